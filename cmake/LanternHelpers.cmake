@@ -1,0 +1,55 @@
+include(GoogleTest)
+
+# lantern_library(<name> SOURCES ... DEPS ...): one static library per code folder.
+function(lantern_library name)
+  cmake_parse_arguments(L "" "" "SOURCES;DEPS" ${ARGN})
+  add_library(lantern_${name} STATIC ${L_SOURCES})
+  target_link_libraries(lantern_${name} PUBLIC ${L_DEPS})
+endfunction()
+
+# lantern_test(<name> LABEL <subsystem> SOURCES ... DEPS ...)
+# A GoogleTest program; each test case becomes a CTest test carrying the label.
+function(lantern_test name)
+  cmake_parse_arguments(T "" "LABEL;TIMEOUT" "SOURCES;DEPS" ${ARGN})
+  if(NOT T_LABEL)
+    message(FATAL_ERROR "lantern_test(${name}) needs a LABEL")
+  endif()
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 120)
+  endif()
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_DEPS} lantern_testsupport GTest::gtest_main GTest::gmock Threads::Threads)
+  gtest_discover_tests(${name}
+    PROPERTIES LABELS ${T_LABEL} TIMEOUT ${T_TIMEOUT}
+               ENVIRONMENT "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy;LANTERN_TEST_DATA=${CMAKE_SOURCE_DIR}/tests/data;LANTERN_SOURCE_DIR=${CMAKE_SOURCE_DIR}"
+    DISCOVERY_TIMEOUT 120)
+endfunction()
+
+# lantern_fuzz(<name> SOURCES ... DEPS ... CORPUS <dir>)
+# A libFuzzer target; CTest runs it for LANTERN_FUZZ_SECONDS over its seed corpus.
+function(lantern_fuzz name)
+  cmake_parse_arguments(F "" "CORPUS" "SOURCES;DEPS" ${ARGN})
+  if(NOT LANTERN_FUZZ)
+    return()
+  endif()
+  add_executable(${name} ${F_SOURCES})
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_libraries(${name} PRIVATE ${F_DEPS})
+  set(work ${CMAKE_CURRENT_BINARY_DIR}/${name}-corpus)
+  add_test(NAME ${name}
+    COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1
+            $<TARGET_FILE:${name}> -max_total_time=${LANTERN_FUZZ_SECONDS} -rss_limit_mb=2048
+            -timeout=10 ${work} ${F_CORPUS})
+  set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT 300
+    FIXTURES_REQUIRED ${name}_corpus)
+  add_test(NAME ${name}_corpus COMMAND ${CMAKE_COMMAND} -E make_directory ${work})
+  set_tests_properties(${name}_corpus PROPERTIES FIXTURES_SETUP ${name}_corpus LABELS fuzz)
+endfunction()
+
+# lantern_bench(<area> SOURCES ... DEPS ...): the program lantern_bench_<area>.
+function(lantern_bench area)
+  cmake_parse_arguments(B "" "" "SOURCES;DEPS" ${ARGN})
+  add_executable(lantern_bench_${area} ${B_SOURCES})
+  target_link_libraries(lantern_bench_${area} PRIVATE ${B_DEPS} benchmark::benchmark Threads::Threads)
+endfunction()

@@ -1,0 +1,109 @@
+#include "platform/xml.h"
+
+#include <tinyxml.h>
+
+#include <cstdlib>
+
+#include "platform/log.h"
+#include "platform/readfile.h"
+
+struct TXmlBuilder {
+  static void Build(TXmlNode& node, const TiXmlElement* element) {
+    node.name_ = element->Value();
+    for (const TiXmlAttribute* a = element->FirstAttribute(); a; a = a->Next())
+      node.attributes_.emplace_back(TString(a->Name()), TString(a->Value()));
+    for (const TiXmlNode* c = element->FirstChild(); c; c = c->NextSibling()) {
+      if (const TiXmlElement* e = c->ToElement()) {
+        auto child = std::make_unique<TXmlNode>();
+        Build(*child, e);
+        node.children_.push_back(std::move(child));
+      } else if (const TiXmlText* t = c->ToText()) {
+        node.text_ += t->Value();
+      }
+    }
+  }
+};
+
+void TXmlNode::Clear() {
+  name_ = TString();
+  text_ = TString();
+  attributes_.clear();
+  children_.clear();
+  cursor_ = 0;
+}
+
+bool TXmlNode::LoadFile(const TString& path, bool quietWhenMissing) {
+  Clear();
+  std::vector<uint8_t> bytes;
+  if (!ReadWholeFile(path, bytes)) {
+    if (!quietWhenMissing) TraceOut("XML: cannot read %s", path.c_str());
+    return false;
+  }
+  if (IsZxml(bytes.data(), bytes.size())) {
+    std::vector<uint8_t> inflated;
+    TString why;
+    if (!InflateZxml(bytes.data(), bytes.size(), inflated, &why)) {
+      TraceOut("XML: packed file %s refused: %s", path.c_str(), why.c_str());
+      return false;
+    }
+    bytes.swap(inflated);
+  }
+  return LoadText(std::string(bytes.begin(), bytes.end()), path);
+}
+
+bool TXmlNode::LoadText(const std::string& text, const TString& description) {
+  Clear();
+  TiXmlDocument doc;
+  doc.Parse(text.c_str(), nullptr, TIXML_ENCODING_UTF8);
+  if (doc.Error()) {
+    TraceOut("XML: %s is damaged: %s (line %d, column %d)", description.c_str(), doc.ErrorDesc(), doc.ErrorRow(),
+             doc.ErrorCol());
+    return false;
+  }
+  const TiXmlElement* root = doc.RootElement();
+  if (!root) {
+    TraceOut("XML: %s has no root element", description.c_str());
+    return false;
+  }
+  TXmlBuilder::Build(*this, root);
+  return true;
+}
+
+TString TXmlNode::GetAllText() const {
+  TString out = text_;
+  for (const auto& c : children_) out += c->GetAllText();
+  return out;
+}
+
+TXmlNode* TXmlNode::FindChild(const TString& name) const {
+  for (const auto& c : children_)
+    if (c->name_ == name) return c.get();
+  return nullptr;
+}
+
+bool TXmlNode::NextChild(TString& name, TXmlNode*& node) {
+  if (cursor_ >= children_.size()) return false;
+  node = children_[cursor_++].get();
+  name = node->name_;
+  return true;
+}
+
+TString TXmlNode::GetAttribute(const TString& name, const char* defaultValue) const {
+  for (const auto& a : attributes_)
+    if (a.first == name) return a.second;
+  return TString(defaultValue ? defaultValue : "");
+}
+
+bool TXmlNode::HasAttribute(const TString& name) const {
+  for (const auto& a : attributes_)
+    if (a.first == name) return true;
+  return false;
+}
+
+int TXmlNode::GetIntAttribute(const TString& name, int defaultValue) const {
+  return HasAttribute(name) ? GetAttribute(name).ToInt() : defaultValue;
+}
+
+float TXmlNode::GetFloatAttribute(const TString& name, float defaultValue) const {
+  return HasAttribute(name) ? static_cast<float>(GetAttribute(name).ToDouble()) : defaultValue;
+}

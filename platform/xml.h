@@ -1,0 +1,56 @@
+// TXmlNode: a small read-only XML element tree, parsed with TinyXML.
+//
+// LoadFile reads through the file layer; a file that starts with "ZXML" is
+// inflated first. A damaged document gives one log line and an empty tree,
+// never a crash.
+#pragma once
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/string.h"
+
+class TXmlNode {
+public:
+  TXmlNode() = default;
+  TXmlNode(const TXmlNode&) = delete;
+  TXmlNode& operator=(const TXmlNode&) = delete;
+
+  // Parses the file; this node becomes its root element. False (and an empty
+  // tree) when the file is missing or damaged; a missing file is logged
+  // unless `quietWhenMissing` is set.
+  bool LoadFile(const TString& path, bool quietWhenMissing = false);
+  // Parses XML text; `description` names it in log lines.
+  bool LoadText(const std::string& text, const TString& description);
+  void Clear();
+
+  const TString& GetName() const { return name_; }
+  // Text directly inside the element.
+  const TString& GetText() const { return text_; }
+  // Text of the element and all its descendants, in document order.
+  TString GetAllText() const;
+
+  // The first child element of that name, or null.
+  TXmlNode* FindChild(const TString& name) const;
+  // Walk the children in file order; NextChild is false at the end.
+  void BeginChildren() { cursor_ = 0; }
+  bool NextChild(TString& name, TXmlNode*& node);
+  size_t ChildCount() const { return children_.size(); }
+  TXmlNode* Child(size_t index) const { return index < children_.size() ? children_[index].get() : nullptr; }
+
+  // The attribute's value, or the default (empty when the default is null).
+  TString GetAttribute(const TString& name, const char* defaultValue = nullptr) const;
+  bool HasAttribute(const TString& name) const;
+  int GetIntAttribute(const TString& name, int defaultValue) const;
+  float GetFloatAttribute(const TString& name, float defaultValue) const;
+  const std::vector<std::pair<TString, TString>>& Attributes() const { return attributes_; }
+
+private:
+  friend struct TXmlBuilder;
+  TString name_;
+  TString text_;
+  std::vector<std::pair<TString, TString>> attributes_;
+  std::vector<std::unique_ptr<TXmlNode>> children_;
+  size_t cursor_ = 0;
+};
