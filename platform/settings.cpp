@@ -109,6 +109,11 @@ bool LoadSettingsFile(const TString& fileName, TSettingSource source) {
   return true;
 }
 
+void LoadStartupSettingsFiles() {
+  for (const char* name : {"::assets/settings.xml", "common:settings.xml", "user:settings.xml"})
+    LoadSettingsFile(name, TSettingSource::kFile);
+}
+
 TCommandLine ParseCommandLine(const std::vector<std::string>& words) {
   TCommandLine cl;
   for (size_t i = 0; i < words.size(); ++i) {

@@ -35,6 +35,10 @@ void ClearSettings();
 // A missing file is not an error (false, no log); a damaged one is logged and skipped.
 bool LoadSettingsFile(const TString& fileName, TSettingSource source = TSettingSource::kFile);
 
+// Loads the three settings files in order of strength: "::assets/settings.xml",
+// "common:settings.xml", "user:settings.xml" (a later one overrides an earlier one).
+void LoadStartupSettingsFiles();
+
 // What the command line asked for. Every field also lands in the settings map
 // under the key named in its comment.
 struct TCommandLine {

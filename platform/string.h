@@ -9,6 +9,7 @@
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -75,6 +76,7 @@ private:
 };
 
 inline TString operator+(const char* a, const TString& b) { return TString(a) + b; }
+inline std::ostream& operator<<(std::ostream& os, const TString& s) { return os << s.str(); }
 
 // An optional locale-aware comparison (strcmp-like); null restores byte order.
 using TCollateFunction = int (*)(const char* a, const char* b);

@@ -16,9 +16,11 @@ struct TXmlBuilder {
       if (const TiXmlElement* e = c->ToElement()) {
         auto child = std::make_unique<TXmlNode>();
         Build(*child, e);
+        node.allText_ += child->allText_;
         node.children_.push_back(std::move(child));
       } else if (const TiXmlText* t = c->ToText()) {
         node.text_ += t->Value();
+        node.allText_ += t->Value();
       }
     }
   }
@@ -27,6 +29,7 @@ struct TXmlBuilder {
 void TXmlNode::Clear() {
   name_ = TString();
   text_ = TString();
+  allText_ = TString();
   attributes_.clear();
   children_.clear();
   cursor_ = 0;
@@ -54,7 +57,11 @@ bool TXmlNode::LoadFile(const TString& path, bool quietWhenMissing) {
 bool TXmlNode::LoadText(const std::string& text, const TString& description) {
   Clear();
   TiXmlDocument doc;
+  // Keep blanks inside texts as written ("Hello " + name); restored for other readers.
+  const bool condense = TiXmlBase::IsWhiteSpaceCondensed();
+  TiXmlBase::SetCondenseWhiteSpace(false);
   doc.Parse(text.c_str(), nullptr, TIXML_ENCODING_UTF8);
+  TiXmlBase::SetCondenseWhiteSpace(condense);
   if (doc.Error()) {
     TraceOut("XML: %s is damaged: %s (line %d, column %d)", description.c_str(), doc.ErrorDesc(), doc.ErrorRow(),
              doc.ErrorCol());
@@ -67,12 +74,6 @@ bool TXmlNode::LoadText(const std::string& text, const TString& description) {
   }
   TXmlBuilder::Build(*this, root);
   return true;
-}
-
-TString TXmlNode::GetAllText() const {
-  TString out = text_;
-  for (const auto& c : children_) out += c->GetAllText();
-  return out;
 }
 
 TXmlNode* TXmlNode::FindChild(const TString& name) const {

@@ -29,7 +29,7 @@ public:
   // Text directly inside the element.
   const TString& GetText() const { return text_; }
   // Text of the element and all its descendants, in document order.
-  TString GetAllText() const;
+  const TString& GetAllText() const { return allText_; }
 
   // The first child element of that name, or null.
   TXmlNode* FindChild(const TString& name) const;
@@ -50,6 +50,7 @@ private:
   friend struct TXmlBuilder;
   TString name_;
   TString text_;
+  TString allText_;
   std::vector<std::pair<TString, TString>> attributes_;
   std::vector<std::unique_ptr<TXmlNode>> children_;
   size_t cursor_ = 0;

@@ -1,1 +1,110 @@
 #include <gtest/gtest.h>
+
+#include <list>
+
+#include "platform/log.h"
+#include "platform/readfile.h"
+#include "platform/stringtable.h"
+#include "platform/xml.h"
+#include "tests/support/testsupport.h"
+
+namespace {
+const char* kWorkbook = R"(<?xml version="1.0"?>
+<Workbook xmlns="urn:schemas-microsoft-com:office:spreadsheet"
+          xmlns:ss="urn:schemas-microsoft-com:office:spreadsheet">
+ <Worksheet ss:Name="Texts">
+  <Table>
+   <Row><Cell><Data ss:Type="String">windowtitle</Data></Cell><Cell><Data ss:Type="String">The Game</Data></Cell></Row>
+   <Row><Cell><Data>greeting</Data></Cell><Cell><Data>Hello %1, you have %2 coins (100%%)</Data></Cell></Row>
+   <Row><Cell ss:Index="2"><Data>no label</Data></Cell></Row>
+   <Row><Cell><Data>skipped</Data></Cell><Cell ss:Index="3"><Data>third column</Data></Cell></Row>
+   <Row><Cell><Data>rich</Data></Cell><Cell><ss:Data><Font>Bold</Font> text</ss:Data></Cell></Row>
+   <Row><Cell><Data>FLASH_intro</Data></Cell><Cell><Data>x</Data></Cell></Row>
+   <Row><Cell><Data>flash01_02</Data></Cell><Cell><Data>y</Data></Cell></Row>
+   <Row><Cell><Data>flash1_2</Data></Cell><Cell><Data>z</Data></Cell></Row>
+  </Table>
+ </Worksheet>
+ <Worksheet ss:Name="Other"><Table><Row><Cell><Data>greeting</Data></Cell><Cell><Data>ignored</Data></Cell></Row></Table></Worksheet>
+</Workbook>)";
+
+TEST(StringTable, SubstitutionsIndexCellsAndMissingLabels) {
+  testing_support::TempDir dir;
+  TStringTable table;
+  ASSERT_TRUE(table.Load(dir.Write("strings.xml", kWorkbook).c_str()));
+  EXPECT_EQ(table.GetString("windowtitle"), "The Game");
+  EXPECT_EQ(table.GetString("greeting", "Ann", "12"), "Hello Ann, you have 12 coins (100%)");
+  EXPECT_EQ(table.GetString("skipped"), "");  // its text sits in column 3
+  EXPECT_FALSE(table.Has("no label"));
+  EXPECT_EQ(table.GetString("rich"), "Bold text");
+
+  TLogCapture log;
+  EXPECT_EQ(table.GetString("nosuchlabel"), "nosuchlabel");
+  EXPECT_EQ(table.GetString("nosuchlabel"), "nosuchlabel");
+  EXPECT_EQ(log.Count("nosuchlabel"), 1u);
+
+  std::list<TString> flash;
+  table.GetFlashStrings(flash);
+  EXPECT_EQ(flash, (std::list<TString>{"FLASH_intro", "flash01_02"}));
+}
+
+TEST(StringTable, PackedFileReadsLikePlainXml) {
+  testing_support::TempDir dir;
+  std::string text = kWorkbook;
+  auto packed = DeflateZxml(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+  TStringTable table;
+  ASSERT_TRUE(table.Load(dir.Write("strings.xml", packed).c_str()));
+  EXPECT_EQ(table.GetString("windowtitle"), "The Game");
+}
+
+TEST(Xml, WalksChildrenAndAttributes) {
+  TXmlNode root;
+  ASSERT_TRUE(root.LoadText("<root a=\"1\"><x n=\"first\"/><y/><x n=\"second\">t</x></root>", "inline"));
+  EXPECT_EQ(root.GetName(), "root");
+  EXPECT_EQ(root.GetAttribute("a"), "1");
+  EXPECT_EQ(root.GetAttribute("missing"), "");
+  EXPECT_EQ(root.GetAttribute("missing", "d"), "d");
+  ASSERT_NE(root.FindChild("x"), nullptr);
+  EXPECT_EQ(root.FindChild("x")->GetAttribute("n"), "first");
+  EXPECT_EQ(root.FindChild("z"), nullptr);
+  std::vector<std::string> names;
+  TString name;
+  TXmlNode* child;
+  root.BeginChildren();
+  while (root.NextChild(name, child)) names.push_back(name.str());
+  EXPECT_EQ(names, (std::vector<std::string>{"x", "y", "x"}));
+}
+
+TEST(Xml, MalformedInputGivesALogLineAndAnEmptyTree) {
+  testing_support::TempDir dir;
+  const char* bad[] = {"", "<root>", "<a><b></a>", "not xml at all", "<a x=\"1></a>", "\xEF\xBB\xBF<"};
+  for (const char* text : bad) {
+    TLogCapture log;
+    TXmlNode node;
+    EXPECT_FALSE(node.LoadFile(dir.Write("bad.xml", text).c_str())) << text;
+    EXPECT_EQ(node.ChildCount(), 0u);
+    EXPECT_EQ(node.GetName(), "");
+    EXPECT_EQ(log.Lines().size(), 1u) << text;
+  }
+}
+
+TEST(Xml, PackedFilesAreInflatedAndLiesRefused) {
+  testing_support::TempDir dir;
+  std::string text = "<root><c/></root>";
+  auto packed = DeflateZxml(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+  TXmlNode node;
+  ASSERT_TRUE(node.LoadFile(dir.Write("p.xml", packed).c_str()));
+  EXPECT_NE(node.FindChild("c"), nullptr);
+
+  auto lying = packed;
+  lying[4] = static_cast<uint8_t>(lying[4] + 1);  // claims one byte more
+  TLogCapture log;
+  EXPECT_FALSE(node.LoadFile(dir.Write("l.xml", lying).c_str()));
+  EXPECT_TRUE(log.Contains("refused"));
+
+  auto huge = packed;
+  huge[7] = 0x7F;  // claims about 2 GB
+  EXPECT_FALSE(node.LoadFile(dir.Write("h.xml", huge).c_str()));
+  std::vector<uint8_t> truncated(packed.begin(), packed.begin() + 10);
+  EXPECT_FALSE(node.LoadFile(dir.Write("t.xml", truncated).c_str()));
+}
+}  // namespace
