@@ -1,0 +1,175 @@
+// The host: the one seam between lantern and the operating system.
+//
+// A THost owns the program's window and everything that comes with it: input
+// events, text input, the clipboard, the cursor image, message boxes, opening
+// a URL in a browser, the single-instance lock and the presentation of a
+// finished 32-bit ARGB frame. Two implementations exist (see
+// platform/host/hosts.h): the SDL2 host, with a real window, and the headless
+// host, with no window at all (the platform clock runs in manual mode, input
+// is scripted, the last presented frame is kept in memory and can be written
+// as a PNG screenshot).
+//
+// Only the implementations in this folder include SDL. This header is plain
+// C++: the framework (TPlatform, the display device, the sound output) codes
+// against it. Depends on platform/ (strings).
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "platform/string.h"
+
+// Key codes of host key events: the virtual-key numbering the framework's key
+// table is made from. Letters and digits are their upper-case ASCII codes.
+namespace HostKey {
+constexpr uint32_t kBackspace = 0x08, kTab = 0x09, kClear = 0x0C, kEnter = 0x0D;
+constexpr uint32_t kShift = 0x10, kControl = 0x11, kAlt = 0x12, kPause = 0x13, kCapsLock = 0x14;
+constexpr uint32_t kEscape = 0x1B, kSpace = 0x20, kPageUp = 0x21, kPageDown = 0x22;
+constexpr uint32_t kEnd = 0x23, kHome = 0x24, kLeft = 0x25, kUp = 0x26, kRight = 0x27, kDown = 0x28;
+constexpr uint32_t kPrintScreen = 0x2C, kInsert = 0x2D, kDelete = 0x2E;
+constexpr uint32_t kLeftMeta = 0x5B, kRightMeta = 0x5C, kMenu = 0x5D;
+constexpr uint32_t kNumpad0 = 0x60;  // ... kNumpad0 + 9
+constexpr uint32_t kMultiply = 0x6A, kAdd = 0x6B, kSubtract = 0x6D, kDecimal = 0x6E, kDivide = 0x6F;
+constexpr uint32_t kF1 = 0x70;  // ... kF1 + 23 (F24)
+constexpr uint32_t kNumLock = 0x90, kScrollLock = 0x91;
+constexpr uint32_t kSemicolon = 0xBA, kEquals = 0xBB, kComma = 0xBC, kMinus = 0xBD, kPeriod = 0xBE;
+constexpr uint32_t kSlash = 0xBF, kBackquote = 0xC0, kLeftBracket = 0xDB, kBackslash = 0xDC;
+constexpr uint32_t kRightBracket = 0xDD, kQuote = 0xDE;
+}  // namespace HostKey
+
+// Modifier bits of host events; the framework's events use the same values.
+namespace HostMod {
+constexpr uint32_t kShift = 1, kCtrl = 2, kAlt = 4, kExtended = 8;
+}
+
+enum class THostEventType {
+  kNone,
+  kCloseRequest,  // the window's close box (or the window manager's equivalent)
+  kFocusGained,
+  kFocusLost,
+  kMinimized,
+  kRestored,
+  kExposed,       // the window's contents must be drawn again
+  kMouseEnter,
+  kMouseLeave,
+  kMouseMove,
+  kButtonDown,
+  kButtonUp,
+  kWheel,
+  kKeyDown,
+  kKeyUp,
+  kText,          // committed text input, UTF-8
+};
+
+enum THostButton { kHostButtonLeft = 1, kHostButtonMiddle = 2, kHostButtonRight = 3, kHostButtonX1 = 4, kHostButtonX2 = 5 };
+
+struct THostEvent {
+  THostEventType type = THostEventType::kNone;
+  int x = 0, y = 0;    // mouse position in window pixels (mouse events)
+  int button = 0;      // THostButton (button events)
+  int wheel = 0;       // wheel notches, positive away from the user
+  uint32_t key = 0;    // HostKey code (key events)
+  bool repeat = false; // key held down
+  uint32_t mods = 0;   // HostMod bits; kExtended on keys outside the main block
+  std::string text;    // UTF-8 (text events)
+};
+
+class THost {
+public:
+  virtual ~THost() = default;
+
+  // "sdl" or "headless".
+  virtual const char* GetName() const = 0;
+  virtual bool IsHeadless() const = 0;
+
+  // --- The main window ---
+  // Creates the (not resizable) main window with a client area of width x
+  // height pixels. False when no window can be made.
+  virtual bool CreateWindow(const TString& title, int width, int height) = 0;
+  virtual void DestroyWindow() = 0;
+  virtual bool HasWindow() const = 0;
+  virtual void SetWindowTitle(const TString& title) = 0;
+  virtual TString GetWindowTitle() const = 0;
+  // Windowed: the client area becomes width x height. Full screen: the window
+  // covers the desktop at the desktop's resolution, and presented frames are
+  // scaled to fit with bars (see FitFrame). False when the switch failed.
+  virtual bool SetWindowMode(int width, int height, bool fullScreen) = 0;
+  virtual bool IsFullScreen() const = 0;
+  // Size of the window's drawable area in pixels (the desktop in full screen).
+  virtual void GetOutputSize(int* width, int* height) const = 0;
+  virtual void GetDesktopSize(int* width, int* height) const = 0;
+  // Brings the window to the front and gives it the focus.
+  virtual void RaiseWindow() = 0;
+  virtual bool HasFocus() const = 0;
+  virtual bool IsMinimized() const = 0;
+
+  // --- Input ---
+  // Takes the next waiting event; false when none waits.
+  virtual bool PollEvent(THostEvent* event) = 0;
+  // Waits up to `ms` milliseconds, or less when an event arrives.
+  virtual void Wait(uint32_t ms) = 0;
+  // Keeps mouse events coming while a button is held outside the window.
+  virtual void CaptureMouse(bool capture) = 0;
+  // Current mouse position in window pixels; false when it is not over the window.
+  virtual bool GetMousePosition(int* x, int* y) const = 0;
+
+  // --- Cursor ---
+  // Shows a cursor made of `argb` (width x height, rows `pitchPixels` apart)
+  // with the hot spot at (hotX, hotY); null pixels restore the system arrow.
+  virtual void SetCursorImage(const uint32_t* argb, int width, int height, int pitchPixels, int hotX,
+                              int hotY) = 0;
+  virtual void ShowCursor(bool show) = 0;
+  virtual bool IsCursorShown() const = 0;
+
+  // --- Clipboard ---
+  // The clipboard's text (UTF-8), empty when there is none.
+  virtual TString GetClipboardText() = 0;
+  virtual bool SetClipboardText(const TString& text) = 0;
+
+  // --- Messages and the browser ---
+  // Shows a modal message box (headless: logged only).
+  virtual void ShowMessageBox(const TString& title, const TString& text, bool error) = 0;
+  // Opens the address in the web browser: `browser` when not empty, else the
+  // desktop's opener. Never through a shell. False when nothing was started.
+  virtual bool OpenUrl(const TString& url, const TString& browser) = 0;
+
+  // --- Single instance ---
+  // Takes the lock named `instance`. When another running copy holds it, asks
+  // that copy to raise its window and returns false. While the lock is held,
+  // such requests from later copies raise this host's window.
+  virtual bool AcquireInstanceLock(const TString& instance) = 0;
+  virtual void ReleaseInstanceLock() = 0;
+
+  // --- Presentation ---
+  // Shows a finished frame: width x height pixels of 32-bit ARGB (alpha
+  // ignored), rows `pitchPixels` apart. The pixels are copied before the call
+  // returns. In a window of another size the frame is scaled to fit, keeping
+  // its aspect, with black bars (FitFrame). Safe only on the main thread.
+  virtual void Present(const uint32_t* pixels, int width, int height, int pitchPixels) = 0;
+  // True when the previous presentation has finished and a new frame may be shown.
+  virtual bool IsPresentDone() const { return true; }
+  // Frames presented since the host was made.
+  virtual uint64_t GetPresentCount() const = 0;
+};
+
+// Where a frame of frameW x frameH lands in an output of outW x outH: the
+// largest rectangle of the frame's aspect that fits, centred (bars on two
+// sides). Right and bottom are exclusive.
+struct THostRect {
+  int left = 0, top = 0, right = 0, bottom = 0;
+  int Width() const { return right - left; }
+  int Height() const { return bottom - top; }
+};
+inline THostRect FitFrame(int frameW, int frameH, int outW, int outH) {
+  THostRect r;
+  if (frameW <= 0 || frameH <= 0 || outW <= 0 || outH <= 0) return r;
+  int64_t w = outW, h = static_cast<int64_t>(outW) * frameH / frameW;
+  if (h > outH) {
+    h = outH;
+    w = static_cast<int64_t>(outH) * frameW / frameH;
+  }
+  r.left = static_cast<int>((outW - w) / 2);
+  r.top = static_cast<int>((outH - h) / 2);
+  r.right = r.left + static_cast<int>(w);
+  r.bottom = r.top + static_cast<int>(h);
+  return r;
+}
