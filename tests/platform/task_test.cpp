@@ -212,14 +212,17 @@ TEST_F(AnimFixture, APausedClockHoldsTheTaskAndSetClockKeepsTheRemainingTime) {
   EXPECT_EQ(task->at.size(), 1u);
 }
 
-TEST_F(AnimFixture, StopAndAFalseStep) {
+TEST_F(AnimFixture, StopHoldsTheTaskAndAFalseStepEndsIt) {
   task->Schedule(10, true, true, false);
-  task->stopAfter = 3;
-  bool gone = false;
+  RunFor(30, 10);
+  ASSERT_EQ(task->at.size(), 3u);
+  task->Stop();
   RunFor(100, 10);
   EXPECT_EQ(task->at.size(), 3u);
-  EXPECT_EQ(list.Size(), 0u);  // deleted by the list
-  gone = true;
-  EXPECT_TRUE(gone);
+  EXPECT_FALSE(task->IsScheduled());
+  task->Schedule(10, true, true, false);
+  task->stopAfter = 5;
+  RunFor(100, 10);
+  EXPECT_EQ(list.Size(), 0u);  // the list deleted it after its fifth step
 }
 }  // namespace
