@@ -1,0 +1,346 @@
+#include "platform/archive.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <set>
+
+#include "platform/fileinternal.h"
+#include "platform/folders.h"
+#include "platform/log.h"
+
+namespace {
+
+constexpr size_t kEntryFixedSize = 2 + 8 + 8;
+constexpr uint32_t kMaxDirectorySize = 64u << 20;
+constexpr uint64_t kMemberAlignment = 16;
+
+// A member name is a relative path without "..", "." or empty components.
+bool IsSafeMemberName(const std::string& name) {
+  if (name.empty() || name.size() > kPackMaxNameLength || name[0] == '/') return false;
+  if (name.find('\0') != std::string::npos || name.find('\\') != std::string::npos) return false;
+  size_t pos = 0;
+  while (pos <= name.size()) {
+    size_t end = name.find('/', pos);
+    if (end == std::string::npos) end = name.size();
+    std::string part = name.substr(pos, end - pos);
+    if (part.empty() || part == "." || part == "..") return false;
+    pos = end + 1;
+  }
+  return true;
+}
+
+struct TMountState {
+  std::mutex mutex;
+  bool valid = false;
+  std::string cwd;
+  struct timespec assetsTime {};
+  std::vector<TArchivePtr> archives;
+  // name -> (archive number, entry index); later archives replace earlier members
+  std::unordered_map<std::string, std::pair<int, size_t>> index;
+};
+
+TMountState& Mounts() {
+  static TMountState* state = new TMountState;  // outlives every static user
+  return *state;
+}
+
+TArchivePtr MountOne(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    TraceOut("Pack archive %s: cannot open it", path.c_str());
+    return nullptr;
+  }
+  auto archive = std::make_shared<TMountedArchive>();
+  archive->path = path;
+  archive->fd = fd;
+  struct stat st;
+  if (::fstat(fd, &st) != 0) return nullptr;
+  archive->size = uint64_t(st.st_size);
+  uint8_t header[kPackHeaderSize];
+  TString why;
+  std::vector<uint8_t> bytes;
+  if (archive->size < kPackHeaderSize || ::pread(fd, header, sizeof header, 0) != ssize_t(sizeof header)) {
+    why = "shorter than its header";
+  } else {
+    uint32_t dirSize = ReadLe32(header + 12);
+    size_t want = kPackHeaderSize + std::min<uint64_t>(dirSize, std::min<uint64_t>(kMaxDirectorySize, archive->size - kPackHeaderSize));
+    bytes.resize(want);
+    if (::pread(fd, bytes.data(), want, 0) != ssize_t(want)) why = "cannot read its directory";
+  }
+  std::vector<std::string> skipped;
+  if (why.IsEmpty()) ParsePackDirectory(bytes.data(), bytes.size(), archive->size, archive->entries, &why, &skipped);
+  if (!why.IsEmpty()) {
+    TraceOut("Pack archive %s: refused (%s)", path.c_str(), why.c_str());
+    return nullptr;
+  }
+  for (const std::string& s : skipped) TraceOut("Pack archive %s: skipped the entry %s", path.c_str(), s.c_str());
+  for (size_t i = 0; i < archive->entries.size(); ++i) archive->index.emplace(archive->entries[i].name, i);
+  TraceOut("Pack archive %s: %zu members", path.c_str(), archive->entries.size());
+  return archive;
+}
+
+// Mounts the archives of the working folder's "assets/" again when the
+// working folder or the content of "assets/" changed. Call with the lock held.
+void EnsureMounted(TMountState& m) {
+  std::string cwd = GetWorkingFolder().str();
+  struct stat st;
+  struct timespec assetsTime {};
+  if (::stat("assets", &st) == 0 && S_ISDIR(st.st_mode)) assetsTime = st.st_mtim;
+  if (m.valid && m.cwd == cwd && m.assetsTime.tv_sec == assetsTime.tv_sec && m.assetsTime.tv_nsec == assetsTime.tv_nsec)
+    return;
+  m.valid = true;
+  m.cwd = cwd;
+  m.assetsTime = assetsTime;
+  m.archives.clear();
+  m.index.clear();
+  std::vector<std::string> names;
+  if (DIR* d = ::opendir("assets")) {
+    while (dirent* e = ::readdir(d)) {
+      std::string n = e->d_name;
+      if (n.size() > 4 && LowerAscii(n.substr(n.size() - 4)) == ".knp") names.push_back(n);
+    }
+    ::closedir(d);
+  }
+  std::sort(names.begin(), names.end());
+  for (const std::string& n : names) {
+    TArchivePtr a = MountOne(cwd + "assets/" + n);
+    if (!a) continue;
+    int number = int(m.archives.size());
+    m.archives.push_back(a);
+    for (size_t i = 0; i < a->entries.size(); ++i) m.index[a->entries[i].name] = {number, i};
+  }
+}
+
+bool ParseDigits(const char*& p, int64_t& value, char stop) {
+  const char* start = p;
+  value = 0;
+  while (*p >= '0' && *p <= '9') {
+    if (value > (INT64_MAX - 9) / 10) return false;
+    value = value * 10 + (*p - '0');
+    ++p;
+  }
+  if (p == start || *p != stop) return false;
+  if (stop) ++p;
+  return true;
+}
+
+}  // namespace
+
+TMountedArchive::~TMountedArchive() {
+  if (mapped) ::munmap(const_cast<uint8_t*>(mapped), size);
+  if (fd >= 0) ::close(fd);
+}
+
+const uint8_t* TMountedArchive::Map() {
+  std::lock_guard<std::mutex> lock(mapMutex);
+  if (!mapped && size > 0) {
+    void* p = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+    if (p == MAP_FAILED) {
+      TraceOut("Pack archive %s: cannot map it", path.c_str());
+      return nullptr;
+    }
+    mapped = static_cast<const uint8_t*>(p);
+  }
+  return mapped;
+}
+
+bool ParsePackDirectory(const uint8_t* data, size_t size, uint64_t archiveSize, std::vector<TPackEntry>& entries,
+                        TString* error, std::vector<std::string>* skipped) {
+  entries.clear();
+  auto fail = [&](const TString& why) {
+    if (error) *error = why;
+    entries.clear();
+    return false;
+  };
+  if (size > archiveSize) size = size_t(archiveSize);
+  if (size < kPackHeaderSize) return fail("shorter than its header");
+  if (std::memcmp(data, "KNPK", 4) != 0) return fail("not a pack archive");
+  uint32_t version = ReadLe32(data + 4);
+  if (version != kPackArchiveVersion) return fail(TString::Printf("version %u is not supported", version));
+  uint32_t count = ReadLe32(data + 8);
+  uint32_t dirSize = ReadLe32(data + 12);
+  if (dirSize > kMaxDirectorySize) return fail("directory larger than the limit");
+  if (dirSize > archiveSize - kPackHeaderSize) return fail("directory runs past the end of the archive");
+  if (dirSize > size - kPackHeaderSize) return fail("directory cut short");
+  if (count > dirSize / kEntryFixedSize) return fail("entry count does not fit the directory");
+  const uint64_t dataStart = kPackHeaderSize + uint64_t(dirSize);
+  const uint8_t* p = data + kPackHeaderSize;
+  const uint8_t* end = p + dirSize;
+  std::set<std::string> seen;
+  entries.reserve(count);
+  for (uint32_t i = 0; i < count; ++i) {
+    if (end - p < 2) return fail("directory cut short");
+    size_t nameLength = ReadLe16(p);
+    p += 2;
+    if (size_t(end - p) < nameLength + 16) return fail("directory cut short");
+    TPackEntry e;
+    e.name = LowerAscii(std::string(reinterpret_cast<const char*>(p), nameLength));
+    p += nameLength;
+    e.offset = ReadLe64(p);
+    e.size = ReadLe64(p + 8);
+    p += 16;
+    std::string problem;
+    if (!IsSafeMemberName(e.name))
+      problem = "unsafe or empty name";
+    else if (e.offset < dataStart || e.offset > archiveSize || e.size > archiveSize - e.offset)
+      problem = "range outside the archive";
+    else if (!seen.insert(e.name).second)
+      problem = "listed twice";
+    if (!problem.empty()) {
+      if (skipped) skipped->push_back("\"" + e.name.substr(0, 200) + "\": " + problem);
+      continue;
+    }
+    entries.push_back(std::move(e));
+  }
+  return true;
+}
+
+bool WritePackArchive(const std::string& path, const std::vector<TPackInput>& inputs, TString* error) {
+  auto fail = [&](const TString& why) {
+    if (error) *error = why;
+    return false;
+  };
+  struct TItem {
+    std::string name, source;
+    uint64_t size, offset;
+  };
+  std::vector<TItem> items;
+  std::set<std::string> seen;
+  uint64_t dirSize = 0;
+  for (const TPackInput& in : inputs) {
+    std::string name = in.name;
+    std::replace(name.begin(), name.end(), '\\', '/');
+    name = LowerAscii(name);
+    if (!IsSafeMemberName(name)) return fail(TString::Printf("unsafe member name \"%s\"", in.name.c_str()));
+    if (!seen.insert(name).second) return fail(TString::Printf("\"%s\" is listed twice", name.c_str()));
+    struct stat st;
+    if (::stat(in.sourcePath.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+      return fail(TString::Printf("cannot read %s", in.sourcePath.c_str()));
+    items.push_back({name, in.sourcePath, uint64_t(st.st_size), 0});
+    dirSize += kEntryFixedSize + name.size();
+  }
+  if (dirSize > kMaxDirectorySize || items.size() > UINT32_MAX) return fail("too many members");
+  uint64_t offset = kPackHeaderSize + dirSize;
+  for (TItem& it : items) {
+    offset = (offset + kMemberAlignment - 1) / kMemberAlignment * kMemberAlignment;
+    it.offset = offset;
+    offset += it.size;
+  }
+  std::vector<uint8_t> head;
+  head.insert(head.end(), {'K', 'N', 'P', 'K'});
+  AppendLe(head, kPackArchiveVersion, 4);
+  AppendLe(head, items.size(), 4);
+  AppendLe(head, dirSize, 4);
+  for (const TItem& it : items) {
+    AppendLe(head, it.name.size(), 2);
+    head.insert(head.end(), it.name.begin(), it.name.end());
+    AppendLe(head, it.offset, 8);
+    AppendLe(head, it.size, 8);
+  }
+  std::string temp = path + ".tmp";
+  if (path.find('/') != std::string::npos) MakeFolders(path.substr(0, path.rfind('/')));
+  FILE* out = std::fopen(temp.c_str(), "wb");
+  if (!out) return fail(TString::Printf("cannot create %s", temp.c_str()));
+  bool ok = std::fwrite(head.data(), 1, head.size(), out) == head.size();
+  uint64_t written = head.size();
+  std::vector<char> buffer(1 << 20);
+  for (const TItem& it : items) {
+    if (!ok) break;
+    static const char kZeros[kMemberAlignment] = {};
+    ok = std::fwrite(kZeros, 1, it.offset - written, out) == it.offset - written;
+    written = it.offset;
+    FILE* in = std::fopen(it.source.c_str(), "rb");
+    if (!in) {
+      ok = false;
+      break;
+    }
+    uint64_t copied = 0;
+    size_t got;
+    while (ok && (got = std::fread(buffer.data(), 1, buffer.size(), in)) > 0 && copied + got <= it.size) {
+      ok = std::fwrite(buffer.data(), 1, got, out) == got;
+      copied += got;
+    }
+    std::fclose(in);
+    if (copied != it.size) ok = false;  // the file changed while packing
+    written += copied;
+  }
+  ok = std::fflush(out) == 0 && ok;
+  ok = ::fsync(fileno(out)) == 0 && ok;
+  ok = std::fclose(out) == 0 && ok;
+  if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
+    std::remove(temp.c_str());
+    return fail(TString::Printf("cannot write %s", path.c_str()));
+  }
+  return true;
+}
+
+bool FindArchiveMember(const std::string& lowerName, TArchivePtr& archive, int& number, TPackEntry& entry) {
+  TMountState& m = Mounts();
+  std::lock_guard<std::mutex> lock(m.mutex);
+  EnsureMounted(m);
+  auto it = m.index.find(lowerName);
+  if (it == m.index.end()) return false;
+  number = it->second.first;
+  archive = m.archives[size_t(number)];
+  entry = archive->entries[it->second.second];
+  return true;
+}
+
+TArchivePtr GetMountedArchive(int n) {
+  TMountState& m = Mounts();
+  std::lock_guard<std::mutex> lock(m.mutex);
+  EnsureMounted(m);
+  if (n < 0 || size_t(n) >= m.archives.size()) return nullptr;
+  return m.archives[size_t(n)];
+}
+
+void UnmountArchives() {
+  TMountState& m = Mounts();
+  std::lock_guard<std::mutex> lock(m.mutex);
+  m.valid = false;
+  m.archives.clear();
+  m.index.clear();
+}
+
+int GetPackArchiveCount() {
+  TMountState& m = Mounts();
+  std::lock_guard<std::mutex> lock(m.mutex);
+  EnsureMounted(m);
+  return int(m.archives.size());
+}
+
+TString GetPackArchivePath(int n) {
+  TArchivePtr a = GetMountedArchive(n);
+  return a ? TString(a->path) : TString();
+}
+
+std::vector<std::string> GetPackArchiveMembers(int n) {
+  std::vector<std::string> names;
+  if (TArchivePtr a = GetMountedArchive(n))
+    for (const TPackEntry& e : a->entries) names.push_back(e.name);
+  return names;
+}
+
+TString GetArchiveMemberName(const TString& name) {
+  TResolvedName r;
+  if (!ResolveFileName(name, r) || r.kind != TResolvedName::kArchive) return TString();
+  return TString::Printf("@%d:%lld,%lld", r.archive, static_cast<long long>(r.offset), static_cast<long long>(r.size));
+}
+
+bool ParseArchiveRangeName(const TString& name, int& archive, int64_t& offset, int64_t& size) {
+  const char* p = name.c_str();
+  if (*p++ != '@') return false;
+  int64_t n = 0;
+  if (!ParseDigits(p, n, ':') || n > INT_MAX) return false;
+  if (!ParseDigits(p, offset, ',') || !ParseDigits(p, size, '\0')) return false;
+  archive = int(n);
+  return true;
+}

@@ -1,0 +1,341 @@
+#include "platform/file.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <mutex>
+
+#include "platform/fileinternal.h"
+#include "platform/folders.h"
+#include "platform/log.h"
+#include "platform/readfile.h"
+
+// Where a file's bytes come from: a descriptor with a byte range (loose file
+// or archive member) or a buffer (memory file, inflated packed XML).
+struct TFile::TSource {
+  int fd = -1;
+  bool ownsFd = false;
+  int64_t base = 0;
+  int64_t size = 0;
+  std::shared_ptr<const std::vector<uint8_t>> memory;
+  TArchivePtr archive;  // keeps the archive's descriptor open
+  ~TSource() {
+    if (ownsFd && fd >= 0) ::close(fd);
+  }
+  // Reads at an absolute position within the range.
+  size_t ReadAt(int64_t position, void* buffer, size_t count) const {
+    if (position >= size) return 0;
+    if (int64_t(count) > size - position) count = size_t(size - position);
+    if (memory) {
+      std::memcpy(buffer, memory->data() + position, count);
+      return count;
+    }
+    size_t done = 0;
+    while (done < count) {
+      ssize_t n = ::pread(fd, static_cast<char*>(buffer) + done, count - done, base + position + int64_t(done));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      done += size_t(n);
+    }
+    return done;
+  }
+};
+
+namespace {
+
+enum class TOpenMode { kRead, kWrite, kAppend, kBad };
+
+TOpenMode ParseMode(const char* mode) {
+  if (!mode || !*mode) return TOpenMode::kRead;
+  std::string m = mode;
+  if (m == "r" || m == "rb" || m == "rt") return TOpenMode::kRead;
+  if (m == "w" || m == "wb" || m == "wt") return TOpenMode::kWrite;
+  if (m == "a" || m == "ab" || m == "at") return TOpenMode::kAppend;
+  return TOpenMode::kBad;
+}
+
+std::mutex gMemoryMutex;
+std::map<std::string, std::shared_ptr<const std::vector<uint8_t>>>& MemoryFiles() {
+  static auto* files = new std::map<std::string, std::shared_ptr<const std::vector<uint8_t>>>;
+  return *files;
+}
+
+}  // namespace
+
+std::string MemoryFileKey(const TString& name) { return LowerAscii(name.str()); }
+
+std::shared_ptr<const std::vector<uint8_t>> FindMemoryFile(const std::string& key) {
+  std::lock_guard<std::mutex> lock(gMemoryMutex);
+  auto& files = MemoryFiles();
+  auto it = files.find(key);
+  return it == files.end() ? nullptr : it->second;
+}
+
+void RegisterMemoryFile(const TString& name, std::vector<uint8_t> bytes) {
+  TString normal = NormalizeFileName(name);
+  if (normal.IsEmpty()) return;
+  auto shared = std::make_shared<const std::vector<uint8_t>>(std::move(bytes));
+  std::lock_guard<std::mutex> lock(gMemoryMutex);
+  MemoryFiles()[MemoryFileKey(normal)] = shared;
+}
+
+bool UnregisterMemoryFile(const TString& name) {
+  TString normal = NormalizeFileName(name);
+  std::lock_guard<std::mutex> lock(gMemoryMutex);
+  return !normal.IsEmpty() && MemoryFiles().erase(MemoryFileKey(normal)) > 0;
+}
+
+TFile::TFile() = default;
+TFile::~TFile() { Close(); }
+
+bool TFile::Open(const TString& name, int mode) { return Open(name, mode == 0 ? "rb" : "wb"); }
+
+bool TFile::Open(const TString& name, const char* mode) {
+  Close();
+  TOpenMode m = ParseMode(mode);
+  if (m == TOpenMode::kBad) {
+    TraceOut("File layer: unknown open mode \"%s\" for %s", mode, name.c_str());
+    return false;
+  }
+  auto source = std::make_shared<TSource>();
+  if (m != TOpenMode::kRead) {
+    TString path = GetDiskPath(name, true);
+    if (path.IsEmpty()) return false;
+    int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (m == TOpenMode::kAppend ? O_APPEND : O_TRUNC);
+    source->fd = ::open(path.c_str(), flags, 0644);
+    if (source->fd < 0) {
+      TraceOut("File layer: cannot open %s for writing: %s", path.c_str(), std::strerror(errno));
+      return false;
+    }
+    source->ownsFd = true;
+    struct stat st;
+    position_ = ::fstat(source->fd, &st) == 0 ? int64_t(st.st_size) : 0;
+    writing_ = true;
+    source_ = source;
+    name_ = name;
+    return true;
+  }
+
+  TResolvedName r;
+  if (!ResolveFileName(name, r)) return false;
+  switch (r.kind) {
+    case TResolvedName::kDisk: {
+      source->fd = ::open(r.path.c_str(), O_RDONLY | O_CLOEXEC);
+      if (source->fd < 0) return false;
+      source->ownsFd = true;
+      struct stat st;
+      source->size = ::fstat(source->fd, &st) == 0 ? int64_t(st.st_size) : 0;
+      break;
+    }
+    case TResolvedName::kArchive: {
+      source->archive = GetMountedArchive(r.archive);
+      if (!source->archive || uint64_t(r.offset) + uint64_t(r.size) > source->archive->size) return false;
+      source->fd = source->archive->fd;
+      source->base = r.offset;
+      source->size = r.size;
+      break;
+    }
+    case TResolvedName::kMemory:
+      source->memory = FindMemoryFile(r.path.str());
+      if (!source->memory) return false;
+      source->size = int64_t(source->memory->size());
+      break;
+    default:
+      return false;
+  }
+
+  uint8_t magic[4];
+  if (source->ReadAt(0, magic, 4) == 4 && IsZxml(magic, 4)) {
+    if (source->size > int64_t(kMaxWholeFile)) {
+      TraceOut("File layer: packed file %s refused: larger than the limit", name.c_str());
+      return false;
+    }
+    std::vector<uint8_t> packed(size_t(source->size));
+    packed.resize(source->ReadAt(0, packed.data(), packed.size()));
+    auto inflated = std::make_shared<std::vector<uint8_t>>();
+    TString why;
+    if (!InflateZxml(packed.data(), packed.size(), *inflated, &why)) {
+      TraceOut("File layer: packed file %s refused: %s", name.c_str(), why.c_str());
+      return false;
+    }
+    source = std::make_shared<TSource>();
+    source->size = int64_t(inflated->size());
+    source->memory = std::move(inflated);
+  }
+  source_ = source;
+  position_ = 0;
+  writing_ = false;
+  name_ = name;
+  return true;
+}
+
+bool TFile::IsOpen() const { return source_ != nullptr; }
+
+int64_t TFile::GetSize() const {
+  if (!source_) return 0;
+  if (writing_) {
+    struct stat st;
+    return ::fstat(source_->fd, &st) == 0 ? int64_t(st.st_size) : 0;
+  }
+  return source_->size;
+}
+
+size_t TFile::Read(void* buffer, size_t count) {
+  if (!source_ || writing_ || !buffer) return 0;
+  size_t n = source_->ReadAt(position_, buffer, count);
+  position_ += int64_t(n);
+  return n;
+}
+
+size_t TFile::Write(const void* buffer, size_t count) {
+  if (!source_ || !writing_ || !buffer) return 0;
+  size_t done = 0;
+  while (done < count) {
+    ssize_t n = ::pwrite(source_->fd, static_cast<const char*>(buffer) + done, count - done, position_);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      TraceOut("File layer: writing %s failed: %s", name_.c_str(), n < 0 ? std::strerror(errno) : "nothing written");
+      break;
+    }
+    done += size_t(n);
+    position_ += n;
+  }
+  return done;
+}
+
+bool TFile::Seek(int64_t offset, int whence) {
+  if (!source_) return false;
+  int64_t origin;
+  switch (whence) {
+    case kSeekCurrent: origin = position_; break;
+    case kSeekBegin: origin = 0; break;
+    case kSeekEnd: origin = GetSize(); break;
+    default: return false;
+  }
+  if ((offset > 0 && origin > INT64_MAX - offset)) return false;
+  int64_t target = origin + offset;
+  if (target < 0 || (!writing_ && target > source_->size)) return false;
+  position_ = target;
+  return true;
+}
+
+int64_t TFile::Tell() const { return source_ ? position_ : -1; }
+
+bool TFile::Sync() {
+  if (!source_ || !writing_) return false;
+  if (::fsync(source_->fd) == 0) return true;
+  TraceOut("File layer: flushing %s failed: %s", name_.c_str(), std::strerror(errno));
+  return false;
+}
+
+void TFile::Close() {
+  source_.reset();
+  position_ = 0;
+  writing_ = false;
+  name_ = TString();
+}
+
+TFile* FileOpen(const TString& name, const char* mode) {
+  auto* file = new TFile;
+  if (file->Open(name, mode)) return file;
+  delete file;
+  return nullptr;
+}
+
+size_t FileRead(TFile* file, void* buffer, size_t count) { return file ? file->Read(buffer, count) : 0; }
+size_t FileWrite(TFile* file, const void* buffer, size_t count) { return file ? file->Write(buffer, count) : 0; }
+void FileClose(TFile* file) { delete file; }
+
+bool FileExists(const TString& name) {
+  TResolvedName r;
+  return ResolveFileName(name, r);
+}
+
+bool RenameFile(const TString& from, const TString& to) {
+  TString a = GetDiskPath(from, true), b = GetDiskPath(to, true);
+  if (a.IsEmpty() || b.IsEmpty()) return false;
+  if (std::rename(a.c_str(), b.c_str()) == 0) return true;
+  TraceOut("File layer: cannot rename %s to %s: %s", a.c_str(), b.c_str(), std::strerror(errno));
+  return false;
+}
+
+bool RemoveFile(const TString& name) {
+  TString path = GetDiskPath(name, true);
+  if (path.IsEmpty()) return false;
+  if (::unlink(path.c_str()) == 0) return true;
+  if (errno != ENOENT) TraceOut("File layer: cannot remove %s: %s", path.c_str(), std::strerror(errno));
+  return false;
+}
+
+TString GetFullPath(const TString& path) {
+  std::string text = path.str();
+  std::replace(text.begin(), text.end(), '\\', '/');
+  for (const char* prefix : {"user:", "common:", "desktop:", "::"}) {
+    if (text.rfind(prefix, 0) == 0) return GetDiskPath(TString(text));
+  }
+  std::error_code ec;
+  std::filesystem::path p = std::filesystem::absolute(text.empty() ? std::string(".") : text, ec);
+  if (ec) return TString(text);
+  return TString(p.lexically_normal().string());
+}
+
+TFileMap::~TFileMap() {
+  if (unmapBase_) ::munmap(unmapBase_, unmapSize_);
+}
+
+boost::shared_ptr<TFileMap> MapFile(const TString& name) {
+  boost::shared_ptr<TFileMap> map(new TFileMap);
+  TResolvedName r;
+  if (!ResolveFileName(name, r)) return nullptr;
+  if (r.kind == TResolvedName::kDisk) {
+    int fd = ::open(r.path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && st.st_size > 0) {
+      void* p = ::mmap(nullptr, size_t(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+      if (p != MAP_FAILED) {
+        map->unmapBase_ = p;
+        map->unmapSize_ = size_t(st.st_size);
+        map->data_ = static_cast<const uint8_t*>(p);
+        map->size_ = size_t(st.st_size);
+      }
+    }
+    ::close(fd);
+    if (st.st_size > 0 && !map->data_) return nullptr;
+  } else if (r.kind == TResolvedName::kArchive) {
+    TArchivePtr archive = GetMountedArchive(r.archive);
+    const uint8_t* base = archive ? archive->Map() : nullptr;
+    if (!base) return nullptr;
+    map->data_ = base + r.offset;
+    map->size_ = size_t(r.size);
+    map->keep_ = archive;
+  } else {
+    auto memory = FindMemoryFile(r.path.str());
+    if (!memory) return nullptr;
+    map->data_ = memory->data();
+    map->size_ = memory->size();
+    map->keep_ = memory;
+  }
+  if (map->size_ >= 4 && IsZxml(map->data_, map->size_)) {
+    auto inflated = std::make_shared<std::vector<uint8_t>>();
+    TString why;
+    if (!InflateZxml(map->data_, map->size_, *inflated, &why)) {
+      TraceOut("File layer: packed file %s refused: %s", name.c_str(), why.c_str());
+      return nullptr;
+    }
+    boost::shared_ptr<TFileMap> unpacked(new TFileMap);
+    unpacked->data_ = inflated->data();
+    unpacked->size_ = inflated->size();
+    unpacked->keep_ = inflated;
+    return unpacked;
+  }
+  return map;
+}

@@ -1,0 +1,47 @@
+// Shared between the pieces of the file layer (folders, archives, files); not
+// for use outside platform/.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/archive.h"
+
+// One mounted pack archive: an open descriptor and its checked directory.
+struct TMountedArchive {
+  std::string path;
+  int fd = -1;
+  uint64_t size = 0;
+  std::vector<TPackEntry> entries;
+  std::unordered_map<std::string, size_t> index;  // name -> entry
+  std::mutex mapMutex;
+  const uint8_t* mapped = nullptr;  // the whole archive, mapped on first use
+  ~TMountedArchive();
+  // The archive's bytes in memory (mapped once, kept while mounted); null on failure.
+  const uint8_t* Map();
+};
+using TArchivePtr = std::shared_ptr<TMountedArchive>;
+
+// Finds a member by its lower-case name; the latest archive wins.
+bool FindArchiveMember(const std::string& lowerName, TArchivePtr& archive, int& number, TPackEntry& entry);
+// Archive number n of the mounted set, or null.
+TArchivePtr GetMountedArchive(int n);
+void UnmountArchives();
+
+// The bytes of a registered memory file, or null.
+std::shared_ptr<const std::vector<uint8_t>> FindMemoryFile(const std::string& key);
+// The registry key of a memory file name.
+std::string MemoryFileKey(const TString& name);
+
+// Little-endian helpers for the binary formats.
+inline uint16_t ReadLe16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
+inline uint32_t ReadLe32(const uint8_t* p) {
+  return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
+inline uint64_t ReadLe64(const uint8_t* p) { return uint64_t(ReadLe32(p)) | (uint64_t(ReadLe32(p + 4)) << 32); }
+inline void AppendLe(std::vector<uint8_t>& out, uint64_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) out.push_back(uint8_t(value >> (8 * i)));
+}

@@ -1,0 +1,395 @@
+#include "platform/folders.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <unordered_map>
+
+#include "platform/fileinternal.h"
+#include "platform/log.h"
+#include "platform/settings.h"
+
+namespace {
+
+std::atomic<bool> gRefuseAbsolute{false};
+
+enum class TPrefix { kNone, kUser, kCommon, kDesktop, kProgram, kRange };
+
+struct TSplitName {
+  TPrefix prefix = TPrefix::kNone;
+  std::string rest;
+};
+
+TSplitName SplitPrefix(const std::string& name) {
+  static const struct {
+    const char* text;
+    TPrefix prefix;
+  } kPrefixes[] = {{"user:", TPrefix::kUser},
+                   {"common:", TPrefix::kCommon},
+                   {"desktop:", TPrefix::kDesktop},
+                   {"::", TPrefix::kProgram}};
+  for (const auto& p : kPrefixes) {
+    size_t n = std::char_traits<char>::length(p.text);
+    if (name.compare(0, n, p.text) == 0) return {p.prefix, name.substr(n)};
+  }
+  if (!name.empty() && name[0] == '@') return {TPrefix::kRange, name};
+  return {TPrefix::kNone, name};
+}
+
+std::string WithSlash(std::string path) {
+  if (path.empty() || path.back() != '/') path += '/';
+  return path;
+}
+
+std::string Absolute(const std::string& path) {
+  if (!path.empty() && path[0] == '/') return path;
+  return GetWorkingFolder().str() + path;
+}
+
+// A folder name taken from a setting: no separators, no "." or "..".
+std::string SafeComponent(std::string text) {
+  for (char& c : text)
+    if (c == '/' || c == '\\' || c == ':') c = '_';
+  if (text == "." || text == "..") text = "_";
+  return text;
+}
+
+bool IsRegularFile(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::string HomeFolder() {
+  const char* home = std::getenv("HOME");
+  return home && *home ? std::string(home) : std::string("/tmp");
+}
+
+// XDG_DESKTOP_DIR from the environment or ~/.config/user-dirs.dirs.
+std::string XdgDesktop() {
+  if (const char* d = std::getenv("XDG_DESKTOP_DIR"); d && *d) return d;
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  std::string file = (config && *config ? std::string(config) : HomeFolder() + "/.config") + "/user-dirs.dirs";
+  std::ifstream in(file);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.compare(0, 16, "XDG_DESKTOP_DIR=") != 0) continue;
+    std::string value = line.substr(16);
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+    if (value.compare(0, 5, "$HOME") == 0) value = HomeFolder() + value.substr(5);
+    if (!value.empty() && value[0] == '/') return value;
+  }
+  return HomeFolder() + "/Desktop";
+}
+
+// Directory listings for the case-insensitive fallback, checked against the
+// directory's change time on every use.
+struct TDirListing {
+  struct timespec mtime {};
+  std::map<std::string, std::string> byLower;  // lower-case name -> real name (first in byte order)
+};
+std::mutex gDirMutex;
+std::unordered_map<std::string, TDirListing> gDirCache;
+
+bool LookupInDir(const std::string& dir, const std::string& lowerName, std::string& real) {
+  struct stat st;
+  if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+  std::lock_guard<std::mutex> lock(gDirMutex);
+  auto it = gDirCache.find(dir);
+  if (it == gDirCache.end() || it->second.mtime.tv_sec != st.st_mtim.tv_sec ||
+      it->second.mtime.tv_nsec != st.st_mtim.tv_nsec) {
+    if (gDirCache.size() > 4096) gDirCache.clear();
+    TDirListing listing;
+    listing.mtime = st.st_mtim;
+    if (DIR* d = ::opendir(dir.c_str())) {
+      while (dirent* e = ::readdir(d)) {
+        std::string n = e->d_name;
+        if (n == "." || n == "..") continue;
+        auto ins = listing.byLower.emplace(LowerAscii(n), n);
+        if (!ins.second && n < ins.first->second) ins.first->second = n;
+      }
+      ::closedir(d);
+    }
+    it = gDirCache.insert_or_assign(dir, std::move(listing)).first;
+  }
+  auto found = it->second.byLower.find(lowerName);
+  if (found == it->second.byLower.end()) return false;
+  real = found->second;
+  return true;
+}
+
+// Looks a relative name up in a folder: exactly, then ignoring letter case.
+bool FindInFolder(const std::string& folder, const std::string& rest, std::string& path) {
+  std::string exact = folder + rest;
+  if (IsRegularFile(exact)) {
+    path = exact;
+    return true;
+  }
+  std::string ci = FindCaseInsensitive(folder, rest);
+  if (!ci.empty() && IsRegularFile(ci)) {
+    path = ci;
+    return true;
+  }
+  return false;
+}
+
+bool FindInArchives(const std::string& name, TResolvedName& out) {
+  std::string lower = LowerAscii(name);
+  TArchivePtr archive;
+  TPackEntry entry;
+  int number = -1;
+  bool found = FindArchiveMember(lower, archive, number, entry);
+  if (!found && lower.compare(0, 7, "assets/") == 0) found = FindArchiveMember(lower.substr(7), archive, number, entry);
+  if (!found) return false;
+  out.kind = TResolvedName::kArchive;
+  out.archive = number;
+  out.offset = int64_t(entry.offset);
+  out.size = int64_t(entry.size);
+  out.path = archive->path;
+  return true;
+}
+
+TString FolderOf(TPrefix prefix) {
+  switch (prefix) {
+    case TPrefix::kUser: return GetUserFolder();
+    case TPrefix::kCommon: return GetCommonFolder();
+    case TPrefix::kDesktop: return GetDesktopFolder();
+    case TPrefix::kProgram: return GetProgramFolder();
+    default: return TString();
+  }
+}
+
+}  // namespace
+
+std::string LowerAscii(const std::string& text) {
+  std::string out = text;
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+  return out;
+}
+
+void SetRefuseAbsolutePaths(bool refuse) { gRefuseAbsolute = refuse; }
+bool GetRefuseAbsolutePaths() { return gRefuseAbsolute; }
+
+TString GetWorkingFolder() {
+  char buf[PATH_MAX];
+  if (!::getcwd(buf, sizeof buf)) return TString("./");
+  return TString(WithSlash(buf));
+}
+
+TString GetUserFolder() {
+  TString over = GetSettingString("userfolder");
+  if (!over.IsEmpty()) return TString(WithSlash(Absolute(over.str())));
+  const char* data = std::getenv("XDG_DATA_HOME");
+  std::string root = data && *data && data[0] == '/' ? std::string(data) : HomeFolder() + "/.local/share";
+  std::string publisher = SafeComponent(GetSettingString("publisher").str());
+  std::string game = SafeComponent(GetSettingString("gamename").str());
+  std::string path = WithSlash(root);
+  if (!publisher.empty()) path += publisher + "/";
+  if (!game.empty()) path += game + "/";
+  if (publisher.empty() && game.empty()) path += "lantern/";
+  return TString(path);
+}
+
+TString GetCommonFolder() { return GetUserFolder() + "common/"; }
+
+TString GetDesktopFolder() {
+  TString over = GetSettingString("desktopfolder");
+  if (!over.IsEmpty()) return TString(WithSlash(Absolute(over.str())));
+  return TString(WithSlash(XdgDesktop()));
+}
+
+TString GetProgramFolder() {
+  TString over = GetSettingString("programfolder");
+  if (!over.IsEmpty()) return TString(WithSlash(Absolute(over.str())));
+  char buf[PATH_MAX];
+  ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
+  if (n <= 0) return GetWorkingFolder();
+  std::string exe(buf, size_t(n));
+  return TString(exe.substr(0, exe.rfind('/') + 1));
+}
+
+TString NormalizeFileName(const TString& name) {
+  std::string text = name.str();
+  auto refuse = [&](const char* why) {
+    TraceOut("File layer: refused the name \"%s\" (%s)", name.c_str(), why);
+    return TString();
+  };
+  if (text.find('\0') != std::string::npos) return refuse("it holds a zero byte");
+  std::replace(text.begin(), text.end(), '\\', '/');
+  TSplitName split = SplitPrefix(text);
+  if (split.prefix == TPrefix::kRange) return TString(text);
+  bool absolute = split.prefix == TPrefix::kNone && !split.rest.empty() && split.rest[0] == '/';
+  if (absolute && gRefuseAbsolute) return refuse("absolute paths are not allowed");
+  std::string out;
+  size_t pos = 0;
+  const std::string& rest = split.rest;
+  while (pos <= rest.size()) {
+    size_t end = rest.find('/', pos);
+    if (end == std::string::npos) end = rest.size();
+    std::string part = rest.substr(pos, end - pos);
+    pos = end + 1;
+    if (part.empty() || part == ".") continue;
+    if (part == "..") return refuse("\"..\" is not allowed");
+    if (!out.empty()) out += '/';
+    out += part;
+  }
+  if (out.empty()) return refuse("empty");
+  if (absolute) out = "/" + out;
+  return TString(text.substr(0, text.size() - split.rest.size()) + out);
+}
+
+std::string FindCaseInsensitive(const std::string& base, const std::string& relative) {
+  std::string dir = base.empty() ? std::string("./") : WithSlash(base);
+  size_t pos = 0;
+  while (pos < relative.size()) {
+    size_t end = relative.find('/', pos);
+    if (end == std::string::npos) end = relative.size();
+    std::string part = relative.substr(pos, end - pos);
+    pos = end + 1;
+    if (part.empty()) continue;
+    std::string real;
+    if (!LookupInDir(dir, LowerAscii(part), real)) return std::string();
+    dir += real;
+    if (pos < relative.size()) dir += '/';
+  }
+  return dir;
+}
+
+bool MakeFolders(const std::string& path) {
+  if (path.empty()) return false;
+  std::string sofar;
+  size_t pos = 0;
+  while (pos <= path.size()) {
+    size_t end = path.find('/', pos);
+    if (end == std::string::npos) end = path.size();
+    sofar = path.substr(0, end);
+    pos = end + 1;
+    if (sofar.empty()) continue;
+    if (::mkdir(sofar.c_str(), 0755) != 0 && errno != EEXIST) return false;
+  }
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool ResolveFileName(const TString& name, TResolvedName& out) {
+  out = TResolvedName();
+  TString normal = NormalizeFileName(name);
+  if (normal.IsEmpty()) return false;
+  TSplitName split = SplitPrefix(normal.str());
+  if (split.prefix == TPrefix::kRange) {
+    int n = -1;
+    int64_t offset = 0, size = 0;
+    if (!ParseArchiveRangeName(normal, n, offset, size)) {
+      TraceOut("File layer: refused the archive range \"%s\" (malformed)", name.c_str());
+      return false;
+    }
+    TArchivePtr archive = GetMountedArchive(n);
+    if (!archive) {
+      TraceOut("File layer: refused the archive range \"%s\" (no archive %d)", name.c_str(), n);
+      return false;
+    }
+    if (uint64_t(offset) > archive->size || uint64_t(size) > archive->size - uint64_t(offset)) {
+      TraceOut("File layer: refused the archive range \"%s\" (past the end of %s, %llu bytes)", name.c_str(),
+               archive->path.c_str(), static_cast<unsigned long long>(archive->size));
+      return false;
+    }
+    out.kind = TResolvedName::kArchive;
+    out.archive = n;
+    out.offset = offset;
+    out.size = size;
+    out.path = archive->path;
+    return true;
+  }
+  if (FindMemoryFile(MemoryFileKey(normal))) {
+    out.kind = TResolvedName::kMemory;
+    out.path = MemoryFileKey(normal);
+    return true;
+  }
+  std::string path;
+  if (split.prefix != TPrefix::kNone) {
+    if (FindInFolder(FolderOf(split.prefix).str(), split.rest, path)) {
+      out.kind = TResolvedName::kDisk;
+      out.path = path;
+      return true;
+    }
+    return split.prefix == TPrefix::kProgram && FindInArchives(split.rest, out);
+  }
+  const std::string& rest = split.rest;
+  if (rest[0] == '/') {
+    if (!IsRegularFile(rest)) return false;
+    out.kind = TResolvedName::kDisk;
+    out.path = rest;
+    return true;
+  }
+  if (IsRegularFile(rest)) {
+    path = rest;
+  } else if (IsRegularFile("assets/" + rest)) {
+    path = "assets/" + rest;
+  } else {
+    std::string ci = FindCaseInsensitive("", rest);
+    if (ci.empty() || !IsRegularFile(ci)) ci = FindCaseInsensitive("assets", rest);
+    if (!ci.empty() && IsRegularFile(ci)) path = ci;
+  }
+  if (!path.empty()) {
+    out.kind = TResolvedName::kDisk;
+    out.path = path;
+    return true;
+  }
+  return FindInArchives(rest, out);
+}
+
+TString GetDiskPath(const TString& name, bool forWriting) {
+  TString normal = NormalizeFileName(name);
+  if (normal.IsEmpty()) return TString();
+  TSplitName split = SplitPrefix(normal.str());
+  std::string path;
+  if (split.prefix == TPrefix::kRange) {
+    if (forWriting) TraceOut("File layer: cannot write to the archive range \"%s\"", name.c_str());
+    return TString();
+  }
+  if (split.prefix != TPrefix::kNone) {
+    if (forWriting && split.prefix == TPrefix::kProgram) {
+      TraceOut("File layer: the program folder is not written to (\"%s\")", name.c_str());
+      return TString();
+    }
+    path = FolderOf(split.prefix).str() + split.rest;
+    if (!forWriting) {
+      std::string found;
+      if (!IsRegularFile(path) && FindInFolder(FolderOf(split.prefix).str(), split.rest, found)) path = found;
+    }
+  } else if (split.rest[0] == '/') {
+    path = split.rest;
+  } else if (forWriting) {
+    TraceOut("File layer: assets are read-only (\"%s\"); write to \"user:\" or \"common:\"", name.c_str());
+    return TString();
+  } else {
+    TResolvedName r;
+    if (!ResolveFileName(normal, r) || r.kind != TResolvedName::kDisk) return TString();
+    path = Absolute(r.path.str());
+  }
+  if (forWriting) {
+    std::string parent = path.substr(0, path.rfind('/'));
+    if (!parent.empty() && !MakeFolders(parent)) {
+      TraceOut("File layer: cannot create the folder %s for \"%s\"", parent.c_str(), name.c_str());
+      return TString();
+    }
+  }
+  return TString(path);
+}
+
+void RefreshFileLayer() {
+  {
+    std::lock_guard<std::mutex> lock(gDirMutex);
+    gDirCache.clear();
+  }
+  UnmountArchives();
+}

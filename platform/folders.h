@@ -1,0 +1,74 @@
+// Virtual folders and the resolution of virtual file names.
+//
+// A name is one of:
+//   "user:<path>"     the player's writable folder (log, prefs, user settings)
+//   "common:<path>"   the "common/" folder inside it (shared display settings)
+//   "desktop:<path>"  the desktop folder (wallpapers)
+//   "::<path>"        the program folder
+//   "@<n>:<offset>,<size>"  a byte range of pack archive number n
+//   "<path>"          an asset: the working folder, then its "assets/" folder,
+//                     then the members of the pack archives; a loose file beats
+//                     an archive member; a case-insensitive match is the fallback.
+// "\" separators become "/". A ".." component is always refused (with a log
+// line); absolute paths are refused too once SetRefuseAbsolutePaths(true) is
+// set (the game does, since names come from scripts and XML).
+//
+// Folders: "user:" is $XDG_DATA_HOME/<publisher>/<gamename>/ (default
+// ~/.local/share/...) built from the settings "publisher" and "gamename"; the
+// setting "userfolder" replaces it. "desktop:" is the XDG desktop folder (the
+// setting "desktopfolder" replaces it); "::" is the executable's folder (the
+// setting "programfolder" replaces it). Part of platform/; uses settings and log.
+#pragma once
+#include <cstdint>
+
+#include "platform/string.h"
+
+// Absolute folder paths, each ending in "/". They are not created here.
+TString GetUserFolder();
+TString GetCommonFolder();
+TString GetDesktopFolder();
+TString GetProgramFolder();
+
+// The working folder's absolute path, ending in "/".
+TString GetWorkingFolder();
+
+// Where a virtual name lives on disk. For "user:", "common:", "desktop:" and
+// "::" names: the path inside that folder whether or not the file exists (with
+// `forWriting` the parent folders are created). For asset names: the loose
+// file that would be read, or empty when there is none (archive members and
+// memory files have no disk path). Empty for refused names.
+TString GetDiskPath(const TString& name, bool forWriting = false);
+
+// Refuse absolute paths in names (they may only come from data once the game runs).
+void SetRefuseAbsolutePaths(bool refuse);
+bool GetRefuseAbsolutePaths();
+
+// What a name resolves to for reading.
+struct TResolvedName {
+  enum Kind { kNone, kDisk, kArchive, kMemory } kind = kNone;
+  TString path;          // kDisk: the file's path; kMemory: the registered key
+  int archive = -1;      // kArchive: archive number
+  int64_t offset = 0;    // kArchive: the member's range inside the archive
+  int64_t size = 0;
+};
+// Resolves a name for reading; false when nothing matches or the name is refused.
+bool ResolveFileName(const TString& name, TResolvedName& out);
+
+// "\" -> "/", "./" and doubled "/" removed. Empty (and one log line) when the name
+// holds a ".." component, a NUL, or is absolute while absolute paths are refused.
+TString NormalizeFileName(const TString& name);
+
+// Lower-cases ASCII letters (archive member names and case-insensitive lookups).
+std::string LowerAscii(const std::string& text);
+
+// Creates a folder and its parents; true when it exists afterwards.
+bool MakeFolders(const std::string& path);
+
+// Finds `relative` under `base` allowing different letter case in every
+// component; returns the real path or empty. Directory listings are cached
+// while the directory stays unchanged.
+std::string FindCaseInsensitive(const std::string& base, const std::string& relative);
+
+// Drops the cached directory listings and the mounted pack archives; the next
+// lookup scans again (after tools wrote files, or in tests).
+void RefreshFileLayer();

@@ -1,0 +1,270 @@
+// The file layer: name resolution, pack archives, seeking, packed XML,
+// writable folders, memory files and file maps, on real files in a temporary folder.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "platform/archive.h"
+#include "platform/file.h"
+#include "platform/folders.h"
+#include "platform/log.h"
+#include "platform/readfile.h"
+#include "platform/settings.h"
+#include "platform/xml.h"
+#include "tests/support/testsupport.h"
+
+namespace {
+
+using testing_support::ReadFile;
+using testing_support::ScopedChdir;
+using testing_support::TempDir;
+
+std::string ReadAll(const TString& name) {
+  std::vector<uint8_t> bytes;
+  if (!ReadWholeFile(name, bytes)) return "<missing>";
+  return std::string(bytes.begin(), bytes.end());
+}
+
+class Files : public ::testing::Test {
+protected:
+  Files() : cwd_(dir_.Path()) {}
+  void SetUp() override {
+    SetSetting("userfolder", TString(dir_.File("home")));
+    SetSetting("desktopfolder", TString(dir_.File("desk")));
+    RefreshFileLayer();
+  }
+  void TearDown() override {
+    SetSetting("userfolder", "");
+    SetSetting("desktopfolder", "");
+    SetRefuseAbsolutePaths(false);
+    RefreshFileLayer();
+  }
+  // Packs the members into the working folder's assets/<archive>.
+  void Pack(const std::string& archive, const std::map<std::string, std::string>& members) {
+    std::vector<TPackInput> inputs;
+    for (const auto& m : members) inputs.push_back({m.first, dir_.Write("src/" + archive + "/" + m.first, m.second)});
+    TString error;
+    ASSERT_TRUE(WritePackArchive(dir_.File("assets/" + archive), inputs, &error)) << error.c_str();
+  }
+  TempDir dir_;
+  ScopedChdir cwd_;
+};
+
+TEST_F(Files, NameResolutionOrderAndCaseFallback) {
+  Pack("data.knp", {{"both.txt", "archive"}, {"only/packed.txt", "packed"}, {"levels/Level1.xml", "level"}});
+  dir_.Write("assets/both.txt", "loose");
+  dir_.Write("top.txt", "working folder");
+  dir_.Write("assets/top.txt", "assets folder");
+  dir_.Write("assets/Images/Logo.PNG", "logo");
+
+  EXPECT_EQ(ReadAll("both.txt"), "loose");  // a loose file beats the archive member
+  EXPECT_EQ(ReadAll("top.txt"), "working folder");
+  EXPECT_EQ(ReadAll("assets/top.txt"), "assets folder");
+  EXPECT_EQ(ReadAll("only/packed.txt"), "packed");
+  EXPECT_EQ(ReadAll("assets/only/packed.txt"), "packed");  // "assets/" also names archive members
+  EXPECT_EQ(ReadAll("ONLY\\Packed.TXT"), "packed");
+  EXPECT_EQ(ReadAll("images\\logo.png"), "logo");          // case fallback and "\" separators
+  EXPECT_EQ(ReadAll("./images//LOGO.png"), "logo");
+  EXPECT_EQ(ReadAll("levels/level1.xml"), "level");
+  EXPECT_FALSE(FileExists("nothing.txt"));
+}
+
+TEST_F(Files, UnsafeNamesAreRefusedWithALogLine) {
+  dir_.Write("secret.txt", "secret");
+  dir_.Write("assets/x.txt", "x");
+  TLogCapture log;
+  EXPECT_FALSE(FileExists("assets/../secret.txt"));
+  EXPECT_FALSE(FileExists("..\\..\\etc\\passwd"));
+  EXPECT_FALSE(FileExists("user:../secret.txt"));
+  EXPECT_EQ(log.Count("refused the name"), 3u);
+
+  std::string absolute = dir_.File("secret.txt");
+  EXPECT_TRUE(FileExists(TString(absolute)));  // the program's own absolute paths
+  SetRefuseAbsolutePaths(true);
+  log.Clear();
+  EXPECT_FALSE(FileExists(TString(absolute)));
+  EXPECT_TRUE(log.Contains("absolute paths are not allowed"));
+  EXPECT_TRUE(FileExists("x.txt"));
+}
+
+TEST_F(Files, ArchiveRangesReadExactlyAndAreChecked) {
+  Pack("a.knp", {{"one.bin", "0123456789"}});
+  Pack("b.knp", {{"two.bin", "abcdef"}, {"one.bin", "replaced"}});
+  EXPECT_EQ(ReadAll("one.bin"), "replaced");  // the later archive wins
+  TString range = GetArchiveMemberName("two.bin");
+  int n = -1;
+  int64_t offset = 0, size = 0;
+  ASSERT_TRUE(ParseArchiveRangeName(range, n, offset, size)) << range.c_str();
+  EXPECT_EQ(n, 1);
+  EXPECT_EQ(size, 6);
+  EXPECT_EQ(ReadAll(range), "abcdef");
+  EXPECT_EQ(ReadAll(TString::Printf("@1:%lld,3", (long long)offset + 2)), "cde");
+
+  int64_t archiveSize = int64_t(ReadFile(dir_.File("assets/b.knp")).size());
+  TLogCapture log;
+  EXPECT_EQ(ReadAll(TString::Printf("@1:%lld,0", (long long)archiveSize)), "");  // empty range at the very end
+  EXPECT_FALSE(FileExists(TString::Printf("@1:%lld,1", (long long)archiveSize)));
+  EXPECT_FALSE(FileExists(TString::Printf("@1:0,%lld", (long long)archiveSize + 1)));
+  EXPECT_FALSE(FileExists("@1:9223372036854775807,9223372036854775807"));
+  EXPECT_TRUE(log.Contains("past the end"));
+  for (const char* bad : {"@2:0,1", "@1:0,", "@1:-1,2", "@x:0,1", "@1:0,1 ", "@99999999999:0,1"})
+    EXPECT_FALSE(FileExists(bad)) << bad;
+}
+
+TEST_F(Files, DamagedArchivesAreRefusedOrTrimmed) {
+  Pack("good.knp", {{"a.txt", "A"}, {"b.txt", "B"}});
+  std::string bytes = ReadFile(dir_.File("assets/good.knp"));
+  dir_.Write("assets/cut.knp", bytes.substr(0, 30));  // directory cut short
+  std::string badEntry = bytes;
+  badEntry[16 + 2 + 5 + 8] = 0x7F;  // b... first entry's size now runs past the end
+  dir_.Write("assets/entry.knp", badEntry);
+  dir_.Write("assets/junk.knp", std::string("this is not an archive"));
+  TLogCapture log;
+  EXPECT_EQ(GetPackArchiveCount(), 2);  // entry.knp (trimmed) and good.knp
+  EXPECT_TRUE(log.Contains("cut.knp: refused (directory runs past the end of the archive)"));
+  EXPECT_TRUE(log.Contains("junk.knp: refused (not a pack archive)"));
+  EXPECT_TRUE(log.Contains("skipped the entry \"a.txt\": range outside the archive"));
+  EXPECT_EQ(GetPackArchiveMembers(0), std::vector<std::string>{"b.txt"});
+  EXPECT_EQ(ReadAll("a.txt"), "A");
+
+  TString error;
+  std::string src = dir_.Write("x", "x");
+  EXPECT_FALSE(WritePackArchive(dir_.File("bad.knp"), {{"../x", src}}, &error));
+  EXPECT_FALSE(WritePackArchive(dir_.File("bad.knp"), {{"A.txt", src}, {"a.txt", src}}, &error));
+  EXPECT_TRUE(error.Find("twice") >= 0);
+}
+
+TEST_F(Files, SeekUsesCurrentBeginEndNumbering) {
+  static_assert(kSeekCurrent == 0 && kSeekBegin == 1 && kSeekEnd == 2, "the file layer's own order");
+  Pack("s.knp", {{"member.txt", "0123456789"}});
+  dir_.Write("loose.txt", "0123456789");
+  for (const char* name : {"loose.txt", "member.txt"}) {
+    TFile f;
+    ASSERT_TRUE(f.Open(name, 0)) << name;
+    EXPECT_EQ(f.GetSize(), 10);
+    char buf[4] = {};
+    EXPECT_EQ(f.Read(buf, 3), 3u);
+    EXPECT_TRUE(f.Seek(2, kSeekCurrent));
+    EXPECT_EQ(f.Tell(), 5);
+    EXPECT_TRUE(f.Seek(1, kSeekBegin));
+    EXPECT_EQ(f.Read(buf, 2), 2u);
+    EXPECT_EQ(std::string(buf, 2), "12");
+    EXPECT_TRUE(f.Seek(-3, kSeekEnd));
+    EXPECT_EQ(f.Read(buf, 4), 3u);  // never past the member's end
+    EXPECT_EQ(std::string(buf, 3), "789");
+    EXPECT_FALSE(f.Seek(1, kSeekEnd));
+    EXPECT_FALSE(f.Seek(-11, kSeekCurrent));
+    EXPECT_FALSE(f.Seek(0, 3));
+    EXPECT_EQ(f.Tell(), 10);
+  }
+  TFile missing;
+  EXPECT_FALSE(missing.Open("missing.txt"));
+  EXPECT_EQ(missing.GetSize(), 0);
+  EXPECT_EQ(missing.Tell(), -1);
+  char c;
+  EXPECT_EQ(missing.Read(&c, 1), 0u);
+  EXPECT_EQ(FileOpen("missing.txt"), nullptr);
+  TFile* h = FileOpen("loose.txt");
+  ASSERT_NE(h, nullptr);
+  EXPECT_EQ(FileRead(h, &c, 1), 1u);
+  FileClose(h);
+}
+
+TEST_F(Files, PackedXmlIsInflatedForEveryReaderAndLiesRefused) {
+  std::string text = "<root><child/></root>";
+  auto packed = DeflateZxml(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+  dir_.Write("assets/p.xml", packed);
+  Pack("x.knp", {{"inner.xml", std::string(packed.begin(), packed.end())}});
+  EXPECT_EQ(ReadAll("p.xml"), text);
+  TFile f;
+  ASSERT_TRUE(f.Open("inner.xml"));
+  EXPECT_EQ(f.GetSize(), int64_t(text.size()));
+  TXmlNode node;
+  EXPECT_TRUE(node.LoadFile("inner.xml"));
+  EXPECT_NE(node.FindChild("child"), nullptr);
+
+  auto lying = packed;
+  lying[4] = uint8_t(lying[4] - 1);  // claims one byte less than the stream holds
+  dir_.Write("lie.xml", lying);
+  std::vector<uint8_t> bomb(64u << 20, ' ');
+  auto bombPacked = DeflateZxml(bomb.data(), bomb.size());
+  bombPacked[7] = 0;  // claims a small size
+  bombPacked[6] = 0;
+  dir_.Write("bomb.xml", bombPacked);
+  auto huge = packed;
+  huge[7] = 0x7F;  // claims about 2 GB
+  dir_.Write("huge.xml", huge);
+  TLogCapture log;
+  EXPECT_FALSE(f.Open("lie.xml"));
+  EXPECT_FALSE(f.Open("bomb.xml"));
+  EXPECT_FALSE(f.Open("huge.xml"));
+  EXPECT_EQ(log.Count("packed file"), 3u);
+}
+
+TEST_F(Files, WritesGoToTheWritableFoldersOnly) {
+  TFile f;
+  ASSERT_TRUE(f.Open("user:saves/one.txt", "wb"));
+  EXPECT_EQ(f.Write("hello", 5), 5u);
+  EXPECT_TRUE(f.Sync());
+  f.Close();
+  ASSERT_TRUE(f.Open("user:saves/one.txt", "ab"));
+  f.Write(" world", 6);
+  f.Close();
+  EXPECT_EQ(ReadFile(dir_.File("home/saves/one.txt")), "hello world");
+  EXPECT_EQ(ReadAll("user:SAVES/One.txt"), "hello world");
+  ASSERT_TRUE(f.Open("common:display.xml", "w"));
+  f.Close();
+  EXPECT_TRUE(testing_support::FileExists(dir_.File("home/common/display.xml")));
+  ASSERT_TRUE(f.Open("desktop:wall.bmp", "wb"));
+  f.Close();
+  EXPECT_TRUE(testing_support::FileExists(dir_.File("desk/wall.bmp")));
+  EXPECT_EQ(GetUserFolder(), TString(dir_.File("home/")));
+  EXPECT_EQ(GetDiskPath("user:logfile.txt"), TString(dir_.File("home/logfile.txt")));
+
+  EXPECT_TRUE(RenameFile("user:saves/one.txt", "user:two.txt"));
+  EXPECT_EQ(ReadAll("user:two.txt"), "hello world");
+  EXPECT_TRUE(RemoveFile("user:two.txt"));
+  EXPECT_FALSE(FileExists("user:two.txt"));
+
+  TLogCapture log;
+  EXPECT_FALSE(f.Open("assets/new.txt", "wb"));
+  EXPECT_FALSE(f.Open("::x.txt", "wb"));
+  EXPECT_FALSE(f.Open("user:x.txt", "r+"));
+  EXPECT_EQ(log.Lines().size(), 3u);
+}
+
+TEST_F(Files, MemoryFilesAndFileMaps) {
+  RegisterMemoryFile("fonts/Builtin.mvec", {1, 2, 3});
+  EXPECT_TRUE(FileExists("FONTS\\builtin.mvec"));
+  EXPECT_EQ(ReadAll("fonts/builtin.mvec"), std::string("\1\2\3"));
+  Pack("m.knp", {{"big.bin", std::string(5000, 'z')}});
+  dir_.Write("loose.bin", "loose bytes");
+
+  auto memory = MapFile("fonts/builtin.mvec");
+  ASSERT_TRUE(memory);
+  EXPECT_EQ(memory->GetSize(), 3u);
+  EXPECT_TRUE(UnregisterMemoryFile("fonts/builtin.mvec"));
+  EXPECT_EQ(memory->GetData()[2], 3);  // the map keeps the bytes alive
+  EXPECT_FALSE(FileExists("fonts/builtin.mvec"));
+
+  auto member = MapFile("big.bin");
+  ASSERT_TRUE(member);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(member->GetData()), member->GetSize()), std::string(5000, 'z'));
+  auto loose = MapFile("loose.bin");
+  ASSERT_TRUE(loose);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(loose->GetData()), loose->GetSize()), "loose bytes");
+  EXPECT_FALSE(MapFile("absent.bin"));
+}
+
+TEST_F(Files, FullPathsAndProgramFolder) {
+  EXPECT_EQ(GetFullPath("assets/movie.swf"), TString(dir_.File("assets/movie.swf")));
+  EXPECT_EQ(GetFullPath("a/./b/../c"), TString(dir_.File("a/c")));
+  EXPECT_EQ(GetFullPath("user:prefs.dat"), TString(dir_.File("home/prefs.dat")));
+  SetSetting("programfolder", TString(dir_.File("prog")));
+  dir_.Write("prog/assets/settings.xml", "<settings/>");
+  EXPECT_EQ(ReadAll("::assets/settings.xml"), "<settings/>");
+  SetSetting("programfolder", "");
+  EXPECT_FALSE(GetProgramFolder().IsEmpty());
+}
+
+}  // namespace
