@@ -1,0 +1,208 @@
+// The window tree: placement codes, hit testing and fall-through, focus,
+// message bubbling and drawing order.
+#include <gtest/gtest.h>
+#include <lua.hpp>
+
+#include "platform/settings.h"
+#include "ui/windowstyle.h"
+#include "uitest.h"
+
+using namespace uitest;
+
+namespace {
+
+struct PlacementCase {
+  const char* style;  // Lua table text
+  int parentW;
+  TRect expected;
+};
+
+class PlacementTest : public ::testing::TestWithParam<PlacementCase> {};
+
+TEST_P(PlacementTest, ResolvesAgainstTheParent) {
+  const PlacementCase& c = GetParam();
+  lua_State* L = luaL_newstate();
+  std::string text = std::string("kCenter = 80000; kMax = 160000; t = ") + c.style;
+  ASSERT_EQ(0, luaL_dostring(L, text.c_str()));
+  lua_getglobal(L, "t");
+  TWindowStyle style(L, -1);
+  TWindow parent;
+  parent.SetSize(c.parentW, 600);
+  TWindow* child = new TWindow();
+  parent.AddChild(child, true);
+  child->Init(style);
+  EXPECT_EQ(c.expected, child->GetRect()) << c.style;
+  EXPECT_EQ(1, lua_gettop(L));
+  lua_close(L);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Codes, PlacementTest,
+    ::testing::Values(PlacementCase{"{x = kCenter, w = 100, h = 10}", 800, TRect(350, 0, 450, 10)},
+                      PlacementCase{"{x = kCenter + 10, w = 100, h = 10}", 800, TRect(360, 0, 460, 10)},
+                      PlacementCase{"{x = kMax - 20, w = 10, h = 10}", 800, TRect(780, 0, 790, 10)},
+                      PlacementCase{"{x = -20, w = 10, h = 10}", 800, TRect(780, 0, 790, 10)},
+                      PlacementCase{"{x = -20, w = 10, h = 10, align = 0}", 800, TRect(-20, 0, -10, 10)},
+                      PlacementCase{"{x = 10, w = kMax, h = 10}", 800, TRect(10, 0, 800, 10)},
+                      PlacementCase{"{x = 700, w = -100, h = 10}", 800, TRect(600, 0, 700, 10)},
+                      PlacementCase{"{x = 400, w = 100, h = 10, align = 1}", 800, TRect(350, 0, 450, 10)},
+                      PlacementCase{"{x = 400, w = 100, h = 10, align = 2}", 800, TRect(300, 0, 400, 10)},
+                      PlacementCase{"{x = 400, w = 0, h = 10, align = 1}", 800, TRect(400, 0, 400, 10)},
+                      PlacementCase{"{y = kCenter, w = 10, h = 100, align = 0}", 800, TRect(0, 250, 10, 350)},
+                      PlacementCase{"{y = 600, w = 10, h = 100, align = 8}", 800, TRect(0, 500, 10, 600)}),
+    [](const ::testing::TestParamInfo<PlacementCase>& info) { return "case" + std::to_string(info.index); });
+
+TEST(Placement, CodedPlacementWaitsForTheParentSize) {
+  lua_State* L = luaL_newstate();
+  ASSERT_EQ(0, luaL_dostring(L, "t = {x = 80000, w = 100, h = 20}"));
+  lua_getglobal(L, "t");
+  TWindowStyle style(L, -1);
+  TWindow parent;
+  TWindow* child = new TWindow();
+  parent.AddChild(child, true);
+  child->Init(style);
+  EXPECT_EQ(TRect(), child->GetRect());
+  parent.SetSize(800, 600);
+  child->PostInit(style);
+  EXPECT_EQ(TRect(350, 0, 450, 20), child->GetRect());
+  lua_close(L);
+}
+
+TEST(Placement, RareFormsStayInsideTheParent) {
+  int pos = kPlaceCenter, size = kPlaceMax - 100;
+  ResolvePlacement(pos, size, true, 800, false, false, false);
+  EXPECT_EQ(0, pos);
+  EXPECT_EQ(700, size);
+  pos = 10;
+  size = 10;
+  ResolvePlacement(pos, size, false, 0, false, false, false);
+  EXPECT_EQ(10, pos);
+}
+
+class TreeTest : public ::testing::Test, public TUiFixture {};
+
+TEST_F(TreeTest, HitTestUsesExclusiveEdgesAndFrontChildFirst) {
+  TModalWindow* d = PushDialog("d");
+  TProbe* back = Add(d, "back", 100, 100, 200, 200);
+  TProbe* front = Add(d, "front", 150, 150, 100, 100);
+  EXPECT_EQ(front, d->HitTest(TPoint(150, 150)));
+  EXPECT_EQ(front, d->HitTest(TPoint(249, 249)));
+  EXPECT_EQ(back, d->HitTest(TPoint(250, 250)));
+  EXPECT_EQ(d, d->HitTest(TPoint(300, 300)));
+  front->ShowWindow(false);
+  EXPECT_EQ(back, d->HitTest(TPoint(150, 150)));
+}
+
+TEST_F(TreeTest, DeclinedPressFallsToTheWindowBelowThenTheParent) {
+  TModalWindow* d = PushDialog("d");
+  TProbe* panel = Add(d, "panel", 10, 10, 500, 500);
+  TProbe* back = Add(panel, "back", 100, 100, 200, 200);
+  Add(panel, "front", 150, 150, 100, 100);
+  TProbe* front = static_cast<TProbe*>(panel->FindChild("front"));
+  Send(kEventLeftDown, 170, 180);
+  ASSERT_EQ(1u, front->events.size());
+  EXPECT_EQ("down 10,20", front->events[0]);
+  ASSERT_EQ(1u, back->events.size());
+  EXPECT_EQ("down 60,70", back->events[0]);
+  ASSERT_EQ(1u, panel->events.size());
+  EXPECT_EQ("down 160,170", panel->events[0]);
+}
+
+TEST_F(TreeTest, UnhandledReleaseAtTheModalWindowPostsPressAnyKey) {
+  TModalWindow* d = PushDialog("d");
+  TProbe* listener = Add(d, "l", 0, 0, 1, 1);
+  d->SetFocusWindow(listener);
+  listener->takeMessages = true;
+  Click(500, 500);
+  ASSERT_FALSE(listener->events.empty());
+  EXPECT_EQ("msg 4 mouse:up", listener->events.back());
+  listener->events.clear();
+  Key('Q');
+  EXPECT_EQ("msg 4 raw:Q", listener->events.back());
+  listener->events.clear();
+  SetSetting("overlaymouse", "1");
+  Send(kEventLeftDown, 500, 500);
+  Send(kEventLeftUp, 500, 500);
+  SetSetting("overlaymouse", "0");
+  // With overlay mouse routing the manager posts the release itself.
+  ASSERT_EQ(1u, listener->events.size());
+  EXPECT_EQ("msg 4 mouse:up", listener->events[0]);
+}
+
+TEST_F(TreeTest, KeysDeclinedByTheFocusGoToTheParentNotToAWindowUnderThePoint) {
+  TModalWindow* d = PushDialog("d");
+  TProbe* below = Add(d, "below", 0, 0, 100, 100);
+  TProbe* focus = Add(d, "focus", 500, 500, 100, 100);
+  wm->SetFocus(focus);
+  Send(kEventKeyDown, 10, 10, 'A');
+  ASSERT_FALSE(focus->events.empty());
+  EXPECT_EQ("key 65", focus->events[0]);
+  EXPECT_TRUE(below->events.empty());
+}
+
+TEST_F(TreeTest, PressFocusesTheFocusablePanelEvenWhenHandled) {
+  TModalWindow* d = PushDialog("d");
+  struct TFocusable : TProbe {
+    TFocusable() { SetClassFlags(kWindowFocusable); }
+  };
+  auto* focusable = new TFocusable();
+  focusable->SetSize(300, 300);
+  d->AddChild(focusable, true);
+  TProbe* inner = Add(focusable, "inner", 10, 10, 50, 50);
+  inner->takeMouse = true;
+  Send(kEventLeftDown, 20, 20);
+  EXPECT_EQ(focusable, wm->GetFocus());
+  ASSERT_EQ(1u, focusable->focusFrom.size());
+  EXPECT_EQ(d, focusable->focusFrom[0]);
+}
+
+TEST_F(TreeTest, BubbledMessageIsDeletedOnceAndUntakenOnesReachTheScript) {
+  struct TPort : TWindowScriptPort {
+    void SetModalWindow(TWindow*) override {}
+    void PushWindow(TWindow*) override {}
+    void PopWindow() override {}
+    void ForgetWindow(TWindow*) override {}
+    void QueueMessage(TMessage* m) override { queued.push_back(m->text.str()); delete m; }
+    void OnCloseRequest() override {}
+    void RunText(TWindow*, const TString&) override {}
+    bool ExchangeLabelFlag(bool) override { return false; }
+    void DefineWindowType(const TString&, TWindowCreator) override {}
+    std::vector<std::string> queued;
+  } port;
+  wm->SetScriptPort(&port);
+  TModalWindow* d = PushDialog("d");
+  TProbe* panel = Add(d, "panel", 0, 0, 100, 100);
+  TProbe* leaf = Add(panel, "leaf", 0, 0, 10, 10);
+  long before = TMessage::LiveCount();
+  panel->takeMessages = true;
+  leaf->BubbleMessage(new TMessage(kGeneric, "one"));
+  EXPECT_EQ(before, TMessage::LiveCount());
+  EXPECT_EQ(1u, leaf->events.size());
+  EXPECT_EQ(1u, panel->events.size());
+  panel->takeMessages = false;
+  leaf->BubbleMessage(new TMessage(kGeneric, "two"));
+  EXPECT_EQ(before, TMessage::LiveCount());
+  ASSERT_EQ(1u, port.queued.size());
+  EXPECT_EQ("two", port.queued[0]);
+  wm->SetScriptPort(nullptr);
+}
+
+TEST_F(TreeTest, DrawTreeGoesBackToFrontSkipsHiddenBranchesAndModalChildren) {
+  std::vector<std::string> order;
+  TProbe* a = Add(screen, "a", 0, 0, 100, 100);
+  TProbe* b = Add(screen, "b", 50, 50, 100, 100);
+  TProbe* hidden = Add(screen, "hidden", 0, 0, 100, 100);
+  TProbe* underHidden = Add(hidden, "underHidden", 0, 0, 10, 10);
+  TProbe* offscreen = Add(screen, "offscreen", 2000, 0, 10, 10);
+  hidden->ShowWindow(false);
+  for (TProbe* p : {a, b, hidden, underHidden, offscreen}) p->drawLog = &order;
+  TModalWindow* d = PushDialog("d");
+  TProbe* inDialog = Add(d, "inDialog", 0, 0, 10, 10);
+  inDialog->drawLog = &order;
+  env.depth = 0;
+  screen->DrawTree(0);
+  EXPECT_EQ((std::vector<std::string>{"a", "b"}), order);
+  EXPECT_EQ(0, env.depth);
+}
+
+}  // namespace

@@ -1,0 +1,106 @@
+#include "ui/windowstyle.h"
+
+#include <lua.hpp>
+
+#include "platform/log.h"
+
+TWindowStyle::TWindowStyle(lua_State* L, int index) : L_(L) {
+  index_ = (index < 0 && index > LUA_REGISTRYINDEX) ? lua_gettop(L) + index + 1 : index;
+}
+
+void TWindowStyle::Push() { lua_pushvalue(L_, index_); }
+
+bool TWindowStyle::Lookup(const TString& key, bool useDefault, int depth) {
+  if (depth > kMaxChain) {
+    TraceOut("TWindowStyle: the \"parent\" chain is longer than %d or cyclic; key '%s' not found", kMaxChain,
+             key.c_str());
+    return false;
+  }
+  if (lua_istable(L_, -1)) {
+    lua_pushstring(L_, key.c_str());
+    lua_gettable(L_, -2);
+  } else {
+    lua_getfield(L_, LUA_GLOBALSINDEX, key.c_str());
+  }
+  if (!lua_isnil(L_, -1)) return true;
+  lua_pop(L_, 1);
+  if (useDefault) {
+    lua_getfield(L_, LUA_GLOBALSINDEX, "gCurrentDefaultStyle");
+  } else {
+    lua_getfield(L_, -1, "parent");
+  }
+  if (!lua_istable(L_, -1)) {
+    lua_pop(L_, 1);
+    return false;
+  }
+  if (Lookup(key, false, depth + 1)) {
+    lua_remove(L_, -2);
+    return true;
+  }
+  lua_pop(L_, 1);
+  return false;
+}
+
+bool TWindowStyle::Find(const TString& key) {
+  int top = lua_gettop(L_);
+  Push();
+  if (!Lookup(key, true, 0)) {
+    lua_settop(L_, top);
+    return false;
+  }
+  lua_remove(L_, -2);
+  return true;
+}
+
+double TWindowStyle::GetNumber(const TString& key, double defaultValue) {
+  int top = lua_gettop(L_);
+  double v = defaultValue;
+  if (Find(key)) v = lua_tonumber(L_, -1);
+  lua_settop(L_, top);
+  return v;
+}
+
+TString TWindowStyle::GetString(const TString& key, const TString& defaultValue) {
+  int top = lua_gettop(L_);
+  TString v = defaultValue;
+  if (Find(key)) {
+    size_t len = 0;
+    const char* s = lua_tolstring(L_, -1, &len);
+    v = s ? TString(s, len) : TString();
+  }
+  lua_settop(L_, top);
+  return v;
+}
+
+std::array<float, 4> TWindowStyle::GetRect(const TString& key, const std::array<float, 4>& defaultValue) {
+  int top = lua_gettop(L_);
+  std::array<float, 4> v = defaultValue;
+  if (Find(key) && lua_istable(L_, -1)) {
+    for (int i = 0; i < 4; ++i) {
+      lua_rawgeti(L_, -1, i + 1);
+      v[i] = static_cast<float>(lua_tonumber(L_, -1));
+      lua_pop(L_, 1);
+    }
+  }
+  lua_settop(L_, top);
+  return v;
+}
+
+bool TWindowStyle::GetBool(const TString& key, bool defaultValue) {
+  int top = lua_gettop(L_);
+  bool v = defaultValue;
+  if (Find(key)) {
+    if (lua_isboolean(L_, -1)) v = lua_toboolean(L_, -1) != 0;
+    else if (lua_type(L_, -1) == LUA_TNUMBER) v = lua_tonumber(L_, -1) != 0;
+    else v = !lua_isnil(L_, -1);
+  }
+  lua_settop(L_, top);
+  return v;
+}
+
+bool TWindowStyle::Has(const TString& key) {
+  int top = lua_gettop(L_);
+  bool found = Find(key);
+  lua_settop(L_, top);
+  return found;
+}
