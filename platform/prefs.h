@@ -1,0 +1,100 @@
+// TPrefs: the player preferences store "user:prefs.dat".
+//
+// One global map (user index -1) and user maps 0 .. n-1, each from a key to a
+// text or binary value. The file is enciphered with Blowfish under the
+// start-up setting "encryptionkey"; its layout is in docs/prefs.md. A save
+// writes "prefs.dat.tmp", flushes it to the disk and renames it over
+// "prefs.dat", keeping the previous file as "prefs.dat.bak". A damaged or
+// unreadable file is never destroyed: it is moved aside as
+// "prefs.dat.damaged" (numbered when that exists), and the backup is read
+// instead, else the store starts empty. The older plain-XML form is read too
+// (and written in the enciphered form on the next save).
+// Part of platform/; uses the file layer, settings, log and nettle.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/string.h"
+
+constexpr uint32_t kPrefsVersion = 1;
+constexpr size_t kPrefsMaxPlainSize = 16u << 20;
+constexpr int kPrefsMaxUsers = 10000;
+// The key used when the setting "encryptionkey" is empty.
+extern const char* const kDefaultPrefsKey;
+
+struct TPrefsValue {
+  bool binary = false;
+  std::string bytes;
+};
+using TPrefsMap = std::map<std::string, TPrefsValue>;
+
+// The whole content of a preferences file.
+struct TPrefsData {
+  std::string installKey;  // made once per installation, kept across saves
+  TPrefsMap global;
+  std::vector<TPrefsMap> users;
+};
+
+// The enciphered form. Parse gives false (with a reason) for anything damaged,
+// including a wrong key.
+bool ParsePrefs(const uint8_t* data, size_t size, const TString& key, TPrefsData& out, TString* error = nullptr);
+std::vector<uint8_t> SerializePrefs(const TPrefsData& data, const TString& key);
+// The plain-XML form: <prefs><installkey>..</installkey><value name=".." [type="data"]>..</value>
+// <user><value ..>..</value></user>...</prefs>; binary values in hexadecimal.
+bool ParsePrefsXml(const std::string& text, TPrefsData& out, TString* error = nullptr);
+std::string PrefsToXml(const TPrefsData& data);
+// Either form, told apart by the first bytes.
+bool ParsePrefsAny(const uint8_t* data, size_t size, const TString& key, TPrefsData& out, TString* error = nullptr);
+
+class TPrefs {
+public:
+  // Where the content came from when the store was loaded.
+  enum TOrigin { kNoFile, kMainFile, kBackupFile, kDamagedStartedEmpty };
+
+  // `flag`: 1 for the game. Loads "user:prefs.dat" with the "encryptionkey" setting.
+  explicit TPrefs(int flag = 1);
+  // A store over another file (and key); used by the tools and tests.
+  TPrefs(const TString& fileName, const TString& key);
+  ~TPrefs() = default;
+  TPrefs(const TPrefs&) = delete;
+  TPrefs& operator=(const TPrefs&) = delete;
+
+  // The number of user maps (the global map not counted).
+  int GetUserCount() const { return int(data_.users.size()); }
+  // The value read as a decimal integer, or the default when the user or key is absent.
+  int GetInt(const TString& key, int defaultValue, int user = -1) const;
+  TString GetString(const TString& key, const TString& defaultValue, int user = -1) const;
+  // Copies the value and returns 0; returns the value's size without copying
+  // when the buffer is too small; -1 when the key is absent. `length` (when
+  // given) receives the value's size in every case but the last.
+  int GetData(const TString& key, void* buffer, int capacity, int user = -1, int* length = nullptr) const;
+
+  // Each stores the value (creating the user's map, and any before it, when
+  // needed); with `save` non-zero the file is written at once. False when the
+  // user index is invalid or the write failed (logged).
+  bool SetInt(const TString& key, int value, int user = -1, int save = 0);
+  bool SetString(const TString& key, const TString& value, int user = -1, int save = 0);
+  bool SetData(const TString& key, const void* bytes, int length, int user = -1, int save = 0);
+  // Removes the user's map; later users move down by one. False for a bad index.
+  bool DeleteUser(int user);
+
+  // Writes the file now; false (logged) when it could not be written.
+  bool Save();
+
+  TOrigin GetOrigin() const { return origin_; }
+  const TPrefsData& GetData() const { return data_; }
+  const TString& GetFileName() const { return fileName_; }
+
+private:
+  void Load();
+  bool Store(const TString& key, TPrefsValue value, int user, int save);
+  const TPrefsValue* Find(const TString& key, int user) const;
+
+  TString fileName_;
+  TString key_;
+  TPrefsData data_;
+  TOrigin origin_ = kNoFile;
+};

@@ -1,0 +1,227 @@
+// The preferences store: round trips through the real file, user deletion,
+// GetData's results, damaged files and wrong keys, and saves killed half way.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <random>
+
+#include "platform/folders.h"
+#include "platform/log.h"
+#include "platform/prefs.h"
+#include "platform/settings.h"
+#include "tests/support/testsupport.h"
+
+namespace {
+
+using testing_support::ReadFile;
+using testing_support::TempDir;
+
+class Prefs : public ::testing::Test {
+protected:
+  void SetUp() override {
+    SetSetting("userfolder", TString(dir_.Path()));
+    SetSetting("encryptionkey", "abcdefghWXYZ");
+    RefreshFileLayer();
+  }
+  void TearDown() override {
+    SetSetting("userfolder", "");
+    SetSetting("encryptionkey", "");
+  }
+  std::string Path(const char* name) const { return dir_.File(name); }
+  TempDir dir_;
+};
+
+TEST_F(Prefs, RoundTripThroughTheFileWithUsersShifting) {
+  {
+    TPrefs prefs;
+    EXPECT_EQ(prefs.GetOrigin(), TPrefs::kNoFile);
+    EXPECT_EQ(prefs.GetUserCount(), 0);
+    EXPECT_TRUE(prefs.SetInt("curuser", 2));
+    for (int u = 0; u < 3; ++u) prefs.SetString("name", TString::Printf("player %d", u), u);
+    prefs.SetInt("soundlevel", -750, 1);
+    const uint8_t blob[] = {0, 1, 2, 255, 0, 7};
+    prefs.SetData("LocInfoPass", blob, sizeof blob, 2);
+    prefs.SetString("text", "a <b> & \"c\"\n", -1);
+    EXPECT_TRUE(prefs.SetInt("fullscreen", 0, -1, 1));  // the save request writes it
+  }
+  EXPECT_EQ(ReadFile(Path("prefs.dat")).compare(0, 4, "KPRF"), 0);
+  EXPECT_EQ(ReadFile(Path("prefs.dat")).find("player"), std::string::npos);  // enciphered
+
+  TPrefs prefs;
+  EXPECT_EQ(prefs.GetOrigin(), TPrefs::kMainFile);
+  ASSERT_EQ(prefs.GetUserCount(), 3);
+  EXPECT_EQ(prefs.GetInt("curuser", -1), 2);
+  EXPECT_EQ(prefs.GetInt("fullscreen", 1), 0);
+  EXPECT_EQ(prefs.GetInt("soundlevel", 0, 1), -750);
+  EXPECT_EQ(prefs.GetString("text", ""), "a <b> & \"c\"\n");
+  EXPECT_EQ(prefs.GetInt("missing", 42, 1), 42);
+  EXPECT_EQ(prefs.GetInt("soundlevel", 5, 7), 5);  // no such user
+
+  EXPECT_TRUE(prefs.DeleteUser(1));
+  EXPECT_FALSE(prefs.DeleteUser(2));
+  EXPECT_FALSE(prefs.DeleteUser(-1));
+  ASSERT_EQ(prefs.GetUserCount(), 2);
+  EXPECT_EQ(prefs.GetString("name", "", 0), "player 0");
+  EXPECT_EQ(prefs.GetString("name", "", 1), "player 2");
+  uint8_t buf[6];
+  EXPECT_EQ(prefs.GetData("LocInfoPass", buf, sizeof buf, 1), 0);
+  EXPECT_EQ(buf[3], 255);
+  EXPECT_TRUE(prefs.Save());
+  TPrefs again;
+  EXPECT_EQ(again.GetUserCount(), 2);
+  EXPECT_EQ(again.GetString("name", "", 1), "player 2");
+  EXPECT_EQ(again.GetData().installKey, prefs.GetData().installKey);
+}
+
+TEST_F(Prefs, GetDataCodesAndUserIndices) {
+  TPrefs prefs;
+  const char bytes[10] = "123456789";
+  EXPECT_TRUE(prefs.SetData("blob", bytes, 10, 4));  // creates users 0 to 4
+  EXPECT_EQ(prefs.GetUserCount(), 5);
+  char small[4], big[16];
+  int length = -5;
+  EXPECT_EQ(prefs.GetData("blob", small, sizeof small, 4, &length), 10);  // too small: the size, nothing copied
+  EXPECT_EQ(length, 10);
+  EXPECT_EQ(prefs.GetData("blob", big, sizeof big, 4, &length), 0);
+  EXPECT_STREQ(big, "123456789");
+  EXPECT_EQ(prefs.GetData("absent", big, sizeof big, 4), -1);
+  EXPECT_EQ(prefs.GetData("blob", big, sizeof big, 3), -1);
+  EXPECT_EQ(prefs.GetData("blob", big, sizeof big, 99), -1);
+  EXPECT_TRUE(prefs.SetData("empty", nullptr, 0, 0));
+  EXPECT_EQ(prefs.GetData("empty", big, 0, 0, &length), 0);
+  EXPECT_EQ(length, 0);
+  TLogCapture log;
+  EXPECT_FALSE(prefs.SetInt("x", 1, -2));
+  EXPECT_FALSE(prefs.SetInt("x", 1, kPrefsMaxUsers));
+  EXPECT_EQ(log.Count("refused to store"), 2u);
+}
+
+TEST_F(Prefs, DamagedFileFallsBackToTheBackupAndIsKept) {
+  {
+    TPrefs prefs;
+    prefs.SetString("name", "old", 0, 1);
+    prefs.SetString("name", "new", 0, 1);  // the first file is now the backup
+  }
+  std::string good = ReadFile(Path("prefs.dat"));
+  std::string damaged = good;
+  damaged[damaged.size() - 3] ^= 0x55;
+  dir_.Write("prefs.dat", damaged);
+  TLogCapture log;
+  TPrefs prefs;
+  EXPECT_EQ(prefs.GetOrigin(), TPrefs::kBackupFile);
+  EXPECT_EQ(prefs.GetString("name", "", 0), "old");
+  EXPECT_TRUE(log.Contains("prefs.dat is damaged (wrong key or damaged contents); kept as user:prefs.dat.damaged"));
+  EXPECT_EQ(ReadFile(Path("prefs.dat.damaged")), damaged);
+  EXPECT_FALSE(testing_support::FileExists(Path("prefs.dat")));
+
+  // The next save must not overwrite the good backup with anything damaged.
+  EXPECT_TRUE(prefs.SetString("name", "newest", 0, 1));
+  EXPECT_EQ(TPrefs().GetString("name", "", 0), "newest");
+}
+
+TEST_F(Prefs, WrongKeyOrGarbageGivesAnEmptyStoreWithoutLosingTheFile) {
+  {
+    TPrefs prefs;
+    prefs.SetString("name", "ann", 0, 1);
+  }
+  std::remove(Path("prefs.dat.bak").c_str());
+  std::string original = ReadFile(Path("prefs.dat"));
+  SetSetting("encryptionkey", "anotherKEY!!");
+  {
+    TLogCapture log;
+    TPrefs prefs;
+    EXPECT_EQ(prefs.GetOrigin(), TPrefs::kDamagedStartedEmpty);
+    EXPECT_EQ(prefs.GetUserCount(), 0);
+    EXPECT_TRUE(log.Contains("starting with empty preferences"));
+  }
+  EXPECT_EQ(ReadFile(Path("prefs.dat.damaged")), original);
+  SetSetting("encryptionkey", "abcdefghWXYZ");
+  TPrefsData data;
+  EXPECT_TRUE(ParsePrefs(reinterpret_cast<const uint8_t*>(original.data()), original.size(), "abcdefghWXYZ", data));
+
+  // Truncations and garbage of every length are refused, never crash.
+  for (size_t n = 0; n < original.size(); ++n) {
+    TString why;
+    EXPECT_FALSE(ParsePrefs(reinterpret_cast<const uint8_t*>(original.data()), n, "abcdefghWXYZ", data, &why)) << n;
+  }
+  dir_.Write("prefs.dat", std::string(5000, '\xAB'));
+  TPrefs garbage;
+  EXPECT_EQ(garbage.GetOrigin(), TPrefs::kDamagedStartedEmpty);
+  EXPECT_TRUE(testing_support::FileExists(Path("prefs.dat.damaged.1")));
+}
+
+TEST_F(Prefs, PlainXmlFormIsRead) {
+  dir_.Write("prefs.dat",
+             "<?xml version=\"1.0\"?>\n<prefs><installkey>k1</installkey>"
+             "<value name=\"curuser\">0</value>"
+             "<user><value name=\"name\">Bob &amp; Co</value>"
+             "<value name=\"LocInfoPass\" type=\"data\">00ff10</value></user></prefs>");
+  TPrefs prefs;
+  EXPECT_EQ(prefs.GetOrigin(), TPrefs::kMainFile);
+  EXPECT_EQ(prefs.GetInt("curuser", -1), 0);
+  EXPECT_EQ(prefs.GetString("name", "", 0), "Bob & Co");
+  uint8_t buf[3];
+  ASSERT_EQ(prefs.GetData("LocInfoPass", buf, 3, 0), 0);
+  EXPECT_EQ(buf[1], 0xFF);
+  TPrefsData back;
+  ASSERT_TRUE(ParsePrefsXml(PrefsToXml(prefs.GetData()), back));
+  EXPECT_EQ(back.users.at(0).at("LocInfoPass").bytes, std::string("\0\xff\x10", 3));
+  EXPECT_EQ(back.installKey, "k1");
+  EXPECT_FALSE(ParsePrefsXml("<prefs><value name=\"x\" type=\"data\">zz</value></prefs>", back));
+}
+
+TEST_F(Prefs, FailedWriteIsReportedAndLogged) {
+  dir_.Write("prefs.dat.tmp/blocker", "a folder where the temporary file should go");
+  TLogCapture log;
+  TPrefs prefs;
+  EXPECT_FALSE(prefs.SetInt("curuser", 1, -1, 1));
+  EXPECT_TRUE(log.Contains("Prefs: saving user:prefs.dat failed"));
+  EXPECT_EQ(prefs.GetInt("curuser", -1), 1);  // kept in memory
+}
+
+// A child process saves in a loop and is killed (SIGKILL) after a random
+// number of completed saves; the file left must hold one whole save.
+TEST_F(Prefs, SaveKilledHalfWayLeavesOldOrNewContent) {
+  std::mt19937 random(1234);
+  for (int run = 0; run < 40; ++run) {
+    const int before = TPrefs().GetInt("counter", 0);
+    int pipeFds[2];
+    ASSERT_EQ(pipe(pipeFds), 0);
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      close(pipeFds[0]);
+      TPrefs prefs;
+      int start = prefs.GetInt("counter", 0);
+      for (int i = start + 1;; ++i) {
+        std::string blob(size_t(1000 + (i % 7) * 3000), char('a' + i % 26));
+        prefs.SetData("blob", blob.data(), int(blob.size()), 0);
+        prefs.SetInt("counter", i, -1, 1);
+        if (write(pipeFds[1], "s", 1) != 1) _exit(1);
+      }
+    }
+    close(pipeFds[1]);
+    int wanted = 1 + int(random() % 6), seen = 0;
+    char c;
+    while (seen < wanted && read(pipeFds[0], &c, 1) == 1) ++seen;
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    close(pipeFds[0]);
+    ASSERT_TRUE(WIFSIGNALED(status));
+
+    TPrefs prefs;
+    ASSERT_EQ(prefs.GetOrigin(), TPrefs::kMainFile) << "run " << run;
+    int counter = prefs.GetInt("counter", 0);
+    ASSERT_GE(counter, before + seen);
+    char buf[32000];
+    int length = 0;
+    ASSERT_EQ(prefs.GetData("blob", buf, sizeof buf, 0, &length), 0);
+    ASSERT_EQ(length, 1000 + (counter % 7) * 3000);
+    ASSERT_EQ(buf[length - 1], char('a' + counter % 26));
+  }
+}
+
+}  // namespace
