@@ -2,8 +2,7 @@
 //
 // A THost owns the program's window and everything that comes with it: input
 // events, text input, the clipboard, the cursor image, message boxes, opening
-// a URL in a browser, the single-instance lock and the presentation of a
-// finished 32-bit ARGB frame. Two implementations exist (see
+// a URL in a browser and the presentation of a finished 32-bit ARGB frame. Two implementations exist (see
 // platform/host/hosts.h): the SDL2 host, with a real window, and the headless
 // host, with no window at all (the platform clock runs in manual mode, input
 // is scripted, the last presented frame is kept in memory and can be written
@@ -132,13 +131,6 @@ public:
   // desktop's opener. Never through a shell. False when nothing was started.
   virtual bool OpenUrl(const TString& url, const TString& browser) = 0;
 
-  // --- Single instance ---
-  // Takes the lock named `instance`. When another running copy holds it, asks
-  // that copy to raise its window and returns false. While the lock is held,
-  // such requests from later copies raise this host's window.
-  virtual bool AcquireInstanceLock(const TString& instance) = 0;
-  virtual void ReleaseInstanceLock() = 0;
-
   // --- Presentation ---
   // Shows a finished frame: width x height pixels of 32-bit ARGB (alpha
   // ignored), rows `pitchPixels` apart. The pixels are copied before the call
@@ -149,6 +141,13 @@ public:
   virtual bool IsPresentDone() const { return true; }
   // Frames presented since the host was made.
   virtual uint64_t GetPresentCount() const = 0;
+  // Keeps a copy of what each presentation showed, for SaveScreenshot (the
+  // headless host always keeps it).
+  virtual void SetKeepLastFrame(bool keep) = 0;
+  // Writes the last presented picture as a PNG file: the window's whole
+  // output, bars included, for the SDL host; the frame itself for the
+  // headless host. False (logged) when there is none or the file fails.
+  virtual bool SaveScreenshot(const TString& path) = 0;
 };
 
 // Where a frame of frameW x frameH lands in an output of outW x outH: the

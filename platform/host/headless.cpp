@@ -1,0 +1,175 @@
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+#include "platform/host/hosts.h"
+#include "platform/host/inputscript.h"
+#include "platform/host/system.h"
+#include "platform/log.h"
+#include "platform/time.h"
+
+namespace {
+constexpr size_t kMaxScriptBytes = 64u << 20;
+}
+
+THeadlessHost::THeadlessHost() {
+  if (!IsManualTime()) {
+    SetManualTime(true, 0);
+    ownsClock_ = true;
+  }
+  start_ = GetPlatformTime();
+}
+
+THeadlessHost::~THeadlessHost() {
+  if (ownsClock_) SetManualTime(false);
+}
+
+void THeadlessHost::PushEvent(const THostEvent& event, uint32_t atMs) {
+  Timed t{atMs, seq_++, event};
+  auto it = std::upper_bound(queue_.begin(), queue_.end(), t,
+                             [](const Timed& a, const Timed& b) { return a.at < b.at; });
+  queue_.insert(it, std::move(t));
+}
+
+bool THeadlessHost::LoadInputScript(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    TraceOut("Input script %s: cannot read the file", path.c_str());
+    return false;
+  }
+  std::string text;
+  text.resize(kMaxScriptBytes + 1);
+  in.read(&text[0], static_cast<std::streamsize>(text.size()));
+  text.resize(static_cast<size_t>(in.gcount()));
+  if (text.size() > kMaxScriptBytes) {
+    TraceOut("Input script %s: larger than %zu bytes; refused", path.c_str(), kMaxScriptBytes);
+    return false;
+  }
+  std::vector<std::string> errors;
+  std::vector<TScriptedEvent> events = ParseInputScript(text, &errors);
+  for (const auto& e : errors) TraceOut("Input script %s: %s", path.c_str(), e.c_str());
+  for (const auto& e : events) PushEvent(e.event, e.at);
+  TraceOut("Input script %s: %zu events", path.c_str(), events.size());
+  return true;
+}
+
+void THeadlessHost::SetDesktopSize(int width, int height) {
+  desktopW_ = std::max(1, width);
+  desktopH_ = std::max(1, height);
+}
+
+bool THeadlessHost::CreateWindow(const TString& title, int width, int height) {
+  if (width <= 0 || height <= 0) return false;
+  title_ = title;
+  windowW_ = width;
+  windowH_ = height;
+  hasWindow_ = true;
+  focused_ = true;
+  minimized_ = false;
+  fullScreen_ = false;
+  return true;
+}
+
+void THeadlessHost::DestroyWindow() {
+  hasWindow_ = false;
+  focused_ = false;
+  captured_ = false;
+}
+
+bool THeadlessHost::SetWindowMode(int width, int height, bool fullScreen) {
+  if (!hasWindow_ || width <= 0 || height <= 0) return false;
+  windowW_ = width;
+  windowH_ = height;
+  fullScreen_ = fullScreen;
+  return true;
+}
+
+void THeadlessHost::GetOutputSize(int* width, int* height) const {
+  *width = fullScreen_ ? desktopW_ : windowW_;
+  *height = fullScreen_ ? desktopH_ : windowH_;
+}
+
+void THeadlessHost::GetDesktopSize(int* width, int* height) const {
+  *width = desktopW_;
+  *height = desktopH_;
+}
+
+bool THeadlessHost::PollEvent(THostEvent* event) {
+  if (queue_.empty()) return false;
+  uint32_t now = GetPlatformTime() - start_;
+  if (static_cast<int32_t>(now - queue_.front().at) < 0) return false;
+  *event = std::move(queue_.front().event);
+  queue_.pop_front();
+  // The window's own state follows its events, as a real window's would.
+  switch (event->type) {
+    case THostEventType::kFocusGained: focused_ = true; break;
+    case THostEventType::kFocusLost: focused_ = false; break;
+    case THostEventType::kMinimized: minimized_ = true; break;
+    case THostEventType::kRestored: minimized_ = false; break;
+    case THostEventType::kMouseLeave: mouseX_ = mouseY_ = -1; break;
+    case THostEventType::kMouseMove:
+    case THostEventType::kButtonDown:
+    case THostEventType::kButtonUp:
+      mouseX_ = event->x;
+      mouseY_ = event->y;
+      break;
+    case THostEventType::kWheel:
+      if (event->x < 0) {
+        event->x = mouseX_;
+        event->y = mouseY_;
+      }
+      break;
+    default: break;
+  }
+  return true;
+}
+
+void THeadlessHost::Wait(uint32_t ms) { PlatformSleep(ms); }
+
+bool THeadlessHost::GetMousePosition(int* x, int* y) const {
+  *x = mouseX_;
+  *y = mouseY_;
+  return mouseX_ >= 0;
+}
+
+void THeadlessHost::SetCursorImage(const uint32_t* argb, int width, int height, int pitchPixels, int hotX, int hotY) {
+  cursor_.clear();
+  if (!argb || width <= 0 || height <= 0 || pitchPixels < width) return;
+  for (int y = 0; y < height; ++y)
+    cursor_.insert(cursor_.end(), argb + static_cast<size_t>(y) * pitchPixels,
+                   argb + static_cast<size_t>(y) * pitchPixels + width);
+}
+
+bool THeadlessHost::SetClipboardText(const TString& text) {
+  clipboard_ = text;
+  return true;
+}
+
+void THeadlessHost::ShowMessageBox(const TString& title, const TString& text, bool error) {
+  TraceOut("%s \"%s\": %s", error ? "Error box" : "Message box", title.c_str(), text.c_str());
+}
+
+bool THeadlessHost::OpenUrl(const TString& url, const TString& browser) {
+  if (!IsOpenableUrl(url.str())) return OpenUrlWith(url.str(), browser.str(), true);  // logs the refusal
+  urls_.push_back(url.str());
+  if (browser.IsEmpty()) {
+    TraceOut("OpenUrl: %s (headless: no browser started)", url.c_str());
+    return true;
+  }
+  return OpenUrlWith(url.str(), browser.str(), true);
+}
+
+void THeadlessHost::Present(const uint32_t* pixels, int width, int height, int pitchPixels) {
+  if (!pixels || width <= 0 || height <= 0 || pitchPixels < width) return;
+  frame_.resize(static_cast<size_t>(width) * height);
+  for (int y = 0; y < height; ++y)
+    std::copy(pixels + static_cast<size_t>(y) * pitchPixels, pixels + static_cast<size_t>(y) * pitchPixels + width,
+              frame_.begin() + static_cast<size_t>(y) * width);
+  frameWidth_ = width;
+  frameHeight_ = height;
+  ++presents_;
+}
+
+bool THeadlessHost::SaveScreenshot(const TString& path) {
+  return WritePngFile(path.str(), frame_.empty() ? nullptr : frame_.data(), frameWidth_, frameHeight_, frameWidth_);
+}

@@ -1,0 +1,100 @@
+// The two hosts: SDL2 (a real window) and headless (no window at all).
+//
+// The headless host runs the platform clock in manual mode: Wait advances it
+// instead of sleeping, so a headless run takes no wall-clock time for its
+// idle passes and every test sees the same times. Its input comes from
+// events a test pushes or from an input script (docs/headless.md); each
+// event waits until the clock reaches its time. It keeps the last presented
+// frame for reading and for a PNG screenshot.
+#pragma once
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/host/host.h"
+
+// The SDL2 host; null (with a log line giving SDL's reason) when SDL cannot
+// start its video system.
+std::unique_ptr<THost> CreateSdlHost();
+
+class THeadlessHost : public THost {
+public:
+  // Switches the platform clock to manual mode (unless it already is) for the
+  // host's lifetime; script times count from the clock's value now.
+  THeadlessHost();
+  ~THeadlessHost() override;
+
+  // --- Test and script control ---
+  // Queues an event that becomes due `atMs` milliseconds after the host was
+  // made (0: at once). Events with equal times keep their order.
+  void PushEvent(const THostEvent& event, uint32_t atMs = 0);
+  // Reads an input script; false (logged) when the file cannot be read. Bad
+  // lines are logged and skipped.
+  bool LoadInputScript(const std::string& path);
+  size_t GetPendingEventCount() const { return queue_.size(); }
+  void SetDesktopSize(int width, int height);
+  // The last presented frame (empty before the first).
+  const std::vector<uint32_t>& GetLastFrame() const { return frame_; }
+  int GetLastFrameWidth() const { return frameWidth_; }
+  int GetLastFrameHeight() const { return frameHeight_; }
+  // Every address OpenUrl was asked to open, in order.
+  const std::vector<std::string>& GetOpenedUrls() const { return urls_; }
+  bool IsMouseCaptured() const { return captured_; }
+  const std::vector<uint32_t>& GetCursorImage() const { return cursor_; }
+  uint32_t GetStartTime() const { return start_; }
+
+  // --- THost ---
+  const char* GetName() const override { return "headless"; }
+  bool IsHeadless() const override { return true; }
+  bool CreateWindow(const TString& title, int width, int height) override;
+  void DestroyWindow() override;
+  bool HasWindow() const override { return hasWindow_; }
+  void SetWindowTitle(const TString& title) override { title_ = title; }
+  TString GetWindowTitle() const override { return title_; }
+  bool SetWindowMode(int width, int height, bool fullScreen) override;
+  bool IsFullScreen() const override { return fullScreen_; }
+  void GetOutputSize(int* width, int* height) const override;
+  void GetDesktopSize(int* width, int* height) const override;
+  void RaiseWindow() override { focused_ = true; }
+  bool HasFocus() const override { return hasWindow_ && focused_ && !minimized_; }
+  bool IsMinimized() const override { return minimized_; }
+  bool PollEvent(THostEvent* event) override;
+  void Wait(uint32_t ms) override;
+  void CaptureMouse(bool capture) override { captured_ = capture; }
+  bool GetMousePosition(int* x, int* y) const override;
+  void SetCursorImage(const uint32_t* argb, int width, int height, int pitchPixels, int hotX, int hotY) override;
+  void ShowCursor(bool show) override { cursorShown_ = show; }
+  bool IsCursorShown() const override { return cursorShown_; }
+  TString GetClipboardText() override { return clipboard_; }
+  bool SetClipboardText(const TString& text) override;
+  void ShowMessageBox(const TString& title, const TString& text, bool error) override;
+  // Records the address; only an explicitly named browser is started (and
+  // waited for), never the desktop's opener.
+  bool OpenUrl(const TString& url, const TString& browser) override;
+  void Present(const uint32_t* pixels, int width, int height, int pitchPixels) override;
+  uint64_t GetPresentCount() const override { return presents_; }
+  void SetKeepLastFrame(bool keep) override {}
+  bool SaveScreenshot(const TString& path) override;
+
+private:
+  struct Timed {
+    uint32_t at;
+    uint64_t seq;
+    THostEvent event;
+  };
+  std::deque<Timed> queue_;  // sorted by (at, seq)
+  uint64_t seq_ = 0;
+  uint32_t start_ = 0;
+  bool ownsClock_ = false;
+  bool hasWindow_ = false, fullScreen_ = false, focused_ = false, minimized_ = false;
+  bool captured_ = false, cursorShown_ = true;
+  TString title_, clipboard_;
+  int windowW_ = 0, windowH_ = 0, desktopW_ = 1920, desktopH_ = 1080;
+  int mouseX_ = -1, mouseY_ = -1;
+  std::vector<uint32_t> frame_, cursor_;
+  int frameWidth_ = 0, frameHeight_ = 0;
+  uint64_t presents_ = 0;
+  std::vector<std::string> urls_;
+};

@@ -1,0 +1,230 @@
+#include "platform/host/system.h"
+
+#include <fcntl.h>
+#include <limits.h>
+#include <png.h>
+#include <spawn.h>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+#include "platform/log.h"
+
+extern char** environ;
+
+uint32_t HostMonotonicMs() {
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<uint32_t>(static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u);
+}
+
+std::string HostProgramFolder() {
+  char buf[PATH_MAX];
+  ssize_t n = readlink("/proc/self/exe", buf, sizeof(buf) - 1);
+  std::string path;
+  if (n > 0) {
+    path.assign(buf, static_cast<size_t>(n));
+    size_t slash = path.rfind('/');
+    path = slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+  } else if (getcwd(buf, sizeof(buf))) {
+    path = buf;
+  } else {
+    path = ".";
+  }
+  if (char* real = realpath(path.c_str(), nullptr)) {
+    path = real;
+    std::free(real);
+  }
+  if (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
+std::string HostRuntimeFolder() {
+  const char* dir = std::getenv("XDG_RUNTIME_DIR");
+  if (dir && *dir) return dir;
+  dir = std::getenv("TMPDIR");
+  return dir && *dir ? dir : "/tmp";
+}
+
+bool SpawnProgram(const std::vector<std::string>& args, bool wait) {
+  if (args.empty() || args[0].empty()) return false;
+  std::vector<char*> argv;
+  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  int rc = posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ);
+  if (rc != 0) {
+    TraceOut("Could not start \"%s\": %s", args[0].c_str(), std::strerror(rc));
+    return false;
+  }
+  if (wait) {
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    // posix_spawnp may report a missing program only through the child's exit code 127.
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 127) {
+      TraceOut("Could not start \"%s\"", args[0].c_str());
+      return false;
+    }
+  } else {
+    std::thread([pid] {
+      int status = 0;
+      while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+      }
+    }).detach();
+  }
+  return true;
+}
+
+bool IsOpenableUrl(const std::string& url) {
+  if (url.empty() || url[0] == '-') return false;
+  for (unsigned char c : url)
+    if (c < 0x20 || c == 0x7F) return false;
+  return true;
+}
+
+bool OpenUrlWith(const std::string& url, const std::string& browser, bool wait) {
+  if (!IsOpenableUrl(url)) {
+    TraceOut("OpenUrl: refusing the address \"%s\"", url.c_str());
+    return false;
+  }
+  std::string program = browser.empty() ? std::string("xdg-open") : browser;
+  TraceOut("OpenUrl: %s with %s", url.c_str(), program.c_str());
+  return SpawnProgram({program, url}, wait);
+}
+
+// ---------------------------------------------------------------------------
+// Single-instance lock
+
+namespace {
+// Keeps names within the limits of a file name and of a socket address.
+std::string ClipName(const std::string& name) {
+  return name.size() > 96 ? name.substr(name.size() - 96) : name;
+}
+
+bool MakeSocketAddress(const std::string& name, sockaddr_un* addr, socklen_t* len) {
+  std::memset(addr, 0, sizeof(*addr));
+  addr->sun_family = AF_UNIX;
+  // Abstract namespace (leading zero byte); the runtime folder keeps users apart.
+  std::string text = HostRuntimeFolder() + "/" + ClipName(name) + "_WNDCLASS";
+  if (text.size() + 1 > sizeof(addr->sun_path)) text = text.substr(text.size() + 1 - sizeof(addr->sun_path));
+  std::memcpy(addr->sun_path + 1, text.data(), text.size());
+  *len = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + text.size());
+  return true;
+}
+}  // namespace
+
+std::string TInstanceLock::LockPath(const std::string& name) {
+  return HostRuntimeFolder() + "/" + ClipName(name) + "_MUTEX.lock";
+}
+
+bool TInstanceLock::Acquire(const std::string& name) {
+  Release();
+  name_ = name;
+  std::string path = LockPath(name);
+  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (fd < 0) {
+    TraceOut("Single instance: cannot make %s (%s); running without the lock", path.c_str(), std::strerror(errno));
+    return true;
+  }
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    close(fd);
+    TraceOut("Another copy of the program is running; asking it to come to the front");
+    sockaddr_un addr;
+    socklen_t len;
+    MakeSocketAddress(name, &addr, &len);
+    int s = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (s >= 0) {
+      if (connect(s, reinterpret_cast<sockaddr*>(&addr), len) == 0) {
+        static const char kRaise[] = "raise\n";
+        ssize_t ignored = send(s, kRaise, sizeof(kRaise) - 1, MSG_NOSIGNAL);
+        (void)ignored;
+      }
+      close(s);
+    }
+    return false;
+  }
+  lockFd_ = fd;
+  sockaddr_un addr;
+  socklen_t len;
+  MakeSocketAddress(name, &addr, &len);
+  int s = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (s >= 0 && bind(s, reinterpret_cast<sockaddr*>(&addr), len) == 0 && listen(s, 4) == 0) {
+    listenFd_ = s;
+  } else {
+    TraceOut("Single instance: cannot listen for raise requests (%s)", std::strerror(errno));
+    if (s >= 0) close(s);
+  }
+  return true;
+}
+
+void TInstanceLock::Release() {
+  if (listenFd_ >= 0) close(listenFd_);
+  if (lockFd_ >= 0) close(lockFd_);  // closing drops the flock
+  listenFd_ = lockFd_ = -1;
+}
+
+bool TInstanceLock::PollRaiseRequest() {
+  if (listenFd_ < 0) return false;
+  bool raise = false;
+  for (;;) {
+    int c = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    if (c < 0) break;
+    // Every connection is a request to come to the front; its text is not needed.
+    char buf[16];
+    ssize_t ignored = recv(c, buf, sizeof(buf), MSG_DONTWAIT);
+    (void)ignored;
+    close(c);
+    raise = true;
+  }
+  return raise;
+}
+
+// ---------------------------------------------------------------------------
+// PNG
+
+bool WritePngFile(const std::string& path, const uint32_t* pixels, int width, int height, int pitchPixels) {
+  if (!pixels || width <= 0 || height <= 0 || pitchPixels < width) {
+    TraceOut("Screenshot %s: there is no frame to write", path.c_str());
+    return false;
+  }
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) {
+    TraceOut("Screenshot %s: cannot create the file (%s)", path.c_str(), std::strerror(errno));
+    return false;
+  }
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png ? png_create_info_struct(png) : nullptr;
+  std::vector<uint8_t> row(static_cast<size_t>(width) * 3);
+  bool ok = false;
+  if (png && info && setjmp(png_jmpbuf(png)) == 0) {
+    png_init_io(png, f);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, PNG_COLOR_TYPE_RGB,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    for (int y = 0; y < height; ++y) {
+      const uint32_t* src = pixels + static_cast<size_t>(y) * static_cast<size_t>(pitchPixels);
+      for (int x = 0; x < width; ++x) {
+        row[x * 3 + 0] = static_cast<uint8_t>(src[x] >> 16);
+        row[x * 3 + 1] = static_cast<uint8_t>(src[x] >> 8);
+        row[x * 3 + 2] = static_cast<uint8_t>(src[x]);
+      }
+      png_write_row(png, row.data());
+    }
+    png_write_end(png, nullptr);
+    ok = true;
+  }
+  png_destroy_write_struct(png ? &png : nullptr, info ? &info : nullptr);
+  if (std::fclose(f) != 0) ok = false;
+  if (!ok) TraceOut("Screenshot %s: writing failed", path.c_str());
+  return ok;
+}

@@ -1,0 +1,59 @@
+// Operating-system services of the host that need no window: the monotonic
+// clock, the program's folders, starting a program, opening a URL, the
+// single-instance lock and PNG files of finished frames.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Milliseconds of the system's monotonic clock (not reset at program start,
+// so it differs between runs).
+uint32_t HostMonotonicMs();
+
+// The folder that holds the running program (symbolic links resolved, no
+// trailing "/"); the working folder when it cannot be found.
+std::string HostProgramFolder();
+// The user's runtime folder ($XDG_RUNTIME_DIR), else the temporary folder.
+std::string HostRuntimeFolder();
+
+// Starts a program with an argument vector (argv[0] is looked up on PATH),
+// never through a shell. With `wait` the call returns once it has ended;
+// otherwise it is reaped in the background. False when it could not start.
+bool SpawnProgram(const std::vector<std::string>& argv, bool wait);
+
+// Whether an address may be handed to a browser: not empty, not starting
+// with "-" (it would read as an option), no control characters.
+bool IsOpenableUrl(const std::string& url);
+// Opens the address with `browser` (a program name or path) or, when it is
+// empty, "xdg-open". Refused addresses are logged and give false.
+bool OpenUrlWith(const std::string& url, const std::string& browser, bool wait);
+
+// One running copy per program folder: a lock file "<name>_MUTEX.lock" in
+// the runtime folder (flock), and an abstract local socket "<name>_WNDCLASS"
+// on which the running copy hears "raise" requests from later copies.
+class TInstanceLock {
+public:
+  TInstanceLock() = default;
+  ~TInstanceLock() { Release(); }
+  TInstanceLock(const TInstanceLock&) = delete;
+  TInstanceLock& operator=(const TInstanceLock&) = delete;
+
+  // Takes the lock; when another copy holds it, sends that copy "raise" and
+  // returns false. A lock file that cannot be made at all is logged and the
+  // program runs unlocked (true).
+  bool Acquire(const std::string& name);
+  void Release();
+  bool IsHeld() const { return lockFd_ >= 0; }
+  // True once per "raise" request that arrived since the last call.
+  bool PollRaiseRequest();
+  // The lock file's path for a name (tests).
+  static std::string LockPath(const std::string& name);
+
+private:
+  int lockFd_ = -1;
+  int listenFd_ = -1;
+  std::string name_;
+};
+
+// Writes width x height ARGB pixels (alpha ignored) as an 8-bit RGB PNG.
+bool WritePngFile(const std::string& path, const uint32_t* pixels, int width, int height, int pitchPixels);

@@ -1,0 +1,230 @@
+// The application object and the program's start-up and shut-down order.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/host/hosts.h"
+#include "platform/host/system.h"
+#include "platform/log.h"
+#include "platform/registry/asset.h"
+#include "platform/settings.h"
+#include "platform/shell/platform.h"
+#include "platform/stringtable.h"
+
+#ifndef LANTERN_PRODUCT_NAME
+#define LANTERN_PRODUCT_NAME "lantern"
+#endif
+#ifndef LANTERN_VERSION
+#define LANTERN_VERSION "0.0.0"
+#endif
+
+TApplication::TApplication(const TPlatformHooks& hooks) : hooks_(hooks) {}
+
+TApplication::~TApplication() {
+  StopHelperThread();
+  if (host_) {
+    host_->DestroyWindow();
+    host_.reset();
+  }
+  lock_.reset();
+}
+
+std::string TApplication::MakeInstanceName(const std::string& programFolder) {
+  std::string name;
+  for (char c : programFolder) {
+    if (c == '/' || c == '\\' || c == ':') continue;
+    name += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  }
+  return name;
+}
+
+std::string TApplication::ResolveStartPath(const std::string& path) const {
+  if (path.empty() || path[0] == '/' || startFolder.empty()) return path;
+  return startFolder + "/" + path;
+}
+
+bool TApplication::Create() {
+  // A clock that differs between runs, so every run gets its own sequence.
+  std::srand(MakeSeed(HostMonotonicMs()));
+  instanceName_ = MakeInstanceName(HostProgramFolder());
+  // A headless run has no window to bring forward, and test runs sit side by side.
+  bool single = !GetSettingBool("multiple") && GetSettingString("hostwindow").IsEmpty() && !GetSettingBool("headless");
+  if (single) {
+    lock_ = std::make_unique<TInstanceLock>();
+    if (!lock_->Acquire(instanceName_)) return false;
+  }
+  SetSetting("productname", LANTERN_PRODUCT_NAME);
+  SetSetting("version", LANTERN_VERSION);
+  if (hooks_.createWindowManager) windowManager = hooks_.createWindowManager();
+  ownedAssets_ = std::make_unique<TAssetManager>();
+  assetManager = ownedAssets_.get();
+  SetAssetManager(assetManager);
+  stringTable = std::make_unique<TStringTable>();
+  StartHelperThread();
+  return true;
+}
+
+bool TApplication::PollRaiseRequest() { return lock_ && lock_->PollRaiseRequest(); }
+
+void TApplication::SetDisplay(TPlatformDisplay* display) {
+  std::lock_guard<std::mutex> lock(helperMutex_);
+  helperDisplay_ = display;
+}
+
+void TApplication::StartHelperThread() {
+  if (helper_.joinable()) return;
+  helperStop_ = false;
+  helper_ = std::thread([this] { HelperLoop(); });
+}
+
+void TApplication::StopHelperThread() {
+  {
+    std::lock_guard<std::mutex> lock(helperMutex_);
+    helperStop_ = true;
+  }
+  helperWake_.notify_all();
+  if (helper_.joinable()) helper_.join();
+}
+
+void TApplication::HelperLoop() {
+  std::unique_lock<std::mutex> lock(helperMutex_);
+  while (!helperStop_) {
+    bool drawn = false;
+    if (helperDisplay_ && helperDisplay_->IsUsable() &&
+        !(hooks_.isDrawingSuspended && windowManager && hooks_.isDrawingSuspended(windowManager)))
+      drawn = helperDisplay_->UpdateCursor();
+    // Real time, even when the platform clock is manual: this thread only keeps the cursor moving.
+    helperWake_.wait_for(lock, std::chrono::milliseconds(drawn ? 16 : 250), [this] { return helperStop_; });
+  }
+}
+
+// ---------------------------------------------------------------------------
+
+namespace {
+// The log's folder: the setting "userfolder", else $XDG_DATA_HOME/<publisher>/<gamename>/.
+std::string UserFolderForLog() {
+  std::string folder = GetSettingString("userfolder").str();
+  if (folder.empty()) {
+    const char* data = std::getenv("XDG_DATA_HOME");
+    const char* home = std::getenv("HOME");
+    std::string base = data && *data ? data : (home && *home ? std::string(home) + "/.local/share" : "/tmp");
+    folder = base + "/" + GetSettingString("publisher", "lantern").str() + "/" +
+             GetSettingString("gamename", "lantern").str();
+  }
+  // Make every missing folder on the way.
+  for (size_t i = 1; i <= folder.size(); ++i)
+    if (i == folder.size() || folder[i] == '/') mkdir(folder.substr(0, i).c_str(), 0700);
+  if (folder.back() != '/') folder += '/';
+  return folder;
+}
+}  // namespace
+
+void TPlatform::LoadStartupData() {
+  LoadStartupSettingsFiles();
+  std::string log = UserFolderForLog() + "logfile.txt";
+  if (!OpenLogFile(log)) TraceOut("The log file %s cannot be written", log.c_str());
+  TraceOut("%s %s starting", GetSettingString("productname").c_str(), GetSettingString("version").c_str());
+  app_->stringTable->Load("strings.xml");
+  if (hooks_.createWindowScript && app_->windowManager) hooks_.createWindowScript(app_->windowManager);
+  if (hooks_.registerDataSources) hooks_.registerDataSources();
+}
+
+bool TPlatform::CreateMainWindow() {
+  std::unique_ptr<THost> host;
+  if (hooks_.createHost) {
+    host = hooks_.createHost();
+  } else if (GetSettingBool("headless")) {
+    auto headless = std::make_unique<THeadlessHost>();
+    TString input = GetSettingString("input");
+    if (!input.IsEmpty()) headless->LoadInputScript(app_->ResolveStartPath(input.str()));
+    host = std::move(headless);
+  } else {
+    host = CreateSdlHost();
+  }
+  if (!host) return false;
+  float scale = GetSettingFloat("viewportscale", 1.0f);
+  app_->viewportScaling = scale > 0.0f && scale != 1.0f;
+  app_->viewportScale = app_->savedViewportScale = app_->viewportScaling ? scale : 1.0f;
+  TString title = GetSettingString("productname", "lantern");
+  if (!host->CreateWindow(title, 480, 360)) return false;
+  TString shot = GetSettingString("screenshot");
+  if (!shot.IsEmpty()) host->SetKeepLastFrame(true);
+  int frames = GetSettingInt("frames", 0);
+  frameLimit_ = frames > 0 ? static_cast<uint64_t>(frames) : 0;
+  app_->SetHost(std::move(host));
+  return true;
+}
+
+bool TPlatform::WriteScreenshot() {
+  TString shot = GetSettingString("screenshot");
+  if (shot.IsEmpty() || !GetHost()) return false;
+  std::string path = app_->ResolveStartPath(shot.str());
+  bool ok = GetHost()->SaveScreenshot(path);
+  if (ok) TraceOut("Screenshot written to %s", path.c_str());
+  return ok;
+}
+
+int RunApplication(const std::vector<std::string>& words, const TGameMain& game, const TPlatformHooks& hooks) {
+  // 1. The command line.
+  TCommandLine commandLine = ParseCommandLine(words);
+  ApplyCommandLine(commandLine);
+  char cwd[PATH_MAX];
+  std::string startFolder = getcwd(cwd, sizeof(cwd)) ? cwd : ".";
+
+  // 2. The application object.
+  auto app = std::make_unique<TApplication>(hooks);
+  app->startFolder = startFolder;
+  if (!app->Create()) {
+    app.reset();
+    ClearSettings();
+    return 0;
+  }
+
+  // 3. Host window, portal mode, working folder.
+  if (!commandLine.hostWindow.empty())
+    TraceOut("Running inside a host window (-wnd=%s) is not supported here; using a window of its own",
+             commandLine.hostWindow.c_str());
+  if (!commandLine.portal.empty())
+    TraceOut("Portal mode (-%s) is not supported here; running stand-alone", commandLine.portal.c_str());
+  if (commandLine.hasPq) TraceOut("Hosted mode (-pq=%s) is not supported here; running stand-alone", commandLine.pq.c_str());
+  if (commandLine.axTest) TraceOut("Host test mode (--axtest) is not supported here");
+  if (!commandLine.workFolder.empty() && chdir(commandLine.workFolder.c_str()) != 0)
+    TraceOut("Cannot change to the working folder %s: %s", commandLine.workFolder.c_str(), std::strerror(errno));
+
+  int exitCode = 0;
+  {
+    // 4. The platform object: settings files, string table, window script.
+    TPlatform platform(std::move(app), hooks);
+    platform.LoadStartupData();
+
+    // 5. Main window, sound manager, folders as settings, cheats and options, plug-ins.
+    if (!platform.CreateMainWindow()) {
+      std::fprintf(stderr, "lantern: no window can be opened (is there a display?); "
+                           "options=headless=1 runs without one\n");
+      TraceOut("Start-up failed: no main window");
+      exitCode = 1;
+    } else {
+      platform.StartSoundManager();
+      SetSetting("programfolder", HostProgramFolder());
+      SetSetting("startfolder", startFolder);
+      if (!commandLine.cheat.empty()) TraceOut("Cheat code given");
+      for (const auto& kv : commandLine.options) TraceOut("Option %s = %s", kv.first.c_str(), kv.second.c_str());
+      if (hooks.loadPlugins) hooks.loadPlugins();
+
+      // 6. The game, then quit and tear down.
+      if (game) game(&platform, TString(commandLine.text));
+      platform.PostQuit(platform.GetExitCode());
+      platform.WriteScreenshot();
+      exitCode = platform.GetExitCode();
+    }
+    TraceOut("Shutting down");
+  }
+  TraceOut("Shut down");
+  ClearSettings();
+  return exitCode;
+}

@@ -1,0 +1,225 @@
+// TPlatform: construction, shut-down order and the services other than the event source.
+#include "platform/shell/platform.h"
+
+#include <cmath>
+
+#include "platform/host/system.h"
+#include "platform/log.h"
+#include "platform/registry/asset.h"
+#include "platform/settings.h"
+#include "platform/stringtable.h"
+#include "platform/time.h"
+
+namespace {
+TPlatform* gInstance = nullptr;
+
+// The stand-in display until a real one is plugged in: one plain colour.
+class TPlainDisplay : public TPlatformDisplay {
+public:
+  TPlainDisplay(THost* host, uint32_t color) : host_(host), color_(color) {}
+  bool Open(int width, int height, bool) override {
+    width_ = width;
+    height_ = height;
+    pixels_.assign(static_cast<size_t>(width) * height, color_);
+    return true;
+  }
+  bool ModeChanged(bool) override { return true; }
+  bool IsUsable() const override { return !pixels_.empty(); }
+  bool IsFlipDone() override { return host_->IsPresentDone(); }
+  void EndDraw(bool present) override {
+    if (present && !pixels_.empty()) host_->Present(pixels_.data(), width_, height_, width_);
+  }
+  void OutOfVideoMemory() override { TraceOut("OutOfVideoMemory triggered!"); }
+  void SetCursor(const boost::shared_ptr<TTexture>&, int, int, int) override {}
+  void ShowCursor(bool show) override { host_->ShowCursor(show); }
+
+private:
+  THost* host_;
+  uint32_t color_;
+  int width_ = 0, height_ = 0;
+  std::vector<uint32_t> pixels_;
+};
+}  // namespace
+
+std::unique_ptr<TPlatformDisplay> CreatePlainDisplay(THost* host, uint32_t color) {
+  return std::make_unique<TPlainDisplay>(host, color);
+}
+
+TPlatform::TPlatform(std::unique_ptr<TApplication> app, const TPlatformHooks& hooks)
+    : app_(std::move(app)), hooks_(hooks) {
+  gInstance = this;
+}
+
+TPlatform::~TPlatform() {
+  TWindowManager* wm = app_->windowManager;
+  app_->windowManager = nullptr;
+  if (wm && hooks_.destroyWindowManager) hooks_.destroyWindowManager(wm);
+  app_->tasks.Clear();
+  restoreTasks_.Clear();
+  if (app_->soundManager && hooks_.destroySoundManager) hooks_.destroySoundManager(app_->soundManager);
+  app_->soundManager = nullptr;
+  if (hooks_.destroyFontDrawer) hooks_.destroyFontDrawer();
+  app_->SetDisplay(nullptr);
+  display_.reset();
+  if (hooks_.destroyGameState) hooks_.destroyGameState();
+  app_->stringTable.reset();
+  SetAssetManager(nullptr);
+  app_->assetManager = nullptr;
+  app_.reset();
+  gInstance = nullptr;
+}
+
+TPlatform* TPlatform::GetInstance() { return gInstance; }
+
+TSoundManager* TPlatform::GetSoundManager() {
+  if (!app_->soundManager && !soundStarted_) StartSoundManager();
+  return app_->soundManager;
+}
+
+void TPlatform::StartSoundManager() {
+  if (soundStarted_) return;
+  soundStarted_ = true;
+  if (!hooks_.createSoundManager) return;
+  app_->soundManager = hooks_.createSoundManager();
+  if (!app_->soundManager) TraceOut("The sound manager could not start");
+}
+
+void TPlatform::SetWindowTitle(const TString& title) {
+  if (GetHost()) GetHost()->SetWindowTitle(title);
+}
+
+bool TPlatform::OpenDisplay(int width, int height, bool fullScreen) {
+  THost* host = GetHost();
+  if (!host || width <= 0 || height <= 0 || width > 16384 || height > 16384) {
+    TraceOut("OpenDisplay(%d, %d, %d) refused", width, height, fullScreen ? 1 : 0);
+    return false;
+  }
+  float scale = app_->viewportScaling ? app_->viewportScale : 1.0f;
+  int windowW = static_cast<int>(width * scale + 0.5f), windowH = static_cast<int>(height * scale + 0.5f);
+  if (!host->SetWindowMode(windowW, windowH, fullScreen)) {
+    TraceOut("OpenDisplay: the window cannot take %dx%d %s", windowW, windowH, fullScreen ? "full screen" : "in a window");
+    return false;
+  }
+  bool first = !display_;
+  if (first) {
+    display_ = hooks_.createDisplay ? hooks_.createDisplay(this) : CreatePlainDisplay(host);
+    if (!display_) return false;
+  }
+  gameW_ = width;
+  gameH_ = height;
+  if (!display_->Open(width, height, fullScreen)) {
+    TraceOut("OpenDisplay: the display cannot open at %dx%d", width, height);
+    return false;
+  }
+  app_->SetDisplay(display_.get());
+  if (!displayOpen_ && hooks_.createRootScreen) hooks_.createRootScreen(app_->windowManager, width, height);
+  displayOpen_ = true;
+  display_->ShowCursor(app_->cursorShown);
+  pendingPaint_ = true;
+  return true;
+}
+
+bool TPlatform::IsFullScreen() const { return GetHost() && GetHost()->IsFullScreen(); }
+
+bool TPlatform::SetFullScreen(bool fullScreen) {
+  THost* host = GetHost();
+  if (!host || !displayOpen_) return false;
+  if (fullScreen == host->IsFullScreen()) return true;
+  float scale = app_->viewportScaling ? app_->viewportScale : 1.0f;
+  if (!host->SetWindowMode(static_cast<int>(gameW_ * scale + 0.5f), static_cast<int>(gameH_ * scale + 0.5f),
+                           fullScreen))
+    return false;
+  bool ok = display_->ModeChanged(fullScreen);
+  pendingPaint_ = true;
+  return ok;
+}
+
+void TPlatform::GetDisplayMode(int* width, int* height, bool* fullScreen) const {
+  if (displayOpen_) {
+    *width = gameW_;
+    *height = gameH_;
+  } else if (GetHost()) {
+    GetHost()->GetOutputSize(width, height);
+  } else {
+    *width = *height = 0;
+  }
+  *fullScreen = IsFullScreen();
+}
+
+bool TPlatform::IsFlipDone() {
+  if (display_) return display_->IsFlipDone();
+  return !GetHost() || GetHost()->IsPresentDone();
+}
+
+bool TPlatform::IsForeground() const { return GetHost() && GetHost()->HasFocus(); }
+
+void TPlatform::EndDraw(bool present) {
+  if (display_) display_->EndDraw(present);
+}
+
+void TPlatform::OutOfVideoMemory() {
+  if (display_) display_->OutOfVideoMemory();
+}
+
+void TPlatform::WindowToGame(int wx, int wy, int32_t* gx, int32_t* gy) const {
+  int64_t x = wx, y = wy;
+  int outW = 0, outH = 0;
+  if (GetHost()) GetHost()->GetOutputSize(&outW, &outH);
+  THostRect fit = FitFrame(gameW_, gameH_, outW, outH);
+  if (displayOpen_ && fit.Width() > 0 && fit.Height() > 0) {
+    // Floor division, so points on the bars left of or above the picture stay negative.
+    auto scale = [](int64_t v, int64_t num, int64_t den) {
+      int64_t p = v * num;
+      return p >= 0 ? p / den : -((-p + den - 1) / den);
+    };
+    x = scale(x - fit.left, gameW_, fit.Width());
+    y = scale(y - fit.top, gameH_, fit.Height());
+  }
+  auto clamp16 = [](int64_t v) { return static_cast<int32_t>(v < -32768 ? -32768 : (v > 32767 ? 32767 : v)); };
+  *gx = clamp16(x);
+  *gy = clamp16(y);
+}
+
+uint32_t TPlatform::GetTime() const { return GetPlatformTime(); }
+
+void TPlatform::Sleep(uint32_t ms) { PlatformSleep(ms); }
+
+void TPlatform::PostQuit(int exitCode) {
+  quitPosted_ = true;
+  exitCode_ = exitCode;
+}
+
+void TPlatform::OpenUrl(const TString& url) {
+  TString browser = GetSettingString("browser");
+  if (GetHost()) GetHost()->OpenUrl(url, browser);
+  else OpenUrlWith(url.str(), browser.str(), false);
+}
+
+void TPlatform::SetCursor(const boost::shared_ptr<TTexture>& texture, int hotX, int hotY, int flag) {
+  if (display_) display_->SetCursor(texture, hotX, hotY, flag);
+  else TraceOut("SetCursor: no display yet; ignored");
+}
+
+void TPlatform::ShowCursor(bool show) {
+  app_->cursorShown = show;
+  if (display_) display_->ShowCursor(show);
+  else if (GetHost()) GetHost()->ShowCursor(show);
+}
+
+TString TPlatform::GetClipboardText() { return GetHost() ? GetHost()->GetClipboardText() : TString(); }
+
+void TPlatform::SetClipboardText(const TString& text) {
+  if (GetHost()) GetHost()->SetClipboardText(text);
+}
+
+void TPlatform::AddRestoreTask(TTask* task) {
+  if (task) restoreTasks_.Add(task);
+}
+
+bool TPlatform::RemoveRestoreTask(TTask* task) { return restoreTasks_.Remove(task); }
+
+void TPlatform::RunRestoreTasks() { restoreTasks_.Run(0); }
+
+void TPlatform::AddTask(TTask* task) {
+  if (task) app_->tasks.Add(task);
+}
