@@ -30,6 +30,15 @@ void* lua_touserpointer(lua_State* L, int index, const char* metatableName) {
   return pointer;
 }
 
+int LuaLoadBuffer(lua_State* L, const uint8_t* data, size_t size, const char* chunkName) {
+  static const uint8_t kBom[3] = {0xEF, 0xBB, 0xBF};
+  if (size >= 3 && std::memcmp(data, kBom, 3) == 0) {
+    data += 3;
+    size -= 3;
+  }
+  return luaL_loadbuffer(L, reinterpret_cast<const char*>(data), size, chunkName);
+}
+
 int32_t ClampToInt(double value) {
   if (std::isnan(value)) return 0;
   if (!(value > -2147483649.0)) return std::numeric_limits<int32_t>::min();

@@ -39,6 +39,10 @@ void lua_pushuserpointer(lua_State* L, void* pointer);
 // another kind is never taken for this one.
 void* lua_touserpointer(lua_State* L, int index, const char* metatableName = nullptr);
 
+// luaL_loadbuffer for the framework's chunks: Lua source (a leading UTF-8
+// byte-order mark is skipped) or a chunk precompiled by Lua 5.1.
+int LuaLoadBuffer(lua_State* L, const uint8_t* data, size_t size, const char* chunkName);
+
 // A Lua number as a 32-bit integer, truncated toward zero; values beyond the
 // range clamp to INT32_MIN / INT32_MAX, NaN and non-numbers give 0.
 int32_t LuaToInt(lua_State* L, int index);

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "platform/log.h"
-#include "platform/readfile.h"
+#include "script/scriptcode.h"
 
 namespace {
 
@@ -13,22 +13,13 @@ int Panic(lua_State* L) {
   return 0;
 }
 
-int LoadChunkOn(lua_State* L, const uint8_t* data, size_t size, const TString& chunkName) {
-  static const uint8_t kBom[3] = {0xEF, 0xBB, 0xBF};
-  if (size >= 3 && std::memcmp(data, kBom, 3) == 0) {
-    data += 3;
-    size -= 3;
-  }
-  return luaL_loadbuffer(L, reinterpret_cast<const char*>(data), size, chunkName.c_str());
-}
-
 int LoadFileOn(lua_State* L, const TString& fileName) {
-  std::vector<uint8_t> bytes;
-  if (!ReadWholeFile(fileName, bytes, TScript::kMaxScriptSize)) {
+  boost::shared_ptr<TScriptCode> code = TScriptCode::Get(fileName);
+  if (!code) {
     lua_pushfstring(L, "cannot read %s", fileName.c_str());
     return LUA_ERRFILE;
   }
-  return LoadChunkOn(L, bytes.data(), bytes.size(), "@" + fileName);
+  return code->Push(L);
 }
 
 // _ALERT(text): the error output; writes the text to the log and returns it.
@@ -136,7 +127,7 @@ TScript* TScript::FromState(lua_State* L) { return L ? GetLuaStateInfo(L)->scrip
 int TScript::LoadFile(const TString& fileName) { return LoadFileOn(L_, fileName); }
 
 int TScript::LoadChunk(const uint8_t* data, size_t size, const TString& chunkName) {
-  return LoadChunkOn(L_, data, size, chunkName);
+  return LuaLoadBuffer(L_, data, size, chunkName.c_str());
 }
 
 bool TScript::RunFile(const TString& fileName) {

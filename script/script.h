@@ -8,6 +8,7 @@
 //   script/bind.h      TLuaBindings: members and functions bound as globals,
 //                      undone when their object dies
 //   script/luaobject.h TLuaObjectWrapper, TLuaTable, TLuaFunction
+//   script/scriptcode.h TScriptCode, a script file's code as an asset
 //   script/script.h    TScript and TLuaThread (this file)
 //
 // The coroutine model. Every text a TScript runs (RunFile, DoLuaString,
@@ -42,10 +43,12 @@
 //                                coroutine, a running one, nothing to resume)
 // Run errors are followed by a "stack traceback:" log line.
 //
-// Script files are read through the file layer (ReadWholeFile), so pack
-// archives and the asset folder work; a file may hold Lua source (a UTF-8
-// byte-order mark is skipped) or a chunk precompiled by Lua 5.1 (lua_dump or
-// luac of the same build). The Lua globals "loadfile" and "dofile" read
+// Script files are read through the file layer, so pack archives and the
+// asset folder work, and held as TScriptCode assets (script/scriptcode.h): a
+// file whose code is alive is not read again. A file may hold Lua source (a
+// UTF-8 byte-order mark is skipped) or a chunk precompiled by Lua 5.1
+// (lua_dump or luac of the same build; precompiled chunks are trusted code:
+// Lua 5.1 checks their structure but cannot make a hostile one safe). The Lua globals "loadfile" and "dofile" read
 // through the file layer too; "dofile" is a Lua function, so a file it runs
 // may wait.
 //

@@ -1,6 +1,9 @@
 // Running texts and files, error output, and the value helpers.
 #include <cmath>
 
+#include "platform/archive.h"
+#include "platform/folders.h"
+#include "script/scriptcode.h"
 #include "tests/script/scripttest.h"
 #include "tests/support/testsupport.h"
 
@@ -189,4 +192,35 @@ TEST_F(ScriptTest, WrapperReleasesItsValueAndFunctionsReportErrors) {
   EXPECT_TRUE(log.Contains("Lua Error: [string \"weak = setmetatable({}, {__mode = 'v'}); we...\"]:1: "
                            "attempt to perform arithmetic on local 'b' (a table value)\n\twhen adding"));
   EXPECT_EQ(lua_gettop(L()), 0);
+}
+
+TEST_F(ScriptTest, ScriptsRunFromPackArchivesAndAreHeldAsAssets) {
+  TempDir dir;
+  std::string source = dir.Write("src/packed.lua", "packed = (packed or 0) + 1\nlocal x = nil\nif fail then x.y = 1 end\n");
+  ASSERT_TRUE(WritePackArchive(dir.File("assets/scripts.knp"), {{"scripts/Packed.lua", source}}));
+  ScopedChdir cd(dir.Path());
+  RefreshFileLayer();
+  TAssetManager registry;
+  TAssetManager* previous = SetAssetManager(&registry);
+
+  EXPECT_TRUE(script.RunFile("scripts/packed.lua"));
+  EXPECT_EQ(Number("packed"), 1);
+  Run("dofile('scripts/packed.lua')");
+  EXPECT_EQ(Number("packed"), 2);
+
+  boost::shared_ptr<TScriptCode> code = TScriptCode::Get("scripts/packed.lua");
+  ASSERT_TRUE(code);
+  EXPECT_EQ(code->GetClassName(), std::string("TScriptCode"));
+  EXPECT_FALSE(code->IsCompiled());
+  EXPECT_TRUE(script.RunFile("scripts/packed.lua"));
+  EXPECT_TRUE(code->IsCompiled());  // compiled once, then loaded from the compiled form
+  EXPECT_EQ(TScriptCode::Get("scripts/packed.lua"), code);
+  Run("fail = true");
+  EXPECT_FALSE(script.RunFile("scripts/packed.lua"));
+  EXPECT_TRUE(log.Contains("Lua Error: scripts/packed.lua:3: attempt to index local 'x' (a nil value)"));
+  EXPECT_EQ(Number("packed"), 4);
+  code.reset();
+  EXPECT_FALSE(registry.Find(TScriptCode::MakeKey("scripts/packed.lua")));
+  SetAssetManager(previous);
+  RefreshFileLayer();
 }
