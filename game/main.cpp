@@ -1,18 +1,26 @@
-// lantern: prints its version and the resolved start-up settings.
-// (The application shell replaces this entry when it lands.)
-#include <cstdio>
-#include <string>
-#include <vector>
-
-#include "platform/log.h"
+// lantern: the program entry. Starts the framework with the game's main function.
+#include "app/app.h"
 #include "platform/settings.h"
 
+namespace {
+// Until the game's own main function joins, the program opens its display and
+// pumps events until it is closed, presenting a frame at most every 12 ms.
+void GameMain(TPlatform* platform, const TString& commandLine) {
+  platform->OpenDisplay(1024, 768, GetSettingBool("fullscreen"));
+  uint32_t lastFrame = platform->GetTime() - 12;
+  TPlatformEvent event;
+  for (platform->GetEvent(&event); event.type != kEventQuit; platform->GetEvent(&event)) {
+    if (event.type == kEventClose) break;
+    if ((event.type == kEventTick || event.type == kEventPaint) && platform->GetTime() - lastFrame >= 12 &&
+        platform->IsFlipDone()) {
+      lastFrame = platform->GetTime();
+      platform->EndDraw(true);
+    }
+  }
+}
+}  // namespace
+
 int main(int argc, char** argv) {
-  std::vector<std::string> words(argv + 1, argv + argc);
-  TCommandLine cl = ParseCommandLine(words);
-  ApplyCommandLine(cl);
-  LoadSettingsFile("assets/settings.xml");
-  std::printf("lantern %s\n", LANTERN_VERSION);
-  for (const auto& kv : GetAllSettings()) std::printf("  %s = %s\n", kv.first.c_str(), kv.second.c_str());
+  ApplicationMain(argc, argv, GameMain);
   return 0;
 }

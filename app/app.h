@@ -1,0 +1,13 @@
+// ApplicationMain: the framework's entry. It plugs the layers above the
+// platform (display, sound, windows) into the platform shell and runs the
+// program: start-up, the game's main function, shut-down (see
+// platform/shell/platform.h and docs/shell.md). Depends on every framework layer.
+#pragma once
+#include "platform/shell/platform.h"
+
+// The hooks through which the framework's layers plug into the platform.
+TPlatformHooks MakeFrameworkHooks();
+
+// Runs the program with the words of the command line (without the program
+// name) and the game's main function; returns the exit code given to PostQuit.
+int ApplicationMain(int argc, char** argv, const TGameMain& game);
