@@ -1,0 +1,2 @@
+﻿gReturnValue = [[long
+string]] -- comment
