@@ -129,6 +129,15 @@ std::vector<std::string> GetRecentLogLines(size_t count) {
   return std::vector<std::string>(s.recent.end() - long(n), s.recent.end());
 }
 
+bool TryGetRecentLogLines(size_t count, std::vector<std::string>& out) {
+  LogState& s = State();
+  std::unique_lock<std::mutex> lock(s.mutex, std::try_to_lock);
+  if (!lock.owns_lock()) return false;
+  size_t n = std::min(count, s.recent.size());
+  out.assign(s.recent.end() - long(n), s.recent.end());
+  return true;
+}
+
 TLogCapture::TLogCapture() {
   LogState& s = State();
   std::lock_guard<std::mutex> lock(s.mutex);

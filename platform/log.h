@@ -36,6 +36,9 @@ void SetLogClock(TLogClock clock);
 
 // The last lines written (newest last), at most `count`; the crash report uses them.
 std::vector<std::string> GetRecentLogLines(size_t count);
+// The same without waiting: false when another thread holds the log (the
+// crash report must not block on a lock the crashed thread may hold).
+bool TryGetRecentLogLines(size_t count, std::vector<std::string>& out);
 
 // Collects the text of every line logged while it lives (without the time
 // prefix). Tests use it to check exact messages.
