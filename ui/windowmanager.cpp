@@ -46,6 +46,8 @@ TWindowManager::TWindowManager(TWindowEnvironment* environment) : env_(environme
 
 TWindowManager::~TWindowManager() {
   destroying_ = true;
+  if (scriptProxy_) scriptProxy_->target = nullptr;
+  scriptProxy_ = nullptr;
   listeners_.clear();
   capture_.clear();
   while (!modal_.empty()) {
@@ -499,6 +501,7 @@ void TWindowManager::DrawFrame() {
   }
   if (!env_->BeginDraw()) return;
   invalidated_ = false;
+  drawing_ = true;
   ++frames_;
   if (!env_->HasLayerTarget()) {
     DrawModalLayers(0);
@@ -522,6 +525,7 @@ void TWindowManager::DrawFrame() {
     env_->PopViewport();
   }
   env_->EndDraw();
+  drawing_ = false;
 }
 
 void TWindowManager::DrawModalLayers(int pass) {

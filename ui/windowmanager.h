@@ -34,8 +34,9 @@ public:
   // Running inside another program's window, or with "-pq=".
   virtual bool IsHostedOrPq();
   virtual void PostQuit(int exitCode) { quitRequested = true; quitCode = exitCode; }
-  // One pass of the platform task list.
-  virtual void RunPlatformTasks(int pass) {}
+  // One pass of the platform task list, and adding to it (the list owns the task).
+  virtual void RunPlatformTasks(int pass) { platformTasks.Run(pass); }
+  virtual void AddTask(TTask* task) { platformTasks.Add(task); }
   virtual TString GetClipboardText() { return clipboard; }
   virtual void SetClipboardText(const TString& text) { clipboard = text; }
   // The localised text of a label (the label itself when unknown).
@@ -62,6 +63,7 @@ public:
   // Copies the layer texture to the screen at (0, 0).
   virtual void CopyLayerTarget() {}
 
+  TTaskList platformTasks;
   bool quitRequested = false;
   int quitCode = 0;
   TString clipboard;
@@ -89,6 +91,16 @@ public:
   virtual void RunText(TWindow* window, const TString& text) = 0;
   virtual bool ExchangeLabelFlag(bool value) = 0;
   virtual void DefineWindowType(const TString& name, TWindowCreator creator) = 0;
+};
+
+// Runs another task from a list without owning it; once the target is
+// cleared, the list drops the proxy.
+class TTaskProxy : public TTask {
+public:
+  explicit TTaskProxy(TTask* target) : target(target) {}
+  bool IsReady(int pass) override { return !target || target->IsReady(pass); }
+  bool DoTask() override { return target ? (target->DoTask(), true) : false; }
+  TTask* target;
 };
 
 // The hover handler's interface.
@@ -179,6 +191,8 @@ public:
   void HandleEvent(const TPlatformEvent& event);
   void DrawFrame();
   void DrawModalLayers(int pass);
+  // A frame is being drawn now.
+  bool IsDrawing() const { return drawing_; }
   // Frames drawn so far.
   uint64_t GetFrameCount() const { return frames_; }
 
@@ -218,6 +232,8 @@ private:
   THoverHandler* hover_ = nullptr;
   uint64_t frames_ = 0;
   bool deliveryOverflowLogged_ = false;
+  bool drawing_ = false;
+  TTaskProxy* scriptProxy_ = nullptr;
 };
 
 // The process-wide window manager; null when none exists.

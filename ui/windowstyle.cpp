@@ -1,6 +1,6 @@
 #include "ui/windowstyle.h"
 
-#include <lua.hpp>
+#include "script/luaobject.h"
 
 #include "platform/log.h"
 
@@ -8,7 +8,12 @@ TWindowStyle::TWindowStyle(lua_State* L, int index) : L_(L) {
   index_ = (index < 0 && index > LUA_REGISTRYINDEX) ? lua_gettop(L) + index + 1 : index;
 }
 
-void TWindowStyle::Push() { lua_pushvalue(L_, index_); }
+TWindowStyle::TWindowStyle(TLuaTable* table) : L_(table ? table->GetState() : nullptr), table_(table) {}
+
+void TWindowStyle::Push() {
+  if (table_) table_->Push(L_);
+  else lua_pushvalue(L_, index_);
+}
 
 bool TWindowStyle::Lookup(const TString& key, bool useDefault, int depth) {
   if (depth > kMaxChain) {
@@ -42,6 +47,7 @@ bool TWindowStyle::Lookup(const TString& key, bool useDefault, int depth) {
 }
 
 bool TWindowStyle::Find(const TString& key) {
+  if (!L_) return false;
   int top = lua_gettop(L_);
   Push();
   if (!Lookup(key, true, 0)) {
@@ -53,6 +59,7 @@ bool TWindowStyle::Find(const TString& key) {
 }
 
 double TWindowStyle::GetNumber(const TString& key, double defaultValue) {
+  if (!L_) return defaultValue;
   int top = lua_gettop(L_);
   double v = defaultValue;
   if (Find(key)) v = lua_tonumber(L_, -1);
@@ -61,6 +68,7 @@ double TWindowStyle::GetNumber(const TString& key, double defaultValue) {
 }
 
 TString TWindowStyle::GetString(const TString& key, const TString& defaultValue) {
+  if (!L_) return defaultValue;
   int top = lua_gettop(L_);
   TString v = defaultValue;
   if (Find(key)) {
@@ -73,6 +81,7 @@ TString TWindowStyle::GetString(const TString& key, const TString& defaultValue)
 }
 
 std::array<float, 4> TWindowStyle::GetRect(const TString& key, const std::array<float, 4>& defaultValue) {
+  if (!L_) return defaultValue;
   int top = lua_gettop(L_);
   std::array<float, 4> v = defaultValue;
   if (Find(key) && lua_istable(L_, -1)) {
@@ -87,6 +96,7 @@ std::array<float, 4> TWindowStyle::GetRect(const TString& key, const std::array<
 }
 
 bool TWindowStyle::GetBool(const TString& key, bool defaultValue) {
+  if (!L_) return defaultValue;
   int top = lua_gettop(L_);
   bool v = defaultValue;
   if (Find(key)) {
@@ -98,7 +108,26 @@ bool TWindowStyle::GetBool(const TString& key, bool defaultValue) {
   return v;
 }
 
+TLuaTable* TWindowStyle::GetTable(const TString& key) {
+  if (!L_) return nullptr;
+  int top = lua_gettop(L_);
+  TLuaTable* table = nullptr;
+  if (Find(key) && lua_istable(L_, -1)) table = new TLuaTable(L_, -1);
+  lua_settop(L_, top);
+  return table;
+}
+
+TLuaFunction* TWindowStyle::GetFunction(const TString& key) {
+  if (!L_) return nullptr;
+  int top = lua_gettop(L_);
+  TLuaFunction* fn = nullptr;
+  if (Find(key) && lua_isfunction(L_, -1)) fn = new TLuaFunction(L_, -1);
+  lua_settop(L_, top);
+  return fn;
+}
+
 bool TWindowStyle::Has(const TString& key) {
+  if (!L_) return false;
   int top = lua_gettop(L_);
   bool found = Find(key);
   lua_settop(L_, top);

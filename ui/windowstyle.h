@@ -17,6 +17,8 @@ public:
   // A style over the value at `index` of L's stack; the value must stay
   // there while the style is used.
   TWindowStyle(lua_State* L, int index);
+  // A style over a table kept in the registry (not owned).
+  explicit TWindowStyle(TLuaTable* table);
   virtual ~TWindowStyle() = default;
 
   double GetNumber(const TString& key, double defaultValue);
@@ -24,6 +26,10 @@ public:
   // Entries 1 to 4 of the table found (left, top, right, bottom).
   std::array<float, 4> GetRect(const TString& key, const std::array<float, 4>& defaultValue);
   bool GetBool(const TString& key, bool defaultValue);
+  // A new table or function object for the value, null when not found or of
+  // another kind (the caller owns it).
+  TLuaTable* GetTable(const TString& key);
+  TLuaFunction* GetFunction(const TString& key);
   bool Has(const TString& key);
 
   lua_State* GetState() const { return L_; }
@@ -42,4 +48,5 @@ private:
 
   lua_State* L_;
   int index_ = 0;
+  TLuaTable* table_ = nullptr;
 };

@@ -30,7 +30,10 @@ public:
   void PushClipRect(const TRect& r) override;
   void PopClipRect() override;
   void FillRect(const TRect& r, const TFloatColor& c) override;
-  void RunPlatformTasks(int pass) override { platformPasses.push_back(pass); }
+  void RunPlatformTasks(int pass) override {
+    platformPasses.push_back(pass);
+    TWindowEnvironment::RunPlatformTasks(pass);
+  }
 
   bool flipDone = true, foreground = true, hosted = false, display = true;
   int begins = 0;
