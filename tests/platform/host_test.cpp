@@ -1,0 +1,213 @@
+// The host seam: the headless host, input scripts, screenshots, URL opening
+// and the single-instance lock.
+#include <png.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+
+#include <gtest/gtest.h>
+
+#include "platform/host/hosts.h"
+#include "platform/host/inputscript.h"
+#include "platform/host/system.h"
+#include "platform/log.h"
+#include "platform/time.h"
+#include "tests/support/testsupport.h"
+
+using testing_support::FileExists;
+using testing_support::ReadFile;
+using testing_support::TempDir;
+
+namespace {
+// Reads a PNG into ARGB pixels (alpha forced to 0xFF).
+bool ReadPng(const std::string& path, std::vector<uint32_t>* pixels, int* w, int* h) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
+  image.format = PNG_FORMAT_BGRA;
+  pixels->resize(PNG_IMAGE_SIZE(image) / 4);
+  if (!png_image_finish_read(&image, nullptr, pixels->data(), 0, nullptr)) return false;
+  *w = static_cast<int>(image.width);
+  *h = static_cast<int>(image.height);
+  return true;
+}
+
+// A "browser" that writes each of its arguments on a line of `out`.
+std::string MakeRecordingBrowser(const TempDir& dir, const std::string& out) {
+  std::string path = dir.Write("browser.sh", "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\" >> '" + out + "'; done\n");
+  chmod(path.c_str(), 0755);
+  return path;
+}
+
+THostEvent Key(THostEventType type, uint32_t key) {
+  THostEvent e;
+  e.type = type;
+  e.key = key;
+  return e;
+}
+}  // namespace
+
+TEST(HeadlessHost, EventsWaitForTheirTimeOnTheManualClock) {
+  TManualTimeScope clock(5000);
+  THeadlessHost host;
+  EXPECT_TRUE(IsManualTime());
+  host.PushEvent(Key(THostEventType::kKeyDown, 'B'), 20);
+  host.PushEvent(Key(THostEventType::kKeyDown, 'A'), 10);
+  host.PushEvent(Key(THostEventType::kKeyUp, 'A'), 10);
+  THostEvent e;
+  EXPECT_FALSE(host.PollEvent(&e));
+  host.Wait(10);  // advances the manual clock instead of sleeping
+  EXPECT_EQ(GetPlatformTime(), 5010u);
+  ASSERT_TRUE(host.PollEvent(&e));
+  EXPECT_EQ(e.key, 'A');
+  EXPECT_EQ(e.type, THostEventType::kKeyDown);
+  ASSERT_TRUE(host.PollEvent(&e));
+  EXPECT_EQ(e.type, THostEventType::kKeyUp);  // equal times keep their order
+  EXPECT_FALSE(host.PollEvent(&e));
+  host.Wait(10);
+  ASSERT_TRUE(host.PollEvent(&e));
+  EXPECT_EQ(e.key, 'B');
+}
+
+TEST(HeadlessHost, OwnsTheManualClockOnlyWhenItSwitchedItOn) {
+  ASSERT_FALSE(IsManualTime());
+  {
+    THeadlessHost host;
+    EXPECT_TRUE(IsManualTime());
+  }
+  EXPECT_FALSE(IsManualTime());
+}
+
+TEST(HeadlessHost, KeepsTheLastFrameAndWritesItAsPng) {
+  TManualTimeScope clock;
+  TempDir dir;
+  THeadlessHost host;
+  ASSERT_TRUE(host.CreateWindow("t", 480, 360));
+  EXPECT_FALSE(host.SaveScreenshot(dir.File("none.png")));  // nothing presented yet
+  // A 3 x 2 frame inside rows of 4 pixels.
+  std::vector<uint32_t> pixels = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xDEADBEEF,
+                                  0x80123456, 0xFFFFFFFF, 0xFF000000, 0xDEADBEEF};
+  host.Present(pixels.data(), 3, 2, 4);
+  EXPECT_EQ(host.GetPresentCount(), 1u);
+  ASSERT_TRUE(host.SaveScreenshot(dir.File("shot.png")));
+  std::vector<uint32_t> read;
+  int w = 0, h = 0;
+  ASSERT_TRUE(ReadPng(dir.File("shot.png"), &read, &w, &h));
+  ASSERT_EQ(w, 3);
+  ASSERT_EQ(h, 2);
+  EXPECT_EQ(read, (std::vector<uint32_t>{0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFF123456, 0xFFFFFFFF, 0xFF000000}));
+  TLogCapture log;
+  EXPECT_FALSE(host.SaveScreenshot(dir.File("no/such/folder/x.png")));
+  EXPECT_TRUE(log.Contains("cannot create the file"));
+}
+
+TEST(InputScript, ParsesEveryVerbAndReportsBadLines) {
+  std::vector<std::string> errors;
+  auto events = ParseInputScript(
+      "# a comment\n"
+      "\n"
+      "10 move 100 200\r\n"
+      "20 click left 5 6\n"
+      "30 key alt+enter\n"
+      "40 text Hello wörld # not a comment\n"
+      "50 wheel -2\n"
+      "60 focus\n"
+      "70 keydown f12\n"
+      "oops\n"
+      "80 jump 1 2\n"
+      "90 move 1\n"
+      "99999999999999 move 1 2\n"
+      "100 down nose 1 2\n",
+      &errors);
+  ASSERT_EQ(events.size(), 9u);
+  EXPECT_EQ(events[0].at, 10u);
+  EXPECT_EQ(events[0].event.type, THostEventType::kMouseMove);
+  EXPECT_EQ(events[0].event.x, 100);
+  EXPECT_EQ(events[0].event.y, 200);
+  EXPECT_EQ(events[1].event.type, THostEventType::kButtonDown);  // a click is a press and a release
+  EXPECT_EQ(events[2].event.type, THostEventType::kButtonUp);
+  EXPECT_EQ(events[2].event.button, kHostButtonLeft);
+  EXPECT_EQ(events[3].event.key, HostKey::kEnter);
+  EXPECT_EQ(events[3].event.mods, HostMod::kAlt);
+  EXPECT_EQ(events[4].event.type, THostEventType::kKeyUp);
+  EXPECT_EQ(events[5].event.text, "Hello wörld # not a comment");
+  EXPECT_EQ(events[6].event.wheel, -2);
+  EXPECT_EQ(events[7].event.type, THostEventType::kFocusGained);
+  EXPECT_EQ(events[8].event.key, HostKey::kF1 + 11);
+  ASSERT_EQ(errors.size(), 5u);
+  EXPECT_EQ(errors[0], "line 10: a line must start with a time in milliseconds");
+  EXPECT_EQ(errors[1], "line 11: unknown event \"jump\"");
+  EXPECT_EQ(errors[2], "line 12: bad arguments for \"move\"");
+  EXPECT_EQ(errors[4], "line 14: bad arguments for \"down\"");
+}
+
+TEST(InputScript, HeadlessHostLoadsAFileAndLogsItsFaults) {
+  TManualTimeScope clock;
+  TempDir dir;
+  THeadlessHost host;
+  TLogCapture log;
+  EXPECT_FALSE(host.LoadInputScript(dir.File("missing.txt")));
+  EXPECT_TRUE(log.Contains("cannot read the file"));
+  ASSERT_TRUE(host.LoadInputScript(dir.Write("in.txt", "0 close\n5 bogus\n")));
+  EXPECT_TRUE(log.Contains("line 2: unknown event \"bogus\""));
+  EXPECT_EQ(host.GetPendingEventCount(), 1u);
+}
+
+TEST(OpenUrl, NeverRunsAShell) {
+  TempDir dir;
+  std::string out = dir.File("args.txt");
+  std::string browser = MakeRecordingBrowser(dir, out);
+  std::string marker = dir.File("touched");
+  std::string url = "http://example.invalid/?a=1; touch " + marker + " && echo $(id) `id` | cat";
+  ASSERT_TRUE(OpenUrlWith(url, browser, /*wait=*/true));
+  // The whole address arrived as one argument, and nothing of it ran.
+  EXPECT_EQ(ReadFile(out), url + "\n");
+  EXPECT_FALSE(FileExists(marker));
+
+  // The headless host records every address and starts only a named browser.
+  TManualTimeScope clock;
+  THeadlessHost host;
+  EXPECT_TRUE(host.OpenUrl("http://a.invalid/", ""));
+  EXPECT_TRUE(host.OpenUrl("http://b.invalid/;reboot", browser));
+  EXPECT_EQ(host.GetOpenedUrls(), (std::vector<std::string>{"http://a.invalid/", "http://b.invalid/;reboot"}));
+  EXPECT_EQ(ReadFile(out), url + "\nhttp://b.invalid/;reboot\n");
+}
+
+TEST(OpenUrl, RefusesAddressesThatReadAsOptionsOrHoldControlCharacters) {
+  TLogCapture log;
+  EXPECT_FALSE(OpenUrlWith("--help", "/bin/true", true));
+  EXPECT_FALSE(OpenUrlWith("http://x\n--help", "/bin/true", true));
+  EXPECT_FALSE(OpenUrlWith("", "/bin/true", true));
+  EXPECT_EQ(log.Count("OpenUrl: refusing"), 3u);
+  EXPECT_FALSE(SpawnProgram({"/no/such/program"}, true));
+}
+
+TEST(InstanceLock, ASecondCopyIsRefusedAndAsksTheFirstToRaise) {
+  TempDir dir;
+  setenv("XDG_RUNTIME_DIR", dir.Path().c_str(), 1);
+  TInstanceLock first, second;
+  ASSERT_TRUE(first.Acquire("workmaingame"));
+  EXPECT_TRUE(FileExists(dir.File("workmaingame_MUTEX.lock")));
+  EXPECT_FALSE(first.PollRaiseRequest());
+  EXPECT_FALSE(second.Acquire("workmaingame"));
+  EXPECT_TRUE(first.PollRaiseRequest());
+  EXPECT_FALSE(first.PollRaiseRequest());  // once per request
+  TInstanceLock other;
+  EXPECT_TRUE(other.Acquire("someotherfolder"));
+  first.Release();
+  EXPECT_TRUE(second.Acquire("workmaingame"));
+}
+
+TEST(FitFrame, CentresTheLargestPictureOfTheFramesAspect) {
+  THostRect r = FitFrame(1024, 768, 1920, 1080);
+  EXPECT_EQ(r.left, 240);
+  EXPECT_EQ(r.top, 0);
+  EXPECT_EQ(r.Width(), 1440);
+  EXPECT_EQ(r.Height(), 1080);
+  r = FitFrame(1024, 768, 1024, 1024);
+  EXPECT_EQ(r.left, 0);
+  EXPECT_EQ(r.top, 128);
+  EXPECT_EQ(r.Height(), 768);
+  r = FitFrame(1024, 768, 0, 100);
+  EXPECT_EQ(r.Width(), 0);
+}

@@ -1,0 +1,149 @@
+// The SDL2 host: under SDL's dummy video driver, and a real window on an X
+// server (Xvfb, started here when it is installed) that a screenshot reads back.
+#include <fcntl.h>
+#include <png.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "platform/host/hosts.h"
+#include "platform/settings.h"
+#include "platform/shell/platform.h"
+#include "tests/support/testsupport.h"
+
+using testing_support::TempDir;
+
+namespace {
+
+// An X server of its own; -displayfd tells us its display once it is ready.
+class Xvfb {
+public:
+  Xvfb() {
+    if (access("/usr/bin/Xvfb", X_OK) != 0) return;
+    int fds[2];
+    if (pipe(fds) != 0) return;
+    pid_ = fork();
+    if (pid_ == 0) {
+      dup2(fds[1], 3);
+      int devnull = open("/dev/null", O_WRONLY);
+      dup2(devnull, 2);
+      execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+            static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    close(fds[1]);
+    std::string number;
+    char c;
+    while (pid_ > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+    close(fds[0]);
+    if (!number.empty()) display_ = ":" + number;
+  }
+  ~Xvfb() {
+    if (pid_ > 0) {
+      kill(pid_, SIGTERM);
+      waitpid(pid_, nullptr, 0);
+    }
+  }
+  const std::string& Display() const { return display_; }
+
+private:
+  pid_t pid_ = -1;
+  std::string display_;
+};
+
+bool ReadPng(const std::string& path, std::vector<uint32_t>* pixels, int* w, int* h) {
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
+  image.format = PNG_FORMAT_BGRA;
+  pixels->resize(PNG_IMAGE_SIZE(image) / 4);
+  if (!png_image_finish_read(&image, nullptr, pixels->data(), 0, nullptr)) return false;
+  *w = static_cast<int>(image.width);
+  *h = static_cast<int>(image.height);
+  return true;
+}
+
+void PresentFrames(TPlatform* platform, bool fullScreen) {
+  ASSERT_TRUE(platform->OpenDisplay(1024, 768, fullScreen));
+  TPlatformEvent e;
+  uint32_t last = platform->GetTime() - 12;
+  for (platform->GetEvent(&e); e.type != kEventQuit; platform->GetEvent(&e)) {
+    if (e.type == kEventTick && platform->GetTime() - last >= 12 && platform->IsFlipDone()) {
+      last = platform->GetTime();
+      platform->EndDraw(true);
+    }
+  }
+}
+
+constexpr uint32_t kPlain = 0xFF1E2A3A;  // the stand-in display's colour
+
+}  // namespace
+
+TEST(SdlHost, DummyDriverWindowModesAndPresentation) {
+  std::unique_ptr<THost> host = CreateSdlHost();
+  ASSERT_TRUE(host) << "SDL_VIDEODRIVER=dummy is set for the tests";
+  EXPECT_FALSE(host->IsHeadless());
+  ASSERT_TRUE(host->CreateWindow("lantern", 480, 360));
+  int w = 0, h = 0;
+  host->GetOutputSize(&w, &h);
+  EXPECT_EQ(w, 480);
+  EXPECT_EQ(h, 360);
+  ASSERT_TRUE(host->SetWindowMode(1024, 768, false));
+  host->GetOutputSize(&w, &h);
+  EXPECT_EQ(w, 1024);
+  std::vector<uint32_t> frame(1024 * 768, 0xFF00FF00);
+  host->Present(frame.data(), 1024, 768, 1024);
+  host->Present(frame.data(), 1024, 768, 1024);
+  EXPECT_EQ(host->GetPresentCount(), 2u);
+  host->SetWindowTitle("Quenmoor");
+  EXPECT_EQ(host->GetWindowTitle(), "Quenmoor");
+  std::vector<uint32_t> cursor(16 * 16, 0xFFFFFFFF);
+  host->SetCursorImage(cursor.data(), 16, 16, 16, 1, 1);
+  host->SetCursorImage(nullptr, 0, 0, 0, 0, 0);
+  THostEvent e;
+  while (host->PollEvent(&e)) {
+  }
+  host->DestroyWindow();
+  EXPECT_FALSE(host->HasWindow());
+}
+
+TEST(SdlHost, RealWindowUnderXvfbIsScreenshotInAWindowAndFullScreen) {
+  Xvfb x;
+  if (x.Display().empty()) GTEST_SKIP() << "Xvfb is not installed or did not start";
+  setenv("DISPLAY", x.Display().c_str(), 1);
+  setenv("SDL_VIDEODRIVER", "x11", 1);
+  // Xvfb has no graphics card; reading back a full-screen OpenGL window there gives zeros.
+  setenv("SDL_RENDER_DRIVER", "software", 1);
+  TempDir dir;
+  std::string user = ",userfolder=" + dir.Path();
+
+  // In a window: the whole 1024 x 768 output is the frame.
+  std::string shot = dir.File("window.png");
+  int code = RunApplication({"--multiple", "options=frames=4,screenshot=" + shot + user},
+                            [](TPlatform* p, const TString&) { PresentFrames(p, false); }, TPlatformHooks());
+  EXPECT_EQ(code, 0);
+  std::vector<uint32_t> px;
+  int w = 0, h = 0;
+  ASSERT_TRUE(ReadPng(shot, &px, &w, &h));
+  ASSERT_EQ(w, 1024);
+  ASSERT_EQ(h, 768);
+  EXPECT_EQ(px[0], kPlain);
+  EXPECT_EQ(px[384 * 1024 + 512], kPlain);
+
+  // Full screen on the 1280 x 1024 desktop: 1280 x 960 of picture between two 32-pixel bars.
+  shot = dir.File("full.png");
+  RunApplication({"--multiple", "options=frames=4,screenshot=" + shot + user},
+                 [](TPlatform* p, const TString&) { PresentFrames(p, true); }, TPlatformHooks());
+  ASSERT_TRUE(ReadPng(shot, &px, &w, &h));
+  ASSERT_EQ(w, 1280);
+  ASSERT_EQ(h, 1024);
+  EXPECT_EQ(px[10 * 1280 + 640], 0xFF000000u);  // top bar
+  EXPECT_EQ(px[1015 * 1280 + 640], 0xFF000000u);  // bottom bar
+  EXPECT_EQ(px[512 * 1280 + 640], kPlain);
+  EXPECT_EQ(px[40 * 1280 + 5], kPlain);
+}
