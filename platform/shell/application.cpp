@@ -1,5 +1,4 @@
 // The application object and the program's start-up and shut-down order.
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -8,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/folders.h"
 #include "platform/host/hosts.h"
 #include "platform/host/system.h"
 #include "platform/log.h"
@@ -105,29 +105,11 @@ void TApplication::HelperLoop() {
 
 // ---------------------------------------------------------------------------
 
-namespace {
-// The log's folder: the setting "userfolder", else $XDG_DATA_HOME/<publisher>/<gamename>/.
-std::string UserFolderForLog() {
-  std::string folder = GetSettingString("userfolder").str();
-  if (folder.empty()) {
-    const char* data = std::getenv("XDG_DATA_HOME");
-    const char* home = std::getenv("HOME");
-    std::string base = data && *data ? data : (home && *home ? std::string(home) + "/.local/share" : "/tmp");
-    folder = base + "/" + GetSettingString("publisher", "lantern").str() + "/" +
-             GetSettingString("gamename", "lantern").str();
-  }
-  // Make every missing folder on the way.
-  for (size_t i = 1; i <= folder.size(); ++i)
-    if (i == folder.size() || folder[i] == '/') mkdir(folder.substr(0, i).c_str(), 0700);
-  if (folder.back() != '/') folder += '/';
-  return folder;
-}
-}  // namespace
 
 void TPlatform::LoadStartupData() {
   LoadStartupSettingsFiles();
-  std::string log = UserFolderForLog() + "logfile.txt";
-  if (!OpenLogFile(log)) TraceOut("The log file %s cannot be written", log.c_str());
+  std::string log = GetDiskPath("user:logfile.txt", /*forWriting=*/true).str();
+  if (log.empty() || !OpenLogFile(log)) TraceOut("The log file %s cannot be written", log.c_str());
   TraceOut("%s %s starting", GetSettingString("productname").c_str(), GetSettingString("version").c_str());
   app_->stringTable->Load("strings.xml");
   if (hooks_.createWindowScript && app_->windowManager) hooks_.createWindowScript(app_->windowManager);
