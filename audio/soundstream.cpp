@@ -205,10 +205,14 @@ bool TSoundStream::Service(bool force) {
   if (force) {
     number = 1;
     offset = 0;
-  } else if (write < half) {
+  } else if (write < half && play < half) {
     number = 2;
     offset = secondHalf_;
   } else if (play <= half) {
+    return true;
+  } else if (write < half) {
+    // The write cursor has wrapped while the end of the second half still
+    // plays: refilling that half now would overwrite what is being heard.
     return true;
   } else {
     number = 1;

@@ -17,7 +17,7 @@ constexpr int32_t kUnity = 65536;
 // (a stalled process, a clock set back) is skipped.
 constexpr int32_t kMaxCatchUpMs = 600000;
 
-inline int32_t Scale(int32_t sample, int32_t gain) { return gain == kUnity ? sample : (sample * gain) >> 16; }
+inline int32_t Scale(int32_t sample, int32_t gain) { return gain == kUnity ? sample : (sample * gain + 0x8000) >> 16; }
 }  // namespace
 
 int32_t SoftVolumeToGain(int32_t volume) {

@@ -210,6 +210,7 @@ TSoftResult TSoftSoundBuffer::Stop() {
 
 TSoftResult TSoftSoundBuffer::GetCurrentPosition(uint32_t* play, uint32_t* write) {
   SOFT_BUFFER_CALL("GetCurrentPosition");
+  mixer_->NoteLocked("GetCurrentPosition #%u", id_);
   uint32_t frame = static_cast<uint32_t>(v->position >> 32);
   uint32_t p = frame * v->blockAlign;
   uint32_t w = v->playing ? ((frame + v->leadFrames) % v->frames) * v->blockAlign : p;

@@ -38,3 +38,47 @@ protected:
   testing_support::TempDir dir_;
   testing_support::ScopedChdir chdir_;
 };
+
+#include "audio/mixer/softsound.h"
+#include "audio/soundmanager.h"
+#include "platform/time.h"
+
+// A sound manager without its thread on a manual (or null) output, under the
+// manual clock; Run advances time in 10 ms steps, mixing and sweeping at each.
+class ManagerTest : public AudioTest {
+protected:
+  explicit ManagerTest(TSoftOutputKind kind = TSoftOutputKind::kManual) : kind_(kind) {}
+  void SetUp() override {
+    SetSoftSoundOutput(kind_);
+    manager_ = std::make_unique<TSoundManager>(false);
+    initialised_ = manager_->Init();
+    if (Device()) Device()->SetJournal(true);
+  }
+  void TearDown() override {
+    manager_.reset();
+    SetSoftSoundOutput(TSoftOutputKind::kAuto);
+  }
+  TSoftSoundDevice* Device() { return manager_->GetDevice(); }
+
+  void Run(uint32_t ms, std::vector<int16_t>* out = nullptr) {
+    std::vector<int16_t> dropped;
+    for (uint32_t t = 0; t < ms; t += 10) {
+      if (kind_ == TSoftOutputKind::kManual && Device()) Device()->Render(441, out ? out : &dropped);
+      time_.Advance(10);
+      manager_->SweepStreams(true);
+    }
+  }
+  // The journal entries that start with `prefix`, taken out of the journal.
+  std::vector<std::string> Journal(const std::string& prefix = "") { return Filter(Device()->TakeJournal(), prefix); }
+  static std::vector<std::string> Filter(const std::vector<std::string>& lines, const std::string& prefix) {
+    std::vector<std::string> kept;
+    for (const auto& line : lines)
+      if (line.compare(0, prefix.size(), prefix) == 0) kept.push_back(line);
+    return kept;
+  }
+
+  TSoftOutputKind kind_;
+  TManualTimeScope time_{1000};
+  std::unique_ptr<TSoundManager> manager_;
+  bool initialised_ = false;
+};
