@@ -234,8 +234,7 @@ bool WritePackArchive(const std::string& path, const std::vector<TPackInput>& in
     it.offset = offset;
     offset += it.size;
   }
-  std::vector<uint8_t> head;
-  head.insert(head.end(), {'K', 'N', 'P', 'K'});
+  std::vector<uint8_t> head = {'K', 'N', 'P', 'K'};
   AppendLe(head, kPackArchiveVersion, 4);
   AppendLe(head, items.size(), 4);
   AppendLe(head, dirSize, 4);

@@ -26,7 +26,8 @@ struct TFile::TSource {
   int64_t base = 0;
   int64_t size = 0;
   std::shared_ptr<const std::vector<uint8_t>> memory;
-  TArchivePtr archive;  // keeps the archive's descriptor open
+  const uint8_t* mapped = nullptr;  // the range inside a mapped archive
+  TArchivePtr archive;  // keeps the archive's descriptor and mapping alive
   ~TSource() {
     if (ownsFd && fd >= 0) ::close(fd);
   }
@@ -34,8 +35,8 @@ struct TFile::TSource {
   size_t ReadAt(int64_t position, void* buffer, size_t count) const {
     if (position >= size) return 0;
     if (int64_t(count) > size - position) count = size_t(size - position);
-    if (memory) {
-      std::memcpy(buffer, memory->data() + position, count);
+    if (memory || mapped) {
+      std::memcpy(buffer, (memory ? memory->data() : mapped) + position, count);
       return count;
     }
     size_t done = 0;
@@ -141,6 +142,7 @@ bool TFile::Open(const TString& name, const char* mode) {
       source->fd = source->archive->fd;
       source->base = r.offset;
       source->size = r.size;
+      if (const uint8_t* whole = source->archive->Map()) source->mapped = whole + r.offset;
       break;
     }
     case TResolvedName::kMemory:

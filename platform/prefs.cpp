@@ -229,8 +229,7 @@ std::vector<uint8_t> SerializePrefs(const TPrefsData& data, const TString& key) 
   plain.insert(plain.end(), global.begin(), global.end());
   for (const TPrefsMap& user : data.users) AppendChunk(plain, "USER", PairChunks(user));
 
-  std::vector<uint8_t> out;
-  out.insert(out.end(), {'K', 'P', 'R', 'F'});
+  std::vector<uint8_t> out = {'K', 'P', 'R', 'F'};
   AppendLe(out, kPrefsVersion, 4);
   AppendLe(out, plain.size(), 4);
   AppendLe(out, crc32(0, plain.data(), uInt(plain.size())), 4);
@@ -250,7 +249,6 @@ std::vector<uint8_t> SerializePrefs(const TPrefsData& data, const TString& key) 
 
 bool ParsePrefs(const uint8_t* data, size_t size, const TString& key, TPrefsData& out, TString* error) {
   out = TPrefsData();
-  TString why;
   auto fail = [&](const char* reason) {
     if (error) *error = reason;
     out = TPrefsData();
@@ -275,12 +273,16 @@ bool ParsePrefs(const uint8_t* data, size_t size, const TString& key, TPrefsData
   for (size_t i = plainSize; padOk && i < cipherSize; ++i) padOk = plain[i] == pad;
   if (!padOk || crc32(0, plain.data(), uInt(plainSize)) != ReadLe32(data + 12))
     return fail("wrong key or damaged contents");
-  if (!ParsePlain(plain.data(), plainSize, out, why)) {
-    if (error) *error = why;
-    out = TPrefsData();
-    return false;
-  }
-  return true;
+  return ParsePrefsPlain(plain.data(), plainSize, out, error);
+}
+
+bool ParsePrefsPlain(const uint8_t* data, size_t size, TPrefsData& out, TString* error) {
+  out = TPrefsData();
+  TString why;
+  if (size <= kPrefsMaxPlainSize && ParsePlain(data, size, out, why)) return true;
+  if (error) *error = why.IsEmpty() ? TString("larger than the limit") : why;
+  out = TPrefsData();
+  return false;
 }
 
 bool ParsePrefsXml(const std::string& text, TPrefsData& out, TString* error) {

@@ -46,6 +46,8 @@ std::vector<uint8_t> SerializePrefs(const TPrefsData& data, const TString& key);
 // <user><value ..>..</value></user>...</prefs>; binary values in hexadecimal.
 bool ParsePrefsXml(const std::string& text, TPrefsData& out, TString* error = nullptr);
 std::string PrefsToXml(const TPrefsData& data);
+// The deciphered chunk stream alone (the part behind the cipher).
+bool ParsePrefsPlain(const uint8_t* data, size_t size, TPrefsData& out, TString* error = nullptr);
 // Either form, told apart by the first bytes.
 bool ParsePrefsAny(const uint8_t* data, size_t size, const TString& key, TPrefsData& out, TString* error = nullptr);
 
