@@ -3,9 +3,22 @@
 #include <string>
 #include <vector>
 
+#include "audio/datasource.h"
+#include "audio/soundmanager.h"
+
 TPlatformHooks MakeFrameworkHooks() {
   TPlatformHooks hooks;
-  // Each layer adds its objects here as it joins the framework.
+  // Sound: made and started by the platform on first use, updated by every
+  // idle pass, paused while the program is in the background.
+  hooks.registerDataSources = [] { RegisterOggDataSourceBuilder(); };
+  hooks.createSoundManager = [] {
+    auto* manager = new TSoundManager();
+    manager->Init();
+    return manager;
+  };
+  hooks.updateSoundManager = [](TSoundManager* manager) { manager->Update(); };
+  hooks.setSoundActive = [](TSoundManager* manager, bool active) { manager->SetActive(active); };
+  hooks.destroySoundManager = [](TSoundManager* manager) { delete manager; };
   return hooks;
 }
 
