@@ -6,6 +6,7 @@
 #include <random>
 
 #include "luatest.h"
+#include "platform/log.h"
 
 using namespace uitest;
 
@@ -15,7 +16,6 @@ const char kMonkey[] = R"(
 SetWindowName("monkey")
 RegisterHotkey("@Q", "b1")
 RegisterHotkey("ctrl-W", "b2")
-gCommands, gOpened = 0, 0
 local function Counted(f) return function() gCommands = gCommands + 1; f() end end
 local function Command(i) return Counted(RawCommand(i)) end
 function RawCommand(i)
@@ -31,9 +31,9 @@ for i = 1, 20 do
   Window{ name = "panel" .. i, x = (i - 1) % 5 * 204, y = math.floor((i - 1) / 5) * 190, w = 200, h = 186,
     Text{ name = "t" .. i, x = 4, y = 4, w = 120, h = 20, label = "panel " .. i },
     TextEdit{ name = "e" .. i, x = 4, y = 28, w = 150, h = 22 },
-    Button{ name = "b" .. i, x = 4, y = 56, w = 60, h = 30, default = (i == 1), cancel = (i == 2),
+    Button{ name = "b" .. i, x = 4, y = 56, w = 96, h = 34, default = (i == 1), cancel = (i == 2),
             command = Command(i) },
-    Button{ name = "c" .. i, x = 70, y = 56, w = 60, h = 30, close = (i % 7 == 0) },
+    Button{ name = "c" .. i, x = 102, y = 56, w = 96, h = 34, close = (i % 7 == 0) },
     Bitmap{ name = "i" .. i, x = 0, y = 0, w = 200, h = 186, image = "bg" },
     Window{ name = "w" .. i, x = 4, y = 92, w = 190, h = 90,
       Button{ name = "d" .. i, x = 0, y = 0, w = 40, h = 40, command = function() DestroyWindow("w" .. i) end },
@@ -59,7 +59,8 @@ TEST_F(MonkeyTest, RandomEventsBreakNothing) {
   Script("scripts/monkey.lua", kMonkey);
   Script("scripts/sub.lua", kSub);
   long windows = TWindow::LiveCount();
-  Lua("while true do DoModal('scripts/monkey.lua') end");
+  TLogCapture log;
+  Lua("gCommands, gOpened, gRounds = 0, 0, 0; while true do DoModal('scripts/monkey.lua'); gRounds = gRounds + 1 end");
   EXPECT_GT(TWindow::LiveCount() - windows, 190);
   std::mt19937 rng(20261207);
   std::uniform_int_distribution<int> coord(-50, 1100);
@@ -74,15 +75,23 @@ TEST_F(MonkeyTest, RandomEventsBreakNothing) {
     else if (r < 63) Send(kEventButton, x, y, static_cast<uint32_t>(pick(rng) % 8));
     else if (r < 65) Send(kEventMouseLeave);
     else if (r < 67) Send(kEventHover, x, y);
-    else if (r < 74) Send(kEventKeyDown, 0, 0, keys[pick(rng) % 12], static_cast<uint32_t>(pick(rng) % 8));
+    else if (r < 74) {
+      uint32_t key = keys[pick(rng) % 12];
+      Send(kEventKeyDown, 0, 0, key, static_cast<uint32_t>(pick(rng) % 8));
+    }
     else if (r < 77) Send(kEventKeyUp, 0, 0, keys[pick(rng) % 12]);
     else if (r < 85) Send(kEventUnicode, 0, 0, static_cast<uint32_t>("abc\r\x1b\b\t\xe9"[pick(rng) % 8] & 0xFF));
     else if (r < 86) Send(kEventClose);
     else if (r < 87) Send(kEventPaint);
     else Idle(static_cast<uint32_t>(pick(rng) % 40));
   }
+  int errors = 0;
+  for (const std::string& line : log.Lines()) {
+    if (line.find("rror") != std::string::npos && ++errors <= 5) ADD_FAILURE() << line;
+  }
   EXPECT_GE(wm->GetModalStack().size(), 1u);
   EXPECT_GT(Number("gCommands"), 100);
+  EXPECT_GT(Number("gRounds"), 2);
   EXPECT_GT(Number("gOpened"), 10);
   EXPECT_GT(wm->GetFrameCount(), 100u);
   delete script;
