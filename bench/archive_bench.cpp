@@ -8,11 +8,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "bench/recorder.h"
 #include "platform/archive.h"
 #include "platform/file.h"
 #include "platform/folders.h"
@@ -79,25 +79,14 @@ void BM_ArchiveMembers(benchmark::State& state) { ReadAll(state, "packed/"); }
 BENCHMARK(BM_LooseFiles)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ArchiveMembers)->Unit(benchmark::kMillisecond);
 
-class TRecorder : public benchmark::ConsoleReporter {
-public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs)
-      if (run.run_type == Run::RT_Iteration) times[run.benchmark_name()] = run.GetAdjustedRealTime();
-    ConsoleReporter::ReportRuns(runs);
-  }
-  std::map<std::string, double> times;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   Assets();
-  TRecorder recorder;
+  TBenchRecorder recorder;
   benchmark::RunSpecifiedBenchmarks(&recorder);
-  auto& t = recorder.times;
-  if (t["BM_LooseFiles"] > 0) std::printf("ratio archive/loose: %.3f\n", t["BM_ArchiveMembers"] / t["BM_LooseFiles"]);
+  recorder.PrintRatio("archive/loose", "BM_ArchiveMembers", "BM_LooseFiles");
   benchmark::Shutdown();
   return 0;
 }
