@@ -60,7 +60,12 @@ bool TXmlNode::LoadText(const std::string& text, const TString& description) {
   // Keep blanks inside texts as written ("Hello " + name); restored for other readers.
   const bool condense = TiXmlBase::IsWhiteSpaceCondensed();
   TiXmlBase::SetCondenseWhiteSpace(false);
-  doc.Parse(text.c_str(), nullptr, TIXML_ENCODING_UTF8);
+  // TinyXML steps over a whole UTF-8 sequence by its lead byte, so a damaged
+  // sequence at the end can step past the terminator: a few more zero bytes
+  // keep every such step inside the buffer.
+  std::string padded = text;
+  padded.append(8, '\0');
+  doc.Parse(padded.c_str(), nullptr, TIXML_ENCODING_UTF8);
   TiXmlBase::SetCondenseWhiteSpace(condense);
   if (doc.Error()) {
     TraceOut("XML: %s is damaged: %s (line %d, column %d)", description.c_str(), doc.ErrorDesc(), doc.ErrorRow(),
