@@ -12,6 +12,7 @@
 #include "audio/mixer/softsound.h"
 #include "audio/soundstream.h"
 #include "platform/log.h"
+#include "platform/shell/platform.h"
 
 namespace {
 const char* const kManagerFile = ".\\soundmanager.cpp";
@@ -273,7 +274,10 @@ bool TSoundManager::IsThreadRunning() { return impl_ && impl_->thread.joinable()
 
 TSoundManager* FindSoundManager() { return gManager.load(); }
 
-TSoundManager* GetSoundManager() { return FindSoundManager(); }
+TSoundManager* GetSoundManager() {
+  if (TPlatform* platform = TPlatform::GetInstance()) return platform->GetSoundManager();
+  return FindSoundManager();  // a manager made without the platform (tools, tests)
+}
 
 void LockSound() {
   if (TSoundManager* m = FindSoundManager()) m->Lock();
@@ -290,8 +294,9 @@ bool HasSoundDevice() {
 }
 
 void LogSoundError(uint32_t code, const char* file, int line) {
+  // Never a sound code; kept so that every device failure is reported the same way.
   if (code == kOutOfVideoMemoryCode) {
-    // Never a sound code; kept so that every device failure is reported the same way.
+    if (TPlatform* platform = TPlatform::GetInstance()) platform->OutOfVideoMemory();
   }
   TraceOut("DX Error: %s (0x%x), File %s, Line %d", "", code, file, line);
 }
