@@ -52,6 +52,17 @@ TMountState& Mounts() {
   return *state;
 }
 
+int64_t ChangeTime(const struct stat& st) { return int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec; }
+
+// An archive written over in place (rather than replaced) must be read again.
+bool ArchivesChanged(const TMountState& m) {
+  for (const TArchivePtr& a : m.archives) {
+    struct stat st;
+    if (::fstat(a->fd, &st) != 0 || uint64_t(st.st_size) != a->size || ChangeTime(st) != a->changeTime) return true;
+  }
+  return false;
+}
+
 TArchivePtr MountOne(const std::string& path) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
@@ -64,6 +75,7 @@ TArchivePtr MountOne(const std::string& path) {
   struct stat st;
   if (::fstat(fd, &st) != 0) return nullptr;
   archive->size = uint64_t(st.st_size);
+  archive->changeTime = ChangeTime(st);
   uint8_t header[kPackHeaderSize];
   TString why;
   std::vector<uint8_t> bytes;
@@ -94,7 +106,8 @@ void EnsureMounted(TMountState& m) {
   struct stat st;
   struct timespec assetsTime {};
   if (::stat("assets", &st) == 0 && S_ISDIR(st.st_mode)) assetsTime = st.st_mtim;
-  if (m.valid && m.cwd == cwd && m.assetsTime.tv_sec == assetsTime.tv_sec && m.assetsTime.tv_nsec == assetsTime.tv_nsec)
+  if (m.valid && m.cwd == cwd && m.assetsTime.tv_sec == assetsTime.tv_sec &&
+      m.assetsTime.tv_nsec == assetsTime.tv_nsec && !ArchivesChanged(m))
     return;
   m.valid = true;
   m.cwd = cwd;

@@ -15,6 +15,7 @@ struct TMountedArchive {
   std::string path;
   int fd = -1;
   uint64_t size = 0;
+  int64_t changeTime = 0;  // of the file when mounted, in nanoseconds
   std::vector<TPackEntry> entries;
   std::unordered_map<std::string, size_t> index;  // name -> entry
   std::mutex mapMutex;

@@ -67,6 +67,14 @@ TEST_F(Files, NameResolutionOrderAndCaseFallback) {
   EXPECT_EQ(ReadAll("./images//LOGO.png"), "logo");
   EXPECT_EQ(ReadAll("levels/level1.xml"), "level");
   EXPECT_FALSE(FileExists("nothing.txt"));
+
+  // An archive written over in place is read again.
+  Pack("other.knp", {{"only/packed.txt", "rewritten"}});
+  std::string bytes = ReadFile(dir_.File("assets/other.knp"));
+  std::remove(dir_.File("assets/other.knp").c_str());
+  EXPECT_EQ(ReadAll("only/packed.txt"), "packed");
+  dir_.Write("assets/data.knp", bytes);
+  EXPECT_EQ(ReadAll("only/packed.txt"), "rewritten");
 }
 
 TEST_F(Files, UnsafeNamesAreRefusedWithALogLine) {
