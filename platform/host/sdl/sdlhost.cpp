@@ -76,6 +76,7 @@ public:
     DestroyWindow();
     if (cursor_) SDL_FreeCursor(cursor_);
     SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+    if (SDL_WasInit(SDL_INIT_EVERYTHING) == 0) SDL_Quit();
   }
 
   const char* GetName() const override { return "sdl"; }
