@@ -1,9 +1,9 @@
 // The builder registry, decoded sounds in memory and the Ogg builder.
 #include "audio/datasource.h"
 
+#include <algorithm>
 #include <cstring>
 #include <map>
-#include <new>
 
 #include <boost/make_shared.hpp>
 
@@ -14,7 +14,8 @@
 
 namespace {
 // Decoded sounds larger than this stay compressed.
-constexpr uint64_t kMaxMemSource = 0x7FFFFFFF;
+constexpr uint64_t kMaxMemSource = 256u << 20;
+constexpr uint32_t kDecodePiece = 1u << 20;
 constexpr double kKeepCompressedSeconds = 2.0;
 
 std::map<TString, TSoundDataSourceBuilder*>& Builders() {
@@ -37,23 +38,29 @@ uint32_t TMemDataSource::Read(void* destination, uint32_t offset, uint32_t count
 }
 
 boost::shared_ptr<TMemDataSource> BuildMemDataSource(TSoundDataSource& source) {
-  uint64_t size = source.GetSize();
-  uint32_t channels = source.GetChannels(), rate = source.GetRate();
-  std::vector<uint8_t> pcm;
-  try {
-    if (size > kMaxMemSource) throw std::bad_alloc();
-    pcm.resize(static_cast<size_t>(size));
-  } catch (const std::bad_alloc&) {
-    TraceOut("BuildMemDataSource: %llu bytes of sound do not fit in memory", static_cast<unsigned long long>(size));
+  const uint64_t size = source.GetSize();
+  const uint32_t channels = source.GetChannels(), rate = source.GetRate();
+  if (size > kMaxMemSource) {
+    TraceOut("BuildMemDataSource: %llu bytes of sound are too many to hold decoded",
+             static_cast<unsigned long long>(size));
     return boost::shared_ptr<TMemDataSource>();
   }
-  uint32_t got = pcm.empty() ? 0 : source.Read(pcm.data(), 0, static_cast<uint32_t>(pcm.size()));
+  // Decoded a piece at a time: a damaged file may claim far more than it holds.
+  std::vector<uint8_t> pcm;
+  uint32_t done = 0;
+  while (done < size) {
+    uint32_t want = static_cast<uint32_t>(std::min<uint64_t>(kDecodePiece, size - done));
+    pcm.resize(size_t(done) + want);
+    uint32_t got = source.Read(pcm.data() + done, done, want);
+    done += got;
+    if (got < want) break;
+  }
+  pcm.resize(done);
   double length = source.GetLength();
-  if (got < pcm.size()) {
-    // A damaged file decodes short: keep only what arrived.
-    TraceOut("BuildMemDataSource: sound decoded short (%u of %llu bytes)", got, static_cast<unsigned long long>(size));
-    pcm.resize(got);
-    length = channels && rate ? double(got) / (channels * 2.0) / rate : 0.0;
+  if (done < size) {
+    // Keep only what arrived, so that no unwritten bytes are ever played.
+    TraceOut("BuildMemDataSource: sound decoded short (%u of %llu bytes)", done, static_cast<unsigned long long>(size));
+    length = channels && rate ? double(done) / (channels * 2.0) / rate : 0.0;
   }
   return boost::make_shared<TMemDataSource>(std::move(pcm), channels, rate, length);
 }
