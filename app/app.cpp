@@ -4,12 +4,15 @@
 #include <vector>
 
 #include "audio/hooks.h"
+#include "ui/hooks.h"
 
 TPlatformHooks MakeFrameworkHooks() {
   TPlatformHooks hooks;
   // Sound: made and started by the platform on first use, updated by every
   // idle pass, paused while the program is in the background.
   AddAudioHooks(hooks);
+  // Windows: the window manager, its script and the root screen.
+  AddWindowHooks(hooks);
   return hooks;
 }
 

@@ -1,16 +1,26 @@
 // lantern: the program entry. Starts the framework with the game's main function.
 #include "app/app.h"
 #include "platform/settings.h"
+#include "ui/windowmanager.h"
 
 namespace {
 // Until the game's own main function joins, the program opens its display and
-// pumps events until it is closed, presenting a frame at most every 12 ms.
+// hands every event to the window manager (which draws a frame when something
+// changed, at most every 12 ms) until it is closed or quits.
 void GameMain(TPlatform* platform, const TString& commandLine) {
   platform->OpenDisplay(1024, 768, GetSettingBool("fullscreen"));
+  TWindowManager* windows = platform->GetWindowManager();
   uint32_t lastFrame = platform->GetTime() - 12;
   TPlatformEvent event;
-  for (platform->GetEvent(&event); event.type != kEventQuit; platform->GetEvent(&event)) {
+  for (platform->GetEvent(&event); event.type != kEventQuit && !platform->IsQuitPosted(); platform->GetEvent(&event)) {
     if (event.type == kEventClose) break;
+    if (windows) {
+      // Nothing on the bare screen changes by itself yet: redraw on every
+      // tick so that frame counts and screenshots of a headless run work.
+      if (event.type == kEventTick) windows->Invalidate();
+      windows->HandleEvent(event);
+      continue;
+    }
     if ((event.type == kEventTick || event.type == kEventPaint) && platform->GetTime() - lastFrame >= 12 &&
         platform->IsFlipDone()) {
       lastFrame = platform->GetTime();
