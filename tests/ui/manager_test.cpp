@@ -217,3 +217,46 @@ TEST_F(ManagerTest, NothingLeaksWhenTheManagerGoesWithWindowsAndMessagesPending)
 }
 
 }  // namespace
+
+namespace {
+
+// A display with a layer texture: the layer pass runs first, then the root
+// tree and the top modal window over it.
+class TLayerEnvironment : public TRecordingEnvironment {
+public:
+  bool HasLayerTarget() override { return true; }
+  bool BeginLayerTarget() override {
+    log.push_back("layer");
+    return true;
+  }
+  void EndLayerTarget() override { log.push_back("/layer"); }
+  void CopyLayerTarget() override { log.push_back("copy"); }
+};
+
+TEST(LayerPass, WithNothingMarkedOnlyTheNormalPassesDraw) {
+  TManualTimeScope time(1000);
+  TLayerEnvironment env;
+  TWindowManager wm(&env);
+  auto* screen = new TScreen();
+  wm.SetRootWindow(screen);
+  std::vector<std::string> order;
+  TProbe* onScreen = Add(screen, "onScreen", 0, 0, 10, 10);
+  onScreen->drawLog = &order;
+  auto* dialog = new TModalWindow();
+  wm.PushModal(dialog);
+  TProbe* inDialog = Add(dialog, "inDialog", 0, 0, 10, 10);
+  inDialog->drawLog = &order;
+  time.Advance(20);
+  TPlatformEvent tick;
+  tick.type = kEventTick;
+  wm.HandleEvent(tick);
+  EXPECT_EQ((std::vector<std::string>{"onScreen", "inDialog"}), order);
+  ASSERT_GE(env.log.size(), 4u);
+  EXPECT_EQ("layer", env.log[0]);
+  EXPECT_EQ("/layer", env.log[1]);
+  EXPECT_EQ("begin", env.log[2]);
+  EXPECT_NE(std::find(env.log.begin(), env.log.end(), "copy"), env.log.end());
+  EXPECT_FALSE(onScreen->HasFlag(kWindowLayerDrawn));
+}
+
+}  // namespace

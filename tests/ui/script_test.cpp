@@ -394,3 +394,22 @@ TEST_F(ScriptTest, ACyclicStyleChainIsRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ScriptTest, DoModalFromNativeCodeReturnsSoTheNextTextRuns) {
+  Script("scripts/c.lua", "Button{ name = 'x', x = 0, y = 0, w = 10, h = 10, close = true }()");
+  wm->RunScriptText(screen, "first = DoModal('scripts/c.lua')");
+  wm->RunScriptText(screen, "second = DoModal('scripts/c.lua')");
+  EXPECT_EQ(3u, wm->GetModalStack().size());
+  Click(5, 5);  // the newest dialog closes first
+  Send(kEventMouseMove, 100, 100);
+  EXPECT_EQ("x", Global("second"));
+  EXPECT_EQ("nil", Global("first"));
+  Click(5, 5);
+  Send(kEventMouseMove, 100, 100);
+  EXPECT_EQ("x", Global("first"));
+  EXPECT_EQ(1u, wm->GetModalStack().size());
+}
+
+}  // namespace
