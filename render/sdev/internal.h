@@ -1,0 +1,131 @@
+// Internals of the software display device shared by its source files.
+#pragma once
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+#include "render/sdev/fault.h"
+#include "render/sdev/sdev.h"
+
+namespace sdev {
+
+// State of one DirectDraw object, shared with the surfaces it made so that
+// they can outlive it (they are then lost).
+struct DDState {
+  int adapter = 0;
+  bool ddAlive = true;
+  int users = 1;  // the DirectDraw object plus every live surface
+  HostWindow* window = nullptr;
+  uint32_t coopFlags = 0;
+  DisplayMode mode;  // set by SetDisplayMode; zero = the desktop's
+  bool modeSet = false;
+  std::vector<Surface*> surfaces;
+  Surface* primary = nullptr;
+
+  void Unref();
+  // Marks every video-memory and primary surface lost and frees its memory.
+  void LoseSurfaces();
+  DisplayMode CurrentMode() const;
+  PixelFormat ModeFormat() const;
+  bool FullScreen() const { return (coopFlags & kCoopFullScreen) != 0; }
+};
+
+// Process-wide device state: configuration, faults, video memory, frames.
+struct Global {
+  std::recursive_mutex mutex;
+  test::Config config;
+  bool configured = false;
+  std::vector<DDState*> states;
+  uint64_t vidMemUsed = 0;
+  bool lost = false;
+  HResult coopResult = 0;
+  struct Pending {
+    test::Op op;
+    HResult code;
+    int times;
+    int adapter;
+  };
+  std::vector<Pending> pending;
+  int stillDrawing = 0;
+  int counts[int(test::Op::kCount)] = {};
+  std::vector<std::string> callLog;
+  test::Frame frame;
+  uint64_t framesShown = 0;
+  Host* host = nullptr;
+  Presenter* presenter = nullptr;
+};
+Global& G();
+const test::Config& Config();
+
+// Surfaces charged to video memory and lost with the device: all but
+// system-memory surfaces and the primary (the screen itself).
+inline bool InVideoMemory(uint32_t c) { return !(c & caps::kSystemMemory) && !(c & caps::kPrimary); }
+// Charges or frees video memory; false when the budget is exhausted.
+bool ChargeVideoMemory(uint64_t bytes);
+void FreeVideoMemory(uint64_t bytes);
+bool ConsumeStillDrawing();
+
+// Rows of pixels in ARGB from any colour format and back.
+void DecodeRow(const PixelFormat& f, const uint8_t* src, uint32_t* dst, int n);
+void EncodeRow(const PixelFormat& f, const uint32_t* src, uint8_t* dst, int n);
+
+namespace raster {
+
+// A 32-bit ARGB drawing target (16-bit targets are converted around a draw).
+struct Target {
+  uint32_t* px = nullptr;
+  int pitch = 0;  // pixels
+  int w = 0, h = 0;
+};
+
+// A texture as ARGB pixels; alphaOr is 0xFF000000 for formats without alpha.
+struct TexView {
+  const uint32_t* px = nullptr;
+  int pitch = 0;
+  int w = 0, h = 0;
+  uint32_t alphaOr = 0;
+};
+
+struct PixelState {
+  bool blend = false;
+  uint32_t srcBlend = kBlendOne, dstBlend = kBlendZero;
+  uint32_t colorOp = kOpModulate, colorArg1 = kArgTexture, colorArg2 = kArgCurrent;
+  uint32_t alphaOp = kOpSelectArg1, alphaArg1 = kArgTexture, alphaArg2 = kArgCurrent;
+  uint32_t tfactor = 0xFFFFFFFF;
+  uint32_t addressU = kAddressWrap, addressV = kAddressWrap;
+  bool linear = false;
+  bool gouraud = true;
+  uint32_t cull = kCullCCW;
+  const TexView* tex = nullptr;  // null: no texture bound
+};
+
+// A vertex in render-target pixels with colour channels 0..255 as floats.
+struct RVert {
+  float x = 0, y = 0, z = 0, rhw = 1;
+  float u = 0, v = 0;
+  float a = 255, r = 255, g = 255, b = 255;
+};
+
+// How a blend of a row of source colours onto the target goes.
+enum class BlendKind { Replace, Alpha, Add, Generic };
+BlendKind Classify(const PixelState& s);
+// Blends n source pixels onto dst; `mod` (when not 0xFFFFFFFF) first
+// multiplies each source channel (the modulate of a uniform diffuse).
+void BlendRow(uint32_t* dst, const uint32_t* src, int n, BlendKind k, const PixelState& s, uint32_t mod);
+
+void Triangle(const Target& t, const Rect& clip, const PixelState& s, const RVert& a, const RVert& b,
+              const RVert& c);
+void Line(const Target& t, const Rect& clip, const PixelState& s, const RVert& a, const RVert& b);
+void Point(const Target& t, const Rect& clip, const PixelState& s, const RVert& a);
+// An axis-aligned rectangle given as two triangles (v[0..3] its corners in
+// any order, with an affine texture mapping and one colour): drawn by the
+// fast path and true, or false when it is not such a quad.
+bool Quad(const Target& t, const Rect& clip, const PixelState& s, const RVert* v);
+
+// x / 255 rounded to the nearest integer (there are no ties), for 0 <= x <= 65535.
+inline uint32_t Div255(uint32_t x) { return (x + 128 + ((x + 128) >> 8)) >> 8; }
+// The same for any x.
+inline uint32_t Div255Wide(uint32_t x) { return (2 * x + 255) / 510; }
+
+}  // namespace raster
+}  // namespace sdev

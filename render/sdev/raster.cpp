@@ -1,0 +1,477 @@
+// Rasterisation: triangles, lines, points and the axis-aligned quad fast
+// path, with the coverage, sampling and shading rules of docs/sdev.md.
+//
+// Pixel (x, y) has its centre at (x + 0.5, y + 0.5). Every primitive is
+// shaded into a row of source colours and blended onto the target row by
+// BlendRow.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "render/sdev/internal.h"
+
+namespace sdev::raster {
+namespace {
+
+constexpr int kChunk = 512;
+
+inline int Address(int i, int n, uint32_t mode) {
+  if (unsigned(i) < unsigned(n)) return i;
+  switch (mode) {
+    case kAddressWrap: {
+      int m = i % n;
+      return m < 0 ? m + n : m;
+    }
+    case kAddressMirror: {
+      int p = 2 * n, m = i % p;
+      if (m < 0) m += p;
+      return m < n ? m : p - 1 - m;
+    }
+    default: return i < 0 ? 0 : n - 1;  // clamp (and border)
+  }
+}
+
+// a + (b - a) * f / 256 for each channel, f in 0..256.
+inline uint32_t Lerp(uint32_t a, uint32_t b, uint32_t f) {
+  uint32_t g = 256 - f;
+  uint32_t rb = (((a & 0xFF00FFu) * g + (b & 0xFF00FFu) * f) >> 8) & 0xFF00FFu;
+  uint32_t ag = (((a >> 8) & 0xFF00FFu) * g + ((b >> 8) & 0xFF00FFu) * f) & 0xFF00FF00u;
+  return rb | ag;
+}
+
+inline uint32_t Ch(uint32_t c, int shift) { return (c >> shift) & 0xFF; }
+
+inline uint32_t Modulate(uint32_t c, uint32_t m) {
+  uint32_t r = 0;
+  for (int sh = 0; sh < 32; sh += 8) r |= Div255(Ch(c, sh) * Ch(m, sh)) << sh;
+  return r;
+}
+
+inline uint32_t Pack(float a, float r, float g, float b) {
+  auto q = [](float v) { return uint32_t(std::min(255.f, std::max(0.f, v)) + 0.5f); };
+  return q(a) << 24 | q(r) << 16 | q(g) << 8 | q(b);
+}
+
+inline uint32_t ColorOf(const RVert& v) { return Pack(v.a, v.r, v.g, v.b); }
+
+struct Sampler {
+  const TexView* t = nullptr;
+  bool linear = false;
+  uint32_t au = kAddressWrap, av = kAddressWrap;
+  float w = 1, h = 1;
+  void Init(const PixelState& s) {
+    t = s.tex;
+    linear = s.linear;
+    au = s.addressU;
+    av = s.addressV;
+    if (t) {
+      w = float(t->w);
+      h = float(t->h);
+    }
+  }
+  uint32_t Fetch(int i, int j) const {
+    return t->px[size_t(Address(j, t->h, av)) * t->pitch + size_t(Address(i, t->w, au))];
+  }
+  // u, v in texels (u * width, v * height).
+  uint32_t Sample(float U, float V) const {
+    if (!linear) return Fetch(int(std::floor(U)), int(std::floor(V)));
+    U -= 0.5f;
+    V -= 0.5f;
+    float fu = std::floor(U), fv = std::floor(V);
+    int i = int(fu), j = int(fv);
+    uint32_t fx = uint32_t((U - fu) * 256.f), fy = uint32_t((V - fv) * 256.f);
+    uint32_t top = fx ? Lerp(Fetch(i, j), Fetch(i + 1, j), fx) : Fetch(i, j);
+    if (!fy) return top;
+    uint32_t bottom = fx ? Lerp(Fetch(i, j + 1), Fetch(i + 1, j + 1), fx) : Fetch(i, j + 1);
+    return Lerp(top, bottom, fy);
+  }
+};
+
+inline uint32_t Arg(uint32_t arg, uint32_t tex, uint32_t diff, uint32_t tfactor) {
+  switch (arg & 0xF) {
+    case kArgTexture: return tex;
+    case kArgTFactor: return tfactor;
+    default: return diff;  // diffuse, and "current" at stage 0
+  }
+}
+
+inline uint32_t Op1(uint32_t op, uint32_t a, uint32_t b, int sh, uint32_t fallback) {
+  uint32_t x = Ch(a, sh), y = Ch(b, sh);
+  switch (op) {
+    case kOpSelectArg1: return x;
+    case kOpSelectArg2: return y;
+    case kOpModulate: return Div255(x * y);
+    case kOpModulate2x: return std::min<uint32_t>(255, 2 * Div255(x * y));
+    case kOpModulate4x: return std::min<uint32_t>(255, 4 * Div255(x * y));
+    case kOpAdd: return std::min<uint32_t>(255, x + y);
+    default: return Ch(fallback, sh);  // disabled: the diffuse colour
+  }
+}
+
+// Texture stage 0: colour and alpha from the texture and the diffuse colour.
+inline uint32_t Combine(const PixelState& s, uint32_t tex, uint32_t diff) {
+  uint32_t c1 = Arg(s.colorArg1, tex, diff, s.tfactor), c2 = Arg(s.colorArg2, tex, diff, s.tfactor);
+  uint32_t a1 = Arg(s.alphaArg1, tex, diff, s.tfactor), a2 = Arg(s.alphaArg2, tex, diff, s.tfactor);
+  uint32_t r = Op1(s.colorOp, c1, c2, 16, diff), g = Op1(s.colorOp, c1, c2, 8, diff),
+           b = Op1(s.colorOp, c1, c2, 0, diff);
+  uint32_t a = Op1(s.alphaOp == kOpDisable ? kOpSelectArg2 : s.alphaOp, a1, a2, 24, diff);
+  if (s.alphaOp == kOpDisable) a = diff >> 24;
+  return a << 24 | r << 16 | g << 8 | b;
+}
+
+bool IsDiffuseArg(uint32_t a) { return (a & 0xF) == kArgDiffuse || (a & 0xF) == kArgCurrent; }
+
+// What a primitive's pixels are made of.
+struct Plan {
+  enum Kind { kTexture, kDiffuse, kGeneric } kind = kGeneric;
+  bool uniform = false;  // one diffuse colour over the primitive
+  uint32_t color = 0xFFFFFFFF;
+};
+
+Plan MakePlan(const PixelState& s, bool uniform, uint32_t color) {
+  Plan p;
+  p.uniform = uniform;
+  p.color = color;
+  bool texMod = s.colorOp == kOpModulate && s.alphaOp == kOpModulate &&
+                ((s.colorArg1 & 0xF) == kArgTexture ? IsDiffuseArg(s.colorArg2)
+                                                     : (s.colorArg2 & 0xF) == kArgTexture && IsDiffuseArg(s.colorArg1)) &&
+                ((s.alphaArg1 & 0xF) == kArgTexture ? IsDiffuseArg(s.alphaArg2)
+                                                     : (s.alphaArg2 & 0xF) == kArgTexture && IsDiffuseArg(s.alphaArg1));
+  auto diffOnly = [&](uint32_t op, uint32_t a1, uint32_t a2) {
+    return (op == kOpSelectArg1 && IsDiffuseArg(a1)) || (op == kOpSelectArg2 && IsDiffuseArg(a2)) || op == kOpDisable;
+  };
+  if (texMod) {
+    p.kind = s.tex ? Plan::kTexture : Plan::kDiffuse;
+  } else if (diffOnly(s.colorOp, s.colorArg1, s.colorArg2) && diffOnly(s.alphaOp, s.alphaArg1, s.alphaArg2) &&
+             s.colorOp != kOpDisable) {
+    p.kind = Plan::kDiffuse;
+  }
+  return p;
+}
+
+// Blends the source row onto the target at (x, y).
+inline void Emit(const Target& t, int x, int y, const uint32_t* src, int n, BlendKind k, const PixelState& s,
+                 uint32_t mod) {
+  BlendRow(t.px + size_t(y) * t.pitch + x, src, n, k, s, mod);
+}
+
+// Linear attribute a + dx * x + dy * y over a primitive.
+struct Gradient {
+  float base = 0, dx = 0, dy = 0;
+  float At(float x, float y) const { return base + dx * x + dy * y; }
+};
+
+struct TriSetup {
+  Gradient a, r, g, b, u, v, q;  // u, v (times q when perspective) in texels
+  bool perspective = false;
+};
+
+}  // namespace
+
+void Triangle(const Target& t, const Rect& clip, const PixelState& s, const RVert& va, const RVert& vb,
+              const RVert& vc) {
+  float area = (vb.x - va.x) * (vc.y - va.y) - (vc.x - va.x) * (vb.y - va.y);
+  if (!(std::fabs(area) > 1e-12f)) return;
+  // Screen y points down: a positive area is clockwise on the screen.
+  if ((s.cull == kCullCW && area > 0) || (s.cull == kCullCCW && area < 0)) return;
+  const RVert* v[3] = {&va, &vb, &vc};
+  std::sort(v, v + 3, [](const RVert* p, const RVert* q) { return p->y < q->y; });
+  int y0 = std::max(clip.top, int(std::ceil(v[0]->y - 0.5f)));
+  int y1 = std::min(clip.bottom, int(std::ceil(v[2]->y - 0.5f)));
+  if (y0 >= y1) return;
+
+  Sampler sm;
+  sm.Init(s);
+  bool uniform = !s.gouraud || (ColorOf(va) == ColorOf(vb) && ColorOf(va) == ColorOf(vc));
+  uint32_t flat = ColorOf(va);
+  Plan plan = MakePlan(s, uniform, flat);
+  BlendKind kind = Classify(s);
+
+  // Plane equations of the attributes.
+  float x0 = va.x, yy0 = va.y, ex1 = vb.x - va.x, ey1 = vb.y - va.y, ex2 = vc.x - va.x, ey2 = vc.y - va.y;
+  auto plane = [&](float a0, float a1, float a2) {
+    Gradient gr;
+    float d1 = a1 - a0, d2 = a2 - a0;
+    gr.dx = (d1 * ey2 - d2 * ey1) / area;
+    gr.dy = (d2 * ex1 - d1 * ex2) / area;
+    gr.base = a0 - gr.dx * x0 - gr.dy * yy0;
+    return gr;
+  };
+  TriSetup ts;
+  ts.perspective = std::fabs(va.rhw - vb.rhw) > 1e-6f || std::fabs(va.rhw - vc.rhw) > 1e-6f;
+  if (!uniform) {
+    ts.a = plane(va.a, vb.a, vc.a);
+    ts.r = plane(va.r, vb.r, vc.r);
+    ts.g = plane(va.g, vb.g, vc.g);
+    ts.b = plane(va.b, vb.b, vc.b);
+  }
+  bool textured = s.tex && plan.kind != Plan::kDiffuse;
+  if (textured) {
+    float qa = ts.perspective ? va.rhw : 1, qb = ts.perspective ? vb.rhw : 1, qc = ts.perspective ? vc.rhw : 1;
+    ts.u = plane(va.u * sm.w * qa, vb.u * sm.w * qb, vc.u * sm.w * qc);
+    ts.v = plane(va.v * sm.h * qa, vb.v * sm.h * qb, vc.v * sm.h * qc);
+    if (ts.perspective) ts.q = plane(qa, qb, qc);
+  }
+
+  uint32_t src[kChunk];
+  const RVert *top = v[0], *mid = v[1], *bot = v[2];
+  for (int y = y0; y < y1; ++y) {
+    float py = y + 0.5f;
+    auto edgeX = [py](const RVert* p, const RVert* q) {
+      float dy = q->y - p->y;
+      return dy == 0 ? p->x : p->x + (py - p->y) * (q->x - p->x) / dy;
+    };
+    float xl = edgeX(top, bot);
+    float xs = py < mid->y ? edgeX(top, mid) : edgeX(mid, bot);
+    if (xs < xl) std::swap(xs, xl);
+    int xa = std::max(clip.left, int(std::ceil(xl - 0.5f)));
+    int xb = std::min(clip.right, int(std::ceil(xs - 0.5f)));
+    for (int x = xa; x < xb; x += kChunk) {
+      int n = std::min(kChunk, xb - x);
+      float px = x + 0.5f;
+      uint32_t mod = 0xFFFFFFFFu;
+      if (plan.kind == Plan::kDiffuse && plan.uniform) {
+        std::fill(src, src + n, plan.color);
+      } else if (plan.kind == Plan::kDiffuse) {
+        for (int k = 0; k < n; ++k, px += 1)
+          src[k] = Pack(ts.a.At(px, py), ts.r.At(px, py), ts.g.At(px, py), ts.b.At(px, py));
+      } else {
+        float U = ts.u.At(px, py), V = ts.v.At(px, py), Q = ts.perspective ? ts.q.At(px, py) : 1.f;
+        for (int k = 0; k < n; ++k) {
+          uint32_t tex = 0xFFFFFFFFu;
+          if (textured) {
+            tex = ts.perspective ? sm.Sample(U / Q, V / Q) : sm.Sample(U, V);
+            U += ts.u.dx;
+            V += ts.v.dx;
+            Q += ts.q.dx;
+          }
+          uint32_t diff = plan.uniform ? plan.color
+                                       : Pack(ts.a.At(px + k, py), ts.r.At(px + k, py), ts.g.At(px + k, py),
+                                              ts.b.At(px + k, py));
+          if (plan.kind == Plan::kTexture)
+            src[k] = plan.uniform ? tex : Modulate(tex, diff);
+          else
+            src[k] = Combine(s, tex, diff);
+        }
+        if (plan.kind == Plan::kTexture && plan.uniform && plan.color != 0xFFFFFFFFu) mod = plan.color;
+      }
+      Emit(t, x, y, src, n, kind, s, mod);
+    }
+  }
+}
+
+namespace {
+
+// Shades one pixel of a line or point at parameter f between a and b.
+inline uint32_t ShadeAt(const PixelState& s, const Sampler& sm, const Plan& plan, const RVert& a, const RVert& b,
+                        float f) {
+  uint32_t diff = plan.uniform ? plan.color
+                               : Pack(a.a + (b.a - a.a) * f, a.r + (b.r - a.r) * f, a.g + (b.g - a.g) * f,
+                                      a.b + (b.b - a.b) * f);
+  if (plan.kind == Plan::kDiffuse) return diff;
+  uint32_t tex = 0xFFFFFFFFu;
+  if (s.tex) tex = sm.Sample((a.u + (b.u - a.u) * f) * sm.w, (a.v + (b.v - a.v) * f) * sm.h);
+  return plan.kind == Plan::kTexture ? Modulate(tex, diff) : Combine(s, tex, diff);
+}
+
+}  // namespace
+
+void Line(const Target& t, const Rect& clip, const PixelState& s, const RVert& a, const RVert& b) {
+  float dx = b.x - a.x, dy = b.y - a.y;
+  if (dx == 0 && dy == 0) return;
+  Sampler sm;
+  sm.Init(s);
+  bool uniform = !s.gouraud || ColorOf(a) == ColorOf(b);
+  Plan plan = MakePlan(s, uniform, ColorOf(a));
+  BlendKind kind = Classify(s);
+  bool xMajor = std::fabs(dx) >= std::fabs(dy);
+  // Major axis: the pixels whose centres lie in [start, end) (or (end, start]).
+  float s0 = xMajor ? a.x : a.y, s1 = xMajor ? b.x : b.y, d = s1 - s0, slope = (xMajor ? dy : dx) / d;
+  float m0 = xMajor ? a.y : a.x;
+  int first, last, step;
+  if (d > 0) {
+    first = int(std::ceil(s0 - 0.5f));
+    last = int(std::ceil(s1 - 0.5f)) - 1;
+    step = 1;
+  } else {
+    first = int(std::floor(s0 - 0.5f));
+    last = int(std::floor(s1 - 0.5f)) + 1;
+    step = -1;
+  }
+  if ((last - first) * step < 0) return;
+  int lo = xMajor ? clip.left : clip.top, hi = xMajor ? clip.right : clip.bottom;
+  uint32_t run[kChunk];
+  int runStart = 0, runLen = 0, runMinor = 0;
+  auto flush = [&]() {
+    if (runLen == 0) return;
+    if (xMajor) {
+      int x = step > 0 ? runStart : runStart - runLen + 1;
+      if (step < 0) std::reverse(run, run + runLen);
+      Emit(t, x, runMinor, run, runLen, kind, s, 0xFFFFFFFFu);
+    } else {
+      for (int k = 0; k < runLen; ++k) Emit(t, runMinor, runStart + k * step, run + k, 1, kind, s, 0xFFFFFFFFu);
+    }
+    runLen = 0;
+  };
+  for (int n = first;; n += step) {
+    if (n >= lo && n < hi) {
+      float c = n + 0.5f;
+      int minor = int(std::floor(m0 + (c - s0) * slope));
+      bool inside = xMajor ? (minor >= clip.top && minor < clip.bottom) : (minor >= clip.left && minor < clip.right);
+      if (inside) {
+        if (runLen && (minor != runMinor || !xMajor || runLen == kChunk)) flush();
+        if (!runLen) {
+          runStart = n;
+          runMinor = minor;
+        }
+        run[runLen++] = ShadeAt(s, sm, plan, a, b, (c - s0) / d);
+      } else {
+        flush();
+      }
+    }
+    if (n == last) break;
+  }
+  flush();
+}
+
+void Point(const Target& t, const Rect& clip, const PixelState& s, const RVert& a) {
+  int x = int(std::floor(a.x)), y = int(std::floor(a.y));
+  if (x < clip.left || x >= clip.right || y < clip.top || y >= clip.bottom) return;
+  Sampler sm;
+  sm.Init(s);
+  Plan plan = MakePlan(s, true, ColorOf(a));
+  uint32_t c = ShadeAt(s, sm, plan, a, a, 0);
+  Emit(t, x, y, &c, 1, Classify(s), s, 0xFFFFFFFFu);
+}
+
+namespace {
+
+// Texel index of each target pixel along one axis of a quad.
+struct AxisMap {
+  std::vector<int> i0, i1;
+  std::vector<uint32_t> f;  // weight of i1, 0..256 (linear only)
+  bool contiguous = false;  // i0[k] == i0[0] + k, all inside the texture
+  int start = 0;
+};
+
+// Pixels p in [p0, p1) of an edge from e0 to e1 carrying texel coordinates t0 to t1 (in texels).
+void MapAxis(AxisMap& m, int p0, int p1, float e0, float e1, float t0, float t1, int size, uint32_t mode,
+             bool linear) {
+  int n = p1 - p0;
+  m.i0.resize(size_t(n));
+  if (linear) {
+    m.i1.resize(size_t(n));
+    m.f.resize(size_t(n));
+  }
+  double step = double(t1 - t0) / double(e1 - e0);
+  double first = t0 + (p0 + 0.5 - e0) * step;
+  // A one-to-one mapping that hits texel centres needs no filtering.
+  bool unit = std::fabs(step - 1.0) < 1e-4;
+  double frac = first - 0.5 - std::floor(first - 0.5 + 1e-3);
+  bool centred = frac < 2e-3;
+  if (unit && (!linear || centred)) {
+    int s0 = linear ? int(std::floor(first - 0.5 + 1e-3)) : int(std::floor(first + 1e-4));
+    m.start = s0;
+    m.contiguous = s0 >= 0 && s0 + n <= size;
+    for (int k = 0; k < n; ++k) m.i0[size_t(k)] = Address(s0 + k, size, mode);
+    linear = false;
+    m.i1.clear();
+    m.f.clear();
+    return;
+  }
+  m.contiguous = false;
+  for (int k = 0; k < n; ++k) {
+    double pos = first + k * step;
+    if (!linear) {
+      m.i0[size_t(k)] = Address(int(std::floor(pos)), size, mode);
+      continue;
+    }
+    pos -= 0.5;
+    double fl = std::floor(pos);
+    m.i0[size_t(k)] = Address(int(fl), size, mode);
+    m.i1[size_t(k)] = Address(int(fl) + 1, size, mode);
+    m.f[size_t(k)] = uint32_t((pos - fl) * 256.0);
+  }
+}
+
+}  // namespace
+
+bool Quad(const Target& t, const Rect& clip, const PixelState& s, const RVert* v) {
+  float xmin = std::min({v[0].x, v[1].x, v[2].x, v[3].x}), xmax = std::max({v[0].x, v[1].x, v[2].x, v[3].x});
+  float ymin = std::min({v[0].y, v[1].y, v[2].y, v[3].y}), ymax = std::max({v[0].y, v[1].y, v[2].y, v[3].y});
+  if (!(xmax > xmin) || !(ymax > ymin)) return false;
+  const RVert* c[2][2] = {{nullptr, nullptr}, {nullptr, nullptr}};  // [right][bottom]
+  for (int k = 0; k < 4; ++k) {
+    int cx = v[k].x == xmin ? 0 : v[k].x == xmax ? 1 : -1;
+    int cy = v[k].y == ymin ? 0 : v[k].y == ymax ? 1 : -1;
+    if (cx < 0 || cy < 0 || c[cx][cy]) return false;
+    c[cx][cy] = &v[k];
+  }
+  uint32_t color = ColorOf(v[0]);
+  for (int k = 1; k < 4; ++k)
+    if (ColorOf(v[k]) != color || v[k].rhw != v[0].rhw) return false;
+  bool textured = s.tex != nullptr;
+  if (textured && (c[0][0]->u != c[0][1]->u || c[1][0]->u != c[1][1]->u || c[0][0]->v != c[1][0]->v ||
+                   c[0][1]->v != c[1][1]->v))
+    return false;  // not an axis-aligned texture mapping
+
+  int x0 = std::max(clip.left, int(std::ceil(xmin - 0.5f))), x1 = std::min(clip.right, int(std::ceil(xmax - 0.5f)));
+  int y0 = std::max(clip.top, int(std::ceil(ymin - 0.5f))), y1 = std::min(clip.bottom, int(std::ceil(ymax - 0.5f)));
+  if (x0 >= x1 || y0 >= y1) return true;
+  int n = x1 - x0;
+  Plan plan = MakePlan(s, true, color);
+  BlendKind kind = Classify(s);
+  std::vector<uint32_t> row(size_t(std::max(n, 1)));
+
+  if (plan.kind == Plan::kDiffuse || !textured) {
+    if (plan.kind == Plan::kGeneric) return false;
+    std::fill(row.begin(), row.end(), color);
+    for (int y = y0; y < y1; ++y) Emit(t, x0, y, row.data(), n, kind, s, 0xFFFFFFFFu);
+    return true;
+  }
+  const TexView& tex = *s.tex;
+  thread_local AxisMap mx, my;
+  MapAxis(mx, x0, x1, xmin, xmax, c[0][0]->u * tex.w, c[1][0]->u * tex.w, tex.w, s.addressU, s.linear);
+  MapAxis(my, y0, y1, ymin, ymax, c[0][0]->v * tex.h, c[0][1]->v * tex.h, tex.h, s.addressV, s.linear);
+  bool linX = !mx.f.empty(), linY = !my.f.empty();
+  uint32_t mod = plan.kind == Plan::kTexture && color != 0xFFFFFFFFu ? color : 0xFFFFFFFFu;
+  std::vector<uint32_t> upper(linY ? size_t(n) : 0);
+  for (int y = y0; y < y1; ++y) {
+    size_t k = size_t(y - y0);
+    const uint32_t* r0 = tex.px + size_t(my.i0[k]) * tex.pitch;
+    const uint32_t* src;
+    auto gather = [&](const uint32_t* r, uint32_t* out) {
+      if (linX) {
+        for (int i = 0; i < n; ++i) {
+          uint32_t f = mx.f[size_t(i)];
+          out[i] = f ? Lerp(r[mx.i0[size_t(i)]], r[mx.i1[size_t(i)]], f) : r[mx.i0[size_t(i)]];
+        }
+      } else {
+        for (int i = 0; i < n; ++i) out[i] = r[mx.i0[size_t(i)]];
+      }
+    };
+    if (!linY || my.f[k] == 0) {
+      if (mx.contiguous) {
+        src = r0 + mx.start;
+      } else {
+        gather(r0, row.data());
+        src = row.data();
+      }
+    } else {
+      const uint32_t* r1 = tex.px + size_t(my.i1[k]) * tex.pitch;
+      gather(r0, upper.data());
+      gather(r1, row.data());
+      uint32_t f = my.f[k];
+      for (int i = 0; i < n; ++i) row[size_t(i)] = Lerp(upper[size_t(i)], row[size_t(i)], f);
+      src = row.data();
+    }
+    if (plan.kind == Plan::kGeneric) {
+      for (int i = 0; i < n; ++i) row[size_t(i)] = Combine(s, src[i], color);
+      src = row.data();
+    }
+    Emit(t, x0, y, src, n, kind, s, plan.kind == Plan::kGeneric ? 0xFFFFFFFFu : mod);
+  }
+  return true;
+}
+
+}  // namespace sdev::raster
