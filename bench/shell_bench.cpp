@@ -34,22 +34,13 @@ public:
 };
 
 struct THeadlessShell {
-  THeadlessShell() {
-    SetSetting("headless", "1");
-    auto app = std::make_unique<TApplication>(hooks);
-    app->Create();
-    auto h = std::make_unique<THeadlessHost>();
-    host = h.get();
-    host->CreateWindow("bench", 480, 360);
-    app->SetHost(std::move(h));
-    platform = std::make_unique<TPlatform>(std::move(app), hooks);
+  THeadlessShell() : platform(CreateHeadlessPlatform(TPlatformHooks(), &host)) {
     for (int i = 0; i < 10; ++i) platform->AddTask(new TNoopTask);
   }
   ~THeadlessShell() {
     platform.reset();
     ClearSettings();
   }
-  TPlatformHooks hooks;
   THeadlessHost* host = nullptr;
   std::unique_ptr<TPlatform> platform;
 };

@@ -210,3 +210,14 @@ int RunApplication(const std::vector<std::string>& words, const TGameMain& game,
   ClearSettings();
   return exitCode;
 }
+
+std::unique_ptr<TPlatform> CreateHeadlessPlatform(const TPlatformHooks& hooks, THeadlessHost** hostOut) {
+  SetSetting("headless", "1");
+  auto app = std::make_unique<TApplication>(hooks);
+  app->Create();
+  auto host = std::make_unique<THeadlessHost>();
+  host->CreateWindow("lantern", 480, 360);
+  if (hostOut) *hostOut = host.get();
+  app->SetHost(std::move(host));
+  return std::make_unique<TPlatform>(std::move(app), hooks);
+}

@@ -28,6 +28,7 @@
 #include "platform/task.h"
 
 class TAssetManager;
+class THeadlessHost;
 class TInstanceLock;
 class TPlatform;
 class TSoundManager;
@@ -320,3 +321,9 @@ using TGameMain = std::function<void(TPlatform*, const TString& commandLine)>;
 // Returns the exit code given to PostQuit (0 by default), or 1 when the
 // program could not start (no window) and 0 when another copy runs.
 int RunApplication(const std::vector<std::string>& words, const TGameMain& game, const TPlatformHooks& hooks);
+
+// A platform object over a headless host with its 480 x 360 window, as
+// start-up leaves it but without settings files, log or game (tests, tools,
+// benchmarks). Sets the setting "headless". `host` receives the host.
+std::unique_ptr<TPlatform> CreateHeadlessPlatform(const TPlatformHooks& hooks = TPlatformHooks(),
+                                                  THeadlessHost** host = nullptr);

@@ -11,15 +11,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static THeadlessHost* host = nullptr;
   static TPlatform* platform = [] {
-    TPlatformHooks hooks;
-    SetSetting("headless", "1");
-    auto app = std::make_unique<TApplication>(hooks);
-    app->Create();
-    auto h = std::make_unique<THeadlessHost>();
-    host = h.get();
-    host->CreateWindow("fuzz", 480, 360);
-    app->SetHost(std::move(h));
-    auto* p = new TPlatform(std::move(app), hooks);
+    TPlatform* p = CreateHeadlessPlatform(TPlatformHooks(), &host).release();
     p->OpenDisplay(1024, 768, false);
     return p;
   }();

@@ -1,6 +1,5 @@
 // The host seam: the headless host, input scripts, screenshots, URL opening
 // and the single-instance lock.
-#include <png.h>
 #include <sys/stat.h>
 
 #include <cstdlib>
@@ -12,6 +11,7 @@
 #include "platform/host/system.h"
 #include "platform/log.h"
 #include "platform/time.h"
+#include "tests/platform/pngread.h"
 #include "tests/support/testsupport.h"
 
 using testing_support::FileExists;
@@ -19,19 +19,6 @@ using testing_support::ReadFile;
 using testing_support::TempDir;
 
 namespace {
-// Reads a PNG into ARGB pixels (alpha forced to 0xFF).
-bool ReadPng(const std::string& path, std::vector<uint32_t>* pixels, int* w, int* h) {
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
-  image.format = PNG_FORMAT_BGRA;
-  pixels->resize(PNG_IMAGE_SIZE(image) / 4);
-  if (!png_image_finish_read(&image, nullptr, pixels->data(), 0, nullptr)) return false;
-  *w = static_cast<int>(image.width);
-  *h = static_cast<int>(image.height);
-  return true;
-}
-
 // A "browser" that writes each of its arguments on a line of `out`.
 std::string MakeRecordingBrowser(const TempDir& dir, const std::string& out) {
   std::string path = dir.Write("browser.sh", "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\" >> '" + out + "'; done\n");

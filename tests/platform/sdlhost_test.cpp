@@ -1,7 +1,6 @@
 // The SDL2 host: under SDL's dummy video driver, and a real window on an X
 // server (Xvfb, started here when it is installed) that a screenshot reads back.
 #include <fcntl.h>
-#include <png.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,6 +14,7 @@
 #include "platform/host/hosts.h"
 #include "platform/settings.h"
 #include "platform/shell/platform.h"
+#include "tests/platform/pngread.h"
 #include "tests/support/testsupport.h"
 
 using testing_support::TempDir;
@@ -56,18 +56,6 @@ private:
   pid_t pid_ = -1;
   std::string display_;
 };
-
-bool ReadPng(const std::string& path, std::vector<uint32_t>* pixels, int* w, int* h) {
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
-  image.format = PNG_FORMAT_BGRA;
-  pixels->resize(PNG_IMAGE_SIZE(image) / 4);
-  if (!png_image_finish_read(&image, nullptr, pixels->data(), 0, nullptr)) return false;
-  *w = static_cast<int>(image.width);
-  *h = static_cast<int>(image.height);
-  return true;
-}
 
 void PresentFrames(TPlatform* platform, bool fullScreen) {
   ASSERT_TRUE(platform->OpenDisplay(1024, 768, fullScreen));

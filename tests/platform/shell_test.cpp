@@ -1,7 +1,6 @@
 // The platform shell: start-up and shut-down order, the event source (key
 // table, characters, activation drop, one event per call, idle tick), the
 // display mode with its mouse mapping, single instance and URL opening.
-#include <png.h>
 #include <sys/stat.h>
 
 #include <cstdlib>
@@ -14,6 +13,7 @@
 #include "platform/settings.h"
 #include "platform/shell/platform.h"
 #include "platform/time.h"
+#include "tests/platform/pngread.h"
 #include "tests/support/testsupport.h"
 
 using testing_support::FileExists;
@@ -42,16 +42,7 @@ THostEvent HostKeyEvent(THostEventType type, uint32_t key, uint32_t mods = 0, bo
 
 // A platform object over a headless host with a 480 x 360 window, as start-up leaves it.
 struct Shell {
-  explicit Shell(const TPlatformHooks& hooks = TPlatformHooks()) {
-    SetSetting("headless", "1");
-    auto app = std::make_unique<TApplication>(hooks);
-    EXPECT_TRUE(app->Create());
-    auto h = std::make_unique<THeadlessHost>();
-    host = h.get();
-    host->CreateWindow("test", 480, 360);
-    app->SetHost(std::move(h));
-    platform = std::make_unique<TPlatform>(std::move(app), hooks);
-  }
+  explicit Shell(const TPlatformHooks& hooks = TPlatformHooks()) : platform(CreateHeadlessPlatform(hooks, &host)) {}
   ~Shell() {
     platform.reset();
     ClearSettings();
@@ -61,7 +52,7 @@ struct Shell {
     platform->GetEvent(&e);
     return e;
   }
-  TManualTimeScope clock{1000};
+  TManualTimeScope clock{1000};  // made before the host, so the host leaves the clock alone
   THeadlessHost* host = nullptr;
   std::unique_ptr<TPlatform> platform;
 };
@@ -172,16 +163,6 @@ TPlatformHooks RecordingHooks(Recorder* r) {
   return hooks;
 }
 
-bool PngSize(const std::string& path, int* w, int* h) {
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
-  *w = static_cast<int>(image.width);
-  *h = static_cast<int>(image.height);
-  png_image_free(&image);
-  return true;
-}
-
 // The stand-in game loop of the program: frames at most every 12 ms until quit or close.
 void PresentingGame(TPlatform* platform, const TString&) {
   platform->OpenDisplay(1024, 768, false);
@@ -254,10 +235,12 @@ TEST(Startup, HeadlessRunStopsAfterItsFramesAndWritesTheScreenshot) {
                            TPlatformHooks()),
             0);
   EXPECT_EQ(frames, 7);
+  std::vector<uint32_t> pixels;
   int w = 0, h = 0;
-  ASSERT_TRUE(PngSize(dir.File("shot.png"), &w, &h));
+  ASSERT_TRUE(ReadPng(dir.File("shot.png"), &pixels, &w, &h));
   EXPECT_EQ(w, 1024);
   EXPECT_EQ(h, 768);
+  EXPECT_EQ(pixels[w * h / 2], 0xFF1E2A3Au);  // the stand-in display's plain frame
   EXPECT_FALSE(IsManualTime());
 }
 
