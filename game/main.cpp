@@ -31,6 +31,5 @@ void GameMain(TPlatform* platform, const TString& commandLine) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  ApplicationMain(argc, argv, GameMain);
-  return 0;
+  return ApplicationMain(argc, argv, GameMain);
 }

@@ -201,8 +201,9 @@ int RunApplication(const std::vector<std::string>& words, const TGameMain& game,
       // 6. The game, then quit and tear down.
       if (game) game(&platform, TString(commandLine.text));
       platform.PostQuit(platform.GetExitCode());
-      platform.WriteScreenshot();
       exitCode = platform.GetExitCode();
+      // A screenshot that was asked for and not written is a failed run.
+      if (!GetSettingString("screenshot").IsEmpty() && !platform.WriteScreenshot() && exitCode == 0) exitCode = 1;
     }
     TraceOut("Shutting down");
   }

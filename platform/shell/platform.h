@@ -318,8 +318,9 @@ private:
 using TGameMain = std::function<void(TPlatform*, const TString& commandLine)>;
 
 // Runs the program: start-up in order, the game, shut-down in order.
-// Returns the exit code given to PostQuit (0 by default), or 1 when the
-// program could not start (no window) and 0 when another copy runs.
+// Returns the exit code given to PostQuit (0 by default); 1 when the program
+// could not start (no window) or the screenshot it was asked for could not be
+// written; 0 when another copy runs.
 int RunApplication(const std::vector<std::string>& words, const TGameMain& game, const TPlatformHooks& hooks);
 
 // A platform object over a headless host with its 480 x 360 window, as

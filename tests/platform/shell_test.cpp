@@ -244,6 +244,13 @@ TEST(Startup, HeadlessRunStopsAfterItsFramesAndWritesTheScreenshot) {
   EXPECT_FALSE(IsManualTime());
 }
 
+TEST(Startup, AScreenshotThatCannotBeWrittenFailsTheRun) {
+  TempDir dir;
+  std::string opts = "options=headless=1,frames=2,userfolder=" + dir.Path() + ",screenshot=";
+  EXPECT_EQ(RunApplication({opts + dir.File("no/such/folder/x.png")}, PresentingGame, TPlatformHooks()), 1);
+  EXPECT_EQ(RunApplication({opts + dir.File("x.png")}, PresentingGame, TPlatformHooks()), 0);
+}
+
 TEST(Startup, HeadlessRunReplaysItsInputScript) {
   TempDir dir;
   std::string input = dir.Write("input.txt", "5 move 10 20\n30 keydown a\n40 close\n");

@@ -281,7 +281,11 @@ private:
   bool Translate(const SDL_Event& e, THostEvent* out) {
     *out = THostEvent();
     switch (e.type) {
-      case SDL_QUIT: out->type = THostEventType::kCloseRequest; return true;
+      case SDL_QUIT:
+        // With a window, its close box has already come as SDL_WINDOWEVENT_CLOSE.
+        if (window_) return false;
+        out->type = THostEventType::kCloseRequest;
+        return true;
       case SDL_WINDOWEVENT:
         switch (e.window.event) {
           case SDL_WINDOWEVENT_CLOSE: out->type = THostEventType::kCloseRequest; return true;
