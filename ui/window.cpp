@@ -15,6 +15,8 @@ std::atomic<long> TWindow::live_{0};
 
 // --- Placement codes ---
 
+int ClampPlacement(int value) { return std::clamp(value, -kPlacementLimit, kPlacementLimit); }
+
 int ResolveCoordinate(int v, int extent, int size, bool keepNegative) {
   if (v > 106666) return v + extent - kPlaceMax;
   if (v > 40000) return extent / 2 - size / 2 + (v - kPlaceCenter);
@@ -291,10 +293,10 @@ bool TModalPoppedSpider::Visit(TWindow* child) {
 // --- Placement ---
 
 void TWindow::ApplyPlacement(TWindowStyle& style) {
-  int x = GetStyleInt(style, "x", 0);
-  int y = GetStyleInt(style, "y", 0);
-  int w = GetStyleInt(style, "w", GetWidth());
-  int h = GetStyleInt(style, "h", GetHeight());
+  int x = ClampPlacement(GetStyleInt(style, "x", 0));
+  int y = ClampPlacement(GetStyleInt(style, "y", 0));
+  int w = ClampPlacement(GetStyleInt(style, "w", GetWidth()));
+  int h = ClampPlacement(GetStyleInt(style, "h", GetHeight()));
   if (parent_) {
     bool plainX = !(w < 0 || x < 0 || w > 80000 || x > 40000);
     bool plainY = !(h < 0 || y < 0 || h > 80000 || y > 40000);
@@ -306,8 +308,14 @@ void TWindow::ApplyPlacement(TWindowStyle& style) {
   int a = GetStyleInt(style, "align", -1);
   bool present = a != -1;
   if (!present) a = 0;
-  ResolvePlacement(x, w, parent_ != nullptr, parent_ ? parent_->GetWidth() : 0, a & 1, a & 2, present);
-  ResolvePlacement(y, h, parent_ != nullptr, parent_ ? parent_->GetHeight() : 0, a & 4, a & 8, present);
+  int pw = parent_ ? ClampPlacement(parent_->GetWidth()) : 0;
+  int ph = parent_ ? ClampPlacement(parent_->GetHeight()) : 0;
+  ResolvePlacement(x, w, parent_ != nullptr, pw, a & 1, a & 2, present);
+  ResolvePlacement(y, h, parent_ != nullptr, ph, a & 4, a & 8, present);
+  x = ClampPlacement(x);
+  y = ClampPlacement(y);
+  w = ClampPlacement(w);
+  h = ClampPlacement(h);
   MoveTo(rect_.left != 0 ? rect_.left : x, rect_.top != 0 ? rect_.top : y);
   SetSize(GetWidth() != 0 ? GetWidth() : w, GetHeight() != 0 ? GetHeight() : h);
 }

@@ -41,6 +41,11 @@ enum TWindowFlag : uint32_t {
 constexpr int kPlaceCenter = 80000;
 constexpr int kPlaceMax = 160000;
 
+// Positions and sizes from styles and scripts are clamped to +-kPlacementLimit
+// before they are resolved, so the arithmetic never overflows.
+constexpr int kPlacementLimit = 1 << 20;
+int ClampPlacement(int value);
+
 // One coordinate against the parent's extent E and the window's size S:
 // above 106666 counts from the far edge, above 40000 is centred (plus the
 // offset from 80000), negative counts from the far edge unless keepNegative.

@@ -357,12 +357,12 @@ int TWindowScript::LuaSetBitmap(lua_State* L) {
 int TWindowScript::LuaSetPosition(lua_State* L) {
   TWindow* w = Find(ArgText(L, 1));
   if (!w) return 0;
-  int x = LuaToInt(L, 2), y = LuaToInt(L, 3);
-  int width = w->GetWidth(), height = w->GetHeight();
+  int x = ClampPlacement(LuaToInt(L, 2)), y = ClampPlacement(LuaToInt(L, 3));
+  int width = ClampPlacement(w->GetWidth()), height = ClampPlacement(w->GetHeight());
   TWindow* parent = w->GetParent();
-  ResolvePlacement(x, width, parent != nullptr, parent ? parent->GetWidth() : 0, false, false, false);
-  ResolvePlacement(y, height, parent != nullptr, parent ? parent->GetHeight() : 0, false, false, false);
-  w->MoveTo(x, y);
+  ResolvePlacement(x, width, parent != nullptr, parent ? ClampPlacement(parent->GetWidth()) : 0, false, false, false);
+  ResolvePlacement(y, height, parent != nullptr, parent ? ClampPlacement(parent->GetHeight()) : 0, false, false, false);
+  w->MoveTo(ClampPlacement(x), ClampPlacement(y));
   return 0;
 }
 
