@@ -161,6 +161,7 @@ bool THeadlessHost::OpenUrl(const TString& url, const TString& browser) {
 
 void THeadlessHost::Present(const uint32_t* pixels, int width, int height, int pitchPixels) {
   if (!pixels || width <= 0 || height <= 0 || pitchPixels < width) return;
+  std::lock_guard<std::mutex> lock(frameMutex_);
   frame_.resize(static_cast<size_t>(width) * height);
   for (int y = 0; y < height; ++y)
     std::copy(pixels + static_cast<size_t>(y) * pitchPixels, pixels + static_cast<size_t>(y) * pitchPixels + width,
@@ -171,5 +172,6 @@ void THeadlessHost::Present(const uint32_t* pixels, int width, int height, int p
 }
 
 bool THeadlessHost::SaveScreenshot(const TString& path) {
+  std::lock_guard<std::mutex> lock(frameMutex_);
   return WritePngFile(path.str(), frame_.empty() ? nullptr : frame_.data(), frameWidth_, frameHeight_, frameWidth_);
 }

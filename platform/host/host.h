@@ -135,7 +135,9 @@ public:
   // Shows a finished frame: width x height pixels of 32-bit ARGB (alpha
   // ignored), rows `pitchPixels` apart. The pixels are copied before the call
   // returns. In a window of another size the frame is scaled to fit, keeping
-  // its aspect, with black bars (FitFrame). Safe only on the main thread.
+  // its aspect, with black bars (FitFrame). Any thread may call it: a frame
+  // from another thread than the window's is shown by the window's thread at
+  // its next PollEvent or Wait (the newest such frame wins).
   virtual void Present(const uint32_t* pixels, int width, int height, int pitchPixels) = 0;
   // True when the previous presentation has finished and a new frame may be shown.
   virtual bool IsPresentDone() const { return true; }

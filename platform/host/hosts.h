@@ -9,7 +9,9 @@
 #pragma once
 #include <cstdint>
 #include <deque>
+#include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -35,7 +37,7 @@ public:
   bool LoadInputScript(const std::string& path);
   size_t GetPendingEventCount() const { return queue_.size(); }
   void SetDesktopSize(int width, int height);
-  // The last presented frame (empty before the first).
+  // The last presented frame (empty before the first); read it while no other thread presents.
   const std::vector<uint32_t>& GetLastFrame() const { return frame_; }
   int GetLastFrameWidth() const { return frameWidth_; }
   int GetLastFrameHeight() const { return frameHeight_; }
@@ -95,6 +97,7 @@ private:
   int mouseX_ = -1, mouseY_ = -1;
   std::vector<uint32_t> frame_, cursor_;
   int frameWidth_ = 0, frameHeight_ = 0;
-  uint64_t presents_ = 0;
+  std::atomic<uint64_t> presents_{0};
+  mutable std::mutex frameMutex_;  // frames may come from any thread
   std::vector<std::string> urls_;
 };

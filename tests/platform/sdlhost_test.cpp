@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -100,6 +101,11 @@ TEST(SdlHost, DummyDriverWindowModesAndPresentation) {
   host->Present(frame.data(), 1024, 768, 1024);
   host->Present(frame.data(), 1024, 768, 1024);
   EXPECT_EQ(host->GetPresentCount(), 2u);
+  // A frame from another thread waits for the window's thread.
+  std::thread([&] { host->Present(frame.data(), 1024, 768, 1024); }).join();
+  EXPECT_EQ(host->GetPresentCount(), 2u);
+  host->Wait(0);
+  EXPECT_EQ(host->GetPresentCount(), 3u);
   host->SetWindowTitle("Quenmoor");
   EXPECT_EQ(host->GetWindowTitle(), "Quenmoor");
   std::vector<uint32_t> cursor(16 * 16, 0xFFFFFFFF);

@@ -3,7 +3,10 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "platform/host/hosts.h"
@@ -170,6 +173,7 @@ public:
   bool IsMinimized() const override { return window_ && (SDL_GetWindowFlags(window_) & SDL_WINDOW_MINIMIZED); }
 
   bool PollEvent(THostEvent* out) override {
+    PresentPending();
     SDL_Event e;
     while (SDL_PollEvent(&e)) {
       if (Translate(e, out)) return true;
@@ -177,7 +181,10 @@ public:
     return false;
   }
 
-  void Wait(uint32_t ms) override { SDL_WaitEventTimeout(nullptr, static_cast<int>(ms)); }
+  void Wait(uint32_t ms) override {
+    PresentPending();
+    SDL_WaitEventTimeout(nullptr, static_cast<int>(ms));
+  }
 
   void CaptureMouse(bool capture) override { SDL_CaptureMouse(capture ? SDL_TRUE : SDL_FALSE); }
 
@@ -227,6 +234,22 @@ public:
 
   void Present(const uint32_t* pixels, int width, int height, int pitchPixels) override {
     if (!renderer_ || !pixels || width <= 0 || height <= 0 || pitchPixels < width) return;
+    if (std::this_thread::get_id() != mainThread_) {
+      // The renderer belongs to the main thread: keep the frame for its next poll or wait.
+      std::lock_guard<std::mutex> lock(pendingMutex_);
+      pending_.resize(static_cast<size_t>(width) * height);
+      for (int y = 0; y < height; ++y)
+        std::memcpy(&pending_[static_cast<size_t>(y) * width], pixels + static_cast<size_t>(y) * pitchPixels,
+                    static_cast<size_t>(width) * 4);
+      pendingW_ = width;
+      pendingH_ = height;
+      hasPending_ = true;
+      return;
+    }
+    PresentNow(pixels, width, height, pitchPixels);
+  }
+
+  void PresentNow(const uint32_t* pixels, int width, int height, int pitchPixels) {
     if (!texture_ || textureW_ != width || textureH_ != height) {
       if (texture_) SDL_DestroyTexture(texture_);
       texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, width, height);
@@ -266,6 +289,14 @@ public:
   }
 
 private:
+  // A frame presented from another thread, shown now on the main thread.
+  void PresentPending() {
+    if (!hasPending_.load(std::memory_order_acquire)) return;
+    std::lock_guard<std::mutex> lock(pendingMutex_);
+    hasPending_ = false;
+    PresentNow(pending_.data(), pendingW_, pendingH_, pendingW_);
+  }
+
   // Window coordinates (points) -> drawable pixels, for high-density displays.
   void ScaleToOutput(int* x, int* y) const {
     if (!window_) return;
@@ -351,7 +382,12 @@ private:
   SDL_Cursor* cursor_ = nullptr;
   int textureW_ = 0, textureH_ = 0;
   TString title_;
-  uint64_t presents_ = 0;
+  std::atomic<uint64_t> presents_{0};
+  const std::thread::id mainThread_ = std::this_thread::get_id();
+  std::mutex pendingMutex_;
+  std::atomic<bool> hasPending_{false};
+  std::vector<uint32_t> pending_;
+  int pendingW_ = 0, pendingH_ = 0;
   bool keepLastFrame_ = false;
   std::vector<uint32_t> lastFrame_;
   int lastW_ = 0, lastH_ = 0;
