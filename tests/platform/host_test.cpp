@@ -56,15 +56,6 @@ TEST(HeadlessHost, EventsWaitForTheirTimeOnTheManualClock) {
   EXPECT_EQ(e.key, 'B');
 }
 
-TEST(HeadlessHost, OwnsTheManualClockOnlyWhenItSwitchedItOn) {
-  ASSERT_FALSE(IsManualTime());
-  {
-    THeadlessHost host;
-    EXPECT_TRUE(IsManualTime());
-  }
-  EXPECT_FALSE(IsManualTime());
-}
-
 TEST(HeadlessHost, KeepsTheLastFrameAndWritesItAsPng) {
   TManualTimeScope clock;
   TempDir dir;
@@ -183,18 +174,4 @@ TEST(InstanceLock, ASecondCopyIsRefusedAndAsksTheFirstToRaise) {
   EXPECT_TRUE(other.Acquire("someotherfolder"));
   first.Release();
   EXPECT_TRUE(second.Acquire("workmaingame"));
-}
-
-TEST(FitFrame, CentresTheLargestPictureOfTheFramesAspect) {
-  THostRect r = FitFrame(1024, 768, 1920, 1080);
-  EXPECT_EQ(r.left, 240);
-  EXPECT_EQ(r.top, 0);
-  EXPECT_EQ(r.Width(), 1440);
-  EXPECT_EQ(r.Height(), 1080);
-  r = FitFrame(1024, 768, 1024, 1024);
-  EXPECT_EQ(r.left, 0);
-  EXPECT_EQ(r.top, 128);
-  EXPECT_EQ(r.Height(), 768);
-  r = FitFrame(1024, 768, 0, 100);
-  EXPECT_EQ(r.Width(), 0);
 }
