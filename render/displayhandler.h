@@ -1,0 +1,165 @@
+// The display handler: the display state (TPlatformData), display open and
+// mode changes, frames and their presentation, drawing vertex sets, filling
+// rectangles, clip rectangles, render targets emulated in the back buffer,
+// device loss and recovery, and the out-of-video-memory fallback.
+//
+// One handler exists while the display is open (GetDisplayHandler). It owns
+// the TDXContext. Main thread only, except what TDXContext guards with its mutex.
+// Part of render/; over render/sdev.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include <boost/shared_ptr.hpp>
+
+#include "platform/geometry.h"
+#include "platform/string.h"
+#include "render/sdev/sdev.h"
+
+class TDXContext;
+class TTexture;
+struct TVertexSet;
+using TTextureRef = boost::shared_ptr<TTexture>;
+
+// The display state.
+struct TPlatformData {
+  sdev::DirectDraw* directDraw = nullptr;
+  sdev::Direct3D* direct3D = nullptr;
+  sdev::Device* device = nullptr;
+  TDXContext* context = nullptr;
+  sdev::Surface* backBuffer = nullptr;
+  TRect clipViewport;  // the device viewport: the 2-D origin and clip (game pixels)
+  TRect viewport;      // the renderer's viewport: clips further (empty: none)
+  bool dxBroken = false;
+  uint32_t dxBrokenTime = 0;
+  bool inScene = false;
+  int sceneDepth = 0;  // frames nest: a render target opened inside a frame
+  int renderTargetMode = 0;
+  TTextureRef renderTarget;
+  std::vector<uint16_t> identityIndices;
+  uint16_t identityCapacity = 0;
+  bool sixteenBitMode = false;
+  bool squareTexturesOnly = false;
+  bool lowVideoMemory = false;
+  int64_t textureBytes = 0;  // bytes held by texture surfaces
+
+  // Restores lost surfaces (the device is usable again) or resets the display
+  // (the mode changed, or the restore failed); then every texture is rebuilt
+  // and the restore tasks run. False while the device cannot be restored yet.
+  bool Restore();
+};
+
+class TDisplayHandler {
+public:
+  TDisplayHandler();
+  ~TDisplayHandler();
+  TDisplayHandler(const TDisplayHandler&) = delete;
+  TDisplayHandler& operator=(const TDisplayHandler&) = delete;
+
+  TPlatformData& Data() { return data_; }
+  TDXContext* GetContext() const { return context_.get(); }
+
+  // --- Display open and mode change ---
+  // Opens (or re-opens) the display at width x height game pixels in the
+  // window, falling back between modes as the context's bytes say. Assets
+  // drop their surfaces before and rebuild them after; the restore tasks run.
+  bool Open(sdev::HostWindow* window, int width, int height, bool fullScreen);
+  int GetWidth() const { return width_; }
+  int GetHeight() const { return height_; }
+  bool IsFullScreen() const { return fullScreen_; }
+  bool IsUsable() const;
+  bool IsFlipDone();
+  // Resets the display with the current parameters (after a mode change or
+  // when DirectX is broken); true when it came back.
+  bool Reset();
+
+  // --- Frames ---
+  bool BeginDraw();
+  void EndDraw(bool present);
+
+  // --- Drawing ---
+  uint32_t ApplyVertexFormat(const TVertexSet* set);
+  void DrawVertices(int type, const TVertexSet* set);
+  void DrawIndexedVertices(int type, const TVertexSet* set, const uint16_t* indices, uint32_t count);
+  // Inside a frame: a quad in the 2-D coordinates. Outside one, or `direct`:
+  // a colour fill of the screen (rectangle in game pixels) or of the target texture.
+  void FillRect(int left, int top, int right, int bottom, uint32_t argb, TTexture* target, bool direct);
+
+  // --- Clip rectangles and viewports ---
+  void SetViewport(int left, int top, int right, int bottom);
+  void PushClipRect(int left, int top, int right, int bottom);
+  void PopClipRect();
+  // The renderer's viewport; clips inside the clip viewport when on.
+  void SetRendererViewport(const TRect& r, bool on);
+  TRect GetScreenRect() const { return TRect(0, 0, width_, height_); }
+
+  // --- Render targets ---
+  bool BeginRenderTarget(const TTextureRef& texture, int mode);
+  void EndRenderTarget();
+  // Copy helpers: the back buffer's rectangle into the texture through the
+  // converting stretch copy; alpha made 255 wherever it is not 0 (modes 0, 2,
+  // 3); the mode-4 copy (colour and alpha as drawn).
+  bool StretchCopyToTexture(TTexture* texture, const sdev::Rect& r);
+  void AlphaFixup(TTexture* texture, const sdev::Rect& r);
+  bool Mode4Copy(TTexture* texture, const sdev::Rect& r);
+
+  // --- Failures ---
+  void OutOfVideoMemory();
+  void MarkDxBroken();
+  // For texture data: at most once every 250 ms.
+  void MarkDxBrokenThrottled();
+  // A texture got a smaller format than asked: later displays use 16 bits.
+  void SwitchToLowVideoMemory();
+  void FlipToGDISurface();
+  void ResetMouse();
+
+  // --- Viewport scale (game pixels -> back-buffer pixels) ---
+  float GetViewportScale() const { return scale_; }
+  void SetViewportScale(float s);
+  float GetSavedViewportScale() const { return savedScale_; }
+
+  // The bytes the context sets.
+  uint8_t indexedExpansion = 1;
+  uint8_t driverQuirk = 0;
+
+  // Hooks of the layers around: the platform's restore tasks, whether the
+  // window manager's drawing is suspended, and a redraw request.
+  std::function<void()> runRestoreTasks;
+  std::function<bool()> isDrawingSuspended;
+  std::function<void()> invalidateWindows;
+  // The window the display belongs to (the host's).
+  sdev::HostWindow* GetWindow() const { return window_; }
+
+private:
+  friend struct TPlatformData;
+  void FillData();
+  void ApplyDeviceViewport();
+  void RunRestore();
+  void HandleDrawResult(sdev::HResult hr);
+
+  TPlatformData data_;
+  std::unique_ptr<TDXContext> context_;
+  sdev::HostWindow* window_ = nullptr;
+  int width_ = 0, height_ = 0;
+  bool fullScreen_ = false;
+  int depth_ = 0;
+  float scale_ = 1.0f, savedScale_ = 1.0f;
+  bool outOfVideoMemoryReported_ = false;
+  bool closingTarget_ = false;
+  bool brokenIndexed_ = false;
+  bool hasRendererViewport_ = false;
+  uint32_t lastReset_ = 0;
+  std::vector<TRect> clipStack_;
+  std::vector<uint8_t> scratch_;  // expanded indexed vertices
+  std::vector<uint8_t> scaled_;   // pre-transformed vertices at the viewport scale
+  sdev::Surface* savedArea_ = nullptr;  // the back buffer under a render target opened in a frame
+  sdev::Rect savedRect_;
+};
+
+// The display handler; null before the display exists.
+TDisplayHandler* GetDisplayHandler();
+// Makes the handler (the display layer's start-up; tests). Replaces an older one.
+TDisplayHandler* CreateDisplayHandler();
+void DestroyDisplayHandler();

@@ -1,0 +1,52 @@
+// Image readers: PNG (libpng), JPEG (libjpeg) and JPEG-2000 (OpenJPEG), all
+// reading through the file layer, so images come from folders, pack
+// archives and memory files alike.
+//
+// Each reader gives a buffer of side x side 32-bit pixels (bytes blue,
+// green, red, alpha), side being the smallest power of two at least the
+// larger of width and height, with the image in the top-left corner. The
+// padding is zero (PNG, JPEG) or repeats the last column and row (JPEG-2000).
+// Damaged, truncated, lying or oversized files give false and one log line;
+// no reader ever ends the process. Main thread or not: every call keeps its
+// own state. Part of render/; depends on platform/.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "platform/string.h"
+
+// The largest width or height a reader accepts.
+constexpr uint32_t kMaxImageSide = 8192;
+
+// The smallest power of two (from 1) at least max(width, height).
+uint32_t ImageSide(uint32_t width, uint32_t height);
+
+// A decoded picture.
+struct TImage {
+  uint32_t width = 0, height = 0, side = 0;
+  bool hasAlpha = false;
+  std::vector<uint32_t> pixels;  // side x side
+};
+
+// Finds the file (FindImageFile) and decodes it by its first bytes.
+bool LoadImageFile(const TString& name, TImage* out);
+
+// PNG. `pixels` receives a malloc'ed buffer (free with FreePngBuffer): side x
+// side x 4 bytes, or side x side bytes of palette indices with keepPalette.
+// With a palette file (a "RIFF" palette) its colours replace the PNG's; with
+// `palette` the 256 entries (blue, green, red, alpha) come back (1024 bytes,
+// free with FreePngBuffer). `bits` is the file's bit depth.
+bool LoadPngImage(const TString& fileName, uint8_t** pixels, uint32_t* width, uint32_t* height, int* bits,
+                  const TString& paletteFile, uint8_t** palette, bool* hasAlpha, bool keepPalette);
+bool LoadPngTexture(const TString& fileName, uint32_t** pixels, uint32_t* width, uint32_t* height, bool* hasAlpha);
+void FreePngBuffer(void* buffer);
+
+// JPEG (RGB or grey; baseline or progressive). A file cut short decodes up to
+// where it ends.
+bool LoadJpegTexture(const TString& fileName, uint32_t** pixels, uint32_t* width, uint32_t* height, uint32_t* side);
+void FreeJpegBuffer(void* buffer);
+
+// JPEG-2000: the ".jp2" container or a raw code stream (".j2k", ".jpc").
+bool LoadJpeg2000Texture(const TString& fileName, uint32_t* width, uint32_t* height, uint32_t* side, uint32_t** pixels,
+                         bool* hasAlpha = nullptr);
+void FreeJpeg2000Buffer(void* buffer);

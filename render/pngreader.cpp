@@ -1,0 +1,184 @@
+// The PNG reader over libpng and the file layer.
+#include <png.h>
+
+#include <algorithm>
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/file.h"
+#include "platform/log.h"
+#include "render/imagereaders.h"
+
+namespace {
+
+// Per-call state: libpng's errors jump back to this call's frame.
+struct PngContext {
+  TFile* file = nullptr;
+  std::jmp_buf jump;
+  char message[200] = {};
+};
+
+void OnError(png_structp png, png_const_charp msg) {
+  auto* c = static_cast<PngContext*>(png_get_error_ptr(png));
+  std::snprintf(c->message, sizeof c->message, "%s", msg ? msg : "error");
+  std::longjmp(c->jump, 1);
+}
+
+void OnWarning(png_structp, png_const_charp) {}
+
+void OnRead(png_structp png, png_bytep data, png_size_t length) {
+  auto* c = static_cast<PngContext*>(png_get_io_ptr(png));
+  if (c->file->Read(data, length) != length) png_error(png, "Read Error");
+}
+
+uint32_t ReadLE32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+
+// A "RIFF" palette ("PAL " form, "data" chunk: version, count, entries of
+// red, green, blue, flags): its colours replace the PNG's own, never more
+// entries than the PNG has.
+void ApplyRiffPalette(const TString& name, png_colorp colors, int count) {
+  TFile f;
+  if (!f.Open(name)) return;
+  uint8_t head[24];
+  if (f.Read(head, sizeof head) != sizeof head || std::memcmp(head, "RIFF", 4) != 0) return;
+  if (std::memcmp(head + 8, "PAL ", 4) != 0 || std::memcmp(head + 12, "data", 4) != 0) return;
+  uint32_t chunk = ReadLE32(head + 16);
+  uint32_t entries = uint32_t(head[22]) | uint32_t(head[23]) << 8;
+  if (chunk >= 4) entries = std::min(entries, (chunk - 4) / 4);
+  entries = std::min(entries, uint32_t(count));
+  for (uint32_t i = 0; i < entries; ++i) {
+    uint8_t e[4];
+    if (f.Read(e, 4) != 4) break;
+    colors[i].red = e[0];
+    colors[i].green = e[1];
+    colors[i].blue = e[2];
+  }
+}
+
+}  // namespace
+
+uint32_t ImageSide(uint32_t width, uint32_t height) {
+  uint32_t m = width > height ? width : height, side = 1;
+  while (side < m) side <<= 1;
+  return side;
+}
+
+void FreePngBuffer(void* buffer) { std::free(buffer); }
+
+bool LoadPngImage(const TString& fileName, uint8_t** pixels, uint32_t* width, uint32_t* height, int* bits,
+                  const TString& paletteFile, uint8_t** palette, bool* hasAlpha, bool keepPalette) {
+  if (pixels) *pixels = nullptr;
+  if (palette) *palette = nullptr;
+  if (hasAlpha) *hasAlpha = false;
+  if (!pixels || !width || !height) return false;
+  TFile file;
+  if (!file.Open(fileName)) {
+    TraceOut("LoadPngImage: cannot open %s", fileName.c_str());
+    return false;
+  }
+  uint8_t sig[8];
+  if (file.Read(sig, 8) != 8 || png_sig_cmp(sig, 0, 8) != 0) {
+    TraceOut("LoadPngImage: %s is not a PNG file", fileName.c_str());
+    return false;
+  }
+  PngContext ctx;
+  ctx.file = &file;
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &ctx, OnError, OnWarning);
+  png_infop info = png ? png_create_info_struct(png) : nullptr;
+  if (!png || !info) {
+    png_destroy_read_struct(&png, &info, nullptr);
+    TraceOut("LoadPngImage: Visual PNG: out of memory");
+    return false;
+  }
+  uint8_t* volatile buffer = nullptr;
+  png_bytep* volatile rows = nullptr;
+  uint8_t* volatile paletteOut = nullptr;
+  if (setjmp(ctx.jump)) {
+    png_destroy_read_struct(&png, &info, nullptr);
+    std::free(buffer);
+    std::free(rows);
+    std::free(paletteOut);
+    TraceOut("LoadPngImage: %s: %s", fileName.c_str(), ctx.message);
+    return false;
+  }
+  png_set_read_fn(png, &ctx, OnRead);
+  png_set_sig_bytes(png, 8);
+  png_read_info(png, info);
+  png_uint_32 w = 0, h = 0;
+  int depth = 0, colorType = 0, interlace = 0;
+  png_get_IHDR(png, info, &w, &h, &depth, &colorType, &interlace, nullptr, nullptr);
+  if (w == 0 || h == 0 || w > kMaxImageSide || h > kMaxImageSide) png_error(png, "image size out of range");
+  if (bits) *bits = depth;
+  bool isPalette = colorType == PNG_COLOR_TYPE_PALETTE;
+  bool keep = keepPalette && isPalette;
+  bool trns = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+  if (isPalette) {
+    png_colorp colors = nullptr;
+    int count = 0;
+    if (png_get_PLTE(png, info, &colors, &count) && !paletteFile.IsEmpty()) {
+      ApplyRiffPalette(paletteFile, colors, count);
+      png_set_PLTE(png, info, colors, count);
+    }
+    if (palette && colors) {
+      paletteOut = static_cast<uint8_t*>(std::calloc(1024, 1));
+      if (!paletteOut) png_error(png, "Visual PNG: out of memory");
+      png_bytep alpha = nullptr;
+      int numTrans = 0;
+      if (trns) png_get_tRNS(png, info, &alpha, &numTrans, nullptr);
+      for (int i = 0; i < count && i < 256; ++i) {
+        paletteOut[i * 4 + 0] = colors[i].blue;
+        paletteOut[i * 4 + 1] = colors[i].green;
+        paletteOut[i * 4 + 2] = colors[i].red;
+        paletteOut[i * 4 + 3] = (alpha && i < numTrans) ? alpha[i] : 0xFF;
+      }
+    }
+  }
+  if (depth == 16) png_set_strip_16(png);
+  if (isPalette && !keep) png_set_palette_to_rgb(png);
+  if (depth < 8) {
+    if (keep)
+      png_set_packing(png);
+    else
+      png_set_expand(png);
+  }
+  if (trns && !keep) png_set_tRNS_to_alpha(png);
+  if (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb(png);
+  bool alpha = (colorType & PNG_COLOR_MASK_ALPHA) || trns;
+  if (!keep) {
+    png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
+    png_set_bgr(png);
+  }
+  double fileGamma = 0;
+  if (png_get_gAMA(png, info, &fileGamma)) png_set_gamma(png, 2.2, fileGamma);
+  if (interlace != PNG_INTERLACE_NONE) png_set_interlace_handling(png);
+  png_read_update_info(png, info);
+  uint32_t side = ImageSide(w, h);
+  size_t rowSize = keep ? side : size_t(side) * 4;
+  if (png_get_rowbytes(png, info) > rowSize) png_error(png, "unexpected row size");
+  buffer = static_cast<uint8_t*>(std::calloc(size_t(side) * rowSize, 1));
+  rows = static_cast<png_bytep*>(std::malloc(sizeof(png_bytep) * h));
+  if (!buffer || !rows) png_error(png, "Visual PNG: out of memory");
+  for (png_uint_32 y = 0; y < h; ++y) rows[y] = buffer + size_t(y) * rowSize;
+  png_read_image(png, rows);
+  png_read_end(png, nullptr);
+  std::free(rows);
+  png_destroy_read_struct(&png, &info, nullptr);
+  *pixels = buffer;
+  *width = w;
+  *height = h;
+  if (palette) *palette = paletteOut;
+  else std::free(paletteOut);
+  if (hasAlpha) *hasAlpha = alpha;
+  return true;
+}
+
+bool LoadPngTexture(const TString& fileName, uint32_t** pixels, uint32_t* width, uint32_t* height, bool* hasAlpha) {
+  uint8_t* buffer = nullptr;
+  int bits = 0;
+  if (!pixels) return false;
+  bool ok = LoadPngImage(fileName, &buffer, width, height, &bits, TString(), nullptr, hasAlpha, false);
+  *pixels = reinterpret_cast<uint32_t*>(buffer);
+  return ok && buffer;
+}

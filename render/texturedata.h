@@ -1,0 +1,57 @@
+// TDxTextureData: a texture's pixels in one surface of the display device,
+// with a converted system-memory copy while locked when the surface is not
+// 32-bit ARGB, a z-buffer for render targets, and enough of its source to
+// rebuild itself after a device loss. Plus the helpers of texture creation.
+// Part of render/; over render/sdev.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "platform/string.h"
+#include "render/sdev/sdev.h"
+#include "render/texture.h"
+
+class TDxTextureData : public TTextureData {
+public:
+  TDxTextureData() = default;
+  ~TDxTextureData() override;
+
+  void Release() override;
+  bool Restore() override;
+  bool Upload(const uint32_t* pixels, uint32_t pitch) override;
+  bool CreateSurface(uint32_t width, uint32_t height, bool clear) override;
+  void CopyTo(const TRect& src, const TRect& dst, TTexture* target) override;
+  void Clear() override;
+  bool Lock(uint32_t** pixels, uint32_t* pitch) override;
+  void Unlock() override;
+  bool HasSurface() const override { return surface_ != nullptr; }
+
+  // The surface's pixels as 32-bit blue, green, red, alpha (width x height).
+  bool ReadPixels(uint32_t width, uint32_t height, uint32_t* out);
+  sdev::Surface* GetSurface() const { return surface_; }
+
+  int32_t mipLevel = 0;  // 0 the top level, -1 all levels
+  bool createdThroughD3DX = false;
+  bool forceConvert = false;  // uploads take the converting path even for D3DX textures
+
+private:
+  enum class Way { kMade, kFailed, kD3DX };
+  Way CreateDirect(uint32_t width, uint32_t height);
+  bool CreateThroughD3DX(uint32_t width, uint32_t height);
+  sdev::Surface* surface_ = nullptr;
+  std::vector<uint32_t> systemCopy_;
+  bool locked_ = false;
+  uint64_t counted_ = 0;  // bytes added to the display's texture count
+};
+
+// Cuts the name at '?'; keeps it when that file exists, else tries ".jp2",
+// ".png" and ".jpg" appended, in this order. False when none exists.
+bool FindImageFile(TString& name);
+// 2 for n < 3, else the smallest power of two >= n.
+uint32_t NextPowerOfTwo(uint32_t n);
+int CountMaskBits(uint32_t mask);
+int MaskShift(uint32_t mask);  // position of the lowest set bit; 0 for 0
+// Among the device's RGB texture formats with alpha of exactly `bits` bits,
+// the one with the most alpha bits (one with fewer than 3 red bits does not
+// replace an earlier one). Kept until the depth changes or a re-search is asked.
+bool FindAlphaTextureFormat(uint32_t bits, sdev::PixelFormat* out, bool reSearch = false);
