@@ -12,6 +12,7 @@
 #include <random>
 #include <string>
 
+#include "bench/recorder.h"
 #include "platform/time.h"
 #include "ui/modalwindow.h"
 #include "ui/windowmanager.h"
@@ -94,29 +95,16 @@ BENCHMARK(BM_Move50);
 BENCHMARK(BM_Frame500);
 BENCHMARK(BM_Frame50);
 
-class TRecorder : public benchmark::ConsoleReporter {
-public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs)
-      if (run.run_type == Run::RT_Iteration) times[run.benchmark_name()] = run.GetAdjustedRealTime();
-    ConsoleReporter::ReportRuns(runs);
-  }
-  std::map<std::string, double> times;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  TRecorder recorder;
+  TBenchRecorder recorder;
   benchmark::RunSpecifiedBenchmarks(&recorder);
-  auto& t = recorder.times;
-  if (t["BM_Move50"] > 0 && t["BM_Frame50"] > 0) {
-    std::printf("ratio move 500/50: %.3f\n", t["BM_Move500"] / t["BM_Move50"]);
-    std::printf("ratio frame 500/50: %.3f\n", t["BM_Frame500"] / t["BM_Frame50"]);
-    std::printf("move over 500 windows: %.0f ns per event\n", t["BM_Move500"]);
-    std::printf("frame of 500 windows: %.0f ns per frame\n", t["BM_Frame500"]);
-  }
+  recorder.PrintRatio("move 500/50", "BM_Move500", "BM_Move50");
+  recorder.PrintRatio("frame 500/50", "BM_Frame500", "BM_Frame50");
+  std::printf("move over 500 windows: %.0f ns per event\n", recorder.times["BM_Move500"]);
+  std::printf("frame of 500 windows: %.0f ns per frame\n", recorder.times["BM_Frame500"]);
   benchmark::Shutdown();
   return 0;
 }

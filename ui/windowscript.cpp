@@ -575,29 +575,27 @@ int TWindowScript::LuaCreateCloseMessage(lua_State* L) {
   return 1;
 }
 
-int TWindowScript::LuaPostMessage(lua_State* L) {
-  TWindowManager* wm = Manager();
+// Posts the Lua message at index 1 as a wrapper (addressed to the top modal
+// window's parent when asked); anything but a message is refused.
+static int PostLuaMessage(lua_State* L, const char* what, bool toParent) {
+  TWindowManager* wm = GetWindowManager();
   if (!ToMessage(L, 1)) {
-    TraceOut("PostMessage: the argument is not a message (%s)", LuaWhere(L, 1).c_str());
-    return 0;
-  }
-  if (wm) wm->PostMessage(new TLuaMessageWrapper(L, 1));
-  return 0;
-}
-
-int TWindowScript::LuaPostMessageToParent(lua_State* L) {
-  TWindowManager* wm = Manager();
-  if (!ToMessage(L, 1)) {
-    TraceOut("PostMessageToParent: the argument is not a message (%s)", LuaWhere(L, 1).c_str());
+    TraceOut("%s: the argument is not a message (%s)", what, LuaWhere(L, 1).c_str());
     return 0;
   }
   if (!wm) return 0;
   auto* wrapper = new TLuaMessageWrapper(L, 1);
-  TWindow* top = wm->GetTopModal();
-  wrapper->target = top ? top->GetParent() : nullptr;
+  if (toParent) {
+    TWindow* top = wm->GetTopModal();
+    wrapper->target = top ? top->GetParent() : nullptr;
+  }
   wm->PostMessage(wrapper);
   return 0;
 }
+
+int TWindowScript::LuaPostMessage(lua_State* L) { return PostLuaMessage(L, "PostMessage", false); }
+
+int TWindowScript::LuaPostMessageToParent(lua_State* L) { return PostLuaMessage(L, "PostMessageToParent", true); }
 
 int TWindowScript::LuaGetString(lua_State* L) {
   TString id = ArgText(L, 1);

@@ -108,22 +108,27 @@ bool TWindowStyle::GetBool(const TString& key, bool defaultValue) {
   return v;
 }
 
+// A new wrapper of type T for the value found, when `accept` holds for it.
+template <class T>
+static T* WrapFound(TWindowStyle& style, lua_State* L, const TString& key, int (*accept)(lua_State*, int),
+                    bool (TWindowStyle::*find)(const TString&)) {
+  if (!L) return nullptr;
+  int top = lua_gettop(L);
+  T* wrapper = nullptr;
+  if ((style.*find)(key) && accept(L, -1)) wrapper = new T(L, -1);
+  lua_settop(L, top);
+  return wrapper;
+}
+
+static int IsTable(lua_State* L, int i) { return lua_istable(L, i); }
+static int IsFunction(lua_State* L, int i) { return lua_isfunction(L, i); }
+
 TLuaTable* TWindowStyle::GetTable(const TString& key) {
-  if (!L_) return nullptr;
-  int top = lua_gettop(L_);
-  TLuaTable* table = nullptr;
-  if (Find(key) && lua_istable(L_, -1)) table = new TLuaTable(L_, -1);
-  lua_settop(L_, top);
-  return table;
+  return WrapFound<TLuaTable>(*this, L_, key, &IsTable, &TWindowStyle::Find);
 }
 
 TLuaFunction* TWindowStyle::GetFunction(const TString& key) {
-  if (!L_) return nullptr;
-  int top = lua_gettop(L_);
-  TLuaFunction* fn = nullptr;
-  if (Find(key) && lua_isfunction(L_, -1)) fn = new TLuaFunction(L_, -1);
-  lua_settop(L_, top);
-  return fn;
+  return WrapFound<TLuaFunction>(*this, L_, key, &IsFunction, &TWindowStyle::Find);
 }
 
 bool TWindowStyle::Has(const TString& key) {
