@@ -17,7 +17,7 @@ void AppendPage(std::vector<uint8_t>& out, const ogg_page& page) {
 }
 }  // namespace
 
-std::vector<uint8_t> EncodeOgg(uint32_t frames, uint32_t rate, uint32_t channels, float quality) {
+std::vector<uint8_t> EncodeOgg(uint32_t frames, uint32_t rate, uint32_t channels, float quality, uint32_t variant) {
   vorbis_info vi;
   vorbis_info_init(&vi);
   if (vorbis_encode_init_vbr(&vi, static_cast<long>(channels), static_cast<long>(rate), quality) != 0)
@@ -52,7 +52,7 @@ std::vector<uint8_t> EncodeOgg(uint32_t frames, uint32_t rate, uint32_t channels
       for (uint32_t i = 0; i < n; ++i) {
         double t = double(done + i) / rate;
         for (uint32_t c = 0; c < channels; ++c) {
-          double pitch = 330.0 * (1 + c) + 40.0 * t;  // rises slowly
+          double pitch = 330.0 * (1 + c) + 7.0 * variant + 40.0 * t;  // rises slowly
           buffer[c][i] = static_cast<float>(0.45 * std::sin(kTwoPi * pitch * t));
         }
       }
