@@ -7,7 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/crash.h"
 #include "platform/folders.h"
+#include "platform/gamestate.h"
 #include "platform/host/hosts.h"
 #include "platform/host/system.h"
 #include "platform/log.h"
@@ -152,6 +154,8 @@ bool TPlatform::WriteScreenshot() {
 }
 
 int RunApplication(const std::vector<std::string>& words, const TGameMain& game, const TPlatformHooks& hooks) {
+  // A fault from here on leaves "<executable>-crash.txt".
+  InstallCrashReporter();
   // 1. The command line.
   TCommandLine commandLine = ParseCommandLine(words);
   ApplyCommandLine(commandLine);
@@ -197,6 +201,9 @@ int RunApplication(const std::vector<std::string>& words, const TGameMain& game,
       if (!commandLine.cheat.empty()) TraceOut("Cheat code given");
       for (const auto& kv : commandLine.options) TraceOut("Option %s = %s", kv.first.c_str(), kv.second.c_str());
       if (hooks.loadPlugins) hooks.loadPlugins();
+      else TGameState::GetInstance()->LoadPlugins();
+      // From here on file names come from data: absolute paths are refused.
+      SetRefuseAbsolutePaths(true);
 
       // 6. The game, then quit and tear down.
       if (game) game(&platform, TString(commandLine.text));
@@ -207,6 +214,8 @@ int RunApplication(const std::vector<std::string>& words, const TGameMain& game,
     }
     TraceOut("Shutting down");
   }
+  TGameState::DestroyInstance();
+  SetRefuseAbsolutePaths(false);
   TraceOut("Shut down");
   ClearSettings();
   return exitCode;
