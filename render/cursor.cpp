@@ -13,7 +13,8 @@ int MaskShift(uint32_t m) { return m ? __builtin_ctz(m) : 0; }
 TRect Clip(const TRect& r, int w, int h) { return r.Intersect(TRect(0, 0, w, h)); }
 }  // namespace
 
-TMouseCursor::TMouseCursor(TCursorHost* host) : host_(host) {
+TMouseCursor::TMouseCursor(TCursorHost* host, std::recursive_timed_mutex* mutex)
+    : host_(host), mutex_(mutex ? mutex : &ownMutex_) {
   std::random_device rd;
   mutexName_.Format("TDXContextMouseMutex:%x:%x:%x:%x", rd(), rd(), rd(), rd());
   if (host_) format_ = host_->GetFormat();
@@ -99,7 +100,7 @@ bool TMouseCursor::SetMouseImage(const uint32_t* argb, int width, int height, in
     TraceOut("TMouseCursor::SetMouseImage: no picture, the cursor stays as it was");
     return false;
   }
-  std::lock_guard<std::recursive_timed_mutex> lock(mutex_);
+  std::lock_guard<std::recursive_timed_mutex> lock(*mutex_);
   bool wasOnScreen = onScreen_;
   EraseMouse();
   Image& image = second ? second_ : main_;
@@ -125,7 +126,7 @@ bool TMouseCursor::SetMouseImage(const uint32_t* argb, int width, int height, in
 }
 
 void TMouseCursor::UseSecondImage(bool use) {
-  std::lock_guard<std::recursive_timed_mutex> lock(mutex_);
+  std::lock_guard<std::recursive_timed_mutex> lock(*mutex_);
   if (use == useSecond_) return;
   EraseMouse();
   useSecond_ = use;
@@ -149,14 +150,14 @@ void TMouseCursor::Rebuild() {
 }
 
 void TMouseCursor::RestoreMouseImage() {
-  std::lock_guard<std::recursive_timed_mutex> lock(mutex_);
+  std::lock_guard<std::recursive_timed_mutex> lock(*mutex_);
   Rebuild();
 }
 
 // ------------------------------------------------------------------ state
 
 void TMouseCursor::ResetMouseState() {
-  std::lock_guard<std::recursive_timed_mutex> lock(mutex_);
+  std::lock_guard<std::recursive_timed_mutex> lock(*mutex_);
   posX_ = posY_ = lastX_ = lastY_ = -1;
   positionKnown_ = false;
   onScreen_ = false;
@@ -172,7 +173,7 @@ void TMouseCursor::ReadPosition() {
 }
 
 void TMouseCursor::SetSoftwareCursor(bool on) {
-  std::lock_guard<std::recursive_timed_mutex> lock(mutex_);
+  std::lock_guard<std::recursive_timed_mutex> lock(*mutex_);
   if (on == software_) return;
   software_ = on;
   const Image& cur = Current();
@@ -187,7 +188,7 @@ void TMouseCursor::SetSoftwareCursor(bool on) {
 }
 
 void TMouseCursor::MarkUnavailable() {
-  std::lock_guard<std::recursive_timed_mutex> lock(mutex_);
+  std::lock_guard<std::recursive_timed_mutex> lock(*mutex_);
   EraseMouse();
   unavailable_ = true;
   // Never leave the player without a pointer: the system one takes over.
@@ -250,7 +251,7 @@ bool TMouseCursor::Restore(bool backBuffer) {
 }
 
 void TMouseCursor::EraseMouse() {
-  std::lock_guard<std::recursive_timed_mutex> lock(mutex_);
+  std::lock_guard<std::recursive_timed_mutex> lock(*mutex_);
   if (!onScreen_) return;
   Restore(false);
   onScreen_ = false;
@@ -260,15 +261,24 @@ void TMouseCursor::EraseMouse() {
   }
 }
 
+void TMouseCursor::RestoreBackBuffer() {
+  std::lock_guard<std::recursive_timed_mutex> lock(*mutex_);
+  if (lastX_ == -1 && lastY_ == -1) return;
+  bool on = onScreen_;
+  onScreen_ = true;  // Restore works on what was drawn last
+  Restore(true);
+  onScreen_ = on;
+}
+
 void TMouseCursor::NotifyPresented() {
-  std::lock_guard<std::recursive_timed_mutex> lock(mutex_);
+  std::lock_guard<std::recursive_timed_mutex> lock(*mutex_);
   // The new frame holds the cursor only when it was drawn into it.
   onScreen_ = pendingPresent_;
   pendingPresent_ = false;
 }
 
 TPoint TMouseCursor::DrawMouse(int x, int y, bool intoBackBuffer, bool helperThread) {
-  std::unique_lock<std::recursive_timed_mutex> lock(mutex_, std::defer_lock);
+  std::unique_lock<std::recursive_timed_mutex> lock(*mutex_, std::defer_lock);
   if (helperThread) {
     if (!lock.try_lock_for(std::chrono::milliseconds(kHelperWaitMs))) return TPoint(-1, -1);
   } else {

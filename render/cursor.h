@@ -85,7 +85,8 @@ public:
   static constexpr uint32_t kThrottleMs = 16;
   static constexpr int kHelperWaitMs = 5;
 
-  explicit TMouseCursor(TCursorHost* host);
+  // `mutex`: the display context's, when the cursor shares it (else its own).
+  explicit TMouseCursor(TCursorHost* host, std::recursive_timed_mutex* mutex = nullptr);
   ~TMouseCursor();
   TMouseCursor(const TMouseCursor&) = delete;
   TMouseCursor& operator=(const TMouseCursor&) = delete;
@@ -113,6 +114,9 @@ public:
   void NotifyPresented();
   // Puts the saved background back on the front buffer; the cursor is off the screen.
   void EraseMouse();
+  // Puts the background saved by the last back-buffer draw back into the
+  // back buffer (the frame kept for the next one must not hold the cursor).
+  void RestoreBackBuffer();
   // Forgets the position and what is on the screen (the next draw starts afresh).
   void ResetMouseState();
   // The software cursor on or off (off: the system pointer shows the picture).
@@ -122,6 +126,8 @@ public:
   void MarkUnavailable();
   bool IsUnavailable() const { return unavailable_; }
   bool IsOnScreen() const { return onScreen_; }
+  // Drawn into the back buffer, and that frame not presented yet.
+  bool IsWaitingForPresent() const { return pendingPresent_; }
   bool NeedsRebuild() const { return rebuild_; }
   int GetWidth() const { return width_; }
   int GetHeight() const { return height_; }
@@ -129,7 +135,7 @@ public:
   const std::vector<TCursorRun>& GetRuns(bool second) const { return second ? runs2_ : runs_; }
 
   // The mutex, for the display's own work on the surfaces the cursor draws on.
-  std::recursive_timed_mutex& GetMutex() { return mutex_; }
+  std::recursive_timed_mutex& GetMutex() { return *mutex_; }
 
   // Run building and blending, for any format (also used by the tests).
   static void BuildRuns(const uint32_t* argb, int width, int height, int pitch, bool keyed,
@@ -153,7 +159,8 @@ private:
 
   TCursorHost* host_;
   TString mutexName_;
-  std::recursive_timed_mutex mutex_;
+  std::recursive_timed_mutex ownMutex_;
+  std::recursive_timed_mutex* mutex_;
   Image main_, second_;
   std::vector<TCursorRun> runs_, runs2_;
   TCursorFormat format_;
@@ -164,7 +171,7 @@ private:
   int width_ = 0, height_ = 0, hotX_ = 0, hotY_ = 0;
   int posX_ = -1, posY_ = -1, lastX_ = -1, lastY_ = -1;
   bool positionKnown_ = false;
-  bool onScreen_ = false, pendingPresent_ = false, drawnInBack_ = false;
+  bool onScreen_ = false, pendingPresent_ = false;
   bool rebuild_ = false, unavailable_ = false, software_ = true, useSecond_ = false;
   uint32_t lastDraw_ = 0;
 };

@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "render/minivecfont.h"
+#include "render/renderer.h"
+#include "render/texture.h"
 
 namespace {
 constexpr int kRowLimit = 6400;     // quarter rows kept above and below the origin
@@ -125,8 +127,33 @@ void TKnMiniVecDraw::Begin(float x, float y, const TMiniVecPixels& pixels) {
   originY_ = ToQuarter(y * 4);
 }
 
+void TKnMiniVecDraw::Begin(float x, float y, const boost::shared_ptr<TTexture>& texture) {
+  if (!texture) {
+    Begin(x, y);
+    return;
+  }
+  if (target_ != Target::kTexture || texture != texture_) {
+    EndTarget();
+    uint32_t* pixels = nullptr;
+    uint32_t pitch = 0;
+    if (texture->Lock(&pixels, &pitch)) {
+      texture_ = texture;
+      pixels_ = TMiniVecPixels{pixels, int(texture->GetWidth()), int(texture->GetHeight()), int(pitch)};
+      target_ = Target::kTexture;
+    } else {
+      // A texture that cannot be locked takes nothing.
+      pixels_ = TMiniVecPixels();
+      target_ = Target::kPixels;
+    }
+  }
+  originX_ = ToQuarter(x * 4);
+  originY_ = ToQuarter(y * 4);
+}
+
 void TKnMiniVecDraw::EndTarget() {
   FlushBatch();
+  if (target_ == Target::kTexture && texture_) texture_->Unlock();
+  texture_.reset();
   pixels_ = TMiniVecPixels();
   target_ = Target::kScreen;
 }
@@ -539,7 +566,20 @@ void TKnMiniVecDraw::PutVertices(float x0, float x1, float y, uint32_t argb) {
 
 void TKnMiniVecDraw::FlushBatch() {
   if (batch_.empty()) return;
-  if (sink_) sink_(batch_.data(), int(batch_.size()));
+  if (sink_) {
+    sink_(batch_.data(), int(batch_.size()));
+  } else {
+    // Line lists of pre-transformed vertices; a pixel's centre is at +0.5.
+    std::vector<TScreenVertex> v(batch_.size());
+    for (size_t i = 0; i < batch_.size(); ++i) {
+      v[i] = TScreenVertex{batch_[i].x, batch_[i].y + 0.5f, 0.0f, 1.0f, batch_[i].diffuse, 0u, 0.0f, 0.0f};
+    }
+    TRenderer* r = TRenderer::GetInstance();
+    r->SetTexture(TTextureRef());
+    TVertexSet* set = MakeVertexSet3(v.data(), uint32_t(v.size()));
+    r->DrawVertices(kPrimLineList, set);
+    FreeVertexSet(set);
+  }
   batch_.clear();
 }
 
@@ -582,4 +622,63 @@ void TKnMiniVecDraw::BlendPixels(int x0, int x1, int y, uint32_t argb) {
   }
 }
 
-bool TKnMiniVecDraw::TestLines() { return batchSize_ == 256; }
+namespace {
+// The test patterns: two spans per cell of 16 x 16 pixels, at varying quarter offsets.
+struct TLinePattern {
+  int x0, x1, y;
+};
+std::vector<TLinePattern> LinePatterns() {
+  std::vector<TLinePattern> p;
+  for (int i = 0; i < 128; ++i) {
+    int cx = (i % 50) * 16, cy = (i / 50) * 16;
+    int a = (i * 7) % 4, b = (i * 5 + 1) % 4, len = 3 + (i * 3) % 9;
+    p.push_back({(cx + 1) * 4 + a, (cx + 1 + len) * 4 + b, (cy + 2) * 4});
+    p.push_back({(cx + 2) * 4 + b, (cx + 3 + len / 2) * 4 + a, (cy + 6) * 4});
+  }
+  return p;
+}
+}  // namespace
+
+bool TKnMiniVecDraw::TestLines() {
+  lineTestErrors_ = -1;
+  TTextureRef target = TTexture::CreateBlank(800, 512, true);
+  if (!target) return batchSize_ == 256;
+  const std::vector<TLinePattern> patterns = LinePatterns();
+  // What the patterns cover, drawn in software.
+  std::vector<uint32_t> expected(800 * 512, 0);
+  TKnMiniVecDraw reference;
+  reference.SetColor(1, TColor(0xFFFFFFFFu));
+  reference.Begin(0, 0, TMiniVecPixels{expected.data(), 800, 512, 800});
+  reference.SetTargetMode(kModeCopy);
+  for (const TLinePattern& p : patterns) reference.DrawSpan(p.x0, p.x1, p.y);
+  reference.Flush();
+
+  for (;;) {
+    TRenderer* r = TRenderer::GetInstance();
+    if (!r->BeginRenderTarget(target, 4)) return batchSize_ == 256;
+    target->Clear();
+    bool entered = r->Begin2d();
+    SetColor(1, TColor(0xFFFFFFFFu));
+    SetOffsets(0, 0, 0);
+    Begin(0, 0);
+    for (const TLinePattern& p : patterns) DrawSpan(p.x0, p.x1, p.y);
+    Flush();
+    if (entered) r->End2d();
+    r->EndRenderTarget();
+    uint32_t* pixels = nullptr;
+    uint32_t pitch = 0;
+    if (!target->Lock(&pixels, &pitch)) return batchSize_ == 256;
+    int wrong = 0;
+    for (int y = 0; y < 512; ++y) {
+      for (int x = 0; x < 800; ++x) {
+        bool lit = (pixels[size_t(y) * pitch + x] >> 24) != 0, want = (expected[size_t(y) * 800 + x] >> 24) != 0;
+        wrong += lit != want;
+      }
+    }
+    target->Unlock();
+    lineTestErrors_ = wrong;
+    if (wrong <= 75 || batchSize_ == 64) break;
+    batchSize_ = 64;
+  }
+  return batchSize_ == 256;
+}

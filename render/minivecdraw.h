@@ -76,6 +76,7 @@ public:
   // Origin for the next outlines (pixels); selects the target: a texture
   // (locked until Flush), raw pixels, or the screen / current render target.
   void Begin(float x, float y, const TMiniVecPixels& pixels);
+  void Begin(float x, float y, const boost::shared_ptr<TTexture>& texture);
   void Begin(float x, float y);
   void SetTargetMode(int mode) { mode_ = mode; }
   // Draws one outline at (x, y) in quarter pixels from the origin. `limit`
@@ -89,8 +90,12 @@ public:
   // Draws what is collected; a texture target is unlocked and left.
   void Flush();
 
-  // The start-up line test against the renderer; true when the batch size stayed 256.
+  // The start-up line test: 128 span patterns drawn as lines into an 800 x
+  // 512 render target and read back. More than 75 wrong pixels switch to
+  // batches of 64 (and the test runs again). True when the batch size stayed 256.
   bool TestLines();
+  // Pixels that differed in the last line test (-1: it could not run).
+  int GetLineTestErrors() const { return lineTestErrors_; }
   int GetBatchSize() const { return batchSize_; }
   void SetBatchSize(int vertices) { batchSize_ = vertices; }
 
@@ -192,6 +197,7 @@ private:
   std::vector<TMiniVecVertex> batch_;
   int batchSize_ = 256;
   TLineSink sink_;
+  int lineTestErrors_ = -1;
 
   // Glyph cache.
   std::vector<Entry*> table_;

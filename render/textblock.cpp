@@ -414,8 +414,7 @@ void TTextBlock::DrawLines(const TVec2& position, float heightLimit, float alpha
       draw->Begin(position.x, position.y, pixels_);
       break;
     case Target::kTexture:
-      // Texture targets are drawn through the renderer's texture lock.
-      draw->Begin(position.x, position.y);
+      draw->Begin(position.x, position.y, texture_);
       break;
     default:
       draw->Begin(position.x, position.y);

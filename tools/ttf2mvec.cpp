@@ -59,23 +59,16 @@ struct Builder {
   }
 };
 
-int MoveTo(const FT_Vector* to, void* user) {
+int Straight(uint8_t command, const FT_Vector* to, void* user) {
   Builder* b = static_cast<Builder*>(user);
-  b->out->push_back(4);
+  b->out->push_back(command);
   b->Point(to->x, to->y);
   b->lastX = to->x;
   b->lastY = to->y;
   return 0;
 }
-
-int LineTo(const FT_Vector* to, void* user) {
-  Builder* b = static_cast<Builder*>(user);
-  b->out->push_back(5);
-  b->Point(to->x, to->y);
-  b->lastX = to->x;
-  b->lastY = to->y;
-  return 0;
-}
+int MoveTo(const FT_Vector* to, void* user) { return Straight(4, to, user); }
+int LineTo(const FT_Vector* to, void* user) { return Straight(5, to, user); }
 
 void Quad(Builder* b, double cx, double cy, double x, double y) {
   b->out->push_back(6);

@@ -1,0 +1,409 @@
+// Sprites, text sprites, animated sprites, screen text, the line test and
+// meshes, drawn by the software display device and compared by pixels.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+
+#include "platform/log.h"
+#include "platform/registry/asset.h"
+#include "platform/settings.h"
+#include "platform/time.h"
+#include "render/animsprite.h"
+#include "render/animtexture.h"
+#include "render/displayhandler.h"
+#include "render/dxcursor.h"
+#include "render/font.h"
+#include "render/minivecdraw.h"
+#include "render/model.h"
+#include "render/renderer.h"
+#include "render/sprite.h"
+#include "render/textsprite.h"
+#include "render/texture.h"
+#include "platform/host/system.h"
+#include "script/script.h"
+#include "tests/render/mvec_builder.h"
+#include "tests/support/testsupport.h"
+
+namespace {
+
+class TTestWindow : public sdev::HostWindow {
+public:
+  sdev::Rect ClientRectOnScreen() override { return sdev::Rect{0, 0, 320, 240}; }
+  sdev::Rect WindowRect() override { return sdev::Rect{0, 0, 320, 240}; }
+  uint32_t Style() override { return 0; }
+  void SetStyle(uint32_t) override {}
+  sdev::Rect AdjustForStyle(int w, int h) override { return sdev::Rect{0, 0, w, h}; }
+  void SetSize(int, int) override {}
+  void Move(int, int) override {}
+  void SetNotTopmost() override {}
+};
+
+// A texture of w x h filled with one colour (or a function of x, y).
+TTextureRef Solid(int w, int h, uint32_t argb) {
+  TTextureRef t = TTexture::CreateBlank(uint32_t(w), uint32_t(h), false);
+  uint32_t* p = nullptr;
+  uint32_t pitch = 0;
+  if (t && t->Lock(&p, &pitch)) {
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) p[size_t(y) * pitch + x] = argb;
+    t->Unlock();
+  }
+  return t;
+}
+
+class DisplayTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    time_.reset(new TManualTimeScope(5000));
+    previous_ = SetAssetManager(&assets_);
+    cd_.reset(new testing_support::ScopedChdir(dir_.Path()));
+    handler_ = CreateDisplayHandler();
+    ASSERT_TRUE(handler_->Open(&window_, 320, 240, false));
+  }
+  void TearDown() override {
+    ClearFontCache();
+    DestroyDisplayHandler();
+    TRenderer::Destroy();
+    cd_.reset();
+    SetAssetManager(previous_);
+    time_.reset();
+  }
+  // One frame: clear to `clear`, draw, end (without presenting).
+  template <class F>
+  void Frame(F draw, uint32_t clear = 0xFF000000u) {
+    TRenderer* r = TRenderer::GetInstance();
+    ASSERT_TRUE(r->BeginDraw());
+    r->FillRect(TRect(0, 0, 320, 240), TFloatColor::FromColor(TColor(clear)));
+    {
+      TRender2dScope scope;
+      draw();
+    }
+    r->DrawDebugOverlay(false);
+  }
+  uint32_t Pixel(int x, int y) {
+    sdev::Surface* s = handler_->Data().backBuffer;
+    void* bits = nullptr;
+    int32_t pitch = 0;
+    if (sdev::Failed(s->Lock(nullptr, &bits, &pitch, 0))) return 0;
+    uint32_t v = static_cast<uint32_t*>(bits)[size_t(y) * (pitch / 4) + x];
+    s->Unlock();
+    return v & 0x00FFFFFFu;
+  }
+  int Lit(int x0, int y0, int x1, int y1) {
+    int n = 0;
+    for (int y = y0; y < y1; ++y)
+      for (int x = x0; x < x1; ++x) n += Pixel(x, y) != 0;
+    return n;
+  }
+
+  std::unique_ptr<TManualTimeScope> time_;
+  TAssetManager assets_;
+  TAssetManager* previous_ = nullptr;
+  testing_support::TempDir dir_;
+  std::unique_ptr<testing_support::ScopedChdir> cd_;
+  TTestWindow window_;
+  TDisplayHandler* handler_ = nullptr;
+};
+
+// A texture that records the order in which sprites draw it.
+std::vector<int>* gOrder = nullptr;
+class TTagTexture : public TTexture {
+public:
+  explicit TTagTexture(int tag) : tag_(tag) {}
+  void Draw(const TDrawParams&) override { gOrder->push_back(tag_); }
+  uint32_t GetWidth() const override { return 10; }
+  uint32_t GetHeight() const override { return 20; }
+
+private:
+  int tag_;
+};
+
+}  // namespace
+
+TEST(SpriteTree, LayerOrderAndChildren) {
+  std::vector<int> order;
+  gOrder = &order;
+  auto root = boost::make_shared<TSprite>(0);
+  root->SetTexture(boost::make_shared<TTagTexture>(0));
+  TSpriteRef a = boost::make_shared<TSprite>(5), b = boost::make_shared<TSprite>(1), c = boost::make_shared<TSprite>(1);
+  a->SetTexture(boost::make_shared<TTagTexture>(1));
+  b->SetTexture(boost::make_shared<TTagTexture>(2));
+  c->SetTexture(boost::make_shared<TTagTexture>(3));
+  root->AddChild(a);
+  root->AddChild(b);
+  root->AddChild(c);
+  root->Draw(TDrawParams(), -1);
+  EXPECT_EQ(order, (std::vector<int>{0, 2, 3, 1}));  // equal layers keep their order
+  order.clear();
+  a->SetLayer(-1);
+  root->Draw(TDrawParams(), -1);
+  EXPECT_EQ(order, (std::vector<int>{1, 0, 2, 3}));
+  order.clear();
+  root->Draw(TDrawParams(), 0);
+  EXPECT_EQ(order, (std::vector<int>{0}));
+  // Removing a stranger changes nothing; RemoveAllChildren clears the parents.
+  auto stranger = boost::make_shared<TSprite>(0);
+  EXPECT_FALSE(root->RemoveChild(stranger));
+  EXPECT_EQ(root->GetChildren().size(), 3u);
+  EXPECT_TRUE(root->RemoveChild(b));
+  EXPECT_EQ(b->GetParent(), nullptr);
+  root->RemoveAllChildren();
+  EXPECT_EQ(a->GetParent(), nullptr);
+  EXPECT_TRUE(root->GetChildren().empty());
+  gOrder = nullptr;
+}
+
+TEST(SpriteTree, BoundsAndCounter) {
+  {
+    auto s = boost::make_shared<TSprite>(0);
+    EXPECT_EQ(GetSettingString("current_sprite_count"), TString::Printf("%d", TSprite::GetLiveCount()));
+    TRect r;
+    s->GetBounds(r, TDrawParams(), true);
+    EXPECT_EQ(r, TRect(10000000, 10000000, -10000000, -10000000));
+    s->SetTexture(boost::make_shared<TTagTexture>(0));  // 10 x 20
+    s->SetDrawParams(TDrawParams(TVec2(100, 50), 1, 2.0f, 0));
+    s->GetBounds(r, TDrawParams(), false);
+    EXPECT_EQ(r, TRect(90, 30, 110, 70));  // centred, scaled 2
+    s->GetDrawParams().flags = TDrawParams::kAnchorAtCenter;
+    s->GetBounds(r, TDrawParams(), false);
+    EXPECT_EQ(r, TRect(100, 50, 120, 90));  // top-left at the position
+    s->GetDrawParams().flags |= TDrawParams::kUseSourceRect;
+    s->GetDrawParams().sourceRect = TRect(0, 0, 4, 4);
+    s->GetBounds(r, TDrawParams(), false);
+    EXPECT_EQ(r, TRect(100, 50, 108, 58));
+    TDrawParams turned;
+    turned.transform.Rotate(float(M_PI / 2));
+    s->SetDrawParams(TDrawParams(TVec2(0, 0), 1, 1.0f, TDrawParams::kAnchorAtCenter));
+    s->GetBounds(r, turned, false);
+    EXPECT_EQ(r, TRect(-20, 0, 0, 10));
+    auto child = boost::make_shared<TSprite>(0);
+    child->SetTexture(boost::make_shared<TTagTexture>(1));
+    child->SetDrawParams(TDrawParams(TVec2(300, 300), 1, 1.0f, TDrawParams::kAnchorAtCenter));
+    s->AddChild(child);
+    s->GetBounds(r, TDrawParams(), true);
+    EXPECT_EQ(r, TRect(0, 0, 310, 320));
+  }
+  EXPECT_EQ(TSprite::GetLiveCount(), 0);
+  EXPECT_EQ(GetSettingString("current_sprite_count"), "0");
+}
+
+TEST_F(DisplayTest, SpritesDrawnAndHitTested) {
+  TTextureRef red = Solid(20, 10, 0xFFFF0000u);
+  ASSERT_TRUE(red);
+  auto root = boost::make_shared<TSprite>(0);
+  auto s = boost::make_shared<TSprite>(0);
+  s->SetTexture(red);
+  s->SetDrawParams(TDrawParams(TVec2(50, 40), 1, 1.0f, TDrawParams::kAnchorAtCenter));
+  root->AddChild(s);
+  Frame([&] { root->Draw(TDrawParams(), -1); });
+  EXPECT_EQ(Pixel(50, 40), 0xFF0000u);
+  EXPECT_EQ(Pixel(69, 49), 0xFF0000u);
+  EXPECT_EQ(Pixel(70, 49), 0u);
+  EXPECT_EQ(Pixel(49, 40), 0u);
+  EXPECT_EQ(Lit(0, 0, 320, 240), 200);
+
+  // Hit tests: rectangle, pixel, hidden.
+  EXPECT_TRUE(s->HitTest(TPoint(55, 45), -1));
+  EXPECT_FALSE(s->HitTest(TPoint(70, 45), -1));
+  EXPECT_TRUE(s->HitTest(TPoint(55, 45), 200));
+  TTextureRef half = Solid(20, 10, 0x80FFFFFFu);  // alpha 128
+  s->SetTexture(half);
+  EXPECT_TRUE(s->HitTest(TPoint(55, 45), 100));
+  EXPECT_FALSE(s->HitTest(TPoint(55, 45), 200));
+  s->SetTexture(Solid(20, 10, 0xF2FFFFFFu));  // alpha 242
+  EXPECT_FALSE(s->HitTest(TPoint(55, 45), 250));
+  TRenderer::GetInstance()->SetRenderOption("16bitmode", "1");
+  if (TRenderer::GetInstance()->GetRenderOptionInt("16bitmode")) {
+    EXPECT_TRUE(s->HitTest(TPoint(55, 45), 250));
+  }
+  s->SetVisible(false);
+  EXPECT_FALSE(s->HitTest(TPoint(55, 45), -1));
+}
+
+TEST_F(DisplayTest, ScreenTextMatchesTheSoftwareDrawing) {
+  dir_.Write("fonts/simple.mvec", mvec_test::SimpleFont());
+  std::unique_ptr<TTextBlock, void (*)(TTextBlock*)> b(
+      TTextBlock::Create("AB <u>C</u>", 300, 100, 0, "fonts/simple.mvec", 24, TFloatColor(1, 1, 1, 1)),
+      &TTextBlock::Destroy);
+  std::vector<uint32_t> soft(320 * 240, 0xFF000000u);
+  b->DrawToPixels(TMiniVecPixels{soft.data(), 320, 240, 320}, TVec2(13.25f, 20.5f), 1000, 1, 0, 1);
+  Frame([&] { b->Draw(TVec2(13.25f, 20.5f), 1000, 1, 0, 1); });
+  int differ = 0, lit = 0;
+  for (int y = 0; y < 240; ++y) {
+    for (int x = 0; x < 320; ++x) {
+      uint32_t a = Pixel(x, y), e = soft[size_t(y) * 320 + x] & 0xFFFFFF;
+      lit += e != 0;
+      int d = std::abs(int(a & 255) - int(e & 255));
+      differ += d > 2;
+    }
+  }
+  EXPECT_GT(lit, 400);
+  EXPECT_EQ(differ, 0);
+}
+
+TEST_F(DisplayTest, TextIntoATexture) {
+  TTextureRef target = TTexture::CreateBlank(64, 32, true);
+  ASSERT_TRUE(target);
+  std::unique_ptr<TTextBlock, void (*)(TTextBlock*)> b(
+      TTextBlock::Create("Hi", 64, 32, 0, "__DEFAULT", 20, TFloatColor(1, 1, 0, 1)), &TTextBlock::Destroy);
+  b->Draw(TVec2(0, 0), 100, 1, TTextBlock::kDrawCopy, 1, target);
+  uint32_t* p = nullptr;
+  uint32_t pitch = 0;
+  ASSERT_TRUE(target->Lock(&p, &pitch));
+  int opaque = 0;
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 64; ++x) opaque += (p[size_t(y) * pitch + x] >> 24) == 255;
+  target->Unlock();
+  EXPECT_GT(opaque, 20);
+}
+
+TEST_F(DisplayTest, LineTestPassesAndCatchesAWrongLineRule) {
+  ASSERT_TRUE(handler_->Open(&window_, 1024, 768, false));  // room for the 800 x 512 target
+  TKnMiniVecDraw d;
+  EXPECT_TRUE(d.TestLines());
+  EXPECT_EQ(d.GetBatchSize(), 256);
+  EXPECT_LE(d.GetLineTestErrors(), 75);
+  // A device that drops the last pixel of every line.
+  TKnMiniVecDraw wrong;
+  wrong.SetLineSink([](const TMiniVecVertex* v, int n) {
+    std::vector<TScreenVertex> out(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+      float x = (i & 1) ? v[i].x - 1.0f : v[i].x;
+      out[size_t(i)] = TScreenVertex{x, v[i].y + 0.5f, 0, 1, v[i].diffuse, 0, 0, 0};
+    }
+    TVertexSet* set = MakeVertexSet3(out.data(), uint32_t(n));
+    TRenderer::GetInstance()->DrawVertices(kPrimLineList, set);
+    FreeVertexSet(set);
+  });
+  EXPECT_FALSE(wrong.TestLines());
+  EXPECT_EQ(wrong.GetBatchSize(), 64);
+}
+
+TEST_F(DisplayTest, TextSpriteDrawsAndBounds) {
+  dir_.Write("fonts/simple.mvec", mvec_test::SimpleFont());
+  auto t = TTextSprite::Create(200, 50, 0, "fonts/simple.mvec", 32, TFloatColor(0, 1, 0, 1));
+  t->SetText("AB");
+  t->SetDrawParams(TDrawParams(TVec2(10, 10), 1, 1.0f, TDrawParams::kAnchorAtCenter));
+  TRect r;
+  t->GetBounds(r, TDrawParams(), true);
+  EXPECT_EQ(r, TRect(10, 10, 10 + 30, 10 + 40));  // ink 30 wide, line 40 high
+  EXPECT_TRUE(t->HitTest(TPoint(20, 30), 128));
+  EXPECT_FALSE(t->HitTest(TPoint(100, 30), 128));
+  Frame([&] { t->Draw(TDrawParams(), -1); });
+  EXPECT_EQ(Pixel(12, 30), 0x00FF00u);
+  EXPECT_GT(Lit(10, 10, 40, 50), 300);
+  EXPECT_STREQ(t->GetClassName(), "TTextSprite");
+  EXPECT_TRUE(t->IsA(&TSprite::ClassId));
+}
+
+TEST_F(DisplayTest, AnimatedSpriteStepsItsFrames) {
+  // Three pictures of 4 x 4 pixels: red, green, blue for 100, 50 and 100 ms.
+  const uint32_t colours[3] = {0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu};
+  const char* names[3] = {"red", "green", "blue"};
+  for (int i = 0; i < 3; ++i) {
+    std::vector<uint32_t> px(16, colours[i]);
+    ASSERT_TRUE(WritePngFile(dir_.File(std::string(names[i]) + ".png"), px.data(), 4, 4, 4));
+  }
+  dir_.Write("anims/blink.xml",
+             "<anm ms='100'><frame image='red'/><frame image='green' ms='50'/><frame image='blue'/></anm>");
+  auto anim = TAnimatedTexture::Get("anims/blink");
+  ASSERT_TRUE(anim);
+  EXPECT_EQ(anim->GetFrameCount(), 3);
+  EXPECT_EQ(TAnimatedTexture::Get("anims/blink"), anim);  // shared while alive
+  auto sprite = TAnimatedSprite::Create();
+  sprite->SetTexture(anim);
+  sprite->SetDrawParams(TDrawParams(TVec2(10, 10), 1, 1.0f, TDrawParams::kAnchorAtCenter));
+  ASSERT_TRUE(sprite->Play("DoAnim"));
+  auto colourNow = [&] {
+    uint32_t c = 0;
+    Frame([&] { sprite->Draw(TDrawParams(), -1); });
+    c = Pixel(11, 11);
+    return c;
+  };
+  EXPECT_EQ(colourNow(), 0xFF0000u);
+  time_->Advance(100);
+  EXPECT_EQ(colourNow(), 0x00FF00u);
+  time_->Advance(50);
+  EXPECT_EQ(colourNow(), 0x0000FFu);
+  time_->Advance(60);
+  EXPECT_EQ(colourNow(), 0x0000FFu);
+  time_->Advance(40);
+  EXPECT_EQ(colourNow(), 0xFF0000u);  // looped
+  TRect r;
+  sprite->GetBounds(r, TDrawParams(), false);
+  EXPECT_EQ(r, TRect(10, 10, 14, 14));
+
+  // A game script of its own in an installed state.
+  TScript script;
+  TAnimatedSprite::SetAnimationScript(&script);
+  ASSERT_TRUE(script.DoLuaString("ganimationscript = { Jump = function(s) AnimSetFrame(s, 2) end }", "test"));
+  auto other = TAnimatedSprite::Create();
+  other->SetTexture(anim);
+  EXPECT_TRUE(other->Play("Jump"));
+  EXPECT_EQ(other->GetFrame(), 2);
+  TLogCapture log;
+  EXPECT_FALSE(other->Play("Missing"));
+  EXPECT_TRUE(log.Contains("no function ganimationscript.Missing"));
+  TAnimatedSprite::SetAnimationScript(nullptr);
+  // Missing or damaged animations give nothing.
+  dir_.Write("anims/bad.anm", std::string("ANM1\x05\x00", 6));
+  EXPECT_FALSE(TAnimatedTexture::Get("anims/bad"));
+  EXPECT_FALSE(TAnimatedTexture::Get("anims/none"));
+  dir_.Write("anims/nopic.xml", "<anm><frame image='nothing'/></anm>");
+  EXPECT_FALSE(TAnimatedTexture::Get("anims/nopic"));
+}
+
+TEST_F(DisplayTest, MeshLoadedAndDrawn) {
+  // A quad of two triangles, 30 x 30 units of 1/1000, facing the viewer.
+  std::vector<uint8_t> b = {'T', 'R', 'I', 'S', 4, 0, 2, 0};
+  auto put = [&](int v) {
+    b.push_back(uint8_t(v & 0xFF));
+    b.push_back(uint8_t((v >> 8) & 0xFF));
+  };
+  const int corners[4][2] = {{10000, 10000}, {30000, 10000}, {30000, 30000}, {10000, 30000}};
+  for (auto& c : corners) {
+    for (int v : {c[0], c[1], 0, 0, 0, -1000, 0, 0}) put(v);
+  }
+  for (int i : {0, 1, 2, 0, 2, 3}) put(i);
+  dir_.Write("quad.mesh", b);
+  auto model = TModel::Get("quad.mesh");
+  ASSERT_TRUE(model);
+  bool drawn = false;
+  Frame([&] {
+    TRenderer::GetInstance()->SetAmbientLight(TFloatColor(1, 1, 1, 1));
+    drawn = model->Draw();
+  });
+  EXPECT_TRUE(drawn);
+  EXPECT_GT(Lit(0, 0, 320, 240), 0);
+}
+
+TEST_F(DisplayTest, CursorInTheDisplayContext) {
+  TDXContext* context = handler_->GetContext();
+  ASSERT_NE(context, nullptr);
+  int mx = 40, my = 30;
+  TDXCursorHooks hooks;
+  hooks.getMousePosition = [&](int* x, int* y) {
+    *x = mx;
+    *y = my;
+    return true;
+  };
+  hooks.getDesktopRect = [] { return TRect(0, 0, 1920, 1080); };
+  TDXSoftwareCursor cursor(context, hooks);
+  EXPECT_FALSE(cursor.SetMouseTexture(TTextureRef(), 1, 1, false));  // a missing picture
+  std::vector<uint32_t> pic(36, 0xFFFF00FFu);
+  for (int y = 1; y < 5; ++y)
+    for (int x = 1; x < 5; ++x) pic[size_t(y) * 6 + x] = 0xFFFFFFFFu;
+  ASSERT_TRUE(WritePngFile(dir_.File("cursor.png"), pic.data(), 6, 6, 6));
+  TTextureRef tex = TTexture::GetFlagged("cursor");
+  ASSERT_TRUE(tex);
+  ASSERT_TRUE(cursor.SetMouseTexture(tex, 1, 1, false));
+  EXPECT_EQ(cursor.Cursor().GetRuns(false).size(), 4u);
+  // Drawn into the frame's back buffer at the mouse (tip at (1, 1)).
+  std::lock_guard<std::recursive_timed_mutex> lock(context->Mutex());
+  EXPECT_TRUE(cursor.DrawIntoBackBuffer(*context));
+  EXPECT_NE(Pixel(40, 30), 0u);
+  EXPECT_EQ(Pixel(39, 30), 0u);
+  cursor.EraseFromBackBuffer(*context);
+  EXPECT_EQ(Pixel(40, 30), 0u);
+}
