@@ -22,8 +22,9 @@ public:
   // The style flags "default" and "cancel" (Enter and Escape in a dialog).
   virtual bool IsDefaultButton() const = 0;
   virtual bool IsCancelButton() const = 0;
-  // Presses the button as a click would (hot keys).
-  virtual void Press() = 0;
+  // Presses the button as a click would (hot keys); false when the click
+  // took the button's modal window off the top.
+  virtual bool Press() = 0;
   // Runs the button's command; true when it was taken.
   virtual bool DoCommand() = 0;
   virtual TString GetLabel() const = 0;

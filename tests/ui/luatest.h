@@ -48,7 +48,7 @@ public:
   bool OnMouseUp(const TPoint& p) override;
   bool IsDefaultButton() const override { return isDefault; }
   bool IsCancelButton() const override { return isCancel; }
-  void Press() override { DoCommand(); }
+  bool Press() override { DoCommand(); return true; }
   bool DoCommand() override;
   TString GetLabel() const override { return label; }
   void SetLabel(const TString& text) override { label = text; }

@@ -74,7 +74,7 @@ public:
   TTestButton() = default;
   bool IsDefaultButton() const override { return isDefault; }
   bool IsCancelButton() const override { return isCancel; }
-  void Press() override { ++presses; }
+  bool Press() override { ++presses; return true; }
   bool DoCommand() override { ++commands; return commandTaken; }
   TString GetLabel() const override { return label; }
   void SetLabel(const TString& text) override { label = text; }
