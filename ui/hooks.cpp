@@ -3,6 +3,8 @@
 #include "platform/settings.h"
 #include "platform/shell/platform.h"
 #include "platform/stringtable.h"
+#include "render/displayhandler.h"
+#include "ui/drawenvironment.h"
 #include "ui/modalwindow.h"
 #include "ui/windowmanager.h"
 #include "ui/windowscript.h"
@@ -10,7 +12,7 @@
 namespace {
 
 // The toolkit's services, taken from the platform object.
-class TPlatformWindowEnvironment : public TWindowEnvironment {
+class TPlatformWindowEnvironment : public TRendererWindowEnvironment {
 public:
   uint32_t GetTime() override {
     TPlatform* p = TPlatform::GetInstance();
@@ -45,6 +47,20 @@ public:
   void SetClipboardText(const TString& text) override {
     if (TPlatform* p = TPlatform::GetInstance()) p->SetClipboardText(text);
   }
+  // Without the display of render/ (the platform's plain stand-in), frames
+  // are only presented.
+  bool HasDisplay() override {
+    if (GetDisplayHandler()) return TRendererWindowEnvironment::HasDisplay();
+    TPlatform* p = TPlatform::GetInstance();
+    return p && p->GetDisplay() && p->GetDisplay()->IsUsable();
+  }
+  bool BeginDraw() override {
+    return GetDisplayHandler() ? TRendererWindowEnvironment::BeginDraw() : HasDisplay();
+  }
+  void EndDraw() override {
+    if (GetDisplayHandler()) TRendererWindowEnvironment::EndDraw();
+    else if (TPlatform* p = TPlatform::GetInstance()) p->EndDraw(true);
+  }
   TString GetString(const TString& label, const TString* args, int count) override {
     TPlatform* p = TPlatform::GetInstance();
     TStringTable* table = p ? p->GetStringTable() : nullptr;
@@ -53,17 +69,6 @@ public:
     for (int i = 0; i < count && i < 5; ++i) a[i] = args[i];
     return table->GetString(label, a[0], a[1], a[2], a[3], a[4]);
   }
-  bool HasDisplay() override {
-    TPlatform* p = TPlatform::GetInstance();
-    return p && p->GetDisplay() && p->GetDisplay()->IsUsable();
-  }
-  TRect GetViewport() override { return TRect(0, 0, width, height); }
-  bool BeginDraw() override { return HasDisplay(); }
-  void EndDraw() override {
-    if (TPlatform* p = TPlatform::GetInstance()) p->EndDraw(true);
-  }
-
-  int width = 1024, height = 768;
 };
 
 // One window manager per process, with its environment and script.
@@ -91,10 +96,6 @@ void AddWindowHooks(TPlatformHooks& hooks) {
   };
   hooks.isDrawingSuspended = [](TWindowManager* manager) { return manager->IsDrawingSuspended(); };
   hooks.createRootScreen = [](TWindowManager* manager, int width, int height) {
-    if (gLayer) {
-      gLayer->env.width = width;
-      gLayer->env.height = height;
-    }
     if (!manager->GetRootWindow()) manager->SetRootWindow(new TScreen());
   };
   hooks.destroyWindowManager = [](TWindowManager* manager) {

@@ -24,7 +24,7 @@ class TWindowAnim;
 
 // A window class's creation function. Its address is the class's identity.
 using TWindowCreator = TWindow* (*)();
-using TClassId = TWindowCreator;
+using TWindowClassId = TWindowCreator;
 
 enum TWindowFlag : uint32_t {
   kWindowModal = 0x1,        // class: a modal window (hit testing, bubbling and drawing stop here)
@@ -63,9 +63,9 @@ void ResolvePlacement(int& pos, int& size, bool hasParent, int extent, bool alig
 public:                                                                              \
   static TWindow* CreateInstance() { return new Class(); }                           \
   static TWindowCreator ClassCreator() { return &Class::CreateInstance; }            \
-  static TClassId ClassId() { return &Class::CreateInstance; }                       \
+  static TWindowClassId ClassId() { return &Class::CreateInstance; }                       \
   const char* GetClassName() const override { return #Class; }                       \
-  bool IsA(TClassId id) const override { return id == ClassId() || Base::IsA(id); } \
+  bool IsA(TWindowClassId id) const override { return id == ClassId() || Base::IsA(id); } \
                                                                                      \
 private:
 
@@ -87,9 +87,9 @@ public:
   // --- Identity ---
   static TWindow* CreateInstance();
   static TWindowCreator ClassCreator() { return &TWindow::CreateInstance; }
-  static TClassId ClassId() { return &TWindow::CreateInstance; }
+  static TWindowClassId ClassId() { return &TWindow::CreateInstance; }
   virtual const char* GetClassName() const { return "TWindow"; }
-  virtual bool IsA(TClassId id) const { return id == ClassId(); }
+  virtual bool IsA(TWindowClassId id) const { return id == ClassId(); }
 
   // --- Life in the tree ---
   // Called when added with notify, pushed as a modal window or installed as
