@@ -102,6 +102,16 @@ TEST_F(SoundManagerTest, DeactivationStopsEveryBufferWhereItIsAndReactivationRes
   std::vector<std::string> volumesOfA = Filter(journal, "SetVolume #1");
   ASSERT_FALSE(volumesOfA.empty());
   EXPECT_EQ(volumesOfA.back(), "SetVolume #1 -2500");
+
+  // A stream asked to play while the application is inactive starts on reactivation.
+  manager_->SetActive(false);
+  TSoundStream* late = Stream(10, false);
+  late->Play(false);
+  EXPECT_TRUE(late->IsPaused());
+  EXPECT_TRUE(Journal("Play").empty());
+  manager_->SetActive(true);
+  EXPECT_FALSE(late->IsPaused());
+  EXPECT_EQ(Journal("Play").size(), 3u);
 }
 
 class SilentManagerTest : public ManagerTest {

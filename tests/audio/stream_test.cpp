@@ -167,32 +167,6 @@ TEST_F(StreamTest, VolumeMappingAndALostBufferIsRestoredFirst) {
   EXPECT_EQ(Journal(), (std::vector<std::string>{"Restore #1", "SetVolume #1 -2500"}));
 }
 
-TEST_F(StreamTest, PauseKeepsThePositionAndAStreamStartedWhileInactiveWaits) {
-  TSoundStream* s = nullptr;
-  Stream(Pcm(5 * 44100), false, &s);
-  s->Play(false);
-  Run(300);
-  uint32_t before = 0, after = 0;
-  s->GetBuffer()->GetCurrentPosition(&before, nullptr);
-  s->Pause(true);
-  Run(700);
-  s->Pause(false);
-  s->GetBuffer()->GetCurrentPosition(&after, nullptr);
-  EXPECT_EQ(before, 300u * 441 / 10 * 4);
-  EXPECT_EQ(after, before);
-
-  manager_->SetActive(false);
-  TSoundStream* late = nullptr;
-  Stream(Pcm(5 * 44100), false, &late);
-  late->Play(false);
-  EXPECT_TRUE(late->IsPaused());
-  Journal();
-  manager_->SetActive(true);
-  EXPECT_FALSE(late->IsPaused());
-  std::vector<std::string> plays = Journal("Play");
-  EXPECT_EQ(plays.size(), 2u);
-}
-
 TEST_F(StreamTest, AFailedLockEndsTheStream) {
   TSoundStream* s = nullptr;
   boost::weak_ptr<TSoundStream> alive = Stream(Pcm(5 * 44100), false, &s);
