@@ -5,7 +5,7 @@
 
 #include <random>
 
-#include "luatest.h"
+#include "uitest.h"
 #include "platform/log.h"
 
 using namespace uitest;

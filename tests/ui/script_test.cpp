@@ -5,7 +5,7 @@
 #include "platform/log.h"
 #include "platform/settings.h"
 #include "ui/luamessage.h"
-#include "luatest.h"
+#include "uitest.h"
 
 using namespace uitest;
 

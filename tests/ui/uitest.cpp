@@ -1,28 +1,8 @@
 #include "uitest.h"
 
-#include <lua.hpp>
+#include "ui/luamessage.h"
 
 namespace uitest {
-
-bool TRecordingEnvironment::BeginDraw() {
-  ++begins;
-  log.push_back("begin");
-  return display;
-}
-
-void TRecordingEnvironment::PushViewport(const TRect& r) {
-  TWindowEnvironment::PushViewport(r);
-  ++depth;
-}
-
-void TRecordingEnvironment::PopViewport() {
-  TWindowEnvironment::PopViewport();
-  --depth;
-}
-
-void TRecordingEnvironment::PushClipRect(const TRect& r) { TWindowEnvironment::PushClipRect(r); }
-
-void TRecordingEnvironment::PopClipRect() { TWindowEnvironment::PopClipRect(); }
 
 void TRecordingEnvironment::FillRect(const TRect& r, const TFloatColor& c) {
   TRect vp = GetCurrentViewport();
@@ -30,51 +10,77 @@ void TRecordingEnvironment::FillRect(const TRect& r, const TFloatColor& c) {
                 std::to_string(r.Width()) + "x" + std::to_string(r.Height()));
 }
 
-bool TProbe::Note(const char* what, const TPoint& p, bool take) {
-  events.push_back(std::string(what) + " " + std::to_string(p.x) + "," + std::to_string(p.y));
-  if (deleteSelfOnDown && std::string(what) == "down") {
+bool TProbe::OnMouseDown(const TPoint& p) {
+  if (deleteSelfOnDown) {
     if (GetParent()) GetParent()->RemoveChild(this);
     GetWindowManager()->QueueDelete(this);
   }
-  return take;
+  return Note("down", p);
 }
 
 bool TProbe::OnMouseLeave() {
-  events.push_back("leave");
   if (releaseCaptureOnLeave) GetWindowManager()->RemoveCapture(this);
-  return false;
+  return Log("leave", false);
 }
 
-bool TProbe::OnKeyDown(unsigned char key, int mods) {
-  events.push_back("key " + std::to_string(key));
-  return takeKeys;
+void TTestText::Init(TWindowStyle& style) {
+  TWindow::Init(style);
+  text = style.GetString("label", TString());
 }
 
-bool TProbe::OnChar(unsigned char c) {
-  events.push_back(std::string("char ") + static_cast<char>(c));
-  return takeChars;
+bool TTestEdit::OnText(TString t) {
+  if (t.Length() == 1 && static_cast<unsigned char>(t[0]) < 32) return false;
+  text += t;
+  return true;
 }
 
-bool TProbe::OnMessage(TMessage* m) {
-  events.push_back("msg " + std::to_string(m->type) + " " + m->text.str());
-  return takeMessages;
+bool TTestEdit::OnChar(unsigned char c) {
+  if (c != 8 || text.IsEmpty()) return false;
+  text = text.Substring(0, text.Length() - 1);
+  return true;
 }
 
-void TProbe::Draw() {
-  if (drawLog) drawLog->push_back(GetName().str());
+void TTestButton::Init(TWindowStyle& style) {
+  TWindow::Init(style);
+  isDefault = style.GetBool("default", false);
+  isCancel = style.GetBool("cancel", false);
+  close = style.GetBool("close", false);
+  action.reset(style.GetFunction("command"));
 }
 
-void TTestButton::SetAction(TLuaFunction* action) {}
+bool TTestButton::OnMouseUp(const TPoint& p) {
+  TRect client;
+  GetClientRect(client);
+  if (pressed && client.Contains(p)) Press();
+  pressed = false;
+  return true;
+}
 
-TUiFixture::TUiFixture() {
-  windowsAtStart = TWindow::LiveCount();
-  messagesAtStart = TMessage::LiveCount();
+bool TTestButton::DoCommand() {
+  ++commands;
+  TWindowManager* wm = GetWindowManager();
+  if (close) {
+    if (TModalWindow* modal = GetModalParent()) wm->PostMessage(new TMessage(kCloseWindow, modal->FormatIdHex()));
+    if (wm->GetScript()) wm->GetScript()->SetGlobalString("gReturnValue", GetName());
+  }
+  if (action) {
+    auto* m = new TMessage(kCommandOnly, "LuaAction:" + GetName());
+    if (!TLuaMessageWrapper::QueueToScript(m, action.get())) delete m;
+  }
+  wm->PostMessage(new TMessage(kButtonPress, GetName()));
+  return true;
+}
+
+void TTestImage::Init(TWindowStyle& style) {
+  TWindow::Init(style);
+  image = style.GetString("image", TString());
+}
+
+TUiFixture::TUiFixture() : windowsAtStart(TWindow::LiveCount()), messagesAtStart(TMessage::LiveCount()) {
   wm = new TWindowManager(&env);
   screen = new TScreen();
   wm->SetRootWindow(screen);
 }
-
-TUiFixture::~TUiFixture() { delete wm; }
 
 void TUiFixture::Send(uint32_t type, int x, int y, uint32_t a, uint32_t b) {
   TPlatformEvent e;
@@ -92,16 +98,46 @@ void TUiFixture::Click(int x, int y) {
   Send(kEventLeftUp, x, y);
 }
 
-void TUiFixture::Tick(uint32_t ms) {
-  time.Advance(ms);
-  Send(kEventTick);
-}
-
 TModalWindow* TUiFixture::PushDialog(const char* name) {
   auto* dialog = new TModalWindow();
   dialog->SetName(name);
   wm->PushModal(dialog);
   return dialog;
+}
+
+TLuaFixture::TLuaFixture() : script(new TWindowScript()) {
+  wm->SetScript(script);
+  wm->RegisterWindowType("Text", TTestText::ClassCreator());
+  wm->RegisterWindowType("TextEdit", TTestEdit::ClassCreator());
+  wm->RegisterWindowType("Button", TTestButton::ClassCreator());
+  wm->RegisterWindowType("Bitmap", TTestImage::ClassCreator());
+}
+
+std::string TLuaFixture::Global(const char* name) {
+  lua_State* L = script->GetState();
+  lua_getglobal(L, name);
+  std::string s = lua_isnil(L, -1) ? "nil" : LuaToText(L, -1).str();
+  if (lua_isboolean(L, -1)) s = lua_toboolean(L, -1) ? "true" : "false";
+  lua_pop(L, 1);
+  return s;
+}
+
+double TLuaFixture::Number(const char* name) {
+  lua_State* L = script->GetState();
+  lua_getglobal(L, name);
+  double v = lua_tonumber(L, -1);
+  lua_pop(L, 1);
+  return v;
+}
+
+void TLuaFixture::Type(const std::string& utf8) {
+  for (const char* p = utf8.c_str(); *p; p += Utf8CharLength(p)) Char(DecodeUtf8(p));
+}
+
+void TLuaFixture::Idle(uint32_t ms) {
+  time.Advance(ms);
+  env.RunPlatformTasks(0);
+  Send(kEventTick);
 }
 
 }  // namespace uitest
