@@ -1,5 +1,6 @@
 #include "render/animfile.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -69,14 +70,17 @@ bool ParseAnimationXml(const uint8_t* data, size_t size, TAnimationDesc& out, TS
     if (f.image.IsEmpty()) return Fail(error, "has a frame without a picture");
     int ms = node->GetIntAttribute("ms", defaultMs);
     f.ms = uint32_t(ms > 0 && ms <= 65535 ? ms : defaultMs);
-    f.dx = node->GetIntAttribute("dx", 0);
-    f.dy = node->GetIntAttribute("dy", 0);
+    f.dx = std::max(-32768, std::min(32767, node->GetIntAttribute("dx", 0)));
+    f.dy = std::max(-32768, std::min(32767, node->GetIntAttribute("dy", 0)));
     std::vector<std::string> parts;
     SplitString(node->GetAttribute("rect").str(), ',', parts);
     if (parts.size() == 4) {
       int v[4];
       for (int k = 0; k < 4; ++k) v[k] = TString(parts[k]).ToInt();
-      if (v[2] > 0 && v[3] > 0 && v[0] >= 0 && v[1] >= 0) f.rect = MakeRectXYWH(v[0], v[1], v[2], v[3]);
+      // The ranges of the binary form.
+      bool fits = true;
+      for (int k = 0; k < 4; ++k) fits = fits && v[k] >= 0 && v[k] <= 65535;
+      if (fits && v[2] > 0 && v[3] > 0) f.rect = MakeRectXYWH(v[0], v[1], v[2], v[3]);
     }
     previous = f.image;
     out.frames.push_back(f);

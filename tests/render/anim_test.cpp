@@ -52,6 +52,11 @@ TEST(AnimationFile, DamagedFilesRejected) {
   std::vector<uint8_t> noName = good;
   noName[12 + 14] = 0;  // the first frame names no picture
   EXPECT_FALSE(ParseAnimationBinary(noName.data(), 12 + 15, out, &why));
+  // Numbers out of the binary form's ranges are not taken.
+  std::string big = "<anm><frame image='a' rect='5,0,355555555552,32' dx='99999'/></anm>";
+  ASSERT_TRUE(ParseAnimation(reinterpret_cast<const uint8_t*>(big.data()), big.size(), out, &why));
+  EXPECT_TRUE(out.frames[0].rect.IsEmpty());
+  EXPECT_EQ(out.frames[0].dx, 32767);
   for (const char* x : {"", "<anm/>", "<anm><frame/></anm>", "<other><frame image='a'/></other>", "<anm><frame"}) {
     EXPECT_FALSE(ParseAnimation(reinterpret_cast<const uint8_t*>(x), std::strlen(x), out, &why)) << x;
   }

@@ -158,6 +158,20 @@ TEST(RasterCoverage, SpansClippedToTheRow) {
   EXPECT_EQ(f.Red(3600, 1), 0);
 }
 
+TEST(RasterInterpreter, StrokesOutlineTheEdgesInTheirColour) {
+  TKnMiniVecDraw d;
+  d.SetColor(2, TColor(0xFF00FF00u));
+  d.SetStroke(0, 1.0f, 2);
+  TFrame f(40, 40);
+  auto o = TOutline::Filled().Rect(10, 10, 30, 30).End();
+  Render(d, f, o, 0, 0);
+  // The stroke (colour 2, above the fill) covers a band around every edge.
+  EXPECT_EQ(f.At(10, 20), 0xFF00FF00u);
+  EXPECT_EQ(f.At(20, 9), 0xFF00FF00u);
+  EXPECT_EQ(f.At(20, 20), 0xFFFFFFFFu);
+  EXPECT_EQ(f.At(5, 20), 0xFF000000u);
+}
+
 TEST(RasterCache, SameGlyphSameOffsetIsReplayed) {
   TKnMiniVecDraw d;
   auto o = TOutline::Filled().Move(0, 0).Curve(30, -10, 20, 30).Line(0, 0).End();

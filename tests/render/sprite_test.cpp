@@ -52,7 +52,7 @@ TTextureRef Solid(int w, int h, uint32_t argb) {
   return t;
 }
 
-class DisplayTest : public ::testing::Test {
+class SpriteDisplayTest : public ::testing::Test {
 protected:
   void SetUp() override {
     time_.reset(new TManualTimeScope(5000));
@@ -188,7 +188,7 @@ TEST(SpriteTree, BoundsAndCounter) {
   EXPECT_EQ(GetSettingString("current_sprite_count"), "0");
 }
 
-TEST_F(DisplayTest, SpritesDrawnAndHitTested) {
+TEST_F(SpriteDisplayTest, SpritesDrawnAndHitTested) {
   TTextureRef red = Solid(20, 10, 0xFFFF0000u);
   ASSERT_TRUE(red);
   auto root = boost::make_shared<TSprite>(0);
@@ -221,7 +221,7 @@ TEST_F(DisplayTest, SpritesDrawnAndHitTested) {
   EXPECT_FALSE(s->HitTest(TPoint(55, 45), -1));
 }
 
-TEST_F(DisplayTest, ScreenTextMatchesTheSoftwareDrawing) {
+TEST_F(SpriteDisplayTest, ScreenTextMatchesTheSoftwareDrawing) {
   dir_.Write("fonts/simple.mvec", mvec_test::SimpleFont());
   std::unique_ptr<TTextBlock, void (*)(TTextBlock*)> b(
       TTextBlock::Create("AB <u>C</u>", 300, 100, 0, "fonts/simple.mvec", 24, TFloatColor(1, 1, 1, 1)),
@@ -242,7 +242,7 @@ TEST_F(DisplayTest, ScreenTextMatchesTheSoftwareDrawing) {
   EXPECT_EQ(differ, 0);
 }
 
-TEST_F(DisplayTest, TextIntoATexture) {
+TEST_F(SpriteDisplayTest, TextIntoATexture) {
   TTextureRef target = TTexture::CreateBlank(64, 32, true);
   ASSERT_TRUE(target);
   std::unique_ptr<TTextBlock, void (*)(TTextBlock*)> b(
@@ -258,7 +258,7 @@ TEST_F(DisplayTest, TextIntoATexture) {
   EXPECT_GT(opaque, 20);
 }
 
-TEST_F(DisplayTest, LineTestPassesAndCatchesAWrongLineRule) {
+TEST_F(SpriteDisplayTest, LineTestPassesAndCatchesAWrongLineRule) {
   ASSERT_TRUE(handler_->Open(&window_, 1024, 768, false));  // room for the 800 x 512 target
   TKnMiniVecDraw d;
   EXPECT_TRUE(d.TestLines());
@@ -280,7 +280,7 @@ TEST_F(DisplayTest, LineTestPassesAndCatchesAWrongLineRule) {
   EXPECT_EQ(wrong.GetBatchSize(), 64);
 }
 
-TEST_F(DisplayTest, TextSpriteDrawsAndBounds) {
+TEST_F(SpriteDisplayTest, TextSpriteDrawsAndBounds) {
   dir_.Write("fonts/simple.mvec", mvec_test::SimpleFont());
   auto t = TTextSprite::Create(200, 50, 0, "fonts/simple.mvec", 32, TFloatColor(0, 1, 0, 1));
   t->SetText("AB");
@@ -297,7 +297,7 @@ TEST_F(DisplayTest, TextSpriteDrawsAndBounds) {
   EXPECT_TRUE(t->IsA(&TSprite::ClassId));
 }
 
-TEST_F(DisplayTest, AnimatedSpriteStepsItsFrames) {
+TEST_F(SpriteDisplayTest, AnimatedSpriteStepsItsFrames) {
   // Three pictures of 4 x 4 pixels: red, green, blue for 100, 50 and 100 ms.
   const uint32_t colours[3] = {0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu};
   const char* names[3] = {"red", "green", "blue"};
@@ -354,7 +354,7 @@ TEST_F(DisplayTest, AnimatedSpriteStepsItsFrames) {
   EXPECT_FALSE(TAnimatedTexture::Get("anims/nopic"));
 }
 
-TEST_F(DisplayTest, MeshLoadedAndDrawn) {
+TEST_F(SpriteDisplayTest, MeshLoadedAndDrawn) {
   // A quad of two triangles, 30 x 30 units of 1/1000, facing the viewer.
   std::vector<uint8_t> b = {'T', 'R', 'I', 'S', 4, 0, 2, 0};
   auto put = [&](int v) {
@@ -378,7 +378,7 @@ TEST_F(DisplayTest, MeshLoadedAndDrawn) {
   EXPECT_GT(Lit(0, 0, 320, 240), 0);
 }
 
-TEST_F(DisplayTest, CursorInTheDisplayContext) {
+TEST_F(SpriteDisplayTest, CursorInTheDisplayContext) {
   TDXContext* context = handler_->GetContext();
   ASSERT_NE(context, nullptr);
   int mx = 40, my = 30;
