@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "audio/hooks.h"
+#include "render/hooks.h"
 #include "ui/hooks.h"
 
 TPlatformHooks MakeFrameworkHooks() {
@@ -13,6 +14,8 @@ TPlatformHooks MakeFrameworkHooks() {
   AddAudioHooks(hooks);
   // Windows: the window manager, its script and the root screen.
   AddWindowHooks(hooks);
+  // Display: the display handler over the software display device.
+  AddDisplayHooks(hooks);
   return hooks;
 }
 

@@ -51,6 +51,7 @@ void DestroyDisplayHandler() {
 
 TDisplayHandler::TDisplayHandler() : context_(new TDXContext(this)) {
   data_.context = context_.get();
+  data_.sixteenBitMode = TRenderer::GetInstance()->GetRenderOptionInt("16bitmode") != 0;
   std::vector<uint8_t> bytes;
   if (ReadWholeFile(kDisplayFile, bytes, 4096)) {
     std::string text(bytes.begin(), bytes.end());

@@ -22,10 +22,6 @@ using sdev::Transform;
 namespace {
 
 TRenderer* g_renderer = nullptr;
-std::map<std::string, std::string>& Options() {
-  static std::map<std::string, std::string> options;
-  return options;
-}
 
 Device* Dev() {
   TDisplayHandler* h = GetDisplayHandler();
@@ -78,21 +74,12 @@ void TRenderer::Destroy() {
   g_renderer = nullptr;
 }
 
-TRenderer::TRenderer() {
-  auto& o = Options();
-  auto flag = [&](const char* name, bool def) {
-    auto it = o.find(name);
-    return it == o.end() ? def : TString(it->second).ToInt() != 0;
-  };
-  newSubtractive_ = flag("new_subtractive", true);
-  newRenderBlend_ = flag("new_render_blend", true);
-  linearFilter_ = flag("linearfilter", true);
-}
+TRenderer::TRenderer() = default;
 
 TRenderer::~TRenderer() = default;
 
 void TRenderer::SetRenderOption(const TString& name, const TString& value) {
-  Options()[name.str()] = value.str();
+  options_[name.str()] = value.str();
   bool on = value.ToInt() != 0;
   if (name == "16bitmode") {
     if (TDisplayHandler* h = GetDisplayHandler()) h->Data().sixteenBitMode = on;
@@ -109,8 +96,8 @@ void TRenderer::SetRenderOption(const TString& name, const TString& value) {
 TString TRenderer::GetRenderOption(const TString& name) const {
   if (name == "16bitmode")
     if (TDisplayHandler* h = GetDisplayHandler()) return h->Data().sixteenBitMode ? "1" : "0";
-  auto it = Options().find(name.str());
-  return it == Options().end() ? TString() : TString(it->second);
+  auto it = options_.find(name.str());
+  return it == options_.end() ? TString() : TString(it->second);
 }
 
 // --- Frames ---

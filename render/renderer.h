@@ -14,6 +14,8 @@
 // on the software display device (render/sdev). Depends on platform/.
 #pragma once
 #include <cstdint>
+#include <map>
+#include <string>
 #include <vector>
 
 #include <boost/shared_ptr.hpp>
@@ -177,6 +179,7 @@ private:
   void ApplyBlend();
   void ApplyTextureState();
 
+  std::map<std::string, std::string> options_;
   bool in2d_ = false;
   int blendMode_ = 0;
   int cullMode_ = 1;

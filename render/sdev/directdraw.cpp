@@ -116,6 +116,15 @@ void SetPresenter(Presenter* presenter) {
 }
 Presenter* GetPresenter() { return G().presenter; }
 
+void AddDisplayMode(const DisplayMode& mode) {
+  std::lock_guard<std::recursive_mutex> lock(G().mutex);
+  Config();
+  auto& modes = G().config.modes;
+  for (const DisplayMode& m : modes)
+    if (m.width == mode.width && m.height == mode.height && m.bpp == mode.bpp) return;
+  modes.push_back(mode);
+}
+
 // --- DirectDraw ---
 
 HResult DirectDraw::Create(const Guid* device, DirectDraw** out) {

@@ -79,7 +79,7 @@ struct Sampler {
     V -= 0.5f;
     float fu = std::floor(U), fv = std::floor(V);
     int i = int(fu), j = int(fv);
-    uint32_t fx = uint32_t((U - fu) * 256.f), fy = uint32_t((V - fv) * 256.f);
+    uint32_t fx = uint32_t((U - fu) * 256.f + 0.5f), fy = uint32_t((V - fv) * 256.f + 0.5f);
     uint32_t top = fx ? Lerp(Fetch(i, j), Fetch(i + 1, j), fx) : Fetch(i, j);
     if (!fy) return top;
     uint32_t bottom = fx ? Lerp(Fetch(i, j + 1), Fetch(i + 1, j + 1), fx) : Fetch(i, j + 1);
@@ -390,7 +390,7 @@ void MapAxis(AxisMap& m, int p0, int p1, float e0, float e1, float t0, float t1,
     double fl = std::floor(pos);
     m.i0[size_t(k)] = Address(int(fl), size, mode);
     m.i1[size_t(k)] = Address(int(fl) + 1, size, mode);
-    m.f[size_t(k)] = uint32_t((pos - fl) * 256.0);
+    m.f[size_t(k)] = uint32_t((pos - fl) * 256.0 + 0.5);
   }
 }
 

@@ -479,5 +479,7 @@ void SetHost(Host* host);
 Host* GetHost();
 void SetPresenter(Presenter* presenter);
 Presenter* GetPresenter();
+// Offers one more display mode (the game's own size, for full screen).
+void AddDisplayMode(const DisplayMode& mode);
 
 }  // namespace sdev

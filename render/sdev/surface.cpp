@@ -102,6 +102,8 @@ struct Codec {
     return alpha << 24 | r.Widen(pix) << 16 | g.Widen(pix) << 8 | b.Widen(pix);
   }
   uint32_t Encode(uint32_t c) const {
+    // 32-bit formats without alpha keep it in their unused byte, as drawing does.
+    if (bpp == 4 && !a.mask && r.mask == 0xFF0000 && g.mask == 0xFF00 && b.mask == 0xFF) return c;
     return r.Narrow((c >> 16) & 0xFF) | g.Narrow((c >> 8) & 0xFF) | b.Narrow(c & 0xFF) | a.Narrow(c >> 24);
   }
 };

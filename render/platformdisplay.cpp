@@ -1,0 +1,188 @@
+// The display seen by the platform shell: the display handler over the
+// software display device, with the host as desktop, window and screen.
+#include <algorithm>
+#include <atomic>
+#include <memory>
+#include <mutex>
+
+#include "platform/log.h"
+#include "platform/shell/platform.h"
+#include "render/displayhandler.h"
+#include "render/dxcursor.h"
+#include "render/hooks.h"
+#include "render/renderer.h"
+#include "render/sdev/sdev.h"
+#include "render/texture.h"
+
+namespace {
+
+// The desktop as the host reports it.
+class HostDesktop : public sdev::Host {
+public:
+  explicit HostDesktop(THost* host) : host_(host) {}
+  sdev::DesktopInfo GetDesktop() override {
+    sdev::DesktopInfo d;
+    host_->GetDesktopSize(&d.width, &d.height);
+    return d;
+  }
+  int SystemMetric(sdev::Metric m) override {
+    int w = 0, h = 0;
+    host_->GetDesktopSize(&w, &h);
+    if (m == sdev::Metric::CxScreen) return w;
+    if (m == sdev::Metric::CyScreen) return h;
+    return 0;  // the host's window has no frame of its own in game pixels
+  }
+  sdev::Rect WorkArea() override {
+    int w = 0, h = 0;
+    host_->GetDesktopSize(&w, &h);
+    return sdev::Rect{0, 0, w, h};
+  }
+  bool OsAtLeast(int, int) override { return true; }
+  void MessageBox(const std::string& text, const std::string& caption) override {
+    host_->ShowMessageBox(caption, text, true);
+  }
+  void InvalidateDesktop() override {}
+
+private:
+  THost* host_;
+};
+
+// The host's window: the platform has sized it before the display opens.
+class HostWindowBridge : public sdev::HostWindow {
+public:
+  explicit HostWindowBridge(THost* host) : host_(host) {}
+  sdev::Rect ClientRectOnScreen() override {
+    int w = 0, h = 0;
+    host_->GetOutputSize(&w, &h);
+    if (host_->IsMinimized()) w = h = 0;
+    return sdev::Rect{0, 0, w, h};
+  }
+  sdev::Rect WindowRect() override { return ClientRectOnScreen(); }
+  uint32_t Style() override { return style_; }
+  void SetStyle(uint32_t s) override { style_ = s; }
+  sdev::Rect AdjustForStyle(int w, int h) override { return sdev::Rect{0, 0, w, h}; }
+  void SetSize(int, int) override {}
+  void Move(int, int) override {}
+  void SetNotTopmost() override {}
+
+private:
+  THost* host_;
+  uint32_t style_ = 0;
+};
+
+class TDxPlatformDisplay : public TPlatformDisplay, public sdev::Presenter {
+public:
+  explicit TDxPlatformDisplay(TPlatform* platform)
+      : platform_(platform), host_(platform->GetHost()), desktop_(host_), window_(host_) {
+    sdev::SetHost(&desktop_);
+    sdev::SetPresenter(this);
+  }
+  ~TDxPlatformDisplay() override {
+    {
+      std::lock_guard<std::mutex> lock(cursorMutex_);
+      cursor_.reset();
+    }
+    TRenderer::Destroy();
+    DestroyDisplayHandler();
+    sdev::SetPresenter(nullptr);
+    sdev::SetHost(nullptr);
+  }
+
+  bool Open(int width, int height, bool fullScreen) override {
+    sdev::AddDisplayMode(sdev::DisplayMode{uint32_t(width), uint32_t(height), 32});
+    sdev::AddDisplayMode(sdev::DisplayMode{uint32_t(width), uint32_t(height), 16});
+    TDisplayHandler* h = GetDisplayHandler();
+    if (!h) {
+      h = CreateDisplayHandler();
+      TPlatform* p = platform_;
+      h->runRestoreTasks = [p]() { p->RunRestoreTasks(); };
+    }
+    bool ok = h->Open(&window_, width, height, fullScreen);
+    std::lock_guard<std::mutex> lock(cursorMutex_);
+    if (ok && !cursor_) cursor_ = std::make_unique<TDXSoftwareCursor>(h->GetContext(), CursorHooks());
+    return ok;
+  }
+  bool ModeChanged(bool fullScreen) override {
+    TDisplayHandler* h = GetDisplayHandler();
+    return h && h->Open(&window_, h->GetWidth(), h->GetHeight(), fullScreen);
+  }
+  bool IsUsable() const override {
+    TDisplayHandler* h = GetDisplayHandler();
+    return h && h->IsUsable();
+  }
+  bool IsFlipDone() override {
+    TDisplayHandler* h = GetDisplayHandler();
+    return h && h->IsFlipDone() && host_->IsPresentDone();
+  }
+  void EndDraw(bool present) override {
+    if (TDisplayHandler* h = GetDisplayHandler()) h->EndDraw(present);
+  }
+  void OutOfVideoMemory() override {
+    if (TDisplayHandler* h = GetDisplayHandler()) h->OutOfVideoMemory();
+  }
+  // The software cursor draws the picture into the frames and between them.
+  void SetCursor(const boost::shared_ptr<TTexture>& texture, int hotX, int hotY, int flag) override {
+    std::lock_guard<std::mutex> lock(cursorMutex_);
+    if (!cursor_ || !cursor_->SetMouseTexture(texture, hotX, hotY, flag != 0)) TraceOut("SetCursor: no cursor picture");
+  }
+  void ShowCursor(bool show) override {
+    host_->ShowCursor(false);
+    shown_ = show;
+  }
+  bool UpdateCursor() override {
+    std::lock_guard<std::mutex> lock(cursorMutex_);
+    if (!cursor_ || !IsUsable()) return false;
+    return cursor_->DrawFromHelper().x != -1;
+  }
+
+  void Present(const uint32_t* argb, int width, int height, int pitchPixels) override {
+    host_->Present(argb, width, height, pitchPixels);
+  }
+
+private:
+  TDXCursorHooks CursorHooks() {
+    TDXCursorHooks hooks;
+    TPlatform* p = platform_;
+    THost* host = host_;
+    hooks.getMousePosition = [p, host](int* x, int* y) {
+      int wx = 0, wy = 0;
+      if (!host->GetMousePosition(&wx, &wy)) return false;
+      int32_t gx = 0, gy = 0;
+      p->WindowToGame(wx, wy, &gx, &gy);
+      *x = gx;
+      *y = gy;
+      return true;
+    };
+    hooks.getDesktopRect = [host]() {
+      int w = 0, h = 0;
+      host->GetDesktopSize(&w, &h);
+      return TRect(0, 0, w, h);
+    };
+    hooks.showSystemCursor = [host](bool show, const uint32_t* argb, int w, int h, int pitch, int hx, int hy) {
+      host->SetCursorImage(argb, w, h, pitch, hx, hy);
+      host->ShowCursor(show);
+    };
+    std::atomic<bool>* shown = &shown_;
+    hooks.isCursorSuppressed = [p, shown]() {
+      return !*shown || (p->GetApplication() && p->GetApplication()->cursorSuppress.load() != 0);
+    };
+    return hooks;
+  }
+
+  TPlatform* platform_;
+  THost* host_;
+  HostDesktop desktop_;
+  HostWindowBridge window_;
+  std::mutex cursorMutex_;
+  std::unique_ptr<TDXSoftwareCursor> cursor_;
+  std::atomic<bool> shown_{true};
+};
+
+}  // namespace
+
+void AddDisplayHooks(TPlatformHooks& hooks) {
+  hooks.createDisplay = [](TPlatform* platform) -> std::unique_ptr<TPlatformDisplay> {
+    if (!platform || !platform->GetHost()) return nullptr;
+    return std::make_unique<TDxPlatformDisplay>(platform);
+  };
+}

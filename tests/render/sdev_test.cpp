@@ -1,0 +1,420 @@
+// The software display device: coverage, line and blend rules, clipping,
+// texture addressing, 16-bit emulation, blits, loss and video memory.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "render/sdev/fault.h"
+#include "render/sdev/sdev.h"
+
+using namespace sdev;
+using sdev::test::Fault;
+
+namespace {
+
+struct TLV {
+  float x, y, z, rhw;
+  uint32_t diffuse, specular;
+  float u, v;
+};
+
+TLV V(float x, float y, uint32_t c = 0xFFFFFFFF, float u = 0, float v = 0) { return TLV{x, y, 0, 1, c, 0, u, v}; }
+
+// An off-screen render target with its device, in a scene.
+class Canvas {
+public:
+  explicit Canvas(int w, int h, Format f = Format::X8R8G8B8) {
+    EXPECT_EQ(DirectDraw::Create(nullptr, &dd), err::kOk);
+    dd->SetCooperativeLevel(nullptr, kCoopNormal);
+    target = MakeSurface(w, h, f, caps::kOffscreenPlain | caps::k3DDevice);
+    dd->QueryDirect3D(&d3d);
+    Guid hal = Fault::Current().adapters[0].d3dDevices[0].second.guid;
+    EXPECT_EQ(d3d->CreateDevice(hal, target, &dev), err::kOk);
+    dev->SetRenderState(RS::CullMode, kCullNone);
+    dev->SetRenderState(RS::Lighting, 0);
+    dev->SetTextureStageState(0, TSS::ColorArg2, kArgDiffuse);
+    dev->SetTextureStageState(0, TSS::AlphaOp, kOpModulate);
+    dev->SetTextureStageState(0, TSS::AlphaArg2, kArgDiffuse);
+    EXPECT_EQ(dev->BeginScene(), err::kOk);
+    Fill(0);
+  }
+  ~Canvas() {
+    dev->EndScene();
+    for (Surface* s : owned) s->Release();
+    dev->Release();
+    d3d->Release();
+    target->Release();
+    dd->Release();
+  }
+  Surface* MakeSurface(int w, int h, Format f, uint32_t c) {
+    SurfaceDesc d;
+    d.flags = kSdCaps | kSdWidth | kSdHeight | kSdPixelFormat;
+    d.caps = c;
+    d.width = uint32_t(w);
+    d.height = uint32_t(h);
+    d.format = MakeFormat(f);
+    Surface* s = nullptr;
+    EXPECT_EQ(dd->CreateSurface(d, &s), err::kOk);
+    return s;
+  }
+  // A texture filled by fn(x, y).
+  Surface* Texture(int w, int h, uint32_t (*fn)(int, int), Format f = Format::A8R8G8B8) {
+    Surface* t = MakeSurface(w, h, f, caps::kTexture);
+    owned.push_back(t);
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) EncodePixel(t->Format(), t->Bits() + y * t->Pitch() + x * BytesPerPixel(t->Format()), fn(x, y));
+    t->Touch();
+    return t;
+  }
+  void Fill(uint32_t argb) {
+    BltFx fx;
+    fx.fillColor = EncodeColor(target->Format(), argb);
+    target->Blt(nullptr, nullptr, nullptr, kBltColorFill, &fx);
+  }
+  uint32_t At(int x, int y) const {
+    return DecodePixel(target->Format(), target->Bits() + y * target->Pitch() + x * BytesPerPixel(target->Format()));
+  }
+  uint32_t Raw(int x, int y) const { return reinterpret_cast<const uint32_t*>(target->Bits() + y * target->Pitch())[x]; }
+  HResult Draw(PrimType t, const std::vector<TLV>& v) { return dev->DrawPrimitive(t, fvf::kTLVertex, v.data(), uint32_t(v.size()), 0); }
+  void Quad(float x0, float y0, float x1, float y1, uint32_t c, float u0 = 0, float v0 = 0, float u1 = 1, float v1 = 1) {
+    Draw(PrimType::TriFan, {V(x0, y0, c, u0, v0), V(x1, y0, c, u1, v0), V(x1, y1, c, u1, v1), V(x0, y1, c, u0, v1)});
+  }
+  void Blend(bool on, uint32_t src = kBlendSrcAlpha, uint32_t dst = kBlendInvSrcAlpha) {
+    dev->SetRenderState(RS::AlphaBlendEnable, on);
+    dev->SetRenderState(RS::SrcBlend, src);
+    dev->SetRenderState(RS::DestBlend, dst);
+  }
+  int Count(uint32_t raw, int w, int h) const {
+    int n = 0;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) n += Raw(x, y) == raw;
+    return n;
+  }
+
+  DirectDraw* dd = nullptr;
+  Direct3D* d3d = nullptr;
+  Surface* target = nullptr;
+  Device* dev = nullptr;
+  std::vector<Surface*> owned;
+};
+
+bool Near(uint32_t a, uint32_t b, int tol = 1) {
+  for (int s = 0; s < 32; s += 8) {
+    int d = int((a >> s) & 0xFF) - int((b >> s) & 0xFF);
+    if (d > tol || d < -tol) return false;
+  }
+  return true;
+}
+
+class SdevTest : public ::testing::Test {
+protected:
+  void SetUp() override { Fault::Install(test::DefaultConfig()); }
+};
+
+// --- Coverage ---
+
+TEST_F(SdevTest, QuadsCoverPixelsWhoseCentresLieInside) {
+  Canvas c(16, 16);
+  c.Quad(2, 3, 6, 5, 0xFFFFFFFF);  // integer edges: exactly 4 x 2 pixels
+  EXPECT_EQ(c.Count(0xFFFFFFFF, 16, 16), 8);
+  EXPECT_EQ(c.Raw(2, 3), 0xFFFFFFFFu);
+  EXPECT_EQ(c.Raw(5, 4), 0xFFFFFFFFu);
+  EXPECT_EQ(c.Raw(6, 4), 0u);
+  c.Fill(0);
+  c.Quad(8.5f, 8.5f, 10.5f, 10.5f, 0xFFFFFFFF);  // centres 8.5 and 9.5 inside, 10.5 on the right edge
+  EXPECT_EQ(c.Count(0xFFFFFFFF, 16, 16), 4);
+  EXPECT_EQ(c.Raw(8, 8), 0xFFFFFFFFu);
+  EXPECT_EQ(c.Raw(10, 10), 0u);
+}
+
+TEST_F(SdevTest, TrianglesSharingEdgesTouchEachPixelOnce) {
+  Canvas c(32, 32);
+  c.Blend(true, kBlendOne, kBlendOne);
+  std::vector<TLV> fan = {V(16.3f, 15.7f, 0x20202020)};
+  for (int k = 0; k <= 12; ++k) {
+    float a = k * 6.2831853f / 12;
+    fan.push_back(V(16.3f + 13.1f * std::cos(a), 15.7f + 12.9f * std::sin(a), 0x20202020));
+  }
+  c.Draw(PrimType::TriFan, fan);
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 32; ++x) ASSERT_TRUE(c.Raw(x, y) == 0 || c.Raw(x, y) == 0x20202020u) << x << "," << y;
+  EXPECT_GT(c.Count(0x20202020u, 32, 32), 400);
+}
+
+TEST_F(SdevTest, LinesCoverTheHalfOpenSpanAndPointsTheirPixel) {
+  Canvas c(16, 16);
+  c.Draw(PrimType::LineList, {V(2, 5), V(7, 5)});
+  for (int x = 0; x < 16; ++x) EXPECT_EQ(c.Raw(x, 5) != 0, x >= 2 && x < 7) << x;
+  EXPECT_EQ(c.Count(0xFFFFFFFF, 16, 16), 5);
+  c.Fill(0);
+  c.Draw(PrimType::LineList, {V(7, 5), V(2, 5)});  // the other way round: the same pixels
+  EXPECT_EQ(c.Count(0xFFFFFFFF, 16, 16), 5);
+  EXPECT_EQ(c.Raw(2, 5), 0xFFFFFFFFu);
+  c.Fill(0);
+  c.Draw(PrimType::LineStrip, {V(3, 1), V(3, 4), V(0, 7)});  // vertical rows 1..3, then a diagonal
+  EXPECT_EQ(c.Raw(3, 1), 0xFFFFFFFFu);
+  EXPECT_EQ(c.Raw(3, 3), 0xFFFFFFFFu);
+  EXPECT_EQ(c.Raw(3, 4), 0u);  // the end point of the vertical stays out
+  EXPECT_EQ(c.Raw(2, 4), 0xFFFFFFFFu);  // the diagonal: columns 2.5, 1.5, 0.5
+  EXPECT_EQ(c.Raw(1, 5), 0xFFFFFFFFu);
+  EXPECT_EQ(c.Raw(0, 6), 0xFFFFFFFFu);
+  EXPECT_EQ(c.Count(0xFFFFFFFF, 16, 16), 6);
+  c.Fill(0);
+  c.Draw(PrimType::PointList, {V(2.7f, 3.2f)});
+  EXPECT_EQ(c.Raw(2, 3), 0xFFFFFFFFu);
+  EXPECT_EQ(c.Count(0xFFFFFFFF, 16, 16), 1);
+}
+
+// --- Blending ---
+
+uint32_t Div255(uint32_t x) { return (2 * x + 255) / 510; }
+
+uint32_t Expected(uint32_t s, uint32_t d, uint32_t fs, uint32_t fd) {
+  auto factor = [](uint32_t f, uint32_t s, uint32_t d, int sh) -> uint32_t {
+    uint32_t sa = s >> 24, da = d >> 24, sc = (s >> sh) & 0xFF, dc = (d >> sh) & 0xFF;
+    switch (f) {
+      case kBlendZero: return 0;
+      case kBlendOne: return 255;
+      case kBlendSrcColor: return sc;
+      case kBlendInvSrcColor: return 255 - sc;
+      case kBlendSrcAlpha: return sa;
+      case kBlendInvSrcAlpha: return 255 - sa;
+      case kBlendDestAlpha: return da;
+      case kBlendInvDestAlpha: return 255 - da;
+      case kBlendDestColor: return dc;
+      default: return 255 - dc;
+    }
+  };
+  uint32_t r = 0;
+  for (int sh = 0; sh < 32; sh += 8) {
+    uint32_t v = ((s >> sh) & 0xFF) * factor(fs, s, d, sh) + ((d >> sh) & 0xFF) * factor(fd, s, d, sh);
+    r |= std::min<uint32_t>(255, Div255(v)) << sh;
+  }
+  return r;
+}
+
+TEST_F(SdevTest, BlendFactorsFollowTheFormulaWithinOne) {
+  const uint32_t srcs[] = {0x80FF4020u, 0x00FFFFFFu, 0xFF123456u, 0x40808080u, 0xC0FF0000u, 0x01FEFDFCu};
+  const uint32_t dsts[] = {0xFF000000u, 0x80102030u, 0xFFFFFFFFu, 0x007F7F7Fu};
+  const uint32_t pairs[][2] = {{kBlendSrcAlpha, kBlendInvSrcAlpha}, {kBlendSrcAlpha, kBlendOne},
+                               {kBlendZero, kBlendInvSrcColor},     {kBlendZero, kBlendSrcColor},
+                               {kBlendOne, kBlendInvSrcAlpha},      {kBlendDestColor, kBlendZero},
+                               {kBlendInvDestAlpha, kBlendDestAlpha}, {kBlendOne, kBlendOne}};
+  Canvas c(8, 2, Format::A8R8G8B8);
+  for (const auto& p : pairs)
+    for (uint32_t s : srcs)
+      for (uint32_t d : dsts) {
+        c.Blend(false);
+        c.Fill(d);
+        c.Blend(true, p[0], p[1]);
+        c.Quad(0, 0, 7, 1, s);  // seven pixels: the four-pixel kernels and the single-pixel tail
+        uint32_t want = Expected(s, d, p[0], p[1]);
+        for (int x = 0; x < 7; ++x)
+          ASSERT_TRUE(Near(c.Raw(x, 0), want)) << std::hex << "src " << s << " dst " << d << " factors " << p[0]
+                                               << "/" << p[1] << " got " << c.Raw(x, 0) << " want " << want;
+        EXPECT_EQ(c.Raw(7, 0), d);
+      }
+}
+
+TEST_F(SdevTest, TextureTimesDiffuseThenBlended) {
+  Canvas c(8, 8, Format::A8R8G8B8);
+  Surface* t = c.Texture(4, 4, [](int x, int y) { return x < 2 ? 0xFF808080u : 0x80FF0000u; });
+  c.dev->SetTexture(0, t);
+  c.Blend(false);
+  c.Fill(0xFF0000FFu);
+  c.Blend(true);
+  c.Quad(0, 0, 4, 4, 0x80FFFF00u);  // half alpha, no blue
+  uint32_t left = Expected(0x80808000u, 0xFF0000FFu, kBlendSrcAlpha, kBlendInvSrcAlpha);
+  uint32_t right = Expected(0x40FF0000u, 0xFF0000FFu, kBlendSrcAlpha, kBlendInvSrcAlpha);
+  EXPECT_TRUE(Near(c.Raw(0, 0), left)) << std::hex << c.Raw(0, 0);
+  EXPECT_TRUE(Near(c.Raw(3, 3), right)) << std::hex << c.Raw(3, 3);
+}
+
+// --- Texture sampling ---
+
+uint32_t Checker(int x, int y) { return (x + y) & 1 ? 0xFF0000FFu : 0xFFFF0000u; }
+
+TEST_F(SdevTest, WrapRepeatsAndClampStretchesTheEdge) {
+  Canvas c(8, 8);
+  Surface* t = c.Texture(2, 2, Checker);
+  c.dev->SetTexture(0, t);
+  c.Quad(0, 0, 8, 8, 0xFFFFFFFF, 0, 0, 4, 4);  // point filter, wrap
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x) ASSERT_EQ(c.Raw(x, y) | 0xFF000000u, Checker(x, y)) << x << "," << y;
+  c.dev->SetTextureStageState(0, TSS::AddressU, kAddressClamp);
+  c.dev->SetTextureStageState(0, TSS::AddressV, kAddressClamp);
+  c.Quad(0, 0, 8, 8, 0xFFFFFFFF, 0, 0, 4, 4);
+  EXPECT_EQ(c.Raw(0, 0) | 0xFF000000u, Checker(0, 0));
+  EXPECT_EQ(c.Raw(7, 7) | 0xFF000000u, Checker(1, 1));
+  EXPECT_EQ(c.Raw(7, 0) | 0xFF000000u, Checker(1, 0));
+}
+
+TEST_F(SdevTest, LinearFilterIsExactOneToOneAndBlendsWhenScaled) {
+  Canvas c(16, 16);
+  Surface* t = c.Texture(4, 4, Checker);
+  c.dev->SetTexture(0, t);
+  c.dev->SetTextureStageState(0, TSS::MagFilter, kFilterLinear);
+  c.dev->SetTextureStageState(0, TSS::MinFilter, kFilterLinear);
+  c.dev->SetTextureStageState(0, TSS::AddressU, kAddressClamp);
+  c.dev->SetTextureStageState(0, TSS::AddressV, kAddressClamp);
+  c.Quad(3, 5, 7, 9, 0xFFFFFFFF);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 4; ++x) ASSERT_EQ(c.Raw(3 + x, 5 + y) | 0xFF000000u, Checker(x, y));
+  // Turned by 90 degrees (not axis-aligned in texture space): still texel-exact.
+  c.Fill(0);
+  c.Draw(PrimType::TriFan, {V(0, 0, ~0u, 0, 1), V(4, 0, ~0u, 0, 0), V(4, 4, ~0u, 1, 0), V(0, 4, ~0u, 1, 1)});
+  EXPECT_EQ(c.Raw(0, 0) | 0xFF000000u, Checker(0, 3));
+  EXPECT_EQ(c.Raw(3, 0) | 0xFF000000u, Checker(0, 0));
+  // Twice the size: a pixel between two texels mixes them.
+  c.Fill(0);
+  c.Quad(0, 0, 8, 8, 0xFFFFFFFF);
+  uint32_t mid = c.Raw(2, 1);
+  EXPECT_GT(mid & 0xFF, 0x20u);
+  EXPECT_GT((mid >> 16) & 0xFF, 0x20u);
+}
+
+// --- Clipping ---
+
+TEST_F(SdevTest, EveryPrimitiveIsClippedToViewportAndClipRect) {
+  Canvas c(32, 32);
+  Viewport vp;
+  vp.x = -8;  // partly off the target
+  vp.y = 4;
+  vp.width = 24;
+  vp.height = 20;
+  ASSERT_EQ(c.dev->SetViewport(vp), err::kOk);
+  Rect clip{0, 0, 30, 18};
+  c.dev->SetClipRect(&clip);
+  // Inside: x in [0, 16), y in [4, 18). Pre-transformed positions count from the viewport's top-left.
+  auto check = [&](const char* what) {
+    for (int y = 0; y < 32; ++y)
+      for (int x = 0; x < 32; ++x) {
+        if (c.Raw(x, y)) ASSERT_TRUE(x < 16 && y >= 4 && y < 18) << what << " at " << x << "," << y;
+      }
+    EXPECT_GT(c.Count(0xFFFFFFFF, 32, 32), 0) << what;
+    c.Fill(0);
+  };
+  c.Draw(PrimType::TriList, {V(-20, -20), V(60, -20), V(-20, 60)});
+  check("triangle list");
+  c.Draw(PrimType::TriStrip, {V(-20, -20), V(60, -20), V(-20, 60), V(60, 60)});
+  check("triangle strip quad");
+  c.Draw(PrimType::TriFan, {V(10, 10), V(-30, -5), V(40, -5), V(40, 40), V(-30, 40)});
+  check("triangle fan");
+  c.Draw(PrimType::LineList, {V(-30, 5.5f), V(60, 5.5f), V(12.5f, -30), V(12.5f, 60)});
+  check("line list");
+  c.Draw(PrimType::LineStrip, {V(-30, -30), V(60, 60), V(60, 0)});
+  check("line strip");
+  std::vector<TLV> points;
+  for (int i = -10; i < 40; ++i) points.push_back(V(float(i) + 0.5f, 6.5f));
+  c.Draw(PrimType::PointList, points);
+  check("points");
+  uint16_t idx[] = {0, 1, 2, 2, 1, 3};
+  std::vector<TLV> quad = {V(-20, -20), V(60, -20), V(-20, 60), V(60, 60)};
+  EXPECT_EQ(c.dev->DrawIndexedPrimitive(PrimType::TriList, fvf::kTLVertex, quad.data(), 4, idx, 6, 0), err::kOk);
+  check("indexed list");
+}
+
+TEST_F(SdevTest, IndicesOutsideTheVerticesAreRefused) {
+  Canvas c(8, 8);
+  std::vector<TLV> quad = {V(0, 0), V(8, 0), V(0, 8)};
+  uint16_t idx[] = {0, 1, 3};
+  EXPECT_EQ(c.dev->DrawIndexedPrimitive(PrimType::TriList, fvf::kTLVertex, quad.data(), 3, idx, 3, 0), err::kInvalidArg);
+  EXPECT_EQ(c.Count(0, 8, 8), 64);
+}
+
+// --- 16-bit surfaces, blits, locks ---
+
+TEST_F(SdevTest, SixteenBitTargetsAreDrawnAndConverted) {
+  Canvas c(8, 8, Format::R5G6B5);
+  c.Quad(0, 0, 4, 8, 0xFFFF8040u);
+  uint16_t raw = reinterpret_cast<const uint16_t*>(c.target->Bits())[0];
+  EXPECT_EQ(raw, uint16_t(0x1F << 11 | 0x20 << 5 | 0x08));
+  EXPECT_EQ(c.At(0, 0), 0xFFFF8242u);  // widened by repeating the bits
+  EXPECT_EQ(c.At(5, 0), 0xFF000000u);
+}
+
+TEST_F(SdevTest, BlitsNeedMatchingFormatsAndStretchCopyConverts) {
+  Canvas c(8, 8, Format::X8R8G8B8);
+  Surface* argb = c.MakeSurface(8, 8, Format::A8R8G8B8, caps::kOffscreenPlain);
+  Surface* rgb565 = c.MakeSurface(4, 4, Format::R5G6B5, caps::kOffscreenPlain);
+  c.owned.push_back(argb);
+  c.owned.push_back(rgb565);
+  BltFx fx;
+  fx.fillColor = 0xF800;
+  rgb565->Blt(nullptr, nullptr, nullptr, kBltColorFill, &fx);
+  EXPECT_EQ(c.target->Blt(nullptr, rgb565, nullptr, kBltWait, nullptr), err::kFormatMismatch);
+  EXPECT_EQ(c.target->Blt(nullptr, argb, nullptr, kBltWait, nullptr), err::kOk);  // the alpha byte differs only
+  ASSERT_EQ(StretchCopy(*c.target, Rect{0, 0, 8, 8}, *rgb565, Rect{0, 0, 4, 4}), err::kOk);
+  EXPECT_EQ(c.At(7, 7), 0xFFFF0000u);
+  void* bits = nullptr;
+  int32_t pitch = 0;
+  ASSERT_EQ(argb->Lock(nullptr, &bits, &pitch, kLockWait), err::kOk);
+  EXPECT_EQ(argb->Lock(nullptr, &bits, &pitch, kLockWait), err::kSurfaceBusy);
+  EXPECT_EQ(c.target->Blt(nullptr, argb, nullptr, kBltWait, nullptr), err::kSurfaceBusy);
+  EXPECT_EQ(argb->Unlock(), err::kOk);
+  EXPECT_EQ(argb->Unlock(), err::kNotLocked);
+}
+
+// --- Loss, restore, video memory, faults ---
+
+TEST_F(SdevTest, LostSurfacesRefuseWorkUntilRestoredWithTheLoudPattern) {
+  Canvas c(8, 8);
+  Surface* sys = c.MakeSurface(4, 4, Format::X8R8G8B8, caps::kOffscreenPlain | caps::kSystemMemory);
+  c.owned.push_back(sys);
+  Fault::LoseDevice();
+  EXPECT_TRUE(c.target->IsLost());
+  EXPECT_FALSE(sys->IsLost());
+  void* bits;
+  int32_t pitch;
+  EXPECT_EQ(c.target->Lock(nullptr, &bits, &pitch, kLockWait), err::kSurfaceLost);
+  EXPECT_EQ(c.Draw(PrimType::PointList, {V(1, 1)}), err::kSurfaceLost);
+  EXPECT_EQ(c.dd->TestCooperativeLevel(), err::kNotExclusive);
+  EXPECT_EQ(c.target->Restore(), err::kNotExclusive);
+  Fault::RegainFocus();
+  EXPECT_EQ(c.dd->TestCooperativeLevel(), err::kOk);
+  EXPECT_TRUE(c.target->IsLost());
+  EXPECT_EQ(c.dd->RestoreAllSurfaces(), err::kOk);
+  EXPECT_FALSE(c.target->IsLost());
+  EXPECT_EQ(c.Raw(3, 3), 0xCDCDCDCDu);
+}
+
+TEST_F(SdevTest, VideoMemoryIsChargedAndRunsOut) {
+  test::Config cfg = test::DefaultConfig();
+  cfg.videoMemoryBytes = 64 * 64 * 4 * 3;
+  Fault::Install(cfg);
+  Canvas c(64, 64);  // the target takes one share
+  uint64_t before = Fault::VideoMemoryInUse();
+  Surface* a = c.MakeSurface(64, 64, Format::A8R8G8B8, caps::kTexture | caps::kVideoMemory);
+  EXPECT_EQ(Fault::VideoMemoryInUse(), before + 64 * 64 * 4);
+  SurfaceDesc d;
+  d.flags = kSdCaps | kSdWidth | kSdHeight;
+  d.caps = caps::kOffscreenPlain | caps::kVideoMemory;
+  d.width = d.height = 64;
+  Surface* b = c.MakeSurface(64, 64, Format::A8R8G8B8, caps::kTexture | caps::kVideoMemory);
+  Surface* none = nullptr;
+  EXPECT_EQ(c.dd->CreateSurface(d, &none), err::kOutOfVideoMemory);
+  d.caps = caps::kOffscreenPlain;  // no placement asked: system memory instead
+  ASSERT_EQ(c.dd->CreateSurface(d, &none), err::kOk);
+  EXPECT_TRUE(none->Caps() & caps::kSystemMemory);
+  none->Release();
+  b->Release();
+  a->Release();
+  EXPECT_EQ(Fault::VideoMemoryInUse(), before);
+}
+
+TEST_F(SdevTest, FaultsAreInjectedByOperationAndCounted) {
+  Canvas c(4, 4);
+  Fault::FailNext(test::Op::Blt, err::kSurfaceLost, 2);
+  BltFx fx;
+  EXPECT_EQ(c.target->Blt(nullptr, nullptr, nullptr, kBltColorFill, &fx), err::kSurfaceLost);
+  EXPECT_EQ(c.target->Blt(nullptr, nullptr, nullptr, kBltColorFill, &fx), err::kSurfaceLost);
+  EXPECT_EQ(c.target->Blt(nullptr, nullptr, nullptr, kBltColorFill, &fx), err::kOk);
+  EXPECT_GE(Fault::Count(test::Op::Blt), 3);
+  Fault::FailNext(test::Op::EndScene, err::kScene2FB);
+  EXPECT_EQ(c.dev->EndScene(), err::kScene2FB);
+  EXPECT_EQ(c.dev->BeginScene(), err::kOk);
+}
+
+}  // namespace
