@@ -7,6 +7,7 @@
 #include "platform/stringtable.h"
 #include "platform/time.h"
 #include "ui/modalwindow.h"
+#include "ui/windowscript.h"
 
 namespace {
 TWindowManager* gWindowManager = nullptr;
@@ -48,6 +49,8 @@ TWindowManager::~TWindowManager() {
   destroying_ = true;
   if (scriptProxy_) scriptProxy_->target = nullptr;
   scriptProxy_ = nullptr;
+  // The script may outlive the manager: its global must not reach a dead one.
+  if (script_) script_->GetBindings().Unbind("SetTopModalOnly");
   listeners_.clear();
   capture_.clear();
   while (!modal_.empty()) {

@@ -413,3 +413,15 @@ TEST_F(ScriptTest, DoModalFromNativeCodeReturnsSoTheNextTextRuns) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ScriptTest, TheManagersGlobalDiesWithTheManager) {
+  delete wm;
+  wm = new TWindowManager(&env);
+  TLogCapture log;
+  Lua("SetTopModalOnly(true)");
+  EXPECT_TRUE(log.Contains("SetTopModalOnly"));
+}
+
+}  // namespace
