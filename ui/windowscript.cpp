@@ -444,29 +444,34 @@ int TWindowScript::LuaDoSelectLayer(lua_State* L) {
   return 0;
 }
 
-int TWindowScript::LuaEnableWindow(lua_State* L) {
-  TString name = ArgText(L, 1);
-  bool show = lua_toboolean(L, 2) != 0;
-  TWindowManager* wm = Manager();
+// Walking up: the window of that name under the top modal window, then under
+// its parent, and so on; one entry per level where one was found.
+static std::vector<TWindow*> FindWalkingUp(const TString& name) {
+  std::vector<TWindow*> found;
+  TWindowManager* wm = GetWindowManager();
   for (TWindow* level = wm ? wm->GetTopModal() : nullptr; level; level = level->GetParent()) {
-    TWindow* w = level->FindChild(name, -1);
-    if (!w) continue;
+    if (TWindow* w = level->FindChild(name, -1)) found.push_back(w);
+  }
+  return found;
+}
+
+int TWindowScript::LuaEnableWindow(lua_State* L) {
+  std::vector<TWindow*> found = FindWalkingUp(ArgText(L, 1));
+  bool show = lua_toboolean(L, 2) != 0;
+  if (!found.empty()) {
+    TWindow* w = found.front();
     uint32_t flags = w->GetFlags();
     w->SetStateFlags(show ? (flags | kWindowVisible) : (flags & ~kWindowVisible));
     if (!show && dynamic_cast<TButtonRole*>(w)) w->OnMouseLeave();
-    wm->Invalidate();
-    lua_pushboolean(L, 1);
-    return 1;
+    Manager()->Invalidate();
   }
-  lua_pushboolean(L, 0);
+  lua_pushboolean(L, !found.empty());
   return 1;
 }
 
 int TWindowScript::LuaGetButtonToggleState(lua_State* L) {
-  TString name = ArgText(L, 1);
-  TWindowManager* wm = Manager();
-  for (TWindow* level = wm ? wm->GetTopModal() : nullptr; level; level = level->GetParent()) {
-    if (auto* b = dynamic_cast<TButtonRole*>(level->FindChild(name, -1))) {
+  for (TWindow* w : FindWalkingUp(ArgText(L, 1))) {
+    if (auto* b = dynamic_cast<TButtonRole*>(w)) {
       lua_pushboolean(L, b->GetToggleState());
       return 1;
     }
@@ -476,11 +481,9 @@ int TWindowScript::LuaGetButtonToggleState(lua_State* L) {
 }
 
 int TWindowScript::LuaSetButtonToggleState(lua_State* L) {
-  TString name = ArgText(L, 1);
   bool on = lua_toboolean(L, 2) != 0;
-  TWindowManager* wm = Manager();
-  for (TWindow* level = wm ? wm->GetTopModal() : nullptr; level; level = level->GetParent()) {
-    if (auto* b = dynamic_cast<TButtonRole*>(level->FindChild(name, -1))) b->SetToggleState(on);
+  for (TWindow* w : FindWalkingUp(ArgText(L, 1))) {
+    if (auto* b = dynamic_cast<TButtonRole*>(w)) b->SetToggleState(on);
   }
   return 0;
 }

@@ -85,7 +85,8 @@ Button{ name = "b", x = 100, y = 100, w = 100, h = 100, command = function() pre
   EXPECT_EQ("b", Global("pressed"));
   EXPECT_EQ("8", Global("t1"));
   EXPECT_EQ("LuaAction:b", Global("n1"));
-  Lua("EnableWindow('b', false)");
+  Lua("SetButtonToggleState('b', true); toggled = GetButtonToggleState('b'); EnableWindow('b', false)");
+  EXPECT_EQ("true", Global("toggled"));
   Lua("m = WaitForMessage(); t3, n3 = m.type, m.name");
   Click(150, 150);  // the image declines the click: the release reaches the script
   EXPECT_EQ("4", Global("t3"));
