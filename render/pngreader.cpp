@@ -117,9 +117,12 @@ bool LoadPngImage(const TString& fileName, uint8_t** pixels, uint32_t* width, ui
   if (isPalette) {
     png_colorp colors = nullptr;
     int count = 0;
-    if (png_get_PLTE(png, info, &colors, &count) && !paletteFile.IsEmpty()) {
-      ApplyRiffPalette(paletteFile, colors, count);
-      png_set_PLTE(png, info, colors, count);
+    if (png_get_PLTE(png, info, &colors, &count) && !paletteFile.IsEmpty() && count > 0 && count <= 256) {
+      png_color own[256];
+      std::memcpy(own, colors, sizeof(png_color) * size_t(count));
+      ApplyRiffPalette(paletteFile, own, count);
+      png_set_PLTE(png, info, own, count);
+      png_get_PLTE(png, info, &colors, &count);
     }
     if (palette && colors) {
       paletteOut = static_cast<uint8_t*>(std::calloc(1024, 1));

@@ -16,7 +16,7 @@ uint32_t NextPow2(uint32_t n) {
 }
 
 // The offered format nearest to the one asked: itself, else one of the same
-// depth (with alpha when alpha was asked), else 32-bit ARGB.
+// depth (with alpha when alpha was asked), else one with or without alpha as asked.
 PixelFormat Nearest(const PixelFormat& want, const std::vector<PixelFormat>& offered) {
   if (std::find(offered.begin(), offered.end(), want) != offered.end()) return want;
   bool alpha = want.flags & kPfAlphaPixels;
@@ -24,7 +24,9 @@ PixelFormat Nearest(const PixelFormat& want, const std::vector<PixelFormat>& off
     if (f.bitCount == want.bitCount && bool(f.flags & kPfAlphaPixels) == alpha) return f;
   for (const auto& f : offered)
     if (f.bitCount == want.bitCount) return f;
-  return MakeFormat(Format::A8R8G8B8);
+  for (const auto& f : offered)
+    if (bool(f.flags & kPfAlphaPixels) == alpha) return f;
+  return offered.empty() ? MakeFormat(Format::A8R8G8B8) : offered.front();
 }
 
 }  // namespace

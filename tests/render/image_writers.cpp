@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
 
 #include <jpeglib.h>
@@ -88,7 +89,9 @@ std::vector<uint8_t> EncodePng(const std::vector<uint32_t>& argb, int width, int
   return out;
 }
 
-std::vector<uint8_t> EncodeJpeg(const std::vector<uint32_t>& argb, int width, int height, bool grey, int quality) {
+std::vector<uint8_t> EncodeJpeg(const std::vector<uint32_t>& argb, int width, int height, int components,
+                                int quality) {
+  bool grey = components == 1, cmyk = components == 4;
   jpeg_compress_struct c;
   jpeg_error_mgr err;
   c.err = jpeg_std_error(&err);
@@ -98,19 +101,21 @@ std::vector<uint8_t> EncodeJpeg(const std::vector<uint32_t>& argb, int width, in
   jpeg_mem_dest(&c, &mem, &size);
   c.image_width = JDIMENSION(width);
   c.image_height = JDIMENSION(height);
-  c.input_components = grey ? 1 : 3;
-  c.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
+  c.input_components = components;
+  c.in_color_space = grey ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_RGB;
   jpeg_set_defaults(&c);
   jpeg_set_quality(&c, quality, TRUE);
   // No chroma subsampling, so flat colours come back exactly.
   for (int i = 0; i < c.num_components; ++i) c.comp_info[i].h_samp_factor = c.comp_info[i].v_samp_factor = 1;
   jpeg_start_compress(&c, TRUE);
-  std::vector<uint8_t> row(size_t(width) * 3);
+  std::vector<uint8_t> row(size_t(width) * 4);
   while (c.next_scanline < c.image_height) {
     for (int x = 0; x < width; ++x) {
       uint32_t p = argb[size_t(c.next_scanline) * width + x];
       if (grey) {
         row[size_t(x)] = uint8_t(p >> 16);
+      } else if (cmyk) {
+        for (int k = 0; k < 4; ++k) row[size_t(x) * 4 + k] = uint8_t(p >> (24 - 8 * k));
       } else {
         row[size_t(x) * 3] = uint8_t(p >> 16);
         row[size_t(x) * 3 + 1] = uint8_t(p >> 8);
@@ -182,7 +187,8 @@ std::vector<uint8_t> EncodeJpeg2000(const std::vector<std::vector<int32_t>>& com
   params.tcp_rates[0] = 0;  // lossless
   params.cp_disto_alloc = 1;
   params.irreversible = 0;
-  params.numresolution = 2;
+  params.numresolution = 1;
+  while (params.numresolution < 3 && (1 << params.numresolution) <= std::min(width, height)) ++params.numresolution;
   opj_codec_t* codec = opj_create_compress(codestream ? OPJ_CODEC_J2K : OPJ_CODEC_JP2);
   opj_setup_encoder(codec, &params, image);
   MemOut mem;

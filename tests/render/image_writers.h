@@ -18,8 +18,9 @@ struct PngOptions {
 
 // ARGB pixels, row-major, width x height.
 std::vector<uint8_t> EncodePng(const std::vector<uint32_t>& argb, int width, int height, const PngOptions& o = {});
-// RGB (alpha ignored) or grey (the red channel) at the quality given.
-std::vector<uint8_t> EncodeJpeg(const std::vector<uint32_t>& argb, int width, int height, bool grey = false,
+// 3 components: RGB (alpha ignored); 1: grey (the red channel); 4: CMYK
+// (the four bytes as they are). No chroma subsampling.
+std::vector<uint8_t> EncodeJpeg(const std::vector<uint32_t>& argb, int width, int height, int components = 3,
                                 int quality = 100);
 // Samples per component (each `width x height`, values below 1 << precision);
 // 1 component = grey, 3 = RGB, 4 = RGBA. `codestream`: a raw J2K stream instead of a JP2 file.

@@ -1,0 +1,277 @@
+// The image readers on files written at test time: PNG of every kind, JPEG
+// (RGB, grey, CMYK, cut short, empty), JPEG-2000 (JP2 and code streams,
+// precisions below and above 8 bits), textures with "_a" companions and
+// masks, and damaged or oversized files.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "image_writers.h"
+#include "platform/log.h"
+#include "platform/settings.h"
+#include "render/imagereaders.h"
+#include "render/texturedata.h"
+#include "tests/support/testsupport.h"
+
+#include "display_fixture.h"
+
+using namespace image_writers;
+
+namespace {
+
+class ImageTest : public ::testing::Test {
+protected:
+  ImageTest() : cd_(dir_.Path()) {}
+  std::string Write(const std::string& name, const std::vector<uint8_t>& bytes) { return dir_.Write(name, bytes); }
+  testing_support::TempDir dir_;
+  testing_support::ScopedChdir cd_;
+};
+
+std::vector<uint32_t> Pattern(int w, int h) {
+  std::vector<uint32_t> p(size_t(w) * h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) p[size_t(y) * w + x] = uint32_t((x * 40) & 0xFF) << 24 | uint32_t(x * 30) << 16 | uint32_t(y * 50) << 8 | 0x33;
+  return p;
+}
+
+bool Load(const char* name, TImage* img) { return LoadImageFile(name, img); }
+
+uint32_t At(const TImage& img, uint32_t x, uint32_t y) { return img.pixels[size_t(y) * img.side + x]; }
+
+// A PNG whose header claims width x height (with a correct CRC), then no data.
+std::vector<uint8_t> LyingPng(uint32_t width, uint32_t height) {
+  std::vector<uint8_t> png = EncodePng(std::vector<uint32_t>(1, 0xFFFFFFFF), 1, 1);
+  auto put = [&](size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) png[at + size_t(i)] = uint8_t(v >> (24 - 8 * i));
+  };
+  put(16, width);
+  put(20, height);
+  put(29, uint32_t(crc32(0, png.data() + 12, 17)));
+  return png;
+}
+
+TEST_F(ImageTest, SideIsThePowerOfTwoOfTheLargerEdge) {
+  EXPECT_EQ(ImageSide(300, 200), 512u);
+  EXPECT_EQ(ImageSide(1, 1), 1u);
+  EXPECT_EQ(ImageSide(2, 3), 4u);
+  EXPECT_EQ(NextPowerOfTwo(0), 2u);
+  EXPECT_EQ(NextPowerOfTwo(2), 2u);
+  EXPECT_EQ(NextPowerOfTwo(3), 4u);
+  EXPECT_EQ(NextPowerOfTwo(4), 4u);
+  EXPECT_EQ(NextPowerOfTwo(5), 8u);
+  EXPECT_EQ(MaskShift(0), 0);
+  EXPECT_EQ(MaskShift(0x7E0), 5);
+  EXPECT_EQ(CountMaskBits(0xF800), 5);
+}
+
+TEST_F(ImageTest, PngOfEveryKindDecodesToBgraWithZeroPadding) {
+  auto argb = Pattern(5, 3);
+  Write("rgba.png", EncodePng(argb, 5, 3));
+  TImage img;
+  ASSERT_TRUE(Load("rgba.png", &img));
+  EXPECT_EQ(img.side, 8u);
+  EXPECT_TRUE(img.hasAlpha);
+  EXPECT_EQ(At(img, 4, 2), argb[2 * 5 + 4]);
+  EXPECT_EQ(At(img, 5, 0), 0u);
+  EXPECT_EQ(At(img, 0, 3), 0u);
+  uint8_t bytes[4];
+  std::memcpy(bytes, &img.pixels[1], 4);  // memory order blue, green, red, alpha
+  EXPECT_EQ(bytes[0], 0x33);
+  EXPECT_EQ(bytes[2], 30);
+  EXPECT_EQ(bytes[3], 40);
+
+  PngOptions il;
+  il.interlaced = true;
+  Write("interlaced.png", EncodePng(argb, 5, 3, il));
+  TImage img2;
+  ASSERT_TRUE(Load("interlaced", &img2));  // the extension is found
+  EXPECT_EQ(img2.pixels, img.pixels);
+
+  PngOptions ga;
+  ga.type = PngOptions::kGreyAlpha;
+  Write("ga.png", EncodePng({0x80C0FFFFu, 0x00100000u}, 2, 1, ga));
+  ASSERT_TRUE(Load("ga.png", &img));
+  EXPECT_EQ(At(img, 0, 0), 0x80C0C0C0u);
+  EXPECT_EQ(At(img, 1, 0), 0x00101010u);
+
+  PngOptions pal;
+  pal.type = PngOptions::kPalette;
+  pal.bitDepth = 4;
+  pal.palette = {0xFF112233u, 0x40AABBCCu, 0xFF000000u};
+  pal.indices = {0, 1, 2, 1};
+  Write("pal.png", EncodePng({}, 4, 1, pal));
+  ASSERT_TRUE(Load("pal.png", &img));
+  EXPECT_TRUE(img.hasAlpha);
+  EXPECT_EQ(At(img, 0, 0), 0xFF112233u);
+  EXPECT_EQ(At(img, 1, 0), 0x40AABBCCu);
+  uint8_t* indices = nullptr;
+  uint8_t* palette = nullptr;
+  uint32_t w = 0, h = 0;
+  int bits = 0;
+  bool alpha = false;
+  ASSERT_TRUE(LoadPngImage("pal.png", &indices, &w, &h, &bits, "", &palette, &alpha, true));
+  EXPECT_EQ(bits, 4);
+  EXPECT_EQ(indices[3], 1);
+  EXPECT_EQ(palette[4 + 2], 0xAA);  // entry 1: blue, green, red, alpha
+  EXPECT_EQ(palette[4 + 3], 0x40);
+  EXPECT_EQ(palette[12 + 3], 0);  // unused entries are zero
+  FreePngBuffer(indices);
+  FreePngBuffer(palette);
+}
+
+TEST_F(ImageTest, SixteenBitPngIsStrippedAndGammaCorrected) {
+  PngOptions o;
+  o.type = PngOptions::kRgb;
+  o.bitDepth = 16;
+  o.gamma = 1 / 2.2;  // already for the screen: unchanged
+  Write("g22.png", EncodePng({0xFF808080u}, 1, 1, o));
+  TImage img;
+  ASSERT_TRUE(Load("g22.png", &img));
+  EXPECT_TRUE(Near(At(img, 0, 0), 0xFF808080u));
+  EXPECT_FALSE(img.hasAlpha);
+  o.gamma = 1.0;  // linear: brightened for a 2.2 screen
+  Write("g10.png", EncodePng({0xFF808080u}, 1, 1, o));
+  ASSERT_TRUE(Load("g10.png", &img));
+  int expect = int(std::lround(std::pow(128.5 / 255.0, 1 / 2.2) * 255));
+  EXPECT_NEAR(int(At(img, 0, 0) & 0xFF), expect, 2);
+}
+
+TEST_F(ImageTest, DamagedPngsFailCleanly) {
+  auto good = EncodePng(Pattern(16, 16), 16, 16);
+  TLogCapture log;
+  Write("cut.png", std::vector<uint8_t>(good.begin(), good.begin() + long(good.size() / 2)));
+  TImage img;
+  EXPECT_FALSE(Load("cut.png", &img));
+  EXPECT_TRUE(log.Contains("Read Error"));
+  Write("empty.png", {});
+  EXPECT_FALSE(Load("empty.png", &img));
+  Write("huge.png", LyingPng(65535, 1));
+  EXPECT_FALSE(Load("huge.png", &img));
+  EXPECT_TRUE(log.Contains("image size out of range"));
+  Write("noise.png", std::vector<uint8_t>(300, 0x89));
+  EXPECT_FALSE(Load("noise.png", &img));
+}
+
+TEST_F(ImageTest, RiffPaletteReplacesColoursWithinTheImagesPalette) {
+  PngOptions pal;
+  pal.type = PngOptions::kPalette;
+  pal.bitDepth = 8;
+  pal.palette = {0xFF000000u, 0xFF000000u};
+  pal.indices = {0, 1};
+  Write("p.png", EncodePng({}, 2, 1, pal));
+  // A palette that claims 1000 entries: only the image's two are replaced.
+  std::vector<uint8_t> riff = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'P', 'A', 'L', ' ', 'd', 'a', 't', 'a',
+                               0xFF, 0xFF, 0, 0, 0, 3, 0xE8, 3};
+  for (int i = 0; i < 3; ++i) riff.insert(riff.end(), {uint8_t(10 * (i + 1)), 20, 30, 0});
+  Write("p.pal", riff);
+  uint8_t* px = nullptr;
+  uint32_t w, h;
+  int bits;
+  bool alpha;
+  ASSERT_TRUE(LoadPngImage("p.png", &px, &w, &h, &bits, "p.pal", nullptr, &alpha, false));
+  EXPECT_EQ(reinterpret_cast<uint32_t*>(px)[0], 0xFF0A141Eu);
+  EXPECT_EQ(reinterpret_cast<uint32_t*>(px)[1], 0xFF14141Eu);
+  FreePngBuffer(px);
+}
+
+TEST_F(ImageTest, JpegReaderSurvivesEmptyCutAndUnsupportedFiles) {
+  std::vector<uint32_t> flat(32 * 16, 0xFF3080C0u);
+  auto jpg = EncodeJpeg(flat, 32, 16);
+  Write("flat.jpg", jpg);
+  TImage img;
+  ASSERT_TRUE(Load("flat.jpg", &img));
+  EXPECT_EQ(img.side, 32u);
+  EXPECT_TRUE(Near(At(img, 31, 15), 0xFF3080C0u, 2));
+  EXPECT_EQ(At(img, 0, 16), 0u);  // zero padding
+  Write("grey.jpg", EncodeJpeg(std::vector<uint32_t>(8 * 8, 0xFF404040u), 8, 8, 1));
+  ASSERT_TRUE(Load("grey.jpg", &img));
+  EXPECT_TRUE(Near(At(img, 3, 3), 0xFF404040u, 1));
+  TLogCapture log;
+  Write("zero.jpg", {});
+  uint32_t* px = nullptr;
+  uint32_t w, h, side;
+  EXPECT_FALSE(LoadJpegTexture("zero.jpg", &px, &w, &h, &side));
+  EXPECT_EQ(px, nullptr);
+  EXPECT_TRUE(log.Contains("LoadJpegTexture: zero.jpg:"));
+  auto big = EncodeJpeg(Pattern(256, 128), 256, 128, 3, 90);
+  Write("cut.jpg", std::vector<uint8_t>(big.begin(), big.begin() + long(big.size() / 2)));
+  ASSERT_TRUE(LoadJpegTexture("cut.jpg", &px, &w, &h, &side));  // decodes with the fake end marker
+  EXPECT_EQ(h, 128u);
+  EXPECT_TRUE(Near(px[1], Pattern(256, 128)[1] | 0xFF000000u, 8));
+  FreeJpegBuffer(px);
+  Write("cmyk.jpg", EncodeJpeg(flat, 32, 16, 4));
+  EXPECT_FALSE(Load("cmyk.jpg", &img));
+  Write("wide.jpg", EncodeJpeg(std::vector<uint32_t>(9000, 0xFF000000u), 9000, 1));
+  EXPECT_FALSE(Load("wide.jpg", &img));
+  EXPECT_TRUE(log.Contains("out of range"));
+}
+
+TEST_F(ImageTest, Jpeg2000PrecisionsAndEdgePadding) {
+  std::vector<int32_t> grey = {0, 5, 15, 1, 2, 3};  // 3 x 2 at 4 bits
+  Write("g4.jp2", EncodeJpeg2000({grey}, 3, 2, 4));
+  TImage img;
+  ASSERT_TRUE(Load("g4", &img));
+  EXPECT_EQ(At(img, 1, 0), 0xFF505050u);
+  EXPECT_EQ(At(img, 2, 0), 0xFFF0F0F0u);
+  EXPECT_EQ(At(img, 3, 0), At(img, 2, 0));  // the row repeats its last pixel
+  EXPECT_EQ(At(img, 3, 3), At(img, 2, 1));  // rows below repeat the last row
+  std::vector<int32_t> r = {255, 0}, g = {0, 128}, b = {10, 20}, a = {255, 64};
+  Write("rgba.j2k", EncodeJpeg2000({r, g, b, a}, 2, 1, 8, true));
+  ASSERT_TRUE(Load("rgba.j2k", &img));
+  EXPECT_TRUE(img.hasAlpha);
+  EXPECT_EQ(At(img, 0, 0), 0xFFFF000Au);
+  EXPECT_EQ(At(img, 1, 0), 0x40008014u);
+  std::vector<int32_t> deep = {4095, 2048};  // 12 bits are shifted down
+  Write("d12.jp2", EncodeJpeg2000({deep}, 2, 1, 12));
+  ASSERT_TRUE(Load("d12.jp2", &img));
+  EXPECT_EQ(At(img, 0, 0), 0xFFFFFFFFu);
+  EXPECT_EQ(At(img, 1, 0), 0xFF808080u);
+  auto j = EncodeJpeg2000({grey}, 3, 2, 4);
+  Write("cut.jp2", std::vector<uint8_t>(j.begin(), j.begin() + 40));
+  EXPECT_FALSE(Load("cut.jp2", &img));
+  Write("wide.jp2", EncodeJpeg2000({std::vector<int32_t>(9000, 1)}, 9000, 1, 8));
+  EXPECT_FALSE(Load("wide.jp2", &img));
+}
+
+// --- Textures from files ---
+
+class TextureFileTest : public DisplayTest {};
+
+TEST_F(TextureFileTest, NamesTryJp2ThenPngThenJpgAndMasksGiveAlpha) {
+  ASSERT_TRUE(Open());
+  testing_support::ScopedChdir cd(dir_.Path());
+  dir_.Write("pic.png", EncodePng(std::vector<uint32_t>(4, 0xFF00FF00u), 2, 2));
+  dir_.Write("pic.jp2", EncodeJpeg2000({{255, 255, 255, 255}, {0, 0, 0, 0}, {0, 0, 0, 0}}, 2, 2, 8));
+  TString name = "pic?alpha,slow";
+  ASSERT_TRUE(FindImageFile(name));
+  EXPECT_EQ(name, "pic.jp2");
+  dir_.Write("only.png", EncodePng(std::vector<uint32_t>(4, 0xFF00FF00u), 2, 2));
+  name = "only?alpha";
+  ASSERT_TRUE(FindImageFile(name));
+  EXPECT_EQ(name, "only.png");
+
+  dir_.Write("photo.jpg", EncodeJpeg(std::vector<uint32_t>(8 * 8, 0xFF2050F0u), 8, 8));
+  std::vector<uint32_t> mask(8 * 8);
+  for (int i = 0; i < 64; ++i) mask[size_t(i)] = (i % 8) < 4 ? 0xFFFFFFFFu : 0xFF000000u;
+  PngOptions grey;
+  grey.type = PngOptions::kGrey;
+  dir_.Write("photo_a.png", EncodePng(mask, 8, 8, grey));
+  TTextureRef t = TTexture::GetWithMask("photo.jpg", "photo_a.png");
+  ASSERT_TRUE(t);
+  EXPECT_EQ(TTexture::GetWithMask("photo.jpg", "photo_a.png"), t);  // shared by key
+  const auto& f = Frame([&] { t->DrawAt(0, 0, 1, 1, 0, TDrawParams::kAnchorAtCenter); }, 0xFF000000u);
+  EXPECT_TRUE(Near(f.At(1, 1), 0xFF2050F0u, 2));
+  EXPECT_EQ(f.At(6, 1), 0xFF000000u);  // masked out
+  TTextureRef red = TTexture::Get("pic");
+  ASSERT_TRUE(red);
+  const auto& g = Frame([&] { red->DrawAt(10, 10, 1, 1, 0, TDrawParams::kAnchorAtCenter); });
+  EXPECT_EQ(g.At(10, 10), 0xFFFF0000u);  // the JPEG-2000 file won
+  TLogCapture log;
+  EXPECT_FALSE(TTexture::Get("nothing-here"));
+  EXPECT_TRUE(log.Contains("TTexture: cannot load nothing-here"));
+}
+
+}  // namespace

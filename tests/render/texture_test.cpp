@@ -1,0 +1,227 @@
+// Textures: the draw record and quad builder, drawing with flips, source
+// rectangles, rotation, tint and alpha inside a parent record; texture data
+// conversions, locks, the creation ladder and the registry keys.
+#include <cmath>
+
+#include "display_fixture.h"
+#include "platform/log.h"
+#include "render/sdev/sdev.h"
+#include "render/texturedata.h"
+
+using namespace sdev;
+using sdev::test::Fault;
+
+namespace {
+
+uint32_t Quadrants(int x, int y) {
+  return x < 2 ? (y < 2 ? 0xFFFF0000u : 0xFF00FF00u) : (y < 2 ? 0xFF0000FFu : 0xFFFFFFFFu);
+}
+
+TEST(DrawParams, ScaleOnlyWhenNotOneAndCombineMultiplies) {
+  TDrawParams p(TVec2(10, 20), 0.5f, 2.0f, TDrawParams::kAnchorAtCenter);
+  EXPECT_EQ(p.transform.Transform(TVec2(1, 1)), TVec2(12, 22));
+  EXPECT_EQ(p.depth, -1);
+  TDrawParams parent(TVec2(100, 0), 0.5f);
+  parent.tint = TFloatColor(1, 0.5f, 1, 1);
+  TDrawParams c = p.Combine(parent);
+  EXPECT_EQ(c.transform.Transform(TVec2(1, 1)), TVec2(112, 22));  // own first, then the parent's
+  EXPECT_FLOAT_EQ(c.alpha, 0.25f);
+  EXPECT_FLOAT_EQ(c.tint.g, 0.5f);
+  EXPECT_EQ(c.flags, TDrawParams::kAnchorAtCenter);
+}
+
+TEST(QuadBuilder, CornersGoClockwiseWithClampedColour) {
+  TLitVertex v[4];
+  const TVec2 corners[4] = {TVec2(0, 0), TVec2(8, 0), TVec2(8, 4), TVec2(0, 4)};
+  const TVec2 uv[2] = {TVec2(0, 0), TVec2(1, 0.5f)};
+  TMat3 m;
+  m.Translate(5, 6);
+  BuildQuadVertices(v, TVec2(1, 1), corners, uv, m, 2.0f, TFloatColor(1, 0.5f, -1, 0.75f));
+  EXPECT_EQ(v[0].x, 6);
+  EXPECT_EQ(v[2].y, 11);
+  EXPECT_EQ(v[1].u, 1);
+  EXPECT_EQ(v[1].v, 0);
+  EXPECT_EQ(v[3].u, 0);
+  EXPECT_EQ(v[3].v, 0.5f);
+  EXPECT_EQ(v[0].diffuse, 0xFFFF8000u);  // alpha 0.75 x 2 clamped to 1, blue clamped to 0
+}
+
+TEST_F(DisplayTest, SpritesAnchorFlipCropAndTurn) {
+  ASSERT_TRUE(Open());
+  TTextureRef t = MakeTexture(4, 4, Quadrants);
+  const auto& f = Frame([&] {
+    t->DrawAt(10, 10, 1, 1, 0, TDrawParams::kAnchorAtCenter);  // top-left at (10, 10)
+    t->DrawAt(32, 12);                                             // centred on (32, 12)
+    TDrawParams flip(TVec2(50, 10), 1, 1, TDrawParams::kAnchorAtCenter | TDrawParams::kFlipHorizontal);
+    t->Draw(flip);
+    TDrawParams crop(TVec2(70, 10), 1, 2, TDrawParams::kAnchorAtCenter | TDrawParams::kUseSourceRect);
+    crop.sourceRect = TRect(2, 2, 4, 4);
+    t->Draw(crop);
+    t->DrawAt(92, 12, 1, 1, float(M_PI / 2));  // a quarter turn about its centre
+  });
+  EXPECT_EQ(f.At(10, 10), 0xFFFF0000u);
+  EXPECT_EQ(f.At(13, 13), 0xFFFFFFFFu);
+  EXPECT_EQ(f.At(14, 14), 0xFF000000u);
+  EXPECT_EQ(f.At(30, 10), 0xFFFF0000u);
+  EXPECT_EQ(f.At(33, 13), 0xFFFFFFFFu);
+  EXPECT_EQ(f.At(50, 10), 0xFF0000FFu);  // mirrored
+  EXPECT_EQ(f.At(53, 10), 0xFFFF0000u);
+  EXPECT_EQ(f.At(72, 12), 0xFFFFFFFFu);  // the white quadrant, twice the size (filtered at its edges)
+  EXPECT_EQ(f.At(73, 13), 0xFFFFFFFFu);
+  EXPECT_EQ(f.At(74, 13), 0xFF000000u);
+  EXPECT_EQ(f.At(93, 10), 0xFFFF0000u);  // red moved from top-left to top-right
+  EXPECT_EQ(f.At(90, 10), 0xFF00FF00u);
+}
+
+TEST_F(DisplayTest, TintAndAlphaComeThroughTheParentRecord) {
+  ASSERT_TRUE(Open());
+  TTextureRef t = MakeTexture(4, 4, [](int, int) { return 0xFFFFFFFFu; });
+  TDrawParams parent(TVec2(20, 20), 0.5f);
+  parent.tint = TFloatColor(1, 0.5f, 0, 1);
+  TDrawParams own(TVec2(0, 0), 1.0f, 1.0f, TDrawParams::kAnchorAtCenter);
+  own.tint = TFloatColor(0.5f, 1, 1, 1);
+  const auto& f = Frame([&] { t->Draw(own.Combine(parent)); }, 0xFF0000FFu);
+  // Source 0x80 80 80 00 (tint 0.5, 0.5, 0 at alpha 0.5) over blue.
+  EXPECT_TRUE(Near(f.At(21, 21), 0xFF40407Fu)) << std::hex << f.At(21, 21);
+  EXPECT_EQ(f.At(19, 21), 0xFF0000FFu);
+}
+
+TEST_F(DisplayTest, BlendModesOfTheRenderer) {
+  ASSERT_TRUE(Open());
+  TTextureRef t = MakeTexture(2, 2, [](int, int) { return 0x80FF8000u; });
+  TRenderer* r = TRenderer::GetInstance();
+  auto at = [&](int mode, uint32_t dst) {
+    const auto& f = Frame([&] {
+      r->SetBlendMode(mode);
+      t->DrawAt(0, 0, 1, 1, 0, TDrawParams::kAnchorAtCenter);
+      r->SetBlendMode(kBlendModeAlpha);
+    }, dst);
+    return f.At(0, 0) & 0x00FFFFFFu;
+  };
+  EXPECT_TRUE(Near(at(kBlendModeAlpha, 0xFF404040u), 0x9F6020u)) << std::hex << at(kBlendModeAlpha, 0xFF404040u);
+  EXPECT_TRUE(Near(at(kBlendModeAdditive, 0xFF404040u), 0xBF8040u));
+  EXPECT_TRUE(Near(at(kBlendModeSubtractive, 0xFF808080u), 0x003F80u));   // dst x (1 - src)
+  EXPECT_TRUE(Near(at(kBlendModeRender, 0xFF404040u), 0xFFA020u));        // src + dst x (1 - a)
+  r->SetRenderOption("new_subtractive", "0");
+  EXPECT_TRUE(Near(at(kBlendModeSubtractive, 0xFF808080u), 0x804000u));   // dst x src
+}
+
+TEST_F(DisplayTest, CopyToScreenBlitsUnblended) {
+  ASSERT_TRUE(Open());
+  TTextureRef t = MakeTexture(4, 4, [](int x, int) { return x < 2 ? 0x00112233u : 0xFF445566u; });
+  TRect src(1, 0, 3, 2);
+  const auto& f = Frame([&] { t->CopyToScreen(100, 50, &src); }, 0xFF000000u);
+  EXPECT_EQ(f.At(100, 50) & 0xFFFFFFu, 0x112233u);
+  EXPECT_EQ(f.At(101, 51) & 0xFFFFFFu, 0x445566u);
+  EXPECT_EQ(f.At(102, 50), 0xFF000000u);
+}
+
+// --- Texture data ---
+
+class SixteenBitTest : public DisplayTest {
+protected:
+  void SetUp() override {
+    DisplayTest::SetUp();
+    TRenderer::GetInstance()->SetRenderOption("16bitmode", "1");
+    ASSERT_TRUE(Open(640, 480, true));
+  }
+};
+
+TEST_F(SixteenBitTest, UploadAndReadBackConvertAtTheMasks) {
+  TDxTextureData d;
+  ASSERT_TRUE(d.CreateSurface(2, 1, true));
+  ASSERT_EQ(d.GetSurface()->Format(), MakeFormat(Format::R5G6B5));
+  uint32_t px[2] = {0xFFFF8040u, 0xFF000000u};
+  ASSERT_TRUE(d.Upload(px, 2));
+  const uint16_t* raw = reinterpret_cast<const uint16_t*>(d.GetSurface()->Bits());
+  EXPECT_EQ(raw[0], uint16_t(0x1F << 11 | 0x20 << 5 | 0x08));
+  uint32_t back[2];
+  ASSERT_TRUE(d.ReadPixels(2, 1, back));
+  EXPECT_EQ(back[0], 0xFFF88040u);  // 5-bit red 0x1F reads back as 0xF8
+  TDxTextureData a;
+  a.options = TTextureData::kOptAlpha;
+  ASSERT_TRUE(a.CreateSurface(1, 1, true));
+  ASSERT_EQ(a.GetSurface()->Format(), MakeFormat(Format::A4R4G4B4));
+  uint32_t half = 0x80FF0000u;
+  ASSERT_TRUE(a.Upload(&half, 1));
+  EXPECT_EQ(reinterpret_cast<const uint16_t*>(a.GetSurface()->Bits())[0], 0x8F00);
+}
+
+TEST_F(SixteenBitTest, LockGivesACopyWrittenBackOnUnlock) {
+  TTextureRef t = TTexture::CreateBlank(2, 2, false);
+  ASSERT_TRUE(t);
+  auto* d = dynamic_cast<TDxTextureData*>(t->GetData());
+  uint32_t* px = nullptr;
+  uint32_t pitch = 0;
+  ASSERT_TRUE(t->Lock(&px, &pitch));
+  EXPECT_NE(static_cast<void*>(px), static_cast<void*>(d->GetSurface()->Bits()));
+  px[0] = 0xFF00FF00u;
+  t->Unlock();
+  EXPECT_EQ(reinterpret_cast<const uint16_t*>(d->GetSurface()->Bits())[0], 0xF0F0);
+}
+
+TEST_F(DisplayTest, ArgbTexturesLockInPlace) {
+  ASSERT_TRUE(Open());
+  TTextureRef t = TTexture::CreateBlank(4, 4, false);
+  auto* d = dynamic_cast<TDxTextureData*>(t->GetData());
+  uint32_t* px = nullptr;
+  uint32_t pitch = 0;
+  ASSERT_TRUE(t->Lock(&px, &pitch));
+  EXPECT_EQ(static_cast<void*>(px), static_cast<void*>(d->GetSurface()->Bits()));
+  EXPECT_EQ(pitch, 4u);
+  t->Unlock();
+  uint32_t w = 0, h = 0;
+  t->GetAllocatedSize(&w, &h);
+  EXPECT_EQ(w, 4u);
+}
+
+TEST_F(DisplayTest, CreationLadderEdgeCases) {
+  test::Config cfg = test::DefaultConfig();
+  cfg.adapters[0].d3dDevices[0].second.squareOnly = 1;
+  Fault::Install(cfg);
+  ASSERT_TRUE(Open());
+  TTextureRef t = MakeTexture(4, 2, Quadrants);
+  uint32_t w = 0, h = 0;
+  t->GetAllocatedSize(&w, &h);
+  EXPECT_EQ(w, 4u);
+  EXPECT_EQ(h, 4u);
+  EXPECT_EQ(t->GetData()->offsetX, 0u);  // the picture stays at the top-left
+  const auto& f = Frame([&] { t->DrawAt(0, 0, 1, 1, 0, TDrawParams::kAnchorAtCenter); });
+  EXPECT_EQ(f.At(0, 0), 0xFFFF0000u);
+  EXPECT_EQ(f.At(3, 1), 0xFF0000FFu);
+  EXPECT_EQ(f.At(0, 2), 0xFF000000u);
+
+  TDxTextureData d;
+  Fault::FailNext(test::Op::CreateSurface, err::kTexCreate24E);
+  EXPECT_FALSE(d.CreateSurface(100, 30, false));
+  EXPECT_FALSE(d.HasSurface());
+  EXPECT_EQ(d.width, 128u);
+  EXPECT_EQ(d.height, 128u);  // square on this device
+
+  // A 32-bit display whose device offers only 16-bit textures.
+  cfg = test::DefaultConfig();
+  cfg.adapters[0].textureFormats = {MakeFormat(Format::A4R4G4B4), MakeFormat(Format::R5G6B5)};
+  Fault::Install(cfg);
+  ASSERT_TRUE(Open());
+  TLogCapture log;
+  TTextureRef low = TTexture::CreateBlank(8, 8, false);
+  ASSERT_TRUE(low);
+  EXPECT_TRUE(log.Contains("D3DXCreateTexture::CreateSurface: Created a 16 bit texture when requesting 32 bits. "
+                           "Switching to 16 bit mode"));
+  EXPECT_TRUE(handler_->Data().lowVideoMemory);
+}
+
+TEST_F(DisplayTest, RegistryKeysShareAndForgetTextures) {
+  ASSERT_TRUE(Open());
+  TTextureRef a = TTexture::CreateBlank(2, 2, false), b = TTexture::CreateBlank(2, 2, true);
+  EXPECT_EQ(a->GetKey().Substring(a->GetKey().Length() - 6), ":tex:r");
+  EXPECT_NE(a->GetKey(), b->GetKey());
+  EXPECT_EQ(AssetCast<TTexture>(assets_.Find(a->GetKey())), a);
+  TString key = a->GetKey();
+  a.reset();
+  EXPECT_FALSE(assets_.Find(key));
+  assets_.ReleaseAll();
+  EXPECT_EQ(assets_.GetEntryCount(), 1u);
+}
+
+}  // namespace
