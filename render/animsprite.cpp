@@ -3,6 +3,7 @@
 #include <set>
 
 #include "platform/log.h"
+#include "platform/time.h"
 #include "script/script.h"
 
 namespace {
@@ -85,7 +86,14 @@ TScript* TAnimatedSprite::GetAnimationScript() {
 }
 
 void TAnimatedSprite::Update() {
+  // Once per millisecond of platform time, however many sprites draw.
+  static uint32_t last = 0;
+  static bool stepped = false;
+  uint32_t now = GetPlatformTime();
+  if (stepped && now == last) return;
   if (!gInstalled && gOwn && gOwn->IsReady(1)) gOwn->DoTask();
+  last = now;
+  stepped = true;
 }
 
 boost::shared_ptr<TAnimatedSprite> TAnimatedSprite::Create(int layer) {
