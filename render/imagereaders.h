@@ -22,14 +22,14 @@ constexpr uint32_t kMaxImageSide = 8192;
 uint32_t ImageSide(uint32_t width, uint32_t height);
 
 // A decoded picture.
-struct TImage {
+struct TDecodedImage {
   uint32_t width = 0, height = 0, side = 0;
   bool hasAlpha = false;
   std::vector<uint32_t> pixels;  // side x side
 };
 
 // Finds the file (FindImageFile) and decodes it by its first bytes.
-bool LoadImageFile(const TString& name, TImage* out);
+bool LoadImageFile(const TString& name, TDecodedImage* out);
 
 // PNG. `pixels` receives a malloc'ed buffer (free with FreePngBuffer): side x
 // side x 4 bytes, or side x side bytes of palette indices with keepPalette.

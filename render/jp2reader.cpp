@@ -155,7 +155,7 @@ bool LoadJpeg2000Texture(const TString& fileName, uint32_t* width, uint32_t* hei
   return true;
 }
 
-bool LoadImageFile(const TString& name, TImage* out) {
+bool LoadImageFile(const TString& name, TDecodedImage* out) {
   if (!out) return false;
   TString file = name;
   if (!FindImageFile(file)) {

@@ -106,7 +106,7 @@ TTextureRef TTexture::CreateBlank(uint32_t width, uint32_t height, bool renderTa
 
 bool TTexture::Load(TTextureData* data, const TString& fileName, const TString& maskName) {
   if (!data) return false;
-  TImage image, mask;
+  TDecodedImage image, mask;
   if (!LoadImageFile(fileName, &image)) return false;
   if (!maskName.IsEmpty()) {
     if (!LoadImageFile(maskName, &mask)) return false;

@@ -37,9 +37,9 @@ std::vector<uint32_t> Pattern(int w, int h) {
   return p;
 }
 
-bool Load(const char* name, TImage* img) { return LoadImageFile(name, img); }
+bool Load(const char* name, TDecodedImage* img) { return LoadImageFile(name, img); }
 
-uint32_t At(const TImage& img, uint32_t x, uint32_t y) { return img.pixels[size_t(y) * img.side + x]; }
+uint32_t At(const TDecodedImage& img, uint32_t x, uint32_t y) { return img.pixels[size_t(y) * img.side + x]; }
 
 // A PNG whose header claims width x height (with a correct CRC), then no data.
 std::vector<uint8_t> LyingPng(uint32_t width, uint32_t height) {
@@ -70,7 +70,7 @@ TEST_F(ImageTest, SideIsThePowerOfTwoOfTheLargerEdge) {
 TEST_F(ImageTest, PngOfEveryKindDecodesToBgraWithZeroPadding) {
   auto argb = Pattern(5, 3);
   Write("rgba.png", EncodePng(argb, 5, 3));
-  TImage img;
+  TDecodedImage img;
   ASSERT_TRUE(Load("rgba.png", &img));
   EXPECT_EQ(img.side, 8u);
   EXPECT_TRUE(img.hasAlpha);
@@ -86,7 +86,7 @@ TEST_F(ImageTest, PngOfEveryKindDecodesToBgraWithZeroPadding) {
   PngOptions il;
   il.interlaced = true;
   Write("interlaced.png", EncodePng(argb, 5, 3, il));
-  TImage img2;
+  TDecodedImage img2;
   ASSERT_TRUE(Load("interlaced", &img2));  // the extension is found
   EXPECT_EQ(img2.pixels, img.pixels);
 
@@ -128,7 +128,7 @@ TEST_F(ImageTest, SixteenBitPngIsStrippedAndGammaCorrected) {
   o.bitDepth = 16;
   o.gamma = 1 / 2.2;  // already for the screen: unchanged
   Write("g22.png", EncodePng({0xFF808080u}, 1, 1, o));
-  TImage img;
+  TDecodedImage img;
   ASSERT_TRUE(Load("g22.png", &img));
   EXPECT_TRUE(Near(At(img, 0, 0), 0xFF808080u));
   EXPECT_FALSE(img.hasAlpha);
@@ -143,7 +143,7 @@ TEST_F(ImageTest, DamagedPngsFailCleanly) {
   auto good = EncodePng(Pattern(16, 16), 16, 16);
   TLogCapture log;
   Write("cut.png", std::vector<uint8_t>(good.begin(), good.begin() + long(good.size() / 2)));
-  TImage img;
+  TDecodedImage img;
   EXPECT_FALSE(Load("cut.png", &img));
   EXPECT_TRUE(log.Contains("Read Error"));
   Write("empty.png", {});
@@ -181,7 +181,7 @@ TEST_F(ImageTest, JpegReaderSurvivesEmptyCutAndUnsupportedFiles) {
   std::vector<uint32_t> flat(32 * 16, 0xFF3080C0u);
   auto jpg = EncodeJpeg(flat, 32, 16);
   Write("flat.jpg", jpg);
-  TImage img;
+  TDecodedImage img;
   ASSERT_TRUE(Load("flat.jpg", &img));
   EXPECT_EQ(img.side, 32u);
   EXPECT_TRUE(Near(At(img, 31, 15), 0xFF3080C0u, 2));
@@ -212,7 +212,7 @@ TEST_F(ImageTest, JpegReaderSurvivesEmptyCutAndUnsupportedFiles) {
 TEST_F(ImageTest, Jpeg2000PrecisionsAndEdgePadding) {
   std::vector<int32_t> grey = {0, 5, 15, 1, 2, 3};  // 3 x 2 at 4 bits
   Write("g4.jp2", EncodeJpeg2000({grey}, 3, 2, 4));
-  TImage img;
+  TDecodedImage img;
   ASSERT_TRUE(Load("g4", &img));
   EXPECT_EQ(At(img, 1, 0), 0xFF505050u);
   EXPECT_EQ(At(img, 2, 0), 0xFFF0F0F0u);
