@@ -256,8 +256,9 @@ bool TButton::DoCommand() {
 
 bool TRadioButtonSpider::Visit(TWindow* child) {
   if (pass == 0) {
-    if (child == button_) return false;
+    // A button that starts a group is its own group's start.
     if (child->HasFlag(TButton::kBeginGroupFlag)) groupStart = child;
+    if (child == button_) return false;
     return child->ForEachChild(*this, true);
   }
   if (child == groupStart) {
