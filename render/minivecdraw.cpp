@@ -461,17 +461,14 @@ void TKnMiniVecDraw::Scan(std::vector<TMiniVecSpan>& out) {
     return s;
   };
 
-  std::vector<int> order(edges_.size());
+  std::vector<int>& order = order_;
+  order.resize(edges_.size());
   for (size_t k = 0; k < order.size(); ++k) order[k] = int(k);
   std::sort(order.begin(), order.end(), [&](int a, int b) { return edges_[a].rowTop < edges_[b].rowTop; });
   int rowMin = edges_[order.front()].rowTop, rowMax = rowMin;
   for (const Edge& e : edges_) rowMax = std::max(rowMax, e.rowBottom);
 
-  struct Crossing {
-    float x;
-    const Edge* e;
-  };
-  std::vector<Crossing> cross;
+  std::vector<Crossing>& cross = cross_;
   active_.clear();
   int winding[256] = {0};
   size_t next = 0;
@@ -511,7 +508,7 @@ void TKnMiniVecDraw::Scan(std::vector<TMiniVecSpan>& out) {
           if (x1 > x0) AddSpan(slotFor(highest), x0, x1);
         }
       }
-      std::memset(winding, 0, sizeof(winding));
+      for (const Crossing& c : cross) winding[c.e->left] = winding[c.e->right] = 0;
     }
     if ((r & 3) == 3 || r == rowMax) EmitRow(FloorDiv4(r), out);
   }

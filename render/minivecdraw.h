@@ -183,7 +183,13 @@ private:
   int16_t slotOf_[256];
 
   Colour colours_[256];
+  struct Crossing {
+    float x;
+    const Edge* e;
+  };
   std::vector<Edge*> active_;
+  std::vector<Crossing> cross_;
+  std::vector<int> order_;
   std::vector<std::vector<int>> buckets_;
 
   // Origin and target.

@@ -443,7 +443,9 @@ void TTextBlock::DrawLines(const TVec2& position, float heightLimit, float alpha
     float top = LineTop(k, scale, padding);
     if (top + lineHeight_ * scale > heightLimit + 0.5f) break;
     const Line& line = lines_[k];
-    float baseline = top + baseline_ * scale;
+    // Baselines on whole pixels: sharper text, and a quarter of the glyph
+    // rasterisations (only the x position keeps its quarter-pixel phase).
+    float baseline = std::floor(position.y + top + baseline_ * scale + 0.5f) - position.y;
     for (int i = line.first; i < line.last; ++i) {
       const Item& it = items_[i];
       const Style& st = styles_[it.style];
