@@ -403,9 +403,8 @@ int TWindowScript::LuaFillRect(lua_State* L) {
   // overwritten: only a frame in progress takes it.
   TWindowManager* wm = Manager();
   if (!wm || !wm->IsDrawing()) {
-    static bool logged = false;
-    if (!logged) TraceOut("FillRect: ignored outside a frame");
-    logged = true;
+    if (!fillLogged_) TraceOut("FillRect: ignored outside a frame");
+    fillLogged_ = true;
     return 0;
   }
   lua_pushvalue(L, 1);

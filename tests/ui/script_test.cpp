@@ -426,3 +426,30 @@ TEST_F(ScriptTest, TheManagersGlobalDiesWithTheManager) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ScriptTest, MoviesCloseTheRunningOneAndFillsWaitForAFrame) {
+  struct TFakeMovie : TMovieHost {
+    explicit TFakeMovie(int* closed) : closed(closed) {}
+    bool Start(int, bool, bool) override { return true; }
+    bool IsPlaying() override { return true; }
+    void Close() override { ++*closed; }
+    int* closed;
+  };
+  int closed = 0;
+  script->SetMovieHostFactory([&](const TString& file) -> TMovieHost* {
+    return file == "none" ? nullptr : new TFakeMovie(&closed);
+  });
+  Lua("a = StartMovie('one'); b = StartMovie('two'); playing = IsMoviePlaying(); c = StartMovie('none')");
+  EXPECT_EQ("true", Global("a"));
+  EXPECT_EQ("true", Global("playing"));
+  EXPECT_EQ("false", Global("c"));
+  EXPECT_EQ(2, closed);
+  TLogCapture log;
+  Lua("FillRect({0, 0, 10, 10}, {1, 0, 0, 1})");
+  EXPECT_TRUE(log.Contains("FillRect: ignored outside a frame"));
+  EXPECT_TRUE(std::find(env.log.begin(), env.log.end(), "fill 0,0,10x10") == env.log.end());
+}
+
+}  // namespace
