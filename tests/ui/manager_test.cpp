@@ -26,7 +26,7 @@ TEST_F(ManagerTest, PostsAreDeliveredInOrderAndPostsDuringDeliveryInTheSamePass)
   wm->PostMessage(new TMessage(kGeneric, "first", r));
   wm->PostMessage(new TMessage(kGeneric, "second", r));
   wm->DeliverPostedMessages();
-  EXPECT_EQ((std::vector<std::string>{"msg 0 first", "msg 0 second", "msg 0 during"}), r->events);
+  EXPECT_EQ((Strings{"msg 0 first", "msg 0 second", "msg 0 during"}), r->events);
   EXPECT_EQ(0u, wm->GetPostedCount());
   wm->PostMessage(new TMessage(kQuitNow, ""));
   wm->DeliverPostedMessages();
@@ -93,7 +93,7 @@ TEST_F(ManagerTest, ModalStackPausesCoveredClocksAndPopsByNameOrId) {
   Send(kEventMouseMove, 900, 900);  // deletes b and c; their kModalClosed posts are delivered
   std::vector<std::string> closed;
   for (auto& e : focus->events) closed.push_back(e);
-  EXPECT_EQ((std::vector<std::string>{"msg 6 " + cId.str(), "msg 6 " + bId.str()}), closed);
+  EXPECT_EQ((Strings{"msg 6 " + cId.str(), "msg 6 " + bId.str()}), closed);
   // The root is never popped.
   TLogCapture log;
   EXPECT_FALSE(wm->PopModalUntil("_screen_"));
@@ -107,12 +107,12 @@ TEST_F(ManagerTest, CapturedWindowKeepsMovesOutsideItsRectangleUnlessItReleases)
   TProbe* other = Add(d, "other", 400, 400, 50, 50);
   wm->AddCapture(k);
   Send(kEventMouseMove, 410, 410);
-  EXPECT_EQ((std::vector<std::string>{"leave", "move 310,310"}), k->events);
+  EXPECT_EQ((Strings{"leave", "move 310,310"}), k->events);
   EXPECT_TRUE(other->events.empty());
   k->events.clear();
   k->releaseCaptureOnLeave = true;
   Send(kEventMouseMove, 420, 420);
-  EXPECT_EQ((std::vector<std::string>{"leave"}), k->events);
+  EXPECT_EQ((Strings{"leave"}), k->events);
   EXPECT_TRUE(other->events.empty());
   Send(kEventMouseMove, 420, 420);
   EXPECT_EQ(1u, other->events.size());
@@ -155,13 +155,13 @@ TEST_F(ManagerTest, AnOpaqueFullSizeModalHidesTheLayersBelow) {
   TProbe* inA = Add(a, "inA", 0, 0, 10, 10);
   inA->drawLog = &order;
   Tick(20);
-  EXPECT_EQ((std::vector<std::string>{"onScreen", "inA"}), order);
+  EXPECT_EQ((Strings{"onScreen", "inA"}), order);
   order.clear();
   TProbe* cover = Add(a, "cover", 0, 0, 1024, 768);
   cover->SetStateFlags(cover->GetFlags() | kWindowOpaque);
   EXPECT_TRUE(a->HasFlag(kWindowOpaque));
   Tick(20);
-  EXPECT_EQ((std::vector<std::string>{"inA"}), order);
+  EXPECT_EQ((Strings{"inA"}), order);
   a->RemoveChild(cover);
   EXPECT_FALSE(a->HasFlag(kWindowOpaque));
   wm->QueueDelete(cover);
@@ -184,7 +184,7 @@ TEST_F(ManagerTest, PopModalDuringTheLayerLoopStopsIt) {
   TProbe* inB = Add(wm->GetTopModal(), "inB", 0, 0, 10, 10);
   inB->drawLog = &order;
   Tick(20);
-  EXPECT_EQ((std::vector<std::string>{"popper"}), order);
+  EXPECT_EQ((Strings{"popper"}), order);
 }
 
 TEST_F(ManagerTest, ListenersSeeUntargetedMessagesFirst) {
@@ -201,8 +201,8 @@ TEST_F(ManagerTest, ListenersSeeUntargetedMessagesFirst) {
   wm->PostMessage(new TMessage(kGeneric, "targeted", focus));
   wm->DeliverPostedMessages();
   wm->RemoveListener(&listener);
-  EXPECT_EQ((std::vector<std::string>{"mine", "yours"}), listener.seen);
-  EXPECT_EQ((std::vector<std::string>{"msg 0 yours", "msg 0 targeted"}), focus->events);
+  EXPECT_EQ((Strings{"mine", "yours"}), listener.seen);
+  EXPECT_EQ((Strings{"msg 0 yours", "msg 0 targeted"}), focus->events);
 }
 
 TEST_F(ManagerTest, NothingLeaksWhenTheManagerGoesWithWindowsAndMessagesPending) {
@@ -250,7 +250,7 @@ TEST(LayerPass, WithNothingMarkedOnlyTheNormalPassesDraw) {
   TPlatformEvent tick;
   tick.type = kEventTick;
   wm.HandleEvent(tick);
-  EXPECT_EQ((std::vector<std::string>{"onScreen", "inDialog"}), order);
+  EXPECT_EQ((Strings{"onScreen", "inDialog"}), order);
   ASSERT_GE(env.log.size(), 4u);
   EXPECT_EQ("layer", env.log[0]);
   EXPECT_EQ("/layer", env.log[1]);

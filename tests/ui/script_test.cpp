@@ -200,7 +200,7 @@ TEST_F(ScriptTest, PostedLuaMessagesReachWindowsAndListenersAndNothingLeaks) {
   wm->DeliverPostedMessages();
   wm->RemoveListener(&listener);
   EXPECT_EQ(luaSide, listener.inner);
-  EXPECT_EQ((std::vector<std::string>{"msg 1001 hello"}), focus->events);
+  EXPECT_EQ((Strings{"msg 1001 hello"}), focus->events);
   Lua("m = nil; collectgarbage('collect')");
   EXPECT_EQ(before, TMessage::LiveCount());
 }

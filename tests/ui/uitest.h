@@ -20,6 +20,8 @@
 
 namespace uitest {
 
+using Strings = std::vector<std::string>;
+
 // Records frames and fills; `depth` counts viewport pushes minus pops.
 class TRecordingEnvironment : public TWindowEnvironment {
 public:

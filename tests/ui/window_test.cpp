@@ -100,12 +100,9 @@ TEST_F(TreeTest, DeclinedPressFallsToTheWindowBelowThenTheParent) {
   Add(panel, "front", 150, 150, 100, 100);
   TProbe* front = static_cast<TProbe*>(panel->FindChild("front"));
   Send(kEventLeftDown, 170, 180);
-  ASSERT_EQ(1u, front->events.size());
-  EXPECT_EQ("down 10,20", front->events[0]);
-  ASSERT_EQ(1u, back->events.size());
-  EXPECT_EQ("down 60,70", back->events[0]);
-  ASSERT_EQ(1u, panel->events.size());
-  EXPECT_EQ("down 160,170", panel->events[0]);
+  EXPECT_EQ(Strings{"down 10,20"}, front->events);
+  EXPECT_EQ(Strings{"down 60,70"}, back->events);
+  EXPECT_EQ(Strings{"down 160,170"}, panel->events);
 }
 
 TEST_F(TreeTest, UnhandledReleaseAtTheModalWindowPostsPressAnyKey) {
@@ -125,8 +122,7 @@ TEST_F(TreeTest, UnhandledReleaseAtTheModalWindowPostsPressAnyKey) {
   Send(kEventLeftUp, 500, 500);
   SetSetting("overlaymouse", "0");
   // With overlay mouse routing the manager posts the release itself.
-  ASSERT_EQ(1u, listener->events.size());
-  EXPECT_EQ("msg 4 mouse:up", listener->events[0]);
+  EXPECT_EQ(Strings{"msg 4 mouse:up"}, listener->events);
 }
 
 TEST_F(TreeTest, KeysDeclinedByTheFocusGoToTheParentNotToAWindowUnderThePoint) {
@@ -201,7 +197,7 @@ TEST_F(TreeTest, DrawTreeGoesBackToFrontSkipsHiddenBranchesAndModalChildren) {
   inDialog->drawLog = &order;
   env.depth = 0;
   screen->DrawTree(0);
-  EXPECT_EQ((std::vector<std::string>{"a", "b"}), order);
+  EXPECT_EQ((Strings{"a", "b"}), order);
   EXPECT_EQ(0, env.depth);
 }
 
