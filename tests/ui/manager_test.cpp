@@ -205,16 +205,6 @@ TEST_F(ManagerTest, ListenersSeeUntargetedMessagesFirst) {
   EXPECT_EQ((Strings{"msg 0 yours", "msg 0 targeted"}), focus->events);
 }
 
-TEST_F(ManagerTest, NothingLeaksWhenTheManagerGoesWithWindowsAndMessagesPending) {
-  TModalWindow* d = PushDialog("d");
-  Add(d, "x", 0, 0, 10, 10);
-  PushDialog("e");
-  wm->PostMessage(new TMessage(kGeneric, "left over"));
-  delete wm;
-  wm = new TWindowManager(&env);
-  EXPECT_EQ(windowsAtStart, TWindow::LiveCount());
-  EXPECT_EQ(messagesAtStart, TMessage::LiveCount());
-}
 
 }  // namespace
 

@@ -68,17 +68,6 @@ TEST(Placement, CodedPlacementWaitsForTheParentSize) {
   lua_close(L);
 }
 
-TEST(Placement, RareFormsStayInsideTheParent) {
-  int pos = kPlaceCenter, size = kPlaceMax - 100;
-  ResolvePlacement(pos, size, true, 800, false, false, false);
-  EXPECT_EQ(0, pos);
-  EXPECT_EQ(700, size);
-  pos = 10;
-  size = 10;
-  ResolvePlacement(pos, size, false, 0, false, false, false);
-  EXPECT_EQ(10, pos);
-}
-
 class TreeTest : public ::testing::Test, public TUiFixture {};
 
 TEST_F(TreeTest, HitTestUsesExclusiveEdgesAndFrontChildFirst) {
