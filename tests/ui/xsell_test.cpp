@@ -1,0 +1,151 @@
+// The cross-sell window: the description file (plain, packed, missing,
+// damaged, too long), the text it writes, the slots it hides, the windows it
+// re-centres and the addresses it opens.
+#include <gtest/gtest.h>
+
+#include <zlib.h>
+
+#include "platform/host/hosts.h"
+#include "platform/log.h"
+#include "platform/shell/platform.h"
+#include "render/textblock.h"
+#include "stocktest.h"
+#include "ui/button.h"
+#include "ui/text.h"
+#include "ui/xsell.h"
+
+using stocktest::TStockFixture;
+
+namespace {
+
+std::string Games(int count, bool site) {
+  std::string xml = "<xsell>";
+  for (int i = 1; i <= count; ++i) {
+    std::string n = std::to_string(i);
+    xml += "<gameinfo description='Game " + n + "' link='https://example.com/" + n + "'" +
+           (i == 2 ? "" : " linktext='Play " + n + "'") + "/>";
+  }
+  if (site) xml += "<sitelink link='https://example.com/site'/>";
+  return xml + "<centertext text1='More games' text2='From us'/></xsell>";
+}
+
+std::vector<uint8_t> Packed(const std::string& xml) {
+  uLongf size = compressBound(xml.size());
+  std::vector<uint8_t> out(8 + size);
+  compress(out.data() + 8, &size, reinterpret_cast<const Bytef*>(xml.data()), xml.size());
+  out.resize(8 + size);
+  const char magic[4] = {'Z', 'X', 'M', 'L'};
+  for (int i = 0; i < 4; ++i) out[i] = static_cast<uint8_t>(magic[i]);
+  for (int i = 0; i < 4; ++i) out[4 + i] = static_cast<uint8_t>(xml.size() >> (8 * i));
+  return out;
+}
+
+class XSellTest : public ::testing::Test {
+protected:
+  XSellTest() { f.wm->RegisterWindowType("XSellWindow", TXSellWindow::ClassCreator()); }
+  // The cross-sell screen: eight descriptions and buttons, logos and the site button.
+  TXSellWindow* Build(const std::string& config = "xsell/xsell.xml") {
+    std::string lua = "XSellWindow{name='xs', x=100, y=50, config='" + config + "',";
+    for (int i = 1; i <= 8; ++i) {
+      std::string n = std::to_string(i);
+      lua += "Text{name='descrip" + n + "', x=0, y=" + std::to_string(i * 40) + ", w=400, h=30},";
+      lua += "Button{name='xsellbutton" + n + "', x=500, y=" + std::to_string(i * 40) + ", w=40, h=20},";
+    }
+    lua += "Text{name='centertext1', x=0, y=400, w=300, h=30}, Text{name='centertext2', x=0, y=440, w=300, h=30},"
+           "Button{name='sitelogo', x=200, y=500, w=60, h=30}, Button{name='gamesite', x=300, y=500, w=61, h=31}}()";
+    f.Lua(lua);
+    return f.Find<TXSellWindow>("xs");
+  }
+  bool Shown(const char* name) { return f.screen->FindChild(name)->HasFlag(kWindowVisible); }
+  TString Text(const char* name) { return f.Find<TText>(name)->GetText(); }
+
+  // The platform (its headless host records the addresses opened) outlives the windows.
+  THeadlessHost* host = nullptr;
+  std::unique_ptr<TPlatform> platform = CreateHeadlessPlatform(TPlatformHooks(), &host);
+  TStockFixture f;
+};
+
+}  // namespace
+
+TEST_F(XSellTest, ThreeGamesFillTheirSlotsAndHideTheRest) {
+  f.dir.Write("assets/xsell/xsell.xml", Games(3, true));
+  TXSellWindow* xs = Build();
+  f.Lua("SetupXSell()");
+  EXPECT_EQ(Text("descrip1"),
+            "Game 1 <u><font color=\"003cff\"><a id='xsellbutton1'>Play 1</a></font></u>");
+  EXPECT_EQ(Text("descrip2"), "Game 2");
+  EXPECT_EQ(Text("centertext1"), "More games");
+  EXPECT_EQ(Text("centertext2"), "From us");
+  for (const char* n : {"descrip1", "descrip3", "xsellbutton3", "gamesite"}) EXPECT_TRUE(Shown(n)) << n;
+  for (const char* n : {"descrip4", "xsellbutton4", "descrip8", "xsellbutton8"}) EXPECT_FALSE(Shown(n)) << n;
+  EXPECT_EQ(xs->GetGameLink(3), "https://example.com/3");
+
+  // The designed positions become the centres, once.
+  EXPECT_EQ(f.screen->FindChild("xsellbutton1")->GetRect().left, 480);
+  EXPECT_EQ(f.screen->FindChild("xsellbutton1")->GetRect().top, 30);
+  EXPECT_EQ(f.screen->FindChild("gamesite")->GetRect().left, 270);
+  EXPECT_EQ(f.screen->FindChild("gamesite")->GetRect().top, 485);
+  f.Lua("SetupXSell()");
+  EXPECT_EQ(f.screen->FindChild("gamesite")->GetRect().left, 270);
+
+  // A click on the link text runs the button's command.
+  f.RecordLua();
+  auto* d1 = f.Find<TText>("descrip1");
+  for (int x = 0; x < d1->GetWidth(); ++x) {
+    if (d1->GetBlock()->GetLinkAt(TPoint(x, 10), 0) == "xsellbutton1") {
+      TRect r = d1->GetScreenRect();
+      f.Click(r.left + x, r.top + 10);
+      break;
+    }
+  }
+  EXPECT_EQ(f.LuaLog(), std::vector<std::string>{"3:xsellbutton1"});
+
+  f.Lua("LaunchGameLink(3) LaunchGameLink(0) LaunchGameLink(8)");
+  EXPECT_EQ(host->GetOpenedUrls(), (std::vector<std::string>{"https://example.com/3", "https://example.com/site",
+                                                              "https://example.com/site"}));
+}
+
+TEST_F(XSellTest, WithoutASiteLinkTheEighthGameIsTheSite) {
+  f.dir.Write("assets/xsell/xsell.xml", Games(8, false));
+  Build();
+  f.Lua("SetupXSell() LaunchGameLink(0)");
+  EXPECT_FALSE(Shown("gamesite"));
+  EXPECT_EQ(host->GetOpenedUrls(), std::vector<std::string>{"https://example.com/8"});
+
+  f.dir.Write("assets/other.xml", Games(2, false));
+  f.Lua("DestroyWindow('xs')");
+  f.Send(kEventNull);
+  Build("other.xml");
+  f.Lua("SetupXSell() LaunchGameLink(0) LaunchGameLink(8) LaunchGameLink(7)");
+  EXPECT_EQ(host->GetOpenedUrls().size(), 1u);  // nothing more to open
+}
+
+TEST_F(XSellTest, PackedMissingDamagedAndOverlongFiles) {
+  f.dir.Write("assets/packed.xml", Packed(Games(2, true)));
+  TXSellWindow* xs = Build("packed.xml");
+  f.Lua("SetupXSell()");
+  EXPECT_EQ(Text("descrip2"), "Game 2");
+  EXPECT_TRUE(Shown("gamesite"));
+  EXPECT_EQ(xs->GetSiteLink(), "https://example.com/site");
+
+  for (const char* config : {"missing.xml", "damaged.xml"}) {
+    f.dir.Write("assets/damaged.xml", Games(3, true).substr(0, 60));
+    f.Lua("DestroyWindow('xs')");
+    f.Send(kEventNull);
+    TLogCapture log;
+    xs = Build(config);
+    f.Lua("SetupXSell()");
+    EXPECT_FALSE(log.Lines().empty());
+    for (const char* n : {"descrip1", "xsellbutton1", "descrip8", "gamesite"}) EXPECT_FALSE(Shown(n)) << config << n;
+    EXPECT_EQ(xs->GetSiteLink(), "");
+  }
+
+  // Twelve games: eight addresses kept; out-of-range numbers open nothing.
+  f.dir.Write("assets/twelve.xml", Games(12, false));
+  f.Lua("DestroyWindow('xs')");
+  f.Send(kEventNull);
+  xs = Build("twelve.xml");
+  f.Lua("SetupXSell() LaunchGameLink(-1) LaunchGameLink(9) LaunchGameLink(1e9)");
+  EXPECT_EQ(xs->GetSiteLink(), "https://example.com/8");
+  EXPECT_TRUE(host->GetOpenedUrls().empty());
+}
