@@ -190,7 +190,6 @@ private:
   std::vector<Edge*> active_;
   std::vector<Crossing> cross_;
   std::vector<int> order_;
-  std::vector<std::vector<int>> buckets_;
 
   // Origin and target.
   int originX_ = 0, originY_ = 0;  // quarter pixels
