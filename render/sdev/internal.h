@@ -1,5 +1,6 @@
 // Internals of the software display device shared by its source files.
 #pragma once
+#include <algorithm>
 #include <cstdint>
 #include <mutex>
 #include <vector>
@@ -126,6 +127,67 @@ bool Quad(const Target& t, const Rect& clip, const PixelState& s, const RVert* v
 inline uint32_t Div255(uint32_t x) { return (x + 128 + ((x + 128) >> 8)) >> 8; }
 // The same for any x.
 inline uint32_t Div255Wide(uint32_t x) { return (2 * x + 255) / 510; }
+
+// Per-pixel colour arithmetic (the scalar forms of the blend kernels).
+inline uint32_t Ch(uint32_t c, int shift) { return (c >> shift) & 0xFF; }
+
+// Each channel of c times the channel of m, divided by 255 and rounded.
+inline uint32_t Modulate(uint32_t c, uint32_t m) {
+  uint32_t r = 0;
+  for (int sh = 0; sh < 32; sh += 8) r |= Div255(Ch(c, sh) * Ch(m, sh)) << sh;
+  return r;
+}
+
+inline uint32_t BlendAlpha1(uint32_t s, uint32_t d) {
+  uint32_t a = s >> 24;
+  if (a == 255) return s;
+  if (a == 0) return d;
+  uint32_t r = 0;
+  for (int sh = 0; sh < 32; sh += 8) r |= Div255(Ch(s, sh) * a + Ch(d, sh) * (255 - a)) << sh;
+  return r;
+}
+
+inline uint32_t BlendAdd1(uint32_t s, uint32_t d) {
+  uint32_t a = s >> 24;
+  uint32_t r = 0;
+  for (int sh = 0; sh < 32; sh += 8) r |= std::min<uint32_t>(255, Ch(d, sh) + Div255(Ch(s, sh) * a)) << sh;
+  return r;
+}
+
+inline uint32_t Factor(uint32_t f, uint32_t s, uint32_t d, int sh) {
+  switch (f) {
+    case kBlendZero: return 0;
+    case kBlendOne: return 255;
+    case kBlendSrcColor: return Ch(s, sh);
+    case kBlendInvSrcColor: return 255 - Ch(s, sh);
+    case kBlendSrcAlpha: return s >> 24;
+    case kBlendInvSrcAlpha: return 255 - (s >> 24);
+    case kBlendDestAlpha: return d >> 24;
+    case kBlendInvDestAlpha: return 255 - (d >> 24);
+    case kBlendDestColor: return Ch(d, sh);
+    case kBlendInvDestColor: return 255 - Ch(d, sh);
+    default: return 255;
+  }
+}
+
+inline uint32_t BlendGeneric1(uint32_t s, uint32_t d, uint32_t fs, uint32_t fd) {
+  uint32_t r = 0;
+  for (int sh = 0; sh < 32; sh += 8) {
+    uint32_t v = Ch(s, sh) * Factor(fs, s, d, sh) + Ch(d, sh) * Factor(fd, s, d, sh);
+    r |= std::min<uint32_t>(255, Div255Wide(v)) << sh;
+  }
+  return r;
+}
+
+// Blends one source pixel onto one target pixel.
+inline uint32_t BlendPixel(uint32_t s, uint32_t d, BlendKind k, const PixelState& st) {
+  switch (k) {
+    case BlendKind::Replace: return s;
+    case BlendKind::Alpha: return BlendAlpha1(s, d);
+    case BlendKind::Add: return BlendAdd1(s, d);
+    default: return BlendGeneric1(s, d, st.srcBlend, st.dstBlend);
+  }
+}
 
 }  // namespace raster
 }  // namespace sdev

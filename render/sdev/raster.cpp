@@ -10,6 +10,10 @@
 
 #include "render/sdev/internal.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace sdev::raster {
 namespace {
 
@@ -37,14 +41,6 @@ inline uint32_t Lerp(uint32_t a, uint32_t b, uint32_t f) {
   uint32_t rb = (((a & 0xFF00FFu) * g + (b & 0xFF00FFu) * f) >> 8) & 0xFF00FFu;
   uint32_t ag = (((a >> 8) & 0xFF00FFu) * g + ((b >> 8) & 0xFF00FFu) * f) & 0xFF00FF00u;
   return rb | ag;
-}
-
-inline uint32_t Ch(uint32_t c, int shift) { return (c >> shift) & 0xFF; }
-
-inline uint32_t Modulate(uint32_t c, uint32_t m) {
-  uint32_t r = 0;
-  for (int sh = 0; sh < 32; sh += 8) r |= Div255(Ch(c, sh) * Ch(m, sh)) << sh;
-  return r;
 }
 
 inline uint32_t Pack(float a, float r, float g, float b) {
@@ -155,6 +151,81 @@ inline void Emit(const Target& t, int x, int y, const uint32_t* src, int n, Blen
   BlendRow(t.px + size_t(y) * t.pitch + x, src, n, k, s, mod);
 }
 
+// The k in [0, n) for which lo <= a + d * k <= hi, as [first, end).
+inline void Inside(float a, float d, float lo, float hi, int n, int& first, int& end) {
+  if (d == 0) {
+    if (a < lo || a > hi) first = end = 0;
+    return;
+  }
+  float k0 = (lo - a) / d, k1 = (hi - a) / d;
+  if (k0 > k1) std::swap(k0, k1);
+  first = std::max(first, int(std::ceil(std::max(k0, -1.0f))));
+  end = std::min(end, int(std::floor(std::min(k1, float(n)))) + 1);
+}
+
+// The texels of a span (u, v in texels at its first pixel, their steps per
+// pixel): the samples that need no addressing are stepped in 16.16 fixed
+// point, the rest go through the sampler.
+void SampleSpan(const Sampler& sm, float U, float V, float dU, float dV, int n, uint32_t* out) {
+  const TexView& t = *sm.t;
+  float off = sm.linear ? 0.5f : 0.0f, edge = sm.linear ? 1.001f : 0.001f;
+  int first = 0, end = n;
+  Inside(U - off, dU, 0.001f, float(t.w) - edge, n, first, end);
+  Inside(V - off, dV, 0.001f, float(t.h) - edge, n, first, end);
+  if (first >= end) first = end = n;
+  for (int k = 0; k < first; ++k) out[k] = sm.Sample(U + dU * float(k), V + dV * float(k));
+  int32_t fu = int32_t((U - off + dU * float(first)) * 65536.f), fv = int32_t((V - off + dV * float(first)) * 65536.f);
+  int32_t du = int32_t(dU * 65536.f), dv = int32_t(dV * 65536.f);
+  const uint32_t* px = t.px;
+  size_t pitch = size_t(t.pitch);
+  if (!sm.linear) {
+    for (int k = first; k < end; ++k, fu += du, fv += dv) out[k] = px[size_t(fv >> 16) * pitch + size_t(fu >> 16)];
+  } else {
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    // Two texels of a row, widened, mixed with the next row by fy (0..255).
+    auto column = [&](const uint32_t* p, int fy) {
+      __m128i top = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), zero);
+      __m128i bottom = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + pitch)), zero);
+      return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(top, _mm_set1_epi16(short(256 - fy))),
+                                          _mm_mullo_epi16(bottom, _mm_set1_epi16(short(fy)))), 8);
+    };
+    int k = first;
+    for (; k + 2 <= end; k += 2) {
+      const uint32_t* pa = px + size_t(fv >> 16) * pitch + size_t(fu >> 16);
+      int fxa = (fu >> 8) & 0xFF, fya = (fv >> 8) & 0xFF;
+      fu += du;
+      fv += dv;
+      const uint32_t* pb = px + size_t(fv >> 16) * pitch + size_t(fu >> 16);
+      int fxb = (fu >> 8) & 0xFF, fyb = (fv >> 8) & 0xFF;
+      fu += du;
+      fv += dv;
+      __m128i ca = column(pa, fya), cb = column(pb, fyb);
+      // Left texels of both pixels in one register, right texels in the other.
+      __m128i left = _mm_unpacklo_epi64(ca, cb), right = _mm_unpackhi_epi64(ca, cb);
+      __m128i wr = _mm_set_epi16(short(fxb), short(fxb), short(fxb), short(fxb), short(fxa), short(fxa), short(fxa),
+                                 short(fxa));
+      __m128i wl = _mm_sub_epi16(_mm_set1_epi16(256), wr);
+      __m128i sum = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(left, wl), _mm_mullo_epi16(right, wr)), 8);
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(out + k), _mm_packus_epi16(sum, zero));
+    }
+    for (; k < end; ++k, fu += du, fv += dv) {
+      const uint32_t* p = px + size_t(fv >> 16) * pitch + size_t(fu >> 16);
+      uint32_t fx = uint32_t(fu >> 8) & 0xFF, fy = uint32_t(fv >> 8) & 0xFF;
+      out[k] = Lerp(Lerp(p[0], p[1], fx), Lerp(p[pitch], p[pitch + 1], fx), fy);
+    }
+#else
+    for (int k = first; k < end; ++k, fu += du, fv += dv) {
+      const uint32_t* p = px + size_t(fv >> 16) * pitch + size_t(fu >> 16);
+      uint32_t fx = uint32_t(fu >> 8) & 0xFF, fy = uint32_t(fv >> 8) & 0xFF;
+      uint32_t top = Lerp(p[0], p[1], fx), bottom = Lerp(p[pitch], p[pitch + 1], fx);
+      out[k] = Lerp(top, bottom, fy);
+    }
+#endif
+  }
+  for (int k = end; k < n; ++k) out[k] = sm.Sample(U + dU * float(k), V + dV * float(k));
+}
+
 // Linear attribute a + dx * x + dy * y over a primitive.
 struct Gradient {
   float base = 0, dx = 0, dy = 0;
@@ -237,6 +308,12 @@ void Triangle(const Target& t, const Rect& clip, const PixelState& s, const RVer
           src[k] = Pack(ts.a.At(px, py), ts.r.At(px, py), ts.g.At(px, py), ts.b.At(px, py));
       } else {
         float U = ts.u.At(px, py), V = ts.v.At(px, py), Q = ts.perspective ? ts.q.At(px, py) : 1.f;
+        if (textured && !ts.perspective && plan.kind == Plan::kTexture && plan.uniform) {
+          SampleSpan(sm, U, V, ts.u.dx, ts.v.dx, n, src);
+          if (plan.color != 0xFFFFFFFFu) mod = plan.color;
+          Emit(t, x, y, src, n, kind, s, mod);
+          continue;
+        }
         for (int k = 0; k < n; ++k) {
           uint32_t tex = 0xFFFFFFFFu;
           if (textured) {
@@ -283,7 +360,9 @@ void Line(const Target& t, const Rect& clip, const PixelState& s, const RVert& a
   sm.Init(s);
   bool uniform = !s.gouraud || ColorOf(a) == ColorOf(b);
   Plan plan = MakePlan(s, uniform, ColorOf(a));
+  bool flat = plan.kind == Plan::kDiffuse && plan.uniform;
   BlendKind kind = Classify(s);
+  if (flat && kind == BlendKind::Alpha && (plan.color >> 24) == 255) kind = BlendKind::Replace;
   bool xMajor = std::fabs(dx) >= std::fabs(dy);
   // Major axis: the pixels whose centres lie in [start, end) (or (end, start]).
   float s0 = xMajor ? a.x : a.y, s1 = xMajor ? b.x : b.y, d = s1 - s0, slope = (xMajor ? dy : dx) / d;
@@ -299,39 +378,29 @@ void Line(const Target& t, const Rect& clip, const PixelState& s, const RVert& a
     step = -1;
   }
   if ((last - first) * step < 0) return;
-  int lo = xMajor ? clip.left : clip.top, hi = xMajor ? clip.right : clip.bottom;
-  uint32_t run[kChunk];
-  int runStart = 0, runLen = 0, runMinor = 0;
-  auto flush = [&]() {
-    if (runLen == 0) return;
-    if (xMajor) {
-      int x = step > 0 ? runStart : runStart - runLen + 1;
-      if (step < 0) std::reverse(run, run + runLen);
-      Emit(t, x, runMinor, run, runLen, kind, s, 0xFFFFFFFFu);
-    } else {
-      for (int k = 0; k < runLen; ++k) Emit(t, runMinor, runStart + k * step, run + k, 1, kind, s, 0xFFFFFFFFu);
-    }
-    runLen = 0;
-  };
-  for (int n = first;; n += step) {
-    if (n >= lo && n < hi) {
-      float c = n + 0.5f;
-      int minor = int(std::floor(m0 + (c - s0) * slope));
-      bool inside = xMajor ? (minor >= clip.top && minor < clip.bottom) : (minor >= clip.left && minor < clip.right);
-      if (inside) {
-        if (runLen && (minor != runMinor || !xMajor || runLen == kChunk)) flush();
-        if (!runLen) {
-          runStart = n;
-          runMinor = minor;
-        }
-        run[runLen++] = ShadeAt(s, sm, plan, a, b, (c - s0) / d);
-      } else {
-        flush();
-      }
+  // Only the part of the major axis inside the clip rectangle.
+  int lo = xMajor ? clip.left : clip.top, hi = (xMajor ? clip.right : clip.bottom) - 1;
+  if (step > 0) {
+    first = std::max(first, lo);
+    last = std::min(last, hi);
+  } else {
+    first = std::min(first, hi);
+    last = std::max(last, lo);
+  }
+  if ((last - first) * step < 0) return;
+  int mlo = xMajor ? clip.top : clip.left, mhi = xMajor ? clip.bottom : clip.right;
+  // The minor coordinate in 16.16 fixed point, one step per major pixel.
+  int64_t m = int64_t(std::floor((m0 + (float(first) + 0.5f - s0) * slope) * 65536.0f));
+  int64_t dm = int64_t(std::llround(double(slope) * 65536.0 * step));
+  for (int n = first;; n += step, m += dm) {
+    int minor = int(m >> 16);
+    if (minor >= mlo && minor < mhi) {
+      uint32_t* p = xMajor ? t.px + ptrdiff_t(minor) * t.pitch + n : t.px + ptrdiff_t(n) * t.pitch + minor;
+      uint32_t color = flat ? plan.color : ShadeAt(s, sm, plan, a, b, (float(n) + 0.5f - s0) / d);
+      *p = kind == BlendKind::Replace ? color : BlendPixel(color, *p, kind, s);
     }
     if (n == last) break;
   }
-  flush();
 }
 
 void Point(const Target& t, const Rect& clip, const PixelState& s, const RVert& a) {

@@ -202,19 +202,19 @@ TEST_F(SdevTest, BlendFactorsFollowTheFormulaWithinOne) {
                                {kBlendZero, kBlendInvSrcColor},     {kBlendZero, kBlendSrcColor},
                                {kBlendOne, kBlendInvSrcAlpha},      {kBlendDestColor, kBlendZero},
                                {kBlendInvDestAlpha, kBlendDestAlpha}, {kBlendOne, kBlendOne}};
-  Canvas c(8, 2, Format::A8R8G8B8);
+  Canvas c(16, 2, Format::A8R8G8B8);
   for (const auto& p : pairs)
     for (uint32_t s : srcs)
       for (uint32_t d : dsts) {
         c.Blend(false);
         c.Fill(d);
         c.Blend(true, p[0], p[1]);
-        c.Quad(0, 0, 7, 1, s);  // seven pixels: the four-pixel kernels and the single-pixel tail
+        c.Quad(0, 0, 13, 1, s);  // thirteen pixels: the eight- and four-pixel kernels and the tail
         uint32_t want = Expected(s, d, p[0], p[1]);
-        for (int x = 0; x < 7; ++x)
+        for (int x = 0; x < 13; ++x)
           ASSERT_TRUE(Near(c.Raw(x, 0), want)) << std::hex << "src " << s << " dst " << d << " factors " << p[0]
                                                << "/" << p[1] << " got " << c.Raw(x, 0) << " want " << want;
-        EXPECT_EQ(c.Raw(7, 0), d);
+        EXPECT_EQ(c.Raw(13, 0), d);
       }
 }
 
