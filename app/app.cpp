@@ -6,6 +6,7 @@
 #include "audio/hooks.h"
 #include "render/hooks.h"
 #include "ui/hooks.h"
+#include "ui/stockwindows.h"
 
 TPlatformHooks MakeFrameworkHooks() {
   TPlatformHooks hooks;
@@ -14,6 +15,8 @@ TPlatformHooks MakeFrameworkHooks() {
   AddAudioHooks(hooks);
   // Windows: the window manager, its script and the root screen.
   AddWindowHooks(hooks);
+  // The stock windows' Lua types, and the Flash host behind "StartMovie".
+  AddStockWindowHooks(hooks);
   // Display: the display handler over the software display device.
   AddDisplayHooks(hooks);
   return hooks;

@@ -2,22 +2,25 @@
 #include "app/app.h"
 #include "platform/settings.h"
 #include "ui/windowmanager.h"
+#include "ui/windowscript.h"
 
 namespace {
-// Until the game's own main function joins, the program opens its display and
-// hands every event to the window manager (which draws a frame when something
-// changed, at most every 12 ms) until it is closed or quits.
+// Until the game's own main function joins, the program opens its display,
+// runs the demo screen "scripts/mainloop.lua" and hands every event to the
+// window manager (which draws a frame when something changed, at most every
+// 12 ms) until it is closed or quits.
 void GameMain(TPlatform* platform, const TString& commandLine) {
   platform->OpenDisplay(1024, 768, GetSettingBool("fullscreen"));
   TWindowManager* windows = platform->GetWindowManager();
+  if (TWindowScript* script = windows ? windows->GetScript() : nullptr) script->RunFile("scripts/mainloop.lua");
+  // A headless run redraws on every tick, so that frame counts and screenshots work.
+  bool headless = GetSettingBool("headless");
   uint32_t lastFrame = platform->GetTime() - 12;
   TPlatformEvent event;
   for (platform->GetEvent(&event); event.type != kEventQuit && !platform->IsQuitPosted(); platform->GetEvent(&event)) {
     if (event.type == kEventClose) break;
     if (windows) {
-      // Nothing on the bare screen changes by itself yet: redraw on every
-      // tick so that frame counts and screenshots of a headless run work.
-      if (event.type == kEventTick) windows->Invalidate();
+      if (headless && event.type == kEventTick) windows->Invalidate();
       windows->HandleEvent(event);
       continue;
     }
