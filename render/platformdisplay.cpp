@@ -20,9 +20,14 @@ namespace {
 class HostDesktop : public sdev::Host {
 public:
   explicit HostDesktop(THost* host) : host_(host) {}
+  // Never smaller than the window: the windowed screen surface holds its client area.
   sdev::DesktopInfo GetDesktop() override {
     sdev::DesktopInfo d;
+    int w = 0, h = 0;
     host_->GetDesktopSize(&d.width, &d.height);
+    host_->GetOutputSize(&w, &h);
+    d.width = std::max(d.width, w);
+    d.height = std::max(d.height, h);
     return d;
   }
   int SystemMetric(sdev::Metric m) override {
@@ -123,10 +128,16 @@ public:
   // The software cursor draws the picture into the frames and between them.
   void SetCursor(const boost::shared_ptr<TTexture>& texture, int hotX, int hotY, int flag) override {
     std::lock_guard<std::mutex> lock(cursorMutex_);
-    if (!cursor_ || !cursor_->SetMouseTexture(texture, hotX, hotY, flag != 0)) TraceOut("SetCursor: no cursor picture");
-  }
-  void ShowCursor(bool show) override {
+    if (!cursor_ || !cursor_->SetMouseTexture(texture, hotX, hotY, flag != 0)) {
+      TraceOut("SetCursor: no cursor picture");
+      return;
+    }
+    hasPicture_ = true;
     host_->ShowCursor(false);
+  }
+  // Until the game gives a picture the system pointer shows.
+  void ShowCursor(bool show) override {
+    host_->ShowCursor(show && !hasPicture_);
     shown_ = show;
   }
   bool UpdateCursor() override {
@@ -176,6 +187,7 @@ private:
   std::mutex cursorMutex_;
   std::unique_ptr<TDXSoftwareCursor> cursor_;
   std::atomic<bool> shown_{true};
+  bool hasPicture_ = false;
 };
 
 }  // namespace
