@@ -104,6 +104,25 @@ TEST(TextWindow, ChangedTextIsRedrawnAndScrollShowsTheLastLines) {
   EXPECT_FLOAT_EQ(t->GetBlock()->GetScroll(), 0.0f);
 }
 
+TEST(TextWindow, AlignmentPlacesTheTextInItsBox) {
+  TStockFixture f;
+  f.Lua("Text{name='l', w=300, h=100, label='Lantern'}()"
+        "Text{name='c', w=300, h=100, flags=kHAlignCenter + kVAlignCenter, label='Lantern'}()"
+        "Text{name='r', w=300, h=100, flags=kHAlignRight + kVAlignBottom, label='Lantern'}()");
+  TRect l, c, r;
+  f.Find<TText>("l")->GetTextBounds(l);
+  f.Find<TText>("c")->GetTextBounds(c);
+  f.Find<TText>("r")->GetTextBounds(r);
+  ASSERT_GT(l.Width(), 20);
+  EXPECT_LE(l.left, 2);
+  EXPECT_LE(l.top, 4);
+  EXPECT_NEAR((c.left + c.right) / 2.0, 150, 2);
+  EXPECT_NEAR((c.top + c.bottom) / 2.0, 50, 6);
+  EXPECT_NEAR(r.right, 300, 2);
+  EXPECT_GT(r.bottom, 90);
+  EXPECT_EQ(r.Width(), l.Width());
+}
+
 TEST(TextWindow, LinksRunTheCommandOfTheButtonTheyName) {
   TStockFixture f;
   f.RecordLua();
