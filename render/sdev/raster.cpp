@@ -183,12 +183,15 @@ void SampleSpan(const Sampler& sm, float U, float V, float dU, float dV, int n, 
   } else {
 #if defined(__SSE2__)
     const __m128i zero = _mm_setzero_si128();
-    // Two texels of a row, widened, mixed with the next row by fy (0..255).
+    // a + (b - a) f / 256 on 16-bit lanes, f given as f << 7 (0..255 << 7).
+    auto mix = [](__m128i a, __m128i b, __m128i f7) {
+      return _mm_add_epi16(a, _mm_mulhi_epi16(_mm_slli_epi16(_mm_sub_epi16(b, a), 1), f7));
+    };
+    // Two texels of a row, widened, mixed with the next row by fy.
     auto column = [&](const uint32_t* p, int fy) {
       __m128i top = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)), zero);
       __m128i bottom = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + pitch)), zero);
-      return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(top, _mm_set1_epi16(short(256 - fy))),
-                                          _mm_mullo_epi16(bottom, _mm_set1_epi16(short(fy)))), 8);
+      return mix(top, bottom, _mm_set1_epi16(short(fy << 7)));
     };
     int k = first;
     for (; k + 2 <= end; k += 2) {
@@ -203,10 +206,10 @@ void SampleSpan(const Sampler& sm, float U, float V, float dU, float dV, int n, 
       __m128i ca = column(pa, fya), cb = column(pb, fyb);
       // Left texels of both pixels in one register, right texels in the other.
       __m128i left = _mm_unpacklo_epi64(ca, cb), right = _mm_unpackhi_epi64(ca, cb);
-      __m128i wr = _mm_set_epi16(short(fxb), short(fxb), short(fxb), short(fxb), short(fxa), short(fxa), short(fxa),
-                                 short(fxa));
-      __m128i wl = _mm_sub_epi16(_mm_set1_epi16(256), wr);
-      __m128i sum = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(left, wl), _mm_mullo_epi16(right, wr)), 8);
+      __m128i w = _mm_cvtsi32_si128(int(uint32_t(fxa) << 7 | uint32_t(fxb) << 23));
+      w = _mm_unpacklo_epi16(w, w);  // fxa fxa fxb fxb
+      w = _mm_unpacklo_epi32(w, w);  // fxa x 4, fxb x 4
+      __m128i sum = mix(left, right, w);
       _mm_storel_epi64(reinterpret_cast<__m128i*>(out + k), _mm_packus_epi16(sum, zero));
     }
     for (; k < end; ++k, fu += du, fv += dv) {
