@@ -28,12 +28,6 @@ TDisplayHandler* g_handler = nullptr;
 constexpr const char* kDisplayFile = "common:display.xml";
 constexpr uint32_t kResetIntervalMs = 1000;
 
-Surface* SurfaceOf(TTexture* t) {
-  if (!t) return nullptr;
-  auto* d = dynamic_cast<TDxTextureData*>(t->GetData());
-  return d ? d->GetSurface() : nullptr;
-}
-
 }  // namespace
 
 TDisplayHandler* GetDisplayHandler() { return g_handler; }
@@ -343,16 +337,12 @@ void TDisplayHandler::FillRect(int left, int top, int right, int bottom, uint32_
     }
     TTextureRef old = renderer->GetTexture();
     renderer->SetTexture(TTextureRef());
-    TVertexSet set;
-    set.format = 2;
-    set.vertices = v;
-    set.count = 4;
-    renderer->DrawVertices(kPrimTriangleFan, &set);
+    renderer->DrawQuad(v);
     renderer->SetTexture(old);
     if (entered) renderer->End2d();
     return;
   }
-  Surface* s = target ? SurfaceOf(target) : data_.backBuffer;
+  Surface* s = target ? TextureSurface(target) : data_.backBuffer;
   if (!s) return;
   Rect r{left, top, right, bottom};
   if (!target && scale_ != 1.0f)
@@ -424,7 +414,7 @@ void TDisplayHandler::SetViewportScale(float s) {
 
 bool TDisplayHandler::BeginRenderTarget(const TTextureRef& texture, int mode) {
   if (!data_.device || data_.dxBroken || !texture || data_.renderTarget) return false;
-  Surface* ts = SurfaceOf(texture.get());
+  Surface* ts = TextureSurface(texture.get());
   if (!ts) {
     TraceOut("BeginRenderTarget: the texture has no surface");
     return false;
@@ -485,7 +475,7 @@ void TDisplayHandler::EndRenderTarget() {
   EndDraw(false);
   PopClipRect();
   SetRendererViewport(TRect(), false);
-  Surface* ts = SurfaceOf(target.get());
+  Surface* ts = TextureSurface(target.get());
   Surface* back = data_.backBuffer;
   if (ts && back) {
     Rect copy{0, 0, std::min(oldViewport.right, int(back->Width())), std::min(oldViewport.bottom, int(back->Height()))};
@@ -513,7 +503,7 @@ void TDisplayHandler::EndRenderTarget() {
 }
 
 bool TDisplayHandler::StretchCopyToTexture(TTexture* texture, const Rect& r) {
-  Surface* ts = SurfaceOf(texture);
+  Surface* ts = TextureSurface(texture);
   if (!ts || !data_.backBuffer) return false;
   HResult hr = StretchCopy(*ts, r, *data_.backBuffer, r);
   if (Failed(hr)) DX_ERROR(hr, kUnitDisplayHandler);
@@ -521,7 +511,7 @@ bool TDisplayHandler::StretchCopyToTexture(TTexture* texture, const Rect& r) {
 }
 
 void TDisplayHandler::AlphaFixup(TTexture* texture, const Rect& r) {
-  Surface* ts = SurfaceOf(texture);
+  Surface* ts = TextureSurface(texture);
   if (!ts || !(ts->Format().flags & kPfAlphaPixels)) return;
   void* bits = nullptr;
   int32_t pitch = 0;
@@ -539,7 +529,7 @@ void TDisplayHandler::AlphaFixup(TTexture* texture, const Rect& r) {
 }
 
 bool TDisplayHandler::Mode4Copy(TTexture* texture, const Rect& r) {
-  Surface* ts = SurfaceOf(texture);
+  Surface* ts = TextureSurface(texture);
   if (!ts || !data_.backBuffer) return false;
   HResult hr = ts->Blt(&r, data_.backBuffer, &r, kBltWait, nullptr);
   if (hr == err::kFormatMismatch) hr = StretchCopy(*ts, r, *data_.backBuffer, r);

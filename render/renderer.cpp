@@ -194,10 +194,7 @@ void TRenderer::ApplyBlend() {
 void TRenderer::ApplyTextureState() {
   Device* d = Dev();
   if (!d) return;
-  Surface* s = nullptr;
-  if (texture_)
-    if (auto* td = dynamic_cast<TDxTextureData*>(texture_->GetData())) s = td->GetSurface();
-  d->SetTexture(0, s);
+  d->SetTexture(0, TextureSurface(texture_.get()));
   d->SetTextureStageState(0, TSS::AddressU, uint32_t(addressU_));
   d->SetTextureStageState(0, TSS::AddressV, uint32_t(addressV_));
   uint32_t f = linearFilter_ ? sd::kFilterLinear : sd::kFilterPoint;
@@ -206,16 +203,9 @@ void TRenderer::ApplyTextureState() {
 }
 
 void TRenderer::SetTexture(const TTextureRef& texture) {
-  if (texture == texture_ && Dev()) {
-    // The surface may have been made again (restore): set it anyway.
-  }
   texture_ = texture;
-  Device* d = Dev();
-  if (!d) return;
-  Surface* s = nullptr;
-  if (texture_)
-    if (auto* td = dynamic_cast<TDxTextureData*>(texture_->GetData())) s = td->GetSurface();
-  d->SetTexture(0, s);
+  // Set even when unchanged: the surface may have been made again after a loss.
+  if (Device* d = Dev()) d->SetTexture(0, TextureSurface(texture_.get()));
 }
 
 void TRenderer::SetTextureAddressMode(int u, int v) {
@@ -285,6 +275,14 @@ bool TRenderer::DrawIndexedVertices(int type, const TVertexSet* set, const uint1
   if (!in2d_ || !h || !h->Data().inScene || !set || (!indices && count)) return false;
   h->DrawIndexedVertices(type, set, indices, count);
   return !h->Data().dxBroken;
+}
+
+bool TRenderer::DrawQuad(TLitVertex vertices[4]) {
+  TVertexSet set;
+  set.format = 2;
+  set.vertices = vertices;
+  set.count = 4;
+  return DrawVertices(kPrimTriangleFan, &set);
 }
 
 void TRenderer::FillRect(const TRect& rect, const TFloatColor& color, const TTextureRef& target) {

@@ -150,6 +150,8 @@ public:
   // False outside a 2-D frame (nothing drawn) or when the display refused.
   bool DrawVertices(int type, const TVertexSet* set);
   bool DrawIndexedVertices(int type, const TVertexSet* set, const uint16_t* indices, uint32_t count);
+  // Four lit vertices (format 2) as a triangle fan, e.g. from BuildQuadVertices.
+  bool DrawQuad(TLitVertex vertices[4]);
   // Fills the rectangle (2-D coordinates) with the colour, or, with a target
   // texture, fills that rectangle of the texture directly.
   void FillRect(const TRect& rect, const TFloatColor& color, const TTextureRef& target = TTextureRef());

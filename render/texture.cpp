@@ -163,11 +163,7 @@ void TTexture::Draw(const TDrawParams& params) {
   TLitVertex v[4];
   BuildQuadVertices(v, anchor, corners, uv, params.transform, params.alpha, params.tint);
   r->SetTexture(GetRef());
-  TVertexSet set;
-  set.format = 2;
-  set.vertices = v;
-  set.count = 4;
-  r->DrawVertices(kPrimTriangleFan, &set);
+  r->DrawQuad(v);
 }
 
 void TTexture::DrawAt(float x, float y, float alpha, float scale, float angle, uint32_t flags) {

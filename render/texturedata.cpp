@@ -17,6 +17,11 @@ using namespace sdev;
 
 TTextureData* CreateTextureData() { return new TDxTextureData; }
 
+sdev::Surface* TextureSurface(const TTexture* texture) {
+  auto* d = texture ? dynamic_cast<TDxTextureData*>(texture->GetData()) : nullptr;
+  return d ? d->GetSurface() : nullptr;
+}
+
 uint32_t NextPowerOfTwo(uint32_t n) {
   if (n < 3) return 2;
   uint32_t p = 4;
@@ -383,8 +388,7 @@ void TDxTextureData::CopyTo(const TRect& src, const TRect& dst, TTexture* target
   TPlatformData* d = Display();
   Surface* to = nullptr;
   if (target) {
-    auto* td = dynamic_cast<TDxTextureData*>(target->GetData());
-    to = td ? td->GetSurface() : nullptr;
+    to = TextureSurface(target);
   } else if (d) {
     to = d->backBuffer;
   }

@@ -221,22 +221,24 @@ HResult Device::SetClipRect(const Rect* r) {
   return err::kOk;
 }
 
-HResult Device::SetLight(uint32_t i, const Light& l) {
-  if (i > 255) return err::kInvalidArg;
-  if (st_->lights.size() <= i) {
-    st_->lights.resize(i + 1);
-    st_->enabled.resize(i + 1, false);
+// Lights 0..255; the lists grow to hold index i.
+static bool LightSlot(Device::State& s, uint32_t i) {
+  if (i > 255) return false;
+  if (s.lights.size() <= i) {
+    s.lights.resize(i + 1);
+    s.enabled.resize(i + 1, false);
   }
+  return true;
+}
+
+HResult Device::SetLight(uint32_t i, const Light& l) {
+  if (!LightSlot(*st_, i)) return err::kInvalidArg;
   st_->lights[i] = l;
   return err::kOk;
 }
 
 HResult Device::LightEnable(uint32_t i, bool on) {
-  if (i > 255) return err::kInvalidArg;
-  if (st_->lights.size() <= i) {
-    st_->lights.resize(i + 1);
-    st_->enabled.resize(i + 1, false);
-  }
+  if (!LightSlot(*st_, i)) return err::kInvalidArg;
   st_->enabled[i] = on;
   return err::kOk;
 }
