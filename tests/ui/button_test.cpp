@@ -164,3 +164,11 @@ TEST_F(ButtonTest, ACommandThatPopsItsDialogDropsItsMessageUnlessSentToTheParent
   EXPECT_EQ(std::count(log.begin(), log.end(), "3:quiet"), 0);
   EXPECT_EQ(std::count(log.begin(), log.end(), "3:loud"), 1);
 }
+
+TEST_F(ButtonTest, LuaCommandsLearnTheirButtonsName) {
+  f.RecordLua();
+  f.Lua("Button{name=\"it's ]] odd\", x=0, y=0, w=50, h=20, command=function() gName = GetButtonName() end}()");
+  f.Click(10, 10);
+  EXPECT_EQ(f.Global("gName"), "it's ]] odd");
+  EXPECT_EQ(f.LuaLog(), (std::vector<std::string>{"8:LuaAction:it's ]] odd", "3:it's ]] odd"}));
+}

@@ -114,7 +114,9 @@ TEST_F(XSellTest, WithoutASiteLinkTheEighthGameIsTheSite) {
 
   f.dir.Write("assets/other.xml", Games(2, false));
   f.Lua("DestroyWindow('xs')");
-  f.Send(kEventNull);
+  f.Tick(10);  // deletes the window
+  f.Lua("SetupXSell() LaunchGameLink(8)");  // the window is gone: nothing happens
+  EXPECT_EQ(host->GetOpenedUrls().size(), 1u);
   Build("other.xml");
   f.Lua("SetupXSell() LaunchGameLink(0) LaunchGameLink(8) LaunchGameLink(7)");
   EXPECT_EQ(host->GetOpenedUrls().size(), 1u);  // nothing more to open
@@ -131,7 +133,7 @@ TEST_F(XSellTest, PackedMissingDamagedAndOverlongFiles) {
   for (const char* config : {"missing.xml", "damaged.xml"}) {
     f.dir.Write("assets/damaged.xml", Games(3, true).substr(0, 60));
     f.Lua("DestroyWindow('xs')");
-    f.Send(kEventNull);
+    f.Tick(10);  // deletes the window
     TLogCapture log;
     xs = Build(config);
     f.Lua("SetupXSell()");
@@ -143,7 +145,7 @@ TEST_F(XSellTest, PackedMissingDamagedAndOverlongFiles) {
   // Twelve games: eight addresses kept; out-of-range numbers open nothing.
   f.dir.Write("assets/twelve.xml", Games(12, false));
   f.Lua("DestroyWindow('xs')");
-  f.Send(kEventNull);
+  f.Tick(10);  // deletes the window
   xs = Build("twelve.xml");
   f.Lua("SetupXSell() LaunchGameLink(-1) LaunchGameLink(9) LaunchGameLink(1e9)");
   EXPECT_EQ(xs->GetSiteLink(), "https://example.com/8");
