@@ -6,11 +6,13 @@
 #include <mutex>
 
 #include "platform/log.h"
+#include "platform/settings.h"
 #include "platform/shell/platform.h"
 #include "render/displayhandler.h"
 #include "render/dxcursor.h"
 #include "render/hooks.h"
 #include "render/renderer.h"
+#include "render/sdev/fault.h"
 #include "render/sdev/sdev.h"
 #include "render/texture.h"
 
@@ -116,11 +118,27 @@ public:
     return h && h->IsUsable();
   }
   bool IsFlipDone() override {
+    // A full-screen window that is minimised loses the device until it comes back.
+    bool away = host_->IsFullScreen() && host_->IsMinimized();
+    if (away && !minimizedLoss_) sdev::test::Fault::LoseDevice();
+    if (!away && minimizedLoss_) sdev::test::Fault::RegainFocus();
+    minimizedLoss_ = away;
+    if (debugLoss_) {
+      sdev::test::Fault::RegainFocus();
+      debugLoss_ = false;
+    }
     TDisplayHandler* h = GetDisplayHandler();
     return h && h->IsFlipDone() && host_->IsPresentDone();
   }
   void EndDraw(bool present) override {
-    if (TDisplayHandler* h = GetDisplayHandler()) h->EndDraw(present);
+    TDisplayHandler* h = GetDisplayHandler();
+    if (!h) return;
+    h->EndDraw(present);
+    // Setting "debugdeviceloss" = N: the device is lost after frame N and comes back at the next frame.
+    if (present && ++frames_ == uint64_t(GetSettingInt("debugdeviceloss"))) {
+      sdev::test::Fault::LoseDevice();
+      debugLoss_ = true;
+    }
   }
   void OutOfVideoMemory() override {
     if (TDisplayHandler* h = GetDisplayHandler()) h->OutOfVideoMemory();
@@ -188,6 +206,8 @@ private:
   std::unique_ptr<TDXSoftwareCursor> cursor_;
   std::atomic<bool> shown_{true};
   bool hasPicture_ = false;
+  bool minimizedLoss_ = false, debugLoss_ = false;
+  uint64_t frames_ = 0;
 };
 
 }  // namespace

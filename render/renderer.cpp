@@ -7,6 +7,7 @@
 
 #include "platform/log.h"
 #include "platform/settings.h"
+#include "platform/shell/platform.h"
 #include "platform/time.h"
 #include "render/displayhandler.h"
 #include "render/texture.h"
@@ -132,10 +133,13 @@ void TRenderer::DrawDebugOverlay(bool present) {
     FillRect(TRect(0, 0, w, 6), frameMs_ > 20.0f ? TFloatColor(1, 0, 0, 1) : TFloatColor(0, 1, 0, 1));
     PopClipRect();
   }
-  bool was = in2d_;
-  h->EndDraw(present);
+  // The end of the frame goes through the platform when there is one.
+  TPlatform* platform = TPlatform::GetInstance();
+  if (platform && platform->GetDisplay())
+    platform->EndDraw(present);
+  else
+    h->EndDraw(present);
   if (!h->Data().inScene) in2d_ = false;
-  (void)was;
 }
 
 // --- 2-D state ---
