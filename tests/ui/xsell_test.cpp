@@ -8,7 +8,6 @@
 #include "platform/host/hosts.h"
 #include "platform/log.h"
 #include "platform/shell/platform.h"
-#include "render/textblock.h"
 #include "stocktest.h"
 #include "ui/button.h"
 #include "ui/text.h"
@@ -87,18 +86,6 @@ TEST_F(XSellTest, ThreeGamesFillTheirSlotsAndHideTheRest) {
   EXPECT_EQ(f.screen->FindChild("gamesite")->GetRect().top, 485);
   f.Lua("SetupXSell()");
   EXPECT_EQ(f.screen->FindChild("gamesite")->GetRect().left, 270);
-
-  // A click on the link text runs the button's command.
-  f.RecordLua();
-  auto* d1 = f.Find<TText>("descrip1");
-  for (int x = 0; x < d1->GetWidth(); ++x) {
-    if (d1->GetBlock()->GetLinkAt(TPoint(x, 10), 0) == "xsellbutton1") {
-      TRect r = d1->GetScreenRect();
-      f.Click(r.left + x, r.top + 10);
-      break;
-    }
-  }
-  EXPECT_EQ(f.LuaLog(), std::vector<std::string>{"3:xsellbutton1"});
 
   f.Lua("LaunchGameLink(3) LaunchGameLink(0) LaunchGameLink(8)");
   EXPECT_EQ(host->GetOpenedUrls(), (std::vector<std::string>{"https://example.com/3", "https://example.com/site",
