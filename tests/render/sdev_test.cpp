@@ -275,6 +275,20 @@ TEST_F(SdevTest, LinearFilterIsExactOneToOneAndBlendsWhenScaled) {
   EXPECT_GT((mid >> 16) & 0xFF, 0x20u);
 }
 
+TEST_F(SdevTest, TurnedTexturesAreTexelExactAtOneToOne) {
+  Canvas c(40, 40);
+  Surface* t = c.Texture(32, 32, [](int x, int y) { return 0xFF000000u | uint32_t(x * 8) << 16 | uint32_t(y * 8); });
+  c.dev->SetTexture(0, t);
+  c.dev->SetTextureStageState(0, TSS::MagFilter, kFilterLinear);
+  c.dev->SetTextureStageState(0, TSS::MinFilter, kFilterLinear);
+  // A quarter turn: u runs down the screen, v from right to left (long spans, every sampler path).
+  c.Draw(PrimType::TriFan, {V(4, 4, ~0u, 0, 1), V(36, 4, ~0u, 0, 0), V(36, 36, ~0u, 1, 0), V(4, 36, ~0u, 1, 1)});
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 32; ++x)
+      ASSERT_EQ(c.Raw(4 + x, 4 + y) | 0xFF000000u, 0xFF000000u | uint32_t(y * 8) << 16 | uint32_t((31 - x) * 8))
+          << x << "," << y;
+}
+
 // --- Clipping ---
 
 TEST_F(SdevTest, EveryPrimitiveIsClippedToViewportAndClipRect) {
