@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "audio/hooks.h"
+#include "audio/sound.h"
+#include "render/assetmap.h"
 #include "render/hooks.h"
 #include "ui/hooks.h"
 #include "ui/stockwindows.h"
@@ -19,6 +21,11 @@ TPlatformHooks MakeFrameworkHooks() {
   AddStockWindowHooks(hooks);
   // Display: the display handler over the software display device.
   AddDisplayHooks(hooks);
+  // Asset maps load their ".ogg" entries as streamed sounds of the default
+  // group (a "?group=" option in the name still chooses the group).
+  SetAssetMapSoundLoader([](const TString& name) -> boost::shared_ptr<TAsset> {
+    return TSound::Get(name, false, 0);
+  });
   return hooks;
 }
 

@@ -62,23 +62,11 @@ uint32_t Sprite(int x, int y) {
   return a << 24 | uint32_t(x * 2) << 16 | uint32_t(y * 2) << 8 | 0x80;
 }
 
-class BenchWindow : public sdev::HostWindow {
-public:
-  sdev::Rect ClientRectOnScreen() override { return sdev::Rect{0, 0, kW, kH}; }
-  sdev::Rect WindowRect() override { return ClientRectOnScreen(); }
-  uint32_t Style() override { return 0; }
-  void SetStyle(uint32_t) override {}
-  sdev::Rect AdjustForStyle(int w, int h) override { return sdev::Rect{0, 0, w, h}; }
-  void SetSize(int, int) override {}
-  void Move(int, int) override {}
-  void SetNotTopmost() override {}
-};
-
 // --- Lantern ---
 
 struct LanternSide {
   TAssetManager assets;
-  BenchWindow window;
+  sdev::FixedWindow window{kW, kH};
   TTextureRef background, sprite;
   std::vector<TScreenVertex> lines;
   LanternSide() {

@@ -41,19 +41,6 @@ public:
   }
 };
 
-// The software display device's window stand-in: 1024 x 768 at (0, 0).
-class TBenchWindow : public sdev::HostWindow {
-public:
-  sdev::Rect ClientRectOnScreen() override { return sdev::Rect{0, 0, 1024, 768}; }
-  sdev::Rect WindowRect() override { return sdev::Rect{0, 0, 1024, 768}; }
-  uint32_t Style() override { return 0; }
-  void SetStyle(uint32_t) override {}
-  sdev::Rect AdjustForStyle(int w, int h) override { return sdev::Rect{0, 0, w, h}; }
-  void SetSize(int, int) override {}
-  void Move(int, int) override {}
-  void SetNotTopmost() override {}
-};
-
 // A screen with `panels` panels of 19 children each (20 windows per panel).
 struct TScreenSetup {
   explicit TScreenSetup(int panels, TWindowEnvironment* environment = nullptr)
@@ -107,7 +94,7 @@ void Frame(benchmark::State& state, int panels) {
 void DeviceFrame(benchmark::State& state, int panels) {
   TAssetManager assets;
   TAssetManager* previous = SetAssetManager(&assets);
-  TBenchWindow window;
+  sdev::FixedWindow window{1024, 768};
   TDisplayHandler* handler = CreateDisplayHandler();
   if (handler->Open(&window, 1024, 768, false)) {
     TRendererWindowEnvironment env;

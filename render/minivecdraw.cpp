@@ -421,9 +421,11 @@ void TKnMiniVecDraw::EmitRow(int pixelRow, std::vector<TMiniVecSpan>& out) {
   if (yRecord < 0 || yRecord > 0xFFFF) return;
   // Lower colours first, so later layers lie on top.
   int order[kSlots];
-  for (int s = 0; s < slotCount_; ++s) order[s] = s;
-  std::sort(order, order + slotCount_, [&](int a, int b) { return slotColour_[a] < slotColour_[b]; });
-  for (int k = 0; k < slotCount_; ++k) {
+  const int slots = std::min(slotCount_, int(kSlots));
+  for (int s = 0; s < slots; ++s) order[s] = s;
+  for (int i = 1; i < slots; ++i)  // a handful of slots: insertion sort, stable
+    for (int j = i; j > 0 && slotColour_[order[j]] < slotColour_[order[j - 1]]; --j) std::swap(order[j], order[j - 1]);
+  for (int k = 0; k < slots; ++k) {
     int s = order[k];
     if (touchedMax_[s] < 0) continue;
     int16_t* row = rows_[s].data();

@@ -10,7 +10,9 @@
 #include "platform/shell/platform.h"
 #include "render/displayhandler.h"
 #include "render/dxcursor.h"
+#include "render/font.h"
 #include "render/hooks.h"
+#include "render/minivecdraw.h"
 #include "render/renderer.h"
 #include "render/sdev/fault.h"
 #include "render/sdev/sdev.h"
@@ -103,8 +105,17 @@ public:
       h = CreateDisplayHandler();
       TPlatform* p = platform_;
       h->runRestoreTasks = [p]() { p->RunRestoreTasks(); };
+      h->isDrawingSuspended = [p]() { return p->IsDrawingSuspended(); };
+      h->invalidateWindows = [p]() { p->InvalidateWindows(); };
     }
     bool ok = h->Open(&window_, width, height, fullScreen);
+    // The vector-font drawer checks its line rule once against the real device.
+    if (ok && !linesTested_) {
+      linesTested_ = true;
+      if (!GetMiniVecDraw()->TestLines())
+        TraceOut("Text drawing: the line test found %d wrong pixels; glyph spans go out in batches of %d",
+                 GetMiniVecDraw()->GetLineTestErrors(), GetMiniVecDraw()->GetBatchSize());
+    }
     std::lock_guard<std::mutex> lock(cursorMutex_);
     if (ok && !cursor_) cursor_ = std::make_unique<TDXSoftwareCursor>(h->GetContext(), CursorHooks());
     return ok;
@@ -207,12 +218,15 @@ private:
   std::atomic<bool> shown_{true};
   bool hasPicture_ = false;
   bool minimizedLoss_ = false, debugLoss_ = false;
+  bool linesTested_ = false;
   uint64_t frames_ = 0;
 };
 
 }  // namespace
 
 void AddDisplayHooks(TPlatformHooks& hooks) {
+  // The font cache and the glyph spans go with the vector-font drawer.
+  hooks.destroyFontDrawer = []() { ClearFontCache(); };
   hooks.createDisplay = [](TPlatform* platform) -> std::unique_ptr<TPlatformDisplay> {
     if (!platform || !platform->GetHost()) return nullptr;
     return std::make_unique<TDxPlatformDisplay>(platform);

@@ -95,6 +95,7 @@ void AddWindowHooks(TPlatformHooks& hooks) {
     manager->SetScript(gLayer->script);
   };
   hooks.isDrawingSuspended = [](TWindowManager* manager) { return manager->IsDrawingSuspended(); };
+  hooks.invalidateWindows = [](TWindowManager* manager) { manager->Invalidate(); };
   hooks.createRootScreen = [](TWindowManager* manager, int width, int height) {
     if (!manager->GetRootWindow()) manager->SetRootWindow(new TScreen());
   };

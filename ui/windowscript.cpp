@@ -1,3 +1,4 @@
+#include "platform/gamestate.h"
 #include "ui/windowscript.h"
 
 #include <algorithm>
@@ -84,7 +85,13 @@ TWindowScript::~TWindowScript() {
   bindings_.UnbindAll();
 }
 
+namespace {
+// "_SetState" (key, value): a game-state value for the portal reporting.
+void LuaSetState(TString key, TString value) { ScriptSetState(key.c_str(), value.c_str()); }
+}  // namespace
+
 void TWindowScript::RegisterNatives() {
+  bindings_.Bind("_SetState", &LuaSetState);
   bindings_.Bind("PostCreate", this, &TWindowScript::LuaPostCreate);
   bindings_.Bind("GetLabel", this, &TWindowScript::LuaGetLabel);
   bindings_.Bind("_RegisterHotkey", this, &TWindowScript::LuaRegisterHotkey);

@@ -223,3 +223,13 @@ void TPlatform::RunRestoreTasks() { restoreTasks_.Run(0); }
 void TPlatform::AddTask(TTask* task) {
   if (task) app_->tasks.Add(task);
 }
+
+bool TPlatform::IsDrawingSuspended() const {
+  TWindowManager* wm = GetWindowManager();
+  return wm && hooks_.isDrawingSuspended && hooks_.isDrawingSuspended(wm);
+}
+
+void TPlatform::InvalidateWindows() {
+  TWindowManager* wm = GetWindowManager();
+  if (wm && hooks_.invalidateWindows) hooks_.invalidateWindows(wm);
+}

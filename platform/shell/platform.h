@@ -90,6 +90,8 @@ struct TPlatformHooks {
   std::function<void(TWindowManager*)> destroyWindowManager;
   // Whether the window manager's drawing is suspended (read on the helper thread).
   std::function<bool(TWindowManager*)> isDrawingSuspended;
+  // Asks every window to be drawn again (after the display came back).
+  std::function<void(TWindowManager*)> invalidateWindows;
   // The root screen, made by the first OpenDisplay.
   std::function<void(TWindowManager*, int width, int height)> createRootScreen;
   // Sound manager: made and started on first use (null when it cannot start),
@@ -226,6 +228,10 @@ public:
   bool IsForeground() const;
   void EndDraw(bool present);
   void OutOfVideoMemory();
+  // Whether the window manager has suspended drawing (any thread).
+  bool IsDrawingSuspended() const;
+  // The next tick draws every window again.
+  void InvalidateWindows();
   // Window pixels -> game coordinates (through the letterbox in full screen).
   void WindowToGame(int wx, int wy, int32_t* gx, int32_t* gy) const;
 

@@ -465,6 +465,24 @@ public:
   virtual void SetNotTopmost() = 0;
 };
 
+// A window whose client area is fixed at (0, 0) - (width, height) and which
+// ignores style, size and position changes (tools, benchmarks, tests).
+class FixedWindow : public HostWindow {
+public:
+  FixedWindow(int width, int height) : width_(width), height_(height) {}
+  Rect ClientRectOnScreen() override { return Rect{0, 0, width_, height_}; }
+  Rect WindowRect() override { return ClientRectOnScreen(); }
+  uint32_t Style() override { return 0; }
+  void SetStyle(uint32_t) override {}
+  Rect AdjustForStyle(int w, int h) override { return Rect{0, 0, w, h}; }
+  void SetSize(int, int) override {}
+  void Move(int, int) override {}
+  void SetNotTopmost() override {}
+
+private:
+  int width_, height_;
+};
+
 // Shows finished frames. The device calls it on the thread that changed the
 // primary surface, with the part of the primary the window shows.
 class Presenter {

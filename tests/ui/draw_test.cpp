@@ -13,18 +13,6 @@ using namespace uitest;
 
 namespace {
 
-class TDeviceWindow : public sdev::HostWindow {
-public:
-  sdev::Rect ClientRectOnScreen() override { return sdev::Rect{0, 0, 320, 240}; }
-  sdev::Rect WindowRect() override { return sdev::Rect{0, 0, 320, 240}; }
-  uint32_t Style() override { return 0; }
-  void SetStyle(uint32_t) override {}
-  sdev::Rect AdjustForStyle(int w, int h) override { return sdev::Rect{0, 0, w, h}; }
-  void SetSize(int, int) override {}
-  void Move(int, int) override {}
-  void SetNotTopmost() override {}
-};
-
 // Fills its whole rectangle with one colour.
 class TFiller : public TWindow {
 public:
@@ -37,7 +25,7 @@ TEST(DrawFrame, WindowsFillTheirClippedRectanglesOnTheDevice) {
   TManualTimeScope time(1000);
   TAssetManager assets;
   TAssetManager* previous = SetAssetManager(&assets);
-  TDeviceWindow device;
+  sdev::FixedWindow device{320, 240};
   TDisplayHandler* handler = CreateDisplayHandler();
   ASSERT_TRUE(handler->Open(&device, 320, 240, false));
   {

@@ -2,6 +2,7 @@
 // dialogs, keys, hit testing, deferred deletion, messages and the library.
 #include <gtest/gtest.h>
 
+#include "platform/gamestate.h"
 #include "platform/log.h"
 #include "platform/settings.h"
 #include "ui/luamessage.h"
@@ -129,6 +130,9 @@ TEST_F(ScriptTest, NativeHelpers) {
   EXPECT_EQ("Save", Global("f"));
   EXPECT_EQ("x", Global("g"));
   EXPECT_EQ("greet", Global("h"));
+  // The library's SetState reaches the game-state reporting.
+  Lua("SetState('level', 3)");
+  EXPECT_EQ("3", TGameState::GetInstance()->GetState("level").str());
   // An unknown type creates nothing and leaves the window stack alone.
   Lua("PushModal('m'); Widget = nil; ok = GenericCreate({ typename = 'Nope' }); Window{ name = 'w' }()");
   EXPECT_EQ("false", Global("ok"));
