@@ -1,6 +1,7 @@
 // lantern: the program entry. Starts the framework with the game's main function.
 #include "app/app.h"
 #include "platform/settings.h"
+#include "platform/stringtable.h"
 #include "ui/windowmanager.h"
 #include "ui/windowscript.h"
 
@@ -10,6 +11,7 @@ namespace {
 // window manager (which draws a frame when something changed, at most every
 // 12 ms) until it is closed or quits.
 void GameMain(TPlatform* platform, const TString& commandLine) {
+  if (TStringTable* strings = platform->GetStringTable()) platform->SetWindowTitle(strings->GetString("windowtitle"));
   platform->OpenDisplay(1024, 768, GetSettingBool("fullscreen"));
   TWindowManager* windows = platform->GetWindowManager();
   if (TWindowScript* script = windows ? windows->GetScript() : nullptr) script->RunFile("scripts/mainloop.lua");

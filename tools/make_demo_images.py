@@ -5,14 +5,14 @@ Every picture is computed here from rounded rectangles, circles and gradients
 and written as an 8-bit RGBA PNG with nothing but the standard library, so the
 demo data carries no artwork from elsewhere. Run it from any folder:
 
-    python3 assets/images/make_images.py
+    python3 tools/make_demo_images.py
 """
 import math
 import os
 import struct
 import zlib
 
-HERE = os.path.dirname(os.path.abspath(__file__))
+HERE = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "assets", "images")
 
 
 def write_png(name, width, height, pixel):
