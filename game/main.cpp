@@ -15,8 +15,9 @@ void GameMain(TPlatform* platform, const TString& commandLine) {
   platform->OpenDisplay(1024, 768, GetSettingBool("fullscreen"));
   TWindowManager* windows = platform->GetWindowManager();
   if (TWindowScript* script = windows ? windows->GetScript() : nullptr) script->RunFile("scripts/mainloop.lua");
-  // A headless run redraws on every tick, so that frame counts and screenshots work.
-  bool headless = GetSettingBool("headless");
+  // A headless run, or one asked to stop after a number of frames, redraws on
+  // every tick so that frame counts and screenshots work.
+  bool headless = GetSettingBool("headless") || GetSettingInt("frames") > 0;
   uint32_t lastFrame = platform->GetTime() - 12;
   TPlatformEvent event;
   for (platform->GetEvent(&event); event.type != kEventQuit && !platform->IsQuitPosted(); platform->GetEvent(&event)) {
