@@ -14,6 +14,9 @@
 
 class TBenchRecorder : public benchmark::ConsoleReporter {
 public:
+  // Plain text: the ratio lines must start at the beginning of a line, with no
+  // colour escape left over from the table.
+  TBenchRecorder() : ConsoleReporter(OO_Tabular) {}
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs)
       if (run.run_type == Run::RT_Iteration) times[run.benchmark_name()] = run.GetAdjustedRealTime();

@@ -7,6 +7,7 @@
 #include <map>
 #include <string>
 
+#include "bench/recorder.h"
 #include "script/script.h"
 
 namespace {
@@ -86,30 +87,15 @@ BENCHMARK(BM_Resume);
 BENCHMARK(BM_PlainCallInLuaLoop);
 BENCHMARK(BM_BoundCallInLuaLoop);
 
-// Keeps the time per iteration of every benchmark besides printing it.
-class TRecorder : public benchmark::ConsoleReporter {
-public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs)
-      if (run.run_type == Run::RT_Iteration) times[run.benchmark_name()] = run.GetAdjustedRealTime();
-    ConsoleReporter::ReportRuns(runs);
-  }
-  std::map<std::string, double> times;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  TRecorder recorder;
+  TBenchRecorder recorder;
   benchmark::RunSpecifiedBenchmarks(&recorder);
-  auto& t = recorder.times;
-  if (t["BM_PlainCall"] > 0) {
-    std::printf("ratio bound/plain: %.3f\n", t["BM_BoundCall"] / t["BM_PlainCall"]);
-    std::printf("ratio resume/plain: %.3f\n", t["BM_Resume"] / t["BM_PlainCall"]);
-  }
-  if (t["BM_PlainCallInLuaLoop"] > 0)
-    std::printf("ratio lua-loop bound/plain: %.3f\n", t["BM_BoundCallInLuaLoop"] / t["BM_PlainCallInLuaLoop"]);
+  recorder.PrintRatio("bound/plain", "BM_BoundCall", "BM_PlainCall");
+  recorder.PrintRatio("resume/plain", "BM_Resume", "BM_PlainCall");
+  recorder.PrintRatio("lua-loop bound/plain", "BM_BoundCallInLuaLoop", "BM_PlainCallInLuaLoop");
   benchmark::Shutdown();
   return 0;
 }
