@@ -253,7 +253,8 @@ HResult TDXContext::UpdateFrame() {
   if (display_.IsWindowed() && GetSettingBool("vsync") && display_.GetDirectDraw())
     display_.GetDirectDraw()->WaitForVerticalBlank(kWaitVbBlockBegin);
   HResult hr = display_.Present();
-  if (display_.IsWindowed() && drawn && cursor_) cursor_->AfterPresent(*this);
+  // In full screen the back buffer keeps the cursor until PrepareBackBuffer erases it.
+  if (drawn && cursor_) cursor_->AfterPresent(*this);
   return hr;
 }
 
