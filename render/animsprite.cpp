@@ -125,13 +125,13 @@ bool TAnimatedSprite::Play(const TString& function) {
   TScript* script = GetAnimationScript();
   Prepare(script);
   lua_State* L = script->GetState();
-  lua_getglobal(L, "ganimationscript");
+  LuaRawGetField(L, LUA_GLOBALSINDEX, "ganimationscript");
   if (!lua_istable(L, -1)) {
     lua_pop(L, 1);
     TraceOut("TAnimatedSprite::Play: no ganimationscript table");
     return false;
   }
-  lua_getfield(L, -1, function.c_str());
+  LuaRawGetField(L, -1, function.c_str());
   lua_remove(L, -2);
   if (!lua_isfunction(L, -1)) {
     lua_pop(L, 1);

@@ -46,6 +46,19 @@ int LuaLoadBuffer(lua_State* L, const uint8_t* data, size_t size, const char* ch
 // A Lua number as a 32-bit integer, truncated toward zero; values beyond the
 // range clamp to INT32_MIN / INT32_MAX, NaN and non-numbers give 0.
 int32_t LuaToInt(lua_State* L, int index);
+
+// Field access that never runs a metamethod, so it cannot raise a Lua error
+// outside a protected call (which would end the process). `index` must be an
+// absolute or pseudo index (LUA_GLOBALSINDEX). Get pushes the value; Set pops it.
+inline void LuaRawGetField(lua_State* L, int index, const char* name) {
+  lua_pushstring(L, name);
+  lua_rawget(L, index < 0 && index > LUA_REGISTRYINDEX ? index - 1 : index);
+}
+inline void LuaRawSetField(lua_State* L, int index, const char* name) {
+  lua_pushstring(L, name);
+  lua_insert(L, -2);
+  lua_rawset(L, index < 0 && index > LUA_REGISTRYINDEX ? index - 1 : index);
+}
 int32_t ClampToInt(double value);
 // The text at the index: a string, or a number written as Lua writes it;
 // empty for anything else (nil, booleans, tables ...).

@@ -39,7 +39,7 @@ void TButton::LuaAction::run(TButton* button) {
   lua_State* L = script->GetState();
   PushLuaString(L, button->GetName());
   lua_pushcclosure(L, ReturnButtonName, 1);
-  lua_setfield(L, LUA_GLOBALSINDEX, "GetButtonName");
+  LuaRawSetField(L, LUA_GLOBALSINDEX, "GetButtonName");
   if (!TLuaMessageWrapper::QueueToScript(message, function_)) delete message;
 }
 

@@ -168,7 +168,7 @@ void TWindowScript::DefineWindowType(const TString& name, TWindowCreator creator
     lua_pop(L, 1);
     return;
   }
-  lua_setfield(L, LUA_GLOBALSINDEX, name.c_str());
+  LuaRawSetField(L, LUA_GLOBALSINDEX, name.c_str());
 }
 
 TWindowCreator TWindowScript::FindWindowType(const TString& name) const {
@@ -193,9 +193,9 @@ bool TWindowScript::AttachNewWindow(TWindow* window, TWindowStyle& style) {
   PushWindow(window);
   lua_State* L = GetState();
   lua_pushnumber(L, window->GetWidth());
-  lua_setfield(L, LUA_GLOBALSINDEX, "gDialogWidth");
+  LuaRawSetField(L, LUA_GLOBALSINDEX, "gDialogWidth");
   lua_pushnumber(L, window->GetHeight());
-  lua_setfield(L, LUA_GLOBALSINDEX, "gDialogHeight");
+  LuaRawSetField(L, LUA_GLOBALSINDEX, "gDialogHeight");
   if (hook_) hook_->OnWindowCreated(window, style);
   return true;
 }
@@ -213,7 +213,7 @@ bool TWindowScript::QueueToScript(TMessage* message, const TLuaFunction* command
   };
   if (IsRunning()) {
     if (message) {
-      lua_getfield(L, LUA_GLOBALSINDEX, "gMessageQueue");
+      LuaRawGetField(L, LUA_GLOBALSINDEX, "gMessageQueue");
       if (lua_istable(L, -1)) {
         pushMessage(message);
         lua_rawseti(L, -2, static_cast<int>(lua_objlen(L, -2)) + 1);
@@ -227,7 +227,7 @@ bool TWindowScript::QueueToScript(TMessage* message, const TLuaFunction* command
       lua_pop(L, 1);
     }
     if (command) {
-      lua_getfield(L, LUA_GLOBALSINDEX, "gCommandQueue");
+      LuaRawGetField(L, LUA_GLOBALSINDEX, "gCommandQueue");
       if (lua_istable(L, -1)) {
         command->Push(L);
         lua_rawseti(L, -2, static_cast<int>(lua_objlen(L, -2)) + 1);

@@ -22,17 +22,16 @@ bool TWindowStyle::Lookup(const TString& key, bool useDefault, int depth) {
     return false;
   }
   if (lua_istable(L_, -1)) {
-    lua_pushstring(L_, key.c_str());
-    lua_gettable(L_, -2);
+    LuaRawGetField(L_, -1, key.c_str());
   } else {
-    lua_getfield(L_, LUA_GLOBALSINDEX, key.c_str());
+    LuaRawGetField(L_, LUA_GLOBALSINDEX, key.c_str());
   }
   if (!lua_isnil(L_, -1)) return true;
   lua_pop(L_, 1);
   if (useDefault) {
-    lua_getfield(L_, LUA_GLOBALSINDEX, "gCurrentDefaultStyle");
+    LuaRawGetField(L_, LUA_GLOBALSINDEX, "gCurrentDefaultStyle");
   } else {
-    lua_getfield(L_, -1, "parent");
+    LuaRawGetField(L_, -1, "parent");
   }
   if (!lua_istable(L_, -1)) {
     lua_pop(L_, 1);

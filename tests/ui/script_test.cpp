@@ -381,6 +381,23 @@ title = "from a global"
   EXPECT_EQ(top, lua_gettop(L));
 }
 
+TEST_F(ScriptTest, MetamethodsThatRaiseCannotEndTheProcessFromNativeCode) {
+  // Lookups made from native code run outside any protected call, where a Lua
+  // error would end the process: they read tables raw.
+  lua_State* L = script->GetState();
+  ASSERT_EQ(0, luaL_dostring(L, "boom = setmetatable({}, { __index = function() error('boom') end });"
+                                "gCurrentDefaultStyle = boom;"
+                                "setmetatable(_G, { __index = function(t, k) error('no global ' .. k) end })"));
+  lua_getglobal(L, "boom");
+  TWindowStyle style(L, -1);
+  EXPECT_EQ(4, style.GetNumber("missing", 4));
+  lua_pop(L, 1);
+  TWindow* dummy = wm->GetTopModal();
+  wm->PostMessage(new TMessage(kGeneric, "ping", dummy));
+  Send(kEventTick, 0, 0);
+  ASSERT_EQ(0, luaL_dostring(L, "setmetatable(_G, nil)"));
+}
+
 TEST_F(ScriptTest, ACyclicStyleChainIsRefused) {
   lua_State* L = script->GetState();
   ASSERT_EQ(0, luaL_dostring(L, "a = {}; b = { parent = a }; a.parent = b; gCurrentDefaultStyle = a"));
