@@ -20,13 +20,11 @@
 #include <utility>
 #include <vector>
 
+#include "render/mvecwriter.h"
+
 namespace {
 
-struct Glyph {
-  uint32_t code;
-  int16_t left, right, top, bottom, advance;
-  std::vector<uint8_t> outline;
-};
+using Glyph = TMiniVecGlyphRecord;
 
 struct Builder {
   std::vector<uint8_t>* out;
@@ -116,13 +114,6 @@ bool ParseRanges(const char* text, std::vector<std::pair<uint32_t, uint32_t>>& r
   return !ranges.empty();
 }
 
-void Put16(std::vector<uint8_t>& v, int value) {
-  v.push_back(uint8_t(value & 0xFF));
-  v.push_back(uint8_t((value >> 8) & 0xFF));
-}
-void Put32(std::vector<uint8_t>& v, uint32_t value) {
-  for (int i = 0; i < 4; ++i) v.push_back(uint8_t(value >> (8 * i)));
-}
 
 bool WriteFileAtomically(const std::string& path, const void* data, size_t size) {
   std::string temp = path + ".tmp";
@@ -207,21 +198,7 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  std::vector<uint8_t> file = {'M', 'V', 'C', '4'};
-  Put16(file, int(glyphs.size()));
-  file.resize(12, 0);
-  uint32_t offset = uint32_t(12 + 18 * glyphs.size());
-  for (const Glyph& g : glyphs) {
-    Put32(file, g.code);
-    Put16(file, g.left);
-    Put16(file, g.right);
-    Put16(file, g.top);
-    Put16(file, g.bottom);
-    Put16(file, g.advance);
-    Put32(file, offset);
-    offset += uint32_t(g.outline.size());
-  }
-  for (const Glyph& g : glyphs) file.insert(file.end(), g.outline.begin(), g.outline.end());
+  std::vector<uint8_t> file = BuildMiniVecFile(glyphs);
   FT_Done_Face(face);
   FT_Done_FreeType(library);
 

@@ -3,21 +3,15 @@
 #include <cstdint>
 #include <vector>
 
+#include "render/mvecwriter.h"
+
 namespace mvec_test {
 
-struct TGlyphSpec {
-  uint32_t code;
-  int16_t left, right, top, bottom, advance;
-  std::vector<uint8_t> outline;  // commands; an 8 is appended when missing
-};
+// A glyph of a test font; BuildFont appends the end command (8) when missing.
+using TGlyphSpec = TMiniVecGlyphRecord;
 
-inline void Put16(std::vector<uint8_t>& v, int x) {
-  v.push_back(uint8_t(x & 0xFF));
-  v.push_back(uint8_t((x >> 8) & 0xFF));
-}
-inline void Put32(std::vector<uint8_t>& v, uint32_t x) {
-  for (int i = 0; i < 4; ++i) v.push_back(uint8_t(x >> (8 * i)));
-}
+inline void Put16(std::vector<uint8_t>& v, int x) { MiniVecPut16(v, x); }
+inline void Put32(std::vector<uint8_t>& v, uint32_t x) { MiniVecPut32(v, x); }
 
 // Outline command helpers (coordinates in 1/128 em).
 struct TOutline {
@@ -40,25 +34,10 @@ struct TOutline {
   static TOutline Filled() { TOutline o; o.Layer().Colour(255, 255, 255).Left(1); return o; }
 };
 
-inline std::vector<uint8_t> BuildFont(const std::vector<TGlyphSpec>& glyphs) {
-  std::vector<uint8_t> f = {'M', 'V', 'C', '4'};
-  Put16(f, int(glyphs.size()));
-  f.resize(12, 0);
-  uint32_t offset = uint32_t(12 + 18 * glyphs.size());
-  std::vector<uint8_t> outlines;
-  for (const TGlyphSpec& g : glyphs) {
-    Put32(f, g.code);
-    Put16(f, g.left);
-    Put16(f, g.right);
-    Put16(f, g.top);
-    Put16(f, g.bottom);
-    Put16(f, g.advance);
-    Put32(f, offset + uint32_t(outlines.size()));
-    outlines.insert(outlines.end(), g.outline.begin(), g.outline.end());
-    if (g.outline.empty() || g.outline.back() != 8) outlines.push_back(8);
-  }
-  f.insert(f.end(), outlines.begin(), outlines.end());
-  return f;
+inline std::vector<uint8_t> BuildFont(std::vector<TGlyphSpec> glyphs) {
+  for (TGlyphSpec& g : glyphs)
+    if (g.outline.empty() || g.outline.back() != 8) g.outline.push_back(8);
+  return BuildMiniVecFile(glyphs);
 }
 
 // A glyph that is one filled box over its ink rectangle, advance = right + 16.
