@@ -3,6 +3,7 @@
 #include <tinyxml.h>
 
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/log.h"
 #include "platform/readfile.h"
@@ -57,6 +58,78 @@ bool TXmlNode::LoadFile(const TString& path, bool quietWhenMissing) {
 bool TXmlNode::LoadText(const std::string& text, const TString& description) {
   Clear();
   TiXmlDocument doc;
+  if (!ParseXmlDocument(doc, text, description)) return false;
+  const TiXmlElement* root = doc.RootElement();
+  if (!root) {
+    TraceOut("XML: %s has no root element", description.c_str());
+    return false;
+  }
+  TXmlBuilder::Build(*this, root);
+  return true;
+}
+
+namespace {
+// Index of the first occurrence of `what` at or after `from`, or `size`.
+size_t FindFrom(const char* text, size_t size, size_t from, const char* what) {
+  const size_t n = std::strlen(what);
+  for (size_t i = from; i + n <= size; ++i)
+    if (std::memcmp(text + i, what, n) == 0) return i;
+  return size;
+}
+}  // namespace
+
+int XmlNestingDepth(const char* text, size_t size, int limit) {
+  int depth = 0, deepest = 0;
+  size_t i = 0;
+  while (i < size) {
+    if (text[i] != '<') {
+      ++i;
+      continue;
+    }
+    if (i + 3 < size && std::memcmp(text + i, "<!--", 4) == 0) {
+      i = FindFrom(text, size, i + 4, "-->") + 3;
+    } else if (i + 8 < size && std::memcmp(text + i, "<![CDATA[", 9) == 0) {
+      i = FindFrom(text, size, i + 9, "]]>") + 3;
+    } else if (i + 1 < size && (text[i + 1] == '?' || text[i + 1] == '!')) {
+      // A declaration; a document type may carry an internal subset in brackets.
+      size_t j = i + 2;
+      while (j < size && text[j] != '>' && text[j] != '[') ++j;
+      if (j < size && text[j] == '[') j = FindFrom(text, size, j, "]");
+      i = FindFrom(text, size, j, ">") + 1;
+    } else if (i + 1 < size && text[i + 1] == '/') {
+      if (depth > 0) --depth;
+      i = FindFrom(text, size, i, ">") + 1;
+    } else {
+      // A start tag: find its end outside quoted attribute values.
+      size_t j = i + 1;
+      char quote = 0;
+      for (; j < size; ++j) {
+        if (quote) {
+          if (text[j] == quote) quote = 0;
+        } else if (text[j] == '"' || text[j] == '\'') {
+          quote = text[j];
+        } else if (text[j] == '>') {
+          break;
+        }
+      }
+      if (j >= size) break;
+      // An empty element ("<e/>") is a level too, without staying open.
+      const int level = depth + 1;
+      if (text[j - 1] != '/') depth = level;
+      if (level > deepest) deepest = level;
+      if (deepest > limit) return deepest;
+      i = j + 1;
+    }
+  }
+  return deepest;
+}
+
+bool ParseXmlDocument(TiXmlDocument& doc, const std::string& text, const TString& description) {
+  doc.Clear();
+  if (XmlNestingDepth(text.data(), text.size()) > kMaxXmlDepth) {
+    TraceOut("XML: %s is refused: elements nested deeper than %d levels", description.c_str(), kMaxXmlDepth);
+    return false;
+  }
   // Keep blanks inside texts as written ("Hello " + name); restored for other readers.
   const bool condense = TiXmlBase::IsWhiteSpaceCondensed();
   TiXmlBase::SetCondenseWhiteSpace(false);
@@ -70,14 +143,9 @@ bool TXmlNode::LoadText(const std::string& text, const TString& description) {
   if (doc.Error()) {
     TraceOut("XML: %s is damaged: %s (line %d, column %d)", description.c_str(), doc.ErrorDesc(), doc.ErrorRow(),
              doc.ErrorCol());
+    doc.Clear();
     return false;
   }
-  const TiXmlElement* root = doc.RootElement();
-  if (!root) {
-    TraceOut("XML: %s has no root element", description.c_str());
-    return false;
-  }
-  TXmlBuilder::Build(*this, root);
   return true;
 }
 

@@ -11,6 +11,24 @@
 
 #include "platform/string.h"
 
+class TiXmlDocument;
+
+// The deepest element nesting any XML document of ours may have. Real data
+// nests a handful of levels; the parsers recurse per level, so deeper
+// documents are refused before they are parsed.
+constexpr int kMaxXmlDepth = 256;
+
+// The deepest element nesting of the text, counting no further than
+// `limit + 1` (comments, CDATA, declarations and quoted attribute values are
+// stepped over).
+int XmlNestingDepth(const char* text, size_t size, int limit = kMaxXmlDepth);
+
+// Parses XML text into a TinyXML document: refuses (one log line naming
+// `description`, empty document, false) text nested deeper than kMaxXmlDepth
+// or that TinyXML cannot parse. Blanks inside texts are kept as written. Every
+// reader of XML data goes through here.
+bool ParseXmlDocument(TiXmlDocument& doc, const std::string& text, const TString& description);
+
 class TXmlNode {
 public:
   TXmlNode() = default;

@@ -108,3 +108,36 @@ TEST(Xml, PackedFilesAreInflatedAndLiesRefused) {
   EXPECT_FALSE(node.LoadFile(dir.Write("t.xml", truncated).c_str()));
 }
 }  // namespace
+
+namespace {
+std::string Nested(int depth, const std::string& inner = "") {
+  std::string text;
+  for (int i = 0; i < depth; ++i) text += "<a x=\"/>\">";
+  text += inner;
+  for (int i = 0; i < depth; ++i) text += "</a>";
+  return text;
+}
+}  // namespace
+
+TEST(Xml, NestingIsCountedPastCommentsDeclarationsAndQuotes) {
+  const std::string doc = "<?xml version=\"1.0\"?><!DOCTYPE r [<!ELEMENT r ANY>]><!-- <x><y> -->"
+                          "<r><![CDATA[<p><q>]]><e/><f k='>'><g></g></f></r>";
+  EXPECT_EQ(XmlNestingDepth(doc.data(), doc.size()), 3);
+  EXPECT_EQ(XmlNestingDepth("<r><e/></r>", 11), 2);  // an empty element is a level
+  const std::string deep = Nested(kMaxXmlDepth + 50);
+  EXPECT_EQ(XmlNestingDepth(deep.data(), deep.size()), kMaxXmlDepth + 1);  // stops counting past the limit
+}
+
+TEST(Xml, DocumentsNestedPastTheLimitAreRefusedBeforeParsing) {
+  TXmlNode node;
+  EXPECT_TRUE(node.LoadText(Nested(kMaxXmlDepth - 1, "<b/>"), "at the limit"));
+  EXPECT_EQ(node.GetName(), "a");
+  for (std::string text : {Nested(kMaxXmlDepth, "<b/>"), Nested(kMaxXmlDepth + 1), Nested(200000)}) {  // 200,000 levels once crashed the parser
+    TLogCapture log;
+    TXmlNode refused;
+    EXPECT_FALSE(refused.LoadText(text, "deep.xml"));
+    EXPECT_EQ(refused.ChildCount(), 0u);
+    ASSERT_EQ(log.Lines().size(), 1u);
+    EXPECT_NE(log.Lines()[0].find("deep.xml is refused: elements nested deeper than 256 levels"), std::string::npos);
+  }
+}
