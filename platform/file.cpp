@@ -52,13 +52,14 @@ struct TFile::TSource {
 
 namespace {
 
-enum class TOpenMode { kRead, kWrite, kAppend, kBad };
+enum class TOpenMode { kRead, kWrite, kCreateNew, kAppend, kBad };
 
 TOpenMode ParseMode(const char* mode) {
   if (!mode || !*mode) return TOpenMode::kRead;
   std::string m = mode;
   if (m == "r" || m == "rb" || m == "rt") return TOpenMode::kRead;
   if (m == "w" || m == "wb" || m == "wt") return TOpenMode::kWrite;
+  if (m == "wx" || m == "wbx") return TOpenMode::kCreateNew;
   if (m == "a" || m == "ab" || m == "at") return TOpenMode::kAppend;
   return TOpenMode::kBad;
 }
@@ -108,12 +109,25 @@ bool TFile::Open(const TString& name, const char* mode) {
   }
   auto source = std::make_shared<TSource>();
   if (m != TOpenMode::kRead) {
-    TString path = GetDiskPath(name, true);
-    if (path.IsEmpty()) return false;
-    int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (m == TOpenMode::kAppend ? O_APPEND : O_TRUNC);
-    source->fd = ::open(path.c_str(), flags, 0644);
+    TWriteFolder folder;
+    if (!OpenWriteFolder(name, true, folder)) return false;
+    // The last component is never followed: a link there is refused, not written through.
+    int flags = O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;  // a FIFO must not block
+    flags |= m == TOpenMode::kAppend ? O_APPEND : m == TOpenMode::kCreateNew ? O_EXCL : O_TRUNC;
+    source->fd = ::openat(folder.fd, folder.leaf.c_str(), flags, 0644);
     if (source->fd < 0) {
-      TraceOut("File layer: cannot open %s for writing: %s", path.c_str(), std::strerror(errno));
+      int error = errno;
+      if (error == ELOOP)
+        TraceOut("File layer: refused to write %s: it is a symbolic link", folder.path.c_str());
+      else
+        TraceOut("File layer: cannot open %s for writing: %s", folder.path.c_str(), std::strerror(error));
+      return false;
+    }
+    struct stat kind;
+    if (::fstat(source->fd, &kind) != 0 || !S_ISREG(kind.st_mode)) {
+      TraceOut("File layer: refused to write %s: not a regular file", folder.path.c_str());
+      ::close(source->fd);
+      source->fd = -1;
       return false;
     }
     source->ownsFd = true;
@@ -261,19 +275,28 @@ bool FileExists(const TString& name) {
   return ResolveFileName(name, r);
 }
 
+// rename, link and unlink act on the last component itself, never on what a link there points to.
 bool RenameFile(const TString& from, const TString& to) {
-  TString a = GetDiskPath(from, true), b = GetDiskPath(to, true);
-  if (a.IsEmpty() || b.IsEmpty()) return false;
-  if (std::rename(a.c_str(), b.c_str()) == 0) return true;
-  TraceOut("File layer: cannot rename %s to %s: %s", a.c_str(), b.c_str(), std::strerror(errno));
+  TWriteFolder a, b;
+  if (!OpenWriteFolder(from, false, a) || !OpenWriteFolder(to, true, b)) return false;
+  if (::renameat(a.fd, a.leaf.c_str(), b.fd, b.leaf.c_str()) == 0) return true;
+  TraceOut("File layer: cannot rename %s to %s: %s", a.path.c_str(), b.path.c_str(), std::strerror(errno));
+  return false;
+}
+
+bool LinkFile(const TString& existing, const TString& newName) {
+  TWriteFolder a, b;
+  if (!OpenWriteFolder(existing, false, a) || !OpenWriteFolder(newName, true, b)) return false;
+  if (::linkat(a.fd, a.leaf.c_str(), b.fd, b.leaf.c_str(), 0) == 0) return true;
+  TraceOut("File layer: cannot link %s as %s: %s", a.path.c_str(), b.path.c_str(), std::strerror(errno));
   return false;
 }
 
 bool RemoveFile(const TString& name) {
-  TString path = GetDiskPath(name, true);
-  if (path.IsEmpty()) return false;
-  if (::unlink(path.c_str()) == 0) return true;
-  if (errno != ENOENT) TraceOut("File layer: cannot remove %s: %s", path.c_str(), std::strerror(errno));
+  TWriteFolder folder;
+  if (!OpenWriteFolder(name, false, folder)) return false;
+  if (::unlinkat(folder.fd, folder.leaf.c_str(), 0) == 0) return true;
+  if (errno != ENOENT) TraceOut("File layer: cannot remove %s: %s", folder.path.c_str(), std::strerror(errno));
   return false;
 }
 

@@ -31,7 +31,10 @@ public:
   TFile& operator=(const TFile&) = delete;
 
   // Modes: null, "r" or "rb" read; "w" or "wb" create or empty, then write;
-  // "a" or "ab" append. False (size 0, reads return 0) when it cannot be opened.
+  // "wx" or "wbx" create a file that must not exist yet; "a" or "ab" append.
+  // False (size 0, reads return 0) when it cannot be opened. Writes never
+  // follow a symbolic link: a link as the file's own name is refused, and so
+  // is a folder link that leads out of the writable folder.
   bool Open(const TString& name, const char* mode = "rb");
   // Mode 0 reads.
   bool Open(const TString& name, int mode);
@@ -70,7 +73,10 @@ void FileClose(TFile* file);
 bool FileExists(const TString& name);
 
 // Renames or removes a file in a writable folder; false (logged) on failure.
+// A link is renamed or removed itself, never the file it points to.
 bool RenameFile(const TString& from, const TString& to);
+// Makes `newName` a second name (hard link) of the file `existing`.
+bool LinkFile(const TString& existing, const TString& newName);
 bool RemoveFile(const TString& name);
 
 // The absolute, normalised form of a path (virtual prefixes resolved to their folders).

@@ -37,6 +37,25 @@ std::shared_ptr<const std::vector<uint8_t>> FindMemoryFile(const std::string& ke
 // The registry key of a memory file name.
 std::string MemoryFileKey(const TString& name);
 
+// The folder that will hold a file written through the layer: an open
+// descriptor of it and the file's last name component. The folder lies inside
+// the virtual folder's root ("user:", "common:", "desktop:") even when a
+// folder on the way is a symbolic link; the last component is left for the
+// caller to open without following links (O_NOFOLLOW, *at calls).
+struct TWriteFolder {
+  int fd = -1;
+  std::string leaf;
+  std::string path;  // the file's disk path (for log lines)
+  TWriteFolder() = default;
+  TWriteFolder(const TWriteFolder&) = delete;
+  TWriteFolder& operator=(const TWriteFolder&) = delete;
+  ~TWriteFolder();
+};
+// Opens the folder of a writable name, creating missing folders when `create`
+// is set. False (with a log line) for names that cannot be written and for
+// folders reached through a link that leaves the root.
+bool OpenWriteFolder(const TString& name, bool create, TWriteFolder& out);
+
 // Little-endian helpers for the binary formats.
 inline uint16_t ReadLe16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
 inline uint32_t ReadLe32(const uint8_t* p) {

@@ -1,6 +1,7 @@
 #include "platform/folders.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <mutex>
@@ -347,6 +349,108 @@ bool ResolveFileName(const TString& name, TResolvedName& out) {
   return FindInArchives(rest, out);
 }
 
+namespace {
+
+// The real path of an open folder, or empty when it cannot be told.
+std::string RealPathOfFd(int fd, const std::string& fallback) {
+  char buf[PATH_MAX];
+  std::string link = "/proc/self/fd/" + std::to_string(fd);
+  ssize_t n = ::readlink(link.c_str(), buf, sizeof buf - 1);
+  if (n > 0 && buf[0] == '/') return std::string(buf, size_t(n));
+  char* real = ::realpath(fallback.c_str(), nullptr);  // no /proc: resolve the name instead
+  if (!real) return std::string();
+  std::string out = real;
+  std::free(real);
+  return out;
+}
+
+bool IsInside(const std::string& path, const std::string& root) {
+  if (root == "/") return true;
+  return path == root || (path.size() > root.size() && path.compare(0, root.size(), root) == 0 && path[root.size()] == '/');
+}
+
+}  // namespace
+
+TWriteFolder::~TWriteFolder() {
+  if (fd >= 0) ::close(fd);
+}
+
+bool OpenWriteFolder(const TString& name, bool create, TWriteFolder& out) {
+  TString normal = NormalizeFileName(name);
+  if (normal.IsEmpty()) return false;
+  TSplitName split = SplitPrefix(normal.str());
+  std::string root;
+  switch (split.prefix) {
+    case TPrefix::kRange:
+      TraceOut("File layer: cannot write to the archive range \"%s\"", name.c_str());
+      return false;
+    case TPrefix::kProgram:
+      TraceOut("File layer: the program folder is not written to (\"%s\")", name.c_str());
+      return false;
+    case TPrefix::kNone:
+      if (split.rest[0] != '/') {
+        TraceOut("File layer: assets are read-only (\"%s\"); write to \"user:\" or \"common:\"", name.c_str());
+        return false;
+      }
+      root = "/";
+      break;
+    default:
+      root = FolderOf(split.prefix).str();
+      break;
+  }
+  // The components below the root; the last one is the file.
+  std::vector<std::string> parts;
+  const std::string& rest = split.rest;
+  for (size_t pos = 0; pos < rest.size();) {
+    size_t end = rest.find('/', pos);
+    if (end == std::string::npos) end = rest.size();
+    if (end > pos) parts.push_back(rest.substr(pos, end - pos));
+    pos = end + 1;
+  }
+  if (parts.empty()) return false;
+  out.leaf = parts.back();
+  parts.pop_back();
+  out.path = root == "/" ? rest : root + rest;
+
+  if (create && !MakeFolders(root)) {
+    TraceOut("File layer: cannot create the folder %s for \"%s\"", root.c_str(), name.c_str());
+    return false;
+  }
+  int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
+    if (create || errno != ENOENT) TraceOut("File layer: cannot open the folder %s: %s", root.c_str(), std::strerror(errno));
+    return false;
+  }
+  std::string rootReal = RealPathOfFd(fd, root);
+  std::string sofar = root;
+  for (const std::string& part : parts) {
+    sofar = WithSlash(sofar) + part;
+    if (create && ::mkdirat(fd, part.c_str(), 0755) != 0 && errno != EEXIST) {
+      TraceOut("File layer: cannot create the folder %s for \"%s\": %s", sofar.c_str(), name.c_str(), std::strerror(errno));
+      ::close(fd);
+      return false;
+    }
+    int next = ::openat(fd, part.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    int error = errno;
+    ::close(fd);
+    fd = next;
+    if (fd < 0) {
+      if (create || error != ENOENT) TraceOut("File layer: cannot open the folder %s: %s", sofar.c_str(), std::strerror(error));
+      return false;
+    }
+    // A folder link is followed only while it stays under the root.
+    std::string real = RealPathOfFd(fd, sofar);
+    if (rootReal.empty() || real.empty() || !IsInside(real, rootReal)) {
+      TraceOut("File layer: refused to write \"%s\": the folder %s leads to %s, outside %s", name.c_str(), sofar.c_str(),
+               real.empty() ? "an unknown place" : real.c_str(), rootReal.c_str());
+      ::close(fd);
+      return false;
+    }
+  }
+  out.fd = fd;
+  return true;
+}
+
 TString GetDiskPath(const TString& name, bool forWriting) {
   TString normal = NormalizeFileName(name);
   if (normal.IsEmpty()) return TString();
@@ -377,11 +481,8 @@ TString GetDiskPath(const TString& name, bool forWriting) {
     path = Absolute(r.path.str());
   }
   if (forWriting) {
-    std::string parent = path.substr(0, path.rfind('/'));
-    if (!parent.empty() && !MakeFolders(parent)) {
-      TraceOut("File layer: cannot create the folder %s for \"%s\"", parent.c_str(), name.c_str());
-      return TString();
-    }
+    TWriteFolder folder;
+    if (!OpenWriteFolder(normal, true, folder)) return TString();
   }
   return TString(path);
 }

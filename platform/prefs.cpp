@@ -1,6 +1,8 @@
 #include "platform/prefs.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <nettle/blowfish.h>
 #include <nettle/cbc.h>
 #include <nettle/sha2.h>
@@ -9,6 +11,7 @@
 #include <zlib.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/file.h"
@@ -218,8 +221,6 @@ bool XmlToMap(TXmlNode& node, TPrefsMap& map, TString& error) {
   return true;
 }
 
-bool PathExists(const TString& path) { return !path.IsEmpty() && ::access(path.c_str(), F_OK) == 0; }
-
 }  // namespace
 
 std::vector<uint8_t> SerializePrefs(const TPrefsData& data, const TString& key) {
@@ -374,6 +375,39 @@ void TPrefs::Load() {
   if (origin_ == kDamagedStartedEmpty) TraceOut("Prefs: starting with empty preferences");
 }
 
+namespace {
+
+// "<pid>.<16 hex digits>": names that no other process (and no other save of
+// this one) uses, so saves running at the same time never share a file.
+std::string UniqueSuffix() {
+  uint8_t raw[8];
+  RandomBytes(raw, sizeof raw);
+  return std::to_string(long(::getpid())) + "." + Hex(std::string(reinterpret_cast<char*>(raw), sizeof raw));
+}
+
+// Removes "<leaf>.tmp.<pid>.<x>" and "<leaf>.bak.<pid>.<x>" left by processes
+// that were killed during a save (their pid no longer runs).
+void RemoveLeftovers(const TString& fileName, const std::string& folder, const std::string& leaf) {
+  DIR* d = ::opendir(folder.c_str());
+  if (!d) return;
+  std::vector<std::string> dead;
+  while (dirent* e = ::readdir(d)) {
+    std::string n = e->d_name;
+    for (const char* kind : {".tmp.", ".bak."}) {
+      std::string head = leaf + kind;
+      if (n.compare(0, head.size(), head) != 0) continue;
+      char* end = nullptr;
+      long pid = std::strtol(n.c_str() + head.size(), &end, 10);
+      if (pid > 0 && end && *end == '.' && pid != long(::getpid()) && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH)
+        dead.push_back(n.substr(leaf.size()));
+    }
+  }
+  ::closedir(d);
+  for (const std::string& tail : dead) RemoveFile(fileName + TString(tail));
+}
+
+}  // namespace
+
 bool TPrefs::Save() {
   if (data_.installKey.empty()) {
     uint8_t raw[16];
@@ -381,42 +415,46 @@ bool TPrefs::Save() {
     data_.installKey = Hex(std::string(reinterpret_cast<char*>(raw), sizeof raw));
   }
   std::vector<uint8_t> bytes = SerializePrefs(data_, key_);
-  const TString temp = fileName_ + ".tmp";
+  const std::string unique = UniqueSuffix();
+  const TString temp = fileName_ + TString(".tmp." + unique);
   auto fail = [&](const char* why) {
     TraceOut("Prefs: saving %s failed (%s)", fileName_.c_str(), why);
     RemoveFile(temp);
     return false;
   };
   TFile out;
-  if (!out.Open(temp, "wb")) return fail("cannot create the temporary file");
+  if (!out.Open(temp, "wbx")) return fail("cannot create the temporary file");
   if (out.Write(bytes.data(), bytes.size()) != bytes.size()) return fail("cannot write the temporary file");
   if (!out.Sync()) return fail("cannot flush the temporary file");
   out.Close();
 
   TString mainPath = GetDiskPath(fileName_, true);
-  TString backupPath = GetDiskPath(fileName_ + ".bak", true);
-  if (mainPath.IsEmpty() || backupPath.IsEmpty()) return fail("no folder to write to");
-  if (PathExists(mainPath)) {
+  if (mainPath.IsEmpty()) return fail("no folder to write to");
+  if (FileExists(fileName_)) {
     // The previous file becomes the backup, itself replaced atomically.
-    TString fresh = backupPath + ".new";
-    ::unlink(fresh.c_str());
-    bool kept = ::link(mainPath.c_str(), fresh.c_str()) == 0;
+    const TString fresh = fileName_ + TString(".bak." + unique);
+    bool kept = LinkFile(fileName_, fresh);
     if (!kept) {
       std::vector<uint8_t> old;
       TFile copy;
-      kept = ReadWholeFile(fileName_, old, kPrefsMaxPlainSize + 4096) && copy.Open(fileName_ + ".bak.new", "wb") &&
+      kept = ReadWholeFile(fileName_, old, kPrefsMaxPlainSize + 4096) && copy.Open(fresh, "wbx") &&
              copy.Write(old.data(), old.size()) == old.size() && copy.Sync();
     }
-    if (!kept || ::rename(fresh.c_str(), backupPath.c_str()) != 0)
+    if (!kept || !RenameFile(fresh, fileName_ + ".bak"))
       TraceOut("Prefs: could not keep the backup of %s", fileName_.c_str());
+    // A rename between two names of one file does nothing (another save may
+    // have made the same backup a moment ago): the spare name goes.
+    RemoveFile(fresh);
   }
   if (!RenameFile(temp, fileName_)) return fail("cannot replace the file");
-  std::string folder = mainPath.str().substr(0, mainPath.str().rfind('/') + 1);
+  const std::string& path = mainPath.str();
+  std::string folder = path.substr(0, path.rfind('/') + 1);
   int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir >= 0) {
     ::fsync(dir);
     ::close(dir);
   }
+  RemoveLeftovers(fileName_, folder, path.substr(folder.size()));
   return true;
 }
 

@@ -3,8 +3,9 @@
 // One global map (user index -1) and user maps 0 .. n-1, each from a key to a
 // text or binary value. The file is enciphered with Blowfish under the
 // start-up setting "encryptionkey"; its layout is in docs/prefs.md. A save
-// writes "prefs.dat.tmp", flushes it to the disk and renames it over
-// "prefs.dat", keeping the previous file as "prefs.dat.bak". A damaged or
+// writes a temporary file of its own ("prefs.dat.tmp.<pid>.<random>"), flushes
+// it to the disk and renames it over "prefs.dat", keeping the previous file as
+// "prefs.dat.bak"; two processes saving at once both succeed. A damaged or
 // unreadable file is never destroyed: it is moved aside as
 // "prefs.dat.damaged" (numbered when that exists), and the backup is read
 // instead, else the store starts empty. The older plain-XML form is read too

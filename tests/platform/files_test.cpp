@@ -1,6 +1,7 @@
 // The file layer: name resolution, pack archives, seeking, packed XML,
 // writable folders, memory files and file maps, on real files in a temporary folder.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <map>
 
@@ -239,6 +240,54 @@ TEST_F(Files, WritesGoToTheWritableFoldersOnly) {
   EXPECT_FALSE(f.Open("::x.txt", "wb"));
   EXPECT_FALSE(f.Open("user:x.txt", "r+"));
   EXPECT_EQ(log.Lines().size(), 3u);
+}
+
+// Writes never reach a file through a symbolic link, and never leave the
+// writable folder through a folder link; a folder link inside it is fine.
+TEST_F(Files, WritesNeverFollowALinkOutOfTheirFolder) {
+  const std::string target = dir_.Write("outside/target.txt", "precious");
+  dir_.Write("home/real/keep.txt", "x");
+  ASSERT_EQ(symlink(target.c_str(), dir_.File("home/link.txt").c_str()), 0);
+  ASSERT_EQ(symlink(dir_.File("outside").c_str(), dir_.File("home/away").c_str()), 0);
+  ASSERT_EQ(symlink(dir_.File("outside/nothing.txt").c_str(), dir_.File("home/dangle").c_str()), 0);
+  ASSERT_EQ(symlink("real", dir_.File("home/inner").c_str()), 0);
+  ASSERT_EQ(symlink("../../outside", dir_.File("home/real/up").c_str()), 0);
+
+  TLogCapture log;
+  TFile f;
+  EXPECT_FALSE(f.Open("user:link.txt", "wb"));
+  EXPECT_FALSE(f.Open("user:link.txt", "ab"));
+  EXPECT_FALSE(f.Open("user:dangle", "wb"));
+  EXPECT_EQ(log.Count("it is a symbolic link"), 3u);
+  EXPECT_FALSE(f.Open("user:away/new.txt", "wb"));
+  EXPECT_FALSE(f.Open("user:away/deeper/new.txt", "wb"));
+  EXPECT_FALSE(f.Open("user:inner/up/new.txt", "wb"));
+  EXPECT_EQ(log.Count("outside " + dir_.File("home")), 3u);
+  EXPECT_TRUE(GetDiskPath("user:away/x.txt", true).IsEmpty());
+  EXPECT_FALSE(RemoveFile("user:away/target.txt"));
+  dir_.Write("home/mine.txt", "mine");
+  EXPECT_FALSE(RenameFile("user:mine.txt", "user:away/target.txt"));
+  EXPECT_FALSE(LinkFile("user:mine.txt", "user:away/second.txt"));
+
+  EXPECT_EQ(ReadFile(target), "precious");
+  EXPECT_FALSE(testing_support::FileExists(dir_.File("outside/nothing.txt")));
+  EXPECT_FALSE(testing_support::FileExists(dir_.File("outside/new.txt")));
+  EXPECT_FALSE(testing_support::FileExists(dir_.File("outside/deeper")));
+  EXPECT_FALSE(testing_support::FileExists(dir_.File("outside/second.txt")));
+
+  // A link is removed or renamed itself; the file it points to stays.
+  EXPECT_TRUE(RenameFile("user:link.txt", "user:moved.txt"));
+  EXPECT_TRUE(RemoveFile("user:moved.txt"));
+  EXPECT_EQ(ReadFile(target), "precious");
+
+  // A folder link that stays inside the folder is followed.
+  ASSERT_TRUE(f.Open("user:inner/new.txt", "wb"));
+  EXPECT_EQ(f.Write("in", 2), 2u);
+  f.Close();
+  EXPECT_EQ(ReadFile(dir_.File("home/real/new.txt")), "in");
+  // "wbx" creates only a new file.
+  EXPECT_FALSE(f.Open("user:inner/new.txt", "wbx"));
+  EXPECT_TRUE(f.Open("user:inner/other.txt", "wbx"));
 }
 
 TEST_F(Files, MemoryFilesAndFileMaps) {

@@ -1,5 +1,6 @@
 // The preferences store: round trips through the real file, user deletion,
 // GetData's results, damaged files and wrong keys, and saves killed half way.
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -173,12 +174,70 @@ TEST_F(Prefs, PlainXmlFormIsRead) {
 }
 
 TEST_F(Prefs, FailedWriteIsReportedAndLogged) {
-  dir_.Write("prefs.dat.tmp/blocker", "a folder where the temporary file should go");
+  dir_.Write("prefs.dat/blocker", "a folder where the file should go");
   TLogCapture log;
   TPrefs prefs;
   EXPECT_FALSE(prefs.SetInt("curuser", 1, -1, 1));
   EXPECT_TRUE(log.Contains("Prefs: saving user:prefs.dat failed"));
   EXPECT_EQ(prefs.GetInt("curuser", -1), 1);  // kept in memory
+}
+
+// Four processes save the same file at once, many times: every save succeeds,
+// the file left is whole, and no temporary file stays behind.
+TEST_F(Prefs, ProcessesSavingAtOnceAllSucceed) {
+  constexpr int kProcesses = 4, kSaves = 60;
+  std::vector<pid_t> children;
+  for (int p = 0; p < kProcesses; ++p) {
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      TPrefs prefs;
+      int failures = 0;
+      for (int i = 1; i <= kSaves; ++i) {
+        std::string blob(size_t(20000 + i * 37), char('a' + p));
+        prefs.SetData("blob", blob.data(), int(blob.size()), 0);
+        if (!prefs.SetInt("writer" + std::to_string(p), i, -1, 1)) ++failures;
+      }
+      _exit(failures == 0 ? 0 : 1);
+    }
+    children.push_back(child);
+  }
+  for (pid_t child : children) {
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a save failed";
+  }
+  TLogCapture log;
+  TPrefs prefs;
+  EXPECT_EQ(prefs.GetOrigin(), TPrefs::kMainFile);
+  EXPECT_FALSE(log.Contains("damaged"));
+  // Each process's last write of its own key is in the file it left.
+  int writers = 0;
+  for (int p = 0; p < kProcesses; ++p) writers += prefs.GetInt("writer" + std::to_string(p), 0) > 0;
+  EXPECT_GE(writers, 1);
+  char buf[32000];
+  int length = 0;
+  ASSERT_EQ(prefs.GetData("blob", buf, sizeof buf, 0, &length), 0);
+  EXPECT_EQ(length, 20000 + kSaves * 37);
+  for (const char* leftover : {"prefs.dat.tmp", "prefs.dat.bak."}) {
+    DIR* d = opendir(dir_.Path().c_str());
+    ASSERT_NE(d, nullptr);
+    while (dirent* e = readdir(d)) EXPECT_NE(std::string(e->d_name).rfind(leftover, 0), 0u) << e->d_name;
+    closedir(d);
+  }
+}
+
+// Temporary files left by a killed save are removed by the next save.
+TEST_F(Prefs, LeftoversOfAKilledSaveAreRemoved) {
+  dir_.Write("prefs.dat.tmp.999999999.00", "half");
+  dir_.Write("prefs.dat.bak.999999999.00", "half");
+  const std::string live = "prefs.dat.tmp." + std::to_string(getppid()) + ".00";
+  dir_.Write(live, "another process is writing");
+  TPrefs prefs;
+  ASSERT_TRUE(prefs.SetInt("x", 1, -1, 1));
+  EXPECT_FALSE(testing_support::FileExists(Path("prefs.dat.tmp.999999999.00")));
+  EXPECT_FALSE(testing_support::FileExists(Path("prefs.dat.bak.999999999.00")));
+  EXPECT_TRUE(testing_support::FileExists(Path(live.c_str())));
 }
 
 // A child process saves in a loop and is killed (SIGKILL) after a random
