@@ -1,5 +1,8 @@
 #include "platform/log.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <ctime>
 #include <deque>
@@ -9,6 +12,7 @@
 #include "platform/string.h"
 
 const char* const kLogWrapBanner = "****************** LOG WRAP AROUND ******************";
+const char* const kLogCutMarker = " [line cut: ";
 
 namespace {
 struct LogState {
@@ -57,6 +61,14 @@ void TraceOutV(const char* format, va_list args) {
   text.AssignFormatV(format, args);
   std::string body = text.str();
   while (!body.empty() && (body.back() == '\n' || body.back() == '\r')) body.pop_back();
+  if (body.size() > kLogMaxLine) {
+    // Cut at a character boundary: never in the middle of a UTF-8 sequence.
+    const size_t whole = body.size();
+    size_t keep = kLogMaxLine;
+    while (keep > 0 && (static_cast<unsigned char>(body[keep]) & 0xC0) == 0x80) --keep;
+    body.resize(keep);
+    body += kLogCutMarker + std::to_string(whole) + " bytes]";
+  }
 
   LogState& s = State();
   std::lock_guard<std::mutex> lock(s.mutex);
@@ -84,7 +96,10 @@ bool OpenLogFile(const std::string& path) {
   LogState& s = State();
   std::lock_guard<std::mutex> lock(s.mutex);
   if (s.file) std::fclose(s.file);
-  s.file = std::fopen(path.c_str(), "w+b");
+  // Never written through a symbolic link.
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
+  s.file = fd >= 0 ? ::fdopen(fd, "w+b") : nullptr;
+  if (!s.file && fd >= 0) ::close(fd);
   if (!s.file) {
     s.path.clear();
     std::fprintf(stderr, "log: cannot open %s\n", path.c_str());

@@ -3,8 +3,10 @@
 // Every line starts with the local time and ": ". When the write position
 // passes 102400 bytes the writer goes back to byte 51200, writes the wrap
 // banner framed by four blank lines on each side and carries on from there
-// (the rest of the file is left as it was). Safe from any thread; lines never
-// interleave. Until a file is opened, lines are kept in memory and written
+// (the rest of the file is left as it was). A line's text longer than
+// kLogMaxLine bytes is cut there (at a character boundary) and ends with the
+// cut marker, so the file never grows past the wrap limit by more than one
+// capped line. Safe from any thread; lines never interleave. Until a file is opened, lines are kept in memory and written
 // out when it opens.
 #pragma once
 #include <cstdarg>
@@ -14,7 +16,10 @@
 
 constexpr long kLogWrapLimit = 102400;
 constexpr long kLogWrapRestart = 51200;
+constexpr size_t kLogMaxLine = 65536;
 extern const char* const kLogWrapBanner;  // "****************** LOG WRAP AROUND ******************"
+// Ends a cut line, followed by the text's whole size: " [line cut: 300000 bytes]".
+extern const char* const kLogCutMarker;  // " [line cut: "
 
 // Appends one line (a trailing newline in the format is dropped). Never fails.
 void TraceOut(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
 #include <thread>
@@ -55,6 +56,28 @@ TEST_F(LogFixture, WrapGoesBackTo51200WithTheFramedBanner) {
   EXPECT_EQ(content.substr(0, 100), "T: " + body + "\n");
 }
 
+// A line far longer than the wrap distance is cut, so the file stays within
+// the wrap limit plus one capped line however long the lines are.
+TEST_F(LogFixture, LongLinesAreCutSoTheWrapBoundHoldsForAnyLine) {
+  std::string huge(300000, 'y');
+  huge.replace(kLogMaxLine - 1, 2, "\xc3\xa9");  // a two-byte character across the cut
+  for (int i = 0; i < 6; ++i) TraceOut("%s", huge.c_str());
+  std::string content = testing_support::ReadFile(path);
+  const size_t capped = 3 + kLogMaxLine + 40;  // prefix, text, marker and newline
+  EXPECT_LE(content.size(), size_t(kLogWrapLimit) + capped);
+  const std::string marker = std::string(kLogCutMarker) + "300000 bytes]\n";
+  EXPECT_NE(content.find(std::string(kLogMaxLine - 1, 'y') + marker), std::string::npos);
+  EXPECT_NE(content.find(kLogWrapBanner), std::string::npos);
+
+  // Exactly the limit is kept whole; one byte more is cut.
+  TLogCapture capture;
+  TraceOut("%s", std::string(kLogMaxLine, 'z').c_str());
+  TraceOut("%s", std::string(kLogMaxLine + 1, 'z').c_str());
+  ASSERT_EQ(capture.Lines().size(), 2u);
+  EXPECT_EQ(capture.Lines()[0], std::string(kLogMaxLine, 'z'));
+  EXPECT_EQ(capture.Lines()[1], std::string(kLogMaxLine, 'z') + kLogCutMarker + std::to_string(kLogMaxLine + 1) + " bytes]");
+}
+
 TEST_F(LogFixture, TwoThreadsNeverInterleaveWithinALine) {
   auto writer = [](char c) {
     std::string body(200, c);
@@ -77,6 +100,14 @@ TEST_F(LogFixture, TwoThreadsNeverInterleaveWithinALine) {
     start = end + 1;
   }
   EXPECT_GT(lines, 0u);
+}
+
+TEST(LogFile, IsNeverOpenedThroughASymbolicLink) {
+  testing_support::TempDir dir;
+  const std::string target = dir.Write("precious.txt", "keep");
+  ASSERT_EQ(symlink(target.c_str(), dir.File("logfile.txt").c_str()), 0);
+  EXPECT_FALSE(OpenLogFile(dir.File("logfile.txt")));
+  EXPECT_EQ(testing_support::ReadFile(target), "keep");
 }
 
 TEST(LogCapture, SeesExactTextsWithoutThePrefix) {
