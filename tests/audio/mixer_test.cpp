@@ -169,6 +169,47 @@ TEST_F(MixerTest, MonoGoesToBothSidesSumsClampAndOtherRatesAreInterpolated) {
   }
 }
 
+TEST_F(MixerTest, LoopingResampledSoundInterpolatesAcrossTheLoopPointTowardsItsFirstFrame) {
+  // Mono at 22050 Hz: every second output frame lies half-way between two of the
+  // buffer's; the one after the last frame lies half-way to the first. (Even
+  // values, so the half-way points are exact.)
+  const std::vector<int16_t> mono = {1000, 3000, -2000, 500, 7000, -7000, 12000, -9000};
+  auto looping = Buffer(22050, 1, mono);
+  ASSERT_EQ(looping->Play(0, 0, kSoftPlayLooping), kSoftOk);
+  std::vector<int16_t> out = Render(48);  // three times round
+  for (size_t k = 0; k < 48; ++k) {
+    size_t i = k / 2 % 8, j = (i + 1) % 8;
+    int want = k % 2 ? (mono[i] + mono[j]) / 2 : mono[i];
+    ASSERT_EQ(out[2 * k], want) << "output frame " << k;
+    ASSERT_EQ(out[2 * k + 1], want) << "output frame " << k;
+  }
+  EXPECT_EQ(out[2 * 15], -4000);  // between -9000 and 1000
+  looping.reset();
+
+  // Stereo at 11025 Hz: quarter steps, each side towards its own first sample.
+  const std::vector<int16_t> stereo = {400, -800, 4000, 8000, -1200, 1600};  // three frames
+  auto quarters = Buffer(11025, 2, stereo);
+  ASSERT_EQ(quarters->Play(0, 0, kSoftPlayLooping), kSoftOk);
+  out = Render(24);  // twice round
+  for (size_t k = 0; k < 24; ++k)
+    for (size_t c = 0; c < 2; ++c) {
+      size_t i = k / 4 % 3, j = (i + 1) % 3;
+      int x0 = stereo[2 * i + c], x1 = stereo[2 * j + c];
+      ASSERT_EQ(out[2 * k + c], x0 + (x1 - x0) * int(k % 4) / 4) << "output frame " << k << " side " << c;
+    }
+  EXPECT_EQ(out[2 * 10], -1200 + (400 + 1200) * 2 / 4);
+  EXPECT_EQ(out[2 * 10 + 1], 1600 + (-800 - 1600) * 2 / 4);
+  quarters.reset();
+
+  // The other side: played once, the last frame is held, never mixed with the first.
+  auto once = Buffer(22050, 1, mono);
+  ASSERT_EQ(once->Play(0, 0, 0), kSoftOk);
+  out = Render(20);
+  EXPECT_EQ(out[2 * 14], -9000);
+  EXPECT_EQ(out[2 * 15], -9000);
+  for (size_t k = 16; k < 20; ++k) EXPECT_EQ(out[2 * k], 0) << k;
+}
+
 TEST_F(MixerTest, LockHandsOutTheBytesUnlockWritesThem) {
   std::vector<int16_t> data = Ramp(400);
   auto b = Buffer(44100, 2, data);

@@ -103,6 +103,65 @@ TEST_F(StreamTest, TwoMinuteTrackIsRefilledHalfByHalfWithoutGapOrRepeat) {
   EXPECT_TRUE(alive.expired());
 }
 
+TEST_F(StreamTest, CursorsNearTheEndAndAcrossTheWrapStayInsideAndTheRightHalfIsRefilled) {
+  // Three rings of two seconds (88200 frames; halves of 176400 bytes) playing in
+  // step; the write cursor leads the play cursor by one output period (1024 frames).
+  const uint32_t kFrames = 88200, kHalf = 176400, kLead = 1024;
+  TSoundStream* streams[3];
+  for (TSoundStream*& s : streams) {
+    Stream(Pcm(10 * 44100), true, &s);
+    s->Play(false);
+  }
+  ASSERT_EQ(streams[0]->GetBufferSize(), 2 * kHalf);
+  Journal();
+  uint32_t played = 0;
+  auto playTo = [&](uint32_t frame) {
+    std::vector<int16_t> out;
+    Device()->Render(frame - played, &out);
+    played = frame;
+  };
+  auto expectCursors = [&](uint32_t play, uint32_t write) {
+    for (TSoundStream* s : streams) {
+      uint32_t p = ~0u, w = ~0u;
+      ASSERT_EQ(s->GetBuffer()->GetCurrentPosition(&p, &w), kSoftOk);
+      EXPECT_EQ(p, play) << "at frame " << played;
+      EXPECT_EQ(w, write) << "at frame " << played;
+      EXPECT_LT(w, 2 * kHalf) << "at frame " << played;
+    }
+  };
+  auto refill = [&](int n) {
+    streams[n]->Service(false);
+    return Journal("Lock");
+  };
+  using Locks = std::vector<std::string>;
+
+  expectCursors(0, kLead * 4);
+  EXPECT_EQ(refill(0), Locks{"Lock #1 176400 176400"});  // playing the first half: the second is due
+  EXPECT_EQ(refill(1), Locks{"Lock #2 176400 176400"});
+  EXPECT_EQ(refill(2), Locks{"Lock #3 176400 176400"});
+
+  playTo(kFrames / 2);  // exactly at the middle: the first half is not left yet
+  expectCursors(kHalf, kHalf + kLead * 4);
+  EXPECT_EQ(refill(0), Locks{});
+  playTo(kFrames / 2 + 1);
+  expectCursors(kHalf + 4, kHalf + 4 + kLead * 4);
+  EXPECT_EQ(refill(0), Locks{"Lock #1 0 176400"});
+
+  playTo(kFrames - kLead - 1);  // the write cursor on the buffer's last frame
+  expectCursors((kFrames - kLead - 1) * 4, (kFrames - 1) * 4);
+  EXPECT_EQ(refill(1), Locks{"Lock #2 0 176400"});
+  playTo(kFrames - kLead);  // the write cursor wrapped while the second half still plays
+  expectCursors((kFrames - kLead) * 4, 0);
+  EXPECT_EQ(refill(2), Locks{});
+
+  playTo(kFrames - 1);
+  expectCursors((kFrames - 1) * 4, (kLead - 1) * 4);
+  playTo(kFrames);  // the play cursor wraps too
+  expectCursors(0, kLead * 4);
+  EXPECT_EQ(refill(0), Locks{"Lock #1 176400 176400"});
+  EXPECT_EQ(refill(1), Locks{"Lock #2 176400 176400"});
+}
+
 TEST_F(StreamTest, LoopingRingNeverEndsAndRewindsSeamlessly) {
   Ogg("loop.ogg", 3 * 44100 + 1234);
   const std::vector<int16_t> ref = Reference("loop.ogg");

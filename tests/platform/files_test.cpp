@@ -120,6 +120,59 @@ TEST_F(Files, ArchiveRangesReadExactlyAndAreChecked) {
     EXPECT_FALSE(FileExists(bad)) << bad;
 }
 
+// An archive laid out by hand: the directory (each entry's offset counted from
+// the end of the directory, so it may point into it), then `data`.
+struct THandEntry {
+  std::string name;
+  int64_t offset;
+  uint64_t size;
+};
+std::string HandMadeArchive(const std::vector<THandEntry>& entries, const std::string& data) {
+  uint64_t dirSize = 0;
+  for (const THandEntry& e : entries) dirSize += 18 + e.name.size();
+  std::string out = "KNPK";
+  auto put = [&](uint64_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) out += char(v >> (8 * i));
+  };
+  put(1, 4);
+  put(entries.size(), 4);
+  put(dirSize, 4);
+  for (const THandEntry& e : entries) {
+    put(e.name.size(), 2);
+    out += e.name;
+    put(uint64_t(int64_t(16 + dirSize) + e.offset), 8);
+    put(e.size, 8);
+  }
+  return out + data;
+}
+
+TEST_F(Files, ArchiveMemberEndingAtTheArchivesEndIsReadOneByteLaterIsRefused) {
+  const std::string data = "headTAIL";
+  // "head" starts right after the directory, "tail" ends on the archive's last byte.
+  dir_.Write("assets/hand.knp", HandMadeArchive({{"head.txt", 0, 4}, {"tail.txt", 4, 4}, {"empty.txt", 8, 0}}, data));
+  RefreshFileLayer();
+  TLogCapture log;
+  EXPECT_EQ(GetPackArchiveMembers(0), (std::vector<std::string>{"head.txt", "tail.txt", "empty.txt"}));
+  EXPECT_FALSE(log.Contains("skipped"));
+  EXPECT_EQ(ReadAll("head.txt"), "head");
+  EXPECT_EQ(ReadAll("tail.txt"), "TAIL");
+  EXPECT_EQ(ReadAll("empty.txt"), "");  // empty, at the very end
+
+  // One byte further on each side: ends past the archive, starts inside the directory,
+  // an empty member starting past the end.
+  dir_.Write("assets/hand.knp", HandMadeArchive({{"head.txt", -1, 4}, {"tail.txt", 4, 5}, {"empty.txt", 9, 0},
+                                                 {"ok.txt", 0, 8}},
+                                                data));
+  RefreshFileLayer();
+  log.Clear();
+  EXPECT_EQ(GetPackArchiveMembers(0), std::vector<std::string>{"ok.txt"});
+  EXPECT_EQ(log.Count("range outside the archive"), 3u);
+  EXPECT_TRUE(log.Contains("skipped the entry \"tail.txt\": range outside the archive"));
+  EXPECT_FALSE(FileExists("tail.txt"));
+  EXPECT_FALSE(FileExists("head.txt"));
+  EXPECT_EQ(ReadAll("ok.txt"), data);
+}
+
 TEST_F(Files, DamagedArchivesAreRefusedOrTrimmed) {
   Pack("good.knp", {{"a.txt", "A"}, {"b.txt", "B"}});
   std::string bytes = ReadFile(dir_.File("assets/good.knp"));

@@ -99,6 +99,40 @@ TEST_F(Prefs, GetDataCodesAndUserIndices) {
   EXPECT_EQ(log.Count("refused to store"), 2u);
 }
 
+// A pair whose value is empty ends exactly where its key ends: the file holding
+// it must still be read, not set aside as damaged.
+TEST_F(Prefs, EmptyStringAndEmptyDataAreSavedReadBackAndTheFileAccepted) {
+  {
+    TPrefs prefs;
+    EXPECT_TRUE(prefs.SetString("nickname", "", -1));
+    EXPECT_TRUE(prefs.SetString("e", "", 0));  // a one-byte key, nothing after it
+    EXPECT_TRUE(prefs.SetData("LocInfoPass", nullptr, 0, 0));
+    EXPECT_TRUE(prefs.SetString("f", "x", 0));  // one byte past the key: the other side
+    EXPECT_TRUE(prefs.Save());
+  }
+  TLogCapture log;
+  TPrefs prefs;
+  EXPECT_EQ(prefs.GetOrigin(), TPrefs::kMainFile);
+  EXPECT_FALSE(log.Contains("damaged"));
+  EXPECT_FALSE(testing_support::FileExists(Path("prefs.dat.damaged")));
+  EXPECT_EQ(prefs.GetString("nickname", "absent"), "");
+  EXPECT_EQ(prefs.GetString("e", "absent", 0), "");
+  EXPECT_EQ(prefs.GetString("f", "absent", 0), "x");
+  int length = -1;
+  char buffer[4];
+  EXPECT_EQ(prefs.GetData("LocInfoPass", buffer, sizeof buffer, 0, &length), 0);
+  EXPECT_EQ(length, 0);
+  EXPECT_TRUE(prefs.GetData().users.at(0).at("LocInfoPass").binary);
+  EXPECT_FALSE(prefs.GetData().users.at(0).at("e").binary);
+
+  // The same values through the plain-XML form.
+  TPrefsData back;
+  ASSERT_TRUE(ParsePrefsXml(PrefsToXml(prefs.GetData()), back));
+  EXPECT_EQ(back.global.at("nickname").bytes, "");
+  EXPECT_TRUE(back.users.at(0).at("LocInfoPass").binary);
+  EXPECT_EQ(back.users.at(0).at("LocInfoPass").bytes, "");
+}
+
 TEST_F(Prefs, DamagedFileFallsBackToTheBackupAndIsKept) {
   {
     TPrefs prefs;

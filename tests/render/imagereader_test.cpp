@@ -177,6 +177,60 @@ TEST_F(ImageTest, RiffPaletteReplacesColoursWithinTheImagesPalette) {
   FreePngBuffer(px);
 }
 
+// A "RIFF" palette holding all of its `entries` (entry k: red k, green 7k, blue 255 - k).
+std::vector<uint8_t> RiffPalette(uint32_t entries) {
+  uint32_t chunk = 4 + 4 * entries;
+  std::vector<uint8_t> riff = {'R', 'I', 'F', 'F'};
+  auto put = [&](uint32_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) riff.push_back(uint8_t(v >> (8 * i)));
+  };
+  put(12 + chunk, 4);
+  riff.insert(riff.end(), {'P', 'A', 'L', ' ', 'd', 'a', 't', 'a'});
+  put(chunk, 4);
+  put(0x300, 2);
+  put(entries, 2);
+  for (uint32_t k = 0; k < entries; ++k) riff.insert(riff.end(), {uint8_t(k), uint8_t(7 * k), uint8_t(255 - k), 0});
+  return riff;
+}
+
+uint32_t RiffColour(uint32_t k) { return 0xFF000000u | (k & 0xFF) << 16 | ((7 * k) & 0xFF) << 8 | ((255 - k) & 0xFF); }
+
+TEST_F(ImageTest, PaletteFileWithMoreEntriesThanTheImageIsCappedAtTheImagesPalette) {
+  for (uint32_t colours : {256u, 4u}) {
+    SCOPED_TRACE(colours);
+    PngOptions pal;
+    pal.type = PngOptions::kPalette;
+    pal.bitDepth = colours == 256 ? 8 : 2;
+    for (uint32_t k = 0; k < colours; ++k) pal.palette.push_back(0xFF101010u + k);
+    for (uint32_t k = 0; k < 256; ++k) pal.indices.push_back(uint8_t(k % colours));
+    Write("indexed.png", EncodePng({}, 16, 16, pal));
+    for (uint32_t entries : {257u, 310u, 1000u}) {  // one past the largest palette, and far past it
+      SCOPED_TRACE(entries);
+      Write("big.pal", RiffPalette(entries));
+      uint8_t* px = nullptr;
+      uint8_t* palette = nullptr;
+      uint32_t w = 0, h = 0;
+      int bits = 0;
+      bool alpha = false;
+      ASSERT_TRUE(LoadPngImage("indexed.png", &px, &w, &h, &bits, "big.pal", nullptr, &alpha, false));
+      const uint32_t* argb = reinterpret_cast<const uint32_t*>(px);
+      for (uint32_t k = 0; k < 256; ++k) ASSERT_EQ(argb[k], RiffColour(k % colours)) << "pixel " << k;
+      FreePngBuffer(px);
+
+      ASSERT_TRUE(LoadPngImage("indexed.png", &px, &w, &h, &bits, "big.pal", &palette, &alpha, true));
+      for (uint32_t k = 0; k < 256; ++k) {
+        uint32_t want = k < colours ? RiffColour(k) : 0;  // entries past the image's palette stay empty
+        uint32_t got = uint32_t(palette[4 * k + 3]) << 24 | uint32_t(palette[4 * k + 2]) << 16 |
+                       uint32_t(palette[4 * k + 1]) << 8 | palette[4 * k];
+        ASSERT_EQ(got, want) << "entry " << k;
+      }
+      EXPECT_EQ(px[255], 255 % colours);
+      FreePngBuffer(px);
+      FreePngBuffer(palette);
+    }
+  }
+}
+
 TEST_F(ImageTest, JpegReaderSurvivesEmptyCutAndUnsupportedFiles) {
   std::vector<uint32_t> flat(32 * 16, 0xFF3080C0u);
   auto jpg = EncodeJpeg(flat, 32, 16);

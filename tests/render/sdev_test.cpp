@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <sstream>
 #include <vector>
 
 #include "render/sdev/fault.h"
@@ -216,6 +217,73 @@ TEST_F(SdevTest, BlendFactorsFollowTheFormulaWithinOne) {
                                                << "/" << p[1] << " got " << c.Raw(x, 0) << " want " << want;
         EXPECT_EQ(c.Raw(13, 0), d);
       }
+}
+
+// x / 255 rounded to the nearest whole number (x / 255 never ends in one half).
+uint32_t Round255(uint32_t x) { return (x + 127) / 255; }
+
+uint32_t ExactModulate(uint32_t c, uint32_t m) {
+  uint32_t r = 0;
+  for (int sh = 0; sh < 32; sh += 8) r |= Round255(((c >> sh) & 0xFF) * ((m >> sh) & 0xFF)) << sh;
+  return r;
+}
+
+// The alpha pair (source alpha, inverse source alpha) or the additive pair (source alpha, one).
+uint32_t ExactBlend(uint32_t s, uint32_t d, bool add) {
+  uint32_t a = s >> 24, r = 0;
+  for (int sh = 0; sh < 32; sh += 8) {
+    uint32_t sc = (s >> sh) & 0xFF, dc = (d >> sh) & 0xFF;
+    r |= std::min<uint32_t>(255, Round255(sc * a + dc * (add ? 255 : 255 - a))) << sh;
+  }
+  return r;
+}
+
+uint32_t Scramble(int x, int y) {
+  uint32_t h = uint32_t(x) * 0x9E3779B1u ^ uint32_t(y) * 0x85EBCA77u;
+  h ^= h >> 15;
+  h *= 0x2C1B3C6Du;
+  return h ^ (h >> 13);
+}
+
+// Row 0 mixed colours; row 1 in runs of eight: opaque, transparent, mixed (the kernels' shortcuts).
+uint32_t BlendTexel(int x, int y) {
+  uint32_t c = Scramble(x, y + 7);
+  if (y == 0 || x / 8 % 3 == 2) return c;
+  return x / 8 % 3 == 0 ? c | 0xFF000000u : c & 0x00FFFFFFu;
+}
+
+TEST_F(SdevTest, ModulationAndAlphaBlendingAreExactOnEveryRowLengthAndEveryPath) {
+  Canvas c(32, 2, Format::A8R8G8B8);
+  Surface* t = c.Texture(32, 2, BlendTexel);
+  c.dev->SetTexture(0, t);
+  uint32_t* rows[2] = {reinterpret_cast<uint32_t*>(c.target->Bits()),
+                       reinterpret_cast<uint32_t*>(c.target->Bits() + c.target->Pitch())};
+  enum { kReplace, kAlpha, kAdd };
+  const uint32_t diffuses[] = {0xFFFFFFFFu, 0xFF80C041u, 0xB37FC15Au, 0x01FEFDFCu};
+  for (int mode : {kReplace, kAlpha, kAdd}) {
+    c.Blend(mode != kReplace, kBlendSrcAlpha, mode == kAdd ? kBlendOne : kBlendInvSrcAlpha);
+    for (uint32_t diffuse : diffuses)
+      for (int texRow = 0; texRow < 2; ++texRow)
+        for (int n = 1; n <= 23; ++n) {  // the eight- and four-pixel kernels and every tail
+          for (int x = 0; x < 32; ++x) rows[0][x] = rows[1][x] = Scramble(x + 100, n * 4 + texRow);
+          float v0 = texRow / 2.0f, v1 = (texRow + 1) / 2.0f;
+          c.Quad(0, 0, float(n), 1, diffuse, 0, v0, n / 32.0f, v1);  // one row of n pixels
+          for (int x = 0; x < n; ++x)  // the same pixels one at a time: the plain path
+            c.Quad(float(x), 1, float(x + 1), 2, diffuse, x / 32.0f, v0, (x + 1) / 32.0f, v1);
+          for (int x = 0; x < 32; ++x) {
+            uint32_t dest = Scramble(x + 100, n * 4 + texRow), want = dest;
+            if (x < n) {
+              uint32_t s = ExactModulate(BlendTexel(x, texRow), diffuse);
+              want = mode == kReplace ? s : ExactBlend(s, dest, mode == kAdd);
+            }
+            std::ostringstream where;
+            where << std::hex << "mode " << mode << ", diffuse " << diffuse << ", texture row " << texRow << std::dec
+                  << ", length " << n << ", pixel " << x << std::hex << ": want " << want;
+            ASSERT_EQ(c.Raw(x, 0), want) << where.str() << ", got " << std::hex << c.Raw(x, 0);
+            ASSERT_EQ(c.Raw(x, 1), want) << "one pixel at a time, " << where.str() << ", got " << std::hex << c.Raw(x, 1);
+          }
+        }
+  }
 }
 
 TEST_F(SdevTest, TextureTimesDiffuseThenBlended) {

@@ -9,6 +9,7 @@ protected:
   CoroutineTest() {
     lua.Bind("WaitHere", this, &CoroutineTest::WaitHere);
     lua.Bind("ResumeSelf", this, &CoroutineTest::ResumeSelf);
+    lua.Bind("ResumeOlder", this, &CoroutineTest::ResumeOlder);
   }
   // WaitHere([timeout]) -> the values given to Resume, or nil; as the toolkit's
   // "HandleGetMessage" does it.
@@ -19,9 +20,18 @@ protected:
     return script.Wait(L, 1, timeout);
   }
   bool ResumeSelf() { return self->Resume(nullptr, 0) == TLuaThread::TResult::kRefused; }
+  // ResumeOlder(n): resumes chain[n - 1] from inside the running coroutine and
+  // names the outcome ("none" for n = 0).
+  int ResumeOlder(lua_State* L) {
+    size_t n = size_t(LuaToInt(L, 1));
+    const char* names[] = {"yielded", "finished", "error", "refused"};
+    lua_pushstring(L, n == 0 || n > chain.size() ? "none" : names[int(chain[n - 1]->Resume(L, 0))]);
+    return 1;
+  }
 
   bool running = false;
   std::shared_ptr<TLuaThread> self;
+  std::vector<std::shared_ptr<TLuaThread>> chain;
   TLuaBindings lua{script.GetState()};
 };
 
@@ -128,6 +138,42 @@ TEST_F(CoroutineTest, NewestWaiterGetsTheMessagesThenTheOlderOne) {
   for (size_t i = 1; i < TScript::kMaxThreads; ++i) Run("WaitHere()");
   EXPECT_FALSE(script.DoLuaString("x = 1", "one too many"));
   EXPECT_TRUE(log.Contains("Lua Error: 64 coroutines are suspended already\n\twhen one too many"));
+}
+
+// Text i waits; resumed, it resumes text i - 1 from inside its own run, so n
+// texts resumed from the newest nest n resumes.
+TEST_F(CoroutineTest, NestedResumesWorkUpToTheLimitAndOneMoreIsACStackOverflow) {
+  for (int depth : {TScript::kMaxDepth, TScript::kMaxDepth + 1}) {
+    SCOPED_TRACE(depth);
+    log.Clear();
+    chain.clear();
+    Run("result = {}");
+    for (int i = 1; i <= depth; ++i) {
+      Run("local i = " + std::to_string(i) + "; WaitHere(); result[i] = ResumeOlder(i - 1)");
+      chain.push_back(script.GetCurrentThread());
+    }
+    EXPECT_NE(script.Resume(0), 0);  // the newest, nesting down to the oldest
+    Run("local t = {} for i = 1, " + std::to_string(depth) + " do t[i] = tostring(result[i]) end "
+        "text = table.concat(t, ',')");
+    std::string finished;
+    for (int i = 3; i <= depth; ++i) finished += ",finished";
+    if (depth == TScript::kMaxDepth) {
+      EXPECT_EQ(Text("text"), "none,finished" + finished);  // the oldest ran 32 deep
+      EXPECT_FALSE(log.Contains("C stack overflow"));
+      EXPECT_EQ(script.GetThreadCount(), 0u);
+    } else {
+      // One more: the oldest is refused and stays waiting; resumed alone later, it runs.
+      EXPECT_EQ(Text("text"), "nil,refused" + finished);
+      EXPECT_EQ(log.Count("lua_resume ERROR: C stack overflow"), 1u);
+      EXPECT_EQ(script.GetThreadCount(), 1u);
+      EXPECT_TRUE(chain[0]->IsWaiting());
+      EXPECT_NE(script.Resume(0), 0);
+      EXPECT_EQ(chain[0]->GetStatus(), TLuaThread::TState::kFinished);
+      Run("count = #result");
+      EXPECT_EQ(Number("count"), depth);
+    }
+    EXPECT_EQ(lua_gettop(L()), 0);
+  }
 }
 
 TEST_F(CoroutineTest, FilesRunByDofileMayWait) {

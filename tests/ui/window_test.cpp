@@ -70,6 +70,20 @@ TEST(Placement, CodedPlacementWaitsForTheParentSize) {
 
 class TreeTest : public ::testing::Test, public TUiFixture {};
 
+// A script port that keeps the texts of the messages handed to the script.
+struct TQueuePort : TWindowScriptPort {
+  void SetModalWindow(TWindow*) override {}
+  void PushWindow(TWindow*) override {}
+  void PopWindow() override {}
+  void ForgetWindow(TWindow*) override {}
+  void QueueMessage(TMessage* m) override { queued.push_back(m->text.str()); delete m; }
+  void OnCloseRequest() override {}
+  void RunText(TWindow*, const TString&) override {}
+  bool ExchangeLabelFlag(bool) override { return false; }
+  void DefineWindowType(const TString&, TWindowCreator) override {}
+  std::vector<std::string> queued;
+};
+
 TEST_F(TreeTest, HitTestUsesExclusiveEdgesAndFrontChildFirst) {
   TModalWindow* d = PushDialog("d");
   TProbe* back = Add(d, "back", 100, 100, 200, 200);
@@ -142,18 +156,7 @@ TEST_F(TreeTest, PressFocusesTheFocusablePanelEvenWhenHandled) {
 }
 
 TEST_F(TreeTest, BubbledMessageIsDeletedOnceAndUntakenOnesReachTheScript) {
-  struct TPort : TWindowScriptPort {
-    void SetModalWindow(TWindow*) override {}
-    void PushWindow(TWindow*) override {}
-    void PopWindow() override {}
-    void ForgetWindow(TWindow*) override {}
-    void QueueMessage(TMessage* m) override { queued.push_back(m->text.str()); delete m; }
-    void OnCloseRequest() override {}
-    void RunText(TWindow*, const TString&) override {}
-    bool ExchangeLabelFlag(bool) override { return false; }
-    void DefineWindowType(const TString&, TWindowCreator) override {}
-    std::vector<std::string> queued;
-  } port;
+  TQueuePort port;
   wm->SetScriptPort(&port);
   TModalWindow* d = PushDialog("d");
   TProbe* panel = Add(d, "panel", 0, 0, 100, 100);
@@ -170,6 +173,71 @@ TEST_F(TreeTest, BubbledMessageIsDeletedOnceAndUntakenOnesReachTheScript) {
   ASSERT_EQ(1u, port.queued.size());
   EXPECT_EQ("two", port.queued[0]);
   wm->SetScriptPort(nullptr);
+}
+
+TEST_F(TreeTest, UntakenMessageFromTheTopDialogStopsThereAndNeverReachesTheFocusBeneath) {
+  TQueuePort port;
+  wm->SetScriptPort(&port);
+  TModalWindow* lower = PushDialog("lower");
+  TProbe* lowerFocus = Add(lower, "lowerFocus", 0, 0, 10, 10);
+  lowerFocus->takeMessages = true;  // it would take anything that reached it
+  lower->SetFocusWindow(lowerFocus);
+  TModalWindow* top = PushDialog("top");
+  TProbe* topFocus = Add(top, "topFocus", 0, 0, 10, 10);
+  top->SetFocusWindow(topFocus);
+  TProbe* panel = Add(top, "panel", 20, 20, 100, 100);
+  TProbe* button = Add(panel, "button", 0, 0, 10, 10);
+  long before = TMessage::LiveCount();
+
+  wm->PostMessage(new TMessage(kGeneric, "posted", button));
+  wm->DeliverPostedMessages();
+  button->BubbleMessage(new TMessage(kButtonPress, "pressed"));
+  EXPECT_EQ((Strings{"msg 0 posted", "msg 3 pressed"}), button->events);
+  EXPECT_EQ((Strings{"msg 0 posted", "msg 3 pressed"}), panel->events);
+  EXPECT_EQ((Strings{"msg 0 posted", "msg 3 pressed"}), topFocus->events);  // the top dialog's focus child
+  EXPECT_TRUE(lowerFocus->events.empty());
+  EXPECT_EQ((Strings{"posted", "pressed"}), port.queued);  // then the script, each once
+  EXPECT_EQ(before, TMessage::LiveCount());
+
+  // The other side: from a window of the dialog beneath, its own focus child takes it.
+  TProbe* lowerPanel = Add(lower, "lowerPanel", 0, 0, 10, 10);
+  lowerPanel->BubbleMessage(new TMessage(kGeneric, "beneath"));
+  EXPECT_EQ(Strings{"msg 0 beneath"}, lowerFocus->events);
+  EXPECT_EQ(2u, port.queued.size());
+  EXPECT_EQ(before, TMessage::LiveCount());
+  wm->SetScriptPort(nullptr);
+}
+
+TEST_F(TreeTest, SetFocusOnADialogGivesTheFocusToItsFocusChildAndKeysGoThere) {
+  TModalWindow* lower = PushDialog("lower");
+  TProbe* lowerFocus = Add(lower, "lowerFocus", 0, 0, 10, 10);
+  lower->SetFocusWindow(lowerFocus);  // the dialog has the focus: it moves on at once
+  EXPECT_EQ(lowerFocus, wm->GetFocus());
+  TModalWindow* top = PushDialog("top");
+  TProbe* other = Add(top, "other", 0, 0, 10, 10);
+  TProbe* topFocus = Add(top, "topFocus", 20, 20, 10, 10);
+  wm->SetFocus(other);
+  top->SetFocusWindow(topFocus);  // the dialog does not have the focus: nothing moves
+  EXPECT_EQ(other, wm->GetFocus());
+  EXPECT_TRUE(topFocus->focusFrom.empty());
+
+  wm->SetFocus(top);
+  EXPECT_EQ(topFocus, wm->GetFocus());
+  EXPECT_EQ(std::vector<TWindow*>{other}, topFocus->focusFrom);  // told the real previous window, once
+  Key('A');
+  ASSERT_FALSE(topFocus->events.empty());
+  EXPECT_EQ("key 65", topFocus->events[0]);
+  EXPECT_TRUE(other->events.empty());
+  EXPECT_TRUE(lowerFocus->events.empty());
+
+  // The second dialog down: popping the top one focuses the focus child beneath.
+  wm->PopModal();
+  EXPECT_EQ(lowerFocus, wm->GetFocus());
+  Key('B');
+  ASSERT_FALSE(lowerFocus->events.empty());
+  EXPECT_EQ("key 66", lowerFocus->events[0]);
+  wm->SetFocus(lower);
+  EXPECT_EQ(lowerFocus, wm->GetFocus());
 }
 
 TEST_F(TreeTest, DrawTreeGoesBackToFrontSkipsHiddenBranchesAndModalChildren) {
