@@ -408,7 +408,17 @@ void RemoveLeftovers(const TString& fileName, const std::string& folder, const s
 
 }  // namespace
 
+bool TPrefs::EndBatch() {
+  if (batchDepth_ == 0 || --batchDepth_ > 0 || !batchWrite_) return true;
+  batchWrite_ = false;
+  return Save();
+}
+
 bool TPrefs::Save() {
+  if (batchDepth_ > 0) {
+    batchWrite_ = true;
+    return true;
+  }
   if (data_.installKey.empty()) {
     uint8_t raw[16];
     RandomBytes(raw, sizeof raw);

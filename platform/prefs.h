@@ -84,8 +84,17 @@ public:
   // Removes the user's map; later users move down by one. False for a bad index.
   bool DeleteUser(int user);
 
-  // Writes the file now; false (logged) when it could not be written.
+  // Writes the file now; false (logged) when it could not be written. While
+  // a batch is open the write is put off to the batch's end (true).
   bool Save();
+
+  // Groups changes into one write of the file: while a batch is open, Save
+  // and the save request of Set* only note that a write is wanted; closing
+  // the outermost batch writes once when one was. Batches nest. EndBatch
+  // gives the write's result (true when nothing was written).
+  void BeginBatch() { ++batchDepth_; }
+  bool EndBatch();
+  bool InBatch() const { return batchDepth_ > 0; }
 
   TOrigin GetOrigin() const { return origin_; }
   const TPrefsData& GetData() const { return data_; }
@@ -100,4 +109,25 @@ private:
   TString key_;
   TPrefsData data_;
   TOrigin origin_ = kNoFile;
+  int batchDepth_ = 0;
+  bool batchWrite_ = false;
+};
+
+// A batch for the lifetime of a scope; Commit ends it early with the result.
+class TPrefsBatch {
+public:
+  explicit TPrefsBatch(TPrefs& prefs) : prefs_(&prefs) { prefs.BeginBatch(); }
+  ~TPrefsBatch() { Commit(); }
+  bool Commit() {
+    if (!prefs_) return result_;
+    TPrefs* prefs = prefs_;
+    prefs_ = nullptr;
+    return result_ = prefs->EndBatch();
+  }
+  TPrefsBatch(const TPrefsBatch&) = delete;
+  TPrefsBatch& operator=(const TPrefsBatch&) = delete;
+
+private:
+  TPrefs* prefs_;
+  bool result_ = true;
 };

@@ -318,3 +318,36 @@ TEST_F(Prefs, SaveKilledHalfWayLeavesOldOrNewContent) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Prefs, BatchWritesTheFileOnceAtItsEnd) {
+  TPrefs prefs;
+  {
+    TPrefsBatch outer(prefs);
+    EXPECT_TRUE(prefs.SetInt("a", 1, 0, 1));
+    {
+      TPrefsBatch inner(prefs);
+      EXPECT_TRUE(prefs.SetString("name", "Ann", 0, 1));
+      EXPECT_TRUE(prefs.Save());
+    }
+    EXPECT_FALSE(testing_support::FileExists(Path("prefs.dat")));  // the inner end does not write
+    EXPECT_TRUE(prefs.InBatch());
+    EXPECT_TRUE(outer.Commit());
+    EXPECT_FALSE(prefs.InBatch());
+    EXPECT_TRUE(testing_support::FileExists(Path("prefs.dat")));
+  }
+  TPrefs again;
+  EXPECT_EQ(again.GetInt("a", 0, 0), 1);
+  EXPECT_EQ(again.GetString("name", "", 0), "Ann");
+  // A batch without a save request writes nothing.
+  std::string before = ReadFile(Path("prefs.dat"));
+  {
+    TPrefsBatch quiet(again);
+    again.SetInt("b", 2, 0);
+  }
+  EXPECT_EQ(ReadFile(Path("prefs.dat")), before);
+  EXPECT_TRUE(again.EndBatch());  // an unmatched end is harmless
+}
+
+}  // namespace

@@ -2,8 +2,17 @@
 
 #include <tinyxml.h>
 
+#include "audio/soundmanager.h"
+#include "game/shell/gameprogress.h"
 #include "game/shell/gamesettings.h"
+#include "game/shell/userinfo.h"
+#include "platform/folders.h"
+#include "platform/gamestate.h"
 #include "platform/settings.h"
+#include "script/bind.h"
+#include "ui/modalwindow.h"
+#include "ui/windowmanager.h"
+#include "ui/windowscript.h"
 
 namespace gametest {
 
@@ -18,12 +27,53 @@ void EmptyGameData() {
 
 TGameDataFixture::TGameDataFixture() {
   SetSetting("userfolder", TString(dir.Path() + "/user"));
+  SetSetting("encryptionkey", "tosvilqeZZZZ");
+  RefreshFileLayer();
   EmptyGameData();
+  GetGameProgress().Reset();
+  GetGameProgress().playerName = TString();
 }
 
 TGameDataFixture::~TGameDataFixture() {
   EmptyGameData();
+  GetGameProgress().Reset();
+  GetGameProgress().playerName = TString();
   SetSetting("userfolder", "");
+  SetSetting("encryptionkey", "");
+  RefreshFileLayer();
+}
+
+TGameLuaFixture::TGameLuaFixture() : sound(std::make_unique<TSoundManager>(false)) {
+  wm = new TWindowManager();
+  wm->SetRootWindow(new TScreen());
+  script = new TWindowScript();
+  wm->SetScript(script);
+  globals = std::make_unique<TLuaBindings>(script->GetState());
+  BindGameDataGlobals(*globals);
+}
+
+TGameLuaFixture::~TGameLuaFixture() {
+  DeleteUserInfo();
+  globals.reset();
+  delete script;
+  delete wm;
+  TGameState::DestroyInstance();
+}
+
+bool TGameLuaFixture::Lua(const std::string& text) { return script->DoLuaString(text, "a test"); }
+
+std::string TGameLuaFixture::Global(const char* name) {
+  lua_State* L = script->GetState();
+  lua_getglobal(L, name);
+  std::string s = lua_isnil(L, -1) ? "nil" : LuaToText(L, -1).str();
+  if (lua_isboolean(L, -1)) s = lua_toboolean(L, -1) ? "true" : "false";
+  lua_pop(L, 1);
+  return s;
+}
+
+UserInfo* TGameLuaFixture::Users() {
+  RecreateUserInfo();
+  return GetUserInfo();
 }
 
 void TGameDataFixture::MainXml(const std::string& text) {

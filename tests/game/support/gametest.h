@@ -2,11 +2,18 @@
 // the working folder, helpers that write main.xml and level files into it,
 // and the log lines written while a test runs.
 #pragma once
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/log.h"
 #include "tests/support/testsupport.h"
+
+class TLuaBindings;
+class TSoundManager;
+class TWindowManager;
+class TWindowScript;
+class UserInfo;
 
 namespace gametest {
 
@@ -24,6 +31,26 @@ public:
   testing_support::TempDir dir;
   testing_support::ScopedChdir cd{dir.Path()};
   TLogCapture log;  // every line logged while the fixture lives
+};
+
+// With a window manager whose script carries the game's Lua globals (those
+// of BindGameDataGlobals, and UserInfo's once one is made), and a sound
+// manager without its thread. `Users()` makes (or re-makes) the profile
+// manager over the fixture's user folder; it is deleted at the end.
+class TGameLuaFixture : public TGameDataFixture {
+public:
+  TGameLuaFixture();
+  ~TGameLuaFixture() override;
+  // Runs Lua text; false when it failed (the error is logged).
+  bool Lua(const std::string& text);
+  // A global's value as text ("nil", "true", "false", a number or a string).
+  std::string Global(const char* name);
+  UserInfo* Users();
+
+  std::unique_ptr<TSoundManager> sound;
+  TWindowManager* wm = nullptr;
+  TWindowScript* script = nullptr;
+  std::unique_ptr<TLuaBindings> globals;
 };
 
 // A level file with the given coins per hot spot ("coin" values as written)

@@ -1,0 +1,322 @@
+#include "game/shell/userinfo.h"
+
+#include <cmath>
+#include <vector>
+
+#include "audio/soundmanager.h"
+#include "game/shell/gameprogress.h"
+#include "game/shell/savefile.h"
+#include "platform/gamestate.h"
+#include "platform/log.h"
+#include "platform/prefs.h"
+#include "platform/shell/platform.h"
+#include "script/bind.h"
+#include "ui/window.h"
+#include "ui/windowmanager.h"
+#include "ui/windowscript.h"
+
+namespace {
+
+UserInfo* gUserInfo = nullptr;
+
+// The eleven progress keys, in the order they are written.
+struct ProgressKey {
+  const char* key;
+  int GameProgress::*field;
+  int readDefault;
+};
+// "mLocationType" reads as 0 when absent: the value of a new game (no
+// mini-game due).
+const ProgressKey kProgressKeys[] = {
+    {"levelId", &GameProgress::levelId, 1},
+    {"chapterId", &GameProgress::chapterId, 1},
+    {"locationId", &GameProgress::locationId, 1},
+    {"numCoins", &GameProgress::numCoins, 0},
+    {"firstRun", &GameProgress::firstRun, 1},
+    {"gameIntroDone", &GameProgress::gameIntroDone, 0},
+    {"gameStartMsgDone", &GameProgress::gameStartMsgDone, 0},
+    {"gameTutorMsgDone", &GameProgress::gameTutorMsgDone, 0},
+    {"gameFinished", &GameProgress::gameFinished, 0},
+    {"mLocationType", &GameProgress::mLocationType, 0},
+    {"gameNeedClearUserInfo", &GameProgress::gameNeedClearUserInfo, 0},
+};
+const char* const kBlobKey = "LocInfoPass";
+
+constexpr int kNewProfileLevel = 500;
+
+bool OnlySpaces(const TString& name) {
+  for (int i = 0; i < name.Length(); ++i)
+    if (name[i] != ' ') return false;
+  return true;
+}
+
+}  // namespace
+
+UserInfo::UserInfo() {
+  TWindowManager* windows = GetWindowManager();
+  if (TWindowScript* script = windows ? windows->GetScript() : nullptr) {
+    bindings_ = std::make_unique<TLuaBindings>(script->GetState());
+    TLuaBindings& b = *bindings_;
+    b.Bind("ToggleFullScreen", this, &UserInfo::ToggleFullScreen);
+    b.Bind("ShowGalleryWnd", this, &UserInfo::ShowGalleryWnd);
+    b.Bind("NeedShowGallery", this, &UserInfo::NeedShowGallery);
+    b.Bind("ToggleSoundMute", this, &UserInfo::ToggleSoundMute);
+    b.Bind("SetCurrentGameMode", this, &UserInfo::SetCurrentGameMode);
+    b.Bind("GetNumUsers", this, &UserInfo::GetNumUsers);
+    b.Bind("CreateNewUser", this, &UserInfo::CreateNewUser);
+    b.Bind("SetCurrentUser", this, &UserInfo::SetCurrentUser);
+    b.Bind("ChangeCurrentUserName", this, &UserInfo::ChangeCurrentUserName);
+    b.Bind("DeleteUser", this, &UserInfo::DeleteUser);
+    b.Bind("IsNameInUse", this, &UserInfo::IsNameInUse);
+    b.Bind("QuitToMainMenu", this, &UserInfo::QuitToMainMenu);
+    b.Bind("IsNameValid", this, &UserInfo::IsNameValid);
+    b.Bind("IsNeedGoToMiniGame", &IsNeedGoToMiniGame);
+    b.Bind("StartMG", &StartMG);
+    b.Bind("SetMiniGameLevel", &SetMiniGameLevel);
+  }
+  prefs_ = std::make_unique<TPrefs>(1);
+  SetCurrentUser(prefs_->GetInt("curuser", -1), false);
+}
+
+UserInfo::~UserInfo() = default;
+
+int UserInfo::CurrentProfile(const char* forWhat) const {
+  int user = prefs_->GetInt("curuser", -1);
+  if (user >= 0 && user < prefs_->GetUserCount()) return user;
+  if (forWhat) TraceOut("Profiles: no current player; %s is not written", forWhat);
+  return -1;
+}
+
+int UserInfo::GetCurrentUserIndex() const { return CurrentProfile(nullptr); }
+int UserInfo::GetNumUsers() const { return prefs_->GetUserCount(); }
+
+TString UserInfo::GetUserName(int index) const { return prefs_->GetString("name", "", index < 0 ? -2 : index); }
+
+TString UserInfo::GetCurrentUserName() const {
+  int user = CurrentProfile(nullptr);
+  return user < 0 ? TString() : GetUserName(user);
+}
+
+void UserInfo::SetCurrentUser(int index, bool saveFirst) {
+  TPrefsBatch batch(*prefs_);
+  GameProgress& progress = GetGameProgress();
+  int count = prefs_->GetUserCount();
+  if (count != 0 && saveFirst && CurrentProfile(nullptr) >= 0) SaveProgress();
+  if (index >= count) return;
+  if (index < 0) {
+    prefs_->SetInt("curuser", -1, -1, 1);
+    progress.Reset();
+    progress.playerName = TString();
+    return;
+  }
+  prefs_->SetInt("curuser", index, -1, 1);
+  ApplyUserVolumes();
+  progress.playerName = GetUserName(index);
+  TString why;
+  if (!LoadProgress(&why)) KeepUnreadableSave(index, why);
+}
+
+bool UserInfo::LoadProgress(TString* why) {
+  GameProgress& progress = GetGameProgress();
+  progress.Reset();
+  lastLoadOtherVersion_ = false;
+  int user = CurrentProfile(nullptr);
+  if (user < 0) return true;
+  for (const ProgressKey& k : kProgressKeys) progress.*k.field = prefs_->GetInt(k.key, k.readDefault, user);
+  int length = 0;
+  if (prefs_->GetData(kBlobKey, nullptr, 0, user, &length) == -1) return true;
+  TSaveRead result;
+  TString reason;
+  if (size_t(length) > kSaveBlobLimit) {
+    result = TSaveRead::kDamaged;
+    reason = TString::Printf("%d bytes, more than %zu", length, kSaveBlobLimit);
+  } else {
+    std::vector<uint8_t> blob(size_t(length) + 1);
+    prefs_->GetData(kBlobKey, blob.data(), length, user);
+    result = ReadSaveBlob(blob.data(), size_t(length), uint32_t(GetSaveVersion()), progress, &reason,
+                          &lastLoadVersion_);
+  }
+  if (result == TSaveRead::kOk) return true;
+  lastLoadOtherVersion_ = result == TSaveRead::kOtherVersion;
+  if (why) *why = reason;
+  return false;
+}
+
+void UserInfo::KeepUnreadableSave(int user, const TString& why) {
+  TPrefsBatch batch(*prefs_);
+  TString suffix = lastLoadOtherVersion_ ? TString::Printf(".v%u", lastLoadVersion_) : TString(".damaged");
+  for (const ProgressKey& k : kProgressKeys) {
+    if (prefs_->GetData(k.key, nullptr, 0, user) == -1) continue;
+    prefs_->SetString(TString(k.key) + suffix, prefs_->GetString(k.key, "", user), user);
+  }
+  int length = 0;
+  if (prefs_->GetData(kBlobKey, nullptr, 0, user, &length) != -1) {
+    std::vector<uint8_t> blob(size_t(length) + 1);
+    prefs_->GetData(kBlobKey, blob.data(), length, user);
+    prefs_->SetData(TString(kBlobKey) + suffix, blob.data(), length, user);
+  }
+  TraceOut("Profiles: the saved game of player \"%s\" %s (%s); it is kept as \"%s%s\" and the player starts a new game",
+           GetUserName(user).c_str(), lastLoadOtherVersion_ ? "cannot be read by this version" : "is damaged",
+           why.c_str(), kBlobKey, suffix.c_str());
+  GetGameProgress().Reset();
+  SaveProgress();
+}
+
+bool UserInfo::SaveProgress() {
+  int user = CurrentProfile("the progress");
+  if (user < 0) return false;
+  const GameProgress& progress = GetGameProgress();
+  std::vector<uint8_t> blob = WriteSaveBlob(progress, uint32_t(GetSaveVersion()));
+  if (blob.size() > kSaveBlobLimit) {
+    TraceOut("Profiles: the progress of player \"%s\" needs %zu bytes, more than %zu; it is not saved and the last "
+             "save stays",
+             GetUserName(user).c_str(), blob.size(), kSaveBlobLimit);
+    return false;
+  }
+  TPrefsBatch batch(*prefs_);
+  for (const ProgressKey& k : kProgressKeys) prefs_->SetInt(k.key, progress.*k.field, user, 1);
+  prefs_->SetData(kBlobKey, blob.data(), int(blob.size()), user, 1);
+  return batch.Commit();
+}
+
+void UserInfo::CreateNewUser(const TString& name) {
+  TPrefsBatch batch(*prefs_);
+  int index = prefs_->GetUserCount();
+  if (index != 0 && CurrentProfile(nullptr) >= 0) SaveProgress();
+  prefs_->SetString("name", name, index, 1);
+  prefs_->SetInt("soundlevel", kNewProfileLevel, index, 1);
+  prefs_->SetInt("musiclevel", kNewProfileLevel, index, 1);
+  prefs_->SetInt("ambientlevel", kNewProfileLevel, index, 1);
+  prefs_->SetInt("soundoff", 0, index, 1);
+  prefs_->SetInt("gotogallery", 0, index, 1);
+  if (index >= prefs_->GetUserCount()) return;
+  prefs_->SetInt("curuser", index, -1, 1);
+  ApplyUserVolumes();
+  GameProgress& progress = GetGameProgress();
+  progress.Reset();
+  progress.playerName = name;
+}
+
+void UserInfo::DeleteUser(int index) {
+  if (index < 0 || index >= prefs_->GetUserCount()) {
+    TraceOut("Profiles: DeleteUser(%d) ignored: there are %d players", index, prefs_->GetUserCount());
+    return;
+  }
+  TPrefsBatch batch(*prefs_);
+  prefs_->DeleteUser(index);
+  prefs_->Save();
+  SetCurrentUser(index < prefs_->GetUserCount() ? index : index - 1, false);
+}
+
+void UserInfo::ChangeCurrentUserName(const TString& name) {
+  int user = CurrentProfile("the new name");
+  if (user < 0) return;
+  prefs_->SetString("name", name, user, 1);
+  GetGameProgress().playerName = name;
+}
+
+bool UserInfo::IsNameInUse(const TString& name) const {
+  TString lower = name.ToLower();
+  for (int i = 0; i < prefs_->GetUserCount(); ++i)
+    if (GetUserName(i).ToLower() == lower) return true;
+  return false;
+}
+
+bool UserInfo::IsNameInUseExceptCurrent(const TString& name, bool exceptCurrent) const {
+  int user = CurrentProfile(nullptr);
+  if (exceptCurrent && user >= 0 && GetUserName(user).ToLower() == name.ToLower()) return false;
+  return IsNameInUse(name);
+}
+
+bool UserInfo::IsNameValid(const TString& name) const { return !name.IsEmpty() && !OnlySpaces(name); }
+
+void UserInfo::ShowGalleryWnd(int value) {
+  int user = CurrentProfile("the gallery choice");
+  if (user >= 0) prefs_->SetInt("gotogallery", value, user, 1);
+}
+
+int UserInfo::NeedShowGallery() const {
+  if (GetGameProgress().photos.empty()) return 0;
+  int user = CurrentProfile(nullptr);
+  return user < 0 ? 1 : prefs_->GetInt("gotogallery", 1, user);
+}
+
+void UserInfo::ToggleSoundMute() {
+  int user = CurrentProfile("the sound switch");
+  if (user < 0) return;
+  int off = (prefs_->GetInt("soundoff", 0, user) + 1) % 2;
+  TGameState* state = TGameState::GetInstance();
+  state->SetStateInt("mute", off);
+  prefs_->SetInt("soundoff", off, user, 1);
+  if (TSoundManager* sound = GetSoundManager()) sound->SetMasterVolume(state->QueryMuteGame() ? 0.0f : 1.0f);
+}
+
+bool UserInfo::ToggleFullScreen() {
+  TPlatform* platform = TPlatform::GetInstance();
+  if (!platform) return false;
+  bool full = !platform->IsFullScreen();
+  if (!platform->SetFullScreen(full)) return false;
+  prefs_->SetInt("fullscreen", full ? 1 : 0, -1, 1);
+  return true;
+}
+
+void UserInfo::SetCurrentGameMode(int mode) {
+  if (mode == 0 || mode == 1) gameMode_ = mode;
+}
+
+void UserInfo::QuitToMainMenu() {
+  TWindowManager* windows = GetWindowManager();
+  if (!windows) return;
+  while (TWindow* top = windows->GetTopModal()) {
+    if (!top->GetParent() || !windows->PopModalUntil(top->FormatIdHex())) break;
+  }
+}
+
+float UserInfo::VolumeOfLevel(int level) {
+  float v = float(level) / 1000.0f;
+  return v < 0.1f ? 0.0f : std::sqrt(v);
+}
+
+void UserInfo::ApplyUserVolumes() {
+  TSoundManager* sound = GetSoundManager();
+  if (!sound) return;
+  int user = CurrentProfile(nullptr);
+  auto level = [&](const char* key) { return user < 0 ? kNewProfileLevel : prefs_->GetInt(key, kNewProfileLevel, user); };
+  float effects = VolumeOfLevel(level("soundlevel"));
+  sound->SetGroupVolume(1000, effects);
+  sound->SetGroupVolume(0, effects);
+  sound->SetGroupVolume(1001, VolumeOfLevel(level("musiclevel")));
+  sound->SetGroupVolume(1002, VolumeOfLevel(level("ambientlevel")));
+  bool off = user >= 0 && prefs_->GetInt("soundoff", 0, user) != 0;
+  sound->SetMasterVolume(off ? 0.0f : 1.0f);
+}
+
+void UserInfo::OpenGameDisplay() {
+  if (TPlatform* platform = TPlatform::GetInstance())
+    platform->OpenDisplay(1024, 768, prefs_->GetInt("fullscreen", 1) == 1);
+  ApplyUserVolumes();
+}
+
+void UserInfo::StoreFullScreenPref() {
+  prefs_->SetInt("fullscreen", IsFullScreen() ? 1 : 0, -1, 1);
+}
+
+bool UserInfo::IsFullScreen() const {
+  TPlatform* platform = TPlatform::GetInstance();
+  return platform && platform->IsFullScreen();
+}
+
+UserInfo* GetUserInfo() { return gUserInfo; }
+
+void DeleteUserInfo() {
+  if (!gUserInfo) return;
+  UserInfo* old = gUserInfo;
+  old->SaveProgress();
+  gUserInfo = nullptr;
+  delete old;
+}
+
+void RecreateUserInfo() {
+  DeleteUserInfo();
+  gUserInfo = new UserInfo();
+}

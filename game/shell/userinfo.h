@@ -1,0 +1,109 @@
+// Player profiles: UserInfo owns the preferences store and knows the current
+// player; it creates, selects, renames and deletes profiles, saves and loads
+// their progress (the integer progress keys and the blob of savefile.h),
+// applies their sound volumes, keeps the display mode preference, and offers
+// all this to the scripts as Lua globals.
+//
+// A profile is one user map of the store (index 0 .. n-1, "name" its
+// player's name). The global map holds "curuser" (-1: nobody) and
+// "fullscreen". Every change is written through at once; a save (the eleven
+// progress keys and "LocInfoPass") is one write of the file.
+// Nothing is ever written to a profile while no valid profile is current.
+// A saved game that cannot be read (another save version, or damaged) is kept
+// aside in the profile under "<key>.v<version>" or "<key>.damaged", logged,
+// and the player starts a new game with name and volumes kept.
+// Depends on platform/ (prefs, game state, platform), ui/ (window manager,
+// script), audio/ (group volumes), gameprogress.h and savefile.h.
+#pragma once
+#include <cstdint>
+#include <memory>
+
+#include "platform/string.h"
+
+class TPrefs;
+class TLuaBindings;
+
+class UserInfo {
+public:
+  // Registers the Lua globals on the window manager's script (when there is
+  // one), opens "user:prefs.dat" and selects the stored current player.
+  UserInfo();
+  ~UserInfo();
+  UserInfo(const UserInfo&) = delete;
+  UserInfo& operator=(const UserInfo&) = delete;
+
+  TPrefs* GetPrefs() const { return prefs_.get(); }
+
+  // Selects profile `index` (saving the current one first when asked) and
+  // loads its progress. An index at or beyond the count selects nobody and
+  // leaves "curuser"; a negative one stores -1.
+  void SetCurrentUser(int index, bool saveFirst);
+  // Saves the current player, adds a profile with volumes 500, makes it
+  // current with a new game.
+  void CreateNewUser(const TString& name);
+  // Removes the profile and selects the one now at its index, else the one
+  // before it. An index outside the profiles changes nothing (logged).
+  void DeleteUser(int index);
+  void ChangeCurrentUserName(const TString& name);
+
+  TString GetUserName(int index) const;
+  TString GetCurrentUserName() const;
+  // "curuser" when it names a profile, else -1.
+  int GetCurrentUserIndex() const;
+  int GetNumUsers() const;
+
+  // Names compare lower-cased.
+  bool IsNameInUse(const TString& name) const;
+  // False for the current player's own name when `exceptCurrent` is set.
+  bool IsNameInUseExceptCurrent(const TString& name, bool exceptCurrent) const;
+  // False for "" and for names made only of spaces.
+  bool IsNameValid(const TString& name) const;
+
+  void ShowGalleryWnd(int value);
+  // 0 while the progress has no photos, else the profile's "gotogallery".
+  int NeedShowGallery() const;
+  void ToggleSoundMute();
+  // Switches between full screen and a window; false (nothing changed) when
+  // the switch failed.
+  bool ToggleFullScreen();
+  // 0 or 1; anything else is ignored.
+  void SetCurrentGameMode(int mode);
+  int GetCurrentGameMode() const { return gameMode_; }
+  // Pops every modal window that has a parent; the root screen stays.
+  void QuitToMainMenu();
+  // The current profile's volume levels (thousandths) to the sound groups.
+  void ApplyUserVolumes();
+  // Opens the 1024 x 768 display in the stored mode, then applies the volumes.
+  void OpenGameDisplay();
+  void StoreFullScreenPref();
+  bool IsFullScreen() const;
+
+  // Writes the current player's eleven progress keys and "LocInfoPass" in
+  // one write of the file. False (logged, nothing written) with no current
+  // player or a blob above the limit, or when the write failed.
+  bool SaveProgress();
+  // New game, then the current player's keys and blob. False when the blob
+  // has another version (keys loaded, lists empty) or is damaged (lists
+  // empty); `why` then says what was wrong.
+  bool LoadProgress(TString* why = nullptr);
+
+  // Volume of a stored level: 0 below 100, else the square root of level/1000.
+  static float VolumeOfLevel(int level);
+
+private:
+  int CurrentProfile(const char* forWhat) const;
+  void KeepUnreadableSave(int user, const TString& why);
+
+  std::unique_ptr<TPrefs> prefs_;
+  int gameMode_ = 0;
+  bool lastLoadOtherVersion_ = false;
+  uint32_t lastLoadVersion_ = 0;
+  std::unique_ptr<TLuaBindings> bindings_;  // last: unbound first
+};
+
+// The profile manager; null before start-up and after shut-down.
+UserInfo* GetUserInfo();
+// Saves and deletes the current manager (when any), then makes a new one.
+void RecreateUserInfo();
+// Saves and deletes the current manager.
+void DeleteUserInfo();

@@ -1,0 +1,227 @@
+// The progress block, its operations, the game-flow values and the Lua
+// globals that reach them.
+#include <gtest/gtest.h>
+
+#include "game/shell/gameprogress.h"
+#include "game/shell/gamesettings.h"
+#include "tests/game/support/gametest.h"
+
+namespace {
+
+class Progress : public gametest::TGameLuaFixture, public ::testing::Test {
+protected:
+  GameProgress& p = GetGameProgress();
+};
+
+TEST_F(Progress, LuaAddToolTrimsSpacesOnlyAndAddsOnce) {
+  ASSERT_TRUE(Lua("AddTool('  knifetool ')"));
+  ASSERT_EQ(p.tools.size(), 1u);
+  EXPECT_EQ(p.tools[0].first, "knifetool");
+  EXPECT_EQ(p.tools[0].second, 0);
+  p.tools[0].second = 4;
+  Lua("AddTool('knifetool')");
+  ASSERT_EQ(p.tools.size(), 1u);
+  EXPECT_EQ(p.tools[0].second, 4);  // an existing tool keeps its value
+  Lua("AddTool('\\tknifetool')");
+  ASSERT_EQ(p.tools.size(), 2u);
+  EXPECT_EQ(p.tools[1].first, "\tknifetool");  // a tab is not trimmed
+  Lua("AddArt(' amulet  ') AddArt('amulet')");
+  EXPECT_EQ(p.arts, std::vector<TString>{"amulet"});
+}
+
+TEST_F(Progress, ScriptTextLongerThanTheLimitIsCutNotOverrun) {
+  Lua("AddTool(string.rep('x', 5000))");
+  ASSERT_EQ(p.tools.size(), 1u);
+  EXPECT_EQ(p.tools[0].first.Length(), 99);
+  EXPECT_EQ(log.Count("AddTool: the text is longer than 99 bytes"), 1u);
+  Lua("SetLevelChapter('4,5' .. string.rep(' ', 4000) .. 'x')");
+  EXPECT_EQ(p.levelId, 4);  // the start of the text is taken
+  EXPECT_EQ(p.chapterId, 5);
+}
+
+TEST_F(Progress, SetLevelChapterNeedsTwoIntegers) {
+  Lua("SetLevelChapter('2,3')");
+  EXPECT_EQ(p.levelId, 2);
+  EXPECT_EQ(p.chapterId, 3);
+  Lua("SetLevelChapter(' 7,8  ')");
+  EXPECT_EQ(p.levelId, 7);
+  EXPECT_EQ(p.chapterId, 8);
+  for (const char* bad : {"'abc'", "'9'", "nil", "''", "'9,'"}) {
+    Lua(std::string("SetLevelChapter(") + bad + ")");
+    EXPECT_EQ(p.levelId, 7) << bad;
+    EXPECT_EQ(p.chapterId, 8) << bad;
+  }
+  EXPECT_EQ(log.Count("SetLevelChapter: "), 5u);
+}
+
+TEST_F(Progress, RemovingARecordTakesItsCoinsOffButNeverBelowZero) {
+  LocationInfo& info = p.FindLocationInfo("loc11");
+  info.coins = {1, 2, 3, 4, 5};
+  p.FindLocationInfo("loc12").coins = {1};
+  p.numCoins = 3;
+  p.RemoveLocationInfo("loc11");
+  EXPECT_EQ(p.numCoins, 0);
+  ASSERT_EQ(p.locationInfos.size(), 1u);
+  p.numCoins = 4;
+  p.RemoveLocationInfo("nowhere");
+  p.RemoveLocationInfo("loc12");
+  EXPECT_EQ(p.numCoins, 3);
+  EXPECT_TRUE(p.locationInfos.empty());
+}
+
+class Completion : public Progress {
+protected:
+  void SetUp() override {
+    MainXml(R"(<Game><Levels>
+      <Level id="1"><Chapt id="1"><Loc filename="a"/><Loc filename="b"/></Chapt>
+                    <Chapt id="3"><Loc filename="c"/></Chapt></Level>
+      <Level id="2"><Chapt id="1"><Loc filename="d"/></Chapt><Chapt id="2"/></Level>
+      <Level id="3"/>
+    </Levels></Game>)");
+  }
+};
+
+TEST_F(Completion, AskingAddsNoRecords) {
+  p.FindLocationInfo("b").passed = 1;
+  std::vector<LocationInfo> before = p.locationInfos;
+  for (int level = 0; level <= 4; ++level) {
+    for (int chapter = 0; chapter <= 4; ++chapter)
+      EXPECT_EQ(p.IsChapterComplete(level, chapter), level == 2 && chapter == 2);  // no locations: complete
+    EXPECT_FALSE(p.IsLevelComplete(level));
+  }
+  EXPECT_EQ(p.locationInfos, before);  // no record for "a", "c" or "d" appeared
+}
+
+TEST_F(Completion, ChaptersAndLevels) {
+  EXPECT_TRUE(p.IsChapterComplete(2, 2));  // no locations
+  for (const char* name : {"a", "b", "c"}) p.FindLocationInfo(name).passed = 1;
+  EXPECT_TRUE(p.IsChapterComplete(1, 1));
+  EXPECT_TRUE(p.IsChapterComplete(1, 3));
+  EXPECT_FALSE(p.IsLevelComplete(1));  // chapter 2 is missing between 1 and 3
+  EXPECT_FALSE(p.IsLevelComplete(2));
+  p.FindLocationInfo("d").passed = 2;
+  EXPECT_TRUE(p.IsLevelComplete(2));
+  EXPECT_FALSE(p.IsLevelComplete(3));  // no chapters
+  p.FindLocationInfo("b").passed = 0;
+  EXPECT_FALSE(p.IsChapterComplete(1, 1));
+}
+
+TEST_F(Progress, ResetClearAndTheEndOfTheGameUseTheStartIds) {
+  MainXml(R"(<Game><Common startLevelId="2" startChaptId="5" startLocationId="7"/>
+    <Levels><Level id="2" intro="com_2.xml" introPict="com2" mgame="mg05window" mgame_num="4"/></Levels></Game>)");
+  auto dirty = [&] {
+    p.playerName = "Ann";
+    p.levelId = p.chapterId = p.locationId = 9;
+    p.numCoins = p.gameIntroDone = p.gameFinished = p.gameNeedClearUserInfo = p.mLocationType = 3;
+    p.gameStartMsgDone = p.gameTutorMsgDone = 1;
+    p.firstRun = 0;
+    p.AddTool("knifetool", 1);
+    p.AddArt("a");
+    p.secondNames = {"s"};
+    p.MarkShown("x");
+    p.MarkInfoShown("y");
+    p.AddPhoto("z");
+    p.FindLocationInfo("loc");
+  };
+  GameProgress fresh;
+  EXPECT_EQ(fresh.levelId, 2);
+  EXPECT_EQ(fresh.chapterId, 5);
+  EXPECT_EQ(fresh.locationId, 7);
+  EXPECT_EQ(fresh.firstRun, 1);
+  EXPECT_EQ(fresh.mLocationType, 0);
+  for (int way = 0; way < 3; ++way) {
+    dirty();
+    if (way == 0) p.Reset();
+    if (way == 1) p.Clear();
+    if (way == 2) Lua("ClearUserInfoInGameEnd()");
+    EXPECT_TRUE(p.SameProgress(fresh)) << way;
+    EXPECT_EQ(p.playerName, "Ann");
+  }
+  EXPECT_EQ(Global("x"), "nil");
+  Lua("x = GetLIComicsName() y = GetLIComicsPictName()");
+  EXPECT_EQ(Global("x"), "com_2.xml");
+  EXPECT_EQ(Global("y"), "com2");
+  p.MarkShown("com_2.xml");
+  Lua("x = GetLIComicsName() y = GetLIComicsPictName()");
+  EXPECT_EQ(Global("x"), "");
+  EXPECT_EQ(Global("y"), "com2");
+  p.levelId = 8;
+  Lua("y = GetLIComicsPictName()");
+  EXPECT_EQ(Global("y"), "");
+}
+
+TEST_F(Progress, StartMGTakesTheLevelsMiniGameAndFadesTheSound) {
+  MainXml(R"(<Game><Levels><Level id="2" mgame="mg05window" mgame_num="4"/></Levels></Game>)");
+  Users();  // the profile manager binds StartMG and SetMiniGameLevel
+  Lua("faded = 0 function StartSoundFade() faded = faded + 1 end");
+  SetMiniGameLevel(0);
+  p.levelId = 3;
+  Lua("StartMG()");
+  EXPECT_EQ(GetMiniGameLevel(), 0);
+  EXPECT_EQ(Global("faded"), "0");
+  p.levelId = 2;
+  Lua("StartMG()");
+  EXPECT_EQ(GetMiniGameLevel(), 4);
+  EXPECT_EQ(Global("faded"), "1");
+  Lua("SetMiniGameLevel(6)");
+  EXPECT_EQ(GetMiniGameLevel(), 6);
+}
+
+TEST_F(Progress, FlowValuesThroughTheirGlobals) {
+  Users();
+  p.mLocationType = 2;
+  Lua("a = IsNeedGoToMiniGame()");
+  EXPECT_EQ(Global("a"), "1");
+  p.mLocationType = 0;
+  Lua("a = IsNeedGoToMiniGame()");
+  EXPECT_EQ(Global("a"), "0");
+
+  Lua("SetNeededLevel('loc21', 1)");
+  EXPECT_EQ(GetNextLocName(), "loc21");
+  EXPECT_TRUE(GetNeededLevel());
+  Lua("SetNeededLevel('loc22', 2)");
+  EXPECT_FALSE(GetNeededLevel());
+  Lua("SetNextLocName('loc23')");
+  EXPECT_EQ(GetNextLocName(), "loc23");
+
+  Lua("SetCanUseSymbol(2)");
+  EXPECT_FALSE(CanUseSymbol());
+  Lua("SetCanUseSymbol(1) SetNeedFirstEnterName(5) n = GetNeedFirstEnterName()");
+  EXPECT_TRUE(CanUseSymbol());
+  EXPECT_EQ(Global("n"), "5");
+
+  SetGo2MainMenuFlag(false);
+  Lua("SetNeedGo2MainMenu()");
+  EXPECT_TRUE(GetNeedGo2MainMenu());
+  SetNeedGoFromGame2Map(true);
+  Lua("m = GetNeedGoFromGame2Map()");
+  EXPECT_EQ(Global("m"), "true");
+  SetNeedGoFromGame2Map(false);
+  SetGo2MainMenuFlag(false);
+  SetCanUseSymbol(0);
+  SetNeedFirstEnterName(0);
+}
+
+TEST_F(Progress, LocationRecordsAreFoundByExactNameAndCreatedOnce) {
+  LocationInfo& a = p.FindLocationInfo("loc11");
+  a.AddItemId(4);
+  a.AddItemId(4);
+  a.AddItemId(2);
+  EXPECT_EQ(a.itemIds, (std::vector<int32_t>{4, 2}));
+  EXPECT_EQ(p.GetLocationInfo("LOC11"), nullptr);
+  p.FindLocationInfo("loc11");
+  EXPECT_EQ(p.locationInfos.size(), 1u);
+  TString sd, st, pd, pt;
+  a.GetDateTimes(&sd, &st, &pd, &pt);
+  EXPECT_EQ(sd + st + pd + pt, "01-01-0101:0101-01-0101:01");
+  a.SetStartDateTime("03-14-2024", "09:05");
+  a.SetPassDateTime("03-15-2024", "10:30");
+  a.GetDateTimes(&sd, &st, &pd, &pt);
+  EXPECT_EQ(sd + " " + st + " " + pd + " " + pt, "03-14-2024 09:05 03-15-2024 10:30");
+  LocationInfo copy = a;
+  EXPECT_EQ(copy, a);
+  copy.objectTexts.push_back({1, 2, "t"});
+  EXPECT_NE(copy, a);
+}
+
+}  // namespace
