@@ -2,6 +2,7 @@
 #include "app/app.h"
 #include "platform/settings.h"
 #include "platform/stringtable.h"
+#include "platform/time.h"
 #include "ui/windowmanager.h"
 #include "ui/windowscript.h"
 
@@ -18,7 +19,8 @@ void GameMain(TPlatform* platform, const TString& commandLine) {
   // A headless run, or one asked to stop after a number of frames, redraws on
   // every tick so that frame counts and screenshots work.
   bool headless = GetSettingBool("headless") || GetSettingInt("frames") > 0;
-  uint32_t lastFrame = platform->GetTime() - 12;
+  // Frames are paced on platform time, which runs on while play time stops.
+  uint32_t lastFrame = GetPlatformTime() - 12;
   TPlatformEvent event;
   for (platform->GetEvent(&event); event.type != kEventQuit && !platform->IsQuitPosted(); platform->GetEvent(&event)) {
     if (event.type == kEventClose) break;
@@ -27,9 +29,9 @@ void GameMain(TPlatform* platform, const TString& commandLine) {
       windows->HandleEvent(event);
       continue;
     }
-    if ((event.type == kEventTick || event.type == kEventPaint) && platform->GetTime() - lastFrame >= 12 &&
+    if ((event.type == kEventTick || event.type == kEventPaint) && GetPlatformTime() - lastFrame >= 12 &&
         platform->IsFlipDone()) {
-      lastFrame = platform->GetTime();
+      lastFrame = GetPlatformTime();
       platform->EndDraw(true);
     }
   }

@@ -484,7 +484,9 @@ void TWindowManager::DrawFrame() {
   if (suspended_ || !invalidated_ || !env_->IsFlipDone()) return;
   uint32_t interval = kFrameInterval;
   if (!env_->IsForeground() && !env_->IsHostedOrPq()) interval = kBackgroundFrameInterval;
-  uint32_t now = env_->GetTime();
+  // Paced on platform time: play time (env_->GetTime) stands still while the
+  // application is inactive, and the background frames must go on.
+  uint32_t now = GetPlatformTime();
   if (anyFrame_ && now - lastFrameTime_ < interval) return;
   lastFrameTime_ = now;
   anyFrame_ = true;

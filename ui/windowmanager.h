@@ -27,6 +27,8 @@ class TWindowEnvironment {
 public:
   virtual ~TWindowEnvironment() = default;
   // --- Platform ---
+  // Play time, which stands still while the application is inactive (Lua's
+  // GetTimer); frames are paced on platform time instead.
   virtual uint32_t GetTime();
   // True when the previous presentation has finished.
   virtual bool IsFlipDone() { return true; }

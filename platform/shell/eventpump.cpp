@@ -89,6 +89,9 @@ std::vector<uint32_t> DecodeText(const std::string& text) {
 void TPlatform::SetActive(bool active) {
   if (active == lastActive_) return;
   lastActive_ = active;
+  // Play time stops on deactivation and goes on from the same value on reactivation.
+  if (!active) playStoppedAt_ = GetPlatformTime();
+  else playPausedTotal_ += GetPlatformTime() - playStoppedAt_;
   if (app_->soundManager && hooks_.setSoundActive) hooks_.setSoundActive(app_->soundManager, active);
 }
 

@@ -180,7 +180,9 @@ void TPlatform::WindowToGame(int wx, int wy, int32_t* gx, int32_t* gy) const {
   *gy = clamp16(y);
 }
 
-uint32_t TPlatform::GetTime() const { return GetPlatformTime(); }
+uint32_t TPlatform::GetTime() const {
+  return (lastActive_ ? GetPlatformTime() : playStoppedAt_) - playPausedTotal_;
+}
 
 void TPlatform::Sleep(uint32_t ms) { PlatformSleep(ms); }
 

@@ -236,7 +236,14 @@ public:
   void WindowToGame(int wx, int wy, int32_t* gx, int32_t* gy) const;
 
   // --- Time ---
+  // Play time in milliseconds: platform time (GetPlatformTime) less every span
+  // during which the application was inactive (window without the focus, or
+  // minimised); it stands still while inactive. Main thread. Frame pacing, the
+  // cursor, input-script replay and the framework's clocks (TClock) run on
+  // platform time; game timers read this one (docs/shell.md, "Time").
   uint32_t GetTime() const;
+  // Whether play time is stopped now (the application is inactive).
+  bool IsPlayTimeStopped() const { return !lastActive_; }
   void Sleep(uint32_t ms);
 
   // --- Misc services ---
@@ -297,6 +304,10 @@ private:
   bool pendingClose_ = false;
   bool pendingLeave_ = false;
   bool lastActive_ = true;
+  // Play time: the platform time when it stopped, and the total of the spans
+  // during which it stood still.
+  uint32_t playStoppedAt_ = 0;
+  uint32_t playPausedTotal_ = 0;
 
   // One input event read ahead while draining window events, and events
   // queued by translation (characters after a key, code points of text).

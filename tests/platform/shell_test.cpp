@@ -445,6 +445,44 @@ TEST(EventSource, ActivationTellsTheSoundManagerAndHoverFollowsARestingMouse) {
   EXPECT_EQ(r.lines, (std::vector<std::string>{"window manager", "sound manager", "sound inactive", "sound active"}));
 }
 
+// Play time stands still from the deactivation to the reactivation (focus
+// lost, minimised), on the headless clock; platform time runs on.
+TEST(PlayTime, StopsWhileTheApplicationIsInactive) {
+  Shell s;
+  auto runTo = [&](uint32_t hostMs) {  // events until the host clock reaches the time
+    while (GetPlatformTime() - 1000 < hostMs) s.Next();
+  };
+  s.host->PushEvent(HostEvent(THostEventType::kFocusLost), 100);
+  s.host->PushEvent(HostEvent(THostEventType::kFocusGained), 400);
+  s.host->PushEvent(HostEvent(THostEventType::kMinimized), 1000);
+  s.host->PushEvent(HostEvent(THostEventType::kRestored), 1250);
+  s.host->PushEvent(HostEvent(THostEventType::kFocusLost), 2000);
+  s.host->PushEvent(HostEvent(THostEventType::kMinimized), 2100);  // still inactive: one span
+  s.host->PushEvent(HostEvent(THostEventType::kFocusGained), 2500);
+
+  EXPECT_EQ(s.platform->GetTime(), 1000u);
+  runTo(99);
+  EXPECT_EQ(s.platform->GetTime(), 1099u);
+  EXPECT_FALSE(s.platform->IsPlayTimeStopped());
+  runTo(101);
+  EXPECT_TRUE(s.platform->IsPlayTimeStopped());
+  EXPECT_EQ(s.platform->GetTime(), 1100u);
+  runTo(399);
+  EXPECT_EQ(s.platform->GetTime(), 1100u);
+  runTo(401);
+  EXPECT_FALSE(s.platform->IsPlayTimeStopped());
+  EXPECT_EQ(s.platform->GetTime(), 1101u);  // 300 ms left out
+  runTo(1200);
+  EXPECT_EQ(s.platform->GetTime(), 1100u + 600u);
+  runTo(1300);
+  EXPECT_EQ(s.platform->GetTime(), 1300u + 1000u - 300u - 250u);
+  runTo(2400);
+  EXPECT_EQ(s.platform->GetTime(), 2000u + 1000u - 550u);
+  runTo(3000);
+  EXPECT_EQ(s.platform->GetTime(), 3000u + 1000u - 550u - 500u);
+  EXPECT_EQ(GetPlatformTime(), 4000u);
+}
+
 TEST(EventSource, QuitPostedIsReturnedOnEveryLaterCall) {
   Shell s;
   s.platform->PostQuit(3);
