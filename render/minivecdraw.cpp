@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string>
 
+#include "platform/log.h"
 #include "render/minivecfont.h"
 #include "render/renderer.h"
 #include "render/texture.h"
@@ -21,6 +23,14 @@ int ToQuarter(float v) {
   return int(std::floor(v + 0.5f));
 }
 uint32_t WithAlpha(TColor c, int alpha) { return (c.value & 0x00FFFFFFu) | (uint32_t(alpha) << 24); }
+
+// Where a crossing of the row centre `yc` lies: on the edge's line, never
+// outside its x range (a nearly flat edge can make the slope huge).
+float CrossingX(float x0, float y0, float dxdy, float xMin, float xMax, float yc) {
+  float x = x0 + (yc - y0) * dxdy;
+  if (!(x >= xMin)) return xMin;  // also catches NaN
+  return x > xMax ? xMax : x;
+}
 
 TKnMiniVecDraw* gInstalled = nullptr;
 std::unique_ptr<TKnMiniVecDraw> gOwned;
@@ -184,6 +194,26 @@ void TKnMiniVecDraw::DrawOutline(const uint8_t* outline, size_t limit, int x, in
   DrawCached(key, outline, limit, x, y);
 }
 
+size_t TKnMiniVecDraw::BucketOf(const Key& key) {
+  // Glyph keys have no outline address: their font and glyph, the sub-pixel
+  // phase and the transform spread them over the table.
+  auto bits = [](float f) {
+    uint32_t b;
+    std::memcpy(&b, &f, sizeof b);
+    return size_t(b);
+  };
+  size_t h = reinterpret_cast<uintptr_t>(key.outline);
+  auto mix = [&h](size_t v) { h = (h ^ v) * 0x9E3779B1u + (h >> 16); };
+  mix(key.font);
+  mix(size_t(uint32_t(key.glyph)));
+  mix(size_t(uint8_t(key.subX)) | size_t(uint8_t(key.subY)) << 8 | size_t(key.italic) << 16);
+  mix(bits(key.scaleX));
+  mix(bits(key.scaleY));
+  mix(bits(key.rotation));
+  mix(bits(key.stroke0) ^ bits(key.stroke1) * 31);
+  return h % kCacheBuckets;
+}
+
 TKnMiniVecDraw::Entry* TKnMiniVecDraw::Lookup(const Key& key, size_t bucket) {
   for (Entry* e = table_[bucket]; e; e = e->next) {
     if (e->key == key) return e;
@@ -204,20 +234,30 @@ void TKnMiniVecDraw::DrawCached(const Key& base, const uint8_t* outline, size_t 
   key.stroke1 = strokeWidth_[1];
   key.rotation = rotation_;
   key.italic = italic_;
-  size_t h = reinterpret_cast<uintptr_t>(outline) ^ (size_t(key.font) * 2654435761u) ^ size_t(key.glyph) * 40503u;
-  size_t bucket = h % kCacheBuckets;
+  size_t bucket = BucketOf(key);
   Entry* e = Lookup(key, bucket);
   if (e) {
     lru_.splice(lru_.begin(), lru_, e->lru);
   } else {
     e = new Entry();
     e->key = key;
-    // Interpret; an edge store that fills up doubles and starts over.
+    auto describe = [&key]() {
+      return key.outline ? std::string("an outline")
+                         : "glyph " + std::to_string(key.glyph) + " of font " + std::to_string(key.font);
+    };
+    // Interpret; an edge store that fills up doubles and starts over, up to the limit.
+    bool refused = false;
     for (;;) {
       if (Interpret(outline, limit, float(key.subX), float(key.subY))) break;
-      edgeCapacity_ *= 2;
+      if (edgeCapacity_ >= size_t(kMaxOutlineEdges)) {
+        TraceOut("Vector outline refused: more than %d edges (%s)", kMaxOutlineEdges, describe().c_str());
+        refused = true;
+        break;
+      }
+      edgeCapacity_ = std::min(std::max<size_t>(edgeCapacity_ * 2, 64), size_t(kMaxOutlineEdges));
     }
-    Scan(e->spans);
+    if (!refused && !Scan(e->spans))
+      TraceOut("Vector outline refused: too much work to scan (%s, %zu edges)", describe().c_str(), edges_.size());
     e->spans.shrink_to_fit();
     ++rasterised_;
     e->next = table_[bucket];
@@ -235,9 +275,7 @@ void TKnMiniVecDraw::Evict() {
   while (cacheRecords_ > cacheLimit_ && lru_.size() > 1) {
     Entry* victim = lru_.back();
     lru_.pop_back();
-    size_t h = reinterpret_cast<uintptr_t>(victim->key.outline) ^ (size_t(victim->key.font) * 2654435761u) ^
-               size_t(victim->key.glyph) * 40503u;
-    Entry** link = &table_[h % kCacheBuckets];
+    Entry** link = &table_[BucketOf(victim->key)];
     while (*link && *link != victim) link = &(*link)->next;
     if (*link) *link = victim->next;
     cacheRecords_ -= victim->spans.size();
@@ -371,6 +409,8 @@ void TKnMiniVecDraw::AddEdge(float x0, float y0, float x1, float y1, uint8_t lef
   e.x1 = x1;
   e.y1 = y1;
   e.dxdy = (x1 - x0) / (y1 - y0);
+  e.xMin = std::min(x0, x1);
+  e.xMax = std::max(x0, x1);
   e.rowTop = rowTop;
   e.rowBottom = rowBottom;
   e.dir = dir;
@@ -416,9 +456,13 @@ void TKnMiniVecDraw::AddSpan(int slot, int x0, int x1) {
   touchedMax_[slot] = std::max(touchedMax_[slot], c1 + 1);
 }
 
-void TKnMiniVecDraw::EmitRow(int pixelRow, std::vector<TMiniVecSpan>& out) {
+int TKnMiniVecDraw::EmitRow(int pixelRow, std::vector<TMiniVecSpan>& out) {
   int yRecord = pixelRow + 32768;
-  if (yRecord < 0 || yRecord > 0xFFFF) return;
+  if (yRecord < 0 || yRecord > 0xFFFF) {
+    ClearRows();
+    return 0;
+  }
+  int cells = 0;
   // Lower colours first, so later layers lie on top.
   int order[kSlots];
   const int slots = std::min(slotCount_, int(kSlots));
@@ -431,6 +475,7 @@ void TKnMiniVecDraw::EmitRow(int pixelRow, std::vector<TMiniVecSpan>& out) {
     int16_t* row = rows_[s].data();
     int end = std::min(touchedMax_[s], kRowCells + 1);
     int sum = 0, runStart = touchedMin_[s], runValue = 0;
+    cells += end - touchedMin_[s] + 1;
     for (int c = touchedMin_[s]; c <= end; ++c) {
       sum += row[c];
       row[c] = 0;
@@ -447,10 +492,22 @@ void TKnMiniVecDraw::EmitRow(int pixelRow, std::vector<TMiniVecSpan>& out) {
     touchedMin_[s] = kRowCells + 1;
     touchedMax_[s] = -1;
   }
+  return cells;
 }
 
-void TKnMiniVecDraw::Scan(std::vector<TMiniVecSpan>& out) {
-  if (edges_.empty()) return;
+void TKnMiniVecDraw::ClearRows() {
+  for (int s = 0; s < kSlots; ++s) {
+    if (touchedMax_[s] >= 0 && !rows_[s].empty()) {
+      int end = std::min(touchedMax_[s], kRowCells + 1);
+      std::fill(rows_[s].begin() + touchedMin_[s], rows_[s].begin() + end + 1, int16_t(0));
+    }
+    touchedMin_[s] = kRowCells + 1;
+    touchedMax_[s] = -1;
+  }
+}
+
+bool TKnMiniVecDraw::Scan(std::vector<TMiniVecSpan>& out) {
+  if (edges_.empty()) return true;
   // Slots for the colours this outline uses.
   for (int s = 0; s < slotCount_; ++s) slotOf_[slotColour_[s]] = -1;
   slotCount_ = 0;
@@ -470,50 +527,71 @@ void TKnMiniVecDraw::Scan(std::vector<TMiniVecSpan>& out) {
   int rowMin = edges_[order.front()].rowTop, rowMax = rowMin;
   for (const Edge& e : edges_) rowMax = std::max(rowMax, e.rowBottom);
 
+  // The crossings stay sorted from one row to the next: each row moves them
+  // down their edges, drops the finished ones, restores the order with an
+  // insertion pass (only edges that crossed each other move) and merges the
+  // new ones in.
   std::vector<Crossing>& cross = cross_;
-  active_.clear();
+  cross.clear();
+  auto byX = [](const Crossing& a, const Crossing& b) { return a.x < b.x; };
   int winding[256] = {0};
   size_t next = 0;
+  uint64_t work = order.size();
   for (int r = rowMin; r <= rowMax; ++r) {
-    // Drop finished edges, take the new ones.
-    size_t w = 0;
-    for (Edge* e : active_) {
-      if (e->rowBottom >= r) active_[w++] = e;
+    const float yc = float(r) + 0.5f;
+    size_t kept = 0;
+    for (const Crossing& c : cross) {
+      const Edge* e = c.e;
+      if (e->rowBottom >= r) cross[kept++] = {CrossingX(e->x0, e->y0, e->dxdy, e->xMin, e->xMax, yc), e};
     }
-    active_.resize(w);
-    while (next < order.size() && edges_[order[next]].rowTop == r) active_.push_back(&edges_[order[next++]]);
-    if (!active_.empty()) {
-      float yc = r + 0.5f;
+    cross.resize(kept);
+    for (size_t a = 1; a < cross.size(); ++a) {
+      if (!(cross[a - 1].x > cross[a].x)) continue;
+      Crossing c = cross[a];
+      size_t b = a;
+      while (b > 0 && cross[b - 1].x > c.x) {
+        cross[b] = cross[b - 1];
+        --b;
+      }
+      cross[b] = c;
+      work += a - b;
+    }
+    size_t old = cross.size();
+    while (next < order.size() && edges_[order[next]].rowTop == r) {
+      const Edge* e = &edges_[order[next++]];
+      cross.push_back({CrossingX(e->x0, e->y0, e->dxdy, e->xMin, e->xMax, yc), e});
+    }
+    if (cross.size() > old) {
+      std::sort(cross.begin() + ptrdiff_t(old), cross.end(), byX);
+      std::inplace_merge(cross.begin(), cross.begin() + ptrdiff_t(old), cross.end(), byX);
+      work += (cross.size() - old) * 8;
+    }
+    work += cross.size();
+    int highest = 0;
+    for (size_t a = 0; a + 1 < cross.size(); ++a) {
+      const Edge* e = cross[a].e;
+      winding[e->left] += e->dir;
+      if (e->right != e->left) winding[e->right] += e->dir;
+      // The colour in force: the highest one whose winding is not zero.
+      int top = std::max<int>(e->left, e->right);
+      if (top > highest && winding[top] != 0) highest = top;
+      while (highest > 0 && winding[highest] == 0) --highest;
+      if (highest > 0) {
+        int x0 = ToQuarter(cross[a].x), x1 = ToQuarter(cross[a + 1].x);
+        if (x1 > x0) AddSpan(slotFor(highest), x0, x1);
+      }
+    }
+    for (const Crossing& c : cross) winding[c.e->left] = winding[c.e->right] = 0;
+    if ((r & 3) == 3 || r == rowMax) work += uint64_t(EmitRow(FloorDiv4(r), out));
+    if (work > scanWorkLimit_) {
+      ClearRows();
+      out.clear();
       cross.clear();
-      for (Edge* e : active_) cross.push_back({e->x0 + (yc - e->y0) * e->dxdy, e});
-      // Nearly sorted from row to row: insertion passes.
-      for (size_t a = 1; a < cross.size(); ++a) {
-        Crossing c = cross[a];
-        size_t b = a;
-        while (b > 0 && cross[b - 1].x > c.x) {
-          cross[b] = cross[b - 1];
-          --b;
-        }
-        cross[b] = c;
-      }
-      int highest = 0;
-      for (size_t a = 0; a + 1 < cross.size(); ++a) {
-        const Edge* e = cross[a].e;
-        winding[e->left] += e->dir;
-        if (e->right != e->left) winding[e->right] += e->dir;
-        // The colour in force: the highest one whose winding is not zero.
-        int top = std::max<int>(e->left, e->right);
-        if (top > highest && winding[top] != 0) highest = top;
-        while (highest > 0 && winding[highest] == 0) --highest;
-        if (highest > 0) {
-          int x0 = ToQuarter(cross[a].x), x1 = ToQuarter(cross[a + 1].x);
-          if (x1 > x0) AddSpan(slotFor(highest), x0, x1);
-        }
-      }
-      for (const Crossing& c : cross) winding[c.e->left] = winding[c.e->right] = 0;
+      return false;
     }
-    if ((r & 3) == 3 || r == rowMax) EmitRow(FloorDiv4(r), out);
   }
+  cross.clear();
+  return true;
 }
 
 // ---------------------------------------------------------------- output

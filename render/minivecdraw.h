@@ -9,6 +9,11 @@
 // sub-pixel position and transform, so repeated text only replays them. The
 // cache is bounded (least recently used entries go first).
 //
+// The work of one outline is bounded: an outline of more than
+// kMaxOutlineEdges edges, or whose scan would take more than the work limit
+// (edges crossing rows, crossings reordered, cells summed), is refused with a
+// log line and remembered as empty.
+//
 // One drawer exists per process (GetMiniVecDraw). Main thread only.
 #pragma once
 #include <cstddef>
@@ -53,6 +58,8 @@ public:
   static constexpr int kRowCells = 3200;         // x from -1600 to +1599 pixels
   static constexpr int kCacheBuckets = 2039;
   static constexpr size_t kDefaultCacheRecords = 1u << 20;  // 8 MiB of span records
+  static constexpr int kMaxOutlineEdges = 32768;
+  static constexpr uint64_t kDefaultScanWork = 1u << 23;  // some 50 ms, a hundred times any real glyph
 
   TKnMiniVecDraw();
   virtual ~TKnMiniVecDraw();
@@ -114,13 +121,16 @@ public:
   void GetEdge(size_t i, float& x0, float& y0, float& x1, float& y1) const {
     x0 = edges_[i].x0, y0 = edges_[i].y0, x1 = edges_[i].x1, y1 = edges_[i].y1;
   }
-  // Edge store capacity (doubles when an outline needs more).
+  // Edge store capacity (doubles when an outline needs more, up to kMaxOutlineEdges).
   void SetEdgeCapacity(size_t edges) { edgeCapacity_ = edges; }
   size_t GetEdgeCapacity() const { return edgeCapacity_; }
+  // The work one outline's scan may take (kDefaultScanWork unless changed).
+  void SetScanWorkLimit(uint64_t units) { scanWorkLimit_ = units; }
 
 private:
   struct Edge {
     float x0, y0, x1, y1, dxdy;
+    float xMin, xMax;  // a crossing never leaves them, whatever the rounding
     int rowTop, rowBottom;
     int8_t dir;
     uint8_t left, right;
@@ -149,9 +159,12 @@ private:
   bool Interpret(const uint8_t* outline, size_t limit, float subX, float subY);
   void AddEdge(float x0, float y0, float x1, float y1, uint8_t left, uint8_t right);
   void AddStroke(float x0, float y0, float x1, float y1, int slot);
-  void Scan(std::vector<TMiniVecSpan>& out);
+  // False when the work limit was reached (nothing is kept then).
+  bool Scan(std::vector<TMiniVecSpan>& out);
   void AddSpan(int slot, int x0, int x1);
-  void EmitRow(int pixelRow, std::vector<TMiniVecSpan>& out);
+  // Returns the cells it went over.
+  int EmitRow(int pixelRow, std::vector<TMiniVecSpan>& out);
+  void ClearRows();
   void Replay(const std::vector<TMiniVecSpan>& spans, int px, int py);
   void Line(int x0, int x1, int y, uint32_t argb);
   void PutVertices(float x0, float x1, float y, uint32_t argb);
@@ -159,13 +172,15 @@ private:
   void BlendPixels(int x0, int x1, int y, uint32_t argb);
   void EndTarget();
   void Evict();
+  // Every key is stored and looked up in the bucket of its own fields.
+  static size_t BucketOf(const Key& key);
   Entry* Lookup(const Key& key, size_t bucket);
 
   // State of the current outline.
   std::vector<Edge> edges_;
   size_t edgeCapacity_ = 512;
+  uint64_t scanWorkLimit_ = kDefaultScanWork;
   bool overflow_ = false;
-  float rowMinY_ = 0, rowMaxY_ = 0;
   int colourBase_ = 0, colourCount_ = 0;
   float cos_ = 1, sin_ = 0, rotation_ = 0;
   float scaleX_ = 1, scaleY_ = 1;
@@ -187,8 +202,7 @@ private:
     float x;
     const Edge* e;
   };
-  std::vector<Edge*> active_;
-  std::vector<Crossing> cross_;
+  std::vector<Crossing> cross_;  // the active edges, in x order of the current row
   std::vector<int> order_;
 
   // Origin and target.

@@ -2,8 +2,11 @@
 // cache and the texture blending modes, checked pixel by pixel.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
+#include "platform/log.h"
 #include "render/minivecdraw.h"
 #include "render/minivecfont.h"
 #include "tests/render/mvec_builder.h"
@@ -310,4 +313,201 @@ TEST(RasterTargets, ScreenLinesGoOutInBatches) {
   d.DrawOutline(o.data(), o.size(), 0, 0);
   d.Flush();
   EXPECT_EQ(batches[0], 64);
+}
+
+// --- Glyph cache eviction ---
+
+namespace {
+// Draws every glyph of the font at `scale` into the frame, as text does.
+void DrawGlyphs(TKnMiniVecDraw& d, TFrame& f, const TMiniVecFont& font, float scale) {
+  d.SetTransform(scale, scale);
+  d.Begin(4, 40, f.Pixels());
+  for (int g = 0; g < font.GetCount(); ++g) d.DrawGlyph(font, g, g * 20, 0);
+  d.Flush();
+}
+}  // namespace
+
+TEST(RasterCache, GlyphEntriesAreEvictedFromTheirOwnBucket) {
+  auto bytes = SimpleFont();
+  TMiniVecFont font(bytes.data(), bytes.size());
+  ASSERT_GT(font.GetCount(), 10);
+  TKnMiniVecDraw d;
+  d.SetCacheLimit(3000);  // a few glyphs' worth: eviction on almost every draw
+  TFrame f(400, 80);
+  // Changing scales make new entries and evict old ones; going back over the
+  // same scales looks up the buckets the evicted entries lived in.
+  for (int pass = 0; pass < 3; ++pass)
+    for (int i = 0; i < 40; ++i) DrawGlyphs(d, f, font, 0.1f + 0.005f * float(i));
+  EXPECT_LE(d.GetCacheRecords(), 3000u + 2000u);  // the limit, bar the newest entry
+  // What a glyph looks like does not depend on what the cache went through.
+  TKnMiniVecDraw fresh;
+  TFrame a(400, 80), b(400, 80);
+  DrawGlyphs(d, a, font, 0.3f);
+  DrawGlyphs(fresh, b, font, 0.3f);
+  EXPECT_EQ(a.px, b.px);
+}
+
+TEST(RasterCache, OutlineAndGlyphKeysShareTheLimit) {
+  auto bytes = SimpleFont();
+  TMiniVecFont font(bytes.data(), bytes.size());
+  std::vector<std::vector<uint8_t>> outlines;
+  for (int i = 0; i < 30; ++i) outlines.push_back(TOutline::Filled().Rect(0, 0, 10 + i, 20).End());
+  TKnMiniVecDraw d;
+  d.SetCacheLimit(1500);
+  TFrame f(400, 80);
+  for (int pass = 0; pass < 4; ++pass) {
+    for (int i = 0; i < 30; ++i) {
+      float scale = 0.2f + 0.01f * float((i + pass) % 7);
+      DrawGlyphs(d, f, font, scale);
+      d.SetTransform(scale * 4, scale * 4);
+      d.Begin(2, 2, f.Pixels());
+      d.DrawOutline(outlines[size_t(i)].data(), outlines[size_t(i)].size(), 0, 0);
+      d.Flush();
+    }
+  }
+  size_t rasterised = size_t(d.GetRasterisedCount());
+  EXPECT_GT(rasterised, d.GetCacheEntries());  // entries were evicted and made again
+  d.SetCacheLimit(0);                          // evicts down to the newest entry
+  EXPECT_EQ(d.GetCacheEntries(), 1u);
+  d.ClearCache();
+  EXPECT_EQ(d.GetCacheEntries(), 0u);
+  EXPECT_EQ(d.GetCacheRecords(), 0u);
+}
+
+// --- Scanning: crossings kept in order from row to row ---
+
+namespace {
+
+// The coverage (0..16 quarter-row quarters) of every pixel of a one-colour
+// polygon (font units = pixels at scale 1) under the non-zero rule, worked
+// out row by row with a full sort: the reference for the scan.
+std::vector<int> ReferenceCoverage(const std::vector<std::pair<int, int>>& points, int w, int h) {
+  std::vector<int> cover(size_t(w) * h, 0);
+  struct E {
+    float x0, y0, x1, y1, dxdy, lo, hi;
+    int dir;
+  };
+  std::vector<E> edges;
+  for (size_t i = 0; i < points.size(); ++i) {
+    const auto& a = points[i];
+    const auto& b = points[(i + 1) % points.size()];
+    float x0 = float(a.first * 4), y0 = float(a.second * 4), x1 = float(b.first * 4), y1 = float(b.second * 4);
+    int dir = 1;
+    if (y1 < y0) {
+      std::swap(x0, x1);
+      std::swap(y0, y1);
+      dir = -1;
+    }
+    if (y1 == y0) continue;
+    edges.push_back({x0, y0, x1, y1, (x1 - x0) / (y1 - y0), std::min(x0, x1), std::max(x0, x1), dir});
+  }
+  for (int r = 0; r < h * 4; ++r) {
+    float yc = float(r) + 0.5f;
+    std::vector<std::pair<float, int>> xs;
+    for (const E& e : edges) {
+      if (yc < e.y0 || yc >= e.y1) continue;
+      float x = std::min(std::max(e.x0 + (yc - e.y0) * e.dxdy, e.lo), e.hi);
+      xs.push_back({x, e.dir});
+    }
+    std::sort(xs.begin(), xs.end());
+    int winding = 0;
+    for (size_t k = 0; k + 1 < xs.size(); ++k) {
+      winding += xs[k].second;
+      if (winding == 0) continue;
+      int qa = int(std::floor(xs[k].first + 0.5f)), qb = int(std::floor(xs[k + 1].first + 0.5f));
+      for (int q = std::max(qa, 0); q < std::min(qb, w * 4); ++q) ++cover[size_t(r / 4) * w + size_t(q / 4)];
+    }
+  }
+  return cover;
+}
+
+}  // namespace
+
+TEST(RasterScan, CrossingEdgesMatchAFullSortEveryRow) {
+  uint32_t seed = 99;
+  auto next = [&](int n) {
+    seed = seed * 1103515245u + 12345u;
+    return int((seed >> 8) % uint32_t(n));
+  };
+  const int w = 96, h = 96;
+  for (int shape = 0; shape < 12; ++shape) {
+    // A self-crossing polygon: its edges swap places many times between rows.
+    std::vector<std::pair<int, int>> points;
+    int count = 5 + shape * 9;
+    for (int i = 0; i < count; ++i) points.push_back({2 + next(w - 4), 2 + next(h - 4)});
+    TOutline o = TOutline::Filled();
+    o.Move(points[0].first, points[0].second);
+    for (size_t i = 1; i <= points.size(); ++i) o.Line(points[i % points.size()].first, points[i % points.size()].second);
+    auto outline = o.End();
+    TKnMiniVecDraw d;
+    d.SetTargetMode(TKnMiniVecDraw::kModeCopy);
+    TFrame f(w, h, 0);
+    Render(d, f, outline, 0, 0);
+    std::vector<int> cover = ReferenceCoverage(points, w, h);
+    int wrong = 0;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        int c = cover[size_t(y) * w + x];
+        int want = c ? ExpectedAlpha(c) : 0;
+        wrong += int(f.At(x, y) >> 24) != want;
+      }
+    EXPECT_EQ(wrong, 0) << "shape " << shape << " of " << count << " points";
+  }
+}
+
+// --- Limits on the work of one outline ---
+
+TEST(RasterLimits, OutlinesPastTheEdgeLimitAreRefusedWithALogLine) {
+  // Curves flatten into three edges each: this one needs more than the limit.
+  TOutline o = TOutline::Filled();
+  o.Move(0, 0);
+  const int curves = TKnMiniVecDraw::kMaxOutlineEdges / 3 + 10;
+  for (int i = 0; i < curves; ++i) o.Curve((i % 50) + 1, 40, (i % 50) + 2, (i % 2) ? 0 : 30);
+  auto outline = o.End();
+  TKnMiniVecDraw d;
+  TFrame f(60, 60);
+  TLogCapture log;
+  Render(d, f, outline, 2, 2);
+  EXPECT_EQ(log.Count("Vector outline refused: more than 32768 edges"), 1u);
+  EXPECT_EQ(d.GetEdgeCapacity(), size_t(TKnMiniVecDraw::kMaxOutlineEdges));
+  for (uint32_t p : f.px) ASSERT_EQ(p, 0xFF000000u);
+  // Remembered as empty: the next frame neither works it again nor logs again.
+  Render(d, f, outline, 2, 2);
+  EXPECT_EQ(d.GetRasterisedCount(), 1u);
+  EXPECT_EQ(log.Count("Vector outline refused"), 1u);
+  // Just under the limit still draws.
+  TOutline ok = TOutline::Filled();
+  ok.Move(0, 0);
+  for (int i = 0; i < TKnMiniVecDraw::kMaxOutlineEdges / 3 - 1; ++i) ok.Curve(20, 40, 40, 0).Line(0, 0);
+  auto under = ok.End();
+  Render(d, f, under, 2, 2);
+  EXPECT_EQ(log.Count("Vector outline refused"), 1u);
+  EXPECT_GT(f.Red(22, 10), 0);
+}
+
+TEST(RasterLimits, OutlinesPastTheWorkBudgetAreRefusedAndLeaveNoTrace) {
+  // Long edges crossing each other all the way down: a lot of work per row.
+  TOutline o = TOutline::Filled();
+  o.Move(0, 0);
+  for (int i = 0; i < 400; ++i) o.Line(i % 2 ? 0 : 1500, 1500).Line(i % 2 ? 1500 : 0, 0);
+  auto heavy = o.End();
+  TKnMiniVecDraw d;
+  d.SetScanWorkLimit(100000);
+  TFrame f(200, 200);
+  TLogCapture log;
+  Render(d, f, heavy, 0, 0, 0.1f);
+  EXPECT_EQ(log.Count("Vector outline refused: too much work to scan"), 1u);
+  for (uint32_t p : f.px) ASSERT_EQ(p, 0xFF000000u);
+  // The coverage rows were left clean: the next outline draws exactly as on a fresh drawer.
+  auto square = TOutline::Filled().Rect(0, 0, 30, 30).End();
+  TKnMiniVecDraw fresh;
+  TFrame a(200, 200), b(200, 200);
+  Render(d, a, square, 3, 3, 1.5f, 1, 1);
+  Render(fresh, b, square, 3, 3, 1.5f, 1, 1);
+  EXPECT_EQ(a.px, b.px);
+  // With the default budget the same outline is drawn.
+  TKnMiniVecDraw roomy;
+  Render(roomy, f, heavy, 0, 0, 0.1f);
+  EXPECT_EQ(log.Count("Vector outline refused"), 1u);
+  EXPECT_GT(f.Red(75, 75), 0);
 }

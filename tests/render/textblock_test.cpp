@@ -191,3 +191,21 @@ TEST_F(TextBlockTest, BuiltinFontLaysOutAndDraws) {
   b->DrawToPixels(g.Pixels(), TVec2(2, 2), 1000, 1, 0, 1);
   EXPECT_EQ(f.px, g.px);
 }
+
+TEST_F(TextBlockTest, TextAtChangingScalesKeepsTheGlyphCacheSound) {
+  auto b = Make("Scaled TEXT grows_", 2000, 400, 0, 24);
+  TKnMiniVecDraw* draw = GetMiniVecDraw();
+  draw->ClearCache();
+  draw->SetCacheLimit(4000);  // evictions all the time, as the default limit gives after a while
+  TFrame f(600, 200);
+  for (int pass = 0; pass < 2; ++pass)
+    for (int i = 0; i < 60; ++i) b->DrawToPixels(f.Pixels(), TVec2(0, 0), 1000, 1, 0, 1.0f + 0.02f * float(i));
+  TFrame a(600, 200), c(600, 200);
+  b->DrawToPixels(a.Pixels(), TVec2(0, 0), 1000, 1, 0, 1.5f);
+  draw->ClearCache();
+  b->DrawToPixels(c.Pixels(), TVec2(0, 0), 1000, 1, 0, 1.5f);
+  EXPECT_EQ(a.px, c.px);
+  EXPECT_GT(a.Lit(0, 0, 600, 200), 1000);
+  draw->SetCacheLimit(TKnMiniVecDraw::kDefaultCacheRecords);
+  draw->ClearCache();
+}
