@@ -112,6 +112,7 @@ bool TMouseCursor::SetMouseImage(const uint32_t* argb, int width, int height, in
   image.height = height;
   image.hotX = hotX;
   image.hotY = hotY;
+  useSecond_ = second;  // the picture just set is the one shown
   Rebuild();
   if (!software_ || unavailable_) {
     const Image& cur = Current();
@@ -151,7 +152,31 @@ void TMouseCursor::Rebuild() {
 
 void TMouseCursor::RestoreMouseImage() {
   std::lock_guard<std::recursive_timed_mutex> lock(*mutex_);
-  Rebuild();
+  if (restoring_) {
+    TraceOut("Second concurrent call to RestoreMouseImage");
+    return;
+  }
+  restoring_ = true;
+  if (host_->IsDrawingSuspended()) {
+    // Not now: the picture is rebuilt when drawing goes on.
+    onScreen_ = false;
+    rebuild_ = true;
+  } else {
+    Rebuild();
+  }
+  restoring_ = false;
+}
+
+void TMouseCursor::OnWindowMoved() {
+  std::lock_guard<std::recursive_timed_mutex> lock(*mutex_);
+  TRect bounds = host_->GetWindowBounds();
+  if (bounds == windowBounds_) return;
+  windowBounds_ = bounds;
+  // Our screen copy moved with the window, so the cursor in it is taken away
+  // properly (a plain "off the screen" flag would leave its picture behind).
+  EraseMouse();
+  onScreen_ = false;
+  ReadPosition();
 }
 
 // ------------------------------------------------------------------ state
@@ -285,7 +310,7 @@ TPoint TMouseCursor::DrawMouse(int x, int y, bool intoBackBuffer, bool helperThr
     lock.lock();
   }
   // A lost surface is rebuilt by the next frame.
-  if (rebuild_ && intoBackBuffer) Rebuild();
+  if (rebuild_ && intoBackBuffer) RestoreMouseImage();
   if (rebuild_ || host_->IsCursorSuppressed()) return TPoint(posX_, posY_);
   if (!software_ || unavailable_) {
     ReadPosition();

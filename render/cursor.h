@@ -78,6 +78,10 @@ public:
                                 int hotY) = 0;
   // Milliseconds (platform time).
   virtual uint32_t GetTime() const = 0;
+  // The window manager has suspended drawing (the screen is not ours to touch).
+  virtual bool IsDrawingSuspended() const { return false; }
+  // The window's client area on the desktop (position and size); empty when unknown.
+  virtual TRect GetWindowBounds() const { return TRect(); }
 };
 
 class TMouseCursor {
@@ -95,14 +99,23 @@ public:
   const TString& GetMutexName() const { return mutexName_; }
 
   // Sets the main picture (magenta key: red >= 248, green 0, blue >= 248 is
-  // transparent) or the second picture (transparent where alpha is 0). The
-  // hot spot is where the pointer's tip lies in the picture. Null pixels or
-  // an empty picture are refused (false).
+  // transparent) or the second picture (transparent where alpha is 0), and
+  // shows it: the picture set last is the one in use. The hot spot is where
+  // the pointer's tip lies in the picture. Null pixels or an empty picture are
+  // refused (false) and change nothing.
   bool SetMouseImage(const uint32_t* argb, int width, int height, int pitch, int hotX, int hotY, bool second);
   // Uses the second picture (when set) instead of the main one.
   void UseSecondImage(bool use);
-  // Rebuilds the runs for a new screen format (after a mode change or a device loss).
+  bool IsSecondImageInUse() const { return useSecond_ && !second_.pixels.empty(); }
+  // Rebuilds the runs for a new screen format (after a mode change or a
+  // device loss). While drawing is suspended it only takes note that the
+  // cursor is off the screen and leaves the rebuild for later. A call made
+  // while one runs (from inside it) is logged and does nothing.
   void RestoreMouseImage();
+  // The window moved or changed size: when its bounds changed, the cursor is
+  // taken off the screen (its background put back, a frame asked for) and the
+  // mouse position is read again.
+  void OnWindowMoved();
 
   // Draws the cursor at (x, y) (x = -1: read the mouse now) into the back
   // buffer (the frame about to be shown) or onto the front buffer (between
@@ -173,5 +186,7 @@ private:
   bool positionKnown_ = false;
   bool onScreen_ = false, pendingPresent_ = false;
   bool rebuild_ = false, unavailable_ = false, software_ = true, useSecond_ = false;
+  bool restoring_ = false;  // RestoreMouseImage is running (guards against re-entry)
+  TRect windowBounds_;
   uint32_t lastDraw_ = 0;
 };

@@ -22,7 +22,17 @@ bool TDXSoftwareCursor::SetMouseTexture(const boost::shared_ptr<TTexture>& textu
   bool ok = cursor_.SetMouseImage(pixels, int(texture->GetWidth()), int(texture->GetHeight()), int(pitch), hotX,
                                   hotY, second);
   texture->Unlock();
+  if (ok) {
+    std::lock_guard<std::recursive_timed_mutex> lock(context_->Mutex());
+    (second ? secondTexture_ : mainTexture_) = texture;
+  }
   return ok;
+}
+
+boost::shared_ptr<TTexture> TDXSoftwareCursor::GetMouseTexture() {
+  std::lock_guard<std::recursive_timed_mutex> lock(context_->Mutex());
+  if (!mainTexture_ || cursor_.GetWidth() < 1 || cursor_.GetHeight() < 1) return nullptr;
+  return mainTexture_;
 }
 
 void TDXSoftwareCursor::ResetMouseState(TDXContext&) {

@@ -25,6 +25,10 @@ struct TDXCursorHooks {
   std::function<bool()> isCursorSuppressed;
   // Asks the window manager for a new frame.
   std::function<void()> invalidate;
+  // The window manager's drawing-suspended flag.
+  std::function<bool()> isDrawingSuspended;
+  // The window's client area on the desktop.
+  std::function<TRect()> getWindowBounds;
 };
 
 class TDXSoftwareCursor : public TDXCursor, public TCursorHost {
@@ -33,9 +37,14 @@ public:
   ~TDXSoftwareCursor() override;
 
   TMouseCursor& Cursor() { return cursor_; }
-  // Sets the main (magenta-keyed) or second (alpha) picture from a texture;
-  // false for an empty handle or a texture that cannot be read.
+  // Sets the main (magenta-keyed) or second (alpha) picture from a texture
+  // and shows it; false for an empty handle or a texture that cannot be read.
+  // The texture is kept (GetMouseTexture).
   bool SetMouseTexture(const boost::shared_ptr<TTexture>& texture, int hotX, int hotY, bool second);
+  // The main picture's texture while the cursor has a size of at least 1 x 1, else empty.
+  boost::shared_ptr<TTexture> GetMouseTexture();
+  // The window moved or changed size (TMouseCursor::OnWindowMoved).
+  void OnWindowMoved() { cursor_.OnWindowMoved(); }
   // The helper thread's update: at most a 5 ms wait for the mutex. The
   // returned x is -1 while the position is unknown (sleep longer then).
   TPoint DrawFromHelper() { return cursor_.DrawMouse(-1, -1, false, true); }
@@ -62,10 +71,13 @@ public:
   void ShowSystemCursor(bool show, const uint32_t* argb, int width, int height, int pitch, int hotX,
                         int hotY) override;
   uint32_t GetTime() const override;
+  bool IsDrawingSuspended() const override { return hooks_.isDrawingSuspended && hooks_.isDrawingSuspended(); }
+  TRect GetWindowBounds() const override { return hooks_.getWindowBounds ? hooks_.getWindowBounds() : TRect(); }
 
 private:
   sdev::Surface* Target(bool backBuffer) const;
   TDXContext* context_;
   TDXCursorHooks hooks_;
   TMouseCursor cursor_;
+  boost::shared_ptr<TTexture> mainTexture_, secondTexture_;
 };

@@ -169,6 +169,10 @@ public:
     host_->ShowCursor(show && !hasPicture_);
     shown_ = show;
   }
+  void OnWindowMoved() override {
+    std::lock_guard<std::mutex> lock(cursorMutex_);
+    if (cursor_) cursor_->OnWindowMoved();
+  }
   bool UpdateCursor() override {
     std::lock_guard<std::mutex> lock(cursorMutex_);
     if (!cursor_ || !IsUsable()) return false;
@@ -201,6 +205,14 @@ private:
     hooks.showSystemCursor = [host](bool show, const uint32_t* argb, int w, int h, int pitch, int hx, int hy) {
       host->SetCursorImage(argb, w, h, pitch, hx, hy);
       host->ShowCursor(show);
+    };
+    hooks.isDrawingSuspended = [p]() { return p->IsDrawingSuspended(); };
+    hooks.getWindowBounds = [host]() {
+      int x = 0, y = 0, w = 0, h = 0;
+      if (!host->GetWindowPosition(&x, &y)) return TRect();
+      host->GetOutputSize(&w, &h);
+      if (host->IsMinimized()) w = h = 0;
+      return MakeRectXYWH(x, y, w, h);
     };
     std::atomic<bool>* shown = &shown_;
     hooks.isCursorSuppressed = [p, shown]() {

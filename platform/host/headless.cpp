@@ -106,6 +106,10 @@ bool THeadlessHost::PollEvent(THostEvent* event) {
     case THostEventType::kFocusLost: focused_ = false; break;
     case THostEventType::kMinimized: minimized_ = true; break;
     case THostEventType::kRestored: minimized_ = false; break;
+    case THostEventType::kMoved:
+      windowX_ = event->x;
+      windowY_ = event->y;
+      break;
     case THostEventType::kMouseLeave: mouseX_ = mouseY_ = -1; break;
     case THostEventType::kMouseMove:
     case THostEventType::kButtonDown:

@@ -57,6 +57,7 @@ enum class THostEventType {
   kKeyDown,
   kKeyUp,
   kText,          // committed text input, UTF-8
+  kMoved,         // the window moved on the desktop; x, y: its new position
 };
 
 enum THostButton { kHostButtonLeft = 1, kHostButtonMiddle = 2, kHostButtonRight = 3, kHostButtonX1 = 4, kHostButtonX2 = 5 };
@@ -100,6 +101,8 @@ public:
   virtual void RaiseWindow() = 0;
   virtual bool HasFocus() const = 0;
   virtual bool IsMinimized() const = 0;
+  // The client area's top-left on the desktop; false when the host cannot tell.
+  virtual bool GetWindowPosition(int* x, int* y) const { return false; }
 
   // --- Input ---
   // Takes the next waiting event; false when none waits.

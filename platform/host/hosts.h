@@ -62,6 +62,12 @@ public:
   void RaiseWindow() override { focused_ = true; }
   bool HasFocus() const override { return hasWindow_ && focused_ && !minimized_; }
   bool IsMinimized() const override { return minimized_; }
+  // The position the last kMoved event gave (0, 0 at first).
+  bool GetWindowPosition(int* x, int* y) const override {
+    *x = windowX_;
+    *y = windowY_;
+    return hasWindow_;
+  }
   bool PollEvent(THostEvent* event) override;
   void Wait(uint32_t ms) override;
   void CaptureMouse(bool capture) override { captured_ = capture; }
@@ -95,6 +101,7 @@ private:
   TString title_, clipboard_;
   int windowW_ = 0, windowH_ = 0, desktopW_ = 1920, desktopH_ = 1080;
   int mouseX_ = -1, mouseY_ = -1;
+  int windowX_ = 0, windowY_ = 0;
   std::vector<uint32_t> frame_, cursor_;
   int frameWidth_ = 0, frameHeight_ = 0;
   std::atomic<uint64_t> presents_{0};

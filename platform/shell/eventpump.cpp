@@ -31,7 +31,8 @@ bool IsWindowEvent(THostEventType t) {
     case THostEventType::kRestored:
     case THostEventType::kExposed:
     case THostEventType::kMouseEnter:
-    case THostEventType::kMouseLeave: return true;
+    case THostEventType::kMouseLeave:
+    case THostEventType::kMoved: return true;
     default: return false;
   }
 }
@@ -126,6 +127,9 @@ void TPlatform::NoteWindowEvent(const THostEvent& e) {
       }
       break;
     case THostEventType::kExposed: pendingPaint_ = true; break;
+    case THostEventType::kMoved:
+      if (display_) display_->OnWindowMoved();
+      break;
     case THostEventType::kCloseRequest: pendingClose_ = true; break;
     case THostEventType::kMouseLeave:
       hoverArmed_ = false;

@@ -69,6 +69,8 @@ public:
   virtual void OutOfVideoMemory() = 0;
   virtual void SetCursor(const boost::shared_ptr<TTexture>& texture, int hotX, int hotY, int flag) = 0;
   virtual void ShowCursor(bool show) = 0;
+  // The window moved on the desktop or changed size (the cursor checks its bounds).
+  virtual void OnWindowMoved() {}
   // On the helper thread, between frames: brings the cursor up to date.
   // True when it could (the thread then looks again in 16 ms, else in 250 ms).
   virtual bool UpdateCursor() { return false; }

@@ -122,6 +122,7 @@ public:
   void OutOfVideoMemory() override {}
   void SetCursor(const boost::shared_ptr<TTexture>&, int, int, int) override {}
   void ShowCursor(bool) override {}
+  void OnWindowMoved() override { r_->Add("window moved"); }
 
 private:
   Recorder* r_;
@@ -481,6 +482,22 @@ TEST(PlayTime, StopsWhileTheApplicationIsInactive) {
   runTo(3000);
   EXPECT_EQ(s.platform->GetTime(), 3000u + 1000u - 550u - 500u);
   EXPECT_EQ(GetPlatformTime(), 4000u);
+}
+
+// A window move reaches the display (its cursor checks its bounds) and gives
+// no framework event.
+TEST(EventSource, AWindowMoveIsToldToTheDisplay) {
+  Recorder r;
+  Shell s(RecordingHooks(&r));
+  ASSERT_TRUE(s.platform->OpenDisplay(320, 200, false));
+  EXPECT_EQ(s.Next().type, static_cast<uint32_t>(kEventPaint));
+  s.host->PushEvent(HostEvent(THostEventType::kMoved, 150, 60));
+  EXPECT_EQ(s.Next().type, static_cast<uint32_t>(kEventTick));
+  EXPECT_EQ(r.lines.back(), "window moved");
+  int x = 0, y = 0;
+  ASSERT_TRUE(s.host->GetWindowPosition(&x, &y));
+  EXPECT_EQ(x, 150);
+  EXPECT_EQ(y, 60);
 }
 
 TEST(EventSource, QuitPostedIsReturnedOnEveryLaterCall) {

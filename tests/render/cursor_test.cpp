@@ -9,6 +9,7 @@
 #include <random>
 #include <thread>
 
+#include "platform/log.h"
 #include "render/cursor.h"
 
 namespace {
@@ -238,6 +239,112 @@ TEST(CursorDrawing, FailuresFallBackToTheSystemPointer) {
   d.SetSoftwareCursor(false);
   EXPECT_TRUE(s.systemShown);
   EXPECT_EQ(c.GetMutexName().Substring(0, 21), "TDXContextMouseMutex:");
+}
+
+// Setting the second (alpha) picture shows it; setting the main one again
+// shows the main one.
+TEST(CursorDrawing, TheSecondPictureIsShownWhenSet) {
+  TTestScreen s(32, 32);
+  TMouseCursor c(&s);
+  auto arrow = ArrowPicture();
+  std::vector<uint32_t> green(16, 0xFF00FF00u);
+  ASSERT_TRUE(c.SetMouseImage(arrow.data(), 6, 5, 6, 0, 0, false));
+  ASSERT_TRUE(c.SetMouseImage(green.data(), 4, 4, 4, 0, 0, true));
+  EXPECT_TRUE(c.IsSecondImageInUse());
+  EXPECT_EQ(c.GetWidth(), 4);
+  s.mx = 20, s.my = 20;
+  c.DrawMouse(-1, -1, true);
+  auto at = [&](int x, int y) {
+    const uint8_t* p = &s.back[size_t(y) * s.pitch + size_t(x) * 4];
+    return uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
+  };
+  EXPECT_EQ(at(23, 23), 0x00FE00u);  // (255 x 255) >> 8, the second picture's corner
+  EXPECT_EQ(at(24, 20), 0u);
+  c.RestoreBackBuffer();
+  c.NotifyPresented();
+  ASSERT_TRUE(c.SetMouseImage(arrow.data(), 6, 5, 6, 0, 0, false));
+  EXPECT_FALSE(c.IsSecondImageInUse());
+  EXPECT_EQ(c.GetWidth(), 6);
+  c.DrawMouse(-1, -1, true);
+  auto opaque = [](uint32_t c) {  // an opaque pixel blended: (255 x channel) >> 8
+    return ((255 * (c >> 16 & 255)) >> 8) << 16 | ((255 * (c >> 8 & 255)) >> 8) << 8 | (255 * (c & 255)) >> 8;
+  };
+  EXPECT_EQ(at(20, 20), opaque(arrow[0]));
+  EXPECT_EQ(at(23, 23), opaque(arrow[3 * 6 + 3]));
+  EXPECT_EQ(at(24, 21), 0u);  // the arrow is transparent there
+}
+
+// A host whose pixel-format query calls back into the cursor, as a texture
+// restore can, and that can suspend drawing.
+class TReentrantScreen : public TTestScreen {
+public:
+  TReentrantScreen() : TTestScreen(32, 32) {}
+  TCursorFormat GetFormat() const override {
+    if (cursor && reenter-- > 0) cursor->RestoreMouseImage();
+    return TTestScreen::GetFormat();
+  }
+  bool IsDrawingSuspended() const override { return suspended; }
+  TRect GetWindowBounds() const override { return bounds; }
+  TMouseCursor* cursor = nullptr;
+  mutable int reenter = 0;
+  bool suspended = false;
+  TRect bounds{100, 100, 132, 132};
+};
+
+TEST(CursorDrawing, RestoreWaitsWhileDrawingIsSuspendedAndRefusesReentry) {
+  TReentrantScreen s;
+  TMouseCursor c(&s);
+  s.cursor = &c;
+  auto arrow = ArrowPicture();
+  ASSERT_TRUE(c.SetMouseImage(arrow.data(), 6, 5, 6, 0, 0, false));
+  c.DrawMouse(5, 5, false);
+  ASSERT_TRUE(c.IsOnScreen());
+
+  // Suspended: only "off the screen"; the rebuild waits for the next frame.
+  s.suspended = true;
+  c.RestoreMouseImage();
+  EXPECT_FALSE(c.IsOnScreen());
+  EXPECT_TRUE(c.NeedsRebuild());
+  s.Fill(s.back, 5);
+  auto frame = s.back;
+  c.DrawMouse(-1, -1, true);
+  EXPECT_EQ(s.back, frame);  // still suspended: nothing drawn
+  s.suspended = false;
+  c.DrawMouse(-1, -1, true);
+  EXPECT_FALSE(c.NeedsRebuild());
+  EXPECT_NE(s.back, frame);
+
+  // A call from inside a running restore is logged and left out.
+  TLogCapture log;
+  s.reenter = 1;
+  c.RestoreMouseImage();
+  EXPECT_EQ(log.Count("Second concurrent call to RestoreMouseImage"), 1u);
+  EXPECT_EQ(c.GetRuns(false).size(), 5u);
+}
+
+TEST(CursorDrawing, AWindowMoveTakesTheCursorOffAndReadsThePositionAgain) {
+  TReentrantScreen s;
+  s.Fill(s.front, 9);
+  const auto original = s.front;
+  TMouseCursor c(&s);
+  auto arrow = ArrowPicture();
+  ASSERT_TRUE(c.SetMouseImage(arrow.data(), 6, 5, 6, 0, 0, false));
+  c.OnWindowMoved();  // the first bounds
+  c.DrawMouse(8, 8, false);
+  ASSERT_TRUE(c.IsOnScreen());
+  const int invalidated = s.invalidated;
+  c.OnWindowMoved();  // same bounds: nothing happens
+  EXPECT_TRUE(c.IsOnScreen());
+  EXPECT_EQ(s.invalidated, invalidated);
+
+  s.bounds = TRect(300, 120, 332, 152);
+  s.mx = 3, s.my = 4;  // the window moved under a resting mouse
+  c.OnWindowMoved();
+  EXPECT_FALSE(c.IsOnScreen());
+  EXPECT_EQ(s.front, original);  // no picture left behind in the screen copy
+  EXPECT_EQ(s.invalidated, invalidated + 1);
+  s.now += 100;
+  EXPECT_EQ(c.DrawMouse(-1, -1, true), TPoint(3, 4));
 }
 
 TEST(CursorThreads, HelperGivesUpAfterFiveMilliseconds) {

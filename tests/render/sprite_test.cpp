@@ -14,13 +14,16 @@
 #include "render/displayhandler.h"
 #include "render/dxcursor.h"
 #include "render/font.h"
+#include "render/hooks.h"
 #include "render/minivecdraw.h"
 #include "render/model.h"
 #include "render/renderer.h"
 #include "render/sprite.h"
 #include "render/textsprite.h"
 #include "render/texture.h"
+#include "platform/host/hosts.h"
 #include "platform/host/system.h"
+#include "platform/shell/platform.h"
 #include "script/script.h"
 #include "tests/render/display_fixture.h"
 #include "tests/render/mvec_builder.h"
@@ -368,4 +371,52 @@ TEST_F(SpriteDisplayTest, CursorInTheDisplayContext) {
   EXPECT_EQ(BackPixel(39, 30), before);
   cursor.EraseFromBackBuffer(*context);
   EXPECT_EQ(BackPixel(40, 30), before);
+  // The main picture's texture is kept; the second picture is drawn once set.
+  EXPECT_EQ(cursor.GetMouseTexture(), tex);
+  std::vector<uint32_t> dot(4, 0xFF0000FFu);
+  ASSERT_TRUE(WritePngFile(dir_.File("dot.png"), dot.data(), 2, 2, 2));
+  TTextureRef second = TTexture::GetFlagged("dot");
+  ASSERT_TRUE(cursor.SetMouseTexture(second, 0, 0, true));
+  EXPECT_EQ(cursor.GetMouseTexture(), tex);
+  EXPECT_TRUE(cursor.DrawIntoBackBuffer(*context));
+  EXPECT_EQ(BackPixel(40, 30), 0x0000FEu);
+  EXPECT_EQ(BackPixel(41, 31), 0x0000FEu);
+  cursor.EraseFromBackBuffer(*context);
+}
+
+TEST(PlatformCursor, TheSecondImageFlagShowsTheSecondPicture) {
+  testing_support::TempDir dir;
+  testing_support::ScopedChdir cd(dir.Path());
+  std::vector<uint32_t> white(16, 0xFFFFFFFFu), green(16, 0xFF00FF00u);
+  ASSERT_TRUE(WritePngFile(dir.File("white.png"), white.data(), 4, 4, 4));
+  ASSERT_TRUE(WritePngFile(dir.File("green.png"), green.data(), 4, 4, 4));
+  TPlatformHooks hooks;
+  AddDisplayHooks(hooks);
+  THeadlessHost* host = nullptr;
+  std::unique_ptr<TPlatform> platform = CreateHeadlessPlatform(hooks, &host);
+  ASSERT_TRUE(platform->OpenDisplay(64, 48, false));
+  THostEvent move;
+  move.type = THostEventType::kMouseMove;
+  move.x = 20;
+  move.y = 10;
+  host->PushEvent(move);
+  TPlatformEvent event;
+  for (int i = 0; i < 5 && event.type != kEventMouseMove; ++i) platform->GetEvent(&event);
+  ASSERT_EQ(event.type, uint32_t(kEventMouseMove));
+  auto frameAt = [&](int x, int y) {
+    TRenderer* r = TRenderer::GetInstance();
+    EXPECT_TRUE(r->BeginDraw());
+    GetDisplayHandler()->FillRect(0, 0, 64, 48, 0xFF000000u, nullptr, true);
+    platform->EndDraw(true);
+    return host->GetLastFrame().at(size_t(y) * size_t(host->GetLastFrameWidth()) + size_t(x)) & 0xFFFFFFu;
+  };
+  platform->SetCursor(TTexture::GetFlagged("white"), 0, 0, 0);
+  EXPECT_EQ(frameAt(21, 11), 0xFEFEFEu);
+  platform->SetCursor(TTexture::GetFlagged("green"), 0, 0, 1);
+  EXPECT_EQ(frameAt(21, 11), 0x00FE00u);
+  EXPECT_EQ(frameAt(24, 11), 0u);
+  platform->SetCursor(TTexture::GetFlagged("white"), 0, 0, 0);
+  EXPECT_EQ(frameAt(21, 11), 0xFEFEFEu);
+  platform.reset();
+  ClearSettings();
 }

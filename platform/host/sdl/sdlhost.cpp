@@ -171,6 +171,11 @@ public:
     return (f & SDL_WINDOW_INPUT_FOCUS) && !(f & SDL_WINDOW_MINIMIZED);
   }
   bool IsMinimized() const override { return window_ && (SDL_GetWindowFlags(window_) & SDL_WINDOW_MINIMIZED); }
+  bool GetWindowPosition(int* x, int* y) const override {
+    if (!window_) return false;
+    SDL_GetWindowPosition(window_, x, y);
+    return true;
+  }
 
   bool PollEvent(THostEvent* out) override {
     PresentPending();
@@ -328,6 +333,11 @@ private:
           case SDL_WINDOWEVENT_SIZE_CHANGED: out->type = THostEventType::kExposed; return true;
           case SDL_WINDOWEVENT_ENTER: out->type = THostEventType::kMouseEnter; return true;
           case SDL_WINDOWEVENT_LEAVE: out->type = THostEventType::kMouseLeave; return true;
+          case SDL_WINDOWEVENT_MOVED:
+            out->type = THostEventType::kMoved;
+            out->x = e.window.data1;
+            out->y = e.window.data2;
+            return true;
           default: return false;
         }
       case SDL_MOUSEMOTION:
