@@ -472,7 +472,12 @@ void TDisplayHandler::EndRenderTarget() {
   if (!data_.renderTarget) return;
   TTextureRef target = data_.renderTarget;
   TRect oldViewport = data_.clipViewport;
+  // The frame this target began (one opened outside a frame) ends here
+  // without closing the target a second time: its clip is popped once.
+  const bool wasClosing = closingTarget_;
+  closingTarget_ = true;
   EndDraw(false);
+  closingTarget_ = wasClosing;
   PopClipRect();
   SetRendererViewport(TRect(), false);
   Surface* ts = TextureSurface(target.get());

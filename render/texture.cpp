@@ -51,7 +51,9 @@ public:
     TTextureRef t(new TTexture);
     t->key_ = key;
     t->data_ = CreateTextureData();
-    t->data_->options = options;
+    // Made even while the device is lost or broken: the surface follows
+    // when the device returns (RestoreResources).
+    t->data_->options = options | TTextureData::kOptDeviceLost;
     if (!TTexture::Load(t->data_, file, mask)) {
       TraceOut("TTexture: cannot load %s%s%s", file.c_str(), mask.IsEmpty() ? "" : " with mask ", mask.c_str());
       return TTextureRef();
@@ -129,6 +131,7 @@ bool TTexture::Load(TTextureData* data, const TString& fileName, const TString& 
   data->imageWidth = image.width;
   data->imageHeight = image.height;
   if (!data->CreateSurface(image.width, image.height, false)) return false;
+  if (!data->HasSurface()) return true;  // no device now: rebuilt from the file when it returns
   // The surface may be larger than the picture (square-only devices): pad the buffer.
   uint32_t sw = data->width, sh = data->height;
   if (sw > image.side || sh > image.side) {

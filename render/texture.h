@@ -32,7 +32,7 @@ public:
     kOptMipMaps = 0x08,
     kOptPlain = 0x10,         // a plain surface made directly, never resized
     kOptSystemMemory = 0x20,  // with kOptPlain: kept in system memory ("?slow")
-    kOptDeviceLost = 0x80,    // returned by CreateSurface when there was no device
+    kOptDeviceLost = 0x80,    // "no device": CreateSurface without a device answers true, left empty until Restore
   };
 
   virtual ~TTextureData() = default;
@@ -71,7 +71,9 @@ public:
   enum : uint32_t { kFlagMipMaps = 1, kFlagAlpha = 2 };
 
   // The texture of that image, loaded on first use and shared afterwards;
-  // empty (and a log line) when no image can be loaded.
+  // empty (and a log line) when no image can be loaded. While the device is
+  // lost or broken the texture is made without a surface (nothing draws) and
+  // gets one from its file when the device returns.
   static TTextureRef Get(const TString& name, uint32_t flags = 0);
   // Colours from one image, alpha from the other (its red channel: a grey
   // mask, white opaque). Empty when either cannot be loaded.

@@ -115,15 +115,23 @@ bool TDxTextureData::CreateSurface(uint32_t w, uint32_t h, bool clear) {
   // Square-only devices get a square surface; the picture stays at its
   // top-left, where the callers' texture coordinates expect it.
   if (d && d->squareTexturesOnly && !(options & kOptPlain) && w != h) w = h = std::max(NextPowerOfTwo(w), NextPowerOfTwo(h));
+  // Without a usable device no surface can be made now: data with the "no
+  // device" option stays empty (true) until Restore rebuilds it.
+  const bool waitForDevice = (options & kOptDeviceLost) != 0;
   if (!d || !d->directDraw || !d->device || d->dxBroken) {
     width = NextPowerOfTwo(w);
     height = NextPowerOfTwo(h);
-    return false;
+    return waitForDevice;
   }
   Way way = (options & (kOptRenderTarget | kOptPlain)) ? CreateDirect(w, h) : Way::kD3DX;
   if (way == Way::kD3DX) way = CreateThroughD3DX(w, h) ? Way::kMade : Way::kFailed;
   if (way != Way::kMade || !surface_) {
     Release();
+    if (waitForDevice && (d->dxBroken || d->directDraw->TestCooperativeLevel() != err::kOk)) {
+      width = NextPowerOfTwo(w);
+      height = NextPowerOfTwo(h);
+      return true;
+    }
     return false;
   }
   SurfaceDesc desc;

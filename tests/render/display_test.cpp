@@ -389,6 +389,38 @@ TEST_F(DisplayTest, SixteenBitDisplayCopiesTargetsThroughTheStretchCopy) {
   t->Unlock();
 }
 
+TEST_F(DisplayTest, RenderTargetOpenedOutsideAFrameIsClosedOnce) {
+  ASSERT_TRUE(Open());
+  TRenderer* r = TRenderer::GetInstance();
+  TTextureRef t = TTexture::CreateBlank(16, 16, true);
+  ASSERT_TRUE(t);
+  const TRect pushed(10, 20, 110, 120);
+  r->PushClipRect(pushed);  // a clip pushed outside any frame
+  ASSERT_FALSE(handler_->Data().inScene);
+  ASSERT_TRUE(r->BeginRenderTarget(t, 4));
+  EXPECT_EQ(handler_->Data().clipViewport, TRect(0, 0, 16, 16));
+  bool in = r->Begin2d();
+  r->FillRect(TRect(0, 0, 8, 8), TFloatColor(0, 0, 1, 1));
+  if (in) r->End2d();
+  r->EndRenderTarget();
+  // Closed once: the clip pushed before the target is in force again, and
+  // popping it gives the whole screen.
+  EXPECT_EQ(handler_->Data().clipViewport, pushed);
+  EXPECT_FALSE(handler_->Data().inScene);
+  EXPECT_FALSE(r->GetRenderTarget());
+  r->PopClipRect();
+  EXPECT_EQ(handler_->Data().clipViewport, TRect(0, 0, 256, 192));
+  uint32_t* px;
+  uint32_t pitch;
+  ASSERT_TRUE(t->Lock(&px, &pitch));
+  EXPECT_EQ(px[0], 0xFF0000FFu);
+  EXPECT_EQ(px[size_t(12) * pitch + 12], 0u);
+  t->Unlock();
+  // The next frame is drawn and shown as usual.
+  const auto& f = Frame([&] { r->FillRect(TRect(0, 0, 4, 4), TFloatColor(0, 1, 0, 1)); });
+  EXPECT_EQ(f.At(1, 1), 0xFF00FF00u);
+}
+
 // --- Device loss and video memory ---
 
 TEST_F(DisplayTest, DeviceLossInAFrameRestoresEveryTextureOnce) {
@@ -429,6 +461,52 @@ TEST_F(DisplayTest, DeviceLossInAFrameRestoresEveryTextureOnce) {
   Frame(draw);
   EXPECT_EQ(restoreTasksRun_, base + 2);
   EXPECT_EQ(sdev::test::LastFrame().At(25, 25), 0xFF00C000u);
+}
+
+TEST_F(DisplayTest, TexturesAskedForWhileTheDeviceIsBrokenAreMadeWhenItReturns) {
+  ASSERT_TRUE(Open());
+  testing_support::ScopedChdir cd(dir_.Path());
+  dir_.Write("green.png", image_writers::EncodePng(std::vector<uint32_t>(16 * 8, 0xFF00C000u), 16, 8));
+  dir_.Write("grey.png", image_writers::EncodePng(std::vector<uint32_t>(16 * 8, 0xFF808080u), 16, 8));
+  handler_->MarkDxBroken();
+  TTextureRef t = TTexture::Get("green"), masked = TTexture::GetWithMask("green", "grey"),
+              cursor = TTexture::GetFlagged("green");
+  ASSERT_TRUE(t);
+  ASSERT_TRUE(masked);
+  ASSERT_TRUE(cursor);
+  EXPECT_FALSE(t->GetData()->HasSurface());
+  EXPECT_EQ(t->GetWidth(), 16u);
+  EXPECT_EQ(t->GetHeight(), 8u);
+  EXPECT_EQ(TTexture::Get("green"), t);  // kept and shared like any other
+  time_.Advance(1000);
+  const auto& f = Frame([&] {
+    t->DrawAt(20, 20, 1, 1, 0, TDrawParams::kAnchorAtCenter);
+    masked->DrawAt(60, 20, 1, 1, 0, TDrawParams::kAnchorAtCenter);
+  });
+  EXPECT_FALSE(handler_->Data().dxBroken);  // the display was set again
+  EXPECT_TRUE(t->GetData()->HasSurface());
+  EXPECT_TRUE(cursor->GetData()->HasSurface());
+  EXPECT_EQ(f.At(25, 24), 0xFF00C000u);
+  EXPECT_TRUE(Near(f.At(65, 24), 0xFF006000u, 2)) << std::hex << f.At(65, 24);  // half-transparent green on black
+}
+
+TEST_F(DisplayTest, TexturesAskedForWhileTheDeviceIsLostAreMadeWhenItReturns) {
+  ASSERT_TRUE(Open(640, 480, true));
+  testing_support::ScopedChdir cd(dir_.Path());
+  dir_.Write("blue.png", image_writers::EncodePng(std::vector<uint32_t>(8 * 8, 0xFF0000C0u), 8, 8));
+  Frame([] {});
+  Fault::LoseDevice();
+  TTextureRef t = TTexture::Get("blue");
+  ASSERT_TRUE(t);
+  EXPECT_FALSE(t->GetData()->HasSurface());
+  EXPECT_FALSE(TRenderer::GetInstance()->BeginDraw());  // the focus is still away
+  Fault::RegainFocus();
+  const auto& f = Frame([&] { t->DrawAt(100, 100, 1, 1, 0, TDrawParams::kAnchorAtCenter); });
+  EXPECT_TRUE(t->GetData()->HasSurface());
+  EXPECT_EQ(f.At(103, 103), 0xFF0000C0u);
+  // Generated textures still need a device: none is made while it is broken.
+  handler_->MarkDxBroken();
+  EXPECT_FALSE(TTexture::CreateBlank(8, 8, false));
 }
 
 TEST_F(DisplayTest, OutOfVideoMemoryTakesTheFallbackOnce) {
