@@ -1,8 +1,135 @@
 #include "game/shell/shadow.h"
 
-#include "platform/log.h"
+#include <algorithm>
+#include <cstring>
 
-// Placeholder until the fade window lands.
+#include "game/shell/gamesettings.h"
+#include "game/shell/gameutils.h"
+#include "platform/log.h"
+#include "render/texture.h"
+#include "ui/message.h"
+#include "ui/windowmanager.h"
+#include "ui/windowstyle.h"
+
+namespace {
+struct TTransition {
+  std::string target;
+  std::string script;
+  bool darkening = true;
+};
+
+TTransition& Transition() {
+  static TTransition state;
+  return state;
+}
+
+constexpr float kShortestFade = 0.001f;
+constexpr int kSlowestTick = 1000;  // ms
+}  // namespace
+
 void CSWithSh(const char* target, const char* script) {
-  TraceOut("CSWithSh(%s, %s): no fade window yet", target ? target : "", script ? script : "");
+  size_t targetLength = target ? std::strlen(target) : 0;
+  size_t scriptLength = script ? std::strlen(script) : 0;
+  if (targetLength > kShadowNameLimit || scriptLength > kShadowNameLimit) {
+    TraceOut("CSWithSh: refused: names of %zu and %zu bytes (at most %zu)", targetLength, scriptLength,
+             kShadowNameLimit);
+    return;
+  }
+  TTransition& t = Transition();
+  t.target.assign(target ? target : "");
+  t.script.assign(script ? script : "");
+  t.darkening = true;
+}
+
+const std::string& GetShadowTarget() { return Transition().target; }
+const std::string& GetShadowScript() { return Transition().script; }
+bool IsShadowDarkening() { return Transition().darkening; }
+
+void ResetShadowState() {
+  TTransition& t = Transition();
+  t.target.clear();
+  t.script.clear();
+  t.darkening = true;
+}
+
+TShadow::TShadow() {
+  darkening_ = Transition().darkening;
+  alpha_ = darkening_ ? 0.0f : 1.0f;
+  const float defaultDuration = 1.0f;
+  ReadXmlFloat(GetMainXml(), "Common", "shadowTime", &duration_, &defaultDuration);
+  if (!(duration_ >= kShortestFade)) duration_ = kShortestFade;
+}
+
+TShadow::~TShadow() = default;
+
+void TShadow::Init(TWindowStyle& style) {
+  TWindow::Init(style);
+  const int defaultRate = 16;
+  int rate = defaultRate;
+  ReadXmlInt(GetMainXml(), "Common", "animrate", &rate, &defaultRate);
+  rate = std::max(1, std::min(kSlowestTick, rate));
+  Animate(uint32_t(rate), true, true, false);
+  frameStep_ = float(rate) / 1000.0f;
+  texture_ = TTexture::Get("backgrounds/sh1", 0);
+}
+
+void TShadow::Run(const std::string& text) {
+  if (TWindowManager* wm = GetWindowManager()) wm->RunScriptText(this, TString(text));
+}
+
+bool TShadow::Update() {
+  TWindowManager* wm = GetWindowManager();
+  if (wm) wm->Invalidate();
+  elapsed_ += frameStep_;
+  float f = std::min(1.0f, elapsed_ / duration_);
+  if (darkening_) {
+    alpha_ = f;
+    Run(kSoundStepText);
+  } else {
+    alpha_ = 1.0f - f;
+  }
+  if (elapsed_ < duration_) return true;
+  elapsed_ = 0;
+  TTransition& t = Transition();
+  if (darkening_) {
+    // Full dark: the change is carried out once, then forgotten.
+    std::string target, script;
+    target.swap(t.target);
+    script.swap(t.script);
+    t.darkening = false;
+    darkening_ = false;
+    Run(kPopSelfText);
+    if (!target.empty()) Run("PopModal(" + LuaQuote(target) + ")");
+    if (!script.empty()) Run("DoModal(" + LuaQuote(script) + ")");
+    Run(kOpenShadowText);
+  } else {
+    // Clear: the transition is over.
+    if (wm) wm->PostMessage(new TMessage(kShadowDoneMessage, TString(), nullptr));
+    t.darkening = true;
+    darkening_ = true;
+    Run(kPopSelfText);
+  }
+  return true;
+}
+
+void TShadow::Draw() {
+  if (!texture_) return;
+  TRender2dScope scope;
+  TRenderer* r = TRenderer::GetInstance();
+  TRect client;
+  GetClientRect(client);
+  float w = float(client.Width()), h = float(client.Height());
+  const TVec2 corners[4] = {TVec2(0, 0), TVec2(w, 0), TVec2(w, h), TVec2(0, h)};
+  // The whole picture, whatever padding its surface has.
+  uint32_t aw = 0, ah = 0;
+  texture_->GetAllocatedSize(&aw, &ah);
+  const TVec2 uv[2] = {TVec2(0, 0), TVec2(aw ? float(texture_->GetWidth()) / float(aw) : 1.0f,
+                                          ah ? float(texture_->GetHeight()) / float(ah) : 1.0f)};
+  BuildQuadVertices(vertices_, TVec2(0, 0), corners, uv, TMat3(), alpha_, TFloatColor(1, 1, 1, 1));
+  r->SetTexture(texture_);
+  r->SetTextureAddressMode(kAddressWrap, kAddressWrap);
+  TVertexSet* set = MakeVertexSet2(vertices_, 4);
+  r->DrawVertices(kPrimTriangleFan, set);
+  FreeVertexSet(set);
+  r->SetTextureAddressMode(kAddressClamp, kAddressClamp);
 }
