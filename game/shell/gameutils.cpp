@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "audio/soundmanager.h"
+#include "game/shell/gameprogress.h"
 #include "game/shell/gamesettings.h"
 #include "platform/file.h"
 #include "platform/shell/platform.h"
@@ -17,7 +18,6 @@
 
 namespace {
 constexpr float kPi = 3.14159265358979f;
-bool gWarnNoSoundDevice = true;
 
 TMat3 Translation(const TVec2& v) {
   TMat3 t;
@@ -110,12 +110,11 @@ TString FormatTime() { return FormatTime(Now()); }
 // --- Sound device ---
 
 bool ShouldWarnNoSoundDevice() {
-  if (HasSoundDevice() || !gWarnNoSoundDevice) return false;
-  gWarnNoSoundDevice = false;
+  // The game-flow start flag asks for the warning until it has been given.
+  if (HasSoundDevice() || !GetStartFlag()) return false;
+  SetStartFlag(false);
   return true;
 }
-
-void ResetNoSoundDeviceWarning() { gWarnNoSoundDevice = true; }
 
 // --- Drawing ---
 
@@ -217,12 +216,6 @@ TTextureRef LoadTexturePreferPng(const TString& name) {
     if (plain) return plain;
   }
   return LoadTextureWithAlpha(name);
-}
-
-TiXmlDocument LoadXmlDocument(const TString& path) {
-  TiXmlDocument doc;
-  LoadXmlFile(doc, path);
-  return doc;
 }
 
 TString GetLocalizedText(const std::string& key) {

@@ -15,7 +15,6 @@
 
 class TTexture;
 class TSprite;
-class TiXmlDocument;
 using TTextureRef = boost::shared_ptr<TTexture>;
 using TSpriteRef = boost::shared_ptr<TSprite>;
 
@@ -52,8 +51,6 @@ TString FormatTime(const std::tm& when);
 // (HasSoundDevice, audio/soundmanager.h): the main menu then tells the
 // player that sound is off.
 bool ShouldWarnNoSoundDevice();
-// Makes the next ShouldWarnNoSoundDevice able to answer true again (tests).
-void ResetNoSoundDeviceWarning();
 
 // --- Drawing (inside 2-D drawing) ---
 // A lit, textured quad: corners top-left, bottom-left, top-right,
@@ -89,8 +86,7 @@ void DrawTextureAt(const TTextureRef& texture, const TVec2& position, float angl
 TTextureRef LoadTextureWithAlpha(const TString& name);
 // name + ".png" when it exists, else the masked form above.
 TTextureRef LoadTexturePreferPng(const TString& name);
-// The document of an asset file; empty when it cannot be read.
-TiXmlDocument LoadXmlDocument(const TString& path);
+// (LoadXmlDocument, which reads an asset file into a document, is in game/shell/gamesettings.h.)
 // The translated text of a label of the string table.
 TString GetLocalizedText(const std::string& key);
 

@@ -2,6 +2,7 @@
 
 #include "game/shell/gamebutton.h"
 #include "game/shell/shadow.h"
+#include "game/shell/typingedit.h"
 #include "ui/windowmanager.h"
 #include "ui/windowscript.h"
 
@@ -9,5 +10,6 @@ void RegisterShellWidgetTypes(TWindowManager* wm) {
   if (!wm) return;
   wm->RegisterWindowType("MButton", TMButton::ClassCreator());
   wm->RegisterWindowType("Shadow", TShadow::ClassCreator());
+  wm->RegisterWindowType("TextEdit", TCustomTextEdit::ClassCreator());
   if (TWindowScript* script = wm->GetScript()) script->GetBindings().Bind("CSWithSh", &CSWithSh);
 }

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "audio/soundmanager.h"
+#include "game/shell/gameprogress.h"
 #include "game/shell/gameutils.h"
 #include "script/luaapi.h"
 #include "tests/game/support/widgetfixture.h"
@@ -50,11 +51,12 @@ TEST(GameUtils, TranslateAppliesAfterAndPreTranslateBefore) {
 }
 
 TEST(GameUtils, NoSoundDeviceIsReportedOncePerRun) {
-  ResetNoSoundDeviceWarning();
+  SetStartFlag(true);
   ASSERT_EQ(FindSoundManager(), nullptr);
   EXPECT_TRUE(ShouldWarnNoSoundDevice());
   EXPECT_FALSE(ShouldWarnNoSoundDevice());
   EXPECT_FALSE(ShouldWarnNoSoundDevice());
+  SetStartFlag(true);
 }
 
 TEST(GameUtils, LuaQuoteRoundTripsEveryByte) {

@@ -32,13 +32,14 @@ TWidgetTest::TWidgetTest() {
   handler = CreateDisplayHandler();
   handler->Open(&window, 1024, 768, false);
   ResetShadowState();
-  ResetNoSoundDeviceWarning();
 }
 
 TWidgetTest::~TWidgetTest() {
   sound.reset();
   SetSoftSoundOutput(TSoftOutputKind::kAuto);
   GetMainXml().Clear();
+  LoadLevelModel();
+  LoadToolList();
   ResetShadowState();
   TRenderer::Destroy();
   DestroyDisplayHandler();
@@ -69,7 +70,7 @@ void TWidgetTest::Ogg(const std::string& name, uint32_t frames) {
 
 void TWidgetTest::MainXml(const std::string& text) {
   Write("main.xml", text);
-  LoadXmlFile(GetMainXml(), "main.xml");
+  LoadMainXml();
 }
 
 void TWidgetTest::StartSound() {
