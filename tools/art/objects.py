@@ -1,0 +1,1163 @@
+"""Hidden-object drawers. Each draws one object centred at (0, 0) in a box about
+100 units wide (the caller scales and turns it). Colours come from the palette."""
+import math
+
+from kit import (PAL, alpha, brass_linear, brass_radial, ellipse, glass_fill, glass_shine, lin, mix, rad, rng,
+                 rrect, shade, smooth, src, blob)
+
+OUT = PAL["night"]
+
+
+def _edge(c, lw=2.0, a=0.85):
+    src(c, alpha(OUT, a))
+    c.set_line_width(lw)
+    c.stroke()
+
+
+def _fill_edge(c, pattern, lw=2.0):
+    c.set_source(pattern)
+    c.fill_preserve()
+    _edge(c, lw)
+
+
+def key(c, seed=0):
+    c.arc(-30, 0, 16, 0, 2 * math.pi)
+    c.new_sub_path()
+    c.arc_negative(-30, 0, 8, 2 * math.pi, 0)
+    _fill_edge(c, brass_linear(-46, -16, -14, 16))
+    c.rectangle(-15, -4, 60, 8)
+    _fill_edge(c, brass_linear(0, -4, 0, 4))
+    c.move_to(30, 4)
+    c.line_to(30, 18)
+    c.line_to(36, 18)
+    c.line_to(36, 12)
+    c.line_to(40, 12)
+    c.line_to(40, 18)
+    c.line_to(46, 18)
+    c.line_to(46, 4)
+    c.close_path()
+    _fill_edge(c, brass_linear(30, 4, 46, 18))
+    for x in (-10, -4):
+        c.rectangle(x, -6, 3, 12)
+        _fill_edge(c, brass_linear(0, -6, 0, 6), 1)
+
+
+def pocket_watch(c, seed=0):
+    c.arc(0, -44, 7, 0, 2 * math.pi)
+    c.set_line_width(3.5)
+    c.set_source(brass_linear(-7, -51, 7, -37))
+    c.stroke()
+    rrect(c, -6, -40, 12, 8, 2)
+    _fill_edge(c, brass_linear(-6, -40, 6, -32), 1.5)
+    c.arc(0, 0, 34, 0, 2 * math.pi)
+    _fill_edge(c, brass_radial(0, 0, 34))
+    c.arc(0, 0, 27, 0, 2 * math.pi)
+    c.set_source(rad(-5, -5, 0, 30, [(0, PAL["white"]), (1, PAL["paper_dk"])]))
+    c.fill()
+    src(c, PAL["ink"])
+    for i in range(12):
+        t = i * math.pi / 6
+        c.set_line_width(2.2 if i % 3 == 0 else 1.2)
+        c.move_to(math.cos(t) * 21, math.sin(t) * 21)
+        c.line_to(math.cos(t) * 25, math.sin(t) * 25)
+        c.stroke()
+    c.set_line_width(2.2)
+    c.move_to(0, 0)
+    c.line_to(10, -12)
+    c.move_to(0, 0)
+    c.line_to(-3, 18)
+    c.stroke()
+    c.arc(0, 0, 2.5, 0, 2 * math.pi)
+    c.fill()
+    glass_shine(c, -20, -22, 22, 12, 0.5)
+
+
+def compass(c, seed=0):
+    c.arc(0, 0, 40, 0, 2 * math.pi)
+    _fill_edge(c, brass_radial(0, 0, 40))
+    c.arc(0, 0, 32, 0, 2 * math.pi)
+    c.set_source(rad(0, 0, 0, 32, [(0, PAL["paper"]), (1, PAL["paper_dk"])]))
+    c.fill()
+    src(c, alpha(PAL["ink"], 0.7))
+    c.set_line_width(1)
+    for i in range(16):
+        t = i * math.pi / 8
+        c.move_to(math.cos(t) * 26, math.sin(t) * 26)
+        c.line_to(math.cos(t) * 31, math.sin(t) * 31)
+    c.stroke()
+    c.move_to(0, -26)
+    c.line_to(6, 0)
+    c.line_to(-6, 0)
+    c.close_path()
+    src(c, PAL["cloth_red"])
+    c.fill()
+    c.move_to(0, 26)
+    c.line_to(6, 0)
+    c.line_to(-6, 0)
+    c.close_path()
+    src(c, PAL["ink"])
+    c.fill()
+    c.arc(0, 0, 3, 0, 2 * math.pi)
+    c.set_source(brass_radial(0, 0, 3))
+    c.fill()
+    glass_shine(c, -24, -26, 26, 14, 0.45)
+
+
+def bottle(c, seed=0, col=None, label=True, message=False):
+    col = col or PAL["seaglass_dk"]
+    path = lambda: (c.move_to(-8, -50), c.line_to(8, -50), c.line_to(8, -28),
+                    c.curve_to(22, -20, 22, -14, 22, -4), c.line_to(22, 44),
+                    c.curve_to(22, 50, -22, 50, -22, 44), c.line_to(-22, -4),
+                    c.curve_to(-22, -14, -22, -20, -8, -28), c.close_path())
+    path()
+    glass_fill(c, col, -22, 0, 22, 0, 0.85)
+    _edge(c, 1.6)
+    if message:
+        rrect(c, -10, -16, 20, 52, 6)
+        c.set_source(lin(-10, 0, 10, 0, [(0, shade(PAL["paper"], 0.8)), (1, PAL["paper_dk"])]))
+        c.fill()
+        src(c, alpha(PAL["cloth_red"], 0.9))
+        c.rectangle(-10, 6, 20, 3)
+        c.fill()
+    elif label:
+        rrect(c, -18, 4, 36, 24, 2)
+        c.set_source(lin(0, 4, 0, 28, [(0, PAL["paper"]), (1, PAL["paper_dk"])]))
+        c.fill()
+        src(c, alpha(PAL["ink"], 0.6))
+        c.set_line_width(1.2)
+        c.move_to(-12, 12)
+        c.line_to(12, 12)
+        c.move_to(-9, 19)
+        c.line_to(9, 19)
+        c.stroke()
+    rrect(c, -7, -58, 14, 12, 2)
+    _fill_edge(c, lin(-7, 0, 7, 0, [(0, PAL["wood_lt"]), (1, PAL["wood"])]), 1.2)
+    path()
+    c.set_source(lin(-22, 0, 22, 0, [(0, (1, 1, 1, 0.0)), (0.2, (1, 1, 1, 0.35)), (0.3, (1, 1, 1, 0.0)), (1, (0, 0, 0, 0.15))]))
+    c.fill()
+
+
+def candle(c, seed=0, lit=False):
+    ellipse(c, 0, 40, 36, 10)
+    _fill_edge(c, brass_linear(-36, 30, 36, 50))
+    c.rectangle(-6, 20, 12, 20)
+    _fill_edge(c, brass_linear(-6, 0, 6, 0), 1.2)
+    ellipse(c, 0, 22, 18, 6)
+    _fill_edge(c, brass_linear(-18, 16, 18, 28), 1.5)
+    c.move_to(-11, 20)
+    c.line_to(-11, -26)
+    c.curve_to(-11, -30, 11, -30, 11, -26)
+    c.line_to(11, 20)
+    c.close_path()
+    _fill_edge(c, lin(-11, 0, 11, 0, [(0, PAL["white"]), (0.6, PAL["paper"]), (1, PAL["paper_dk"])]), 1.4)
+    src(c, OUT)
+    c.set_line_width(1.5)
+    c.move_to(0, -28)
+    c.line_to(1, -34)
+    c.stroke()
+    c.arc(28, 32, 7, -math.pi, math.pi * 0.6)
+    c.set_line_width(3)
+    c.set_source(brass_linear(20, 25, 35, 40))
+    c.stroke()
+    if lit:
+        c.move_to(1, -58)
+        c.curve_to(8, -46, 7, -36, 1, -34)
+        c.curve_to(-5, -36, -6, -46, 1, -58)
+        c.set_source(rad(1, -40, 0, 14, [(0, PAL["candle"]), (0.6, PAL["amber_lt"]), (1, PAL["amber"])]))
+        c.fill()
+
+
+def teacup(c, seed=0, col=None):
+    col = col or PAL["cloth_blue"]
+    ellipse(c, 0, 30, 46, 11)
+    _fill_edge(c, lin(-46, 0, 46, 0, [(0, PAL["white"]), (1, PAL["paper_dk"])]), 1.5)
+    c.arc(38, 0, 11, -math.pi * 0.6, math.pi * 0.6)
+    c.set_line_width(5)
+    src(c, PAL["paper_dk"])
+    c.stroke()
+    c.move_to(-32, -16)
+    c.curve_to(-32, 14, -20, 28, 0, 28)
+    c.curve_to(20, 28, 32, 14, 32, -16)
+    c.close_path()
+    _fill_edge(c, lin(-32, 0, 32, 0, [(0, PAL["white"]), (0.6, PAL["paper"]), (1, PAL["paper_dk"])]), 1.5)
+    c.move_to(-30, -4)
+    c.curve_to(-10, 2, 10, 2, 30, -4)
+    c.set_line_width(4)
+    src(c, col)
+    c.stroke()
+    ellipse(c, 0, -16, 32, 7)
+    c.set_source(lin(0, -23, 0, -9, [(0, shade(PAL["wood"], 0.8)), (1, PAL["wood_md"])]))
+    c.fill_preserve()
+    _edge(c, 1.4)
+
+
+def book(c, seed=0, col=None):
+    col = col or PAL["cloth_red"]
+    c.move_to(-44, -26)
+    c.line_to(40, -30)
+    c.line_to(46, 22)
+    c.line_to(-40, 28)
+    c.close_path()
+    _fill_edge(c, lin(-44, -26, 46, 28, [(0, shade(col, 1.25)), (1, shade(col, 0.6))]))
+    c.move_to(-40, 28)
+    c.line_to(46, 22)
+    c.line_to(46, 30)
+    c.line_to(-40, 36)
+    c.close_path()
+    _fill_edge(c, lin(0, 22, 0, 36, [(0, PAL["paper"]), (1, PAL["paper_dk"])]), 1.2)
+    src(c, alpha(PAL["brass_lt"], 0.9))
+    c.set_line_width(2)
+    c.move_to(-34, -20)
+    c.line_to(34, -24)
+    c.line_to(39, 16)
+    c.line_to(-33, 21)
+    c.close_path()
+    c.stroke()
+    c.arc(2, -2, 8, 0, 2 * math.pi)
+    c.stroke()
+
+
+def spectacles(c, seed=0):
+    c.set_line_width(4)
+    for x in (-22, 22):
+        c.arc(x, 0, 17, 0, 2 * math.pi)
+        c.set_source(rad(x - 4, -4, 0, 17, [(0, (0.9, 0.97, 0.95, 0.35)), (1, (0.6, 0.8, 0.8, 0.25))]))
+        c.fill_preserve()
+        c.set_source(brass_linear(x - 17, -17, x + 17, 17))
+        c.stroke()
+        glass_shine(c, x - 11, -12, 10, 6, 0.6)
+    c.move_to(-6, -2)
+    c.curve_to(-3, -8, 3, -8, 6, -2)
+    c.set_source(brass_linear(-6, -8, 6, 0))
+    c.stroke()
+    c.set_line_width(3)
+    c.move_to(-39, -3)
+    c.line_to(-50, 8)
+    c.move_to(39, -3)
+    c.line_to(50, 8)
+    c.stroke()
+
+
+def quill(c, seed=0):
+    c.move_to(-48, 44)
+    c.curve_to(-10, 0, 20, -30, 46, -48)
+    c.curve_to(30, -20, 20, 4, -4, 22)
+    c.curve_to(-16, 30, -30, 38, -48, 44)
+    c.close_path()
+    _fill_edge(c, lin(-40, 40, 40, -40, [(0, PAL["paper_dk"]), (0.5, PAL["white"]), (1, PAL["mist_lt"])]), 1.4)
+    src(c, alpha(PAL["stone"], 0.7))
+    c.set_line_width(1.2)
+    for i in range(10):
+        t = 0.15 + i * 0.08
+        x, y = -48 + 94 * t, 44 - 92 * t
+        c.move_to(x, y)
+        c.line_to(x + 10, y + 6)
+    c.stroke()
+    c.move_to(-48, 44)
+    c.line_to(46, -48)
+    c.set_line_width(1.5)
+    src(c, PAL["stone_dk"])
+    c.stroke()
+
+
+def shell(c, seed=0, col=None):
+    col = col or mix(PAL["paper"], PAL["ember"], 0.25)
+    c.move_to(0, 34)
+    for i in range(11):
+        t = math.pi * (1.1 + 0.8 * i / 10)
+        c.line_to(math.cos(t) * 44, 20 + math.sin(t) * 52)
+    c.close_path()
+    _fill_edge(c, rad(0, 30, 0, 60, [(0, shade(col, 1.2)), (1, shade(col, 0.7))]), 1.6)
+    src(c, alpha(shade(col, 0.5), 0.8))
+    c.set_line_width(1.5)
+    for i in range(9):
+        t = math.pi * (1.15 + 0.7 * i / 8)
+        c.move_to(0, 30)
+        c.line_to(math.cos(t) * 40, 20 + math.sin(t) * 47)
+    c.stroke()
+    c.move_to(-12, 30)
+    c.line_to(12, 30)
+    c.line_to(8, 42)
+    c.line_to(-8, 42)
+    c.close_path()
+    _fill_edge(c, lin(0, 30, 0, 42, [(0, col), (1, shade(col, 0.6))]), 1.2)
+
+
+def starfish(c, seed=0, col=None):
+    col = col or PAL["ember"]
+    pts = []
+    for i in range(10):
+        t = -math.pi / 2 + i * math.pi / 5
+        r = 46 if i % 2 == 0 else 18
+        pts.append((math.cos(t) * r, math.sin(t) * r))
+    smooth(c, pts, True, 0.12)
+    _fill_edge(c, rad(0, 0, 0, 46, [(0, shade(col, 1.3)), (1, shade(col, 0.65))]), 1.6)
+    src(c, alpha(PAL["paper"], 0.7))
+    r_ = rng(seed)
+    for i in range(30):
+        t = r_.rand() * 2 * math.pi
+        d = r_.rand() * 30
+        c.arc(math.cos(t) * d, math.sin(t) * d, 1.3, 0, 2 * math.pi)
+        c.fill()
+
+
+def seaglass(c, seed=0):
+    r = rng(seed)
+    cols = [PAL["seaglass"], PAL["seaglass_bl"], mix(PAL["seaglass"], PAL["white"], 0.4), PAL["amber"]]
+    for i, (x, y, s) in enumerate(((-22, 6, 22), (10, -10, 20), (20, 14, 16), (-4, 22, 13))):
+        blob(c, x, y, s, s * 0.75, seed + i, 7, 0.25)
+        col = cols[i % 4]
+        c.set_source(rad(x - s * 0.3, y - s * 0.3, 0, s * 1.2, [(0, alpha(shade(col, 1.4), 0.95)), (1, alpha(shade(col, 0.6), 0.9))]))
+        c.fill_preserve()
+        _edge(c, 1.2, 0.5)
+        glass_shine(c, x - s * 0.5, y - s * 0.5, s * 0.6, s * 0.35, 0.5)
+
+
+def coin(c, seed=0):
+    c.arc(0, 0, 40, 0, 2 * math.pi)
+    _fill_edge(c, brass_radial(0, 0, 40))
+    c.arc(0, 0, 32, 0, 2 * math.pi)
+    src(c, alpha(PAL["brass_dk"], 0.7))
+    c.set_line_width(2)
+    c.stroke()
+    # a little lighthouse stamped on it
+    c.move_to(-7, 22)
+    c.line_to(-4, -14)
+    c.line_to(4, -14)
+    c.line_to(7, 22)
+    c.close_path()
+    c.rectangle(-6, -22, 12, 7)
+    src(c, alpha(PAL["brass_dk"], 0.85))
+    c.fill()
+
+
+def anchor(c, seed=0):
+    c.save()
+    c.set_line_width(11)
+    src(c, OUT)
+    c.move_to(0, -34)
+    c.line_to(0, 40)
+    c.stroke()
+    c.arc(0, 6, 38, math.pi * 0.15, math.pi * 0.85)
+    c.stroke()
+    c.move_to(-20, -22)
+    c.line_to(20, -22)
+    c.stroke()
+    c.restore()
+    c.set_line_width(8)
+    c.set_source(lin(-40, 0, 40, 0, [(0, shade(PAL["iron_lt"], 1.2)), (1, PAL["iron"])]))
+    c.move_to(0, -34)
+    c.line_to(0, 40)
+    c.stroke()
+    c.arc(0, 6, 38, math.pi * 0.15, math.pi * 0.85)
+    c.stroke()
+    c.move_to(-20, -22)
+    c.line_to(20, -22)
+    c.stroke()
+    c.set_line_width(5)
+    c.arc(0, -42, 8, 0, 2 * math.pi)
+    c.stroke()
+    for sx in (-1, 1):
+        c.move_to(sx * 34, 24)
+        c.line_to(sx * 44, 12)
+        c.line_to(sx * 28, 16)
+        c.close_path()
+        c.fill()
+
+
+def rope(c, seed=0):
+    for i in range(5):
+        ellipse(c, 0, 6 - i * 5, 44 - i * 6, 18 - i * 2)
+        c.set_line_width(9)
+        src(c, shade(PAL["rope"], 0.55))
+        c.stroke()
+        ellipse(c, 0, 6 - i * 5, 44 - i * 6, 18 - i * 2)
+        c.set_line_width(6.5)
+        c.set_source(lin(0, -20, 0, 30, [(0, shade(PAL["rope"], 1.2)), (1, shade(PAL["rope"], 0.75))]))
+        c.stroke()
+    c.move_to(30, 12)
+    c.curve_to(44, 24, 40, 36, 50, 44)
+    c.set_line_width(6)
+    src(c, PAL["rope"])
+    c.stroke()
+
+
+def lantern(c, seed=0, lit=False):
+    c.arc(0, -46, 10, math.pi, 2 * math.pi)
+    c.set_line_width(3)
+    src(c, PAL["iron"])
+    c.stroke()
+    c.move_to(-16, -36)
+    c.line_to(16, -36)
+    c.line_to(10, -44)
+    c.line_to(-10, -44)
+    c.close_path()
+    _fill_edge(c, brass_linear(-16, -44, 16, -36), 1.2)
+    rrect(c, -16, -36, 32, 56, 6)
+    if lit:
+        c.set_source(rad(0, -8, 0, 30, [(0, PAL["candle"]), (0.5, alpha(PAL["amber_lt"], 0.9)), (1, alpha(PAL["amber"], 0.8))]))
+        c.fill_preserve()
+    else:
+        glass_fill(c, PAL["mist"], -16, 0, 16, 0, 0.6)
+    _edge(c, 1.5)
+    for x in (-16, 0, 16):
+        c.move_to(x, -36)
+        c.line_to(x, 20)
+    c.set_line_width(2)
+    src(c, PAL["iron"])
+    c.stroke()
+    rrect(c, -20, 20, 40, 12, 3)
+    _fill_edge(c, brass_linear(-20, 20, 20, 32), 1.2)
+
+
+def bell(c, seed=0):
+    c.arc(0, -42, 7, 0, 2 * math.pi)
+    c.set_line_width(4)
+    c.set_source(brass_linear(-7, -49, 7, -35))
+    c.stroke()
+    c.move_to(-14, -34)
+    c.curve_to(-16, -10, -24, 14, -40, 28)
+    c.line_to(40, 28)
+    c.curve_to(24, 14, 16, -10, 14, -34)
+    c.close_path()
+    _fill_edge(c, brass_linear(-40, 0, 40, 0))
+    ellipse(c, 0, 28, 40, 6)
+    _fill_edge(c, brass_linear(-40, 22, 40, 34), 1.4)
+    c.arc(0, 36, 6, 0, 2 * math.pi)
+    c.set_source(brass_radial(0, 36, 6, 0.3))
+    c.fill()
+
+
+def pipe(c, seed=0):
+    c.move_to(-46, -6)
+    c.curve_to(-20, -6, 0, 0, 14, 4)
+    c.line_to(12, 12)
+    c.curve_to(-2, 8, -22, 4, -46, 4)
+    c.close_path()
+    _fill_edge(c, lin(0, -6, 0, 12, [(0, PAL["wood_dk"]), (1, PAL["night"])]), 1.2)
+    c.move_to(8, -14)
+    c.line_to(40, -14)
+    c.curve_to(40, 20, 34, 30, 24, 30)
+    c.curve_to(14, 30, 8, 20, 8, -14)
+    c.close_path()
+    _fill_edge(c, lin(8, 0, 40, 0, [(0, PAL["wood_lt"]), (0.5, PAL["wood_md"]), (1, PAL["wood_dk"])]))
+    ellipse(c, 24, -14, 16, 4)
+    src(c, PAL["night"])
+    c.fill()
+    c.rectangle(-20, -6, 6, 10)
+    src(c, alpha(PAL["brass"], 0.9))
+    c.fill()
+
+
+def letter(c, seed=0):
+    c.rectangle(-46, -30, 92, 60)
+    _fill_edge(c, lin(-46, -30, 46, 30, [(0, PAL["paper"]), (1, PAL["paper_dk"])]), 1.4)
+    c.move_to(-46, -30)
+    c.line_to(0, 6)
+    c.line_to(46, -30)
+    src(c, alpha(PAL["wood"], 0.6))
+    c.set_line_width(1.4)
+    c.stroke()
+    c.arc(0, 6, 9, 0, 2 * math.pi)
+    c.set_source(rad(-2, 4, 0, 9, [(0, shade(PAL["cloth_red"], 1.4)), (1, shade(PAL["cloth_red"], 0.6))]))
+    c.fill()
+
+
+def scissors(c, seed=0):
+    c.set_line_width(5)
+    for sy in (-1, 1):
+        c.arc(-32, sy * 14, 11, 0, 2 * math.pi)
+        c.set_source(brass_linear(-43, -10, -21, 10))
+        c.stroke()
+        c.move_to(-22, sy * 10)
+        c.line_to(46, -sy * 4)
+        c.line_to(40, -sy * 10 + sy * 3)
+        c.line_to(-18, sy * 2)
+        c.close_path()
+        c.set_source(lin(0, -10, 0, 10, [(0, PAL["white"]), (1, PAL["iron_lt"])]))
+        c.fill_preserve()
+        _edge(c, 1.2)
+    c.arc(0, 0, 3, 0, 2 * math.pi)
+    src(c, PAL["iron"])
+    c.fill()
+
+
+def magnifier(c, seed=0):
+    c.move_to(20, 20)
+    c.line_to(48, 48)
+    c.set_line_width(11)
+    src(c, OUT)
+    c.stroke()
+    c.move_to(20, 20)
+    c.line_to(48, 48)
+    c.set_line_width(8)
+    c.set_source(lin(20, 20, 48, 48, [(0, PAL["wood_lt"]), (1, PAL["wood_dk"])]))
+    c.stroke()
+    c.arc(-8, -8, 32, 0, 2 * math.pi)
+    c.set_source(rad(-14, -14, 0, 32, [(0, (0.9, 0.97, 0.97, 0.35)), (1, (0.5, 0.7, 0.75, 0.3))]))
+    c.fill()
+    c.arc(-8, -8, 32, 0, 2 * math.pi)
+    c.set_line_width(6)
+    c.set_source(brass_linear(-40, -40, 24, 24))
+    c.stroke()
+    glass_shine(c, -28, -30, 20, 12, 0.6)
+
+
+def hourglass(c, seed=0):
+    for y in (-44, 36):
+        rrect(c, -30, y, 60, 8, 2)
+        _fill_edge(c, lin(-30, 0, 30, 0, [(0, PAL["wood_lt"]), (1, PAL["wood_dk"])]), 1.2)
+    c.move_to(-22, -36)
+    c.curve_to(-22, -10, -4, -6, -4, 0)
+    c.curve_to(-4, 6, -22, 10, -22, 36)
+    c.line_to(22, 36)
+    c.curve_to(22, 10, 4, 6, 4, 0)
+    c.curve_to(4, -6, 22, -10, 22, -36)
+    c.close_path()
+    glass_fill(c, PAL["mist_lt"], -22, 0, 22, 0, 0.45)
+    _edge(c, 1.2, 0.6)
+    c.move_to(-18, 36)
+    c.curve_to(-10, 18, 10, 18, 18, 36)
+    c.close_path()
+    src(c, PAL["paper_dk"])
+    c.fill()
+    c.move_to(-14, -24)
+    c.curve_to(-8, -12, 8, -12, 14, -24)
+    c.close_path()
+    c.fill()
+    for x in (-26, 26):
+        c.rectangle(x - 2, -36, 4, 72)
+        c.set_source(lin(x - 2, 0, x + 2, 0, [(0, PAL["wood_lt"]), (1, PAL["wood_dk"])]))
+        c.fill()
+
+
+def fish(c, seed=0):
+    c.move_to(-44, 0)
+    c.curve_to(-24, -24, 20, -22, 34, 0)
+    c.curve_to(20, 20, -24, 22, -44, 0)
+    c.close_path()
+    _fill_edge(c, lin(0, -22, 0, 22, [(0, PAL["teal_lt"]), (0.5, PAL["mist_lt"]), (1, PAL["white"])]), 1.6)
+    c.move_to(32, 0)
+    c.line_to(50, -16)
+    c.line_to(46, 0)
+    c.line_to(50, 16)
+    c.close_path()
+    _fill_edge(c, lin(32, 0, 50, 0, [(0, PAL["teal_lt"]), (1, PAL["teal"])]), 1.4)
+    c.arc(-30, -4, 3.5, 0, 2 * math.pi)
+    src(c, OUT)
+    c.fill()
+    src(c, alpha(PAL["deep"], 0.4))
+    c.set_line_width(1)
+    for i in range(5):
+        c.arc(-10 + i * 8, 0, 8, -0.8, 0.8)
+        c.stroke()
+
+
+def apple(c, seed=0, col=None):
+    col = col or PAL["cloth_red"]
+    c.move_to(0, -26)
+    c.curve_to(20, -40, 44, -22, 38, 6)
+    c.curve_to(34, 30, 14, 42, 0, 34)
+    c.curve_to(-14, 42, -34, 30, -38, 6)
+    c.curve_to(-44, -22, -20, -40, 0, -26)
+    c.close_path()
+    _fill_edge(c, rad(-12, -10, 2, 48, [(0, shade(col, 1.5)), (0.5, col), (1, shade(col, 0.5))]), 1.6)
+    c.move_to(0, -26)
+    c.curve_to(2, -36, 4, -40, 8, -44)
+    c.set_line_width(3)
+    src(c, PAL["wood_dk"])
+    c.stroke()
+    c.move_to(6, -38)
+    c.curve_to(16, -48, 28, -44, 30, -40)
+    c.curve_to(20, -34, 12, -34, 6, -38)
+    src(c, PAL["leaf"])
+    c.fill()
+
+
+def spoon(c, seed=0):
+    ellipse(c, -30, 0, 18, 12)
+    _fill_edge(c, lin(-48, -12, -12, 12, [(0, PAL["white"]), (1, PAL["iron_lt"])]), 1.4)
+    c.move_to(-13, -3)
+    c.curve_to(10, -4, 30, -5, 46, -6)
+    c.line_to(46, 2)
+    c.curve_to(30, 3, 10, 3, -13, 3)
+    c.close_path()
+    _fill_edge(c, lin(0, -6, 0, 3, [(0, PAL["white"]), (1, PAL["iron_lt"])]), 1.2)
+
+
+def spyglass(c, seed=0):
+    for i, (x0, x1, r) in enumerate(((-48, -10, 10), (-12, 20, 8), (18, 46, 6.5))):
+        rrect(c, x0, -r, x1 - x0, 2 * r, 2)
+        pat = brass_linear(0, -r, 0, r) if i != 0 else lin(0, -r, 0, r, [(0, PAL["wood_lt"]), (1, PAL["wood_dk"])])
+        _fill_edge(c, pat, 1.4)
+        rrect(c, x1 - 4, -r - 1.5, 5, 2 * r + 3, 1)
+        _fill_edge(c, brass_linear(0, -r, 0, r), 1)
+    ellipse(c, -48, 0, 3, 10)
+    c.set_source(rad(-48, 0, 0, 10, [(0, PAL["seaglass_bl"]), (1, OUT)]))
+    c.fill()
+
+
+def map_scroll(c, seed=0):
+    c.rectangle(-40, -30, 80, 60)
+    _fill_edge(c, lin(-40, -30, 40, 30, [(0, PAL["paper"]), (1, PAL["paper_dk"])]), 1.4)
+    src(c, alpha(PAL["ink"], 0.6))
+    c.set_line_width(1.4)
+    blob(c, -4, 0, 22, 14, seed + 3, 9, 0.3)
+    c.stroke()
+    c.move_to(-20, 16)
+    c.line_to(-6, 4)
+    c.line_to(10, 10)
+    c.line_to(18, -6)
+    c.set_dash([3, 3])
+    c.stroke()
+    c.set_dash([])
+    src(c, PAL["cloth_red"])
+    c.set_line_width(2.2)
+    c.move_to(15, -10)
+    c.line_to(21, -3)
+    c.move_to(21, -10)
+    c.line_to(15, -3)
+    c.stroke()
+    for x in (-44, 44):
+        rrect(c, x - 6, -34, 12, 68, 5)
+        _fill_edge(c, lin(x - 6, 0, x + 6, 0, [(0, PAL["paper_dk"]), (0.5, PAL["paper"]), (1, shade(PAL["paper_dk"], 0.7))]), 1.2)
+
+
+def ring(c, seed=0):
+    c.arc(0, 8, 28, 0, 2 * math.pi)
+    c.new_sub_path()
+    c.arc_negative(0, 8, 20, 2 * math.pi, 0)
+    _fill_edge(c, brass_linear(-28, -20, 28, 36), 1.4)
+    c.move_to(0, -36)
+    c.line_to(14, -22)
+    c.line_to(0, -12)
+    c.line_to(-14, -22)
+    c.close_path()
+    c.set_source(rad(-3, -26, 0, 16, [(0, PAL["white"]), (0.4, PAL["seaglass"]), (1, PAL["seaglass_dk"])]))
+    c.fill_preserve()
+    _edge(c, 1.2)
+
+
+def horseshoe(c, seed=0):
+    c.arc(0, -4, 34, math.pi * 0.8, math.pi * 2.2)
+    c.set_line_width(16)
+    src(c, OUT)
+    c.stroke()
+    c.arc(0, -4, 34, math.pi * 0.8, math.pi * 2.2)
+    c.set_line_width(12)
+    c.set_source(lin(-34, -40, 34, 30, [(0, PAL["iron_lt"]), (1, PAL["iron"])]))
+    c.stroke()
+    src(c, OUT)
+    for i in range(6):
+        t = math.pi * (0.95 + i * 0.22)
+        c.arc(math.cos(t) * 34, -4 + math.sin(t) * 34, 2, 0, 2 * math.pi)
+        c.fill()
+
+
+def hammer(c, seed=0):
+    rrect(c, -46, -4, 74, 9, 3)
+    _fill_edge(c, lin(0, -4, 0, 5, [(0, PAL["wood_lt"]), (1, PAL["wood"])]), 1.3)
+    c.move_to(24, -22)
+    c.line_to(40, -22)
+    c.line_to(40, 24)
+    c.curve_to(34, 20, 28, 16, 24, 12)
+    c.close_path()
+    _fill_edge(c, lin(24, 0, 40, 0, [(0, PAL["iron_lt"]), (1, PAL["iron"])]), 1.4)
+
+
+def oilcan(c, seed=0):
+    c.move_to(-30, 36)
+    c.line_to(-30, -4)
+    c.curve_to(-30, -18, 30, -18, 30, -4)
+    c.line_to(30, 36)
+    c.close_path()
+    _fill_edge(c, lin(-30, 0, 30, 0, [(0, shade(PAL["copper"], 1.3)), (0.4, PAL["copper"]), (1, shade(PAL["copper"], 0.5))]))
+    c.move_to(-4, -14)
+    c.line_to(40, -48)
+    c.line_to(44, -44)
+    c.line_to(6, -10)
+    c.close_path()
+    _fill_edge(c, brass_linear(0, -48, 44, -10), 1.2)
+    c.arc(-34, 12, 12, math.pi * 0.5, math.pi * 1.5)
+    c.set_line_width(4)
+    src(c, PAL["iron"])
+    c.stroke()
+
+
+def crab(c, seed=0):
+    col = PAL["ember"]
+    src(c, shade(col, 0.6))
+    c.set_line_width(4)
+    for sx in (-1, 1):
+        for i in range(3):
+            c.move_to(sx * 18, 6 + i * 6)
+            c.line_to(sx * (36 + i * 4), 10 + i * 10)
+            c.line_to(sx * (42 + i * 2), 24 + i * 8)
+        c.stroke()
+        c.move_to(sx * 16, -6)
+        c.curve_to(sx * 30, -20, sx * 36, -30, sx * 32, -36)
+        c.stroke()
+        ellipse(c, sx * 32, -40, 10, 8)
+        _fill_edge(c, rad(sx * 30, -42, 0, 10, [(0, shade(col, 1.3)), (1, shade(col, 0.6))]), 1.2)
+    ellipse(c, 0, 6, 28, 20)
+    _fill_edge(c, rad(-6, 0, 0, 30, [(0, shade(col, 1.4)), (1, shade(col, 0.55))]))
+    for sx in (-6, 6):
+        c.arc(sx, -12, 3, 0, 2 * math.pi)
+        src(c, OUT)
+        c.fill()
+
+
+def padlock(c, seed=0):
+    c.arc(0, -10, 20, math.pi, 2 * math.pi)
+    c.set_line_width(8)
+    src(c, PAL["iron"])
+    c.stroke()
+    rrect(c, -30, -12, 60, 50, 8)
+    _fill_edge(c, brass_linear(-30, -12, 30, 38))
+    c.arc(0, 8, 6, 0, 2 * math.pi)
+    src(c, OUT)
+    c.fill()
+    c.rectangle(-2.5, 8, 5, 14)
+    c.fill()
+
+
+def matchbox(c, seed=0):
+    rrect(c, -40, -22, 80, 44, 3)
+    _fill_edge(c, lin(0, -22, 0, 22, [(0, shade(PAL["amber"], 1.1)), (1, PAL["amber_dk"])]))
+    rrect(c, -28, -14, 56, 28, 2)
+    src(c, PAL["cloth_blue"])
+    c.fill()
+    c.arc(0, 0, 8, 0, 2 * math.pi)
+    src(c, PAL["paper"])
+    c.fill()
+    c.rectangle(-40, -22, 80, 6)
+    src(c, alpha(OUT, 0.5))
+    c.fill()
+
+
+def photograph(c, seed=0):
+    c.rectangle(-44, -34, 88, 68)
+    _fill_edge(c, lin(0, -34, 0, 34, [(0, PAL["white"]), (1, PAL["paper_dk"])]), 1.3)
+    c.rectangle(-38, -28, 76, 48)
+    c.set_source(lin(0, -28, 0, 20, [(0, mix(PAL["paper_dk"], PAL["wood"], 0.2)), (1, shade(PAL["wood"], 0.8))]))
+    c.fill()
+    # a figure and a tower, sepia
+    src(c, alpha(PAL["wood_dk"], 0.85))
+    c.move_to(14, 20)
+    c.line_to(18, -22)
+    c.line_to(24, -22)
+    c.line_to(28, 20)
+    c.close_path()
+    c.fill()
+    c.arc(-12, -6, 5, 0, 2 * math.pi)
+    c.fill()
+    c.rectangle(-17, 0, 10, 20)
+    c.fill()
+
+
+def medal(c, seed=0):
+    c.move_to(-16, -48)
+    c.line_to(16, -48)
+    c.line_to(8, -10)
+    c.line_to(-8, -10)
+    c.close_path()
+    _fill_edge(c, lin(-16, 0, 16, 0, [(0, PAL["cloth_blue"]), (0.5, shade(PAL["cloth_blue"], 1.4)), (1, PAL["cloth_blue"])]), 1.2)
+    c.arc(0, 14, 26, 0, 2 * math.pi)
+    _fill_edge(c, brass_radial(0, 14, 26))
+    pts = []
+    for i in range(10):
+        t = -math.pi / 2 + i * math.pi / 5
+        rr = 16 if i % 2 == 0 else 7
+        pts.append((math.cos(t) * rr, 14 + math.sin(t) * rr))
+    c.move_to(*pts[0])
+    for p in pts[1:]:
+        c.line_to(*p)
+    c.close_path()
+    src(c, alpha(PAL["brass_dk"], 0.8))
+    c.fill()
+
+
+def prism(c, seed=0):
+    """A piece of the lamp's lens: ribbed glass in a brass strip."""
+    c.move_to(-40, 30)
+    c.line_to(-30, -34)
+    c.line_to(30, -34)
+    c.line_to(40, 30)
+    c.close_path()
+    glass_fill(c, PAL["seaglass"], -40, -34, 40, 30, 0.75)
+    _edge(c, 1.6)
+    for i in range(5):
+        y = -26 + i * 12
+        c.move_to(-36 + i * 1.5, y + 6)
+        c.curve_to(-10, y - 2, 10, y - 2, 36 - i * 1.5, y + 6)
+        src(c, alpha(PAL["white"], 0.5))
+        c.set_line_width(2)
+        c.stroke()
+    rrect(c, -42, 28, 84, 8, 2)
+    _fill_edge(c, brass_linear(0, 28, 0, 36), 1.2)
+
+
+def wrench(c, seed=0):
+    c.move_to(-34, -4)
+    c.line_to(30, -4)
+    c.line_to(30, 4)
+    c.line_to(-34, 4)
+    c.close_path()
+    _fill_edge(c, lin(0, -4, 0, 4, [(0, PAL["iron_lt"]), (1, PAL["iron"])]), 1.2)
+    for x, sgn in ((-40, 1), (38, -1)):
+        c.new_path()
+        c.arc(x, 0, 13, math.radians(40) if sgn < 0 else math.radians(220), math.radians(320) if sgn < 0 else math.radians(500))
+        c.close_path()
+        _fill_edge(c, lin(x - 12, -12, x + 12, 12, [(0, PAL["iron_lt"]), (1, PAL["iron"])]), 1.2)
+
+
+def brush(c, seed=0):
+    rrect(c, -46, -5, 56, 10, 4)
+    _fill_edge(c, lin(0, -5, 0, 5, [(0, PAL["cloth_red"]), (1, shade(PAL["cloth_red"], 0.5))]), 1.2)
+    rrect(c, 8, -9, 12, 18, 2)
+    _fill_edge(c, brass_linear(0, -9, 0, 9), 1.2)
+    c.move_to(20, -9)
+    c.curve_to(36, -12, 46, -6, 48, 0)
+    c.curve_to(46, 6, 36, 12, 20, 9)
+    c.close_path()
+    _fill_edge(c, lin(20, 0, 48, 0, [(0, PAL["wood_md"]), (1, PAL["wood_dk"])]), 1.2)
+
+
+def bobber(c, seed=0):
+    c.move_to(0, -46)
+    c.line_to(0, 46)
+    c.set_line_width(2.5)
+    src(c, PAL["wood_dk"])
+    c.stroke()
+    ellipse(c, 0, 0, 16, 26)
+    c.save()
+    c.clip()
+    c.rectangle(-16, -26, 32, 26)
+    c.set_source(lin(-16, 0, 16, 0, [(0, shade(PAL["ember"], 1.3)), (1, shade(PAL["ember"], 0.5))]))
+    c.fill()
+    c.rectangle(-16, 0, 32, 26)
+    c.set_source(lin(-16, 0, 16, 0, [(0, PAL["white"]), (1, PAL["mist"])]))
+    c.fill()
+    c.restore()
+    ellipse(c, 0, 0, 16, 26)
+    _edge(c, 1.4)
+
+
+def teapot(c, seed=0):
+    c.move_to(30, 0)
+    c.curve_to(44, -6, 46, -20, 54, -26)
+    c.set_line_width(6)
+    src(c, shade(PAL["cloth_blue"], 0.8))
+    c.stroke()
+    c.arc(-34, 2, 14, math.pi * 0.5, math.pi * 1.5)
+    c.stroke()
+    ellipse(c, 0, 4, 36, 28)
+    _fill_edge(c, rad(-10, -6, 0, 40, [(0, shade(PAL["cloth_blue"], 1.5)), (1, shade(PAL["cloth_blue"], 0.55))]))
+    ellipse(c, 0, -22, 18, 6)
+    _fill_edge(c, lin(0, -28, 0, -16, [(0, shade(PAL["cloth_blue"], 1.3)), (1, PAL["cloth_blue"])]), 1.2)
+    c.arc(0, -30, 4, 0, 2 * math.pi)
+    c.set_source(brass_radial(0, -30, 4))
+    c.fill()
+    src(c, alpha(PAL["white"], 0.7))
+    c.set_line_width(2)
+    c.move_to(-24, 4)
+    c.curve_to(-10, 12, 10, 12, 24, 4)
+    c.stroke()
+
+
+def gear(c, seed=0):
+    n = 10
+    pts = []
+    for i in range(n * 2):
+        t = i * math.pi / n
+        rr = 40 if i % 2 == 0 else 31
+        pts.append((math.cos(t - 0.1) * rr, math.sin(t - 0.1) * rr))
+        pts.append((math.cos(t + 0.1) * rr, math.sin(t + 0.1) * rr))
+    c.move_to(*pts[0])
+    for p in pts[1:]:
+        c.line_to(*p)
+    c.close_path()
+    c.new_sub_path()
+    c.arc_negative(0, 0, 10, 2 * math.pi, 0)
+    _fill_edge(c, brass_linear(-40, -40, 40, 40))
+
+
+def glove(c, seed=0):
+    c.move_to(-20, 44)
+    c.line_to(-22, 0)
+    c.curve_to(-40, -6, -40, -18, -34, -20)
+    c.curve_to(-28, -20, -24, -10, -20, -8)
+    c.line_to(-20, -40)
+    c.curve_to(-20, -48, -10, -48, -10, -40)
+    c.line_to(-8, -16)
+    c.line_to(-6, -46)
+    c.curve_to(-4, -52, 6, -52, 6, -46)
+    c.line_to(6, -16)
+    c.line_to(10, -42)
+    c.curve_to(12, -48, 20, -46, 20, -40)
+    c.line_to(18, -12)
+    c.line_to(24, -30)
+    c.curve_to(28, -34, 34, -30, 32, -24)
+    c.line_to(24, 6)
+    c.line_to(22, 44)
+    c.close_path()
+    _fill_edge(c, lin(-30, 0, 30, 0, [(0, shade(PAL["wood_lt"], 1.1)), (1, PAL["wood"])]))
+    c.rectangle(-22, 32, 44, 10)
+    src(c, alpha(PAL["wood_dk"], 0.8))
+    c.fill()
+
+
+def feather(c, seed=0):
+    """A grey gull feather."""
+    c.move_to(-46, 30)
+    c.curve_to(-20, 0, 10, -24, 44, -34)
+    c.curve_to(30, -10, 6, 16, -30, 30)
+    c.close_path()
+    _fill_edge(c, lin(-40, 30, 40, -30, [(0, PAL["stone"]), (0.6, PAL["mist_lt"]), (1, PAL["white"])]), 1.2)
+    c.move_to(-50, 34)
+    c.curve_to(-16, 8, 14, -16, 44, -34)
+    c.set_line_width(1.6)
+    src(c, PAL["stone_dk"])
+    c.stroke()
+
+
+def thimble(c, seed=0):
+    c.move_to(-24, 34)
+    c.line_to(-20, -20)
+    c.curve_to(-18, -38, 18, -38, 20, -20)
+    c.line_to(24, 34)
+    c.close_path()
+    _fill_edge(c, lin(-24, 0, 24, 0, [(0, PAL["iron_lt"]), (0.35, PAL["white"]), (1, PAL["iron"])]))
+    src(c, alpha(OUT, 0.45))
+    for yy in range(-22, 26, 7):
+        for xx in range(-16, 18, 7):
+            c.arc(xx + (yy % 2) * 2, yy, 1.3, 0, 2 * math.pi)
+            c.fill()
+    ellipse(c, 0, 34, 24, 5)
+    _fill_edge(c, lin(-24, 0, 24, 0, [(0, PAL["iron_lt"]), (1, PAL["iron"])]), 1.2)
+
+
+def pear(c, seed=0):
+    apple_col = mix(PAL["amber_lt"], PAL["leaf"], 0.45)
+    c.move_to(0, -36)
+    c.curve_to(10, -36, 12, -16, 18, -4)
+    c.curve_to(34, 14, 28, 40, 0, 40)
+    c.curve_to(-28, 40, -34, 14, -18, -4)
+    c.curve_to(-12, -16, -10, -36, 0, -36)
+    c.close_path()
+    _fill_edge(c, rad(-8, 6, 2, 44, [(0, shade(apple_col, 1.4)), (0.6, apple_col), (1, shade(apple_col, 0.55))]), 1.6)
+    c.move_to(0, -36)
+    c.line_to(3, -48)
+    c.set_line_width(3)
+    src(c, PAL["wood_dk"])
+    c.stroke()
+
+
+def ladle(c, seed=0):
+    c.move_to(-10, 0)
+    c.curve_to(-12, -20, -16, -40, -6, -50)
+    c.set_line_width(6)
+    c.set_source(lin(-10, 0, 0, -50, [(0, PAL["copper"]), (1, shade(PAL["copper"], 0.6))]))
+    c.stroke()
+    ellipse(c, 0, 22, 28, 22)
+    _fill_edge(c, rad(-8, 14, 0, 30, [(0, shade(PAL["copper"], 1.5)), (1, shade(PAL["copper"], 0.55))]))
+    ellipse(c, 0, 12, 26, 8)
+    src(c, alpha(OUT, 0.5))
+    c.fill()
+
+
+def oar(c, seed=0):
+    rrect(c, -50, -3.5, 70, 7, 3)
+    _fill_edge(c, lin(0, -3, 0, 3, [(0, PAL["wood_lt"]), (1, PAL["wood"])]), 1.2)
+    c.move_to(18, -3)
+    c.curve_to(30, -12, 46, -12, 52, -8)
+    c.line_to(52, 8)
+    c.curve_to(46, 12, 30, 12, 18, 3)
+    c.close_path()
+    _fill_edge(c, lin(0, -12, 0, 12, [(0, PAL["wood_lt"]), (1, PAL["wood_md"])]), 1.3)
+    c.rectangle(40, -11, 6, 22)
+    src(c, alpha(PAL["cloth_red"], 0.85))
+    c.fill()
+
+
+def net_float(c, seed=0):
+    c.arc(0, 0, 34, 0, 2 * math.pi)
+    glass_fill(c, PAL["seaglass"], -34, -34, 34, 34, 0.9)
+    _edge(c, 1.4)
+    src(c, alpha(PAL["rope"], 0.95))
+    c.set_line_width(2.5)
+    for i in range(5):
+        t = -0.9 + i * 0.45
+        c.move_to(math.sin(t) * 34, -math.cos(t) * 34)
+        c.curve_to(math.sin(t) * 40, 0, math.sin(t) * 34, 20, math.sin(t) * 20, 30)
+        c.stroke()
+    ellipse(c, 0, 4, 34, 10)
+    c.stroke()
+    glass_shine(c, -20, -24, 18, 10, 0.6)
+
+
+def hook(c, seed=0):
+    c.move_to(0, -44)
+    c.line_to(0, 16)
+    c.arc_negative(-14, 16, 14, 0, math.pi * 0.95)
+    c.set_line_width(5)
+    src(c, OUT)
+    c.stroke()
+    c.move_to(0, -44)
+    c.line_to(0, 16)
+    c.arc_negative(-14, 16, 14, 0, math.pi * 0.95)
+    c.set_line_width(3)
+    c.set_source(lin(-20, 0, 6, 0, [(0, PAL["iron_lt"]), (1, PAL["white"])]))
+    c.stroke()
+    c.move_to(-28, 14)
+    c.line_to(-22, 4)
+    c.line_to(-30, 4)
+    c.close_path()
+    src(c, PAL["iron_lt"])
+    c.fill()
+    c.arc(0, -48, 5, 0, 2 * math.pi)
+    c.set_line_width(2.5)
+    c.stroke()
+
+
+def violin_bow(c, seed=0):
+    pass
+
+
+def toy_boat(c, seed=0):
+    c.move_to(-44, 8)
+    c.line_to(44, 8)
+    c.line_to(32, 28)
+    c.line_to(-34, 28)
+    c.close_path()
+    _fill_edge(c, lin(0, 8, 0, 28, [(0, PAL["cloth_red"]), (1, shade(PAL["cloth_red"], 0.5))]))
+    c.rectangle(-44, 8, 88, 5)
+    src(c, PAL["paper"])
+    c.fill()
+    c.move_to(0, 8)
+    c.line_to(0, -46)
+    c.set_line_width(3)
+    src(c, PAL["wood_dk"])
+    c.stroke()
+    c.move_to(3, -42)
+    c.curve_to(22, -30, 30, -10, 34, 2)
+    c.line_to(3, 2)
+    c.close_path()
+    _fill_edge(c, lin(3, 0, 34, 0, [(0, PAL["white"]), (1, PAL["paper_dk"])]), 1.2)
+    c.move_to(-3, -36)
+    c.curve_to(-16, -24, -20, -10, -24, 2)
+    c.line_to(-3, 2)
+    c.close_path()
+    _fill_edge(c, lin(-24, 0, -3, 0, [(0, PAL["paper_dk"]), (1, PAL["white"])]), 1.2)
+
+
+def doll(c, seed=0):
+    c.move_to(-24, 44)
+    c.curve_to(-20, 10, -14, -4, 0, -4)
+    c.curve_to(14, -4, 20, 10, 24, 44)
+    c.close_path()
+    _fill_edge(c, lin(-24, 0, 24, 0, [(0, shade(PAL["cloth_blue"], 1.3)), (1, shade(PAL["cloth_blue"], 0.6))]))
+    c.arc(0, -20, 16, 0, 2 * math.pi)
+    _fill_edge(c, rad(-4, -24, 0, 18, [(0, PAL["white"]), (1, PAL["paper_dk"])]), 1.4)
+    c.arc(0, -26, 17, math.pi * 1.0, math.pi * 2.0)
+    c.close_path()
+    src(c, PAL["amber_dk"])
+    c.fill()
+    src(c, OUT)
+    for x in (-6, 6):
+        c.arc(x, -18, 1.8, 0, 2 * math.pi)
+        c.fill()
+    c.rectangle(-24, 36, 48, 8)
+    src(c, alpha(PAL["white"], 0.8))
+    c.fill()
+
+
+def cross(c, seed=0):
+    """A small brass cross on a chain."""
+    c.move_to(0, -50)
+    c.curve_to(-20, -40, -26, -20, -6, -22)
+    c.set_line_width(1.6)
+    src(c, PAL["brass"])
+    c.stroke()
+    for (x, y, w, h) in ((-5, -22, 10, 56), (-20, -10, 40, 10)):
+        rrect(c, x, y, w, h, 2)
+        _fill_edge(c, brass_linear(x, y, x + w, y + h), 1.2)
+
+
+def candlestick(c, seed=0):
+    candle(c, seed, lit=False)
+
+
+def gull_egg(c, seed=0):
+    ellipse(c, 0, 4, 26, 34)
+    _fill_edge(c, rad(-8, -8, 0, 40, [(0, PAL["white"]), (1, mix(PAL["mist"], PAL["paper_dk"], 0.5))]), 1.4)
+    r = rng(seed)
+    src(c, alpha(PAL["wood"], 0.7))
+    for i in range(22):
+        t = r.rand() * 2 * math.pi
+        d = r.rand() ** 0.5
+        ellipse(c, math.cos(t) * 22 * d, 4 + math.sin(t) * 30 * d, 1.5 + r.rand() * 2.5, 1 + r.rand() * 2)
+        c.fill()
+
+
+def trowel(c, seed=0):
+    rrect(c, -48, -5, 36, 10, 4)
+    _fill_edge(c, lin(0, -5, 0, 5, [(0, PAL["wood_lt"]), (1, PAL["wood"])]), 1.2)
+    c.rectangle(-14, -2, 14, 4)
+    src(c, PAL["iron"])
+    c.fill()
+    c.move_to(0, -18)
+    c.line_to(48, 0)
+    c.line_to(0, 18)
+    c.close_path()
+    _fill_edge(c, lin(0, -18, 0, 18, [(0, PAL["iron_lt"]), (1, PAL["iron"])]), 1.4)
+
+
+def keyring(c, seed=0):
+    c.arc(0, -22, 16, 0, 2 * math.pi)
+    c.set_line_width(3)
+    c.set_source(brass_linear(-16, -38, 16, -6))
+    c.stroke()
+    for ang in (-0.5, 0.35):
+        c.save()
+        c.translate(math.sin(ang) * 14, -8)
+        c.rotate(math.pi / 2 + ang)
+        c.scale(0.55, 0.55)
+        c.translate(30, 0)
+        key(c)
+        c.restore()
+
+
+def lens(c, seed=0):
+    c.arc(0, 0, 36, 0, 2 * math.pi)
+    c.set_source(rad(-10, -10, 0, 40, [(0, (0.92, 0.98, 0.97, 0.75)), (0.7, alpha(PAL["seaglass"], 0.55)), (1, alpha(PAL["seaglass_dk"], 0.8))]))
+    c.fill_preserve()
+    c.set_line_width(5)
+    c.set_source(brass_linear(-36, -36, 36, 36))
+    c.stroke()
+    for rr in (12, 22, 30):
+        c.arc(0, 0, rr, 0, 2 * math.pi)
+        src(c, alpha(PAL["white"], 0.35))
+        c.set_line_width(1.4)
+        c.stroke()
+    glass_shine(c, -24, -26, 20, 12, 0.7)
+
+
+def wick_tin(c, seed=0):
+    c.arc(0, 0, 34, 0, 2 * math.pi)
+    _fill_edge(c, lin(-34, -34, 34, 34, [(0, PAL["iron_lt"]), (1, PAL["iron"])]))
+    c.arc(0, 0, 26, 0, 2 * math.pi)
+    src(c, alpha(PAL["white"], 0.25))
+    c.set_line_width(2)
+    c.stroke()
+    for i in range(4):
+        c.move_to(-16, -10 + i * 7)
+        c.line_to(16, -10 + i * 7)
+    src(c, PAL["cloth_red"])
+    c.set_line_width(3)
+    c.stroke()
+
+
+DRAWERS = {name: fn for name, fn in globals().items()
+           if callable(fn) and not name.startswith("_") and fn.__module__ == __name__
+           and name not in ("violin_bow",)}

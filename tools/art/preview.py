@@ -1,0 +1,30 @@
+#!/usr/bin/python3
+"""Builds locations without writing them and saves previews: preview.py loc11 [loc12 ...] -> /tmp/prev_<name>.png"""
+import sys
+sys.path.insert(0, __file__.rsplit("/", 1)[0])
+import cairo
+import locations
+from kit import from_np, ctx_for, to_np, save_png
+from scene import composite
+
+want = sys.argv[1:]
+for cls in locations.LOCATIONS:
+    loc = cls()
+    if want and loc.name not in want:
+        continue
+    full, objs = loc.build()
+    comp = composite(full, objs)
+    save_png(comp, "/tmp/prev_%s.png" % loc.name)
+    s = from_np(comp)
+    c = ctx_for(s)
+    c.set_source_rgba(1, 0.2, 0.2, 0.9)
+    c.set_line_width(1.5)
+    for o, _, (x, y, w, h) in objs:
+        c.rectangle(x, y, w, h)
+        c.stroke()
+    c.rectangle(0, 640, 1024, 128)
+    c.set_source_rgba(0, 0, 0, 0.5)
+    c.fill()
+    save_png(to_np(s), "/tmp/prevbox_%s.png" % loc.name)
+    save_png(full, "/tmp/prevbg_%s.png" % loc.name)
+    print(loc.name, "ok")
