@@ -1,0 +1,195 @@
+#include "platform/host/desktop.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <mutex>
+
+#include "platform/host/system.h"
+#include "platform/log.h"
+#include "platform/settings.h"
+
+extern char** environ;
+
+namespace {
+
+std::string Home() {
+  const char* home = std::getenv("HOME");
+  return home && *home ? std::string(home) : std::string("/tmp");
+}
+
+// A value of user-dirs.dirs: the text between the quotes, backslash escapes
+// undone, a leading "$HOME" replaced.
+std::string ReadUserDirsValue(std::string value) {
+  while (!value.empty() && (value.back() == '\r' || value.back() == ' ' || value.back() == '\t')) value.pop_back();
+  if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+  std::string out;
+  for (size_t i = 0; i < value.size(); ++i) {
+    if (value[i] == '\\' && i + 1 < value.size()) ++i;
+    out += value[i];
+  }
+  if (out.compare(0, 5, "$HOME") == 0 && (out.size() == 5 || out[5] == '/')) out = Home() + out.substr(5);
+  return out;
+}
+
+std::string TrimSlashes(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
+// Single quotes make a text a string for the GVariant parser of gdbus and
+// gsettings; the URI holds no quote or backslash, since FileUri encodes them.
+std::string Quoted(const std::string& text) { return "'" + text + "'"; }
+
+class THeadlessWallpaperSetter : public IWallpaperSetter {
+public:
+  bool Set(const std::string& path) override {
+    TraceOut("Wallpaper: a headless run leaves the desktop alone (%s)", path.c_str());
+    return false;
+  }
+};
+
+std::mutex gSetterMutex;
+std::unique_ptr<IWallpaperSetter> gInstalled, gDesktop, gHeadless;
+
+}  // namespace
+
+std::string HostUserFolder(const std::string& kind, const std::string& fallback) {
+  std::string key = "XDG_" + kind + "_DIR";
+  if (const char* env = std::getenv(key.c_str()); env && env[0] == '/') return TrimSlashes(env);
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  std::string file = (config && config[0] == '/' ? std::string(config) : Home() + "/.config") + "/user-dirs.dirs";
+  std::ifstream in(file);
+  std::string line, found;
+  // The file is a few lines long; a damaged or huge one is not read past 1000 lines.
+  for (int n = 0; n < 1000 && std::getline(in, line); ++n) {
+    size_t start = line.find_first_not_of(" \t");
+    if (start == std::string::npos || line.compare(start, key.size() + 1, key + "=") != 0) continue;
+    std::string value = ReadUserDirsValue(line.substr(start + key.size() + 1));
+    if (!value.empty() && value[0] == '/') found = value;  // the last line of a kind wins, as in a shell
+  }
+  if (!found.empty()) return TrimSlashes(found);
+  return TrimSlashes(Home() + "/" + fallback);
+}
+
+std::string FileUri(const std::string& absolutePath) {
+  static const char* hex = "0123456789ABCDEF";
+  std::string out = "file://";
+  for (unsigned char c : absolutePath) {
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+        c == '_' || c == '~' || c == '/') {
+      out += char(c);
+    } else {
+      out += '%';
+      out += hex[c >> 4];
+      out += hex[c & 15];
+    }
+  }
+  return out;
+}
+
+int TSpawnCommandRunner::Run(const std::vector<std::string>& args, uint32_t timeoutMs) {
+  if (args.empty() || args[0].empty()) return kNotStarted;
+  std::vector<char*> argv;
+  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  for (int fd = 0; fd < 3; ++fd) posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd ? O_WRONLY : O_RDONLY, 0);
+  pid_t pid = 0;
+  int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (rc != 0) {
+    TraceOut("Could not start \"%s\": %s", args[0].c_str(), std::strerror(rc));
+    return kNotStarted;
+  }
+  uint32_t start = HostMonotonicMs();
+  int status = 0;
+  for (;;) {
+    pid_t done = waitpid(pid, &status, WNOHANG);
+    if (done == pid) break;
+    if (done < 0 && errno != EINTR) return kNotStarted;
+    if (HostMonotonicMs() - start >= timeoutMs) {
+      kill(pid, SIGKILL);
+      while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+      }
+      TraceOut("\"%s\" did not finish within %u ms and was stopped", args[0].c_str(), timeoutMs);
+      return kTimedOut;
+    }
+    timespec pause{0, 5 * 1000 * 1000};
+    nanosleep(&pause, nullptr);
+  }
+  if (WIFEXITED(status)) return WEXITSTATUS(status);
+  return kNotStarted;
+}
+
+TDesktopWallpaperSetter::TDesktopWallpaperSetter(std::shared_ptr<TCommandRunner> runner)
+    : runner_(runner ? std::move(runner) : std::make_shared<TSpawnCommandRunner>()) {}
+
+std::vector<std::string> TDesktopWallpaperSetter::PortalCommand(const std::string& path) {
+  return {"gdbus",
+          "call",
+          "--session",
+          "--timeout",
+          "10",
+          "--dest",
+          "org.freedesktop.portal.Desktop",
+          "--object-path",
+          "/org/freedesktop/portal/desktop",
+          "--method",
+          "org.freedesktop.portal.Wallpaper.SetWallpaperURI",
+          "''",
+          Quoted(FileUri(path)),
+          "{'set-on': <'background'>, 'show-preview': <false>}"};
+}
+
+std::vector<std::vector<std::string>> TDesktopWallpaperSetter::GsettingsCommands(const std::string& path) {
+  const std::string schema = "org.gnome.desktop.background", uri = Quoted(FileUri(path));
+  return {{"gsettings", "set", schema, "picture-uri", uri},
+          {"gsettings", "set", schema, "picture-uri-dark", uri},
+          {"gsettings", "set", schema, "picture-options", "'stretched'"}};
+}
+
+bool TDesktopWallpaperSetter::Set(const std::string& path) {
+  if (path.empty() || path[0] != '/') {
+    TraceOut("Wallpaper: \"%s\" is not an absolute path; not set", path.c_str());
+    return false;
+  }
+  if (runner_->Run(PortalCommand(path), 15000) == 0) {
+    TraceOut("Wallpaper set through the desktop portal: %s", path.c_str());
+    return true;
+  }
+  auto commands = GsettingsCommands(path);
+  if (runner_->Run(commands[0], 5000) == 0) {
+    // Older desktops have no dark variant; only the first key decides.
+    for (size_t i = 1; i < commands.size(); ++i) runner_->Run(commands[i], 5000);
+    TraceOut("Wallpaper set through the desktop settings: %s", path.c_str());
+    return true;
+  }
+  TraceOut("Wallpaper saved to %s; setting it is not supported on this desktop", path.c_str());
+  return false;
+}
+
+IWallpaperSetter* GetWallpaperSetter() {
+  std::lock_guard<std::mutex> lock(gSetterMutex);
+  if (gInstalled) return gInstalled.get();
+  if (GetSettingBool("headless")) {
+    if (!gHeadless) gHeadless = std::make_unique<THeadlessWallpaperSetter>();
+    return gHeadless.get();
+  }
+  if (!gDesktop) gDesktop = std::make_unique<TDesktopWallpaperSetter>();
+  return gDesktop.get();
+}
+
+void SetWallpaperSetter(std::unique_ptr<IWallpaperSetter> setter) {
+  std::lock_guard<std::mutex> lock(gSetterMutex);
+  gInstalled = std::move(setter);
+}
