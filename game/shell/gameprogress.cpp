@@ -3,7 +3,9 @@
 #include <tinyxml.h>
 
 #include <algorithm>
-#include <cstdio>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <string>
 
 #include "game/shell/gamesettings.h"
@@ -254,10 +256,25 @@ void LuaAddTool(const char* text) { GetGameProgress().AddTool(ScriptWord(text, "
 
 void LuaAddArt(const char* text) { GetGameProgress().AddArt(ScriptWord(text, "AddArt")); }
 
+namespace {
+// A decimal integer at *p (leading blanks skipped) within the int range.
+bool ReadInt(const char*& p, int* out) {
+  char* end = nullptr;
+  errno = 0;
+  long v = std::strtol(p, &end, 10);
+  if (end == p || errno == ERANGE || v < INT_MIN || v > INT_MAX) return false;
+  *out = int(v);
+  p = end;
+  return true;
+}
+}  // namespace
+
 void SetLevelChapter(const char* text) {
   std::string s = ScriptWord(text, "SetLevelChapter");
+  const char* p = s.c_str();
   int level = 0, chapter = 0;
-  if (std::sscanf(s.c_str(), "%d,%d", &level, &chapter) != 2) {
+  bool ok = ReadInt(p, &level) && *p++ == ',' && ReadInt(p, &chapter);
+  if (!ok) {
     TraceOut("SetLevelChapter: \"%s\" is not \"<level>,<chapter>\"; the level and chapter stay %d,%d", s.c_str(),
              GetGameProgress().levelId, GetGameProgress().chapterId);
     return;

@@ -119,8 +119,8 @@ private:
   size_t pos_ = 0;
 };
 
-// A record is at least 15 u32 wide (every count and length empty).
-constexpr size_t kMinRecordSize = 15 * 4;
+// A record is at least 14 u32 wide (every count and length empty).
+constexpr size_t kMinRecordSize = 14 * 4;
 
 bool ReadRecord(TBlobReader& r, LocationInfo& info) {
   if (!r.Str(&info.name, "location name") || !r.Str(&info.secondName, "second name") ||

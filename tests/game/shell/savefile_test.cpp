@@ -126,6 +126,20 @@ TEST_F(SaveBlob, RichProgressRoundTrips) {
   EXPECT_EQ(WriteSaveBlob(back, 3), blob);
 }
 
+TEST_F(SaveBlob, RecordsOfTheSmallestSizeReadBack) {
+  GameProgress p;
+  for (int i = 0; i < 3; ++i) {
+    LocationInfo& info = p.FindLocationInfo(i ? TString::Printf("%d", i) : TString());
+    info.SetStartDateTime("", "");
+    info.SetPassDateTime("", "");
+  }
+  Bytes blob = WriteSaveBlob(p, 1);
+  GameProgress back;
+  ASSERT_EQ(ReadSaveBlob(blob.data(), blob.size() - 2, 1, back), TSaveRead::kDamaged);
+  ASSERT_EQ(ReadSaveBlob(blob.data(), blob.size(), 1, back), TSaveRead::kOk);
+  EXPECT_TRUE(back.SameProgress(p));
+}
+
 TEST_F(SaveBlob, StringsEndAtTheirFirstZeroByte) {
   GameProgress p;
   p.arts = {TString(std::string("ab\0cd", 5))};

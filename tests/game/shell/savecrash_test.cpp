@@ -1,0 +1,126 @@
+// A process saving players in a loop is killed with SIGKILL at random
+// moments; after every kill the preferences load and every player is whole:
+// its eleven keys and its blob all belong to one and the same save.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <random>
+
+#include "game/shell/gameprogress.h"
+#include "game/shell/savefile.h"
+#include "game/shell/userinfo.h"
+#include "platform/prefs.h"
+#include "tests/game/support/gametest.h"
+
+namespace {
+
+constexpr int kPlayers = 3;
+
+// The k-th saved state of player p: every field tells k.
+void StateOf(int k, int p, GameProgress& g) {
+  g.Reset();
+  g.levelId = k;
+  g.chapterId = p;
+  g.locationId = k + 1;
+  g.numCoins = k;
+  g.firstRun = k % 2;
+  g.gameIntroDone = k + 2;
+  g.gameStartMsgDone = k + 3;
+  g.gameTutorMsgDone = k + 4;
+  g.gameFinished = k + 5;
+  g.mLocationType = k + 6;
+  g.gameNeedClearUserInfo = k + 7;
+  for (int i = 0; i <= k % 5; ++i) g.AddTool(TString::Printf("t%d_%d", k, i), k * 10 + i);
+  g.MarkShown(TString::Printf("s%d", k));
+  LocationInfo& info = g.FindLocationInfo(TString::Printf("loc%d_%d", p, k));
+  info.coins.assign(size_t(k % 7), k);
+  info.passed = k;
+}
+
+const char* const kKeys[] = {"levelId", "chapterId", "locationId", "numCoins", "firstRun", "gameIntroDone",
+                             "gameStartMsgDone", "gameTutorMsgDone", "gameFinished", "mLocationType",
+                             "gameNeedClearUserInfo"};
+
+// The save of player p as the file holds it; -1 (with a failure) when it is
+// not one whole save.
+int WholeSaveOf(const TPrefs& prefs, int p) {
+  int k = prefs.GetInt("levelId", -1, p);
+  GameProgress want;
+  StateOf(k, p, want);
+  const int values[] = {want.levelId, want.chapterId, want.locationId, want.numCoins, want.firstRun,
+                        want.gameIntroDone, want.gameStartMsgDone, want.gameTutorMsgDone, want.gameFinished,
+                        want.mLocationType, want.gameNeedClearUserInfo};
+  for (int i = 0; i < 11; ++i)
+    if (prefs.GetInt(kKeys[i], -99, p) != values[i]) {
+      ADD_FAILURE() << "player " << p << " key " << kKeys[i] << " is not of save " << k;
+      return -1;
+    }
+  int length = 0;
+  if (prefs.GetData("LocInfoPass", nullptr, 0, p, &length) == -1) {
+    ADD_FAILURE() << "player " << p << " has no blob";
+    return -1;
+  }
+  std::vector<uint8_t> blob(size_t(length) + 1);
+  prefs.GetData("LocInfoPass", blob.data(), length, p);
+  blob.resize(size_t(length));
+  if (blob != WriteSaveBlob(want, 1)) {
+    ADD_FAILURE() << "player " << p << " blob is not of save " << k;
+    return -1;
+  }
+  return k;
+}
+
+class SaveCrash : public gametest::TGameDataFixture, public ::testing::Test {};
+
+TEST_F(SaveCrash, KilledSavesLeaveEveryPlayerWhole) {
+  MainXml(R"(<Game><Common NumSaveVer="1"/></Game>)");
+  {
+    UserInfo users;
+    for (int p = 0; p < kPlayers; ++p) {
+      users.CreateNewUser(TString::Printf("player%d", p));
+      StateOf(0, p, GetGameProgress());
+      ASSERT_TRUE(users.SaveProgress());
+    }
+  }
+  std::mt19937 random(14);
+  std::vector<int> last(kPlayers, 0);
+  int advanced = 0;
+  for (int round = 0; round < 60; ++round) {
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      UserInfo users;
+      int k = 0;
+      for (int p = 0; p < kPlayers; ++p) k = std::max(k, users.GetPrefs()->GetInt("levelId", 0, p));
+      for (++k;; ++k)
+        for (int p = 0; p < kPlayers; ++p) {
+          users.SetCurrentUser(p, false);
+          StateOf(k, p, GetGameProgress());
+          users.SaveProgress();
+        }
+    }
+    usleep(useconds_t(std::uniform_int_distribution<int>(1000, 40000)(random)));
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status));
+
+    TPrefs prefs;
+    ASSERT_EQ(prefs.GetOrigin(), TPrefs::kMainFile) << "after kill " << round;
+    ASSERT_EQ(prefs.GetUserCount(), kPlayers);
+    for (int p = 0; p < kPlayers; ++p) {
+      EXPECT_EQ(prefs.GetString("name", "", p), TString::Printf("player%d", p));
+      int k = WholeSaveOf(prefs, p);
+      ASSERT_GE(k, last[p]) << "player " << p << " went back after kill " << round;
+      if (k > last[p]) ++advanced;
+      last[p] = k;
+    }
+  }
+  EXPECT_GT(advanced, 20);  // the children did save between the kills
+  EXPECT_FALSE(testing_support::FileExists(dir.File("user/prefs.dat.damaged")));
+}
+
+}  // namespace

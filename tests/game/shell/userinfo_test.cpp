@@ -1,0 +1,329 @@
+// Player profiles: through the Lua globals, across a restart, with saves that
+// cannot be read, and with no current player.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "audio/soundmanager.h"
+#include "game/shell/gameprogress.h"
+#include "game/shell/savefile.h"
+#include "game/shell/userinfo.h"
+#include "platform/prefs.h"
+#include "tests/game/support/gametest.h"
+#include "ui/modalwindow.h"
+#include "ui/windowmanager.h"
+#include "ui/windowscript.h"
+
+namespace {
+
+class Profiles : public gametest::TGameLuaFixture, public ::testing::Test {
+protected:
+  void SetUp() override { MainXml(R"(<Game><Common NumSaveVer="1"/></Game>)"); }
+  std::string PrefsFile() const { return dir.File("user/prefs.dat"); }
+  GameProgress& p = GetGameProgress();
+};
+
+TEST_F(Profiles, ThreePlayersDeleteTheMiddleSwitchQuitAndStartAgain) {
+  Users();
+  ASSERT_TRUE(Lua(R"(
+    CreateNewUser('Ann') AddTool('knifetool') SetLevelChapter('2,1') SaveGameUserInfo()
+    CreateNewUser('Bob') AddArt('bobs')
+    CreateNewUser('Cid') AddTool('flashlight') AddArt('cids')
+    n3 = GetNumUsers()
+  )"));
+  EXPECT_EQ(Global("n3"), "3");
+  GetUserInfo()->GetPrefs()->SetInt("musiclevel", 800, 2, 1);  // as the options screen stores it
+  ASSERT_TRUE(Lua("SaveGameUserInfo() DeleteUser(1) n2 = GetNumUsers()"));
+  EXPECT_EQ(Global("n2"), "2");
+  EXPECT_EQ(GetUserInfo()->GetCurrentUserName(), "Cid");  // now at index 1
+  EXPECT_EQ(p.playerName, "Cid");
+  ASSERT_TRUE(Lua("SetCurrentUser(0, true)"));
+  EXPECT_EQ(p.playerName, "Ann");
+  EXPECT_EQ(p.levelId, 2);
+  EXPECT_TRUE(p.HasTool("knifetool"));
+  p.numCoins = 6;
+  DeleteUserInfo();  // quitting saves the current player
+
+  Users();  // the next start
+  UserInfo* users = GetUserInfo();
+  ASSERT_EQ(users->GetNumUsers(), 2);
+  EXPECT_EQ(users->GetUserName(0), "Ann");
+  EXPECT_EQ(users->GetUserName(1), "Cid");
+  EXPECT_EQ(users->GetCurrentUserIndex(), 0);
+  EXPECT_EQ(p.playerName, "Ann");
+  EXPECT_EQ(p.numCoins, 6);
+  EXPECT_EQ(p.levelId, 2);
+  EXPECT_EQ(p.tools.size(), 1u);
+  EXPECT_FLOAT_EQ(sound->GetGroupVolume(1001), std::sqrt(0.5f));
+  ASSERT_TRUE(Lua("SetCurrentUser(1, true)"));
+  EXPECT_EQ(p.playerName, "Cid");
+  EXPECT_TRUE(p.HasTool("flashlight"));
+  EXPECT_EQ(p.arts, std::vector<TString>{"cids"});
+  EXPECT_EQ(p.levelId, 1);
+  EXPECT_FLOAT_EQ(sound->GetGroupVolume(1001), std::sqrt(0.8f));
+  EXPECT_FLOAT_EQ(sound->GetGroupVolume(1000), std::sqrt(0.5f));
+  EXPECT_EQ(log.Count("Profiles:"), 0u);
+}
+
+TEST_F(Profiles, WritesWithoutACurrentPlayerChangeNothingAndAreLogged) {
+  Users();
+  Lua("CreateNewUser('Ann')");
+  Lua("SetCurrentUser(-5, false)");
+  EXPECT_EQ(GetUserInfo()->GetPrefs()->GetInt("curuser", 99), -1);  // never a negative index other than -1
+  EXPECT_EQ(p.playerName, "");
+  std::string before = testing_support::ReadFile(PrefsFile());
+  log.Clear();
+  ASSERT_TRUE(Lua("SaveGameUserInfo() ShowGalleryWnd(1) ToggleSoundMute() ChangeCurrentUserName('Eve') "
+                  "SetgameIntroDone(1) SetgameNeedClearUserInfo(1)"));
+  EXPECT_EQ(testing_support::ReadFile(PrefsFile()), before);
+  EXPECT_EQ(log.Count("Profiles: no current player;"), 6u);
+  EXPECT_EQ(GetUserInfo()->GetNumUsers(), 1);
+  EXPECT_EQ(GetUserInfo()->GetPrefs()->GetData("LocInfoPass", nullptr, 0, -1), -1);
+  DeleteUserInfo();  // the save at shut-down writes nothing either
+  EXPECT_EQ(testing_support::ReadFile(PrefsFile()), before);
+}
+
+TEST_F(Profiles, StaleCurrentIndexMakesNoNamelessPlayer) {
+  {
+    TPrefs prefs;
+    prefs.SetString("name", "Ann", 0);
+    prefs.SetInt("curuser", 3, -1, 1);
+  }
+  UserInfo* users = Users();
+  EXPECT_EQ(users->GetCurrentUserIndex(), -1);
+  users->SaveProgress();
+  users->ShowGalleryWnd(0);
+  EXPECT_EQ(users->GetNumUsers(), 1);
+  EXPECT_EQ(users->GetPrefs()->GetInt("curuser", 0), 3);  // left as stored
+}
+
+TEST_F(Profiles, NewPlayerOnAnEmptyStore) {
+  UserInfo* users = Users();
+  p.numCoins = 9;
+  p.AddPhoto("x");
+  users->CreateNewUser("Ann");
+  EXPECT_EQ(users->GetCurrentUserIndex(), 0);
+  EXPECT_FLOAT_EQ(sound->GetGroupVolume(1000), std::sqrt(0.5f));
+  EXPECT_FLOAT_EQ(sound->GetGroupVolume(0), std::sqrt(0.5f));
+  EXPECT_FLOAT_EQ(sound->GetGroupVolume(1002), std::sqrt(0.5f));
+  EXPECT_FLOAT_EQ(sound->GetMasterVolume(), 1.0f);
+  EXPECT_EQ(p.numCoins, 0);
+  EXPECT_TRUE(p.photos.empty());
+  EXPECT_EQ(p.playerName, "Ann");
+  TPrefs onDisk;  // written through at once
+  EXPECT_EQ(onDisk.GetInt("curuser", -1), 0);
+  EXPECT_EQ(onDisk.GetString("name", "", 0), "Ann");
+  for (const char* key : {"soundlevel", "musiclevel", "ambientlevel"}) EXPECT_EQ(onDisk.GetInt(key, 0, 0), 500);
+  EXPECT_EQ(onDisk.GetInt("soundoff", 9, 0), 0);
+  EXPECT_EQ(onDisk.GetInt("gotogallery", 9, 0), 0);
+}
+
+TEST_F(Profiles, DeletingSelectsANeighbourAndIgnoresBadIndices) {
+  UserInfo* users = Users();
+  for (const char* name : {"A", "B", "C"}) users->CreateNewUser(name);
+  Lua("DeleteUser(7) DeleteUser(-1)");
+  EXPECT_EQ(users->GetNumUsers(), 3);
+  EXPECT_EQ(log.Count("Profiles: DeleteUser("), 2u);
+  users->DeleteUser(2);
+  EXPECT_EQ(users->GetCurrentUserName(), "B");
+  users->DeleteUser(0);
+  EXPECT_EQ(users->GetCurrentUserName(), "B");
+  users->DeleteUser(0);
+  EXPECT_EQ(users->GetNumUsers(), 0);
+  EXPECT_EQ(users->GetCurrentUserIndex(), -1);
+  EXPECT_EQ(TPrefs().GetUserCount(), 0);  // the deletion reached the file
+}
+
+TEST_F(Profiles, NamesInUseAndValidNames) {
+  UserInfo* users = Users();
+  users->CreateNewUser("Ann");
+  users->CreateNewUser("Bob");
+  Lua("a = IsNameInUse('ann') b = IsNameValid('   ') c = IsNameValid(' a') d = IsNameValid('')");
+  EXPECT_EQ(Global("a"), "true");
+  EXPECT_EQ(Global("b"), "false");
+  EXPECT_EQ(Global("c"), "true");
+  EXPECT_EQ(Global("d"), "false");
+  EXPECT_TRUE(users->IsNameInUseExceptCurrent("ann", true));
+  EXPECT_FALSE(users->IsNameInUseExceptCurrent("BOB", true));
+  EXPECT_TRUE(users->IsNameInUseExceptCurrent("BOB", false));
+  EXPECT_FALSE(users->IsNameInUse("Cid"));
+  // The main table's two-argument form.
+  Lua("e = IsNameInUse('bob', true)");
+  EXPECT_EQ(Global("e"), "true");  // the profile manager's one-argument form was bound later
+  globals = std::make_unique<TLuaBindings>(script->GetState());
+  BindGameDataGlobals(*globals);
+  Lua("e = IsNameInUse('bob', true) f = IsNameInUse('ann', true)");
+  EXPECT_EQ(Global("e"), "false");
+  EXPECT_EQ(Global("f"), "true");
+}
+
+TEST_F(Profiles, VolumesModesFullScreenMuteAndGallery) {
+  EXPECT_EQ(UserInfo::VolumeOfLevel(50), 0.0f);
+  EXPECT_EQ(UserInfo::VolumeOfLevel(99), 0.0f);
+  EXPECT_FLOAT_EQ(UserInfo::VolumeOfLevel(100), std::sqrt(0.1f));
+  EXPECT_FLOAT_EQ(UserInfo::VolumeOfLevel(1000), 1.0f);
+  UserInfo* users = Users();
+  users->SetCurrentGameMode(1);
+  Lua("SetCurrentGameMode(2) SetCurrentGameMode(-1)");
+  EXPECT_EQ(users->GetCurrentGameMode(), 1);
+  Lua("r = ToggleFullScreen()");
+  EXPECT_EQ(Global("r"), "false");  // no display: nothing changes
+  EXPECT_EQ(users->GetPrefs()->GetInt("fullscreen", 7), 7);
+
+  users->CreateNewUser("Ann");
+  Lua("g = NeedShowGallery()");
+  EXPECT_EQ(Global("g"), "0");  // no photos yet
+  p.AddPhoto("ph1");
+  Lua("g = NeedShowGallery()");
+  EXPECT_EQ(Global("g"), "0");  // a new player's "gotogallery"
+  Lua("ShowGalleryWnd(1) g = NeedShowGallery()");
+  EXPECT_EQ(Global("g"), "1");
+
+  Lua("ToggleSoundMute()");
+  EXPECT_EQ(users->GetPrefs()->GetInt("soundoff", 0, 0), 1);
+  EXPECT_EQ(sound->GetMasterVolume(), 0.0f);
+  users->ApplyUserVolumes();
+  EXPECT_EQ(sound->GetMasterVolume(), 0.0f);
+  Lua("ToggleSoundMute()");
+  EXPECT_EQ(users->GetPrefs()->GetInt("soundoff", 1, 0), 0);
+  EXPECT_EQ(sound->GetMasterVolume(), 1.0f);
+}
+
+TEST_F(Profiles, QuitToMainMenuLeavesTheScreen) {
+  Users();
+  for (const char* name : {"one", "two", "three"}) {
+    auto* dialog = new TModalWindow();
+    dialog->SetName(name);
+    wm->PushModal(dialog);
+  }
+  ASSERT_EQ(wm->GetModalStack().size(), 4u);
+  Lua("QuitToMainMenu()");
+  wm->DeletePendingWindows();
+  EXPECT_EQ(wm->GetModalStack().size(), 1u);
+  EXPECT_EQ(wm->GetTopModal(), wm->GetRootWindow());
+  Lua("QuitToMainMenu()");
+  EXPECT_EQ(wm->GetModalStack().size(), 1u);
+}
+
+TEST_F(Profiles, SwitchingCarriesTheNewPlayersNameAndAbsentTypeMeansNoMiniGame) {
+  UserInfo* users = Users();
+  users->CreateNewUser("Ann");
+  users->CreateNewUser("Bob");  // Bob's keys are not written until his first save
+  users->SetCurrentUser(0, true);
+  EXPECT_EQ(p.playerName, "Ann");
+  users->SetCurrentUser(1, false);
+  EXPECT_EQ(p.playerName, "Bob");
+  EXPECT_EQ(IsNeedGoToMiniGame(), 0);
+  users->ChangeCurrentUserName("Rob");
+  EXPECT_EQ(p.playerName, "Rob");
+  EXPECT_EQ(users->GetUserName(1), "Rob");
+}
+
+// A save that cannot be read keeps the player, is kept aside and logged once.
+class UnreadableSave : public Profiles {
+protected:
+  void MakePlayer() {
+    UserInfo* users = Users();
+    users->CreateNewUser("Ann");
+    users->GetPrefs()->SetInt("soundlevel", 300, 0, 1);
+    p.AddTool("knifetool", 2);
+    p.FindLocationInfo("loc11").coins = {1, 2};
+    p.numCoins = 2;
+    p.levelId = 2;
+    users->SaveProgress();
+    DeleteUserInfo();
+  }
+  std::string Blob() {
+    TPrefs prefs;
+    int length = 0;
+    prefs.GetData("LocInfoPass", nullptr, 0, 0, &length);
+    std::string bytes(size_t(length), '\0');
+    prefs.GetData("LocInfoPass", bytes.data(), length, 0);
+    return bytes;
+  }
+  void Store(const std::string& bytes) {
+    TPrefs prefs;
+    prefs.SetData("LocInfoPass", bytes.data(), int(bytes.size()), 0, 1);
+  }
+  // Restarts and checks what every kind of unreadable save must leave.
+  void ExpectKeptAside(const std::string& stored, const char* suffix,
+                       const std::string& line = "Profiles: the saved game of player \"Ann\"") {
+    log.Clear();
+    UserInfo* users = Users();
+    EXPECT_EQ(users->GetNumUsers(), 1);
+    EXPECT_EQ(users->GetCurrentUserName(), "Ann");
+    EXPECT_EQ(p.playerName, "Ann");
+    EXPECT_FLOAT_EQ(sound->GetGroupVolume(1000), std::sqrt(0.3f));
+    EXPECT_TRUE(p.SameProgress(GameProgress()));  // a new game
+    EXPECT_EQ(log.Count("Profiles: the saved game of player \"Ann\""), 1u);
+    EXPECT_EQ(log.Count(line), 1u);
+    TPrefs* prefs = users->GetPrefs();
+    int length = 0;
+    ASSERT_NE(prefs->GetData(TString("LocInfoPass") + suffix, nullptr, 0, 0, &length), -1);
+    std::string kept(size_t(length), '\0');
+    prefs->GetData(TString("LocInfoPass") + suffix, kept.data(), length, 0);
+    EXPECT_EQ(kept, stored);
+    EXPECT_EQ(prefs->GetInt(TString("levelId") + suffix, 0, 0), 2);
+    DeleteUserInfo();
+    log.Clear();
+    Users();  // the fresh game was saved: nothing more to report
+    EXPECT_EQ(log.Count("Profiles:"), 0u);
+    EXPECT_EQ(GetUserInfo()->GetCurrentUserName(), "Ann");
+  }
+};
+
+TEST_F(UnreadableSave, Truncated) {
+  MakePlayer();
+  std::string cut = Blob().substr(0, 40);
+  Store(cut);
+  ExpectKeptAside(cut, ".damaged", "is damaged (shown infos: cut short at byte 37); it is kept as \"LocInfoPass.damaged\"");
+}
+
+TEST_F(UnreadableSave, BitFlippedCount) {
+  MakePlayer();
+  std::string flipped = Blob();
+  flipped[7] = char(flipped[7] ^ 0x40);  // the tools count's top byte
+  Store(flipped);
+  ExpectKeptAside(flipped, ".damaged");
+}
+
+TEST_F(UnreadableSave, Oversized) {
+  MakePlayer();
+  std::string big = Blob() + std::string(kSaveBlobLimit, 'x');
+  Store(big);
+  ExpectKeptAside(big, ".damaged");
+}
+
+TEST_F(UnreadableSave, AnotherVersion) {
+  MakePlayer();
+  std::string old = Blob();
+  MainXml(R"(<Game><Common NumSaveVer="2"/></Game>)");
+  ExpectKeptAside(old, ".v1",
+                  "cannot be read by this version (save version 1, this game reads version 2); it is kept as "
+                  "\"LocInfoPass.v1\" and the player starts a new game");
+}
+
+TEST_F(UnreadableSave, LoadProgressOfAnotherVersionKeepsTheKeysAndEmptiesTheLists) {
+  MakePlayer();
+  UserInfo* users = Users();
+  MainXml(R"(<Game><Common NumSaveVer="5"/></Game>)");
+  TString why;
+  EXPECT_FALSE(users->LoadProgress(&why));
+  EXPECT_EQ(p.levelId, 2);
+  EXPECT_EQ(p.numCoins, 2);
+  EXPECT_TRUE(p.tools.empty());
+  EXPECT_TRUE(p.locationInfos.empty());
+  EXPECT_EQ(why, "save version 1, this game reads version 5");
+}
+
+TEST_F(UnreadableSave, ProgressTooLargeForABlobKeepsTheLastSave) {
+  MakePlayer();
+  UserInfo* users = Users();
+  std::string before = testing_support::ReadFile(PrefsFile());
+  for (int i = 0; i < 200; ++i) p.MarkInfoShown(TString::Printf("a rather long information pop-up name %d", i));
+  EXPECT_FALSE(users->SaveProgress());
+  EXPECT_EQ(log.Count("it is not saved and the last save stays"), 1u);
+  EXPECT_EQ(testing_support::ReadFile(PrefsFile()), before);
+}
+
+}  // namespace
