@@ -3,9 +3,11 @@
 #include <execinfo.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <ucontext.h>
 #include <unistd.h>
 
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -70,7 +72,137 @@ void DieBySignal() {
 
 void OnAlarm(int) { DieBySignal(); }
 
-void OnFatalSignal(int sig, siginfo_t* info, void*) {
+// /proc/self/maps, read inside the handler with plain system calls into
+// memory set aside at installation (no allocation after a crash).
+constexpr size_t kMapsBytes = 512 * 1024;
+constexpr int kMaxMappings = 8192;
+char gMaps[kMapsBytes];
+struct TMapping {
+  uintptr_t start, end, offset;
+  bool readable;
+  const char* path;  // inside gMaps, NUL-terminated; null for anonymous memory
+};
+TMapping gMappings[kMaxMappings];
+int gMappingCount = 0;
+
+uintptr_t ParseHex(const char*& p) {
+  uintptr_t v = 0;
+  for (;; ++p) {
+    char c = *p;
+    int d = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    if (d < 0) return v;
+    v = v * 16 + uintptr_t(d);
+  }
+}
+
+void ReadMappings() {
+  gMappingCount = 0;
+  int fd = ::open("/proc/self/maps", O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return;
+  size_t size = 0;
+  while (size < kMapsBytes - 1) {
+    ssize_t n = ::read(fd, gMaps + size, kMapsBytes - 1 - size);
+    if (n <= 0) break;
+    size += size_t(n);
+  }
+  ::close(fd);
+  gMaps[size] = '\0';
+  // Each line: start-end perms offset dev inode [path]
+  for (char* line = gMaps; *line && gMappingCount < kMaxMappings;) {
+    char* end = line;
+    while (*end && *end != '\n') ++end;
+    bool more = *end == '\n';
+    *end = '\0';
+    const char* p = line;
+    TMapping m{};
+    m.start = ParseHex(p);
+    if (*p == '-') ++p;
+    m.end = ParseHex(p);
+    while (*p == ' ') ++p;
+    m.readable = *p == 'r';
+    while (*p && *p != ' ') ++p;  // past the permissions
+    while (*p == ' ') ++p;
+    m.offset = ParseHex(p);
+    for (int field = 0; field < 2 && *p; ++field) {  // past dev and inode
+      while (*p == ' ') ++p;
+      while (*p && *p != ' ') ++p;
+    }
+    while (*p == ' ') ++p;
+    m.path = *p == '/' ? p : nullptr;
+    gMappings[gMappingCount++] = m;
+    line = more ? end + 1 : end;
+  }
+}
+
+bool SamePath(const char* a, const char* b) {
+  while (*a && *a == *b) ++a, ++b;
+  return *a == *b;
+}
+
+// The module holding `address` and the address as the module's own tools
+// (addr2line) see it: relative to where the module was loaded for
+// position-independent files, absolute for fixed-address executables.
+bool FindModuleAddress(uintptr_t address, const char** path, uintptr_t* inModule) {
+  for (int i = 0; i < gMappingCount; ++i) {
+    const TMapping& m = gMappings[i];
+    if (address < m.start || address >= m.end || !m.path) continue;
+    uintptr_t base = m.start - m.offset;
+    bool headerReadable = false;
+    for (int k = 0; k < gMappingCount; ++k) {  // the mapping with the ELF header
+      if (gMappings[k].offset == 0 && gMappings[k].path && SamePath(gMappings[k].path, m.path)) {
+        base = gMappings[k].start;
+        headerReadable = gMappings[k].readable && gMappings[k].end - gMappings[k].start >= 18;
+        break;
+      }
+    }
+    // e_type 2: a fixed-address executable, whose addresses are absolute.
+    const unsigned char* header = reinterpret_cast<const unsigned char*>(base);
+    bool fixed = headerReadable && header[0] == 0x7F && header[1] == 'E' && header[16] == 2 && header[17] == 0;
+    *path = m.path;
+    *inModule = fixed ? address : address - base;
+    return true;
+  }
+  return false;
+}
+
+uintptr_t FaultingInstruction(void* context) {
+  if (!context) return 0;
+  const ucontext_t* uc = static_cast<const ucontext_t*>(context);
+#if defined(__x86_64__)
+  return uintptr_t(uc->uc_mcontext.gregs[REG_RIP]);
+#elif defined(__aarch64__)
+  return uintptr_t(uc->uc_mcontext.pc);
+#else
+  (void)uc;
+  return 0;
+#endif
+}
+
+// One line per frame: "  0x<address in module> <module path>", for addr2line.
+// Return addresses point after their call, so one is taken off them; the
+// faulting instruction's own address is kept.
+void PutModuleLines(int fd, void* const* frames, int n, uintptr_t faulting) {
+  ReadMappings();
+  Put(fd, "\nFrames for addr2line (address in the module, module):\n");
+  for (int i = 0; i < n; ++i) {
+    uintptr_t address = reinterpret_cast<uintptr_t>(frames[i]);
+    if (address != faulting && address > 0) --address;
+    const char* path = nullptr;
+    uintptr_t inModule = 0;
+    Put(fd, "  0x");
+    if (FindModuleAddress(address, &path, &inModule)) {
+      PutNumber(fd, inModule, 16);
+      Put(fd, " ");
+      Put(fd, path);
+    } else {
+      PutNumber(fd, address, 16);
+      Put(fd, " ?");
+    }
+    Put(fd, "\n");
+  }
+}
+
+void OnFatalSignal(int sig, siginfo_t* info, void* context) {
   if (gEntered) DieBySignal();  // a fault inside the report itself
   gEntered = 1;
   gSignal = sig;
@@ -84,10 +216,14 @@ void OnFatalSignal(int sig, siginfo_t* info, void*) {
     PutNumber(fd, reinterpret_cast<unsigned long long>(info ? info->si_addr : nullptr), 16);
     Put(fd, "\nProcess: ");
     PutNumber(fd, unsigned(::getpid()), 10);
+    const uintptr_t faulting = FaultingInstruction(context);
+    Put(fd, "\nInstruction: 0x");
+    PutNumber(fd, faulting, 16);
     Put(fd, "\n\nBacktrace:\n");
     void* frames[64];
     int n = ::backtrace(frames, 64);
     ::backtrace_symbols_fd(frames, n, fd);
+    PutModuleLines(fd, frames, n, faulting);
     // The log tail allocates and takes the log's lock, which the crashed
     // code may hold: it comes last, under an alarm that ends the process.
     ::signal(SIGALRM, OnAlarm);
