@@ -145,19 +145,6 @@ TEST_F(LevelModel, LevelFileWithoutPictKeepsTheCounts) {
   EXPECT_EQ(total, 4);
 }
 
-TEST_F(LevelModel, OtherLoadFormsReadTheSameDocument) {
-  dir.Write("infos.xml", "<Infos><Info name=\"a\"/></Infos>");
-  LoadInfosXml();
-  ASSERT_NE(GetInfosXml().RootElement(), nullptr);
-  EXPECT_STREQ(GetInfosXml().RootElement()->Value(), "Infos");
-  TiXmlDocument doc;
-  LoadXmlFile("infos.xml", doc);
-  ASSERT_NE(doc.RootElement(), nullptr);
-  auto loaded = LoadXmlDocument("infos.xml");
-  ASSERT_NE(loaded->RootElement(), nullptr);
-  EXPECT_EQ(LoadXmlDocument("nothing.xml")->RootElement(), nullptr);
-}
-
 }  // namespace
 
 namespace {

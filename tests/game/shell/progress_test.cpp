@@ -172,56 +172,11 @@ TEST_F(Progress, FlowValuesThroughTheirGlobals) {
   p.mLocationType = 2;
   Lua("a = IsNeedGoToMiniGame()");
   EXPECT_EQ(Global("a"), "1");
-  p.mLocationType = 0;
-  Lua("a = IsNeedGoToMiniGame()");
-  EXPECT_EQ(Global("a"), "0");
-
   Lua("SetNeededLevel('loc21', 1)");
   EXPECT_EQ(GetNextLocName(), "loc21");
   EXPECT_TRUE(GetNeededLevel());
   Lua("SetNeededLevel('loc22', 2)");
   EXPECT_FALSE(GetNeededLevel());
-  Lua("SetNextLocName('loc23')");
-  EXPECT_EQ(GetNextLocName(), "loc23");
-
-  Lua("SetCanUseSymbol(2)");
-  EXPECT_FALSE(CanUseSymbol());
-  Lua("SetCanUseSymbol(1) SetNeedFirstEnterName(5) n = GetNeedFirstEnterName()");
-  EXPECT_TRUE(CanUseSymbol());
-  EXPECT_EQ(Global("n"), "5");
-
-  SetGo2MainMenuFlag(false);
-  Lua("SetNeedGo2MainMenu()");
-  EXPECT_TRUE(GetNeedGo2MainMenu());
-  SetNeedGoFromGame2Map(true);
-  Lua("m = GetNeedGoFromGame2Map()");
-  EXPECT_EQ(Global("m"), "true");
-  SetNeedGoFromGame2Map(false);
-  SetGo2MainMenuFlag(false);
-  SetCanUseSymbol(0);
-  SetNeedFirstEnterName(0);
-}
-
-TEST_F(Progress, LocationRecordsAreFoundByExactNameAndCreatedOnce) {
-  LocationInfo& a = p.FindLocationInfo("loc11");
-  a.AddItemId(4);
-  a.AddItemId(4);
-  a.AddItemId(2);
-  EXPECT_EQ(a.itemIds, (std::vector<int32_t>{4, 2}));
-  EXPECT_EQ(p.GetLocationInfo("LOC11"), nullptr);
-  p.FindLocationInfo("loc11");
-  EXPECT_EQ(p.locationInfos.size(), 1u);
-  TString sd, st, pd, pt;
-  a.GetDateTimes(&sd, &st, &pd, &pt);
-  EXPECT_EQ(sd + st + pd + pt, "01-01-0101:0101-01-0101:01");
-  a.SetStartDateTime("03-14-2024", "09:05");
-  a.SetPassDateTime("03-15-2024", "10:30");
-  a.GetDateTimes(&sd, &st, &pd, &pt);
-  EXPECT_EQ(sd + " " + st + " " + pd + " " + pt, "03-14-2024 09:05 03-15-2024 10:30");
-  LocationInfo copy = a;
-  EXPECT_EQ(copy, a);
-  copy.objectTexts.push_back({1, 2, "t"});
-  EXPECT_NE(copy, a);
 }
 
 }  // namespace

@@ -201,10 +201,4 @@ TEST_F(SaveBlob, AnotherVersionIsToldApartFromDamage) {
   }
 }
 
-TEST_F(SaveBlob, VersionComesFromMainXml) {
-  EXPECT_EQ(GetSaveVersion(), 0);
-  MainXml("<Game><Common NumSaveVer=\"12\"/></Game>");
-  EXPECT_EQ(GetSaveVersion(), 12);
-}
-
 }  // namespace
