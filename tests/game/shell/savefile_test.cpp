@@ -98,34 +98,6 @@ TEST_F(SaveBlob, RecordWithTwoCoinsAndNoItemIds) {
   EXPECT_EQ(WriteSaveBlob(p, 7), Cat({U32(7), Bytes(24, 0), U32(1), record}));
 }
 
-TEST_F(SaveBlob, RichProgressRoundTrips) {
-  GameProgress p;
-  for (int i = 0; i < 5; ++i) p.AddTool(TString::Printf("tool%d", i), i * 1000 - 2000);
-  p.arts = {"a", "", "b"};
-  p.secondNames = {"s1", "s2"};
-  p.shown = {"c1", "c2", "c3"};
-  p.shownInfos = {"i1"};
-  p.photos = {"", "p"};
-  for (int r = 0; r < 4; ++r) {
-    LocationInfo& info = p.FindLocationInfo(TString::Printf("loc%d", r));
-    info.secondName = r % 2 ? "second" : "";
-    info.value1 = 1e-30f * float(r);
-    info.value2 = -3.25f;
-    info.value3 = 65536.5f;
-    info.passed = r;
-    for (int c = 0; c < r; ++c) info.coins.push_back(c);
-    for (int s = 0; s < r; ++s) info.objectStates.push_back({s, -s, std::vector<int32_t>(size_t(s), s)});
-    info.objectTexts.push_back({r, r + 1, ""});
-    info.objectTexts.push_back({0, 0, "text with spaces"});
-    info.AddItemId(-r);
-  }
-  Bytes blob = WriteSaveBlob(p, 3);
-  GameProgress back;
-  ASSERT_EQ(ReadSaveBlob(blob.data(), blob.size(), 3, back), TSaveRead::kOk);
-  EXPECT_TRUE(back.SameProgress(p));
-  EXPECT_EQ(WriteSaveBlob(back, 3), blob);
-}
-
 TEST_F(SaveBlob, RecordsOfTheSmallestSizeReadBack) {
   GameProgress p;
   for (int i = 0; i < 3; ++i) {
@@ -192,13 +164,6 @@ TEST_F(SaveBlob, AnotherVersionIsToldApartFromDamage) {
   EXPECT_EQ(found, 1u);
   EXPECT_EQ(why, "save version 1, this game reads version 2");
   EXPECT_TRUE(p.tools.empty());
-  // Every single flipped bit reads as something, never past the end.
-  for (size_t bit = 0; bit < golden.size() * 8; ++bit) {
-    Bytes flipped = golden;
-    flipped[bit / 8] ^= uint8_t(1u << (bit % 8));
-    GameProgress q;
-    ReadSaveBlob(flipped.data(), flipped.size(), 1, q);
-  }
 }
 
 }  // namespace
