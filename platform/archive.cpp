@@ -2,7 +2,6 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -148,21 +147,7 @@ bool ParseDigits(const char*& p, int64_t& value, char stop) {
 }  // namespace
 
 TMountedArchive::~TMountedArchive() {
-  if (mapped) ::munmap(const_cast<uint8_t*>(mapped), size);
   if (fd >= 0) ::close(fd);
-}
-
-const uint8_t* TMountedArchive::Map() {
-  std::lock_guard<std::mutex> lock(mapMutex);
-  if (!mapped && size > 0) {
-    void* p = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
-    if (p == MAP_FAILED) {
-      TraceOut("Pack archive %s: cannot map it", path.c_str());
-      return nullptr;
-    }
-    mapped = static_cast<const uint8_t*>(p);
-  }
-  return mapped;
 }
 
 bool ParsePackDirectory(const uint8_t* data, size_t size, uint64_t archiveSize, std::vector<TPackEntry>& entries,

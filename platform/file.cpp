@@ -1,7 +1,6 @@
 #include "platform/file.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,15 +18,18 @@
 #include "platform/readfile.h"
 
 // Where a file's bytes come from: a descriptor with a byte range (loose file
-// or archive member) or a buffer (memory file, inflated packed XML).
+// or archive member) or a buffer (memory file, inflated packed XML). Files
+// are read with pread, never mapped: a file cut short or rewritten on disk
+// while it is open gives a short read and a log line, not a fault.
 struct TFile::TSource {
   int fd = -1;
   bool ownsFd = false;
   int64_t base = 0;
   int64_t size = 0;
   std::shared_ptr<const std::vector<uint8_t>> memory;
-  const uint8_t* mapped = nullptr;  // the range inside a mapped archive
-  TArchivePtr archive;  // keeps the archive's descriptor and mapping alive
+  TArchivePtr archive;  // keeps the archive's descriptor open
+  TString name;         // for log lines
+  mutable bool reported = false;  // one log line per open file
   ~TSource() {
     if (ownsFd && fd >= 0) ::close(fd);
   }
@@ -35,16 +37,26 @@ struct TFile::TSource {
   size_t ReadAt(int64_t position, void* buffer, size_t count) const {
     if (position >= size) return 0;
     if (int64_t(count) > size - position) count = size_t(size - position);
-    if (memory || mapped) {
-      std::memcpy(buffer, (memory ? memory->data() : mapped) + position, count);
+    if (memory) {
+      std::memcpy(buffer, memory->data() + position, count);
       return count;
     }
     size_t done = 0;
+    int error = 0;
     while (done < count) {
       ssize_t n = ::pread(fd, static_cast<char*>(buffer) + done, count - done, base + position + int64_t(done));
       if (n < 0 && errno == EINTR) continue;
+      if (n < 0) error = errno;
       if (n <= 0) break;
       done += size_t(n);
+    }
+    if (done < count && !reported) {
+      reported = true;
+      if (error)
+        TraceOut("File layer: reading %s failed: %s", name.c_str(), std::strerror(error));
+      else
+        TraceOut("File layer: reading %s failed: the file ends before byte %lld (it changed on disk)", name.c_str(),
+                 static_cast<long long>(position) + static_cast<long long>(count));
     }
     return done;
   }
@@ -108,6 +120,7 @@ bool TFile::Open(const TString& name, const char* mode) {
     return false;
   }
   auto source = std::make_shared<TSource>();
+  source->name = name;
   if (m != TOpenMode::kRead) {
     TWriteFolder folder;
     if (!OpenWriteFolder(name, true, folder)) return false;
@@ -151,12 +164,11 @@ bool TFile::Open(const TString& name, const char* mode) {
       break;
     }
     case TResolvedName::kArchive: {
-      source->archive = GetMountedArchive(r.archive);
+      source->archive = r.mounted ? r.mounted : GetMountedArchive(r.archive);
       if (!source->archive || uint64_t(r.offset) + uint64_t(r.size) > source->archive->size) return false;
       source->fd = source->archive->fd;
       source->base = r.offset;
       source->size = r.size;
-      if (const uint8_t* whole = source->archive->Map()) source->mapped = whole + r.offset;
       break;
     }
     case TResolvedName::kMemory:
@@ -183,6 +195,7 @@ bool TFile::Open(const TString& name, const char* mode) {
       return false;
     }
     source = std::make_shared<TSource>();
+    source->name = name;
     source->size = int64_t(inflated->size());
     source->memory = std::move(inflated);
   }
@@ -312,55 +325,36 @@ TString GetFullPath(const TString& path) {
   return TString(p.lexically_normal().string());
 }
 
-TFileMap::~TFileMap() {
-  if (unmapBase_) ::munmap(unmapBase_, unmapSize_);
-}
+TFileMap::~TFileMap() = default;
 
 boost::shared_ptr<TFileMap> MapFile(const TString& name) {
-  boost::shared_ptr<TFileMap> map(new TFileMap);
   TResolvedName r;
   if (!ResolveFileName(name, r)) return nullptr;
-  if (r.kind == TResolvedName::kDisk) {
-    int fd = ::open(r.path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return nullptr;
-    struct stat st;
-    if (::fstat(fd, &st) == 0 && st.st_size > 0) {
-      void* p = ::mmap(nullptr, size_t(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
-      if (p != MAP_FAILED) {
-        map->unmapBase_ = p;
-        map->unmapSize_ = size_t(st.st_size);
-        map->data_ = static_cast<const uint8_t*>(p);
-        map->size_ = size_t(st.st_size);
-      }
-    }
-    ::close(fd);
-    if (st.st_size > 0 && !map->data_) return nullptr;
-  } else if (r.kind == TResolvedName::kArchive) {
-    TArchivePtr archive = GetMountedArchive(r.archive);
-    const uint8_t* base = archive ? archive->Map() : nullptr;
-    if (!base) return nullptr;
-    map->data_ = base + r.offset;
-    map->size_ = size_t(r.size);
-    map->keep_ = archive;
-  } else {
+  boost::shared_ptr<TFileMap> map(new TFileMap);
+  if (r.kind == TResolvedName::kMemory) {
     auto memory = FindMemoryFile(r.path.str());
     if (!memory) return nullptr;
-    map->data_ = memory->data();
-    map->size_ = memory->size();
-    map->keep_ = memory;
-  }
-  if (map->size_ >= 4 && IsZxml(map->data_, map->size_)) {
-    auto inflated = std::make_shared<std::vector<uint8_t>>();
-    TString why;
-    if (!InflateZxml(map->data_, map->size_, *inflated, &why)) {
-      TraceOut("File layer: packed file %s refused: %s", name.c_str(), why.c_str());
-      return nullptr;
+    if (!IsZxml(memory->data(), memory->size())) {
+      map->data_ = memory->data();
+      map->size_ = memory->size();
+      map->keep_ = memory;
+      return map;
     }
-    boost::shared_ptr<TFileMap> unpacked(new TFileMap);
-    unpacked->data_ = inflated->data();
-    unpacked->size_ = inflated->size();
-    unpacked->keep_ = inflated;
-    return unpacked;
   }
+  // Loose files and archive members are read into memory, not mapped: a
+  // file cut short on disk is a read error here, never a fault later.
+  TFile file;
+  if (!file.Open(name)) return nullptr;
+  const int64_t size = file.GetSize();
+  if (size > int64_t(kMaxWholeFile)) {
+    TraceOut("File layer: %s is larger than a file map may be (%lld bytes)", name.c_str(),
+             static_cast<long long>(size));
+    return nullptr;
+  }
+  auto bytes = std::make_shared<std::vector<uint8_t>>(size_t(size));
+  if (file.Read(bytes->data(), bytes->size()) != bytes->size()) return nullptr;
+  map->data_ = bytes->data();
+  map->size_ = bytes->size();
+  map->keep_ = bytes;
   return map;
 }

@@ -86,8 +86,9 @@ TString GetFullPath(const TString& path);
 void RegisterMemoryFile(const TString& name, std::vector<uint8_t> bytes);
 bool UnregisterMemoryFile(const TString& name);
 
-// A read-only view of a whole file, mapped into memory (archive members point
-// into the mapped archive; memory files and packed XML point at their bytes).
+// A read-only view of a whole file in memory: loose files and archive
+// members are read in (up to kMaxWholeFile bytes), memory files point at
+// their bytes, packed XML is inflated.
 class TFileMap {
 public:
   ~TFileMap();
@@ -101,8 +102,6 @@ private:
   TFileMap() = default;
   const uint8_t* data_ = nullptr;
   size_t size_ = 0;
-  void* unmapBase_ = nullptr;  // own mapping of a loose file
-  size_t unmapSize_ = 0;
   std::shared_ptr<const void> keep_;  // keeps an archive or a buffer alive
 };
 // Maps a whole file; empty when it cannot be read.

@@ -18,11 +18,7 @@ struct TMountedArchive {
   int64_t changeTime = 0;  // of the file when mounted, in nanoseconds
   std::vector<TPackEntry> entries;
   std::unordered_map<std::string, size_t> index;  // name -> entry
-  std::mutex mapMutex;
-  const uint8_t* mapped = nullptr;  // the whole archive, mapped on first use
   ~TMountedArchive();
-  // The archive's bytes in memory (mapped once, kept while mounted); null on failure.
-  const uint8_t* Map();
 };
 using TArchivePtr = std::shared_ptr<TMountedArchive>;
 

@@ -153,6 +153,7 @@ bool FindInArchives(const std::string& name, TResolvedName& out) {
   if (!found) return false;
   out.kind = TResolvedName::kArchive;
   out.archive = number;
+  out.mounted = archive;
   out.offset = int64_t(entry.offset);
   out.size = int64_t(entry.size);
   out.path = archive->path;
@@ -306,6 +307,7 @@ bool ResolveFileName(const TString& name, TResolvedName& out) {
     }
     out.kind = TResolvedName::kArchive;
     out.archive = n;
+    out.mounted = archive;
     out.offset = offset;
     out.size = size;
     out.path = archive->path;

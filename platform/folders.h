@@ -20,6 +20,7 @@
 // setting "programfolder" replaces it). Part of platform/; uses settings and log.
 #pragma once
 #include <cstdint>
+#include <memory>
 
 #include "platform/string.h"
 
@@ -44,10 +45,12 @@ void SetRefuseAbsolutePaths(bool refuse);
 bool GetRefuseAbsolutePaths();
 
 // What a name resolves to for reading.
+struct TMountedArchive;
 struct TResolvedName {
   enum Kind { kNone, kDisk, kArchive, kMemory } kind = kNone;
   TString path;          // kDisk: the file's path; kMemory: the registered key
   int archive = -1;      // kArchive: archive number
+  std::shared_ptr<TMountedArchive> mounted;  // kArchive: that archive, as mounted when resolved
   int64_t offset = 0;    // kArchive: the member's range inside the archive
   int64_t size = 0;
 };

@@ -366,6 +366,51 @@ TEST_F(Files, MemoryFilesAndFileMaps) {
   EXPECT_FALSE(MapFile("absent.bin"));
 }
 
+TEST_F(Files, AnArchiveCutShortUnderOpenMembersGivesReadErrorsNotACrash) {
+  Pack("cut.knp", {{"a.bin", std::string(200000, 'a')}, {"b.bin", std::string(200000, 'b')}});
+  TFile a, b;
+  ASSERT_TRUE(a.Open("a.bin"));
+  ASSERT_TRUE(b.Open("b.bin"));
+  auto map = MapFile("a.bin");
+  ASSERT_TRUE(map);
+  std::vector<char> buffer(300000);
+  ASSERT_EQ(a.Read(buffer.data(), 1000), 1000u);
+  // Cut in place (same file) in the middle of a.bin: all of b.bin and the
+  // end of a.bin are gone while both are open and a.bin is mapped.
+  ASSERT_EQ(::truncate(dir_.File("assets/cut.knp").c_str(), 100000), 0);
+  TLogCapture log;
+  size_t got = a.Read(buffer.data(), buffer.size());
+  EXPECT_GT(got, 0u);
+  EXPECT_LT(got, 199000u);
+  EXPECT_EQ(std::string(buffer.data(), got), std::string(got, 'a'));
+  EXPECT_EQ(a.Read(buffer.data(), 10), 0u);
+  EXPECT_EQ(b.Read(buffer.data(), 10), 0u);
+  EXPECT_TRUE(b.Seek(150000, kSeekBegin));
+  EXPECT_EQ(b.Read(buffer.data(), 10), 0u);
+  EXPECT_EQ(log.Count("File layer: reading a.bin failed: the file ends before"), 1u);  // once per open file
+  EXPECT_EQ(log.Count("File layer: reading b.bin failed: the file ends before"), 1u);
+  // A map holds its own bytes: nothing of it went away.
+  EXPECT_EQ(map->GetSize(), 200000u);
+  EXPECT_EQ(map->GetData()[199999], 'a');
+  // Opened again, the archive is read as it is now: b.bin lies past its end.
+  EXPECT_FALSE(FileExists("b.bin"));
+  EXPECT_FALSE(MapFile("b.bin"));
+}
+
+TEST_F(Files, ALooseFileCutShortIsAReadErrorForReadersAndMaps) {
+  std::string path = dir_.Write("assets/long.bin", std::string(100000, 'x'));
+  TFile f;
+  ASSERT_TRUE(f.Open("long.bin"));
+  ASSERT_EQ(::truncate(path.c_str(), 10), 0);
+  TLogCapture log;
+  std::vector<char> buffer(100000);
+  EXPECT_EQ(f.Read(buffer.data(), buffer.size()), 10u);
+  EXPECT_TRUE(log.Contains("File layer: reading long.bin failed: the file ends before byte 100000"));
+  auto map = MapFile("long.bin");
+  ASSERT_TRUE(map);
+  EXPECT_EQ(map->GetSize(), 10u);
+}
+
 TEST_F(Files, FullPathsAndProgramFolder) {
   EXPECT_EQ(GetFullPath("assets/movie.swf"), TString(dir_.File("assets/movie.swf")));
   EXPECT_EQ(GetFullPath("a/./b/../c"), TString(dir_.File("a/c")));
