@@ -396,12 +396,15 @@ class Boathouse(Location):
         ]
 
 
-LOCATIONS = [Kitchen, Study, Boathouse]
+def all_locations():
+    """Every location in level order."""
+    import locations2 as l2
+    return [Kitchen, Study, l2.Attic, Boathouse, l2.Harbour] + l2.LEVEL2
 
 
 def write_all(out, only=()):
     strings = []
-    for cls in LOCATIONS:
+    for cls in all_locations():
         loc = cls()
         if only and loc.name not in only:
             continue

@@ -8,11 +8,11 @@ from kit import from_np, ctx_for, to_np, save_png
 from scene import composite
 
 want = sys.argv[1:]
-for cls in locations.LOCATIONS:
+for cls in locations.all_locations():
     loc = cls()
     if want and loc.name not in want:
         continue
-    full, objs = loc.build()
+    full, objs = loc.build(strict=False)
     comp = composite(full, objs)
     save_png(comp, "/tmp/prev_%s.png" % loc.name)
     s = from_np(comp)

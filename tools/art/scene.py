@@ -80,7 +80,8 @@ class Location:
             arr = drop_shadow(arr, dx, dy, r, a)
         return arr
 
-    def build(self):
+    def build(self, strict=True):
+        problems = []
         bg = self.back()
         fs, fc = new(W, H)
         self.fore(fc)
@@ -96,8 +97,10 @@ class Location:
             vis = arr[..., 3].sum() / max(1e-3, vis_before)
             self.grade(arr, lmap)
             x, y, w, h = crop_alpha(arr, 0, 4.0 / 255)
-            assert y + h <= PLAY_H, "%s/%s reaches into the panel (%d)" % (self.name, o.id, y + h)
-            assert vis > 0.45, "%s/%s is hidden too much (%.2f visible)" % (self.name, o.id, vis)
+            if y + h > PLAY_H:
+                problems.append("%s/%s reaches into the panel (%d)" % (self.name, o.id, y + h))
+            if vis <= 0.45:
+                problems.append("%s/%s is hidden too much (%.2f visible)" % (self.name, o.id, vis))
             objs.append((o, arr, (x, y, w, h)))
         # no object may cover most of another one
         for i in range(len(objs)):
@@ -106,7 +109,14 @@ class Location:
                 ox = max(0, min(a[0] + a[2], b[0] + b[2]) - max(a[0], b[0]))
                 oy = max(0, min(a[1] + a[3], b[1] + b[3]) - max(a[1], b[1]))
                 small = min(a[2] * a[3], b[2] * b[3])
-                assert ox * oy < 0.35 * small, "%s: %s and %s overlap" % (self.name, objs[i][0].id, objs[j][0].id)
+                if ox * oy >= 0.35 * small:
+                    problems.append("%s: %s and %s overlap" % (self.name, objs[i][0].id, objs[j][0].id))
+        if len(objs) < 10:
+            problems.append("%s has only %d objects" % (self.name, len(objs)))
+        if problems and strict:
+            raise SystemExit("\n".join(problems))
+        for p in problems:
+            print("warning:", p)
         return full, objs
 
     def write(self, out, full=None, objs=None):

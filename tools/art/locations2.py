@@ -1,0 +1,963 @@
+"""Attic and harbour (level 1), stairwell, lamp room, cliff path and chapel (level 2)."""
+import math
+
+import numpy as np
+
+import interior as it
+import objects as ob
+import scenery as sc
+from kit import (PAL, W, H, alpha, blob, blur, brass_linear, brass_radial, ctx_for, ellipse, fbm, from_np, glow,
+                 lin, mix, new, over, rad, rng, rrect, shade, shadow_ellipse, src, texture, to_np, wood, rivet)
+from locations import paint
+from scene import Location, Obj
+
+
+def light_shaft(arr, pts, col, a=0.22, r=10):
+    s, c = new(W, H)
+    c.move_to(*pts[0])
+    for p in pts[1:]:
+        c.line_to(*p)
+    c.close_path()
+    c.set_source(lin(pts[0][0], pts[0][1], pts[2][0], pts[2][1], [(0, alpha(col, a)), (1, alpha(col, 0))]))
+    c.fill()
+    b = blur(to_np(s), r)
+    arr[..., :3] += b[..., :3] * (1 - arr[..., :3] * 0.5)
+    return arr
+
+
+def dust(arr, seed, region, n=160, col=None):
+    x0, y0, x1, y1 = region
+    s, c = new(W, H)
+    r = rng(seed)
+    col = col or PAL["amber_lt"]
+    for i in range(n):
+        c.arc(x0 + r.rand() * (x1 - x0), y0 + r.rand() * (y1 - y0), 0.6 + r.rand() * 1.4, 0, 2 * math.pi)
+        src(c, alpha(col, 0.15 + r.rand() * 0.4))
+        c.fill()
+    return over(to_np(s), arr)
+
+
+# -------------------------------------------------------------------- attic
+
+class Attic(Location):
+    name, music, ambient, seed = "loc13", "music/level1", "ambient/indoor", 1300
+    ambient_light = (0.45, 0.52, 0.6)
+
+    def lights(self):
+        return [(512, 180, 380, PAL["amber_lt"], 0.5), (170, 430, 260, PAL["amber"], 0.85),
+                (600, 520, 360, PAL["amber_lt"], 0.35)]
+
+    def back(self):
+        arr = np.zeros((H, W, 4), np.float32)
+        arr[..., 3] = 1
+        s = from_np(arr)
+        c = ctx_for(s)
+        wood(c, 0, 0, W, 500, self.seed, tone="mid", vertical=True, planks=16)
+        it.floor_planks(c, 490, H, self.seed + 1, "light")
+        # the sloping roof: dark rafters converging over the back wall
+        for side in (-1, 1):
+            c.save()
+            if side > 0:
+                c.translate(W, 0)
+                c.scale(-1, 1)
+            c.move_to(0, 0)
+            c.line_to(300, 0)
+            c.line_to(0, 360)
+            c.close_path()
+            c.save()
+            c.clip()
+            wood(c, 0, 0, 300, 360, self.seed + 2 + side, tone="dark", planks=8)
+            c.restore()
+            for k in range(4):
+                x0 = 300 - k * 90
+                c.move_to(x0, 0)
+                c.line_to(x0 - 40, 0)
+                c.line_to(0, 360 - k * 90 + 40)
+                c.line_to(0, 360 - k * 90)
+                c.close_path()
+                c.set_source(lin(0, 0, 300, 300, [(0, PAL["wood_dk"]), (1, shade(PAL["wood_dk"], 0.6))]))
+                c.fill()
+            c.restore()
+        # ridge beam and a tie beam
+        it.beam_h(c, 0, 0, W, 30, self.seed + 4)
+        it.beam_h(c, 0, 300, W, 34, self.seed + 5)
+        it.beam_v(c, 496, 30, 32, 270, self.seed + 6)
+        arr = to_np(s)
+        # round window with the dusk sky
+        v = sc.dusk_sky(140, 140, self.seed + 7, 100, stormy=0.3)
+        v = sc.sea(v, 100, self.seed + 8, rough=0.1)
+        yy, xx = np.mgrid[0:140, 0:140]
+        m = ((xx - 70) ** 2 + (yy - 70) ** 2 <= 62 ** 2)[..., None].astype(np.float32)
+        arr[100:240, 230:370] = v * m + arr[100:240, 230:370] * (1 - m)
+        s = from_np(arr)
+        c = ctx_for(s)
+        c.arc(300, 170, 66, 0, 2 * math.pi)
+        c.set_line_width(12)
+        c.set_source(lin(230, 100, 370, 240, [(0, PAL["wood_lt"]), (1, PAL["wood_dk"])]))
+        c.stroke()
+        c.set_line_width(4)
+        src(c, PAL["wood_dk"])
+        c.move_to(238, 170)
+        c.line_to(362, 170)
+        c.move_to(300, 108)
+        c.line_to(300, 232)
+        c.stroke()
+        # sea chest
+        shadow_ellipse(c, 640, 560, 170, 24, 0.6)
+        wood(c, 500, 440, 280, 120, self.seed + 9, tone="mid", planks=3)
+        c.move_to(500, 440)
+        c.curve_to(520, 392, 760, 392, 780, 440)
+        c.close_path()
+        c.save()
+        c.clip()
+        wood(c, 500, 390, 280, 52, self.seed + 10, tone="light", planks=2)
+        c.restore()
+        for bx in (530, 740):
+            c.rectangle(bx, 404, 12, 156)
+            c.set_source(brass_linear(bx, 0, bx + 12, 0, 0.2))
+            c.fill()
+        rrect(c, 626, 446, 28, 34, 4)
+        c.set_source(brass_linear(626, 446, 654, 480))
+        c.fill()
+        # stacked crates and a dress form on the right
+        it.crate(c, 820, 420, 150, 140, self.seed + 11)
+        it.crate(c, 850, 318, 110, 102, self.seed + 12)
+        # rocking chair silhouette and old mirror on the left
+        c.save()
+        rrect(c, 40, 160, 120, 220, 60)
+        c.set_source(brass_linear(40, 160, 160, 380, 0.3))
+        c.fill()
+        rrect(c, 52, 172, 96, 196, 48)
+        c.set_source(lin(52, 172, 148, 368, [(0, mix(PAL["mist"], PAL["teal"], 0.4)), (0.5, PAL["deep"]), (1, PAL["abyss"])]))
+        c.fill()
+        c.move_to(70, 200)
+        c.line_to(100, 180)
+        c.line_to(80, 260)
+        c.close_path()
+        src(c, (1, 1, 1, 0.1))
+        c.fill()
+        c.restore()
+        it.barrel(c, 120, 560, 120, 150, self.seed + 13)
+        # old oil lamp on the barrel, lit
+        c.save()
+        c.translate(140, 392)
+        c.scale(0.6, 0.6)
+        ob.lantern(c, lit=True)
+        c.restore()
+        glow(c, 140, 388, 110, PAL["amber"], 0.5)
+        # cobwebs in the corners of the rafters
+        src(c, alpha(PAL["mist_lt"], 0.3))
+        c.set_line_width(0.8)
+        for (cx, cy, sx) in ((528, 30, 1), (496, 30, -1)):
+            for k in range(1, 6):
+                c.arc(cx, cy, k * 14, 0 if sx > 0 else math.pi / 2, math.pi / 2 if sx > 0 else math.pi)
+                c.stroke()
+            for k in range(5):
+                t = (k / 4) * math.pi / 2 + (0 if sx > 0 else math.pi / 2)
+                c.move_to(cx, cy)
+                c.line_to(cx + math.cos(t) * 70, cy + math.sin(t) * 70)
+                c.stroke()
+        arr = to_np(s)
+        arr = light_shaft(arr, [(250, 130), (360, 200), (720, 620), (420, 640)], PAL["amber_lt"], 0.2, 14)
+        arr = dust(arr, self.seed + 14, (300, 180, 700, 600))
+        texture(arr, self.seed + 15, cell=80, amount=0.07)
+        return arr
+
+    def fore(self, c):
+        # a draped dust sheet over the crates hides part of the doll
+        c.move_to(800, 416)
+        c.curve_to(850, 380, 940, 400, 980, 420)
+        c.line_to(990, 520)
+        c.curve_to(950, 540, 900, 500, 880, 540)
+        c.curve_to(850, 500, 820, 520, 804, 480)
+        c.close_path()
+        cloth = mix(PAL["mist"], PAL["paper_dk"], 0.4)
+        c.set_source(lin(800, 0, 990, 0, [(0, shade(cloth, 0.55)), (0.4, shade(cloth, 0.8)), (0.7, shade(cloth, 0.6)), (1, shade(cloth, 0.4))]))
+        c.fill()
+        # a hat box in front of the keyring on the floor
+        ellipse(c, 330, 604, 64, 16)
+        c.set_source(lin(0, 590, 0, 620, [(0, PAL["cloth_blue"]), (1, shade(PAL["cloth_blue"], 0.5))]))
+        c.fill()
+        c.rectangle(266, 560, 128, 44)
+        c.set_source(lin(266, 0, 394, 0, [(0, shade(PAL["cloth_blue"], 1.2)), (1, shade(PAL["cloth_blue"], 0.45))]))
+        c.fill()
+        ellipse(c, 330, 560, 64, 16)
+        c.set_source(lin(0, 544, 0, 576, [(0, shade(PAL["cloth_blue"], 1.4)), (1, PAL["cloth_blue"])]))
+        c.fill()
+
+    def objects(self):
+        return [
+            Obj("doll", "Rag doll", "doll", 900, 290, 58, rot=-4),
+            Obj("spyglass", "Spyglass", "spyglass", 640, 386, 96, rot=-6),
+            Obj("glove", "Leather glove", "glove", 440, 560, 50, rot=70),
+            Obj("keyring", "Ring of keys", "keyring", 264, 586, 50, rot=-20, coin=True),
+            Obj("gear", "Brass cog", "gear", 770, 285, 36),
+            Obj("old_book", "Old logbook", "book", 760, 600, 64, rot=8, col=PAL["teal"]),
+            Obj("horseshoe", "Horseshoe", "horseshoe", 600, 96, 48, rot=180),
+            Obj("message_bottle", "Message in a bottle", "bottle", 196, 520, 56, rot=70, message=True, col=PAL["seaglass"]),
+            Obj("brush", "Paintbrush", "brush", 372, 326, 64, rot=-4),
+            Obj("old_coin", "Old coin", "coin", 54, 598, 26, coin=True),
+            Obj("trowel", "Trowel", "trowel", 840, 600, 58, rot=-15),
+            Obj("candle", "Candle", "candle", 88, 390, 42),
+        ]
+
+
+# ----------------------------------------------------------------- harbour
+
+class Harbour(Location):
+    name, music, ambient, seed = "loc15", "music/level1", "ambient/sea_wind", 1500
+    ambient_light = (0.72, 0.78, 0.84)
+    shadow = (4, 4, 3.0, 0.45)
+
+    def lights(self):
+        return [(840, 300, 280, PAL["amber"], 0.6), (640, 380, 520, PAL["amber_lt"], 0.3)]
+
+    def back(self):
+        horizon = 330
+        arr = sc.dusk_sky(W, H, self.seed, horizon, stormy=0.15, glow_x=0.55)
+        arr = sc.sea(arr, horizon, self.seed + 1, glint_x=0.55, rough=0.3)
+        s = from_np(arr)
+        c = ctx_for(s)
+        # far headland with the dark lighthouse
+        far = sc.jag([(560, horizon + 4), (600, horizon - 30), (660, horizon - 46), (760, horizon - 50), (840, horizon - 34), (900, horizon - 8), (940, horizon + 4)], self.seed + 2, 6, 3)
+        sc.cliff(c, far, self.seed + 3, mix(PAL["mist"], PAL["teal_lt"], 0.4), mix(PAL["mist"], PAL["teal"], 0.6), horizon + 6)
+        sc.lighthouse(c, 720, horizon - 48, 130, 0.0, self.seed + 4)
+        sc.gulls(c, [(240, 120, 1.2), (280, 140, 0.9), (420, 90, 1.0)], alpha(PAL["night"], 0.7))
+        arr = to_np(s)
+        mid = np.zeros_like(arr)
+        mid = paint(mid, lambda c: None)
+        arr = sc.mist(arr, horizon - 40, horizon + 20, self.seed + 5, 0.45)
+        s = from_np(arr)
+        c = ctx_for(s)
+        # moored fishing boat, left
+        c.move_to(40, 380)
+        c.curve_to(90, 440, 300, 440, 360, 372)
+        c.line_to(360, 350)
+        c.line_to(40, 358)
+        c.close_path()
+        c.set_source(lin(0, 350, 0, 440, [(0, PAL["cloth_red"]), (1, shade(PAL["cloth_red"], 0.35))]))
+        c.fill()
+        c.rectangle(40, 350, 320, 8)
+        src(c, PAL["paper"])
+        c.fill()
+        c.rectangle(150, 300, 80, 52)
+        c.set_source(lin(150, 0, 230, 0, [(0, PAL["paper"]), (1, PAL["paper_dk"])]))
+        c.fill()
+        c.rectangle(166, 312, 20, 16)
+        src(c, PAL["amber"])
+        c.fill()
+        glow(c, 176, 320, 30, PAL["amber"], 0.4)
+        c.move_to(260, 352)
+        c.line_to(262, 140)
+        src(c, PAL["wood_dk"])
+        c.set_line_width(5)
+        c.stroke()
+        c.set_line_width(1)
+        c.move_to(262, 140)
+        c.line_to(40, 356)
+        c.move_to(262, 140)
+        c.line_to(356, 352)
+        c.stroke()
+        # stone harbour wall and quay in the foreground
+        it.stone_wall(c, 0, 440, W, 90, self.seed + 6, PAL["stone"], 30)
+        c.rectangle(0, 430, W, 14)
+        c.set_source(lin(0, 430, 0, 444, [(0, PAL["stone_lt"]), (1, PAL["stone"])]))
+        c.fill()
+        wood(c, 0, 520, W, H - 520, self.seed + 7, tone="drift", planks=5)
+        # bollard, lamp post, lobster pots, crates
+        for bx in (120, 700):
+            rrect(c, bx - 16, 490, 32, 44, 8)
+            c.set_source(lin(bx - 16, 0, bx + 16, 0, [(0, PAL["iron_lt"]), (1, PAL["night"])]))
+            c.fill()
+        c.rectangle(836, 220, 10, 320)
+        c.set_source(lin(836, 0, 846, 0, [(0, PAL["iron_lt"]), (1, PAL["night"])]))
+        c.fill()
+        c.save()
+        c.translate(841, 236)
+        c.scale(0.9, 0.9)
+        ob.lantern(c, lit=True)
+        c.restore()
+        glow(c, 841, 232, 160, PAL["amber"], 0.45)
+        for (px, py) in ((420, 470), (500, 480)):
+            c.move_to(px - 40, py + 50)
+            c.line_to(px - 40, py + 10)
+            c.curve_to(px - 40, py - 30, px + 40, py - 30, px + 40, py + 10)
+            c.line_to(px + 40, py + 50)
+            c.close_path()
+            c.save()
+            c.clip()
+            src(c, alpha(PAL["wood"], 0.5))
+            c.paint()
+            c.set_line_width(3)
+            src(c, PAL["wood_md"])
+            for k in range(-6, 7):
+                c.move_to(px + k * 8, py - 30)
+                c.line_to(px + k * 8, py + 50)
+            c.stroke()
+            src(c, alpha(PAL["rope"], 0.8))
+            c.set_line_width(1)
+            for k in range(8):
+                c.move_to(px - 40, py - 20 + k * 9)
+                c.line_to(px + 40, py - 20 + k * 9)
+            c.stroke()
+            c.restore()
+        it.crate(c, 900, 440, 110, 100, self.seed + 8)
+        it.barrel(c, 620, 560, 100, 120, self.seed + 9)
+        # fish crate with ice and a net over the quay edge
+        it.crate(c, 230, 500, 140, 60, self.seed + 10)
+        arr = to_np(s)
+        arr = sc.rain(arr, self.seed + 11, n=300, a=0.06)
+        texture(arr, self.seed + 12, cell=70, amount=0.06)
+        return arr
+
+    def fore(self, c):
+        # a fishing net heaped over the crate front, hiding part of the starfish
+        c.save()
+        c.move_to(210, 560)
+        c.curve_to(240, 520, 330, 530, 390, 560)
+        c.curve_to(380, 600, 260, 610, 210, 590)
+        c.close_path()
+        c.clip()
+        src(c, alpha(shade(PAL["rope"], 0.7), 0.8))
+        c.set_line_width(2)
+        for k in range(-10, 30):
+            c.move_to(190 + k * 8, 520)
+            c.line_to(260 + k * 8, 620)
+            c.move_to(190 + k * 8, 620)
+            c.line_to(260 + k * 8, 520)
+        c.stroke()
+        c.restore()
+
+    def objects(self):
+        return [
+            Obj("starfish", "Starfish", "starfish", 300, 560, 46, rot=14),
+            Obj("shell", "Scallop shell", "shell", 470, 590, 40, rot=-10),
+            Obj("seaglass", "Sea glass", "seaglass", 760, 590, 44),
+            Obj("gull_egg", "Gull's egg", "gull_egg", 966, 424, 28, coin=True),
+            Obj("bottle", "Green bottle", "bottle", 614, 416, 44, col=PAL["leaf"]),
+            Obj("lantern", "Storm lantern", "lantern", 980, 604, 50),
+            Obj("coin", "Gold coin", "coin", 140, 610, 26, coin=True),
+            Obj("horseshoe", "Horseshoe", "horseshoe", 560, 426, 34, rot=10),
+            Obj("hook", "Fish hook", "hook", 470, 466, 34, rot=20),
+            Obj("net_float", "Glass float", "net_float", 60, 414, 40),
+            Obj("mackerel", "Mackerel", "fish", 284, 492, 52, rot=-6),
+            Obj("apple", "Red apple", "apple", 920, 424, 28, rot=8),
+        ]
+
+
+# ------------------------------------------------------------- stairwell
+
+class Stairwell(Location):
+    name, music, ambient, seed = "loc21", "music/level2", "ambient/storm", 2100
+    ambient_light = (0.48, 0.55, 0.62)
+
+    STEPS = 11
+
+    def lights(self):
+        return [(820, 170, 300, PAL["amber"], 0.9), (210, 220, 220, PAL["mist_lt"], 0.35),
+                (420, 470, 400, PAL["amber_dk"], 0.3)]
+
+    def step_rect(self, i):
+        """Tread i: (x, y, w) of the tread's front edge, climbing from bottom-left to top-right."""
+        x = 40 + i * 78
+        y = 640 - i * 46
+        return x, y, 150
+
+    def back(self):
+        arr = np.zeros((H, W, 4), np.float32)
+        arr[..., 3] = 1
+        s = from_np(arr)
+        c = ctx_for(s)
+        # curved whitewashed wall: stone courses under lime wash
+        it.stone_wall(c, 0, 0, W, H, self.seed, mix(PAL["paper_dk"], PAL["stone_lt"], 0.5), 40)
+        c.rectangle(0, 0, W, H)
+        src(c, alpha(mix(PAL["paper_dk"], PAL["mist"], 0.4), 0.55))
+        c.fill()
+        c.rectangle(0, 0, W, H)
+        c.set_source(lin(0, 0, W, 0, [(0, alpha(PAL["night"], 0.8)), (0.3, alpha(PAL["night"], 0.1)), (0.6, alpha(PAL["night"], 0.05)), (1, alpha(PAL["night"], 0.85))]))
+        c.fill()
+        arr = to_np(s)
+        # slit window with the storm
+        arr = it.window_view(arr, 180, 120, 60, 200, self.seed + 1, stormy=0.9, horizon_t=0.7)
+        s = from_np(arr)
+        c = ctx_for(s)
+        c.rectangle(170, 110, 80, 220)
+        c.rectangle(180, 120, 60, 200)
+        c.set_fill_rule(1)
+        c.set_source(lin(170, 0, 250, 0, [(0, PAL["stone_lt"]), (1, PAL["stone_dk"])]))
+        c.fill()
+        c.set_fill_rule(0)
+        c.rectangle(164, 326, 92, 14)
+        c.set_source(lin(0, 326, 0, 340, [(0, PAL["stone_lt"]), (1, PAL["stone"])]))
+        c.fill()
+        # the solid mass under the flight, built against the wall
+        c.move_to(0, H)
+        for i in range(self.STEPS):
+            x, y, w = self.step_rect(i)
+            c.line_to(x, y + 46)
+            c.line_to(x + w + 40, y + 6)
+        c.line_to(self.step_rect(self.STEPS - 1)[0] + 190, H)
+        c.close_path()
+        c.save()
+        c.clip()
+        it.stone_wall(c, 0, 0, W, H, self.seed + 40, PAL["stone"], 40)
+        c.rectangle(0, 0, W, H)
+        c.set_source(lin(0, 0, W, 0, [(0, alpha(PAL["night"], 0.45)), (1, alpha(PAL["night"], 0.75))]))
+        c.fill()
+        c.restore()
+        # a niche with a shelf for the spare lens, and an iron peg for the rope
+        c.move_to(360, 290)
+        c.line_to(360, 240)
+        c.curve_to(360, 200, 430, 200, 430, 240)
+        c.line_to(430, 290)
+        c.close_path()
+        c.set_source(lin(0, 200, 0, 290, [(0, PAL["night"]), (1, shade(PAL["stone_dk"], 0.7))]))
+        c.fill()
+        c.rectangle(352, 288, 86, 10)
+        c.set_source(lin(0, 288, 0, 298, [(0, PAL["stone_lt"]), (1, PAL["stone_dk"])]))
+        c.fill()
+        c.rectangle(606, 84, 8, 22)
+        src(c, PAL["iron"])
+        c.fill()
+        # the steps, from the top one down so the nearer ones overlap
+        for i in reversed(range(self.STEPS)):
+            x, y, w = self.step_rect(i)
+            c.move_to(x, y)
+            c.line_to(x + w, y)
+            c.line_to(x + w + 40, y - 40)
+            c.line_to(x + 40, y - 40)
+            c.close_path()
+            c.set_source(lin(0, y - 40, 0, y, [(0, shade(PAL["stone_lt"], 0.8)), (1, PAL["stone_lt"])]))
+            c.fill()
+            c.rectangle(x, y, w, 46)
+            c.set_source(lin(0, y, 0, y + 46, [(0, PAL["stone"]), (1, PAL["stone_dk"])]))
+            c.fill()
+            c.move_to(x + w, y)
+            c.line_to(x + w + 40, y - 40)
+            c.line_to(x + w + 40, y + 6)
+            c.line_to(x + w, y + 46)
+            c.close_path()
+            src(c, shade(PAL["stone_dk"], 0.7))
+            c.fill()
+            c.rectangle(x, y, w, 3)
+            src(c, alpha(PAL["white"], 0.25))
+            c.fill()
+        # iron railing along the open side
+        src(c, PAL["night"])
+        c.set_line_width(5)
+        c.move_to(self.step_rect(0)[0] + 150, 560)
+        for i in range(self.STEPS):
+            x, y, w = self.step_rect(i)
+            c.line_to(x + w + 20, y - 100)
+        c.stroke()
+        c.set_line_width(2.5)
+        for i in range(self.STEPS):
+            x, y, w = self.step_rect(i)
+            c.move_to(x + w + 20, y - 20)
+            c.line_to(x + w + 20, y - 100)
+        c.stroke()
+        # landing at the top right with a wall lantern and a door
+        rrect(c, 860, 40, 110, 150, 50)
+        c.set_source(lin(0, 40, 0, 190, [(0, PAL["wood_dk"]), (1, PAL["night"])]))
+        c.fill()
+        c.save()
+        c.translate(820, 170)
+        c.scale(0.65, 0.65)
+        ob.lantern(c, lit=True)
+        c.restore()
+        glow(c, 820, 166, 120, PAL["amber"], 0.5)
+        # brass plaque and a rope hanging on a peg on the left wall
+        rrect(c, 330, 150, 120, 60, 6)
+        c.set_source(brass_linear(330, 150, 450, 210, 0.2))
+        c.fill()
+        for k in range(3):
+            c.rectangle(346, 166 + k * 12, 88 - k * 14, 3)
+        src(c, alpha(PAL["brass_dk"], 0.9))
+        c.fill()
+        # dark void under the stairs on the left
+        c.move_to(0, H)
+        c.line_to(0, 560)
+        c.line_to(40, 640)
+        c.line_to(40, H)
+        c.close_path()
+        src(c, alpha(PAL["night"], 0.7))
+        c.fill()
+        arr = to_np(s)
+        texture(arr, self.seed + 5, cell=70, amount=0.08)
+        return arr
+
+    def fore(self, c):
+        # a bucket on step 3 hides part of the wick tin
+        x, y, w = self.step_rect(3)
+        bx = x + 112
+        c.move_to(bx - 26, y - 66)
+        c.line_to(bx + 26, y - 66)
+        c.line_to(bx + 20, y - 14)
+        c.line_to(bx - 20, y - 14)
+        c.close_path()
+        c.set_source(lin(bx - 26, 0, bx + 26, 0, [(0, PAL["iron_lt"]), (1, PAL["iron"])]))
+        c.fill()
+        ellipse(c, bx, y - 66, 26, 6)
+        src(c, PAL["night"])
+        c.fill()
+
+    def on_step(self, i, dx, h):
+        """Centre for an object of height h sitting on tread i, dx along it."""
+        x, y, w = self.step_rect(i)
+        return x + 20 + dx, y - 20 - h / 2
+
+    def objects(self):
+        def at(oid, label, drawer, i, dx, size, hfrac=0.8, **kw):
+            x, y = self.on_step(i, dx, size * hfrac)
+            return Obj(oid, label, drawer, x, y, size, **kw)
+        return [
+            at("oilcan", "Oil can", "oilcan", 1, 40, 48, 0.8),
+            at("wick_tin", "Tin of wicks", "wick_tin", 3, 122, 38, 0.7, coin=True),
+            at("pocket_watch", "Pocket watch", "pocket_watch", 5, 30, 38, 0.6, rot=80),
+            at("matchbox", "Matchbox", "matchbox", 7, 60, 34, 0.45),
+            at("glove", "Leather glove", "glove", 0, 70, 46, 0.45, rot=80),
+            at("hammer", "Hammer", "hammer", 4, 40, 52, 0.4, rot=-4),
+            at("candle", "Candle", "candle", 8, 80, 42, 1.0),
+            at("gear", "Brass cog", "gear", 6, 100, 34, 0.8),
+            Obj("key", "Iron key", "key", 208, 330, 46, rot=-4, coin=True),
+            Obj("lens", "Spare lens", "lens", 395, 270, 40),
+            Obj("rope", "Coil of rope", "rope", 610, 128, 56, rot=90),
+            Obj("padlock", "Padlock", "padlock", 916, 214, 34),
+        ]
+
+
+# ------------------------------------------------------------- lamp room
+
+class LampRoom(Location):
+    name, music, ambient, seed = "loc22", "music/level2", "ambient/storm", 2200
+    ambient_light = (0.58, 0.66, 0.74)
+
+    def lights(self):
+        return [(512, 300, 380, PAL["mist_lt"], 0.45), (160, 420, 260, PAL["amber"], 0.6)]
+
+    def back(self):
+        arr = sc.dusk_sky(W, H, self.seed, 460, stormy=0.85, glow_x=0.3)
+        arr = sc.sea(arr, 460, self.seed + 1, glint_x=0.3, rough=0.8, lit=0.4)
+        arr = sc.rain(arr, self.seed + 2, n=1500, a=0.14)
+        s = from_np(arr)
+        c = ctx_for(s)
+        # lightning far away
+        c.move_to(830, 60)
+        for (dx, dy) in ((-14, 60), (18, 40), (-20, 70), (12, 50), (-8, 80)):
+            c.rel_line_to(dx, dy)
+        src(c, alpha(PAL["white"], 0.75))
+        c.set_line_width(2.5)
+        c.stroke()
+        # window frames: iron mullions with diagonal glazing bars
+        src(c, PAL["night"])
+        for x in range(0, W + 1, 256):
+            c.rectangle(x - 12, 0, 24, 520)
+        c.fill()
+        c.set_line_width(4)
+        for x0 in range(-512, W + 512, 128):
+            c.move_to(x0, 30)
+            c.line_to(x0 + 480, 510)
+            c.move_to(x0 + 480, 30)
+            c.line_to(x0, 510)
+        src(c, alpha(PAL["night"], 0.85))
+        c.stroke()
+        c.rectangle(0, 0, W, 30)
+        c.set_source(lin(0, 0, 0, 30, [(0, PAL["night"]), (1, PAL["iron"])]))
+        c.fill()
+        # parapet wall and the floor grating
+        c.rectangle(0, 500, W, 80)
+        c.set_source(lin(0, 500, 0, 580, [(0, PAL["iron_lt"]), (1, PAL["iron"])]))
+        c.fill()
+        for x in range(0, W, 64):
+            rivet(c, x + 32, 512, 3)
+        c.rectangle(0, 580, W, H - 580)
+        src(c, shade(PAL["iron"], 0.6))
+        c.fill()
+        src(c, alpha(PAL["night"], 0.8))
+        c.set_line_width(2)
+        for x in range(-400, W + 400, 24):
+            c.move_to(x, 580)
+            c.line_to(512 + (x - 512) * 1.6, H)
+        for y in (600, 626, 660, 700, 746):
+            c.move_to(0, y)
+            c.line_to(W, y)
+        c.stroke()
+        # brass hand rail
+        c.rectangle(0, 474, W, 10)
+        c.set_source(brass_linear(0, 474, 0, 484))
+        c.fill()
+        # the great lens on its pedestal
+        cx = 512
+        c.rectangle(cx - 70, 470, 140, 130)
+        c.set_source(lin(cx - 70, 0, cx + 70, 0, [(0, PAL["iron_lt"]), (0.4, shade(PAL["iron_lt"], 1.2)), (1, PAL["night"])]))
+        c.fill()
+        ellipse(c, cx, 470, 150, 24)
+        c.set_source(brass_linear(cx - 150, 446, cx + 150, 494))
+        c.fill()
+        c.move_to(cx - 140, 460)
+        c.curve_to(cx - 170, 300, cx - 120, 110, cx, 90)
+        c.curve_to(cx + 120, 110, cx + 170, 300, cx + 140, 460)
+        c.close_path()
+        c.set_source(rad(cx - 30, 240, 10, 200, [(0, alpha(PAL["white"], 0.8)), (0.5, alpha(PAL["seaglass"], 0.6)), (1, alpha(PAL["seaglass_dk"], 0.85))]))
+        c.fill_preserve()
+        c.save()
+        c.clip()
+        for k in range(14):
+            y = 120 + k * 25
+            c.move_to(cx - 200, y + 20)
+            c.curve_to(cx - 60, y - 6, cx + 60, y - 6, cx + 200, y + 20)
+            c.set_line_width(6)
+            src(c, alpha(PAL["white"], 0.35))
+            c.stroke()
+            c.move_to(cx - 200, y + 26)
+            c.curve_to(cx - 60, y, cx + 60, y, cx + 200, y + 26)
+            c.set_line_width(3)
+            src(c, alpha(PAL["deep"], 0.35))
+            c.stroke()
+        for k in range(-3, 4):
+            c.rectangle(cx + k * 44 - 3, 80, 6, 400)
+        c.set_source(brass_linear(0, 80, 0, 480, 0.2))
+        c.fill()
+        c.restore()
+        # the dark burner inside
+        rrect(c, cx - 22, 270, 44, 70, 8)
+        src(c, alpha(PAL["night"], 0.7))
+        c.fill()
+        # work bench with the oil tank on the left, clockwork box on the right
+        it.table(c, 20, 400, 250, 60, self.seed + 3, tone="dark")
+        c.rectangle(60, 300, 80, 100)
+        c.set_source(lin(60, 0, 140, 0, [(0, shade(PAL["copper"], 1.3)), (1, shade(PAL["copper"], 0.4))]))
+        c.fill()
+        ellipse(c, 100, 300, 40, 8)
+        c.set_source(brass_linear(60, 292, 140, 308))
+        c.fill()
+        glow(c, 160, 372, 60, PAL["amber"], 0.5)
+        c.save()
+        c.translate(170, 376)
+        c.scale(0.5, 0.5)
+        ob.lantern(c, lit=True)
+        c.restore()
+        rrect(c, 780, 360, 200, 130, 8)
+        c.set_source(lin(780, 0, 980, 0, [(0, PAL["wood_md"]), (1, PAL["wood_dk"])]))
+        c.fill()
+        rrect(c, 800, 380, 160, 90, 6)
+        src(c, alpha(PAL["night"], 0.6))
+        c.fill()
+        for (gx, gy, gr) in ((840, 420, 26), (896, 440, 18), (930, 410, 14)):
+            c.arc(gx, gy, gr, 0, 2 * math.pi)
+            c.set_source(brass_radial(gx, gy, gr, 0.3))
+            c.fill()
+        arr = to_np(s)
+        texture(arr, self.seed + 5, cell=70, amount=0.06)
+        return arr
+
+    def fore(self, c):
+        # the oil tank's pipe runs in front of the matchbox on the bench
+        c.rectangle(136, 330, 90, 9)
+        c.set_source(lin(0, 330, 0, 339, [(0, shade(PAL["copper"], 1.3)), (1, shade(PAL["copper"], 0.5))]))
+        c.fill()
+        c.rectangle(218, 330, 9, 76)
+        c.set_source(lin(218, 0, 227, 0, [(0, shade(PAL["copper"], 1.3)), (1, shade(PAL["copper"], 0.5))]))
+        c.fill()
+
+    def objects(self):
+        return [
+            Obj("prism", "Lens prism", "prism", 690, 572, 48, rot=-8),
+            Obj("wick_tin", "Tin of wicks", "wick_tin", 60, 386, 34),
+            Obj("oilcan", "Oil can", "oilcan", 870, 340, 40, coin=True),
+            Obj("gear", "Brass cog", "gear", 330, 606, 34),
+            Obj("wrench", "Spanner", "wrench", 566, 616, 56, rot=8),
+            Obj("spyglass", "Spyglass", "spyglass", 880, 500, 86, rot=-3),
+            Obj("logbook", "Keeper's logbook", "book", 150, 600, 60, rot=-8, col=PAL["cloth_blue"]),
+            Obj("brush", "Lens brush", "brush", 764, 616, 56, rot=12),
+            Obj("scissors", "Wick trimmer", "scissors", 232, 386, 42, rot=-10),
+            Obj("matchbox", "Matchbox", "matchbox", 180, 322, 30, rot=-6),
+            Obj("compass", "Compass", "compass", 600, 454, 30, coin=True),
+            Obj("spare_lens", "Spare lens", "lens", 430, 612, 42),
+        ]
+
+
+# ------------------------------------------------------------- cliff path
+
+class CliffPath(Location):
+    name, music, ambient, seed = "loc23", "music/level2", "ambient/storm", 2300
+    ambient_light = (0.7, 0.76, 0.82)
+    shadow = (3, 4, 2.5, 0.45)
+
+    def lights(self):
+        return [(860, 150, 260, PAL["mist_lt"], 0.4), (300, 420, 220, PAL["amber"], 0.5)]
+
+    def back(self):
+        horizon = 300
+        arr = sc.dusk_sky(W, H, self.seed, horizon, stormy=0.9, glow_x=0.85)
+        arr = sc.sea(arr, horizon, self.seed + 1, glint_x=0.85, rough=1.2, lit=0.5)
+        s = from_np(arr)
+        c = ctx_for(s)
+        # far headland with the lighthouse, dark against the storm
+        far = sc.jag([(620, horizon + 4), (680, horizon - 50), (760, horizon - 80), (880, horizon - 90), (1030, horizon - 96)], self.seed + 2, 8, 3)
+        sc.cliff(c, far, self.seed + 3, mix(PAL["teal"], PAL["stone_dk"], 0.4), PAL["abyss"], horizon + 8)
+        sc.lighthouse(c, 880, horizon - 88, 150, 0.0, self.seed + 4, rim=alpha(PAL["mist_lt"], 0.5))
+        # lightning behind it
+        c.move_to(700, 0)
+        for (dx, dy) in ((-16, 40), (20, 30), (-24, 46), (14, 36), (-10, 40)):
+            c.rel_line_to(dx, dy)
+        src(c, alpha(PAL["white"], 0.7))
+        c.set_line_width(2)
+        c.stroke()
+        arr = to_np(s)
+        # white surf far below
+        arr = sc.mist(arr, horizon + 20, horizon + 110, self.seed + 5, 0.5, col=PAL["white"], cell=40)
+        s = from_np(arr)
+        c = ctx_for(s)
+        # the near cliff top: grass and rock, the path winding up from bottom left
+        land = sc.jag([(-10, 360), (120, 346), (260, 372), (420, 392), (560, 410), (700, 440), (820, 470), (1030, 500)], self.seed + 6, 10, 3)
+        sc.cliff(c, land, self.seed + 7, mix(PAL["leaf"], PAL["teal"], 0.5), shade(PAL["leaf"], 0.35), H, rim=alpha(PAL["mist_lt"], 0.4), rim_dx=-1)
+        c.move_to(0, 720)
+        c.curve_to(200, 620, 160, 520, 330, 470)
+        c.curve_to(420, 440, 520, 420, 560, 410)
+        c.line_to(600, 414)
+        c.curve_to(520, 440, 460, 470, 420, 500)
+        c.curve_to(300, 580, 360, 680, 260, H)
+        c.line_to(0, H)
+        c.close_path()
+        c.set_source(lin(0, 410, 0, H, [(0, shade(PAL["drift"], 0.8)), (1, shade(PAL["drift"], 0.5))]))
+        c.fill()
+        r = rng(self.seed + 8)
+        for i in range(140):
+            t = r.rand()
+            x = 40 + t * 480 + (r.rand() - 0.5) * 80
+            y = 700 - t * 280 + (r.rand() - 0.5) * 40
+            ellipse(c, x, y, 2 + r.rand() * 5, 1 + r.rand() * 3)
+            src(c, alpha(shade(PAL["stone"], 0.6 + r.rand() * 0.6), 0.7))
+            c.fill()
+        # fence posts with a rope along the path
+        posts = [(470, 430), (560, 428), (650, 440), (740, 462), (830, 488), (920, 512)]
+        for (px, py) in posts:
+            wood(c, px - 6, py - 80, 12, 86, self.seed + px, tone="drift", vertical=True)
+        c.move_to(posts[0][0], posts[0][1] - 64)
+        for (px, py) in posts[1:]:
+            c.curve_to(px - 50, py - 50, px - 40, py - 52, px, py - 66)
+        c.set_line_width(3)
+        src(c, PAL["rope"])
+        c.stroke()
+        # boulders
+        for (bx, by, br) in ((120, 480, 70), (700, 560, 90), (930, 600, 110), (360, 380, 40)):
+            blob(c, bx, by, br, br * 0.6, self.seed + bx, 9, 0.2)
+            c.set_source(rad(bx - br * 0.3, by - br * 0.3, 0, br * 1.2, [(0, PAL["stone_lt"]), (0.6, PAL["stone"]), (1, PAL["stone_dk"])]))
+            c.fill()
+        sc.grass(c, 0, W, 640, self.seed + 9, mix(PAL["leaf"], PAL["mist"], 0.2), 30, 400)
+        sc.grass(c, 0, 460, 400, self.seed + 10, mix(PAL["leaf"], PAL["mist"], 0.3), 22, 200)
+        # signpost
+        wood(c, 300, 340, 12, 120, self.seed + 11, tone="drift", vertical=True)
+        c.move_to(270, 350)
+        c.line_to(360, 344)
+        c.line_to(376, 360)
+        c.line_to(360, 376)
+        c.line_to(270, 378)
+        c.close_path()
+        c.set_source(lin(0, 344, 0, 378, [(0, PAL["wood_lt"]), (1, PAL["wood"])]))
+        c.fill()
+        arr = to_np(s)
+        arr = sc.rain(arr, self.seed + 12, n=2600, a=0.2, angle=0.4)
+        texture(arr, self.seed + 13, cell=60, amount=0.07)
+        return arr
+
+    def fore(self, c):
+        # tussocks of grass bending over the gull's egg and the shell
+        for (gx, gy, n) in ((166, 604, 18), (640, 518, 18)):
+            r = rng(self.seed + gx)
+            for i in range(n):
+                x = gx + (r.rand() - 0.5) * 60
+                hh = 20 + r.rand() * 30
+                src(c, alpha(shade(PAL["leaf"], 0.6 + r.rand() * 0.6), 0.95))
+                c.set_line_width(1.5 + r.rand())
+                c.move_to(x, gy + 10)
+                c.curve_to(x + 4, gy - hh * 0.5, x + 10, gy - hh * 0.8, x + 20 + r.rand() * 10, gy - hh)
+                c.stroke()
+
+    def objects(self):
+        return [
+            Obj("lantern", "Storm lantern", "lantern", 414, 560, 46),
+            Obj("feather", "Gull feather", "feather", 820, 540, 52, rot=20),
+            Obj("gull_egg", "Gull's egg", "gull_egg", 184, 588, 26, coin=True),
+            Obj("horseshoe", "Horseshoe", "horseshoe", 560, 374, 32, rot=-10),
+            Obj("key", "Iron key", "key", 120, 430, 44, rot=-14),
+            Obj("shell", "Scallop shell", "shell", 660, 504, 34, rot=12),
+            Obj("rope", "Coil of rope", "rope", 960, 536, 50),
+            Obj("glove", "Leather glove", "glove", 300, 610, 44, rot=-70),
+            Obj("bottle", "Green bottle", "bottle", 520, 604, 40, rot=80, col=PAL["leaf"]),
+            Obj("coin", "Gold coin", "coin", 700, 492, 24, coin=True),
+            Obj("trowel", "Trowel", "trowel", 60, 560, 50, rot=30),
+            Obj("bell", "Brass bell", "bell", 316, 324, 32),
+        ]
+
+
+# ------------------------------------------------------------- chapel ruins
+
+class Chapel(Location):
+    name, music, ambient, seed = "loc24", "music/level2", "ambient/sea_wind", 2400
+    ambient_light = (0.66, 0.72, 0.8)
+    shadow = (3, 4, 2.5, 0.45)
+
+    def lights(self):
+        return [(512, 330, 300, PAL["amber_lt"], 0.45), (520, 440, 160, PAL["amber"], 0.8)]
+
+    def back(self):
+        horizon = 420
+        arr = sc.dusk_sky(W, H, self.seed, horizon, stormy=0.35, glow_x=0.5)
+        arr = sc.sea(arr, horizon, self.seed + 1, glint_x=0.5, rough=0.2)
+        arr = sc.mist(arr, horizon - 50, horizon + 40, self.seed + 2, 0.6)
+        s = from_np(arr)
+        c = ctx_for(s)
+        # the ruined east wall with its pointed window
+        c.save()
+        c.move_to(120, 600)
+        c.line_to(120, 150)
+        c.line_to(190, 120)
+        c.line_to(250, 60)
+        c.line_to(330, 40)
+        c.line_to(420, 20)
+        c.line_to(560, 30)
+        c.line_to(640, 54)
+        c.line_to(700, 90)
+        c.line_to(760, 80)
+        c.line_to(820, 160)
+        c.line_to(860, 240)
+        c.line_to(900, 600)
+        c.close_path()
+        cx = 512
+        c.move_to(cx - 130, 470)
+        c.line_to(cx - 130, 250)
+        c.curve_to(cx - 130, 150, cx - 40, 110, cx, 90)
+        c.curve_to(cx + 40, 110, cx + 130, 150, cx + 130, 250)
+        c.line_to(cx + 130, 470)
+        c.close_path()
+        c.set_fill_rule(1)
+        c.clip()
+        it.stone_wall(c, 100, 0, 820, 620, self.seed + 3, PAL["stone"], 36)
+        c.rectangle(100, 0, 820, 620)
+        c.set_source(lin(0, 0, 0, 620, [(0, alpha(PAL["deep"], 0.45)), (0.6, alpha(mix(PAL["leaf"], PAL["teal"], 0.5), 0.3)), (1, alpha(PAL["night"], 0.5))]))
+        c.fill()
+        c.restore()
+        # tracery remains in the window
+        c.set_line_width(10)
+        src(c, shade(PAL["stone"], 0.8))
+        c.move_to(cx, 470)
+        c.line_to(cx, 250)
+        c.stroke()
+        c.arc(cx, 220, 46, 0, 2 * math.pi)
+        c.stroke()
+        # ivy on the wall
+        r = rng(self.seed + 4)
+        for i in range(300):
+            x = 120 + r.rand() * 260 if r.rand() < 0.6 else 700 + r.rand() * 190
+            y = 120 + r.rand() ** 0.6 * 480
+            src(c, alpha(shade(PAL["leaf"], 0.5 + r.rand() * 0.7), 0.85))
+            blob(c, x, y, 5 + r.rand() * 6, 4 + r.rand() * 4, int(r.randint(1 << 30)), 6, 0.3)
+            c.fill()
+        # side wall stubs
+        c.move_to(0, 640)
+        c.line_to(0, 300)
+        c.line_to(40, 280)
+        c.line_to(90, 330)
+        c.line_to(120, 320)
+        c.line_to(120, 640)
+        c.close_path()
+        c.save()
+        c.clip()
+        it.stone_wall(c, 0, 260, 140, 400, self.seed + 5, PAL["stone_dk"], 34)
+        c.restore()
+        c.move_to(W, 640)
+        c.line_to(W, 330)
+        c.line_to(970, 300)
+        c.line_to(930, 360)
+        c.line_to(900, 350)
+        c.line_to(900, 640)
+        c.close_path()
+        c.save()
+        c.clip()
+        it.stone_wall(c, 880, 280, 160, 380, self.seed + 6, PAL["stone_dk"], 34)
+        c.restore()
+        # grassy floor
+        c.rectangle(0, 520, W, H - 520)
+        c.set_source(lin(0, 520, 0, H, [(0, mix(PAL["leaf"], PAL["mist"], 0.2)), (1, shade(PAL["leaf"], 0.4))]))
+        c.fill()
+        # altar stone with candles
+        rrect(c, 400, 440, 230, 110, 4)
+        c.set_source(lin(0, 440, 0, 550, [(0, PAL["stone_lt"]), (1, PAL["stone_dk"])]))
+        c.fill()
+        c.rectangle(390, 432, 250, 16)
+        c.set_source(lin(0, 432, 0, 448, [(0, shade(PAL["stone_lt"], 1.15)), (1, PAL["stone"])]))
+        c.fill()
+        for (kx, kh) in ((420, 40), (612, 28)):
+            c.rectangle(kx - 6, 432 - kh, 12, kh)
+            c.set_source(lin(kx - 6, 0, kx + 6, 0, [(0, PAL["white"]), (1, PAL["paper_dk"])]))
+            c.fill()
+            c.move_to(kx, 432 - kh - 20)
+            c.curve_to(kx + 6, 432 - kh - 8, kx + 5, 432 - kh, kx, 432 - kh)
+            c.curve_to(kx - 5, 432 - kh, kx - 6, 432 - kh - 8, kx, 432 - kh - 20)
+            c.set_source(rad(kx, 432 - kh - 6, 0, 12, [(0, PAL["candle"]), (1, PAL["amber"])]))
+            c.fill()
+            glow(c, kx, 432 - kh - 8, 50, PAL["amber"], 0.5)
+        # gravestones
+        for (gx, gy, gw, gh, tilt) in ((200, 560, 60, 90, -0.08), (790, 570, 66, 100, 0.1), (920, 610, 50, 70, -0.05), (60, 610, 50, 76, 0.06)):
+            c.save()
+            c.translate(gx, gy)
+            c.rotate(tilt)
+            c.move_to(-gw / 2, 0)
+            c.line_to(-gw / 2, -gh + gw / 2)
+            c.arc(0, -gh + gw / 2, gw / 2, math.pi, 2 * math.pi)
+            c.line_to(gw / 2, 0)
+            c.close_path()
+            c.set_source(lin(-gw / 2, 0, gw / 2, 0, [(0, PAL["stone_lt"]), (1, PAL["stone_dk"])]))
+            c.fill()
+            c.rectangle(-gw * 0.25, -gh * 0.6, gw * 0.5, 3)
+            c.rectangle(-gw * 0.3, -gh * 0.45, gw * 0.6, 3)
+            src(c, alpha(PAL["night"], 0.45))
+            c.fill()
+            c.restore()
+        # fallen stones
+        for (bx, by, br) in ((330, 600, 40), (700, 610, 34), (560, 640, 50)):
+            rrect(c, bx - br, by - br * 0.5, br * 2, br, 6)
+            c.set_source(lin(0, by - br * 0.5, 0, by + br * 0.5, [(0, PAL["stone_lt"]), (1, PAL["stone_dk"])]))
+            c.fill()
+        sc.grass(c, 0, W, 640, self.seed + 7, mix(PAL["leaf"], PAL["mist"], 0.25), 26, 420)
+        sc.grass(c, 100, 920, 560, self.seed + 8, mix(PAL["leaf"], PAL["mist"], 0.3), 18, 200)
+        sc.gulls(c, [(300, 120, 1.0), (340, 150, 0.8)], alpha(PAL["night"], 0.6))
+        arr = to_np(s)
+        texture(arr, self.seed + 9, cell=70, amount=0.07)
+        return arr
+
+    def fore(self, c):
+        # a fallen stone partly over the ring, and grass over the coin
+        rrect(c, 806, 596, 70, 36, 6)
+        c.set_source(lin(0, 596, 0, 632, [(0, PAL["stone_lt"]), (1, PAL["stone_dk"])]))
+        c.fill()
+        r = rng(self.seed + 50)
+        for i in range(18):
+            x = 244 + (r.rand() - 0.5) * 40
+            hh = 16 + r.rand() * 20
+            src(c, alpha(shade(PAL["leaf"], 0.6 + r.rand() * 0.6), 0.95))
+            c.set_line_width(1.4)
+            c.move_to(x, 628)
+            c.curve_to(x + 3, 628 - hh * 0.5, x + 6, 628 - hh * 0.8, x + 10 + r.rand() * 8, 628 - hh)
+            c.stroke()
+
+    def objects(self):
+        return [
+            Obj("cross", "Brass cross", "cross", 220, 470, 40),
+            Obj("candle", "Candle", "candle", 570, 416, 40),
+            Obj("bell", "Chapel bell", "bell", 470, 612, 36, rot=-70),
+            Obj("prayer_book", "Prayer book", "book", 476, 424, 44, rot=-6, col=PAL["cloth_red"]),
+            Obj("ring", "Sea-glass ring", "ring", 820, 590, 26, coin=True),
+            Obj("coin", "Gold coin", "coin", 262, 612, 24, coin=True),
+            Obj("key", "Iron key", "key", 960, 286, 40, rot=-20),
+            Obj("trowel", "Trowel", "trowel", 380, 572, 50, rot=-20),
+            Obj("hourglass", "Hourglass", "hourglass", 140, 540, 40),
+            Obj("letter", "Sealed letter", "letter", 660, 600, 46, rot=14),
+            Obj("medal", "Lifeboat medal", "medal", 790, 508, 34),
+            Obj("padlock", "Padlock", "padlock", 512, 230, 28),
+        ]
+
+
+LEVEL2 = [Stairwell, LampRoom, CliffPath, Chapel]
