@@ -1,5 +1,10 @@
 // lantern: the program entry. Starts the framework with the game's main function.
 #include "app/app.h"
+#include "game/shell/gallery.h"
+#include "game/shell/gamesettings.h"
+#include "game/shell/playlog.h"
+#include "game/shell/shadow.h"
+#include "game/shell/userinfo.h"
 #include "platform/settings.h"
 #include "platform/stringtable.h"
 #include "platform/time.h"
@@ -15,6 +20,15 @@ void GameMain(TPlatform* platform, const TString& commandLine) {
   if (TStringTable* strings = platform->GetStringTable()) platform->SetWindowTitle(strings->GetString("windowtitle"));
   platform->OpenDisplay(1024, 768, GetSettingBool("fullscreen"));
   TWindowManager* windows = platform->GetWindowManager();
+  // The game's screens built so far: the gallery (with the fade that leaves
+  // it), the player profiles and the tester's play statistics.
+  if (windows) {
+    RegisterGalleryWindowType(windows);
+    windows->RegisterWindowType("Shadow", TShadow::ClassCreator());
+  }
+  LoadMainXml();
+  RecreateUserInfo();
+  StartPlayLog(commandLine.str());
   if (TWindowScript* script = windows ? windows->GetScript() : nullptr) script->RunFile("scripts/mainloop.lua");
   // A headless run, or one asked to stop after a number of frames, redraws on
   // every tick so that frame counts and screenshots work.
@@ -35,6 +49,9 @@ void GameMain(TPlatform* platform, const TString& commandLine) {
       platform->EndDraw(true);
     }
   }
+  DeleteUserInfo();
+  FinishPlayLog();
+  if (event.type == kEventQuit) OpenGameOverPage();
 }
 }  // namespace
 

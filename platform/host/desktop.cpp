@@ -49,11 +49,14 @@ std::string TrimSlashes(std::string path) {
 // gsettings; the URI holds no quote or backslash, since FileUri encodes them.
 std::string Quoted(const std::string& text) { return "'" + text + "'"; }
 
-class THeadlessWallpaperSetter : public IWallpaperSetter {
+// A headless run's runner: it logs each command line instead of running it.
+class THeadlessCommandRunner : public TCommandRunner {
 public:
-  bool Set(const std::string& path) override {
-    TraceOut("Wallpaper: a headless run leaves the desktop alone (%s)", path.c_str());
-    return false;
+  int Run(const std::vector<std::string>& argv, uint32_t) override {
+    std::string line;
+    for (const std::string& word : argv) line += (line.empty() ? "" : " ") + word;
+    TraceOut("Wallpaper: a headless run does not start: %s", line.c_str());
+    return kNotStarted;
   }
 };
 
@@ -182,7 +185,7 @@ IWallpaperSetter* GetWallpaperSetter() {
   std::lock_guard<std::mutex> lock(gSetterMutex);
   if (gInstalled) return gInstalled.get();
   if (GetSettingBool("headless")) {
-    if (!gHeadless) gHeadless = std::make_unique<THeadlessWallpaperSetter>();
+    if (!gHeadless) gHeadless = std::make_unique<TDesktopWallpaperSetter>(std::make_shared<THeadlessCommandRunner>());
     return gHeadless.get();
   }
   if (!gDesktop) gDesktop = std::make_unique<TDesktopWallpaperSetter>();

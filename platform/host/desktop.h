@@ -6,7 +6,7 @@
 // setter asks the desktop portal (through "gdbus", the session bus's command
 // line client) and then GNOME's settings tool ("gsettings"), each started with
 // an argument vector, never through a shell. A headless run never touches the
-// desktop: its setter only logs the path. Tests install a setter of their own,
+// desktop: it only logs the command lines. Tests install a setter of their own,
 // or give the desktop's setter a recording command runner.
 // Part of platform/host; uses platform/ (settings, log).
 #pragma once
@@ -72,10 +72,10 @@ private:
   std::shared_ptr<TCommandRunner> runner_;
 };
 
-// The process's setter: the one installed with SetWallpaperSetter, else for a
-// headless run (setting "headless") one that only logs "Wallpaper: a headless
-// run leaves the desktop alone (<path>)" and returns false, else the
-// desktop's.
+// The process's setter: the one installed with SetWallpaperSetter, else the
+// desktop's. In a headless run (setting "headless") the desktop's setter only
+// logs each command line it would start ("Wallpaper: a headless run does not
+// start: gdbus call ...") and so ends with false.
 IWallpaperSetter* GetWallpaperSetter();
 // Installs a setter for the process (tests); null goes back to the default.
 void SetWallpaperSetter(std::unique_ptr<IWallpaperSetter> setter);

@@ -109,7 +109,11 @@ TEST(Wallpaper, HeadlessRunsAndInstalledSettersReplaceTheDesktop) {
   SetSetting("headless", "1");
   TLogCapture log;
   EXPECT_FALSE(GetWallpaperSetter()->Set("/p/wt.bmp"));
-  EXPECT_TRUE(log.Contains("Wallpaper: a headless run leaves the desktop alone (/p/wt.bmp)"));
+  EXPECT_TRUE(log.Contains("Wallpaper: a headless run does not start: gdbus call --session --timeout 10 "
+                           "--dest org.freedesktop.portal.Desktop"));
+  EXPECT_TRUE(log.Contains("Wallpaper: a headless run does not start: gsettings set org.gnome.desktop.background "
+                           "picture-uri 'file:///p/wt.bmp'"));
+  EXPECT_TRUE(log.Contains("Wallpaper saved to /p/wt.bmp; setting it is not supported on this desktop"));
   SetWallpaperSetter(std::make_unique<TFake>());
   EXPECT_TRUE(GetWallpaperSetter()->Set("/ok"));
   SetWallpaperSetter(nullptr);

@@ -1,0 +1,168 @@
+// End to end: the lantern program, headless, opens the gallery over a saved
+// profile that has earned the demo wallpapers, and an input script pages
+// forward and back, tries a locked slot, chooses a wallpaper and confirms.
+// Checked: the exported bitmaps, the chosen one's bytes, the command lines
+// the wallpaper setter would start, and the final frame.
+#include <gtest/gtest.h>
+#include <tinyxml.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "game/shell/gameprogress.h"
+#include "game/shell/gamesettings.h"
+#include "game/shell/userinfo.h"
+#include "game/shell/wallpaper.h"
+#include "platform/folders.h"
+#include "platform/host/desktop.h"
+#include "platform/registry/asset.h"
+#include "platform/settings.h"
+#include "render/imagereaders.h"
+#include "tests/platform/pngread.h"
+#include "tests/support/envguard.h"
+#include "tests/support/testsupport.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* kWallpapers[] = {"wallpapers/lighthouse", "wallpapers/kitchen", "wallpapers/study", "wallpapers/boathouse"};
+
+// A working folder whose assets are the demo's, but whose first screen opens the gallery.
+void MirrorAssets(const std::string& root) {
+  const fs::path source = fs::path(testing_support::SourceDir()) / "assets";
+  fs::create_directories(fs::path(root) / "assets" / "scripts");
+  for (const auto& entry : fs::directory_iterator(source))
+    if (entry.path().filename() != "scripts") fs::create_symlink(entry.path(), fs::path(root) / "assets" / entry.path().filename());
+  for (const auto& entry : fs::directory_iterator(source / "scripts"))
+    if (entry.path().filename() != "mainloop.lua")
+      fs::create_symlink(entry.path(), fs::path(root) / "assets" / "scripts" / entry.path().filename());
+  std::ofstream(fs::path(root) / "assets" / "scripts" / "mainloop.lua")
+      << "DebugOut('screen: gallery opens')\nDoModal('scripts/gallery.lua')\n";
+}
+
+// A profile "Ada" whose photo list earns the four demo wallpapers (one twice).
+void SaveProfile(const std::string& userFolder) {
+  testing_support::ScopedChdir cd(testing_support::SourceDir());
+  RefreshFileLayer();
+  LoadMainXml();  // the save version the program reads
+  SetSetting("userfolder", TString(userFolder));
+  SetSetting("encryptionkey", "");
+  RecreateUserInfo();
+  GetUserInfo()->CreateNewUser("Ada");
+  GetGameProgress().photos = {kWallpapers[0], kWallpapers[1], kWallpapers[0], kWallpapers[2], kWallpapers[3]};
+  ASSERT_TRUE(GetUserInfo()->SaveProgress());
+  DeleteUserInfo();
+  GetGameProgress().Reset();
+  GetMainXml().Clear();
+  SetSetting("userfolder", "");
+  RefreshFileLayer();
+}
+
+int RunLantern(const std::string& folder, const std::string& options) {
+  pid_t child = fork();
+  if (child == 0) {
+    if (chdir(folder.c_str()) != 0) _exit(126);
+    std::string arg = "options=" + options;
+    execl(LANTERN_PROGRAM, LANTERN_PROGRAM, arg.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The bitmap the program must have written for a demo picture, decoded here by the same reader.
+std::vector<uint8_t> ExpectedBitmap(const std::string& picture) {
+  testing_support::ScopedChdir cd(testing_support::SourceDir());
+  RefreshFileLayer();
+  TDecodedImage image;
+  EXPECT_TRUE(LoadImageFile(TString(picture), &image)) << picture;
+  RefreshFileLayer();
+  return EncodeWallpaperBitmap(image.pixels.data(), image.side, image.width, image.height);
+}
+
+std::vector<uint8_t> Bytes(const std::string& path) {
+  std::string text = testing_support::ReadFile(path);
+  return std::vector<uint8_t>(text.begin(), text.end());
+}
+
+bool Near(uint32_t a, uint32_t b, int tolerance) {
+  for (int s = 0; s < 24; s += 8)
+    if (std::abs(int((a >> s) & 0xFF) - int((b >> s) & 0xFF)) > tolerance) return false;
+  return true;
+}
+
+}  // namespace
+
+TEST(GalleryProgram, PagesChoosesAndSetsAWallpaperFromScriptedInput) {
+  testing_support::TempDir dir;
+  testing_support::XdgEnvGuard xdg(dir.Path());  // the child inherits HOME and XDG_CONFIG_HOME
+  MirrorAssets(dir.File("work"));
+  SaveProfile(dir.File("user"));
+
+  std::string input = dir.Write("input.txt",
+                                "# page forward, try a locked slot and the button, page back\n"
+                                "380 move 896 380\n400 click left 896 380\n"
+                                "1380 move 362 265\n1400 click left 362 265\n"
+                                "1480 move 512 664\n1500 click left 512 664\n"
+                                "1680 move 128 380\n1700 click left 128 380\n"
+                                "# choose the kitchen, set it, confirm\n"
+                                "2680 move 662 265\n2700 click left 662 265\n"
+                                "2780 move 512 664\n2800 click left 512 664\n"
+                                "3280 move 404 471\n3300 click left 404 471\n"
+                                "3400 move 700 700\n");
+  std::string shot = dir.File("shot.png");
+  ASSERT_EQ(RunLantern(dir.File("work"), "headless=1,frames=400,input=" + input + ",screenshot=" + shot +
+                                             ",userfolder=" + dir.File("user")),
+            0);
+  const std::string log = testing_support::ReadFile(dir.File("user/logfile.txt"));
+  EXPECT_NE(log.find("screen: gallery opens"), std::string::npos) << log;
+
+  // Every earned wallpaper was exported, in the order first earned.
+  const std::string pictures = dir.Path() + "/home/Pictures/lantern";
+  for (int k = 0; k < 4; ++k)
+    EXPECT_EQ(Bytes(pictures + "/verdan_wallpaper" + std::to_string(k + 1) + ".bmp"),
+              ExpectedBitmap(std::string(kWallpapers[k]) + "_wallpaper"))
+        << k;
+  EXPECT_FALSE(testing_support::FileExists(pictures + "/verdan_wallpaper5.bmp"));
+
+  // The locked slot on page 1 could not be chosen: the button only gave the hint.
+  EXPECT_NE(log.find("Hint infowallpaperempty: Choose one of the pictures you have earned first."), std::string::npos);
+  // The kitchen, chosen on page 0, became "wt.bmp" and went to the setter.
+  const std::string wt = pictures + "/wt.bmp";
+  const std::vector<uint8_t> written = Bytes(wt);
+  ASSERT_EQ(written.size(), 1024u * 3 * 768 + 54);
+  EXPECT_EQ(written, ExpectedBitmap("wallpapers/kitchen_wallpaper"));
+  std::string portal;
+  for (const std::string& word : TDesktopWallpaperSetter::PortalCommand(wt)) portal += (portal.empty() ? "" : " ") + word;
+  EXPECT_NE(log.find("Wallpaper: a headless run does not start: " + portal), std::string::npos) << portal;
+  EXPECT_NE(log.find("Wallpaper saved to " + wt + "; setting it is not supported on this desktop"),
+            std::string::npos);
+  EXPECT_EQ(log.find("SetUserWallpaper without"), std::string::npos);
+
+  // The final frame: page 0 with its four thumbnails, the kitchen framed, the dialog gone.
+  std::vector<uint32_t> px, thumb;
+  int w = 0, h = 0, tw = 0, th = 0;
+  ASSERT_TRUE(ReadPng(shot, &px, &w, &h));
+  ASSERT_EQ(w, 1024);
+  const int slotX[] = {232, 532, 232, 532}, slotY[] = {180, 180, 380, 380};
+  for (int k = 0; k < 4; ++k) {
+    ASSERT_TRUE(ReadPng(testing_support::SourceDir() + "/assets/" + kWallpapers[k] + ".png", &thumb, &tw, &th));
+    int matching = 0;
+    for (int y = 20; y < 150; y += 13)
+      for (int x = 20; x < 240; x += 17)
+        matching += Near(px[size_t(slotY[k] + y) * 1024 + size_t(slotX[k] + x)], thumb[size_t(y) * tw + size_t(x)], 3);
+    EXPECT_GE(matching, 100) << "thumbnail " << k;  // of 130 samples
+  }
+  // The amber frame of the selection around the kitchen (slot 1), none around the lighthouse.
+  uint32_t frame = px[size_t(265) * 1024 + 530], plain = px[size_t(265) * 1024 + 230];
+  EXPECT_GT(int((frame >> 16) & 0xFF), 200);
+  EXPECT_GT(int((frame >> 8) & 0xFF), 150);
+  EXPECT_LT(int((plain >> 16) & 0xFF), 200);
+}
