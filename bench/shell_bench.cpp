@@ -7,7 +7,6 @@
 // - Start-up to the first event: the whole start-up order of a headless run
 //   up to the first event the game receives, against the 12 ms frame interval
 //   of the window manager: "ratio startup/frame-interval".
-#include <benchmark/benchmark.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -16,7 +15,7 @@
 #include <memory>
 #include <string>
 
-#include "bench/recorder.h"
+#include "bench/compare.h"
 #include "platform/host/hosts.h"
 #include "platform/settings.h"
 #include "platform/shell/platform.h"
@@ -24,11 +23,13 @@
 
 namespace {
 
+long gTaskSteps = 0;
+
 class TNoopTask : public TTask {
 public:
   bool IsReady(int pass) override { return pass == 0; }
   bool DoTask() override {
-    benchmark::ClobberMemory();
+    ++gTaskSteps;
     return true;
   }
 };
@@ -45,60 +46,66 @@ struct THeadlessShell {
   std::unique_ptr<TPlatform> platform;
 };
 
-void BM_IdleGetEvent(benchmark::State& state) {
-  THeadlessShell shell;
+// `calls` idle passes of the event source; false when one was not a tick.
+bool IdlePasses(THeadlessShell& shell, int calls) {
   TPlatformEvent event;
-  for (auto _ : state) {
+  for (int i = 0; i < calls; ++i) {
     shell.platform->GetEvent(&event);
-    if (event.type != kEventTick) std::abort();
+    if (event.type != kEventTick) return false;
   }
+  return true;
 }
 
-void BM_BareIdleWork(benchmark::State& state) {
-  THeadlessShell shell;
+// The same work done by hand: one host poll, one task pass, the 1 ms wait.
+bool BareIdleWork(THeadlessShell& shell, int calls) {
   THostEvent e;
-  for (auto _ : state) {
-    if (shell.host->PollEvent(&e)) std::abort();
+  for (int i = 0; i < calls; ++i) {
+    if (shell.host->PollEvent(&e)) return false;
     shell.platform->GetTaskList()->Run(0);
     shell.host->Wait(1);
   }
+  return true;
 }
 
-void BM_StartupToFirstEvent(benchmark::State& state) {
+double StartupToFirstEvent() {
   std::string folder = std::filesystem::temp_directory_path() / "lantern-bench-shell";
   std::filesystem::create_directories(folder);
   std::vector<std::string> words = {"options=headless=1,userfolder=" + folder};
-  for (auto _ : state) {
-    auto start = std::chrono::steady_clock::now();
-    double seconds = 0;
-    RunApplication(words, [&](TPlatform* platform, const TString&) {
-      TPlatformEvent event;
-      platform->GetEvent(&event);
-      seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    }, TPlatformHooks());
-    state.SetIterationTime(seconds);
-  }
+  auto start = std::chrono::steady_clock::now();
+  double seconds = 0;
+  RunApplication(words, [&](TPlatform* platform, const TString&) {
+    TPlatformEvent event;
+    platform->GetEvent(&event);
+    seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  }, TPlatformHooks());
   std::filesystem::remove_all(folder);
+  return seconds;
 }
-
-void BM_FrameInterval(benchmark::State& state) {
-  for (auto _ : state) state.SetIterationTime(0.012);
-}
-
-BENCHMARK(BM_IdleGetEvent);
-BENCHMARK(BM_BareIdleWork);
-BENCHMARK(BM_StartupToFirstEvent)->UseManualTime()->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_FrameInterval)->UseManualTime()->Iterations(1)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  TBenchRecorder recorder;
-  benchmark::RunSpecifiedBenchmarks(&recorder);
-  recorder.PrintRatio("idle-pass/bare-idle-work", "BM_IdleGetEvent", "BM_BareIdleWork");
-  recorder.PrintRatio("startup/frame-interval", "BM_StartupToFirstEvent/manual_time",
-                      "BM_FrameInterval/iterations:1/manual_time");
-  benchmark::Shutdown();
+int main() {
+  {
+    THeadlessShell shell;
+    long before = gTaskSteps;
+    bench::Require(IdlePasses(shell, 100), "an idle pass gave another event than a tick");
+    long idle = gTaskSteps - before;
+    before = gTaskSteps;
+    bench::Require(BareIdleWork(shell, 100), "the bare idle work found an event");
+    long bare = gTaskSteps - before;
+    bench::Require(idle == 1000 && bare == 1000, "the task steps differ: %ld and %ld of 1000", idle, bare);
+    std::printf("same work: 100 calls ran the 10 tasks 1000 times on each side\n");
+    constexpr int kBatch = 1000;
+    bench::TComparison c = bench::Alternate(
+        [&] { return bench::TimePerCall([&] { IdlePasses(shell, kBatch); }) / kBatch; },
+        [&] { return bench::TimePerCall([&] { BareIdleWork(shell, kBatch); }) / kBatch; });
+    bench::PrintMedians("one idle pass", c, "event source", "bare work", 1e9, "ns");
+    bench::PrintRatio("idle-pass/bare-idle-work", c.Ratio());
+  }
+  std::vector<double> startups;
+  for (int i = 0; i < bench::kRuns; ++i) startups.push_back(StartupToFirstEvent());
+  double startup = bench::Median(startups);
+  std::printf("start-up to the first event: %.3f ms (median of %d)\n", startup * 1e3, bench::kRuns);
+  bench::PrintRatio("startup/frame-interval", startup / 0.012);
   return 0;
 }

@@ -1,23 +1,34 @@
-// Text drawing: our vector fonts against SDL2_ttf, in one run. The same
-// 2,000-character paragraph, wrapped at 1000 pixels, is drawn at 18 and 40
-// pixels into a 1024 x 768 ARGB frame by both, from the same DejaVu Serif
+// Text drawing: our vector fonts against SDL2_ttf. A paragraph of 250 and
+// one of 2,000 characters, wrapped at 1000 pixels, are drawn at 18 and 40
+// pixels into a 1024 x 3072 ARGB frame (tall enough for every line) by both, from the same DejaVu Serif
 // face (ours converted to ".mvec" at build time):
 //   cached:   fonts open and glyph caches warm (the layout is still done
 //             every time on both sides);
 //   uncached: every draw opens the font afresh and rasterises every glyph.
-// Prints "ratio lantern/sdl_ttf cached: X" and "ratio lantern/sdl_ttf uncached: Y"
+// A figure is the time of one draw at 18 plus one at 40, the median of seven
+// runs with the two sides alternating. Prints, for each paragraph length,
+//   "ratio lantern/sdl_ttf cached 250 chars: X", "... uncached 250 chars: Y",
+//   "ratio lantern/sdl_ttf cached 2000 chars: X", "... uncached 2000 chars: Y"
 // (lantern's time over SDL2_ttf's; the target is at most 1.0).
+//
+// Same work: the two renderers place and smooth glyphs a little differently,
+// and break lines where their glyph advances put them, so the frames are
+// compared by their ink: the sum over the frame of how far each pixel is
+// above the background must agree within 12 %; the inked area's left and top
+// within a tenth of the font size (at least 2 pixels), its right edge within
+// six font sizes (a word or two) and inside the wrap width, its bottom within
+// that tenth plus 4 % of the text's height. The program fails otherwise.
 #include <SDL.h>
 #include <SDL_ttf.h>
-#include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
-#include "bench/recorder.h"
+#include "bench/compare.h"
 #include "render/font.h"
 #include "render/minivecdraw.h"
 #include "render/textblock.h"
@@ -25,105 +36,160 @@
 namespace {
 
 const char* const kFace = LANTERN_BENCH_FACE;  // the TrueType face both sides use
+constexpr int kSizes[] = {18, 40};
+constexpr int kW = 1024, kH = 3072;
+constexpr uint32_t kBackground = 0xFF202020u;
+constexpr double kInkTolerance = 0.12;
 
-std::string Paragraph() {
+std::string Paragraph(size_t length) {
   static const char* words[] = {"lantern", "journal", "shadow", "a", "of", "hidden", "the", "key", "Mirror",
                                 "whispers", "beneath", "old", "tower,", "clock", "and", "garden.", "Quietly",
                                 "copper", "lamp", "map", "in", "velvet", "drawer;", "forgotten", "Evening"};
   std::string text;
   unsigned seed = 17;
-  while (text.size() < 2000) {
+  while (text.size() < length) {
     seed = seed * 1103515245u + 12345u;
     if (!text.empty()) text += ' ';
     text += words[(seed >> 16) % (sizeof(words) / sizeof(words[0]))];
   }
-  text.resize(2000);
+  text.resize(length);
   return text;
 }
 
 struct TFrame {
-  std::vector<uint32_t> pixels = std::vector<uint32_t>(1024 * 768, 0xFF202020u);
-  SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(pixels.data(), 1024, 768, 32, 1024 * 4,
+  std::vector<uint32_t> pixels = std::vector<uint32_t>(size_t(kW) * kH, kBackground);
+  SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(pixels.data(), kW, kH, 32, kW * 4,
                                                             SDL_PIXELFORMAT_ARGB8888);
   ~TFrame() { SDL_FreeSurface(surface); }
 };
 
-const std::string& Text() {
-  static const std::string text = Paragraph();
-  return text;
-}
-
-void DrawLantern(TFrame& frame, int size) {
+void DrawLantern(const std::string& text, TFrame& frame, int size) {
   TTextBlock* block =
-      TTextBlock::Create(Text().c_str(), 1000, 100000, 0, "fonts/default.mvec", size, TFloatColor(1, 1, 1, 1));
-  block->DrawToPixels(TMiniVecPixels{frame.pixels.data(), 1024, 768, 1024}, TVec2(8, 8), 1e9f, 1, 0, 1);
+      TTextBlock::Create(text.c_str(), 1000, 100000, 0, "fonts/default.mvec", size, TFloatColor(1, 1, 1, 1));
+  block->DrawToPixels(TMiniVecPixels{frame.pixels.data(), kW, kH, kW}, TVec2(8, 8), 1e9f, 1, 0, 1);
   TTextBlock::Destroy(block);
 }
 
-void DrawSdl(TTF_Font* font, TFrame& frame) {
-  SDL_Surface* text = TTF_RenderUTF8_Blended_Wrapped(font, Text().c_str(), SDL_Color{255, 255, 255, 255}, 1000);
-  if (!text) std::abort();
+void DrawSdl(const std::string& text, TTF_Font* font, TFrame& frame) {
+  SDL_Surface* s = TTF_RenderUTF8_Blended_Wrapped(font, text.c_str(), SDL_Color{255, 255, 255, 255}, 1000);
+  if (!s) {
+    std::fprintf(stderr, "SDL2_ttf: %s\n", TTF_GetError());
+    std::exit(1);
+  }
   SDL_Rect dst{8, 8, 0, 0};
-  SDL_BlitSurface(text, nullptr, frame.surface, &dst);
-  SDL_FreeSurface(text);
+  SDL_BlitSurface(s, nullptr, frame.surface, &dst);
+  SDL_FreeSurface(s);
 }
 
-void BM_LanternCached(benchmark::State& state) {
-  TFrame frame;
-  int size = int(state.range(0));
-  DrawLantern(frame, size);  // warm the font and glyph caches
-  for (auto _ : state) DrawLantern(frame, size);
-}
-
-void BM_LanternUncached(benchmark::State& state) {
-  TFrame frame;
-  int size = int(state.range(0));
-  for (auto _ : state) {
-    ClearFontCache();  // the font file is read again, every glyph rasterised again
-    DrawLantern(frame, size);
+TTF_Font* OpenSdlFont(int size) {
+  TTF_Font* font = TTF_OpenFont(kFace, size);
+  if (!font) {
+    std::fprintf(stderr, "SDL2_ttf cannot open %s: %s\n", kFace, TTF_GetError());
+    std::exit(1);
   }
+  return font;
 }
 
-void BM_SdlTtfCached(benchmark::State& state) {
-  TFrame frame;
-  TTF_Font* font = TTF_OpenFont(kFace, int(state.range(0)));
-  if (!font) std::abort();
-  DrawSdl(font, frame);
-  for (auto _ : state) DrawSdl(font, frame);
-  TTF_CloseFont(font);
+// The ink of a frame: how far its pixels are above the background, and where.
+struct TInk {
+  double total = 0;
+  int left = kW, top = kH, right = -1, bottom = -1;
+};
+TInk Ink(const TFrame& frame) {
+  TInk ink;
+  for (int y = 0; y < kH; ++y)
+    for (int x = 0; x < kW; ++x) {
+      int v = int(frame.pixels[size_t(y) * kW + x] >> 8 & 255) - int(kBackground >> 8 & 255);  // green
+      if (v <= 0) continue;
+      ink.total += v;
+      if (v < 64) continue;  // the box counts clearly drawn pixels only
+      ink.left = std::min(ink.left, x);
+      ink.right = std::max(ink.right, x);
+      ink.top = std::min(ink.top, y);
+      ink.bottom = std::max(ink.bottom, y);
+    }
+  return ink;
 }
 
-void BM_SdlTtfUncached(benchmark::State& state) {
-  TFrame frame;
-  for (auto _ : state) {
-    TTF_Font* font = TTF_OpenFont(kFace, int(state.range(0)));
-    if (!font) std::abort();
-    DrawSdl(font, frame);
+// Both sides draw the paragraph at each size into a clean frame; their ink must agree.
+void CheckSameWork(const std::string& text) {
+  for (int size : kSizes) {
+    TFrame ours, theirs;
+    ClearFontCache();
+    DrawLantern(text, ours, size);
+    TTF_Font* font = OpenSdlFont(size);
+    DrawSdl(text, font, theirs);
     TTF_CloseFont(font);
+    TInk a = Ink(ours), b = Ink(theirs);
+    const int near = std::max(2, size / 10);
+    const double share = b.total > 0 ? a.total / b.total : 0;
+    bench::Require(b.total > 0 && std::abs(share - 1) <= kInkTolerance,
+                   "%zu characters at %d px: lantern's ink is %.3f of SDL2_ttf's (allowed 1 +- %.2f)", text.size(), size,
+                   share, kInkTolerance);
+    // Lines break where the glyph advances put them, which differ a little:
+    // the right edges may be a few words apart, the last line a few pixels.
+    const int height = b.bottom - b.top;
+    bench::Require(std::abs(a.left - b.left) <= near && std::abs(a.top - b.top) <= near &&
+                       std::abs(a.right - b.right) <= 6 * size && a.right <= 1008 + near && b.right <= 1008 + near &&
+                       std::abs(a.bottom - b.bottom) <= near + height / 25,
+                   "%zu characters at %d px: the inked area differs: lantern %d,%d-%d,%d, SDL2_ttf %d,%d-%d,%d",
+                   text.size(), size, a.left, a.top, a.right, a.bottom, b.left, b.top, b.right, b.bottom);
+    std::printf("same work, %zu characters at %d px: ink %.3f of SDL2_ttf's, box %d,%d-%d,%d against %d,%d-%d,%d\n",
+                text.size(), size, share, a.left, a.top, a.right, a.bottom, b.left, b.top, b.right, b.bottom);
   }
 }
 
-BENCHMARK(BM_LanternCached)->Arg(18)->Arg(40)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_SdlTtfCached)->Arg(18)->Arg(40)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_LanternUncached)->Arg(18)->Arg(40)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_SdlTtfUncached)->Arg(18)->Arg(40)->Unit(benchmark::kMicrosecond);
+// One run of a side: one draw at each size, each timed over several calls.
+double LanternRun(const std::string& text, bool cached) {
+  TFrame frame;
+  double total = 0;
+  for (int size : kSizes) {
+    if (cached) DrawLantern(text, frame, size);  // warm the font and glyph caches
+    total += bench::TimePerCall([&] {
+      if (!cached) ClearFontCache();  // the font file is read again, every glyph rasterised again
+      DrawLantern(text, frame, size);
+    });
+  }
+  return total;
+}
+
+double SdlRun(const std::string& text, bool cached) {
+  TFrame frame;
+  double total = 0;
+  for (int size : kSizes) {
+    if (cached) {
+      TTF_Font* font = OpenSdlFont(size);
+      DrawSdl(text, font, frame);
+      total += bench::TimePerCall([&] { DrawSdl(text, font, frame); });
+      TTF_CloseFont(font);
+    } else {
+      total += bench::TimePerCall([&] {
+        TTF_Font* font = OpenSdlFont(size);
+        DrawSdl(text, font, frame);
+        TTF_CloseFont(font);
+      });
+    }
+  }
+  return total;
+}
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main() {
   // "fonts/default.mvec" is found under the build folder's assets/.
   if (chdir(LANTERN_BENCH_ROOT) != 0) return 1;
   if (TTF_Init() != 0) return 1;
-  benchmark::Initialize(&argc, argv);
-  TBenchRecorder recorder;
-  benchmark::RunSpecifiedBenchmarks(&recorder);
-  auto sum = [&](const char* name) {
-    return recorder.times[std::string(name) + "/18"] + recorder.times[std::string(name) + "/40"];
-  };
-  double lc = sum("BM_LanternCached"), sc = sum("BM_SdlTtfCached");
-  double lu = sum("BM_LanternUncached"), su = sum("BM_SdlTtfUncached");
-  if (lc > 0 && sc > 0) std::printf("ratio lantern/sdl_ttf cached: %.3f\n", lc / sc);
-  if (lu > 0 && su > 0) std::printf("ratio lantern/sdl_ttf uncached: %.3f\n", lu / su);
+  for (size_t length : {size_t(250), size_t(2000)}) {
+    const std::string text = Paragraph(length);
+    CheckSameWork(text);
+    for (bool cached : {true, false}) {
+      bench::TComparison c =
+          bench::Alternate([&] { return LanternRun(text, cached); }, [&] { return SdlRun(text, cached); });
+      std::string what = std::string(cached ? "cached " : "uncached ") + std::to_string(length) + " chars";
+      bench::PrintMedians(what + " (one draw at 18 px plus one at 40 px)", c, "lantern", "SDL2_ttf");
+      bench::PrintRatio("lantern/sdl_ttf " + what, c.Ratio());
+    }
+  }
   ClearFontCache();
   TTF_Quit();
   return 0;
