@@ -47,6 +47,7 @@
 #include <utility>
 #include <vector>
 
+#include "script/limits.h"
 #include "script/luaapi.h"
 
 namespace lua_bind {
@@ -173,6 +174,7 @@ template <class Fn>
 int Thunk(lua_State* L) {
   auto* call = static_cast<TCall<Fn>*>(lua_touserdata(L, lua_upvalueindex(1)));
   if (!call || !call->header.live) return DeadCall(L);
+  TLuaNativeScope native(L);
   try {
     return Invoke<Fn>(L, call, std::make_index_sequence<std::tuple_size_v<typename TTraits<Fn>::Args>>{});
   } catch (const std::exception& e) {

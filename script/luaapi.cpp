@@ -6,6 +6,7 @@
 #include <new>
 
 #include "platform/log.h"
+#include "script/limits.h"
 
 void PushLuaString(lua_State* L, const TString& text) {
   lua_pushlstring(L, text.c_str(), static_cast<size_t>(text.Length()));
@@ -36,6 +37,10 @@ int LuaLoadBuffer(lua_State* L, const uint8_t* data, size_t size, const char* ch
     data += 3;
     size -= 3;
   }
+  // Loading runs protected: within the memory limit, a damaged precompiled
+  // chunk that claims a huge size fails as "not enough memory".
+  static const TString kLoading("loading a chunk");
+  TLuaEntry entry(L, kLoading);
   return luaL_loadbuffer(L, reinterpret_cast<const char*>(data), size, chunkName);
 }
 
@@ -104,7 +109,13 @@ void ReportLuaError(lua_State* L, const TString& text) {
   lua_rawget(L, LUA_GLOBALSINDEX);
   if (lua_isfunction(L, -1)) {
     PushLuaString(L, text);
-    if (lua_pcall(L, 1, 0, 0) == 0) {
+    static const TString kAlert("_ALERT");
+    int status;
+    {
+      TLuaEntry entry(L, kAlert);
+      status = lua_pcall(L, 1, 0, 0);
+    }
+    if (status == 0) {
       lua_settop(L, top);
       return;
     }

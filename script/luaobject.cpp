@@ -1,5 +1,7 @@
 #include "script/luaobject.h"
 
+#include "script/limits.h"
+
 namespace {
 
 // An index that does not move when values are pushed.
@@ -96,9 +98,16 @@ bool TLuaFunction::Call(int nargs, int nresults, const char* what) const {
   if (!L) return false;
   Push(L);
   lua_insert(L, -nargs - 1);
-  if (lua_pcall(L, nargs, nresults, 0) == 0) return true;
+  const TString name(what ? what : "");
+  int status;
+  {
+    TLuaEntry entry(L, name);
+    status = lua_pcall(L, nargs, nresults, 0);
+  }
+  if (status == 0) return true;
   TString message = LuaErrorText(L, -1);
   lua_pop(L, 1);
+  if (TLuaLimits* limits = TLuaLimits::Of(L)) limits->CollectAfterFailure(L);
   ReportLuaError(L, TString::Printf("Lua Error: %s\n\twhen %s", message.c_str(), what ? what : ""));
   return false;
 }

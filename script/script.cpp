@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
+#include <utility>
 
 #include "platform/log.h"
 #include "script/scriptcode.h"
@@ -42,13 +44,148 @@ int DebugOutFn(lua_State* L) {
   return 0;
 }
 
-// loadfile(name): the chunk as a function, or nil and a message.
+// nil and a message: the failure results of the loading functions.
+int LoadFailure(lua_State* L, const char* message) {
+  lua_pushnil(L);
+  lua_pushstring(L, message);
+  return 2;
+}
+
+// loadfile(name): the chunk as a function, or nil and a message. Names go
+// through the file layer; a script never reaches a file by its disk path.
 int LoadFileFn(lua_State* L) {
   TString name = luaL_checkstring(L, 1);
+  if (!name.IsEmpty() && (name[0] == '/' || name[0] == '\\'))
+    return LoadFailure(L, TString::Printf("cannot read %s: scripts name files through the file layer", name.c_str()).c_str());
   if (LoadFileOn(L, name) == 0) return 1;
   lua_pushnil(L);
   lua_insert(L, -2);
   return 2;
+}
+
+// Source text only: a precompiled chunk made at run time could do anything
+// to the interpreter.
+int LoadText(lua_State* L, const char* text, size_t size, const char* chunkName) {
+  if (size > 0 && text[0] == LUA_SIGNATURE[0]) return LoadFailure(L, "precompiled chunks are not accepted");
+  if (luaL_loadbuffer(L, text, size, chunkName) == 0) return 1;
+  lua_pushnil(L);
+  lua_insert(L, -2);
+  return 2;
+}
+
+// loadstring(text [, chunk name]).
+int LoadStringFn(lua_State* L) {
+  size_t size = 0;
+  const char* text = luaL_checklstring(L, 1, &size);
+  return LoadText(L, text, size, luaL_optstring(L, 2, text));
+}
+
+// load(reader [, chunk name]): the pieces the reader returns, joined.
+int LoadFn(lua_State* L) {
+  luaL_checktype(L, 1, LUA_TFUNCTION);
+  const char* chunkName = luaL_optstring(L, 2, "=(load)");
+  lua_settop(L, 2);
+  std::string text;
+  for (;;) {
+    lua_pushvalue(L, 1);
+    lua_call(L, 0, 1);
+    if (lua_isnil(L, -1)) break;
+    if (!lua_isstring(L, -1)) luaL_error(L, "reader function must return a string");
+    size_t size = 0;
+    const char* piece = lua_tolstring(L, -1, &size);
+    if (size == 0) break;
+    if (text.size() + size > TScript::kMaxScriptSize) luaL_error(L, "chunk too large");
+    text.append(piece, size);
+    lua_pop(L, 1);
+  }
+  lua_settop(L, 2);
+  return LoadText(L, text.data(), text.size(), chunkName);
+}
+
+// xpcall(f, handler): the handler runs after the failed call has unwound, as
+// ordinary code. (Lua's own runs it at the point of the error with hooks off,
+// where a stopped script could not be stopped again.)
+int XpcallFn(lua_State* L) {
+  luaL_checkany(L, 2);
+  lua_settop(L, 2);
+  lua_pushvalue(L, 1);
+  if (lua_pcall(L, 0, LUA_MULTRET, 0) == 0) {
+    lua_pushboolean(L, 1);
+    lua_insert(L, 3);
+    return lua_gettop(L) - 2;
+  }
+  lua_pushvalue(L, 2);
+  lua_insert(L, -2);
+  if (lua_pcall(L, 1, 1, 0) != 0) {
+    lua_pop(L, 1);
+    lua_pushliteral(L, "error in error handling");
+  }
+  lua_pushboolean(L, 0);
+  lua_insert(L, -2);
+  return 2;
+}
+
+// string.find, match, gmatch and gsub match patterns by recursion, one level
+// per pattern item: a very long pattern would overflow the native stack.
+constexpr size_t kMaxPattern = 4096;
+
+int PatternGuard(lua_State* L) {
+  size_t size = 0;
+  bool plain = lua_toboolean(L, lua_upvalueindex(2)) && lua_toboolean(L, 4);
+  if (lua_isstring(L, 2) && !plain) {
+    lua_tolstring(L, 2, &size);
+    if (size > kMaxPattern) return luaL_error(L, "pattern too long (%d bytes; at most %d)", int(size), int(kMaxPattern));
+  }
+  lua_pushvalue(L, lua_upvalueindex(1));
+  lua_insert(L, 1);
+  lua_call(L, lua_gettop(L) - 1, LUA_MULTRET);
+  return lua_gettop(L);
+}
+
+// What scripts get: the base library (with the loaders above), coroutines,
+// string, table and math, and of the os library the clock and the date. No
+// io, package, debug, os.execute and the like.
+void OpenLibraries(lua_State* L) {
+  const std::pair<const char*, lua_CFunction> libraries[] = {
+      {"", luaopen_base}, {LUA_TABLIBNAME, luaopen_table}, {LUA_STRLIBNAME, luaopen_string},
+      {LUA_MATHLIBNAME, luaopen_math}, {LUA_OSLIBNAME, luaopen_os}};
+  for (const auto& library : libraries) {
+    lua_pushcfunction(L, library.second);
+    lua_pushstring(L, library.first);
+    lua_call(L, 1, 0);
+  }
+  LuaRawGetField(L, LUA_GLOBALSINDEX, LUA_STRLIBNAME);
+  for (const char* name : {"find", "match", "gmatch", "gsub"}) {
+    LuaRawGetField(L, -1, name);
+    // The second upvalue marks string.find, whose fourth argument asks for a plain search.
+    lua_pushboolean(L, std::strcmp(name, "find") == 0);
+    lua_pushcclosure(L, PatternGuard, 2);
+    LuaRawSetField(L, -2, name);
+  }
+  lua_pop(L, 1);
+  // os: only time, clock and date.
+  LuaRawGetField(L, LUA_GLOBALSINDEX, "os");
+  lua_newtable(L);
+  for (const char* name : {"time", "clock", "date"}) {
+    LuaRawGetField(L, -2, name);
+    LuaRawSetField(L, -2, name);
+  }
+  LuaRawSetField(L, LUA_GLOBALSINDEX, "os");
+  lua_pop(L, 1);
+  // newproxy would let a script run its own code from the collector, even
+  // while the state closes.
+  lua_pushnil(L);
+  LuaRawSetField(L, LUA_GLOBALSINDEX, "newproxy");
+  lua_register(L, "xpcall", XpcallFn);
+  lua_register(L, "load", LoadFn);
+  lua_register(L, "loadstring", LoadStringFn);
+}
+
+// _RunCommand(f): see TScript::RunCommand.
+int RunCommandFn(lua_State* L) {
+  TScript* script = TScript::FromState(L);
+  TLuaNativeScope native(L);
+  return script ? script->RunCommand(L) : 0;
 }
 
 // A Lua function, so that a file it runs may wait.
@@ -89,10 +226,10 @@ TLuaThread::TResult TLuaThread::Resume(lua_State* from, int nargs) {
 
 // --- TScript ------------------------------------------------------------------
 
-TScript::TScript() {
-  L_ = luaL_newstate();
+TScript::TScript() : limits_(std::make_unique<TLuaLimits>()) {
+  L_ = limits_->NewState();
   lua_atpanic(L_, Panic);
-  luaL_openlibs(L_);
+  OpenLibraries(L_);
   info_ = GetLuaStateInfo(L_);
   info_->script = this;
   DefineGlobals();
@@ -116,6 +253,7 @@ void TScript::DefineGlobals() {
   lua_register(L_, "_ALERT", AlertFn);
   lua_register(L_, "DebugOut", DebugOutFn);
   lua_register(L_, "loadfile", LoadFileFn);
+  lua_register(L_, "_RunCommand", RunCommandFn);
   if (luaL_loadbuffer(L_, kDoFile, sizeof kDoFile - 1, "=dofile") || lua_pcall(L_, 0, 0, 0)) {
     TraceOut("TScript: %s", LuaErrorText(L_, -1).c_str());
     lua_pop(L_, 1);
@@ -212,9 +350,13 @@ TLuaThread::TResult TScript::ResumeThread(const std::shared_ptr<TLuaThread>& thr
   if (thread->waitState_ == TLuaThread::kWaiting) thread->waitState_ = 0;
   thread->hasTimeout_ = false;
   thread->state_ = TState::kRunning;
-  ++info_->running;
-  int status = lua_resume(co, nargs);
-  --info_->running;
+  int status;
+  {
+    TLuaEntry entry(co, thread->name_);
+    ++info_->running;
+    status = lua_resume(co, nargs);
+    --info_->running;
+  }
 
   if (status == LUA_YIELD) {
     thread->state_ = TState::kSuspended;
@@ -223,17 +365,20 @@ TLuaThread::TResult TScript::ResumeThread(const std::shared_ptr<TLuaThread>& thr
   if (status == 0) {
     thread->state_ = TState::kFinished;
     Forget(thread.get());
+    ResumeJoiner(thread.get());
     return TResult::kFinished;
   }
   thread->error_ = LuaErrorText(co, -1);
   TString trace = LuaTraceback(co);
   thread->state_ = TState::kDead;
   Forget(thread.get());
+  limits_->CollectAfterFailure(L_);
   if (startWhat)
     ReportLuaError(L_, TString::Printf("Lua Error: %s\n\twhen %s", thread->error_.c_str(), startWhat->c_str()));
   else
     ReportLuaError(L_, TString::Printf("lua_resume ERROR: %s", thread->error_.c_str()));
   TraceOut("%s", trace.c_str());
+  ResumeJoiner(thread.get());
   return TResult::kError;
 }
 
@@ -281,29 +426,70 @@ std::shared_ptr<TLuaThread> TScript::GetCurrentThread() const {
   for (auto it = threads_.rbegin(); it != threads_.rend(); ++it)
     if ((*it)->IsWaiting()) return *it;
   for (auto it = threads_.rbegin(); it != threads_.rend(); ++it)
-    if ((*it)->IsSuspended()) return *it;
+    if ((*it)->IsSuspended() && (*it)->waitState_ != TLuaThread::kJoining) return *it;
+  return nullptr;
+}
+
+const char* TScript::CannotWait(lua_State* L, std::shared_ptr<TLuaThread>* thread) const {
+  std::shared_ptr<TLuaThread> found = FindThread(L);
+  if (thread) *thread = found;
+  if (!found || found->state_ != TLuaThread::TState::kRunning) return "attempt to yield from outside a coroutine";
+  lua_Debug ar;
+  for (int level = 1; lua_getstack(L, level, &ar); ++level)
+    if (lua_getinfo(L, "S", &ar) && ar.what && std::strcmp(ar.what, "C") == 0)
+      return "attempt to yield across metamethod/C-call boundary";
   return nullptr;
 }
 
 int TScript::Wait(lua_State* L, int nresults, int timeoutMs) {
   nresults = std::max(0, std::min(nresults, lua_gettop(L)));
-  std::shared_ptr<TLuaThread> thread = FindThread(L);
-  bool canYield = thread && thread->state_ == TLuaThread::TState::kRunning;
-  lua_Debug ar;
-  for (int level = 1; canYield && lua_getstack(L, level, &ar); ++level)
-    if (lua_getinfo(L, "S", &ar) && ar.what && std::strcmp(ar.what, "C") == 0) canYield = false;
-  if (!canYield) {
+  std::shared_ptr<TLuaThread> thread;
+  if (const char* why = CannotWait(L, &thread)) {
+    // A wait that cannot yield fails; it must never return at once, or a
+    // loop that waits in it would spin for ever.
     TString where = LuaWhere(L, 1);
+    lua_Debug ar;
+    for (int level = 1; lua_getstack(L, level, &ar); ++level) {
+      if (lua_getinfo(L, "l", &ar) && ar.currentline > 0) {
+        where = LuaWhere(L, level);
+        break;
+      }
+    }
     if (info_->reportedWaits.insert(where.str()).second)
-      TraceOut("TScript::Wait: nothing can yield at %s; going on with nil", where.c_str());
-    lua_pop(L, nresults);
-    lua_pushnil(L);
-    return 1;
+      TraceOut("TScript::Wait: %s at %s\n%s", why, where.c_str(), LuaTraceback(L).c_str());
+    return luaL_error(L, "%s", why);
   }
   thread->waitState_ = TLuaThread::kWaiting;
   thread->hasTimeout_ = timeoutMs >= 0;
   if (thread->hasTimeout_) thread->due_ = GetClock()->GetTime() + static_cast<uint32_t>(timeoutMs);
   return lua_yield(L, nresults);
+}
+
+int TScript::RunCommand(lua_State* L) {
+  luaL_checktype(L, 1, LUA_TFUNCTION);
+  std::shared_ptr<TLuaThread> caller;
+  bool canJoin = CannotWait(L, &caller) == nullptr;
+  if (!lua_checkstack(L_, 2)) return 0;
+  lua_pushvalue(L, 1);
+  lua_xmove(L, L_, 1);
+  static const TString kWhat("running a command");
+  std::shared_ptr<TLuaThread> command = StartThread(0, kWhat);
+  if (!command || !command->IsSuspended() || !canJoin) return 0;
+  // The caller goes on when the command is done (ResumeJoiner).
+  command->joiner_ = caller;
+  caller->waitState_ = TLuaThread::kJoining;
+  caller->hasTimeout_ = false;
+  return lua_yield(L, 0);
+}
+
+void TScript::ResumeJoiner(TLuaThread* done) {
+  std::shared_ptr<TLuaThread> joiner = done->joiner_.lock();
+  done->joiner_.reset();
+  if (!joiner || !joiner->IsSuspended() || joiner->waitState_ != TLuaThread::kJoining) return;
+  // Plain suspended from now on: when it cannot be resumed here (too deep),
+  // the task step resumes it.
+  joiner->waitState_ = 0;
+  ResumeThread(joiner, L_, 0, nullptr);
 }
 
 bool TScript::Step() {
@@ -312,7 +498,7 @@ bool TScript::Step() {
   std::vector<std::shared_ptr<TLuaThread>> snapshot = threads_;
   for (auto it = snapshot.rbegin(); it != snapshot.rend(); ++it) {
     const std::shared_ptr<TLuaThread>& thread = *it;
-    if (!thread->IsSuspended()) continue;
+    if (!thread->IsSuspended() || thread->waitState_ == TLuaThread::kJoining) continue;
     if (thread->waitState_ != TLuaThread::kWaiting) {
       ResumeThread(thread, L_, 0, nullptr);
     } else if (thread->hasTimeout_ && TimeReached(now, thread->due_)) {

@@ -25,12 +25,21 @@
 // another dialog waits gets the messages first (Resume picks the newest
 // waiter), and when it ends the older one is current again.
 //
-// A wait where nothing can yield (on the main thread, in a coroutine that
-// Lua code created itself, or across a C function such as pcall) does not
-// stop: Wait returns at once with nil, and each such place in the scripts is
-// logged once. Waits inside metamethods or iterators still fail with Lua's own
-// "attempt to yield across metamethod/C-call boundary" error, logged like any
-// other script error.
+// A wait where nothing can yield fails with a Lua error at the script's place
+// (each place is also logged once): "attempt to yield from outside a
+// coroutine" on the main thread or in a coroutine that Lua code created
+// itself, "attempt to yield across metamethod/C-call boundary" across a C
+// function such as pcall (Lua raises the same for waits inside metamethods
+// and iterators). It never returns at once, so a loop that waits cannot spin.
+//
+// "_RunCommand"(f) runs f in a coroutine of its own: an error ends only that
+// coroutine (logged like any other), while f may still wait. When the caller
+// can wait itself it waits until f is done, so f's waits look like its own;
+// the window library runs button commands this way.
+//
+// Running time and memory are limited (script/limits.h): a script that runs
+// too long without yielding, or whose state grows past the memory limit, is
+// stopped with a log line naming it, and everything else goes on.
 //
 // Errors never stop the caller. They go to the error output (the Lua global
 // "_ALERT"; ours writes to the log) as:
@@ -55,6 +64,12 @@
 // The state also gets "_ALERT" (text -> log; returns the text, so it can
 // serve as an error handler) and "DebugOut" (its arguments -> log).
 //
+// Scripts come from data files, so the state holds only what they need: the
+// base library, coroutines, string, table, math, and os.time, os.clock and
+// os.date. There is no io, package (so no require), debug, newproxy or any
+// other os function. "loadfile" and "dofile" refuse disk paths (a name
+// starting with "/"); "load" and "loadstring" take source text only.
+//
 // Everything runs on the main thread.
 #pragma once
 #include <cstdint>
@@ -63,6 +78,7 @@
 
 #include "platform/task.h"
 #include "script/bind.h"
+#include "script/limits.h"
 #include "script/luaobject.h"
 
 class TScript;
@@ -73,6 +89,7 @@ public:
   enum class TState { kFresh, kRunning, kSuspended, kFinished, kDead };
   enum class TResult { kYielded, kFinished, kError, kRefused };
   static constexpr int kWaiting = 3;  // wait state while waiting in TScript::Wait
+  static constexpr int kJoining = 4;  // wait state while waiting for a command (_RunCommand)
 
   ~TLuaThread();
   TLuaThread(const TLuaThread&) = delete;
@@ -110,6 +127,7 @@ private:
   uint32_t due_ = 0;
   TString name_;
   TString error_;
+  std::weak_ptr<TLuaThread> joiner_;  // resumed when this one ends
 };
 
 // A Lua state run as a task. Add it to a task list (its step fires wait
@@ -128,6 +146,8 @@ public:
 
   // The main thread of the state.
   lua_State* GetState() const { return L_; }
+  // Its time and memory limits (script/limits.h).
+  TLuaLimits& GetLimits() { return *limits_; }
   // The TScript of a state (any of its threads); null for other states.
   static TScript* FromState(lua_State* L);
 
@@ -170,9 +190,13 @@ public:
   // resumes it with nil once that many milliseconds of the task's clock have
   // passed. Return its result from the native function:
   //     return script->Wait(L, 0, timeout);
-  // Where nothing can yield it pops the values, pushes nil and returns 1
-  // (logged once per place in the scripts).
+  // Where nothing can yield it raises the Lua error "attempt to yield ..."
+  // (see the top of this file).
   int Wait(lua_State* L, int nresults, int timeoutMs = -1);
+  // "_RunCommand": runs the function at index 1 of L in a coroutine of its
+  // own; when L can wait and the function waits, L waits until it is done.
+  // Returns like a native function.
+  int RunCommand(lua_State* L);
 
   // Convert the value on top of L (the main thread by default) and pop it:
   // see LuaPopString, LuaPopBool and LuaPopRect in script/luaapi.h.
@@ -193,9 +217,14 @@ private:
   TLuaThread::TResult ResumeThread(const std::shared_ptr<TLuaThread>& thread, lua_State* from, int nargs,
                                    const TString* startWhat);
   std::shared_ptr<TLuaThread> FindThread(lua_State* co) const;
+  // Null when L can wait now; else the "attempt to yield ..." text.
+  const char* CannotWait(lua_State* L, std::shared_ptr<TLuaThread>* thread) const;
+  // Resumes the thread waiting for `done` (RunCommand), if any.
+  void ResumeJoiner(TLuaThread* done);
   void Forget(const TLuaThread* thread);
   void DefineGlobals();
 
+  std::unique_ptr<TLuaLimits> limits_;
   lua_State* L_ = nullptr;
   std::shared_ptr<TLuaStateInfo> info_;
   std::vector<std::shared_ptr<TLuaThread>> threads_;  // suspended ones and the running ones, oldest first

@@ -173,20 +173,28 @@ end
 ---------------------------------------------------------------------------
 -- Modal dialogs and messages
 
+-- A command (a button's action) in a coroutine of its own: its error is
+-- logged and ends only the command, never the message loop that runs it. It
+-- may still open dialogs and wait; the loop waits until it is done.
+local function RunCommand(cmd)
+  local result
+  _RunCommand(function() result = cmd() end)
+  return result
+end
+
 -- The next message: queued ones first (newest first), else the next one the
--- window manager hands over. A command that comes with it runs here, inside
--- this coroutine, so it may open dialogs itself. Nil after a time-out or a
--- close request.
+-- window manager hands over. A command that comes with it runs before the
+-- message is returned. Nil after a time-out or a close request.
 function WaitForMessage(timeout, skipQueue)
   if not skipQueue and #gMessageQueue > 0 then
     return table.remove(gMessageQueue)
   end
   local msg, cmd = HandleGetMessage(timeout)
   if cmd then
-    gYieldResult = cmd()
+    gYieldResult = RunCommand(cmd)
   elseif #gCommandQueue > 0 then
     local c = table.remove(gCommandQueue)
-    gYieldResult = c()
+    gYieldResult = RunCommand(c)
   end
   return msg
 end

@@ -73,22 +73,62 @@ TEST_F(CoroutineTest, ErrorsAfterAResumeAreLoggedAndARunningOneIsRefused) {
   EXPECT_EQ(script.GetThreadCount(), 0u);
 }
 
-TEST_F(CoroutineTest, WaitWhereNothingCanYieldReturnsNilLoggedOnce) {
+TEST_F(CoroutineTest, WaitWhereNothingCanYieldRaisesTheErrorAtTheScriptsPlace) {
   Run("function Ask() return WaitHere() end");
   lua_getglobal(L(), "Ask");
   TLuaFunction ask(L(), -1);
-  for (int i = 0; i < 2; ++i) {  // on the main thread
-    ASSERT_TRUE(ask.Call(0, 1));
-    EXPECT_TRUE(lua_isnil(L(), -1));
-    lua_pop(L(), 1);
-  }
-  Run("ok, v = pcall(WaitHere); r = tostring(v)");  // across pcall
-  Run("co = coroutine.wrap(function() return WaitHere() end); r = r .. tostring(co())");  // not ours
-  EXPECT_EQ(Text("r"), "nilnil");
-  EXPECT_EQ(log.Count("TScript::Wait: nothing can yield at"), 3u);
-  EXPECT_TRUE(log.Contains("TScript::Wait: nothing can yield at [string \"function Ask() return WaitHere() end\"]:1; "
-                           "going on with nil"));
+  lua_pop(L(), 1);
+  for (int i = 0; i < 2; ++i) EXPECT_FALSE(ask.Call(0, 1));  // on the main thread: an error, never nil
+  EXPECT_TRUE(log.Contains("Lua Error: [string \"function Ask() return WaitHere() end\"]:1: "
+                           "attempt to yield from outside a coroutine"));
+  Run("ok, v = pcall(WaitHere); r = tostring(ok) .. ' ' .. v");  // across pcall
+  EXPECT_EQ(Text("r"), "false attempt to yield across metamethod/C-call boundary");
+  Run("co = coroutine.wrap(function() return WaitHere() end); ok2, v2 = pcall(co)");  // not ours
+  EXPECT_EQ(Text("v2"), "[string \"co = coroutine.wrap(function() return WaitH...\"]:1: "
+                        "attempt to yield from outside a coroutine");
+  // A loop around a wait that cannot yield ends instead of spinning.
+  Run("n = 0; ok3 = pcall(function() while true do n = n + 1; pcall(error); WaitHere() end end)");
+  EXPECT_EQ(Number("n"), 1);
+  // Each place is logged once.
+  EXPECT_EQ(log.Count("TScript::Wait: attempt to yield"), 4u);
+  EXPECT_EQ(log.Count("TScript::Wait: attempt to yield from outside a coroutine at "
+                      "[string \"function Ask() return WaitHere() end\"]:1"), 1u);
   EXPECT_EQ(script.GetThreadCount(), 0u);
+}
+
+TEST_F(CoroutineTest, ACommandRunsInItsOwnCoroutineItsErrorStaysThereAndItsCallerWaitsForIt) {
+  // A command that fails: logged, the caller goes on.
+  Run("r = _RunCommand(function() error('broken command') end); after = 'went on'");
+  EXPECT_EQ(Text("after"), "went on");
+  EXPECT_TRUE(log.Contains("]:1: broken command\n\twhen running a command"));
+  // A command that waits: its caller waits until it is done, then goes on.
+  Run("order = 'a'; _RunCommand(function() order = order .. 'b'; x = WaitHere(); order = order .. 'c' .. x end); "
+      "order = order .. 'd'; y = WaitHere(); order = order .. 'e' .. y");
+  EXPECT_EQ(Text("order"), "ab");
+  EXPECT_EQ(script.GetThreadCount(), 2u);
+  EXPECT_FALSE(script.IsRunning());
+  EXPECT_TRUE(script.IsWaiting());
+  for (int i = 0; i < 3; ++i) script.DoTask();  // the task step does not wake the waiting caller
+  EXPECT_EQ(Text("order"), "ab");
+  lua_pushstring(L(), "1");
+  EXPECT_EQ(script.Resume(1), 1);  // the command gets the first message
+  EXPECT_EQ(Text("order"), "abc1d");
+  lua_pushstring(L(), "2");
+  EXPECT_EQ(script.Resume(1), 1);  // then the caller
+  EXPECT_EQ(Text("order"), "abc1de2");
+  EXPECT_EQ(script.GetThreadCount(), 0u);
+  // A waiting command that fails later wakes its caller too.
+  Run("_RunCommand(function() WaitHere(); error('late') end); done = true");
+  EXPECT_EQ(Type("done"), "nil");
+  script.Resume(0);
+  EXPECT_EQ(Type("done"), "boolean");
+  EXPECT_EQ(script.GetThreadCount(), 0u);
+  // Where the caller cannot wait, it goes on at once and the command waits alone.
+  Run("pcall(_RunCommand, function() WaitHere(); late = true end); early = true");
+  EXPECT_EQ(Type("early"), "boolean");
+  EXPECT_EQ(script.GetThreadCount(), 1u);
+  EXPECT_EQ(script.Resume(0), 1);
+  EXPECT_EQ(Type("late"), "boolean");
 }
 
 TEST_F(CoroutineTest, TimeoutResumesWithNilOnTheTaskClock) {

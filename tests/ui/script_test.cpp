@@ -173,7 +173,14 @@ TEST_F(ScriptTest, MessageUserdataReadsTypeAndNameAndIsCollected) {
   EXPECT_EQ(before, TMessage::LiveCount());
   // Only message userdata are messages.
   TLogCapture log;
-  Lua("PostMessage(nil); PostMessage(io.stdout); PostMessage(newproxy(true)); PostMessage({})");
+  lua_State* L = script->GetState();
+  lua_pushuserpointer(L, nullptr);  // a userdata of the message's size, without the metatable
+  lua_setglobal(L, "plain");
+  lua_pushuserpointer(L, nullptr);
+  luaL_newmetatable(L, "otherKind");
+  lua_setmetatable(L, -2);
+  lua_setglobal(L, "other");
+  Lua("PostMessage(nil); PostMessage(plain); PostMessage(other); PostMessage({})");
   EXPECT_EQ(4u, log.Count("PostMessage: the argument is not a message"));
   EXPECT_EQ(0u, wm->GetPostedCount());
   EXPECT_EQ(before, TMessage::LiveCount());
@@ -468,6 +475,76 @@ TEST_F(ScriptTest, MoviesCloseTheRunningOneAndFillsWaitForAFrame) {
   Lua("FillRect({0, 0, 10, 10}, {1, 0, 0, 1})");
   EXPECT_TRUE(log.Contains("FillRect: ignored outside a frame"));
   EXPECT_TRUE(std::find(env.log.begin(), env.log.end(), "fill 0,0,10x10") == env.log.end());
+}
+
+}  // namespace
+
+namespace {
+
+// A screen whose loop records the buttons pressed; "bad" fails in its command.
+const char kLoop[] = R"(
+PushModal('loop')
+Button{ name = 'bad', x = 0, y = 0, w = 50, h = 50, command = function() error('broken command') end }()
+Button{ name = 'good', x = 100, y = 0, w = 50, h = 50, command = function() goodRuns = (goodRuns or 0) + 1 end }()
+Button{ name = 'ask', x = 200, y = 0, w = 50, h = 50, command = function() answer = DoModal('scripts/t_dialog.lua') end }()
+seen = ''
+while true do
+  local m = WaitForMessage()
+  if m and m.type == kButtonPress then seen = seen .. m.name .. ';' end
+end
+)";
+
+TEST_F(ScriptTest, ACommandThatFailsIsLoggedAndTheScreensLoopGoesOn) {
+  Script("scripts/t_dialog.lua", kDialog);
+  TLogCapture log;
+  Lua(kLoop);
+  Click(10, 10);
+  EXPECT_TRUE(log.Contains("broken command\n\twhen running a command"));
+  Click(110, 10);
+  EXPECT_EQ("1", Global("goodRuns"));
+  EXPECT_EQ("bad;good;", Global("seen"));
+  // A command that opens a dialog: the loop waits for it, then sees the press.
+  // (The press of "ask" itself reaches the dialog, which waits for its close.)
+  Click(210, 10);
+  ASSERT_EQ(3u, wm->GetModalStack().size());
+  Char(27);
+  Send(kEventMouseMove, 0, 0);
+  EXPECT_EQ("cancel", Global("answer"));
+  Click(10, 10);
+  Click(110, 10);
+  EXPECT_EQ("bad;good;bad;good;", Global("seen"));
+  EXPECT_EQ("2", Global("goodRuns"));
+  EXPECT_EQ(1u, script->GetThreadCount());
+}
+
+TEST_F(ScriptTest, AWaitInACommandRunOutsideTheScreensCoroutineFailsInsteadOfSpinning) {
+  // The screen is built without a waiting loop, so the command runs at once, on no coroutine.
+  Lua("PushModal('nowait')"
+      "Button{ name = 'b', x = 0, y = 0, w = 50, h = 50,"
+      "        command = function() WaitForCloseMessage('x'); reached = true end }()");
+  EXPECT_EQ(0u, script->GetThreadCount());
+  TLogCapture log;
+  Click(10, 10);
+  EXPECT_EQ("nil", Global("reached"));
+  EXPECT_TRUE(log.Contains("attempt to yield from outside a coroutine\n\twhen running a command"));
+  EXPECT_TRUE(log.Contains("TScript::Wait: attempt to yield from outside a coroutine at [string \"gScreenInit\"]:"));
+  EXPECT_TRUE(log.Contains("in function 'WaitForCloseMessage'"));
+  Click(10, 10);  // again: the same error, the program goes on
+  EXPECT_EQ(2u, log.Count("attempt to yield from outside a coroutine\n\twhen running a command"));
+}
+
+TEST_F(ScriptTest, WaitsInsidePcallFailWithTheYieldErrorInsteadOfSpinning) {
+  Script("scripts/t_main.lua", "Button{ name = 'b', x = 0, y = 0, w = 50, h = 50 }()");
+  Lua("r = ''"
+      "for _, f in ipairs{ function() return WaitForMessage() end,"
+      "                    function() return WaitForCloseMessage('x') end,"
+      "                    function() return Pause(100) end,"
+      "                    function() return FlushMessages() end,"
+      "                    function() return DoMainWindow('scripts/t_main.lua') end } do"
+      "  local ok, e = pcall(f)"
+      "  r = r .. tostring(ok) .. ':' .. tostring(string.find(e or '', 'attempt to yield across', 1, true) ~= nil) .. ' '"
+      "end");
+  EXPECT_EQ("false:true false:true false:true false:true false:true ", Global("r"));
 }
 
 }  // namespace

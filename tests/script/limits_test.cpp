@@ -1,0 +1,186 @@
+// What a script gets (the sandbox) and what it may spend: scripts that run
+// without yielding or grow past the memory limit are stopped, named in the
+// log, and the state goes on.
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "platform/settings.h"
+#include "tests/script/scripttest.h"
+#include "tests/support/testsupport.h"
+
+namespace {
+
+class LimitsTest : public ScriptTest {
+protected:
+  LimitsTest() {
+    lua.Bind("WaitHere", this, &LimitsTest::WaitHere);
+    lua.Bind("Sleep", &LimitsTest::Sleep);
+  }
+  int WaitHere(lua_State* L) { return script.Wait(L, 0); }
+  static void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+  TLuaBindings lua{script.GetState()};
+};
+
+}  // namespace
+
+TEST_F(ScriptTest, ScriptsGetTheGameLibrariesAndNothingThatReachesTheSystem) {
+  Run("absent = {}"
+      "for _, name in ipairs{'io', 'package', 'require', 'module', 'debug', 'newproxy'} do"
+      "  if _G[name] ~= nil then absent[#absent + 1] = name end "
+      "end "
+      "for _, name in ipairs{'execute', 'remove', 'rename', 'exit', 'getenv', 'tmpname', 'setlocale'} do"
+      "  if os[name] ~= nil then absent[#absent + 1] = 'os.' .. name end "
+      "end "
+      "absent = table.concat(absent, ',')");
+  EXPECT_EQ(Text("absent"), "");
+  Run("present = type(os.time()) .. type(os.clock()) .. type(os.date('%Y')) .. type(string.rep) .. "
+      "type(table.insert) .. type(math.floor) .. type(coroutine.wrap) .. type(pcall) .. type(setmetatable)");
+  EXPECT_EQ(Text("present"), "numbernumberstringfunctionfunctionfunctionfunctionfunctionfunction");
+}
+
+TEST_F(ScriptTest, PatternsTooLongToMatchWithoutOverflowingTheStackAreRefused) {
+  Run("s = string.rep('a', 300000) "
+      "ok, e = pcall(string.find, s, string.rep('a?', 300000)) "
+      "ok2, e2 = pcall(function() return s:gsub(string.rep('a?', 3000), '') end) "
+      "n = #s:match(string.rep('a?', 2048)) "
+      "plain = s:find(string.rep('a?', 300000), 1, true) or 'not found'");
+  EXPECT_EQ(Type("ok"), "boolean");
+  EXPECT_EQ(Text("e"), "pattern too long (600000 bytes; at most 4096)");
+  EXPECT_NE(Text("e2").find("pattern too long (6000 bytes"), std::string::npos);
+  EXPECT_EQ(Number("n"), 2048);
+  EXPECT_EQ(Text("plain"), "not found");  // a plain search has no pattern
+}
+
+TEST_F(ScriptTest, LoadersReadOnlyThroughTheFileLayerAndOnlySourceText) {
+  testing_support::TempDir dir;
+  testing_support::ScopedChdir cd(dir.Path());
+  dir.Write("ok.lua", "fromFile = 7");
+  dir.Write("secret.txt", "not lua at all");
+  std::string secret = dir.Path() + "/secret.txt";
+  Run("f, e1 = loadfile('" + secret + "'); g, e2 = loadfile('\\\\" + secret.substr(1) + "'); "
+      "d, e3 = pcall(dofile, '" + secret + "'); dofile('ok.lua')");
+  EXPECT_EQ(Type("f"), "nil");
+  EXPECT_EQ(Text("e1"), "cannot read " + secret + ": scripts name files through the file layer");
+  EXPECT_EQ(Type("g"), "nil");
+  EXPECT_NE(Text("e3").find("scripts name files through the file layer"), std::string::npos);
+  EXPECT_EQ(Number("fromFile"), 7);
+  // Precompiled chunks made at run time are refused, by every loader; source text loads.
+  Run("code = string.dump(function() return 1 end) "
+      "a, ea = loadstring(code) "
+      "local pieces = { code:sub(1, 3), code:sub(4) } "
+      "b, eb = load(function() return table.remove(pieces, 1) end) "
+      "local text = { 'return ', '40 + 2' } "
+      "c = load(function() return table.remove(text, 1) end)() "
+      "d = loadstring('return 6 * 7')()");
+  EXPECT_EQ(Type("a"), "nil");
+  EXPECT_EQ(Text("ea"), "precompiled chunks are not accepted");
+  EXPECT_EQ(Type("b"), "nil");
+  EXPECT_EQ(Text("eb"), "precompiled chunks are not accepted");
+  EXPECT_EQ(Number("c"), 42);
+  EXPECT_EQ(Number("d"), 42);
+}
+
+TEST_F(ScriptTest, ADamagedPrecompiledChunkThatClaimsAHugeSizeIsRefused) {
+  ASSERT_EQ(luaL_loadstring(L(), "return 1"), 0);
+  std::string bytes;
+  lua_dump(L(), [](lua_State*, const void* p, size_t n, void* out) {
+    static_cast<std::string*>(out)->append(static_cast<const char*>(p), n);
+    return 0;
+  }, &bytes);
+  lua_pop(L(), 1);
+  // After the 12-byte header: the source name (a size_t length, then its bytes), two
+  // line numbers, four bytes of counts, then the number of instructions.
+  size_t nameLength = 0;
+  std::memcpy(&nameLength, bytes.data() + 12, sizeof nameLength);
+  size_t codeCount = 12 + sizeof nameLength + nameLength + 8 + 4;
+  ASSERT_LT(codeCount + 4, bytes.size());
+  for (size_t length : {~size_t(0) - 158, size_t(1) << 33}) {
+    std::string damaged = bytes;
+    std::memcpy(&damaged[12], &length, sizeof length);
+    EXPECT_NE(script.LoadChunk(reinterpret_cast<const uint8_t*>(damaged.data()), damaged.size(), "=damaged"), 0);
+    lua_pop(L(), 1);
+  }
+  int32_t count = 0x7FFFFFFF;
+  std::string damaged = bytes;
+  std::memcpy(&damaged[codeCount], &count, 4);
+  EXPECT_NE(script.LoadChunk(reinterpret_cast<const uint8_t*>(damaged.data()), damaged.size(), "=damaged"), 0);
+  lua_pop(L(), 1);
+  EXPECT_LT(script.GetLimits().GetUsed(), size_t(16) << 20);
+}
+
+TEST(ScriptLimits, ComeFromTheSettings) {
+  {
+    TScript script;
+    EXPECT_EQ(script.GetLimits().GetTimeLimit(), TLuaLimits::kDefaultTimeLimitMs);
+    EXPECT_EQ(script.GetLimits().GetMemoryLimit(), TLuaLimits::kDefaultMemoryLimit);
+    EXPECT_GT(script.GetLimits().GetUsed(), 0u);
+  }
+  SetSetting("scripttimelimit", "250");
+  SetSetting("scriptmemorylimit", "12");
+  TScript script;
+  EXPECT_EQ(script.GetLimits().GetTimeLimit(), 250u);
+  EXPECT_EQ(script.GetLimits().GetMemoryLimit(), size_t(12) << 20);
+  SetSetting("scripttimelimit", "");
+  SetSetting("scriptmemorylimit", "");
+}
+
+TEST_F(LimitsTest, AScriptThatNeverYieldsIsStoppedNamedAndTheStateGoesOn) {
+  script.GetLimits().SetTimeLimit(100);
+  EXPECT_FALSE(script.DoLuaString("while true do end", "spinner"));
+  EXPECT_TRUE(log.Contains("Lua: stopped 'spinner': it ran for more than 100 ms without yielding"));
+  EXPECT_TRUE(log.Contains("script 'spinner' stopped: it ran for more than 100 ms without yielding"));
+  // pcall, error handlers and coroutines of its own do not keep it alive.
+  EXPECT_FALSE(script.DoLuaString("while true do pcall(function() while true do end end) end", "catcher"));
+  EXPECT_TRUE(log.Contains("Lua: stopped 'catcher'"));
+  EXPECT_FALSE(script.DoLuaString(
+      "while true do xpcall(function() while true do end end, function() while true do end end) end", "handler"));
+  EXPECT_TRUE(log.Contains("Lua: stopped 'handler'"));
+  EXPECT_FALSE(script.DoLuaString("while true do coroutine.wrap(function() while true do end end)() end", "nested"));
+  EXPECT_TRUE(log.Contains("Lua: stopped 'nested'"));
+  // A function called from native code, and an error output that never returns.
+  Run("function Spin() while true do end end");
+  lua_getglobal(L(), "Spin");
+  TLuaFunction spin(L(), -1);
+  lua_pop(L(), 1);
+  EXPECT_FALSE(spin.Call(0, 0, "calling Spin"));
+  EXPECT_TRUE(log.Contains("Lua: stopped 'calling Spin'"));
+  EXPECT_FALSE(script.DoLuaString("_ALERT = function() while true do end end; error('reported')", "alert"));
+  EXPECT_TRUE(log.Contains("Lua: stopped '_ALERT'"));
+  EXPECT_TRUE(log.Contains("reported"));  // written to the log directly instead
+  Run("_ALERT = nil; after = 1 + 1");
+  EXPECT_EQ(Number("after"), 2);
+  EXPECT_EQ(script.GetThreadCount(), 0u);
+}
+
+TEST_F(LimitsTest, TimeCountsOnlyWhileRunningNotWhileSuspended) {
+  script.GetLimits().SetTimeLimit(200);
+  // (Each busy loop lets the hook look at the clock a few times.)
+  Run("for round = 1, 3 do WaitHere(); for i = 1, 100000 do end end; finished = true");
+  for (int i = 0; i < 3; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));  // 300 ms in all, waiting
+    script.Resume(0);
+  }
+  EXPECT_EQ(Type("finished"), "boolean");
+  EXPECT_FALSE(log.Contains("Lua: stopped"));
+  // Time in a script it started does not count for the starter.
+  Run("function Slow() Sleep(80) end");
+  Run("_RunCommand(Slow); _RunCommand(Slow); _RunCommand(Slow); for i = 1, 100000 do end; three = true");
+  EXPECT_EQ(Type("three"), "boolean");
+  EXPECT_FALSE(log.Contains("Lua: stopped"));
+}
+
+TEST_F(LimitsTest, AScriptWhoseMemoryPassesTheLimitIsStoppedAndItsMemoryFreed) {
+  size_t base = script.GetLimits().GetUsed();
+  script.GetLimits().SetMemoryLimit(base + (size_t(4) << 20));
+  EXPECT_FALSE(script.DoLuaString("local t = {} while true do t[#t + 1] = string.rep('x', 1000) .. #t end", "hog"));
+  EXPECT_TRUE(log.Contains("Lua: stopped 'hog': its memory passed the limit of"));
+  EXPECT_LT(script.GetLimits().GetUsed(), base + (size_t(1) << 20));
+  // One request past the limit, even a caught one.
+  EXPECT_FALSE(script.DoLuaString("local ok = pcall(string.rep, 'x', 64 * 1024 * 1024) while true do end", "greedy"));
+  EXPECT_TRUE(log.Contains("Lua: stopped 'greedy': its memory passed"));
+  // Garbage is not held against a script.
+  Run("for i = 1, 20000 do local s = string.rep('y', 1000) .. i end; churned = true");
+  EXPECT_EQ(Type("churned"), "boolean");
+  EXPECT_EQ(log.Count("Lua: stopped"), 2u);
+}
