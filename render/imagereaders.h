@@ -9,23 +9,58 @@
 // Damaged, truncated, lying or oversized files give false and one log line;
 // no reader ever ends the process. Main thread or not: every call keeps its
 // own state. Part of render/; depends on platform/.
+//
+// Before decoding, each reader checks the picture against the display
+// device's largest texture (GetImageLimit): a picture wider or taller than
+// that texture, or whose decoding would take more memory than it (the pixel
+// buffer plus the decoder's own sample buffers), is refused with a log line,
+// so a tiny file that claims a huge picture costs nothing.
 #pragma once
 #include <cstdint>
 #include <vector>
 
 #include "platform/string.h"
 
-// The largest width or height a reader accepts.
+// The largest width or height a reader accepts on any device.
 constexpr uint32_t kMaxImageSide = 8192;
+// The memory a decode may always take, whatever the device (a few screens' worth).
+constexpr uint64_t kMinImageDecodeBytes = 128u << 20;
 
 // The smallest power of two (from 1) at least max(width, height).
 uint32_t ImageSide(uint32_t width, uint32_t height);
 
-// A decoded picture.
+// What a picture may be: the display device's largest texture (kMaxImageSide
+// without a device, never more), and the memory its decoding may take: that
+// texture's bytes (width x height x 4), at least kMinImageDecodeBytes.
+struct TImageLimit {
+  uint32_t maxWidth = kMaxImageSide, maxHeight = kMaxImageSide;
+  uint64_t maxDecodeBytes = 0;
+};
+TImageLimit GetImageLimit();
+// False, with the log line "<reader>: <file> refused: ...", when a picture of
+// width x height whose decoding takes `decodeBytes` (pixel buffer included)
+// passes the limit.
+bool CheckImageLimit(const char* reader, const TString& file, uint32_t width, uint32_t height, uint64_t decodeBytes);
+// The bytes of a reader's pixel buffer: side x side x `bytesPerPixel`.
+uint64_t ImageBufferBytes(uint32_t width, uint32_t height, uint32_t bytesPerPixel = 4);
+
+// A decoded picture: the reader's own buffer, kept without a copy.
 struct TDecodedImage {
   uint32_t width = 0, height = 0, side = 0;
   bool hasAlpha = false;
-  std::vector<uint32_t> pixels;  // side x side
+  uint32_t* pixels = nullptr;  // side x side
+  void (*release)(void*) = nullptr;  // frees `pixels` (the reader's release function)
+  TDecodedImage() = default;
+  TDecodedImage(const TDecodedImage&) = delete;
+  TDecodedImage& operator=(const TDecodedImage&) = delete;
+  ~TDecodedImage() { Reset(); }
+  void Reset() {
+    if (release && pixels) release(pixels);
+    pixels = nullptr;
+    release = nullptr;
+    width = height = side = 0;
+    hasAlpha = false;
+  }
 };
 
 // Finds the file (FindImageFile) and decodes it by its first bytes.

@@ -115,7 +115,19 @@ bool LoadJpeg2000Texture(const TString& fileName, uint32_t* width, uint32_t* hei
   if (!opj_read_header(stream, codec, &image) || !image) return fail("bad header");
   if (image->x1 <= image->x0 || image->y1 <= image->y0 || image->numcomps == 0) return fail("empty image");
   uint32_t w = image->x1 - image->x0, h = image->y1 - image->y0;
-  if (w > kMaxImageSide || h > kMaxImageSide) return fail("image size out of range");
+  // The decoder keeps 4 bytes per sample of every component besides our buffer.
+  uint64_t samples = 0;
+  for (OPJ_UINT32 i = 0; i < image->numcomps; ++i) {
+    const opj_image_comp_t& c = image->comps[i];
+    uint64_t dx = std::max<OPJ_UINT32>(c.dx, 1), dy = std::max<OPJ_UINT32>(c.dy, 1);
+    samples += ((uint64_t(w) + dx - 1) / dx) * ((uint64_t(h) + dy - 1) / dy);
+  }
+  if (!CheckImageLimit("LoadJpeg2000Texture", fileName, w, h, ImageBufferBytes(w, h) + samples * 4)) {
+    if (image) opj_image_destroy(image);
+    opj_destroy_codec(codec);
+    opj_stream_destroy(stream);
+    return false;
+  }
   if (!opj_decode(codec, stream, image) || !opj_end_decompress(codec, stream)) return fail("decoding failed");
   for (OPJ_UINT32 i = 0; i < image->numcomps; ++i) {
     const opj_image_comp_t& c = image->comps[i];
@@ -157,6 +169,7 @@ bool LoadJpeg2000Texture(const TString& fileName, uint32_t* width, uint32_t* hei
 
 bool LoadImageFile(const TString& name, TDecodedImage* out) {
   if (!out) return false;
+  out->Reset();
   TString file = name;
   if (!FindImageFile(file)) {
     TraceOut("LoadImageFile: %s not found", name.c_str());
@@ -196,7 +209,7 @@ bool LoadImageFile(const TString& name, TDecodedImage* out) {
   out->height = h;
   out->side = s;
   out->hasAlpha = alpha;
-  out->pixels.assign(px, px + size_t(s) * s);
-  release(px);
+  out->pixels = px;  // the reader's buffer itself: no second copy
+  out->release = release;
   return true;
 }

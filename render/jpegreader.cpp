@@ -125,6 +125,17 @@ bool LoadJpegTexture(const TString& fileName, uint32_t** pixels, uint32_t* width
                   cinfo.image_height);
     std::longjmp(err.jump, 1);
   }
+  {
+    // A progressive picture is kept whole as coefficients (2 bytes a sample) until its last scan.
+    uint64_t coefficients = jpeg_has_multiple_scans(&cinfo)
+                                ? uint64_t(cinfo.image_width) * cinfo.image_height * uint64_t(cinfo.num_components) * 2
+                                : 0;
+    if (!CheckImageLimit("LoadJpegTexture", fileName, cinfo.image_width, cinfo.image_height,
+                         ImageBufferBytes(cinfo.image_width, cinfo.image_height) + coefficients)) {
+      jpeg_destroy_decompress(&cinfo);
+      return false;
+    }
+  }
   cinfo.out_color_space = JCS_EXT_BGRA;
   jpeg_start_decompress(&cinfo);
   uint32_t w = cinfo.output_width, h = cinfo.output_height, s = ImageSide(w, h);

@@ -110,6 +110,12 @@ bool LoadPngImage(const TString& fileName, uint8_t** pixels, uint32_t* width, ui
   int depth = 0, colorType = 0, interlace = 0;
   png_get_IHDR(png, info, &w, &h, &depth, &colorType, &interlace, nullptr, nullptr);
   if (w == 0 || h == 0 || w > kMaxImageSide || h > kMaxImageSide) png_error(png, "image size out of range");
+  if (!CheckImageLimit("LoadPngImage", fileName, w, h,
+                       ImageBufferBytes(w, h, keepPalette && colorType == PNG_COLOR_TYPE_PALETTE ? 1 : 4))) {
+    png_destroy_read_struct(&png, &info, nullptr);
+    std::free(paletteOut);
+    return false;
+  }
   if (bits) *bits = depth;
   bool isPalette = colorType == PNG_COLOR_TYPE_PALETTE;
   bool keep = keepPalette && isPalette;

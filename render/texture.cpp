@@ -140,7 +140,7 @@ bool TTexture::Load(TTextureData* data, const TString& fileName, const TString& 
       std::memcpy(&padded[size_t(y) * sw], &image.pixels[size_t(y) * image.side], std::min(sw, image.side) * 4);
     return data->Upload(padded.data(), sw);
   }
-  return data->Upload(image.pixels.data(), image.side);
+  return data->Upload(image.pixels, image.side);
 }
 
 // --- Drawing ---

@@ -12,6 +12,7 @@
 #include "render/displayhandler.h"
 #include "render/dxcontext.h"
 #include "render/dxerror.h"
+#include "render/imagereaders.h"
 
 using namespace sdev;
 
@@ -27,6 +28,40 @@ uint32_t NextPowerOfTwo(uint32_t n) {
   uint32_t p = 4;
   while (p < n && p < 0x80000000u) p <<= 1;
   return p;
+}
+
+uint64_t ImageBufferBytes(uint32_t width, uint32_t height, uint32_t bytesPerPixel) {
+  uint64_t side = ImageSide(width, height);
+  return side * side * bytesPerPixel;
+}
+
+TImageLimit GetImageLimit() {
+  TImageLimit limit;
+  TDisplayHandler* h = GetDisplayHandler();
+  if (h && h->Data().device) {
+    D3DDeviceDesc desc;
+    h->Data().device->GetCaps(&desc);
+    if (desc.maxTextureWidth) limit.maxWidth = std::min(desc.maxTextureWidth, kMaxImageSide);
+    if (desc.maxTextureHeight) limit.maxHeight = std::min(desc.maxTextureHeight, kMaxImageSide);
+  }
+  limit.maxDecodeBytes = std::max(uint64_t(limit.maxWidth) * limit.maxHeight * 4, kMinImageDecodeBytes);
+  return limit;
+}
+
+bool CheckImageLimit(const char* reader, const TString& file, uint32_t width, uint32_t height, uint64_t decodeBytes) {
+  const TImageLimit limit = GetImageLimit();
+  if (width > limit.maxWidth || height > limit.maxHeight) {
+    TraceOut("%s: %s refused: %ux%u is larger than the display's largest texture (%ux%u)", reader, file.c_str(),
+             width, height, limit.maxWidth, limit.maxHeight);
+    return false;
+  }
+  if (decodeBytes > limit.maxDecodeBytes) {
+    TraceOut("%s: %s refused: decoding %ux%u would take %llu MB, more than the %llu MB allowed", reader, file.c_str(),
+             width, height, static_cast<unsigned long long>((decodeBytes + (1u << 20) - 1) >> 20),
+             static_cast<unsigned long long>(limit.maxDecodeBytes >> 20));
+    return false;
+  }
+  return true;
 }
 
 int CountMaskBits(uint32_t mask) { return __builtin_popcount(mask); }

@@ -63,7 +63,7 @@ void TButton::Init(TWindowStyle& style) {
   TString rolloverSound = style.GetString("rolloversound", TString());
   TString mask = style.GetString("mask", TString());
   type_ = GetStyleInt(style, "type", kPushButton);
-  double scale = style.GetNumber("scale", 1.0);
+  const float scale = ClampScale(style.GetNumber("scale", 1.0), style.GetString("name", TString()));
   uint8_t flags = 0;
   if (style.GetBool("sendToParent", false)) flags |= kSendToParent;
   bool beginGroup = style.GetBool("beginGroup", false);
@@ -92,7 +92,7 @@ void TButton::Init(TWindowStyle& style) {
     if (!name.IsEmpty()) {
       last = new TImage(true);
       last->SetRotate(rotate);
-      last->SetTexture(TTexture::Get(name), static_cast<float>(scale));
+      last->SetTexture(TTexture::Get(name), scale);
       last->SetName(TString::Printf("image%d", i));
       last->SetFlip(flip);
     }

@@ -29,8 +29,8 @@ TImage::TImage(bool layerFlag) {
 void TImage::Init(TWindowStyle& style) {
   TString image = style.GetString("image", TString());
   TString mask = style.GetString("mask", TString());
-  double scale = style.GetNumber("scale", 1.0);
-  if (!std::isfinite(scale) || scale < 0) scale = 1.0;
+  const TString name = style.GetString("name", TString());
+  double scale = ClampScale(style.GetNumber("scale", 1.0), name);
   uint32_t textureFlags = 0;
   if (style.GetBool("alpha", false)) {
     SetStateFlags(GetFlags() & ~kWindowOpaque);
@@ -53,7 +53,7 @@ void TImage::Init(TWindowStyle& style) {
     TRect display = wm ? wm->GetEnvironment()->GetViewport() : TRect(0, 0, 1024, 768);
     double sx = texture->GetWidth() ? double(display.Width()) / texture->GetWidth() : 1.0;
     double sy = texture->GetHeight() ? double(display.Height()) / texture->GetHeight() : 1.0;
-    scale = std::min(sx, sy);
+    scale = ClampScale(std::min(sx, sy), name);
   }
   SetTexture(texture, static_cast<float>(scale));
   // A size the style gives wins over the picture's: the placement keeps only

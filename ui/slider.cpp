@@ -38,7 +38,8 @@ void TSlider::Init(TWindowStyle& style) {
   TTextureRef normal = thumbImage.IsEmpty() ? TTextureRef() : TTexture::Get(thumbImage);
   TTextureRef rollover = thumbRollImage.IsEmpty() ? TTextureRef() : TTexture::Get(thumbRollImage);
   SetName(name);
-  scale_ = std::isfinite(scale) && scale > 0 ? static_cast<float>(scale) : 1.0f;
+  scale_ = ClampScale(scale, name);
+  if (!(scale_ > 0)) scale_ = 1.0f;
 
   auto load = [](const TString& n) { return n.IsEmpty() ? TTextureRef() : TTexture::Get(n); };
   SetRailTextures(load(railTop), load(railMid), load(railBot));

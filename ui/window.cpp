@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "platform/log.h"
 #include "platform/settings.h"
 #include "ui/message.h"
 #include "ui/modalwindow.h"
@@ -16,6 +17,13 @@ std::atomic<long> TWindow::live_{0};
 // --- Placement codes ---
 
 int ClampPlacement(int value) { return std::clamp(value, -kPlacementLimit, kPlacementLimit); }
+
+float ClampScale(double scale, const TString& windowName) {
+  if (scale >= 0 && scale <= kMaxWindowScale) return static_cast<float>(scale);
+  const double used = scale > kMaxWindowScale ? kMaxWindowScale : 1.0;
+  TraceOut("Window %s: scale %g is out of range; %g is used", windowName.c_str(), scale, used);
+  return static_cast<float>(used);
+}
 
 int ResolveCoordinate(int v, int extent, int size, bool keepNegative) {
   if (v > 106666) return v + extent - kPlaceMax;

@@ -46,6 +46,13 @@ constexpr int kPlaceMax = 160000;
 constexpr int kPlacementLimit = 1 << 20;
 int ClampPlacement(int value);
 
+// Scales of pictures from styles and scripts stay within 0..kMaxWindowScale
+// (the largest picture at the largest scale still fits the placement range):
+// a larger one (or +infinity) becomes the limit, a negative one or NaN 1,
+// each with the log line "Window <name>: scale <s> is out of range; <t> is used".
+constexpr double kMaxWindowScale = 64;
+float ClampScale(double scale, const TString& windowName);
+
 // One coordinate against the parent's extent E and the window's size S:
 // above 106666 counts from the far edge, above 40000 is centred (plus the
 // offset from 80000), negative counts from the far edge unless keepNegative.

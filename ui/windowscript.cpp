@@ -356,7 +356,7 @@ int TWindowScript::LuaSetBitmap(lua_State* L) {
   TWindow* w = Find(ArgText(L, 1));
   if (auto* image = dynamic_cast<TImageRole*>(w)) {
     double scale = lua_isnumber(L, 3) ? lua_tonumber(L, 3) : 1.0;
-    image->SetImage(ArgText(L, 2), static_cast<float>(scale));
+    image->SetImage(ArgText(L, 2), ClampScale(scale, w->GetName()));
   }
   return 0;
 }

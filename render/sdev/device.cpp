@@ -391,6 +391,15 @@ HResult Device::Draw(PrimType t, uint32_t fvf, const void* verts, uint32_t vcoun
     }
     o.u = f[6];
     o.v = f[7];
+    // A vertex far beyond any target, or not a number (a huge scale from a
+    // script, a broken transform), would overflow the pixel arithmetic: the
+    // primitives that use it are not drawn.
+    constexpr float kPixelGuard = float(1 << 24), kTexelGuard = float(1 << 16);
+    if (!(std::fabs(o.x) <= kPixelGuard && std::fabs(o.y) <= kPixelGuard && std::fabs(o.u) <= kTexelGuard &&
+          std::fabs(o.v) <= kTexelGuard)) {
+      s.valid[i] = 0;
+      continue;
+    }
     if (lit) {
       // The normal through the world transform (its linear part).
       float nrm[3];

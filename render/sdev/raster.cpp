@@ -154,6 +154,14 @@ inline void Emit(const Target& t, int x, int y, const uint32_t* src, int n, Blen
   BlendRow(t.px + size_t(y) * t.pitch + x, src, n, k, s, mod);
 }
 
+// v as an int within [lo, hi] (NaN gives lo): a nearly flat gradient can put
+// a bound far beyond any int.
+inline int ClampToInt(float v, int lo, int hi) {
+  if (!(v >= float(lo))) return lo;
+  if (v >= float(hi)) return hi;
+  return int(v);
+}
+
 // The k in [0, n) for which lo <= a + d * k <= hi, as [first, end).
 inline void Inside(float a, float d, float lo, float hi, int n, int& first, int& end) {
   if (d == 0) {
@@ -162,8 +170,8 @@ inline void Inside(float a, float d, float lo, float hi, int n, int& first, int&
   }
   float k0 = (lo - a) / d, k1 = (hi - a) / d;
   if (k0 > k1) std::swap(k0, k1);
-  first = std::max(first, int(std::ceil(std::max(k0, -1.0f))));
-  end = std::min(end, int(std::floor(std::min(k1, float(n)))) + 1);
+  first = std::max(first, ClampToInt(std::ceil(k0), -1, n + 1));
+  end = std::min(end, ClampToInt(std::floor(k1), -1, n) + 1);
 }
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -88,7 +89,8 @@ TEST_F(ImageTest, PngOfEveryKindDecodesToBgraWithZeroPadding) {
   Write("interlaced.png", EncodePng(argb, 5, 3, il));
   TDecodedImage img2;
   ASSERT_TRUE(Load("interlaced", &img2));  // the extension is found
-  EXPECT_EQ(img2.pixels, img.pixels);
+  ASSERT_EQ(img2.side, img.side);
+  EXPECT_TRUE(std::equal(img.pixels, img.pixels + size_t(img.side) * img.side, img2.pixels));
 
   PngOptions ga;
   ga.type = PngOptions::kGreyAlpha;
@@ -290,6 +292,46 @@ TEST_F(ImageTest, Jpeg2000PrecisionsAndEdgePadding) {
   EXPECT_FALSE(Load("wide.jp2", &img));
 }
 
+// A raw code stream of a tiny picture whose size marker is made to claim
+// side x side (one tile): the decoder would fill the whole picture from it.
+std::vector<uint8_t> ClaimingJ2k(int components, uint32_t side) {
+  std::vector<std::vector<int32_t>> samples(size_t(components), std::vector<int32_t>(64, 7));
+  std::vector<uint8_t> j = EncodeJpeg2000(samples, 8, 8, 8, true);
+  auto put = [&](size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) j[at + size_t(i)] = uint8_t(v >> (24 - 8 * i));
+  };
+  EXPECT_EQ(j[2], 0xFF);
+  EXPECT_EQ(j[3], 0x51);  // the size marker follows the start of the stream
+  put(8, side);   // width
+  put(12, side);  // height
+  put(24, side);  // tile width
+  put(28, side);  // tile height
+  return j;
+}
+
+TEST_F(ImageTest, TinyFilesClaimingHugePicturesAreRefusedBeforeDecoding) {
+  const TImageLimit limit = GetImageLimit();  // no display: the largest picture any device may take
+  EXPECT_EQ(limit.maxWidth, 8192u);
+  EXPECT_EQ(limit.maxDecodeBytes, uint64_t(8192) * 8192 * 4);
+  auto bomb = ClaimingJ2k(1, 8192);
+  EXPECT_LT(bomb.size(), 200u);
+  Write("bomb.j2k", bomb);
+  TDecodedImage img;
+  TLogCapture log;
+  EXPECT_FALSE(Load("bomb.j2k", &img));
+  EXPECT_TRUE(log.Contains("LoadJpeg2000Texture: bomb.j2k refused: decoding 8192x8192 would take 512 MB, more than "
+                           "the 256 MB allowed"));
+  EXPECT_EQ(img.pixels, nullptr);
+  Write("colour.j2k", ClaimingJ2k(4, 4096));  // 64 MB of pixels and 256 MB of samples
+  EXPECT_FALSE(Load("colour.j2k", &img));
+  EXPECT_TRUE(log.Contains("colour.j2k refused: decoding 4096x4096 would take 320 MB"));
+  // A picture no texture could hold never reaches a decoder.
+  log.Clear();
+  Write("tall.png", LyingPng(1, 9000));
+  EXPECT_FALSE(Load("tall.png", &img));
+  EXPECT_TRUE(log.Contains("out of range"));
+}
+
 // --- Textures from files ---
 
 class TextureFileTest : public DisplayTest {};
@@ -326,6 +368,41 @@ TEST_F(TextureFileTest, NamesTryJp2ThenPngThenJpgAndMasksGiveAlpha) {
   TLogCapture log;
   EXPECT_FALSE(TTexture::Get("nothing-here"));
   EXPECT_TRUE(log.Contains("TTexture: cannot load nothing-here"));
+}
+
+// A device whose largest texture is 1024 x 1024.
+class SmallTextureTest : public DisplayTest {
+protected:
+  sdev::test::Config Config() override {
+    sdev::test::Config c = sdev::test::DefaultConfig();
+    for (auto& device : c.adapters[0].d3dDevices) device.second.maxTextureWidth = device.second.maxTextureHeight = 1024;
+    return c;
+  }
+};
+
+TEST_F(SmallTextureTest, PicturesAreHeldToTheDevicesLargestTexture) {
+  ASSERT_TRUE(Open());
+  testing_support::ScopedChdir cd(dir_.Path());
+  const TImageLimit limit = GetImageLimit();
+  EXPECT_EQ(limit.maxWidth, 1024u);
+  EXPECT_EQ(limit.maxHeight, 1024u);
+  EXPECT_EQ(limit.maxDecodeBytes, kMinImageDecodeBytes);  // 4 MB of texture: the floor holds
+  dir_.Write("column.png", EncodePng(std::vector<uint32_t>(8192, 0xFF102030u), 1, 8192));
+  dir_.Write("wide.jpg", EncodeJpeg(std::vector<uint32_t>(2048 * 2, 0xFF102030u), 2048, 2));
+  dir_.Write("wide.jp2", EncodeJpeg2000({std::vector<int32_t>(2048 * 2, 9)}, 2048, 2, 8));
+  dir_.Write("fits.png", EncodePng(std::vector<uint32_t>(1024 * 2, 0xFF102030u), 1024, 2));
+  TLogCapture log;
+  EXPECT_FALSE(TTexture::Get("column.png"));
+  EXPECT_TRUE(log.Contains("LoadPngImage: column.png refused: 1x8192 is larger than the display's largest texture "
+                           "(1024x1024)"));
+  TDecodedImage img;
+  EXPECT_FALSE(LoadImageFile("wide.jpg", &img));
+  EXPECT_TRUE(log.Contains("LoadJpegTexture: wide.jpg refused: 2048x2 is larger"));
+  EXPECT_FALSE(LoadImageFile("wide.jp2", &img));
+  EXPECT_TRUE(log.Contains("LoadJpeg2000Texture: wide.jp2 refused: 2048x2 is larger"));
+  TTextureRef fits = TTexture::Get("fits.png");
+  ASSERT_TRUE(fits);
+  EXPECT_EQ(fits->GetWidth(), 1024u);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // rectangles, rotation, tint and alpha inside a parent record; texture data
 // conversions, locks, the creation ladder and the registry keys.
 #include <cmath>
+#include <limits>
 
 #include "display_fixture.h"
 #include "platform/log.h"
@@ -224,4 +225,21 @@ TEST_F(DisplayTest, RegistryKeysShareAndForgetTextures) {
   EXPECT_EQ(assets_.GetEntryCount(), 1u);
 }
 
+}  // namespace
+
+namespace {
+TEST_F(DisplayTest, HugeAndNonFiniteTransformsDrawWithoutFault) {
+  ASSERT_TRUE(Open());
+  TTextureRef t = MakeTexture(4, 4, Quadrants);
+  TRenderer* r = TRenderer::GetInstance();
+  const auto& f = Frame([&] {
+    for (float s : {1e10f, -1e10f, 3e38f, std::numeric_limits<float>::infinity(), std::nanf("")}) {
+      t->DrawAt(50, 50, 1, s, 0, 0);
+      t->DrawAt(50, 50, 1, s, 0.5f, 0);
+      t->DrawAt(s, s, 1, 2, 0, 0);
+    }
+    r->FillRect(TRect(0, 0, 2, 2), TFloatColor(0, 1, 0, 1));
+  });
+  EXPECT_EQ(f.At(0, 0), 0xFF00FF00u);
+}
 }  // namespace

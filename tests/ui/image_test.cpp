@@ -2,6 +2,7 @@
 // picture as drawn, compared by pixels.
 #include <gtest/gtest.h>
 
+#include "platform/log.h"
 #include "render/renderer.h"
 #include "stocktest.h"
 #include "ui/image.h"
@@ -89,4 +90,31 @@ TEST(ImageWindow, ScaledFlippedAndTurnedPicturesByPixel) {
   EXPECT_EQ(at(70, 14), 0x00FF00u);
   EXPECT_EQ(at(74, 10), 0x000000u);
   EXPECT_EQ(at(70, 18), 0x000000u);
+}
+
+TEST(ImageWindow, HugeScalesFromStylesAndScriptsAreClampedWithALogLine) {
+  TStockFixture f;
+  f.Png("q.png", 8, 4, Quadrants);
+  TLogCapture log;
+  f.Lua("Bitmap{name='big', x=10, y=10, image='q.png', scale=1e10}()"
+        "Bitmap{name='odd', image='q.png', scale=-1/0}()"
+        "Bitmap{name='set', image='q.png'}()"
+        "_SetBitmap('set', 'q.png', 1e30)");
+  EXPECT_FLOAT_EQ(f.Find<TImage>("big")->GetScale(), float(kMaxWindowScale));
+  EXPECT_EQ(f.Find<TImage>("big")->GetWidth(), 8 * int(kMaxWindowScale));
+  EXPECT_FLOAT_EQ(f.Find<TImage>("odd")->GetScale(), 1.0f);
+  EXPECT_FLOAT_EQ(f.Find<TImage>("set")->GetScale(), float(kMaxWindowScale));
+  EXPECT_TRUE(log.Contains("Window big: scale 1e+10 is out of range; 64 is used"));
+  EXPECT_TRUE(log.Contains("Window odd: scale -inf is out of range; 1 is used"));
+  EXPECT_TRUE(log.Contains("Window set: scale 1e+30 is out of range; 64 is used"));
+  // Beyond what a float holds: still clamped, no undefined conversion.
+  f.Lua("_SetBitmap('set', 'q.png', 1e300)");
+  EXPECT_FLOAT_EQ(f.Find<TImage>("set")->GetScale(), float(kMaxWindowScale));
+  const sdev::test::Frame& frame = f.DrawFrame();  // draws the huge pictures
+  EXPECT_EQ(frame.At(12, 12) & 0xFFFFFFu, 0x0000FFu);
+  // Sane scales pass unchanged and quietly.
+  log.Clear();
+  f.Lua("_SetBitmap('set', 'q.png', 2.5)");
+  EXPECT_FLOAT_EQ(f.Find<TImage>("set")->GetScale(), 2.5f);
+  EXPECT_TRUE(log.Lines().empty());
 }

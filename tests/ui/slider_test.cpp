@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "platform/log.h"
 #include "stocktest.h"
 #include "ui/image.h"
 #include "ui/slider.h"
@@ -94,4 +95,13 @@ TEST_F(SliderTest, ASliderWithoutLengthStaysAtTheStart) {
   // Drawn with a rail shorter than its caps: nothing inverted, nothing broken.
   f.Lua("Slider{name='short', x=10, y=300, w=5, h=20, hslider=true, railtop='rail.png', railmid='rail.png', railbot='rail.png'}()");
   f.DrawFrame();
+}
+
+TEST_F(SliderTest, AHugeScaleIsClampedWithALogLine) {
+  TLogCapture log;
+  TSlider* s = Make(", scale=1e9, value=0.5");
+  EXPECT_TRUE(log.Contains("Window s: scale 1e+09 is out of range; 64 is used"));
+  EXPECT_EQ(s->GetThumb()->GetWidth(), 20 * int(kMaxWindowScale));
+  EXPECT_EQ(s->GetThickness(), 20 * int(kMaxWindowScale));
+  EXPECT_EQ(s->GetThumb()->GetRect().left, 0);  // longer than the slider: stays at the start
 }
