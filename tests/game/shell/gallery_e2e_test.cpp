@@ -84,7 +84,7 @@ std::vector<uint8_t> ExpectedBitmap(const std::string& picture) {
   TDecodedImage image;
   EXPECT_TRUE(LoadImageFile(TString(picture), &image)) << picture;
   RefreshFileLayer();
-  return EncodeWallpaperBitmap(image.pixels.data(), image.side, image.width, image.height);
+  return EncodeWallpaperBitmap(image.pixels, image.side, image.width, image.height);
 }
 
 std::vector<uint8_t> Bytes(const std::string& path) {
