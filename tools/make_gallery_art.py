@@ -11,27 +11,18 @@ writes, deterministically:
   gallery/locked.png        a slot not yet earned (260 x 170; every slot's size)
   gallery/selected.png      the glow around the chosen slot (284 x 194)
   gallery/button_wallpaper_<state>.png   the wide button with its caption
-  wallpapers/<name>.png     thumbnails (260 x 170)
-  wallpapers/<name>_wallpaper.jpg        the full pictures (copies)
+The wallpapers themselves (wallpapers/<name>_wallpaper.jpg and their 260 x 170
+thumbnails wallpapers/<name>.png) are made by tools/art/make_all.py --only wallpapers.
 Needs python3-pil and fonts-ebgaramond.
 """
 import argparse
 import os
-import shutil
 
 from PIL import Image, ImageDraw, ImageFilter, ImageFont
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 FONT = "/usr/share/fonts/opentype/ebgaramond/EBGaramond12-Regular.otf"
 FONT_FALLBACK = "/usr/share/fonts/truetype/dejavu/DejaVuSerif.ttf"
-
-# name -> the scene picture it is made from
-WALLPAPERS = [
-    ("lighthouse", "backgrounds/mainmenu.jpg"),
-    ("kitchen", "locations/loc11/bg.jpg"),
-    ("study", "locations/loc12/bg.jpg"),
-    ("boathouse", "locations/loc14/bg.jpg"),
-]
 
 SLOT_W, SLOT_H = 260, 170
 CLIP = (172, 150, 872, 610)      # the pictures' clip on the screen
@@ -141,18 +132,6 @@ def button(assets, state):
     return img
 
 
-def thumbnail(picture):
-    img = Image.open(picture).convert("RGB")
-    scale = max(SLOT_W / img.width, SLOT_H / img.height)
-    img = img.resize((round(img.width * scale), round(img.height * scale)), Image.LANCZOS)
-    left, top = (img.width - SLOT_W) // 2, (img.height - SLOT_H) // 2
-    img = img.crop((left, top, left + SLOT_W, top + SLOT_H)).convert("RGBA")
-    d = ImageDraw.Draw(img)
-    d.rectangle((0, 0, SLOT_W - 1, SLOT_H - 1), outline=PAPER + (255,), width=4)
-    d.rectangle((4, 4, SLOT_W - 5, SLOT_H - 5), outline=(40, 30, 20, 255), width=1)
-    return img
-
-
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--assets", default=os.path.join(ROOT, "assets"))
@@ -169,10 +148,6 @@ def main():
     selected().save(os.path.join(out, "gallery/selected.png"), optimize=True)
     for state in ("normal", "pressed", "rollover", "disabled"):
         button(out, state).save(os.path.join(out, "gallery/button_wallpaper_%s.png" % state), optimize=True)
-    for name, source in WALLPAPERS:
-        picture = os.path.join(out, source)
-        thumbnail(picture).save(os.path.join(out, "wallpapers/%s.png" % name), optimize=True)
-        shutil.copyfile(picture, os.path.join(out, "wallpapers/%s_wallpaper.jpg" % name))
     print("gallery pictures written to", out)
 
 
