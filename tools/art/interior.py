@@ -446,3 +446,29 @@ def curtain(c, x, y, w, h, col, seed, side=1):
     c.close_path()
     c.set_source(lin(x, 0, x + w, 0, [(0, shade(col, 0.7)), (0.3, shade(col, 1.15)), (0.55, shade(col, 0.7)), (0.8, shade(col, 1.05)), (1, shade(col, 0.6))]))
     c.fill()
+
+
+def rubble_wall(c, x, y, w, h, seed, col=None, cell=38):
+    """Fieldstone wall: irregular stones in dark mortar, each lit from the upper left."""
+    col = col or PAL["stone"]
+    r = rng(seed)
+    c.rectangle(x, y, w, h)
+    src(c, shade(col, 0.32))
+    c.fill()
+    rows = int(h / (cell * 0.72)) + 2
+    for j in range(rows):
+        yy = y + j * cell * 0.72
+        xx = x - cell * (0.5 if j % 2 else 0.0) - r.rand() * cell * 0.3
+        while xx < x + w + cell:
+            sw = cell * (0.7 + r.rand() * 0.7)
+            sh = cell * (0.42 + r.rand() * 0.3)
+            cx, cy = xx + sw / 2, yy + (r.rand() - 0.5) * cell * 0.12
+            tone = shade(col, 0.65 + r.rand() * 0.55)
+            if r.rand() < 0.12:
+                tone = mix(tone, PAL["wood_md"], 0.25)
+            elif r.rand() < 0.12:
+                tone = mix(tone, PAL["teal_lt"], 0.2)
+            blob(c, cx, cy, sw * 0.47, sh * 0.5, int(r.randint(1 << 30)), 9, 0.16)
+            c.set_source(rad(cx - sw * 0.2, cy - sh * 0.3, 1, sw * 0.75, [(0, shade(tone, 1.22)), (0.6, tone), (1, shade(tone, 0.6))]))
+            c.fill()
+            xx += sw * (0.92 + r.rand() * 0.1)

@@ -266,35 +266,31 @@ def pointer_cursor():
 def hand_cursor():
     """32 x 32 pointing hand; the index fingertip at (1, 1)."""
     s, c = new(32, 32)
-    c.save()
-    c.translate(2, 2)
-    c.rotate(math.radians(-38))
     skin = PAL["paper"]
-    # finger
-    rrect(c, -2.5, -1, 6, 16, 3)
-    # palm
-    rrect(c, -4, 11, 16, 15, 5)
-    # knuckles
-    for i, dx in enumerate((3.5, 7, 10.5)):
-        rrect(c, dx, 9 + i * 0.5, 4.5, 8, 2.2)
-    # thumb
-    rrect(c, -8, 14, 7, 5, 2.5)
-    c.restore()
-    c.set_source(lin(0, 0, 20, 28, [(0, shade(skin, 1.1)), (1, shade(skin, 0.78))]))
+    c.translate(2.2, 1.6)
+    c.rotate(math.radians(-22))
+    c.scale(0.92, 0.92)
+    parts = [
+        (-4.5, 10.5, 17, 14, 4.5),   # palm
+        (-9.5, 13.5, 8, 5.5, 2.7),   # thumb
+        (10.0, 11.2, 4.6, 7.5, 2.2),  # curled fingers, little to middle
+        (6.0, 10.2, 4.8, 7.5, 2.2),
+        (2.0, 9.4, 4.8, 7.5, 2.2),
+        (-2.8, 0.0, 5.8, 16, 2.9),   # the index finger
+    ]
+    for (x, y, w, h, r) in parts:
+        rrect(c, x, y, w, h, r)
+        c.set_source(lin(x, y, x + w, y + h, [(0, shade(skin, 1.08)), (1, shade(skin, 0.8))]))
+        c.fill_preserve()
+        c.set_line_width(1.15)
+        src(c, PAL["ink"])
+        c.stroke()
+    rrect(c, -5, 23.5, 18, 5, 1.5)
+    c.set_source(brass_linear(0, 23.5, 0, 28.5))
     c.fill_preserve()
-    c.set_line_width(1.3)
-    src(c, PAL["ink"])
-    c.stroke()
-    # cuff
-    c.save()
-    c.translate(2, 2)
-    c.rotate(math.radians(-38))
-    rrect(c, -4.5, 25, 17, 5, 1.5)
-    c.set_source(brass_linear(0, 25, 0, 30))
-    c.fill_preserve()
+    c.set_line_width(1.1)
     src(c, PAL["night"])
     c.stroke()
-    c.restore()
     arr = to_np(s)
     return drop_shadow(arr, 2, 2, 1.2, 0.45)
 
