@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
+#include <vector>
 
 #include "platform/log.h"
 #include "platform/settings.h"
@@ -94,12 +96,10 @@ TWindow::~TWindow() {
   UpdateCoverRecord(false);
   // A window deleted while still in a tree leaves it first.
   if (parent_) {
-    auto& siblings = parent_->children_;
-    auto it = std::find(siblings.begin(), siblings.end(), this);
-    if (it != siblings.end()) siblings.erase(it);
+    parent_->children_.erase(slot_);
     parent_ = nullptr;
   }
-  std::list<TWindow*> children;
+  ChildList children;
   children.swap(children_);
   for (TWindow* child : children) {
     child->UpdateCoverRecord(false);
@@ -190,17 +190,51 @@ TModalWindow* TWindow::GetModalOwner() {
 
 // --- Tree ---
 
+int TWindow::GetDepth() const {
+  int depth = 0;
+  for (const TWindow* w = parent_; w; w = w->parent_) ++depth;
+  return depth;
+}
+
+int TWindow::GetSubtreeHeight() const {
+  // Without recursion: a subtree may be as deep as the limit allows.
+  int height = 0;
+  std::vector<std::pair<const TWindow*, int>> pending{{this, 0}};
+  while (!pending.empty()) {
+    auto [w, level] = pending.back();
+    pending.pop_back();
+    height = std::max(height, level);
+    for (const TWindow* child : w->children_) pending.emplace_back(child, level + 1);
+  }
+  return height;
+}
+
+bool TWindow::CanNest(const TWindow* child) const {
+  if (!child || child == this || child->IsAncestorOf(this)) return false;
+  if (child->parent_ == this) return true;
+  return GetDepth() + 1 + child->GetSubtreeHeight() <= kMaxWindowDepth;
+}
+
 bool TWindow::AddChild(TWindow* child, bool notify) {
   if (!child || child == this) return false;
-  if (std::find(children_.begin(), children_.end(), child) == children_.end()) {
-    if (child->parent_ && child->parent_ != this) child->parent_->RemoveChild(child);
+  // A window is in this list exactly when its parent is this window.
+  if (child->parent_ != this) {
+    if (!CanNest(child)) {
+      TraceOut("TWindow::AddChild: '%s' refused: windows nest at most %d deep", child->GetName().c_str(),
+               kMaxWindowDepth);
+      return false;
+    }
+    if (child->parent_) child->parent_->RemoveChild(child);
     children_.push_front(child);
     child->parent_ = this;
+    child->slot_ = children_.begin();
     if (TWindowManager* wm = GetWindowManager()) wm->Invalidate();
   }
   if (notify && !child->OnAdded()) {
-    child->parent_ = nullptr;
-    children_.remove(child);
+    if (child->parent_ == this) {
+      children_.erase(child->slot_);
+      child->parent_ = nullptr;
+    }
     child->SetSize(child->GetWidth(), child->GetHeight());
     return false;
   }
@@ -209,15 +243,12 @@ bool TWindow::AddChild(TWindow* child, bool notify) {
 
 TWindow* TWindow::RemoveChild(TWindow* child) {
   if (!child) return nullptr;
-  auto it = std::find(children_.begin(), children_.end(), child);
-  if (it != children_.end()) {
-    children_.erase(it);
-    if (TWindowManager* wm = GetWindowManager()) wm->Invalidate();
-  }
-  if (child->parent_ == this) child->UpdateCoverRecord(false);
-  TWindow* previous = child->parent_;
+  if (child->parent_ != this) return nullptr;  // not ours: nothing changes
+  children_.erase(child->slot_);
+  if (TWindowManager* wm = GetWindowManager()) wm->Invalidate();
+  child->UpdateCoverRecord(false);
   child->parent_ = nullptr;
-  return previous;
+  return this;
 }
 
 TWindow* TWindow::FindChild(const TString& name, int depth) {
@@ -229,12 +260,16 @@ TWindow* TWindow::FindChild(const TString& name, int depth) {
   return nullptr;
 }
 
-TWindow* TWindow::FindChildAt(const TPoint& p) {
-  for (TWindow* child : children_) {
+TWindow* TWindow::FindChildAt(const TPoint& p) { return FindChildInRange(p, children_.begin(), children_.end()); }
+
+TWindow* TWindow::FindChildInRange(const TPoint& p, ChildList::const_iterator first, ChildList::const_iterator last) {
+  for (auto it = first; it != last; ++it) {
+    TWindow* child = *it;
     if (child->HasFlag(kWindowVisible) && child->rect_.Contains(p)) return child;
   }
   return this;
 }
+
 
 TWindow* TWindow::HitTest(const TPoint& p, int depth) {
   if (depth == 0) return nullptr;
@@ -349,85 +384,88 @@ static bool IsMouseEvent(uint32_t type) {
   return (type >= kEventLeftDown && type <= kEventMouseMove) || type == kEventHover;
 }
 
-bool TWindow::DispatchEvent(const TPlatformEvent& event, bool focusGiven) {
+bool TWindow::RunEventOperation(const TPlatformEvent& event, bool& swallowed) {
   TWindowManager* wm = GetWindowManager();
   TPoint p(event.x, event.y);
-  bool handled = false;
   switch (event.type) {
-    case kEventLeftDown: handled = OnMouseDown(p); break;
-    case kEventButton: handled = OnMouseButton(p, static_cast<int>(event.a)); break;
-    case kEventLeftUp: handled = OnMouseUp(p); break;
-    case kEventMouseMove: handled = OnMouseMove(p); break;
-    case kEventHover: handled = OnMouseHover(p); break;
-    case kEventKeyDown: handled = OnKeyDown(static_cast<unsigned char>(event.a), static_cast<int>(event.b)); break;
-    case kEventKeyUp: handled = OnKeyUp(static_cast<unsigned char>(event.a)); break;
+    case kEventLeftDown: return OnMouseDown(p);
+    case kEventButton: return OnMouseButton(p, static_cast<int>(event.a));
+    case kEventLeftUp: return OnMouseUp(p);
+    case kEventMouseMove: return OnMouseMove(p);
+    case kEventHover: return OnMouseHover(p);
+    case kEventKeyDown: return OnKeyDown(static_cast<unsigned char>(event.a), static_cast<int>(event.b));
+    case kEventKeyUp: return OnKeyUp(static_cast<unsigned char>(event.a));
     case kEventChar:
-      if (wm && wm->TakeSwallowNextChar()) return true;
-      handled = OnChar(static_cast<unsigned char>(event.a));
-      break;
+      if (wm && wm->TakeSwallowNextChar()) return swallowed = true;
+      return OnChar(static_cast<unsigned char>(event.a));
     case kEventUnicode: {
-      if (wm && wm->TakeSwallowNextChar()) return true;
+      if (wm && wm->TakeSwallowNextChar()) return swallowed = true;
       TString text = TString::FromCodePoint(event.a);
-      handled = OnText(text);
+      bool handled = OnText(text);
       if (!handled && text.Length() == 1) handled = OnChar(static_cast<unsigned char>(text[0]));
-      break;
+      return handled;
     }
-    default: break;
+    default: return false;
   }
-  if (event.type == kEventLeftDown && !focusGiven) {
-    for (TWindow* w = this; w; w = w->parent_) {
-      if (w->HasFlag(kWindowFocusable)) {
-        if (wm) wm->SetFocus(w);
-        break;
-      }
-    }
-    focusGiven = true;
-  }
-  if (handled) return true;
+}
 
-  if (!IsModal()) {
-    TPlatformEvent up = event;
-    bool mouse = IsMouseEvent(event.type);
-    if (mouse) {
-      up.x += rect_.left;
-      up.y += rect_.top;
-    }
-    if (!parent_) return false;
-    // Only pointer events look for a window below; keys go straight to the parent.
-    if (mouse) {
-      auto& siblings = parent_->children_;
-      auto it = std::find(siblings.begin(), siblings.end(), this);
-      if (it != siblings.end()) {
-        TPoint at(up.x, up.y);
-        for (++it; it != siblings.end(); ++it) {
-          TWindow* below = *it;
-          if (!below->HasFlag(kWindowVisible) || !below->rect_.Contains(at)) continue;
-          TPoint local(at.x - below->rect_.left, at.y - below->rect_.top);
-          TWindow* deepest = below->HitTest(local, -1);
-          if (!deepest) deepest = below;
-          TPoint screen(at.x, at.y);
-          parent_->ToScreen(screen);
-          deepest->FromScreen(screen);
-          TPlatformEvent down = up;
-          down.x = screen.x;
-          down.y = screen.y;
-          return deepest->DispatchEvent(down, focusGiven);
+bool TWindow::DispatchEvent(const TPlatformEvent& event, bool focusGiven) {
+  // A loop, not recursion: a declined event may pass thousands of windows
+  // below and up, and each step costs only the windows it looks at.
+  TWindowManager* wm = GetWindowManager();
+  TPlatformEvent e = event;
+  const bool mouse = IsMouseEvent(event.type);
+  for (TWindow* w = this;;) {
+    bool swallowed = false;
+    bool handled = w->RunEventOperation(e, swallowed);
+    if (swallowed) return true;
+    if (e.type == kEventLeftDown && !focusGiven) {
+      for (TWindow* f = w; f; f = f->parent_) {
+        if (f->HasFlag(kWindowFocusable)) {
+          if (wm) wm->SetFocus(f);
+          break;
         }
       }
+      focusGiven = true;
     }
-    return parent_->DispatchEvent(up, focusGiven);
-  }
+    if (handled) return true;
 
-  if (!GetSettingBool("overlaymouse")) {
-    TString text;
-    if (event.type == kEventLeftUp) text = "mouse:up";
-    else if (event.type == kEventKeyDown) {
-      text = "raw:";
-      text += static_cast<char>(event.a & 0xFF);
+    if (w->IsModal()) {
+      if (!GetSettingBool("overlaymouse")) {
+        TString text;
+        if (e.type == kEventLeftUp) text = "mouse:up";
+        else if (e.type == kEventKeyDown) {
+          text = "raw:";
+          text += static_cast<char>(e.a & 0xFF);
+        }
+        if (!text.IsEmpty() && wm) wm->PostMessage(new TMessage(kPressAnyKey, text, nullptr));
+      }
+      return false;
     }
-    if (!text.IsEmpty() && wm) wm->PostMessage(new TMessage(kPressAnyKey, text, nullptr));
+    TWindow* parent = w->parent_;
+    if (!parent) return false;
+    if (mouse) {
+      e.x += w->rect_.left;
+      e.y += w->rect_.top;
+      // Only pointer events look for a window below; keys go straight to the parent.
+      TPoint at(e.x, e.y);
+      TWindow* below = parent->FindChildInRange(at, std::next(ChildList::const_iterator(w->slot_)),
+                                                parent->children_.cend());
+      if (below != parent) {
+        TPoint local(at.x - below->rect_.left, at.y - below->rect_.top);
+        TWindow* deepest = below->HitTest(local, -1);
+        if (!deepest) deepest = below;
+        TPoint point = at;
+        parent->ToScreen(point);
+        deepest->FromScreen(point);
+        e.x = point.x;
+        e.y = point.y;
+        w = deepest;
+        continue;
+      }
+    }
+    w = parent;
   }
-  return false;
 }
 
 void TWindow::BubbleMessage(TMessage* message) {

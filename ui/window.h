@@ -37,6 +37,11 @@ enum TWindowFlag : uint32_t {
   kWindowStateMask = 0xFF00,
 };
 
+// Windows nest at most this deep (the root at depth 0): AddChild refuses a
+// child whose subtree would reach further, so every walk of the tree stays
+// far from the native stack's end. No screen comes near it.
+constexpr int kMaxWindowDepth = 256;
+
 // Placement codes of styles and scripts (kCenter and kMax in Lua).
 constexpr int kPlaceCenter = 80000;
 constexpr int kPlaceMax = 160000;
@@ -86,6 +91,8 @@ public:
 
 class TWindow {
 public:
+  using ChildList = std::list<TWindow*>;
+
   TWindow();
   virtual ~TWindow();
   TWindow(const TWindow&) = delete;
@@ -110,9 +117,11 @@ public:
   virtual void Draw() {}
   virtual void PostDraw() {}
   // Inserts the child at the front (topmost); with notify calls its OnAdded
-  // and undoes the insertion when that refuses.
+  // and undoes the insertion when that refuses. Refuses (logged) a child
+  // whose subtree would nest deeper than kMaxWindowDepth.
   virtual bool AddChild(TWindow* child, bool notify);
-  // Unlinks the child when present; returns its previous parent.
+  // Unlinks the child when it is this window's; returns its previous parent
+  // (null, and nothing changes, for a window that is not its child).
   virtual TWindow* RemoveChild(TWindow* child);
   virtual void OnModalPopped() {}
   virtual void SetScroll(float fraction) {}
@@ -139,7 +148,7 @@ public:
 
   // --- Fields ---
   TWindow* GetParent() const { return parent_; }
-  const std::list<TWindow*>& GetChildren() const { return children_; }
+  const ChildList& GetChildren() const { return children_; }
   const TRect& GetRect() const { return rect_; }
   int GetWidth() const { return rect_.Width(); }
   int GetHeight() const { return rect_.Height(); }
@@ -180,6 +189,8 @@ public:
   // The first shown child (front first) whose rectangle holds the point (in
   // this window's coordinates); the window itself when none.
   TWindow* FindChildAt(const TPoint& p);
+  // The same among the children from `first` up to (not including) `last`.
+  TWindow* FindChildInRange(const TPoint& p, ChildList::const_iterator first, ChildList::const_iterator last);
   // The deepest shown window under the point; null when depth is 0.
   TWindow* HitTest(const TPoint& p, int depth = -1);
   // Front to back, or back to front when reverse; stops at the first false.
@@ -188,6 +199,12 @@ public:
   // Detaches every child and queues it for deferred deletion.
   void DeleteChildren();
   bool IsAncestorOf(const TWindow* window) const;
+  // The number of ancestors (0 for a root or a detached window).
+  int GetDepth() const;
+  // How many levels the subtree below this window has (0 without children).
+  int GetSubtreeHeight() const;
+  // Whether `child` (with its subtree) may become a child of this window.
+  bool CanNest(const TWindow* child) const;
 
   // --- Placement from a style ---
   void ApplyPlacement(TWindowStyle& style);
@@ -218,13 +235,17 @@ protected:
   void SetClassFlags(uint32_t flags) { flags_ = (flags_ & ~kWindowClassMask) | (flags & kWindowClassMask); }
   // Updates the modal parent's record of opaque windows that cover it.
   void UpdateCoverRecord(bool covers);
+  // The window's own operation for the event; `swallowed` when a character
+  // was dropped by the hot-key flag.
+  bool RunEventOperation(const TPlatformEvent& event, bool& swallowed);
 
 private:
   friend class TWindowAnim;
   friend class TWindowManager;
 
   TWindow* parent_ = nullptr;
-  std::list<TWindow*> children_;
+  ChildList children_;
+  ChildList::iterator slot_;  // this window's place in parent_->children_ (valid while parent_ is set)
   TRect rect_;
   TString name_;
   uint32_t flags_ = kWindowVisible;

@@ -90,8 +90,14 @@ void TWindowManager::RegisterWindowType(const TString& name, TWindowCreator crea
 
 // --- Modal stack ---
 
-void TWindowManager::PushModal(TWindow* window) {
-  if (!window) return;
+bool TWindowManager::PushModal(TWindow* window) {
+  if (!window) return false;
+  TWindow* previous = GetTopModal();
+  if (previous && previous != window && !previous->CanNest(window)) {
+    TraceOut("TWindowManager::PushModal: '%s' refused: windows nest at most %d deep", window->GetName().c_str(),
+             kMaxWindowDepth);
+    return false;
+  }
   mouseOver_ = nullptr;
   if (!capture_.empty()) {
     std::list<TWindow*> copy;
@@ -99,7 +105,6 @@ void TWindowManager::PushModal(TWindow* window) {
     captureChanged_ = true;
     for (TWindow* w : copy) w->OnMouseLeave();
   }
-  TWindow* previous = GetTopModal();
   modal_.push_back(window);
   if (previous) {
     previous->AddChild(window, false);
@@ -111,6 +116,7 @@ void TWindowManager::PushModal(TWindow* window) {
   if (window->GetWidth() == 0 && window->GetParent())
     window->SetSize(window->GetParent()->GetWidth(), window->GetParent()->GetHeight());
   Invalidate();
+  return true;
 }
 
 void TWindowManager::PopModal() {

@@ -141,7 +141,9 @@ public:
   TWindow* GetRootWindow() const { return root_; }
   // Bottom first.
   const std::vector<TWindow*>& GetModalStack() const { return modal_; }
-  void PushModal(TWindow* window);
+  // False (logged, nothing changed, the caller keeps the window) when the
+  // window would nest deeper than kMaxWindowDepth.
+  bool PushModal(TWindow* window);
   void PopModal();
   // Pops up to and including the window named `name` (or whose id text is
   // `name`) on the way from the top down the parent chain. The root is never

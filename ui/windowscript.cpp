@@ -525,7 +525,10 @@ int TWindowScript::LuaPushModal(lua_State* L) {
   }
   auto* modal = new TModalWindow();
   modal->SetName(ArgText(L, 1));
-  wm->PushModal(modal);
+  if (!wm->PushModal(modal)) {
+    delete modal;
+    return luaL_error(L, "PushModal: windows nest at most %d deep", kMaxWindowDepth);
+  }
   PushLuaString(L, modal->FormatIdHex());
   return 1;
 }
@@ -566,6 +569,9 @@ int TWindowScript::LuaGenericCreate(lua_State* L) {
     lua_pushboolean(L, 0);
     return 1;
   }
+  TWindow* parent = GetCurrentWindow();
+  if (parent->GetDepth() >= kMaxWindowDepth)
+    return luaL_error(L, "GenericCreate: windows nest at most %d deep", kMaxWindowDepth);
   TWindowStyle style(L, 1);
   lua_pushboolean(L, GenericCreate(style));
   return 1;

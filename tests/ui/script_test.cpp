@@ -548,3 +548,23 @@ TEST_F(ScriptTest, WaitsInsidePcallFailWithTheYieldErrorInsteadOfSpinning) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ScriptTest, ScriptsNestWindowsAndModalWindowsUpToTheDepthLimitWithAClearError) {
+  Lua("n = 0 "
+      "ok, e = pcall(function() for i = 1, 20000 do GenericCreate{ typename = 'Window', w = 10, h = 10 }; n = n + 1 end end) "
+      "m = 0 "
+      "ok2, e2 = pcall(function() for i = 1, 25000 do PushModal('m' .. i); m = m + 1 end end)");
+  EXPECT_EQ("256", Global("n"));  // below the screen, at depths 1 to 256
+  EXPECT_EQ("[string \"n = 0 ok, e = pcall(function() for i = 1, 2...\"]:1: "
+            "GenericCreate: windows nest at most 256 deep", Global("e"));
+  EXPECT_EQ("256", Global("m"));
+  EXPECT_NE(std::string::npos, Global("e2").find("PushModal: windows nest at most 256 deep"));
+  Tick(20);
+  Click(5, 5);
+  Lua("DoPopModal('m1')");
+  EXPECT_EQ(1u, wm->GetModalStack().size());
+}
+
+}  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <lua.hpp>
 
+#include "platform/log.h"
 #include "platform/settings.h"
 #include "ui/windowstyle.h"
 #include "uitest.h"
@@ -256,6 +257,105 @@ TEST_F(TreeTest, DrawTreeGoesBackToFrontSkipsHiddenBranchesAndModalChildren) {
   screen->DrawTree(0);
   EXPECT_EQ((Strings{"a", "b"}), order);
   EXPECT_EQ(0, env.depth);
+}
+
+}  // namespace
+
+namespace {
+
+// Counts the mouse moves it gets; takes them when told to.
+class TMoveCounter : public TWindow {
+public:
+  bool OnMouseMove(const TPoint&) override {
+    ++moves;
+    return take;
+  }
+  int moves = 0;
+  bool take = false;
+};
+
+TEST_F(TreeTest, AMoveDeclinedByManySiblingsReachesEachOnceDownToTheOneThatTakesIt) {
+  TModalWindow* d = PushDialog("d");
+  constexpr int kCount = 100000;
+  std::vector<TMoveCounter*> siblings;
+  for (int i = 0; i < kCount; ++i) siblings.push_back(Add<TMoveCounter>(d, "s", 0, 0, 1024, 768));
+  siblings[1]->take = true;  // the second from the bottom
+  Send(kEventMouseMove, 500, 400);
+  int once = 0;
+  for (TMoveCounter* s : siblings) once += s->moves == 1;
+  EXPECT_EQ(kCount - 1, once);
+  EXPECT_EQ(0, siblings[0]->moves);
+  // The windows below are found from each window's own place in the list.
+  TWindow* below = d->FindChildInRange(TPoint(5, 5), std::next(d->GetChildren().begin(), kCount - 2),
+                                       d->GetChildren().end());
+  EXPECT_EQ(siblings[1], below);
+  EXPECT_EQ(d, d->FindChildInRange(TPoint(2000, 5), d->GetChildren().begin(), d->GetChildren().end()));
+  EXPECT_EQ(d, d->FindChildInRange(TPoint(5, 5), d->GetChildren().end(), d->GetChildren().end()));
+}
+
+TEST_F(TreeTest, WindowsNestUpToTheDepthLimitAndNoFurther) {
+  TModalWindow* d = PushDialog("d");  // depth 1 under the screen
+  long before = TWindow::LiveCount();
+  TLogCapture log;
+  TProbe* deepest = nullptr;
+  TWindow* parent = d;
+  int added = 0;
+  for (int i = 0; i < 20000; ++i) {
+    auto* child = new TProbe();
+    child->SetSize(1024, 768);
+    if (!parent->AddChild(child, true)) {
+      delete child;
+      break;
+    }
+    parent = deepest = child;
+    ++added;
+  }
+  EXPECT_EQ(kMaxWindowDepth - 1, added);
+  EXPECT_EQ(kMaxWindowDepth, deepest->GetDepth());
+  EXPECT_EQ(1u, log.Count("TWindow::AddChild: '' refused: windows nest at most 256 deep"));
+  // The deepest window is hit, found, drawn and deleted like any other.
+  deepest->SetName("deepest");
+  Send(kEventLeftDown, 5, 5);
+  EXPECT_EQ(Strings{"down 5,5"}, deepest->events);
+  EXPECT_EQ(deepest, d->FindChild("deepest"));
+  env.log.clear();
+  Tick(20);
+  EXPECT_EQ("begin", env.log.front());
+  EXPECT_EQ(0, env.depth);
+  // A subtree that would reach past the limit is refused whole; one that fits is taken.
+  TWindow* above = deepest->GetParent();
+  auto* top = new TProbe();
+  top->AddChild(new TProbe(), true);
+  EXPECT_FALSE(above->AddChild(top, true));
+  EXPECT_EQ(nullptr, top->GetParent());
+  EXPECT_TRUE(above->GetParent()->AddChild(top, true));
+  EXPECT_EQ(kMaxWindowDepth, top->GetChildren().front()->GetDepth());
+  // Nesting a window inside its own subtree is refused too.
+  EXPECT_FALSE(deepest->AddChild(d, true));
+  wm->PopModal();
+  Send(kEventMouseMove, 0, 0);
+  EXPECT_EQ(before - 1, TWindow::LiveCount());
+}
+
+TEST_F(TreeTest, ModalWindowsNestUpToTheDepthLimitAndNoFurther) {
+  long before = TWindow::LiveCount();
+  int pushed = 0;
+  for (int i = 0; i < 25000; ++i) {
+    auto* modal = new TModalWindow();
+    if (!wm->PushModal(modal)) {
+      delete modal;
+      break;
+    }
+    ++pushed;
+  }
+  EXPECT_EQ(kMaxWindowDepth, pushed);
+  EXPECT_EQ(size_t(kMaxWindowDepth) + 1, wm->GetModalStack().size());
+  Click(10, 10);
+  Tick(20);
+  EXPECT_EQ(0, env.depth);
+  while (wm->GetModalStack().size() > 1) wm->PopModal();
+  Send(kEventMouseMove, 0, 0);
+  EXPECT_EQ(before, TWindow::LiveCount());
 }
 
 }  // namespace
