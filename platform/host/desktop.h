@@ -18,9 +18,13 @@
 // The user's folder of an XDG kind ("PICTURES", "DOCUMENTS", "DESKTOP"...):
 // the environment variable XDG_<kind>_DIR when it is set, else the line
 // XDG_<kind>_DIR="..." of user-dirs.dirs in $XDG_CONFIG_HOME (default
-// ~/.config), "$HOME" expanded; when neither gives an absolute path,
+// ~/.config; its first 64 KiB), "$HOME" expanded; when neither gives an absolute path,
 // $HOME/<fallback>. No trailing "/"; the folder is not created.
 std::string HostUserFolder(const std::string& kind, const std::string& fallback);
+// The absolute folder that the text of a user-dirs.dirs file gives for the
+// kind (at most 1000 lines are looked at), `home` standing for
+// "$HOME"; empty when none.
+std::string FindUserDirsValue(const std::string& text, const std::string& kind, const std::string& home);
 
 // "file://" and the path with every byte other than A-Z a-z 0-9 - . _ ~ /
 // percent-encoded (blanks, quotes and non-ASCII names included).
