@@ -64,12 +64,15 @@ void SaveProfile(const std::string& userFolder) {
   RefreshFileLayer();
 }
 
-int RunLantern(const std::string& folder, const std::string& options) {
+int RunLantern(const std::string& folder, const std::string& options, std::vector<std::string> more = {}) {
   pid_t child = fork();
   if (child == 0) {
     if (chdir(folder.c_str()) != 0) _exit(126);
-    std::string arg = "options=" + options;
-    execl(LANTERN_PROGRAM, LANTERN_PROGRAM, arg.c_str(), static_cast<char*>(nullptr));
+    more.insert(more.begin(), "options=" + options);
+    std::vector<char*> argv{const_cast<char*>(LANTERN_PROGRAM)};
+    for (std::string& word : more) argv.push_back(&word[0]);
+    argv.push_back(nullptr);
+    execv(LANTERN_PROGRAM, argv.data());
     _exit(127);
   }
   int status = 0;
@@ -165,4 +168,29 @@ TEST(GalleryProgram, PagesChoosesAndSetsAWallpaperFromScriptedInput) {
   EXPECT_GT(int((frame >> 16) & 0xFF), 200);
   EXPECT_GT(int((frame >> 8) & 0xFF), 150);
   EXPECT_LT(int((plain >> 16) & 0xFF), 200);
+}
+
+TEST(PlayLogProgram, TheGameOverPageOpensAtQuitOnlyForARealTesterWord) {
+  testing_support::TempDir dir;
+  testing_support::XdgEnvGuard xdg(dir.Path());
+  struct Case {
+    std::vector<std::string> words;
+    bool opens;
+  };
+  const Case cases[] = {{{"tester7"}, true}, {{"-msn"}, false}, {{"--cheat", "code7"}, false}, {{}, false}};
+  int n = 0;
+  for (const Case& c : cases) {
+    std::string user = dir.File("user" + std::to_string(n++));
+    ASSERT_EQ(RunLantern(testing_support::SourceDir(),
+                         "headless=1,frames=5,playlogserver=http://127.0.0.1:9/t/,userfolder=" + user, c.words),
+              0);
+    const std::string log = testing_support::ReadFile(user + "/logfile.txt");
+    bool opened = log.find("OpenUrl: http://127.0.0.1:9/t/gameOver.php?license=tester7 (headless: no browser started)") !=
+                  std::string::npos;
+    EXPECT_EQ(opened, c.opens) << (c.words.empty() ? "" : c.words.back());
+    EXPECT_EQ(log.find("OpenUrl") != std::string::npos, c.opens);
+    EXPECT_EQ(log.find("Play statistics on for tester \"tester7\" (server: http://127.0.0.1:9/t)") != std::string::npos,
+              c.opens);
+  }
+  EXPECT_FALSE(testing_support::FileExists(dir.Path() + "/home/Documents"));  // no level was played
 }
