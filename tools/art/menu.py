@@ -201,12 +201,13 @@ def board(w, h, seed, title_plate=True, inlay="parchment"):
     return drop_shadow(arr, 0, 6, 8, 0.65)
 
 
-def album(seed=560):
-    """An open photo album: leather cover, two cream pages with photo corners."""
+def album(seed=560, cover=None, ruled=False):
+    """An open book: cloth or leather cover, two cream pages (ruled for the journal)."""
     w, h = 920, 640
+    cover = cover or PAL["cloth_blue"]
     s, c = new(w, h)
     rrect(c, 10, 10, w - 20, h - 20, 18)
-    c.set_source(lin(0, 0, 0, h, [(0, shade(PAL["cloth_blue"], 0.9)), (1, shade(PAL["cloth_blue"], 0.45))]))
+    c.set_source(lin(0, 0, 0, h, [(0, shade(cover, 0.9)), (1, shade(cover, 0.45))]))
     c.fill()
     arr = to_np(s)
     texture(arr, seed, cell=6, amount=0.18, octaves=3)
@@ -248,8 +249,31 @@ def album(seed=560):
         parr = to_np(ps)
         paper(parr, seed + 3 + side, burn=0.25, blotch=0.1)
         arr = over(drop_shadow(parr, 0, 3, 3, 0.5), arr)
-    # spine shadow
+        if ruled:
+            rs, rc = new(w, h)
+            rc.set_line_width(1)
+            src(rc, alpha(PAL["cloth_blue"], 0.22))
+            for y in range(py + 70, py + ph - 30, 30):
+                rc.move_to(px + 30, y + 0.5)
+                rc.line_to(px + pw - 30, y + 0.5)
+            rc.stroke()
+            src(rc, alpha(PAL["cloth_red"], 0.25))
+            mx = px + 62 if side == 0 else px + 62
+            rc.move_to(mx + 0.5, py + 20)
+            rc.line_to(mx + 0.5, py + ph - 20)
+            rc.stroke()
+            arr = over(to_np(rs), arr)
+    # spine shadow (and the journal's ribbon)
     s, c = new(w, h)
+    if ruled:
+        c.move_to(w / 2 + 10, 30)
+        c.line_to(w / 2 + 26, 30)
+        c.line_to(w / 2 + 26, h - 14)
+        c.line_to(w / 2 + 18, h - 24)
+        c.line_to(w / 2 + 10, h - 14)
+        c.close_path()
+        c.set_source(lin(w / 2 + 10, 0, w / 2 + 26, 0, [(0, shade(PAL["cloth_red"], 1.3)), (1, shade(PAL["cloth_red"], 0.6))]))
+        c.fill()
     c.rectangle(w / 2 - 30, 36, 60, h - 68)
     c.set_source(lin(w / 2 - 30, 0, w / 2 + 30, 0, [(0, alpha(PAL["night"], 0)), (0.5, alpha(PAL["night"], 0.45)), (1, alpha(PAL["night"], 0))]))
     c.fill()
@@ -288,4 +312,5 @@ def write_all(out):
     save_png(board(640, 520, 550), "%s/backgrounds/players.png" % out)
     save_png(board(520, 300, 555), "%s/backgrounds/message.png" % out)
     save_png(album(), "%s/backgrounds/album.png" % out)
+    save_png(album(580, PAL["wood"], ruled=True), "%s/backgrounds/journal.png" % out)
     save_png(photo_frame(), "%s/backgrounds/album_photo_frame.png" % out)
