@@ -25,10 +25,11 @@ function(lantern_test name)
     DISCOVERY_TIMEOUT 120)
 endfunction()
 
-# lantern_fuzz(<name> SOURCES ... DEPS ... CORPUS <dir>)
+# lantern_fuzz(<name> SOURCES ... DEPS ... CORPUS <dir> [MAX_LEN <bytes>])
 # A libFuzzer target; CTest runs it for LANTERN_FUZZ_SECONDS over its seed corpus.
+# MAX_LEN lets inputs grow past libFuzzer's default (the largest seed, at least 4 KB).
 function(lantern_fuzz name)
-  cmake_parse_arguments(F "" "CORPUS" "SOURCES;DEPS" ${ARGN})
+  cmake_parse_arguments(F "" "CORPUS;MAX_LEN" "SOURCES;DEPS" ${ARGN})
   if(NOT LANTERN_FUZZ)
     return()
   endif()
@@ -37,10 +38,14 @@ function(lantern_fuzz name)
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)
   target_link_libraries(${name} PRIVATE ${F_DEPS})
   set(work ${CMAKE_CURRENT_BINARY_DIR}/${name}-corpus)
+  set(lengthArgs)
+  if(F_MAX_LEN)
+    set(lengthArgs -max_len=${F_MAX_LEN})
+  endif()
   add_test(NAME ${name}
     COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1
             $<TARGET_FILE:${name}> -max_total_time=${LANTERN_FUZZ_SECONDS} -rss_limit_mb=2048
-            -timeout=10 ${work} ${F_CORPUS})
+            -timeout=10 ${lengthArgs} ${work} ${F_CORPUS})
   set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT 300
     FIXTURES_REQUIRED ${name}_corpus)
   add_test(NAME ${name}_corpus COMMAND ${CMAKE_COMMAND} -E make_directory ${work})

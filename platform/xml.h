@@ -18,9 +18,10 @@ class TiXmlDocument;
 // documents are refused before they are parsed.
 constexpr int kMaxXmlDepth = 256;
 
-// The deepest element nesting of the text, counting no further than
-// `limit + 1` (comments, CDATA, declarations and quoted attribute values are
-// stepped over).
+// The deepest element nesting TinyXML reaches on the text (also before it
+// stops at an error), counting no further than `limit + 1`. Found without
+// recursion by reading the text exactly as TinyXML does, so that no quote,
+// entity, UTF-8 sequence or unknown tag can hide elements from the count.
 int XmlNestingDepth(const char* text, size_t size, int limit = kMaxXmlDepth);
 
 // Parses XML text into a TinyXML document: refuses (one log line naming

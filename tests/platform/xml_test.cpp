@@ -1,8 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <list>
+#include <utility>
+#include <vector>
+
+#include <tinyxml.h>
 
 #include "platform/log.h"
+#include "platform/prefs.h"
+#include "platform/settings.h"
 #include "platform/readfile.h"
 #include "platform/stringtable.h"
 #include "platform/xml.h"
@@ -120,9 +127,11 @@ std::string Nested(int depth, const std::string& inner = "") {
 }  // namespace
 
 TEST(Xml, NestingIsCountedPastCommentsDeclarationsAndQuotes) {
-  const std::string doc = "<?xml version=\"1.0\"?><!DOCTYPE r [<!ELEMENT r ANY>]><!-- <x><y> -->"
+  const std::string doc = "<?xml version=\"1.0\"?><!DOCTYPE r><!-- <x><y> -->"
                           "<r><![CDATA[<p><q>]]><e/><f k='>'><g></g></f></r>";
   EXPECT_EQ(XmlNestingDepth(doc.data(), doc.size()), 3);
+  // The parser ends a document type at its first '>': an internal subset ends the document there.
+  EXPECT_EQ(XmlNestingDepth("<!DOCTYPE r [<!ELEMENT r ANY>]><r><a/></r>", 41), 0);
   EXPECT_EQ(XmlNestingDepth("<r><e/></r>", 11), 2);  // an empty element is a level
   const std::string deep = Nested(kMaxXmlDepth + 50);
   EXPECT_EQ(XmlNestingDepth(deep.data(), deep.size()), kMaxXmlDepth + 1);  // stops counting past the limit
@@ -139,5 +148,107 @@ TEST(Xml, DocumentsNestedPastTheLimitAreRefusedBeforeParsing) {
     EXPECT_EQ(refused.ChildCount(), 0u);
     ASSERT_EQ(log.Lines().size(), 1u);
     EXPECT_NE(log.Lines()[0].find("deep.xml is refused: elements nested deeper than 256 levels"), std::string::npos);
+  }
+}
+
+namespace {
+// The deepest element of a document as TinyXML builds it (also the part it
+// built before an error): how deep its parser went.
+int ParsedDepth(const std::string& text) {
+  const bool condense = TiXmlBase::IsWhiteSpaceCondensed();
+  TiXmlBase::SetCondenseWhiteSpace(false);
+  TiXmlDocument doc;
+  std::string padded = text;
+  padded.append(8, '\0');
+  doc.Parse(padded.c_str(), nullptr, TIXML_ENCODING_UTF8);
+  TiXmlBase::SetCondenseWhiteSpace(condense);
+  int deepest = 0;
+  std::vector<std::pair<const TiXmlNode*, int>> stack = {{&doc, 0}};
+  while (!stack.empty()) {
+    auto [node, depth] = stack.back();
+    stack.pop_back();
+    deepest = std::max(deepest, depth);
+    for (const TiXmlNode* c = node->FirstChild(); c; c = c->NextSibling())
+      if (c->ToElement()) stack.push_back({c, depth + 1});
+  }
+  return deepest;
+}
+
+}  // namespace
+
+using namespace std::string_literals;
+
+TEST(Xml, NestingIsCountedExactlyAsTheParserReadsTheText) {
+  // Places where a reader with rules of its own loses step with the parser.
+  const std::vector<std::string> docs = {
+      "<!DOCTYPE [<a><a><a>]>",                              // a document type ends at its first '>'
+      "<?pi [<a><a> ]?><r/>",                                // so does any other '<?...'
+      "<r><a x=\"\xC3\" '\"><b><b></b></b></a></r>",     // a UTF-8 lead byte takes the quote with it
+      "<r>&#x<a q='x1;<b><b></b></b></r>",                   // a numeric entity runs to the next ';'
+      "<r>&#<a q='#1;<b><b></b></b></r>",
+      "<?xml version=\"> <a x='\"?><r><a><a></a></a></r>",  // a declaration's value is quoted
+      "<r><a>\xF0\0<b><b></b></b></a></r>"s,                 // a lead byte steps over a zero byte
+      "<r>< a><b></b></r>", "<r><\xC3\xA9><b/></\xC3\xA9></r>", "<r\xEF\xBB\xBF><b/></r>",
+      "<r a='1'\xEF\xBB\xBF b='2'><b/></r>", "<?XmL version='1'?><r><b/></r>", "<r/>zz<r><a></a></r>",
+      "<r/><s><a><b/></a></s>", "<r a=b><c/></r>", "<r a=b\"c><d/></r>", "<r><c / ></r>",
+      "<r><!-- <a> --><b/></r>", "<r><![CDATA[<a>]]><b/></r>", "<r>&amp;&lt;<b><c/></b></r>",
+      "<r><a></b></r>", "<ab><a><c/></ab>", "<r><b></b  ><c><d/></c></r>",
+      "<?xml version='1.0' encoding='x>'?><r><a/></r>", "<r><\x7F><b/></\x7F></r>",
+      "<r><_a><b/></_a></r>", "<r><a x='&#xZ;'><b/></a></r>", "<r><!><a><b/></a></r>"};
+  for (const std::string& doc : docs)
+    EXPECT_EQ(XmlNestingDepth(doc.data(), doc.size()), ParsedDepth(doc)) << doc;
+}
+
+TEST(Xml, ElementsHiddenFromASimplerReaderAreStillRefused) {
+  std::string deep;
+  for (int i = 0; i < kMaxXmlDepth + 20; ++i) deep += "<a>";
+  for (int i = 0; i < kMaxXmlDepth + 20; ++i) deep += "</a>";
+  const std::vector<std::string> docs = {
+      "<!DOCTYPE [" + deep + "]>",
+      "<r><a x=\"\xC3\" '\">" + deep + "'></a></r>",
+      "<r>&#x<a q='x1;" + deep + "'></r>",
+      "<?xml version=\"> <a x='\"?><r>" + deep + "'></r>",
+      "<r>\xF0\0<a x='"s + deep + "'></r>"};
+  for (const std::string& doc : docs) {
+    ASSERT_GT(ParsedDepth(doc), kMaxXmlDepth) << doc.substr(0, 20);  // the parser does go that deep
+    TLogCapture log;
+    TXmlNode node;
+    EXPECT_FALSE(node.LoadText(doc, "hidden.xml")) << doc.substr(0, 20);
+    EXPECT_TRUE(log.Contains("hidden.xml is refused: elements nested deeper than 256 levels")) << doc.substr(0, 20);
+  }
+}
+
+TEST(Xml, EveryReaderOfXmlRefusesADeepDocument) {
+  testing_support::TempDir dir;
+  std::string deep;
+  for (int i = 0; i < 20000; ++i) deep += "<a>";
+  auto packed = [](const std::string& text) {
+    auto bytes = DeflateZxml(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    return std::string(bytes.begin(), bytes.end());
+  };
+  const std::string refused = "is refused: elements nested deeper than 256 levels";
+  {
+    // Settings, plain and packed: nothing of the file is taken.
+    ClearSettings();
+    for (const std::string& file : {dir.Write("settings.xml", "<settings><setting name='a' value='1'/>" + deep),
+                                    dir.Write("packed.xml", packed("<settings><setting name='a' value='1'/>" + deep))}) {
+      TLogCapture log;
+      EXPECT_FALSE(LoadSettingsFile(file.c_str()));
+      EXPECT_TRUE(log.Contains(file + " " + refused)) << file;
+      EXPECT_FALSE(HasSetting("a"));
+    }
+  }
+  {
+    TLogCapture log;
+    TStringTable table;
+    EXPECT_FALSE(table.Load(dir.Write("strings.xml", "<Workbook><Worksheet><Table>" + deep).c_str()));
+    EXPECT_TRUE(log.Contains(refused));
+  }
+  {
+    TLogCapture log;
+    TPrefsData prefs;
+    TString why;
+    EXPECT_FALSE(ParsePrefsXml("<prefs>" + deep, prefs, &why));
+    EXPECT_TRUE(log.Contains("preferences (XML) " + refused));
   }
 }

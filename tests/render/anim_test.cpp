@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "platform/log.h"
 #include "render/animfile.h"
 
 TEST(AnimationFile, BinaryAndXmlForms) {
@@ -60,4 +61,15 @@ TEST(AnimationFile, DamagedFilesRejected) {
   for (const char* x : {"", "<anm/>", "<anm><frame/></anm>", "<other><frame image='a'/></other>", "<anm><frame"}) {
     EXPECT_FALSE(ParseAnimation(reinterpret_cast<const uint8_t*>(x), std::strlen(x), out, &why)) << x;
   }
+}
+
+TEST(AnimationFile, DeeplyNestedXmlFormIsRefused) {
+  std::string deep = "<anm><frame image='a'/>";
+  for (int i = 0; i < 20000; ++i) deep += "<frame>";
+  TAnimationDesc out;
+  TString why;
+  TLogCapture log;
+  EXPECT_FALSE(ParseAnimation(reinterpret_cast<const uint8_t*>(deep.data()), deep.size(), out, &why));
+  EXPECT_TRUE(log.Contains("animation is refused: elements nested deeper than 256 levels"));
+  EXPECT_TRUE(out.frames.empty());
 }

@@ -138,3 +138,15 @@ TEST_F(XSellTest, PackedMissingDamagedAndOverlongFiles) {
   EXPECT_EQ(xs->GetSiteLink(), "https://example.com/8");
   EXPECT_TRUE(host->GetOpenedUrls().empty());
 }
+
+TEST_F(XSellTest, ADeeplyNestedFileIsRefusedAndTheSlotsStayHidden) {
+  std::string deep = "<xsell><gameinfo description='Game 1' link='https://example.com/1'/>";
+  for (int i = 0; i < 20000; ++i) deep += "<g>";
+  f.dir.Write("assets/deep.xml", deep);
+  TLogCapture log;
+  TXSellWindow* xs = Build("deep.xml");
+  f.Lua("SetupXSell()");
+  EXPECT_TRUE(log.Contains("deep.xml is refused: elements nested deeper than 256 levels"));
+  EXPECT_FALSE(Shown("descrip1"));
+  EXPECT_EQ(xs->GetSiteLink(), "");
+}
