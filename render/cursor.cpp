@@ -54,7 +54,9 @@ void TMouseCursor::BuildRuns(const uint32_t* argb, int width, int height, int pi
     for (int x = 0; x < width; ++x) {
       uint32_t c = row[x];
       uint32_t r = (c >> 16) & 255, g = (c >> 8) & 255, b = c & 255, a = c >> 24;
-      bool transparent = keyed ? (r >= 248 && g == 0 && b >= 248) : a == 0;
+      // A keyed picture drops its magenta pixels; a picture that also carries
+      // an alpha channel (a PNG drawn with soft edges) keeps it either way.
+      bool transparent = a == 0 || (keyed && r >= 248 && g == 0 && b >= 248);
       if (transparent) {
         run = nullptr;
         continue;
@@ -63,7 +65,7 @@ void TMouseCursor::BuildRuns(const uint32_t* argb, int width, int height, int pi
         out.push_back(TCursorRun{uint16_t(x), uint16_t(y), {}});
         run = &out.back();
       }
-      run->pixels.push_back(MakePixel(c, keyed ? 255 : uint8_t(a), format));
+      run->pixels.push_back(MakePixel(c, uint8_t(a), format));
     }
   }
 }

@@ -87,6 +87,15 @@ TEST(CursorRuns, KeyAlphaAndExactEntries) {
   EXPECT_EQ(runs[0].x, 1);
   EXPECT_EQ(runs[0].pixels.size(), 2u);
   EXPECT_EQ(runs[1].x, 4);
+  // A keyed picture with an alpha channel keeps it: clear pixels drop out, soft
+  // edges blend instead of showing as black.
+  std::vector<uint32_t> soft = {0x00000000u, 0x80102030u, 0xFF102030u};
+  TMouseCursor::BuildRuns(soft.data(), 3, 1, 3, true, TCursorFormat::Argb32(), runs);
+  ASSERT_EQ(runs.size(), 1u);
+  EXPECT_EQ(runs[0].x, 1);
+  ASSERT_EQ(runs[0].pixels.size(), 2u);
+  EXPECT_EQ(runs[0].pixels[0].inverseAlpha, 0x7F);
+  EXPECT_EQ(runs[0].pixels[1].inverseAlpha, 0);
   // 8888: alpha x channel, bytes blue, green, red.
   TCursorPixel p = TMouseCursor::MakePixel(0x80C86432u, 0x80, TCursorFormat::Argb32());
   EXPECT_EQ(p.value[0], 0x80 * 0x32);
