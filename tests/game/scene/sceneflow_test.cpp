@@ -1,0 +1,159 @@
+// The way through the levels: the next location, chapter, level mini-game
+// and level, the end of the game, mini-games that are there or not, a
+// mini-game that stands in a chapter as a location, and progress that needs
+// mending.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "game/scene/sceneflow.h"
+#include "game/shell/gameprogress.h"
+#include "game/shell/gamesettings.h"
+#include "platform/folders.h"
+#include "tests/game/support/gametest.h"
+#include "ui/windowmanager.h"
+#include "ui/windowscript.h"
+
+namespace {
+
+TWindow* NoWindow() { return nullptr; }
+
+class SceneFlowTest : public ::testing::Test, public gametest::TGameLuaFixture {
+protected:
+  SceneFlowTest() {
+    MainXml(
+        "<Game><Common startLevelId='1' startChaptId='1' startLocationId='1'/><Levels>"
+        "<Level id='1' mgame='mg01window' mgame_num='2'>"
+        " <Chapt id='1'><Loc filename='loc1'/><Loc filename='loc2'/></Chapt>"
+        " <Chapt id='3'><Loc filename='mgloc' mgame='mg02window' mgame_num='2'/><Loc filename='loc3'/></Chapt>"
+        "</Level>"
+        "<Level id='2'><Chapt id='5'><Loc filename='loc4'/></Chapt></Level>"
+        "</Levels></Game>");
+    GetGameProgress().Reset();
+    SetMiniGameLevel(0);
+    SetGo2MainMenuFlag(false);
+  }
+  ~SceneFlowTest() override { SetGo2MainMenuFlag(false); }
+  // Registers a window type and writes its script, as a mini-game library would.
+  void ProvideMiniGame(const char* type) {
+    script->DefineWindowType(type, &NoWindow);
+    dir.Write(std::string("scripts/") + type + ".lua", "-- a mini-game");
+    RefreshFileLayer();
+  }
+  std::string At() {
+    const GameProgress& p = GetGameProgress();
+    return std::to_string(p.levelId) + " " + std::to_string(p.chapterId) + " " + std::to_string(p.locationId) +
+           " type " + std::to_string(p.mLocationType);
+  }
+};
+
+}  // namespace
+
+TEST_F(SceneFlowTest, FindsThePlaceByIdsAndIndex) {
+  ScenePlace a = FindPlace(1, 3, 1);
+  ASSERT_NE(a.location, nullptr);
+  EXPECT_EQ(a.index, 0);
+  EXPECT_EQ(a.RecordName(), "mgloc");
+  EXPECT_EQ(a.miniGame, "mg02window");
+  EXPECT_EQ(a.miniGameNum, 2);
+  ScenePlace b = FindPlace(1, 1, 2);
+  EXPECT_EQ(b.RecordName(), "loc2");
+  EXPECT_TRUE(b.miniGame.IsEmpty());
+  EXPECT_EQ(FindPlace(1, 1, 3).location, nullptr);
+  EXPECT_EQ(FindPlace(1, 1, 0).location, nullptr);
+  EXPECT_EQ(FindPlace(1, 2, 1).chapter, nullptr);
+  EXPECT_EQ(FindPlace(9, 1, 1).level, nullptr);
+}
+
+TEST_F(SceneFlowTest, GoesThroughLocationsChaptersTheLevelMiniGameAndLevels) {
+  EXPECT_EQ(AdvanceProgress(), TNextStep::kLocation);
+  EXPECT_EQ(At(), "1 1 2 type 0");
+  EXPECT_EQ(AdvanceProgress(), TNextStep::kLocation);
+  EXPECT_EQ(At(), "1 3 1 type 0");
+  EXPECT_EQ(AdvanceProgress(), TNextStep::kLocation);
+  EXPECT_EQ(At(), "1 3 2 type 0");
+  // The last location of the level: its mini-game is due, the ids stay.
+  EXPECT_EQ(AdvanceProgress(), TNextStep::kLevelMiniGame);
+  EXPECT_EQ(At(), "1 3 2 type 1");
+  EXPECT_EQ(FinishLevelMiniGame(), TNextStep::kLocation);
+  EXPECT_EQ(At(), "2 5 1 type 0");
+  EXPECT_STREQ(NextScreenScript(TNextStep::kLocation), "scripts/maingame.lua");
+  // The last level has no mini-game: the game ends, a new one waits at the menu.
+  GetGameProgress().FindLocationInfo("loc1").passed = 1;
+  EXPECT_EQ(AdvanceProgress(), TNextStep::kGameEnd);
+  EXPECT_EQ(At(), "1 1 1 type 0");
+  EXPECT_TRUE(GetGameProgress().locationInfos.empty());
+  EXPECT_TRUE(GetNeedGo2MainMenu());
+  EXPECT_STREQ(NextScreenScript(TNextStep::kGameEnd), "scripts/mainmenu.lua");
+  EXPECT_TRUE(log.Contains("MainGame: the last level is done"));
+}
+
+TEST_F(SceneFlowTest, AMiniGameThatIsThereGetsTheScreenAndOneThatIsNotIsSkipped) {
+  GameProgress& p = GetGameProgress();
+  p.chapterId = 3;
+  // The chapter's mini-game location, not in this program: passed, and on to loc3.
+  EXPECT_EQ(EnterDuePlace(), "scripts/maingame.lua");
+  EXPECT_EQ(At(), "1 3 2 type 0");
+  ASSERT_NE(p.GetLocationInfo("mgloc"), nullptr);
+  EXPECT_EQ(p.GetLocationInfo("mgloc")->passed, 1);
+  EXPECT_TRUE(log.Contains("MainGame: the mini-game mg02window 2 is not in this program; skipped"));
+  // Now it is there.
+  p.RemoveLocationInfo("mgloc");
+  p.locationId = 1;
+  ProvideMiniGame("mg02window");
+  EXPECT_EQ(EnterDuePlace(), "scripts/mg02window.lua");
+  EXPECT_EQ(GetMiniGameLevel(), 2);
+  EXPECT_EQ(At(), "1 3 1 type 1");
+  // The level's mini-game while mLocationType is set.
+  p.locationId = 2;
+  EXPECT_EQ(EnterDuePlace(), "scripts/maingame.lua");  // mg01window is missing: next level
+  EXPECT_EQ(At(), "2 5 1 type 0");
+  p.levelId = 1;
+  p.chapterId = 3;
+  p.locationId = 2;
+  p.mLocationType = 1;
+  ProvideMiniGame("mg01window");
+  EXPECT_EQ(EnterDuePlace(), "scripts/mg01window.lua");
+  EXPECT_EQ(GetMiniGameLevel(), 2);
+  // A type with a script but no window type, or an odd name, is not there.
+  dir.Write("scripts/mg09window.lua", "--");
+  RefreshFileLayer();
+  EXPECT_FALSE(IsMiniGameAvailable("mg09window"));
+  EXPECT_EQ(MiniGameScriptName("../x"), "");
+  EXPECT_EQ(MiniGameScriptName(""), "");
+  EXPECT_EQ(MiniGameScriptName(std::string(65, 'a')), "");
+  EXPECT_EQ(MiniGameScriptName("mg_05"), "scripts/mg_05.lua");
+}
+
+TEST_F(SceneFlowTest, ALocationMiniGameHandsTheFlowBack) {
+  GameProgress& p = GetGameProgress();
+  p.chapterId = 3;
+  EXPECT_TRUE(IsLocationMiniGameDue());
+  p.mLocationType = 1;
+  // Left before it was won: the player comes back into it.
+  EXPECT_EQ(FinishLocationMiniGame(false), "scripts/mainmenu.lua");
+  EXPECT_EQ(At(), "1 3 1 type 1");
+  EXPECT_EQ(p.GetLocationInfo("mgloc"), nullptr);
+  // Won: its record is passed and the flow goes on to the next location.
+  EXPECT_EQ(FinishLocationMiniGame(true), "scripts/maingame.lua");
+  EXPECT_EQ(At(), "1 3 2 type 0");
+  ASSERT_NE(p.GetLocationInfo("mgloc"), nullptr);
+  EXPECT_EQ(p.GetLocationInfo("mgloc")->passed, 1);
+  EXPECT_NE(p.GetLocationInfo("mgloc")->passDate, "01-01-01");
+  EXPECT_FALSE(IsLocationMiniGameDue());
+}
+
+TEST_F(SceneFlowTest, PassedLocationsAreSteppedOverAndLostIdsGoBackToTheStart) {
+  GameProgress& p = GetGameProgress();
+  p.FindLocationInfo("loc1").passed = 1;
+  EXPECT_EQ(EnterDuePlace(), "scripts/maingame.lua");
+  EXPECT_EQ(At(), "1 1 2 type 0");
+  p.levelId = 7;
+  EXPECT_EQ(EnterDuePlace(), "scripts/maingame.lua");
+  EXPECT_EQ(At(), "1 1 2 type 0");  // back to the start, then over loc1 again
+  EXPECT_TRUE(log.Contains("MainGame: the progress names no location (level 7, chapter 1, location 2)"));
+  // A main.xml without a playable start: the main menu.
+  MainXml("<Game><Levels/></Game>");
+  EXPECT_EQ(EnterDuePlace(), "scripts/mainmenu.lua");
+  EXPECT_TRUE(log.Contains("MainGame: main.xml has no location at its start"));
+}
