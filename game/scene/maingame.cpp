@@ -620,7 +620,7 @@ void TMainGame::UpdateGameCursor() {
   TString wanted = scene->ChooseCursor();
   if (wanted == gCursorShown) return;
   gCursorShown = wanted;
-  if (TPlatform* platform = TPlatform::GetInstance()) platform->SetCursor(TTexture::GetFlagged(wanted + "?alpha"), 1, 1, 1);
+  if (TPlatform* platform = TPlatform::GetInstance()) platform->SetCursor(TTexture::GetFlagged(wanted), 1, 1, 0);
 }
 
 // --- Drawing ---
