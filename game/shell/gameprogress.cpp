@@ -301,11 +301,26 @@ void ClearUserInfoInGameEnd() {
   progress.Reset();
 }
 
+TString MiniGameScript(const TString& type) {
+  if (type.IsEmpty() || type.Length() > 64) return TString();
+  for (int i = 0; i < type.Length(); ++i) {
+    char c = type[i];
+    bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+    if (!plain) return TString();
+  }
+  return TString("scripts/") + type + ".lua";
+}
+
 void StartMG() {
   const GameLevel* level = FindLevelById(GetGameProgress().levelId);
   if (!level) return;
+  TString script = MiniGameScript(level->mgame);
+  if (script.IsEmpty()) {
+    TraceOut("StartMG: level %d has no usable mini-game type \"%s\"", level->id, level->mgame.c_str());
+    return;
+  }
   SetMiniGameLevel(level->mgameNum);
-  CSWithSh("mainmenu", level->mgame.c_str());
+  CSWithSh("mainmenu", script.c_str());
   TWindowManager* windows = GetWindowManager();
   if (TWindowScript* script = windows ? windows->GetScript() : nullptr)
     script->DoLuaString("if(not(StartSoundFade == nil)) then StartSoundFade(); end", "StartMG");

@@ -160,10 +160,15 @@ TString GetLIComicsName();
 TString GetLIComicsPictName();
 // Ids to 1, then Clear and Reset (the ids end as main.xml's start ids).
 void ClearUserInfoInGameEnd();
+// The script that opens the mini-game window of that type:
+// "scripts/<type>.lua" ("mg01window" -> "scripts/mg01window.lua"); empty
+// for a type that is not a plain name (letters, digits, "_"; 64 at most).
+TString MiniGameScript(const TString& type);
 // Starts the current level's mini-game: the mini-game number becomes the
-// level's, the fade window changes from "mainmenu" to the level's mini-game
-// window type, and the script's StartSoundFade runs when it exists. Nothing
-// when the level does not exist.
+// level's, the fade window changes from "mainmenu" to the script of the
+// level's mini-game window type (MiniGameScript), and the script's
+// StartSoundFade runs when it exists. Nothing (logged) when the level does
+// not exist or its type is not a plain name.
 void StartMG();
 // Saves the current player's progress.
 void SaveGameUserInfo();

@@ -248,7 +248,8 @@ void UserInfo::ToggleSoundMute() {
   TGameState* state = TGameState::GetInstance();
   state->SetStateInt("mute", off);
   prefs_->SetInt("soundoff", off, user, 1);
-  if (TSoundManager* sound = GetSoundManager()) sound->SetMasterVolume(state->QueryMuteGame() ? 0.0f : 1.0f);
+  // The player's own switch counts at once, whatever a portal handler says.
+  if (TSoundManager* sound = GetSoundManager()) sound->SetMasterVolume(off || state->QueryMuteGame() ? 0.0f : 1.0f);
 }
 
 bool UserInfo::ToggleFullScreen() {

@@ -1,0 +1,72 @@
+-- The player chooser: the list of players (the current one highlighted), a
+-- field and a button to make a new player, and a button to delete the chosen
+-- one. Enter or Escape in the list, or "Done", closes it. The modal window is
+-- named "chooseplayer".
+SetWindowName('chooseplayer')
+ReadFile('scripts/ui.lua')
+
+local function Say(label, extra)
+  SetLabel('status', GetString(label, extra or ''))
+end
+
+local function Refresh()
+  FillUserDataList()
+  if SetWelcomeName then SetWelcomeName() end
+end
+
+local function Create()
+  local name = GetLabel('newname')
+  if not IsNameValid(name) or IsNameInUse(name, false) then
+    Say('players_name_refused')
+    return
+  end
+  CreateNewUser(name)
+  SetNeedFirstEnterName(0)
+  Refresh()
+  SetLabel('newname', '')
+  DebugOut('players: created ' .. name)
+  Say('players_created', name)
+end
+
+local function Delete()
+  local index = GetCurrentSelectedUser()
+  if index < 0 then return end
+  local name = GetSelectedPlayerName()
+  gDeleteName = name
+  if DoModal('scripts/askdelete.lua') ~= 'yes' then return end
+  DeleteUser(index)
+  Refresh()
+  DebugOut('players: deleted ' .. name)
+  Say('players_deleted', name)
+end
+
+local function Done()
+  if GetNumUsers() == 0 then
+    Say('players_need_one')
+    return
+  end
+  DebugOut('players: chosen ' .. GetSelectedPlayerName())
+  PopModal('chooseplayer')
+end
+
+Window{ name = 'chooserbox', x = kCenter, y = kCenter, w = 640, h = 520,
+  Bitmap{ name = 'board', x = 0, y = 0, image = 'backgrounds/players' },
+  BoardTitle('players_title', 140, 22, 360, 50),
+  ChoosePlayerWindow{ name = 'playerlist', x = 60, y = 92, w = 520, h = 220,
+    listFontName = kFont, fontH = 26, shiftDy = 44, shDx = 1, shDy = 2,
+    listRect = '50,0,420,44',
+    listTextColor = '70,54,36,255', listActTextColor = '255,236,190,255',
+    listTextColorSh = '0,0,0,0', listActTextColorSh = '0,0,0,160' },
+  Window{ name = 'chooseplayerwww', x = 0, y = 0, w = 1, h = 1 },
+  Text{ name = 'newlabel', x = 64, y = 322, w = 512, h = 26, font = { kFont, 20, kInk },
+        label = GetString('players_new') },
+  Bitmap{ name = 'fieldbox', x = 64, y = 350, image = 'images/field.png', alpha = true },
+  TextEdit{ name = 'newname', x = 76, y = 356, w = 296, h = 32, length = 16, utf8 = true,
+            flags = kVAlignCenter, font = { kFont, 24, Color(28, 32, 64) }, enablewindow = 'create' },
+  KitButton({ name = 'create', command = Create }, 'players_create', 392, 347, true),
+  Text{ name = 'status', x = 64, y = 398, w = 512, h = 26, flags = kHAlignCenter,
+        font = { kFont, 20, kInk }, label = '' },
+  KitButton({ name = 'delete', command = Delete }, 'players_delete', 104, 430, true),
+  KitButton({ name = 'done', command = Done }, 'players_done', 336, 430, true),
+}()
+SetFocus('newname')

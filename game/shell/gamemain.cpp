@@ -1,0 +1,320 @@
+#include "game/shell/gamemain.h"
+
+#include "game/shell/chooseplayer.h"
+#include "game/shell/gallery.h"
+#include "game/shell/gamebutton.h"
+#include "game/shell/gameprogress.h"
+#include "game/shell/gamesettings.h"
+#include "game/shell/mainmenu.h"
+#include "game/shell/options.h"
+#include "game/shell/particlelib.h"
+#include "game/shell/particles.h"
+#include "game/shell/photoalbum.h"
+#include "game/shell/playlog.h"
+#include "game/shell/shadow.h"
+#include "game/shell/typingedit.h"
+#include "game/shell/upperlayers.h"
+#include "game/shell/userinfo.h"
+#include "platform/gamestate.h"
+#include "platform/log.h"
+#include "platform/settings.h"
+#include "platform/shell/platform.h"
+#include "platform/stringtable.h"
+#include "render/renderer.h"
+#include "render/texture.h"
+#include "script/bind.h"
+#include "ui/slider.h"
+#include "ui/windowmanager.h"
+#include "ui/windowscript.h"
+
+namespace {
+
+bool gNeedQuit = false;
+bool gShowQuitRequest = false;
+int gAppActive = 1;
+
+struct TDefault {
+  const char* key;
+  const char* value;
+};
+
+const TDefault kDefaults[] = {
+    {"gamename", "Orvelle Adventure Quenmoor"},
+    {"publisher", "Tolvane"},
+    {"encryptionkey", "tosvilqeZZZZ"},
+    {"kngamehandle", "Brindlewax Verdania Application"},
+    {"overlaymouse", "1"},
+};
+
+// The script globals' native halves that need a wrapper for their signature.
+bool LuaIsNameInUse(const char* name, bool exceptCurrent) {
+  UserInfo* users = GetUserInfo();
+  return users && users->IsNameInUseExceptCurrent(name ? name : "", exceptCurrent);
+}
+void LuaStatUrl(TString label) { StatUrl(label); }
+void LuaSetNameInfosToRun(TString name) { SetNameInfosToRun(name); }
+void LuaSetNameComicsToRun(TString name) { SetNameComicsToRun(name); }
+void LuaSetSplashInfo(TString a, TString b, TString c) { SetSplashInfo(a, b, c); }
+
+// The loop's world in a running program.
+class TPlatformLoopPort : public TGameLoopPort {
+public:
+  TPlatformLoopPort(TPlatform* platform, TWindowManager* wm)
+      : platform_(platform), wm_(wm), redrawEveryTick_(GetSettingBool("headless") || GetSettingInt("frames") > 0) {}
+
+  void GetEvent(TPlatformEvent* event) override { platform_->GetEvent(event); }
+  void HandleEvent(const TPlatformEvent& event) override {
+    if (!wm_) return;
+    // A headless run, or one that stops after a number of frames, draws on
+    // every tick, so that frame counts measure time and screenshots work.
+    if (redrawEveryTick_ && event.type == kEventTick) wm_->Invalidate();
+    wm_->HandleEvent(event);
+  }
+  void RunQuitVerify() override {
+    if (TWindowScript* script = wm_ ? wm_->GetScript() : nullptr) script->RunFile("scripts/quitverify.lua");
+  }
+  bool IsMiniGameOpen() override { return ::IsMiniGameOpen(); }
+  void AskQuitMiniGame() override { ::AskQuitMiniGame(); }
+  void StoreFullScreenPref() override {
+    if (UserInfo* users = GetUserInfo()) users->StoreFullScreenPref();
+  }
+  void UpdateGameCursor() override { ::UpdateGameCursor(); }
+  bool IsFlashMoviePlaying() override { return ::IsFlashMoviePlaying(); }
+  void StopFlashMovieOnClick() override { ::StopFlashMovieOnClick(); }
+  uint32_t GetTopModalId() override {
+    TWindow* top = wm_ ? wm_->GetTopModal() : nullptr;
+    return top ? top->GetId() : 0;
+  }
+  bool IsModalOpen(uint32_t id) override {
+    if (!wm_) return false;
+    for (TWindow* w : wm_->GetModalStack())
+      if (w->GetId() == id) return true;
+    return false;
+  }
+
+private:
+  TPlatform* platform_;
+  TWindowManager* wm_;
+  bool redrawEveryTick_;
+};
+
+}  // namespace
+
+// --- Defaults and game-state events ---
+
+void SetGameSettingsDefaults() {
+  for (const TDefault& d : kDefaults) SetSetting(d.key, d.value);
+  for (int i = 1; i <= 2; ++i)
+    SetSetting(TString().Format("%s%d", "kngamemodename", i), TString().Format("brindlewax_gamemode%d", i));
+  for (int i = 1; i <= 2; ++i)
+    SetSetting(TString().Format("%s%d", "kngamemedalname", i), TString().Format("brindlewax_medal%d", i));
+  SetSetting("vsync", "1");
+}
+
+void RegisterGameStateEvents() {
+  TGameState* state = TGameState::GetInstance();
+  state->SetStateInt("SessionTime", 1);
+  state->SetState("begin-session", "SessionData");
+  state->SetState("add-value", GetSettingString("version"));
+  state->SetState("add-timer", "SessionTime");
+  state->SetState("add-state", "HighestBraskLevel");
+  state->SetState("end-session", "SessionData");
+  for (int minutes : {15, 30, 45, 59}) {
+    TString progress = TString().Format("Progress-%d", minutes);
+    state->SetState(TString().Format("begin-elapsed(%d)", minutes), progress);
+    state->SetState("add-state", "PlayedSimpleGame");
+    state->SetState(TString().Format("end-elapsed(%d)", minutes), progress);
+  }
+}
+
+// --- Flags ---
+
+bool IsAppActive() { return gAppActive == 1; }
+void SetAppActive(bool active) { gAppActive = active ? 1 : 0; }
+void SetNeedQuit() { gNeedQuit = true; }
+bool GetNeedQuit() { return gNeedQuit; }
+void SetShowQuitRequest(int value) { gShowQuitRequest = value == 1; }
+bool GetShowQuitRequest() { return gShowQuitRequest; }
+void ResetGameMainFlags() {
+  gNeedQuit = false;
+  gShowQuitRequest = false;
+  gAppActive = 1;
+}
+
+void SetDefaultGameCursor() {
+  if (TPlatform* platform = TPlatform::GetInstance()) platform->SetCursor(TTexture::GetFlagged("cursor/cursor"), 1, 1, 1);
+}
+
+void StatUrl(const TString& label) {
+  TPlatform* platform = TPlatform::GetInstance();
+  TStringTable* strings = platform ? platform->GetStringTable() : nullptr;
+  if (!strings) return;
+  platform->OpenUrl(strings->GetString(label, TString(), TString(), TString(), TString(), TString()));
+}
+
+// --- Window types and globals ---
+
+const char* const kGameWindowTypes[kGameWindowTypeCount] = {
+    "MainMenu", "OptionsWindow", "Slider",   "ChoosePlayerWindow", "CreditsWindow",    "MainGame",
+    "MButton",  "Shadow",        "Comics",   "GameMenu",           "Infos",            "MiniTutor",
+    "ComicsSpl", "Tutor",        "PhotoAlbumWindow", "GameGallery", "mg01window",      "mg02window",
+    "mg03window", "mg05window",  "mg06window", "TextEdit",
+};
+
+namespace {
+// The shell's own types; the rest come from AddUpperWindowType.
+TWindowCreator ShellWindowType(const std::string& name) {
+  if (name == "MainMenu") return TMainMenu::ClassCreator();
+  if (name == "OptionsWindow") return TOptions::ClassCreator();
+  if (name == "Slider") return TSlider::ClassCreator();
+  if (name == "ChoosePlayerWindow") return TChoosePlayer::ClassCreator();
+  if (name == "MButton") return TMButton::ClassCreator();
+  if (name == "Shadow") return TShadow::ClassCreator();
+  if (name == "GameMenu") return TGMenu::ClassCreator();
+  if (name == "PhotoAlbumWindow") return TPhotoAlbum::ClassCreator();
+  if (name == "GameGallery") return TGameGallery::ClassCreator();
+  if (name == "TextEdit") return TCustomTextEdit::ClassCreator();
+  return nullptr;
+}
+}  // namespace
+
+void RegisterGameWindowTypes(TWindowManager* wm) {
+  if (!wm) return;
+  for (const char* name : kGameWindowTypes) {
+    TWindowCreator creator = FindUpperWindowType(name);
+    if (!creator) creator = ShellWindowType(name);
+    if (creator) wm->RegisterWindowType(name, creator);
+    else TraceOut("Window type %s is not built into this program; scripts cannot make it", name);
+  }
+}
+
+const char* const kGameGlobals[kGameGlobalCount] = {
+    "SetNeedGo2MainMenu", "CSWithSh",           "TestLocName",           "SetNextLocName",
+    "IsNeedStartComics",  "SetNameInfosToRun",  "SetNameComicsToRun",    "SetNeedFirstEnterName",
+    "GetNeedFirstEnterName", "SetCanUseSymbol", "GetgameNeedClearUserInfo", "SetgameNeedClearUserInfo",
+    "ClearUserInfoInGameEnd", "SaveGameUserInfo", "SetgameIntroDone",     "GetgameIntroDone",
+    "AddTool",            "SetLevelChapter",    "GetLIComicsName",       "GetLIComicsPictName",
+    "GetNeedGoFromGame2Map", "StatUrl",         "IsNameInUse",           "SetSplashInfo",
+    "AddArt",             "SetNeededLevel",     "SetNeedQuit",           "SetShowQuitRequest",
+};
+
+void BindGameMainGlobals(TLuaBindings& b) {
+  b.Bind("SetNeedGo2MainMenu", &::SetNeedGo2MainMenu);
+  b.Bind("CSWithSh", &CSWithSh);
+  b.Bind("TestLocName", &TestLocName);
+  b.Bind("SetNextLocName", &SetNextLocName);
+  b.Bind("IsNeedStartComics", &IsNeedStartComics);
+  b.Bind("SetNameInfosToRun", &LuaSetNameInfosToRun);
+  b.Bind("SetNameComicsToRun", &LuaSetNameComicsToRun);
+  b.Bind("SetNeedFirstEnterName", &SetNeedFirstEnterName);
+  b.Bind("GetNeedFirstEnterName", &GetNeedFirstEnterName);
+  b.Bind("SetCanUseSymbol", &SetCanUseSymbol);
+  b.Bind("GetgameNeedClearUserInfo", &GetgameNeedClearUserInfo);
+  b.Bind("SetgameNeedClearUserInfo", &SetgameNeedClearUserInfo);
+  b.Bind("ClearUserInfoInGameEnd", &ClearUserInfoInGameEnd);
+  b.Bind("SaveGameUserInfo", &SaveGameUserInfo);
+  b.Bind("SetgameIntroDone", &SetgameIntroDone);
+  b.Bind("GetgameIntroDone", &GetgameIntroDone);
+  b.Bind("AddTool", &LuaAddTool);
+  b.Bind("SetLevelChapter", &SetLevelChapter);
+  b.Bind("GetLIComicsName", &GetLIComicsName);
+  b.Bind("GetLIComicsPictName", &GetLIComicsPictName);
+  b.Bind("GetNeedGoFromGame2Map", &GetNeedGoFromGame2Map);
+  b.Bind("StatUrl", &LuaStatUrl);
+  b.Bind("IsNameInUse", &LuaIsNameInUse);
+  b.Bind("SetSplashInfo", &LuaSetSplashInfo);
+  b.Bind("AddArt", &LuaAddArt);
+  b.Bind("SetNeededLevel", &SetNeededLevel);
+  b.Bind("SetNeedQuit", &::SetNeedQuit);
+  b.Bind("SetShowQuitRequest", &::SetShowQuitRequest);
+}
+
+// --- The loop ---
+
+TLoopEnd RunGameLoop(TGameLoopPort& port) {
+  TPlatformEvent event;
+  // The window of the quit question a close request opened (0: none).
+  uint32_t question = 0;
+  for (port.GetEvent(&event); event.type != kEventQuit; port.GetEvent(&event)) {
+    if (question && !port.IsModalOpen(question)) {
+      // The question has been answered or closed: the next close asks again.
+      question = 0;
+      gShowQuitRequest = false;
+    }
+    if (event.type == kEventClose) {
+      uint32_t before = port.GetTopModalId();
+      port.RunQuitVerify();
+      bool miniGame = port.IsMiniGameOpen();
+      if (miniGame && !gShowQuitRequest) {
+        port.AskQuitMiniGame();
+        gShowQuitRequest = true;
+      } else if (!miniGame && !gShowQuitRequest) {
+        return TLoopEnd::kCloseRequest;
+      }
+      uint32_t after = port.GetTopModalId();
+      if (!question && after != before && after != 0) question = after;
+    } else if (event.type == kEventModeChange) {
+      port.StoreFullScreenPref();
+    } else if (event.type == kEventActivate) {
+      gAppActive = event.a != 0 ? 1 : 0;
+    }
+    port.UpdateGameCursor();
+    if (event.type == kEventLeftDown && port.IsFlashMoviePlaying()) port.StopFlashMovieOnClick();
+    port.HandleEvent(event);
+    if (gNeedQuit) return TLoopEnd::kQuitFlag;
+  }
+  return TLoopEnd::kQuitEvent;
+}
+
+void ShutdownGame(TLoopEnd end) {
+  // Uploads still running get their time; their file lines are written.
+  FinishPlayLog();
+  if (end == TLoopEnd::kQuitEvent) OpenGameOverPage();
+  ShutdownParticles();
+  DeleteUserInfo();
+}
+
+// --- The main function ---
+
+namespace {
+// Re-runs the particle texture set-up after every restore of the display.
+void AddTextureRefreshTask(TPlatform* platform) { platform->AddRestoreTask(NewParticleTextureTask()); }
+}  // namespace
+
+void GameMain(TPlatform* platform, const TString& commandLine) {
+  ResetGameMainFlags();
+  TRenderer* renderer = TRenderer::GetInstance();
+  renderer->SetRenderOption("new_subtractive", "1");
+  renderer->SetRenderOption("new_render_blend", "1");
+  SetSetting("texturememorymax", "250000000");
+  LoadMainXml();
+  LoadInfosXml();
+  RegisterGameStateEvents();
+  if (TStringTable* strings = platform->GetStringTable()) platform->SetWindowTitle(strings->GetString("windowtitle"));
+  RecreateUserInfo();
+  GetUserInfo()->OpenGameDisplay();
+  StartPlayLog(commandLine.str());
+  InitParticles();
+  AddTextureRefreshTask(platform);
+  SetDefaultGameCursor();
+
+  TWindowManager* wm = platform->GetWindowManager();
+  TWindowScript* script = wm ? wm->GetScript() : nullptr;
+  RegisterGameWindowTypes(wm);
+  // The globals exist before the first script runs, so that scripts may use
+  // them while they load.
+  std::unique_ptr<TLuaBindings> globals;
+  if (script && script->GetState()) {
+    globals = std::make_unique<TLuaBindings>(script->GetState());
+    BindGameMainGlobals(*globals);
+    script->RunFile("scripts/mainloop.lua");
+  }
+
+  TPlatformLoopPort port(platform, wm);
+  TLoopEnd end = RunGameLoop(port);
+  TraceOut("The game ends (%s)", end == TLoopEnd::kQuitEvent      ? "quit"
+                                 : end == TLoopEnd::kCloseRequest ? "close request"
+                                                                  : "quit requested by a script");
+  ShutdownGame(end);
+  globals.reset();
+}

@@ -1,0 +1,208 @@
+// End to end: the lantern program itself on the demo data, headless, from a
+// fresh user folder, driven by input scripts: the first start asks for a
+// name, options change and are remembered, the quit question, players made,
+// chosen and deleted, across restarts. Checks the scripts' log lines, the
+// saved preferences and the pixels of the last frame.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/prefs.h"
+#include "platform/settings.h"
+#include "tests/platform/pngread.h"
+#include "tests/support/testsupport.h"
+
+namespace {
+
+// Screen positions of the demo data's controls (dialogs are centred).
+constexpr const char* kOptionsButton = "310 502";
+constexpr const char* kPlayersButton = "310 432";
+constexpr const char* kQuitYes = "408 459";
+constexpr const char* kQuitNo = "616 459";
+
+struct TRun {
+  int exitCode = -1;
+  std::vector<std::string> lines;  // the scripts' lines and the loop's end, in order
+  std::vector<uint32_t> px;
+  int w = 0, h = 0;
+  uint32_t At(int x, int y) const { return px[size_t(y) * size_t(w) + size_t(x)]; }
+  bool Has(const std::string& line) const {
+    for (const std::string& l : lines)
+      if (l == line) return true;
+    return false;
+  }
+  // Pixels in the rectangle whose colour passes the test.
+  template <class Fn>
+  int Count(int x0, int y0, int x1, int y1, Fn fn) const {
+    int n = 0;
+    for (int y = y0; y < y1; ++y)
+      for (int x = x0; x < x1; ++x) {
+        uint32_t c = At(x, y);
+        n += fn(int((c >> 16) & 0xFF), int((c >> 8) & 0xFF), int(c & 0xFF));
+      }
+    return n;
+  }
+};
+
+class GameEndToEnd : public ::testing::Test {
+protected:
+  // Runs the program in the source folder (its demo data) with this test's
+  // user folder; the log lines are this run's.
+  TRun Run(const std::string& input, int frames) {
+    std::string inputFile = dir.Write("input" + std::to_string(runs) + ".txt", input);
+    std::string shot = dir.File("shot" + std::to_string(runs++) + ".png");
+    std::string options = "headless=1,frames=" + std::to_string(frames) + ",input=" + inputFile +
+                          ",screenshot=" + shot + ",userfolder=" + dir.File("user");
+    unlink(dir.File("user/logfile.txt").c_str());  // each run's own lines
+    TRun run;
+    pid_t child = fork();
+    if (child == 0) {
+      if (chdir(testing_support::SourceDir().c_str()) != 0) _exit(126);
+      alarm(120);
+      std::string arg = "options=" + options;
+      execl(LANTERN_PROGRAM, LANTERN_PROGRAM, arg.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::string log = testing_support::ReadFile(dir.File("user/logfile.txt"));
+    std::istringstream in(log);
+    for (std::string line; std::getline(in, line);) {
+      for (const char* tag : {"menu: ", "players: ", "options: ", "quit: ", "The game ends"}) {
+        size_t at = line.find(tag);
+        if (at != std::string::npos) run.lines.push_back(line.substr(at));
+      }
+    }
+    EXPECT_TRUE(ReadPng(shot, &run.px, &run.w, &run.h));
+    EXPECT_EQ(run.w, 1024);
+    return run;
+  }
+
+  // The saved preferences of this test's user folder.
+  std::unique_ptr<TPrefs> Prefs() {
+    SetSetting("userfolder", dir.File("user").c_str());
+    SetSetting("encryptionkey", "tosvilqeZZZZ");
+    auto prefs = std::make_unique<TPrefs>();
+    ClearSettings();
+    return prefs;
+  }
+
+  static std::string Click(int t, const char* where) {
+    return std::to_string(t) + " move " + where + "\n" + std::to_string(t + 50) + " click left " + where + "\n";
+  }
+
+  testing_support::TempDir dir;
+  int runs = 0;
+};
+
+// Warm writing (the greeting's colour) in the rectangle.
+bool Warm(int r, int g, int b) { return r > 200 && g > 170 && b < 190; }
+
+}  // namespace
+
+// The whole first evening: a name on the first start, the options changed,
+// the quit question answered; the next start shows the same player with the
+// same options; a second player is made and chosen, and the first deleted.
+TEST_F(GameEndToEnd, FirstStartOptionsQuitRestartAndPlayers) {
+  // 1. First start: the name question, then the menu; options changed and
+  //    saved; a close request asks, "No" stays, the Quit button asks, "Yes" quits.
+  // A new player's game starts full screen: Alt+Enter first (the window mode
+  // is stored at once), so that the input's points are the game's.
+  std::string input = "100 key alt+enter\n300 text Ada\n400 key enter\n" + Click(800, kOptionsButton) +
+                      "1200 move 606 264\n1250 down left 606 264\n1300 move 570 264\n1400 move 536 264\n"
+                      "1500 up left 536 264\n" +
+                      Click(1800, "294 426") +   // sound off
+                      Click(2100, "512 565") +   // Done
+                      "2500 close\n" + Click(2900, kQuitNo) + Click(3300, "310 642") + Click(3700, kQuitYes);
+  TRun first = Run(input, 1500);
+  EXPECT_EQ(first.exitCode, 0);
+  std::vector<std::string> wanted = {"menu: shown",     "menu: asks for a name", "players: created Ada",
+                                     "options: sound switched", "options: saved", "quit: asked", "quit: no",
+                                     "quit: asked",     "quit: yes", "The game ends (quit requested by a script)"};
+  EXPECT_EQ(first.lines, wanted);
+  {
+    auto prefs = Prefs();
+    ASSERT_EQ(prefs->GetUserCount(), 1);
+    EXPECT_EQ(prefs->GetString("name", "", 0), "Ada");
+    EXPECT_EQ(prefs->GetInt("curuser", -1), 0);
+    int music = prefs->GetInt("musiclevel", -1, 0);
+    EXPECT_GT(music, 150);
+    EXPECT_LT(music, 350);
+    EXPECT_EQ(prefs->GetInt("soundlevel", -1, 0), 500);
+    EXPECT_EQ(prefs->GetInt("soundoff", -1, 0), 1);
+    EXPECT_EQ(prefs->GetInt("fullscreen", -1), 0);  // the mode switch was stored
+  }
+
+  // 2. The next start: no name question, the same player greeted.
+  TRun again = Run("", 40);
+  EXPECT_EQ(again.exitCode, 0);
+  EXPECT_TRUE(again.Has("menu: shown"));
+  EXPECT_FALSE(again.Has("menu: asks for a name"));
+  EXPECT_GT(again.Count(150, 276, 480, 316, Warm), 80);  // "Ada" under "Welcome back,"
+
+  // 3. The options show what was stored: the music slider's knob at a
+  //    quarter (the effects slider's still in the middle), the sound-off box
+  //    ticked (the full-screen box beneath it is not).
+  TRun options = Run(Click(300, kOptionsButton), 60);
+  auto brass = [](int r, int g, int b) { return r > 150 && g > 110 && b < 120 && r > b + 60; };
+  int musicAtQuarter = options.Count(526, 252, 546, 276, brass), effectsAtQuarter = options.Count(526, 302, 546, 326, brass);
+  int musicAtHalf = options.Count(596, 252, 616, 276, brass), effectsAtHalf = options.Count(596, 302, 616, 326, brass);
+  EXPECT_GT(musicAtQuarter, effectsAtQuarter + 60);
+  EXPECT_GT(effectsAtHalf, musicAtHalf + 60);
+  int differing = 0;
+  for (int y = 0; y < 36; ++y)
+    for (int x = 0; x < 36; ++x) differing += options.At(276 + x, 408 + y) != options.At(276 + x, 458 + y);
+  EXPECT_GT(differing, 60);
+
+  // 4. A second player, made and chosen; the first chosen again and deleted
+  //    (after the question); the chooser closed on the one left.
+  std::string players = Click(300, kPlayersButton) + "700 text Bea\n" + Click(900, "684 496") +
+                        Click(1300, "400 238") + Click(1600, "400 282") + Click(1900, "400 238") +
+                        Click(2200, "396 579") + Click(2600, kQuitYes) + Click(3000, "628 579");
+  TRun chooser = Run(players, 320);
+  EXPECT_EQ(chooser.exitCode, 0);
+  std::vector<std::string> chosen = {"menu: shown", "players: created Bea", "players: deleted Ada", "players: chosen Bea",
+                                     "The game ends (quit)"};
+  EXPECT_EQ(chooser.lines, chosen);
+  EXPECT_GT(chooser.Count(150, 276, 480, 316, Warm), 80);  // "Bea" greeted
+  auto prefs = Prefs();
+  ASSERT_EQ(prefs->GetUserCount(), 1);
+  EXPECT_EQ(prefs->GetString("name", "", 0), "Bea");
+  EXPECT_EQ(prefs->GetInt("curuser", -1), 0);
+  EXPECT_EQ(prefs->GetInt("musiclevel", -1, 0), 500);  // a new player's volumes
+}
+
+// Close requests while a dialog is open behave the same each time: the
+// question comes, "No" leaves the dialog as it was; a second close request
+// while the question is on screen opens no second one; the third question's
+// "Yes" quits.
+TEST_F(GameEndToEnd, CloseRequestsOverADialogAskEachTime) {
+  std::string input = "100 key alt+enter\n300 text Ada\n400 key enter\n" + Click(800, kOptionsButton) + "1200 close\n1300 close\n" +
+                      Click(1700, kQuitNo) + "2100 close\n" + Click(2500, kQuitNo) +
+                      Click(2900, "512 565") +  // the options are still open: Done
+                      "3300 close\n" + Click(3700, kQuitYes);
+  TRun run = Run(input, 1500);
+  EXPECT_EQ(run.exitCode, 0);
+  std::vector<std::string> wanted = {"menu: shown", "menu: asks for a name", "players: created Ada", "quit: asked",
+                                     "quit: no",    "quit: asked",           "quit: no",             "options: saved",
+                                     "quit: asked", "quit: yes", "The game ends (quit requested by a script)"};
+  EXPECT_EQ(run.lines, wanted);
+}
+
+// The first start shows the menu under the name question, and without
+// input the game only stops at its frame limit.
+TEST_F(GameEndToEnd, FirstStartAsksForAName) {
+  TRun run = Run("", 30);
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.lines, (std::vector<std::string>{"menu: shown", "menu: asks for a name", "The game ends (quit)"}));
+  // The question's parchment in the middle, the menu's night sky at the top right.
+  uint32_t parchment = run.At(512, 420), sky = run.At(1000, 20);
+  EXPECT_GT(int((parchment >> 16) & 0xFF), 180);
+  EXPECT_LT(int((sky >> 16) & 0xFF), 90);
+}
