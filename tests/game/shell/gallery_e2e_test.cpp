@@ -20,6 +20,7 @@
 #include "game/shell/wallpaper.h"
 #include "platform/folders.h"
 #include "platform/host/desktop.h"
+#include "platform/prefs.h"
 #include "platform/registry/asset.h"
 #include "platform/settings.h"
 #include "render/imagereaders.h"
@@ -52,9 +53,10 @@ void SaveProfile(const std::string& userFolder) {
   RefreshFileLayer();
   LoadMainXml();  // the save version the program reads
   SetSetting("userfolder", TString(userFolder));
-  SetSetting("encryptionkey", "");
+  SetSetting("encryptionkey", "tosvilqeZZZZ");  // the game's own key
   RecreateUserInfo();
   GetUserInfo()->CreateNewUser("Ada");
+  GetUserInfo()->GetPrefs()->SetInt("fullscreen", 0, -1, 1);  // a window: the input's points are the game's
   GetGameProgress().photos = {kWallpapers[0], kWallpapers[1], kWallpapers[0], kWallpapers[2], kWallpapers[3]};
   ASSERT_TRUE(GetUserInfo()->SaveProgress());
   DeleteUserInfo();
