@@ -36,6 +36,9 @@ public:
   virtual bool Fill(void* destination, uint32_t count, uint32_t* written, bool loop);
   virtual void SetPosition(float seconds);
   virtual float GetLength();
+  // Destroys the spooler; the stream disposes of its spooler only this way,
+  // so a spooler made elsewhere can free itself as it was made.
+  virtual void Delete() { delete this; }
   virtual void Rewind() { position_ = 0; }
   uint32_t GetPosition() const { return position_; }
 
@@ -78,8 +81,11 @@ public:
   TSoftSoundBuffer* GetBuffer() const { return buffer_.get(); }
 
 private:
+  struct TSpoolerDeleter {
+    void operator()(TStreamSpooler* spooler) const { spooler->Delete(); }
+  };
   TSoundManager* manager_;
-  std::unique_ptr<TStreamSpooler> spooler_;
+  std::unique_ptr<TStreamSpooler, TSpoolerDeleter> spooler_;
   boost::weak_ptr<TStreamNotify> notify_;
   std::unique_ptr<TSoftSoundBuffer> buffer_;
   uint32_t secondHalf_ = 0;

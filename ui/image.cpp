@@ -48,12 +48,13 @@ void TImage::Init(TWindowStyle& style) {
   else if (!image.IsEmpty()) texture = TTexture::Get(image, textureFlags);
 
   if (texture && scale == 1.0 && style.GetBool("autoscale", false)) {
-    // Fitted to the display: the largest scale at which the whole picture shows.
+    // Scaled to the display: by its height when the picture is lower than the
+    // display, else by its width.
     TWindowManager* wm = GetWindowManager();
     TRect display = wm ? wm->GetEnvironment()->GetViewport() : TRect(0, 0, 1024, 768);
     double sx = texture->GetWidth() ? double(display.Width()) / texture->GetWidth() : 1.0;
     double sy = texture->GetHeight() ? double(display.Height()) / texture->GetHeight() : 1.0;
-    scale = ClampScale(std::min(sx, sy), name);
+    scale = ClampScale(sy > 1.0 ? sy : sx, name);
   }
   SetTexture(texture, static_cast<float>(scale));
   // A size the style gives wins over the picture's: the placement keeps only

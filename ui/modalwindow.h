@@ -67,9 +67,10 @@ public:
   TScreen();
   void Draw() override;
 
-  // The screen is cleared every frame unless noClear is set. (Clearing only
-  // when the screen is the top modal window left trails under dialogs.)
-  bool alwaysClear = true;
+  // Unless noClear is set, the screen fills the viewport with clearColor when
+  // it is the top modal window, or in every frame with alwaysClear. A screen
+  // whose dialogs need the clearing asks for it (Lua "SetScreenClear").
+  bool alwaysClear = false;
   bool noClear = false;
   TFloatColor clearColor{0, 0, 0, 0};
 };

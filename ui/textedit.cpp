@@ -315,7 +315,7 @@ bool TTextEdit::OnKeyDown(unsigned char key, int modifiers) {
         CheckEditEvent(kEditInsert, ' ');
         SetText(pasted);
       }
-      PostChanged();
+      // A paste replaces the whole text and posts no change message.
       return true;
     }
   }
@@ -323,9 +323,8 @@ bool TTextEdit::OnKeyDown(unsigned char key, int modifiers) {
 }
 
 TString TTextEdit::FilterPaste(const TString& clip) {
-  // As much as typing could enter: the character limit, or one byte less than
-  // the length in single-byte mode.
-  int limit = utf8_ ? maxLength_ : maxLength_ - 1;
+  // Cut after "length" characters (in either mode), then filtered.
+  int limit = maxLength_;
   const std::string& in = clip.str();
   std::string cut;
   int count = 0;

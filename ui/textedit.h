@@ -2,7 +2,8 @@
 // names, passwords. A TText that shows the edited text with a blinking caret,
 // takes typed characters (whole UTF-8 characters), Backspace, Delete, Left,
 // Right, Tab, Enter and paste, checks each character against the fonts and
-// the length limit, and reports every change with a kTextEditChanged message.
+// the length limit, and reports every change but a paste with a
+// kTextEditChanged message.
 // Every decision goes through OnEditEvent, so game classes can accept, refuse
 // or react to edits.
 #pragma once
@@ -74,7 +75,8 @@ private:
   void JoinList();
   void PostChanged();
   void MoveFocusOn();
-  // The pasted text as the field can hold it; empty when nothing fits.
+  // The pasted text cut after "length" characters, without ignored characters,
+  // control bytes and characters no font shows; empty when nothing is left.
   TString FilterPaste(const TString& clip);
   bool CanShow(uint32_t codePoint);
   bool IsIgnored(const TString& character) const;

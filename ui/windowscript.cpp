@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 
 #include "platform/log.h"
 #include "platform/settings.h"
@@ -131,6 +132,7 @@ void TWindowScript::RegisterNatives() {
   bindings_.Bind("ImageLoaded", this, &TWindowScript::LuaImageLoaded);
   bindings_.Bind("DestroyWindow", this, &TWindowScript::LuaDestroyWindow);
   bindings_.Bind("DoFitToChildren", this, &TWindowScript::LuaDoFitToChildren);
+  bindings_.Bind("SetScreenClear", this, &TWindowScript::LuaSetScreenClear);
 }
 
 // --- Window stack ---
@@ -677,5 +679,33 @@ int TWindowScript::LuaDestroyWindow(lua_State* L) {
 
 int TWindowScript::LuaDoFitToChildren(lua_State* L) {
   if (TWindow* w = GetCurrentWindow()) w->FitToChildren();
+  return 0;
+}
+
+// "SetScreenClear"(mode [, colour]): when the root screen clears the display:
+// "always" (every frame), "top" (only while it is the top modal window, the
+// default) or "never"; the colour is a table of four numbers (r, g, b, a).
+int TWindowScript::LuaSetScreenClear(lua_State* L) {
+  TWindowManager* wm = Manager();
+  auto* screen = wm ? WindowCast<TScreen>(wm->GetRootWindow()) : nullptr;
+  if (!screen) return 0;
+  TString mode = ArgText(L, 1);
+  if (mode == "always" || mode == "top" || mode == "never") {
+    screen->alwaysClear = mode == "always";
+    screen->noClear = mode == "never";
+  } else {
+    TraceOut("SetScreenClear: unknown mode '%s' (always, top or never)", mode.c_str());
+  }
+  if (lua_istable(L, 2)) {
+    float c[4] = {screen->clearColor.r, screen->clearColor.g, screen->clearColor.b, screen->clearColor.a};
+    for (int i = 0; i < 4; ++i) {
+      lua_rawgeti(L, 2, i + 1);
+      double v = lua_isnumber(L, -1) ? lua_tonumber(L, -1) : c[i];
+      if (std::isfinite(v)) c[i] = static_cast<float>(std::clamp(v, 0.0, 1.0));
+      lua_pop(L, 1);
+    }
+    screen->clearColor = TFloatColor(c[0], c[1], c[2], c[3]);
+  }
+  wm->Invalidate();
   return 0;
 }

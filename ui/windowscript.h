@@ -126,6 +126,7 @@ private:
   int LuaImageLoaded(lua_State* L);
   int LuaDestroyWindow(lua_State* L);
   int LuaDoFitToChildren(lua_State* L);
+  int LuaSetScreenClear(lua_State* L);
 
   std::vector<TWindow*> windows_;
   std::map<TString, TWindowCreator> types_;

@@ -76,10 +76,8 @@ void TXSellWindow::SetupXSell() {
     Hide(FindChild(TString::Printf("xsellbutton%d", j), -1));
   }
 
-  // The designed positions are the windows' centres. Once only: a second call
-  // must not shift them again.
-  if (centred_) return;
-  centred_ = true;
+  // The designed positions are the windows' centres, in parent coordinates.
+  // Every call moves them by half their size: a second call shifts them again.
   auto centre = [](TWindow* w) {
     if (!w) return;
     const TRect& r = w->GetRect();

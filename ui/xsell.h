@@ -25,7 +25,8 @@ public:
   // placed against its edges are resolved.
   void Init(TWindowStyle& style) override;
 
-  // Reads the description file and fills, hides and re-centres the children.
+  // Reads the description file and fills, hides and re-centres the children
+  // (each call re-centres them again from where they are).
   void SetupXSell();
   // Opens the address of game i (1 to 7), or the site for 0 and 8.
   void LaunchGameLink(int i);
@@ -39,6 +40,5 @@ private:
   TString siteLink_;
   TString configPath_ = "xsell/xsell.xml";
   bool autoExpand_ = false;
-  bool centred_ = false;
   std::unique_ptr<TLuaBindings> bindings_;
 };

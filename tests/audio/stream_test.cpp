@@ -260,3 +260,42 @@ TEST_F(NoDeviceTest, StreamsPlaySilentlyByTheirClocksAndLoopsKeepPlaying) {
 }
 
 }  // namespace
+
+namespace {
+
+// A spooler that counts how it is disposed of.
+class TCountingSpooler : public TStreamSpooler {
+public:
+  TCountingSpooler(boost::shared_ptr<TSoundDataSource> source, int* deletes) : TStreamSpooler(std::move(source)),
+                                                                              deletes_(deletes) {}
+  void Delete() override {
+    ++*deletes_;
+    TStreamSpooler::Delete();
+  }
+
+private:
+  int* deletes_;
+};
+
+}  // namespace
+
+TEST_F(StreamTest, TheStreamDisposesOfItsSpoolerThroughDeleteOnce) {
+  int deletes = 0;
+  // At the end of the data.
+  auto source = Pcm(22050);
+  auto* ended = new TSoundStream(manager_.get(), new TCountingSpooler(source, &deletes), false, 0, nullptr);
+  ended->Start(source->GetRate(), source->GetChannels(), 16, TSoundStream::kBufferSeconds);
+  boost::weak_ptr<TSoundStream> alive = ended->shared_from_this();
+  ended->Play(false);
+  Run(6000);
+  EXPECT_EQ(deletes, 1);
+  manager_->Update();
+  EXPECT_TRUE(alive.expired());
+  EXPECT_EQ(deletes, 1);
+  // With the stream, while it still plays.
+  auto* stopped = new TSoundStream(manager_.get(), new TCountingSpooler(Pcm(5 * 44100), &deletes), true, 0, nullptr);
+  stopped->Start(44100, 2, 16, TSoundStream::kBufferSeconds);
+  stopped->Play(false);
+  stopped->Stop(false);
+  EXPECT_EQ(deletes, 2);
+}

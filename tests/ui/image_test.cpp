@@ -42,7 +42,8 @@ TEST(ImageWindow, SizesFromThePictureTheScaleAndTheStyle) {
   EXPECT_FLOAT_EQ(f.Find<TImage>("b")->GetScale(), 0.8f);
   EXPECT_EQ(size("b"), "1024x614");
   EXPECT_FLOAT_EQ(f.Find<TImage>("c")->GetScale(), 2.0f);
-  EXPECT_EQ(size("d"), "640x768");  // fitted, never larger than the display
+  EXPECT_FLOAT_EQ(f.Find<TImage>("d")->GetScale(), 1.6f);  // as high as the display: by its width
+  EXPECT_EQ(size("d"), "1024x1229");
   EXPECT_EQ(size("e"), "40x101");
   EXPECT_EQ(size("g"), "51x20");
   EXPECT_EQ(size("h"), "30x20");

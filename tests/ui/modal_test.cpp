@@ -125,13 +125,23 @@ TEST_F(ModalTest, SelectLayerShowsOneLayerAndRejectsOthers) {
   EXPECT_EQ(1, layered->GetLayer());
 }
 
-TEST_F(ModalTest, ScreenClearsUnderADialogWithoutAnOpaqueLayer) {
-  PushDialog("d");
-  env.log.clear();
+TEST_F(ModalTest, TheScreenClearsOnlyWhileItIsTheTopModalWindowByDefault) {
+  EXPECT_FALSE(screen->alwaysClear);
+  EXPECT_FALSE(screen->noClear);
+  EXPECT_EQ(TFloatColor(0, 0, 0, 0), screen->clearColor);
   Tick(20);
   ASSERT_GE(env.log.size(), 3u);
   EXPECT_EQ("begin", env.log[0]);
   EXPECT_EQ("fill 0,0,1024x768", env.log[1]);
+  PushDialog("d");
+  env.log.clear();
+  Tick(20);
+  EXPECT_EQ((Strings{"begin", "end"}), env.log);
+  screen->alwaysClear = true;
+  wm->Invalidate();
+  env.log.clear();
+  Tick(20);
+  EXPECT_EQ((Strings{"begin", "fill 0,0,1024x768", "end"}), env.log);
 }
 
 TEST_F(ModalTest, WindowAnimationRunsOnTheModalClockAndStopsWhileCovered) {

@@ -568,3 +568,27 @@ TEST_F(ScriptTest, ScriptsNestWindowsAndModalWindowsUpToTheDepthLimitWithAClearE
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ScriptTest, AScreenThatNeedsClearingAsksForItInItsScript) {
+  TLogCapture log;
+  Lua("PushModal('dialog'); SetScreenClear('always', {0.5, 0, 0, 2})");
+  EXPECT_TRUE(screen->alwaysClear);
+  EXPECT_EQ(TFloatColor(0.5f, 0, 0, 1), screen->clearColor);  // clamped to 0..1
+  env.log.clear();
+  Tick(20);
+  EXPECT_EQ((Strings{"begin", "fill 0,0,1024x768", "end"}), env.log);
+  Lua("SetScreenClear('never')");
+  EXPECT_TRUE(screen->noClear);
+  Lua("DoPopModal('dialog')");
+  env.log.clear();
+  Tick(20);
+  EXPECT_EQ((Strings{"begin", "end"}), env.log);
+  Lua("SetScreenClear('top'); SetScreenClear('sometimes')");
+  EXPECT_FALSE(screen->alwaysClear);
+  EXPECT_FALSE(screen->noClear);
+  EXPECT_TRUE(log.Contains("SetScreenClear: unknown mode 'sometimes' (always, top or never)"));
+}
+
+}  // namespace

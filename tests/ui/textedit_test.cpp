@@ -109,13 +109,16 @@ TEST_F(TextEditTest, TabSkipsHiddenEditsAndEnterGoesToTheDialog) {
   EXPECT_EQ(f.LuaLog(), (std::vector<std::string>{"2:", "3:go"}));
 }
 
-TEST_F(TextEditTest, PasteKeepsWhatTypingCouldEnter) {
+TEST_F(TextEditTest, PasteTakesLengthCharactersAndPostsNoChange) {
   TRecordingEdit* e = Make("utf8=true, ignore='#'");
   f.env.clipboard = "ab#c\td\x01" "efghijklmno";
   f.Key('V', PlatformMod::kCtrl);
   EXPECT_EQ(e->GetText(), "abcdefg");  // the first ten characters, without '#' and control bytes
   EXPECT_EQ(e->GetCaret(), 7u);
-  EXPECT_EQ(Changes(), 1);
+  f.Send(kEventMouseMove, 0, 0);
+  EXPECT_EQ(Changes(), 0);  // a paste posts no change message
+  f.Char('h');
+  EXPECT_EQ(Changes(), 1);  // typing does
 
   f.env.clipboard = "ünïcödé";
   f.Key(PlatformKey::kInsert);
@@ -128,7 +131,9 @@ TEST_F(TextEditTest, PasteKeepsWhatTypingCouldEnter) {
   EXPECT_EQ(s->GetText(), "");  // not single-byte text
   f.env.clipboard = "0123456789abcdef";
   f.Key(PlatformKey::kInsert);
-  EXPECT_EQ(s->GetText(), "012345678");  // as typing: nine bytes
+  EXPECT_EQ(s->GetText(), "0123456789");  // "length" characters, one more than typing takes
+  f.Char('x');
+  EXPECT_EQ(s->GetText(), "0123456789");  // full for typing
   // Ctrl with another key is not the edit's.
   EXPECT_FALSE(s->OnKeyDown('S', PlatformMod::kCtrl));
   EXPECT_TRUE(s->OnKeyDown('S', 0));

@@ -79,13 +79,16 @@ TEST_F(XSellTest, ThreeGamesFillTheirSlotsAndHideTheRest) {
   for (const char* n : {"descrip4", "xsellbutton4", "descrip8", "xsellbutton8"}) EXPECT_FALSE(Shown(n)) << n;
   EXPECT_EQ(xs->GetGameLink(3), "https://example.com/3");
 
-  // The designed positions become the centres, once.
+  // The designed positions become the centres (in the parent's coordinates), and
+  // a second call shifts the windows again.
   EXPECT_EQ(f.screen->FindChild("xsellbutton1")->GetRect().left, 480);
   EXPECT_EQ(f.screen->FindChild("xsellbutton1")->GetRect().top, 30);
   EXPECT_EQ(f.screen->FindChild("gamesite")->GetRect().left, 270);
   EXPECT_EQ(f.screen->FindChild("gamesite")->GetRect().top, 485);
   f.Lua("SetupXSell()");
-  EXPECT_EQ(f.screen->FindChild("gamesite")->GetRect().left, 270);
+  EXPECT_EQ(f.screen->FindChild("gamesite")->GetRect().left, 240);
+  EXPECT_EQ(f.screen->FindChild("gamesite")->GetRect().top, 470);
+  EXPECT_EQ(f.screen->FindChild("xsellbutton1")->GetRect().left, 460);
 
   f.Lua("LaunchGameLink(3) LaunchGameLink(0) LaunchGameLink(8)");
   EXPECT_EQ(host->GetOpenedUrls(), (std::vector<std::string>{"https://example.com/3", "https://example.com/site",
