@@ -19,6 +19,7 @@
 #include "game/shell/gameutils.h"
 #include "platform/log.h"
 #include "platform/shell/platform.h"
+#include "platform/task.h"
 #include "render/textblock.h"
 #include "render/texture.h"
 #include "ui/text.h"
@@ -137,6 +138,20 @@ TTextureRef ReadPage(const std::string& value, const TVec2& pos, TRect* rect) {
   return image;
 }
 
+// Draws the heading again after the display came back (generated textures
+// return cleared).
+class THeadingRestore : public TTask {
+public:
+  explicit THeadingRestore(std::function<void()> redo) : redo_(std::move(redo)) {}
+  bool DoTask() override {
+    redo_();
+    return true;
+  }
+
+private:
+  std::function<void()> redo_;
+};
+
 Button_t* ReadButton(const TiXmlElement* e, const char* name, TWindow* owner) {
   std::string value = Attr(e, name);
   if (value.empty()) {
@@ -156,6 +171,16 @@ void Disable(Button_t* b, bool value) {
 
 LogBook_t::LogBook_t(TWindow* owner) : owner_(owner) {
   ReadStyle();
+  TPlatform* platform = TPlatform::GetInstance();
+  if (hasStyle_ && platform) {
+    restoreTask_ = new THeadingRestore([this] { RenderHeading(); });
+    platform->AddRestoreTask(restoreTask_);
+  }
+}
+
+void LogBook_t::RenderHeading() {
+  headingImage_ = RenderTextTexture(TVec2(float(leftPageRect_.Width()), float(leftPageRect_.Height())),
+                                    headingText_, 0, fhPhoto_);
 }
 
 void LogBook_t::ReadStyle() {
@@ -221,12 +246,15 @@ void LogBook_t::ReadStyle() {
 
   enabled_ = true;
   locationCompleted = true;
-  headingImage_ = RenderTextTexture(TVec2(float(leftPageRect_.Width()), float(leftPageRect_.Height())),
-                                    headingText_, 0, fhPhoto_);
+  RenderHeading();
   writingSuppressed = false;
 }
 
 LogBook_t::~LogBook_t() {
+  if (restoreTask_) {
+    if (TPlatform* platform = TPlatform::GetInstance()) platform->RemoveRestoreTask(restoreTask_);
+    delete restoreTask_;
+  }
   if (magnifier_) MagnifierOff();
   for (Button_t* b : {close_, prev_, next_, journalTab_, photosTab_}) delete b;
   for (TText* t : {other_.opening, other_.closing, current_.opening, current_.closing, otherPhotos_.leftCaption,

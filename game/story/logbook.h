@@ -42,6 +42,7 @@
 class Button_t;
 class GameProgress;
 class TSound;
+class TTask;
 class TText;
 class TTexture;
 class TWindow;
@@ -222,6 +223,7 @@ private:
   };
 
   void ReadStyle();
+  void RenderHeading();
   void SetCursorTo(const char* name);
   void MagnifierOff();
   bool WritingBlocks() const;
@@ -299,4 +301,5 @@ private:
   TFloatColor textColor_{0, 0, 0, 0};
   boost::shared_ptr<TSound> writingSound_;
   bool pageLimitLogged_ = false;
+  TTask* restoreTask_ = nullptr;  // draws the heading again after a device loss
 };
