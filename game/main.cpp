@@ -5,6 +5,7 @@
 #include "app/app.h"
 #include "game/shell/gamemain.h"
 #include "game/shell/upperlayers.h"
+#include "game/story/story.h"
 
 namespace {
 // The upper libraries plug in here: each adds its window types with
@@ -17,6 +18,7 @@ void AddUpperLayers() {
   // Story:      "CreditsWindow", "Comics", "Infos", "MiniTutor", "ComicsSpl", "Tutor"; hooks.showMiniTutor,
   //             hooks.createLogBook, hooks.setNameInfosToRun, ...
   // Mini-games: "mg01window" ... "mg06window"; hooks.isMiniGameOpen, hooks.askQuitMiniGame
+  RegisterStoryLayer();
 }
 }  // namespace
 

@@ -114,8 +114,9 @@ protected:
   }
 
   // Runs a requested turn to its end.
-  void RunTurn() {
-    for (int i = 0; i < 200 && book->GetTransition() != LogBook_t::kIdle; ++i) book->Update(0.016f);
+  void RunTurn() { RunTurn(*book); }
+  static void RunTurn(LogBook_t& b) {
+    for (int i = 0; i < 200 && b.GetTransition() != LogBook_t::kIdle; ++i) b.Update(0.016f);
   }
 
   TStringsEnv env;

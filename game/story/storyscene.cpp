@@ -1,0 +1,109 @@
+#include "game/story/storyscene.h"
+
+#include <tinyxml.h>
+
+#include "game/scene/maingame.h"
+#include "game/shell/gameprogress.h"
+#include "game/story/logbook.h"
+#include "ui/message.h"
+
+TStoryScene::TStoryScene(TMainGame* scene) : journal_(std::make_unique<LogBook_t>(scene)) {
+  if (!journal_->HasStyle()) journal_.reset();
+}
+
+TStoryScene::~TStoryScene() = default;
+
+bool TStoryScene::JournalShown() const { return journal_ && !journal_->IsClosed(); }
+
+// --- The location ---
+
+void TStoryScene::OnLevelLoaded(const TiXmlElement* level, const TString& record) {
+  if (!journal_) return;
+  // The newest page is the location just entered.
+  journal_->lastLocation = journal_->CountJournalPages() - 1;
+  journal_->Rebuild();
+  journal_->photosOnly = false;
+  journal_->locationCompleted = false;
+  journal_->zoomState = LogBook_t::kZoomNone;
+  journal_->zoomSide = 2;
+  for (const TString& photo : GetGameProgress().photos) journal_->AddEntry(photo);
+  const char* show = level ? level->Attribute("show_logbook") : nullptr;
+  journal_->SetEnabled(!(show && TString(show) == "0"));
+}
+
+void TStoryScene::OnLocationComplete(const TString& photo) {
+  if (!journal_) return;
+  journal_->locationCompleted = true;
+  if (!photo.IsEmpty()) journal_->AddEntry(photo);
+  journal_->AddPage();
+  // The finished page is written while the book opens on it.
+  if (journal_->IsEnabled() && !journal_->IsOpen()) {
+    journal_->StartWriting();
+    OpenJournal();
+  }
+}
+
+// --- The panel's button ---
+
+bool TStoryScene::HasJournal() const { return journal_ != nullptr; }
+
+void TStoryScene::OnJournalButton() {
+  if (journal_ && journal_->IsEnabled() && !journal_->IsOpen()) OpenJournal();
+}
+
+void TStoryScene::OpenJournal() {
+  journal_->Open(LogBook_t::kJournal, journal_->lastLocation);
+  journal_->StartOpening();
+  OnEvent("logbook_open");
+}
+
+// --- Each frame ---
+
+void TStoryScene::Update(float dt) {
+  if (!JournalShown()) return;
+  journal_->Update(dt);
+  if (journal_->IsClosed()) OnEvent("logbook_close");
+}
+
+bool TStoryScene::IsBlocking() const { return JournalShown(); }
+
+void TStoryScene::Draw() {
+  if (JournalShown()) journal_->Draw();
+}
+
+// --- Input: the shown book holds the mouse ---
+
+bool TStoryScene::OnMouseDown(const TPoint& p) {
+  if (!JournalShown()) return false;
+  journal_->OnMouseDown(p);
+  return true;
+}
+
+bool TStoryScene::OnMouseUp(const TPoint& p) {
+  if (!JournalShown()) return false;
+  journal_->OnMouseUp(p);
+  return true;
+}
+
+bool TStoryScene::OnMouseMove(const TPoint& p) {
+  if (!JournalShown()) return false;
+  journal_->OnMouseMove(p);
+  return true;
+}
+
+bool TStoryScene::OnCommand(TMessage* message) {
+  if (!journal_ || !message || message->type != kButtonPress) return false;
+  const TString& command = message->text;
+  if (command == "logbookclose") journal_->StartClosing();
+  else if (command == "logbookprev") journal_->TurnPageBack();
+  else if (command == "logbooknext") journal_->TurnPageForward();
+  else if (command == "logbookjournal") journal_->ShowJournal();
+  else if (command == "logbookphotographs") journal_->ShowPhotographs();
+  else return false;
+  return true;
+}
+
+TString TStoryScene::GetCursor(const TPoint&) {
+  if (JournalShown() && journal_->IsMagnifierOn()) return "cursor/cursor_empty_for_magnifier";
+  return TString();
+}

@@ -1,0 +1,41 @@
+// The story's part of a play screen (the scene's SceneStory_t): the journal
+// over the location, opened by the panel's journal button and, written, when
+// the location is complete; the play waits while it is shown. The tutorial
+// and the pop-ups join this object as they come.
+#pragma once
+#include <memory>
+
+#include "game/scene/scenestory.h"
+
+class LogBook_t;
+class TMainGame;
+
+class TStoryScene : public SceneStory_t {
+public:
+  explicit TStoryScene(TMainGame* scene);
+  ~TStoryScene() override;
+
+  void OnLevelLoaded(const TiXmlElement* level, const TString& record) override;
+  void OnLocationComplete(const TString& photo) override;
+  bool HasJournal() const override;
+  void OnJournalButton() override;
+  void Update(float dt) override;
+  bool IsBlocking() const override;
+  void Draw() override;
+  bool OnMouseDown(const TPoint& p) override;
+  bool OnMouseUp(const TPoint& p) override;
+  bool OnMouseMove(const TPoint& p) override;
+  bool OnCommand(TMessage* message) override;
+  TString GetCursor(const TPoint& p) override;
+
+  // The journal (null when main.xml gives it no style).
+  LogBook_t* GetJournal() const { return journal_.get(); }
+
+private:
+  // Opens the journal on its newest page.
+  void OpenJournal();
+  // Whether the journal is shown (opening, open or closing).
+  bool JournalShown() const;
+
+  std::unique_ptr<LogBook_t> journal_;
+};
