@@ -402,6 +402,16 @@ def fx_error():
     return t.buf
 
 
+def fx_typing(variant):
+    """A soft key tap for the name field: a short knock over a little noise, a
+    different pitch per variant so quick typing does not sound mechanical."""
+    n = int(0.05 * RATE)
+    knock = sox_gen(0.05, ["sine", "%d" % (620 + 90 * variant)], 1, ["lowpass", "2400"])[:, 0]
+    tick = sox_gen(0.05, ["whitenoise"], 1, ["bandpass", "%d" % (2600 + 300 * variant), "3q"])[:, 0]
+    a = knock * env(n, 0.0005, 0.0, decay=0.006) * 0.6 + tick * env(n, 0.0003, 0.0, decay=0.0025) * 0.5
+    return a[:, None]
+
+
 def write_all(out):
     write_ogg(menu_theme(), "%s/music/menu.ogg" % out, 3)
     write_ogg(level1_loop(), "%s/music/level1.ogg" % out, 3)
@@ -415,3 +425,7 @@ def write_all(out):
     }
     for name, fn in effects.items():
         write_ogg(fn(), "%s/sounds/%s.ogg" % (out, name), 4, peak=0.8)
+    # The names the game's buttons and name field ask for.
+    write_ogg(fx_click(), "%s/audio/sfx/button_click.ogg" % out, 4, peak=0.8)
+    for variant in range(1, 5):
+        write_ogg(fx_typing(variant), "%s/audio/sfx/sfx_typing_%02d.ogg" % (out, variant), 4, peak=0.6)
