@@ -5,8 +5,10 @@
 
 Writes, deterministically:
   journal/page_left.png, journal/page_right.png, journal/page_photos.png
-        the book's pages (414 x 560) as cut from backgrounds/album; the
-        journal's right page is ruled
+        the book's pages (414 x 560) as cut from backgrounds/journal (the
+        photographs' right page from the plain backgrounds/album); the strip
+        along the spine under the ribbon is left clear, so the book's own
+        gutter and ribbon show through
   journal/<location>.png
         one picture per demo location for the left page: the location's
         background as a sepia photograph with a white border, taped in
@@ -30,11 +32,12 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 FONT = "/usr/share/fonts/opentype/ebgaramond/EBGaramond12-Italic.otf"
 FONT_FALLBACK = "/usr/share/fonts/truetype/dejavu/DejaVuSerif-Italic.ttf"
 
-LEFT_PAGE = (44, 40, 458, 600)    # in backgrounds/album
+LEFT_PAGE = (44, 40, 458, 600)    # in backgrounds/journal and backgrounds/album
 RIGHT_PAGE = (462, 40, 876, 600)
 LOCATIONS = ["loc11", "loc12", "loc13", "loc14", "loc15", "loc21", "loc22", "loc23", "loc24"]
+SPINE_STRIP = 24                  # the right page's columns under the gutter and the ribbon
 INK = (58, 40, 26)
-LEATHER = (38, 58, 92)
+LEATHER = (92, 58, 36)
 BRASS = (201, 160, 84)
 
 
@@ -52,9 +55,17 @@ def save(img, assets, name):
 
 
 def page(album, box):
-    """The page as cut from the album, its edges softened."""
+    """The page as cut from the book picture: its outermost rows and columns
+    (where the cover shows) repeat the paper next to them, then fade out."""
     img = album.crop(box).convert("RGBA")
     w, h = img.size
+    a = np.array(img)
+    edge_px, top_px = 3, 8  # the page's top edge slopes down toward the spine
+    a[:top_px] = a[top_px]
+    a[h - edge_px:] = a[h - edge_px - 1]
+    a[:, :edge_px] = a[:, edge_px:edge_px + 1]
+    a[:, w - edge_px:] = a[:, w - edge_px - 1:w - edge_px]
+    img = Image.fromarray(a)
     # Soft edges so the paper does not look pasted when it turns.
     a = np.array(img).astype(np.float32)
     yy, xx = np.mgrid[0:h, 0:w]
@@ -63,15 +74,11 @@ def page(album, box):
     return Image.fromarray(a.astype(np.uint8))
 
 
-def ruled(img):
-    """Faint ruled lines and a red margin, as in a keeper's log."""
-    out = img.copy()
-    d = ImageDraw.Draw(out, "RGBA")
-    w, h = out.size
-    for y in range(92, h - 40, 27):
-        d.line([(26, y), (w - 22, y)], fill=(110, 130, 160, 46), width=1)
-    d.line([(22, 40), (22, h - 30)], fill=(170, 70, 60, 60), width=1)
-    return out
+def clear_spine(img):
+    """The right page without the strip the gutter and the ribbon lie on."""
+    a = np.array(img)
+    a[:, :SPINE_STRIP, 3] = 0
+    return Image.fromarray(a)
 
 
 def sepia_photo(bg, seed):
@@ -122,7 +129,7 @@ def tab(kind, state):
     w, h = 52, 84
     img = Image.new("RGBA", (w, h), (0, 0, 0, 0))
     d = ImageDraw.Draw(img, "RGBA")
-    body = {"normal": LEATHER, "rollover": (58, 84, 128), "pressed": (28, 42, 70), "disabled": (122, 52, 44)}[state]
+    body = {"normal": LEATHER, "rollover": (120, 80, 50), "pressed": (66, 40, 24), "disabled": (128, 44, 48)}[state]
     shape = [(0, 4), (w - 8, 4), (w - 2, 10), (w - 2, h - 4), (0, h - 4)]
     d.polygon([(x + 2, y + 3) for x, y in shape], fill=(0, 0, 0, 80))
     d.polygon(shape, fill=body + (255,), outline=BRASS + (255,))
@@ -154,12 +161,11 @@ def main():
     ap.add_argument("--assets", default=os.path.join(ROOT, "assets"))
     args = ap.parse_args()
     assets = args.assets
+    journal = Image.open(os.path.join(assets, "backgrounds/journal.png")).convert("RGBA")
     album = Image.open(os.path.join(assets, "backgrounds/album.png")).convert("RGBA")
-    left = page(album, LEFT_PAGE)
-    right = page(album, RIGHT_PAGE)
-    save(left, assets, "journal/page_left.png")
-    save(ruled(right), assets, "journal/page_right.png")
-    save(right, assets, "journal/page_photos.png")
+    save(page(journal, LEFT_PAGE), assets, "journal/page_left.png")
+    save(clear_spine(page(journal, RIGHT_PAGE)), assets, "journal/page_right.png")
+    save(clear_spine(page(album, RIGHT_PAGE)), assets, "journal/page_photos.png")
     for i, name in enumerate(LOCATIONS):
         bg = Image.open(os.path.join(assets, "locations", name, "bg.jpg")).convert("RGB")
         save(sepia_photo(bg, 4100 + i), assets, "journal/%s.png" % name)
