@@ -68,21 +68,6 @@ TEST_F(SceneTutor, WalksTheLocationsTutorial) {
   EXPECT_FALSE(t.OnMouseDown(TPoint(5, 5)));
 }
 
-TEST_F(SceneTutor, AnObjectFoundFirstSkipsItsScreen) {
-  Solid("tut/cup.png", 20, 20, 0xFFFFFFFFu);
-  TiXmlDocument doc2;
-  doc2.Parse("<Level><TutorScripts><TutorScript><Item><text name=\"a\"/>"
-             "<image name=\"p\" click_rect=\"0;0;tut/cup\"/></Item></TutorScript>"
-             "<TutorScript><Item><text name=\"b\"/></Item></TutorScript></TutorScripts></Level>");
-  SceneTutor_t t(&owner);
-  t.OnLevelLoaded(doc2.RootElement(), "");
-  t.OnObjectFound("tut/cup");
-  t.Update(0.016f, true);
-  t.Update(0.016f, true);
-  EXPECT_EQ(Text(t), "b");
-  EXPECT_TRUE(GetGameProgress().shown.empty());  // no record name: nothing remembered
-}
-
 TEST_F(SceneTutor, SeenScreensStaySeenForThePlayerAfterARestart) {
   RecreateUserInfo();
   ASSERT_TRUE(GetUserInfo());
