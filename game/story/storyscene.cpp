@@ -7,7 +7,7 @@
 #include "game/story/logbook.h"
 #include "ui/message.h"
 
-TStoryScene::TStoryScene(TMainGame* scene) : journal_(std::make_unique<LogBook_t>(scene)) {
+TStoryScene::TStoryScene(TMainGame* scene) : journal_(std::make_unique<LogBook_t>(scene)), tutor_(scene) {
   if (!journal_->HasStyle()) journal_.reset();
 }
 
@@ -18,6 +18,7 @@ bool TStoryScene::JournalShown() const { return journal_ && !journal_->IsClosed(
 // --- The location ---
 
 void TStoryScene::OnLevelLoaded(const TiXmlElement* level, const TString& record) {
+  tutor_.OnLevelLoaded(level, record);
   if (!journal_) return;
   // The newest page is the location just entered.
   journal_->lastLocation = journal_->CountJournalPages() - 1;
@@ -30,6 +31,10 @@ void TStoryScene::OnLevelLoaded(const TiXmlElement* level, const TString& record
   const char* show = level ? level->Attribute("show_logbook") : nullptr;
   journal_->SetEnabled(!(show && TString(show) == "0"));
 }
+
+void TStoryScene::OnEvent(const TString& name) { tutor_.OnEvent(name); }
+
+void TStoryScene::OnObjectFound(const TString&, const TString& picture) { tutor_.OnObjectFound(picture); }
 
 void TStoryScene::OnLocationComplete(const TString& photo) {
   if (!journal_) return;
@@ -60,38 +65,41 @@ void TStoryScene::OpenJournal() {
 // --- Each frame ---
 
 void TStoryScene::Update(float dt) {
+  tutor_.Update(dt, !JournalShown());
   if (!JournalShown()) return;
   journal_->Update(dt);
   if (journal_->IsClosed()) OnEvent("logbook_close");
 }
 
-bool TStoryScene::IsBlocking() const { return JournalShown(); }
+bool TStoryScene::IsBlocking() const { return JournalShown() || tutor_.IsBlocking(); }
 
 void TStoryScene::Draw() {
+  tutor_.Draw();
   if (JournalShown()) journal_->Draw();
 }
 
 // --- Input: the shown book holds the mouse ---
 
 bool TStoryScene::OnMouseDown(const TPoint& p) {
-  if (!JournalShown()) return false;
+  if (!JournalShown()) return tutor_.OnMouseDown(p);
   journal_->OnMouseDown(p);
   return true;
 }
 
 bool TStoryScene::OnMouseUp(const TPoint& p) {
-  if (!JournalShown()) return false;
+  if (!JournalShown()) return tutor_.OnMouseUp(p);
   journal_->OnMouseUp(p);
   return true;
 }
 
 bool TStoryScene::OnMouseMove(const TPoint& p) {
-  if (!JournalShown()) return false;
+  if (!JournalShown()) return tutor_.OnMouseMove(p);
   journal_->OnMouseMove(p);
   return true;
 }
 
 bool TStoryScene::OnCommand(TMessage* message) {
+  if (tutor_.OnCommand(message)) return true;
   if (!journal_ || !message || message->type != kButtonPress) return false;
   const TString& command = message->text;
   if (command == "logbookclose") journal_->StartClosing();
@@ -103,7 +111,7 @@ bool TStoryScene::OnCommand(TMessage* message) {
   return true;
 }
 
-TString TStoryScene::GetCursor(const TPoint&) {
+TString TStoryScene::GetCursor(const TPoint& p) {
   if (JournalShown() && journal_->IsMagnifierOn()) return "cursor/cursor_empty_for_magnifier";
-  return TString();
+  return JournalShown() ? TString() : tutor_.GetCursor(p);
 }

@@ -1,11 +1,14 @@
 // The story's part of a play screen (the scene's SceneStory_t): the journal
 // over the location, opened by the panel's journal button and, written, when
-// the location is complete; the play waits while it is shown. The tutorial
-// and the pop-ups join this object as they come.
+// the location is complete; the play waits while it is shown. The location's
+// tutorial (scenetutor.h) lies under the journal: it opens only while the
+// journal is closed and gets the mouse when the journal does not. The
+// pop-ups join this object as they come.
 #pragma once
 #include <memory>
 
 #include "game/scene/scenestory.h"
+#include "game/story/scenetutor.h"
 
 class LogBook_t;
 class TMainGame;
@@ -16,6 +19,8 @@ public:
   ~TStoryScene() override;
 
   void OnLevelLoaded(const TiXmlElement* level, const TString& record) override;
+  void OnEvent(const TString& name) override;
+  void OnObjectFound(const TString& item, const TString& picture) override;
   void OnLocationComplete(const TString& photo) override;
   bool HasJournal() const override;
   void OnJournalButton() override;
@@ -30,6 +35,7 @@ public:
 
   // The journal (null when main.xml gives it no style).
   LogBook_t* GetJournal() const { return journal_.get(); }
+  SceneTutor_t& GetTutor() { return tutor_; }
 
 private:
   // Opens the journal on its newest page.
@@ -38,4 +44,5 @@ private:
   bool JournalShown() const;
 
   std::unique_ptr<LogBook_t> journal_;
+  SceneTutor_t tutor_;
 };

@@ -135,7 +135,8 @@ TEST_F(TutorBox, OnlyOpaquePixelsOfTheClickPictureAndAllowedRectanglesPass) {
   Png("tut/half.png", 20, 20, [](int x, int) { return x < 10 ? 0xFFFFFFFFu : 0x00FFFFFFu; });
   Load("<TutorScript>" +
        Item("a", "", "<image name=\"arrow\" click_rect=\"100;100;tut/half\"/>"
-                     "<AllowedRects><AllowedRect rec=\"115;100;2;2\"/><AllowedRect rec=\"0;0;10;10\"/></AllowedRects>") +
+                     "<AllowedRects><AllowedRect rec=\"115;100;2;2\"/><AllowedRect rec=\"0;0;10;10\"/>"
+                     "</AllowedRects>") +
        Item("b", "", "<image name=\"arrow\" click_rect=\"100;100;tut/missing\"/>") + "</TutorScript>");
   Open();
   EXPECT_FALSE(tutor.OnMouseDown(TPoint(109, 119)));
