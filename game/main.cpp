@@ -3,6 +3,7 @@
 // upper libraries (game/shell/upperlayers.h, docs/gameshell.md), and starts
 // the framework with the game's main function.
 #include "app/app.h"
+#include "game/scene/maingame.h"
 #include "game/shell/gamemain.h"
 #include "game/shell/upperlayers.h"
 #include "game/story/story.h"
@@ -13,8 +14,11 @@ namespace {
 // order) and its services in GetUpperLayerHooks(). What is missing is
 // skipped, so the game runs before they exist.
 void AddUpperLayers() {
-  // TUpperLayerHooks& hooks = GetUpperLayerHooks();
-  // Scene:      AddUpperWindowType("MainGame", TMainGame::ClassCreator()); hooks.updateGameCursor = ...
+  TUpperLayerHooks& hooks = GetUpperLayerHooks();
+  // The play screen.
+  AddUpperWindowType("MainGame", TMainGame::ClassCreator());
+  hooks.updateGameCursor = &TMainGame::UpdateGameCursor;
+  // Still to come:
   // Story:      "CreditsWindow", "Comics", "Infos", "MiniTutor", "ComicsSpl", "Tutor"; hooks.showMiniTutor,
   //             hooks.createLogBook, hooks.setNameInfosToRun, ...
   // Mini-games: "mg01window" ... "mg06window"; hooks.isMiniGameOpen, hooks.askQuitMiniGame

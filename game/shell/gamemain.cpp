@@ -142,7 +142,7 @@ void ResetGameMainFlags() {
 }
 
 void SetDefaultGameCursor() {
-  if (TPlatform* platform = TPlatform::GetInstance()) platform->SetCursor(TTexture::GetFlagged("cursor/cursor"), 1, 1, 1);
+  if (TPlatform* platform = TPlatform::GetInstance()) platform->SetCursor(TTexture::GetFlagged("cursor/cursor"), 1, 1, 0);
 }
 
 void StatUrl(const TString& label) {

@@ -43,9 +43,8 @@ bool GetShowQuitRequest();
 // All three back to their start values (start-up, tests).
 void ResetGameMainFlags();
 
-// The default cursor "cursor/cursor", hot spot (1, 1). It is set as the
-// cursor's alpha picture (the last argument 1): the game's cursor pictures
-// carry alpha (docs/art.md), which the main (colour-keyed) picture ignores.
+// The default cursor "cursor/cursor", hot spot (1, 1), as the cursor's main
+// picture (the last argument 0).
 void SetDefaultGameCursor();
 
 // Lua StatUrl: opens the address the string table holds under the label.
