@@ -18,11 +18,10 @@ void AddUpperLayers() {
   // The play screen.
   AddUpperWindowType("MainGame", TMainGame::ClassCreator());
   hooks.updateGameCursor = &TMainGame::UpdateGameCursor;
-  // Still to come:
-  // Story:      "CreditsWindow", "Comics", "Infos", "MiniTutor", "ComicsSpl", "Tutor"; hooks.showMiniTutor,
-  //             hooks.createLogBook, hooks.setNameInfosToRun, ...
-  // Mini-games: "mg01window" ... "mg06window"; hooks.isMiniGameOpen, hooks.askQuitMiniGame
+  // The story: the journal, and its windows and services as they come.
   RegisterStoryLayer();
+  // Still to come, the mini-games: "mg01window" ... "mg06window";
+  // hooks.isMiniGameOpen, hooks.askQuitMiniGame.
 }
 }  // namespace
 
