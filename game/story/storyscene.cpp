@@ -5,6 +5,7 @@
 #include "game/scene/maingame.h"
 #include "game/shell/gameprogress.h"
 #include "game/story/logbook.h"
+#include "platform/log.h"
 #include "ui/message.h"
 
 TStoryScene::TStoryScene(TMainGame* scene) : journal_(std::make_unique<LogBook_t>(scene)), tutor_(scene) {
@@ -43,6 +44,7 @@ void TStoryScene::OnLocationComplete(const TString& photo) {
   journal_->AddPage();
   // The finished page is written while the book opens on it.
   if (journal_->IsEnabled() && !journal_->IsOpen()) {
+    TraceOut("journal: writing page %d", journal_->lastLocation + 1);
     journal_->StartWriting();
     OpenJournal();
   }
@@ -59,6 +61,7 @@ void TStoryScene::OnJournalButton() {
 void TStoryScene::OpenJournal() {
   journal_->Open(LogBook_t::kJournal, journal_->lastLocation);
   journal_->StartOpening();
+  TraceOut("journal: opened on page %d", journal_->GetSpread() + 1);
   OnEvent("logbook_open");
 }
 
@@ -68,7 +71,10 @@ void TStoryScene::Update(float dt) {
   tutor_.Update(dt, !JournalShown());
   if (!JournalShown()) return;
   journal_->Update(dt);
-  if (journal_->IsClosed()) OnEvent("logbook_close");
+  if (journal_->IsClosed()) {
+    TraceOut("journal: closed");
+    OnEvent("logbook_close");
+  }
 }
 
 bool TStoryScene::IsBlocking() const { return JournalShown() || tutor_.IsBlocking(); }
@@ -108,6 +114,7 @@ bool TStoryScene::OnCommand(TMessage* message) {
   else if (command == "logbookjournal") journal_->ShowJournal();
   else if (command == "logbookphotographs") journal_->ShowPhotographs();
   else return false;
+  TraceOut("journal: %s", command.c_str());
   return true;
 }
 
