@@ -1,0 +1,112 @@
+#include "game/story/comicsviewer.h"
+
+#include "game/shell/gameprogress.h"
+#include "game/story/storyutil.h"
+#include "platform/log.h"
+#include "render/renderer.h"
+#include "script/bind.h"
+#include "ui/button.h"
+#include "ui/windowmanager.h"
+#include "ui/windowstyle.h"
+
+namespace {
+const char* const kButtonNames[] = {"next", "skip", "play", "tnext", "tback"};
+
+void Show(TButton* button, bool show) {
+  if (!button) return;
+  // Only a change touches the flags (and asks for a redraw).
+  if (button->HasFlag(kWindowVisible) != show) button->ShowWindow(show);
+}
+}  // namespace
+
+ComicsViewerBase::ComicsViewerBase() {
+  bindings_ = MakeScriptBindings();
+  if (bindings_) {
+    bindings_->Bind("GoNext", this, &ComicsViewerBase::GoNext);
+    bindings_->Bind("GoPrev", this, &ComicsViewerBase::GoPrev);
+  }
+}
+
+ComicsViewerBase::~ComicsViewerBase() {
+  // The globals go first, so that no script reaches this window any more.
+  bindings_.reset();
+}
+
+void ComicsViewerBase::Init(TWindowStyle& style) {
+  TString name = story::GetNameComicsToRun();
+  document_ = story::LoadComics(name);
+  GetGameProgress().MarkShown(name);
+  style.GetString("bkgImg", TString());  // read for the style's sake; nothing uses it
+  TString colour = style.GetString("bkColor", TString());
+  story::ReadColor255(colour.c_str(), &backgroundColor_);
+  music_ = style.GetString("music", TString());
+  int rate = story::ReadAnimRate();
+  Animate(uint32_t(rate), true, true, false);
+  step_ = float(rate) / 1000.0f;
+  StartSounds();
+}
+
+void ComicsViewerBase::PostInit(TWindowStyle& style) {
+  TWindow::PostInit(style);
+  for (const char* name : kButtonNames) Show(GetButton(name), false);
+}
+
+TButton* ComicsViewerBase::GetButton(const char* name) {
+  // Looked up each time: a script may have removed a button meanwhile.
+  for (TWindow* child : GetChildren()) {
+    if (TWindow* found = child->FindChild(name)) return WindowCast<TButton>(found);
+  }
+  return nullptr;
+}
+
+void ComicsViewerBase::Draw() {
+  TRender2dScope scope;
+  if (document_) document_->Draw();
+}
+
+bool ComicsViewerBase::Update() {
+  if (!document_) return true;
+  document_->Update(step_);
+  if (TWindowManager* wm = GetWindowManager()) wm->Invalidate();
+  UpdateButtons();
+  return true;
+}
+
+void ComicsViewerBase::UpdateButtons() {
+  const ComicsData& doc = *document_;
+  const int last = doc.GetPageCount() - 1;
+  const int index = doc.GetCurrentPage();
+  TButton* next = GetButton("next");
+  TButton* play = GetButton("play");
+  TButton* skip = GetButton("skip");
+  if (next && play && skip) {
+    // A comic without pages is never complete: all three stay hidden. The
+    // three states exclude each other, so a page visited again never shows
+    // "play" and "next" together.
+    bool complete = doc.IsPageComplete();
+    bool more = complete && index < last;
+    bool end = complete && index == last;
+    Show(next, more);
+    Show(skip, more);
+    Show(play, end);
+  }
+  Show(GetButton("tback"), index != 0);
+  Show(GetButton("tnext"), index < last);
+}
+
+bool ComicsViewerBase::OnMouseDown(const TPoint& p) {
+  if (document_ && document_->GetPageCount() > 0) document_->FinishPage();
+  return false;
+}
+
+void ComicsViewerBase::GoNext() {
+  if (document_) document_->GoNext();
+}
+
+void ComicsViewerBase::GoPrev() {
+  if (document_) document_->GoPrev();
+}
+
+void Comics_t::StartSounds() {
+  PlayMusic(music_, document_ ? document_->soundName : TString());
+}

@@ -1,0 +1,141 @@
+#include "game/story/storyutil.h"
+
+#include <tinyxml.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+
+#include "game/shell/gamesettings.h"
+#include "platform/log.h"
+#include "platform/shell/platform.h"
+#include "platform/time.h"
+#include "render/textblock.h"
+#include "render/texture.h"
+#include "ui/text.h"
+#include "ui/windowmanager.h"
+
+namespace story {
+namespace {
+
+void SkipBlanks(const char*& p) {
+  while (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n') ++p;
+}
+
+// One finite number at p (after blanks), clamped; false when there is none.
+bool NextNumber(const char*& p, double* out) {
+  SkipBlanks(p);
+  char* end = nullptr;
+  double v = std::strtod(p, &end);
+  if (end == p || !std::isfinite(v)) return false;
+  p = end;
+  *out = std::max(-double(kCoordinateLimit), std::min(double(kCoordinateLimit), v));
+  return true;
+}
+
+template <class T>
+bool ReadList(const char* text, T* out, int count) {
+  if (!text || count <= 0) return false;
+  double values[8];
+  if (count > 8) return false;
+  const char* p = text;
+  for (int i = 0; i < count; ++i) {
+    if (i > 0) {
+      SkipBlanks(p);
+      if (*p != ',') return false;
+      ++p;
+    }
+    if (!NextNumber(p, &values[i])) return false;
+  }
+  for (int i = 0; i < count; ++i) out[i] = static_cast<T>(values[i]);
+  return true;
+}
+
+}  // namespace
+
+bool ReadInts(const char* text, int* out, int count) { return ReadList(text, out, count); }
+bool ReadFloats(const char* text, float* out, int count) { return ReadList(text, out, count); }
+
+int AttrInt(const TiXmlElement* e, const char* name, int defaultValue) {
+  int v = 0;
+  return e && ReadInts(e->Attribute(name), &v, 1) ? v : defaultValue;
+}
+
+float AttrFloat(const TiXmlElement* e, const char* name, float defaultValue) {
+  float v = 0;
+  return e && ReadFloats(e->Attribute(name), &v, 1) ? v : defaultValue;
+}
+
+bool ReadRectXYWH(const char* text, TRect* out) {
+  int v[4];
+  if (!ReadInts(text, v, 4)) return false;
+  *out = MakeRectXYWH(v[0], v[1], std::max(0, v[2]), std::max(0, v[3]));
+  return true;
+}
+
+bool ReadColor255(const char* text, TFloatColor* out) {
+  int v[4];
+  if (!ReadInts(text, v, 4)) return false;
+  for (int& c : v) c = std::max(0, std::min(255, c));
+  *out = MakeFloatColor(unsigned(v[0]), unsigned(v[1]), unsigned(v[2]), unsigned(v[3]));
+  return true;
+}
+
+int ReadAlign(const TiXmlElement* e, const char* name) {
+  int v = AttrInt(e, name, 0);
+  return (v >= 0 && v <= 2) ? v : 0;
+}
+
+int ReadAnimRate() {
+  int rate = 16;
+  const int fallback = 16;
+  ReadXmlInt(GetMainXml(), "Common", "animrate", &rate, &fallback);
+  return std::max(kMinAnimRate, std::min(kMaxAnimRate, rate));
+}
+
+void DrawLabel(TText* label, const TRect& rect) {
+  TTextBlock* block = label ? label->GetBlock() : nullptr;
+  if (!block) return;
+  block->Draw(TVec2(float(rect.left), float(rect.top)), float(rect.Height()), 1.0f, 0, 1.0f);
+}
+
+uint32_t PlayTime() {
+  TPlatform* platform = TPlatform::GetInstance();
+  return platform ? platform->GetTime() : GetPlatformTime();
+}
+
+void SetCursorPicture(const TString& name) {
+  if (TPlatform* platform = TPlatform::GetInstance()) platform->SetCursor(TTexture::GetFlagged(name), 1, 1, 0);
+}
+
+bool IsWebAddress(const TString& text) {
+  const std::string& s = text.str();
+  size_t start = 0;
+  auto prefix = [&s](const char* p) {
+    size_t n = std::char_traits<char>::length(p);
+    if (s.size() < n) return false;
+    for (size_t i = 0; i < n; ++i)
+      if (std::tolower(static_cast<unsigned char>(s[i])) != p[i]) return false;
+    return true;
+  };
+  if (prefix("https://")) start = 8;
+  else if (prefix("http://")) start = 7;
+  else return false;
+  if (start >= s.size() || s[start] == '/' || s[start] == ':') return false;
+  for (unsigned char c : s)
+    if (c <= 0x20 || c == 0x7F) return false;
+  return true;
+}
+
+void OpenWebAddress(const TString& url) {
+  if (TPlatform* platform = TPlatform::GetInstance()) platform->OpenUrl(url);
+  else TraceOut("OpenUrl: no platform; \"%s\" not opened", url.c_str());
+}
+
+void PostQuit(int exitCode) {
+  if (TPlatform* platform = TPlatform::GetInstance()) platform->PostQuit(exitCode);
+  else if (TWindowManager* wm = GetWindowManager()) wm->GetEnvironment()->PostQuit(exitCode);
+}
+
+}  // namespace story
