@@ -307,6 +307,7 @@ void GameMain(TPlatform* platform, const TString& commandLine) {
   if (script && script->GetState()) {
     globals = std::make_unique<TLuaBindings>(script->GetState());
     BindGameMainGlobals(*globals);
+    if (GetUpperLayerHooks().bindGlobals) GetUpperLayerHooks().bindGlobals(*globals);
     script->RunFile("scripts/mainloop.lua");
   }
 

@@ -16,6 +16,8 @@
 #include "platform/string.h"
 #include "ui/window.h"
 
+class TLuaBindings;
+
 // What the photo album needs of the journal (the story's logbook). The story
 // library implements it and gives a factory in TUpperLayerHooks::createLogBook.
 class TAlbumLogBook {
@@ -74,6 +76,12 @@ struct TUpperLayerHooks {
   // A new journal for the photo album, built for `owner` from the owner's
   // "LogBook" description. Missing (or null): the album closes at once.
   std::function<std::unique_ptr<TAlbumLogBook>(TWindow* owner)> createLogBook;
+
+  // --- Any upper library ---
+  // Binds the library's own further Lua globals (such as the story's
+  // GetSplashInfo); the main function calls it right after binding its own,
+  // before the first script runs. Missing: none.
+  std::function<void(TLuaBindings& bindings)> bindGlobals;
 
   // --- Mini-games (game/minigames) ---
   // Whether a mini-game window is open (the current-mini-game pointer is set).

@@ -9,6 +9,7 @@
 #include "game/shell/gameutils.h"
 #include "game/shell/userinfo.h"
 #include "game/story/storyutil.h"
+#include "platform/file.h"
 #include "platform/log.h"
 #include "render/drawparams.h"
 #include "render/renderer.h"
@@ -43,6 +44,16 @@ bool RunOnce(TWindow* caller, const TString& name, const char* text) {
   if (UserInfo* users = GetUserInfo()) users->SaveProgress();
   RunModal(caller, name, text);
   return true;
+}
+
+// The first "Info" whose "id" is the name, exactly.
+const TiXmlElement* FindInfo(const TiXmlElement* root, const TString& name) {
+  if (!root) return nullptr;
+  for (const TiXmlElement* info = root->FirstChildElement("Info"); info; info = info->NextSiblingElement("Info")) {
+    const char* id = info->Attribute("id");
+    if (id && name == id) return info;
+  }
+  return nullptr;
 }
 
 std::unique_ptr<InfoFragment> ParseFragment(const TiXmlElement* f, const TString& info, int index) {
@@ -97,23 +108,33 @@ bool ShowMiniTutorOnce(TWindow* caller, const TString& name) {
   return RunOnce(caller, name, "DoModal('scripts/minitutor.lua')");
 }
 
-std::unique_ptr<InfoList> ParseInfo(const TiXmlElement* root, const TString& name) {
-  if (!root) return nullptr;
-  for (const TiXmlElement* info = root->FirstChildElement("Info"); info; info = info->NextSiblingElement("Info")) {
-    const char* id = info->Attribute("id");
-    if (!id || name != id) continue;
-    auto list = std::make_unique<InfoList>();
-    int index = 0;
-    for (const TiXmlElement* f = info->FirstChildElement("fragm"); f; f = f->NextSiblingElement("fragm")) {
-      if (list->size() >= kMaxInfoFragments) {
-        TraceOut("Info %s: more than %zu fragments; the rest are left out", name.c_str(), kMaxInfoFragments);
-        break;
-      }
-      list->push_back(ParseFragment(f, name, ++index));
-    }
-    return list;
+bool HasInfo(const TString& name) { return FindInfo(GetInfosXml().RootElement(), name) != nullptr; }
+
+void RequestedMiniTutor(TWindow* caller, const TString& key) {
+  TraceOut("Hint %s: %s", key.c_str(), GetLocalizedText(key.str()).c_str());
+  if (!HasInfo(key)) return;
+  TFile script;
+  if (!script.Open("scripts/minitutor.lua", "rb")) {
+    TraceOut("Hint %s: there is no scripts/minitutor.lua to show it", key.c_str());
+    return;
   }
-  return nullptr;
+  script.Close();
+  ShowMiniTutor(caller, key);
+}
+
+std::unique_ptr<InfoList> ParseInfo(const TiXmlElement* root, const TString& name) {
+  const TiXmlElement* info = FindInfo(root, name);
+  if (!info) return nullptr;
+  auto list = std::make_unique<InfoList>();
+  int index = 0;
+  for (const TiXmlElement* f = info->FirstChildElement("fragm"); f; f = f->NextSiblingElement("fragm")) {
+    if (list->size() >= kMaxInfoFragments) {
+      TraceOut("Info %s: more than %zu fragments; the rest are left out", name.c_str(), kMaxInfoFragments);
+      break;
+    }
+    list->push_back(ParseFragment(f, name, ++index));
+  }
+  return list;
 }
 
 std::unique_ptr<InfoList> LoadInfo(const TString& name) {

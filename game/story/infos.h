@@ -52,6 +52,13 @@ void ShowMiniTutor(TWindow* caller, const TString& name);
 bool ShowInfosOnce(TWindow* caller, const TString& name);
 bool ShowMiniTutorOnce(TWindow* caller, const TString& name);
 
+// Whether infos.xml has an "Info" of that id.
+bool HasInfo(const TString& name);
+// The mini tutorial the shell's screens and the play screen ask for
+// (RequestMiniTutor): logs "Hint <key>: <text of the key>", then shows the
+// page when infos.xml has it and the program has "scripts/minitutor.lua".
+void RequestedMiniTutor(TWindow* caller, const TString& key);
+
 // The fragments of the first "Info" of infos.xml whose id is `name`; null
 // when there is none.
 std::unique_ptr<InfoList> LoadInfo(const TString& name);

@@ -6,6 +6,7 @@
 #include "game/shell/upperlayers.h"
 #include "game/story/albumjournal.h"
 #include "game/story/storyscene.h"
+#include "game/story/storylayer.h"
 
 void RegisterStoryLayer() {
   TUpperLayerHooks& hooks = GetUpperLayerHooks();
@@ -17,6 +18,10 @@ void RegisterStoryLayer() {
     return std::make_unique<TStoryScene>(scene);
   });
 
-  // Further parts (tutorial, comics, splash, pop-ups, credits) add their
-  // window types with AddUpperWindowType and their services in `hooks` here.
+  // The comics, the splash, the credits and the information pop-ups: their
+  // window types, the shell's story services and their Lua globals.
+  AddStoryPopUps();
+
+  // Further parts add their window types with AddUpperWindowType and their
+  // services in `hooks` here.
 }

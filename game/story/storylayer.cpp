@@ -4,6 +4,8 @@
 #include "game/story/credits.h"
 #include "game/story/infos.h"
 #include "game/story/splash.h"
+#include "game/shell/storyservices.h"
+#include "game/shell/upperlayers.h"
 #include "script/bind.h"
 #include "script/luaapi.h"
 #include "ui/windowmanager.h"
@@ -31,23 +33,44 @@ TWindow* TopModal() {
 void LuaShowInfos(TString name) { story::ShowInfos(TopModal(), name); }
 void LuaShowMiniTutor(TString name) { story::ShowMiniTutor(TopModal(), name); }
 
+struct TStoryWindowType {
+  const char* name;
+  TWindowCreator creator;
+};
+
+const TStoryWindowType kWindowTypes[] = {
+    {"Comics", Comics_t::ClassCreator()},       {"Tutor", Tutor_t::ClassCreator()},
+    {"ComicsSpl", ComicsSpl_t::ClassCreator()}, {"CreditsWindow", TCredits::ClassCreator()},
+    {"Infos", Infos_t::ClassCreator()},         {"MiniTutor", MiniTutor_t::ClassCreator()},
+};
+
 }  // namespace
+
+void AddStoryPopUps() {
+  for (const TStoryWindowType& type : kWindowTypes) AddUpperWindowType(type.name, type.creator);
+  TUpperLayerHooks& hooks = GetUpperLayerHooks();
+  hooks.setNameComicsToRun = &story::SetNameComicsToRun;
+  hooks.setNameInfosToRun = &story::SetNameInfosToRun;
+  hooks.setSplashInfo = &story::SetSplashInfo;
+  hooks.isFlashMoviePlaying = &story::IsFlashMoviePlaying;
+  hooks.stopFlashMovieOnClick = &story::StopFlashMovieOnClick;
+  hooks.bindGlobals = &BindStoryGlobals;
+  SetMiniTutorHandler(&story::RequestedMiniTutor);
+}
 
 void RegisterStoryWindowTypes(TWindowManager* wm) {
   if (!wm) return;
-  wm->RegisterWindowType("Comics", Comics_t::ClassCreator());
-  wm->RegisterWindowType("Tutor", Tutor_t::ClassCreator());
-  wm->RegisterWindowType("ComicsSpl", ComicsSpl_t::ClassCreator());
-  wm->RegisterWindowType("CreditsWindow", TCredits::ClassCreator());
-  wm->RegisterWindowType("Infos", Infos_t::ClassCreator());
-  wm->RegisterWindowType("MiniTutor", MiniTutor_t::ClassCreator());
+  for (const TStoryWindowType& type : kWindowTypes) wm->RegisterWindowType(type.name, type.creator);
 }
 
 void BindStoryGlobals(TLuaBindings& b) {
-  b.Bind("SetNameComicsToRun", &LuaSetNameComicsToRun);
-  b.Bind("SetNameInfosToRun", &LuaSetNameInfosToRun);
-  b.Bind("SetSplashInfo", &LuaSetSplashInfo);
   b.Bind("GetSplashInfo", &LuaGetSplashInfo);
   b.Bind("ShowInfos", &LuaShowInfos);
   b.Bind("ShowMiniTutor", &LuaShowMiniTutor);
+}
+
+void BindStoryNameGlobals(TLuaBindings& b) {
+  b.Bind("SetNameComicsToRun", &LuaSetNameComicsToRun);
+  b.Bind("SetNameInfosToRun", &LuaSetNameInfosToRun);
+  b.Bind("SetSplashInfo", &LuaSetSplashInfo);
 }

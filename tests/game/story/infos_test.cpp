@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 #include <tinyxml.h>
 
+#include "game/shell/storyservices.h"
+#include "game/shell/upperlayers.h"
 #include "game/shell/userinfo.h"
+#include "game/story/credits.h"
 #include "render/textblock.h"
 #include "tests/game/story/storyfixture.h"
 #include "ui/modalwindow.h"
@@ -171,6 +174,26 @@ TEST_F(InfosTest, PopUpShownOnceIsNotShownAgainForThatPlayerOnly) {
   EXPECT_FALSE(story::ShowInfosOnce(screen, "knife"));
   EXPECT_FALSE(story::ShowMiniTutorOnce(screen, "hint"));
   DeleteUserInfo();
+}
+
+// The shell's screens ask through RequestMiniTutor: the hint's text is
+// logged, and the page shows only when infos.xml has it.
+TEST_F(InfosTest, ShellRequestsShowAMiniTutorOnlyForAPage) {
+  AddStoryPopUps();
+  EXPECT_EQ(FindUpperWindowType("MiniTutor"), MiniTutor_t::ClassCreator());
+  EXPECT_EQ(FindUpperWindowType("CreditsWindow"), TCredits::ClassCreator());
+  Text("nopage", "Nothing to see.");
+  size_t modals = wm->GetModalStack().size();
+  RequestMiniTutor(screen, "nopage");
+  EXPECT_TRUE(log.Contains("Hint nopage: Nothing to see."));
+  EXPECT_EQ(wm->GetModalStack().size(), modals);
+  ::SetNameInfosToRun("knife");  // the shell's service reaches the story
+  EXPECT_EQ(story::GetNameInfosToRun(), TString("knife"));
+  RequestMiniTutor(screen, "knife");
+  EXPECT_EQ(wm->GetModalStack().size(), modals + 1);
+  EXPECT_NE(WindowCast<MiniTutor_t>(wm->GetTopModal()->GetChildren().front()), nullptr);
+  ClearUpperLayers();
+  SetMiniTutorHandler(nullptr);
 }
 
 }  // namespace

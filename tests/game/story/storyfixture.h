@@ -35,6 +35,7 @@ protected:
     RegisterStoryWindowTypes(wm);
     globals = std::make_unique<TLuaBindings>(script->GetState());
     BindStoryGlobals(*globals);
+    BindStoryNameGlobals(*globals);
     GetGameProgress().Reset();
     story::SetNameComicsToRun("com_1.xml");
     story::SetNameInfosToRun("");
