@@ -18,6 +18,7 @@
 #include "game/shell/playlog.h"
 #include "game/shell/shadow.h"
 #include "game/shell/texteffect.h"
+#include "game/shell/userinfo.h"
 #include "platform/log.h"
 #include "platform/shell/platform.h"
 #include "render/renderer.h"
@@ -445,7 +446,10 @@ void TMainGame::CompleteLocation() {
   finishClock_ = 0;
   GameProgress& progress = GetGameProgress();
   MarkPlacePassed(record_);
-  if (!photo_.IsEmpty()) progress.AddPhoto(photo_);
+  if (!photo_.IsEmpty() && std::find(progress.photos.begin(), progress.photos.end(), photo_) == progress.photos.end()) {
+    progress.AddPhoto(photo_);
+    if (UserInfo* users = GetUserInfo()) users->ShowGalleryWnd(1);
+  }
   AdvanceProgress();
   SaveSceneProgress();
   UploadPlayLog();
@@ -532,6 +536,11 @@ void TMainGame::Step(float dt) {
     finishClock_ += dt;
     if (!winText_ && finishClock_ >= settings_.finTime && !(story_ && story_->IsBlocking())) {
       std::string script = EnterDuePlace();
+      // A new wallpaper is shown in the gallery first; its back button goes on
+      // to the play screen, which opens what is due.
+      UserInfo* users = GetUserInfo();
+      if (script != "scripts/mainmenu.lua" && users && users->NeedShowGallery() == 1 && IsScreenAvailable("GameGallery", "scripts/gallery.lua"))
+        script = "scripts/gallery.lua";
       SaveSceneProgress();
       Leave(script);
     }

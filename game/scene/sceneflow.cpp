@@ -161,7 +161,10 @@ std::string MiniGameScriptName(const TString& type) {
 
 bool IsMiniGameAvailable(const TString& type) {
   std::string script = MiniGameScriptName(type);
-  if (script.empty()) return false;
+  return !script.empty() && IsScreenAvailable(type, script);
+}
+
+bool IsScreenAvailable(const TString& type, const std::string& script) {
   TWindowManager* windows = GetWindowManager();
   TWindowScript* scripts = windows ? windows->GetScript() : nullptr;
   if (!scripts || !scripts->FindWindowType(type)) return false;

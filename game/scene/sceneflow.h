@@ -81,6 +81,9 @@ std::string MiniGameScriptName(const TString& type);
 // Whether the mini-game of that window type can be opened: the type is
 // registered with the window script and its script exists.
 bool IsMiniGameAvailable(const TString& type);
+// Whether a screen can be opened: the window type is registered with the
+// window script and the script exists.
+bool IsScreenAvailable(const TString& type, const std::string& script);
 
 // --- Mini-games that stand in a chapter as a location ---
 // Whether the place the progress stands on is a Loc with "mgame".

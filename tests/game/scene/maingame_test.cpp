@@ -270,6 +270,18 @@ TEST_F(MainGameTest, FindingEverythingSavesShowsTheCaptionAndGoesOn) {
   EXPECT_EQ(Calls(), std::vector<std::string>{"DoModal scripts/shadow.lua"});
 }
 
+// With the gallery in the program, a new wallpaper is shown there first.
+TEST_F(MainGameTest, ANewPhotographIsShownInTheGalleryOnTheWay) {
+  script->DefineWindowType("GameGallery", [] { return static_cast<TWindow*>(nullptr); });
+  Write("scripts/gallery.lua", "-- the gallery");
+  TMainGame* scene = Open();
+  ASSERT_NE(scene, nullptr);
+  for (int x : {120, 320, 520}) Click(x, 120);
+  Ticks(50);
+  EXPECT_EQ(scene->GetNextScript(), "scripts/gallery.lua");
+  EXPECT_EQ(GetUserInfo()->NeedShowGallery(), 1);  // the gallery's way back leads to the play screen
+}
+
 TEST_F(MainGameTest, ALevelThatCannotBeLoadedLeadsBackToTheMenu) {
   GetGameProgress().chapterId = 2;  // "nope" has no file
   TMainGame* scene = Open();
