@@ -13,11 +13,13 @@
 #include "game/shell/gamebutton.h"
 #include "game/shell/gameprogress.h"
 #include "game/shell/gamesettings.h"
+#include "game/shell/gamemain.h"
 #include "game/shell/gameutils.h"
 #include "game/shell/particles.h"
 #include "game/shell/playlog.h"
 #include "game/shell/shadow.h"
 #include "game/shell/texteffect.h"
+#include "game/shell/upperlayers.h"
 #include "game/shell/userinfo.h"
 #include "platform/log.h"
 #include "platform/shell/platform.h"
@@ -88,11 +90,6 @@ void ReadColor(const TiXmlElement* e, const char* name, TFloatColor* out) {
 
 TWindowManager* Manager() { return GetWindowManager(); }
 
-// The application is active: play time runs.
-bool AppActive() {
-  TPlatform* platform = TPlatform::GetInstance();
-  return !platform || !platform->IsPlayTimeStopped();
-}
 }  // namespace
 
 // --- Settings ---
@@ -411,7 +408,7 @@ void TMainGame::StartPenalty() {
 bool TMainGame::UseHint() {
   if (!TakesInput() || IsPenaltyOn()) return false;
   if (hintCharge_ < 1.0f) {
-    if (!settings_.hintMiniTutor.IsEmpty() && story_) story_->ShowMiniTutor(this, settings_.hintMiniTutor);
+    if (!settings_.hintMiniTutor.IsEmpty()) ShowMiniTutor(this, settings_.hintMiniTutor);
     return false;
   }
   std::vector<size_t> candidates;
@@ -446,6 +443,7 @@ void TMainGame::CompleteLocation() {
   finishClock_ = 0;
   GameProgress& progress = GetGameProgress();
   MarkPlacePassed(record_);
+  levelBefore_ = progress.levelId;
   if (!photo_.IsEmpty() && std::find(progress.photos.begin(), progress.photos.end(), photo_) == progress.photos.end()) {
     progress.AddPhoto(photo_);
     if (UserInfo* users = GetUserInfo()) users->ShowGalleryWnd(1);
@@ -457,7 +455,7 @@ void TMainGame::CompleteLocation() {
   winText_.reset(TTextEff::Create("EffGameWin"));
   TraceOut("MainGame: level %s complete", record_.c_str());
   if (story_) story_->OnLocationComplete(photo_);
-  if (!finishMessage_.IsEmpty() && story_) story_->ShowInfos(this, finishMessage_);
+  if (!finishMessage_.IsEmpty()) ShowInfos(this, finishMessage_);
 }
 
 void TMainGame::Leave(const std::string& script) {
@@ -495,12 +493,12 @@ bool TMainGame::Update() {
   if (state_ == TState::kStarting) {
     state_ = TState::kPlaying;
     GameProgress& progress = GetGameProgress();
-    if (!startMessage_.IsEmpty() && !progress.IsInfoShown(startMessage_) && story_) {
+    if (!startMessage_.IsEmpty() && !progress.IsInfoShown(startMessage_)) {
       progress.MarkInfoShown(startMessage_);
-      story_->ShowInfos(this, startMessage_);
+      ShowInfos(this, startMessage_);
     }
   }
-  if (AppActive()) Step(step_);
+  if (IsAppActive()) Step(step_);
   return true;
 }
 
@@ -536,6 +534,7 @@ void TMainGame::Step(float dt) {
     finishClock_ += dt;
     if (!winText_ && finishClock_ >= settings_.finTime && !(story_ && story_->IsBlocking())) {
       std::string script = EnterDuePlace();
+      if (GetGameProgress().levelId != levelBefore_) script = ThroughLevelIntro(script);
       // A new wallpaper is shown in the gallery first; its back button goes on
       // to the play screen, which opens what is due.
       UserInfo* users = GetUserInfo();

@@ -194,6 +194,7 @@ private:
   int hinted_ = -1;
   float step_ = 0.016f;
   float finishClock_ = 0;
+  int levelBefore_ = 0;  // the level the finished location belonged to
   std::unique_ptr<TTextEff> winText_;
   std::unique_ptr<SceneStory_t> story_;
   std::unique_ptr<TListener> listener_;

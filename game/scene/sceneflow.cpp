@@ -5,6 +5,7 @@
 #include "game/shell/gameprogress.h"
 #include "game/shell/gamesettings.h"
 #include "game/shell/gameutils.h"
+#include "game/shell/upperlayers.h"
 #include "game/shell/userinfo.h"
 #include "platform/file.h"
 #include "platform/log.h"
@@ -229,4 +230,22 @@ std::string EnterDuePlace() {
   }
   TraceOut("MainGame: no place to play found");
   return "scripts/mainmenu.lua";
+}
+
+void ShowInfos(TWindow* caller, const TString& name) {
+  if (name.IsEmpty()) return;
+  if (!IsScreenAvailable("Infos", "scripts/infos.lua")) {
+    TraceOut("MainGame: information %s (no information pop-ups in this program)", name.c_str());
+    return;
+  }
+  SetNameInfosToRun(name);
+  if (TWindowManager* windows = GetWindowManager()) windows->RunScriptText(caller, "DoModal('scripts/infos.lua')");
+}
+
+std::string ThroughLevelIntro(const std::string& next) {
+  if (next != "scripts/maingame.lua") return next;
+  TString comic = GetLIComicsName();
+  if (comic.IsEmpty() || !IsScreenAvailable("ComicsSpl", "scripts/splashstart.lua")) return next;
+  SetSplashInfo(comic, GetLIComicsPictName(), TString(next.c_str()));
+  return "scripts/splashstart.lua";
 }

@@ -14,6 +14,7 @@
 
 #include "platform/string.h"
 
+class TWindow;
 class TiXmlElement;
 class GameProgress;
 struct GameLevel;
@@ -97,6 +98,16 @@ bool IsLocationMiniGameDue();
 // changes screens (CSWithSh(its window name, script), StartSoundFade,
 // DoModal('scripts/shadow.lua')).
 std::string FinishLocationMiniGame(bool won);
+
+// The information pop-up of that name over the caller: SetNameInfosToRun,
+// then "DoModal('scripts/infos.lua')". Only logged when the program has no
+// "Infos" window or no such script.
+void ShowInfos(TWindow* caller, const TString& name);
+// The screen after a step that began a new level: its intro comic first
+// ("scripts/splashstart.lua" after SetSplashInfo(comic, picture, next)) when
+// the level has one not yet shown and the program has the splash screen;
+// else `next`.
+std::string ThroughLevelIntro(const std::string& next);
 
 // Marks the record of `name` passed with today's date and time (adds it when missing).
 void MarkPlacePassed(const TString& name);

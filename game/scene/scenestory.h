@@ -3,8 +3,10 @@
 // game/story: the story library implements SceneStory_t and registers a
 // factory at start-up; every play screen then makes one story object for
 // itself and drives it. With no factory registered the scene plays alone:
-// no journal (its panel button is disabled), no tutorial, and the pop-ups
-// are only logged. docs/scene.md lists the calls and their order.
+// no journal (its panel button is disabled) and no tutorial. The pop-ups the
+// scene opens (information, mini tutorial) are windows and services the story
+// gives the shell (game/shell/upperlayers.h). docs/scene.md lists the calls
+// and their order.
 // Depends on platform/ and ui/.
 #pragma once
 #include <functional>
@@ -66,12 +68,6 @@ public:
   // Message 1099: a mini tutorial that asked to be heard of has closed.
   virtual void OnMiniTutorClosed() {}
 
-  // --- Pop-ups the scene asks for ---
-  // The information pop-up of that name over the caller
-  // (SetNameInfosToRun, then "DoModal('scripts/infos.lua')").
-  virtual void ShowInfos(TWindow* caller, const TString& name) {}
-  // The mini tutorial with the text of that info key.
-  virtual void ShowMiniTutor(TWindow* caller, const TString& key) {}
 };
 
 using SceneStoryFactory = std::function<std::unique_ptr<SceneStory_t>(TMainGame* scene)>;

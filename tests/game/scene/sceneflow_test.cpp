@@ -10,6 +10,7 @@
 #include "game/shell/gameprogress.h"
 #include "game/shell/gamesettings.h"
 #include "platform/folders.h"
+#include "game/shell/upperlayers.h"
 #include "tests/game/support/gametest.h"
 #include "ui/windowmanager.h"
 #include "ui/windowscript.h"
@@ -27,17 +28,20 @@ protected:
         " <Chapt id='1'><Loc filename='loc1'/><Loc filename='loc2'/></Chapt>"
         " <Chapt id='3'><Loc filename='mgloc' mgame='mg02window' mgame_num='2'/><Loc filename='loc3'/></Chapt>"
         "</Level>"
-        "<Level id='2'><Chapt id='5'><Loc filename='loc4'/></Chapt></Level>"
+        "<Level id='2' intro='com_2.xml' introPict='com2'><Chapt id='5'><Loc filename='loc4'/></Chapt></Level>"
         "</Levels></Game>");
     GetGameProgress().Reset();
     SetMiniGameLevel(0);
     SetGo2MainMenuFlag(false);
   }
-  ~SceneFlowTest() override { SetGo2MainMenuFlag(false); }
-  // Registers a window type and writes its script, as a mini-game library would.
-  void ProvideMiniGame(const char* type) {
+  ~SceneFlowTest() override {
+    SetGo2MainMenuFlag(false);
+    ClearUpperLayers();
+  }
+  // Registers a window type and writes its script, as the library that has the screen would.
+  void ProvideScreen(const char* type, const std::string& file = "") {
     script->DefineWindowType(type, &NoWindow);
-    dir.Write(std::string("scripts/") + type + ".lua", "-- a mini-game");
+    dir.Write(file.empty() ? std::string("scripts/") + type + ".lua" : file, "-- a screen");
     RefreshFileLayer();
   }
   std::string At() {
@@ -100,7 +104,7 @@ TEST_F(SceneFlowTest, AMiniGameThatIsThereGetsTheScreenAndOneThatIsNotIsSkipped)
   // Now it is there.
   p.RemoveLocationInfo("mgloc");
   p.locationId = 1;
-  ProvideMiniGame("mg02window");
+  ProvideScreen("mg02window");
   EXPECT_EQ(EnterDuePlace(), "scripts/mg02window.lua");
   EXPECT_EQ(GetMiniGameLevel(), 2);
   EXPECT_EQ(At(), "1 3 1 type 1");
@@ -112,7 +116,7 @@ TEST_F(SceneFlowTest, AMiniGameThatIsThereGetsTheScreenAndOneThatIsNotIsSkipped)
   p.chapterId = 3;
   p.locationId = 2;
   p.mLocationType = 1;
-  ProvideMiniGame("mg01window");
+  ProvideScreen("mg01window");
   EXPECT_EQ(EnterDuePlace(), "scripts/mg01window.lua");
   EXPECT_EQ(GetMiniGameLevel(), 2);
   // A type with a script but no window type, or an odd name, is not there.
@@ -156,4 +160,27 @@ TEST_F(SceneFlowTest, PassedLocationsAreSteppedOverAndLostIdsGoBackToTheStart) {
   MainXml("<Game><Levels/></Game>");
   EXPECT_EQ(EnterDuePlace(), "scripts/mainmenu.lua");
   EXPECT_TRUE(log.Contains("MainGame: main.xml has no location at its start"));
+}
+
+TEST_F(SceneFlowTest, PopUpsAndTheLevelsComicOpenOnlyWhenTheProgramHasThem) {
+  std::vector<std::string> heard;
+  GetUpperLayerHooks().setNameInfosToRun = [&](const TString& n) { heard.push_back("infos " + n.str()); };
+  GetUpperLayerHooks().setSplashInfo = [&](const TString& a, const TString& b, const TString& c) {
+    heard.push_back("splash " + a.str() + " " + b.str() + " " + c.str());
+  };
+  Lua("function DoModal(n) gOpened = n end");
+  ShowInfos(nullptr, "loc1_start");
+  EXPECT_TRUE(log.Contains("MainGame: information loc1_start (no information pop-ups in this program)"));
+  GetGameProgress().levelId = 2;
+  EXPECT_EQ(ThroughLevelIntro("scripts/maingame.lua"), "scripts/maingame.lua");
+  EXPECT_TRUE(heard.empty());
+  ProvideScreen("Infos", "scripts/infos.lua");
+  ProvideScreen("ComicsSpl", "scripts/splashstart.lua");
+  ShowInfos(nullptr, "loc1_start");
+  EXPECT_EQ(Global("gOpened"), "scripts/infos.lua");
+  EXPECT_EQ(ThroughLevelIntro("scripts/maingame.lua"), "scripts/splashstart.lua");
+  EXPECT_EQ(ThroughLevelIntro("scripts/mainmenu.lua"), "scripts/mainmenu.lua");
+  EXPECT_EQ(heard, (std::vector<std::string>{"infos loc1_start", "splash com_2.xml com2 scripts/maingame.lua"}));
+  GetGameProgress().MarkShown("com_2.xml");  // seen: straight on
+  EXPECT_EQ(ThroughLevelIntro("scripts/maingame.lua"), "scripts/maingame.lua");
 }
