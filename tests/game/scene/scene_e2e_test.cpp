@@ -1,8 +1,9 @@
 // End to end: the lantern program on the demo data, headless, from a fresh
 // user folder, driven by input scripts. A new player starts level 1 from the
 // main menu and clicks every object of the first location at the place its
-// level file gives; each leaves the list, the location is complete and the
-// game goes on (to the gallery, for the new wallpaper). The next start plays
+// level file gives; each leaves the list, the location is complete, the
+// journal writes its page and is closed, and the game goes on (to the
+// gallery, for the new wallpaper). The next start plays
 // the second location: the first one was saved as passed.
 #include <gtest/gtest.h>
 
@@ -24,6 +25,7 @@
 namespace {
 
 constexpr const char* kPlayButton = "310 362";
+constexpr const char* kJournalClose = "958 72";
 
 struct TRun {
   int exitCode = -1;
@@ -129,7 +131,9 @@ TEST_F(SceneEndToEnd, ANewPlayerFindsEverythingAndTheNextStartGoesOn) {
     input += Click(t, at);
     t += 400;
   }
-  TRun first = Run(input, 1500);
+  // The journal opens on the finished page and writes it; the player closes it.
+  input += Click(14500, kJournalClose);
+  TRun first = Run(input, 1800);
   EXPECT_EQ(first.exitCode, 0);
   std::vector<std::string> start(first.lines.begin(), first.lines.begin() + std::min<size_t>(5, first.lines.size()));
   std::vector<std::string> wanted = {"menu: shown", "menu: asks for a name", "players: created Ada", "menu: play",
