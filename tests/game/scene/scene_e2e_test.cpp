@@ -1,7 +1,7 @@
 // End to end: the lantern program on the demo data, headless, from a fresh
 // user folder, driven by input scripts. A new player starts level 1 from the
-// main menu and clicks every object of the first location at the place its
-// level file gives; each leaves the list, the location is complete, the
+// main menu, follows the location's tutorial and clicks every object of the
+// first location at the place its level file gives; each leaves the list, the location is complete, the
 // journal writes its page and is closed, and the game goes on (to the
 // gallery, for the new wallpaper). The next start plays
 // the second location: the first one was saved as passed.
@@ -26,6 +26,8 @@ namespace {
 
 constexpr const char* kPlayButton = "310 362";
 constexpr const char* kJournalClose = "958 72";
+constexpr const char* kTutorialNext = "704 545";
+constexpr const char* kTutorialRaisedClose = "704 360";  // the box over a pointer at the list
 
 struct TRun {
   int exitCode = -1;
@@ -52,7 +54,7 @@ protected:
     pid_t child = fork();
     if (child == 0) {
       if (chdir(testing_support::SourceDir().c_str()) != 0) _exit(126);
-      alarm(120);
+      alarm(240);
       std::string arg = "options=" + options;
       execl(LANTERN_PROGRAM, LANTERN_PROGRAM, arg.c_str(), static_cast<char*>(nullptr));
       _exit(127);
@@ -124,16 +126,19 @@ TEST_F(SceneEndToEnd, ANewPlayerFindsEverythingAndTheNextStartGoesOn) {
   // A new player's game starts full screen: Alt+Enter first, so the input's
   // points are the game's.
   std::string input = "100 key alt+enter\n300 text Ada\n400 key enter\n" + Click(800, kPlayButton);
-  int t = 3500;
   std::vector<std::string> places = ItemCentres("loc11");
   ASSERT_EQ(places.size(), 13u);
+  // The location's tutorial: two welcome pages and the list's, each with its
+  // next button; then it asks for the teacup, which the click also finds.
+  input += Click(3500, kTutorialNext) + Click(4000, kTutorialNext) + Click(4500, kTutorialRaisedClose);
+  int t = 5200;
   for (const std::string& at : places) {
     input += Click(t, at);
-    t += 400;
+    t += 350;
   }
   // The journal opens on the finished page and writes it; the player closes it.
   input += Click(14500, kJournalClose);
-  TRun first = Run(input, 1800);
+  TRun first = Run(input, 1500);
   EXPECT_EQ(first.exitCode, 0);
   std::vector<std::string> start(first.lines.begin(), first.lines.begin() + std::min<size_t>(5, first.lines.size()));
   std::vector<std::string> wanted = {"menu: shown", "menu: asks for a name", "players: created Ada", "menu: play",
