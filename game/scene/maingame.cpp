@@ -455,7 +455,7 @@ void TMainGame::CompleteLocation() {
   winText_.reset(TTextEff::Create("EffGameWin"));
   TraceOut("MainGame: level %s complete", record_.c_str());
   if (story_) story_->OnLocationComplete(photo_);
-  if (!finishMessage_.IsEmpty()) ShowInfos(this, finishMessage_);
+  if (!finishMessage_.IsEmpty()) OpenInfos(this, finishMessage_);
 }
 
 void TMainGame::Leave(const std::string& script) {
@@ -495,7 +495,7 @@ bool TMainGame::Update() {
     GameProgress& progress = GetGameProgress();
     if (!startMessage_.IsEmpty() && !progress.IsInfoShown(startMessage_)) {
       progress.MarkInfoShown(startMessage_);
-      ShowInfos(this, startMessage_);
+      OpenInfos(this, startMessage_);
     }
   }
   if (IsAppActive()) Step(step_);

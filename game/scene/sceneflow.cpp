@@ -232,7 +232,7 @@ std::string EnterDuePlace() {
   return "scripts/mainmenu.lua";
 }
 
-void ShowInfos(TWindow* caller, const TString& name) {
+void OpenInfos(TWindow* caller, const TString& name) {
   if (name.IsEmpty()) return;
   if (!IsScreenAvailable("Infos", "scripts/infos.lua")) {
     TraceOut("MainGame: information %s (no information pop-ups in this program)", name.c_str());

@@ -102,7 +102,7 @@ std::string FinishLocationMiniGame(bool won);
 // The information pop-up of that name over the caller: SetNameInfosToRun,
 // then "DoModal('scripts/infos.lua')". Only logged when the program has no
 // "Infos" window or no such script.
-void ShowInfos(TWindow* caller, const TString& name);
+void OpenInfos(TWindow* caller, const TString& name);
 // The screen after a step that began a new level: its intro comic first
 // ("scripts/splashstart.lua" after SetSplashInfo(comic, picture, next)) when
 // the level has one not yet shown and the program has the splash screen;

@@ -169,14 +169,14 @@ TEST_F(SceneFlowTest, PopUpsAndTheLevelsComicOpenOnlyWhenTheProgramHasThem) {
     heard.push_back("splash " + a.str() + " " + b.str() + " " + c.str());
   };
   Lua("function DoModal(n) gOpened = n end");
-  ShowInfos(nullptr, "loc1_start");
+  OpenInfos(nullptr, "loc1_start");
   EXPECT_TRUE(log.Contains("MainGame: information loc1_start (no information pop-ups in this program)"));
   GetGameProgress().levelId = 2;
   EXPECT_EQ(ThroughLevelIntro("scripts/maingame.lua"), "scripts/maingame.lua");
   EXPECT_TRUE(heard.empty());
   ProvideScreen("Infos", "scripts/infos.lua");
   ProvideScreen("ComicsSpl", "scripts/splashstart.lua");
-  ShowInfos(nullptr, "loc1_start");
+  OpenInfos(nullptr, "loc1_start");
   EXPECT_EQ(Global("gOpened"), "scripts/infos.lua");
   EXPECT_EQ(ThroughLevelIntro("scripts/maingame.lua"), "scripts/splashstart.lua");
   EXPECT_EQ(ThroughLevelIntro("scripts/mainmenu.lua"), "scripts/mainmenu.lua");
