@@ -15,6 +15,7 @@
 #include "game/shell/gamesettings.h"
 #include "game/shell/gamemain.h"
 #include "game/shell/gameutils.h"
+#include "game/shell/pane.h"
 #include "game/shell/particles.h"
 #include "game/shell/playlog.h"
 #include "game/shell/shadow.h"
@@ -96,16 +97,7 @@ TWindowManager* Manager() { return GetWindowManager(); }
 
 void SceneSettings::Load() {
   const TiXmlElement* scene = MainXmlSection("MainGame");
-  if (const char* v = scene ? scene->Attribute("panel") : nullptr) {
-    char name[256] = {};
-    int x = 0, y = 0;
-    if (std::sscanf(v, "%255[^,],%d,%d", name, &x, &y) == 3) {
-      panel = name;
-      panelPos = TPoint(x, y);
-    } else {
-      TraceOut("MainGame: main.xml MainGame panel=\"%s\" is not picture,x,y", v);
-    }
-  }
+  ReadText(scene, "panel", &panel);
   ReadInt(scene, "playbottom", &playBottom, 0, 4096);
   ReadText(scene, "buttmenu", &buttMenu);
   ReadText(scene, "buttlogbook", &buttLogbook);
@@ -166,6 +158,10 @@ TMainGame::TMainGame() {
 }
 
 TMainGame::~TMainGame() {
+  // Left before the end (the game menu's way to the main menu): the level's
+  // statistics go now. At the program's end the profiles are gone already and
+  // the statistics have been finished, so nothing more is sent.
+  if (loaded_ && (state_ == TState::kPlaying || state_ == TState::kFinishing) && GetUserInfo()) UploadPlayLog();
   if (listener_)
     if (TWindowManager* wm = Manager()) wm->RemoveListener(listener_.get());
   // The story may still point at the objects and the level.
@@ -210,7 +206,7 @@ void TMainGame::Init(TWindowStyle& style) {
                                                      : CreateButtonFromStyle(settings_.buttLogbook.c_str(), this));
   buttHint_.reset(settings_.buttHint.IsEmpty() ? nullptr : CreateButtonFromStyle(settings_.buttHint.c_str(), this));
   if (buttLogbook_) buttLogbook_->SetDisabled(!story_ || !story_->HasJournal());
-  panel_ = settings_.panel.IsEmpty() ? boost::shared_ptr<TTexture>() : TTexture::Get(settings_.panel);
+  if (!settings_.panel.IsEmpty()) panel_ = ParsePaneDescr(settings_.panel);
   if (!settings_.penalty.IsEmpty()) penalty_.Parse(settings_.penalty);
   hintCharge_ = settings_.hintFull ? 1.0f : 0.0f;
 
@@ -665,8 +661,7 @@ void TMainGame::Draw() {
 }
 
 void TMainGame::DrawPanel() {
-  if (panel_) panel_->DrawAt(float(settings_.panelPos.x), float(settings_.panelPos.y), 1.0f, 1.0f, 0.0f,
-                             TDrawParams::kAnchorAtCenter);
+  if (panel_) panel_->Draw();
   for (Button_t* b : {buttMenu_.get(), buttLogbook_.get(), buttHint_.get()})
     if (b) b->Draw();
   DrawHintRing();

@@ -32,6 +32,7 @@
 #include "ui/window.h"
 
 class Button_t;
+struct PaneDescr_t;
 class SceneStory_t;
 class TSound;
 class TTextBlock;
@@ -44,8 +45,7 @@ constexpr int kSceneParticleOwner = 7;
 
 // Layout and rules of the scene, from main.xml (defaults in docs/scene.md).
 struct SceneSettings {
-  TString panel = "backgrounds/panel";
-  TPoint panelPos{0, 640};
+  TString panel = "backgrounds/panel,0,640";  // a pane: "picture,x,y"
   int playBottom = 640;  // clicks at or below this row belong to the panel
   TString buttMenu, buttLogbook, buttHint;
   TRect listRect{188, 668, 188 + 522, 668 + 90};  // the list's cells fill it
@@ -176,7 +176,7 @@ private:
   TString photo_;
   TString startMessage_, finishMessage_;
   boost::shared_ptr<TTexture> background_;
-  boost::shared_ptr<TTexture> panel_;
+  std::unique_ptr<PaneDescr_t> panel_;
   std::vector<std::unique_ptr<Object_t>> objects_;
   std::vector<bool> found_;
   std::vector<size_t> listed_;

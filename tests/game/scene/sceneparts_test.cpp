@@ -1,6 +1,7 @@
 // The scene's small parts: the fade record at the quarter, half and end of
 // its fades, Hide of "penalty", its description; GetXmlChildAttribute on a
-// document and on an element; Object_t::SetEffect and the end of its effect.
+// document and on an element; the panel's pane description; Object_t::SetEffect
+// and the end of its effect.
 #include <gtest/gtest.h>
 
 #include <tinyxml.h>
@@ -10,6 +11,7 @@
 
 #include "game/scene/sceneobject.h"
 #include "game/scene/sceneparts.h"
+#include "game/shell/pane.h"
 #include "platform/log.h"
 #include "render/texture.h"
 #include "tests/game/support/widgetfixture.h"
@@ -206,4 +208,16 @@ TEST_F(ObjectTest, APictureLargerThanItsPlaceStartsItsEffectAtThePlacesSize) {
   EXPECT_FLOAT_EQ(e->target.x, 500.0f);
   for (int i = 0; i < 30 && object.HasEffect(); ++i) object.Update(0.05f);
   EXPECT_FALSE(object.HasEffect());  // no holder: it simply ends
+}
+
+// The scene's panel is a pane "picture,x,y": two fields are refused.
+TEST_F(ObjectTest, APaneNeedsAPictureAndAPlace) {
+  TLogCapture log;
+  EXPECT_EQ(ParsePaneDescr("pict.png,0"), nullptr);
+  EXPECT_TRUE(log.Contains("Invalid pane pict.png,0"));
+  std::unique_ptr<PaneDescr_t> pane = ParsePaneDescr("pict.png,10,640");
+  ASSERT_NE(pane, nullptr);
+  EXPECT_EQ(pane->rect, TRect(10, 640, 50, 660));
+  EXPECT_EQ(pane->link, "");
+  EXPECT_EQ(ParsePaneDescr("pict.png,1,2,https://example.org")->link, "https://example.org");
 }
