@@ -27,7 +27,7 @@ namespace {
 
 const char kMainXml[] =
     "<Game><Common startLevelId='1' startChaptId='1' startLocationId='1' penalti_clicks_count='3' animrate='16'/>"
-    "<Levels><Level id='1'>"
+    "<Levels><Level id='1' mgame='mg01window' mgame_num='2'>"
     " <Chapt id='1'><Loc filename='loc1' photo='photos/first'/><Loc filename='loc2'/></Chapt>"
     " <Chapt id='2'><Loc filename='nope'/></Chapt>"
     "</Level></Levels>"
@@ -301,6 +301,21 @@ TEST_F(MainGameTest, ALevelThatCannotBeLoadedLeadsBackToTheMenu) {
   EXPECT_EQ(Calls(), std::vector<std::string>{"DoModal scripts/shadow.lua"});
   Click(120, 120);  // nothing to play
   EXPECT_EQ(PlayLog::Get().clicks, 0);
+}
+
+// A mini-game that is due gets the screen at once: the scene loads nothing.
+TEST_F(MainGameTest, AMiniGameThatIsDueGetsTheScreen) {
+  script->DefineWindowType("mg01window", [] { return static_cast<TWindow*>(nullptr); });
+  Write("scripts/mg01window.lua", "-- the mini-game");
+  GameProgress& p = GetGameProgress();
+  p.chapterId = 2;
+  p.mLocationType = 1;
+  TMainGame* scene = Open();
+  ASSERT_NE(scene, nullptr);
+  EXPECT_FALSE(scene->IsLoaded());
+  EXPECT_EQ(GetMiniGameLevel(), 2);
+  EXPECT_EQ(GetShadowScript(), "scripts/mg01window.lua");
+  EXPECT_EQ(Calls(), std::vector<std::string>{"DoModal scripts/shadow.lua"});
 }
 
 TEST_F(MainGameTest, EscapeAndTheMenuButtonOpenTheGameMenu) {
