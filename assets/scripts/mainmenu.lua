@@ -46,6 +46,9 @@ MainMenu{ name = 'mainmenuwindow', x = 0, y = 0, w = kMax, h = kMax,
   -- The wallpaper gallery: hidden (and drawn as buttphotoalbum) until the
   -- player has a photograph.
   KitButton({ name = 'album' }, 'menu_wallpapers', 800, 700, true),
+  -- The credits roll; its close button comes back here.
+  KitButton({ name = 'credits', command = function() DoModal('scripts/credits.lua') end }, 'menu_credits', 590, 700,
+            true),
   -- The wind rose turns under this button.
   Button{ name = 'windrose', x = 40, y = 640, w = 112, h = 112 },
 }()

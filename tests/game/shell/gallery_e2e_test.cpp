@@ -116,6 +116,8 @@ TEST(GalleryProgram, PagesChoosesAndSetsAWallpaperFromScriptedInput) {
                                 "380 move 896 380\n400 click left 896 380\n"
                                 "1380 move 362 265\n1400 click left 362 265\n"
                                 "1480 move 512 664\n1500 click left 512 664\n"
+                                "# the hint's pop-up and its OK button\n"
+                                "1580 move 512 455\n1600 click left 512 455\n"
                                 "1680 move 128 380\n1700 click left 128 380\n"
                                 "# choose the kitchen, set it, confirm\n"
                                 "2680 move 662 265\n2700 click left 662 265\n"

@@ -1,0 +1,13 @@
+-- A mini tutorial ("DoModal('scripts/minitutor.lua')" after
+-- SetNameInfosToRun(id)): a short hint of infos.xml on the small board with
+-- an OK button. Closing it tells the play screen when it asked to hear.
+SetWindowName('minitutor')
+ReadFile('scripts/ui.lua')
+
+Window{ name = 'minitutorbox', x = kCenter, y = kCenter, w = 520, h = 300,
+  Bitmap{ name = 'board', x = 0, y = 0, image = 'backgrounds/message' },
+  BoardTitle('hint_title', 104, 22, 312, 50),
+  MiniTutor{ x = 0, y = 0, w = 520, h = 300 },
+  KitButton({ name = 'ok', default = true, cancel = true, command = function() CloseWindow() end },
+            'button_ok', 160, 196, true),
+}()
