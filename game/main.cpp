@@ -3,6 +3,7 @@
 // upper libraries (game/shell/upperlayers.h, docs/gameshell.md), and starts
 // the framework with the game's main function.
 #include "app/app.h"
+#include "game/minigames/register.h"
 #include "game/scene/maingame.h"
 #include "game/shell/gamemain.h"
 #include "game/shell/upperlayers.h"
@@ -20,8 +21,9 @@ void AddUpperLayers() {
   hooks.updateGameCursor = &TMainGame::UpdateGameCursor;
   // The story: the journal, and its windows and services as they come.
   RegisterStoryLayer();
-  // Still to come, the mini-games: "mg01window" ... "mg06window";
-  // hooks.isMiniGameOpen, hooks.askQuitMiniGame.
+  // The mini-games: their window types ("mg01window" ...), hooks.isMiniGameOpen
+  // and hooks.askQuitMiniGame.
+  AddMiniGameLayer();
 }
 }  // namespace
 

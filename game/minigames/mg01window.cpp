@@ -1,0 +1,483 @@
+#include "game/minigames/mg01window.h"
+
+#include <tinyxml.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "audio/sound.h"
+#include "game/shell/commonsound.h"
+#include "game/shell/gameutils.h"
+#include "platform/log.h"
+#include "platform/shell/platform.h"
+#include "render/drawparams.h"
+#include "render/renderer.h"
+#include "render/textsprite.h"
+#include "render/texture.h"
+#include "ui/windowmanager.h"
+
+namespace {
+
+constexpr const char* kWindowType = "mg01window";
+constexpr float kSlideTime = 5.0f;
+constexpr int kTrayGap = 20;
+constexpr int kTrayRowGap = 3;
+// A release this far (in pixels, either way) from the press that picked a
+// block up puts it down: the block was dragged.
+constexpr int kDragDistance = 8;
+
+int Width(const boost::shared_ptr<TTexture>& t) { return t ? int(t->GetWidth()) : 0; }
+int Height(const boost::shared_ptr<TTexture>& t) { return t ? int(t->GetHeight()) : 0; }
+
+void DrawTopLeft(const boost::shared_ptr<TTexture>& t, const TVec2& at) {
+  if (t) t->DrawAt(at.x, at.y, 1.0f, 1.0f, 0.0f, TDrawParams::kAnchorAtCenter);
+}
+
+}  // namespace
+
+// --- Resources ---
+
+TString Game01Resources_t::GetFileName(int variant) const {
+  TString name;
+  name.AssignFormat("assets/minigame1_%d.xml", variant);
+  return name;
+}
+
+bool Game01Resources_t::LoadOwn(const TiXmlElement*, const TiXmlElement* common, TString* why) {
+  const TString board = ReadMGText(common, "bigBlock");
+  const TString cell = ReadMGText(common, "boundsimg");
+  bigBlock = board.IsEmpty() ? boost::shared_ptr<TTexture>() : LoadTextureWithAlpha(board);
+  boundsImg = cell.IsEmpty() ? boost::shared_ptr<TTexture>() : LoadTextureWithAlpha(cell);
+  if (!boundsImg || boundsImg->GetWidth() == 0 || boundsImg->GetHeight() == 0) {
+    *why = TString::Printf("the cell picture \"boundsimg\" (\"%s\") cannot be loaded", cell.c_str());
+    return false;
+  }
+  return true;
+}
+
+// --- The window ---
+
+TMG01Window::TMG01Window() : TMiniGames(kWindowType) {}
+
+TMG01Window::~TMG01Window() {
+  if (sandSound) sandSound->StopAll();
+}
+
+void TMG01Window::Init(TWindowStyle& style) {
+  TWindow::Init(style);
+  Animate(uint32_t(animRate), true, true, false);
+  skipped = solved = finishing = isWon = closeRequested = false;
+  heldPiece = carriedPiece = -1;
+  slideState = 0;
+  if (!resources.Load(gMiniGameVariant) || !LoadLevel()) {
+    types.clear();
+    cells.clear();
+    pieces.clear();
+    SetLoadFailed();
+    return;
+  }
+  SetSoundNames(resources.music, resources.ambient);
+  if (!resources.mainCursor.IsEmpty()) {
+    if (TPlatform* platform = TPlatform::GetInstance())
+      platform->SetCursor(TTexture::GetFlagged(resources.mainCursor), 1, 1, 0);
+  }
+  winDelay = float(resources.winCounter);
+  const MGTextStyle& text = resources.textStyle;
+  captionSprite = TTextSprite::Create(std::max(1, text.width), std::max(1, text.height), text.align, text.font,
+                                      text.fh, text.color);
+  if (captionSprite) captionSprite->SetText(resources.text);
+  clickSound = TSound::Get("audio/sfx/button_click.ogg", true, kGroupSoundEffects);
+  sandSound = TSound::Get("audio/sfx/sand.ogg", true, kGroupSoundEffects);
+  StartTutorScreen(startMessageNum);
+}
+
+bool TMG01Window::LoadLevel() {
+  const TString file = resources.GetFileName(gMiniGameVariant);
+  std::unique_ptr<TiXmlDocument> doc;
+  TString why;
+  BlocksFileData data;
+  bool good = OpenMGDocument(file, &doc, &why) && ReadBlocksDocument(*doc, &data, &why);
+  std::vector<BlockType> loaded;
+  for (size_t k = 0; good && k < data.types.size(); ++k) {
+    const BlocksTypeNames& names = data.types[k];
+    BlockType type{LoadTextureWithAlpha(names.img), LoadTextureWithAlpha(names.incorrectImg),
+                   LoadTextureWithAlpha(names.preview)};
+    if (!type.img || !type.incorrectImg || !type.preview) {
+      why = TString::Printf("a picture of kind %zu (\"%s\", \"%s\", \"%s\") cannot be loaded", k, names.img.c_str(),
+                            names.incorrectImg.c_str(), names.preview.c_str());
+      good = false;
+    }
+    loaded.push_back(type);
+  }
+  if (!good) {
+    TraceOut("Mini-game file %s: %s", file.c_str(), why.c_str());
+    return false;
+  }
+  startMessageNum = data.startMessageNum;
+  finMessageNum = data.finMessageNum;
+  boardOrigin = boardPos = data.boardOrigin;
+  blockDx = data.blockDx;
+  blockDy = data.blockDy;
+  types = loaded;
+  cells = MakeBlockCells(data);
+  pieces.clear();
+  for (int kind : MovableBlockKinds(cells, Kinds())) {
+    BlockPiece piece;
+    piece.type = kind;
+    piece.z = int(pieces.size());
+    pieces.push_back(piece);
+  }
+  for (int i = 0; i < int(pieces.size()); ++i) TrayPosition(i);
+  LoadTutorial(doc->RootElement());
+  return true;
+}
+
+void TMG01Window::TrayPosition(int i) {
+  if (i < 0 || i >= int(pieces.size())) return;
+  BlockPiece& piece = pieces[size_t(i)];
+  const boost::shared_ptr<TTexture>& preview = types[size_t(piece.type)].preview;
+  const int half = int(pieces.size()) / 2;
+  const float w = float(Width(preview)), h = float(Height(preview));
+  const TVec2& corner = resources.previewPos;
+  if (i < half)
+    piece.pos = TVec2(corner.x + float(i) * (w + kTrayGap), corner.y);
+  else
+    piece.pos = TVec2(corner.x + float(i - half) * (w + kTrayGap), corner.y + h + kTrayRowGap);
+  piece.inTray = true;
+}
+
+TVec2 TMG01Window::CellCorner(int index) const {
+  const BlockCell& cell = cells[size_t(index)];
+  const float w = float(Width(resources.boundsImg)), h = float(Height(resources.boundsImg));
+  return TVec2(float(int(boardPos.x + blockDx + float(cell.col) * w)),
+               float(int(boardPos.y + blockDy + float(cell.row) * h)));
+}
+
+TVec2 TMG01Window::PlaceInCell(int index, int kind) const {
+  const boost::shared_ptr<TTexture>& img = types[size_t(kind)].img;
+  const int dx = (Width(resources.boundsImg) - Width(img)) / 2;
+  const int dy = (Height(resources.boundsImg) - Height(img)) / 2;
+  return CellCorner(index) + TVec2(float(dx), float(dy));
+}
+
+float TMG01Window::TrayTop() const {
+  const int screen = resources.background ? Height(resources.background) : (GetHeight() > 0 ? GetHeight() : 768);
+  return float(screen - Height(resources.pane));
+}
+
+int TMG01Window::CellAt(const TPoint& p) const {
+  const int n = Kinds();
+  const int w = Width(resources.boundsImg), h = Height(resources.boundsImg);
+  for (int col = 0; col < n; ++col)
+    for (int row = 0; row < n; ++row) {
+      const int index = n * row + col;
+      const TVec2 corner = CellCorner(index);
+      const TRect rect(int(corner.x), int(corner.y), int(corner.x) + w, int(corner.y) + h);
+      if (rect.Contains(p)) return index;
+    }
+  return -1;
+}
+
+boost::shared_ptr<TTexture> TMG01Window::PictureOf(const BlockPiece& piece) const {
+  const BlockType& type = types[size_t(piece.type)];
+  if (piece.inTray) return type.preview;
+  return piece.correct ? type.img : type.incorrectImg;
+}
+
+bool TMG01Window::HitsBlock(int i, const TPoint& p) const {
+  const BlockPiece& piece = pieces[size_t(i)];
+  if (!piece.visible) return false;
+  const BlockType& type = types[size_t(piece.type)];
+  const boost::shared_ptr<TTexture>& picture = piece.inTray ? type.preview : type.incorrectImg;
+  if (!picture) return false;
+  const float x = float(p.x) - piece.pos.x, y = float(p.y) - piece.pos.y;
+  if (x < 0 || y < 0 || x >= float(picture->GetWidth()) || y >= float(picture->GetHeight())) return false;
+  uint32_t* pixels = nullptr;
+  uint32_t pitch = 0;
+  if (!picture->Lock(&pixels, &pitch)) return true;  // no surface to read: the rectangle decides
+  const uint32_t pixel = pixels[size_t(int(y)) * pitch + size_t(int(x))];
+  picture->Unlock();
+  return (pixel >> 24) != 0;
+}
+
+// --- Input ---
+
+bool TMG01Window::OnMouseDown(const TPoint& p) {
+  if (carriedPiece == -1 && TMiniGames::OnMouseDown(p)) return true;
+  pickPressed_ = false;
+  if (IsLoadFailed() || solved || skipped) return true;
+  lastMouse = TVec2(float(p.x), float(p.y));
+
+  if (carriedPiece != -1) {
+    BlockPiece& piece = pieces[size_t(carriedPiece)];
+    const BlockType& type = types[size_t(piece.type)];
+    if (piece.pos.y + float(Height(type.img)) >= TrayTop()) {
+      TrayPosition(carriedPiece);
+      carriedPiece = -1;
+      CheckBoard();
+      return true;
+    }
+    piece.inTray = false;
+    piece.pos += TVec2(float(Width(type.preview) / 2 - Width(type.img) / 2),
+                       float(Height(type.preview) / 2 - Height(type.img) / 2));
+    heldPiece = carriedPiece;
+    heldTrack_ = piece.pos;
+    carriedPiece = -1;
+    CheckBoard();
+    PutDown(p);
+    return true;
+  }
+  if (heldPiece != -1) {
+    PutDown(p);
+    return true;
+  }
+  for (int i = 0; i < int(pieces.size()); ++i) {
+    if (!HitsBlock(i, p)) continue;
+    Pick(i);
+    pickPressed_ = true;
+    pickPoint_ = p;
+    break;
+  }
+  return true;
+}
+
+void TMG01Window::Pick(int i) {
+  BlockPiece& piece = pieces[size_t(i)];
+  piece.correct = false;
+  if (piece.inTray) {
+    carriedPiece = i;
+    MoveBlockInDrawOrder(pieces, i, int(pieces.size()) - 1);
+    return;
+  }
+  heldPiece = i;
+  heldTrack_ = piece.pos;
+  piece.state = 1;
+  for (BlockCell& cell : cells)
+    if (cell.piece == i) {
+      cell.piece = -1;
+      cell.type = -1;
+    }
+  MoveBlockInDrawOrder(pieces, i, int(pieces.size()) - 1);
+  CheckBoard();
+}
+
+void TMG01Window::PutDown(const TPoint& p) {
+  const int held = heldPiece;
+  if (held < 0) return;
+  const int index = CellAt(p);
+  if (index >= 0 && !cells[size_t(index)].playerCell) {
+    TrayPosition(held);
+  } else if (index >= 0) {
+    BlockCell& cell = cells[size_t(index)];
+    if (cell.type != -1 && cell.piece >= 0 && cell.piece != held) {
+      BlockPiece& previous = pieces[size_t(cell.piece)];
+      TrayPosition(cell.piece);
+      previous.correct = false;
+      previous.state = 1;
+    }
+    BlockPiece& piece = pieces[size_t(held)];
+    cell.piece = held;
+    cell.type = piece.type;
+    piece.pos = PlaceInCell(index, piece.type);
+    MoveBlockInDrawOrder(pieces, held, 0);
+    heldPiece = -1;
+    CheckBoard();
+    if (clickSound) clickSound->Play(false);
+    return;
+  }
+  heldPiece = -1;
+  CheckBoard();
+}
+
+bool TMG01Window::OnMouseMove(const TPoint& p) {
+  if (carriedPiece == -1 && TMiniGames::OnMouseMove(p)) return true;
+  if (IsLoadFailed() || solved || skipped) return true;
+  const TVec2 mouse(float(p.x), float(p.y));
+  const TVec2 d = mouse - lastMouse;
+  if (heldPiece != -1) {
+    BlockPiece& piece = pieces[size_t(heldPiece)];
+    heldTrack_ += d;
+    // The block's bottom stays above the tray; the part of a move the tray
+    // holds back is kept in the track, so the block never jumps.
+    const float lowest = TrayTop() - float(Height(types[size_t(piece.type)].img)) - 1.0f;
+    const float limit = std::max(lowest, piece.pos.y);
+    piece.pos = TVec2(heldTrack_.x, std::min(heldTrack_.y, limit));
+  }
+  if (carriedPiece != -1) pieces[size_t(carriedPiece)].pos += d;
+  lastMouse = mouse;
+  return true;
+}
+
+bool TMG01Window::OnMouseUp(const TPoint& p) {
+  if (carriedPiece == -1 && TMiniGames::OnMouseUp(p)) return true;
+  if (IsLoadFailed() || solved) return true;
+  const bool dragged = pickPressed_ && (std::abs(p.x - pickPoint_.x) >= kDragDistance ||
+                                        std::abs(p.y - pickPoint_.y) >= kDragDistance);
+  pickPressed_ = false;
+  if (dragged && !skipped && (carriedPiece != -1 || heldPiece != -1)) {
+    // A drag: let go where it ends, as a second click would.
+    OnMouseMove(p);
+    OnMouseDown(p);
+    return true;
+  }
+  CheckBoard();
+  return true;
+}
+
+// --- Rules ---
+
+void TMG01Window::CheckBoard() {
+  if (skipped) return;
+  const int n = Kinds();
+  for (int i = 0; i < int(cells.size()); ++i) {
+    const BlockCell& cell = cells[size_t(i)];
+    if (!cell.playerCell || cell.piece < 0) continue;
+    BlockPiece& piece = pieces[size_t(cell.piece)];
+    const bool right = BlockCellIsRight(cells, n, i);
+    piece.correct = right;
+    const TVec2 place = PlaceInCell(i, piece.type);
+    if (right) {
+      if (piece.state == 0) piece.pos = place;  // back from the shaking
+      piece.state = 1;
+    } else {
+      piece.state = 0;
+      piece.shakeBase = place;
+    }
+  }
+}
+
+bool TMG01Window::IsSolved() const {
+  if (solved) return true;
+  for (const BlockPiece& piece : pieces)
+    if (!piece.correct) return false;
+  return true;
+}
+
+int TMG01Window::SolveStep(std::vector<BlockCandidates>& records) {
+  return SolveBlocksStep(records, Kinds(), Random());
+}
+
+void TMG01Window::SkipGame() {
+  if (IsLoadFailed() || solved || slideState != 0) return;
+  for (BlockCell& cell : cells)
+    if (cell.playerCell) cell.piece = cell.type = -1;
+  heldPiece = carriedPiece = -1;
+  for (int i = 0; i < int(pieces.size()); ++i) TrayPosition(i);
+  std::vector<int> filling;
+  bool guessed = false;
+  if (!SolveBlocks(cells, Kinds(), Random(), &filling, &guessed)) {
+    // A loaded board always has a completion; this is only a safeguard.
+    TraceOut("%s: the board has no completion; skip does nothing", kWindowType);
+    return;
+  }
+  pieces.clear();
+  for (int i = 0; i < int(cells.size()); ++i) {
+    BlockCell& cell = cells[size_t(i)];
+    if (!cell.playerCell) continue;
+    BlockPiece piece;
+    piece.type = filling[size_t(i)];
+    piece.pos = PlaceInCell(i, piece.type);
+    piece.correct = true;
+    piece.inTray = false;
+    piece.z = int(pieces.size());
+    cell.piece = int(pieces.size());
+    pieces.push_back(piece);
+  }
+  skipped = true;
+  TraceOut("%s: skipped; the board is filled%s", kWindowType, guessed ? " (with guesses)" : "");
+}
+
+// --- Clock ---
+
+void TMG01Window::StepShake(BlockPiece& piece, float dt) {
+  if (piece.state == 1) {
+    piece.shakeTime = 0;
+    return;
+  }
+  piece.shakeTime += dt;
+  const float t = piece.shakeTime;
+  piece.pos = TVec2(piece.shakeBase.x + 2.0f * std::sin(30.0f * t), piece.shakeBase.y + 2.0f * std::sin(45.0f * t));
+}
+
+void TMG01Window::StepSlide(float dt) {
+  if (slideState != 1) return;
+  slideTime += dt;
+  if (slideTime >= kSlideTime) {
+    slideTime = kSlideTime;
+    slideState = 2;
+    winDelay -= dt;
+  }
+  const float f = slideTime / kSlideTime;
+  const float bottom = float(GetHeight() > 0 ? GetHeight() : 768);
+  boardPos = boardOrigin + (TVec2(boardOrigin.x, bottom) - boardOrigin) * f;
+  const TVec2 shift(0.0f, (bottom - boardOrigin.y) * f);
+  for (BlockPiece& piece : pieces) piece.pos = piece.slideStart + shift;
+}
+
+bool TMG01Window::Update() {
+  TMiniGames::Update();
+  if (IsLoadFailed()) return true;
+  solved = IsSolved();
+  if (solved && slideState == 0) {
+    slideTime = 0;
+    slideState = 1;
+    if (sandSound) sandSound->Play(false);
+    for (BlockPiece& piece : pieces) piece.slideStart = piece.pos;
+    TraceOut("%s: solved", kWindowType);
+  }
+  if (slideState == 2) {
+    if (sandSound) sandSound->StopAll();
+    winDelay -= animStep;
+  }
+  if (solved && !finishing && winDelay <= 0 && slideState == 2 && !IsLogBookOpen()) {
+    if (isWon) {
+      if (closeRequested) {
+        finishing = true;
+        FinishMiniGame(this, kWindowType);
+      }
+    } else {
+      StartClosingMessage();
+      isWon = true;
+    }
+    return true;
+  }
+  StepSlide(animStep);
+  for (BlockPiece& piece : pieces) StepShake(piece, animStep);
+  if (TWindowManager* wm = GetWindowManager()) wm->Invalidate();
+  return true;
+}
+
+// --- Drawing ---
+
+void TMG01Window::DrawPiece(const BlockPiece& piece) {
+  if (!piece.visible) return;
+  DrawTopLeft(PictureOf(piece), piece.pos);
+}
+
+void TMG01Window::Draw() {
+  TRender2dScope scope;
+  if (IsLoadFailed()) {
+    TMiniGames::Draw();
+    return;
+  }
+  DrawTopLeft(resources.background, TVec2(0, 0));
+  DrawTopLeft(resources.bigBlock, boardPos);
+  for (int i = 0; i < int(cells.size()); ++i) {
+    const BlockCell& cell = cells[size_t(i)];
+    if (!cell.playerCell && cell.type >= 0) DrawTopLeft(types[size_t(cell.type)].img, PlaceInCell(i, cell.type));
+  }
+  std::vector<const BlockPiece*> order;
+  for (const BlockPiece& piece : pieces) order.push_back(&piece);
+  std::stable_sort(order.begin(), order.end(), [](const BlockPiece* a, const BlockPiece* b) { return a->z < b->z; });
+  for (const BlockPiece* piece : order)
+    if (!piece->inTray) DrawPiece(*piece);
+  const int paneTop = Height(resources.background) - Height(resources.pane);
+  DrawTopLeft(resources.pane, TVec2(0, float(paneTop)));
+  if (captionSprite) DrawTextureAt(captionSprite, resources.textPos, resources.textAngle, 1.0f);
+  // The tray, then the tutorial and the frame (buttons, journal) over the whole game.
+  for (const BlockPiece* piece : order)
+    if (piece->inTray) DrawPiece(*piece);
+  DrawTutorial();
+  TMiniGames::Draw();
+}

@@ -1,0 +1,178 @@
+#include "game/minigames/mgresources.h"
+
+#include <tinyxml.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "game/shell/gamesettings.h"
+#include "game/shell/gameutils.h"
+#include "platform/log.h"
+#include "render/texture.h"
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr int kLargestFontHeight = 512;
+constexpr int kLargestTextBox = 4096;
+constexpr int kLongestWinCounter = 3600;
+
+// The pictures of the shared part: an empty name loads nothing.
+boost::shared_ptr<TTexture> Picture(const TString& name) {
+  return name.IsEmpty() ? boost::shared_ptr<TTexture>() : LoadTextureWithAlpha(name);
+}
+
+}  // namespace
+
+bool ReadMGNumbers(const char* text, float* out, int count) {
+  if (!text || count <= 0) return false;
+  std::vector<std::string> parts;
+  SplitString(text, ',', parts);
+  if (int(parts.size()) != count) return false;
+  std::vector<float> values(size_t(count), 0.0f);
+  for (int i = 0; i < count; ++i) {
+    const char* start = parts[size_t(i)].c_str();
+    char* end = nullptr;
+    double v = std::strtod(start, &end);
+    if (end == start || *end != '\0' || !std::isfinite(v)) return false;
+    values[size_t(i)] = float(std::max(-double(kMGLargestNumber), std::min(double(kMGLargestNumber), v)));
+  }
+  std::copy(values.begin(), values.end(), out);
+  return true;
+}
+
+bool ReadMGVec2(const TiXmlElement* element, const char* name, TVec2* out) {
+  float v[2];
+  if (!element || !ReadMGNumbers(element->Attribute(name), v, 2)) return false;
+  *out = TVec2(v[0], v[1]);
+  return true;
+}
+
+bool ReadMGInt(const TiXmlElement* element, const char* name, int* out, int lo, int hi) {
+  const char* text = element ? element->Attribute(name) : nullptr;
+  bool read = false;
+  if (text) {
+    char* end = nullptr;
+    long v = std::strtol(text, &end, 10);
+    while (end && (*end == ' ' || *end == '\t')) ++end;
+    if (end != text && end && *end == '\0') {
+      *out = int(std::max(long(lo), std::min(long(hi), v)));
+      read = true;
+    }
+  }
+  *out = std::max(lo, std::min(hi, *out));
+  return read;
+}
+
+TString ReadMGText(const TiXmlElement* element, const char* name) {
+  const char* text = element ? element->Attribute(name) : nullptr;
+  return text ? TString(text) : TString();
+}
+
+MGTextStyle ReadMGTextStyle(const TiXmlElement* text) {
+  MGTextStyle style;
+  if (!text) return style;
+  style.font = ReadMGText(text, "font");
+  ReadMGInt(text, "fh", &style.fh, 1, kLargestFontHeight);
+  float colour[4];
+  if (ReadMGNumbers(text->Attribute("color"), colour, 4)) {
+    for (float& c : colour) c = std::max(0.0f, std::min(255.0f, c)) / 255.0f;
+    style.color = TFloatColor(colour[0], colour[1], colour[2], colour[3]);
+  }
+  float rect[4];
+  if (ReadMGNumbers(text->Attribute("rect"), rect, 4)) {
+    style.width = int(std::max(0.0f, std::min(float(kLargestTextBox), rect[2])));
+    style.height = int(std::max(0.0f, std::min(float(kLargestTextBox), rect[3])));
+  }
+  int x = 0, y = 0;
+  ReadMGInt(text, "xAlign", &x, -1000, 1000);
+  ReadMGInt(text, "yAlign", &y, -1000, 1000);
+  const int horizontal = (x >= 1 && x <= 3) ? x - 1 : 0;
+  const int vertical = (y >= 1 && y <= 3) ? 4 * (y - 1) : 0;
+  style.align = horizontal + vertical;
+  return style;
+}
+
+bool ReadMGCommonDocument(const TiXmlDocument& doc, MGCommonData* out, TString* why) {
+  const TiXmlElement* root = doc.RootElement();
+  if (!root) {
+    *why = "it has no root element";
+    return false;
+  }
+  const TiXmlElement* common = root->FirstChildElement("Common");
+  if (!common) {
+    *why = "it has no \"Common\" element";
+    return false;
+  }
+  const TiXmlElement* text = root->FirstChildElement("Text");
+  if (!text) {
+    *why = "it has no \"Text\" element";
+    return false;
+  }
+  out->background = ReadMGText(common, "background");
+  out->pane = ReadMGText(common, "pane");
+  out->mainCursor = ReadMGText(common, "mainCursor");
+  out->music = ReadMGText(common, "music");
+  out->ambient = ReadMGText(common, "ambient");
+  ReadMGVec2(common, "preview_pos", &out->previewPos);
+  out->text = ReadMGText(common, "text");
+  ReadMGVec2(common, "text_pos", &out->textPos);
+  int degrees = 0;
+  ReadMGInt(common, "text_angle", &degrees, -3600, 3600);
+  out->textAngle = float(double(degrees) / 180.0 * kPi);
+  ReadMGInt(common, "win_counter", &out->winCounter, 0, kLongestWinCounter);
+  out->textStyle = ReadMGTextStyle(text);
+  return true;
+}
+
+bool OpenMGDocument(const TString& fileName, std::unique_ptr<TiXmlDocument>* doc, TString* why) {
+  if (fileName.IsEmpty()) {
+    *why = "the game names no file";
+    doc->reset(new TiXmlDocument());
+    return false;
+  }
+  *doc = LoadXmlDocument(fileName);
+  if (!(*doc)->RootElement()) {
+    *why = "it is missing, unreadable or has no root element";
+    return false;
+  }
+  return true;
+}
+
+TMGResources::~TMGResources() = default;
+
+TString TMGResources::GetFileName(int) const { return TString(); }
+
+bool TMGResources::LoadOwn(const TiXmlElement*, const TiXmlElement*, TString*) { return true; }
+
+bool TMGResources::Load(int variant) {
+  failure_ = TString();
+  const TString fileName = GetFileName(variant);
+  std::unique_ptr<TiXmlDocument> doc;
+  TString why;
+  MGCommonData data;
+  bool good = OpenMGDocument(fileName, &doc, &why) && ReadMGCommonDocument(*doc, &data, &why);
+  if (good) {
+    background = Picture(data.background);
+    pane = Picture(data.pane);
+    mainCursor = data.mainCursor;
+    music = data.music;
+    ambient = data.ambient;
+    previewPos = data.previewPos;
+    text = data.text.IsEmpty() ? TString() : GetLocalizedText(data.text.str());
+    textPos = data.textPos;
+    textAngle = data.textAngle;
+    winCounter = data.winCounter;
+    textStyle = data.textStyle;
+    const TiXmlElement* root = doc->RootElement();
+    good = LoadOwn(root, root->FirstChildElement("Common"), &why);
+  }
+  if (!good) {
+    failure_ = TString::Printf("Mini-game file %s: %s", fileName.IsEmpty() ? "(none)" : fileName.c_str(), why.c_str());
+    TraceOut("%s", failure_.c_str());
+  }
+  return good;
+}

@@ -1,0 +1,316 @@
+#include "game/minigames/minigames.h"
+
+#include <tinyxml.h>
+
+#include <algorithm>
+
+#include "game/scene/sceneflow.h"
+#include "game/shell/gamebutton.h"
+#include "game/shell/gameprogress.h"
+#include "game/shell/gamesettings.h"
+#include "game/shell/shadow.h"
+#include "game/shell/upperlayers.h"
+#include "game/story/logbook.h"
+#include "platform/file.h"
+#include "platform/log.h"
+#include "platform/random.h"
+#include "platform/shell/platform.h"
+#include "render/renderer.h"
+#include "script/bind.h"
+#include "ui/windowmanager.h"
+
+TMiniGames* gCurrentMiniGame = nullptr;
+int gMiniGameVariant = 1;
+
+namespace {
+
+constexpr int kSlowestRate = 1000;  // ms
+constexpr const char* kMainMenuScript = "scripts/mainmenu.lua";
+constexpr const char* kSplashScript = "scripts/splashstart.lua";
+constexpr const char* kSoundFadeText = "if(not(StartSoundFade == nil)) then StartSoundFade(); end";
+
+// The identity of the frame class (it is never made by name).
+TWindow* NoInstance() { return nullptr; }
+
+// What a player keeps when a finished game starts over.
+struct Earned {
+  std::vector<TString> photos, shownInfos;
+
+  static Earned Of(const GameProgress& p) { return Earned{p.photos, p.shownInfos}; }
+  void GiveBack(GameProgress& p) const {
+    p.photos = photos;
+    p.shownInfos = shownInfos;
+    p.gameFinished = 1;
+  }
+};
+
+}  // namespace
+
+TWindowClassId TMiniGames::ClassId() { return &NoInstance; }
+
+TMiniGames::TMiniGames(const TString& name) : windowName(name.str()) {
+  gCurrentMiniGame = this;
+  bindings_ = MakeScriptBindings();
+  if (bindings_) {
+    bindings_->Bind("CloseMG", this, &TMiniGames::CloseMG);
+    bindings_->Bind("MGEnd", this, &TMiniGames::MGEnd);
+  }
+  canRestart = false;
+  const int defaultRate = 16;
+  animRate = defaultRate;
+  ReadXmlInt(GetMainXml(), "Common", "animrate", &animRate, &defaultRate);
+  if (animRate < 1 || animRate > kSlowestRate) {
+    TraceOut("%s: \"animrate\" %d is out of range; 16 ms is used", windowName.c_str(), animRate);
+    animRate = defaultRate;
+  }
+  animStep = float(animRate) / 1000.0f;
+  GetGameProgress().mLocationType = 1;
+  const int level = GetMiniGameLevel();
+  gMiniGameVariant = (level == 1 || level == 2) ? level : 1;
+}
+
+TMiniGames::~TMiniGames() {
+  delete buttMenu;
+  delete buttLogbook;
+  delete buttSkip;
+  delete buttRestart;
+  delete logBook;
+  bindings_.reset();
+  if (gCurrentMiniGame == this) gCurrentMiniGame = nullptr;
+}
+
+TRandom& TMiniGames::Random() {
+  static TRandom random;
+  return random;
+}
+
+void TMiniGames::PostInit(TWindowStyle&) {
+  const TiXmlElement* root = GetMainXml().RootElement();
+  const TiXmlElement* style = root ? root->FirstChildElement("MiniGame") : nullptr;
+  if (!style) TraceOut("%s: main.xml has no \"MiniGame\" element; the game has no buttons", windowName.c_str());
+  auto button = [&](const char* key) -> Button_t* {
+    const char* value = style ? style->Attribute(key) : nullptr;
+    if (!value) return nullptr;
+    return CreateButtonFromStyle(value, this);
+  };
+  buttMenu = button("buttmenu");
+  buttLogbook = button("buttlogbook");
+  buttSkip = button("buttskip");
+  if (canRestart) buttRestart = button("buttrestart");
+
+  if (TPlatform* platform = TPlatform::GetInstance()) {
+    int w = 0, h = 0;
+    bool fullScreen = false;
+    platform->GetDisplayMode(&w, &h, &fullScreen);
+    if (w > 0 && h > 0) SetSize(w, h);
+  }
+
+  logBook = new LogBook_t(this);
+  logBook->lastLocation = std::max(0, logBook->CountJournalPages() - 1);
+  logBook->Rebuild();
+  logBook->photosOnly = false;
+  logBook->locationCompleted = true;
+  logBook->zoomState = LogBook_t::kZoomNone;
+  logBook->zoomSide = 2;
+  for (const TString& photo : GetGameProgress().photos) logBook->AddEntry(photo);
+  logBook->AddPage();
+
+  PlayMusic(musicName, ambientName);
+}
+
+Button_t* TMiniGames::GetButton(const char* command) const {
+  for (Button_t* b : {buttMenu, buttSkip, buttRestart, buttLogbook})
+    if (b && b->name == command) return b;
+  return nullptr;
+}
+
+void TMiniGames::Draw() {
+  TRender2dScope scope;
+  for (Button_t* b : {buttMenu, buttSkip, buttRestart, buttLogbook})
+    if (b) b->Draw();
+  if (logBook && !logBook->IsClosed()) logBook->Draw();
+}
+
+void TMiniGames::DrawTutorial() {
+  tutor.DrawShadow();
+  tutor.Draw();
+}
+
+bool TMiniGames::Update() {
+  if (TWindowManager* wm = GetWindowManager()) wm->Invalidate();
+  if (loadFailed_) {
+    LeaveFor(kMainMenuScript);
+    return true;
+  }
+  const bool journalClosed = !logBook || logBook->IsClosed();
+  if (tutor.IsActive()) tutor.Update(animStep, 0, journalClosed);
+  tutor.StepNotice(animStep);
+  if (!journalClosed) logBook->Update(animStep);
+  return true;
+}
+
+bool TMiniGames::IsLogBookOpen() const { return logBook && logBook->IsOpen(); }
+
+bool TMiniGames::OnMouseDown(const TPoint& p) {
+  if (IsLogBookOpen()) {
+    logBook->OnMouseDown(p);
+    return true;
+  }
+  if (tutor.OnMouseDown(p) || isWon) return true;
+  bool onButton = false;
+  for (Button_t* b : {buttMenu, buttSkip, buttRestart, buttLogbook})
+    if (b && b->OnMouseDown(p.x, p.y)) onButton = true;
+  buttonPressed_ = onButton;
+  return onButton;
+}
+
+bool TMiniGames::OnMouseUp(const TPoint& p) {
+  const bool pressed = buttonPressed_;
+  buttonPressed_ = false;
+  if (IsLogBookOpen()) {
+    logBook->OnMouseUp(p);
+    return true;
+  }
+  if (tutor.OnMouseUp(p) || isWon) return true;
+  // A click may run a command that changes the buttons; each is read again.
+  bool clicked = false;
+  if (buttMenu && buttMenu->OnMouseUp(p.x, p.y)) clicked = true;
+  if (buttSkip && buttSkip->OnMouseUp(p.x, p.y)) clicked = true;
+  if (buttRestart && buttRestart->OnMouseUp(p.x, p.y)) clicked = true;
+  if (buttLogbook && buttLogbook->OnMouseUp(p.x, p.y)) clicked = true;
+  return clicked || pressed;
+}
+
+bool TMiniGames::OnMouseMove(const TPoint& p) {
+  if (IsLogBookOpen() && !tutor.IsWaiting()) {
+    logBook->OnMouseMove(p);
+    return true;
+  }
+  tutor.OnMouseMove(p);
+  if (isWon || tutor.IsWaiting()) return true;
+  for (Button_t* b : {buttMenu, buttSkip, buttRestart, buttLogbook})
+    if (b) b->OnMouseMove(p.x, p.y);
+  return false;
+}
+
+bool TMiniGames::OnMessage(TMessage* message) {
+  if (!message || message->GetType() != kButtonPress) return false;
+  const TString& text = message->GetText();
+  const bool idle = logBook && logBook->GetTransition() == LogBook_t::kIdle;
+  if (text == "menu") {
+    if (TWindowManager* wm = GetWindowManager()) wm->RunScriptText(this, "DoModal('scripts/minigamemenu.lua')");
+  } else if (text == "skipgame") {
+    SkipGame();
+  } else if (text == "restart") {
+    if (buttRestart) RestartGame();
+  } else if (text == "logbook") {
+    if (logBook && !logBook->IsOpen()) {
+      logBook->Open(LogBook_t::kJournal, logBook->lastLocation);
+      logBook->StartOpening();
+      logBook->writingSuppressed = true;
+    }
+  } else if (text == "logbookclose") {
+    if (idle) logBook->StartClosing();
+  } else if (text == "logbookprev") {
+    if (idle) logBook->TurnPageBack();
+  } else if (text == "logbooknext") {
+    if (idle) logBook->TurnPageForward();
+  } else if (text == "logbookjournal") {
+    if (idle && logBook->GetSection() == LogBook_t::kPhotographs) logBook->ShowJournal();
+  } else if (text == "logbookphotographs") {
+    if (idle && logBook->GetSection() == LogBook_t::kJournal) logBook->ShowPhotographs();
+  } else {
+    return tutor.OnCommand(message);
+  }
+  return true;
+}
+
+void TMiniGames::SetSoundNames(const TString& music, const TString& ambient) {
+  musicName = music;
+  ambientName = ambient;
+}
+
+void TMiniGames::StartTutorScreen(int number) {
+  if (number >= 0) tutor.StartScreen(number);
+}
+
+void TMiniGames::StartClosingMessage() {
+  StartTutorScreen(finMessageNum);
+  const int current = tutor.GetCurrentScreen();
+  const auto& screens = tutor.GetScreens();
+  const bool started = current >= 0 && current < int(screens.size()) && screens[size_t(current)].id == finMessageNum &&
+                       tutor.IsWaiting();
+  if (!started) {
+    TraceOut("%s: the tutorial has no closing message %d; the game ends without it", windowName.c_str(),
+             finMessageNum);
+    CloseMG();
+  }
+}
+
+void TMiniGames::LoadTutorial(const TiXmlElement* root) {
+  tutor.Load(this, root);
+  tutor.HideCurrentScreen();
+}
+
+void TMiniGames::SetLoadFailed() { loadFailed_ = true; }
+
+void TMiniGames::CloseMG() { closeRequested = true; }
+
+void TMiniGames::MGEnd() {
+  GameProgress& progress = GetGameProgress();
+  const Earned earned = Earned::Of(progress);
+  if (IsLocationMiniGameDue()) {
+    // A mini-game standing in a chapter: the flow passes it (and saves).
+    const std::string next = FinishLocationMiniGame(isWon);
+    if (isWon && next == kMainMenuScript) {
+      earned.GiveBack(progress);
+      SaveSceneProgress();
+    }
+    nextScript_ = next;
+  } else if (isWon) {
+    const TNextStep step = FinishLevelMiniGame();
+    if (step == TNextStep::kGameEnd) earned.GiveBack(progress);
+    nextScript_ = NextScreenScript(step);
+    SaveSceneProgress();
+  } else {
+    progress.mLocationType = 1;
+    nextScript_ = kMainMenuScript;
+    SaveSceneProgress();
+  }
+  TraceOut("%s: the game ends %s; next %s", windowName.c_str(), isWon ? "won" : "unfinished", nextScript_.c_str());
+  CSWithSh(windowName.c_str(), kMainMenuScript);
+}
+
+void TMiniGames::FinishMiniGame(TWindow* window, const TString& name) {
+  MGEnd();
+  const TString comics = GetLIComicsName();
+  const std::string next = nextScript_;
+  const TUpperLayerHooks& hooks = GetUpperLayerHooks();
+  if (!comics.IsEmpty() && hooks.setSplashInfo && FileExists(kSplashScript)) {
+    SetSplashInfo(comics, GetLIComicsPictName(), TString(next.c_str()));
+    CSWithSh(name.c_str(), kSplashScript);
+  } else {
+    CSWithSh(name.c_str(), next.c_str());
+  }
+  if (TWindowManager* wm = GetWindowManager()) {
+    TWindow* runner = window ? window : this;
+    wm->RunScriptText(runner, kSoundFadeText);
+    wm->RunScriptText(runner, TShadow::kOpenShadowText);
+  }
+}
+
+void TMiniGames::LeaveFor(const std::string& script) {
+  if (left_) return;
+  left_ = true;
+  TraceOut("%s: on to %s", windowName.c_str(), script.c_str());
+  CSWithSh(windowName.c_str(), script.c_str());
+  if (TWindowManager* wm = GetWindowManager()) {
+    wm->RunScriptText(this, kSoundFadeText);
+    wm->RunScriptText(this, TShadow::kOpenShadowText);
+  }
+}
+
+void TMiniGames::AskQuitMiniGame() {
+  TWindowManager* wm = GetWindowManager();
+  if (gCurrentMiniGame && wm) wm->RunScriptText(gCurrentMiniGame, "DoModal('scripts/askgame2quit.lua')");
+}

@@ -1,0 +1,245 @@
+// The mini-game frame: its life (the current-game pointer, the progress
+// mark, the variant, the clock, the Lua globals), the end of a game in the
+// progress and the next screen, the routing of commands and mouse, the
+// resources' shared keys and the quit question's hook.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "game/minigames/register.h"
+#include "game/shell/upperlayers.h"
+#include "game/shell/userinfo.h"
+#include "game/story/logbook.h"
+#include "platform/xml.h"
+#include "tests/game/minigames/mgfixture.h"
+
+using mgtest::TMiniGameTest;
+
+namespace {
+
+class TFrameTest : public TMiniGameTest {
+protected:
+  // A frame made directly, without a script: tests of its own operations.
+  std::unique_ptr<TMG01Window> Make() { return std::make_unique<TMG01Window>(); }
+};
+
+MGTextStyle StyleOf(const std::string& attributes) {
+  TiXmlDocument doc;
+  ParseXmlDocument(doc, "<Text " + attributes + "/>", "test");
+  return TMiniGames::ReadTextStyle(doc.RootElement());
+}
+
+}  // namespace
+
+TEST_F(TFrameTest, LivesAsTheCurrentMiniGameWithItsGlobals) {
+  EXPECT_EQ(gCurrentMiniGame, nullptr);
+  EXPECT_EQ(Global("CloseMG"), "nil");
+  SetMiniGameLevel(3);
+  {
+    auto frame = Make();
+    EXPECT_EQ(gCurrentMiniGame, frame.get());
+    EXPECT_EQ(gMiniGameVariant, 1);  // 3 is no variant
+    EXPECT_EQ(GetGameProgress().mLocationType, 1);
+    EXPECT_FLOAT_EQ(frame->GetAnimStep(), 0.016f);
+    EXPECT_EQ(frame->GetWindowName(), "mg01window");
+    EXPECT_NE(Global("CloseMG"), "nil");
+    EXPECT_NE(Global("MGEnd"), "nil");
+    Lua("CloseMG()");
+    EXPECT_TRUE(frame->closeRequested);
+    EXPECT_TRUE(frame->IsA(TMiniGames::ClassId()));
+    EXPECT_STREQ(frame->GetClassName(), "TMG01Window");
+  }
+  EXPECT_EQ(gCurrentMiniGame, nullptr);
+  EXPECT_EQ(Global("CloseMG"), "nil");
+  EXPECT_EQ(Global("MGEnd"), "nil");
+  SetMiniGameLevel(2);
+  MainXml("<Game><Common animrate=\"40\"/></Game>");
+  auto frame = Make();
+  EXPECT_EQ(gMiniGameVariant, 2);
+  EXPECT_FLOAT_EQ(frame->GetAnimStep(), 0.04f);
+  EXPECT_EQ(Game01Resources_t().GetFileName(2), TString("assets/minigame1_2.xml"));
+}
+
+TEST_F(TFrameTest, LeavingBeforeTheWinKeepsThePlayerInTheGame) {
+  GetGameProgress().levelId = 1;
+  GetGameProgress().chapterId = 4;
+  auto frame = Make();
+  frame->MGEnd();
+  const GameProgress& p = GetGameProgress();
+  EXPECT_EQ(p.levelId, 1);
+  EXPECT_EQ(p.chapterId, 4);
+  EXPECT_EQ(p.locationId, 1);
+  EXPECT_EQ(p.mLocationType, 1);
+  EXPECT_EQ(GetShadowTarget(), "mg01window");
+  EXPECT_EQ(GetShadowScript(), "scripts/mainmenu.lua");
+}
+
+TEST_F(TFrameTest, WinningTheLastLevelStartsANewGameButKeepsWhatWasEarned) {
+  RecreateUserInfo();
+  GetUserInfo()->CreateNewUser("Ada");
+  GameProgress& p = GetGameProgress();
+  p.levelId = 2;
+  p.chapterId = 8;
+  p.photos = {"p/one", "p/two"};
+  p.shownInfos = {"info1"};
+  p.tools = {{"knife", 1}};
+  p.FindLocationInfo("a").passed = 1;
+  auto frame = Make();
+  frame->isWon = true;
+  frame->MGEnd();
+  EXPECT_EQ(p.levelId, 1);
+  EXPECT_EQ(p.chapterId, 1);
+  EXPECT_EQ(p.locationId, 1);
+  EXPECT_TRUE(p.tools.empty());
+  EXPECT_TRUE(p.locationInfos.empty());
+  EXPECT_EQ(p.photos, (std::vector<TString>{"p/one", "p/two"}));
+  EXPECT_EQ(p.shownInfos, std::vector<TString>{"info1"});
+  EXPECT_EQ(p.gameFinished, 1);
+  EXPECT_TRUE(GetNeedGo2MainMenu());
+  EXPECT_EQ(frame->GetNextScript(), "scripts/mainmenu.lua");
+  // Saved at once.
+  DeleteUserInfo();
+  p.Reset();
+  RecreateUserInfo();
+  EXPECT_EQ(GetGameProgress().photos, (std::vector<TString>{"p/one", "p/two"}));
+  EXPECT_EQ(GetGameProgress().gameFinished, 1);
+  DeleteUserInfo();
+  SetGo2MainMenuFlag(false);
+}
+
+TEST_F(TFrameTest, FinishingGoesThroughTheComicWhenTheNewLevelHasOne) {
+  MainXml("<Game><Common/><Levels><Level id=\"1\" mgame=\"mg01window\"><Chapt id=\"1\"><Loc filename=\"a\"/></Chapt>"
+          "</Level><Level id=\"2\" intro=\"com_2.xml\" introPict=\"com2\"><Chapt id=\"3\"><Loc filename=\"b\"/>"
+          "</Chapt></Level></Levels></Game>");
+  std::vector<std::string> splash;
+  GetUpperLayerHooks().setSplashInfo = [&](const TString& a, const TString& b, const TString& c) {
+    splash = {a.str(), b.str(), c.str()};
+  };
+  auto frame = Make();
+  frame->isWon = true;
+  frame->FinishMiniGame(frame.get(), "mg01window");
+  // Without the splash screen's script the comic is passed over.
+  EXPECT_TRUE(splash.empty());
+  EXPECT_EQ(GetShadowScript(), "scripts/maingame.lua");
+
+  Write("scripts/splashstart.lua", "-- the splash");
+  GetGameProgress().levelId = 1;
+  frame->FinishMiniGame(frame.get(), "mg01window");
+  EXPECT_EQ(splash, (std::vector<std::string>{"com_2.xml", "com2", "scripts/maingame.lua"}));
+  EXPECT_EQ(GetShadowTarget(), "mg01window");
+  EXPECT_EQ(GetShadowScript(), "scripts/splashstart.lua");
+  ClearUpperLayers();
+}
+
+TEST_F(TFrameTest, CommandsReachTheFrameTheJournalAndTheTutorial) {
+  ASSERT_TRUE(Open());
+  EXPECT_EQ(game->GetButton("restart"), nullptr);  // the blocks game has no restart
+  TMessage restart(kButtonPress, "restart");
+  EXPECT_TRUE(game->OnMessage(&restart));
+  TMessage other(kGeneric, "skipgame");
+  EXPECT_FALSE(game->OnMessage(&other));
+  EXPECT_FALSE(game->skipped);
+  TMessage unknown(kButtonPress, "nothing");
+  EXPECT_FALSE(game->OnMessage(&unknown));  // the tutorial has no box up
+
+  TMessage journal(kButtonPress, "logbook");
+  EXPECT_TRUE(game->OnMessage(&journal));
+  EXPECT_EQ(game->logBook->GetState(), LogBook_t::kOpening);
+  EXPECT_TRUE(game->logBook->writingSuppressed);
+  Steps(30);
+  EXPECT_TRUE(game->IsLogBookOpen());
+  // Any press goes to the journal, never to the game or its buttons.
+  ClickAt(940 + 32, 604 + 32);  // skip
+  EXPECT_FALSE(game->skipped);
+  TMessage close(kButtonPress, "logbookclose");
+  EXPECT_TRUE(game->OnMessage(&close));
+  EXPECT_EQ(game->logBook->GetState(), LogBook_t::kClosing);
+
+  TMessage menu(kButtonPress, "menu");
+  Write("scripts/minigamemenu.lua", "DebugOut('menu opened')");
+  EXPECT_TRUE(game->OnMessage(&menu));
+  EXPECT_TRUE(log.Contains("menu opened"));
+}
+
+TEST_F(TFrameTest, TheOpeningMessageHoldsTheGameUntilItIsClosed) {
+  ASSERT_TRUE(Open(mgtest::BlocksFile(mgtest::DemoBlocks(), "startMessageNum=\"2\"")));
+  Steps(2);
+  ASSERT_TRUE(game->GetTutor().IsBoxShown());
+  ClickAt(TrayPoint(0).x, TrayPoint(0).y);
+  EXPECT_EQ(game->carriedPiece, -1);
+  ClickAt(600 + 20, 560 + 15);  // the box's close button
+  EXPECT_FALSE(game->GetTutor().IsActive());
+  ClickAt(TrayPoint(0).x, TrayPoint(0).y);
+  EXPECT_EQ(game->carriedPiece, 0);
+}
+
+TEST_F(TFrameTest, WithoutAClosingMessageTheGameEndsByItself) {
+  ASSERT_TRUE(Open(mgtest::BlocksFile(mgtest::DemoBlocks(), "", "<TutorScripts/>")));
+  game->SkipGame();
+  int steps = 0;
+  while (!game->finishing && steps < 1000) {
+    Tick(16);
+    ++steps;
+  }
+  EXPECT_TRUE(game->finishing);
+  EXPECT_TRUE(log.Contains("mg01window: the tutorial has no closing message 1; the game ends without it"));
+  EXPECT_EQ(GetShadowScript(), "scripts/maingame.lua");
+}
+
+TEST_F(TFrameTest, TheQuitQuestionIsTheCurrentGamesAndThePlugInRegistersTheType) {
+  Write("scripts/askgame2quit.lua", "DebugOut('asked')");
+  TMiniGames::AskQuitMiniGame();  // no game: nothing
+  EXPECT_FALSE(log.Contains("asked"));
+  AddMiniGameLayer();
+  EXPECT_EQ(FindUpperWindowType("mg01window"), TMG01Window::ClassCreator());
+  const TUpperLayerHooks& hooks = GetUpperLayerHooks();
+  ASSERT_TRUE(hooks.isMiniGameOpen && hooks.askQuitMiniGame);
+  EXPECT_FALSE(hooks.isMiniGameOpen());
+  {
+    auto frame = Make();
+    EXPECT_TRUE(hooks.isMiniGameOpen());
+    hooks.askQuitMiniGame();
+    EXPECT_TRUE(log.Contains("asked"));
+  }
+  EXPECT_FALSE(hooks.isMiniGameOpen());
+  ClearUpperLayers();
+}
+
+TEST(MiniGameFile, TextStyleAndSharedKeys) {
+  MGTextStyle style = StyleOf("xAlign=\"2\" yAlign=\"3\" color=\"255, 128, 0, 255\" rect=\"10, 20, 300, 40\" "
+                              "font=\"fonts/x.mvec\" fh=\"30\"");
+  EXPECT_EQ(style.align, 9);
+  EXPECT_FLOAT_EQ(style.color.r, 1.0f);
+  EXPECT_NEAR(style.color.g, 0.50196f, 1e-5);
+  EXPECT_FLOAT_EQ(style.color.b, 0.0f);
+  EXPECT_FLOAT_EQ(style.color.a, 1.0f);
+  EXPECT_EQ(style.width, 300);
+  EXPECT_EQ(style.height, 40);
+  EXPECT_EQ(style.font, TString("fonts/x.mvec"));
+  EXPECT_EQ(style.fh, 30);
+  EXPECT_EQ(StyleOf("xAlign=\"7\" yAlign=\"2\"").align, 4);
+  EXPECT_EQ(StyleOf("xAlign=\"3\" yAlign=\"0\"").align, 2);
+  MGTextStyle defaults = StyleOf("rect=\"1, 2, 3\" color=\"1, 2\" fh=\"none\"");
+  EXPECT_EQ(defaults.width, 0);
+  EXPECT_EQ(defaults.color.a, 0.0f);
+  EXPECT_EQ(defaults.fh, 24);
+
+  TiXmlDocument doc;
+  ParseXmlDocument(doc, "<G><Common text_angle=\"90\" text_pos=\"512, 40\" preview_pos=\"1e9, -3\" win_counter=\"5\"/>"
+                        "<Text/></G>", "test");
+  MGCommonData data;
+  TString why;
+  ASSERT_TRUE(ReadMGCommonDocument(doc, &data, &why));
+  EXPECT_NEAR(data.textAngle, 3.14159265f / 2, 1e-6);
+  EXPECT_EQ(data.textPos, TVec2(512, 40));
+  EXPECT_EQ(data.previewPos, TVec2(kMGLargestNumber, -3));
+  EXPECT_EQ(data.winCounter, 5);
+  ParseXmlDocument(doc, "<G><Common/></G>", "test");
+  EXPECT_FALSE(ReadMGCommonDocument(doc, &data, &why));
+  EXPECT_EQ(why, TString("it has no \"Text\" element"));
+  float v[2];
+  EXPECT_FALSE(ReadMGNumbers("1, 2, 3", v, 2));
+  EXPECT_FALSE(ReadMGNumbers("1, nan", v, 2));
+  EXPECT_TRUE(ReadMGNumbers(" 1 ,2 ", v, 2));
+  EXPECT_EQ(v[1], 2.0f);
+}

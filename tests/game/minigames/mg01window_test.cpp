@@ -1,0 +1,285 @@
+// The blocks game's window on the software display: loading, the tray, the
+// carrying of crates, the rule, the drag limit, the end sequence, skip and
+// the drawing order, driven through the window manager's mouse events.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "game/shell/userinfo.h"
+#include "game/story/logbook.h"
+#include "tests/game/minigames/mgfixture.h"
+
+using mgtest::TMiniGameTest;
+
+TEST_F(TMiniGameTest, LoadsTheBoardAndLaysTheTrayOutInTwoRows) {
+  ASSERT_TRUE(Open());
+  EXPECT_FALSE(game->IsLoadFailed());
+  EXPECT_EQ(game->Kinds(), 4);
+  ASSERT_EQ(game->pieces.size(), 6u);
+  for (int i = 0; i < 6; ++i) {
+    const BlockPiece& p = game->pieces[size_t(i)];
+    EXPECT_EQ(p.type, i / 2);
+    EXPECT_EQ(p.z, i);
+    EXPECT_TRUE(p.inTray);
+    EXPECT_EQ(p.pos, TVec2(396.0f + float(i % 3) * 84, i < 3 ? 604.0f : 671.0f)) << i;  // 64 + 20 apart, 64 + 3 down
+  }
+  EXPECT_EQ(game->CellCorner(4 * 2 + 3), TVec2(336 + 3 * 88, 126 + 2 * 88));
+  EXPECT_EQ(game->TrayTop(), 588.0f);
+  EXPECT_EQ(game->startMessageNum, -1);
+  EXPECT_EQ(game->finMessageNum, 1);
+  EXPECT_EQ(GetGameProgress().mLocationType, 1);
+
+  // Seven movable crates: three in the first row, four in the second.
+  wm->PopModal();
+  Tick(16);
+  std::string nine = std::string(mgtest::DemoBlocks()).substr(0, std::string(mgtest::DemoBlocks()).rfind("<Block"));
+  ASSERT_TRUE(Open(mgtest::BlocksFile(nine)));
+  ASSERT_EQ(game->pieces.size(), 7u);
+  EXPECT_EQ(game->pieces[2].pos.y, 604.0f);
+  EXPECT_EQ(game->pieces[3].pos, TVec2(396, 671));
+  EXPECT_EQ(game->pieces[6].pos, TVec2(396 + 3 * 84, 671));
+}
+
+TEST_F(TMiniGameTest, ABrokenFileIsLoggedAndLeadsBackToTheMainMenu) {
+  ASSERT_TRUE(Open(mgtest::BlocksFile("<Block x=\"4\" y=\"0\" type=\"1\"/>")));
+  EXPECT_TRUE(game->IsLoadFailed());
+  EXPECT_TRUE(log.Contains("Mini-game file assets/minigame1_1.xml: \"Block\" 0 lies outside the 4 x 4 board"));
+  EXPECT_TRUE(game->pieces.empty());
+  Steps(1);
+  EXPECT_EQ(GetShadowTarget(), "mg01window");
+  EXPECT_EQ(GetShadowScript(), "scripts/mainmenu.lua");
+  EXPECT_EQ(GetGameProgress().mLocationType, 1);  // the game is still due
+  ClickAt(TrayPoint(0).x, TrayPoint(0).y);
+  game->SkipGame();  // nothing to do and nothing breaks
+  DrawFrame();
+
+  std::string noText = mgtest::BlocksFile();
+  noText.erase(noText.find("<Text"), noText.find("<BlocksType") - noText.find("<Text"));
+  wm->PopModal();
+  Tick(16);
+  ASSERT_TRUE(Open(noText));
+  EXPECT_TRUE(game->IsLoadFailed());
+  EXPECT_TRUE(log.Contains("Mini-game file assets/minigame1_1.xml: it has no \"Text\" element"));
+
+  wm->PopModal();
+  Tick(16);
+  Write("minigame1_1.xml", "");
+  Lua("DoModal('scripts/mg01window.lua')");
+  EXPECT_TRUE(log.Contains("Mini-game file assets/minigame1_1.xml: it is missing, unreadable or has no root element"));
+}
+
+TEST_F(TMiniGameTest, CarriesCratesFromTheTrayAndSendsThemBack) {
+  ASSERT_TRUE(Open());
+  TPoint tray0 = TrayPoint(0), cell = CellPoint(0, 0);
+  ClickAt(tray0.x, tray0.y);
+  EXPECT_EQ(game->carriedPiece, 0);
+  EXPECT_EQ(game->pieces[0].z, 5);  // on top while carried
+  Move(cell.x, cell.y);
+  EXPECT_EQ(game->pieces[0].pos, TVec2(396 + cell.x - tray0.x, 604 + cell.y - tray0.y));
+  ClickAt(cell.x, cell.y);
+  EXPECT_EQ(game->carriedPiece, -1);
+  EXPECT_EQ(game->heldPiece, -1);
+  EXPECT_EQ(game->cells[0].type, 0);
+  EXPECT_EQ(game->cells[0].piece, 0);
+  EXPECT_FALSE(game->pieces[0].inTray);
+  EXPECT_TRUE(game->pieces[0].correct);
+  EXPECT_EQ(game->pieces[0].z, 0);
+  EXPECT_EQ(game->pieces[0].pos, TVec2(336, 126));
+
+  // A fish into the same cell: the anchor goes back to its tray place.
+  Carry(2, 0, 0);
+  EXPECT_EQ(game->cells[0].piece, 2);
+  EXPECT_EQ(game->pieces[0].pos, TVec2(396, 604));
+  EXPECT_TRUE(game->pieces[0].inTray);
+  EXPECT_FALSE(game->pieces[0].correct);
+
+  // Picked off the board and put on a pre-filled cell: back to the tray.
+  ClickAt(cell.x, cell.y);
+  EXPECT_EQ(game->heldPiece, 2);
+  EXPECT_EQ(game->cells[0].type, -1);
+  TPoint filled = CellPoint(2, 0);
+  ClickAt(filled.x, filled.y);
+  EXPECT_EQ(game->heldPiece, -1);
+  EXPECT_TRUE(game->pieces[2].inTray);
+  EXPECT_EQ(game->pieces[2].pos, TVec2(396 + 2 * 84, 604));
+
+  // A click on the clear border of a crate picks nothing.
+  ClickAt(396 + 1, 604 + 30);
+  EXPECT_EQ(game->carriedPiece, -1);
+}
+
+TEST_F(TMiniGameTest, CratesThatBreakTheRuleShakeUntilTheOtherIsTakenAway) {
+  ASSERT_TRUE(Open());
+  Carry(0, 0, 0);  // an anchor at (0, 0)
+  Carry(1, 1, 0);  // and one beside it
+  for (int i : {0, 1}) {
+    EXPECT_FALSE(game->pieces[size_t(i)].correct) << i;
+    EXPECT_EQ(game->pieces[size_t(i)].state, 0);
+  }
+  EXPECT_EQ(game->pieces[1].shakeBase, TVec2(336 + 88, 126));
+  EXPECT_FALSE(game->IsSolved());
+  Steps(3);
+  EXPECT_NE(game->pieces[1].pos, TVec2(336 + 88, 126));  // shaking
+  const float t = 3 * 0.016f;
+  EXPECT_NEAR(game->pieces[1].pos.x, 336 + 88 + 2 * std::sin(30 * t), 1e-3);
+  EXPECT_NEAR(game->pieces[1].pos.y, 126 + 2 * std::sin(45 * t), 1e-3);
+
+  // The second anchor back to the tray: the first one rests in its cell.
+  TPoint second = CellPoint(1, 0);
+  ClickAt(second.x, second.y);
+  ClickAt(CellPoint(3, 3).x, CellPoint(3, 3).y);
+  EXPECT_TRUE(game->pieces[0].correct);
+  EXPECT_EQ(game->pieces[0].state, 1);
+  EXPECT_EQ(game->pieces[0].pos, TVec2(336, 126));
+  EXPECT_EQ(game->cells[4 * 3 + 3].type, 0);  // the second anchor went to (3, 3)
+}
+
+TEST_F(TMiniGameTest, AHeldCrateStopsAtTheTrayAndDoesNotJumpWhenTheMouseComesBack) {
+  ASSERT_TRUE(Open());
+  Carry(0, 0, 0);
+  TPoint cell = CellPoint(0, 0);
+  ClickAt(cell.x, cell.y);  // held again
+  ASSERT_EQ(game->heldPiece, 0);
+  Move(cell.x + 50, cell.y + 400);  // far into the tray: the crate stops above it, and still moves sideways
+  EXPECT_LT(game->pieces[0].pos.y + 88, 588.0f);
+  EXPECT_EQ(game->pieces[0].pos, TVec2(336 + 50, 588.0f - 88 - 1));
+  Move(cell.x + 10, cell.y + 20);  // back up: the crate follows the mouse as before
+  EXPECT_EQ(game->pieces[0].pos, TVec2(336 + 10, 126 + 20));
+
+  // A crate carried from the tray moves anywhere.
+  ClickAt(CellPoint(3, 3).x, CellPoint(3, 3).y);
+  ClickAt(TrayPoint(1).x, TrayPoint(1).y);
+  Move(TrayPoint(1).x, TrayPoint(1).y + 60);
+  EXPECT_EQ(game->pieces[1].pos, TVec2(396 + 84, 664));
+  // Let go over the tray: back to its place.
+  ClickAt(TrayPoint(1).x, TrayPoint(1).y + 60);
+  EXPECT_EQ(game->pieces[1].pos, TVec2(396 + 84, 604));
+  EXPECT_EQ(game->carriedPiece, -1);
+}
+
+TEST_F(TMiniGameTest, ACrateCanBeDraggedAndLetGo) {
+  ASSERT_TRUE(Open());
+  TPoint from = TrayPoint(4), to = CellPoint(1, 1);
+  Move(from.x, from.y);
+  Down(from.x, from.y);
+  Move((from.x + to.x) / 2, (from.y + to.y) / 2);
+  Move(to.x, to.y);
+  Up(to.x, to.y);
+  EXPECT_EQ(game->cells[4 + 1].type, 2);
+  EXPECT_TRUE(game->pieces[4].correct);
+  EXPECT_EQ(game->carriedPiece, -1);
+}
+
+TEST_F(TMiniGameTest, APressOnAFrameButtonIsNotAMoveInTheGame) {
+  // The journal button lies over the first crate of the tray.
+  journalButton = "logbook;396,604,0,0;t/journal;t/journal;t/journal";
+  MainXml(MainXmlText());
+  ASSERT_TRUE(Open());
+  TPoint p = TrayPoint(0);
+  ClickAt(p.x, p.y);
+  EXPECT_EQ(game->carriedPiece, -1);  // the crate under the button stays
+  EXPECT_TRUE(game->pieces[0].inTray);
+  EXPECT_EQ(game->logBook->GetState(), LogBook_t::kOpening);  // the button's click went through
+}
+
+TEST_F(TMiniGameTest, TheEndComesSevenSecondsAfterTheLastRightMoveAndFinishesOnce) {
+  RecreateUserInfo();
+  GetUserInfo()->CreateNewUser("Ada");
+  GetGameProgress().photos = {"p/one"};
+  ASSERT_TRUE(Open());
+  Solve();
+  EXPECT_TRUE(game->IsSolved());
+  int steps = 0;
+  while (!game->isWon && steps < 1000) {
+    Tick(16);
+    ++steps;
+  }
+  // 5 s of slide and 2 s of wait at 16 ms a step.
+  EXPECT_NEAR(steps * 0.016, 7.0, 0.05);
+  EXPECT_EQ(game->boardPos, TVec2(320, 768));
+  EXPECT_EQ(game->pieces[0].pos.y, 126 + (768 - 110));
+  EXPECT_TRUE(log.Contains("mg01window: solved"));
+
+  // Presses are taken from now on; the closing message is up.
+  ClickAt(TrayPoint(0).x, TrayPoint(0).y);
+  EXPECT_TRUE(game->GetTutor().IsWaiting());
+
+  // While the journal is open the end waits.
+  game->logBook->Open(LogBook_t::kJournal, 0);
+  game->logBook->StartOpening();
+  Steps(20);
+  ASSERT_TRUE(game->IsLogBookOpen());
+  Lua("CloseMG()");
+  Steps(5);
+  EXPECT_FALSE(game->finishing);
+  game->logBook->StartClosing();
+  Steps(20);
+  EXPECT_TRUE(game->finishing);
+  EXPECT_EQ(GetShadowTarget(), "mg01window");
+  EXPECT_EQ(GetShadowScript(), "scripts/maingame.lua");
+  EXPECT_EQ(log.Count("mg01window: the game ends won"), 1u);
+  Steps(10);
+  EXPECT_EQ(log.Count("mg01window: the game ends won"), 1u);
+
+  // The next level, saved.
+  const GameProgress& p = GetGameProgress();
+  EXPECT_EQ(p.levelId, 2);
+  EXPECT_EQ(p.chapterId, 7);
+  EXPECT_EQ(p.locationId, 1);
+  EXPECT_EQ(p.mLocationType, 0);
+  wm->PopModal();
+  Tick(16);
+  DeleteUserInfo();
+  GetGameProgress().Reset();
+  RecreateUserInfo();
+  EXPECT_EQ(GetGameProgress().levelId, 2);
+  EXPECT_EQ(GetGameProgress().photos, std::vector<TString>{"p/one"});
+  DeleteUserInfo();
+}
+
+TEST_F(TMiniGameTest, SkipFillsTheBoardAndTheNormalEndFollows) {
+  ASSERT_TRUE(Open());
+  Carry(0, 1, 0);  // a wrong anchor first: skip clears it
+  TPoint skip(940 + 32, 604 + 32);
+  ClickAt(skip.x, skip.y);
+  ASSERT_TRUE(game->skipped);
+  EXPECT_TRUE(log.Contains("mg01window: skipped; the board is filled"));
+  ASSERT_EQ(game->pieces.size(), 6u);
+  const int expected[16] = {0, 1, 2, 3, 1, 2, 3, 0, 2, 3, 0, 1, 3, 0, 1, 2};
+  for (int i = 0; i < 16; ++i) {
+    const BlockCell& cell = game->cells[size_t(i)];
+    if (!cell.playerCell) continue;
+    ASSERT_GE(cell.piece, 0);
+    const BlockPiece& piece = game->pieces[size_t(cell.piece)];
+    EXPECT_EQ(piece.type, expected[i]) << i;
+    EXPECT_TRUE(piece.correct);
+    EXPECT_FALSE(piece.inTray);
+    EXPECT_EQ(piece.pos, game->CellCorner(i));
+  }
+  // No crate can be picked up any more; the board slides at the next update.
+  ClickAt(CellPoint(0, 0).x, CellPoint(0, 0).y);
+  EXPECT_EQ(game->heldPiece, -1);
+  Steps(1);
+  EXPECT_EQ(game->slideState, 1);
+  std::vector<BlockPiece> before = game->pieces;
+  game->SkipGame();  // while sliding: nothing
+  EXPECT_EQ(game->pieces.size(), before.size());
+  EXPECT_EQ(game->pieces[0].pos, before[0].pos);
+}
+
+TEST_F(TMiniGameTest, TrayCratesLieUnderTheOpenJournal) {
+  ASSERT_TRUE(Open());
+  const auto& closed = DrawFrame();
+  EXPECT_TRUE(widgettest::Close(closed.At(TrayPoint(0).x, TrayPoint(0).y), mgtest::kTray));
+  EXPECT_TRUE(widgettest::Close(closed.At(TrayPoint(2).x, TrayPoint(2).y), mgtest::kKind[1]));
+  ClickAt(20 + 32, 684 + 32);  // the journal button
+  Steps(30);
+  ASSERT_TRUE(game->IsLogBookOpen());
+  const auto& open = DrawFrame();
+  // The book (100, 400)-(700, 700) covers the tray; its pages start 20 below its top.
+  EXPECT_TRUE(widgettest::Close(open.At(TrayPoint(0).x, TrayPoint(0).y), 0xFFF0E8D0u))
+      << std::hex << open.At(TrayPoint(0).x, TrayPoint(0).y);
+  // While it is open, a click never reaches the game.
+  ClickAt(TrayPoint(0).x, TrayPoint(0).y);
+  EXPECT_EQ(game->carriedPiece, -1);
+}
