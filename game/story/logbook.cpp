@@ -275,7 +275,8 @@ void LogBook_t::ClearButtonLooks() {
 void LogBook_t::Open(int section, int spread) {
   if (!hasStyle_ || IsOpen()) return;
   section_ = section == kPhotographs ? kPhotographs : kJournal;
-  spread_ = spread;
+  // Photographs that do not exist are not shown: that section is then empty.
+  spread_ = section_ == kPhotographs && photoNames_.empty() ? -1 : spread;
   ClearButtonLooks();
   Disable(journalTab_, true);
   Disable(photosTab_, false);

@@ -187,6 +187,11 @@ TEST_F(TJournalTest, PhotographsSectionWithNone) {
   RunTurn();
   EXPECT_EQ(b.GetSection(), L::kJournal);
   EXPECT_EQ(b.GetSpread(), 0);
+  // Opened straight on the photographs, on any spread: still nothing there.
+  b.StartClosing();
+  b.Update(1.0f);
+  b.Open(L::kPhotographs, 3);
+  EXPECT_EQ(b.GetSpread(), -1);
 }
 
 TEST_F(TJournalTest, OpeningFadesThenWritesTheNewestPage) {
