@@ -4,6 +4,7 @@
 #include "audio/sound.h"
 #include "game/shell/gamebutton.h"
 #include "game/shell/gameprogress.h"
+#include "platform/log.h"
 #include "render/texture.h"
 #include "ui/message.h"
 #include "ui/text.h"
@@ -143,6 +144,7 @@ void TutorScripts_t::Update(float dt, int view, bool mayOpen) {
   boxUp_ = true;
   ShowShadow(s->items[0].needShadow);
   int index = currentScreen_;
+  TraceOut("Tutorial: screen %d opens", index);
   std::vector<TString> start = s->doInStart;
   BeginScreen(index);
   RunStatements(start);
@@ -176,6 +178,7 @@ void TutorScripts_t::EndScreen() {
   boxOffset_ = 0;
   currentItem_ = -1;
   std::vector<TString> end = s->doInEnd;
+  TraceOut("Tutorial: screen %d ends", index);
   RememberShown(index);
   MoveToNextScreen();
   // Last, so that statements which start or end screens act on the new state.

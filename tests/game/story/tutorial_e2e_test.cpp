@@ -1,0 +1,121 @@
+// End to end: the lantern program on the demo data, headless, from a fresh
+// user folder. A new player starts level 1 from the main menu and the
+// kitchen's tutorial opens over the scene; the next start clicks it through
+// (next, close, the list's close, the teacup, then the hint button when the
+// last screen comes); after that restart the tutorial does not open again.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/platform/pngread.h"
+#include "tests/support/testsupport.h"
+
+namespace {
+
+constexpr const char* kPlayButton = "310 362";
+// The box's round button: in the style's place, and moved with the box
+// beside the list's pointer (box at y 284).
+constexpr const char* kBoxButton = "704 545";
+constexpr const char* kListButton = "704 359";
+constexpr const char* kTeacup = "225 558";
+constexpr const char* kHintButton = "926 710";
+
+struct TRun {
+  int exitCode = -1;
+  std::vector<std::string> lines;  // the tutorial's and the scene's lines, in order
+  std::vector<uint32_t> px;
+  int w = 0, h = 0;
+  uint32_t At(int x, int y) const { return px[size_t(y) * size_t(w) + size_t(x)]; }
+  size_t Count(const std::string& prefix) const {
+    size_t n = 0;
+    for (const std::string& l : lines) n += l.rfind(prefix, 0) == 0;
+    return n;
+  }
+};
+
+class TutorialEndToEnd : public ::testing::Test {
+protected:
+  TRun Run(const std::string& input, int frames) {
+    std::string inputFile = dir.Write("input" + std::to_string(runs) + ".txt", input);
+    std::string shot = dir.File("shot" + std::to_string(runs++) + ".png");
+    std::string options = "headless=1,frames=" + std::to_string(frames) + ",input=" + inputFile +
+                          ",screenshot=" + shot + ",userfolder=" + dir.File("user");
+    unlink(dir.File("user/logfile.txt").c_str());
+    TRun run;
+    pid_t child = fork();
+    if (child == 0) {
+      if (chdir(testing_support::SourceDir().c_str()) != 0) _exit(126);
+      alarm(120);
+      std::string arg = "options=" + options;
+      execl(LANTERN_PROGRAM, LANTERN_PROGRAM, arg.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::istringstream in(testing_support::ReadFile(dir.File("user/logfile.txt")));
+    for (std::string line; std::getline(in, line);)
+      for (const char* tag : {"Tutorial: ", "MainGame: "}) {
+        size_t at = line.find(tag);
+        if (at != std::string::npos) run.lines.push_back(line.substr(at));
+      }
+    EXPECT_TRUE(ReadPng(shot, &run.px, &run.w, &run.h));
+    return run;
+  }
+  static std::string Click(int t, const std::string& where) {
+    return std::to_string(t) + " move " + where + "\n" + std::to_string(t + 50) + " click left " + where + "\n";
+  }
+  // Parchment-coloured pixels in the box's place (the box is light, the
+  // kitchen under the shadow dark).
+  static int Parchment(const TRun& r) {
+    int n = 0;
+    for (int y = 480; y < 610; y += 2)
+      for (int x = 290; x < 660; x += 2) n += ((r.At(x, y) >> 16) & 0xFF) > 180;
+    return n;
+  }
+
+  testing_support::TempDir dir;
+  int runs = 0;
+};
+
+}  // namespace
+
+TEST_F(TutorialEndToEnd, ANewPlayerIsWalkedThroughTheKitchenOnce) {
+  // A new player's game starts full screen: Alt+Enter first, so the input's
+  // points are the game's.
+  TRun first = Run("100 key alt+enter\n300 text Ada\n400 key enter\n" + Click(800, kPlayButton), 500);
+  EXPECT_EQ(first.exitCode, 0);
+  EXPECT_EQ(first.Count("MainGame: level loc11 loaded"), 1u);
+  EXPECT_EQ(first.lines.back(), "Tutorial: screen 0 opens");
+  ASSERT_EQ(first.w, 1024);
+  EXPECT_GT(Parchment(first), 5000);
+
+  // The player comes back and clicks it through.
+  std::string input = Click(1000, kPlayButton) + Click(3000, kBoxButton) + Click(3600, kBoxButton) +
+                      Click(4200, kListButton) + Click(4800, kTeacup) + Click(14000, kHintButton);
+  TRun second = Run(input, 1900);
+  EXPECT_EQ(second.exitCode, 0);
+  std::vector<std::string> tutorial;
+  for (const std::string& l : second.lines)
+    if (l.rfind("Tutorial: ", 0) == 0 || l.rfind("MainGame: found", 0) == 0 || l.rfind("MainGame: hint", 0) == 0)
+      tutorial.push_back(l.substr(0, l.find(" (")));
+  std::vector<std::string> wanted = {
+      "Tutorial: screen 0 opens", "Tutorial: screen 0 ends", "Tutorial: screen 1 opens",
+      "Tutorial: screen 1 ends",  "Tutorial: screen 2 opens", "MainGame: found teacup",
+      "Tutorial: screen 2 ends",  "Tutorial: screen 3 opens", "MainGame: hint shows",
+      "Tutorial: screen 3 ends"};
+  ASSERT_EQ(tutorial.size(), wanted.size());
+  for (size_t i = 0; i < wanted.size(); ++i) EXPECT_EQ(tutorial[i].substr(0, wanted[i].size()), wanted[i]) << i;
+
+  // Seen: the next start plays the kitchen without it.
+  TRun third = Run(Click(1000, kPlayButton), 500);
+  EXPECT_EQ(third.exitCode, 0);
+  EXPECT_EQ(third.Count("MainGame: level loc11 loaded"), 1u);
+  EXPECT_EQ(third.Count("Tutorial: "), 0u);
+  if (third.w == 1024) EXPECT_LT(Parchment(third), Parchment(first) / 4);
+}
