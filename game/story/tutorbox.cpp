@@ -125,7 +125,12 @@ bool TutorScripts_t::OnMouseDown(const TPoint& p) {
   if (!boxUp_ || !item) return false;
   // A step that shows nothing holds nothing back.
   if (item->text.IsEmpty() && !item->HasImage()) return false;
-  if (Button_t* button = GetLiveButton()) button->OnMouseDown(p.x, p.y - int(boxOffset_));
+  if (Button_t* button = GetLiveButton()) {
+    // The button may have just taken the place of the previous step's, under
+    // a mouse that has not moved since.
+    button->OnMouseMove(p.x, p.y - int(boxOffset_));
+    button->OnMouseDown(p.x, p.y - int(boxOffset_));
+  }
   if (InClickArea(*item, p)) {
     StopItemSound();
     return false;

@@ -60,6 +60,18 @@ TEST_F(TutorDriver, StepsAdvanceByNextButtonEventAndClickArea) {
   EXPECT_EQ(LogText(), "1 2 3 ");
 }
 
+TEST_F(TutorDriver, AButtonInThePlaceOfThePreviousOneClicksWithoutAMove) {
+  MainXml(StyleXml("", {{"buttclose", "close;540,560,0,0,0,0;tut/close;tut/close;tut/close"}}));
+  Load("<TutorScript>" + Item("a") + Item("b") + "</TutorScript>");
+  Open();
+  EXPECT_TRUE(Click(kNextX, kNextY));
+  EXPECT_EQ(Text(), "b");
+  tutor.OnMouseDown(TPoint(kNextX, kNextY));
+  tutor.OnMouseUp(TPoint(kNextX, kNextY));
+  EXPECT_EQ(owner.commands, (std::vector<std::string>{"next", "close"}));
+  EXPECT_FALSE(tutor.IsActive());
+}
+
 // However the last step ends, the screen is done, its end statements run
 // once, and the next automatic screen opens on a later update.
 TEST_F(TutorDriver, TheLastStepEndsTheScreenWhicheverWayItEnds) {
