@@ -210,7 +210,9 @@ TEST_F(TJournalTest, OpeningFadesThenWritesTheNewestPage) {
   while (b.GetState() == L::kOpening) {
     b.Update(0.016f);
     ++steps;
-    if (b.GetState() == L::kOpening) EXPECT_NEAR(b.GetAlpha(), 0.016f * float(steps) / 0.4f, 1e-4f);
+    if (b.GetState() == L::kOpening) {
+      EXPECT_NEAR(b.GetAlpha(), 0.016f * float(steps) / 0.4f, 1e-4f);
+    }
   }
   EXPECT_EQ(steps, 25);
   EXPECT_EQ(b.GetAlpha(), 1.0f);
