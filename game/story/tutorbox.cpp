@@ -31,7 +31,8 @@ float TutorScripts_t::BoxOffsetFor(const TutorItem_t& item) const {
 }
 
 void TutorScripts_t::DrawShadow() {
-  if (!shadow_.texture) return;
+  // A clear shadow is not drawn: a full-screen picture at alpha 0 only costs.
+  if (!shadow_.texture || shadow_.value <= 0) return;
   TDrawParams params(kShadowCentre, shadow_.value, kShadowScale, TDrawParams::kAnchorAtCenter);
   params.center = TVec2(float(shadow_.texture->GetWidth()) / 2.0f, float(shadow_.texture->GetHeight()) / 2.0f);
   shadow_.texture->Draw(params);
