@@ -248,21 +248,6 @@ TEST(MapPathRules, SkipPinsExactlyThePathAndAnEmptyPathIsSolvedAtOnce) {
   EXPECT_EQ(empty.StepEnd(false, false), MapPathBoard::EndStep::kStartClosing);
 }
 
-TEST(MapPathRules, RebuildStartsOver) {
-  auto p = Read("map_size='2, 2' cell_size='10, 10'", "", Point(1, 1));
-  MapPathBoard b;
-  b.Build(p->data, 2);
-  b.Skip();
-  b.CheckSolved();
-  b.StepEnd(false, false);
-  b.Build(p->data, 2);
-  EXPECT_EQ(Pins(b), 0);
-  EXPECT_FALSE(b.solved);
-  EXPECT_FALSE(b.points[0].reached);
-  EXPECT_EQ(b.currentCell, -1);
-  EXPECT_EQ(b.winCountdown, 2);
-}
-
 TEST(MapPathDrawing, SectionsFromCentreToCentre) {
   PathSectionRun run = LayPathSections(100, 200, 200, 200, 30);
   ASSERT_EQ(run.corners.size(), 3u);
