@@ -1,6 +1,7 @@
 // Blending a row of source colours onto the target: the exact formulas of
 // docs/sdev.md, with SSE2 kernels for the common factor pairs.
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 #include "render/sdev/internal.h"
@@ -24,11 +25,9 @@ BlendKind Classify(const PixelState& s) {
 namespace {
 
 #if defined(__SSE2__)
-// Rounded division by 255 of 16-bit lanes holding at most 65535 - 255.
-inline __m128i Div255x8(__m128i x) {
-  __m128i t = _mm_add_epi16(x, _mm_set1_epi16(128));
-  return _mm_srli_epi16(_mm_add_epi16(t, _mm_srli_epi16(t, 8)), 8);
-}
+// Rounded division by 255 of 16-bit lanes holding at most 65535 - 255:
+// ((x + 128) * 257) >> 16, which is (t + (t >> 8)) >> 8 for t = x + 128.
+inline __m128i Div255x8(__m128i x) { return _mm_mulhi_epu16(_mm_add_epi16(x, _mm_set1_epi16(128)), _mm_set1_epi16(257)); }
 
 // Two pixels widened to 16-bit lanes, each lane times the matching lane of m, / 255.
 inline __m128i Mul8(__m128i a16, __m128i m16) { return Div255x8(_mm_mullo_epi16(a16, m16)); }
@@ -65,100 +64,184 @@ inline __m128i BlendAddX4(__m128i s, __m128i d) {
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #define LANTERN_HAVE_AVX2_PATH 1
-// The alpha and additive kernels eight pixels at a time, for processors with
-// AVX2 (chosen at run time). The same arithmetic as the SSE2 kernels.
+// The modulate, alpha and additive kernels eight pixels at a time, for
+// processors with AVX2 (chosen at run time). The same arithmetic as the SSE2
+// kernels.
 __attribute__((target("avx2"))) inline __m256i Div255x16(__m256i x) {
-  __m256i t = _mm256_add_epi16(x, _mm256_set1_epi16(128));
-  return _mm256_srli_epi16(_mm256_add_epi16(t, _mm256_srli_epi16(t, 8)), 8);
+  return _mm256_mulhi_epu16(_mm256_add_epi16(x, _mm256_set1_epi16(128)), _mm256_set1_epi16(257));
 }
 
-__attribute__((target("avx2"))) int BlendRowAvx2(uint32_t* dst, const uint32_t* src, int n, BlendKind k,
-                                                  uint32_t mod) {
+// Eight blended pixels from eight source pixels widened to 16-bit lanes (lo
+// and hi as the unpack instructions split them) and eight target pixels.
+__attribute__((target("avx2"))) inline __m256i BlendWide(__m256i slo, __m256i shi, __m256i dv, BlendKind k,
+                                                          bool hasMod, __m256i mod16) {
   const __m256i z = _mm256_setzero_si256(), k255 = _mm256_set1_epi16(255);
-  const __m256i amask = _mm256_set1_epi32(int(0xFF000000u));
   const __m256i alphaLanes = _mm256_setr_epi8(6, 7, 6, 7, 6, 7, 6, 7, 14, 15, 14, 15, 14, 15, 14, 15, 6, 7, 6, 7,
                                               6, 7, 6, 7, 14, 15, 14, 15, 14, 15, 14, 15);
+  if (hasMod) {
+    slo = Div255x16(_mm256_mullo_epi16(slo, mod16));
+    shi = Div255x16(_mm256_mullo_epi16(shi, mod16));
+  }
+  if (k == BlendKind::Replace) return _mm256_packus_epi16(slo, shi);
+  __m256i alo = _mm256_shuffle_epi8(slo, alphaLanes), ahi = _mm256_shuffle_epi8(shi, alphaLanes);
+  if (k == BlendKind::Alpha) {
+    __m256i dlo = _mm256_unpacklo_epi8(dv, z), dhi = _mm256_unpackhi_epi8(dv, z);
+    __m256i rlo = Div255x16(_mm256_add_epi16(_mm256_mullo_epi16(slo, alo), _mm256_mullo_epi16(dlo, _mm256_sub_epi16(k255, alo))));
+    __m256i rhi = Div255x16(_mm256_add_epi16(_mm256_mullo_epi16(shi, ahi), _mm256_mullo_epi16(dhi, _mm256_sub_epi16(k255, ahi))));
+    return _mm256_packus_epi16(rlo, rhi);
+  }
+  __m256i add = _mm256_packus_epi16(Div255x16(_mm256_mullo_epi16(slo, alo)), Div255x16(_mm256_mullo_epi16(shi, ahi)));
+  return _mm256_adds_epu8(dv, add);
+}
+
+// Eight pixels, or those of `mask` (the rest zero).
+__attribute__((target("avx2"))) inline __m256i Load8(const uint32_t* p, bool masked, __m256i mask) {
+  return masked ? _mm256_maskload_epi32(reinterpret_cast<const int*>(p), mask)
+                : _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+
+// A row of Lerp(a, b, f) (just a when b is null) modulated and blended
+// (Replace, Alpha or Add): groups of eight, then the last one to seven pixels
+// through masked loads and stores.
+__attribute__((target("avx2"))) void MixRowAvx2(uint32_t* dst, const uint32_t* a, const uint32_t* b, uint32_t f,
+                                                 int n, BlendKind k, uint32_t mod) {
+  const __m256i z = _mm256_setzero_si256();
+  const __m256i amask = _mm256_set1_epi32(int(0xFF000000u));
+  const __m256i wa = _mm256_set1_epi16(short(256 - f)), wb = _mm256_set1_epi16(short(f));
   bool hasMod = mod != 0xFFFFFFFFu;
   __m256i mod16 = _mm256_unpacklo_epi8(_mm256_set1_epi32(int(mod)), z);
-  int i = 0;
-  for (; i + 8 <= n; i += 8) {
-    __m256i sv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(src + i));
-    if (hasMod) {
-      __m256i lo = Div255x16(_mm256_mullo_epi16(_mm256_unpacklo_epi8(sv, z), mod16));
-      __m256i hi = Div255x16(_mm256_mullo_epi16(_mm256_unpackhi_epi8(sv, z), mod16));
-      sv = _mm256_packus_epi16(lo, hi);
-    }
-    __m256i a = _mm256_and_si256(sv, amask);
-    if (k == BlendKind::Alpha) {
-      if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(a, z)) == -1) continue;
-      if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(a, amask)) == -1) {
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), sv);
-        continue;
-      }
-    }
-    __m256i dv = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dst + i));
+  // A modulation keeps alpha 0 and, when its own alpha is 255, alpha 255.
+  bool opaqueStays = (mod >> 24) == 255;
+  __m256i mask = _mm256_set1_epi32(-1);
+  for (int i = 0; i < n; i += 8) {
+    bool tail = i + 8 > n;
+    if (tail) mask = _mm256_cmpgt_epi32(_mm256_set1_epi32(n - i), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+    __m256i sv = Load8(a + i, tail, mask);
     __m256i slo = _mm256_unpacklo_epi8(sv, z), shi = _mm256_unpackhi_epi8(sv, z);
-    __m256i alo = _mm256_shuffle_epi8(slo, alphaLanes), ahi = _mm256_shuffle_epi8(shi, alphaLanes);
-    if (k == BlendKind::Alpha) {
-      __m256i dlo = _mm256_unpacklo_epi8(dv, z), dhi = _mm256_unpackhi_epi8(dv, z);
-      __m256i rlo = Div255x16(_mm256_add_epi16(_mm256_mullo_epi16(slo, alo), _mm256_mullo_epi16(dlo, _mm256_sub_epi16(k255, alo))));
-      __m256i rhi = Div255x16(_mm256_add_epi16(_mm256_mullo_epi16(shi, ahi), _mm256_mullo_epi16(dhi, _mm256_sub_epi16(k255, ahi))));
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), _mm256_packus_epi16(rlo, rhi));
-    } else {
-      __m256i add = _mm256_packus_epi16(Div255x16(_mm256_mullo_epi16(slo, alo)), Div255x16(_mm256_mullo_epi16(shi, ahi)));
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), _mm256_adds_epu8(dv, add));
+    if (b) {
+      // a + (b - a) f / 256 as (a (256 - f) + b f) / 256: at most 255 x 256, no carry.
+      __m256i y = Load8(b + i, tail, mask);
+      slo = _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(slo, wa), _mm256_mullo_epi16(_mm256_unpacklo_epi8(y, z), wb)), 8);
+      shi = _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(shi, wa), _mm256_mullo_epi16(_mm256_unpackhi_epi8(y, z), wb)), 8);
+      if (k == BlendKind::Alpha) sv = _mm256_packus_epi16(slo, shi);
     }
+    __m256i out;
+    if (k == BlendKind::Alpha && _mm256_movemask_epi8(_mm256_cmpeq_epi32(_mm256_and_si256(sv, amask), z)) == -1) {
+      continue;  // all transparent: the target stays (the formula's own result)
+    } else if (k == BlendKind::Alpha && opaqueStays &&
+               _mm256_movemask_epi8(_mm256_cmpeq_epi32(_mm256_and_si256(sv, amask), amask)) == -1) {
+      out = hasMod ? BlendWide(slo, shi, z, BlendKind::Replace, true, mod16) : sv;  // all opaque
+    } else {
+      __m256i dv = k == BlendKind::Replace ? z : Load8(dst + i, tail, mask);
+      out = BlendWide(slo, shi, dv, k, hasMod, mod16);
+    }
+    if (tail)
+      _mm256_maskstore_epi32(reinterpret_cast<int*>(dst + i), mask, out);
+    else
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), out);
   }
-  return i;
 }
 
 bool HasAvx2() {
-  static const bool has = __builtin_cpu_supports("avx2");
+  static const bool has = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
   return has;
 }
 #endif
 
+int EffectiveLevel(int level) {
+  level = std::max(0, std::min(level, 2));
+#if defined(LANTERN_HAVE_AVX2_PATH)
+  if (level >= 2 && !HasAvx2()) level = 1;
+#else
+  level = std::min(level, 1);
+#endif
+#if !defined(__SSE2__)
+  level = 0;
+#endif
+  return level;
+}
+
+std::atomic<int> gVectorLevel{EffectiveLevel(2)};
+
 }  // namespace
+
+int VectorLevel() { return gVectorLevel.load(std::memory_order_relaxed); }
+
+void SetVectorLevel(int level) { gVectorLevel.store(EffectiveLevel(level), std::memory_order_relaxed); }
+
+bool MixBlendRow(uint32_t* dst, const uint32_t* a, const uint32_t* b, uint32_t f, int n, BlendKind k, uint32_t mod) {
+#if defined(LANTERN_HAVE_AVX2_PATH)
+  if (k != BlendKind::Generic && VectorLevel() >= 2) {
+    MixRowAvx2(dst, a, b, f, n, k, mod);
+    return true;
+  }
+#endif
+  return false;
+}
 
 void BlendRow(uint32_t* dst, const uint32_t* src, int n, BlendKind k, const PixelState& s, uint32_t mod) {
   bool hasMod = mod != 0xFFFFFFFFu;
+  if (k == BlendKind::Replace && !hasMod) {
+    std::memcpy(dst, src, size_t(n) * 4);
+    return;
+  }
   int i = 0;
+  int level = k == BlendKind::Generic ? 0 : VectorLevel();
 #if defined(LANTERN_HAVE_AVX2_PATH)
-  if ((k == BlendKind::Alpha || k == BlendKind::Add) && n >= 8 && HasAvx2()) i = BlendRowAvx2(dst, src, n, k, mod);
+  if (level >= 2) {
+    MixRowAvx2(dst, src, nullptr, 0, n, k, mod);
+    return;
+  }
 #endif
 #if defined(__SSE2__)
-  const __m128i z = _mm_setzero_si128();
-  __m128i mod16 = _mm_unpacklo_epi8(_mm_set1_epi32(int(mod)), z);
-  if (k == BlendKind::Replace) {
-    if (!hasMod) {
-      std::memcpy(dst, src, size_t(n) * 4);
-      return;
-    }
-    for (; i + 4 <= n; i += 4)
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i),
-                       ModulateX4(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i)), mod16));
-  } else if (k == BlendKind::Alpha) {
-    const __m128i amask = _mm_set1_epi32(int(0xFF000000u));
-    for (; i + 4 <= n; i += 4) {
-      __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
-      if (hasMod) sv = ModulateX4(sv, mod16);
-      __m128i a = _mm_and_si128(sv, amask);
-      int zeroMask = _mm_movemask_epi8(_mm_cmpeq_epi32(a, z));
-      if (zeroMask == 0xFFFF) continue;  // all four transparent
-      if (_mm_movemask_epi8(_mm_cmpeq_epi32(a, amask)) == 0xFFFF) {
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), sv);
-        continue;
+  if (level >= 1) {
+    const __m128i z = _mm_setzero_si128();
+    __m128i mod16 = _mm_unpacklo_epi8(_mm_set1_epi32(int(mod)), z);
+    // Groups of four; the last one to three pixels go through the same
+    // kernel on copies.
+    uint32_t srcTail[4] = {}, dstTail[4] = {};
+    int rest = n & 3, full = n - rest;
+    for (int pass = 0; pass < 2; ++pass) {
+      uint32_t* d = dst;
+      const uint32_t* sp = src;
+      int from = 0, to = full;
+      if (pass == 1) {
+        if (!rest) break;
+        std::memcpy(srcTail, src + full, size_t(rest) * 4);
+        std::memcpy(dstTail, dst + full, size_t(rest) * 4);
+        d = dstTail;
+        sp = srcTail;
+        to = 4;
       }
-      __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), BlendAlphaX4(sv, dv));
+      if (k == BlendKind::Replace) {
+        for (i = from; i < to; i += 4)
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i),
+                           ModulateX4(_mm_loadu_si128(reinterpret_cast<const __m128i*>(sp + i)), mod16));
+      } else if (k == BlendKind::Alpha) {
+        const __m128i amask = _mm_set1_epi32(int(0xFF000000u));
+        for (i = from; i < to; i += 4) {
+          __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sp + i));
+          if (hasMod) sv = ModulateX4(sv, mod16);
+          __m128i a = _mm_and_si128(sv, amask);
+          if (_mm_movemask_epi8(_mm_cmpeq_epi32(a, z)) == 0xFFFF) continue;  // all four transparent
+          if (_mm_movemask_epi8(_mm_cmpeq_epi32(a, amask)) == 0xFFFF) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), sv);
+            continue;
+          }
+          __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), BlendAlphaX4(sv, dv));
+        }
+      } else {
+        for (i = from; i < to; i += 4) {
+          __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sp + i));
+          if (hasMod) sv = ModulateX4(sv, mod16);
+          __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), BlendAddX4(sv, dv));
+        }
+      }
+      if (pass == 1) std::memcpy(dst + full, dstTail, size_t(rest) * 4);
     }
-  } else if (k == BlendKind::Add) {
-    for (; i + 4 <= n; i += 4) {
-      __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
-      if (hasMod) sv = ModulateX4(sv, mod16);
-      __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), BlendAddX4(sv, dv));
-    }
+    return;
   }
 #endif
   for (; i < n; ++i) {

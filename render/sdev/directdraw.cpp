@@ -498,6 +498,7 @@ void Fault::Install(const Config& config) {
   std::lock_guard<std::recursive_mutex> lock(g.mutex);
   g.config = config;
   g.configured = true;
+  raster::SetVectorLevel(config.vectorLevel);
   Reset();
 }
 

@@ -31,6 +31,10 @@ struct Config {
   int metrics[7] = {2, 4, 23, 2, 4, 1920, 1080};  // indexed by Metric
   uint64_t videoMemoryBytes = 256ull << 20;
   int osMajor = 6, osMinor = 1;
+  // The vector kernels the device may use, each only where the processor has
+  // it: 0 none (every pixel by the plain formulas), 1 SSE2, 2 SSE2 and AVX2.
+  // They draw the same pixels; tests compare them.
+  int vectorLevel = 2;
 };
 
 // One adapter with one hardware T&L device, every format, modes 640x480 to

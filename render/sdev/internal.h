@@ -107,12 +107,22 @@ struct RVert {
   float a = 255, r = 255, g = 255, b = 255;
 };
 
+// The vector kernels in use: 0 none (every pixel by the plain formulas), 1
+// SSE2, 2 SSE2 and AVX2; the configured level (test::Config::vectorLevel)
+// within what the processor has.
+int VectorLevel();
+void SetVectorLevel(int level);
+
 // How a blend of a row of source colours onto the target goes.
 enum class BlendKind { Replace, Alpha, Add, Generic };
 BlendKind Classify(const PixelState& s);
 // Blends n source pixels onto dst; `mod` (when not 0xFFFFFFFF) first
 // multiplies each source channel (the modulate of a uniform diffuse).
 void BlendRow(uint32_t* dst, const uint32_t* src, int n, BlendKind k, const PixelState& s, uint32_t mod);
+// The same for the source row a + (b - a) f / 256 per channel (a alone when
+// b is null), f in 0..256, in one pass; false (nothing done) when no kernel
+// takes it (generic factors, or the vector level below AVX2).
+bool MixBlendRow(uint32_t* dst, const uint32_t* a, const uint32_t* b, uint32_t f, int n, BlendKind k, uint32_t mod);
 
 void Triangle(const Target& t, const Rect& clip, const PixelState& s, const RVert& a, const RVert& b,
               const RVert& c);

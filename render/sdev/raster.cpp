@@ -215,9 +215,34 @@ __attribute__((target("avx2"))) int BilinearAvx2(const uint32_t* px, size_t pitc
   return k;
 }
 
-bool CpuHasAvx2() {
-  static const bool has = __builtin_cpu_supports("avx2");
-  return has;
+// Texel rows taken across with linear filtering, eight pixels at a time
+// (each pixel's two texels side by side in the row, at r + i0[k]; the weights
+// as in Across): the same arithmetic as the SSE2 loop. Returns how many were
+// made (a multiple of eight).
+__attribute__((target("avx2"))) int AcrossAvx2(const uint32_t* r, const int* i0, const uint16_t* wl,
+                                               const uint16_t* wr, int n, uint32_t* out) {
+  const __m256i z = _mm256_setzero_si256();
+  auto pair = [r](int i) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(r + i)); };
+  int k = 0;
+  for (; k + 8 <= n; k += 8) {
+    __m256i sum[2];
+    for (int h = 0; h < 2; ++h) {
+      const int* ix = i0 + k + 4 * h;
+      __m128i p01 = _mm_unpacklo_epi64(pair(ix[0]), pair(ix[1])), p23 = _mm_unpacklo_epi64(pair(ix[2]), pair(ix[3]));
+      __m256i p = _mm256_inserti128_si256(_mm256_castsi128_si256(p01), p23, 1);
+      __m256i a = _mm256_unpacklo_epi8(p, z), b = _mm256_unpackhi_epi8(p, z);
+      __m256i left = _mm256_unpacklo_epi64(a, b), right = _mm256_unpackhi_epi64(a, b);
+      const __m256i* wlk = reinterpret_cast<const __m256i*>(wl + 4 * (k + 4 * h));
+      const __m256i* wrk = reinterpret_cast<const __m256i*>(wr + 4 * (k + 4 * h));
+      sum[h] = _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(left, _mm256_loadu_si256(wlk)),
+                                                  _mm256_mullo_epi16(right, _mm256_loadu_si256(wrk))),
+                                 8);
+    }
+    // Pixels 0 1 4 5 | 2 3 6 7 after the pack, put in order.
+    __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi16(sum[0], sum[1]), 0xD8);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + k), packed);
+  }
+  return k;
 }
 #endif
 
@@ -253,7 +278,7 @@ void SampleSpan(const Sampler& sm, float U, float V, float dU, float dV, int n, 
     };
     int k = first;
 #if defined(LANTERN_HAVE_AVX2_SAMPLER)
-    if (end - first >= 8 && CpuHasAvx2()) {
+    if (end - first >= 8 && VectorLevel() >= 2) {
       int made = BilinearAvx2(px, pitch, fu, fv, du, dv, end - first, out + first);
       k += made;
       fu += du * made;
@@ -489,47 +514,128 @@ struct AxisMap {
   std::vector<int> i0, i1;
   std::vector<uint32_t> f;  // weight of i1, 0..256 (linear only)
   bool contiguous = false;  // i0[k] == i0[0] + k, all inside the texture
+  bool adjacent = false;    // linear: i1[k] == i0[k] + 1 everywhere (no addressing at an edge)
   int start = 0;
 };
+
+// floor(x), exactly, without a library call for the values a quad's mapping gives.
+inline double Floor(double x) {
+  if (!(std::fabs(x) < 4503599627370496.0)) return std::floor(x);  // 2^52 and beyond: whole already
+  double t = double(int64_t(x));
+  return t > x ? t - 1 : t;
+}
 
 // Pixels p in [p0, p1) of an edge from e0 to e1 carrying texel coordinates t0 to t1 (in texels).
 void MapAxis(AxisMap& m, int p0, int p1, float e0, float e1, float t0, float t1, int size, uint32_t mode,
              bool linear) {
   int n = p1 - p0;
   m.i0.resize(size_t(n));
-  if (linear) {
-    m.i1.resize(size_t(n));
-    m.f.resize(size_t(n));
-  }
   double step = double(t1 - t0) / double(e1 - e0);
   double first = t0 + (p0 + 0.5 - e0) * step;
   // A one-to-one mapping that hits texel centres needs no filtering.
   bool unit = std::fabs(step - 1.0) < 1e-4;
-  double frac = first - 0.5 - std::floor(first - 0.5 + 1e-3);
+  double frac = first - 0.5 - Floor(first - 0.5 + 1e-3);
   bool centred = frac < 2e-3;
   if (unit && (!linear || centred)) {
-    int s0 = linear ? int(std::floor(first - 0.5 + 1e-3)) : int(std::floor(first + 1e-4));
+    int s0 = linear ? int(Floor(first - 0.5 + 1e-3)) : int(Floor(first + 1e-4));
     m.start = s0;
     m.contiguous = s0 >= 0 && s0 + n <= size;
+    m.adjacent = false;
     for (int k = 0; k < n; ++k) m.i0[size_t(k)] = Address(s0 + k, size, mode);
-    linear = false;
     m.i1.clear();
     m.f.clear();
     return;
   }
   m.contiguous = false;
-  for (int k = 0; k < n; ++k) {
-    double pos = first + k * step;
-    if (!linear) {
-      m.i0[size_t(k)] = Address(int(std::floor(pos)), size, mode);
-      continue;
-    }
-    pos -= 0.5;
-    double fl = std::floor(pos);
-    m.i0[size_t(k)] = Address(int(fl), size, mode);
-    m.i1[size_t(k)] = Address(int(fl) + 1, size, mode);
-    m.f[size_t(k)] = uint32_t((pos - fl) * 256.0 + 0.5);
+  m.adjacent = false;
+  if (!linear) {
+    m.i1.clear();
+    m.f.clear();
+    for (int k = 0; k < n; ++k) m.i0[size_t(k)] = Address(int(Floor(first + k * step)), size, mode);
+    return;
   }
+  m.i1.resize(size_t(n));
+  m.f.resize(size_t(n));
+  bool adjacent = true;
+  for (int k = 0; k < n; ++k) {
+    double pos = first + k * step - 0.5;
+    double fl = Floor(pos);
+    int i0 = Address(int(fl), size, mode), i1 = Address(int(fl) + 1, size, mode);
+    m.i0[size_t(k)] = i0;
+    m.i1[size_t(k)] = i1;
+    m.f[size_t(k)] = uint32_t((pos - fl) * 256.0 + 0.5);
+    adjacent &= i1 == i0 + 1;
+  }
+  m.adjacent = adjacent;
+}
+
+// Working memory of the quad path, kept between quads.
+struct QuadScratch {
+  AxisMap mx, my;
+  std::vector<uint16_t> wl, wr;     // linear across: 256 - f and f, four lanes per pixel
+  std::vector<uint32_t> rows[2];    // texel rows filtered across
+  std::vector<uint32_t> out;        // the row handed to the blend
+};
+
+// A texel row r taken at the quad's columns: out[i] = r[i0] or, linear,
+// Lerp(r[i0], r[i1], f) (the weights also as lanes in wl, wr).
+void Across(const uint32_t* r, const AxisMap& m, bool linear, const uint16_t* wl, const uint16_t* wr, int n,
+            uint32_t* out, int level) {
+  const int* i0 = m.i0.data();
+  if (!linear) {
+    for (int i = 0; i < n; ++i) out[i] = r[i0[i]];
+    return;
+  }
+  const int* i1 = m.i1.data();
+  const uint32_t* f = m.f.data();
+  int i = 0;
+#if defined(LANTERN_HAVE_AVX2_SAMPLER)
+  if (level >= 2 && m.adjacent) i = AcrossAvx2(r, i0, wl, wr, n, out);
+#endif
+#if defined(__SSE2__)
+  if (level >= 1) {
+    const __m128i z = _mm_setzero_si128();
+    for (; i + 2 <= n; i += 2) {
+      // Both texels of two pixels: (left, right) of the first, then of the second.
+      __m128i p;
+      if (m.adjacent) {
+        p = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(r + i0[i])),
+                               _mm_loadl_epi64(reinterpret_cast<const __m128i*>(r + i0[i + 1])));
+      } else {
+        p = _mm_setr_epi32(int(r[i0[i]]), int(r[i1[i]]), int(r[i0[i + 1]]), int(r[i1[i + 1]]));
+      }
+      __m128i a = _mm_unpacklo_epi8(p, z), b = _mm_unpackhi_epi8(p, z);
+      __m128i left = _mm_unpacklo_epi64(a, b), right = _mm_unpackhi_epi64(a, b);
+      __m128i l = _mm_mullo_epi16(left, _mm_loadu_si128(reinterpret_cast<const __m128i*>(wl + 4 * i)));
+      __m128i h = _mm_mullo_epi16(right, _mm_loadu_si128(reinterpret_cast<const __m128i*>(wr + 4 * i)));
+      __m128i sum = _mm_srli_epi16(_mm_add_epi16(l, h), 8);  // at most 255 x 256: no carry
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(sum, sum));
+    }
+  }
+#endif
+  for (; i < n; ++i) out[i] = Lerp(r[i0[i]], r[i1[i]], f[i]);
+}
+
+// Two filtered rows mixed down: out[i] = Lerp(a[i], b[i], f).
+void Down(const uint32_t* a, const uint32_t* b, uint32_t f, int n, uint32_t* out, int level) {
+  int i = 0;
+#if defined(__SSE2__)
+  if (level >= 1) {
+    const __m128i z = _mm_setzero_si128();
+    const __m128i wa = _mm_set1_epi16(short(256 - f)), wb = _mm_set1_epi16(short(f));
+    auto mix = [&](__m128i x, __m128i y) {
+      return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(x, wa), _mm_mullo_epi16(y, wb)), 8);
+    };
+    for (; i + 4 <= n; i += 4) {
+      __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i));
+      __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i));
+      __m128i lo = mix(_mm_unpacklo_epi8(x, z), _mm_unpacklo_epi8(y, z));
+      __m128i hi = mix(_mm_unpackhi_epi8(x, z), _mm_unpackhi_epi8(y, z));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(lo, hi));
+    }
+  }
+#endif
+  for (; i < n; ++i) out[i] = Lerp(a[i], b[i], f);
 }
 
 }  // namespace
@@ -559,48 +665,65 @@ bool Quad(const Target& t, const Rect& clip, const PixelState& s, const RVert* v
   int n = x1 - x0;
   Plan plan = MakePlan(s, true, color);
   BlendKind kind = Classify(s);
-  std::vector<uint32_t> row(size_t(std::max(n, 1)));
+  thread_local QuadScratch qs;
+  std::vector<uint32_t>& row = qs.out;
+  if (row.size() < size_t(n)) row.resize(size_t(n));
 
   if (plan.kind == Plan::kDiffuse || !textured) {
     if (plan.kind == Plan::kGeneric) return false;
-    std::fill(row.begin(), row.end(), color);
+    std::fill(row.begin(), row.begin() + n, color);
     for (int y = y0; y < y1; ++y) Emit(t, x0, y, row.data(), n, kind, s, 0xFFFFFFFFu);
     return true;
   }
   const TexView& tex = *s.tex;
-  thread_local AxisMap mx, my;
+  AxisMap &mx = qs.mx, &my = qs.my;
   MapAxis(mx, x0, x1, xmin, xmax, c[0][0]->u * tex.w, c[1][0]->u * tex.w, tex.w, s.addressU, s.linear);
   MapAxis(my, y0, y1, ymin, ymax, c[0][0]->v * tex.h, c[0][1]->v * tex.h, tex.h, s.addressV, s.linear);
   bool linX = !mx.f.empty(), linY = !my.f.empty();
   uint32_t mod = plan.kind == Plan::kTexture && color != 0xFFFFFFFFu ? color : 0xFFFFFFFFu;
-  std::vector<uint32_t> upper(linY ? size_t(n) : 0);
+  int level = VectorLevel();
+  if (linX && level >= 1) {
+    qs.wl.resize(size_t(n) * 4);
+    qs.wr.resize(size_t(n) * 4);
+    for (int i = 0; i < n; ++i) {
+      uint64_t f = mx.f[size_t(i)];
+      uint64_t l = (256 - f) * 0x0001000100010001ull, r = f * 0x0001000100010001ull;
+      std::memcpy(&qs.wl[size_t(i) * 4], &l, 8);
+      std::memcpy(&qs.wr[size_t(i) * 4], &r, 8);
+    }
+  }
+  // The texel rows taken across, two kept: the next output row usually
+  // needs one of the last two again.
+  int tag[2] = {-1, -1};
+  const uint32_t* across[2] = {nullptr, nullptr};
+  auto acrossRow = [&](int j, int keep) -> int {
+    for (int q = 0; q < 2; ++q)
+      if (tag[q] == j) return q;
+    int q = keep == 0 ? 1 : 0;
+    if (keep < 0 && tag[0] >= 0) q = tag[1] < 0 ? 1 : 0;
+    const uint32_t* r = tex.px + size_t(j) * tex.pitch;
+    tag[q] = j;
+    if (!linX && mx.contiguous) {
+      across[q] = r + mx.start;
+    } else {
+      std::vector<uint32_t>& buf = qs.rows[q];
+      if (buf.size() < size_t(n)) buf.resize(size_t(n));
+      Across(r, mx, linX, qs.wl.data(), qs.wr.data(), n, buf.data(), level);
+      across[q] = buf.data();
+    }
+    return q;
+  };
   for (int y = y0; y < y1; ++y) {
     size_t k = size_t(y - y0);
-    const uint32_t* r0 = tex.px + size_t(my.i0[k]) * tex.pitch;
-    const uint32_t* src;
-    auto gather = [&](const uint32_t* r, uint32_t* out) {
-      if (linX) {
-        for (int i = 0; i < n; ++i) {
-          uint32_t f = mx.f[size_t(i)];
-          out[i] = f ? Lerp(r[mx.i0[size_t(i)]], r[mx.i1[size_t(i)]], f) : r[mx.i0[size_t(i)]];
-        }
-      } else {
-        for (int i = 0; i < n; ++i) out[i] = r[mx.i0[size_t(i)]];
-      }
-    };
-    if (!linY || my.f[k] == 0) {
-      if (mx.contiguous) {
-        src = r0 + mx.start;
-      } else {
-        gather(r0, row.data());
-        src = row.data();
-      }
-    } else {
-      const uint32_t* r1 = tex.px + size_t(my.i1[k]) * tex.pitch;
-      gather(r0, upper.data());
-      gather(r1, row.data());
-      uint32_t f = my.f[k];
-      for (int i = 0; i < n; ++i) row[size_t(i)] = Lerp(upper[size_t(i)], row[size_t(i)], f);
+    int q0 = acrossRow(my.i0[k], -1);
+    const uint32_t* src = across[q0];
+    bool mixDown = linY && my.f[k] != 0;
+    const uint32_t* below = mixDown ? across[acrossRow(my.i1[k], q0)] : nullptr;
+    if (plan.kind != Plan::kGeneric &&
+        MixBlendRow(t.px + size_t(y) * t.pitch + x0, src, below, mixDown ? my.f[k] : 0, n, kind, mod))
+      continue;
+    if (mixDown) {
+      Down(src, below, my.f[k], n, row.data(), level);
       src = row.data();
     }
     if (plan.kind == Plan::kGeneric) {

@@ -252,7 +252,15 @@ uint32_t BlendTexel(int x, int y) {
   return x / 8 % 3 == 0 ? c | 0xFF000000u : c & 0x00FFFFFFu;
 }
 
-TEST_F(SdevTest, ModulationAndAlphaBlendingAreExactOnEveryRowLengthAndEveryPath) {
+// The configuration with the vector kernels limited to `level` (0 none, 1 SSE2, 2 AVX2 too).
+void UseVectorLevel(int level) {
+  test::Config config = test::DefaultConfig();
+  config.vectorLevel = level;
+  Fault::Install(config);
+}
+
+// Rows of every length from 1 to 23, modulated and blended, against the exact formulas.
+void CheckRowBlending() {
   Canvas c(32, 2, Format::A8R8G8B8);
   Surface* t = c.Texture(32, 2, BlendTexel);
   c.dev->SetTexture(0, t);
@@ -283,6 +291,15 @@ TEST_F(SdevTest, ModulationAndAlphaBlendingAreExactOnEveryRowLengthAndEveryPath)
             ASSERT_EQ(c.Raw(x, 1), want) << "one pixel at a time, " << where.str() << ", got " << std::hex << c.Raw(x, 1);
           }
         }
+  }
+}
+
+TEST_F(SdevTest, ModulationAndAlphaBlendingAreExactOnEveryRowLengthAndEveryPath) {
+  for (int level = 0; level <= 2; ++level) {
+    SCOPED_TRACE("vector level " + std::to_string(level));
+    UseVectorLevel(level);
+    CheckRowBlending();
+    if (HasFatalFailure()) return;
   }
 }
 
@@ -343,6 +360,22 @@ TEST_F(SdevTest, LinearFilterIsExactOneToOneAndBlendsWhenScaled) {
   EXPECT_GT((mid >> 16) & 0xFF, 0x20u);
 }
 
+TEST_F(SdevTest, ScaledPointFilteredQuadsTakeWholeTexelsAfterLinearOnes) {
+  Canvas c(24, 4);
+  Surface* t = c.Texture(8, 1, [](int x, int) { return 0xFF000000u | uint32_t(x * 32) << 16 | uint32_t(255 - x * 32); });
+  c.dev->SetTexture(0, t);
+  c.dev->SetTextureStageState(0, TSS::AddressU, kAddressClamp);
+  c.dev->SetTextureStageState(0, TSS::MagFilter, kFilterLinear);
+  c.dev->SetTextureStageState(0, TSS::MinFilter, kFilterLinear);
+  c.Quad(0, 0, 24, 1, 0xFFFFFFFF);  // three pixels a texel, filtered
+  EXPECT_NE(c.Raw(4, 0), c.Raw(3, 0));
+  c.dev->SetTextureStageState(0, TSS::MagFilter, kFilterPoint);
+  c.dev->SetTextureStageState(0, TSS::MinFilter, kFilterPoint);
+  c.Quad(0, 2, 16, 3, 0xFFFFFFFF);  // two pixels a texel: each pixel one whole texel
+  for (int x = 0; x < 16; ++x)
+    EXPECT_EQ(c.Raw(x, 2) | 0xFF000000u, 0xFF000000u | uint32_t(x / 2 * 32) << 16 | uint32_t(255 - x / 2 * 32)) << x;
+}
+
 TEST_F(SdevTest, TurnedTexturesAreTexelExactAtOneToOne) {
   Canvas c(40, 40);
   Surface* t = c.Texture(32, 32, [](int x, int y) { return 0xFF000000u | uint32_t(x * 8) << 16 | uint32_t(y * 8); });
@@ -355,6 +388,119 @@ TEST_F(SdevTest, TurnedTexturesAreTexelExactAtOneToOne) {
     for (int x = 0; x < 32; ++x)
       ASSERT_EQ(c.Raw(4 + x, 4 + y) | 0xFF000000u, 0xFF000000u | uint32_t(y * 8) << 16 | uint32_t((31 - x) * 8))
           << x << "," << y;
+}
+
+// --- The vector kernels against the plain formulas ---
+
+// Mixed colours in runs of opaque, transparent and see-through texels.
+uint32_t KernelTexel(int x, int y) {
+  uint32_t c = Scramble(x + 31, y + 3);
+  switch ((x / 3 + y) % 4) {
+    case 0: return c | 0xFF000000u;
+    case 1: return c & 0x00FFFFFFu;
+    default: return c;
+  }
+}
+
+constexpr int kKernelTexW = 37, kKernelTexH = 29;
+
+// Axis-aligned quads of four corners each (drawn as indexed triangles 0 1 2,
+// 3 0 2, the particle batches' layout): odd
+// sizes from under a pixel to 24, shrunk, enlarged and one to one (whole
+// pixels on texel centres), some flipped, some reaching past the texture's
+// edges and some hanging over the target's; then rows of 1 to 17 pixels
+// whose first texel weight rounds to 256.
+std::vector<TLV> KernelQuads() {
+  std::vector<TLV> v;
+  uint32_t seed = 12345;
+  auto next = [&](int m) {
+    seed = seed * 1103515245u + 12345u;
+    return int((seed >> 8) % uint32_t(m));
+  };
+  const float scales[] = {0.5f, 0.875f, 1.0f, 1.143f, 2.5f, 0.31f};  // texels per pixel
+  const uint32_t colors[] = {0xFFFFFFFFu, 0xFFFFC070u, 0x80FFFFFFu, 0xB37FC15Au};
+  auto add = [&](float x0, float y0, float x1, float y1, float t0, float s0, float t1, float s1, uint32_t c) {
+    float u0 = t0 / kKernelTexW, u1 = t1 / kKernelTexW, v0 = s0 / kKernelTexH, v1 = s1 / kKernelTexH;
+    TLV a = V(x0, y0, c, u0, v0), b = V(x1, y0, c, u1, v0), d = V(x1, y1, c, u1, v1), e = V(x0, y1, c, u0, v1);
+    v.insert(v.end(), {a, b, d, e});
+  };
+  for (int k = 0; k < 160; ++k) {
+    float w = 0.6f + float(next(2340)) / 100.0f, h = 0.6f + float(next(2340)) / 100.0f;
+    float x = -8.0f + float(next(7600)) / 100.0f, y = -8.0f + float(next(5600)) / 100.0f;
+    float sx = scales[next(6)], sy = scales[next(6)];
+    float tx = float(next(4600)) / 100.0f - 4.0f, ty = float(next(3700)) / 100.0f - 4.0f;
+    if (k % 4 == 0) {  // whole pixels from a whole texel: one to one where the scale is 1
+      x = std::floor(x);
+      y = std::floor(y);
+      w = std::floor(w) + 1;
+      h = std::floor(h) + 1;
+      tx = std::floor(tx);
+      ty = std::floor(ty);
+    }
+    float tx1 = tx + sx * w, ty1 = ty + sy * h;
+    if (k % 7 == 3) std::swap(tx, tx1);
+    if (k % 11 == 5) std::swap(ty, ty1);
+    add(x, y, x + w, y + h, tx, ty, tx1, ty1, colors[next(4)]);
+  }
+  for (int n = 1; n <= 17; ++n)  // 1.5 texels per pixel from 3.749: the first texel position ends in .999
+    add(2, float(2 * n), float(2 + n), float(2 * n + 2), 3.749f, 2.3f, 3.749f + 1.5f * n, 5.1f, 0xFFFFC070u);
+  return v;
+}
+
+// The kernel quads drawn with the vector kernels limited to `level`.
+std::vector<uint32_t> DrawKernelQuads(int level, bool linear, uint32_t address, int blend, bool clipped) {
+  UseVectorLevel(level);
+  Canvas c(64, 48, Format::A8R8G8B8);
+  Surface* t = c.Texture(kKernelTexW, kKernelTexH, KernelTexel);
+  c.dev->SetTexture(0, t);
+  uint32_t filter = linear ? kFilterLinear : kFilterPoint;
+  c.dev->SetTextureStageState(0, TSS::MagFilter, filter);
+  c.dev->SetTextureStageState(0, TSS::MinFilter, filter);
+  c.dev->SetTextureStageState(0, TSS::AddressU, address);
+  c.dev->SetTextureStageState(0, TSS::AddressV, address);
+  const uint32_t pairs[][2] = {{kBlendOne, kBlendZero}, {kBlendSrcAlpha, kBlendInvSrcAlpha},
+                               {kBlendSrcAlpha, kBlendOne}, {kBlendOne, kBlendOne}};
+  c.Blend(blend != 0, pairs[blend][0], pairs[blend][1]);
+  if (clipped) {
+    Viewport vp;
+    vp.x = -5;  // partly off the target
+    vp.y = 3;
+    vp.width = 60;
+    vp.height = 44;
+    c.dev->SetViewport(vp);
+    Rect clip{3, 2, 57, 41};
+    c.dev->SetClipRect(&clip);
+  }
+  uint32_t* px = reinterpret_cast<uint32_t*>(c.target->Bits());
+  for (int i = 0; i < 64 * 48; ++i) px[i] = Scramble(i % 64, i / 64 + 50);
+  std::vector<TLV> quads = KernelQuads();
+  std::vector<uint16_t> idx;
+  for (uint16_t q = 0; q < quads.size() / 4; ++q)
+    for (int k : {0, 1, 2, 3, 0, 2}) idx.push_back(uint16_t(4 * q + k));
+  EXPECT_EQ(c.dev->DrawIndexedPrimitive(PrimType::TriList, fvf::kTLVertex, quads.data(), uint32_t(quads.size()),
+                                        idx.data(), uint32_t(idx.size()), 0),
+            err::kOk);
+  return std::vector<uint32_t>(px, px + 64 * 48);
+}
+
+TEST_F(SdevTest, QuadKernelsDrawWhatThePlainFormulasDraw) {
+  const uint32_t addresses[] = {kAddressWrap, kAddressMirror, kAddressClamp};
+  for (bool linear : {true, false})
+    for (uint32_t address : addresses)
+      for (int blend = 0; blend < 4; ++blend) {
+        bool clipped = (blend + int(address)) % 2 == 0;
+        std::vector<uint32_t> plain = DrawKernelQuads(0, linear, address, blend, clipped);
+        int changed = 0;
+        for (int i = 0; i < 64 * 48; ++i) changed += plain[size_t(i)] != Scramble(i % 64, i / 64 + 50);
+        EXPECT_GT(changed, 1000);
+        for (int level = 1; level <= 2; ++level) {
+          std::vector<uint32_t> fast = DrawKernelQuads(level, linear, address, blend, clipped);
+          for (int i = 0; i < 64 * 48; ++i)
+            ASSERT_EQ(fast[size_t(i)], plain[size_t(i)])
+                << "level " << level << (linear ? ", linear" : ", point") << ", address " << address << ", blend "
+                << blend << (clipped ? ", clipped" : "") << ", pixel " << i % 64 << "," << i / 64;
+        }
+      }
 }
 
 // --- Clipping ---
