@@ -185,8 +185,6 @@ void TutorScripts_t::EndScreen() {
   RunStatements(end);
 }
 
-void TutorScripts_t::SkipScreen() { EndScreen(); }
-
 void TutorScripts_t::MoveToNextScreen() {
   if (screens_.empty()) {
     currentScreen_ = -1;

@@ -192,7 +192,6 @@ private:
   // Ends the current screen (state done, skip flag, box down, shadow out),
   // moves on to the next automatic screen and runs its end statements.
   void EndScreen();
-  void SkipScreen();
   // From the current screen on, the next automatic screen whose skip flag is
   // clear becomes current (waiting, no step); none: stays at the last one.
   void MoveToNextScreen();

@@ -102,10 +102,12 @@ TEST_F(TutorDriver, TheLastStepEndsTheScreenWhicheverWayItEnds) {
 TEST_F(TutorDriver, FoundObjectsSkipScreensWhichThenDoNotOpenInTheSameUpdate) {
   Solid("tut/cup.png", 10, 10, 0xFFFFFFFFu);
   const std::string cup = Item("cup", "", "<image name=\"p\" click_rect=\"5;5;tut/cup\"/>");
-  Load("<TutorScript do_in_start=\"" + Say("cup") + "\">" + cup + "</TutorScript><TutorScript play_time=\"1\">" +
-       Item("x") + cup + "</TutorScript><TutorScript>" + Item("after") + "</TutorScript>");
+  Load("<TutorScript do_in_start=\"" + Say("cup") + "\">" + Item("x") + cup +
+       "</TutorScript><TutorScript play_time=\"1\">" + cup + Item("x") + "</TutorScript><TutorScript>" + Item("after") +
+       "</TutorScript>");
   EXPECT_TRUE(tutor.MarkFound("tut/cup"));
-  // Both screens pointing at the cup are skipped, whichever step points at it.
+  // Both screens pointing at the cup are skipped, whichever step points at it
+  // (the second one's is at the current step's index).
   EXPECT_TRUE(tutor.GetScreens()[0].skip && tutor.GetScreens()[1].skip);
   tutor.Update(1, 0, true);
   EXPECT_FALSE(tutor.IsBoxUp());
