@@ -28,6 +28,7 @@ constexpr const char* kPlayButton = "310 362";
 constexpr const char* kJournalClose = "958 72";
 constexpr const char* kTutorialNext = "704 545";
 constexpr const char* kTutorialRaisedClose = "704 360";  // the box over a pointer at the list
+constexpr const char* kHintButton = "926 710";
 
 struct TRun {
   int exitCode = -1;
@@ -129,8 +130,10 @@ TEST_F(SceneEndToEnd, ANewPlayerFindsEverythingAndTheNextStartGoesOn) {
   std::vector<std::string> places = ItemCentres("loc11");
   ASSERT_EQ(places.size(), 13u);
   // The location's tutorial: two welcome pages and the list's, each with its
-  // next button; then it asks for the teacup, which the click also finds.
-  input += Click(3500, kTutorialNext) + Click(4000, kTutorialNext) + Click(4500, kTutorialRaisedClose);
+  // next button, the hint button; then it asks for the teacup, which the
+  // click also finds.
+  input += Click(3500, kTutorialNext) + Click(4000, kTutorialNext) + Click(4500, kTutorialRaisedClose) +
+           Click(4850, kHintButton);
   int t = 5200;
   for (const std::string& at : places) {
     input += Click(t, at);

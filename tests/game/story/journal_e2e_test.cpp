@@ -30,6 +30,7 @@ namespace {
 constexpr const char* kPlay = "310 362";
 constexpr const char* kTutorButton = "704 545";
 constexpr const char* kTutorButtonOverList = "704 360";
+constexpr const char* kHintButton = "926 710";
 constexpr const char* kJournalButton = "128 706";
 constexpr const char* kJournalClose = "958 72";
 constexpr const char* kJournalPrev = "136 638";
@@ -132,11 +133,12 @@ std::vector<std::string> ObjectCentres(const std::string& name) {
 
 TEST_F(JournalEndToEnd, TheFirstLocationsPageIsWrittenAndReadLater) {
   // 1. A new player (full screen first, so the points are the game's) plays
-  //    the kitchen: the tutorial's welcome and list, then every object; the
+  //    the kitchen: the tutorial's welcome, list and hint, then every object; the
   //    journal opens on the finished page, writes it and is closed; then
   //    the play screen goes on (to the gallery for the kitchen's picture).
   std::string input = "100 key alt+enter\n300 text Nell\n400 key enter\n" + Click(800, kPlay) +
-                      Click(3500, kTutorButton) + Click(4000, kTutorButton) + Click(4500, kTutorButtonOverList);
+                      Click(3500, kTutorButton) + Click(4000, kTutorButton) + Click(4500, kTutorButtonOverList) +
+                      Click(4800, kHintButton);
   int t = 5000;
   for (const std::string& at : ObjectCentres("loc11")) {
     input += Click(t, at);
