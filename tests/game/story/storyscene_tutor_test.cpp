@@ -84,7 +84,9 @@ TEST_F(SceneWithTutorial, TheLocationsTutorialRunsOverTheScene) {
   Click(605, 565);
   Tick(16);
   EXPECT_EQ(Text(), "red");
-  // The pointer's object: the click reaches the scene and moves the tutorial on.
+  // The pointer's object: the hand over it; the click reaches the scene and
+  // moves the tutorial on.
+  EXPECT_EQ(scene->GetStory()->GetCursor(TPoint(120, 120)), "cursor/hand");
   Click(120, 120);
   EXPECT_TRUE(scene->IsFound(0));
   Tick(16);
@@ -96,4 +98,7 @@ TEST_F(SceneWithTutorial, TheLocationsTutorialRunsOverTheScene) {
   EXPECT_FALSE(Tutor().IsActive());
   EXPECT_EQ(GetGameProgress().shown,
             (std::vector<TString>{"tutorial:loc1:0", "tutorial:loc1:1", "tutorial:loc1:2"}));
+  // The scripts' handles on the tutorial.
+  Lua("kinds = type(StartTutor) .. ' ' .. type(FinishTutor)");
+  EXPECT_EQ(Global("kinds"), "function function");
 }
