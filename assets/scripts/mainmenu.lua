@@ -17,7 +17,14 @@ local function Play()
     return
   end
   DebugOut('menu: play')
-  CSWithSh('mainmenu', 'scripts/maingame.lua')
+  local next = 'scripts/maingame.lua'
+  -- A player's first game opens with the splash (the introduction, once:
+  -- leaving the splash marks it done); it leads on to the play screen.
+  if GetgameIntroDone() == 0 and ComicsSpl ~= nil then
+    SetSplashInfo('intro.swf', 'splash/still', next)
+    next = 'scripts/splashstart.lua'
+  end
+  CSWithSh('mainmenu', next)
   if StartSoundFade then StartSoundFade() end
   DoModal('scripts/shadow.lua')
 end

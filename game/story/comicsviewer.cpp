@@ -35,6 +35,8 @@ ComicsViewerBase::~ComicsViewerBase() {
 void ComicsViewerBase::Init(TWindowStyle& style) {
   TString name = story::GetNameComicsToRun();
   document_ = story::LoadComics(name);
+  name_ = name;
+  TraceOut("Comics %s: %d pages", name.c_str(), document_->GetPageCount());
   GetGameProgress().MarkShown(name);
   style.GetString("bkgImg", TString());  // read for the style's sake; nothing uses it
   TString colour = style.GetString("bkColor", TString());
@@ -99,12 +101,17 @@ bool ComicsViewerBase::OnMouseDown(const TPoint& p) {
   return false;
 }
 
-void ComicsViewerBase::GoNext() {
-  if (document_) document_->GoNext();
-}
+void ComicsViewerBase::GoNext() { Turn(true); }
 
-void ComicsViewerBase::GoPrev() {
-  if (document_) document_->GoPrev();
+void ComicsViewerBase::GoPrev() { Turn(false); }
+
+void ComicsViewerBase::Turn(bool forward) {
+  if (!document_) return;
+  int before = document_->GetCurrentPage();
+  if (forward) document_->GoNext();
+  else document_->GoPrev();
+  if (document_->GetCurrentPage() != before)
+    TraceOut("Comics %s: page %d of %d", name_.c_str(), document_->GetCurrentPage() + 1, document_->GetPageCount());
 }
 
 void Comics_t::StartSounds() {

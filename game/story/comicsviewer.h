@@ -67,7 +67,9 @@ protected:
 
 private:
   void UpdateButtons();
+  void Turn(bool forward);
 
+  TString name_;
   std::unique_ptr<TLuaBindings> bindings_;
 };
 

@@ -124,6 +124,7 @@ void ComicsSpl_t::Init(TWindowStyle& style) {
   if (movieActive_) return;
 
   // The still screen.
+  TraceOut("ComicsSpl: the still screen stands for \"%s\"", s.movie.c_str());
   DeleteMovie();
   story::SetCursorPicture("cursor/cursor");
   TString img = style.GetString("img", TString());
@@ -245,6 +246,7 @@ void ComicsSpl_t::Exit() {
 void ComicsSpl_t::ChangeScreen() {
   if (exited_) return;
   exited_ = true;
+  TraceOut("ComicsSpl: on to %s", State().script.c_str());
   CSWithSh("ComicsSpl", State().script.c_str());
   if (TWindowManager* wm = GetWindowManager()) {
     wm->RunScriptText(this, "if(not(StartSoundFade == nil)) then StartSoundFade(); end");

@@ -1,6 +1,6 @@
 // End to end: the lantern program on the demo data, headless, from a fresh
 // user folder, driven by input scripts. A new player starts level 1 from the
-// main menu, follows the location's tutorial and clicks every object of the
+// main menu, skips the splash and the level's comic, follows the location's tutorial and clicks every object of the
 // first location at the place its level file gives; each leaves the list, the location is complete, the
 // journal writes its page and is closed, and the game goes on (to the
 // gallery, for the new wallpaper). The next start plays
@@ -25,6 +25,9 @@
 namespace {
 
 constexpr const char* kPlayButton = "310 362";
+constexpr const char* kSplashSkip = "956 712";
+constexpr const char* kComicPage = "500 300";
+constexpr const char* kComicSkip = "140 725";
 constexpr const char* kJournalClose = "958 72";
 constexpr const char* kTutorialNext = "704 545";
 constexpr const char* kTutorialRaisedClose = "704 360";  // the box over a pointer at the list
@@ -127,21 +130,26 @@ TEST_F(SceneEndToEnd, ANewPlayerFindsEverythingAndTheNextStartGoesOn) {
   // A new player's game starts full screen: Alt+Enter first, so the input's
   // points are the game's.
   std::string input = "100 key alt+enter\n300 text Ada\n400 key enter\n" + Click(800, kPlayButton);
+  // A first game opens with the splash and the level's comic: both skipped
+  // (the comic's skip button shows once its first page is complete: a click
+  // on the page completes it).
+  input += Click(3300, kSplashSkip) + Click(5700, kComicPage) + Click(6100, kComicSkip);
   std::vector<std::string> places = ItemCentres("loc11");
   ASSERT_EQ(places.size(), 13u);
   // The location's tutorial: two welcome pages and the list's, each with its
   // next button, the hint button; then it asks for the teacup, which the
   // click also finds.
-  input += Click(3500, kTutorialNext) + Click(4000, kTutorialNext) + Click(4500, kTutorialRaisedClose) +
-           Click(4850, kHintButton);
-  int t = 5200;
+  const int shift = 5000;
+  input += Click(3500 + shift, kTutorialNext) + Click(4000 + shift, kTutorialNext) +
+           Click(4500 + shift, kTutorialRaisedClose) + Click(4850 + shift, kHintButton);
+  int t = 5200 + shift;
   for (const std::string& at : places) {
     input += Click(t, at);
     t += 350;
   }
   // The journal opens on the finished page and writes it; the player closes it.
-  input += Click(14500, kJournalClose);
-  TRun first = Run(input, 1500);
+  input += Click(14500 + shift, kJournalClose);
+  TRun first = Run(input, 2100);
   EXPECT_EQ(first.exitCode, 0);
   std::vector<std::string> start(first.lines.begin(), first.lines.begin() + std::min<size_t>(5, first.lines.size()));
   std::vector<std::string> wanted = {"menu: shown", "menu: asks for a name", "players: created Ada", "menu: play",
