@@ -17,6 +17,9 @@
 namespace {
 
 constexpr const char* kPlayButton = "310 362";
+constexpr const char* kSplashSkip = "956 712";
+constexpr const char* kComicPage = "500 300";
+constexpr const char* kComicSkip = "140 725";
 // The box's round button: in the style's place, and moved with the box
 // beside the list's pointer (box at y 284).
 constexpr const char* kBoxButton = "704 545";
@@ -97,11 +100,18 @@ TEST_F(TutorialEndToEnd, ANewPlayerIsWalkedThroughTheKitchenOnce) {
   // A new player's game starts full screen: Alt+Enter first, so the input's
   // points are the game's. The tutorial opens with the kitchen and is
   // clicked through: next, close, the list's close, the hint button and the
-  // teacup.
-  std::string input = "100 key alt+enter\n300 text Ada\n400 key enter\n" + Click(800, kPlayButton) +
-                      Click(3500, kBoxButton) + Click(4000, kBoxButton) + Click(4500, kListButton) +
-                      Click(5000, kHintButton) + Click(5500, kTeacup);
-  TRun first = Run(input, 950);
+  // teacup. A first game opens with the splash and the level's comic: both
+  // are skipped first (a click on the comic's page shows its skip button).
+  const int shift = 5000;
+  std::string input = "100 key alt+enter
+300 text Ada
+400 key enter
+" + Click(800, kPlayButton) +
+                      Click(3300, kSplashSkip) + Click(5700, kComicPage) + Click(6100, kComicSkip) +
+                      Click(3500 + shift, kBoxButton) + Click(4000 + shift, kBoxButton) +
+                      Click(4500 + shift, kListButton) + Click(5000 + shift, kHintButton) +
+                      Click(5500 + shift, kTeacup);
+  TRun first = Run(input, 1600);
   EXPECT_EQ(first.exitCode, 0);
   std::vector<std::string> tutorial;
   for (const std::string& l : first.lines)
