@@ -103,10 +103,7 @@ TEST_F(TutorialEndToEnd, ANewPlayerIsWalkedThroughTheKitchenOnce) {
   // teacup. A first game opens with the splash and the level's comic: both
   // are skipped first (a click on the comic's page shows its skip button).
   const int shift = 5000;
-  std::string input = "100 key alt+enter
-300 text Ada
-400 key enter
-" + Click(800, kPlayButton) +
+  std::string input = "100 key alt+enter\n300 text Ada\n400 key enter\n" + Click(800, kPlayButton) +
                       Click(3300, kSplashSkip) + Click(5700, kComicPage) + Click(6100, kComicSkip) +
                       Click(3500 + shift, kBoxButton) + Click(4000 + shift, kBoxButton) +
                       Click(4500 + shift, kListButton) + Click(5000 + shift, kHintButton) +
