@@ -205,6 +205,7 @@ bool TMiniGames::OnMessage(TMessage* message) {
     if (buttRestart) RestartGame();
   } else if (text == "logbook") {
     if (logBook && !logBook->IsOpen()) {
+      TraceOut("%s: the journal opens", windowName.c_str());
       logBook->Open(LogBook_t::kJournal, logBook->lastLocation);
       logBook->StartOpening();
       logBook->writingSuppressed = true;
@@ -287,6 +288,7 @@ void TMiniGames::FinishMiniGame(TWindow* window, const TString& name) {
   const std::string next = nextScript_;
   const TUpperLayerHooks& hooks = GetUpperLayerHooks();
   if (!comics.IsEmpty() && hooks.setSplashInfo && FileExists(kSplashScript)) {
+    TraceOut("%s: the level's comic %s first", windowName.c_str(), comics.c_str());
     SetSplashInfo(comics, GetLIComicsPictName(), TString(next.c_str()));
     CSWithSh(name.c_str(), kSplashScript);
   } else {
