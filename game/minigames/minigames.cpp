@@ -32,18 +32,6 @@ constexpr const char* kSoundFadeText = "if(not(StartSoundFade == nil)) then Star
 // The identity of the frame class (it is never made by name).
 TWindow* NoInstance() { return nullptr; }
 
-// What a player keeps when a finished game starts over.
-struct Earned {
-  std::vector<TString> photos, shownInfos;
-
-  static Earned Of(const GameProgress& p) { return Earned{p.photos, p.shownInfos}; }
-  void GiveBack(GameProgress& p) const {
-    p.photos = photos;
-    p.shownInfos = shownInfos;
-    p.gameFinished = 1;
-  }
-};
-
 }  // namespace
 
 TWindowClassId TMiniGames::ClassId() { return &NoInstance; }
@@ -259,18 +247,11 @@ void TMiniGames::CloseMG() { closeRequested = true; }
 
 void TMiniGames::MGEnd() {
   GameProgress& progress = GetGameProgress();
-  const Earned earned = Earned::Of(progress);
   if (IsLocationMiniGameDue()) {
     // A mini-game standing in a chapter: the flow passes it (and saves).
-    const std::string next = FinishLocationMiniGame(isWon);
-    if (isWon && next == kMainMenuScript) {
-      earned.GiveBack(progress);
-      SaveSceneProgress();
-    }
-    nextScript_ = next;
+    nextScript_ = FinishLocationMiniGame(isWon);
   } else if (isWon) {
     const TNextStep step = FinishLevelMiniGame();
-    if (step == TNextStep::kGameEnd) earned.GiveBack(progress);
     nextScript_ = NextScreenScript(step);
     SaveSceneProgress();
   } else {

@@ -1,5 +1,8 @@
 #include "game/scene/sceneflow.h"
 
+#include <utility>
+#include <vector>
+
 #include <tinyxml.h>
 
 #include "game/shell/gameprogress.h"
@@ -58,8 +61,14 @@ TNextStep GoToNextLevel(GameProgress& p) {
     return TNextStep::kLocation;
   }
   TraceOut("MainGame: the last level is done; a new game begins at the main menu");
+  // The new game keeps what the player earned: the photographs (the gallery's
+  // wallpapers), the pop-ups already read, and the mark of a finished game.
+  std::vector<TString> photos = p.photos, shownInfos = p.shownInfos;
   p.levelId = p.chapterId = 1;
   p.Clear();
+  p.photos = std::move(photos);
+  p.shownInfos = std::move(shownInfos);
+  p.gameFinished = 1;
   SetGo2MainMenuFlag(true);
   return TNextStep::kGameEnd;
 }
