@@ -177,7 +177,8 @@ bool TDxTextureData::CreateSurface(uint32_t w, uint32_t h, bool clear) {
   d->textureBytes += int64_t(counted_);
   if ((options & kOptAlpha) && !(desc.format.flags & kPfAlphaPixels))
     TraceOut("SURFACE request FAILED to get DDPF_ALPHAPIXELS.");
-  if (clear) Clear();
+  // A new surface of the display device is zero already: `clear` needs no fill.
+  (void)clear;
   if (options & kOptRenderTarget) {
     TDXContext* ctx = d->context;
     PixelFormat zf = ctx ? ctx->GetZBufferFormat() : PixelFormat();

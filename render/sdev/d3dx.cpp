@@ -73,18 +73,19 @@ HResult LoadTextureFromMemory(Device* d, Surface* tex, uint32_t mipLevel, const 
   Rect s = src ? *src : Rect{0, 0, int32_t(tex->Width()), int32_t(tex->Height())};
   if (s.IsEmpty()) return err::kInvalidRect;
   int tw = int(tex->Width()), th = int(tex->Height());
-  std::vector<uint32_t> row(static_cast<size_t>(tw));
+  std::vector<uint32_t> row(s.Width() == tw ? 0 : static_cast<size_t>(tw));
   const uint8_t* base = static_cast<const uint8_t*>(argb32);
   for (int y = 0; y < th; ++y) {
     // Nearest source pixel when the sizes differ (both filters).
     int sy = s.top + int((int64_t(2 * y + 1) * s.Height()) / (2 * th));
     const uint32_t* srow = reinterpret_cast<const uint32_t*>(base + size_t(sy) * pitchBytes);
+    uint8_t* out = tex->Bits() + size_t(y) * tex->Pitch();
     if (s.Width() == tw) {
-      std::memcpy(row.data(), srow + s.left, size_t(tw) * 4);
-    } else {
-      for (int x = 0; x < tw; ++x) row[size_t(x)] = srow[s.left + int((int64_t(2 * x + 1) * s.Width()) / (2 * tw))];
+      EncodeRow(tex->Format(), srow + s.left, out, tw);
+      continue;
     }
-    EncodeRow(tex->Format(), row.data(), tex->Bits() + size_t(y) * tex->Pitch(), tw);
+    for (int x = 0; x < tw; ++x) row[size_t(x)] = srow[s.left + int((int64_t(2 * x + 1) * s.Width()) / (2 * tw))];
+    EncodeRow(tex->Format(), row.data(), out, tw);
   }
   tex->Touch();
   return err::kOk;

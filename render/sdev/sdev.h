@@ -14,6 +14,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -189,7 +190,10 @@ private:
   PixelFormat format_{};
   uint32_t caps_ = 0, caps2_ = 0;
   uint8_t* bits_ = nullptr;
-  std::vector<uint8_t> storage_;
+  struct FreeBytes {
+    void operator()(uint8_t* p) const;
+  };
+  std::unique_ptr<uint8_t, FreeBytes> storage_;
   bool lost_ = false;
   bool locked_ = false;
   uint32_t generation_ = 1;

@@ -2,7 +2,9 @@
 // blit, colour fill, flip, attachments, loss and restore.
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "render/sdev/internal.h"
 
@@ -177,13 +179,18 @@ uint32_t Surface::Release() {
   return r;
 }
 
+void Surface::FreeBytes::operator()(uint8_t* p) const { std::free(p); }
+
 bool Surface::Allocate() {
   int bpp = BytesPerPixel(format_);
   pitch_ = int32_t((width_ * uint32_t(bpp) + 3u) & ~3u);
-  storage_.assign(size_t(pitch_) * height_ + 16, 0);
+  // Zeroed memory: a large block comes from the system already cleared, so a
+  // texture about to be filled is not cleared first.
+  storage_.reset(static_cast<uint8_t*>(std::calloc(size_t(pitch_) * height_ + 16, 1)));
+  if (!storage_) throw std::bad_alloc();
   // 16-byte aligned rows start for the vector kernels.
-  uintptr_t p = reinterpret_cast<uintptr_t>(storage_.data());
-  bits_ = storage_.data() + ((16 - (p & 15)) & 15);
+  uintptr_t p = reinterpret_cast<uintptr_t>(storage_.get());
+  bits_ = storage_.get() + ((16 - (p & 15)) & 15);
   ++generation_;
   return true;
 }
