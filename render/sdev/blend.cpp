@@ -100,11 +100,19 @@ __attribute__((target("avx2"))) inline __m256i Load8(const uint32_t* p, bool mas
                 : _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
 }
 
+__attribute__((target("avx2"))) inline void Store8(uint32_t* p, bool masked, __m256i mask, __m256i v) {
+  if (masked)
+    _mm256_maskstore_epi32(reinterpret_cast<int*>(p), mask, v);
+  else
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
+}
+
 // A row of Lerp(a, b, f) (just a when b is null) modulated and blended
 // (Replace, Alpha or Add): groups of eight, then the last one to seven pixels
 // through masked loads and stores.
+template <bool kMix, BlendKind k>
 __attribute__((target("avx2"))) void MixRowAvx2(uint32_t* dst, const uint32_t* a, const uint32_t* b, uint32_t f,
-                                                 int n, BlendKind k, uint32_t mod) {
+                                                 int n, uint32_t mod) {
   const __m256i z = _mm256_setzero_si256();
   const __m256i amask = _mm256_set1_epi32(int(0xFF000000u));
   const __m256i wa = _mm256_set1_epi16(short(256 - f)), wb = _mm256_set1_epi16(short(f));
@@ -116,29 +124,55 @@ __attribute__((target("avx2"))) void MixRowAvx2(uint32_t* dst, const uint32_t* a
   for (int i = 0; i < n; i += 8) {
     bool tail = i + 8 > n;
     if (tail) mask = _mm256_cmpgt_epi32(_mm256_set1_epi32(n - i), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
-    __m256i sv = Load8(a + i, tail, mask);
-    __m256i slo = _mm256_unpacklo_epi8(sv, z), shi = _mm256_unpackhi_epi8(sv, z);
-    if (b) {
+    __m256i sv = Load8(a + i, tail, mask), slo, shi;
+    bool wide = kMix;
+    if (kMix) {
       // a + (b - a) f / 256 as (a (256 - f) + b f) / 256: at most 255 x 256, no carry.
       __m256i y = Load8(b + i, tail, mask);
-      slo = _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(slo, wa), _mm256_mullo_epi16(_mm256_unpacklo_epi8(y, z), wb)), 8);
-      shi = _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(shi, wa), _mm256_mullo_epi16(_mm256_unpackhi_epi8(y, z), wb)), 8);
+      slo = _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpacklo_epi8(sv, z), wa),
+                                               _mm256_mullo_epi16(_mm256_unpacklo_epi8(y, z), wb)), 8);
+      shi = _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpackhi_epi8(sv, z), wa),
+                                               _mm256_mullo_epi16(_mm256_unpackhi_epi8(y, z), wb)), 8);
       if (k == BlendKind::Alpha) sv = _mm256_packus_epi16(slo, shi);
     }
-    __m256i out;
-    if (k == BlendKind::Alpha && _mm256_movemask_epi8(_mm256_cmpeq_epi32(_mm256_and_si256(sv, amask), z)) == -1) {
-      continue;  // all transparent: the target stays (the formula's own result)
-    } else if (k == BlendKind::Alpha && opaqueStays &&
-               _mm256_movemask_epi8(_mm256_cmpeq_epi32(_mm256_and_si256(sv, amask), amask)) == -1) {
-      out = hasMod ? BlendWide(slo, shi, z, BlendKind::Replace, true, mod16) : sv;  // all opaque
-    } else {
-      __m256i dv = k == BlendKind::Replace ? z : Load8(dst + i, tail, mask);
-      out = BlendWide(slo, shi, dv, k, hasMod, mod16);
+    BlendKind kind = k;
+    if (k == BlendKind::Alpha) {
+      // Shortcuts of the same formula: all transparent keeps the target, all
+      // opaque writes the (modulated) source.
+      __m256i alpha = _mm256_and_si256(sv, amask);
+      if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(alpha, z)) == -1) continue;
+      if (opaqueStays && _mm256_movemask_epi8(_mm256_cmpeq_epi32(alpha, amask)) == -1) {
+        if (!hasMod) {
+          Store8(dst + i, tail, mask, sv);
+          continue;
+        }
+        kind = BlendKind::Replace;
+      }
     }
-    if (tail)
-      _mm256_maskstore_epi32(reinterpret_cast<int*>(dst + i), mask, out);
-    else
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + i), out);
+    if (!wide) {
+      slo = _mm256_unpacklo_epi8(sv, z);
+      shi = _mm256_unpackhi_epi8(sv, z);
+    }
+    __m256i dv = kind == BlendKind::Replace ? z : Load8(dst + i, tail, mask);
+    __m256i out = BlendWide(slo, shi, dv, kind, hasMod, mod16);
+    Store8(dst + i, tail, mask, out);
+  }
+}
+
+// The kernel for a row: one loop per case.
+__attribute__((target("avx2"))) void MixRowAvx2(uint32_t* dst, const uint32_t* a, const uint32_t* b, uint32_t f,
+                                                 int n, BlendKind k, uint32_t mod) {
+  switch (k) {
+    case BlendKind::Replace:
+      return b ? MixRowAvx2<true, BlendKind::Replace>(dst, a, b, f, n, mod)
+               : MixRowAvx2<false, BlendKind::Replace>(dst, a, b, f, n, mod);
+    case BlendKind::Alpha:
+      return b ? MixRowAvx2<true, BlendKind::Alpha>(dst, a, b, f, n, mod)
+               : MixRowAvx2<false, BlendKind::Alpha>(dst, a, b, f, n, mod);
+    case BlendKind::Add:
+      return b ? MixRowAvx2<true, BlendKind::Add>(dst, a, b, f, n, mod)
+               : MixRowAvx2<false, BlendKind::Add>(dst, a, b, f, n, mod);
+    default: return;
   }
 }
 

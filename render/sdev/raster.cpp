@@ -154,6 +154,12 @@ inline void Emit(const Target& t, int x, int y, const uint32_t* src, int n, Blen
   BlendRow(t.px + size_t(y) * t.pitch + x, src, n, k, s, mod);
 }
 
+// int(std::ceil(v)) without a library call (the guard band keeps |v| far below 2^31).
+inline int CeilToInt(float v) {
+  int i = int(v);
+  return float(i) < v ? i + 1 : i;
+}
+
 // v as an int within [lo, hi] (NaN gives lo): a nearly flat gradient can put
 // a bound far beyond any int.
 inline int ClampToInt(float v, int lo, int hi) {
@@ -217,14 +223,15 @@ __attribute__((target("avx2"))) int BilinearAvx2(const uint32_t* px, size_t pitc
 
 // Texel rows taken across with linear filtering, eight pixels at a time
 // (each pixel's two texels side by side in the row, at r + i0[k]; the weights
-// as in Across): the same arithmetic as the SSE2 loop. Returns how many were
-// made (a multiple of eight).
+// as in Across): the same arithmetic as the SSE2 loop. The arrays and `out`
+// run to the next multiple of eight past n (padding that repeats the last
+// texel pair); returns how many were made.
 __attribute__((target("avx2"))) int AcrossAvx2(const uint32_t* r, const int* i0, const uint16_t* wl,
                                                const uint16_t* wr, int n, uint32_t* out) {
   const __m256i z = _mm256_setzero_si256();
   auto pair = [r](int i) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(r + i)); };
   int k = 0;
-  for (; k + 8 <= n; k += 8) {
+  for (; k < n; k += 8) {
     __m256i sum[2];
     for (int h = 0; h < 2; ++h) {
       const int* ix = i0 + k + 4 * h;
@@ -243,6 +250,33 @@ __attribute__((target("avx2"))) int AcrossAvx2(const uint32_t* r, const int* i0,
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + k), packed);
   }
   return k;
+}
+
+// The linear texel mapping of a quad's axis four pixels at a time, with the
+// scalar loop's double arithmetic: pos = first + k step - 0.5, i0 = floor(pos),
+// f = (pos - i0) 256 + 0.5 truncated. The arrays run to the next multiple of
+// four past n. False (the arrays then unfinished) unless every pair i0, i0 + 1
+// of the n pixels lies inside [0, size).
+__attribute__((target("avx2"))) bool MapLinearAvx2(double first, double step, int n, int size, int* i0, int* i1,
+                                                   uint32_t* f) {
+  const __m256d vfirst = _mm256_set1_pd(first), vstep = _mm256_set1_pd(step), half = _mm256_set1_pd(0.5);
+  const __m256d k256 = _mm256_set1_pd(256.0), four = _mm256_set1_pd(4.0);
+  const __m128i one = _mm_set1_epi32(1), last = _mm_set1_epi32(size - 2), lanes = _mm_setr_epi32(0, 1, 2, 3);
+  __m256d k = _mm256_setr_pd(0, 1, 2, 3);
+  __m128i outside = _mm_setzero_si128();
+  for (int j = 0; j < n; j += 4, k = _mm256_add_pd(k, four)) {
+    __m256d pos = _mm256_sub_pd(_mm256_add_pd(vfirst, _mm256_mul_pd(k, vstep)), half);
+    __m256d fl = _mm256_floor_pd(pos);
+    __m128i i = _mm256_cvttpd_epi32(fl);
+    __m128i w = _mm256_cvttpd_epi32(_mm256_add_pd(_mm256_mul_pd(_mm256_sub_pd(pos, fl), k256), half));
+    __m128i valid = _mm_cmpgt_epi32(_mm_set1_epi32(n - j), lanes);
+    __m128i bad = _mm_or_si128(_mm_cmpgt_epi32(_mm_setzero_si128(), i), _mm_cmpgt_epi32(i, last));
+    outside = _mm_or_si128(outside, _mm_and_si128(bad, valid));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(i0 + j), i);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(i1 + j), _mm_add_epi32(i, one));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(f + j), w);
+  }
+  return _mm_movemask_epi8(outside) == 0;
 }
 #endif
 
@@ -341,8 +375,8 @@ void Triangle(const Target& t, const Rect& clip, const PixelState& s, const RVer
   if ((s.cull == kCullCW && area > 0) || (s.cull == kCullCCW && area < 0)) return;
   const RVert* v[3] = {&va, &vb, &vc};
   std::sort(v, v + 3, [](const RVert* p, const RVert* q) { return p->y < q->y; });
-  int y0 = std::max(clip.top, int(std::ceil(v[0]->y - 0.5f)));
-  int y1 = std::min(clip.bottom, int(std::ceil(v[2]->y - 0.5f)));
+  int y0 = std::max(clip.top, CeilToInt(v[0]->y - 0.5f));
+  int y1 = std::min(clip.bottom, CeilToInt(v[2]->y - 0.5f));
   if (y0 >= y1) return;
 
   Sampler sm;
@@ -389,8 +423,8 @@ void Triangle(const Target& t, const Rect& clip, const PixelState& s, const RVer
     float xl = edgeX(top, bot);
     float xs = py < mid->y ? edgeX(top, mid) : edgeX(mid, bot);
     if (xs < xl) std::swap(xs, xl);
-    int xa = std::max(clip.left, int(std::ceil(xl - 0.5f)));
-    int xb = std::min(clip.right, int(std::ceil(xs - 0.5f)));
+    int xa = std::max(clip.left, CeilToInt(xl - 0.5f));
+    int xb = std::min(clip.right, CeilToInt(xs - 0.5f));
     for (int x = xa; x < xb; x += kChunk) {
       int n = std::min(kChunk, xb - x);
       float px = x + 0.5f;
@@ -554,17 +588,32 @@ void MapAxis(AxisMap& m, int p0, int p1, float e0, float e1, float t0, float t1,
     for (int k = 0; k < n; ++k) m.i0[size_t(k)] = Address(int(Floor(first + k * step)), size, mode);
     return;
   }
-  m.i1.resize(size_t(n));
-  m.f.resize(size_t(n));
-  bool adjacent = true;
-  for (int k = 0; k < n; ++k) {
-    double pos = first + k * step - 0.5;
-    double fl = Floor(pos);
-    int i0 = Address(int(fl), size, mode), i1 = Address(int(fl) + 1, size, mode);
-    m.i0[size_t(k)] = i0;
-    m.i1[size_t(k)] = i1;
-    m.f[size_t(k)] = uint32_t((pos - fl) * 256.0 + 0.5);
-    adjacent &= i1 == i0 + 1;
+  // Linear: the arrays run to the next multiple of eight, the padding
+  // repeating the last pixel's texels with weight 0, for the vector kernels.
+  size_t padded = size_t((n + 7) & ~7);
+  m.i0.resize(padded);
+  m.i1.resize(padded);
+  m.f.resize(padded);
+  bool adjacent = false;
+#if defined(LANTERN_HAVE_AVX2_SAMPLER)
+  if (VectorLevel() >= 2) adjacent = MapLinearAvx2(first, step, n, size, m.i0.data(), m.i1.data(), m.f.data());
+#endif
+  if (!adjacent) {
+    adjacent = true;
+    for (int k = 0; k < n; ++k) {
+      double pos = first + k * step - 0.5;
+      double fl = Floor(pos);
+      int i0 = Address(int(fl), size, mode), i1 = Address(int(fl) + 1, size, mode);
+      m.i0[size_t(k)] = i0;
+      m.i1[size_t(k)] = i1;
+      m.f[size_t(k)] = uint32_t((pos - fl) * 256.0 + 0.5);
+      adjacent &= i1 == i0 + 1;
+    }
+  }
+  for (size_t k = size_t(n); k < padded; ++k) {
+    m.i0[k] = m.i0[size_t(n) - 1];
+    m.i1[k] = m.i1[size_t(n) - 1];
+    m.f[k] = 0;
   }
   m.adjacent = adjacent;
 }
@@ -659,8 +708,8 @@ bool Quad(const Target& t, const Rect& clip, const PixelState& s, const RVert* v
                    c[0][1]->v != c[1][1]->v))
     return false;  // not an axis-aligned texture mapping
 
-  int x0 = std::max(clip.left, int(std::ceil(xmin - 0.5f))), x1 = std::min(clip.right, int(std::ceil(xmax - 0.5f)));
-  int y0 = std::max(clip.top, int(std::ceil(ymin - 0.5f))), y1 = std::min(clip.bottom, int(std::ceil(ymax - 0.5f)));
+  int x0 = std::max(clip.left, CeilToInt(xmin - 0.5f)), x1 = std::min(clip.right, CeilToInt(xmax - 0.5f));
+  int y0 = std::max(clip.top, CeilToInt(ymin - 0.5f)), y1 = std::min(clip.bottom, CeilToInt(ymax - 0.5f));
   if (x0 >= x1 || y0 >= y1) return true;
   int n = x1 - x0;
   Plan plan = MakePlan(s, true, color);
@@ -682,14 +731,15 @@ bool Quad(const Target& t, const Rect& clip, const PixelState& s, const RVert* v
   bool linX = !mx.f.empty(), linY = !my.f.empty();
   uint32_t mod = plan.kind == Plan::kTexture && color != 0xFFFFFFFFu ? color : 0xFFFFFFFFu;
   int level = VectorLevel();
+  size_t padded = size_t((n + 7) & ~7);
   if (linX && level >= 1) {
-    qs.wl.resize(size_t(n) * 4);
-    qs.wr.resize(size_t(n) * 4);
-    for (int i = 0; i < n; ++i) {
-      uint64_t f = mx.f[size_t(i)];
+    qs.wl.resize(padded * 4);
+    qs.wr.resize(padded * 4);
+    for (size_t i = 0; i < padded; ++i) {
+      uint64_t f = mx.f[i];
       uint64_t l = (256 - f) * 0x0001000100010001ull, r = f * 0x0001000100010001ull;
-      std::memcpy(&qs.wl[size_t(i) * 4], &l, 8);
-      std::memcpy(&qs.wr[size_t(i) * 4], &r, 8);
+      std::memcpy(&qs.wl[i * 4], &l, 8);
+      std::memcpy(&qs.wr[i * 4], &r, 8);
     }
   }
   // The texel rows taken across, two kept: the next output row usually
@@ -707,7 +757,7 @@ bool Quad(const Target& t, const Rect& clip, const PixelState& s, const RVert* v
       across[q] = r + mx.start;
     } else {
       std::vector<uint32_t>& buf = qs.rows[q];
-      if (buf.size() < size_t(n)) buf.resize(size_t(n));
+      if (buf.size() < padded) buf.resize(padded);
       Across(r, mx, linX, qs.wl.data(), qs.wr.data(), n, buf.data(), level);
       across[q] = buf.data();
     }
