@@ -116,6 +116,8 @@ bool TMG05Window::LoadMosaic() {
   const int screen = resources.background ? Height(resources.background) : (GetHeight() > 0 ? GetHeight() : 768);
   board.paneTop = screen - Height(resources.pane);
   LoadTutorial(root);
+  TraceOut("%s: %zu pieces of %zu types, the board at %g, %g", kWindowType, board.pieces.size(), board.types.size(),
+           double(board.boardPosition.x), double(board.boardPosition.y));
   return true;
 }
 

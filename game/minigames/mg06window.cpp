@@ -189,10 +189,14 @@ bool TMG06Window::LoadGameFile() {
   const int screen = resources.background ? Height(resources.background) : (GetHeight() > 0 ? GetHeight() : 768);
   board.paneTop = screen - Height(resources.pane);
   LoadTutorial(root);
+  TraceOut("%s: %zu wounds, %zu tools", kWindowType, board.wounds.size(), board.tools.size());
   return true;
 }
 
-void TMG06Window::RefreshWoundTextures() { board.RefreshTextures(); }
+void TMG06Window::RefreshWoundTextures() {
+  board.RefreshTextures();
+  TraceOut("%s: the brushed dirt is written back into %zu wounds", kWindowType, board.wounds.size());
+}
 
 // --- Input ---
 

@@ -1,0 +1,469 @@
+// End to end: the lantern program itself on the demo data, headless, with a
+// saved game that stands at a mini-game of the second level: the lamp room's
+// window after the lamp room, the gull after the cliff path. Play in the main
+// menu opens the play screen, which hands over to the mini-game; the input
+// script plays it to the end (or skips it), and the next start shows where
+// the saved progress went. A device loss in the middle of the wounds game
+// leaves the screen as it would have been. Checks the log, the saved
+// progress and the pixels of the last frame.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <tinyxml.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/app.h"
+#include "game/minigames/mg05mosaic.h"
+#include "game/minigames/mg06wounds.h"
+#include "game/shell/gameprogress.h"
+#include "game/shell/gamesettings.h"
+#include "game/shell/userinfo.h"
+#include "platform/log.h"
+#include "platform/prefs.h"
+#include "tests/platform/pngread.h"
+#include "tests/support/testsupport.h"
+
+namespace {
+
+constexpr const char* kPlayButton = "310 362";
+constexpr const char* kTutorButton = "704 545";  // the tutorial box's next and close buttons
+constexpr const char* kSkipButton = "972 636";
+// The game opens behind two fades after Play (at 300 ms); its opening message then waits.
+constexpr int kGameOpen = 5000;
+
+std::string At(int t, const std::string& what) { return std::to_string(t) + " " + what + "\n"; }
+std::string Point(int x, int y) { return std::to_string(x) + " " + std::to_string(y); }
+std::string Point(const TVec2& p) { return Point(int(p.x), int(p.y)); }
+std::string Click(int t, const std::string& where) { return At(t, "move " + where) + At(t + 40, "click left " + where); }
+
+// Where the crafted game stands.
+int gChapter = 1, gLocation = 1;
+std::vector<std::string> gPassed;
+
+// A program run that only writes the saved game: player "Ada" (windowed) at
+// level 2, chapter gChapter, location gLocation, the places of gPassed passed.
+void CraftMain(TPlatform*, const TString&) {
+  LoadMainXml();
+  RecreateUserInfo();
+  UserInfo* users = GetUserInfo();
+  users->CreateNewUser("Ada");
+  users->GetPrefs()->SetInt("fullscreen", 0, -1, 1);
+  GameProgress& p = GetGameProgress();
+  p.levelId = 2;
+  p.chapterId = gChapter;
+  p.locationId = gLocation;
+  p.firstRun = 0;
+  p.gameIntroDone = 1;
+  for (const std::string& name : gPassed) {
+    LocationInfo& info = p.FindLocationInfo(TString(name));
+    info.passed = 1;
+    info.SetStartDateTime("03-14-26", "20:00");
+    info.SetPassDateTime("03-14-26", "20:30");
+  }
+  users->SaveProgress();
+  DeleteUserInfo();
+}
+
+// A program run that writes where the saved game stands into gReport.
+std::string gReport;
+void ReportMain(TPlatform*, const TString&) {
+  LoadMainXml();
+  RecreateUserInfo();
+  const GameProgress& p = GetGameProgress();
+  std::string out = std::to_string(p.levelId) + " " + std::to_string(p.chapterId) + " " +
+                    std::to_string(p.locationId) + " " + std::to_string(p.mLocationType);
+  for (const char* name : {"mg_lamproom", "mg_cliffpath"}) {
+    const LocationInfo* info = p.GetLocationInfo(name);
+    out += std::string(" ") + name + "=" + (info ? std::to_string(info->passed) : "none");
+  }
+  if (FILE* f = std::fopen(gReport.c_str(), "w")) {
+    std::fputs(out.c_str(), f);
+    std::fclose(f);
+  }
+  DeleteUserInfo();
+}
+
+struct TRun {
+  int exitCode = -1;
+  std::vector<std::string> lines;
+  std::vector<uint32_t> px;
+  int w = 0, h = 0;
+  uint32_t At(int x, int y) const { return px[size_t(y) * size_t(w) + size_t(x)]; }
+  bool Has(const std::string& text) const {
+    return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(text) != std::string::npos; });
+  }
+  size_t Count(const std::string& text) const {
+    return size_t(std::count_if(lines.begin(), lines.end(),
+                                [&](const std::string& l) { return l.find(text) != std::string::npos; }));
+  }
+  std::string Joined() const {
+    std::string all;
+    for (const std::string& l : lines) all += l + "\n";
+    return all;
+  }
+};
+
+class MosaicWoundsEndToEnd : public ::testing::Test {
+protected:
+  void RunMain(void (*main)(TPlatform*, const TString&)) {
+    std::string options = "options=headless=1,frames=1,userfolder=" + dir.File("user");
+    pid_t child = fork();
+    if (child == 0) {
+      if (chdir(testing_support::SourceDir().c_str()) != 0) _exit(126);
+      OpenLogFile("/dev/null");  // lines the test logged before the fork are not the child's
+      CloseLogFile();
+      std::string program = "lantern";
+      char* argv[] = {program.data(), options.data(), nullptr};
+      _exit(ApplicationMain(2, argv, main));
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+
+  void Craft(int chapter, int location, std::vector<std::string> passed) {
+    std::filesystem::remove_all(dir.File("user"));
+    gChapter = chapter;
+    gLocation = location;
+    gPassed = std::move(passed);
+    RunMain(CraftMain);
+  }
+
+  // "level chapter location mLocationType mg_lamproom=<passed> mg_cliffpath=<passed>".
+  std::string Saved() {
+    gReport = dir.File("report.txt");
+    std::remove(gReport.c_str());
+    RunMain(ReportMain);
+    return testing_support::ReadFile(gReport);
+  }
+
+  TRun Run(const std::string& input, int frames, const std::string& extra = "") {
+    std::string inputFile = dir.Write("input" + std::to_string(runs) + ".txt", input);
+    std::string shot = dir.File("shot" + std::to_string(runs++) + ".png");
+    std::string options = "headless=1,frames=" + std::to_string(frames) + ",input=" + inputFile +
+                          ",screenshot=" + shot + ",userfolder=" + dir.File("user") + extra;
+    unlink(dir.File("user/logfile.txt").c_str());
+    TRun run;
+    pid_t child = fork();
+    if (child == 0) {
+      if (chdir(testing_support::SourceDir().c_str()) != 0) _exit(126);
+      alarm(250);
+      std::string arg = "options=" + options;
+      execl(LANTERN_PROGRAM, LANTERN_PROGRAM, arg.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::istringstream in(testing_support::ReadFile(dir.File("user/logfile.txt")));
+    for (std::string line; std::getline(in, line);)
+      for (const char* tag : {"mg05window: ", "mg06window: ", "MainGame: level ", "MainGame: on to ", "Mosaic game: ",
+                              "Wounds game: ", "Mini-game file", "surfaces restored"}) {
+        size_t at = line.find(tag);
+        if (at != std::string::npos) run.lines.push_back(line.substr(at));
+      }
+    EXPECT_TRUE(ReadPng(shot, &run.px, &run.w, &run.h));
+    // LANTERN_MG_SHOTS=<folder> keeps the last frames for a look.
+    if (const char* keep = std::getenv("LANTERN_MG_SHOTS")) {
+      namespace fs = std::filesystem;
+      std::error_code ignored;
+      fs::copy_file(shot, fs::path(keep) / ("mw_" + fs::path(shot).filename().string()),
+                    fs::copy_options::overwrite_existing, ignored);
+    }
+    return run;
+  }
+
+  testing_support::TempDir dir;
+  int runs = 0;
+};
+
+// Frames for a run of `ms` virtual milliseconds (one frame each 12 ms) and a little more.
+int FramesFor(int ms, int extra = 60) { return ms / 12 + extra; }
+
+TPoint PictureSize(const TString& name) {
+  std::vector<uint32_t> px;
+  int w = 0, h = 0;
+  EXPECT_TRUE(ReadPng(testing_support::SourceDir() + "/assets/" + name.str() + ".png", &px, &w, &h)) << name.c_str();
+  return TPoint(w, h);
+}
+
+std::unique_ptr<TiXmlDocument> DemoFile(const char* name) {
+  auto doc = std::make_unique<TiXmlDocument>();
+  EXPECT_TRUE(doc->LoadFile((testing_support::SourceDir() + "/assets/" + name).c_str())) << name;
+  return doc;
+}
+
+// The mosaic as the program lays it out from the demo file.
+MosaicBoard DemoMosaic(int variant) {
+  auto doc = DemoFile(variant == 1 ? "minigame5_1.xml" : "minigame5_2.xml");
+  const TiXmlElement* root = doc->RootElement();
+  const TiXmlElement* common = root->FirstChildElement("Common");
+  MosaicFileData data;
+  TString why;
+  EXPECT_TRUE(ReadMosaicFile(root, common, &data, &why)) << why.c_str();
+  std::vector<MosaicType> types;
+  for (const MosaicTypeNames& names : data.types) {
+    MosaicType type;
+    type.imageSize = PictureSize(names.img);
+    type.previewSize = PictureSize(names.preview);
+    types.push_back(type);
+  }
+  TVec2 tray;
+  EXPECT_TRUE(ReadMGVec2(common, "preview_pos", &tray));
+  MosaicBoard board;
+  board.Build(data, types, tray, 2);
+  board.boardWidth = float(PictureSize(data.board).x);
+  return board;
+}
+
+// The opening message (two steps) closed at t.
+std::string CloseOpening(int* t) {
+  std::string input = Click(*t, kTutorButton) + Click(*t + 600, kTutorButton);
+  *t += 1800;
+  return input;
+}
+
+// Every piece taken from the tray at its preview's middle (the picture is
+// then centred there), turned as its place asks and set down on it.
+std::string PlayMosaic(const MosaicBoard& board, int* t) {
+  std::string input = CloseOpening(t);
+  for (size_t j = 0; j < board.pieces.size(); ++j) {
+    const MosaicPiece& piece = board.pieces[j];
+    const MosaicSlot& slot = board.slots[j];
+    const TPoint pv = board.PreviewSize(int(j)), im = board.ImageSize(int(j));
+    const TPoint from(int(piece.position.x) + pv.x / 2, int(piece.position.y) + pv.y / 2);
+    const int turns = slot.states.front();
+    // The turned picture's bounds are (w, h) or (h, w); its middle stays under the mouse.
+    const TPoint half = (turns % 2) ? TPoint(im.y / 2, im.x / 2) : TPoint(im.x / 2, im.y / 2);
+    input += Click(*t, Point(from.x, from.y));
+    for (int k = 0; k < turns; ++k) input += At(*t + 200 + 100 * k, "click right " + Point(from.x, from.y));
+    input += Click(*t + 500, Point(slot.position + TVec2(float(half.x), float(half.y))));
+    *t += 700;
+  }
+  return input;
+}
+
+// Glass shows round (x, y): most pixels of the 9 x 9 square are coloured or
+// bright, where the empty frame's grey backing, the lead and the wall are
+// dull.
+bool Glass(const std::vector<uint32_t>& px, int w, int x, int y) {
+  int glass = 0;
+  for (int dy = -4; dy <= 4; ++dy)
+    for (int dx = -4; dx <= 4; ++dx) {
+      const uint32_t c = px[size_t(y + dy) * size_t(w) + size_t(x + dx)];
+      const uint32_t hi = std::max({(c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF});
+      const uint32_t lo = std::min({(c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF});
+      glass += hi - lo > 40 || hi > 150;
+    }
+  return glass > 40;
+}
+
+// The wounds of the demo file: dirt rectangles and wound middles.
+struct TDemoWounds {
+  std::vector<TRect> dirt;
+  std::vector<TPoint> wound;
+  TPoint brush, bottle;  // the tools' previews' middles
+};
+
+TDemoWounds DemoWounds() {
+  auto doc = DemoFile("minigame6_1.xml");
+  const TiXmlElement* root = doc->RootElement();
+  WoundsFileData data;
+  TString why;
+  EXPECT_TRUE(ReadWoundsFile(root, root->FirstChildElement("Common"), &data, &why)) << why.c_str();
+  TDemoWounds out;
+  for (const WoundNames& w : data.wounds) {
+    Wound wound;
+    wound.Place(w.pos, PictureSize(w.dirt), PictureSize(w.wound));
+    out.dirt.push_back(TRect(int(w.pos.x), int(w.pos.y), int(w.pos.x) + wound.dirtSize.x,
+                             int(w.pos.y) + wound.dirtSize.y));
+    out.wound.push_back(TPoint(int(wound.woundPosition.x) + wound.woundSize.x / 2,
+                               int(wound.woundPosition.y) + wound.woundSize.y / 2));
+  }
+  EXPECT_EQ(data.tools.size(), 2u);
+  const TPoint b = PictureSize(data.tools[0].preview), d = PictureSize(data.tools[1].preview);
+  out.brush = TPoint(int(data.toolsPos.x) + b.x / 2, int(data.toolsPos.y) + b.y / 2);
+  out.bottle = TPoint(int(data.toolsPos.x) + b.x + kWoundToolGap + d.x / 2, int(data.toolsPos.y) + d.y / 2);
+  return out;
+}
+
+// Holding the button, the brush goes over the dirt row by row.
+std::string Scrub(const TRect& r, int step, int* t) {
+  std::string input = At(*t, "move " + Point(r.left + 4, r.top + 4)) + At(*t + 20, "down left " + Point(r.left + 4, r.top + 4));
+  *t += 40;
+  for (int y = r.top + 4; y < r.bottom; y += step)
+    for (int x = r.left + 4; x < r.right; x += step) {
+      input += At(*t, "move " + Point(x, y));
+      *t += 16;
+    }
+  input += At(*t, "up left " + Point(r.right - 4, r.bottom - 4));
+  *t += 100;
+  return input;
+}
+
+// Every wound brushed clean and dabbed with the iodine.
+std::string PlayWounds(const TDemoWounds& w, int* t) {
+  std::string input = CloseOpening(t) + Click(*t, Point(w.brush.x, w.brush.y));
+  *t += 300;
+  for (const TRect& r : w.dirt) input += Scrub(r, 10, t);
+  input += Click(*t, "600 700");  // the brush back into the satchel
+  input += Click(*t + 300, Point(w.bottle.x, w.bottle.y));
+  *t += 600;
+  for (const TPoint& p : w.wound) {
+    input += Click(*t, Point(p.x, p.y));
+    *t += 300;
+  }
+  return input;
+}
+
+}  // namespace
+
+// The lamp room's window after the lamp room, every piece turned and set on
+// its place: the window glides, the closing message closed, on to the cliff
+// path; the next start goes on from there.
+TEST_F(MosaicWoundsEndToEnd, TheWindowMendedPieceByPieceAndTheNextStartGoesOn) {
+  const MosaicBoard board = DemoMosaic(1);
+  ASSERT_EQ(board.pieces.size(), 11u);
+  Craft(1, 3, {"loc21", "loc22"});
+  int t = kGameOpen;
+  std::string input = Click(300, kPlayButton) + PlayMosaic(board, &t);
+  t += 5000 + 2000 + 800;  // the glide, "win_counter", the message opening
+  input += Click(t, kTutorButton);
+  TRun played = Run(input, FramesFor(t + 3000));
+  EXPECT_EQ(played.exitCode, 0);
+  EXPECT_TRUE(played.Has("mg05window: 11 pieces of 10 types, the board at 242, 52")) << played.Joined();
+  EXPECT_TRUE(played.Has("mg05window: the mosaic is complete")) << played.Joined();
+  EXPECT_TRUE(played.Has("mg05window: the game ends won; next scripts/maingame.lua")) << played.Joined();
+  EXPECT_TRUE(played.Has("MainGame: level loc23 loaded")) << played.Joined();
+  EXPECT_FALSE(played.Has("skipped"));
+  EXPECT_EQ(Saved(), "2 2 1 0 mg_lamproom=1 mg_cliffpath=none");
+
+  TRun next = Run(Click(300, kPlayButton), FramesFor(4000));
+  EXPECT_TRUE(next.Has("MainGame: level loc23 loaded")) << next.Joined();
+  EXPECT_FALSE(next.Has("mg05window"));
+}
+
+// Skipped (a piece taken up first: the first click on the skip button drops
+// it there, the second skips): every piece lies on its place
+// and the window glides right by a fifth of its width. The run ends before
+// the closing message, unfinished, so the next start comes back to the game.
+TEST_F(MosaicWoundsEndToEnd, TheWindowSkippedAndRestarted) {
+  const MosaicBoard board = DemoMosaic(1);
+  Craft(1, 3, {"loc21", "loc22"});
+  int t = kGameOpen;
+  std::string input = Click(300, kPlayButton) + CloseOpening(&t);
+  const TPoint first(int(board.pieces[0].position.x) + 20, int(board.pieces[0].position.y) + 20);
+  input += Click(t, Point(first.x, first.y)) + Click(t + 400, kSkipButton) + Click(t + 800, kSkipButton);
+  t += 800 + 5000 + 500;
+  TRun skipped = Run(input, FramesFor(t, 20));
+  EXPECT_EQ(skipped.exitCode, 0);
+  EXPECT_TRUE(skipped.Has("mg05window: skipped; every piece lies on its place")) << skipped.Joined();
+  EXPECT_FALSE(skipped.Has("the game ends"));
+  ASSERT_EQ(skipped.w, 1024);
+  // Every place shows glass, moved right by a fifth of the frame's width;
+  // where the frame stood before the glide, the wall shows.
+  const float shift = board.boardWidth / 5;
+  for (const MosaicSlot& slot : board.slots) {
+    const int x = int(slot.position.x + shift) + 20, y = int(slot.position.y) + 40;
+    EXPECT_TRUE(Glass(skipped.px, skipped.w, x, y)) << x << "," << y;
+  }
+  EXPECT_FALSE(Glass(skipped.px, skipped.w, 300, 300));
+  EXPECT_EQ(Saved(), "2 1 3 1 mg_lamproom=none mg_cliffpath=none");
+
+  t = kGameOpen;
+  input = Click(300, kPlayButton) + CloseOpening(&t) + Click(t, kSkipButton);
+  t += 500 + 5000 + 2000 + 800;
+  input += Click(t, kTutorButton);
+  TRun again = Run(input, FramesFor(t + 3000));
+  EXPECT_TRUE(again.Has("mg05window: 11 pieces")) << again.Joined();
+  EXPECT_TRUE(again.Has("mg05window: the game ends won")) << again.Joined();
+  EXPECT_TRUE(again.Has("MainGame: level loc23 loaded")) << again.Joined();
+  EXPECT_EQ(Saved(), "2 2 1 0 mg_lamproom=1 mg_cliffpath=none");
+}
+
+// The gull after the cliff path: every graze brushed clean and dabbed; the
+// closing message closed, on to the chapel; the next start goes on there.
+TEST_F(MosaicWoundsEndToEnd, TheGullTendedAndTheNextStartGoesOn) {
+  const TDemoWounds wounds = DemoWounds();
+  ASSERT_EQ(wounds.dirt.size(), 3u);
+  Craft(2, 2, {"loc21", "loc22", "mg_lamproom", "loc23"});
+  int t = kGameOpen;
+  std::string input = Click(300, kPlayButton) + PlayWounds(wounds, &t);
+  t += 2000 + 800;  // "win_counter", the message opening
+  input += Click(t, kTutorButton);
+  TRun played = Run(input, FramesFor(t + 3000));
+  EXPECT_EQ(played.exitCode, 0);
+  EXPECT_TRUE(played.Has("mg06window: 3 wounds, 2 tools")) << played.Joined();
+  EXPECT_TRUE(played.Has("mg06window: every wound is clean and disinfected")) << played.Joined();
+  EXPECT_TRUE(played.Has("mg06window: the game ends won; next scripts/maingame.lua")) << played.Joined();
+  EXPECT_TRUE(played.Has("MainGame: level loc24 loaded")) << played.Joined();
+  EXPECT_FALSE(played.Has("skipped"));
+  EXPECT_EQ(Saved(), "2 2 3 0 mg_lamproom=1 mg_cliffpath=1");
+
+  TRun next = Run(Click(300, kPlayButton), FramesFor(4000));
+  EXPECT_TRUE(next.Has("MainGame: level loc24 loaded")) << next.Joined();
+}
+
+// The gull skipped: the run ends before the closing message, unfinished; the
+// next start comes back to the gull, and a skip there finishes it.
+TEST_F(MosaicWoundsEndToEnd, TheGullSkippedAndRestarted) {
+  Craft(2, 2, {"loc21", "loc22", "mg_lamproom", "loc23"});
+  int t = kGameOpen;
+  std::string input = Click(300, kPlayButton) + CloseOpening(&t) + Click(t, kSkipButton);
+  t += 800;
+  TRun skipped = Run(input, FramesFor(t, 0));
+  EXPECT_TRUE(skipped.Has("mg06window: skipped; every wound is clean and disinfected")) << skipped.Joined();
+  EXPECT_FALSE(skipped.Has("the game ends"));
+  EXPECT_EQ(Saved(), "2 2 2 1 mg_lamproom=1 mg_cliffpath=none");
+
+  t = kGameOpen;
+  input = Click(300, kPlayButton) + CloseOpening(&t) + Click(t, kSkipButton);
+  t += 500 + 2000 + 800;
+  input += Click(t, kTutorButton);
+  TRun again = Run(input, FramesFor(t + 3000));
+  EXPECT_TRUE(again.Has("mg06window: 3 wounds")) << again.Joined();
+  EXPECT_TRUE(again.Has("mg06window: the game ends won")) << again.Joined();
+  EXPECT_TRUE(again.Has("MainGame: level loc24 loaded")) << again.Joined();
+  EXPECT_EQ(Saved(), "2 2 3 0 mg_lamproom=1 mg_cliffpath=1");
+}
+
+// Two of the grazes half brushed, the brush back in the satchel; the same
+// input once more with the display lost in between: the last frames are the
+// same, pixel for pixel.
+TEST_F(MosaicWoundsEndToEnd, ADeviceLossInTheMiddleLeavesTheGullAsItWas) {
+  const TDemoWounds wounds = DemoWounds();
+  int t = kGameOpen;
+  std::string input = Click(300, kPlayButton) + CloseOpening(&t) + Click(t, Point(wounds.brush.x, wounds.brush.y));
+  t += 300;
+  for (int i = 0; i < 2; ++i) {
+    const TRect& r = wounds.dirt[size_t(i)];
+    input += Scrub(TRect(r.left, r.top, r.left + r.Width() / 2, r.bottom), 14, &t);
+  }
+  input += Click(t, "600 700");
+  t += 600;
+  const int frames = FramesFor(t, 40);
+  const int lossAfter = FramesFor(t - 600, 0) + 10;  // lost after the brushing, before the end
+
+  Craft(2, 2, {"loc21", "loc22", "mg_lamproom", "loc23"});
+  TRun steady = Run(input, frames);
+  Craft(2, 2, {"loc21", "loc22", "mg_lamproom", "loc23"});
+  TRun lost = Run(input, frames, ",debugdeviceloss=" + std::to_string(lossAfter));
+  EXPECT_FALSE(steady.Has("surfaces restored")) << steady.Joined();
+  EXPECT_TRUE(lost.Has("surfaces restored")) << lost.Joined();
+  EXPECT_TRUE(lost.Has("mg06window: the brushed dirt is written back into 3 wounds")) << lost.Joined();
+  ASSERT_EQ(steady.w, 1024);
+  ASSERT_EQ(lost.px.size(), steady.px.size());
+  // The scrubbed halves are lighter than the rest of the dirt.
+  int differ = 0;
+  for (size_t k = 0; k < steady.px.size(); ++k) differ += steady.px[k] != lost.px[k];
+  EXPECT_EQ(differ, 0);
+}

@@ -1,0 +1,952 @@
+#!/usr/bin/python3
+"""Makes the pictures and files of the mosaic game and the wounds game.
+
+    /usr/bin/python3 tools/make_mosaic_wounds_art.py [--assets assets] [--preview]
+
+Writes, deterministically (the art kit's palette and painters, tools/art/):
+  mg5/bg.jpg, mg5/bg2.jpg
+                        the lamp room's iron wall by lantern light, the chapel's
+                        stone wall by candlelight (1024 x 768)
+  mg5/pane.png          the workbench's felt-covered edge, the tray (1024 x 146)
+  mg5/board.png, mg5/board2.png
+        the empty window frames: the lamp room's round-arched iron frame and
+        the chapel's pointed stone arch (540 x 520), their glass gone; the
+        glass area is 480 x 384 from (30, 106)
+  mg5/<w>_border.png, mg5/<w>_border_s.png
+        the border strip of window w (lamp, chapel): 384 x 48 lying flat; a
+        quarter turn stands it up in the frame; its tray picture 112 x 14
+  mg5/<w>_<n>.png, mg5/<w>_<n>_s.png (n = 1..9)
+        the nine 128 x 128 squares of the window's picture, each stored
+        turned back by the quarter turns its place asks for; tray pictures
+        56 x 56
+  mg6/bg.jpg            the storm-hurt gull on the keeper's oilskin on the cliff path (1024 x 768)
+  mg6/pane.png          the keeper's canvas satchel, the tray of tools (1024 x 146)
+  mg6/dirt<n>.png, mg6/wound<n>.png (n = 1..3)
+        grit and mud over a graze, and the graze itself (a soft red scrape)
+  mg6/brush.png         the brush's footprint (only its alpha counts)
+  mg6/brush_s.png, mg6/brush_big.png, mg6/bottle_s.png, mg6/bottle_big.png
+        the soft brush and the iodine dropper, in the tray and in the hand
+        (the hand pictures' working tip at their top-left corner, where the
+        mouse is)
+  journal/mg_lamproom.png, journal/mg_cliffpath.png   the journal's photographs
+  minigame5_1.xml, minigame5_2.xml, minigame6_1.xml   the game files
+Needs python3-cairo, python3-pil and python3-numpy.
+"""
+import argparse
+import math
+import os
+import sys
+
+import numpy as np
+from PIL import Image
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(ROOT, "tools", "art"))
+sys.path.insert(0, os.path.join(ROOT, "tools"))
+
+import make_journal_art  # noqa: E402  (its sepia photograph, for the journal's pages)
+from kit import (PAL, W, H, alpha, blob, ctx_for, blur, brass_linear, drop_shadow, ellipse, fbm, from_np, glow,  # noqa: E402
+                 grain, light_map, apply_light, lin, mix, new, over, rad, rivet, rrect, save_jpg, save_png, shade,
+                 smooth, src, texture, to_np, value_noise, vignette, wood)
+
+PANE_H = 146
+PANE_TOP = H - PANE_H
+
+# --------------------------------------------------------------------------- the mosaic
+
+BOARD_W, BOARD_H = 540, 520
+GLASS_X, GLASS_Y = 30, 106
+GLASS_W, GLASS_H = 480, 384
+STRIP = 48
+TILE = 128
+BOARD_POS = (242, 52)
+TRAY_POS = (104, 652)
+PREVIEW = 56
+STRIP_PREVIEW = (112, 14)
+
+JEWEL = {
+    "ruby": (0.62, 0.08, 0.12, 1),
+    "amber": (0.95, 0.62, 0.14, 1),
+    "gold": (0.98, 0.82, 0.36, 1),
+    "sapphire": (0.10, 0.22, 0.58, 1),
+    "night": (0.06, 0.10, 0.32, 1),
+    "sky": (0.16, 0.30, 0.62, 1),
+    "emerald": (0.08, 0.42, 0.30, 1),
+    "sea": (0.10, 0.38, 0.46, 1),
+    "foam": (0.82, 0.90, 0.88, 1),
+    "white": (0.93, 0.92, 0.86, 1),
+    "stone": (0.46, 0.46, 0.50, 1),
+    "rock": (0.30, 0.27, 0.30, 1),
+    "violet": (0.36, 0.18, 0.46, 1),
+    "moon": (0.98, 0.94, 0.72, 1),
+}
+LEAD = (0.07, 0.07, 0.08, 1)
+
+
+def lead(c, width=5):
+    c.set_source_rgba(*LEAD)
+    c.set_line_width(width)
+    c.stroke()
+
+
+def pane(c, path, col, width=5):
+    """One piece of coloured glass: fill the path, then lead round it."""
+    path(c)
+    src(c, col)
+    c.fill_preserve()
+    lead(c, width)
+
+
+def poly_path(pts):
+    def p(c):
+        c.move_to(*pts[0])
+        for q in pts[1:]:
+            c.line_to(*q)
+        c.close_path()
+    return p
+
+
+def border_strip(c, x, y, w, h, style):
+    """A vertical border of diamonds, the same after a half turn."""
+    c.rectangle(x, y, w, h)
+    src(c, JEWEL["sapphire"] if style == "lamp" else JEWEL["violet"])
+    c.fill()
+    n = 6
+    step = h / n
+    for i in range(n):
+        cy = y + step * (i + 0.5)
+        col = JEWEL["ruby"] if (i % 2 == 0) == (i < n // 2) else JEWEL["amber"]
+        # mirrored about the middle: the strip looks the same after a half turn
+        if i >= n // 2:
+            col = JEWEL["ruby"] if ((n - 1 - i) % 2 == 0) else JEWEL["amber"]
+        pane(c, poly_path([(x + w / 2, cy - step * 0.42), (x + w - 7, cy), (x + w / 2, cy + step * 0.42), (x + 7, cy)]),
+             col, 4)
+        c.move_to(x, y + step * i)
+        c.line_to(x + w, y + step * i)
+        lead(c, 4)
+    c.rectangle(x, y, w, h)
+    lead(c, 6)
+
+
+def lamp_window(c):
+    """The lamp room's window: the lighthouse sending its beam over the sea, a gull and the moon."""
+    x0, y0 = STRIP, 0
+    gw, gh = GLASS_W - 2 * STRIP, GLASS_H
+    # night sky in bands
+    for i, col in enumerate(("night", "sky", "night", "sky", "night")):
+        pane(c, poly_path([(x0, y0 + i * 60), (x0 + gw, y0 + i * 60 + 20), (x0 + gw, y0 + (i + 1) * 60 + 20),
+                           (x0, y0 + (i + 1) * 60)]), JEWEL[col], 4)
+    # the beam: two amber rays from the lamp
+    lx, ly = x0 + gw / 2, 118
+    pane(c, poly_path([(lx, ly), (x0, 40), (x0, 150)]), JEWEL["gold"], 4)
+    pane(c, poly_path([(lx, ly), (x0 + gw, 70), (x0 + gw, 170)]), JEWEL["gold"], 4)
+    # the moon and stars
+    pane(c, lambda k: k.arc(x0 + gw - 52, 46, 26, 0, 2 * math.pi), JEWEL["moon"], 4)
+    for sx, sy in ((x0 + 40, 190), (x0 + 300, 22), (x0 + 150, 14)):
+        pane(c, poly_path([(sx, sy - 9), (sx + 4, sy), (sx, sy + 9), (sx - 4, sy)]), JEWEL["white"], 2)
+    # a gull, top left
+    def gull(k):
+        k.move_to(x0 + 26, 72)
+        k.curve_to(x0 + 48, 44, x0 + 70, 48, x0 + 84, 78)
+        k.curve_to(x0 + 98, 48, x0 + 120, 44, x0 + 142, 72)
+        k.curve_to(x0 + 120, 62, x0 + 100, 66, x0 + 84, 92)
+        k.curve_to(x0 + 68, 66, x0 + 48, 62, x0 + 26, 72)
+        k.close_path()
+    pane(c, gull, JEWEL["white"], 4)
+    # the rock and the sea
+    pane(c, poly_path([(x0 + 96, 300), (x0 + 150, 252), (x0 + 240, 246), (x0 + 300, 300)]), JEWEL["rock"], 5)
+    for i, (yy, col) in enumerate(((292, "sea"), (318, "emerald"), (344, "sea"), (366, "emerald"))):
+        def wave(k, yy=yy):
+            k.move_to(x0, yy)
+            for j in range(6):
+                xa = x0 + j * gw / 6
+                k.curve_to(xa + 16, yy - 14, xa + 40, yy - 14, xa + gw / 6, yy)
+            k.line_to(x0 + gw, GLASS_H)
+            k.line_to(x0, GLASS_H)
+            k.close_path()
+        pane(c, wave, JEWEL[col], 4)
+    # foam crests
+    for j in range(6):
+        xa = x0 + j * gw / 6 + 10
+        pane(c, lambda k, xa=xa: ellipse(k, xa + 22, 300 + (j % 2) * 28, 12, 4), JEWEL["foam"], 2)
+    # the tower: white and red bands, the lantern
+    tx, tw_top, tw_bot = lx, 26, 40
+    for i in range(5):
+        ya, yb = 140 + i * 26, 140 + (i + 1) * 26
+        fa = tw_top + (tw_bot - tw_top) * (ya - 140) / 130
+        fb = tw_top + (tw_bot - tw_top) * (yb - 140) / 130
+        pane(c, poly_path([(tx - fa, ya), (tx + fa, ya), (tx + fb, yb), (tx - fb, yb)]),
+             JEWEL["ruby"] if i % 2 else JEWEL["white"], 4)
+    pane(c, poly_path([(tx - 30, 140), (tx + 30, 140), (tx + 24, 130), (tx - 24, 130)]), JEWEL["rock"], 4)
+    pane(c, lambda k: k.rectangle(tx - 20, 96, 40, 34), JEWEL["gold"], 4)
+    pane(c, poly_path([(tx - 26, 96), (tx, 70), (tx + 26, 96)]), JEWEL["ruby"], 4)
+
+
+def chapel_window(c):
+    """The chapel's window: a boat under a star over the waves, a rising sun."""
+    x0, y0 = STRIP, 0
+    gw = GLASS_W - 2 * STRIP
+    for i, col in enumerate(("sky", "sapphire", "sky", "sapphire", "sky")):
+        pane(c, poly_path([(x0, i * 52), (x0 + gw, i * 52 - 10), (x0 + gw, (i + 1) * 52 - 10), (x0, (i + 1) * 52)]),
+             JEWEL[col], 4)
+    # sun rays behind the boat
+    cx, cy = x0 + gw / 2, 250
+    for k in range(7):
+        a0 = math.pi + k * math.pi / 7
+        a1 = a0 + math.pi / 14
+        pane(c, poly_path([(cx, cy), (cx + math.cos(a0) * 230, cy + math.sin(a0) * 230),
+                           (cx + math.cos(a1) * 230, cy + math.sin(a1) * 230)]), JEWEL["amber"], 4)
+    pane(c, lambda k: k.arc(cx, cy, 54, math.pi, 2 * math.pi), JEWEL["gold"], 4)
+    # the star
+    sx, sy = x0 + 70, 56
+    pts = []
+    for k in range(10):
+        r = 26 if k % 2 == 0 else 10
+        a = -math.pi / 2 + k * math.pi / 5
+        pts.append((sx + math.cos(a) * r, sy + math.sin(a) * r))
+    pane(c, poly_path(pts), JEWEL["moon"], 3)
+    # the boat with its sail
+    pane(c, poly_path([(cx - 90, 236), (cx + 90, 236), (cx + 62, 272), (cx - 62, 272)]), JEWEL["rock"], 5)
+    pane(c, poly_path([(cx + 4, 90), (cx + 4, 226), (cx + 80, 226)]), JEWEL["white"], 4)
+    pane(c, poly_path([(cx - 4, 110), (cx - 4, 226), (cx - 70, 226)]), JEWEL["foam"], 4)
+    c.move_to(cx, 84)
+    c.line_to(cx, 236)
+    lead(c, 6)
+    for i, (yy, col) in enumerate(((262, "emerald"), (296, "sea"), (330, "emerald"), (358, "sea"))):
+        def wave(k, yy=yy, i=i):
+            k.move_to(x0, yy)
+            for j in range(5):
+                xa = x0 + j * gw / 5
+                k.curve_to(xa + 18, yy - 16 + (i % 2) * 6, xa + 46, yy - 16, xa + gw / 5, yy)
+            k.line_to(x0 + gw, GLASS_H)
+            k.line_to(x0, GLASS_H)
+            k.close_path()
+        pane(c, wave, JEWEL[col], 4)
+
+
+def glass_picture(style):
+    """The whole window's glass (480 x 384), lit from behind, leaded."""
+    s, c = new(GLASS_W, GLASS_H)
+    (lamp_window if style == "lamp" else chapel_window)(c)
+    border_strip(c, 0, 0, STRIP, GLASS_H, style)
+    border_strip(c, GLASS_W - STRIP, 0, STRIP, GLASS_H, style)
+    arr = to_np(s)
+    seed = 11 if style == "lamp" else 23
+    # glass is never flat: streaks and bubbles, brighter in the middle (lit from behind)
+    texture(arr, seed, cell=18, amount=0.22, octaves=3)
+    streak = value_noise(GLASS_W, GLASS_H, 6, seed + 3)
+    streak = np.repeat(streak.mean(axis=0, keepdims=True), GLASS_H, axis=0)
+    arr[..., :3] *= (0.9 + 0.2 * streak)[..., None]
+    lmap = light_map(GLASS_W, GLASS_H, [(GLASS_W * 0.55, GLASS_H * 0.35, 340, (0.35, 0.3, 0.2), 0.6)], 0.92)
+    apply_light(arr, lmap)
+    # the lead cames between the tiles
+    s2 = from_np(arr)
+    c2 = ctx_for(s2)
+    for x in (STRIP, STRIP + TILE, STRIP + 2 * TILE, STRIP + 3 * TILE):
+        c2.move_to(x, 0)
+        c2.line_to(x, GLASS_H)
+    for y in (TILE, 2 * TILE):
+        c2.move_to(STRIP, y)
+        c2.line_to(GLASS_W - STRIP, y)
+    lead(c2, 6)
+    c2.rectangle(0, 0, GLASS_W, GLASS_H)
+    lead(c2, 6)
+    arr = to_np(s2)
+    arr[..., 3] = 1.0
+    return np.clip(arr, 0, 1)
+
+
+def iron_frame(style):
+    """The empty frame: iron (lamp room, round arch) or stone (chapel, pointed arch)."""
+    s, c = new(BOARD_W, BOARD_H)
+    cx = BOARD_W / 2
+    top = 18
+
+    def outline(k, inset):
+        x0, x1 = inset, BOARD_W - inset
+        yb = BOARD_H - inset
+        spring = GLASS_Y + 20
+        k.move_to(x0, yb)
+        k.line_to(x0, spring)
+        if style == "lamp":
+            ctrl = -36 + inset * 1.4
+            k.curve_to(x0, ctrl, x1, ctrl, x1, spring)
+        else:
+            peak = 2 + inset * 1.2
+            k.curve_to(x0, spring - 60, cx - 70, peak + 30, cx, peak)
+            k.curve_to(cx + 70, peak + 30, x1, spring - 60, x1, spring)
+        k.line_to(x1, yb)
+        k.close_path()
+
+    outline(c, 0)
+    if style == "lamp":
+        c.set_source(brass_linear(0, 0, BOARD_W, BOARD_H, dark=0.55))
+    else:
+        src(c, PAL["stone"])
+    c.fill()
+    outline(c, 12)
+    src(c, shade(PAL["iron"] if style == "lamp" else PAL["stone_dk"], 0.9))
+    c.fill()
+    # the fixed glass in the arch: a small rose / a trefoil
+    ax, ay = cx, GLASS_Y - 46
+    if style == "lamp":
+        for k in range(8):
+            a0 = k * math.pi / 4
+            pane(c, lambda q, a0=a0: (q.move_to(ax, ay), q.arc(ax, ay, 34, a0, a0 + math.pi / 4), q.close_path()),
+                 JEWEL["amber"] if k % 2 else JEWEL["ruby"], 3)
+        pane(c, lambda q: q.arc(ax, ay, 12, 0, 2 * math.pi), JEWEL["gold"], 3)
+    else:
+        for k in range(3):
+            a = -math.pi / 2 + k * 2 * math.pi / 3
+            pane(c, lambda q, a=a: q.arc(ax + math.cos(a) * 16, ay + math.sin(a) * 16, 17, 0, 2 * math.pi),
+                 JEWEL["sapphire"] if k else JEWEL["ruby"], 3)
+    # the empty glass area: dark backing with the cames' ghost
+    c.rectangle(GLASS_X - 6, GLASS_Y - 6, GLASS_W + 12, GLASS_H + 12)
+    src(c, (0.04, 0.05, 0.06, 1))
+    c.fill()
+    c.rectangle(GLASS_X, GLASS_Y, GLASS_W, GLASS_H)
+    c.set_source(lin(0, GLASS_Y, 0, GLASS_Y + GLASS_H, [(0, (0.10, 0.14, 0.18, 1)), (1, (0.05, 0.08, 0.10, 1))]))
+    c.fill()
+    c.set_source_rgba(0.3, 0.36, 0.4, 0.5)
+    c.set_line_width(2)
+    for x in (STRIP, STRIP + TILE, STRIP + 2 * TILE, STRIP + 3 * TILE):
+        c.move_to(GLASS_X + x, GLASS_Y)
+        c.line_to(GLASS_X + x, GLASS_Y + GLASS_H)
+    for y in (TILE, 2 * TILE):
+        c.move_to(GLASS_X + STRIP, GLASS_Y + y)
+        c.line_to(GLASS_X + GLASS_W - STRIP, GLASS_Y + y)
+    c.stroke()
+    # sill and rivets
+    c.rectangle(0, BOARD_H - 22, BOARD_W, 22)
+    src(c, shade(PAL["stone_dk"] if style != "lamp" else PAL["iron"], 0.8))
+    c.fill()
+    if style == "lamp":
+        for y in range(130, BOARD_H - 30, 56):
+            rivet(c, 6, y, 3.2)
+            rivet(c, BOARD_W - 6, y, 3.2)
+    arr = to_np(s)
+    texture(arr, 5 if style == "lamp" else 9, cell=30, amount=0.18)
+    grain(arr, 6, 0.02)
+    return drop_shadow(arr, 0, 0, 6, 0.0)
+
+
+def mosaic_background(style):
+    """The lamp room's iron wall by lantern light, or the chapel's stone wall by candlelight."""
+    arr = np.zeros((H, W, 4), np.float32)
+    arr[..., 3] = 1
+    y = np.linspace(0, 1, H, dtype=np.float32)[:, None]
+    top = np.array(PAL["deep"][:3] if style == "lamp" else PAL["stone_dk"][:3])
+    base = top * (1 - y[..., None]) * 0.8 + np.array(PAL["abyss"][:3]) * y[..., None]
+    arr[..., :3] = base
+    s = from_np(arr)
+    c = ctx_for(s)
+    if style == "lamp":
+        # riveted iron plates
+        for py in range(0, PANE_TOP, 160):
+            for px in range(-40, W, 220):
+                off = 110 if (py // 160) % 2 else 0
+                rrect(c, px + off + 4, py + 4, 212, 152, 6)
+                c.set_source(lin(0, py, 0, py + 160, [(0, (0.16, 0.22, 0.24, 1)), (1, (0.09, 0.13, 0.15, 1))]))
+                c.fill()
+                for rx in (px + off + 14, px + off + 206):
+                    for ry in (py + 14, py + 146):
+                        rivet(c, rx, ry, 3.0, dark=0.5)
+        lamp = (120, 262)
+        glow(c, lamp[0], lamp[1], 260, PAL["amber"], 0.45)
+        c.set_source(brass_linear(100, 230, 140, 300, 0.2))
+        rrect(c, 104, 232, 32, 56, 6)
+        c.fill()
+        glow(c, lamp[0], lamp[1], 34, PAL["candle"], 0.9)
+    else:
+        # dressed stone blocks
+        r = np.random.RandomState(35)
+        for row, py in enumerate(range(0, PANE_TOP, 64)):
+            off = 60 if row % 2 else 0
+            for px in range(-120 + off, W, 120):
+                tone = 0.2 + r.rand() * 0.07
+                rrect(c, px + 3, py + 3, 114, 58, 4)
+                src(c, (tone, tone * 0.98, tone * 0.94, 1))
+                c.fill()
+        lamp = (130, 420)
+        for dx in (0, 26, 52):
+            src(c, PAL["paper"])
+            rrect(c, lamp[0] - 30 + dx, lamp[1] - 10 - dx % 3 * 8, 12, 60, 3)
+            c.fill()
+            glow(c, lamp[0] - 24 + dx, lamp[1] - 22 - dx % 3 * 8, 16, PAL["candle"], 0.9)
+        glow(c, lamp[0], lamp[1] - 20, 240, PAL["amber"], 0.4)
+    arr = to_np(s)
+    texture(arr, 31 if style == "lamp" else 37, cell=60, amount=0.15)
+    lmap = light_map(W, H, [(lamp[0], lamp[1], 420, (0.5, 0.35, 0.15), 0.8), (512, 300, 420, (0.1, 0.12, 0.12), 0.6)],
+                     0.75)
+    apply_light(arr, lmap)
+    vignette(arr, 0.6)
+    grain(arr, 32, 0.02)
+    return np.clip(arr, 0, 1)
+
+
+def bench_pane(seed, cloth):
+    """The tray: a wooden edge with a cloth laid over it (1024 x 146)."""
+    s, c = new(W, PANE_H)
+    wood(c, 0, 6, W, PANE_H - 6, seed, tone="mid", planks=2)
+    c.rectangle(0, 0, W, 10)
+    c.set_source(brass_linear(0, 0, 0, 10, 0.1))
+    c.fill()
+    rrect(c, 96, 20, W - 192, PANE_H - 30, 10)
+    c.set_source(lin(0, 20, 0, PANE_H, [(0, alpha(shade(cloth, 1.1), 1)), (1, alpha(shade(cloth, 0.75), 1))]))
+    c.fill()
+    c.set_source_rgba(1, 1, 1, 0.12)
+    c.set_line_width(1.5)
+    c.set_dash([5, 4])
+    rrect(c, 104, 28, W - 208, PANE_H - 46, 8)
+    c.stroke()
+    arr = to_np(s)
+    texture(arr, seed + 1, cell=12, amount=0.12, octaves=3)
+    grain(arr, seed + 2, 0.02)
+    return arr
+
+
+def resize(arr, w, h):
+    im = Image.fromarray((np.clip(arr, 0, 1) * 255 + 0.5).astype(np.uint8), "RGBA")
+    return np.asarray(im.resize((w, h), Image.LANCZOS), np.float32) / 255.0
+
+
+def mosaic_pieces(style, seed):
+    """The glass cut into pieces: (name, picture, place in the glass, accepted turns) per part."""
+    glass = glass_picture(style)
+    r = np.random.RandomState(seed)
+    parts = []
+    strip = glass[:, 0:STRIP]
+    # Lying flat: a quarter turn clockwise stands it up as in the frame.
+    flat = np.rot90(strip, k=1).copy()
+    parts.append(("border", flat, (0, 0), "1;3"))
+    parts.append(("border", flat, (GLASS_W - STRIP, 0), "1;3"))
+    n = 0
+    for row in range(3):
+        for col in range(3):
+            n += 1
+            x, y = STRIP + col * TILE, row * TILE
+            tile = glass[y:y + TILE, x:x + TILE]
+            turns = int(r.randint(0, 4))
+            stored = np.rot90(tile, k=turns).copy()  # turned back: `turns` clockwise quarter turns restore it
+            parts.append(("%d" % n, stored, (x, y), str(turns)))
+    return glass, parts
+
+
+def mosaic_file(style, parts, variant, out):
+    names = []
+    for name, _, _, _ in parts:
+        if name not in names:
+            names.append(name)
+    order = list(range(len(parts)))
+    np.random.RandomState(77 + variant).shuffle(order)
+    types = "\n".join('    <Type num="%d" img="mg5/%s_%s" preview="mg5/%s_%s_s"/>' % (i + 1, style, n, style, n)
+                      for i, n in enumerate(names))
+    rows = []
+    for k in order:
+        name, _, (x, y), state = parts[k]
+        rows.append('    <Part type_num="%d" pos="%d, %d" state="%s"/>' %
+                    (names.index(name), GLASS_X + x, GLASS_Y + y, state))
+    board = "mg5/board" if variant == 1 else "mg5/board2"
+    where = ("the lamp room's window" if variant == 1 else "the chapel's pointed window")
+    xml = """<?xml version="1.0" encoding="UTF-8"?>
+<!-- The mosaic game, variant %d (docs/minigames.md): %s, its glass
+     broken into nine squares and two border strips. Each square lies turned
+     in the tray; the right button turns the piece in the hand a quarter turn.
+     The two border strips are alike: either fits either side, standing up.
+     Made by tools/make_mosaic_wounds_art.py. -->
+<MiniGame5>
+  <Common background="mg5/bg%s" pane="mg5/pane" mainCursor="cursor/cursor" music="music/level2"
+          ambient="ambient/storm" text="mg5_caption%s" text_pos="512, 28" text_angle="0"
+          preview_pos="%d, %d" win_counter="2" startMessageNum="0" finMessageNum="1"
+          mosaic_back="%s" mosaic_pos="%d, %d"/>
+  <Text font="fonts/serif_bold.mvec" fh="32" color="255, 226, 160, 255" rect="0, 0, 700, 44" xAlign="2" yAlign="2"/>
+  <Types>
+%s
+  </Types>
+  <Mosaic>
+%s
+  </Mosaic>
+  <TutorScripts>
+    <TutorScript>
+      <Item><text name="tut_mg05_rules"/></Item>
+      <Item><text name="tut_mg05_rules2"/></Item>
+    </TutorScript>
+    <TutorScript id="1" do_in_end="CloseMG()">
+      <Item><text name="tut_mg05_won%s"/></Item>
+    </TutorScript>
+  </TutorScripts>
+</MiniGame5>
+""" % (variant, where, "" if variant == 1 else "2", "" if variant == 1 else "2", TRAY_POS[0], TRAY_POS[1], board, BOARD_POS[0], BOARD_POS[1],
+       types, "\n".join(rows), "" if variant == 1 else "2")
+    with open(os.path.join(out, "minigame5_%d.xml" % variant), "w") as f:
+        f.write(xml)
+
+
+def write_mosaic(out):
+    save_png(bench_pane(41, PAL["cloth_blue"]), os.path.join(out, "mg5/pane.png"))
+    shots = {}
+    for variant, style in ((1, "lamp"), (2, "chapel")):
+        bg = mosaic_background(style)
+        save_jpg(bg, os.path.join(out, "mg5/bg.jpg" if variant == 1 else "mg5/bg2.jpg"))
+        frame = iron_frame(style)
+        save_png(frame, os.path.join(out, "mg5/board.png" if variant == 1 else "mg5/board2.png"))
+        glass, parts = mosaic_pieces(style, 500 + variant)
+        written = set()
+        for name, pic, _, _ in parts:
+            if name in written:
+                continue
+            written.add(name)
+            save_png(pic, os.path.join(out, "mg5/%s_%s.png" % (style, name)))
+            h, w = pic.shape[:2]
+            pw, ph = (STRIP_PREVIEW if name == "border" else (PREVIEW, PREVIEW))
+            save_png(resize(pic, pw, ph), os.path.join(out, "mg5/%s_%s_s.png" % (style, name)))
+        mosaic_file(style, parts, variant, out)
+        # The finished window in place, for the journal's photograph.
+        screen = bg.copy()
+        bx, by = BOARD_POS
+        screen[by:by + BOARD_H, bx:bx + BOARD_W] = over(frame, screen[by:by + BOARD_H, bx:bx + BOARD_W])
+        gx, gy = bx + GLASS_X, by + GLASS_Y
+        screen[gy:gy + GLASS_H, gx:gx + GLASS_W] = glass
+        shots[variant] = screen
+    return shots
+
+
+# --------------------------------------------------------------------------- the wounds
+
+WOUNDS = [(225, 185, 1), (440, 240, 2), (655, 258, 3)]  # dirt picture's top-left, seed
+DIRT_W, DIRT_H = 150, 110
+WOUND_W, WOUND_H = 64, 30
+TOOLS_POS = (130, 664)
+
+
+def wing_path(c, pts_lead, pts_trail):
+    c.move_to(*pts_lead[0])
+    smooth_pts = pts_lead + pts_trail
+    smooth(c, smooth_pts, close=True, k=0.2)
+
+
+def gull_scene():
+    """The gull resting on the keeper's oilskin, its left wing spread for
+    tending, by the light of a lantern set down on the path, in the rain."""
+    arr = np.zeros((H, W, 4), np.float32)
+    arr[..., 3] = 1
+    grass = fbm(W, H, 40, 61)
+    arr[..., 0] = 0.10 + 0.07 * grass
+    arr[..., 1] = 0.17 + 0.11 * grass
+    arr[..., 2] = 0.11 + 0.05 * grass
+    s = from_np(arr)
+    c = ctx_for(s)
+    r = np.random.RandomState(62)
+    # stones of the path
+    for k in range(9):
+        x, y = r.rand() * W, r.rand() * PANE_TOP
+        c.set_source(rad(x - 8, y - 8, 2, 40, [(0, (0.52, 0.52, 0.5, 1)), (1, (0.26, 0.27, 0.27, 1))]))
+        blob(c, x, y, 24 + r.rand() * 22, 14 + r.rand() * 12, 90 + k)
+        c.fill()
+    for _ in range(1100):
+        x, y = r.rand() * W, r.rand() * H
+        c.move_to(x, y)
+        c.curve_to(x + r.randn() * 3, y - 8, x + r.randn() * 5, y - 14, x + r.randn() * 8, y - 20 - r.rand() * 10)
+        c.set_source_rgba(0.24 + r.rand() * 0.15, 0.36 + r.rand() * 0.16, 0.18, 0.5)
+        c.set_line_width(1.2)
+        c.stroke()
+    # the oilskin, thrown down on the path: folds and creases
+    coat = [(110, 150), (420, 112), (760, 128), (975, 190), (955, 470), (760, 575), (420, 590), (150, 540), (92, 360)]
+    smooth(c, coat, close=True, k=0.18)
+    c.set_source(lin(0, 110, 0, 590, [(0, (0.84, 0.64, 0.2, 1)), (1, (0.6, 0.42, 0.12, 1))]))
+    c.fill()
+    for k in range(8):
+        x = 150 + k * 105 + r.randn() * 12
+        c.move_to(x, 140)
+        c.curve_to(x + 30, 280, x - 30, 420, x + 20, 570)
+        c.set_source_rgba(0.38, 0.25, 0.06, 0.3)
+        c.set_line_width(7)
+        c.stroke()
+        c.move_to(x + 6, 140)
+        c.curve_to(x + 36, 280, x - 24, 420, x + 26, 570)
+        c.set_source_rgba(1, 0.92, 0.6, 0.18)
+        c.set_line_width(3)
+        c.stroke()
+    # shadow of the bird
+    from kit import shadow_ellipse
+    shadow_ellipse(c, 600, 360, 420, 120, 0.45)
+    # the spread wing: grey, black primaries with white spots, white trailing edge
+    lead_edge = [(690, 290), (560, 236), (420, 200), (280, 184), (140, 196)]
+    trail_edge = [(112, 224), (200, 270), (340, 320), (480, 352), (640, 362)]
+    wing_path(c, lead_edge, trail_edge)
+    c.set_source(lin(140, 0, 690, 0, [(0, (0.55, 0.6, 0.65, 1)), (1, (0.74, 0.78, 0.82, 1))]))
+    c.fill()
+    # primaries: long dark feathers towards the tip
+    for k in reversed(range(8)):
+        t = k / 7.0
+        x0, y0 = 370 - k * 6, 224 + k * 10
+        x1, y1 = 118 + k * 30, 206 + k * 11 + t * 22
+        c.move_to(x0, y0 - 7)
+        c.curve_to(x0 - 80, y0 - 12, x1 + 50, y1 - 8, x1, y1)
+        c.curve_to(x1 + 50, y1 + 10, x0 - 80, y0 + 8, x0, y0 + 7)
+        c.close_path()
+        c.set_source(lin(x1, 0, x0, 0, [(0, (0.08, 0.08, 0.1, 1)), (0.55, (0.16, 0.16, 0.18, 1)),
+                                        (1, (0.5, 0.54, 0.58, 1))]))
+        c.fill_preserve()
+        c.set_source_rgba(0.05, 0.05, 0.06, 0.6)
+        c.set_line_width(1)
+        c.stroke()
+        src(c, (0.96, 0.96, 0.94, 1))
+        ellipse(c, x1 + 22, y1 + 1, 6, 3)
+        c.fill()
+    # secondaries along the trailing edge: scallops with white ends
+    for k in range(12):
+        x = 360 + k * 25
+        y = 306 + k * 4.2
+        c.move_to(x - 14, y - 40)
+        c.curve_to(x - 16, y - 4, x - 6, y + 10, x + 4, y + 10)
+        c.curve_to(x + 14, y + 10, x + 16, y - 4, x + 12, y - 40)
+        c.close_path()
+        c.set_source(lin(0, y - 40, 0, y + 10, [(0, (0.7, 0.74, 0.78, 1)), (0.75, (0.66, 0.7, 0.74, 1)),
+                                                (0.8, (0.95, 0.95, 0.94, 1)), (1, (0.95, 0.95, 0.94, 1))]))
+        c.fill_preserve()
+        c.set_source_rgba(0.42, 0.45, 0.5, 0.7)
+        c.set_line_width(1)
+        c.stroke()
+    # coverts: rows of small soft scallops near the leading edge
+    for row in range(3):
+        for j in range(11 - row * 2):
+            x = 380 + j * 30 + row * 26
+            y = 232 + row * 22 + j * 4.5 - (j * j) * 0.18
+            src(c, (0.74 + row * 0.03, 0.78 + row * 0.03, 0.82 + row * 0.03, 1))
+            ellipse(c, x, y, 19, 12)
+            c.fill()
+            c.set_source_rgba(0.5, 0.54, 0.58, 0.7)
+            c.set_line_width(1)
+            c.arc(x, y, 14, math.radians(25), math.radians(155))
+            c.stroke()
+    # the body: white breast, grey back with the folded wing, tail to the left
+    c.set_source(rad(780, 320, 10, 170, [(0, (0.97, 0.97, 0.96, 1)), (0.7, (0.9, 0.91, 0.91, 1)),
+                                         (1, (0.72, 0.74, 0.76, 1))]))
+    ellipse(c, 770, 335, 160, 74)
+    c.fill()
+    c.set_source(lin(0, 270, 0, 330, [(0, (0.62, 0.66, 0.71, 1)), (1, (0.7, 0.74, 0.78, 1))]))
+    smooth(c, [(640, 300), (760, 272), (880, 286), (850, 318), (700, 330)], close=True)
+    c.fill()
+    for k in range(3):
+        src(c, (0.1, 0.1, 0.12, 1))
+        ellipse(c, 640 - k * 10, 312 + k * 6, 36, 7)
+        c.fill()
+        src(c, (0.95, 0.95, 0.94, 1))
+        ellipse(c, 612 - k * 10, 312 + k * 6, 4, 2.5)
+        c.fill()
+    # head and bill
+    c.set_source(rad(905, 280, 6, 60, [(0, (0.98, 0.98, 0.97, 1)), (0.75, (0.92, 0.92, 0.92, 1)),
+                                       (1, (0.76, 0.78, 0.8, 1))]))
+    ellipse(c, 915, 292, 54, 48)
+    c.fill()
+    c.set_source_rgba(0.6, 0.62, 0.64, 0.35)
+    ellipse(c, 900, 270, 30, 12)
+    c.fill()
+    src(c, (0.95, 0.78, 0.2, 1))
+    c.move_to(958, 280)
+    c.curve_to(990, 280, 1010, 288, 1016, 296)
+    c.line_to(960, 304)
+    c.close_path()
+    c.fill()
+    src(c, (0.82, 0.22, 0.12, 1))
+    ellipse(c, 1000, 297, 5, 3)
+    c.fill()
+    src(c, (0.1, 0.08, 0.06, 1))
+    c.arc(928, 280, 6.5, 0, 2 * math.pi)
+    c.fill()
+    src(c, (0.95, 0.8, 0.3, 1))
+    c.set_line_width(1.5)
+    c.arc(928, 280, 7.5, 0, 2 * math.pi)
+    c.stroke()
+    src(c, (1, 1, 1, 0.9))
+    c.arc(930, 278, 2, 0, 2 * math.pi)
+    c.fill()
+    # the lantern set down on the path, top left
+    c.set_source(brass_linear(60, 70, 110, 130, 0.2))
+    rrect(c, 64, 84, 40, 56, 6)
+    c.fill()
+    glow(c, 84, 112, 26, PAL["candle"], 0.95)
+    c.set_source(brass_linear(60, 60, 110, 80, 0.3))
+    c.arc(84, 80, 14, math.pi, 2 * math.pi)
+    c.set_line_width(4)
+    c.stroke()
+    arr = to_np(s)
+    texture(arr, 64, cell=22, amount=0.07)
+    lmap = light_map(W, H, [(84, 112, 620, (0.55, 0.38, 0.16), 1.0), (600, 320, 520, (0.12, 0.12, 0.1), 0.5)], 0.72)
+    apply_light(arr, lmap)
+    # rain drops on everything
+    s = from_np(arr)
+    c = ctx_for(s)
+    for _ in range(170):
+        x, y = r.rand() * W, r.rand() * PANE_TOP
+        c.set_source_rgba(0.85, 0.92, 0.95, 0.3)
+        ellipse(c, x, y, 2.2, 3)
+        c.fill()
+        c.set_source_rgba(1, 1, 1, 0.55)
+        c.arc(x - 0.6, y - 1, 0.8, 0, 2 * math.pi)
+        c.fill()
+    glow(c, 84, 112, 200, PAL["amber"], 0.3)
+    arr = to_np(s)
+    vignette(arr, 0.5)
+    grain(arr, 66, 0.02)
+    return np.clip(arr, 0, 1)
+
+
+def dirt_picture(seed):
+    """Grit, mud and sand over a graze: uneven alpha, grains, a bit of grass."""
+    r = np.random.RandomState(seed)
+    n = fbm(DIRT_W, DIRT_H, 26, seed, octaves=4)
+    y, x = np.mgrid[0:DIRT_H, 0:DIRT_W].astype(np.float32)
+    d = ((x - DIRT_W / 2) / (DIRT_W * 0.46)) ** 2 + ((y - DIRT_H / 2) / (DIRT_H * 0.44)) ** 2
+    shape = np.clip((1.0 - d) * 1.6 + (n - 0.5) * 1.4, 0, 1)
+    speck = value_noise(DIRT_W, DIRT_H, 1.6, seed + 1)
+    a = np.clip(shape * (0.72 + 0.5 * (speck - 0.5)), 0, 1)
+    a[a < 0.12] = 0
+    col = np.zeros((DIRT_H, DIRT_W, 3), np.float32)
+    mud = np.array([0.36, 0.26, 0.16], np.float32)
+    sand = np.array([0.62, 0.52, 0.36], np.float32)
+    t = fbm(DIRT_W, DIRT_H, 10, seed + 2, octaves=3)[..., None]
+    col[:] = mud * (1 - t) + sand * t
+    col *= (0.8 + 0.4 * speck)[..., None]
+    arr = np.concatenate([col * a[..., None], a[..., None]], axis=2)
+    s = from_np(arr)
+    c = ctx_for(s)
+    for _ in range(3):
+        x0, y0 = 20 + r.rand() * (DIRT_W - 40), 20 + r.rand() * (DIRT_H - 40)
+        c.move_to(x0, y0)
+        c.curve_to(x0 + 10, y0 - 6, x0 + 22, y0 - 4, x0 + 30 + r.rand() * 10, y0 - 12)
+        c.set_source_rgba(0.42, 0.5, 0.22, 0.85)
+        c.set_line_width(1.6)
+        c.stroke()
+    return to_np(s)
+
+
+def wound_picture(seed):
+    """A graze: a few soft rose-red scrapes, not deep."""
+    s, c = new(WOUND_W, WOUND_H)
+    r = np.random.RandomState(seed)
+    glow(c, WOUND_W / 2, WOUND_H / 2, 30, (0.9, 0.45, 0.45, 1), 0.45)
+    for k in range(4):
+        y = 9 + k * 4 + r.rand() * 2
+        c.move_to(10 + r.rand() * 6, y)
+        c.curve_to(24, y - 2, 40, y + 2, 54 - r.rand() * 6, y - 1)
+        c.set_source_rgba(0.72, 0.16, 0.18, 0.85)
+        c.set_line_width(2.2 - k * 0.3)
+        c.stroke()
+    arr = to_np(s)
+    return blur(arr, 0.6)
+
+
+def brush_footprint():
+    """The brush's reach: strongest in the middle, fading out (alpha only counts)."""
+    size = 44
+    y, x = np.mgrid[0:size, 0:size].astype(np.float32)
+    d = np.sqrt((x - (size - 1) / 2) ** 2 + (y - (size - 1) / 2) ** 2) / (size / 2)
+    a = np.clip(1.15 - d ** 2, 0, 1) * 0.75
+    arr = np.zeros((size, size, 4), np.float32)
+    arr[..., 3] = a
+    arr[..., :3] = a[..., None] * 0.5
+    return arr
+
+
+def brush_tool(size, lying):
+    """A soft brush: wooden handle, brass ferrule, pale bristles. In the hand
+    its bristles point up-left to the picture's corner."""
+    if lying:
+        s, c = new(size[0], size[1])
+        w, h = size
+        c.translate(4, h / 2)
+        length = w - 8
+    else:
+        s, c = new(size, size)
+        c.translate(6, 6)
+        c.rotate(math.radians(45))
+        length = size * 1.3
+    # bristles at the start
+    c.save()
+    c.set_source(lin(0, 0, length * 0.3, 0, [(0, (0.95, 0.9, 0.78, 1)), (1, (0.78, 0.68, 0.5, 1))]))
+    c.move_to(0, -6)
+    c.curve_to(length * 0.1, -13, length * 0.26, -12, length * 0.3, -9)
+    c.line_to(length * 0.3, 9)
+    c.curve_to(length * 0.26, 12, length * 0.1, 13, 0, 6)
+    c.close_path()
+    c.fill()
+    c.set_source_rgba(0.55, 0.45, 0.3, 0.5)
+    c.set_line_width(0.8)
+    for k in range(-4, 5):
+        c.move_to(2, k * 1.4)
+        c.line_to(length * 0.3, k * 2.0)
+        c.stroke()
+    c.restore()
+    c.set_source(brass_linear(0, -9, 0, 9))
+    rrect(c, length * 0.3, -9, length * 0.14, 18, 2)
+    c.fill()
+    c.set_source(lin(0, -7, 0, 7, [(0, shade(PAL["wood_lt"], 1.1)), (1, PAL["wood"])]))
+    rrect(c, length * 0.44, -7, length * 0.56, 14, 6)
+    c.fill()
+    arr = to_np(s)
+    return drop_shadow(arr, 2, 3, 2, 0.35)
+
+
+def bottle_tool(size, lying):
+    """The iodine dropper bottle: brown glass, a paper label with a cross, a
+    rubber bulb. In the hand the dropper's tip is at the picture's corner."""
+    if lying:
+        s, c = new(size[0], size[1])
+        c.translate(size[0] / 2, size[1] / 2)
+        c.rotate(math.radians(-90))
+        scale = min(size[0] / 96.0, size[1] / 50.0)
+        c.scale(scale, scale)
+        c.translate(-24, -46)
+    else:
+        s, c = new(size[0], size[1])
+        c.translate(4, 4)
+        c.rotate(math.radians(-28))
+        c.translate(-2, 0)
+        c.scale(size[1] / 120.0, size[1] / 120.0)
+        c.translate(20, 0)
+        # dropper tube (tip at the top)
+        c.set_source_rgba(0.85, 0.9, 0.92, 0.8)
+        rrect(c, 0, 0, 6, 44, 3)
+        c.fill()
+        src(c, (0.55, 0.25, 0.12, 1))
+        ellipse(c, 3, 2, 2, 2)
+        c.fill()
+        c.translate(-21, 40)
+    # bulb, collar, bottle
+    src(c, (0.5, 0.12, 0.1, 1))
+    rrect(c, 16, 0, 16, 20, 7)
+    c.fill()
+    c.set_source(brass_linear(12, 18, 36, 18))
+    rrect(c, 12, 18, 24, 9, 2)
+    c.fill()
+    c.set_source(lin(0, 26, 48, 26, [(0, (0.30, 0.14, 0.05, 0.95)), (0.5, (0.55, 0.28, 0.1, 0.95)),
+                                      (1, (0.25, 0.11, 0.04, 0.95))]))
+    rrect(c, 4, 26, 40, 62, 8)
+    c.fill()
+    src(c, PAL["paper"])
+    c.rectangle(8, 44, 32, 28)
+    c.fill()
+    src(c, PAL["cloth_red"])
+    c.rectangle(21, 49, 6, 18)
+    c.fill()
+    c.rectangle(15, 55, 18, 6)
+    c.fill()
+    c.set_source_rgba(1, 1, 1, 0.35)
+    rrect(c, 8, 30, 5, 50, 2)
+    c.fill()
+    arr = to_np(s)
+    return drop_shadow(arr, 2, 3, 2, 0.35)
+
+
+def satchel_pane():
+    """The keeper's canvas satchel lies open along the bottom: the tray of tools."""
+    s, c = new(W, PANE_H)
+    c.rectangle(0, 6, W, PANE_H - 6)
+    c.set_source(lin(0, 0, 0, PANE_H, [(0, (0.52, 0.46, 0.34, 1)), (1, (0.36, 0.31, 0.22, 1))]))
+    c.fill()
+    c.set_source(lin(0, 0, 0, 12, [(0, shade(PAL["wood"], 1.2)), (1, PAL["wood_dk"])]))
+    c.rectangle(0, 0, W, 12)
+    c.fill()
+    c.set_source_rgba(0.2, 0.16, 0.1, 0.55)
+    c.set_line_width(1.5)
+    c.set_dash([6, 5])
+    c.rectangle(100, 24, W - 200, PANE_H - 38)
+    c.stroke()
+    c.set_dash([])
+    # leather straps
+    for x in (96, W - 120):
+        c.rectangle(x, 6, 24, PANE_H - 6)
+        c.set_source(lin(x, 0, x + 24, 0, [(0, (0.36, 0.2, 0.1, 1)), (1, (0.26, 0.14, 0.07, 1))]))
+        c.fill()
+        c.set_source(brass_linear(x, 60, x + 24, 80))
+        rrect(c, x + 2, 58, 20, 18, 3)
+        c.fill()
+    arr = to_np(s)
+    texture(arr, 71, cell=6, amount=0.12, octaves=2)
+    grain(arr, 72, 0.025)
+    return arr
+
+
+def wounds_file(tools, out):
+    wounds = "\n".join('    <Wound pos="%d, %d" image_dirt="mg6/dirt%d" image_wound="mg6/wound%d"/>' % (x, y, n, n)
+                       for x, y, n in WOUNDS)
+    xml = """<?xml version="1.0" encoding="UTF-8"?>
+<!-- The wounds game, variant 1 (docs/minigames.md): a gull hurt in the storm
+     lies on the keeper's oilskin on the cliff path. Grit and mud cover three
+     grazes on its wing: take the soft brush and, holding the button, brush
+     them clean; then dab each graze with the iodine. A graze left alone too
+     long after brushing gets dirty again. Made by tools/make_mosaic_wounds_art.py. -->
+<MiniGame6>
+  <Common background="mg6/bg" pane="mg6/pane" mainCursor="cursor/cursor" music="music/level2"
+          ambient="ambient/storm" text="mg6_caption" text_pos="512, 34" text_angle="0"
+          preview_pos="0, 0" win_counter="2" startMessageNum="0" finMessageNum="1" bitNum="3"
+          cursor_brush="mg6/brush" part_find_pixels="0.9" part_find_pixels_for_tutor="0.3"
+          disinfectionTime="12"/>
+  <Text font="fonts/serif_bold.mvec" fh="32" color="255, 226, 160, 255" rect="0, 0, 700, 44" xAlign="2" yAlign="2"/>
+  <Wounds>
+%s
+  </Wounds>
+  <Tools preview_pos="%d, %d">
+    <Tool preview="mg6/brush_s" image="mg6/brush_big"/>
+    <Tool preview="mg6/bottle_s" image="mg6/bottle_big"/>
+  </Tools>
+  <TutorScripts>
+    <TutorScript>
+      <Item><text name="tut_mg06_rules"/></Item>
+      <Item><text name="tut_mg06_rules2"/></Item>
+    </TutorScript>
+    <TutorScript id="3">
+      <Item><text name="tut_mg06_dirtback"/></Item>
+    </TutorScript>
+    <TutorScript id="1" do_in_end="CloseMG()">
+      <Item><text name="tut_mg06_won"/></Item>
+    </TutorScript>
+  </TutorScripts>
+</MiniGame6>
+""" % (wounds, TOOLS_POS[0], TOOLS_POS[1])
+    with open(os.path.join(out, "minigame6_1.xml"), "w") as f:
+        f.write(xml)
+
+
+def write_wounds(out):
+    bg = gull_scene()
+    save_jpg(bg, os.path.join(out, "mg6/bg.jpg"))
+    save_png(satchel_pane(), os.path.join(out, "mg6/pane.png"))
+    screen = bg.copy()
+    for x, y, n in WOUNDS:
+        dirt, wound = dirt_picture(100 + n), wound_picture(200 + n)
+        save_png(dirt, os.path.join(out, "mg6/dirt%d.png" % n))
+        save_png(wound, os.path.join(out, "mg6/wound%d.png" % n))
+        screen[y:y + DIRT_H, x:x + DIRT_W] = over(dirt, screen[y:y + DIRT_H, x:x + DIRT_W])
+        wx, wy = x + DIRT_W // 2 - WOUND_W // 2, y + DIRT_H // 2 - WOUND_H // 2
+        screen[wy:wy + WOUND_H, wx:wx + WOUND_W] = over(wound, screen[wy:wy + WOUND_H, wx:wx + WOUND_W])
+    save_png(brush_footprint(), os.path.join(out, "mg6/brush.png"))
+    tools = [brush_tool((120, 44), True), bottle_tool((100, 52), True)]
+    save_png(tools[0], os.path.join(out, "mg6/brush_s.png"))
+    save_png(brush_tool(88, False), os.path.join(out, "mg6/brush_big.png"))
+    save_png(tools[1], os.path.join(out, "mg6/bottle_s.png"))
+    save_png(bottle_tool((84, 120), False), os.path.join(out, "mg6/bottle_big.png"))
+    wounds_file(tools, out)
+    return screen
+
+
+def photo(screen, seed, path):
+    rgb = Image.fromarray((np.clip(screen[..., :3], 0, 1) * 255).astype(np.uint8), "RGB")
+    make_journal_art.sepia_photo(rgb, seed).save(path, optimize=True)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("--assets", default=os.path.join(ROOT, "assets"))
+    args = parser.parse_args()
+    out = args.assets
+    shots = write_mosaic(out)
+    gull = write_wounds(out)
+    photo(shots[1], 81, os.path.join(out, "journal/mg_lamproom.png"))
+    photo(gull, 82, os.path.join(out, "journal/mg_cliffpath.png"))
+
+
+if __name__ == "__main__":
+    main()
