@@ -268,27 +268,6 @@ TEST_F(TWoundsWindowTest, DirtBackAfterTheTutorShareShowsItsMessageAndPutsTheToo
   EXPECT_EQ(wounds->board.wounds[1].alphaMap, wounds->board.wounds[1].initialAlphaMap);
 }
 
-TEST_F(TWoundsWindowTest, SkipCleansAndDisinfectsAndTheEndFollows) {
-  ASSERT_TRUE(OpenWounds());
-  TakeTool(kBrushTool);
-  TMessage skip(kButtonPress, "skipgame");
-  EXPECT_TRUE(wounds->OnMessage(&skip));
-  EXPECT_TRUE(log.Contains("mg06window: skipped"));
-  EXPECT_FALSE(wounds->board.tools[0].taken);
-  const auto& frame = DrawFrame();
-  EXPECT_TRUE(wounds->board.solved);
-  EXPECT_TRUE(widgettest::Close(frame.At(125, 120), mgtest::kBack));
-  EXPECT_TRUE(widgettest::Close(frame.At(305, 105), mgtest::kBack));
-  int steps = 0;
-  while (!wounds->isWon && steps < 1000) {
-    Tick(16);
-    ++steps;
-  }
-  EXPECT_TRUE(wounds->isWon);
-  wounds->SkipGame();  // after the win: nothing
-  EXPECT_EQ(log.Count("mg06window: skipped"), 1u);
-}
-
 TEST_F(TWoundsWindowTest, ARefusedFileLeadsBackToTheMainMenu) {
   std::string file = WoundsFile();
   file.replace(file.find("t6/brush"), 8, "t6/none");

@@ -304,15 +304,6 @@ protected:
     return out;
   }
 
-  void Restore() {
-    sdev::test::Fault::LoseDevice();
-    EXPECT_FALSE(TRenderer::GetInstance()->BeginDraw());
-    sdev::test::Fault::RegainFocus();
-    handler->runRestoreTasks = [this] { board.RefreshTextures(); };
-    Frame([] {});
-    handler->runRestoreTasks = nullptr;
-  }
-
   WoundsBoard board;
 };
 
@@ -361,25 +352,6 @@ TEST_F(WoundsTest, BrushingChangesExactlyTheBrushedPixels) {
   EXPECT_EQ(Pixels(board.wounds[1].dirtImage), other);  // the point lies only on the first
   EXPECT_EQ(board.wounds[0].phase, Wound::kBrushOver);
   EXPECT_EQ(board.wounds[1].phase, Wound::kCounting);
-}
-
-TEST_F(WoundsTest, NoBrushingWithoutTheButtonOrWithAnotherTool) {
-  Make();
-  const std::vector<uint32_t> before = Pixels(board.wounds[0].dirtImage);
-  Take(kBrushTool);
-  board.Release();
-  board.Move(130, 120);  // button up
-  EXPECT_FALSE(board.brushing);
-  board.Press(130, 120);
-  board.Release();  // let go anywhere: brushing stops
-  board.Move(131, 121);
-  EXPECT_EQ(Pixels(board.wounds[0].dirtImage), before);
-  board.Press(130, 650);  // back to the pane
-  Take(kDisinfectantTool);
-  board.Press(130, 120);
-  board.Move(131, 121);
-  EXPECT_FALSE(board.brushing);
-  EXPECT_EQ(Pixels(board.wounds[0].dirtImage), before);
 }
 
 TEST_F(WoundsTest, PaneRowKeepsTheToolAndTheRowBelowTakesItBack) {
@@ -440,24 +412,6 @@ TEST_F(WoundsTest, DirtComesBackAfterTheDisinfectionTime) {
   EXPECT_EQ(board.wounds[1].phase, Wound::kTimeUp);
   EXPECT_TRUE(board.wounds[1].dirty);
   EXPECT_EQ(board.wounds[1].alphaMap, board.wounds[1].initialAlphaMap);
-}
-
-TEST_F(WoundsTest, HalfCleanedDirtComesBackToo) {
-  Make("brush", 0.5f, 1);
-  Wound& w = board.wounds[0];
-  Take(kBrushTool);
-  board.Press(130, 120);
-  board.Move(131, 121);
-  ASSERT_GT(w.cleanedCount, 0);
-  ASSERT_TRUE(w.dirty);
-  board.Release();
-  board.Move(500, 500);  // no longer brushing: counting from 0
-  EXPECT_EQ(w.phase, Wound::kCounting);
-  bool back = false;
-  for (int i = 0; i < 40 && !back; ++i) board.Update(kDt, false, false, false, false, &back, nullptr);
-  EXPECT_TRUE(back);
-  EXPECT_EQ(w.cleanedCount, 0);
-  EXPECT_EQ(w.alphaMap, w.initialAlphaMap);
 }
 
 TEST_F(WoundsTest, DisinfectantWorksOnlyOnOpaquePixelsOfCleanWounds) {
@@ -522,51 +476,6 @@ TEST_F(WoundsTest, WinPutsTheToolBackAndClosesAfterTheDelay) {
   EXPECT_EQ(board.Update(kDt, false, true, false, false, nullptr, nullptr), WoundsBoard::EndStep::kWaiting);
   EXPECT_EQ(board.Update(kDt, false, true, true, false, nullptr, nullptr), WoundsBoard::EndStep::kFinish);
   EXPECT_EQ(board.Update(kDt, false, true, true, false, nullptr, nullptr), WoundsBoard::EndStep::kPlaying);
-}
-
-TEST_F(WoundsTest, SkipCleansEverythingAndPutsTheToolBack) {
-  Make();
-  Take(kBrushTool);
-  WoundsBoard::ToolChange change;
-  EXPECT_TRUE(board.Skip(&change));
-  EXPECT_TRUE(change.putBack);
-  EXPECT_FALSE(board.tools[0].taken);
-  for (const Wound& w : board.wounds) {
-    EXPECT_FALSE(w.dirty);
-    EXPECT_FALSE(w.needsDisinfection);
-  }
-  board.Update(kDt, false, false, false, false, nullptr, nullptr);
-  EXPECT_TRUE(board.solved);
-  EXPECT_FALSE(board.Skip(nullptr));
-}
-
-TEST_F(WoundsTest, DeviceLossKeepsTheBrushedState) {
-  Make("brush", 1.0f);
-  Take(kBrushTool);
-  board.Press(130, 120);
-  board.Move(131, 121);
-  board.Move(140, 125);
-  board.Move(150, 110);
-  board.Move(320, 130);  // the second wound
-  const std::vector<uint32_t> first = Pixels(board.wounds[0].dirtImage);
-  const std::vector<uint32_t> second = Pixels(board.wounds[1].dirtImage);
-  int transparent = 0, partial = 0;
-  for (size_t k = 0; k < first.size(); ++k) {
-    const uint32_t was = DirtPixel(int(k % 60), int(k / 60));
-    transparent += (first[k] >> 24) == 0 && (was >> 24) != 0;
-    partial += (first[k] >> 24) != 0 && (first[k] >> 24) < (was >> 24);
-  }
-  ASSERT_GT(transparent, 10);
-  ASSERT_GT(partial, 10);
-  Restore();
-  EXPECT_EQ(Pixels(board.wounds[0].dirtImage), first);
-  EXPECT_EQ(Pixels(board.wounds[1].dirtImage), second);
-  // Without the refresh the restored texture is the file's picture again.
-  sdev::test::Fault::LoseDevice();
-  EXPECT_FALSE(TRenderer::GetInstance()->BeginDraw());
-  sdev::test::Fault::RegainFocus();
-  Frame([] {});
-  EXPECT_NE(Pixels(board.wounds[0].dirtImage), first);
 }
 
 TEST_F(WoundsTest, DirtThatCannotBeReadAtLoadingIsReadAfterTheRestore) {
