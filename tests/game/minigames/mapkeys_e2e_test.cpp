@@ -4,189 +4,39 @@
 // input script plays it to the end (or skips it), and the next start shows
 // where the saved progress went. Checks the log, the saved progress and the
 // pixels of the last frame.
-#include <gtest/gtest.h>
-
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <tinyxml.h>
 
-#include <algorithm>
-#include <cstdlib>
 #include <cstdio>
-#include <filesystem>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "app/app.h"
 #include "game/minigames/mg02path.h"
 #include "game/minigames/mg03keys.h"
 #include "game/shell/gameprogress.h"
-#include "game/shell/gamesettings.h"
-#include "game/shell/userinfo.h"
-#include "platform/log.h"
-#include "platform/prefs.h"
 #include "platform/random.h"
-#include "platform/settings.h"
+#include "tests/game/support/gamee2e.h"
 #include "tests/platform/pngread.h"
-#include "tests/support/testsupport.h"
+
+using namespace gamee2e;
 
 namespace {
 
-constexpr const char* kPlayButton = "310 362";
-constexpr const char* kTutorButton = "704 545";  // the tutorial box's next and close buttons
-constexpr const char* kSkipButton = "972 636";
 constexpr const char* kRestartButton = "972 716";
 
-// Input script lines: an event at t ms, a click at a point "x y".
-std::string At(int t, const std::string& what) { return std::to_string(t) + " " + what + "\n"; }
-std::string Click(int t, const std::string& where) { return At(t, "move " + where) + At(t + 40, "click left " + where); }
-std::string Point(int x, int y) { return std::to_string(x) + " " + std::to_string(y); }
-
-// Where the crafted game stands, read by the child that writes it.
-int gLevel = 1, gChapter = 1, gLocation = 1;
-std::vector<std::string> gPassed;
-
-// A program run that only writes the saved game: player "Ada" (windowed) at
-// level gLevel, chapter gChapter, location gLocation, the places of gPassed
-// passed, the levels' comics seen.
-void CraftMain(TPlatform*, const TString&) {
-  LoadMainXml();
-  RecreateUserInfo();
-  UserInfo* users = GetUserInfo();
-  users->CreateNewUser("Ada");
-  users->GetPrefs()->SetInt("fullscreen", 0, -1, 1);
-  GameProgress& p = GetGameProgress();
-  p.levelId = gLevel;
-  p.chapterId = gChapter;
-  p.locationId = gLocation;
-  p.firstRun = 0;
-  p.gameIntroDone = 1;
-  // The levels' opening comics were seen when the levels began.
-  for (const char* comic : {"com_1.xml", "com_2.xml"}) p.MarkShown(comic);
-  for (const std::string& name : gPassed) {
-    LocationInfo& info = p.FindLocationInfo(TString(name));
-    info.passed = 1;
-    info.SetStartDateTime("03-14-26", "20:00");
-    info.SetPassDateTime("03-14-26", "20:30");
-  }
-  users->SaveProgress();
-  DeleteUserInfo();
-}
-
-// A program run that writes where the saved game stands into gReport.
-std::string gReport;
-void ReportMain(TPlatform*, const TString&) {
-  LoadMainXml();
-  RecreateUserInfo();
-  const GameProgress& p = GetGameProgress();
-  std::string out = std::to_string(p.levelId) + " " + std::to_string(p.chapterId) + " " +
-                    std::to_string(p.locationId) + " " + std::to_string(p.mLocationType);
-  for (const char* name : {"mg_keys", "mg_chart"}) {
-    const LocationInfo* info = p.GetLocationInfo(name);
-    out += std::string(" ") + name + "=" + (info ? std::to_string(info->passed) : "none");
-  }
-  if (FILE* f = std::fopen(gReport.c_str(), "w")) {
-    std::fputs(out.c_str(), f);
-    std::fclose(f);
-  }
-  DeleteUserInfo();
-}
-
-struct TRun {
-  int exitCode = -1;
-  std::vector<std::string> lines;
-  std::vector<uint32_t> px;
-  int w = 0, h = 0;
-  uint32_t At(int x, int y) const { return px[size_t(y) * size_t(w) + size_t(x)]; }
-  bool Has(const std::string& text) const {
-    return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(text) != std::string::npos; });
-  }
-  std::string Joined() const {
-    std::string all;
-    for (const std::string& l : lines) all += l + "\n";
-    return all;
-  }
-};
-
-class MapKeysEndToEnd : public ::testing::Test {
+// The mini-games' lines and the play screen's.
+class MapKeysEndToEnd : public TGameEndToEnd {
 protected:
-  // Runs a program whose main function is `main` on this test's user folder.
-  void RunMain(void (*main)(TPlatform*, const TString&)) {
-    std::string options = "options=headless=1,frames=1,userfolder=" + dir.File("user");
-    pid_t child = fork();
-    if (child == 0) {
-      if (chdir(testing_support::SourceDir().c_str()) != 0) _exit(126);
-      OpenLogFile("/dev/null");  // lines the test logged before the fork are not the child's
-      CloseLogFile();
-      std::string program = "lantern";
-      char* argv[] = {program.data(), options.data(), nullptr};
-      _exit(ApplicationMain(2, argv, main));
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  }
+  MapKeysEndToEnd()
+      : TGameEndToEnd({"mg02window: ", "mg03window: ", "mg01window: ", "MainGame: level ", "MainGame: on to ",
+                       "Map path: ", "Keys game: ", "Mini-game file"}) {}
 
-  // A new saved game at `level`, `chapter`, `location`, with these places passed.
-  void Craft(int level, int chapter, int location, std::vector<std::string> passed) {
-    std::filesystem::remove_all(dir.File("user"));
-    gLevel = level;
-    gChapter = chapter;
-    gLocation = location;
-    gPassed = std::move(passed);
-    RunMain(CraftMain);
+  // A new saved game at `level`, `chapter`, `location`, with these places
+  // passed and the levels' opening comics seen.
+  void Craft(int level, int chapter, int location, const std::vector<std::string>& passed) {
+    SaveAt(level, chapter, location, passed, {"com_1.xml", "com_2.xml"});
   }
-
   // "level chapter location mLocationType mg_keys=<passed> mg_chart=<passed>" of the saved game.
-  std::string Saved() {
-    gReport = dir.File("report.txt");
-    std::remove(gReport.c_str());
-    RunMain(ReportMain);
-    return testing_support::ReadFile(gReport);
-  }
-
-  // Runs the program in the source folder (the demo data) with this test's user folder.
-  TRun Run(const std::string& input, int frames) {
-    std::string inputFile = dir.Write("input" + std::to_string(runs) + ".txt", input);
-    std::string shot = dir.File("shot" + std::to_string(runs++) + ".png");
-    std::string options = "headless=1,frames=" + std::to_string(frames) + ",input=" + inputFile +
-                          ",screenshot=" + shot + ",userfolder=" + dir.File("user");
-    unlink(dir.File("user/logfile.txt").c_str());
-    TRun run;
-    pid_t child = fork();
-    if (child == 0) {
-      if (chdir(testing_support::SourceDir().c_str()) != 0) _exit(126);
-      alarm(200);
-      std::string arg = "options=" + options;
-      execl(LANTERN_PROGRAM, LANTERN_PROGRAM, arg.c_str(), static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    std::istringstream in(testing_support::ReadFile(dir.File("user/logfile.txt")));
-    for (std::string line; std::getline(in, line);)
-      for (const char* tag : {"mg02window: ", "mg03window: ", "mg01window: ", "MainGame: level ", "MainGame: on to ",
-                              "Map path: ", "Keys game: ", "Mini-game file"}) {
-        size_t at = line.find(tag);
-        if (at != std::string::npos) run.lines.push_back(line.substr(at));
-      }
-    EXPECT_TRUE(ReadPng(shot, &run.px, &run.w, &run.h));
-    // LANTERN_MG_SHOTS=<folder> keeps the last frames and the user folder for a look.
-    if (const char* keep = std::getenv("LANTERN_MG_SHOTS")) {
-      namespace fs = std::filesystem;
-      std::error_code ignored;
-      fs::copy_file(shot, fs::path(keep) / fs::path(shot).filename(), fs::copy_options::overwrite_existing, ignored);
-      fs::remove_all(fs::path(keep) / "user", ignored);
-      fs::copy(dir.File("user"), fs::path(keep) / "user", fs::copy_options::recursive, ignored);
-    }
-    return run;
-  }
-
-  testing_support::TempDir dir;
-  int runs = 0;
+  std::string Where() { return SavedPlace({"mg_keys", "mg_chart"}); }
 };
 
 // The keys board as the program lays it out: the demo file read the same way
@@ -225,21 +75,6 @@ std::string Centre(const TRect& r) {
 std::string Hole(const KeySlot& k) {
   return Centre(TRect(int(k.homePos.x), int(k.homePos.y), int(k.homePos.x) + k.keyholeSize.x,
                       int(k.homePos.y) + k.keyholeSize.y));
-}
-
-// Frames for a run of at least `ms` virtual milliseconds: a frame comes at
-// most every 12 ms, and at times a little sooner.
-int FramesFor(int ms) { return ms / 10 + 100; }
-
-// The game opens behind two fades after Play (at 300 ms); its opening
-// message then waits for the player.
-constexpr int kGameOpen = 5000;
-
-// The opening message (two steps) closed at t.
-std::string CloseOpening(int* t) {
-  std::string input = Click(*t, kTutorButton) + Click(*t + 600, kTutorButton);
-  *t += 1800;
-  return input;
 }
 
 // The keys game played: every key carried home, the screen for the last key
@@ -296,17 +131,18 @@ TEST_F(MapKeysEndToEnd, TheKeyBoardPlayedToTheEndAndTheNextStartGoesOn) {
   input += Click(t, kTutorButton);
   TRun played = Run(input, FramesFor(t + 3000));
   EXPECT_EQ(played.exitCode, 0);
-  EXPECT_TRUE(played.Has("mg03window: 5 keys, 4 positions a turn; they start at" + starts + ", the tray holds" + tray))
+  EXPECT_TRUE(
+      played.Mentions("mg03window: 5 keys, 4 positions a turn; they start at" + starts + ", the tray holds" + tray))
       << played.Joined();
-  EXPECT_TRUE(played.Has("mg03window: solved")) << played.Joined();
-  EXPECT_TRUE(played.Has("mg03window: the game ends won; next scripts/maingame.lua")) << played.Joined();
-  EXPECT_TRUE(played.Has("MainGame: level loc13 loaded")) << played.Joined();
-  EXPECT_FALSE(played.Has("skipped"));
-  EXPECT_EQ(Saved(), "1 1 4 0 mg_keys=1 mg_chart=none");
+  EXPECT_TRUE(played.Mentions("mg03window: solved")) << played.Joined();
+  EXPECT_TRUE(played.Mentions("mg03window: the game ends won; next scripts/maingame.lua")) << played.Joined();
+  EXPECT_TRUE(played.Mentions("MainGame: level loc13 loaded")) << played.Joined();
+  EXPECT_FALSE(played.Mentions("skipped"));
+  EXPECT_EQ(Where(), "1 1 4 0 mg_keys=1 mg_chart=none");
 
   TRun next = Run(Click(300, kPlayButton), FramesFor(4000));
-  EXPECT_TRUE(next.Has("MainGame: level loc13 loaded")) << next.Joined();
-  EXPECT_FALSE(next.Has("mg03window"));
+  EXPECT_TRUE(next.Mentions("MainGame: level loc13 loaded")) << next.Joined();
+  EXPECT_FALSE(next.Mentions("mg03window"));
 }
 
 // A skip (after a key was picked up and dropped): every key goes home, the
@@ -325,8 +161,8 @@ TEST_F(MapKeysEndToEnd, TheKeyBoardSkippedAndRestarted) {
   t += 800 + 1600 + 5000 + 2000 + 1500;
   TRun skipped = Run(input, FramesFor(t));
   EXPECT_EQ(skipped.exitCode, 0);
-  EXPECT_TRUE(skipped.Has("mg03window: skipped; every key goes home")) << skipped.Joined();
-  EXPECT_FALSE(skipped.Has("the game ends"));
+  EXPECT_TRUE(skipped.Mentions("mg03window: skipped; every key goes home")) << skipped.Joined();
+  EXPECT_FALSE(skipped.Mentions("the game ends"));
   // The board has risen out of the picture: the keeper's lantern glows in its
   // niche (a pane of it at 500, 300) where the picture tiles stood, warm even
   // under the closing message's shadow.
@@ -334,7 +170,7 @@ TEST_F(MapKeysEndToEnd, TheKeyBoardSkippedAndRestarted) {
   const uint32_t lantern = skipped.At(500, 300);
   EXPECT_GT(int((lantern >> 16) & 0xFF), 80) << std::hex << lantern;
   EXPECT_GT(int((lantern >> 16) & 0xFF), int(lantern & 0xFF) + 30) << std::hex << lantern;
-  EXPECT_EQ(Saved(), "1 1 3 1 mg_keys=none mg_chart=none");
+  EXPECT_EQ(Where(), "1 1 3 1 mg_keys=none mg_chart=none");
 
   t = kGameOpen;
   input = Click(300, kPlayButton);
@@ -343,10 +179,10 @@ TEST_F(MapKeysEndToEnd, TheKeyBoardSkippedAndRestarted) {
   t += 1600 + 5000 + 2000 + 800;
   input += Click(t, kTutorButton);
   TRun again = Run(input, FramesFor(t + 3000));
-  EXPECT_TRUE(again.Has("mg03window: 5 keys")) << again.Joined();
-  EXPECT_TRUE(again.Has("mg03window: the game ends won")) << again.Joined();
-  EXPECT_TRUE(again.Has("MainGame: level loc13 loaded")) << again.Joined();
-  EXPECT_EQ(Saved(), "1 1 4 0 mg_keys=1 mg_chart=none");
+  EXPECT_TRUE(again.Mentions("mg03window: 5 keys")) << again.Joined();
+  EXPECT_TRUE(again.Mentions("mg03window: the game ends won")) << again.Joined();
+  EXPECT_TRUE(again.Mentions("MainGame: level loc13 loaded")) << again.Joined();
+  EXPECT_EQ(Where(), "1 1 4 0 mg_keys=1 mg_chart=none");
 }
 
 // The chart at the start of the second level: two places pinned, the restart
@@ -370,16 +206,16 @@ TEST_F(MapKeysEndToEnd, TheChartPlayedWithARestartAndTheNextStartGoesOn) {
   input += Click(t, kTutorButton);
   TRun played = Run(input, FramesFor(t + 4000));
   EXPECT_EQ(played.exitCode, 0);
-  EXPECT_TRUE(played.Has("mg02window: chart of 11 x 9 cells, 6 places to pin")) << played.Joined();
-  EXPECT_TRUE(played.Has("mg02window: the chart starts over")) << played.Joined();
-  EXPECT_TRUE(played.Has("mg02window: solved")) << played.Joined();
-  EXPECT_TRUE(played.Has("mg02window: the game ends won; next scripts/maingame.lua")) << played.Joined();
-  EXPECT_TRUE(played.Has("MainGame: level loc21 loaded")) << played.Joined();
-  EXPECT_EQ(Saved(), "2 1 2 0 mg_keys=1 mg_chart=1");
+  EXPECT_TRUE(played.Mentions("mg02window: chart of 11 x 9 cells, 6 places to pin")) << played.Joined();
+  EXPECT_TRUE(played.Mentions("mg02window: the chart starts over")) << played.Joined();
+  EXPECT_TRUE(played.Mentions("mg02window: solved")) << played.Joined();
+  EXPECT_TRUE(played.Mentions("mg02window: the game ends won; next scripts/maingame.lua")) << played.Joined();
+  EXPECT_TRUE(played.Mentions("MainGame: level loc21 loaded")) << played.Joined();
+  EXPECT_EQ(Where(), "2 1 2 0 mg_keys=1 mg_chart=1");
 
   TRun next = Run(Click(300, kPlayButton), FramesFor(4000));
-  EXPECT_TRUE(next.Has("MainGame: level loc21 loaded")) << next.Joined();
-  EXPECT_FALSE(next.Has("mg02window"));
+  EXPECT_TRUE(next.Mentions("MainGame: level loc21 loaded")) << next.Joined();
+  EXPECT_FALSE(next.Mentions("mg02window"));
 }
 
 // The chart skipped: the passage is pinned and the closing message waits;
@@ -393,8 +229,8 @@ TEST_F(MapKeysEndToEnd, TheChartSkippedAndRestarted) {
   input += Click(t, kSkipButton);
   t += 3000;
   TRun skipped = Run(input, FramesFor(t));
-  EXPECT_TRUE(skipped.Has("mg02window: skipped; the passage is pinned")) << skipped.Joined();
-  EXPECT_FALSE(skipped.Has("the game ends"));
+  EXPECT_TRUE(skipped.Mentions("mg02window: skipped; the passage is pinned")) << skipped.Joined();
+  EXPECT_FALSE(skipped.Mentions("the game ends"));
   ASSERT_EQ(skipped.w, 1024);
   // A red pin on every place of the passage (under the message's shadow).
   auto red = [](uint32_t c) {
@@ -407,8 +243,8 @@ TEST_F(MapKeysEndToEnd, TheChartSkippedAndRestarted) {
     EXPECT_TRUE(red(skipped.At(x + 5, y + 2))) << p.text.c_str() << std::hex << " " << skipped.At(x + 5, y + 2);
   }
   EXPECT_FALSE(red(skipped.At(300, 200)));  // the chart's sea
-  EXPECT_EQ(Saved(), "2 1 1 1 mg_keys=1 mg_chart=none");
+  EXPECT_EQ(Where(), "2 1 1 1 mg_keys=1 mg_chart=none");
 
   TRun again = Run(Click(300, kPlayButton), FramesFor(kGameOpen));
-  EXPECT_TRUE(again.Has("mg02window: chart of 11 x 9 cells")) << again.Joined();
+  EXPECT_TRUE(again.Mentions("mg02window: chart of 11 x 9 cells")) << again.Joined();
 }

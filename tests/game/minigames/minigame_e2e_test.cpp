@@ -7,42 +7,22 @@
 // question answered (no, then yes) and the next start comes back into the
 // mini-game. Checked: the log, the progress saved in the user folder and
 // the pixels of the last frame.
-#include <gtest/gtest.h>
-
-#include <tinyxml.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
-#include <vector>
+#include <utility>
 
 #include "game/shell/gameprogress.h"
-#include "game/shell/gamesettings.h"
-#include "game/shell/userinfo.h"
-#include "platform/folders.h"
-#include "platform/settings.h"
-#include "tests/platform/pngread.h"
-#include "tests/support/testsupport.h"
+#include "tests/game/support/gamee2e.h"
 
 namespace fs = std::filesystem;
+using namespace gamee2e;
 
 namespace {
 
 // Demo places (the window is switched out of full screen first, so points are the game's).
-constexpr int kPlayButton[2] = {310, 362};
-constexpr int kSplashSkip[2] = {956, 712};
-constexpr int kComicPage[2] = {500, 300};  // a click on the comic's page shows its skip button
-constexpr int kComicSkip[2] = {140, 725};
-constexpr int kTeacup[2] = {225, 558};
-constexpr int kJournalClose[2] = {958, 72};  // the journal's own close button
-constexpr int kTutorButton[2] = {704, 545};  // the tutorial box's next / close button
-constexpr int kSkipButton[2] = {972, 636};
-constexpr int kJournalButton[2] = {52, 716};
-constexpr int kQuitNo[2] = {616, 459};
-constexpr int kQuitYes[2] = {408, 459};
+constexpr const char* kTeacup = "225 558";
+constexpr const char* kJournalButton = "52 716";
 // The time line (ms): a first game opens with the splash and the level's
 // comic, both skipped by 6.5 s; the teacup is found at 9 s, the journal
 // writes the kitchen's page and is closed by 13 s, the fade; the
@@ -50,35 +30,6 @@ constexpr int kQuitYes[2] = {408, 459};
 constexpr int kShift = 5000;
 constexpr int kPlay = 14500 + kShift;
 
-struct TRun {
-  int exitCode = -1;
-  std::string log;
-  std::vector<uint32_t> px;
-  int w = 0, h = 0;
-  uint32_t At(int x, int y) const { return px[size_t(y) * size_t(w) + size_t(x)]; }
-  size_t Count(const std::string& text) const {
-    size_t n = 0;
-    for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) ++n;
-    return n;
-  }
-  // Pixels of the square of side 2r about (x, y) whose colour passes the test.
-  template <class Fn>
-  int Count(int x, int y, int r, Fn fn) const {
-    int n = 0;
-    for (int yy = y - r; yy < y + r; ++yy)
-      for (int xx = x - r; xx < x + r; ++xx) {
-        uint32_t c = At(xx, yy);
-        n += fn(int((c >> 16) & 0xFF), int((c >> 8) & 0xFF), int(c & 0xFF));
-      }
-    return n;
-  }
-};
-
-std::string Click(int t, int x, int y) {
-  std::string where = std::to_string(x) + " " + std::to_string(y);
-  return std::to_string(t) + " move " + where + "\n" + std::to_string(t + 50) + " click left " + where + "\n";
-}
-std::string Click(int t, const int (&p)[2]) { return Click(t, p[0], p[1]); }
 // Presses the tutorial box's button every half second from t0 to t1: the
 // steps go by as soon as the box is up; elsewhere the press lands on nothing.
 std::string TutorClicks(int t0, int t1) {
@@ -90,15 +41,24 @@ std::string TutorClicks(int t0, int t1) {
 std::pair<int, int> Tray(int i) { return {396 + (i % 3) * 84 + 32, i < 3 ? 636 : 703}; }
 std::pair<int, int> Cell(int col, int row) { return {336 + col * 88 + 44, 126 + row * 88 + 44}; }
 
-class MiniGameEndToEnd : public ::testing::Test {
+// Pixels of the square of side 2r about (x, y) whose colour passes the test.
+template <class Fn>
+int Square(const TRun& run, int x, int y, int r, Fn fn) {
+  return run.Pixels(x - r, y - r, x + r, y + r, fn);
+}
+
+class MiniGameEndToEnd : public TGameEndToEnd {
 protected:
-  MiniGameEndToEnd() { Prepare(); }
+  MiniGameEndToEnd() {
+    folder = dir.File("work");
+    Prepare();
+  }
 
   // The demo's assets, but a first level of one location whose list asks
   // for the teacup alone, without the location's tutorial; its mini-game is
   // the blocks game, variant 1.
   void Prepare() {
-    const fs::path from = fs::path(testing_support::SourceDir()) / "assets", to = fs::path(dir.File("work/assets"));
+    const fs::path from = fs::path(testing_support::SourceDir()) / "assets", to = fs::path(folder) / "assets";
     fs::create_directories(to / "levels");
     for (const auto& entry : fs::directory_iterator(from)) {
       const std::string name = entry.path().filename();
@@ -124,56 +84,10 @@ protected:
   // A new player, Play, the splash and the comic skipped, the teacup, the
   // journal's new page closed, the mini-game's opening message passed.
   static std::string ToTheMiniGame() {
-    return "100 key alt+enter\n300 text Ada\n400 key enter\n" + Click(1000, kPlayButton) + Click(3500, kSplashSkip) +
-           Click(5900, kComicPage) + Click(6300, kComicSkip) + Click(4000 + kShift, kTeacup) +
-           Click(6000 + kShift, kJournalClose) + Click(7000 + kShift, kJournalClose) +
-           Click(8000 + kShift, kJournalClose) + TutorClicks(11500 + kShift, 13500 + kShift);
+    return FirstGame("Ada", 1000) + Click(4000 + kShift, kTeacup) + Click(6000 + kShift, kJournalClose) +
+           Click(7000 + kShift, kJournalClose) + Click(8000 + kShift, kJournalClose) +
+           TutorClicks(11500 + kShift, 13500 + kShift);
   }
-
-  TRun Run(const std::string& input, int frames, const std::string& user) {
-    const std::string inputFile = dir.Write("input" + std::to_string(runs) + ".txt", input);
-    const std::string shot = dir.File("shot" + std::to_string(runs++) + ".png");
-    const std::string options = "headless=1,frames=" + std::to_string(frames) + ",input=" + inputFile +
-                                ",screenshot=" + shot + ",userfolder=" + dir.File(user);
-    unlink(dir.File(user + "/logfile.txt").c_str());
-    TRun run;
-    pid_t child = fork();
-    if (child == 0) {
-      if (chdir(dir.File("work").c_str()) != 0) _exit(126);
-      alarm(240);
-      std::string arg = "options=" + options;
-      execl(LANTERN_PROGRAM, LANTERN_PROGRAM, arg.c_str(), static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.log = testing_support::ReadFile(dir.File(user + "/logfile.txt"));
-    EXPECT_TRUE(ReadPng(shot, &run.px, &run.w, &run.h));
-    EXPECT_EQ(run.w, 1024);
-    return run;
-  }
-
-  // The progress saved for the current player of the user folder.
-  GameProgress Saved(const std::string& user) {
-    testing_support::ScopedChdir cd(dir.File("work"));
-    RefreshFileLayer();
-    LoadMainXml();
-    SetSetting("userfolder", TString(dir.File(user)));
-    SetSetting("encryptionkey", "tosvilqeZZZZ");
-    RecreateUserInfo();
-    GameProgress saved = GetGameProgress();
-    DeleteUserInfo();
-    GetGameProgress().Reset();
-    GetMainXml().Clear();
-    LoadLevelModel();
-    ClearSettings();
-    RefreshFileLayer();
-    return saved;
-  }
-
-  testing_support::TempDir dir;
-  int runs = 0;
 };
 
 }  // namespace
@@ -186,25 +100,23 @@ TEST_F(MiniGameEndToEnd, TheCratesAreDraggedIntoPlaceAndTheGameEndsWon) {
   for (int i = 0; i < 6; ++i) {
     auto [x0, y0] = Tray(i);
     auto [x1, y1] = cells[i];
-    auto at = [](int when, const char* what, int x, int y) {
-      return std::to_string(when) + " " + what + " " + std::to_string(x) + " " + std::to_string(y) + "\n";
-    };
-    input += at(t, "move", x0, y0) + at(t + 50, "down left", x0, y0) + at(t + 150, "move", (x0 + x1) / 2, (y0 + y1) / 2) +
-             at(t + 250, "move", x1, y1) + at(t + 300, "up left", x1, y1);
+    input += At(t, "move " + Point(x0, y0)) + At(t + 50, "down left " + Point(x0, y0)) +
+             At(t + 150, "move " + Point((x0 + x1) / 2, (y0 + y1) / 2)) + At(t + 250, "move " + Point(x1, y1)) +
+             At(t + 300, "up left " + Point(x1, y1));
     t += 500;
   }
   // 5 s of slide and 2 s of wait, then the closing message's button.
   input += TutorClicks(t + 7500, t + 9500);
-  TRun run = Run(input, 2720, "user");
+  TRun run = Run(input, 2720);
   EXPECT_EQ(run.exitCode, 0);
-  EXPECT_EQ(run.Count("MainGame: level loc11 complete"), 1u) << run.log;
-  EXPECT_EQ(run.Count("MainGame: on to scripts/mg01window.lua"), 1u) << run.log;
-  EXPECT_EQ(run.Count("mg01window: solved"), 1u) << run.log;
-  EXPECT_EQ(run.Count("mg01window: skipped"), 0u);
-  EXPECT_EQ(run.Count("mg01window: the game ends won; next scripts/maingame.lua"), 1u) << run.log;
-  EXPECT_EQ(run.Count("mg01window: the level's comic com_2.xml first"), 1u) << run.log;
+  EXPECT_EQ(run.InLog("MainGame: level loc11 complete"), 1u) << run.log;
+  EXPECT_EQ(run.InLog("MainGame: on to scripts/mg01window.lua"), 1u) << run.log;
+  EXPECT_EQ(run.InLog("mg01window: solved"), 1u) << run.log;
+  EXPECT_EQ(run.InLog("mg01window: skipped"), 0u);
+  EXPECT_EQ(run.InLog("mg01window: the game ends won; next scripts/maingame.lua"), 1u) << run.log;
+  EXPECT_EQ(run.InLog("mg01window: the level's comic com_2.xml first"), 1u) << run.log;
   // On to the second level, saved.
-  GameProgress saved = Saved("user");
+  GameProgress saved = Saved();
   EXPECT_EQ(saved.levelId, 2);
   EXPECT_EQ(saved.chapterId, 1);
   EXPECT_EQ(saved.locationId, 1);
@@ -213,16 +125,16 @@ TEST_F(MiniGameEndToEnd, TheCratesAreDraggedIntoPlaceAndTheGameEndsWon) {
 
 TEST_F(MiniGameEndToEnd, SkipFillsThePalletAndTheNextStartPlaysTheSecondLevel) {
   std::string input = ToTheMiniGame() + Click(kPlay, kSkipButton) + TutorClicks(kPlay + 8000, kPlay + 10000);
-  TRun run = Run(input, 2620, "user");
-  EXPECT_EQ(run.Count("mg01window: skipped; the board is filled"), 1u) << run.log;
-  EXPECT_EQ(run.Count("mg01window: solved"), 1u);
-  EXPECT_EQ(run.Count("mg01window: the game ends won"), 1u) << run.log;
-  EXPECT_EQ(Saved("user").levelId, 2);
+  TRun run = Run(input, 2620);
+  EXPECT_EQ(run.InLog("mg01window: skipped; the board is filled"), 1u) << run.log;
+  EXPECT_EQ(run.InLog("mg01window: solved"), 1u);
+  EXPECT_EQ(run.InLog("mg01window: the game ends won"), 1u) << run.log;
+  EXPECT_EQ(Saved().levelId, 2);
   // The next start: Play goes on with the second level, not with the kitchen or the blocks.
-  TRun again = Run(Click(1000, kPlayButton), 400, "user");  // the window mode was kept
-  EXPECT_EQ(again.Count("menu: play"), 1u) << again.log;
-  EXPECT_EQ(again.Count("MainGame: level loc11"), 0u) << again.log;
-  EXPECT_EQ(again.Count("mg01window"), 0u) << again.log;
+  TRun again = Run(Click(1000, kPlayButton), 400);  // the window mode was kept
+  EXPECT_EQ(again.InLog("menu: play"), 1u) << again.log;
+  EXPECT_EQ(again.InLog("MainGame: level loc11"), 0u) << again.log;
+  EXPECT_EQ(again.InLog("mg01window"), 0u) << again.log;
 }
 
 TEST_F(MiniGameEndToEnd, TheJournalOpensTheQuitQuestionAsksTwiceAndTheGameComesBack) {
@@ -236,30 +148,30 @@ TEST_F(MiniGameEndToEnd, TheJournalOpensTheQuitQuestionAsksTwiceAndTheGameComesB
                       // The close box: no; the close box again: yes.
                       std::to_string(kPlay + 3500) + " close\n" + Click(kPlay + 4500, kQuitNo) +
                       std::to_string(kPlay + 5500) + " close\n" + Click(kPlay + 6500, kQuitYes);
-  TRun run = Run(input, 3420, "user");
+  TRun run = Run(input, 3420);
   EXPECT_EQ(run.exitCode, 0);
-  EXPECT_EQ(run.Count("mg01window: the journal opens"), 1u) << run.log;
-  EXPECT_EQ(run.Count("minigame: quit asked"), 2u) << run.log;
-  EXPECT_EQ(run.Count("minigame: quit no"), 1u);
-  EXPECT_EQ(run.Count("minigame: quit yes"), 1u);
-  EXPECT_EQ(run.Count("quit: asked"), 0u);  // not the general question as well
-  EXPECT_EQ(run.Count("mg01window: the game ends unfinished; next scripts/mainmenu.lua"), 1u) << run.log;
-  GameProgress saved = Saved("user");
+  EXPECT_EQ(run.InLog("mg01window: the journal opens"), 1u) << run.log;
+  EXPECT_EQ(run.InLog("minigame: quit asked"), 2u) << run.log;
+  EXPECT_EQ(run.InLog("minigame: quit no"), 1u);
+  EXPECT_EQ(run.InLog("minigame: quit yes"), 1u);
+  EXPECT_EQ(run.InLog("quit: asked"), 0u);  // not the general question as well
+  EXPECT_EQ(run.InLog("mg01window: the game ends unfinished; next scripts/mainmenu.lua"), 1u) << run.log;
+  GameProgress saved = Saved();
   EXPECT_EQ(saved.levelId, 1);
   EXPECT_EQ(saved.mLocationType, 1);  // the mini-game is still due
   // The last frame: the question over the game, the anchor in its cell (its
   // blue band) and its tray place empty (the shelf's warm wood).
   ASSERT_EQ(run.w, 1024);
-  EXPECT_GT(run.Count(cellX - 26, cellY, 6, [](int r, int g, int b) { return b > r + 30; }), 120);
-  EXPECT_GT(run.Count(trayX, trayY, 8, [](int r, int g, int b) { return r > b + 20; }), 200);
-  EXPECT_GT(run.Count(512, 360, 20, [](int r, int g, int b) { return r > 200 && g > 190; }), 800);  // its parchment
+  EXPECT_GT(Square(run, cellX - 26, cellY, 6, [](int r, int g, int b) { return b > r + 30; }), 120);
+  EXPECT_GT(Square(run, trayX, trayY, 8, [](int r, int g, int b) { return r > b + 20; }), 200);
+  EXPECT_GT(Square(run, 512, 360, 20, [](int r, int g, int b) { return r > 200 && g > 190; }), 800);  // its parchment
 
   // The next start: Play leads straight back into the mini-game, which skip finishes.
   std::string back = Click(1000, kPlayButton) + TutorClicks(4000, 6000) +
                      Click(7000, kSkipButton) + TutorClicks(15000, 17000);
-  TRun again = Run(back, 1600, "user");
-  EXPECT_EQ(again.Count("MainGame: on to scripts/mg01window.lua"), 1u) << again.log;
-  EXPECT_EQ(again.Count("MainGame: level loc11 loaded"), 0u);
-  EXPECT_EQ(again.Count("mg01window: the game ends won"), 1u) << again.log;
-  EXPECT_EQ(Saved("user").levelId, 2);
+  TRun again = Run(back, 1600);
+  EXPECT_EQ(again.InLog("MainGame: on to scripts/mg01window.lua"), 1u) << again.log;
+  EXPECT_EQ(again.InLog("MainGame: level loc11 loaded"), 0u);
+  EXPECT_EQ(again.InLog("mg01window: the game ends won"), 1u) << again.log;
+  EXPECT_EQ(Saved().levelId, 2);
 }

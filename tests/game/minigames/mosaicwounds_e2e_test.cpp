@@ -6,191 +6,40 @@
 // the saved progress went. A device loss in the middle of the wounds game
 // leaves the screen as it would have been. Checks the log, the saved
 // progress and the pixels of the last frame.
-#include <gtest/gtest.h>
-
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <tinyxml.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
-#include "app/app.h"
 #include "game/minigames/mg05mosaic.h"
 #include "game/minigames/mg06wounds.h"
-#include "game/shell/gameprogress.h"
-#include "game/shell/gamesettings.h"
-#include "game/shell/userinfo.h"
-#include "platform/log.h"
-#include "platform/prefs.h"
+#include "tests/game/support/gamee2e.h"
 #include "tests/platform/pngread.h"
-#include "tests/support/testsupport.h"
+
+using namespace gamee2e;
 
 namespace {
 
-constexpr const char* kPlayButton = "310 362";
-constexpr const char* kTutorButton = "704 545";  // the tutorial box's next and close buttons
-constexpr const char* kSkipButton = "972 636";
-// The game opens behind two fades after Play (at 300 ms); its opening message then waits.
-constexpr int kGameOpen = 5000;
-
-std::string At(int t, const std::string& what) { return std::to_string(t) + " " + what + "\n"; }
-std::string Point(int x, int y) { return std::to_string(x) + " " + std::to_string(y); }
+using gamee2e::Point;
 std::string Point(const TVec2& p) { return Point(int(p.x), int(p.y)); }
-std::string Click(int t, const std::string& where) { return At(t, "move " + where) + At(t + 40, "click left " + where); }
 
-// Where the crafted game stands.
-int gChapter = 1, gLocation = 1;
-std::vector<std::string> gPassed;
-
-// A program run that only writes the saved game: player "Ada" (windowed) at
-// level 2, chapter gChapter, location gLocation, the places of gPassed passed
-// and the level's comic seen.
-void CraftMain(TPlatform*, const TString&) {
-  LoadMainXml();
-  RecreateUserInfo();
-  UserInfo* users = GetUserInfo();
-  users->CreateNewUser("Ada");
-  users->GetPrefs()->SetInt("fullscreen", 0, -1, 1);
-  GameProgress& p = GetGameProgress();
-  p.levelId = 2;
-  p.chapterId = gChapter;
-  p.locationId = gLocation;
-  p.firstRun = 0;
-  p.gameIntroDone = 1;
-  p.MarkShown(TString("com_2.xml"));  // the second level's comic, seen as the level began
-  for (const std::string& name : gPassed) {
-    LocationInfo& info = p.FindLocationInfo(TString(name));
-    info.passed = 1;
-    info.SetStartDateTime("03-14-26", "20:00");
-    info.SetPassDateTime("03-14-26", "20:30");
-  }
-  users->SaveProgress();
-  DeleteUserInfo();
-}
-
-// A program run that writes where the saved game stands into gReport.
-std::string gReport;
-void ReportMain(TPlatform*, const TString&) {
-  LoadMainXml();
-  RecreateUserInfo();
-  const GameProgress& p = GetGameProgress();
-  std::string out = std::to_string(p.levelId) + " " + std::to_string(p.chapterId) + " " +
-                    std::to_string(p.locationId) + " " + std::to_string(p.mLocationType);
-  for (const char* name : {"mg_lamproom", "mg_cliffpath"}) {
-    const LocationInfo* info = p.GetLocationInfo(name);
-    out += std::string(" ") + name + "=" + (info ? std::to_string(info->passed) : "none");
-  }
-  if (FILE* f = std::fopen(gReport.c_str(), "w")) {
-    std::fputs(out.c_str(), f);
-    std::fclose(f);
-  }
-  DeleteUserInfo();
-}
-
-struct TRun {
-  int exitCode = -1;
-  std::vector<std::string> lines;
-  std::vector<uint32_t> px;
-  int w = 0, h = 0;
-  uint32_t At(int x, int y) const { return px[size_t(y) * size_t(w) + size_t(x)]; }
-  bool Has(const std::string& text) const {
-    return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(text) != std::string::npos; });
-  }
-  size_t Count(const std::string& text) const {
-    return size_t(std::count_if(lines.begin(), lines.end(),
-                                [&](const std::string& l) { return l.find(text) != std::string::npos; }));
-  }
-  std::string Joined() const {
-    std::string all;
-    for (const std::string& l : lines) all += l + "\n";
-    return all;
-  }
-};
-
-class MosaicWoundsEndToEnd : public ::testing::Test {
+// The mini-games' lines, the play screen's and the display's restoring.
+class MosaicWoundsEndToEnd : public TGameEndToEnd {
 protected:
-  void RunMain(void (*main)(TPlatform*, const TString&)) {
-    std::string options = "options=headless=1,frames=1,userfolder=" + dir.File("user");
-    pid_t child = fork();
-    if (child == 0) {
-      if (chdir(testing_support::SourceDir().c_str()) != 0) _exit(126);
-      OpenLogFile("/dev/null");  // lines the test logged before the fork are not the child's
-      CloseLogFile();
-      std::string program = "lantern";
-      char* argv[] = {program.data(), options.data(), nullptr};
-      _exit(ApplicationMain(2, argv, main));
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  }
+  MosaicWoundsEndToEnd()
+      : TGameEndToEnd({"mg05window: ", "mg06window: ", "MainGame: level ", "MainGame: on to ", "Mosaic game: ",
+                       "Wounds game: ", "Mini-game file", "surfaces restored"}) {}
 
-  void Craft(int chapter, int location, std::vector<std::string> passed) {
-    std::filesystem::remove_all(dir.File("user"));
-    gChapter = chapter;
-    gLocation = location;
-    gPassed = std::move(passed);
-    RunMain(CraftMain);
+  // A saved game at level 2, `chapter`, `location`, with these places passed
+  // and the level's comic seen as it began.
+  void Craft(int chapter, int location, const std::vector<std::string>& passed) {
+    SaveAt(2, chapter, location, passed, {"com_2.xml"});
   }
-
   // "level chapter location mLocationType mg_lamproom=<passed> mg_cliffpath=<passed>".
-  std::string Saved() {
-    gReport = dir.File("report.txt");
-    std::remove(gReport.c_str());
-    RunMain(ReportMain);
-    return testing_support::ReadFile(gReport);
-  }
-
-  TRun Run(const std::string& input, int frames, const std::string& extra = "") {
-    std::string inputFile = dir.Write("input" + std::to_string(runs) + ".txt", input);
-    std::string shot = dir.File("shot" + std::to_string(runs++) + ".png");
-    std::string options = "headless=1,frames=" + std::to_string(frames) + ",input=" + inputFile +
-                          ",screenshot=" + shot + ",userfolder=" + dir.File("user") + extra;
-    unlink(dir.File("user/logfile.txt").c_str());
-    TRun run;
-    pid_t child = fork();
-    if (child == 0) {
-      if (chdir(testing_support::SourceDir().c_str()) != 0) _exit(126);
-      alarm(250);
-      std::string arg = "options=" + options;
-      execl(LANTERN_PROGRAM, LANTERN_PROGRAM, arg.c_str(), static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    std::istringstream in(testing_support::ReadFile(dir.File("user/logfile.txt")));
-    for (std::string line; std::getline(in, line);)
-      for (const char* tag : {"mg05window: ", "mg06window: ", "MainGame: level ", "MainGame: on to ", "Mosaic game: ",
-                              "Wounds game: ", "Mini-game file", "surfaces restored"}) {
-        size_t at = line.find(tag);
-        if (at != std::string::npos) run.lines.push_back(line.substr(at));
-      }
-    EXPECT_TRUE(ReadPng(shot, &run.px, &run.w, &run.h));
-    // LANTERN_MG_SHOTS=<folder> keeps the last frames for a look.
-    if (const char* keep = std::getenv("LANTERN_MG_SHOTS")) {
-      namespace fs = std::filesystem;
-      std::error_code ignored;
-      fs::copy_file(shot, fs::path(keep) / ("mw_" + fs::path(shot).filename().string()),
-                    fs::copy_options::overwrite_existing, ignored);
-    }
-    return run;
-  }
-
-  testing_support::TempDir dir;
-  int runs = 0;
+  std::string Where() { return SavedPlace({"mg_lamproom", "mg_cliffpath"}); }
 };
-
-// Frames for a run of at least `ms` virtual milliseconds: a frame comes at
-// most every 12 ms, and at times a little sooner.
-int FramesFor(int ms) { return ms / 10 + 100; }
 
 TPoint PictureSize(const TString& name) {
   std::vector<uint32_t> px;
@@ -226,13 +75,6 @@ MosaicBoard DemoMosaic(int variant) {
   board.Build(data, types, tray, 2);
   board.boardWidth = float(PictureSize(data.board).x);
   return board;
-}
-
-// The opening message (two steps) closed at t.
-std::string CloseOpening(int* t) {
-  std::string input = Click(*t, kTutorButton) + Click(*t + 600, kTutorButton);
-  *t += 1800;
-  return input;
 }
 
 // Every piece taken from the tray at its preview's middle (the picture is
@@ -302,7 +144,8 @@ TDemoWounds DemoWounds() {
 
 // Holding the button, the brush goes over the dirt row by row.
 std::string Scrub(const TRect& r, int step, int* t) {
-  std::string input = At(*t, "move " + Point(r.left + 4, r.top + 4)) + At(*t + 20, "down left " + Point(r.left + 4, r.top + 4));
+  std::string input =
+      At(*t, "move " + Point(r.left + 4, r.top + 4)) + At(*t + 20, "down left " + Point(r.left + 4, r.top + 4));
   *t += 40;
   for (int y = r.top + 4; y < r.bottom; y += step)
     for (int x = r.left + 4; x < r.right; x += step) {
@@ -346,12 +189,12 @@ TEST_F(MosaicWoundsEndToEnd, TheWindowMendedPieceByPiece) {
   input += Click(t, kTutorButton);
   TRun played = Run(input, FramesFor(t + 4000));
   EXPECT_EQ(played.exitCode, 0);
-  EXPECT_TRUE(played.Has("mg05window: 11 pieces of 10 types, the board at 242, 52")) << played.Joined();
-  EXPECT_TRUE(played.Has("mg05window: the mosaic is complete")) << played.Joined();
-  EXPECT_TRUE(played.Has("mg05window: the game ends won; next scripts/maingame.lua")) << played.Joined();
-  EXPECT_TRUE(played.Has("MainGame: level loc23 loaded")) << played.Joined();
-  EXPECT_FALSE(played.Has("skipped"));
-  EXPECT_EQ(Saved(), "2 2 1 0 mg_lamproom=1 mg_cliffpath=none");
+  EXPECT_TRUE(played.Mentions("mg05window: 11 pieces of 10 types, the board at 242, 52")) << played.Joined();
+  EXPECT_TRUE(played.Mentions("mg05window: the mosaic is complete")) << played.Joined();
+  EXPECT_TRUE(played.Mentions("mg05window: the game ends won; next scripts/maingame.lua")) << played.Joined();
+  EXPECT_TRUE(played.Mentions("MainGame: level loc23 loaded")) << played.Joined();
+  EXPECT_FALSE(played.Mentions("skipped"));
+  EXPECT_EQ(Where(), "2 2 1 0 mg_lamproom=1 mg_cliffpath=none");
 }
 
 // Skipped (a piece taken up first: the first click on the skip button drops
@@ -369,8 +212,8 @@ TEST_F(MosaicWoundsEndToEnd, TheWindowSkippedAndTheNextStartComesBack) {
   t += 800 + 200;
   TRun skipped = Run(input, FramesFor(t));
   EXPECT_EQ(skipped.exitCode, 0);
-  EXPECT_TRUE(skipped.Has("mg05window: skipped; every piece lies on its place")) << skipped.Joined();
-  EXPECT_FALSE(skipped.Has("the game ends"));
+  EXPECT_TRUE(skipped.Mentions("mg05window: skipped; every piece lies on its place")) << skipped.Joined();
+  EXPECT_FALSE(skipped.Mentions("the game ends"));
   ASSERT_EQ(skipped.w, 1024);
   // The glide has begun and has not yet gone the 108 pixels: 8 pixels in
   // from a square place's right edge there is glass all the way.
@@ -382,10 +225,10 @@ TEST_F(MosaicWoundsEndToEnd, TheWindowSkippedAndTheNextStartComesBack) {
     EXPECT_TRUE(Glass(skipped.px, skipped.w, x, y)) << x << "," << y;
   }
   EXPECT_EQ(squares, 9);
-  EXPECT_EQ(Saved(), "2 1 4 1 mg_lamproom=none mg_cliffpath=none");
+  EXPECT_EQ(Where(), "2 1 4 1 mg_lamproom=none mg_cliffpath=none");
 
   TRun again = Run(Click(300, kPlayButton), FramesFor(kGameOpen));
-  EXPECT_TRUE(again.Has("mg05window: 11 pieces")) << again.Joined();
+  EXPECT_TRUE(again.Mentions("mg05window: 11 pieces")) << again.Joined();
   ASSERT_EQ(again.w, 1024);
   for (const MosaicSlot& slot : board.slots) {
     const int x = int(slot.position.x) + 20, y = int(slot.position.y) + 64;
@@ -406,12 +249,12 @@ TEST_F(MosaicWoundsEndToEnd, TheGullTended) {
   input += Click(t, kTutorButton);
   TRun played = Run(input, FramesFor(t + 4000));
   EXPECT_EQ(played.exitCode, 0);
-  EXPECT_TRUE(played.Has("mg06window: 3 wounds, 2 tools")) << played.Joined();
-  EXPECT_TRUE(played.Has("mg06window: every wound is clean and disinfected")) << played.Joined();
-  EXPECT_TRUE(played.Has("mg06window: the game ends won; next scripts/maingame.lua")) << played.Joined();
-  EXPECT_TRUE(played.Has("MainGame: level loc24 loaded")) << played.Joined();
-  EXPECT_FALSE(played.Has("skipped"));
-  EXPECT_EQ(Saved(), "2 2 3 0 mg_lamproom=1 mg_cliffpath=1");
+  EXPECT_TRUE(played.Mentions("mg06window: 3 wounds, 2 tools")) << played.Joined();
+  EXPECT_TRUE(played.Mentions("mg06window: every wound is clean and disinfected")) << played.Joined();
+  EXPECT_TRUE(played.Mentions("mg06window: the game ends won; next scripts/maingame.lua")) << played.Joined();
+  EXPECT_TRUE(played.Mentions("MainGame: level loc24 loaded")) << played.Joined();
+  EXPECT_FALSE(played.Mentions("skipped"));
+  EXPECT_EQ(Where(), "2 2 3 0 mg_lamproom=1 mg_cliffpath=1");
 }
 
 // The gull skipped: the dirt and the grazes are gone from the wing; the run
@@ -426,12 +269,12 @@ TEST_F(MosaicWoundsEndToEnd, TheGullSkippedAndTheNextStartComesBack) {
   input += Click(t, kSkipButton);
   t += 600;
   TRun skipped = Run(input, FramesFor(t));
-  EXPECT_TRUE(skipped.Has("mg06window: skipped; every wound is clean and disinfected")) << skipped.Joined();
-  EXPECT_FALSE(skipped.Has("the game ends"));
-  EXPECT_EQ(Saved(), "2 2 2 1 mg_lamproom=1 mg_cliffpath=none");
+  EXPECT_TRUE(skipped.Mentions("mg06window: skipped; every wound is clean and disinfected")) << skipped.Joined();
+  EXPECT_FALSE(skipped.Mentions("the game ends"));
+  EXPECT_EQ(Where(), "2 2 2 1 mg_lamproom=1 mg_cliffpath=none");
 
   TRun again = Run(Click(300, kPlayButton), FramesFor(kGameOpen));
-  EXPECT_TRUE(again.Has("mg06window: 3 wounds")) << again.Joined();
+  EXPECT_TRUE(again.Mentions("mg06window: 3 wounds")) << again.Joined();
   ASSERT_EQ(skipped.w, 1024);
   ASSERT_EQ(again.w, 1024);
   for (const TPoint& p : wounds.wound) EXPECT_NE(skipped.At(p.x, p.y), again.At(p.x, p.y)) << p.x << "," << p.y;
@@ -460,9 +303,9 @@ TEST_F(MosaicWoundsEndToEnd, ADeviceLossInTheMiddleLeavesTheGullAsItWas) {
   TRun steady = Run(input, frames);
   Craft(2, 2, {"mg_chart", "loc21", "loc22", "mg_lamproom", "loc23"});
   TRun lost = Run(input, frames, ",debugdeviceloss=" + std::to_string(lossAfter));
-  EXPECT_FALSE(steady.Has("surfaces restored")) << steady.Joined();
-  EXPECT_TRUE(lost.Has("surfaces restored")) << lost.Joined();
-  EXPECT_TRUE(lost.Has("mg06window: the brushed dirt is written back into 3 wounds")) << lost.Joined();
+  EXPECT_FALSE(steady.Mentions("surfaces restored")) << steady.Joined();
+  EXPECT_TRUE(lost.Mentions("surfaces restored")) << lost.Joined();
+  EXPECT_TRUE(lost.Mentions("mg06window: the brushed dirt is written back into 3 wounds")) << lost.Joined();
   ASSERT_EQ(steady.w, 1024);
   ASSERT_EQ(lost.px.size(), steady.px.size());
   int differ = 0;

@@ -5,30 +5,16 @@
 // The files are refused with a log line, and the game starts, runs its frames
 // and leaves a picture.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <string>
 #include <vector>
 
 #include "platform/readfile.h"
+#include "tests/game/support/gamee2e.h"
 #include "tests/platform/pngread.h"
 #include "tests/support/testsupport.h"
 
 namespace {
-
-int RunLantern(const std::string& options) {
-  pid_t child = fork();
-  if (child == 0) {
-    if (chdir(testing_support::SourceDir().c_str()) != 0) _exit(126);
-    std::string arg = "options=" + options;
-    execl(LANTERN_PROGRAM, LANTERN_PROGRAM, arg.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 std::string Nested(int levels) {
   std::string text = "<settings><setting name='showfps' value='1'/>";
@@ -49,7 +35,9 @@ TEST(DeepXmlStartup, DeepUserSettingsFilesAreRefusedAndTheGameStarts) {
   dir.Write("user/settings.xml", plain);
   dir.Write("user/common/settings.xml", std::string(packed.begin(), packed.end()));
   const std::string shot = dir.File("shot.png");
-  ASSERT_EQ(RunLantern("headless=1,frames=20,screenshot=" + shot + ",userfolder=" + dir.File("user")), 0);
+  ASSERT_EQ(gamee2e::RunProgram(testing_support::SourceDir(),
+                                "headless=1,frames=20,screenshot=" + shot + ",userfolder=" + dir.File("user")),
+            0);
   const std::string log = testing_support::ReadFile(dir.File("user/logfile.txt"));
   EXPECT_NE(log.find("user:settings.xml is refused: elements nested deeper than 256 levels"), std::string::npos);
   EXPECT_NE(log.find("common:settings.xml is refused: elements nested deeper than 256 levels"), std::string::npos);

@@ -5,8 +5,6 @@
 // the wallpaper setter would start, and the final frame.
 #include <gtest/gtest.h>
 #include <tinyxml.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -24,11 +22,14 @@
 #include "platform/registry/asset.h"
 #include "platform/settings.h"
 #include "render/imagereaders.h"
+#include "tests/game/support/gamee2e.h"
 #include "tests/platform/pngread.h"
 #include "tests/support/envguard.h"
 #include "tests/support/testsupport.h"
 
 namespace fs = std::filesystem;
+using gamee2e::Near;
+using gamee2e::RunProgram;
 
 namespace {
 
@@ -47,41 +48,6 @@ void MirrorAssets(const std::string& root) {
       << "DebugOut('screen: gallery opens')\nDoModal('scripts/gallery.lua')\n";
 }
 
-// A profile "Ada" whose photo list earns the four demo wallpapers (one twice).
-void SaveProfile(const std::string& userFolder) {
-  testing_support::ScopedChdir cd(testing_support::SourceDir());
-  RefreshFileLayer();
-  LoadMainXml();  // the save version the program reads
-  SetSetting("userfolder", TString(userFolder));
-  SetSetting("encryptionkey", "tosvilqeZZZZ");  // the game's own key
-  RecreateUserInfo();
-  GetUserInfo()->CreateNewUser("Ada");
-  GetUserInfo()->GetPrefs()->SetInt("fullscreen", 0, -1, 1);  // a window: the input's points are the game's
-  GetGameProgress().photos = {kWallpapers[0], kWallpapers[1], kWallpapers[0], kWallpapers[2], kWallpapers[3]};
-  ASSERT_TRUE(GetUserInfo()->SaveProgress());
-  DeleteUserInfo();
-  GetGameProgress().Reset();
-  GetMainXml().Clear();
-  SetSetting("userfolder", "");
-  RefreshFileLayer();
-}
-
-int RunLantern(const std::string& folder, const std::string& options, std::vector<std::string> more = {}) {
-  pid_t child = fork();
-  if (child == 0) {
-    if (chdir(folder.c_str()) != 0) _exit(126);
-    more.insert(more.begin(), "options=" + options);
-    std::vector<char*> argv{const_cast<char*>(LANTERN_PROGRAM)};
-    for (std::string& word : more) argv.push_back(&word[0]);
-    argv.push_back(nullptr);
-    execv(LANTERN_PROGRAM, argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 // The bitmap the program must have written for a demo picture, decoded here by the same reader.
 std::vector<uint8_t> ExpectedBitmap(const std::string& picture) {
   testing_support::ScopedChdir cd(testing_support::SourceDir());
@@ -97,22 +63,20 @@ std::vector<uint8_t> Bytes(const std::string& path) {
   return std::vector<uint8_t>(text.begin(), text.end());
 }
 
-bool Near(uint32_t a, uint32_t b, int tolerance) {
-  for (int s = 0; s < 24; s += 8)
-    if (std::abs(int((a >> s) & 0xFF) - int((b >> s) & 0xFF)) > tolerance) return false;
-  return true;
-}
-
 }  // namespace
 
-TEST(GalleryProgram, PagesChoosesAndSetsAWallpaperFromScriptedInput) {
-  testing_support::TempDir dir;
-  testing_support::XdgEnvGuard xdg(dir.Path());  // the child inherits HOME and XDG_CONFIG_HOME
-  MirrorAssets(dir.File("work"));
-  SaveProfile(dir.File("user"));
+using GalleryProgram = gamee2e::TGameEndToEnd;
 
-  std::string input = dir.Write("input.txt",
-                                "# page forward, try a locked slot and the button, page back\n"
+TEST_F(GalleryProgram, PagesChoosesAndSetsAWallpaperFromScriptedInput) {
+  testing_support::XdgEnvGuard xdg(dir.Path());  // the child inherits HOME and XDG_CONFIG_HOME
+  folder = dir.File("work");
+  MirrorAssets(folder);
+  // A profile "Ada" whose photo list earns the four demo wallpapers (one twice).
+  SaveAda([](GameProgress& p) {
+    p.photos = {kWallpapers[0], kWallpapers[1], kWallpapers[0], kWallpapers[2], kWallpapers[3]};
+  });
+
+  const gamee2e::TRun run = Run("# page forward, try a locked slot and the button, page back\n"
                                 "380 move 896 380\n400 click left 896 380\n"
                                 "1380 move 362 265\n1400 click left 362 265\n"
                                 "1480 move 512 664\n1500 click left 512 664\n"
@@ -123,12 +87,10 @@ TEST(GalleryProgram, PagesChoosesAndSetsAWallpaperFromScriptedInput) {
                                 "2680 move 662 265\n2700 click left 662 265\n"
                                 "2780 move 512 664\n2800 click left 512 664\n"
                                 "3280 move 404 471\n3300 click left 404 471\n"
-                                "3400 move 700 700\n");
-  std::string shot = dir.File("shot.png");
-  ASSERT_EQ(RunLantern(dir.File("work"), "headless=1,frames=400,input=" + input + ",screenshot=" + shot +
-                                             ",userfolder=" + dir.File("user")),
-            0);
-  const std::string log = testing_support::ReadFile(dir.File("user/logfile.txt"));
+                                "3400 move 700 700\n",
+                                400);
+  ASSERT_EQ(run.exitCode, 0);
+  const std::string& log = run.log;
   EXPECT_NE(log.find("screen: gallery opens"), std::string::npos) << log;
 
   // Every earned wallpaper was exported, in the order first earned.
@@ -154,10 +116,10 @@ TEST(GalleryProgram, PagesChoosesAndSetsAWallpaperFromScriptedInput) {
   EXPECT_EQ(log.find("SetUserWallpaper without"), std::string::npos);
 
   // The final frame: page 0 with its four thumbnails, the kitchen framed, the dialog gone.
-  std::vector<uint32_t> px, thumb;
-  int w = 0, h = 0, tw = 0, th = 0;
-  ASSERT_TRUE(ReadPng(shot, &px, &w, &h));
-  ASSERT_EQ(w, 1024);
+  const std::vector<uint32_t>& px = run.px;
+  std::vector<uint32_t> thumb;
+  int tw = 0, th = 0;
+  ASSERT_EQ(run.w, 1024);
   const int slotX[] = {232, 532, 232, 532}, slotY[] = {180, 180, 380, 380};
   for (int k = 0; k < 4; ++k) {
     ASSERT_TRUE(ReadPng(testing_support::SourceDir() + "/assets/" + kWallpapers[k] + ".png", &thumb, &tw, &th));
@@ -185,7 +147,7 @@ TEST(PlayLogProgram, TheGameOverPageOpensAtQuitOnlyForARealTesterWord) {
   int n = 0;
   for (const Case& c : cases) {
     std::string user = dir.File("user" + std::to_string(n++));
-    ASSERT_EQ(RunLantern(testing_support::SourceDir(),
+    ASSERT_EQ(RunProgram(testing_support::SourceDir(),
                          "headless=1,frames=5,playlogserver=http://127.0.0.1:9/t/,userfolder=" + user, c.words),
               0);
     const std::string log = testing_support::ReadFile(user + "/logfile.txt");

@@ -3,86 +3,26 @@
 // name, options change and are remembered, the quit question, players made,
 // chosen and deleted, across restarts. Checks the scripts' log lines, the
 // saved preferences and the pixels of the last frame.
-#include <gtest/gtest.h>
-
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <sstream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/prefs.h"
 #include "platform/settings.h"
-#include "tests/platform/pngread.h"
-#include "tests/support/testsupport.h"
+#include "tests/game/support/gamee2e.h"
+
+using namespace gamee2e;
 
 namespace {
 
 // Screen positions of the demo data's controls (dialogs are centred).
 constexpr const char* kOptionsButton = "310 502";
 constexpr const char* kPlayersButton = "310 432";
-constexpr const char* kQuitYes = "408 459";
-constexpr const char* kQuitNo = "616 459";
 
-struct TRun {
-  int exitCode = -1;
-  std::vector<std::string> lines;  // the scripts' lines and the loop's end, in order
-  std::vector<uint32_t> px;
-  int w = 0, h = 0;
-  uint32_t At(int x, int y) const { return px[size_t(y) * size_t(w) + size_t(x)]; }
-  bool Has(const std::string& line) const {
-    for (const std::string& l : lines)
-      if (l == line) return true;
-    return false;
-  }
-  // Pixels in the rectangle whose colour passes the test.
-  template <class Fn>
-  int Count(int x0, int y0, int x1, int y1, Fn fn) const {
-    int n = 0;
-    for (int y = y0; y < y1; ++y)
-      for (int x = x0; x < x1; ++x) {
-        uint32_t c = At(x, y);
-        n += fn(int((c >> 16) & 0xFF), int((c >> 8) & 0xFF), int(c & 0xFF));
-      }
-    return n;
-  }
-};
-
-class GameEndToEnd : public ::testing::Test {
+// The scripts' lines and the loop's end.
+class GameEndToEnd : public TGameEndToEnd {
 protected:
-  // Runs the program in the source folder (its demo data) with this test's
-  // user folder; the log lines are this run's.
-  TRun Run(const std::string& input, int frames) {
-    std::string inputFile = dir.Write("input" + std::to_string(runs) + ".txt", input);
-    std::string shot = dir.File("shot" + std::to_string(runs++) + ".png");
-    std::string options = "headless=1,frames=" + std::to_string(frames) + ",input=" + inputFile +
-                          ",screenshot=" + shot + ",userfolder=" + dir.File("user");
-    unlink(dir.File("user/logfile.txt").c_str());  // each run's own lines
-    TRun run;
-    pid_t child = fork();
-    if (child == 0) {
-      if (chdir(testing_support::SourceDir().c_str()) != 0) _exit(126);
-      alarm(120);
-      std::string arg = "options=" + options;
-      execl(LANTERN_PROGRAM, LANTERN_PROGRAM, arg.c_str(), static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    std::string log = testing_support::ReadFile(dir.File("user/logfile.txt"));
-    std::istringstream in(log);
-    for (std::string line; std::getline(in, line);) {
-      for (const char* tag : {"menu: ", "players: ", "options: ", "quit: ", "The game ends"}) {
-        size_t at = line.find(tag);
-        if (at != std::string::npos) run.lines.push_back(line.substr(at));
-      }
-    }
-    EXPECT_TRUE(ReadPng(shot, &run.px, &run.w, &run.h));
-    EXPECT_EQ(run.w, 1024);
-    return run;
-  }
+  GameEndToEnd() : TGameEndToEnd({"menu: ", "players: ", "options: ", "quit: ", "The game ends"}) {}
 
   // The saved preferences of this test's user folder.
   std::unique_ptr<TPrefs> Prefs() {
@@ -92,13 +32,6 @@ protected:
     ClearSettings();
     return prefs;
   }
-
-  static std::string Click(int t, const char* where) {
-    return std::to_string(t) + " move " + where + "\n" + std::to_string(t + 50) + " click left " + where + "\n";
-  }
-
-  testing_support::TempDir dir;
-  int runs = 0;
 };
 
 // Warm writing (the greeting's colour) in the rectangle.
@@ -114,7 +47,7 @@ TEST_F(GameEndToEnd, FirstStartOptionsQuitRestartAndPlayers) {
   //    saved; a close request asks, "No" stays, the Quit button asks, "Yes" quits.
   // A new player's game starts full screen: Alt+Enter first (the window mode
   // is stored at once), so that the input's points are the game's.
-  std::string input = "100 key alt+enter\n300 text Ada\n400 key enter\n" + Click(800, kOptionsButton) +
+  std::string input = NewPlayer() + Click(800, kOptionsButton) +
                       "1200 move 606 264\n1250 down left 606 264\n1300 move 570 264\n1400 move 536 264\n"
                       "1500 up left 536 264\n" +
                       Click(1800, "294 426") +   // sound off
@@ -144,15 +77,15 @@ TEST_F(GameEndToEnd, FirstStartOptionsQuitRestartAndPlayers) {
   EXPECT_EQ(again.exitCode, 0);
   EXPECT_TRUE(again.Has("menu: shown"));
   EXPECT_FALSE(again.Has("menu: asks for a name"));
-  EXPECT_GT(again.Count(150, 276, 480, 316, Warm), 80);  // "Ada" under "Welcome back,"
+  EXPECT_GT(again.Pixels(150, 276, 480, 316, Warm), 80);  // "Ada" under "Welcome back,"
 
   // 3. The options show what was stored: the music slider's knob at a
   //    quarter (the effects slider's still in the middle), the sound-off box
   //    ticked (the full-screen box beneath it is not).
   TRun options = Run(Click(300, kOptionsButton), 60);
   auto brass = [](int r, int g, int b) { return r > 150 && g > 110 && b < 120 && r > b + 60; };
-  int musicAtQuarter = options.Count(526, 252, 546, 276, brass), effectsAtQuarter = options.Count(526, 302, 546, 326, brass);
-  int musicAtHalf = options.Count(596, 252, 616, 276, brass), effectsAtHalf = options.Count(596, 302, 616, 326, brass);
+  int musicAtQuarter = options.Pixels(526, 252, 546, 276, brass), effectsAtQuarter = options.Pixels(526, 302, 546, 326, brass);
+  int musicAtHalf = options.Pixels(596, 252, 616, 276, brass), effectsAtHalf = options.Pixels(596, 302, 616, 326, brass);
   EXPECT_GT(musicAtQuarter, effectsAtQuarter + 60);
   EXPECT_GT(effectsAtHalf, musicAtHalf + 60);
   int differing = 0;
@@ -170,7 +103,7 @@ TEST_F(GameEndToEnd, FirstStartOptionsQuitRestartAndPlayers) {
   std::vector<std::string> chosen = {"menu: shown", "players: created Bea", "players: deleted Ada", "players: chosen Bea",
                                      "The game ends (quit)"};
   EXPECT_EQ(chooser.lines, chosen);
-  EXPECT_GT(chooser.Count(150, 276, 480, 316, Warm), 80);  // "Bea" greeted
+  EXPECT_GT(chooser.Pixels(150, 276, 480, 316, Warm), 80);  // "Bea" greeted
   auto prefs = Prefs();
   ASSERT_EQ(prefs->GetUserCount(), 1);
   EXPECT_EQ(prefs->GetString("name", "", 0), "Bea");
@@ -183,7 +116,7 @@ TEST_F(GameEndToEnd, FirstStartOptionsQuitRestartAndPlayers) {
 // while the question is on screen opens no second one; the third question's
 // "Yes" quits.
 TEST_F(GameEndToEnd, CloseRequestsOverADialogAskEachTime) {
-  std::string input = "100 key alt+enter\n300 text Ada\n400 key enter\n" + Click(800, kOptionsButton) + "1200 close\n1300 close\n" +
+  std::string input = NewPlayer() + Click(800, kOptionsButton) + "1200 close\n1300 close\n" +
                       Click(1700, kQuitNo) + "2100 close\n" + Click(2500, kQuitNo) +
                       Click(2900, "512 565") +  // the options are still open: Done
                       "3300 close\n" + Click(3700, kQuitYes);

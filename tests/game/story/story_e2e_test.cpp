@@ -3,141 +3,31 @@
 // comic, which the player reads through to the first location; a player who
 // finishes the last location of level 1 sees the comic between the levels;
 // the credits roll from the main menu and close back to it.
-#include <gtest/gtest.h>
-
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <tinyxml.h>
-
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <functional>
-#include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "game/shell/gameprogress.h"
-#include "game/shell/gamesettings.h"
-#include "game/shell/userinfo.h"
 #include "platform/folders.h"
-#include "platform/prefs.h"
-#include "platform/settings.h"
 #include "render/imagereaders.h"
-#include "tests/platform/pngread.h"
-#include "tests/support/testsupport.h"
+#include "tests/game/support/gamee2e.h"
+
+using namespace gamee2e;
 
 namespace {
 
-constexpr const char* kPlayButton = "310 362";
 constexpr const char* kCreditsButton = "690 725";
-constexpr const char* kSplashSkip = "956 712";
-constexpr const char* kComicPage = "500 300";
 constexpr const char* kComicNext = "884 724";  // "next", and "play" on the last page
 constexpr const char* kCreditsClose = "904 725";
-constexpr const char* kTutorialButton = "704 545";
-constexpr const char* kMiniGameSkip = "972 636";
 
-struct TRun {
-  int exitCode = -1;
-  std::vector<std::string> lines;  // the lines of the screens this test follows, in order
-  std::vector<uint32_t> px;
-  int w = 0, h = 0;
-  uint32_t At(int x, int y) const { return px[size_t(y) * size_t(w) + size_t(x)]; }
-  bool Has(const std::string& line) const {
-    for (const std::string& l : lines)
-      if (l == line) return true;
-    return false;
-  }
-  // The index of the first line that begins with the text; -1 when none.
-  int Find(const std::string& prefix) const {
-    for (size_t i = 0; i < lines.size(); ++i)
-      if (lines[i].rfind(prefix, 0) == 0) return int(i);
-    return -1;
-  }
-};
-
-class StoryEndToEnd : public ::testing::Test {
+// The lines of the screens this test follows.
+class StoryEndToEnd : public TGameEndToEnd {
 protected:
-  TRun Run(const std::string& input, int frames) {
-    std::string inputFile = dir.Write("input" + std::to_string(runs) + ".txt", input);
-    std::string shot = dir.File("story" + std::to_string(runs++) + ".png");
-    std::string options = "headless=1,frames=" + std::to_string(frames) + ",input=" + inputFile +
-                          ",screenshot=" + shot + ",userfolder=" + dir.File("user");
-    unlink(dir.File("user/logfile.txt").c_str());
-    TRun run;
-    pid_t child = fork();
-    if (child == 0) {
-      if (chdir(testing_support::SourceDir().c_str()) != 0) _exit(126);
-      alarm(240);
-      std::string arg = "options=" + options;
-      execl(LANTERN_PROGRAM, LANTERN_PROGRAM, arg.c_str(), static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    std::istringstream in(testing_support::ReadFile(dir.File("user/logfile.txt")));
-    for (std::string line; std::getline(in, line);)
-      for (const char* tag : {"menu: ", "MainGame: level", "MainGame: on to", "Comics ", "ComicsSpl: ", "comics: ",
-                              "credits: "}) {
-        size_t at = line.find(tag);
-        if (at != std::string::npos) run.lines.push_back(line.substr(at));
-      }
-    EXPECT_TRUE(ReadPng(shot, &run.px, &run.w, &run.h));
-    // LANTERN_STORY_SHOTS=<folder> keeps the last frames for a look.
-    if (const char* keep = std::getenv("LANTERN_STORY_SHOTS")) {
-      std::error_code ignored;
-      std::filesystem::copy_file(shot, std::filesystem::path(keep) / std::filesystem::path(shot).filename(),
-                                 std::filesystem::copy_options::overwrite_existing, ignored);
-    }
-    return run;
-  }
-  static std::string Click(int t, const std::string& where) {
-    return std::to_string(t) + " move " + where + "\n" + std::to_string(t + 50) + " click left " + where + "\n";
-  }
-  // A saved player "Ada" (in a window, so the input's points are the game's),
-  // whatever `edit` makes of a new game's progress.
-  void SaveAda(const std::function<void(GameProgress&)>& edit) {
-    testing_support::ScopedChdir cd(testing_support::SourceDir());
-    RefreshFileLayer();
-    LoadMainXml();
-    SetSetting("userfolder", TString(dir.File("user")));
-    SetSetting("encryptionkey", "tosvilqeZZZZ");  // the game's own key
-    RecreateUserInfo();
-    GetUserInfo()->CreateNewUser("Ada");
-    GetUserInfo()->GetPrefs()->SetInt("fullscreen", 0, -1, 1);
-    edit(GetGameProgress());
-    ASSERT_TRUE(GetUserInfo()->SaveProgress());
-    DeleteUserInfo();
-    GetGameProgress().Reset();
-    GetMainXml().Clear();
-    LoadLevelModel();
-    SetSetting("userfolder", "");
-    RefreshFileLayer();
-  }
-
-  testing_support::TempDir dir;
-  int runs = 0;
+  StoryEndToEnd()
+      : TGameEndToEnd({"menu: ", "MainGame: level", "MainGame: on to", "Comics ", "ComicsSpl: ", "comics: ",
+                       "credits: "}) {}
 };
-
-// The centre of every item of a level file of the demo data, in file order.
-std::vector<std::string> ItemCentres(const std::string& name) {
-  TiXmlDocument doc;
-  std::string file = testing_support::SourceDir() + "/assets/levels/" + name + ".xml";
-  EXPECT_TRUE(doc.LoadFile(file.c_str())) << file;
-  std::vector<std::string> out;
-  const TiXmlElement* pict = doc.RootElement() ? doc.RootElement()->FirstChildElement("Pict") : nullptr;
-  for (const TiXmlElement* hs = pict ? pict->FirstChildElement("HotSpot") : nullptr; hs;
-       hs = hs->NextSiblingElement("HotSpot"))
-    for (const TiXmlElement* item = hs->FirstChildElement("Item"); item; item = item->NextSiblingElement("Item")) {
-      int x = 0, y = 0, w = 0, h = 0;
-      std::sscanf(item->Attribute("rect"), "%d,%d,%d,%d", &x, &y, &w, &h);
-      out.push_back(std::to_string(x + w / 2) + " " + std::to_string(y + h / 2));
-    }
-  return out;
-}
 
 // A pixel of a demo picture, as the program decodes it.
 uint32_t PicturePixel(const std::string& name, int x, int y) {
@@ -150,32 +40,15 @@ uint32_t PicturePixel(const std::string& name, int x, int y) {
   return image.pixels[size_t(y) * size_t(image.side) + size_t(x)] | 0xFF000000u;
 }
 
-bool Near(uint32_t a, uint32_t b, int tolerance) {
-  for (int s = 0; s < 24; s += 8)
-    if (std::abs(int((a >> s) & 0xFF) - int((b >> s) & 0xFF)) > tolerance) return false;
-  return true;
-}
-
-// Average brightness of a rectangle of the frame.
-double Brightness(const TRun& r, int x0, int y0, int x1, int y1) {
-  double sum = 0;
-  for (int y = y0; y < y1; ++y)
-    for (int x = x0; x < x1; ++x) {
-      uint32_t c = r.At(x, y);
-      sum += double(((c >> 16) & 0xFF) + ((c >> 8) & 0xFF) + (c & 0xFF)) / 3;
-    }
-  return sum / double((x1 - x0) * (y1 - y0));
-}
-
 }  // namespace
 
 // A new player: the splash's still screen, then the intro comic, read page by
 // page (a click completes a page, "next" turns it, "play" ends the comic),
 // then the first location.
 TEST_F(StoryEndToEnd, ANewGameShowsTheIntroComicAndReachesTheFirstLocation) {
-  std::string start = "100 key alt+enter\n300 text Ada\n400 key enter\n" + Click(800, kPlayButton);
   // Stopped on the comic's second page.
-  std::string pages = start + Click(3300, kSplashSkip) + Click(5700, kComicPage) + Click(6000, kComicNext);
+  std::string pages = NewPlayer() + Click(800, kPlayButton) + Click(3300, kSplashSkip) + Click(5700, kComicPage) +
+                      Click(6000, kComicNext);
   TRun comic = Run(pages, 700);
   EXPECT_EQ(comic.exitCode, 0);
   std::vector<std::string> wanted = {"menu: shown", "menu: asks for a name", "menu: play",
@@ -219,12 +92,11 @@ TEST_F(StoryEndToEnd, FinishingLevelOneShowsTheComicBetweenTheLevels) {
     p.mLocationType = 1;  // the level's mini-game is due
   });
   // The game's two opening messages, skip, and after the slide its closing message.
-  std::string input = Click(600, kPlayButton) + Click(4800, kTutorialButton) + Click(5400, kTutorialButton) +
-                      Click(6000, kMiniGameSkip) + Click(14500, kTutorialButton);
+  std::string input = Click(600, kPlayButton) + Click(4800, kTutorButton) + Click(5400, kTutorButton) +
+                      Click(6000, kSkipButton) + Click(14500, kTutorButton);
   TRun run = Run(input, 1700);
   EXPECT_EQ(run.exitCode, 0);
-  std::string all;
-  for (const std::string& l : run.lines) all += l + "\n";
+  const std::string all = run.Joined();
   int game = run.Find("MainGame: on to scripts/mg01window.lua");
   int comic = run.Find("Comics com_2.xml: 2 pages");
   EXPECT_GE(game, 0) << all;
@@ -258,5 +130,5 @@ TEST_F(StoryEndToEnd, TheCreditsRollFromTheMainMenuAndReturn) {
   std::vector<std::string> wanted = {"menu: shown", "credits: open", "credits: closed"};
   EXPECT_EQ(back.lines, wanted);
   // The menu again: its bright title over the dusk, no dark credits page.
-  if (back.w == 1024) EXPECT_GT(Brightness(back, 100, 90, 590, 190), Brightness(early, 100, 90, 590, 190) + 20);
+  if (back.w == 1024) EXPECT_GT(back.Brightness(100, 90, 590, 190), early.Brightness(100, 90, 590, 190) + 20);
 }

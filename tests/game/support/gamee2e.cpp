@@ -1,0 +1,216 @@
+#include "tests/game/support/gamee2e.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <tinyxml.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+
+#include "game/shell/gameprogress.h"
+#include "game/shell/gamesettings.h"
+#include "game/shell/userinfo.h"
+#include "platform/folders.h"
+#include "platform/prefs.h"
+#include "platform/settings.h"
+#include "tests/platform/pngread.h"
+
+namespace gamee2e {
+
+std::string At(int t, const std::string& what) { return std::to_string(t) + " " + what + "\n"; }
+std::string Point(int x, int y) { return std::to_string(x) + " " + std::to_string(y); }
+std::string Click(int t, const std::string& where) {
+  return At(t, "move " + where) + At(t + 50, "click left " + where);
+}
+std::string Click(int t, int x, int y) { return Click(t, Point(x, y)); }
+
+std::string NewPlayer(const std::string& name) {
+  return "100 key alt+enter\n300 text " + name + "\n400 key enter\n";
+}
+
+std::string FirstGame(const std::string& name, int play) {
+  return NewPlayer(name) + Click(play, kPlayButton) +
+         Click(play + 2500, kSplashSkip) + Click(play + 4900, kComicPage) + Click(play + 5300, kComicSkip);
+}
+
+int RunProgram(const std::string& folder, const std::string& options, std::vector<std::string> words) {
+  pid_t child = fork();
+  if (child == 0) {
+    if (chdir(folder.c_str()) != 0) _exit(126);
+    alarm(240);  // a run that never ends fails instead of holding the suite
+    words.insert(words.begin(), "options=" + options);
+    std::vector<char*> argv{const_cast<char*>(LANTERN_PROGRAM)};
+    for (std::string& word : words) argv.push_back(&word[0]);
+    argv.push_back(nullptr);
+    execv(LANTERN_PROGRAM, argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string CloseOpening(int* t) {
+  std::string input = Click(*t, kTutorButton) + Click(*t + 600, kTutorButton);
+  *t += 1800;
+  return input;
+}
+
+bool TRun::Has(const std::string& line) const { return std::find(lines.begin(), lines.end(), line) != lines.end(); }
+
+bool TRun::Mentions(const std::string& text) const {
+  return std::any_of(lines.begin(), lines.end(),
+                     [&](const std::string& l) { return l.find(text) != std::string::npos; });
+}
+
+size_t TRun::Count(const std::string& prefix) const {
+  return size_t(
+      std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
+}
+
+int TRun::Find(const std::string& prefix) const {
+  for (size_t i = 0; i < lines.size(); ++i)
+    if (lines[i].rfind(prefix, 0) == 0) return int(i);
+  return -1;
+}
+
+size_t TRun::InLog(const std::string& text) const {
+  size_t n = 0;
+  for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) ++n;
+  return n;
+}
+
+std::string TRun::Joined() const {
+  std::string all;
+  for (const std::string& l : lines) all += l + "\n";
+  return all;
+}
+
+double TRun::Brightness(int x0, int y0, int x1, int y1) const {
+  double sum = 0;
+  for (int y = y0; y < y1; ++y)
+    for (int x = x0; x < x1; ++x) {
+      uint32_t c = At(x, y);
+      sum += double(((c >> 16) & 0xFF) + ((c >> 8) & 0xFF) + (c & 0xFF)) / 3;
+    }
+  return sum / double((x1 - x0) * (y1 - y0));
+}
+
+bool Near(uint32_t a, uint32_t b, int tolerance) {
+  for (int s = 0; s < 24; s += 8)
+    if (std::abs(int((a >> s) & 0xFF) - int((b >> s) & 0xFF)) > tolerance) return false;
+  return true;
+}
+
+std::vector<std::string> ItemCentres(const std::string& level) {
+  TiXmlDocument doc;
+  std::string file = testing_support::SourceDir() + "/assets/levels/" + level + ".xml";
+  EXPECT_TRUE(doc.LoadFile(file.c_str())) << file;
+  std::vector<std::string> out;
+  const TiXmlElement* pict = doc.RootElement() ? doc.RootElement()->FirstChildElement("Pict") : nullptr;
+  for (const TiXmlElement* hs = pict ? pict->FirstChildElement("HotSpot") : nullptr; hs;
+       hs = hs->NextSiblingElement("HotSpot"))
+    for (const TiXmlElement* item = hs->FirstChildElement("Item"); item; item = item->NextSiblingElement("Item")) {
+      int x = 0, y = 0, w = 0, h = 0;
+      std::sscanf(item->Attribute("rect"), "%d,%d,%d,%d", &x, &y, &w, &h);
+      out.push_back(Point(x + w / 2, y + h / 2));
+    }
+  return out;
+}
+
+void Pass(GameProgress& progress, const std::vector<std::string>& places) {
+  for (const std::string& name : places) {
+    LocationInfo& info = progress.FindLocationInfo(TString(name));
+    info.passed = 1;
+    info.SetStartDateTime("03-14-26", "20:00");
+    info.SetPassDateTime("03-14-26", "20:30");
+  }
+}
+
+TRun TGameEndToEnd::Run(const std::string& input, int frames, const std::string& extra) {
+  const std::string inputFile = dir.Write("input" + std::to_string(runs) + ".txt", input);
+  const std::string shot = dir.File("shot" + std::to_string(runs++) + ".png");
+  unlink(dir.File("user/logfile.txt").c_str());  // each run's own lines
+  TRun run;
+  run.exitCode = RunProgram(folder, "headless=1,frames=" + std::to_string(frames) + ",input=" + inputFile +
+                                        ",screenshot=" + shot + ",userfolder=" + dir.File("user") + extra);
+  run.log = testing_support::ReadFile(dir.File("user/logfile.txt"));
+  std::istringstream in(run.log);
+  for (std::string line; std::getline(in, line);)
+    for (const std::string& tag : tags) {
+      size_t at = line.find(tag);
+      if (at != std::string::npos) run.lines.push_back(line.substr(at));
+    }
+  EXPECT_TRUE(ReadPng(shot, &run.px, &run.w, &run.h));
+  EXPECT_EQ(run.w, 1024);
+  if (const char* keep = std::getenv("LANTERN_E2E_SHOTS")) {
+    namespace fs = std::filesystem;
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::string name = std::string(test ? test->name() : "run") + "_" + fs::path(shot).filename().string();
+    std::error_code ignored;
+    fs::copy_file(shot, fs::path(keep) / name, fs::copy_options::overwrite_existing, ignored);
+  }
+  return run;
+}
+
+void TGameEndToEnd::WithUsers(const std::function<void()>& body) {
+  testing_support::ScopedChdir cd(folder);
+  RefreshFileLayer();
+  LoadMainXml();  // the save version the program reads
+  SetSetting("userfolder", TString(dir.File("user")));
+  SetSetting("encryptionkey", "tosvilqeZZZZ");  // the game's own key
+  RecreateUserInfo();
+  body();
+  DeleteUserInfo();
+  GetGameProgress().Reset();
+  GetMainXml().Clear();
+  LoadLevelModel();
+  ClearSettings();
+  RefreshFileLayer();
+}
+
+void TGameEndToEnd::SaveAda(const std::function<void(GameProgress&)>& edit) {
+  std::filesystem::remove_all(dir.File("user"));
+  WithUsers([&] {
+    GetUserInfo()->CreateNewUser("Ada");
+    GetUserInfo()->GetPrefs()->SetInt("fullscreen", 0, -1, 1);
+    edit(GetGameProgress());
+    EXPECT_TRUE(GetUserInfo()->SaveProgress());
+  });
+}
+
+GameProgress TGameEndToEnd::Saved() {
+  GameProgress saved;
+  WithUsers([&] { saved = GetGameProgress(); });
+  return saved;
+}
+
+void TGameEndToEnd::SaveAt(int level, int chapter, int location, const std::vector<std::string>& passed,
+                            const std::vector<std::string>& comics) {
+  SaveAda([&](GameProgress& p) {
+    p.levelId = level;
+    p.chapterId = chapter;
+    p.locationId = location;
+    p.firstRun = 0;
+    p.gameIntroDone = 1;
+    for (const std::string& comic : comics) p.MarkShown(TString(comic));
+    Pass(p, passed);
+  });
+}
+
+std::string TGameEndToEnd::SavedPlace(const std::vector<std::string>& places) {
+  const GameProgress p = Saved();
+  std::string out = std::to_string(p.levelId) + " " + std::to_string(p.chapterId) + " " +
+                    std::to_string(p.locationId) + " " + std::to_string(p.mLocationType);
+  for (const std::string& name : places) {
+    const LocationInfo* info = p.GetLocationInfo(TString(name));
+    out += " " + name + "=" + (info ? std::to_string(info->passed) : "none");
+  }
+  return out;
+}
+
+}  // namespace gamee2e
