@@ -26,6 +26,7 @@
 #include "platform/log.h"
 #include "platform/registry/asset.h"
 #include "plugins/particles/magic_api.h"
+#include "bench/benchutil.h"
 #include "bench/compare.h"
 #include "bench/game_startup.h"
 #include "render/displayhandler.h"
@@ -113,30 +114,7 @@ struct SceneBench {
     DestroyDisplayHandler();
     SetAssetManager(nullptr);
   }
-  template <typename F>
-  void Frame(F draw) {
-    TRenderer* r = TRenderer::GetInstance();
-    r->BeginDraw();
-    r->Begin2d();
-    r->SetBlendMode(kBlendModeAlpha);
-    draw();
-    r->End2d();
-    GetDisplayHandler()->EndDraw(false);
-  }
 };
-
-// The frame just drawn (the back buffer), as 32-bit ARGB.
-std::vector<uint32_t> FramePixels() {
-  std::vector<uint32_t> out(size_t(kW) * kH);
-  sdev::Surface* b = GetDisplayHandler()->Data().backBuffer;
-  void* bits = nullptr;
-  int32_t pitch = 0;
-  if (!b || sdev::Failed(b->Lock(nullptr, &bits, &pitch, 0))) return {};
-  for (int y = 0; y < kH; ++y)
-    std::memcpy(&out[size_t(y) * kW], static_cast<uint8_t*>(bits) + size_t(y) * size_t(pitch), size_t(kW) * 4);
-  b->Unlock();
-  return out;
-}
 
 // Pixels of `r` that differ between the two frames.
 int Differing(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b, const TRect& r) {
@@ -152,15 +130,15 @@ int main() {
   TLogCapture quiet;  // the demo data's missing sounds and the like
   SceneBench s;
   bench::Require(s.ok, "the scene could not be set up (%d particles)", s.living);
-  auto scene = [&] { s.Frame([&] { s.scene->Draw(); }); };
+  auto scene = [&] { bench::DrawFrame([&] { s.scene->Draw(); }); };
   auto background = [&] {
-    s.Frame([&] { s.background->DrawAt(0, 0, 1.0f, 1.0f, 0.0f, TDrawParams::kAnchorAtCenter); });
+    bench::DrawFrame([&] { s.background->DrawAt(0, 0, 1.0f, 1.0f, 0.0f, TDrawParams::kAnchorAtCenter); });
   };
-  auto particles = [&] { s.Frame([&] { DrawParticleEmitter(kSceneParticleOwner, 1.0f, TRect(0, 0, kW, kH), 1); }); };
+  auto particles = [&] { bench::DrawFrame([&] { DrawParticleEmitter(kSceneParticleOwner, 1.0f, TRect(0, 0, kW, kH), 1); }); };
   scene();
-  std::vector<uint32_t> a = FramePixels();
+  std::vector<uint32_t> a = bench::BackBufferPixels(kW, kH);
   background();
-  std::vector<uint32_t> b = FramePixels();
+  std::vector<uint32_t> b = bench::BackBufferPixels(kW, kH);
   bench::Require(!a.empty() && !b.empty(), "the frames could not be read");
   // Both drew the location: a corner that nothing covers is the same; the
   // scene has its panel and its objects on top.

@@ -22,6 +22,7 @@
 #include "game/shell/particlelib.h"
 #include "game/shell/particlewrap.h"
 #include "platform/registry/asset.h"
+#include "bench/benchutil.h"
 #include "bench/compare.h"
 #include "render/displayhandler.h"
 #include "render/renderer.h"
@@ -85,34 +86,11 @@ struct Scene {
     DestroyDisplayHandler();
     SetAssetManager(nullptr);
   }
-  template <typename F>
-  void Frame(F draw) {
-    TRenderer* r = TRenderer::GetInstance();
-    r->BeginDraw();
-    r->Begin2d();
-    r->SetBlendMode(kBlendModeAlpha);
-    draw();
-    r->End2d();
-    GetDisplayHandler()->EndDraw(false);
-  }
 };
 
 Scene& TheScene() {
   static Scene scene;
   return scene;
-}
-
-// The frame just drawn (the back buffer), as 32-bit ARGB.
-std::vector<uint32_t> FramePixels() {
-  std::vector<uint32_t> out(size_t(kW) * kH);
-  sdev::Surface* b = GetDisplayHandler()->Data().backBuffer;
-  void* bits = nullptr;
-  int32_t pitch = 0;
-  if (!b || sdev::Failed(b->Lock(nullptr, &bits, &pitch, 0))) return {};
-  for (int y = 0; y < kH; ++y)
-    std::memcpy(&out[size_t(y) * kW], static_cast<uint8_t*>(bits) + size_t(y) * size_t(pitch), size_t(kW) * 4);
-  b->Unlock();
-  return out;
 }
 
 }  // namespace
@@ -121,16 +99,16 @@ int main() {
   Scene& s = TheScene();
   bench::Require(s.ok, "the particle scene could not be set up");
   int drawn = 0;
-  auto particles = [&] { s.Frame([&] { drawn = s.emitter->Render(); }); };
+  auto particles = [&] { bench::DrawFrame([&] { drawn = s.emitter->Render(); }); };
   auto sprites = [&] {
-    s.Frame([&] {
+    bench::DrawFrame([&] {
       for (size_t i = 0; i < s.xs.size(); ++i) s.sprite->DrawAt(s.xs[i], s.ys[i], 1, 1, 0);
     });
   };
   particles();
-  std::vector<uint32_t> a = FramePixels();
+  std::vector<uint32_t> a = bench::BackBufferPixels(kW, kH);
   sprites();
-  std::vector<uint32_t> b = FramePixels();
+  std::vector<uint32_t> b = bench::BackBufferPixels(kW, kH);
   bench::Require(!a.empty() && !b.empty(), "the frames could not be read");
   bench::TPixelDiff d = bench::ComparePixels(a.data(), b.data(), kW, kH, 64);
   std::printf("same work: %d particles drawn; %.2f %% of pixels without a match within one pixel and 64 levels\n",

@@ -22,6 +22,7 @@
 #include <cstring>
 #include <vector>
 
+#include "bench/benchutil.h"
 #include "bench/compare.h"
 
 #include "platform/registry/asset.h"
@@ -125,18 +126,8 @@ struct LanternSide {
     r->End2d();
     GetDisplayHandler()->EndDraw(false);
   }
-  // The frame just drawn (the back buffer), as 32-bit ARGB.
-  std::vector<uint32_t> Pixels() {
-    std::vector<uint32_t> out(size_t(kW) * kH);
-    sdev::Surface* b = GetDisplayHandler()->Data().backBuffer;
-    void* bits = nullptr;
-    int32_t pitch = 0;
-    if (!b || sdev::Failed(b->Lock(nullptr, &bits, &pitch, 0))) return {};
-    for (int y = 0; y < kH; ++y)
-      std::memcpy(&out[size_t(y) * kW], static_cast<uint8_t*>(bits) + size_t(y) * size_t(pitch), size_t(kW) * 4);
-    b->Unlock();
-    return out;
-  }
+  // The frame just drawn.
+  std::vector<uint32_t> Pixels() { return bench::BackBufferPixels(kW, kH); }
 };
 
 // --- SDL2's software renderer ---

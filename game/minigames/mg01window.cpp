@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "audio/sound.h"
+#include "game/minigames/mgdraw.h"
 #include "game/shell/commonsound.h"
 #include "game/shell/gameutils.h"
 #include "platform/log.h"
@@ -16,6 +17,8 @@
 #include "render/textsprite.h"
 #include "render/texture.h"
 #include "ui/windowmanager.h"
+
+using namespace mgdraw;
 
 namespace {
 
@@ -27,12 +30,6 @@ constexpr int kTrayRowGap = 3;
 // block up puts it down: the block was dragged.
 constexpr int kDragDistance = 8;
 
-int Width(const boost::shared_ptr<TTexture>& t) { return t ? int(t->GetWidth()) : 0; }
-int Height(const boost::shared_ptr<TTexture>& t) { return t ? int(t->GetHeight()) : 0; }
-
-void DrawTopLeft(const boost::shared_ptr<TTexture>& t, const TVec2& at) {
-  if (t) t->DrawAt(at.x, at.y, 1.0f, 1.0f, 0.0f, TDrawParams::kAnchorAtCenter);
-}
 
 }  // namespace
 
@@ -78,15 +75,9 @@ void TMG01Window::Init(TWindowStyle& style) {
     return;
   }
   SetSoundNames(resources.music, resources.ambient);
-  if (!resources.mainCursor.IsEmpty()) {
-    if (TPlatform* platform = TPlatform::GetInstance())
-      platform->SetCursor(TTexture::GetFlagged(resources.mainCursor), 1, 1, 0);
-  }
+  SetCursorPicture(resources.mainCursor);
   winDelay = float(resources.winCounter);
-  const MGTextStyle& text = resources.textStyle;
-  captionSprite = TTextSprite::Create(std::max(1, text.width), std::max(1, text.height), text.align, text.font,
-                                      text.fh, text.color);
-  if (captionSprite) captionSprite->SetText(resources.text);
+  captionSprite = Caption(resources.textStyle, resources.text);
   clickSound = TSound::Get("audio/sfx/button_click.ogg", true, kGroupSoundEffects);
   sandSound = TSound::Get("audio/sfx/sand.ogg", true, kGroupSoundEffects);
   StartTutorScreen(startMessageNum);

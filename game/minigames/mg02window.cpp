@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "game/minigames/mgdraw.h"
 #include "game/shell/gameutils.h"
 #include "platform/log.h"
 #include "platform/shell/platform.h"
@@ -15,18 +16,14 @@
 #include "ui/text.h"
 #include "ui/windowmanager.h"
 
+using namespace mgdraw;
+
 namespace {
 
 constexpr const char* kWindowType = "mg02window";
 // Place names are centred across and down their line.
 constexpr int kNameAlign = 5;
 
-int Width(const boost::shared_ptr<TTexture>& t) { return t ? int(t->GetWidth()) : 0; }
-int Height(const boost::shared_ptr<TTexture>& t) { return t ? int(t->GetHeight()) : 0; }
-
-void DrawTopLeft(const boost::shared_ptr<TTexture>& t, float x, float y) {
-  if (t) t->DrawAt(x, y, 1.0f, 1.0f, 0.0f, TDrawParams::kAnchorAtCenter);
-}
 
 boost::shared_ptr<TTexture> Picture(const TString& name) {
   return name.IsEmpty() ? boost::shared_ptr<TTexture>() : LoadTextureWithAlpha(name);
@@ -64,17 +61,11 @@ void TMG02Window::Init(TWindowStyle& style) {
     return;
   }
   SetSoundNames(resources.music, resources.ambient);
-  if (!resources.mainCursor.IsEmpty()) {
-    if (TPlatform* platform = TPlatform::GetInstance())
-      platform->SetCursor(TTexture::GetFlagged(resources.mainCursor), 1, 1, 0);
-  }
+  SetCursorPicture(resources.mainCursor);
   initialised = false;
   LoadSettings();
   RestartGame();
-  const MGTextStyle& title = resources.file.textStyles[0];
-  titleText = TTextSprite::Create(std::max(1, title.width), std::max(1, title.height), title.align, title.font,
-                                  title.fh, title.color);
-  if (titleText) titleText->SetText(resources.text);
+  titleText = Caption(resources.file.textStyles[0], resources.text);
   canRestart = resources.needRestart;
   StartTutorScreen(startMessageNum);
   initialised = true;

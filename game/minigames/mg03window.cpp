@@ -6,6 +6,7 @@
 #include <string>
 
 #include "audio/sound.h"
+#include "game/minigames/mgdraw.h"
 #include "game/shell/commonsound.h"
 #include "game/shell/gameutils.h"
 #include "platform/log.h"
@@ -16,25 +17,13 @@
 #include "render/texture.h"
 #include "ui/windowmanager.h"
 
+using namespace mgdraw;
+
 namespace {
 
 constexpr const char* kWindowType = "mg03window";
 constexpr const char* kClickSound = "audio/sfx/button_click.ogg";
 
-int Width(const boost::shared_ptr<TTexture>& t) { return t ? int(t->GetWidth()) : 0; }
-int Height(const boost::shared_ptr<TTexture>& t) { return t ? int(t->GetHeight()) : 0; }
-TPoint Size(const boost::shared_ptr<TTexture>& t) { return TPoint(Width(t), Height(t)); }
-
-void DrawTopLeft(const boost::shared_ptr<TTexture>& t, float x, float y) {
-  if (t) t->DrawAt(x, y, 1.0f, 1.0f, 0.0f, TDrawParams::kAnchorAtCenter);
-}
-
-boost::shared_ptr<TTextSprite> Caption(const MGTextStyle& style, const TString& text) {
-  auto sprite = TTextSprite::Create(std::max(1, style.width), std::max(1, style.height), style.align, style.font,
-                                    style.fh, style.color);
-  if (sprite) sprite->SetText(text);
-  return sprite;
-}
 
 }  // namespace
 
@@ -57,11 +46,6 @@ bool Game03Resources_t::LoadOwn(const TiXmlElement*, const TiXmlElement* common,
 TMG03Window::TMG03Window() : TMiniGames(kWindowType) {}
 
 TMG03Window::~TMG03Window() = default;
-
-void TMG03Window::SetCursorPicture(const TString& name) {
-  if (name.IsEmpty()) return;
-  if (TPlatform* platform = TPlatform::GetInstance()) platform->SetCursor(TTexture::GetFlagged(name), 1, 1, 0);
-}
 
 void TMG03Window::Init(TWindowStyle& style) {
   TWindow::Init(style);

@@ -70,7 +70,4 @@ public:
   boost::shared_ptr<TTextSprite> textSprite, text2Sprite;
   Game03Resources_t resources;
   boost::shared_ptr<TSound> clickSound;
-
-private:
-  void SetCursorPicture(const TString& name);
 };

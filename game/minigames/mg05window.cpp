@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "audio/sound.h"
+#include "game/minigames/mgdraw.h"
 #include "game/shell/commonsound.h"
 #include "game/shell/gameutils.h"
 #include "game/story/logbook.h"
@@ -17,24 +18,14 @@
 #include "render/texture.h"
 #include "ui/windowmanager.h"
 
+using namespace mgdraw;
+
 namespace {
 
 constexpr const char* kWindowType = "mg05window";
 constexpr const char* kEmptyCursor = "cursor/cursor_empty";
 constexpr float kHalfPi = 1.57079632679489661923f;
 
-int Width(const boost::shared_ptr<TTexture>& t) { return t ? int(t->GetWidth()) : 0; }
-int Height(const boost::shared_ptr<TTexture>& t) { return t ? int(t->GetHeight()) : 0; }
-TPoint Size(const boost::shared_ptr<TTexture>& t) { return TPoint(Width(t), Height(t)); }
-
-void DrawTopLeft(const boost::shared_ptr<TTexture>& t, const TVec2& at) {
-  if (t) t->DrawAt(at.x, at.y, 1.0f, 1.0f, 0.0f, TDrawParams::kAnchorAtCenter);
-}
-
-void SetCursorPicture(const TString& name) {
-  if (name.IsEmpty()) return;
-  if (TPlatform* platform = TPlatform::GetInstance()) platform->SetCursor(TTexture::GetFlagged(name), 1, 1, 0);
-}
 
 }  // namespace
 
@@ -66,10 +57,7 @@ void TMG05Window::Init(TWindowStyle& style) {
   }
   SetSoundNames(resources.music, resources.ambient);
   SetMainCursor();
-  const MGTextStyle& text = resources.textStyle;
-  caption = TTextSprite::Create(std::max(1, text.width), std::max(1, text.height), text.align, text.font, text.fh,
-                                text.color);
-  if (caption) caption->SetText(resources.text);
+  caption = Caption(resources.textStyle, resources.text);
   clickSound = TSound::Get("audio/sfx/button_click.ogg", true, kGroupSoundEffects);
   StartTutorScreen(startMessageNum);
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "audio/sound.h"
+#include "game/minigames/mgdraw.h"
 #include "game/shell/commonsound.h"
 #include "game/shell/gameutils.h"
 #include "platform/log.h"
@@ -16,24 +17,14 @@
 #include "render/texture.h"
 #include "ui/windowmanager.h"
 
+using namespace mgdraw;
+
 namespace {
 
 constexpr const char* kWindowType = "mg06window";
 constexpr const char* kEmptyCursor = "cursor/mg06/cursor_empty";
 
-int Width(const boost::shared_ptr<TTexture>& t) { return t ? int(t->GetWidth()) : 0; }
-int Height(const boost::shared_ptr<TTexture>& t) { return t ? int(t->GetHeight()) : 0; }
-TPoint Size(const boost::shared_ptr<TTexture>& t) { return TPoint(Width(t), Height(t)); }
 bool Usable(const boost::shared_ptr<TTexture>& t) { return t && t->GetWidth() > 0 && t->GetHeight() > 0; }
-
-void DrawTopLeft(const boost::shared_ptr<TTexture>& t, const TVec2& at) {
-  if (t) t->DrawAt(at.x, at.y, 1.0f, 1.0f, 0.0f, TDrawParams::kAnchorAtCenter);
-}
-
-void SetCursorPicture(const TString& name) {
-  if (name.IsEmpty()) return;
-  if (TPlatform* platform = TPlatform::GetInstance()) platform->SetCursor(TTexture::GetFlagged(name), 1, 1, 0);
-}
 
 }  // namespace
 
@@ -96,10 +87,7 @@ void TMG06Window::RestartGame() {
   board = WoundsBoard();
   loaded_ = resources.Load(gMiniGameVariant) && LoadGameFile();
   if (!loaded_) board = WoundsBoard();
-  const MGTextStyle& text = resources.textStyle;
-  caption = TTextSprite::Create(std::max(1, text.width), std::max(1, text.height), text.align, text.font, text.fh,
-                                text.color);
-  if (caption) caption->SetText(resources.text);
+  caption = Caption(resources.textStyle, resources.text);
   TPlatform* platform = TPlatform::GetInstance();
   if (platform) {
     int w = 0, h = 0;

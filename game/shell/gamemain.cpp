@@ -47,10 +47,6 @@ const TDefault kDefaults[] = {
 };
 
 // The script globals' native halves that need a wrapper for their signature.
-bool LuaIsNameInUse(const char* name, bool exceptCurrent) {
-  UserInfo* users = GetUserInfo();
-  return users && users->IsNameInUseExceptCurrent(name ? name : "", exceptCurrent);
-}
 void LuaStatUrl(TString label) { StatUrl(label); }
 void LuaSetNameInfosToRun(TString name) { SetNameInfosToRun(name); }
 void LuaSetNameComicsToRun(TString name) { SetNameComicsToRun(name); }
@@ -199,32 +195,13 @@ const char* const kGameGlobals[kGameGlobalCount] = {
 };
 
 void BindGameMainGlobals(TLuaBindings& b) {
-  b.Bind("SetNeedGo2MainMenu", &::SetNeedGo2MainMenu);
+  // The progress's, the level model's and the profiles' globals, then those of the loop and the screens.
+  BindGameDataGlobals(b);
   b.Bind("CSWithSh", &CSWithSh);
-  b.Bind("TestLocName", &TestLocName);
-  b.Bind("SetNextLocName", &SetNextLocName);
-  b.Bind("IsNeedStartComics", &IsNeedStartComics);
   b.Bind("SetNameInfosToRun", &LuaSetNameInfosToRun);
   b.Bind("SetNameComicsToRun", &LuaSetNameComicsToRun);
-  b.Bind("SetNeedFirstEnterName", &SetNeedFirstEnterName);
-  b.Bind("GetNeedFirstEnterName", &GetNeedFirstEnterName);
-  b.Bind("SetCanUseSymbol", &SetCanUseSymbol);
-  b.Bind("GetgameNeedClearUserInfo", &GetgameNeedClearUserInfo);
-  b.Bind("SetgameNeedClearUserInfo", &SetgameNeedClearUserInfo);
-  b.Bind("ClearUserInfoInGameEnd", &ClearUserInfoInGameEnd);
-  b.Bind("SaveGameUserInfo", &SaveGameUserInfo);
-  b.Bind("SetgameIntroDone", &SetgameIntroDone);
-  b.Bind("GetgameIntroDone", &GetgameIntroDone);
-  b.Bind("AddTool", &LuaAddTool);
-  b.Bind("SetLevelChapter", &SetLevelChapter);
-  b.Bind("GetLIComicsName", &GetLIComicsName);
-  b.Bind("GetLIComicsPictName", &GetLIComicsPictName);
-  b.Bind("GetNeedGoFromGame2Map", &GetNeedGoFromGame2Map);
   b.Bind("StatUrl", &LuaStatUrl);
-  b.Bind("IsNameInUse", &LuaIsNameInUse);
   b.Bind("SetSplashInfo", &LuaSetSplashInfo);
-  b.Bind("AddArt", &LuaAddArt);
-  b.Bind("SetNeededLevel", &SetNeededLevel);
   b.Bind("SetNeedQuit", &::SetNeedQuit);
   b.Bind("SetShowQuitRequest", &::SetShowQuitRequest);
 }

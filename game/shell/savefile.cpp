@@ -88,20 +88,16 @@ public:
     pos_ += n;
     return true;
   }
-  bool List(std::vector<TString>* list, const char* what) {
+  bool List(std::vector<TString>* list, const char* what) { return Each(list, &TBlobReader::Str, what); }
+  bool Ints(std::vector<int32_t>* list, const char* what) { return Each(list, &TBlobReader::I32, what); }
+  // A count, then that many values (each at least 4 bytes) read by `one`.
+  template <class T>
+  bool Each(std::vector<T>* list, bool (TBlobReader::*one)(T*, const char*), const char* what) {
     uint32_t n;
     if (!Count(&n, 4, what)) return false;
     list->resize(n);
-    for (TString& s : *list)
-      if (!Str(&s, what)) return false;
-    return true;
-  }
-  bool Ints(std::vector<int32_t>* list, const char* what) {
-    uint32_t n;
-    if (!Count(&n, 4, what)) return false;
-    list->resize(n);
-    for (int32_t& v : *list)
-      if (!I32(&v, what)) return false;
+    for (T& v : *list)
+      if (!(this->*one)(&v, what)) return false;
     return true;
   }
 

@@ -2,8 +2,6 @@
 // picture sizes taken from the input, every tray place and keyhole pressed,
 // skipped and run to its end. The shuffle ends, the tray keeps its places,
 // and the end always comes.
-#include <tinyxml.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <set>
@@ -11,25 +9,12 @@
 #include <utility>
 
 #include "game/minigames/mg03keys.h"
-#include "platform/log.h"
+#include "tests/fuzz/minigamefile_fuzz.h"
 #include "platform/random.h"
-#include "platform/xml.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static TLogCapture quiet;
-  quiet.Clear();
-  std::string text(reinterpret_cast<const char*>(data), size);
-  TiXmlDocument doc;
-  if (!ParseXmlDocument(doc, text, "fuzz")) return 0;
-  const TiXmlElement* root = doc.RootElement();
-  const TiXmlElement* common = root ? root->FirstChildElement("Common") : nullptr;
-  if (!common) return 0;
   KeysFileData file;
-  TString why;
-  if (!ReadKeysFile(root, common, &file, &why)) {
-    if (why.IsEmpty()) std::abort();
-    return 0;
-  }
+  if (!ReadFuzzedMiniGameFile(data, size, &ReadKeysFile, &file)) return 0;
   if (file.keys.size() > size_t(kMaxKeys) || file.countTurns < 1 || file.countTurns > kMaxCountTurns) std::abort();
 
   std::vector<KeyImages> images(file.keys.size());

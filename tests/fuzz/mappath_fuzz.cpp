@@ -1,31 +1,16 @@
 // The map path game's reader over any bytes, then its board: built from what
 // was read, pressed on every cell centre and on every point, skipped, and
 // stepped to its end. The grid, the points and every pin stay in range.
-#include <tinyxml.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
 #include "game/minigames/mg02path.h"
-#include "platform/log.h"
-#include "platform/xml.h"
+#include "tests/fuzz/minigamefile_fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static TLogCapture quiet;
-  quiet.Clear();
-  std::string text(reinterpret_cast<const char*>(data), size);
-  TiXmlDocument doc;
-  if (!ParseXmlDocument(doc, text, "fuzz")) return 0;
-  const TiXmlElement* root = doc.RootElement();
-  const TiXmlElement* common = root ? root->FirstChildElement("Common") : nullptr;
-  if (!common) return 0;
   MapPathFileData file;
-  TString why;
-  if (!ReadMapPathFile(root, common, &file, &why)) {
-    if (why.IsEmpty()) std::abort();
-    return 0;
-  }
+  if (!ReadFuzzedMiniGameFile(data, size, &ReadMapPathFile, &file)) return 0;
   if (file.textStyles.size() < 2 || file.points.size() > size_t(kMaxMapPoints)) std::abort();
   if (file.columns < 0 || file.columns > kMaxMapColumns || file.rows < 0 || file.rows > kMaxMapRows) std::abort();
   for (const MapPathPointData& p : file.points)

@@ -3,16 +3,13 @@
 // turned and dropped, skipped and run to its end. Depths stay a
 // permutation, a skip lays every piece whose place accepts a turn with its
 // bounds on that place, and the end always comes.
-#include <tinyxml.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "game/minigames/mg05mosaic.h"
-#include "platform/log.h"
-#include "platform/xml.h"
+#include "tests/fuzz/minigamefile_fuzz.h"
 
 namespace {
 
@@ -26,21 +23,8 @@ void CheckDepths(const MosaicBoard& b) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static TLogCapture quiet;
-  quiet.Clear();
-  if (size == 0) return 0;
-  std::string text(reinterpret_cast<const char*>(data), size);
-  TiXmlDocument doc;
-  if (!ParseXmlDocument(doc, text, "fuzz")) return 0;
-  const TiXmlElement* root = doc.RootElement();
-  const TiXmlElement* common = root ? root->FirstChildElement("Common") : nullptr;
-  if (!common) return 0;
   MosaicFileData file;
-  TString why;
-  if (!ReadMosaicFile(root, common, &file, &why)) {
-    if (why.IsEmpty()) std::abort();
-    return 0;
-  }
+  if (!ReadFuzzedMiniGameFile(data, size, &ReadMosaicFile, &file)) return 0;
   if (file.types.size() > size_t(kMaxMosaicTypes) || file.parts.size() > size_t(kMaxMosaicParts)) std::abort();
   for (const MosaicPartData& part : file.parts) {
     if (part.type < 0 || part.type >= int(file.types.size())) std::abort();

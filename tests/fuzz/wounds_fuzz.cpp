@@ -3,8 +3,6 @@
 // the input (alpha maps and pixels must agree, counts stay within the
 // opaque pixels), the tools taken and put back, the timers run, skipped and
 // run to its end.
-#include <tinyxml.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -12,8 +10,7 @@
 #include <vector>
 
 #include "game/minigames/mg06wounds.h"
-#include "platform/log.h"
-#include "platform/xml.h"
+#include "tests/fuzz/minigamefile_fuzz.h"
 
 namespace {
 
@@ -33,21 +30,8 @@ struct Pixels {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static TLogCapture quiet;
-  quiet.Clear();
-  if (size == 0) return 0;
-  std::string text(reinterpret_cast<const char*>(data), size);
-  TiXmlDocument doc;
-  if (!ParseXmlDocument(doc, text, "fuzz")) return 0;
-  const TiXmlElement* root = doc.RootElement();
-  const TiXmlElement* common = root ? root->FirstChildElement("Common") : nullptr;
-  if (!common) return 0;
   WoundsFileData file;
-  TString why;
-  if (!ReadWoundsFile(root, common, &file, &why)) {
-    if (why.IsEmpty()) std::abort();
-    return 0;
-  }
+  if (!ReadFuzzedMiniGameFile(data, size, &ReadWoundsFile, &file)) return 0;
   if (!(file.cleanShare > 0 && file.cleanShare <= 1) || !(file.tutorShare >= 0 && file.tutorShare <= 1) ||
       !(file.disinfectionTime >= 0 && file.disinfectionTime <= kLongestDisinfectionTime))
     std::abort();

@@ -3,6 +3,7 @@
 #include "platform/settings.h"
 #include "render/renderer.h"
 #include "tests/render/image_writers.h"
+#include "tests/support/luaglobal.h"
 #include "ui/stockwindows.h"
 
 namespace stocktest {
@@ -53,20 +54,7 @@ void TStockFixture::RecordLua() {
 }
 
 std::vector<std::string> TStockFixture::LuaLog() {
-  lua_State* L = script->GetState();
-  std::vector<std::string> out;
-  lua_getglobal(L, "gLog");
-  for (int i = 1; lua_istable(L, -1); ++i) {
-    lua_rawgeti(L, -1, i);
-    if (lua_isnil(L, -1)) {
-      lua_pop(L, 1);
-      break;
-    }
-    out.push_back(LuaToText(L, -1).str());
-    lua_pop(L, 1);
-  }
-  lua_pop(L, 1);
-  return out;
+  return testing_support::LuaGlobalList(script->GetState(), "gLog");
 }
 
 const sdev::test::Frame& TStockFixture::DrawFrame() {

@@ -1,5 +1,6 @@
 #include "uitest.h"
 
+#include "tests/support/luaglobal.h"
 #include "ui/luamessage.h"
 
 namespace uitest {
@@ -114,20 +115,11 @@ TLuaFixture::TLuaFixture() : script(new TWindowScript()) {
 }
 
 std::string TLuaFixture::Global(const char* name) {
-  lua_State* L = script->GetState();
-  lua_getglobal(L, name);
-  std::string s = lua_isnil(L, -1) ? "nil" : LuaToText(L, -1).str();
-  if (lua_isboolean(L, -1)) s = lua_toboolean(L, -1) ? "true" : "false";
-  lua_pop(L, 1);
-  return s;
+  return testing_support::LuaGlobalText(script->GetState(), name);
 }
 
 double TLuaFixture::Number(const char* name) {
-  lua_State* L = script->GetState();
-  lua_getglobal(L, name);
-  double v = lua_tonumber(L, -1);
-  lua_pop(L, 1);
-  return v;
+  return testing_support::LuaGlobalNumber(script->GetState(), name);
 }
 
 void TLuaFixture::Type(const std::string& utf8) {

@@ -22,6 +22,7 @@
 #include "platform/settings.h"
 #include "script/luaapi.h"
 #include "tests/game/support/widgetfixture.h"
+#include "tests/support/luaglobal.h"
 
 namespace {
 
@@ -120,18 +121,7 @@ protected:
     for (int i = 0; i < n; ++i) Tick(16);
   }
   std::vector<std::string> Calls() {
-    lua_State* L = script->GetState();
-    std::vector<std::string> out;
-    lua_getglobal(L, "gCalls");
-    for (int i = 1; lua_istable(L, -1); ++i) {
-      lua_rawgeti(L, -1, i);
-      bool end = lua_isnil(L, -1);
-      if (!end) out.push_back(LuaToText(L, -1).str());
-      lua_pop(L, 1);
-      if (end) break;
-    }
-    lua_pop(L, 1);
-    return out;
+    return testing_support::LuaGlobalList(script->GetState(), "gCalls");
   }
   TLogCapture log;
 };

@@ -20,6 +20,7 @@
 #include "script/luaapi.h"
 #include "tests/game/support/widgetfixture.h"
 #include "tests/support/envguard.h"
+#include "tests/support/luaglobal.h"
 
 namespace {
 
@@ -80,18 +81,7 @@ protected:
     return WindowCast<TGameGallery>(screen->FindChild("gallery"));
   }
   std::vector<std::string> Calls() {
-    lua_State* L = script->GetState();
-    std::vector<std::string> out;
-    lua_getglobal(L, "gCalls");
-    for (int i = 1; lua_istable(L, -1); ++i) {
-      lua_rawgeti(L, -1, i);
-      bool end = lua_isnil(L, -1);
-      if (!end) out.push_back(LuaToText(L, -1).str());
-      lua_pop(L, 1);
-      if (end) break;
-    }
-    lua_pop(L, 1);
-    return out;
+    return testing_support::LuaGlobalList(script->GetState(), "gCalls");
   }
   void Command(TGameGallery* g, const char* command, bool* taken = nullptr) {
     TMessage m(kButtonPress, command, g);

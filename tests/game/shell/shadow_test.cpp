@@ -9,6 +9,7 @@
 #include "platform/log.h"
 #include "script/luaapi.h"
 #include "tests/game/support/widgetfixture.h"
+#include "tests/support/luaglobal.h"
 
 namespace {
 
@@ -22,20 +23,7 @@ protected:
         "function DoModal(n) table.insert(gCalls, 'DoModal ' .. n) end");
   }
   std::vector<std::string> Calls() {
-    lua_State* L = script->GetState();
-    std::vector<std::string> out;
-    lua_getglobal(L, "gCalls");
-    for (int i = 1; lua_istable(L, -1); ++i) {
-      lua_rawgeti(L, -1, i);
-      if (lua_isnil(L, -1)) {
-        lua_pop(L, 1);
-        break;
-      }
-      out.push_back(LuaToText(L, -1).str());
-      lua_pop(L, 1);
-    }
-    lua_pop(L, 1);
-    return out;
+    return testing_support::LuaGlobalList(script->GetState(), "gCalls");
   }
   TShadow* Open(const char* name = "sShadow") {
     Lua(std::string("Shadow{ name = '") + name + "', x = 0, y = 0, w = kMax, h = kMax }()");

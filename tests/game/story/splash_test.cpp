@@ -7,6 +7,7 @@
 #include "render/textblock.h"
 #include "script/luaapi.h"
 #include "tests/game/story/storyfixture.h"
+#include "tests/support/luaglobal.h"
 #include "ui/text.h"
 
 namespace storytest {
@@ -68,17 +69,9 @@ protected:
     });
   }
   std::string Calls() {
-    lua_State* L = script->GetState();
     std::string out;
-    lua_getglobal(L, "gCalls");
-    for (int i = 1;; ++i) {
-      lua_rawgeti(L, -1, i);
-      bool end = lua_isnil(L, -1);
-      if (!end) out += (out.empty() ? "" : " ") + LuaToText(L, -1).str();
-      lua_pop(L, 1);
-      if (end) break;
-    }
-    lua_pop(L, 1);
+    for (const std::string& call : testing_support::LuaGlobalList(script->GetState(), "gCalls"))
+      out += (out.empty() ? "" : " ") + call;
     return out;
   }
   TMovie movie;

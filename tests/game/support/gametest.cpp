@@ -10,6 +10,7 @@
 #include "platform/gamestate.h"
 #include "platform/settings.h"
 #include "script/bind.h"
+#include "tests/support/luaglobal.h"
 #include "ui/modalwindow.h"
 #include "ui/windowmanager.h"
 #include "ui/windowscript.h"
@@ -63,12 +64,7 @@ TGameLuaFixture::~TGameLuaFixture() {
 bool TGameLuaFixture::Lua(const std::string& text) { return script->DoLuaString(text, "a test"); }
 
 std::string TGameLuaFixture::Global(const char* name) {
-  lua_State* L = script->GetState();
-  lua_getglobal(L, name);
-  std::string s = lua_isnil(L, -1) ? "nil" : LuaToText(L, -1).str();
-  if (lua_isboolean(L, -1)) s = lua_toboolean(L, -1) ? "true" : "false";
-  lua_pop(L, 1);
-  return s;
+  return testing_support::LuaGlobalText(script->GetState(), name);
 }
 
 UserInfo* TGameLuaFixture::Users() {

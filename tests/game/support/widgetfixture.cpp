@@ -17,6 +17,7 @@
 #include "script/luaapi.h"
 #include "tests/audio/oggmaker.h"
 #include "tests/render/image_writers.h"
+#include "tests/support/luaglobal.h"
 #include "ui/stockwindows.h"
 
 namespace widgettest {
@@ -123,20 +124,11 @@ TWidgetWindowTest::~TWidgetWindowTest() {
 }
 
 std::string TWidgetWindowTest::Global(const char* name) {
-  lua_State* L = script->GetState();
-  lua_getglobal(L, name);
-  std::string s = lua_isnil(L, -1) ? "nil" : LuaToText(L, -1).str();
-  if (lua_isboolean(L, -1)) s = lua_toboolean(L, -1) ? "true" : "false";
-  lua_pop(L, 1);
-  return s;
+  return testing_support::LuaGlobalText(script->GetState(), name);
 }
 
 double TWidgetWindowTest::Number(const char* name) {
-  lua_State* L = script->GetState();
-  lua_getglobal(L, name);
-  double v = lua_tonumber(L, -1);
-  lua_pop(L, 1);
-  return v;
+  return testing_support::LuaGlobalNumber(script->GetState(), name);
 }
 
 void TWidgetWindowTest::Send(uint32_t type, int x, int y, uint32_t a, uint32_t b) {
