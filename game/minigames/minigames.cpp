@@ -27,6 +27,7 @@ namespace {
 constexpr int kSlowestRate = 1000;  // ms
 constexpr const char* kMainMenuScript = "scripts/mainmenu.lua";
 constexpr const char* kSplashScript = "scripts/splashstart.lua";
+constexpr const char* kMainGameScript = "scripts/maingame.lua";
 constexpr const char* kSoundFadeText = "if(not(StartSoundFade == nil)) then StartSoundFade(); end";
 
 // The identity of the frame class (it is never made by name).
@@ -268,7 +269,9 @@ void TMiniGames::FinishMiniGame(TWindow* window, const TString& name) {
   const TString comics = GetLIComicsName();
   const std::string next = nextScript_;
   const TUpperLayerHooks& hooks = GetUpperLayerHooks();
-  if (!comics.IsEmpty() && hooks.setSplashInfo && FileExists(kSplashScript)) {
+  // The new level's comic comes before its play screen only: after the last
+  // level the game is over and the main menu comes, whatever level 1 says.
+  if (next == kMainGameScript && !comics.IsEmpty() && hooks.setSplashInfo && FileExists(kSplashScript)) {
     TraceOut("%s: the level's comic %s first", windowName.c_str(), comics.c_str());
     SetSplashInfo(comics, GetLIComicsPictName(), TString(next.c_str()));
     CSWithSh(name.c_str(), kSplashScript);

@@ -16,10 +16,12 @@
 #include "game/shell/upperlayers.h"
 #include "game/shell/userinfo.h"
 #include "platform/gamestate.h"
+#include "platform/host/host.h"
 #include "platform/log.h"
 #include "platform/settings.h"
 #include "platform/shell/platform.h"
 #include "platform/stringtable.h"
+#include "platform/time.h"
 #include "render/renderer.h"
 #include "render/texture.h"
 #include "script/bind.h"
@@ -56,7 +58,10 @@ void LuaSetSplashInfo(TString a, TString b, TString c) { SetSplashInfo(a, b, c);
 class TPlatformLoopPort : public TGameLoopPort {
 public:
   TPlatformLoopPort(TPlatform* platform, TWindowManager* wm)
-      : platform_(platform), wm_(wm), redrawEveryTick_(GetSettingBool("headless") || GetSettingInt("frames") > 0) {}
+      : platform_(platform),
+        wm_(wm),
+        redrawEveryTick_(GetSettingBool("headless") || GetSettingInt("frames") > 0),
+        logModals_(GetSettingBool("headless")) {}
 
   void GetEvent(TPlatformEvent* event) override { platform_->GetEvent(event); }
   void HandleEvent(const TPlatformEvent& event) override {
@@ -65,6 +70,7 @@ public:
     // every tick, so that frame counts measure time and screenshots work.
     if (redrawEveryTick_ && event.type == kEventTick) wm_->Invalidate();
     wm_->HandleEvent(event);
+    if (logModals_) LogTopModal();
   }
   void RunQuitVerify() override {
     if (TWindowScript* script = wm_ ? wm_->GetScript() : nullptr) script->RunFile("scripts/quitverify.lua");
@@ -89,9 +95,28 @@ public:
   }
 
 private:
+  // A headless run logs the top modal window each time another one comes up
+  // (or the same one is renamed by its script), with the presented frame's
+  // number and the platform clock: input scripts and tests follow the screens
+  // by these lines.
+  void LogTopModal() {
+    TWindow* top = wm_->GetTopModal();
+    const uint32_t id = top ? top->GetId() : 0;
+    const TString name = top ? top->GetName() : TString();
+    if (id == loggedModalId_ && name == loggedModalName_) return;
+    loggedModalId_ = id;
+    loggedModalName_ = name;
+    THost* host = platform_ ? platform_->GetHost() : nullptr;
+    TraceOut("modal: %s (frame %llu, %u ms)", top ? name.c_str() : "(none)",
+             static_cast<unsigned long long>(host ? host->GetPresentCount() : 0), GetPlatformTime());
+  }
+
   TPlatform* platform_;
   TWindowManager* wm_;
   bool redrawEveryTick_;
+  bool logModals_;
+  uint32_t loggedModalId_ = 0;
+  TString loggedModalName_;
 };
 
 }  // namespace

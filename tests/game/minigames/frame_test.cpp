@@ -131,6 +131,28 @@ TEST_F(TFrameTest, FinishingGoesThroughTheComicWhenTheNewLevelHasOne) {
   ClearUpperLayers();
 }
 
+// The last level won: the game is over and the main menu comes, not the
+// first level's comic of the new game.
+TEST_F(TFrameTest, FinishingTheLastLevelGoesToTheMainMenuWithoutAComic) {
+  MainXml("<Game><Common/><Levels><Level id=\"1\" intro=\"com_1.xml\" introPict=\"com1\"><Chapt id=\"1\">"
+          "<Loc filename=\"a\"/></Chapt></Level><Level id=\"2\" mgame=\"mg01window\" intro=\"com_2.xml\">"
+          "<Chapt id=\"3\"><Loc filename=\"b\"/></Chapt></Level></Levels></Game>");
+  Write("scripts/splashstart.lua", "-- the splash");
+  bool splash = false;
+  GetUpperLayerHooks().setSplashInfo = [&](const TString&, const TString&, const TString&) { splash = true; };
+  GetGameProgress().levelId = 2;
+  GetGameProgress().chapterId = 3;
+  GetGameProgress().MarkShown("com_2.xml");
+  auto frame = Make();
+  frame->isWon = true;
+  frame->FinishMiniGame(frame.get(), "mg01window");
+  EXPECT_FALSE(splash);
+  EXPECT_EQ(GetGameProgress().levelId, 1);
+  EXPECT_EQ(GetShadowScript(), "scripts/mainmenu.lua");
+  ClearUpperLayers();
+  SetGo2MainMenuFlag(false);
+}
+
 TEST_F(TFrameTest, CommandsReachTheFrameTheJournalAndTheTutorial) {
   ASSERT_TRUE(Open());
   EXPECT_EQ(game->GetButton("restart"), nullptr);  // the blocks game has no restart
