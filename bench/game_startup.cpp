@@ -4,6 +4,7 @@
 // for many more frames; a frame's time is the difference divided by the
 // extra frames. "ratio startup/frame" is the start-up (process start to the
 // first presented frame, exit included) in main-menu frames.
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 
 #include "bench/game_startup.h"
@@ -61,5 +63,66 @@ int PrintStartupRatio() {
   double frame = (longer - startup) / extra;
   std::printf("startup %.1f ms, main-menu frame %.2f ms\n", startup * 1000, frame * 1000);
   std::printf("ratio startup/frame: %.3f\n", startup / frame);
+  return 0;
+}
+
+namespace {
+
+// User and system CPU time of the children waited for so far, in seconds.
+double ChildrenCpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_CHILDREN, &usage);
+  return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+}  // namespace
+
+int PrintPlaythroughRatio(double frameSeconds) {
+  namespace fs = std::filesystem;
+  fs::path dir = fs::temp_directory_path() / ("lantern-bench-playthrough-" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  const std::string user = (dir / "user").string(), shot = (dir / "last.png").string();
+  const std::string scripts = std::string(LANTERN_BENCH_SOURCE) + "/tests/game/playthrough/walkthrough";
+  double cpu = 0;
+  unsigned long long frames = 0;
+  int stages = 0;
+  for (int n = 1;; ++n) {
+    const std::string script = scripts + std::to_string(n) + ".txt", text = ReadText(script);
+    if (text.empty()) break;
+    const size_t at = text.find("# frames: ");
+    const int limit = at == std::string::npos ? 0 : std::atoi(text.c_str() + at + 10);
+    const double before = ChildrenCpuSeconds();
+    const double seconds = RunLantern("headless=1,frames=" + std::to_string(limit) + ",input=" + script +
+                                      ",screenshot=" + shot + ",userfolder=" + user);
+    cpu += ChildrenCpuSeconds() - before;
+    // The frames it presented, from the log's last line about the screenshot.
+    const std::string log = ReadText(user + "/logfile.txt");
+    const size_t line = log.rfind("Screenshot written to ");
+    const size_t mark = line == std::string::npos ? line : log.find("(frame ", line);
+    if (seconds < 0 || mark == std::string::npos) {
+      std::fprintf(stderr, "playthrough: stage %d did not run to its end\n", n);
+      fs::remove_all(dir);
+      return 1;
+    }
+    frames += std::strtoull(log.c_str() + mark + 7, nullptr, 10);
+    ++stages;
+  }
+  fs::remove_all(dir);
+  if (stages == 0 || frames == 0 || frameSeconds <= 0) {
+    std::fprintf(stderr, "playthrough: no walkthrough was played\n");
+    return 1;
+  }
+  const double perFrame = cpu / double(frames);
+  std::printf("playthrough: %d stages, %llu frames, %.1f s of CPU, %.3f ms a frame; a background frame %.3f ms\n",
+              stages, frames, cpu, perFrame * 1000, frameSeconds * 1000);
+  std::printf("ratio playthrough/frames: %.3f\n", perFrame / frameSeconds);
   return 0;
 }

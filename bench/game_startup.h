@@ -1,4 +1,8 @@
-// The start-up part of lantern_bench_game (game_startup.cpp): runs the lantern
-// program and prints "ratio startup/frame: X"; 0 on success.
+// The parts of lantern_bench_game that run the lantern program (game_startup.cpp).
 #pragma once
 int PrintStartupRatio();
+// Plays the demo's walkthrough (tests/game/playthrough/walkthrough<n>.txt,
+// one program run a stage, from a fresh user folder) and prints "ratio
+// playthrough/frames: X": the runs' CPU time per presented frame in frames
+// of `frameSeconds`; 0 on success.
+int PrintPlaythroughRatio(double frameSeconds);

@@ -149,7 +149,9 @@ bool TPlatform::WriteScreenshot() {
   if (shot.IsEmpty() || !GetHost()) return false;
   std::string path = app_->ResolveStartPath(shot.str());
   bool ok = GetHost()->SaveScreenshot(path);
-  if (ok) TraceOut("Screenshot written to %s", path.c_str());
+  if (ok)
+    TraceOut("Screenshot written to %s (frame %llu)", path.c_str(),
+             static_cast<unsigned long long>(GetHost()->GetPresentCount()));
   return ok;
 }
 
