@@ -80,15 +80,8 @@ bool TMG03Window::LoadKeys() {
   std::unique_ptr<TiXmlDocument> doc;
   TString why;
   KeysFileData data;
-  bool good = OpenMGDocument(file, &doc, &why);
-  const TiXmlElement* root = good ? doc->RootElement() : nullptr;
-  const TiXmlElement* common = root ? root->FirstChildElement("Common") : nullptr;
-  if (good && !common) {
-    why = "it has no \"Common\" element";
-    good = false;
-  }
-  if (good) good = ReadKeysFile(root, common, &data, &why);
-  if (!good) {
+  const TiXmlElement *root = nullptr, *common = nullptr;
+  if (!OpenMGGameFile(file, &doc, &root, &common, &why) || !ReadKeysFile(root, common, &data, &why)) {
     TraceOut("Mini-game file %s: %s", file.c_str(), why.c_str());
     return false;
   }

@@ -67,14 +67,8 @@ bool TMG05Window::LoadMosaic() {
   std::unique_ptr<TiXmlDocument> doc;
   TString why;
   MosaicFileData data;
-  bool good = OpenMGDocument(file, &doc, &why);
-  const TiXmlElement* root = good ? doc->RootElement() : nullptr;
-  const TiXmlElement* common = root ? root->FirstChildElement("Common") : nullptr;
-  if (good && !common) {
-    why = "it has no \"Common\" element";
-    good = false;
-  }
-  good = good && ReadMosaicFile(root, common, &data, &why);
+  const TiXmlElement *root = nullptr, *common = nullptr;
+  bool good = OpenMGGameFile(file, &doc, &root, &common, &why) && ReadMosaicFile(root, common, &data, &why);
   std::vector<MosaicType> types;
   for (size_t k = 0; good && k < data.types.size(); ++k) {
     const MosaicTypeNames& names = data.types[k];

@@ -106,14 +106,8 @@ bool TMG06Window::LoadGameFile() {
   std::unique_ptr<TiXmlDocument> doc;
   TString why;
   WoundsFileData data;
-  bool good = OpenMGDocument(file, &doc, &why);
-  const TiXmlElement* root = good ? doc->RootElement() : nullptr;
-  const TiXmlElement* common = root ? root->FirstChildElement("Common") : nullptr;
-  if (good && !common) {
-    why = "it has no \"Common\" element";
-    good = false;
-  }
-  good = good && ReadWoundsFile(root, common, &data, &why);
+  const TiXmlElement *root = nullptr, *common = nullptr;
+  bool good = OpenMGGameFile(file, &doc, &root, &common, &why) && ReadWoundsFile(root, common, &data, &why);
   boost::shared_ptr<TTexture> brush;
   if (good) {
     brush = LoadTextureWithAlpha(data.brush);

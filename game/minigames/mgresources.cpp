@@ -142,6 +142,16 @@ bool OpenMGDocument(const TString& fileName, std::unique_ptr<TiXmlDocument>* doc
   return true;
 }
 
+bool OpenMGGameFile(const TString& fileName, std::unique_ptr<TiXmlDocument>* doc, const TiXmlElement** root,
+                    const TiXmlElement** common, TString* why) {
+  if (!OpenMGDocument(fileName, doc, why)) return false;
+  *root = (*doc)->RootElement();
+  *common = (*root)->FirstChildElement("Common");
+  if (*common) return true;
+  *why = "it has no \"Common\" element";
+  return false;
+}
+
 TMGResources::~TMGResources() = default;
 
 TString TMGResources::GetFileName(int) const { return TString(); }

@@ -79,6 +79,9 @@ bool ReadMGCommonDocument(const TiXmlDocument& doc, MGCommonData* out, TString* 
 // The document of a mini-game file; false, with the reason, when it cannot
 // be read or has no root element (the document is then empty).
 bool OpenMGDocument(const TString& fileName, std::unique_ptr<TiXmlDocument>* doc, TString* why);
+// The same, and the root with its "Common" element, which it must have.
+bool OpenMGGameFile(const TString& fileName, std::unique_ptr<TiXmlDocument>* doc, const TiXmlElement** root,
+                    const TiXmlElement** common, TString* why);
 
 class TMGResources {
 public:

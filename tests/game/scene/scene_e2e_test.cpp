@@ -73,8 +73,12 @@ TEST_F(SceneEndToEnd, ANewPlayerFindsEverythingAndTheNextStartGoesOn) {
   EXPECT_EQ(second.Count("MainGame: level loc12 loaded: 13 objects, 13 to find"), 1u);
   EXPECT_EQ(second.Count("MainGame: level loc11 loaded"), 0u);
   // Its frame: the study, the panel and a full list of names.
-  if (second.w == 1024) EXPECT_GT(ListInk(second), 1500);
+  if (second.w == 1024) {
+    EXPECT_GT(ListInk(second), 1500);
+  }
   // The first run's last frame: the gallery with the kitchen in its first
   // slot, brighter than the locked one beside it.
-  if (first.w == 1024) EXPECT_GT(first.Brightness(240, 185, 490, 345), first.Brightness(540, 185, 790, 345) + 20);
+  if (first.w == 1024) {
+    EXPECT_GT(first.Brightness(240, 185, 490, 345), first.Brightness(540, 185, 790, 345) + 20);
+  }
 }

@@ -75,7 +75,9 @@ TEST_F(StoryEndToEnd, ANewGameShowsTheIntroComicAndReachesTheFirstLocation) {
   EXPECT_GT(leave, page3);
   EXPECT_GT(level, leave);
   // The play screen's panel at the bottom, not the comic's page.
-  if (game.w == 1024) EXPECT_FALSE(Near(game.At(500, 700), PicturePixel("comics/bg.jpg", 500, 700), 6));
+  if (game.w == 1024) {
+    EXPECT_FALSE(Near(game.At(500, 700), PicturePixel("comics/bg.jpg", 500, 700), 6));
+  }
 }
 
 // A player who has found everything of level 1 plays its last part, the
@@ -130,5 +132,7 @@ TEST_F(StoryEndToEnd, TheCreditsRollFromTheMainMenuAndReturn) {
   std::vector<std::string> wanted = {"menu: shown", "credits: open", "credits: closed"};
   EXPECT_EQ(back.lines, wanted);
   // The menu again: its bright title over the dusk, no dark credits page.
-  if (back.w == 1024) EXPECT_GT(back.Brightness(100, 90, 590, 190), early.Brightness(100, 90, 590, 190) + 20);
+  if (back.w == 1024) {
+    EXPECT_GT(back.Brightness(100, 90, 590, 190), early.Brightness(100, 90, 590, 190) + 20);
+  }
 }
