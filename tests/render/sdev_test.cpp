@@ -519,7 +519,9 @@ TEST_F(SdevTest, EveryPrimitiveIsClippedToViewportAndClipRect) {
   auto check = [&](const char* what) {
     for (int y = 0; y < 32; ++y)
       for (int x = 0; x < 32; ++x) {
-        if (c.Raw(x, y)) ASSERT_TRUE(x < 16 && y >= 4 && y < 18) << what << " at " << x << "," << y;
+        if (c.Raw(x, y)) {
+          ASSERT_TRUE(x < 16 && y >= 4 && y < 18) << what << " at " << x << "," << y;
+        }
       }
     EXPECT_GT(c.Count(0xFFFFFFFF, 32, 32), 0) << what;
     c.Fill(0);

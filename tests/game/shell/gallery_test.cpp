@@ -109,7 +109,9 @@ TEST_F(GalleryTest, DistinctPhotosUnlockSlotsAndAreExported) {
     const GalleryThumb_t& slot = g->GetSlots()[size_t(i)];
     EXPECT_EQ(slot.index, i);
     EXPECT_EQ(slot.unlocked, i < 3) << i;
-    if (i < 3) EXPECT_EQ(slot.wallpaperName, names[i]);
+    if (i < 3) {
+      EXPECT_EQ(slot.wallpaperName, names[i]);
+    }
   }
   for (int k = 0; k < 3; ++k) {
     std::vector<uint32_t> px;
