@@ -2,7 +2,11 @@
 #include "render/texture.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <memory>
+#include <system_error>
+#include <thread>
 
 #include "platform/file.h"
 #include "platform/log.h"
@@ -43,6 +47,58 @@ TTextureRef Lookup(const TString& key) {
   return am ? AssetCast<TTexture>(am->Find(key)) : TTextureRef();
 }
 
+// Pictures decoded ahead by GetMany for the loads that follow on this
+// thread: a failed decode is kept too (its reason is logged already).
+struct TDecodedAhead {
+  TString name;
+  bool ok = false, taken = false;
+  TDecodedImage image;
+};
+std::vector<std::unique_ptr<TDecodedAhead>>* g_decodedAhead = nullptr;
+
+// At most this many pictures are decoded at once (and held before upload).
+constexpr size_t kDecodeThreads = 4;
+
+// Decodes every picture of the group, this thread taking its share.
+void DecodeSideBySide(std::vector<std::unique_ptr<TDecodedAhead>>& group) {
+  std::atomic<size_t> next{0};
+  auto work = [&group, &next] {
+    for (size_t i; (i = next.fetch_add(1)) < group.size();) group[i]->ok = LoadImageFile(group[i]->name, &group[i]->image);
+  };
+  std::vector<std::thread> threads;
+  for (size_t t = 1; t < group.size(); ++t) {
+    try {
+      threads.emplace_back(work);
+    } catch (const std::system_error&) {
+      break;  // no more threads: the others and this one share the work
+    }
+  }
+  work();
+  for (std::thread& t : threads) t.join();
+}
+
+// The image of `name`: decoded ahead, else decoded now.
+bool DecodeImage(const TString& name, TDecodedImage* out) {
+  if (g_decodedAhead) {
+    for (auto& d : *g_decodedAhead) {
+      if (d->taken || d->name != name) continue;
+      d->taken = true;
+      if (!d->ok) return false;
+      out->Reset();
+      out->width = d->image.width;
+      out->height = d->image.height;
+      out->side = d->image.side;
+      out->hasAlpha = d->image.hasAlpha;
+      out->pixels = d->image.pixels;
+      out->release = d->image.release;
+      d->image.pixels = nullptr;  // now out's
+      d->image.release = nullptr;
+      return true;
+    }
+  }
+  return LoadImageFile(name, out);
+}
+
 }  // namespace
 
 class TTextureLoader {
@@ -79,6 +135,34 @@ TTextureRef TTexture::Get(const TString& name, uint32_t flags) {
   return TTextureLoader::Make(key, options, name, TString());
 }
 
+std::vector<TTextureRef> TTexture::GetMany(const std::vector<TString>& names, uint32_t flags) {
+  // The names not loaded yet, each once, in order of first use.
+  std::vector<TString> missing;
+  for (const TString& name : names)
+    if (!Lookup(MakeKey(name, flags)) && std::find(missing.begin(), missing.end(), name) == missing.end())
+      missing.push_back(name);
+  std::vector<std::unique_ptr<TDecodedAhead>> ahead;
+  std::vector<std::unique_ptr<TDecodedAhead>>* outer = g_decodedAhead;
+  if (missing.size() > 1) g_decodedAhead = &ahead;
+  std::vector<TTextureRef> out;
+  out.reserve(names.size());
+  size_t next = 0;  // the first missing name not decoded yet
+  for (const TString& name : names) {
+    if (g_decodedAhead == &ahead && next < missing.size() && name == missing[next]) {
+      ahead.clear();  // the last group's pictures are all taken by now
+      size_t end = std::min(missing.size(), next + kDecodeThreads);
+      for (; next < end; ++next) {
+        ahead.emplace_back(new TDecodedAhead);
+        ahead.back()->name = missing[next];
+      }
+      DecodeSideBySide(ahead);
+    }
+    out.push_back(Get(name, flags));
+  }
+  g_decodedAhead = outer;
+  return out;
+}
+
 TTextureRef TTexture::GetWithMask(const TString& colorName, const TString& maskName, uint32_t flags) {
   TString key = MakeKey(colorName + "|" + maskName, flags);
   if (TTextureRef t = Lookup(key)) return t;
@@ -109,9 +193,9 @@ TTextureRef TTexture::CreateBlank(uint32_t width, uint32_t height, bool renderTa
 bool TTexture::Load(TTextureData* data, const TString& fileName, const TString& maskName) {
   if (!data) return false;
   TDecodedImage image, mask;
-  if (!LoadImageFile(fileName, &image)) return false;
+  if (!DecodeImage(fileName, &image)) return false;
   if (!maskName.IsEmpty()) {
-    if (!LoadImageFile(maskName, &mask)) return false;
+    if (!DecodeImage(maskName, &mask)) return false;
     // Alpha from the mask's red channel, the mask stretched over the picture.
     for (uint32_t y = 0; y < image.height; ++y) {
       uint32_t my = uint32_t(uint64_t(y) * mask.height / image.height);

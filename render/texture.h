@@ -11,6 +11,7 @@
 // Part of render/; depends on platform/ and platform/registry/.
 #pragma once
 #include <cstdint>
+#include <vector>
 
 #include <boost/shared_ptr.hpp>
 
@@ -80,6 +81,10 @@ public:
   static TTextureRef GetWithMask(const TString& colorName, const TString& maskName, uint32_t flags = 0);
   // As Get, for cursor pictures: a plain surface ("?alpha" keeps alpha, "?slow" system memory).
   static TTextureRef GetFlagged(const TString& name);
+  // Get for each name, in order (an animation's frames). The pictures not
+  // loaded yet are decoded side by side on a few worker threads first, a
+  // few at a time, then made into textures here as Get makes them.
+  static std::vector<TTextureRef> GetMany(const std::vector<TString>& names, uint32_t flags = 0);
   // A new blank (transparent black) texture with an alpha channel; empty when
   // the device refuses.
   static TTextureRef CreateBlank(uint32_t width, uint32_t height, bool renderTarget);

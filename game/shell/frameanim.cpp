@@ -92,8 +92,11 @@ void Anim_t::Load(const TString& file) {
 
 void Anim_t::LoadFrames() {
   frames.clear();
-  for (const TString& full : frameNames)
-    frames.push_back(jpg ? LoadTextureWithAlpha(full) : TTexture::Get(full, 0));
+  if (!jpg) {
+    frames = TTexture::GetMany(frameNames, 0);
+    return;
+  }
+  for (const TString& full : frameNames) frames.push_back(LoadTextureWithAlpha(full));
 }
 
 void Anim_t::Restart() {

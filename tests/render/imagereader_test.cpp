@@ -370,6 +370,55 @@ TEST_F(TextureFileTest, NamesTryJp2ThenPngThenJpgAndMasksGiveAlpha) {
   EXPECT_TRUE(log.Contains("TTexture: cannot load nothing-here"));
 }
 
+TEST_F(TextureFileTest, ManyPicturesDecodedSideBySideComeBackInOrderAsGetGivesThem) {
+  ASSERT_TRUE(Open());
+  testing_support::ScopedChdir cd(dir_.Path());
+  // Eleven frames (three groups of decoding), one already loaded, one
+  // missing, one damaged and one listed twice.
+  std::vector<TString> names;
+  for (int i = 0; i < 11; ++i) {
+    std::string name = "frame" + std::to_string(i) + ".png";
+    dir_.Write(name, EncodePng(std::vector<uint32_t>(6 * 4, 0xFF000000u | uint32_t(20 * i) << 8 | 7u), 6, 4));
+    names.push_back(TString(name.c_str()));
+  }
+  std::vector<uint8_t> cut = EncodePng(std::vector<uint32_t>(64 * 64, 0xFF102030u), 64, 64);
+  cut.resize(cut.size() / 2);
+  dir_.Write("cut.png", cut);
+  TTextureRef early = TTexture::Get("frame3.png");
+  ASSERT_TRUE(early);
+  names.insert(names.begin() + 5, "missing.png");
+  names.insert(names.begin() + 2, "cut.png");
+  names.push_back("frame0.png");
+  TLogCapture log;
+  std::vector<TTextureRef> got = TTexture::GetMany(names);
+  ASSERT_EQ(got.size(), names.size());
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (names[i] == "missing.png" || names[i] == "cut.png") {
+      EXPECT_FALSE(got[i]) << i;
+      continue;
+    }
+    ASSERT_TRUE(got[i]) << i;
+    EXPECT_EQ(got[i], TTexture::Get(names[i])) << i;  // registered under Get's key
+  }
+  EXPECT_EQ(got[4], early);          // frame3, loaded before: shared
+  EXPECT_EQ(got.back(), got[0]);     // listed twice: one texture
+  EXPECT_EQ(log.Count("TTexture: cannot load missing.png"), 1u);
+  EXPECT_EQ(log.Count("TTexture: cannot load cut.png"), 1u);
+  EXPECT_EQ(log.Count("LoadPngImage: cut.png"), 1u);  // decoded once, its reason logged once
+  // Each frame draws its own colour.
+  const auto& f = Frame([&] {
+    for (size_t i = 0; i < got.size(); ++i)
+      if (got[i]) got[i]->DrawAt(float(8 * i), 0, 1, 1, 0, TDrawParams::kAnchorAtCenter);
+  });
+  for (size_t i = 0; i < got.size(); ++i) {
+    if (!got[i]) continue;
+    int frame = std::atoi(names[i].c_str() + 5);
+    EXPECT_EQ(f.At(int(8 * i) + 2, 2), 0xFF000000u | uint32_t(20 * frame) << 8 | 7u) << i;
+  }
+  // Nothing left held: a second call finds every picture loaded.
+  EXPECT_EQ(TTexture::GetMany({"frame7.png", "frame8.png"})[1], got[10]);
+}
+
 // A device whose largest texture is 1024 x 1024.
 class SmallTextureTest : public DisplayTest {
 protected:
