@@ -213,6 +213,23 @@ bool MixBlendRow(uint32_t* dst, const uint32_t* a, const uint32_t* b, uint32_t f
   return false;
 }
 
+MixRowKernel FindMixRowKernel(BlendKind k, bool mixed) {
+#if defined(LANTERN_HAVE_AVX2_PATH)
+  if (VectorLevel() >= 2) {
+    switch (k) {
+      case BlendKind::Replace:
+        return mixed ? &MixRowAvx2<true, BlendKind::Replace> : &MixRowAvx2<false, BlendKind::Replace>;
+      case BlendKind::Alpha: return mixed ? &MixRowAvx2<true, BlendKind::Alpha> : &MixRowAvx2<false, BlendKind::Alpha>;
+      case BlendKind::Add: return mixed ? &MixRowAvx2<true, BlendKind::Add> : &MixRowAvx2<false, BlendKind::Add>;
+      default: break;
+    }
+  }
+#endif
+  (void)k;
+  (void)mixed;
+  return nullptr;
+}
+
 void BlendRow(uint32_t* dst, const uint32_t* src, int n, BlendKind k, const PixelState& s, uint32_t mod) {
   bool hasMod = mod != 0xFFFFFFFFu;
   if (k == BlendKind::Replace && !hasMod) {

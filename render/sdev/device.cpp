@@ -337,7 +337,7 @@ HResult Device::Draw(PrimType t, uint32_t fvf, const void* verts, uint32_t vcoun
   if (!BytesPerPixel(target_->Format()) || (target_->Format().flags & kPfZBuffer)) return err::kFail;
 
   // --- Vertex processing ---
-  s.verts.resize(vcount);
+  if (s.verts.size() < vcount) s.verts.resize(vcount);  // kept between draws: no refill
   s.valid.assign(vcount, 1);
   const uint8_t* base = static_cast<const uint8_t*>(verts);
   const Viewport& vp = s.vp;

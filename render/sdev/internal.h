@@ -123,6 +123,11 @@ void BlendRow(uint32_t* dst, const uint32_t* src, int n, BlendKind k, const Pixe
 // b is null), f in 0..256, in one pass; false (nothing done) when no kernel
 // takes it (generic factors, or the vector level below AVX2).
 bool MixBlendRow(uint32_t* dst, const uint32_t* a, const uint32_t* b, uint32_t f, int n, BlendKind k, uint32_t mod);
+// The kernel MixBlendRow runs for kind k with a second row (`mixed`) or
+// without, for callers that blend many rows the same way; null when none
+// takes it.
+using MixRowKernel = void (*)(uint32_t* dst, const uint32_t* a, const uint32_t* b, uint32_t f, int n, uint32_t mod);
+MixRowKernel FindMixRowKernel(BlendKind k, bool mixed);
 
 void Triangle(const Target& t, const Rect& clip, const PixelState& s, const RVert& a, const RVert& b,
               const RVert& c);

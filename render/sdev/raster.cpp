@@ -413,6 +413,14 @@ void Triangle(const Target& t, const Rect& clip, const PixelState& s, const RVer
   }
 
   uint32_t src[kChunk];
+  // Spans are short: their blend kernel is found once (a plain copy keeps BlendRow's).
+  MixRowKernel rowKernel = kind != BlendKind::Generic ? FindMixRowKernel(kind, false) : nullptr;
+  auto emit = [&](int x, int y, int n, uint32_t mod) {
+    if (rowKernel && !(kind == BlendKind::Replace && mod == 0xFFFFFFFFu))
+      rowKernel(t.px + size_t(y) * t.pitch + x, src, nullptr, 0, n, mod);
+    else
+      Emit(t, x, y, src, n, kind, s, mod);
+  };
   const RVert *top = v[0], *mid = v[1], *bot = v[2];
   for (int y = y0; y < y1; ++y) {
     float py = y + 0.5f;
@@ -439,7 +447,7 @@ void Triangle(const Target& t, const Rect& clip, const PixelState& s, const RVer
         if (textured && !ts.perspective && plan.kind == Plan::kTexture && plan.uniform) {
           SampleSpan(sm, U, V, ts.u.dx, ts.v.dx, n, src);
           if (plan.color != 0xFFFFFFFFu) mod = plan.color;
-          Emit(t, x, y, src, n, kind, s, mod);
+          emit(x, y, n, mod);
           continue;
         }
         for (int k = 0; k < n; ++k) {
@@ -460,7 +468,7 @@ void Triangle(const Target& t, const Rect& clip, const PixelState& s, const RVer
         }
         if (plan.kind == Plan::kTexture && plan.uniform && plan.color != 0xFFFFFFFFu) mod = plan.color;
       }
-      Emit(t, x, y, src, n, kind, s, mod);
+      emit(x, y, n, mod);
     }
   }
 }
@@ -746,7 +754,7 @@ bool Quad(const Target& t, const Rect& clip, const PixelState& s, const RVert* v
   // needs one of the last two again.
   int tag[2] = {-1, -1};
   const uint32_t* across[2] = {nullptr, nullptr};
-  auto acrossRow = [&](int j, int keep) -> int {
+  auto acrossRow = [&](int j, int keep) __attribute__((always_inline)) -> int {
     for (int q = 0; q < 2; ++q)
       if (tag[q] == j) return q;
     int q = keep == 0 ? 1 : 0;
@@ -763,15 +771,22 @@ bool Quad(const Target& t, const Rect& clip, const PixelState& s, const RVert* v
     }
     return q;
   };
+  // The blend kernels of a row alone and of two rows mixed down.
+  MixRowKernel plainRow = nullptr, mixedRow = nullptr;
+  if (plan.kind != Plan::kGeneric) {
+    plainRow = FindMixRowKernel(kind, false);
+    mixedRow = FindMixRowKernel(kind, true);
+  }
   for (int y = y0; y < y1; ++y) {
     size_t k = size_t(y - y0);
     int q0 = acrossRow(my.i0[k], -1);
     const uint32_t* src = across[q0];
     bool mixDown = linY && my.f[k] != 0;
     const uint32_t* below = mixDown ? across[acrossRow(my.i1[k], q0)] : nullptr;
-    if (plan.kind != Plan::kGeneric &&
-        MixBlendRow(t.px + size_t(y) * t.pitch + x0, src, below, mixDown ? my.f[k] : 0, n, kind, mod))
+    if (MixRowKernel kernel = mixDown ? mixedRow : plainRow) {
+      kernel(t.px + size_t(y) * t.pitch + x0, src, below, mixDown ? my.f[k] : 0, n, mod);
       continue;
+    }
     if (mixDown) {
       Down(src, below, my.f[k], n, row.data(), level);
       src = row.data();

@@ -303,6 +303,47 @@ TEST_F(SdevTest, ModulationAndAlphaBlendingAreExactOnEveryRowLengthAndEveryPath)
   }
 }
 
+// Turned quads (two triangles each, spans of every length) scaled with
+// linear filtering, modulated and blended: every vector level draws the
+// pixels of the plain formulas.
+TEST_F(SdevTest, TurnedFilteredTrianglesBlendTheSameOnEveryPath) {
+  const uint32_t diffuses[] = {0xFFFFFFFFu, 0xFFFFC070u, 0xB37FC15Au};
+  std::vector<uint32_t> plain[3][3];
+  for (int level = 0; level <= 2; ++level) {
+    UseVectorLevel(level);
+    for (int mode = 0; mode < 3; ++mode) {
+      for (int d = 0; d < 3; ++d) {
+        Canvas c(48, 48, Format::A8R8G8B8);
+        Surface* t = c.Texture(16, 16, BlendTexel);
+        c.dev->SetTexture(0, t);
+        c.dev->SetTextureStageState(0, TSS::MagFilter, kFilterLinear);
+        c.dev->SetTextureStageState(0, TSS::MinFilter, kFilterLinear);
+        for (int y = 0; y < 48; ++y)
+          for (int x = 0; x < 48; ++x) reinterpret_cast<uint32_t*>(c.target->Bits() + y * c.target->Pitch())[x] = Scramble(x, y);
+        c.Blend(mode != 0, kBlendSrcAlpha, mode == 2 ? kBlendOne : kBlendInvSrcAlpha);
+        for (int k = 0; k < 6; ++k) {  // turned by 10 .. 60 degrees about (24, 24), 5 + 6k pixels wide
+          float a = float(k + 1) * 0.1745f, w = 2.5f + 3.0f * float(k), cs = std::cos(a) * w, sn = std::sin(a) * w;
+          uint32_t col = diffuses[d];
+          c.Draw(PrimType::TriFan, {V(24 - cs + sn, 24 - sn - cs, col, 0, 0), V(24 + cs + sn, 24 + sn - cs, col, 1, 0),
+                                    V(24 + cs - sn, 24 + sn + cs, col, 1, 1), V(24 - cs - sn, 24 - sn + cs, col, 0, 1)});
+        }
+        std::vector<uint32_t> px;
+        for (int y = 0; y < 48; ++y)
+          for (int x = 0; x < 48; ++x) px.push_back(c.Raw(x, y));
+        if (level == 0) {
+          plain[mode][d] = px;
+          continue;
+        }
+        int differ = 0;
+        for (size_t i = 0; i < px.size(); ++i) differ += px[i] != plain[mode][d][i];
+        EXPECT_EQ(differ, 0) << "level " << level << ", mode " << mode << ", diffuse " << d;
+        EXPECT_NE(px, std::vector<uint32_t>(px.size(), px[0]));
+      }
+    }
+  }
+  UseVectorLevel(2);
+}
+
 TEST_F(SdevTest, TextureTimesDiffuseThenBlended) {
   Canvas c(8, 8, Format::A8R8G8B8);
   Surface* t = c.Texture(4, 4, [](int x, int y) { return x < 2 ? 0xFF808080u : 0x80FF0000u; });
