@@ -107,6 +107,48 @@ __attribute__((target("avx2"))) inline void Store8(uint32_t* p, bool masked, __m
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), v);
 }
 
+// Eight source pixels (sv, and widened as slo, shi when `wide`) modulated
+// and blended (Replace, Alpha or Add) onto the eight target pixels at dst, or
+// those of `mask` when `tail`.
+template <BlendKind k>
+__attribute__((target("avx2"))) inline void BlendGroup(uint32_t* dst, bool tail, __m256i mask, __m256i sv,
+                                                       __m256i slo, __m256i shi, bool wide, bool hasMod,
+                                                       __m256i mod16, bool opaqueStays) {
+  const __m256i z = _mm256_setzero_si256();
+  const __m256i amask = _mm256_set1_epi32(int(0xFF000000u));
+  BlendKind kind = k;
+  if (k == BlendKind::Alpha) {
+    // Shortcuts of the same formula: all transparent keeps the target, all
+    // opaque writes the (modulated) source.
+    __m256i alpha = _mm256_and_si256(sv, amask);
+    if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(alpha, z)) == -1) return;
+    if (opaqueStays && _mm256_movemask_epi8(_mm256_cmpeq_epi32(alpha, amask)) == -1) {
+      if (!hasMod) {
+        Store8(dst, tail, mask, sv);
+        return;
+      }
+      kind = BlendKind::Replace;
+    }
+  }
+  if (!wide) {
+    slo = _mm256_unpacklo_epi8(sv, z);
+    shi = _mm256_unpackhi_epi8(sv, z);
+  }
+  __m256i dv = kind == BlendKind::Replace ? z : Load8(dst, tail, mask);
+  __m256i out = BlendWide(slo, shi, dv, kind, hasMod, mod16);
+  Store8(dst, tail, mask, out);
+}
+
+// (a (256 - f) + b f) / 256 per channel, widened: at most 255 x 256, no carry.
+__attribute__((target("avx2"))) inline void MixWide(__m256i a, __m256i b, __m256i wa, __m256i wb, __m256i& lo,
+                                                    __m256i& hi) {
+  const __m256i z = _mm256_setzero_si256();
+  lo = _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpacklo_epi8(a, z), wa),
+                                          _mm256_mullo_epi16(_mm256_unpacklo_epi8(b, z), wb)), 8);
+  hi = _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpackhi_epi8(a, z), wa),
+                                          _mm256_mullo_epi16(_mm256_unpackhi_epi8(b, z), wb)), 8);
+}
+
 // A row of Lerp(a, b, f) (just a when b is null) modulated and blended
 // (Replace, Alpha or Add): groups of eight, then the last one to seven pixels
 // through masked loads and stores.
@@ -114,7 +156,6 @@ template <bool kMix, BlendKind k>
 __attribute__((target("avx2"))) void MixRowAvx2(uint32_t* dst, const uint32_t* a, const uint32_t* b, uint32_t f,
                                                  int n, uint32_t mod) {
   const __m256i z = _mm256_setzero_si256();
-  const __m256i amask = _mm256_set1_epi32(int(0xFF000000u));
   const __m256i wa = _mm256_set1_epi16(short(256 - f)), wb = _mm256_set1_epi16(short(f));
   bool hasMod = mod != 0xFFFFFFFFu;
   __m256i mod16 = _mm256_unpacklo_epi8(_mm256_set1_epi32(int(mod)), z);
@@ -124,38 +165,86 @@ __attribute__((target("avx2"))) void MixRowAvx2(uint32_t* dst, const uint32_t* a
   for (int i = 0; i < n; i += 8) {
     bool tail = i + 8 > n;
     if (tail) mask = _mm256_cmpgt_epi32(_mm256_set1_epi32(n - i), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
-    __m256i sv = Load8(a + i, tail, mask), slo, shi;
-    bool wide = kMix;
+    __m256i sv = Load8(a + i, tail, mask), slo = z, shi = z;
     if (kMix) {
-      // a + (b - a) f / 256 as (a (256 - f) + b f) / 256: at most 255 x 256, no carry.
-      __m256i y = Load8(b + i, tail, mask);
-      slo = _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpacklo_epi8(sv, z), wa),
-                                               _mm256_mullo_epi16(_mm256_unpacklo_epi8(y, z), wb)), 8);
-      shi = _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpackhi_epi8(sv, z), wa),
-                                               _mm256_mullo_epi16(_mm256_unpackhi_epi8(y, z), wb)), 8);
+      MixWide(sv, Load8(b + i, tail, mask), wa, wb, slo, shi);
       if (k == BlendKind::Alpha) sv = _mm256_packus_epi16(slo, shi);
     }
-    BlendKind kind = k;
-    if (k == BlendKind::Alpha) {
-      // Shortcuts of the same formula: all transparent keeps the target, all
-      // opaque writes the (modulated) source.
-      __m256i alpha = _mm256_and_si256(sv, amask);
-      if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(alpha, z)) == -1) continue;
-      if (opaqueStays && _mm256_movemask_epi8(_mm256_cmpeq_epi32(alpha, amask)) == -1) {
-        if (!hasMod) {
-          Store8(dst + i, tail, mask, sv);
-          continue;
-        }
-        kind = BlendKind::Replace;
-      }
+    BlendGroup<k>(dst + i, tail, mask, sv, slo, shi, kMix, hasMod, mod16, opaqueStays);
+  }
+}
+
+// One texel row r taken across for a small quad, eight pixels a group (the
+// arithmetic of the across kernel), the pixels past the last masked to zero
+// (as a masked load gives them).
+__attribute__((target("avx2"))) inline void SmallAcross(const uint32_t* r, const int* ix0, const __m256i* wl,
+                                                        const __m256i* wr, int groups, bool lastTail,
+                                                        __m256i lastMask, __m256i* out) {
+  const __m256i z = _mm256_setzero_si256();
+  for (int g = 0; g < groups; ++g) {
+    __m256i sum[2];
+    for (int h = 0; h < 2; ++h) {
+      const int* ix = ix0 + 8 * g + 4 * h;
+      __m128i p01 = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(r + ix[0])),
+                                       _mm_loadl_epi64(reinterpret_cast<const __m128i*>(r + ix[1])));
+      __m128i p23 = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(r + ix[2])),
+                                       _mm_loadl_epi64(reinterpret_cast<const __m128i*>(r + ix[3])));
+      __m256i p = _mm256_inserti128_si256(_mm256_castsi128_si256(p01), p23, 1);
+      __m256i a = _mm256_unpacklo_epi8(p, z), b = _mm256_unpackhi_epi8(p, z);
+      __m256i left = _mm256_unpacklo_epi64(a, b), right = _mm256_unpackhi_epi64(a, b);
+      sum[h] = _mm256_srli_epi16(
+          _mm256_add_epi16(_mm256_mullo_epi16(left, wl[2 * g + h]), _mm256_mullo_epi16(right, wr[2 * g + h])), 8);
     }
-    if (!wide) {
-      slo = _mm256_unpacklo_epi8(sv, z);
-      shi = _mm256_unpackhi_epi8(sv, z);
+    out[g] = _mm256_permute4x64_epi64(_mm256_packus_epi16(sum[0], sum[1]), 0xD8);
+  }
+  if (lastTail) out[groups - 1] = _mm256_and_si256(out[groups - 1], lastMask);
+}
+
+// A small quad (1 to 16 pixels wide) filtered both ways and blended in one
+// pass: each texel row is taken across in registers (pixel k's two texels at
+// row + ix[k], weights wl, wr as four lanes a pixel, padded to a multiple of
+// eight pixels), the two rows of every output row mixed down and blended.
+// The same arithmetic as the across kernel followed by MixRowAvx2.
+template <BlendKind k>
+__attribute__((target("avx2"))) void SmallQuadAvx2(const SmallQuad& q) {
+  const __m256i z = _mm256_setzero_si256();
+  const int n = q.n, groups = (n + 7) / 8;
+  const bool hasMod = q.mod != 0xFFFFFFFFu, opaqueStays = (q.mod >> 24) == 255;
+  const __m256i mod16 = _mm256_unpacklo_epi8(_mm256_set1_epi32(int(q.mod)), z);
+  const __m256i full = _mm256_set1_epi32(-1);
+  const __m256i lastMask = _mm256_cmpgt_epi32(_mm256_set1_epi32(n - 8 * (groups - 1)), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+  const bool lastTail = n % 8 != 0;
+  __m256i wl[4], wr[4];
+  for (int h = 0; h < 2 * groups; ++h) {
+    wl[h] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(q.wl + 16 * h));
+    wr[h] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(q.wr + 16 * h));
+  }
+  // The last two texel rows taken across, kept: the next output row usually
+  // needs one of them again.
+  __m256i rows[2][2] = {{z, z}, {z, z}};
+  int tag[2] = {-1, -1};
+  auto row = [&](int j, int keep) __attribute__((always_inline, target("avx2"))) -> int {
+    for (int s = 0; s < 2; ++s)
+      if (tag[s] == j) return s;
+    int s = keep == 0 ? 1 : 0;
+    if (keep < 0 && tag[0] >= 0) s = tag[1] < 0 ? 1 : 0;
+    tag[s] = j;
+    SmallAcross(q.tex + size_t(j) * q.texPitch, q.ix, wl, wr, groups, lastTail, lastMask, rows[s]);
+    return s;
+  };
+  uint32_t* line = q.dst;
+  for (int y = 0; y < q.rows; ++y, line += q.dstPitch) {
+    uint32_t f = q.yf ? q.yf[y] : 0;
+    int s0 = row(q.yi0[y], -1);
+    int s1 = f != 0 ? row(q.yi1[y], s0) : s0;
+    const __m256i wa = _mm256_set1_epi16(short(256 - f)), wb = _mm256_set1_epi16(short(f));
+    for (int g = 0; g < groups; ++g) {
+      bool tail = lastTail && g == groups - 1;
+      __m256i slo, shi, sv = rows[s0][g];
+      MixWide(sv, rows[s1][g], wa, wb, slo, shi);
+      if (k == BlendKind::Alpha) sv = _mm256_packus_epi16(slo, shi);
+      BlendGroup<k>(line + 8 * g, tail, tail ? lastMask : full, sv, slo, shi, true, hasMod, mod16, opaqueStays);
     }
-    __m256i dv = kind == BlendKind::Replace ? z : Load8(dst + i, tail, mask);
-    __m256i out = BlendWide(slo, shi, dv, kind, hasMod, mod16);
-    Store8(dst + i, tail, mask, out);
   }
 }
 
@@ -227,6 +316,21 @@ MixRowKernel FindMixRowKernel(BlendKind k, bool mixed) {
 #endif
   (void)k;
   (void)mixed;
+  return nullptr;
+}
+
+SmallQuadKernel FindSmallQuadKernel(BlendKind k) {
+#if defined(LANTERN_HAVE_AVX2_PATH)
+  if (VectorLevel() >= 2) {
+    switch (k) {
+      case BlendKind::Replace: return &SmallQuadAvx2<BlendKind::Replace>;
+      case BlendKind::Alpha: return &SmallQuadAvx2<BlendKind::Alpha>;
+      case BlendKind::Add: return &SmallQuadAvx2<BlendKind::Add>;
+      default: break;
+    }
+  }
+#endif
+  (void)k;
   return nullptr;
 }
 

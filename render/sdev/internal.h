@@ -128,6 +128,27 @@ bool MixBlendRow(uint32_t* dst, const uint32_t* a, const uint32_t* b, uint32_t f
 // takes it.
 using MixRowKernel = void (*)(uint32_t* dst, const uint32_t* a, const uint32_t* b, uint32_t f, int n, uint32_t mod);
 MixRowKernel FindMixRowKernel(BlendKind k, bool mixed);
+// A small quad filtered linearly both ways: output row y (of `rows`, at dst +
+// y dstPitch) mixes texel rows yi0[y] and yi1[y] by yf[y] (0..256; yf null:
+// yi0 alone), each taken across as Lerp(row[ix[k]], row[ix[k] + 1]) with the
+// weights 256 - f and f of pixel k as four 16-bit lanes in wl, wr. n is 1 to
+// 16; ix, wl and wr run to the next multiple of eight pixels.
+struct SmallQuad {
+  uint32_t* dst;
+  size_t dstPitch;
+  const uint32_t* tex;
+  size_t texPitch;
+  const int* ix;
+  const uint16_t *wl, *wr;
+  const int *yi0, *yi1;
+  const uint32_t* yf;
+  int n, rows;
+  uint32_t mod;
+};
+using SmallQuadKernel = void (*)(const SmallQuad& q);
+// The kernel that filters and blends a small quad in one pass for kind k, the
+// same pixels as taking rows across and FindMixRowKernel's; null when none.
+SmallQuadKernel FindSmallQuadKernel(BlendKind k);
 
 void Triangle(const Target& t, const Rect& clip, const PixelState& s, const RVert& a, const RVert& b,
               const RVert& c);

@@ -750,6 +750,16 @@ bool Quad(const Target& t, const Rect& clip, const PixelState& s, const RVert* v
       std::memcpy(&qs.wr[i * 4], &r, 8);
     }
   }
+  // A small quad filtered both ways goes through one kernel that keeps its
+  // texel rows in registers.
+  if (linX && linY && mx.adjacent && n <= 16 && level >= 2 && plan.kind != Plan::kGeneric) {
+    if (SmallQuadKernel kernel = FindSmallQuadKernel(kind)) {
+      SmallQuad q{t.px + size_t(y0) * t.pitch + x0, size_t(t.pitch), tex.px, size_t(tex.pitch), mx.i0.data(),
+                  qs.wl.data(), qs.wr.data(), my.i0.data(), my.i1.data(), my.f.data(), n, y1 - y0, mod};
+      kernel(q);
+      return true;
+    }
+  }
   // The texel rows taken across, two kept: the next output row usually
   // needs one of the last two again.
   int tag[2] = {-1, -1};

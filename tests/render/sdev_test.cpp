@@ -344,6 +344,45 @@ TEST_F(SdevTest, TurnedFilteredTrianglesBlendTheSameOnEveryPath) {
   UseVectorLevel(2);
 }
 
+TEST_F(SdevTest, SmallScaledFilteredQuadsBlendTheSameOnEveryPath) {
+  const uint32_t diffuses[] = {0xFFFFFFFFu, 0xFFFFC070u, 0xB37FC15Au};
+  const float widths[] = {1.3f, 3.0f, 7.5f, 8.0f, 9.25f, 14.0f, 15.6f, 16.0f, 17.0f, 23.0f};
+  std::vector<uint32_t> plain[3][3];
+  for (int level = 0; level <= 2; ++level) {
+    UseVectorLevel(level);
+    for (int mode = 0; mode < 3; ++mode) {
+      for (int d = 0; d < 3; ++d) {
+        Canvas c(64, 64, Format::A8R8G8B8);
+        Surface* t = c.Texture(16, 16, BlendTexel);
+        c.dev->SetTexture(0, t);
+        c.dev->SetTextureStageState(0, TSS::MagFilter, kFilterLinear);
+        c.dev->SetTextureStageState(0, TSS::MinFilter, kFilterLinear);
+        for (int y = 0; y < 64; ++y)
+          for (int x = 0; x < 64; ++x) reinterpret_cast<uint32_t*>(c.target->Bits() + y * c.target->Pitch())[x] = Scramble(x, y);
+        c.Blend(mode != 0, kBlendSrcAlpha, mode == 2 ? kBlendOne : kBlendInvSrcAlpha);
+        uint32_t col = diffuses[d];
+        for (int k = 0; k < 10; ++k) {  // each width at a fraction of a pixel off, some past the left or top edge
+          float w = widths[k], h = widths[9 - k], x = float(k % 4) * 17.0f - 3.0f + 0.37f * float(k), y = float(k / 4) * 22.0f - 2.0f + 0.21f * float(k);
+          float u0 = 0.03f * float(k % 3), v0 = 0.02f * float(k % 2);
+          c.Draw(PrimType::TriFan, {V(x, y, col, u0, v0), V(x + w, y, col, 1, v0), V(x + w, y + h, col, 1, 1), V(x, y + h, col, u0, 1)});
+        }
+        std::vector<uint32_t> px;
+        for (int y = 0; y < 64; ++y)
+          for (int x = 0; x < 64; ++x) px.push_back(c.Raw(x, y));
+        if (level == 0) {
+          plain[mode][d] = px;
+          continue;
+        }
+        int differ = 0;
+        for (size_t i = 0; i < px.size(); ++i) differ += px[i] != plain[mode][d][i];
+        EXPECT_EQ(differ, 0) << "level " << level << ", mode " << mode << ", diffuse " << d;
+        EXPECT_NE(px, std::vector<uint32_t>(px.size(), px[0]));
+      }
+    }
+  }
+  UseVectorLevel(2);
+}
+
 TEST_F(SdevTest, TextureTimesDiffuseThenBlended) {
   Canvas c(8, 8, Format::A8R8G8B8);
   Surface* t = c.Texture(4, 4, [](int x, int y) { return x < 2 ? 0xFF808080u : 0x80FF0000u; });
