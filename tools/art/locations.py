@@ -221,7 +221,7 @@ class Study(Location):
         return arr
 
     def fore(self, c):
-        # a stack of books on the desk hides half the spectacles
+        # a stack of books on the desk hides half the eyeglasses
         for i, (w_, col) in enumerate(((96, PAL["cloth_blue"]), (88, PAL["leaf"]), (80, PAL["cloth_red"]))):
             y = 470 - i * 14
             rrect(c, 690 - w_ / 2 + i * 3, y - 14, w_, 14, 2)
@@ -234,7 +234,7 @@ class Study(Location):
     def objects(self):
         return [
             Obj("quill", "Quill pen", "quill", 470, 452, 58, rot=20),
-            Obj("spectacles", "Spectacles", "spectacles", 746, 450, 62, rot=-6),
+            Obj("eyeglasses", "Spectacles", "eyeglasses", 746, 450, 62, rot=-6),
             Obj("magnifier", "Magnifying glass", "magnifier", 380, 494, 56, rot=100),
             Obj("compass", "Compass", "compass", 220, 243, 40, coin=True),
             Obj("hourglass", "Hourglass", "hourglass", 282, 350, 44),

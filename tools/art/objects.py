@@ -217,7 +217,7 @@ def book(c, seed=0, col=None):
     c.stroke()
 
 
-def spectacles(c, seed=0):
+def eyeglasses(c, seed=0):
     c.set_line_width(4)
     for x in (-22, 22):
         c.arc(x, 0, 17, 0, 2 * math.pi)
