@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <sstream>
 #include <vector>
 
@@ -303,33 +304,29 @@ TEST_F(SdevTest, ModulationAndAlphaBlendingAreExactOnEveryRowLengthAndEveryPath)
   }
 }
 
-// Turned quads (two triangles each, spans of every length) scaled with
-// linear filtering, modulated and blended: every vector level draws the
-// pixels of the plain formulas.
-TEST_F(SdevTest, TurnedFilteredTrianglesBlendTheSameOnEveryPath) {
+// Draws `draw` (given the canvas and a diffuse colour) over a scrambled
+// size x size target with a linearly filtered 16 x 16 texture, in replace,
+// alpha and additive blending and three diffuse colours, on every vector
+// level: each level must give exactly the pixels of the plain formulas.
+void ExpectTheSamePixelsOnEveryPath(int size, const std::function<void(Canvas&, uint32_t)>& draw) {
   const uint32_t diffuses[] = {0xFFFFFFFFu, 0xFFFFC070u, 0xB37FC15Au};
   std::vector<uint32_t> plain[3][3];
   for (int level = 0; level <= 2; ++level) {
     UseVectorLevel(level);
     for (int mode = 0; mode < 3; ++mode) {
       for (int d = 0; d < 3; ++d) {
-        Canvas c(48, 48, Format::A8R8G8B8);
+        Canvas c(size, size, Format::A8R8G8B8);
         Surface* t = c.Texture(16, 16, BlendTexel);
         c.dev->SetTexture(0, t);
         c.dev->SetTextureStageState(0, TSS::MagFilter, kFilterLinear);
         c.dev->SetTextureStageState(0, TSS::MinFilter, kFilterLinear);
-        for (int y = 0; y < 48; ++y)
-          for (int x = 0; x < 48; ++x) reinterpret_cast<uint32_t*>(c.target->Bits() + y * c.target->Pitch())[x] = Scramble(x, y);
+        for (int y = 0; y < size; ++y)
+          for (int x = 0; x < size; ++x) reinterpret_cast<uint32_t*>(c.target->Bits() + y * c.target->Pitch())[x] = Scramble(x, y);
         c.Blend(mode != 0, kBlendSrcAlpha, mode == 2 ? kBlendOne : kBlendInvSrcAlpha);
-        for (int k = 0; k < 6; ++k) {  // turned by 10 .. 60 degrees about (24, 24), 5 + 6k pixels wide
-          float a = float(k + 1) * 0.1745f, w = 2.5f + 3.0f * float(k), cs = std::cos(a) * w, sn = std::sin(a) * w;
-          uint32_t col = diffuses[d];
-          c.Draw(PrimType::TriFan, {V(24 - cs + sn, 24 - sn - cs, col, 0, 0), V(24 + cs + sn, 24 + sn - cs, col, 1, 0),
-                                    V(24 + cs - sn, 24 + sn + cs, col, 1, 1), V(24 - cs - sn, 24 - sn + cs, col, 0, 1)});
-        }
+        draw(c, diffuses[d]);
         std::vector<uint32_t> px;
-        for (int y = 0; y < 48; ++y)
-          for (int x = 0; x < 48; ++x) px.push_back(c.Raw(x, y));
+        for (int y = 0; y < size; ++y)
+          for (int x = 0; x < size; ++x) px.push_back(c.Raw(x, y));
         if (level == 0) {
           plain[mode][d] = px;
           continue;
@@ -344,43 +341,29 @@ TEST_F(SdevTest, TurnedFilteredTrianglesBlendTheSameOnEveryPath) {
   UseVectorLevel(2);
 }
 
-TEST_F(SdevTest, SmallScaledFilteredQuadsBlendTheSameOnEveryPath) {
-  const uint32_t diffuses[] = {0xFFFFFFFFu, 0xFFFFC070u, 0xB37FC15Au};
-  const float widths[] = {1.3f, 3.0f, 7.5f, 8.0f, 9.25f, 14.0f, 15.6f, 16.0f, 17.0f, 23.0f};
-  std::vector<uint32_t> plain[3][3];
-  for (int level = 0; level <= 2; ++level) {
-    UseVectorLevel(level);
-    for (int mode = 0; mode < 3; ++mode) {
-      for (int d = 0; d < 3; ++d) {
-        Canvas c(64, 64, Format::A8R8G8B8);
-        Surface* t = c.Texture(16, 16, BlendTexel);
-        c.dev->SetTexture(0, t);
-        c.dev->SetTextureStageState(0, TSS::MagFilter, kFilterLinear);
-        c.dev->SetTextureStageState(0, TSS::MinFilter, kFilterLinear);
-        for (int y = 0; y < 64; ++y)
-          for (int x = 0; x < 64; ++x) reinterpret_cast<uint32_t*>(c.target->Bits() + y * c.target->Pitch())[x] = Scramble(x, y);
-        c.Blend(mode != 0, kBlendSrcAlpha, mode == 2 ? kBlendOne : kBlendInvSrcAlpha);
-        uint32_t col = diffuses[d];
-        for (int k = 0; k < 10; ++k) {  // each width at a fraction of a pixel off, some past the left or top edge
-          float w = widths[k], h = widths[9 - k], x = float(k % 4) * 17.0f - 3.0f + 0.37f * float(k), y = float(k / 4) * 22.0f - 2.0f + 0.21f * float(k);
-          float u0 = 0.03f * float(k % 3), v0 = 0.02f * float(k % 2);
-          c.Draw(PrimType::TriFan, {V(x, y, col, u0, v0), V(x + w, y, col, 1, v0), V(x + w, y + h, col, 1, 1), V(x, y + h, col, u0, 1)});
-        }
-        std::vector<uint32_t> px;
-        for (int y = 0; y < 64; ++y)
-          for (int x = 0; x < 64; ++x) px.push_back(c.Raw(x, y));
-        if (level == 0) {
-          plain[mode][d] = px;
-          continue;
-        }
-        int differ = 0;
-        for (size_t i = 0; i < px.size(); ++i) differ += px[i] != plain[mode][d][i];
-        EXPECT_EQ(differ, 0) << "level " << level << ", mode " << mode << ", diffuse " << d;
-        EXPECT_NE(px, std::vector<uint32_t>(px.size(), px[0]));
-      }
+// Turned quads (two triangles each, spans of every length) scaled with
+// linear filtering, modulated and blended.
+TEST_F(SdevTest, TurnedFilteredTrianglesBlendTheSameOnEveryPath) {
+  ExpectTheSamePixelsOnEveryPath(48, [](Canvas& c, uint32_t col) {
+    for (int k = 0; k < 6; ++k) {  // turned by 10 .. 60 degrees about (24, 24), 5 + 6k pixels wide
+      float a = float(k + 1) * 0.1745f, w = 2.5f + 3.0f * float(k), cs = std::cos(a) * w, sn = std::sin(a) * w;
+      c.Draw(PrimType::TriFan, {V(24 - cs + sn, 24 - sn - cs, col, 0, 0), V(24 + cs + sn, 24 + sn - cs, col, 1, 0),
+                                V(24 + cs - sn, 24 + sn + cs, col, 1, 1), V(24 - cs - sn, 24 - sn + cs, col, 0, 1)});
     }
-  }
-  UseVectorLevel(2);
+  });
+}
+
+// Small axis-aligned quads of many widths at fractions of a pixel, some past
+// the left or top edge: the one-pass path for small quads and the general one.
+TEST_F(SdevTest, SmallScaledFilteredQuadsBlendTheSameOnEveryPath) {
+  const float widths[] = {1.3f, 3.0f, 7.5f, 8.0f, 9.25f, 14.0f, 15.6f, 16.0f, 17.0f, 23.0f};
+  ExpectTheSamePixelsOnEveryPath(64, [&widths](Canvas& c, uint32_t col) {
+    for (int k = 0; k < 10; ++k) {
+      float w = widths[k], h = widths[9 - k], x = float(k % 4) * 17.0f - 3.0f + 0.37f * float(k), y = float(k / 4) * 22.0f - 2.0f + 0.21f * float(k);
+      float u0 = 0.03f * float(k % 3), v0 = 0.02f * float(k % 2);
+      c.Draw(PrimType::TriFan, {V(x, y, col, u0, v0), V(x + w, y, col, 1, v0), V(x + w, y + h, col, 1, 1), V(x, y + h, col, u0, 1)});
+    }
+  });
 }
 
 TEST_F(SdevTest, TextureTimesDiffuseThenBlended) {
