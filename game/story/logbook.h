@@ -93,10 +93,9 @@ public:
   void AddEntry(const TString& name);
   // Formats every page's texts from the progress and shows the newest page.
   void AddPage();
-  // The number of journal pages the progress gives: the locations entered
-  // (records whose start date was set), in order, at most one per "Page".
+  // The number of journal pages the progress gives: page i belongs to the
+  // i-th location record, at most one per "Page".
   int CountJournalPages() const;
-  static int CountEnteredLocations(const GameProgress& progress);
 
   // --- Requests ---
   // Shows that section and spread; nothing while the book is open.

@@ -19,12 +19,6 @@ namespace {
 // Largest text texture side; bigger requests are cut to it.
 constexpr int kTextTextureLimit = 2048;
 
-// A record counts as entered once its start date was set.
-bool Entered(const LocationInfo& info) {
-  static const LocationInfo fresh;
-  return info.startDate != fresh.startDate || info.startTime != fresh.startTime;
-}
-
 void SetText(TText* text, const TString& value) {
   if (text) text->SetText(value);
 }
@@ -55,12 +49,8 @@ TString LogBook_t::FormatTemplate(const TString& format, const TString& first, c
   return TString(std::move(out));
 }
 
-int LogBook_t::CountEnteredLocations(const GameProgress& progress) {
-  return int(std::count_if(progress.locationInfos.begin(), progress.locationInfos.end(), Entered));
-}
-
 int LogBook_t::CountJournalPages() const {
-  return std::min(CountEnteredLocations(GetGameProgress()), GetPageCount());
+  return int(std::min(GetGameProgress().locationInfos.size(), size_t(GetPageCount())));
 }
 
 void LogBook_t::AddEntry(const TString& name) {
@@ -73,12 +63,12 @@ void LogBook_t::AddPage() {
   const GameProgress& progress = GetGameProgress();
   const int pages = GetPageCount();
   int page = 0;
+  // Page i belongs to the i-th location record, by position only.
   for (const LocationInfo& info : progress.locationInfos) {
-    if (!Entered(info)) continue;
     if (page >= pages) {
       if (!pageLimitLogged_)
-        TraceOut("LogBook_t: %d locations entered but only %d journal pages; the later ones get none",
-                 CountEnteredLocations(progress), pages);
+        TraceOut("LogBook_t: %zu location records but only %d journal pages; the later ones get none",
+                 progress.locationInfos.size(), pages);
       pageLimitLogged_ = true;
       break;
     }

@@ -76,28 +76,30 @@ TEST_F(TJournalTest, MissingStyleLeavesAnAbsentJournal) {
   EXPECT_EQ(f.At(300, 300), 0xFF102030u);
 }
 
-// Pages belong to the locations entered, in order; a record made without
-// entering the location (no start date) gets none.
-TEST_F(TJournalTest, PagesForTheLocationsEnteredWithTheirDates) {
+// Page i belongs to the i-th location record, by position only: a record
+// without dates (a location never entered, as a save may hold) has its page
+// too, with the default dates.
+TEST_F(TJournalTest, PageIBelongsToTheIthLocationRecordWithItsDates) {
   env.strings["in0"] = "In %s at %s";
   env.strings["out0"] = "Done %s, %s";
   env.strings["in1"] = "No dates here";
   env.strings["out1"] = "Left on %s";
+  env.strings["in2"] = "Came %s";
   MainXml(BookXml());
   Enter("loc11", "03-05-2009", "09:07", "03-05-2009", "10:15");
-  GetGameProgress().FindLocationInfo("loc13");  // looked up, never entered
+  GetGameProgress().FindLocationInfo("loc13");  // never entered
   Enter("loc12", "03-06-2009", "18:40");
   L& b = Make();
-  EXPECT_EQ(b.CountJournalPages(), 2);
-  EXPECT_EQ(b.lastLocation, 1);
+  EXPECT_EQ(b.CountJournalPages(), 3);
+  EXPECT_EQ(b.lastLocation, 2);
   EXPECT_EQ(b.GetOpeningText(0), TString("In 03-05-2009 at 09:07"));
   EXPECT_EQ(b.GetClosingText(0), TString("Done 03-05-2009, 10:15"));
   EXPECT_EQ(b.GetOpeningText(1), TString("No dates here"));
   EXPECT_EQ(b.GetClosingText(1), TString("Left on 01-01-01"));
-  EXPECT_EQ(b.GetOpeningText(2), TString());
-  EXPECT_EQ(b.GetSpread(), 1);
-  EXPECT_EQ(b.GetCurrentOpeningText(), TString("No dates here"));
-  EXPECT_EQ(b.GetCurrentPicture()->GetWidth(), 100u);
+  EXPECT_EQ(b.GetOpeningText(2), TString("Came 03-06-2009"));
+  EXPECT_EQ(b.GetSpread(), 2);
+  EXPECT_EQ(b.GetCurrentOpeningText(), TString("Came 03-06-2009"));
+  EXPECT_EQ(b.GetCurrentPicture(), TTexture::Get("pages/p2"));
 }
 
 // More locations than pages: the later ones get no page, and a newest
@@ -112,7 +114,7 @@ TEST_F(TJournalTest, LocationsBeyondThePagesGetNone) {
   EXPECT_EQ(b.lastLocation, 1);
   EXPECT_EQ(b.GetSpread(), 1);
   EXPECT_TRUE(logLines.Contains("only 2 journal pages"));
-  // No location entered: no page, nothing to show.
+  // No location record: no page, nothing to show.
   GetGameProgress().Reset();
   L& none = Make();
   EXPECT_EQ(none.lastLocation, -1);
