@@ -280,6 +280,7 @@ bool TMainGame::LoadLocation() {
   if (story_) {
     story_->OnLevelLoaded(level_.Root(), record_);
     story_->OnEvent("start_level");
+    story_->ResumeTutorial();
   }
   if (GetLeftToFind() == 0) state_ = TState::kFinishing;
   return true;
@@ -347,6 +348,7 @@ bool TMainGame::TakesInput() const {
 
 bool TMainGame::ClickAt(const TPoint& p) {
   if (!TakesInput() || IsPenaltyOn() || p.y >= settings_.playBottom) return false;
+  if (story_) story_->OnSceneClick(p);
   // The front-most listed object under the point: the last drawn.
   for (size_t i = std::min(objects_.size(), size_t(level_.toFind)); i-- > 0;) {
     if (found_[i] || !objects_[i]->Contains(p.x, p.y)) continue;
@@ -479,6 +481,12 @@ void TMainGame::OnEffectEnd(TString name) {
 
 // --- The clock ---
 
+bool TMainGame::EffectsRunning() const {
+  for (const auto& object : objects_)
+    if (object->HasEffect()) return true;
+  return false;
+}
+
 bool TMainGame::Update() {
   if (!pendingScript_.empty()) {
     std::string script;
@@ -519,13 +527,16 @@ void TMainGame::Step(float dt) {
   if (hintCharge_ < 1.0f && !(story_ && story_->IsBlocking()))
     hintCharge_ = settings_.hintTime > 0 ? std::min(1.0f, hintCharge_ + dt / settings_.hintTime) : 1.0f;
   if (buttHint_) buttHint_->SetDisabled(hintCharge_ < 1.0f);
-  if (story_) story_->Update(dt);
+  if (story_) {
+    // A tutorial screen that a click suspended goes on once the found
+    // object's flight is over.
+    if (!EffectsRunning()) story_->ResumeTutorial();
+    story_->Update(dt);
+  }
   if (winText_ && winText_->Update(dt)) winText_.reset();
 
   if (state_ == TState::kFinishing) {
-    bool running = false;
-    for (const auto& object : objects_) running = running || object->HasEffect();
-    if (!running) CompleteLocation();
+    if (!EffectsRunning()) CompleteLocation();
   } else if (state_ == TState::kWon) {
     finishClock_ += dt;
     if (!winText_ && finishClock_ >= settings_.finTime && !(story_ && story_->IsBlocking())) {

@@ -116,6 +116,8 @@ public:
 
   // --- State, for the story and the tests ---
   TState GetState() const { return state_; }
+  // Whether an object's picture effect (a find or a hint) still runs.
+  bool EffectsRunning() const;
   bool IsLoaded() const { return loaded_; }
   const LevelData& GetLevel() const { return level_; }
   const TString& GetRecordName() const { return record_; }

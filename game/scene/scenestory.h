@@ -37,6 +37,14 @@ public:
   virtual void OnObjectFound(const TString& item, const TString& picture) {}
   // A hint showed the item.
   virtual void OnHint(const TString& item) {}
+  // The scene took a click on its play area at the point (before it looks
+  // for an object there): a click in the tutorial step's click area suspends
+  // the tutorial's screen, or ends it on its last step.
+  virtual void OnSceneClick(const TPoint& p) {}
+  // The scene is ready for the tutorial to go on: a screen suspended by a
+  // click in its click area shows its next step. The scene calls it after a
+  // location load and on every step while no object's effect runs.
+  virtual void ResumeTutorial() {}
   // The location is complete; its record is passed and saved. `photo` is the
   // photograph it earned (empty when none), already in the progress's list.
   virtual void OnLocationComplete(const TString& photo) {}

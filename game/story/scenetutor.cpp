@@ -3,6 +3,8 @@
 #include <tinyxml.h>
 
 #include "game/shell/commonsound.h"
+#include "game/shell/gameprogress.h"
+#include "platform/log.h"
 #include "script/bind.h"
 
 SceneTutor_t::SceneTutor_t(TWindow* owner) : owner_(owner) {}
@@ -15,16 +17,22 @@ SceneTutor_t::~SceneTutor_t() {
 void SceneTutor_t::OnLevelLoaded(const TiXmlElement* level, const TString& record) {
   bindings_.reset();
   tutor_.reset();
+  shownName_ = TString();
+  opened_ = false;
   if (!level || !level->FirstChildElement("TutorScripts")) return;
-  tutor_ = std::make_unique<TutorScripts_t>();
-  tutor_->SetClickAreaAdvances(true);
-  tutor_->Load(owner_, level);
-  if (!record.IsEmpty()) tutor_->SetShownKey("tutorial:" + record);
+  // Bound first: the first step's statements run while the tutorial loads.
+  // Without a tutorial the two do nothing.
   bindings_ = MakeScriptBindings();
   if (bindings_) {
     bindings_->Bind("StartTutor", this, &SceneTutor_t::StartTutor);
     bindings_->Bind("FinishTutor", this, &SceneTutor_t::FinishTutor);
   }
+  if (!record.IsEmpty()) {
+    shownName_ = ShownName(record);
+    if (GetGameProgress().IsShown(shownName_)) return;
+  }
+  tutor_ = std::make_unique<TutorScripts_t>();
+  tutor_->Load(owner_, level);
 }
 
 void SceneTutor_t::OnEvent(const TString& name) {
@@ -35,10 +43,29 @@ void SceneTutor_t::OnObjectFound(const TString& picture) {
   if (tutor_) tutor_->MarkFound(picture);
 }
 
+void SceneTutor_t::OnSceneClick(const TPoint& p) {
+  if (tutor_) tutor_->OnClickRect(p);
+}
+
+void SceneTutor_t::Resume() {
+  if (tutor_) tutor_->HideCurrentScreen();
+}
+
 void SceneTutor_t::Update(float dt, bool mayOpen, int view) {
   if (!tutor_) return;
   if (tutor_->IsActive()) tutor_->Update(dt, view, mayOpen);
   tutor_->StepNotice(dt);
+  RememberShown();
+}
+
+void SceneTutor_t::RememberShown() {
+  if (tutor_->IsBoxUp()) opened_ = true;
+  if (!opened_ || tutor_->IsActive() || shownName_.IsEmpty()) return;
+  GameProgress& progress = GetGameProgress();
+  if (progress.IsShown(shownName_)) return;
+  progress.MarkShown(shownName_);
+  SaveGameUserInfo();
+  TraceOut("Tutorial: over; remembered as %s", shownName_.c_str());
 }
 
 bool SceneTutor_t::IsBoxShown() const { return tutor_ && tutor_->IsBoxShown(); }

@@ -1,15 +1,17 @@
 // The play screen's tutorial: what the story library's scene object does
 // with the tutorial of a location. It makes a TutorScripts_t from the level
-// file's "TutorScripts" (the scene window as its owner), passes over the
-// screens the player has already seen ("tutorial:<record>:<index>" in the
-// progress's shown list), lets a click in a step's click area move the
-// tutorial on, and binds the Lua globals StartTutor(id) and FinishTutor()
-// while a tutorial exists.
+// file's "TutorScripts" (the scene window as its owner) and binds the Lua
+// globals StartTutor(id) and FinishTutor() while the level has one. A
+// location's tutorial is shown once: when it has opened a screen and no
+// screen is due any more, "tutorial:<record>" goes into the progress's shown
+// list (saved at once), and a later load of that location makes none.
 //
 // The scene object forwards to it: the location load, the scene's events,
-// found objects (MarkFound by picture), the frame step, drawing (after the
-// scene, before the journal), mouse events first (true = taken), button
-// commands and the cursor question.
+// found objects (MarkFound by picture), the scene's clicks (a click in the
+// step's click area suspends the screen or ends it), the scene's word that
+// a suspended screen may go on, the frame step, drawing (after the scene,
+// before the journal), mouse events first (true = taken), button commands
+// and the cursor question.
 // Depends on game/story (tutorial), game/shell and script/.
 #pragma once
 #include <memory>
@@ -38,6 +40,11 @@ public:
   void OnLevelLoaded(const TiXmlElement* level, const TString& record);
   void OnEvent(const TString& name);
   void OnObjectFound(const TString& picture);
+  // A click the scene took at the point.
+  void OnSceneClick(const TPoint& p);
+  // A screen suspended by a click in its click area goes on with its next
+  // step.
+  void Resume();
   // One step of `dt` seconds; the screen opens only while `mayOpen` (not
   // while the journal is open).
   void Update(float dt, bool mayOpen, int view = kMainView);
@@ -57,9 +64,16 @@ public:
   void FinishTutor();
 
   TutorScripts_t* GetTutor() const { return tutor_.get(); }
+  // The name of the location's tutorial in the progress's shown list.
+  static TString ShownName(const TString& record) { return "tutorial:" + record; }
 
 private:
+  // Marks the tutorial shown once it has opened and nothing is due.
+  void RememberShown();
+
   TWindow* owner_;
   std::unique_ptr<TutorScripts_t> tutor_;
+  TString shownName_;
+  bool opened_ = false;
   std::unique_ptr<TLuaBindings> bindings_;
 };

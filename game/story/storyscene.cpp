@@ -37,6 +37,10 @@ void TStoryScene::OnEvent(const TString& name) { tutor_.OnEvent(name); }
 
 void TStoryScene::OnObjectFound(const TString&, const TString& picture) { tutor_.OnObjectFound(picture); }
 
+void TStoryScene::OnSceneClick(const TPoint& p) { tutor_.OnSceneClick(p); }
+
+void TStoryScene::ResumeTutorial() { tutor_.Resume(); }
+
 void TStoryScene::OnLocationComplete(const TString& photo) {
   if (!journal_) return;
   journal_->locationCompleted = true;

@@ -21,6 +21,8 @@ public:
   void OnLevelLoaded(const TiXmlElement* level, const TString& record) override;
   void OnEvent(const TString& name) override;
   void OnObjectFound(const TString& item, const TString& picture) override;
+  void OnSceneClick(const TPoint& p) override;
+  void ResumeTutorial() override;
   void OnLocationComplete(const TString& photo) override;
   bool HasJournal() const override;
   void OnJournalButton() override;

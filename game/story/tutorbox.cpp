@@ -40,7 +40,8 @@ void TutorScripts_t::DrawShadow() {
 
 Button_t* TutorScripts_t::GetLiveButton() const {
   const TutorItem_t* item = GetCurrentItemPtr();
-  // Only a drawn box has a button.
+  // A step without text draws no box: a button that is not drawn takes no
+  // clicks.
   if (!item || item->text.IsEmpty()) return nullptr;
   bool last = IsLastItem();
   if (!last && (!item->HasImage() || item->IsToLeft())) return nextButton_.get();
@@ -114,8 +115,8 @@ bool TutorScripts_t::InAllowedRect(const TutorItem_t& item, const TPoint& p) con
 }
 
 bool TutorScripts_t::OnBackground(const TPoint& p) const {
-  const TutorItem_t* item = GetCurrentItemPtr();
-  if (!background_ || !item || item->text.IsEmpty()) return false;
+  if (!background_) return false;
+  // Where the box is drawn: a box beside its pointer takes the mouse there.
   int x = int(boxPos_.x), y = int(boxPos_.y + boxOffset_);
   TRect r(x, y, x + int(background_->GetWidth()), y + int(background_->GetHeight()));
   return r.Contains(p);
@@ -124,8 +125,6 @@ bool TutorScripts_t::OnBackground(const TPoint& p) const {
 bool TutorScripts_t::OnMouseDown(const TPoint& p) {
   TutorItem_t* item = CurrentItem();
   if (!boxUp_ || !item) return false;
-  // A step that shows nothing holds nothing back.
-  if (item->text.IsEmpty() && !item->HasImage()) return false;
   if (Button_t* button = GetLiveButton()) {
     // The button may have just taken the place of the previous step's, under
     // a mouse that has not moved since.
@@ -143,7 +142,6 @@ bool TutorScripts_t::OnMouseDown(const TPoint& p) {
 bool TutorScripts_t::OnMouseUp(const TPoint& p) {
   TutorItem_t* item = CurrentItem();
   if (!boxUp_ || !item) return false;
-  if (item->text.IsEmpty() && !item->HasImage()) return false;
   int screen = currentScreen_, step = currentItem_;
   if (Button_t* button = GetLiveButton()) {
     button->OnMouseUp(p.x, p.y - int(boxOffset_));
@@ -152,20 +150,13 @@ bool TutorScripts_t::OnMouseUp(const TPoint& p) {
     item = CurrentItem();
     if (!item) return true;
   }
-  if (InClickArea(*item, p)) {
-    if (clickAreaAdvances_) {
-      OnClickRect(p);
-      HideCurrentScreen();
-    }
-    return false;
-  }
+  if (InClickArea(*item, p)) return false;
   return !InAllowedRect(*item, p);
 }
 
 bool TutorScripts_t::OnMouseMove(const TPoint& p) {
   TutorItem_t* item = CurrentItem();
   if (!boxUp_ || !item) return false;
-  if (item->text.IsEmpty() && !item->HasImage()) return false;
   if (Button_t* button = GetLiveButton()) {
     if (button->OnMouseMove(p.x, p.y - int(boxOffset_))) return false;
   }

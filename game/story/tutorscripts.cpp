@@ -1,9 +1,10 @@
 // The tutorial driver: screens open, steps advance, screens end.
 #include "game/story/tutorscripts.h"
 
+#include <algorithm>
+
 #include "audio/sound.h"
 #include "game/shell/gamebutton.h"
-#include "game/shell/gameprogress.h"
 #include "platform/log.h"
 #include "render/texture.h"
 #include "ui/message.h"
@@ -64,14 +65,14 @@ void TutorScripts_t::RunStatements(const std::vector<TString>& statements) {
   for (const TString& s : copy) wm->RunScriptText(owner_, s);
 }
 
-void TutorScripts_t::ShowItem(bool runStatements) {
+void TutorScripts_t::ShowItem() {
   TutorItem_t* item = CurrentItem();
   if (!item) return;
   if (textWindow_) textWindow_->SetText(item->text);
   itemPicture_.reset();
   if (item->HasImage() && !item->IsToLeft()) itemPicture_ = TTexture::Get(item->pictName);
   boxOffset_ = BoxOffsetFor(*item);
-  if (runStatements) RunStatements(item->doInStart);
+  RunStatements(item->doInStart);
 }
 
 void TutorScripts_t::PlayItemSound() {
@@ -90,30 +91,30 @@ void TutorScripts_t::ShowShadow(bool on) {
     if (shadow_.fadingIn) return;
     shadow_.Show("tutor");
   } else if (shadow_.fadingIn) {
-    // Only a shadow that is (coming) in fades out; one never shown stays away.
+    // Only a shadow that is (coming) in fades out; one never shown stays
+    // away instead of flashing in at full and fading.
     shadow_.Hide();
   }
 }
 
 bool TutorScripts_t::StepNotice(float dt) { return shadow_.Step(dt); }
 
+void TutorScripts_t::BoxDown() {
+  if (boxUp_) ShowShadow(false);
+  boxUp_ = false;
+  boxOffset_ = 0;
+}
+
 void TutorScripts_t::Reset() {
-  bool wasUp = boxUp_;
-  StopItemSound();
   for (TutorScreen_t& s : screens_) {
     s.skip = false;
     s.state = s.id != 0 ? kDone : kWaiting;
-    s.timeLeft = s.playTime;
   }
   currentScreen_ = 0;
-  currentItem_ = (!screens_.empty() && !screens_[0].items.empty()) ? 0 : -1;
-  // The first step's text and picture are ready; its statements run when
-  // the screen opens.
-  ShowItem(false);
-  boxUp_ = false;
-  boxOffset_ = 0;
-  if (wasUp) ShowShadow(false);
-  ApplyShown();
+  currentItem_ = 0;
+  // The first step is ready: text, picture and its statements (no voice).
+  if (!screens_.empty() && !screens_[0].items.empty()) ShowItem();
+  BoxDown();
 }
 
 void TutorScripts_t::BeginScreen(int index) {
@@ -121,29 +122,33 @@ void TutorScripts_t::BeginScreen(int index) {
   screens_[size_t(index)].state = kWaiting;
   currentItem_ = 0;
   PlayItemSound();
-  ShowItem(true);
+  ShowItem();
 }
 
 void TutorScripts_t::Update(float dt, int view, bool mayOpen) {
   TutorScreen_t* s = Current();
   if (boxUp_ || !s || s->state == kDone) return;
   s->timeLeft -= dt;
-  if (s->skip) {
-    // A screen skipped while it waited does not open; the next one waits.
-    s->state = kDone;
-    MoveToNextScreen();
+  // A screen found while it waited is done, but it still opens when this
+  // update is its time.
+  const bool skipped = s->skip;
+  if (skipped) s->state = kDone;
+  if (!(s->timeLeft > 0)) s->timeLeft = 0;
+  if (s->screenNum != view || s->timeLeft != 0 || !mayOpen) {
+    // Done without opening, it would leave the tutorial inactive for good:
+    // the next screen whose skip flag is clear takes its place.
+    if (skipped) MovePastSkipped();
     return;
   }
-  if (!(s->timeLeft > 0)) s->timeLeft = 0;
-  if (s->screenNum != view || s->timeLeft != 0 || !mayOpen) return;
+  int index = currentScreen_;
   if (s->items.empty()) {
-    // Nothing to show: the screen counts as seen.
-    EndScreen();
+    // Nothing to show: passed over like a skipped screen, without statements.
+    TraceOut("Tutorial: screen %d has no steps; passed over", index);
+    SkipScreen();
     return;
   }
   boxUp_ = true;
   ShowShadow(s->items[0].needShadow);
-  int index = currentScreen_;
   TraceOut("Tutorial: screen %d opens", index);
   std::vector<TString> start = s->doInStart;
   BeginScreen(index);
@@ -158,50 +163,48 @@ void TutorScripts_t::NextItem() {
   ++currentItem_;
   if (currentItem_ < int(s->items.size())) {
     PlayItemSound();
-    ShowItem(true);
+    ShowItem();
     // The statements may have moved the tutorial on.
     if (TutorItem_t* item = CurrentItem()) ShowShadow(item->needShadow);
     return;
   }
-  EndScreen();
-}
-
-void TutorScripts_t::EndScreen() {
-  TutorScreen_t* s = Current();
-  if (!s) return;
-  StopItemSound();
-  ShowShadow(false);
-  int index = currentScreen_;
-  s->skip = true;
+  // Past the last step: the screen is done and stays current; only
+  // StartScreen or Reset moves on.
   s->state = kDone;
-  boxUp_ = false;
-  boxOffset_ = 0;
-  currentItem_ = -1;
-  std::vector<TString> end = s->doInEnd;
-  TraceOut("Tutorial: screen %d ends", index);
-  RememberShown(index);
-  MoveToNextScreen();
-  // Last, so that statements which start or end screens act on the new state.
-  RunStatements(end);
+  s->skip = true;
+  BoxDown();
+  TraceOut("Tutorial: screen %d ends", currentScreen_);
 }
 
-void TutorScripts_t::MoveToNextScreen() {
-  if (screens_.empty()) {
+void TutorScripts_t::SkipScreen() {
+  TutorScreen_t* s = Current();
+  if (s) {
+    s->skip = true;
+    s->state = kDone;
+    TraceOut("Tutorial: screen %d ends", currentScreen_);
+  }
+  BoxDown();
+  MovePastSkipped();
+}
+
+void TutorScripts_t::MovePastSkipped() {
+  const int count = int(screens_.size());
+  if (count == 0) {
     currentScreen_ = -1;
-    currentItem_ = -1;
     return;
   }
-  int from = ValidScreen() ? currentScreen_ : 0;
-  for (int i = from; i < int(screens_.size()); ++i) {
-    TutorScreen_t& s = screens_[size_t(i)];
-    // Numbered screens wait for StartScreen.
-    if (s.skip || s.id != 0) continue;
-    currentScreen_ = i;
+  int i = std::max(0, currentScreen_);
+  while (i < count && screens_[size_t(i)].skip) ++i;
+  if (i >= count) {
+    currentScreen_ = count - 1;
+    return;
+  }
+  currentScreen_ = i;
+  TutorScreen_t& s = screens_[size_t(i)];
+  if (s.playTime > 0) {
     s.state = kWaiting;
     currentItem_ = -1;
-    return;
   }
-  currentScreen_ = int(screens_.size()) - 1;
 }
 
 // --- Commands and events ---
@@ -211,10 +214,17 @@ bool TutorScripts_t::OnCommand(TMessage* message) {
   if (!boxUp_ || !s || s->state == kSuspended || !message || message->GetType() != kButtonPress) return false;
   const TString& command = message->GetText();
   if (command == "skip" || (command == "close" && !s->useOnlyNext)) {
-    EndScreen();
+    ShowShadow(false);
+    StopItemSound();
+    // A copy: the statements run before the screen is passed over and may
+    // start or end screens.
+    std::vector<TString> end = s->doInEnd;
+    RunStatements(end);
+    SkipScreen();
     return true;
   }
   if (command == "next") {
+    StopItemSound();
     NextItem();
     return true;
   }
@@ -231,7 +241,8 @@ void TutorScripts_t::StartScreen(int id) {
     TutorScreen_t& s = screens_[size_t(i)];
     if (s.id != id || s.skip) continue;
     if (boxUp_) {
-      // The open box gives way to the started screen.
+      // The open box gives way to the started screen: left up, it would hold
+      // a screen that never opens (Update waits for the box to go down).
       StopItemSound();
       boxUp_ = false;
       boxOffset_ = 0;
@@ -244,16 +255,18 @@ void TutorScripts_t::StartScreen(int id) {
 }
 
 bool TutorScripts_t::MarkFound(const TString& picture) {
+  // An object without a picture names no step (steps without a click
+  // picture have an empty name too).
   if (picture.IsEmpty()) return true;
   for (int i = 0; i < int(screens_.size()); ++i) {
     TutorScreen_t& s = screens_[size_t(i)];
-    // The screen on the screen finishes its way.
-    if (i == currentScreen_ && boxUp_) continue;
-    for (const TutorItem_t& item : s.items) {
-      if (item.clickPictName == picture) {
-        s.skip = true;
-        break;
-      }
+    for (int j = 0; j < int(s.items.size()); ++j) {
+      if (s.items[size_t(j)].clickPictName != picture) continue;
+      // The screen on the screen finishes its way; another screen's step at
+      // the current step's index is kept too.
+      if (i == currentScreen_ ? boxUp_ : j == currentItem_) continue;
+      s.skip = true;
+      break;
     }
   }
   return true;
@@ -265,9 +278,8 @@ void TutorScripts_t::FinishAll() {
     s.skip = true;
     s.state = kDone;
   }
-  if (boxUp_) ShowShadow(false);
-  boxUp_ = false;
-  boxOffset_ = 0;
+  // The box goes down too: left up it would go on taking the clicks.
+  BoxDown();
   currentItem_ = -1;
   currentScreen_ = int(screens_.size()) - 1;
 }
@@ -280,40 +292,31 @@ void TutorScripts_t::SetScreenShown(bool show) {
   TutorScreen_t* s = Current();
   if (!s) return;
   if (s->state == kWaiting && show) {
-    if (!IsLastItem()) s->state = kSuspended;
-    else EndScreen();
+    if (!IsLastItem()) {
+      s->state = kSuspended;
+      return;
+    }
+    TraceOut("Tutorial: screen %d ends", currentScreen_);
+    const int count = int(screens_.size());
+    if (currentScreen_ == count - 1) {
+      s->state = kDone;
+      BoxDown();
+      return;
+    }
+    s->skip = true;
+    s->state = kDone;
+    // On to the next screen that is not passed over, or a numbered one.
+    int i = currentScreen_ + 1;
+    while (i < count - 1 && screens_[size_t(i)].skip && screens_[size_t(i)].id == 0) ++i;
+    currentScreen_ = i;
+    currentItem_ = -1;
+    BoxDown();
+    TutorScreen_t& next = screens_[size_t(i)];
+    next.state = next.skip ? kDone : kWaiting;
     return;
   }
   if (s->state == kSuspended && !show && boxUp_) {
-    s->state = kWaiting;
     NextItem();
+    if (TutorScreen_t* now = Current()) now->state = kWaiting;
   }
-}
-
-// --- Shown screens in the progress ---
-
-void TutorScripts_t::SetShownKey(const TString& key) {
-  shownKey_ = key;
-  ApplyShown();
-}
-
-void TutorScripts_t::RememberShown(int index) {
-  if (shownKey_.IsEmpty()) return;
-  TString name = shownKey_ + ":" + TString(std::to_string(index));
-  GameProgress& progress = GetGameProgress();
-  if (progress.IsShown(name)) return;
-  progress.MarkShown(name);
-  SaveGameUserInfo();
-}
-
-void TutorScripts_t::ApplyShown() {
-  if (shownKey_.IsEmpty() || screens_.empty()) return;
-  const GameProgress& progress = GetGameProgress();
-  for (size_t i = 0; i < screens_.size(); ++i) {
-    if (!progress.IsShown(shownKey_ + ":" + TString(std::to_string(i)))) continue;
-    screens_[i].skip = true;
-    screens_[i].state = kDone;
-  }
-  TutorScreen_t* s = Current();
-  if (!boxUp_ && s && s->skip) MoveToNextScreen();
 }

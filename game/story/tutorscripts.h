@@ -90,8 +90,9 @@ public:
   // "Tutorial" style nothing is read and the driver stays inert. A second
   // Load replaces everything.
   void Load(TWindow* owner, const TiXmlElement* element);
-  // Back to the first screen: skip flags cleared, states from the ids,
-  // delays restarted, box down. Runs no statements.
+  // Back to the first screen: skip flags cleared, states from the ids, the
+  // first step of the first screen current (its text and picture set, its
+  // statements run), box down. Delays are not restarted.
   void Reset();
 
   // Counts the current screen's delay down and opens it when the delay is
@@ -104,16 +105,20 @@ public:
   void DrawShadow();
   void Draw();
 
-  // Button commands "next", "close" and "skip" while the box is up and the
-  // screen not suspended; true when handled.
+  // Button commands while the box is up and the screen not suspended; true
+  // when handled. "next" moves to the next step (past the last one the
+  // screen is done and the tutorial waits for StartScreen or Reset);
+  // "close" (not on a "use_only_next" screen) and "skip" run the screen's
+  // end statements and pass on to the next screen whose skip flag is clear.
   bool OnCommand(TMessage* message);
   // A game event: completes the current step when it names it.
   void OnEvent(const TString& name);
   // Makes the first screen with that id whose skip flag is clear the current
   // one, waiting to open (the next Update opens it). No match: nothing.
   void StartScreen(int id);
-  // The player found the object with that picture: screens that point at it
-  // are no longer needed (except the one on the screen). Always true.
+  // The player found the object with that picture: screens whose steps point
+  // at it are no longer needed, except the one on the screen and a screen
+  // whose pointing step has the current step's index. Always true.
   bool MarkFound(const TString& picture);
   // Every screen done; the box goes down.
   void FinishAll();
@@ -121,7 +126,9 @@ public:
   // Resumes a suspended screen with its next step.
   void HideCurrentScreen();
   // true: the click area was clicked (suspends a screen on a step that is
-  // not its last, ends it on its last); false: resumes a suspended screen.
+  // not its last until HideCurrentScreen; on its last step ends the screen
+  // and makes the next automatic or numbered screen current); false:
+  // resumes a suspended screen.
   void SetScreenShown(bool show);
 
   // Mouse input; true = the tutorial takes the event and the game must not
@@ -134,16 +141,6 @@ public:
   // A click at the point in the game: when it is in the click area,
   // SetScreenShown(true).
   void OnClickRect(const TPoint& p);
-
-  // For owners that do not call OnClickRect and HideCurrentScreen
-  // themselves: a release in the click area then moves the tutorial on at
-  // once (the next step, or the end of the screen).
-  void SetClickAreaAdvances(bool value) { clickAreaAdvances_ = value; }
-  // Remembers ended screens in the current player's progress under
-  // "<key>:<screen index>" (saved at once) and skips the ones already
-  // remembered, now and after every Reset. Empty: nothing is remembered.
-  void SetShownKey(const TString& key);
-  const TString& GetShownKey() const { return shownKey_; }
 
   // Current screen index valid and its state not done.
   bool IsActive() const;
@@ -186,21 +183,24 @@ private:
   void ReadStyle(const TiXmlElement* style);
   void ReadScreens(const TiXmlElement* element);
 
-  void ShowItem(bool runStatements);
+  // Sets the current step's text and picture and runs its statements.
+  void ShowItem();
   void BeginScreen(int index);
   void NextItem();
-  // Ends the current screen (state done, skip flag, box down, shadow out),
-  // moves on to the next automatic screen and runs its end statements.
-  void EndScreen();
-  // From the current screen on, the next automatic screen whose skip flag is
-  // clear becomes current (waiting, no step); none: stays at the last one.
-  void MoveToNextScreen();
+  // The current screen is passed over: skip flag, done, box down; then
+  // MovePastSkipped.
+  void SkipScreen();
+  // From the current screen on, the first screen whose skip flag is clear
+  // becomes current (waiting, no step, when it has a delay); none: the last
+  // screen stays current.
+  void MovePastSkipped();
+  // The box goes down at the end of a screen; a shadow left on would darken
+  // the scene with nothing to take it away.
+  void BoxDown();
   void ShowShadow(bool on);
   void PlayItemSound();
   void StopItemSound();
   void RunStatements(const std::vector<TString>& statements);
-  void RememberShown(int index);
-  void ApplyShown();
 
   float BoxOffsetFor(const TutorItem_t& item) const;
   bool InClickArea(const TutorItem_t& item, const TPoint& p);
@@ -227,7 +227,4 @@ private:
   std::vector<TutorScreen_t> screens_;
   int currentItem_ = -1;
   int currentScreen_ = 0;
-
-  bool clickAreaAdvances_ = false;
-  TString shownKey_;
 };

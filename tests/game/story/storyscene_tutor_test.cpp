@@ -1,14 +1,18 @@
 // The tutorial inside the real play screen: it opens when the location
 // starts, lies over the scene and its panel, holds back the scene's clicks,
 // answers its buttons through the scene, lets the click area's object be
-// found, and moves on when the scene reports the hint.
+// found (the screen waits while the find's effect runs), moves on when the
+// scene reports the hint, and once over is remembered as shown: saved at
+// once, and a later load of the location makes no tutorial.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "game/scene/maingame.h"
+#include "game/shell/savefile.h"
 #include "game/shell/userinfo.h"
 #include "game/story/storyscene.h"
+#include "platform/prefs.h"
 #include "platform/settings.h"
 #include "tests/game/story/tutorfixture.h"
 
@@ -19,14 +23,15 @@ namespace {
 const char kGame[] =
     "<Common startLevelId='1' startChaptId='1' startLocationId='1' animrate='16'/>"
     "<Levels><Level id='1'><Chapt id='1'><Loc filename='loc1'/></Chapt></Level></Levels>"
-    "<MainGame butthint='hint;874,658,104,104;hint.png;hint.png;hint.png;hint.png'/><Hint time='30' full='1'/>";
+    "<MainGame butthint='hint;874,658,104,104;hint.png;hint.png;hint.png;hint.png'/><Hint time='30' full='1'/>"
+    "<PictEffects><EffFind time='-1'><alpha t1='0' t2='0.2' al='0'/></EffFind></PictEffects>";
 const char kLevel[] =
     "<Level bkg='bg.png'><Pict><HotSpot><Item name='red' img='red.png' rect='100,100,40,40'/>"
     "<Item name='blue' img='blue.png' rect='500,100,40,40'/></HotSpot></Pict><List allnum='2'/>"
     "<TutorScripts>"
     "<TutorScript><Item><text name='welcome'/></Item></TutorScript>"
     "<TutorScript><Item need_shadow='0'><text name='red'/><image name='p' pos='100,150' click_rect='100;100;red.png'/>"
-    "</Item></TutorScript>"
+    "</Item><Item><text name='found'/></Item></TutorScript>"
     "<TutorScript><Item need_shadow='0'><text name='hint'/><image name='p' pos='880,560'/>"
     "<Event evt_id='click_b_hint'/>"
     "<AllowedRects><AllowedRect rec='874;658;104;104'/></AllowedRects></Item></TutorScript>"
@@ -84,21 +89,45 @@ TEST_F(SceneWithTutorial, TheLocationsTutorialRunsOverTheScene) {
   Click(605, 565);
   Tick(16);
   EXPECT_EQ(Text(), "red");
-  // The pointer's object: the hand over it; the click reaches the scene and
-  // moves the tutorial on.
+  // The pointer's object: the hand over it; the click reaches the scene,
+  // which finds it and suspends the screen; it goes on with its next step
+  // once the find's effect is over.
   EXPECT_EQ(scene->GetStory()->GetCursor(TPoint(120, 120)), "cursor/hand");
   Click(120, 120);
   EXPECT_TRUE(scene->IsFound(0));
+  for (int i = 0; i < 4; ++i) Tick(16);
+  EXPECT_TRUE(Tutor().IsScreenShown());
+  EXPECT_FALSE(Tutor().IsBoxShown());
+  for (int i = 0; i < 20; ++i) Tick(16);
+  EXPECT_TRUE(Tutor().IsBoxShown());
+  EXPECT_EQ(Text(), "found");
+  Click(605, 565);
   Tick(16);
   EXPECT_EQ(Text(), "hint");
   EXPECT_FALSE(scene->IsFound(1));
   Click(510, 110);  // still held back: only the hint button passes
   EXPECT_FALSE(scene->IsFound(1));
+  EXPECT_TRUE(GetGameProgress().shown.empty());
   Click(926, 710);
   EXPECT_FALSE(Tutor().IsActive());
-  EXPECT_EQ(GetGameProgress().shown,
-            (std::vector<TString>{"tutorial:loc1:0", "tutorial:loc1:1", "tutorial:loc1:2"}));
-  // The scripts' handles on the tutorial.
-  Lua("kinds = type(StartTutor) .. ' ' .. type(FinishTutor)");
+  // Over: remembered in the shown list and saved at once.
+  Tick(16);
+  EXPECT_EQ(GetGameProgress().shown, std::vector<TString>{"tutorial:loc1"});
+  {
+    TPrefs prefs;
+    int length = 0;
+    prefs.GetData("LocInfoPass", nullptr, 0, 0, &length);
+    std::vector<uint8_t> bytes(size_t(std::max(length, 0)));
+    prefs.GetData("LocInfoPass", bytes.data(), length, 0);
+    GameProgress saved;
+    ASSERT_EQ(ReadSaveBlob(bytes.data(), bytes.size(), uint32_t(GetSaveVersion()), saved), TSaveRead::kOk);
+    EXPECT_EQ(saved.shown, std::vector<TString>{"tutorial:loc1"});
+  }
+  // The location loaded again has no tutorial; the scripts' handles on it
+  // stay and do nothing.
+  SceneStory_t* story = scene->GetStory();
+  story->OnLevelLoaded(scene->GetLevel().Root(), scene->GetRecordName());
+  EXPECT_EQ(static_cast<TStoryScene*>(story)->GetTutor().GetTutor(), nullptr);
+  Lua("StartTutor(0) FinishTutor() kinds = type(StartTutor) .. ' ' .. type(FinishTutor)");
   EXPECT_EQ(Global("kinds"), "function function");
 }

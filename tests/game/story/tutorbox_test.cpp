@@ -118,8 +118,12 @@ TEST_F(TutorBox, WithoutShadowTheBoxMovesBesideThePointerAndIsClickedWhereDrawn)
   EXPECT_FLOAT_EQ(tutor.GetBoxOffset(), 0.0f);
 }
 
-TEST_F(TutorBox, APictureWithoutTextShowsOnlyThePointer) {
+// A step without text draws no box; one with neither text nor picture
+// shows nothing at all and still holds the clicks outside its allowed
+// rectangles until its event comes.
+TEST_F(TutorBox, StepsWithoutTextShowNoBoxButTakeTheirInput) {
   Load("<TutorScript>" + Item("", "", "<image name=\"arrow\" pos=\"100,100\" click_rect=\"90;90;50;50\"/>") +
+       Item("", "", "<AllowedRects><AllowedRect rec=\"0;0;10;10\"/></AllowedRects><Event evt_id=\"use_tool\"/>") +
        Item("x") + "</TutorScript>");
   Open();
   const sdev::test::Frame& f = Draw();
@@ -128,6 +132,18 @@ TEST_F(TutorBox, APictureWithoutTextShowsOnlyThePointer) {
   // No button where none is drawn.
   EXPECT_TRUE(Click(605, 565));
   EXPECT_TRUE(owner.commands.empty());
+  EXPECT_FALSE(Click(100, 100));
+  tutor.OnClickRect(TPoint(100, 100));
+  tutor.HideCurrentScreen();
+  ASSERT_EQ(tutor.GetCurrentItem(), 1);
+  EXPECT_TRUE(tutor.IsBoxShown());
+  const sdev::test::Frame& g = Draw();
+  for (TPoint p : {TPoint(105, 105), TPoint(305, 505), TPoint(545, 565)}) EXPECT_TRUE(Close(g.At(p.x, p.y), kClear));
+  EXPECT_TRUE(Click(500, 300));
+  EXPECT_TRUE(tutor.OnMouseMove(TPoint(500, 300)));
+  EXPECT_FALSE(Click(5, 5));
+  tutor.OnEvent("use_tool");
+  EXPECT_EQ(tutor.GetCurrentItem(), 2);
 }
 
 TEST_F(TutorBox, OnlyOpaquePixelsOfTheClickPictureAndAllowedRectanglesPass) {
