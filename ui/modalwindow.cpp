@@ -155,8 +155,6 @@ bool TModalWindow::PressHotKeyButton(const TString& name) {
     TraceOut("ERROR: Hot key button not found. Button:'%s'", name.c_str());
     return true;
   }
-  // A hidden button (EnableWindow false) does not fire.
-  if (!window->IsFlagSetInherited()) return false;
   button->Press();
   return true;
 }
