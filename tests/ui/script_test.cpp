@@ -386,29 +386,28 @@ title = "from a global"
   TWindowStyle notTable(L, -1);
   EXPECT_EQ("from a global", notTable.GetString("title", "").str());
   lua_pop(L, 1);
-  // Tables are read as Lua reads them: "__index" metatables count, on the
-  // window's table and along the default style's chain.
-  ASSERT_EQ(0, luaL_dostring(L, "shared = { size = 21 }; chained = setmetatable({}, { __index = { colour = 'teal' } })\n"
-                                "gCurrentDefaultStyle = { parent = chained }\n"
-                                "inherits = setmetatable({ name = 'i' }, { __index = shared })"));
-  lua_getglobal(L, "inherits");
-  TWindowStyle meta(L, -1);
-  EXPECT_EQ(21, meta.GetNumber("size", 0));
-  EXPECT_EQ("teal", meta.GetString("colour", "").str());
-  lua_pop(L, 1);
   EXPECT_EQ(top, lua_gettop(L));
 }
 
-TEST_F(ScriptTest, MetamethodsThatRaiseCannotEndTheProcessFromNativeCode) {
-  // Lookups made from native code run outside any protected call of the
-  // script, where a Lua error would end the process: each read is protected.
+TEST_F(ScriptTest, StylesHonourMetatablesAndOnesThatRaiseCannotEndTheProcess) {
+  // Tables are read as Lua reads them ("__index" counts), on the window's
+  // table and along the default style's chain. Lookups made from native code
+  // run outside any protected call of the script, where a Lua error would end
+  // the process: each read is protected.
   lua_State* L = script->GetState();
-  ASSERT_EQ(0, luaL_dostring(L, "boom = setmetatable({}, { __index = function() error('boom') end });"
-                                "gCurrentDefaultStyle = boom;"
+  ASSERT_EQ(0, luaL_dostring(L, "shared = { size = 21 }\n"
+                                "chained = setmetatable({}, { __index = function(t, k)\n"
+                                "  if k == 'colour' then return 'teal' end error('boom') end })\n"
+                                "gCurrentDefaultStyle = { parent = chained }\n"
+                                "inherits = setmetatable({ name = 'i' }, { __index = shared })\n"
                                 "setmetatable(_G, { __index = function(t, k) error('no global ' .. k) end })"));
-  lua_getglobal(L, "boom");
+  lua_getglobal(L, "inherits");
   TWindowStyle style(L, -1);
+  EXPECT_EQ(21, style.GetNumber("size", 0));
+  EXPECT_EQ("teal", style.GetString("colour", "").str());
+  TLogCapture log;
   EXPECT_EQ(4, style.GetNumber("missing", 4));
+  EXPECT_TRUE(log.Contains("TWindowStyle: reading 'missing' failed"));
   lua_pop(L, 1);
   TWindow* dummy = wm->GetTopModal();
   wm->PostMessage(new TMessage(kGeneric, "ping", dummy));
