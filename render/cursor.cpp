@@ -5,6 +5,7 @@
 #include <random>
 
 #include "platform/log.h"
+#include "platform/settings.h"
 
 namespace {
 int MaskBits(uint32_t m) { return __builtin_popcount(m); }
@@ -255,8 +256,8 @@ bool TMouseCursor::CanDraw(bool forced) {
     host_->Invalidate();
     return false;
   }
-  // Forced draws between frames only in full screen.
-  if (forced && !host_->IsFullScreen()) return false;
+  // Forced draws between frames only in full screen, and not with "-pq=".
+  if (forced && (!host_->IsFullScreen() || HasPqArgument())) return false;
   return true;
 }
 

@@ -80,6 +80,7 @@ HResult CDisplay::CreateFullScreenDisplay(HostWindow* window, int width, int hei
       DDCaps caps;
       dd_->GetCaps(&caps, nullptr);
       if (caps.vidMemFree < 0x1000000u && depth > 16) depth = 16;
+      const int asked = depth;  // the log lines name the depth asked for
       int remembered = 0;
       bool exact = false;
       dd_->EnumDisplayModes(uint32_t(width), uint32_t(height), [&](const SurfaceDesc& d) {
@@ -95,10 +96,10 @@ HResult CDisplay::CreateFullScreenDisplay(HostWindow* window, int width, int hei
       });
       if (!exact && remembered) depth = remembered;
       hr = dd_->SetDisplayMode(uint32_t(width), uint32_t(height), uint32_t(depth), 0, 0);
-      if (Failed(hr)) TraceOut("Failed to create screen at %d bpp.", depth);
+      if (Failed(hr)) TraceOut("Failed to create screen at %d bpp.", asked);
+      else TraceOut("Created screen at %d bpp.", asked);
     }
     if (!Failed(hr)) {
-      TraceOut("Created screen at %d bpp.", depth);
       SurfaceDesc d;
       d.flags = kSdCaps | kSdBackBufferCount;
       d.caps = caps::kPrimary | caps::kFlip | caps::kComplex | caps::k3DDevice;

@@ -197,18 +197,23 @@ bool TDisplayHandler::BeginDraw() {
 
 void TDisplayHandler::EndDraw(bool present) {
   if (!data_.inScene) return;
-  if (data_.sceneDepth > 1) {
-    --data_.sceneDepth;
-    return;
-  }
-  if (data_.renderTarget && !closingTarget_) {
-    // A render target still open at the end of the frame: its contents reach the texture.
+  if (data_.renderTarget && !closingTarget_ && data_.sceneDepth == targetDepth_) {
+    // The frame a render target was opened in ends while the target is still
+    // open: the target is closed first (its contents reach the texture), then
+    // the frame ends and is shown as usual.
     closingTarget_ = true;
     EndRenderTarget();
     closingTarget_ = false;
-    if (!present || !data_.device) return;
-    HResult hr = context_->UpdateFrame();
-    if (hr == err::kSurfaceLost) data_.Restore();
+    if (!data_.inScene) {
+      // The target had begun this frame itself (it was opened outside one).
+      if (!present || !data_.device) return;
+      HResult hr = context_->UpdateFrame();
+      if (hr == err::kSurfaceLost) data_.Restore();
+      return;
+    }
+  }
+  if (data_.sceneDepth > 1) {
+    --data_.sceneDepth;
     return;
   }
   data_.inScene = false;
@@ -330,13 +335,28 @@ void TDisplayHandler::FillRect(int left, int top, int right, int bottom, uint32_
     TLitVertex v[4] = {};
     float l = float(left), t = float(top), r = float(right), b = float(bottom);
     float xy[4][2] = {{l, t}, {r, t}, {r, b}, {l, b}};
+    // In mode 4 the quad takes the render target's own texture: each pixel of
+    // the rectangle gets the texture's pixel there, tinted by the colour.
+    TTextureRef quadTexture;
+    float uScale = 0, vScale = 0, uOffset = 0, vOffset = 0;
+    if (data_.renderTarget && data_.renderTargetMode == 4) {
+      if (const TTextureData* d = data_.renderTarget->GetData()) {
+        quadTexture = data_.renderTarget;
+        uScale = 1.0f / float(std::max(1u, d->width));
+        vScale = 1.0f / float(std::max(1u, d->height));
+        uOffset = float(d->offsetX) * uScale;
+        vOffset = float(d->offsetY) * vScale;
+      }
+    }
     for (int i = 0; i < 4; ++i) {
       v[i].x = xy[i][0];
       v[i].y = xy[i][1];
       v[i].diffuse = argb;
+      v[i].u = uOffset + xy[i][0] * uScale;
+      v[i].v = vOffset + xy[i][1] * vScale;
     }
     TTextureRef old = renderer->GetTexture();
-    renderer->SetTexture(TTextureRef());
+    renderer->SetTexture(quadTexture);
     renderer->DrawQuad(v);
     renderer->SetTexture(old);
     if (entered) renderer->End2d();
@@ -456,7 +476,10 @@ bool TDisplayHandler::BeginRenderTarget(const TTextureRef& texture, int mode) {
     FillRect(0, 0, tw, th, 0, nullptr, true);
   }
   renderer->End2d();
-  if (BeginDraw()) return true;
+  if (BeginDraw()) {
+    targetDepth_ = data_.sceneDepth;
+    return true;
+  }
   data_.renderTarget.reset();
   PopClipRect();
   SetRendererViewport(oldViewport, oldHasViewport);

@@ -148,6 +148,7 @@ private:
   float scale_ = 1.0f, savedScale_ = 1.0f;
   bool outOfVideoMemoryReported_ = false;
   bool closingTarget_ = false;
+  int targetDepth_ = 0;  // the frame depth the open render target began
   bool brokenIndexed_ = false;
   bool hasRendererViewport_ = false;
   uint32_t lastReset_ = 0;

@@ -79,6 +79,8 @@ void TKnMiniVecDraw::SetColor(int index, TColor colour, float alphaFactor) {
   float f = std::isfinite(alphaFactor) ? std::min(std::max(alphaFactor, 0.0f), 1.0f) : 0.0f;
   int alpha = int(colour.GetAlpha() * f + 0.5f);
   Colour& c = colours_[index];
+  // Step 15 is the colour at its full alpha: when it matches, so does every entry.
+  if (c.ramp[15] == WithAlpha(colour, alpha)) return;
   for (int k = 0; k < 4; ++k) c.partial[k] = WithAlpha(colour, alpha * kPartialAlpha[k] / 256);
   for (int s = 0; s < 32; ++s) c.ramp[s] = WithAlpha(colour, s < 16 ? alpha * 16 * (s + 1) / 256 : alpha * 255 / 256);
 }
@@ -238,6 +240,8 @@ void TKnMiniVecDraw::DrawCached(const Key& base, const uint8_t* outline, size_t 
   Entry* e = Lookup(key, bucket);
   if (e) {
     lru_.splice(lru_.begin(), lru_, e->lru);
+    // A replay draws in the colours the outline defines, as its first draw did.
+    for (const auto& c : e->colours) SetColor(c.first, TColor(c.second));
   } else {
     e = new Entry();
     e->key = key;
@@ -259,6 +263,7 @@ void TKnMiniVecDraw::DrawCached(const Key& base, const uint8_t* outline, size_t 
     if (!refused && !Scan(e->spans))
       TraceOut("Vector outline refused: too much work to scan (%s, %zu edges)", describe().c_str(), edges_.size());
     e->spans.shrink_to_fit();
+    e->colours = defined_;
     ++rasterised_;
     e->next = table_[bucket];
     table_[bucket] = e;
@@ -302,6 +307,7 @@ bool TKnMiniVecDraw::Interpret(const uint8_t* p, size_t limit, float subX, float
   overflow_ = false;
   colourBase_ = 0;
   colourCount_ = 0;
+  defined_.clear();
   uint8_t left = 0, right = 0;
   float cx = 0, cy = 0;  // current point, font units
   auto s16 = [&](size_t at) { return float(int16_t(uint16_t(p[at] | (p[at + 1] << 8)))); };
@@ -371,10 +377,13 @@ bool TKnMiniVecDraw::Interpret(const uint8_t* p, size_t limit, float subX, float
       }
       case 7:
         if (i + 3 > limit) return true;
-        // Colours past 255 cannot be addressed; index 1 is the text colour.
+        // Colours past 255 cannot be addressed. The first one defined is
+        // colour 1, which the text colour fills for outlines that define none.
         if (colourCount_ < 255) {
           ++colourCount_;
-          if (colourCount_ > 1) SetColor(colourCount_, TColor(p[i], p[i + 1], p[i + 2], 255));
+          TColor c(p[i], p[i + 1], p[i + 2], 255);
+          SetColor(colourCount_, c);
+          defined_.emplace_back(uint8_t(colourCount_), c.value);
         }
         i += 3;
         break;

@@ -21,6 +21,7 @@
 #include <functional>
 #include <list>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include <boost/shared_ptr.hpp>
@@ -147,6 +148,8 @@ private:
   struct Entry {
     Key key;
     std::vector<TMiniVecSpan> spans;
+    // The colours the outline defines (index, ARGB), set again on every replay.
+    std::vector<std::pair<uint8_t, uint32_t>> colours;
     Entry* next = nullptr;
     std::list<Entry*>::iterator lru;
   };
@@ -182,6 +185,7 @@ private:
   uint64_t scanWorkLimit_ = kDefaultScanWork;
   bool overflow_ = false;
   int colourBase_ = 0, colourCount_ = 0;
+  std::vector<std::pair<uint8_t, uint32_t>> defined_;  // colours defined by the outline being read
   float cos_ = 1, sin_ = 0, rotation_ = 0;
   float scaleX_ = 1, scaleY_ = 1;
   bool italic_ = false;

@@ -39,9 +39,8 @@ bool TMiniVecFont::Build() {
   for (int i = 0; i < count; ++i) {
     const uint8_t* e = data_.data() + kHeaderSize + size_t(i) * kEntrySize;
     codes_[i] = ReadU32(e);
-    // The search needs strictly ascending codes; every outline must start
-    // inside the data, after the table.
-    if (i > 0 && codes_[i] <= codes_[i - 1]) return false;
+    // Every outline must start inside the data, after the table. (The search
+    // expects ascending codes; a code out of order is simply not found.)
     uint32_t outline = ReadU32(e + 14);
     if (outline < tableEnd || outline >= data_.size()) return false;
   }
@@ -50,24 +49,14 @@ bool TMiniVecFont::Build() {
   auto top = [&](int i) { return float(Field(i, 8)) * kUnit; };
   auto bottom = [&](int i) { return float(Field(i, 10)) * kUnit; };
 
-  // Ascent: the height of 'W'. Fonts without one fall back to 'H', 'M' and
-  // then the tallest glyph, so that the line box never collapses.
-  ascent_ = 0;
-  for (uint32_t code : {uint32_t('W'), uint32_t('H'), uint32_t('M')}) {
-    int g = FindGlyph(code);
-    if (g >= 0 && -top(g) > 0) {
-      ascent_ = -top(g);
-      break;
-    }
-  }
-  if (ascent_ <= 0) {
-    for (int i = 0; i < count_; ++i) ascent_ = std::max(ascent_, -top(i));
-  }
-  // Descent: the deepest of the ASCII glyphs, the underscore excepted.
+  // Ascent: the height of 'W' (0 for a font without one).
+  const int w = FindGlyph('W');
+  ascent_ = w >= 0 ? -top(w) : 0.0f;
+  // Descent: the deepest of the glyphs for the codes 0 to 127, the underscore excepted.
   descent_ = 0;
-  for (int i = 0; i < count_ && codes_[i] < 128; ++i) {
-    if (codes_[i] == '_') continue;
-    descent_ = std::max(descent_, bottom(i));
+  for (uint32_t code = 0; code < 128; ++code) {
+    int g = code == '_' ? -1 : FindGlyph(code);
+    if (g >= 0) descent_ = std::max(descent_, bottom(g));
   }
 
   float a = GetLineAbove(), b = GetLineBelow();

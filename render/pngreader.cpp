@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <csetjmp>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -35,20 +36,19 @@ void OnRead(png_structp png, png_bytep data, png_size_t length) {
 
 uint32_t ReadLE32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
 
-// A "RIFF" palette ("PAL " form, "data" chunk: version, count, entries of
-// red, green, blue, flags): its colours replace the PNG's own, never more
-// entries than the PNG has.
+// A "RIFF" palette: after the 8-byte RIFF header and 8 more bytes (the form
+// type and the chunk name) comes the chunk size; the entry count is
+// (chunk size - 8) / 4, and the entries (red, green, blue, flags) follow 4
+// bytes later. Their colours replace the PNG's own, never more entries than
+// the PNG has.
 void ApplyRiffPalette(const TString& name, png_colorp colors, int count) {
   TFile f;
   if (!f.Open(name)) return;
   uint8_t head[24];
   if (f.Read(head, sizeof head) != sizeof head || std::memcmp(head, "RIFF", 4) != 0) return;
-  if (std::memcmp(head + 8, "PAL ", 4) != 0 || std::memcmp(head + 12, "data", 4) != 0) return;
-  uint32_t chunk = ReadLE32(head + 16);
-  uint32_t entries = uint32_t(head[22]) | uint32_t(head[23]) << 8;
-  if (chunk >= 4) entries = std::min(entries, (chunk - 4) / 4);
-  entries = std::min(entries, uint32_t(count));
-  for (uint32_t i = 0; i < entries; ++i) {
+  int64_t entries = (int64_t(ReadLE32(head + 16)) - 8) / 4;
+  entries = std::min<int64_t>(entries, count);
+  for (int64_t i = 0; i < entries; ++i) {
     uint8_t e[4];
     if (f.Read(e, 4) != 4) break;
     colors[i].red = e[0];

@@ -140,6 +140,11 @@ void TRenderer::DrawDebugOverlay(bool present) {
   else
     h->EndDraw(present);
   if (!h->Data().inScene) in2d_ = false;
+  if (target_ && !h->Data().renderTarget) {
+    // The frame's end closed a render target that was never ended.
+    target_.reset();
+    ApplyClip();
+  }
 }
 
 // --- 2-D state ---

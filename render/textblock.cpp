@@ -436,7 +436,6 @@ void TTextBlock::DrawLines(const TVec2& position, float heightLimit, float alpha
     qy = int(std::floor(y * 4 + 0.5f));
   };
   const TColor base = ToColour(colour_, alpha);
-  uint32_t current = ~base.value;
   float currentScale = -1;
   const int first = std::max(int(scroll_), 0);
   for (int k = first; k < int(lines_.size()); ++k) {
@@ -454,10 +453,8 @@ void TTextBlock::DrawLines(const TVec2& position, float heightLimit, float alpha
         colour = st.colour;
         colour.SetAlpha(uint8_t(std::min(255.0f, st.colour.GetAlpha() * colour_.a * alpha + 0.5f)));
       }
-      if (colour.value != current) {
-        draw->SetColor(1, colour);
-        current = colour.value;
-      }
+      // Every glyph: an outline may define colour 1 itself.
+      draw->SetColor(1, colour);
       float x = (line.offsetX + it.x) * scale;
       if (it.glyph == kCaret) {
         int w = std::max(4, int(fontSize_ * scale / 3));  // quarter pixels

@@ -5,8 +5,9 @@
 //   ttf2mvec <face.ttf> <out.mvec> [--cpp <out.cpp> <symbol>] [--ranges a-b,c-d,...]
 //
 // Code points without a glyph in the face are left out. One em becomes 128
-// units; y grows downwards. Each glyph is one layer with one colour (white),
-// filled by its contours under the non-zero rule.
+// units; y grows downwards. Each glyph is one layer filled by its contours
+// under the non-zero rule in colour 1, which it does not define (the layout's
+// text colour).
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_OUTLINE_H
@@ -179,8 +180,9 @@ int main(int argc, char** argv) {
       Builder b;
       b.out = &g.outline;
       b.scale = scale;
-      // One layer, one colour, the left fill on every contour.
-      g.outline = {1, 7, 255, 255, 255, 2, 1};
+      // One layer filled on the left with colour 1, which the outline leaves
+      // undefined: the text is drawn in the colour its layout gives.
+      g.outline = {1, 2, 1};
       if (face->glyph->outline.n_contours > 0) FT_Outline_Decompose(&face->glyph->outline, &funcs, &b);
       g.outline.push_back(8);
       if (b.any) {

@@ -163,13 +163,13 @@ bool TButton::HitTest(const TPoint& p) {
 }
 
 bool TButton::OnMouseDown(const TPoint& p) {
-  // A press off the button (outside, or on a black part of the mask) is left
-  // to the windows below.
-  if (!HitTest(p)) return false;
+  // The press is the button's even off its mask (a black mask pixel): the hit
+  // test then only lets the button go again.
   if (state_ == kStateNormal) {
     if (TWindowManager* wm = GetWindowManager()) wm->AddCapture(this);
   }
   SetState(kStatePressed);
+  HitTest(p);
   return true;
 }
 

@@ -142,23 +142,20 @@ bool TModalWindow::OnKeyDown(unsigned char key, int modifiers) {
     if (it == hotKeys_.end()) return false;
   }
   TString button = it->second;
-  if (!PressHotKeyButton(button)) return false;
+  PressHotKeyButton(button);
   // The character event of the same key is dropped; the next key-down clears the flag.
   if (TWindowManager* wm = GetWindowManager()) wm->SetSwallowNextChar(true);
   return true;
 }
 
-bool TModalWindow::PressHotKeyButton(const TString& name) {
+void TModalWindow::PressHotKeyButton(const TString& name) {
   TWindow* window = FindChild(name, -1);
   auto* button = dynamic_cast<TButtonRole*>(window);
   if (!button) {
     TraceOut("ERROR: Hot key button not found. Button:'%s'", name.c_str());
-    return true;
+    return;
   }
-  // A hidden button (EnableWindow false) does not fire.
-  if (!window->IsFlagSetInherited()) return false;
   button->Press();
-  return true;
 }
 
 // --- TScreen ---

@@ -47,8 +47,8 @@ public:
   // (for "ctrl-" or "control-"), "alt-" in that order, then the last
   // character upper-cased. The searches are case-sensitive.
   static TString ParseHotKey(const TString& label);
-  // Presses the shown button of that name; false when it is hidden.
-  bool PressHotKeyButton(const TString& name);
+  // Presses the button of that name (shown or hidden); a missing one is logged.
+  void PressHotKeyButton(const TString& name);
   const std::map<TString, TString>& GetHotKeys() const { return hotKeys_; }
 
 private:

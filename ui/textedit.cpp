@@ -339,7 +339,7 @@ TString TTextEdit::FilterPaste(const TString& clip) {
     TString character(cut.substr(pos, len));
     pos += len;
     uint32_t code = DecodeUtf8(character.c_str());
-    if (code < 0x20 || IsIgnored(character) || !CanShow(code)) continue;
+    if (code < 0x20 || IsIgnored(character)) continue;
     out += character.str();
   }
   return out;

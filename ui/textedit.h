@@ -76,7 +76,7 @@ private:
   void PostChanged();
   void MoveFocusOn();
   // The pasted text cut after "length" characters, without ignored characters,
-  // control bytes and characters no font shows; empty when nothing is left.
+  // control bytes and broken UTF-8; empty when nothing is left.
   TString FilterPaste(const TString& clip);
   bool CanShow(uint32_t codePoint);
   bool IsIgnored(const TString& character) const;

@@ -141,7 +141,7 @@ void TWindow::SetSize(int width, int height) {
   rect_.right = rect_.left + width;
   rect_.bottom = rect_.top + height;
   if (TWindowManager* wm = GetWindowManager()) wm->Invalidate();
-  UpdateCoverRecord(HasFlag(kWindowOpaque));
+  UpdateCoverRecord(HasFlag(kWindowOpaque), /*againstRoot=*/true);
 }
 
 void TWindow::SetStateFlags(uint32_t flags) {
@@ -157,13 +157,19 @@ void TWindow::ShowWindow(bool show) {
   SetStateFlags(show ? (flags_ | kWindowVisible) : (flags_ & ~kWindowVisible));
 }
 
-void TWindow::UpdateCoverRecord(bool covers) {
+void TWindow::UpdateCoverRecord(bool covers, bool againstRoot) {
   TModalWindow* modal = GetModalParent();
   if (!modal) return;
-  // Full size is the modal parent's size on both paths (size change and flag change).
-  bool full = covers && rect_.Width() == modal->GetWidth() && rect_.Height() == modal->GetHeight() &&
-              rect_.Width() > 0 && rect_.Height() > 0;
-  modal->UpdateCover(this, full);
+  // Full size is the root window's size after a size change, the modal
+  // parent's after a flag change. An empty window covers nothing.
+  const TWindow* full = modal;
+  if (againstRoot) {
+    TWindowManager* wm = GetWindowManager();
+    full = wm ? wm->GetRootWindow() : nullptr;
+  }
+  bool covering = covers && full && rect_.Width() == full->GetWidth() && rect_.Height() == full->GetHeight() &&
+                  rect_.Width() > 0 && rect_.Height() > 0;
+  modal->UpdateCover(this, covering);
 }
 
 bool TWindow::IsFlagSetInherited() const {

@@ -234,7 +234,7 @@ protected:
   // Flags of the class byte, fixed at construction by subclasses.
   void SetClassFlags(uint32_t flags) { flags_ = (flags_ & ~kWindowClassMask) | (flags & kWindowClassMask); }
   // Updates the modal parent's record of opaque windows that cover it.
-  void UpdateCoverRecord(bool covers);
+  void UpdateCoverRecord(bool covers, bool againstRoot = false);
   // The window's own operation for the event; `swallowed` when a character
   // was dropped by the hot-key flag.
   bool RunEventOperation(const TPlatformEvent& event, bool& swallowed);

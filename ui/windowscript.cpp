@@ -408,14 +408,10 @@ int TWindowScript::LuaSetWindowName(lua_State* L) {
 }
 
 int TWindowScript::LuaFillRect(lua_State* L) {
-  // Lua never runs inside a frame, so a fill drawn now would be lost or
-  // overwritten: only a frame in progress takes it.
+  // Straight through the renderer: outside a frame the fill goes into the
+  // display's back buffer at once.
   TWindowManager* wm = Manager();
-  if (!wm || !wm->IsDrawing()) {
-    if (!fillLogged_) TraceOut("FillRect: ignored outside a frame");
-    fillLogged_ = true;
-    return 0;
-  }
+  if (!wm) return 0;
   lua_pushvalue(L, 1);
   TRect r = LuaPopRect(L);
   if (TWindow* root = wm->GetRootWindow()) r = r.Intersect(root->GetScreenRect());

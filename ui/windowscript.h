@@ -132,7 +132,6 @@ private:
   std::map<TString, TWindowCreator> types_;
   TWindowCreationHook* hook_ = nullptr;
   bool labelFlag_ = false;
-  bool fillLogged_ = false;
   int typeMakerRef_ = LUA_NOREF;
   TMovieHostFactory movieFactory_;
   std::unique_ptr<TMovieHost> movie_;

@@ -1,8 +1,33 @@
 #include "ui/windowstyle.h"
 
+#include "script/luaapi.h"
 #include "script/luaobject.h"
 
 #include "platform/log.h"
+
+namespace {
+
+int IndexValue(lua_State* L) {  // (t, k) -> t[k]
+  lua_gettable(L, 1);
+  return 1;
+}
+
+// Pushes t[key] for the table at `index`, read as Lua reads it (an "__index"
+// metatable counts). The read runs protected: a metamethod that raises (or
+// loops) is logged and reads as nil, never ends the process from native code.
+void GetField(lua_State* L, int index, const char* key) {
+  if (index < 0 && index > LUA_REGISTRYINDEX) index = lua_gettop(L) + index + 1;
+  lua_pushcfunction(L, IndexValue);
+  lua_pushvalue(L, index);
+  lua_pushstring(L, key);
+  if (lua_pcall(L, 2, 1, 0) != 0) {
+    TraceOut("TWindowStyle: reading '%s' failed: %s", key, LuaErrorText(L, -1).c_str());
+    lua_pop(L, 1);
+    lua_pushnil(L);
+  }
+}
+
+}  // namespace
 
 TWindowStyle::TWindowStyle(lua_State* L, int index) : L_(L) {
   index_ = (index < 0 && index > LUA_REGISTRYINDEX) ? lua_gettop(L) + index + 1 : index;
@@ -21,17 +46,18 @@ bool TWindowStyle::Lookup(const TString& key, bool useDefault, int depth) {
              key.c_str());
     return false;
   }
+  if (!lua_checkstack(L_, 8)) return false;
   if (lua_istable(L_, -1)) {
-    LuaRawGetField(L_, -1, key.c_str());
+    GetField(L_, -1, key.c_str());
   } else {
-    LuaRawGetField(L_, LUA_GLOBALSINDEX, key.c_str());
+    GetField(L_, LUA_GLOBALSINDEX, key.c_str());
   }
   if (!lua_isnil(L_, -1)) return true;
   lua_pop(L_, 1);
   if (useDefault) {
-    LuaRawGetField(L_, LUA_GLOBALSINDEX, "gCurrentDefaultStyle");
+    GetField(L_, LUA_GLOBALSINDEX, "gCurrentDefaultStyle");
   } else {
-    LuaRawGetField(L_, -1, "parent");
+    GetField(L_, -1, "parent");
   }
   if (!lua_istable(L_, -1)) {
     lua_pop(L_, 1);

@@ -28,13 +28,11 @@ TXSellWindow::TXSellWindow() {
 // The bindings go with the window; a newer cross-sell window keeps its own.
 TXSellWindow::~TXSellWindow() = default;
 
+// Only the window's own keys: its name and place come later (the script's
+// builder names it, PostInit places it once its children exist).
 void TXSellWindow::Init(TWindowStyle& style) {
   configPath_ = style.GetString("config", "xsell/xsell.xml");
   autoExpand_ = style.GetBool("autoexpand", false);
-  // The base keys and a size, so that children placed by codes (kCenter,
-  // kMax, negative positions) are resolved while the screen is built.
-  TWindow::Init(style);
-  if (GetWidth() == 0 && GetHeight() == 0 && GetParent()) SetSize(GetParent()->GetWidth(), GetParent()->GetHeight());
 }
 
 void TXSellWindow::SetupXSell() {

@@ -20,9 +20,9 @@ public:
   TXSellWindow();
   ~TXSellWindow() override;
 
-  // Style keys "config" (default "xsell/xsell.xml") and "autoexpand". The
-  // window takes the size and place of its parent's area, so that children
-  // placed against its edges are resolved.
+  // Style keys "config" (default "xsell/xsell.xml") and "autoexpand" only:
+  // the builder names the window and PostInit places it, after its children
+  // (which therefore take plain positions).
   void Init(TWindowStyle& style) override;
 
   // Reads the description file and fills, hides and re-centres the children

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "platform/log.h"
+#include "platform/settings.h"
 #include "render/cursor.h"
 
 namespace {
@@ -199,11 +200,19 @@ TEST(CursorDrawing, ThrottlesAndDesktopBounds) {
   c.DrawMouse(-1, -1, false, true);
   EXPECT_EQ(s.locks, locks + 2);
   EXPECT_EQ(s.invalidated, 1);
-  // In a window, forced draws between frames are left to the frame.
+  // In a window, or in full screen with "-pq=", forced draws between frames
+  // are left to the frame.
   s.desktop = TRect(0, 0, 4000, 4000);
   s.fullScreen = false;
   c.DrawMouse(30, 30, false);
   EXPECT_EQ(s.locks, locks + 2);
+  s.fullScreen = true;
+  ApplyCommandLine(ParseCommandLine({"-pq=7"}));
+  c.DrawMouse(30, 30, false);
+  EXPECT_EQ(s.locks, locks + 2);
+  ClearSettings();
+  c.DrawMouse(30, 30, false);
+  EXPECT_EQ(s.locks, locks + 3);
 }
 
 TEST(CursorDrawing, LostSurfaceRebuiltByTheNextFrame) {

@@ -148,10 +148,12 @@ TEST_F(DisplayTest, FullScreenDepthAndDeviceFallback) {
   cfg.videoMemoryBytes = 12u << 20;
   Fault::Install(cfg);
   CDisplay d;
+  TLogCapture log;
   ASSERT_EQ(d.CreateFullScreenDisplay(&window_, 640, 480, 32, 0), err::kOk);
   SurfaceDesc mode;
   d.GetDirectDraw()->GetDisplayMode(&mode);
   EXPECT_EQ(mode.format.bitCount, 16u);
+  EXPECT_TRUE(log.Contains("Created screen at 16 bpp."));  // 16 is asked for with little video memory
 
   cfg = test::DefaultConfig();
   cfg.modes = {{640, 480, 8}, {640, 480, 16}};
@@ -159,6 +161,12 @@ TEST_F(DisplayTest, FullScreenDepthAndDeviceFallback) {
   ASSERT_EQ(d.CreateFullScreenDisplay(&window_, 640, 480, 32, 0), err::kOk);
   d.GetDirectDraw()->GetDisplayMode(&mode);
   EXPECT_EQ(mode.format.bitCount, 16u);
+  // The log lines name the depth asked for, not the mode the search ended on.
+  EXPECT_TRUE(log.Contains("Created screen at 32 bpp."));
+  Fault::FailNext(test::Op::SetDisplayMode, err::kFail);
+  EXPECT_EQ(d.CreateFullScreenDisplay(&window_, 640, 480, 32, 0), err::kFail);  // no other device
+  EXPECT_TRUE(log.Contains("Failed to create screen at 32 bpp."));
+  EXPECT_FALSE(log.Contains("Failed to create screen at 16 bpp."));
   cfg.modes = {{640, 480, 24}, {640, 480, 32}};
   Fault::Install(cfg);
   ASSERT_EQ(d.CreateFullScreenDisplay(&window_, 640, 480, 32, 0), err::kOk);
@@ -310,10 +318,10 @@ TEST_F(DisplayTest, QuirkExpandsIndexedDrawsAndRefusesBadIndices) {
 TEST_F(DisplayTest, RenderTargetModesKeepOrMakeAlpha) {
   ASSERT_TRUE(Open());
   TRenderer* r = TRenderer::GetInstance();
-  auto drawInto = [&](const TTextureRef& t, int mode) {
+  auto drawInto = [&](const TTextureRef& t, int mode, const TFloatColor& c = TFloatColor(1, 0, 0, 0.5f)) {
     ASSERT_TRUE(r->BeginRenderTarget(t, mode));
     bool in = r->Begin2d();
-    r->FillRect(TRect(2, 2, 6, 6), TFloatColor(1, 0, 0, 0.5f));
+    r->FillRect(TRect(2, 2, 6, 6), c);
     if (in) r->End2d();
     r->EndRenderTarget();
   };
@@ -328,9 +336,20 @@ TEST_F(DisplayTest, RenderTargetModesKeepOrMakeAlpha) {
   TTextureRef four = TTexture::CreateBlank(8, 8, true), one = TTexture::CreateBlank(8, 8, true),
               zero = TTexture::CreateBlank(8, 8, true);
   ASSERT_TRUE(four && one && zero);
-  drawInto(four, 4);  // starts transparent, keeps the alpha drawn
+  // Mode 4 starts transparent and keeps the alpha drawn; a fill there takes the
+  // target's own texture (opaque red on the left, opaque blue on the right), tinted.
+  {
+    uint32_t* px;
+    uint32_t pitch;
+    ASSERT_TRUE(four->Lock(&px, &pitch));
+    for (int y = 0; y < 8; ++y)
+      for (int x = 0; x < 8; ++x) px[size_t(y) * pitch + x] = x < 4 ? 0xFFFF0000u : 0xFF0000FFu;
+    four->Unlock();
+  }
+  drawInto(four, 4, TFloatColor(1, 1, 1, 0.5f));
   EXPECT_EQ(pixel(four, 0, 0), 0u);
   EXPECT_TRUE(Near(pixel(four, 3, 3), 0x40800000u)) << std::hex << pixel(four, 3, 3);
+  EXPECT_TRUE(Near(pixel(four, 4, 5), 0x40000080u)) << std::hex << pixel(four, 4, 5);
   Frame([] {}, 0xFF0000FFu);  // the screen under the targets
   drawInto(zero, 0);          // starts from the screen, made opaque
   EXPECT_EQ(pixel(zero, 0, 0), 0xFF0000FFu);
@@ -339,19 +358,18 @@ TEST_F(DisplayTest, RenderTargetModesKeepOrMakeAlpha) {
   drawInto(one, 1);  // keeps what the blend made of the alpha
   EXPECT_TRUE(Near(pixel(one, 3, 3), 0x4080007Fu)) << std::hex << pixel(one, 3, 3);
   // A target larger than the screen copies back only what fits; the frame drawn before survives.
-  TTextureRef big = TTexture::CreateBlank(300, 100, true);
+  TTextureRef big = MakeTexture(300, 100, [](int, int) { return 0xFF00FF00u; });
   ASSERT_TRUE(big);
-  big->Clear();
   const auto& f = Frame([&] {
     ASSERT_TRUE(r->BeginRenderTarget(big, 4));
     bool in = r->Begin2d();
-    r->FillRect(TRect(0, 0, 300, 100), TFloatColor(0, 1, 0, 1));
+    r->FillRect(TRect(0, 0, 300, 100), TFloatColor(1, 0, 0, 1));  // red x green: black
     if (in) r->End2d();
     r->EndRenderTarget();
   }, 0xFF222222u);
   EXPECT_EQ(f.At(10, 10), 0xFF222222u);
-  EXPECT_EQ(pixel(big, 255, 50), 0xFF00FF00u);
-  EXPECT_EQ(pixel(big, 256, 50), 0u);
+  EXPECT_EQ(pixel(big, 255, 50), 0xFF000000u);
+  EXPECT_EQ(pixel(big, 256, 50), 0xFF00FF00u);
 }
 
 TEST_F(DisplayTest, RefusedRenderTargetLeavesTheViewportAsItWas) {
@@ -389,7 +407,7 @@ TEST_F(DisplayTest, SixteenBitDisplayCopiesTargetsThroughTheStretchCopy) {
   t->Unlock();
 }
 
-TEST_F(DisplayTest, RenderTargetOpenedOutsideAFrameIsClosedOnce) {
+TEST_F(DisplayTest, RenderTargetsLeftOpenAreClosedOnceByTheEndOfTheirFrame) {
   ASSERT_TRUE(Open());
   TRenderer* r = TRenderer::GetInstance();
   TTextureRef t = TTexture::CreateBlank(16, 16, true);
@@ -397,9 +415,10 @@ TEST_F(DisplayTest, RenderTargetOpenedOutsideAFrameIsClosedOnce) {
   const TRect pushed(10, 20, 110, 120);
   r->PushClipRect(pushed);  // a clip pushed outside any frame
   ASSERT_FALSE(handler_->Data().inScene);
-  ASSERT_TRUE(r->BeginRenderTarget(t, 4));
+  ASSERT_TRUE(r->BeginRenderTarget(t, 0));
   EXPECT_EQ(handler_->Data().clipViewport, TRect(0, 0, 16, 16));
   bool in = r->Begin2d();
+  handler_->FillRect(0, 0, 16, 16, 0, nullptr, true);  // transparent black under the fill
   r->FillRect(TRect(0, 0, 8, 8), TFloatColor(0, 0, 1, 1));
   if (in) r->End2d();
   r->EndRenderTarget();
@@ -419,6 +438,28 @@ TEST_F(DisplayTest, RenderTargetOpenedOutsideAFrameIsClosedOnce) {
   // The next frame is drawn and shown as usual.
   const auto& f = Frame([&] { r->FillRect(TRect(0, 0, 4, 4), TFloatColor(0, 1, 0, 1)); });
   EXPECT_EQ(f.At(1, 1), 0xFF00FF00u);
+
+  // A target opened inside a frame and never ended: the frame's end closes it
+  // (its contents reach the texture) and the frame is shown.
+  uint64_t shown = test::FramesShown();
+  const auto& g = Frame([&] {
+    r->FillRect(TRect(0, 0, 4, 4), TFloatColor(0, 1, 0, 1));
+    ASSERT_TRUE(r->BeginRenderTarget(t, 1));
+    bool in2d = r->Begin2d();
+    r->FillRect(TRect(8, 8, 16, 16), TFloatColor(1, 0, 0, 1));
+    if (in2d) r->End2d();
+  }, 0xFF336699u);
+  EXPECT_EQ(test::FramesShown(), shown + 1);
+  EXPECT_FALSE(handler_->Data().inScene);
+  EXPECT_FALSE(handler_->Data().renderTarget);
+  EXPECT_FALSE(r->GetRenderTarget());
+  EXPECT_EQ(g.At(1, 1), 0xFF00FF00u);    // drawn before the target
+  EXPECT_EQ(g.At(12, 12), 0xFF336699u);  // the frame's pixels under the target are kept
+  ASSERT_TRUE(t->Lock(&px, &pitch));
+  EXPECT_EQ(px[size_t(12) * pitch + 12] & 0xFFFFFFu, 0xFF0000u);
+  EXPECT_EQ(px[size_t(1) * pitch + 1] & 0xFFFFFFu, 0x00FF00u);  // mode 1 starts from the screen
+  t->Unlock();
+  EXPECT_EQ(Frame([] {}, 0xFF102030u).At(12, 12), 0xFF102030u);
 }
 
 // --- Device loss and video memory ---

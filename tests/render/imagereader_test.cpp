@@ -177,6 +177,17 @@ TEST_F(ImageTest, RiffPaletteReplacesColoursWithinTheImagesPalette) {
   EXPECT_EQ(reinterpret_cast<uint32_t*>(px)[0], 0xFF0A141Eu);
   EXPECT_EQ(reinterpret_cast<uint32_t*>(px)[1], 0xFF14141Eu);
   FreePngBuffer(px);
+  // Any RIFF file is read, and its chunk size gives the count, (size - 8) / 4:
+  // 16 gives two entries whatever the count field says; 12 gives one.
+  for (uint8_t size : {16, 12}) {
+    std::vector<uint8_t> other = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'A', 'N', 'Y', ' ', 'b', 'l', 'o', 'b',
+                                  size, 0, 0, 0, 0, 3, 1, 0, 1, 2, 3, 0, 4, 5, 6, 0};
+    Write("o.pal", other);
+    ASSERT_TRUE(LoadPngImage("p.png", &px, &w, &h, &bits, "o.pal", nullptr, &alpha, false));
+    EXPECT_EQ(reinterpret_cast<uint32_t*>(px)[0], 0xFF010203u);
+    EXPECT_EQ(reinterpret_cast<uint32_t*>(px)[1], size == 16 ? 0xFF040506u : 0xFF000000u);
+    FreePngBuffer(px);
+  }
 }
 
 // A "RIFF" palette holding all of its `entries` (entry k: red k, green 7k, blue 255 - k).

@@ -30,8 +30,8 @@ struct TOutline {
   // The same rectangle the other way round (a hole under the non-zero rule).
   TOutline& RectReversed(int x0, int y0, int x1, int y1) { return Move(x0, y0).Line(x0, y1).Line(x1, y1).Line(x1, y0).Line(x0, y0); }
   std::vector<uint8_t> End() { std::vector<uint8_t> b = bytes; b.push_back(8); return b; }
-  // One white layer filled on the left.
-  static TOutline Filled() { TOutline o; o.Layer().Colour(255, 255, 255).Left(1); return o; }
+  // One layer filled on the left in colour 1, left undefined: the text colour.
+  static TOutline Filled() { TOutline o; o.Layer().Left(1); return o; }
 };
 
 inline std::vector<uint8_t> BuildFont(std::vector<TGlyphSpec> glyphs) {

@@ -74,15 +74,27 @@ TEST(RasterInterpreter, ZeroHeightEdgesDropped) {
 
 TEST(RasterInterpreter, LayerColoursAreNumberedAcrossLayers) {
   TKnMiniVecDraw d;
-  d.SetColor(1, TColor(0xFFFF0000u));  // the text colour replaces colour 1
-  TFrame f(60, 20);
   TOutline o;
   o.Layer().Colour(9, 9, 9).Colour(0, 255, 0).Left(1).Rect(0, 0, 10, 10).Left(2).Rect(20, 0, 30, 10);
   o.Layer().Colour(0, 0, 255).Left(1).Rect(40, 0, 50, 10);
-  Render(d, f, o.End(), 0, 0);
-  EXPECT_EQ(f.At(5, 5), 0xFFFF0000u);
-  EXPECT_EQ(f.At(25, 5), 0xFF00FF00u);
-  EXPECT_EQ(f.At(45, 5), 0xFF0000FFu);
+  const auto outline = o.End();
+  const auto plain = TOutline::Filled().Rect(0, 0, 10, 10).End();
+  // The first colour an outline defines is colour 1, over the text colour;
+  // drawn again from the cache, it keeps its own colours.
+  for (int pass = 0; pass < 2; ++pass) {
+    d.SetColor(1, TColor(0xFFFF0000u));  // the text colour
+    TFrame f(60, 20);
+    Render(d, f, outline, 0, 0);
+    EXPECT_EQ(f.At(5, 5), 0xFF090909u) << pass;
+    EXPECT_EQ(f.At(25, 5), 0xFF00FF00u) << pass;
+    EXPECT_EQ(f.At(45, 5), 0xFF0000FFu) << pass;
+    // An outline that defines no colour is drawn in the text colour.
+    d.SetColor(1, TColor(0xFFFF0000u));
+    TFrame g(20, 20);
+    Render(d, g, plain, 0, 0);
+    EXPECT_EQ(g.At(5, 5), 0xFFFF0000u) << pass;
+  }
+  EXPECT_EQ(d.GetRasterisedCount(), 2u);
 }
 
 TEST(RasterInterpreter, MoreColoursThanTheTableHoldsAreRefused) {

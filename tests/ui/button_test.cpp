@@ -132,11 +132,14 @@ TEST_F(ButtonTest, MasksAndPressesOffTheButton) {
   EXPECT_TRUE(m->IsOnButton(TPoint(63, 100)));
   EXPECT_FALSE(m->IsOnButton(TPoint(64, 100)));
   EXPECT_FALSE(m->IsOnButton(TPoint(128, 0)));
-  // A press on a black part reaches the window below.
+  // A press on a black part is the button's (the window below never sees it),
+  // which lets itself go again at once; its release does nothing.
+  size_t seen = below->events.size();
   f.Down(100, 10);
-  EXPECT_EQ(below->events.back(), "down 100,10");
+  EXPECT_EQ(below->events.size(), seen);
   EXPECT_EQ(m->GetState(), TButton::kStateNormal);
   f.Up(100, 10);
+  EXPECT_EQ(m->GetState(), TButton::kStateNormal);
   f.Down(10, 10);
   EXPECT_EQ(m->GetState(), TButton::kStatePressed);
   SetSetting("fixbuttonmask", "");

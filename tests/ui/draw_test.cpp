@@ -67,6 +67,24 @@ TEST(DrawFrame, WindowsFillTheirClippedRectanglesOnTheDevice) {
     wm.HandleEvent(tick);
     EXPECT_EQ(shown + 1, sdev::test::FramesShown());
     EXPECT_EQ(0x00FF00u, sdev::test::LastFrame().At(149, 89) & 0xFFFFFFu);
+
+    // Lua's FillRect between frames fills the display at once (clipped to the
+    // root window); the screen under the dialog is not cleared, so the next
+    // frame shows it.
+    auto* script = new TWindowScript();
+    wm.SetScript(script);
+    script->DoLuaString("FillRect({10, 10, 20, 20}, {1, 0, 0, 1}) FillRect({310, 230, 400, 300}, {0, 0, 1, 1})",
+                        "a test");
+    EXPECT_EQ(shown + 1, sdev::test::FramesShown());  // no frame of its own
+    wm.Invalidate();
+    time.Advance(20);
+    wm.HandleEvent(tick);
+    const sdev::test::Frame& g = sdev::test::LastFrame();
+    EXPECT_EQ(0xFF0000u, g.At(10, 10) & 0xFFFFFFu);
+    EXPECT_EQ(0xFF0000u, g.At(19, 19) & 0xFFFFFFu);
+    EXPECT_EQ(0u, g.At(20, 20) & 0xFFFFFFu);
+    EXPECT_EQ(0x0000FFu, g.At(319, 239) & 0xFFFFFFu);
+    delete script;
   }
   DestroyDisplayHandler();
   TRenderer::Destroy();

@@ -165,6 +165,22 @@ TEST_F(ManagerTest, AnOpaqueFullSizeModalHidesTheLayersBelow) {
   a->RemoveChild(cover);
   EXPECT_FALSE(a->HasFlag(kWindowOpaque));
   wm->QueueDelete(cover);
+
+  // A size change measures "full size" against the root window, a flag change
+  // against the modal parent.
+  TModalWindow* d = PushDialog("d");
+  d->SetSize(400, 300);
+  TProbe* panel = Add(d, "panel", 0, 0, 0, 0);
+  panel->SetStateFlags(panel->GetFlags() | kWindowOpaque);
+  panel->SetSize(400, 300);  // the dialog's size, not the root's
+  EXPECT_FALSE(d->HasFlag(kWindowOpaque));
+  panel->SetSize(1024, 768);  // the root's size
+  EXPECT_TRUE(d->HasFlag(kWindowOpaque));
+  panel->SetStateFlags(panel->GetFlags());  // not the dialog's size
+  EXPECT_FALSE(d->HasFlag(kWindowOpaque));
+  panel->SetSize(400, 300);
+  panel->SetStateFlags(panel->GetFlags());
+  EXPECT_TRUE(d->HasFlag(kWindowOpaque));
 }
 
 TEST_F(ManagerTest, PopModalDuringTheLayerLoopStopsIt) {

@@ -65,7 +65,8 @@ TEST_F(ScriptTest, HotKeysFireOnlyWhenTheFocusDoesNotTakeTheKey) {
   Key('C');
   Send(kEventMouseMove, 0, 0);
   EXPECT_EQ("nil", Global("r"));
-  Lua("RealSetFocus('nobody')");
+  // The hot key presses its button even while the button is hidden.
+  Lua("RealSetFocus('nobody'); EnableWindow('cancel', false)");
   EXPECT_EQ(nullptr, wm->GetFocus());
   Key('C');
   Send(kEventMouseMove, 0, 0);
@@ -388,16 +389,25 @@ title = "from a global"
   EXPECT_EQ(top, lua_gettop(L));
 }
 
-TEST_F(ScriptTest, MetamethodsThatRaiseCannotEndTheProcessFromNativeCode) {
-  // Lookups made from native code run outside any protected call, where a Lua
-  // error would end the process: they read tables raw.
+TEST_F(ScriptTest, StylesHonourMetatablesAndOnesThatRaiseCannotEndTheProcess) {
+  // Tables are read as Lua reads them ("__index" counts), on the window's
+  // table and along the default style's chain. Lookups made from native code
+  // run outside any protected call of the script, where a Lua error would end
+  // the process: each read is protected.
   lua_State* L = script->GetState();
-  ASSERT_EQ(0, luaL_dostring(L, "boom = setmetatable({}, { __index = function() error('boom') end });"
-                                "gCurrentDefaultStyle = boom;"
+  ASSERT_EQ(0, luaL_dostring(L, "shared = { size = 21 }\n"
+                                "chained = setmetatable({}, { __index = function(t, k)\n"
+                                "  if k == 'colour' then return 'teal' end error('boom') end })\n"
+                                "gCurrentDefaultStyle = { parent = chained }\n"
+                                "inherits = setmetatable({ name = 'i' }, { __index = shared })\n"
                                 "setmetatable(_G, { __index = function(t, k) error('no global ' .. k) end })"));
-  lua_getglobal(L, "boom");
+  lua_getglobal(L, "inherits");
   TWindowStyle style(L, -1);
+  EXPECT_EQ(21, style.GetNumber("size", 0));
+  EXPECT_EQ("teal", style.GetString("colour", "").str());
+  TLogCapture log;
   EXPECT_EQ(4, style.GetNumber("missing", 4));
+  EXPECT_TRUE(log.Contains("TWindowStyle: reading 'missing' failed"));
   lua_pop(L, 1);
   TWindow* dummy = wm->GetTopModal();
   wm->PostMessage(new TMessage(kGeneric, "ping", dummy));
@@ -454,7 +464,7 @@ TEST_F(ScriptTest, TheManagersGlobalDiesWithTheManager) {
 
 namespace {
 
-TEST_F(ScriptTest, MoviesCloseTheRunningOneAndFillsWaitForAFrame) {
+TEST_F(ScriptTest, MoviesCloseTheRunningOneAndFillsGoStraightToTheDisplay) {
   struct TFakeMovie : TMovieHost {
     explicit TFakeMovie(int* closed) : closed(closed) {}
     bool Start(int, bool, bool) override { return true; }
@@ -471,10 +481,10 @@ TEST_F(ScriptTest, MoviesCloseTheRunningOneAndFillsWaitForAFrame) {
   EXPECT_EQ("true", Global("playing"));
   EXPECT_EQ("false", Global("c"));
   EXPECT_EQ(2, closed);
-  TLogCapture log;
-  Lua("FillRect({0, 0, 10, 10}, {1, 0, 0, 1})");
-  EXPECT_TRUE(log.Contains("FillRect: ignored outside a frame"));
-  EXPECT_TRUE(std::find(env.log.begin(), env.log.end(), "fill 0,0,10x10") == env.log.end());
+  // Outside a frame too, clipped to the root window.
+  Lua("FillRect({0, 0, 10, 10}, {1, 0, 0, 1}) FillRect({1000, 700, 1100, 800}, {0, 1, 0, 1})");
+  EXPECT_TRUE(std::find(env.log.begin(), env.log.end(), "fill 0,0,10x10") != env.log.end());
+  EXPECT_TRUE(std::find(env.log.begin(), env.log.end(), "fill 1000,700,24x68") != env.log.end());
 }
 
 }  // namespace

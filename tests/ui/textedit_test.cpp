@@ -123,6 +123,13 @@ TEST_F(TextEditTest, PasteTakesLengthCharactersAndPostsNoChange) {
   f.env.clipboard = "ünïcödé";
   f.Key(PlatformKey::kInsert);
   EXPECT_EQ(e->GetText(), "ünïcödé");
+  // A character no font can show cannot be typed, but a paste keeps it.
+  f.Type("中");
+  EXPECT_EQ(e->GetText(), "ünïcödé");
+  EXPECT_EQ(e->codes.back(), TTextEdit::kEditRefused);
+  f.env.clipboard = "a中b";
+  f.Key(PlatformKey::kInsert);
+  EXPECT_EQ(e->GetText(), "a中b");
 
   f.Lua("DestroyWindow('e')");
   TRecordingEdit* s = Make("");

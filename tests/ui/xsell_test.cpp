@@ -153,3 +153,19 @@ TEST_F(XSellTest, ADeeplyNestedFileIsRefusedAndTheSlotsStayHidden) {
   EXPECT_FALSE(Shown("descrip1"));
   EXPECT_EQ(xs->GetSiteLink(), "");
 }
+
+TEST_F(XSellTest, InitReadsOnlyItsOwnKeysAndPostInitPlacesTheWindow) {
+  // While its children are built the window has no size yet; its place and
+  // size come once they exist.
+  f.Lua("XSellWindow{name='xs', x=10, y=20, w=300, h=200, config='other.xml', autoexpand=true,"
+        "  function() seenWidth, seenHeight = gDialogWidth, gDialogHeight end,"
+        "  Text{name='descrip1', x=0, y=0, w=100, h=20}}()");
+  EXPECT_EQ(f.Global("seenWidth"), "0");
+  EXPECT_EQ(f.Global("seenHeight"), "0");
+  auto* xs = f.Find<TXSellWindow>("xs");
+  ASSERT_NE(xs, nullptr);
+  EXPECT_EQ(xs->GetRect(), TRect(10, 20, 310, 220));
+  f.dir.Write("assets/other.xml", Games(1, true));
+  f.Lua("SetupXSell()");
+  EXPECT_EQ(Text("descrip1"), "Game 1 <u><font color=\"003cff\"><a id='xsellbutton1'>Play 1</a></font></u>");
+}
