@@ -3,8 +3,13 @@
 SetWindowName('gamemenu')
 ReadFile('scripts/ui.lua')
 
+-- The menu stays open under the fade: at full dark the fade closes the play
+-- screen, and this menu above it, by the play screen's name. (A close message
+-- naming this menu would close the fade too: it is this menu's child.) The
+-- progress (the objects found so far) is saved first.
 local function ToMainMenu()
-  CloseWindow()
+  DebugOut('gamemenu: to the main menu')
+  SaveGameUserInfo()
   CSWithSh('MainGame', 'scripts/mainmenu.lua')
   if StartSoundFade then StartSoundFade() end
   DoModal('scripts/shadow.lua')

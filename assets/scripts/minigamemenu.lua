@@ -1,12 +1,13 @@
 -- The menu of a mini-game (its "menu" button): back to the game, or to the
 -- main menu. Leaving calls MGEnd(), which records that the player is still
--- in the mini-game and names the main menu as the next screen.
+-- in the mini-game, saves, and names the main menu as the next screen. The
+-- menu stays open under the fade, which closes the mini-game and this menu
+-- above it at full dark (closing the menu first would close the fade, its child).
 SetWindowName('minigamemenu')
 ReadFile('scripts/ui.lua')
 
 local function ToMainMenu()
   DebugOut('minigame: left from its menu')
-  CloseWindow()
   MGEnd()
   if StartSoundFade then StartSoundFade() end
   DoModal('scripts/shadow.lua')

@@ -17,6 +17,7 @@
 #include "platform/shell/platform.h"
 #include "render/renderer.h"
 #include "script/bind.h"
+#include "ui/modalwindow.h"
 #include "ui/windowmanager.h"
 
 TMiniGames* gCurrentMiniGame = nullptr;
@@ -105,6 +106,8 @@ void TMiniGames::PostInit(TWindowStyle&) {
   logBook->AddPage();
 
   PlayMusic(musicName, ambientName);
+  // The game takes its screen's keys (Escape).
+  if (TModalWindow* modal = GetModalParent()) modal->SetFocusWindow(this);
 }
 
 Button_t* TMiniGames::GetButton(const char* command) const {
@@ -180,6 +183,17 @@ bool TMiniGames::OnMouseMove(const TPoint& p) {
   for (Button_t* b : {buttMenu, buttSkip, buttRestart, buttLogbook})
     if (b) b->OnMouseMove(p.x, p.y);
   return false;
+}
+
+bool TMiniGames::OnChar(unsigned char c) {
+  if (c != 27) return false;
+  // Escape: the journal's close button while the journal shows, else the
+  // menu button (which a waiting message box or the won game holds).
+  const bool journal = logBook && !logBook->IsClosed();
+  if (!journal && (isWon || tutor.IsWaiting())) return true;
+  TMessage press(kButtonPress, journal ? "logbookclose" : "menu", nullptr);
+  OnMessage(&press);
+  return true;
 }
 
 bool TMiniGames::OnMessage(TMessage* message) {

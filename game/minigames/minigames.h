@@ -79,6 +79,9 @@ public:
   bool OnMouseDown(const TPoint& p) override;
   bool OnMouseUp(const TPoint& p) override;
   bool OnMouseMove(const TPoint& p) override;
+  // Escape: the journal's close button while the journal shows, else the
+  // menu button.
+  bool OnChar(unsigned char c) override;
 
   // What the "skipgame" and "restart" commands do; nothing here.
   virtual void SkipGame() {}

@@ -222,6 +222,9 @@ void TMainGame::Init(TWindowStyle& style) {
 
 void TMainGame::PostInit(TWindowStyle& style) {
   TWindow::PostInit(style);
+  // The keys come here whenever the play screen is on top: from the start,
+  // and again when the fade or a menu above it closes.
+  if (TModalWindow* modal = GetModalParent()) modal->SetFocusWindow(this);
   if (TWindowManager* wm = Manager()) wm->SetFocus(this);
 }
 
@@ -584,10 +587,10 @@ bool TMainGame::OnMouseMove(const TPoint& p) {
 }
 
 bool TMainGame::OnKeyDown(unsigned char key, int modifiers) {
-  if (key == 27) {
-    if (!(story_ && story_->IsBlocking())) OpenGameMenu();
-    return true;
-  }
+  // Escape acts on its character (OnChar), as the menus' keys do: acting on
+  // the key-down would hand the character to the menu it opens, which would
+  // close again at once.
+  if (key == 27) return true;
   if (key == 0x74 && settings_.cheat && TakesInput()) {  // F5: find the next object
     for (int i = 0; i < level_.toFind && size_t(i) < found_.size(); ++i)
       if (!found_[size_t(i)]) {
@@ -599,7 +602,13 @@ bool TMainGame::OnKeyDown(unsigned char key, int modifiers) {
   return false;
 }
 
-bool TMainGame::OnChar(unsigned char c) { return c == 27; }
+bool TMainGame::OnChar(unsigned char c) {
+  if (c != 27) return false;
+  // The way back: out of the journal, else the game menu (as its button).
+  if (story_ && story_->OnEscape()) return true;
+  if (!(story_ && story_->IsBlocking())) OpenGameMenu();
+  return true;
+}
 
 bool TMainGame::OnMessage(TMessage* message) {
   if (message->type != kButtonPress) return false;

@@ -111,6 +111,8 @@ public:
   bool UseHint();
   // Escape and the menu button: "DoModal('scripts/gamemenu.lua')".
   void OpenGameMenu();
+  // The panel's journal button (null without one).
+  const Button_t* GetJournalButton() const { return buttLogbook_.get(); }
   // Advances the scene by `dt` seconds (Update does it with the fixed step).
   void Step(float dt);
 

@@ -71,6 +71,9 @@ public:
   // A button command that reached the scene and that the scene does not
   // know ("logbookclose", "next", "skip" ...). True = handled.
   virtual bool OnCommand(TMessage* message) { return false; }
+  // Escape: the way back out of what the story shows (the journal closes).
+  // False leaves the key to the scene (its game menu).
+  virtual bool OnEscape() { return false; }
   // The cursor the story wants at the point (a texture name), or empty.
   virtual TString GetCursor(const TPoint& p) { return TString(); }
   // Message 1099: a mini tutorial that asked to be heard of has closed.

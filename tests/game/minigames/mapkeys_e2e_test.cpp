@@ -220,6 +220,8 @@ TEST_F(MapKeysEndToEnd, TheChartPlayedWithARestartAndTheNextStartGoesOn) {
 
 // The chart skipped: the passage is pinned and the closing message waits;
 // the run ends there, unfinished, so the next start comes back to the chart.
+// There Escape opens the game's menu and closes it again; its "Main menu"
+// leaves through the fade, the chart still due.
 TEST_F(MapKeysEndToEnd, TheChartSkippedAndRestarted) {
   const MapPathFileData chart = DemoChart();
   Craft(2, 1, 1, {"loc11", "loc12", "mg_keys", "loc13", "loc14", "loc15"});
@@ -245,6 +247,20 @@ TEST_F(MapKeysEndToEnd, TheChartSkippedAndRestarted) {
   EXPECT_FALSE(red(skipped.At(300, 200)));  // the chart's sea
   EXPECT_EQ(Where(), "2 1 1 1 mg_keys=1 mg_chart=none");
 
-  TRun again = Run(Click(300, kPlayButton), FramesFor(kGameOpen));
+  t = kGameOpen;
+  input = Click(300, kPlayButton) + CloseOpening(&t);
+  input += At(t, "key escape") + At(t + 600, "key escape") + At(t + 1200, "key escape") +
+           Click(t + 1800, KitButtonAt("minigamemenu.lua", "tomenu"));
+  std::string saved;
+  TRun again = RunPausing(input, FramesFor(t + 5000), {"minigame: left from its menu", "modal: mainmenu"},
+                          [&] { saved = Where(); });
   EXPECT_TRUE(again.Mentions("mg02window: chart of 11 x 9 cells")) << again.Joined();
+  EXPECT_EQ(saved, "2 1 1 1 mg_keys=1 mg_chart=none");
+  EXPECT_EQ(again.Screens(), (std::vector<std::string>{"mainmenu", "MainGame", "mg02window", "minigamemenu",
+                                                        "mg02window", "minigamemenu", "mainmenu"}))
+      << again.log;
+  EXPECT_EQ(again.ShownAt("minigamemenu"), t);
+  EXPECT_EQ(again.ShownAt("mg02window", 2), t + 600);
+  ASSERT_EQ(again.w, 1024);
+  EXPECT_GT(Greeting(again), 80);
 }

@@ -308,10 +308,14 @@ TEST_F(MainGameTest, AMiniGameThatIsDueGetsTheScreen) {
   EXPECT_EQ(Calls(), std::vector<std::string>{"DoModal scripts/shadow.lua"});
 }
 
+// Escape acts on its character, after the key-down that the scene takes
+// (the menu it opens must not get the same key press).
 TEST_F(MainGameTest, EscapeAndTheMenuButtonOpenTheGameMenu) {
   TMainGame* scene = Open();
   ASSERT_NE(scene, nullptr);
   Send(kEventKeyDown, 0, 0, 27);
+  EXPECT_TRUE(Calls().empty());
+  Send(kEventChar, 0, 0, 27);
   EXPECT_EQ(Calls(), std::vector<std::string>{"DoModal scripts/gamemenu.lua"});
   Click(50, 706);
   EXPECT_EQ(Calls(), (std::vector<std::string>{"DoModal scripts/gamemenu.lua", "DoModal scripts/gamemenu.lua"}));
@@ -334,6 +338,7 @@ TEST_F(MainGameTest, TheStoryHearsTheScenesEventsAndCanHoldThePlay) {
   story->blocking = true;
   Click(520, 120);  // held: nothing found
   Send(kEventKeyDown, 0, 0, 27);
+  Send(kEventChar, 0, 0, 27);
   EXPECT_TRUE(Calls().empty());
   story->blocking = false;
   wm->PostMessage(new TMessage(kMiniTutorClosedMessage, ""));

@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "game/shell/gameprogress.h"
 #include "tests/game/support/gamee2e.h"
+#include "tests/platform/pngread.h"
 
 using namespace gamee2e;
 
@@ -81,4 +83,58 @@ TEST_F(SceneEndToEnd, ANewPlayerFindsEverythingAndTheNextStartGoesOn) {
   if (first.w == 1024) {
     EXPECT_GT(first.Brightness(240, 185, 490, 345), first.Brightness(540, 185, 790, 345) + 20);
   }
+}
+
+// From a saved game in the study: Escape before any click opens the game
+// menu, which stays on screen; Escape in it returns to the game. Two objects
+// found, Escape again, and the menu's "Main menu": the fade and the main
+// menu, with the two objects saved by the time the main menu shows.
+TEST_F(SceneEndToEnd, EscapeOpensTheGameMenuAndItsMainMenuButtonSavesAndLeaves) {
+  SaveAt(1, 1, 2, {"loc11"}, {"com_1.xml"});
+  // The location shows by 3.1 s.
+  const std::string play = Click(1000, kPlayButton) + At(3500, "key escape");
+  TRun menu = Run(play, FramesFor(4300));
+  EXPECT_EQ(menu.exitCode, 0);
+  ASSERT_FALSE(menu.Screens().empty());
+  EXPECT_EQ(menu.Screens().back(), "gamemenu") << menu.log;
+  // The last frame: the menu's board (where its buttons leave it bare) over the study.
+  std::vector<uint32_t> board;
+  int bw = 0, bh = 0;
+  ASSERT_TRUE(ReadPng(testing_support::SourceDir() + "/assets/backgrounds/players.png", &board, &bw, &bh));
+  ASSERT_EQ(menu.w, 1024);
+  int opaque = 0, same = 0;
+  for (int y = 100; y < 500 && y < bh; y += 4)
+    for (int x = 20; x < 140; x += 4) {
+      uint32_t c = board[size_t(y) * size_t(bw) + size_t(x)];
+      if ((c >> 24) != 0xFF) continue;
+      ++opaque;
+      same += Near(c, menu.At((1024 - bw) / 2 + x, (768 - bh) / 2 + y), 3);
+    }
+  ASSERT_GT(opaque, 2000);
+  EXPECT_GT(same, opaque * 95 / 100);
+
+  const std::vector<std::string> items = ItemCentres("loc12");
+  ASSERT_GE(items.size(), 2u);
+  const std::string input = play + At(4500, "key escape") + Click(5000, items[0]) + Click(5400, items[1]) +
+                            At(6000, "key escape") + Click(6800, KitButtonAt("gamemenu.lua", "mainmenu"));
+  std::vector<int32_t> saved;
+  TRun leave = RunPausing(input, FramesFor(10000), {"gamemenu: to the main menu", "modal: mainmenu"}, [&] {
+    const GameProgress p = Saved();
+    if (const LocationInfo* info = p.GetLocationInfo("loc12")) saved = info->itemIds;
+    EXPECT_EQ(p.locationId, 2);
+  });
+  EXPECT_EQ(leave.exitCode, 0);
+  EXPECT_EQ(saved, (std::vector<int32_t>{0, 1}));
+  EXPECT_EQ(leave.Count("MainGame: found "), 2u) << leave.Joined();
+  // The screens, the fades left out: each Escape acted once, at its time,
+  // the menu staying between them.
+  EXPECT_EQ(leave.Screens(),
+            (std::vector<std::string>{"mainmenu", "MainGame", "gamemenu", "MainGame", "gamemenu", "mainmenu"}))
+      << leave.log;
+  EXPECT_EQ(leave.ShownAt("gamemenu"), 3500);
+  EXPECT_EQ(leave.ShownAt("MainGame", 2), 4500);
+  EXPECT_EQ(leave.ShownAt("gamemenu", 2), 6000);
+  // The last frame: the main menu greets the player.
+  ASSERT_EQ(leave.w, 1024);
+  EXPECT_GT(Greeting(leave), 80);
 }

@@ -1,5 +1,6 @@
 #include "tests/game/support/gamee2e.h"
 
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <regex>
 #include <sstream>
 
 #include "game/shell/gameprogress.h"
@@ -37,7 +39,8 @@ std::string FirstGame(const std::string& name, int play) {
          Click(play + 2500, kSplashSkip) + Click(play + 4900, kComicPage) + Click(play + 5300, kComicSkip);
 }
 
-int RunProgram(const std::string& folder, const std::string& options, std::vector<std::string> words) {
+int RunProgram(const std::string& folder, const std::string& options, std::vector<std::string> words,
+               const std::function<void(int pid)>& watch) {
   pid_t child = fork();
   if (child == 0) {
     if (chdir(folder.c_str()) != 0) _exit(126);
@@ -50,7 +53,14 @@ int RunProgram(const std::string& folder, const std::string& options, std::vecto
     _exit(127);
   }
   int status = 0;
-  waitpid(child, &status, 0);
+  if (watch) {
+    while (waitpid(child, &status, WNOHANG) == 0) {
+      watch(int(child));
+      usleep(2000);
+    }
+  } else {
+    waitpid(child, &status, 0);
+  }
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -100,10 +110,64 @@ double TRun::Brightness(int x0, int y0, int x1, int y1) const {
   return sum / double((x1 - x0) * (y1 - y0));
 }
 
+namespace {
+// The "modal:" lines of a log: each screen's name and the time it came to the top.
+std::vector<std::pair<std::string, int>> ModalLines(const std::string& log) {
+  std::vector<std::pair<std::string, int>> out;
+  std::istringstream in(log);
+  for (std::string line; std::getline(in, line);) {
+    size_t at = line.find("modal: ");
+    char name[128] = {};
+    int frame = 0, ms = 0;
+    if (at != std::string::npos &&
+        std::sscanf(line.c_str() + at, "modal: %127s (frame %d, %d ms)", name, &frame, &ms) == 3 &&
+        std::string(name) != "sShadow")
+      out.emplace_back(name, ms);
+  }
+  return out;
+}
+}  // namespace
+
+std::vector<std::string> TRun::Screens() const {
+  std::vector<std::string> out;
+  for (const auto& [name, ms] : ModalLines(log)) out.push_back(name);
+  return out;
+}
+
+int TRun::ShownAt(const std::string& name, int nth) const {
+  for (const auto& [shown, ms] : ModalLines(log))
+    if (shown == name && --nth == 0) return ms;
+  return -1;
+}
+
+int Greeting(const TRun& run) {
+  return run.Pixels(150, 276, 480, 316, [](int r, int g, int b) { return r > 200 && g > 170 && b < 190; });
+}
+
 bool Near(uint32_t a, uint32_t b, int tolerance) {
   for (int s = 0; s < 24; s += 8)
     if (std::abs(int((a >> s) & 0xFF) - int((b >> s) & 0xFF)) > tolerance) return false;
   return true;
+}
+
+std::string KitButtonAt(const std::string& script, const std::string& name) {
+  const std::string text = testing_support::ReadFile(testing_support::SourceDir() + "/assets/scripts/" + script);
+  std::smatch m;
+  int left = 0, top = 0;
+  if (std::regex_search(text, m, std::regex(R"(x = kCenter, y = kCenter, w = (\d+), h = (\d+))"))) {
+    left = (1024 - std::stoi(m[1])) / 2;
+    top = (768 - std::stoi(m[2])) / 2;
+  }
+  const size_t at = text.find("name = '" + name + "'");
+  EXPECT_NE(at, std::string::npos) << script << " has no button " << name;
+  if (at == std::string::npos) return Point(0, 0);
+  // The rest of the call: "}, 'label', x, y[, true])".
+  const std::string rest = text.substr(at);
+  EXPECT_TRUE(std::regex_search(rest, m, std::regex(R"(\},\s*'[^']*',\s*(\d+),\s*(\d+)\s*(,\s*true)?\s*\))")))
+      << script << " " << name;
+  if (m.empty()) return Point(0, 0);
+  const bool small = m[3].matched;
+  return Point(left + std::stoi(m[1]) + (small ? 100 : 160), top + std::stoi(m[2]) + (small ? 25 : 32));
 }
 
 std::vector<std::string> ItemCentres(const std::string& level) {
@@ -132,13 +196,44 @@ void Pass(GameProgress& progress, const std::vector<std::string>& places) {
 }
 
 TRun TGameEndToEnd::Run(const std::string& input, int frames, const std::string& extra) {
+  return RunPausing(input, frames, {}, nullptr, extra);
+}
+
+namespace {
+// Whether the texts stand in the log in this order.
+bool InOrder(const std::string& log, const std::vector<std::string>& texts) {
+  size_t at = 0;
+  for (const std::string& text : texts) {
+    at = log.find(text, at);
+    if (at == std::string::npos) return false;
+    at += text.size();
+  }
+  return true;
+}
+}  // namespace
+
+TRun TGameEndToEnd::RunPausing(const std::string& input, int frames, const std::vector<std::string>& markers,
+                               const std::function<void()>& atMarker, const std::string& extra) {
   const std::string inputFile = dir.Write("input" + std::to_string(runs) + ".txt", input);
   const std::string shot = dir.File("shot" + std::to_string(runs++) + ".png");
-  unlink(dir.File("user/logfile.txt").c_str());  // each run's own lines
+  const std::string logFile = dir.File("user/logfile.txt");
+  unlink(logFile.c_str());  // each run's own lines
+  bool seen = false;
+  auto watch = [&](int pid) {
+    if (seen || !InOrder(testing_support::ReadFile(logFile), markers)) return;
+    seen = true;
+    kill(pid_t(pid), SIGSTOP);
+    EXPECT_EQ(testing_support::ReadFile(logFile).find("The game ends"), std::string::npos)
+        << "the run ended before the test could look at the moment";
+    atMarker();
+    kill(pid_t(pid), SIGCONT);
+  };
   TRun run;
   run.exitCode = RunProgram(folder, "headless=1,frames=" + std::to_string(frames) + ",input=" + inputFile +
-                                        ",screenshot=" + shot + ",userfolder=" + dir.File("user") + extra);
-  run.log = testing_support::ReadFile(dir.File("user/logfile.txt"));
+                                        ",screenshot=" + shot + ",userfolder=" + dir.File("user") + extra,
+                            {}, atMarker ? std::function<void(int)>(watch) : nullptr);
+  run.log = testing_support::ReadFile(logFile);
+  EXPECT_TRUE(seen || !atMarker) << "the log never showed the moment to look at:\n" << run.log;
   std::istringstream in(run.log);
   for (std::string line; std::getline(in, line);)
     for (const std::string& tag : tags) {

@@ -41,7 +41,9 @@ std::string FirstGame(const std::string& name = "Ada", int play = 800);
 
 // Runs the program in `folder` with "options=<options>" and the further
 // command-line words; its exit code (-1 when it did not end by itself).
-int RunProgram(const std::string& folder, const std::string& options, std::vector<std::string> words = {});
+// `watch`, when given, is called with the child's id every 2 ms while it runs.
+int RunProgram(const std::string& folder, const std::string& options, std::vector<std::string> words = {},
+               const std::function<void(int pid)>& watch = nullptr);
 
 // One run of the program.
 struct TRun {
@@ -52,6 +54,11 @@ struct TRun {
   int w = 0, h = 0;
 
   uint32_t At(int x, int y) const { return px[size_t(y) * size_t(w) + size_t(x)]; }
+  // The screens that came to the top ("modal: <name> (frame <n>, <ms> ms)"
+  // lines of the whole log), in order, the fades ("sShadow") left out.
+  std::vector<std::string> Screens() const;
+  // The time (ms) the screen came to the top the nth time; -1 when it did not.
+  int ShownAt(const std::string& name, int nth = 1) const;
   bool Has(const std::string& line) const;          // a line just so
   bool Mentions(const std::string& text) const;     // a line holding the text
   size_t Count(const std::string& prefix) const;    // lines beginning with the text
@@ -81,8 +88,16 @@ std::string CloseOpening(int* t);
 // most every 12 ms, and at times a little sooner.
 inline int FramesFor(int ms) { return ms / 10 + 100; }
 
+// The main menu's greeting: pixels of warm writing where it names the player
+// (more than 80 when it does).
+int Greeting(const TRun& run);
+
 // Each colour channel within the tolerance.
 bool Near(uint32_t a, uint32_t b, int tolerance);
+
+// The centre "x y" of the art kit's button `name` (KitButton, ui.lua) in a
+// demo screen script, on its board centred on the screen (or at 0, 0).
+std::string KitButtonAt(const std::string& script, const std::string& name);
 
 // The centre "x y" of every item of a demo level file, in file order.
 std::vector<std::string> ItemCentres(const std::string& level);
@@ -100,6 +115,12 @@ protected:
   // Runs the program for `frames` frames on the input script; `extra` is
   // appended to the options (",name=value...").
   TRun Run(const std::string& input, int frames, const std::string& extra = "");
+  // Run, but as soon as the log holds the marker texts, in their order, the
+  // program is stopped while `atMarker` runs: it reads what lies on disk at
+  // that moment, before any later save and the one at the end (a failure
+  // when the run had ended).
+  TRun RunPausing(const std::string& input, int frames, const std::vector<std::string>& markers,
+                  const std::function<void()>& atMarker, const std::string& extra = "");
   // A new user folder with the player "Ada" (in a window, so that the
   // input's points are the game's), whatever `edit` makes of a new game's progress.
   void SaveAda(const std::function<void(GameProgress&)>& edit);
