@@ -293,6 +293,10 @@ void LogBook_t::StartOpening() {
   timer_ = 0;
 }
 
+bool LogBook_t::IsOnCloseButton(const TPoint& p) const {
+  return close_ && close_->visible && close_->Contains(p.x, p.y);
+}
+
 void LogBook_t::StartClosing() {
   if (!hasStyle_ || WritingBlocks() || state_ == kClosed) return;
   // The magnifier cursor never outlives the open book.

@@ -122,6 +122,8 @@ public:
   bool IsOpen() const { return state_ == kOpen && enabled_; }
   bool IsClosed() const { return state_ == kClosed; }
   bool IsEnabled() const { return enabled_; }
+  // Whether the point lies on the shown close button (in any state).
+  bool IsOnCloseButton(const TPoint& p) const;
   // Whether main.xml gave the journal a style.
   bool HasStyle() const { return hasStyle_; }
   // The last photographs spread: ceil(n / 2) - 1 for n photographs.

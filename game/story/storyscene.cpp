@@ -3,12 +3,14 @@
 #include <tinyxml.h>
 
 #include "game/scene/maingame.h"
+#include "game/shell/gamebutton.h"
 #include "game/shell/gameprogress.h"
 #include "game/story/logbook.h"
 #include "platform/log.h"
 #include "ui/message.h"
 
-TStoryScene::TStoryScene(TMainGame* scene) : journal_(std::make_unique<LogBook_t>(scene)), tutor_(scene) {
+TStoryScene::TStoryScene(TMainGame* scene)
+    : scene_(scene), journal_(std::make_unique<LogBook_t>(scene)), tutor_(scene) {
   if (!journal_->HasStyle()) journal_.reset();
 }
 
@@ -20,6 +22,7 @@ bool TStoryScene::JournalShown() const { return journal_ && !journal_->IsClosed(
 
 void TStoryScene::OnLevelLoaded(const TiXmlElement* level, const TString& record) {
   tutor_.OnLevelLoaded(level, record);
+  wish_ = TWish::kNone;
   if (!journal_) return;
   // The newest page is the location just entered.
   journal_->lastLocation = journal_->CountJournalPages() - 1;
@@ -79,6 +82,28 @@ void TStoryScene::Update(float dt) {
     TraceOut("journal: closed");
     OnEvent("logbook_close");
   }
+  FollowWish();
+}
+
+void TStoryScene::FollowWish() {
+  if (!journal_ || wish_ == TWish::kNone) return;
+  const int state = journal_->GetState();
+  if (wish_ == TWish::kOpen) {
+    if (state == LogBook_t::kClosing) return;
+    wish_ = TWish::kNone;
+    if (state == LogBook_t::kClosed) {
+      TraceOut("journal: opens as asked while it closed");
+      OpenJournal();
+    }
+    return;
+  }
+  if (state == LogBook_t::kOpening) return;
+  if (state == LogBook_t::kOpen) {
+    journal_->StartClosing();  // refused while a page turns or the pen writes
+    if (journal_->GetState() != LogBook_t::kClosing) return;
+    TraceOut("journal: closes as asked");
+  }
+  wish_ = TWish::kNone;
 }
 
 bool TStoryScene::IsBlocking() const { return JournalShown() || tutor_.IsBlocking(); }
@@ -90,14 +115,28 @@ void TStoryScene::Draw() {
 
 // --- Input: the shown book holds the mouse ---
 
+bool TStoryScene::OnPanelButton(const TPoint& p) const {
+  const Button_t* button = scene_ ? scene_->GetJournalButton() : nullptr;
+  return button && button->visible && button->Contains(p.x, p.y);
+}
+
 bool TStoryScene::OnMouseDown(const TPoint& p) {
   if (!JournalShown()) return tutor_.OnMouseDown(p);
+  pressOnClose_ = journal_->IsOnCloseButton(p);
+  pressOnPanel_ = OnPanelButton(p);
   journal_->OnMouseDown(p);
   return true;
 }
 
 bool TStoryScene::OnMouseUp(const TPoint& p) {
   if (!JournalShown()) return tutor_.OnMouseUp(p);
+  // The fading book takes no clicks; one on its close button or on the
+  // panel's journal button is kept (the open book's buttons act themselves).
+  if (journal_->GetState() != LogBook_t::kOpen) {
+    if (pressOnClose_ && journal_->IsOnCloseButton(p)) wish_ = TWish::kClosed;
+    else if (pressOnPanel_ && OnPanelButton(p)) wish_ = TWish::kOpen;
+  }
+  pressOnClose_ = pressOnPanel_ = false;
   journal_->OnMouseUp(p);
   return true;
 }
@@ -112,13 +151,23 @@ bool TStoryScene::OnCommand(TMessage* message) {
   if (tutor_.OnCommand(message)) return true;
   if (!journal_ || !message || message->type != kButtonPress) return false;
   const TString& command = message->text;
-  if (command == "logbookclose") journal_->StartClosing();
+  // A close the book cannot start now (a page turns, the pen writes) waits.
+  if (command == "logbookclose") wish_ = TWish::kClosed;
   else if (command == "logbookprev") journal_->TurnPageBack();
   else if (command == "logbooknext") journal_->TurnPageForward();
   else if (command == "logbookjournal") journal_->ShowJournal();
   else if (command == "logbookphotographs") journal_->ShowPhotographs();
   else return false;
   TraceOut("journal: %s", command.c_str());
+  FollowWish();
+  return true;
+}
+
+bool TStoryScene::OnEscape() {
+  if (!JournalShown()) return false;
+  TraceOut("journal: escape");
+  wish_ = TWish::kClosed;
+  FollowWish();
   return true;
 }
 

@@ -1,6 +1,9 @@
 // The story's part of a play screen (the scene's SceneStory_t): the journal
 // over the location, opened by the panel's journal button and, written, when
-// the location is complete; the play waits while it is shown. The location's
+// the location is complete; the play waits while it is shown. Its close
+// button and Escape close it; a click that asks for the book open or closed
+// while it cannot change yet is kept and done as soon as it can, so the book
+// ends as the last click asked. The location's
 // tutorial (scenetutor.h) lies under the journal: it opens only while the
 // journal is closed and gets the mouse when the journal does not. The
 // pop-ups join this object as they come.
@@ -33,6 +36,7 @@ public:
   bool OnMouseUp(const TPoint& p) override;
   bool OnMouseMove(const TPoint& p) override;
   bool OnCommand(TMessage* message) override;
+  bool OnEscape() override;
   TString GetCursor(const TPoint& p) override;
 
   // The journal (null when main.xml gives it no style).
@@ -44,7 +48,20 @@ private:
   void OpenJournal();
   // Whether the journal is shown (opening, open or closing).
   bool JournalShown() const;
+  // Whether the point lies on the panel's journal button.
+  bool OnPanelButton(const TPoint& p) const;
+  // Does what the player last asked of the journal as soon as the book can:
+  // a close asked while it fades in, turns a page or writes, an opening
+  // asked while it fades out.
+  void FollowWish();
 
+  enum class TWish { kNone, kOpen, kClosed };
+
+  TMainGame* scene_;
   std::unique_ptr<LogBook_t> journal_;
   SceneTutor_t tutor_;
+  TWish wish_ = TWish::kNone;
+  // The press of the click in hand began on the book's close button or on
+  // the panel's journal button (while the book fades, neither takes it).
+  bool pressOnClose_ = false, pressOnPanel_ = false;
 };

@@ -4,7 +4,8 @@
 // itself and writes the page, and is closed. On the next start, in the second
 // location, the panel's button opens the journal on the newest page, the
 // previous-page button turns back to the first location's page, which the
-// screenshot shows; a third start opens and closes it again.
+// screenshot shows; a third start opens it and closes it with Escape; a
+// fourth clicks it open and closed ten times in quick succession.
 #include <string>
 #include <vector>
 
@@ -91,12 +92,27 @@ TEST_F(JournalEndToEnd, TheFirstLocationsPageIsWrittenAndReadLater) {
   EXPECT_GT(Ink(second, 586, 150, 902, 390), 1500);
   EXPECT_GT(Ink(second, 586, 390, 902, 630), 1500);
 
-  // 3. Opened and closed again: the study shows where the pages were.
-  TRun third = Run(Click(1000, kPlayButton) + Click(3500, kJournalButton) + Click(4500, kJournalClose), 450);
+  // 3. Opened, and closed again with Escape: the study shows where the pages were.
+  TRun third = Run(Click(1000, kPlayButton) + Click(3500, kJournalButton) + At(4500, "key escape"), 450);
   EXPECT_EQ(third.exitCode, 0);
   EXPECT_TRUE(third.Has("journal: opened on page 2"));
+  EXPECT_TRUE(third.Has("journal: escape"));
   EXPECT_TRUE(third.Has("journal: closed"));
+  EXPECT_EQ(third.Screens().back(), "MainGame");  // the Escape did not open the game menu as well
   ASSERT_EQ(third.w, 1024);
   EXPECT_GT(second.Brightness(586, 400, 902, 600), 170);
   EXPECT_LT(third.Brightness(586, 400, 902, 600), 130);
+
+  // 4. Ten fast clicks, open and close in turn, the last ones while the book
+  //    still fades in: the book ends closed, as the last click asked.
+  std::string clicks = Click(1000, kPlayButton);
+  const int at[] = {0, 200, 400, 600, 800, 1000, 1250, 1400, 1550, 1650};
+  for (int i = 0; i < 10; ++i) clicks += Click(3500 + at[i], i % 2 ? kJournalClose : kJournalButton);
+  TRun fast = Run(clicks, 550);
+  EXPECT_EQ(fast.exitCode, 0);
+  ASSERT_FALSE(fast.lines.empty());
+  EXPECT_EQ(fast.lines.back(), "journal: closed") << fast.Joined();
+  EXPECT_EQ(fast.Count("journal: opened on page 2"), 2u) << fast.Joined();
+  ASSERT_EQ(fast.w, 1024);
+  EXPECT_LT(fast.Brightness(586, 400, 902, 600), 130);
 }

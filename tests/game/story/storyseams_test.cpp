@@ -115,6 +115,25 @@ TEST_F(TStorySeamTest, PlayScreenJournal) {
   story->Update(1.0f);
   EXPECT_FALSE(story->IsBlocking());
   EXPECT_EQ(b.GetSpread(), 1);
+
+  // A close asked while the book fades in (Escape here) or turns a page is
+  // kept and done as soon as the book can close.
+  story->OnJournalButton();
+  EXPECT_EQ(b.GetState(), L::kOpening);
+  EXPECT_TRUE(story->OnEscape());
+  story->Update(1.0f);
+  EXPECT_EQ(b.GetState(), L::kClosing);
+  story->Update(1.0f);
+  EXPECT_FALSE(story->IsBlocking());
+  EXPECT_FALSE(story->OnEscape());  // nothing shown: the key is the scene's
+  story->OnJournalButton();
+  story->Update(1.0f);
+  Command(*story, "logbookprev");
+  Command(*story, "logbookclose");
+  story->Update(0.016f);
+  EXPECT_EQ(b.GetState(), L::kOpen);  // the page turns first
+  for (int i = 0; i < 60 && story->IsBlocking(); ++i) story->Update(0.05f);
+  EXPECT_FALSE(story->IsBlocking());
 }
 
 // Completing the location writes its page: the journal opens on it with the
