@@ -1,5 +1,5 @@
 -- Asks before a player is deleted (scripts/chooseplayer.lua sets gDeleteName);
--- the dialog returns 'yes' or 'no'.
+-- the dialog returns 'yes' or 'no'. Enter answers yes, Escape no.
 SetWindowName('askdelete')
 ReadFile('scripts/ui.lua')
 
@@ -8,7 +8,7 @@ Window{ name = 'askdeletebox', x = kCenter, y = kCenter, w = 520, h = 300,
   BoardTitle('players_delete_title', 104, 22, 312, 50),
   Text{ name = 'question', x = 64, y = 100, w = 392, h = 80, flags = kHAlignCenter + kVAlignCenter,
         font = { kFont, 24, kInk }, label = GetString('players_delete_question', gDeleteName or '') },
-  KitButton({ name = 'yes', command = function() CloseWindow('yes') end }, 'button_yes', 56, 200, true),
-  KitButton({ name = 'no', default = true, cancel = true, command = function() CloseWindow('no') end },
+  KitButton({ name = 'yes', default = true, command = function() CloseWindow('yes') end }, 'button_yes', 56, 200, true),
+  KitButton({ name = 'no', cancel = true, command = function() CloseWindow('no') end },
             'button_no', 264, 200, true),
 }()

@@ -1,5 +1,6 @@
 -- Asks whether the chosen picture becomes the desktop's wallpaper; "yes"
 -- calls SetUserWallpaper() (bound by the gallery), both buttons close it.
+-- Enter answers yes, Escape no.
 SetWindowName("asksetwallpaper")
 
 local kFont = "fonts/default.mvec"
@@ -21,7 +22,7 @@ Button{ name = "askyes", x = x + 52, y = y + 212, default = true, graphics = kBu
         command = function() SetUserWallpaper() Close() end,
         Text{ name = "label", x = 8, y = 8, w = 184, h = 34, flags = kHAlignCenter + kVAlignCenter,
               font = { kFont, 24, kPaper }, label = "Yes" } }()
-Button{ name = "askno", x = x + 268, y = y + 212, graphics = kButton,
+Button{ name = "askno", x = x + 268, y = y + 212, cancel = true, graphics = kButton,
         command = Close,
         Text{ name = "label", x = 8, y = 8, w = 184, h = 34, flags = kHAlignCenter + kVAlignCenter,
               font = { kFont, 24, kPaper }, label = "No" } }()

@@ -1,7 +1,8 @@
 -- The player chooser: the list of players (the current one highlighted), a
 -- field and a button to make a new player, and a button to delete the chosen
--- one. Enter or Escape in the list, or "Done", closes it. The modal window is
--- named "chooseplayer".
+-- one. "Done" or Escape closes it. Enter makes the player typed in the field
+-- (the field keeps the keys for the next name), or, with the field empty,
+-- closes it as "Done" does. The modal window is named "chooseplayer".
 SetWindowName('chooseplayer')
 ReadFile('scripts/ui.lua')
 
@@ -58,15 +59,22 @@ Window{ name = 'chooserbox', x = kCenter, y = kCenter, w = 640, h = 520,
     listTextColor = '70,54,36,255', listActTextColor = '255,236,190,255',
     listTextColorSh = '0,0,0,0', listActTextColorSh = '0,0,0,160' },
   Window{ name = 'chooseplayerwww', x = 0, y = 0, w = 1, h = 1 },
+  KitButton({ name = 'delete', command = Delete }, 'players_delete', 104, 430, true),
   Text{ name = 'newlabel', x = 64, y = 322, w = 512, h = 26, font = { kFont, 20, kInk },
         label = GetString('players_new') },
   Bitmap{ name = 'fieldbox', x = 64, y = 350, image = 'images/field.png', alpha = true },
   TextEdit{ name = 'newname', x = 76, y = 356, w = 296, h = 32, length = 16, utf8 = true,
             flags = kVAlignCenter, font = { kFont, 24, Color(28, 32, 64) }, enablewindow = 'create' },
-  KitButton({ name = 'create', command = Create }, 'players_create', 392, 347, true),
+  KitButton({ name = 'create', default = true, command = Create }, 'players_create', 392, 347, true),
   Text{ name = 'status', x = 64, y = 398, w = 512, h = 26, flags = kHAlignCenter,
         font = { kFont, 20, kInk }, label = '' },
-  KitButton({ name = 'delete', command = Delete }, 'players_delete', 104, 430, true),
-  KitButton({ name = 'done', command = Done }, 'players_done', 336, 430, true),
+  -- "Done" is the cancel button and the default one, unless "create" shows
+  -- (while the field holds a name). Enter and Escape look for them from the
+  -- window made last, a later find replacing an earlier one, and a list of
+  -- windows ends at the first button once both are known: hence "done" in a
+  -- window of its own, made last, with "create" the button made just before.
+  Window{ name = 'doneplace', x = 336, y = 430, w = 200, h = 50,
+    KitButton({ name = 'done', default = true, cancel = true, command = Done }, 'players_done', 0, 0, true),
+  },
 }()
 SetFocus('newname')

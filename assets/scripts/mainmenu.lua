@@ -49,7 +49,9 @@ MainMenu{ name = 'mainmenuwindow', x = 0, y = 0, w = kMax, h = kMax,
   KitButton({ name = 'choospl' }, 'menu_players', 150, 400),
   KitButton({ name = 'options', command = function() DoModal('scripts/options.lua') end }, 'menu_options', 150, 470),
   KitButton({ name = 'photos', command = function() DoModal('scripts/photoalbum.lua') end }, 'menu_photoalbum', 150, 540),
-  KitButton({ name = 'quit', command = function() ReadFile('scripts/quitverify.lua') end }, 'menu_quit', 150, 610),
+  -- Enter plays; Escape, the way out, asks whether to quit.
+  KitButton({ name = 'quit', cancel = true, command = function() ReadFile('scripts/quitverify.lua') end }, 'menu_quit',
+            150, 610),
   -- The wallpaper gallery: hidden (and drawn as buttphotoalbum) until the
   -- player has a photograph.
   KitButton({ name = 'album' }, 'menu_wallpapers', 800, 700, true),

@@ -19,6 +19,7 @@
 #include "render/textsprite.h"
 #include "render/texture.h"
 #include "script/bind.h"
+#include "ui/modalwindow.h"
 #include "ui/windowmanager.h"
 #include "ui/windowstyle.h"
 
@@ -91,6 +92,8 @@ void TGameGallery::Init(TWindowStyle& style) {
 
 void TGameGallery::PostInit(TWindowStyle& style) {
   TWindow::PostInit(style);
+  // The gallery takes its screen's keys: Escape is its back button.
+  if (TModalWindow* modal = GetModalParent()) modal->SetFocusWindow(this);
   auto text = [&style](const char* key) { return style.GetString(key, TString()); };
   backTex_ = TTexture::Get(text("back"));
   frontTex_ = TTexture::Get(text("front"));
@@ -310,6 +313,13 @@ bool TGameGallery::OnMouseMove(const TPoint& p) {
   return true;
 }
 
+bool TGameGallery::OnChar(unsigned char c) {
+  if (c != 27) return false;
+  TMessage back(kButtonPress, "back", nullptr);
+  OnMessage(&back);
+  return true;
+}
+
 bool TGameGallery::OnMessage(TMessage* message) {
   if (!message) return false;
   const TString& text = message->GetText();
@@ -341,8 +351,11 @@ bool TGameGallery::OnMessage(TMessage* message) {
       if (wm) wm->RunScriptText(this, "DoModal('scripts/asksetwallpaper.lua')");
       return true;
     }
+    // Taken: the gallery is its screen's focus child (it takes the keys), so
+    // a message it left would come back to it from its modal window and show
+    // the hint twice.
     RequestMiniTutor(this, "infowallpaperempty");
-    return false;
+    return true;
   }
   return false;
 }

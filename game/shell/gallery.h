@@ -1,6 +1,7 @@
 // The wallpaper gallery (window type "GameGallery"): the wallpapers the
 // player has earned, four to a page (two columns, two rows) on pages that
-// slide sideways. A click selects an earned one; the "wallpaper" button asks
+// slide sideways; its back button (or Escape) leaves it behind the fade. A
+// click selects an earned one; the "wallpaper" button asks
 // (scripts/asksetwallpaper.lua) and the Lua global SetUserWallpaper() then
 // writes it as "wt.bmp" into the wallpaper folder and makes it the desktop's
 // wallpaper (game/shell/wallpaper.h). Each time the screen is set up, every
@@ -71,6 +72,8 @@ public:
   bool OnMouseDown(const TPoint& p) override;
   bool OnMouseUp(const TPoint& p) override;
   bool OnMouseMove(const TPoint& p) override;
+  // Escape: as the back button.
+  bool OnChar(unsigned char c) override;
 
   // Lua SetUserWallpaper(): the selected earned slot's wallpaper to the
   // desktop; nothing (logged) without one.

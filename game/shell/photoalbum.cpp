@@ -5,6 +5,7 @@
 #include "game/shell/gameprogress.h"
 #include "platform/log.h"
 #include "render/renderer.h"
+#include "ui/modalwindow.h"
 #include "ui/windowmanager.h"
 
 namespace {
@@ -18,6 +19,8 @@ TPhotoAlbum::~TPhotoAlbum() { logbook_.reset(); }
 
 void TPhotoAlbum::PostInit(TWindowStyle& style) {
   TWindow::PostInit(style);
+  // The album takes its screen's keys: Escape closes it.
+  if (TModalWindow* modal = GetModalParent()) modal->SetFocusWindow(this);
   Animate(16, true, true, false);
   frameStep_ = 0.016f;
 }
@@ -61,6 +64,13 @@ bool TPhotoAlbum::Update() {
     closeRequested_ = false;
     Close();
   }
+  return true;
+}
+
+bool TPhotoAlbum::OnChar(unsigned char c) {
+  if (c != 27) return false;
+  TMessage close(kButtonPress, "logbookclose", nullptr);
+  OnMessage(&close);
   return true;
 }
 

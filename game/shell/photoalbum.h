@@ -3,7 +3,8 @@
 // the journal on its first update (through the story's factory,
 // upperlayers.h), opens it at the last spread, passes the mouse and the
 // journal's button commands to it and, once the journal has closed after
-// "logbookclose", closes its own modal window ("PopModal('photoalbum')").
+// "logbookclose" (its close button or Escape), closes its own modal window
+// ("PopModal('photoalbum')").
 // Without a journal in the program it closes on its first update.
 //
 // TGMenu (Lua type "GameMenu"): the in-game menu, a plain window whose
@@ -31,6 +32,8 @@ public:
   bool OnMouseDown(const TPoint& p) override;
   bool OnMouseUp(const TPoint& p) override;
   bool OnMouseMove(const TPoint& p) override;
+  // Escape: as the journal's close button.
+  bool OnChar(unsigned char c) override;
 
   TAlbumLogBook* GetLogBook() const { return logbook_.get(); }
   bool IsCloseRequested() const { return closeRequested_; }

@@ -47,6 +47,13 @@ void TCustomTextEdit::ClearInitial() {
   SetText(TString());
 }
 
+void TCustomTextEdit::OnSetFocus(TWindow* previous) {
+  TTextEdit::OnSetFocus(previous);
+  // The field keeps the dialog's keys: a click on a button or a list of the
+  // dialog, or a question closing above it, hands them back here.
+  if (TModalWindow* modal = GetModalParent()) modal->SetFocusWindow(this);
+}
+
 bool TCustomTextEdit::OnMouseUp(const TPoint& p) {
   if (!initialCleared_) {
     ClearInitial();

@@ -9,7 +9,10 @@
 //  - with "enablewindow" = name, shows the window of that name in the same
 //    dialog (usually the OK button) exactly while the field holds text, and
 //    hides it otherwise, whatever changed the text (typing, Backspace,
-//    Delete, paste).
+//    Delete, paste);
+//  - once it has had the focus, keeps its dialog's keys: the dialog hands
+//    the focus back to it after a click elsewhere in the dialog or a
+//    question closing above it.
 // Depends on platform/, render/, audio/ (through the asset map) and ui/.
 #pragma once
 #include "platform/random.h"
@@ -25,6 +28,8 @@ public:
 
   // Style keys "clearinitial" and "enablewindow", then those of TTextEdit.
   void Init(TWindowStyle& style) override;
+  // Once focused, the field is its dialog's focus child.
+  void OnSetFocus(TWindow* previous) override;
   bool OnMouseUp(const TPoint& p) override;
   bool OnText(TString text) override;
   bool OnKeyDown(unsigned char key, int modifiers) override;

@@ -16,6 +16,7 @@
 #include "render/texture.h"
 #include "ui/flashhost.h"
 #include "ui/message.h"
+#include "ui/modalwindow.h"
 #include "ui/text.h"
 #include "ui/windowmanager.h"
 #include "ui/windowstyle.h"
@@ -106,6 +107,8 @@ ComicsSpl_t::~ComicsSpl_t() {
 
 void ComicsSpl_t::Init(TWindowStyle& style) {
   TWindow::Init(style);
+  // The splash takes its screen's keys: Escape and Enter skip the still screen.
+  if (TModalWindow* modal = GetModalParent()) modal->SetFocusWindow(this);
   SplashState& s = State();
   GetGameProgress().MarkShown(s.movie);
   int rate = story::ReadAnimRate();
@@ -208,6 +211,12 @@ bool ComicsSpl_t::OnMouseDown(const TPoint& p) {
 bool ComicsSpl_t::OnMouseUp(const TPoint& p) {
   if (movieActive_) return false;
   if (skip_) skip_->OnMouseUp(p.x, p.y);
+  return true;
+}
+
+bool ComicsSpl_t::OnChar(unsigned char c) {
+  if (c != 27 && c != 13) return false;
+  if (!movieActive_ && skip_) Exit();
   return true;
 }
 

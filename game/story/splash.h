@@ -80,6 +80,8 @@ public:
   bool OnMouseDown(const TPoint& p) override;
   bool OnMouseUp(const TPoint& p) override;
   bool OnMouseMove(const TPoint& p) override;
+  // Escape and Enter: as the still screen's skip button.
+  bool OnChar(unsigned char c) override;
 
   // The way out (see the top of this file); runs once.
   void Exit();

@@ -1,8 +1,9 @@
 // End to end: the lantern program, headless, opens the gallery over a saved
 // profile that has earned the demo wallpapers, and an input script pages
-// forward and back, tries a locked slot, chooses a wallpaper and confirms.
+// forward and back, tries a locked slot, chooses a wallpaper and confirms;
+// then Escape leaves it for the main menu, and closes the photo album there.
 // Checked: the exported bitmaps, the chosen one's bytes, the command lines
-// the wallpaper setter would start, and the final frame.
+// the wallpaper setter would start, the screens, and the final frames.
 #include <gtest/gtest.h>
 #include <tinyxml.h>
 
@@ -134,6 +135,17 @@ TEST_F(GalleryProgram, PagesChoosesAndSetsAWallpaperFromScriptedInput) {
   EXPECT_GT(int((frame >> 16) & 0xFF), 200);
   EXPECT_GT(int((frame >> 8) & 0xFF), 150);
   EXPECT_LT(int((plain >> 16) & 0xFF), 200);
+
+  // Escape leaves the gallery behind the fade for the main menu; there the
+  // photo album opens and Escape closes it again.
+  const gamee2e::TRun back = Run("500 key escape\n" + gamee2e::Click(3000, gamee2e::KitButtonAt("mainmenu.lua", "photos")) +
+                                 "4000 key escape\n",
+                                 gamee2e::FramesFor(5000));
+  EXPECT_EQ(back.exitCode, 0);
+  EXPECT_EQ(back.Screens(), (std::vector<std::string>{"GameGallery", "mainmenu", "photoalbum", "mainmenu"})) << back.log;
+  // The last frame: the main menu greets the player, no journal over it.
+  ASSERT_EQ(back.w, 1024);
+  EXPECT_GT(gamee2e::Greeting(back), 80);
 }
 
 TEST(PlayLogProgram, TheGameOverPageOpensAtQuitOnlyForARealTesterWord) {

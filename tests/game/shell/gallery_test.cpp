@@ -216,12 +216,14 @@ TEST_F(GalleryTest, ThePartialLastPageCanBeReached) {
   EXPECT_FLOAT_EQ(g->GetSlots()[4].pos.x, 110.0f);
 }
 
-TEST_F(GalleryTest, WallpaperWithoutASelectionShowsTheHintAndIsNotTaken) {
+// Taken all the same: the gallery is its screen's focus child, and a message
+// it left would reach it again and show the hint twice.
+TEST_F(GalleryTest, WallpaperWithoutASelectionShowsTheHintOnce) {
   TGameGallery* g = Open();
   ASSERT_NE(g, nullptr);
-  bool taken = true;
+  bool taken = false;
   Command(g, "wallpaper", &taken);
-  EXPECT_FALSE(taken);
+  EXPECT_TRUE(taken);
   EXPECT_EQ(Calls(), Argv{"ShowMiniTutor infowallpaperempty"});
   Click(150, 150);
   Command(g, "wallpaper", &taken);

@@ -34,17 +34,16 @@ protected:
   }
 };
 
-// Warm writing (the greeting's colour) in the rectangle.
-bool Warm(int r, int g, int b) { return r > 200 && g > 170 && b < 190; }
-
 }  // namespace
 
 // The whole first evening: a name on the first start, the options changed,
 // the quit question answered; the next start shows the same player with the
-// same options; a second player is made and chosen, and the first deleted.
+// same options; two players are made (with the button, then with Enter),
+// one chosen, and the first deleted.
 TEST_F(GameEndToEnd, FirstStartOptionsQuitRestartAndPlayers) {
   // 1. First start: the name question, then the menu; options changed and
-  //    saved; a close request asks, "No" stays, the Quit button asks, "Yes" quits.
+  //    saved; a close request asks, "No" stays; Escape asks as the Quit
+  //    button does, Enter answers "Yes" and quits.
   // A new player's game starts full screen: Alt+Enter first (the window mode
   // is stored at once), so that the input's points are the game's.
   std::string input = NewPlayer() + Click(800, kOptionsButton) +
@@ -52,7 +51,7 @@ TEST_F(GameEndToEnd, FirstStartOptionsQuitRestartAndPlayers) {
                       "1500 up left 536 264\n" +
                       Click(1800, "294 426") +   // sound off
                       Click(2100, "512 565") +   // Done
-                      "2500 close\n" + Click(2900, kQuitNo) + Click(3300, "310 642") + Click(3700, kQuitYes);
+                      "2500 close\n" + Click(2900, kQuitNo) + "3300 key escape\n3700 key enter\n";
   TRun first = Run(input, 1500);
   EXPECT_EQ(first.exitCode, 0);
   std::vector<std::string> wanted = {"menu: shown",     "menu: asks for a name", "players: created Ada",
@@ -77,7 +76,7 @@ TEST_F(GameEndToEnd, FirstStartOptionsQuitRestartAndPlayers) {
   EXPECT_EQ(again.exitCode, 0);
   EXPECT_TRUE(again.Has("menu: shown"));
   EXPECT_FALSE(again.Has("menu: asks for a name"));
-  EXPECT_GT(again.Pixels(150, 276, 480, 316, Warm), 80);  // "Ada" under "Welcome back,"
+  EXPECT_GT(Greeting(again), 80);  // "Ada" under "Welcome back,"
 
   // 3. The options show what was stored: the music slider's knob at a
   //    quarter (the effects slider's still in the middle), the sound-off box
@@ -93,22 +92,27 @@ TEST_F(GameEndToEnd, FirstStartOptionsQuitRestartAndPlayers) {
     for (int x = 0; x < 36; ++x) differing += options.At(276 + x, 408 + y) != options.At(276 + x, 458 + y);
   EXPECT_GT(differing, 60);
 
-  // 4. A second player, made and chosen; the first chosen again and deleted
-  //    (after the question); the chooser closed on the one left.
-  std::string players = Click(300, kPlayersButton) + "700 text Bea\n" + Click(900, "684 496") +
-                        Click(1300, "400 238") + Click(1600, "400 282") + Click(1900, "400 238") +
-                        Click(2200, "396 579") + Click(2600, kQuitYes) + Click(3000, "628 579");
-  TRun chooser = Run(players, 320);
+  // 4. A second player made with the button, a third typed straight after
+  //    and made with Enter (the field keeps the keys); the first chosen
+  //    again and deleted (Enter answers the question yes); Escape closes
+  //    the chooser on the one chosen then.
+  std::string players = Click(300, kPlayersButton) + "700 text Bea\n" + Click(900, KitButtonAt("chooseplayer.lua", "create")) +
+                        "1300 text Cal\n1400 key enter\n" + Click(1700, "400 238") + Click(2000, "400 282") +
+                        Click(2300, "400 238") + Click(2600, KitButtonAt("chooseplayer.lua", "delete")) +
+                        "3000 key enter\n" + Click(3400, "400 282") + "3800 key escape\n";
+  TRun chooser = Run(players, 420);
   EXPECT_EQ(chooser.exitCode, 0);
-  std::vector<std::string> chosen = {"menu: shown", "players: created Bea", "players: deleted Ada", "players: chosen Bea",
-                                     "The game ends (quit)"};
+  std::vector<std::string> chosen = {"menu: shown",          "players: created Bea", "players: created Cal",
+                                     "players: deleted Ada", "players: chosen Cal",  "The game ends (quit)"};
   EXPECT_EQ(chooser.lines, chosen);
-  EXPECT_GT(chooser.Pixels(150, 276, 480, 316, Warm), 80);  // "Bea" greeted
+  EXPECT_EQ(chooser.Screens().back(), "mainmenu");  // one Escape: no quit question after the chooser
+  EXPECT_GT(Greeting(chooser), 80);  // "Cal" greeted
   auto prefs = Prefs();
-  ASSERT_EQ(prefs->GetUserCount(), 1);
+  ASSERT_EQ(prefs->GetUserCount(), 2);
   EXPECT_EQ(prefs->GetString("name", "", 0), "Bea");
-  EXPECT_EQ(prefs->GetInt("curuser", -1), 0);
-  EXPECT_EQ(prefs->GetInt("musiclevel", -1, 0), 500);  // a new player's volumes
+  EXPECT_EQ(prefs->GetString("name", "", 1), "Cal");
+  EXPECT_EQ(prefs->GetInt("curuser", -1), 1);
+  EXPECT_EQ(prefs->GetInt("musiclevel", -1, 1), 500);  // a new player's volumes
 }
 
 // Close requests while a dialog is open behave the same each time: the
