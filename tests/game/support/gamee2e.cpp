@@ -37,16 +37,19 @@ std::string FirstGame(const std::string& name, int play) {
          Click(play + 2500, kSplashSkip) + Click(play + 4900, kComicPage) + Click(play + 5300, kComicSkip);
 }
 
-int RunProgram(const std::string& folder, const std::string& options, std::vector<std::string> words) {
+int RunProgram(const std::string& folder, const std::string& options, std::vector<std::string> words,
+               const std::vector<std::string>& launcher) {
   pid_t child = fork();
   if (child == 0) {
     if (chdir(folder.c_str()) != 0) _exit(126);
     alarm(240);  // a run that never ends fails instead of holding the suite
     words.insert(words.begin(), "options=" + options);
-    std::vector<char*> argv{const_cast<char*>(LANTERN_PROGRAM)};
+    words.insert(words.begin(), LANTERN_PROGRAM);
+    words.insert(words.begin(), launcher.begin(), launcher.end());
+    std::vector<char*> argv;
     for (std::string& word : words) argv.push_back(&word[0]);
     argv.push_back(nullptr);
-    execv(LANTERN_PROGRAM, argv.data());
+    execvp(argv[0], argv.data());
     _exit(127);
   }
   int status = 0;
@@ -132,12 +135,21 @@ void Pass(GameProgress& progress, const std::vector<std::string>& places) {
 }
 
 TRun TGameEndToEnd::Run(const std::string& input, int frames, const std::string& extra) {
+  TRun run = RunThrough({}, input, frames, ",headless=1" + extra);
+  EXPECT_EQ(run.w, 1024);
+  return run;
+}
+
+TRun TGameEndToEnd::RunThrough(const std::vector<std::string>& launcher, const std::string& input, int frames,
+                               const std::string& extra) {
   const std::string inputFile = dir.Write("input" + std::to_string(runs) + ".txt", input);
   const std::string shot = dir.File("shot" + std::to_string(runs++) + ".png");
   unlink(dir.File("user/logfile.txt").c_str());  // each run's own lines
   TRun run;
-  run.exitCode = RunProgram(folder, "headless=1,frames=" + std::to_string(frames) + ",input=" + inputFile +
-                                        ",screenshot=" + shot + ",userfolder=" + dir.File("user") + extra);
+  run.exitCode = RunProgram(folder,
+                            "frames=" + std::to_string(frames) + ",input=" + inputFile + ",screenshot=" + shot +
+                                ",userfolder=" + dir.File("user") + extra,
+                            {}, launcher);
   run.log = testing_support::ReadFile(dir.File("user/logfile.txt"));
   std::istringstream in(run.log);
   for (std::string line; std::getline(in, line);)
@@ -146,7 +158,6 @@ TRun TGameEndToEnd::Run(const std::string& input, int frames, const std::string&
       if (at != std::string::npos) run.lines.push_back(line.substr(at));
     }
   EXPECT_TRUE(ReadPng(shot, &run.px, &run.w, &run.h));
-  EXPECT_EQ(run.w, 1024);
   if (const char* keep = std::getenv("LANTERN_E2E_SHOTS")) {
     namespace fs = std::filesystem;
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();

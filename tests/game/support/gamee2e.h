@@ -40,8 +40,10 @@ std::string NewPlayer(const std::string& name = "Ada");
 std::string FirstGame(const std::string& name = "Ada", int play = 800);
 
 // Runs the program in `folder` with "options=<options>" and the further
-// command-line words; its exit code (-1 when it did not end by itself).
-int RunProgram(const std::string& folder, const std::string& options, std::vector<std::string> words = {});
+// command-line words; its exit code (-1 when it did not end by itself). A
+// `launcher` (a command and its words) starts the program when given.
+int RunProgram(const std::string& folder, const std::string& options, std::vector<std::string> words = {},
+               const std::vector<std::string>& launcher = {});
 
 // One run of the program.
 struct TRun {
@@ -100,6 +102,10 @@ protected:
   // Runs the program for `frames` frames on the input script; `extra` is
   // appended to the options (",name=value...").
   TRun Run(const std::string& input, int frames, const std::string& extra = "");
+  // The same in a real window: the program started through `launcher` (an X
+  // server's, say), not headless; the frame is the window's screenshot.
+  TRun RunThrough(const std::vector<std::string>& launcher, const std::string& input, int frames,
+                  const std::string& extra = "");
   // A new user folder with the player "Ada" (in a window, so that the
   // input's points are the game's), whatever `edit` makes of a new game's progress.
   void SaveAda(const std::function<void(GameProgress&)>& edit);
