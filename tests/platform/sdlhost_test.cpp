@@ -1,7 +1,5 @@
 // The SDL2 host: under SDL's dummy video driver, and a real window on an X
 // server (Xvfb, started here when it is installed) that a screenshot reads back.
-#include <fcntl.h>
-#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,46 +15,11 @@
 #include "platform/shell/platform.h"
 #include "tests/platform/pngread.h"
 #include "tests/support/testsupport.h"
+#include "tests/support/xvfb.h"
 
 using testing_support::TempDir;
 
 namespace {
-
-// An X server of its own; -displayfd tells us its display once it is ready.
-class Xvfb {
-public:
-  Xvfb() {
-    if (access("/usr/bin/Xvfb", X_OK) != 0) return;
-    int fds[2];
-    if (pipe(fds) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      dup2(fds[1], 3);
-      int devnull = open("/dev/null", O_WRONLY);
-      dup2(devnull, 2);
-      execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-            static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(fds[1]);
-    std::string number;
-    char c;
-    while (pid_ > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-    close(fds[0]);
-    if (!number.empty()) display_ = ":" + number;
-  }
-  ~Xvfb() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-    }
-  }
-  const std::string& Display() const { return display_; }
-
-private:
-  pid_t pid_ = -1;
-  std::string display_;
-};
 
 void PresentFrames(TPlatform* platform, bool fullScreen) {
   ASSERT_TRUE(platform->OpenDisplay(1024, 768, fullScreen));
