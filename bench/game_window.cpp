@@ -74,7 +74,7 @@ int PrintWindowRatio() {
   namespace fs = std::filesystem;
   Xvfb x("1280x1024x24");
   if (x.Display().empty()) {
-    std::printf("ratio window/headless: skipped, no X server can start (Xvfb is not installed or failed)\n");
+    std::printf("window/headless: skipped, no X server can start (Xvfb is not installed or did not start)\n");
     return 0;
   }
   fs::path dir = fs::temp_directory_path() / ("lantern-bench-window-" + std::to_string(getpid()));

@@ -318,7 +318,7 @@ private:
   static bool IsSoftwareGl(const char* name) {
     std::string n = name ? name : "";
     std::transform(n.begin(), n.end(), n.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    for (const char* soft : {"llvmpipe", "softpipe", "swrast", "software", "swiftshader"})
+    for (const char* soft : {"llvmpipe", "softpipe", "swrast", "software", "swiftshader", "basic render"})
       if (n.find(soft) != std::string::npos) return true;
     return false;
   }

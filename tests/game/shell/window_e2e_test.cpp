@@ -16,7 +16,6 @@
 
 #include "platform/host/host.h"
 #include "platform/prefs.h"
-#include "platform/settings.h"
 #include "tests/game/support/gamee2e.h"
 
 using namespace gamee2e;
@@ -166,14 +165,6 @@ protected:
   }
   static constexpr const char* kFull = "Display: full screen, 1280x1024 pixels";
   static constexpr const char* kWindow = "Display: in a window, 1024x768 pixels";
-
-  std::unique_ptr<TPrefs> Prefs() {
-    SetSetting("userfolder", dir.File("user").c_str());
-    SetSetting("encryptionkey", "tosvilqeZZZZ");
-    auto prefs = std::make_unique<TPrefs>();
-    ClearSettings();
-    return prefs;
-  }
 };
 
 bool Installed(const char* program) {

@@ -194,6 +194,14 @@ void TGameEndToEnd::SaveAda(const std::function<void(GameProgress&)>& edit) {
   });
 }
 
+std::unique_ptr<TPrefs> TGameEndToEnd::Prefs() {
+  SetSetting("userfolder", dir.File("user").c_str());
+  SetSetting("encryptionkey", "tosvilqeZZZZ");
+  auto prefs = std::make_unique<TPrefs>();
+  ClearSettings();
+  return prefs;
+}
+
 GameProgress TGameEndToEnd::Saved() {
   GameProgress saved;
   WithUsers([&] { saved = GetGameProgress(); });

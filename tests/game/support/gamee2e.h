@@ -7,12 +7,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "tests/support/testsupport.h"
 
 class GameProgress;
+class TPrefs;
 
 namespace gamee2e {
 
@@ -111,6 +113,8 @@ protected:
   void SaveAda(const std::function<void(GameProgress&)>& edit);
   // The progress saved for the user folder's current player.
   GameProgress Saved();
+  // The user folder's saved preferences.
+  std::unique_ptr<TPrefs> Prefs();
   // SaveAda at a level, chapter and location, past the first run and the
   // intro, with the places passed and the comics seen.
   void SaveAt(int level, int chapter, int location, const std::vector<std::string>& passed,
