@@ -7,6 +7,9 @@
 // draws the location's picture. Prints "ratio scene/background: X" (aim: at
 // most 3), and "ratio particles/background: Y" for the 500 particles alone.
 //
+// A real window (game_window.cpp): "ratio window/headless: V", the CPU of a
+// main-menu frame in an SDL window on Xvfb against the same frame headless.
+//
 // Start-up (game_startup.cpp): "ratio startup/frame: Z", the program's
 // start-up to its first main-menu frame in main-menu frames (aim: under 60).
 // The playthrough (game_startup.cpp): "ratio playthrough/frames: W", the
@@ -32,6 +35,7 @@
 #include "bench/benchutil.h"
 #include "bench/compare.h"
 #include "bench/game_startup.h"
+#include "bench/game_window.h"
 #include "render/displayhandler.h"
 #include "render/renderer.h"
 #include "render/sdev/sdev.h"
@@ -159,5 +163,6 @@ int main() {
   bench::PrintMedians("the scene's 500 particles alone", alone, "particles", "background");
   bench::PrintRatio("particles/background", alone.Ratio());
   if (int failed = PrintStartupRatio()) return failed;
+  if (int failed = PrintWindowRatio()) return failed;
   return PrintPlaythroughRatio(frame.MedianB());
 }

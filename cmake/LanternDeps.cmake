@@ -9,6 +9,8 @@ find_package(Boost REQUIRED)
 pkg_check_modules(TINYXML REQUIRED IMPORTED_TARGET tinyxml)
 pkg_check_modules(LUA51 REQUIRED IMPORTED_TARGET lua5.1-c++)
 pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET sdl2)
+# Under X the SDL host reads a screenshot back from the X server.
+pkg_check_modules(X11 IMPORTED_TARGET x11)
 pkg_check_modules(VORBIS REQUIRED IMPORTED_TARGET vorbisfile vorbis ogg)
 pkg_check_modules(VORBISENC IMPORTED_TARGET vorbisenc)
 pkg_check_modules(OPENJP2 REQUIRED IMPORTED_TARGET libopenjp2)

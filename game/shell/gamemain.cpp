@@ -60,14 +60,15 @@ public:
   TPlatformLoopPort(TPlatform* platform, TWindowManager* wm)
       : platform_(platform),
         wm_(wm),
-        redrawEveryTick_(GetSettingBool("headless") || GetSettingInt("frames") > 0),
-        logModals_(GetSettingBool("headless")) {}
+        redrawEveryTick_(GetSettingBool("headless") || GetSettingInt("frames") > 0 || Scripted()),
+        logModals_(GetSettingBool("headless") || Scripted()) {}
 
   void GetEvent(TPlatformEvent* event) override { platform_->GetEvent(event); }
   void HandleEvent(const TPlatformEvent& event) override {
     if (!wm_) return;
-    // A headless run, or one that stops after a number of frames, draws on
-    // every tick, so that frame counts measure time and screenshots work.
+    // A headless run, one driven by an input script or one that stops after
+    // a number of frames, draws on every tick, so that frame counts measure
+    // time and screenshots work.
     if (redrawEveryTick_ && event.type == kEventTick) wm_->Invalidate();
     wm_->HandleEvent(event);
     if (logModals_) LogTopModal();
@@ -95,7 +96,9 @@ public:
   }
 
 private:
-  // A headless run logs the top modal window each time another one comes up
+  static bool Scripted() { return !GetSettingString("input").IsEmpty(); }
+
+  // A headless or scripted run logs the top modal window each time another one comes up
   // (or the same one is renamed by its script), with the presented frame's
   // number and the platform clock: input scripts and tests follow the screens
   // by these lines.

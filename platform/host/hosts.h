@@ -21,6 +21,13 @@
 // start its video system.
 std::unique_ptr<THost> CreateSdlHost();
 
+// A real window (`window`, the SDL host) driven by an input script: the
+// window takes the window mode, shows the frames and writes the screenshot,
+// while the events, the focus, the mouse position and the clock (manual) are
+// the script's, as in a headless run; the window's own input is dropped. The
+// same script then shows the same frames in a window as headless.
+std::unique_ptr<THost> CreateScriptedWindowHost(std::unique_ptr<THost> window, const std::string& inputPath);
+
 class THeadlessHost : public THost {
 public:
   // Switches the platform clock to manual mode (unless it already is) for the

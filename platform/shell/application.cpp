@@ -120,15 +120,17 @@ void TPlatform::LoadStartupData() {
 
 bool TPlatform::CreateMainWindow() {
   std::unique_ptr<THost> host;
+  TString input = GetSettingString("input");
   if (hooks_.createHost) {
     host = hooks_.createHost();
   } else if (GetSettingBool("headless")) {
     auto headless = std::make_unique<THeadlessHost>();
-    TString input = GetSettingString("input");
     if (!input.IsEmpty()) headless->LoadInputScript(app_->ResolveStartPath(input.str()));
     host = std::move(headless);
   } else {
     host = CreateSdlHost();
+    // A window driven by a script plays as a headless run does, shown on screen.
+    if (host && !input.IsEmpty()) host = CreateScriptedWindowHost(std::move(host), app_->ResolveStartPath(input.str()));
   }
   if (!host) return false;
   float scale = GetSettingFloat("viewportscale", 1.0f);

@@ -1,7 +1,5 @@
 // The SDL2 host: under SDL's dummy video driver, and a real window on an X
 // server (Xvfb, started here when it is installed) that a screenshot reads back.
-#include <fcntl.h>
-#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,46 +15,11 @@
 #include "platform/shell/platform.h"
 #include "tests/platform/pngread.h"
 #include "tests/support/testsupport.h"
+#include "tests/support/xvfb.h"
 
 using testing_support::TempDir;
 
 namespace {
-
-// An X server of its own; -displayfd tells us its display once it is ready.
-class Xvfb {
-public:
-  Xvfb() {
-    if (access("/usr/bin/Xvfb", X_OK) != 0) return;
-    int fds[2];
-    if (pipe(fds) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      dup2(fds[1], 3);
-      int devnull = open("/dev/null", O_WRONLY);
-      dup2(devnull, 2);
-      execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", "3", "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
-            static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(fds[1]);
-    std::string number;
-    char c;
-    while (pid_ > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-    close(fds[0]);
-    if (!number.empty()) display_ = ":" + number;
-  }
-  ~Xvfb() {
-    if (pid_ > 0) {
-      kill(pid_, SIGTERM);
-      waitpid(pid_, nullptr, 0);
-    }
-  }
-  const std::string& Display() const { return display_; }
-
-private:
-  pid_t pid_ = -1;
-  std::string display_;
-};
 
 void PresentFrames(TPlatform* platform, bool fullScreen) {
   ASSERT_TRUE(platform->OpenDisplay(1024, 768, fullScreen));
@@ -118,43 +81,51 @@ TEST(SdlHost, DummyDriverWindowModesAndPresentation) {
   EXPECT_FALSE(host->HasWindow());
 }
 
+// Both ways of presenting: SDL's window surface (chosen where the renderer is
+// an OpenGL on a software rasteriser, as under Xvfb) and the window's renderer
+// (kept when SDL_RENDER_DRIVER names it). The screenshot is read back from the
+// X server (the surface) or the renderer, so a window that did not take the
+// size asked for shows as it is.
 TEST(SdlHost, RealWindowUnderXvfbIsScreenshotInAWindowAndFullScreen) {
   Xvfb x;
   if (x.Display().empty()) GTEST_SKIP() << "Xvfb is not installed or did not start";
   setenv("DISPLAY", x.Display().c_str(), 1);
   setenv("SDL_VIDEODRIVER", "x11", 1);
-  // Xvfb has no graphics card; reading back a full-screen OpenGL window there gives zeros.
-  setenv("SDL_RENDER_DRIVER", "software", 1);
   TempDir dir;
   std::string user = ",userfolder=" + dir.Path();
+  for (const char* driver : {"", "opengl"}) {
+    SCOPED_TRACE(*driver ? driver : "the window surface");
+    setenv("SDL_RENDER_DRIVER", driver, 1);
 
-  // In a window: the whole 1024 x 768 output is the frame.
-  std::string shot = dir.File("window.png");
-  int code = RunInChild([&] {
-    return RunApplication({"--multiple", "options=frames=4,screenshot=" + shot + user},
-                          [](TPlatform* p, const TString&) { PresentFrames(p, false); }, TPlatformHooks());
-  });
-  EXPECT_EQ(code, 0);
-  std::vector<uint32_t> px;
-  int w = 0, h = 0;
-  ASSERT_TRUE(ReadPng(shot, &px, &w, &h));
-  ASSERT_EQ(w, 1024);
-  ASSERT_EQ(h, 768);
-  EXPECT_EQ(px[0], kPlain);
-  EXPECT_EQ(px[384 * 1024 + 512], kPlain);
+    // In a window: the whole 1024 x 768 output is the frame.
+    std::string shot = dir.File("window.png");
+    int code = RunInChild([&] {
+      return RunApplication({"--multiple", "options=frames=4,screenshot=" + shot + user},
+                            [](TPlatform* p, const TString&) { PresentFrames(p, false); }, TPlatformHooks());
+    });
+    EXPECT_EQ(code, 0);
+    std::vector<uint32_t> px;
+    int w = 0, h = 0;
+    ASSERT_TRUE(ReadPng(shot, &px, &w, &h));
+    ASSERT_EQ(w, 1024);
+    ASSERT_EQ(h, 768);
+    EXPECT_EQ(px[0], kPlain);
+    EXPECT_EQ(px[384 * 1024 + 512], kPlain);
 
-  // Full screen on the 1280 x 1024 desktop: 1280 x 960 of picture between two 32-pixel bars.
-  shot = dir.File("full.png");
-  code = RunInChild([&] {
-    return RunApplication({"--multiple", "options=frames=4,screenshot=" + shot + user},
-                          [](TPlatform* p, const TString&) { PresentFrames(p, true); }, TPlatformHooks());
-  });
-  EXPECT_EQ(code, 0);
-  ASSERT_TRUE(ReadPng(shot, &px, &w, &h));
-  ASSERT_EQ(w, 1280);
-  ASSERT_EQ(h, 1024);
-  EXPECT_EQ(px[10 * 1280 + 640], 0xFF000000u);  // top bar
-  EXPECT_EQ(px[1015 * 1280 + 640], 0xFF000000u);  // bottom bar
-  EXPECT_EQ(px[512 * 1280 + 640], kPlain);
-  EXPECT_EQ(px[40 * 1280 + 5], kPlain);
+    // Full screen on the 1280 x 1024 desktop: 1280 x 960 of picture between two 32-pixel bars.
+    shot = dir.File("full.png");
+    code = RunInChild([&] {
+      return RunApplication({"--multiple", "options=frames=4,screenshot=" + shot + user},
+                            [](TPlatform* p, const TString&) { PresentFrames(p, true); }, TPlatformHooks());
+    });
+    EXPECT_EQ(code, 0);
+    ASSERT_TRUE(ReadPng(shot, &px, &w, &h));
+    ASSERT_EQ(w, 1280);
+    ASSERT_EQ(h, 1024);
+    EXPECT_EQ(px[10 * 1280 + 640], 0xFF000000u);  // top bar
+    EXPECT_EQ(px[1015 * 1280 + 640], 0xFF000000u);  // bottom bar
+    EXPECT_EQ(px[512 * 1280 + 640], kPlain);
+    EXPECT_EQ(px[40 * 1280 + 5], kPlain);
+  }
+  unsetenv("SDL_RENDER_DRIVER");
 }

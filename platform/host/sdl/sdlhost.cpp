@@ -1,10 +1,21 @@
-// The SDL2 host: one window with a renderer and a streaming texture that
-// receives each presented frame.
+// The SDL2 host: one window. Frames reach it through the window's SDL
+// renderer (a streaming texture, scaled by the graphics card) when that
+// renderer is a hardware accelerator, else through SDL's window surface,
+// copied or scaled on the CPU: an OpenGL on a software rasteriser costs
+// several times the copy.
 #include <SDL.h>
+#include <SDL_syswm.h>
+#if LANTERN_HAVE_X11 && defined(SDL_VIDEO_DRIVER_X11)
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#define LANTERN_READ_X11 1
+#endif
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cstring>
+#include <string>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -93,9 +104,8 @@ public:
       TraceOut("The main window could not be made: %s", SDL_GetError());
       return false;
     }
-    renderer_ = SDL_CreateRenderer(window_, -1, 0);
-    if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
-    if (!renderer_) TraceOut("No renderer for the main window: %s", SDL_GetError());
+    ChoosePresentation();
+    ReadMousePosition();
     SDL_StartTextInput();
     return true;
   }
@@ -123,6 +133,15 @@ public:
   bool SetWindowMode(int width, int height, bool fullScreen) override {
     if (!window_) return false;
     if (fullScreen) {
+      // Without a window manager nobody answers the full-screen request and
+      // the window would keep its size: it covers the display by itself
+      // first (a window manager then makes it full screen as asked).
+      SDL_Rect bounds;
+      int display = SDL_GetWindowDisplayIndex(window_);
+      if (SDL_GetDisplayBounds(display < 0 ? 0 : display, &bounds) == 0) {
+        SDL_SetWindowPosition(window_, bounds.x, bounds.y);
+        SDL_SetWindowSize(window_, bounds.w, bounds.h);
+      }
       if (SDL_SetWindowFullscreen(window_, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
         TraceOut("Full screen refused: %s", SDL_GetError());
         return false;
@@ -135,6 +154,15 @@ public:
       SDL_SetWindowSize(window_, width, height);
       SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
     }
+    int w = 0, h = 0;
+    GetOutputSize(&w, &h);
+    TraceOut("Display: %s, %dx%d pixels", fullScreen ? "full screen" : "in a window", w, h);
+    // Moves waiting from before the change are relative to the window as it
+    // was; the pointer's place in the window now comes as the next move.
+    SDL_PumpEvents();
+    SDL_FlushEvent(SDL_MOUSEMOTION);
+    ReadMousePosition();
+    moveAfterModeChange_ = mouseX_ >= 0 && mouseY_ >= 0 && mouseX_ < w && mouseY_ < h;
     return true;
   }
 
@@ -145,7 +173,7 @@ public:
   void GetOutputSize(int* width, int* height) const override {
     *width = *height = 0;
     if (renderer_ && SDL_GetRendererOutputSize(renderer_, width, height) == 0) return;
-    if (window_) SDL_GetWindowSize(window_, width, height);
+    if (window_) SDL_GetWindowSizeInPixels(window_, width, height);
   }
 
   void GetDesktopSize(int* width, int* height) const override {
@@ -179,6 +207,15 @@ public:
 
   bool PollEvent(THostEvent* out) override {
     PresentPending();
+    if (moveAfterModeChange_) {
+      moveAfterModeChange_ = false;
+      *out = THostEvent();
+      out->type = THostEventType::kMouseMove;
+      out->x = mouseX_;
+      out->y = mouseY_;
+      out->mods = ModsFromSdl(static_cast<Uint16>(SDL_GetModState()));
+      return true;
+    }
     SDL_Event e;
     while (SDL_PollEvent(&e)) {
       if (Translate(e, out)) return true;
@@ -193,9 +230,11 @@ public:
 
   void CaptureMouse(bool capture) override { SDL_CaptureMouse(capture ? SDL_TRUE : SDL_FALSE); }
 
+  // The place of the last mouse event, or the pointer's place read after the
+  // window last changed its mode (SDL's own place is the last event's).
   bool GetMousePosition(int* x, int* y) const override {
-    SDL_GetMouseState(x, y);
-    ScaleToOutput(x, y);
+    *x = mouseX_;
+    *y = mouseY_;
     return window_ && SDL_GetMouseFocus() == window_;
   }
 
@@ -238,9 +277,9 @@ public:
   }
 
   void Present(const uint32_t* pixels, int width, int height, int pitchPixels) override {
-    if (!renderer_ || !pixels || width <= 0 || height <= 0 || pitchPixels < width) return;
+    if (!window_ || !pixels || width <= 0 || height <= 0 || pitchPixels < width) return;
     if (std::this_thread::get_id() != mainThread_) {
-      // The renderer belongs to the main thread: keep the frame for its next poll or wait.
+      // The window belongs to the main thread: keep the frame for its next poll or wait.
       std::lock_guard<std::mutex> lock(pendingMutex_);
       pending_.resize(static_cast<size_t>(width) * height);
       for (int y = 0; y < height; ++y)
@@ -255,12 +294,73 @@ public:
   }
 
   void PresentNow(const uint32_t* pixels, int width, int height, int pitchPixels) {
+    if (renderer_ ? PresentThroughRenderer(pixels, width, height, pitchPixels)
+                  : PresentThroughSurface(pixels, width, height, pitchPixels))
+      ++presents_;
+  }
+
+  uint64_t GetPresentCount() const override { return presents_; }
+  void SetKeepLastFrame(bool keep) override { keepLastFrame_ = keep; }
+  // Through the renderer: the output read back at each presentation. Through
+  // the window surface: the window as the window system holds it now.
+  bool SaveScreenshot(const TString& path) override {
+    if (!renderer_ && window_) {
+      std::vector<uint32_t> shown;
+      int w = 0, h = 0;
+      if (ReadWindow(&shown, &w, &h)) return WritePngFile(path.str(), shown.data(), w, h, w);
+    }
+    return WritePngFile(path.str(), lastW_ ? lastFrame_.data() : nullptr, lastW_, lastH_, lastW_);
+  }
+
+private:
+  // Software rasterisers behind an OpenGL renderer, by the renderer string
+  // they report.
+  static bool IsSoftwareGl(const char* name) {
+    std::string n = name ? name : "";
+    std::transform(n.begin(), n.end(), n.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    for (const char* soft : {"llvmpipe", "softpipe", "swrast", "software", "swiftshader", "basic render"})
+      if (n.find(soft) != std::string::npos) return true;
+    return false;
+  }
+
+  // The window's renderer when it is a hardware accelerator, else the
+  // window surface. A renderer named in SDL_RENDER_DRIVER is kept as it is.
+  void ChoosePresentation() {
+    renderer_ = SDL_CreateRenderer(window_, -1, 0);
+    if (!renderer_) {
+      TraceOut("Display: no renderer (%s); frames go through the window surface", SDL_GetError());
+      return;
+    }
+    SDL_RendererInfo info{};
+    SDL_GetRendererInfo(renderer_, &info);
+    std::string what = info.name ? info.name : "?";
+    bool hardware = (info.flags & SDL_RENDERER_ACCELERATED) != 0;
+    if (hardware && what.rfind("opengl", 0) == 0) {
+      // The renderer's context is current on this thread since its creation.
+      using GetString = const unsigned char* (*)(unsigned);
+      auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+      const unsigned char* gl = getString ? getString(0x1F01 /* GL_RENDERER */) : nullptr;
+      if (gl) what += std::string(" on ") + reinterpret_cast<const char*>(gl);
+      hardware = gl && !IsSoftwareGl(reinterpret_cast<const char*>(gl));
+    }
+    const char* asked = SDL_GetHint(SDL_HINT_RENDER_DRIVER);
+    bool named = asked && *asked && (info.flags & SDL_RENDERER_ACCELERATED);
+    if (hardware || named) {
+      TraceOut("Display: frames go through the renderer %s", what.c_str());
+      return;
+    }
+    SDL_DestroyRenderer(renderer_);
+    renderer_ = nullptr;
+    TraceOut("Display: the renderer %s is no graphics card; frames go through the window surface", what.c_str());
+  }
+
+  bool PresentThroughRenderer(const uint32_t* pixels, int width, int height, int pitchPixels) {
     if (!texture_ || textureW_ != width || textureH_ != height) {
       if (texture_) SDL_DestroyTexture(texture_);
       texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, width, height);
       if (!texture_) {
         TraceOut("Presentation texture refused: %s", SDL_GetError());
-        return;
+        return false;
       }
       SDL_SetTextureScaleMode(texture_, SDL_ScaleModeLinear);
       textureW_ = width;
@@ -284,22 +384,137 @@ public:
       }
     }
     SDL_RenderPresent(renderer_);
-    ++presents_;
+    return true;
   }
 
-  uint64_t GetPresentCount() const override { return presents_; }
-  void SetKeepLastFrame(bool keep) override { keepLastFrame_ = keep; }
-  bool SaveScreenshot(const TString& path) override {
-    return WritePngFile(path.str(), lastW_ ? lastFrame_.data() : nullptr, lastW_, lastH_, lastW_);
+  // The frame into the window surface: copied row by row at the window's
+  // size, else scaled (bilinear) into the largest rectangle of its aspect,
+  // with black bars around it.
+  bool PresentThroughSurface(const uint32_t* pixels, int width, int height, int pitchPixels) {
+    SDL_Surface* out = SDL_GetWindowSurface(window_);
+    if (!out) {
+      if (!surfaceRefused_) TraceOut("Display: no window surface: %s", SDL_GetError());
+      surfaceRefused_ = true;
+      return false;
+    }
+    surfaceRefused_ = false;
+    const THostRect fit = FitFrame(width, height, out->w, out->h);
+    if (fit.Width() <= 0 || fit.Height() <= 0) return false;
+    const Uint32 format = out->format->format;
+    // Same bytes as the frame (its alpha is ignored): rows go as they are.
+    const bool sameLayout = format == SDL_PIXELFORMAT_RGB888 || format == SDL_PIXELFORMAT_ARGB8888;
+    bool ok = true;
+    if (SDL_MUSTLOCK(out) && SDL_LockSurface(out) != 0) return false;
+    const SDL_Rect bars[4] = {{0, 0, out->w, fit.top},
+                              {0, fit.bottom, out->w, out->h - fit.bottom},
+                              {0, fit.top, fit.left, fit.Height()},
+                              {fit.right, fit.top, out->w - fit.right, fit.Height()}};
+    for (const SDL_Rect& bar : bars)
+      if (bar.w > 0 && bar.h > 0) SDL_FillRect(out, &bar, SDL_MapRGB(out->format, 0, 0, 0));
+    auto* dst = static_cast<uint8_t*>(out->pixels) + static_cast<size_t>(fit.top) * out->pitch +
+                static_cast<size_t>(fit.left) * out->format->BytesPerPixel;
+    if (fit.Width() == width && fit.Height() == height) {
+      if (sameLayout) {
+        for (int y = 0; y < height; ++y)
+          std::memcpy(dst + static_cast<size_t>(y) * out->pitch, pixels + static_cast<size_t>(y) * pitchPixels,
+                      static_cast<size_t>(width) * 4);
+      } else {
+        ok = SDL_ConvertPixels(width, height, SDL_PIXELFORMAT_ARGB8888, pixels, pitchPixels * 4, format, dst,
+                               out->pitch) == 0;
+      }
+      if (SDL_MUSTLOCK(out)) SDL_UnlockSurface(out);
+    } else {
+      if (SDL_MUSTLOCK(out)) SDL_UnlockSurface(out);
+      // The frame as a surface of the window's layout, stretched into place.
+      SDL_Surface* src = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(pixels), width, height, 32,
+                                                            pitchPixels * 4,
+                                                            sameLayout ? format : Uint32(SDL_PIXELFORMAT_ARGB8888));
+      SDL_Rect to{fit.left, fit.top, fit.Width(), fit.Height()};
+      ok = src && (sameLayout ? SDL_SoftStretchLinear(src, nullptr, out, &to) == 0
+                              : SDL_BlitScaled(src, nullptr, out, &to) == 0);
+      if (src) SDL_FreeSurface(src);
+    }
+    if (!ok) {
+      TraceOut("Display: the frame could not be put in the window surface: %s", SDL_GetError());
+      return false;
+    }
+    return SDL_UpdateWindowSurface(window_) == 0;
   }
 
-private:
+  // What the window shows now, as ARGB. Under X it is read from the X
+  // server, so a window that did not get the size asked for shows as it is;
+  // elsewhere it is the window surface.
+  bool ReadWindow(std::vector<uint32_t>* px, int* w, int* h) {
+#if LANTERN_READ_X11
+    SDL_SysWMinfo wm;
+    SDL_VERSION(&wm.version);
+    if (SDL_GetWindowWMInfo(window_, &wm) && wm.subsystem == SDL_SYSWM_X11) {
+      Display* display = wm.info.x11.display;
+      XWindowAttributes attributes;
+      if (!XGetWindowAttributes(display, wm.info.x11.window, &attributes)) return false;
+      // A window that is not viewable cannot be read: an X error, not a crash.
+      XErrorHandler previous = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+      XImage* image = attributes.map_state == IsViewable
+                          ? XGetImage(display, wm.info.x11.window, 0, 0, unsigned(attributes.width),
+                                      unsigned(attributes.height), AllPlanes, ZPixmap)
+                          : nullptr;
+      XSync(display, False);
+      XSetErrorHandler(previous);
+      if (!image) {
+        TraceOut("Screenshot: the window cannot be read from the X server");
+        return false;
+      }
+      *w = image->width;
+      *h = image->height;
+      px->resize(static_cast<size_t>(*w) * *h);
+      auto shift = [](unsigned long mask) {
+        int s = 0;
+        while (mask && !(mask & 1)) mask >>= 1, ++s;
+        return s;
+      };
+      const int rs = shift(image->red_mask), gs = shift(image->green_mask), bs = shift(image->blue_mask);
+      for (int y = 0; y < *h; ++y)
+        for (int x = 0; x < *w; ++x) {
+          unsigned long p = XGetPixel(image, x, y);
+          (*px)[static_cast<size_t>(y) * *w + x] = 0xFF000000u | (uint32_t((p & image->red_mask) >> rs) & 0xFF) << 16 |
+                                                  (uint32_t((p & image->green_mask) >> gs) & 0xFF) << 8 |
+                                                  (uint32_t((p & image->blue_mask) >> bs) & 0xFF);
+        }
+      XDestroyImage(image);
+      return true;
+    }
+#endif
+    SDL_Surface* out = SDL_GetWindowSurface(window_);
+    if (!out) return false;
+    *w = out->w;
+    *h = out->h;
+    px->resize(static_cast<size_t>(*w) * *h);
+    if (SDL_MUSTLOCK(out) && SDL_LockSurface(out) != 0) return false;
+    bool ok = SDL_ConvertPixels(*w, *h, out->format->format, out->pixels, out->pitch, SDL_PIXELFORMAT_ARGB8888,
+                                px->data(), *w * 4) == 0;
+    if (SDL_MUSTLOCK(out)) SDL_UnlockSurface(out);
+    for (uint32_t& p : *px) p |= 0xFF000000u;
+    return ok;
+  }
+
   // A frame presented from another thread, shown now on the main thread.
   void PresentPending() {
     if (!hasPending_.load(std::memory_order_acquire)) return;
     std::lock_guard<std::mutex> lock(pendingMutex_);
     hasPending_ = false;
     PresentNow(pending_.data(), pendingW_, pendingH_, pendingW_);
+  }
+
+  // The pointer's place in the window now: the window may have moved under it.
+  void ReadMousePosition() {
+    int x = 0, y = 0, left = 0, top = 0;
+    SDL_GetGlobalMouseState(&x, &y);
+    SDL_GetWindowPosition(window_, &left, &top);
+    x -= left;
+    y -= top;
+    ScaleToOutput(&x, &y);
+    mouseX_ = x;
+    mouseY_ = y;
   }
 
   // Window coordinates (points) -> drawable pixels, for high-density displays.
@@ -334,6 +549,7 @@ private:
           case SDL_WINDOWEVENT_ENTER: out->type = THostEventType::kMouseEnter; return true;
           case SDL_WINDOWEVENT_LEAVE: out->type = THostEventType::kMouseLeave; return true;
           case SDL_WINDOWEVENT_MOVED:
+            ReadMousePosition();
             out->type = THostEventType::kMoved;
             out->x = e.window.data1;
             out->y = e.window.data2;
@@ -361,8 +577,10 @@ private:
         if (dy == 0) return false;
         out->type = THostEventType::kWheel;
         out->wheel = dy;
-        SDL_GetMouseState(&out->x, &out->y);
-        break;
+        out->x = mouseX_;
+        out->y = mouseY_;
+        out->mods = ModsFromSdl(static_cast<Uint16>(SDL_GetModState()));
+        return true;
       }
       case SDL_KEYDOWN:
       case SDL_KEYUP: {
@@ -383,6 +601,8 @@ private:
     // Mouse events: modifiers and drawable pixels.
     out->mods = ModsFromSdl(static_cast<Uint16>(SDL_GetModState()));
     ScaleToOutput(&out->x, &out->y);
+    mouseX_ = out->x;
+    mouseY_ = out->y;
     return true;
   }
 
@@ -391,6 +611,7 @@ private:
   SDL_Texture* texture_ = nullptr;
   SDL_Cursor* cursor_ = nullptr;
   int textureW_ = 0, textureH_ = 0;
+  std::atomic<int> mouseX_{0}, mouseY_{0};  // read by the display's helper thread
   TString title_;
   std::atomic<uint64_t> presents_{0};
   const std::thread::id mainThread_ = std::this_thread::get_id();
@@ -398,7 +619,7 @@ private:
   std::atomic<bool> hasPending_{false};
   std::vector<uint32_t> pending_;
   int pendingW_ = 0, pendingH_ = 0;
-  bool keepLastFrame_ = false;
+  bool keepLastFrame_ = false, surfaceRefused_ = false, moveAfterModeChange_ = false;
   std::vector<uint32_t> lastFrame_;
   int lastW_ = 0, lastH_ = 0;
 };
@@ -409,6 +630,9 @@ std::unique_ptr<THost> CreateSdlHost() {
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
+  // The window surface is used only where no graphics card draws: it goes
+  // straight to the window system, not through a renderer again.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
     TraceOut("No video system: %s", SDL_GetError());
     return nullptr;

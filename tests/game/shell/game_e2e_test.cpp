@@ -23,15 +23,6 @@ constexpr const char* kPlayersButton = "310 432";
 class GameEndToEnd : public TGameEndToEnd {
 protected:
   GameEndToEnd() : TGameEndToEnd({"menu: ", "players: ", "options: ", "quit: ", "The game ends"}) {}
-
-  // The saved preferences of this test's user folder.
-  std::unique_ptr<TPrefs> Prefs() {
-    SetSetting("userfolder", dir.File("user").c_str());
-    SetSetting("encryptionkey", "tosvilqeZZZZ");
-    auto prefs = std::make_unique<TPrefs>();
-    ClearSettings();
-    return prefs;
-  }
 };
 
 }  // namespace

@@ -40,16 +40,18 @@ std::string FirstGame(const std::string& name, int play) {
 }
 
 int RunProgram(const std::string& folder, const std::string& options, std::vector<std::string> words,
-               const std::function<void(int pid)>& watch) {
+               const std::vector<std::string>& launcher, const std::function<void(int pid)>& watch) {
   pid_t child = fork();
   if (child == 0) {
     if (chdir(folder.c_str()) != 0) _exit(126);
     alarm(240);  // a run that never ends fails instead of holding the suite
     words.insert(words.begin(), "options=" + options);
-    std::vector<char*> argv{const_cast<char*>(LANTERN_PROGRAM)};
+    words.insert(words.begin(), LANTERN_PROGRAM);
+    words.insert(words.begin(), launcher.begin(), launcher.end());
+    std::vector<char*> argv;
     for (std::string& word : words) argv.push_back(&word[0]);
     argv.push_back(nullptr);
-    execv(LANTERN_PROGRAM, argv.data());
+    execvp(argv[0], argv.data());
     _exit(127);
   }
   int status = 0;
@@ -196,7 +198,19 @@ void Pass(GameProgress& progress, const std::vector<std::string>& places) {
 }
 
 TRun TGameEndToEnd::Run(const std::string& input, int frames, const std::string& extra) {
-  return RunPausing(input, frames, {}, nullptr, extra);
+  TRun run = RunWatched({}, input, frames, {}, nullptr, ",headless=1" + extra);
+  EXPECT_EQ(run.w, 1024);
+  return run;
+}
+
+TRun TGameEndToEnd::RunThrough(const std::vector<std::string>& launcher, const std::string& input, int frames,
+                               const std::string& extra) {
+  return RunWatched(launcher, input, frames, {}, nullptr, extra);
+}
+
+TRun TGameEndToEnd::RunPausing(const std::string& input, int frames, const std::vector<std::string>& markers,
+                               const std::function<void()>& atMarker, const std::string& extra) {
+  return RunWatched({}, input, frames, markers, atMarker, ",headless=1" + extra);
 }
 
 namespace {
@@ -212,8 +226,9 @@ bool InOrder(const std::string& log, const std::vector<std::string>& texts) {
 }
 }  // namespace
 
-TRun TGameEndToEnd::RunPausing(const std::string& input, int frames, const std::vector<std::string>& markers,
-                               const std::function<void()>& atMarker, const std::string& extra) {
+TRun TGameEndToEnd::RunWatched(const std::vector<std::string>& launcher, const std::string& input, int frames,
+                               const std::vector<std::string>& markers, const std::function<void()>& atMarker,
+                               const std::string& extra) {
   const std::string inputFile = dir.Write("input" + std::to_string(runs) + ".txt", input);
   const std::string shot = dir.File("shot" + std::to_string(runs++) + ".png");
   const std::string logFile = dir.File("user/logfile.txt");
@@ -229,9 +244,10 @@ TRun TGameEndToEnd::RunPausing(const std::string& input, int frames, const std::
     kill(pid_t(pid), SIGCONT);
   };
   TRun run;
-  run.exitCode = RunProgram(folder, "headless=1,frames=" + std::to_string(frames) + ",input=" + inputFile +
-                                        ",screenshot=" + shot + ",userfolder=" + dir.File("user") + extra,
-                            {}, atMarker ? std::function<void(int)>(watch) : nullptr);
+  run.exitCode = RunProgram(folder,
+                            "frames=" + std::to_string(frames) + ",input=" + inputFile + ",screenshot=" + shot +
+                                ",userfolder=" + dir.File("user") + extra,
+                            {}, launcher, atMarker ? std::function<void(int)>(watch) : nullptr);
   run.log = testing_support::ReadFile(logFile);
   EXPECT_TRUE(seen || !atMarker) << "the log never showed the moment to look at:\n" << run.log;
   std::istringstream in(run.log);
@@ -241,7 +257,6 @@ TRun TGameEndToEnd::RunPausing(const std::string& input, int frames, const std::
       if (at != std::string::npos) run.lines.push_back(line.substr(at));
     }
   EXPECT_TRUE(ReadPng(shot, &run.px, &run.w, &run.h));
-  EXPECT_EQ(run.w, 1024);
   if (const char* keep = std::getenv("LANTERN_E2E_SHOTS")) {
     namespace fs = std::filesystem;
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -276,6 +291,14 @@ void TGameEndToEnd::SaveAda(const std::function<void(GameProgress&)>& edit) {
     edit(GetGameProgress());
     EXPECT_TRUE(GetUserInfo()->SaveProgress());
   });
+}
+
+std::unique_ptr<TPrefs> TGameEndToEnd::Prefs() {
+  SetSetting("userfolder", dir.File("user").c_str());
+  SetSetting("encryptionkey", "tosvilqeZZZZ");
+  auto prefs = std::make_unique<TPrefs>();
+  ClearSettings();
+  return prefs;
 }
 
 GameProgress TGameEndToEnd::Saved() {

@@ -7,12 +7,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "tests/support/testsupport.h"
 
 class GameProgress;
+class TPrefs;
 
 namespace gamee2e {
 
@@ -40,10 +42,11 @@ std::string NewPlayer(const std::string& name = "Ada");
 std::string FirstGame(const std::string& name = "Ada", int play = 800);
 
 // Runs the program in `folder` with "options=<options>" and the further
-// command-line words; its exit code (-1 when it did not end by itself).
+// command-line words; its exit code (-1 when it did not end by itself). A
+// `launcher` (a command and its words) starts the program when given;
 // `watch`, when given, is called with the child's id every 2 ms while it runs.
 int RunProgram(const std::string& folder, const std::string& options, std::vector<std::string> words = {},
-               const std::function<void(int pid)>& watch = nullptr);
+               const std::vector<std::string>& launcher = {}, const std::function<void(int pid)>& watch = nullptr);
 
 // One run of the program.
 struct TRun {
@@ -121,11 +124,21 @@ protected:
   // when the run had ended).
   TRun RunPausing(const std::string& input, int frames, const std::vector<std::string>& markers,
                   const std::function<void()>& atMarker, const std::string& extra = "");
+  // The same in a real window: the program started through `launcher` (an X
+  // server's, say), not headless; the frame is the window's screenshot.
+  TRun RunThrough(const std::vector<std::string>& launcher, const std::string& input, int frames,
+                  const std::string& extra = "");
+  // What the three above share: `extra` carries ",headless=1" where it applies.
+  TRun RunWatched(const std::vector<std::string>& launcher, const std::string& input, int frames,
+                  const std::vector<std::string>& markers, const std::function<void()>& atMarker,
+                  const std::string& extra);
   // A new user folder with the player "Ada" (in a window, so that the
   // input's points are the game's), whatever `edit` makes of a new game's progress.
   void SaveAda(const std::function<void(GameProgress&)>& edit);
   // The progress saved for the user folder's current player.
   GameProgress Saved();
+  // The user folder's saved preferences.
+  std::unique_ptr<TPrefs> Prefs();
   // SaveAda at a level, chapter and location, past the first run and the
   // intro, with the places passed and the comics seen.
   void SaveAt(int level, int chapter, int location, const std::vector<std::string>& passed,

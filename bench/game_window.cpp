@@ -1,0 +1,134 @@
+// A real window without a graphics card: the lantern program on the demo
+// data, its main menu in a 1024 x 768 SDL window on an X server of its own
+// (Xvfb), against the same menu headless. Both sides are driven by the same
+// input script, so they present the same frames at the same virtual times; a
+// frame's CPU time is that of a run of many frames less that of a short run,
+// per extra frame (the program's own CPU only: the X server's is printed
+// beside it). Before the ratio counts, the window's last frame, read back from
+// the X server, must be the headless one.
+#include "bench/game_window.h"
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "bench/compare.h"
+#include "tests/platform/pngread.h"
+#include "tests/support/xvfb.h"
+
+namespace {
+
+constexpr int kShort = 40, kExtra = 300;
+
+// CPU seconds of one run of the program (user and system); negative when it failed.
+double RunCpu(const std::string& options, const std::string& display) {
+  pid_t child = fork();
+  if (child == 0) {
+    if (chdir(LANTERN_BENCH_SOURCE) != 0) _exit(126);
+    if (!display.empty()) {
+      setenv("DISPLAY", display.c_str(), 1);
+      setenv("SDL_VIDEODRIVER", "x11", 1);
+      unsetenv("SDL_RENDER_DRIVER");
+    }
+    std::string arg = "options=" + options;
+    execl(LANTERN_BENCH_PROGRAM, LANTERN_BENCH_PROGRAM, "--multiple", arg.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int status = 0;
+  rusage usage{};
+  if (wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
+  return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// CPU seconds the process has used so far (from /proc); 0 when unknown.
+double ProcessCpu(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  size_t at = stat.rfind(')');
+  if (at == std::string::npos) return 0;
+  std::vector<std::string> fields;
+  std::string field;
+  for (size_t i = at + 2; i <= stat.size(); ++i) {
+    if (i == stat.size() || stat[i] == ' ') {
+      fields.push_back(field);
+      field.clear();
+    } else {
+      field += stat[i];
+    }
+  }
+  if (fields.size() < 13) return 0;  // utime and stime are the 12th and 13th after the name
+  return double(std::atoll(fields[11].c_str()) + std::atoll(fields[12].c_str())) / double(sysconf(_SC_CLK_TCK));
+}
+
+}  // namespace
+
+int PrintWindowRatio() {
+  namespace fs = std::filesystem;
+  Xvfb x("1280x1024x24");
+  if (x.Display().empty()) {
+    std::printf("window/headless: skipped, no X server can start (Xvfb is not installed or did not start)\n");
+    return 0;
+  }
+  fs::path dir = fs::temp_directory_path() / ("lantern-bench-window-" + std::to_string(getpid()));
+  fs::create_directories(dir);
+  const std::string user = (dir / "user").string(), setup = (dir / "setup.txt").string(),
+                    input = (dir / "input.txt").string();
+  // A player in a window, so that every later run opens on the menu in a 1024 x 768 window.
+  std::ofstream(setup) << "100 key alt+enter\n300 text Ada\n400 key enter\n";
+  // The mouse at rest on the menu's background.
+  std::ofstream(input) << "0 move 512 736\n";
+  const std::string common = "userfolder=" + user + ",input=" + input;
+  if (RunCpu("headless=1,frames=60,userfolder=" + user + ",input=" + setup, "") < 0) {
+    std::fprintf(stderr, "window: lantern did not run\n");
+    fs::remove_all(dir);
+    return 1;
+  }
+  // A frame's CPU on one side: a long run less a short one; both sides end on
+  // the same frame, whose screenshot is kept for the check.
+  double serverCpu = 0;
+  int windowRounds = 0;
+  auto frame = [&](bool window) {
+    const std::string side = window ? "window" : "headless", display = window ? x.Display() : "";
+    const std::string mode = window ? "" : "headless=1,";
+    const double serverBefore = window ? ProcessCpu(x.Pid()) : 0;
+    const double shortRun = RunCpu(mode + common + ",frames=" + std::to_string(kShort), display);
+    const double longRun = RunCpu(mode + common + ",frames=" + std::to_string(kShort + kExtra) + ",screenshot=" +
+                                      (dir / (side + ".png")).string(),
+                                  display);
+    bench::Require(shortRun >= 0 && longRun >= 0, "window: a %s run of lantern failed", side.c_str());
+    if (window) {
+      serverCpu += ProcessCpu(x.Pid()) - serverBefore;
+      ++windowRounds;
+    }
+    return (longRun - shortRun) / kExtra;
+  };
+  bench::TComparison c = bench::Alternate([&] { return frame(true); }, [&] { return frame(false); }, 5);
+  std::vector<uint32_t> shown, headless;
+  int sw = 0, sh = 0, hw = 0, hh = 0;
+  const bool read = ReadPng((dir / "window.png").string(), &shown, &sw, &sh) &&
+                    ReadPng((dir / "headless.png").string(), &headless, &hw, &hh);
+  fs::remove_all(dir);
+  bench::Require(read, "window: the screenshots could not be read");
+  bench::Require(sw == 1024 && sh == 768 && hw == 1024 && hh == 768,
+                 "window: the window showed %dx%d pixels, the headless frame is %dx%d", sw, sh, hw, hh);
+  const bench::TPixelDiff d = bench::ComparePixels(shown.data(), headless.data(), 1024, 768, 2, 0);
+  std::printf("window: its last frame against the headless one: %.4f%% of the pixels differ, mean %.3f\n",
+              d.unmatched * 100, d.meanAbs);
+  bench::Require(d.unmatched <= 0.001, "window: the window did not show the headless frame (%.3f%% of the pixels differ)",
+                 d.unmatched * 100);
+  double load[3] = {0, 0, 0};
+  if (getloadavg(load, 3) < 1) load[0] = -1;
+  bench::PrintMedians("main-menu frame, CPU", c, "in a window", "headless");
+  std::printf("window: the X server took %.3f ms a presented frame; load average %.2f\n",
+              windowRounds ? serverCpu / windowRounds / (2 * kShort + kExtra) * 1e3 : 0.0, load[0]);
+  bench::PrintRatio("window/headless", c.Ratio());
+  return 0;
+}
