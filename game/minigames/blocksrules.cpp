@@ -138,8 +138,8 @@ bool ReadBlocksDocument(const TiXmlDocument& doc, BlocksFileData* out, TString* 
     return false;
   }
   for (const TiXmlElement* type = kinds->FirstChildElement("Type"); type; type = type->NextSiblingElement("Type")) {
-    if (out->types.size() >= size_t(kMaxBlockKinds)) {
-      *why = TString::Printf("it has more than %d kinds of block", kMaxBlockKinds);
+    if (out->types.size() >= size_t(kBlockKinds)) {
+      *why = TString::Printf("it has more than %d kinds of block; the board takes %d", kBlockKinds, kBlockKinds);
       return false;
     }
     BlocksTypeNames names{ReadMGText(type, "img"), ReadMGText(type, "incorrectimg"), ReadMGText(type, "preview")};
@@ -152,6 +152,10 @@ bool ReadBlocksDocument(const TiXmlDocument& doc, BlocksFileData* out, TString* 
   const int n = int(out->types.size());
   if (n == 0) {
     *why = "\"BlocksType\" has no \"Type\"";
+    return false;
+  }
+  if (n != kBlockKinds) {
+    *why = TString::Printf("it has %d kind%s of block; the board takes %d", n, n == 1 ? "" : "s", kBlockKinds);
     return false;
   }
 
@@ -216,7 +220,7 @@ std::vector<BlockCell> MakeBlockCells(const BlocksFileData& data) {
 }
 
 std::vector<int> MovableBlockKinds(const std::vector<BlockCell>& cells, int kinds) {
-  std::vector<int> count(size_t(std::max(0, kinds)), kinds);
+  std::vector<int> count(size_t(std::max(0, kinds)), kBlocksPerKind);
   for (const BlockCell& cell : cells)
     if (!cell.playerCell && cell.type >= 0 && cell.type < kinds) --count[size_t(cell.type)];
   std::vector<int> out;
@@ -297,7 +301,7 @@ bool CandidatesAreSolution(const std::vector<BlockCandidates>& records, int kind
 }
 
 bool SearchBlocksSolution(const std::vector<BlockCell>& cells, int kinds, std::vector<int>* kindPerCell, long budget) {
-  if (kinds <= 0 || kinds > kMaxBlockKinds || int(cells.size()) != kinds * kinds) return false;
+  if (kinds <= 0 || kinds > kMaxSolverKinds || int(cells.size()) != kinds * kinds) return false;
   std::vector<int> grid = FixedGrid(cells);
   TSearch search(kinds, budget);
   if (!search.Run(grid)) return false;

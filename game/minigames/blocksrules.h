@@ -2,11 +2,11 @@
 // movable blocks), the reader of its own part of "assets/minigame1_<n>.xml",
 // the row and column rule, and the solver behind "skip".
 //
-// The board has N x N cells for N kinds (cell index = N * row + col). A
-// kind may stand at most once in every row and every column; the pre-filled
-// cells of the file hold one kind each and never change, the player carries
-// the movable blocks (N of each kind, less the pre-filled ones) into the
-// other cells. docs/minigames.md describes the file.
+// The board has N x N cells for N kinds (cell index = N * row + col; a file
+// has N = 4). A kind may stand at most once in every row and every column;
+// the pre-filled cells of the file hold one kind each and never change, the
+// player carries the movable blocks (4 of each kind, less the pre-filled
+// ones) into the other cells. docs/minigames.md describes the file.
 //
 // Depends on platform/ (strings, geometry, random numbers) and TinyXML.
 #pragma once
@@ -21,8 +21,12 @@ class TiXmlDocument;
 class TRandom;
 class TTexture;
 
-// The most kinds (and so the widest board) a file may have.
-constexpr int kMaxBlockKinds = 8;
+// A file has four kinds of block on a 4 x 4 board, and four blocks of each
+// kind (the pre-filled ones included).
+constexpr int kBlockKinds = 4;
+constexpr int kBlocksPerKind = 4;
+// The widest board the solver takes (its tests try other sizes).
+constexpr int kMaxSolverKinds = 8;
 
 // One kind of block: its pictures on the board, on the board while it breaks
 // the rule, and in the tray.
@@ -78,8 +82,8 @@ struct BlocksFileData {
 // Reads "Common" ("startMessageNum", "finMessageNum", "bigBlockPos",
 // "block_dx", "block_dy"), "BlocksType" and "Blocks" under the root. Refuses
 // (false, the reason in *why, *out unusable) a document without a root,
-// "Common", "BlocksType" or "Blocks"; with no kind or more than
-// kMaxBlockKinds; a "Type" without one of its three pictures; a "Block"
+// "Common", "BlocksType" or "Blocks"; with other than kBlockKinds kinds;
+// a "Type" without one of its three pictures; a "Block"
 // whose "x", "y" or "type" is missing or outside the board or the kinds,
 // two on one cell, or pre-filled cells that break the rule; and a board
 // that cannot be completed.
@@ -88,7 +92,8 @@ bool ReadBlocksDocument(const TiXmlDocument& doc, BlocksFileData* out, TString* 
 // The cells of an N x N board with the file's pre-filled cells (the data
 // must have passed ReadBlocksDocument).
 std::vector<BlockCell> MakeBlockCells(const BlocksFileData& data);
-// The movable blocks' kinds, kind by kind: N of each less the pre-filled.
+// The movable blocks' kinds, kind by kind: kBlocksPerKind of each less the
+// pre-filled ones.
 std::vector<int> MovableBlockKinds(const std::vector<BlockCell>& cells, int kinds);
 
 // --- The rule ---

@@ -327,13 +327,11 @@ void TMG01Window::CheckBoard() {
     BlockPiece& piece = pieces[size_t(cell.piece)];
     const bool right = BlockCellIsRight(cells, n, i);
     piece.correct = right;
-    const TVec2 place = PlaceInCell(i, piece.type);
     if (right) {
-      if (piece.state == 0) piece.pos = place;  // back from the shaking
-      piece.state = 1;
+      piece.state = 1;  // rests where it is
     } else {
       piece.state = 0;
-      piece.shakeBase = place;
+      piece.shakeBase = CellCorner(i);
     }
   }
 }
@@ -463,12 +461,12 @@ void TMG01Window::Draw() {
   std::stable_sort(order.begin(), order.end(), [](const BlockPiece* a, const BlockPiece* b) { return a->z < b->z; });
   for (const BlockPiece* piece : order)
     if (!piece->inTray) DrawPiece(*piece);
+  DrawTutorial();
   const int paneTop = Height(resources.background) - Height(resources.pane);
   DrawTopLeft(resources.pane, TVec2(0, float(paneTop)));
   if (captionSprite) DrawTextureAt(captionSprite, resources.textPos, resources.textAngle, 1.0f);
-  // The tray, then the tutorial and the frame (buttons, journal) over the whole game.
-  for (const BlockPiece* piece : order)
-    if (piece->inTray) DrawPiece(*piece);
-  DrawTutorial();
-  TMiniGames::Draw();
+  DrawWithTray([&] {
+    for (const BlockPiece* piece : order)
+      if (piece->inTray) DrawPiece(*piece);
+  });
 }

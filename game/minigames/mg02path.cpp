@@ -25,7 +25,7 @@ float Limit(float v, float lo, float hi, const char* what) {
 // A float attribute; the default when it is absent or not a finite number.
 float ReadFloat(const TiXmlElement* element, const char* name, float fallback) {
   float v[1];
-  return ReadMGNumbers(element->Attribute(name), v, 1) ? v[0] : fallback;
+  return ReadMGNumbers(element->Attribute(name), v, 1) == 1 ? v[0] : fallback;
 }
 
 }  // namespace
@@ -45,15 +45,13 @@ bool ReadMapPathFile(const TiXmlElement* root, const TiXmlElement* common, MapPa
   data.pathSection = ReadMGText(common, "path_section");
   ReadMGVec2(common, "map_pos", &data.mapPos);
   ReadMGVec2(common, "map_dx_dy", &data.mapDxDy);
-  float size[2];
-  if (ReadMGNumbers(common->Attribute("map_size"), size, 2)) {
-    data.columns = int(Limit(std::trunc(size[0]), 0, float(kMaxMapColumns), "the number of columns"));
-    data.rows = int(Limit(std::trunc(size[1]), 0, float(kMaxMapRows), "the number of rows"));
-  }
-  if (ReadMGVec2(common, "cell_size", &data.cellSize)) {
-    data.cellSize.x = Limit(data.cellSize.x, 0, kMaxMapCellSize, "the cell width");
-    data.cellSize.y = Limit(data.cellSize.y, 0, kMaxMapCellSize, "the cell height");
-  }
+  float size[2] = {0, 0};
+  ReadMGNumbers(common->Attribute("map_size"), size, 2);
+  data.columns = int(Limit(std::trunc(size[0]), 0, float(kMaxMapColumns), "the number of columns"));
+  data.rows = int(Limit(std::trunc(size[1]), 0, float(kMaxMapRows), "the number of rows"));
+  ReadMGVec2(common, "cell_size", &data.cellSize);
+  data.cellSize.x = Limit(data.cellSize.x, 0, kMaxMapCellSize, "the cell width");
+  data.cellSize.y = Limit(data.cellSize.y, 0, kMaxMapCellSize, "the cell height");
   ReadMGInt(common, "startMessageNum", &data.startMessageNum, -1, kLargestTutorScreen);
   ReadMGInt(common, "finMessageNum", &data.finMessageNum, -1, kLargestTutorScreen);
   data.delay = Limit(ReadFloat(common, "delay", 0), 0, kLongestDelay, "\"delay\"");
@@ -74,8 +72,9 @@ bool ReadMapPathFile(const TiXmlElement* root, const TiXmlElement* common, MapPa
     *why = "it has no \"Path\" element";
     return false;
   }
-  if (!ReadMGNumbers(path->Attribute("text_rect"), data.textRect, 4))
-    TraceOut("Map path: \"Path\" has no usable \"text_rect\" x, y, w, h; the names get no room");
+  if (ReadMGNumbers(path->Attribute("text_rect"), data.textRect, 4) != 4)
+    TraceOut("Map path: \"Path\" has no whole \"text_rect\" x, y, w, h (got \"%s\"); the numbers missing are 0",
+             path->Attribute("text_rect") ? path->Attribute("text_rect") : "");
   data.textRect[2] = Limit(data.textRect[2], 0, 4096, "the names' width");
   data.textRect[3] = Limit(data.textRect[3], 0, 4096, "the names' line height");
 

@@ -108,8 +108,8 @@ void TMG02Window::LoadPath() {
     tutor.Reset();
     tutor.HideCurrentScreen();
   }
-  // After Init the tutorial's reset leaves the opening message done and the
-  // box down: a restart does not show it again.
+  // A restart does not show the opening message again.
+  if (initialised) tutor.MarkScreensDone(startMessageNum);
 }
 
 // --- Input ---

@@ -44,7 +44,7 @@ public:
   // Starts the update clock, loads the file, sets the cursor, loads the
   // tutorial, builds the chart (RestartGame), makes the title, offers the
   // restart when the file asks, and starts the opening message. A refused
-  // file leaves for the main menu (TMiniGames::SetLoadFailed).
+  // file ends as a skipped game (TMiniGames::SetLoadFailed).
   void Init(TWindowStyle& style) override;
   void Draw() override;
   bool Update() override;

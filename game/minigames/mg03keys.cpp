@@ -20,6 +20,14 @@ std::string Trim(const std::string& s) {
   return s.substr(a, s.find_last_not_of(" \t\r\n") - a + 1);
 }
 
+// "x, y" into *pos number by number: a number that does not read keeps the
+// value it had, and so does every number after it.
+void ReadPosition(const char* text, TVec2* pos) {
+  float xy[2] = {pos->x, pos->y};
+  ReadMGNumbers(text, xy, 2);
+  *pos = TVec2(xy[0], xy[1]);
+}
+
 // "picture;x, y": the picture and the position; false (logged) unless both are there.
 bool ReadPlate(const TiXmlElement* common, TString* picture, TVec2* pos) {
   const char* text = common->Attribute("plate");
@@ -29,14 +37,13 @@ bool ReadPlate(const TiXmlElement* common, TString* picture, TVec2* pos) {
     std::string t = Trim(piece);
     if (!t.empty()) pieces.push_back(t);
   }
-  float xy[2];
-  if (pieces.size() < 2 || !ReadMGNumbers(pieces[1].c_str(), xy, 2)) {
+  if (pieces.size() < 2) {
     TraceOut("Keys game: \"plate\" should be \"picture;x, y\" (got \"%s\"); the keys stand without a plate",
              text ? text : "");
     return false;
   }
   *picture = TString(pieces[0]);
-  *pos = TVec2(xy[0], xy[1]);
+  ReadPosition(pieces[1].c_str(), pos);
   return true;
 }
 
@@ -44,9 +51,13 @@ float Angle(int step, int count) { return float(step) * kTwoPi / float(count); }
 
 }  // namespace
 
+TString ReadKeysSecondCaption(const TiXmlElement* common) {
+  return ReadMGText(common, common && common->Attribute("text2") ? "text2" : "text");
+}
+
 bool ReadKeysFile(const TiXmlElement* root, const TiXmlElement* common, KeysFileData* out, TString* why) {
   KeysFileData data;
-  data.text2 = ReadMGText(common, "text2");
+  data.text2 = ReadKeysSecondCaption(common);
   ReadMGInt(common, "startMessageNum", &data.startMessageNum, -1, kLargestTutorScreen);
   ReadMGInt(common, "finMessageNum", &data.finMessageNum, -1, kLargestTutorScreen);
   ReadMGInt(common, "setKeyNum", &data.setKeyNum, -1, kLargestTutorScreen);
@@ -57,9 +68,14 @@ bool ReadKeysFile(const TiXmlElement* root, const TiXmlElement* common, KeysFile
     *why = "it has no \"Keys\" element";
     return false;
   }
-  ReadMGVec2(keys, "pos", &data.pos);
-  ReadMGVec2(keys, "puzzle_pos", &data.puzzlePos);
-  ReadMGVec2(keys, "preview_pos", &data.previewPos);
+  // The three starts are read through one text: an absent one reads the
+  // text of the one before it (an absent "pos" stays at 0, 0).
+  const char* last = nullptr;
+  for (auto [name, out] : {std::pair{"pos", &data.pos}, std::pair{"puzzle_pos", &data.puzzlePos},
+                           std::pair{"preview_pos", &data.previewPos}}) {
+    if (const char* text = keys->Attribute(name)) last = text;
+    if (last) ReadPosition(last, out);
+  }
   data.secondRow = keys->Attribute("pos_2") || keys->Attribute("puzzle_pos_2");
   ReadMGVec2(keys, "pos_2", &data.pos2);
   ReadMGVec2(keys, "puzzle_pos_2", &data.puzzlePos2);
@@ -81,7 +97,11 @@ bool ReadKeysFile(const TiXmlElement* root, const TiXmlElement* common, KeysFile
     }
     KeyFileEntry entry;
     entry.keyhole = ReadMGText(k, "keyhole");
-    if (data.secondRow) entry.hasKeyPos = ReadMGVec2(k, "key_pos", &entry.keyPos);
+    if (data.secondRow && k->Attribute("key_pos")) {
+      float xy[2] = {0, 0};
+      entry.keyPosNumbers = ReadMGNumbers(k->Attribute("key_pos"), xy, 2);
+      entry.keyPos = TVec2(xy[0], xy[1]);
+    }
     entry.key = ReadMGText(k, "img_key");
     entry.puzzle = ReadMGText(k, "puzzle_elem");
     entry.preview = ReadMGText(k, "key_preview");
@@ -175,7 +195,8 @@ void KeysBoard::Build(const KeysFileData& data, const std::vector<KeyImages>& im
     slot.keyholeSize = pics.keyholeSize;
     slot.homePos = TVec2(keyholeStart.x + float(keyholeOffset), keyholeStart.y);
     slot.keyPos = slot.homePos;
-    if (data.secondRow && entry.hasKeyPos) slot.keyPos = entry.keyPos;
+    if (data.secondRow && entry.keyPosNumbers >= 1) slot.keyPos.x = entry.keyPos.x;
+    if (data.secondRow && entry.keyPosNumbers >= 2) slot.keyPos.y = entry.keyPos.y;
     keyholeOffset += pics.keyholeSize.x;
     slot.keyImage = pics.key;
     slot.step = random.Range(0, countTurns - 1);
@@ -197,23 +218,18 @@ void KeysBoard::Build(const KeysFileData& data, const std::vector<KeyImages>& im
     slot.held = false;
     keys.push_back(slot);
   }
-  // A game whose keys all start at 0 would be solved by putting them in:
-  // one key then starts turned.
-  if (countTurns >= 2 && !keys.empty() &&
-      std::all_of(keys.begin(), keys.end(), [](const KeySlot& k) { return k.step == 0; })) {
-    KeySlot& last = keys.back();
-    last.step = random.Range(1, countTurns - 1);
-    last.angle = Angle(last.step, countTurns);
-  }
   for (const KeySlot& k : keys) trayPlaces_.emplace_back(k.previewRect.left, k.previewRect.top);
-  // The tray: one cycle through all places (each step swaps a place with
-  // one before it), so with two or more keys none lies at its own place.
-  std::vector<TPoint> places = trayPlaces_;
-  for (int i = int(places.size()) - 1; i >= 1; --i) std::swap(places[size_t(i)], places[size_t(random.Range(0, i - 1))]);
-  for (size_t i = 0; i < keys.size(); ++i) {
-    TRect& r = keys[i].previewRect;
-    const int w = r.Width(), h = r.Height();
-    r = TRect(places[i].x, places[i].y, places[i].x + w, places[i].y + h);
+  // The tray: every key changes places with another drawn at random (with
+  // two keys the two swaps undo each other). One key stays where it is.
+  const int n = int(keys.size());
+  for (int i = 0; i < n && n >= 2; ++i) {
+    int j = random.Range(0, n - 2);
+    if (j >= i) ++j;  // any place but its own, each as likely
+    TRect& a = keys[size_t(i)].previewRect;
+    TRect& b = keys[size_t(j)].previewRect;
+    const TPoint pa(a.left, a.top), pb(b.left, b.top);
+    a = TRect(pb.x, pb.y, pb.x + a.Width(), pb.y + a.Height());
+    b = TRect(pa.x, pa.y, pa.x + b.Width(), pa.y + b.Height());
   }
 }
 

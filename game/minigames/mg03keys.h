@@ -43,13 +43,13 @@ constexpr float kCaptionFadeTime = 1.0f;
 // One "Key" as written (picture names).
 struct KeyFileEntry {
   TString keyhole, key, puzzle, preview, cursor;  // "keyhole", "img_key", "puzzle_elem", "key_preview", "key_cursor"
-  bool hasKeyPos = false;                         // "key_pos" given (read only with a second row)
+  int keyPosNumbers = 0;                          // how many numbers of "key_pos" were read (second row only)
   TVec2 keyPos;
 };
 
 // The game's own part of its file.
 struct KeysFileData {
-  TString text2;  // label of the second caption; empty when absent
+  TString text2;  // label of the second caption; the first caption's when absent
   int startMessageNum = -1, finMessageNum = 1, setKeyNum = -1;
   TString plate;  // "plate" = "picture;x, y"
   TVec2 platePos;
@@ -59,6 +59,10 @@ struct KeysFileData {
   int countTurns = 1;                // positions of a full turn, 1..kMaxCountTurns
   std::vector<KeyFileEntry> keys;
 };
+
+// The label of the second caption: "text2", or without it the first
+// caption's "text" (both captions then say the same).
+TString ReadKeysSecondCaption(const TiXmlElement* common);
 
 // Reads "text2", the tutorial screens, "plate" and "Keys" with its keys.
 // False, with the reason, without a "Keys" element. A "count_turns" below 1
@@ -121,10 +125,11 @@ public:
   };
 
   // Lays the keys out in file order (rows, elements and tray side by side,
-  // each as wide as its picture), gives each a random start position, and
-  // shuffles the tray so that no key lies at its own place (two or more
-  // keys). With two or more positions per turn at least one key starts
-  // turned away from 0. `images` holds one entry per key of `data`.
+  // each as wide as its picture), gives each a random start position (one
+  // draw per key, in file order), then shuffles the tray: each key in turn
+  // changes places with another key drawn at random (one draw each), so
+  // two keys end where they began. `images` holds one entry per key of
+  // `data`.
   void Build(const KeysFileData& data, const std::vector<KeyImages>& images, TRandom& random, float winSeconds);
 
   // A press that the frame did not take.

@@ -36,7 +36,7 @@ TString Game03Resources_t::GetFileName(int variant) const {
 }
 
 bool Game03Resources_t::LoadOwn(const TiXmlElement*, const TiXmlElement* common, TString*) {
-  const TString label = ReadMGText(common, "text2");
+  const TString label = ReadKeysSecondCaption(common);
   text2 = label.IsEmpty() ? TString() : GetLocalizedText(label.str());
   return true;
 }

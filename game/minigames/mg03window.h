@@ -25,10 +25,10 @@ public:
   // "assets/minigame3_<variant>.xml".
   TString GetFileName(int variant) const override;
 
-  TString text2;  // the second caption, translated; empty when the file gives none
+  TString text2;  // the second caption, translated; the first one when the file gives none
 
 protected:
-  // "text2".
+  // "text2" (or "text").
   bool LoadOwn(const TiXmlElement* root, const TiXmlElement* common, TString* why) override;
 };
 
@@ -44,7 +44,7 @@ public:
 
   // Starts the update clock, loads the file (resources, then LoadKeys), sets
   // the cursor, makes the captions and starts the opening message. A
-  // refused file leaves for the main menu (TMiniGames::SetLoadFailed).
+  // refused file ends as a skipped game (TMiniGames::SetLoadFailed).
   void Init(TWindowStyle& style) override;
   void Draw() override;
   bool Update() override;

@@ -59,8 +59,8 @@ bool ReadMosaicFile(const TiXmlElement* root, const TiXmlElement* common, Mosaic
   ReadMGInt(common, "finMessageNum", &data.finMessageNum, -1, kLargestTutorScreen);
   data.board = ReadMGText(common, "mosaic_back");
   if (common->Attribute("mosaic_pos") && !ReadMGVec2(common, "mosaic_pos", &data.boardPos))
-    TraceOut("Mosaic game: \"mosaic_pos\" should be \"x, y\" (got \"%s\"); the board stands at 0, 0",
-             common->Attribute("mosaic_pos"));
+    TraceOut("Mosaic game: \"mosaic_pos\" should be \"x, y\" (got \"%s\"); the board stands at %g, %g",
+             common->Attribute("mosaic_pos"), double(data.boardPos.x), double(data.boardPos.y));
 
   const TiXmlElement* types = root->FirstChildElement("Types");
   if (!types) {

@@ -200,14 +200,9 @@ void TMG05Window::Draw() {
   DrawTutorial();
   DrawTopLeft(resources.pane, TVec2(0, float(board.paneTop)));
   if (caption) DrawTextureAt(caption, resources.textPos, resources.textAngle, 1.0f);
-  // The tray lies over the frame's buttons, but under the journal while it shows.
-  const bool journalShown = logBook && !logBook->IsClosed();
-  auto drawTray = [&] {
+  DrawWithTray([&] {
     for (int j : order)
       if (board.pieces[size_t(j)].inTray) DrawPiece(board.pieces[size_t(j)], true);
-  };
-  if (journalShown) drawTray();
-  TMiniGames::Draw();
-  if (!journalShown) drawTray();
+  });
   if (board.held >= 0 && board.held < n) DrawPiece(board.pieces[size_t(board.held)], false);
 }

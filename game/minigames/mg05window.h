@@ -32,7 +32,7 @@ public:
 
   // Starts the update clock, loads the file (resources, then LoadMosaic),
   // sets the cursor, makes the caption and starts the opening message. A
-  // refused file leaves for the main menu (TMiniGames::SetLoadFailed).
+  // refused file ends as a skipped game (TMiniGames::SetLoadFailed).
   void Init(TWindowStyle& style) override;
   void Draw() override;
   bool Update() override;

@@ -111,7 +111,9 @@ bool TMG06Window::LoadGameFile() {
   boost::shared_ptr<TTexture> brush;
   if (good) {
     brush = LoadTextureWithAlpha(data.brush);
-    if (!Usable(brush)) {
+    if (data.brush.IsEmpty()) {
+      TraceOut("Mini-game file %s: it names no brush (\"cursor_brush\"); brushing takes no dirt away", file.c_str());
+    } else if (!Usable(brush)) {
       why = TString::Printf("the brush \"%s\" cannot be loaded", data.brush.c_str());
       good = false;
     }

@@ -50,8 +50,8 @@ public:
   ~TMG06Window() override;
 
   // Starts the update clock, builds the game (RestartGame), sets the sounds
-  // and the cursor and starts the opening message. A refused file leaves for
-  // the main menu (TMiniGames::SetLoadFailed).
+  // and the cursor and starts the opening message. A refused file ends as
+  // a skipped game (TMiniGames::SetLoadFailed).
   void Init(TWindowStyle& style) override;
   void Draw() override;
   bool Update() override;

@@ -18,7 +18,7 @@ void ReadShare(const TiXmlElement* common, const char* name, float lo, float hi,
   const char* text = common->Attribute(name);
   if (!text) return;
   float v = 0;
-  const bool good = ReadMGNumbers(text, &v, 1) && v <= hi && (openBelow ? v > lo : v >= lo);
+  const bool good = ReadMGNumbers(text, &v, 1) == 1 && v <= hi && (openBelow ? v > lo : v >= lo);
   if (good) {
     *out = v;
     return;
@@ -43,10 +43,6 @@ bool ReadWoundsFile(const TiXmlElement* root, const TiXmlElement* common, Wounds
   ReadMGInt(common, "finMessageNum", &data.finMessageNum, -1, kLargestTutorScreen);
   ReadMGInt(common, "bitNum", &data.bitNum, -1, kLargestTutorScreen);
   data.brush = ReadMGText(common, "cursor_brush");
-  if (data.brush.IsEmpty()) {
-    *why = "it names no brush (\"cursor_brush\")";
-    return false;
-  }
   ReadShare(common, "part_find_pixels", 0.0f, 1.0f, true, &data.cleanShare);
   ReadShare(common, "part_find_pixels_for_tutor", 0.0f, 1.0f, false, &data.tutorShare);
   ReadShare(common, "disinfectionTime", 0.0f, kLongestDisinfectionTime, false, &data.disinfectionTime);
@@ -64,8 +60,8 @@ bool ReadWoundsFile(const TiXmlElement* root, const TiXmlElement* common, Wounds
     }
     WoundNames wound;
     if (w->Attribute("pos") && !ReadMGVec2(w, "pos", &wound.pos))
-      TraceOut("Wounds game: wound %d: \"pos\" should be \"x, y\" (got \"%s\"); 0, 0 is used", index,
-               w->Attribute("pos"));
+      TraceOut("Wounds game: wound %d: \"pos\" should be \"x, y\" (got \"%s\"); %g, %g is used", index,
+               w->Attribute("pos"), double(wound.pos.x), double(wound.pos.y));
     wound.dirt = ReadMGText(w, "image_dirt");
     wound.wound = ReadMGText(w, "image_wound");
     if (wound.dirt.IsEmpty() || wound.wound.IsEmpty()) {
@@ -81,8 +77,8 @@ bool ReadWoundsFile(const TiXmlElement* root, const TiXmlElement* common, Wounds
     return false;
   }
   if (tools->Attribute("preview_pos") && !ReadMGVec2(tools, "preview_pos", &data.toolsPos))
-    TraceOut("Wounds game: \"Tools\" \"preview_pos\" should be \"x, y\" (got \"%s\"); 0, 0 is used",
-             tools->Attribute("preview_pos"));
+    TraceOut("Wounds game: \"Tools\" \"preview_pos\" should be \"x, y\" (got \"%s\"); %g, %g is used",
+             tools->Attribute("preview_pos"), double(data.toolsPos.x), double(data.toolsPos.y));
   for (const TiXmlElement* t = tools->FirstChildElement("Tool"); t; t = t->NextSiblingElement("Tool")) {
     if (int(data.tools.size()) >= kMaxWoundTools) {
       TraceOut("Wounds game: only the first %d tools are used", kMaxWoundTools);
@@ -95,8 +91,8 @@ bool ReadWoundsFile(const TiXmlElement* root, const TiXmlElement* common, Wounds
     }
     data.tools.push_back(tool);
   }
-  if (data.tools.size() < 2) {
-    *why = "it has fewer than two tools (the brush and the disinfectant)";
+  if (data.tools.size() < 2 && !data.wounds.empty()) {
+    *why = "it has fewer than two tools (the brush and the disinfectant) for its wounds";
     return false;
   }
   *out = data;

@@ -70,8 +70,9 @@ struct WoundsFileData {
 
 // Reads the tutorial screens, "bitNum", "cursor_brush", the three numbers,
 // "Wounds" and "Tools". False, with the reason, without "Wounds" or
-// "Tools", without a brush, with fewer than two tools (the brush and the
-// disinfectant) or with a tool that lacks a picture. A number that is
+// "Tools", with wounds but fewer than two tools (the brush and the
+// disinfectant) or with a tool that lacks a picture (an absent
+// "cursor_brush" is an empty name, not a refusal). A number that is
 // absent or out of range takes its default (logged when it was given);
 // wounds without both pictures are left out, wounds beyond kMaxWounds and
 // tools beyond kMaxWoundTools are dropped, each with a log line.

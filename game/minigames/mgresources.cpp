@@ -27,28 +27,29 @@ boost::shared_ptr<TTexture> Picture(const TString& name) {
 
 }  // namespace
 
-bool ReadMGNumbers(const char* text, float* out, int count) {
-  if (!text || count <= 0) return false;
-  std::vector<std::string> parts;
-  SplitString(text, ',', parts);
-  if (int(parts.size()) != count) return false;
-  std::vector<float> values(size_t(count), 0.0f);
+int ReadMGNumbers(const char* text, float* out, int count) {
+  if (!text) return 0;
+  const char* p = text;
   for (int i = 0; i < count; ++i) {
-    const char* start = parts[size_t(i)].c_str();
+    if (i > 0) {
+      while (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n') ++p;
+      if (*p != ',') return i;
+      ++p;
+    }
     char* end = nullptr;
-    double v = std::strtod(start, &end);
-    if (end == start || *end != '\0' || !std::isfinite(v)) return false;
-    values[size_t(i)] = float(std::max(-double(kMGLargestNumber), std::min(double(kMGLargestNumber), v)));
+    const double v = std::strtod(p, &end);
+    if (end == p || !std::isfinite(v)) return i;
+    out[i] = float(std::max(-double(kMGLargestNumber), std::min(double(kMGLargestNumber), v)));
+    p = end;
   }
-  std::copy(values.begin(), values.end(), out);
-  return true;
+  return count;
 }
 
 bool ReadMGVec2(const TiXmlElement* element, const char* name, TVec2* out) {
-  float v[2];
-  if (!element || !ReadMGNumbers(element->Attribute(name), v, 2)) return false;
+  float v[2] = {out->x, out->y};
+  const int read = element ? ReadMGNumbers(element->Attribute(name), v, 2) : 0;
   *out = TVec2(v[0], v[1]);
-  return true;
+  return read == 2;
 }
 
 bool ReadMGInt(const TiXmlElement* element, const char* name, int* out, int lo, int hi) {
@@ -77,16 +78,14 @@ MGTextStyle ReadMGTextStyle(const TiXmlElement* text) {
   if (!text) return style;
   style.font = ReadMGText(text, "font");
   ReadMGInt(text, "fh", &style.fh, 1, kLargestFontHeight);
-  float colour[4];
-  if (ReadMGNumbers(text->Attribute("color"), colour, 4)) {
-    for (float& c : colour) c = std::max(0.0f, std::min(255.0f, c)) / 255.0f;
-    style.color = TFloatColor(colour[0], colour[1], colour[2], colour[3]);
-  }
-  float rect[4];
-  if (ReadMGNumbers(text->Attribute("rect"), rect, 4)) {
-    style.width = int(std::max(0.0f, std::min(float(kLargestTextBox), rect[2])));
-    style.height = int(std::max(0.0f, std::min(float(kLargestTextBox), rect[3])));
-  }
+  float colour[4] = {0, 0, 0, 0};
+  ReadMGNumbers(text->Attribute("color"), colour, 4);
+  for (float& c : colour) c = std::max(0.0f, std::min(255.0f, c)) / 255.0f;
+  style.color = TFloatColor(colour[0], colour[1], colour[2], colour[3]);
+  float rect[4] = {0, 0, 0, 0};
+  ReadMGNumbers(text->Attribute("rect"), rect, 4);
+  style.width = int(std::max(0.0f, std::min(float(kLargestTextBox), rect[2])));
+  style.height = int(std::max(0.0f, std::min(float(kLargestTextBox), rect[3])));
   int x = 0, y = 0;
   ReadMGInt(text, "xAlign", &x, -1000, 1000);
   ReadMGInt(text, "yAlign", &y, -1000, 1000);

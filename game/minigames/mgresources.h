@@ -55,10 +55,14 @@ struct MGCommonData {
 };
 
 // --- Readers of values ---
-// `count` numbers separated by commas; false unless all are there and
-// finite (then *out is left alone). Each is kept within kMGLargestNumber.
-bool ReadMGNumbers(const char* text, float* out, int count);
-// An attribute "x, y"; false (and *out left alone) when absent or unreadable.
+// Up to `count` numbers separated by commas ("x, y"), read one after the
+// other: each number that reads goes into out[i] (kept within
+// kMGLargestNumber); the reading stops at the first that does not read or
+// is not finite, and that one and the rest keep their values. Whatever
+// follows the last number is not read. Returns how many were read.
+int ReadMGNumbers(const char* text, float* out, int count);
+// An attribute "x, y" read the same way into *out (an absent one changes
+// nothing); true when both numbers were read.
 bool ReadMGVec2(const TiXmlElement* element, const char* name, TVec2* out);
 // An integer attribute within [lo, hi]; *out keeps its value when the
 // attribute is absent or not a whole number, and is clamped into the range.

@@ -28,7 +28,6 @@ namespace {
 constexpr int kSlowestRate = 1000;  // ms
 constexpr const char* kMainMenuScript = "scripts/mainmenu.lua";
 constexpr const char* kSplashScript = "scripts/splashstart.lua";
-constexpr const char* kMainGameScript = "scripts/maingame.lua";
 constexpr const char* kSoundFadeText = "if(not(StartSoundFade == nil)) then StartSoundFade(); end";
 
 // The identity of the frame class (it is never made by name).
@@ -128,10 +127,17 @@ void TMiniGames::DrawTutorial() {
   tutor.Draw();
 }
 
+void TMiniGames::DrawWithTray(const std::function<void()>& drawTray) {
+  const bool journalShown = logBook && !logBook->IsClosed();
+  if (journalShown) drawTray();
+  TMiniGames::Draw();
+  if (!journalShown) drawTray();
+}
+
 bool TMiniGames::Update() {
   if (TWindowManager* wm = GetWindowManager()) wm->Invalidate();
   if (loadFailed_) {
-    LeaveFor(kMainMenuScript);
+    EndRefusedGame();
     return true;
   }
   const bool journalClosed = !logBook || logBook->IsClosed();
@@ -283,9 +289,9 @@ void TMiniGames::FinishMiniGame(TWindow* window, const TString& name) {
   const TString comics = GetLIComicsName();
   const std::string next = nextScript_;
   const TUpperLayerHooks& hooks = GetUpperLayerHooks();
-  // The new level's comic comes before its play screen only: after the last
-  // level the game is over and the main menu comes, whatever level 1 says.
-  if (next == kMainGameScript && !comics.IsEmpty() && hooks.setSplashInfo && FileExists(kSplashScript)) {
+  // The comic of the level that is now current comes first (after the last
+  // level, the first level's, before the main menu).
+  if (!comics.IsEmpty() && hooks.setSplashInfo && FileExists(kSplashScript)) {
     TraceOut("%s: the level's comic %s first", windowName.c_str(), comics.c_str());
     SetSplashInfo(comics, GetLIComicsPictName(), TString(next.c_str()));
     CSWithSh(name.c_str(), kSplashScript);
@@ -299,15 +305,14 @@ void TMiniGames::FinishMiniGame(TWindow* window, const TString& name) {
   }
 }
 
-void TMiniGames::LeaveFor(const std::string& script) {
+void TMiniGames::EndRefusedGame() {
   if (left_) return;
   left_ = true;
-  TraceOut("%s: on to %s", windowName.c_str(), script.c_str());
-  CSWithSh(windowName.c_str(), script.c_str());
-  if (TWindowManager* wm = GetWindowManager()) {
-    wm->RunScriptText(this, kSoundFadeText);
-    wm->RunScriptText(this, TShadow::kOpenShadowText);
-  }
+  // A file that cannot be played would hold the player here at every Play:
+  // the game counts as skipped, and the level goes on.
+  TraceOut("%s: the game cannot be played; it counts as skipped", windowName.c_str());
+  isWon = true;
+  FinishMiniGame(this, TString(windowName.c_str()));
 }
 
 void TMiniGames::AskQuitMiniGame() {

@@ -21,6 +21,7 @@
 // the levels), game/shell (progress, buttons, sounds, the fade), ui/,
 // render/ and audio/.
 #pragma once
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -69,8 +70,8 @@ public:
   // "logbookclose", "logbookprev", "logbooknext", "logbookjournal",
   // "logbookphotographs"; anything else goes to the tutorial.
   bool OnMessage(TMessage* message) override;
-  // Redraw request, tutorial, journal; a game that could not load leaves
-  // for the main menu here. Always true.
+  // Redraw request, tutorial, journal; a game whose file was refused ends
+  // here as a skipped one. Always true.
   bool Update() override;
   // The frame's share of the mouse. True: taken (by the journal, the
   // tutorial, a frame button, or because the game is won); the game acts
@@ -98,6 +99,10 @@ public:
   void LoadTutorial(const TiXmlElement* root);
   // The tutorial's shadow, then its box.
   void DrawTutorial();
+  // Draw with the game's tray: the tray lies over the frame's buttons, but
+  // under the journal while it shows (crates drawn over the open book would
+  // hide its pages and look as if they could be taken).
+  void DrawWithTray(const std::function<void()>& drawTray);
   // The journal is open and enabled: games hold their end sequence.
   bool IsLogBookOpen() const;
 
@@ -111,16 +116,17 @@ public:
   // mark); a mini-game that stands in a chapter as a location is passed.
   // Not won: the player comes back into the mini-game.
   void MGEnd();
-  // The end of a won game: MGEnd, then the next screen (the new level's
-  // comic first when it has one), the sound fade and the shadow that changes
-  // screens. `window` is the window the scripts run for.
+  // The end of a won game: MGEnd, then the next screen (the comic of the
+  // level that is now current first when it has one, also after the last
+  // level), the sound fade and the shadow that changes screens. `window` is
+  // the window the scripts run for.
   void FinishMiniGame(TWindow* window, const TString& name);
   // The caption style of a file's "Text" element (mgresources.h).
   static MGTextStyle ReadTextStyle(const TiXmlElement* text) { return ReadMGTextStyle(text); }
 
   // A game whose file was refused calls this from its Init (after the
-  // resources logged why): it draws only the frame's background colour and
-  // leaves for the main menu on its first update, progress unchanged.
+  // resources logged why): it draws only the frame and, on its first update,
+  // ends as a skipped game (won: the level goes on).
   void SetLoadFailed();
   bool IsLoadFailed() const { return loadFailed_; }
 
@@ -160,8 +166,8 @@ public:
   const std::string& GetNextScript() const { return nextScript_; }
 
 private:
-  // Leaves for the script with the fade (once).
-  void LeaveFor(const std::string& script);
+  // The end of a game whose file was refused (once): as a skipped one.
+  void EndRefusedGame();
 
   bool loadFailed_ = false;
   bool left_ = false;

@@ -73,8 +73,9 @@ TGameGallery::~TGameGallery() {
   bindings_.reset();  // the global goes with the window
 }
 
-void TGameGallery::Init(TWindowStyle& style) {
-  TWindow::Init(style);
+void TGameGallery::Init(TWindowStyle&) {
+  // The base Init (the style's name and placement) is not run: PostInit
+  // places the window.
   const int defaultRate = 16;
   int rate = defaultRate;
   ReadXmlInt(GetMainXml(), "Common", "animrate", &rate, &defaultRate);

@@ -22,22 +22,24 @@ void Redraw() {
   if (TWindowManager* wm = GetWindowManager()) wm->Invalidate();
 }
 
-// Up to six comma-separated integers; false when a field is not a number.
-bool ParseGeometry(const std::string& text, std::vector<int>& out) {
-  out.clear();
+// Up to six comma-separated integers, read one after the other as
+// "%d,%d,%d,%d,%d,%d" reads them: the reading stops at the first field that
+// is not a number, and the numbers before it count.
+std::vector<int> ParseGeometry(const std::string& text) {
+  std::vector<int> out;
   const char* p = text.c_str();
   while (*p && out.size() < 6) {
     char* end = nullptr;
     errno = 0;
     long v = std::strtol(p, &end, 10);
-    if (end == p) return false;
+    if (end == p) break;
     out.push_back(int(std::max(-kGeometryLimit, std::min(kGeometryLimit, v))));
     p = end;
     while (*p == ' ' || *p == '\t') ++p;
     if (*p == ',') ++p;
     else break;
   }
-  return true;
+  return out;
 }
 }  // namespace
 
@@ -147,8 +149,8 @@ Button_t* CreateButtonFromStyle(const char* value, TWindow* owner) {
     TraceOut("CreateButtonFromStyle: \"%s\" needs name;x,y,w,h;normal;pressed;rollover", value ? value : "");
     return nullptr;
   }
-  std::vector<int> g;
-  if (!ParseGeometry(fields[1], g) || g.size() < 4) {
+  const std::vector<int> g = ParseGeometry(fields[1]);
+  if (g.size() < 4) {
     TraceOut("CreateButtonFromStyle: button \"%s\": geometry \"%s\" needs x,y,w,h", fields[0].c_str(),
              fields[1].c_str());
     return nullptr;

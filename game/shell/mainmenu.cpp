@@ -44,8 +44,6 @@ void TMainMenu::RotatingPicture::Step(float dt) {
 float TMainMenu::StepCloud(float offset, float speed) {
   offset += speed;
   if (offset > kScreenWidth) offset -= kScreenWidth;
-  // A layer moving left wraps the other way, so that it never drifts away.
-  if (offset < 0) offset += kScreenWidth;
   return offset;
 }
 

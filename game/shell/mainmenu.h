@@ -69,7 +69,7 @@ public:
   int IsNeedWelcome() const { return 0; }
 
   // One cloud layer's offset after an update at `speed` (pixels per update):
-  // past 1024 it goes back by 1024, below 0 forward by 1024.
+  // past 1024 it goes back by 1024; a layer moving left is never wrapped.
   static float StepCloud(float offset, float speed);
 
   // Kept between menus (clouds go on where they stopped), and the cheat flag

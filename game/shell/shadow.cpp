@@ -92,10 +92,9 @@ bool TShadow::Update() {
   elapsed_ = 0;
   TTransition& t = Transition();
   if (darkening_) {
-    // Full dark: the change is carried out once, then forgotten.
-    std::string target, script;
-    target.swap(t.target);
-    script.swap(t.script);
+    // Full dark: the change is carried out. It stays stored, so a shadow
+    // opened later without a new CSWithSh carries it out again.
+    const std::string target = t.target, script = t.script;
     t.darkening = false;
     darkening_ = false;
     Run(kPopSelfText);

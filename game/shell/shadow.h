@@ -10,8 +10,9 @@
 // window to leave, opens the next screen and a fresh shadow that lifts; once
 // clear, that one posts a message of type 1003 and closes itself.
 //
-// A change is carried out once: a shadow opened without a new CSWithSh
-// darkens and lifts without changing screens. Names of 256 bytes or more are
+// The change stays stored after it is carried out: a shadow opened without a
+// new CSWithSh closes the last window to leave again (when it still exists)
+// and opens the last screen's script again. Names of 256 bytes or more are
 // refused. Depends on platform/, render/ and ui/.
 #pragma once
 #include <string>

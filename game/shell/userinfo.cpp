@@ -25,8 +25,6 @@ struct ProgressKey {
   int GameProgress::*field;
   int readDefault;
 };
-// "mLocationType" reads as 0 when absent: the value of a new game (no
-// mini-game due).
 const ProgressKey kProgressKeys[] = {
     {"levelId", &GameProgress::levelId, 1},
     {"chapterId", &GameProgress::chapterId, 1},
@@ -37,7 +35,7 @@ const ProgressKey kProgressKeys[] = {
     {"gameStartMsgDone", &GameProgress::gameStartMsgDone, 0},
     {"gameTutorMsgDone", &GameProgress::gameTutorMsgDone, 0},
     {"gameFinished", &GameProgress::gameFinished, 0},
-    {"mLocationType", &GameProgress::mLocationType, 0},
+    {"mLocationType", &GameProgress::mLocationType, 1},
     {"gameNeedClearUserInfo", &GameProgress::gameNeedClearUserInfo, 0},
 };
 const char* const kBlobKey = "LocInfoPass";

@@ -272,6 +272,15 @@ bool TutorScripts_t::MarkFound(const TString& picture) {
   return true;
 }
 
+void TutorScripts_t::MarkScreensDone(int id) {
+  for (TutorScreen_t& s : screens_)
+    if (s.id == id) {
+      s.skip = true;
+      s.state = kDone;
+    }
+  boxUp_ = false;
+}
+
 void TutorScripts_t::FinishAll() {
   StopItemSound();
   for (TutorScreen_t& s : screens_) {

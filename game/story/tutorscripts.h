@@ -122,6 +122,8 @@ public:
   bool MarkFound(const TString& picture);
   // Every screen done; the box goes down.
   void FinishAll();
+  // Every screen with that id done (and skipped); the box goes down.
+  void MarkScreensDone(int id);
   void ShowCurrentScreen() { SetScreenShown(true); }
   // Resumes a suspended screen with its next step.
   void HideCurrentScreen();

@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (places.size() != board.keys.size()) std::abort();
   std::vector<int> order = board.TrayOrder();
   for (size_t i = 0; i < order.size(); ++i)
-    if (order[i] < 0 || (order.size() >= 2 && order[i] == int(i))) std::abort();
+    if (order[i] < 0) std::abort();
 
   // Carry every key to its keyhole and press it a few times.
   for (size_t i = 0; i < board.keys.size(); ++i) {

@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   const int n = int(blocks.types.size());
-  Check(n >= 1 && n <= kMaxBlockKinds);
+  Check(n == kBlockKinds);
   Check(InRange(blocks.boardOrigin.x) && InRange(blocks.boardOrigin.y) && InRange(blocks.blockDx) &&
         InRange(blocks.blockDy));
   std::vector<bool> used(size_t(n * n), false);

@@ -35,7 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!(file.cleanShare > 0 && file.cleanShare <= 1) || !(file.tutorShare >= 0 && file.tutorShare <= 1) ||
       !(file.disinfectionTime >= 0 && file.disinfectionTime <= kLongestDisinfectionTime))
     std::abort();
-  if (file.wounds.size() > size_t(kMaxWounds) || file.tools.size() < 2 || file.tools.size() > size_t(kMaxWoundTools))
+  if (file.wounds.size() > size_t(kMaxWounds) || (file.tools.size() < 2 && !file.wounds.empty()) ||
+      file.tools.size() > size_t(kMaxWoundTools))
     std::abort();
 
   // Wounds of pixels from the input, rubbed in memory.

@@ -115,15 +115,6 @@ TEST(BlocksFile, ReadsTheDemoPuzzle) {
   EXPECT_EQ(MovableBlockKinds(cells, 4), (std::vector<int>{0, 0, 1, 1, 2, 2}));
 }
 
-TEST(BlocksFile, CountsPerKindFollowTheNumberOfKinds) {
-  // Five kinds: five of each, not four (the board is 5 x 5).
-  BlocksFileData data = ReadOk(File("<Block x=\"0\" y=\"0\" type=\"4\"/><Block x=\"1\" y=\"1\" type=\"4\"/>", 5));
-  std::vector<int> kinds = MovableBlockKinds(MakeBlockCells(data), 5);
-  EXPECT_EQ(kinds.size(), 23u);
-  EXPECT_EQ(std::count(kinds.begin(), kinds.end(), 4), 3);
-  EXPECT_EQ(std::count(kinds.begin(), kinds.end(), 0), 5);
-}
-
 TEST(BlocksFile, RefusesBrokenFilesWithTheReason) {
   struct Case {
     std::string text, reason;
@@ -133,7 +124,10 @@ TEST(BlocksFile, RefusesBrokenFilesWithTheReason) {
       {"<MiniGame1><Common/>" + Types(4) + "</MiniGame1>", "no \"Blocks\""},
       {"<MiniGame1><Common/><Blocks/></MiniGame1>", "no \"BlocksType\""},
       {"<MiniGame1><Common/><BlocksType/><Blocks/></MiniGame1>", "no \"Type\""},
-      {File("", 9), "more than 8 kinds"},
+      {File("", 9), "more than 4 kinds of block"},
+      {File("<Block x=\"0\" y=\"0\" type=\"4\"/>", 5), "more than 4 kinds of block; the board takes 4"},
+      {File("", 3), "it has 3 kinds of block; the board takes 4"},
+      {File("<Block x=\"0\" y=\"0\" type=\"0\"/>", 1), "it has 1 kind of block"},
       {"<MiniGame1><Common/><BlocksType><Type img=\"a\" incorrectimg=\"b\"/></BlocksType><Blocks/></MiniGame1>",
        "lacks one of"},
       {File("<Block x=\"4\" y=\"0\" type=\"0\"/>"), "outside the 4 x 4 board"},
@@ -144,8 +138,10 @@ TEST(BlocksFile, RefusesBrokenFilesWithTheReason) {
       {File("<Block x=\"0\" y=\"0\" type=\"0\"/><Block x=\"0\" y=\"0\" type=\"1\"/>"), "two \"Block\""},
       {File("<Block x=\"0\" y=\"0\" type=\"1\"/><Block x=\"3\" y=\"0\" type=\"1\"/>"), "break the rule"},
       {File("<Block x=\"2\" y=\"0\" type=\"1\"/><Block x=\"2\" y=\"3\" type=\"1\"/>"), "break the rule"},
-      // Consistent, but no completion: (1, 0) can hold neither kind.
-      {File("<Block x=\"0\" y=\"0\" type=\"0\"/><Block x=\"1\" y=\"1\" type=\"1\"/>", 2), "cannot be completed"},
+      // Consistent, but no completion: (2, 0) and (3, 0) can only hold kind 2.
+      {File("<Block x=\"0\" y=\"0\" type=\"0\"/><Block x=\"1\" y=\"0\" type=\"1\"/>"
+            "<Block x=\"2\" y=\"1\" type=\"3\"/><Block x=\"3\" y=\"2\" type=\"3\"/>"),
+       "cannot be completed"},
   };
   for (const Case& c : cases) {
     BlocksFileData data;

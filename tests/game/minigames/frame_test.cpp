@@ -131,24 +131,26 @@ TEST_F(TFrameTest, FinishingGoesThroughTheComicWhenTheNewLevelHasOne) {
   ClearUpperLayers();
 }
 
-// The last level won: the game is over and the main menu comes, not the
-// first level's comic of the new game.
-TEST_F(TFrameTest, FinishingTheLastLevelGoesToTheMainMenuWithoutAComic) {
+// The last level won: the game begins again at level 1, and level 1's comic
+// comes before the main menu.
+TEST_F(TFrameTest, FinishingTheLastLevelShowsTheFirstLevelsComicBeforeTheMainMenu) {
   MainXml("<Game><Common/><Levels><Level id=\"1\" intro=\"com_1.xml\" introPict=\"com1\"><Chapt id=\"1\">"
           "<Loc filename=\"a\"/></Chapt></Level><Level id=\"2\" mgame=\"mg01window\" intro=\"com_2.xml\">"
           "<Chapt id=\"3\"><Loc filename=\"b\"/></Chapt></Level></Levels></Game>");
   Write("scripts/splashstart.lua", "-- the splash");
-  bool splash = false;
-  GetUpperLayerHooks().setSplashInfo = [&](const TString&, const TString&, const TString&) { splash = true; };
+  std::vector<std::string> splash;
+  GetUpperLayerHooks().setSplashInfo = [&](const TString& a, const TString& b, const TString& c) {
+    splash = {a.str(), b.str(), c.str()};
+  };
   GetGameProgress().levelId = 2;
   GetGameProgress().chapterId = 3;
-  GetGameProgress().MarkShown("com_2.xml");
+  GetGameProgress().MarkShown("com_1.xml");
   auto frame = Make();
   frame->isWon = true;
   frame->FinishMiniGame(frame.get(), "mg01window");
-  EXPECT_FALSE(splash);
   EXPECT_EQ(GetGameProgress().levelId, 1);
-  EXPECT_EQ(GetShadowScript(), "scripts/mainmenu.lua");
+  EXPECT_EQ(splash, (std::vector<std::string>{"com_1.xml", "com1", "scripts/mainmenu.lua"}));
+  EXPECT_EQ(GetShadowScript(), "scripts/splashstart.lua");
   ClearUpperLayers();
   SetGo2MainMenuFlag(false);
 }
@@ -241,8 +243,11 @@ TEST(MiniGameFile, TextStyleAndSharedKeys) {
   EXPECT_EQ(style.fh, 30);
   EXPECT_EQ(StyleOf("xAlign=\"7\" yAlign=\"2\"").align, 4);
   EXPECT_EQ(StyleOf("xAlign=\"3\" yAlign=\"0\"").align, 2);
-  MGTextStyle defaults = StyleOf("rect=\"1, 2, 3\" color=\"1, 2\" fh=\"none\"");
-  EXPECT_EQ(defaults.width, 0);
+  // Too few numbers: those that were read count, the others keep their defaults.
+  MGTextStyle defaults = StyleOf("rect=\"1, 2, 300\" color=\"255, 51\" fh=\"none\"");
+  EXPECT_EQ(defaults.width, 300);
+  EXPECT_EQ(defaults.height, 0);
+  EXPECT_FLOAT_EQ(defaults.color.g, 0.2f);
   EXPECT_EQ(defaults.color.a, 0.0f);
   EXPECT_EQ(defaults.fh, 24);
 
@@ -256,12 +261,21 @@ TEST(MiniGameFile, TextStyleAndSharedKeys) {
   EXPECT_EQ(data.textPos, TVec2(512, 40));
   EXPECT_EQ(data.previewPos, TVec2(kMGLargestNumber, -3));
   EXPECT_EQ(data.winCounter, 5);
+  // "x, y" with one number: x is read, y keeps its default.
+  ParseXmlDocument(doc, "<G><Common text_pos=\"512\" preview_pos=\"7, 8, 9\"/><Text/></G>", "test");
+  data = MGCommonData();
+  ASSERT_TRUE(ReadMGCommonDocument(doc, &data, &why));
+  EXPECT_EQ(data.textPos, TVec2(512, 0));
+  EXPECT_EQ(data.previewPos, TVec2(7, 8));
   ParseXmlDocument(doc, "<G><Common/></G>", "test");
   EXPECT_FALSE(ReadMGCommonDocument(doc, &data, &why));
   EXPECT_EQ(why, TString("it has no \"Text\" element"));
-  float v[2];
-  EXPECT_FALSE(ReadMGNumbers("1, 2, 3", v, 2));
-  EXPECT_FALSE(ReadMGNumbers("1, nan", v, 2));
-  EXPECT_TRUE(ReadMGNumbers(" 1 ,2 ", v, 2));
+  float v[2] = {-1, -1};
+  EXPECT_EQ(ReadMGNumbers("1, nan", v, 2), 1);  // not finite: not read
+  EXPECT_EQ(v[0], 1.0f);
+  EXPECT_EQ(v[1], -1.0f);
+  EXPECT_EQ(ReadMGNumbers("x, 5", v, 2), 0);
+  EXPECT_EQ(v[0], 1.0f);
+  EXPECT_EQ(ReadMGNumbers(" 1 ,2 ", v, 2), 2);
   EXPECT_EQ(v[1], 2.0f);
 }

@@ -40,15 +40,18 @@ TEST_F(TMiniGameTest, LoadsTheBoardAndLaysTheTrayOutInTwoRows) {
   EXPECT_EQ(game->pieces[6].pos, TVec2(396 + 3 * 84, 671));
 }
 
-TEST_F(TMiniGameTest, ABrokenFileIsLoggedAndLeadsBackToTheMainMenu) {
+TEST_F(TMiniGameTest, ABrokenFileIsLoggedAndTheGameEndsAsSkipped) {
   ASSERT_TRUE(Open(mgtest::BlocksFile("<Block x=\"4\" y=\"0\" type=\"1\"/>")));
   EXPECT_TRUE(game->IsLoadFailed());
   EXPECT_TRUE(log.Contains("Mini-game file assets/minigame1_1.xml: \"Block\" 0 lies outside the 4 x 4 board"));
   EXPECT_TRUE(game->pieces.empty());
   Steps(1);
+  // Not the same refused game at every Play: the level goes on.
+  EXPECT_TRUE(log.Contains("mg01window: the game cannot be played; it counts as skipped"));
   EXPECT_EQ(GetShadowTarget(), "mg01window");
-  EXPECT_EQ(GetShadowScript(), "scripts/mainmenu.lua");
-  EXPECT_EQ(GetGameProgress().mLocationType, 1);  // the game is still due
+  EXPECT_EQ(GetShadowScript(), "scripts/maingame.lua");
+  EXPECT_EQ(GetGameProgress().levelId, 2);
+  EXPECT_EQ(GetGameProgress().mLocationType, 0);
   ClickAt(TrayPoint(0).x, TrayPoint(0).y);
   game->SkipGame();  // nothing to do and nothing breaks
   DrawFrame();
@@ -108,29 +111,37 @@ TEST_F(TMiniGameTest, CarriesCratesFromTheTrayAndSendsThemBack) {
   EXPECT_EQ(game->carriedPiece, -1);
 }
 
-TEST_F(TMiniGameTest, CratesThatBreakTheRuleShakeUntilTheOtherIsTakenAway) {
+TEST_F(TMiniGameTest, CratesThatBreakTheRuleShakeAboutTheCellCornerUntilTheOtherIsTakenAway) {
+  // Anchors 80 x 80 in cells of 88: set down 4 px in from the cell's corner.
+  auto framed = [](uint32_t c) { return [c](int x, int y) { return (x < 4 || y < 4 || x >= 76 || y >= 76) ? 0u : c; }; };
+  Png("t/b0.png", 80, 80, framed(mgtest::kKind[0]));
+  Png("t/bad0.png", 80, 80, framed(mgtest::kBad));
   ASSERT_TRUE(Open());
   Carry(0, 0, 0);  // an anchor at (0, 0)
+  EXPECT_EQ(game->pieces[0].pos, TVec2(336 + 4, 126 + 4));
   Carry(1, 1, 0);  // and one beside it
   for (int i : {0, 1}) {
     EXPECT_FALSE(game->pieces[size_t(i)].correct) << i;
     EXPECT_EQ(game->pieces[size_t(i)].state, 0);
   }
-  EXPECT_EQ(game->pieces[1].shakeBase, TVec2(336 + 88, 126));
+  EXPECT_EQ(game->pieces[0].shakeBase, TVec2(336, 126));
+  EXPECT_EQ(game->pieces[1].shakeBase, TVec2(336 + 88, 126));  // the corner, not the crate's place
   EXPECT_FALSE(game->IsSolved());
   Steps(3);
-  EXPECT_NE(game->pieces[1].pos, TVec2(336 + 88, 126));  // shaking
   const float t = 3 * 0.016f;
   EXPECT_NEAR(game->pieces[1].pos.x, 336 + 88 + 2 * std::sin(30 * t), 1e-3);
   EXPECT_NEAR(game->pieces[1].pos.y, 126 + 2 * std::sin(45 * t), 1e-3);
 
-  // The second anchor back to the tray: the first one rests in its cell.
+  // The second anchor back to the tray: the first one rests where it shook to.
+  const TVec2 shaken = game->pieces[0].pos;
   TPoint second = CellPoint(1, 0);
   ClickAt(second.x, second.y);
   ClickAt(CellPoint(3, 3).x, CellPoint(3, 3).y);
   EXPECT_TRUE(game->pieces[0].correct);
   EXPECT_EQ(game->pieces[0].state, 1);
-  EXPECT_EQ(game->pieces[0].pos, TVec2(336, 126));
+  EXPECT_EQ(game->pieces[0].pos, shaken);
+  Steps(2);
+  EXPECT_EQ(game->pieces[0].pos, shaken);
   EXPECT_EQ(game->cells[4 * 3 + 3].type, 0);  // the second anchor went to (3, 3)
 }
 
@@ -267,7 +278,17 @@ TEST_F(TMiniGameTest, SkipFillsTheBoardAndTheNormalEndFollows) {
   EXPECT_EQ(game->pieces[0].pos, before[0].pos);
 }
 
-TEST_F(TMiniGameTest, TrayCratesLieUnderTheOpenJournal) {
+TEST_F(TMiniGameTest, TheTutorialLiesUnderThePaneAndTheTrayUnderTheOpenJournal) {
+  // The opening message's box (300, 500)-(700, 600) reaches under the pane (from 588).
+  ASSERT_TRUE(Open(mgtest::BlocksFile(mgtest::DemoBlocks(), "startMessageNum=\"2\"")));
+  Steps(2);
+  ASSERT_TRUE(game->GetTutor().IsBoxShown());
+  const auto& message = DrawFrame();
+  EXPECT_EQ(message.At(310, 595), mgtest::kPane) << std::hex << message.At(310, 595);
+  EXPECT_EQ(message.At(310, 580), 0xFF204060u) << std::hex << message.At(310, 580);
+  wm->PopModal();
+  Tick(16);
+
   ASSERT_TRUE(Open());
   const auto& closed = DrawFrame();
   EXPECT_TRUE(widgettest::Close(closed.At(TrayPoint(0).x, TrayPoint(0).y), mgtest::kTray));

@@ -68,6 +68,21 @@ TEST_F(TMapWindowTest, RestartStartsTheChartOverWithoutTheOpeningMessage) {
   PinCell(1, 6);
   EXPECT_TRUE(map->board.points[0].reached);
   EXPECT_TRUE(log.Contains("mg02window: the chart starts over"));
+
+  // An opening message on a screen of id 0 does not come again either.
+  wm->PopModal();
+  Tick(16);
+  std::string file = mgtest::MapFile();
+  file.replace(file.find("startMessageNum=\"2\""), 19, "startMessageNum=\"0\"");
+  file.replace(file.find("<TutorScript id=\"2\">"), 20, "<TutorScript>");
+  ASSERT_TRUE(OpenMap(file));
+  Steps(2);
+  ASSERT_TRUE(map->GetTutor().IsBoxShown());
+  CloseMessage();
+  ClickAt(960, 704);
+  Steps(5);
+  EXPECT_FALSE(map->GetTutor().IsBoxShown());
+  EXPECT_EQ(map->GetTutor().GetScreens()[0].state, TutorScripts_t::kDone);
 }
 
 TEST_F(TMapWindowTest, ThePassagePinnedEndsTheGameAfterTheWinCounter) {
@@ -98,13 +113,13 @@ TEST_F(TMapWindowTest, ThePassagePinnedEndsTheGameAfterTheWinCounter) {
   EXPECT_TRUE(log.Contains("mg02window: solved"));
 }
 
-TEST_F(TMapWindowTest, RefusedFilesLeaveForTheMainMenu) {
+TEST_F(TMapWindowTest, RefusedFilesEndAsSkippedGames) {
   ASSERT_TRUE(OpenMap(mgtest::MapFile(mgtest::MapPoint(1, 1, "A"), "", "420,0,200,30", 1)));
   EXPECT_TRUE(map->IsLoadFailed());
   EXPECT_TRUE(log.Contains("Mini-game file assets/minigame2_1.xml: it has 1 \"Text\" element; the title and the "
                            "names need two"));
   Tick(16);
-  EXPECT_EQ(GetShadowScript(), "scripts/mainmenu.lua");
+  EXPECT_EQ(GetShadowScript(), "scripts/maingame.lua");
   map->SkipGame();
   map->RestartGame();
   DrawFrame();

@@ -173,14 +173,14 @@ TEST_F(TMosaicWindowTest, APressWithAPieceInTheHandNeverReachesTheButtons) {
   EXPECT_TRUE(widgettest::Close(frame.At(52, 636), kGreen)) << std::hex << frame.At(52, 636);
 }
 
-TEST_F(TMosaicWindowTest, ARefusedFileLeadsBackToTheMainMenu) {
+TEST_F(TMosaicWindowTest, ARefusedFileEndsAsASkippedGame) {
   std::string file = MosaicFile();
   file.replace(file.find("img='t5/a'"), 10, "img='t5/none'");
   ASSERT_TRUE(OpenMosaic(file));
   EXPECT_TRUE(mosaic->IsLoadFailed());
   EXPECT_TRUE(log.Contains("Mini-game file assets/minigame5_1.xml: a picture of type 0"));
   Steps(1);
-  EXPECT_EQ(GetShadowScript(), "scripts/mainmenu.lua");
+  EXPECT_EQ(GetShadowScript(), "scripts/maingame.lua");
 }
 
 }  // namespace

@@ -268,14 +268,33 @@ TEST_F(TWoundsWindowTest, DirtBackAfterTheTutorShareShowsItsMessageAndPutsTheToo
   EXPECT_EQ(wounds->board.wounds[1].alphaMap, wounds->board.wounds[1].initialAlphaMap);
 }
 
-TEST_F(TWoundsWindowTest, ARefusedFileLeadsBackToTheMainMenu) {
+TEST_F(TWoundsWindowTest, ARefusedFileEndsAsASkippedGameAndOneWithNothingToBrushIsSolvedAtOnce) {
   std::string file = WoundsFile();
   file.replace(file.find("t6/brush"), 8, "t6/none");
   ASSERT_TRUE(OpenWounds(file));
   EXPECT_TRUE(wounds->IsLoadFailed());
   EXPECT_TRUE(log.Contains("Mini-game file assets/minigame6_1.xml: the brush \"t6/none\" cannot be loaded"));
   Steps(1);
-  EXPECT_EQ(GetShadowScript(), "scripts/mainmenu.lua");
+  EXPECT_TRUE(log.Contains("mg06window: the game cannot be played; it counts as skipped"));
+  EXPECT_EQ(GetShadowScript(), "scripts/maingame.lua");
+  EXPECT_EQ(GetGameProgress().levelId, 2);  // the level went on
+  Steps(5);
+  EXPECT_EQ(log.Count("mg06window: the game ends won"), 1u);
+
+  // No "cursor_brush", no wound and one tool: the game plays and is won at once.
+  wm->PopModal();
+  Tick(16);
+  ResetShadowState();
+  file = WoundsFile();
+  file.replace(file.find("cursor_brush='t6/brush'"), 23, "");
+  file.replace(file.find("<Wounds>"), file.find("</Wounds>") - file.find("<Wounds>"), "<Wounds>");
+  file.replace(file.find("<Tool preview='t6/ds' image='t6/d'/>"), 36, "");
+  ASSERT_TRUE(OpenWounds(file));
+  EXPECT_FALSE(wounds->IsLoadFailed());
+  EXPECT_TRUE(log.Contains("it names no brush"));
+  EXPECT_EQ(wounds->board.tools.size(), 1u);
+  Steps(1);
+  EXPECT_TRUE(wounds->board.solved);
 }
 
 }  // namespace

@@ -91,10 +91,18 @@ TEST(WoundsFile, EveryNumberHasADefault) {
 }
 
 TEST(WoundsFile, Refusals) {
-  EXPECT_FALSE(Read("", "<Wounds/>" + std::string(kTools))->ok);  // no brush
+  auto noBrush = Read("", "<Wounds/>" + std::string(kTools));  // the empty name: no refusal
+  ASSERT_TRUE(noBrush->ok);
+  EXPECT_EQ(noBrush->data.brush, "");
   EXPECT_FALSE(Read("cursor_brush='b'", kTools)->ok);
   EXPECT_FALSE(Read("cursor_brush='b'", "<Wounds/>")->ok);
-  EXPECT_FALSE(Read("cursor_brush='b'", "<Wounds/><Tools><Tool preview='a' image='b'/></Tools>")->ok);
+  // One tool: refused only when there are wounds to brush and disinfect.
+  const std::string oneTool = "<Tools><Tool preview='a' image='b'/></Tools>";
+  EXPECT_TRUE(Read("cursor_brush='b'", "<Wounds/>" + oneTool)->ok);
+  EXPECT_TRUE(Read("cursor_brush='b'", "<Wounds/><Tools/>")->ok);
+  auto oneToolWounds = Read("cursor_brush='b'", "<Wounds><Wound image_dirt='d' image_wound='w'/></Wounds>" + oneTool);
+  EXPECT_FALSE(oneToolWounds->ok);
+  EXPECT_NE(std::string(oneToolWounds->why.c_str()).find("fewer than two tools"), std::string::npos);
   auto noImage = Read("cursor_brush='b'", "<Wounds/><Tools><Tool preview='a' image='b'/><Tool preview='c'/></Tools>");
   EXPECT_FALSE(noImage->ok);
   EXPECT_NE(std::string(noImage->why.c_str()).find("tool 1"), std::string::npos);

@@ -370,7 +370,9 @@ std::vector<TStage> MakeWalkthrough(const std::string& source) {
     CloseOpening(s);
     s.Click(kSkip, 0);
     CloseEnding(s);
-    s.Note("the game is over: the main menu; the credits, and back; the quit question, no, then yes");
+    s.Note("the game is over: the first level's comic for the new game, read");
+    ReadComic(s, 3);
+    s.Note("the main menu; the credits, and back; the quit question, no, then yes");
     s.Click(kCredits, 3000);
     s.Click(kCreditsClose, 800);
     s.At(s.t, "close");

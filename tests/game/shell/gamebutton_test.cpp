@@ -59,6 +59,14 @@ TEST_F(GameButton, StyleGivesRectanglesFromThePictureAndTheHitShift) {
   EXPECT_EQ(six->hitRect, six->drawRect);
   std::unique_ptr<Button_t> seven(CreateButtonFromStyle("x;1,2,3,4;b/n.png;b/p.png;b/r.png;b/d.png;off", nullptr));
   EXPECT_TRUE(seven->disabled);
+  // Four good numbers and then something else: the four count, no hit shift.
+  std::unique_ptr<Button_t> junk(CreateButtonFromStyle("x;1,2,3,4,junk;b/n.png;b/p.png;b/r.png", nullptr));
+  ASSERT_TRUE(junk);
+  EXPECT_EQ(junk->drawRect, TRect(1, 2, 4, 6));
+  EXPECT_EQ(junk->hitRect, TRect(1, 2, 4, 6));
+  std::unique_ptr<Button_t> five(CreateButtonFromStyle("x;1,2,3,4,5,y;b/n.png;b/p.png;b/r.png", nullptr));
+  ASSERT_TRUE(five);
+  EXPECT_EQ(five->hitRect, TRect(6, 2, 9, 6));
 }
 
 TEST_F(GameButton, ShortOrMalformedStylesAreRefusedWithALogLine) {

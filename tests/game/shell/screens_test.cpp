@@ -69,12 +69,13 @@ const char* kMenu =
 
 // --- Main menu ---
 
-TEST(MainMenuClouds, WrapOnlyPastTheEdgeAndBothWays) {
+TEST(MainMenuClouds, WrapOnlyPastTheRightEdge) {
   EXPECT_EQ(TMainMenu::StepCloud(1023.5f, 0.5f), 1024.0f);  // exactly 1024 stays
   EXPECT_EQ(TMainMenu::StepCloud(1024.0f, 0.5f), 0.5f);
   EXPECT_EQ(TMainMenu::StepCloud(0.0f, 0.0f), 0.0f);
-  EXPECT_EQ(TMainMenu::StepCloud(0.0f, -1.0f), 1023.0f);  // a left-moving layer comes round too
-  EXPECT_EQ(TMainMenu::StepCloud(0.5f, -0.5f), 0.0f);
+  // A negative speed is never wrapped: the layer moves on to the left.
+  EXPECT_EQ(TMainMenu::StepCloud(0.0f, -1.0f), -1.0f);
+  EXPECT_EQ(TMainMenu::StepCloud(-2000.0f, -0.5f), -2000.5f);
 }
 
 TEST(MainMenuRotation, TurnsOncePerPeriodAndNeverDividesByZero) {

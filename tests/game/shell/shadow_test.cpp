@@ -61,9 +61,9 @@ TEST_F(ShadowTest, DarkensInSixtyThreeTicksSteppingTheSoundEachTime) {
   EXPECT_EQ(Calls(), (std::vector<std::string>{"PopModal sShadow", "PopModal mainmenu", "DoModal scripts/next.lua",
                                                "DoModal scripts/shadow.lua"}));
   EXPECT_FALSE(IsShadowDarkening());
-  // The change is carried out once: nothing is pending any more.
-  EXPECT_TRUE(GetShadowTarget().empty());
-  EXPECT_TRUE(GetShadowScript().empty());
+  // The change stays stored.
+  EXPECT_EQ(GetShadowTarget(), "mainmenu");
+  EXPECT_EQ(GetShadowScript(), "scripts/next.lua");
   EXPECT_TRUE(recorder.seen.empty());
 }
 
@@ -101,10 +101,25 @@ TEST_F(ShadowTest, EmptyTargetAndQuotesInNamesAndNoScriptAtAll) {
                                                "DoModal scripts/shadow.lua"}));
   screen->RemoveChild(one);
   wm->QueueDelete(one);
-  // A shadow opened without a new change darkens and lifts: no screen opens again.
+  // A shadow opened without a new change opens the last screen's script again.
+  auto runOut = [&](const char* name) {
+    Lua("gCalls = {}");
+    TShadow* shadow = Open(name);
+    TicksUntil([&] { return !Calls().empty(); });
+    screen->RemoveChild(shadow);
+    wm->QueueDelete(shadow);
+  };
+  ResetShadowState();
+  CSWithSh("from", "again.lua");
+  runOut("two");
+  runOut("three");  // the lifting shadow of the change
+  runOut("four");   // opened by itself, without CSWithSh
+  EXPECT_EQ(Calls(), (std::vector<std::string>{"PopModal sShadow", "PopModal from", "DoModal again.lua",
+                                               "DoModal scripts/shadow.lua"}));
+  // Nothing stored at all: the shadow darkens and lifts, and opens nothing.
   ResetShadowState();
   Lua("gCalls = {}");
-  Open("two");
+  Open("five");
   TicksUntil([&] { return Calls().size() >= 2; });
   EXPECT_EQ(Calls(), (std::vector<std::string>{"PopModal sShadow", "DoModal scripts/shadow.lua"}));
 }

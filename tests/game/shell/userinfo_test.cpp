@@ -205,18 +205,26 @@ TEST_F(Profiles, QuitToMainMenuLeavesTheScreen) {
   EXPECT_EQ(wm->GetModalStack().size(), 1u);
 }
 
-TEST_F(Profiles, SwitchingCarriesTheNewPlayersNameAndAbsentTypeMeansNoMiniGame) {
+TEST_F(Profiles, SwitchingCarriesTheNewPlayersNameAndAbsentKeysReadTheirDefaults) {
   UserInfo* users = Users();
   users->CreateNewUser("Ann");
-  users->CreateNewUser("Bob");  // Bob's keys are not written until his first save
+  users->CreateNewUser("Bob");
   users->SetCurrentUser(0, true);
   EXPECT_EQ(p.playerName, "Ann");
   users->SetCurrentUser(1, false);
   EXPECT_EQ(p.playerName, "Bob");
-  EXPECT_EQ(IsNeedGoToMiniGame(), 0);
+  EXPECT_EQ(IsNeedGoToMiniGame(), 0);  // Bob's progress was saved when Ann was chosen
   users->ChangeCurrentUserName("Rob");
   EXPECT_EQ(p.playerName, "Rob");
   EXPECT_EQ(users->GetUserName(1), "Rob");
+  // A player whose progress keys were never written: "mLocationType" reads 1.
+  users->GetPrefs()->SetString("name", "Cid", 2, 1);
+  users->SetCurrentUser(2, false);
+  EXPECT_EQ(p.playerName, "Cid");
+  EXPECT_EQ(p.levelId, 1);
+  EXPECT_EQ(p.firstRun, 1);
+  EXPECT_EQ(p.mLocationType, 1);
+  EXPECT_EQ(IsNeedGoToMiniGame(), 1);
 }
 
 // A save that cannot be read keeps the player, is kept aside and logged once.
