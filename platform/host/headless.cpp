@@ -103,7 +103,10 @@ bool THeadlessHost::PollEvent(THostEvent* event) {
   // The window's own state follows its events, as a real window's would.
   switch (event->type) {
     case THostEventType::kFocusGained: focused_ = true; break;
-    case THostEventType::kFocusLost: focused_ = false; break;
+    case THostEventType::kFocusLost:
+      focused_ = false;
+      keysDown_.clear();  // the keys go up with the focus
+      break;
     case THostEventType::kMinimized: minimized_ = true; break;
     case THostEventType::kRestored: minimized_ = false; break;
     case THostEventType::kMoved:
@@ -111,6 +114,11 @@ bool THeadlessHost::PollEvent(THostEvent* event) {
       windowY_ = event->y;
       break;
     case THostEventType::kMouseLeave: mouseX_ = mouseY_ = -1; break;
+    // A key pressed again before its release is held down: the press repeats, as a keyboard's does.
+    case THostEventType::kKeyDown:
+      if (!keysDown_.insert(event->key).second) event->repeat = true;
+      break;
+    case THostEventType::kKeyUp: keysDown_.erase(event->key); break;
     case THostEventType::kMouseMove:
     case THostEventType::kButtonDown:
     case THostEventType::kButtonUp:

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -109,6 +110,7 @@ private:
   int windowW_ = 0, windowH_ = 0, desktopW_ = 1920, desktopH_ = 1080;
   int mouseX_ = -1, mouseY_ = -1;
   int windowX_ = 0, windowY_ = 0;
+  std::set<uint32_t> keysDown_;  // a key-down of one of them is its auto-repeat
   std::vector<uint32_t> frame_, cursor_;
   int frameWidth_ = 0, frameHeight_ = 0;
   std::atomic<uint64_t> presents_{0};

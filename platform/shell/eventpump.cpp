@@ -181,6 +181,9 @@ bool TPlatform::TranslateKey(const THostEvent& e, TPlatformEvent* out) {
   }
   uint32_t code = TranslateHostKey(e.key);
   if (!code) return false;
+  // Enter and Escape press buttons and change screens: a held one acts once,
+  // its auto-repeats make no events (a held Backspace or arrow key repeats).
+  if (down && e.repeat && (code == PlatformKey::kEnter || code == PlatformKey::kEscape)) return false;
   out->type = down ? kEventKeyDown : kEventKeyUp;
   out->a = code;
   out->b = e.mods & (PlatformMod::kShift | PlatformMod::kCtrl | PlatformMod::kAlt | PlatformMod::kExtended);

@@ -318,6 +318,10 @@ TEST(EventSource, KeysAndCharacters) {
   Shell s;
   s.host->PushEvent(HostKeyEvent(THostEventType::kKeyDown, HostKey::kUp, HostMod::kShift | HostMod::kExtended));
   s.host->PushEvent(HostKeyEvent(THostEventType::kKeyDown, HostKey::kEnter));
+  // Enter held (pressed again before its release: the host's auto-repeat)
+  // and a repeating Escape act once: their repeats give nothing.
+  s.host->PushEvent(HostKeyEvent(THostEventType::kKeyDown, HostKey::kEnter));
+  s.host->PushEvent(HostKeyEvent(THostEventType::kKeyDown, HostKey::kEscape, 0, /*repeat=*/true));
   s.host->PushEvent(HostKeyEvent(THostEventType::kKeyDown, HostKey::kBackspace, 0, /*repeat=*/true));
   s.host->PushEvent(HostKeyEvent(THostEventType::kKeyUp, 'Q', HostMod::kCtrl));
   THostEvent text;
@@ -349,6 +353,13 @@ TEST(EventSource, KeysAndCharacters) {
   for (e = s.Next(); e.type == kEventUnicode; e = s.Next()) chars.push_back(e.a);
   EXPECT_EQ(chars, (std::vector<uint32_t>{'a', 0xE9, 0x1F600, 0x20AC}));
   EXPECT_EQ(e.type, static_cast<uint32_t>(kEventTick));
+  // Released and pressed again, Enter acts again.
+  s.host->PushEvent(HostKeyEvent(THostEventType::kKeyUp, HostKey::kEnter));
+  s.host->PushEvent(HostKeyEvent(THostEventType::kKeyDown, HostKey::kEnter));
+  EXPECT_EQ(s.Next().type, static_cast<uint32_t>(kEventKeyUp));
+  e = s.Next();
+  EXPECT_EQ(e.type, static_cast<uint32_t>(kEventKeyDown));
+  EXPECT_EQ(e.a, 13u);
 }
 
 TEST(EventSource, AClickThatActivatesTheWindowIsDroppedWithItsRelease) {

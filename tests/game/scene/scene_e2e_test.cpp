@@ -86,17 +86,20 @@ TEST_F(SceneEndToEnd, ANewPlayerFindsEverythingAndTheNextStartGoesOn) {
 }
 
 // From a saved game in the study: Escape before any click opens the game
-// menu, which stays on screen; Escape in it returns to the game. Two objects
+// menu, which stays on screen, though the key is held down long enough to
+// repeat; Escape in it returns to the game. Two objects
 // found, Escape again, and the menu's "Main menu": the fade and the main
 // menu, with the two objects saved by the time the main menu shows.
 TEST_F(SceneEndToEnd, EscapeOpensTheGameMenuAndItsMainMenuButtonSavesAndLeaves) {
   SaveAt(1, 1, 2, {"loc11"}, {"com_1.xml"});
-  // The location shows by 3.1 s.
-  const std::string play = Click(1000, kPlayButton) + At(3500, "key escape");
-  TRun menu = Run(play, FramesFor(4300));
+  // The location shows by 3.1 s. Escape is held from 3.5 s to 4.25 s: it
+  // repeats after half a second, every 33 ms.
+  std::string play = Click(1000, kPlayButton) + At(3500, "keydown escape");
+  for (int t = 4000; t <= 4200; t += 33) play += At(t, "keydown escape");
+  play += At(4250, "keyup escape");
+  TRun menu = Run(play, FramesFor(4600));
   EXPECT_EQ(menu.exitCode, 0);
-  ASSERT_FALSE(menu.Screens().empty());
-  EXPECT_EQ(menu.Screens().back(), "gamemenu") << menu.log;
+  EXPECT_EQ(menu.Screens(), (std::vector<std::string>{"mainmenu", "MainGame", "gamemenu"})) << menu.log;
   // The last frame: the menu's board (where its buttons leave it bare) over the study.
   std::vector<uint32_t> board;
   int bw = 0, bh = 0;
