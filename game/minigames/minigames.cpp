@@ -144,7 +144,19 @@ bool TMiniGames::Update() {
   if (tutor.IsActive()) tutor.Update(animStep, 0, journalClosed);
   tutor.StepNotice(animStep);
   if (!journalClosed) logBook->Update(animStep);
+  FollowJournalWish();
   return true;
+}
+
+void TMiniGames::OpenLogBook() {
+  TraceOut("%s: the journal opens", windowName.c_str());
+  logBook->Open(LogBook_t::kJournal, logBook->lastLocation);
+  logBook->StartOpening();
+  logBook->writingSuppressed = true;
+}
+
+void TMiniGames::FollowJournalWish() {
+  if (logBook) journalWish_.Follow(*logBook, [this] { OpenLogBook(); });
 }
 
 bool TMiniGames::IsLogBookOpen() const { return logBook && logBook->IsOpen(); }
@@ -154,6 +166,8 @@ bool TMiniGames::OnMouseDown(const TPoint& p) {
     logBook->OnMouseDown(p);
     return true;
   }
+  // The fading book takes no clicks: a click on its close button is kept.
+  if (logBook && journalWish_.OnMouseDown(*logBook, p, false)) return true;
   if (tutor.OnMouseDown(p) || isWon) return true;
   bool onButton = false;
   for (Button_t* b : {buttMenu, buttSkip, buttRestart, buttLogbook})
@@ -167,6 +181,10 @@ bool TMiniGames::OnMouseUp(const TPoint& p) {
   buttonPressed_ = false;
   if (IsLogBookOpen()) {
     logBook->OnMouseUp(p);
+    return true;
+  }
+  if (logBook && journalWish_.OnMouseUp(*logBook, p, false)) {
+    FollowJournalWish();
     return true;
   }
   if (tutor.OnMouseUp(p) || isWon) return true;
@@ -213,14 +231,18 @@ bool TMiniGames::OnMessage(TMessage* message) {
   } else if (text == "restart") {
     if (buttRestart) RestartGame();
   } else if (text == "logbook") {
-    if (logBook && !logBook->IsOpen()) {
-      TraceOut("%s: the journal opens", windowName.c_str());
-      logBook->Open(LogBook_t::kJournal, logBook->lastLocation);
-      logBook->StartOpening();
-      logBook->writingSuppressed = true;
+    // The closed book opens; one fading out opens again once closed. The
+    // last request wins, done as soon as the book can (journalwish.h).
+    if (logBook && logBook->IsClosed()) {
+      journalWish_.Request(JournalWish_t::Ask::kNone);
+      OpenLogBook();
+    } else {
+      journalWish_.Request(JournalWish_t::Ask::kOpen);
     }
   } else if (text == "logbookclose") {
-    if (idle) logBook->StartClosing();
+    // A close waits for the opening, a turning page or the pen.
+    journalWish_.Request(JournalWish_t::Ask::kClosed);
+    FollowJournalWish();
   } else if (text == "logbookprev") {
     if (idle) logBook->TurnPageBack();
   } else if (text == "logbooknext") {

@@ -27,6 +27,7 @@
 
 #include "game/minigames/mgresources.h"
 #include "game/shell/commonsound.h"
+#include "game/story/journalwish.h"
 #include "game/story/tutorscripts.h"
 #include "platform/string.h"
 #include "ui/message.h"
@@ -168,10 +169,15 @@ public:
 private:
   // The end of a game whose file was refused (once): as a skipped one.
   void EndRefusedGame();
+  // Opens the journal on the newest page, without the pen.
+  void OpenLogBook();
+  // Does the journal request kept in journalWish_ once the book can.
+  void FollowJournalWish();
 
   bool loadFailed_ = false;
   bool left_ = false;
   bool buttonPressed_ = false;  // a press went to a frame button: its release is the frame's too
+  JournalWish_t journalWish_;   // what the player last asked of the journal
   std::string nextScript_;
   std::unique_ptr<TLuaBindings> bindings_;  // last: unbound first
 };

@@ -22,7 +22,7 @@ bool TStoryScene::JournalShown() const { return journal_ && !journal_->IsClosed(
 
 void TStoryScene::OnLevelLoaded(const TiXmlElement* level, const TString& record) {
   tutor_.OnLevelLoaded(level, record);
-  wish_ = TWish::kNone;
+  wish_.Clear();
   if (!journal_) return;
   // The newest page is the location just entered.
   journal_->lastLocation = journal_->CountJournalPages() - 1;
@@ -86,24 +86,7 @@ void TStoryScene::Update(float dt) {
 }
 
 void TStoryScene::FollowWish() {
-  if (!journal_ || wish_ == TWish::kNone) return;
-  const int state = journal_->GetState();
-  if (wish_ == TWish::kOpen) {
-    if (state == LogBook_t::kClosing) return;
-    wish_ = TWish::kNone;
-    if (state == LogBook_t::kClosed) {
-      TraceOut("journal: opens as asked while it closed");
-      OpenJournal();
-    }
-    return;
-  }
-  if (state == LogBook_t::kOpening) return;
-  if (state == LogBook_t::kOpen) {
-    journal_->StartClosing();  // refused while a page turns or the pen writes
-    if (journal_->GetState() != LogBook_t::kClosing) return;
-    TraceOut("journal: closes as asked");
-  }
-  wish_ = TWish::kNone;
+  if (journal_) wish_.Follow(*journal_, [this] { OpenJournal(); });
 }
 
 bool TStoryScene::IsBlocking() const { return JournalShown() || tutor_.IsBlocking(); }
@@ -122,8 +105,7 @@ bool TStoryScene::OnPanelButton(const TPoint& p) const {
 
 bool TStoryScene::OnMouseDown(const TPoint& p) {
   if (!JournalShown()) return tutor_.OnMouseDown(p);
-  pressOnClose_ = journal_->IsOnCloseButton(p);
-  pressOnPanel_ = OnPanelButton(p);
+  wish_.OnMouseDown(*journal_, p, OnPanelButton(p));
   journal_->OnMouseDown(p);
   return true;
 }
@@ -132,11 +114,7 @@ bool TStoryScene::OnMouseUp(const TPoint& p) {
   if (!JournalShown()) return tutor_.OnMouseUp(p);
   // The fading book takes no clicks; one on its close button or on the
   // panel's journal button is kept (the open book's buttons act themselves).
-  if (journal_->GetState() != LogBook_t::kOpen) {
-    if (pressOnClose_ && journal_->IsOnCloseButton(p)) wish_ = TWish::kClosed;
-    else if (pressOnPanel_ && OnPanelButton(p)) wish_ = TWish::kOpen;
-  }
-  pressOnClose_ = pressOnPanel_ = false;
+  wish_.OnMouseUp(*journal_, p, OnPanelButton(p));
   journal_->OnMouseUp(p);
   return true;
 }
@@ -152,7 +130,7 @@ bool TStoryScene::OnCommand(TMessage* message) {
   if (!journal_ || !message || message->type != kButtonPress) return false;
   const TString& command = message->text;
   // A close the book cannot start now (a page turns, the pen writes) waits.
-  if (command == "logbookclose") wish_ = TWish::kClosed;
+  if (command == "logbookclose") wish_.Request(JournalWish_t::Ask::kClosed);
   else if (command == "logbookprev") journal_->TurnPageBack();
   else if (command == "logbooknext") journal_->TurnPageForward();
   else if (command == "logbookjournal") journal_->ShowJournal();
@@ -166,7 +144,7 @@ bool TStoryScene::OnCommand(TMessage* message) {
 bool TStoryScene::OnEscape() {
   if (!JournalShown()) return false;
   TraceOut("journal: escape");
-  wish_ = TWish::kClosed;
+  wish_.Request(JournalWish_t::Ask::kClosed);
   FollowWish();
   return true;
 }

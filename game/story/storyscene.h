@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "game/scene/scenestory.h"
+#include "game/story/journalwish.h"
 #include "game/story/scenetutor.h"
 
 class LogBook_t;
@@ -50,18 +51,11 @@ private:
   bool JournalShown() const;
   // Whether the point lies on the panel's journal button.
   bool OnPanelButton(const TPoint& p) const;
-  // Does what the player last asked of the journal as soon as the book can:
-  // a close asked while it fades in, turns a page or writes, an opening
-  // asked while it fades out.
+  // Does what the player last asked of the journal as soon as the book can.
   void FollowWish();
-
-  enum class TWish { kNone, kOpen, kClosed };
 
   TMainGame* scene_;
   std::unique_ptr<LogBook_t> journal_;
   SceneTutor_t tutor_;
-  TWish wish_ = TWish::kNone;
-  // The press of the click in hand began on the book's close button or on
-  // the panel's journal button (while the book fades, neither takes it).
-  bool pressOnClose_ = false, pressOnPanel_ = false;
+  JournalWish_t wish_;
 };

@@ -3,9 +3,9 @@
 // is the blocks game. From a fresh user folder an input script names the
 // player, presses Play, finds every object of the kitchen and closes the
 // journal; the level's mini-game follows. Then the crates are dragged into
-// place, or skip fills the pallet, or the journal is opened and the quit
-// question answered (no, then yes) and the next start comes back into the
-// mini-game. Checked: the log, the progress saved in the user folder and
+// place, or skip fills the pallet, or the journal is clicked open and shut
+// fast and the quit question answered (no, then yes) and the next start
+// comes back into the mini-game. Checked: the log, the progress saved in the user folder and
 // the pixels of the last frame.
 #include <filesystem>
 #include <fstream>
@@ -140,17 +140,21 @@ TEST_F(MiniGameEndToEnd, SkipFillsThePalletAndTheNextStartPlaysTheSecondLevel) {
 TEST_F(MiniGameEndToEnd, TheJournalOpensTheQuitQuestionAsksTwiceAndTheGameComesBack) {
   auto [trayX, trayY] = Tray(0);
   auto [cellX, cellY] = Cell(0, 0);
-  std::string input = ToTheMiniGame() +
-                      // The journal over the game, and closed again.
-                      Click(kPlay, kJournalButton) + Click(kPlay + 1500, kJournalClose) +
-                      // An anchor into the first cell.
-                      Click(kPlay + 2500, trayX, trayY) + Click(kPlay + 2800, cellX, cellY) +
-                      // The close box: no; the close box again: yes.
-                      std::to_string(kPlay + 3500) + " close\n" + Click(kPlay + 4500, kQuitNo) +
-                      std::to_string(kPlay + 5500) + " close\n" + Click(kPlay + 6500, kQuitYes);
-  TRun run = Run(input, 3420);
+  // The journal over the game: ten fast clicks on its button and on the
+  // book's close button in turn, the last ones while the book still fades
+  // in; it ends closed, as the last click asked.
+  std::string input = ToTheMiniGame();
+  const int at[] = {0, 200, 400, 600, 800, 1000, 1250, 1400, 1550, 1650};
+  for (int i = 0; i < 10; ++i) input += Click(kPlay + at[i], i % 2 ? kJournalClose : kJournalButton);
+  const int t = kPlay + 3500;
+  // An anchor into the first cell.
+  input += Click(t, trayX, trayY) + Click(t + 300, cellX, cellY) +
+           // The close box: no; the close box again: yes.
+           std::to_string(t + 1000) + " close\n" + Click(t + 2000, kQuitNo) + std::to_string(t + 3000) + " close\n" +
+           Click(t + 4000, kQuitYes);
+  TRun run = Run(input, 3520);
   EXPECT_EQ(run.exitCode, 0);
-  EXPECT_EQ(run.InLog("mg01window: the journal opens"), 1u) << run.log;
+  EXPECT_EQ(run.InLog("mg01window: the journal opens"), 2u) << run.log;
   EXPECT_EQ(run.InLog("minigame: quit asked"), 2u) << run.log;
   EXPECT_EQ(run.InLog("minigame: quit no"), 1u);
   EXPECT_EQ(run.InLog("minigame: quit yes"), 1u);
