@@ -2,7 +2,10 @@
 -- field and a button to make a new player, and a button to delete the chosen
 -- one. "Done" or Escape closes it. Enter makes the player typed in the field
 -- (the field keeps the keys for the next name), or, with the field empty,
--- closes it as "Done" does. The modal window is named "chooseplayer".
+-- closes it as "Done" does. A click on the list gives it the arrow and page
+-- keys (the list hands the focus to the window named 'chooseplayerwww': its
+-- own name); typing, Enter and Escape go on to the field as before. The
+-- modal window is named "chooseplayer".
 SetWindowName('chooseplayer')
 ReadFile('scripts/ui.lua')
 
@@ -53,12 +56,11 @@ end
 Window{ name = 'chooserbox', x = kCenter, y = kCenter, w = 640, h = 520,
   Bitmap{ name = 'board', x = 0, y = 0, image = 'backgrounds/players' },
   BoardTitle('players_title', 140, 22, 360, 50),
-  ChoosePlayerWindow{ name = 'playerlist', x = 60, y = 92, w = 520, h = 220,
+  ChoosePlayerWindow{ name = 'chooseplayerwww', x = 60, y = 92, w = 520, h = 220,
     listFontName = kFont, fontH = 26, shiftDy = 44, shDx = 1, shDy = 2,
     listRect = '50,0,420,44',
     listTextColor = '70,54,36,255', listActTextColor = '255,236,190,255',
     listTextColorSh = '0,0,0,0', listActTextColorSh = '0,0,0,160' },
-  Window{ name = 'chooseplayerwww', x = 0, y = 0, w = 1, h = 1 },
   KitButton({ name = 'delete', command = Delete }, 'players_delete', 104, 430, true),
   Text{ name = 'newlabel', x = 64, y = 322, w = 512, h = 26, font = { kFont, 20, kInk },
         label = GetString('players_new') },

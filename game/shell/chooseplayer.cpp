@@ -9,6 +9,7 @@
 #include "render/textblock.h"
 #include "render/texture.h"
 #include "script/bind.h"
+#include "ui/modalwindow.h"
 #include "ui/windowmanager.h"
 #include "ui/windowstyle.h"
 
@@ -20,6 +21,8 @@ void ReadColor(TWindowStyle& style, const char* key, TFloatColor* out) {
 }  // namespace
 
 TChoosePlayer::TChoosePlayer() {
+  // A click on the list gives it the keys (the hand-off after a click names it).
+  SetClassFlags(GetFlags() | kWindowFocusable);
   bindings_ = MakeScriptBindings();
   if (bindings_) {
     bindings_->Bind("FillUserDataList", this, &TChoosePlayer::FillUserDataList);
@@ -125,14 +128,26 @@ bool TChoosePlayer::OnMouseDown(const TPoint& p) {
   return false;
 }
 
+TWindow* TChoosePlayer::GetNameField() const {
+  TModalWindow* modal = GetModalParent();
+  TWindow* field = modal ? modal->GetFocusWindow() : nullptr;
+  return field != this ? field : nullptr;
+}
+
 bool TChoosePlayer::OnKeyDown(unsigned char key, int modifiers) {
-  if (TWindowManager* wm = GetWindowManager()) wm->Invalidate();
+  TWindowManager* wm = GetWindowManager();
+  if (wm) wm->Invalidate();
   UserInfo* users = GetUserInfo();
   int n = users ? users->GetNumUsers() : 0, cur = GetCurrentSelectedUser();
+  TWindow* field = nullptr;
   switch (key) {
     case PlatformKey::kEscape:
     case PlatformKey::kEnter:
+      // Beside a name field they mean what they mean there (Create or Done).
+      if ((field = GetNameField()) != nullptr) break;
       Run(kCloseText);
+      // The key's character must not reach the screen below as well.
+      if (wm) wm->SetSwallowNextChar(true);
       break;
     case PlatformKey::kUp:
       if (users && cur > 0) users->SetCurrentUser(cur - 1, true);
@@ -147,8 +162,24 @@ bool TChoosePlayer::OnKeyDown(unsigned char key, int modifiers) {
       if (users) users->SetCurrentUser(n - 1, true);
       break;
     default:
+      field = GetNameField();
       break;
   }
   Run(kAlbumText);
-  return false;
+  if (!field) return false;
+  // The field takes the keys back, beginning with this one.
+  if (wm) wm->SetFocus(field);
+  TPlatformEvent event;
+  event.type = kEventKeyDown;
+  event.a = key;
+  event.b = static_cast<uint32_t>(modifiers);
+  field->DispatchEvent(event);
+  return true;
+}
+
+bool TChoosePlayer::OnText(TString text) {
+  TWindow* field = GetNameField();
+  if (!field) return false;
+  if (TWindowManager* wm = GetWindowManager()) wm->SetFocus(field);
+  return field->OnText(text);
 }

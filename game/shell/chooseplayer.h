@@ -4,8 +4,15 @@
 // behind its row and the active colours. A click on a row, or Up, Down,
 // Page Up and Page Down, makes that profile current (saving the previous
 // player first); Enter and Escape close the chooser ("PopModal('chooseplayer')").
-// The window expects to sit in a modal window named "chooseplayer", beside a
-// window named "chooseplayerwww" that gets the focus after a click.
+// The window expects to sit in a modal window named "chooseplayer" and hands
+// the focus to the window named "chooseplayerwww" after a click on a row (the
+// demo's chooser names the list so). A click gives the list the keys.
+//
+// Beside a name field (the dialog's focus child, game/shell/typingedit.h)
+// the list keeps only its four keys: any other key, typed text, Enter and
+// Escape give the field the keys back and go there, so a name typed after a
+// click on the list goes in, and Enter and Escape mean what they mean in the
+// field (the dialog's default and cancel buttons).
 //
 // Style keys: "listFontName", "fontH", "shiftDy", "shDx", "shDy", "listRect"
 // ("x,y,w,h": the first row's box, relative to the window), "listTextColor",
@@ -44,6 +51,7 @@ public:
   void Draw() override;
   bool OnMouseDown(const TPoint& p) override;
   bool OnKeyDown(unsigned char key, int modifiers) override;
+  bool OnText(TString text) override;
 
   // The Lua functions.
   void FillUserDataList();
@@ -62,6 +70,8 @@ public:
 
 private:
   void Run(const char* text);
+  // The dialog's name field (its focus child), or null.
+  TWindow* GetNameField() const;
   void DrawRowText(TText* text, int x, int y, int height, const TFloatColor& colour);
 
   std::vector<PlayerRow_t> rows_;

@@ -4,9 +4,11 @@
 // chosen and deleted, across restarts. Checks the scripts' log lines, the
 // saved preferences and the pixels of the last frame.
 #include <memory>
+#include <regex>
 #include <string>
 #include <vector>
 
+#include "platform/geometry.h"
 #include "platform/prefs.h"
 #include "platform/settings.h"
 #include "tests/game/support/gamee2e.h"
@@ -25,12 +27,36 @@ protected:
   GameEndToEnd() : TGameEndToEnd({"menu: ", "players: ", "options: ", "quit: ", "The game ends"}) {}
 };
 
+// The box of row i of the player chooser's list, from the chooser's script:
+// its board centred on the screen, the list window in it, the first row's
+// box ("listRect") in the list and the step from row to row.
+TRect PlayerRow(int i) {
+  const std::string text = testing_support::ReadFile(testing_support::SourceDir() + "/assets/scripts/chooseplayer.lua");
+  std::smatch board, list, rect, step;
+  EXPECT_TRUE(std::regex_search(text, board, std::regex(R"(x = kCenter, y = kCenter, w = (\d+), h = (\d+))")));
+  EXPECT_TRUE(std::regex_search(text, list, std::regex(R"(ChoosePlayerWindow\{[^}]*?x = (\d+), y = (\d+))")));
+  EXPECT_TRUE(std::regex_search(text, rect, std::regex(R"(listRect = '(\d+),(\d+),(\d+),(\d+)')")));
+  EXPECT_TRUE(std::regex_search(text, step, std::regex(R"(shiftDy = (\d+))")));
+  if (board.empty() || list.empty() || rect.empty() || step.empty()) return TRect();
+  auto n = [](const std::smatch& m, int k) { return std::stoi(m[size_t(k)]); };
+  const int left = (1024 - n(board, 1)) / 2 + n(list, 1) + n(rect, 1);
+  const int top = (768 - n(board, 2)) / 2 + n(list, 2) + n(rect, 2) + i * n(step, 1);
+  return TRect(left, top, left + n(rect, 3), top + n(rect, 4));
+}
+std::string Centre(const TRect& r) { return Point(r.left + r.Width() / 2, r.top + r.Height() / 2); }
+
+// Pixels of row i warmed by the highlight behind the current player's row.
+int Highlight(const TRun& run, int i) {
+  const TRect r = PlayerRow(i);
+  return run.Pixels(r.left, r.top, r.right, r.bottom, [](int red, int, int blue) { return red > blue + 75; });
+}
+
 }  // namespace
 
 // The whole first evening: a name on the first start, the options changed,
 // the quit question answered; the next start shows the same player with the
 // same options; two players are made (with the button, then with Enter),
-// one chosen, and the first deleted.
+// one chosen, and the first deleted; the list's keys choose, between names typed.
 TEST_F(GameEndToEnd, FirstStartOptionsQuitRestartAndPlayers) {
   // 1. First start: the name question, then the menu; options changed and
   //    saved; a close request asks, "No" stays; Escape asks as the Quit
@@ -87,10 +113,11 @@ TEST_F(GameEndToEnd, FirstStartOptionsQuitRestartAndPlayers) {
   //    and made with Enter (the field keeps the keys); the first chosen
   //    again and deleted (Enter answers the question yes); Escape closes
   //    the chooser on the one chosen then.
+  const std::string row0 = Centre(PlayerRow(0)), row1 = Centre(PlayerRow(1));
   std::string players = Click(300, kPlayersButton) + "700 text Bea\n" + Click(900, KitButtonAt("chooseplayer.lua", "create")) +
-                        "1300 text Cal\n1400 key enter\n" + Click(1700, "400 238") + Click(2000, "400 282") +
-                        Click(2300, "400 238") + Click(2600, KitButtonAt("chooseplayer.lua", "delete")) +
-                        "3000 key enter\n" + Click(3400, "400 282") + "3800 key escape\n";
+                        "1300 text Cal\n1400 key enter\n" + Click(1700, row0) + Click(2000, row1) +
+                        Click(2300, row0) + Click(2600, KitButtonAt("chooseplayer.lua", "delete")) +
+                        "3000 key enter\n" + Click(3400, row1) + "3800 key escape\n";
   TRun chooser = Run(players, 420);
   EXPECT_EQ(chooser.exitCode, 0);
   std::vector<std::string> chosen = {"menu: shown",          "players: created Bea", "players: created Cal",
@@ -104,6 +131,25 @@ TEST_F(GameEndToEnd, FirstStartOptionsQuitRestartAndPlayers) {
   EXPECT_EQ(prefs->GetString("name", "", 1), "Cal");
   EXPECT_EQ(prefs->GetInt("curuser", -1), 1);
   EXPECT_EQ(prefs->GetInt("musiclevel", -1, 1), 500);  // a new player's volumes
+
+  // 5. A click on the list gives it the arrow and page keys; a name typed
+  //    then goes into the field and Enter makes the player; the list takes
+  //    the keys again after the next click. The chooser stays open, Cal's
+  //    row highlighted.
+  std::string keys = Click(300, kPlayersButton) + Click(700, row0) + "1000 key down\n1100 key up\n1200 key up\n" +
+                     "1300 key pagedown\n1400 key pageup\n1600 text Dan\n1800 key enter\n" + Click(2200, row0) +
+                     "2500 key down\n";
+  TRun list = Run(keys, FramesFor(2900));
+  EXPECT_EQ(list.exitCode, 0);
+  EXPECT_EQ(list.lines, (std::vector<std::string>{"menu: shown", "players: created Dan", "The game ends (quit)"}));
+  ASSERT_EQ(list.w, 1024);
+  EXPECT_GT(Highlight(list, 1), 5000);
+  EXPECT_LT(Highlight(list, 0), 500);
+  EXPECT_LT(Highlight(list, 2), 500);
+  prefs = Prefs();
+  ASSERT_EQ(prefs->GetUserCount(), 3);
+  EXPECT_EQ(prefs->GetString("name", "", 2), "Dan");
+  EXPECT_EQ(prefs->GetInt("curuser", -1), 1);
 }
 
 // Close requests while a dialog is open behave the same each time: the

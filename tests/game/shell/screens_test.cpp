@@ -285,6 +285,7 @@ TEST_F(Screens, PlayerListKeysMoveTheCurrentPlayerAndCloseIt) {
   TWindow* modal = wm->GetTopModal();
   list->OnKeyDown(PlatformKey::kEnter, 0);
   EXPECT_NE(wm->GetTopModal(), modal);
+  EXPECT_TRUE(wm->TakeSwallowNextChar());  // the key's character does not reach the screen below
   EXPECT_EQ(Global("album"), "6");
   list = Open<TChoosePlayer>("chooseplayer.lua", Chooser("0,0,400,40", 50, 0), "cp");
   modal = wm->GetTopModal();
