@@ -432,6 +432,8 @@ bool TPrefs::Save() {
     RemoveFile(temp);
     return false;
   };
+  // A file the reader would refuse is never written: the last one stays.
+  if (ReadLe32(bytes.data() + 8) > kPrefsMaxPlainSize) return fail("larger than the limit");
   TFile out;
   if (!out.Open(temp, "wbx")) return fail("cannot create the temporary file");
   if (out.Write(bytes.data(), bytes.size()) != bytes.size()) return fail("cannot write the temporary file");

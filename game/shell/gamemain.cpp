@@ -71,6 +71,8 @@ public:
     // time and screenshots work.
     if (redrawEveryTick_ && event.type == kEventTick) wm_->Invalidate();
     wm_->HandleEvent(event);
+    // A save that failed is told once a screen stands.
+    TellSaveFailureWhenDue();
     if (logModals_) LogTopModal();
   }
   void RunQuitVerify() override {

@@ -189,7 +189,8 @@ TSaveRead ReadSaveBlob(const uint8_t* data, size_t size, uint32_t version, GameP
     if (why) *why = reason;
     return TSaveRead::kDamaged;
   };
-  if (size > kSaveBlobLimit) return damaged(TString::Printf("%zu bytes, more than %zu", size, kSaveBlobLimit));
+  if (size > kSaveBlobMaxSize)
+    return damaged(TString::Printf("%zu bytes, more than %zu", size, kSaveBlobMaxSize));
   if (!data) size = 0;
   TBlobReader r(data, size);
   uint32_t found = 0;

@@ -6,6 +6,8 @@
 #include "audio/soundmanager.h"
 #include "game/shell/gameprogress.h"
 #include "game/shell/savefile.h"
+#include "game/shell/shadow.h"
+#include "game/shell/upperlayers.h"
 #include "platform/gamestate.h"
 #include "platform/log.h"
 #include "platform/prefs.h"
@@ -125,9 +127,9 @@ bool UserInfo::LoadProgress(TString* why) {
   if (prefs_->GetData(kBlobKey, nullptr, 0, user, &length) == -1) return true;
   TSaveRead result;
   TString reason;
-  if (size_t(length) > kSaveBlobLimit) {
+  if (size_t(length) > kSaveBlobMaxSize) {
     result = TSaveRead::kDamaged;
-    reason = TString::Printf("%d bytes, more than %zu", length, kSaveBlobLimit);
+    reason = TString::Printf("%d bytes, more than %zu", length, kSaveBlobMaxSize);
   } else {
     std::vector<uint8_t> blob(size_t(length) + 1);
     prefs_->GetData(kBlobKey, blob.data(), length, user);
@@ -165,16 +167,43 @@ bool UserInfo::SaveProgress() {
   if (user < 0) return false;
   const GameProgress& progress = GetGameProgress();
   std::vector<uint8_t> blob = WriteSaveBlob(progress, uint32_t(GetSaveVersion()));
-  if (blob.size() > kSaveBlobLimit) {
-    TraceOut("Profiles: the progress of player \"%s\" needs %zu bytes, more than %zu; it is not saved and the last "
-             "save stays",
-             GetUserName(user).c_str(), blob.size(), kSaveBlobLimit);
-    return false;
+  bool written = false;
+  if (blob.size() > kSaveBlobMaxSize) {
+    TraceOut("Profiles: the progress of player \"%s\" needs %zu bytes, more than %zu", GetUserName(user).c_str(),
+             blob.size(), kSaveBlobMaxSize);
+  } else {
+    TPrefsBatch batch(*prefs_);
+    for (const ProgressKey& k : kProgressKeys) prefs_->SetInt(k.key, progress.*k.field, user, 1);
+    prefs_->SetData(kBlobKey, blob.data(), int(blob.size()), user, 1);
+    written = batch.Commit();
   }
-  TPrefsBatch batch(*prefs_);
-  for (const ProgressKey& k : kProgressKeys) prefs_->SetInt(k.key, progress.*k.field, user, 1);
-  prefs_->SetData(kBlobKey, blob.data(), int(blob.size()), user, 1);
-  return batch.Commit();
+  NoteSaveResult(user, written);
+  return written;
+}
+
+void UserInfo::NoteSaveResult(int user, bool written) {
+  if (written) {
+    if (saveFailing_) TraceOut("Profiles: the progress of player \"%s\" is saved again", GetUserName(user).c_str());
+    saveFailing_ = false;
+    return;
+  }
+  // The progress stays in memory (and in the store's), so the next save
+  // writes it; the file on disk keeps the last save whole.
+  saveFailing_ = true;
+  TraceOut("Profiles: the progress of player \"%s\" could not be saved; it is kept and saved at the next chance",
+           GetUserName(user).c_str());
+  if (saveNotice_ == TSaveNotice::kNone) saveNotice_ = TSaveNotice::kDue;
+}
+
+void UserInfo::TellSaveFailureWhenDue() {
+  if (saveNotice_ != TSaveNotice::kDue) return;
+  TWindowManager* windows = GetWindowManager();
+  TWindow* top = windows ? windows->GetTopModal() : nullptr;
+  // Not over a fade or a screen change on its way: the message would go
+  // with the screen it stands on.
+  if (!top || top->GetName() == "sShadow" || !GetShadowScript().empty()) return;
+  saveNotice_ = TSaveNotice::kGiven;
+  ShowMiniTutor(top, kSaveFailedInfo);
 }
 
 void UserInfo::CreateNewUser(const TString& name) {
@@ -305,7 +334,13 @@ bool UserInfo::IsFullScreen() const {
   return platform && platform->IsFullScreen();
 }
 
+const char* const kSaveFailedInfo = "infosavefailed";
+
 UserInfo* GetUserInfo() { return gUserInfo; }
+
+void TellSaveFailureWhenDue() {
+  if (gUserInfo) gUserInfo->TellSaveFailureWhenDue();
+}
 
 void DeleteUserInfo() {
   if (!gUserInfo) return;

@@ -11,9 +11,12 @@
 // Nothing is ever written to a profile while no valid profile is current.
 // A saved game that cannot be read (another save version, or damaged) is kept
 // aside in the profile under "<key>.v<version>" or "<key>.damaged", logged,
-// and the player starts a new game with name and volumes kept.
+// and the player starts a new game with name and volumes kept. A save that
+// cannot be written keeps the progress in memory for the next save and is
+// told to the player once.
 // Depends on platform/ (prefs, game state, platform), ui/ (window manager,
-// script), audio/ (group volumes), gameprogress.h and savefile.h.
+// script), audio/ (group volumes), gameprogress.h, savefile.h, shadow.h (is a
+// screen change on its way) and upperlayers.h (the information pop-up).
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -79,9 +82,18 @@ public:
   bool IsFullScreen() const;
 
   // Writes the current player's eleven progress keys and "LocInfoPass" in
-  // one write of the file. False (logged, nothing written) with no current
-  // player or a blob above the limit, or when the write failed.
+  // one write of the file. False (logged) with no current player, a blob
+  // above kSaveBlobMaxSize, or when the write failed: then the file keeps the
+  // last save whole, the progress stays in memory and the next save (the
+  // next save point, or the program's end) writes it; the first such failure
+  // is told to the player (TellSaveFailureWhenDue).
   bool SaveProgress();
+  // The last save of the progress failed.
+  bool IsSaveFailing() const { return saveFailing_; }
+  // Once a save has failed, the first time a screen stands (a top modal
+  // window, no fade and no screen change on its way): the small information
+  // pop-up kSaveFailedInfo over it. Once in the life of the manager.
+  void TellSaveFailureWhenDue();
   // New game, then the current player's keys and blob. False when the blob
   // has another version (keys loaded, lists empty) or is damaged (lists
   // empty); `why` then says what was wrong.
@@ -91,18 +103,29 @@ public:
   static float VolumeOfLevel(int level);
 
 private:
+  enum class TSaveNotice { kNone, kDue, kGiven };
+
   int CurrentProfile(const char* forWhat) const;
+  void NoteSaveResult(int user, bool written);
   void KeepUnreadableSave(int user, const TString& why);
 
   std::unique_ptr<TPrefs> prefs_;
   int gameMode_ = 0;
   bool lastLoadOtherVersion_ = false;
   uint32_t lastLoadVersion_ = 0;
+  bool saveFailing_ = false;
+  TSaveNotice saveNotice_ = TSaveNotice::kNone;
   std::unique_ptr<TLuaBindings> bindings_;  // last: unbound first
 };
 
+// The info (infos.xml, strings.xml) that tells the player the progress
+// cannot be saved: "infosavefailed".
+extern const char* const kSaveFailedInfo;
+
 // The profile manager; null before start-up and after shut-down.
 UserInfo* GetUserInfo();
+// The manager's TellSaveFailureWhenDue; the main loop calls it after each event.
+void TellSaveFailureWhenDue();
 // Saves and deletes the current manager (when any), then makes a new one.
 void RecreateUserInfo();
 // Saves and deletes the current manager.

@@ -214,6 +214,25 @@ TEST_F(Prefs, FailedWriteIsReportedAndLogged) {
   EXPECT_FALSE(prefs.SetInt("curuser", 1, -1, 1));
   EXPECT_TRUE(log.Contains("Prefs: saving user:prefs.dat failed"));
   EXPECT_EQ(prefs.GetInt("curuser", -1), 1);  // kept in memory
+
+  // Contents the reader would refuse are never written: up to the reader's
+  // limit exactly the file is written and read back; one byte more and the
+  // last file stays.
+  TPrefs big("user:big.dat", "k");
+  ASSERT_TRUE(big.SetData("blob", "", 0, 0, 1));
+  auto plainSize = [&] {
+    std::vector<uint8_t> bytes = SerializePrefs(big.GetData(), "k");
+    return size_t(bytes[8]) | size_t(bytes[9]) << 8 | size_t(bytes[10]) << 16 | size_t(bytes[11]) << 24;
+  };
+  std::string value(kPrefsMaxPlainSize - plainSize(), 'v');
+  ASSERT_TRUE(big.SetData("blob", value.data(), int(value.size()), 0, 1));
+  ASSERT_EQ(plainSize(), kPrefsMaxPlainSize);
+  const std::string written = ReadFile(Path("big.dat"));
+  EXPECT_EQ(TPrefs("user:big.dat", "k").GetData("blob", nullptr, 0, 0), int(value.size()));
+  value += 'v';
+  EXPECT_FALSE(big.SetData("blob", value.data(), int(value.size()), 0, 1));
+  EXPECT_TRUE(log.Contains("Prefs: saving user:big.dat failed (larger than the limit)"));
+  EXPECT_EQ(ReadFile(Path("big.dat")), written);
 }
 
 // Four processes save the same file at once, many times: every save succeeds,

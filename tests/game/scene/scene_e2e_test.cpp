@@ -6,6 +6,7 @@
 // gallery, for the new wallpaper). The next start plays
 // the second location: the first one was saved as passed.
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,15 @@ class SceneEndToEnd : public TGameEndToEnd {
 protected:
   SceneEndToEnd() : TGameEndToEnd({"menu: ", "players: ", "MainGame: "}) {}
 };
+
+// A saved game in the attic, and what the saves and the information pop-ups log.
+class TSceneSaves : public TGameEndToEnd {
+protected:
+  TSceneSaves() : TGameEndToEnd({"MainGame: ", "Profiles: ", "Hint "}) {}
+  void SaveInTheAttic(int found);
+};
+
+constexpr const char* kNoticeOk = "512 455";  // the small information pop-up's OK button
 
 // Dark ink on the parchment of the list.
 int ListInk(const TRun& r) {
@@ -140,4 +150,53 @@ TEST_F(SceneEndToEnd, EscapeOpensTheGameMenuAndItsMainMenuButtonSavesAndLeaves) 
   // The last frame: the main menu greets the player.
   ASSERT_EQ(leave.w, 1024);
   EXPECT_GT(Greeting(leave), 80);
+}
+
+// The attic with all but the last object found on an earlier visit.
+void TSceneSaves::SaveInTheAttic(int found) {
+  SaveAda([found](GameProgress& p) {
+    p.locationId = 4;
+    p.firstRun = 0;
+    p.gameIntroDone = 1;
+    p.MarkShown("com_1.xml");
+    p.MarkInfoShown("info_hint");
+    Pass(p, {"loc11", "loc12", "mg_keys"});
+    for (int id = 0; id < found; ++id) p.FindLocationInfo("loc13").AddItemId(id);
+  });
+}
+
+// A user folder that cannot be written: the location is completed, the save
+// fails and is logged at each save point, the player is told once (over the
+// play screen, before the game goes on), and the saved game on disk stays as
+// it was.
+TEST_F(TSceneSaves, AFolderThatCannotBeWrittenIsToldOnceAndTheLastSaveStays) {
+  SaveInTheAttic(11);
+  const std::string prefs = testing_support::ReadFile(dir.File("user/prefs.dat"));
+  TReadOnlyFolder readOnly(dir.File("user"));
+  if (!readOnly.Made()) GTEST_SKIP() << "no read-only folder can be made here";
+  inChild = &TReadOnlyFolder::Enter;
+  std::vector<std::string> places = ItemCentres("loc13");
+  ASSERT_EQ(places.size(), 12u);
+  const std::string input = Click(300, kPlayButton) + Click(4000, places[11]) + Click(7000, kNoticeOk) +
+                            Click(11000, kJournalClose) + At(15000, "close") + Click(15500, kQuitYes);
+  TRun run = Run(input, 1800);
+  readOnly.Leave();
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(testing_support::ReadFile(dir.File("user/prefs.dat")), prefs);
+  std::vector<std::string> files;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.File("user")))
+    files.push_back(entry.path().filename().string());
+  std::sort(files.begin(), files.end());
+  EXPECT_EQ(files, (std::vector<std::string>{"logfile.txt", "prefs.dat", "prefs.dat.bak"}));
+  // Completing the attic, leaving it for the gallery, and the end: each save logged.
+  const std::string failed = "Profiles: the progress of player \"Ada\" could not be saved";
+  EXPECT_EQ(run.Count(failed), 3u) << run.Joined();
+  EXPECT_EQ(run.Count("MainGame: level loc13 complete"), 1u);
+  EXPECT_EQ(run.Count("MainGame: on to scripts/gallery.lua"), 1u);
+  // Told once, as soon as the save at the end of the attic failed.
+  EXPECT_EQ(run.InLog("modal: minitutor"), 1u);
+  EXPECT_EQ(run.Count("Hint infosavefailed: Your progress cannot be saved"), 1u);
+  int told = run.Find("Hint infosavefailed"), complete = run.Find("MainGame: level loc13 complete");
+  EXPECT_GT(told, complete);
+  EXPECT_LT(told, run.Find("MainGame: on to "));
 }

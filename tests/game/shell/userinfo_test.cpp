@@ -2,6 +2,9 @@
 // cannot be read, and with no current player.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <cmath>
 
 #include "audio/soundmanager.h"
@@ -295,9 +298,9 @@ TEST_F(UnreadableSave, BitFlippedCount) {
   ExpectKeptAside(flipped, ".damaged");
 }
 
-TEST_F(UnreadableSave, Oversized) {
+TEST_F(UnreadableSave, LongerThanItsContents) {
   MakePlayer();
-  std::string big = Blob() + std::string(kSaveBlobLimit, 'x');
+  std::string big = Blob() + std::string(8192, 'x');
   Store(big);
   ExpectKeptAside(big, ".damaged");
 }
@@ -324,14 +327,101 @@ TEST_F(UnreadableSave, LoadProgressOfAnotherVersionKeepsTheKeysAndEmptiesTheList
   EXPECT_EQ(why, "save version 1, this game reads version 5");
 }
 
-TEST_F(UnreadableSave, ProgressTooLargeForABlobKeepsTheLastSave) {
+// A long game's save passes 8192 bytes: it is written whole at once and the
+// next start reads it back.
+TEST_F(UnreadableSave, ProgressOver8192BytesIsSavedWholeAndReadBack) {
   MakePlayer();
   UserInfo* users = Users();
-  std::string before = testing_support::ReadFile(PrefsFile());
-  for (int i = 0; i < 200; ++i) p.MarkInfoShown(TString::Printf("a rather long information pop-up name %d", i));
-  EXPECT_FALSE(users->SaveProgress());
-  EXPECT_EQ(log.Count("it is not saved and the last save stays"), 1u);
+  for (int i = 0; i < 64; ++i) {
+    LocationInfo& info = p.FindLocationInfo(TString::Printf("location%02d", i));
+    info.passed = 1;
+    info.SetStartDateTime("03-14-2026", "20:00");
+    info.SetPassDateTime("03-14-2026", "20:30");
+    for (int id = 0; id < 8; ++id) info.AddItemId(id);
+  }
+  const GameProgress saved = p;
+  EXPECT_TRUE(users->SaveProgress());
+  std::string blob = Blob();  // the file on disk, read at once
+  EXPECT_GT(blob.size(), 8192u);
+  EXPECT_EQ(blob.size(), WriteSaveBlob(saved, 1).size());
+  DeleteUserInfo();
+  p.Reset();
+  log.Clear();
+  Users();
+  EXPECT_TRUE(p.SameProgress(saved));
+  EXPECT_EQ(log.Count("Profiles:"), 0u);
+}
+
+// Files above `bytes` cannot be written while it lives, as on a full disk.
+class TFullDisk {
+public:
+  explicit TFullDisk(rlim_t bytes = 64) {
+    getrlimit(RLIMIT_FSIZE, &old_);
+    oldSignal_ = signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old_;
+    small.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &small);
+  }
+  ~TFullDisk() {
+    setrlimit(RLIMIT_FSIZE, &old_);
+    signal(SIGXFSZ, oldSignal_);
+  }
+
+private:
+  rlimit old_{};
+  void (*oldSignal_)(int) = nullptr;
+};
+
+// A save that cannot be written: the file keeps the last save, the progress
+// stays in memory, each failure is logged, the player is told once (when a
+// screen stands), and the next save once the disk takes it writes it all.
+TEST_F(Profiles, ASaveThatCannotBeWrittenIsKeptToldOnceAndWrittenLater) {
+  UserInfo* users = Users();
+  users->CreateNewUser("Ann");
+  p.levelId = 2;
+  ASSERT_TRUE(users->SaveProgress());
+  const std::string before = testing_support::ReadFile(PrefsFile());
+  Lua("gTold = '' function ShowMiniTutor(key) gTold = gTold .. key .. ';' end");
+  {
+    TFullDisk full;
+    p.levelId = 3;
+    p.FindLocationInfo("loc13").AddItemId(4);
+    EXPECT_FALSE(users->SaveProgress());
+    EXPECT_TRUE(users->IsSaveFailing());
+    TellSaveFailureWhenDue();
+    TellSaveFailureWhenDue();
+    p.numCoins = 5;
+    EXPECT_FALSE(users->SaveProgress());
+    TellSaveFailureWhenDue();
+  }
   EXPECT_EQ(testing_support::ReadFile(PrefsFile()), before);
+  EXPECT_EQ(log.Count("Profiles: the progress of player \"Ann\" could not be saved; it is kept and saved at the next chance"), 2u);
+  EXPECT_EQ(log.Count("Prefs: saving user:prefs.dat failed (cannot write the temporary file)"), 2u);
+  EXPECT_EQ(Global("gTold"), "infosavefailed;");
+  EXPECT_EQ(p.levelId, 3);  // still in memory
+
+  // The disk takes writes again: the next save writes everything.
+  const GameProgress kept = p;
+  EXPECT_TRUE(users->SaveProgress());
+  EXPECT_FALSE(users->IsSaveFailing());
+  EXPECT_EQ(log.Count("Profiles: the progress of player \"Ann\" is saved again"), 1u);
+  TPrefs fresh;
+  EXPECT_EQ(fresh.GetInt("levelId", 0, 0), 3);
+  EXPECT_EQ(fresh.GetInt("numCoins", 0, 0), 5);
+  int length = 0;
+  ASSERT_NE(fresh.GetData("LocInfoPass", nullptr, 0, 0, &length), -1);
+  std::vector<uint8_t> blob(static_cast<size_t>(length));
+  fresh.GetData("LocInfoPass", blob.data(), length, 0);
+  GameProgress read;
+  EXPECT_EQ(ReadSaveBlob(blob.data(), blob.size(), 1, read), TSaveRead::kOk);
+  EXPECT_EQ(read.locationInfos, kept.locationInfos);
+  // Told once in the manager's life, whatever fails later.
+  {
+    TFullDisk full;
+    EXPECT_FALSE(users->SaveProgress());
+    TellSaveFailureWhenDue();
+  }
+  EXPECT_EQ(Global("gTold"), "infosavefailed;");
 }
 
 }  // namespace

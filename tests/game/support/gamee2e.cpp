@@ -1,6 +1,9 @@
 #include "tests/game/support/gamee2e.h"
 
+#include <linux/capability.h>
 #include <signal.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <regex>
 #include <sstream>
 
@@ -40,10 +44,12 @@ std::string FirstGame(const std::string& name, int play) {
 }
 
 int RunProgram(const std::string& folder, const std::string& options, std::vector<std::string> words,
-               const std::vector<std::string>& launcher, const std::function<void(int pid)>& watch) {
+               const std::vector<std::string>& launcher, const std::function<void(int pid)>& watch,
+               const std::function<void()>& inChild) {
   pid_t child = fork();
   if (child == 0) {
     if (chdir(folder.c_str()) != 0) _exit(126);
+    if (inChild) inChild();
     alarm(240);  // a run that never ends fails instead of holding the suite
     words.insert(words.begin(), "options=" + options);
     words.insert(words.begin(), LANTERN_PROGRAM);
@@ -65,6 +71,31 @@ int RunProgram(const std::string& folder, const std::string& options, std::vecto
   }
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
+
+TReadOnlyFolder::TReadOnlyFolder(std::string folder) : folder_(std::move(folder)) {
+  if (chmod(folder_.c_str(), 0555) != 0) return;
+  // A program started as the game is must fail to write here.
+  const std::string probe = folder_ + "/probe";
+  pid_t child = fork();
+  if (child == 0) {
+    Enter();
+    execlp("touch", "touch", probe.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  made_ = WIFEXITED(status) && WEXITSTATUS(status) == 1;
+  unlink(probe.c_str());
+  if (!made_) Leave();
+}
+
+TReadOnlyFolder::~TReadOnlyFolder() { Leave(); }
+
+void TReadOnlyFolder::Enter() {
+  if (geteuid() == 0) prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE, 0, 0, 0);
+}
+
+void TReadOnlyFolder::Leave() { chmod(folder_.c_str(), 0755); }
 
 std::string CloseOpening(int* t) {
   std::string input = Click(*t, kTutorButton) + Click(*t + 600, kTutorButton);
@@ -232,7 +263,10 @@ TRun TGameEndToEnd::RunWatched(const std::vector<std::string>& launcher, const s
   const std::string inputFile = dir.Write("input" + std::to_string(runs) + ".txt", input);
   const std::string shot = dir.File("shot" + std::to_string(runs++) + ".png");
   const std::string logFile = dir.File("user/logfile.txt");
-  unlink(logFile.c_str());  // each run's own lines
+  {
+    // Each run's own lines (the file stays, so that a read-only user folder keeps it).
+    std::ofstream emptied(logFile, std::ios::trunc);
+  }
   bool seen = false;
   auto watch = [&](int pid) {
     if (seen || !InOrder(testing_support::ReadFile(logFile), markers)) return;
@@ -247,7 +281,8 @@ TRun TGameEndToEnd::RunWatched(const std::vector<std::string>& launcher, const s
   run.exitCode = RunProgram(folder,
                             "frames=" + std::to_string(frames) + ",input=" + inputFile + ",screenshot=" + shot +
                                 ",userfolder=" + dir.File("user") + extra,
-                            {}, launcher, atMarker ? std::function<void(int)>(watch) : nullptr);
+                            {}, launcher, atMarker ? std::function<void(int)>(watch) : nullptr,
+                            inChild);
   run.log = testing_support::ReadFile(logFile);
   EXPECT_TRUE(seen || !atMarker) << "the log never showed the moment to look at:\n" << run.log;
   std::istringstream in(run.log);

@@ -44,9 +44,28 @@ std::string FirstGame(const std::string& name = "Ada", int play = 800);
 // Runs the program in `folder` with "options=<options>" and the further
 // command-line words; its exit code (-1 when it did not end by itself). A
 // `launcher` (a command and its words) starts the program when given;
-// `watch`, when given, is called with the child's id every 2 ms while it runs.
+// `watch`, when given, is called with the child's id every 2 ms while it runs;
+// `inChild`, when given, runs in the child before the program starts.
 int RunProgram(const std::string& folder, const std::string& options, std::vector<std::string> words = {},
-               const std::vector<std::string>& launcher = {}, const std::function<void(int pid)>& watch = nullptr);
+               const std::vector<std::string>& launcher = {}, const std::function<void(int pid)>& watch = nullptr,
+               const std::function<void()>& inChild = nullptr);
+
+// Makes `folder` read-only for the program runs that call Enter in their
+// child: its mode 0555, and a program run as root gives up its right to
+// write past file modes. False (nothing changed) where no read-only folder
+// can be made this way; Leave (or the destructor) makes it writable again.
+class TReadOnlyFolder {
+public:
+  explicit TReadOnlyFolder(std::string folder);
+  ~TReadOnlyFolder();
+  bool Made() const { return made_; }
+  static void Enter();  // in the child, before the program starts
+  void Leave();
+
+private:
+  std::string folder_;
+  bool made_ = false;
+};
 
 // One run of the program.
 struct TRun {
@@ -116,7 +135,8 @@ protected:
   explicit TGameEndToEnd(std::vector<std::string> tags = {}) : tags(std::move(tags)) {}
 
   // Runs the program for `frames` frames on the input script; `extra` is
-  // appended to the options (",name=value...").
+  // appended to the options (",name=value..."). The user folder's log file
+  // is emptied first (and stays, so that a read-only user folder keeps it).
   TRun Run(const std::string& input, int frames, const std::string& extra = "");
   // Run, but as soon as the log holds the marker texts, in their order, the
   // program is stopped while `atMarker` runs: it reads what lies on disk at
@@ -149,6 +169,7 @@ protected:
 
   testing_support::TempDir dir;
   std::string folder = testing_support::SourceDir();  // where the program runs: its assets
+  std::function<void()> inChild;  // given to RunProgram by Run
   std::vector<std::string> tags;
   int runs = 0;
 
