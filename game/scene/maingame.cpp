@@ -279,7 +279,8 @@ bool TMainGame::LoadLocation() {
                                     TFloatColor(1.0f, 0.9f, 0.75f, 1));
   BuildList();
   loaded_ = true;
-  TraceOut("MainGame: level %s loaded: %zu objects, %d to find", record_.c_str(), objects_.size(), level_.toFind);
+  // What is left to find: objects found on an earlier visit are gone already.
+  TraceOut("MainGame: level %s loaded: %zu objects, %d to find", record_.c_str(), objects_.size(), GetLeftToFind());
   if (story_) {
     story_->OnLevelLoaded(level_.Root(), record_);
     story_->OnEvent("start_level");

@@ -4,13 +4,21 @@
 // first location at the place its level file gives; each leaves the list, the location is complete, the
 // journal writes its page and is closed, and the game goes on (to the
 // gallery, for the new wallpaper). The next start plays
-// the second location: the first one was saved as passed.
+// the second location: the first one was saved as passed. From saved games in
+// the attic: objects found before a quit stay found, in a save that passes
+// 8192 bytes; a user folder that cannot be written.
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "game/shell/gameprogress.h"
+#include "game/shell/savefile.h"
+#include "platform/folders.h"
+#include "platform/prefs.h"
+#include "render/imagereaders.h"
 #include "tests/game/support/gamee2e.h"
 #include "tests/platform/pngread.h"
 
@@ -30,7 +38,9 @@ protected:
 class TSceneSaves : public TGameEndToEnd {
 protected:
   TSceneSaves() : TGameEndToEnd({"MainGame: ", "Profiles: ", "Hint "}) {}
-  void SaveInTheAttic(int found);
+  // A saved game in the attic with its first `found` objects found (and
+  // whatever `edit` adds).
+  void SaveInTheAttic(int found, const std::function<void(GameProgress&)>& edit = nullptr);
 };
 
 constexpr const char* kNoticeOk = "512 455";  // the small information pop-up's OK button
@@ -152,9 +162,8 @@ TEST_F(SceneEndToEnd, EscapeOpensTheGameMenuAndItsMainMenuButtonSavesAndLeaves) 
   EXPECT_GT(Greeting(leave), 80);
 }
 
-// The attic with all but the last object found on an earlier visit.
-void TSceneSaves::SaveInTheAttic(int found) {
-  SaveAda([found](GameProgress& p) {
+void TSceneSaves::SaveInTheAttic(int found, const std::function<void(GameProgress&)>& edit) {
+  SaveAda([&](GameProgress& p) {
     p.locationId = 4;
     p.firstRun = 0;
     p.gameIntroDone = 1;
@@ -162,7 +171,80 @@ void TSceneSaves::SaveInTheAttic(int found) {
     p.MarkInfoShown("info_hint");
     Pass(p, {"loc11", "loc12", "mg_keys"});
     for (int id = 0; id < found; ++id) p.FindLocationInfo("loc13").AddItemId(id);
+    if (edit) edit(p);
   });
+}
+
+// Share of a level item's opaque pixels (its picture's) that show the
+// location picture in the frame: near 1 when the item is not drawn.
+double ShowsBackground(const TRun& run, const TDecodedImage& bg, const TLevelItem& item) {
+  std::vector<uint32_t> px;
+  int w = 0, h = 0;
+  EXPECT_TRUE(ReadPng(testing_support::SourceDir() + "/assets/" + item.picture + ".png", &px, &w, &h));
+  EXPECT_EQ(w, item.w);  // drawn at its own size
+  int opaque = 0, same = 0;
+  for (int v = 0; v < std::min(h, item.h); ++v)
+    for (int u = 0; u < std::min(w, item.w); ++u) {
+      if ((px[size_t(v) * size_t(w) + size_t(u)] >> 24) < 250) continue;
+      int x = item.x + u, y = item.y + v;
+      ++opaque;
+      same += Near(run.At(x, y), bg.pixels[size_t(y) * bg.side + size_t(x)], 12);
+    }
+  return opaque ? double(same) / double(opaque) : 0.0;
+}
+
+// Five of the attic's twelve objects found, then the close box and "Yes": the
+// save at the end holds them, whole though it passes 8192 bytes (a long game:
+// the saved game read at the start was 8192 bytes exactly). The next start
+// lists seven to find and draws none of the five.
+TEST_F(TSceneSaves, ObjectsFoundBeforeAQuitStayFoundInASaveOver8192Bytes) {
+  std::vector<TString> keepsakes;
+  SaveInTheAttic(0, [&](GameProgress& p) {
+    auto size = [&] { return WriteSaveBlob(p, uint32_t(GetSaveVersion())).size(); };
+    while (size() + 34 + 4 < 8192) p.arts.push_back(TString::Printf("keepsake %03zu from the sea chest ", p.arts.size()));
+    p.arts.push_back(TString(std::string(8192 - size() - 4, 'k')));
+    ASSERT_EQ(size(), 8192u);
+    keepsakes = p.arts;
+  });
+  std::vector<std::string> places = ItemCentres("loc13");
+  ASSERT_EQ(places.size(), 12u);
+  std::string input = Click(300, kPlayButton);
+  for (int i = 0; i < 5; ++i) input += Click(3000 + 400 * i, places[size_t(i)]);
+  TRun first = Run(input + At(5500, "close") + Click(6000, kQuitYes), 800);
+  EXPECT_EQ(first.exitCode, 0);
+  EXPECT_EQ(first.Count("MainGame: level loc13 loaded: 12 objects, 12 to find"), 1u) << first.Joined();
+  EXPECT_EQ(first.Count("MainGame: found "), 5u);
+  EXPECT_FALSE(first.Mentions("Profiles:")) << first.Joined();  // the save of 8192 bytes read as before
+
+  // The file on disk, as the quit left it.
+  int length = 0;
+  ASSERT_NE(Prefs()->GetData("LocInfoPass", nullptr, 0, 0, &length), -1);
+  EXPECT_GT(length, 8192);
+  const GameProgress saved = Saved();
+  EXPECT_EQ(saved.arts, keepsakes);
+  const LocationInfo* attic = saved.GetLocationInfo("loc13");
+  ASSERT_NE(attic, nullptr);
+  std::vector<int32_t> ids = attic->itemIds;
+  std::sort(ids.begin(), ids.end());
+  EXPECT_EQ(ids, (std::vector<int32_t>{0, 1, 2, 3, 4}));
+  EXPECT_EQ(attic->passed, 0);
+
+  TRun second = Run(Click(300, kPlayButton), FramesFor(3000));
+  EXPECT_EQ(second.Count("MainGame: level loc13 loaded: 12 objects, 7 to find"), 1u) << second.Joined();
+  TDecodedImage bg;
+  {
+    testing_support::ScopedChdir cd(testing_support::SourceDir());
+    RefreshFileLayer();
+    ASSERT_TRUE(LoadImageFile("locations/loc13/bg", &bg));
+    RefreshFileLayer();
+  }
+  std::vector<TLevelItem> items = LevelItems("loc13");
+  ASSERT_EQ(items.size(), 12u);
+  for (size_t i = 0; i < items.size(); ++i) {
+    double share = ShowsBackground(second, bg, items[i]);
+    if (i < 5) EXPECT_GT(share, 0.9) << items[i].picture;  // found: the location picture alone
+    else EXPECT_LT(share, 0.5) << items[i].picture;        // the object over it
+  }
 }
 
 // A user folder that cannot be written: the location is completed, the save

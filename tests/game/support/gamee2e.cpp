@@ -203,19 +203,26 @@ std::string KitButtonAt(const std::string& script, const std::string& name) {
   return Point(left + std::stoi(m[1]) + (small ? 100 : 160), top + std::stoi(m[2]) + (small ? 25 : 32));
 }
 
-std::vector<std::string> ItemCentres(const std::string& level) {
+std::vector<TLevelItem> LevelItems(const std::string& level) {
   TiXmlDocument doc;
   std::string file = testing_support::SourceDir() + "/assets/levels/" + level + ".xml";
   EXPECT_TRUE(doc.LoadFile(file.c_str())) << file;
-  std::vector<std::string> out;
+  std::vector<TLevelItem> out;
   const TiXmlElement* pict = doc.RootElement() ? doc.RootElement()->FirstChildElement("Pict") : nullptr;
   for (const TiXmlElement* hs = pict ? pict->FirstChildElement("HotSpot") : nullptr; hs;
        hs = hs->NextSiblingElement("HotSpot"))
-    for (const TiXmlElement* item = hs->FirstChildElement("Item"); item; item = item->NextSiblingElement("Item")) {
-      int x = 0, y = 0, w = 0, h = 0;
-      std::sscanf(item->Attribute("rect"), "%d,%d,%d,%d", &x, &y, &w, &h);
-      out.push_back(Point(x + w / 2, y + h / 2));
+    for (const TiXmlElement* e = hs->FirstChildElement("Item"); e; e = e->NextSiblingElement("Item")) {
+      TLevelItem item;
+      std::sscanf(e->Attribute("rect") ? e->Attribute("rect") : "", "%d,%d,%d,%d", &item.x, &item.y, &item.w, &item.h);
+      item.picture = e->Attribute("img") ? e->Attribute("img") : "";
+      out.push_back(item);
     }
+  return out;
+}
+
+std::vector<std::string> ItemCentres(const std::string& level) {
+  std::vector<std::string> out;
+  for (const TLevelItem& item : LevelItems(level)) out.push_back(Point(item.x + item.w / 2, item.y + item.h / 2));
   return out;
 }
 

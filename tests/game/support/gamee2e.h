@@ -121,6 +121,12 @@ bool Near(uint32_t a, uint32_t b, int tolerance);
 // demo screen script, on its board centred on the screen (or at 0, 0).
 std::string KitButtonAt(const std::string& script, const std::string& name);
 
+// The items of a demo level file, in file order: their rectangles and picture names.
+struct TLevelItem {
+  int x = 0, y = 0, w = 0, h = 0;
+  std::string picture;  // "img", a name under assets/ without its extension
+};
+std::vector<TLevelItem> LevelItems(const std::string& level);
 // The centre "x y" of every item of a demo level file, in file order.
 std::vector<std::string> ItemCentres(const std::string& level);
 
