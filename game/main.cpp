@@ -19,6 +19,7 @@ void AddUpperLayers() {
   // The play screen.
   AddUpperWindowType("MainGame", TMainGame::ClassCreator());
   hooks.updateGameCursor = &TMainGame::UpdateGameCursor;
+  hooks.endPlay = &TMainGame::EndPlayAtExit;
   // The story: the journal, and its windows and services as they come.
   RegisterStoryLayer();
   // The mini-games: their window types ("mg01window" ...), hooks.isMiniGameOpen

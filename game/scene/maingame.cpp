@@ -159,9 +159,9 @@ TMainGame::TMainGame() {
 
 TMainGame::~TMainGame() {
   // Left before the end (the game menu's way to the main menu): the level's
-  // statistics go now. At the program's end the profiles are gone already and
-  // the statistics have been finished, so nothing more is sent.
-  if (loaded_ && (state_ == TState::kPlaying || state_ == TState::kFinishing) && GetUserInfo()) UploadPlayLog();
+  // statistics go now. At the program's end they went before the profiles
+  // closed (EndPlayAtExit); after that nothing more is sent.
+  if (GetUserInfo()) SendStatistics();
   if (listener_)
     if (TWindowManager* wm = Manager()) wm->RemoveListener(listener_.get());
   // The story may still point at the objects and the level.
@@ -175,6 +175,16 @@ TMainGame::~TMainGame() {
 }
 
 TMainGame* TMainGame::Current() { return gCurrent; }
+
+void TMainGame::EndPlayAtExit() {
+  if (gCurrent) gCurrent->SendStatistics();
+}
+
+void TMainGame::SendStatistics() {
+  if (statisticsSent_ || !loaded_ || (state_ != TState::kPlaying && state_ != TState::kFinishing)) return;
+  statisticsSent_ = true;
+  UploadPlayLog();
+}
 
 TRandom& TMainGame::Random() {
   static TRandom random;
@@ -452,6 +462,7 @@ void TMainGame::CompleteLocation() {
   }
   AdvanceProgress();
   SaveSceneProgress();
+  statisticsSent_ = true;
   UploadPlayLog();
   PlaySound(settings_.soundComplete);
   winText_.reset(TTextEff::Create("EffGameWin"));

@@ -150,6 +150,9 @@ public:
   // The cursor of the play screen for the moment, set when it changed;
   // nothing when no play screen exists. The main loop calls it before each event.
   static void UpdateGameCursor();
+  // The program is about to end: the scene that exists sends the
+  // statistics of a level left unfinished (once; its destruction then sends nothing).
+  static void EndPlayAtExit();
   // The scene's random numbers (the hint's choice); tests seed them.
   static TRandom& Random();
 
@@ -163,6 +166,8 @@ private:
   void StartPenalty();
   void CompleteLocation();
   void Leave(const std::string& script);
+  // Sends the level's play statistics once (a level played or finishing).
+  void SendStatistics();
   void PlaySound(const TString& name);
   bool TakesInput() const;
   void DrawPanel();
@@ -204,6 +209,7 @@ private:
   std::unique_ptr<TListener> listener_;
   TPoint mouse_{-1, -1};
   float playClock_ = 0;
+  bool statisticsSent_ = false;
 };
 
 // Registers the window type "MainGame" with the window manager (programs

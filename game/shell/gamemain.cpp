@@ -274,7 +274,9 @@ TLoopEnd RunGameLoop(TGameLoopPort& port) {
 }
 
 void ShutdownGame(TLoopEnd end) {
-  // Uploads still running get their time; their file lines are written.
+  // A level left unfinished sends its statistics while the profiles are
+  // still there; uploads still running get their time, their file lines are written.
+  EndPlay();
   FinishPlayLog();
   if (end == TLoopEnd::kQuitEvent) OpenGameOverPage();
   ShutdownParticles();

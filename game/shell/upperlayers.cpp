@@ -48,6 +48,10 @@ void UpdateGameCursor() {
   if (Hooks().updateGameCursor) Hooks().updateGameCursor();
 }
 
+void EndPlay() {
+  if (Hooks().endPlay) Hooks().endPlay();
+}
+
 bool IsFlashMoviePlaying() { return Hooks().isFlashMoviePlaying && Hooks().isFlashMoviePlaying(); }
 
 void StopFlashMovieOnClick() {

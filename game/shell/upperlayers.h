@@ -63,6 +63,9 @@ struct TUpperLayerHooks {
   // Chooses the mouse cursor from the play screen's state; the main loop
   // calls it before each event. Missing: the cursor stays as set.
   std::function<void()> updateGameCursor;
+  // The game is about to end (before the profiles close): the play screen
+  // sends the play statistics of the level it was playing. Missing: nothing.
+  std::function<void()> endPlay;
 
   // --- Story and guidance (game/story) ---
   // The Lua globals SetNameInfosToRun, SetNameComicsToRun and SetSplashInfo.
@@ -106,6 +109,7 @@ void ClearUpperLayers();
 
 // The services with their fallbacks.
 void UpdateGameCursor();
+void EndPlay();
 bool IsFlashMoviePlaying();
 void StopFlashMovieOnClick();
 bool IsMiniGameOpen();

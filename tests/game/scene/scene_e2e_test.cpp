@@ -6,7 +6,8 @@
 // gallery, for the new wallpaper). The next start plays
 // the second location: the first one was saved as passed. From saved games in
 // the attic: objects found before a quit stay found, in a save that passes
-// 8192 bytes; a user folder that cannot be written.
+// 8192 bytes; a user folder that cannot be written; the play statistics of a
+// game closed from the play screen.
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -20,7 +21,9 @@
 #include "platform/prefs.h"
 #include "render/imagereaders.h"
 #include "tests/game/support/gamee2e.h"
+#include "tests/game/support/localhttp.h"
 #include "tests/platform/pngread.h"
+#include "tests/support/envguard.h"
 
 using namespace gamee2e;
 
@@ -34,16 +37,17 @@ protected:
   SceneEndToEnd() : TGameEndToEnd({"menu: ", "players: ", "MainGame: "}) {}
 };
 
-// A saved game in the attic, and what the saves and the information pop-ups log.
-class TSceneSaves : public TGameEndToEnd {
+// A saved game in the attic, and what the scene, the saves and the information pop-ups log.
+class SavedGameEndToEnd : public TGameEndToEnd {
 protected:
-  TSceneSaves() : TGameEndToEnd({"MainGame: ", "Profiles: ", "Hint "}) {}
+  SavedGameEndToEnd() : TGameEndToEnd({"MainGame: ", "Profiles: ", "Hint "}) {}
   // A saved game in the attic with its first `found` objects found (and
   // whatever `edit` adds).
   void SaveInTheAttic(int found, const std::function<void(GameProgress&)>& edit = nullptr);
 };
 
 constexpr const char* kNoticeOk = "512 455";  // the small information pop-up's OK button
+constexpr const char* kNothingThere = "150 250";  // a spot of the attic with no object
 
 // Dark ink on the parchment of the list.
 int ListInk(const TRun& r) {
@@ -162,7 +166,7 @@ TEST_F(SceneEndToEnd, EscapeOpensTheGameMenuAndItsMainMenuButtonSavesAndLeaves) 
   EXPECT_GT(Greeting(leave), 80);
 }
 
-void TSceneSaves::SaveInTheAttic(int found, const std::function<void(GameProgress&)>& edit) {
+void SavedGameEndToEnd::SaveInTheAttic(int found, const std::function<void(GameProgress&)>& edit) {
   SaveAda([&](GameProgress& p) {
     p.locationId = 4;
     p.firstRun = 0;
@@ -197,7 +201,7 @@ double ShowsBackground(const TRun& run, const TDecodedImage& bg, const TLevelIte
 // save at the end holds them, whole though it passes 8192 bytes (a long game:
 // the saved game read at the start was 8192 bytes exactly). The next start
 // lists seven to find and draws none of the five.
-TEST_F(TSceneSaves, ObjectsFoundBeforeAQuitStayFoundInASaveOver8192Bytes) {
+TEST_F(SavedGameEndToEnd, ObjectsFoundBeforeAQuitStayFoundInASaveOver8192Bytes) {
   std::vector<TString> keepsakes;
   SaveInTheAttic(0, [&](GameProgress& p) {
     auto size = [&] { return WriteSaveBlob(p, uint32_t(GetSaveVersion())).size(); };
@@ -251,7 +255,7 @@ TEST_F(TSceneSaves, ObjectsFoundBeforeAQuitStayFoundInASaveOver8192Bytes) {
 // fails and is logged at each save point, the player is told once (over the
 // play screen, before the game goes on), and the saved game on disk stays as
 // it was.
-TEST_F(TSceneSaves, AFolderThatCannotBeWrittenIsToldOnceAndTheLastSaveStays) {
+TEST_F(SavedGameEndToEnd, AFolderThatCannotBeWrittenIsToldOnceAndTheLastSaveStays) {
   SaveInTheAttic(11);
   const std::string prefs = testing_support::ReadFile(dir.File("user/prefs.dat"));
   TReadOnlyFolder readOnly(dir.File("user"));
@@ -281,4 +285,34 @@ TEST_F(TSceneSaves, AFolderThatCannotBeWrittenIsToldOnceAndTheLastSaveStays) {
   int told = run.Find("Hint infosavefailed"), complete = run.Find("MainGame: level loc13 complete");
   EXPECT_GT(told, complete);
   EXPECT_LT(told, run.Find("MainGame: on to "));
+}
+
+// With a tester's id, the game closed from the play screen (the close box and
+// "Yes") sends the level's statistics and writes their line before it ends;
+// without one nothing is sent or written.
+TEST_F(SavedGameEndToEnd, ClosingFromThePlayScreenSendsTheLevelsStatistics) {
+  testing_support::XdgEnvGuard xdg(dir.Path());  // the child's Documents folder is under the test's
+  gametest::TLocalHttpServer server({gametest::TLocalHttpServer::kSuccess});
+  SaveInTheAttic(0);
+  std::vector<std::string> places = ItemCentres("loc13");
+  const std::string input = Click(300, kPlayButton) + Click(3000, places[0]) + Click(3400, places[1]) +
+                            Click(3800, kNothingThere) + At(4500, "close") + Click(5000, kQuitYes);
+  const std::string file = dir.Path() + "/home/Documents/playlogtester7.txt";
+  TRun plain = Run(input, 700, ",playlogserver=" + server.BaseUrl());
+  EXPECT_EQ(plain.Count("MainGame: found "), 2u);
+  EXPECT_EQ(server.Connections(), 0);
+  EXPECT_FALSE(testing_support::FileExists(file));
+
+  SaveInTheAttic(0);
+  words = {"tester7"};
+  TRun tester = Run(input, 700, ",playlogserver=" + server.BaseUrl());
+  EXPECT_EQ(tester.Count("MainGame: found "), 2u);
+  ASSERT_EQ(server.Requests().size(), 1u);
+  const std::string body = gametest::TLocalHttpServer::Body(server.Requests()[0]);
+  for (const char* field : {"license=tester7&", "LevelName=loc13&", "NumberOfClicksGameField=3&", "TotalHintsUsed=0&"})
+    EXPECT_NE(body.find(field), std::string::npos) << field << " in " << body;
+  const std::string lines = testing_support::ReadFile(file);
+  EXPECT_EQ(lines.rfind("LevelName=loc13\t", 0), 0u) << lines;
+  EXPECT_NE(lines.find("\tNumberOfClicksGameField3\t"), std::string::npos) << lines;
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 1);
 }

@@ -288,7 +288,7 @@ TRun TGameEndToEnd::RunWatched(const std::vector<std::string>& launcher, const s
   run.exitCode = RunProgram(folder,
                             "frames=" + std::to_string(frames) + ",input=" + inputFile + ",screenshot=" + shot +
                                 ",userfolder=" + dir.File("user") + extra,
-                            {}, launcher, atMarker ? std::function<void(int)>(watch) : nullptr,
+                            words, launcher, atMarker ? std::function<void(int)>(watch) : nullptr,
                             inChild);
   run.log = testing_support::ReadFile(logFile);
   EXPECT_TRUE(seen || !atMarker) << "the log never showed the moment to look at:\n" << run.log;

@@ -176,6 +176,7 @@ protected:
   testing_support::TempDir dir;
   std::string folder = testing_support::SourceDir();  // where the program runs: its assets
   std::function<void()> inChild;  // given to RunProgram by Run
+  std::vector<std::string> words;  // further command-line words of Run's runs
   std::vector<std::string> tags;
   int runs = 0;
 
