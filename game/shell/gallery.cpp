@@ -253,7 +253,9 @@ void TGameGallery::DrawSlots() {
   float w = 0, h = 0;
   SlotSize(&w, &h);
   const int ox = int(offsetX_);
-  r->PushViewport(onScreen(TRect(imagesRect_.left - ox, imagesRect_.top, imagesRect_.right - ox, imagesRect_.bottom)));
+  // The page: every slot, of every page and in every slide, is clipped to it.
+  const TRect page(imagesRect_.left - ox, imagesRect_.top, imagesRect_.right - ox, imagesRect_.bottom);
+  r->PushViewport(onScreen(page));
   for (const GalleryThumb_t& slot : slots_) {
     int x = ToInt(slot.pos.x), y = ToInt(slot.pos.y);
     if (!slot.unlocked || !slot.thumbTex) {
@@ -264,7 +266,12 @@ void TGameGallery::DrawSlots() {
     TRect visible(std::max(x, 0), std::max(y, 0), x + int(w), y + int(h));
     if (visible.right < visible.left) visible.right = visible.left;
     if (visible.bottom < visible.top) visible.bottom = visible.top;
-    r->PushViewport(onScreen(visible));
+    // A viewport replaces the one below it: the slot's box is cut to the page here.
+    TRect clip(std::max(visible.left, page.left), std::max(visible.top, page.top),
+               std::min(visible.right, page.right), std::min(visible.bottom, page.bottom));
+    if (clip.right < clip.left) clip.right = clip.left;
+    if (clip.bottom < clip.top) clip.bottom = clip.top;
+    r->PushViewport(onScreen(clip));
     float cx = slot.pos.x + float(visible.Width()) / 2, cy = slot.pos.y + float(visible.Height()) / 2;
     DrawTopLeft(slot.thumbTex, cx - float(slot.thumbTex->GetWidth()) / 2, cy - float(slot.thumbTex->GetHeight()) / 2);
     r->PopViewport();

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <mutex>
@@ -56,6 +57,8 @@ bool WriteWhole(const std::string& path, const std::vector<uint8_t>& bytes) {
     done += size_t(n);
   }
   int writeErrno = done < bytes.size() ? (errno ? errno : ENOSPC) : 0;
+  // The bytes reach the disk before the name changes: the file is wholly old or wholly new.
+  if (!writeErrno && ::fsync(fd) != 0) writeErrno = errno ? errno : EIO;
   if (::close(fd) != 0 && !writeErrno) writeErrno = errno ? errno : EIO;
   if (!writeErrno && ::rename(temp.c_str(), path.c_str()) != 0) writeErrno = errno ? errno : EIO;
   if (writeErrno) {
@@ -64,6 +67,23 @@ bool WriteWhole(const std::string& path, const std::vector<uint8_t>& bytes) {
     return false;
   }
   return true;
+}
+
+// The regular file at `path` holds exactly these bytes.
+bool HoldsExactly(const std::string& path, const std::vector<uint8_t>& bytes) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  bool same = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && uint64_t(st.st_size) == bytes.size();
+  std::vector<uint8_t> chunk(size_t(1) << 16);
+  for (size_t at = 0; same && at < bytes.size();) {
+    ssize_t n = ::read(fd, chunk.data(), std::min(chunk.size(), bytes.size() - at));
+    if (n < 0 && errno == EINTR) continue;
+    same = n > 0 && std::memcmp(chunk.data(), bytes.data() + at, size_t(n)) == 0;
+    at += n > 0 ? size_t(n) : 0;
+  }
+  ::close(fd);
+  return same;
 }
 
 // The bitmap of a texture, or empty (logged) when it has no readable pixels.
@@ -153,15 +173,15 @@ std::string SaveWallpaperBitmap(const TTextureRef& texture, const char* name) {
 }
 
 std::string ExportWallpaperBitmap(const TTextureRef& texture, const char* name) {
-  if (texture && IsPlainName(name) && !GetWallpaperFolder().empty()) {
-    std::string path = MakeWallpaperPath(std::string(name) + ".bmp");
-    struct stat st;
-    uint64_t w = texture->GetWidth(), h = texture->GetHeight();
-    if (w && h && ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-        uint64_t(st.st_size) == RowBytes(uint32_t(w)) * h + kHeaderBytes)
-      return path;
+  if (!IsPlainName(name)) {
+    TraceOut("Wallpaper: \"%s\" is not a plain file name", name ? name : "");
+    return "";
   }
-  return SaveWallpaperBitmap(texture, name);
+  std::vector<uint8_t> bytes = EncodeTexture(texture, name);
+  if (bytes.empty() || GetWallpaperFolder().empty()) return "";
+  std::string path = MakeWallpaperPath(std::string(name) + ".bmp");
+  if (HoldsExactly(path, bytes)) return path;
+  return WriteWhole(path, bytes) ? path : "";
 }
 
 bool SetDesktopWallpaper(const std::string& path) {

@@ -3,8 +3,8 @@
 //
 // The wallpaper folder is "lantern" inside the user's XDG Pictures folder,
 // made (mode 0755) on first use and kept for the process. A bitmap is written
-// to "<name>.bmp.tmp" first and renamed over "<name>.bmp" only once every byte
-// is on disk, so a failed write (a locked texture without pixels, a full or
+// to "<name>.bmp.tmp" first, flushed to the disk, and renamed over
+// "<name>.bmp" only once every byte is there, so a failed write (a locked texture without pixels, a full or
 // read-only disk) leaves no broken file and gives an empty path, and nothing
 // broken is ever set as the wallpaper. The desktop is changed through the
 // host's replaceable wallpaper setter (platform/host/desktop.h).
@@ -40,9 +40,10 @@ std::vector<uint8_t> EncodeWallpaperBitmap(const uint32_t* pixels, uint32_t pitc
 // cannot be locked, the name is not a plain file name, or the file cannot be
 // written completely (then no file of that name is left changed).
 std::string SaveWallpaperBitmap(const TTextureRef& texture, const char* name);
-// As SaveWallpaperBitmap, but a "<name>.bmp" that already has the size the
-// texture would give is kept as it is (the gallery exports every earned
-// wallpaper each time it opens).
+// As SaveWallpaperBitmap: afterwards "<name>.bmp" is the texture's bitmap,
+// whatever stood there before (another picture, another player's, a damaged
+// file). Only a file that holds exactly those bytes already is left as it is,
+// unwritten (the gallery exports every earned wallpaper each time it opens).
 std::string ExportWallpaperBitmap(const TTextureRef& texture, const char* name);
 
 // Makes the file the desktop wallpaper, stretched, through the host's setter;

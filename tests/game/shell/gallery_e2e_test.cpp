@@ -2,11 +2,14 @@
 // profile that has earned the demo wallpapers, and an input script pages
 // forward and back, tries a locked slot, chooses a wallpaper and confirms;
 // then Escape leaves it for the main menu, and closes the photo album there.
-// Checked: the exported bitmaps, the chosen one's bytes, the command lines
-// the wallpaper setter would start, the screens, and the final frames.
+// Checked: the exported bitmaps (over stale files of the same size), the
+// chosen one's bytes, the command lines the wallpaper setter would start, the
+// screens, and the final frames; and a finished game's pages sliding, clipped
+// to the page.
 #include <gtest/gtest.h>
 #include <tinyxml.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -59,6 +62,9 @@ std::vector<uint8_t> ExpectedBitmap(const std::string& picture) {
   return EncodeWallpaperBitmap(image.pixels, image.side, image.width, image.height);
 }
 
+// A frame of a run in the middle of the page slide the click at 400 ms starts.
+constexpr int kMidSlideFrames = 70;
+
 std::vector<uint8_t> Bytes(const std::string& path) {
   std::string text = testing_support::ReadFile(path);
   return std::vector<uint8_t>(text.begin(), text.end());
@@ -76,6 +82,18 @@ TEST_F(GalleryProgram, PagesChoosesAndSetsAWallpaperFromScriptedInput) {
   SaveAda([](GameProgress& p) {
     p.photos = {kWallpapers[0], kWallpapers[1], kWallpapers[0], kWallpapers[2], kWallpapers[3]};
   });
+  // Files of the wallpapers' one size left by another player and by damage:
+  // each export, and the wallpaper set, writes the picture asked for over them.
+  const std::string pictures = dir.Path() + "/home/Pictures/lantern";
+  fs::create_directories(pictures);
+  auto leave = [&](const std::string& name, const std::vector<uint8_t>& bytes) {
+    std::ofstream(pictures + "/" + name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                                  std::streamsize(bytes.size()));
+  };
+  const std::vector<uint8_t> another = ExpectedBitmap(std::string(kWallpapers[3]) + "_wallpaper");
+  leave("verdan_wallpaper1.bmp", another);
+  leave("verdan_wallpaper2.bmp", std::vector<uint8_t>(another.size(), 0));
+  leave("wt.bmp", another);
 
   const gamee2e::TRun run = Run("# page forward, try a locked slot and the button, page back\n"
                                 "380 move 896 380\n400 click left 896 380\n"
@@ -95,7 +113,6 @@ TEST_F(GalleryProgram, PagesChoosesAndSetsAWallpaperFromScriptedInput) {
   EXPECT_NE(log.find("screen: gallery opens"), std::string::npos) << log;
 
   // Every earned wallpaper was exported, in the order first earned.
-  const std::string pictures = dir.Path() + "/home/Pictures/lantern";
   for (int k = 0; k < 4; ++k)
     EXPECT_EQ(Bytes(pictures + "/verdan_wallpaper" + std::to_string(k + 1) + ".bmp"),
               ExpectedBitmap(std::string(kWallpapers[k]) + "_wallpaper"))
@@ -146,6 +163,38 @@ TEST_F(GalleryProgram, PagesChoosesAndSetsAWallpaperFromScriptedInput) {
   // The last frame: the main menu greets the player, no journal over it.
   ASSERT_EQ(back.w, 1024);
   EXPECT_GT(gamee2e::Greeting(back), 80);
+}
+
+// A finished game has earned every slot: while the pages slide, the
+// thumbnails of both pages are cut to the page; outside it the frame is that
+// of a player who earned none (every slot locked, drawn in the page alone).
+TEST_F(GalleryProgram, ThumbnailsStayInsideThePageWhileThePagesSlide) {
+  testing_support::XdgEnvGuard xdg(dir.Path());
+  folder = dir.File("work");
+  MirrorAssets(folder);
+  std::vector<TString> all;
+  for (const auto& entry : fs::directory_iterator(testing_support::SourceDir() + "/assets/wallpapers"))
+    if (entry.path().extension() == ".png") all.push_back(TString("wallpapers/" + entry.path().stem().string()));
+  std::sort(all.begin(), all.end());
+  all.resize(8);  // main.xml's "wallpapersCount"
+  auto slideWith = [&](const std::vector<TString>& photos) {
+    SaveAda([&](GameProgress& p) { p.photos = photos; });
+    // The right page button, then a frame in the middle of the slide.
+    return Run("380 move 896 380\n400 click left 896 380\n", kMidSlideFrames);
+  };
+  const gamee2e::TRun earned = slideWith(all), none = slideWith({});
+  ASSERT_EQ(earned.w, 1024);
+  ASSERT_EQ(none.w, 1024);
+  const TRect page(172, 150, 872, 610);  // "images_rect" less its offset, as gallery.lua gives it
+  int outside = 0, inside = 0;
+  for (int y = 0; y < 768; ++y)
+    for (int x = 0; x < 1024; ++x) {
+      bool same = Near(earned.At(x, y), none.At(x, y), 2);
+      if (page.Contains(TPoint(x, y))) inside += same ? 0 : 1;
+      else outside += same ? 0 : 1;
+    }
+  EXPECT_EQ(outside, 0);
+  EXPECT_GT(inside, 100000);  // the thumbnails of two pages, half of each
 }
 
 TEST(PlayLogProgram, TheGameOverPageOpensAtQuitOnlyForARealTesterWord) {

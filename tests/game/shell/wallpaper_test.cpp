@@ -136,17 +136,26 @@ TEST_F(WallpaperFileTest, SettingWritesThenCallsTheSetterWithThePath) {
   EXPECT_EQ(testing_support::ReadFile(setPaths[0]).size(), 16u * 4 + 54);
 }
 
-TEST_F(WallpaperFileTest, ExportKeepsAFileOfTheSameSize) {
+// Every wallpaper has one size: a file of that size that holds another
+// picture (another player's, or damaged) is replaced by the picture asked
+// for; one that holds it already is left unwritten.
+TEST_F(WallpaperFileTest, ExportAlwaysLeavesThePictureAskedFor) {
   TTextureRef tex = MakeTexture(4, 2, [](int, int) { return 0xFF112233u; });
   std::string path = SaveWallpaperBitmap(tex, "w");
   ASSERT_FALSE(path.empty());
-  std::string same(testing_support::ReadFile(path).size(), 'x');
-  home.Write("home/Pictures/lantern/w.bmp", same);
+  const std::string wanted = testing_support::ReadFile(path);
+  for (std::string stale : {std::string(wanted.size(), 'x'), wanted.substr(0, wanted.size() - 1) + "\x01",
+                            std::string("short")}) {
+    home.Write("home/Pictures/lantern/w.bmp", stale);
+    EXPECT_EQ(ExportWallpaperBitmap(tex, "w"), path);
+    EXPECT_EQ(testing_support::ReadFile(path), wanted);
+    EXPECT_FALSE(testing_support::FileExists(path + ".tmp"));
+  }
+  struct stat before, after;
+  ASSERT_EQ(stat(path.c_str(), &before), 0);
   EXPECT_EQ(ExportWallpaperBitmap(tex, "w"), path);
-  EXPECT_EQ(testing_support::ReadFile(path), same);
-  home.Write("home/Pictures/lantern/w.bmp", "short");
-  EXPECT_EQ(ExportWallpaperBitmap(tex, "w"), path);
-  EXPECT_EQ(testing_support::ReadFile(path).size(), 4u * 3 * 2 + 54);
+  ASSERT_EQ(stat(path.c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino);  // not written again
 }
 
 TEST_F(WallpaperFileTest, AReadOnlyFolderGivesNoPathAndSetsNothing) {
