@@ -6,7 +6,6 @@
 #include "audio/soundmanager.h"
 #include "game/shell/gameprogress.h"
 #include "game/shell/savefile.h"
-#include "game/shell/shadow.h"
 #include "game/shell/upperlayers.h"
 #include "platform/gamestate.h"
 #include "platform/log.h"
@@ -199,9 +198,9 @@ void UserInfo::TellSaveFailureWhenDue() {
   if (saveNotice_ != TSaveNotice::kDue) return;
   TWindowManager* windows = GetWindowManager();
   TWindow* top = windows ? windows->GetTopModal() : nullptr;
-  // Not over a fade or a screen change on its way: the message would go
-  // with the screen it stands on.
-  if (!top || top->GetName() == "sShadow" || !GetShadowScript().empty()) return;
+  // Not over the fade of a screen change (scripts/shadow.lua's modal window):
+  // the message would go with the screen it stands on.
+  if (!top || top->GetName() == "sShadow") return;
   saveNotice_ = TSaveNotice::kGiven;
   ShowMiniTutor(top, kSaveFailedInfo);
 }

@@ -15,8 +15,8 @@
 // cannot be written keeps the progress in memory for the next save and is
 // told to the player once.
 // Depends on platform/ (prefs, game state, platform), ui/ (window manager,
-// script), audio/ (group volumes), gameprogress.h, savefile.h, shadow.h (is a
-// screen change on its way) and upperlayers.h (the information pop-up).
+// script), audio/ (group volumes), gameprogress.h, savefile.h and
+// upperlayers.h (the information pop-up).
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -91,7 +91,7 @@ public:
   // The last save of the progress failed.
   bool IsSaveFailing() const { return saveFailing_; }
   // Once a save has failed, the first time a screen stands (a top modal
-  // window, no fade and no screen change on its way): the small information
+  // window that is not the fade of a screen change): the small information
   // pop-up kSaveFailedInfo over it. Once in the life of the manager.
   void TellSaveFailureWhenDue();
   // New game, then the current player's keys and blob. False when the blob
