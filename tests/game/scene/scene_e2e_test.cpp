@@ -46,7 +46,6 @@ protected:
   void SaveInTheAttic(int found, const std::function<void(GameProgress&)>& edit = nullptr);
 };
 
-constexpr const char* kNoticeOk = "512 455";  // the small information pop-up's OK button
 constexpr const char* kNothingThere = "150 250";  // a spot of the attic with no object
 
 // Dark ink on the parchment of the list.
@@ -251,11 +250,12 @@ TEST_F(SavedGameEndToEnd, ObjectsFoundBeforeAQuitStayFoundInASaveOver8192Bytes) 
   }
 }
 
-// A user folder that cannot be written: the location is completed, the save
-// fails and is logged at each save point, the player is told once (over the
-// play screen, before the game goes on), and the saved game on disk stays as
-// it was.
-TEST_F(SavedGameEndToEnd, AFolderThatCannotBeWrittenIsToldOnceAndTheLastSaveStays) {
+// A user folder that cannot be written: the attic is completed and left for
+// the gallery, and each save fails and is logged; the player is told once, over
+// the play screen, as soon as the first failed; the saved game on disk stays
+// as it was. Once the folder takes writes again, the next save (here the one
+// at the end) writes the progress kept in memory.
+TEST_F(SavedGameEndToEnd, AFolderThatCannotBeWrittenIsToldOnceAndSavedWhenItCanBe) {
   SaveInTheAttic(11);
   const std::string prefs = testing_support::ReadFile(dir.File("user/prefs.dat"));
   TReadOnlyFolder readOnly(dir.File("user"));
@@ -263,28 +263,36 @@ TEST_F(SavedGameEndToEnd, AFolderThatCannotBeWrittenIsToldOnceAndTheLastSaveStay
   inChild = &TReadOnlyFolder::Enter;
   std::vector<std::string> places = ItemCentres("loc13");
   ASSERT_EQ(places.size(), 12u);
-  const std::string input = Click(300, kPlayButton) + Click(4000, places[11]) + Click(7000, kNoticeOk) +
-                            Click(11000, kJournalClose) + At(15000, "close") + Click(15500, kQuitYes);
-  TRun run = Run(input, 1800);
-  readOnly.Leave();
-  EXPECT_EQ(run.exitCode, 0);
-  EXPECT_EQ(testing_support::ReadFile(dir.File("user/prefs.dat")), prefs);
+  const std::string input = Click(300, kPlayButton) + Click(4000, places[11]) +
+                            Click(7000, KitButtonAt("minitutor.lua", "ok")) + Click(11000, kJournalClose) +
+                            At(15000, "close") + Click(15500, kQuitYes);
+  const std::string failed = "Profiles: the progress of player \"Ada\" could not be saved";
+  std::string atSecondFailure;
   std::vector<std::string> files;
-  for (const auto& entry : std::filesystem::directory_iterator(dir.File("user")))
-    files.push_back(entry.path().filename().string());
+  TRun run = RunPausing(input, 1800, {failed, "Hint infosavefailed", failed}, [&] {
+    atSecondFailure = testing_support::ReadFile(dir.File("user/prefs.dat"));
+    for (const auto& entry : std::filesystem::directory_iterator(dir.File("user")))
+      files.push_back(entry.path().filename().string());
+    readOnly.Leave();
+  });
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(atSecondFailure, prefs);
   std::sort(files.begin(), files.end());
   EXPECT_EQ(files, (std::vector<std::string>{"logfile.txt", "prefs.dat", "prefs.dat.bak"}));
-  // Completing the attic, leaving it for the gallery, and the end: each save logged.
-  const std::string failed = "Profiles: the progress of player \"Ada\" could not be saved";
-  EXPECT_EQ(run.Count(failed), 3u) << run.Joined();
+  // Completing the attic and leaving it for the gallery: each save logged;
+  // the one at the end worked.
+  EXPECT_EQ(run.Count(failed), 2u) << run.Joined();
   EXPECT_EQ(run.Count("MainGame: level loc13 complete"), 1u);
   EXPECT_EQ(run.Count("MainGame: on to scripts/gallery.lua"), 1u);
+  EXPECT_EQ(run.Count("Profiles: the progress of player \"Ada\" is saved again"), 1u);
   // Told once, as soon as the save at the end of the attic failed.
   EXPECT_EQ(run.InLog("modal: minitutor"), 1u);
   EXPECT_EQ(run.Count("Hint infosavefailed: Your progress cannot be saved"), 1u);
   int told = run.Find("Hint infosavefailed"), complete = run.Find("MainGame: level loc13 complete");
   EXPECT_GT(told, complete);
   EXPECT_LT(told, run.Find("MainGame: on to "));
+  // The progress made while nothing could be written: the attic passed.
+  EXPECT_EQ(SavedPlace({"loc13"}), "1 2 1 0 loc13=1");
 }
 
 // With a tester's id, the game closed from the play screen (the close box and
