@@ -54,6 +54,7 @@ struct Global {
   uint64_t framesShown = 0;
   Host* host = nullptr;
   Presenter* presenter = nullptr;
+  const Surface* lent = nullptr;  // the primary whose pixels the presenter holds
 };
 Global& G();
 const test::Config& Config();

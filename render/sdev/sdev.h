@@ -183,6 +183,8 @@ private:
   bool Allocate();
   void FillPattern(uint32_t pattern);
   void NotifyPresent(const Rect& area);
+  // Takes back this surface's pixels from the presenter when they were lent.
+  void ReturnLentFrame();
 
   uint32_t refs_ = 1;
   uint32_t width_ = 0, height_ = 0;
@@ -492,7 +494,17 @@ private:
 class Presenter {
 public:
   virtual ~Presenter() = default;
+  // The pixels are the presenter's to read during the call only.
   virtual void Present(const uint32_t* argb, int width, int height, int pitchPixels) = 0;
+  // The pixels are the primary's own memory, lent: they stay readable until the
+  // next present or ReturnFrame, and change in between only to become the next
+  // present's pixels (a blit into the primary is followed by its present).
+  virtual void PresentLent(const uint32_t* argb, int width, int height, int pitchPixels) {
+    Present(argb, width, height, pitchPixels);
+  }
+  // The lent pixels are about to go away or change without a present (the
+  // primary is freed, given new memory or the presenter replaced).
+  virtual void ReturnFrame() {}
 };
 
 // The desktop stand-in the device uses (the test configuration's by default)

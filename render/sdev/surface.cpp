@@ -158,6 +158,7 @@ void EncodeRow(const PixelFormat& f, const uint32_t* src, uint8_t* dst, int n) {
 // --- Surface ---
 
 Surface::~Surface() {
+  ReturnLentFrame();
   if (backBuffer_) backBuffer_->Release();
   if (zBuffer_) zBuffer_->Release();
   if (clipper_) clipper_->Release();
@@ -182,6 +183,7 @@ uint32_t Surface::Release() {
 void Surface::FreeBytes::operator()(uint8_t* p) const { std::free(p); }
 
 bool Surface::Allocate() {
+  ReturnLentFrame();
   int bpp = BytesPerPixel(format_);
   pitch_ = int32_t((width_ * uint32_t(bpp) + 3u) & ~3u);
   // Zeroed memory: a large block comes from the system already cleared, so a
@@ -444,9 +446,12 @@ void Surface::NotifyPresent(const Rect& area) {
   int w = shown.Width(), h = shown.Height();
   const uint8_t* first = bits_ + size_t(shown.top) * pitch_ + size_t(shown.left) * BytesPerPixel(format_);
   if (g.presenter && IsRgb32(format_)) {
-    g.presenter->Present(reinterpret_cast<const uint32_t*>(first), w, h, pitch_ / 4);
+    // The frame is lent: a host that only keeps it for reading copies it when read.
+    g.lent = this;
+    g.presenter->PresentLent(reinterpret_cast<const uint32_t*>(first), w, h, pitch_ / 4);
     return;
   }
+  ReturnLentFrame();
   std::vector<uint32_t> tmp(size_t(w) * h);
   for (int y = 0; y < h; ++y) DecodeRow(format_, first + size_t(y) * pitch_, tmp.data() + size_t(y) * w, w);
   if (g.presenter) {
@@ -456,6 +461,14 @@ void Surface::NotifyPresent(const Rect& area) {
   g.frame.width = w;
   g.frame.height = h;
   g.frame.pixels.swap(tmp);
+}
+
+void Surface::ReturnLentFrame() {
+  std::lock_guard<std::recursive_mutex> lock(G().mutex);
+  Global& g = G();
+  if (g.lent != this) return;
+  g.lent = nullptr;
+  if (g.presenter) g.presenter->ReturnFrame();
 }
 
 HResult StretchCopy(Surface& dst, const Rect& dstRect, Surface& src, const Rect& srcRect) {

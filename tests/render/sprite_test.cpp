@@ -420,3 +420,48 @@ TEST(PlatformCursor, TheSecondImageFlagShowsTheSecondPicture) {
   platform.reset();
   ClearSettings();
 }
+
+// The headless host borrows the presented frame from the primary surface and
+// copies it only when it is read, or when the primary's memory is about to
+// change without a present (device loss and restore) or go away.
+TEST(PlatformDisplay, TheHeadlessFrameIsCopiedOnlyWhenRead) {
+  TPlatformHooks hooks;
+  AddDisplayHooks(hooks);
+  THeadlessHost* host = nullptr;
+  std::unique_ptr<TPlatform> platform = CreateHeadlessPlatform(hooks, &host);
+  ASSERT_TRUE(platform->OpenDisplay(64, 48, false));
+  auto draw = [&](uint32_t color) {
+    ASSERT_TRUE(TRenderer::GetInstance()->BeginDraw());
+    GetDisplayHandler()->FillRect(0, 0, 64, 48, color, nullptr, true);
+    platform->EndDraw(true);
+  };
+  auto pixel = [&](int x, int y) {
+    return host->GetLastFrame().at(size_t(y) * size_t(host->GetLastFrameWidth()) + size_t(x)) & 0xFFFFFFu;
+  };
+  uint64_t copies = host->GetFrameCopyCount(), presents = host->GetPresentCount();
+  for (int i = 0; i < 10; ++i) draw(0xFF102030u + uint32_t(i));
+  EXPECT_GE(host->GetPresentCount(), presents + 10);
+  EXPECT_EQ(host->GetFrameCopyCount(), copies);  // nothing read: nothing copied
+  EXPECT_EQ(pixel(5, 5), 0x102039u);
+  EXPECT_EQ(pixel(63, 47), 0x102039u);
+  EXPECT_EQ(host->GetFrameCopyCount(), copies + 1);
+  EXPECT_EQ(pixel(6, 6), 0x102039u);  // read again: no new copy
+  EXPECT_EQ(host->GetFrameCopyCount(), copies + 1);
+  // A lost device comes back with its surfaces filled with a pattern that was
+  // never presented: the last frame is still the one shown.
+  draw(0xFF405060u);
+  sdev::test::Fault::LoseDevice();
+  sdev::test::Fault::RegainFocus();
+  TRenderer::GetInstance()->BeginDraw();
+  GetDisplayHandler()->EndDraw(false);
+  EXPECT_EQ(pixel(5, 5), 0x405060u);
+  draw(0xFF708090u);
+  // The presenter goes: the frame stays for the screenshot.
+  sdev::Presenter* presenter = sdev::GetPresenter();
+  sdev::SetPresenter(nullptr);
+  EXPECT_EQ(host->GetFrameCopyCount(), copies + 3);
+  sdev::SetPresenter(presenter);
+  EXPECT_EQ(pixel(5, 5), 0x708090u);
+  platform.reset();
+  ClearSettings();
+}
