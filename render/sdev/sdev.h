@@ -173,6 +173,10 @@ public:
   uint32_t Generation() const { return generation_; }
   void Touch() { ++generation_; }
   uint64_t ChargedBytes() const { return charged_; }
+  // The pixels as ARGB for sampling, with the pitch in pixels: the surface's
+  // own memory for A8R8G8B8, else a copy converted once per generation, kept
+  // with the surface (and freed with it).
+  const uint32_t* ArgbPixels(int* pitchPixels);
 
 private:
   friend class DirectDraw;
@@ -200,6 +204,8 @@ private:
   bool locked_ = false;
   uint32_t generation_ = 1;
   uint64_t charged_ = 0;  // video-memory bytes charged
+  std::vector<uint32_t> argb_;  // ArgbPixels' copy of a surface in another format
+  uint32_t argbGeneration_ = 0;  // the generation argb_ was made from (0: none)
   Surface* backBuffer_ = nullptr;  // primary of a flip chain: the attached back buffer (owned reference)
   Surface* zBuffer_ = nullptr;     // attached z-buffer (owned reference)
   Clipper* clipper_ = nullptr;

@@ -463,6 +463,21 @@ void Surface::NotifyPresent(const Rect& area) {
   g.frame.pixels.swap(tmp);
 }
 
+const uint32_t* Surface::ArgbPixels(int* pitchPixels) {
+  if (IsArgb32(format_)) {
+    *pitchPixels = pitch_ / 4;
+    return reinterpret_cast<const uint32_t*>(bits_);
+  }
+  if (argbGeneration_ != generation_ || argb_.size() != size_t(width_) * height_) {
+    argb_.resize(size_t(width_) * height_);
+    for (uint32_t y = 0; y < height_; ++y)
+      DecodeRow(format_, bits_ + size_t(y) * pitch_, argb_.data() + size_t(y) * width_, int(width_));
+    argbGeneration_ = generation_;
+  }
+  *pitchPixels = int(width_);
+  return argb_.data();
+}
+
 void Surface::ReturnLentFrame() {
   std::lock_guard<std::recursive_mutex> lock(G().mutex);
   Global& g = G();

@@ -628,6 +628,40 @@ TEST_F(SdevTest, SixteenBitTargetsAreDrawnAndConverted) {
   EXPECT_EQ(c.At(5, 0), 0xFF000000u);
 }
 
+// Textures in other formats than A8R8G8B8 are converted for sampling once per
+// change and kept with their surface: two drawn in turn are not converted again.
+TEST_F(SdevTest, TexturesInOtherFormatsAreConvertedOncePerChange) {
+  Canvas c(8, 8, Format::A8R8G8B8);
+  Surface* red = c.Texture(2, 2, [](int, int) { return 0xFFFF0000u; }, Format::R5G6B5);
+  Surface* blue = c.Texture(2, 2, [](int, int) { return 0xFF0000FFu; }, Format::X8R8G8B8);
+  int pitch = 0;
+  const uint32_t* redPixels = red->ArgbPixels(&pitch);
+  EXPECT_EQ(pitch, 2);
+  const uint32_t* bluePixels = blue->ArgbPixels(&pitch);
+  for (int round = 0; round < 2; ++round) {
+    c.dev->SetTexture(0, red);
+    c.Quad(0, 0, 4, 8, 0xFFFFFFFFu);
+    c.dev->SetTexture(0, blue);
+    c.Quad(4, 0, 8, 8, 0xFFFFFFFFu);
+    EXPECT_EQ(c.Raw(1, 1), 0xFFFF0000u);
+    EXPECT_EQ(c.Raw(5, 1), 0xFF0000FFu);
+  }
+  EXPECT_EQ(red->ArgbPixels(&pitch), redPixels);
+  EXPECT_EQ(blue->ArgbPixels(&pitch), bluePixels);
+  EXPECT_EQ(bluePixels[3], 0xFF0000FFu);
+  // A change through a lock is seen at the next draw.
+  void* bits = nullptr;
+  int32_t bytes = 0;
+  ASSERT_EQ(red->Lock(nullptr, &bits, &bytes, kLockWait), err::kOk);
+  static_cast<uint16_t*>(bits)[0] = 0x07E0;  // green
+  red->Unlock();
+  c.dev->SetTexture(0, red);
+  c.Quad(0, 0, 4, 8, 0xFFFFFFFFu);
+  EXPECT_EQ(c.Raw(0, 0), 0xFF00FF00u);
+  EXPECT_EQ(c.Raw(3, 3), 0xFFFF0000u);
+  c.dev->SetTexture(0, nullptr);
+}
+
 TEST_F(SdevTest, BlitsNeedMatchingFormatsAndStretchCopyConverts) {
   Canvas c(8, 8, Format::X8R8G8B8);
   Surface* argb = c.MakeSurface(8, 8, Format::A8R8G8B8, caps::kOffscreenPlain);
