@@ -206,6 +206,60 @@ TEST_F(SpriteDisplayTest, ScreenTextMatchesTheSoftwareDrawing) {
   EXPECT_EQ(differ, 0);
 }
 
+// Text drawn unchanged on the screen comes from a picture from its second
+// drawing on; the frames are those of the glyph spans, whatever changes
+// (colour, alpha, scale, turn, text, place) and after the device was lost.
+TEST_F(SpriteDisplayTest, TextPicturesDrawWhatTheSpansDraw) {
+  TTextureRef ground = MakeTexture(320, 240, [](int x, int y) { return 0xFF000000u | uint32_t(x * 0x10203 + y * 0x30100); });
+  std::unique_ptr<TTextBlock, void (*)(TTextBlock*)> b(
+      TTextBlock::Create("Quick <u>jumpy gig</u> <font color='#80FF4020'>fog</font> AVAWAY ffi", 300, 200, 0,
+                         "__DEFAULT", 26, TFloatColor(0.9f, 0.8f, 0.3f, 0.85f)),
+      &TTextBlock::Destroy);
+  TVec2 at(10.25f, 12);
+  float alpha = 1, scale = 1;
+  auto frame = [&](bool pictures) {
+    TTextBlock::SetPicturesEnabled(pictures);
+    Show([&] {
+      ground->DrawAt(0, 0, 1, 1, 0, TDrawParams::kAnchorAtCenter);
+      b->Draw(at, 1000, alpha, 0, scale);
+    });
+    TTextBlock::SetPicturesEnabled(true);
+    return shown_.pixels;
+  };
+  auto same = [&](const char* what) {
+    SCOPED_TRACE(what);
+    std::vector<uint32_t> spans = frame(false);
+    uint64_t made = TTextBlock::GetPicturesMade();
+    for (int k = 0; k < 3; ++k) {
+      std::vector<uint32_t> shown = frame(true);
+      int differ = 0;
+      for (size_t i = 0; i < shown.size(); ++i) differ += shown[i] != spans[i];
+      EXPECT_EQ(differ, 0) << "drawing " << k;
+    }
+    EXPECT_EQ(TTextBlock::GetPicturesMade(), made + 1);
+  };
+  same("first");
+  b->SetColor(TFloatColor(0.2f, 0.9f, 1, 1));
+  same("colour");
+  alpha = 0.5f;
+  same("alpha");
+  scale = 1.3f;
+  same("scale");
+  b->SetRotation(12, 150, 20);
+  same("turned");
+  b->SetText("Other <cursor>words, <a id='x'>a link</a>\nand a second line");
+  same("text");
+  at = TVec2(40, 60.5f);
+  same("place");
+  frame(true);
+  uint64_t made = TTextBlock::GetPicturesMade();
+  sdev::test::Fault::LoseDevice();
+  sdev::test::Fault::RegainFocus();
+  std::vector<uint32_t> restored = frame(true);
+  EXPECT_EQ(TTextBlock::GetPicturesMade(), made + 1);
+  EXPECT_EQ(restored, frame(false));
+}
+
 TEST_F(SpriteDisplayTest, TextIntoATexture) {
   TTextureRef target = TTexture::CreateBlank(64, 32, true);
   ASSERT_TRUE(target);
