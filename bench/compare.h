@@ -109,6 +109,26 @@ inline uint64_t Hash(const void* data, size_t size, uint64_t h = 146959810393466
   return h;
 }
 
+// Pixels of two ARGB frames of the same size that differ at the same place
+// (alpha ignored): at all, and by more than `tolerance` in some channel.
+struct TFrameDiff {
+  size_t differ = 0, beyond = 0;
+  int largest = 0;  // the largest channel difference
+};
+inline TFrameDiff CompareFrames(const uint32_t* a, const uint32_t* b, int width, int height, int tolerance) {
+  TFrameDiff d;
+  for (size_t i = 0; i < size_t(width) * size_t(height); ++i) {
+    if (((a[i] ^ b[i]) & 0xFFFFFFu) == 0) continue;
+    ++d.differ;
+    int worst = 0;
+    for (int shift = 0; shift < 24; shift += 8)
+      worst = std::max(worst, std::abs(int((a[i] >> shift) & 255) - int((b[i] >> shift) & 255)));
+    d.beyond += worst > tolerance;
+    d.largest = std::max(d.largest, worst);
+  }
+  return d;
+}
+
 // How two ARGB pictures of the same size differ (alpha ignored). A pixel
 // counts as matched when the other picture has a pixel within `radius`
 // pixels of it whose channels are all within `tolerance` of its own; both

@@ -118,6 +118,7 @@ void SetPresenter(Presenter* presenter) {
   g.presenter = presenter;
 }
 Presenter* GetPresenter() { return G().presenter; }
+void SetVectorLevel(int level) { raster::SetVectorLevel(level); }
 
 void AddDisplayMode(const DisplayMode& mode) {
   std::lock_guard<std::recursive_mutex> lock(G().mutex);

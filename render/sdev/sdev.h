@@ -519,6 +519,10 @@ void SetHost(Host* host);
 Host* GetHost();
 void SetPresenter(Presenter* presenter);
 Presenter* GetPresenter();
+// The vector kernels drawing uses: 0 none (every pixel by the plain
+// formulas), 1 SSE2, 2 AVX2 too, within what the processor has; the test
+// configuration sets it as well (test::Config::vectorLevel).
+void SetVectorLevel(int level);
 // Offers one more display mode (the game's own size, for full screen).
 void AddDisplayMode(const DisplayMode& mode);
 
