@@ -450,6 +450,7 @@ HResult Device::Draw(PrimType t, uint32_t fvf, const void* verts, uint32_t vcoun
     tv.w = int(tex->Width());
     tv.h = int(tex->Height());
     tv.px = tex->ArgbPixels(&tv.pitch);
+    tv.surface = tex;
     ps.tex = &tv;
   }
 

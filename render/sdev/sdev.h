@@ -134,6 +134,20 @@ class Clipper;
 class HostWindow;
 struct DDState;
 
+// Runs of equal opacity along each row of a surface's ARGB pixels, for
+// drawing pictures unscaled: fully transparent runs can be skipped and fully
+// opaque ones copied. Runs shorter than kMinRun pixels count as mixed.
+struct OpacityRuns {
+  enum : uint8_t { kMixed = 0, kTransparent = 1, kOpaque = 2 };
+  static constexpr uint32_t kMinRun = 16;
+  struct Run {
+    uint32_t end;  // from the previous run's end (0 for the first) to here
+    uint8_t kind;
+  };
+  std::vector<uint32_t> rowStart;  // row y's runs are runs[rowStart[y] .. rowStart[y + 1])
+  std::vector<Run> runs;
+};
+
 class Surface {
 public:
   void AddRef();
@@ -177,6 +191,10 @@ public:
   // own memory for A8R8G8B8, else a copy converted once per generation, kept
   // with the surface (and freed with it).
   const uint32_t* ArgbPixels(int* pitchPixels);
+  // The opacity runs of the ARGB pixels, made when a generation is drawn
+  // the second time (a surface that changes at every draw never pays for
+  // them); null until then.
+  const OpacityRuns* Opacity();
 
 private:
   friend class DirectDraw;
@@ -206,6 +224,8 @@ private:
   uint64_t charged_ = 0;  // video-memory bytes charged
   std::vector<uint32_t> argb_;  // ArgbPixels' copy of a surface in another format
   uint32_t argbGeneration_ = 0;  // the generation argb_ was made from (0: none)
+  OpacityRuns opacity_;
+  uint32_t opacityGeneration_ = 0, opacitySeen_ = 0;
   Surface* backBuffer_ = nullptr;  // primary of a flip chain: the attached back buffer (owned reference)
   Surface* zBuffer_ = nullptr;     // attached z-buffer (owned reference)
   Clipper* clipper_ = nullptr;

@@ -478,6 +478,46 @@ const uint32_t* Surface::ArgbPixels(int* pitchPixels) {
   return argb_.data();
 }
 
+const OpacityRuns* Surface::Opacity() {
+  if (opacityGeneration_ == generation_) return &opacity_;
+  if (opacitySeen_ != generation_) {
+    opacitySeen_ = generation_;
+    return nullptr;
+  }
+  int pitch = 0;
+  const uint32_t* px = ArgbPixels(&pitch);
+  OpacityRuns& o = opacity_;
+  o.rowStart.assign(1, 0);
+  o.runs.clear();
+  std::vector<OpacityRuns::Run> raw;
+  for (uint32_t y = 0; y < height_; ++y) {
+    const uint32_t* row = px + size_t(y) * size_t(pitch);
+    raw.clear();
+    for (uint32_t x = 0; x < width_; ++x) {
+      uint32_t a = row[x] >> 24;
+      uint8_t kind = a == 0 ? OpacityRuns::kTransparent : a == 255 ? OpacityRuns::kOpaque : OpacityRuns::kMixed;
+      if (!raw.empty() && raw.back().kind == kind)
+        raw.back().end = x + 1;
+      else
+        raw.push_back({x + 1, kind});
+    }
+    // Short clear runs join the mixed ones; neighbours of one kind merge.
+    uint32_t begin = 0;
+    size_t first = o.runs.size();
+    for (const OpacityRuns::Run& r : raw) {
+      uint8_t kind = r.end - begin < OpacityRuns::kMinRun ? uint8_t(OpacityRuns::kMixed) : r.kind;
+      if (o.runs.size() > first && o.runs.back().kind == kind)
+        o.runs.back().end = r.end;
+      else
+        o.runs.push_back({r.end, kind});
+      begin = r.end;
+    }
+    o.rowStart.push_back(uint32_t(o.runs.size()));
+  }
+  opacityGeneration_ = generation_;
+  return &o;
+}
+
 void Surface::ReturnLentFrame() {
   std::lock_guard<std::recursive_mutex> lock(G().mutex);
   Global& g = G();

@@ -366,6 +366,53 @@ TEST_F(SdevTest, SmallScaledFilteredQuadsBlendTheSameOnEveryPath) {
   });
 }
 
+// Pictures drawn texel for pixel without modulation: from their second
+// drawing on their opaque runs are copied and their transparent runs
+// skipped; whole, clipped and in part, replaced, blended and added, the
+// pixels are those of the plain formulas.
+TEST_F(SdevTest, UnscaledPicturesCopyAndSkipTheirClearRunsExactly) {
+  std::vector<uint32_t> plain[3];
+  for (int level : {0, 2}) {
+    UseVectorLevel(level);
+    for (int mode = 0; mode < 3; ++mode) {
+      Canvas c(160, 40, Format::A8R8G8B8);
+      // Runs of 1 to 40 pixels, opaque, transparent and mixed in turn, different on every row.
+      Surface* t = c.Texture(150, 12, [](int x, int y) {
+        int k = (x + 7 * y) % 120, kind = k < 40 ? 0 : k < 80 ? 1 : 2;
+        uint32_t v = Scramble(x, y + 3);
+        if ((x + y) % 37 == 0) kind = 2;
+        return kind == 0 ? v | 0xFF000000u : kind == 1 ? v & 0x00FFFFFFu : (v & 0x00FFFFFFu) | 0x7F000000u;
+      });
+      c.dev->SetTexture(0, t);
+      c.dev->SetTextureStageState(0, TSS::MagFilter, kFilterLinear);
+      c.dev->SetTextureStageState(0, TSS::MinFilter, kFilterLinear);
+      c.Blend(mode != 0, kBlendSrcAlpha, mode == 2 ? kBlendOne : kBlendInvSrcAlpha);
+      std::vector<uint32_t> px;
+      for (int round = 0; round < 3; ++round) {  // the runs are made at the second drawing
+        for (int y = 0; y < 40; ++y)
+          for (int x = 0; x < 160; ++x) reinterpret_cast<uint32_t*>(c.target->Bits() + y * c.target->Pitch())[x] = Scramble(x, y);
+        c.Quad(3, 1, 153, 13, 0xFFFFFFFFu);                                   // whole
+        c.Quad(-20, 14, 130, 26, 0xFFFFFFFFu);                                // clipped on the left
+        c.Quad(10, 27, 60, 33, 0xFFFFFFFFu, 17 / 150.0f, 3 / 12.0f, 67 / 150.0f, 9 / 12.0f);  // a part
+        std::vector<uint32_t> now;
+        for (int y = 0; y < 40; ++y)
+          for (int x = 0; x < 160; ++x) now.push_back(c.Raw(x, y));
+        if (round > 0) EXPECT_EQ(now, px) << "level " << level << ", mode " << mode << ", drawing " << round;
+        px = now;
+      }
+      if (level == 0) {
+        plain[mode] = px;
+      } else {
+        int differ = 0;
+        for (size_t i = 0; i < px.size(); ++i) differ += px[i] != plain[mode][i];
+        EXPECT_EQ(differ, 0) << "mode " << mode;
+      }
+      if (level > 0 && mode > 0) EXPECT_NE(t->Opacity(), nullptr);  // the runs were made and used
+    }
+  }
+  UseVectorLevel(2);
+}
+
 TEST_F(SdevTest, TextureTimesDiffuseThenBlended) {
   Canvas c(8, 8, Format::A8R8G8B8);
   Surface* t = c.Texture(4, 4, [](int x, int y) { return x < 2 ? 0xFF808080u : 0x80FF0000u; });
