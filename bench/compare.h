@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <functional>
 #include <string>
 #include <vector>
@@ -32,15 +33,22 @@ inline double Seconds() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-// Seconds per call of `fn`: it is called until at least `minSeconds` have
-// passed, and at least once.
-inline double TimePerCall(const std::function<void()>& fn, double minSeconds = 0.05) {
+// Seconds of CPU time this process has used.
+inline double CpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+// Seconds per call of `fn` on `clock` (real time unless told): it is called
+// until at least `minSeconds` have passed, and at least once.
+inline double TimePerCall(const std::function<void()>& fn, double minSeconds = 0.05, double (*clock)() = Seconds) {
   long calls = 0;
-  double start = Seconds(), elapsed = 0;
+  double start = clock(), elapsed = 0;
   do {
     fn();
     ++calls;
-    elapsed = Seconds() - start;
+    elapsed = clock() - start;
   } while (elapsed < minSeconds);
   return elapsed / double(calls);
 }

@@ -127,24 +127,8 @@ std::string ReadText(const std::string& path) {
 
 }  // namespace
 
-// Seconds of CPU time this process has used.
-double OwnCpuSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
-}
-
 // CPU seconds per call of `frame`, over at least 0.2 s of CPU.
-double CpuPerCall(const std::function<void()>& frame) {
-  long calls = 0;
-  double start = OwnCpuSeconds(), used = 0;
-  do {
-    frame();
-    ++calls;
-    used = OwnCpuSeconds() - start;
-  } while (used < 0.2);
-  return used / double(calls);
-}
+double CpuPerCall(const std::function<void()>& frame) { return bench::TimePerCall(frame, 0.2, bench::CpuSeconds); }
 
 int PrintPlaythroughRatio(const std::function<void()>& backgroundFrame) {
   namespace fs = std::filesystem;
