@@ -6,6 +6,10 @@
 // running and 500 living particles of the scene, against a frame that only
 // draws the location's picture. Prints "ratio scene/background: X" (aim: at
 // most 2.2), and "ratio particles/background: Y" for the 500 particles alone.
+// The background frame itself (an opaque picture drawn texel for pixel,
+// which the device copies) is put against a memcpy of the frame's bytes:
+// "ratio background/memcpy" (no aim: it says how near the memory limit the
+// denominator of the other ratios is).
 //
 // Comic and journal frames: the first page of the demo's intro comic with
 // everything started and faded in (pictures, captions, the lantern's
@@ -276,6 +280,12 @@ int main(int argc, char** argv) {
     bench::Require(corner == 0, "the scene's picture is not the background's (%d pixels differ)", corner);
     bench::Require(panel > kW * 64, "the scene drew no panel");
     PrintPair("frame", "scene", scene, background);
+    std::vector<uint32_t> from(back), to(back.size());
+    TFrame copy = [&] { std::memcpy(to.data(), from.data(), to.size() * 4); };
+    bench::TComparison c = bench::Alternate([&] { return bench::TimePerCall(background, 0.2); },
+                                            [&] { return bench::TimePerCall(copy, 0.2); });
+    bench::PrintMedians("the background frame", c, "background", "memcpy of the frame");
+    bench::PrintRatio("background/memcpy", c.Ratio());
     PrintPair("the scene's 500 particles alone", "particles", particles, background);
   }
   if (wanted("comic")) {

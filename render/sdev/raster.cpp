@@ -798,10 +798,10 @@ bool Quad(const Target& t, const Rect& clip, const PixelState& s, const RVert* v
       const uint32_t from = uint32_t(mx.start), to = from + uint32_t(n);
       for (int y = y0; y < y1; ++y) {
         const int j = my.i0[size_t(y - y0)];
-        const uint32_t* src = tex.px + size_t(j) * tex.pitch;
-        uint32_t* dst = t.px + size_t(y) * t.pitch + x0 - int(from);
+        const uint32_t* src = tex.px + size_t(j) * tex.pitch + from;  // texel `from` lands on pixel x0
+        uint32_t* dst = t.px + size_t(y) * t.pitch + x0;
         if (kind == BlendKind::Replace) {
-          std::memcpy(dst + from, src + from, size_t(n) * 4);
+          std::memcpy(dst, src, size_t(n) * 4);
           continue;
         }
         uint32_t begin = 0;
@@ -810,12 +810,14 @@ bool Quad(const Target& t, const Rect& clip, const PixelState& s, const RVert* v
           uint32_t a = std::max(begin, from), b = std::min(r.end, to);
           begin = r.end;
           if (a >= b || r.kind == OpacityRuns::kTransparent) continue;
+          uint32_t* d = dst + (a - from);
+          const uint32_t* p = src + (a - from);
           if (r.kind == OpacityRuns::kOpaque && kind == BlendKind::Alpha)
-            std::memcpy(dst + a, src + a, size_t(b - a) * 4);
+            std::memcpy(d, p, size_t(b - a) * 4);
           else if (plainRow)
-            plainRow(dst + a, src + a, nullptr, 0, int(b - a), mod);
+            plainRow(d, p, nullptr, 0, int(b - a), mod);
           else
-            BlendRow(dst + a, src + a, int(b - a), kind, s, mod);
+            BlendRow(d, p, int(b - a), kind, s, mod);
         }
       }
       return true;
