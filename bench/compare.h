@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <functional>
 #include <string>
 #include <vector>
@@ -32,15 +33,22 @@ inline double Seconds() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
-// Seconds per call of `fn`: it is called until at least `minSeconds` have
-// passed, and at least once.
-inline double TimePerCall(const std::function<void()>& fn, double minSeconds = 0.05) {
+// Seconds of CPU time this process has used.
+inline double CpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+// Seconds per call of `fn` on `clock` (real time unless told): it is called
+// until at least `minSeconds` have passed, and at least once.
+inline double TimePerCall(const std::function<void()>& fn, double minSeconds = 0.05, double (*clock)() = Seconds) {
   long calls = 0;
-  double start = Seconds(), elapsed = 0;
+  double start = clock(), elapsed = 0;
   do {
     fn();
     ++calls;
-    elapsed = Seconds() - start;
+    elapsed = clock() - start;
   } while (elapsed < minSeconds);
   return elapsed / double(calls);
 }
@@ -107,6 +115,26 @@ inline uint64_t Hash(const void* data, size_t size, uint64_t h = 146959810393466
   const auto* p = static_cast<const uint8_t*>(data);
   for (size_t i = 0; i < size; ++i) h = (h ^ p[i]) * 1099511628211ull;
   return h;
+}
+
+// Pixels of two ARGB frames of the same size that differ at the same place
+// (alpha ignored): at all, and by more than `tolerance` in some channel.
+struct TFrameDiff {
+  size_t differ = 0, beyond = 0;
+  int largest = 0;  // the largest channel difference
+};
+inline TFrameDiff CompareFrames(const uint32_t* a, const uint32_t* b, int width, int height, int tolerance) {
+  TFrameDiff d;
+  for (size_t i = 0; i < size_t(width) * size_t(height); ++i) {
+    if (((a[i] ^ b[i]) & 0xFFFFFFu) == 0) continue;
+    ++d.differ;
+    int worst = 0;
+    for (int shift = 0; shift < 24; shift += 8)
+      worst = std::max(worst, std::abs(int((a[i] >> shift) & 255) - int((b[i] >> shift) & 255)));
+    d.beyond += worst > tolerance;
+    d.largest = std::max(d.largest, worst);
+  }
+  return d;
 }
 
 // How two ARGB pictures of the same size differ (alpha ignored). A pixel

@@ -3,12 +3,22 @@
 // menu is the first screen), once until its first presented frame and once
 // for many more frames; a frame's time is the difference divided by the
 // extra frames. "ratio startup/frame" is the start-up (process start to the
-// first presented frame, exit included) in main-menu frames.
+// first presented frame, exit included) in main-menu frames. Before it
+// counts, the first frame is checked against the same frame drawn the plain
+// way (setting "plaindrawing"): the whole frame, at most 0.1 % of the pixels
+// more than one level apart.
+//
+// Playthrough: the demo's walkthrough, one program run a stage, its CPU time
+// per presented frame against the CPU time of a background frame drawn in
+// this process before every stage and after the last (the two sides
+// interleaved, so that a change in the machine's load reaches both).
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <ctime>
+#include <functional>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -16,8 +26,11 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
+#include "bench/compare.h"
 #include "bench/game_startup.h"
+#include "render/imagereaders.h"
 
 namespace {
 
@@ -37,6 +50,19 @@ double RunLantern(const std::string& options) {
   return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? seconds : -1;
 }
 
+// The screenshot's pixels (width x height), empty when it cannot be read.
+std::vector<uint32_t> ReadShot(const std::string& path, int* width, int* height) {
+  TDecodedImage image;
+  if (!LoadImageFile(TString(path), &image) || !image.pixels) return {};
+  *width = int(image.width);
+  *height = int(image.height);
+  std::vector<uint32_t> px(size_t(image.width) * image.height);
+  for (uint32_t y = 0; y < image.height; ++y)
+    std::copy(image.pixels + size_t(y) * image.side, image.pixels + size_t(y) * image.side + image.width,
+              px.begin() + ptrdiff_t(size_t(y) * image.width));
+  return px;
+}
+
 }  // namespace
 
 int PrintStartupRatio() {
@@ -51,6 +77,22 @@ int PrintStartupRatio() {
     std::fprintf(stderr, "startup: lantern did not run\n");
     return 1;
   }
+  // The first frame, drawn the fast way and the plain way.
+  const std::string fastShot = (dir / "fast.png").string(), plainShot = (dir / "plain.png").string();
+  int fw = 0, fh = 0, pw = 0, ph = 0;
+  bool ran = RunLantern(common + ",frames=1,screenshot=" + fastShot) >= 0 &&
+             RunLantern(common + ",frames=1,plaindrawing=1,screenshot=" + plainShot) >= 0;
+  std::vector<uint32_t> fast = ReadShot(fastShot, &fw, &fh), plain = ReadShot(plainShot, &pw, &ph);
+  bench::Require(ran && !fast.empty() && fw == pw && fh == ph && fw > 0,
+                 "startup: the first frame could not be taken both ways (%dx%d, %dx%d)", fw, fh, pw, ph);
+  bench::TFrameDiff d = bench::CompareFrames(fast.data(), plain.data(), fw, fh, 1);
+  std::printf("start-up frame against the plain drawing: %zu pixels differ, %zu by more than one level\n", d.differ,
+              d.beyond);
+  bench::Require(d.beyond * 1000 <= size_t(fw) * size_t(fh),
+                 "startup: the first frame is not the plain drawing's (%zu pixels more than one level apart)", d.beyond);
+  size_t lit = 0;
+  for (uint32_t p : fast) lit += (p & 0xFFFFFFu) != (fast[0] & 0xFFFFFFu);
+  bench::Require(lit * 4 > fast.size(), "startup: the first frame is nearly blank (%zu pixels)", lit);
   const int extra = 300;
   double startup = 1e9, longer = 1e9;
   for (int i = 0; i < 5; ++i) startup = std::min(startup, RunLantern(common + ",frames=1"));
@@ -85,7 +127,10 @@ std::string ReadText(const std::string& path) {
 
 }  // namespace
 
-int PrintPlaythroughRatio(double frameSeconds) {
+// CPU seconds per call of `frame`, over at least 0.2 s of CPU.
+double CpuPerCall(const std::function<void()>& frame) { return bench::TimePerCall(frame, 0.2, bench::CpuSeconds); }
+
+int PrintPlaythroughRatio(const std::function<void()>& backgroundFrame) {
   namespace fs = std::filesystem;
   fs::path dir = fs::temp_directory_path() / ("lantern-bench-playthrough-" + std::to_string(getpid()));
   fs::create_directories(dir);
@@ -93,7 +138,7 @@ int PrintPlaythroughRatio(double frameSeconds) {
   const std::string scripts = std::string(LANTERN_BENCH_SOURCE) + "/tests/game/playthrough/walkthrough";
   double cpu = 0;
   unsigned long long frames = 0;
-  int stages = 0;
+  std::vector<double> background{CpuPerCall(backgroundFrame)}, stageRatios;
   for (int n = 1;; ++n) {
     const std::string script = scripts + std::to_string(n) + ".txt", text = ReadText(script);
     if (text.empty()) break;
@@ -102,7 +147,7 @@ int PrintPlaythroughRatio(double frameSeconds) {
     const double before = ChildrenCpuSeconds();
     const double seconds = RunLantern("headless=1,frames=" + std::to_string(limit) + ",input=" + script +
                                       ",screenshot=" + shot + ",userfolder=" + user);
-    cpu += ChildrenCpuSeconds() - before;
+    const double used = ChildrenCpuSeconds() - before;
     // The frames it presented, from the log's last line about the screenshot.
     const std::string log = ReadText(user + "/logfile.txt");
     const size_t line = log.rfind("Screenshot written to ");
@@ -112,17 +157,24 @@ int PrintPlaythroughRatio(double frameSeconds) {
       fs::remove_all(dir);
       return 1;
     }
-    frames += std::strtoull(log.c_str() + mark + 7, nullptr, 10);
-    ++stages;
+    const unsigned long long shown = std::strtoull(log.c_str() + mark + 7, nullptr, 10);
+    background.push_back(CpuPerCall(backgroundFrame));
+    const double around = (background[background.size() - 2] + background.back()) / 2;
+    if (shown > 0) stageRatios.push_back(used / double(shown) / around);
+    cpu += used;
+    frames += shown;
   }
   fs::remove_all(dir);
-  if (stages == 0 || frames == 0 || frameSeconds <= 0) {
+  if (stageRatios.empty() || frames == 0) {
     std::fprintf(stderr, "playthrough: no walkthrough was played\n");
     return 1;
   }
-  const double perFrame = cpu / double(frames);
-  std::printf("playthrough: %d stages, %llu frames, %.1f s of CPU, %.3f ms a frame; a background frame %.3f ms\n",
-              stages, frames, cpu, perFrame * 1000, frameSeconds * 1000);
+  const double frameSeconds = bench::Median(background), perFrame = cpu / double(frames);
+  std::printf("playthrough: %zu stages, %llu frames, %.1f s of CPU, %.3f ms a frame; a background frame %.3f ms of CPU "
+              "(median of %zu taken between the stages); each stage in background frames:",
+              stageRatios.size(), frames, cpu, perFrame * 1000, frameSeconds * 1000, background.size());
+  for (double r : stageRatios) std::printf(" %.2f", r);
+  std::printf("\n");
   std::printf("ratio playthrough/frames: %.3f\n", perFrame / frameSeconds);
   return 0;
 }

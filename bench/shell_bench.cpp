@@ -6,12 +6,15 @@
 //   pass): "ratio idle-pass/bare-idle-work" is the pump's own overhead.
 // - Start-up to the first event: the whole start-up order of a headless run
 //   up to the first event the game receives, against the 12 ms frame interval
-//   of the window manager: "ratio startup/frame-interval".
+//   of the window manager: "ratio startup/frame-interval". Each run must
+//   reach the game with an event (a tick: nothing was waiting) and leave its
+//   log file saying it started, else the program fails.
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 
@@ -68,17 +71,26 @@ bool BareIdleWork(THeadlessShell& shell, int calls) {
 }
 
 double StartupToFirstEvent() {
-  std::string folder = std::filesystem::temp_directory_path() / "lantern-bench-shell";
+  std::string folder = std::filesystem::temp_directory_path() / ("lantern-bench-shell-" + std::to_string(getpid()));
   std::filesystem::create_directories(folder);
   std::vector<std::string> words = {"options=headless=1,userfolder=" + folder};
   auto start = std::chrono::steady_clock::now();
   double seconds = 0;
+  uint32_t type = 0;
+  bool reached = false;
   RunApplication(words, [&](TPlatform* platform, const TString&) {
     TPlatformEvent event;
     platform->GetEvent(&event);
     seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    type = event.type;
+    reached = true;
   }, TPlatformHooks());
+  std::ifstream log(folder + "/logfile.txt");
+  std::string first;
+  std::getline(log, first);
   std::filesystem::remove_all(folder);
+  bench::Require(reached && type == kEventTick, "the start-up did not reach the game with a tick (event type %u)", type);
+  bench::Require(first.find("starting") != std::string::npos, "the start-up left no log saying it started");
   return seconds;
 }
 

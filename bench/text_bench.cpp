@@ -11,6 +11,13 @@
 //   "ratio lantern/sdl_ttf cached 2000 chars: X", "... uncached 2000 chars: Y"
 // (lantern's time over SDL2_ttf's; the target is at most 1.0).
 //
+// Growth: lantern's cached draw (layout and drawing, one at 18 px plus one at
+// 40 px) of an 8,000-character paragraph against the 250-character one, per
+// character: "ratio text8000/text250 per char" (at most 1.2: the cost grows
+// with the text). The frame is tall enough for every line of both; the
+// 8,000-character frame must hold 32 times the ink of the 250-character one
+// within 10 %.
+//
 // Same work: the two renderers place and smooth glyphs a little differently,
 // and break lines where their glyph advances put them, so the frames are
 // compared by their ink: the sum over the frame of how far each pixel is
@@ -38,6 +45,7 @@ namespace {
 const char* const kFace = LANTERN_BENCH_FACE;  // the TrueType face both sides use
 constexpr int kSizes[] = {18, 40};
 constexpr int kW = 1024, kH = 3072;
+constexpr int kTallH = 10240;  // every line of 8,000 characters at 40 px
 constexpr uint32_t kBackground = 0xFF202020u;
 constexpr double kInkTolerance = 0.12;
 
@@ -173,6 +181,42 @@ double SdlRun(const std::string& text, bool cached) {
   return total;
 }
 
+// Lantern's cached draws of `text` (one at 18 px, one at 40 px) into a tall
+// frame: seconds per call, and the frame's ink.
+double TallRun(const std::string& text, double* ink) {
+  std::vector<uint32_t> pixels(size_t(kW) * kTallH, kBackground);
+  auto draw = [&] {
+    for (int size : kSizes) {
+      TTextBlock* block =
+          TTextBlock::Create(text.c_str(), 1000, 100000, 0, "fonts/default.mvec", size, TFloatColor(1, 1, 1, 1));
+      block->DrawToPixels(TMiniVecPixels{pixels.data(), kW, kTallH, kW}, TVec2(8, 8), 1e9f, 1, 0, 1);
+      TTextBlock::Destroy(block);
+    }
+  };
+  draw();  // the glyph caches warm
+  if (ink) {
+    std::fill(pixels.begin(), pixels.end(), kBackground);
+    draw();
+    *ink = 0;
+    for (uint32_t p : pixels) *ink += std::max(0, int(p >> 8 & 255) - int(kBackground >> 8 & 255));
+  }
+  return bench::TimePerCall(draw, 0.2);
+}
+
+void CompareGrowth() {
+  const std::string shortText = Paragraph(250), longText = Paragraph(8000);
+  double shortInk = 0, longInk = 0;
+  TallRun(shortText, &shortInk);
+  TallRun(longText, &longInk);
+  const double share = shortInk > 0 ? longInk / shortInk / 32 : 0;
+  bench::Require(std::abs(share - 1) <= 0.1, "8,000 characters give %.3f times 32 times the ink of 250", share);
+  std::printf("same work: 8,000 characters give %.3f x 32 times the ink of 250\n", share);
+  bench::TComparison c = bench::Alternate([&] { return TallRun(longText, nullptr) / 8000; },
+                                          [&] { return TallRun(shortText, nullptr) / 250; });
+  bench::PrintMedians("per character (one draw at 18 px plus one at 40 px)", c, "8000 chars", "250 chars", 1e9, "ns");
+  bench::PrintRatio("text8000/text250 per char", c.Ratio());
+}
+
 }  // namespace
 
 int main() {
@@ -190,6 +234,7 @@ int main() {
       bench::PrintRatio("lantern/sdl_ttf " + what, c.Ratio());
     }
   }
+  CompareGrowth();
   ClearFontCache();
   TTF_Quit();
   return 0;

@@ -8,14 +8,24 @@
 // mouse move that passes 5,000 stacked sibling windows, each declining it,
 // against one that passes 500: "ratio move5000/move500" (linear routing
 // gives about 10).
+//
+// Before anything is timed the program checks the work: which windows known
+// moves reach, in order (the window under the point, then each parent it
+// falls through to; every stacked sibling, front to back), and the pixels of
+// a frame drawn on the software device (every panel grey, the gaps not). A
+// wrong result fails the program with a line saying what differs.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 #include <map>
 #include <memory>
 #include <random>
 #include <string>
 
+#include "bench/benchutil.h"
+#include "bench/compare.h"
 #include "bench/recorder.h"
 #include "platform/registry/asset.h"
 #include "platform/time.h"
@@ -36,9 +46,16 @@ public:
   long fills = 0;
 };
 
+// The panels a move reached, in order, while the checks record them.
+std::vector<const TWindow*> gReached;
+bool gRecord = false;
+
 class TPanel : public TWindow {
 public:
-  bool OnMouseMove(const TPoint& p) override { return false; }
+  bool OnMouseMove(const TPoint& p) override {
+    if (gRecord) gReached.push_back(this);
+    return false;
+  }
   void Draw() override {
     TWindowEnvironment* env = GetWindowManager()->GetEnvironment();
     env->FillRect(TRect(0, 0, GetWidth(), GetHeight()), TFloatColor(0.5f, 0.5f, 0.5f, 1));
@@ -58,14 +75,30 @@ struct TScreenSetup {
       panel->MoveTo((p % 5) * 204, (p / 5) * 150);
       panel->SetSize(200, 146);
       dialog->AddChild(panel, true);
+      panelList.push_back(panel);
       for (int c = 0; c < 19; ++c) {
         auto* child = new TPanel();
         child->MoveTo((c % 5) * 40, (c / 5) * 36);
         child->SetSize(38, 34);
         panel->AddChild(child, true);
+        children.push_back(child);
       }
     }
   }
+  // The panels a move at (x, y) should reach: the child under it, then its panel.
+  std::vector<const TWindow*> Expected(int x, int y) const {
+    for (size_t p = 0; p < panelList.size(); ++p) {
+      int px = int(p % 5) * 204, py = int(p / 5) * 150;
+      if (x < px || y < py || x >= px + 200 || y >= py + 146) continue;
+      for (int c = 0; c < 19; ++c) {
+        int cx = px + (c % 5) * 40, cy = py + (c / 5) * 36;
+        if (x >= cx && y >= cy && x < cx + 38 && y < cy + 34) return {children[p * 19 + size_t(c)], panelList[p]};
+      }
+      return {panelList[p]};
+    }
+    return {};
+  }
+  std::vector<const TWindow*> panelList, children;
   TManualTimeScope time;
   TBenchEnvironment env;
   TWindowManager wm;
@@ -118,18 +151,27 @@ void DeviceFrame(benchmark::State& state, int panels) {
 
 // `count` sibling windows stacked over the whole dialog, each declining the
 // move: the event passes every one of them, front to back, then the dialog.
-void MoveThroughSiblings(benchmark::State& state, int count) {
-  TManualTimeScope time(1000);
-  TBenchEnvironment env;
-  TWindowManager wm(&env);
-  wm.SetRootWindow(new TScreen());
-  auto* dialog = new TModalWindow();
-  wm.PushModal(dialog);
-  for (int i = 0; i < count; ++i) {
-    auto* sibling = new TPanel();
-    sibling->SetSize(1024, 768);
-    dialog->AddChild(sibling, true);
+struct TStackSetup {
+  explicit TStackSetup(int count) : time(1000), wm(&env) {
+    wm.SetRootWindow(new TScreen());
+    auto* dialog = new TModalWindow();
+    wm.PushModal(dialog);
+    for (int i = 0; i < count; ++i) {
+      auto* sibling = new TPanel();
+      sibling->SetSize(1024, 768);
+      dialog->AddChild(sibling, true);
+      siblings.push_back(sibling);
+    }
   }
+  TManualTimeScope time;
+  TBenchEnvironment env;
+  TWindowManager wm;
+  std::vector<const TWindow*> siblings;
+};
+
+void MoveThroughSiblings(benchmark::State& state, int count) {
+  TStackSetup setup(count);
+  TWindowManager& wm = setup.wm;
   std::mt19937 rng(7);
   std::uniform_int_distribution<int> x(0, 1023), y(0, 767);
   TPlatformEvent e;
@@ -160,10 +202,81 @@ BENCHMARK(BM_DeviceFrame50);
 BENCHMARK(BM_MoveThrough500);
 BENCHMARK(BM_MoveThrough5000);
 
+// One move at (x, y); the panels it reached.
+std::vector<const TWindow*> Reached(TWindowManager& wm, int x, int y) {
+  TPlatformEvent e;
+  e.type = kEventMouseMove;
+  e.x = x;
+  e.y = y;
+  gReached.clear();
+  gRecord = true;
+  wm.HandleEvent(e);
+  gRecord = false;
+  return gReached;
+}
+
+void CheckMoves() {
+  TScreenSetup setup(25);
+  std::mt19937 rng(11);
+  std::uniform_int_distribution<int> x(0, 1023), y(0, 767);
+  int onChild = 0;
+  for (int i = 0; i < 400; ++i) {
+    int px = x(rng), py = y(rng);
+    std::vector<const TWindow*> want = setup.Expected(px, py), got = Reached(setup.wm, px, py);
+    bench::Require(got == want, "a move at %d,%d reached %zu panels, not the %zu under it and its parent", px, py,
+                   got.size(), want.size());
+    onChild += want.size() == 2;
+  }
+  bench::Require(onChild > 100, "the checked moves missed the child windows");
+  for (int count : {500, 5000}) {
+    TStackSetup stack(count);
+    std::vector<const TWindow*> got = Reached(stack.wm, 300, 200);
+    bench::Require(got.size() == stack.siblings.size() &&
+                       std::equal(got.begin(), got.end(), stack.siblings.rbegin()),
+                   "a move over %d stacked siblings reached %zu of them, or out of order", count, got.size());
+  }
+  std::printf("checked: 400 moves reached the window under them and fell through to its panel; a move passed "
+              "500 and 5000 stacked siblings front to back\n");
+}
+
+void CheckFrame() {
+  TAssetManager assets;
+  TAssetManager* previous = SetAssetManager(&assets);
+  sdev::FixedWindow window{1024, 768};
+  TDisplayHandler* handler = CreateDisplayHandler();
+  bench::Require(handler->Open(&window, 1024, 768, false), "no software display");
+  std::vector<uint32_t> px;
+  {
+    TRendererWindowEnvironment env;
+    TScreenSetup setup(25, &env);
+    setup.wm.Invalidate();
+    setup.time.Advance(TWindowManager::kFrameInterval);
+    setup.wm.DrawFrame();
+    px = bench::BackBufferPixels(1024, 768);
+  }
+  DestroyDisplayHandler();
+  TRenderer::Destroy();
+  SetAssetManager(previous);
+  bench::Require(!px.empty(), "the frame could not be read");
+  const uint32_t grey = px[5 * 1024 + 5] & 0xFFFFFFu;
+  bench::Require(grey == 0x7F7F7Fu || grey == 0x808080u, "a panel is %06X, not grey", grey);
+  size_t wrong = 0;
+  for (int y = 0; y < 768; ++y)
+    for (int x = 0; x < 1024; ++x) {
+      bool inPanel = x % 204 < 200 && y % 150 < 146 && x / 204 < 5 && y / 150 < 5;
+      wrong += ((px[size_t(y) * 1024 + size_t(x)] & 0xFFFFFFu) == grey) != inPanel;
+    }
+  std::printf("checked: the frame of 500 windows shows 25 grey panels and nothing grey around them (%zu pixels "
+              "wrong)\n", wrong);
+  bench::Require(wrong == 0, "%zu pixels of the 500-window frame are wrong", wrong);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
+  CheckMoves();
+  CheckFrame();
   TBenchRecorder recorder;
   benchmark::RunSpecifiedBenchmarks(&recorder);
   recorder.PrintRatio("move 500/40 windows, nothing drawn (hit test, dispatch, fall-through)", "BM_Move500",

@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstring>
 #include <set>
+#include <functional>
+#include <string_view>
 
 #include "platform/fileinternal.h"
 #include "platform/folders.h"
@@ -29,7 +31,7 @@ bool IsSafeMemberName(const std::string& name) {
   while (pos <= name.size()) {
     size_t end = name.find('/', pos);
     if (end == std::string::npos) end = name.size();
-    std::string part = name.substr(pos, end - pos);
+    std::string_view part(name.data() + pos, end - pos);
     if (part.empty() || part == "." || part == "..") return false;
     pos = end + 1;
   }
@@ -42,8 +44,9 @@ struct TMountState {
   std::string cwd;
   struct timespec assetsTime {};
   std::vector<TArchivePtr> archives;
-  // name -> (archive number, entry index); later archives replace earlier members
-  std::unordered_map<std::string, std::pair<int, size_t>> index;
+  // name -> (archive number, entry index); later archives replace earlier
+  // members. The names are those of the archives' entries, kept above.
+  std::unordered_map<std::string_view, std::pair<int, size_t>> index;
 };
 
 TMountState& Mounts() {
@@ -93,7 +96,6 @@ TArchivePtr MountOne(const std::string& path) {
     return nullptr;
   }
   for (const std::string& s : skipped) TraceOut("Pack archive %s: skipped the entry %s", path.c_str(), s.c_str());
-  for (size_t i = 0; i < archive->entries.size(); ++i) archive->index.emplace(archive->entries[i].name, i);
   TraceOut("Pack archive %s: %zu members", path.c_str(), archive->entries.size());
   return archive;
 }
@@ -127,6 +129,7 @@ void EnsureMounted(TMountState& m) {
     if (!a) continue;
     int number = int(m.archives.size());
     m.archives.push_back(a);
+    m.index.reserve(m.index.size() + a->entries.size());
     for (size_t i = 0; i < a->entries.size(); ++i) m.index[a->entries[i].name] = {number, i};
   }
 }
@@ -172,31 +175,48 @@ bool ParsePackDirectory(const uint8_t* data, size_t size, uint64_t archiveSize, 
   const uint64_t dataStart = kPackHeaderSize + uint64_t(dirSize);
   const uint8_t* p = data + kPackHeaderSize;
   const uint8_t* end = p + dirSize;
-  std::set<std::string> seen;
+  // The entries taken so far by name: an open-addressing table of entry
+  // numbers, at most half full.
+  size_t capacity = 16;
+  while (capacity < size_t(count) * 2) capacity *= 2;
+  std::vector<uint32_t> seen(capacity, UINT32_MAX);
+  std::hash<std::string_view> hash;
+  auto taken = [&](size_t index) {
+    std::string_view name = entries[index].name;
+    for (size_t slot = hash(name) & (capacity - 1);; slot = (slot + 1) & (capacity - 1)) {
+      if (seen[slot] == UINT32_MAX) {
+        seen[slot] = uint32_t(index);
+        return false;
+      }
+      if (entries[seen[slot]].name == name) return true;
+    }
+  };
   entries.reserve(count);
   for (uint32_t i = 0; i < count; ++i) {
     if (end - p < 2) return fail("directory cut short");
     size_t nameLength = ReadLe16(p);
     p += 2;
     if (size_t(end - p) < nameLength + 16) return fail("directory cut short");
-    TPackEntry e;
-    e.name = LowerAscii(std::string(reinterpret_cast<const char*>(p), nameLength));
+    entries.emplace_back();
+    TPackEntry& e = entries.back();
+    e.name.assign(reinterpret_cast<const char*>(p), nameLength);
+    for (char& c : e.name)
+      if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
     p += nameLength;
     e.offset = ReadLe64(p);
     e.size = ReadLe64(p + 8);
     p += 16;
-    std::string problem;
+    const char* problem = nullptr;
     if (!IsSafeMemberName(e.name))
       problem = "unsafe or empty name";
     else if (e.offset < dataStart || e.offset > archiveSize || e.size > archiveSize - e.offset)
       problem = "range outside the archive";
-    else if (!seen.insert(e.name).second)
+    else if (taken(entries.size() - 1))
       problem = "listed twice";
-    if (!problem.empty()) {
+    if (problem) {
       if (skipped) skipped->push_back("\"" + e.name.substr(0, 200) + "\": " + problem);
-      continue;
+      entries.pop_back();
     }
-    entries.push_back(std::move(e));
   }
   return true;
 }

@@ -17,7 +17,6 @@ struct TMountedArchive {
   uint64_t size = 0;
   int64_t changeTime = 0;  // of the file when mounted, in nanoseconds
   std::vector<TPackEntry> entries;
-  std::unordered_map<std::string, size_t> index;  // name -> entry
   ~TMountedArchive();
 };
 using TArchivePtr = std::shared_ptr<TMountedArchive>;

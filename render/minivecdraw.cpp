@@ -114,12 +114,14 @@ void TKnMiniVecDraw::SetStroke(int slot, float width, int colourIndex) {
   if (slot < 0 || slot > 1) return;
   strokeWidth_[slot] = std::isfinite(width) && width > 0 ? width : 0;
   strokeColour_[slot] = colourIndex >= 0 && colourIndex <= 255 ? colourIndex : 0;
+  ++stateSerial_;
 }
 
 void TKnMiniVecDraw::SetOffsets(int x, int y, int z) {
   offsetX_ = x / 4 - 1;
   offsetY_ = y / 4 - 1;
   offsetZ_ = z / 4;
+  ++stateSerial_;
 }
 
 // ---------------------------------------------------------------- targets
@@ -652,21 +654,25 @@ void TKnMiniVecDraw::PutVertices(float x0, float x1, float y, uint32_t argb) {
 
 void TKnMiniVecDraw::FlushBatch() {
   if (batch_.empty()) return;
-  if (sink_) {
-    sink_(batch_.data(), int(batch_.size()));
-  } else {
-    // Line lists of pre-transformed vertices; a pixel's centre is at +0.5.
-    std::vector<TScreenVertex> v(batch_.size());
-    for (size_t i = 0; i < batch_.size(); ++i) {
-      v[i] = TScreenVertex{batch_[i].x, batch_[i].y + 0.5f, 0.0f, 1.0f, batch_[i].diffuse, 0u, 0.0f, 0.0f};
-    }
-    TRenderer* r = TRenderer::GetInstance();
-    r->SetTexture(TTextureRef());
-    TVertexSet* set = MakeVertexSet3(v.data(), uint32_t(v.size()));
-    r->DrawVertices(kPrimLineList, set);
-    FreeVertexSet(set);
-  }
+  DrawLineList(batch_.data(), int(batch_.size()));
   batch_.clear();
+}
+
+void TKnMiniVecDraw::DrawLineList(const TMiniVecVertex* vertices, int count) {
+  if (count <= 0) return;
+  if (sink_) {
+    sink_(vertices, count);
+    return;
+  }
+  // Line lists of pre-transformed vertices; a pixel's centre is at +0.5.
+  std::vector<TScreenVertex> v(static_cast<size_t>(count));
+  for (size_t i = 0; i < v.size(); ++i)
+    v[i] = TScreenVertex{vertices[i].x, vertices[i].y + 0.5f, 0.0f, 1.0f, vertices[i].diffuse, 0u, 0.0f, 0.0f};
+  TRenderer* r = TRenderer::GetInstance();
+  r->SetTexture(TTextureRef());
+  TVertexSet* set = MakeVertexSet3(v.data(), uint32_t(v.size()));
+  r->DrawVertices(kPrimLineList, set);
+  FreeVertexSet(set);
 }
 
 void TKnMiniVecDraw::BlendPixels(int x0, int x1, int y, uint32_t argb) {

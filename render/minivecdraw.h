@@ -110,6 +110,13 @@ public:
   // Screen output goes to the renderer unless a sink is installed (tests).
   using TLineSink = std::function<void(const TMiniVecVertex* vertices, int count)>;
   void SetLineSink(TLineSink sink) { sink_ = std::move(sink); }
+  bool HasLineSink() const { return bool(sink_); }
+  // Draws vertex pairs (x0, y) - (x1, y), pixel rows y, as the screen output
+  // does: a line list through the renderer (or the sink).
+  void DrawLineList(const TMiniVecVertex* vertices, int count);
+  // Changes with every setting outside the colours and the transform that
+  // alters what is drawn (strokes, offsets).
+  uint32_t GetStateSerial() const { return stateSerial_; }
 
   // Cache control and figures.
   void ClearCache();
@@ -129,6 +136,7 @@ public:
   void SetScanWorkLimit(uint64_t units) { scanWorkLimit_ = units; }
 
 private:
+  uint32_t stateSerial_ = 0;
   struct Edge {
     float x0, y0, x1, y1, dxdy;
     float xMin, xMax;  // a crossing never leaves them, whatever the rounding

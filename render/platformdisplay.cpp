@@ -182,6 +182,10 @@ public:
   void Present(const uint32_t* argb, int width, int height, int pitchPixels) override {
     host_->Present(argb, width, height, pitchPixels);
   }
+  void PresentLent(const uint32_t* argb, int width, int height, int pitchPixels) override {
+    host_->PresentLent(argb, width, height, pitchPixels);
+  }
+  void ReturnFrame() override { host_->ReturnFrame(); }
 
 private:
   TDXCursorHooks CursorHooks() {

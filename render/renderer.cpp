@@ -10,6 +10,7 @@
 #include "platform/shell/platform.h"
 #include "platform/time.h"
 #include "render/displayhandler.h"
+#include "render/textblock.h"
 #include "render/texture.h"
 #include "render/texturedata.h"
 
@@ -75,7 +76,14 @@ void TRenderer::Destroy() {
   g_renderer = nullptr;
 }
 
-TRenderer::TRenderer() = default;
+TRenderer::TRenderer() {
+  // Setting "plaindrawing": every pixel by the plain formulas and text from
+  // its glyph runs, the reference the fast paths are checked against.
+  if (GetSettingBool("plaindrawing")) {
+    sdev::SetVectorLevel(0);
+    TTextBlock::SetPicturesEnabled(false);
+  }
+}
 
 TRenderer::~TRenderer() = default;
 

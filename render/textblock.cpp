@@ -4,8 +4,11 @@
 #include <cmath>
 #include <cstring>
 
+#include "render/displayhandler.h"
 #include "render/font.h"
 #include "render/minivecfont.h"
+#include "render/renderer.h"
+#include "render/texture.h"
 
 namespace {
 constexpr int kCaret = -1;
@@ -52,7 +55,17 @@ TColor ToColour(const TFloatColor& c, float alpha) {
   k.a = c.a * alpha;
   return k.ToColor();
 }
+
+bool g_picturesEnabled = true;
+uint64_t g_picturesMade = 0;
+// A picture's largest side and area; larger drawings stay spans.
+constexpr int kMaxPictureSide = 2048;
+constexpr int64_t kMaxPicturePixels = int64_t(1) << 21;
 }  // namespace
+
+void TTextBlock::SetPicturesEnabled(bool on) { g_picturesEnabled = on; }
+bool TTextBlock::GetPicturesEnabled() { return g_picturesEnabled; }
+uint64_t TTextBlock::GetPicturesMade() { return g_picturesMade; }
 
 TTextBlock* TTextBlock::Create(const TString& text, int width, int height, int flags, const TString& fontName,
                                int fontSize, const TFloatColor& colour) {
@@ -211,6 +224,7 @@ void TTextBlock::Parse(std::vector<Item>& items, std::vector<bool>& breakAfter) 
 }
 
 void TTextBlock::Layout() {
+  ++layoutSerial_;
   items_.clear();
   lines_.clear();
   if (!font_) font_ = GetFont("__DEFAULT");
@@ -409,6 +423,24 @@ void TTextBlock::DrawLines(const TVec2& position, float heightLimit, float alpha
                            int padding) {
   if (!(alpha > 0) || !(scale > 0) || lines_.empty()) return;
   TKnMiniVecDraw* draw = GetMiniVecDraw();
+  if (target_ == Target::kScreen && g_picturesEnabled && !draw->HasLineSink()) {
+    PictureKey key;
+    key.layout = layoutSerial_;
+    key.colour = colour_;
+    key.rotation = rotation_;
+    key.rotationX = rotationX_;
+    key.rotationY = rotationY_;
+    key.scroll = scroll_;
+    key.hover = hover_;
+    key.x = position.x;
+    key.y = position.y;
+    key.heightLimit = heightLimit;
+    key.alpha = alpha;
+    key.scale = scale;
+    key.padding = padding;
+    key.drawer = draw->GetStateSerial();
+    if (DrawFromPicture(key, position, heightLimit, alpha, scale, padding)) return;
+  }
   switch (target_) {
     case Target::kPixels:
       draw->Begin(position.x, position.y, pixels_);
@@ -423,6 +455,12 @@ void TTextBlock::DrawLines(const TVec2& position, float heightLimit, float alpha
   draw->SetTargetMode((flags & kDrawCopy) ? TKnMiniVecDraw::kModeCopy
                                           : (flags & kDrawAccumulate) ? TKnMiniVecDraw::kModeAccumulate
                                                                       : TKnMiniVecDraw::kModeBlend);
+  EmitLines(draw, position, heightLimit, alpha, scale, padding);
+  draw->Flush();
+}
+
+void TTextBlock::EmitLines(TKnMiniVecDraw* draw, const TVec2& position, float heightLimit, float alpha, float scale,
+                           int padding) {
   const float angle = rotation_;
   const float ca = std::cos(angle * kPi / 180), sa = std::sin(angle * kPi / 180);
   const float ox = rotationX_ * scale, oy = rotationY_ * scale;
@@ -481,5 +519,136 @@ void TTextBlock::DrawLines(const TVec2& position, float heightLimit, float alpha
       }
     }
   }
-  draw->Flush();
+}
+
+// ------------------------------------------------------------------ pictures
+
+bool TTextBlock::PictureKey::operator==(const PictureKey& o) const {
+  return layout == o.layout && colour.r == o.colour.r && colour.g == o.colour.g && colour.b == o.colour.b &&
+         colour.a == o.colour.a && rotation == o.rotation && rotationX == o.rotationX && rotationY == o.rotationY &&
+         scroll == o.scroll && hover == o.hover && x == o.x && y == o.y && heightLimit == o.heightLimit &&
+         alpha == o.alpha && scale == o.scale && padding == o.padding && drawer == o.drawer;
+}
+
+bool TTextBlock::Picture::Valid() const {
+  TTextureData* data = texture ? texture->GetData() : nullptr;
+  return data && data->HasSurface() && data->surfaceSerial == surfaceSerial;
+}
+
+bool TTextBlock::DrawFromPicture(const PictureKey& key, const TVec2& position, float heightLimit, float alpha,
+                                 float scale, int padding) {
+  // The picture is blended as the spans would be only on a 32-bit display
+  // drawn at its own scale.
+  TDisplayHandler* display = GetDisplayHandler();
+  if (!display || display->Data().sixteenBitMode || display->GetViewportScale() != 1.0f ||
+      !TRenderer::GetInstance()->IsDrawing())
+    return false;
+  ++pictureClock_;
+  Picture* p = nullptr;
+  for (Picture& q : pictures_)
+    if (q.used && q.key == key) p = &q;
+  if (!p) {
+    // Seen the first time: remembered in place of the older entry, drawn as spans.
+    Picture& old = pictures_[0].lastUse <= pictures_[1].lastUse ? pictures_[0] : pictures_[1];
+    old = Picture();
+    old.used = true;
+    old.key = key;
+    old.lastUse = pictureClock_;
+    return false;
+  }
+  p->lastUse = pictureClock_;
+  if (p->refused) return false;
+  if (!p->Valid()) {
+    // The spans, caught on their way to the screen.
+    TKnMiniVecDraw* draw = GetMiniVecDraw();
+    draw->Flush();
+    std::vector<TMiniVecVertex> lines;
+    draw->SetLineSink([&lines](const TMiniVecVertex* v, int n) { lines.insert(lines.end(), v, v + n); });
+    draw->Begin(position.x, position.y);
+    draw->SetTargetMode(TKnMiniVecDraw::kModeBlend);
+    EmitLines(draw, position, heightLimit, alpha, scale, padding);
+    draw->Flush();
+    draw->SetLineSink(nullptr);
+    if (!MakePicture(*p, lines)) {
+      p->refused = true;
+      draw->DrawLineList(lines.data(), int(lines.size()));
+      return true;
+    }
+  }
+  ShowPicture(*p);
+  return true;
+}
+
+bool TTextBlock::MakePicture(Picture& p, const std::vector<TMiniVecVertex>& lines) {
+  p.texture.reset();
+  p.extra.clear();
+  if (lines.empty()) {
+    p.width = p.height = 0;
+    return true;
+  }
+  float x0 = lines[0].x, x1 = lines[0].x, y0 = lines[0].y, y1 = lines[0].y;
+  for (const TMiniVecVertex& v : lines) {
+    x0 = std::min(x0, v.x);
+    x1 = std::max(x1, v.x);
+    y0 = std::min(y0, v.y);
+    y1 = std::max(y1, v.y);
+  }
+  if (!(x1 - x0 <= kMaxPictureSide && y1 - y0 < kMaxPictureSide)) return false;
+  p.x = int(x0);
+  p.y = int(y0);
+  p.width = int(x1) - p.x;
+  p.height = int(y1) - p.y + 1;
+  if (p.width <= 0 || int64_t(p.width) * p.height > kMaxPicturePixels) return false;
+  // Each pixel takes the first span over it; spans over pixels already
+  // covered are kept to be drawn after the picture, in their order.
+  std::vector<uint32_t> pixels(size_t(p.width) * size_t(p.height), 0);
+  for (size_t i = 0; i + 1 < lines.size(); i += 2) {
+    const TMiniVecVertex& a = lines[i];
+    int left = int(a.x) - p.x, right = int(lines[i + 1].x) - p.x, row = int(a.y) - p.y;
+    uint32_t* line = &pixels[size_t(row) * size_t(p.width)];
+    int from = -1;
+    for (int x = left; x <= right; ++x) {
+      bool covered = x < right && line[x] != 0;
+      if (x < right && !covered) line[x] = a.diffuse;
+      if (covered && from < 0) from = x;
+      if (!covered && from >= 0) {
+        p.extra.push_back({float(from + p.x), a.y, 0.0f, 1.0f, a.diffuse});
+        p.extra.push_back({float(x + p.x), a.y, 0.0f, 1.0f, a.diffuse});
+        from = -1;
+      }
+    }
+  }
+  p.texture = TTexture::CreateBlank(uint32_t(p.width), uint32_t(p.height), false);
+  uint32_t* dst = nullptr;
+  uint32_t pitch = 0;
+  if (!p.texture || !p.texture->Lock(&dst, &pitch)) {
+    p.texture.reset();
+    return false;
+  }
+  for (int y = 0; y < p.height; ++y)
+    std::memcpy(dst + size_t(y) * pitch, &pixels[size_t(y) * size_t(p.width)], size_t(p.width) * 4);
+  p.texture->Unlock();
+  p.surfaceSerial = p.texture->GetData()->surfaceSerial;
+  ++g_picturesMade;
+  return true;
+}
+
+void TTextBlock::ShowPicture(const Picture& p) {
+  TRenderer* r = TRenderer::GetInstance();
+  if (p.texture) {
+    uint32_t aw = 0, ah = 0;
+    p.texture->GetAllocatedSize(&aw, &ah);
+    const float left = float(p.x), top = float(p.y), right = float(p.x + p.width), bottom = float(p.y + p.height);
+    const float u = float(p.width) / float(aw), v = float(p.height) / float(ah);
+    TScreenVertex quad[4] = {{left, top, 0, 1, 0xFFFFFFFFu, 0, 0, 0},
+                             {right, top, 0, 1, 0xFFFFFFFFu, 0, u, 0},
+                             {right, bottom, 0, 1, 0xFFFFFFFFu, 0, u, v},
+                             {left, bottom, 0, 1, 0xFFFFFFFFu, 0, 0, v}};
+    r->SetTexture(p.texture);
+    TVertexSet* set = MakeVertexSet3(quad, 4);
+    r->DrawVertices(kPrimTriangleFan, set);
+    FreeVertexSet(set);
+    r->SetTexture(TTextureRef());
+  }
+  GetMiniVecDraw()->DrawLineList(p.extra.data(), int(p.extra.size()));
 }

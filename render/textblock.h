@@ -81,6 +81,16 @@ public:
   // Line height in pixels (without padding).
   float GetLineHeight() const { return lineHeight_; }
 
+  // Drawing on the screen keeps a picture of each of the last two drawings
+  // seen twice unchanged (the same text, layout, colour, alpha, scale,
+  // rotation, position and scroll): the next such drawings blend the picture
+  // instead of the glyph spans, with the same pixels. On by default; off for
+  // tests and benchmarks that compare the two.
+  static void SetPicturesEnabled(bool on);
+  static bool GetPicturesEnabled();
+  // Pictures made so far by every block (tests).
+  static uint64_t GetPicturesMade();
+
   ~TTextBlock();
   TTextBlock(const TTextBlock&) = delete;
   TTextBlock& operator=(const TTextBlock&) = delete;
@@ -115,6 +125,42 @@ private:
   float VerticalOffset(float scale, int padding) const;
   bool ToBlock(const TPoint& point, float& x, float& y) const;
   void DrawLines(const TVec2& position, float heightLimit, float alpha, int flags, float scale, int padding);
+  // The glyphs and spans of the visible lines through the glyph drawer (begun by the caller).
+  void EmitLines(TKnMiniVecDraw* draw, const TVec2& position, float heightLimit, float alpha, float scale,
+                 int padding);
+
+  // What a screen drawing depends on besides the display.
+  struct PictureKey {
+    uint64_t layout = 0;
+    TFloatColor colour;
+    float rotation = 0;
+    int rotationX = 0, rotationY = 0;
+    float scroll = 0;
+    TString hover;
+    float x = 0, y = 0, heightLimit = 0, alpha = 0, scale = 0;
+    int padding = 0;
+    uint32_t drawer = 0;
+    bool operator==(const PictureKey& o) const;
+  };
+  // A drawing kept as a picture: the pixels its spans cover first, and the
+  // spans over pixels already covered (drawn after the picture, in order).
+  struct Picture {
+    PictureKey key;
+    bool used = false;
+    bool refused = false;  // too large, or no texture: drawn as spans
+    uint64_t lastUse = 0;
+    boost::shared_ptr<TTexture> texture;
+    uint32_t surfaceSerial = 0;
+    int x = 0, y = 0, width = 0, height = 0;
+    std::vector<TMiniVecVertex> extra;
+    bool Valid() const;
+  };
+  // Draws the screen drawing of `key` from a picture when it has one or is
+  // seen the second time; false when it draws nothing (the caller draws).
+  bool DrawFromPicture(const PictureKey& key, const TVec2& position, float heightLimit, float alpha, float scale,
+                       int padding);
+  bool MakePicture(Picture& p, const std::vector<TMiniVecVertex>& lines);
+  void ShowPicture(const Picture& p);
 
   TString text_, fontName_;
   int width_ = 0, height_ = 0, flags_ = 0, fontSize_ = 16;
@@ -134,4 +180,8 @@ private:
   enum class Target { kScreen, kPixels, kTexture } target_ = Target::kScreen;
   TMiniVecPixels pixels_;
   boost::shared_ptr<TTexture> texture_;
+
+  uint64_t layoutSerial_ = 0;  // bumped by every layout
+  Picture pictures_[2];
+  uint64_t pictureClock_ = 0;
 };

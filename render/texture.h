@@ -58,6 +58,9 @@ public:
   uint32_t surfaceWidth = 0, surfaceHeight = 0;  // as the surface reports
   uint32_t offsetX = 0, offsetY = 0;             // where the picture starts in the surface
   uint8_t options = 0;
+  // Bumped whenever the surface is given up (loss, restore, a new surface):
+  // pixels written into it earlier are gone when it changed.
+  uint32_t surfaceSerial = 0;
   // The picture's own size (the image's, or the blank texture's).
   uint32_t imageWidth = 0, imageHeight = 0;
 };

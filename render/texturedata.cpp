@@ -135,6 +135,7 @@ TDxTextureData::~TDxTextureData() {
 }
 
 void TDxTextureData::Release() {
+  ++surfaceSerial;
   if (!surface_) return;
   if (TPlatformData* d = Display()) d->textureBytes -= int64_t(counted_);
   counted_ = 0;

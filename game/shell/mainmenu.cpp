@@ -147,6 +147,14 @@ void TMainMenu::PostInit(TWindowStyle& style) {
   Animate(16, true, true, false);
   frameStep_ = 0.016f;
   ReadWelcome(style.GetString("usernamedef", ""));
+  // The panes' pictures are decoded side by side first; each pane below then
+  // finds its texture made.
+  std::vector<TString> pictures;
+  for (const char* key : {"pane1", "panecloud1", "panecloud2", "pane3", "logo"}) {
+    const std::string text = style.GetString(key, "").str();
+    if (!text.empty()) pictures.push_back(TString(text.substr(0, text.find(','))));
+  }
+  const std::vector<TTextureRef> decoded = TTexture::GetMany(pictures);
   // A missing pane is no pane; only a malformed one is logged.
   auto pane = [&](const char* key) {
     TString text = style.GetString(key, "");

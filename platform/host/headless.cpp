@@ -174,16 +174,47 @@ bool THeadlessHost::OpenUrl(const TString& url, const TString& browser) {
 void THeadlessHost::Present(const uint32_t* pixels, int width, int height, int pitchPixels) {
   if (!pixels || width <= 0 || height <= 0 || pitchPixels < width) return;
   std::lock_guard<std::mutex> lock(frameMutex_);
-  frame_.resize(static_cast<size_t>(width) * height);
-  for (int y = 0; y < height; ++y)
-    std::copy(pixels + static_cast<size_t>(y) * pitchPixels, pixels + static_cast<size_t>(y) * pitchPixels + width,
-              frame_.begin() + static_cast<size_t>(y) * width);
+  lent_ = pixels;
+  lentPitch_ = pitchPixels;
+  frameWidth_ = width;
+  frameHeight_ = height;
+  TakeLentFrame();
+  ++presents_;
+}
+
+void THeadlessHost::PresentLent(const uint32_t* pixels, int width, int height, int pitchPixels) {
+  if (!pixels || width <= 0 || height <= 0 || pitchPixels < width) return;
+  std::lock_guard<std::mutex> lock(frameMutex_);
+  lent_ = pixels;
+  lentPitch_ = pitchPixels;
   frameWidth_ = width;
   frameHeight_ = height;
   ++presents_;
 }
 
+void THeadlessHost::ReturnFrame() {
+  std::lock_guard<std::mutex> lock(frameMutex_);
+  TakeLentFrame();
+}
+
+void THeadlessHost::TakeLentFrame() const {
+  if (!lent_) return;
+  frame_.resize(static_cast<size_t>(frameWidth_) * frameHeight_);
+  for (int y = 0; y < frameHeight_; ++y)
+    std::copy(lent_ + static_cast<size_t>(y) * lentPitch_, lent_ + static_cast<size_t>(y) * lentPitch_ + frameWidth_,
+              frame_.begin() + static_cast<size_t>(y) * frameWidth_);
+  lent_ = nullptr;
+  ++copies_;
+}
+
+const std::vector<uint32_t>& THeadlessHost::GetLastFrame() const {
+  std::lock_guard<std::mutex> lock(frameMutex_);
+  TakeLentFrame();
+  return frame_;
+}
+
 bool THeadlessHost::SaveScreenshot(const TString& path) {
   std::lock_guard<std::mutex> lock(frameMutex_);
+  TakeLentFrame();
   return WritePngFile(path.str(), frame_.empty() ? nullptr : frame_.data(), frameWidth_, frameHeight_, frameWidth_);
 }

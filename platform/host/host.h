@@ -142,6 +142,16 @@ public:
   // from another thread than the window's is shown by the window's thread at
   // its next PollEvent or Wait (the newest such frame wins).
   virtual void Present(const uint32_t* pixels, int width, int height, int pitchPixels) = 0;
+  // Present for pixels the caller lends: they stay readable until its next
+  // present or ReturnFrame call, and change in between only to become the next
+  // present's pixels. A host that only keeps the frame for reading (headless)
+  // copies it when something reads it; the others copy it at once (Present).
+  virtual void PresentLent(const uint32_t* pixels, int width, int height, int pitchPixels) {
+    Present(pixels, width, height, pitchPixels);
+  }
+  // The lent pixels are about to change or go away: a host that still needs
+  // them copies them now.
+  virtual void ReturnFrame() {}
   // True when the previous presentation has finished and a new frame may be shown.
   virtual bool IsPresentDone() const { return true; }
   // Frames presented since the host was made.

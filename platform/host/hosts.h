@@ -46,9 +46,11 @@ public:
   size_t GetPendingEventCount() const { return queue_.size(); }
   void SetDesktopSize(int width, int height);
   // The last presented frame (empty before the first); read it while no other thread presents.
-  const std::vector<uint32_t>& GetLastFrame() const { return frame_; }
+  const std::vector<uint32_t>& GetLastFrame() const;
   int GetLastFrameWidth() const { return frameWidth_; }
   int GetLastFrameHeight() const { return frameHeight_; }
+  // Frames copied so far (a lent frame is copied only when read or returned).
+  uint64_t GetFrameCopyCount() const { return copies_; }
   // Every address OpenUrl was asked to open, in order.
   const std::vector<std::string>& GetOpenedUrls() const { return urls_; }
   bool IsMouseCaptured() const { return captured_; }
@@ -90,6 +92,9 @@ public:
   // waited for), never the desktop's opener.
   bool OpenUrl(const TString& url, const TString& browser) override;
   void Present(const uint32_t* pixels, int width, int height, int pitchPixels) override;
+  // A lent frame is copied only when it is read (GetLastFrame, SaveScreenshot) or returned.
+  void PresentLent(const uint32_t* pixels, int width, int height, int pitchPixels) override;
+  void ReturnFrame() override;
   uint64_t GetPresentCount() const override { return presents_; }
   void SetKeepLastFrame(bool keep) override {}
   bool SaveScreenshot(const TString& path) override;
@@ -111,7 +116,13 @@ private:
   int mouseX_ = -1, mouseY_ = -1;
   int windowX_ = 0, windowY_ = 0;
   std::set<uint32_t> keysDown_;  // a key-down of one of them is its auto-repeat
-  std::vector<uint32_t> frame_, cursor_;
+  // Copies the lent frame into frame_ (frameMutex_ held).
+  void TakeLentFrame() const;
+  mutable std::vector<uint32_t> frame_;
+  std::vector<uint32_t> cursor_;
+  mutable const uint32_t* lent_ = nullptr;  // the pixels of the last PresentLent, not yet copied
+  int lentPitch_ = 0;
+  mutable uint64_t copies_ = 0;
   int frameWidth_ = 0, frameHeight_ = 0;
   std::atomic<uint64_t> presents_{0};
   mutable std::mutex frameMutex_;  // frames may come from any thread

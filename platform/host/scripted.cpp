@@ -45,6 +45,11 @@ public:
   void Present(const uint32_t* pixels, int width, int height, int pitchPixels) override {
     window_->Present(pixels, width, height, pitchPixels);
   }
+  // Lent frames go to the window too (the headless host would keep them).
+  void PresentLent(const uint32_t* pixels, int width, int height, int pitchPixels) override {
+    window_->PresentLent(pixels, width, height, pitchPixels);
+  }
+  void ReturnFrame() override { window_->ReturnFrame(); }
   bool IsPresentDone() const override { return window_->IsPresentDone(); }
   uint64_t GetPresentCount() const override { return window_->GetPresentCount(); }
   void SetKeepLastFrame(bool keep) override { window_->SetKeepLastFrame(keep); }

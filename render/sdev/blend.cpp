@@ -109,11 +109,12 @@ __attribute__((target("avx2"))) inline void Store8(uint32_t* p, bool masked, __m
 
 // Eight source pixels (sv, and widened as slo, shi when `wide`) modulated
 // and blended (Replace, Alpha or Add) onto the eight target pixels at dst, or
-// those of `mask` when `tail`.
+// those of `mask` when `tail`; with `whole` a tail reads and writes all eight,
+// the others written back as they were.
 template <BlendKind k>
 __attribute__((target("avx2"))) inline void BlendGroup(uint32_t* dst, bool tail, __m256i mask, __m256i sv,
                                                        __m256i slo, __m256i shi, bool wide, bool hasMod,
-                                                       __m256i mod16, bool opaqueStays) {
+                                                       __m256i mod16, bool opaqueStays, bool whole = false) {
   const __m256i z = _mm256_setzero_si256();
   const __m256i amask = _mm256_set1_epi32(int(0xFF000000u));
   BlendKind kind = k;
@@ -124,6 +125,11 @@ __attribute__((target("avx2"))) inline void BlendGroup(uint32_t* dst, bool tail,
     if (_mm256_movemask_epi8(_mm256_cmpeq_epi32(alpha, z)) == -1) return;
     if (opaqueStays && _mm256_movemask_epi8(_mm256_cmpeq_epi32(alpha, amask)) == -1) {
       if (!hasMod) {
+        if (tail && whole) {
+          __m256i old = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dst));
+          _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst), _mm256_blendv_epi8(old, sv, mask));
+          return;
+        }
         Store8(dst, tail, mask, sv);
         return;
       }
@@ -133,6 +139,12 @@ __attribute__((target("avx2"))) inline void BlendGroup(uint32_t* dst, bool tail,
   if (!wide) {
     slo = _mm256_unpacklo_epi8(sv, z);
     shi = _mm256_unpackhi_epi8(sv, z);
+  }
+  if (tail && whole) {
+    __m256i old = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(dst));
+    __m256i out = BlendWide(slo, shi, kind == BlendKind::Replace ? z : old, kind, hasMod, mod16);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst), _mm256_blendv_epi8(old, out, mask));
+    return;
   }
   __m256i dv = kind == BlendKind::Replace ? z : Load8(dst, tail, mask);
   __m256i out = BlendWide(slo, shi, dv, kind, hasMod, mod16);
@@ -238,12 +250,14 @@ __attribute__((target("avx2"))) void SmallQuadAvx2(const SmallQuad& q) {
     int s0 = row(q.yi0[y], -1);
     int s1 = f != 0 ? row(q.yi1[y], s0) : s0;
     const __m256i wa = _mm256_set1_epi16(short(256 - f)), wb = _mm256_set1_epi16(short(f));
+    const bool whole = line + 8 * groups <= q.dstEnd;
     for (int g = 0; g < groups; ++g) {
       bool tail = lastTail && g == groups - 1;
       __m256i slo, shi, sv = rows[s0][g];
       MixWide(sv, rows[s1][g], wa, wb, slo, shi);
       if (k == BlendKind::Alpha) sv = _mm256_packus_epi16(slo, shi);
-      BlendGroup<k>(line + 8 * g, tail, tail ? lastMask : full, sv, slo, shi, true, hasMod, mod16, opaqueStays);
+      BlendGroup<k>(line + 8 * g, tail, tail ? lastMask : full, sv, slo, shi, true, hasMod, mod16, opaqueStays,
+                    whole);
     }
   }
 }

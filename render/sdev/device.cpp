@@ -28,13 +28,6 @@ void Multiply(const double a[16], const double b[16], double out[16]) {
   std::memcpy(out, r, sizeof r);
 }
 
-// A texture converted to ARGB for sampling (every format but A8R8G8B8).
-struct TexCache {
-  const Surface* surface = nullptr;
-  uint32_t generation = 0;
-  std::vector<uint32_t> px;
-};
-
 }  // namespace
 
 struct Device::State {
@@ -49,7 +42,6 @@ struct Device::State {
   std::vector<bool> enabled;
   Material material;
   bool inScene = false;
-  TexCache cache;
   std::vector<raster::RVert> verts;
   std::vector<uint8_t> valid;
   std::vector<uint32_t> targetCopy;
@@ -457,21 +449,8 @@ HResult Device::Draw(PrimType t, uint32_t fvf, const void* verts, uint32_t vcoun
     if (tex->IsLost()) return err::kSurfaceLost;
     tv.w = int(tex->Width());
     tv.h = int(tex->Height());
-    if (IsArgb32(tex->Format())) {
-      tv.px = reinterpret_cast<const uint32_t*>(tex->Bits());
-      tv.pitch = tex->Pitch() / 4;
-    } else {
-      TexCache& c = s.cache;
-      if (c.surface != tex || c.generation != tex->Generation() || c.px.size() != size_t(tv.w) * tv.h) {
-        c.px.resize(size_t(tv.w) * tv.h);
-        for (int y = 0; y < tv.h; ++y)
-          DecodeRow(tex->Format(), tex->Bits() + size_t(y) * tex->Pitch(), c.px.data() + size_t(y) * tv.w, tv.w);
-        c.surface = tex;
-        c.generation = tex->Generation();
-      }
-      tv.px = c.px.data();
-      tv.pitch = tv.w;
-    }
+    tv.px = tex->ArgbPixels(&tv.pitch);
+    tv.surface = tex;
     ps.tex = &tv;
   }
 

@@ -112,9 +112,13 @@ Host* GetHost() {
 }
 void SetPresenter(Presenter* presenter) {
   std::lock_guard<std::recursive_mutex> lock(G().mutex);
-  G().presenter = presenter;
+  Global& g = G();
+  if (g.presenter && g.lent && presenter != g.presenter) g.presenter->ReturnFrame();
+  g.lent = nullptr;
+  g.presenter = presenter;
 }
 Presenter* GetPresenter() { return G().presenter; }
+void SetVectorLevel(int level) { raster::SetVectorLevel(level); }
 
 void AddDisplayMode(const DisplayMode& mode) {
   std::lock_guard<std::recursive_mutex> lock(G().mutex);

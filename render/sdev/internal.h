@@ -54,6 +54,7 @@ struct Global {
   uint64_t framesShown = 0;
   Host* host = nullptr;
   Presenter* presenter = nullptr;
+  const Surface* lent = nullptr;  // the primary whose pixels the presenter holds
 };
 Global& G();
 const test::Config& Config();
@@ -85,6 +86,7 @@ struct TexView {
   int pitch = 0;
   int w = 0, h = 0;
   uint32_t alphaOr = 0;
+  Surface* surface = nullptr;  // whose pixels these are (for its opacity runs)
 };
 
 struct PixelState {
@@ -144,6 +146,10 @@ struct SmallQuad {
   const uint32_t* yf;
   int n, rows;
   uint32_t mod;
+  // The end of the target's memory: a row's last group of eight pixels that
+  // ends before it is read and written whole, the pixels past the quad
+  // written back unchanged (masked loads and stores are slow).
+  const uint32_t* dstEnd;
 };
 using SmallQuadKernel = void (*)(const SmallQuad& q);
 // The kernel that filters and blends a small quad in one pass for kind k, the

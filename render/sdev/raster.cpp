@@ -755,7 +755,8 @@ bool Quad(const Target& t, const Rect& clip, const PixelState& s, const RVert* v
   if (linX && linY && mx.adjacent && n <= 16 && level >= 2 && plan.kind != Plan::kGeneric) {
     if (SmallQuadKernel kernel = FindSmallQuadKernel(kind)) {
       SmallQuad q{t.px + size_t(y0) * t.pitch + x0, size_t(t.pitch), tex.px, size_t(tex.pitch), mx.i0.data(),
-                  qs.wl.data(), qs.wr.data(), my.i0.data(), my.i1.data(), my.f.data(), n, y1 - y0, mod};
+                  qs.wl.data(), qs.wr.data(), my.i0.data(), my.i1.data(), my.f.data(), n, y1 - y0, mod,
+                  t.px + size_t(t.h - 1) * t.pitch + size_t(t.w)};
       kernel(q);
       return true;
     }
@@ -786,6 +787,41 @@ bool Quad(const Target& t, const Rect& clip, const PixelState& s, const RVert* v
   if (plan.kind != Plan::kGeneric) {
     plainRow = FindMixRowKernel(kind, false);
     mixedRow = FindMixRowKernel(kind, true);
+  }
+  // A picture drawn texel for pixel without modulation: its opaque runs are
+  // copied and its transparent ones skipped (what the blend gives them), an
+  // unblended one copied whole.
+  if (!linX && !linY && mx.contiguous && mod == 0xFFFFFFFFu && plan.kind == Plan::kTexture && level >= 1 &&
+      (kind == BlendKind::Replace || kind == BlendKind::Alpha || kind == BlendKind::Add)) {
+    const OpacityRuns* runs = kind != BlendKind::Replace && tex.surface ? tex.surface->Opacity() : nullptr;
+    if (kind == BlendKind::Replace || runs) {
+      const uint32_t from = uint32_t(mx.start), to = from + uint32_t(n);
+      for (int y = y0; y < y1; ++y) {
+        const int j = my.i0[size_t(y - y0)];
+        const uint32_t* src = tex.px + size_t(j) * tex.pitch + from;  // texel `from` lands on pixel x0
+        uint32_t* dst = t.px + size_t(y) * t.pitch + x0;
+        if (kind == BlendKind::Replace) {
+          std::memcpy(dst, src, size_t(n) * 4);
+          continue;
+        }
+        uint32_t begin = 0;
+        for (uint32_t k = runs->rowStart[size_t(j)]; k < runs->rowStart[size_t(j) + 1] && begin < to; ++k) {
+          const OpacityRuns::Run& r = runs->runs[k];
+          uint32_t a = std::max(begin, from), b = std::min(r.end, to);
+          begin = r.end;
+          if (a >= b || r.kind == OpacityRuns::kTransparent) continue;
+          uint32_t* d = dst + (a - from);
+          const uint32_t* p = src + (a - from);
+          if (r.kind == OpacityRuns::kOpaque && kind == BlendKind::Alpha)
+            std::memcpy(d, p, size_t(b - a) * 4);
+          else if (plainRow)
+            plainRow(d, p, nullptr, 0, int(b - a), mod);
+          else
+            BlendRow(d, p, int(b - a), kind, s, mod);
+        }
+      }
+      return true;
+    }
   }
   for (int y = y0; y < y1; ++y) {
     size_t k = size_t(y - y0);

@@ -134,6 +134,20 @@ class Clipper;
 class HostWindow;
 struct DDState;
 
+// Runs of equal opacity along each row of a surface's ARGB pixels, for
+// drawing pictures unscaled: fully transparent runs can be skipped and fully
+// opaque ones copied. Runs shorter than kMinRun pixels count as mixed.
+struct OpacityRuns {
+  enum : uint8_t { kMixed = 0, kTransparent = 1, kOpaque = 2 };
+  static constexpr uint32_t kMinRun = 16;
+  struct Run {
+    uint32_t end;  // from the previous run's end (0 for the first) to here
+    uint8_t kind;
+  };
+  std::vector<uint32_t> rowStart;  // row y's runs are runs[rowStart[y] .. rowStart[y + 1])
+  std::vector<Run> runs;
+};
+
 class Surface {
 public:
   void AddRef();
@@ -173,6 +187,14 @@ public:
   uint32_t Generation() const { return generation_; }
   void Touch() { ++generation_; }
   uint64_t ChargedBytes() const { return charged_; }
+  // The pixels as ARGB for sampling, with the pitch in pixels: the surface's
+  // own memory for A8R8G8B8, else a copy converted once per generation, kept
+  // with the surface (and freed with it).
+  const uint32_t* ArgbPixels(int* pitchPixels);
+  // The opacity runs of the ARGB pixels, made when a generation is drawn
+  // the second time (a surface that changes at every draw never pays for
+  // them); null until then.
+  const OpacityRuns* Opacity();
 
 private:
   friend class DirectDraw;
@@ -183,6 +205,8 @@ private:
   bool Allocate();
   void FillPattern(uint32_t pattern);
   void NotifyPresent(const Rect& area);
+  // Takes back this surface's pixels from the presenter when they were lent.
+  void ReturnLentFrame();
 
   uint32_t refs_ = 1;
   uint32_t width_ = 0, height_ = 0;
@@ -198,6 +222,10 @@ private:
   bool locked_ = false;
   uint32_t generation_ = 1;
   uint64_t charged_ = 0;  // video-memory bytes charged
+  std::vector<uint32_t> argb_;  // ArgbPixels' copy of a surface in another format
+  uint32_t argbGeneration_ = 0;  // the generation argb_ was made from (0: none)
+  OpacityRuns opacity_;
+  uint32_t opacityGeneration_ = 0, opacitySeen_ = 0;
   Surface* backBuffer_ = nullptr;  // primary of a flip chain: the attached back buffer (owned reference)
   Surface* zBuffer_ = nullptr;     // attached z-buffer (owned reference)
   Clipper* clipper_ = nullptr;
@@ -492,7 +520,17 @@ private:
 class Presenter {
 public:
   virtual ~Presenter() = default;
+  // The pixels are the presenter's to read during the call only.
   virtual void Present(const uint32_t* argb, int width, int height, int pitchPixels) = 0;
+  // The pixels are the primary's own memory, lent: they stay readable until the
+  // next present or ReturnFrame, and change in between only to become the next
+  // present's pixels (a blit into the primary is followed by its present).
+  virtual void PresentLent(const uint32_t* argb, int width, int height, int pitchPixels) {
+    Present(argb, width, height, pitchPixels);
+  }
+  // The lent pixels are about to go away or change without a present (the
+  // primary is freed, given new memory or the presenter replaced).
+  virtual void ReturnFrame() {}
 };
 
 // The desktop stand-in the device uses (the test configuration's by default)
@@ -501,6 +539,10 @@ void SetHost(Host* host);
 Host* GetHost();
 void SetPresenter(Presenter* presenter);
 Presenter* GetPresenter();
+// The vector kernels drawing uses: 0 none (every pixel by the plain
+// formulas), 1 SSE2, 2 AVX2 too, within what the processor has; the test
+// configuration sets it as well (test::Config::vectorLevel).
+void SetVectorLevel(int level);
 // Offers one more display mode (the game's own size, for full screen).
 void AddDisplayMode(const DisplayMode& mode);
 

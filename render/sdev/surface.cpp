@@ -158,6 +158,7 @@ void EncodeRow(const PixelFormat& f, const uint32_t* src, uint8_t* dst, int n) {
 // --- Surface ---
 
 Surface::~Surface() {
+  ReturnLentFrame();
   if (backBuffer_) backBuffer_->Release();
   if (zBuffer_) zBuffer_->Release();
   if (clipper_) clipper_->Release();
@@ -182,6 +183,7 @@ uint32_t Surface::Release() {
 void Surface::FreeBytes::operator()(uint8_t* p) const { std::free(p); }
 
 bool Surface::Allocate() {
+  ReturnLentFrame();
   int bpp = BytesPerPixel(format_);
   pitch_ = int32_t((width_ * uint32_t(bpp) + 3u) & ~3u);
   // Zeroed memory: a large block comes from the system already cleared, so a
@@ -444,9 +446,12 @@ void Surface::NotifyPresent(const Rect& area) {
   int w = shown.Width(), h = shown.Height();
   const uint8_t* first = bits_ + size_t(shown.top) * pitch_ + size_t(shown.left) * BytesPerPixel(format_);
   if (g.presenter && IsRgb32(format_)) {
-    g.presenter->Present(reinterpret_cast<const uint32_t*>(first), w, h, pitch_ / 4);
+    // The frame is lent: a host that only keeps it for reading copies it when read.
+    g.lent = this;
+    g.presenter->PresentLent(reinterpret_cast<const uint32_t*>(first), w, h, pitch_ / 4);
     return;
   }
+  ReturnLentFrame();
   std::vector<uint32_t> tmp(size_t(w) * h);
   for (int y = 0; y < h; ++y) DecodeRow(format_, first + size_t(y) * pitch_, tmp.data() + size_t(y) * w, w);
   if (g.presenter) {
@@ -456,6 +461,69 @@ void Surface::NotifyPresent(const Rect& area) {
   g.frame.width = w;
   g.frame.height = h;
   g.frame.pixels.swap(tmp);
+}
+
+const uint32_t* Surface::ArgbPixels(int* pitchPixels) {
+  if (IsArgb32(format_)) {
+    *pitchPixels = pitch_ / 4;
+    return reinterpret_cast<const uint32_t*>(bits_);
+  }
+  if (argbGeneration_ != generation_ || argb_.size() != size_t(width_) * height_) {
+    argb_.resize(size_t(width_) * height_);
+    for (uint32_t y = 0; y < height_; ++y)
+      DecodeRow(format_, bits_ + size_t(y) * pitch_, argb_.data() + size_t(y) * width_, int(width_));
+    argbGeneration_ = generation_;
+  }
+  *pitchPixels = int(width_);
+  return argb_.data();
+}
+
+const OpacityRuns* Surface::Opacity() {
+  if (opacityGeneration_ == generation_) return &opacity_;
+  if (opacitySeen_ != generation_) {
+    opacitySeen_ = generation_;
+    return nullptr;
+  }
+  int pitch = 0;
+  const uint32_t* px = ArgbPixels(&pitch);
+  OpacityRuns& o = opacity_;
+  o.rowStart.assign(1, 0);
+  o.runs.clear();
+  std::vector<OpacityRuns::Run> raw;
+  for (uint32_t y = 0; y < height_; ++y) {
+    const uint32_t* row = px + size_t(y) * size_t(pitch);
+    raw.clear();
+    for (uint32_t x = 0; x < width_; ++x) {
+      uint32_t a = row[x] >> 24;
+      uint8_t kind = a == 0 ? OpacityRuns::kTransparent : a == 255 ? OpacityRuns::kOpaque : OpacityRuns::kMixed;
+      if (!raw.empty() && raw.back().kind == kind)
+        raw.back().end = x + 1;
+      else
+        raw.push_back({x + 1, kind});
+    }
+    // Short clear runs join the mixed ones; neighbours of one kind merge.
+    uint32_t begin = 0;
+    size_t first = o.runs.size();
+    for (const OpacityRuns::Run& r : raw) {
+      uint8_t kind = r.end - begin < OpacityRuns::kMinRun ? uint8_t(OpacityRuns::kMixed) : r.kind;
+      if (o.runs.size() > first && o.runs.back().kind == kind)
+        o.runs.back().end = r.end;
+      else
+        o.runs.push_back({r.end, kind});
+      begin = r.end;
+    }
+    o.rowStart.push_back(uint32_t(o.runs.size()));
+  }
+  opacityGeneration_ = generation_;
+  return &o;
+}
+
+void Surface::ReturnLentFrame() {
+  std::lock_guard<std::recursive_mutex> lock(G().mutex);
+  Global& g = G();
+  if (g.lent != this) return;
+  g.lent = nullptr;
+  if (g.presenter) g.presenter->ReturnFrame();
 }
 
 HResult StretchCopy(Surface& dst, const Rect& dstRect, Surface& src, const Rect& srcRect) {

@@ -74,6 +74,16 @@ TEST(HeadlessHost, KeepsTheLastFrameAndWritesItAsPng) {
   ASSERT_EQ(w, 3);
   ASSERT_EQ(h, 2);
   EXPECT_EQ(read, (std::vector<uint32_t>{0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFF123456, 0xFFFFFFFF, 0xFF000000}));
+  // A lent frame is read where it lies until it is returned.
+  host.PresentLent(pixels.data(), 2, 1, 4);
+  EXPECT_EQ(host.GetPresentCount(), 2u);
+  pixels[0] = 0xFF00FFFF;  // becomes the next present's pixels
+  host.PresentLent(pixels.data(), 2, 1, 4);
+  uint64_t copies = host.GetFrameCopyCount();
+  host.ReturnFrame();
+  EXPECT_EQ(host.GetFrameCopyCount(), copies + 1);
+  pixels.assign(pixels.size(), 0);
+  EXPECT_EQ(host.GetLastFrame(), (std::vector<uint32_t>{0xFF00FFFF, 0xFF00FF00}));
   TLogCapture log;
   EXPECT_FALSE(host.SaveScreenshot(dir.File("no/such/folder/x.png")));
   EXPECT_TRUE(log.Contains("cannot create the file"));

@@ -366,6 +366,53 @@ TEST_F(SdevTest, SmallScaledFilteredQuadsBlendTheSameOnEveryPath) {
   });
 }
 
+// Pictures drawn texel for pixel without modulation: from their second
+// drawing on their opaque runs are copied and their transparent runs
+// skipped; whole, clipped and in part, replaced, blended and added, the
+// pixels are those of the plain formulas.
+TEST_F(SdevTest, UnscaledPicturesCopyAndSkipTheirClearRunsExactly) {
+  std::vector<uint32_t> plain[3];
+  for (int level : {0, 2}) {
+    UseVectorLevel(level);
+    for (int mode = 0; mode < 3; ++mode) {
+      Canvas c(160, 40, Format::A8R8G8B8);
+      // Runs of 1 to 40 pixels, opaque, transparent and mixed in turn, different on every row.
+      Surface* t = c.Texture(150, 12, [](int x, int y) {
+        int k = (x + 7 * y) % 120, kind = k < 40 ? 0 : k < 80 ? 1 : 2;
+        uint32_t v = Scramble(x, y + 3);
+        if ((x + y) % 37 == 0) kind = 2;
+        return kind == 0 ? v | 0xFF000000u : kind == 1 ? v & 0x00FFFFFFu : (v & 0x00FFFFFFu) | 0x7F000000u;
+      });
+      c.dev->SetTexture(0, t);
+      c.dev->SetTextureStageState(0, TSS::MagFilter, kFilterLinear);
+      c.dev->SetTextureStageState(0, TSS::MinFilter, kFilterLinear);
+      c.Blend(mode != 0, kBlendSrcAlpha, mode == 2 ? kBlendOne : kBlendInvSrcAlpha);
+      std::vector<uint32_t> px;
+      for (int round = 0; round < 3; ++round) {  // the runs are made at the second drawing
+        for (int y = 0; y < 40; ++y)
+          for (int x = 0; x < 160; ++x) reinterpret_cast<uint32_t*>(c.target->Bits() + y * c.target->Pitch())[x] = Scramble(x, y);
+        c.Quad(3, 1, 153, 13, 0xFFFFFFFFu);                                   // whole
+        c.Quad(-20, 14, 130, 26, 0xFFFFFFFFu);                                // clipped on the left
+        c.Quad(10, 27, 60, 33, 0xFFFFFFFFu, 17 / 150.0f, 3 / 12.0f, 67 / 150.0f, 9 / 12.0f);  // a part
+        std::vector<uint32_t> now;
+        for (int y = 0; y < 40; ++y)
+          for (int x = 0; x < 160; ++x) now.push_back(c.Raw(x, y));
+        if (round > 0) EXPECT_EQ(now, px) << "level " << level << ", mode " << mode << ", drawing " << round;
+        px = now;
+      }
+      if (level == 0) {
+        plain[mode] = px;
+      } else {
+        int differ = 0;
+        for (size_t i = 0; i < px.size(); ++i) differ += px[i] != plain[mode][i];
+        EXPECT_EQ(differ, 0) << "mode " << mode;
+      }
+      if (level > 0 && mode > 0) EXPECT_NE(t->Opacity(), nullptr);  // the runs were made and used
+    }
+  }
+  UseVectorLevel(2);
+}
+
 TEST_F(SdevTest, TextureTimesDiffuseThenBlended) {
   Canvas c(8, 8, Format::A8R8G8B8);
   Surface* t = c.Texture(4, 4, [](int x, int y) { return x < 2 ? 0xFF808080u : 0x80FF0000u; });
@@ -626,6 +673,40 @@ TEST_F(SdevTest, SixteenBitTargetsAreDrawnAndConverted) {
   EXPECT_EQ(raw, uint16_t(0x1F << 11 | 0x20 << 5 | 0x08));
   EXPECT_EQ(c.At(0, 0), 0xFFFF8242u);  // widened by repeating the bits
   EXPECT_EQ(c.At(5, 0), 0xFF000000u);
+}
+
+// Textures in other formats than A8R8G8B8 are converted for sampling once per
+// change and kept with their surface: two drawn in turn are not converted again.
+TEST_F(SdevTest, TexturesInOtherFormatsAreConvertedOncePerChange) {
+  Canvas c(8, 8, Format::A8R8G8B8);
+  Surface* red = c.Texture(2, 2, [](int, int) { return 0xFFFF0000u; }, Format::R5G6B5);
+  Surface* blue = c.Texture(2, 2, [](int, int) { return 0xFF0000FFu; }, Format::X8R8G8B8);
+  int pitch = 0;
+  const uint32_t* redPixels = red->ArgbPixels(&pitch);
+  EXPECT_EQ(pitch, 2);
+  const uint32_t* bluePixels = blue->ArgbPixels(&pitch);
+  for (int round = 0; round < 2; ++round) {
+    c.dev->SetTexture(0, red);
+    c.Quad(0, 0, 4, 8, 0xFFFFFFFFu);
+    c.dev->SetTexture(0, blue);
+    c.Quad(4, 0, 8, 8, 0xFFFFFFFFu);
+    EXPECT_EQ(c.Raw(1, 1), 0xFFFF0000u);
+    EXPECT_EQ(c.Raw(5, 1), 0xFF0000FFu);
+  }
+  EXPECT_EQ(red->ArgbPixels(&pitch), redPixels);
+  EXPECT_EQ(blue->ArgbPixels(&pitch), bluePixels);
+  EXPECT_EQ(bluePixels[3], 0xFF0000FFu);
+  // A change through a lock is seen at the next draw.
+  void* bits = nullptr;
+  int32_t bytes = 0;
+  ASSERT_EQ(red->Lock(nullptr, &bits, &bytes, kLockWait), err::kOk);
+  static_cast<uint16_t*>(bits)[0] = 0x07E0;  // green
+  red->Unlock();
+  c.dev->SetTexture(0, red);
+  c.Quad(0, 0, 4, 8, 0xFFFFFFFFu);
+  EXPECT_EQ(c.Raw(0, 0), 0xFF00FF00u);
+  EXPECT_EQ(c.Raw(3, 3), 0xFFFF0000u);
+  c.dev->SetTexture(0, nullptr);
 }
 
 TEST_F(SdevTest, BlitsNeedMatchingFormatsAndStretchCopyConverts) {

@@ -206,6 +206,60 @@ TEST_F(SpriteDisplayTest, ScreenTextMatchesTheSoftwareDrawing) {
   EXPECT_EQ(differ, 0);
 }
 
+// Text drawn unchanged on the screen comes from a picture from its second
+// drawing on; the frames are those of the glyph spans, whatever changes
+// (colour, alpha, scale, turn, text, place) and after the device was lost.
+TEST_F(SpriteDisplayTest, TextPicturesDrawWhatTheSpansDraw) {
+  TTextureRef ground = MakeTexture(320, 240, [](int x, int y) { return 0xFF000000u | uint32_t(x * 0x10203 + y * 0x30100); });
+  std::unique_ptr<TTextBlock, void (*)(TTextBlock*)> b(
+      TTextBlock::Create("Quick <u>jumpy gig</u> <font color='#80FF4020'>fog</font> AVAWAY ffi", 300, 200, 0,
+                         "__DEFAULT", 26, TFloatColor(0.9f, 0.8f, 0.3f, 0.85f)),
+      &TTextBlock::Destroy);
+  TVec2 at(10.25f, 12);
+  float alpha = 1, scale = 1;
+  auto frame = [&](bool pictures) {
+    TTextBlock::SetPicturesEnabled(pictures);
+    Show([&] {
+      ground->DrawAt(0, 0, 1, 1, 0, TDrawParams::kAnchorAtCenter);
+      b->Draw(at, 1000, alpha, 0, scale);
+    });
+    TTextBlock::SetPicturesEnabled(true);
+    return shown_.pixels;
+  };
+  auto same = [&](const char* what) {
+    SCOPED_TRACE(what);
+    std::vector<uint32_t> spans = frame(false);
+    uint64_t made = TTextBlock::GetPicturesMade();
+    for (int k = 0; k < 3; ++k) {
+      std::vector<uint32_t> shown = frame(true);
+      int differ = 0;
+      for (size_t i = 0; i < shown.size(); ++i) differ += shown[i] != spans[i];
+      EXPECT_EQ(differ, 0) << "drawing " << k;
+    }
+    EXPECT_EQ(TTextBlock::GetPicturesMade(), made + 1);
+  };
+  same("first");
+  b->SetColor(TFloatColor(0.2f, 0.9f, 1, 1));
+  same("colour");
+  alpha = 0.5f;
+  same("alpha");
+  scale = 1.3f;
+  same("scale");
+  b->SetRotation(12, 150, 20);
+  same("turned");
+  b->SetText("Other <cursor>words, <a id='x'>a link</a>\nand a second line");
+  same("text");
+  at = TVec2(40, 60.5f);
+  same("place");
+  frame(true);
+  uint64_t made = TTextBlock::GetPicturesMade();
+  sdev::test::Fault::LoseDevice();
+  sdev::test::Fault::RegainFocus();
+  std::vector<uint32_t> restored = frame(true);
+  EXPECT_EQ(TTextBlock::GetPicturesMade(), made + 1);
+  EXPECT_EQ(restored, frame(false));
+}
+
 TEST_F(SpriteDisplayTest, TextIntoATexture) {
   TTextureRef target = TTexture::CreateBlank(64, 32, true);
   ASSERT_TRUE(target);
@@ -417,6 +471,51 @@ TEST(PlatformCursor, TheSecondImageFlagShowsTheSecondPicture) {
   EXPECT_EQ(frameAt(24, 11), 0u);
   platform->SetCursor(TTexture::GetFlagged("white"), 0, 0, 0);
   EXPECT_EQ(frameAt(21, 11), 0xFEFEFEu);
+  platform.reset();
+  ClearSettings();
+}
+
+// The headless host borrows the presented frame from the primary surface and
+// copies it only when it is read, or when the primary's memory is about to
+// change without a present (device loss and restore) or go away.
+TEST(PlatformDisplay, TheHeadlessFrameIsCopiedOnlyWhenRead) {
+  TPlatformHooks hooks;
+  AddDisplayHooks(hooks);
+  THeadlessHost* host = nullptr;
+  std::unique_ptr<TPlatform> platform = CreateHeadlessPlatform(hooks, &host);
+  ASSERT_TRUE(platform->OpenDisplay(64, 48, false));
+  auto draw = [&](uint32_t color) {
+    ASSERT_TRUE(TRenderer::GetInstance()->BeginDraw());
+    GetDisplayHandler()->FillRect(0, 0, 64, 48, color, nullptr, true);
+    platform->EndDraw(true);
+  };
+  auto pixel = [&](int x, int y) {
+    return host->GetLastFrame().at(size_t(y) * size_t(host->GetLastFrameWidth()) + size_t(x)) & 0xFFFFFFu;
+  };
+  uint64_t copies = host->GetFrameCopyCount(), presents = host->GetPresentCount();
+  for (int i = 0; i < 10; ++i) draw(0xFF102030u + uint32_t(i));
+  EXPECT_GE(host->GetPresentCount(), presents + 10);
+  EXPECT_EQ(host->GetFrameCopyCount(), copies);  // nothing read: nothing copied
+  EXPECT_EQ(pixel(5, 5), 0x102039u);
+  EXPECT_EQ(pixel(63, 47), 0x102039u);
+  EXPECT_EQ(host->GetFrameCopyCount(), copies + 1);
+  EXPECT_EQ(pixel(6, 6), 0x102039u);  // read again: no new copy
+  EXPECT_EQ(host->GetFrameCopyCount(), copies + 1);
+  // A lost device comes back with its surfaces filled with a pattern that was
+  // never presented: the last frame is still the one shown.
+  draw(0xFF405060u);
+  sdev::test::Fault::LoseDevice();
+  sdev::test::Fault::RegainFocus();
+  TRenderer::GetInstance()->BeginDraw();
+  GetDisplayHandler()->EndDraw(false);
+  EXPECT_EQ(pixel(5, 5), 0x405060u);
+  draw(0xFF708090u);
+  // The presenter goes: the frame stays for the screenshot.
+  sdev::Presenter* presenter = sdev::GetPresenter();
+  sdev::SetPresenter(nullptr);
+  EXPECT_EQ(host->GetFrameCopyCount(), copies + 3);
+  sdev::SetPresenter(presenter);
+  EXPECT_EQ(pixel(5, 5), 0x708090u);
   platform.reset();
   ClearSettings();
 }
