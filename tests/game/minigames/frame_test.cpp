@@ -12,6 +12,7 @@
 #include "game/story/logbook.h"
 #include "platform/xml.h"
 #include "tests/game/minigames/mgfixture.h"
+#include "tests/game/support/gametest.h"
 
 using mgtest::TMiniGameTest;
 
@@ -61,6 +62,8 @@ TEST_F(TFrameTest, LivesAsTheCurrentMiniGameWithItsGlobals) {
 }
 
 TEST_F(TFrameTest, LeavingBeforeTheWinKeepsThePlayerInTheGame) {
+  RecreateUserInfo();
+  GetUserInfo()->CreateNewUser("Ada");
   GetGameProgress().levelId = 1;
   GetGameProgress().chapterId = 4;
   auto frame = Make();
@@ -72,6 +75,11 @@ TEST_F(TFrameTest, LeavingBeforeTheWinKeepsThePlayerInTheGame) {
   EXPECT_EQ(p.mLocationType, 1);
   EXPECT_EQ(GetShadowTarget(), "mg01window");
   EXPECT_EQ(GetShadowScript(), "scripts/mainmenu.lua");
+  // Saved at once: the next start comes back to the game.
+  const GameProgress saved = gametest::SavedProgress();
+  EXPECT_EQ(saved.chapterId, 4);
+  EXPECT_EQ(saved.mLocationType, 1);
+  DeleteUserInfo();
 }
 
 TEST_F(TFrameTest, WinningTheLastLevelStartsANewGameButKeepsWhatWasEarned) {
@@ -98,11 +106,10 @@ TEST_F(TFrameTest, WinningTheLastLevelStartsANewGameButKeepsWhatWasEarned) {
   EXPECT_TRUE(GetNeedGo2MainMenu());
   EXPECT_EQ(frame->GetNextScript(), "scripts/mainmenu.lua");
   // Saved at once.
-  DeleteUserInfo();
-  p.Reset();
-  RecreateUserInfo();
-  EXPECT_EQ(GetGameProgress().photos, (std::vector<TString>{"p/one", "p/two"}));
-  EXPECT_EQ(GetGameProgress().gameFinished, 1);
+  const GameProgress saved = gametest::SavedProgress();
+  EXPECT_EQ(saved.levelId, 1);
+  EXPECT_EQ(saved.photos, (std::vector<TString>{"p/one", "p/two"}));
+  EXPECT_EQ(saved.gameFinished, 1);
   DeleteUserInfo();
   SetGo2MainMenuFlag(false);
 }

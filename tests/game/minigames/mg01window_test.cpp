@@ -8,6 +8,7 @@
 #include "game/shell/userinfo.h"
 #include "game/story/logbook.h"
 #include "tests/game/minigames/mgfixture.h"
+#include "tests/game/support/gametest.h"
 
 using mgtest::TMiniGameTest;
 
@@ -232,19 +233,19 @@ TEST_F(TMiniGameTest, TheEndComesSevenSecondsAfterTheLastRightMoveAndFinishesOnc
   Steps(10);
   EXPECT_EQ(log.Count("mg01window: the game ends won"), 1u);
 
-  // The next level, saved.
+  // The next level, saved at once.
   const GameProgress& p = GetGameProgress();
   EXPECT_EQ(p.levelId, 2);
   EXPECT_EQ(p.chapterId, 7);
   EXPECT_EQ(p.locationId, 1);
   EXPECT_EQ(p.mLocationType, 0);
+  const GameProgress saved = gametest::SavedProgress();
+  EXPECT_EQ(saved.levelId, 2);
+  EXPECT_EQ(saved.chapterId, 7);
+  EXPECT_EQ(saved.mLocationType, 0);
+  EXPECT_EQ(saved.photos, std::vector<TString>{"p/one"});
   wm->PopModal();
   Tick(16);
-  DeleteUserInfo();
-  GetGameProgress().Reset();
-  RecreateUserInfo();
-  EXPECT_EQ(GetGameProgress().levelId, 2);
-  EXPECT_EQ(GetGameProgress().photos, std::vector<TString>{"p/one"});
   DeleteUserInfo();
 }
 

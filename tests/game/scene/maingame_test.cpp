@@ -22,6 +22,7 @@
 #include "platform/log.h"
 #include "platform/settings.h"
 #include "script/luaapi.h"
+#include "tests/game/support/gametest.h"
 #include "tests/game/support/widgetfixture.h"
 #include "tests/support/luaglobal.h"
 
@@ -247,12 +248,13 @@ TEST_F(MainGameTest, FindingEverythingSavesShowsTheCaptionAndGoesOn) {
   EXPECT_NE(p.GetLocationInfo("loc1")->passDate, "01-01-01");
   EXPECT_EQ(p.photos, std::vector<TString>{"photos/first"});
   EXPECT_EQ(p.locationId, 2);
-  // Saved: a fresh load of the player has it too.
-  RecreateUserInfo();
-  EXPECT_EQ(GetGameProgress().locationId, 2);
-  ASSERT_NE(GetGameProgress().GetLocationInfo("loc1"), nullptr);
-  EXPECT_EQ(GetGameProgress().GetLocationInfo("loc1")->passed, 1);
-  EXPECT_EQ(GetGameProgress().numCoins, 1);
+  // Saved at once, before the caption and the screen change.
+  const GameProgress saved = gametest::SavedProgress();
+  EXPECT_EQ(saved.locationId, 2);
+  ASSERT_NE(saved.GetLocationInfo("loc1"), nullptr);
+  EXPECT_EQ(saved.GetLocationInfo("loc1")->passed, 1);
+  EXPECT_EQ(saved.numCoins, 1);
+  EXPECT_EQ(saved.photos, std::vector<TString>{"photos/first"});
   // The caption runs, then the screen changes to the next location.
   Ticks(30);
   EXPECT_EQ(scene->GetState(), TMainGame::TState::kLeaving);

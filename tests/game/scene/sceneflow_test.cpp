@@ -11,6 +11,7 @@
 #include "game/shell/gamesettings.h"
 #include "platform/folders.h"
 #include "game/shell/upperlayers.h"
+#include "game/shell/userinfo.h"
 #include "tests/game/support/gametest.h"
 #include "ui/windowmanager.h"
 #include "ui/windowscript.h"
@@ -138,19 +139,25 @@ TEST_F(SceneFlowTest, AMiniGameThatIsThereGetsTheScreenAndOneThatIsNotIsSkipped)
 }
 
 TEST_F(SceneFlowTest, ALocationMiniGameHandsTheFlowBack) {
+  Users()->CreateNewUser("Ada");
   GameProgress& p = GetGameProgress();
   p.chapterId = 3;
   EXPECT_TRUE(IsLocationMiniGameDue());
   p.mLocationType = 1;
-  // Left before it was won: the player comes back into it.
+  // Left before it was won: the player comes back into it (saved at once).
   EXPECT_EQ(FinishLocationMiniGame(false), "scripts/mainmenu.lua");
   EXPECT_EQ(At(), "1 3 1 type 1");
   EXPECT_EQ(p.GetLocationInfo("mgloc"), nullptr);
+  EXPECT_EQ(gametest::SavedProgress().mLocationType, 1);
   // Won: its record is passed and the flow goes on to the next location.
   EXPECT_EQ(FinishLocationMiniGame(true), "scripts/maingame.lua");
   EXPECT_EQ(At(), "1 3 2 type 0");
   ASSERT_NE(p.GetLocationInfo("mgloc"), nullptr);
   EXPECT_EQ(p.GetLocationInfo("mgloc")->passed, 1);
+  const GameProgress saved = gametest::SavedProgress();
+  EXPECT_EQ(saved.locationId, 2);
+  ASSERT_NE(saved.GetLocationInfo("mgloc"), nullptr);
+  EXPECT_EQ(saved.GetLocationInfo("mgloc")->passed, 1);
   EXPECT_NE(p.GetLocationInfo("mgloc")->passDate, "01-01-01");
   EXPECT_FALSE(IsLocationMiniGameDue());
 }

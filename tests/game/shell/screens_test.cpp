@@ -230,11 +230,12 @@ TEST_F(Screens, OptionsPlayAtMostOneSamplePerSampleTime) {
   EXPECT_TRUE(options->IsSamplePlaying());
   options->Update();
   EXPECT_FALSE(options->IsSamplePlaying());
-  music->SetValue(0.5004f, false);
+  music->SetValue(0.7004f, false);
   EXPECT_EQ(options->GetSamplesPlayed(), 2);
   options->SaveVolumes();
-  EXPECT_EQ(Users()->GetPrefs()->GetInt("musiclevel", -1, 0), 500);
-  EXPECT_EQ(Users()->GetPrefs()->GetInt("soundlevel", -1, 0), 500);
+  const TPrefs onDisk;  // written through at once
+  EXPECT_EQ(onDisk.GetInt("musiclevel", -1, 0), 700);
+  EXPECT_EQ(onDisk.GetInt("soundlevel", -1, 0), 500);
 }
 
 TEST_F(Screens, OptionsWithoutSampleTimeOrWithStrangeChildren) {

@@ -119,6 +119,15 @@ TEST_F(Profiles, NewPlayerOnAnEmptyStore) {
   for (const char* key : {"soundlevel", "musiclevel", "ambientlevel"}) EXPECT_EQ(onDisk.GetInt(key, 0, 0), 500);
   EXPECT_EQ(onDisk.GetInt("soundoff", 9, 0), 0);
   EXPECT_EQ(onDisk.GetInt("gotogallery", 9, 0), 0);
+  // The progress flags' setters save at once.
+  Lua("SetgameIntroDone(1)");
+  EXPECT_EQ(TPrefs().GetInt("gameIntroDone", 0, 0), 1);
+  Lua("SetgameNeedClearUserInfo(2)");
+  EXPECT_EQ(TPrefs().GetInt("gameNeedClearUserInfo", 0, 0), 2);
+  SetgameStartMsgDone(3);
+  EXPECT_EQ(TPrefs().GetInt("gameStartMsgDone", 0, 0), 3);
+  SetgameTutorMsgDone(4);
+  EXPECT_EQ(TPrefs().GetInt("gameTutorMsgDone", 0, 0), 4);
 }
 
 TEST_F(Profiles, DeletingSelectsANeighbourAndIgnoresBadIndices) {
@@ -181,14 +190,15 @@ TEST_F(Profiles, VolumesModesFullScreenMuteAndGallery) {
   EXPECT_EQ(Global("g"), "0");  // a new player's "gotogallery"
   Lua("ShowGalleryWnd(1) g = NeedShowGallery()");
   EXPECT_EQ(Global("g"), "1");
+  EXPECT_EQ(TPrefs().GetInt("gotogallery", 0, 0), 1);  // on disk at once
 
   Lua("ToggleSoundMute()");
-  EXPECT_EQ(users->GetPrefs()->GetInt("soundoff", 0, 0), 1);
+  EXPECT_EQ(TPrefs().GetInt("soundoff", 0, 0), 1);
   EXPECT_EQ(sound->GetMasterVolume(), 0.0f);
   users->ApplyUserVolumes();
   EXPECT_EQ(sound->GetMasterVolume(), 0.0f);
   Lua("ToggleSoundMute()");
-  EXPECT_EQ(users->GetPrefs()->GetInt("soundoff", 1, 0), 0);
+  EXPECT_EQ(TPrefs().GetInt("soundoff", 1, 0), 0);
   EXPECT_EQ(sound->GetMasterVolume(), 1.0f);
 }
 
@@ -220,6 +230,7 @@ TEST_F(Profiles, SwitchingCarriesTheNewPlayersNameAndAbsentKeysReadTheirDefaults
   users->ChangeCurrentUserName("Rob");
   EXPECT_EQ(p.playerName, "Rob");
   EXPECT_EQ(users->GetUserName(1), "Rob");
+  EXPECT_EQ(TPrefs().GetString("name", "", 1), "Rob");
   // A player whose progress keys were never written: "mLocationType" reads 1.
   users->GetPrefs()->SetString("name", "Cid", 2, 1);
   users->SetCurrentUser(2, false);
@@ -268,16 +279,18 @@ protected:
     EXPECT_TRUE(p.SameProgress(GameProgress()));  // a new game
     EXPECT_EQ(log.Count("Profiles: the saved game of player \"Ann\""), 1u);
     EXPECT_EQ(log.Count(line), 1u);
-    TPrefs* prefs = users->GetPrefs();
+    // Kept aside and the new game saved at once, before the shut-down's save.
+    const TPrefs onDisk;
     int length = 0;
-    ASSERT_NE(prefs->GetData(TString("LocInfoPass") + suffix, nullptr, 0, 0, &length), -1);
+    ASSERT_NE(onDisk.GetData(TString("LocInfoPass") + suffix, nullptr, 0, 0, &length), -1);
     std::string kept(size_t(length), '\0');
-    prefs->GetData(TString("LocInfoPass") + suffix, kept.data(), length, 0);
+    onDisk.GetData(TString("LocInfoPass") + suffix, kept.data(), length, 0);
     EXPECT_EQ(kept, stored);
-    EXPECT_EQ(prefs->GetInt(TString("levelId") + suffix, 0, 0), 2);
+    EXPECT_EQ(onDisk.GetInt(TString("levelId") + suffix, 0, 0), 2);
+    EXPECT_TRUE(gametest::SavedProgress().SameProgress(GameProgress()));
     DeleteUserInfo();
     log.Clear();
-    Users();  // the fresh game was saved: nothing more to report
+    Users();  // nothing more to report
     EXPECT_EQ(log.Count("Profiles:"), 0u);
     EXPECT_EQ(GetUserInfo()->GetCurrentUserName(), "Ann");
   }

@@ -10,6 +10,7 @@
 #include "game/story/credits.h"
 #include "render/textblock.h"
 #include "tests/game/story/storyfixture.h"
+#include "tests/game/support/gametest.h"
 #include "ui/modalwindow.h"
 #include "ui/text.h"
 
@@ -154,6 +155,7 @@ TEST_F(InfosTest, PopUpShownOnceIsNotShownAgainForThatPlayerOnly) {
   int modals = int(wm->GetModalStack().size());
   EXPECT_TRUE(story::ShowInfosOnce(screen, "knife"));
   EXPECT_EQ(int(wm->GetModalStack().size()), modals + 1);
+  EXPECT_EQ(gametest::SavedProgress(0).shownInfos, std::vector<TString>{"knife"});  // on disk at once
   CloseAll();
   EXPECT_FALSE(story::ShowInfosOnce(screen, "knife"));
   EXPECT_EQ(int(wm->GetModalStack().size()), modals);
@@ -162,6 +164,7 @@ TEST_F(InfosTest, PopUpShownOnceIsNotShownAgainForThatPlayerOnly) {
   EXPECT_TRUE(story::ShowInfosOnce(screen, "knife"));
   CloseAll();
   EXPECT_TRUE(story::ShowMiniTutorOnce(screen, "hint"));
+  EXPECT_EQ(gametest::SavedProgress(1).shownInfos, (std::vector<TString>{"knife", "hint"}));
   CloseAll();
 
   RecreateUserInfo();  // a restart

@@ -9,12 +9,11 @@
 #include <filesystem>
 
 #include "game/scene/maingame.h"
-#include "game/shell/savefile.h"
 #include "game/shell/userinfo.h"
 #include "game/story/storyscene.h"
-#include "platform/prefs.h"
 #include "platform/settings.h"
 #include "tests/game/story/tutorfixture.h"
+#include "tests/game/support/gametest.h"
 
 using namespace tutortest;
 using widgettest::Close;
@@ -113,16 +112,7 @@ TEST_F(SceneWithTutorial, TheLocationsTutorialRunsOverTheScene) {
   // Over: remembered in the shown list and saved at once.
   Tick(16);
   EXPECT_EQ(GetGameProgress().shown, std::vector<TString>{"tutorial:loc1"});
-  {
-    TPrefs prefs;
-    int length = 0;
-    prefs.GetData("LocInfoPass", nullptr, 0, 0, &length);
-    std::vector<uint8_t> bytes(size_t(std::max(length, 0)));
-    prefs.GetData("LocInfoPass", bytes.data(), length, 0);
-    GameProgress saved;
-    ASSERT_EQ(ReadSaveBlob(bytes.data(), bytes.size(), uint32_t(GetSaveVersion()), saved), TSaveRead::kOk);
-    EXPECT_EQ(saved.shown, std::vector<TString>{"tutorial:loc1"});
-  }
+  EXPECT_EQ(gametest::SavedProgress().shown, std::vector<TString>{"tutorial:loc1"});
   // The location loaded again has no tutorial; the scripts' handles on it
   // stay and do nothing.
   SceneStory_t* story = scene->GetStory();

@@ -1,13 +1,16 @@
 #include "tests/game/support/gametest.h"
 
+#include <gtest/gtest.h>
 #include <tinyxml.h>
 
 #include "audio/soundmanager.h"
 #include "game/shell/gameprogress.h"
 #include "game/shell/gamesettings.h"
+#include "game/shell/savefile.h"
 #include "game/shell/userinfo.h"
 #include "platform/folders.h"
 #include "platform/gamestate.h"
+#include "platform/prefs.h"
 #include "platform/settings.h"
 #include "script/bind.h"
 #include "tests/support/luaglobal.h"
@@ -79,6 +82,37 @@ void TGameDataFixture::MainXml(const std::string& text) {
 
 void TGameDataFixture::LevelFile(const std::string& name, const std::string& text) {
   dir.Write("levels/" + name + ".xml", text);
+}
+
+GameProgress SavedProgress(int user) {
+  const TPrefs prefs;
+  GameProgress saved;
+  const struct {
+    const char* key;
+    int GameProgress::*field;
+  } keys[] = {{"levelId", &GameProgress::levelId},
+              {"chapterId", &GameProgress::chapterId},
+              {"locationId", &GameProgress::locationId},
+              {"numCoins", &GameProgress::numCoins},
+              {"firstRun", &GameProgress::firstRun},
+              {"gameIntroDone", &GameProgress::gameIntroDone},
+              {"gameStartMsgDone", &GameProgress::gameStartMsgDone},
+              {"gameTutorMsgDone", &GameProgress::gameTutorMsgDone},
+              {"gameFinished", &GameProgress::gameFinished},
+              {"mLocationType", &GameProgress::mLocationType},
+              {"gameNeedClearUserInfo", &GameProgress::gameNeedClearUserInfo}};
+  for (const auto& k : keys) saved.*k.field = prefs.GetInt(k.key, -1, user);
+  int length = 0;
+  if (prefs.GetData("LocInfoPass", nullptr, 0, user, &length) == -1) {
+    ADD_FAILURE() << "player " << user << " has no saved progress on disk";
+    return saved;
+  }
+  std::vector<uint8_t> blob(size_t(length) + 1);
+  prefs.GetData("LocInfoPass", blob.data(), length, user);
+  TString why;
+  if (ReadSaveBlob(blob.data(), size_t(length), uint32_t(GetSaveVersion()), saved, &why) != TSaveRead::kOk)
+    ADD_FAILURE() << "the saved progress of player " << user << " cannot be read: " << why.c_str();
+  return saved;
 }
 
 std::string LevelXml(const std::vector<std::vector<std::string>>& coinsPerSpot, int allnum) {

@@ -10,6 +10,7 @@
 #include "tests/support/testsupport.h"
 
 class TLuaBindings;
+class GameProgress;
 class TSoundManager;
 class TWindowManager;
 class TWindowScript;
@@ -52,6 +53,13 @@ public:
   TWindowScript* script = nullptr;
   std::unique_ptr<TLuaBindings> globals;
 };
+
+// The player's progress as the file on disk holds it now, read by a fresh
+// store and never taken from the profile manager in memory: a save promised
+// at a moment is checked here at that moment, before a player switch, a
+// restart or the shut-down saves by themselves. A blob that cannot be read
+// fails the test.
+GameProgress SavedProgress(int user = 0);
 
 // A level file with the given coins per hot spot ("coin" values as written)
 // and the "allnum" total.
