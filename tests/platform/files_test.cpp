@@ -189,6 +189,33 @@ TEST_F(Files, DamagedArchivesAreRefusedOrTrimmed) {
   EXPECT_EQ(GetPackArchiveMembers(0), std::vector<std::string>{"b.txt"});
   EXPECT_EQ(ReadAll("a.txt"), "A");
 
+  // Each check of the directory with the damage only it sees. The entries:
+  // name length at 16 and 39, names "a.txt" at 18 and "b.txt" at 41.
+  auto parse = [](const std::string& b) {
+    std::vector<TPackEntry> entries;
+    std::vector<std::string> skipped;
+    TString why;
+    if (!ParsePackDirectory(reinterpret_cast<const uint8_t*>(b.data()), b.size(), b.size(), entries, &why, &skipped))
+      return "refused: " + why.str();
+    std::string out;
+    for (const TPackEntry& e : entries) out += e.name + " ";
+    for (const std::string& line : skipped) out += "skipped " + line;
+    return out;
+  };
+  EXPECT_EQ(parse(bytes), "a.txt b.txt ");
+  std::string damaged = bytes;
+  damaged[4] = 2;
+  EXPECT_EQ(parse(damaged), "refused: version 2 is not supported");
+  damaged = bytes;
+  damaged.replace(8, 4, "\xFF\xFF\xFF\x7F");  // a count the directory cannot hold, never reserved
+  EXPECT_EQ(parse(damaged), "refused: entry count does not fit the directory");
+  damaged = bytes;
+  damaged.replace(18, 5, "../ab");
+  EXPECT_EQ(parse(damaged), "b.txt skipped \"../ab\": unsafe or empty name");
+  damaged = bytes;
+  damaged.replace(41, 5, "A.TXT");
+  EXPECT_EQ(parse(damaged), "a.txt skipped \"a.txt\": listed twice");
+
   TString error;
   std::string src = dir_.Write("x", "x");
   EXPECT_FALSE(WritePackArchive(dir_.File("bad.knp"), {{"../x", src}}, &error));

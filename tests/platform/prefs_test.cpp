@@ -181,6 +181,17 @@ TEST_F(Prefs, WrongKeyOrGarbageGivesAnEmptyStoreWithoutLosingTheFile) {
     TString why;
     EXPECT_FALSE(ParsePrefs(reinterpret_cast<const uint8_t*>(original.data()), n, "abcdefghWXYZ", data, &why)) << n;
   }
+  // Damage only the checksum sees: the stored checksum itself (byte 12), and
+  // the first enciphered block (byte 24) with the padding's last block whole.
+  ASSERT_GE(original.size(), 24u + 3 * 8);
+  for (size_t at : {12u, 24u}) {
+    std::string damaged = original;
+    damaged[at] ^= 0x01;
+    TString why;
+    EXPECT_FALSE(ParsePrefs(reinterpret_cast<const uint8_t*>(damaged.data()), damaged.size(), "abcdefghWXYZ", data,
+                            &why)) << at;
+    EXPECT_EQ(why, "wrong key or damaged contents") << at;
+  }
   dir_.Write("prefs.dat", std::string(5000, '\xAB'));
   TPrefs garbage;
   EXPECT_EQ(garbage.GetOrigin(), TPrefs::kDamagedStartedEmpty);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <set>
 
 #include "platform/color.h"
 #include "platform/geometry.h"
@@ -46,7 +47,7 @@ TEST(Utf8, DecodeRejectsMalformedInput) {
   EXPECT_EQ(TString::FromCodePoint(0xD800), "");
 }
 
-TEST(TStringOps, FindSubstringToIntAndFormat) {
+TEST(TStringOps, FindSubstringToIntFormatAndLowerCase) {
   TString s("sounds/click?group=1000&x");
   EXPECT_EQ(s.Find("?"), 12);
   EXPECT_EQ(s.Find("zz"), -1);
@@ -69,6 +70,8 @@ TEST(TStringOps, FindSubstringToIntAndFormat) {
   EXPECT_EQ(f.Length(), 10002);
   EXPECT_TRUE(TString("a") < TString("b"));
   EXPECT_EQ(TString("ab") + "cd", "abcd");
+  // Players' names are compared in lower case: ASCII letters only, UTF-8 bytes untouched.
+  EXPECT_EQ(TString("AnN \xC3\x9C-Z1").ToLower(), "ann \xC3\x9C-z1");
 }
 
 TEST(SplitStringTest, TrimsAndDropsEmptyPieces) {
@@ -115,7 +118,7 @@ TEST(Geometry, RectsAreExclusiveAndMatricesUseRowVectors) {
   EXPECT_EQ(zero, TVec2(0, 0));
 }
 
-TEST(Random, DefaultGeneratorsRepeatAndUnitDoublesStayBelowOne) {
+TEST(Random, DefaultGeneratorsRepeatUnitDoublesStayBelowOneAndRangesHoldBothEnds) {
   TRandom a, b;
   for (int i = 0; i < 100; ++i) EXPECT_EQ(a.Next(), b.Next());
   // Reference output of MT19937 seeded by the array {0x123, 0x234, 0x345, 0x456}.
@@ -127,6 +130,16 @@ TEST(Random, DefaultGeneratorsRepeatAndUnitDoublesStayBelowOne) {
     EXPECT_GE(d, 0.0);
     EXPECT_LT(d, 1.0);
   }
+  // Range holds both its ends: the games draw indices with Range(0, count - 1).
+  std::set<int> seen;
+  for (int i = 0; i < 300; ++i) {
+    const int v = a.Range(-1, 2);
+    ASSERT_GE(v, -1);
+    ASSERT_LE(v, 2);
+    seen.insert(v);
+  }
+  EXPECT_EQ(seen, (std::set<int>{-1, 0, 1, 2}));
+  EXPECT_EQ(a.Range(7, 7), 7);
   uint32_t g1[4], g2[4];
   MakeGuid(g1);
   MakeGuid(g2);

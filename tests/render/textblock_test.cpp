@@ -60,6 +60,8 @@ TEST_F(TextBlockTest, WordWrapAndLineCount) {
   EXPECT_EQ(b->GetLineCount(), 2);  // "AB CD " fits 280, EF goes on
   auto narrow = Make("AB CD EF", 150, 1000);
   EXPECT_EQ(narrow->GetLineCount(), 3);
+  // "AB CD" inks to 240 + 56 = 296: a word that ends exactly at the width stays.
+  for (int w : {295, 296, 297}) EXPECT_EQ(Make("AB CD", w, 1000)->GetLineCount(), w < 296 ? 2 : 1) << w;
   // A word longer than the width breaks between characters.
   auto word = Make("ABCDEFGH", 150, 1000);
   EXPECT_EQ(word->GetLineCount(), 4);

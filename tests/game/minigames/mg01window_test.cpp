@@ -199,7 +199,10 @@ TEST_F(TMiniGameTest, TheEndComesSevenSecondsAfterTheLastRightMoveAndFinishesOnc
   GetUserInfo()->CreateNewUser("Ada");
   GetGameProgress().photos = {"p/one"};
   ASSERT_TRUE(Open());
-  Solve();
+  Solve(0, 5);
+  Steps(2);
+  EXPECT_FALSE(game->IsSolved());  // one crate still in the tray
+  Solve(5);
   EXPECT_TRUE(game->IsSolved());
   int steps = 0;
   while (!game->isWon && steps < 1000) {

@@ -75,7 +75,8 @@ protected:
     MainXml(R"(<Game><Levels>
       <Level id="1"><Chapt id="1"><Loc filename="a"/><Loc filename="b"/></Chapt>
                     <Chapt id="3"><Loc filename="c"/></Chapt></Level>
-      <Level id="2"><Chapt id="1"><Loc filename="d"/></Chapt><Chapt id="2"/></Level>
+      <Level id="2"><Chapt id="1"><Loc filename="d"/></Chapt><Chapt id="2"/><Chapt id="3"><Loc filename="e"/></Chapt>
+                    </Level>
       <Level id="3"/>
     </Levels></Game>)");
   }
@@ -98,9 +99,12 @@ TEST_F(Completion, ChaptersAndLevels) {
   EXPECT_TRUE(p.IsChapterComplete(1, 1));
   EXPECT_TRUE(p.IsChapterComplete(1, 3));
   EXPECT_FALSE(p.IsLevelComplete(1));  // chapter 2 is missing between 1 and 3
-  EXPECT_FALSE(p.IsLevelComplete(2));
+  p.FindLocationInfo("e").passed = 1;
+  EXPECT_FALSE(p.IsLevelComplete(2));  // the first chapter is not done
   p.FindLocationInfo("d").passed = 2;
   EXPECT_TRUE(p.IsLevelComplete(2));
+  p.FindLocationInfo("e").passed = 0;
+  EXPECT_FALSE(p.IsLevelComplete(2));  // nor is the last one now
   EXPECT_FALSE(p.IsLevelComplete(3));  // no chapters
   p.FindLocationInfo("b").passed = 0;
   EXPECT_FALSE(p.IsChapterComplete(1, 1));
