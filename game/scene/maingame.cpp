@@ -219,6 +219,7 @@ void TMainGame::Init(TWindowStyle& style) {
   if (!settings_.panel.IsEmpty()) panel_ = ParsePaneDescr(settings_.panel);
   if (!settings_.penalty.IsEmpty()) penalty_.Parse(settings_.penalty);
   hintCharge_ = settings_.hintFull ? 1.0f : 0.0f;
+  if (buttHint_) buttHint_->SetDisabled(hintCharge_ < 1.0f);  // shown so before the first step
 
   std::string script = EnterDuePlace();
   if (script != "scripts/maingame.lua") {

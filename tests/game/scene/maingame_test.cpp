@@ -233,6 +233,21 @@ TEST_F(MainGameTest, TheHintShowsAnUnfoundObjectIsCountedAndRefills) {
   EXPECT_EQ(PlayLog::Get().hintsUsed, 2);
 }
 
+// Right after the load, while the program is in the background and the scene
+// does not step: a hint that starts empty shows its button disabled.
+TEST_F(MainGameTest, AnEmptyHintShowsItsButtonDisabledFromTheFirstFrame) {
+  std::string xml = kMainXml;
+  xml.replace(xml.find("hint.png;hint.png;hint.png;hint.png"), 35, "hint.png;hint.png;hint.png;menu.png");
+  xml.replace(xml.find("full='1'"), 8, "full='0'");
+  MainXml(xml);
+  SetAppActive(false);
+  TMainGame* scene = Open();
+  ASSERT_NE(scene, nullptr);
+  EXPECT_FLOAT_EQ(scene->GetHintCharge(), 0.0f);
+  EXPECT_TRUE(widgettest::Close(DrawFrame().At(926, 710), 0xFF406080u));  // the disabled picture
+  SetAppActive(true);
+}
+
 TEST_F(MainGameTest, FindingEverythingSavesShowsTheCaptionAndGoesOn) {
   TMainGame* scene = Open();
   ASSERT_NE(scene, nullptr);
