@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 
 #include "audio/sound.h"
 #include "game/minigames/mgdraw.h"
@@ -26,10 +25,6 @@ constexpr const char* kWindowType = "mg01window";
 constexpr float kSlideTime = 5.0f;
 constexpr int kTrayGap = 20;
 constexpr int kTrayRowGap = 3;
-// A release this far (in pixels, either way) from the press that picked a
-// block up puts it down: the block was dragged.
-constexpr int kDragDistance = 8;
-
 
 }  // namespace
 
@@ -196,7 +191,6 @@ bool TMG01Window::HitsBlock(int i, const TPoint& p) const {
 
 bool TMG01Window::OnMouseDown(const TPoint& p) {
   if (carriedPiece == -1 && TMiniGames::OnMouseDown(p)) return true;
-  pickPressed_ = false;
   if (IsLoadFailed() || solved || skipped) return true;
   lastMouse = TVec2(float(p.x), float(p.y));
 
@@ -213,7 +207,6 @@ bool TMG01Window::OnMouseDown(const TPoint& p) {
     piece.pos += TVec2(float(Width(type.preview) / 2 - Width(type.img) / 2),
                        float(Height(type.preview) / 2 - Height(type.img) / 2));
     heldPiece = carriedPiece;
-    heldTrack_ = piece.pos;
     carriedPiece = -1;
     CheckBoard();
     PutDown(p);
@@ -226,8 +219,6 @@ bool TMG01Window::OnMouseDown(const TPoint& p) {
   for (int i = 0; i < int(pieces.size()); ++i) {
     if (!HitsBlock(i, p)) continue;
     Pick(i);
-    pickPressed_ = true;
-    pickPoint_ = p;
     break;
   }
   return true;
@@ -242,7 +233,6 @@ void TMG01Window::Pick(int i) {
     return;
   }
   heldPiece = i;
-  heldTrack_ = piece.pos;
   piece.state = 1;
   for (BlockCell& cell : cells)
     if (cell.piece == i) {
@@ -287,13 +277,11 @@ bool TMG01Window::OnMouseMove(const TPoint& p) {
   const TVec2 mouse(float(p.x), float(p.y));
   const TVec2 d = mouse - lastMouse;
   if (heldPiece != -1) {
+    // A block from the board never goes down into the tray: a move that
+    // would reach it is refused whole, and the pointer's offset is kept.
     BlockPiece& piece = pieces[size_t(heldPiece)];
-    heldTrack_ += d;
-    // The block's bottom stays above the tray; the part of a move the tray
-    // holds back is kept in the track, so the block never jumps.
-    const float lowest = TrayTop() - float(Height(types[size_t(piece.type)].img)) - 1.0f;
-    const float limit = std::max(lowest, piece.pos.y);
-    piece.pos = TVec2(heldTrack_.x, std::min(heldTrack_.y, limit));
+    if (piece.pos.y + d.y + float(Height(types[size_t(piece.type)].img)) >= TrayTop()) return false;
+    piece.pos += d;
   }
   if (carriedPiece != -1) pieces[size_t(carriedPiece)].pos += d;
   lastMouse = mouse;
@@ -303,15 +291,6 @@ bool TMG01Window::OnMouseMove(const TPoint& p) {
 bool TMG01Window::OnMouseUp(const TPoint& p) {
   if (carriedPiece == -1 && TMiniGames::OnMouseUp(p)) return true;
   if (IsLoadFailed() || solved) return true;
-  const bool dragged = pickPressed_ && (std::abs(p.x - pickPoint_.x) >= kDragDistance ||
-                                        std::abs(p.y - pickPoint_.y) >= kDragDistance);
-  pickPressed_ = false;
-  if (dragged && !skipped && (carriedPiece != -1 || heldPiece != -1)) {
-    // A drag: let go where it ends, as a second click would.
-    OnMouseMove(p);
-    OnMouseDown(p);
-    return true;
-  }
   CheckBoard();
   return true;
 }

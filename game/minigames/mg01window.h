@@ -2,7 +2,7 @@
 // kinds lie in a tray at the bottom of the screen, some cells of the N x N
 // board are filled already, and the player carries blocks into the empty
 // cells so that no kind stands twice in any row or column. A click picks a
-// block up and the next click puts it down (or drag it and let go); a block
+// block up, it follows the mouse, and the next click puts it down; a block
 // that breaks the rule shakes. When every block is right the board slides
 // off the screen, the closing message follows and the game ends. "Skip"
 // fills the board itself.
@@ -107,12 +107,4 @@ private:
   void PutDown(const TPoint& p);
   void Pick(int i);
   boost::shared_ptr<TTexture> PictureOf(const BlockPiece& piece) const;
-
-  // Where the held block would be without the tray limit: a move the limit
-  // holds back does not make it jump later.
-  TVec2 heldTrack_;
-  // The press that picked the block up; a release far enough from it puts
-  // the block down (drag and drop).
-  bool pickPressed_ = false;
-  TPoint pickPoint_;
 };

@@ -1,5 +1,5 @@
 // The blocks game's window on the software display: loading, the tray, the
-// carrying of crates, the rule, the drag limit, the end sequence, skip and
+// carrying of crates, the rule, the tray limit, the end sequence, skip and
 // the drawing order, driven through the window manager's mouse events.
 #include <gtest/gtest.h>
 
@@ -146,16 +146,24 @@ TEST_F(TMiniGameTest, CratesThatBreakTheRuleShakeAboutTheCellCornerUntilTheOther
   EXPECT_EQ(game->cells[4 * 3 + 3].type, 0);  // the second anchor went to (3, 3)
 }
 
-TEST_F(TMiniGameTest, AHeldCrateStopsAtTheTrayAndDoesNotJumpWhenTheMouseComesBack) {
+TEST_F(TMiniGameTest, AHeldCrateCannotGoDownIntoTheTrayButACarriedOneCan) {
   ASSERT_TRUE(Open());
   Carry(0, 0, 0);
   TPoint cell = CellPoint(0, 0);
   ClickAt(cell.x, cell.y);  // held again
   ASSERT_EQ(game->heldPiece, 0);
-  Move(cell.x + 50, cell.y + 400);  // far into the tray: the crate stops above it, and still moves sideways
-  EXPECT_LT(game->pieces[0].pos.y + 88, 588.0f);
-  EXPECT_EQ(game->pieces[0].pos, TVec2(336 + 50, 588.0f - 88 - 1));
-  Move(cell.x + 10, cell.y + 20);  // back up: the crate follows the mouse as before
+  ASSERT_EQ(game->pieces[0].pos, TVec2(336, 126));
+  // A move that would take the crate's bottom into the tray (top 588) is
+  // refused whole, sideways part included, and the last mouse place stays.
+  EXPECT_FALSE(game->OnMouseMove(TPoint(cell.x + 50, cell.y + 400)));
+  EXPECT_EQ(game->pieces[0].pos, TVec2(336, 126));
+  EXPECT_EQ(game->lastMouse, TVec2(float(cell.x), float(cell.y)));
+  // Exactly at the tray top is refused; one pixel above it is not.
+  Move(cell.x + 10, cell.y + 588 - 88 - 126);
+  EXPECT_EQ(game->pieces[0].pos, TVec2(336, 126));
+  Move(cell.x + 10, cell.y + 588 - 88 - 126 - 1);
+  EXPECT_EQ(game->pieces[0].pos, TVec2(336 + 10, 588 - 88 - 1));
+  Move(cell.x + 10, cell.y + 20);  // back up: the crate follows the mouse
   EXPECT_EQ(game->pieces[0].pos, TVec2(336 + 10, 126 + 20));
 
   // A crate carried from the tray moves anywhere.
@@ -169,17 +177,35 @@ TEST_F(TMiniGameTest, AHeldCrateStopsAtTheTrayAndDoesNotJumpWhenTheMouseComesBac
   EXPECT_EQ(game->carriedPiece, -1);
 }
 
-TEST_F(TMiniGameTest, ACrateCanBeDraggedAndLetGo) {
+TEST_F(TMiniGameTest, APickedCrateFollowsTheMouseUntilTheNextClick) {
   ASSERT_TRUE(Open());
+  // Pressed on a crate in the tray, moved and released over a cell: the
+  // release puts nothing down.
   TPoint from = TrayPoint(4), to = CellPoint(1, 1);
   Move(from.x, from.y);
   Down(from.x, from.y);
   Move((from.x + to.x) / 2, (from.y + to.y) / 2);
   Move(to.x, to.y);
   Up(to.x, to.y);
+  EXPECT_EQ(game->carriedPiece, 4);
+  EXPECT_EQ(game->cells[4 + 1].type, -1);
+  EXPECT_EQ(game->pieces[4].pos, TVec2(float(396 + 84 + to.x - from.x), float(671 + to.y - from.y)));
+  ClickAt(to.x, to.y);  // the second click sets it down
+  EXPECT_EQ(game->carriedPiece, -1);
   EXPECT_EQ(game->cells[4 + 1].type, 2);
   EXPECT_TRUE(game->pieces[4].correct);
-  EXPECT_EQ(game->carriedPiece, -1);
+
+  // The same from the board: pressed, moved to another cell and released, still held.
+  TPoint other = CellPoint(3, 3);
+  Down(to.x, to.y);
+  Move(other.x, other.y);
+  Up(other.x, other.y);
+  EXPECT_EQ(game->heldPiece, 4);
+  EXPECT_EQ(game->cells[4 * 3 + 3].type, -1);
+  ClickAt(other.x, other.y);
+  EXPECT_EQ(game->heldPiece, -1);
+  EXPECT_EQ(game->cells[4 * 3 + 3].type, 2);
+  EXPECT_EQ(game->pieces[4].pos, TVec2(336 + 3 * 88, 126 + 3 * 88));
 }
 
 TEST_F(TMiniGameTest, APressOnAFrameButtonIsNotAMoveInTheGame) {

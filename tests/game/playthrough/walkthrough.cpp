@@ -160,7 +160,8 @@ void PlayKeys(TScript& s, const std::string& source) {
   CloseEnding(s);
 }
 
-// The blocks game: each crate dragged from its tray place to its cell.
+// The blocks game: each crate picked up with a click on its tray place and
+// set down with a click on its cell.
 void PlayBlocks(TScript& s) {
   s.Note("the blocks game");
   CloseOpening(s);
@@ -168,13 +169,8 @@ void PlayBlocks(TScript& s) {
   auto cell = [](int c, int r) { return TPoint(336 + c * 88 + 44, 126 + r * 88 + 44); };
   const TPoint cells[6] = {cell(0, 0), cell(2, 2), cell(1, 0), cell(0, 1), cell(1, 1), cell(3, 3)};
   for (int i = 0; i < 6; ++i) {
-    const TPoint a = tray(i), b = cells[i];
-    s.At(s.t, "move " + TScript::Str(a));
-    s.At(s.t + 50, "down left " + TScript::Str(a));
-    s.At(s.t + 150, "move " + TScript::Str(TPoint((a.x + b.x) / 2, (a.y + b.y) / 2)));
-    s.At(s.t + 250, "move " + TScript::Str(b));
-    s.At(s.t + 300, "up left " + TScript::Str(b));
-    s.t += 500;
+    s.Click(tray(i), 250);
+    s.Click(cells[i], 250);
   }
   CloseEnding(s);
 }
