@@ -4,7 +4,8 @@
 // first location at the place its level file gives; each leaves the list, the location is complete, the
 // journal writes its page and is closed, and the game goes on (to the
 // gallery, for the new wallpaper). The next start plays
-// the second location: the first one was saved as passed. From saved games in
+// the second location: the first one was saved as passed; a start from the
+// file as it stood just after the player was made plays the first. From saved games in
 // the attic: objects found before a quit stay found, in a save that passes
 // 8192 bytes; a user folder that cannot be written; the play statistics of a
 // game closed from the play screen.
@@ -73,7 +74,10 @@ TEST_F(SceneEndToEnd, ANewPlayerFindsEverythingAndTheNextStartGoesOn) {
   }
   // The journal opens on the finished page and writes it; the player closes it.
   input += Click(14500 + shift, kJournalClose);
-  TRun first = Run(input, 2100);
+  // The preferences file as the new player leaves it, before any save.
+  std::string created;
+  TRun first = RunPausing(input, 2100, {"players: created Ada"},
+                          [&] { created = testing_support::ReadFile(dir.File("user/prefs.dat")); });
   EXPECT_EQ(first.exitCode, 0);
   std::vector<std::string> start(first.lines.begin(), first.lines.begin() + std::min<size_t>(5, first.lines.size()));
   std::vector<std::string> wanted = {"menu: shown", "menu: asks for a name", "players: created Ada", "menu: play",
@@ -106,6 +110,17 @@ TEST_F(SceneEndToEnd, ANewPlayerFindsEverythingAndTheNextStartGoesOn) {
   if (first.w == 1024) {
     EXPECT_GT(first.Brightness(240, 185, 490, 345), first.Brightness(540, 185, 790, 345) + 20);
   }
+
+  // A program that ended just after the player was made: Play from that
+  // file starts the first location, as a new game does.
+  dir.Write("user/prefs.dat", created);
+  TRun killed = Run(Click(300, kPlayButton) + Click(2800, kSplashSkip) + Click(5200, kComicPage) +
+                        Click(5600, kComicSkip),
+                    FramesFor(8000));
+  EXPECT_EQ(killed.exitCode, 0);
+  EXPECT_EQ(killed.Count("MainGame: level loc11 loaded: 13 objects, 13 to find"), 1u) << killed.log;
+  EXPECT_EQ(killed.Screens(), (std::vector<std::string>{"mainmenu", "ComicsSpl", "ComicsSpl", "MainGame"}))
+      << killed.log;
 }
 
 // From a saved game in the study: Escape before any click opens the game
