@@ -221,6 +221,9 @@ void UserInfo::CreateNewUser(const TString& name) {
   GameProgress& progress = GetGameProgress();
   progress.Reset();
   progress.playerName = name;
+  // The new game's keys go with the profile: read back without them, a
+  // player would count as having the level's mini-game due.
+  SaveProgress();
 }
 
 void UserInfo::DeleteUser(int index) {

@@ -42,7 +42,7 @@ public:
   // leaves "curuser"; a negative one stores -1.
   void SetCurrentUser(int index, bool saveFirst);
   // Saves the current player, adds a profile with volumes 500, makes it
-  // current with a new game.
+  // current with a new game and saves that, all in one write.
   void CreateNewUser(const TString& name);
   // Removes the profile and selects the one now at its index, else the one
   // before it. An index outside the profiles changes nothing (logged).

@@ -14,6 +14,7 @@ namespace {
 
 void LuaSetNameComicsToRun(TString name) { story::SetNameComicsToRun(name); }
 void LuaSetNameInfosToRun(TString name) { story::SetNameInfosToRun(name); }
+TString LuaGetNameInfosToRun() { return story::GetNameInfosToRun(); }
 void LuaSetSplashInfo(TString movie, TString picture, TString script) {
   story::SetSplashInfo(movie, picture, script);
 }
@@ -67,6 +68,7 @@ void BindStoryGlobals(TLuaBindings& b) {
   b.Bind("GetSplashInfo", &LuaGetSplashInfo);
   b.Bind("ShowInfos", &LuaShowInfos);
   b.Bind("ShowMiniTutor", &LuaShowMiniTutor);
+  b.Bind("GetNameInfosToRun", &LuaGetNameInfosToRun);
 }
 
 void BindStoryNameGlobals(TLuaBindings& b) {

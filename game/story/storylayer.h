@@ -4,7 +4,8 @@
 //   ComicsSpl_t (splash.h), "CreditsWindow" TCredits (credits.h), "Infos"
 //   Infos_t, "MiniTutor" MiniTutor_t (infos.h);
 //   GetSplashInfo() -> movie, picture, script; ShowInfos(name) and
-//   ShowMiniTutor(name) over the top modal window;
+//   ShowMiniTutor(name) over the top modal window; GetNameInfosToRun(), the
+//   page the pop-up being opened shows (its script titles it by that);
 //   SetNameComicsToRun(name), SetNameInfosToRun(name) and
 //   SetSplashInfo(movie, picture, script), which the game's main function
 //   binds itself and hands to the story through the shell's table.
@@ -22,7 +23,7 @@ class TWindowManager;
 void AddStoryPopUps();
 
 void RegisterStoryWindowTypes(TWindowManager* wm);
-// GetSplashInfo, ShowInfos, ShowMiniTutor.
+// GetSplashInfo, ShowInfos, ShowMiniTutor, GetNameInfosToRun.
 void BindStoryGlobals(TLuaBindings& bindings);
 // SetNameComicsToRun, SetNameInfosToRun, SetSplashInfo.
 void BindStoryNameGlobals(TLuaBindings& bindings);

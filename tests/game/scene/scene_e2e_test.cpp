@@ -4,7 +4,8 @@
 // first location at the place its level file gives; each leaves the list, the location is complete, the
 // journal writes its page and is closed, and the game goes on (to the
 // gallery, for the new wallpaper). The next start plays
-// the second location: the first one was saved as passed. From saved games in
+// the second location: the first one was saved as passed; a start from the
+// file as it stood just after the player was made plays the first. From saved games in
 // the attic: objects found before a quit stay found, in a save that passes
 // 8192 bytes; a user folder that cannot be written; the play statistics of a
 // game closed from the play screen.
@@ -40,7 +41,7 @@ protected:
 // A saved game in the attic, and what the scene, the saves and the information pop-ups log.
 class SavedGameEndToEnd : public TGameEndToEnd {
 protected:
-  SavedGameEndToEnd() : TGameEndToEnd({"MainGame: ", "Profiles: ", "Hint "}) {}
+  SavedGameEndToEnd() : TGameEndToEnd({"MainGame: ", "Profiles: ", "Hint ", "minitutor: "}) {}
   // A saved game in the attic with its first `found` objects found (and
   // whatever `edit` adds).
   void SaveInTheAttic(int found, const std::function<void(GameProgress&)>& edit = nullptr);
@@ -73,7 +74,10 @@ TEST_F(SceneEndToEnd, ANewPlayerFindsEverythingAndTheNextStartGoesOn) {
   }
   // The journal opens on the finished page and writes it; the player closes it.
   input += Click(14500 + shift, kJournalClose);
-  TRun first = Run(input, 2100);
+  // The preferences file as the new player leaves it, before any save.
+  std::string created;
+  TRun first = RunPausing(input, 2100, {"players: created Ada"},
+                          [&] { created = testing_support::ReadFile(dir.File("user/prefs.dat")); });
   EXPECT_EQ(first.exitCode, 0);
   std::vector<std::string> start(first.lines.begin(), first.lines.begin() + std::min<size_t>(5, first.lines.size()));
   std::vector<std::string> wanted = {"menu: shown", "menu: asks for a name", "players: created Ada", "menu: play",
@@ -106,6 +110,17 @@ TEST_F(SceneEndToEnd, ANewPlayerFindsEverythingAndTheNextStartGoesOn) {
   if (first.w == 1024) {
     EXPECT_GT(first.Brightness(240, 185, 490, 345), first.Brightness(540, 185, 790, 345) + 20);
   }
+
+  // A program that ended just after the player was made: Play from that
+  // file starts the first location, as a new game does.
+  dir.Write("user/prefs.dat", created);
+  TRun killed = Run(Click(300, kPlayButton) + Click(2800, kSplashSkip) + Click(5200, kComicPage) +
+                        Click(5600, kComicSkip),
+                    FramesFor(8000));
+  EXPECT_EQ(killed.exitCode, 0);
+  EXPECT_EQ(killed.Count("MainGame: level loc11 loaded: 13 objects, 13 to find"), 1u) << killed.log;
+  EXPECT_EQ(killed.Screens(), (std::vector<std::string>{"mainmenu", "ComicsSpl", "ComicsSpl", "MainGame"}))
+      << killed.log;
 }
 
 // From a saved game in the study: Escape before any click opens the game
@@ -252,7 +267,8 @@ TEST_F(SavedGameEndToEnd, ObjectsFoundBeforeAQuitStayFoundInASaveOver8192Bytes) 
 
 // A user folder that cannot be written: the attic is completed and left for
 // the gallery, and each save fails and is logged; the player is told once, over
-// the play screen, as soon as the first failed; the saved game on disk stays
+// the play screen, as soon as the first failed, by a notice with a title of
+// its own; the saved game on disk stays
 // as it was. Once the folder takes writes again, the next save (here the one
 // at the end) writes the progress kept in memory.
 TEST_F(SavedGameEndToEnd, AFolderThatCannotBeWrittenIsToldOnceAndSavedWhenItCanBe) {
@@ -263,10 +279,27 @@ TEST_F(SavedGameEndToEnd, AFolderThatCannotBeWrittenIsToldOnceAndSavedWhenItCanB
   inChild = &TReadOnlyFolder::Enter;
   std::vector<std::string> places = ItemCentres("loc13");
   ASSERT_EQ(places.size(), 12u);
-  const std::string input = Click(300, kPlayButton) + Click(4000, places[11]) +
-                            Click(7000, KitButtonAt("minitutor.lua", "ok")) + Click(11000, kJournalClose) +
-                            At(15000, "close") + Click(15500, kQuitYes);
+  const std::string toNotice = Click(300, kPlayButton) + Click(4000, places[11]);
+  const std::string input = toNotice + Click(7000, KitButtonAt("minitutor.lua", "ok")) +
+                            Click(11000, kJournalClose) + At(15000, "close") + Click(15500, kQuitYes);
   const std::string failed = "Profiles: the progress of player \"Ada\" could not be saved";
+  // The notice over the play screen, under a title of its own: on the
+  // board's plate, amber writing (ui.lua's titles) far wider than a hint's
+  // "A hint".
+  TRun notice = Run(toNotice, FramesFor(6500));
+  ASSERT_FALSE(notice.Screens().empty());
+  EXPECT_EQ(notice.Screens().back(), "minitutor") << notice.log;
+  EXPECT_EQ(notice.Count("minitutor: "), 1u) << notice.Joined();
+  EXPECT_TRUE(notice.Has("minitutor: Not saved")) << notice.Joined();
+  ASSERT_EQ(notice.w, 1024);
+  int left = 1024, right = 0;
+  for (int y = 266; y < 296; ++y)
+    for (int x = 400; x < 624; ++x)
+      if (Near(notice.At(x, y), 0xFFD27A, 24)) {
+        left = std::min(left, x);
+        right = std::max(right, x);
+      }
+  EXPECT_GT(right - left, 110);
   std::string atSecondFailure;
   std::vector<std::string> files;
   TRun run = RunPausing(input, 1800, {failed, "Hint infosavefailed", failed}, [&] {
