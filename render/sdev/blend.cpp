@@ -262,6 +262,108 @@ __attribute__((target("avx2"))) void SmallQuadAvx2(const SmallQuad& q) {
   }
 }
 
+// The small-quad kernel sixteen pixels at a time (AVX-512BW), for quads
+// whose texel pairs lie within 32 texels of a row: the texel row is read in
+// two registers and each pixel's two texels are picked from them by index,
+// the row taken across stays widened for the mix down, and the target is
+// read and written under a mask of the quad's pixels. The same arithmetic
+// as SmallQuadAvx2.
+#define LANTERN_AVX512 __attribute__((target("avx512f,avx512bw")))
+
+LANTERN_AVX512 inline __m512i Div255x32(__m512i x) {
+  return _mm512_mulhi_epu16(_mm512_add_epi16(x, _mm512_set1_epi16(128)), _mm512_set1_epi16(257));
+}
+
+// (a (256 - f) + b f) / 256 per widened channel.
+LANTERN_AVX512 inline __m512i Mix32(__m512i a, __m512i wa, __m512i b, __m512i wb) {
+  return _mm512_srli_epi16(_mm512_add_epi16(_mm512_mullo_epi16(a, wa), _mm512_mullo_epi16(b, wb)), 8);
+}
+
+template <BlendKind k>
+LANTERN_AVX512 void SmallQuadAvx512(const SmallQuad& q) {
+  const __m512i z = _mm512_setzero_si512();
+  const __mmask16 live = __mmask16((1u << q.n) - 1);
+  const bool hasMod = q.mod != 0xFFFFFFFFu, opaqueStays = (q.mod >> 24) == 255;
+  const __m512i mod16 = _mm512_unpacklo_epi8(_mm512_set1_epi32(int(q.mod)), z);
+  const __m512i amask = _mm512_set1_epi32(int(0xFF000000u));
+  const __m512i alphaLanes = _mm512_broadcast_i32x4(_mm_setr_epi8(6, 7, 6, 7, 6, 7, 6, 7, 14, 15, 14, 15, 14, 15, 14, 15));
+  // Each pixel's texel pair as indexes into the 32 texels from q.base, and
+  // its weights as the lanes of the widened pixels (unpacking puts pixels
+  // 0 1 4 5 ... in the low half, 2 3 6 7 ... in the high one).
+  const __m512i left = _mm512_sub_epi32(_mm512_maskz_loadu_epi32(live, q.ix), _mm512_set1_epi32(q.base));
+  const __m512i right = _mm512_add_epi32(left, _mm512_set1_epi32(1));
+  const __m512i f = _mm512_maskz_loadu_epi32(live, q.xf);
+  const __m512i g = _mm512_sub_epi32(_mm512_set1_epi32(256), f);
+  const __m512i wr32 = _mm512_or_si512(f, _mm512_slli_epi32(f, 16)), wl32 = _mm512_or_si512(g, _mm512_slli_epi32(g, 16));
+  const __m512i wlLo = _mm512_unpacklo_epi32(wl32, wl32), wlHi = _mm512_unpackhi_epi32(wl32, wl32);
+  const __m512i wrLo = _mm512_unpacklo_epi32(wr32, wr32), wrHi = _mm512_unpackhi_epi32(wr32, wr32);
+  const __mmask16 first = q.span >= 16 ? __mmask16(0xFFFF) : __mmask16((1u << q.span) - 1);
+  const __mmask16 second = q.span <= 16 ? __mmask16(0) : __mmask16((1u << (q.span - 16)) - 1);
+  // The last two texel rows taken across (widened), kept: the next output
+  // row usually needs one of them again.
+  __m512i lo[2] = {z, z}, hi[2] = {z, z};
+  int tag[2] = {-1, -1};
+  auto row = [&](int j, int keep) __attribute__((always_inline, target("avx512f,avx512bw"))) -> int {
+    for (int s = 0; s < 2; ++s)
+      if (tag[s] == j) return s;
+    int s = keep == 0 ? 1 : 0;
+    if (keep < 0 && tag[0] >= 0) s = tag[1] < 0 ? 1 : 0;
+    tag[s] = j;
+    const uint32_t* r = q.tex + size_t(j) * q.texPitch + q.base;
+    __m512i t0 = _mm512_maskz_loadu_epi32(first, r), t1 = _mm512_maskz_loadu_epi32(second, r + 16);
+    __m512i l = _mm512_permutex2var_epi32(t0, left, t1), rr = _mm512_permutex2var_epi32(t0, right, t1);
+    lo[s] = Mix32(_mm512_unpacklo_epi8(l, z), wlLo, _mm512_unpacklo_epi8(rr, z), wrLo);
+    hi[s] = Mix32(_mm512_unpackhi_epi8(l, z), wlHi, _mm512_unpackhi_epi8(rr, z), wrHi);
+    return s;
+  };
+  uint32_t* line = q.dst;
+  for (int y = 0; y < q.rows; ++y, line += q.dstPitch) {
+    uint32_t fy = q.yf ? q.yf[y] : 0;
+    int s0 = row(q.yi0[y], -1);
+    __m512i slo = lo[s0], shi = hi[s0];
+    if (fy != 0) {
+      int s1 = row(q.yi1[y], s0);
+      const __m512i wa = _mm512_set1_epi16(short(256 - fy)), wb = _mm512_set1_epi16(short(fy));
+      slo = Mix32(lo[s0], wa, lo[s1], wb);
+      shi = Mix32(hi[s0], wa, hi[s1], wb);
+    }
+    BlendKind kind = k;
+    if (k == BlendKind::Alpha) {
+      // Shortcuts of the same formula: all transparent keeps the target, all
+      // opaque writes the source.
+      __m512i alpha = _mm512_and_si512(_mm512_packus_epi16(slo, shi), amask);
+      if (_mm512_mask_cmpneq_epi32_mask(live, alpha, z) == 0) continue;
+      if (opaqueStays && _mm512_mask_cmpneq_epi32_mask(live, alpha, amask) == 0) kind = BlendKind::Replace;
+    }
+    if (hasMod) {
+      slo = Div255x32(_mm512_mullo_epi16(slo, mod16));
+      shi = Div255x32(_mm512_mullo_epi16(shi, mod16));
+    }
+    if (kind == BlendKind::Replace) {
+      _mm512_mask_storeu_epi32(line, live, _mm512_packus_epi16(slo, shi));
+      continue;
+    }
+    __m512i alo = _mm512_shuffle_epi8(slo, alphaLanes), ahi = _mm512_shuffle_epi8(shi, alphaLanes);
+    __m512i d = line + 16 <= q.dstEnd ? _mm512_loadu_si512(line) : _mm512_maskz_loadu_epi32(live, line), out;
+    if (k == BlendKind::Alpha) {
+      const __m512i k255 = _mm512_set1_epi16(255);
+      __m512i dlo = _mm512_unpacklo_epi8(d, z), dhi = _mm512_unpackhi_epi8(d, z);
+      out = _mm512_packus_epi16(
+          Div255x32(_mm512_add_epi16(_mm512_mullo_epi16(slo, alo), _mm512_mullo_epi16(dlo, _mm512_sub_epi16(k255, alo)))),
+          Div255x32(_mm512_add_epi16(_mm512_mullo_epi16(shi, ahi), _mm512_mullo_epi16(dhi, _mm512_sub_epi16(k255, ahi)))));
+    } else {
+      out = _mm512_adds_epu8(d, _mm512_packus_epi16(Div255x32(_mm512_mullo_epi16(slo, alo)),
+                                                    Div255x32(_mm512_mullo_epi16(shi, ahi))));
+    }
+    _mm512_mask_storeu_epi32(line, live, out);
+  }
+}
+
+bool HasAvx512() {
+  static const bool has = (__builtin_cpu_init(), __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw"));
+  return has;
+}
+
 // The kernel for a row: one loop per case.
 __attribute__((target("avx2"))) void MixRowAvx2(uint32_t* dst, const uint32_t* a, const uint32_t* b, uint32_t f,
                                                  int n, BlendKind k, uint32_t mod) {
@@ -286,8 +388,9 @@ bool HasAvx2() {
 #endif
 
 int EffectiveLevel(int level) {
-  level = std::max(0, std::min(level, 2));
+  level = std::max(0, std::min(level, 3));
 #if defined(LANTERN_HAVE_AVX2_PATH)
+  if (level >= 3 && !HasAvx512()) level = 2;
   if (level >= 2 && !HasAvx2()) level = 1;
 #else
   level = std::min(level, 1);
@@ -298,7 +401,7 @@ int EffectiveLevel(int level) {
   return level;
 }
 
-std::atomic<int> gVectorLevel{EffectiveLevel(2)};
+std::atomic<int> gVectorLevel{EffectiveLevel(3)};
 
 }  // namespace
 
@@ -330,6 +433,21 @@ MixRowKernel FindMixRowKernel(BlendKind k, bool mixed) {
 #endif
   (void)k;
   (void)mixed;
+  return nullptr;
+}
+
+SmallQuadKernel FindWideSmallQuadKernel(BlendKind k) {
+#if defined(LANTERN_HAVE_AVX2_PATH)
+  if (VectorLevel() >= 3) {
+    switch (k) {
+      case BlendKind::Replace: return &SmallQuadAvx512<BlendKind::Replace>;
+      case BlendKind::Alpha: return &SmallQuadAvx512<BlendKind::Alpha>;
+      case BlendKind::Add: return &SmallQuadAvx512<BlendKind::Add>;
+      default: break;
+    }
+  }
+#endif
+  (void)k;
   return nullptr;
 }
 

@@ -79,6 +79,7 @@ Device::Device() : st_(new State) {
 }
 
 Device::~Device() {
+  detail::Settle();
   for (Surface*& t : st_->tex)
     if (t) t->Release();
   delete st_;
@@ -139,6 +140,7 @@ HResult Device::EndScene() {
   }
   if (!st_->inScene) return err::kNotInScene;
   st_->inScene = false;
+  detail::Settle();  // the scene's pixels are all in memory when it ends
   if (target_->IsLost()) return err::kSurfaceLost;
   return err::kOk;
 }
@@ -375,9 +377,14 @@ HResult Device::Draw(PrimType t, uint32_t fvf, const void* verts, uint32_t vcoun
         s.valid[i] = 0;
         continue;
       }
-      o.x = float(vp.x + (cx / cw + 1.0) * vp.width * 0.5);
-      o.y = float(vp.y + (1.0 - cy / cw) * vp.height * 0.5);
-      o.z = float(vp.minZ + cz / cw * (vp.maxZ - vp.minZ));
+      if (cw != 1.0) {  // a flat projection (the 2-D pass) divides by one: skipped, the same numbers
+        cx /= cw;
+        cy /= cw;
+        cz /= cw;
+      }
+      o.x = float(vp.x + (cx + 1.0) * vp.width * 0.5);
+      o.y = float(vp.y + (1.0 - cy) * vp.height * 0.5);
+      o.z = float(vp.minZ + cz * (vp.maxZ - vp.minZ));
       o.rhw = float(1.0 / cw);
       if (fvf == fvf::kLVertex) std::memcpy(&diffuse, p + 16, 4);
     }
@@ -447,6 +454,8 @@ HResult Device::Draw(PrimType t, uint32_t fvf, const void* verts, uint32_t vcoun
   Surface* tex = s.tex[0];
   if (tex && ps.colorOp != kOpDisable) {
     if (tex->IsLost()) return err::kSurfaceLost;
+    // A texture that held pictures are yet to be drawn on is read as they leave it.
+    if (detail::gHeldPictures && raster::PicturesHeldOn(tex)) DrawHeldPictures();
     tv.w = int(tex->Width());
     tv.h = int(tex->Height());
     tv.px = tex->ArgbPixels(&tv.pitch);
@@ -464,8 +473,10 @@ HResult Device::Draw(PrimType t, uint32_t fvf, const void* verts, uint32_t vcoun
   tg.w = int(target_->Width());
   tg.h = int(target_->Height());
   if (direct) {
-    tg.px = reinterpret_cast<uint32_t*>(target_->Bits());
+    // The surface's own memory: pictures drawn on it may be held back.
+    tg.px = reinterpret_cast<uint32_t*>(target_->bits_);
     tg.pitch = target_->Pitch() / 4;
+    tg.surface = target_;
   } else {
     // 16-bit targets: the clip area is drawn in ARGB and converted back.
     s.targetCopy.resize(size_t(tg.w) * tg.h);

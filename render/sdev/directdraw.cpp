@@ -89,6 +89,7 @@ public:
 }  // namespace
 
 void DDState::LoseSurfaces() {
+  detail::Settle();
   for (Surface* s : surfaces) {
     if (s->lost_ || !(InVideoMemory(s->caps_) || (s->caps_ & caps::kPrimary))) continue;
     s->lost_ = true;

@@ -32,9 +32,9 @@ struct Config {
   uint64_t videoMemoryBytes = 256ull << 20;
   int osMajor = 6, osMinor = 1;
   // The vector kernels the device may use, each only where the processor has
-  // it: 0 none (every pixel by the plain formulas), 1 SSE2, 2 SSE2 and AVX2.
-  // They draw the same pixels; tests compare them.
-  int vectorLevel = 2;
+  // it: 0 none (every pixel by the plain formulas), 1 SSE2, 2 SSE2 and AVX2,
+  // 3 AVX-512 as well. They draw the same pixels; tests compare them.
+  int vectorLevel = 3;
 };
 
 // One adapter with one hardware T&L device, every format, modes 640x480 to

@@ -78,6 +78,7 @@ struct Target {
   uint32_t* px = nullptr;
   int pitch = 0;  // pixels
   int w = 0, h = 0;
+  Surface* surface = nullptr;  // whose own memory px is (pictures may be held back); null: a copy
 };
 
 // A texture as ARGB pixels; alphaOr is 0xFF000000 for formats without alpha.
@@ -110,8 +111,8 @@ struct RVert {
 };
 
 // The vector kernels in use: 0 none (every pixel by the plain formulas), 1
-// SSE2, 2 SSE2 and AVX2; the configured level (test::Config::vectorLevel)
-// within what the processor has.
+// SSE2, 2 SSE2 and AVX2, 3 AVX-512 (F and BW) as well; the configured level
+// (test::Config::vectorLevel) within what the processor has.
 int VectorLevel();
 void SetVectorLevel(int level);
 
@@ -150,11 +151,43 @@ struct SmallQuad {
   // ends before it is read and written whole, the pixels past the quad
   // written back unchanged (masked loads and stores are slow).
   const uint32_t* dstEnd;
+  // For the sixteen-pixel kernel: the weights f of each pixel (0..256)
+  // instead of the lanes wl, wr, and the texels row[base .. base + span)
+  // that hold every pixel's pair (span at most 32).
+  const uint32_t* xf;
+  int base, span;
 };
 using SmallQuadKernel = void (*)(const SmallQuad& q);
 // The kernel that filters and blends a small quad in one pass for kind k, the
 // same pixels as taking rows across and FindMixRowKernel's; null when none.
 SmallQuadKernel FindSmallQuadKernel(BlendKind k);
+// The same sixteen pixels at a time, for quads with a span (AVX-512); null when none.
+SmallQuadKernel FindWideSmallQuadKernel(BlendKind k);
+
+// A picture drawn texel for pixel without modulation (Replace, Alpha or
+// Add): h rows of w pixels from dst (target pixel x0, y0), the texels from
+// src (texel `from` of texel row j0; the rows follow each other), runs its
+// texture's opacity runs (unused for Replace).
+struct Picture {
+  Surface* target = nullptr;
+  uint32_t* dst = nullptr;
+  size_t dstPitch = 0;
+  const uint32_t* src = nullptr;
+  size_t srcPitch = 0;
+  const OpacityRuns* runs = nullptr;
+  uint32_t from = 0;
+  int j0 = 0, x0 = 0, y0 = 0, w = 0, h = 0;
+  BlendKind kind = BlendKind::Replace;
+};
+// Texels [lo, hi) of texel row j of such a picture: dst and src are where
+// texel `from` lands and lies.
+void PictureSpan(uint32_t* dst, const uint32_t* src, const OpacityRuns* runs, int j, uint32_t from, uint32_t lo,
+                 uint32_t hi, BlendKind kind);
+// Holds the picture back until DrawHeldPictures; what it covers with opaque
+// pixels of the pictures held before it on its target is not drawn then.
+void HoldPicture(const Picture& p);
+// Whether a held picture is to be drawn on `target`.
+bool PicturesHeldOn(const Surface* target);
 
 void Triangle(const Target& t, const Rect& clip, const PixelState& s, const RVert& a, const RVert& b,
               const RVert& c);

@@ -369,6 +369,7 @@ struct TriSetup {
 
 void Triangle(const Target& t, const Rect& clip, const PixelState& s, const RVert& va, const RVert& vb,
               const RVert& vc) {
+  detail::Settle();
   float area = (vb.x - va.x) * (vc.y - va.y) - (vc.x - va.x) * (vb.y - va.y);
   if (!(std::fabs(area) > 1e-12f)) return;
   // Screen y points down: a positive area is clockwise on the screen.
@@ -490,6 +491,7 @@ inline uint32_t ShadeAt(const PixelState& s, const Sampler& sm, const Plan& plan
 }  // namespace
 
 void Line(const Target& t, const Rect& clip, const PixelState& s, const RVert& a, const RVert& b) {
+  detail::Settle();
   float dx = b.x - a.x, dy = b.y - a.y;
   if (dx == 0 && dy == 0) return;
   Sampler sm;
@@ -540,6 +542,7 @@ void Line(const Target& t, const Rect& clip, const PixelState& s, const RVert& a
 }
 
 void Point(const Target& t, const Rect& clip, const PixelState& s, const RVert& a) {
+  detail::Settle();
   int x = int(std::floor(a.x)), y = int(std::floor(a.y));
   if (x < clip.left || x >= clip.right || y < clip.top || y >= clip.bottom) return;
   Sampler sm;
@@ -551,10 +554,13 @@ void Point(const Target& t, const Rect& clip, const PixelState& s, const RVert& 
 
 namespace {
 
-// Texel index of each target pixel along one axis of a quad.
+// Texel index of each target pixel along one axis of a quad. The arrays
+// only grow (kept between quads); i1 and f hold the quad's pixels when
+// `linear`.
 struct AxisMap {
   std::vector<int> i0, i1;
   std::vector<uint32_t> f;  // weight of i1, 0..256 (linear only)
+  bool linear = false;      // filtered: i1 and f are in use
   bool contiguous = false;  // i0[k] == i0[0] + k, all inside the texture
   bool adjacent = false;    // linear: i1[k] == i0[k] + 1 everywhere (no addressing at an edge)
   int start = 0;
@@ -571,7 +577,11 @@ inline double Floor(double x) {
 void MapAxis(AxisMap& m, int p0, int p1, float e0, float e1, float t0, float t1, int size, uint32_t mode,
              bool linear) {
   int n = p1 - p0;
-  m.i0.resize(size_t(n));
+  // Linear: the arrays run to the next multiple of eight, the padding
+  // repeating the last pixel's texels with weight 0, for the vector kernels.
+  size_t padded = size_t((n + 7) & ~7);
+  if (m.i0.size() < padded) m.i0.resize(padded);
+  m.linear = false;
   double step = double(t1 - t0) / double(e1 - e0);
   double first = t0 + (p0 + 0.5 - e0) * step;
   // A one-to-one mapping that hits texel centres needs no filtering.
@@ -584,24 +594,17 @@ void MapAxis(AxisMap& m, int p0, int p1, float e0, float e1, float t0, float t1,
     m.contiguous = s0 >= 0 && s0 + n <= size;
     m.adjacent = false;
     for (int k = 0; k < n; ++k) m.i0[size_t(k)] = Address(s0 + k, size, mode);
-    m.i1.clear();
-    m.f.clear();
     return;
   }
   m.contiguous = false;
   m.adjacent = false;
   if (!linear) {
-    m.i1.clear();
-    m.f.clear();
     for (int k = 0; k < n; ++k) m.i0[size_t(k)] = Address(int(Floor(first + k * step)), size, mode);
     return;
   }
-  // Linear: the arrays run to the next multiple of eight, the padding
-  // repeating the last pixel's texels with weight 0, for the vector kernels.
-  size_t padded = size_t((n + 7) & ~7);
-  m.i0.resize(padded);
-  m.i1.resize(padded);
-  m.f.resize(padded);
+  m.linear = true;
+  if (m.i1.size() < padded) m.i1.resize(padded);
+  if (m.f.size() < padded) m.f.resize(padded);
   bool adjacent = false;
 #if defined(LANTERN_HAVE_AVX2_SAMPLER)
   if (VectorLevel() >= 2) adjacent = MapLinearAvx2(first, step, n, size, m.i0.data(), m.i1.data(), m.f.data());
@@ -697,6 +700,9 @@ void Down(const uint32_t* a, const uint32_t* b, uint32_t f, int n, uint32_t* out
 
 }  // namespace
 
+// The widest quad the sixteen-pixel kernel draws (in groups of sixteen).
+constexpr int kWideQuadMost = 64;
+
 bool Quad(const Target& t, const Rect& clip, const PixelState& s, const RVert* v) {
   float xmin = std::min({v[0].x, v[1].x, v[2].x, v[3].x}), xmax = std::max({v[0].x, v[1].x, v[2].x, v[3].x});
   float ymin = std::min({v[0].y, v[1].y, v[2].y, v[3].y}), ymax = std::max({v[0].y, v[1].y, v[2].y, v[3].y});
@@ -728,6 +734,7 @@ bool Quad(const Target& t, const Rect& clip, const PixelState& s, const RVert* v
 
   if (plan.kind == Plan::kDiffuse || !textured) {
     if (plan.kind == Plan::kGeneric) return false;
+    detail::Settle();
     std::fill(row.begin(), row.begin() + n, color);
     for (int y = y0; y < y1; ++y) Emit(t, x0, y, row.data(), n, kind, s, 0xFFFFFFFFu);
     return true;
@@ -736,13 +743,83 @@ bool Quad(const Target& t, const Rect& clip, const PixelState& s, const RVert* v
   AxisMap &mx = qs.mx, &my = qs.my;
   MapAxis(mx, x0, x1, xmin, xmax, c[0][0]->u * tex.w, c[1][0]->u * tex.w, tex.w, s.addressU, s.linear);
   MapAxis(my, y0, y1, ymin, ymax, c[0][0]->v * tex.h, c[0][1]->v * tex.h, tex.h, s.addressV, s.linear);
-  bool linX = !mx.f.empty(), linY = !my.f.empty();
+  bool linX = mx.linear, linY = my.linear;
   uint32_t mod = plan.kind == Plan::kTexture && color != 0xFFFFFFFFu ? color : 0xFFFFFFFFu;
   int level = VectorLevel();
+  // A picture drawn texel for pixel without modulation: its opaque runs are
+  // copied and its transparent ones skipped (what the blend gives them), an
+  // unblended one copied whole; on a surface's own memory with its rows in
+  // order it is held back (what later pictures cover of it is not drawn).
+  if (!linX && !linY && mx.contiguous && mod == 0xFFFFFFFFu && plan.kind == Plan::kTexture && level >= 1 &&
+      (kind == BlendKind::Replace || kind == BlendKind::Alpha || kind == BlendKind::Add)) {
+    const OpacityRuns* runs = kind != BlendKind::Replace && tex.surface ? tex.surface->Opacity() : nullptr;
+    if (kind == BlendKind::Replace || runs) {
+      const uint32_t from = uint32_t(mx.start), to = from + uint32_t(n);
+      if (t.surface && my.contiguous && tex.surface && IsArgb32(tex.surface->Format())) {
+        Picture p;
+        p.target = t.surface;
+        p.dst = t.px + size_t(y0) * t.pitch + x0;
+        p.dstPitch = size_t(t.pitch);
+        p.j0 = my.start;
+        p.src = tex.px + size_t(p.j0) * tex.pitch + from;
+        p.srcPitch = size_t(tex.pitch);
+        p.runs = runs;
+        p.from = from;
+        p.x0 = x0;
+        p.y0 = y0;
+        p.w = n;
+        p.h = y1 - y0;
+        p.kind = kind;
+        HoldPicture(p);
+        return true;
+      }
+      detail::Settle();
+      for (int y = y0; y < y1; ++y) {
+        const int j = my.i0[size_t(y - y0)];
+        // texel `from` lands on pixel x0
+        PictureSpan(t.px + size_t(y) * t.pitch + x0, tex.px + size_t(j) * tex.pitch + from, runs, j, from, from, to,
+                    kind);
+      }
+      return true;
+    }
+  }
+  detail::Settle();
   size_t padded = size_t((n + 7) & ~7);
+  // A small quad filtered across goes through the sixteen-pixel kernel, a
+  // group of sixteen pixels at a time, when the texel pairs of each group
+  // lie within 32 texels of a row; it takes the weights as they are.
+  if (linX && mx.adjacent && n <= kWideQuadMost && level >= 3 && plan.kind != Plan::kGeneric) {
+    SmallQuadKernel kernel = FindWideSmallQuadKernel(kind);
+    int base[kWideQuadMost / 16], width[kWideQuadMost / 16];
+    for (int g = 0; kernel && g * 16 < n; ++g) {
+      // The texel positions may wrap around the texture within the group.
+      const int from = g * 16, to = std::min(n, from + 16);
+      int low = mx.i0[size_t(from)], high = low;
+      for (int k = from + 1; k < to; ++k) {
+        low = std::min(low, mx.i0[size_t(k)]);
+        high = std::max(high, mx.i0[size_t(k)]);
+      }
+      base[g] = low;
+      width[g] = high + 2 - low;
+      if (width[g] > 32) kernel = nullptr;
+    }
+    if (kernel) {
+      for (int g = 0; g * 16 < n; ++g) {
+        const size_t from = size_t(g) * 16;
+        SmallQuad q{t.px + size_t(y0) * t.pitch + x0 + from, size_t(t.pitch), tex.px, size_t(tex.pitch),
+                    mx.i0.data() + from, nullptr, nullptr, my.i0.data(), linY ? my.i1.data() : nullptr,
+                    linY ? my.f.data() : nullptr, std::min(16, n - int(from)), y1 - y0, mod,
+                    t.px + size_t(t.h - 1) * t.pitch + size_t(t.w), mx.f.data() + from, base[g], width[g]};
+        kernel(q);
+      }
+      return true;
+    }
+  }
   if (linX && level >= 1) {
-    qs.wl.resize(padded * 4);
-    qs.wr.resize(padded * 4);
+    if (qs.wl.size() < padded * 4) {
+      qs.wl.resize(padded * 4);
+      qs.wr.resize(padded * 4);
+    }
     for (size_t i = 0; i < padded; ++i) {
       uint64_t f = mx.f[i];
       uint64_t l = (256 - f) * 0x0001000100010001ull, r = f * 0x0001000100010001ull;
@@ -756,7 +833,7 @@ bool Quad(const Target& t, const Rect& clip, const PixelState& s, const RVert* v
     if (SmallQuadKernel kernel = FindSmallQuadKernel(kind)) {
       SmallQuad q{t.px + size_t(y0) * t.pitch + x0, size_t(t.pitch), tex.px, size_t(tex.pitch), mx.i0.data(),
                   qs.wl.data(), qs.wr.data(), my.i0.data(), my.i1.data(), my.f.data(), n, y1 - y0, mod,
-                  t.px + size_t(t.h - 1) * t.pitch + size_t(t.w)};
+                  t.px + size_t(t.h - 1) * t.pitch + size_t(t.w), nullptr, 0, 0};
       kernel(q);
       return true;
     }
@@ -787,41 +864,6 @@ bool Quad(const Target& t, const Rect& clip, const PixelState& s, const RVert* v
   if (plan.kind != Plan::kGeneric) {
     plainRow = FindMixRowKernel(kind, false);
     mixedRow = FindMixRowKernel(kind, true);
-  }
-  // A picture drawn texel for pixel without modulation: its opaque runs are
-  // copied and its transparent ones skipped (what the blend gives them), an
-  // unblended one copied whole.
-  if (!linX && !linY && mx.contiguous && mod == 0xFFFFFFFFu && plan.kind == Plan::kTexture && level >= 1 &&
-      (kind == BlendKind::Replace || kind == BlendKind::Alpha || kind == BlendKind::Add)) {
-    const OpacityRuns* runs = kind != BlendKind::Replace && tex.surface ? tex.surface->Opacity() : nullptr;
-    if (kind == BlendKind::Replace || runs) {
-      const uint32_t from = uint32_t(mx.start), to = from + uint32_t(n);
-      for (int y = y0; y < y1; ++y) {
-        const int j = my.i0[size_t(y - y0)];
-        const uint32_t* src = tex.px + size_t(j) * tex.pitch + from;  // texel `from` lands on pixel x0
-        uint32_t* dst = t.px + size_t(y) * t.pitch + x0;
-        if (kind == BlendKind::Replace) {
-          std::memcpy(dst, src, size_t(n) * 4);
-          continue;
-        }
-        uint32_t begin = 0;
-        for (uint32_t k = runs->rowStart[size_t(j)]; k < runs->rowStart[size_t(j) + 1] && begin < to; ++k) {
-          const OpacityRuns::Run& r = runs->runs[k];
-          uint32_t a = std::max(begin, from), b = std::min(r.end, to);
-          begin = r.end;
-          if (a >= b || r.kind == OpacityRuns::kTransparent) continue;
-          uint32_t* d = dst + (a - from);
-          const uint32_t* p = src + (a - from);
-          if (r.kind == OpacityRuns::kOpaque && kind == BlendKind::Alpha)
-            std::memcpy(d, p, size_t(b - a) * 4);
-          else if (plainRow)
-            plainRow(d, p, nullptr, 0, int(b - a), mod);
-          else
-            BlendRow(d, p, int(b - a), kind, s, mod);
-        }
-      }
-      return true;
-    }
   }
   for (int y = y0; y < y1; ++y) {
     size_t k = size_t(y - y0);

@@ -148,6 +148,17 @@ struct OpacityRuns {
   std::vector<Run> runs;
 };
 
+// Pictures drawn texel for pixel are held back and drawn when any surface
+// memory is next read or written another way (docs/sdev.md); this draws
+// them now. Every entry point that reads or writes pixels calls it first.
+void DrawHeldPictures();
+namespace detail {
+extern thread_local bool gHeldPictures;  // this thread holds pictures
+inline void Settle() {
+  if (gHeldPictures) DrawHeldPictures();
+}
+}  // namespace detail
+
 class Surface {
 public:
   void AddRef();
@@ -175,12 +186,19 @@ public:
   HResult Restore();
   bool IsLost() const;
 
-  // Direct views for the device and the layers that own the memory (no checks).
+  // Direct views for the device and the layers that own the memory (no
+  // checks; the held pictures are drawn first).
   uint32_t Width() const { return width_; }
   uint32_t Height() const { return height_; }
   int32_t Pitch() const { return pitch_; }
-  uint8_t* Bits() { return bits_; }
-  const uint8_t* Bits() const { return bits_; }
+  uint8_t* Bits() {
+    detail::Settle();
+    return bits_;
+  }
+  const uint8_t* Bits() const {
+    detail::Settle();
+    return bits_;
+  }
   const PixelFormat& Format() const { return format_; }
   uint32_t Caps() const { return caps_; }
   // Bumped whenever the pixels may have changed (lock, blit, draw, restore).
@@ -540,7 +558,7 @@ Host* GetHost();
 void SetPresenter(Presenter* presenter);
 Presenter* GetPresenter();
 // The vector kernels drawing uses: 0 none (every pixel by the plain
-// formulas), 1 SSE2, 2 AVX2 too, within what the processor has; the test
+// formulas), 1 SSE2, 2 AVX2 too, 3 AVX-512 too, within what the processor has; the test
 // configuration sets it as well (test::Config::vectorLevel).
 void SetVectorLevel(int level);
 // Offers one more display mode (the game's own size, for full screen).

@@ -158,6 +158,7 @@ void EncodeRow(const PixelFormat& f, const uint32_t* src, uint8_t* dst, int n) {
 // --- Surface ---
 
 Surface::~Surface() {
+  detail::Settle();
   ReturnLentFrame();
   if (backBuffer_) backBuffer_->Release();
   if (zBuffer_) zBuffer_->Release();
@@ -183,6 +184,7 @@ uint32_t Surface::Release() {
 void Surface::FreeBytes::operator()(uint8_t* p) const { std::free(p); }
 
 bool Surface::Allocate() {
+  detail::Settle();
   ReturnLentFrame();
   int bpp = BytesPerPixel(format_);
   pitch_ = int32_t((width_ * uint32_t(bpp) + 3u) & ~3u);
@@ -198,6 +200,7 @@ bool Surface::Allocate() {
 }
 
 void Surface::FillPattern(uint32_t pattern) {
+  detail::Settle();
   for (uint32_t y = 0; y < height_; ++y) {
     uint8_t* row = bits_ + size_t(y) * pitch_;
     for (int32_t i = 0; i + 4 <= pitch_; i += 4) std::memcpy(row + i, &pattern, 4);
@@ -227,6 +230,7 @@ HResult Surface::GetPixelFormat(PixelFormat* out) const {
 bool Surface::IsLost() const { return lost_; }
 
 HResult Surface::Lock(const Rect* area, void** bits, int32_t* pitchBytes, uint32_t flags) {
+  detail::Settle();
   if (!bits || !pitchBytes) return err::kInvalidArg;
   *bits = nullptr;
   if (lost_) return err::kSurfaceLost;
@@ -245,6 +249,7 @@ HResult Surface::Lock(const Rect* area, void** bits, int32_t* pitchBytes, uint32
 }
 
 HResult Surface::Unlock() {
+  detail::Settle();
   if (!locked_) return err::kNotLocked;
   locked_ = false;
   ++generation_;
@@ -302,6 +307,7 @@ bool InsideSurface(const Rect& r, const Surface& s) {
 }  // namespace
 
 HResult Surface::Blt(const Rect* dst, Surface* src, const Rect* srcRect, uint32_t flags, const BltFx* fx) {
+  detail::Settle();
   Rect whole{0, 0, int32_t(width_), int32_t(height_)};
   Rect d = dst ? *dst : whole;
   {
@@ -342,6 +348,7 @@ HResult Surface::Blt(const Rect* dst, Surface* src, const Rect* srcRect, uint32_
 }
 
 HResult Surface::BltFast(int32_t x, int32_t y, Surface* src, const Rect* srcRect, uint32_t flags) {
+  detail::Settle();
   test::Fault::Log("BltFast");
   if (!src) return err::kInvalidArg;
   if (lost_ || src->lost_) return err::kSurfaceLost;
@@ -358,6 +365,7 @@ HResult Surface::BltFast(int32_t x, int32_t y, Surface* src, const Rect* srcRect
 }
 
 HResult Surface::Flip(Surface* target, uint32_t flags) {
+  detail::Settle();
   test::Fault::Log("Flip");
   if (!backBuffer_ || target) return err::kInvalidArg;
   if (lost_ || backBuffer_->lost_) return err::kSurfaceLost;
@@ -432,6 +440,7 @@ HResult Surface::Restore() {
 }
 
 void Surface::NotifyPresent(const Rect& area) {
+  detail::Settle();
   std::lock_guard<std::recursive_mutex> lock(G().mutex);
   if (!dd_) return;
   // The window shows the client area of a windowed primary, a full-screen primary whole.
@@ -527,6 +536,7 @@ void Surface::ReturnLentFrame() {
 }
 
 HResult StretchCopy(Surface& dst, const Rect& dstRect, Surface& src, const Rect& srcRect) {
+  detail::Settle();
   test::Fault::Log("StretchCopy");
   if (dst.IsLost() || src.IsLost()) return err::kSurfaceLost;
   if (!InsideSurface(srcRect, src) || dstRect.IsEmpty()) return err::kInvalidRect;

@@ -253,7 +253,7 @@ uint32_t BlendTexel(int x, int y) {
   return x / 8 % 3 == 0 ? c | 0xFF000000u : c & 0x00FFFFFFu;
 }
 
-// The configuration with the vector kernels limited to `level` (0 none, 1 SSE2, 2 AVX2 too).
+// The configuration with the vector kernels limited to `level` (0 none, 1 SSE2, 2 AVX2 too, 3 AVX-512 too).
 void UseVectorLevel(int level) {
   test::Config config = test::DefaultConfig();
   config.vectorLevel = level;
@@ -296,7 +296,7 @@ void CheckRowBlending() {
 }
 
 TEST_F(SdevTest, ModulationAndAlphaBlendingAreExactOnEveryRowLengthAndEveryPath) {
-  for (int level = 0; level <= 2; ++level) {
+  for (int level = 0; level <= 3; ++level) {
     SCOPED_TRACE("vector level " + std::to_string(level));
     UseVectorLevel(level);
     CheckRowBlending();
@@ -311,7 +311,7 @@ TEST_F(SdevTest, ModulationAndAlphaBlendingAreExactOnEveryRowLengthAndEveryPath)
 void ExpectTheSamePixelsOnEveryPath(int size, const std::function<void(Canvas&, uint32_t)>& draw) {
   const uint32_t diffuses[] = {0xFFFFFFFFu, 0xFFFFC070u, 0xB37FC15Au};
   std::vector<uint32_t> plain[3][3];
-  for (int level = 0; level <= 2; ++level) {
+  for (int level = 0; level <= 3; ++level) {
     UseVectorLevel(level);
     for (int mode = 0; mode < 3; ++mode) {
       for (int d = 0; d < 3; ++d) {
@@ -338,7 +338,7 @@ void ExpectTheSamePixelsOnEveryPath(int size, const std::function<void(Canvas&, 
       }
     }
   }
-  UseVectorLevel(2);
+  UseVectorLevel(3);
 }
 
 // Turned quads (two triangles each, spans of every length) scaled with
@@ -368,11 +368,12 @@ TEST_F(SdevTest, SmallScaledFilteredQuadsBlendTheSameOnEveryPath) {
 
 // Pictures drawn texel for pixel without modulation: from their second
 // drawing on their opaque runs are copied and their transparent runs
-// skipped; whole, clipped and in part, replaced, blended and added, the
-// pixels are those of the plain formulas.
+// skipped; whole, clipped, in part and over each other (held back, what a
+// later one covers left undrawn), replaced, blended and added, the pixels
+// are those of the plain formulas.
 TEST_F(SdevTest, UnscaledPicturesCopyAndSkipTheirClearRunsExactly) {
   std::vector<uint32_t> plain[3];
-  for (int level : {0, 2}) {
+  for (int level : {0, 3}) {
     UseVectorLevel(level);
     for (int mode = 0; mode < 3; ++mode) {
       Canvas c(160, 40, Format::A8R8G8B8);
@@ -394,6 +395,9 @@ TEST_F(SdevTest, UnscaledPicturesCopyAndSkipTheirClearRunsExactly) {
         c.Quad(3, 1, 153, 13, 0xFFFFFFFFu);                                   // whole
         c.Quad(-20, 14, 130, 26, 0xFFFFFFFFu);                                // clipped on the left
         c.Quad(10, 27, 60, 33, 0xFFFFFFFFu, 17 / 150.0f, 3 / 12.0f, 67 / 150.0f, 9 / 12.0f);  // a part
+        c.Quad(40, 8, 190, 20, 0xFFFFFFFFu);     // over the first two, held with them
+        c.Quad(0, 30, 45, 39, 0xFFFFFFFFu);      // scaled: the held ones are drawn first
+        c.Quad(-110, 28, 40, 40, 0xFFFFFFFFu);   // over the scaled one
         std::vector<uint32_t> now;
         for (int y = 0; y < 40; ++y)
           for (int x = 0; x < 160; ++x) now.push_back(c.Raw(x, y));
@@ -410,7 +414,7 @@ TEST_F(SdevTest, UnscaledPicturesCopyAndSkipTheirClearRunsExactly) {
       if (level > 0 && mode > 0) EXPECT_NE(t->Opacity(), nullptr);  // the runs were made and used
     }
   }
-  UseVectorLevel(2);
+  UseVectorLevel(3);
 }
 
 TEST_F(SdevTest, TextureTimesDiffuseThenBlended) {
@@ -590,6 +594,7 @@ std::vector<uint32_t> DrawKernelQuads(int level, bool linear, uint32_t address, 
   EXPECT_EQ(c.dev->DrawIndexedPrimitive(PrimType::TriList, fvf::kTLVertex, quads.data(), uint32_t(quads.size()),
                                         idx.data(), uint32_t(idx.size()), 0),
             err::kOk);
+  px = reinterpret_cast<uint32_t*>(c.target->Bits());  // read again: what is drawn is all there
   return std::vector<uint32_t>(px, px + 64 * 48);
 }
 
@@ -603,7 +608,7 @@ TEST_F(SdevTest, QuadKernelsDrawWhatThePlainFormulasDraw) {
         int changed = 0;
         for (int i = 0; i < 64 * 48; ++i) changed += plain[size_t(i)] != Scramble(i % 64, i / 64 + 50);
         EXPECT_GT(changed, 1000);
-        for (int level = 1; level <= 2; ++level) {
+        for (int level = 1; level <= 3; ++level) {
           std::vector<uint32_t> fast = DrawKernelQuads(level, linear, address, blend, clipped);
           for (int i = 0; i < 64 * 48; ++i)
             ASSERT_EQ(fast[size_t(i)], plain[size_t(i)])
