@@ -269,6 +269,13 @@ __attribute__((target("avx2"))) void SmallQuadAvx2(const SmallQuad& q) {
 // read and written under a mask of the quad's pixels. The same arithmetic
 // as SmallQuadAvx2.
 #define LANTERN_AVX512 __attribute__((target("avx512f,avx512bw")))
+// GCC's AVX-512 intrinsics start some results from an undefined register and
+// then warn that it is used uninitialised.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 
 LANTERN_AVX512 inline __m512i Div255x32(__m512i x) {
   return _mm512_mulhi_epu16(_mm512_add_epi16(x, _mm512_set1_epi16(128)), _mm512_set1_epi16(257));
@@ -279,14 +286,77 @@ LANTERN_AVX512 inline __m512i Mix32(__m512i a, __m512i wa, __m512i b, __m512i wb
   return _mm512_srli_epi16(_mm512_add_epi16(_mm512_mullo_epi16(a, wa), _mm512_mullo_epi16(b, wb)), 8);
 }
 
+// Sixteen widened source pixels (slo: pixels 0 1 4 5 ..., shi: 2 3 6 7 ...)
+// modulated and blended (Replace, Alpha or Add) onto the pixels of `live` at
+// line; `whole`: all sixteen may be read.
+template <BlendKind k>
+LANTERN_AVX512 inline void BlendSixteen(uint32_t* line, __mmask16 live, bool whole, __m512i slo, __m512i shi,
+                                        bool hasMod, __m512i mod16, bool opaqueStays) {
+  const __m512i z = _mm512_setzero_si512();
+  const __m512i amask = _mm512_set1_epi32(int(0xFF000000u));
+  const __m512i alphaLanes = _mm512_broadcast_i32x4(_mm_setr_epi8(6, 7, 6, 7, 6, 7, 6, 7, 14, 15, 14, 15, 14, 15, 14, 15));
+  BlendKind kind = k;
+  if (k == BlendKind::Alpha) {
+    // Shortcuts of the same formula: all transparent keeps the target, all
+    // opaque writes the source.
+    __m512i alpha = _mm512_and_si512(_mm512_packus_epi16(slo, shi), amask);
+    if (_mm512_mask_cmpneq_epi32_mask(live, alpha, z) == 0) return;
+    if (opaqueStays && _mm512_mask_cmpneq_epi32_mask(live, alpha, amask) == 0) kind = BlendKind::Replace;
+  }
+  if (hasMod) {
+    slo = Div255x32(_mm512_mullo_epi16(slo, mod16));
+    shi = Div255x32(_mm512_mullo_epi16(shi, mod16));
+  }
+  if (kind == BlendKind::Replace) {
+    _mm512_mask_storeu_epi32(line, live, _mm512_packus_epi16(slo, shi));
+    return;
+  }
+  __m512i alo = _mm512_shuffle_epi8(slo, alphaLanes), ahi = _mm512_shuffle_epi8(shi, alphaLanes);
+  __m512i d = whole ? _mm512_loadu_si512(line) : _mm512_maskz_loadu_epi32(live, line), out;
+  if (k == BlendKind::Alpha) {
+    const __m512i k255 = _mm512_set1_epi16(255);
+    __m512i dlo = _mm512_unpacklo_epi8(d, z), dhi = _mm512_unpackhi_epi8(d, z);
+    out = _mm512_packus_epi16(
+        Div255x32(_mm512_add_epi16(_mm512_mullo_epi16(slo, alo), _mm512_mullo_epi16(dlo, _mm512_sub_epi16(k255, alo)))),
+        Div255x32(_mm512_add_epi16(_mm512_mullo_epi16(shi, ahi), _mm512_mullo_epi16(dhi, _mm512_sub_epi16(k255, ahi)))));
+  } else {
+    out = _mm512_adds_epu8(d, _mm512_packus_epi16(Div255x32(_mm512_mullo_epi16(slo, alo)),
+                                                  Div255x32(_mm512_mullo_epi16(shi, ahi))));
+  }
+  _mm512_mask_storeu_epi32(line, live, out);
+}
+
+// A row of source pixels (not mixed with a second row) modulated and blended,
+// sixteen at a time: the arithmetic of MixRowAvx2<false, k>.
+template <BlendKind k>
+LANTERN_AVX512 void RowAvx512(uint32_t* dst, const uint32_t* a, const uint32_t*, uint32_t, int n, uint32_t mod) {
+  const __m512i z = _mm512_setzero_si512();
+  const bool hasMod = mod != 0xFFFFFFFFu, opaqueStays = (mod >> 24) == 255;
+  const __m512i mod16 = _mm512_unpacklo_epi8(_mm512_set1_epi32(int(mod)), z);
+  for (int i = 0; i < n; i += 16) {
+    const bool tail = i + 16 > n;
+    const __mmask16 live = tail ? __mmask16((1u << (n - i)) - 1) : __mmask16(0xFFFF);
+    const __m512i sv = tail ? _mm512_maskz_loadu_epi32(live, a + i) : _mm512_loadu_si512(a + i);
+    if (k == BlendKind::Alpha && !hasMod) {
+      // The shortcuts before widening.
+      const __m512i alpha = _mm512_and_si512(sv, _mm512_set1_epi32(int(0xFF000000u)));
+      if (_mm512_mask_cmpneq_epi32_mask(live, alpha, z) == 0) continue;
+      if (_mm512_mask_cmpneq_epi32_mask(live, alpha, _mm512_set1_epi32(int(0xFF000000u))) == 0) {
+        _mm512_mask_storeu_epi32(dst + i, live, sv);
+        continue;
+      }
+    }
+    BlendSixteen<k>(dst + i, live, !tail, _mm512_unpacklo_epi8(sv, z), _mm512_unpackhi_epi8(sv, z), hasMod, mod16,
+                    opaqueStays);
+  }
+}
+
 template <BlendKind k>
 LANTERN_AVX512 void SmallQuadAvx512(const SmallQuad& q) {
   const __m512i z = _mm512_setzero_si512();
   const __mmask16 live = __mmask16((1u << q.n) - 1);
   const bool hasMod = q.mod != 0xFFFFFFFFu, opaqueStays = (q.mod >> 24) == 255;
   const __m512i mod16 = _mm512_unpacklo_epi8(_mm512_set1_epi32(int(q.mod)), z);
-  const __m512i amask = _mm512_set1_epi32(int(0xFF000000u));
-  const __m512i alphaLanes = _mm512_broadcast_i32x4(_mm_setr_epi8(6, 7, 6, 7, 6, 7, 6, 7, 14, 15, 14, 15, 14, 15, 14, 15));
   // Each pixel's texel pair as indexes into the 32 texels from q.base, and
   // its weights as the lanes of the widened pixels (unpacking puts pixels
   // 0 1 4 5 ... in the low half, 2 3 6 7 ... in the high one).
@@ -327,37 +397,13 @@ LANTERN_AVX512 void SmallQuadAvx512(const SmallQuad& q) {
       slo = Mix32(lo[s0], wa, lo[s1], wb);
       shi = Mix32(hi[s0], wa, hi[s1], wb);
     }
-    BlendKind kind = k;
-    if (k == BlendKind::Alpha) {
-      // Shortcuts of the same formula: all transparent keeps the target, all
-      // opaque writes the source.
-      __m512i alpha = _mm512_and_si512(_mm512_packus_epi16(slo, shi), amask);
-      if (_mm512_mask_cmpneq_epi32_mask(live, alpha, z) == 0) continue;
-      if (opaqueStays && _mm512_mask_cmpneq_epi32_mask(live, alpha, amask) == 0) kind = BlendKind::Replace;
-    }
-    if (hasMod) {
-      slo = Div255x32(_mm512_mullo_epi16(slo, mod16));
-      shi = Div255x32(_mm512_mullo_epi16(shi, mod16));
-    }
-    if (kind == BlendKind::Replace) {
-      _mm512_mask_storeu_epi32(line, live, _mm512_packus_epi16(slo, shi));
-      continue;
-    }
-    __m512i alo = _mm512_shuffle_epi8(slo, alphaLanes), ahi = _mm512_shuffle_epi8(shi, alphaLanes);
-    __m512i d = line + 16 <= q.dstEnd ? _mm512_loadu_si512(line) : _mm512_maskz_loadu_epi32(live, line), out;
-    if (k == BlendKind::Alpha) {
-      const __m512i k255 = _mm512_set1_epi16(255);
-      __m512i dlo = _mm512_unpacklo_epi8(d, z), dhi = _mm512_unpackhi_epi8(d, z);
-      out = _mm512_packus_epi16(
-          Div255x32(_mm512_add_epi16(_mm512_mullo_epi16(slo, alo), _mm512_mullo_epi16(dlo, _mm512_sub_epi16(k255, alo)))),
-          Div255x32(_mm512_add_epi16(_mm512_mullo_epi16(shi, ahi), _mm512_mullo_epi16(dhi, _mm512_sub_epi16(k255, ahi)))));
-    } else {
-      out = _mm512_adds_epu8(d, _mm512_packus_epi16(Div255x32(_mm512_mullo_epi16(slo, alo)),
-                                                    Div255x32(_mm512_mullo_epi16(shi, ahi))));
-    }
-    _mm512_mask_storeu_epi32(line, live, out);
+    BlendSixteen<k>(line, live, line + 16 <= q.dstEnd, slo, shi, hasMod, mod16, opaqueStays);
   }
 }
+
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
 
 bool HasAvx512() {
   static const bool has = (__builtin_cpu_init(), __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw"));
@@ -421,6 +467,14 @@ bool MixBlendRow(uint32_t* dst, const uint32_t* a, const uint32_t* b, uint32_t f
 
 MixRowKernel FindMixRowKernel(BlendKind k, bool mixed) {
 #if defined(LANTERN_HAVE_AVX2_PATH)
+  if (VectorLevel() >= 3 && !mixed) {
+    switch (k) {
+      case BlendKind::Replace: return &RowAvx512<BlendKind::Replace>;
+      case BlendKind::Alpha: return &RowAvx512<BlendKind::Alpha>;
+      case BlendKind::Add: return &RowAvx512<BlendKind::Add>;
+      default: break;
+    }
+  }
   if (VectorLevel() >= 2) {
     switch (k) {
       case BlendKind::Replace:
