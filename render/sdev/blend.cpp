@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <type_traits>
 
 #include "render/sdev/internal.h"
 
@@ -186,6 +187,22 @@ __attribute__((target("avx2"))) void MixRowAvx2(uint32_t* dst, const uint32_t* a
   }
 }
 
+// The two texel rows a small-quad kernel last took across: Take gives row
+// j's slot, `fresh` when the row must be taken across into it (never into
+// slot `keep`, the other row the output row needs).
+struct RowSlots {
+  int tag[2] = {-1, -1};
+  int Take(int j, int keep, bool& fresh) {
+    for (int s = 0; s < 2; ++s)
+      if (tag[s] == j) return s;
+    int s = keep == 0 ? 1 : 0;
+    if (keep < 0 && tag[0] >= 0) s = tag[1] < 0 ? 1 : 0;
+    tag[s] = j;
+    fresh = true;
+    return s;
+  }
+};
+
 // One texel row r taken across for a small quad, eight pixels a group (the
 // arithmetic of the across kernel), the pixels past the last masked to zero
 // (as a masked load gives them).
@@ -234,14 +251,11 @@ __attribute__((target("avx2"))) void SmallQuadAvx2(const SmallQuad& q) {
   // The last two texel rows taken across, kept: the next output row usually
   // needs one of them again.
   __m256i rows[2][2] = {{z, z}, {z, z}};
-  int tag[2] = {-1, -1};
+  RowSlots slots;
   auto row = [&](int j, int keep) __attribute__((always_inline, target("avx2"))) -> int {
-    for (int s = 0; s < 2; ++s)
-      if (tag[s] == j) return s;
-    int s = keep == 0 ? 1 : 0;
-    if (keep < 0 && tag[0] >= 0) s = tag[1] < 0 ? 1 : 0;
-    tag[s] = j;
-    SmallAcross(q.tex + size_t(j) * q.texPitch, q.ix, wl, wr, groups, lastTail, lastMask, rows[s]);
+    bool fresh = false;
+    const int s = slots.Take(j, keep, fresh);
+    if (fresh) SmallAcross(q.tex + size_t(j) * q.texPitch, q.ix, wl, wr, groups, lastTail, lastMask, rows[s]);
     return s;
   };
   uint32_t* line = q.dst;
@@ -372,13 +386,11 @@ LANTERN_AVX512 void SmallQuadAvx512(const SmallQuad& q) {
   // The last two texel rows taken across (widened), kept: the next output
   // row usually needs one of them again.
   __m512i lo[2] = {z, z}, hi[2] = {z, z};
-  int tag[2] = {-1, -1};
+  RowSlots slots;
   auto row = [&](int j, int keep) __attribute__((always_inline, target("avx512f,avx512bw"))) -> int {
-    for (int s = 0; s < 2; ++s)
-      if (tag[s] == j) return s;
-    int s = keep == 0 ? 1 : 0;
-    if (keep < 0 && tag[0] >= 0) s = tag[1] < 0 ? 1 : 0;
-    tag[s] = j;
+    bool fresh = false;
+    const int s = slots.Take(j, keep, fresh);
+    if (!fresh) return s;
     const uint32_t* r = q.tex + size_t(j) * q.texPitch + q.base;
     __m512i t0 = _mm512_maskz_loadu_epi32(first, r), t1 = _mm512_maskz_loadu_epi32(second, r + 16);
     __m512i l = _mm512_permutex2var_epi32(t0, left, t1), rr = _mm512_permutex2var_epi32(t0, right, t1);
@@ -465,24 +477,30 @@ bool MixBlendRow(uint32_t* dst, const uint32_t* a, const uint32_t* b, uint32_t f
   return false;
 }
 
+#if defined(LANTERN_HAVE_AVX2_PATH)
+namespace {
+// pick(c) for the kinds the kernels take (Replace, Alpha, Add), c.value the
+// kind as a constant; null for the others.
+template <typename Kernel, typename Pick>
+Kernel ForKind(BlendKind k, Pick pick) {
+  switch (k) {
+    case BlendKind::Replace: return pick(std::integral_constant<BlendKind, BlendKind::Replace>());
+    case BlendKind::Alpha: return pick(std::integral_constant<BlendKind, BlendKind::Alpha>());
+    case BlendKind::Add: return pick(std::integral_constant<BlendKind, BlendKind::Add>());
+    default: return nullptr;
+  }
+}
+}  // namespace
+#endif
+
 MixRowKernel FindMixRowKernel(BlendKind k, bool mixed) {
 #if defined(LANTERN_HAVE_AVX2_PATH)
-  if (VectorLevel() >= 3 && !mixed) {
-    switch (k) {
-      case BlendKind::Replace: return &RowAvx512<BlendKind::Replace>;
-      case BlendKind::Alpha: return &RowAvx512<BlendKind::Alpha>;
-      case BlendKind::Add: return &RowAvx512<BlendKind::Add>;
-      default: break;
-    }
-  }
+  if (VectorLevel() >= 3 && !mixed)
+    return ForKind<MixRowKernel>(k, [](auto c) { return &RowAvx512<decltype(c)::value>; });
   if (VectorLevel() >= 2) {
-    switch (k) {
-      case BlendKind::Replace:
-        return mixed ? &MixRowAvx2<true, BlendKind::Replace> : &MixRowAvx2<false, BlendKind::Replace>;
-      case BlendKind::Alpha: return mixed ? &MixRowAvx2<true, BlendKind::Alpha> : &MixRowAvx2<false, BlendKind::Alpha>;
-      case BlendKind::Add: return mixed ? &MixRowAvx2<true, BlendKind::Add> : &MixRowAvx2<false, BlendKind::Add>;
-      default: break;
-    }
+    return ForKind<MixRowKernel>(k, [mixed](auto c) {
+      return mixed ? &MixRowAvx2<true, decltype(c)::value> : &MixRowAvx2<false, decltype(c)::value>;
+    });
   }
 #endif
   (void)k;
@@ -492,14 +510,8 @@ MixRowKernel FindMixRowKernel(BlendKind k, bool mixed) {
 
 SmallQuadKernel FindWideSmallQuadKernel(BlendKind k) {
 #if defined(LANTERN_HAVE_AVX2_PATH)
-  if (VectorLevel() >= 3) {
-    switch (k) {
-      case BlendKind::Replace: return &SmallQuadAvx512<BlendKind::Replace>;
-      case BlendKind::Alpha: return &SmallQuadAvx512<BlendKind::Alpha>;
-      case BlendKind::Add: return &SmallQuadAvx512<BlendKind::Add>;
-      default: break;
-    }
-  }
+  if (VectorLevel() >= 3)
+    return ForKind<SmallQuadKernel>(k, [](auto c) { return &SmallQuadAvx512<decltype(c)::value>; });
 #endif
   (void)k;
   return nullptr;
@@ -507,14 +519,8 @@ SmallQuadKernel FindWideSmallQuadKernel(BlendKind k) {
 
 SmallQuadKernel FindSmallQuadKernel(BlendKind k) {
 #if defined(LANTERN_HAVE_AVX2_PATH)
-  if (VectorLevel() >= 2) {
-    switch (k) {
-      case BlendKind::Replace: return &SmallQuadAvx2<BlendKind::Replace>;
-      case BlendKind::Alpha: return &SmallQuadAvx2<BlendKind::Alpha>;
-      case BlendKind::Add: return &SmallQuadAvx2<BlendKind::Add>;
-      default: break;
-    }
-  }
+  if (VectorLevel() >= 2)
+    return ForKind<SmallQuadKernel>(k, [](auto c) { return &SmallQuadAvx2<decltype(c)::value>; });
 #endif
   (void)k;
   return nullptr;
