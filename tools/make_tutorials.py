@@ -4,7 +4,10 @@
 Tutorials: tools/tutorials/<location>.xml holds a location's "TutorScripts"
 element; it is put into assets/levels/<location>.xml (replacing the one there),
 since the location generator of tools/art rewrites the level files. Run this
-again after regenerating the locations.
+again after regenerating the locations. A pointer at an object of the location
+is written `pos="@<item>" click_rect="@<item>"`: the arrow's tip comes 8 px
+below the middle of the object's top edge, and the click rectangle is the
+object's own (its place and picture from the level file).
 
 Pictures, made from the art kit's parchment:
 
@@ -168,6 +171,16 @@ def put_tutorials():
         with open(level_path, encoding="utf-8") as f:
             level = f.read()
         level = re.sub(r" *<TutorScripts>.*?</TutorScripts>\n?", "", level, flags=re.S)
+        items = {m.group(1): (m.group(2), [int(v) for v in m.group(3).split(",")])
+                 for m in re.finditer(r'<Item name="([^"]+)" img="([^"]+)" rect="([^"]+)"', level)}
+
+        def pointer(m):
+            img, (x, y, w, h) = items[m.group(2)]
+            if m.group(1) == "pos":
+                return 'pos="%d,%d"' % (x + w // 2 - 32, y + 8 - 78)
+            return 'click_rect="%d;%d;%s"' % (x, y, img)
+
+        block = re.sub(r'(pos|click_rect)="@([^"]+)"', pointer, block)
         at = level.rindex("</Level>")
         level = level[:at] + block + level[at:]
         with open(level_path, "w", encoding="utf-8") as f:

@@ -7,7 +7,7 @@ import interior as it
 import scenery as sc
 from kit import (PAL, W, H, alpha, blob, blur, brass_linear, ctx_for, ellipse, from_np, glow, lin, mix, new, over,
                  rad, rng, rrect, shade, src, texture, to_np, wood, shadow_ellipse)
-from scene import Location, Obj, add_strings
+from scene import Location, Obj, Thing, add_strings
 
 
 def paint(arr, fn):
@@ -48,75 +48,141 @@ class Kitchen(Location):
         # hanging pots from the beam
         for (px, py, pr) in ((430, 112, 26), (486, 124, 30), (548, 108, 22)):
             it.pot(c, px, py, pr, self.seed)
-        c.move_to(609, 44)
-        c.line_to(609, 90)
+        for hx in (609, 660, 716, 996):
+            c.move_to(hx, 44)
+            c.line_to(hx, 78 if hx != 609 else 90)
         src(c, PAL["iron"])
         c.set_line_width(2)
         c.stroke()
-        # shelf with plates and jars
+        # the plate shelf, and a low shelf under the window
         it.shelf(c, 380, 206, 230, self.seed + 9)
-        it.plate(c, 402, 178, 26, PAL["cloth_blue"])
-        it.plate(c, 448, 180, 24, PAL["cloth_blue"])
-        it.jar(c, 500, 206, 30, 44, PAL["seaglass_dk"])
-        it.jar(c, 590, 206, 26, 36, PAL["amber_dk"])
+        it.shelf(c, 66, 448, 268, self.seed + 19)
         # fireplace on the right
         it.fireplace(c, 650, 200, 290, 330, self.seed + 10)
-        it.jar(c, 690, 200, 22, 30, PAL["copper"], label=False)
         it.clock(c, 900, 130, 16)
         # dresser
         it.cabinet(c, 360, 330, 250, 190, self.seed + 11, tone="mid")
-        it.jar(c, 560, 330, 34, 50, PAL["mist_lt"])
-        it.plate(c, 396, 308, 20, PAL["cloth_red"])
-        # wall sconce glow by the window
         glow(c, 360, 240, 60, PAL["amber_lt"], 0.2)
-        # floor shadow, rug, basket
         it.rug(c, 520, 700, 380, 60, PAL["cloth_red"])
-        # the table (foreground)
+        arr = to_np(s)
+        texture(arr, self.seed + 20, cell=90, amount=0.08)
+        return arr
+
+    def front(self, c):
+        # the table with its bread board, and the chair by the fire
         shadow_ellipse(c, 380, 650, 300, 40, 0.5)
         it.table(c, 110, 520, 540, 80, self.seed + 12, cloth=mix(PAL["paper"], PAL["cloth_blue"], 0.25))
-        # bread board and a bowl on the table
-        ellipse(c, 520, 552, 70, 18)
-        c.set_source(lin(0, 534, 0, 570, [(0, PAL["wood_lt"]), (1, PAL["wood"])]))
+        ellipse(c, 520, 556, 74, 18)
+        c.set_source(lin(0, 538, 0, 574, [(0, PAL["wood_lt"]), (1, PAL["wood"])]))
         c.fill()
-        ellipse(c, 520, 540, 46, 16)
-        c.set_source(rad(505, 530, 0, 50, [(0, mix(PAL["amber_lt"], PAL["wood_lt"], 0.5)), (1, PAL["amber_dk"])]))
-        c.fill()
-        # chair at the right
         wood(c, 700, 470, 16, 200, self.seed + 13, tone="dark", vertical=True)
         wood(c, 820, 470, 16, 200, self.seed + 14, tone="dark", vertical=True)
         wood(c, 700, 470, 136, 14, self.seed + 15, tone="dark")
         wood(c, 700, 520, 136, 12, self.seed + 16, tone="dark")
         wood(c, 690, 580, 160, 22, self.seed + 17, tone="mid")
-        arr = to_np(s)
-        texture(arr, self.seed + 20, cell=90, amount=0.08)
-        return arr
 
-    def fore(self, c):
-        # a big stoneware jug on the dresser hides part of the letter
-        it.jar(c, 444, 330, 44, 62, PAL["cloth_blue"], lid=False, label=False)
-        # the bowl's rim in front of the pear
-        ellipse(c, 330, 566, 58, 20)
-        c.set_source(lin(0, 550, 0, 586, [(0, PAL["white"]), (1, PAL["paper_dk"])]))
-        c.fill()
-        ellipse(c, 330, 558, 52, 10)
-        src(c, alpha(PAL["wood_dk"], 0.5))
-        c.fill()
+    def things(self):
+        blue, red, green = PAL["cloth_blue"], PAL["cloth_red"], PAL["seaglass_dk"]
+        return [
+            # behind the table and the chair: against the dresser, in the fireplace
+            Thing("sack", 404, 530, 70, base=True, behind=True),
+            Thing("bowl", 462, 528, 56, base=True, behind=True, fill="potatoes", col=PAL["wood_lt"]),
+            Thing("broom", 596, 520, 104, base=True, behind=True, rot=8),
+            Thing("kettle", 770, 522, 52, base=True, behind=True, dark=0.3),
+            Thing("firewood", 846, 528, 50, base=True, behind=True, dark=0.25),
+            # the beam, the walls
+            Thing("herbs", 660, 112, 64),
+            Thing("herbs", 716, 108, 56, rot=6, fore=True),
+            Thing("onion_string", 630, 118, 60, rot=4, fore=True),
+            Thing("mirror", 792, 282, 50),
+            Thing("frame", 706, 280, 40, rot=-3),
+            Thing("horseshoe", 874, 276, 32, rot=180),
+            Thing("colander", 770, 84, 44),
+            Thing("onion_string", 352, 116, 70, rot=-3),
+            Thing("herbs", 996, 110, 60, rot=-4),
+            Thing("basket", 986, 250, 62, rot=4),
+            Thing("barometer", 958, 160, 46),
+            Thing("towel", 990, 372, 50, rot=3),
+            Thing("board", 1004, 432, 50, rot=92),
+            Thing("coat", 42, 396, 108, rot=2),
+            # the plate shelf
+            Thing("plate_up", 400, 206, 44, base=True, col=blue),
+            Thing("plate_up", 438, 206, 40, base=True, col=red),
+            Thing("jar", 478, 206, 40, base=True, contents=PAL["ember"]),
+            Thing("crock", 508, 206, 44, base=True),
+            Thing("mug", 576, 206, 30, base=True, fore=True),
+            Thing("jar", 602, 206, 32, base=True, col=blue, contents=PAL["amber"]),
+            # the mantelpiece
+            Thing("candle_stub", 668, 200, 38, base=True),
+            Thing("oil_lamp", 700, 200, 50, base=True),
+            Thing("frame", 738, 200, 44, base=True, subject="portrait"),
+            Thing("tin_box", 778, 200, 40, base=True, col=green),
+            Thing("vase", 848, 200, 54, base=True, fore=True, col=PAL["amber_dk"]),
+            Thing("tankard", 900, 200, 36, base=True),
+            Thing("grinder", 936, 200, 40, base=True),
+            # the dresser
+            Thing("basket", 394, 330, 54, base=True, fill="yarn"),
+            Thing("jug", 444, 330, 62, base=True, fore=True, col=blue, band=PAL["white"]),
+            Thing("envelope_stack", 496, 326, 44, base=True, rot=6),
+            Thing("inkwell", 554, 330, 30, base=True, fore=True),
+            Thing("books", 582, 330, 42, base=True),
+            Thing("mortar", 606, 330, 34, base=True),
+            # the window sill
+            Thing("flowerpot", 150, 334, 44, base=True, fore=True),
+            Thing("bottle", 216, 334, 40, base=True, col=green),
+            Thing("shell", 252, 332, 24, base=True, rot=-10),
+            Thing("gull_carving", 300, 334, 44, base=True),
+            # the low shelf under the window, the corner by the door
+            Thing("saucepan", 118, 448, 48, base=True),
+            Thing("kettle", 200, 448, 50, base=True),
+            Thing("tin_can", 262, 448, 34, base=True, col=red),
+            Thing("salt_box", 300, 448, 38, base=True),
+            Thing("bucket", 62, 636, 56, base=True),
+            # the table
+            Thing("newspaper", 262, 604, 72, rot=-8),
+            Thing("jug", 136, 572, 46, base=True, col=PAL["paper_dk"]),
+            Thing("egg_basket", 168, 596, 56, base=True),
+            Thing("dish", 272, 590, 52),
+            Thing("bowl", 336, 582, 76, fore=True),
+            Thing("onion", 404, 556, 30, base=True),
+            Thing("onion", 428, 562, 26, base=True, rot=20),
+            Thing("rolling_pin", 418, 610, 52, rot=6),
+            Thing("carrot", 446, 594, 44, rot=12),
+            Thing("cheese", 480, 580, 44),
+            Thing("bread", 522, 552, 66, base=True),
+            Thing("salt_box", 604, 548, 30, base=True),
+            Thing("knife", 566, 598, 54, rot=-8),
+            Thing("dish", 608, 592, 50, col=red),
+            Thing("fork", 630, 618, 44, rot=-16, fore=True),
+            # the chair, the hearth
+            Thing("cushion", 772, 578, 66, base=True),
+            Thing("towel", 792, 488, 40, rot=-2),
+            Thing("scarf", 722, 584, 56, base=True),
+            Thing("spool", 746, 582, 24, base=True),
+            Thing("yarn", 812, 568, 36),
+            Thing("bellows", 878, 560, 56, rot=-70),
+            Thing("poker", 690, 612, 60, rot=-60),
+            Thing("log", 664, 630, 48, rot=-4),
+            Thing("sack", 990, 630, 84, base=True),
+            Thing("firewood", 960, 640, 56, base=True),
+            Thing("boot", 900, 640, 50, base=True, fore=True),
+        ]
 
     def objects(self):
         return [
-            Obj("teacup", "Teacup", "teacup", 220, 548, 62),
-            Obj("apple", "Red apple", "apple", 310, 540, 42, rot=-10),
-            Obj("pear", "Pear", "pear", 350, 532, 38, rot=14),
-            Obj("spoon", "Silver spoon", "spoon", 600, 578, 58, rot=-18, coin=True),
-            Obj("key", "Brass key", "key", 536, 324, 50, rot=4),
-            Obj("letter", "Sealed letter", "letter", 470, 318, 58, rot=-12),
-            Obj("teapot", "Blue teapot", "teapot", 546, 180, 56),
-            Obj("candle", "Candle", "candle", 168, 318, 44),
-            Obj("matchbox", "Matchbox", "matchbox", 780, 192, 36, rot=-4, coin=True),
-            Obj("pocket_watch", "Pocket watch", "pocket_watch", 826, 184, 40, rot=12),
+            Obj("teacup", "Teacup", "teacup", 224, 550, 56, tint=(PAL["paper"], 0.25)),
+            Obj("apple", "Red apple", "apple", 318, 558, 40, rot=-10),
+            Obj("pear", "Pear", "pear", 352, 552, 36, rot=14),
+            Obj("spoon", "Silver spoon", "spoon", 604, 584, 36, rot=-18, coin=True, tint=(PAL["paper_dk"], 0.25)),
+            Obj("key", "Brass key", "key", 536, 322, 46, rot=4, tint=(PAL["wood_md"], 0.2)),
+            Obj("letter", "Sealed letter", "letter", 470, 316, 56, rot=-12),
+            Obj("teapot", "Blue teapot", "teapot", 550, 184, 52, tint=(PAL["mist"], 0.2)),
+            Obj("candle", "Candle", "candle", 170, 318, 42, tint=(PAL["paper_dk"], 0.2)),
+            Obj("matchbox", "Matchbox", "matchbox", 800, 194, 30, rot=-4, coin=True),
+            Obj("pocket_watch", "Pocket watch", "pocket_watch", 830, 184, 38, rot=12),
             Obj("ladle", "Copper ladle", "ladle", 612, 120, 54),
-            Obj("thimble", "Thimble", "thimble", 760, 572, 24),
-            Obj("gull_feather", "Gull feather", "feather", 930, 596, 52, rot=-160),
+            Obj("thimble", "Thimble", "thimble", 766, 570, 22),
+            Obj("gull_feather", "Gull feather", "feather", 930, 606, 50, rot=-160, tint=(PAL["wood_lt"], 0.25)),
         ]
 
 
@@ -411,5 +477,5 @@ def write_all(out, only=()):
         full, objs = loc.write(out)
         for o, _, _ in objs:
             strings.append(("item_" + o.id, o.label))
-        print(loc.name, len(objs), "objects")
+        print(loc.name + ":", loc.stats)
     add_strings(out, strings)

@@ -224,7 +224,7 @@ class Attic(Location):
             Obj("gear", "Brass cog", "gear", 770, 285, 36),
             Obj("old_book", "Old logbook", "book", 760, 600, 64, rot=8, col=PAL["teal"]),
             Obj("horseshoe", "Horseshoe", "horseshoe", 600, 96, 48, rot=180),
-            Obj("message_bottle", "Message in a bottle", "bottle", 196, 520, 56, rot=70, message=True, col=PAL["seaglass"]),
+            Obj("message_bottle", "Note in a bottle", "bottle", 196, 520, 56, rot=70, message=True, col=PAL["seaglass"]),
             Obj("brush", "Paintbrush", "brush", 372, 326, 64, rot=-4),
             Obj("old_coin", "Old coin", "coin", 54, 598, 26, coin=True),
             Obj("trowel", "Trowel", "trowel", 840, 600, 58, rot=-15),

@@ -27,4 +27,4 @@ for cls in locations.all_locations():
     c.fill()
     save_png(to_np(s), "/tmp/prevbox_%s.png" % loc.name)
     save_png(full, "/tmp/prevbg_%s.png" % loc.name)
-    print(loc.name, "ok")
+    print(loc.name + ":", loc.stats)

@@ -348,11 +348,7 @@ PANEL_LAYOUT = {
     # panel-local rectangles (x, y, w, h); the panel is drawn at screen y = 640
     "menu": (18, 34, 64, 64),
     "journal": (96, 34, 64, 64),
-    "list": (180, 20, 532, 100),
-    "tool1": (730, 20, 50, 50),
-    "tool2": (786, 20, 50, 50),
-    "tool3": (730, 74, 50, 50),
-    "tool4": (786, 74, 50, 50),
+    "list": (180, 20, 676, 100),
     "hint": (874, 18, 104, 104),
 }
 
@@ -369,11 +365,11 @@ def play_panel(seed):
     # brass rail across the top, a gentle arch over the list
     c.move_to(0, top + 2)
     c.line_to(170, top + 2)
-    c.curve_to(300, -4, 600, -4, 722, top + 2)
+    c.curve_to(330, -4, 700, -4, 866, top + 2)
     c.line_to(w, top + 2)
     c.line_to(w, top + 10)
-    c.line_to(722, top + 10)
-    c.curve_to(600, 4, 300, 4, 170, top + 10)
+    c.line_to(866, top + 10)
+    c.curve_to(700, 4, 330, 4, 170, top + 10)
     c.line_to(0, top + 10)
     c.close_path()
     c.set_source(brass_linear(0, 0, 0, top + 10))
@@ -399,25 +395,12 @@ def play_panel(seed):
     parr = to_np(ps)
     paper(parr, seed + 1, burn=0.45, blotch=0.14)
     parr = drop_shadow(parr, 2, 3, 3, 0.6)
-    # the tool slots: sunk sea-glass wells in brass
-    for i in range(1, 5):
-        x, y, bw, bh = PANEL_LAYOUT["tool%d" % i]
-        rrect(c, x - 3, y - 3, bw + 6, bh + 6, 9)
-        c.set_source(brass_linear(0, y - 3, 0, y + bh + 3, 0.2))
-        c.fill()
-        rrect(c, x, y, bw, bh, 7)
-        c.set_source(rad(x + bw / 2, y + bh * 0.4, 2, bw * 0.75, [(0, PAL["teal"]), (1, PAL["night"])]))
-        c.fill()
-        rrect(c, x + 1, y + 1, bw - 2, bh - 2, 6)
-        c.set_line_width(2)
-        src(c, alpha(PAL["night"], 0.6))
-        c.stroke()
     arr = to_np(s)
     arr = over(parr, arr)
     # pins on the parchment
     ks, kc = new(w, h)
-    for px in (lx + 12, lx + lw - 12):
-        rivet(kc, px, ly + 10, 4)
+    for px in (lx + 9, lx + lw - 9):
+        rivet(kc, px, ly + 9, 4)
     arr = over(to_np(ks), arr)
     texture(arr, seed + 3, cell=30, amount=0.07)
     grain(arr, seed + 4, 0.02)
