@@ -143,29 +143,64 @@ def nell(c, x, base, height, seed, lantern=None, letter=False, facing=1, wind=0.
         ellipse(c, 5, by, 1.1, 1.1)
         src(c, PAL["brass_lt"])
         c.fill()
-    # head, neck and hair
-    c.rectangle(-3, -78, 6, 8)
-    src(c, shade(PAL["paper_dk"], 0.85))
+    # head, neck and hair: a face in profile (brow, nose, lips, chin), an eye under its brow,
+    # an ear, and dark hair tied back in a bun
+    skin = mix(PAL["paper"], PAL["ember"], 0.12)
+    c.rectangle(-3, -79, 7, 9)
+    src(c, shade(skin, 0.8))
     c.fill()
-    ellipse(c, 1, -86, 7.5, 9)
-    c.set_source(lin(-6, 0, 8, 0, [(0, shade(PAL["paper_dk"], 0.7)), (1, PAL["paper"])]))
+    c.move_to(-7, -90)
+    c.curve_to(-7, -99, 6, -101, 8, -93)
+    c.line_to(9, -90)
+    c.line_to(11.5, -86.5)      # nose
+    c.line_to(9.2, -85.6)
+    c.line_to(9.6, -83.6)       # lips
+    c.line_to(8.6, -83.0)
+    c.line_to(9.2, -81.6)
+    c.curve_to(8.4, -78.6, 5, -77, 1, -77.6)   # chin and jaw
+    c.curve_to(-4, -78.4, -7, -82, -7, -90)
+    c.close_path()
+    c.set_source(lin(-7, 0, 11, 0, [(0, shade(skin, 0.72)), (0.6, skin), (1, shade(skin, 1.08))]))
+    c.fill_preserve()
+    src(c, alpha(PAL["ink"], 0.55))
+    c.set_line_width(0.45)
+    c.stroke()
+    ellipse(c, 6.2, -84.3, 1.6, 0.9)
+    src(c, alpha(PAL["ember"], 0.35))
     c.fill()
-    ellipse(c, 5, -87, 1.0, 1.3)
+    # eye, lashes and brow
+    ellipse(c, 5.6, -89.4, 1.2, 0.8)
+    src(c, PAL["white"])
+    c.fill()
+    ellipse(c, 6.1, -89.3, 0.65, 0.75)
     src(c, PAL["ink"])
     c.fill()
-    c.move_to(8.2, -86)
-    c.line_to(9.2, -82)
-    c.line_to(7.6, -81.5)
-    src(c, alpha(PAL["ink"], 0.6))
-    c.set_line_width(0.7)
-    c.stroke()
-    c.move_to(-7, -84)
-    c.curve_to(-9, -96, 6, -100, 8, -90)
-    c.curve_to(5, -93, -1, -92, -3, -86)
-    c.curve_to(-5, -80, -9, -76, -12 - wind * 6, -74)
-    c.curve_to(-9, -80, -8, -82, -7, -84)
-    c.close_path()
+    c.move_to(4.2, -90.3)
+    c.curve_to(5.2, -91.0, 6.6, -90.9, 7.2, -90.1)
+    c.move_to(3.8, -92.0)
+    c.curve_to(5.2, -93.0, 7.0, -92.8, 8.0, -91.8)
+    c.set_line_width(0.6)
     src(c, PAL["wood_dk"])
+    c.stroke()
+    c.move_to(8.8, -83.4)
+    c.line_to(7.6, -83.2)
+    c.set_line_width(0.4)
+    src(c, alpha(PAL["cloth_red"], 0.8))
+    c.stroke()
+    # hair over the crown and down the back, the ear in front of it, the bun
+    c.move_to(-7.5, -86)
+    c.curve_to(-9.5, -99, 5, -103, 8.6, -93.5)
+    c.curve_to(4, -96.5, -1, -95.5, -2.2, -89)
+    c.curve_to(-3.4, -83, -7, -80, -10 - wind * 4, -77)
+    c.curve_to(-8, -81, -7.5, -83, -7.5, -86)
+    c.close_path()
+    c.set_source(lin(-8, -100, 6, -86, [(0, shade(PAL["wood_dk"], 1.4)), (1, PAL["wood_dk"])]))
+    c.fill()
+    ellipse(c, -8.2, -91.5, 3.6, 3.4)
+    src(c, PAL["wood_dk"])
+    c.fill()
+    ellipse(c, -0.6, -87.8, 1.5, 2.2)
+    src(c, shade(skin, 0.85))
     c.fill()
     # scarf, blowing back
     c.move_to(-5, -74)
@@ -193,11 +228,13 @@ def nell(c, x, base, height, seed, lantern=None, letter=False, facing=1, wind=0.
         c.rectangle(-4, -9, 12, 15)
         src(c, PAL["white"])
         c.fill()
+        # a few lines of handwriting
         src(c, alpha(PAL["ink"], 0.6))
-        c.set_line_width(0.5)
+        c.set_line_width(0.4)
         for ly in range(-6, 5, 3):
             c.move_to(-2, ly)
-            c.line_to(6, ly)
+            for k in range(8):
+                c.rel_curve_to(0.3, -0.8, 0.7, -0.8, 1.0, 0.15 * (k % 3 - 1))
         c.stroke()
         c.restore()
     if lantern is not None:
@@ -268,39 +305,37 @@ def seascape(w, h, seed, lit=0.0, stormy=0.0, horizon=None, tower=(0.72, 0.86, 0
     return arr, lamp
 
 
-def panel_ferry(seed):
-    w, h = 620, 400
-    arr, _ = seascape(w, h, seed, lit=0.0, stormy=0.25, horizon=250, tower=(0.78, 0.64, 0.45))
+def panel_ferry(seed, w=620, h=502):
+    arr, _ = seascape(w, h, seed, lit=0.0, stormy=0.25, horizon=int(h * 0.62), tower=(0.78, 0.64, 0.45))
     s, c = new(w, h)
-    ferry(c, 70, 300, 150, seed)
+    ferry(c, 70, int(h * 0.75), 150, seed)
     scenery.gulls(c, [(360, 90, 1.4), (410, 70, 1.0), (300, 120, 0.8)], alpha(PAL["fog"], 0.85))
     arr = over(to_np(s), arr)
     arr = vignette(arr, 0.45)
     return frame(ink_outline(arr, 0.25), seed)
 
 
-def panel_letter(seed):
-    w, h = 300, 400
+def panel_letter(seed, w=304, h=502):
     sky = scenery.gradient_arr(w, h, [(0, PAL["deep"]), (0.6, mix(PAL["teal_lt"], PAL["amber"], 0.3)),
                                       (1, PAL["teal"])])
     s, c = new(w, h)
-    # the ferry's rail
-    c.rectangle(0, 300, w, 100)
+    # the ferry's rail, and Nell close, reading the letter
+    c.rectangle(0, h - 100, w, 100)
     src(c, shade(PAL["wood"], 0.8))
     c.fill()
     src(c, PAL["iron"])
     c.set_line_width(4)
-    c.move_to(0, 300)
-    c.line_to(w, 300)
+    c.move_to(0, h - 100)
+    c.line_to(w, h - 100)
     c.stroke()
     c.set_line_width(2)
     for i in range(7):
-        c.move_to(20 + i * 45, 300)
-        c.line_to(20 + i * 45, 250)
-    c.move_to(0, 250)
-    c.line_to(w, 250)
+        c.move_to(20 + i * 45, h - 100)
+        c.line_to(20 + i * 45, h - 150)
+    c.move_to(0, h - 150)
+    c.line_to(w, h - 150)
     c.stroke()
-    nell(c, 130, 330, 250, seed, letter=True, wind=0.6)
+    nell(c, 110, h + 150, 520, seed, letter=True, wind=0.6)
     arr = over(to_np(s), sky)
     arr = vignette(arr, 0.5)
     return frame(ink_outline(arr, 0.3), seed)
@@ -340,7 +375,7 @@ def pages(c, x, y, seed, n=9, spread=160, scale=1.0, tied=False):
         c.stroke()
 
 
-def panel_cottage(assets, seed, w=944, h=330):
+def panel_cottage(assets, seed, w=944, h=300):
     arr = crop_cover(load(assets, "locations/loc11/bg.jpg"), w, h, 0.5, 0.45, 1.15)
     arr = night(arr, 0.35)
     s, c = new(w, h)
@@ -357,7 +392,7 @@ def panel_cottage(assets, seed, w=944, h=330):
     return frame(ink_outline(arr, 0.25), seed)
 
 
-def panel_torn_page(seed, w=440, h=220):
+def panel_torn_page(seed, w=460, h=238):
     arr = scenery.gradient_arr(w, h, [(0, shade(PAL["wood"], 0.7)), (1, shade(PAL["wood_dk"], 0.8))])
     s, c = new(w, h)
     kit.wood(c, 0, 0, w, h, seed, tone="dark", planks=4)
@@ -392,13 +427,13 @@ def panel_torn_page(seed, w=440, h=220):
     return frame(arr, seed)
 
 
-def panel_storm_tower(seed, w=600, h=420):
+def panel_storm_tower(seed, w=620, h=502):
     arr, _ = seascape(w, h, seed, lit=0.0, stormy=0.85, horizon=300, tower=(0.7, 0.73, 0.55), rain_n=1500)
     arr = vignette(arr, 0.55)
     return frame(ink_outline(arr, 0.25), seed)
 
 
-def panel_door(seed, w=320, h=420):
+def panel_door(seed, w=304, h=502):
     arr = scenery.gradient_arr(w, h, [(0, PAL["abyss"]), (1, PAL["deep"])])
     s, c = new(w, h)
     # the cottage wall and its open door, warm inside
@@ -411,22 +446,22 @@ def panel_door(seed, w=320, h=420):
         src(c, alpha(PAL["stone_lt"], 0.08 + r.rand() * 0.08))
         kit.blob(c, x, y, 14 + r.rand() * 18, 8 + r.rand() * 10, int(r.randint(1 << 30)), 8, 0.25)
         c.fill()
-    c.rectangle(60, 70, 170, 330)
-    c.set_source(rad(145, 250, 10, 220, [(0, PAL["amber_lt"]), (0.6, PAL["amber_dk"]), (1, shade(PAL["wood_dk"], 0.8))]))
+    c.rectangle(60, h - 350, 170, 330)
+    c.set_source(rad(145, h - 170, 10, 220, [(0, PAL["amber_lt"]), (0.6, PAL["amber_dk"]), (1, shade(PAL["wood_dk"], 0.8))]))
     c.fill()
-    c.rectangle(60, 400, w, 20)
+    c.rectangle(60, h - 20, w, 20)
     src(c, PAL["night"])
     c.fill()
     arr = over(to_np(s), arr)
     s, c = new(w, h)
-    nell(c, 150, 405, 260, seed, lantern=1.0, facing=-1)
+    nell(c, 150, h - 15, 260, seed, lantern=1.0, facing=-1)
     arr = over(to_np(s), arr)
     arr = scenery.rain(arr, seed + 1, n=500, a=0.12)
     arr = vignette(arr, 0.45)
     return frame(ink_outline(arr, 0.25), seed)
 
 
-def panel_gathered(assets, seed, w=620, h=400):
+def panel_gathered(assets, seed, w=620, h=502):
     arr = crop_cover(load(assets, "locations/loc12/bg.jpg"), w, h, 0.55, 0.5, 1.3)
     arr = night(arr, 0.45)
     s, c = new(w, h)
@@ -470,7 +505,7 @@ def key_picture(c, x, y, size, seed, tag=True):
     c.restore()
 
 
-def panel_key(seed, w=300, h=400):
+def panel_key(seed, w=304, h=502):
     arr = scenery.gradient_arr(w, h, [(0, shade(PAL["wood"], 0.5)), (1, shade(PAL["wood_dk"], 0.7))])
     s, c = new(w, h)
     kit.wood(c, 0, 0, w, h, seed, tone="dark", planks=3, vertical=True)
@@ -483,7 +518,7 @@ def panel_key(seed, w=300, h=400):
     return frame(arr, seed)
 
 
-def panel_cliff_path(seed, w=944, h=420):
+def panel_cliff_path(seed, w=944, h=530):
     arr, _ = seascape(w, h, seed, lit=0.0, stormy=0.9, horizon=260, tower=(0.8, 0.64, 0.5), rain_n=2600)
     s, c = new(w, h)
     # the slope in front, the path climbing it, and Nell on it with her lantern
@@ -584,21 +619,54 @@ def info_pictures(assets, seed):
     return out
 
 
+# The pages' fragments: each picture covers its part of the page, the panel at its top-left
+# and a parchment box for the caption (the comic files put the caption's text there).
+# name: (x, y, w, h of the fragment on the page, panel, the caption box inside the fragment)
+def layout(assets):
+    two = lambda a, b: {a[0]: ((40, 28, 620, 640), a[1], (0, 516, 620, 124)),
+                        b[0]: ((680, 28, 304, 640), b[1], (0, 516, 304, 124))}
+    pages = {}
+    pages.update(two(("comics/c1_p1_a.jpg", panel_ferry(901)), ("comics/c1_p1_b.jpg", panel_letter(902))))
+    pages["comics/c1_p2_a.jpg"] = ((40, 28, 944, 388), panel_cottage(assets, 903), (0, 312, 944, 76))
+    pages["comics/c1_p2_b.jpg"] = ((40, 430, 944, 238), panel_torn_page(904), (476, 0, 468, 238))
+    pages.update(two(("comics/c1_p3_a.jpg", panel_storm_tower(905)), ("comics/c1_p3_b.jpg", panel_door(906))))
+    pages.update(two(("comics/c2_p1_a.jpg", panel_gathered(assets, 911)), ("comics/c2_p1_b.jpg", panel_key(912))))
+    pages["comics/c2_p2_a.jpg"] = ((40, 28, 944, 640), panel_cliff_path(913), (0, 544, 944, 96))
+    return pages
+
+
+def caption_box(w, h, seed):
+    """A parchment slip for a caption, ruled off with a thin ink line."""
+    s, c = new(w, h)
+    rrect(c, 0, 0, w, h, 6)
+    c.set_source(lin(0, 0, 0, h, [(0, PAL["paper"]), (1, shade(PAL["paper"], 0.92))]))
+    c.fill()
+    arr = to_np(s)
+    kit.paper(arr, seed, burn=0.25, blotch=0.08)
+    s, c = new(w, h)
+    rrect(c, 6.5, 6.5, w - 13, h - 13, 4)
+    src(c, alpha(PAL["ink"], 0.5))
+    c.set_line_width(1.2)
+    c.stroke()
+    return over(to_np(s), arr)
+
+
+def fragment(page, place, panel, box, seed):
+    x, y, w, h = place
+    out = page[y:y + h, x:x + w].copy()
+    ph, pw = panel.shape[:2]
+    out[:ph, :pw] = over(panel, out[:ph, :pw])
+    bx, by, bw, bh = box
+    slip = kit.drop_shadow(caption_box(bw, bh, seed), 2, 3, 4, 0.5)
+    out[by:by + bh, bx:bx + bw] = over(slip, out[by:by + bh, bx:bx + bw])
+    return out
+
+
 def write_all(assets):
-    save_jpg(page_background(900), assets, "comics/bg.jpg")
-    intro = {
-        "comics/c1_p1_a.jpg": panel_ferry(901),
-        "comics/c1_p1_b.jpg": panel_letter(902),
-        "comics/c1_p2_a.jpg": panel_cottage(assets, 903),
-        "comics/c1_p2_b.jpg": panel_torn_page(904),
-        "comics/c1_p3_a.jpg": panel_storm_tower(905),
-        "comics/c1_p3_b.jpg": panel_door(906),
-        "comics/c2_p1_a.jpg": panel_gathered(assets, 911),
-        "comics/c2_p1_b.jpg": panel_key(912),
-        "comics/c2_p2_a.jpg": panel_cliff_path(913),
-    }
-    for name, arr in intro.items():
-        save_jpg(arr, assets, name)
+    page = page_background(900)
+    save_jpg(page, assets, "comics/bg.jpg")
+    for i, (name, (place, panel, box)) in enumerate(sorted(layout(assets).items())):
+        save_jpg(fragment(page, place, panel, box, 940 + i), assets, name)
     frames = flame_frames()
     lines = ['<anm loop="1" ms="110">']
     for i, arr in enumerate(frames):

@@ -121,7 +121,7 @@ def selected():
 def button(assets, state):
     img = Image.open(os.path.join(assets, "ui/button_wide_%s.png" % state)).convert("RGBA")
     d = ImageDraw.Draw(img)
-    colour = AMBER if state == "rollover" else (150, 140, 120) if state == "disabled" else PAPER
+    colour = AMBER if state == "rollover" else (205, 195, 175) if state == "disabled" else PAPER
     f = font(28)
     text = "Set as wallpaper"
     box = d.textbbox((0, 0), text, font=f)

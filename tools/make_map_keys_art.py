@@ -26,11 +26,13 @@ ROOT = os.path.dirname(HERE)
 sys.path.insert(0, os.path.join(ROOT, "tools", "art"))
 sys.path.insert(0, HERE)
 
+import cairo  # noqa: E402
 import numpy as np  # noqa: E402
 from PIL import Image  # noqa: E402
 
 import make_journal_art  # noqa: E402  (its sepia photograph, for the journal's pages)
 
+import objects  # noqa: E402
 import scenery  # noqa: E402
 from kit import (PAL, SERIF, W, H, alpha, blur, brass_linear, brass_radial, brass_ring, drop_shadow,  # noqa: E402
                  ellipse, fbm, from_np, glow, grain, hexc, light_map, apply_light, lin, mix, new, over,
@@ -244,7 +246,26 @@ def compass_rose(c, x, y, r):
             c.close_path()
             src(c, ink(0.85) if side < 0 else alpha(PAL["cloth_red"], 0.75))
             c.fill()
-    text(c, "N", x, y - r - 4, 13, ink(0.85), anchor="center", bold=True)
+    text(c, "N", x, y - r - 4, 16, ink(0.9), anchor="center", bold=True)
+    c.restore()
+
+
+def haloed(c, s, x, y, size, bold=False, italic=False, anchor="center"):
+    """Chart lettering: dark ink inside a rim of bare paper, so it reads over the sea's lines."""
+    c.save()
+    c.select_font_face(SERIF, cairo.FONT_SLANT_ITALIC if italic else cairo.FONT_SLANT_NORMAL,
+                       cairo.FONT_WEIGHT_BOLD if bold else cairo.FONT_WEIGHT_NORMAL)
+    c.set_font_size(size)
+    ext = c.text_extents(s)
+    if anchor == "center":
+        x -= ext.x_advance / 2
+    c.move_to(x, y)
+    c.text_path(s)
+    c.set_line_width(3.5)
+    src(c, alpha(PAL["paper"], 0.9))
+    c.stroke_preserve()
+    src(c, ink(1.0))
+    c.fill()
     c.restore()
 
 
@@ -262,11 +283,20 @@ def map_picture():
     c2.rectangle(22, 22, MAP_W - 44, MAP_H - 44)
     c2.clip()
     chart_sea(c2)
-    # soundings, scattered where there is sea
+    # soundings: little depth dots and dashed lines of equal depth where there is sea
     r = np.random.RandomState(212)
-    for _ in range(90):
+    for _ in range(70):
         x, y = 40 + r.rand() * (MAP_W - 80), 40 + r.rand() * (MAP_H - 80)
-        text(c2, str(int(3 + r.rand() * 30)), x, y, 9, ink(0.45), italic=True)
+        c2.arc(x, y, 1.4, 0, 2 * math.pi)
+        src(c2, ink(0.35))
+        c2.fill()
+    c2.set_dash([5, 4])
+    c2.set_line_width(0.9)
+    src(c2, alpha(PAL["seaglass_dk"], 0.45))
+    for k in range(3):
+        smooth(c2, [(x + 40 + k * 34, y - 30 - k * 30) for x, y in MAINLAND[1:-1]], close=False)
+        c2.stroke()
+    c2.set_dash([])
     coast_hatching(c2, MAINLAND[1:-1])
     land(c2, MAINLAND, 213)
     coast_hatching(c2, GULLROCK)
@@ -297,17 +327,19 @@ def map_picture():
         c2.rectangle(16, y, 6, (MAP_H - 44) / 40)
         c2.rectangle(MAP_W - 22, y, 6, (MAP_H - 44) / 40)
     c2.fill()
-    text(c2, "GULLROCK & APPROACHES", MAP_W / 2, 46, 17, ink(0.9), anchor="center", bold=True)
-    text(c2, "surveyed for the harbour master", MAP_W / 2, 62, 11, ink(0.7), anchor="center", italic=True)
+    haloed(c2, "GULLROCK & APPROACHES", MAP_W / 2, 48, 18, bold=True)
+    haloed(c2, "surveyed for the harbour master", MAP_W / 2, 68, 14, italic=True)
     # the places with their names
-    labels = {"Harbour": (10, 26), "Bell buoy": (10, 16), "Cormorant Stack": (-40, 26), "The Narrows": (-78, -14),
-              "Gull Point": (14, 16), "Lighthouse": (14, -6), "Wreck": (14, 4), "Black Ledge": (12, -12),
-              "Seal Rocks": (-20, 24), "Outer buoy": (-64, 24)}
+    labels = {"Harbour": (10, 30), "Bell buoy": (14, 20), "Cormorant Stack": (-60, 30), "The Narrows": (-100, -16),
+              "Gull Point": (16, 22), "Lighthouse": (16, -8), "Wreck": (16, 6), "Black Ledge": (14, -14),
+              "Seal Rocks": (-30, 30), "Outer buoy": (-84, 30)}
     for col, row, name, kind in PASSAGE + OTHERS:
         x, y = cell_centre(col, row)
         mark(c2, kind, x, y)
+    for col, row, name, kind in PASSAGE + OTHERS:
+        x, y = cell_centre(col, row)
         dx, dy = labels[name]
-        text(c2, name, x + dx, y + dy, 12, ink(0.9), italic=True)
+        haloed(c2, name, x + dx, y + dy, 16, anchor="left")
     lines = to_np(s2)
     arr = over(lines * sheet[..., 3:4], sheet)
     grain(arr, 215, 0.02)
@@ -409,6 +441,7 @@ def section_picture():
 # ----------------------------------------------------------------- the keys game
 
 PLATE_POS = (222, 80)
+LINTEL_H = 76              # the keys game's lintel over the board, under the caption
 PLATE_W, PLATE_H = 580, 420
 HOLE = 100                 # keyholes, keys and tiles are 100 x 100
 HOLES_AT = (262, 130)      # first keyhole on screen
@@ -692,31 +725,31 @@ def keys_background():
     c.rectangle(nx, ny, nw, nh)
     c.set_source(lin(0, ny, 0, ny + nh, [(0, PAL["stone_dk"]), (1, PAL["night"])]))
     c.fill()
+    # a shelf across the niche
+    c.rectangle(nx, ny + 196, nw, 12)
+    c.set_source(lin(0, ny + 196, 0, ny + 208, [(0, PAL["wood_lt"]), (1, PAL["wood_dk"])]))
+    c.fill()
     arr = to_np(s)
     ls, lc = new(W, H)
     glow(lc, nx + nw / 2, ny + 120, 160, PAL["amber"], 0.55)
-    # lantern
-    x, base = nx + nw / 2, ny + 200
-    rrect(lc, x - 26, base - 90, 52, 80, 6)
-    src(lc, alpha(PAL["candle"], 0.85))
-    lc.fill()
-    for dx in (-26, 0, 26):
-        lc.rectangle(x + dx - 3, base - 92, 6, 84)
-    lc.set_source(brass_linear(x - 30, 0, x + 30, 0, 0.2))
-    lc.fill()
-    lc.move_to(x - 34, base - 92)
-    lc.line_to(x, base - 118)
-    lc.line_to(x + 34, base - 92)
-    lc.close_path()
-    lc.fill()
-    lc.rectangle(x - 34, base - 10, 68, 10)
-    lc.fill()
-    brass_ring(lc, x, base - 126, 9, 6)
-    # logbook under it
-    rrect(lc, nx + 20, base + 6, 200, 26, 4)
-    src(lc, PAL["cloth_blue"])
-    lc.fill()
-    text(lc, "LOG", nx + 120, base + 25, 16, PAL["brass_lt"], anchor="center", bold=True)
+    # Grandfather's lantern, lit, on the shelf
+    lc.save()
+    lc.translate(nx + 110, ny + 134)
+    lc.scale(1.15, 1.15)
+    objects.lantern(lc, lit=True)
+    lc.restore()
+    # and his last logbook, lying closed beside it with his spectacles on it
+    lc.save()
+    lc.translate(nx + 190, ny + 180)
+    lc.scale(0.72, 0.72)
+    objects.book(lc, col=PAL["cloth_blue"])
+    lc.restore()
+    lc.save()
+    lc.translate(nx + 194, ny + 166)
+    lc.scale(0.42, 0.42)
+    lc.rotate(-0.15)
+    objects.eyeglasses(lc)
+    lc.restore()
     arr = over(to_np(ls), arr)
     lm = light_map(W, H, [(512, 300, 600, PAL["amber"], 0.35), (100, 80, 500, PAL["candle"], 0.1)], ambient=0.72)
     apply_light(arr, lm)
@@ -727,10 +760,26 @@ def keys_background():
 
 def pane_picture(tray):
     """The strip along the bottom: dark wood under a brass rail, sockets for the frame's buttons,
-    and for the keys game a felt tray."""
+    and for the keys game a felt tray. The keys game has no restart button, so no socket for it;
+    its pane is the whole screen's height, with a lintel across the top that carries the caption:
+    the solved board slides up behind it."""
     w, h = W, PANE_H
-    top = H - PANE_H
-    s, c = new(w, h)
+    top = H - h
+    s, c = new(w, H if tray else h)
+    if tray:
+        wood(c, 0, 0, w, LINTEL_H, 354, tone="dark", planks=2)
+        c.rectangle(0, 0, w, LINTEL_H)
+        c.set_source(lin(0, 0, 0, LINTEL_H, [(0, alpha(PAL["night"], 0.55)), (1, alpha(PAL["night"], 0.25))]))
+        c.fill()
+        c.rectangle(0, LINTEL_H - 8, w, 8)
+        c.set_source(brass_linear(0, LINTEL_H - 8, 0, LINTEL_H))
+        c.fill()
+        for x in range(32, w, 96):
+            rivet(c, x, LINTEL_H - 4, 3)
+        c.rectangle(0, LINTEL_H, w, 10)
+        c.set_source(lin(0, LINTEL_H, 0, LINTEL_H + 10, [(0, alpha(PAL["night"], 0.6)), (1, alpha(PAL["night"], 0))]))
+        c.fill()
+        c.translate(0, top)
     wood(c, 0, 10, w, h - 10, 351, tone="mid", planks=4)
     c.rectangle(0, 10, w, h - 10)
     c.set_source(lin(0, 10, 0, h, [(0, alpha(PAL["teal"], 0.35)), (1, alpha(PAL["night"], 0.65))]))
@@ -738,7 +787,7 @@ def pane_picture(tray):
     c.rectangle(0, 4, w, 8)
     c.set_source(brass_linear(0, 4, 0, 12))
     c.fill()
-    for x, y in BUTTONS:
+    for x, y in BUTTONS[:3] if tray else BUTTONS:
         cx, cy, r = x + BUTTON / 2, y - top + BUTTON / 2, BUTTON / 2 + 4
         c.arc(cx, cy, r, 0, 2 * math.pi)
         c.set_source(rad(cx, cy, r * 0.6, r, [(0, alpha(PAL["night"], 0.85)), (1, alpha(PAL["night"], 0.2))]))

@@ -94,7 +94,7 @@ def album_off():
     box = d.textbbox((0, 0), text, font=font)
     x = (base.width - (box[2] - box[0])) / 2 - box[0]
     y = 8 + (34 - (box[3] - box[1])) / 2 - box[1]
-    d.text((x, y), text, font=font, fill=(150, 140, 120, 200))
+    d.text((x, y), text, font=font, fill=(210, 200, 180, 255))
     return base
 
 

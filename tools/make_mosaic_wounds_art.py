@@ -9,16 +9,14 @@ Writes, deterministically (the art kit's palette and painters, tools/art/):
                         stone wall by candlelight (1024 x 768)
   mg5/pane.png          the workbench's felt-covered edge, the tray (1024 x 146)
   mg5/board.png, mg5/board2.png
-        the empty window frames: the lamp room's round-arched iron frame and
-        the chapel's pointed stone arch (540 x 520), their glass gone; the
-        glass area is 480 x 384 from (30, 106)
-  mg5/<w>_border.png, mg5/<w>_border_s.png
-        the border strip of window w (lamp, chapel): 384 x 48 lying flat; a
-        quarter turn stands it up in the frame; its tray picture 112 x 14
-  mg5/<w>_<n>.png, mg5/<w>_<n>_s.png (n = 1..9)
-        the nine 128 x 128 squares of the window's picture, each stored
-        turned back by the quarter turns its place asks for; tray pictures
-        56 x 56
+        the window frames: the lamp room's round-arched iron frame and the
+        chapel's pointed stone arch (540 x 520); the glass area is 480 x 384
+        from (30, 106): its border strips and its top and bottom rows are whole,
+        its two middle rows are gone
+  mg5/<w>_<n>.png (n = 1..8)
+        the eight 96 x 96 squares of the middle rows of window w (lamp,
+        chapel), each stored turned back by the quarter turns its place asks
+        for; the tray shows them at the same size
   mg6/bg.jpg            the storm-hurt gull on the keeper's oilskin on the cliff path (1024 x 768)
   mg6/pane.png          the keeper's canvas satchel, the tray of tools (1024 x 146)
   mg6/dirt<n>.png, mg6/wound<n>.png (n = 1..3)
@@ -45,6 +43,7 @@ sys.path.insert(0, os.path.join(ROOT, "tools", "art"))
 sys.path.insert(0, os.path.join(ROOT, "tools"))
 
 import make_journal_art  # noqa: E402  (its sepia photograph, for the journal's pages)
+import objects  # noqa: E402
 from kit import (PAL, W, H, alpha, blob, ctx_for, blur, brass_linear, drop_shadow, ellipse, fbm, from_np, glow,  # noqa: E402
                  grain, light_map, apply_light, lin, mix, new, over, rad, rivet, rrect, save_jpg, save_png, shade,
                  smooth, src, texture, to_np, value_noise, vignette, wood)
@@ -58,11 +57,13 @@ BOARD_W, BOARD_H = 540, 520
 GLASS_X, GLASS_Y = 30, 106
 GLASS_W, GLASS_H = 480, 384
 STRIP = 48
-TILE = 128
+TILE = 96                    # the pieces: squares of the glass's two middle rows
+PIECE_ROWS = (1, 2)
+COLS = 4
 BOARD_POS = (242, 52)
-TRAY_POS = (104, 652)
-PREVIEW = 56
-STRIP_PREVIEW = (112, 14)
+# The tray holds every piece at its own size, one after the other (5 px apart): a piece
+# taken up is drawn where it lay, no larger, so it never covers its neighbours.
+TRAY_POS = ((W - (COLS * len(PIECE_ROWS) * (TILE + 5) - 5)) // 2, PANE_TOP + 22)
 
 JEWEL = {
     "ruby": (0.62, 0.08, 0.12, 1),
@@ -242,12 +243,12 @@ def glass_picture(style):
     # the lead cames between the tiles
     s2 = from_np(arr)
     c2 = ctx_for(s2)
-    for x in (STRIP, STRIP + TILE, STRIP + 2 * TILE, STRIP + 3 * TILE):
-        c2.move_to(x, 0)
-        c2.line_to(x, GLASS_H)
-    for y in (TILE, 2 * TILE):
-        c2.move_to(STRIP, y)
-        c2.line_to(GLASS_W - STRIP, y)
+    for k in range(COLS + 1):
+        c2.move_to(STRIP + k * TILE, 0)
+        c2.line_to(STRIP + k * TILE, GLASS_H)
+    for k in range(1, GLASS_H // TILE):
+        c2.move_to(STRIP, k * TILE)
+        c2.line_to(GLASS_W - STRIP, k * TILE)
     lead(c2, 6)
     c2.rectangle(0, 0, GLASS_W, GLASS_H)
     lead(c2, 6)
@@ -300,21 +301,27 @@ def iron_frame(style):
             a = -math.pi / 2 + k * 2 * math.pi / 3
             pane(c, lambda q, a=a: q.arc(ax + math.cos(a) * 16, ay + math.sin(a) * 16, 17, 0, 2 * math.pi),
                  JEWEL["sapphire"] if k else JEWEL["ruby"], 3)
-    # the empty glass area: dark backing with the cames' ghost
-    c.rectangle(GLASS_X - 6, GLASS_Y - 6, GLASS_W + 12, GLASS_H + 12)
+    # the glass that stayed whole, and the two middle rows gone: dark backing with the cames' ghost
+    glass = glass_picture(style)
+    gs = from_np(glass)
+    c.set_source_surface(gs, GLASS_X, GLASS_Y)
+    c.rectangle(GLASS_X, GLASS_Y, GLASS_W, GLASS_H)
+    c.fill()
+    top, bottom = PIECE_ROWS[0] * TILE, (PIECE_ROWS[-1] + 1) * TILE
+    c.rectangle(GLASS_X + STRIP - 3, GLASS_Y + top - 3, COLS * TILE + 6, bottom - top + 6)
     src(c, (0.04, 0.05, 0.06, 1))
     c.fill()
-    c.rectangle(GLASS_X, GLASS_Y, GLASS_W, GLASS_H)
-    c.set_source(lin(0, GLASS_Y, 0, GLASS_Y + GLASS_H, [(0, (0.10, 0.14, 0.18, 1)), (1, (0.05, 0.08, 0.10, 1))]))
+    c.rectangle(GLASS_X + STRIP, GLASS_Y + top, COLS * TILE, bottom - top)
+    c.set_source(lin(0, GLASS_Y + top, 0, GLASS_Y + bottom, [(0, (0.10, 0.14, 0.18, 1)), (1, (0.05, 0.08, 0.10, 1))]))
     c.fill()
     c.set_source_rgba(0.3, 0.36, 0.4, 0.5)
     c.set_line_width(2)
-    for x in (STRIP, STRIP + TILE, STRIP + 2 * TILE, STRIP + 3 * TILE):
-        c.move_to(GLASS_X + x, GLASS_Y)
-        c.line_to(GLASS_X + x, GLASS_Y + GLASS_H)
-    for y in (TILE, 2 * TILE):
-        c.move_to(GLASS_X + STRIP, GLASS_Y + y)
-        c.line_to(GLASS_X + GLASS_W - STRIP, GLASS_Y + y)
+    for k in range(1, COLS):
+        c.move_to(GLASS_X + STRIP + k * TILE, GLASS_Y + top)
+        c.line_to(GLASS_X + STRIP + k * TILE, GLASS_Y + bottom)
+    for row in PIECE_ROWS[1:]:
+        c.move_to(GLASS_X + STRIP, GLASS_Y + row * TILE)
+        c.line_to(GLASS_X + STRIP + COLS * TILE, GLASS_Y + row * TILE)
     c.stroke()
     # sill and rivets
     c.rectangle(0, BOARD_H - 22, BOARD_W, 22)
@@ -353,10 +360,18 @@ def mosaic_background(style):
                         rivet(c, rx, ry, 3.0, dark=0.5)
         lamp = (120, 262)
         glow(c, lamp[0], lamp[1], 260, PAL["amber"], 0.45)
-        c.set_source(brass_linear(100, 230, 140, 300, 0.2))
-        rrect(c, 104, 232, 32, 56, 6)
-        c.fill()
-        glow(c, lamp[0], lamp[1], 34, PAL["candle"], 0.9)
+        # the lantern on its wall hook
+        c.move_to(94, 196)
+        c.line_to(120, 196)
+        c.line_to(120, 214)
+        c.set_line_width(4)
+        src(c, PAL["iron"])
+        c.stroke()
+        c.save()
+        c.translate(lamp[0], lamp[1])
+        c.scale(1.05, 1.05)
+        objects.lantern(c, lit=True)
+        c.restore()
     else:
         # dressed stone blocks
         r = np.random.RandomState(35)
@@ -368,11 +383,17 @@ def mosaic_background(style):
                 src(c, (tone, tone * 0.98, tone * 0.94, 1))
                 c.fill()
         lamp = (130, 420)
-        for dx in (0, 26, 52):
-            src(c, PAL["paper"])
-            rrect(c, lamp[0] - 30 + dx, lamp[1] - 10 - dx % 3 * 8, 12, 60, 3)
-            c.fill()
-            glow(c, lamp[0] - 24 + dx, lamp[1] - 22 - dx % 3 * 8, 16, PAL["candle"], 0.9)
+        # three candles on a stone ledge
+        c.rectangle(60, 470, 150, 14)
+        c.set_source(lin(0, 470, 0, 484, [(0, PAL["stone_lt"]), (1, PAL["stone_dk"])]))
+        c.fill()
+        for k, dx in enumerate((-40, 0, 40)):
+            c.save()
+            c.translate(lamp[0] + dx, 442 + (k % 2) * 4)
+            c.scale(0.7, 0.7)
+            objects.candle(c, lit=True)
+            c.restore()
+            glow(c, lamp[0] + dx, 402, 18, PAL["candle"], 0.8)
         glow(c, lamp[0], lamp[1] - 20, 240, PAL["amber"], 0.4)
     arr = to_np(s)
     texture(arr, 31 if style == "lamp" else 37, cell=60, amount=0.15)
@@ -391,13 +412,14 @@ def bench_pane(seed, cloth):
     c.rectangle(0, 0, W, 10)
     c.set_source(brass_linear(0, 0, 0, 10, 0.1))
     c.fill()
-    rrect(c, 96, 20, W - 192, PANE_H - 30, 10)
-    c.set_source(lin(0, 20, 0, PANE_H, [(0, alpha(shade(cloth, 1.1), 1)), (1, alpha(shade(cloth, 0.75), 1))]))
+    tx = TRAY_POS[0] - 14
+    rrect(c, tx, 12, W - 2 * tx, PANE_H - 18, 10)
+    c.set_source(lin(0, 12, 0, PANE_H, [(0, alpha(shade(cloth, 1.1), 1)), (1, alpha(shade(cloth, 0.75), 1))]))
     c.fill()
     c.set_source_rgba(1, 1, 1, 0.12)
     c.set_line_width(1.5)
     c.set_dash([5, 4])
-    rrect(c, 104, 28, W - 208, PANE_H - 46, 8)
+    rrect(c, tx + 6, 17, W - 2 * tx - 12, PANE_H - 28, 8)
     c.stroke()
     arr = to_np(s)
     texture(arr, seed + 1, cell=12, amount=0.12, octaves=3)
@@ -405,24 +427,15 @@ def bench_pane(seed, cloth):
     return arr
 
 
-def resize(arr, w, h):
-    im = Image.fromarray((np.clip(arr, 0, 1) * 255 + 0.5).astype(np.uint8), "RGBA")
-    return np.asarray(im.resize((w, h), Image.LANCZOS), np.float32) / 255.0
-
-
 def mosaic_pieces(style, seed):
-    """The glass cut into pieces: (name, picture, place in the glass, accepted turns) per part."""
+    """The middle rows of the glass cut into squares: (name, picture, place in the glass, accepted
+    turns) per part."""
     glass = glass_picture(style)
     r = np.random.RandomState(seed)
     parts = []
-    strip = glass[:, 0:STRIP]
-    # Lying flat: a quarter turn clockwise stands it up as in the frame.
-    flat = np.rot90(strip, k=1).copy()
-    parts.append(("border", flat, (0, 0), "1;3"))
-    parts.append(("border", flat, (GLASS_W - STRIP, 0), "1;3"))
     n = 0
-    for row in range(3):
-        for col in range(3):
+    for row in PIECE_ROWS:
+        for col in range(COLS):
             n += 1
             x, y = STRIP + col * TILE, row * TILE
             tile = glass[y:y + TILE, x:x + TILE]
@@ -439,7 +452,7 @@ def mosaic_file(style, parts, variant, out):
             names.append(name)
     order = list(range(len(parts)))
     np.random.RandomState(77 + variant).shuffle(order)
-    types = "\n".join('    <Type num="%d" img="mg5/%s_%s" preview="mg5/%s_%s_s"/>' % (i + 1, style, n, style, n)
+    types = "\n".join('    <Type num="%d" img="mg5/%s_%s" preview="mg5/%s_%s"/>' % (i + 1, style, n, style, n)
                       for i, n in enumerate(names))
     rows = []
     for k in order:
@@ -449,11 +462,10 @@ def mosaic_file(style, parts, variant, out):
     board = "mg5/board" if variant == 1 else "mg5/board2"
     where = ("the lamp room's window" if variant == 1 else "the chapel's pointed window")
     xml = """<?xml version="1.0" encoding="UTF-8"?>
-<!-- The mosaic game, variant %d (docs/minigames.md): %s, its glass
-     broken into nine squares and two border strips. Each square lies turned
-     in the tray; the right button turns the piece in the hand a quarter turn.
-     The two border strips are alike: either fits either side, standing up.
-     Made by tools/make_mosaic_wounds_art.py. -->
+<!-- The mosaic game, variant %d (docs/minigames.md): %s, the two middle
+     rows of its glass broken into eight squares. Each square lies turned in the
+     tray, at its own size; the right button turns the piece in the hand a
+     quarter turn. Made by tools/make_mosaic_wounds_art.py. -->
 <MiniGame5>
   <Common background="mg5/bg%s" pane="mg5/pane" mainCursor="cursor/cursor" music="music/level2"
           ambient="ambient/storm" text="mg5_caption%s" text_pos="512, 28" text_angle="0"
@@ -491,15 +503,8 @@ def write_mosaic(out):
         frame = iron_frame(style)
         save_png(frame, os.path.join(out, "mg5/board.png" if variant == 1 else "mg5/board2.png"))
         glass, parts = mosaic_pieces(style, 500 + variant)
-        written = set()
         for name, pic, _, _ in parts:
-            if name in written:
-                continue
-            written.add(name)
             save_png(pic, os.path.join(out, "mg5/%s_%s.png" % (style, name)))
-            h, w = pic.shape[:2]
-            pw, ph = (STRIP_PREVIEW if name == "border" else (PREVIEW, PREVIEW))
-            save_png(resize(pic, pw, ph), os.path.join(out, "mg5/%s_%s_s.png" % (style, name)))
         mosaic_file(style, parts, variant, out)
         # The finished window in place, for the journal's photograph.
         screen = bg.copy()
@@ -550,22 +555,63 @@ def gull_scene():
         c.set_source_rgba(0.24 + r.rand() * 0.15, 0.36 + r.rand() * 0.16, 0.18, 0.5)
         c.set_line_width(1.2)
         c.stroke()
-    # the oilskin, thrown down on the path: folds and creases
-    coat = [(110, 150), (420, 112), (760, 128), (975, 190), (955, 470), (760, 575), (420, 590), (150, 540), (92, 360)]
-    smooth(c, coat, close=True, k=0.18)
-    c.set_source(lin(0, 110, 0, 590, [(0, (0.84, 0.64, 0.2, 1)), (1, (0.6, 0.42, 0.12, 1))]))
+    # the keeper's tartan blanket, spread on the path and folded back at the head end
+    blanket = [(92, 150), (520, 128), (960, 112), (984, 340), (992, 566), (560, 584), (112, 600), (100, 380)]
+    c.save()
+    smooth(c, blanket, close=True, k=0.06)
+    c.clip_preserve()
+    src(c, (0.10, 0.22, 0.17, 1))
     c.fill()
-    for k in range(8):
-        x = 150 + k * 105 + r.randn() * 12
-        c.move_to(x, 140)
-        c.curve_to(x + 30, 280, x - 30, 420, x + 20, 570)
-        c.set_source_rgba(0.38, 0.25, 0.06, 0.3)
-        c.set_line_width(7)
+    c.rotate(-0.03)
+    for x in range(-40, W + 60, 96):
+        c.rectangle(x, 0, 34, H)
+        c.set_source_rgba(0.06, 0.09, 0.22, 0.75)
+        c.fill()
+        c.rectangle(x + 52, 0, 4, H)
+        c.set_source_rgba(0.62, 0.12, 0.1, 0.85)
+        c.fill()
+        c.rectangle(x + 72, 0, 2, H)
+        c.set_source_rgba(0.9, 0.74, 0.3, 0.7)
+        c.fill()
+    for y in range(40, H, 96):
+        c.rectangle(0, y, W, 34)
+        c.set_source_rgba(0.06, 0.09, 0.22, 0.55)
+        c.fill()
+        c.rectangle(0, y + 52, W, 4)
+        c.set_source_rgba(0.62, 0.12, 0.1, 0.7)
+        c.fill()
+        c.rectangle(0, y + 72, W, 2)
+        c.set_source_rgba(0.9, 0.74, 0.3, 0.55)
+        c.fill()
+    c.restore()
+    # soft folds, a shadow along the folded-back end and the blanket's edge
+    for k in range(7):
+        x = 180 + k * 118 + r.randn() * 10
+        c.move_to(x, 150)
+        c.curve_to(x + 30, 300, x - 30, 440, x + 20, 590)
+        c.set_source_rgba(0, 0, 0, 0.22)
+        c.set_line_width(10)
         c.stroke()
-        c.move_to(x + 6, 140)
-        c.curve_to(x + 36, 280, x - 24, 420, x + 26, 570)
-        c.set_source_rgba(1, 0.92, 0.6, 0.18)
-        c.set_line_width(3)
+        c.move_to(x + 9, 150)
+        c.curve_to(x + 39, 300, x - 21, 440, x + 29, 590)
+        c.set_source_rgba(1, 1, 1, 0.07)
+        c.set_line_width(4)
+        c.stroke()
+    smooth(c, [(900, 116), (960, 112), (984, 340), (992, 566), (930, 570), (910, 340)], close=True, k=0.1)
+    c.set_source(lin(900, 0, 990, 0, [(0, (0, 0, 0, 0.45)), (0.3, (0.18, 0.28, 0.24, 0.6)), (1, (0.05, 0.1, 0.1, 0.5))]))
+    c.fill()
+    smooth(c, blanket, close=True, k=0.06)
+    c.set_source_rgba(0.02, 0.05, 0.05, 0.8)
+    c.set_line_width(3)
+    c.stroke()
+    # the fringes at the foot end
+    for k in range(40):
+        y = 152 + k * 11.2
+        x = 96 + (k / 40) * 16
+        c.move_to(x, y)
+        c.line_to(x - 16 - r.rand() * 6, y + r.randn() * 2)
+        c.set_source_rgba(0.12, 0.2, 0.16, 1)
+        c.set_line_width(2.5)
         c.stroke()
     # shadow of the bird
     from kit import shadow_ellipse
@@ -620,21 +666,70 @@ def gull_scene():
             c.set_line_width(1)
             c.arc(x, y, 14, math.radians(25), math.radians(155))
             c.stroke()
-    # the body: white breast, grey back with the folded wing, tail to the left
-    c.set_source(rad(780, 320, 10, 170, [(0, (0.97, 0.97, 0.96, 1)), (0.7, (0.9, 0.91, 0.91, 1)),
-                                         (1, (0.72, 0.74, 0.76, 1))]))
-    ellipse(c, 770, 335, 160, 74)
+    # the tail: white feathers with black tips, fanned under the spread wing
+    for k in range(5):
+        a = math.radians(168 + k * 7)
+        x1, y1 = 640 + math.cos(a) * 90, 350 + math.sin(a) * 90 * 0.5
+        c.move_to(640, 344)
+        c.curve_to(610, 340 + k * 2, x1 + 14, y1 - 8, x1, y1)
+        c.curve_to(x1 + 10, y1 + 10, 610, 362, 640, 358)
+        c.close_path()
+        c.set_source(lin(x1, 0, 640, 0, [(0, (0.1, 0.1, 0.12, 1)), (0.25, (0.14, 0.14, 0.16, 1)), (0.3, (0.95, 0.95, 0.94, 1)),
+                                          (1, (0.88, 0.89, 0.9, 1))]))
+        c.fill_preserve()
+        c.set_source_rgba(0.4, 0.42, 0.46, 0.8)
+        c.set_line_width(1)
+        c.stroke()
+    # a pink foot tucked under the breast
+    src(c, (0.86, 0.58, 0.52, 1))
+    c.move_to(760, 392)
+    c.line_to(742, 420)
+    c.line_to(760, 414)
+    c.line_to(772, 426)
+    c.line_to(778, 410)
+    c.line_to(794, 418)
+    c.close_path()
     c.fill()
-    c.set_source(lin(0, 270, 0, 330, [(0, (0.62, 0.66, 0.71, 1)), (1, (0.7, 0.74, 0.78, 1))]))
-    smooth(c, [(640, 300), (760, 272), (880, 286), (850, 318), (700, 330)], close=True)
-    c.fill()
+    # the body: a white breast swelling to the neck, the grey mantle over the back
+    body = [(630, 330), (690, 292), (780, 276), (860, 282), (900, 300), (918, 336), (900, 372), (840, 398),
+            (760, 404), (680, 388)]
+    smooth(c, body, close=True, k=0.22)
+    c.set_source(rad(800, 320, 10, 190, [(0, (0.98, 0.98, 0.97, 1)), (0.65, (0.9, 0.91, 0.92, 1)),
+                                         (1, (0.66, 0.68, 0.72, 1))]))
+    c.fill_preserve()
+    c.set_source_rgba(0.4, 0.42, 0.46, 0.7)
+    c.set_line_width(1.5)
+    c.stroke()
+    # breast feathers: soft scallops
+    for j in range(14):
+        x, y = 770 + (j % 5) * 24 + r.randn() * 4, 330 + (j // 5) * 20 + r.randn() * 3
+        c.arc(x, y, 10, math.radians(20), math.radians(160))
+        c.set_source_rgba(0.62, 0.65, 0.7, 0.35)
+        c.set_line_width(1)
+        c.stroke()
+    # the folded right wing over the back
+    mantle = [(640, 318), (700, 288), (790, 276), (870, 290), (846, 318), (760, 334), (680, 340)]
+    smooth(c, mantle, close=True, k=0.22)
+    c.set_source(lin(0, 276, 0, 340, [(0, (0.58, 0.62, 0.68, 1)), (1, (0.68, 0.72, 0.77, 1))]))
+    c.fill_preserve()
+    c.set_source_rgba(0.35, 0.38, 0.42, 0.8)
+    c.set_line_width(1.3)
+    c.stroke()
+    for k in range(5):
+        x = 690 + k * 34
+        c.move_to(x, 330 - k * 2)
+        c.curve_to(x + 10, 314 - k * 3, x + 26, 300 - k * 2, x + 40, 296 - k * 2)
+        c.set_source_rgba(0.45, 0.48, 0.53, 0.7)
+        c.set_line_width(1.2)
+        c.stroke()
     for k in range(3):
         src(c, (0.1, 0.1, 0.12, 1))
-        ellipse(c, 640 - k * 10, 312 + k * 6, 36, 7)
+        ellipse(c, 640 - k * 10, 318 + k * 6, 36, 7)
         c.fill()
         src(c, (0.95, 0.95, 0.94, 1))
-        ellipse(c, 612 - k * 10, 312 + k * 6, 4, 2.5)
+        ellipse(c, 612 - k * 10, 318 + k * 6, 4, 2.5)
         c.fill()
+    # a white crescent over the eye's side of the neck
     # head and bill
     c.set_source(rad(905, 280, 6, 60, [(0, (0.98, 0.98, 0.97, 1)), (0.75, (0.92, 0.92, 0.92, 1)),
                                        (1, (0.76, 0.78, 0.8, 1))]))
@@ -643,14 +738,23 @@ def gull_scene():
     c.set_source_rgba(0.6, 0.62, 0.64, 0.35)
     ellipse(c, 900, 270, 30, 12)
     c.fill()
-    src(c, (0.95, 0.78, 0.2, 1))
-    c.move_to(958, 280)
-    c.curve_to(990, 280, 1010, 288, 1016, 296)
-    c.line_to(960, 304)
+    c.move_to(956, 278)
+    c.curve_to(984, 276, 1004, 280, 1014, 288)
+    c.curve_to(1020, 292, 1018, 302, 1010, 304)
+    c.curve_to(1008, 298, 1004, 296, 998, 297)
+    c.curve_to(984, 300, 970, 302, 958, 304)
     c.close_path()
-    c.fill()
+    c.set_source(lin(0, 276, 0, 304, [(0, (0.98, 0.84, 0.3, 1)), (1, (0.84, 0.62, 0.12, 1))]))
+    c.fill_preserve()
+    c.set_source_rgba(0.4, 0.28, 0.05, 0.9)
+    c.set_line_width(1.2)
+    c.stroke()
+    c.move_to(958, 292)
+    c.curve_to(980, 292, 998, 294, 1012, 296)
+    c.set_source_rgba(0.4, 0.28, 0.05, 0.8)
+    c.stroke()
     src(c, (0.82, 0.22, 0.12, 1))
-    ellipse(c, 1000, 297, 5, 3)
+    ellipse(c, 1001, 299, 4.5, 3)
     c.fill()
     src(c, (0.1, 0.08, 0.06, 1))
     c.arc(928, 280, 6.5, 0, 2 * math.pi)
@@ -663,17 +767,14 @@ def gull_scene():
     c.arc(930, 278, 2, 0, 2 * math.pi)
     c.fill()
     # the lantern set down on the path, top left
-    c.set_source(brass_linear(60, 70, 110, 130, 0.2))
-    rrect(c, 64, 84, 40, 56, 6)
-    c.fill()
-    glow(c, 84, 112, 26, PAL["candle"], 0.95)
-    c.set_source(brass_linear(60, 60, 110, 80, 0.3))
-    c.arc(84, 80, 14, math.pi, 2 * math.pi)
-    c.set_line_width(4)
-    c.stroke()
+    c.save()
+    c.translate(48, 76)
+    c.scale(1.2, 1.2)
+    objects.lantern(c, lit=True)
+    c.restore()
     arr = to_np(s)
     texture(arr, 64, cell=22, amount=0.07)
-    lmap = light_map(W, H, [(84, 112, 620, (0.55, 0.38, 0.16), 1.0), (600, 320, 520, (0.12, 0.12, 0.1), 0.5)], 0.72)
+    lmap = light_map(W, H, [(48, 76, 620, (0.55, 0.38, 0.16), 1.0), (600, 320, 520, (0.12, 0.12, 0.1), 0.5)], 0.72)
     apply_light(arr, lmap)
     # rain drops on everything
     s = from_np(arr)
@@ -686,7 +787,7 @@ def gull_scene():
         c.set_source_rgba(1, 1, 1, 0.55)
         c.arc(x - 0.6, y - 1, 0.8, 0, 2 * math.pi)
         c.fill()
-    glow(c, 84, 112, 200, PAL["amber"], 0.3)
+    glow(c, 48, 76, 200, PAL["amber"], 0.3)
     arr = to_np(s)
     vignette(arr, 0.5)
     grain(arr, 66, 0.02)

@@ -1,4 +1,5 @@
--- The name dialog of the first start (scripts/entername.lua).
+-- The name dialog of the first start (scripts/entername.lua). Its OK button
+-- stays in sight; a name that is empty or taken is refused with a hint.
 SetWindowName('entername')
 ReadFile('scripts/ui.lua')
 
@@ -22,7 +23,7 @@ Window{ name = 'enternamebox', x = kCenter, y = kCenter, w = 520, h = 300,
         font = { kFont, 22, kInk }, label = GetString('entername_question') },
   Bitmap{ name = 'fieldbox', x = 100, y = 138, image = 'images/field.png', alpha = true },
   TextEdit{ name = 'firstname', x = 112, y = 144, w = 296, h = 32, length = 16, utf8 = true,
-            flags = kVAlignCenter, font = { kFont, 24, Color(28, 32, 64) }, enablewindow = 'ok' },
+            flags = kVAlignCenter, font = { kFont, 24, Color(28, 32, 64) } },
   KitButton({ name = 'ok', default = true, command = Create }, 'button_ok', 160, 200, true),
 }()
 SetFocus('firstname')

@@ -265,7 +265,6 @@ class Study(Location):
             c.rectangle(-40, -20 + i * 8, 80 - (i % 3) * 12, 1.5)
         c.fill()
         c.restore()
-        it.jar(c, 520, 460, 22, 22, PAL["night"], lid=False, label=False)
         # globe on the right
         c.arc(900, 470, 50, 0, 2 * math.pi)
         c.set_source(rad(885, 455, 0, 55, [(0, mix(PAL["paper"], PAL["seaglass"], 0.3)), (1, PAL["teal"])]))
@@ -297,21 +296,85 @@ class Study(Location):
             src(c, PAL["paper"])
             c.fill()
 
+    def things(self):
+        red, blue, green = PAL["cloth_red"], PAL["cloth_blue"], PAL["leaf"]
+        return [
+            # on top of the bookcase and in front of the books
+            Thing("book_up", 64, 150, 40, base=True, rot=-14, col=green),
+            Thing("frame", 142, 150, 34, base=True),
+            Thing("pencil", 126, 126, 36, rot=84),
+            Thing("candle_stub", 176, 150, 36, base=True),
+            Thing("tin_box", 262, 150, 38, base=True, col=blue),
+            Thing("chess_knight", 70, 260, 34, base=True),
+            Thing("gull_carving", 166, 260, 40, base=True),
+            Thing("shell", 244, 260, 26, base=True, rot=20),
+            Thing("frame", 270, 260, 40, base=True, subject="portrait"),
+            Thing("shell", 70, 368, 30, base=True),
+            Thing("bottle", 126, 370, 40, base=True, col=PAL["amber_dk"]),
+            Thing("books", 200, 370, 48, base=True),
+            Thing("bottle", 254, 370, 36, base=True, col=PAL["seaglass_dk"]),
+            Thing("pinecone", 300, 368, 26, base=True),
+            Thing("mantel_clock", 100, 480, 40, base=True),
+            Thing("crock", 196, 480, 40, base=True),
+            Thing("tankard", 278, 480, 34, base=True),
+            # the wall: things pinned and hung round the chart
+            Thing("envelope_stack", 376, 150, 40, rot=-10),
+            Thing("leaf", 604, 120, 34, rot=-30),
+            Thing("newspaper", 512, 206, 40, rot=-4),
+            Thing("frame", 650, 100, 34, rot=5, subject="portrait"),
+            Thing("coat", 350, 250, 96, rot=2),
+            Thing("newspaper", 660, 276, 54, rot=8),
+            Thing("barometer", 366, 300, 50),
+            Thing("lifebuoy", 736, 362, 56, behind=True),
+            # the desk
+            Thing("newspaper", 560, 478, 70, rot=-6),
+            Thing("books", 404, 446, 50, base=True),
+            Thing("inkwell", 520, 470, 30, base=True),
+            Thing("pencil", 456, 500, 40, rot=-30, fore=True),
+            Thing("ruler", 548, 508, 56, rot=4),
+            Thing("candle_stub", 640, 446, 34, base=True),
+            Thing("tin_can", 694, 446, 28, base=True, col=PAL["cloth_red"]),
+            Thing("envelope_stack", 346, 474, 40, rot=12),
+            Thing("pencil", 396, 514, 40, rot=24, fore=True),
+            Thing("teacup_stack", 780, 470, 42, base=True),
+            Thing("tin_box", 430, 488, 34, rot=-4, col=red, fore=True),
+            Thing("envelope_stack", 700, 500, 42, rot=8),
+            Thing("chess_knight", 800, 446, 30, base=True),
+            Thing("pinecone", 664, 508, 26, rot=70, fore=True),
+            # the sill
+            Thing("candle_stub", 792, 346, 30, base=True),
+            Thing("toy_boat", 892, 346, 54, base=True),
+            Thing("bottle", 934, 346, 44, base=True, col=PAL["seaglass"]),
+            # the floor and the kneehole
+            Thing("books", 56, 630, 70, base=True),
+            Thing("cap", 160, 600, 48, rot=-8),
+            Thing("boot", 284, 640, 52, base=True),
+            Thing("basket", 248, 612, 50, base=True, fill="yarn"),
+            Thing("towel", 454, 600, 40, rot=4),
+            Thing("chain", 436, 630, 40, rot=80, fore=True),
+            Thing("sack", 560, 632, 64, base=True),
+            Thing("tankard", 620, 636, 36, base=True),
+            Thing("wire_coil", 850, 612, 40, rot=10),
+            Thing("chain", 790, 626, 44, rot=-6, fore=True),
+            Thing("birdcage", 986, 640, 74, base=True),
+            Thing("globe", 700, 640, 40, base=True),
+        ]
+
     def objects(self):
         return [
-            Obj("quill", "Quill pen", "quill", 470, 452, 58, rot=20),
+            Obj("quill", "Quill pen", "quill", 470, 452, 58, rot=20, tint=(PAL["paper_dk"], 0.25)),
             Obj("eyeglasses", "Spectacles", "eyeglasses", 746, 450, 62, rot=-6),
-            Obj("magnifier", "Magnifying glass", "magnifier", 380, 494, 56, rot=100),
-            Obj("compass", "Compass", "compass", 220, 243, 40, coin=True),
-            Obj("hourglass", "Hourglass", "hourglass", 282, 350, 44),
-            Obj("map_scroll", "Rolled chart", "map_scroll", 150, 462, 50, rot=-2),
-            Obj("pipe", "Pipe", "pipe", 660, 420, 46, rot=-6),
-            Obj("medal", "Lifeboat medal", "medal", 560, 160, 42, rot=4),
-            Obj("photograph", "Old photograph", "photograph", 830, 332, 46, rot=-8),
-            Obj("ring", "Sea-glass ring", "ring", 822, 606, 28, coin=True),
-            Obj("scissors", "Scissors", "scissors", 612, 494, 46, rot=12),
-            Obj("padlock", "Padlock", "padlock", 420, 600, 36),
-            Obj("bookmark_key", "Little key", "key", 110, 126, 40, rot=-70),
+            Obj("magnifier", "Magnifying glass", "magnifier", 378, 494, 54, rot=100, tint=(PAL["wood_md"], 0.2)),
+            Obj("compass", "Compass", "compass", 212, 243, 36, coin=True, dark=0.2),
+            Obj("hourglass", "Hourglass", "hourglass", 282, 350, 40, dark=0.25),
+            Obj("map_scroll", "Rolled chart", "map_scroll", 150, 462, 46, rot=-2, dark=0.25),
+            Obj("pipe", "Pipe", "pipe", 664, 420, 44, rot=-6, tint=(PAL["wood"], 0.2)),
+            Obj("medal", "Lifeboat medal", "medal", 560, 160, 40, rot=4, tint=(PAL["paper_dk"], 0.2)),
+            Obj("photograph", "Old photograph", "photograph", 832, 330, 42, rot=-8, tint=(PAL["mist"], 0.2)),
+            Obj("ring", "Sea-glass ring", "ring", 818, 612, 26, coin=True),
+            Obj("scissors", "Scissors", "scissors", 610, 494, 44, rot=12, tint=(PAL["wood_md"], 0.2)),
+            Obj("padlock", "Padlock", "padlock", 420, 600, 34),
+            Obj("bookmark_key", "Little key", "key", 110, 126, 36, rot=-70, dark=0.25),
         ]
 
 
@@ -337,6 +400,12 @@ class Boathouse(Location):
         wood(c, 320, 90, 30, 420, self.seed + 2, tone="dark", vertical=True)
         wood(c, 680, 90, 30, 420, self.seed + 3, tone="dark", vertical=True)
         wood(c, 300, 76, 430, 34, self.seed + 4, tone="dark")
+        # a line of net corks strung under the lintel
+        c.move_to(350, 114)
+        c.curve_to(450, 136, 580, 136, 680, 114)
+        c.set_line_width(2)
+        src(c, PAL["rope"])
+        c.stroke()
         # open door leaves
         for (x0, x1) in ((320, 250), (710, 780)):
             c.move_to(x0, 96)
@@ -444,21 +513,86 @@ class Boathouse(Location):
             src(c, shade(PAL["rope"], 0.7 + i * 0.1))
             c.stroke()
 
+    def things(self):
+        red, blue = PAL["cloth_red"], PAL["cloth_blue"]
+        return [
+            # the tool rack and the workbench
+            Thing("pliers", 62, 232, 50, rot=92),
+            Thing("screwdriver", 124, 232, 54, rot=88, col=red),
+            Thing("saw", 180, 246, 84, rot=84),
+            Thing("chisel", 262, 238, 54, rot=90),
+            Thing("tin_can", 36, 420, 30, base=True, col=PAL["seaglass_dk"]),
+            Thing("paint_tin", 116, 420, 36, base=True),
+            Thing("nails", 206, 412, 40),
+            Thing("mallet", 150, 442, 52, rot=-8, fore=True),
+            Thing("mug", 222, 420, 28, base=True),
+            # under the workbench
+            Thing("lobster_pot", 150, 566, 72, base=True, behind=True),
+            Thing("bucket", 60, 590, 50, base=True),
+            Thing("sack", 228, 560, 60, base=True, behind=True),
+            # the door leaf and the net wall
+            Thing("oilskin", 288, 150, 48, rot=-6),
+            Thing("coat", 286, 300, 90, col=mix(PAL["amber"], PAL["amber_dk"], 0.3)),
+            Thing("lifebuoy", 904, 214, 58),
+            Thing("buoy", 800, 338, 44),
+            Thing("cork", 868, 296, 22, rot=20),
+            Thing("cork", 968, 268, 22, rot=-30),
+            Thing("chain", 1000, 260, 60, rot=84),
+            Thing("seaweed", 930, 410, 36),
+            Thing("cork", 800, 186, 22, rot=10),
+            Thing("starfish", 866, 262, 30, rot=-20),
+            Thing("cork", 902, 372, 22, rot=-60),
+            Thing("shell", 978, 338, 26, rot=30),
+            Thing("coat", 744, 300, 86, rot=-2, col=mix(PAL["cloth_blue"], PAL["night"], 0.2)),
+            Thing("cap", 742, 206, 40, rot=6),
+            # hung from the lintel, and afloat in the slip
+            Thing("lantern", 420, 150, 44),
+            Thing("buoy", 520, 160, 36, rot=6),
+            Thing("cork", 390, 128, 20),
+            Thing("cork", 470, 136, 20, rot=30),
+            Thing("cork", 560, 136, 20, rot=-20),
+            Thing("cork", 646, 126, 20, rot=10),
+            Thing("buoy", 580, 474, 30, rot=-10),
+            Thing("lifebuoy", 420, 486, 40),
+            Thing("cork", 664, 490, 18, rot=50),
+            Thing("tin_can", 772, 552, 24, base=True, col=PAL["cloth_red"]),
+            Thing("pebbles", 716, 566, 34),
+            # the barrel and the crate
+            Thing("paint_tin", 846, 432, 30, base=True, col=blue),
+            Thing("tin_can", 944, 470, 28, base=True),
+            Thing("bottle", 1010, 470, 38, base=True, col=PAL["amber_dk"]),
+            # in the boat
+            Thing("bucket", 430, 588, 36, base=True),
+            Thing("oilskin", 514, 578, 40, rot=10),
+            Thing("cork", 598, 582, 20, rot=70),
+            Thing("basket", 652, 590, 40, base=True),
+            # the floor
+            Thing("shell", 240, 630, 24, rot=20),
+            Thing("starfish", 322, 566, 30, rot=15),
+            Thing("pebbles", 336, 622, 40),
+            Thing("mussels", 770, 600, 40),
+            Thing("seaweed", 716, 614, 40),
+            Thing("boot", 790, 640, 48, base=True),
+            Thing("lobster_pot", 958, 632, 70, base=True),
+            Thing("sack", 1010, 600, 66, base=True),
+            Thing("driftwood", 864, 612, 70, rot=4, fore=True),
+        ]
+
     def objects(self):
         return [
-            Obj("anchor", "Small anchor", "anchor", 830, 220, 56, rot=-10),
-            Obj("oar", "Oar", "oar", 170, 402, 120, rot=-4),
-            Obj("net_float", "Glass float", "net_float", 940, 360, 46),
-            Obj("bobber", "Fishing float", "bobber", 740, 540, 34, rot=20, coin=True),
-            Obj("hook", "Fish hook", "hook", 94, 212, 38),
-            Obj("fish", "Herring", "fish", 560, 572, 52, rot=8),
-            Obj("oilcan", "Oil can", "oilcan", 256, 398, 44),
-            Obj("hammer", "Hammer", "hammer", 70, 440, 56, rot=6),
-            Obj("wrench", "Spanner", "wrench", 230, 210, 54, rot=80),
-            Obj("crab", "Crab", "crab", 286, 598, 40, rot=8),
-            Obj("bell", "Ship's bell", "bell", 984, 432, 42),
-            Obj("rope", "Coil of rope", "rope", 820, 484, 52, coin=True),
-            Obj("toy_boat", "Toy sailing boat", "toy_boat", 620, 480, 44),
+            Obj("anchor", "Small anchor", "anchor", 830, 220, 52, rot=-10, dark=0.2),
+            Obj("oar", "Oar", "oar", 170, 402, 120, rot=-4, tint=(PAL["wood_md"], 0.2)),
+            Obj("net_float", "Glass float", "net_float", 940, 360, 42, tint=(PAL["rope"], 0.2)),
+            Obj("bobber", "Fishing float", "bobber", 744, 544, 32, rot=20, coin=True),
+            Obj("hook", "Fish hook", "hook", 94, 212, 36, dark=0.2),
+            Obj("fish", "Herring", "fish", 560, 574, 50, rot=8, tint=(PAL["cloth_blue"], 0.2)),
+            Obj("oilcan", "Oil can", "oilcan", 262, 398, 42, tint=(PAL["wood"], 0.2)),
+            Obj("hammer", "Hammer", "hammer", 70, 440, 54, rot=6, dark=0.2),
+            Obj("wrench", "Spanner", "wrench", 226, 210, 52, rot=80, dark=0.2),
+            Obj("crab", "Crab", "crab", 286, 598, 38, rot=8),
+            Obj("bell", "Ship's bell", "bell", 984, 432, 40, dark=0.2),
+            Obj("rope", "Coil of rope", "rope", 834, 598, 48, coin=True),
+            Obj("toy_boat", "Toy sailing boat", "toy_boat", 620, 480, 42, dark=0.2),
         ]
 
 

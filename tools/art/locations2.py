@@ -9,7 +9,7 @@ import scenery as sc
 from kit import (PAL, W, H, alpha, blob, blur, brass_linear, brass_radial, ctx_for, ellipse, fbm, from_np, glow,
                  lin, mix, new, over, rad, rng, rrect, shade, shadow_ellipse, src, texture, to_np, wood, rivet)
 from locations import paint
-from scene import Location, Obj
+from scene import Location, Obj, Thing
 
 
 def light_shaft(arr, pts, col, a=0.22, r=10):
@@ -215,20 +215,76 @@ class Attic(Location):
         src(c, PAL["paper"])
         c.stroke()
 
+    def things(self):
+        red, blue = PAL["cloth_red"], PAL["cloth_blue"]
+        return [
+            Thing("frame", 470, 470, 64, rot=-8, behind=True, subject="portrait"),
+            # hung on the wall and the rafters
+            Thing("herbs", 560, 64, 52),
+            Thing("frame", 646, 108, 36, rot=4),
+            Thing("birdcage", 710, 130, 60),
+            Thing("coat", 424, 196, 100, rot=2),
+            Thing("saw", 640, 232, 72, rot=-8),
+            Thing("barometer", 560, 210, 48),
+            Thing("lifebuoy", 806, 196, 64),
+            Thing("oar_blade", 930, 180, 90, rot=76),
+            Thing("cap", 200, 120, 40, rot=-20),
+            # the tie beam
+            Thing("oil_lamp", 204, 302, 46, base=True),
+            Thing("tin_box", 316, 302, 32, base=True, col=blue),
+            Thing("books", 432, 302, 44, base=True),
+            Thing("frame", 590, 302, 40, base=True),
+            Thing("gull_carving", 664, 302, 40, base=True),
+            Thing("mantel_clock", 728, 302, 36, base=True),
+            Thing("tin_box", 808, 302, 30, base=True, col=red),
+            # the barrel, the chest, the crates
+            Thing("tin_can", 62, 410, 26, base=True, col=PAL["seaglass_dk"]),
+            Thing("spool", 114, 410, 22, base=True),
+            Thing("teacup_stack", 590, 424, 44, base=True, fore=True),
+            Thing("books", 680, 424, 46, base=True, rot=-6, fore=True),
+            Thing("ball", 758, 430, 30),
+            Thing("frame", 868, 318, 34, base=True, subject="portrait"),
+            Thing("globe", 944, 318, 40, base=True),
+            Thing("tin_box", 836, 420, 30, base=True),
+            # the floor
+            Thing("boot", 40, 640, 50, base=True),
+            Thing("ball", 92, 614, 28),
+            Thing("books", 140, 630, 56, base=True),
+            Thing("paint_tin", 232, 562, 36, base=True),
+            Thing("yarn", 292, 530, 30),
+            Thing("scarf", 404, 604, 50, rot=-10),
+            Thing("ball", 472, 612, 30),
+            Thing("basket", 560, 628, 52, base=True, fill="yarn"),
+            Thing("chess_knight", 624, 604, 30, base=True),
+            Thing("cushion", 704, 576, 56, rot=4),
+            Thing("paint_tin", 800, 636, 34, base=True, col=blue),
+            Thing("wire_coil", 900, 626, 40),
+            Thing("sack", 986, 636, 76, base=True),
+            Thing("bucket", 760, 552, 40, base=True, behind=True),
+            Thing("broom", 264, 500, 100, base=True, rot=-12),
+            Thing("sack", 346, 522, 70, base=True),
+            Thing("lobster_pot", 424, 524, 62, base=True),
+            Thing("firewood", 806, 566, 50, base=True),
+            Thing("crock", 24, 560, 40, base=True),
+            Thing("tankard", 150, 570, 30, base=True),
+            Thing("spool", 236, 614, 22, base=True, col=PAL["seaglass_dk"]),
+        ]
+
     def objects(self):
         return [
-            Obj("doll", "Rag doll", "doll", 900, 290, 58, rot=-4),
-            Obj("spyglass", "Spyglass", "spyglass", 640, 386, 96, rot=-6),
-            Obj("glove", "Leather glove", "glove", 440, 560, 50, rot=70),
-            Obj("keyring", "Ring of keys", "keyring", 264, 586, 50, rot=-20, coin=True),
-            Obj("gear", "Brass cog", "gear", 770, 285, 36),
-            Obj("old_book", "Old logbook", "book", 760, 600, 64, rot=8, col=PAL["teal"]),
-            Obj("horseshoe", "Horseshoe", "horseshoe", 600, 96, 48, rot=180),
-            Obj("message_bottle", "Note in a bottle", "bottle", 196, 520, 56, rot=70, message=True, col=PAL["seaglass"]),
-            Obj("brush", "Paintbrush", "brush", 372, 326, 64, rot=-4),
-            Obj("old_coin", "Old coin", "coin", 54, 598, 26, coin=True),
-            Obj("trowel", "Trowel", "trowel", 840, 600, 58, rot=-15),
-            Obj("candle", "Candle", "candle", 88, 390, 42),
+            Obj("doll", "Rag doll", "doll", 900, 290, 54, rot=-4, dark=0.2),
+            Obj("spyglass", "Spyglass", "spyglass", 632, 388, 90, rot=-6, tint=(PAL["wood_lt"], 0.2)),
+            Obj("glove", "Leather glove", "glove", 440, 560, 48, rot=70, tint=(PAL["wood_md"], 0.25)),
+            Obj("keyring", "Ring of keys", "keyring", 264, 586, 48, rot=-20, coin=True),
+            Obj("gear", "Brass cog", "gear", 768, 287, 34),
+            Obj("old_book", "Old logbook", "book", 766, 600, 60, rot=8, col=PAL["teal"], dark=0.2),
+            Obj("horseshoe", "Horseshoe", "horseshoe", 600, 100, 44, rot=180, dark=0.25),
+            Obj("message_bottle", "Note in a bottle", "bottle", 190, 520, 54, rot=70, message=True, col=PAL["seaglass"],
+                tint=(PAL["wood_md"], 0.2)),
+            Obj("brush", "Paintbrush", "brush", 372, 326, 60, rot=-4, tint=(PAL["wood"], 0.2)),
+            Obj("old_coin", "Old coin", "coin", 54, 598, 24, coin=True),
+            Obj("trowel", "Trowel", "trowel", 846, 600, 54, rot=-15, dark=0.2),
+            Obj("candle", "Candle", "candle", 88, 390, 40, tint=(PAL["amber_lt"], 0.2)),
         ]
 
 
@@ -358,19 +414,74 @@ class Harbour(Location):
         c.stroke()
         c.restore()
 
+    def things(self):
+        red, blue = PAL["cloth_red"], PAL["cloth_blue"]
+        return [
+            # on the boat, afloat
+            Thing("lifebuoy", 236, 326, 38),
+            Thing("lobster_pot", 310, 352, 44, base=True),
+            Thing("sack", 104, 352, 40, base=True),
+            Thing("buoy", 470, 382, 30, rot=8),
+            Thing("cork", 520, 396, 16, rot=30),
+            # the top of the harbour wall
+            Thing("crock", 100, 432, 38, base=True),
+            Thing("cork", 28, 428, 18, rot=-20),
+            Thing("lobster_pot", 170, 432, 58, base=True),
+            Thing("buoy", 236, 432, 40, base=True),
+            Thing("basket", 332, 432, 44, base=True),
+            Thing("crock", 520, 432, 36, base=True, col=mix(PAL["paper"], PAL["seaglass"], 0.3)),
+            Thing("tin_can", 684, 432, 28, base=True, col=red),
+            Thing("ladder_rope", 762, 424, 50, rot=4),
+            Thing("gull_carving", 866, 432, 48, base=True),
+            Thing("mug", 1004, 440, 28, base=True),
+            # the barrel and the crates
+            Thing("tankard", 588, 438, 28, base=True),
+            Thing("pipe", 650, 436, 30, rot=-10),
+            Thing("tin_can", 896, 440, 26, base=True, col=blue),
+            Thing("onion", 944, 440, 22, base=True),
+            Thing("cap", 992, 434, 38, rot=10),
+            Thing("mussels", 252, 494, 34),
+            Thing("basket", 344, 500, 40, base=True, fore=True),
+            Thing("cork", 440, 474, 18, rot=60),
+            Thing("seaweed", 504, 482, 34),
+            Thing("oar", 880, 500, 120, rot=-62, behind=True),
+            Thing("lifebuoy", 846, 518, 50),
+            # the quay
+            Thing("sack", 60, 604, 66, base=True),
+            Thing("cork", 118, 590, 18, rot=20),
+            Thing("pebbles", 164, 626, 36),
+            Thing("bucket", 204, 604, 44, base=True),
+            Thing("driftwood", 250, 630, 66, rot=-4),
+            Thing("pebbles", 262, 586, 32),
+            Thing("cork", 338, 548, 18, rot=10),
+            Thing("lobster_pot", 376, 620, 58, base=True),
+            Thing("crab", 420, 606, 34, rot=-20),
+            Thing("mussels", 522, 612, 40),
+            Thing("seaweed", 566, 624, 40),
+            Thing("chain", 658, 610, 52, rot=8),
+            Thing("cork", 704, 580, 18, rot=-40),
+            Thing("boot", 704, 640, 42, base=True),
+            Thing("mussels", 738, 618, 34),
+            Thing("buoy", 804, 626, 38, base=True),
+            Thing("pebbles", 846, 612, 36),
+            Thing("anchor", 900, 612, 50, rot=70),
+            Thing("boot", 944, 640, 40, base=True, flip=True),
+            Thing("crock", 1010, 624, 38, base=True),
+        ]
+
     def objects(self):
         return [
             Obj("starfish", "Starfish", "starfish", 300, 560, 46, rot=14),
-            Obj("shell", "Scallop shell", "shell", 470, 590, 40, rot=-10),
-            Obj("seaglass", "Sea glass", "seaglass", 760, 590, 44),
+            Obj("shell", "Scallop shell", "shell", 470, 590, 38, rot=-10, tint=(PAL["stone_lt"], 0.2)),
+            Obj("seaglass", "Sea glass", "seaglass", 760, 590, 42, dark=0.2),
             Obj("gull_egg", "Gull's egg", "gull_egg", 966, 424, 28, coin=True),
-            Obj("bottle", "Green bottle", "bottle", 614, 416, 44, col=PAL["leaf"]),
-            Obj("lantern", "Storm lantern", "lantern", 980, 604, 50),
+            Obj("bottle", "Green bottle", "bottle", 614, 416, 42, col=PAL["leaf"], dark=0.2),
+            Obj("lantern", "Storm lantern", "lantern", 980, 604, 48, dark=0.2),
             Obj("coin", "Gold coin", "coin", 140, 610, 26, coin=True),
             Obj("horseshoe", "Horseshoe", "horseshoe", 560, 426, 34, rot=10),
             Obj("hook", "Fish hook", "hook", 470, 466, 34, rot=20),
-            Obj("net_float", "Glass float", "net_float", 60, 414, 40),
-            Obj("mackerel", "Mackerel", "fish", 284, 492, 52, rot=-6),
+            Obj("net_float", "Glass float", "net_float", 60, 414, 38, tint=(PAL["stone"], 0.2)),
+            Obj("mackerel", "Mackerel", "fish", 290, 492, 50, rot=-6, tint=(PAL["stone_lt"], 0.2)),
             Obj("apple", "Red apple", "apple", 920, 424, 28, rot=8),
         ]
 
@@ -384,7 +495,7 @@ class Stairwell(Location):
     STEPS = 11
 
     def lights(self):
-        return [(820, 170, 300, PAL["amber"], 0.9), (210, 220, 220, PAL["mist_lt"], 0.35),
+        return [(840, 150, 320, PAL["amber"], 0.9), (210, 220, 220, PAL["mist_lt"], 0.35),
                 (420, 470, 400, PAL["amber_dk"], 0.3)]
 
     def step_rect(self, i):
@@ -392,6 +503,60 @@ class Stairwell(Location):
         x = 40 + i * 78
         y = 640 - i * 46
         return x, y, 150
+
+    def step(self, c, i, r):
+        """One stone step: worn tread, rounded nosing, a riser of dressed blocks, its end in shade."""
+        x, y, w = self.step_rect(i)
+        d = 40
+        # the end face towards the stairwell's open side
+        c.move_to(x + w, y)
+        c.line_to(x + w + d, y - d)
+        c.line_to(x + w + d, y + 6)
+        c.line_to(x + w, y + 46)
+        c.close_path()
+        c.set_source(lin(x + w, 0, x + w + d, 0, [(0, shade(PAL["stone_dk"], 0.75)), (1, shade(PAL["stone_dk"], 0.5))]))
+        c.fill()
+        # the tread, lighter where feet have worn it
+        c.move_to(x, y)
+        c.line_to(x + w, y)
+        c.line_to(x + w + d, y - d)
+        c.line_to(x + d, y - d)
+        c.close_path()
+        c.set_source(lin(0, y - d, 0, y, [(0, shade(PAL["stone_lt"], 0.72)), (1, shade(PAL["stone_lt"], 1.05))]))
+        c.fill()
+        ellipse(c, x + w * 0.42 + d * 0.5, y - d * 0.45, w * 0.3, d * 0.28)
+        c.set_source(rad(x + w * 0.42 + d * 0.5, y - d * 0.45, 0, w * 0.3, [(0, alpha(PAL["white"], 0.12)), (1, alpha(PAL["white"], 0))]))
+        c.fill()
+        for k in range(5):
+            cx, cy = x + d * 0.3 + r.rand() * w, y - 6 - r.rand() * (d - 10)
+            blob(c, cx, cy, 3 + r.rand() * 6, 1.5 + r.rand() * 2, int(r.randint(1 << 30)), 7, 0.3)
+            src(c, alpha(PAL["stone_dk"], 0.25))
+            c.fill()
+        # the riser: two or three dressed blocks under a rounded nosing
+        c.rectangle(x, y, w, 46)
+        c.set_source(lin(0, y, 0, y + 46, [(0, PAL["stone"]), (1, shade(PAL["stone_dk"], 0.85))]))
+        c.fill()
+        joints = [x + w * t for t in (0.3 + r.rand() * 0.1, 0.68 + r.rand() * 0.1)]
+        src(c, alpha(PAL["night"], 0.55))
+        c.set_line_width(1.6)
+        for jx in joints:
+            c.move_to(jx, y + 5)
+            c.line_to(jx + (r.rand() - 0.5) * 3, y + 46)
+        c.stroke()
+        for bx0, bx1 in zip([x] + joints, joints + [x + w]):
+            c.rectangle(bx0 + 2, y + 6, bx1 - bx0 - 4, 3)
+            src(c, alpha(PAL["white"], 0.08))
+            c.fill()
+        c.rectangle(x, y - 2, w, 7)
+        c.set_source(lin(0, y - 2, 0, y + 5, [(0, shade(PAL["stone_lt"], 1.25)), (1, shade(PAL["stone"], 0.8))]))
+        c.fill()
+        # chipped corner
+        c.move_to(x + w - 10, y - 2)
+        c.line_to(x + w, y - 2)
+        c.line_to(x + w, y + 8)
+        c.close_path()
+        src(c, shade(PAL["stone_dk"], 0.6))
+        c.fill()
 
     def back(self):
         arr = np.zeros((H, W, 4), np.float32)
@@ -435,6 +600,26 @@ class Stairwell(Location):
         c.set_source(lin(0, 0, W, 0, [(0, alpha(PAL["night"], 0.45)), (1, alpha(PAL["night"], 0.75))]))
         c.fill()
         c.restore()
+        # a store under the flight: a low arched doorway with its plank door ajar
+        c.move_to(560, 640)
+        c.line_to(560, 520)
+        c.curve_to(560, 470, 680, 470, 680, 520)
+        c.line_to(680, 640)
+        c.close_path()
+        src(c, shade(PAL["stone_lt"], 0.7))
+        c.set_line_width(10)
+        c.stroke_preserve()
+        src(c, PAL["night"])
+        c.fill()
+        c.save()
+        c.move_to(640, 640)
+        c.line_to(640, 500)
+        c.curve_to(660, 486, 676, 500, 676, 520)
+        c.line_to(676, 640)
+        c.close_path()
+        c.clip()
+        wood(c, 636, 480, 44, 160, self.seed + 41, tone="dark", vertical=True, planks=2)
+        c.restore()
         # a niche with a shelf for the spare lens, and an iron peg for the rope
         c.move_to(360, 290)
         c.line_to(360, 240)
@@ -449,29 +634,12 @@ class Stairwell(Location):
         c.rectangle(606, 84, 8, 22)
         src(c, PAL["iron"])
         c.fill()
+        # a plank shelf on iron brackets for the keeper's stores
+        it.shelf(c, 300, 400, 180, self.seed + 42, tone="dark")
         # the steps, from the top one down so the nearer ones overlap
+        r = rng(self.seed + 43)
         for i in reversed(range(self.STEPS)):
-            x, y, w = self.step_rect(i)
-            c.move_to(x, y)
-            c.line_to(x + w, y)
-            c.line_to(x + w + 40, y - 40)
-            c.line_to(x + 40, y - 40)
-            c.close_path()
-            c.set_source(lin(0, y - 40, 0, y, [(0, shade(PAL["stone_lt"], 0.8)), (1, PAL["stone_lt"])]))
-            c.fill()
-            c.rectangle(x, y, w, 46)
-            c.set_source(lin(0, y, 0, y + 46, [(0, PAL["stone"]), (1, PAL["stone_dk"])]))
-            c.fill()
-            c.move_to(x + w, y)
-            c.line_to(x + w + 40, y - 40)
-            c.line_to(x + w + 40, y + 6)
-            c.line_to(x + w, y + 46)
-            c.close_path()
-            src(c, shade(PAL["stone_dk"], 0.7))
-            c.fill()
-            c.rectangle(x, y, w, 3)
-            src(c, alpha(PAL["white"], 0.25))
-            c.fill()
+            self.step(c, i, r)
         # iron railing along the open side
         src(c, PAL["night"])
         c.set_line_width(5)
@@ -486,24 +654,39 @@ class Stairwell(Location):
             c.move_to(x + w + 20, y - 20)
             c.line_to(x + w + 20, y - 100)
         c.stroke()
-        # landing at the top right with a wall lantern and a door
-        rrect(c, 860, 40, 110, 150, 50)
-        c.set_source(lin(0, 40, 0, 190, [(0, PAL["wood_dk"]), (1, PAL["night"])]))
+        # the landing at the top right: an arched plank door in a stone surround
+        c.move_to(852, 196)
+        c.line_to(852, 86)
+        c.curve_to(852, 22, 978, 22, 978, 86)
+        c.line_to(978, 196)
+        c.close_path()
+        c.set_source(lin(852, 0, 978, 0, [(0, PAL["stone_lt"]), (1, PAL["stone_dk"])]))
         c.fill()
         c.save()
-        c.translate(820, 170)
+        c.move_to(864, 196)
+        c.line_to(864, 90)
+        c.curve_to(864, 36, 966, 36, 966, 90)
+        c.line_to(966, 196)
+        c.close_path()
+        c.clip()
+        wood(c, 860, 30, 110, 170, self.seed + 44, tone="mid", vertical=True, planks=4)
+        for yy in (84, 160):
+            c.rectangle(860, yy, 110, 9)
+            c.set_source(lin(0, yy, 0, yy + 9, [(0, PAL["iron_lt"]), (1, PAL["iron"])]))
+            c.fill()
+            for nx in range(872, 966, 20):
+                it.nail(c, nx, yy + 4.5, 2)
+        c.restore()
+        c.arc(946, 128, 7, 0, 2 * math.pi)
+        c.set_line_width(3)
+        src(c, PAL["iron"])
+        c.stroke()
+        c.save()
+        c.translate(820, 150)
         c.scale(0.65, 0.65)
         ob.lantern(c, lit=True)
         c.restore()
-        glow(c, 820, 166, 120, PAL["amber"], 0.5)
-        # brass plaque and a rope hanging on a peg on the left wall
-        rrect(c, 330, 150, 120, 60, 6)
-        c.set_source(brass_linear(330, 150, 450, 210, 0.2))
-        c.fill()
-        for k in range(3):
-            c.rectangle(346, 166 + k * 12, 88 - k * 14, 3)
-        src(c, alpha(PAL["brass_dk"], 0.9))
-        c.fill()
+        glow(c, 820, 146, 120, PAL["amber"], 0.5)
         # dark void under the stairs on the left
         c.move_to(0, H)
         c.line_to(0, 560)
@@ -516,43 +699,92 @@ class Stairwell(Location):
         texture(arr, self.seed + 5, cell=70, amount=0.08)
         return arr
 
-    def fore(self, c):
-        # a bucket on step 3 hides part of the wick tin
-        x, y, w = self.step_rect(3)
-        bx = x + 112
-        c.move_to(bx - 26, y - 66)
-        c.line_to(bx + 26, y - 66)
-        c.line_to(bx + 20, y - 14)
-        c.line_to(bx - 20, y - 14)
-        c.close_path()
-        c.set_source(lin(bx - 26, 0, bx + 26, 0, [(0, PAL["iron_lt"]), (1, PAL["iron"])]))
-        c.fill()
-        ellipse(c, bx, y - 66, 26, 6)
-        src(c, PAL["night"])
-        c.fill()
-
     def on_step(self, i, dx, h):
         """Centre for an object of height h sitting on tread i, dx along it."""
         x, y, w = self.step_rect(i)
         return x + 20 + dx, y - 20 - h / 2
+
+    def foot(self, i, dx):
+        """The point on tread i, dx along it, where a thing stands."""
+        x, y, w = self.step_rect(i)
+        return x + 20 + dx, y - 14
+
+    def things(self):
+        def on(drawer, i, dx, size, **kw):
+            x, y = self.foot(i, dx)
+            return Thing(drawer, x, y, size, base=True, **kw)
+        red, blue = PAL["cloth_red"], PAL["cloth_blue"]
+        return [
+            # the steps
+            on("boot", 0, 18, 44),
+            on("bucket", 0, 126, 46, col=PAL["iron"]),
+            on("paint_tin", 1, 92, 34),
+            on("broom", 1, 132, 96, rot=14),
+            on("sack", 2, 26, 56),
+            on("tin_can", 2, 88, 28, col=red),
+            on("chain", 2, 128, 40),
+            on("books", 3, 22, 40),
+            on("wire_coil", 3, 64, 30),
+            on("bucket", 3, 94, 50, fore=True),
+            on("nails", 4, 92, 32),
+            on("lantern", 4, 136, 44),
+            on("mug", 5, 74, 26),
+            on("bottle", 5, 112, 38, col=PAL["seaglass_dk"]),
+            on("tin_box", 6, 42, 36, col=blue),
+            on("pliers", 6, 138, 40, rot=-6),
+            on("crock", 7, 18, 36),
+            on("kettle", 7, 112, 40),
+            on("screwdriver", 8, 30, 40, rot=-4),
+            on("oil_lamp", 8, 132, 40),
+            on("basket", 9, 40, 46),
+            on("spool", 9, 96, 22),
+            on("sack", 10, 70, 50),
+            # the walls
+            Thing("coat", 96, 420, 104, rot=2),
+            Thing("oilskin", 112, 330, 48, rot=-10),
+            Thing("saw", 520, 300, 80, rot=-6),
+            Thing("barometer", 560, 190, 46),
+            Thing("lifebuoy", 662, 104, 56),
+            Thing("birdcage", 300, 96, 64),
+            Thing("lantern", 64, 220, 46),
+            Thing("bottle", 374, 288, 28, base=True, col=PAL["seaglass_dk"], dark=0.3),
+            Thing("spool", 420, 288, 20, base=True, dark=0.3),
+            Thing("herbs", 912, 100, 46),
+            Thing("chain", 968, 154, 40, rot=84),
+            Thing("frame", 460, 120, 40, rot=3),
+            Thing("bottle", 182, 328, 34, base=True, col=PAL["amber_dk"]),
+            Thing("shell", 238, 328, 22, base=True),
+            # the shelf
+            Thing("tin_box", 326, 400, 34, base=True, col=red),
+            Thing("mantel_clock", 368, 400, 38, base=True),
+            Thing("crock", 410, 400, 34, base=True, col=mix(PAL["paper"], PAL["seaglass"], 0.3)),
+            Thing("tin_can", 444, 400, 26, base=True, col=blue),
+            # at the foot of the flight and by the store
+            Thing("bucket", 716, 640, 48, base=True),
+            Thing("sack", 780, 640, 68, base=True),
+            Thing("firewood", 860, 640, 60, base=True),
+            Thing("lifebuoy", 952, 590, 62, rot=10),
+            Thing("broom", 1000, 610, 100, base=True, rot=-8),
+            Thing("buoy", 520, 640, 40, base=True),
+        ]
 
     def objects(self):
         def at(oid, label, drawer, i, dx, size, hfrac=0.8, **kw):
             x, y = self.on_step(i, dx, size * hfrac)
             return Obj(oid, label, drawer, x, y, size, **kw)
         return [
-            at("oilcan", "Oil can", "oilcan", 1, 40, 48, 0.8),
-            at("wick_tin", "Tin of wicks", "wick_tin", 3, 122, 38, 0.7, coin=True),
-            at("pocket_watch", "Pocket watch", "pocket_watch", 5, 30, 38, 0.6, rot=80),
-            at("matchbox", "Matchbox", "matchbox", 7, 60, 34, 0.45),
-            at("glove", "Leather glove", "glove", 0, 70, 46, 0.45, rot=80),
-            at("hammer", "Hammer", "hammer", 4, 40, 52, 0.4, rot=-4),
-            at("candle", "Candle", "candle", 8, 80, 42, 1.0),
-            at("gear", "Brass cog", "gear", 6, 100, 34, 0.8),
-            Obj("key", "Iron key", "key", 208, 330, 46, rot=-4, coin=True),
-            Obj("lens", "Spare lens", "lens", 395, 270, 40),
-            Obj("rope", "Coil of rope", "rope", 610, 128, 56, rot=90),
-            Obj("padlock", "Padlock", "padlock", 916, 214, 34),
+            at("oilcan", "Oil can", "oilcan", 1, 40, 46, 0.8, tint=(PAL["stone_lt"], 0.2)),
+            at("wick_tin", "Tin of wicks", "wick_tin", 3, 124, 36, 0.7, coin=True),
+            at("pocket_watch", "Pocket watch", "pocket_watch", 5, 30, 36, 0.6, rot=80, tint=(PAL["stone_lt"], 0.2)),
+            at("matchbox", "Matchbox", "matchbox", 7, 60, 32, 0.45),
+            at("glove", "Leather glove", "glove", 0, 70, 44, 0.45, rot=80, dark=0.2),
+            at("hammer", "Hammer", "hammer", 4, 40, 50, 0.4, rot=-4, tint=(PAL["stone"], 0.2)),
+            at("candle", "Candle", "candle", 8, 80, 40, 1.0, tint=(PAL["stone_lt"], 0.2)),
+            at("gear", "Brass cog", "gear", 6, 96, 32, 0.8),
+            Obj("key", "Iron key", "key", 210, 330, 44, rot=-4, coin=True, dark=0.2),
+            Obj("lens", "Spare lens", "lens", 395, 270, 38, dark=0.2),
+            Obj("rope", "Coil of rope", "rope", 610, 128, 54, rot=90, tint=(PAL["stone_lt"], 0.2)),
+            Obj("padlock", "Padlock", "padlock", 946, 150, 30, dark=0.2),
         ]
 
 
@@ -677,6 +909,8 @@ class LampRoom(Location):
             c.arc(gx, gy, gr, 0, 2 * math.pi)
             c.set_source(brass_radial(gx, gy, gr, 0.3))
             c.fill()
+        # a low locker under the clockwork box
+        it.cabinet(c, 766, 490, 230, 120, self.seed + 4, tone="dark", doors=2, top_h=12)
         arr = to_np(s)
         texture(arr, self.seed + 5, cell=70, amount=0.06)
         return arr
@@ -690,20 +924,67 @@ class LampRoom(Location):
         c.set_source(lin(218, 0, 227, 0, [(0, shade(PAL["copper"], 1.3)), (1, shade(PAL["copper"], 0.5))]))
         c.fill()
 
+    def things(self):
+        red, blue = PAL["cloth_red"], PAL["cloth_blue"]
+        return [
+            # hung on the mullions and the hand rail
+            Thing("oilskin", 22, 190, 52, rot=-8),
+            Thing("barometer", 256, 190, 50),
+            Thing("towel", 256, 300, 44, rot=2),
+            Thing("lantern", 768, 240, 46),
+            Thing("coat", 1010, 300, 96, rot=2, col=mix(PAL["amber"], PAL["amber_dk"], 0.3)),
+            Thing("cap", 706, 470, 36, rot=10),
+            Thing("towel", 322, 500, 40, rot=-3, col=PAL["cloth_blue"]),
+            # the bench
+            Thing("tin_can", 46, 400, 26, base=True, col=red),
+            Thing("newspaper", 112, 404, 54, rot=-4, fore=True),
+            Thing("pencil", 140, 396, 36, rot=-10),
+            Thing("mug", 258, 400, 26, base=True),
+            Thing("bellows", 214, 410, 44, rot=-6, fore=True),
+            # under the bench
+            Thing("bucket", 56, 580, 48, base=True),
+            Thing("paint_tin", 120, 580, 38, base=True),
+            Thing("crock", 176, 580, 38, base=True),
+            Thing("kettle", 236, 580, 44, base=True),
+            # round the pedestal
+            Thing("teacup_stack", 420, 474, 38, base=True),
+            Thing("candle_stub", 636, 474, 30, base=True),
+            Thing("tin_box", 566, 474, 30, base=True, col=blue),
+            # the clockwork box and the locker
+            Thing("tin_box", 826, 360, 34, base=True, col=red),
+            Thing("mantel_clock", 918, 360, 40, base=True),
+            Thing("bottle", 962, 360, 34, base=True, col=PAL["seaglass_dk"]),
+            Thing("oil_lamp", 790, 490, 40, base=True),
+            Thing("newspaper", 830, 486, 46, rot=6),
+            Thing("pencil", 944, 484, 34, rot=10),
+            Thing("bottle", 980, 490, 34, base=True, col=PAL["amber_dk"]),
+            # the floor
+            Thing("chain", 252, 620, 44, rot=4),
+            Thing("nails", 380, 620, 34),
+            Thing("wire_coil", 484, 620, 34),
+            Thing("pliers", 524, 596, 40, rot=12),
+            Thing("tin_can", 646, 612, 26, base=True),
+            Thing("mug", 612, 640, 26, base=True),
+            Thing("scarf", 724, 620, 44, rot=6, col=PAL["paper_dk"]),
+            Thing("screwdriver", 820, 624, 44, rot=-8, col=blue),
+            Thing("bucket", 966, 640, 46, base=True),
+            Thing("chisel", 300, 590, 40, rot=-30, fore=True),
+        ]
+
     def objects(self):
         return [
-            Obj("prism", "Lens prism", "prism", 690, 572, 48, rot=-8),
-            Obj("wick_tin", "Tin of wicks", "wick_tin", 60, 386, 34),
-            Obj("oilcan", "Oil can", "oilcan", 870, 340, 40, coin=True),
-            Obj("gear", "Brass cog", "gear", 330, 606, 34),
-            Obj("wrench", "Spanner", "wrench", 566, 616, 56, rot=8),
-            Obj("spyglass", "Spyglass", "spyglass", 880, 500, 86, rot=-3),
-            Obj("logbook", "Keeper's logbook", "book", 150, 600, 60, rot=-8, col=PAL["cloth_blue"]),
-            Obj("brush", "Lens brush", "brush", 764, 616, 56, rot=12),
-            Obj("scissors", "Wick trimmer", "scissors", 232, 386, 42, rot=-10),
-            Obj("matchbox", "Matchbox", "matchbox", 180, 322, 30, rot=-6),
-            Obj("compass", "Compass", "compass", 600, 454, 30, coin=True),
-            Obj("spare_lens", "Spare lens", "lens", 430, 612, 42),
+            Obj("prism", "Lens prism", "prism", 690, 576, 44, rot=-8, tint=(PAL["iron_lt"], 0.2)),
+            Obj("wick_tin", "Tin of wicks", "wick_tin", 60, 386, 32),
+            Obj("oilcan", "Oil can", "oilcan", 870, 340, 38, coin=True, dark=0.2),
+            Obj("gear", "Brass cog", "gear", 336, 608, 32),
+            Obj("wrench", "Spanner", "wrench", 570, 618, 52, rot=8, tint=(PAL["iron"], 0.2)),
+            Obj("spyglass", "Spyglass", "spyglass", 886, 498, 80, rot=-3, tint=(PAL["wood_md"], 0.2)),
+            Obj("logbook", "Keeper's logbook", "book", 150, 604, 56, rot=-8, col=PAL["cloth_blue"], dark=0.2),
+            Obj("brush", "Lens brush", "brush", 770, 616, 52, rot=12, dark=0.2),
+            Obj("scissors", "Wick trimmer", "scissors", 232, 384, 40, rot=-10, tint=(PAL["wood"], 0.2)),
+            Obj("matchbox", "Matchbox", "matchbox", 84, 388, 28, rot=-6),
+            Obj("compass", "Compass", "compass", 604, 456, 28, coin=True),
+            Obj("spare_lens", "Spare lens", "lens", 430, 614, 40, tint=(PAL["iron_lt"], 0.2)),
         ]
 
 
@@ -777,6 +1058,19 @@ class CliffPath(Location):
             c.fill()
         sc.grass(c, 0, W, 640, self.seed + 9, mix(PAL["leaf"], PAL["mist"], 0.2), 30, 400)
         sc.grass(c, 0, 460, 400, self.seed + 10, mix(PAL["leaf"], PAL["mist"], 0.3), 22, 200)
+        # gorse bushes in flower along the path
+        for k, (gx, gy, gr) in enumerate(((36, 500, 46), (236, 470, 36), (604, 468, 40), (1004, 560, 50),
+                                          (420, 470, 30))):
+            r = rng(self.seed + 60 + k)
+            for i in range(9):
+                bx, by = gx + (r.rand() - 0.5) * gr * 1.4, gy + (r.rand() - 0.5) * gr * 0.6
+                blob(c, bx, by, gr * 0.45, gr * 0.32, self.seed + 70 + k * 10 + i, 8, 0.3)
+                c.set_source(rad(bx - 6, by - 6, 0, gr * 0.5, [(0, shade(PAL["leaf"], 0.9 + r.rand() * 0.3)), (1, shade(PAL["leaf"], 0.45))]))
+                c.fill()
+            for i in range(int(gr * 0.8)):
+                c.arc(gx + (r.rand() - 0.5) * gr * 1.5, gy + (r.rand() - 0.6) * gr * 0.7, 1.6, 0, 2 * math.pi)
+                src(c, alpha(PAL["amber_lt"], 0.8))
+                c.fill()
         # signpost
         wood(c, 300, 340, 12, 120, self.seed + 11, tone="drift", vertical=True)
         c.move_to(270, 350)
@@ -805,19 +1099,78 @@ class CliffPath(Location):
                 c.curve_to(x + 4, gy - hh * 0.5, x + 10, gy - hh * 0.8, x + 20 + r.rand() * 10, gy - hh)
                 c.stroke()
 
+    def things(self):
+        red, blue = PAL["cloth_red"], PAL["cloth_blue"]
+        return [
+            # caught on the sign and the fence
+            Thing("scarf", 284, 398, 40, rot=70, col=red),
+            Thing("cap", 352, 392, 32, rot=-12),
+            Thing("net_float", 520, 404, 26),
+            Thing("buoy", 606, 398, 30, rot=14),
+            Thing("cork", 700, 426, 16, rot=40),
+            Thing("seaweed", 784, 452, 36, rot=20),
+            Thing("seaweed", 872, 478, 34, rot=-30),
+            Thing("sack", 476, 472, 46, base=True),
+            Thing("oar_blade", 620, 476, 64, rot=-8),
+            Thing("lobster_pot", 862, 470, 50, base=True, behind=True),
+            # the left of the path and the boulder
+            Thing("starfish", 176, 458, 30, rot=-20),
+            Thing("pebbles", 66, 462, 34),
+            Thing("bucket", 22, 530, 40, base=True, rot=-70),
+            Thing("leaf", 150, 540, 30, rot=40),
+            Thing("basket", 232, 548, 42, base=True, rot=8),
+            Thing("seaweed", 28, 612, 40),
+            Thing("driftwood", 116, 620, 70, rot=-6),
+            Thing("stone", 246, 604, 30),
+            # the path
+            Thing("boot", 352, 528, 40, base=True, rot=-10),
+            Thing("tin_can", 326, 566, 24, base=True, rot=80),
+            Thing("pebbles", 364, 604, 32),
+            Thing("board", 462, 540, 56, rot=20),
+            Thing("cork", 482, 584, 18, rot=-10),
+            Thing("crab", 440, 622, 30, rot=14),
+            Thing("leaf", 556, 560, 26, rot=-60),
+            # the right boulders
+            Thing("mussels", 742, 522, 34),
+            Thing("seaweed", 616, 530, 38),
+            Thing("chain", 600, 606, 44, rot=-10),
+            Thing("buoy", 778, 596, 36, base=True),
+            Thing("lifebuoy", 860, 604, 52, rot=-10),
+            Thing("crock", 900, 524, 32, base=True, rot=12),
+            Thing("sack", 1000, 486, 56, base=True),
+            Thing("wire_coil", 994, 600, 36),
+            Thing("oar_blade", 952, 632, 70, rot=6, fore=True),
+            # close round the listed things
+            Thing("chain", 294, 332, 26, rot=80),
+            Thing("leaf", 342, 338, 20, rot=20),
+            Thing("pebbles", 388, 592, 26),
+            Thing("pebbles", 800, 566, 28),
+            Thing("leaf", 854, 528, 24, rot=-20),
+            Thing("leaf", 160, 602, 24, rot=70),
+            Thing("pebbles", 208, 606, 26),
+            Thing("seaweed", 930, 560, 32),
+            Thing("cork", 998, 532, 16, rot=30),
+            Thing("pebbles", 334, 626, 26),
+            Thing("leaf", 276, 590, 22, rot=-40),
+            Thing("seaweed", 488, 622, 30),
+            Thing("cork", 550, 592, 16, rot=60),
+            Thing("pebbles", 676, 502, 22),
+            Thing("stone", 94, 574, 24),
+        ]
+
     def objects(self):
         return [
-            Obj("lantern", "Storm lantern", "lantern", 414, 560, 46),
-            Obj("feather", "Gull feather", "feather", 820, 540, 52, rot=20),
+            Obj("lantern", "Storm lantern", "lantern", 414, 560, 44, tint=(PAL["stone"], 0.2)),
+            Obj("feather", "Gull feather", "feather", 822, 540, 48, rot=20, tint=(PAL["stone_lt"], 0.2)),
             Obj("gull_egg", "Gull's egg", "gull_egg", 184, 588, 26, coin=True),
-            Obj("horseshoe", "Horseshoe", "horseshoe", 560, 374, 32, rot=-10),
-            Obj("key", "Iron key", "key", 120, 430, 44, rot=-14),
-            Obj("shell", "Scallop shell", "shell", 660, 504, 34, rot=12),
-            Obj("rope", "Coil of rope", "rope", 960, 536, 50),
-            Obj("glove", "Leather glove", "glove", 300, 610, 44, rot=-70),
-            Obj("bottle", "Green bottle", "bottle", 520, 604, 40, rot=80, col=PAL["leaf"]),
-            Obj("coin", "Gold coin", "coin", 700, 492, 24, coin=True),
-            Obj("trowel", "Trowel", "trowel", 60, 560, 50, rot=30),
+            Obj("horseshoe", "Horseshoe", "horseshoe", 560, 374, 30, rot=-10),
+            Obj("key", "Iron key", "key", 120, 432, 42, rot=-14, tint=(PAL["stone"], 0.2)),
+            Obj("shell", "Scallop shell", "shell", 660, 504, 32, rot=12),
+            Obj("rope", "Coil of rope", "rope", 960, 538, 48, tint=(PAL["stone_lt"], 0.2)),
+            Obj("glove", "Leather glove", "glove", 300, 610, 42, rot=-70, dark=0.2),
+            Obj("bottle", "Green bottle", "bottle", 520, 604, 38, rot=80, col=PAL["leaf"], tint=(PAL["leaf"], 0.2)),
+            Obj("coin", "Gold coin", "coin", 700, 492, 22, coin=True),
+            Obj("trowel", "Trowel", "trowel", 62, 560, 46, rot=30, dark=0.2),
             Obj("bell", "Brass bell", "bell", 316, 324, 32),
         ]
 
@@ -912,23 +1265,14 @@ class Chapel(Location):
         c.rectangle(0, 520, W, H - 520)
         c.set_source(lin(0, 520, 0, H, [(0, mix(PAL["leaf"], PAL["mist"], 0.2)), (1, shade(PAL["leaf"], 0.4))]))
         c.fill()
-        # altar stone with candles
+        # the altar stone
         rrect(c, 400, 440, 230, 110, 4)
         c.set_source(lin(0, 440, 0, 550, [(0, PAL["stone_lt"]), (1, PAL["stone_dk"])]))
         c.fill()
         c.rectangle(390, 432, 250, 16)
         c.set_source(lin(0, 432, 0, 448, [(0, shade(PAL["stone_lt"], 1.15)), (1, PAL["stone"])]))
         c.fill()
-        for (kx, kh) in ((420, 40), (612, 28)):
-            c.rectangle(kx - 6, 432 - kh, 12, kh)
-            c.set_source(lin(kx - 6, 0, kx + 6, 0, [(0, PAL["white"]), (1, PAL["paper_dk"])]))
-            c.fill()
-            c.move_to(kx, 432 - kh - 20)
-            c.curve_to(kx + 6, 432 - kh - 8, kx + 5, 432 - kh, kx, 432 - kh)
-            c.curve_to(kx - 5, 432 - kh, kx - 6, 432 - kh - 8, kx, 432 - kh - 20)
-            c.set_source(rad(kx, 432 - kh - 6, 0, 12, [(0, PAL["candle"]), (1, PAL["amber"])]))
-            c.fill()
-            glow(c, kx, 432 - kh - 8, 50, PAL["amber"], 0.5)
+        glow(c, 515, 400, 120, PAL["amber"], 0.35)
         # gravestones
         for (gx, gy, gw, gh, tilt) in ((200, 560, 60, 90, -0.08), (790, 570, 66, 100, 0.1), (920, 610, 50, 70, -0.05), (60, 610, 50, 76, 0.06)):
             c.save()
@@ -941,10 +1285,16 @@ class Chapel(Location):
             c.close_path()
             c.set_source(lin(-gw / 2, 0, gw / 2, 0, [(0, PAL["stone_lt"]), (1, PAL["stone_dk"])]))
             c.fill()
-            c.rectangle(-gw * 0.25, -gh * 0.6, gw * 0.5, 3)
-            c.rectangle(-gw * 0.3, -gh * 0.45, gw * 0.6, 3)
+            # an incised ring cross, worn by the weather
+            cy = -gh + gw * 0.55
+            c.arc(0, cy, gw * 0.17, 0, 2 * math.pi)
+            c.move_to(0, cy - gw * 0.3)
+            c.line_to(0, cy + gw * 0.42)
+            c.move_to(-gw * 0.24, cy)
+            c.line_to(gw * 0.24, cy)
+            c.set_line_width(2.5)
             src(c, alpha(PAL["night"], 0.45))
-            c.fill()
+            c.stroke()
             c.restore()
         # fallen stones
         for (bx, by, br) in ((330, 600, 40), (700, 610, 34), (560, 640, 50)):
@@ -973,19 +1323,68 @@ class Chapel(Location):
             c.curve_to(x + 3, 628 - hh * 0.5, x + 6, 628 - hh * 0.8, x + 10 + r.rand() * 8, 628 - hh)
             c.stroke()
 
+    def things(self):
+        red, blue = PAL["cloth_red"], PAL["cloth_blue"]
+        return [
+            # the altar
+            Thing("vase", 416, 432, 50, base=True, col=PAL["stone_lt"]),
+            Thing("vase", 616, 432, 46, base=True, col=PAL["seaglass_dk"]),
+            Thing("oil_lamp", 530, 432, 38, base=True, lit=True),
+            Thing("chain", 512, 266, 30, rot=90),
+            Thing("leaf", 488, 222, 20, rot=-30),
+            Thing("leaf", 246, 470, 20, rot=50),
+            Thing("bucket", 378, 552, 44, base=True),
+            Thing("broom", 652, 552, 96, base=True, rot=-14),
+            Thing("board", 600, 536, 60, rot=-20, behind=True),
+            # the wall and its stubs
+            Thing("lantern", 158, 300, 44),
+            Thing("seagull_feathers", 930, 306, 30, rot=10),
+            Thing("pebbles", 996, 298, 26),
+            Thing("herbs", 860, 230, 40),
+            # the left graves
+            Thing("flowerpot", 104, 610, 44, base=True),
+            Thing("scarf", 190, 508, 40, rot=-20, col=blue),
+            Thing("leaf", 204, 590, 26, rot=30),
+            Thing("pebbles", 240, 632, 30),
+            Thing("stone", 296, 604, 30),
+            Thing("vase", 36, 560, 40, base=True, col=PAL["stone"]),
+            Thing("pinecone", 168, 570, 24, rot=40),
+            Thing("basket", 280, 560, 40, base=True),
+            # the stonemason's work in front of the altar
+            Thing("mallet", 430, 596, 46, rot=-20),
+            Thing("chisel", 520, 622, 44, rot=10),
+            Thing("nails", 566, 596, 34),
+            Thing("paint_tin", 614, 636, 34, base=True),
+            Thing("bucket", 346, 632, 40, base=True, col=PAL["wood_lt"]),
+            Thing("sack", 712, 566, 54, base=True),
+            Thing("leaf", 690, 620, 24, rot=-50),
+            # the right graves
+            Thing("flowerpot", 752, 566, 40, base=True),
+            Thing("leaf", 810, 542, 22, rot=10),
+            Thing("pinecone", 880, 600, 26, rot=-20),
+            Thing("pebbles", 846, 622, 30),
+            Thing("leaf", 806, 574, 20, rot=60),
+            Thing("pinecone", 840, 574, 18, rot=30),
+            Thing("jug", 962, 604, 44, base=True, col=PAL["stone_lt"]),
+            Thing("cap", 1004, 560, 36, rot=-8),
+            Thing("shell", 742, 606, 24, rot=20),
+            Thing("mug", 900, 560, 26, base=True),
+            Thing("wire_coil", 1000, 630, 30),
+        ]
+
     def objects(self):
         return [
-            Obj("cross", "Brass cross", "cross", 220, 470, 40),
-            Obj("candle", "Candle", "candle", 570, 416, 40),
-            Obj("bell", "Chapel bell", "bell", 470, 612, 36, rot=-70),
-            Obj("prayer_book", "Prayer book", "book", 476, 424, 44, rot=-6, col=PAL["cloth_red"]),
+            Obj("cross", "Brass cross", "cross", 220, 470, 38, tint=(PAL["stone"], 0.2)),
+            Obj("candle", "Candle", "candle", 570, 416, 38, tint=(PAL["amber_lt"], 0.2)),
+            Obj("bell", "Chapel bell", "bell", 470, 612, 34, rot=-70, dark=0.2),
+            Obj("prayer_book", "Prayer book", "book", 476, 424, 42, rot=-6, col=PAL["cloth_red"], tint=(PAL["stone"], 0.2)),
             Obj("ring", "Sea-glass ring", "ring", 820, 590, 26, coin=True),
             Obj("coin", "Gold coin", "coin", 262, 612, 24, coin=True),
-            Obj("key", "Iron key", "key", 960, 286, 40, rot=-20),
-            Obj("trowel", "Trowel", "trowel", 380, 572, 50, rot=-20),
-            Obj("hourglass", "Hourglass", "hourglass", 140, 540, 40),
-            Obj("letter", "Sealed letter", "letter", 660, 600, 46, rot=14),
-            Obj("medal", "Lifeboat medal", "medal", 790, 508, 34),
+            Obj("key", "Iron key", "key", 960, 286, 38, rot=-20, dark=0.2),
+            Obj("trowel", "Trowel", "trowel", 384, 574, 48, rot=-20, tint=(PAL["stone"], 0.2)),
+            Obj("hourglass", "Hourglass", "hourglass", 140, 540, 38, dark=0.2),
+            Obj("letter", "Sealed letter", "letter", 662, 600, 44, rot=14, tint=(PAL["stone_lt"], 0.2)),
+            Obj("medal", "Lifeboat medal", "medal", 790, 508, 32),
             Obj("padlock", "Padlock", "padlock", 512, 230, 28),
         ]
 

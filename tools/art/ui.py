@@ -328,9 +328,9 @@ def empty_cursor(black=False):
 
 def profile_active(w, h):
     s, c = new(w, h)
+    # a dark sea-teal band, so that the chosen name reads in light letters on the parchment
     rrect(c, 2, 2, w - 4, h - 4, h / 2 - 2)
-    c.set_source(lin(0, 0, w, 0, [(0, alpha(PAL["amber"], 0.0)), (0.15, alpha(PAL["amber"], 0.38)),
-                                   (0.85, alpha(PAL["amber"], 0.38)), (1, alpha(PAL["amber"], 0.0))]))
+    c.set_source(lin(0, 0, 0, h, [(0, alpha(shade(PAL["teal"], 0.9), 0.95)), (1, alpha(PAL["deep"], 0.95))]))
     c.fill()
     c.set_line_width(1.2)
     c.move_to(20, 2.5)

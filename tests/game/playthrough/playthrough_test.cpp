@@ -176,9 +176,10 @@ TEST_F(Playthrough, TheDemoFromAFreshUserFolderToTheCredits) {
   EXPECT_EQ(third.InLog("the game ends won; next scripts/maingame.lua"), 2u);
   EXPECT_EQ(third.InLog("(0 left)"), 3u);
   ASSERT_EQ(third.w, 1024);
-  // The gull's mustard blanket under the opening message.
-  std::vector<int> blanket = Average(third, 100, 180, 200, 260);
-  EXPECT_GT(blanket[0], blanket[2] + 25);
+  // The gull's white breast on its dark tartan blanket, under the opening message.
+  std::vector<int> breast = Average(third, 800, 320, 860, 380), blanket = Average(third, 150, 420, 250, 470);
+  EXPECT_GT(breast[0], blanket[0] + 40);
+  EXPECT_GT(blanket[2], blanket[0] + 8);
   saved = Where();
   EXPECT_EQ(saved.level, 2);
   EXPECT_EQ(saved.chapter, 2);

@@ -93,7 +93,7 @@ TEST_F(GameEndToEnd, FirstStartOptionsQuitRestartAndPlayers) {
   EXPECT_EQ(again.exitCode, 0);
   EXPECT_TRUE(again.Has("menu: shown"));
   EXPECT_FALSE(again.Has("menu: asks for a name"));
-  EXPECT_GT(Greeting(again), 80);  // "Ada" under "Welcome back,"
+  EXPECT_GT(Greeting(again), 80);  // "Ada" under the greeting
 
   // 3. The options show what was stored: the music slider's knob at a
   //    quarter (the effects slider's still in the middle), the sound-off box
