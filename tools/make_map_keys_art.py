@@ -520,7 +520,10 @@ def plate_picture():
     rrect(c, PLATE_W / 2 - 110, 14, 220, 30, 6)
     c.set_source(brass_linear(0, 14, 0, 44, 0.1))
     c.fill()
-    text(c, "THE KEEPER'S KEYS", PLATE_W / 2, 35, 17, alpha(PAL["wood_dk"], 0.95), anchor="center", bold=True)
+    rrect(c, PLATE_W / 2 - 104, 17, 208, 24, 4)
+    c.set_source(lin(0, 17, 0, 41, [(0, PAL["brass_hi"]), (0.5, PAL["brass_lt"]), (1, mix(PAL["brass_lt"], PAL["brass"], 0.5))]))
+    c.fill()
+    text(c, "THE KEEPER'S KEYS", PLATE_W / 2, 36, 18, PAL["night"], anchor="center", bold=True)
     # sunk frame for the picture tiles
     tx, ty = TILES_AT[0] - ox, TILES_AT[1] - oy
     rrect(c, tx - 8, ty - 8, 5 * HOLE + 16, HOLE + 16, 6)
