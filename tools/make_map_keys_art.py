@@ -26,7 +26,6 @@ ROOT = os.path.dirname(HERE)
 sys.path.insert(0, os.path.join(ROOT, "tools", "art"))
 sys.path.insert(0, HERE)
 
-import cairo  # noqa: E402
 import numpy as np  # noqa: E402
 from PIL import Image  # noqa: E402
 
@@ -252,21 +251,7 @@ def compass_rose(c, x, y, r):
 
 def haloed(c, s, x, y, size, bold=False, italic=False, anchor="center"):
     """Chart lettering: dark ink inside a rim of bare paper, so it reads over the sea's lines."""
-    c.save()
-    c.select_font_face(SERIF, cairo.FONT_SLANT_ITALIC if italic else cairo.FONT_SLANT_NORMAL,
-                       cairo.FONT_WEIGHT_BOLD if bold else cairo.FONT_WEIGHT_NORMAL)
-    c.set_font_size(size)
-    ext = c.text_extents(s)
-    if anchor == "center":
-        x -= ext.x_advance / 2
-    c.move_to(x, y)
-    c.text_path(s)
-    c.set_line_width(3.5)
-    src(c, alpha(PAL["paper"], 0.9))
-    c.stroke_preserve()
-    src(c, ink(1.0))
-    c.fill()
-    c.restore()
+    text(c, s, x, y, size, ink(1.0), bold=bold, italic=italic, anchor=anchor, halo=alpha(PAL["paper"], 0.9))
 
 
 def map_picture():

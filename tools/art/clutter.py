@@ -30,17 +30,23 @@ def _smooth_profile(c, pts):
     smooth(c, right + left, True, 0.18)
 
 
+def _inked(c, outline, width, col, edge=1.0):
+    """Strokes the current path as a line of `col`, `width` wide, inside a dark outline."""
+    c.set_line_width(outline)
+    src(c, alpha(OUT, edge))
+    c.stroke_preserve()
+    c.set_line_width(width)
+    if isinstance(col, tuple):
+        src(c, col)
+    else:
+        c.set_source(col)
+    c.stroke()
+
+
 def _handle(c, x, y0, y1, out, col, lw=7):
     c.move_to(x, y0)
     c.curve_to(x + out, y0 - 2, x + out, y1 + 2, x, y1)
-    c.set_line_width(lw + 2.5)
-    src(c, alpha(OUT, 0.85))
-    c.stroke()
-    c.move_to(x, y0)
-    c.curve_to(x + out, y0 - 2, x + out, y1 + 2, x, y1)
-    c.set_line_width(lw)
-    src(c, col)
-    c.stroke()
+    _inked(c, lw + 2.5, lw, col, 0.85)
 
 
 # ------------------------------------------------------------------ crockery
@@ -217,14 +223,7 @@ def kettle(c, seed=0):
     col = PAL["copper"]
     c.move_to(-24, -34)
     c.curve_to(-24, -60, 24, -60, 24, -34)
-    c.set_line_width(8)
-    src(c, OUT)
-    c.stroke()
-    c.move_to(-24, -34)
-    c.curve_to(-24, -60, 24, -60, 24, -34)
-    c.set_line_width(5)
-    src(c, PAL["iron"])
-    c.stroke()
+    _inked(c, 8, 5, PAL["iron"])
     c.move_to(34, 0)
     c.curve_to(44, -6, 50, -18, 56, -30)
     c.line_to(60, -26)
@@ -466,14 +465,7 @@ def basket(c, seed=0, fill=None):
     col = mix(PAL["rope"], PAL["wood_lt"], 0.4)
     c.move_to(-40, -10)
     c.curve_to(-40, -64, 40, -64, 40, -10)
-    c.set_line_width(7)
-    src(c, OUT)
-    c.stroke()
-    c.move_to(-40, -10)
-    c.curve_to(-40, -64, 40, -64, 40, -10)
-    c.set_line_width(4.5)
-    src(c, shade(col, 0.9))
-    c.stroke()
+    _inked(c, 7, 4.5, shade(col, 0.9))
     if fill == "eggs":
         for x, y in ((-22, -14), (-4, -20), (16, -16), (30, -10), (6, -8)):
             ellipse(c, x, y, 10, 13)
@@ -544,14 +536,7 @@ def yarn(c, seed=0, col=None):
     for dx in (-8, 8):
         c.move_to(-40 + dx, -40)
         c.line_to(30 + dx, 20)
-        c.set_line_width(3.5)
-        src(c, OUT)
-        c.stroke()
-        c.move_to(-40 + dx, -40)
-        c.line_to(30 + dx, 20)
-        c.set_line_width(2.2)
-        src(c, PAL["iron_lt"])
-        c.stroke()
+        _inked(c, 3.5, 2.2, PAL["iron_lt"])
 
 
 def tin_box(c, seed=0, col=None):
@@ -866,14 +851,7 @@ def nails(c, seed=0):
         dx, dy = math.cos(a) * 20, math.sin(a) * 20
         c.move_to(x - dx, y - dy)
         c.line_to(x + dx, y + dy)
-        c.set_line_width(4.5)
-        src(c, OUT)
-        c.stroke()
-        c.move_to(x - dx, y - dy)
-        c.line_to(x + dx, y + dy)
-        c.set_line_width(3)
-        src(c, PAL["iron_lt"])
-        c.stroke()
+        _inked(c, 4.5, 3, PAL["iron_lt"])
         c.arc(x - dx, y - dy, 4, 0, 2 * math.pi)
         _fill_edge(c, lin(0, -4, 0, 4, [(0, PAL["iron_lt"]), (1, PAL["iron"])]), 1)
 
@@ -907,13 +885,7 @@ def mallet(c, seed=0):
 def wire_coil(c, seed=0):
     for i in range(7):
         ellipse(c, (i - 3) * 1.5, (i - 3) * 1.2, 36 - i * 0.8, 28 - i * 0.6)
-        c.set_line_width(3.5)
-        src(c, OUT)
-        c.stroke()
-        ellipse(c, (i - 3) * 1.5, (i - 3) * 1.2, 36 - i * 0.8, 28 - i * 0.6)
-        c.set_line_width(2)
-        src(c, shade(PAL["copper"], 1.0 + i * 0.08))
-        c.stroke()
+        _inked(c, 3.5, 2, shade(PAL["copper"], 1.0 + i * 0.08))
 
 
 # ------------------------------------------------------------- boats, shore
@@ -947,12 +919,7 @@ def chain(c, seed=0):
             ellipse(c, x, y, 11, 7)
         else:
             ellipse(c, x, y, 11, 3)
-        c.set_line_width(5.5)
-        src(c, OUT)
-        c.stroke_preserve()
-        c.set_line_width(3.5)
-        c.set_source(lin(0, y - 7, 0, y + 7, [(0, PAL["iron_lt"]), (1, PAL["iron"])]))
-        c.stroke()
+        _inked(c, 5.5, 3.5, lin(0, y - 7, 0, y + 7, [(0, PAL["iron_lt"]), (1, PAL["iron"])]))
 
 
 def pebbles(c, seed=0):
@@ -1329,28 +1296,13 @@ def knife(c, seed=0):
 def fork(c, seed=0):
     c.move_to(-52, 0)
     c.line_to(10, 0)
-    c.set_line_width(6.5)
-    src(c, OUT)
-    c.stroke()
-    c.move_to(-52, 0)
-    c.line_to(10, 0)
-    c.set_line_width(4.5)
-    src(c, shade(PAL["iron_lt"], 1.4))
-    c.stroke()
+    _inked(c, 6.5, 4.5, shade(PAL["iron_lt"], 1.4))
     rrect(c, 8, -9, 14, 18, 4)
     _fill_edge(c, lin(0, -9, 0, 9, [(0, shade(PAL["iron_lt"], 1.4)), (1, PAL["iron_lt"])]), 1.2)
     for y in (-7, -2.3, 2.3, 7):
         c.move_to(20, y)
         c.line_to(50, y)
-    c.set_line_width(3.2)
-    src(c, OUT)
-    c.stroke()
-    for y in (-7, -2.3, 2.3, 7):
-        c.move_to(20, y)
-        c.line_to(50, y)
-    c.set_line_width(1.8)
-    src(c, shade(PAL["iron_lt"], 1.4))
-    c.stroke()
+    _inked(c, 3.2, 1.8, shade(PAL["iron_lt"], 1.4))
 
 
 def leaf(c, seed=0, col=None):
@@ -1561,14 +1513,7 @@ def bellows(c, seed=0):
 def poker(c, seed=0):
     c.move_to(-50, 0)
     c.line_to(44, 0)
-    c.set_line_width(6)
-    src(c, OUT)
-    c.stroke()
-    c.move_to(-50, 0)
-    c.line_to(44, 0)
-    c.set_line_width(3.6)
-    src(c, PAL["iron_lt"])
-    c.stroke()
+    _inked(c, 6, 3.6, PAL["iron_lt"])
     c.arc(-52, 0, 7, 0, 2 * math.pi)
     c.set_line_width(3)
     src(c, PAL["brass"])
@@ -1583,14 +1528,7 @@ def poker(c, seed=0):
 def broom(c, seed=0):
     c.move_to(0, -58)
     c.line_to(0, 10)
-    c.set_line_width(7)
-    src(c, OUT)
-    c.stroke()
-    c.move_to(0, -58)
-    c.line_to(0, 10)
-    c.set_line_width(5)
-    src(c, PAL["wood_lt"])
-    c.stroke()
+    _inked(c, 7, 5, PAL["wood_lt"])
     c.move_to(-8, 8)
     c.line_to(8, 8)
     c.line_to(20, 58)
@@ -1694,15 +1632,7 @@ def grinder(c, seed=0):
     c.move_to(0, -26)
     c.line_to(0, -40)
     c.line_to(30, -44)
-    c.set_line_width(5)
-    src(c, OUT)
-    c.stroke()
-    c.move_to(0, -26)
-    c.line_to(0, -40)
-    c.line_to(30, -44)
-    c.set_line_width(3)
-    src(c, PAL["iron_lt"])
-    c.stroke()
+    _inked(c, 5, 3, PAL["iron_lt"])
     ellipse(c, 32, -48, 5, 7)
     _fill_edge(c, lin(0, -55, 0, -41, [(0, PAL["wood_lt"]), (1, PAL["wood"])]), 1.2)
 

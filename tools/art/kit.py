@@ -359,7 +359,8 @@ def shadow_ellipse(ctx, cx, cy, rx, ry, a=0.45):
     ctx.restore()
 
 
-def text(ctx, s, x, y, size, col, face=SERIF, bold=False, italic=False, anchor="left"):
+def text(ctx, s, x, y, size, col, face=SERIF, bold=False, italic=False, anchor="left", halo=None):
+    """Writes s at (x, y) (the baseline); with `halo`, inside a 3.5 px rim of that colour."""
     ctx.save()
     ctx.select_font_face(face, cairo.FONT_SLANT_ITALIC if italic else cairo.FONT_SLANT_NORMAL,
                          cairo.FONT_WEIGHT_BOLD if bold else cairo.FONT_WEIGHT_NORMAL)
@@ -370,8 +371,16 @@ def text(ctx, s, x, y, size, col, face=SERIF, bold=False, italic=False, anchor="
     elif anchor == "right":
         x -= ext.x_advance
     ctx.move_to(x, y)
-    src(ctx, col)
-    ctx.show_text(s)
+    if halo:
+        ctx.text_path(s)
+        ctx.set_line_width(3.5)
+        src(ctx, halo)
+        ctx.stroke_preserve()
+        src(ctx, col)
+        ctx.fill()
+    else:
+        src(ctx, col)
+        ctx.show_text(s)
     ctx.restore()
 
 
