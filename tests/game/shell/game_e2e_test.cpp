@@ -45,10 +45,11 @@ TRect PlayerRow(int i) {
 }
 std::string Centre(const TRect& r) { return Point(r.left + r.Width() / 2, r.top + r.Height() / 2); }
 
-// Pixels of row i warmed by the highlight behind the current player's row.
+// Pixels of row i on the dark sea-teal band behind the current player's row
+// (the parchment under the other rows is warm and light, their letters brown).
 int Highlight(const TRun& run, int i) {
   const TRect r = PlayerRow(i);
-  return run.Pixels(r.left, r.top, r.right, r.bottom, [](int red, int, int blue) { return red > blue + 75; });
+  return run.Pixels(r.left, r.top, r.right, r.bottom, [](int red, int, int blue) { return red < 90 && blue > red + 15; });
 }
 
 }  // namespace
