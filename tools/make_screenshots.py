@@ -60,8 +60,8 @@ SHOTS = [
     ("gamemenu", "The game menu", 4, "the game menu over the chapel", 700, []),
     ("loc24", "The chapel ruins", 4, "the loc24 location", 0, []),
     ("chapelwindow", "The chapel's window", 4, "the chapel's window", 1900, []),
-    ("credits", "The credits", 4, "the game is over", 2000, []),
-    ("quit", "The quit question", 4, "the game is over", 4200, []),
+    ("credits", "The credits", 4, "the main menu; the credits", 2400, []),
+    ("quit", "The quit question", 4, "the main menu; the credits", 4300, []),
 ]
 
 # Text on the screens, to measure: (shot, what, rectangle round the text x, y, w, h, size in px as
@@ -79,11 +79,14 @@ MEASURE = [
     ("mainmenu", "a button not yet earned (Wallpapers)", (842, 712, 118, 26), 20),
     ("options", "the title", (452, 176, 122, 30), 28),
     ("options", "a label (Music)", (272, 252, 72, 26), 22),
+    ("options", "a check box's label (Full screen)", (320, 462, 132, 26), 22),
     ("players", "the chosen player", (484, 222, 58, 30), 26),
     ("players", "the new player's label", (256, 446, 142, 24), 20),
     ("comic1", "a caption on its parchment", (60, 558, 520, 32), 28),
     ("comic1", "the page button (Next)", (856, 710, 60, 28), 20),
     ("splash", "the tagline", (58, 648, 360, 34), 30),
+    ("splash", "the makers' line", (58, 690, 240, 26), 22),
+    ("splash", "the link", (58, 722, 216, 28), 22),
     ("tutorial", "the tutorial's text", (298, 506, 290, 24), 20),
     ("loc11", "a name in the list", (250, 670, 112, 24), 21),
     ("loc11", "the coins", (908, 16, 104, 30), 26),
@@ -95,6 +98,7 @@ MEASURE = [
     ("gallery", "the button (Set as wallpaper)", (424, 648, 178, 28), 28),
     ("keys", "the caption on the lintel", (288, 20, 450, 36), 30),
     ("keys", "the board's name plate", (430, 101, 166, 17), 18),
+    ("chart", "the chart's subtitle", (254, 116, 174, 20), 14),
     ("chart", "a place on the chart", (230, 342, 114, 20), 16),
     ("chart", "the course list's title", (752, 120, 120, 28), 24),
     ("chart", "a place on the course list", (732, 240, 156, 28), 24),
@@ -115,13 +119,13 @@ README = {"mainmenu": "mainmenu", "lamproom": "lamproom", "mosaic": "mosaic"}
 
 
 def find_lantern(given):
+    """The game given, or the most recently built one (an older build may lack what the scripts need)."""
     if given:
         return given
-    for pattern in ("build/rel/game/lantern", "build/ci-release/game/lantern", "build/*/game/lantern"):
-        for path in sorted(glob.glob(os.path.join(ROOT, pattern))):
-            if os.access(path, os.X_OK):
-                return path
-    sys.exit("make_screenshots: no built game found; give --lantern")
+    built = [p for p in glob.glob(os.path.join(ROOT, "build", "*", "game", "lantern")) if os.access(p, os.X_OK)]
+    if not built:
+        sys.exit("make_screenshots: no built game found; give --lantern")
+    return max(built, key=os.path.getmtime)
 
 
 def read_stage(n):
