@@ -12,6 +12,16 @@ from locations import paint
 from scene import Location, Obj, Thing
 
 
+def arch(c, x0, x1, bottom, spring, crown):
+    """The outline of a round-headed opening from x0 to x1: upright sides from `bottom` up to
+    `spring`, a head curving up towards `crown`."""
+    c.move_to(x0, bottom)
+    c.line_to(x0, spring)
+    c.curve_to(x0, crown, x1, crown, x1, spring)
+    c.line_to(x1, bottom)
+    c.close_path()
+
+
 def light_shaft(arr, pts, col, a=0.22, r=10):
     s, c = new(W, H)
     c.move_to(*pts[0])
@@ -601,11 +611,7 @@ class Stairwell(Location):
         c.fill()
         c.restore()
         # a store under the flight: a low arched doorway with its plank door ajar
-        c.move_to(560, 640)
-        c.line_to(560, 520)
-        c.curve_to(560, 470, 680, 470, 680, 520)
-        c.line_to(680, 640)
-        c.close_path()
+        arch(c, 560, 680, 640, 520, 470)
         src(c, shade(PAL["stone_lt"], 0.7))
         c.set_line_width(10)
         c.stroke_preserve()
@@ -621,11 +627,7 @@ class Stairwell(Location):
         wood(c, 636, 480, 44, 160, self.seed + 41, tone="dark", vertical=True, planks=2)
         c.restore()
         # a niche with a shelf for the spare lens, and an iron peg for the rope
-        c.move_to(360, 290)
-        c.line_to(360, 240)
-        c.curve_to(360, 200, 430, 200, 430, 240)
-        c.line_to(430, 290)
-        c.close_path()
+        arch(c, 360, 430, 290, 240, 200)
         c.set_source(lin(0, 200, 0, 290, [(0, PAL["night"]), (1, shade(PAL["stone_dk"], 0.7))]))
         c.fill()
         c.rectangle(352, 288, 86, 10)
@@ -655,19 +657,11 @@ class Stairwell(Location):
             c.line_to(x + w + 20, y - 100)
         c.stroke()
         # the landing at the top right: an arched plank door in a stone surround
-        c.move_to(852, 196)
-        c.line_to(852, 86)
-        c.curve_to(852, 22, 978, 22, 978, 86)
-        c.line_to(978, 196)
-        c.close_path()
+        arch(c, 852, 978, 196, 86, 22)
         c.set_source(lin(852, 0, 978, 0, [(0, PAL["stone_lt"]), (1, PAL["stone_dk"])]))
         c.fill()
         c.save()
-        c.move_to(864, 196)
-        c.line_to(864, 90)
-        c.curve_to(864, 36, 966, 36, 966, 90)
-        c.line_to(966, 196)
-        c.close_path()
+        arch(c, 864, 966, 196, 90, 36)
         c.clip()
         wood(c, 860, 30, 110, 170, self.seed + 44, tone="mid", vertical=True, planks=4)
         for yy in (84, 160):
