@@ -1324,6 +1324,23 @@ def leaf(c, seed=0, col=None):
     c.stroke()
 
 
+def tuft(c, seed=0, col=None):
+    """A clump of long grass, its root at the bottom: stood in front of something on the
+    ground, its blades cross it."""
+    col = col or mix(PAL["leaf"], PAL["amber_lt"], 0.3)
+    r = rng(seed)
+    for i in range(17):
+        x0 = (r.rand() - 0.5) * 44
+        lean = (x0 / 18.0 + (r.rand() - 0.5)) * 26
+        h = 54 + r.rand() * 38
+        c.move_to(x0 - 2.5, 44)
+        c.curve_to(x0, 44 - h * 0.5, x0 + lean * 0.5, 44 - h * 0.8, x0 + lean, 44 - h)
+        c.curve_to(x0 + lean * 0.4, 44 - h * 0.75, x0 + 2, 44 - h * 0.45, x0 + 2.5, 44)
+        c.close_path()
+        c.set_source(lin(0, 44 - h, 0, 44, [(0, shade(col, 1.5 + r.rand() * 0.4)), (1, shade(col, 0.6))]))
+        c.fill()
+
+
 def pinecone(c, seed=0):
     col = PAL["wood_md"]
     c.move_to(0, -46)

@@ -477,6 +477,26 @@ class Harbour(Location):
             Thing("anchor", 900, 612, 50, rot=70),
             Thing("boot", 944, 640, 40, base=True, flip=True),
             Thing("crock", 1010, 624, 38, base=True),
+            # the catch landed on the quay, and what came up with it
+            Thing("oar_blade", 430, 546, 70, rot=8),
+            Thing("rope", 596, 560, 58),
+            Thing("tin_box", 536, 556, 28, rot=-8, col=red),
+            Thing("board", 694, 548, 60, rot=-10),
+            Thing("bucket", 824, 566, 40, base=True, col=PAL["wood_lt"]),
+            Thing("mussels", 446, 580, 28),
+            Thing("pebbles", 498, 606, 26),
+            Thing("pebbles", 736, 604, 28),
+            Thing("cork", 790, 604, 16, rot=70),
+            Thing("jar", 640, 432, 26, base=True, col=PAL["seaglass_dk"]),
+            Thing("oil_lamp", 940, 604, 40, base=True),
+            Thing("dish", 930, 430, 24),
+            Thing("tankard", 40, 432, 26, base=True),
+            Thing("pipe", 122, 600, 26, rot=30),
+            # weed and net in front of the shore finds
+            Thing("seaweed", 486, 574, 30, fore=True),
+            Thing("seaweed", 776, 582, 30, fore=True, flip=True),
+            Thing("seaweed", 160, 622, 26, fore=True),
+            Thing("seaweed", 994, 612, 28, fore=True, flip=True),
         ]
 
     def objects(self):
@@ -733,6 +753,19 @@ class Stairwell(Location):
             on("basket", 9, 40, 46),
             on("spool", 9, 96, 22),
             on("sack", 10, 70, 50),
+            on("jar", 1, 10, 26, col=PAL["amber_dk"]),
+            on("crock", 0, 160, 34),
+            on("salt_box", 3, 150, 26),
+            on("tin_can", 4, 10, 22),
+            on("teacup_stack", 5, 150, 30),
+            on("books", 6, 12, 34),
+            on("paint_tin", 8, 8, 30, col=blue),
+            on("tin_can", 9, 140, 26),
+            on("mug", 10, 12, 24),
+            # rags dropped over what lies on the steps
+            on("scarf", 0, 92, 36, rot=-8, fore=True, col=PAL["paper_dk"]),
+            on("towel", 4, 66, 30, rot=80, fore=True, col=red),
+            on("newspaper", 7, 82, 30, rot=6, fore=True),
             # the walls
             Thing("coat", 96, 420, 104, rot=2),
             Thing("oilskin", 112, 330, 48, rot=-10),
@@ -748,6 +781,10 @@ class Stairwell(Location):
             Thing("frame", 460, 120, 40, rot=3),
             Thing("bottle", 182, 328, 34, base=True, col=PAL["amber_dk"]),
             Thing("shell", 238, 328, 22, base=True),
+            Thing("pencil", 244, 318, 24, rot=-30),
+            Thing("cap", 150, 250, 34, rot=-6),
+            Thing("frame", 736, 196, 36, rot=-3),
+            Thing("herbs", 130, 150, 40),
             # the shelf
             Thing("tin_box", 326, 400, 34, base=True, col=red),
             Thing("mantel_clock", 368, 400, 38, base=True),
@@ -963,6 +1000,25 @@ class LampRoom(Location):
             Thing("screwdriver", 820, 624, 44, rot=-8, col=blue),
             Thing("bucket", 966, 640, 46, base=True),
             Thing("chisel", 300, 590, 40, rot=-30, fore=True),
+            # the keeper's night work spread over the grating
+            Thing("books", 96, 616, 40, base=True),
+            Thing("nails", 306, 620, 26),
+            Thing("tin_box", 458, 600, 26, col=red),
+            Thing("screwdriver", 612, 628, 36, rot=30),
+            Thing("spool", 656, 594, 24),
+            Thing("paint_tin", 736, 628, 30, base=True),
+            Thing("rope", 884, 628, 56),
+            Thing("oil_lamp", 398, 640, 36, base=True),
+            Thing("crock", 690, 640, 30, base=True),
+            Thing("tin_can", 30, 404, 22, base=True, col=blue),
+            Thing("salt_box", 130, 404, 26, base=True),
+            Thing("rope", 300, 476, 40, rot=10),
+            Thing("lifebuoy", 706, 420, 40),
+            Thing("jar", 586, 474, 22, base=True, col=PAL["amber_dk"]),
+            # rags and papers over the tools
+            Thing("towel", 708, 588, 34, rot=80, fore=True, col=PAL["paper_dk"]),
+            Thing("newspaper", 184, 622, 36, rot=12, fore=True),
+            Thing("towel", 784, 628, 30, rot=-70, fore=True, col=PAL["cloth_blue"]),
         ]
 
     def objects(self):
@@ -1150,6 +1206,30 @@ class CliffPath(Location):
             Thing("cork", 550, 592, 16, rot=60),
             Thing("pebbles", 676, 502, 22),
             Thing("stone", 94, 574, 24),
+            # more washed up and dropped on the cliff top
+            Thing("seagull_feathers", 770, 556, 30, rot=-20),
+            Thing("jar", 384, 486, 28, base=True, rot=70),
+            Thing("tin_box", 700, 590, 28, rot=12),
+            Thing("driftwood", 724, 624, 58, rot=10),
+            Thing("net_float", 146, 508, 22),
+            Thing("mussels", 590, 444, 26),
+            Thing("cork", 270, 520, 16, rot=10),
+            Thing("boot", 1000, 440, 34, base=True, rot=6),
+            Thing("envelope_stack", 212, 470, 26, rot=-30),
+            Thing("pebbles", 444, 452, 26),
+            # long grass in front of what lies in it
+            Thing("tuft", 430, 556, 56, fore=True, flip=True),
+            Thing("tuft", 838, 538, 50, fore=True),
+            Thing("tuft", 104, 440, 44, fore=True),
+            Thing("tuft", 540, 598, 50, fore=True),
+            Thing("tuft", 78, 556, 50, fore=True, flip=True),
+            Thing("tuft", 950, 540, 50, fore=True),
+            Thing("tuft", 284, 600, 46, fore=True, flip=True),
+            Thing("tuft", 240, 500, 60, fore=True),
+            Thing("tuft", 680, 560, 60, fore=True, flip=True),
+            Thing("tuft", 20, 470, 60, fore=True),
+            Thing("tuft", 890, 610, 56, fore=True, flip=True),
+            Thing("tuft", 360, 630, 50, fore=True),
         ]
 
     def objects(self):
@@ -1364,6 +1444,41 @@ class Chapel(Location):
             Thing("shell", 742, 606, 24, rot=20),
             Thing("mug", 900, 560, 26, base=True),
             Thing("wire_coil", 1000, 630, 30),
+            # more on the altar: stubs of old candles, hymn books, an offering dish
+            Thing("candle_stub", 546, 432, 24, base=True),
+            Thing("candle_stub", 598, 432, 30, base=True),
+            Thing("books", 442, 432, 38, base=True),
+            Thing("dish", 506, 438, 30),
+            Thing("envelope_stack", 640, 440, 28, rot=8),
+            # the wall stub on the right: ivy, a hook and its chain round the key
+            Thing("chain", 990, 268, 30, rot=40),
+            Thing("nails", 926, 276, 22),
+            Thing("leaf", 948, 298, 22, rot=-20, fore=True),
+            Thing("leaf", 972, 278, 16, rot=60, fore=True),
+            # the graves: ivy over the cross and the medal, pots round the hourglass
+            Thing("leaf", 228, 488, 16, rot=10, fore=True),
+            Thing("herbs", 190, 470, 34, rot=-10),
+            Thing("flowerpot", 164, 560, 28, base=True),
+            Thing("jar", 116, 562, 28, base=True, col=PAL["stone_lt"]),
+            Thing("leaf", 800, 522, 16, rot=20, fore=True),
+            Thing("vase", 826, 524, 28, base=True, col=PAL["stone"]),
+            Thing("envelope_stack", 704, 612, 32, rot=-10),
+            Thing("newspaper", 618, 606, 38, rot=6),
+            Thing("pebbles", 290, 616, 26),
+            Thing("shell", 236, 614, 18, rot=40),
+            Thing("cork", 846, 592, 16, rot=20),
+            # the scraps and long grass in front of what lies on the ground
+            Thing("tuft", 488, 602, 50, fore=True),
+            Thing("tuft", 392, 566, 56, fore=True, flip=True),
+            Thing("tuft", 246, 598, 40, fore=True),
+            Thing("tuft", 668, 590, 60, fore=True, flip=True),
+            Thing("tuft", 832, 584, 50, fore=True),
+            Thing("tuft", 146, 530, 56, fore=True),
+            Thing("tuft", 60, 590, 70, fore=True, flip=True),
+            Thing("tuft", 560, 622, 64, fore=True),
+            Thing("tuft", 930, 620, 60, fore=True, flip=True),
+            Thing("tuft", 320, 560, 60, fore=True),
+            Thing("tuft", 744, 560, 56, fore=True, flip=True),
         ]
 
     def objects(self):
