@@ -22,6 +22,12 @@ def arch(c, x0, x1, bottom, spring, crown):
     c.close_path()
 
 
+def tufts(spots):
+    """Clumps of long grass standing in front of what lies on the ground: (x, y, size) each,
+    every other one turned round."""
+    return [Thing("tuft", x, y, size, fore=True, flip=i % 2 == 1) for i, (x, y, size) in enumerate(spots)]
+
+
 def light_shaft(arr, pts, col, a=0.22, r=10):
     s, c = new(W, H)
     c.move_to(*pts[0])
@@ -1217,20 +1223,9 @@ class CliffPath(Location):
             Thing("boot", 1000, 440, 34, base=True, rot=6),
             Thing("envelope_stack", 212, 470, 26, rot=-30),
             Thing("pebbles", 444, 452, 26),
-            # long grass in front of what lies in it
-            Thing("tuft", 430, 556, 56, fore=True, flip=True),
-            Thing("tuft", 838, 538, 50, fore=True),
-            Thing("tuft", 104, 440, 44, fore=True),
-            Thing("tuft", 540, 598, 50, fore=True),
-            Thing("tuft", 78, 556, 50, fore=True, flip=True),
-            Thing("tuft", 950, 540, 50, fore=True),
-            Thing("tuft", 284, 600, 46, fore=True, flip=True),
-            Thing("tuft", 240, 500, 60, fore=True),
-            Thing("tuft", 680, 560, 60, fore=True, flip=True),
-            Thing("tuft", 20, 470, 60, fore=True),
-            Thing("tuft", 890, 610, 56, fore=True, flip=True),
-            Thing("tuft", 360, 630, 50, fore=True),
-        ]
+        ] + tufts([(430, 556, 56), (838, 538, 50), (104, 440, 44), (540, 598, 50), (78, 556, 50),
+                   (950, 540, 50), (284, 600, 46), (240, 500, 60), (680, 560, 60), (20, 470, 60),
+                   (890, 610, 56), (360, 630, 50)])
 
     def objects(self):
         return [
@@ -1467,19 +1462,9 @@ class Chapel(Location):
             Thing("pebbles", 290, 616, 26),
             Thing("shell", 236, 614, 18, rot=40),
             Thing("cork", 846, 592, 16, rot=20),
-            # the scraps and long grass in front of what lies on the ground
-            Thing("tuft", 488, 602, 50, fore=True),
-            Thing("tuft", 392, 566, 56, fore=True, flip=True),
-            Thing("tuft", 246, 598, 40, fore=True),
-            Thing("tuft", 668, 590, 60, fore=True, flip=True),
-            Thing("tuft", 832, 584, 50, fore=True),
-            Thing("tuft", 146, 530, 56, fore=True),
-            Thing("tuft", 60, 590, 70, fore=True, flip=True),
-            Thing("tuft", 560, 622, 64, fore=True),
-            Thing("tuft", 930, 620, 60, fore=True, flip=True),
-            Thing("tuft", 320, 560, 60, fore=True),
-            Thing("tuft", 744, 560, 56, fore=True, flip=True),
-        ]
+        ] + tufts([(488, 602, 50), (392, 566, 56), (246, 598, 40), (668, 590, 60), (832, 584, 50),
+                   (146, 530, 56), (60, 590, 70), (560, 622, 64), (930, 620, 60), (320, 560, 60),
+                   (744, 560, 56)])
 
     def objects(self):
         return [
