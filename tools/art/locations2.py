@@ -284,6 +284,27 @@ class Attic(Location):
             Thing("crock", 24, 560, 40, base=True),
             Thing("tankard", 150, 570, 30, base=True),
             Thing("spool", 236, 614, 22, base=True, col=PAL["seaglass_dk"]),
+            # more hung on the boards round the horseshoe
+            Thing("chain", 572, 126, 30, rot=80),
+            Thing("scarf", 528, 130, 40, rot=80, col=red),
+            Thing("pliers", 626, 160, 30, rot=60),
+            Thing("frame", 196, 204, 34, rot=-4),
+            # more on the tie beam, the chest and the crate
+            Thing("jar", 252, 302, 28, base=True, col=PAL["amber_dk"]),
+            Thing("candle_stub", 486, 302, 24, base=True),
+            Thing("bowl", 534, 302, 30, base=True),
+            Thing("teacup_stack", 840, 318, 28, base=True),
+            Thing("newspaper", 560, 414, 48, rot=-4),
+            Thing("pencil", 712, 412, 30, rot=20),
+            # more on the floor, and rags and papers over what lies there
+            Thing("yarn", 510, 596, 26),
+            Thing("envelope_stack", 690, 620, 36, rot=8),
+            Thing("tin_can", 648, 566, 24, base=True, col=red),
+            Thing("mug", 880, 584, 24, base=True),
+            Thing("scarf", 462, 578, 34, rot=20, fore=True, col=PAL["paper_dk"]),
+            Thing("newspaper", 792, 614, 34, rot=-10, fore=True),
+            Thing("towel", 866, 612, 28, rot=80, fore=True, col=blue),
+            Thing("towel", 616, 110, 26, rot=40, fore=True, col=PAL["paper_dk"]),
         ]
 
     def objects(self):
