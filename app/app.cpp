@@ -5,8 +5,8 @@
 
 #include "audio/hooks.h"
 #include "audio/sound.h"
-#include "render/assetmap.h"
-#include "render/hooks.h"
+#include "render/sprites/assetmap.h"
+#include "render/platform/hooks.h"
 #include "ui/hooks.h"
 #include "ui/stockwindows.h"
 

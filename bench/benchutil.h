@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "render/displayhandler.h"
+#include "render/device/displayhandler.h"
 #include "render/renderer.h"
 #include "render/sdev/sdev.h"
 

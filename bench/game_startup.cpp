@@ -30,7 +30,7 @@
 
 #include "bench/compare.h"
 #include "bench/game_startup.h"
-#include "render/imagereaders.h"
+#include "render/textures/imagereaders.h"
 
 namespace {
 

@@ -19,15 +19,15 @@
 #include <string>
 #include <vector>
 
-#include "game/shell/particlelib.h"
-#include "game/shell/particlewrap.h"
+#include "game/shell/particles/particlelib.h"
+#include "game/shell/particles/particlewrap.h"
 #include "platform/registry/asset.h"
 #include "bench/benchutil.h"
 #include "bench/compare.h"
-#include "render/displayhandler.h"
+#include "render/device/displayhandler.h"
 #include "render/renderer.h"
 #include "render/sdev/sdev.h"
-#include "render/texture.h"
+#include "render/textures/texture.h"
 
 namespace {
 

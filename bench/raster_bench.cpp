@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "platform/log.h"
-#include "render/minivecdraw.h"
-#include "render/minivecfont.h"
-#include "render/mvecwriter.h"
+#include "render/text/minivecdraw.h"
+#include "render/text/minivecfont.h"
+#include "render/text/mvecwriter.h"
 
 namespace {
 

@@ -26,11 +26,11 @@
 #include "bench/compare.h"
 
 #include "platform/registry/asset.h"
-#include "render/displayhandler.h"
+#include "render/device/displayhandler.h"
 #include "render/renderer.h"
 #include "render/sdev/fault.h"
 #include "render/sdev/sdev.h"
-#include "render/texture.h"
+#include "render/textures/texture.h"
 
 namespace {
 

@@ -27,9 +27,9 @@
 
 #include "bench/compare.h"
 #include "bench/recorder.h"
-#include "game/shell/gameprogress.h"
-#include "game/shell/gamesettings.h"
-#include "game/shell/userinfo.h"
+#include "game/shell/data/gameprogress.h"
+#include "game/shell/data/gamesettings.h"
+#include "game/shell/data/userinfo.h"
 #include "platform/folders.h"
 #include "platform/prefs.h"
 #include "platform/settings.h"

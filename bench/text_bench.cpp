@@ -36,9 +36,9 @@
 #include <vector>
 
 #include "bench/compare.h"
-#include "render/font.h"
-#include "render/minivecdraw.h"
-#include "render/textblock.h"
+#include "render/text/font.h"
+#include "render/text/minivecdraw.h"
+#include "render/text/textblock.h"
 
 namespace {
 

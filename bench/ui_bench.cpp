@@ -29,7 +29,7 @@
 #include "bench/recorder.h"
 #include "platform/registry/asset.h"
 #include "platform/time.h"
-#include "render/displayhandler.h"
+#include "render/device/displayhandler.h"
 #include "render/sdev/sdev.h"
 #include "ui/drawenvironment.h"
 #include "ui/modalwindow.h"

@@ -9,10 +9,10 @@
 #include "platform/settings.h"
 #include "platform/shell/platform.h"
 #include "platform/time.h"
-#include "render/displayhandler.h"
-#include "render/textblock.h"
-#include "render/texture.h"
-#include "render/texturedata.h"
+#include "render/device/displayhandler.h"
+#include "render/text/textblock.h"
+#include "render/textures/texture.h"
+#include "render/textures/texturedata.h"
 
 namespace sd = sdev;
 using sdev::Device;

@@ -10,7 +10,7 @@
 // texture coordinates 0..1 maps texel to pixel one to one. Vertex sets of
 // format 3 (pre-transformed) use the same origin.
 //
-// Part of render/; draws through the display handler (render/displayhandler.h)
+// Part of render/; draws through the display handler (render/device/displayhandler.h)
 // on the software display device (render/sdev). Depends on platform/.
 #pragma once
 #include <cstdint>

@@ -21,7 +21,7 @@
 #include <utility>
 #include <vector>
 
-#include "render/mvecwriter.h"
+#include "render/text/mvecwriter.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include <boost/shared_ptr.hpp>
 
-#include "render/texture.h"
+#include "render/textures/texture.h"
 #include "ui/modalwindow.h"
 #include "ui/widgetroles.h"
 

@@ -1,7 +1,7 @@
 #include "ui/drawenvironment.h"
 
-#include "render/displayhandler.h"
-#include "render/texture.h"
+#include "render/device/displayhandler.h"
+#include "render/textures/texture.h"
 
 bool TRendererWindowEnvironment::HasDisplay() {
   TDisplayHandler* display = GetDisplayHandler();

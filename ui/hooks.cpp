@@ -3,7 +3,7 @@
 #include "platform/settings.h"
 #include "platform/shell/platform.h"
 #include "platform/stringtable.h"
-#include "render/displayhandler.h"
+#include "render/device/displayhandler.h"
 #include "ui/drawenvironment.h"
 #include "ui/modalwindow.h"
 #include "ui/windowmanager.h"

@@ -4,7 +4,7 @@
 #pragma once
 #include <cstdint>
 
-#include "render/texture.h"
+#include "render/textures/texture.h"
 #include "ui/widgetroles.h"
 #include "ui/window.h"
 

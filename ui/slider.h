@@ -8,7 +8,7 @@
 #pragma once
 #include <cstdint>
 
-#include "render/texture.h"
+#include "render/textures/texture.h"
 #include "ui/window.h"
 
 class TImage;

@@ -6,7 +6,7 @@
 
 #include "platform/log.h"
 #include "render/renderer.h"
-#include "render/textblock.h"
+#include "render/text/textblock.h"
 #include "script/luaobject.h"
 #include "ui/modalwindow.h"
 #include "ui/windowmanager.h"

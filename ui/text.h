@@ -1,6 +1,6 @@
 // TText: the stock text window (Lua type "Text"): a block of laid-out text
 // with markup, links that act as the command buttons they name, scrolling and
-// rotation. The text block (render/textblock.h) lays it out and draws it;
+// rotation. The text block (render/text/textblock.h) lays it out and draws it;
 // this window reads the style keys and handles the mouse.
 #pragma once
 #include "platform/color.h"

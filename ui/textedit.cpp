@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "platform/event.h"
-#include "render/font.h"
-#include "render/minivecfont.h"
-#include "render/textblock.h"
+#include "render/text/font.h"
+#include "render/text/minivecfont.h"
+#include "render/text/textblock.h"
 #include "ui/message.h"
 #include "ui/modalwindow.h"
 #include "ui/windowmanager.h"

@@ -7,14 +7,14 @@
 
 #include "audio/sound.h"
 #include "game/minigames/mgdraw.h"
-#include "game/shell/commonsound.h"
-#include "game/shell/gameutils.h"
+#include "game/shell/widgets/commonsound.h"
+#include "game/shell/widgets/gameutils.h"
 #include "platform/log.h"
 #include "platform/shell/platform.h"
 #include "render/drawparams.h"
 #include "render/renderer.h"
-#include "render/textsprite.h"
-#include "render/texture.h"
+#include "render/text/textsprite.h"
+#include "render/textures/texture.h"
 #include "ui/windowmanager.h"
 
 using namespace mgdraw;

@@ -5,14 +5,14 @@
 #include <algorithm>
 
 #include "game/minigames/mgdraw.h"
-#include "game/shell/gameutils.h"
+#include "game/shell/widgets/gameutils.h"
 #include "platform/log.h"
 #include "platform/shell/platform.h"
 #include "render/drawparams.h"
 #include "render/renderer.h"
-#include "render/textblock.h"
-#include "render/textsprite.h"
-#include "render/texture.h"
+#include "render/text/textblock.h"
+#include "render/text/textsprite.h"
+#include "render/textures/texture.h"
 #include "ui/text.h"
 #include "ui/windowmanager.h"
 

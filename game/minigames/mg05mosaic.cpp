@@ -8,7 +8,7 @@
 #include <string>
 
 #include "platform/log.h"
-#include "render/texture.h"
+#include "render/textures/texture.h"
 
 namespace {
 

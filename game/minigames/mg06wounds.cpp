@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "platform/log.h"
-#include "render/texture.h"
+#include "render/textures/texture.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include "game/minigames/mgresources.h"
 #include "platform/shell/platform.h"
 #include "render/drawparams.h"
-#include "render/textsprite.h"
-#include "render/texture.h"
+#include "render/text/textsprite.h"
+#include "render/textures/texture.h"
 
 namespace mgdraw {
 

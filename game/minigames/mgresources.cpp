@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "game/shell/gamesettings.h"
-#include "game/shell/gameutils.h"
+#include "game/shell/data/gamesettings.h"
+#include "game/shell/widgets/gameutils.h"
 #include "platform/log.h"
-#include "render/texture.h"
+#include "render/textures/texture.h"
 
 namespace {
 

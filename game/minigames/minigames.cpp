@@ -5,10 +5,10 @@
 #include <algorithm>
 
 #include "game/scene/sceneflow.h"
-#include "game/shell/gamebutton.h"
-#include "game/shell/gameprogress.h"
-#include "game/shell/gamesettings.h"
-#include "game/shell/shadow.h"
+#include "game/shell/widgets/gamebutton.h"
+#include "game/shell/data/gameprogress.h"
+#include "game/shell/data/gamesettings.h"
+#include "game/shell/widgets/shadow.h"
 #include "game/shell/upperlayers.h"
 #include "game/story/logbook.h"
 #include "platform/file.h"

@@ -26,7 +26,7 @@
 #include <string>
 
 #include "game/minigames/mgresources.h"
-#include "game/shell/commonsound.h"
+#include "game/shell/widgets/commonsound.h"
 #include "game/story/journalwish.h"
 #include "game/story/tutorscripts.h"
 #include "platform/string.h"

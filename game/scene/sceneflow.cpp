@@ -5,11 +5,11 @@
 
 #include <tinyxml.h>
 
-#include "game/shell/gameprogress.h"
-#include "game/shell/gamesettings.h"
-#include "game/shell/gameutils.h"
+#include "game/shell/data/gameprogress.h"
+#include "game/shell/data/gamesettings.h"
+#include "game/shell/widgets/gameutils.h"
 #include "game/shell/upperlayers.h"
-#include "game/shell/userinfo.h"
+#include "game/shell/data/userinfo.h"
 #include "platform/file.h"
 #include "platform/log.h"
 #include "ui/windowmanager.h"

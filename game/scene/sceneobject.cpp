@@ -1,8 +1,8 @@
 #include "game/scene/sceneobject.h"
 
-#include "game/shell/gameutils.h"
+#include "game/shell/widgets/gameutils.h"
 #include "render/drawparams.h"
-#include "render/texture.h"
+#include "render/textures/texture.h"
 
 Object_t::Object_t() = default;
 Object_t::~Object_t() = default;

@@ -6,7 +6,7 @@
 
 #include <boost/shared_ptr.hpp>
 
-#include "game/shell/pictureeffect.h"
+#include "game/shell/widgets/pictureeffect.h"
 #include "platform/geometry.h"
 #include "platform/string.h"
 

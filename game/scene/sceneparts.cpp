@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/log.h"
-#include "render/texture.h"
+#include "render/textures/texture.h"
 
 int GetXmlChildAttribute(const TiXmlNode* node, const char* child, const char* attr, std::string& out) {
   if (!node || !child || !attr) return 0;

@@ -1,6 +1,6 @@
 #include "game/shell/storyservices.h"
 
-#include "game/shell/gameutils.h"
+#include "game/shell/widgets/gameutils.h"
 #include "platform/log.h"
 #include "script/luaapi.h"
 #include "ui/windowmanager.h"

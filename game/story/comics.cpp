@@ -4,15 +4,15 @@
 
 #include <cmath>
 
-#include "game/shell/gamesettings.h"
-#include "game/shell/gameutils.h"
-#include "game/shell/texteffect.h"
+#include "game/shell/data/gamesettings.h"
+#include "game/shell/widgets/gameutils.h"
+#include "game/shell/widgets/texteffect.h"
 #include "game/story/storyutil.h"
 #include "platform/log.h"
-#include "render/animsprite.h"
-#include "render/animtexture.h"
+#include "render/sprites/animsprite.h"
+#include "render/sprites/animtexture.h"
 #include "render/drawparams.h"
-#include "render/texture.h"
+#include "render/textures/texture.h"
 
 namespace {
 

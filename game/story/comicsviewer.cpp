@@ -1,6 +1,6 @@
 #include "game/story/comicsviewer.h"
 
-#include "game/shell/gameprogress.h"
+#include "game/shell/data/gameprogress.h"
 #include "game/story/storyutil.h"
 #include "platform/log.h"
 #include "render/renderer.h"

@@ -20,7 +20,7 @@
 #pragma once
 #include <memory>
 
-#include "game/shell/commonsound.h"
+#include "game/shell/widgets/commonsound.h"
 #include "game/story/comics.h"
 #include "platform/color.h"
 #include "ui/window.h"

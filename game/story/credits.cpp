@@ -5,11 +5,11 @@
 #include <cmath>
 #include <string>
 
-#include "game/shell/gameutils.h"
+#include "game/shell/widgets/gameutils.h"
 #include "game/story/storyutil.h"
 #include "platform/log.h"
 #include "render/renderer.h"
-#include "render/textblock.h"
+#include "render/text/textblock.h"
 #include "ui/text.h"
 #include "ui/windowmanager.h"
 #include "ui/windowstyle.h"

@@ -4,16 +4,16 @@
 
 #include <algorithm>
 
-#include "game/shell/gameprogress.h"
-#include "game/shell/gamesettings.h"
-#include "game/shell/gameutils.h"
-#include "game/shell/userinfo.h"
+#include "game/shell/data/gameprogress.h"
+#include "game/shell/data/gamesettings.h"
+#include "game/shell/widgets/gameutils.h"
+#include "game/shell/data/userinfo.h"
 #include "game/story/storyutil.h"
 #include "platform/file.h"
 #include "platform/log.h"
 #include "render/drawparams.h"
 #include "render/renderer.h"
-#include "render/texture.h"
+#include "render/textures/texture.h"
 #include "ui/message.h"
 #include "ui/text.h"
 #include "ui/windowmanager.h"

@@ -13,15 +13,15 @@
 #include <utility>
 
 #include "audio/sound.h"
-#include "game/shell/commonsound.h"
-#include "game/shell/gamebutton.h"
-#include "game/shell/gamesettings.h"
-#include "game/shell/gameutils.h"
+#include "game/shell/widgets/commonsound.h"
+#include "game/shell/widgets/gamebutton.h"
+#include "game/shell/data/gamesettings.h"
+#include "game/shell/widgets/gameutils.h"
 #include "platform/log.h"
 #include "platform/shell/platform.h"
 #include "platform/task.h"
-#include "render/textblock.h"
-#include "render/texture.h"
+#include "render/text/textblock.h"
+#include "render/textures/texture.h"
 #include "ui/text.h"
 
 namespace {

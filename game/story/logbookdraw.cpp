@@ -3,13 +3,13 @@
 // input.
 #include <cmath>
 
-#include "game/shell/gamebutton.h"
-#include "game/shell/gameutils.h"
+#include "game/shell/widgets/gamebutton.h"
+#include "game/shell/widgets/gameutils.h"
 #include "game/story/logbook.h"
 #include "render/drawparams.h"
 #include "render/renderer.h"
-#include "render/textblock.h"
-#include "render/texture.h"
+#include "render/text/textblock.h"
+#include "render/textures/texture.h"
 #include "ui/text.h"
 
 namespace {

@@ -5,13 +5,13 @@
 #include <algorithm>
 #include <cmath>
 
-#include "game/shell/gameprogress.h"
-#include "game/shell/gameutils.h"
+#include "game/shell/data/gameprogress.h"
+#include "game/shell/widgets/gameutils.h"
 #include "game/story/logbook.h"
 #include "platform/log.h"
 #include "render/renderer.h"
-#include "render/textblock.h"
-#include "render/texture.h"
+#include "render/text/textblock.h"
+#include "render/textures/texture.h"
 #include "ui/text.h"
 
 namespace {

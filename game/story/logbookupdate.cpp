@@ -4,11 +4,11 @@
 #include <algorithm>
 
 #include "audio/sound.h"
-#include "game/shell/gamebutton.h"
-#include "game/shell/gameutils.h"
+#include "game/shell/widgets/gamebutton.h"
+#include "game/shell/widgets/gameutils.h"
 #include "game/story/logbook.h"
-#include "render/textblock.h"
-#include "render/texture.h"
+#include "render/text/textblock.h"
+#include "render/textures/texture.h"
 #include "ui/text.h"
 
 namespace {

@@ -2,8 +2,8 @@
 
 #include <tinyxml.h>
 
-#include "game/shell/commonsound.h"
-#include "game/shell/gameprogress.h"
+#include "game/shell/widgets/commonsound.h"
+#include "game/shell/data/gameprogress.h"
 #include "platform/log.h"
 #include "script/bind.h"
 

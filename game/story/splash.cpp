@@ -4,16 +4,16 @@
 
 #include <algorithm>
 
-#include "game/shell/gamebutton.h"
-#include "game/shell/gameprogress.h"
-#include "game/shell/gamesettings.h"
-#include "game/shell/gameutils.h"
-#include "game/shell/shadow.h"
+#include "game/shell/widgets/gamebutton.h"
+#include "game/shell/data/gameprogress.h"
+#include "game/shell/data/gamesettings.h"
+#include "game/shell/widgets/gameutils.h"
+#include "game/shell/widgets/shadow.h"
 #include "game/story/storyutil.h"
 #include "platform/log.h"
 #include "render/drawparams.h"
 #include "render/renderer.h"
-#include "render/texture.h"
+#include "render/textures/texture.h"
 #include "ui/flashhost.h"
 #include "ui/message.h"
 #include "ui/modalwindow.h"

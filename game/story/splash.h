@@ -26,7 +26,7 @@
 
 #include <boost/shared_ptr.hpp>
 
-#include "game/shell/commonsound.h"
+#include "game/shell/widgets/commonsound.h"
 #include "platform/color.h"
 #include "platform/geometry.h"
 #include "ui/window.h"

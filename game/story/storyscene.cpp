@@ -3,8 +3,8 @@
 #include <tinyxml.h>
 
 #include "game/scene/maingame.h"
-#include "game/shell/gamebutton.h"
-#include "game/shell/gameprogress.h"
+#include "game/shell/widgets/gamebutton.h"
+#include "game/shell/data/gameprogress.h"
 #include "game/story/logbook.h"
 #include "platform/log.h"
 #include "ui/message.h"

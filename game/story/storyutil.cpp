@@ -7,12 +7,12 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "game/shell/gamesettings.h"
+#include "game/shell/data/gamesettings.h"
 #include "platform/log.h"
 #include "platform/shell/platform.h"
 #include "platform/time.h"
-#include "render/textblock.h"
-#include "render/texture.h"
+#include "render/text/textblock.h"
+#include "render/textures/texture.h"
 #include "ui/text.h"
 #include "ui/windowmanager.h"
 

@@ -3,12 +3,12 @@
 // the box lets through to the game.
 #include <algorithm>
 
-#include "game/shell/gamebutton.h"
+#include "game/shell/widgets/gamebutton.h"
 #include "game/story/tutorscripts.h"
-#include "render/animsprite.h"
+#include "render/sprites/animsprite.h"
 #include "render/drawparams.h"
-#include "render/textblock.h"
-#include "render/texture.h"
+#include "render/text/textblock.h"
+#include "render/textures/texture.h"
 #include "ui/text.h"
 
 namespace {

@@ -10,14 +10,14 @@
 #include <string>
 
 #include "audio/sound.h"
-#include "game/shell/gamebutton.h"
-#include "game/shell/gamesettings.h"
-#include "game/shell/gameutils.h"
+#include "game/shell/widgets/gamebutton.h"
+#include "game/shell/data/gamesettings.h"
+#include "game/shell/widgets/gameutils.h"
 #include "game/story/tutorscripts.h"
 #include "platform/log.h"
-#include "render/animsprite.h"
-#include "render/animtexture.h"
-#include "render/texture.h"
+#include "render/sprites/animsprite.h"
+#include "render/sprites/animtexture.h"
+#include "render/textures/texture.h"
 #include "ui/text.h"
 
 namespace {

@@ -4,9 +4,9 @@
 #include <algorithm>
 
 #include "audio/sound.h"
-#include "game/shell/gamebutton.h"
+#include "game/shell/widgets/gamebutton.h"
 #include "platform/log.h"
-#include "render/texture.h"
+#include "render/textures/texture.h"
 #include "ui/message.h"
 #include "ui/text.h"
 #include "ui/windowmanager.h"

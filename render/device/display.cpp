@@ -1,11 +1,11 @@
 // CDisplay: screen surfaces, presentation and plain surfaces (".\ddutil").
-#include "render/display.h"
+#include "render/device/display.h"
 
 #include <algorithm>
 
 #include "platform/log.h"
 #include "platform/settings.h"
-#include "render/dxerror.h"
+#include "render/device/dxerror.h"
 
 using namespace sdev;
 

@@ -1,6 +1,6 @@
 // The display handler (".\dxdisplayhandler"): display open and recovery,
 // frames, drawing, clip rectangles and render targets.
-#include "render/displayhandler.h"
+#include "render/device/displayhandler.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,12 +12,12 @@
 #include "platform/registry/asset.h"
 #include "platform/settings.h"
 #include "platform/time.h"
-#include "render/dxcontext.h"
-#include "render/dxerror.h"
-#include "render/platformlink.h"
+#include "render/device/dxcontext.h"
+#include "render/device/dxerror.h"
+#include "render/device/platformlink.h"
 #include "render/renderer.h"
-#include "render/texture.h"
-#include "render/texturedata.h"
+#include "render/textures/texture.h"
+#include "render/textures/texturedata.h"
 
 using namespace sdev;
 

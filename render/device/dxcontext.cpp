@@ -1,5 +1,5 @@
 // TDXContext: device creation, quirks and presentation (".\directx").
-#include "render/dxcontext.h"
+#include "render/device/dxcontext.h"
 
 #include <cstdio>
 #include <cstring>
@@ -7,9 +7,9 @@
 #include "platform/log.h"
 #include "platform/random.h"
 #include "platform/settings.h"
-#include "render/displayhandler.h"
-#include "render/dxerror.h"
-#include "render/platformlink.h"
+#include "render/device/displayhandler.h"
+#include "render/device/dxerror.h"
+#include "render/device/platformlink.h"
 
 using namespace sdev;
 

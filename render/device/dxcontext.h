@@ -9,7 +9,7 @@
 #include <string>
 
 #include "platform/string.h"
-#include "render/display.h"
+#include "render/device/display.h"
 #include "render/sdev/sdev.h"
 
 class TDXContext;

@@ -1,8 +1,8 @@
 // DX error log lines.
-#include "render/dxerror.h"
+#include "render/device/dxerror.h"
 
 #include "platform/log.h"
-#include "render/displayhandler.h"
+#include "render/device/displayhandler.h"
 
 const char* const kUnitDirectX = ".\\directx";
 const char* const kUnitDdUtil = ".\\ddutil";

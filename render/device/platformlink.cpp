@@ -1,5 +1,5 @@
 // The display's view of the application shell.
-#include "render/platformlink.h"
+#include "render/device/platformlink.h"
 
 #include "platform/settings.h"
 #include "platform/shell/platform.h"

@@ -8,15 +8,15 @@
 #include "platform/log.h"
 #include "platform/settings.h"
 #include "platform/shell/platform.h"
-#include "render/displayhandler.h"
-#include "render/dxcursor.h"
-#include "render/font.h"
-#include "render/hooks.h"
-#include "render/minivecdraw.h"
+#include "render/device/displayhandler.h"
+#include "render/sprites/dxcursor.h"
+#include "render/text/font.h"
+#include "render/platform/hooks.h"
+#include "render/text/minivecdraw.h"
 #include "render/renderer.h"
 #include "render/sdev/fault.h"
 #include "render/sdev/sdev.h"
-#include "render/texture.h"
+#include "render/textures/texture.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "render/animfile.h"
+#include "render/sprites/animfile.h"
 
 #include <algorithm>
 #include <cstring>

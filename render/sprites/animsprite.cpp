@@ -1,4 +1,4 @@
-#include "render/animsprite.h"
+#include "render/sprites/animsprite.h"
 
 #include <set>
 

@@ -9,8 +9,8 @@
 #pragma once
 #include <memory>
 
-#include "render/animtexture.h"
-#include "render/sprite.h"
+#include "render/sprites/animtexture.h"
+#include "render/sprites/sprite.h"
 
 class TScript;
 class TLuaThread;

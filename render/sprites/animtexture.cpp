@@ -1,4 +1,4 @@
-#include "render/animtexture.h"
+#include "render/sprites/animtexture.h"
 
 #include "platform/log.h"
 #include "platform/readfile.h"

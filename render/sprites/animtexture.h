@@ -5,8 +5,8 @@
 #pragma once
 #include <vector>
 
-#include "render/animfile.h"
-#include "render/texture.h"
+#include "render/sprites/animfile.h"
+#include "render/textures/texture.h"
 
 class TAnimatedTexture : public TTexture {
   LANTERN_ASSET_CLASS(TAnimatedTexture, TTexture)

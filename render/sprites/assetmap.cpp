@@ -1,7 +1,7 @@
-#include "render/assetmap.h"
+#include "render/sprites/assetmap.h"
 
 #include "platform/log.h"
-#include "render/model.h"
+#include "render/sprites/model.h"
 
 namespace {
 TAssetMapSoundLoader gSoundLoader = nullptr;

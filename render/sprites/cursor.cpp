@@ -1,4 +1,4 @@
-#include "render/cursor.h"
+#include "render/sprites/cursor.h"
 
 #include <algorithm>
 #include <cstring>

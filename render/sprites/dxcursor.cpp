@@ -1,7 +1,7 @@
-#include "render/dxcursor.h"
+#include "render/sprites/dxcursor.h"
 
 #include "platform/time.h"
-#include "render/texture.h"
+#include "render/textures/texture.h"
 
 TDXSoftwareCursor::TDXSoftwareCursor(TDXContext* context, TDXCursorHooks hooks)
     : context_(context), hooks_(std::move(hooks)), cursor_(this, &context->Mutex()) {

@@ -1,4 +1,4 @@
-// TDXSoftwareCursor: the software cursor (render/cursor.h) installed in a
+// TDXSoftwareCursor: the software cursor (render/sprites/cursor.h) installed in a
 // display context (TDXContext::SetCursor). It draws on the context's back and
 // front buffers under the context's mutex; what it needs from the window and
 // the platform comes through hooks. The helper thread calls DrawFromHelper
@@ -8,8 +8,8 @@
 
 #include <boost/shared_ptr.hpp>
 
-#include "render/cursor.h"
-#include "render/dxcontext.h"
+#include "render/sprites/cursor.h"
+#include "render/device/dxcontext.h"
 
 class TTexture;
 

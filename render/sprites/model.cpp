@@ -1,4 +1,4 @@
-#include "render/model.h"
+#include "render/sprites/model.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "render/model.h"
+#include "render/sprites/model.h"
 
 bool TModel::Draw() const {
   if (!mesh_ || mesh_->indices.empty()) return false;

@@ -1,4 +1,4 @@
-#include "render/sprite.h"
+#include "render/sprites/sprite.h"
 
 #include <algorithm>
 #include <cmath>

@@ -14,7 +14,7 @@
 #include "platform/geometry.h"
 #include "platform/registry/asset.h"
 #include "render/drawparams.h"
-#include "render/texture.h"
+#include "render/textures/texture.h"
 
 class TSprite;
 using TSpriteRef = boost::shared_ptr<TSprite>;

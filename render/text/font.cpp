@@ -1,4 +1,4 @@
-#include "render/font.h"
+#include "render/text/font.h"
 
 #include <map>
 #include <memory>
@@ -6,8 +6,8 @@
 
 #include "platform/log.h"
 #include "platform/readfile.h"
-#include "render/minivecdraw.h"
-#include "render/minivecfont.h"
+#include "render/text/minivecdraw.h"
+#include "render/text/minivecfont.h"
 
 extern const unsigned char kBuiltinFontData[];
 extern const size_t kBuiltinFontDataSize;

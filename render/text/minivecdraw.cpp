@@ -1,4 +1,4 @@
-#include "render/minivecdraw.h"
+#include "render/text/minivecdraw.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,9 +6,9 @@
 #include <string>
 
 #include "platform/log.h"
-#include "render/minivecfont.h"
+#include "render/text/minivecfont.h"
 #include "render/renderer.h"
-#include "render/texture.h"
+#include "render/textures/texture.h"
 
 namespace {
 constexpr int kRowLimit = 6400;     // quarter rows kept above and below the origin

@@ -1,4 +1,4 @@
-#include "render/minivecfont.h"
+#include "render/text/minivecfont.h"
 
 #include <algorithm>
 #include <atomic>

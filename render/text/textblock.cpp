@@ -1,14 +1,14 @@
-#include "render/textblock.h"
+#include "render/text/textblock.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
-#include "render/displayhandler.h"
-#include "render/font.h"
-#include "render/minivecfont.h"
+#include "render/device/displayhandler.h"
+#include "render/text/font.h"
+#include "render/text/minivecfont.h"
 #include "render/renderer.h"
-#include "render/texture.h"
+#include "render/textures/texture.h"
 
 namespace {
 constexpr int kCaret = -1;

@@ -13,7 +13,7 @@
 #include "platform/color.h"
 #include "platform/geometry.h"
 #include "platform/string.h"
-#include "render/minivecdraw.h"
+#include "render/text/minivecdraw.h"
 
 class TMiniVecFont;
 class TTexture;

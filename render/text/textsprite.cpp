@@ -1,4 +1,4 @@
-#include "render/textsprite.h"
+#include "render/text/textsprite.h"
 
 #include <algorithm>
 #include <cmath>

@@ -2,8 +2,8 @@
 // block's top-left (with flag 8) or the middle of its box; the record's
 // scale and alpha apply to the text. Bounds and hit tests use the laid-out text.
 #pragma once
-#include "render/sprite.h"
-#include "render/textblock.h"
+#include "render/sprites/sprite.h"
+#include "render/text/textblock.h"
 
 class TTextSprite : public TSprite {
 public:

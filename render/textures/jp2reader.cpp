@@ -8,8 +8,8 @@
 
 #include "platform/file.h"
 #include "platform/log.h"
-#include "render/imagereaders.h"
-#include "render/texturedata.h"
+#include "render/textures/imagereaders.h"
+#include "render/textures/texturedata.h"
 
 namespace {
 

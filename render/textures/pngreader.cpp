@@ -10,7 +10,7 @@
 
 #include "platform/file.h"
 #include "platform/log.h"
-#include "render/imagereaders.h"
+#include "render/textures/imagereaders.h"
 
 namespace {
 

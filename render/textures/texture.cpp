@@ -1,5 +1,5 @@
 // TTexture: loading, registry keys, drawing, copying, locking, restoring.
-#include "render/texture.h"
+#include "render/textures/texture.h"
 
 #include <algorithm>
 #include <atomic>
@@ -10,9 +10,9 @@
 
 #include "platform/file.h"
 #include "platform/log.h"
-#include "render/imagereaders.h"
+#include "render/textures/imagereaders.h"
 #include "render/renderer.h"
-#include "render/texturedata.h"
+#include "render/textures/texturedata.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Textures: TTexture, the shared texture asset, and TTextureData, the
-// abstract storage of its pixels (render/texturedata.h has the display's).
+// abstract storage of its pixels (render/textures/texturedata.h has the display's).
 //
-// Textures load from PNG, JPEG and JPEG-2000 files (render/imagereaders.h)
+// Textures load from PNG, JPEG and JPEG-2000 files (render/textures/imagereaders.h)
 // through the file layer. A name without an extension tries ".jp2", ".png"
 // and ".jpg" in that order; options may follow a '?' ("alpha", "slow"). They
 // register in the asset registry under "<name>:tex" (flags added as

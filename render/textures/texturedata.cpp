@@ -1,6 +1,6 @@
 // TDxTextureData (".\dxtexturedata"): creation ladder, upload, read-back,
 // lock, copy, clear, release and restore.
-#include "render/texturedata.h"
+#include "render/textures/texturedata.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,10 +9,10 @@
 #include "platform/file.h"
 #include "platform/log.h"
 #include "platform/settings.h"
-#include "render/displayhandler.h"
-#include "render/dxcontext.h"
-#include "render/dxerror.h"
-#include "render/imagereaders.h"
+#include "render/device/displayhandler.h"
+#include "render/device/dxcontext.h"
+#include "render/device/dxerror.h"
+#include "render/textures/imagereaders.h"
 
 using namespace sdev;
 

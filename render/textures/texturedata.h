@@ -9,7 +9,7 @@
 
 #include "platform/string.h"
 #include "render/sdev/sdev.h"
-#include "render/texture.h"
+#include "render/textures/texture.h"
 
 class TDxTextureData : public TTextureData {
 public:

@@ -2,7 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "render/animfile.h"
+#include "render/sprites/animfile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TAnimationDesc desc;

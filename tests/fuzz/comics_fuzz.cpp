@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "game/shell/gamesettings.h"
+#include "game/shell/data/gamesettings.h"
 #include "game/story/comics.h"
 #include "game/story/infos.h"
 #include "platform/xml.h"

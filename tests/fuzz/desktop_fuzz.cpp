@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "game/shell/playlog.h"
+#include "game/shell/data/playlog.h"
 #include "platform/host/desktop.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

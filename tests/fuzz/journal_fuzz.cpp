@@ -11,8 +11,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "game/shell/gameprogress.h"
-#include "game/shell/gamesettings.h"
+#include "game/shell/data/gameprogress.h"
+#include "game/shell/data/gamesettings.h"
 #include "game/story/logbook.h"
 #include "platform/xml.h"
 

@@ -1,6 +1,6 @@
 // The JPEG-2000 reader (JP2 files and code streams) through the file layer.
 #include "image_fuzz.h"
-#include "render/imagereaders.h"
+#include "render/textures/imagereaders.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   return FuzzImageFile("fuzz.jp2", data, size, [](const char* name) {

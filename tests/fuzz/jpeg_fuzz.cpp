@@ -1,6 +1,6 @@
 // The JPEG reader through the file layer.
 #include "image_fuzz.h"
-#include "render/imagereaders.h"
+#include "render/textures/imagereaders.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   return FuzzImageFile("fuzz.jpg", data, size, [](const char* name) {

@@ -2,7 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "render/model.h"
+#include "render/sprites/model.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TMeshRecord mesh;

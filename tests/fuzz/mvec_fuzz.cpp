@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "render/minivecdraw.h"
-#include "render/minivecfont.h"
+#include "render/text/minivecdraw.h"
+#include "render/text/minivecfont.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static TKnMiniVecDraw draw;

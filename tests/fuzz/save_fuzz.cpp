@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "game/shell/gameprogress.h"
-#include "game/shell/savefile.h"
+#include "game/shell/data/gameprogress.h"
+#include "game/shell/data/savefile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Read with the blob's own version, so the whole reader runs.

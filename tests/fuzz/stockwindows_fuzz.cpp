@@ -10,7 +10,7 @@
 
 #include "platform/file.h"
 #include "platform/time.h"
-#include "render/textblock.h"
+#include "render/text/textblock.h"
 #include "ui/modalwindow.h"
 #include "ui/stockwindows.h"
 #include "ui/text.h"

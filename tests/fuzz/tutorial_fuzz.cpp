@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "game/shell/gamesettings.h"
+#include "game/shell/data/gamesettings.h"
 #include "game/story/tutorscripts.h"
 #include "platform/xml.h"
 #include "ui/message.h"

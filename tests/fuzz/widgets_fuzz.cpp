@@ -10,9 +10,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "game/shell/gameutils.h"
-#include "game/shell/pictureeffect.h"
-#include "game/shell/texteffect.h"
+#include "game/shell/widgets/gameutils.h"
+#include "game/shell/widgets/pictureeffect.h"
+#include "game/shell/widgets/texteffect.h"
 #include "platform/xml.h"
 #include "script/luaapi.h"
 

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "platform/log.h"
-#include "render/animfile.h"
+#include "render/sprites/animfile.h"
 
 TEST(AnimationFile, BinaryAndXmlForms) {
   TAnimationDesc desc;

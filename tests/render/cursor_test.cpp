@@ -11,7 +11,7 @@
 
 #include "platform/log.h"
 #include "platform/settings.h"
-#include "render/cursor.h"
+#include "render/sprites/cursor.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include "platform/registry/asset.h"
 #include "platform/settings.h"
 #include "platform/time.h"
-#include "render/displayhandler.h"
+#include "render/device/displayhandler.h"
 #include "render/renderer.h"
 #include "render/sdev/fault.h"
-#include "render/texture.h"
+#include "render/textures/texture.h"
 #include "tests/support/testsupport.h"
 
 class TestWindow : public sdev::HostWindow {

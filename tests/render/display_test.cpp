@@ -7,9 +7,9 @@
 #include "image_writers.h"
 #include "platform/file.h"
 #include "platform/log.h"
-#include "render/display.h"
-#include "render/dxcontext.h"
-#include "render/texturedata.h"
+#include "render/device/display.h"
+#include "render/device/dxcontext.h"
+#include "render/textures/texturedata.h"
 
 using namespace sdev;
 using sdev::test::Fault;

@@ -5,8 +5,8 @@
 
 #include "tests/render/mvec_builder.h"
 #include "platform/log.h"
-#include "render/font.h"
-#include "render/minivecfont.h"
+#include "render/text/font.h"
+#include "render/text/minivecfont.h"
 #include "tests/support/testsupport.h"
 
 using namespace mvec_test;

@@ -13,8 +13,8 @@
 #include "image_writers.h"
 #include "platform/log.h"
 #include "platform/settings.h"
-#include "render/imagereaders.h"
-#include "render/texturedata.h"
+#include "render/textures/imagereaders.h"
+#include "render/textures/texturedata.h"
 #include "tests/support/testsupport.h"
 
 #include "display_fixture.h"

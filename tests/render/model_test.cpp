@@ -6,8 +6,8 @@
 
 #include "platform/log.h"
 #include "platform/registry/asset.h"
-#include "render/assetmap.h"
-#include "render/model.h"
+#include "render/sprites/assetmap.h"
+#include "render/sprites/model.h"
 #include "tests/support/testsupport.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "render/mvecwriter.h"
+#include "render/text/mvecwriter.h"
 
 namespace mvec_test {
 

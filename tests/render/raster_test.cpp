@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "platform/log.h"
-#include "render/minivecdraw.h"
-#include "render/minivecfont.h"
+#include "render/text/minivecdraw.h"
+#include "render/text/minivecfont.h"
 #include "tests/render/mvec_builder.h"
 
 using namespace mvec_test;

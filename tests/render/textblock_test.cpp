@@ -4,10 +4,10 @@
 
 #include <memory>
 
-#include "render/font.h"
-#include "render/minivecdraw.h"
-#include "render/minivecfont.h"
-#include "render/textblock.h"
+#include "render/text/font.h"
+#include "render/text/minivecdraw.h"
+#include "render/text/minivecfont.h"
+#include "render/text/textblock.h"
 #include "tests/render/mvec_builder.h"
 #include "tests/support/testsupport.h"
 

@@ -7,7 +7,7 @@
 #include "display_fixture.h"
 #include "platform/log.h"
 #include "render/sdev/sdev.h"
-#include "render/texturedata.h"
+#include "render/textures/texturedata.h"
 
 using namespace sdev;
 using sdev::test::Fault;

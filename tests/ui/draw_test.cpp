@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/registry/asset.h"
-#include "render/displayhandler.h"
+#include "render/device/displayhandler.h"
 #include "render/sdev/fault.h"
 #include "ui/drawenvironment.h"
 #include "uitest.h"

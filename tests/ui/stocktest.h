@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/registry/asset.h"
-#include "render/displayhandler.h"
+#include "render/device/displayhandler.h"
 #include "tests/render/display_fixture.h"
 #include "ui/drawenvironment.h"
 #include "uitest.h"

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/log.h"
-#include "render/textblock.h"
+#include "render/text/textblock.h"
 #include "stocktest.h"
 #include "ui/button.h"
 #include "ui/text.h"

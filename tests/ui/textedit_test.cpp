@@ -2,7 +2,7 @@
 // characters, Tab between edits, paste, the caret and markup in typed text.
 #include <gtest/gtest.h>
 
-#include "render/textblock.h"
+#include "render/text/textblock.h"
 #include "stocktest.h"
 #include "ui/textedit.h"
 

@@ -1,4 +1,4 @@
-#include "game/shell/gameprogress.h"
+#include "game/shell/data/gameprogress.h"
 
 #include <tinyxml.h>
 
@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "game/shell/gamesettings.h"
-#include "game/shell/shadow.h"
-#include "game/shell/userinfo.h"
+#include "game/shell/data/gamesettings.h"
+#include "game/shell/widgets/shadow.h"
+#include "game/shell/data/userinfo.h"
 #include "platform/log.h"
 #include "script/bind.h"
 #include "ui/windowmanager.h"

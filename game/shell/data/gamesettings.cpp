@@ -1,4 +1,4 @@
-#include "game/shell/gamesettings.h"
+#include "game/shell/data/gamesettings.h"
 
 #include <tinyxml.h>
 

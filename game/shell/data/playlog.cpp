@@ -1,4 +1,4 @@
-#include "game/shell/playlog.h"
+#include "game/shell/data/playlog.h"
 
 #include <algorithm>
 #include <chrono>

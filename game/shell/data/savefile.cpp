@@ -1,9 +1,9 @@
-#include "game/shell/savefile.h"
+#include "game/shell/data/savefile.h"
 
 #include <cstring>
 #include <utility>
 
-#include "game/shell/gamesettings.h"
+#include "game/shell/data/gamesettings.h"
 
 int GetSaveVersion() {
   int version = 0;

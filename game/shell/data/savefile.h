@@ -17,7 +17,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "game/shell/gameprogress.h"
+#include "game/shell/data/gameprogress.h"
 #include "platform/string.h"
 
 // The largest blob written or read: a bound against absurd sizes only (a long

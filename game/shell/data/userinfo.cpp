@@ -1,11 +1,11 @@
-#include "game/shell/userinfo.h"
+#include "game/shell/data/userinfo.h"
 
 #include <cmath>
 #include <vector>
 
 #include "audio/soundmanager.h"
-#include "game/shell/gameprogress.h"
-#include "game/shell/savefile.h"
+#include "game/shell/data/gameprogress.h"
+#include "game/shell/data/savefile.h"
 #include "game/shell/upperlayers.h"
 #include "platform/gamestate.h"
 #include "platform/log.h"

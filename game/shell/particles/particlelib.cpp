@@ -1,5 +1,5 @@
 // Loading the particle library with dlopen and its null stand-in.
-#include "game/shell/particlelib.h"
+#include "game/shell/particles/particlelib.h"
 
 #include <dlfcn.h>
 #include <sys/stat.h>

@@ -1,10 +1,10 @@
 // The game's particle effects over the particle wrapper.
-#include "game/shell/particles.h"
+#include "game/shell/particles/particles.h"
 
 #include <memory>
 
-#include "game/shell/particlelib.h"
-#include "game/shell/particlewrap.h"
+#include "game/shell/particles/particlelib.h"
+#include "game/shell/particles/particlewrap.h"
 #include "platform/settings.h"
 #include "platform/task.h"
 

@@ -1,5 +1,5 @@
 // The particle wrapper classes: loading, atlases, play states and drawing.
-#include "game/shell/particlewrap.h"
+#include "game/shell/particles/particlewrap.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,7 +7,7 @@
 
 #include "platform/folders.h"
 #include "platform/log.h"
-#include "render/texture.h"
+#include "render/textures/texture.h"
 
 namespace {
 

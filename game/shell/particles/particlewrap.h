@@ -4,7 +4,7 @@
 // MP_Frame map a particle type and its frames to an atlas; MP_Atlas is one
 // atlas texture. MP_Frame_WRAP and MP_Atlas_WRAP draw through the renderer,
 // and BrindlewaxBuffer is the one quad batch all particles are drawn with.
-// Every library call goes through the table of game/shell/particlelib.h.
+// Every library call goes through the table of game/shell/particles/particlelib.h.
 // Main thread only. Depends on render/ and platform/.
 #pragma once
 #include <cstdint>
@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "game/shell/particlelib.h"
+#include "game/shell/particles/particlelib.h"
 #include "render/renderer.h"
 
 class MP_Manager;

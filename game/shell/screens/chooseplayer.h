@@ -8,7 +8,7 @@
 // the focus to the window named "chooseplayerwww" after a click on a row (the
 // demo's chooser names the list so). A click gives the list the keys.
 //
-// Beside a name field (the dialog's focus child, game/shell/typingedit.h)
+// Beside a name field (the dialog's focus child, game/shell/widgets/typingedit.h)
 // the list keeps only its four keys: any other key, typed text, Enter and
 // Escape give the field the keys back and go there, so a name typed after a
 // click on the list goes in, and Enter and Escape mean what they mean in the

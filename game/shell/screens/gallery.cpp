@@ -1,23 +1,23 @@
-#include "game/shell/gallery.h"
+#include "game/shell/screens/gallery.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <set>
 
-#include "game/shell/gamebutton.h"
-#include "game/shell/gameprogress.h"
-#include "game/shell/gamesettings.h"
-#include "game/shell/gameutils.h"
-#include "game/shell/shadow.h"
+#include "game/shell/widgets/gamebutton.h"
+#include "game/shell/data/gameprogress.h"
+#include "game/shell/data/gamesettings.h"
+#include "game/shell/widgets/gameutils.h"
+#include "game/shell/widgets/shadow.h"
 #include "game/shell/storyservices.h"
-#include "game/shell/userinfo.h"
-#include "game/shell/wallpaper.h"
+#include "game/shell/data/userinfo.h"
+#include "game/shell/screens/wallpaper.h"
 #include "platform/log.h"
 #include "platform/shell/platform.h"
 #include "render/renderer.h"
-#include "render/textsprite.h"
-#include "render/texture.h"
+#include "render/text/textsprite.h"
+#include "render/textures/texture.h"
 #include "script/bind.h"
 #include "ui/modalwindow.h"
 #include "ui/windowmanager.h"

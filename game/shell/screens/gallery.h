@@ -4,7 +4,7 @@
 // click selects an earned one; the "wallpaper" button asks
 // (scripts/asksetwallpaper.lua) and the Lua global SetUserWallpaper() then
 // writes it as "wt.bmp" into the wallpaper folder and makes it the desktop's
-// wallpaper (game/shell/wallpaper.h). Each time the screen is set up, every
+// wallpaper (game/shell/screens/wallpaper.h). Each time the screen is set up, every
 // earned wallpaper is exported there as "verdan_wallpaper<k>.bmp".
 //
 // Slot k is earned by the k-th distinct entry of the progress's photo list:
@@ -27,7 +27,7 @@
 
 #include <boost/shared_ptr.hpp>
 
-#include "game/shell/commonsound.h"
+#include "game/shell/widgets/commonsound.h"
 #include "platform/geometry.h"
 #include "platform/string.h"
 #include "ui/message.h"

@@ -1,23 +1,23 @@
-#include "game/shell/mainmenu.h"
+#include "game/shell/screens/mainmenu.h"
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "game/shell/gamebutton.h"
+#include "game/shell/widgets/gamebutton.h"
 #include "game/shell/gamemain.h"
-#include "game/shell/gameprogress.h"
-#include "game/shell/gamesettings.h"
-#include "game/shell/gameutils.h"
-#include "game/shell/particles.h"
-#include "game/shell/styletext.h"
+#include "game/shell/data/gameprogress.h"
+#include "game/shell/data/gamesettings.h"
+#include "game/shell/widgets/gameutils.h"
+#include "game/shell/particles/particles.h"
+#include "game/shell/widgets/styletext.h"
 #include "game/shell/upperlayers.h"
-#include "game/shell/userinfo.h"
+#include "game/shell/data/userinfo.h"
 #include "platform/log.h"
 #include "platform/shell/platform.h"
 #include "render/renderer.h"
-#include "render/textblock.h"
-#include "render/texture.h"
+#include "render/text/textblock.h"
+#include "render/textures/texture.h"
 #include "script/bind.h"
 #include "ui/windowmanager.h"
 #include "ui/windowstyle.h"

@@ -20,9 +20,9 @@
 #include <string>
 #include <vector>
 
-#include "game/shell/commonsound.h"
-#include "game/shell/frameanim.h"
-#include "game/shell/pane.h"
+#include "game/shell/widgets/commonsound.h"
+#include "game/shell/widgets/frameanim.h"
+#include "game/shell/widgets/pane.h"
 #include "ui/message.h"
 #include "ui/text.h"
 #include "ui/window.h"

@@ -1,13 +1,13 @@
-#include "game/shell/options.h"
+#include "game/shell/screens/options.h"
 
 #include <cmath>
 #include <cstdlib>
 
 #include "audio/sound.h"
 #include "audio/soundmanager.h"
-#include "game/shell/commonsound.h"
-#include "game/shell/gamesettings.h"
-#include "game/shell/userinfo.h"
+#include "game/shell/widgets/commonsound.h"
+#include "game/shell/data/gamesettings.h"
+#include "game/shell/data/userinfo.h"
 #include "platform/log.h"
 #include "platform/prefs.h"
 #include "script/bind.h"

@@ -1,8 +1,8 @@
-#include "game/shell/photoalbum.h"
+#include "game/shell/screens/photoalbum.h"
 
 #include <algorithm>
 
-#include "game/shell/gameprogress.h"
+#include "game/shell/data/gameprogress.h"
 #include "platform/log.h"
 #include "render/renderer.h"
 #include "ui/modalwindow.h"

@@ -13,7 +13,7 @@
 #pragma once
 #include <memory>
 
-#include "game/shell/commonsound.h"
+#include "game/shell/widgets/commonsound.h"
 #include "game/shell/upperlayers.h"
 #include "ui/message.h"
 #include "ui/window.h"

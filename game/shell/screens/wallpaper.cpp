@@ -1,4 +1,4 @@
-#include "game/shell/wallpaper.h"
+#include "game/shell/screens/wallpaper.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "render/texture.h"
+#include "render/textures/texture.h"
 
 // The wallpaper folder's path (no trailing "/"); empty when it cannot be made.
 std::string GetWallpaperFolder();

@@ -1,10 +1,10 @@
-#include "game/shell/commonsound.h"
+#include "game/shell/widgets/commonsound.h"
 
 #include <cmath>
 
 #include "audio/sound.h"
 #include "audio/soundmanager.h"
-#include "game/shell/gamesettings.h"
+#include "game/shell/data/gamesettings.h"
 #include "script/bind.h"
 #include "ui/windowmanager.h"
 #include "ui/windowscript.h"

@@ -2,7 +2,7 @@
 // and their fade-out when the screen is left. A screen inherits it beside
 // TWindow. The fade is driven from Lua: a screen change runs
 // StartSoundFade() once and the darkening fade window then runs
-// CSStep(0.016) on each of its ticks (game/shell/shadow.h).
+// CSStep(0.016) on each of its ticks (game/shell/widgets/shadow.h).
 //
 // The Lua globals StartSoundFade and CSStep act on the most recently made
 // live CommonSound_t; when it goes, they go back to the previous live one

@@ -1,4 +1,4 @@
-#include "game/shell/frameanim.h"
+#include "game/shell/widgets/frameanim.h"
 
 #include <tinyxml.h>
 
@@ -6,10 +6,10 @@
 #include <cmath>
 #include <cstdio>
 
-#include "game/shell/gamesettings.h"
-#include "game/shell/gameutils.h"
+#include "game/shell/data/gamesettings.h"
+#include "game/shell/widgets/gameutils.h"
 #include "platform/log.h"
-#include "render/texture.h"
+#include "render/textures/texture.h"
 
 namespace {
 float ReadFloat(const TiXmlElement* e, const char* name) {

@@ -1,4 +1,4 @@
-#include "game/shell/gamebutton.h"
+#include "game/shell/widgets/gamebutton.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "audio/sound.h"
-#include "game/shell/commonsound.h"
+#include "game/shell/widgets/commonsound.h"
 #include "platform/log.h"
-#include "render/texture.h"
+#include "render/textures/texture.h"
 #include "ui/message.h"
 #include "ui/windowmanager.h"
 

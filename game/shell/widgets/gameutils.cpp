@@ -1,4 +1,4 @@
-#include "game/shell/gameutils.h"
+#include "game/shell/widgets/gameutils.h"
 
 #include <tinyxml.h>
 
@@ -6,14 +6,14 @@
 #include <cstdio>
 
 #include "audio/soundmanager.h"
-#include "game/shell/gameprogress.h"
-#include "game/shell/gamesettings.h"
+#include "game/shell/data/gameprogress.h"
+#include "game/shell/data/gamesettings.h"
 #include "platform/file.h"
 #include "platform/shell/platform.h"
 #include "platform/stringtable.h"
 #include "render/renderer.h"
-#include "render/sprite.h"
-#include "render/texture.h"
+#include "render/sprites/sprite.h"
+#include "render/textures/texture.h"
 #include "ui/windowmanager.h"
 
 namespace {

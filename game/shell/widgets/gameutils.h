@@ -86,7 +86,7 @@ void DrawTextureAt(const TTextureRef& texture, const TVec2& position, float angl
 TTextureRef LoadTextureWithAlpha(const TString& name);
 // name + ".png" when it exists, else the masked form above.
 TTextureRef LoadTexturePreferPng(const TString& name);
-// (LoadXmlDocument, which reads an asset file into a document, is in game/shell/gamesettings.h.)
+// (LoadXmlDocument, which reads an asset file into a document, is in game/shell/data/gamesettings.h.)
 // The translated text of a label of the string table.
 TString GetLocalizedText(const std::string& key);
 

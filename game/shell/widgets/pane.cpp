@@ -1,11 +1,11 @@
-#include "game/shell/pane.h"
+#include "game/shell/widgets/pane.h"
 
 #include <string>
 #include <vector>
 
-#include "game/shell/styletext.h"
+#include "game/shell/widgets/styletext.h"
 #include "platform/log.h"
-#include "render/texture.h"
+#include "render/textures/texture.h"
 
 void PaneDescr_t::Draw() const {
   if (texture) texture->DrawAt(float(rect.left), float(rect.top), 1.0f, 1.0f, 0.0f, TDrawParams::kAnchorAtCenter);

@@ -1,4 +1,4 @@
-#include "game/shell/pictureeffect.h"
+#include "game/shell/widgets/pictureeffect.h"
 
 #include <tinyxml.h>
 
@@ -7,10 +7,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "game/shell/gamesettings.h"
-#include "game/shell/gameutils.h"
+#include "game/shell/data/gamesettings.h"
+#include "game/shell/widgets/gameutils.h"
 #include "platform/log.h"
-#include "render/texture.h"
+#include "render/textures/texture.h"
 
 namespace {
 // A finite float attribute; false (and `out` untouched) when it is missing or not a number.

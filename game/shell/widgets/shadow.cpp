@@ -1,12 +1,12 @@
-#include "game/shell/shadow.h"
+#include "game/shell/widgets/shadow.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "game/shell/gamesettings.h"
-#include "game/shell/gameutils.h"
+#include "game/shell/data/gamesettings.h"
+#include "game/shell/widgets/gameutils.h"
 #include "platform/log.h"
-#include "render/texture.h"
+#include "render/textures/texture.h"
 #include "ui/message.h"
 #include "ui/windowmanager.h"
 #include "ui/windowstyle.h"

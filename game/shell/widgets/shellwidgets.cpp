@@ -1,8 +1,8 @@
-#include "game/shell/shellwidgets.h"
+#include "game/shell/widgets/shellwidgets.h"
 
-#include "game/shell/gamebutton.h"
-#include "game/shell/shadow.h"
-#include "game/shell/typingedit.h"
+#include "game/shell/widgets/gamebutton.h"
+#include "game/shell/widgets/shadow.h"
+#include "game/shell/widgets/typingedit.h"
 #include "ui/windowmanager.h"
 #include "ui/windowscript.h"
 

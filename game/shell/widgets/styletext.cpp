@@ -1,4 +1,4 @@
-#include "game/shell/styletext.h"
+#include "game/shell/widgets/styletext.h"
 
 #include <cerrno>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "game/shell/texteffect.h"
+#include "game/shell/widgets/texteffect.h"
 
 #include <tinyxml.h>
 
@@ -7,10 +7,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "game/shell/gamesettings.h"
-#include "game/shell/gameutils.h"
+#include "game/shell/data/gamesettings.h"
+#include "game/shell/widgets/gameutils.h"
 #include "render/renderer.h"
-#include "render/textblock.h"
+#include "render/text/textblock.h"
 
 namespace {
 constexpr int kMaxTextArea = 8192;

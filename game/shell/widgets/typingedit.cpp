@@ -1,7 +1,7 @@
-#include "game/shell/typingedit.h"
+#include "game/shell/widgets/typingedit.h"
 
 #include "audio/sound.h"
-#include "game/shell/gameprogress.h"
+#include "game/shell/data/gameprogress.h"
 #include "platform/event.h"
 #include "ui/widgetroles.h"
 #include "ui/modalwindow.h"

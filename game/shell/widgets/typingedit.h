@@ -16,7 +16,7 @@
 // Depends on platform/, render/, audio/ (through the asset map) and ui/.
 #pragma once
 #include "platform/random.h"
-#include "render/assetmap.h"
+#include "render/sprites/assetmap.h"
 #include "ui/textedit.h"
 
 class TCustomTextEdit : public TTextEdit {

@@ -8,7 +8,7 @@
 
 #include "game/minigames/register.h"
 #include "game/shell/upperlayers.h"
-#include "game/shell/userinfo.h"
+#include "game/shell/data/userinfo.h"
 #include "game/story/logbook.h"
 #include "platform/xml.h"
 #include "tests/game/minigames/mgfixture.h"

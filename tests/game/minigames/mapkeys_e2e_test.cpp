@@ -12,7 +12,7 @@
 
 #include "game/minigames/mg02path.h"
 #include "game/minigames/mg03keys.h"
-#include "game/shell/gameprogress.h"
+#include "game/shell/data/gameprogress.h"
 #include "platform/random.h"
 #include "tests/game/support/gamee2e.h"
 #include "tests/platform/pngread.h"

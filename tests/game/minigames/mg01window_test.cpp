@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "game/shell/userinfo.h"
+#include "game/shell/data/userinfo.h"
 #include "game/story/logbook.h"
 #include "tests/game/minigames/mgfixture.h"
 #include "tests/game/support/gametest.h"

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "game/story/logbook.h"
-#include "game/shell/gamebutton.h"
-#include "render/textblock.h"
+#include "game/shell/widgets/gamebutton.h"
+#include "render/text/textblock.h"
 #include "tests/game/minigames/mapkeysfixture.h"
 #include "ui/text.h"
 

@@ -5,8 +5,8 @@
 
 #include <set>
 
-#include "game/shell/gamebutton.h"
-#include "render/textsprite.h"
+#include "game/shell/widgets/gamebutton.h"
+#include "render/text/textsprite.h"
 #include "tests/game/minigames/mapkeysfixture.h"
 #include "ui/message.h"
 

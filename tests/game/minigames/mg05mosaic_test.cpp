@@ -10,7 +10,7 @@
 
 #include "game/minigames/mg05mosaic.h"
 #include "platform/log.h"
-#include "render/texture.h"
+#include "render/textures/texture.h"
 #include "tests/game/support/widgetfixture.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include "platform/log.h"
 #include "render/renderer.h"
 #include "render/sdev/fault.h"
-#include "render/texture.h"
+#include "render/textures/texture.h"
 #include "tests/game/support/widgetfixture.h"
 
 namespace {

@@ -13,8 +13,8 @@
 #include <string>
 
 #include "game/minigames/mg01window.h"
-#include "game/shell/gameprogress.h"
-#include "game/shell/shadow.h"
+#include "game/shell/data/gameprogress.h"
+#include "game/shell/widgets/shadow.h"
 #include "platform/log.h"
 #include "tests/game/support/widgetfixture.h"
 #include "ui/modalwindow.h"

@@ -13,7 +13,7 @@
 #include <string>
 #include <utility>
 
-#include "game/shell/gameprogress.h"
+#include "game/shell/data/gameprogress.h"
 #include "tests/game/support/gamee2e.h"
 
 namespace fs = std::filesystem;

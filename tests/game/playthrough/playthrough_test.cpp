@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "game/shell/gameprogress.h"
+#include "game/shell/data/gameprogress.h"
 #include "tests/game/playthrough/walkthrough.h"
 #include "tests/game/support/gamee2e.h"
 #include "tests/support/testsupport.h"

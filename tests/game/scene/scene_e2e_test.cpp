@@ -16,11 +16,11 @@
 #include <string>
 #include <vector>
 
-#include "game/shell/gameprogress.h"
-#include "game/shell/savefile.h"
+#include "game/shell/data/gameprogress.h"
+#include "game/shell/data/savefile.h"
 #include "platform/folders.h"
 #include "platform/prefs.h"
-#include "render/imagereaders.h"
+#include "render/textures/imagereaders.h"
 #include "tests/game/support/gamee2e.h"
 #include "tests/game/support/localhttp.h"
 #include "tests/platform/pngread.h"

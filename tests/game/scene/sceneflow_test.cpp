@@ -7,11 +7,11 @@
 #include <string>
 
 #include "game/scene/sceneflow.h"
-#include "game/shell/gameprogress.h"
-#include "game/shell/gamesettings.h"
+#include "game/shell/data/gameprogress.h"
+#include "game/shell/data/gamesettings.h"
 #include "platform/folders.h"
 #include "game/shell/upperlayers.h"
-#include "game/shell/userinfo.h"
+#include "game/shell/data/userinfo.h"
 #include "tests/game/support/gametest.h"
 #include "ui/windowmanager.h"
 #include "ui/windowscript.h"

@@ -11,9 +11,9 @@
 
 #include "game/scene/sceneobject.h"
 #include "game/scene/sceneparts.h"
-#include "game/shell/pane.h"
+#include "game/shell/widgets/pane.h"
 #include "platform/log.h"
-#include "render/texture.h"
+#include "render/textures/texture.h"
 #include "tests/game/support/widgetfixture.h"
 
 namespace {

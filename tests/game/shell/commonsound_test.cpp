@@ -6,8 +6,8 @@
 
 #include "audio/sound.h"
 #include "audio/soundmanager.h"
-#include "game/shell/commonsound.h"
-#include "game/shell/shadow.h"
+#include "game/shell/widgets/commonsound.h"
+#include "game/shell/widgets/shadow.h"
 #include "script/luaapi.h"
 #include "tests/game/support/widgetfixture.h"
 #include "ui/windowstyle.h"

@@ -2,7 +2,7 @@
 // drawing on the software device, empty or missing files, restarting.
 #include <gtest/gtest.h>
 
-#include "game/shell/frameanim.h"
+#include "game/shell/widgets/frameanim.h"
 #include "platform/log.h"
 #include "tests/game/support/widgetfixture.h"
 

@@ -16,16 +16,16 @@
 #include <string>
 #include <vector>
 
-#include "game/shell/gameprogress.h"
-#include "game/shell/gamesettings.h"
-#include "game/shell/userinfo.h"
-#include "game/shell/wallpaper.h"
+#include "game/shell/data/gameprogress.h"
+#include "game/shell/data/gamesettings.h"
+#include "game/shell/data/userinfo.h"
+#include "game/shell/screens/wallpaper.h"
 #include "platform/folders.h"
 #include "platform/host/desktop.h"
 #include "platform/prefs.h"
 #include "platform/registry/asset.h"
 #include "platform/settings.h"
-#include "render/imagereaders.h"
+#include "render/textures/imagereaders.h"
 #include "tests/game/support/gamee2e.h"
 #include "tests/platform/pngread.h"
 #include "tests/support/envguard.h"

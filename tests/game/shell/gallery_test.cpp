@@ -1,7 +1,7 @@
 // The wallpaper gallery: earned slots and their export, the page layout and
 // slides, selection, the commands, SetUserWallpaper through a recording
 // command runner, what a frame shows, and the guards against bad data.
-#include "game/shell/gallery.h"
+#include "game/shell/screens/gallery.h"
 
 #include <gtest/gtest.h>
 
@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "game/shell/gamebutton.h"
-#include "game/shell/gameprogress.h"
-#include "game/shell/shadow.h"
-#include "game/shell/userinfo.h"
-#include "game/shell/wallpaper.h"
+#include "game/shell/widgets/gamebutton.h"
+#include "game/shell/data/gameprogress.h"
+#include "game/shell/widgets/shadow.h"
+#include "game/shell/data/userinfo.h"
+#include "game/shell/screens/wallpaper.h"
 #include "platform/host/desktop.h"
 #include "platform/log.h"
 #include "platform/settings.h"

@@ -8,7 +8,7 @@
 #include <tuple>
 
 #include "audio/sound.h"
-#include "game/shell/gamebutton.h"
+#include "game/shell/widgets/gamebutton.h"
 #include "platform/log.h"
 #include "tests/game/support/widgetfixture.h"
 

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "game/shell/gamemain.h"
-#include "game/shell/gameprogress.h"
-#include "game/shell/shadow.h"
+#include "game/shell/data/gameprogress.h"
+#include "game/shell/widgets/shadow.h"
 #include "game/shell/upperlayers.h"
-#include "game/shell/userinfo.h"
+#include "game/shell/data/userinfo.h"
 #include "platform/gamestate.h"
 #include "platform/settings.h"
 #include "script/bind.h"

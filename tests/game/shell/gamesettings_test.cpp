@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 #include <tinyxml.h>
 
-#include "game/shell/gamesettings.h"
+#include "game/shell/data/gamesettings.h"
 #include "tests/game/support/gametest.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <cmath>
 
 #include "audio/soundmanager.h"
-#include "game/shell/gameprogress.h"
-#include "game/shell/gameutils.h"
+#include "game/shell/data/gameprogress.h"
+#include "game/shell/widgets/gameutils.h"
 #include "script/luaapi.h"
 #include "tests/game/support/widgetfixture.h"
 

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "game/shell/particlelib.h"
-#include "game/shell/particles.h"
-#include "game/shell/particlewrap.h"
+#include "game/shell/particles/particlelib.h"
+#include "game/shell/particles/particles.h"
+#include "game/shell/particles/particlewrap.h"
 #include "platform/log.h"
 #include "platform/settings.h"
 #include "platform/task.h"

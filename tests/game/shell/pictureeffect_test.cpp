@@ -6,8 +6,8 @@
 
 #include <cmath>
 
-#include "game/shell/gameutils.h"
-#include "game/shell/pictureeffect.h"
+#include "game/shell/widgets/gameutils.h"
+#include "game/shell/widgets/pictureeffect.h"
 #include "platform/log.h"
 #include "tests/game/support/widgetfixture.h"
 

@@ -1,6 +1,6 @@
 // Play statistics: the tester id, the numbers, the file line, and the upload
 // against a real HTTP server on 127.0.0.1 run by the test.
-#include "game/shell/playlog.h"
+#include "game/shell/data/playlog.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // globals that reach them.
 #include <gtest/gtest.h>
 
-#include "game/shell/gameprogress.h"
-#include "game/shell/gamesettings.h"
+#include "game/shell/data/gameprogress.h"
+#include "game/shell/data/gamesettings.h"
 #include "tests/game/support/gametest.h"
 
 namespace {

@@ -9,9 +9,9 @@
 #include <algorithm>
 #include <random>
 
-#include "game/shell/gameprogress.h"
-#include "game/shell/savefile.h"
-#include "game/shell/userinfo.h"
+#include "game/shell/data/gameprogress.h"
+#include "game/shell/data/savefile.h"
+#include "game/shell/data/userinfo.h"
 #include "platform/prefs.h"
 #include "tests/game/support/gametest.h"
 

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <sstream>
 
-#include "game/shell/gameprogress.h"
-#include "game/shell/savefile.h"
+#include "game/shell/data/gameprogress.h"
+#include "game/shell/data/savefile.h"
 #include "tests/game/support/gametest.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "game/shell/shadow.h"
+#include "game/shell/widgets/shadow.h"
 #include "platform/log.h"
 #include "script/luaapi.h"
 #include "tests/game/support/widgetfixture.h"

@@ -5,8 +5,8 @@
 
 #include <memory>
 
-#include "game/shell/texteffect.h"
-#include "render/textblock.h"
+#include "game/shell/widgets/texteffect.h"
+#include "render/text/textblock.h"
 #include "tests/game/support/widgetfixture.h"
 
 namespace {

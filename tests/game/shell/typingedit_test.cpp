@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "audio/sound.h"
-#include "game/shell/gameprogress.h"
-#include "game/shell/typingedit.h"
-#include "render/assetmap.h"
+#include "game/shell/data/gameprogress.h"
+#include "game/shell/widgets/typingedit.h"
+#include "render/sprites/assetmap.h"
 #include "tests/game/support/widgetfixture.h"
 
 namespace {

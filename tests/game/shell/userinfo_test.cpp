@@ -8,9 +8,9 @@
 #include <cmath>
 
 #include "audio/soundmanager.h"
-#include "game/shell/gameprogress.h"
-#include "game/shell/savefile.h"
-#include "game/shell/userinfo.h"
+#include "game/shell/data/gameprogress.h"
+#include "game/shell/data/savefile.h"
+#include "game/shell/data/userinfo.h"
 #include "platform/prefs.h"
 #include "tests/game/support/gametest.h"
 #include "ui/modalwindow.h"

@@ -1,6 +1,6 @@
 // Desktop wallpapers: the bitmap's bytes, the folder, safe writes and the
 // call of the wallpaper setter.
-#include "game/shell/wallpaper.h"
+#include "game/shell/screens/wallpaper.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>

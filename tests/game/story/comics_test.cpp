@@ -3,8 +3,8 @@
 // page timing as it shows on real frames.
 #include <gtest/gtest.h>
 
-#include "game/shell/texteffect.h"
-#include "render/animsprite.h"
+#include "game/shell/widgets/texteffect.h"
+#include "render/sprites/animsprite.h"
 #include "tests/game/story/storyfixture.h"
 
 namespace storytest {

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "game/story/credits.h"
-#include "render/textblock.h"
+#include "render/text/textblock.h"
 #include "tests/game/story/storyfixture.h"
 
 namespace storytest {

@@ -6,9 +6,9 @@
 
 #include "game/shell/storyservices.h"
 #include "game/shell/upperlayers.h"
-#include "game/shell/userinfo.h"
+#include "game/shell/data/userinfo.h"
 #include "game/story/credits.h"
-#include "render/textblock.h"
+#include "render/text/textblock.h"
 #include "tests/game/story/storyfixture.h"
 #include "tests/game/support/gametest.h"
 #include "ui/modalwindow.h"

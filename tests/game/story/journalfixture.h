@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "game/shell/gameprogress.h"
+#include "game/shell/data/gameprogress.h"
 #include "game/story/logbook.h"
 #include "platform/log.h"
 #include "tests/game/support/widgetfixture.h"

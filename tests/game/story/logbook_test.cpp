@@ -6,8 +6,8 @@
 
 #include "audio/sound.h"
 #include "audio/soundmanager.h"
-#include "game/shell/gamebutton.h"
-#include "render/texture.h"
+#include "game/shell/widgets/gamebutton.h"
+#include "render/textures/texture.h"
 #include "tests/game/story/journalfixture.h"
 
 namespace journaltest {

@@ -6,10 +6,10 @@
 
 #include <cmath>
 
-#include "game/shell/gamebutton.h"
-#include "game/shell/gameutils.h"
+#include "game/shell/widgets/gamebutton.h"
+#include "game/shell/widgets/gameutils.h"
 #include "render/sdev/fault.h"
-#include "render/texture.h"
+#include "render/textures/texture.h"
 #include "tests/game/story/journalfixture.h"
 
 namespace journaltest {

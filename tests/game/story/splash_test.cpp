@@ -3,8 +3,8 @@
 // fake player: its end, a click that stops it and the delay after it.
 #include <gtest/gtest.h>
 
-#include "game/shell/gamebutton.h"
-#include "render/textblock.h"
+#include "game/shell/widgets/gamebutton.h"
+#include "render/text/textblock.h"
 #include "script/luaapi.h"
 #include "tests/game/story/storyfixture.h"
 #include "tests/support/luaglobal.h"

@@ -11,10 +11,10 @@
 #include <utility>
 #include <vector>
 
-#include "game/shell/gameprogress.h"
+#include "game/shell/data/gameprogress.h"
 #include "platform/folders.h"
 #include "platform/geometry.h"
-#include "render/imagereaders.h"
+#include "render/textures/imagereaders.h"
 #include "tests/game/support/gamee2e.h"
 
 using namespace gamee2e;

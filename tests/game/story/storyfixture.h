@@ -10,9 +10,9 @@
 #include <memory>
 #include <string>
 
-#include "game/shell/gameprogress.h"
-#include "game/shell/gamesettings.h"
-#include "game/shell/shadow.h"
+#include "game/shell/data/gameprogress.h"
+#include "game/shell/data/gamesettings.h"
+#include "game/shell/widgets/shadow.h"
 #include "game/story/comics.h"
 #include "game/story/infos.h"
 #include "game/story/splash.h"

@@ -9,7 +9,7 @@
 #include <filesystem>
 
 #include "game/scene/maingame.h"
-#include "game/shell/userinfo.h"
+#include "game/shell/data/userinfo.h"
 #include "game/story/storyscene.h"
 #include "platform/settings.h"
 #include "tests/game/story/tutorfixture.h"

@@ -7,12 +7,12 @@
 #include <tinyxml.h>
 
 #include "game/scene/scenestory.h"
-#include "game/shell/gamebutton.h"
-#include "game/shell/photoalbum.h"
+#include "game/shell/widgets/gamebutton.h"
+#include "game/shell/screens/photoalbum.h"
 #include "game/shell/upperlayers.h"
 #include "game/story/story.h"
 #include "game/story/storyscene.h"
-#include "render/texture.h"
+#include "render/textures/texture.h"
 #include "tests/game/story/journalfixture.h"
 #include "ui/message.h"
 

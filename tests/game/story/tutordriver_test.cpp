@@ -4,7 +4,7 @@
 // screens, the shadow's fades, Reset and the empty driver.
 #include <gtest/gtest.h>
 
-#include "game/shell/commonsound.h"
+#include "game/shell/widgets/commonsound.h"
 #include "script/bind.h"
 #include "tests/game/story/tutorfixture.h"
 

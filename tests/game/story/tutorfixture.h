@@ -9,9 +9,9 @@
 #include <memory>
 #include <string>
 
-#include "game/shell/gameprogress.h"
+#include "game/shell/data/gameprogress.h"
 #include "platform/log.h"
-#include "game/shell/gamebutton.h"
+#include "game/shell/widgets/gamebutton.h"
 #include "game/story/tutorscripts.h"
 #include "tests/game/support/widgetfixture.h"
 #include "ui/message.h"

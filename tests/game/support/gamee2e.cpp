@@ -17,9 +17,9 @@
 #include <regex>
 #include <sstream>
 
-#include "game/shell/gameprogress.h"
-#include "game/shell/gamesettings.h"
-#include "game/shell/userinfo.h"
+#include "game/shell/data/gameprogress.h"
+#include "game/shell/data/gamesettings.h"
+#include "game/shell/data/userinfo.h"
 #include "platform/folders.h"
 #include "platform/prefs.h"
 #include "platform/settings.h"

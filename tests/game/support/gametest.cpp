@@ -4,10 +4,10 @@
 #include <tinyxml.h>
 
 #include "audio/soundmanager.h"
-#include "game/shell/gameprogress.h"
-#include "game/shell/gamesettings.h"
-#include "game/shell/savefile.h"
-#include "game/shell/userinfo.h"
+#include "game/shell/data/gameprogress.h"
+#include "game/shell/data/gamesettings.h"
+#include "game/shell/data/savefile.h"
+#include "game/shell/data/userinfo.h"
 #include "platform/folders.h"
 #include "platform/gamestate.h"
 #include "platform/prefs.h"

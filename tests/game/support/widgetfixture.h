@@ -13,9 +13,9 @@
 
 #include "platform/registry/asset.h"
 #include "platform/time.h"
-#include "render/displayhandler.h"
+#include "render/device/displayhandler.h"
 #include "render/sdev/fault.h"
-#include "render/texture.h"
+#include "render/textures/texture.h"
 #include "tests/render/display_fixture.h"
 #include "tests/support/testsupport.h"
 #include "ui/drawenvironment.h"
