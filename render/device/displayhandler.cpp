@@ -126,10 +126,7 @@ void TDisplayHandler::FillData() {
 
 void TDisplayHandler::RunRestore() {
   if (TAssetManager* am = GetAssetManager()) am->RestoreAll();
-  if (runRestoreTasks)
-    runRestoreTasks();
-  else
-    PlatformRunRestoreTasks();
+  if (runRestoreTasks) runRestoreTasks();
 }
 
 bool TPlatformData::Restore() {

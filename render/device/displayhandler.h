@@ -124,8 +124,10 @@ public:
   uint8_t indexedExpansion = 1;
   uint8_t driverQuirk = 0;
 
-  // Hooks of the layers around: the platform's restore tasks, whether the
-  // window manager's drawing is suspended, and a redraw request.
+  // Hooks of the layers around, filled by the display the platform opens
+  // (render/platform/platformdisplay.cpp): the platform's restore tasks,
+  // whether the window manager's drawing is suspended, and a redraw request.
+  // An empty hook does nothing.
   std::function<void()> runRestoreTasks;
   std::function<bool()> isDrawingSuspended;
   std::function<void()> invalidateWindows;

@@ -1,33 +1,34 @@
-// The display's view of the application shell.
+// The display's view of the application shell, through the link its side fills.
 #include "render/device/platformlink.h"
 
+#include <utility>
+
 #include "platform/settings.h"
-#include "platform/shell/platform.h"
 
 namespace {
-TApplication* App() {
-  TPlatform* p = TPlatform::GetInstance();
-  return p ? p->GetApplication() : nullptr;
+TPlatformLink& Link() {
+  static TPlatformLink link;
+  return link;
+}
+
+// The scale while scaling, else 0.
+float ScaleWhileScaling() {
+  if (Link().viewportScale) return Link().viewportScale();
+  float s = GetSettingFloat("viewportscale", 0.0f);
+  return s > 0.0f && s != 1.0f ? GetSettingFloat("viewportscale", 1.0f) : 0.0f;
 }
 }  // namespace
 
+void SetPlatformLink(TPlatformLink link) { Link() = std::move(link); }
+
 bool PlatformHasHostWindow() {
-  TApplication* a = App();
-  return a ? !a->hostWindow.empty() : !GetSettingString("hostwindow").IsEmpty();
+  if (Link().hasHostWindow) return Link().hasHostWindow();
+  return !GetSettingString("hostwindow").IsEmpty();
 }
 
-bool PlatformViewportScaling() {
-  if (TApplication* a = App()) return a->viewportScaling && a->viewportScale > 0.0f;
-  float s = GetSettingFloat("viewportscale", 0.0f);
-  return s > 0.0f && s != 1.0f;
-}
+bool PlatformViewportScaling() { return ScaleWhileScaling() > 0.0f; }
 
 float PlatformViewportScale() {
-  if (!PlatformViewportScaling()) return 1.0f;
-  if (TApplication* a = App()) return a->viewportScale;
-  return GetSettingFloat("viewportscale", 1.0f);
-}
-
-void PlatformRunRestoreTasks() {
-  if (TPlatform* p = TPlatform::GetInstance()) p->RunRestoreTasks();
+  float s = ScaleWhileScaling();
+  return s > 0.0f ? s : 1.0f;
 }

@@ -4,11 +4,13 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <utility>
 
 #include "platform/log.h"
 #include "platform/settings.h"
 #include "platform/shell/platform.h"
 #include "render/device/displayhandler.h"
+#include "render/device/platformlink.h"
 #include "render/sprites/dxcursor.h"
 #include "render/text/font.h"
 #include "render/platform/hooks.h"
@@ -85,6 +87,17 @@ public:
       : platform_(platform), host_(platform->GetHost()), desktop_(host_), window_(host_) {
     sdev::SetHost(&desktop_);
     sdev::SetPresenter(this);
+    // What the display reads of the application object.
+    TPlatformLink link;
+    link.hasHostWindow = [platform]() {
+      TApplication* a = platform->GetApplication();
+      return a && !a->hostWindow.empty();
+    };
+    link.viewportScale = [platform]() {
+      TApplication* a = platform->GetApplication();
+      return a && a->viewportScaling && a->viewportScale > 0.0f ? a->viewportScale : 0.0f;
+    };
+    SetPlatformLink(std::move(link));
   }
   ~TDxPlatformDisplay() override {
     {
@@ -93,6 +106,7 @@ public:
     }
     TRenderer::Destroy();
     DestroyDisplayHandler();
+    SetPlatformLink(TPlatformLink());
     sdev::SetPresenter(nullptr);
     sdev::SetHost(nullptr);
   }
