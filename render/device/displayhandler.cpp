@@ -24,6 +24,7 @@ using namespace sdev;
 namespace {
 
 TDisplayHandler* g_handler = nullptr;
+TTextureViewLookup g_viewLookup = nullptr;
 
 constexpr const char* kDisplayFile = "common:display.xml";
 constexpr uint32_t kResetIntervalMs = 1000;
@@ -31,6 +32,18 @@ constexpr uint32_t kResetIntervalMs = 1000;
 }  // namespace
 
 TDisplayHandler* GetDisplayHandler() { return g_handler; }
+
+void SetTextureViewLookup(TTextureViewLookup lookup) { g_viewLookup = lookup; }
+
+bool ViewTexture(const TTexture* texture, TTextureView* view) {
+  *view = TTextureView();
+  return texture && g_viewLookup && g_viewLookup(texture, view);
+}
+
+sdev::Surface* TextureSurface(const TTexture* texture) {
+  TTextureView view;
+  return ViewTexture(texture, &view) ? view.surface : nullptr;
+}
 
 TDisplayHandler* CreateDisplayHandler() {
   DestroyDisplayHandler();

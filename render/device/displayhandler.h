@@ -166,3 +166,20 @@ TDisplayHandler* GetDisplayHandler();
 // Makes the handler (the display layer's start-up; tests). Replaces an older one.
 TDisplayHandler* CreateDisplayHandler();
 void DestroyDisplayHandler();
+
+// --- Textures as the display sees them ---
+// A texture's surface and where its picture lies in it.
+struct TTextureView {
+  sdev::Surface* surface = nullptr;  // null while the texture has none
+  uint32_t width = 0, height = 0;    // the storage as allocated
+  uint32_t offsetX = 0, offsetY = 0;  // where the picture starts in it
+};
+// The display knows textures only through this lookup, which the texture
+// layer installs (render/textures/texturedata.cpp). It answers false for a
+// texture without pixel storage.
+using TTextureViewLookup = bool (*)(const TTexture* texture, TTextureView* view);
+void SetTextureViewLookup(TTextureViewLookup lookup);
+// False for a null texture, one without storage, or while no lookup is installed.
+bool ViewTexture(const TTexture* texture, TTextureView* view);
+// The surface of a texture (null when it has none).
+sdev::Surface* TextureSurface(const TTexture* texture);

@@ -18,10 +18,25 @@ using namespace sdev;
 
 TTextureData* CreateTextureData() { return new TDxTextureData; }
 
-sdev::Surface* TextureSurface(const TTexture* texture) {
-  auto* d = texture ? dynamic_cast<TDxTextureData*>(texture->GetData()) : nullptr;
-  return d ? d->GetSurface() : nullptr;
+namespace {
+// How the display (render/device) sees a texture: its surface when its data
+// is the display's, the allocated size and the picture's origin.
+bool ViewTextureData(const TTexture* texture, TTextureView* view) {
+  const TTextureData* d = texture->GetData();
+  if (!d) return false;
+  auto* dx = dynamic_cast<const TDxTextureData*>(d);
+  view->surface = dx ? dx->GetSurface() : nullptr;
+  view->width = d->width;
+  view->height = d->height;
+  view->offsetX = d->offsetX;
+  view->offsetY = d->offsetY;
+  return true;
 }
+
+struct TInstallViewLookup {
+  TInstallViewLookup() { SetTextureViewLookup(&ViewTextureData); }
+} gInstallViewLookup;
+}  // namespace
 
 uint32_t NextPowerOfTwo(uint32_t n) {
   if (n < 3) return 2;

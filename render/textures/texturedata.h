@@ -44,8 +44,6 @@ private:
   uint64_t counted_ = 0;  // bytes added to the display's texture count
 };
 
-// The surface of a texture's data (null when it has none).
-sdev::Surface* TextureSurface(const TTexture* texture);
 
 // Cuts the name at '?'; keeps it when that file exists, else tries ".jp2",
 // ".png" and ".jpg" appended, in this order. False when none exists.
