@@ -11,8 +11,6 @@
 #include "platform/time.h"
 #include "render/device/displayhandler.h"
 #include "render/text/textblock.h"
-#include "render/textures/texture.h"
-#include "render/textures/texturedata.h"
 
 namespace sd = sdev;
 using sdev::Device;
@@ -85,12 +83,13 @@ TRenderer::TRenderer() {
   }
 }
 
-TRenderer::~TRenderer() = default;
+TRenderer::~TRenderer() { SetSixteenBitModeOption(false); }
 
 void TRenderer::SetRenderOption(const TString& name, const TString& value) {
   options_[name.str()] = value.str();
   bool on = value.ToInt() != 0;
   if (name == "16bitmode") {
+    SetSixteenBitModeOption(on);
     if (TDisplayHandler* h = GetDisplayHandler()) h->Data().sixteenBitMode = on;
   } else if (name == "new_subtractive") {
     newSubtractive_ = on;
@@ -311,7 +310,7 @@ void TRenderer::FillRect(const TRect& rect, const TFloatColor& color, const TTex
     return;
   }
   if (h->Data().inScene) {
-    h->FillRect(rect.left, rect.top, rect.right, rect.bottom, argb, nullptr, false);
+    FillQuad(rect, argb);
     return;
   }
   // Outside a frame: straight into the back buffer, in 2-D coordinates.
@@ -321,6 +320,38 @@ void TRenderer::FillRect(const TRect& rect, const TFloatColor& color, const TTex
   r = r.Intersect(clip);
   if (!viewports_.empty()) r = r.Intersect(viewports_.back());
   if (!r.IsEmpty()) h->FillRect(r.left, r.top, r.right, r.bottom, argb, nullptr, true);
+}
+
+void TRenderer::FillQuad(const TRect& rect, uint32_t argb) {
+  TDisplayHandler* h = GetDisplayHandler();
+  bool entered = Begin2d();
+  TLitVertex v[4] = {};
+  float l = float(rect.left), t = float(rect.top), r = float(rect.right), b = float(rect.bottom);
+  float xy[4][2] = {{l, t}, {r, t}, {r, b}, {l, b}};
+  // In mode 4 the quad takes the render target's own texture: each pixel of
+  // the rectangle gets the texture's pixel there, tinted by the colour.
+  TTextureRef quadTexture;
+  float uScale = 0, vScale = 0, uOffset = 0, vOffset = 0;
+  TTextureView view;
+  if (h->Data().renderTarget && h->Data().renderTargetMode == 4 && ViewTexture(h->Data().renderTarget.get(), &view)) {
+    quadTexture = h->Data().renderTarget;
+    uScale = 1.0f / float(std::max(1u, view.width));
+    vScale = 1.0f / float(std::max(1u, view.height));
+    uOffset = float(view.offsetX) * uScale;
+    vOffset = float(view.offsetY) * vScale;
+  }
+  for (int i = 0; i < 4; ++i) {
+    v[i].x = xy[i][0];
+    v[i].y = xy[i][1];
+    v[i].diffuse = argb;
+    v[i].u = uOffset + xy[i][0] * uScale;
+    v[i].v = vOffset + xy[i][1] * vScale;
+  }
+  TTextureRef old = GetTexture();
+  SetTexture(quadTexture);
+  DrawQuad(v);
+  SetTexture(old);
+  if (entered) End2d();
 }
 
 // --- Clip rectangles and viewports ---
@@ -364,7 +395,11 @@ TPoint TRenderer::GetDrawOrigin() const {
 
 bool TRenderer::BeginRenderTarget(const TTextureRef& texture, int mode) {
   TDisplayHandler* h = GetDisplayHandler();
-  if (!h || !h->BeginRenderTarget(texture, mode)) {
+  bool taken = false;
+  bool begun = h && h->BeginRenderTarget(texture, mode, &taken);
+  // A target the display took ends the 2-D drawing, begun or not.
+  if (taken) End2d();
+  if (!begun) {
     ApplyClip();
     return false;
   }

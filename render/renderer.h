@@ -23,6 +23,7 @@
 #include "platform/color.h"
 #include "platform/geometry.h"
 #include "platform/string.h"
+#include "render/device/vertexset.h"
 
 class TTexture;
 using TTextureRef = boost::shared_ptr<TTexture>;
@@ -49,12 +50,8 @@ struct TScreenVertex {
 static_assert(sizeof(TVertex) == 32 && sizeof(TLitVertex) == 32 && sizeof(TScreenVertex) == 32,
               "vertices are 32 bytes");
 
-// A view of caller-owned vertices; FreeVertexSet frees the set, not the vertices.
-struct TVertexSet {
-  int format = 1;
-  void* vertices = nullptr;
-  uint32_t count = 0;
-};
+// A view of caller-owned vertices (render/device/vertexset.h); FreeVertexSet
+// frees the set, not the vertices.
 TVertexSet* MakeVertexSet0(TVertex* vertices, uint32_t count);
 TVertexSet* MakeVertexSet1(TLitVertex* vertices, uint32_t count);
 TVertexSet* MakeVertexSet2(TLitVertex* vertices, uint32_t count);
@@ -180,6 +177,8 @@ private:
   void ApplyClip();
   void ApplyBlend();
   void ApplyTextureState();
+  // Inside a frame: the rectangle as a quad in the 2-D coordinates.
+  void FillQuad(const TRect& rect, uint32_t argb);
 
   std::map<std::string, std::string> options_;
   bool in2d_ = false;

@@ -15,9 +15,6 @@
 #include "render/device/dxcontext.h"
 #include "render/device/dxerror.h"
 #include "render/device/platformlink.h"
-#include "render/renderer.h"
-#include "render/textures/texture.h"
-#include "render/textures/texturedata.h"
 
 using namespace sdev;
 
@@ -25,6 +22,7 @@ namespace {
 
 TDisplayHandler* g_handler = nullptr;
 TTextureViewLookup g_viewLookup = nullptr;
+bool g_sixteenBitOption = false;
 
 constexpr const char* kDisplayFile = "common:display.xml";
 constexpr uint32_t kResetIntervalMs = 1000;
@@ -56,9 +54,11 @@ void DestroyDisplayHandler() {
   g_handler = nullptr;
 }
 
+void SetSixteenBitModeOption(bool on) { g_sixteenBitOption = on; }
+
 TDisplayHandler::TDisplayHandler() : context_(new TDXContext(this)) {
   data_.context = context_.get();
-  data_.sixteenBitMode = TRenderer::GetInstance()->GetRenderOptionInt("16bitmode") != 0;
+  data_.sixteenBitMode = g_sixteenBitOption;
   std::vector<uint8_t> bytes;
   if (ReadWholeFile(kDisplayFile, bytes, 4096)) {
     std::string text(bytes.begin(), bytes.end());
@@ -338,40 +338,7 @@ void TDisplayHandler::DrawIndexedVertices(int type, const TVertexSet* set, const
 }
 
 void TDisplayHandler::FillRect(int left, int top, int right, int bottom, uint32_t argb, TTexture* target,
-                               bool direct) {
-  TRenderer* renderer = TRenderer::GetInstance();
-  if (data_.inScene && !direct && !target) {
-    bool entered = renderer->Begin2d();
-    TLitVertex v[4] = {};
-    float l = float(left), t = float(top), r = float(right), b = float(bottom);
-    float xy[4][2] = {{l, t}, {r, t}, {r, b}, {l, b}};
-    // In mode 4 the quad takes the render target's own texture: each pixel of
-    // the rectangle gets the texture's pixel there, tinted by the colour.
-    TTextureRef quadTexture;
-    float uScale = 0, vScale = 0, uOffset = 0, vOffset = 0;
-    if (data_.renderTarget && data_.renderTargetMode == 4) {
-      if (const TTextureData* d = data_.renderTarget->GetData()) {
-        quadTexture = data_.renderTarget;
-        uScale = 1.0f / float(std::max(1u, d->width));
-        vScale = 1.0f / float(std::max(1u, d->height));
-        uOffset = float(d->offsetX) * uScale;
-        vOffset = float(d->offsetY) * vScale;
-      }
-    }
-    for (int i = 0; i < 4; ++i) {
-      v[i].x = xy[i][0];
-      v[i].y = xy[i][1];
-      v[i].diffuse = argb;
-      v[i].u = uOffset + xy[i][0] * uScale;
-      v[i].v = vOffset + xy[i][1] * vScale;
-    }
-    TTextureRef old = renderer->GetTexture();
-    renderer->SetTexture(quadTexture);
-    renderer->DrawQuad(v);
-    renderer->SetTexture(old);
-    if (entered) renderer->End2d();
-    return;
-  }
+                               bool /*direct*/) {
   Surface* s = target ? TextureSurface(target) : data_.backBuffer;
   if (!s) return;
   Rect r{left, top, right, bottom};
@@ -442,17 +409,16 @@ void TDisplayHandler::SetViewportScale(float s) {
 
 // --- Render targets ---
 
-bool TDisplayHandler::BeginRenderTarget(const TTextureRef& texture, int mode) {
+bool TDisplayHandler::BeginRenderTarget(const TTextureRef& texture, int mode, bool* taken) {
   if (!data_.device || data_.dxBroken || !texture || data_.renderTarget) return false;
   Surface* ts = TextureSurface(texture.get());
   if (!ts) {
     TraceOut("BeginRenderTarget: the texture has no surface");
     return false;
   }
-  TRenderer* renderer = TRenderer::GetInstance();
+  if (taken) *taken = true;
   data_.renderTargetMode = mode;
   data_.renderTarget = texture;
-  renderer->End2d();
   TRect oldViewport = data_.viewport;
   bool oldHasViewport = hasRendererViewport_;
   savedScale_ = scale_;
@@ -485,7 +451,6 @@ bool TDisplayHandler::BeginRenderTarget(const TTextureRef& texture, int mode) {
   } else if (mode == 4) {
     FillRect(0, 0, tw, th, 0, nullptr, true);
   }
-  renderer->End2d();
   if (BeginDraw()) {
     targetDepth_ = data_.sceneDepth;
     return true;

@@ -16,11 +16,11 @@
 
 #include "platform/geometry.h"
 #include "platform/string.h"
+#include "render/device/vertexset.h"
 #include "render/sdev/sdev.h"
 
 class TDXContext;
 class TTexture;
-struct TVertexSet;
 using TTextureRef = boost::shared_ptr<TTexture>;
 
 // The display state.
@@ -83,9 +83,11 @@ public:
   uint32_t ApplyVertexFormat(const TVertexSet* set);
   void DrawVertices(int type, const TVertexSet* set);
   void DrawIndexedVertices(int type, const TVertexSet* set, const uint16_t* indices, uint32_t count);
-  // Inside a frame: a quad in the 2-D coordinates. Outside one, or `direct`:
-  // a colour fill of the screen (rectangle in game pixels) or of the target texture.
-  void FillRect(int left, int top, int right, int bottom, uint32_t argb, TTexture* target, bool direct);
+  // A colour fill of the screen (rectangle in game pixels) or of the target
+  // texture, straight into its surface, inside a frame or not; the fill is
+  // direct whatever `direct` says. (Inside a frame the renderer front fills
+  // with a quad in the 2-D coordinates instead: TRenderer::FillRect.)
+  void FillRect(int left, int top, int right, int bottom, uint32_t argb, TTexture* target, bool direct = true);
 
   // --- Clip rectangles and viewports ---
   void SetViewport(int left, int top, int right, int bottom);
@@ -96,7 +98,10 @@ public:
   TRect GetScreenRect() const { return TRect(0, 0, width_, height_); }
 
   // --- Render targets ---
-  bool BeginRenderTarget(const TTextureRef& texture, int mode);
+  // `taken` (when given) is set once the display has taken the texture as
+  // its target, even when the target's frame then cannot begin: the renderer
+  // front leaves its 2-D drawing then.
+  bool BeginRenderTarget(const TTextureRef& texture, int mode, bool* taken = nullptr);
   void EndRenderTarget();
   // Copy helpers: the back buffer's rectangle into the texture through the
   // converting stretch copy; alpha made 255 wherever it is not 0 (modes 0, 2,
@@ -166,6 +171,9 @@ TDisplayHandler* GetDisplayHandler();
 // Makes the handler (the display layer's start-up; tests). Replaces an older one.
 TDisplayHandler* CreateDisplayHandler();
 void DestroyDisplayHandler();
+// The renderer's "16bitmode" option (TRenderer::SetRenderOption): a handler
+// made while it is on starts in 16-bit mode.
+void SetSixteenBitModeOption(bool on);
 
 // --- Textures as the display sees them ---
 // A texture's surface and where its picture lies in it.
