@@ -10,7 +10,6 @@
 #include "platform/shell/platform.h"
 #include "platform/time.h"
 #include "render/device/displayhandler.h"
-#include "render/text/textblock.h"
 
 namespace sd = sdev;
 using sdev::Device;
@@ -74,14 +73,7 @@ void TRenderer::Destroy() {
   g_renderer = nullptr;
 }
 
-TRenderer::TRenderer() {
-  // Setting "plaindrawing": every pixel by the plain formulas and text from
-  // its glyph runs, the reference the fast paths are checked against.
-  if (GetSettingBool("plaindrawing")) {
-    sdev::SetVectorLevel(0);
-    TTextBlock::SetPicturesEnabled(false);
-  }
-}
+TRenderer::TRenderer() = default;
 
 TRenderer::~TRenderer() { SetSixteenBitModeOption(false); }
 

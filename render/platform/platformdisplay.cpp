@@ -15,6 +15,7 @@
 #include "render/text/font.h"
 #include "render/platform/hooks.h"
 #include "render/text/minivecdraw.h"
+#include "render/text/textblock.h"
 #include "render/renderer.h"
 #include "render/sdev/fault.h"
 #include "render/sdev/sdev.h"
@@ -98,6 +99,12 @@ public:
       return a && a->viewportScaling && a->viewportScale > 0.0f ? a->viewportScale : 0.0f;
     };
     SetPlatformLink(std::move(link));
+    // Setting "plaindrawing": every pixel by the plain formulas and text from
+    // its glyph runs, the reference the fast paths are checked against.
+    if (GetSettingBool("plaindrawing")) {
+      sdev::SetVectorLevel(0);
+      TTextBlock::SetPicturesEnabled(false);
+    }
   }
   ~TDxPlatformDisplay() override {
     {
