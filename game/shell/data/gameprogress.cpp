@@ -6,10 +6,10 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "game/shell/data/gamesettings.h"
-#include "game/shell/widgets/shadow.h"
 #include "game/shell/data/userinfo.h"
 #include "platform/log.h"
 #include "script/bind.h"
@@ -203,6 +203,47 @@ void SetStartFlag(bool value) { Flow().startFlag = value; }
 void SetMiniGameLevel(int value) { Flow().miniGameLevel = value; }
 int GetMiniGameLevel() { return Flow().miniGameLevel; }
 int IsNeedGoToMiniGame() { return GetGameProgress().mLocationType != 0 ? 1 : 0; }
+
+// --- The screen change ---
+
+namespace {
+struct TTransition {
+  std::string target;
+  std::string script;
+  bool darkening = true;
+};
+
+TTransition& Transition() {
+  static TTransition state;
+  return state;
+}
+}  // namespace
+
+void CSWithSh(const char* target, const char* script) {
+  size_t targetLength = target ? std::strlen(target) : 0;
+  size_t scriptLength = script ? std::strlen(script) : 0;
+  if (targetLength > kShadowNameLimit || scriptLength > kShadowNameLimit) {
+    TraceOut("CSWithSh: refused: names of %zu and %zu bytes (at most %zu)", targetLength, scriptLength,
+             kShadowNameLimit);
+    return;
+  }
+  TTransition& t = Transition();
+  t.target.assign(target ? target : "");
+  t.script.assign(script ? script : "");
+  t.darkening = true;
+}
+
+const std::string& GetShadowTarget() { return Transition().target; }
+const std::string& GetShadowScript() { return Transition().script; }
+bool IsShadowDarkening() { return Transition().darkening; }
+void SetShadowDarkening(bool darkening) { Transition().darkening = darkening; }
+
+void ResetShadowState() {
+  TTransition& t = Transition();
+  t.target.clear();
+  t.script.clear();
+  t.darkening = true;
+}
 
 // --- Progress flags ---
 

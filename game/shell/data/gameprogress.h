@@ -6,7 +6,9 @@
 // userinfo.h.
 // Depends on platform/ and on the level model (gamesettings.h).
 #pragma once
+#include <cstddef>
 #include <cstdint>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -136,6 +138,23 @@ void SetMiniGameLevel(int value);
 int GetMiniGameLevel();
 // 1 when mLocationType is non-zero (a mini-game is due), else 0.
 int IsNeedGoToMiniGame();
+
+// --- The screen change the fade carries out (game/shell/widgets/shadow.h) ---
+// The longest window or script name CSWithSh takes, in bytes.
+constexpr size_t kShadowNameLimit = 255;
+// Stores the window to leave (empty: none) and the script of the next screen
+// and makes the next shadow a darkening one. Opens nothing itself. A null
+// pointer counts as empty; a name longer than kShadowNameLimit refuses the
+// whole call (logged).
+void CSWithSh(const char* target, const char* script);
+// The pending change: the window to leave, the next script, and whether the
+// next shadow darkens (the fade window turns it at full dark and when clear).
+const std::string& GetShadowTarget();
+const std::string& GetShadowScript();
+bool IsShadowDarkening();
+void SetShadowDarkening(bool darkening);
+// Forgets any pending change; the next shadow darkens.
+void ResetShadowState();
 
 // --- Progress flags; the setters save the progress at once ---
 int GetgameIntroDone();

@@ -1,59 +1,21 @@
 #include "game/shell/widgets/shadow.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "game/shell/data/gamesettings.h"
 #include "game/shell/widgets/gameutils.h"
-#include "platform/log.h"
 #include "render/textures/texture.h"
 #include "ui/message.h"
 #include "ui/windowmanager.h"
 #include "ui/windowstyle.h"
 
 namespace {
-struct TTransition {
-  std::string target;
-  std::string script;
-  bool darkening = true;
-};
-
-TTransition& Transition() {
-  static TTransition state;
-  return state;
-}
-
 constexpr float kShortestFade = 0.001f;
 constexpr int kSlowestTick = 1000;  // ms
 }  // namespace
 
-void CSWithSh(const char* target, const char* script) {
-  size_t targetLength = target ? std::strlen(target) : 0;
-  size_t scriptLength = script ? std::strlen(script) : 0;
-  if (targetLength > kShadowNameLimit || scriptLength > kShadowNameLimit) {
-    TraceOut("CSWithSh: refused: names of %zu and %zu bytes (at most %zu)", targetLength, scriptLength,
-             kShadowNameLimit);
-    return;
-  }
-  TTransition& t = Transition();
-  t.target.assign(target ? target : "");
-  t.script.assign(script ? script : "");
-  t.darkening = true;
-}
-
-const std::string& GetShadowTarget() { return Transition().target; }
-const std::string& GetShadowScript() { return Transition().script; }
-bool IsShadowDarkening() { return Transition().darkening; }
-
-void ResetShadowState() {
-  TTransition& t = Transition();
-  t.target.clear();
-  t.script.clear();
-  t.darkening = true;
-}
-
 TShadow::TShadow() {
-  darkening_ = Transition().darkening;
+  darkening_ = IsShadowDarkening();
   alpha_ = darkening_ ? 0.0f : 1.0f;
   const float defaultDuration = 1.0f;
   ReadXmlFloat(GetMainXml(), "Common", "shadowTime", &duration_, &defaultDuration);
@@ -90,12 +52,11 @@ bool TShadow::Update() {
   }
   if (elapsed_ < duration_) return true;
   elapsed_ = 0;
-  TTransition& t = Transition();
   if (darkening_) {
     // Full dark: the change is carried out. It stays stored, so a shadow
     // opened later without a new CSWithSh carries it out again.
-    const std::string target = t.target, script = t.script;
-    t.darkening = false;
+    const std::string target = GetShadowTarget(), script = GetShadowScript();
+    SetShadowDarkening(false);
     darkening_ = false;
     Run(kPopSelfText);
     if (!target.empty()) Run("PopModal(" + LuaQuote(target) + ")");
@@ -104,7 +65,7 @@ bool TShadow::Update() {
   } else {
     // Clear: the transition is over.
     if (wm) wm->PostMessage(new TMessage(kShadowDoneMessage, TString(), nullptr));
-    t.darkening = true;
+    SetShadowDarkening(true);
     darkening_ = true;
     Run(kPopSelfText);
   }

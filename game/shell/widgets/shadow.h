@@ -1,5 +1,6 @@
-// The fade between game screens: the window type "Shadow" (TShadow) and
-// CSWithSh, the screen change it carries out at full dark.
+// The fade between game screens: the window type "Shadow" (TShadow), which
+// carries out at full dark the screen change CSWithSh stored (the change is
+// a game-flow value, game/shell/data/gameprogress.h).
 //
 // A screen change: CSWithSh(window to leave, script of the next screen),
 // then the Lua texts "if(not(StartSoundFade == nil)) then StartSoundFade();
@@ -13,12 +14,13 @@
 // The change stays stored after it is carried out: a shadow opened without a
 // new CSWithSh closes the last window to leave again (when it still exists)
 // and opens the last screen's script again. Names of 256 bytes or more are
-// refused. Depends on platform/, render/ and ui/.
+// refused. Depends on platform/, render/, ui/ and the game flow.
 #pragma once
 #include <string>
 
 #include <boost/shared_ptr.hpp>
 
+#include "game/shell/data/gameprogress.h"
 #include "platform/geometry.h"
 #include "render/renderer.h"
 #include "ui/window.h"
@@ -27,22 +29,6 @@ class TTexture;
 
 // The message a lifting shadow posts once the screen is clear.
 constexpr uint32_t kShadowDoneMessage = 1003;
-// The longest window or script name CSWithSh takes, in bytes.
-constexpr size_t kShadowNameLimit = 255;
-
-// Stores the window to leave (empty: none) and the script of the next screen
-// and makes the next shadow a darkening one. Opens nothing itself. A null
-// pointer counts as empty; a name longer than kShadowNameLimit refuses the
-// whole call (logged).
-void CSWithSh(const char* target, const char* script);
-
-// The pending change (tests): the window to leave, the next script, and
-// whether the next shadow darkens.
-const std::string& GetShadowTarget();
-const std::string& GetShadowScript();
-bool IsShadowDarkening();
-// Forgets any pending change; the next shadow darkens.
-void ResetShadowState();
 
 class TShadow : public TWindow {
   LANTERN_WINDOW_CLASS(TShadow, TWindow)
