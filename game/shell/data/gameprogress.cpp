@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "audio/soundmanager.h"
 #include "game/shell/data/gamesettings.h"
 #include "game/shell/data/userinfo.h"
 #include "platform/log.h"
@@ -200,6 +201,12 @@ void SetNeededLevel(const char* name, int flag) {
 bool GetNeededLevel() { return Flow().neededLevel; }
 bool GetStartFlag() { return Flow().startFlag; }
 void SetStartFlag(bool value) { Flow().startFlag = value; }
+
+bool ShouldWarnNoSoundDevice() {
+  if (HasSoundDevice() || !GetStartFlag()) return false;
+  SetStartFlag(false);
+  return true;
+}
 void SetMiniGameLevel(int value) { Flow().miniGameLevel = value; }
 int GetMiniGameLevel() { return Flow().miniGameLevel; }
 int IsNeedGoToMiniGame() { return GetGameProgress().mLocationType != 0 ? 1 : 0; }

@@ -4,7 +4,8 @@
 // process-wide game-flow values through which screens and scripts tell each
 // other where to go next. Saving it is savefile.h; whose progress it is,
 // userinfo.h.
-// Depends on platform/ and on the level model (gamesettings.h).
+// Depends on platform/, audio/ (the sound-device warning) and on the level
+// model (gamesettings.h).
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -134,6 +135,11 @@ void SetNeededLevel(const char* name, int flag);
 bool GetNeededLevel();
 bool GetStartFlag();
 void SetStartFlag(bool value);
+// The sound-device warning: true at most once per run (the start flag asks
+// for it until it has been given), and never while a playback device exists
+// (HasSoundDevice, audio/soundmanager.h). The main menu then tells the player
+// that sound is off.
+bool ShouldWarnNoSoundDevice();
 void SetMiniGameLevel(int value);
 int GetMiniGameLevel();
 // 1 when mLocationType is non-zero (a mini-game is due), else 0.

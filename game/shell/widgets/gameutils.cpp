@@ -5,9 +5,6 @@
 #include <cmath>
 #include <cstdio>
 
-#include "audio/soundmanager.h"
-#include "game/shell/data/gameprogress.h"
-#include "game/shell/data/gamesettings.h"
 #include "platform/file.h"
 #include "platform/shell/platform.h"
 #include "platform/stringtable.h"
@@ -106,15 +103,6 @@ TString FormatTime(const std::tm& when) {
 }
 
 TString FormatTime() { return FormatTime(Now()); }
-
-// --- Sound device ---
-
-bool ShouldWarnNoSoundDevice() {
-  // The game-flow start flag asks for the warning until it has been given.
-  if (HasSoundDevice() || !GetStartFlag()) return false;
-  SetStartFlag(false);
-  return true;
-}
 
 // --- Drawing ---
 

@@ -1,9 +1,10 @@
 // Small helpers every game screen shares: arithmetic, 3 x 3 matrix
 // composition (row vectors, translation in the third row), local date and
-// time strings, the sound-device check, drawing below the sprite layer (lit
-// quads and meshes, turned and clipped textures) and loaders for textures
-// with separate alpha masks, XML documents and translated texts.
-// Depends on platform/, render/ and audio/.
+// time strings, drawing below the sprite layer (lit quads and meshes, turned
+// and clipped textures) and loaders for textures with separate alpha masks,
+// XML documents and translated texts. (The sound-device warning is a
+// game-flow value: game/shell/data/gameprogress.h.)
+// Depends on platform/ and render/.
 #pragma once
 #include <ctime>
 #include <string>
@@ -45,12 +46,6 @@ TString FormatDate(const std::tm& when);
 // "%02d:%02d": hour (0..23), minute.
 TString FormatTime();
 TString FormatTime(const std::tm& when);
-
-// --- Sound device ---
-// True at most once per run, and never while a playback device exists
-// (HasSoundDevice, audio/soundmanager.h): the main menu then tells the
-// player that sound is off.
-bool ShouldWarnNoSoundDevice();
 
 // --- Drawing (inside 2-D drawing) ---
 // A lit, textured quad: corners top-left, bottom-left, top-right,
