@@ -12,6 +12,7 @@
 #include "game/shell/screens/photoalbum.h"
 #include "game/shell/data/playlog.h"
 #include "game/shell/widgets/shadow.h"
+#include "game/shell/widgets/gameutils.h"
 #include "game/shell/widgets/typingedit.h"
 #include "game/shell/upperlayers.h"
 #include "game/shell/data/userinfo.h"
@@ -165,10 +166,6 @@ void ResetGameMainFlags() {
   gNeedQuit = false;
   gShowQuitRequest = false;
   gAppActive = 1;
-}
-
-void SetDefaultGameCursor() {
-  if (TPlatform* platform = TPlatform::GetInstance()) platform->SetCursor(TTexture::GetFlagged("cursor/cursor"), 1, 1, 0);
 }
 
 void StatUrl(const TString& label) {

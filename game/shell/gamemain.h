@@ -43,10 +43,6 @@ bool GetShowQuitRequest();
 // All three back to their start values (start-up, tests).
 void ResetGameMainFlags();
 
-// The default cursor "cursor/cursor", hot spot (1, 1), as the cursor's main
-// picture (the last argument 0).
-void SetDefaultGameCursor();
-
 // Lua StatUrl: opens the address the string table holds under the label.
 void StatUrl(const TString& label);
 

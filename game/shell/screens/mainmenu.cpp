@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "game/shell/widgets/gamebutton.h"
-#include "game/shell/gamemain.h"
 #include "game/shell/data/gameprogress.h"
 #include "game/shell/data/gamesettings.h"
 #include "game/shell/widgets/gameutils.h"

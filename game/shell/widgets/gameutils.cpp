@@ -186,6 +186,12 @@ void DrawTextureAt(const TTextureRef& texture, const TVec2& position, float angl
   texture->Draw(params);
 }
 
+// --- The cursor ---
+
+void SetDefaultGameCursor() {
+  if (TPlatform* platform = TPlatform::GetInstance()) platform->SetCursor(TTexture::GetFlagged("cursor/cursor"), 1, 1, 0);
+}
+
 // --- Loading ---
 
 TTextureRef LoadTextureWithAlpha(const TString& name) {

@@ -75,6 +75,11 @@ void DrawSpriteAt(const TSpriteRef& sprite, const TVec2& position, float angle, 
 void DrawTextureAt(const TSpriteRef& sprite, const TVec2& position, float angle, float alpha);
 void DrawTextureAt(const TTextureRef& texture, const TVec2& position, float angle, float alpha);
 
+// --- The cursor ---
+// The default cursor "cursor/cursor", hot spot (1, 1), as the cursor's main
+// picture (the last argument 0).
+void SetDefaultGameCursor();
+
 // --- Loading ---
 // name + ".jpg" with the alpha mask name + "_a.png" when that mask exists,
 // else the texture of `name` itself (which tries the loader's extensions).
