@@ -10,8 +10,10 @@
 // texture coordinates 0..1 maps texel to pixel one to one. Vertex sets of
 // format 3 (pre-transformed) use the same origin.
 //
-// Part of render/; draws through the display handler (render/device/displayhandler.h)
-// on the software display device (render/sdev). Depends on platform/.
+// The top of render/: it draws through the display handler
+// (render/device/displayhandler.h) on the software display device
+// (render/sdev); textures, text and sprites draw through it. Depends on
+// platform/.
 #pragma once
 #include <cstdint>
 #include <map>

@@ -1,3 +1,4 @@
+// render/device: the display device over render/sdev; it reaches the platform only through hooks.
 // CDisplay: the DirectDraw object and the screen surfaces for one window: a
 // full-screen flip chain in an exclusive display mode, or a windowed primary
 // surface with an off-screen back buffer and a clipper. It presents the back

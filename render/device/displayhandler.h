@@ -1,3 +1,4 @@
+// render/device: the display device over render/sdev; it reaches the platform only through hooks.
 // The display handler: the display state (TPlatformData), display open and
 // mode changes, frames and their presentation, drawing vertex sets, filling
 // rectangles, clip rectangles, render targets emulated in the back buffer,

@@ -1,3 +1,4 @@
+// render/device: the display device over render/sdev; it reaches the platform only through hooks.
 // TDXContext: owns the DirectDraw object, Direct3D and the 3-D device on top
 // of one CDisplay; creates them for a window or full screen, chooses the
 // hardware renderer, records the device description and driver quirks, and

@@ -1,3 +1,4 @@
+// render/device: the display device over render/sdev; it reaches the platform only through hooks.
 // DirectX failures of the display code: logged, never raised.
 // Part of render/.
 #pragma once

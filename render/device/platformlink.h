@@ -1,3 +1,4 @@
+// render/device: the display device over render/sdev; it reaches the platform only through hooks.
 // What the display reads of the application shell: whether it runs inside
 // another program's window, and the viewport scale. The platform's side fills
 // the link when it makes the display (render/platform/platformdisplay.cpp);

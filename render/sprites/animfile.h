@@ -1,3 +1,4 @@
+// render/sprites: sprites, animations, the software mouse cursor and meshes.
 // The animation file formats (docs/anm.md): the binary ".anm" and its XML
 // form. Both describe a list of frames, each a picture (a texture name and
 // an optional rectangle of it), a time and an offset. Plain data: loading

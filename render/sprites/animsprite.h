@@ -1,3 +1,4 @@
+// render/sprites: sprites, animations, the software mouse cursor and meshes.
 // TAnimatedSprite: a sprite that plays an animation asset (TAnimatedTexture)
 // through a Lua coroutine: Play("DoAnim") runs ganimationscript.DoAnim(sprite)
 // in the animation script state, which picks frames and waits between them

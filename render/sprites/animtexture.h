@@ -1,3 +1,4 @@
+// render/sprites: sprites, animations, the software mouse cursor and meshes.
 // TAnimatedTexture: an animation asset (docs/anm.md), a texture whose
 // pictures are frames of other textures, each shown for a time at an offset.
 // A sprite (TAnimatedSprite) keeps its own current frame, so one animation

@@ -1,3 +1,4 @@
+// render/sprites: sprites, animations, the software mouse cursor and meshes.
 // TAssetMap: a named collection of assets loaded by file extension: meshes
 // (".mesh", TModel) and sounds (".ogg"). Sounds live in audio/, which sits
 // beside render/, so the sound loader is registered at start-up by the code

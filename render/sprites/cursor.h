@@ -1,3 +1,4 @@
+// render/sprites: sprites, animations, the software mouse cursor and meshes.
 // TMouseCursor: the software mouse cursor of the display context.
 //
 // A cursor picture becomes runs of opaque pixels in the screen's pixel

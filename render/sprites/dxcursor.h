@@ -1,3 +1,4 @@
+// render/sprites: sprites, animations, the software mouse cursor and meshes.
 // TDXSoftwareCursor: the software cursor (render/sprites/cursor.h) installed in a
 // display context (TDXContext::SetCursor). It draws on the context's back and
 // front buffers under the context's mutex; what it needs from the window and

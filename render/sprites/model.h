@@ -1,3 +1,4 @@
+// render/sprites: sprites, animations, the software mouse cursor and meshes.
 // TModel: the asset of a triangle mesh stored in a ".mesh" file (docs/mesh.md):
 // vertices in the renderer's format 0 (position, normal, texture coordinates)
 // and 16-bit triangle indices, reloaded after a device reset. Main thread only.

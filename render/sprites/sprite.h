@@ -1,3 +1,4 @@
+// render/sprites: sprites, animations, the software mouse cursor and meshes.
 // TSprite: a drawable node - a texture with its own draw record, a visible
 // flag, a layer and child sprites drawn relative to it (negative layers
 // behind it). Sprites are held by shared pointers; a child's parent pointer

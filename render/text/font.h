@@ -1,3 +1,4 @@
+// render/text: vector fonts, their rasteriser, text layout and text sprites.
 // The font cache: vector fonts by name, the built-in font, and the fallback
 // chain the text layout relies on. Main thread only.
 #pragma once

@@ -1,3 +1,4 @@
+// render/text: vector fonts, their rasteriser, text layout and text sprites.
 // TKnMiniVecDraw: the software rasteriser of vector-font outlines.
 //
 // An outline (see docs/mvec.md) becomes edges in quarter-pixel units,

@@ -1,3 +1,4 @@
+// render/text: vector fonts, their rasteriser, text layout and text sprites.
 // TMiniVecFont: one vector font in memory, made from the bytes of a ".mvec"
 // file. It indexes the glyphs by character code and derives the line metrics
 // that the text layout uses (see docs/mvec.md for the file format).

@@ -1,3 +1,4 @@
+// render/text: vector fonts, their rasteriser, text layout and text sprites.
 // Writing ".mvec" vector fonts (docs/mvec.md): the font converter and the
 // tests build files with it. Header only, so build-time tools need no library.
 #pragma once

@@ -1,3 +1,4 @@
+// render/text: vector fonts, their rasteriser, text layout and text sprites.
 // TTextBlock: a text laid out in a box with a vector font, a size, a colour
 // and an alignment, with a small markup (docs/textmarkup.md): links, colour
 // runs, underlines, a caret and line breaks. It answers layout questions

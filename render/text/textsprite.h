@@ -1,3 +1,4 @@
+// render/text: vector fonts, their rasteriser, text layout and text sprites.
 // TTextSprite: a sprite that shows a text block. Its draw record places the
 // block's top-left (with flag 8) or the middle of its box; the record's
 // scale and alpha apply to the text. Bounds and hit tests use the laid-out text.

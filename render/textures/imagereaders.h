@@ -1,3 +1,4 @@
+// render/textures: textures, their pixels on the display device, and the image readers.
 // Image readers: PNG (libpng), JPEG (libjpeg) and JPEG-2000 (OpenJPEG), all
 // reading through the file layer, so images come from folders, pack
 // archives and memory files alike.

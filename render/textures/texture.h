@@ -1,3 +1,4 @@
+// render/textures: textures, their pixels on the display device, and the image readers.
 // Textures: TTexture, the shared texture asset, and TTextureData, the
 // abstract storage of its pixels (render/textures/texturedata.h has the display's).
 //

@@ -1,3 +1,4 @@
+// render/textures: textures, their pixels on the display device, and the image readers.
 // TDxTextureData: a texture's pixels in one surface of the display device,
 // with a converted system-memory copy while locked when the surface is not
 // 32-bit ARGB, a z-buffer for render targets, and enough of its source to

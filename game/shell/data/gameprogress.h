@@ -1,3 +1,4 @@
+// game/shell/data: the game data: main.xml and the level model, progress, saves, profiles, play log.
 // The player's progress (one process-wide GameProgress: where the player is,
 // the flags of the game's course, the tools, artefacts, shown comics and
 // pop-ups, photos and one LocationInfo per location entered) and the

@@ -1,3 +1,4 @@
+// game/shell/data: the game data: main.xml and the level model, progress, saves, profiles, play log.
 // The game settings document "main.xml" and the info document "infos.xml",
 // loaded once at start-up and read by every game screen, with the two small
 // readers that take one value from a section of main.xml, and the level model

@@ -1,3 +1,4 @@
+// game/shell/data: the game data: main.xml and the level model, progress, saves, profiles, play log.
 // Play statistics for testers.
 //
 // When the program is started with a tester's id as the last word of its

@@ -1,3 +1,4 @@
+// game/shell/data: the game data: main.xml and the level model, progress, saves, profiles, play log.
 // The save blob "LocInfoPass": the lists and location records of a
 // GameProgress as bytes (the integer progress keys beside it are written by
 // UserInfo::SaveProgress).

@@ -1,3 +1,4 @@
+// game/shell/data: the game data: main.xml and the level model, progress, saves, profiles, play log.
 // Player profiles: UserInfo owns the preferences store and knows the current
 // player; it creates, selects, renames and deletes profiles, saves and loads
 // their progress (the integer progress keys and the blob of savefile.h),

@@ -1,3 +1,4 @@
+// game/shell/particles: the particle library binding and the game's particle effects.
 // The run-time binding of the particle library (plugins/particles,
 // "libmagic.so"): its 44 entry points in one table of function pointers,
 // loaded with dlopen on first use or at start-up.

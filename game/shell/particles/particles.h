@@ -1,3 +1,4 @@
+// game/shell/particles: the particle library binding and the game's particle effects.
 // The game's particle effects: one particle manager for the whole run, the
 // effect files loaded at start-up, and the functions screens use to show,
 // draw and advance effects by their emitter names ("object_found",

@@ -1,3 +1,4 @@
+// game/shell/particles: the particle library binding and the game's particle effects.
 // The particle wrapper: MP_Manager loads every emitter of the effect files,
 // lays the particle pictures out in atlas textures and keeps the emitters;
 // MP_Emitter gives one library emitter a play state; MP_FrameList and

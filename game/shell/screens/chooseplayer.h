@@ -1,3 +1,4 @@
+// game/shell/screens: the menus: main menu, options, album, gallery, wallpapers, player chooser.
 // TChoosePlayer (Lua type "ChoosePlayerWindow"): the list of player profiles
 // in the player chooser. One row of text per profile, drawn by the window
 // itself; the current profile gets the highlight "backgrounds/profile_active"

@@ -1,3 +1,4 @@
+// game/shell/screens: the menus: main menu, options, album, gallery, wallpapers, player chooser.
 // The wallpaper gallery (window type "GameGallery"): the wallpapers the
 // player has earned, four to a page (two columns, two rows) on pages that
 // slide sideways; its back button (or Escape) leaves it behind the fade. A

@@ -1,3 +1,4 @@
+// game/shell/screens: the menus: main menu, options, album, gallery, wallpapers, player chooser.
 // TMainMenu (Lua type "MainMenu"): the title screen. It paints a layered,
 // living backdrop (background, two endlessly scrolling cloud layers, a
 // foreground, a logo that opens its link, a frame animation, particle

@@ -1,3 +1,4 @@
+// game/shell/screens: the menus: main menu, options, album, gallery, wallpapers, player chooser.
 // TOptions (Lua type "OptionsWindow"): the options screen. Its children,
 // made by the options script, are three volume sliders
 // ("musiclevelslider", "sfxlevelslider", "ambientlevelslider"), a mute box

@@ -1,3 +1,4 @@
+// game/shell/screens: the menus: main menu, options, album, gallery, wallpapers, player chooser.
 // TPhotoAlbum (Lua type "PhotoAlbumWindow"): the photo album, the journal in
 // its photographs section filled from the game progress's photos. It builds
 // the journal on its first update (through the story's factory,

@@ -1,3 +1,4 @@
+// game/shell/screens: the menus: main menu, options, album, gallery, wallpapers, player chooser.
 // Desktop wallpapers: a texture written as a 24-bit Windows bitmap file into
 // the wallpaper folder, and such a file made the desktop's wallpaper.
 //

@@ -1,3 +1,4 @@
+// game/shell/widgets: the widgets and effects the game screens share, and their helpers.
 // CommonSound_t: the background music and ambient loop of a game screen,
 // and their fade-out when the screen is left. A screen inherits it beside
 // TWindow. The fade is driven from Lua: a screen change runs

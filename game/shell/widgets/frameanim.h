@@ -1,3 +1,4 @@
+// game/shell/widgets: the widgets and effects the game screens share, and their helpers.
 // Frame animations: two small flip-book players for looping or one-shot
 // decorations of the screens. Anim_t plays separate images, AtlasAnim_t
 // cells of one atlas image. Both are plain members of their owner, which

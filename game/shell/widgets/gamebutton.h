@@ -1,3 +1,4 @@
+// game/shell/widgets: the widgets and effects the game screens share, and their helpers.
 // The game's buttons.
 //
 // TMButton (Lua type "MButton") is the stock button with a switch that makes

@@ -1,3 +1,4 @@
+// game/shell/widgets: the widgets and effects the game screens share, and their helpers.
 // Small helpers every game screen shares: arithmetic, 3 x 3 matrix
 // composition (row vectors, translation in the third row), local date and
 // time strings, drawing below the sprite layer (lit quads and meshes, turned

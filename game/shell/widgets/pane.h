@@ -1,3 +1,4 @@
+// game/shell/widgets: the widgets and effects the game screens share, and their helpers.
 // Picture panes: a picture placed at a position, with an optional link text,
 // described by one style text "texture,x,y[,link]". The main menu builds its
 // layers from them and the play screen uses the same record.

@@ -1,3 +1,4 @@
+// game/shell/widgets: the widgets and effects the game screens share, and their helpers.
 // Picture effects: a short animation of one picture of the play screen (a
 // fade, a grow or shrink, a slide, a flight to a target point, a turn) on a
 // timeline read from main.xml "PictEffects"/<name>. The owner steps it every

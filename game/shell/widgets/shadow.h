@@ -1,3 +1,4 @@
+// game/shell/widgets: the widgets and effects the game screens share, and their helpers.
 // The fade between game screens: the window type "Shadow" (TShadow), which
 // carries out at full dark the screen change CSWithSh stored (the change is
 // a game-flow value, game/shell/data/gameprogress.h).

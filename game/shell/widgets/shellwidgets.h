@@ -1,3 +1,4 @@
+// game/shell/widgets: the widgets and effects the game screens share, and their helpers.
 // The shared game widgets' window types and Lua globals, registered by the
 // game's main function once the window manager and its script exist:
 //   "MButton"  TMButton          (game/shell/widgets/gamebutton.h)

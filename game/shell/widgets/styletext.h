@@ -1,3 +1,4 @@
+// game/shell/widgets: the widgets and effects the game screens share, and their helpers.
 // Readers of the small texts game screens take from their styles: lists of
 // integers ("x,y,w,h", "r,g,b,a") and the float lists of positions. Each
 // reader checks the count and the numbers and says whether the text was

@@ -1,3 +1,4 @@
+// game/shell/widgets: the widgets and effects the game screens share, and their helpers.
 // Text effects: short animated captions (a translated text that fades, grows,
 // slides or turns on a timeline, with an optional drop shadow), defined by
 // name under main.xml "TextEffects" (docs/effects.md). A TTextEff is a text

@@ -1,3 +1,4 @@
+// game/shell/widgets: the widgets and effects the game screens share, and their helpers.
 // TCustomTextEdit: the game's name-entry field, registered as the Lua type
 // "TextEdit" in place of the stock edit. On top of TTextEdit it
 //  - plays one of four typing sounds at random for each accepted character;
