@@ -201,6 +201,11 @@ public:
   // photograph, "cursor/cursor" again); the platform's by default. Tests
   // replace it; an empty function restores the default.
   static void SetCursorHook(std::function<void(const TString& name)> hook);
+  // The still open spread is drawn from one composed picture (on by
+  // default); off, piece by piece, the plain drawing comparisons use.
+  static void SetComposingEnabled(bool enabled);
+  // Whether the last still spread drawn came from its composed picture.
+  bool IsSpreadComposed() const { return spreadPicture_.shown; }
 
   // --- Set by the owners ---
   TVec2 pos;                       // the book's top-left corner
@@ -251,6 +256,16 @@ private:
   void DrawJournalText(TText* text, bool upper, bool closingOfNewest);
   void DrawPhotograph(int side, const TTextureRef& texture, TText* caption, const TRect& photoRect, float scale);
   void DrawStillSpread();
+  // The still open spread from its composed picture; false when it must be
+  // drawn piece by piece.
+  bool DrawComposedSpread();
+  // Composes the still spread into spreadPicture_; false when it could not
+  // draw now (to be tried again).
+  bool ComposeSpread();
+  // Checks the composed picture against the book and makes it opaque where
+  // the book is; false when drawing it would not give the pieces' pixels.
+  bool KeepExactTexels();
+  void SpreadKey(std::vector<uintptr_t>& key, std::vector<TString>& texts) const;
   void DrawBackTurn();
   void DrawForwardTurn();
   void DrawTurningPage(const std::vector<PageLayer>& layers, int sideFlag, int direction);
@@ -303,4 +318,14 @@ private:
   boost::shared_ptr<TSound> writingSound_;
   bool pageLimitLogged_ = false;
   TTask* restoreTask_ = nullptr;  // draws the heading again after a device loss
+  // The still open spread (book, pages, pictures, texts) composed into one
+  // picture, and what it was composed from; `composed` is false when that
+  // spread cannot be composed exactly (it is then drawn piece by piece).
+  struct ComposedSpread {
+    TTextureRef picture;
+    std::vector<uintptr_t> key;
+    std::vector<TString> texts;
+    bool composed = false;
+    bool shown = false;  // the last Draw drew it
+  } spreadPicture_;
 };

@@ -6,6 +6,7 @@
 #include "game/shell/widgets/gamebutton.h"
 #include "game/shell/widgets/gameutils.h"
 #include "game/story/logbook.h"
+#include "render/device/displayhandler.h"
 #include "render/drawparams.h"
 #include "render/renderer.h"
 #include "render/text/textblock.h"
@@ -25,6 +26,11 @@ void DrawImage(const TTextureRef& texture, float x, float y, float alpha, float 
 
 void DrawButton(Button_t* b) {
   if (b) b->Draw();
+}
+
+void RestoreDrawing(TRenderer* renderer) {
+  renderer->Begin2d();
+  renderer->SetBlendMode(kBlendModeAlpha);
 }
 
 TFloatColor WithAlpha(TFloatColor c, float alpha) {
@@ -149,7 +155,6 @@ void LogBook_t::DrawStillSpread() {
   } else {
     DrawLeftJournalPage(TTextureRef());
   }
-  DrawPageButtons();
 }
 
 void LogBook_t::DrawBackTurn() {
@@ -200,10 +205,78 @@ void LogBook_t::DrawForwardTurn() {
 
 // --- Draw ---
 
+namespace {
+bool gComposing = true;
+}  // namespace
+
+void LogBook_t::SetComposingEnabled(bool enabled) { gComposing = enabled; }
+
+bool LogBook_t::DrawComposedSpread() {
+  if (!gComposing) return false;
+  if (state_ != kOpen || transition_ != kIdle || writing_ || alpha_ != 1.0f || !background_) return false;
+  if (zoomState == kZoomEnlarging || zoomState == kZoomShrinking) return false;
+  if (pos.x < 0 || pos.y < 0 || pos.x != std::floor(pos.x) || pos.y != std::floor(pos.y)) return false;
+  if (TDisplayHandler* h = GetDisplayHandler(); !h || h->GetViewportScale() != 1.0f) return false;
+  std::vector<uintptr_t> key;
+  std::vector<TString> texts;
+  SpreadKey(key, texts);
+  ComposedSpread& c = spreadPicture_;
+  const bool same = c.picture && key == c.key && texts == c.texts;
+  if (!same) {
+    c.composed = false;
+    c.key.clear();
+    // Composing can fail for a moment (inside another render target, a lost
+    // device): it is tried again at the next frame.
+    if (!ComposeSpread()) return false;
+    SpreadKey(c.key, c.texts);
+  }
+  if (!c.composed) return false;
+  DrawImage(c.picture, 0, 0, 1.0f);
+  DrawButton(close_);
+  if (!photosOnly) {
+    DrawButton(journalTab_);
+    DrawButton(photosTab_);
+  }
+  DrawPageButtons();
+  return true;
+}
+
+bool LogBook_t::ComposeSpread() {
+  const uint32_t w = uint32_t(pos.x) + background_->GetWidth(), h = uint32_t(pos.y) + background_->GetHeight();
+  TTextureRef& picture = spreadPicture_.picture;
+  if (!picture || picture->GetWidth() != w || picture->GetHeight() != h) picture = TTexture::CreateBlank(w, h, true);
+  TRenderer* renderer = TRenderer::GetInstance();
+  // A render target ends the 2-D drawing it was opened in; it is entered
+  // again afterwards for the rest of the frame.
+  const bool was2d = renderer->Is2d();
+  if (!picture || !renderer->BeginRenderTarget(picture, 4)) {
+    if (was2d && !renderer->Is2d()) RestoreDrawing(renderer);
+    return false;
+  }
+  // The book's own texels first, then what lies on it, as Draw draws them.
+  const bool entered = renderer->Begin2d();
+  renderer->SetBlendMode(kBlendModeAlpha);
+  background_->CopyToScreen(int(pos.x), int(pos.y));
+  DrawImage(leftPage_, float(leftPageRect_.left), float(leftPageRect_.top), alpha_);
+  DrawImage(section_ == kPhotographs ? rightPagePhoto_ : rightPage_, float(rightPageRect_.left),
+            float(rightPageRect_.top), alpha_);
+  DrawStillSpread();
+  if (entered) renderer->End2d();
+  renderer->EndRenderTarget();
+  if (was2d) RestoreDrawing(renderer);
+  spreadPicture_.composed = KeepExactTexels();
+  return true;
+}
+
 void LogBook_t::Draw() {
   if (!hasStyle_ || !enabled_ || state_ == kClosed) return;
   TRender2dScope scope;
   TRenderer::GetInstance()->SetBlendMode(kBlendModeAlpha);
+  spreadPicture_.shown = DrawComposedSpread();
+  if (spreadPicture_.shown) {
+    if (magnifier_) DrawImage(magnifierImage_, mouse_.x, mouse_.y, 1.0f);
+    return;
+  }
   DrawImage(background_, pos.x, pos.y, alpha_);
   if (state_ == kOpen) {
     DrawButton(close_);
@@ -217,7 +290,10 @@ void LogBook_t::Draw() {
   DrawImage(photoRight ? rightPagePhoto_ : rightPage_, float(rightPageRect_.left), float(rightPageRect_.top), alpha_);
   if (transition_ == kBackRunning || transition_ == kToJournalRunning) DrawBackTurn();
   else if (transition_ == kForwardRunning || transition_ == kToPhotographsRunning) DrawForwardTurn();
-  else DrawStillSpread();
+  else {
+    DrawStillSpread();
+    DrawPageButtons();
+  }
   if (magnifier_) DrawImage(magnifierImage_, mouse_.x, mouse_.y, 1.0f);
 }
 
