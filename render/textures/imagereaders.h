@@ -48,8 +48,10 @@ uint64_t ImageBufferBytes(uint32_t width, uint32_t height, uint32_t bytesPerPixe
 // A decoded picture: the reader's own buffer, kept without a copy.
 struct TDecodedImage {
   uint32_t width = 0, height = 0, side = 0;
+  uint32_t pitch = 0;  // pixels from one row to the next: side, or width when tight
+  bool tight = false;  // pitch x height pixels, no padding
   bool hasAlpha = false;
-  uint32_t* pixels = nullptr;  // side x side
+  uint32_t* pixels = nullptr;  // side x side, or pitch x height when tight
   void (*release)(void*) = nullptr;  // frees `pixels` (the reader's release function)
   TDecodedImage() = default;
   TDecodedImage(const TDecodedImage&) = delete;
@@ -59,13 +61,15 @@ struct TDecodedImage {
     if (release && pixels) release(pixels);
     pixels = nullptr;
     release = nullptr;
-    width = height = side = 0;
-    hasAlpha = false;
+    width = height = side = pitch = 0;
+    tight = hasAlpha = false;
   }
 };
 
-// Finds the file (FindImageFile) and decodes it by its first bytes.
-bool LoadImageFile(const TString& name, TDecodedImage* out);
+// Finds the file (FindImageFile) and decodes it by its first bytes. With
+// `tight`, a reader that can (PNG) gives only the picture, rows width apart
+// and no padding (`pitch` says which): less memory to clear and touch.
+bool LoadImageFile(const TString& name, TDecodedImage* out, bool tight = false);
 
 // PNG. `pixels` receives a malloc'ed buffer (free with FreePngBuffer): side x
 // side x 4 bytes, or side x side bytes of palette indices with keepPalette.
@@ -74,7 +78,9 @@ bool LoadImageFile(const TString& name, TDecodedImage* out);
 // free with FreePngBuffer). `bits` is the file's bit depth.
 bool LoadPngImage(const TString& fileName, uint8_t** pixels, uint32_t* width, uint32_t* height, int* bits,
                   const TString& paletteFile, uint8_t** palette, bool* hasAlpha, bool keepPalette);
-bool LoadPngTexture(const TString& fileName, uint32_t** pixels, uint32_t* width, uint32_t* height, bool* hasAlpha);
+// With `tight` the buffer is width x height x 4 bytes, without padding.
+bool LoadPngTexture(const TString& fileName, uint32_t** pixels, uint32_t* width, uint32_t* height, bool* hasAlpha,
+                    bool tight = false);
 void FreePngBuffer(void* buffer);
 
 // JPEG (RGB or grey; baseline or progressive). A file cut short decodes up to

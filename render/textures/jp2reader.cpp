@@ -167,7 +167,7 @@ bool LoadJpeg2000Texture(const TString& fileName, uint32_t* width, uint32_t* hei
   return true;
 }
 
-bool LoadImageFile(const TString& name, TDecodedImage* out) {
+bool LoadImageFile(const TString& name, TDecodedImage* out, bool tight) {
   if (!out) return false;
   out->Reset();
   TString file = name;
@@ -184,18 +184,21 @@ bool LoadImageFile(const TString& name, TDecodedImage* out) {
     }
   }
   uint32_t* px = nullptr;
-  uint32_t w = 0, h = 0, s = 0;
+  uint32_t w = 0, h = 0, s = 0, pitch = 0;
   bool alpha = false, ok = false;
   void (*release)(void*) = nullptr;
   if (head[0] == 0x89 && head[1] == 'P') {
-    ok = LoadPngTexture(file, &px, &w, &h, &alpha);
+    ok = LoadPngTexture(file, &px, &w, &h, &alpha, tight);
     s = ImageSide(w, h);
+    pitch = tight ? w : s;
     release = FreePngBuffer;
   } else if (head[0] == 0xFF && head[1] == 0xD8) {
     ok = LoadJpegTexture(file, &px, &w, &h, &s);
+    pitch = s;
     release = FreeJpegBuffer;
   } else if ((head[0] == 0 && head[3] == 0x0C) || (head[0] == 0xFF && head[1] == 0x4F)) {
     ok = LoadJpeg2000Texture(file, &w, &h, &s, &px, &alpha);
+    pitch = s;
     release = FreeJpeg2000Buffer;
   } else {
     TraceOut("LoadImageFile: %s is not a PNG, JPEG or JPEG-2000 file", file.c_str());
@@ -208,6 +211,8 @@ bool LoadImageFile(const TString& name, TDecodedImage* out) {
   out->width = w;
   out->height = h;
   out->side = s;
+  out->pitch = pitch;
+  out->tight = tight && release == FreePngBuffer;
   out->hasAlpha = alpha;
   out->pixels = px;  // the reader's buffer itself: no second copy
   out->release = release;

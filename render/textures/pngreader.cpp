@@ -67,8 +67,12 @@ uint32_t ImageSide(uint32_t width, uint32_t height) {
 
 void FreePngBuffer(void* buffer) { std::free(buffer); }
 
-bool LoadPngImage(const TString& fileName, uint8_t** pixels, uint32_t* width, uint32_t* height, int* bits,
-                  const TString& paletteFile, uint8_t** palette, bool* hasAlpha, bool keepPalette) {
+namespace {
+
+// LoadPngImage's work; `tight` puts the rows width apart with no padding
+// (every byte written by the decoder, so the buffer needs no clearing).
+bool DecodePng(const TString& fileName, uint8_t** pixels, uint32_t* width, uint32_t* height, int* bits,
+               const TString& paletteFile, uint8_t** palette, bool* hasAlpha, bool keepPalette, bool tight) {
   if (pixels) *pixels = nullptr;
   if (palette) *palette = nullptr;
   if (hasAlpha) *hasAlpha = false;
@@ -168,10 +172,11 @@ bool LoadPngImage(const TString& fileName, uint8_t** pixels, uint32_t* width, ui
   if (png_get_gAMA(png, info, &fileGamma)) png_set_gamma(png, 2.2, fileGamma);
   if (interlace != PNG_INTERLACE_NONE) png_set_interlace_handling(png);
   png_read_update_info(png, info);
-  uint32_t side = ImageSide(w, h);
+  uint32_t side = tight ? w : ImageSide(w, h);
   size_t rowSize = keep ? side : size_t(side) * 4;
-  if (png_get_rowbytes(png, info) > rowSize) png_error(png, "unexpected row size");
-  buffer = static_cast<uint8_t*>(std::calloc(size_t(side) * rowSize, 1));
+  if (png_get_rowbytes(png, info) > rowSize || (tight && png_get_rowbytes(png, info) != rowSize))
+    png_error(png, "unexpected row size");
+  buffer = static_cast<uint8_t*>(tight ? std::malloc(size_t(h) * rowSize) : std::calloc(size_t(side) * rowSize, 1));
   rows = static_cast<png_bytep*>(std::malloc(sizeof(png_bytep) * h));
   if (!buffer || !rows) png_error(png, "Visual PNG: out of memory");
   for (png_uint_32 y = 0; y < h; ++y) rows[y] = buffer + size_t(y) * rowSize;
@@ -188,11 +193,19 @@ bool LoadPngImage(const TString& fileName, uint8_t** pixels, uint32_t* width, ui
   return true;
 }
 
-bool LoadPngTexture(const TString& fileName, uint32_t** pixels, uint32_t* width, uint32_t* height, bool* hasAlpha) {
+}  // namespace
+
+bool LoadPngImage(const TString& fileName, uint8_t** pixels, uint32_t* width, uint32_t* height, int* bits,
+                  const TString& paletteFile, uint8_t** palette, bool* hasAlpha, bool keepPalette) {
+  return DecodePng(fileName, pixels, width, height, bits, paletteFile, palette, hasAlpha, keepPalette, false);
+}
+
+bool LoadPngTexture(const TString& fileName, uint32_t** pixels, uint32_t* width, uint32_t* height, bool* hasAlpha,
+                    bool tight) {
   uint8_t* buffer = nullptr;
   int bits = 0;
   if (!pixels) return false;
-  bool ok = LoadPngImage(fileName, &buffer, width, height, &bits, TString(), nullptr, hasAlpha, false);
+  bool ok = DecodePng(fileName, &buffer, width, height, &bits, TString(), nullptr, hasAlpha, false, tight);
   *pixels = reinterpret_cast<uint32_t*>(buffer);
   return ok && buffer;
 }

@@ -63,7 +63,7 @@ constexpr size_t kDecodeThreads = 4;
 void DecodeSideBySide(std::vector<std::unique_ptr<TDecodedAhead>>& group) {
   std::atomic<size_t> next{0};
   auto work = [&group, &next] {
-    for (size_t i; (i = next.fetch_add(1)) < group.size();) group[i]->ok = LoadImageFile(group[i]->name, &group[i]->image);
+    for (size_t i; (i = next.fetch_add(1)) < group.size();) group[i]->ok = LoadImageFile(group[i]->name, &group[i]->image, true);
   };
   std::vector<std::thread> threads;
   for (size_t t = 1; t < group.size(); ++t) {
@@ -88,6 +88,8 @@ bool DecodeImage(const TString& name, TDecodedImage* out) {
       out->width = d->image.width;
       out->height = d->image.height;
       out->side = d->image.side;
+      out->pitch = d->image.pitch;
+      out->tight = d->image.tight;
       out->hasAlpha = d->image.hasAlpha;
       out->pixels = d->image.pixels;
       out->release = d->image.release;
@@ -96,7 +98,7 @@ bool DecodeImage(const TString& name, TDecodedImage* out) {
       return true;
     }
   }
-  return LoadImageFile(name, out);
+  return LoadImageFile(name, out, true);
 }
 
 }  // namespace
@@ -201,8 +203,8 @@ bool TTexture::Load(TTextureData* data, const TString& fileName, const TString& 
       uint32_t my = uint32_t(uint64_t(y) * mask.height / image.height);
       for (uint32_t x = 0; x < image.width; ++x) {
         uint32_t mx = uint32_t(uint64_t(x) * mask.width / image.width);
-        uint32_t a = (mask.pixels[size_t(my) * mask.side + mx] >> 16) & 0xFF;
-        uint32_t& p = image.pixels[size_t(y) * image.side + x];
+        uint32_t a = (mask.pixels[size_t(my) * mask.pitch + mx] >> 16) & 0xFF;
+        uint32_t& p = image.pixels[size_t(y) * image.pitch + x];
         p = (p & 0x00FFFFFFu) | a << 24;
       }
     }
@@ -216,15 +218,17 @@ bool TTexture::Load(TTextureData* data, const TString& fileName, const TString& 
   data->imageHeight = image.height;
   if (!data->CreateSurface(image.width, image.height, false)) return false;
   if (!data->HasSurface()) return true;  // no device now: rebuilt from the file when it returns
-  // The surface may be larger than the picture (square-only devices): pad the buffer.
+  // The surface may be larger than the buffer (square-only devices; a tight
+  // buffer holds the picture alone): pad it as the reader pads its own.
   uint32_t sw = data->width, sh = data->height;
-  if (sw > image.side || sh > image.side) {
+  uint32_t bw = image.pitch, bh = image.tight ? image.height : image.side;
+  if (sw > bw || sh > bh) {
     std::vector<uint32_t> padded(size_t(sw) * sh, 0);
-    for (uint32_t y = 0; y < std::min(sh, image.height); ++y)
-      std::memcpy(&padded[size_t(y) * sw], &image.pixels[size_t(y) * image.side], std::min(sw, image.side) * 4);
+    for (uint32_t y = 0; y < std::min(sh, bh); ++y)
+      std::memcpy(&padded[size_t(y) * sw], &image.pixels[size_t(y) * image.pitch], std::min(sw, bw) * 4);
     return data->Upload(padded.data(), sw);
   }
-  return data->Upload(image.pixels, image.side);
+  return data->Upload(image.pixels, image.pitch);
 }
 
 // --- Drawing ---

@@ -91,12 +91,15 @@ void Anim_t::Load(const TString& file) {
 }
 
 void Anim_t::LoadFrames() {
-  frames.clear();
-  if (!jpg) {
-    frames = TTexture::GetMany(frameNames, 0);
-    return;
-  }
-  for (const TString& full : frameNames) frames.push_back(LoadTextureWithAlpha(full));
+  frames.assign(frameNames.size(), nullptr);
+  tried_.assign(frameNames.size(), false);
+  if (!frames.empty()) LoadFrame(0);
+}
+
+void Anim_t::LoadFrame(size_t i) {
+  if (i >= frames.size() || tried_[i]) return;
+  tried_[i] = true;
+  frames[i] = jpg ? LoadTextureWithAlpha(frameNames[i]) : TTexture::Get(frameNames[i], 0);
 }
 
 void Anim_t::Restart() {
@@ -112,12 +115,16 @@ void Anim_t::Restart() {
 
 bool Anim_t::Update(float dt) {
   int r = Advance(playing, time, frame, finished, delay, cycled, frameNames.size(), dt);
-  if (r == 1) frames.clear();
+  if (r == 1) {
+    frames.clear();
+    tried_.clear();
+  }
   return r == 0;
 }
 
 void Anim_t::Draw(int left, int top, int right, int bottom, float scale) {
   if (finished || frame < 0 || size_t(frame) >= frames.size()) return;
+  LoadFrame(size_t(frame));
   const boost::shared_ptr<TTexture>& tex = frames[size_t(frame)];
   if (!tex) return;
   float w = float(tex->GetWidth()), h = float(tex->GetHeight());

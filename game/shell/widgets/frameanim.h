@@ -42,6 +42,8 @@ public:
   float delay = 0;
   bool cycled = false;
   std::vector<TString> frameNames;
+  // The pictures, each loaded when first drawn (the first with the file), so
+  // a long animation does not hold up the screen that opens with it.
   std::vector<boost::shared_ptr<TTexture>> frames;
   bool playing = false;
   float time = 0;
@@ -51,6 +53,8 @@ public:
 
 private:
   void LoadFrames();
+  void LoadFrame(size_t i);
+  std::vector<bool> tried_;  // frames whose picture was asked for (missing ones are not asked again)
 };
 
 class AtlasAnim_t {
