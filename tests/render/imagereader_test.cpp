@@ -78,6 +78,12 @@ TEST_F(ImageTest, PngOfEveryKindDecodesToBgraWithZeroPadding) {
   EXPECT_EQ(At(img, 4, 2), argb[2 * 5 + 4]);
   EXPECT_EQ(At(img, 5, 0), 0u);
   EXPECT_EQ(At(img, 0, 3), 0u);
+  TDecodedImage tight;  // the picture alone, rows width apart: the same pixels
+  ASSERT_TRUE(LoadImageFile("rgba.png", &tight, true));
+  ASSERT_TRUE(tight.tight);
+  EXPECT_EQ(tight.pitch, 5u);
+  for (uint32_t y = 0; y < 3; ++y)
+    EXPECT_TRUE(std::equal(tight.pixels + y * 5, tight.pixels + y * 5 + 5, img.pixels + y * img.side)) << y;
   uint8_t bytes[4];
   std::memcpy(bytes, &img.pixels[1], 4);  // memory order blue, green, red, alpha
   EXPECT_EQ(bytes[0], 0x33);
@@ -428,6 +434,31 @@ TEST_F(TextureFileTest, ManyPicturesDecodedSideBySideComeBackInOrderAsGetGivesTh
   }
   // Nothing left held: a second call finds every picture loaded.
   EXPECT_EQ(TTexture::GetMany({"frame7.png", "frame8.png"})[1], got[10]);
+}
+
+// A device with square textures only.
+class SquareTextureTest : public DisplayTest {
+protected:
+  sdev::test::Config Config() override {
+    sdev::test::Config c = sdev::test::DefaultConfig();
+    c.adapters[0].d3dDevices[0].second.squareOnly = 1;
+    return c;
+  }
+};
+
+TEST_F(SquareTextureTest, AWidePictureIsPaddedBelowWithZero) {
+  ASSERT_TRUE(Open());
+  testing_support::ScopedChdir cd(dir_.Path());
+  dir_.Write("wide.png", EncodePng(std::vector<uint32_t>(8 * 2, 0xFF102030u), 8, 2));
+  TTextureRef t = TTexture::Get("wide.png");
+  ASSERT_TRUE(t);
+  ASSERT_EQ(t->GetAllocatedSize(), TPoint(8, 8));
+  uint32_t* px = nullptr;
+  uint32_t pitch = 0;
+  ASSERT_TRUE(t->Lock(&px, &pitch));
+  for (uint32_t y = 0; y < 8; ++y)
+    for (uint32_t x = 0; x < 8; ++x) EXPECT_EQ(px[y * pitch + x], y < 2 ? 0xFF102030u : 0u) << x << "," << y;
+  t->Unlock();
 }
 
 // A device whose largest texture is 1024 x 1024.

@@ -32,6 +32,7 @@ TEST_F(FrameAnim, OneFramePerUpdateAndWrapReportedAsFalse) {
   Anim_t a;
   a.Load("anim/test.xml");
   ASSERT_EQ(a.GetFrameCount(), 3u);
+  EXPECT_TRUE(a.frames[0] && !a.frames[1]);  // a later picture loads when first drawn
   EXPECT_FLOAT_EQ(a.delay, 0.1f);
   EXPECT_TRUE(a.Update(0.25f));  // stopped until Restart
   EXPECT_EQ(a.frame, 0);
