@@ -38,11 +38,20 @@ bool IsSafeMemberName(const std::string& name) {
   return true;
 }
 
+// Which "assets" folder was mounted and its content's change time.
+struct TAssetsStamp {
+  dev_t device = 0;
+  ino_t inode = 0;
+  struct timespec time {};
+  bool operator==(const TAssetsStamp& o) const {
+    return device == o.device && inode == o.inode && time.tv_sec == o.time.tv_sec && time.tv_nsec == o.time.tv_nsec;
+  }
+};
+
 struct TMountState {
   std::mutex mutex;
   bool valid = false;
-  std::string cwd;
-  struct timespec assetsTime {};
+  TAssetsStamp assets;  // of the "assets" folder when mounted
   std::vector<TArchivePtr> archives;
   // name -> (archive number, entry index); later archives replace earlier
   // members. The names are those of the archives' entries, kept above.
@@ -96,6 +105,7 @@ TArchivePtr MountOne(const std::string& path) {
     return nullptr;
   }
   for (const std::string& s : skipped) TraceOut("Pack archive %s: skipped the entry %s", path.c_str(), s.c_str());
+  archive->memberKinds = std::vector<std::atomic<uint8_t>>(archive->entries.size());
   TraceOut("Pack archive %s: %zu members", path.c_str(), archive->entries.size());
   return archive;
 }
@@ -103,16 +113,16 @@ TArchivePtr MountOne(const std::string& path) {
 // Mounts the archives of the working folder's "assets/" again when the
 // working folder or the content of "assets/" changed. Call with the lock held.
 void EnsureMounted(TMountState& m) {
-  std::string cwd = GetWorkingFolder().str();
+  // "assets" is looked up in the working folder, so another working folder
+  // gives another folder (device, inode) here: no need to ask for the
+  // working folder's name at every lookup.
   struct stat st;
-  struct timespec assetsTime {};
-  if (::stat("assets", &st) == 0 && S_ISDIR(st.st_mode)) assetsTime = st.st_mtim;
-  if (m.valid && m.cwd == cwd && m.assetsTime.tv_sec == assetsTime.tv_sec &&
-      m.assetsTime.tv_nsec == assetsTime.tv_nsec && !ArchivesChanged(m))
-    return;
+  TAssetsStamp stamp;
+  if (::stat("assets", &st) == 0 && S_ISDIR(st.st_mode)) stamp = {st.st_dev, st.st_ino, st.st_mtim};
+  if (m.valid && m.assets == stamp && !ArchivesChanged(m)) return;
   m.valid = true;
-  m.cwd = cwd;
-  m.assetsTime = assetsTime;
+  m.assets = stamp;
+  const std::string cwd = GetWorkingFolder().str();
   m.archives.clear();
   m.index.clear();
   std::vector<std::string> names;
@@ -299,7 +309,7 @@ bool WritePackArchive(const std::string& path, const std::vector<TPackInput>& in
   return true;
 }
 
-bool FindArchiveMember(const std::string& lowerName, TArchivePtr& archive, int& number, TPackEntry& entry) {
+bool FindArchiveMember(const std::string& lowerName, TArchivePtr& archive, int& number, size_t& entry) {
   TMountState& m = Mounts();
   std::lock_guard<std::mutex> lock(m.mutex);
   EnsureMounted(m);
@@ -307,7 +317,7 @@ bool FindArchiveMember(const std::string& lowerName, TArchivePtr& archive, int& 
   if (it == m.index.end()) return false;
   number = it->second.first;
   archive = m.archives[size_t(number)];
-  entry = archive->entries[it->second.second];
+  entry = it->second.second;
   return true;
 }
 

@@ -180,8 +180,19 @@ bool TFile::Open(const TString& name, const char* mode) {
       return false;
   }
 
-  uint8_t magic[4];
-  if (source->ReadAt(0, magic, 4) == 4 && IsZxml(magic, 4)) {
+  // A member already seen to hold plain bytes needs no look at its first bytes.
+  std::atomic<uint8_t>* memberKind = nullptr;
+  if (r.kind == TResolvedName::kArchive && r.entry < source->archive->memberKinds.size())
+    memberKind = &source->archive->memberKinds[r.entry];
+  bool packedXml = false;
+  if (!memberKind || memberKind->load(std::memory_order_relaxed) != TMountedArchive::kPlainMember) {
+    uint8_t magic[4];
+    size_t got = source->ReadAt(0, magic, 4);
+    packedXml = got == 4 && IsZxml(magic, 4);
+    if (memberKind && !packedXml && (got == 4 || source->size < 4))
+      memberKind->store(TMountedArchive::kPlainMember, std::memory_order_relaxed);
+  }
+  if (packedXml) {
     if (source->size > int64_t(kMaxWholeFile)) {
       TraceOut("File layer: packed file %s refused: larger than the limit", name.c_str());
       return false;

@@ -1,6 +1,7 @@
 // Shared between the pieces of the file layer (folders, archives, files); not
 // for use outside platform/.
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -17,12 +18,18 @@ struct TMountedArchive {
   uint64_t size = 0;
   int64_t changeTime = 0;  // of the file when mounted, in nanoseconds
   std::vector<TPackEntry> entries;
+  // Per entry, whether its bytes start as packed XML: 0 not looked at yet,
+  // kPlainMember or kPackedMember. Spares a read of the first bytes at every
+  // open of a member opened before.
+  std::vector<std::atomic<uint8_t>> memberKinds;
+  static constexpr uint8_t kPlainMember = 1, kPackedMember = 2;
   ~TMountedArchive();
 };
 using TArchivePtr = std::shared_ptr<TMountedArchive>;
 
-// Finds a member by its lower-case name; the latest archive wins.
-bool FindArchiveMember(const std::string& lowerName, TArchivePtr& archive, int& number, TPackEntry& entry);
+// Finds a member by its lower-case name; the latest archive wins. `entry` is
+// the member's index in the archive's entries.
+bool FindArchiveMember(const std::string& lowerName, TArchivePtr& archive, int& number, size_t& entry);
 // Archive number n of the mounted set, or null.
 TArchivePtr GetMountedArchive(int n);
 void UnmountArchives();

@@ -146,7 +146,7 @@ bool FindInFolder(const std::string& folder, const std::string& rest, std::strin
 bool FindInArchives(const std::string& name, TResolvedName& out) {
   std::string lower = LowerAscii(name);
   TArchivePtr archive;
-  TPackEntry entry;
+  size_t entry = 0;
   int number = -1;
   bool found = FindArchiveMember(lower, archive, number, entry);
   if (!found && lower.compare(0, 7, "assets/") == 0) found = FindArchiveMember(lower.substr(7), archive, number, entry);
@@ -154,8 +154,9 @@ bool FindInArchives(const std::string& name, TResolvedName& out) {
   out.kind = TResolvedName::kArchive;
   out.archive = number;
   out.mounted = archive;
-  out.offset = int64_t(entry.offset);
-  out.size = int64_t(entry.size);
+  out.entry = entry;
+  out.offset = int64_t(archive->entries[entry].offset);
+  out.size = int64_t(archive->entries[entry].size);
   out.path = archive->path;
   return true;
 }

@@ -53,6 +53,7 @@ struct TResolvedName {
   std::shared_ptr<TMountedArchive> mounted;  // kArchive: that archive, as mounted when resolved
   int64_t offset = 0;    // kArchive: the member's range inside the archive
   int64_t size = 0;
+  size_t entry = SIZE_MAX;  // kArchive found by name: the member's index in mounted->entries
 };
 // Resolves a name for reading; false when nothing matches or the name is refused.
 bool ResolveFileName(const TString& name, TResolvedName& out);
