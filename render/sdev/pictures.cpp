@@ -15,6 +15,22 @@ thread_local bool detail::gHeldPictures = false;
 
 namespace raster {
 
+namespace {
+
+// f(a, b, kind) for each run of texel row j within texels [lo, hi), a < b.
+template <typename F>
+void EachRun(const OpacityRuns& runs, int j, uint32_t lo, uint32_t hi, F&& f) {
+  uint32_t begin = 0;
+  for (uint32_t k = runs.rowStart[size_t(j)]; k < runs.rowStart[size_t(j) + 1] && begin < hi; ++k) {
+    const OpacityRuns::Run& r = runs.runs[k];
+    uint32_t a = std::max(begin, lo), b = std::min(r.end, hi);
+    begin = r.end;
+    if (a < b) f(a, b, r.kind);
+  }
+}
+
+}  // namespace
+
 void PictureSpan(uint32_t* dst, const uint32_t* src, const OpacityRuns* runs, int j, uint32_t from, uint32_t lo,
                  uint32_t hi, BlendKind kind) {
   if (lo >= hi) return;
@@ -24,21 +40,17 @@ void PictureSpan(uint32_t* dst, const uint32_t* src, const OpacityRuns* runs, in
   }
   MixRowKernel plainRow = FindMixRowKernel(kind, false);
   PixelState plain;
-  uint32_t begin = 0;
-  for (uint32_t k = runs->rowStart[size_t(j)]; k < runs->rowStart[size_t(j) + 1] && begin < hi; ++k) {
-    const OpacityRuns::Run& r = runs->runs[k];
-    uint32_t a = std::max(begin, lo), b = std::min(r.end, hi);
-    begin = r.end;
-    if (a >= b || r.kind == OpacityRuns::kTransparent) continue;
+  EachRun(*runs, j, lo, hi, [&](uint32_t a, uint32_t b, uint8_t run) {
+    if (run == OpacityRuns::kTransparent) return;
     uint32_t* d = dst + (a - from);
     const uint32_t* p = src + (a - from);
-    if (r.kind == OpacityRuns::kOpaque && kind == BlendKind::Alpha)
+    if (run == OpacityRuns::kOpaque && kind == BlendKind::Alpha)
       std::memcpy(d, p, size_t(b - a) * 4);
     else if (plainRow)
       plainRow(d, p, nullptr, 0, int(b - a), 0xFFFFFFFFu);
     else
       BlendRow(d, p, int(b - a), kind, plain, 0xFFFFFFFFu);
-  }
+  });
 }
 
 namespace {
@@ -114,15 +126,9 @@ void OpaqueSpans(const Picture& p, int y, F&& f) {
     return;
   }
   if (p.kind != BlendKind::Alpha) return;
-  const int j = RowOf(p, y);
-  const uint32_t to = p.from + uint32_t(p.w);
-  uint32_t begin = 0;
-  for (uint32_t k = p.runs->rowStart[size_t(j)]; k < p.runs->rowStart[size_t(j) + 1] && begin < to; ++k) {
-    const OpacityRuns::Run& r = p.runs->runs[k];
-    uint32_t a = std::max(begin, p.from), b = std::min(r.end, to);
-    begin = r.end;
-    if (a < b && r.kind == OpacityRuns::kOpaque) f(p.x0 + int32_t(a - p.from), p.x0 + int32_t(b - p.from));
-  }
+  EachRun(*p.runs, RowOf(p, y), p.from, p.from + uint32_t(p.w), [&](uint32_t a, uint32_t b, uint8_t run) {
+    if (run == OpacityRuns::kOpaque) f(p.x0 + int32_t(a - p.from), p.x0 + int32_t(b - p.from));
+  });
 }
 
 void DrawNow(const Picture& p, const Cover* cover) {
