@@ -187,22 +187,6 @@ __attribute__((target("avx2"))) void MixRowAvx2(uint32_t* dst, const uint32_t* a
   }
 }
 
-// The two texel rows a small-quad kernel last took across: Take gives row
-// j's slot, `fresh` when the row must be taken across into it (never into
-// slot `keep`, the other row the output row needs).
-struct RowSlots {
-  int tag[2] = {-1, -1};
-  int Take(int j, int keep, bool& fresh) {
-    for (int s = 0; s < 2; ++s)
-      if (tag[s] == j) return s;
-    int s = keep == 0 ? 1 : 0;
-    if (keep < 0 && tag[0] >= 0) s = tag[1] < 0 ? 1 : 0;
-    tag[s] = j;
-    fresh = true;
-    return s;
-  }
-};
-
 // One texel row r taken across for a small quad, eight pixels a group (the
 // arithmetic of the across kernel), the pixels past the last masked to zero
 // (as a masked load gives them).

@@ -131,6 +131,21 @@ bool MixBlendRow(uint32_t* dst, const uint32_t* a, const uint32_t* b, uint32_t f
 // takes it.
 using MixRowKernel = void (*)(uint32_t* dst, const uint32_t* a, const uint32_t* b, uint32_t f, int n, uint32_t mod);
 MixRowKernel FindMixRowKernel(BlendKind k, bool mixed);
+// The two texel rows a quad last took across: Take gives row j's slot,
+// `fresh` when the row must be taken across into it (never into slot `keep`,
+// the other row the output row needs).
+struct RowSlots {
+  int tag[2] = {-1, -1};
+  int Take(int j, int keep, bool& fresh) {
+    for (int s = 0; s < 2; ++s)
+      if (tag[s] == j) return s;
+    int s = keep == 0 ? 1 : 0;
+    if (keep < 0 && tag[0] >= 0) s = tag[1] < 0 ? 1 : 0;
+    tag[s] = j;
+    fresh = true;
+    return s;
+  }
+};
 // A small quad filtered linearly both ways: output row y (of `rows`, at dst +
 // y dstPitch) mixes texel rows yi0[y] and yi1[y] by yf[y] (0..256; yf null:
 // yi0 alone), each taken across as Lerp(row[ix[k]], row[ix[k] + 1]) with the

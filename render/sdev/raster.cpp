@@ -840,15 +840,13 @@ bool Quad(const Target& t, const Rect& clip, const PixelState& s, const RVert* v
   }
   // The texel rows taken across, two kept: the next output row usually
   // needs one of the last two again.
-  int tag[2] = {-1, -1};
+  RowSlots slots;
   const uint32_t* across[2] = {nullptr, nullptr};
   auto acrossRow = [&](int j, int keep) __attribute__((always_inline)) -> int {
-    for (int q = 0; q < 2; ++q)
-      if (tag[q] == j) return q;
-    int q = keep == 0 ? 1 : 0;
-    if (keep < 0 && tag[0] >= 0) q = tag[1] < 0 ? 1 : 0;
+    bool fresh = false;
+    const int q = slots.Take(j, keep, fresh);
+    if (!fresh) return q;
     const uint32_t* r = tex.px + size_t(j) * tex.pitch;
-    tag[q] = j;
     if (!linX && mx.contiguous) {
       across[q] = r + mx.start;
     } else {
