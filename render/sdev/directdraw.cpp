@@ -114,7 +114,8 @@ Host* GetHost() {
 void SetPresenter(Presenter* presenter) {
   std::lock_guard<std::recursive_mutex> lock(G().mutex);
   Global& g = G();
-  if (g.presenter && g.lent && presenter != g.presenter) g.presenter->ReturnFrame();
+  if (presenter == g.presenter) return;  // a frame lent to it stays lent, and is returned when its surface goes
+  if (g.presenter && g.lent) g.presenter->ReturnFrame();
   g.lent = nullptr;
   g.presenter = presenter;
 }
