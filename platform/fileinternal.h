@@ -18,11 +18,11 @@ struct TMountedArchive {
   uint64_t size = 0;
   int64_t changeTime = 0;  // of the file when mounted, in nanoseconds
   std::vector<TPackEntry> entries;
-  // Per entry, whether its bytes start as packed XML: 0 not looked at yet,
-  // kPlainMember or kPackedMember. Spares a read of the first bytes at every
-  // open of a member opened before.
+  // Per entry, kPlainMember once its bytes were seen not to start as packed
+  // XML, else 0 (not looked at yet, or packed). Spares a read of the first
+  // bytes at every open of a plain member opened before.
   std::vector<std::atomic<uint8_t>> memberKinds;
-  static constexpr uint8_t kPlainMember = 1, kPackedMember = 2;
+  static constexpr uint8_t kPlainMember = 1;
   ~TMountedArchive();
 };
 using TArchivePtr = std::shared_ptr<TMountedArchive>;

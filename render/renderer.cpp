@@ -298,7 +298,7 @@ void TRenderer::FillRect(const TRect& rect, const TFloatColor& color, const TTex
   if (!h) return;
   uint32_t argb = color.ToColor().value;
   if (target) {
-    h->FillRect(rect.left, rect.top, rect.right, rect.bottom, argb, target.get(), true);
+    h->FillRect(rect.left, rect.top, rect.right, rect.bottom, argb, target.get());
     return;
   }
   if (h->Data().inScene) {
@@ -311,7 +311,7 @@ void TRenderer::FillRect(const TRect& rect, const TFloatColor& color, const TTex
   r.Offset(clip.left, clip.top);
   r = r.Intersect(clip);
   if (!viewports_.empty()) r = r.Intersect(viewports_.back());
-  if (!r.IsEmpty()) h->FillRect(r.left, r.top, r.right, r.bottom, argb, nullptr, true);
+  if (!r.IsEmpty()) h->FillRect(r.left, r.top, r.right, r.bottom, argb, nullptr);
 }
 
 void TRenderer::FillQuad(const TRect& rect, uint32_t argb) {

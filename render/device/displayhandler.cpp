@@ -337,8 +337,7 @@ void TDisplayHandler::DrawIndexedVertices(int type, const TVertexSet* set, const
   HandleDrawResult(hr);
 }
 
-void TDisplayHandler::FillRect(int left, int top, int right, int bottom, uint32_t argb, TTexture* target,
-                               bool /*direct*/) {
+void TDisplayHandler::FillRect(int left, int top, int right, int bottom, uint32_t argb, TTexture* target) {
   Surface* s = target ? TextureSurface(target) : data_.backBuffer;
   if (!s) return;
   Rect r{left, top, right, bottom};
@@ -449,7 +448,7 @@ bool TDisplayHandler::BeginRenderTarget(const TTextureRef& texture, int mode, bo
       if (Failed(hr)) DX_ERROR(hr, kUnitDisplayHandler);
     }
   } else if (mode == 4) {
-    FillRect(0, 0, tw, th, 0, nullptr, true);
+    FillRect(0, 0, tw, th, 0, nullptr);
   }
   if (BeginDraw()) {
     targetDepth_ = data_.sceneDepth;

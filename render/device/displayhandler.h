@@ -85,10 +85,10 @@ public:
   void DrawVertices(int type, const TVertexSet* set);
   void DrawIndexedVertices(int type, const TVertexSet* set, const uint16_t* indices, uint32_t count);
   // A colour fill of the screen (rectangle in game pixels) or of the target
-  // texture, straight into its surface, inside a frame or not; the fill is
-  // direct whatever `direct` says. (Inside a frame the renderer front fills
-  // with a quad in the 2-D coordinates instead: TRenderer::FillRect.)
-  void FillRect(int left, int top, int right, int bottom, uint32_t argb, TTexture* target, bool direct = true);
+  // texture, straight into its surface, inside a frame or not. (Inside a
+  // frame the renderer front fills with a quad in the 2-D coordinates
+  // instead: TRenderer::FillRect.)
+  void FillRect(int left, int top, int right, int bottom, uint32_t argb, TTexture* target);
 
   // --- Clip rectangles and viewports ---
   void SetViewport(int left, int top, int right, int bottom);

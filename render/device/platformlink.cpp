@@ -15,7 +15,7 @@ TPlatformLink& Link() {
 float ScaleWhileScaling() {
   if (Link().viewportScale) return Link().viewportScale();
   float s = GetSettingFloat("viewportscale", 0.0f);
-  return s > 0.0f && s != 1.0f ? GetSettingFloat("viewportscale", 1.0f) : 0.0f;
+  return s > 0.0f && s != 1.0f ? s : 0.0f;
 }
 }  // namespace
 

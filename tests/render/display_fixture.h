@@ -68,7 +68,7 @@ protected:
   const sdev::test::Frame& Frame(const std::function<void()>& draw, uint32_t clear = 0xFF000000u) {
     TRenderer* r = TRenderer::GetInstance();
     EXPECT_TRUE(r->BeginDraw());
-    handler_->FillRect(0, 0, handler_->GetWidth(), handler_->GetHeight(), clear, nullptr, true);
+    handler_->FillRect(0, 0, handler_->GetWidth(), handler_->GetHeight(), clear, nullptr);
     bool in = r->Begin2d();
     r->SetBlendMode(kBlendModeAlpha);
     draw();

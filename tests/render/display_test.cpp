@@ -418,7 +418,7 @@ TEST_F(DisplayTest, RenderTargetsLeftOpenAreClosedOnceByTheEndOfTheirFrame) {
   ASSERT_TRUE(r->BeginRenderTarget(t, 0));
   EXPECT_EQ(handler_->Data().clipViewport, TRect(0, 0, 16, 16));
   bool in = r->Begin2d();
-  handler_->FillRect(0, 0, 16, 16, 0, nullptr, true);  // transparent black under the fill
+  handler_->FillRect(0, 0, 16, 16, 0, nullptr);  // transparent black under the fill
   r->FillRect(TRect(0, 0, 8, 8), TFloatColor(0, 0, 1, 1));
   if (in) r->End2d();
   r->EndRenderTarget();

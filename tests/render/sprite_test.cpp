@@ -460,7 +460,7 @@ TEST(PlatformCursor, TheSecondImageFlagShowsTheSecondPicture) {
   auto frameAt = [&](int x, int y) {
     TRenderer* r = TRenderer::GetInstance();
     EXPECT_TRUE(r->BeginDraw());
-    GetDisplayHandler()->FillRect(0, 0, 64, 48, 0xFF000000u, nullptr, true);
+    GetDisplayHandler()->FillRect(0, 0, 64, 48, 0xFF000000u, nullptr);
     platform->EndDraw(true);
     return host->GetLastFrame().at(size_t(y) * size_t(host->GetLastFrameWidth()) + size_t(x)) & 0xFFFFFFu;
   };
@@ -486,7 +486,7 @@ TEST(PlatformDisplay, TheHeadlessFrameIsCopiedOnlyWhenRead) {
   ASSERT_TRUE(platform->OpenDisplay(64, 48, false));
   auto draw = [&](uint32_t color) {
     ASSERT_TRUE(TRenderer::GetInstance()->BeginDraw());
-    GetDisplayHandler()->FillRect(0, 0, 64, 48, color, nullptr, true);
+    GetDisplayHandler()->FillRect(0, 0, 64, 48, color, nullptr);
     platform->EndDraw(true);
   };
   auto pixel = [&](int x, int y) {

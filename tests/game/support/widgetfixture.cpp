@@ -91,7 +91,7 @@ void TWidgetTest::ReopenDisplay(const sdev::test::Config& config) {
 const sdev::test::Frame& TWidgetTest::Frame(const std::function<void()>& draw, uint32_t clear) {
   TRenderer* r = TRenderer::GetInstance();
   EXPECT_TRUE(r->BeginDraw());
-  handler->FillRect(0, 0, handler->GetWidth(), handler->GetHeight(), clear, nullptr, true);
+  handler->FillRect(0, 0, handler->GetWidth(), handler->GetHeight(), clear, nullptr);
   bool in = r->Begin2d();
   r->SetBlendMode(kBlendModeAlpha);
   draw();
