@@ -160,19 +160,10 @@ std::vector<uint8_t> EncodeWallpaperBitmap(const uint32_t* pixels, uint32_t pitc
   return out;
 }
 
-std::string SaveWallpaperBitmap(const TTextureRef& texture, const char* name) {
-  if (!IsPlainName(name)) {
-    TraceOut("Wallpaper: \"%s\" is not a plain file name", name ? name : "");
-    return "";
-  }
-  std::vector<uint8_t> bytes = EncodeTexture(texture, name);
-  if (bytes.empty()) return "";
-  if (GetWallpaperFolder().empty()) return "";
-  std::string path = MakeWallpaperPath(std::string(name) + ".bmp");
-  return WriteWhole(path, bytes) ? path : "";
-}
-
-std::string ExportWallpaperBitmap(const TTextureRef& texture, const char* name) {
+namespace {
+// Writes the texture as "<name>.bmp" into the wallpaper folder; with
+// `unlessSame`, a file that holds exactly those bytes already is left as it is.
+std::string WriteWallpaperBitmap(const TTextureRef& texture, const char* name, bool unlessSame) {
   if (!IsPlainName(name)) {
     TraceOut("Wallpaper: \"%s\" is not a plain file name", name ? name : "");
     return "";
@@ -180,8 +171,17 @@ std::string ExportWallpaperBitmap(const TTextureRef& texture, const char* name) 
   std::vector<uint8_t> bytes = EncodeTexture(texture, name);
   if (bytes.empty() || GetWallpaperFolder().empty()) return "";
   std::string path = MakeWallpaperPath(std::string(name) + ".bmp");
-  if (HoldsExactly(path, bytes)) return path;
+  if (unlessSame && HoldsExactly(path, bytes)) return path;
   return WriteWhole(path, bytes) ? path : "";
+}
+}  // namespace
+
+std::string SaveWallpaperBitmap(const TTextureRef& texture, const char* name) {
+  return WriteWallpaperBitmap(texture, name, false);
+}
+
+std::string ExportWallpaperBitmap(const TTextureRef& texture, const char* name) {
+  return WriteWallpaperBitmap(texture, name, true);
 }
 
 bool SetDesktopWallpaper(const std::string& path) {
