@@ -303,6 +303,16 @@ void TMiniGames::MGEnd() {
   CSWithSh(windowName.c_str(), kMainMenuScript);
 }
 
+bool TMiniGames::FollowEndStep(MGEndStep step, const TString& name) {
+  if (step == MGEndStep::kStartClosing) {
+    StartClosingMessage();
+    isWon = true;
+  } else if (step == MGEndStep::kFinish) {
+    FinishMiniGame(this, name);
+  }
+  return step != MGEndStep::kPlaying;
+}
+
 void TMiniGames::FinishMiniGame(TWindow* window, const TString& name) {
   MGEnd();
   const TString comics = GetLIComicsName();
