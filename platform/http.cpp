@@ -41,21 +41,7 @@ TSimpleHttp::TSimpleHttp() {
 
 TSimpleHttp::~TSimpleHttp() { Cancel(); }
 
-std::string TSimpleHttp::UrlEncode(const std::string& text) {
-  static const char* hex = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : text) {
-    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
-        c == '_' || c == '~') {
-      out += char(c);
-    } else {
-      out += '%';
-      out += hex[c >> 4];
-      out += hex[c & 15];
-    }
-  }
-  return out;
-}
+std::string TSimpleHttp::UrlEncode(const std::string& text) { return PercentEncode(text); }
 
 void TSimpleHttp::Open(const TString& address, int post, const char* outputFile) {
   address_ = address.str();

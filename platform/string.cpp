@@ -201,3 +201,19 @@ void SplitString(const std::string& text, char separator, std::vector<std::strin
     start = end + 1;
   }
 }
+
+std::string PercentEncode(const std::string& text, const char* keep) {
+  static const char* hex = "0123456789ABCDEF";
+  std::string out;
+  for (unsigned char c : text) {
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+        c == '_' || c == '~' || (c && keep && std::strchr(keep, c))) {
+      out += char(c);
+    } else {
+      out += '%';
+      out += hex[c >> 4];
+      out += hex[c & 15];
+    }
+  }
+  return out;
+}

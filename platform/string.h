@@ -101,3 +101,7 @@ void SplitString(const std::string& text, char separator, std::vector<std::strin
 
 // Trims blanks (space, tab, CR, LF) at both ends.
 std::string TrimString(const std::string& text);
+
+// The text with every byte other than A-Z a-z 0-9 - . _ ~ and those of `keep`
+// as %XX (upper-case hex digits).
+std::string PercentEncode(const std::string& text, const char* keep = "");

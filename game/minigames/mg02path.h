@@ -90,12 +90,7 @@ struct MapPoint {
 class MapPathBoard {
 public:
   // What the end of play asks the window to do after an update.
-  enum class EndStep {
-    kPlaying,       // nothing (also while the win delay runs)
-    kStartClosing,  // start the closing message and set isWon
-    kWaiting,       // the closing message shows; wait for CloseMG
-    kFinish,        // hand the game to the frame's end, once
-  };
+  using EndStep = MGEndStep;  // kPlaying also while the win delay runs
 
   // Lays the grid and the path out from the file: every cell empty, no point
   // reached, no cell pinned last, not solved, the win delay `winCounter`.

@@ -144,17 +144,7 @@ bool TMG02Window::Update() {
   board.CheckSolved();
   if (board.solved && !wasSolved) TraceOut("%s: solved", kWindowType);
   TMiniGames::Update();
-  switch (board.StepEnd(isWon, closeRequested)) {
-    case MapPathBoard::EndStep::kStartClosing:
-      StartClosingMessage();
-      isWon = true;
-      break;
-    case MapPathBoard::EndStep::kFinish:
-      FinishMiniGame(this, kWindowType);
-      break;
-    default:
-      break;
-  }
+  FollowEndStep(board.StepEnd(isWon, closeRequested), kWindowType);
   return true;
 }
 

@@ -109,12 +109,7 @@ struct KeySlot {
 
 class KeysBoard {
 public:
-  enum class EndStep {
-    kPlaying,       // nothing
-    kStartClosing,  // start the closing message and set isWon
-    kWaiting,       // the closing message shows; wait for CloseMG
-    kFinish,        // hand the game to the frame's end, once
-  };
+  using EndStep = MGEndStep;
 
   // What a press did, for the window to show and sound.
   struct PressResult {

@@ -151,12 +151,7 @@ bool TMG03Window::Update() {
   const bool wasSolved = board.solved;
   const KeysBoard::EndStep step = board.Update(animStep, isWon, closeRequested, IsLogBookOpen());
   if (board.solved && !wasSolved) TraceOut("%s: solved", kWindowType);
-  if (step == KeysBoard::EndStep::kStartClosing) {
-    StartClosingMessage();
-    isWon = true;
-  } else if (step == KeysBoard::EndStep::kFinish) {
-    FinishMiniGame(this, kWindowType);
-  }
+  FollowEndStep(step, kWindowType);
   return true;
 }
 

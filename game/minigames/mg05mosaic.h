@@ -112,12 +112,7 @@ TRect MosaicCoveredRect(const TVec2& origin, int rotation, float w, float h);
 
 class MosaicBoard {
 public:
-  enum class EndStep {
-    kPlaying,       // nothing
-    kStartClosing,  // start the closing message and set isWon
-    kWaiting,       // the closing message shows; wait for CloseMG
-    kFinish,        // hand the game to the frame's end, once
-  };
+  using EndStep = MGEndStep;
 
   // What a press did, for the window's cursor and sound.
   struct PressResult {

@@ -150,19 +150,7 @@ bool TMG05Window::Update() {
   if (IsLoadFailed()) return true;
   const bool wasSolved = board.solved;
   const float sign = gMiniGameVariant == 2 ? -1.0f : 1.0f;
-  switch (board.Update(animStep, sign, isWon, closeRequested, IsLogBookOpen())) {
-    case MosaicBoard::EndStep::kStartClosing:
-      StartClosingMessage();
-      isWon = true;
-      return true;
-    case MosaicBoard::EndStep::kFinish:
-      FinishMiniGame(this, kWindowType);
-      return true;
-    case MosaicBoard::EndStep::kWaiting:
-      return true;
-    case MosaicBoard::EndStep::kPlaying:
-      break;
-  }
+  if (FollowEndStep(board.Update(animStep, sign, isWon, closeRequested, IsLogBookOpen()), kWindowType)) return true;
   if (board.solved && !wasSolved) TraceOut("%s: the mosaic is complete", kWindowType);
   if (TWindowManager* wm = GetWindowManager()) wm->Invalidate();
   return true;

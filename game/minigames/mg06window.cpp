@@ -235,19 +235,7 @@ bool TMG06Window::Update() {
       board.Update(animStep, tutor.IsBoxUp(), isWon, closeRequested, IsLogBookOpen(), &dirtBack, &change);
   ApplyToolChange(change);
   if (board.solved && !wasSolved) TraceOut("%s: every wound is clean and disinfected", kWindowType);
-  switch (step) {
-    case WoundsBoard::EndStep::kStartClosing:
-      StartClosingMessage();
-      isWon = true;
-      return true;
-    case WoundsBoard::EndStep::kFinish:
-      FinishMiniGame(this, kWindowType);
-      return true;
-    case WoundsBoard::EndStep::kWaiting:
-      return true;
-    case WoundsBoard::EndStep::kPlaying:
-      break;
-  }
+  if (FollowEndStep(step, kWindowType)) return true;
   if (dirtBack && board.tutorShareReached) {
     StartTutorScreen(board.bitNum);
     if (tutor.IsWaiting() && board.held != -1) {

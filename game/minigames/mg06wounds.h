@@ -163,12 +163,7 @@ struct WoundTool {
 
 class WoundsBoard {
 public:
-  enum class EndStep {
-    kPlaying,       // nothing
-    kStartClosing,  // start the closing message and set isWon
-    kWaiting,       // the closing message shows; wait for CloseMG
-    kFinish,        // hand the game to the frame's end, once
-  };
+  using EndStep = MGEndStep;
 
   // What an input did with the tools, for the window's cursor.
   struct ToolChange {

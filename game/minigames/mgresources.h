@@ -34,6 +34,15 @@ class TiXmlElement;
 // Numbers read from mini-game files are kept within +-kMGLargestNumber.
 constexpr float kMGLargestNumber = 100000.0f;
 
+// What a game's board asks of its window at the end of a game
+// (TMiniGames::FollowEndStep acts on it).
+enum class MGEndStep {
+  kPlaying,       // nothing
+  kStartClosing,  // start the closing message and set isWon
+  kWaiting,       // the closing message shows; wait for CloseMG
+  kFinish,        // hand the game to the frame's end, once
+};
+
 // The caption's style.
 struct MGTextStyle {
   int align = 0;  // horizontal 0..2 plus 4 x vertical 0..2

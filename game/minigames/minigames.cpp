@@ -17,7 +17,6 @@
 #include "platform/shell/platform.h"
 #include "render/renderer.h"
 #include "script/bind.h"
-#include "ui/modalwindow.h"
 #include "ui/windowmanager.h"
 
 TMiniGames* gCurrentMiniGame = nullptr;
@@ -106,7 +105,7 @@ void TMiniGames::PostInit(TWindowStyle&) {
 
   PlayMusic(musicName, ambientName);
   // The game takes its screen's keys (Escape).
-  if (TModalWindow* modal = GetModalParent()) modal->SetFocusWindow(this);
+  TakeScreenKeys(this);
 }
 
 Button_t* TMiniGames::GetButton(const char* command) const {
@@ -215,9 +214,7 @@ bool TMiniGames::OnChar(unsigned char c) {
   // menu button (which a waiting message box or the won game holds).
   const bool journal = logBook && !logBook->IsClosed();
   if (!journal && (isWon || tutor.IsWaiting())) return true;
-  TMessage press(kButtonPress, journal ? "logbookclose" : "menu", nullptr);
-  OnMessage(&press);
-  return true;
+  return EscapePressesButton(this, c, journal ? "logbookclose" : "menu");
 }
 
 bool TMiniGames::OnMessage(TMessage* message) {
@@ -304,6 +301,16 @@ void TMiniGames::MGEnd() {
   }
   TraceOut("%s: the game ends %s; next %s", windowName.c_str(), isWon ? "won" : "unfinished", nextScript_.c_str());
   CSWithSh(windowName.c_str(), kMainMenuScript);
+}
+
+bool TMiniGames::FollowEndStep(MGEndStep step, const TString& name) {
+  if (step == MGEndStep::kStartClosing) {
+    StartClosingMessage();
+    isWon = true;
+  } else if (step == MGEndStep::kFinish) {
+    FinishMiniGame(this, name);
+  }
+  return step != MGEndStep::kPlaying;
 }
 
 void TMiniGames::FinishMiniGame(TWindow* window, const TString& name) {

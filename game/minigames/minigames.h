@@ -96,6 +96,10 @@ public:
   // The closing message (screen finMessageNum). Without such a screen in
   // the game's tutorial the game ends at once, as CloseMG would (logged).
   void StartClosingMessage();
+  // Acts on what the board asks at the end of a game: the closing message
+  // (then isWon), or FinishMiniGame for this window under `name`. False while
+  // the game still plays (kPlaying).
+  bool FollowEndStep(MGEndStep step, const TString& name);
   // The tutorial from the "TutorScripts" child of the file's root.
   void LoadTutorial(const TiXmlElement* root);
   // The tutorial's shadow, then its box.

@@ -235,7 +235,7 @@ void TMainGame::PostInit(TWindowStyle& style) {
   TWindow::PostInit(style);
   // The keys come here whenever the play screen is on top: from the start,
   // and again when the fade or a menu above it closes.
-  if (TModalWindow* modal = GetModalParent()) modal->SetFocusWindow(this);
+  TakeScreenKeys(this);
   if (TWindowManager* wm = Manager()) wm->SetFocus(this);
 }
 

@@ -29,6 +29,7 @@
 // Depends on game/shell (settings, progress, buttons, utilities), render/,
 // ui/ and audio/.
 #pragma once
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -265,7 +266,12 @@ private:
   // Checks the composed picture against the book and makes it opaque where
   // the book is; false when drawing it would not give the pieces' pixels.
   bool KeepExactTexels();
-  void SpreadKey(std::vector<uintptr_t>& key, std::vector<TString>& texts) const;
+  // What the composed spread is drawn from, but for the texts' words, which
+  // are compared in place.
+  void SpreadKey(std::vector<uintptr_t>& key) const;
+  std::array<const TText*, 4> SpreadTexts() const;
+  void KeepSpreadTexts(std::vector<TString>& texts) const;
+  bool SameSpreadTexts(const std::vector<TString>& texts) const;
   void DrawBackTurn();
   void DrawForwardTurn();
   void DrawTurningPage(const std::vector<PageLayer>& layers, int sideFlag, int direction);
@@ -325,6 +331,7 @@ private:
     TTextureRef picture;
     std::vector<uintptr_t> key;
     std::vector<TString> texts;
+    std::vector<uintptr_t> frameKey;  // the key of the frame being drawn
     bool composed = false;
     bool shown = false;  // the last Draw drew it
   } spreadPicture_;

@@ -217,18 +217,18 @@ bool LogBook_t::DrawComposedSpread() {
   if (zoomState == kZoomEnlarging || zoomState == kZoomShrinking) return false;
   if (pos.x < 0 || pos.y < 0 || pos.x != std::floor(pos.x) || pos.y != std::floor(pos.y)) return false;
   if (TDisplayHandler* h = GetDisplayHandler(); !h || h->GetViewportScale() != 1.0f) return false;
-  std::vector<uintptr_t> key;
-  std::vector<TString> texts;
-  SpreadKey(key, texts);
+  // The key of this frame goes into kept storage: a still frame allocates nothing.
   ComposedSpread& c = spreadPicture_;
-  const bool same = c.picture && key == c.key && texts == c.texts;
+  SpreadKey(c.frameKey);
+  const bool same = c.picture && c.frameKey == c.key && SameSpreadTexts(c.texts);
   if (!same) {
     c.composed = false;
     c.key.clear();
     // Composing can fail for a moment (inside another render target, a lost
     // device): it is tried again at the next frame.
     if (!ComposeSpread()) return false;
-    SpreadKey(c.key, c.texts);
+    SpreadKey(c.key);
+    KeepSpreadTexts(c.texts);
   }
   if (!c.composed) return false;
   DrawImage(c.picture, 0, 0, 1.0f);

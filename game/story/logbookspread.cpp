@@ -8,6 +8,7 @@
 #include "game/shell/widgets/gamebutton.h"
 #include "game/story/logbook.h"
 #include "render/textures/texture.h"
+#include "render/text/textblock.h"
 #include "ui/text.h"
 
 namespace {
@@ -17,10 +18,10 @@ void AddTexture(std::vector<uintptr_t>& key, const TTextureRef& t) {
   key.push_back(t && t->GetData() ? t->GetData()->surfaceSerial : 0);
 }
 
-void AddText(std::vector<uintptr_t>& key, std::vector<TString>& texts, const TText* text) {
-  key.push_back(reinterpret_cast<uintptr_t>(text));
-  key.push_back(reinterpret_cast<uintptr_t>(text ? text->GetBlock() : nullptr));
-  texts.push_back(text ? text->GetText() : TString());
+// What the text shows, read in place.
+const TString& TextOf(const TText* text) {
+  static const TString kNone;
+  return text && text->GetBlock() ? text->GetBlock()->GetText() : kNone;
 }
 
 void AddFloat(std::vector<uintptr_t>& key, float f) {
@@ -46,9 +47,8 @@ TRect ButtonArea(const Button_t* b) {
 
 }  // namespace
 
-void LogBook_t::SpreadKey(std::vector<uintptr_t>& key, std::vector<TString>& texts) const {
+void LogBook_t::SpreadKey(std::vector<uintptr_t>& key) const {
   key.clear();
-  texts.clear();
   for (int v : {section_, spread_, lastLocation, int(locationCompleted), int(writingSuppressed), int(photosOnly),
                 zoomState, zoomSide, int(photoNames_.size())})
     key.push_back(uintptr_t(uint32_t(v)));
@@ -59,10 +59,29 @@ void LogBook_t::SpreadKey(std::vector<uintptr_t>& key, std::vector<TString>& tex
   for (const TTextureRef& t : {background_, leftPage_, rightPage_, rightPagePhoto_, headingImage_, current_.picture,
                                currentPhotos_.left, currentPhotos_.right, spreadPicture_.picture})
     AddTexture(key, t);
-  for (const TText* t : {current_.opening, current_.closing, currentPhotos_.leftCaption, currentPhotos_.rightCaption})
-    AddText(key, texts, t);
+  for (const TText* t : SpreadTexts()) {
+    key.push_back(reinterpret_cast<uintptr_t>(t));
+    key.push_back(reinterpret_cast<uintptr_t>(t ? t->GetBlock() : nullptr));
+  }
   for (const Button_t* b : {close_, journalTab_, photosTab_})
     if (b) AddRect(key, ButtonArea(b));
+}
+
+std::array<const TText*, 4> LogBook_t::SpreadTexts() const {
+  return {current_.opening, current_.closing, currentPhotos_.leftCaption, currentPhotos_.rightCaption};
+}
+
+void LogBook_t::KeepSpreadTexts(std::vector<TString>& texts) const {
+  texts.clear();
+  for (const TText* t : SpreadTexts()) texts.push_back(TextOf(t));
+}
+
+bool LogBook_t::SameSpreadTexts(const std::vector<TString>& texts) const {
+  const std::array<const TText*, 4> now = SpreadTexts();
+  if (texts.size() != now.size()) return false;
+  for (size_t i = 0; i < now.size(); ++i)
+    if (!(TextOf(now[i]) == texts[i])) return false;
+  return true;
 }
 
 bool LogBook_t::KeepExactTexels() {

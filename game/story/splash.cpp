@@ -16,7 +16,6 @@
 #include "render/textures/texture.h"
 #include "ui/flashhost.h"
 #include "ui/message.h"
-#include "ui/modalwindow.h"
 #include "ui/text.h"
 #include "ui/windowmanager.h"
 #include "ui/windowstyle.h"
@@ -108,7 +107,7 @@ ComicsSpl_t::~ComicsSpl_t() {
 void ComicsSpl_t::Init(TWindowStyle& style) {
   TWindow::Init(style);
   // The splash takes its screen's keys: Escape and Enter skip the still screen.
-  if (TModalWindow* modal = GetModalParent()) modal->SetFocusWindow(this);
+  TakeScreenKeys(this);
   SplashState& s = State();
   GetGameProgress().MarkShown(s.movie);
   int rate = story::ReadAnimRate();

@@ -17,6 +17,7 @@
 #include "platform/host/system.h"
 #include "platform/log.h"
 #include "platform/settings.h"
+#include "platform/string.h"
 
 extern char** environ;
 
@@ -99,21 +100,7 @@ std::string HostUserFolder(const std::string& kind, const std::string& fallback)
   return found.empty() ? TrimSlashes(Home() + "/" + fallback) : found;
 }
 
-std::string FileUri(const std::string& absolutePath) {
-  static const char* hex = "0123456789ABCDEF";
-  std::string out = "file://";
-  for (unsigned char c : absolutePath) {
-    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
-        c == '_' || c == '~' || c == '/') {
-      out += char(c);
-    } else {
-      out += '%';
-      out += hex[c >> 4];
-      out += hex[c & 15];
-    }
-  }
-  return out;
-}
+std::string FileUri(const std::string& absolutePath) { return "file://" + PercentEncode(absolutePath, "/"); }
 
 int TSpawnCommandRunner::Run(const std::vector<std::string>& args, uint32_t timeoutMs) {
   if (args.empty() || args[0].empty()) return kNotStarted;

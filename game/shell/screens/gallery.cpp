@@ -19,7 +19,6 @@
 #include "render/text/textsprite.h"
 #include "render/textures/texture.h"
 #include "script/bind.h"
-#include "ui/modalwindow.h"
 #include "ui/windowmanager.h"
 #include "ui/windowstyle.h"
 
@@ -94,7 +93,7 @@ void TGameGallery::Init(TWindowStyle&) {
 void TGameGallery::PostInit(TWindowStyle& style) {
   TWindow::PostInit(style);
   // The gallery takes its screen's keys: Escape is its back button.
-  if (TModalWindow* modal = GetModalParent()) modal->SetFocusWindow(this);
+  TakeScreenKeys(this);
   auto text = [&style](const char* key) { return style.GetString(key, TString()); };
   backTex_ = TTexture::Get(text("back"));
   frontTex_ = TTexture::Get(text("front"));
@@ -321,12 +320,7 @@ bool TGameGallery::OnMouseMove(const TPoint& p) {
   return true;
 }
 
-bool TGameGallery::OnChar(unsigned char c) {
-  if (c != 27) return false;
-  TMessage back(kButtonPress, "back", nullptr);
-  OnMessage(&back);
-  return true;
-}
+bool TGameGallery::OnChar(unsigned char c) { return EscapePressesButton(this, c, "back"); }
 
 bool TGameGallery::OnMessage(TMessage* message) {
   if (!message) return false;

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
+#include "game/shell/widgets/gamebutton.h"
 #include "game/shell/data/gameprogress.h"
 #include "platform/log.h"
 #include "render/renderer.h"
-#include "ui/modalwindow.h"
 #include "ui/windowmanager.h"
 
 namespace {
@@ -20,7 +20,7 @@ TPhotoAlbum::~TPhotoAlbum() { logbook_.reset(); }
 void TPhotoAlbum::PostInit(TWindowStyle& style) {
   TWindow::PostInit(style);
   // The album takes its screen's keys: Escape closes it.
-  if (TModalWindow* modal = GetModalParent()) modal->SetFocusWindow(this);
+  TakeScreenKeys(this);
   Animate(16, true, true, false);
   frameStep_ = 0.016f;
 }
@@ -67,12 +67,7 @@ bool TPhotoAlbum::Update() {
   return true;
 }
 
-bool TPhotoAlbum::OnChar(unsigned char c) {
-  if (c != 27) return false;
-  TMessage close(kButtonPress, "logbookclose", nullptr);
-  OnMessage(&close);
-  return true;
-}
+bool TPhotoAlbum::OnChar(unsigned char c) { return EscapePressesButton(this, c, "logbookclose"); }
 
 bool TPhotoAlbum::OnMessage(TMessage* message) {
   if (!message) return false;

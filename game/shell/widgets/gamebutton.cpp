@@ -8,9 +8,11 @@
 
 #include "audio/sound.h"
 #include "game/shell/widgets/commonsound.h"
+#include "platform/event.h"
 #include "platform/log.h"
 #include "render/textures/texture.h"
 #include "ui/message.h"
+#include "ui/modalwindow.h"
 #include "ui/windowmanager.h"
 
 namespace {
@@ -168,4 +170,15 @@ Button_t* CreateButtonFromStyle(const char* value, TWindow* owner) {
   if (fields.size() > 5) button->disabledImage = TTexture::Get(fields[5], 0);
   if (fields.size() > 6) button->disabled = true;
   return button;
+}
+
+void TakeScreenKeys(TWindow* window) {
+  if (TModalWindow* modal = window ? window->GetModalParent() : nullptr) modal->SetFocusWindow(window);
+}
+
+bool EscapePressesButton(TWindow* window, unsigned char c, const char* name) {
+  if (c != PlatformKey::kEscape || !window) return false;
+  TMessage press(kButtonPress, name, nullptr);
+  window->OnMessage(&press);
+  return true;
 }

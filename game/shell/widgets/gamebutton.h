@@ -13,6 +13,9 @@
 //   "name;x,y,w,h[,dx,dy];normal;pressed;rollover[;disabled[;anything]]"
 // A width or height of 0 takes the normal picture's; (dx, dy) shifts the hit
 // rectangle; a seventh field starts the button disabled.
+//
+// The screens drawn by one window take their modal screen's keys and turn
+// Escape into one of their buttons with the two helpers at the end.
 // Depends on platform/, render/, audio/ and ui/.
 #pragma once
 #include <boost/shared_ptr.hpp>
@@ -93,3 +96,12 @@ public:
 // caller; null, with a log line, for a style with fewer than five fields or a
 // geometry with fewer than four numbers.
 Button_t* CreateButtonFromStyle(const char* value, TWindow* owner);
+
+// --- A screen's keys ---
+// The window takes the keys of the modal screen it lies on (nothing when it
+// lies on none).
+void TakeScreenKeys(TWindow* window);
+// Escape works as the window's button `name`: the window handles that
+// button's press message at once, and true. False, with nothing sent, for
+// any other key.
+bool EscapePressesButton(TWindow* window, unsigned char c, const char* name);

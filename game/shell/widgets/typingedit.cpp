@@ -2,6 +2,7 @@
 
 #include "audio/sound.h"
 #include "game/shell/data/gameprogress.h"
+#include "game/shell/widgets/gamebutton.h"
 #include "platform/event.h"
 #include "ui/widgetroles.h"
 #include "ui/modalwindow.h"
@@ -51,7 +52,7 @@ void TCustomTextEdit::OnSetFocus(TWindow* previous) {
   TTextEdit::OnSetFocus(previous);
   // The field keeps the dialog's keys: a click on a button or a list of the
   // dialog, or a question closing above it, hands them back here.
-  if (TModalWindow* modal = GetModalParent()) modal->SetFocusWindow(this);
+  TakeScreenKeys(this);
 }
 
 bool TCustomTextEdit::OnMouseUp(const TPoint& p) {
