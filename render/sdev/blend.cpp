@@ -349,6 +349,26 @@ LANTERN_AVX512 void RowAvx512(uint32_t* dst, const uint32_t* a, const uint32_t*,
   }
 }
 
+// Two rows mixed down, a + (b - a) f / 256, then modulated and blended,
+// sixteen pixels at a time: the arithmetic of MixRowAvx2<true, k>.
+template <BlendKind k>
+LANTERN_AVX512 void MixedRowAvx512(uint32_t* dst, const uint32_t* a, const uint32_t* b, uint32_t f, int n,
+                                   uint32_t mod) {
+  const __m512i z = _mm512_setzero_si512();
+  const bool hasMod = mod != 0xFFFFFFFFu, opaqueStays = (mod >> 24) == 255;
+  const __m512i mod16 = _mm512_unpacklo_epi8(_mm512_set1_epi32(int(mod)), z);
+  const __m512i wa = _mm512_set1_epi16(short(256 - f)), wb = _mm512_set1_epi16(short(f));
+  for (int i = 0; i < n; i += 16) {
+    const bool tail = i + 16 > n;
+    const __mmask16 live = tail ? __mmask16((1u << (n - i)) - 1) : __mmask16(0xFFFF);
+    const __m512i x = tail ? _mm512_maskz_loadu_epi32(live, a + i) : _mm512_loadu_si512(a + i);
+    const __m512i y = tail ? _mm512_maskz_loadu_epi32(live, b + i) : _mm512_loadu_si512(b + i);
+    BlendSixteen<k>(dst + i, live, !tail, Mix32(_mm512_unpacklo_epi8(x, z), wa, _mm512_unpacklo_epi8(y, z), wb),
+                    Mix32(_mm512_unpackhi_epi8(x, z), wa, _mm512_unpackhi_epi8(y, z), wb), hasMod, mod16,
+                    opaqueStays);
+  }
+}
+
 template <BlendKind k>
 LANTERN_AVX512 void SmallQuadAvx512(const SmallQuad& q) {
   const __m512i z = _mm512_setzero_si512();
@@ -367,33 +387,78 @@ LANTERN_AVX512 void SmallQuadAvx512(const SmallQuad& q) {
   const __m512i wrLo = _mm512_unpacklo_epi32(wr32, wr32), wrHi = _mm512_unpackhi_epi32(wr32, wr32);
   const __mmask16 first = q.span >= 16 ? __mmask16(0xFFFF) : __mmask16((1u << q.span) - 1);
   const __mmask16 second = q.span <= 16 ? __mmask16(0) : __mmask16((1u << (q.span - 16)) - 1);
-  // The last two texel rows taken across (widened), kept: the next output
+  // Each texel row taken across (widened) from q.tex + row pitch + base.
+  auto across = [&](const uint32_t* r, __m512i& lo, __m512i& hi) __attribute__((always_inline, target("avx512f,avx512bw"))) {
+    __m512i t0 = _mm512_maskz_loadu_epi32(first, r), t1 = _mm512_maskz_loadu_epi32(second, r + 16);
+    __m512i l = _mm512_permutex2var_epi32(t0, left, t1), rr = _mm512_permutex2var_epi32(t0, right, t1);
+    lo = Mix32(_mm512_unpacklo_epi8(l, z), wlLo, _mm512_unpacklo_epi8(rr, z), wrLo);
+    hi = Mix32(_mm512_unpackhi_epi8(l, z), wlHi, _mm512_unpackhi_epi8(rr, z), wrHi);
+  };
+  const int rows = q.rows;
+  const int* const yi0 = q.yi0;
+  const int* const yi1 = q.yi1;
+  const uint32_t* const yf = q.yf;
+  const uint32_t* const tex = q.tex + q.base;
+  const size_t texPitch = q.texPitch, dstPitch = q.dstPitch;
+  const uint32_t* const dstEnd = q.dstEnd;
+  uint32_t* line = q.dst;
+  // The texel rows the quad reads, when they are few (a quad drawn near its
+  // size reads each of them once or twice): each is taken across once, in
+  // order, and every output row mixes two of them down with no choice to make
+  // (a weight of 0 keeps the first row exactly).
+  constexpr int kMostRows = 40;
+  int jlo = yi0[0], jhi = yi0[0];
+  for (int y = 0; y < rows; ++y) {
+    jlo = std::min(jlo, yi0[y]);
+    jhi = std::max(jhi, yi0[y]);
+    if (yf) {
+      jlo = std::min(jlo, yi1[y]);
+      jhi = std::max(jhi, yi1[y]);
+    }
+  }
+  if (jhi - jlo < kMostRows && jhi - jlo <= rows + 2) {
+    // The target rows are asked for first: they are read while the texel
+    // rows are taken across (a quad's rows lie in as many cache lines).
+    for (int y = 0; y < rows; ++y) {
+      _mm_prefetch(reinterpret_cast<const char*>(line + size_t(y) * dstPitch), _MM_HINT_T0);
+      _mm_prefetch(reinterpret_cast<const char*>(line + size_t(y) * dstPitch + 15), _MM_HINT_T0);
+    }
+    __m512i lo[kMostRows], hi[kMostRows];
+    for (int j = jlo; j <= jhi; ++j) across(tex + size_t(j) * texPitch, lo[j - jlo], hi[j - jlo]);
+    for (int y = 0; y < rows; ++y, line += dstPitch) {
+      const int a = yi0[y] - jlo;
+      __m512i slo = lo[a], shi = hi[a];
+      if (yf) {
+        const int b = yi1[y] - jlo;
+        const __m512i wa = _mm512_set1_epi16(short(256 - yf[y])), wb = _mm512_set1_epi16(short(yf[y]));
+        slo = Mix32(slo, wa, lo[b], wb);
+        shi = Mix32(shi, wa, hi[b], wb);
+      }
+      BlendSixteen<k>(line, live, line + 16 <= dstEnd, slo, shi, hasMod, mod16, opaqueStays);
+    }
+    return;
+  }
+  // Otherwise the last two texel rows taken across are kept: the next output
   // row usually needs one of them again.
   __m512i lo[2] = {z, z}, hi[2] = {z, z};
   RowSlots slots;
   auto row = [&](int j, int keep) __attribute__((always_inline, target("avx512f,avx512bw"))) -> int {
     bool fresh = false;
     const int s = slots.Take(j, keep, fresh);
-    if (!fresh) return s;
-    const uint32_t* r = q.tex + size_t(j) * q.texPitch + q.base;
-    __m512i t0 = _mm512_maskz_loadu_epi32(first, r), t1 = _mm512_maskz_loadu_epi32(second, r + 16);
-    __m512i l = _mm512_permutex2var_epi32(t0, left, t1), rr = _mm512_permutex2var_epi32(t0, right, t1);
-    lo[s] = Mix32(_mm512_unpacklo_epi8(l, z), wlLo, _mm512_unpacklo_epi8(rr, z), wrLo);
-    hi[s] = Mix32(_mm512_unpackhi_epi8(l, z), wlHi, _mm512_unpackhi_epi8(rr, z), wrHi);
+    if (fresh) across(tex + size_t(j) * texPitch, lo[s], hi[s]);
     return s;
   };
-  uint32_t* line = q.dst;
-  for (int y = 0; y < q.rows; ++y, line += q.dstPitch) {
-    uint32_t fy = q.yf ? q.yf[y] : 0;
-    int s0 = row(q.yi0[y], -1);
+  for (int y = 0; y < rows; ++y, line += dstPitch) {
+    uint32_t fy = yf ? yf[y] : 0;
+    int s0 = row(yi0[y], -1);
     __m512i slo = lo[s0], shi = hi[s0];
     if (fy != 0) {
-      int s1 = row(q.yi1[y], s0);
+      int s1 = row(yi1[y], s0);
       const __m512i wa = _mm512_set1_epi16(short(256 - fy)), wb = _mm512_set1_epi16(short(fy));
       slo = Mix32(lo[s0], wa, lo[s1], wb);
       shi = Mix32(hi[s0], wa, hi[s1], wb);
     }
-    BlendSixteen<k>(line, live, line + 16 <= q.dstEnd, slo, shi, hasMod, mod16, opaqueStays);
+    BlendSixteen<k>(line, live, line + 16 <= dstEnd, slo, shi, hasMod, mod16, opaqueStays);
   }
 }
 
@@ -479,8 +544,11 @@ Kernel ForKind(BlendKind k, Pick pick) {
 
 MixRowKernel FindMixRowKernel(BlendKind k, bool mixed) {
 #if defined(LANTERN_HAVE_AVX2_PATH)
-  if (VectorLevel() >= 3 && !mixed)
-    return ForKind<MixRowKernel>(k, [](auto c) { return &RowAvx512<decltype(c)::value>; });
+  if (VectorLevel() >= 3) {
+    return ForKind<MixRowKernel>(k, [mixed](auto c) {
+      return mixed ? &MixedRowAvx512<decltype(c)::value> : &RowAvx512<decltype(c)::value>;
+    });
+  }
   if (VectorLevel() >= 2) {
     return ForKind<MixRowKernel>(k, [mixed](auto c) {
       return mixed ? &MixRowAvx2<true, decltype(c)::value> : &MixRowAvx2<false, decltype(c)::value>;
