@@ -462,6 +462,83 @@ LANTERN_AVX512 void SmallQuadAvx512(const SmallQuad& q) {
   }
 }
 
+// a + (b - a) f / 256 per widened channel, f given as f << 7 (f in 0..255).
+LANTERN_AVX512 inline __m512i Mix7(__m512i a, __m512i b, __m512i f7) {
+  return _mm512_add_epi16(a, _mm512_mulhi_epi16(_mm512_slli_epi16(_mm512_sub_epi16(b, a), 1), f7));
+}
+
+// A span sampled with linear filtering and blended, sixteen pixels at a time:
+// each pixel's two texel pairs gathered, mixed down the column by fy and
+// then across by fx as a + (b - a) f / 256 per channel (the arithmetic of the
+// sampler's vector loops), the last pixel of an odd span across first and
+// then down (its scalar loop), modulated and blended as RowAvx512<k>. The
+// pixels are gathered in the two sets the widening unpack makes of sixteen
+// (0 1 4 5 ... and 2 3 6 7 ...), which then go to the blend as they are.
+template <BlendKind k>
+LANTERN_AVX512 void FilteredSpanAvx512(const FilteredSpan& sp) {
+  const __m512i z = _mm512_setzero_si512();
+  const bool hasMod = sp.mod != 0xFFFFFFFFu, opaqueStays = (sp.mod >> 24) == 255;
+  const __m512i mod16 = _mm512_unpacklo_epi8(_mm512_set1_epi32(int(sp.mod)), z);
+  const __m512i lanes = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+  const __m512i byte = _mm512_set1_epi32(0xFF), pitch = _mm512_set1_epi32(int(sp.texPitch));
+  const __m512i du16 = _mm512_set1_epi32(16 * sp.du), dv16 = _mm512_set1_epi32(16 * sp.dv);
+  // The pixels of each set, and per 128-bit lane of a set's widened pairs
+  // the pixel whose column weight each lane takes (the set's pixels 2L and
+  // 2L + 1 of lane L lie in the low and high unpack), and whose row weight.
+  const __m512i setA = _mm512_setr_epi32(0, 1, 4, 5, 8, 9, 12, 13, 0, 0, 0, 0, 0, 0, 0, 0);
+  const __m512i setB = _mm512_setr_epi32(2, 3, 6, 7, 10, 11, 14, 15, 0, 0, 0, 0, 0, 0, 0, 0);
+  const __m512i evenA = _mm512_setr_epi32(0, 0, 0, 0, 4, 4, 4, 4, 8, 8, 8, 8, 12, 12, 12, 12);
+  const __m512i oddA = _mm512_setr_epi32(1, 1, 1, 1, 5, 5, 5, 5, 9, 9, 9, 9, 13, 13, 13, 13);
+  const __m512i acrossA = _mm512_setr_epi32(0, 0, 1, 1, 4, 4, 5, 5, 8, 8, 9, 9, 12, 12, 13, 13);
+  const __m512i two = _mm512_set1_epi32(2);
+  const __m512i evenB = _mm512_add_epi32(evenA, two), oddB = _mm512_add_epi32(oddA, two),
+                acrossB = _mm512_add_epi32(acrossA, two);
+  // Positions in 16.16 stepped as the scalar loop steps them (wrapping as int32).
+  __m512i u = _mm512_add_epi32(_mm512_set1_epi32(sp.fu), _mm512_mullo_epi32(lanes, _mm512_set1_epi32(sp.du)));
+  __m512i v = _mm512_add_epi32(_mm512_set1_epi32(sp.fv), _mm512_mullo_epi32(lanes, _mm512_set1_epi32(sp.dv)));
+  const long long* top = reinterpret_cast<const long long*>(sp.tex);
+  const long long* bottom = reinterpret_cast<const long long*>(sp.tex + sp.texPitch);
+  const int n = sp.n;
+  for (int i = 0; i < n; i += 16, u = _mm512_add_epi32(u, du16), v = _mm512_add_epi32(v, dv16)) {
+    const bool tail = i + 16 > n;
+    const __mmask16 live = tail ? __mmask16((1u << (n - i)) - 1) : __mmask16(0xFFFF);
+    const __m512i count = _mm512_set1_epi32(n - i);
+    const __m512i at = _mm512_add_epi32(_mm512_mullo_epi32(_mm512_srai_epi32(v, 16), pitch), _mm512_srai_epi32(u, 16));
+    // Weights f << 7 in both 16-bit halves of each pixel's lane.
+    __m512i fy = _mm512_slli_epi32(_mm512_and_si512(_mm512_srai_epi32(v, 8), byte), 7);
+    __m512i fx = _mm512_slli_epi32(_mm512_and_si512(_mm512_srai_epi32(u, 8), byte), 7);
+    fy = _mm512_or_si512(fy, _mm512_slli_epi32(fy, 16));
+    fx = _mm512_or_si512(fx, _mm512_slli_epi32(fx, 16));
+    __m512i sum[2];
+    for (int h = 0; h < 2; ++h) {
+      const __m512i set = h ? setB : setA;
+      const __mmask8 in = __mmask8(_mm512_mask_cmplt_epi32_mask(0xFF, set, count));
+      const __m256i idx = _mm512_castsi512_si256(_mm512_permutexvar_epi32(set, at));
+      const __m512i t = _mm512_mask_i32gather_epi64(z, in, idx, top, 4);
+      const __m512i b = _mm512_mask_i32gather_epi64(z, in, idx, bottom, 4);
+      const __m512i even = Mix7(_mm512_unpacklo_epi8(t, z), _mm512_unpacklo_epi8(b, z),
+                                _mm512_permutexvar_epi32(h ? evenB : evenA, fy));
+      const __m512i odd = Mix7(_mm512_unpackhi_epi8(t, z), _mm512_unpackhi_epi8(b, z),
+                               _mm512_permutexvar_epi32(h ? oddB : oddA, fy));
+      sum[h] = Mix7(_mm512_unpacklo_epi64(even, odd), _mm512_unpackhi_epi64(even, odd),
+                    _mm512_permutexvar_epi32(h ? acrossB : acrossA, fx));
+    }
+    __m512i slo = sum[0], shi = sum[1];
+    if ((n & 1) && tail) {
+      // The odd last pixel the way the scalar loop filters it.
+      const int last = n - 1;
+      const int32_t fu = sp.fu + sp.du * last, fv = sp.fv + sp.dv * last;
+      const uint32_t* p = sp.tex + size_t(fv >> 16) * sp.texPitch + size_t(fu >> 16);
+      const uint32_t wx = uint32_t(fu >> 8) & 0xFF, wy = uint32_t(fv >> 8) & 0xFF;
+      const uint32_t c = Lerp(Lerp(p[0], p[1], wx), Lerp(p[sp.texPitch], p[sp.texPitch + 1], wx), wy);
+      __m512i sv = _mm512_mask_set1_epi32(_mm512_packus_epi16(slo, shi), __mmask16(1u << (last - i)), int(c));
+      slo = _mm512_unpacklo_epi8(sv, z);
+      shi = _mm512_unpackhi_epi8(sv, z);
+    }
+    BlendSixteen<k>(sp.dst + i, live, !tail, slo, shi, hasMod, mod16, opaqueStays);
+  }
+}
+
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
 #endif
@@ -564,6 +641,15 @@ SmallQuadKernel FindWideSmallQuadKernel(BlendKind k) {
 #if defined(LANTERN_HAVE_AVX2_PATH)
   if (VectorLevel() >= 3)
     return ForKind<SmallQuadKernel>(k, [](auto c) { return &SmallQuadAvx512<decltype(c)::value>; });
+#endif
+  (void)k;
+  return nullptr;
+}
+
+FilteredSpanKernel FindFilteredSpanKernel(BlendKind k) {
+#if defined(LANTERN_HAVE_AVX2_PATH)
+  if (VectorLevel() >= 3)
+    return ForKind<FilteredSpanKernel>(k, [](auto c) { return &FilteredSpanAvx512<decltype(c)::value>; });
 #endif
   (void)k;
   return nullptr;

@@ -38,14 +38,6 @@ inline int Address(int i, int n, uint32_t mode) {
   }
 }
 
-// a + (b - a) * f / 256 for each channel, f in 0..256.
-inline uint32_t Lerp(uint32_t a, uint32_t b, uint32_t f) {
-  uint32_t g = 256 - f;
-  uint32_t rb = (((a & 0xFF00FFu) * g + (b & 0xFF00FFu) * f) >> 8) & 0xFF00FFu;
-  uint32_t ag = (((a >> 8) & 0xFF00FFu) * g + ((b >> 8) & 0xFF00FFu) * f) & 0xFF00FF00u;
-  return rb | ag;
-}
-
 inline uint32_t Pack(float a, float r, float g, float b) {
   auto q = [](float v) { return uint32_t(std::min(255.f, std::max(0.f, v)) + 0.5f); };
   return q(a) << 24 | q(r) << 16 | q(g) << 8 | q(b);
@@ -283,16 +275,34 @@ __attribute__((target("avx2"))) bool MapLinearAvx2(double first, double step, in
 // The texels of a span (u, v in texels at its first pixel, their steps per
 // pixel): the samples that need no addressing are stepped in 16.16 fixed
 // point, the rest go through the sampler.
-void SampleSpan(const Sampler& sm, float U, float V, float dU, float dV, int n, uint32_t* out) {
+// The pixels [first, end) of a span that need no addressing, and their
+// positions in 16.16 fixed point from pixel `first` on.
+struct SpanSteps {
+  int first, end;
+  int32_t fu, fv, du, dv;
+};
+
+SpanSteps StepSpan(const Sampler& sm, float U, float V, float dU, float dV, int n) {
   const TexView& t = *sm.t;
   float off = sm.linear ? 0.5f : 0.0f, edge = sm.linear ? 1.001f : 0.001f;
-  int first = 0, end = n;
-  Inside(U - off, dU, 0.001f, float(t.w) - edge, n, first, end);
-  Inside(V - off, dV, 0.001f, float(t.h) - edge, n, first, end);
-  if (first >= end) first = end = n;
+  SpanSteps st;
+  st.first = 0;
+  st.end = n;
+  Inside(U - off, dU, 0.001f, float(t.w) - edge, n, st.first, st.end);
+  Inside(V - off, dV, 0.001f, float(t.h) - edge, n, st.first, st.end);
+  if (st.first >= st.end) st.first = st.end = n;
+  st.fu = int32_t((U - off + dU * float(st.first)) * 65536.f);
+  st.fv = int32_t((V - off + dV * float(st.first)) * 65536.f);
+  st.du = int32_t(dU * 65536.f);
+  st.dv = int32_t(dV * 65536.f);
+  return st;
+}
+
+void SampleSpan(const Sampler& sm, const SpanSteps& st, float U, float V, float dU, float dV, int n, uint32_t* out) {
+  const TexView& t = *sm.t;
+  const int first = st.first, end = st.end;
   for (int k = 0; k < first; ++k) out[k] = sm.Sample(U + dU * float(k), V + dV * float(k));
-  int32_t fu = int32_t((U - off + dU * float(first)) * 65536.f), fv = int32_t((V - off + dV * float(first)) * 65536.f);
-  int32_t du = int32_t(dU * 65536.f), dv = int32_t(dV * 65536.f);
+  int32_t fu = st.fu, fv = st.fv, du = st.du, dv = st.dv;
   const uint32_t* px = t.px;
   size_t pitch = size_t(t.pitch);
   if (!sm.linear) {
@@ -416,6 +426,7 @@ void Triangle(const Target& t, const Rect& clip, const PixelState& s, const RVer
   uint32_t src[kChunk];
   // Spans are short: their blend kernel is found once (a plain copy keeps BlendRow's).
   MixRowKernel rowKernel = kind != BlendKind::Generic ? FindMixRowKernel(kind, false) : nullptr;
+  FilteredSpanKernel spanKernel = sm.linear && kind != BlendKind::Generic ? FindFilteredSpanKernel(kind) : nullptr;
   auto emit = [&](int x, int y, int n, uint32_t mod) {
     if (rowKernel && !(kind == BlendKind::Replace && mod == 0xFFFFFFFFu))
       rowKernel(t.px + size_t(y) * t.pitch + x, src, nullptr, 0, n, mod);
@@ -446,8 +457,15 @@ void Triangle(const Target& t, const Rect& clip, const PixelState& s, const RVer
       } else {
         float U = ts.u.At(px, py), V = ts.v.At(px, py), Q = ts.perspective ? ts.q.At(px, py) : 1.f;
         if (textured && !ts.perspective && plan.kind == Plan::kTexture && plan.uniform) {
-          SampleSpan(sm, U, V, ts.u.dx, ts.v.dx, n, src);
           if (plan.color != 0xFFFFFFFFu) mod = plan.color;
+          const SpanSteps st = StepSpan(sm, U, V, ts.u.dx, ts.v.dx, n);
+          if (spanKernel && st.first == 0 && st.end == n) {
+            // Sampled and blended in one pass.
+            spanKernel(FilteredSpan{t.px + size_t(y) * t.pitch + x, sm.t->px, size_t(sm.t->pitch), st.fu, st.fv, st.du,
+                                    st.dv, n, mod});
+            continue;
+          }
+          SampleSpan(sm, st, U, V, ts.u.dx, ts.v.dx, n, src);
           emit(x, y, n, mod);
           continue;
         }
