@@ -166,6 +166,12 @@ inline void Inside(float a, float d, float lo, float hi, int n, int& first, int&
     if (a < lo || a > hi) first = end = 0;
     return;
   }
+  // Every k when the quotients below would say so, told without dividing:
+  // the first one's sign is its numerator's, and the second reaches n - 1
+  // when its exact value does (the product is exact in double).
+  if (d > 0 ? lo <= a && double(hi - a) >= double(n - 1) * double(d)
+            : a <= hi && double(lo - a) <= double(n - 1) * double(d))
+    return;
   float k0 = (lo - a) / d, k1 = (hi - a) / d;
   if (k0 > k1) std::swap(k0, k1);
   first = std::max(first, ClampToInt(std::ceil(k0), -1, n + 1));
