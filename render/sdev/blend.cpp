@@ -481,7 +481,6 @@ LANTERN_AVX512 void FilteredSpanAvx512(const FilteredSpan& sp) {
   const __m512i mod16 = _mm512_unpacklo_epi8(_mm512_set1_epi32(int(sp.mod)), z);
   const __m512i lanes = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
   const __m512i byte = _mm512_set1_epi32(0xFF), pitch = _mm512_set1_epi32(int(sp.texPitch));
-  const __m512i du16 = _mm512_set1_epi32(16 * sp.du), dv16 = _mm512_set1_epi32(16 * sp.dv);
   // The pixels of each set, and per 128-bit lane of a set's widened pairs
   // the pixel whose column weight each lane takes (the set's pixels 2L and
   // 2L + 1 of lane L lie in the low and high unpack), and whose row weight.
@@ -493,16 +492,35 @@ LANTERN_AVX512 void FilteredSpanAvx512(const FilteredSpan& sp) {
   const __m512i two = _mm512_set1_epi32(2);
   const __m512i evenB = _mm512_add_epi32(evenA, two), oddB = _mm512_add_epi32(oddA, two),
                 acrossB = _mm512_add_epi32(acrossA, two);
-  // Positions in 16.16 stepped as the scalar loop steps them (wrapping as int32).
-  __m512i u = _mm512_add_epi32(_mm512_set1_epi32(sp.fu), _mm512_mullo_epi32(lanes, _mm512_set1_epi32(sp.du)));
-  __m512i v = _mm512_add_epi32(_mm512_set1_epi32(sp.fv), _mm512_mullo_epi32(lanes, _mm512_set1_epi32(sp.dv)));
+  // Positions in 16.16 stepped as the scalar loop steps them (wrapping as
+  // int32), from the first span's start or the second's.
+  const __m512i fu = _mm512_set1_epi32(sp.fu), fv = _mm512_set1_epi32(sp.fv), du = _mm512_set1_epi32(sp.du),
+                dv = _mm512_set1_epi32(sp.dv);
+  const __m512i fu2 = _mm512_set1_epi32(sp.fu2), fv2 = _mm512_set1_epi32(sp.fv2), du2 = _mm512_set1_epi32(sp.du2),
+                dv2 = _mm512_set1_epi32(sp.dv2), split = _mm512_set1_epi32(sp.split);
+  // The pixel of a span filtered the way the sampler's scalar loop does it
+  // (across, then down): the last of a span of odd length.
+  auto scalar = [&sp](int32_t u0, int32_t v0, int32_t du0, int32_t dv0, int step) {
+    const int32_t pu = int32_t(uint32_t(u0) + uint32_t(du0) * uint32_t(step)),
+                  pv = int32_t(uint32_t(v0) + uint32_t(dv0) * uint32_t(step));
+    const uint32_t* p = sp.tex + size_t(pv >> 16) * sp.texPitch + size_t(pu >> 16);
+    const uint32_t wx = uint32_t(pu >> 8) & 0xFF, wy = uint32_t(pv >> 8) & 0xFF;
+    return Lerp(Lerp(p[0], p[1], wx), Lerp(p[sp.texPitch], p[sp.texPitch + 1], wx), wy);
+  };
+  const int n = sp.n, m = sp.split;
+  const int oddFirst = m & 1 ? m - 1 : -1, oddSecond = (n - m) & 1 ? n - 1 : -1;
   const long long* top = reinterpret_cast<const long long*>(sp.tex);
   const long long* bottom = reinterpret_cast<const long long*>(sp.tex + sp.texPitch);
-  const int n = sp.n;
-  for (int i = 0; i < n; i += 16, u = _mm512_add_epi32(u, du16), v = _mm512_add_epi32(v, dv16)) {
+  for (int i = 0; i < n; i += 16) {
     const bool tail = i + 16 > n;
     const __mmask16 live = tail ? __mmask16((1u << (n - i)) - 1) : __mmask16(0xFFFF);
     const __m512i count = _mm512_set1_epi32(n - i);
+    const __m512i kk = _mm512_add_epi32(_mm512_set1_epi32(i), lanes), k2 = _mm512_sub_epi32(kk, split);
+    const __mmask16 second = _mm512_cmpge_epi32_mask(kk, split);
+    const __m512i u = _mm512_mask_add_epi32(_mm512_add_epi32(fu, _mm512_mullo_epi32(kk, du)), second, fu2,
+                                            _mm512_mullo_epi32(k2, du2));
+    const __m512i v = _mm512_mask_add_epi32(_mm512_add_epi32(fv, _mm512_mullo_epi32(kk, dv)), second, fv2,
+                                            _mm512_mullo_epi32(k2, dv2));
     const __m512i at = _mm512_add_epi32(_mm512_mullo_epi32(_mm512_srai_epi32(v, 16), pitch), _mm512_srai_epi32(u, 16));
     // Weights f << 7 in both 16-bit halves of each pixel's lane.
     __m512i fy = _mm512_slli_epi32(_mm512_and_si512(_mm512_srai_epi32(v, 8), byte), 7);
@@ -524,14 +542,14 @@ LANTERN_AVX512 void FilteredSpanAvx512(const FilteredSpan& sp) {
                     _mm512_permutexvar_epi32(h ? acrossB : acrossA, fx));
     }
     __m512i slo = sum[0], shi = sum[1];
-    if ((n & 1) && tail) {
-      // The odd last pixel the way the scalar loop filters it.
-      const int last = n - 1;
-      const int32_t fu = sp.fu + sp.du * last, fv = sp.fv + sp.dv * last;
-      const uint32_t* p = sp.tex + size_t(fv >> 16) * sp.texPitch + size_t(fu >> 16);
-      const uint32_t wx = uint32_t(fu >> 8) & 0xFF, wy = uint32_t(fv >> 8) & 0xFF;
-      const uint32_t c = Lerp(Lerp(p[0], p[1], wx), Lerp(p[sp.texPitch], p[sp.texPitch + 1], wx), wy);
-      __m512i sv = _mm512_mask_set1_epi32(_mm512_packus_epi16(slo, shi), __mmask16(1u << (last - i)), int(c));
+    const bool hasFirst = oddFirst >= i && oddFirst < i + 16, hasSecond = oddSecond >= i && oddSecond < i + 16;
+    if (hasFirst || hasSecond) {
+      __m512i sv = _mm512_packus_epi16(slo, shi);
+      if (hasFirst)
+        sv = _mm512_mask_set1_epi32(sv, __mmask16(1u << (oddFirst - i)), int(scalar(sp.fu, sp.fv, sp.du, sp.dv, oddFirst)));
+      if (hasSecond)
+        sv = _mm512_mask_set1_epi32(sv, __mmask16(1u << (oddSecond - i)),
+                                    int(scalar(sp.fu2, sp.fv2, sp.du2, sp.dv2, oddSecond - m)));
       slo = _mm512_unpacklo_epi8(sv, z);
       shi = _mm512_unpackhi_epi8(sv, z);
     }

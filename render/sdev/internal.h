@@ -182,6 +182,8 @@ SmallQuadKernel FindWideSmallQuadKernel(BlendKind k);
 // A span of n pixels at dst sampled with linear filtering, its positions in
 // 16.16 fixed point (fu, fv at the first pixel, half a texel taken off;
 // steps du, dv), each pixel's four texels inside the texture (tex, texPitch).
+// The pixels from `split` on (n: none) are a second span that meets the
+// first, with its own positions (fu2, fv2 at pixel split; du2, dv2).
 struct FilteredSpan {
   uint32_t* dst;
   const uint32_t* tex;
@@ -189,6 +191,8 @@ struct FilteredSpan {
   int32_t fu, fv, du, dv;
   int n;
   uint32_t mod;
+  int split;
+  int32_t fu2, fv2, du2, dv2;
 };
 using FilteredSpanKernel = void (*)(const FilteredSpan& s);
 // The kernel that samples such a span and blends it (kind k) in one pass, the
@@ -222,6 +226,9 @@ bool PicturesHeldOn(const Surface* target);
 
 void Triangle(const Target& t, const Rect& clip, const PixelState& s, const RVert& a, const RVert& b,
               const RVert& c);
+// Two triangles (v[0..2] and v[3..5]) drawn as Triangle draws one after the
+// other: the same pixels, the rows where they meet in one pass.
+void TrianglePair(const Target& t, const Rect& clip, const PixelState& s, const RVert* v);
 void Line(const Target& t, const Rect& clip, const PixelState& s, const RVert& a, const RVert& b);
 void Point(const Target& t, const Rect& clip, const PixelState& s, const RVert& a);
 // An axis-aligned rectangle given as two triangles (v[0..3] its corners in
