@@ -349,6 +349,26 @@ LANTERN_AVX512 void RowAvx512(uint32_t* dst, const uint32_t* a, const uint32_t*,
   }
 }
 
+// Two rows mixed down, a + (b - a) f / 256, then modulated and blended,
+// sixteen pixels at a time: the arithmetic of MixRowAvx2<true, k>.
+template <BlendKind k>
+LANTERN_AVX512 void MixedRowAvx512(uint32_t* dst, const uint32_t* a, const uint32_t* b, uint32_t f, int n,
+                                   uint32_t mod) {
+  const __m512i z = _mm512_setzero_si512();
+  const bool hasMod = mod != 0xFFFFFFFFu, opaqueStays = (mod >> 24) == 255;
+  const __m512i mod16 = _mm512_unpacklo_epi8(_mm512_set1_epi32(int(mod)), z);
+  const __m512i wa = _mm512_set1_epi16(short(256 - f)), wb = _mm512_set1_epi16(short(f));
+  for (int i = 0; i < n; i += 16) {
+    const bool tail = i + 16 > n;
+    const __mmask16 live = tail ? __mmask16((1u << (n - i)) - 1) : __mmask16(0xFFFF);
+    const __m512i x = tail ? _mm512_maskz_loadu_epi32(live, a + i) : _mm512_loadu_si512(a + i);
+    const __m512i y = tail ? _mm512_maskz_loadu_epi32(live, b + i) : _mm512_loadu_si512(b + i);
+    BlendSixteen<k>(dst + i, live, !tail, Mix32(_mm512_unpacklo_epi8(x, z), wa, _mm512_unpacklo_epi8(y, z), wb),
+                    Mix32(_mm512_unpackhi_epi8(x, z), wa, _mm512_unpackhi_epi8(y, z), wb), hasMod, mod16,
+                    opaqueStays);
+  }
+}
+
 template <BlendKind k>
 LANTERN_AVX512 void SmallQuadAvx512(const SmallQuad& q) {
   const __m512i z = _mm512_setzero_si512();
@@ -367,33 +387,173 @@ LANTERN_AVX512 void SmallQuadAvx512(const SmallQuad& q) {
   const __m512i wrLo = _mm512_unpacklo_epi32(wr32, wr32), wrHi = _mm512_unpackhi_epi32(wr32, wr32);
   const __mmask16 first = q.span >= 16 ? __mmask16(0xFFFF) : __mmask16((1u << q.span) - 1);
   const __mmask16 second = q.span <= 16 ? __mmask16(0) : __mmask16((1u << (q.span - 16)) - 1);
-  // The last two texel rows taken across (widened), kept: the next output
+  // Each texel row taken across (widened) from q.tex + row pitch + base.
+  auto across = [&](const uint32_t* r, __m512i& lo, __m512i& hi) __attribute__((always_inline, target("avx512f,avx512bw"))) {
+    __m512i t0 = _mm512_maskz_loadu_epi32(first, r), t1 = _mm512_maskz_loadu_epi32(second, r + 16);
+    __m512i l = _mm512_permutex2var_epi32(t0, left, t1), rr = _mm512_permutex2var_epi32(t0, right, t1);
+    lo = Mix32(_mm512_unpacklo_epi8(l, z), wlLo, _mm512_unpacklo_epi8(rr, z), wrLo);
+    hi = Mix32(_mm512_unpackhi_epi8(l, z), wlHi, _mm512_unpackhi_epi8(rr, z), wrHi);
+  };
+  const int rows = q.rows;
+  const int* const yi0 = q.yi0;
+  const int* const yi1 = q.yi1;
+  const uint32_t* const yf = q.yf;
+  const uint32_t* const tex = q.tex + q.base;
+  const size_t texPitch = q.texPitch, dstPitch = q.dstPitch;
+  const uint32_t* const dstEnd = q.dstEnd;
+  uint32_t* line = q.dst;
+  // The texel rows the quad reads, when they are few (a quad drawn near its
+  // size reads each of them once or twice): each is taken across once, in
+  // order, and every output row mixes two of them down with no choice to make
+  // (a weight of 0 keeps the first row exactly).
+  constexpr int kMostRows = 40;
+  int jlo = yi0[0], jhi = yi0[0];
+  for (int y = 0; y < rows; ++y) {
+    jlo = std::min(jlo, yi0[y]);
+    jhi = std::max(jhi, yi0[y]);
+    if (yf) {
+      jlo = std::min(jlo, yi1[y]);
+      jhi = std::max(jhi, yi1[y]);
+    }
+  }
+  if (jhi - jlo < kMostRows && jhi - jlo <= rows + 2) {
+    // The target rows are asked for first: they are read while the texel
+    // rows are taken across (a quad's rows lie in as many cache lines).
+    for (int y = 0; y < rows; ++y) {
+      _mm_prefetch(reinterpret_cast<const char*>(line + size_t(y) * dstPitch), _MM_HINT_T0);
+      _mm_prefetch(reinterpret_cast<const char*>(line + size_t(y) * dstPitch + 15), _MM_HINT_T0);
+    }
+    __m512i lo[kMostRows], hi[kMostRows];
+    for (int j = jlo; j <= jhi; ++j) across(tex + size_t(j) * texPitch, lo[j - jlo], hi[j - jlo]);
+    for (int y = 0; y < rows; ++y, line += dstPitch) {
+      const int a = yi0[y] - jlo;
+      __m512i slo = lo[a], shi = hi[a];
+      if (yf) {
+        const int b = yi1[y] - jlo;
+        const __m512i wa = _mm512_set1_epi16(short(256 - yf[y])), wb = _mm512_set1_epi16(short(yf[y]));
+        slo = Mix32(slo, wa, lo[b], wb);
+        shi = Mix32(shi, wa, hi[b], wb);
+      }
+      BlendSixteen<k>(line, live, line + 16 <= dstEnd, slo, shi, hasMod, mod16, opaqueStays);
+    }
+    return;
+  }
+  // Otherwise the last two texel rows taken across are kept: the next output
   // row usually needs one of them again.
   __m512i lo[2] = {z, z}, hi[2] = {z, z};
   RowSlots slots;
   auto row = [&](int j, int keep) __attribute__((always_inline, target("avx512f,avx512bw"))) -> int {
     bool fresh = false;
     const int s = slots.Take(j, keep, fresh);
-    if (!fresh) return s;
-    const uint32_t* r = q.tex + size_t(j) * q.texPitch + q.base;
-    __m512i t0 = _mm512_maskz_loadu_epi32(first, r), t1 = _mm512_maskz_loadu_epi32(second, r + 16);
-    __m512i l = _mm512_permutex2var_epi32(t0, left, t1), rr = _mm512_permutex2var_epi32(t0, right, t1);
-    lo[s] = Mix32(_mm512_unpacklo_epi8(l, z), wlLo, _mm512_unpacklo_epi8(rr, z), wrLo);
-    hi[s] = Mix32(_mm512_unpackhi_epi8(l, z), wlHi, _mm512_unpackhi_epi8(rr, z), wrHi);
+    if (fresh) across(tex + size_t(j) * texPitch, lo[s], hi[s]);
     return s;
   };
-  uint32_t* line = q.dst;
-  for (int y = 0; y < q.rows; ++y, line += q.dstPitch) {
-    uint32_t fy = q.yf ? q.yf[y] : 0;
-    int s0 = row(q.yi0[y], -1);
+  for (int y = 0; y < rows; ++y, line += dstPitch) {
+    uint32_t fy = yf ? yf[y] : 0;
+    int s0 = row(yi0[y], -1);
     __m512i slo = lo[s0], shi = hi[s0];
     if (fy != 0) {
-      int s1 = row(q.yi1[y], s0);
+      int s1 = row(yi1[y], s0);
       const __m512i wa = _mm512_set1_epi16(short(256 - fy)), wb = _mm512_set1_epi16(short(fy));
       slo = Mix32(lo[s0], wa, lo[s1], wb);
       shi = Mix32(hi[s0], wa, hi[s1], wb);
     }
-    BlendSixteen<k>(line, live, line + 16 <= q.dstEnd, slo, shi, hasMod, mod16, opaqueStays);
+    BlendSixteen<k>(line, live, line + 16 <= dstEnd, slo, shi, hasMod, mod16, opaqueStays);
+  }
+}
+
+// a + (b - a) f / 256 per widened channel, f given as f << 7 (f in 0..255).
+LANTERN_AVX512 inline __m512i Mix7(__m512i a, __m512i b, __m512i f7) {
+  return _mm512_add_epi16(a, _mm512_mulhi_epi16(_mm512_slli_epi16(_mm512_sub_epi16(b, a), 1), f7));
+}
+
+// A span sampled with linear filtering and blended, sixteen pixels at a time:
+// each pixel's two texel pairs gathered, mixed down the column by fy and
+// then across by fx as a + (b - a) f / 256 per channel (the arithmetic of the
+// sampler's vector loops), the last pixel of an odd span across first and
+// then down (its scalar loop), modulated and blended as RowAvx512<k>. The
+// pixels are gathered in the two sets the widening unpack makes of sixteen
+// (0 1 4 5 ... and 2 3 6 7 ...), which then go to the blend as they are.
+template <BlendKind k>
+LANTERN_AVX512 void FilteredSpanAvx512(const FilteredSpan& sp) {
+  const __m512i z = _mm512_setzero_si512();
+  const bool hasMod = sp.mod != 0xFFFFFFFFu, opaqueStays = (sp.mod >> 24) == 255;
+  const __m512i mod16 = _mm512_unpacklo_epi8(_mm512_set1_epi32(int(sp.mod)), z);
+  const __m512i lanes = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+  const __m512i byte = _mm512_set1_epi32(0xFF), pitch = _mm512_set1_epi32(int(sp.texPitch));
+  // The pixels of each set, and per 128-bit lane of a set's widened pairs
+  // the pixel whose column weight each lane takes (the set's pixels 2L and
+  // 2L + 1 of lane L lie in the low and high unpack), and whose row weight.
+  const __m512i setA = _mm512_setr_epi32(0, 1, 4, 5, 8, 9, 12, 13, 0, 0, 0, 0, 0, 0, 0, 0);
+  const __m512i setB = _mm512_setr_epi32(2, 3, 6, 7, 10, 11, 14, 15, 0, 0, 0, 0, 0, 0, 0, 0);
+  const __m512i evenA = _mm512_setr_epi32(0, 0, 0, 0, 4, 4, 4, 4, 8, 8, 8, 8, 12, 12, 12, 12);
+  const __m512i oddA = _mm512_setr_epi32(1, 1, 1, 1, 5, 5, 5, 5, 9, 9, 9, 9, 13, 13, 13, 13);
+  const __m512i acrossA = _mm512_setr_epi32(0, 0, 1, 1, 4, 4, 5, 5, 8, 8, 9, 9, 12, 12, 13, 13);
+  const __m512i two = _mm512_set1_epi32(2);
+  const __m512i evenB = _mm512_add_epi32(evenA, two), oddB = _mm512_add_epi32(oddA, two),
+                acrossB = _mm512_add_epi32(acrossA, two);
+  // Positions in 16.16 stepped as the scalar loop steps them (wrapping as
+  // int32), from the first span's start or the second's.
+  const __m512i fu = _mm512_set1_epi32(sp.fu), fv = _mm512_set1_epi32(sp.fv), du = _mm512_set1_epi32(sp.du),
+                dv = _mm512_set1_epi32(sp.dv);
+  const __m512i fu2 = _mm512_set1_epi32(sp.fu2), fv2 = _mm512_set1_epi32(sp.fv2), du2 = _mm512_set1_epi32(sp.du2),
+                dv2 = _mm512_set1_epi32(sp.dv2), split = _mm512_set1_epi32(sp.split);
+  // The pixel of a span filtered the way the sampler's scalar loop does it
+  // (across, then down): the last of a span of odd length.
+  auto scalar = [&sp](int32_t u0, int32_t v0, int32_t du0, int32_t dv0, int step) {
+    const int32_t pu = int32_t(uint32_t(u0) + uint32_t(du0) * uint32_t(step)),
+                  pv = int32_t(uint32_t(v0) + uint32_t(dv0) * uint32_t(step));
+    const uint32_t* p = sp.tex + size_t(pv >> 16) * sp.texPitch + size_t(pu >> 16);
+    const uint32_t wx = uint32_t(pu >> 8) & 0xFF, wy = uint32_t(pv >> 8) & 0xFF;
+    return Lerp(Lerp(p[0], p[1], wx), Lerp(p[sp.texPitch], p[sp.texPitch + 1], wx), wy);
+  };
+  const int n = sp.n, m = sp.split;
+  const int oddFirst = m & 1 ? m - 1 : -1, oddSecond = (n - m) & 1 ? n - 1 : -1;
+  const long long* top = reinterpret_cast<const long long*>(sp.tex);
+  const long long* bottom = reinterpret_cast<const long long*>(sp.tex + sp.texPitch);
+  for (int i = 0; i < n; i += 16) {
+    const bool tail = i + 16 > n;
+    const __mmask16 live = tail ? __mmask16((1u << (n - i)) - 1) : __mmask16(0xFFFF);
+    const __m512i count = _mm512_set1_epi32(n - i);
+    const __m512i kk = _mm512_add_epi32(_mm512_set1_epi32(i), lanes), k2 = _mm512_sub_epi32(kk, split);
+    const __mmask16 second = _mm512_cmpge_epi32_mask(kk, split);
+    const __m512i u = _mm512_mask_add_epi32(_mm512_add_epi32(fu, _mm512_mullo_epi32(kk, du)), second, fu2,
+                                            _mm512_mullo_epi32(k2, du2));
+    const __m512i v = _mm512_mask_add_epi32(_mm512_add_epi32(fv, _mm512_mullo_epi32(kk, dv)), second, fv2,
+                                            _mm512_mullo_epi32(k2, dv2));
+    const __m512i at = _mm512_add_epi32(_mm512_mullo_epi32(_mm512_srai_epi32(v, 16), pitch), _mm512_srai_epi32(u, 16));
+    // Weights f << 7 in both 16-bit halves of each pixel's lane.
+    __m512i fy = _mm512_slli_epi32(_mm512_and_si512(_mm512_srai_epi32(v, 8), byte), 7);
+    __m512i fx = _mm512_slli_epi32(_mm512_and_si512(_mm512_srai_epi32(u, 8), byte), 7);
+    fy = _mm512_or_si512(fy, _mm512_slli_epi32(fy, 16));
+    fx = _mm512_or_si512(fx, _mm512_slli_epi32(fx, 16));
+    __m512i sum[2];
+    for (int h = 0; h < 2; ++h) {
+      const __m512i set = h ? setB : setA;
+      const __mmask8 in = __mmask8(_mm512_mask_cmplt_epi32_mask(0xFF, set, count));
+      const __m256i idx = _mm512_castsi512_si256(_mm512_permutexvar_epi32(set, at));
+      const __m512i t = _mm512_mask_i32gather_epi64(z, in, idx, top, 4);
+      const __m512i b = _mm512_mask_i32gather_epi64(z, in, idx, bottom, 4);
+      const __m512i even = Mix7(_mm512_unpacklo_epi8(t, z), _mm512_unpacklo_epi8(b, z),
+                                _mm512_permutexvar_epi32(h ? evenB : evenA, fy));
+      const __m512i odd = Mix7(_mm512_unpackhi_epi8(t, z), _mm512_unpackhi_epi8(b, z),
+                               _mm512_permutexvar_epi32(h ? oddB : oddA, fy));
+      sum[h] = Mix7(_mm512_unpacklo_epi64(even, odd), _mm512_unpackhi_epi64(even, odd),
+                    _mm512_permutexvar_epi32(h ? acrossB : acrossA, fx));
+    }
+    __m512i slo = sum[0], shi = sum[1];
+    const bool hasFirst = oddFirst >= i && oddFirst < i + 16, hasSecond = oddSecond >= i && oddSecond < i + 16;
+    if (hasFirst || hasSecond) {
+      __m512i sv = _mm512_packus_epi16(slo, shi);
+      if (hasFirst)
+        sv = _mm512_mask_set1_epi32(sv, __mmask16(1u << (oddFirst - i)), int(scalar(sp.fu, sp.fv, sp.du, sp.dv, oddFirst)));
+      if (hasSecond)
+        sv = _mm512_mask_set1_epi32(sv, __mmask16(1u << (oddSecond - i)),
+                                    int(scalar(sp.fu2, sp.fv2, sp.du2, sp.dv2, oddSecond - m)));
+      slo = _mm512_unpacklo_epi8(sv, z);
+      shi = _mm512_unpackhi_epi8(sv, z);
+    }
+    BlendSixteen<k>(sp.dst + i, live, !tail, slo, shi, hasMod, mod16, opaqueStays);
   }
 }
 
@@ -479,8 +639,11 @@ Kernel ForKind(BlendKind k, Pick pick) {
 
 MixRowKernel FindMixRowKernel(BlendKind k, bool mixed) {
 #if defined(LANTERN_HAVE_AVX2_PATH)
-  if (VectorLevel() >= 3 && !mixed)
-    return ForKind<MixRowKernel>(k, [](auto c) { return &RowAvx512<decltype(c)::value>; });
+  if (VectorLevel() >= 3) {
+    return ForKind<MixRowKernel>(k, [mixed](auto c) {
+      return mixed ? &MixedRowAvx512<decltype(c)::value> : &RowAvx512<decltype(c)::value>;
+    });
+  }
   if (VectorLevel() >= 2) {
     return ForKind<MixRowKernel>(k, [mixed](auto c) {
       return mixed ? &MixRowAvx2<true, decltype(c)::value> : &MixRowAvx2<false, decltype(c)::value>;
@@ -496,6 +659,15 @@ SmallQuadKernel FindWideSmallQuadKernel(BlendKind k) {
 #if defined(LANTERN_HAVE_AVX2_PATH)
   if (VectorLevel() >= 3)
     return ForKind<SmallQuadKernel>(k, [](auto c) { return &SmallQuadAvx512<decltype(c)::value>; });
+#endif
+  (void)k;
+  return nullptr;
+}
+
+FilteredSpanKernel FindFilteredSpanKernel(BlendKind k) {
+#if defined(LANTERN_HAVE_AVX2_PATH)
+  if (VectorLevel() >= 3)
+    return ForKind<FilteredSpanKernel>(k, [](auto c) { return &FilteredSpanAvx512<decltype(c)::value>; });
 #endif
   (void)k;
   return nullptr;

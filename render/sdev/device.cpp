@@ -309,6 +309,13 @@ struct LightSetup {
   std::vector<L> lights;
 };
 
+// How many corners of triangle (d, e, f) are corners of (a, b, c).
+int Shared(uint32_t a, uint32_t b, uint32_t c, uint32_t d, uint32_t e, uint32_t f) {
+  int n = 0;
+  for (uint32_t x : {d, e, f}) n += x == a || x == b || x == c;
+  return n;
+}
+
 float Dot3(const float* a, const float* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 
 void Normalize3(float* v) {
@@ -507,16 +514,8 @@ HResult Device::Draw(PrimType t, uint32_t fvf, const void* verts, uint32_t vcoun
       if (!s.valid[id]) return false;
     if (culled(area(a, b, c)) || culled(area(d, e, f))) return false;
     // The corners: the three of the first triangle and the one of the second that is new.
-    uint32_t extra = UINT32_MAX;
-    int shared = 0;
-    for (uint32_t x : {d, e, f}) {
-      if (x == a || x == b || x == c) {
-        ++shared;
-      } else {
-        extra = x;
-      }
-    }
-    if (shared != 2 || extra == UINT32_MAX) return false;
+    if (Shared(a, b, c, d, e, f) != 2) return false;
+    uint32_t extra = (d != a && d != b && d != c) ? d : (e != a && e != b && e != c) ? e : f;
     // The unshared corner of the first triangle must be opposite `extra`.
     uint32_t lone = (a != d && a != e && a != f) ? a : (b != d && b != e && b != f) ? b : c;
     const raster::RVert& p = s.verts[lone];
@@ -543,6 +542,19 @@ HResult Device::Draw(PrimType t, uint32_t fvf, const void* verts, uint32_t vcoun
         if (k + 5 < n && quad(V(k), V(k + 1), V(k + 2), V(k + 3), V(k + 4), V(k + 5))) {
           k += 3;
           continue;
+        }
+        // Two triangles of a turned quad (the next two are not a quad)
+        // are drawn together.
+        if (k + 5 < n && Shared(V(k), V(k + 1), V(k + 2), V(k + 3), V(k + 4), V(k + 5)) == 2 &&
+            (k + 8 >= n || Shared(V(k + 3), V(k + 4), V(k + 5), V(k + 6), V(k + 7), V(k + 8)) != 2)) {
+          const uint32_t ids[6] = {V(k), V(k + 1), V(k + 2), V(k + 3), V(k + 4), V(k + 5)};
+          if (std::all_of(ids, ids + 6, [&](uint32_t id) { return s.valid[id] != 0; })) {
+            raster::RVert both[6];
+            for (int j = 0; j < 6; ++j) both[j] = s.verts[ids[j]];
+            raster::TrianglePair(tg, clip, ps, both);
+            k += 3;
+            continue;
+          }
         }
         tri(V(k), V(k + 1), V(k + 2));
       }

@@ -179,6 +179,26 @@ SmallQuadKernel FindSmallQuadKernel(BlendKind k);
 // The same sixteen pixels at a time, for quads with a span (AVX-512); null when none.
 SmallQuadKernel FindWideSmallQuadKernel(BlendKind k);
 
+// A span of n pixels at dst sampled with linear filtering, its positions in
+// 16.16 fixed point (fu, fv at the first pixel, half a texel taken off;
+// steps du, dv), each pixel's four texels inside the texture (tex, texPitch).
+// The pixels from `split` on (n: none) are a second span that meets the
+// first, with its own positions (fu2, fv2 at pixel split; du2, dv2).
+struct FilteredSpan {
+  uint32_t* dst;
+  const uint32_t* tex;
+  size_t texPitch;
+  int32_t fu, fv, du, dv;
+  int n;
+  uint32_t mod;
+  int split;
+  int32_t fu2, fv2, du2, dv2;
+};
+using FilteredSpanKernel = void (*)(const FilteredSpan& s);
+// The kernel that samples such a span and blends it (kind k) in one pass, the
+// same pixels as the sampler's span loops and FindMixRowKernel's; null when none.
+FilteredSpanKernel FindFilteredSpanKernel(BlendKind k);
+
 // A picture drawn texel for pixel without modulation (Replace, Alpha or
 // Add): h rows of w pixels from dst (target pixel x0, y0), the texels from
 // src (texel `from` of texel row j0; the rows follow each other), runs its
@@ -206,6 +226,9 @@ bool PicturesHeldOn(const Surface* target);
 
 void Triangle(const Target& t, const Rect& clip, const PixelState& s, const RVert& a, const RVert& b,
               const RVert& c);
+// Two triangles (v[0..2] and v[3..5]) drawn as Triangle draws one after the
+// other: the same pixels, the rows where they meet in one pass.
+void TrianglePair(const Target& t, const Rect& clip, const PixelState& s, const RVert* v);
 void Line(const Target& t, const Rect& clip, const PixelState& s, const RVert& a, const RVert& b);
 void Point(const Target& t, const Rect& clip, const PixelState& s, const RVert& a);
 // An axis-aligned rectangle given as two triangles (v[0..3] its corners in
@@ -217,6 +240,14 @@ bool Quad(const Target& t, const Rect& clip, const PixelState& s, const RVert* v
 inline uint32_t Div255(uint32_t x) { return (x + 128 + ((x + 128) >> 8)) >> 8; }
 // The same for any x.
 inline uint32_t Div255Wide(uint32_t x) { return (2 * x + 255) / 510; }
+
+// a + (b - a) * f / 256 for each channel, f in 0..256.
+inline uint32_t Lerp(uint32_t a, uint32_t b, uint32_t f) {
+  uint32_t g = 256 - f;
+  uint32_t rb = (((a & 0xFF00FFu) * g + (b & 0xFF00FFu) * f) >> 8) & 0xFF00FFu;
+  uint32_t ag = (((a >> 8) & 0xFF00FFu) * g + ((b >> 8) & 0xFF00FFu) * f) & 0xFF00FF00u;
+  return rb | ag;
+}
 
 // Per-pixel colour arithmetic (the scalar forms of the blend kernels).
 inline uint32_t Ch(uint32_t c, int shift) { return (c >> shift) & 0xFF; }

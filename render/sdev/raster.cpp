@@ -38,14 +38,6 @@ inline int Address(int i, int n, uint32_t mode) {
   }
 }
 
-// a + (b - a) * f / 256 for each channel, f in 0..256.
-inline uint32_t Lerp(uint32_t a, uint32_t b, uint32_t f) {
-  uint32_t g = 256 - f;
-  uint32_t rb = (((a & 0xFF00FFu) * g + (b & 0xFF00FFu) * f) >> 8) & 0xFF00FFu;
-  uint32_t ag = (((a >> 8) & 0xFF00FFu) * g + ((b >> 8) & 0xFF00FFu) * f) & 0xFF00FF00u;
-  return rb | ag;
-}
-
 inline uint32_t Pack(float a, float r, float g, float b) {
   auto q = [](float v) { return uint32_t(std::min(255.f, std::max(0.f, v)) + 0.5f); };
   return q(a) << 24 | q(r) << 16 | q(g) << 8 | q(b);
@@ -174,6 +166,12 @@ inline void Inside(float a, float d, float lo, float hi, int n, int& first, int&
     if (a < lo || a > hi) first = end = 0;
     return;
   }
+  // Every k when the quotients below would say so, told without dividing:
+  // the first one's sign is its numerator's, and the second reaches n - 1
+  // when its exact value does (the product is exact in double).
+  if (d > 0 ? lo <= a && double(hi - a) >= double(n - 1) * double(d)
+            : a <= hi && double(lo - a) <= double(n - 1) * double(d))
+    return;
   float k0 = (lo - a) / d, k1 = (hi - a) / d;
   if (k0 > k1) std::swap(k0, k1);
   first = std::max(first, ClampToInt(std::ceil(k0), -1, n + 1));
@@ -283,16 +281,34 @@ __attribute__((target("avx2"))) bool MapLinearAvx2(double first, double step, in
 // The texels of a span (u, v in texels at its first pixel, their steps per
 // pixel): the samples that need no addressing are stepped in 16.16 fixed
 // point, the rest go through the sampler.
-void SampleSpan(const Sampler& sm, float U, float V, float dU, float dV, int n, uint32_t* out) {
+// The pixels [first, end) of a span that need no addressing, and their
+// positions in 16.16 fixed point from pixel `first` on.
+struct SpanSteps {
+  int first, end;
+  int32_t fu, fv, du, dv;
+};
+
+SpanSteps StepSpan(const Sampler& sm, float U, float V, float dU, float dV, int n) {
   const TexView& t = *sm.t;
   float off = sm.linear ? 0.5f : 0.0f, edge = sm.linear ? 1.001f : 0.001f;
-  int first = 0, end = n;
-  Inside(U - off, dU, 0.001f, float(t.w) - edge, n, first, end);
-  Inside(V - off, dV, 0.001f, float(t.h) - edge, n, first, end);
-  if (first >= end) first = end = n;
+  SpanSteps st;
+  st.first = 0;
+  st.end = n;
+  Inside(U - off, dU, 0.001f, float(t.w) - edge, n, st.first, st.end);
+  Inside(V - off, dV, 0.001f, float(t.h) - edge, n, st.first, st.end);
+  if (st.first >= st.end) st.first = st.end = n;
+  st.fu = int32_t((U - off + dU * float(st.first)) * 65536.f);
+  st.fv = int32_t((V - off + dV * float(st.first)) * 65536.f);
+  st.du = int32_t(dU * 65536.f);
+  st.dv = int32_t(dV * 65536.f);
+  return st;
+}
+
+void SampleSpan(const Sampler& sm, const SpanSteps& st, float U, float V, float dU, float dV, int n, uint32_t* out) {
+  const TexView& t = *sm.t;
+  const int first = st.first, end = st.end;
   for (int k = 0; k < first; ++k) out[k] = sm.Sample(U + dU * float(k), V + dV * float(k));
-  int32_t fu = int32_t((U - off + dU * float(first)) * 65536.f), fv = int32_t((V - off + dV * float(first)) * 65536.f);
-  int32_t du = int32_t(dU * 65536.f), dv = int32_t(dV * 65536.f);
+  int32_t fu = st.fu, fv = st.fv, du = st.du, dv = st.dv;
   const uint32_t* px = t.px;
   size_t pitch = size_t(t.pitch);
   if (!sm.linear) {
@@ -367,63 +383,85 @@ struct TriSetup {
 
 }  // namespace
 
-void Triangle(const Target& t, const Rect& clip, const PixelState& s, const RVert& va, const RVert& vb,
-              const RVert& vc) {
-  detail::Settle();
-  float area = (vb.x - va.x) * (vc.y - va.y) - (vc.x - va.x) * (vb.y - va.y);
-  if (!(std::fabs(area) > 1e-12f)) return;
-  // Screen y points down: a positive area is clockwise on the screen.
-  if ((s.cull == kCullCW && area > 0) || (s.cull == kCullCCW && area < 0)) return;
-  const RVert* v[3] = {&va, &vb, &vc};
-  std::sort(v, v + 3, [](const RVert* p, const RVert* q) { return p->y < q->y; });
-  int y0 = std::max(clip.top, CeilToInt(v[0]->y - 0.5f));
-  int y1 = std::min(clip.bottom, CeilToInt(v[2]->y - 0.5f));
-  if (y0 >= y1) return;
+namespace {
 
+// A triangle set up to be drawn row by row.
+struct TriDraw {
+  const Target* t = nullptr;
+  const Rect* clip = nullptr;
+  const PixelState* s = nullptr;
   Sampler sm;
-  sm.Init(s);
-  bool uniform = !s.gouraud || (ColorOf(va) == ColorOf(vb) && ColorOf(va) == ColorOf(vc));
-  uint32_t flat = ColorOf(va);
-  Plan plan = MakePlan(s, uniform, flat);
-  BlendKind kind = Classify(s);
-
-  // Plane equations of the attributes.
-  float x0 = va.x, yy0 = va.y, ex1 = vb.x - va.x, ey1 = vb.y - va.y, ex2 = vc.x - va.x, ey2 = vc.y - va.y;
-  auto plane = [&](float a0, float a1, float a2) {
-    Gradient gr;
-    float d1 = a1 - a0, d2 = a2 - a0;
-    gr.dx = (d1 * ey2 - d2 * ey1) / area;
-    gr.dy = (d2 * ex1 - d1 * ex2) / area;
-    gr.base = a0 - gr.dx * x0 - gr.dy * yy0;
-    return gr;
-  };
+  Plan plan;
+  BlendKind kind = BlendKind::Generic;
   TriSetup ts;
-  ts.perspective = std::fabs(va.rhw - vb.rhw) > 1e-6f || std::fabs(va.rhw - vc.rhw) > 1e-6f;
-  if (!uniform) {
-    ts.a = plane(va.a, vb.a, vc.a);
-    ts.r = plane(va.r, vb.r, vc.r);
-    ts.g = plane(va.g, vb.g, vc.g);
-    ts.b = plane(va.b, vb.b, vc.b);
-  }
-  bool textured = s.tex && plan.kind != Plan::kDiffuse;
-  if (textured) {
-    float qa = ts.perspective ? va.rhw : 1, qb = ts.perspective ? vb.rhw : 1, qc = ts.perspective ? vc.rhw : 1;
-    ts.u = plane(va.u * sm.w * qa, vb.u * sm.w * qb, vc.u * sm.w * qc);
-    ts.v = plane(va.v * sm.h * qa, vb.v * sm.h * qb, vc.v * sm.h * qc);
-    if (ts.perspective) ts.q = plane(qa, qb, qc);
+  bool textured = false;
+  const RVert *top = nullptr, *mid = nullptr, *bot = nullptr;
+  int y0 = 0, y1 = 0;
+  // Spans are short: their blend kernel is found once (a plain copy keeps BlendRow's).
+  MixRowKernel rowKernel = nullptr;
+  // Set when a span inside the texture is sampled and blended in one pass.
+  FilteredSpanKernel spanKernel = nullptr;
+  uint32_t mod = 0xFFFFFFFFu;  // the uniform colour spanKernel modulates with
+
+  // False when there is nothing to draw.
+  bool Setup(const Target& target, const Rect& clipRect, const PixelState& state, const RVert& va, const RVert& vb,
+             const RVert& vc) {
+    t = &target;
+    clip = &clipRect;
+    s = &state;
+    float area = (vb.x - va.x) * (vc.y - va.y) - (vc.x - va.x) * (vb.y - va.y);
+    if (!(std::fabs(area) > 1e-12f)) return false;
+    // Screen y points down: a positive area is clockwise on the screen.
+    if ((state.cull == kCullCW && area > 0) || (state.cull == kCullCCW && area < 0)) return false;
+    const RVert* v[3] = {&va, &vb, &vc};
+    std::sort(v, v + 3, [](const RVert* p, const RVert* q) { return p->y < q->y; });
+    top = v[0];
+    mid = v[1];
+    bot = v[2];
+    y0 = std::max(clipRect.top, CeilToInt(v[0]->y - 0.5f));
+    y1 = std::min(clipRect.bottom, CeilToInt(v[2]->y - 0.5f));
+    if (y0 >= y1) return false;
+
+    sm.Init(state);
+    bool uniform = !state.gouraud || (ColorOf(va) == ColorOf(vb) && ColorOf(va) == ColorOf(vc));
+    plan = MakePlan(state, uniform, ColorOf(va));
+    kind = Classify(state);
+
+    // Plane equations of the attributes.
+    float x0 = va.x, yy0 = va.y, ex1 = vb.x - va.x, ey1 = vb.y - va.y, ex2 = vc.x - va.x, ey2 = vc.y - va.y;
+    auto plane = [&](float a0, float a1, float a2) {
+      Gradient gr;
+      float d1 = a1 - a0, d2 = a2 - a0;
+      gr.dx = (d1 * ey2 - d2 * ey1) / area;
+      gr.dy = (d2 * ex1 - d1 * ex2) / area;
+      gr.base = a0 - gr.dx * x0 - gr.dy * yy0;
+      return gr;
+    };
+    ts.perspective = std::fabs(va.rhw - vb.rhw) > 1e-6f || std::fabs(va.rhw - vc.rhw) > 1e-6f;
+    if (!uniform) {
+      ts.a = plane(va.a, vb.a, vc.a);
+      ts.r = plane(va.r, vb.r, vc.r);
+      ts.g = plane(va.g, vb.g, vc.g);
+      ts.b = plane(va.b, vb.b, vc.b);
+    }
+    textured = state.tex && plan.kind != Plan::kDiffuse;
+    if (textured) {
+      float qa = ts.perspective ? va.rhw : 1, qb = ts.perspective ? vb.rhw : 1, qc = ts.perspective ? vc.rhw : 1;
+      ts.u = plane(va.u * sm.w * qa, vb.u * sm.w * qb, vc.u * sm.w * qc);
+      ts.v = plane(va.v * sm.h * qa, vb.v * sm.h * qb, vc.v * sm.h * qc);
+      if (ts.perspective) ts.q = plane(qa, qb, qc);
+    }
+    rowKernel = kind != BlendKind::Generic ? FindMixRowKernel(kind, false) : nullptr;
+    if (textured && !ts.perspective && plan.kind == Plan::kTexture && plan.uniform && sm.linear &&
+        kind != BlendKind::Generic) {
+      spanKernel = FindFilteredSpanKernel(kind);
+      mod = plan.color;
+    }
+    return true;
   }
 
-  uint32_t src[kChunk];
-  // Spans are short: their blend kernel is found once (a plain copy keeps BlendRow's).
-  MixRowKernel rowKernel = kind != BlendKind::Generic ? FindMixRowKernel(kind, false) : nullptr;
-  auto emit = [&](int x, int y, int n, uint32_t mod) {
-    if (rowKernel && !(kind == BlendKind::Replace && mod == 0xFFFFFFFFu))
-      rowKernel(t.px + size_t(y) * t.pitch + x, src, nullptr, 0, n, mod);
-    else
-      Emit(t, x, y, src, n, kind, s, mod);
-  };
-  const RVert *top = v[0], *mid = v[1], *bot = v[2];
-  for (int y = y0; y < y1; ++y) {
+  // Row y's pixels [xa, xb), clipped.
+  void Span(int y, int& xa, int& xb) const {
     float py = y + 0.5f;
     auto edgeX = [py](const RVert* p, const RVert* q) {
       float dy = q->y - p->y;
@@ -432,8 +470,29 @@ void Triangle(const Target& t, const Rect& clip, const PixelState& s, const RVer
     float xl = edgeX(top, bot);
     float xs = py < mid->y ? edgeX(top, mid) : edgeX(mid, bot);
     if (xs < xl) std::swap(xs, xl);
-    int xa = std::max(clip.left, CeilToInt(xl - 0.5f));
-    int xb = std::min(clip.right, CeilToInt(xs - 0.5f));
+    xa = std::max(clip->left, CeilToInt(xl - 0.5f));
+    xb = std::min(clip->right, CeilToInt(xs - 0.5f));
+  }
+
+  // The steps of n pixels of row y from x (spanKernel set, n at most kChunk);
+  // false when some of them need the sampler's addressing.
+  bool Steps(int x, int y, int n, SpanSteps& st) const {
+    float px = x + 0.5f, py = y + 0.5f;
+    st = StepSpan(sm, ts.u.At(px, py), ts.v.At(px, py), ts.u.dx, ts.v.dx, n);
+    return st.first == 0 && st.end == n;
+  }
+
+  // Draws row y's pixels [xa, xb).
+  void Draw(int y, int xa, int xb) const {
+    const Target& tg = *t;
+    uint32_t src[kChunk];
+    auto emit = [&](int x, int n, uint32_t mod) {
+      if (rowKernel && !(kind == BlendKind::Replace && mod == 0xFFFFFFFFu))
+        rowKernel(tg.px + size_t(y) * tg.pitch + x, src, nullptr, 0, n, mod);
+      else
+        Emit(tg, x, y, src, n, kind, *s, mod);
+    };
+    float py = y + 0.5f;
     for (int x = xa; x < xb; x += kChunk) {
       int n = std::min(kChunk, xb - x);
       float px = x + 0.5f;
@@ -446,9 +505,16 @@ void Triangle(const Target& t, const Rect& clip, const PixelState& s, const RVer
       } else {
         float U = ts.u.At(px, py), V = ts.v.At(px, py), Q = ts.perspective ? ts.q.At(px, py) : 1.f;
         if (textured && !ts.perspective && plan.kind == Plan::kTexture && plan.uniform) {
-          SampleSpan(sm, U, V, ts.u.dx, ts.v.dx, n, src);
           if (plan.color != 0xFFFFFFFFu) mod = plan.color;
-          emit(x, y, n, mod);
+          const SpanSteps st = StepSpan(sm, U, V, ts.u.dx, ts.v.dx, n);
+          if (spanKernel && st.first == 0 && st.end == n) {
+            // Sampled and blended in one pass.
+            spanKernel(FilteredSpan{tg.px + size_t(y) * tg.pitch + x, sm.t->px, size_t(sm.t->pitch), st.fu, st.fv,
+                                    st.du, st.dv, n, mod, n, 0, 0, 0, 0});
+            continue;
+          }
+          SampleSpan(sm, st, U, V, ts.u.dx, ts.v.dx, n, src);
+          emit(x, n, mod);
           continue;
         }
         for (int k = 0; k < n; ++k) {
@@ -465,12 +531,61 @@ void Triangle(const Target& t, const Rect& clip, const PixelState& s, const RVer
           if (plan.kind == Plan::kTexture)
             src[k] = plan.uniform ? tex : Modulate(tex, diff);
           else
-            src[k] = Combine(s, tex, diff);
+            src[k] = Combine(*s, tex, diff);
         }
         if (plan.kind == Plan::kTexture && plan.uniform && plan.color != 0xFFFFFFFFu) mod = plan.color;
       }
-      emit(x, y, n, mod);
+      emit(x, n, mod);
     }
+  }
+
+  void DrawAll() const {
+    for (int y = y0; y < y1; ++y) {
+      int xa, xb;
+      Span(y, xa, xb);
+      Draw(y, xa, xb);
+    }
+  }
+};
+
+}  // namespace
+
+void Triangle(const Target& t, const Rect& clip, const PixelState& s, const RVert& va, const RVert& vb,
+              const RVert& vc) {
+  detail::Settle();
+  TriDraw d;
+  if (d.Setup(t, clip, s, va, vb, vc)) d.DrawAll();
+}
+
+void TrianglePair(const Target& t, const Rect& clip, const PixelState& s, const RVert* v) {
+  detail::Settle();
+  TriDraw a, b;
+  const bool hasA = a.Setup(t, clip, s, v[0], v[1], v[2]), hasB = b.Setup(t, clip, s, v[3], v[4], v[5]);
+  if (!hasA || !hasB || !a.spanKernel || a.spanKernel != b.spanKernel || a.mod != b.mod) {
+    if (hasA) a.DrawAll();
+    if (hasB) b.DrawAll();
+    return;
+  }
+  // Row by row, the first triangle's span before the second's (as drawing
+  // one triangle after the other puts them on each pixel); two that meet
+  // are sampled and blended in one pass, each with its own steps.
+  for (int y = std::min(a.y0, b.y0); y < std::max(a.y1, b.y1); ++y) {
+    int xa = 0, xb = 0, xc = 0, xd = 0;
+    if (y >= a.y0 && y < a.y1) a.Span(y, xa, xb);
+    if (y >= b.y0 && y < b.y1) b.Span(y, xc, xd);
+    const int na = xb - xa, nb = xd - xc;
+    SpanSteps sa, sb;
+    if (na > 0 && nb > 0 && na + nb <= kChunk && (xb == xc || xd == xa) && a.Steps(xa, y, na, sa) &&
+        b.Steps(xc, y, nb, sb)) {
+      const bool aFirst = xb == xc;
+      const SpanSteps& l = aFirst ? sa : sb;
+      const SpanSteps& r = aFirst ? sb : sa;
+      a.spanKernel(FilteredSpan{t.px + size_t(y) * t.pitch + std::min(xa, xc), s.tex->px, size_t(s.tex->pitch), l.fu,
+                                l.fv, l.du, l.dv, na + nb, a.mod, aFirst ? na : nb, r.fu, r.fv, r.du, r.dv});
+      continue;
+    }
+    if (na > 0) a.Draw(y, xa, xb);
+    if (nb > 0) b.Draw(y, xc, xd);
   }
 }
 

@@ -523,7 +523,7 @@ constexpr int kKernelTexW = 37, kKernelTexH = 29;
 // sizes from under a pixel to 24, shrunk, enlarged and one to one (whole
 // pixels on texel centres), some flipped, some reaching past the texture's
 // edges and some hanging over the target's; then rows of 1 to 17 pixels
-// whose first texel weight rounds to 256.
+// whose first texel weight rounds to 256; last turned ones (triangles).
 std::vector<TLV> KernelQuads() {
   std::vector<TLV> v;
   uint32_t seed = 12345;
@@ -558,6 +558,14 @@ std::vector<TLV> KernelQuads() {
   }
   for (int n = 1; n <= 17; ++n)  // 1.5 texels per pixel from 3.749: the first texel position ends in .999
     add(2, float(2 * n), float(2 + n), float(2 * n + 2), 3.749f, 2.3f, 3.749f + 1.5f * n, 5.1f, 0xFFFFC070u);
+  for (int k = 0; k < 12; ++k) {  // turned by 7 to 80 degrees, sampled inside the texture: spans of every length
+    float a = 0.12f * float(k + 1), w = 2.0f + 1.9f * float(k), h = 3.5f + 1.1f * float(11 - k);
+    float cx = 5.3f + 5.07f * float(k), cy = 9.1f + 2.93f * float(k), c = std::cos(a), sn = std::sin(a);
+    float u0 = (2.2f + 0.3f * float(k)) / kKernelTexW, u1 = (33.9f - 0.7f * float(k)) / kKernelTexW;
+    float v0 = (1.7f + 0.2f * float(k)) / kKernelTexH, v1 = (26.4f - 0.5f * float(k)) / kKernelTexH;
+    auto at = [&](float sx, float sy, float u, float t) { return V(cx + sx * w * c - sy * h * sn, cy + sx * w * sn + sy * h * c, colors[k % 4], u, t); };
+    v.insert(v.end(), {at(-1, -1, u0, v0), at(1, -1, u1, v0), at(1, 1, u1, v1), at(-1, 1, u0, v1)});
+  }
   return v;
 }
 
