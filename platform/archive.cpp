@@ -113,14 +113,19 @@ TArchivePtr MountOne(const std::string& path) {
 }
 
 // Mounts the archives of the working folder's "assets/" again when the
-// working folder or the content of "assets/" changed. Call with the lock held.
-void EnsureMounted(TMountState& m) {
+// working folder or the content of "assets/" changed. `assets` is a stat of
+// "assets" the caller just took, or null. Call with the lock held.
+void EnsureMounted(TMountState& m, const struct stat* assets = nullptr) {
   // "assets" is looked up in the working folder, so another working folder
   // gives another folder (device, inode) here: no need to ask for the
   // working folder's name at every lookup.
   struct stat st;
+  if (!assets) {
+    if (::stat("assets", &st) != 0) st.st_mode = 0;
+    assets = &st;
+  }
   TAssetsStamp stamp;
-  if (::stat("assets", &st) == 0 && S_ISDIR(st.st_mode)) stamp = {st.st_dev, st.st_ino, st.st_mtim};
+  if (S_ISDIR(assets->st_mode)) stamp = {assets->st_dev, assets->st_ino, assets->st_mtim};
   if (m.valid && m.assets == stamp && !ArchivesChanged(m)) return;
   m.valid = true;
   m.assets = stamp;
@@ -366,11 +371,14 @@ bool WritePackArchive(const std::string& path, const std::vector<TPackInput>& in
   return true;
 }
 
-bool FindArchiveMember(const std::string& lowerName, TArchivePtr& archive, int& number, size_t& entry) {
+bool FindArchiveMember(const std::string& lowerName, const struct stat* assets, TArchivePtr& archive, int& number,
+                       size_t& entry) {
   TMountState& m = Mounts();
   std::lock_guard<std::mutex> lock(m.mutex);
-  EnsureMounted(m);
+  EnsureMounted(m, assets);
   auto it = m.index.find(lowerName);
+  if (it == m.index.end() && lowerName.compare(0, 7, "assets/") == 0)
+    it = m.index.find(std::string_view(lowerName).substr(7));
   if (it == m.index.end()) return false;
   number = it->second.first;
   archive = m.archives[size_t(number)];

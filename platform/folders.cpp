@@ -101,9 +101,16 @@ struct TDirListing {
 std::mutex gDirMutex;
 std::unordered_map<std::string, TDirListing> gDirCache;
 
-bool LookupInDir(const std::string& dir, const std::string& lowerName, std::string& real) {
+// Looks a lower-case name up in a folder's listing. `known` is a stat of the
+// folder the caller just took (st_mode 0 when it failed), or null.
+bool LookupInDir(const std::string& dir, const struct stat* known, const std::string& lowerName, std::string& real) {
   struct stat st;
-  if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+  if (!known) {
+    if (::stat(dir.c_str(), &st) != 0) return false;
+    known = &st;
+  }
+  if (!S_ISDIR(known->st_mode)) return false;
+  st = *known;
   std::lock_guard<std::mutex> lock(gDirMutex);
   auto it = gDirCache.find(dir);
   if (it == gDirCache.end() || it->second.mtime.tv_sec != st.st_mtim.tv_sec ||
@@ -143,14 +150,12 @@ bool FindInFolder(const std::string& folder, const std::string& rest, std::strin
   return false;
 }
 
-bool FindInArchives(const std::string& name, TResolvedName& out) {
-  std::string lower = LowerAscii(name);
+// `assets`: as for FindArchiveMember.
+bool FindInArchives(const std::string& name, TResolvedName& out, const struct stat* assets = nullptr) {
   TArchivePtr archive;
   size_t entry = 0;
   int number = -1;
-  bool found = FindArchiveMember(lower, archive, number, entry);
-  if (!found && lower.compare(0, 7, "assets/") == 0) found = FindArchiveMember(lower.substr(7), archive, number, entry);
-  if (!found) return false;
+  if (!FindArchiveMember(LowerAscii(name), assets, archive, number, entry)) return false;
   out.kind = TResolvedName::kArchive;
   out.archive = number;
   out.mounted = archive;
@@ -251,8 +256,13 @@ TString NormalizeFileName(const TString& name) {
   return TString(text.substr(0, text.size() - split.rest.size()) + out);
 }
 
-std::string FindCaseInsensitive(const std::string& base, const std::string& relative) {
+namespace {
+
+// FindCaseInsensitive with a stat of `base` the caller just took (st_mode 0
+// when it failed), or null.
+std::string FindCaseInsensitiveIn(const std::string& base, const struct stat* baseStat, const std::string& relative) {
   std::string dir = base.empty() ? std::string("./") : WithSlash(base);
+  const struct stat* known = baseStat;
   size_t pos = 0;
   while (pos < relative.size()) {
     size_t end = relative.find('/', pos);
@@ -261,11 +271,18 @@ std::string FindCaseInsensitive(const std::string& base, const std::string& rela
     pos = end + 1;
     if (part.empty()) continue;
     std::string real;
-    if (!LookupInDir(dir, LowerAscii(part), real)) return std::string();
+    if (!LookupInDir(dir, known, LowerAscii(part), real)) return std::string();
+    known = nullptr;
     dir += real;
     if (pos < relative.size()) dir += '/';
   }
   return dir;
+}
+
+}  // namespace
+
+std::string FindCaseInsensitive(const std::string& base, const std::string& relative) {
+  return FindCaseInsensitiveIn(base, nullptr, relative);
 }
 
 bool MakeFolders(const std::string& path) {
@@ -329,6 +346,8 @@ bool ResolveFileName(const TString& name, TResolvedName& out) {
     return split.prefix == TPrefix::kProgram && FindInArchives(split.rest, out);
   }
   const std::string& rest = split.rest;
+  struct stat assets;
+  bool assetsKnown = false;
   if (rest[0] == '/') {
     if (!IsRegularFile(rest)) return false;
     out.kind = TResolvedName::kDisk;
@@ -341,7 +360,12 @@ bool ResolveFileName(const TString& name, TResolvedName& out) {
     path = "assets/" + rest;
   } else {
     std::string ci = FindCaseInsensitive("", rest);
-    if (ci.empty() || !IsRegularFile(ci)) ci = FindCaseInsensitive("assets", rest);
+    if (ci.empty() || !IsRegularFile(ci)) {
+      // One look at "assets" serves its listing and the archives' mount check.
+      if (::stat("assets", &assets) != 0) assets.st_mode = 0;
+      assetsKnown = true;
+      ci = FindCaseInsensitiveIn("assets", &assets, rest);
+    }
     if (!ci.empty() && IsRegularFile(ci)) path = ci;
   }
   if (!path.empty()) {
@@ -349,7 +373,7 @@ bool ResolveFileName(const TString& name, TResolvedName& out) {
     out.path = path;
     return true;
   }
-  return FindInArchives(rest, out);
+  return FindInArchives(rest, out, assetsKnown ? &assets : nullptr);
 }
 
 namespace {
