@@ -11,6 +11,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <map>
 #include <mutex>
@@ -95,44 +96,89 @@ std::string XdgDesktop() {
 // Directory listings for the case-insensitive fallback, checked against the
 // directory's change time on every use.
 struct TDirListing {
+  dev_t device = 0;  // which folder: "./" names another one after a change of working folder
+  ino_t inode = 0;
   struct timespec mtime {};
+  // Read whole, and more than the margin after the change time: a change made
+  // since then has another change time, so a name the listing lacks is absent.
+  bool complete = false, settled = false;
   std::map<std::string, std::string> byLower;  // lower-case name -> real name (first in byte order)
 };
 std::mutex gDirMutex;
 std::unordered_map<std::string, TDirListing> gDirCache;
 
-// Looks a lower-case name up in a folder's listing. `known` is a stat of the
-// folder the caller just took (st_mode 0 when it failed), or null.
-bool LookupInDir(const std::string& dir, const struct stat* known, const std::string& lowerName, std::string& real) {
+int64_t Nanoseconds(const struct timespec& t) { return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec; }
+
+// How long after a folder's change time a change may still get that same
+// time: the kernel stamps changes from a clock that moves in ticks (at most
+// 10 ms), and some file systems keep whole seconds only (2 s steps on FAT).
+int64_t SettleMargin(const struct timespec& changeTime) {
+  return changeTime.tv_nsec == 0 ? int64_t(3000000000) : int64_t(100000000);
+}
+
+enum class TDirAnswer { kFound, kAbsent, kUnsure };
+
+// Looks a lower-case name up in a folder's listing: kFound (with the real
+// name in `real` when given), kAbsent when a settled listing lacks it, else
+// kUnsure. `known` is a stat of the folder the caller just took (st_mode 0
+// when it failed), or null.
+TDirAnswer LookupInDir(const std::string& dir, const struct stat* known, const std::string& lowerName,
+                       std::string* real) {
   struct stat st;
   if (!known) {
-    if (::stat(dir.c_str(), &st) != 0) return false;
+    if (::stat(dir.c_str(), &st) != 0) return TDirAnswer::kUnsure;
     known = &st;
   }
-  if (!S_ISDIR(known->st_mode)) return false;
+  if (!S_ISDIR(known->st_mode)) return TDirAnswer::kUnsure;
   st = *known;
+  struct timespec now {};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  const bool oldEnough = Nanoseconds(now) - Nanoseconds(st.st_mtim) > SettleMargin(st.st_mtim);
   std::lock_guard<std::mutex> lock(gDirMutex);
   auto it = gDirCache.find(dir);
-  if (it == gDirCache.end() || it->second.mtime.tv_sec != st.st_mtim.tv_sec ||
-      it->second.mtime.tv_nsec != st.st_mtim.tv_nsec) {
+  bool current = it != gDirCache.end() && it->second.device == st.st_dev && it->second.inode == st.st_ino &&
+                 it->second.mtime.tv_sec == st.st_mtim.tv_sec && it->second.mtime.tv_nsec == st.st_mtim.tv_nsec;
+  // A listing read too soon after a change is read once more when it can settle.
+  if (!current || (oldEnough && it->second.complete && !it->second.settled)) {
     if (gDirCache.size() > 4096) gDirCache.clear();
     TDirListing listing;
+    listing.device = st.st_dev;
+    listing.inode = st.st_ino;
     listing.mtime = st.st_mtim;
     if (DIR* d = ::opendir(dir.c_str())) {
+      errno = 0;
       while (dirent* e = ::readdir(d)) {
         std::string n = e->d_name;
         if (n == "." || n == "..") continue;
         auto ins = listing.byLower.emplace(LowerAscii(n), n);
         if (!ins.second && n < ins.first->second) ins.first->second = n;
       }
+      listing.complete = errno == 0;
       ::closedir(d);
     }
+    listing.settled = listing.complete && oldEnough;
     it = gDirCache.insert_or_assign(dir, std::move(listing)).first;
   }
   auto found = it->second.byLower.find(lowerName);
-  if (found == it->second.byLower.end()) return false;
-  real = found->second;
-  return true;
+  if (found == it->second.byLower.end()) return it->second.settled ? TDirAnswer::kAbsent : TDirAnswer::kUnsure;
+  if (real) *real = found->second;
+  return TDirAnswer::kFound;
+}
+
+// Whether the cached listing of the working folder or of "assets/" (as
+// cached, not checked) holds `lowerFirst`: then the name is likely a loose
+// file, found fastest by a stat of the name itself.
+bool CachedListingsHold(const std::string& lowerFirst) {
+  std::lock_guard<std::mutex> lock(gDirMutex);
+  for (const char* dir : {"./", "assets/"}) {
+    auto it = gDirCache.find(dir);
+    if (it != gDirCache.end() && it->second.byLower.count(lowerFirst)) return true;
+  }
+  return false;
+}
+
+void StatOrNone(const char* path, struct stat& st) {
+  if (::stat(path, &st) != 0) st.st_mode = 0;
 }
 
 // Looks a relative name up in a folder: exactly, then ignoring letter case.
@@ -271,7 +317,7 @@ std::string FindCaseInsensitiveIn(const std::string& base, const struct stat* ba
     pos = end + 1;
     if (part.empty()) continue;
     std::string real;
-    if (!LookupInDir(dir, known, LowerAscii(part), real)) return std::string();
+    if (LookupInDir(dir, known, LowerAscii(part), &real) != TDirAnswer::kFound) return std::string();
     known = nullptr;
     dir += real;
     if (pos < relative.size()) dir += '/';
@@ -354,17 +400,33 @@ bool ResolveFileName(const TString& name, TResolvedName& out) {
     out.path = rest;
     return true;
   }
-  if (IsRegularFile(rest)) {
+  // A folder whose settled listing (LookupInDir) lacks the name's first
+  // component holds the name neither exactly nor in another letter case.
+  // Asking the listings costs a look at both folders, more than a failed
+  // stat of the name: it is done for names the cached listings lack (archive
+  // members, missing files), loose files are looked at directly. Either way
+  // one look at "assets" also serves the archives' mount check.
+  struct stat cwd;
+  bool cwdKnown = false, inCwd = true, inAssets = true;
+  const std::string first = LowerAscii(rest.substr(0, rest.find('/')));
+  if (!CachedListingsHold(first)) {
+    StatOrNone(".", cwd);
+    cwdKnown = true;
+    inCwd = LookupInDir("./", &cwd, first, nullptr) != TDirAnswer::kAbsent;
+    StatOrNone("assets", assets);
+    assetsKnown = true;
+    inAssets = LookupInDir("assets/", &assets, first, nullptr) != TDirAnswer::kAbsent;
+  }
+  if (inCwd && IsRegularFile(rest)) {
     path = rest;
-  } else if (IsRegularFile("assets/" + rest)) {
+  } else if (inAssets && IsRegularFile("assets/" + rest)) {
     path = "assets/" + rest;
   } else {
-    std::string ci = FindCaseInsensitive("", rest);
+    std::string ci = inCwd ? FindCaseInsensitiveIn("", cwdKnown ? &cwd : nullptr, rest) : std::string();
     if (ci.empty() || !IsRegularFile(ci)) {
-      // One look at "assets" serves its listing and the archives' mount check.
-      if (::stat("assets", &assets) != 0) assets.st_mode = 0;
+      if (!assetsKnown) StatOrNone("assets", assets);
       assetsKnown = true;
-      ci = FindCaseInsensitiveIn("assets", &assets, rest);
+      ci = inAssets ? FindCaseInsensitiveIn("assets", &assets, rest) : std::string();
     }
     if (!ci.empty() && IsRegularFile(ci)) path = ci;
   }

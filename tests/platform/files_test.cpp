@@ -1,6 +1,8 @@
 // The file layer: name resolution, pack archives, seeking, packed XML,
 // writable folders, memory files and file maps, on real files in a temporary folder.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <map>
@@ -79,6 +81,39 @@ TEST_F(Files, NameResolutionOrderAndCaseFallback) {
   EXPECT_EQ(ReadAll("only/packed.txt"), "packed");
   dir_.Write("assets/data.knp", bytes);
   EXPECT_EQ(ReadAll("only/packed.txt"), "rewritten");
+}
+
+// Sets a folder's change time `ago` seconds back (its listing then counts as settled).
+void AgeFolder(const std::string& path, int ago) {
+  struct timespec times[2] = {{time(nullptr) - ago, 0}, {time(nullptr) - ago, 0}};
+  times[0].tv_nsec = times[1].tv_nsec = 5000;
+  ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
+}
+
+TEST_F(Files, FolderListingsThatRuleANameOutStillSeeNewFiles) {
+  // A member name the folders' listings lack is looked up without a stat of
+  // the name itself; a file that appears afterwards still wins at once.
+  Pack("data.knp", {{"maps/a.txt", "packed a"}, {"b.txt", "packed b"}, {"c.txt", "packed c"}});
+  dir_.Write("assets/other/x.txt", "x");
+  AgeFolder(dir_.Path(), 10);
+  AgeFolder(dir_.File("assets"), 10);
+  EXPECT_EQ(ReadAll("maps/a.txt"), "packed a");
+  EXPECT_EQ(ReadAll("b.txt"), "packed b");
+  EXPECT_FALSE(FileExists("maps/none.txt"));
+  dir_.Write("maps/a.txt", "loose a");    // in the working folder
+  dir_.Write("assets/B.TXT", "loose b");  // in assets/, another letter case
+  EXPECT_EQ(ReadAll("maps/a.txt"), "loose a");
+  EXPECT_EQ(ReadAll("b.txt"), "loose b");
+  EXPECT_EQ(ReadAll("c.txt"), "packed c");
+
+  // Another working folder with the very same change time has its own listing.
+  TempDir second;
+  second.Write("c.txt", "second c");
+  AgeFolder(dir_.Path(), 20);
+  AgeFolder(second.Path(), 20);
+  EXPECT_EQ(ReadAll("c.txt"), "packed c");
+  ScopedChdir into(second.Path());
+  EXPECT_EQ(ReadAll("c.txt"), "second c");
 }
 
 TEST_F(Files, UnsafeNamesAreRefusedWithALogLine) {
