@@ -131,32 +131,39 @@ TDirAnswer LookupInDir(const std::string& dir, const struct stat* known, const s
   }
   if (!S_ISDIR(known->st_mode)) return TDirAnswer::kUnsure;
   st = *known;
-  struct timespec now {};
-  ::clock_gettime(CLOCK_REALTIME, &now);
-  const bool oldEnough = Nanoseconds(now) - Nanoseconds(st.st_mtim) > SettleMargin(st.st_mtim);
+  auto oldEnough = [&st] {
+    struct timespec now {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return Nanoseconds(now) - Nanoseconds(st.st_mtim) > SettleMargin(st.st_mtim);
+  };
   std::lock_guard<std::mutex> lock(gDirMutex);
   auto it = gDirCache.find(dir);
   bool current = it != gDirCache.end() && it->second.device == st.st_dev && it->second.inode == st.st_ino &&
                  it->second.mtime.tv_sec == st.st_mtim.tv_sec && it->second.mtime.tv_nsec == st.st_mtim.tv_nsec;
   // A listing read too soon after a change is read once more when it can settle.
-  if (!current || (oldEnough && it->second.complete && !it->second.settled)) {
+  if (!current || (it->second.complete && !it->second.settled && oldEnough())) {
     if (gDirCache.size() > 4096) gDirCache.clear();
+    const bool settles = oldEnough();  // taken before the folder is read
     TDirListing listing;
     listing.device = st.st_dev;
     listing.inode = st.st_ino;
     listing.mtime = st.st_mtim;
     if (DIR* d = ::opendir(dir.c_str())) {
-      errno = 0;
-      while (dirent* e = ::readdir(d)) {
+      for (;;) {
+        errno = 0;
+        dirent* e = ::readdir(d);
+        if (!e) {
+          listing.complete = errno == 0;
+          break;
+        }
         std::string n = e->d_name;
         if (n == "." || n == "..") continue;
         auto ins = listing.byLower.emplace(LowerAscii(n), n);
         if (!ins.second && n < ins.first->second) ins.first->second = n;
       }
-      listing.complete = errno == 0;
       ::closedir(d);
     }
-    listing.settled = listing.complete && oldEnough;
+    listing.settled = listing.complete && settles;
     it = gDirCache.insert_or_assign(dir, std::move(listing)).first;
   }
   auto found = it->second.byLower.find(lowerName);
@@ -410,7 +417,8 @@ bool ResolveFileName(const TString& name, TResolvedName& out) {
   bool cwdKnown = false, inCwd = true, inAssets = true;
   const std::string first = LowerAscii(rest.substr(0, rest.find('/')));
   if (!CachedListingsHold(first)) {
-    StatOrNone(".", cwd);
+    // The working folder itself, without a walk of the name ".".
+    if (::fstatat(AT_FDCWD, "", &cwd, AT_EMPTY_PATH) != 0) StatOrNone(".", cwd);
     cwdKnown = true;
     inCwd = LookupInDir("./", &cwd, first, nullptr) != TDirAnswer::kAbsent;
     StatOrNone("assets", assets);
