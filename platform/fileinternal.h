@@ -40,6 +40,8 @@ bool FindArchiveMember(const std::string& lowerName, const struct stat* assets, 
 TArchivePtr GetMountedArchive(int n);
 void UnmountArchives();
 
+// Whether any memory file is registered (a lookup can be spared).
+bool AnyMemoryFiles();
 // The bytes of a registered memory file, or null.
 std::shared_ptr<const std::vector<uint8_t>> FindMemoryFile(const std::string& key);
 // The registry key of a memory file name.

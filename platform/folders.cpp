@@ -211,11 +211,10 @@ bool FindInArchives(const std::string& name, TResolvedName& out, const struct st
   if (!FindArchiveMember(LowerAscii(name), assets, archive, number, entry)) return false;
   out.kind = TResolvedName::kArchive;
   out.archive = number;
-  out.mounted = archive;
   out.entry = entry;
   out.offset = int64_t(archive->entries[entry].offset);
   out.size = int64_t(archive->entries[entry].size);
-  out.path = archive->path;
+  out.mounted = std::move(archive);
   return true;
 }
 
@@ -279,6 +278,23 @@ TString GetProgramFolder() {
   return TString(exe.substr(0, exe.rfind('/') + 1));
 }
 
+namespace {
+
+// A relative name of non-empty components, none of them "." or "..".
+bool IsNormalRelative(const std::string& rest) {
+  size_t pos = 0;
+  while (pos <= rest.size()) {
+    size_t end = rest.find('/', pos);
+    if (end == std::string::npos) end = rest.size();
+    size_t n = end - pos;
+    if (n == 0 || (rest[pos] == '.' && (n == 1 || (n == 2 && rest[pos + 1] == '.')))) return false;
+    pos = end + 1;
+  }
+  return true;
+}
+
+}  // namespace
+
 TString NormalizeFileName(const TString& name) {
   std::string text = name.str();
   auto refuse = [&](const char* why) {
@@ -286,11 +302,13 @@ TString NormalizeFileName(const TString& name) {
     return TString();
   };
   if (text.find('\0') != std::string::npos) return refuse("it holds a zero byte");
+  const bool backslashes = text.find('\\') != std::string::npos;
   std::replace(text.begin(), text.end(), '\\', '/');
   TSplitName split = SplitPrefix(text);
   if (split.prefix == TPrefix::kRange) return TString(text);
   bool absolute = split.prefix == TPrefix::kNone && !split.rest.empty() && split.rest[0] == '/';
   if (absolute && gRefuseAbsolute) return refuse("absolute paths are not allowed");
+  if (!backslashes && !absolute && IsNormalRelative(split.rest)) return name;  // most names
   std::string out;
   size_t pos = 0;
   const std::string& rest = split.rest;
@@ -381,10 +399,9 @@ bool ResolveFileName(const TString& name, TResolvedName& out) {
     out.mounted = archive;
     out.offset = offset;
     out.size = size;
-    out.path = archive->path;
     return true;
   }
-  if (FindMemoryFile(MemoryFileKey(normal))) {
+  if (AnyMemoryFiles() && FindMemoryFile(MemoryFileKey(normal))) {
     out.kind = TResolvedName::kMemory;
     out.path = MemoryFileKey(normal);
     return true;
