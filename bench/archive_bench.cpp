@@ -1,6 +1,6 @@
 // Reading assets from a pack archive against reading the same bytes from loose
 // files, both through the file layer, in one run: 200 files of 512 KB
-// (100 MB). Prints "ratio archive/loose: X" (the target is at most 1.1), the
+// (100 MB). Prints "ratio archive/loose: X" (the target is at most 0.9), the
 // median of seven runs with the two sides alternating. Same work: both sides
 // read exactly the same bytes (size and hash of every file); the program
 // fails otherwise.

@@ -6,11 +6,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstring>
 #include <set>
 #include <functional>
+#include <memory>
 #include <string_view>
 
 #include "platform/fileinternal.h"
@@ -111,14 +113,19 @@ TArchivePtr MountOne(const std::string& path) {
 }
 
 // Mounts the archives of the working folder's "assets/" again when the
-// working folder or the content of "assets/" changed. Call with the lock held.
-void EnsureMounted(TMountState& m) {
+// working folder or the content of "assets/" changed. `assets` is a stat of
+// "assets" the caller just took, or null. Call with the lock held.
+void EnsureMounted(TMountState& m, const struct stat* assets = nullptr) {
   // "assets" is looked up in the working folder, so another working folder
   // gives another folder (device, inode) here: no need to ask for the
   // working folder's name at every lookup.
   struct stat st;
+  if (!assets) {
+    if (::stat("assets", &st) != 0) st.st_mode = 0;
+    assets = &st;
+  }
   TAssetsStamp stamp;
-  if (::stat("assets", &st) == 0 && S_ISDIR(st.st_mode)) stamp = {st.st_dev, st.st_ino, st.st_mtim};
+  if (S_ISDIR(assets->st_mode)) stamp = {assets->st_dev, assets->st_ino, assets->st_mtim};
   if (m.valid && m.assets == stamp && !ArchivesChanged(m)) return;
   m.valid = true;
   m.assets = stamp;
@@ -143,6 +150,78 @@ void EnsureMounted(TMountState& m) {
     for (size_t i = 0; i < a->entries.size(); ++i) m.index[a->entries[i].name] = {number, i};
   }
 }
+
+// Writes a file in pieces of kPieceSize at offsets that are multiples of it.
+// The page cache keeps the folios it makes for a write, and a large aligned
+// write makes large ones: an archive read soon after it was packed (a tool, a
+// test, a build step) is then copied out of few large folios rather than out
+// of the small ones a stream's short, unaligned writes leave behind.
+class TPieceWriter {
+public:
+  static constexpr size_t kPieceSize = 4u << 20;
+  explicit TPieceWriter(int fd) : fd_(fd), piece_(new char[kPieceSize]) {}
+  uint64_t Written() const { return flushed_ + used_; }
+  bool Append(const void* data, size_t count) {
+    const char* p = static_cast<const char*>(data);
+    while (count > 0) {
+      size_t n = std::min(count, kPieceSize - used_);
+      std::memcpy(piece_.get() + used_, p, n);
+      used_ += n;
+      p += n;
+      count -= n;
+      if (used_ == kPieceSize && !Flush()) return false;
+    }
+    return true;
+  }
+  // The zero bytes before a member's boundary (fewer than kMemberAlignment).
+  bool Pad(uint64_t count) {
+    static const char kZeros[kMemberAlignment] = {};
+    return count < kMemberAlignment && Append(kZeros, size_t(count));
+  }
+  // Copies exactly `size` bytes of the file at `source`; false when it holds
+  // fewer or more (it changed since it was measured) or cannot be read.
+  bool AppendFile(const std::string& source, uint64_t size) {
+    int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return false;
+    bool ok = true;
+    while (ok && size > 0) {
+      size_t want = size_t(std::min<uint64_t>(size, kPieceSize - used_));
+      ssize_t got = ::read(in, piece_.get() + used_, want);
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) {
+        ok = false;
+        break;
+      }
+      used_ += size_t(got);
+      size -= uint64_t(got);
+      if (used_ == kPieceSize) ok = Flush();
+    }
+    char extra;
+    ssize_t more;
+    do more = ok ? ::read(in, &extra, 1) : 0;
+    while (more < 0 && errno == EINTR);
+    ::close(in);
+    return ok && more == 0;
+  }
+  bool Flush() {
+    size_t done = 0;
+    while (done < used_) {
+      ssize_t n = ::write(fd_, piece_.get() + done, used_ - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      done += size_t(n);
+    }
+    flushed_ += used_;
+    used_ = 0;
+    return true;
+  }
+
+private:
+  int fd_;
+  std::unique_ptr<char[]> piece_;
+  size_t used_ = 0;
+  uint64_t flushed_ = 0;
+};
 
 bool ParseDigits(const char*& p, int64_t& value, char stop) {
   const char* start = p;
@@ -274,34 +353,17 @@ bool WritePackArchive(const std::string& path, const std::vector<TPackInput>& in
   }
   std::string temp = path + ".tmp";
   if (path.find('/') != std::string::npos) MakeFolders(path.substr(0, path.rfind('/')));
-  FILE* out = std::fopen(temp.c_str(), "wb");
-  if (!out) return fail(TString::Printf("cannot create %s", temp.c_str()));
-  bool ok = std::fwrite(head.data(), 1, head.size(), out) == head.size();
-  uint64_t written = head.size();
-  std::vector<char> buffer(1 << 20);
+  int out = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (out < 0) return fail(TString::Printf("cannot create %s", temp.c_str()));
+  TPieceWriter writer(out);
+  bool ok = writer.Append(head.data(), head.size());
   for (const TItem& it : items) {
     if (!ok) break;
-    static const char kZeros[kMemberAlignment] = {};
-    ok = std::fwrite(kZeros, 1, it.offset - written, out) == it.offset - written;
-    written = it.offset;
-    FILE* in = std::fopen(it.source.c_str(), "rb");
-    if (!in) {
-      ok = false;
-      break;
-    }
-    uint64_t copied = 0;
-    size_t got;
-    while (ok && (got = std::fread(buffer.data(), 1, buffer.size(), in)) > 0 && copied + got <= it.size) {
-      ok = std::fwrite(buffer.data(), 1, got, out) == got;
-      copied += got;
-    }
-    std::fclose(in);
-    if (copied != it.size) ok = false;  // the file changed while packing
-    written += copied;
+    ok = writer.Pad(it.offset - writer.Written()) && writer.AppendFile(it.source, it.size);
   }
-  ok = std::fflush(out) == 0 && ok;
-  ok = ::fsync(fileno(out)) == 0 && ok;
-  ok = std::fclose(out) == 0 && ok;
+  ok = writer.Flush() && ok;
+  ok = ::fsync(out) == 0 && ok;
+  ok = ::close(out) == 0 && ok;
   if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
     std::remove(temp.c_str());
     return fail(TString::Printf("cannot write %s", path.c_str()));
@@ -309,11 +371,14 @@ bool WritePackArchive(const std::string& path, const std::vector<TPackInput>& in
   return true;
 }
 
-bool FindArchiveMember(const std::string& lowerName, TArchivePtr& archive, int& number, size_t& entry) {
+bool FindArchiveMember(const std::string& lowerName, const struct stat* assets, TArchivePtr& archive, int& number,
+                       size_t& entry) {
   TMountState& m = Mounts();
   std::lock_guard<std::mutex> lock(m.mutex);
-  EnsureMounted(m);
+  EnsureMounted(m, assets);
   auto it = m.index.find(lowerName);
+  if (it == m.index.end() && lowerName.compare(0, 7, "assets/") == 0)
+    it = m.index.find(std::string_view(lowerName).substr(7));
   if (it == m.index.end()) return false;
   number = it->second.first;
   archive = m.archives[size_t(number)];

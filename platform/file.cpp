@@ -77,6 +77,7 @@ TOpenMode ParseMode(const char* mode) {
 }
 
 std::mutex gMemoryMutex;
+std::atomic<size_t> gMemoryFileCount{0};  // kept with the map, under the lock
 std::map<std::string, std::shared_ptr<const std::vector<uint8_t>>>& MemoryFiles() {
   static auto* files = new std::map<std::string, std::shared_ptr<const std::vector<uint8_t>>>;
   return *files;
@@ -85,6 +86,8 @@ std::map<std::string, std::shared_ptr<const std::vector<uint8_t>>>& MemoryFiles(
 }  // namespace
 
 std::string MemoryFileKey(const TString& name) { return LowerAscii(name.str()); }
+
+bool AnyMemoryFiles() { return gMemoryFileCount.load(std::memory_order_acquire) != 0; }
 
 std::shared_ptr<const std::vector<uint8_t>> FindMemoryFile(const std::string& key) {
   std::lock_guard<std::mutex> lock(gMemoryMutex);
@@ -99,12 +102,15 @@ void RegisterMemoryFile(const TString& name, std::vector<uint8_t> bytes) {
   auto shared = std::make_shared<const std::vector<uint8_t>>(std::move(bytes));
   std::lock_guard<std::mutex> lock(gMemoryMutex);
   MemoryFiles()[MemoryFileKey(normal)] = shared;
+  gMemoryFileCount.store(MemoryFiles().size(), std::memory_order_release);
 }
 
 bool UnregisterMemoryFile(const TString& name) {
   TString normal = NormalizeFileName(name);
   std::lock_guard<std::mutex> lock(gMemoryMutex);
-  return !normal.IsEmpty() && MemoryFiles().erase(MemoryFileKey(normal)) > 0;
+  bool removed = !normal.IsEmpty() && MemoryFiles().erase(MemoryFileKey(normal)) > 0;
+  gMemoryFileCount.store(MemoryFiles().size(), std::memory_order_release);
+  return removed;
 }
 
 TFile::TFile() = default;

@@ -1,6 +1,8 @@
 // Shared between the pieces of the file layer (folders, archives, files); not
 // for use outside platform/.
 #pragma once
+#include <sys/stat.h>
+
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -27,13 +29,19 @@ struct TMountedArchive {
 };
 using TArchivePtr = std::shared_ptr<TMountedArchive>;
 
-// Finds a member by its lower-case name; the latest archive wins. `entry` is
-// the member's index in the archive's entries.
-bool FindArchiveMember(const std::string& lowerName, TArchivePtr& archive, int& number, size_t& entry);
+// Finds a member by its lower-case name, or for a name starting with
+// "assets/" by the rest of it too; the latest archive wins. `entry` is the
+// member's index in the archive's entries. `assets` is a stat of the working
+// folder's "assets" the caller just took (st_mode 0 when there is none), or
+// null to have it looked at here.
+bool FindArchiveMember(const std::string& lowerName, const struct stat* assets, TArchivePtr& archive, int& number,
+                       size_t& entry);
 // Archive number n of the mounted set, or null.
 TArchivePtr GetMountedArchive(int n);
 void UnmountArchives();
 
+// Whether any memory file is registered (a lookup can be spared).
+bool AnyMemoryFiles();
 // The bytes of a registered memory file, or null.
 std::shared_ptr<const std::vector<uint8_t>> FindMemoryFile(const std::string& key);
 // The registry key of a memory file name.

@@ -11,6 +11,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <map>
 #include <mutex>
@@ -95,24 +96,66 @@ std::string XdgDesktop() {
 // Directory listings for the case-insensitive fallback, checked against the
 // directory's change time on every use.
 struct TDirListing {
+  dev_t device = 0;  // which folder: "./" names another one after a change of working folder
+  ino_t inode = 0;
   struct timespec mtime {};
+  // Read whole, and more than the margin after the change time: a change made
+  // since then has another change time, so a name the listing lacks is absent.
+  bool complete = false, settled = false;
   std::map<std::string, std::string> byLower;  // lower-case name -> real name (first in byte order)
 };
 std::mutex gDirMutex;
 std::unordered_map<std::string, TDirListing> gDirCache;
 
-bool LookupInDir(const std::string& dir, const std::string& lowerName, std::string& real) {
+int64_t Nanoseconds(const struct timespec& t) { return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec; }
+
+// How long after a folder's change time a change may still get that same
+// time: the kernel stamps changes from a clock that moves in ticks (at most
+// 10 ms), and some file systems keep whole seconds only (2 s steps on FAT).
+int64_t SettleMargin(const struct timespec& changeTime) {
+  return changeTime.tv_nsec == 0 ? int64_t(3000000000) : int64_t(100000000);
+}
+
+enum class TDirAnswer { kFound, kAbsent, kUnsure };
+
+// Looks a lower-case name up in a folder's listing: kFound (with the real
+// name in `real` when given), kAbsent when a settled listing lacks it, else
+// kUnsure. `known` is a stat of the folder the caller just took (st_mode 0
+// when it failed), or null.
+TDirAnswer LookupInDir(const std::string& dir, const struct stat* known, const std::string& lowerName,
+                       std::string* real) {
   struct stat st;
-  if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+  if (!known) {
+    if (::stat(dir.c_str(), &st) != 0) return TDirAnswer::kUnsure;
+    known = &st;
+  }
+  if (!S_ISDIR(known->st_mode)) return TDirAnswer::kUnsure;
+  st = *known;
+  auto oldEnough = [&st] {
+    struct timespec now {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return Nanoseconds(now) - Nanoseconds(st.st_mtim) > SettleMargin(st.st_mtim);
+  };
   std::lock_guard<std::mutex> lock(gDirMutex);
   auto it = gDirCache.find(dir);
-  if (it == gDirCache.end() || it->second.mtime.tv_sec != st.st_mtim.tv_sec ||
-      it->second.mtime.tv_nsec != st.st_mtim.tv_nsec) {
+  bool current = it != gDirCache.end() && it->second.device == st.st_dev && it->second.inode == st.st_ino &&
+                 it->second.mtime.tv_sec == st.st_mtim.tv_sec && it->second.mtime.tv_nsec == st.st_mtim.tv_nsec;
+  // A listing read too soon after a change is read once more when it can settle.
+  if (!current || (it->second.complete && !it->second.settled && oldEnough())) {
     if (gDirCache.size() > 4096) gDirCache.clear();
+    const bool settles = oldEnough();  // taken before the folder is read
     TDirListing listing;
+    listing.device = st.st_dev;
+    listing.inode = st.st_ino;
     listing.mtime = st.st_mtim;
     if (DIR* d = ::opendir(dir.c_str())) {
-      while (dirent* e = ::readdir(d)) {
+      for (;;) {
+        errno = 0;
+        dirent* e = ::readdir(d);
+        if (!e) {
+          listing.complete = errno == 0;
+          break;
+        }
         std::string n = e->d_name;
         if (n == "." || n == "..") continue;
         auto ins = listing.byLower.emplace(LowerAscii(n), n);
@@ -120,12 +163,29 @@ bool LookupInDir(const std::string& dir, const std::string& lowerName, std::stri
       }
       ::closedir(d);
     }
+    listing.settled = listing.complete && settles;
     it = gDirCache.insert_or_assign(dir, std::move(listing)).first;
   }
   auto found = it->second.byLower.find(lowerName);
-  if (found == it->second.byLower.end()) return false;
-  real = found->second;
-  return true;
+  if (found == it->second.byLower.end()) return it->second.settled ? TDirAnswer::kAbsent : TDirAnswer::kUnsure;
+  if (real) *real = found->second;
+  return TDirAnswer::kFound;
+}
+
+// Whether the cached listing of the working folder or of "assets/" (as
+// cached, not checked) holds `lowerFirst`: then the name is likely a loose
+// file, found fastest by a stat of the name itself.
+bool CachedListingsHold(const std::string& lowerFirst) {
+  std::lock_guard<std::mutex> lock(gDirMutex);
+  for (const char* dir : {"./", "assets/"}) {
+    auto it = gDirCache.find(dir);
+    if (it != gDirCache.end() && it->second.byLower.count(lowerFirst)) return true;
+  }
+  return false;
+}
+
+void StatOrNone(const char* path, struct stat& st) {
+  if (::stat(path, &st) != 0) st.st_mode = 0;
 }
 
 // Looks a relative name up in a folder: exactly, then ignoring letter case.
@@ -143,21 +203,18 @@ bool FindInFolder(const std::string& folder, const std::string& rest, std::strin
   return false;
 }
 
-bool FindInArchives(const std::string& name, TResolvedName& out) {
-  std::string lower = LowerAscii(name);
+// `assets`: as for FindArchiveMember.
+bool FindInArchives(const std::string& name, TResolvedName& out, const struct stat* assets = nullptr) {
   TArchivePtr archive;
   size_t entry = 0;
   int number = -1;
-  bool found = FindArchiveMember(lower, archive, number, entry);
-  if (!found && lower.compare(0, 7, "assets/") == 0) found = FindArchiveMember(lower.substr(7), archive, number, entry);
-  if (!found) return false;
+  if (!FindArchiveMember(LowerAscii(name), assets, archive, number, entry)) return false;
   out.kind = TResolvedName::kArchive;
   out.archive = number;
-  out.mounted = archive;
   out.entry = entry;
   out.offset = int64_t(archive->entries[entry].offset);
   out.size = int64_t(archive->entries[entry].size);
-  out.path = archive->path;
+  out.mounted = std::move(archive);
   return true;
 }
 
@@ -221,6 +278,23 @@ TString GetProgramFolder() {
   return TString(exe.substr(0, exe.rfind('/') + 1));
 }
 
+namespace {
+
+// A relative name of non-empty components, none of them "." or "..".
+bool IsNormalRelative(const std::string& rest) {
+  size_t pos = 0;
+  while (pos <= rest.size()) {
+    size_t end = rest.find('/', pos);
+    if (end == std::string::npos) end = rest.size();
+    size_t n = end - pos;
+    if (n == 0 || (rest[pos] == '.' && (n == 1 || (n == 2 && rest[pos + 1] == '.')))) return false;
+    pos = end + 1;
+  }
+  return true;
+}
+
+}  // namespace
+
 TString NormalizeFileName(const TString& name) {
   std::string text = name.str();
   auto refuse = [&](const char* why) {
@@ -228,11 +302,13 @@ TString NormalizeFileName(const TString& name) {
     return TString();
   };
   if (text.find('\0') != std::string::npos) return refuse("it holds a zero byte");
+  const bool backslashes = text.find('\\') != std::string::npos;
   std::replace(text.begin(), text.end(), '\\', '/');
   TSplitName split = SplitPrefix(text);
   if (split.prefix == TPrefix::kRange) return TString(text);
   bool absolute = split.prefix == TPrefix::kNone && !split.rest.empty() && split.rest[0] == '/';
   if (absolute && gRefuseAbsolute) return refuse("absolute paths are not allowed");
+  if (!backslashes && !absolute && IsNormalRelative(split.rest)) return name;  // most names
   std::string out;
   size_t pos = 0;
   const std::string& rest = split.rest;
@@ -251,8 +327,13 @@ TString NormalizeFileName(const TString& name) {
   return TString(text.substr(0, text.size() - split.rest.size()) + out);
 }
 
-std::string FindCaseInsensitive(const std::string& base, const std::string& relative) {
+namespace {
+
+// FindCaseInsensitive with a stat of `base` the caller just took (st_mode 0
+// when it failed), or null.
+std::string FindCaseInsensitiveIn(const std::string& base, const struct stat* baseStat, const std::string& relative) {
   std::string dir = base.empty() ? std::string("./") : WithSlash(base);
+  const struct stat* known = baseStat;
   size_t pos = 0;
   while (pos < relative.size()) {
     size_t end = relative.find('/', pos);
@@ -261,11 +342,18 @@ std::string FindCaseInsensitive(const std::string& base, const std::string& rela
     pos = end + 1;
     if (part.empty()) continue;
     std::string real;
-    if (!LookupInDir(dir, LowerAscii(part), real)) return std::string();
+    if (LookupInDir(dir, known, LowerAscii(part), &real) != TDirAnswer::kFound) return std::string();
+    known = nullptr;
     dir += real;
     if (pos < relative.size()) dir += '/';
   }
   return dir;
+}
+
+}  // namespace
+
+std::string FindCaseInsensitive(const std::string& base, const std::string& relative) {
+  return FindCaseInsensitiveIn(base, nullptr, relative);
 }
 
 bool MakeFolders(const std::string& path) {
@@ -311,10 +399,9 @@ bool ResolveFileName(const TString& name, TResolvedName& out) {
     out.mounted = archive;
     out.offset = offset;
     out.size = size;
-    out.path = archive->path;
     return true;
   }
-  if (FindMemoryFile(MemoryFileKey(normal))) {
+  if (AnyMemoryFiles() && FindMemoryFile(MemoryFileKey(normal))) {
     out.kind = TResolvedName::kMemory;
     out.path = MemoryFileKey(normal);
     return true;
@@ -329,19 +416,43 @@ bool ResolveFileName(const TString& name, TResolvedName& out) {
     return split.prefix == TPrefix::kProgram && FindInArchives(split.rest, out);
   }
   const std::string& rest = split.rest;
+  struct stat assets;
+  bool assetsKnown = false;
   if (rest[0] == '/') {
     if (!IsRegularFile(rest)) return false;
     out.kind = TResolvedName::kDisk;
     out.path = rest;
     return true;
   }
-  if (IsRegularFile(rest)) {
+  // A folder whose settled listing (LookupInDir) lacks the name's first
+  // component holds the name neither exactly nor in another letter case.
+  // Asking the listings costs a look at both folders, more than a failed
+  // stat of the name: it is done for names the cached listings lack (archive
+  // members, missing files), loose files are looked at directly. Either way
+  // one look at "assets" also serves the archives' mount check.
+  struct stat cwd;
+  bool cwdKnown = false, inCwd = true, inAssets = true;
+  const std::string first = LowerAscii(rest.substr(0, rest.find('/')));
+  if (!CachedListingsHold(first)) {
+    // The working folder itself, without a walk of the name ".".
+    if (::fstatat(AT_FDCWD, "", &cwd, AT_EMPTY_PATH) != 0) StatOrNone(".", cwd);
+    cwdKnown = true;
+    inCwd = LookupInDir("./", &cwd, first, nullptr) != TDirAnswer::kAbsent;
+    StatOrNone("assets", assets);
+    assetsKnown = true;
+    inAssets = LookupInDir("assets/", &assets, first, nullptr) != TDirAnswer::kAbsent;
+  }
+  if (inCwd && IsRegularFile(rest)) {
     path = rest;
-  } else if (IsRegularFile("assets/" + rest)) {
+  } else if (inAssets && IsRegularFile("assets/" + rest)) {
     path = "assets/" + rest;
   } else {
-    std::string ci = FindCaseInsensitive("", rest);
-    if (ci.empty() || !IsRegularFile(ci)) ci = FindCaseInsensitive("assets", rest);
+    std::string ci = inCwd ? FindCaseInsensitiveIn("", cwdKnown ? &cwd : nullptr, rest) : std::string();
+    if (ci.empty() || !IsRegularFile(ci)) {
+      if (!assetsKnown) StatOrNone("assets", assets);
+      assetsKnown = true;
+      ci = inAssets ? FindCaseInsensitiveIn("assets", &assets, rest) : std::string();
+    }
     if (!ci.empty() && IsRegularFile(ci)) path = ci;
   }
   if (!path.empty()) {
@@ -349,7 +460,7 @@ bool ResolveFileName(const TString& name, TResolvedName& out) {
     out.path = path;
     return true;
   }
-  return FindInArchives(rest, out);
+  return FindInArchives(rest, out, assetsKnown ? &assets : nullptr);
 }
 
 namespace {
