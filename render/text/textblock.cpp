@@ -230,7 +230,11 @@ void TTextBlock::Layout() {
   if (!font_) font_ = GetFont("__DEFAULT");
   lineHeight_ = font_->GetLineHeight() * fontSize_;
   baseline_ = font_->GetLineAbove() * fontSize_;
+  // Every item takes at least one byte of the text: room for all at once,
+  // not copied again and again as a long text grows them.
   std::vector<bool> breakAfter;
+  breakAfter.reserve(text_.str().size());
+  items_.reserve(text_.str().size());
   Parse(items_, breakAfter);
 
   const float limit = float(width_) + 0.01f;
