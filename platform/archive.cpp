@@ -40,13 +40,15 @@ bool IsSafeMemberName(const std::string& name) {
   return true;
 }
 
-// Which "assets" folder was mounted and its content's change time.
+// Which "assets" folder was mounted, and its modification and status change
+// times (the latter cannot be set back, by a tool that adds an archive and
+// then restores the folder's times).
 struct TAssetsStamp {
   dev_t device = 0;
   ino_t inode = 0;
-  struct timespec time {};
+  int64_t time = 0, change = 0;
   bool operator==(const TAssetsStamp& o) const {
-    return device == o.device && inode == o.inode && time.tv_sec == o.time.tv_sec && time.tv_nsec == o.time.tv_nsec;
+    return device == o.device && inode == o.inode && time == o.time && change == o.change;
   }
 };
 
@@ -65,7 +67,8 @@ TMountState& Mounts() {
   return *state;
 }
 
-int64_t ChangeTime(const struct stat& st) { return int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec; }
+// The status change time: every write moves it, and no tool can set it back.
+int64_t ChangeTime(const struct stat& st) { return Nanoseconds(st.st_ctim); }
 
 // An archive written over in place (rather than replaced) must be read again.
 bool ArchivesChanged(const TMountState& m) {
@@ -125,7 +128,8 @@ void EnsureMounted(TMountState& m, const struct stat* assets = nullptr) {
     assets = &st;
   }
   TAssetsStamp stamp;
-  if (S_ISDIR(assets->st_mode)) stamp = {assets->st_dev, assets->st_ino, assets->st_mtim};
+  if (S_ISDIR(assets->st_mode))
+    stamp = {assets->st_dev, assets->st_ino, Nanoseconds(assets->st_mtim), Nanoseconds(assets->st_ctim)};
   if (m.valid && m.assets == stamp && !ArchivesChanged(m)) return;
   m.valid = true;
   m.assets = stamp;

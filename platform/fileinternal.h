@@ -40,6 +40,9 @@ bool FindArchiveMember(const std::string& lowerName, const struct stat* assets, 
 TArchivePtr GetMountedArchive(int n);
 void UnmountArchives();
 
+// A file time in nanoseconds.
+inline int64_t Nanoseconds(const struct timespec& t) { return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec; }
+
 // Whether any memory file is registered (a lookup can be spared).
 bool AnyMemoryFiles();
 // The bytes of a registered memory file, or null.

@@ -94,11 +94,13 @@ std::string XdgDesktop() {
 }
 
 // Directory listings for the case-insensitive fallback, checked against the
-// directory's change time on every use.
+// directory's times on every use: its modification time, and its status change
+// time, which no tool can set back (an unpacker or "cp -a" that adds files and
+// then puts the folder's old modification time back still changes it).
 struct TDirListing {
   dev_t device = 0;  // which folder: "./" names another one after a change of working folder
   ino_t inode = 0;
-  struct timespec mtime {};
+  struct timespec mtime {}, ctime {};
   // Read whole, and more than the margin after the change time: a change made
   // since then has another change time, so a name the listing lacks is absent.
   bool complete = false, settled = false;
@@ -106,8 +108,6 @@ struct TDirListing {
 };
 std::mutex gDirMutex;
 std::unordered_map<std::string, TDirListing> gDirCache;
-
-int64_t Nanoseconds(const struct timespec& t) { return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec; }
 
 // How long after a folder's change time a change may still get that same
 // time: the kernel stamps changes from a clock that moves in ticks (at most
@@ -134,12 +134,14 @@ TDirAnswer LookupInDir(const std::string& dir, const struct stat* known, const s
   auto oldEnough = [&st] {
     struct timespec now {};
     ::clock_gettime(CLOCK_REALTIME, &now);
-    return Nanoseconds(now) - Nanoseconds(st.st_mtim) > SettleMargin(st.st_mtim);
+    return Nanoseconds(now) - Nanoseconds(st.st_mtim) > SettleMargin(st.st_mtim) &&
+           Nanoseconds(now) - Nanoseconds(st.st_ctim) > SettleMargin(st.st_ctim);
   };
   std::lock_guard<std::mutex> lock(gDirMutex);
   auto it = gDirCache.find(dir);
   bool current = it != gDirCache.end() && it->second.device == st.st_dev && it->second.inode == st.st_ino &&
-                 it->second.mtime.tv_sec == st.st_mtim.tv_sec && it->second.mtime.tv_nsec == st.st_mtim.tv_nsec;
+                 Nanoseconds(it->second.mtime) == Nanoseconds(st.st_mtim) &&
+                 Nanoseconds(it->second.ctime) == Nanoseconds(st.st_ctim);
   // A listing read too soon after a change is read once more when it can settle.
   if (!current || (it->second.complete && !it->second.settled && oldEnough())) {
     if (gDirCache.size() > 4096) gDirCache.clear();
@@ -148,6 +150,7 @@ TDirAnswer LookupInDir(const std::string& dir, const struct stat* known, const s
     listing.device = st.st_dev;
     listing.inode = st.st_ino;
     listing.mtime = st.st_mtim;
+    listing.ctime = st.st_ctim;
     if (DIR* d = ::opendir(dir.c_str())) {
       for (;;) {
         errno = 0;

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <functional>
 #include <map>
 
 #include "platform/archive.h"
@@ -83,7 +84,7 @@ TEST_F(Files, NameResolutionOrderAndCaseFallback) {
   EXPECT_EQ(ReadAll("only/packed.txt"), "rewritten");
 }
 
-// Sets a folder's change time `ago` seconds back (its listing then counts as settled).
+// Sets a folder's modification time `ago` seconds back (as an unpacker does).
 void AgeFolder(const std::string& path, int ago) {
   struct timespec times[2] = {{time(nullptr) - ago, 0}, {time(nullptr) - ago, 0}};
   times[0].tv_nsec = times[1].tv_nsec = 5000;
@@ -93,20 +94,36 @@ void AgeFolder(const std::string& path, int ago) {
 TEST_F(Files, FolderListingsThatRuleANameOutStillSeeNewFiles) {
   // A member name the folders' listings lack is looked up without a stat of
   // the name itself; a file that appears afterwards still wins at once.
-  Pack("data.knp", {{"maps/a.txt", "packed a"}, {"b.txt", "packed b"}, {"c.txt", "packed c"}});
+  Pack("data.knp", {{"maps/a.txt", "packed a"}, {"b.txt", "packed b"}, {"c.txt", "packed c"}, {"d.txt", "packed d"}});
   dir_.Write("assets/other/x.txt", "x");
   AgeFolder(dir_.Path(), 10);
   AgeFolder(dir_.File("assets"), 10);
+  usleep(150 * 1000);  // a listing counts as settled once its folder has been still for 100 ms
   EXPECT_EQ(ReadAll("maps/a.txt"), "packed a");
   EXPECT_EQ(ReadAll("b.txt"), "packed b");
+  EXPECT_EQ(ReadAll("d.txt"), "packed d");
   EXPECT_FALSE(FileExists("maps/none.txt"));
+  // A tool that adds a file and then puts the folder's times back (an
+  // unpacker, "cp -a") still changes its status change time: a new loose
+  // file or archive is seen.
+  auto keepingAssetsTimes = [&](const std::function<void()>& change) {
+    struct stat before;
+    ASSERT_EQ(stat(dir_.File("assets").c_str(), &before), 0);
+    change();
+    struct timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(utimensat(AT_FDCWD, dir_.File("assets").c_str(), times, 0), 0);
+  };
+  keepingAssetsTimes([&] { dir_.Write("assets/d.txt", "loose d"); });
+  EXPECT_EQ(ReadAll("d.txt"), "loose d");
+  keepingAssetsTimes([&] { Pack("more.knp", {{"e.txt", "packed e"}}); });
+  EXPECT_EQ(ReadAll("e.txt"), "packed e");
   dir_.Write("maps/a.txt", "loose a");    // in the working folder
   dir_.Write("assets/B.TXT", "loose b");  // in assets/, another letter case
   EXPECT_EQ(ReadAll("maps/a.txt"), "loose a");
   EXPECT_EQ(ReadAll("b.txt"), "loose b");
   EXPECT_EQ(ReadAll("c.txt"), "packed c");
 
-  // Another working folder with the very same change time has its own listing.
+  // Another working folder with the very same modification time has its own listing.
   TempDir second;
   second.Write("c.txt", "second c");
   AgeFolder(dir_.Path(), 20);
