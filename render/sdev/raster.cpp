@@ -162,7 +162,9 @@ inline int ClampToInt(float v, int lo, int hi) {
 
 // The k in [0, n) for which lo <= a + d * k <= hi, as [first, end).
 inline void Inside(float a, float d, float lo, float hi, int n, int& first, int& end) {
-  if (d == 0) {
+  // None when the bounds hold nothing (a texture one texel across, filtered):
+  // the quotients below would swap them into a range.
+  if (d == 0 || !(lo <= hi)) {
     if (a < lo || a > hi) first = end = 0;
     return;
   }
