@@ -299,10 +299,18 @@ SpanSteps StepSpan(const Sampler& sm, float U, float V, float dU, float dV, int 
   Inside(U - off, dU, 0.001f, float(t.w) - edge, n, st.first, st.end);
   Inside(V - off, dV, 0.001f, float(t.h) - edge, n, st.first, st.end);
   if (st.first >= st.end) st.first = st.end = n;
-  st.fu = int32_t((U - off + dU * float(st.first)) * 65536.f);
-  st.fv = int32_t((V - off + dV * float(st.first)) * 65536.f);
-  st.du = int32_t(dU * 65536.f);
-  st.dv = int32_t(dV * 65536.f);
+  // In fixed point only what is stepped: the first position inside the
+  // texture, and the steps when two or more are (then under a texture's
+  // size a pixel); far outside, the values need not fit.
+  st.fu = st.fv = st.du = st.dv = 0;
+  if (st.first < st.end) {
+    st.fu = int32_t((U - off + dU * float(st.first)) * 65536.f);
+    st.fv = int32_t((V - off + dV * float(st.first)) * 65536.f);
+  }
+  if (st.end - st.first > 1) {
+    st.du = int32_t(dU * 65536.f);
+    st.dv = int32_t(dV * 65536.f);
+  }
   return st;
 }
 

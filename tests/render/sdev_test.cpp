@@ -507,6 +507,11 @@ TEST_F(SdevTest, ScaledPointFilteredQuadsTakeWholeTexelsAfterLinearOnes) {
       EXPECT_EQ(p & 0xFF00u, 0u) << x;
       EXPECT_NEAR(int(p >> 16 & 0xFF) + int(p & 0xFF), 255, 1) << x;
     }
+    // Repeated so often that a pixel's step lies beyond fixed point's reach.
+    d.dev->SetTextureStageState(0, TSS::AddressU, kAddressWrap);
+    d.Draw(PrimType::TriFan, {V(0.5f, 0, ~0u, 0, 0.2f), V(4.5f, 0.5f, ~0u, 6e4f, 0.2f), V(4, 4, ~0u, 6e4f, 0.8f),
+                              V(0, 3.5f, ~0u, 0, 0.8f)});
+    EXPECT_EQ(d.Raw(2, 2) & 0xFF00u, 0u);
   }
   UseVectorLevel(3);
 }
