@@ -162,7 +162,9 @@ inline int ClampToInt(float v, int lo, int hi) {
 
 // The k in [0, n) for which lo <= a + d * k <= hi, as [first, end).
 inline void Inside(float a, float d, float lo, float hi, int n, int& first, int& end) {
-  if (d == 0) {
+  // None when the bounds hold nothing (a texture one texel across, filtered):
+  // the quotients below would swap them into a range.
+  if (d == 0 || !(lo <= hi)) {
     if (a < lo || a > hi) first = end = 0;
     return;
   }
@@ -297,10 +299,18 @@ SpanSteps StepSpan(const Sampler& sm, float U, float V, float dU, float dV, int 
   Inside(U - off, dU, 0.001f, float(t.w) - edge, n, st.first, st.end);
   Inside(V - off, dV, 0.001f, float(t.h) - edge, n, st.first, st.end);
   if (st.first >= st.end) st.first = st.end = n;
-  st.fu = int32_t((U - off + dU * float(st.first)) * 65536.f);
-  st.fv = int32_t((V - off + dV * float(st.first)) * 65536.f);
-  st.du = int32_t(dU * 65536.f);
-  st.dv = int32_t(dV * 65536.f);
+  // In fixed point only what is stepped: the first position inside the
+  // texture, and the steps when two or more are (then under a texture's
+  // size a pixel); far outside, the values need not fit.
+  st.fu = st.fv = st.du = st.dv = 0;
+  if (st.first < st.end) {
+    st.fu = int32_t((U - off + dU * float(st.first)) * 65536.f);
+    st.fv = int32_t((V - off + dV * float(st.first)) * 65536.f);
+  }
+  if (st.end - st.first > 1) {
+    st.du = int32_t(dU * 65536.f);
+    st.dv = int32_t(dV * 65536.f);
+  }
   return st;
 }
 

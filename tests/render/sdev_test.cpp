@@ -474,9 +474,12 @@ TEST_F(SdevTest, LinearFilterIsExactOneToOneAndBlendsWhenScaled) {
   EXPECT_GT((mid >> 16) & 0xFF, 0x20u);
 }
 
+// Red rising and blue falling by 32 a texel.
+uint32_t Ramp(int x, int) { return 0xFF000000u | uint32_t(x * 32) << 16 | uint32_t(255 - x * 32); }
+
 TEST_F(SdevTest, ScaledPointFilteredQuadsTakeWholeTexelsAfterLinearOnes) {
   Canvas c(24, 4);
-  Surface* t = c.Texture(8, 1, [](int x, int) { return 0xFF000000u | uint32_t(x * 32) << 16 | uint32_t(255 - x * 32); });
+  Surface* t = c.Texture(8, 1, Ramp);
   c.dev->SetTexture(0, t);
   c.dev->SetTextureStageState(0, TSS::AddressU, kAddressClamp);
   c.dev->SetTextureStageState(0, TSS::MagFilter, kFilterLinear);
@@ -488,6 +491,29 @@ TEST_F(SdevTest, ScaledPointFilteredQuadsTakeWholeTexelsAfterLinearOnes) {
   c.Quad(0, 2, 16, 3, 0xFFFFFFFF);  // two pixels a texel: each pixel one whole texel
   for (int x = 0; x < 16; ++x)
     EXPECT_EQ(c.Raw(x, 2) | 0xFF000000u, 0xFF000000u | uint32_t(x / 2 * 32) << 16 | uint32_t(255 - x / 2 * 32)) << x;
+  // Turned and filtered, on the row's centre: the one texel row is all there is to read.
+  for (int level : {0, 3}) {
+    UseVectorLevel(level);
+    Canvas d(24, 4);
+    d.dev->SetTexture(0, d.Texture(8, 1, Ramp));
+    d.dev->SetTextureStageState(0, TSS::AddressU, kAddressClamp);
+    d.dev->SetTextureStageState(0, TSS::AddressV, kAddressClamp);
+    d.dev->SetTextureStageState(0, TSS::MagFilter, kFilterLinear);
+    d.dev->SetTextureStageState(0, TSS::MinFilter, kFilterLinear);
+    d.Draw(PrimType::TriFan, {V(0.5f, 0, ~0u, 0, 0.4996f), V(23.5f, 0.5f, ~0u, 1, 0.4996f), V(23, 4, ~0u, 1, 0.5004f),
+                              V(0, 3.5f, ~0u, 0, 0.5004f)});
+    for (int x = 1; x < 23; ++x) {
+      uint32_t p = d.Raw(x, 2);
+      EXPECT_EQ(p & 0xFF00u, 0u) << x;
+      EXPECT_NEAR(int(p >> 16 & 0xFF) + int(p & 0xFF), 255, 1) << x;
+    }
+    // Repeated so often that a pixel's step lies beyond fixed point's reach.
+    d.dev->SetTextureStageState(0, TSS::AddressU, kAddressWrap);
+    d.Draw(PrimType::TriFan, {V(0.5f, 0, ~0u, 0, 0.2f), V(4.5f, 0.5f, ~0u, 6e4f, 0.2f), V(4, 4, ~0u, 6e4f, 0.8f),
+                              V(0, 3.5f, ~0u, 0, 0.8f)});
+    EXPECT_EQ(d.Raw(2, 2) & 0xFF00u, 0u);
+  }
+  UseVectorLevel(3);
 }
 
 TEST_F(SdevTest, TurnedTexturesAreTexelExactAtOneToOne) {
