@@ -40,22 +40,10 @@ bool IsSafeMemberName(const std::string& name) {
   return true;
 }
 
-// Which "assets" folder was mounted, and its modification and status change
-// times (the latter cannot be set back, by a tool that adds an archive and
-// then restores the folder's times).
-struct TAssetsStamp {
-  dev_t device = 0;
-  ino_t inode = 0;
-  int64_t time = 0, change = 0;
-  bool operator==(const TAssetsStamp& o) const {
-    return device == o.device && inode == o.inode && time == o.time && change == o.change;
-  }
-};
-
 struct TMountState {
   std::mutex mutex;
   bool valid = false;
-  TAssetsStamp assets;  // of the "assets" folder when mounted
+  TFolderStamp assets;  // of the "assets" folder when mounted (none: all zero)
   std::vector<TArchivePtr> archives;
   // name -> (archive number, entry index); later archives replace earlier
   // members. The names are those of the archives' entries, kept above.
@@ -127,9 +115,8 @@ void EnsureMounted(TMountState& m, const struct stat* assets = nullptr) {
     if (::stat("assets", &st) != 0) st.st_mode = 0;
     assets = &st;
   }
-  TAssetsStamp stamp;
-  if (S_ISDIR(assets->st_mode))
-    stamp = {assets->st_dev, assets->st_ino, Nanoseconds(assets->st_mtim), Nanoseconds(assets->st_ctim)};
+  TFolderStamp stamp;
+  if (S_ISDIR(assets->st_mode)) stamp = TFolderStamp(*assets);
   if (m.valid && m.assets == stamp && !ArchivesChanged(m)) return;
   m.valid = true;
   m.assets = stamp;

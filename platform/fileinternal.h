@@ -43,6 +43,22 @@ void UnmountArchives();
 // A file time in nanoseconds.
 inline int64_t Nanoseconds(const struct timespec& t) { return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec; }
 
+// Which folder a stat names, and its modification and status change times
+// (the latter no tool can set back: one that adds files and then puts the
+// folder's old modification time back still moves it). Equal stamps: the
+// same folder, unchanged.
+struct TFolderStamp {
+  dev_t device = 0;
+  ino_t inode = 0;
+  int64_t time = 0, change = 0;
+  TFolderStamp() = default;
+  explicit TFolderStamp(const struct stat& st)
+      : device(st.st_dev), inode(st.st_ino), time(Nanoseconds(st.st_mtim)), change(Nanoseconds(st.st_ctim)) {}
+  bool operator==(const TFolderStamp& o) const {
+    return device == o.device && inode == o.inode && time == o.time && change == o.change;
+  }
+};
+
 // Whether any memory file is registered (a lookup can be spared).
 bool AnyMemoryFiles();
 // The bytes of a registered memory file, or null.

@@ -94,13 +94,10 @@ std::string XdgDesktop() {
 }
 
 // Directory listings for the case-insensitive fallback, checked against the
-// directory's times on every use: its modification time, and its status change
-// time, which no tool can set back (an unpacker or "cp -a" that adds files and
+// directory's stamp on every use (an unpacker or "cp -a" that adds files and
 // then puts the folder's old modification time back still changes it).
 struct TDirListing {
-  dev_t device = 0;  // which folder: "./" names another one after a change of working folder
-  ino_t inode = 0;
-  struct timespec mtime {}, ctime {};
+  TFolderStamp stamp;  // which folder ("./" names another one after a change of working folder), its times
   // Read whole, and more than the margin after the change time: a change made
   // since then has another change time, so a name the listing lacks is absent.
   bool complete = false, settled = false;
@@ -139,18 +136,13 @@ TDirAnswer LookupInDir(const std::string& dir, const struct stat* known, const s
   };
   std::lock_guard<std::mutex> lock(gDirMutex);
   auto it = gDirCache.find(dir);
-  bool current = it != gDirCache.end() && it->second.device == st.st_dev && it->second.inode == st.st_ino &&
-                 Nanoseconds(it->second.mtime) == Nanoseconds(st.st_mtim) &&
-                 Nanoseconds(it->second.ctime) == Nanoseconds(st.st_ctim);
+  bool current = it != gDirCache.end() && it->second.stamp == TFolderStamp(st);
   // A listing read too soon after a change is read once more when it can settle.
   if (!current || (it->second.complete && !it->second.settled && oldEnough())) {
     if (gDirCache.size() > 4096) gDirCache.clear();
     const bool settles = oldEnough();  // taken before the folder is read
     TDirListing listing;
-    listing.device = st.st_dev;
-    listing.inode = st.st_ino;
-    listing.mtime = st.st_mtim;
-    listing.ctime = st.st_ctim;
+    listing.stamp = TFolderStamp(st);
     if (DIR* d = ::opendir(dir.c_str())) {
       for (;;) {
         errno = 0;

@@ -64,6 +64,22 @@ struct TDecodedImage {
     width = height = side = pitch = 0;
     tight = hasAlpha = false;
   }
+  // Takes `o`'s picture, its buffer included; `o` is left empty.
+  void TakeFrom(TDecodedImage& o) {
+    if (&o == this) return;
+    Reset();
+    width = o.width;
+    height = o.height;
+    side = o.side;
+    pitch = o.pitch;
+    tight = o.tight;
+    hasAlpha = o.hasAlpha;
+    pixels = o.pixels;
+    release = o.release;
+    o.pixels = nullptr;
+    o.release = nullptr;
+    o.Reset();
+  }
 };
 
 // Finds the file (FindImageFile) and decodes it by its first bytes. With

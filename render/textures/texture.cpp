@@ -84,17 +84,7 @@ bool DecodeImage(const TString& name, TDecodedImage* out) {
       if (d->taken || d->name != name) continue;
       d->taken = true;
       if (!d->ok) return false;
-      out->Reset();
-      out->width = d->image.width;
-      out->height = d->image.height;
-      out->side = d->image.side;
-      out->pitch = d->image.pitch;
-      out->tight = d->image.tight;
-      out->hasAlpha = d->image.hasAlpha;
-      out->pixels = d->image.pixels;
-      out->release = d->image.release;
-      d->image.pixels = nullptr;  // now out's
-      d->image.release = nullptr;
+      out->TakeFrom(d->image);
       return true;
     }
   }
