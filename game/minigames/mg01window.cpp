@@ -399,15 +399,10 @@ bool TMG01Window::Update() {
     winDelay -= animStep;
   }
   if (solved && !finishing && winDelay <= 0 && slideState == 2 && !IsLogBookOpen()) {
-    if (isWon) {
-      if (closeRequested) {
-        finishing = true;
-        FinishMiniGame(this, kWindowType);
-      }
-    } else {
-      StartClosingMessage();
-      isWon = true;
-    }
+    const MGEndStep step =
+        !isWon ? MGEndStep::kStartClosing : (closeRequested ? MGEndStep::kFinish : MGEndStep::kWaiting);
+    finishing = step == MGEndStep::kFinish;
+    FollowEndStep(step, kWindowType);
     return true;
   }
   StepSlide(animStep);

@@ -276,6 +276,8 @@ private:
   void DrawForwardTurn();
   void DrawTurningPage(const std::vector<PageLayer>& layers, int sideFlag, int direction);
   void DrawPageButtons();
+  // The close button and the section tabs, while the book is open.
+  void DrawFrameButtons();
   bool OverPhotograph(const TPoint& p) const;
 
   TWindow* owner_ = nullptr;

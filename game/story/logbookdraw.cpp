@@ -132,6 +132,15 @@ void LogBook_t::DrawPageButtons() {
   DrawButton(next_);
 }
 
+void LogBook_t::DrawFrameButtons() {
+  if (state_ != kOpen) return;
+  DrawButton(close_);
+  if (!photosOnly) {
+    DrawButton(journalTab_);
+    DrawButton(photosTab_);
+  }
+}
+
 void LogBook_t::DrawStillSpread() {
   if (section_ == kPhotographs) {
     if (spread_ != -1) {
@@ -232,11 +241,7 @@ bool LogBook_t::DrawComposedSpread() {
   }
   if (!c.composed) return false;
   DrawImage(c.picture, 0, 0, 1.0f);
-  DrawButton(close_);
-  if (!photosOnly) {
-    DrawButton(journalTab_);
-    DrawButton(photosTab_);
-  }
+  DrawFrameButtons();
   DrawPageButtons();
   return true;
 }
@@ -278,13 +283,7 @@ void LogBook_t::Draw() {
     return;
   }
   DrawImage(background_, pos.x, pos.y, alpha_);
-  if (state_ == kOpen) {
-    DrawButton(close_);
-    if (!photosOnly) {
-      DrawButton(journalTab_);
-      DrawButton(photosTab_);
-    }
-  }
+  DrawFrameButtons();
   DrawImage(leftPage_, float(leftPageRect_.left), float(leftPageRect_.top), alpha_);
   const bool photoRight = section_ == kPhotographs || transition_ == kToPhotographsRunning;
   DrawImage(photoRight ? rightPagePhoto_ : rightPage_, float(rightPageRect_.left), float(rightPageRect_.top), alpha_);
