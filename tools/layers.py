@@ -71,13 +71,13 @@ def symbol_edges(nodes, build):
                     objects[node] = path
     defined, used = {}, defaultdict(set)
     for node, path in objects.items():
-        out = subprocess.run(['nm', '--defined-only', path], capture_output=True, text=True, check=True).stdout
+        out = subprocess.run(['nm', path], capture_output=True, text=True, check=True).stdout
         for line in out.splitlines():
             parts = line.split()
             if len(parts) == 3 and parts[1] in 'TDBR':
                 defined.setdefault(parts[2], node)
-        out = subprocess.run(['nm', '--undefined-only', path], capture_output=True, text=True, check=True).stdout
-        used[node] = {line.split()[-1] for line in out.splitlines() if line.strip()}
+            elif len(parts) == 2:  # an undefined symbol has no address
+                used[node].add(parts[1])
     edges = defaultdict(set)
     for node, symbols in used.items():
         for symbol in symbols:

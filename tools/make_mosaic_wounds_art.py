@@ -90,6 +90,14 @@ def lead(c, width=5):
     c.stroke()
 
 
+def fill_outlined(c, rgba, width=1):
+    """Fill the path, then draw a thin line of `rgba` round it."""
+    c.fill_preserve()
+    c.set_source_rgba(*rgba)
+    c.set_line_width(width)
+    c.stroke()
+
+
 def pane(c, path, col, width=5):
     """One piece of coloured glass: fill the path, then lead round it."""
     path(c)
@@ -633,10 +641,7 @@ def gull_scene():
         c.close_path()
         c.set_source(lin(x1, 0, x0, 0, [(0, (0.08, 0.08, 0.1, 1)), (0.55, (0.16, 0.16, 0.18, 1)),
                                         (1, (0.5, 0.54, 0.58, 1))]))
-        c.fill_preserve()
-        c.set_source_rgba(0.05, 0.05, 0.06, 0.6)
-        c.set_line_width(1)
-        c.stroke()
+        fill_outlined(c, (0.05, 0.05, 0.06, 0.6))
         src(c, (0.96, 0.96, 0.94, 1))
         ellipse(c, x1 + 22, y1 + 1, 6, 3)
         c.fill()
@@ -650,10 +655,7 @@ def gull_scene():
         c.close_path()
         c.set_source(lin(0, y - 40, 0, y + 10, [(0, (0.7, 0.74, 0.78, 1)), (0.75, (0.66, 0.7, 0.74, 1)),
                                                 (0.8, (0.95, 0.95, 0.94, 1)), (1, (0.95, 0.95, 0.94, 1))]))
-        c.fill_preserve()
-        c.set_source_rgba(0.42, 0.45, 0.5, 0.7)
-        c.set_line_width(1)
-        c.stroke()
+        fill_outlined(c, (0.42, 0.45, 0.5, 0.7))
     # coverts: rows of small soft scallops near the leading edge
     for row in range(3):
         for j in range(11 - row * 2):
@@ -676,10 +678,7 @@ def gull_scene():
         c.close_path()
         c.set_source(lin(x1, 0, 640, 0, [(0, (0.1, 0.1, 0.12, 1)), (0.25, (0.14, 0.14, 0.16, 1)), (0.3, (0.95, 0.95, 0.94, 1)),
                                           (1, (0.88, 0.89, 0.9, 1))]))
-        c.fill_preserve()
-        c.set_source_rgba(0.4, 0.42, 0.46, 0.8)
-        c.set_line_width(1)
-        c.stroke()
+        fill_outlined(c, (0.4, 0.42, 0.46, 0.8))
     # a pink foot tucked under the breast
     src(c, (0.86, 0.58, 0.52, 1))
     c.move_to(760, 392)
@@ -696,10 +695,7 @@ def gull_scene():
     smooth(c, body, close=True, k=0.22)
     c.set_source(rad(800, 320, 10, 190, [(0, (0.98, 0.98, 0.97, 1)), (0.65, (0.9, 0.91, 0.92, 1)),
                                          (1, (0.66, 0.68, 0.72, 1))]))
-    c.fill_preserve()
-    c.set_source_rgba(0.4, 0.42, 0.46, 0.7)
-    c.set_line_width(1.5)
-    c.stroke()
+    fill_outlined(c, (0.4, 0.42, 0.46, 0.7), 1.5)
     # breast feathers: soft scallops
     for j in range(14):
         x, y = 770 + (j % 5) * 24 + r.randn() * 4, 330 + (j // 5) * 20 + r.randn() * 3
@@ -711,10 +707,7 @@ def gull_scene():
     mantle = [(640, 318), (700, 288), (790, 276), (870, 290), (846, 318), (760, 334), (680, 340)]
     smooth(c, mantle, close=True, k=0.22)
     c.set_source(lin(0, 276, 0, 340, [(0, (0.58, 0.62, 0.68, 1)), (1, (0.68, 0.72, 0.77, 1))]))
-    c.fill_preserve()
-    c.set_source_rgba(0.35, 0.38, 0.42, 0.8)
-    c.set_line_width(1.3)
-    c.stroke()
+    fill_outlined(c, (0.35, 0.38, 0.42, 0.8), 1.3)
     for k in range(5):
         x = 690 + k * 34
         c.move_to(x, 330 - k * 2)
@@ -745,10 +738,7 @@ def gull_scene():
     c.curve_to(984, 300, 970, 302, 958, 304)
     c.close_path()
     c.set_source(lin(0, 276, 0, 304, [(0, (0.98, 0.84, 0.3, 1)), (1, (0.84, 0.62, 0.12, 1))]))
-    c.fill_preserve()
-    c.set_source_rgba(0.4, 0.28, 0.05, 0.9)
-    c.set_line_width(1.2)
-    c.stroke()
+    fill_outlined(c, (0.4, 0.28, 0.05, 0.9), 1.2)
     c.move_to(958, 292)
     c.curve_to(980, 292, 998, 294, 1012, 296)
     c.set_source_rgba(0.4, 0.28, 0.05, 0.8)

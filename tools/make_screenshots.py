@@ -218,17 +218,14 @@ def main():
     try:
         users = {1: os.path.join(work, "user0")}
         os.makedirs(users[1])
-        last = max(s[2] for s in SHOTS)
-        for n in range(1, last + 1):
-            # The user folder each stage starts from: the one the stage before left.
-            if n + 1 > last:
-                break
+        # The user folder each stage starts from: the one the stage before left.
+        for n in range(1, max(s[2] for s in SHOTS)):
             lines, frames = read_stage(n)
             users[n + 1] = os.path.join(work, "user%d" % n)
             shutil.copytree(users[n], users[n + 1])
             run(lantern, users[n + 1], [l for l in lines if l and not l.startswith("#")], frames,
                 os.path.join(work, "stage%d.png" % n))
-        pictures = []
+        pictures, taken = [], {}
         for name, caption, stage, note, after, extra in SHOTS:
             if only and name not in only:
                 continue
@@ -243,6 +240,7 @@ def main():
             run(lantern, user, kept, end // MS_PER_FRAME + 2, png)
             picture = Image.open(png).convert("RGB")
             pictures.append((caption, picture))
+            taken[name] = picture
             if a.keep:
                 os.makedirs(a.keep, exist_ok=True)
                 shutil.copy(png, os.path.join(a.keep, name + ".png"))
@@ -251,8 +249,7 @@ def main():
             print(name, "at", moment, "ms of stage", stage)
         if not only:
             contact_sheet(pictures, os.path.join(a.out, "contact.jpg"))
-        report(dict((name, picture) for (name, _, _, _, _, _), (_, picture) in zip(
-            [s for s in SHOTS if not only or s[0] in only], pictures)))
+        report(taken)
     finally:
         shutil.rmtree(work, ignore_errors=True)
 
