@@ -9,7 +9,8 @@ in SHOTS: a moment is a note of the script ("# the loc22 location") and a time a
 more events of its own when the screen needs them (a piece held in the hand, the game menu open).
 Writes docs/images/<name>.jpg for the README's pictures, docs/images/contact.jpg (every screen of the
 game at a glance, in the order a player meets them) and, with --keep, every frame as a PNG.
-The program runs headless on the virtual clock, so the same data gives the same pictures.
+The program runs headless on the virtual clock, so the same data gives the same pictures, but for the
+dates the journal writes (the machine's calendar), which show in the journal's shot and the contact sheet.
 """
 import argparse
 import glob
