@@ -401,7 +401,9 @@ TEST_F(SdevTest, UnscaledPicturesCopyAndSkipTheirClearRunsExactly) {
         std::vector<uint32_t> now;
         for (int y = 0; y < 40; ++y)
           for (int x = 0; x < 160; ++x) now.push_back(c.Raw(x, y));
-        if (round > 0) EXPECT_EQ(now, px) << "level " << level << ", mode " << mode << ", drawing " << round;
+        if (round > 0) {
+          EXPECT_EQ(now, px) << "level " << level << ", mode " << mode << ", drawing " << round;
+        }
         px = now;
       }
       if (level == 0) {
@@ -411,7 +413,9 @@ TEST_F(SdevTest, UnscaledPicturesCopyAndSkipTheirClearRunsExactly) {
         for (size_t i = 0; i < px.size(); ++i) differ += px[i] != plain[mode][i];
         EXPECT_EQ(differ, 0) << "mode " << mode;
       }
-      if (level > 0 && mode > 0) EXPECT_NE(t->Opacity(), nullptr);  // the runs were made and used
+      if (level > 0 && mode > 0) {
+        EXPECT_NE(t->Opacity(), nullptr);  // the runs were made and used
+      }
     }
   }
   UseVectorLevel(3);

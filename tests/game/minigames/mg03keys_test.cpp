@@ -187,8 +187,12 @@ TEST(KeysShuffle, EveryKeySwapsWithAnotherSoTwoKeysStayInFileOrder) {
       std::vector<int> order = b.TrayOrder();
       std::set<int> places(order.begin(), order.end());
       EXPECT_EQ(places.size(), size_t(n));  // a permutation of the places
-      if (n == 1) EXPECT_EQ(order[0], 0);
-      if (n == 2) EXPECT_EQ(order, (std::vector<int>{0, 1}));  // the two swaps undo each other
+      if (n == 1) {
+        EXPECT_EQ(order[0], 0);
+      }
+      if (n == 2) {
+        EXPECT_EQ(order, (std::vector<int>{0, 1}));  // the two swaps undo each other
+      }
     }
   KeysBoard two = Board(2, 4);
   EXPECT_EQ(two.keys[0].previewRect.left, 0);

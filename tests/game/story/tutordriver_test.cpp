@@ -107,7 +107,9 @@ TEST_F(TutorDriver, HowTheLastStepEndsDecidesWhatComesNext) {
     if (way == 0) Command("next");
     if (way == 1) tutor.OnEvent("shoot_photo");
     if (way == 2) tutor.OnClickRect(TPoint(12, 12));
-    if (way == 3) EXPECT_TRUE(Click(kCloseX, kCloseY));
+    if (way == 3) {
+      EXPECT_TRUE(Click(kCloseX, kCloseY));
+    }
     if (way == 4) Command("skip");
     EXPECT_FALSE(tutor.IsBoxUp());
     EXPECT_TRUE(tutor.GetScreens()[0].skip);
