@@ -153,7 +153,9 @@ TEST(SdlHost, RealWindowUnderXvfbIsScreenshotInAWindowAndFullScreen) {
   ASSERT_TRUE(ReadPng(shot, &px, &w, &h));
   EXPECT_EQ(w, 800);
   EXPECT_EQ(h, 600);
-  if (w > 400 && h > 300) EXPECT_EQ(px[300 * size_t(w) + 400], kPlain);
+  if (w > 400 && h > 300) {
+    EXPECT_EQ(px[300 * size_t(w) + 400], kPlain);
+  }
   EXPECT_EQ(testing_support::ReadFile(dir.File("place.txt")), "0 0");
 
   // Under a window manager the window's frame, known only once it shows,
@@ -183,5 +185,7 @@ TEST(SdlHost, RealWindowUnderXvfbIsScreenshotInAWindowAndFullScreen) {
   EXPECT_LE(w, 800);
   EXPECT_LT(h, 600);
   EXPECT_NEAR(w * 3, h * 4, 4);
-  if (w > 400 && h > 300) EXPECT_EQ(px[size_t(h / 2) * size_t(w) + size_t(w / 2)], kPlain);
+  if (w > 400 && h > 300) {
+    EXPECT_EQ(px[size_t(h / 2) * size_t(w) + size_t(w / 2)], kPlain);
+  }
 }
