@@ -9,6 +9,10 @@
 SetWindowName('chooseplayer')
 ReadFile('scripts/ui.lua')
 
+-- The list shows five rows (its 220 pixels over rows 44 apart, below) and
+-- does not scroll: a sixth player is not made, and the player is told.
+local kMaxPlayers = 5
+
 local function Say(label, extra)
   SetLabel('status', GetString(label, extra or ''))
 end
@@ -20,6 +24,11 @@ end
 
 local function Create()
   local name = GetLabel('newname')
+  if GetNumUsers() >= kMaxPlayers then
+    DebugOut('players: the list is full')
+    Say('players_full')
+    return
+  end
   if not IsNameValid(name) or IsNameInUse(name, false) then
     Say('players_name_refused')
     return

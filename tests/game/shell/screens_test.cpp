@@ -239,6 +239,39 @@ TEST_F(Screens, OptionsPlayAtMostOneSamplePerSampleTime) {
   EXPECT_EQ(onDisk.GetInt("soundlevel", -1, 0), 500);
 }
 
+// A press on a volume slider's rail beside the thumb pages the value a tenth
+// toward the press, never past the place pressed, and acts as a move: the
+// volume follows and the click sample sounds.
+TEST_F(Screens, OptionsPageASliderTowardAPressOnItsRail) {
+  Ogg("sounds/click.ogg");
+  Solid("thumb.png", 20, 20, 0xFFC0A040u);
+  Users()->CreateNewUser("Ada");
+  TOptions* options = Open<TOptions>(
+      "options.lua",
+      "SetWindowName('options') OptionsWindow{ name = 'ow', x = 0, y = 0, w = 600, h = 400,"
+      " clickSliderSound = 'sounds/click.ogg', clickSliderSoundTime = '0.25',"
+      " Slider{ name = 'musiclevelslider', x = 0, y = 0, w = 300, h = 20, hslider = true, sliderimage = 'thumb.png' } }()",
+      "ow");
+  ASSERT_NE(options, nullptr);
+  TSlider* music = WindowCast<TSlider>(options->FindChild("musiclevelslider"));
+  ASSERT_NE(music, nullptr);
+  ASSERT_FLOAT_EQ(music->GetValue(), 0.5f);  // the thumb at 140..160
+  Click(290, 10);
+  EXPECT_FLOAT_EQ(music->GetValue(), 0.6f);
+  EXPECT_NEAR(GetSoundManager()->GetGroupVolume(1001), std::sqrt(0.6f), 1e-6);
+  EXPECT_EQ(options->GetSamplesPlayed(), 1);
+  Click(2, 10);
+  EXPECT_FLOAT_EQ(music->GetValue(), 0.5f);
+  // The press 120 pixels into the thumb's 280 of travel: the page stops there.
+  Click(130, 10);
+  EXPECT_NEAR(music->GetValue(), 120.0f / 280.0f, 1e-6);
+  // At an end a page goes no further.
+  for (int i = 0; i < 8; ++i) Click(298, 10);
+  EXPECT_FLOAT_EQ(music->GetValue(), 1.0f);
+  options->SaveVolumes();
+  EXPECT_EQ(TPrefs().GetInt("musiclevel", -1, 0), 1000);
+}
+
 TEST_F(Screens, OptionsWithoutSampleTimeOrWithStrangeChildren) {
   TOptions* options = Open<TOptions>(
       "options.lua",
