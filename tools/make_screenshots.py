@@ -165,18 +165,32 @@ def run(lantern, user, script_lines, frames, shot):
         os.unlink(script)
 
 
+def linear(v):
+    """An 8-bit sRGB channel as linear light (WCAG)."""
+    c = v / 255.0
+    return ((c + 0.055) / 1.055) ** 2.4 if c > 0.04045 else c / 12.92
+
+
+LINEAR = [linear(v) for v in range(256)]
+
+
 def luminance(rgb):
-    """WCAG relative luminance of 8-bit sRGB colours (an array of shape (..., 3))."""
-    c = rgb.astype(float) / 255.0
-    c = ((c + 0.055) / 1.055) ** 2.4 * (c > 0.04045) + c / 12.92 * (c <= 0.04045)
-    return 0.2126 * c[..., 0] + 0.7152 * c[..., 1] + 0.0722 * c[..., 2]
+    """WCAG relative luminance of an 8-bit sRGB colour (r, g, b)."""
+    return 0.2126 * LINEAR[rgb[0]] + 0.7152 * LINEAR[rgb[1]] + 0.0722 * LINEAR[rgb[2]]
+
+
+def percentile(ordered, p):
+    """The p-th percentile of sorted values, between the two nearest ranks."""
+    at = (len(ordered) - 1) * p / 100.0
+    below = int(at)
+    above = min(below + 1, len(ordered) - 1)
+    return ordered[below] + (ordered[above] - ordered[below]) * (at - below)
 
 
 def contrast(picture, rect):
-    import numpy as np
     x, y, w, h = rect
-    lum = luminance(np.asarray(picture.convert("RGB"))[y:y + h, x:x + w]).ravel()
-    middle, low, high = np.median(lum), np.percentile(lum, 2), np.percentile(lum, 98)
+    lum = sorted(luminance(p) for p in picture.convert("RGB").crop((x, y, x + w, y + h)).getdata())
+    middle, low, high = percentile(lum, 50), percentile(lum, 2), percentile(lum, 98)
     text = high if high - middle > middle - low else low
     return (max(text, middle) + 0.05) / (min(text, middle) + 0.05)
 
