@@ -96,6 +96,16 @@ TEST_F(GameEndToEnd, FirstStartOptionsQuitRestartAndPlayers) {
   EXPECT_FALSE(again.Has("menu: asks for a name"));
   EXPECT_GT(Greeting(again), 80);  // "Ada" under the greeting
 
+  // The photo album of a player who has searched no place yet: once the book
+  // is open, a line in brown ink on its right page says where the
+  // photographs come from (the page is bare paper otherwise).
+  TRun album = Run(Click(300, KitButtonAt("mainmenu.lua", "photos")), FramesFor(1700));
+  EXPECT_EQ(album.exitCode, 0);
+  ASSERT_EQ(album.w, 1024);
+  auto ink = [](int r, int g, int b) { return r < 120 && g < 100 && b < 80 && r > b; };
+  EXPECT_GT(album.Pixels(590, 310, 900, 440, ink), 400);
+  EXPECT_EQ(album.Pixels(590, 150, 900, 290, ink), 0);
+
   // 3. The options show what was stored: the music slider's knob at a
   //    quarter (the effects slider's still in the middle), the sound-off box
   //    ticked (the full-screen box beneath it is not).
