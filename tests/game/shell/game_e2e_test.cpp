@@ -194,11 +194,11 @@ TEST_F(GameEndToEnd, FirstStartOptionsQuitRestartAndPlayers) {
   EXPECT_GT(Highlight(listFull, 4), 5000);
   EXPECT_LT(Highlight(listFull, 3), 500);
   // Dark letters on the parchment in rows 0 to 3, light ones on the highlight in row 4.
-  auto ink = [](int r, int g, int b) { return r < 130 && g < 110 && b < 90 && r > b; };
+  auto rowInk = [](int r, int g, int b) { return r < 130 && g < 110 && b < 90 && r > b; };
   auto light = [](int r, int g, int b) { return r > 200 && g > 190 && b > 130; };
   for (int i = 0; i < 4; ++i) {
     const TRect row = PlayerRow(i);
-    EXPECT_GT(listFull.Pixels(row.left, row.top, row.right, row.bottom, ink), 120) << "row " << i;
+    EXPECT_GT(listFull.Pixels(row.left, row.top, row.right, row.bottom, rowInk), 120) << "row " << i;
   }
   const TRect last = PlayerRow(4);
   EXPECT_GT(listFull.Pixels(last.left, last.top, last.right, last.bottom, light), 120);

@@ -195,6 +195,8 @@ function DoModal(file) return 'yes' end
 function DoMainWindow(file) end
 function DisplayDialog(t) return 'yes' end
 function WaitForMessage() return nil end
+-- The chooser is full when every question is answered no, else empty.
+function GetNumUsers() if gAnswers == 'no' then return 5 end return 0 end
 function WaitForCloseMessage() end
 function Pause() end
 function Yield() end
@@ -397,6 +399,7 @@ TEST_F(DemoTexts, EveryScreenTextFitsItsBox) {
     return std::any_of(cases.begin(), cases.end(), [&](const TCase& c) { return c.text == text; });
   };
   EXPECT_TRUE(has(Text("players_name_refused")));
+  EXPECT_TRUE(has(Text("players_full")));
   EXPECT_TRUE(has(strings.GetString("players_created", TString(g_playerName)).str()));
   EXPECT_TRUE(has(Text("gamemenu_resume")));
   EXPECT_TRUE(has(Text("mgmenu_resume")));
