@@ -56,8 +56,9 @@ TMG01Window::~TMG01Window() {
   if (sandSound) sandSound->StopAll();
 }
 
-void TMG01Window::Init(TWindowStyle& style) {
-  TWindow::Init(style);
+void TMG01Window::Init(TWindowStyle&) {
+  // The style is not read: the window takes no name and no placement from
+  // it (PostInit sizes it to the display).
   Animate(uint32_t(animRate), true, true, false);
   skipped = solved = finishing = isWon = closeRequested = false;
   heldPiece = carriedPiece = -1;
