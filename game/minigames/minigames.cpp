@@ -26,6 +26,7 @@ namespace {
 
 constexpr int kSlowestRate = 1000;  // ms
 constexpr const char* kMainMenuScript = "scripts/mainmenu.lua";
+constexpr const char* kPlayScreenScript = "scripts/maingame.lua";
 constexpr const char* kSplashScript = "scripts/splashstart.lua";
 constexpr const char* kSoundFadeText = "if(not(StartSoundFade == nil)) then StartSoundFade(); end";
 
@@ -316,7 +317,9 @@ bool TMiniGames::FollowEndStep(MGEndStep step, const TString& name) {
 void TMiniGames::FinishMiniGame(TWindow* window, const TString& name) {
   MGEnd();
   const TString comics = GetLIComicsName();
-  const std::string next = nextScript_;
+  // The main menu when the flag asks for it (the end of the game, or a
+  // script), else the play screen.
+  const std::string next = GetNeedGo2MainMenu() ? kMainMenuScript : kPlayScreenScript;
   const TUpperLayerHooks& hooks = GetUpperLayerHooks();
   // The comic of the level that is now current comes first (after the last
   // level, the first level's, before the main menu).

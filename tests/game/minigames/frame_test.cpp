@@ -11,6 +11,7 @@
 #include "game/shell/data/userinfo.h"
 #include "game/story/logbook.h"
 #include "platform/xml.h"
+#include "script/bind.h"
 #include "tests/game/minigames/mgfixture.h"
 #include "tests/game/support/gametest.h"
 
@@ -135,7 +136,19 @@ TEST_F(TFrameTest, FinishingGoesThroughTheComicWhenTheNewLevelHasOne) {
   EXPECT_EQ(splash, (std::vector<std::string>{"com_2.xml", "com2", "scripts/maingame.lua"}));
   EXPECT_EQ(GetShadowTarget(), "mg01window");
   EXPECT_EQ(GetShadowScript(), "scripts/splashstart.lua");
+  // A script asked for the main menu: it comes next, after the comic.
+  TLuaBindings globals(script->GetState());
+  BindGameDataGlobals(globals);
+  Lua("SetNeedGo2MainMenu()");
+  GetGameProgress().levelId = 1;
+  frame->FinishMiniGame(frame.get(), "mg01window");
+  EXPECT_EQ(splash, (std::vector<std::string>{"com_2.xml", "com2", "scripts/mainmenu.lua"}));
+  GetGameProgress().levelId = 1;
+  GetGameProgress().MarkShown("com_2.xml");
+  frame->FinishMiniGame(frame.get(), "mg01window");
+  EXPECT_EQ(GetShadowScript(), "scripts/mainmenu.lua");
   ClearUpperLayers();
+  SetGo2MainMenuFlag(false);
 }
 
 // The last level won: the game begins again at level 1, and level 1's comic
