@@ -307,14 +307,15 @@ void GameMain(TPlatform* platform, const TString& commandLine) {
   TWindowManager* wm = platform->GetWindowManager();
   TWindowScript* script = wm ? wm->GetScript() : nullptr;
   RegisterGameWindowTypes(wm);
-  // The globals exist before the first script runs, so that scripts may use
-  // them while they load.
+  // The story's own globals exist before the first script runs; the main
+  // function's 28 once "scripts/mainloop.lua" has run to its first wait: its
+  // code at load time cannot call them, what it runs later from its loop can.
   std::unique_ptr<TLuaBindings> globals;
   if (script && script->GetState()) {
     globals = std::make_unique<TLuaBindings>(script->GetState());
-    BindGameMainGlobals(*globals);
     if (GetUpperLayerHooks().bindGlobals) GetUpperLayerHooks().bindGlobals(*globals);
     script->RunFile("scripts/mainloop.lua");
+    BindGameMainGlobals(*globals);
   }
 
   TPlatformLoopPort port(platform, wm);
