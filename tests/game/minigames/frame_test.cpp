@@ -296,6 +296,18 @@ TEST(MiniGameFile, TextStyleAndSharedKeys) {
   EXPECT_EQ(v[1], -1.0f);
   EXPECT_EQ(ReadMGNumbers("x, 5", v, 2), 0);
   EXPECT_EQ(v[0], 1.0f);
-  EXPECT_EQ(ReadMGNumbers(" 1 ,2 ", v, 2), 2);
+  // "%f, %f": the comma comes right after the number; blanks may follow it.
+  EXPECT_EQ(ReadMGNumbers(" 1,  2 ", v, 2), 2);
   EXPECT_EQ(v[1], 2.0f);
+  EXPECT_EQ(ReadMGNumbers("3 ,4", v, 2), 1);
+  EXPECT_EQ(v[0], 3.0f);
+  EXPECT_EQ(v[1], 2.0f);
+  ParseXmlDocument(doc, "<G><Common text_pos=\"10 ,20\" preview_pos=\"5,\t6\"/><Text rect=\"1, 2, 300 , 40\"/></G>",
+                   "test");
+  data = MGCommonData();
+  ASSERT_TRUE(ReadMGCommonDocument(doc, &data, &why));
+  EXPECT_EQ(data.textPos, TVec2(10, 0));
+  EXPECT_EQ(data.previewPos, TVec2(5, 6));
+  EXPECT_EQ(data.textStyle.width, 300);
+  EXPECT_EQ(data.textStyle.height, 0);
 }
