@@ -213,7 +213,7 @@ bool TutorScripts_t::OnCommand(TMessage* message) {
   TutorScreen_t* s = Current();
   if (!boxUp_ || !s || s->state == kSuspended || !message || message->GetType() != kButtonPress) return false;
   const TString& command = message->GetText();
-  if (command == "skip" || (command == "close" && !s->useOnlyNext)) {
+  if (command == "skip" || command == "close") {
     ShowShadow(false);
     StopItemSound();
     // A copy: the statements run before the screen is passed over and may
