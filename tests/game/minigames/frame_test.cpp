@@ -217,17 +217,33 @@ TEST_F(TFrameTest, TheOpeningMessageHoldsTheGameUntilItIsClosed) {
   EXPECT_EQ(game->carriedPiece, 0);
 }
 
-TEST_F(TFrameTest, WithoutAClosingMessageTheGameEndsByItself) {
-  ASSERT_TRUE(Open(mgtest::BlocksFile(mgtest::DemoBlocks(), "", "<TutorScripts/>")));
-  game->SkipGame();
-  int steps = 0;
-  while (!game->finishing && steps < 1000) {
-    Tick(16);
-    ++steps;
+// Without a closing message the won game waits for CloseMG all the same;
+// as no message can call it, the frame's skip button and Escape end it.
+TEST_F(TFrameTest, WithoutAClosingMessageTheGameWaitsForCloseMGOrTheSkipButtonOrEscape) {
+  for (const char* way : {"CloseMG", "skip", "Escape"}) {
+    SCOPED_TRACE(way);
+    GetGameProgress().Reset();  // each round at level 1
+    SetGo2MainMenuFlag(false);
+    ASSERT_TRUE(Open(mgtest::BlocksFile(mgtest::DemoBlocks(), "", "<TutorScripts/>")));
+    game->SkipGame();
+    int steps = 0;
+    while (!game->isWon && steps < 1000) {
+      Tick(16);
+      ++steps;
+    }
+    ASSERT_TRUE(game->isWon);
+    Steps(200);
+    EXPECT_FALSE(game->finishing);
+    EXPECT_TRUE(log.Contains("mg01window: the tutorial has no closing message 1; the skip button or Escape ends the game"));
+    if (std::string(way) == "CloseMG") Lua("CloseMG()");
+    else if (std::string(way) == "skip") ClickAt(970, 630);
+    else Send(kEventChar, 0, 0, 27);
+    Steps(2);
+    EXPECT_TRUE(game->finishing);
+    EXPECT_EQ(GetShadowScript(), "scripts/maingame.lua");
+    Steps(200);  // the fade takes the game away
   }
-  EXPECT_TRUE(game->finishing);
-  EXPECT_TRUE(log.Contains("mg01window: the tutorial has no closing message 1; the game ends without it"));
-  EXPECT_EQ(GetShadowScript(), "scripts/maingame.lua");
+  SetGo2MainMenuFlag(false);
 }
 
 TEST_F(TFrameTest, TheQuitQuestionIsTheCurrentGamesAndThePlugInRegistersTheType) {
