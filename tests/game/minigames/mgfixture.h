@@ -67,7 +67,9 @@ inline std::string GameScript(const std::string& type) {
 
 // A game window as the style above leaves it: over the whole display.
 inline void ExpectWholeDisplay(const TWindow* game) {
-  if (game) EXPECT_EQ(game->GetRect(), TRect(0, 0, 1024, 768));
+  if (game) {
+    EXPECT_EQ(game->GetRect(), TRect(0, 0, 1024, 768));
+  }
 }
 
 class TMiniGameTest : public widgettest::TWidgetWindowTest {
