@@ -39,7 +39,6 @@ void TSlider::Init(TWindowStyle& style) {
   TTextureRef rollover = thumbRollImage.IsEmpty() ? TTextureRef() : TTexture::Get(thumbRollImage);
   SetName(name);
   scale_ = ClampScale(scale, name);
-  if (!(scale_ > 0)) scale_ = 1.0f;
 
   auto load = [](const TString& n) { return n.IsEmpty() ? TTextureRef() : TTexture::Get(n); };
   SetRailTextures(load(railTop), load(railMid), load(railBot));

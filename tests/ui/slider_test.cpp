@@ -108,4 +108,14 @@ TEST_F(SliderTest, AHugeScaleIsClampedWithALogLine) {
   EXPECT_EQ(s->GetThumb()->GetWidth(), 20 * int(kMaxWindowScale));
   EXPECT_EQ(s->GetThickness(), 20 * int(kMaxWindowScale));
   EXPECT_EQ(s->GetThumb()->GetRect().left, 0);  // longer than the slider: stays at the start
+  // A scale of 0 is kept: thumb and rail have no size, the value still works.
+  f.Lua("Slider{name='flat', x=0, y=300, w=300, h=20, sliderimage='thumb.png', railtop='rail.png', "
+        "railmid='rail.png', railbot='rail.png', scale=0}()");
+  TSlider* flat = f.Find<TSlider>("flat");
+  ASSERT_TRUE(flat);
+  EXPECT_EQ(flat->GetThumb()->GetWidth(), 0);
+  EXPECT_EQ(flat->GetThickness(), 0);
+  flat->SetValue(0.5f, true);
+  EXPECT_EQ(flat->GetValue(), 0.5f);
+  f.DrawFrame();
 }

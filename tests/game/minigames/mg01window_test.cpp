@@ -357,3 +357,32 @@ TEST_F(TMiniGameTest, TheTutorialLiesUnderThePaneAndTheTrayUnderTheOpenJournal) 
   ClickAt(TrayPoint(0).x, TrayPoint(0).y);
   EXPECT_EQ(game->carriedPiece, -1);
 }
+
+// A file whose pre-filled cells break the rule, or whose board has no
+// completion, is played: skip ends it with the candidates' own filling (a
+// cell where no kind may stand stays empty), and the normal end follows.
+TEST_F(TMiniGameTest, FilesThatBreakTheRuleOrHaveNoCompletionPlayAndSkipEndsThem) {
+  // Two pre-filled fish in row 0.
+  ASSERT_TRUE(Open(mgtest::BlocksFile("<Block x=\"0\" y=\"0\" type=\"1\"/><Block x=\"3\" y=\"0\" type=\"1\"/>")));
+  EXPECT_FALSE(game->IsLoadFailed());
+  EXPECT_EQ(game->pieces.size(), 14u);
+  ClickAt(970, 630);  // the frame's skip button
+  ASSERT_TRUE(game->skipped);
+  EXPECT_EQ(game->pieces.size(), 14u);
+  for (const BlockPiece& piece : game->pieces) EXPECT_TRUE(piece.correct);
+  Steps(1);
+  EXPECT_EQ(game->slideState, 1);
+
+  // (0, 0) sees kinds 0 and 1 in its row, 2 and 3 in its column: no kind fits.
+  ASSERT_TRUE(Open(mgtest::BlocksFile("<Block x=\"1\" y=\"0\" type=\"0\"/><Block x=\"2\" y=\"0\" type=\"1\"/>"
+                                      "<Block x=\"0\" y=\"1\" type=\"2\"/><Block x=\"0\" y=\"2\" type=\"3\"/>")));
+  EXPECT_FALSE(game->IsLoadFailed());
+  EXPECT_EQ(game->pieces.size(), 12u);
+  game->SkipGame();
+  ASSERT_TRUE(game->skipped);
+  EXPECT_TRUE(log.Contains("mg01window: the board has no completion; skip fills it"));
+  EXPECT_EQ(game->cells[0].piece, -1);
+  EXPECT_EQ(game->pieces.size(), 11u);
+  Steps(1);
+  EXPECT_EQ(game->slideState, 1);
+}

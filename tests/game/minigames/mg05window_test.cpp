@@ -37,8 +37,7 @@ protected:
     Solid("t5/as.png", 50, 30, kCyan);
     Solid("t5/b.png", 80, 80, kGreen);
     Solid("t5/bs.png", 40, 40, kYellow);
-    Write("scripts/mg05window.lua",
-          "SetWindowName('mg05window')\nmg05window{ name = 'mg05window', x = 0, y = 0, w = kMax, h = kMax }()\n");
+    Write("scripts/mg05window.lua", mgtest::GameScript("mg05window"));
     wm->RegisterWindowType("mg05window", TMG05Window::ClassCreator());
   }
 
@@ -51,6 +50,7 @@ protected:
         if (!mosaic) mosaic = WindowCast<TMG05Window>(child);
     if (!mosaic)
       for (const std::string& line : log.Lines()) ADD_FAILURE() << line;
+    mgtest::ExpectWholeDisplay(mosaic);
     return mosaic;
   }
 

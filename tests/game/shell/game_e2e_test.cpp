@@ -232,3 +232,25 @@ TEST_F(GameEndToEnd, FirstStartAsksForAName) {
   EXPECT_GT(int((parchment >> 16) & 0xFF), 180);
   EXPECT_LT(int((sky >> 16) & 0xFF), 90);
 }
+
+// The game's own Lua functions (the 28 of the main function) are bound once
+// "scripts/mainloop.lua" has run to its first wait: its code at load time
+// does not see them, what it runs later from its loop does.
+class MainLoopScript : public TGameEndToEnd {
+protected:
+  MainLoopScript() : TGameEndToEnd({"mainloop: ", "The game ends"}) {}
+};
+
+TEST_F(MainLoopScript, TheGamesFunctionsAreBoundAfterItsFirstRun) {
+  folder = dir.File("work");
+  dir.Write("work/assets/scripts/mainloop.lua",
+            "DebugOut('mainloop: loading ' .. type(SetNeedQuit) .. ' ' .. type(CSWithSh) .. ' ' .. type(DoModal))\n"
+            "WaitForMessage(1)\n"
+            "DebugOut('mainloop: running ' .. type(SetNeedQuit) .. ' ' .. type(CSWithSh))\n"
+            "SetNeedQuit()\n");
+  TRun run = Run("", 60);
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.lines, (std::vector<std::string>{"mainloop: loading nil nil function", "mainloop: running function function",
+                                                 "The game ends (quit requested by a script)"}))
+      << run.Joined();
+}
