@@ -322,6 +322,15 @@ TString NormalizeFileName(const TString& name) {
   return TString(text.substr(0, text.size() - split.rest.size()) + out);
 }
 
+bool IsAssetName(const TString& name) {
+  if (name.IsEmpty()) return false;
+  std::string text = name.str();
+  std::replace(text.begin(), text.end(), '\\', '/');
+  TSplitName split = SplitPrefix(text);
+  if (split.prefix != TPrefix::kNone || split.rest.empty() || split.rest[0] == '/') return false;
+  return !NormalizeFileName(name).IsEmpty();
+}
+
 namespace {
 
 // FindCaseInsensitive with a stat of `base` the caller just took (st_mode 0

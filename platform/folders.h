@@ -62,6 +62,11 @@ bool ResolveFileName(const TString& name, TResolvedName& out);
 // holds a ".." component, a NUL, or is absolute while absolute paths are refused.
 TString NormalizeFileName(const TString& name);
 
+// Whether a name names an asset of the game: no virtual folder ("user:",
+// "common:", "desktop:", "::"), no archive range, not absolute, no "..".
+// What scripts may load.
+bool IsAssetName(const TString& name);
+
 // Lower-cases ASCII letters (archive member names and case-insensitive lookups).
 std::string LowerAscii(const std::string& text);
 

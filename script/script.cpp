@@ -5,6 +5,7 @@
 #include <string>
 #include <utility>
 
+#include "platform/folders.h"
 #include "platform/log.h"
 #include "script/scriptcode.h"
 
@@ -52,11 +53,12 @@ int LoadFailure(lua_State* L, const char* message) {
 }
 
 // loadfile(name): the chunk as a function, or nil and a message. Names go
-// through the file layer; a script never reaches a file by its disk path.
+// through the file layer and name the game's assets only: a script never
+// reaches a file by its disk path, nor the player's or the desktop's folders.
 int LoadFileFn(lua_State* L) {
   TString name = luaL_checkstring(L, 1);
-  if (!name.IsEmpty() && (name[0] == '/' || name[0] == '\\'))
-    return LoadFailure(L, TString::Printf("cannot read %s: scripts name files through the file layer", name.c_str()).c_str());
+  if (!IsAssetName(name))
+    return LoadFailure(L, TString::Printf("cannot read %s: scripts load the game's assets only", name.c_str()).c_str());
   if (LoadFileOn(L, name) == 0) return 1;
   lua_pushnil(L);
   lua_insert(L, -2);

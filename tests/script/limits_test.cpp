@@ -61,10 +61,37 @@ TEST_F(ScriptTest, LoadersReadOnlyThroughTheFileLayerAndOnlySourceText) {
   Run("f, e1 = loadfile('" + secret + "'); g, e2 = loadfile('\\\\" + secret.substr(1) + "'); "
       "d, e3 = pcall(dofile, '" + secret + "'); dofile('ok.lua')");
   EXPECT_EQ(Type("f"), "nil");
-  EXPECT_EQ(Text("e1"), "cannot read " + secret + ": scripts name files through the file layer");
+  EXPECT_EQ(Text("e1"), "cannot read " + secret + ": scripts load the game's assets only");
   EXPECT_EQ(Type("g"), "nil");
-  EXPECT_NE(Text("e3").find("scripts name files through the file layer"), std::string::npos);
+  EXPECT_NE(Text("e3").find("scripts load the game's assets only"), std::string::npos);
   EXPECT_EQ(Number("fromFile"), 7);
+  // The player's, the desktop's and the program's folders are not assets: nothing
+  // there is run, and no byte of it shows in a message.
+  dir.Write("user/prefs.dat", "KPRFsecrettoken");
+  dir.Write("user/common/run.lua", "ran = 'common'");
+  dir.Write("desk/run.lua", "ran = 'desktop'");
+  dir.Write("assets/run.lua", "ran = 'assets'");
+  SetSetting("userfolder", dir.File("user"));
+  SetSetting("desktopfolder", dir.File("desk"));
+  SetSetting("programfolder", dir.Path());
+  Run("refused = {} "
+      "for _, name in ipairs{'user:prefs.dat', 'common:run.lua', 'desktop:run.lua', '::ok.lua', "
+      "                      '@0:0,10', 'assets/../ok.lua', 'USER:prefs.dat'} do "
+      "  local f, e = loadfile(name) "
+      "  local ok, e2 = pcall(dofile, name) "
+      "  if f == nil and not ok then refused[#refused + 1] = e .. '|' .. e2 end "
+      "end "
+      "refusals = table.concat(refused, '\\n') "
+      "count = #refused "
+      "dofile('run.lua')");
+  SetSetting("userfolder", "");
+  SetSetting("desktopfolder", "");
+  SetSetting("programfolder", "");
+  EXPECT_EQ(Number("count"), 7) << Text("refusals");
+  EXPECT_EQ(Text("refusals").find("secrettoken"), std::string::npos) << Text("refusals");
+  EXPECT_NE(Text("refusals").find("cannot read desktop:run.lua: scripts load the game's assets only"),
+            std::string::npos) << Text("refusals");
+  EXPECT_EQ(Text("ran"), "assets");  // a plain name still finds the assets
   // Precompiled chunks made at run time are refused, by every loader; source text loads.
   Run("code = string.dump(function() return 1 end) "
       "a, ea = loadstring(code) "
