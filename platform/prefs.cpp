@@ -349,18 +349,21 @@ void TPrefs::Load() {
     }
     return ParsePrefsAny(bytes.data(), bytes.size(), key_, data_, &why);
   };
+  // A damaged file goes under a name no save will overwrite: "<name>.damaged",
+  // numbered when that is taken. (A changed key makes a good file look damaged.)
+  auto setAside = [](const TString& name) {
+    TString aside = name + ".damaged";
+    for (int i = 1; i < 1000 && FileExists(aside); ++i) aside = name + TString::Printf(".damaged.%d", i);
+    return RenameFile(name, aside) ? TString::Printf("kept as %s", aside.c_str()) : TString("left where it is");
+  };
   TString why;
   if (FileExists(fileName_)) {
     if (read(fileName_, why)) {
       origin_ = kMainFile;
       return;
     }
-    // Keep the damaged file under a name no save will overwrite.
-    TString aside = fileName_ + ".damaged";
-    for (int i = 1; i < 1000 && FileExists(aside); ++i) aside = fileName_ + TString::Printf(".damaged.%d", i);
-    bool moved = RenameFile(fileName_, aside);
-    TraceOut("Prefs: %s is damaged (%s); %s", fileName_.c_str(), why.c_str(),
-             moved ? TString::Printf("kept as %s", aside.c_str()).c_str() : "left where it is");
+    TString kept = setAside(fileName_);
+    TraceOut("Prefs: %s is damaged (%s); %s", fileName_.c_str(), why.c_str(), kept.c_str());
     origin_ = kDamagedStartedEmpty;
   }
   if (FileExists(backup)) {
@@ -369,7 +372,9 @@ void TPrefs::Load() {
       origin_ = kBackupFile;
       return;
     }
-    TraceOut("Prefs: the backup %s is damaged too (%s)", backup.c_str(), why.c_str());
+    // Left in place, it would be replaced by the second save's backup.
+    TString kept = setAside(backup);
+    TraceOut("Prefs: the backup %s is damaged too (%s); %s", backup.c_str(), why.c_str(), kept.c_str());
     origin_ = kDamagedStartedEmpty;
   }
   if (origin_ == kDamagedStartedEmpty) TraceOut("Prefs: starting with empty preferences");

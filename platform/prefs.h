@@ -8,7 +8,8 @@
 // "prefs.dat.bak"; two processes saving at once both succeed. A damaged or
 // unreadable file is never destroyed: it is moved aside as
 // "prefs.dat.damaged" (numbered when that exists), and the backup is read
-// instead, else the store starts empty. The older plain-XML form is read too
+// instead; a damaged backup is moved aside too ("prefs.dat.bak.damaged"), and
+// the store starts empty. The older plain-XML form is read too
 // (and written in the enciphered form on the next save).
 // Part of platform/; uses the file layer, settings, log and nettle.
 #pragma once

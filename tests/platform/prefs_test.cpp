@@ -198,6 +198,32 @@ TEST_F(Prefs, WrongKeyOrGarbageGivesAnEmptyStoreWithoutLosingTheFile) {
   EXPECT_TRUE(testing_support::FileExists(Path("prefs.dat.damaged.1")));
 }
 
+// A changed key makes the file and its backup both look damaged: both are set
+// aside, and saves made afterwards replace neither.
+TEST_F(Prefs, AnUnreadableBackupIsSetAsideTooAndNoSaveReplacesIt) {
+  {
+    TPrefs prefs;
+    prefs.SetString("name", "ann", 0, 1);
+    prefs.SetString("name", "bea", 0, 1);  // "ann" is the backup now
+  }
+  const std::string main = ReadFile(Path("prefs.dat")), backup = ReadFile(Path("prefs.dat.bak"));
+  SetSetting("encryptionkey", "anotherKEY!!");
+  {
+    TLogCapture log;
+    TPrefs prefs;
+    EXPECT_EQ(prefs.GetOrigin(), TPrefs::kDamagedStartedEmpty);
+    EXPECT_TRUE(log.Contains("the backup user:prefs.dat.bak is damaged too (wrong key or damaged contents); kept as "
+                             "user:prefs.dat.bak.damaged"));
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(prefs.SetString("name", "cy", 0, 1));
+  }
+  EXPECT_EQ(ReadFile(Path("prefs.dat.damaged")), main);
+  EXPECT_EQ(ReadFile(Path("prefs.dat.bak.damaged")), backup);
+  // With the old key back, both old files still read.
+  SetSetting("encryptionkey", "abcdefghWXYZ");
+  EXPECT_EQ(TPrefs("user:prefs.dat.bak.damaged", "abcdefghWXYZ").GetString("name", "", 0), "ann");
+  EXPECT_EQ(TPrefs("user:prefs.dat.damaged", "abcdefghWXYZ").GetString("name", "", 0), "bea");
+}
+
 TEST_F(Prefs, PlainXmlFormIsRead) {
   dir_.Write("prefs.dat",
              "<?xml version=\"1.0\"?>\n<prefs><installkey>k1</installkey>"
