@@ -83,6 +83,8 @@ void ClearSettings() {
   s.commandLine = TCommandLine();
 }
 
+bool IsCommandLineOnly(const TString& key) { return key.str() == "browser"; }
+
 bool LoadSettingsFile(const TString& fileName, TSettingSource source) {
   TXmlNode root;
   if (!root.LoadFile(fileName, /*quietWhenMissing=*/true)) return false;
@@ -100,6 +102,11 @@ bool LoadSettingsFile(const TString& fileName, TSettingSource source) {
     TString key = child->GetAttribute("name");
     if (key.IsEmpty()) {
       TraceOut("Settings file %s: a <setting> without a name is ignored", fileName.c_str());
+      continue;
+    }
+    if (IsCommandLineOnly(key)) {
+      TraceOut("Settings file %s: \"%s\" is taken from the command line only; ignored", fileName.c_str(),
+               key.c_str());
       continue;
     }
     SetSettingFrom(key, child->GetAttribute("value"), source);

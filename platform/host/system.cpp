@@ -6,11 +6,14 @@
 #include <spawn.h>
 #include <sys/file.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -85,11 +88,79 @@ bool SpawnProgram(const std::vector<std::string>& args, bool wait) {
   return true;
 }
 
+namespace {
+
+// Whether `text` starts with `prefix` (lower case) in any letter case.
+bool StartsWithNoCase(const std::string& text, const char* prefix) {
+  size_t n = std::strlen(prefix);
+  if (text.size() < n) return false;
+  for (size_t i = 0; i < n; ++i)
+    if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
+  return true;
+}
+
+bool HasBlankOrControl(const std::string& text) {
+  for (unsigned char c : text)
+    if (c <= 0x20 || c == 0x7F) return true;
+  return false;
+}
+
+}  // namespace
+
+bool IsWebOrMailLink(const std::string& link) {
+  if (link.empty() || HasBlankOrControl(link)) return false;
+  size_t rest = 0;
+  if (StartsWithNoCase(link, "https://")) rest = 8;
+  else if (StartsWithNoCase(link, "http://")) rest = 7;
+  else if (StartsWithNoCase(link, "mailto:")) return link.size() > 7;
+  else return false;
+  return rest < link.size() && link[rest] != '/' && link[rest] != ':';
+}
+
 bool IsOpenableUrl(const std::string& url) {
-  if (url.empty() || url[0] == '-') return false;
   for (unsigned char c : url)
     if (c < 0x20 || c == 0x7F) return false;
-  return true;
+  for (const char* scheme : {"http://", "https://", "mailto:", "file:///"})
+    if (url.size() > std::strlen(scheme) && StartsWithNoCase(url, scheme)) return true;
+  return false;
+}
+
+const char* const kDocumentExtensions[5] = {".html", ".htm", ".md", ".txt", ".pdf"};
+
+bool IsDocumentName(const std::string& link) {
+  if (link.empty() || link[0] == '/' || link.find_first_of(":\\") != std::string::npos) return false;
+  for (unsigned char c : link)
+    if (c < 0x20 || c == 0x7F) return false;
+  for (size_t pos = 0; pos <= link.size();) {
+    size_t end = std::min(link.find('/', pos), link.size());
+    if (link.compare(pos, end - pos, "..") == 0) return false;
+    pos = end + 1;
+  }
+  for (const char* extension : kDocumentExtensions) {
+    size_t n = std::strlen(extension);
+    if (link.size() > n && StartsWithNoCase(link.substr(link.size() - n), extension)) return true;
+  }
+  return false;
+}
+
+std::string FindGameDocument(const std::string& link, const std::vector<std::string>& folders) {
+  if (!IsDocumentName(link)) return std::string();
+  for (const std::string& folder : folders) {
+    char* root = realpath(folder.c_str(), nullptr);
+    if (!root) continue;
+    std::string base = root;
+    std::free(root);
+    char* found = realpath((base + "/" + link).c_str(), nullptr);
+    if (!found) continue;
+    std::string real = found;
+    std::free(found);
+    struct stat st;
+    // Links on the way are resolved: the file itself must lie inside the folder.
+    bool inside = base == "/" || (real.size() > base.size() && real.compare(0, base.size(), base) == 0 &&
+                                  real[base.size()] == '/');
+    if (inside && ::stat(real.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return real;
+  }
+  return std::string();
 }
 
 bool OpenUrlWith(const std::string& url, const std::string& browser, bool wait) {

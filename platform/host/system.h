@@ -21,11 +21,27 @@ std::string HostRuntimeFolder();
 // otherwise it is reaped in the background. False when it could not start.
 bool SpawnProgram(const std::vector<std::string>& argv, bool wait);
 
-// Whether an address may be handed to a browser: not empty, not starting
-// with "-" (it would read as an option), no control characters.
+// Whether an address may be handed to the opener: an "http://", "https://",
+// "mailto:" or "file:///" address (the scheme in any letter case) without
+// control characters. Anything else (a bare path, another scheme, a text
+// starting with "-" that would read as an option) is refused.
 bool IsOpenableUrl(const std::string& url);
+// Whether a link given by data or a script is a web or mail address:
+// "http://" or "https://" and a host, or "mailto:" and an address; no
+// control characters or blanks. "file:" never is.
+bool IsWebOrMailLink(const std::string& link);
+// The documents of the game's own folder a link may name, by extension.
+extern const char* const kDocumentExtensions[5];
+// Whether a link has the form of a document name: relative (no scheme, no
+// "..", not absolute, no "\\", no control characters) with an extension of
+// kDocumentExtensions.
+bool IsDocumentName(const std::string& link);
+// The real path of the document a link names, or empty: a document name of a
+// regular file inside one of `folders` once every link on the way is resolved.
+std::string FindGameDocument(const std::string& link, const std::vector<std::string>& folders);
 // Opens the address with `browser` (a program name or path) or, when it is
-// empty, "xdg-open". Refused addresses are logged and give false.
+// empty, the desktop's opener "xdg-open", as one argument through
+// posix_spawnp, never a shell. Refused addresses are logged and give false.
 bool OpenUrlWith(const std::string& url, const std::string& browser, bool wait);
 
 // One running copy per program folder: a lock file "<name>_MUTEX.lock" in

@@ -252,7 +252,16 @@ public:
   void PostQuit(int exitCode);
   bool IsQuitPosted() const { return quitPosted_; }
   int GetExitCode() const { return exitCode_; }
-  void OpenUrl(const TString& url);
+  // Opens a link that data or a script gives: an http:, https: or mailto:
+  // address as it is, or a document of the game's own folder (the working or
+  // the program folder; a relative name with an extension of
+  // kDocumentExtensions, platform/host/system.h) as the file: address the
+  // engine makes of it. Anything else (a file: address, a path, another
+  // scheme) is refused and logged, and a missing document is logged; nothing
+  // runs then. The address goes to the program of the setting "browser"
+  // (given on the command line only) or to the desktop's opener, as one
+  // argument. True when it was handed on.
+  bool OpenUrl(const TString& link);
   void SetCursor(const boost::shared_ptr<TTexture>& texture, int hotX, int hotY, int flag);
   void ShowCursor(bool show);
   TString GetClipboardText();

@@ -1,6 +1,7 @@
 // The host seam: the headless host, input scripts, screenshots, URL opening
 // and the single-instance lock.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 
@@ -166,8 +167,41 @@ TEST(OpenUrl, RefusesAddressesThatReadAsOptionsOrHoldControlCharacters) {
   EXPECT_FALSE(OpenUrlWith("--help", "/bin/true", true));
   EXPECT_FALSE(OpenUrlWith("http://x\n--help", "/bin/true", true));
   EXPECT_FALSE(OpenUrlWith("", "/bin/true", true));
-  EXPECT_EQ(log.Count("OpenUrl: refusing"), 3u);
+  // Only web, mail and file addresses reach the opener: never a path or a program.
+  for (const char* other : {"/bin/sh", "payload.sh", "javascript:alert(1)", "ftp://x/y", "file:relative.txt", "http://"})
+    EXPECT_FALSE(OpenUrlWith(other, "/bin/true", true)) << other;
+  EXPECT_EQ(log.Count("OpenUrl: refusing"), 9u);
   EXPECT_FALSE(SpawnProgram({"/no/such/program"}, true));
+}
+
+// A link may name a document of the game's folder; links on the way are
+// followed, and the document must still lie inside the folder.
+TEST(OpenUrl, GameDocumentsStayInsideTheGamesFolder) {
+  TempDir dir, outside;
+  const std::string game = dir.File("game");
+  dir.Write("game/README.md", "read me");
+  dir.Write("game/docs/Guide.PDF", "%PDF");
+  dir.Write("game/run.sh", "#!/bin/sh");
+  outside.Write("secret.txt", "secret");
+  ASSERT_EQ(symlink(outside.File("secret.txt").c_str(), (game + "/escape.txt").c_str()), 0);
+  ASSERT_EQ(symlink(outside.Path().c_str(), (game + "/out").c_str()), 0);
+  ASSERT_EQ(symlink("README.md", (game + "/inside.txt").c_str()), 0);
+  ASSERT_EQ(mkdir((game + "/folder.md").c_str(), 0700), 0);
+  char* real = realpath(game.c_str(), nullptr);
+  ASSERT_NE(real, nullptr);
+  const std::string root = real;
+  free(real);
+  const std::vector<std::string> folders = {dir.File("elsewhere"), game};
+  EXPECT_EQ(FindGameDocument("README.md", folders), root + "/README.md");
+  EXPECT_EQ(FindGameDocument("docs/Guide.PDF", folders), root + "/docs/Guide.PDF");
+  EXPECT_EQ(FindGameDocument("./docs//Guide.PDF", folders), root + "/docs/Guide.PDF");
+  EXPECT_EQ(FindGameDocument("inside.txt", folders), root + "/README.md");
+  for (const char* refused : {"escape.txt", "out/secret.txt", "../game/README.md", "docs/../README.md", "run.sh",
+                              "/etc/issue.txt", "file:README.md", "docs\\Guide.PDF", "folder.md", "missing.md",
+                              "README.md\n", ""})
+    EXPECT_EQ(FindGameDocument(refused, folders), "") << refused;
+  EXPECT_TRUE(IsDocumentName("missing.md"));
+  EXPECT_FALSE(IsDocumentName("run.sh"));
 }
 
 TEST(InstanceLock, ASecondCopyIsRefusedAndAsksTheFirstToRaise) {

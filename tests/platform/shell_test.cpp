@@ -596,9 +596,41 @@ TEST(Services, UrlClipboardCursorAndRestoreTasks) {
   chmod(browser.c_str(), 0755);
   SetSetting("browser", browser);  // what "-host=" sets
   std::string marker = dir.File("x");
-  s.platform->OpenUrl(("http://example.invalid/\"; touch " + marker).c_str());
-  EXPECT_EQ(ReadFile(out), "http://example.invalid/\"; touch " + marker + "\n");
+  s.platform->OpenUrl(("http://example.invalid/\";touch" + marker).c_str());
+  EXPECT_EQ(ReadFile(out), "http://example.invalid/\";touch" + marker + "\n");
   EXPECT_FALSE(FileExists(marker));
+
+  // Data cannot choose the program: a settings file's "browser" is ignored
+  // (its other keys are kept), and links that name local files run nothing.
+  {
+    TempDir game;
+    testing_support::ScopedChdir cd(game.Path());
+    SetSetting("programfolder", game.Path());
+    std::string ran = game.File("ran");
+    std::string payload = game.Write("payload.sh", "#!/bin/sh\ntouch '" + ran + "'\n");
+    chmod(payload.c_str(), 0755);
+    game.Write("assets/settings.xml", "<settings><setting name=\"browser\" value=\"" + payload +
+                                          "\"/><setting name=\"gamename\" value=\"Kept\"/></settings>");
+    game.Write("notes.txt", "notes");
+    TLogCapture log;
+    SetSetting("browser", "");
+    SetSetting("gamename", "");
+    LoadSettingsFile("::assets/settings.xml");
+    EXPECT_EQ(GetSettingString("browser"), "");
+    EXPECT_EQ(GetSettingString("gamename"), "Kept");
+    EXPECT_TRUE(log.Contains("Settings file ::assets/settings.xml: \"browser\" is taken from the command line only; "
+                             "ignored"));
+    for (const char* link : {"payload.sh", "./payload.sh", "file:///bin/sh", "/bin/sh", "sh", "notes.txt"}) {
+      EXPECT_EQ(s.platform->OpenUrl(link), std::string(link) == "notes.txt") << link;
+    }
+    // A browser from the command line gets the links allowed, and nothing else.
+    SetSettingFrom("browser", browser, TSettingSource::kCommandLine);
+    for (const char* link : {"payload.sh", "file:///bin/sh", "/bin/sh", "PAYLOAD.SH", "notes.txt"}) s.platform->OpenUrl(link);
+    EXPECT_EQ(ReadFile(out), "file://" + game.Path() + "/notes.txt\n");
+    EXPECT_FALSE(FileExists(ran));
+    SetSetting("programfolder", "");
+    SetSetting("gamename", "");
+  }
 
   s.platform->SetClipboardText("zwölf");
   EXPECT_EQ(s.platform->GetClipboardText(), "zwölf");
