@@ -3,7 +3,10 @@
 // log, and the state goes on.
 #include <chrono>
 #include <cstring>
+#include <sstream>
 #include <thread>
+
+#include <lualib.h>
 
 #include "platform/settings.h"
 #include "tests/script/scripttest.h"
@@ -50,6 +53,110 @@ TEST_F(ScriptTest, PatternsTooLongToMatchWithoutOverflowingTheStackAreRefused) {
   EXPECT_NE(Text("e2").find("pattern too long (6000 bytes"), std::string::npos);
   EXPECT_EQ(Number("n"), 2048);
   EXPECT_EQ(Text("plain"), "not found");  // a plain search has no pattern
+}
+
+// A short pattern that backtracks 2^40 times in one call: the matcher's step
+// budget ends it with a Lua error long before the time limit, through every
+// entry point; pcall catches it like any error.
+TEST_F(ScriptTest, PatternsThatBacktrackWithoutEndAreStoppedWithAnError) {
+  Run("s = ('a'):rep(40) p = ('a?'):rep(40) .. ('a'):rep(40) "
+      "errors = {} "
+      "local function try(f) local ok, e = pcall(f) errors[#errors + 1] = ok and 'ran' or e end "
+      "try(function() return string.find(s, p) end) "
+      "try(function() return s:match(p) end) "
+      "try(function() return s:gsub(p, '') end) "
+      "try(function() for m in s:gmatch(p) do end end) "
+      "try(function() for m in string.gfind(s, p) do end end) "
+      "try(function() return (('a'):rep(30) .. 'b'):find(('a-'):rep(30) .. 'c') end) "
+      "try(function() return (('()'):rep(100)):find(('%b()'):rep(2) .. ('.-'):rep(6) .. 'x') end) "
+      "joined = table.concat(errors, '|') "
+      "count = #errors "
+      "after = ('x'):rep(3):gsub('x', 'y')");
+  EXPECT_EQ(Number("count"), 7);
+  const std::string joined = Text("joined");
+  size_t stopped = 0;
+  for (size_t at = joined.find("pattern too complex (more than 10000000 steps)"); at != std::string::npos;
+       at = joined.find("pattern too complex", at + 1))
+    ++stopped;
+  EXPECT_EQ(stopped, 7u) << joined;
+  EXPECT_EQ(Text("after"), "yyy");  // the library still works
+}
+
+// A call within its step budget still ends at the script's time limit: a
+// long subject gets a budget to match, the clock stops it first.
+TEST_F(ScriptTest, ALongPatternSearchStopsAtTheTimeLimit) {
+  script.GetLimits().SetTimeLimit(100);
+  EXPECT_FALSE(script.DoLuaString("local s = ('a'):rep(1000000) return s:find('a-b')", "searcher"));
+  EXPECT_TRUE(log.Contains("Lua: stopped 'searcher': it ran for more than 100 ms without yielding"));
+  EXPECT_TRUE(log.Contains("\"]:1: script 'searcher' stopped: it ran for more than 100 ms"));
+  EXPECT_TRUE(script.DoLuaString("ok = ('ab'):find('a-b') == 1", "after"));
+}
+
+// The bounded pattern functions give what Lua's own give: the same results
+// and the same errors, over many generated patterns and subjects.
+TEST_F(ScriptTest, BoundedPatternsMatchAsLuasOwn) {
+  const char* kCases = R"(
+    local seed = 20240611
+    local function rnd(n) seed = (seed * 1103515245 + 12345) % 2147483648 return seed % n end
+    local pieces = { 'a', 'b', '.', '%a', '%d', '%s', '%w', '%A', '%p', '%x', '%z', '[ab]', '[^a]', '[a-c]',
+      '[%d_]', '[]]', '[^]]', '[a-]', '[-b]', '[^-a]', '[a-c-x]', '[%a-]', '[b-a]', '[%]]', '%%', '%.', '(', ')',
+      '()', '%1', '%2', '%b()', '%bab', '%f[%w]', '%f[%W]',
+      '*', '+', '-', '?', '^', '$', 'x', ' ', '[', '%', '%f', '%b' }
+    local chars = { 'a', 'b', 'c', '(', ')', ' ', '1', '_', 'x', '%', '.', '\0', ']' }
+    local function make(list, low, high)
+      local t = {}
+      for i = 1, low + rnd(high - low + 1) do t[#t + 1] = list[1 + rnd(#list)] end
+      return table.concat(t)
+    end
+    local out = {}
+    local function record(...)
+      local t = {}
+      for i = 1, select('#', ...) do t[i] = tostring((select(i, ...))) end
+      out[#out + 1] = table.concat(t, ',')
+    end
+    for i = 1, 3000 do
+      local s, p = make(chars, 0, 10), make(pieces, 1, 6)
+      record(pcall(string.find, s, p))
+      record(pcall(string.find, s, p, rnd(14) - 7))
+      record(pcall(string.find, s, p, rnd(4), true))
+      record(pcall(string.match, s, p, rnd(14) - 7))
+      record(pcall(function()
+        local r = {}
+        for a, b in string.gmatch(s, p) do
+          r[#r + 1] = tostring(a) .. '/' .. tostring(b)
+          if #r > 40 then break end
+        end
+        return table.concat(r, ';')
+      end))
+      record(pcall(string.gsub, s, p, '<%0|%1>'))
+      record(pcall(string.gsub, s, p, '%'))
+      record(pcall(string.gsub, s, p, { a = 'A', b = false, x = 7 }))
+      record(pcall(string.gsub, s, p, function(x, y) if y then return x .. tostring(y) end end, rnd(3)))
+    end
+    result = table.concat(out, '\n')
+  )";
+  lua_State* stock = luaL_newstate();
+  luaL_openlibs(stock);
+  if (luaL_dostring(stock, kCases) != 0) {
+    ADD_FAILURE() << lua_tostring(stock, -1);
+    lua_close(stock);
+    return;
+  }
+  lua_getglobal(stock, "result");
+  size_t size = 0;
+  const char* text = lua_tolstring(stock, -1, &size);
+  const std::string expected(text, size);
+  lua_close(stock);
+  Run(kCases);
+  const std::string got = Text("result");
+  EXPECT_GT(expected.size(), 100000u);
+  if (got != expected) {
+    std::istringstream a(expected), b(got);
+    std::string la, lb;
+    for (int line = 1; std::getline(a, la) && std::getline(b, lb); ++line)
+      ASSERT_EQ(lb, la) << "case line " << line;
+    FAIL() << "the results differ in length";
+  }
 }
 
 TEST_F(ScriptTest, LoadersReadOnlyThroughTheFileLayerAndOnlySourceText) {
