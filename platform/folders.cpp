@@ -24,6 +24,8 @@
 namespace {
 
 std::atomic<bool> gRefuseAbsolute{false};
+std::atomic<int64_t (*)()> gClock{nullptr};
+std::atomic<int64_t> gTick{0};
 
 enum class TPrefix { kNone, kUser, kCommon, kDesktop, kProgram, kRange };
 
@@ -106,12 +108,6 @@ struct TDirListing {
 std::mutex gDirMutex;
 std::unordered_map<std::string, TDirListing> gDirCache;
 
-// How long after a folder's change time a change may still get that same
-// time: the kernel stamps changes from a clock that moves in ticks (at most
-// 10 ms), and some file systems keep whole seconds only (2 s steps on FAT).
-int64_t SettleMargin(const struct timespec& changeTime) {
-  return changeTime.tv_nsec == 0 ? int64_t(3000000000) : int64_t(100000000);
-}
 
 enum class TDirAnswer { kFound, kAbsent, kUnsure };
 
@@ -129,16 +125,13 @@ TDirAnswer LookupInDir(const std::string& dir, const struct stat* known, const s
   if (!S_ISDIR(known->st_mode)) return TDirAnswer::kUnsure;
   st = *known;
   auto oldEnough = [&st] {
-    struct timespec now {};
-    ::clock_gettime(CLOCK_REALTIME, &now);
-    return Nanoseconds(now) - Nanoseconds(st.st_mtim) > SettleMargin(st.st_mtim) &&
-           Nanoseconds(now) - Nanoseconds(st.st_ctim) > SettleMargin(st.st_ctim);
+    const int64_t now = FileLayerNow();
+    return IsSettled(FileTimeNs(st.st_mtim), now) && IsSettled(FileTimeNs(st.st_ctim), now);
   };
   std::lock_guard<std::mutex> lock(gDirMutex);
   auto it = gDirCache.find(dir);
   bool current = it != gDirCache.end() && it->second.stamp == TFolderStamp(st);
-  // A listing read too soon after a change is read once more when it can settle.
-  if (!current || (it->second.complete && !it->second.settled && oldEnough())) {
+  auto readListing = [&] {
     if (gDirCache.size() > 4096) gDirCache.clear();
     const bool settles = oldEnough();  // taken before the folder is read
     TDirListing listing;
@@ -160,8 +153,18 @@ TDirAnswer LookupInDir(const std::string& dir, const struct stat* known, const s
     }
     listing.settled = listing.complete && settles;
     it = gDirCache.insert_or_assign(dir, std::move(listing)).first;
-  }
+  };
+  // A listing read too soon after a change is read once more when it can settle.
+  bool fresh = !current || (it->second.complete && !it->second.settled && oldEnough());
+  if (fresh) readListing();
   auto found = it->second.byLower.find(lowerName);
+  // A listing that is not settled may lack a file made in the same tick as
+  // the change it saw (the folder's times stayed): it is read again before
+  // it answers that the name is not there.
+  if (found == it->second.byLower.end() && !it->second.settled && !fresh) {
+    readListing();
+    found = it->second.byLower.find(lowerName);
+  }
   if (found == it->second.byLower.end()) return it->second.settled ? TDirAnswer::kAbsent : TDirAnswer::kUnsure;
   if (real) *real = found->second;
   return TDirAnswer::kFound;
@@ -233,6 +236,28 @@ std::string LowerAscii(const std::string& text) {
 }
 
 void SetRefuseAbsolutePaths(bool refuse) { gRefuseAbsolute = refuse; }
+
+void SetFileLayerClock(int64_t (*now)(), int64_t tickNs) {
+  gClock = now;
+  gTick = tickNs > 0 ? tickNs : 0;
+}
+
+int64_t FileLayerNow() {
+  if (int64_t (*now)() = gClock.load()) return now();
+  struct timespec t {};
+  ::clock_gettime(CLOCK_REALTIME, &t);
+  return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+int64_t FileTimeNs(const struct timespec& t) {
+  const int64_t ns = int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
+  const int64_t tick = gTick.load();
+  return tick > 0 ? ns - ((ns % tick) + tick) % tick : ns;
+}
+
+int64_t SettleMargin(int64_t fileTime) {
+  return fileTime % 1000000000 == 0 ? int64_t(3000000000) : int64_t(100000000);
+}
 bool GetRefuseAbsolutePaths() { return gRefuseAbsolute; }
 
 TString GetWorkingFolder() {

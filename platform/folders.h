@@ -40,6 +40,12 @@ TString GetWorkingFolder();
 // memory files have no disk path). Empty for refused names.
 TString GetDiskPath(const TString& name, bool forWriting = false);
 
+// The file layer's clock, a seam for tests: `now` gives the wall clock in
+// nanoseconds (null: the system's), and every file time the layer reads is
+// rounded down to a multiple of `tickNs` (0: as the file system keeps it), as
+// a file system whose times move in ticks keeps them.
+void SetFileLayerClock(int64_t (*now)(), int64_t tickNs);
+
 // Refuse absolute paths in names (they may only come from data once the game runs).
 void SetRefuseAbsolutePaths(bool refuse);
 bool GetRefuseAbsolutePaths();
