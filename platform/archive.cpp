@@ -358,7 +358,7 @@ bool WritePackArchive(const std::string& path, const std::vector<TPackInput>& in
     AppendLe(head, it.size, 8);
   }
   std::string temp = path + ".tmp";
-  if (path.find('/') != std::string::npos) MakeFolders(path.substr(0, path.rfind('/')));
+  if (path.find('/') != std::string::npos) MakeFolders(path.substr(0, path.rfind('/')), 0755);
   int out = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (out < 0) return fail(TString::Printf("cannot create %s", temp.c_str()));
   TPieceWriter writer(out);

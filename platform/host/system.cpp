@@ -268,7 +268,9 @@ bool WritePngFile(const std::string& path, const uint32_t* pixels, int width, in
     TraceOut("Screenshot %s: there is no frame to write", path.c_str());
     return false;
   }
-  FILE* f = std::fopen(path.c_str(), "wb");
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+  FILE* f = fd >= 0 ? ::fdopen(fd, "wb") : nullptr;
+  if (!f && fd >= 0) ::close(fd);
   if (!f) {
     TraceOut("Screenshot %s: cannot create the file (%s)", path.c_str(), std::strerror(errno));
     return false;
