@@ -20,6 +20,7 @@
 #include <cstring>
 #include <thread>
 
+#include "platform/folders.h"
 #include "platform/log.h"
 
 extern char** environ;
@@ -53,9 +54,11 @@ std::string HostProgramFolder() {
 
 std::string HostRuntimeFolder() {
   const char* dir = std::getenv("XDG_RUNTIME_DIR");
-  if (dir && *dir) return dir;
-  dir = std::getenv("TMPDIR");
-  return dir && *dir ? dir : "/tmp";
+  struct stat st;
+  if (!dir || dir[0] != '/' || ::stat(dir, &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() ||
+      (st.st_mode & 022) != 0)
+    return std::string();
+  return dir;
 }
 
 bool SpawnProgram(const std::vector<std::string>& args, bool wait) {
@@ -177,42 +180,68 @@ bool OpenUrlWith(const std::string& url, const std::string& browser, bool wait) 
 // Single-instance lock
 
 namespace {
-// Keeps names within the limits of a file name and of a socket address.
-std::string ClipName(const std::string& name) {
-  return name.size() > 96 ? name.substr(name.size() - 96) : name;
+// FNV-1a: a name for a folder that no other folder shares in practice.
+std::string FolderHash(const std::string& folder) {
+  uint64_t h = 1469598103934665603ull;
+  for (unsigned char c : folder) h = (h ^ c) * 1099511628211ull;
+  char text[17];
+  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(h));
+  return text;
 }
 
-bool MakeSocketAddress(const std::string& name, sockaddr_un* addr, socklen_t* len) {
+std::string WithoutSlash(std::string folder) {
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  return folder;
+}
+
+// The abstract socket of a lock file: the user's id keeps users apart there.
+void MakeSocketAddress(const std::string& lockPath, sockaddr_un* addr, socklen_t* len) {
   std::memset(addr, 0, sizeof(*addr));
   addr->sun_family = AF_UNIX;
-  // Abstract namespace (leading zero byte); the runtime folder keeps users apart.
-  std::string text = HostRuntimeFolder() + "/" + ClipName(name) + "_WNDCLASS";
-  if (text.size() + 1 > sizeof(addr->sun_path)) text = text.substr(text.size() + 1 - sizeof(addr->sun_path));
-  std::memcpy(addr->sun_path + 1, text.data(), text.size());
+  std::string text = "lantern-" + std::to_string(::geteuid()) + "-" + FolderHash(lockPath);
+  std::memcpy(addr->sun_path + 1, text.data(), text.size());  // leading zero byte: abstract
   *len = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + text.size());
-  return true;
 }
 }  // namespace
 
-std::string TInstanceLock::LockPath(const std::string& name) {
-  return HostRuntimeFolder() + "/" + ClipName(name) + "_MUTEX.lock";
+std::string TInstanceLock::LockPath(const std::string& userFolder) {
+  const std::string folder = WithoutSlash(userFolder);
+  const std::string runtime = HostRuntimeFolder();
+  if (!runtime.empty()) return runtime + "/lantern-" + FolderHash(folder) + ".lock";
+  return folder + "/instance.lock";
 }
 
-bool TInstanceLock::Acquire(const std::string& name) {
+TInstanceLock::TResult TInstanceLock::Acquire(const std::string& userFolder) {
   Release();
-  name_ = name;
-  std::string path = LockPath(name);
-  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  why_.clear();
+  const std::string path = LockPath(userFolder);
+  if (HostRuntimeFolder().empty()) MakeFolders(WithoutSlash(userFolder));
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+  const int openError = errno;
+  struct stat st;
   if (fd < 0) {
-    TraceOut("Single instance: cannot make %s (%s); running without the lock", path.c_str(), std::strerror(errno));
-    return true;
+    // A file that is there but not ours, or a link, is refused; a folder where
+    // nothing can be made (read-only) leaves the program unlocked.
+    if (::lstat(path.c_str(), &st) == 0 && (S_ISLNK(st.st_mode) || st.st_uid != ::geteuid() || !S_ISREG(st.st_mode))) {
+      why_ = "the lock file " + path + " is not the user's own (" +
+             (S_ISLNK(st.st_mode) ? std::string("a link") : "owner " + std::to_string(st.st_uid)) + ")";
+      return TResult::kRefused;
+    }
+    why_ = "cannot make the lock file " + path + " (" + std::strerror(openError) + "); running without the lock";
+    return TResult::kTaken;
   }
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) {
+    ::close(fd);
+    why_ = "the lock file " + path + " is not the user's own (owner " + std::to_string(st.st_uid) + ")";
+    return TResult::kRefused;
+  }
+  sockaddr_un addr;
+  socklen_t len;
+  MakeSocketAddress(path, &addr, &len);
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    close(fd);
-    TraceOut("Another copy of the program is running; asking it to come to the front");
-    sockaddr_un addr;
-    socklen_t len;
-    MakeSocketAddress(name, &addr, &len);
+    ::close(fd);
+    why_ = "another copy of the game runs on the user folder " + WithoutSlash(userFolder) +
+           "; it was asked to come to the front";
     int s = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (s >= 0) {
       if (connect(s, reinterpret_cast<sockaddr*>(&addr), len) == 0) {
@@ -222,20 +251,17 @@ bool TInstanceLock::Acquire(const std::string& name) {
       }
       close(s);
     }
-    return false;
+    return TResult::kRunning;
   }
   lockFd_ = fd;
-  sockaddr_un addr;
-  socklen_t len;
-  MakeSocketAddress(name, &addr, &len);
   int s = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (s >= 0 && bind(s, reinterpret_cast<sockaddr*>(&addr), len) == 0 && listen(s, 4) == 0) {
     listenFd_ = s;
   } else {
-    TraceOut("Single instance: cannot listen for raise requests (%s)", std::strerror(errno));
+    why_ = std::string("cannot listen for raise requests (") + std::strerror(errno) + ")";
     if (s >= 0) close(s);
   }
-  return true;
+  return TResult::kTaken;
 }
 
 void TInstanceLock::Release() {

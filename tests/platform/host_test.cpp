@@ -13,6 +13,7 @@
 #include "platform/log.h"
 #include "platform/time.h"
 #include "tests/platform/pngread.h"
+#include "tests/support/envguard.h"
 #include "tests/support/testsupport.h"
 
 using testing_support::FileExists;
@@ -204,18 +205,57 @@ TEST(OpenUrl, GameDocumentsStayInsideTheGamesFolder) {
   EXPECT_FALSE(IsDocumentName("run.sh"));
 }
 
-TEST(InstanceLock, ASecondCopyIsRefusedAndAsksTheFirstToRaise) {
+// One copy per user folder: the lock lives in the user's own runtime folder,
+// or else in the user folder; a lock file that is not the user's is refused.
+TEST(InstanceLock, OneCopyPerUserFolderAndOnlyTheUsersOwnLockFile) {
+  using R = TInstanceLock::TResult;
   TempDir dir;
-  setenv("XDG_RUNTIME_DIR", dir.Path().c_str(), 1);
-  TInstanceLock first, second;
-  ASSERT_TRUE(first.Acquire("workmaingame"));
-  EXPECT_TRUE(FileExists(dir.File("workmaingame_MUTEX.lock")));
+  testing_support::EnvGuard env;
+  const std::string runtime = dir.File("runtime"), user = dir.File("user");
+  ASSERT_EQ(mkdir(runtime.c_str(), 0700), 0);
+  env.Set("XDG_RUNTIME_DIR", runtime);
+  const std::string inRuntime = TInstanceLock::LockPath(user);
+  EXPECT_EQ(inRuntime.rfind(runtime + "/lantern-", 0), 0u) << inRuntime;
+  EXPECT_EQ(TInstanceLock::LockPath(user + "/"), inRuntime);
+  EXPECT_NE(TInstanceLock::LockPath(dir.File("User")), inRuntime);  // another folder
+  TInstanceLock first, second, other;
+  ASSERT_EQ(first.Acquire(user), R::kTaken);
+  struct stat st;
+  ASSERT_EQ(stat(inRuntime.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
   EXPECT_FALSE(first.PollRaiseRequest());
-  EXPECT_FALSE(second.Acquire("workmaingame"));
+  EXPECT_EQ(second.Acquire(user), R::kRunning);
+  EXPECT_NE(second.Why().find("another copy of the game runs on the user folder " + user), std::string::npos);
   EXPECT_TRUE(first.PollRaiseRequest());
   EXPECT_FALSE(first.PollRaiseRequest());  // once per request
-  TInstanceLock other;
-  EXPECT_TRUE(other.Acquire("someotherfolder"));
+  EXPECT_EQ(other.Acquire(dir.File("other")), R::kTaken);
   first.Release();
-  EXPECT_TRUE(second.Acquire("workmaingame"));
+  EXPECT_EQ(second.Acquire(user), R::kTaken);
+  second.Release();
+  other.Release();
+
+  // No runtime folder of the user's own (none, or one others may write to):
+  // the lock lives in the user folder, never in a shared folder.
+  env.Unset("XDG_RUNTIME_DIR");
+  EXPECT_EQ(TInstanceLock::LockPath(user), user + "/instance.lock");
+  ASSERT_EQ(chmod(runtime.c_str(), 0777), 0);
+  env.Set("XDG_RUNTIME_DIR", runtime);
+  EXPECT_EQ(TInstanceLock::LockPath(user), user + "/instance.lock");
+  ASSERT_EQ(first.Acquire(user), R::kTaken);
+  EXPECT_TRUE(FileExists(user + "/instance.lock"));
+  EXPECT_EQ(second.Acquire(user), R::kRunning);
+  first.Release();
+
+  // A lock file of another owner, or a link, is refused and says why.
+  if (geteuid() == 0) {
+    ASSERT_EQ(chown((user + "/instance.lock").c_str(), 65534, 65534), 0);
+    EXPECT_EQ(first.Acquire(user), R::kRefused);
+    EXPECT_NE(first.Why().find("is not the user's own (owner 65534)"), std::string::npos) << first.Why();
+    EXPECT_FALSE(first.IsHeld());
+  }
+  std::remove((user + "/instance.lock").c_str());
+  ASSERT_EQ(symlink(dir.File("elsewhere").c_str(), (user + "/instance.lock").c_str()), 0);
+  EXPECT_EQ(first.Acquire(user), R::kRefused);
+  EXPECT_NE(first.Why().find("is not the user's own (a link)"), std::string::npos) << first.Why();
+  EXPECT_FALSE(FileExists(dir.File("elsewhere")));
 }
