@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <map>
 #include <random>
 
 #include "game/shell/data/gameprogress.h"
@@ -131,6 +132,61 @@ TEST_F(SaveCrash, KilledSavesLeaveEveryPlayerWhole) {
   }
   EXPECT_GE(advanced, 60);  // every child saved at least once before its kill
   EXPECT_FALSE(testing_support::FileExists(dir.File("user/prefs.dat.damaged")));
+}
+
+// Two copies of the game on one user folder (two machines on one shared home,
+// or --multiple): each loads the players, one adds and plays "Ann", the other
+// "Bob"; the copy that saves second does not write over the first one's
+// progress, and both players' progress is on disk afterwards.
+TEST_F(SaveCrash, TwoProcessesOnOneFolderKeepBothPlayersProgress) {
+  MainXml(R"(<Game><Common NumSaveVer="1"/></Game>)");
+  {
+    UserInfo users;
+    users.CreateNewUser("Ada");
+    ASSERT_TRUE(users.SaveProgress());
+  }
+  int loaded[2], go[2];
+  ASSERT_EQ(pipe(loaded), 0);
+  ASSERT_EQ(pipe(go), 0);
+  auto play = [&](const char* name, int level, bool waitForGo) {
+    UserInfo users;  // both read the file before either saves
+    char c = 1;
+    if (write(loaded[1], &c, 1) != 1) _exit(2);
+    if (waitForGo && read(go[0], &c, 1) != 1) _exit(3);
+    users.CreateNewUser(name);
+    StateOf(level, users.GetCurrentUserIndex(), GetGameProgress());
+    _exit(users.SaveProgress() ? 0 : 1);
+  };
+  pid_t first = fork();
+  ASSERT_GE(first, 0);
+  if (first == 0) play("Ann", 5, true);
+  pid_t second = fork();
+  ASSERT_GE(second, 0);
+  if (second == 0) play("Bob", 9, true);
+  char c = 0;
+  ASSERT_EQ(read(loaded[0], &c, 1), 1);
+  ASSERT_EQ(read(loaded[0], &c, 1), 1);
+  int status = 0;
+  ASSERT_EQ(write(go[1], &c, 1), 1);  // one of them saves...
+  pid_t done = wait(&status);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  ASSERT_EQ(write(go[1], &c, 1), 1);  // ...then the other
+  ASSERT_EQ(waitpid(done == first ? second : first, &status, 0), done == first ? second : first);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  for (int fd : {loaded[0], loaded[1], go[0], go[1]}) close(fd);
+
+  // The main file holds Ada and the player saved first; the other copy's
+  // file holds Ada and the player saved second: nobody's progress is lost.
+  std::map<std::string, int> levels;
+  for (const char* file : {"user:prefs.dat", "user:prefs.dat.conflict"}) {
+    TPrefs prefs(file, "tosvilqeZZZZ");
+    ASSERT_EQ(prefs.GetUserCount(), 2) << file;
+    EXPECT_EQ(prefs.GetString("name", "", 0), "Ada");
+    const std::string name = prefs.GetString("name", "", 1).str();
+    EXPECT_EQ(WholeSaveOf(prefs, 1), name == "Ann" ? 5 : 9) << file;
+    levels[name] = prefs.GetInt("levelId", 0, 1);
+  }
+  EXPECT_EQ(levels, (std::map<std::string, int>{{"Ann", 5}, {"Bob", 9}}));
 }
 
 }  // namespace
