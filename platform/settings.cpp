@@ -116,9 +116,12 @@ bool LoadSettingsFile(const TString& fileName, TSettingSource source) {
   return true;
 }
 
-void LoadStartupSettingsFiles() {
-  for (const char* name : {"::assets/settings.xml", "common:settings.xml", "user:settings.xml"})
-    LoadSettingsFile(name, TSettingSource::kFile);
+void LoadStartupSettingsFiles(TStartupSettingsFiles which) {
+  if (which == TStartupSettingsFiles::kProgramFolder) {
+    LoadSettingsFile("::assets/settings.xml", TSettingSource::kFile);
+    return;
+  }
+  for (const char* name : {"common:settings.xml", "user:settings.xml"}) LoadSettingsFile(name, TSettingSource::kFile);
 }
 
 TCommandLine ParseCommandLine(const std::vector<std::string>& words) {

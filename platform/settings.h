@@ -41,9 +41,12 @@ bool IsCommandLineOnly(const TString& key);
 // file's other keys are kept.
 bool LoadSettingsFile(const TString& fileName, TSettingSource source = TSettingSource::kFile);
 
-// Loads the three settings files in order of strength: "::assets/settings.xml",
-// "common:settings.xml", "user:settings.xml" (a later one overrides an earlier one).
-void LoadStartupSettingsFiles();
+// The three settings files, in order of strength: "::assets/settings.xml",
+// then "common:settings.xml" and "user:settings.xml" (a later one overrides an
+// earlier one). The first is loaded on its own (it may name the game, and so
+// the user folder the other two lie in).
+enum class TStartupSettingsFiles { kProgramFolder, kUserFolder };
+void LoadStartupSettingsFiles(TStartupSettingsFiles which);
 
 // What the command line asked for. Every field also lands in the settings map
 // under the key named in its comment.

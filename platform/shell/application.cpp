@@ -101,33 +101,28 @@ void TApplication::HelperLoop() {
 
 
 TPlatform::TStartup TPlatform::LoadStartupData() {
+  // Why the game does not start goes to standard error and to the log.
+  auto doesNotStart = [](const std::string& why, TStartup result) {
+    std::fprintf(stderr, "lantern: the game does not start: %s\n", why.c_str());
+    TraceOut("The game does not start: %s", why.c_str());
+    return result;
+  };
   // The program folder's settings may name the game, and so its user folder.
-  LoadSettingsFile("::assets/settings.xml");
-  if (GetUserFolder().IsEmpty()) {
-    const char* why = "there is no home folder (HOME is not set and the password database has none for this user); "
-                      "set HOME, or give options=userfolder=<folder>";
-    std::fprintf(stderr, "lantern: the game does not start: %s\n", why);
-    TraceOut("The game does not start: %s", why);
-    return TStartup::kRefused;
-  }
-  LoadStartupSettingsFiles();
+  LoadStartupSettingsFiles(TStartupSettingsFiles::kProgramFolder);
+  if (GetUserFolder().IsEmpty())
+    return doesNotStart("there is no home folder (HOME is not set and the password database has none for this "
+                        "user); set HOME, or give options=userfolder=<folder>",
+                        TStartup::kRefused);
+  LoadStartupSettingsFiles(TStartupSettingsFiles::kUserFolder);
   // One copy per user folder, taken before its files are read or written.
   std::string why;
   TInstanceLock::TResult lock = app_->TakeInstanceLock(GetUserFolder().str(), &why);
-  if (lock == TInstanceLock::TResult::kRunning) {
-    // The running copy's log is not touched; it logs the raise request.
-    std::fprintf(stderr, "lantern: the game does not start: %s\n", why.c_str());
-    TraceOut("The game does not start: %s", why.c_str());
-    return TStartup::kAnotherCopy;
-  }
+  // The running copy's log is left alone; that copy logs the raise request.
+  if (lock == TInstanceLock::TResult::kRunning) return doesNotStart(why, TStartup::kAnotherCopy);
   std::string log = GetDiskPath("user:logfile.txt", /*forWriting=*/true).str();
   if (log.empty() || !OpenLogFile(log)) TraceOut("The log file %s cannot be written", log.c_str());
   TraceOut("%s %s starting", GetSettingString("productname").c_str(), GetSettingString("version").c_str());
-  if (lock == TInstanceLock::TResult::kRefused) {
-    std::fprintf(stderr, "lantern: the game does not start: %s\n", why.c_str());
-    TraceOut("The game does not start: %s", why.c_str());
-    return TStartup::kRefused;
-  }
+  if (lock == TInstanceLock::TResult::kRefused) return doesNotStart(why, TStartup::kRefused);
   if (!why.empty()) TraceOut("Single instance: %s", why.c_str());
   app_->stringTable->Load("strings.xml");
   if (hooks_.createWindowScript && app_->windowManager) hooks_.createWindowScript(app_->windowManager);
