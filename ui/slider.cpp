@@ -186,6 +186,9 @@ bool TSlider::OnMouseDown(const TPoint& p) {
   }
   int at = horizontal_ ? p.x : p.y;
   int thumbStart = horizontal_ ? thumb_->GetRect().left : thumb_->GetRect().top;
+  int thumbLength = horizontal_ ? thumb_->GetWidth() : thumb_->GetHeight();
+  int travel = (horizontal_ ? GetWidth() : GetHeight()) - thumbLength;
+  pressValue_ = travel > 0 ? std::clamp(float(at - thumbLength / 2) / float(travel), 0.0f, 1.0f) : 0.0f;
   Report(at >= thumbStart ? kSliderPageDown : kSliderPageUp);
   return true;
 }

@@ -76,8 +76,12 @@ TEST_F(SliderTest, DraggingReportsEveryMoveAndTheRailPages) {
   // A press on the rail before or after the thumb pages and leaves the value.
   f.Find<uitest::TProbe>("p")->events.clear();
   f.Click(100 + 5, 115);
+  EXPECT_FLOAT_EQ(s->GetPressValue(), 0.0f);  // the thumb's middle cannot go left of 10
+  f.Click(100 + 220, 115);
+  EXPECT_FLOAT_EQ(s->GetPressValue(), 0.75f);  // (220 - 10) of 280
   f.Click(100 + 295, 115);
-  EXPECT_EQ(Heard(), (std::vector<std::string>{"msg 11 s", "msg 12 s"}));
+  EXPECT_FLOAT_EQ(s->GetPressValue(), 1.0f);
+  EXPECT_EQ(Heard(), (std::vector<std::string>{"msg 11 s", "msg 12 s", "msg 12 s"}));
   EXPECT_FLOAT_EQ(s->GetValue(), 0.5f);
 }
 

@@ -185,6 +185,14 @@ TEST_F(TFrameTest, CommandsReachTheFrameTheJournalAndTheTutorial) {
   TMessage close(kButtonPress, "logbookclose");
   EXPECT_TRUE(game->OnMessage(&close));
   EXPECT_EQ(game->logBook->GetState(), LogBook_t::kClosing);
+  // A click on the journal button while the book fades out opens it again
+  // once it is closed: the book ends open over the tray.
+  ClickAt(20 + 32, 684 + 32);
+  EXPECT_EQ(game->logBook->GetState(), LogBook_t::kClosing);
+  Steps(30);
+  EXPECT_TRUE(game->IsLogBookOpen());
+  const uint32_t page = DrawFrame().At(TrayPoint(0).x, TrayPoint(0).y);
+  EXPECT_TRUE(widgettest::Close(page, 0xFFF0E8D0u)) << std::hex << page;
 
   TMessage menu(kButtonPress, "menu");
   Write("scripts/minigamemenu.lua", "DebugOut('menu opened')");

@@ -175,6 +175,29 @@ TEST_F(TMiniGameTest, AHeldCrateCannotGoDownIntoTheTrayButACarriedOneCan) {
   ClickAt(TrayPoint(1).x, TrayPoint(1).y + 60);
   EXPECT_EQ(game->pieces[1].pos, TVec2(396 + 84, 604));
   EXPECT_EQ(game->carriedPiece, -1);
+
+  // Let go with its top above the tray but its bottom, counted at the board
+  // crate's height (88), exactly at the tray top: back to its place as
+  // well, the tray shows it there again.
+  const TPoint tray1 = TrayPoint(1);
+  const int atTop = tray1.y - (604 - (588 - 88));  // the carried crate's top at 500
+  ClickAt(tray1.x, tray1.y);
+  ClickAt(tray1.x, atTop);
+  EXPECT_EQ(game->carriedPiece, -1);
+  EXPECT_EQ(game->heldPiece, -1);
+  EXPECT_TRUE(game->pieces[1].inTray);
+  EXPECT_EQ(game->pieces[1].pos, TVec2(396 + 84, 604));
+  const uint32_t back = DrawFrame().At(tray1.x, tray1.y);
+  EXPECT_TRUE(widgettest::Close(back, mgtest::kTray)) << std::hex << back;
+  // One pixel higher it leaves the tray and lies where it was let go
+  // (centred on the same point at the board crate's size); its tray place is empty.
+  ClickAt(tray1.x, tray1.y);
+  ClickAt(tray1.x, atTop - 1);
+  EXPECT_FALSE(game->pieces[1].inTray);
+  EXPECT_EQ(game->pieces[1].pos, TVec2(396 + 84 - 12, 500 - 1 - 12));
+  const auto& loose = DrawFrame();
+  EXPECT_EQ(loose.At(tray1.x, tray1.y), mgtest::kPane) << std::hex << loose.At(tray1.x, tray1.y);
+  EXPECT_EQ(loose.At(tray1.x, atTop - 1), mgtest::kBad) << std::hex << loose.At(tray1.x, atTop - 1);
 }
 
 TEST_F(TMiniGameTest, APickedCrateFollowsTheMouseUntilTheNextClick) {

@@ -171,6 +171,14 @@ TEST_F(TMosaicWindowTest, APressWithAPieceInTheHandNeverReachesTheButtons) {
   Move(60, 640);
   const auto& frame = DrawFrame();
   EXPECT_TRUE(widgettest::Close(frame.At(52, 636), kGreen)) << std::hex << frame.At(52, 636);
+  // The skip button likewise: the first press drops the piece, the next skips.
+  ClickAt(940 + 32, 660);
+  EXPECT_EQ(mosaic->board.held, -1);
+  EXPECT_FALSE(mosaic->board.solved);
+  EXPECT_FALSE(log.Contains("mg05window: skipped"));
+  ClickAt(940 + 32, 660);
+  EXPECT_TRUE(mosaic->board.solved);
+  EXPECT_TRUE(log.Contains("mg05window: skipped"));
 }
 
 TEST_F(TMosaicWindowTest, ARefusedFileEndsAsASkippedGame) {
