@@ -17,7 +17,8 @@ function(lantern_test name)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()
-  add_executable(${name} ${T_SOURCES})
+  # Every test program runs with a home of its own (tests/support/isolatedhome.cpp).
+  add_executable(${name} ${T_SOURCES} ${CMAKE_SOURCE_DIR}/tests/support/isolatedhome.cpp)
   target_link_libraries(${name} PRIVATE ${T_DEPS} lantern_testsupport GTest::gtest_main GTest::gmock Threads::Threads)
   gtest_discover_tests(${name}
     PROPERTIES LABELS ${T_LABEL} TIMEOUT ${T_TIMEOUT}
@@ -33,7 +34,7 @@ function(lantern_fuzz name)
   if(NOT LANTERN_FUZZ)
     return()
   endif()
-  add_executable(${name} ${F_SOURCES})
+  add_executable(${name} ${F_SOURCES} ${CMAKE_SOURCE_DIR}/tests/support/isolatedhome.cpp)
   target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)
   target_link_libraries(${name} PRIVATE ${F_DEPS})

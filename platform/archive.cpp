@@ -56,13 +56,26 @@ TMountState& Mounts() {
 }
 
 // The status change time: every write moves it, and no tool can set it back.
-int64_t ChangeTime(const struct stat& st) { return Nanoseconds(st.st_ctim); }
+int64_t ChangeTime(const struct stat& st) { return FileTimeNs(st.st_ctim); }
 
 // An archive written over in place (rather than replaced) must be read again.
-bool ArchivesChanged(const TMountState& m) {
+// Its size and change time tell, but for a rewrite within the tick of the
+// change time it was mounted at: until that time has settled, its directory
+// is read again and compared.
+bool ArchivesChanged(TMountState& m) {
   for (const TArchivePtr& a : m.archives) {
     struct stat st;
     if (::fstat(a->fd, &st) != 0 || uint64_t(st.st_size) != a->size || ChangeTime(st) != a->changeTime) return true;
+    if (a->settled) continue;
+    const bool settles = IsSettled(a->changeTime, FileLayerNow());  // taken before the bytes are read
+    std::vector<uint8_t> now(a->directory.size());
+    if (::pread(a->fd, now.data(), now.size(), 0) != ssize_t(now.size()) || now != a->directory) return true;
+    // Same directory; what each member starts with is looked at again.
+    for (auto& kind : a->memberKinds) kind = 0;
+    if (settles) {
+      a->settled = true;
+      std::vector<uint8_t>().swap(a->directory);
+    }
   }
   return false;
 }
@@ -80,6 +93,7 @@ TArchivePtr MountOne(const std::string& path) {
   if (::fstat(fd, &st) != 0) return nullptr;
   archive->size = uint64_t(st.st_size);
   archive->changeTime = ChangeTime(st);
+  archive->settled = IsSettled(archive->changeTime, FileLayerNow());  // taken before the directory is read
   uint8_t header[kPackHeaderSize];
   TString why;
   std::vector<uint8_t> bytes;
@@ -99,6 +113,7 @@ TArchivePtr MountOne(const std::string& path) {
   }
   for (const std::string& s : skipped) TraceOut("Pack archive %s: skipped the entry %s", path.c_str(), s.c_str());
   archive->memberKinds = std::vector<std::atomic<uint8_t>>(archive->entries.size());
+  if (!archive->settled) archive->directory = std::move(bytes);
   TraceOut("Pack archive %s: %zu members", path.c_str(), archive->entries.size());
   return archive;
 }
@@ -343,7 +358,7 @@ bool WritePackArchive(const std::string& path, const std::vector<TPackInput>& in
     AppendLe(head, it.size, 8);
   }
   std::string temp = path + ".tmp";
-  if (path.find('/') != std::string::npos) MakeFolders(path.substr(0, path.rfind('/')));
+  if (path.find('/') != std::string::npos) MakeFolders(path.substr(0, path.rfind('/')), 0755);
   int out = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (out < 0) return fail(TString::Printf("cannot create %s", temp.c_str()));
   TPieceWriter writer(out);

@@ -206,7 +206,7 @@ void OnFatalSignal(int sig, siginfo_t* info, void* context) {
   if (gEntered) DieBySignal();  // a fault inside the report itself
   gEntered = 1;
   gSignal = sig;
-  int fd = ::open(gReportPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  int fd = ::open(gReportPath, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd >= 0) {
     Put(fd, "lantern crash report\nSignal: ");
     PutNumber(fd, unsigned(sig), 10);

@@ -133,7 +133,7 @@ bool TFile::Open(const TString& name, const char* mode) {
     // The last component is never followed: a link there is refused, not written through.
     int flags = O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;  // a FIFO must not block
     flags |= m == TOpenMode::kAppend ? O_APPEND : m == TOpenMode::kCreateNew ? O_EXCL : O_TRUNC;
-    source->fd = ::openat(folder.fd, folder.leaf.c_str(), flags, 0644);
+    source->fd = ::openat(folder.fd, folder.leaf.c_str(), flags, 0600);  // the user's alone
     if (source->fd < 0) {
       int error = errno;
       if (error == ELOOP)

@@ -19,6 +19,12 @@ struct TMountedArchive {
   int fd = -1;
   uint64_t size = 0;
   int64_t changeTime = 0;  // of the file when mounted, in nanoseconds
+  // Whether the directory was read more than the settle margin after that
+  // change time. Until it is, a rewrite in place within the same tick (same
+  // size, same times) cannot be told by the times: `directory` keeps the
+  // bytes read, and every mount check reads them again and compares.
+  bool settled = true;
+  std::vector<uint8_t> directory;
   std::vector<TPackEntry> entries;
   // Per entry, kPlainMember once its bytes were seen not to start as packed
   // XML, else 0 (not looked at yet, or packed). Spares a read of the first
@@ -40,8 +46,18 @@ bool FindArchiveMember(const std::string& lowerName, const struct stat* assets, 
 TArchivePtr GetMountedArchive(int n);
 void UnmountArchives();
 
-// A file time in nanoseconds.
-inline int64_t Nanoseconds(const struct timespec& t) { return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec; }
+// A file time in nanoseconds, as the layer reads it (see SetFileLayerClock).
+int64_t FileTimeNs(const struct timespec& t);
+// The wall clock in nanoseconds, as the layer reads it.
+int64_t FileLayerNow();
+// How long after a file time another change may still get that same time:
+// the kernel stamps changes from a clock that moves in ticks (at most 10 ms),
+// and some file systems keep whole seconds only (2 s steps on FAT). A folder
+// listing or an archive directory read within it may miss a change that
+// leaves the times as they were.
+int64_t SettleMargin(int64_t fileTime);
+// Whether a file time lies more than its margin before `now`.
+inline bool IsSettled(int64_t fileTime, int64_t now) { return now - fileTime > SettleMargin(fileTime); }
 
 // Which folder a stat names, and its modification and status change times
 // (the latter no tool can set back: one that adds files and then puts the
@@ -53,7 +69,7 @@ struct TFolderStamp {
   int64_t time = 0, change = 0;
   TFolderStamp() = default;
   explicit TFolderStamp(const struct stat& st)
-      : device(st.st_dev), inode(st.st_ino), time(Nanoseconds(st.st_mtim)), change(Nanoseconds(st.st_ctim)) {}
+      : device(st.st_dev), inode(st.st_ino), time(FileTimeNs(st.st_mtim)), change(FileTimeNs(st.st_ctim)) {}
   bool operator==(const TFolderStamp& o) const {
     return device == o.device && inode == o.inode && time == o.time && change == o.change;
   }

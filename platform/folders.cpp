@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,7 +16,9 @@
 #include <fstream>
 #include <map>
 #include <mutex>
+#include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/fileinternal.h"
 #include "platform/log.h"
@@ -24,6 +27,8 @@
 namespace {
 
 std::atomic<bool> gRefuseAbsolute{false};
+std::atomic<int64_t (*)()> gClock{nullptr};
+std::atomic<int64_t> gTick{0};
 
 enum class TPrefix { kNone, kUser, kCommon, kDesktop, kProgram, kRange };
 
@@ -71,26 +76,42 @@ bool IsRegularFile(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-std::string HomeFolder() {
-  const char* home = std::getenv("HOME");
-  return home && *home ? std::string(home) : std::string("/tmp");
+std::atomic<std::string (*)()> gPasswordHome{nullptr};
+
+// The home the password database gives the running user, or empty.
+std::string PasswordHome() {
+  if (std::string (*lookup)() = gPasswordHome.load()) return lookup();
+  long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+  std::vector<char> buffer(size_t(size > 0 ? size : 16384));
+  struct passwd entry;
+  struct passwd* found = nullptr;
+  while (::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found) == ERANGE && buffer.size() < (1u << 20))
+    buffer.resize(buffer.size() * 2);
+  return found && found->pw_dir ? std::string(found->pw_dir) : std::string();
 }
 
-// XDG_DESKTOP_DIR from the environment or ~/.config/user-dirs.dirs.
-std::string XdgDesktop() {
-  if (const char* d = std::getenv("XDG_DESKTOP_DIR"); d && *d) return d;
-  const char* config = std::getenv("XDG_CONFIG_HOME");
-  std::string file = (config && *config ? std::string(config) : HomeFolder() + "/.config") + "/user-dirs.dirs";
-  std::ifstream in(file);
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.compare(0, 16, "XDG_DESKTOP_DIR=") != 0) continue;
-    std::string value = line.substr(16);
-    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
-    if (value.compare(0, 5, "$HOME") == 0) value = HomeFolder() + value.substr(5);
-    if (!value.empty() && value[0] == '/') return value;
+std::string TrimSlashes(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
+constexpr size_t kMaxUserDirsBytes = 64 * 1024;
+
+// A value of user-dirs.dirs: the text between the quotes, backslash escapes
+// undone, a leading "$HOME" replaced.
+std::string ReadUserDirsValue(std::string value, const std::string& home) {
+  while (!value.empty() && (value.back() == '\r' || value.back() == ' ' || value.back() == '\t')) value.pop_back();
+  if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+  std::string out;
+  for (size_t i = 0; i < value.size(); ++i) {
+    if (value[i] == '\\' && i + 1 < value.size()) ++i;
+    out += value[i];
   }
-  return HomeFolder() + "/Desktop";
+  if (out.compare(0, 5, "$HOME") == 0 && (out.size() == 5 || out[5] == '/')) {
+    if (home.empty()) return std::string();
+    out = home + out.substr(5);
+  }
+  return out;
 }
 
 // Directory listings for the case-insensitive fallback, checked against the
@@ -106,12 +127,6 @@ struct TDirListing {
 std::mutex gDirMutex;
 std::unordered_map<std::string, TDirListing> gDirCache;
 
-// How long after a folder's change time a change may still get that same
-// time: the kernel stamps changes from a clock that moves in ticks (at most
-// 10 ms), and some file systems keep whole seconds only (2 s steps on FAT).
-int64_t SettleMargin(const struct timespec& changeTime) {
-  return changeTime.tv_nsec == 0 ? int64_t(3000000000) : int64_t(100000000);
-}
 
 enum class TDirAnswer { kFound, kAbsent, kUnsure };
 
@@ -129,16 +144,13 @@ TDirAnswer LookupInDir(const std::string& dir, const struct stat* known, const s
   if (!S_ISDIR(known->st_mode)) return TDirAnswer::kUnsure;
   st = *known;
   auto oldEnough = [&st] {
-    struct timespec now {};
-    ::clock_gettime(CLOCK_REALTIME, &now);
-    return Nanoseconds(now) - Nanoseconds(st.st_mtim) > SettleMargin(st.st_mtim) &&
-           Nanoseconds(now) - Nanoseconds(st.st_ctim) > SettleMargin(st.st_ctim);
+    const int64_t now = FileLayerNow();
+    return IsSettled(FileTimeNs(st.st_mtim), now) && IsSettled(FileTimeNs(st.st_ctim), now);
   };
   std::lock_guard<std::mutex> lock(gDirMutex);
   auto it = gDirCache.find(dir);
   bool current = it != gDirCache.end() && it->second.stamp == TFolderStamp(st);
-  // A listing read too soon after a change is read once more when it can settle.
-  if (!current || (it->second.complete && !it->second.settled && oldEnough())) {
+  auto readListing = [&] {
     if (gDirCache.size() > 4096) gDirCache.clear();
     const bool settles = oldEnough();  // taken before the folder is read
     TDirListing listing;
@@ -160,8 +172,18 @@ TDirAnswer LookupInDir(const std::string& dir, const struct stat* known, const s
     }
     listing.settled = listing.complete && settles;
     it = gDirCache.insert_or_assign(dir, std::move(listing)).first;
-  }
+  };
+  // A listing read too soon after a change is read once more when it can settle.
+  bool fresh = !current || (it->second.complete && !it->second.settled && oldEnough());
+  if (fresh) readListing();
   auto found = it->second.byLower.find(lowerName);
+  // A listing that is not settled may lack a file made in the same tick as
+  // the change it saw (the folder's times stayed): it is read again before
+  // it answers that the name is not there.
+  if (found == it->second.byLower.end() && !it->second.settled && !fresh) {
+    readListing();
+    found = it->second.byLower.find(lowerName);
+  }
   if (found == it->second.byLower.end()) return it->second.settled ? TDirAnswer::kAbsent : TDirAnswer::kUnsure;
   if (real) *real = found->second;
   return TDirAnswer::kFound;
@@ -233,6 +255,28 @@ std::string LowerAscii(const std::string& text) {
 }
 
 void SetRefuseAbsolutePaths(bool refuse) { gRefuseAbsolute = refuse; }
+
+void SetFileLayerClock(int64_t (*now)(), int64_t tickNs) {
+  gClock = now;
+  gTick = tickNs > 0 ? tickNs : 0;
+}
+
+int64_t FileLayerNow() {
+  if (int64_t (*now)() = gClock.load()) return now();
+  struct timespec t {};
+  ::clock_gettime(CLOCK_REALTIME, &t);
+  return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+int64_t FileTimeNs(const struct timespec& t) {
+  const int64_t ns = int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
+  const int64_t tick = gTick.load();
+  return tick > 0 ? ns - ((ns % tick) + tick) % tick : ns;
+}
+
+int64_t SettleMargin(int64_t fileTime) {
+  return fileTime % 1000000000 == 0 ? int64_t(3000000000) : int64_t(100000000);
+}
 bool GetRefuseAbsolutePaths() { return gRefuseAbsolute; }
 
 TString GetWorkingFolder() {
@@ -241,11 +285,64 @@ TString GetWorkingFolder() {
   return TString(WithSlash(buf));
 }
 
+void SetPasswordHomeLookup(std::string (*lookup)()) { gPasswordHome = lookup; }
+
+std::string GetHomeFolder() {
+  const char* home = std::getenv("HOME");
+  if (home && home[0] == '/') return TrimSlashes(home);
+  std::string fromDatabase = PasswordHome();
+  return !fromDatabase.empty() && fromDatabase[0] == '/' ? TrimSlashes(fromDatabase) : std::string();
+}
+
+std::string FindUserDirsValue(const std::string& text, const std::string& kind, const std::string& home) {
+  const std::string key = "XDG_" + kind + "_DIR=";
+  std::string found;
+  size_t at = 0;
+  // The file is a few lines long; a damaged or huge one is not read past 1000 lines.
+  for (int n = 0; n < 1000 && at < text.size(); ++n) {
+    size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(at, end - at);
+    at = end + 1;
+    size_t start = line.find_first_not_of(" \t");
+    if (start == std::string::npos || line.compare(start, key.size(), key) != 0) continue;
+    std::string value = ReadUserDirsValue(line.substr(start + key.size()), home);
+    if (!value.empty() && value[0] == '/') found = value;  // the last line of a kind wins, as in a shell
+  }
+  return found.empty() ? found : TrimSlashes(found);
+}
+
+std::string GetXdgUserFolder(const std::string& kind, const std::string& fallback) {
+  TString over = GetSettingString("userfolder");
+  if (!over.IsEmpty()) return TrimSlashes(Absolute(WithSlash(over.str()) + fallback));
+  std::string key = "XDG_" + kind + "_DIR";
+  if (const char* env = std::getenv(key.c_str()); env && env[0] == '/') return TrimSlashes(env);
+  const std::string home = GetHomeFolder();
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  std::string configFolder = config && config[0] == '/' ? std::string(config) : home.empty() ? "" : home + "/.config";
+  if (!configFolder.empty()) {
+    std::ifstream in(configFolder + "/user-dirs.dirs", std::ios::binary);
+    std::string text(kMaxUserDirsBytes, '\0');
+    in.read(&text[0], std::streamsize(text.size()));
+    text.resize(size_t(std::max<std::streamsize>(0, in.gcount())));
+    std::string found = FindUserDirsValue(text, kind, home);
+    if (!found.empty()) return found;
+  }
+  return home.empty() ? std::string() : TrimSlashes(home + "/" + fallback);
+}
+
 TString GetUserFolder() {
   TString over = GetSettingString("userfolder");
   if (!over.IsEmpty()) return TString(WithSlash(Absolute(over.str())));
   const char* data = std::getenv("XDG_DATA_HOME");
-  std::string root = data && *data && data[0] == '/' ? std::string(data) : HomeFolder() + "/.local/share";
+  std::string root;
+  if (data && data[0] == '/') {
+    root = data;
+  } else {
+    const std::string home = GetHomeFolder();
+    if (home.empty()) return TString();  // never a shared folder in its place
+    root = home + "/.local/share";
+  }
   std::string publisher = SafeComponent(GetSettingString("publisher").str());
   std::string game = SafeComponent(GetSettingString("gamename").str());
   std::string path = WithSlash(root);
@@ -255,12 +352,16 @@ TString GetUserFolder() {
   return TString(path);
 }
 
-TString GetCommonFolder() { return GetUserFolder() + "common/"; }
+TString GetCommonFolder() {
+  TString user = GetUserFolder();
+  return user.IsEmpty() ? user : user + "common/";
+}
 
 TString GetDesktopFolder() {
   TString over = GetSettingString("desktopfolder");
   if (!over.IsEmpty()) return TString(WithSlash(Absolute(over.str())));
-  return TString(WithSlash(XdgDesktop()));
+  std::string desktop = GetXdgUserFolder("DESKTOP", "Desktop");
+  return desktop.empty() ? TString() : TString(WithSlash(desktop));
 }
 
 TString GetProgramFolder() {
@@ -322,6 +423,15 @@ TString NormalizeFileName(const TString& name) {
   return TString(text.substr(0, text.size() - split.rest.size()) + out);
 }
 
+bool IsAssetName(const TString& name) {
+  if (name.IsEmpty()) return false;
+  std::string text = name.str();
+  std::replace(text.begin(), text.end(), '\\', '/');
+  TSplitName split = SplitPrefix(text);
+  if (split.prefix != TPrefix::kNone || split.rest.empty() || split.rest[0] == '/') return false;
+  return !NormalizeFileName(name).IsEmpty();
+}
+
 namespace {
 
 // FindCaseInsensitive with a stat of `base` the caller just took (st_mode 0
@@ -351,7 +461,7 @@ std::string FindCaseInsensitive(const std::string& base, const std::string& rela
   return FindCaseInsensitiveIn(base, nullptr, relative);
 }
 
-bool MakeFolders(const std::string& path) {
+bool MakeFolders(const std::string& path, mode_t mode) {
   if (path.empty()) return false;
   std::string sofar;
   size_t pos = 0;
@@ -361,7 +471,7 @@ bool MakeFolders(const std::string& path) {
     sofar = path.substr(0, end);
     pos = end + 1;
     if (sofar.empty()) continue;
-    if (::mkdir(sofar.c_str(), 0755) != 0 && errno != EEXIST) return false;
+    if (::mkdir(sofar.c_str(), mode) != 0 && errno != EEXIST) return false;
   }
   struct stat st;
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -403,7 +513,9 @@ bool ResolveFileName(const TString& name, TResolvedName& out) {
   }
   std::string path;
   if (split.prefix != TPrefix::kNone) {
-    if (FindInFolder(FolderOf(split.prefix).str(), split.rest, path)) {
+    const std::string folder = FolderOf(split.prefix).str();
+    if (folder.empty()) return false;  // no home folder: nothing there
+    if (FindInFolder(folder, split.rest, path)) {
       out.kind = TResolvedName::kDisk;
       out.path = path;
       return true;
@@ -505,6 +617,10 @@ bool OpenWriteFolder(const TString& name, bool create, TWriteFolder& out) {
       break;
     default:
       root = FolderOf(split.prefix).str();
+      if (root.empty()) {
+        TraceOut("File layer: there is no home folder to write \"%s\" to", name.c_str());
+        return false;
+      }
       break;
   }
   // The components below the root; the last one is the file.
@@ -534,7 +650,7 @@ bool OpenWriteFolder(const TString& name, bool create, TWriteFolder& out) {
   std::string sofar = root;
   for (const std::string& part : parts) {
     sofar = WithSlash(sofar) + part;
-    if (create && ::mkdirat(fd, part.c_str(), 0755) != 0 && errno != EEXIST) {
+    if (create && ::mkdirat(fd, part.c_str(), 0700) != 0 && errno != EEXIST) {
       TraceOut("File layer: cannot create the folder %s for \"%s\": %s", sofar.c_str(), name.c_str(), std::strerror(errno));
       ::close(fd);
       return false;
@@ -574,10 +690,15 @@ TString GetDiskPath(const TString& name, bool forWriting) {
       TraceOut("File layer: the program folder is not written to (\"%s\")", name.c_str());
       return TString();
     }
-    path = FolderOf(split.prefix).str() + split.rest;
+    const std::string folder = FolderOf(split.prefix).str();
+    if (folder.empty()) {
+      if (forWriting) TraceOut("File layer: there is no home folder to write \"%s\" to", name.c_str());
+      return TString();
+    }
+    path = folder + split.rest;
     if (!forWriting) {
       std::string found;
-      if (!IsRegularFile(path) && FindInFolder(FolderOf(split.prefix).str(), split.rest, found)) path = found;
+      if (!IsRegularFile(path) && FindInFolder(folder, split.rest, found)) path = found;
     }
   } else if (split.rest[0] == '/') {
     path = split.rest;

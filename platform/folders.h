@@ -16,15 +16,42 @@
 // Folders: "user:" is $XDG_DATA_HOME/<publisher>/<gamename>/ (default
 // ~/.local/share/...) built from the settings "publisher" and "gamename"; the
 // setting "userfolder" replaces it. "desktop:" is the XDG desktop folder (the
-// setting "desktopfolder" replaces it); "::" is the executable's folder (the
+// setting "desktopfolder" replaces it; with "userfolder", its "Desktop/"); "::" is the executable's folder (the
 // setting "programfolder" replaces it). Part of platform/; uses settings and log.
 #pragma once
+#include <sys/types.h>
+
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "platform/string.h"
 
+// The user's home folder: $HOME when it is an absolute path, else the home
+// the password database gives the user (getpwuid_r); empty when neither
+// does. No trailing "/".
+std::string GetHomeFolder();
+// Tests: a stand-in for the password database's answer (null: the database).
+void SetPasswordHomeLookup(std::string (*lookup)());
+
+// The user's folder of an XDG kind ("PICTURES", "DOCUMENTS", "DESKTOP"...).
+// With the setting "userfolder" (tests; a player who keeps every file of the
+// game in one folder): "<userfolder>/<fallback>". Else the variable
+// XDG_<kind>_DIR when it is an absolute path; else the last line
+// XDG_<kind>_DIR="..." of user-dirs.dirs in $XDG_CONFIG_HOME (default
+// <home>/.config; its first 64 KiB) that gives one, "$HOME" expanded; else
+// <home>/<fallback>. No trailing "/"; the folder is not created. Empty when
+// it would need a home folder and there is none.
+std::string GetXdgUserFolder(const std::string& kind, const std::string& fallback);
+// The absolute folder that the text of a user-dirs.dirs file gives for the
+// kind (at most 1000 lines are looked at), `home` standing for "$HOME";
+// empty when none.
+std::string FindUserDirsValue(const std::string& text, const std::string& kind, const std::string& home);
+
 // Absolute folder paths, each ending in "/". They are not created here.
+// "user:", "common:" and "desktop:" are empty when they would lie in a home
+// folder and there is none (no shared folder stands in for it): names in
+// them then resolve to nothing and cannot be written.
 TString GetUserFolder();
 TString GetCommonFolder();
 TString GetDesktopFolder();
@@ -39,6 +66,12 @@ TString GetWorkingFolder();
 // file that would be read, or empty when there is none (archive members and
 // memory files have no disk path). Empty for refused names.
 TString GetDiskPath(const TString& name, bool forWriting = false);
+
+// The file layer's clock, a seam for tests: `now` gives the wall clock in
+// nanoseconds (null: the system's), and every file time the layer reads is
+// rounded down to a multiple of `tickNs` (0: as the file system keeps it), as
+// a file system whose times move in ticks keeps them.
+void SetFileLayerClock(int64_t (*now)(), int64_t tickNs);
 
 // Refuse absolute paths in names (they may only come from data once the game runs).
 void SetRefuseAbsolutePaths(bool refuse);
@@ -62,11 +95,17 @@ bool ResolveFileName(const TString& name, TResolvedName& out);
 // holds a ".." component, a NUL, or is absolute while absolute paths are refused.
 TString NormalizeFileName(const TString& name);
 
+// Whether a name names an asset of the game: no virtual folder ("user:",
+// "common:", "desktop:", "::"), no archive range, not absolute, no "..".
+// What scripts may load.
+bool IsAssetName(const TString& name);
+
 // Lower-cases ASCII letters (archive member names and case-insensitive lookups).
 std::string LowerAscii(const std::string& text);
 
-// Creates a folder and its parents; true when it exists afterwards.
-bool MakeFolders(const std::string& path);
+// Creates a folder and its parents (those it makes get `mode`: by default
+// the user's alone); true when it exists afterwards.
+bool MakeFolders(const std::string& path, mode_t mode = 0700);
 
 // Finds `relative` under `base` allowing different letter case in every
 // component; returns the real path or empty. Directory listings are cached

@@ -1,6 +1,7 @@
 #include "platform/log.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -97,7 +98,8 @@ bool OpenLogFile(const std::string& path) {
   std::lock_guard<std::mutex> lock(s.mutex);
   if (s.file) std::fclose(s.file);
   // Never written through a symbolic link.
-  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd >= 0) ::fchmod(fd, 0600);  // the user's alone, whoever made it before
   s.file = fd >= 0 ? ::fdopen(fd, "w+b") : nullptr;
   if (!s.file && fd >= 0) ::close(fd);
   if (!s.file) {

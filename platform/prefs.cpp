@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <nettle/blowfish.h>
 #include <nettle/cbc.h>
 #include <nettle/sha2.h>
@@ -333,6 +334,52 @@ bool ParsePrefsAny(const uint8_t* data, size_t size, const TString& key, TPrefsD
   return ParsePrefs(data, size, key, out, error);
 }
 
+namespace {
+
+std::string Digest(const uint8_t* data, size_t size) {
+  sha256_ctx sha;
+  uint8_t digest[SHA256_DIGEST_SIZE];
+  sha256_init(&sha);
+  sha256_update(&sha, size, data);
+  sha256_digest(&sha, sizeof digest, digest);
+  return std::string(reinterpret_cast<char*>(digest), sizeof digest);
+}
+
+// The digest of a file's bytes: empty when there is no file, "?" when it
+// cannot be read (never a digest).
+std::string DigestOf(const TString& name) {
+  if (!FileExists(name)) return std::string();
+  std::vector<uint8_t> bytes;
+  if (!ReadWholeFile(name, bytes, kPrefsMaxPlainSize + 4096)) return "?";
+  return Digest(bytes.data(), bytes.size());
+}
+
+// Holds an exclusive lock on a folder (flock) while it lives: the saves of
+// every copy of the game look at the file and replace it one at a time.
+class TFolderLock {
+public:
+  explicit TFolderLock(const std::string& folder) : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+    if (fd_ >= 0) {
+      while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+      }
+    }
+  }
+  ~TFolderLock() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  TFolderLock(const TFolderLock&) = delete;
+  TFolderLock& operator=(const TFolderLock&) = delete;
+  // Flushes the folder's entries to the disk.
+  void Sync() const {
+    if (fd_ >= 0) ::fsync(fd_);
+  }
+
+private:
+  int fd_;
+};
+
+}  // namespace
+
 TPrefs::TPrefs(int flag) : fileName_("user:prefs.dat"), key_(GetSettingString("encryptionkey")) { Load(); }
 
 TPrefs::TPrefs(const TString& fileName, const TString& key) : fileName_(fileName), key_(key) { Load(); }
@@ -349,18 +396,23 @@ void TPrefs::Load() {
     }
     return ParsePrefsAny(bytes.data(), bytes.size(), key_, data_, &why);
   };
+  // A damaged file goes under a name no save will overwrite: "<name>.damaged",
+  // numbered when that is taken. (A changed key makes a good file look damaged.)
+  auto setAside = [](const TString& name) {
+    TString aside = name + ".damaged";
+    for (int i = 1; i < 1000 && FileExists(aside); ++i) aside = name + TString::Printf(".damaged.%d", i);
+    return RenameFile(name, aside) ? TString::Printf("kept as %s", aside.c_str()) : TString("left where it is");
+  };
   TString why;
+  baseDigest_ = DigestOf(fileName_);
   if (FileExists(fileName_)) {
     if (read(fileName_, why)) {
       origin_ = kMainFile;
       return;
     }
-    // Keep the damaged file under a name no save will overwrite.
-    TString aside = fileName_ + ".damaged";
-    for (int i = 1; i < 1000 && FileExists(aside); ++i) aside = fileName_ + TString::Printf(".damaged.%d", i);
-    bool moved = RenameFile(fileName_, aside);
-    TraceOut("Prefs: %s is damaged (%s); %s", fileName_.c_str(), why.c_str(),
-             moved ? TString::Printf("kept as %s", aside.c_str()).c_str() : "left where it is");
+    TString kept = setAside(fileName_);
+    if (!FileExists(fileName_)) baseDigest_.clear();
+    TraceOut("Prefs: %s is damaged (%s); %s", fileName_.c_str(), why.c_str(), kept.c_str());
     origin_ = kDamagedStartedEmpty;
   }
   if (FileExists(backup)) {
@@ -369,7 +421,9 @@ void TPrefs::Load() {
       origin_ = kBackupFile;
       return;
     }
-    TraceOut("Prefs: the backup %s is damaged too (%s)", backup.c_str(), why.c_str());
+    // Left in place, it would be replaced by the second save's backup.
+    TString kept = setAside(backup);
+    TraceOut("Prefs: the backup %s is damaged too (%s); %s", backup.c_str(), why.c_str(), kept.c_str());
     origin_ = kDamagedStartedEmpty;
   }
   if (origin_ == kDamagedStartedEmpty) TraceOut("Prefs: starting with empty preferences");
@@ -442,6 +496,16 @@ bool TPrefs::Save() {
 
   TString mainPath = GetDiskPath(fileName_, true);
   if (mainPath.IsEmpty()) return fail("no folder to write to");
+  const std::string& path = mainPath.str();
+  const std::string folder = path.substr(0, path.rfind('/') + 1);
+  TFolderLock lock(folder);
+  // Another copy saved since this store read the file, or wrote it last:
+  // its file stays, and this store's content goes to a file of its own.
+  if (!keptAs_.IsEmpty() || DigestOf(fileName_) != baseDigest_) {
+    if (!KeepAside(temp, bytes)) return fail("cannot keep this copy's preferences beside the file another copy wrote");
+    lock.Sync();
+    return true;
+  }
   if (FileExists(fileName_)) {
     // The previous file becomes the backup, itself replaced atomically.
     const TString fresh = fileName_ + TString(".bak." + unique);
@@ -459,16 +523,33 @@ bool TPrefs::Save() {
     RemoveFile(fresh);
   }
   if (!RenameFile(temp, fileName_)) return fail("cannot replace the file");
-  const std::string& path = mainPath.str();
-  std::string folder = path.substr(0, path.rfind('/') + 1);
-  int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
-  }
+  baseDigest_ = Digest(bytes.data(), bytes.size());
+  lock.Sync();
   RemoveLeftovers(fileName_, folder, path.substr(folder.size()));
   return true;
 }
+
+bool TPrefs::KeepAside(const TString& temp, const std::vector<uint8_t>& bytes) {
+  if (!keptAs_.IsEmpty()) {
+    if (!RenameFile(temp, keptAs_)) return false;
+    TraceOut("Prefs: %s was changed by another copy of the game; this copy's preferences are kept as %s",
+             fileName_.c_str(), keptAs_.c_str());
+    return true;
+  }
+  // A name of its own, made by a link that fails when the name is taken.
+  for (int n = 0; n < 1000; ++n) {
+    TString name = fileName_ + (n == 0 ? TString(".conflict") : TString::Printf(".conflict.%d", n));
+    if (FileExists(name) || !LinkFile(temp, name)) continue;
+    RemoveFile(temp);
+    keptAs_ = name;
+    TraceOut("Prefs: %s was changed by another copy of the game since it was read; it is left as it is, and this "
+             "copy's preferences (%zu bytes) are kept as %s",
+             fileName_.c_str(), bytes.size(), keptAs_.c_str());
+    return true;
+  }
+  return false;
+}
+
 
 const TPrefsValue* TPrefs::Find(const TString& key, int user) const {
   const TPrefsMap* map = nullptr;

@@ -5,10 +5,15 @@
 // start-up setting "encryptionkey"; its layout is in docs/prefs.md. A save
 // writes a temporary file of its own ("prefs.dat.tmp.<pid>.<random>"), flushes
 // it to the disk and renames it over "prefs.dat", keeping the previous file as
-// "prefs.dat.bak"; two processes saving at once both succeed. A damaged or
+// "prefs.dat.bak". A save that finds "prefs.dat" changed since this store
+// read or wrote it (another copy of the game saved meanwhile) leaves it as it
+// is and writes this store's content to a file of its own,
+// "prefs.dat.conflict" (numbered when taken), then and at every later save:
+// both are kept, and the log says where. A damaged or
 // unreadable file is never destroyed: it is moved aside as
 // "prefs.dat.damaged" (numbered when that exists), and the backup is read
-// instead, else the store starts empty. The older plain-XML form is read too
+// instead; a damaged backup is moved aside too ("prefs.dat.bak.damaged"), and
+// the store starts empty. The older plain-XML form is read too
 // (and written in the enciphered form on the next save).
 // Part of platform/; uses the file layer, settings, log and nettle.
 #pragma once
@@ -103,12 +108,19 @@ public:
 private:
   void Load();
   bool Store(const TString& key, TPrefsValue value, int user, int save);
+  // Writes this store's bytes (in the temporary file `temp`) to its own file
+  // beside the main one, which another copy changed.
+  bool KeepAside(const TString& temp, const std::vector<uint8_t>& bytes);
   const TPrefsValue* Find(const TString& key, int user) const;
 
   TString fileName_;
   TString key_;
   TPrefsData data_;
   TOrigin origin_ = kNoFile;
+  // A digest of the main file as this store read or last wrote it (empty:
+  // there was none). A save that finds another file there does not replace it.
+  std::string baseDigest_;
+  TString keptAs_;  // this store's own file once the main file was changed under it
   int batchDepth_ = 0;
   bool batchWrite_ = false;
 };

@@ -83,6 +83,8 @@ void ClearSettings() {
   s.commandLine = TCommandLine();
 }
 
+bool IsCommandLineOnly(const TString& key) { return key.str() == "browser"; }
+
 bool LoadSettingsFile(const TString& fileName, TSettingSource source) {
   TXmlNode root;
   if (!root.LoadFile(fileName, /*quietWhenMissing=*/true)) return false;
@@ -102,6 +104,11 @@ bool LoadSettingsFile(const TString& fileName, TSettingSource source) {
       TraceOut("Settings file %s: a <setting> without a name is ignored", fileName.c_str());
       continue;
     }
+    if (IsCommandLineOnly(key)) {
+      TraceOut("Settings file %s: \"%s\" is taken from the command line only; ignored", fileName.c_str(),
+               key.c_str());
+      continue;
+    }
     SetSettingFrom(key, child->GetAttribute("value"), source);
     ++count;
   }
@@ -109,9 +116,12 @@ bool LoadSettingsFile(const TString& fileName, TSettingSource source) {
   return true;
 }
 
-void LoadStartupSettingsFiles() {
-  for (const char* name : {"::assets/settings.xml", "common:settings.xml", "user:settings.xml"})
-    LoadSettingsFile(name, TSettingSource::kFile);
+void LoadStartupSettingsFiles(TStartupSettingsFiles which) {
+  if (which == TStartupSettingsFiles::kProgramFolder) {
+    LoadSettingsFile("::assets/settings.xml", TSettingSource::kFile);
+    return;
+  }
+  for (const char* name : {"common:settings.xml", "user:settings.xml"}) LoadSettingsFile(name, TSettingSource::kFile);
 }
 
 TCommandLine ParseCommandLine(const std::vector<std::string>& words) {

@@ -31,13 +31,22 @@ bool HasSetting(const TString& key);
 std::map<std::string, std::string> GetAllSettings();
 void ClearSettings();
 
+// Settings that decide which program runs ("browser", what "-host=" gives):
+// they come from the command line only.
+bool IsCommandLineOnly(const TString& key);
+
 // Reads a settings file: <settings><setting name="key" value="text"/>...</settings>.
 // A missing file is not an error (false, no log); a damaged one is logged and skipped.
+// A key that comes from the command line only is logged and ignored; the
+// file's other keys are kept.
 bool LoadSettingsFile(const TString& fileName, TSettingSource source = TSettingSource::kFile);
 
-// Loads the three settings files in order of strength: "::assets/settings.xml",
-// "common:settings.xml", "user:settings.xml" (a later one overrides an earlier one).
-void LoadStartupSettingsFiles();
+// The three settings files, in order of strength: "::assets/settings.xml",
+// then "common:settings.xml" and "user:settings.xml" (a later one overrides an
+// earlier one). The first is loaded on its own (it may name the game, and so
+// the user folder the other two lie in).
+enum class TStartupSettingsFiles { kProgramFolder, kUserFolder };
+void LoadStartupSettingsFiles(TStartupSettingsFiles which);
 
 // What the command line asked for. Every field also lands in the settings map
 // under the key named in its comment.

@@ -89,9 +89,15 @@ void TLuaLimits::Hook(lua_State* L, lua_Debug*) {
   // or pcall in the script cannot carry on.
   lua_sethook(L, &TLuaLimits::Hook, LUA_MASKCOUNT, 1);
   lua_Debug ar;
-  std::memset(&ar, 0, sizeof ar);
   TString where = "?";
-  if (lua_getstack(L, 0, &ar) && lua_getinfo(L, "Sl", &ar)) where = TString::Printf("%s:%d", ar.short_src, ar.currentline);
+  // The script's place: the innermost Lua function (not a native one it called).
+  for (int level = 0; level < 2; ++level) {
+    std::memset(&ar, 0, sizeof ar);
+    if (!lua_getstack(L, level, &ar) || !lua_getinfo(L, "Sl", &ar)) break;
+    if (ar.currentline < 0) continue;
+    where = TString::Printf("%s:%d", ar.short_src, ar.currentline);
+    break;
+  }
   TString message = TString::Printf("%s: script '%s' stopped: %s", where.c_str(), entry.name->c_str(),
                                     Describe(*limits, entry.stopped).c_str());
   lua_pushlstring(L, message.c_str(), static_cast<size_t>(message.Length()));

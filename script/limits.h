@@ -65,6 +65,10 @@ public:
 
   // The limits of L's state; null for a state not made by NewState.
   static TLuaLimits* Of(lua_State* L);
+  // For native code that may run long inside one call (the pattern
+  // matcher): when the running entry is past its limits, it is stopped here
+  // as the count hook would stop it (a Lua error).
+  static void CheckNow(lua_State* L) { Hook(L, nullptr); }
 
 private:
   friend class TLuaEntry;

@@ -5,7 +5,9 @@
 #include <string>
 #include <utility>
 
+#include "platform/folders.h"
 #include "platform/log.h"
+#include "script/patterns.h"
 #include "script/scriptcode.h"
 
 namespace {
@@ -52,11 +54,12 @@ int LoadFailure(lua_State* L, const char* message) {
 }
 
 // loadfile(name): the chunk as a function, or nil and a message. Names go
-// through the file layer; a script never reaches a file by its disk path.
+// through the file layer and name the game's assets only: a script never
+// reaches a file by its disk path, nor the player's or the desktop's folders.
 int LoadFileFn(lua_State* L) {
   TString name = luaL_checkstring(L, 1);
-  if (!name.IsEmpty() && (name[0] == '/' || name[0] == '\\'))
-    return LoadFailure(L, TString::Printf("cannot read %s: scripts name files through the file layer", name.c_str()).c_str());
+  if (!IsAssetName(name))
+    return LoadFailure(L, TString::Printf("cannot read %s: scripts load the game's assets only", name.c_str()).c_str());
   if (LoadFileOn(L, name) == 0) return 1;
   lua_pushnil(L);
   lua_insert(L, -2);
@@ -125,26 +128,10 @@ int XpcallFn(lua_State* L) {
   return 2;
 }
 
-// string.find, match, gmatch and gsub match patterns by recursion, one level
-// per pattern item: a very long pattern would overflow the native stack.
-constexpr size_t kMaxPattern = 4096;
-
-int PatternGuard(lua_State* L) {
-  size_t size = 0;
-  bool plain = lua_toboolean(L, lua_upvalueindex(2)) && lua_toboolean(L, 4);
-  if (lua_isstring(L, 2) && !plain) {
-    lua_tolstring(L, 2, &size);
-    if (size > kMaxPattern) return luaL_error(L, "pattern too long (%d bytes; at most %d)", int(size), int(kMaxPattern));
-  }
-  lua_pushvalue(L, lua_upvalueindex(1));
-  lua_insert(L, 1);
-  lua_call(L, lua_gettop(L) - 1, LUA_MULTRET);
-  return lua_gettop(L);
-}
-
 // What scripts get: the base library (with the loaders above), coroutines,
-// string, table and math, and of the os library the clock and the date. No
-// io, package, debug, os.execute and the like.
+// string (its pattern functions bounded, patterns.h), table and math, and of
+// the os library the clock and the date. No io, package, debug, os.execute
+// and the like.
 void OpenLibraries(lua_State* L) {
   const std::pair<const char*, lua_CFunction> libraries[] = {
       {"", luaopen_base}, {LUA_TABLIBNAME, luaopen_table}, {LUA_STRLIBNAME, luaopen_string},
@@ -154,15 +141,8 @@ void OpenLibraries(lua_State* L) {
     lua_pushstring(L, library.first);
     lua_call(L, 1, 0);
   }
-  LuaRawGetField(L, LUA_GLOBALSINDEX, LUA_STRLIBNAME);
-  for (const char* name : {"find", "match", "gmatch", "gsub"}) {
-    LuaRawGetField(L, -1, name);
-    // The second upvalue marks string.find, whose fourth argument asks for a plain search.
-    lua_pushboolean(L, std::strcmp(name, "find") == 0);
-    lua_pushcclosure(L, PatternGuard, 2);
-    LuaRawSetField(L, -2, name);
-  }
-  lua_pop(L, 1);
+  // Pattern matching that a script's limits can stop.
+  InstallBoundedPatterns(L);
   // os: only time, clock and date.
   LuaRawGetField(L, LUA_GLOBALSINDEX, "os");
   lua_newtable(L);

@@ -392,7 +392,7 @@ void TMainGame::FindObject(size_t index) {
   info.AddItemId(int32_t(index));
   if (item.coin && std::find(info.coins.begin(), info.coins.end(), int32_t(index)) == info.coins.end()) {
     info.coins.push_back(int32_t(index));
-    progress.numCoins += 1;
+    progress.AddCoin();
     PlaySound(settings_.soundCoin);
   }
   if (hinted_ == int(index)) hinted_ = -1;

@@ -1,5 +1,6 @@
 #include "game/scene/sceneflow.h"
 
+#include <climits>
 #include <utility>
 #include <vector>
 
@@ -54,7 +55,7 @@ const GameChapter* ChapterAfter(const GameLevel& level, const GameChapter* chapt
 TNextStep GoToNextLevel(GameProgress& p) {
   p.mLocationType = 0;
   p.locationId = 1;
-  const GameLevel* next = FindLevelById(p.levelId + 1);
+  const GameLevel* next = p.levelId < INT_MAX ? FindLevelById(p.levelId + 1) : nullptr;
   if (next) {
     p.levelId = next->id;
     p.chapterId = next->firstChapterId;
@@ -85,11 +86,11 @@ ScenePlace FindPlace(int levelId, int chapterId, int locationId) {
   place.level = FindLevelById(levelId);
   place.chapter = FindChapter(levelId, chapterId);
   if (!place.chapter) return place;
-  int index = locationId - 1;
-  if (index < 0 || index >= int(place.chapter->locations.size())) return place;
-  place.index = index;
+  const long long index = static_cast<long long>(locationId) - 1;  // no overflow at INT_MIN
+  if (index < 0 || index >= static_cast<long long>(place.chapter->locations.size())) return place;
+  place.index = int(index);
   place.location = &place.chapter->locations[size_t(index)];
-  place.locElement = FindLocElement(levelId, chapterId, index);
+  place.locElement = FindLocElement(levelId, chapterId, place.index);
   if (const TiXmlElement* loc = place.locElement) {
     if (const char* type = loc->Attribute("mgame")) place.miniGame = type;
     place.miniGameNum = IntAttr(loc, "mgame_num", 1);

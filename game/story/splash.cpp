@@ -195,15 +195,8 @@ bool ComicsSpl_t::OnMouseMove(const TPoint& p) {
 bool ComicsSpl_t::OnMouseDown(const TPoint& p) {
   if (movieActive_) return false;
   if (skip_) skip_->OnMouseDown(p.x, p.y);
-  if (!texts_.empty() && texts_.back()->rect.Contains(p)) {
-    TString url = texts_.back()->label->GetText();
-    if (story::IsWebAddress(url)) {
-      story::OpenWebAddress(url);
-      story::PostQuit(0);
-    } else {
-      TraceOut("ComicsSpl: the link \"%s\" is not a web address; nothing is opened", url.c_str());
-    }
-  }
+  // The link is opened (or refused, logged) by the platform; the game goes on either way.
+  if (!texts_.empty() && texts_.back()->rect.Contains(p)) story::OpenLink(texts_.back()->label->GetText());
   return false;
 }
 

@@ -3,7 +3,6 @@
 #include <tinyxml.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdlib>
 
@@ -14,7 +13,6 @@
 #include "render/text/textblock.h"
 #include "render/textures/texture.h"
 #include "ui/text.h"
-#include "ui/windowmanager.h"
 
 namespace story {
 namespace {
@@ -109,33 +107,9 @@ void SetCursorPicture(const TString& name) {
   if (TPlatform* platform = TPlatform::GetInstance()) platform->SetCursor(TTexture::GetFlagged(name), 1, 1, 0);
 }
 
-bool IsWebAddress(const TString& text) {
-  const std::string& s = text.str();
-  size_t start = 0;
-  auto prefix = [&s](const char* p) {
-    size_t n = std::char_traits<char>::length(p);
-    if (s.size() < n) return false;
-    for (size_t i = 0; i < n; ++i)
-      if (std::tolower(static_cast<unsigned char>(s[i])) != p[i]) return false;
-    return true;
-  };
-  if (prefix("https://")) start = 8;
-  else if (prefix("http://")) start = 7;
-  else return false;
-  if (start >= s.size() || s[start] == '/' || s[start] == ':') return false;
-  for (unsigned char c : s)
-    if (c <= 0x20 || c == 0x7F) return false;
-  return true;
-}
-
-void OpenWebAddress(const TString& url) {
-  if (TPlatform* platform = TPlatform::GetInstance()) platform->OpenUrl(url);
-  else TraceOut("OpenUrl: no platform; \"%s\" not opened", url.c_str());
-}
-
-void PostQuit(int exitCode) {
-  if (TPlatform* platform = TPlatform::GetInstance()) platform->PostQuit(exitCode);
-  else if (TWindowManager* wm = GetWindowManager()) wm->GetEnvironment()->PostQuit(exitCode);
+void OpenLink(const TString& link) {
+  if (TPlatform* platform = TPlatform::GetInstance()) platform->OpenUrl(link);
+  else TraceOut("OpenUrl: no platform; \"%s\" not opened", link.c_str());
 }
 
 }  // namespace story

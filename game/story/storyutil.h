@@ -55,11 +55,8 @@ void DrawLabel(TText* label, const TRect& rect);
 uint32_t PlayTime();
 // The picture as the mouse cursor, hot spot (1, 1).
 void SetCursorPicture(const TString& name);
-// Whether the text is an address a browser may be given: "http://" or
-// "https://" (either case) followed by a host, and no blanks or control
-// characters anywhere.
-bool IsWebAddress(const TString& text);
-void OpenWebAddress(const TString& url);
-void PostQuit(int exitCode);
+// Opens a link of the data through TPlatform::OpenUrl, which takes web and
+// mail addresses and the game's own documents only.
+void OpenLink(const TString& link);
 
 }  // namespace story

@@ -11,7 +11,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <mutex>
 
 #include "platform/host/system.h"
@@ -22,32 +21,6 @@
 extern char** environ;
 
 namespace {
-
-constexpr size_t kMaxUserDirsBytes = 64 * 1024;
-
-std::string Home() {
-  const char* home = std::getenv("HOME");
-  return home && *home ? std::string(home) : std::string("/tmp");
-}
-
-// A value of user-dirs.dirs: the text between the quotes, backslash escapes
-// undone, a leading "$HOME" replaced.
-std::string ReadUserDirsValue(std::string value, const std::string& home) {
-  while (!value.empty() && (value.back() == '\r' || value.back() == ' ' || value.back() == '\t')) value.pop_back();
-  if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
-  std::string out;
-  for (size_t i = 0; i < value.size(); ++i) {
-    if (value[i] == '\\' && i + 1 < value.size()) ++i;
-    out += value[i];
-  }
-  if (out.compare(0, 5, "$HOME") == 0 && (out.size() == 5 || out[5] == '/')) out = home + out.substr(5);
-  return out;
-}
-
-std::string TrimSlashes(std::string path) {
-  while (path.size() > 1 && path.back() == '/') path.pop_back();
-  return path;
-}
 
 // Single quotes make a text a string for the GVariant parser of gdbus and
 // gsettings; the URI holds no quote or backslash, since FileUri encodes them.
@@ -68,37 +41,6 @@ std::mutex gSetterMutex;
 std::unique_ptr<IWallpaperSetter> gInstalled, gDesktop, gHeadless;
 
 }  // namespace
-
-std::string FindUserDirsValue(const std::string& text, const std::string& kind, const std::string& home) {
-  const std::string key = "XDG_" + kind + "_DIR=";
-  std::string found;
-  size_t at = 0;
-  // The file is a few lines long; a damaged or huge one is not read past 1000 lines.
-  for (int n = 0; n < 1000 && at < text.size(); ++n) {
-    size_t end = text.find('\n', at);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(at, end - at);
-    at = end + 1;
-    size_t start = line.find_first_not_of(" \t");
-    if (start == std::string::npos || line.compare(start, key.size(), key) != 0) continue;
-    std::string value = ReadUserDirsValue(line.substr(start + key.size()), home);
-    if (!value.empty() && value[0] == '/') found = value;  // the last line of a kind wins, as in a shell
-  }
-  return found.empty() ? found : TrimSlashes(found);
-}
-
-std::string HostUserFolder(const std::string& kind, const std::string& fallback) {
-  std::string key = "XDG_" + kind + "_DIR";
-  if (const char* env = std::getenv(key.c_str()); env && env[0] == '/') return TrimSlashes(env);
-  const char* config = std::getenv("XDG_CONFIG_HOME");
-  std::string file = (config && config[0] == '/' ? std::string(config) : Home() + "/.config") + "/user-dirs.dirs";
-  std::ifstream in(file, std::ios::binary);
-  std::string text(kMaxUserDirsBytes, '\0');
-  in.read(&text[0], std::streamsize(text.size()));
-  text.resize(size_t(std::max<std::streamsize>(0, in.gcount())));
-  std::string found = FindUserDirsValue(text, kind, Home());
-  return found.empty() ? TrimSlashes(Home() + "/" + fallback) : found;
-}
 
 std::string FileUri(const std::string& absolutePath) { return "file://" + PercentEncode(absolutePath, "/"); }
 

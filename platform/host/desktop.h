@@ -1,6 +1,5 @@
-// Desktop integration of the host: the user's XDG folders (Pictures,
-// Documents...), running a helper program to its end with a time limit, and
-// setting the desktop wallpaper.
+// Desktop integration of the host: running a helper program to its end with
+// a time limit, and setting the desktop wallpaper.
 //
 // The wallpaper is set through a small replaceable interface: the desktop's
 // setter asks the desktop portal (through "gdbus", the session bus's command
@@ -15,16 +14,8 @@
 #include <string>
 #include <vector>
 
-// The user's folder of an XDG kind ("PICTURES", "DOCUMENTS", "DESKTOP"...):
-// the environment variable XDG_<kind>_DIR when it is set, else the line
-// XDG_<kind>_DIR="..." of user-dirs.dirs in $XDG_CONFIG_HOME (default
-// ~/.config; its first 64 KiB), "$HOME" expanded; when neither gives an absolute path,
-// $HOME/<fallback>. No trailing "/"; the folder is not created.
-std::string HostUserFolder(const std::string& kind, const std::string& fallback);
-// The absolute folder that the text of a user-dirs.dirs file gives for the
-// kind (at most 1000 lines are looked at), `home` standing for
-// "$HOME"; empty when none.
-std::string FindUserDirsValue(const std::string& text, const std::string& kind, const std::string& home);
+// The user's XDG folders (Pictures, Documents...) are GetXdgUserFolder
+// (platform/folders.h).
 
 // "file://" and the path with every byte other than A-Z a-z 0-9 - . _ ~ /
 // percent-encoded (blanks, quotes and non-ASCII names included).

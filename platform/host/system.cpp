@@ -6,17 +6,21 @@
 #include <spawn.h>
 #include <sys/file.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
 
+#include "platform/folders.h"
 #include "platform/log.h"
 
 extern char** environ;
@@ -50,9 +54,11 @@ std::string HostProgramFolder() {
 
 std::string HostRuntimeFolder() {
   const char* dir = std::getenv("XDG_RUNTIME_DIR");
-  if (dir && *dir) return dir;
-  dir = std::getenv("TMPDIR");
-  return dir && *dir ? dir : "/tmp";
+  struct stat st;
+  if (!dir || dir[0] != '/' || ::stat(dir, &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() ||
+      (st.st_mode & 022) != 0)
+    return std::string();
+  return dir;
 }
 
 bool SpawnProgram(const std::vector<std::string>& args, bool wait) {
@@ -85,11 +91,79 @@ bool SpawnProgram(const std::vector<std::string>& args, bool wait) {
   return true;
 }
 
+namespace {
+
+// Whether `text` starts with `prefix` (lower case) in any letter case.
+bool StartsWithNoCase(const std::string& text, const char* prefix) {
+  size_t n = std::strlen(prefix);
+  if (text.size() < n) return false;
+  for (size_t i = 0; i < n; ++i)
+    if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
+  return true;
+}
+
+bool HasBlankOrControl(const std::string& text) {
+  for (unsigned char c : text)
+    if (c <= 0x20 || c == 0x7F) return true;
+  return false;
+}
+
+}  // namespace
+
+bool IsWebOrMailLink(const std::string& link) {
+  if (link.empty() || HasBlankOrControl(link)) return false;
+  size_t rest = 0;
+  if (StartsWithNoCase(link, "https://")) rest = 8;
+  else if (StartsWithNoCase(link, "http://")) rest = 7;
+  else if (StartsWithNoCase(link, "mailto:")) return link.size() > 7;
+  else return false;
+  return rest < link.size() && link[rest] != '/' && link[rest] != ':';
+}
+
 bool IsOpenableUrl(const std::string& url) {
-  if (url.empty() || url[0] == '-') return false;
   for (unsigned char c : url)
     if (c < 0x20 || c == 0x7F) return false;
-  return true;
+  for (const char* scheme : {"http://", "https://", "mailto:", "file:///"})
+    if (url.size() > std::strlen(scheme) && StartsWithNoCase(url, scheme)) return true;
+  return false;
+}
+
+const char* const kDocumentExtensions[5] = {".html", ".htm", ".md", ".txt", ".pdf"};
+
+bool IsDocumentName(const std::string& link) {
+  if (link.empty() || link[0] == '/' || link.find_first_of(":\\") != std::string::npos) return false;
+  for (unsigned char c : link)
+    if (c < 0x20 || c == 0x7F) return false;
+  for (size_t pos = 0; pos <= link.size();) {
+    size_t end = std::min(link.find('/', pos), link.size());
+    if (link.compare(pos, end - pos, "..") == 0) return false;
+    pos = end + 1;
+  }
+  for (const char* extension : kDocumentExtensions) {
+    size_t n = std::strlen(extension);
+    if (link.size() > n && StartsWithNoCase(link.substr(link.size() - n), extension)) return true;
+  }
+  return false;
+}
+
+std::string FindGameDocument(const std::string& link, const std::vector<std::string>& folders) {
+  if (!IsDocumentName(link)) return std::string();
+  for (const std::string& folder : folders) {
+    char* root = realpath(folder.c_str(), nullptr);
+    if (!root) continue;
+    std::string base = root;
+    std::free(root);
+    char* found = realpath((base + "/" + link).c_str(), nullptr);
+    if (!found) continue;
+    std::string real = found;
+    std::free(found);
+    struct stat st;
+    // Links on the way are resolved: the file itself must lie inside the folder.
+    bool inside = base == "/" || (real.size() > base.size() && real.compare(0, base.size(), base) == 0 &&
+                                  real[base.size()] == '/');
+    if (inside && ::stat(real.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return real;
+  }
+  return std::string();
 }
 
 bool OpenUrlWith(const std::string& url, const std::string& browser, bool wait) {
@@ -106,42 +180,68 @@ bool OpenUrlWith(const std::string& url, const std::string& browser, bool wait) 
 // Single-instance lock
 
 namespace {
-// Keeps names within the limits of a file name and of a socket address.
-std::string ClipName(const std::string& name) {
-  return name.size() > 96 ? name.substr(name.size() - 96) : name;
+// FNV-1a: a name for a folder that no other folder shares in practice.
+std::string FolderHash(const std::string& folder) {
+  uint64_t h = 1469598103934665603ull;
+  for (unsigned char c : folder) h = (h ^ c) * 1099511628211ull;
+  char text[17];
+  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(h));
+  return text;
 }
 
-bool MakeSocketAddress(const std::string& name, sockaddr_un* addr, socklen_t* len) {
+std::string WithoutSlash(std::string folder) {
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  return folder;
+}
+
+// The abstract socket of a lock file: the user's id keeps users apart there.
+void MakeSocketAddress(const std::string& lockPath, sockaddr_un* addr, socklen_t* len) {
   std::memset(addr, 0, sizeof(*addr));
   addr->sun_family = AF_UNIX;
-  // Abstract namespace (leading zero byte); the runtime folder keeps users apart.
-  std::string text = HostRuntimeFolder() + "/" + ClipName(name) + "_WNDCLASS";
-  if (text.size() + 1 > sizeof(addr->sun_path)) text = text.substr(text.size() + 1 - sizeof(addr->sun_path));
-  std::memcpy(addr->sun_path + 1, text.data(), text.size());
+  std::string text = "lantern-" + std::to_string(::geteuid()) + "-" + FolderHash(lockPath);
+  std::memcpy(addr->sun_path + 1, text.data(), text.size());  // leading zero byte: abstract
   *len = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + text.size());
-  return true;
 }
 }  // namespace
 
-std::string TInstanceLock::LockPath(const std::string& name) {
-  return HostRuntimeFolder() + "/" + ClipName(name) + "_MUTEX.lock";
+std::string TInstanceLock::LockPath(const std::string& userFolder) {
+  const std::string folder = WithoutSlash(userFolder);
+  const std::string runtime = HostRuntimeFolder();
+  if (!runtime.empty()) return runtime + "/lantern-" + FolderHash(folder) + ".lock";
+  return folder + "/instance.lock";
 }
 
-bool TInstanceLock::Acquire(const std::string& name) {
+TInstanceLock::TResult TInstanceLock::Acquire(const std::string& userFolder) {
   Release();
-  name_ = name;
-  std::string path = LockPath(name);
-  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  why_.clear();
+  const std::string path = LockPath(userFolder);
+  if (HostRuntimeFolder().empty()) MakeFolders(WithoutSlash(userFolder));
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+  const int openError = errno;
+  struct stat st;
   if (fd < 0) {
-    TraceOut("Single instance: cannot make %s (%s); running without the lock", path.c_str(), std::strerror(errno));
-    return true;
+    // A file that is there but not ours, or a link, is refused; a folder where
+    // nothing can be made (read-only) leaves the program unlocked.
+    if (::lstat(path.c_str(), &st) == 0 && (S_ISLNK(st.st_mode) || st.st_uid != ::geteuid() || !S_ISREG(st.st_mode))) {
+      why_ = "the lock file " + path + " is not the user's own (" +
+             (S_ISLNK(st.st_mode) ? std::string("a link") : "owner " + std::to_string(st.st_uid)) + ")";
+      return TResult::kRefused;
+    }
+    why_ = "cannot make the lock file " + path + " (" + std::strerror(openError) + "); running without the lock";
+    return TResult::kTaken;
   }
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) {
+    ::close(fd);
+    why_ = "the lock file " + path + " is not the user's own (owner " + std::to_string(st.st_uid) + ")";
+    return TResult::kRefused;
+  }
+  sockaddr_un addr;
+  socklen_t len;
+  MakeSocketAddress(path, &addr, &len);
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    close(fd);
-    TraceOut("Another copy of the program is running; asking it to come to the front");
-    sockaddr_un addr;
-    socklen_t len;
-    MakeSocketAddress(name, &addr, &len);
+    ::close(fd);
+    why_ = "another copy of the game runs on the user folder " + WithoutSlash(userFolder) +
+           "; it was asked to come to the front";
     int s = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (s >= 0) {
       if (connect(s, reinterpret_cast<sockaddr*>(&addr), len) == 0) {
@@ -151,20 +251,17 @@ bool TInstanceLock::Acquire(const std::string& name) {
       }
       close(s);
     }
-    return false;
+    return TResult::kRunning;
   }
   lockFd_ = fd;
-  sockaddr_un addr;
-  socklen_t len;
-  MakeSocketAddress(name, &addr, &len);
   int s = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
   if (s >= 0 && bind(s, reinterpret_cast<sockaddr*>(&addr), len) == 0 && listen(s, 4) == 0) {
     listenFd_ = s;
   } else {
-    TraceOut("Single instance: cannot listen for raise requests (%s)", std::strerror(errno));
+    why_ = std::string("cannot listen for raise requests (") + std::strerror(errno) + ")";
     if (s >= 0) close(s);
   }
-  return true;
+  return TResult::kTaken;
 }
 
 void TInstanceLock::Release() {
@@ -197,7 +294,9 @@ bool WritePngFile(const std::string& path, const uint32_t* pixels, int width, in
     TraceOut("Screenshot %s: there is no frame to write", path.c_str());
     return false;
   }
-  FILE* f = std::fopen(path.c_str(), "wb");
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+  FILE* f = fd >= 0 ? ::fdopen(fd, "wb") : nullptr;
+  if (!f && fd >= 0) ::close(fd);
   if (!f) {
     TraceOut("Screenshot %s: cannot create the file (%s)", path.c_str(), std::strerror(errno));
     return false;

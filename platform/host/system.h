@@ -13,7 +13,8 @@ uint32_t HostMonotonicMs();
 // The folder that holds the running program (symbolic links resolved, no
 // trailing "/"); the working folder when it cannot be found.
 std::string HostProgramFolder();
-// The user's runtime folder ($XDG_RUNTIME_DIR), else the temporary folder.
+// The user's runtime folder: $XDG_RUNTIME_DIR when it is an absolute path to
+// a folder of the user's own that no one else may write to; else empty.
 std::string HostRuntimeFolder();
 
 // Starts a program with an argument vector (argv[0] is looked up on PATH),
@@ -21,38 +22,61 @@ std::string HostRuntimeFolder();
 // otherwise it is reaped in the background. False when it could not start.
 bool SpawnProgram(const std::vector<std::string>& argv, bool wait);
 
-// Whether an address may be handed to a browser: not empty, not starting
-// with "-" (it would read as an option), no control characters.
+// Whether an address may be handed to the opener: an "http://", "https://",
+// "mailto:" or "file:///" address (the scheme in any letter case) without
+// control characters. Anything else (a bare path, another scheme, a text
+// starting with "-" that would read as an option) is refused.
 bool IsOpenableUrl(const std::string& url);
+// Whether a link given by data or a script is a web or mail address:
+// "http://" or "https://" and a host, or "mailto:" and an address; no
+// control characters or blanks. "file:" never is.
+bool IsWebOrMailLink(const std::string& link);
+// The documents of the game's own folder a link may name, by extension.
+extern const char* const kDocumentExtensions[5];
+// Whether a link has the form of a document name: relative (no scheme, no
+// "..", not absolute, no "\\", no control characters) with an extension of
+// kDocumentExtensions.
+bool IsDocumentName(const std::string& link);
+// The real path of the document a link names, or empty: a document name of a
+// regular file inside one of `folders` once every link on the way is resolved.
+std::string FindGameDocument(const std::string& link, const std::vector<std::string>& folders);
 // Opens the address with `browser` (a program name or path) or, when it is
-// empty, "xdg-open". Refused addresses are logged and give false.
+// empty, the desktop's opener "xdg-open", as one argument through
+// posix_spawnp, never a shell. Refused addresses are logged and give false.
 bool OpenUrlWith(const std::string& url, const std::string& browser, bool wait);
 
-// One running copy per program folder: a lock file "<name>_MUTEX.lock" in
-// the runtime folder (flock), and an abstract local socket "<name>_WNDCLASS"
-// on which the running copy hears "raise" requests from later copies.
+// One running copy per user folder: a lock file (flock) named after the user
+// folder in the user's runtime folder ("lantern-<hash>.lock"), or, when there
+// is none, "instance.lock" in the user folder itself; and an abstract local
+// socket named after the lock file, on which the running copy hears "raise"
+// requests from later copies.
 class TInstanceLock {
 public:
+  enum class TResult {
+    kTaken,     // this copy runs (also when no lock file can be made at all: logged)
+    kRunning,   // another copy holds the lock; it was asked to come to the front
+    kRefused,   // the lock file is not the user's own (another owner, a link, not a file)
+  };
   TInstanceLock() = default;
   ~TInstanceLock() { Release(); }
   TInstanceLock(const TInstanceLock&) = delete;
   TInstanceLock& operator=(const TInstanceLock&) = delete;
 
-  // Takes the lock; when another copy holds it, sends that copy "raise" and
-  // returns false. A lock file that cannot be made at all is logged and the
-  // program runs unlocked (true).
-  bool Acquire(const std::string& name);
+  // Takes the lock of `userFolder` (absolute). Why it was not taken, or why
+  // it runs without one, is in Why().
+  TResult Acquire(const std::string& userFolder);
+  const std::string& Why() const { return why_; }
   void Release();
   bool IsHeld() const { return lockFd_ >= 0; }
   // True once per "raise" request that arrived since the last call.
   bool PollRaiseRequest();
-  // The lock file's path for a name (tests).
-  static std::string LockPath(const std::string& name);
+  // The lock file's path for a user folder.
+  static std::string LockPath(const std::string& userFolder);
 
 private:
   int lockFd_ = -1;
   int listenFd_ = -1;
-  std::string name_;
+  std::string why_;
 };
 
 // Writes width x height ARGB pixels (alpha ignored) as an 8-bit RGB PNG.

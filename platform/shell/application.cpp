@@ -36,30 +36,14 @@ TApplication::~TApplication() {
   lock_.reset();
 }
 
-std::string TApplication::MakeInstanceName(const std::string& programFolder) {
-  std::string name;
-  for (char c : programFolder) {
-    if (c == '/' || c == '\\' || c == ':') continue;
-    name += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-  }
-  return name;
-}
-
 std::string TApplication::ResolveStartPath(const std::string& path) const {
   if (path.empty() || path[0] == '/' || startFolder.empty()) return path;
   return startFolder + "/" + path;
 }
 
-bool TApplication::Create() {
+void TApplication::Create() {
   // A clock that differs between runs, so every run gets its own sequence.
   std::srand(MakeSeed(HostMonotonicMs()));
-  instanceName_ = MakeInstanceName(HostProgramFolder());
-  // A headless run has no window to bring forward, and test runs sit side by side.
-  bool single = !GetSettingBool("multiple") && GetSettingString("hostwindow").IsEmpty() && !GetSettingBool("headless");
-  if (single) {
-    lock_ = std::make_unique<TInstanceLock>();
-    if (!lock_->Acquire(instanceName_)) return false;
-  }
   SetSetting("productname", LANTERN_PRODUCT_NAME);
   SetSetting("version", LANTERN_VERSION);
   if (hooks_.createWindowManager) windowManager = hooks_.createWindowManager();
@@ -68,7 +52,15 @@ bool TApplication::Create() {
   SetAssetManager(assetManager);
   stringTable = std::make_unique<TStringTable>();
   StartHelperThread();
-  return true;
+}
+
+TInstanceLock::TResult TApplication::TakeInstanceLock(const std::string& userFolder, std::string* why) {
+  if (GetSettingBool("multiple") || !GetSettingString("hostwindow").IsEmpty()) return TInstanceLock::TResult::kTaken;
+  lock_ = std::make_unique<TInstanceLock>();
+  TInstanceLock::TResult result = lock_->Acquire(userFolder);
+  if (why) *why = lock_->Why();
+  if (!lock_->IsHeld()) lock_.reset();
+  return result;
 }
 
 bool TApplication::PollRaiseRequest() { return lock_ && lock_->PollRaiseRequest(); }
@@ -108,14 +100,34 @@ void TApplication::HelperLoop() {
 // ---------------------------------------------------------------------------
 
 
-void TPlatform::LoadStartupData() {
-  LoadStartupSettingsFiles();
+TPlatform::TStartup TPlatform::LoadStartupData() {
+  // Why the game does not start goes to standard error and to the log.
+  auto doesNotStart = [](const std::string& why, TStartup result) {
+    std::fprintf(stderr, "lantern: the game does not start: %s\n", why.c_str());
+    TraceOut("The game does not start: %s", why.c_str());
+    return result;
+  };
+  // The program folder's settings may name the game, and so its user folder.
+  LoadStartupSettingsFiles(TStartupSettingsFiles::kProgramFolder);
+  if (GetUserFolder().IsEmpty())
+    return doesNotStart("there is no home folder (HOME is not set and the password database has none for this "
+                        "user); set HOME, or give options=userfolder=<folder>",
+                        TStartup::kRefused);
+  LoadStartupSettingsFiles(TStartupSettingsFiles::kUserFolder);
+  // One copy per user folder, taken before its files are read or written.
+  std::string why;
+  TInstanceLock::TResult lock = app_->TakeInstanceLock(GetUserFolder().str(), &why);
+  // The running copy's log is left alone; that copy logs the raise request.
+  if (lock == TInstanceLock::TResult::kRunning) return doesNotStart(why, TStartup::kAnotherCopy);
   std::string log = GetDiskPath("user:logfile.txt", /*forWriting=*/true).str();
   if (log.empty() || !OpenLogFile(log)) TraceOut("The log file %s cannot be written", log.c_str());
   TraceOut("%s %s starting", GetSettingString("productname").c_str(), GetSettingString("version").c_str());
+  if (lock == TInstanceLock::TResult::kRefused) return doesNotStart(why, TStartup::kRefused);
+  if (!why.empty()) TraceOut("Single instance: %s", why.c_str());
   app_->stringTable->Load("strings.xml");
   if (hooks_.createWindowScript && app_->windowManager) hooks_.createWindowScript(app_->windowManager);
   if (hooks_.registerDataSources) hooks_.registerDataSources();
+  return TStartup::kGo;
 }
 
 bool TPlatform::CreateMainWindow() {
@@ -169,11 +181,7 @@ int RunApplication(const std::vector<std::string>& words, const TGameMain& game,
   // 2. The application object.
   auto app = std::make_unique<TApplication>(hooks);
   app->startFolder = startFolder;
-  if (!app->Create()) {
-    app.reset();
-    ClearSettings();
-    return 0;
-  }
+  app->Create();
 
   // 3. Host window, portal mode, working folder.
   if (!commandLine.hostWindow.empty())
@@ -188,12 +196,14 @@ int RunApplication(const std::vector<std::string>& words, const TGameMain& game,
 
   int exitCode = 0;
   {
-    // 4. The platform object: settings files, string table, window script.
+    // 4. The platform object: settings files, the instance lock, log, string table, window script.
     TPlatform platform(std::move(app), hooks);
-    platform.LoadStartupData();
+    TPlatform::TStartup startup = platform.LoadStartupData();
 
     // 5. Main window, sound manager, folders as settings, cheats and options, plug-ins.
-    if (!platform.CreateMainWindow()) {
+    if (startup != TPlatform::TStartup::kGo) {
+      exitCode = startup == TPlatform::TStartup::kAnotherCopy ? 0 : 1;
+    } else if (!platform.CreateMainWindow()) {
       std::fprintf(stderr, "lantern: no window can be opened (is there a display?); "
                            "options=headless=1 runs without one\n");
       TraceOut("Start-up failed: no main window");

@@ -278,7 +278,10 @@ bool TPlatform::TranslateInput(const THostEvent& e, TPlatformEvent* out) {
 }
 
 void TPlatform::IdleWork() {
-  if (app_->PollRaiseRequest() && GetHost()) GetHost()->RaiseWindow();
+  if (app_->PollRaiseRequest()) {
+    TraceOut("Single instance: another copy was started on this user folder and ended; this one comes to the front");
+    if (GetHost()) GetHost()->RaiseWindow();
+  }
   if (app_->soundManager && hooks_.updateSoundManager) hooks_.updateSoundManager(app_->soundManager);
   app_->tasks.Run(0);
 }

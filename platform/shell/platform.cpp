@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/folders.h"
+#include "platform/host/desktop.h"
 #include "platform/host/system.h"
 #include "platform/log.h"
 #include "platform/registry/asset.h"
@@ -208,10 +210,25 @@ void TPlatform::PostQuit(int exitCode) {
   exitCode_ = exitCode;
 }
 
-void TPlatform::OpenUrl(const TString& url) {
+bool TPlatform::OpenUrl(const TString& link) {
+  std::string target = link.str();
+  if (!IsWebOrMailLink(target)) {
+    std::vector<std::string> folders = {GetWorkingFolder().str(), GetProgramFolder().str()};
+    std::string document = FindGameDocument(target, folders);
+    if (document.empty()) {
+      if (!IsDocumentName(target))
+        TraceOut("OpenUrl: refused the link \"%s\": only http:, https: and mailto: addresses and the game's own "
+                 "documents are opened",
+                 link.c_str());
+      else
+        TraceOut("OpenUrl: the document \"%s\" is not in the game's folder; nothing is opened", link.c_str());
+      return false;
+    }
+    target = FileUri(document);
+  }
   TString browser = GetSettingString("browser");
-  if (GetHost()) GetHost()->OpenUrl(url, browser);
-  else OpenUrlWith(url.str(), browser.str(), false);
+  if (GetHost()) return GetHost()->OpenUrl(TString(target), browser);
+  return OpenUrlWith(target, browser.str(), false);
 }
 
 void TPlatform::SetCursor(const boost::shared_ptr<TTexture>& texture, int hotX, int hotY, int flag) {

@@ -24,12 +24,12 @@
 
 #include "platform/event.h"
 #include "platform/host/host.h"
+#include "platform/host/system.h"
 #include "platform/string.h"
 #include "platform/task.h"
 
 class TAssetManager;
 class THeadlessHost;
-class TInstanceLock;
 class TPlatform;
 class TSoundManager;
 class TStringTable;
@@ -123,15 +123,16 @@ public:
   TApplication(const TApplication&) = delete;
   TApplication& operator=(const TApplication&) = delete;
 
-  // The instance name made from a program folder: lower-cased, "/", "\" and ":" removed.
-  static std::string MakeInstanceName(const std::string& programFolder);
   // The random seed made from a millisecond clock value.
   static unsigned MakeSeed(uint32_t ms) { return static_cast<unsigned>((static_cast<uint64_t>(ms) * 8627u) % 104729u); }
 
-  // Start-up step 2: seed, instance lock, product settings, window manager,
-  // asset registry, string table, helper thread. False when another copy runs.
-  bool Create();
-  const std::string& GetInstanceName() const { return instanceName_; }
+  // Start-up step 2: seed, product settings, window manager, asset registry,
+  // string table, helper thread.
+  void Create();
+  // The single-instance lock of the user folder (absolute), unless
+  // "--multiple" or "-wnd=" is given (then kTaken). `why` gets the reason
+  // when it is not taken, or when the copy runs without a lock.
+  TInstanceLock::TResult TakeInstanceLock(const std::string& userFolder, std::string* why);
 
   THost* GetHost() const { return host_.get(); }
   void SetHost(std::unique_ptr<THost> host) { host_ = std::move(host); }
@@ -170,7 +171,6 @@ private:
   std::unique_ptr<THost> host_;
   std::unique_ptr<TInstanceLock> lock_;
   std::unique_ptr<TAssetManager> ownedAssets_;
-  std::string instanceName_;
   std::thread helper_;
   std::mutex helperMutex_;
   std::condition_variable helperWake_;
@@ -195,8 +195,13 @@ public:
   // The process-wide platform object; null before it is made and after it is gone.
   static TPlatform* GetInstance();
 
-  // Start-up step 4: settings files, log, string table, window script, data sources.
-  void LoadStartupData();
+  // Start-up step 4: settings files, the single-instance lock of the user
+  // folder, log, string table, window script, data sources. kRefused (with a
+  // message on standard error) when there is no user folder (no home folder)
+  // or the lock file is not the user's own; kAnotherCopy when another copy
+  // runs on the user folder; the program then ends before reading anything more.
+  enum class TStartup { kGo, kAnotherCopy, kRefused };
+  TStartup LoadStartupData();
   // Start-up step 5: the host and its main window (480 x 360 until the display
   // opens), the headless settings. False when no window can be made.
   bool CreateMainWindow();
@@ -253,7 +258,16 @@ public:
   void PostQuit(int exitCode);
   bool IsQuitPosted() const { return quitPosted_; }
   int GetExitCode() const { return exitCode_; }
-  void OpenUrl(const TString& url);
+  // Opens a link that data or a script gives: an http:, https: or mailto:
+  // address as it is, or a document of the game's own folder (the working or
+  // the program folder; a relative name with an extension of
+  // kDocumentExtensions, platform/host/system.h) as the file: address the
+  // engine makes of it. Anything else (a file: address, a path, another
+  // scheme) is refused and logged, and a missing document is logged; nothing
+  // runs then. The address goes to the program of the setting "browser"
+  // (given on the command line only) or to the desktop's opener, as one
+  // argument. True when it was handed on.
+  bool OpenUrl(const TString& link);
   void SetCursor(const boost::shared_ptr<TTexture>& texture, int hotX, int hotY, int flag);
   void ShowCursor(bool show);
   TString GetClipboardText();

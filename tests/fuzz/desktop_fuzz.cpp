@@ -7,6 +7,7 @@
 #include <string>
 
 #include "game/shell/data/playlog.h"
+#include "platform/folders.h"
 #include "platform/host/desktop.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

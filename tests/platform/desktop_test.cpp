@@ -6,6 +6,7 @@
 
 #include <chrono>
 
+#include "platform/folders.h"
 #include "platform/log.h"
 #include "platform/settings.h"
 #include "tests/support/envguard.h"
@@ -35,7 +36,7 @@ TEST(UserFolders, ReadFromUserDirsWithHomeExpandedAndFallBackToHome) {
   testing_support::TempDir dir;
   testing_support::XdgEnvGuard env(dir.Path());
   const std::string home = dir.Path() + "/home";
-  EXPECT_EQ(HostUserFolder("PICTURES", "Pictures"), home + "/Pictures");  // no file at all
+  EXPECT_EQ(GetXdgUserFolder("PICTURES", "Pictures"), home + "/Pictures");  // no file at all
 
   dir.Write("config/user-dirs.dirs",
             "# comment\n"
@@ -44,15 +45,15 @@ TEST(UserFolders, ReadFromUserDirsWithHomeExpandedAndFallBackToHome) {
             "XDG_MUSIC_DIR=\"/srv/a \\\"b\\\" \\\\c\"\r\n"
             "XDG_VIDEOS_DIR=\"/first\"\nXDG_VIDEOS_DIR=\"/second\"\n"
             "XDG_PICTURES_DIRX=\"/wrong\"\n");
-  EXPECT_EQ(HostUserFolder("PICTURES", "Pictures"), home + "/Bilder");
-  EXPECT_EQ(HostUserFolder("DOCUMENTS", "Documents"), home + "/Documents");
-  EXPECT_EQ(HostUserFolder("MUSIC", "Music"), "/srv/a \"b\" \\c");
-  EXPECT_EQ(HostUserFolder("VIDEOS", "Videos"), "/second");
+  EXPECT_EQ(GetXdgUserFolder("PICTURES", "Pictures"), home + "/Bilder");
+  EXPECT_EQ(GetXdgUserFolder("DOCUMENTS", "Documents"), home + "/Documents");
+  EXPECT_EQ(GetXdgUserFolder("MUSIC", "Music"), "/srv/a \"b\" \\c");
+  EXPECT_EQ(GetXdgUserFolder("VIDEOS", "Videos"), "/second");
 
   env.Set("XDG_PICTURES_DIR", "/from/env/");
-  EXPECT_EQ(HostUserFolder("PICTURES", "Pictures"), "/from/env");
+  EXPECT_EQ(GetXdgUserFolder("PICTURES", "Pictures"), "/from/env");
   env.Set("XDG_CONFIG_HOME", dir.Path() + "/nowhere");
-  EXPECT_EQ(HostUserFolder("DOCUMENTS", "Documents"), home + "/Documents");
+  EXPECT_EQ(GetXdgUserFolder("DOCUMENTS", "Documents"), home + "/Documents");
 }
 
 TEST(UserFolders, FileUriEncodesEverythingButPlainPathCharacters) {

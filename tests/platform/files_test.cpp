@@ -84,6 +84,71 @@ TEST_F(Files, NameResolutionOrderAndCaseFallback) {
   EXPECT_EQ(ReadAll("only/packed.txt"), "rewritten");
 }
 
+// The file layer on a file system whose times move in ticks of 1000 s (so
+// that every change the test makes falls in one tick), with a clock the test
+// sets: `Now(t)` puts it t seconds after a file time.
+class CoarseTimes : public Files {
+protected:
+  static constexpr int64_t kTick = int64_t(1000) * 1000000000;
+  CoarseTimes() { SetFileLayerClock(&Clock, kTick); }
+  ~CoarseTimes() override { SetFileLayerClock(nullptr, 0); }
+  static int64_t Clock() { return now_; }
+  // The clock `seconds` after the tick that holds the path's change time.
+  void Now(const std::string& path, int64_t seconds) {
+    struct stat st;
+    ASSERT_EQ(stat(path.c_str(), &st), 0) << path;
+    const int64_t change = int64_t(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    now_ = change - change % kTick + seconds * 1000000000;
+  }
+  static int64_t now_;
+};
+int64_t CoarseTimes::now_ = 0;
+
+// An archive written over in place at the same size within the tick of its
+// mount keeps its size and times: it is still read again (its directory
+// compared), so no member is read at its old offset.
+TEST_F(CoarseTimes, AnArchiveRewrittenInPlaceAtTheSameSizeIsReadAgain) {
+  Pack("data.knp", {{"a.txt", std::string(32, 'a')}, {"bb.txt", std::string(16, 'b')}});
+  const std::string path = dir_.File("assets/data.knp");
+  const std::string first = ReadFile(path);
+  Pack("next.knp", {{"a.txt", std::string(16, 'A')}, {"bb.txt", std::string(32, 'B')}});
+  const std::string second = ReadFile(dir_.File("assets/next.knp"));
+  std::remove(dir_.File("assets/next.knp").c_str());
+  ASSERT_EQ(first.size(), second.size());
+  RefreshFileLayer();
+  Now(path, 1);  // within the margin after the archive's change time
+  EXPECT_EQ(ReadAll("bb.txt"), std::string(16, 'b'));
+  auto writeInPlace = [&](const std::string& bytes) {
+    int fd = open(path.c_str(), O_WRONLY);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(pwrite(fd, bytes.data(), bytes.size(), 0), ssize_t(bytes.size()));
+    close(fd);
+  };
+  writeInPlace(second);
+  EXPECT_EQ(ReadAll("bb.txt"), std::string(32, 'B'));
+  EXPECT_EQ(ReadAll("a.txt"), std::string(16, 'A'));
+  writeInPlace(first);
+  Now(path, 10);  // settled: the first look after it reads once more
+  EXPECT_EQ(ReadAll("bb.txt"), std::string(16, 'b'));
+  EXPECT_EQ(ReadAll("a.txt"), std::string(32, 'a'));
+}
+
+// A file made in the same tick as the folder's last change leaves the
+// folder's times as they were: a listing not yet settled is read again
+// before it says that a name (in another letter case) is not there.
+TEST_F(CoarseTimes, AFileMadeInTheTickOfAFolderChangeIsFoundInAnyLetterCase) {
+  dir_.Write("assets/Old.txt", "old");
+  Now(dir_.File("assets"), 1);
+  EXPECT_EQ(ReadAll("OLD.TXT"), "old");  // the listing of assets/ is cached now
+  EXPECT_FALSE(FileExists("new.txt"));
+  dir_.Write("assets/New.txt", "new");
+  EXPECT_EQ(ReadAll("NEW.TXT"), "new");
+  EXPECT_EQ(ReadAll("new.txt"), "new");
+  Now(dir_.File("assets"), 10);  // settled: a name it lacks is absent
+  EXPECT_FALSE(FileExists("newer.txt"));
+  EXPECT_EQ(ReadAll("nEw.TxT"), "new");
+}
+
 // Sets a folder's modification time `ago` seconds back (as an unpacker does).
 void AgeFolder(const std::string& path, int ago) {
   struct timespec times[2] = {{time(nullptr) - ago, 0}, {time(nullptr) - ago, 0}};

@@ -1,6 +1,7 @@
 // The host seam: the headless host, input scripts, screenshots, URL opening
 // and the single-instance lock.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 
@@ -12,6 +13,7 @@
 #include "platform/log.h"
 #include "platform/time.h"
 #include "tests/platform/pngread.h"
+#include "tests/support/envguard.h"
 #include "tests/support/testsupport.h"
 
 using testing_support::FileExists;
@@ -166,22 +168,94 @@ TEST(OpenUrl, RefusesAddressesThatReadAsOptionsOrHoldControlCharacters) {
   EXPECT_FALSE(OpenUrlWith("--help", "/bin/true", true));
   EXPECT_FALSE(OpenUrlWith("http://x\n--help", "/bin/true", true));
   EXPECT_FALSE(OpenUrlWith("", "/bin/true", true));
-  EXPECT_EQ(log.Count("OpenUrl: refusing"), 3u);
+  // Only web, mail and file addresses reach the opener: never a path or a program.
+  for (const char* other : {"/bin/sh", "payload.sh", "javascript:alert(1)", "ftp://x/y", "file:relative.txt", "http://"})
+    EXPECT_FALSE(OpenUrlWith(other, "/bin/true", true)) << other;
+  EXPECT_EQ(log.Count("OpenUrl: refusing"), 9u);
   EXPECT_FALSE(SpawnProgram({"/no/such/program"}, true));
 }
 
-TEST(InstanceLock, ASecondCopyIsRefusedAndAsksTheFirstToRaise) {
+// A link may name a document of the game's folder; links on the way are
+// followed, and the document must still lie inside the folder.
+TEST(OpenUrl, GameDocumentsStayInsideTheGamesFolder) {
+  TempDir dir, outside;
+  const std::string game = dir.File("game");
+  dir.Write("game/README.md", "read me");
+  dir.Write("game/docs/Guide.PDF", "%PDF");
+  dir.Write("game/run.sh", "#!/bin/sh");
+  outside.Write("secret.txt", "secret");
+  ASSERT_EQ(symlink(outside.File("secret.txt").c_str(), (game + "/escape.txt").c_str()), 0);
+  ASSERT_EQ(symlink(outside.Path().c_str(), (game + "/out").c_str()), 0);
+  ASSERT_EQ(symlink("README.md", (game + "/inside.txt").c_str()), 0);
+  ASSERT_EQ(mkdir((game + "/folder.md").c_str(), 0700), 0);
+  char* real = realpath(game.c_str(), nullptr);
+  ASSERT_NE(real, nullptr);
+  const std::string root = real;
+  free(real);
+  const std::vector<std::string> folders = {dir.File("elsewhere"), game};
+  EXPECT_EQ(FindGameDocument("README.md", folders), root + "/README.md");
+  EXPECT_EQ(FindGameDocument("docs/Guide.PDF", folders), root + "/docs/Guide.PDF");
+  EXPECT_EQ(FindGameDocument("./docs//Guide.PDF", folders), root + "/docs/Guide.PDF");
+  EXPECT_EQ(FindGameDocument("inside.txt", folders), root + "/README.md");
+  for (const char* refused : {"escape.txt", "out/secret.txt", "../game/README.md", "docs/../README.md", "run.sh",
+                              "/etc/issue.txt", "file:README.md", "docs\\Guide.PDF", "folder.md", "missing.md",
+                              "README.md\n", ""})
+    EXPECT_EQ(FindGameDocument(refused, folders), "") << refused;
+  EXPECT_TRUE(IsDocumentName("missing.md"));
+  EXPECT_FALSE(IsDocumentName("run.sh"));
+}
+
+// One copy per user folder: the lock lives in the user's own runtime folder,
+// or else in the user folder; a lock file that is not the user's is refused.
+TEST(InstanceLock, OneCopyPerUserFolderAndOnlyTheUsersOwnLockFile) {
+  using R = TInstanceLock::TResult;
   TempDir dir;
-  setenv("XDG_RUNTIME_DIR", dir.Path().c_str(), 1);
-  TInstanceLock first, second;
-  ASSERT_TRUE(first.Acquire("workmaingame"));
-  EXPECT_TRUE(FileExists(dir.File("workmaingame_MUTEX.lock")));
+  testing_support::EnvGuard env;
+  const std::string runtime = dir.File("runtime"), user = dir.File("user");
+  ASSERT_EQ(mkdir(runtime.c_str(), 0700), 0);
+  env.Set("XDG_RUNTIME_DIR", runtime);
+  const std::string inRuntime = TInstanceLock::LockPath(user);
+  EXPECT_EQ(inRuntime.rfind(runtime + "/lantern-", 0), 0u) << inRuntime;
+  EXPECT_EQ(TInstanceLock::LockPath(user + "/"), inRuntime);
+  EXPECT_NE(TInstanceLock::LockPath(dir.File("User")), inRuntime);  // another folder
+  TInstanceLock first, second, other;
+  ASSERT_EQ(first.Acquire(user), R::kTaken);
+  struct stat st;
+  ASSERT_EQ(stat(inRuntime.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
   EXPECT_FALSE(first.PollRaiseRequest());
-  EXPECT_FALSE(second.Acquire("workmaingame"));
+  EXPECT_EQ(second.Acquire(user), R::kRunning);
+  EXPECT_NE(second.Why().find("another copy of the game runs on the user folder " + user), std::string::npos);
   EXPECT_TRUE(first.PollRaiseRequest());
   EXPECT_FALSE(first.PollRaiseRequest());  // once per request
-  TInstanceLock other;
-  EXPECT_TRUE(other.Acquire("someotherfolder"));
+  EXPECT_EQ(other.Acquire(dir.File("other")), R::kTaken);
   first.Release();
-  EXPECT_TRUE(second.Acquire("workmaingame"));
+  EXPECT_EQ(second.Acquire(user), R::kTaken);
+  second.Release();
+  other.Release();
+
+  // No runtime folder of the user's own (none, or one others may write to):
+  // the lock lives in the user folder, never in a shared folder.
+  env.Unset("XDG_RUNTIME_DIR");
+  EXPECT_EQ(TInstanceLock::LockPath(user), user + "/instance.lock");
+  ASSERT_EQ(chmod(runtime.c_str(), 0777), 0);
+  env.Set("XDG_RUNTIME_DIR", runtime);
+  EXPECT_EQ(TInstanceLock::LockPath(user), user + "/instance.lock");
+  ASSERT_EQ(first.Acquire(user), R::kTaken);
+  EXPECT_TRUE(FileExists(user + "/instance.lock"));
+  EXPECT_EQ(second.Acquire(user), R::kRunning);
+  first.Release();
+
+  // A lock file of another owner, or a link, is refused and says why.
+  if (geteuid() == 0) {
+    ASSERT_EQ(chown((user + "/instance.lock").c_str(), 65534, 65534), 0);
+    EXPECT_EQ(first.Acquire(user), R::kRefused);
+    EXPECT_NE(first.Why().find("is not the user's own (owner 65534)"), std::string::npos) << first.Why();
+    EXPECT_FALSE(first.IsHeld());
+  }
+  std::remove((user + "/instance.lock").c_str());
+  ASSERT_EQ(symlink(dir.File("elsewhere").c_str(), (user + "/instance.lock").c_str()), 0);
+  EXPECT_EQ(first.Acquire(user), R::kRefused);
+  EXPECT_NE(first.Why().find("is not the user's own (a link)"), std::string::npos) << first.Why();
+  EXPECT_FALSE(FileExists(dir.File("elsewhere")));
 }

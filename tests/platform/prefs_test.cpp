@@ -198,6 +198,32 @@ TEST_F(Prefs, WrongKeyOrGarbageGivesAnEmptyStoreWithoutLosingTheFile) {
   EXPECT_TRUE(testing_support::FileExists(Path("prefs.dat.damaged.1")));
 }
 
+// A changed key makes the file and its backup both look damaged: both are set
+// aside, and saves made afterwards replace neither.
+TEST_F(Prefs, AnUnreadableBackupIsSetAsideTooAndNoSaveReplacesIt) {
+  {
+    TPrefs prefs;
+    prefs.SetString("name", "ann", 0, 1);
+    prefs.SetString("name", "bea", 0, 1);  // "ann" is the backup now
+  }
+  const std::string main = ReadFile(Path("prefs.dat")), backup = ReadFile(Path("prefs.dat.bak"));
+  SetSetting("encryptionkey", "anotherKEY!!");
+  {
+    TLogCapture log;
+    TPrefs prefs;
+    EXPECT_EQ(prefs.GetOrigin(), TPrefs::kDamagedStartedEmpty);
+    EXPECT_TRUE(log.Contains("the backup user:prefs.dat.bak is damaged too (wrong key or damaged contents); kept as "
+                             "user:prefs.dat.bak.damaged"));
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(prefs.SetString("name", "cy", 0, 1));
+  }
+  EXPECT_EQ(ReadFile(Path("prefs.dat.damaged")), main);
+  EXPECT_EQ(ReadFile(Path("prefs.dat.bak.damaged")), backup);
+  // With the old key back, both old files still read.
+  SetSetting("encryptionkey", "abcdefghWXYZ");
+  EXPECT_EQ(TPrefs("user:prefs.dat.bak.damaged", "abcdefghWXYZ").GetString("name", "", 0), "ann");
+  EXPECT_EQ(TPrefs("user:prefs.dat.damaged", "abcdefghWXYZ").GetString("name", "", 0), "bea");
+}
+
 TEST_F(Prefs, PlainXmlFormIsRead) {
   dir_.Write("prefs.dat",
              "<?xml version=\"1.0\"?>\n<prefs><installkey>k1</installkey>"
@@ -289,6 +315,39 @@ TEST_F(Prefs, ProcessesSavingAtOnceAllSucceed) {
     while (dirent* e = readdir(d)) EXPECT_NE(std::string(e->d_name).rfind(leftover, 0), 0u) << e->d_name;
     closedir(d);
   }
+}
+
+// Two stores on one file, as two copies of the game on one user folder: the
+// one that saves second finds the file changed since it read it, leaves it,
+// and keeps its own content beside it, then and at every later save.
+TEST_F(Prefs, ASaveThatFindsTheFileChangedKeepsBothFiles) {
+  {
+    TPrefs prefs;
+    prefs.SetString("name", "Ada", 0, 1);
+  }
+  TPrefs first, second;
+  ASSERT_TRUE(first.SetString("name", "Ann", 1, 1));
+  const std::string firstSaved = ReadFile(Path("prefs.dat"));
+  TLogCapture log;
+  ASSERT_TRUE(second.SetString("name", "Bob", 1, 1));
+  EXPECT_EQ(ReadFile(Path("prefs.dat")), firstSaved);
+  EXPECT_TRUE(log.Contains("Prefs: user:prefs.dat was changed by another copy of the game since it was read; it is "
+                           "left as it is, and this copy's preferences"));
+  EXPECT_TRUE(log.Contains("are kept as user:prefs.dat.conflict"));
+  ASSERT_TRUE(second.SetInt("level", 7, 1, 1));
+  ASSERT_TRUE(first.SetInt("level", 3, 1, 1));  // the first copy goes on saving to the main file
+  EXPECT_EQ(TPrefs().GetString("name", "", 1), "Ann");
+  EXPECT_EQ(TPrefs().GetInt("level", 0, 1), 3);
+  TPrefs kept("user:prefs.dat.conflict", "abcdefghWXYZ");
+  EXPECT_EQ(kept.GetString("name", "", 0), "Ada");
+  EXPECT_EQ(kept.GetString("name", "", 1), "Bob");
+  EXPECT_EQ(kept.GetInt("level", 0, 1), 7);
+  // A third copy on the changed file gets a file of its own too.
+  TPrefs third;
+  ASSERT_TRUE(first.SetInt("level", 4, 1, 1));
+  ASSERT_TRUE(third.SetString("name", "Cy", 1, 1));
+  EXPECT_EQ(TPrefs("user:prefs.dat.conflict.1", "abcdefghWXYZ").GetString("name", "", 1), "Cy");
+  EXPECT_EQ(TPrefs().GetInt("level", 0, 1), 4);
 }
 
 // Temporary files left by a killed save are removed by the next save.

@@ -4,9 +4,12 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <set>
 
 #include <gtest/gtest.h>
 
+#include "platform/folders.h"
 #include "platform/host/hosts.h"
 #include "platform/host/system.h"
 #include "platform/log.h"
@@ -14,6 +17,7 @@
 #include "platform/shell/platform.h"
 #include "platform/time.h"
 #include "tests/platform/pngread.h"
+#include "tests/support/envguard.h"
 #include "tests/support/testsupport.h"
 
 using testing_support::FileExists;
@@ -267,26 +271,90 @@ TEST(Startup, HeadlessRunReplaysItsInputScript) {
   EXPECT_EQ(types, (std::vector<uint32_t>{kEventPaint, kEventMouseMove, kEventKeyDown}));
 }
 
-TEST(Startup, ASecondCopyIsRefusedUnlessMultipleIsGiven) {
+// The lock is the user folder's: a second copy on the same folder asks the
+// first to come forward and ends before reading anything; a copy on another
+// folder runs; a lock file that is not the user's own stops the start, and
+// the log says why.
+TEST(Startup, ASecondCopyOnOneUserFolderIsRefusedUnlessMultipleIsGiven) {
   TempDir dir;
-  setenv("XDG_RUNTIME_DIR", dir.Path().c_str(), 1);
+  testing_support::EnvGuard env;
+  env.Unset("XDG_RUNTIME_DIR");  // the lock lives in the user folder
+  const std::string user = dir.File("user");
   TInstanceLock running;
-  ASSERT_TRUE(running.Acquire(TApplication::MakeInstanceName(HostProgramFolder())));
+  ASSERT_EQ(running.Acquire(user), TInstanceLock::TResult::kTaken);
   int games = 0;
   auto game = [&](TPlatform*, const TString&) { ++games; };
   TPlatformHooks hooks;
   hooks.createHost = [] { return std::unique_ptr<THost>(new THeadlessHost()); };
-  std::string user = "options=userfolder=" + dir.Path();
-  EXPECT_EQ(RunApplication({user}, game, hooks), 0);
+  EXPECT_EQ(RunApplication({"options=userfolder=" + user}, game, hooks), 0);
   EXPECT_EQ(games, 0);
   EXPECT_TRUE(running.PollRaiseRequest());  // the running copy was asked to come forward
-  EXPECT_EQ(RunApplication({"--multiple", user}, game, hooks), 0);
+  EXPECT_FALSE(FileExists(user + "/logfile.txt"));  // the running copy's log is not touched
+  EXPECT_EQ(RunApplication({"options=userfolder=" + dir.File("another")}, game, hooks), 0);
   EXPECT_EQ(games, 1);
+  EXPECT_EQ(RunApplication({"--multiple", "options=userfolder=" + user}, game, hooks), 0);
+  EXPECT_EQ(games, 2);
   EXPECT_FALSE(running.PollRaiseRequest());
+  running.Release();
+  if (geteuid() == 0) {
+    ASSERT_EQ(chown((user + "/instance.lock").c_str(), 65534, 65534), 0);
+    EXPECT_EQ(RunApplication({"options=userfolder=" + user}, game, hooks), 1);
+    EXPECT_EQ(games, 2);
+    EXPECT_NE(ReadFile(user + "/logfile.txt").find("The game does not start: the lock file " + user +
+                                                   "/instance.lock is not the user's own (owner 65534)"),
+              std::string::npos);
+  }
 }
 
-TEST(Startup, InstanceNameAndSeed) {
-  EXPECT_EQ(TApplication::MakeInstanceName("/Home/Me/Games:Lantern/bin"), "homemegameslanternbin");
+// Without HOME the home comes from the password database; with none there
+// either, the game does not start rather than use a shared folder. What it
+// makes is the user's alone.
+TEST(Startup, WithoutHomeTheHomeComesFromThePasswordDatabaseOrTheGameDoesNotStart) {
+  TempDir dir;
+  testing_support::ScopedChdir cd(dir.Path());
+  testing_support::EnvGuard env;
+  for (const char* name : {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR", "XDG_PICTURES_DIR"})
+    env.Unset(name);
+  static std::string home;
+  home = dir.File("home");
+  SetPasswordHomeLookup([] { return home; });
+  EXPECT_EQ(GetHomeFolder(), home);
+  EXPECT_EQ(GetUserFolder().str(), home + "/.local/share/lantern/");
+  EXPECT_EQ(GetXdgUserFolder("PICTURES", "Pictures"), home + "/Pictures");
+  EXPECT_EQ(GetDesktopFolder().str(), home + "/Desktop/");
+  int games = 0;
+  auto game = [&](TPlatform*, const TString&) { ++games; };
+  TPlatformHooks hooks;
+  hooks.createHost = [] { return std::unique_ptr<THost>(new THeadlessHost()); };
+  EXPECT_EQ(RunApplication({}, game, hooks), 0);
+  EXPECT_EQ(games, 1);
+  struct stat st;
+  ASSERT_EQ(stat((home + "/.local/share/lantern/logfile.txt").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  for (const char* folder : {"/.local", "/.local/share", "/.local/share/lantern"}) {
+    ASSERT_EQ(stat((home + folder).c_str(), &st), 0) << folder;
+    EXPECT_EQ(st.st_mode & 0777, 0700u) << folder;
+  }
+
+  home.clear();  // no home anywhere
+  EXPECT_EQ(GetHomeFolder(), "");
+  EXPECT_EQ(GetUserFolder().str(), "");
+  EXPECT_EQ(GetXdgUserFolder("PICTURES", "Pictures"), "");
+  EXPECT_EQ(GetDiskPath("user:prefs.dat", true).str(), "");
+  EXPECT_FALSE(FileExists("user:logfile.txt"));
+  EXPECT_EQ(RunApplication({}, game, hooks), 1);
+  EXPECT_EQ(games, 1);
+  // With a user folder named on the command line it starts, and keeps the
+  // desktop folders inside it.
+  EXPECT_EQ(RunApplication({"options=userfolder=" + dir.File("given")}, game, hooks), 0);
+  EXPECT_EQ(games, 2);
+  SetPasswordHomeLookup(nullptr);
+  std::set<std::string> made;  // nothing was made in the working folder in place of a home
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) made.insert(entry.path().filename());
+  EXPECT_EQ(made, (std::set<std::string>{"home", "given"}));
+}
+
+TEST(Startup, Seed) {
   EXPECT_EQ(TApplication::MakeSeed(0), 0u);
   EXPECT_EQ(TApplication::MakeSeed(1000), 8627000u % 104729u);
   // The product is computed without overflow for large clock values.
@@ -713,9 +781,41 @@ TEST(Services, UrlClipboardCursorAndRestoreTasks) {
   chmod(browser.c_str(), 0755);
   SetSetting("browser", browser);  // what "-host=" sets
   std::string marker = dir.File("x");
-  s.platform->OpenUrl(("http://example.invalid/\"; touch " + marker).c_str());
-  EXPECT_EQ(ReadFile(out), "http://example.invalid/\"; touch " + marker + "\n");
+  s.platform->OpenUrl(("http://example.invalid/\";touch" + marker).c_str());
+  EXPECT_EQ(ReadFile(out), "http://example.invalid/\";touch" + marker + "\n");
   EXPECT_FALSE(FileExists(marker));
+
+  // Data cannot choose the program: a settings file's "browser" is ignored
+  // (its other keys are kept), and links that name local files run nothing.
+  {
+    TempDir game;
+    testing_support::ScopedChdir cd(game.Path());
+    SetSetting("programfolder", game.Path());
+    std::string ran = game.File("ran");
+    std::string payload = game.Write("payload.sh", "#!/bin/sh\ntouch '" + ran + "'\n");
+    chmod(payload.c_str(), 0755);
+    game.Write("assets/settings.xml", "<settings><setting name=\"browser\" value=\"" + payload +
+                                          "\"/><setting name=\"gamename\" value=\"Kept\"/></settings>");
+    game.Write("notes.txt", "notes");
+    TLogCapture log;
+    SetSetting("browser", "");
+    SetSetting("gamename", "");
+    LoadSettingsFile("::assets/settings.xml");
+    EXPECT_EQ(GetSettingString("browser"), "");
+    EXPECT_EQ(GetSettingString("gamename"), "Kept");
+    EXPECT_TRUE(log.Contains("Settings file ::assets/settings.xml: \"browser\" is taken from the command line only; "
+                             "ignored"));
+    for (const char* link : {"payload.sh", "./payload.sh", "file:///bin/sh", "/bin/sh", "sh", "notes.txt"}) {
+      EXPECT_EQ(s.platform->OpenUrl(link), std::string(link) == "notes.txt") << link;
+    }
+    // A browser from the command line gets the links allowed, and nothing else.
+    SetSettingFrom("browser", browser, TSettingSource::kCommandLine);
+    for (const char* link : {"payload.sh", "file:///bin/sh", "/bin/sh", "PAYLOAD.SH", "notes.txt"}) s.platform->OpenUrl(link);
+    EXPECT_EQ(ReadFile(out), "file://" + game.Path() + "/notes.txt\n");
+    EXPECT_FALSE(FileExists(ran));
+    SetSetting("programfolder", "");
+    SetSetting("gamename", "");
+  }
 
   s.platform->SetClipboardText("zwölf");
   EXPECT_EQ(s.platform->GetClipboardText(), "zwölf");

@@ -3,7 +3,10 @@
 // log, and the state goes on.
 #include <chrono>
 #include <cstring>
+#include <sstream>
 #include <thread>
+
+#include <lualib.h>
 
 #include "platform/settings.h"
 #include "tests/script/scripttest.h"
@@ -52,6 +55,110 @@ TEST_F(ScriptTest, PatternsTooLongToMatchWithoutOverflowingTheStackAreRefused) {
   EXPECT_EQ(Text("plain"), "not found");  // a plain search has no pattern
 }
 
+// A short pattern that backtracks 2^40 times in one call: the matcher's step
+// budget ends it with a Lua error long before the time limit, through every
+// entry point; pcall catches it like any error.
+TEST_F(ScriptTest, PatternsThatBacktrackWithoutEndAreStoppedWithAnError) {
+  Run("s = ('a'):rep(40) p = ('a?'):rep(40) .. ('a'):rep(40) "
+      "errors = {} "
+      "local function try(f) local ok, e = pcall(f) errors[#errors + 1] = ok and 'ran' or e end "
+      "try(function() return string.find(s, p) end) "
+      "try(function() return s:match(p) end) "
+      "try(function() return s:gsub(p, '') end) "
+      "try(function() for m in s:gmatch(p) do end end) "
+      "try(function() for m in string.gfind(s, p) do end end) "
+      "try(function() return (('a'):rep(30) .. 'b'):find(('a-'):rep(30) .. 'c') end) "
+      "try(function() return (('()'):rep(100)):find(('%b()'):rep(2) .. ('.-'):rep(6) .. 'x') end) "
+      "joined = table.concat(errors, '|') "
+      "count = #errors "
+      "after = ('x'):rep(3):gsub('x', 'y')");
+  EXPECT_EQ(Number("count"), 7);
+  const std::string joined = Text("joined");
+  size_t stopped = 0;
+  for (size_t at = joined.find("pattern too complex (more than 10000000 steps)"); at != std::string::npos;
+       at = joined.find("pattern too complex", at + 1))
+    ++stopped;
+  EXPECT_EQ(stopped, 7u) << joined;
+  EXPECT_EQ(Text("after"), "yyy");  // the library still works
+}
+
+// A call within its step budget still ends at the script's time limit: a
+// long subject gets a budget to match, the clock stops it first.
+TEST_F(ScriptTest, ALongPatternSearchStopsAtTheTimeLimit) {
+  script.GetLimits().SetTimeLimit(100);
+  EXPECT_FALSE(script.DoLuaString("local s = ('a'):rep(1000000) return s:find('a-b')", "searcher"));
+  EXPECT_TRUE(log.Contains("Lua: stopped 'searcher': it ran for more than 100 ms without yielding"));
+  EXPECT_TRUE(log.Contains("\"]:1: script 'searcher' stopped: it ran for more than 100 ms"));
+  EXPECT_TRUE(script.DoLuaString("ok = ('ab'):find('a-b') == 1", "after"));
+}
+
+// The bounded pattern functions give what Lua's own give: the same results
+// and the same errors, over many generated patterns and subjects.
+TEST_F(ScriptTest, BoundedPatternsMatchAsLuasOwn) {
+  const char* kCases = R"(
+    local seed = 20240611
+    local function rnd(n) seed = (seed * 1103515245 + 12345) % 2147483648 return seed % n end
+    local pieces = { 'a', 'b', '.', '%a', '%d', '%s', '%w', '%A', '%p', '%x', '%z', '[ab]', '[^a]', '[a-c]',
+      '[%d_]', '[]]', '[^]]', '[a-]', '[-b]', '[^-a]', '[a-c-x]', '[%a-]', '[b-a]', '[%]]', '%%', '%.', '(', ')',
+      '()', '%1', '%2', '%b()', '%bab', '%f[%w]', '%f[%W]',
+      '*', '+', '-', '?', '^', '$', 'x', ' ', '[', '%', '%f', '%b' }
+    local chars = { 'a', 'b', 'c', '(', ')', ' ', '1', '_', 'x', '%', '.', '\0', ']' }
+    local function make(list, low, high)
+      local t = {}
+      for i = 1, low + rnd(high - low + 1) do t[#t + 1] = list[1 + rnd(#list)] end
+      return table.concat(t)
+    end
+    local out = {}
+    local function record(...)
+      local t = {}
+      for i = 1, select('#', ...) do t[i] = tostring((select(i, ...))) end
+      out[#out + 1] = table.concat(t, ',')
+    end
+    for i = 1, 3000 do
+      local s, p = make(chars, 0, 10), make(pieces, 1, 6)
+      record(pcall(string.find, s, p))
+      record(pcall(string.find, s, p, rnd(14) - 7))
+      record(pcall(string.find, s, p, rnd(4), true))
+      record(pcall(string.match, s, p, rnd(14) - 7))
+      record(pcall(function()
+        local r = {}
+        for a, b in string.gmatch(s, p) do
+          r[#r + 1] = tostring(a) .. '/' .. tostring(b)
+          if #r > 40 then break end
+        end
+        return table.concat(r, ';')
+      end))
+      record(pcall(string.gsub, s, p, '<%0|%1>'))
+      record(pcall(string.gsub, s, p, '%'))
+      record(pcall(string.gsub, s, p, { a = 'A', b = false, x = 7 }))
+      record(pcall(string.gsub, s, p, function(x, y) if y then return x .. tostring(y) end end, rnd(3)))
+    end
+    result = table.concat(out, '\n')
+  )";
+  lua_State* stock = luaL_newstate();
+  luaL_openlibs(stock);
+  if (luaL_dostring(stock, kCases) != 0) {
+    ADD_FAILURE() << lua_tostring(stock, -1);
+    lua_close(stock);
+    return;
+  }
+  lua_getglobal(stock, "result");
+  size_t size = 0;
+  const char* text = lua_tolstring(stock, -1, &size);
+  const std::string expected(text, size);
+  lua_close(stock);
+  Run(kCases);
+  const std::string got = Text("result");
+  EXPECT_GT(expected.size(), 100000u);
+  if (got != expected) {
+    std::istringstream a(expected), b(got);
+    std::string la, lb;
+    for (int line = 1; std::getline(a, la) && std::getline(b, lb); ++line)
+      ASSERT_EQ(lb, la) << "case line " << line;
+    FAIL() << "the results differ in length";
+  }
+}
+
 TEST_F(ScriptTest, LoadersReadOnlyThroughTheFileLayerAndOnlySourceText) {
   testing_support::TempDir dir;
   testing_support::ScopedChdir cd(dir.Path());
@@ -61,10 +168,37 @@ TEST_F(ScriptTest, LoadersReadOnlyThroughTheFileLayerAndOnlySourceText) {
   Run("f, e1 = loadfile('" + secret + "'); g, e2 = loadfile('\\\\" + secret.substr(1) + "'); "
       "d, e3 = pcall(dofile, '" + secret + "'); dofile('ok.lua')");
   EXPECT_EQ(Type("f"), "nil");
-  EXPECT_EQ(Text("e1"), "cannot read " + secret + ": scripts name files through the file layer");
+  EXPECT_EQ(Text("e1"), "cannot read " + secret + ": scripts load the game's assets only");
   EXPECT_EQ(Type("g"), "nil");
-  EXPECT_NE(Text("e3").find("scripts name files through the file layer"), std::string::npos);
+  EXPECT_NE(Text("e3").find("scripts load the game's assets only"), std::string::npos);
   EXPECT_EQ(Number("fromFile"), 7);
+  // The player's, the desktop's and the program's folders are not assets: nothing
+  // there is run, and no byte of it shows in a message.
+  dir.Write("user/prefs.dat", "KPRFsecrettoken");
+  dir.Write("user/common/run.lua", "ran = 'common'");
+  dir.Write("desk/run.lua", "ran = 'desktop'");
+  dir.Write("assets/run.lua", "ran = 'assets'");
+  SetSetting("userfolder", dir.File("user"));
+  SetSetting("desktopfolder", dir.File("desk"));
+  SetSetting("programfolder", dir.Path());
+  Run("refused = {} "
+      "for _, name in ipairs{'user:prefs.dat', 'common:run.lua', 'desktop:run.lua', '::ok.lua', "
+      "                      '@0:0,10', 'assets/../ok.lua', 'USER:prefs.dat'} do "
+      "  local f, e = loadfile(name) "
+      "  local ok, e2 = pcall(dofile, name) "
+      "  if f == nil and not ok then refused[#refused + 1] = e .. '|' .. e2 end "
+      "end "
+      "refusals = table.concat(refused, '\\n') "
+      "count = #refused "
+      "dofile('run.lua')");
+  SetSetting("userfolder", "");
+  SetSetting("desktopfolder", "");
+  SetSetting("programfolder", "");
+  EXPECT_EQ(Number("count"), 7) << Text("refusals");
+  EXPECT_EQ(Text("refusals").find("secrettoken"), std::string::npos) << Text("refusals");
+  EXPECT_NE(Text("refusals").find("cannot read desktop:run.lua: scripts load the game's assets only"),
+            std::string::npos) << Text("refusals");
+  EXPECT_EQ(Text("ran"), "assets");  // a plain name still finds the assets
   // Precompiled chunks made at run time are refused, by every loader; source text loads.
   Run("code = string.dump(function() return 1 end) "
       "a, ea = loadstring(code) "

@@ -17,6 +17,12 @@
 #include "ui/windowmanager.h"
 #include "ui/windowscript.h"
 
+int ClampProgressInt(long long value, int low, int high) {
+  return int(std::max<long long>(low, std::min<long long>(high, value)));
+}
+
+int AddSaturating(int a, int b) { return ClampProgressInt(static_cast<long long>(a) + b, INT_MIN, INT_MAX); }
+
 // --- LocationInfo ---
 
 void LocationInfo::SetStartDateTime(const TString& date, const TString& time) {
@@ -61,7 +67,7 @@ void AddUnique(std::vector<TString>& list, const TString& name) {
 int CommonInt(const char* attribute, int defaultValue) {
   int value = defaultValue;
   ReadXmlInt(GetMainXml(), "Common", attribute, &value, &defaultValue);
-  return value;
+  return ClampProgressInt(value);
 }
 }  // namespace
 
@@ -101,10 +107,12 @@ const LocationInfo* GameProgress::GetLocationInfo(const TString& name) const {
   return nullptr;
 }
 
+void GameProgress::AddCoin() { numCoins = AddSaturating(numCoins, 1); }
+
 void GameProgress::RemoveLocationInfo(const TString& name) {
   for (auto it = locationInfos.begin(); it != locationInfos.end(); ++it) {
     if (it->name != name) continue;
-    numCoins = std::max(0, numCoins - int(it->coins.size()));
+    numCoins = ClampProgressInt(static_cast<long long>(numCoins) - static_cast<long long>(it->coins.size()), 0, INT_MAX);
     locationInfos.erase(it);
     return;
   }
@@ -121,8 +129,9 @@ bool GameProgress::IsChapterComplete(int level, int chapter) {
 bool GameProgress::IsLevelComplete(int level) {
   const GameLevel* found = FindLevelById(level);
   if (!found || found->firstChapterId == -1) return false;
-  for (int chapter = found->firstChapterId; chapter <= found->lastChapterId; ++chapter)
-    if (!IsChapterComplete(level, chapter)) return false;
+  // Wide enough to step past a last id of INT_MAX.
+  for (long long chapter = found->firstChapterId; chapter <= found->lastChapterId; ++chapter)
+    if (!IsChapterComplete(level, int(chapter))) return false;
   return true;
 }
 

@@ -18,6 +18,15 @@
 
 class TLuaBindings;
 
+// Integers that a save or a data file gives are counts and ids of a game's
+// size: they are kept within +-kProgressIntLimit when read, and the
+// arithmetic on them saturates, so that no value a file holds can overflow.
+constexpr int kProgressIntLimit = 1000000000;
+// `value` brought within [low, high].
+int ClampProgressInt(long long value, int low = -kProgressIntLimit, int high = kProgressIntLimit);
+// a + b, held within the range of int.
+int AddSaturating(int a, int b);
+
 // The progress record of one location, keyed by the location's file name.
 class LocationInfo {
 public:
@@ -93,6 +102,8 @@ public:
   LocationInfo& FindLocationInfo(const TString& name);
   // The record of that name or null; never adds one.
   const LocationInfo* GetLocationInfo(const TString& name) const;
+  // One more coin (numCoins saturates instead of overflowing).
+  void AddCoin();
   // Takes the record's coins off numCoins (never below 0) and erases it.
   void RemoveLocationInfo(const TString& name);
 

@@ -1,16 +1,18 @@
 #include "game/shell/data/playlog.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <deque>
-#include <fstream>
 #include <memory>
 #include <thread>
 
 #include "platform/folders.h"
-#include "platform/host/desktop.h"
 #include "platform/host/system.h"
 #include "platform/http.h"
 #include "platform/log.h"
@@ -55,13 +57,21 @@ std::string ServerBase() {
   return base;
 }
 
+// The file is the user's alone (0600), never written through a link.
 void AppendLine(const std::string& path, const std::string& line) {
   if (path.empty()) return;
   size_t slash = path.rfind('/');
   if (slash != std::string::npos && slash > 0) MakeFolders(path.substr(0, slash));
-  std::ofstream out(path, std::ios::app | std::ios::binary);
-  if (out) out << line;
-  if (!out) TraceOut("Play statistics: cannot append to %s", path.c_str());
+  int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+  size_t done = 0;
+  while (fd >= 0 && done < line.size()) {
+    ssize_t n = ::write(fd, line.data() + done, line.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += size_t(n);
+  }
+  if (fd >= 0) ::close(fd);
+  if (done < line.size()) TraceOut("Play statistics: cannot append to %s", path.c_str());
 }
 
 struct TUploadJob {
@@ -251,7 +261,12 @@ void StartPlayLog(const std::string& commandLine) {
 
 std::string PlayLogFilePath() {
   if (gRecord.testerId.empty()) return "";
-  return HostUserFolder("DOCUMENTS", "Documents") + "/playlog" + gRecord.testerId + ".txt";
+  const std::string documents = GetXdgUserFolder("DOCUMENTS", "Documents");
+  if (documents.empty()) {
+    TraceOut("Play statistics: there is no Documents folder (no home folder); no file is written");
+    return "";
+  }
+  return documents + "/playlog" + gRecord.testerId + ".txt";
 }
 
 void WritePlayLogFile() { AppendLine(PlayLogFilePath(), PlayLog::FileLine()); }

@@ -121,7 +121,14 @@ bool UserInfo::LoadProgress(TString* why) {
   lastLoadOtherVersion_ = false;
   int user = CurrentProfile(nullptr);
   if (user < 0) return true;
-  for (const ProgressKey& k : kProgressKeys) progress.*k.field = prefs_->GetInt(k.key, k.readDefault, user);
+  for (const ProgressKey& k : kProgressKeys) {
+    // A save may hold any number: counts and ids are kept within a game's range.
+    const int stored = prefs_->GetInt(k.key, k.readDefault, user);
+    const int low = k.field == &GameProgress::numCoins ? 0 : -kProgressIntLimit;
+    progress.*k.field = ClampProgressInt(stored, low, kProgressIntLimit);
+    if (progress.*k.field != stored)
+      TraceOut("Profiles: %s %d of the save is out of range; read as %d", k.key, stored, progress.*k.field);
+  }
   int length = 0;
   if (prefs_->GetData(kBlobKey, nullptr, 0, user, &length) == -1) return true;
   TSaveRead result;
@@ -273,7 +280,7 @@ int UserInfo::NeedShowGallery() const {
 void UserInfo::ToggleSoundMute() {
   int user = CurrentProfile("the sound switch");
   if (user < 0) return;
-  int off = (prefs_->GetInt("soundoff", 0, user) + 1) % 2;
+  int off = int((static_cast<long long>(prefs_->GetInt("soundoff", 0, user)) + 1) % 2);
   TGameState* state = TGameState::GetInstance();
   state->SetStateInt("mute", off);
   prefs_->SetInt("soundoff", off, user, 1);

@@ -44,7 +44,7 @@ bool IsPlainName(const char* name) {
 // file left at either name) when any step fails.
 bool WriteWhole(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::string temp = path + ".tmp";
-  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
+  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd < 0) {
     TraceOut("Wallpaper: cannot create %s: %s", temp.c_str(), std::strerror(errno));
     return false;
@@ -109,10 +109,13 @@ std::vector<uint8_t> EncodeTexture(const TTextureRef& texture, const char* name)
 std::string GetWallpaperFolder() {
   std::lock_guard<std::mutex> lock(gFolderMutex);
   if (!gFolderKnown) {
-    std::string folder = HostUserFolder("PICTURES", "Pictures") + "/lantern";
-    if (MakeFolders(folder)) {
-      ::chmod(folder.c_str(), 0755);
-      gFolder = folder;
+    const std::string pictures = GetXdgUserFolder("PICTURES", "Pictures");
+    const std::string folder = pictures.empty() ? std::string() : pictures + "/lantern";
+    if (folder.empty()) {
+      TraceOut("Wallpaper: there is no Pictures folder (no home folder)");
+      gFolder.clear();
+    } else if (MakeFolders(folder)) {
+      gFolder = folder;  // made the user's alone (0700); the desktop runs as the same user
     } else {
       TraceOut("Wallpaper: cannot make the folder %s", folder.c_str());
       gFolder.clear();

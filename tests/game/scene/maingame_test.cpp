@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -164,6 +165,16 @@ TEST_F(MainGameTest, AClickOnAnObjectFindsItAndKeepsTheBooks) {
   // The panel takes no play-field clicks.
   Click(320, 700);
   EXPECT_EQ(PlayLog::Get().clicks, 3);
+}
+
+// A coin found with the largest count a save could give does not overflow it.
+TEST_F(MainGameTest, ACoinFoundAtTheLargestCountKeepsIt) {
+  TMainGame* scene = Open();
+  ASSERT_NE(scene, nullptr);
+  GetGameProgress().numCoins = INT_MAX;
+  Click(120, 120);
+  ASSERT_TRUE(scene->IsFound(0));
+  EXPECT_EQ(GetGameProgress().numCoins, INT_MAX);
 }
 
 TEST_F(MainGameTest, RandomClicksPastTheLimitGiveThePenalty) {

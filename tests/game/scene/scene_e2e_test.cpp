@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -328,17 +329,44 @@ TEST_F(SavedGameEndToEnd, AFolderThatCannotBeWrittenIsToldOnceAndSavedWhenItCanB
   EXPECT_EQ(SavedPlace({"loc13"}), "1 2 1 0 loc13=1");
 }
 
+// A run with what writes into the desktop's folders (the gallery's
+// wallpapers, a tester's play statistics), over a home set up as a player's:
+// with "userfolder" the run keeps those files inside it, and the home is
+// left exactly as it was (as every run of these tests checks).
+TEST_F(SavedGameEndToEnd, ARunWithAUserFolderLeavesItsHomeAsItWas) {
+  testing_support::EnvGuard env;
+  env.Unset("XDG_CONFIG_HOME");  // the run reads the home's own user-dirs.dirs
+  const std::string home = dir.File("home");
+  for (const char* folder : {"Pictures", "Documents", "Desktop", ".config", ".local/share"})
+    std::filesystem::create_directories(home + "/" + folder);
+  std::ofstream(home + "/.config/user-dirs.dirs") << "XDG_PICTURES_DIR=\"$HOME/Pictures\"\n"
+                                                     "XDG_DOCUMENTS_DIR=\"$HOME/Documents\"\n"
+                                                     "XDG_DESKTOP_DIR=\"$HOME/Desktop\"\n";
+  const std::string before = gamee2e::TreeOf(home);
+  SaveInTheAttic(0, [](GameProgress& p) { p.photos = {"wallpapers/lighthouse"}; });
+  words = {"tester7"};
+  const std::vector<std::string> places = ItemCentres("loc13");
+  // The gallery from the main menu and back, then the attic: two objects found, the game closed.
+  const TRun run = Run(Click(300, gamee2e::KitButtonAt("mainmenu.lua", "album")) + At(3000, "key escape") +
+                           Click(6000, kPlayButton) + Click(9000, places[0]) + Click(9400, places[1]) +
+                           At(10000, "close") + Click(10500, kQuitYes),
+                       FramesFor(11500));
+  EXPECT_EQ(run.Count("MainGame: found "), 2u);
+  EXPECT_EQ(gamee2e::TreeOf(home), before);
+  EXPECT_TRUE(testing_support::FileExists(dir.File("user") + "/Pictures/lantern/verdan_wallpaper1.bmp"));
+  EXPECT_TRUE(testing_support::FileExists(dir.File("user") + "/Documents/playlogtester7.txt"));
+}
+
 // With a tester's id, the game closed from the play screen (the close box and
 // "Yes") sends the level's statistics and writes their line before it ends;
 // without one nothing is sent or written.
 TEST_F(SavedGameEndToEnd, ClosingFromThePlayScreenSendsTheLevelsStatistics) {
-  testing_support::XdgEnvGuard xdg(dir.Path());  // the child's Documents folder is under the test's
   gametest::TLocalHttpServer server({gametest::TLocalHttpServer::kSuccess});
   SaveInTheAttic(0);
   std::vector<std::string> places = ItemCentres("loc13");
   const std::string input = Click(300, kPlayButton) + Click(3000, places[0]) + Click(3400, places[1]) +
                             Click(3800, kNothingThere) + At(4500, "close") + Click(5000, kQuitYes);
-  const std::string file = dir.Path() + "/home/Documents/playlogtester7.txt";
+  const std::string file = dir.File("user") + "/Documents/playlogtester7.txt";  // "userfolder" holds it
   TRun plain = Run(input, 700, ",playlogserver=" + server.BaseUrl());
   EXPECT_EQ(plain.Count("MainGame: found "), 2u);
   EXPECT_EQ(server.Connections(), 0);

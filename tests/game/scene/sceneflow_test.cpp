@@ -4,6 +4,7 @@
 // mending.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 
 #include "game/scene/sceneflow.h"
@@ -68,6 +69,17 @@ TEST_F(SceneFlowTest, FindsThePlaceByIdsAndIndex) {
   EXPECT_EQ(FindPlace(1, 1, 0).location, nullptr);
   EXPECT_EQ(FindPlace(1, 2, 1).chapter, nullptr);
   EXPECT_EQ(FindPlace(9, 1, 1).level, nullptr);
+  EXPECT_EQ(FindPlace(1, 1, INT_MIN).location, nullptr);  // a save's id: no overflow
+  EXPECT_EQ(FindPlace(1, 1, INT_MAX).location, nullptr);
+}
+
+// A level id at the top of the range (from main.xml or a script) is the last level.
+TEST_F(SceneFlowTest, TheLastLevelAtTheTopOfTheRangeEndsTheGame) {
+  MainXml("<Game><Levels><Level id='2147483647'><Chapt id='1'><Loc filename='loc1'/></Chapt></Level>"
+          "</Levels></Game>");
+  GetGameProgress().levelId = INT_MAX;
+  GetGameProgress().chapterId = GetGameProgress().locationId = 1;
+  EXPECT_EQ(AdvanceProgress(), TNextStep::kGameEnd);
 }
 
 TEST_F(SceneFlowTest, GoesThroughLocationsChaptersTheLevelMiniGameAndLevels) {

@@ -91,7 +91,8 @@ protected:
   void SlideToEnd() {
     for (int i = 0; i < 40; ++i) Tick(16);
   }
-  std::string Pictures() const { return home.Path() + "/home/Pictures/lantern"; }
+  // With "userfolder" set (the fixture's), the Pictures folder is inside it.
+  std::string Pictures() const { return dir.File("user") + "/Pictures/lantern"; }
 
   testing_support::TempDir home;
   testing_support::XdgEnvGuard xdg{home.Path()};

@@ -3,6 +3,8 @@
 // and their argument conversions) and the mini-game script mapping.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <deque>
 #include <set>
 #include <string>
@@ -14,7 +16,11 @@
 #include "game/shell/upperlayers.h"
 #include "game/shell/data/userinfo.h"
 #include "platform/gamestate.h"
+#include "platform/host/desktop.h"
+#include "platform/host/hosts.h"
 #include "platform/settings.h"
+#include "platform/shell/platform.h"
+#include "platform/stringtable.h"
 #include "script/bind.h"
 #include "tests/game/support/gametest.h"
 #include "ui/windowmanager.h"
@@ -335,6 +341,30 @@ TEST_F(GameGlobals, StoryGlobalsWithoutAStoryAreLoggedOnce) {
   Lua("SetNameComicsToRun(7)");
   ClearUpperLayers();
   EXPECT_EQ(comics, (std::vector<std::string>{"7"}));
+}
+
+// StatUrl opens what the string table holds only when it is a web or mail
+// address or a document of the game's folder: a row naming a program or a
+// local file runs nothing, whatever browser the command line named.
+TEST_F(GameGlobals, StatUrlOpensWebAddressesAndNeverALocalProgram) {
+  THeadlessHost* host = nullptr;
+  std::unique_ptr<TPlatform> platform = CreateHeadlessPlatform(TPlatformHooks(), &host);
+  const std::string ran = dir.File("ran");
+  const std::string payload = dir.Write("payload.sh", "#!/bin/sh\ntouch '" + ran + "'\n");
+  chmod(payload.c_str(), 0755);
+  dir.Write("manual.txt", "read me");
+  TStringTable* strings = platform->GetStringTable();
+  strings->Set("site", "https://lantern.example/scores");
+  strings->Set("manual", "manual.txt");
+  strings->Set("program", "payload.sh");
+  strings->Set("path", payload.c_str());
+  strings->Set("file", ("file://" + payload).c_str());
+  Lua("StatUrl('site') StatUrl('manual') StatUrl('program') StatUrl('path') StatUrl('file')");
+  EXPECT_EQ(host->GetOpenedUrls(),
+            (std::vector<std::string>{"https://lantern.example/scores", FileUri(dir.Path() + "/manual.txt")}));
+  EXPECT_FALSE(testing_support::FileExists(ran));
+  EXPECT_EQ(log.Count("OpenUrl: refused the link"), 3u);
+  platform.reset();
 }
 
 // --- Mini-games ---

@@ -2,6 +2,8 @@
 // globals that reach them.
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "game/shell/data/gameprogress.h"
 #include "game/shell/data/gamesettings.h"
 #include "tests/game/support/gametest.h"
@@ -67,6 +69,16 @@ TEST_F(Progress, RemovingARecordTakesItsCoinsOffButNeverBelowZero) {
   p.RemoveLocationInfo("loc12");
   EXPECT_EQ(p.numCoins, 3);
   EXPECT_TRUE(p.locationInfos.empty());
+  // The ends of the range: no overflow either way.
+  p.FindLocationInfo("loc13").coins = {1, 2, 3};
+  p.numCoins = INT_MIN;
+  p.RemoveLocationInfo("loc13");
+  EXPECT_EQ(p.numCoins, 0);
+  p.numCoins = INT_MAX;
+  p.AddCoin();
+  EXPECT_EQ(p.numCoins, INT_MAX);
+  EXPECT_EQ(AddSaturating(INT_MIN, -1), INT_MIN);
+  EXPECT_EQ(AddSaturating(5, -7), -2);
 }
 
 class Completion : public Progress {
@@ -116,6 +128,11 @@ TEST_F(Completion, ChaptersAndLevels) {
   EXPECT_FALSE(p.IsLevelComplete(3));  // no chapters
   p.FindLocationInfo("b").passed = 0;
   EXPECT_FALSE(p.IsChapterComplete(1, 1));
+  // Chapter ids at the top of the range end the walk instead of overflowing.
+  MainXml(R"(<Game><Levels><Level id="4"><Chapt id="2147483646"><Loc filename="f"/></Chapt>
+      <Chapt id="2147483647"><Loc filename="g"/></Chapt></Level></Levels></Game>)");
+  p.FindLocationInfo("f").passed = p.FindLocationInfo("g").passed = 1;
+  EXPECT_TRUE(p.IsLevelComplete(4));
 }
 
 TEST_F(Progress, ResetClearAndTheEndOfTheGameUseTheStartIds) {

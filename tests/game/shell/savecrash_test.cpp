@@ -1,12 +1,15 @@
-// A process saving players in a loop is killed with SIGKILL at random
-// moments; after every kill the preferences load and every player is whole:
-// its eleven keys and its blob all belong to one and the same save.
+// A process saving players is killed with SIGKILL, at random moments and at
+// every system call of a save in turn; after every kill the preferences load
+// and every player is whole: its eleven keys and its blob all belong to one
+// and the same save. Two copies on one folder keep both players' progress.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/ptrace.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <map>
 #include <random>
 
 #include "game/shell/data/gameprogress.h"
@@ -131,6 +134,137 @@ TEST_F(SaveCrash, KilledSavesLeaveEveryPlayerWhole) {
   }
   EXPECT_GE(advanced, 60);  // every child saved at least once before its kill
   EXPECT_FALSE(testing_support::FileExists(dir.File("user/prefs.dat.damaged")));
+}
+
+// The save of one player runs in a child traced by system calls (ptrace);
+// for k = 1, 2, ... the child is killed as it enters the k-th system call of
+// the save, until a save runs to its end. After every kill the file loads,
+// every player is whole, and the player saved is at its old or its new save.
+TEST_F(SaveCrash, AKillAtEverySystemCallOfASaveLosesNothing) {
+  MainXml(R"(<Game><Common NumSaveVer="1"/></Game>)");
+  {
+    UserInfo users;
+    for (int p = 0; p < kPlayers; ++p) {
+      users.CreateNewUser(TString::Printf("player%d", p));
+      StateOf(0, p, GetGameProgress());
+      ASSERT_TRUE(users.SaveProgress());
+    }
+  }
+  std::vector<int> last(kPlayers, 0);
+  int kills = 0, saved = 0;
+  for (int k = 1; k < 5000; ++k) {
+    const int p = k % kPlayers;
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      UserInfo users;
+      users.SetCurrentUser(p, false);
+      StateOf(k, p, GetGameProgress());
+      if (ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0) _exit(3);
+      raise(SIGSTOP);  // the tracer counts from here: the save alone
+      _exit(users.SaveProgress() ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 3) GTEST_SKIP() << "system calls cannot be traced here";
+    ASSERT_TRUE(WIFSTOPPED(status));
+    ptrace(PTRACE_SETOPTIONS, child, nullptr, reinterpret_cast<void*>(PTRACE_O_TRACESYSGOOD | PTRACE_O_EXITKILL));
+    int entries = 0, signal = 0;
+    bool entering = true, killed = false;
+    for (;;) {
+      ASSERT_EQ(ptrace(PTRACE_SYSCALL, child, nullptr, reinterpret_cast<void*>(intptr_t(signal))), 0);
+      signal = 0;
+      ASSERT_EQ(waitpid(child, &status, 0), child);
+      if (WIFEXITED(status) || WIFSIGNALED(status)) break;
+      if (WSTOPSIG(status) != (SIGTRAP | 0x80)) {
+        signal = WSTOPSIG(status);  // a signal of its own goes on to it
+        continue;
+      }
+      if (entering && ++entries == k) {
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+        killed = true;
+        break;
+      }
+      entering = !entering;
+    }
+    if (!killed) {
+      ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the save failed";
+      ++saved;
+    } else {
+      ++kills;
+    }
+    TPrefs prefs;
+    ASSERT_EQ(prefs.GetOrigin(), TPrefs::kMainFile) << "after a kill at system call " << k;
+    ASSERT_EQ(prefs.GetUserCount(), kPlayers);
+    for (int q = 0; q < kPlayers; ++q) {
+      const int now = WholeSaveOf(prefs, q);
+      ASSERT_GE(now, last[q]) << "player " << q << " went back after a kill at system call " << k;
+      if (q != p) ASSERT_EQ(now, last[q]) << "player " << q << " changed with player " << p;
+      else ASSERT_TRUE(now == last[q] || now == k) << "player " << q << " at save " << now;
+      last[q] = now;
+    }
+    if (!killed) break;  // every system call of the save has had its kill
+  }
+  EXPECT_GT(kills, 20);
+  EXPECT_EQ(saved, 1);
+  EXPECT_FALSE(testing_support::FileExists(dir.File("user/prefs.dat.damaged")));
+  EXPECT_FALSE(testing_support::FileExists(dir.File("user/prefs.dat.conflict")));
+}
+
+// Two copies of the game on one user folder (two machines on one shared home,
+// or --multiple): each loads the players, one adds and plays "Ann", the other
+// "Bob"; the copy that saves second does not write over the first one's
+// progress, and both players' progress is on disk afterwards.
+TEST_F(SaveCrash, TwoProcessesOnOneFolderKeepBothPlayersProgress) {
+  MainXml(R"(<Game><Common NumSaveVer="1"/></Game>)");
+  {
+    UserInfo users;
+    users.CreateNewUser("Ada");
+    ASSERT_TRUE(users.SaveProgress());
+  }
+  int loaded[2], go[2];
+  ASSERT_EQ(pipe(loaded), 0);
+  ASSERT_EQ(pipe(go), 0);
+  auto play = [&](const char* name, int level, bool waitForGo) {
+    UserInfo users;  // both read the file before either saves
+    char c = 1;
+    if (write(loaded[1], &c, 1) != 1) _exit(2);
+    if (waitForGo && read(go[0], &c, 1) != 1) _exit(3);
+    users.CreateNewUser(name);
+    StateOf(level, users.GetCurrentUserIndex(), GetGameProgress());
+    _exit(users.SaveProgress() ? 0 : 1);
+  };
+  pid_t first = fork();
+  ASSERT_GE(first, 0);
+  if (first == 0) play("Ann", 5, true);
+  pid_t second = fork();
+  ASSERT_GE(second, 0);
+  if (second == 0) play("Bob", 9, true);
+  char c = 0;
+  ASSERT_EQ(read(loaded[0], &c, 1), 1);
+  ASSERT_EQ(read(loaded[0], &c, 1), 1);
+  int status = 0;
+  ASSERT_EQ(write(go[1], &c, 1), 1);  // one of them saves...
+  pid_t done = wait(&status);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  ASSERT_EQ(write(go[1], &c, 1), 1);  // ...then the other
+  ASSERT_EQ(waitpid(done == first ? second : first, &status, 0), done == first ? second : first);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  for (int fd : {loaded[0], loaded[1], go[0], go[1]}) close(fd);
+
+  // The main file holds Ada and the player saved first; the other copy's
+  // file holds Ada and the player saved second: nobody's progress is lost.
+  std::map<std::string, int> levels;
+  for (const char* file : {"user:prefs.dat", "user:prefs.dat.conflict"}) {
+    TPrefs prefs(file, "tosvilqeZZZZ");
+    ASSERT_EQ(prefs.GetUserCount(), 2) << file;
+    EXPECT_EQ(prefs.GetString("name", "", 0), "Ada");
+    const std::string name = prefs.GetString("name", "", 1).str();
+    EXPECT_EQ(WholeSaveOf(prefs, 1), name == "Ann" ? 5 : 9) << file;
+    levels[name] = prefs.GetInt("levelId", 0, 1);
+  }
+  EXPECT_EQ(levels, (std::map<std::string, int>{{"Ann", 5}, {"Bob", 9}}));
 }
 
 }  // namespace

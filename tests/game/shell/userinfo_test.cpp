@@ -238,6 +238,35 @@ TEST_F(Profiles, SwitchingCarriesTheNewPlayersNameAndAbsentKeysReadTheirDefaults
   EXPECT_EQ(IsNeedGoToMiniGame(), 1);
 }
 
+// Numbers in a save beyond any game's range are read within it (and logged),
+// so that finding a coin or moving on cannot overflow.
+TEST_F(Profiles, CountsAndIdsOfASaveAreKeptWithinRange) {
+  Users()->CreateNewUser("Ann");
+  DeleteUserInfo();
+  {
+    TPrefs prefs;
+    prefs.SetString("numCoins", "2147483647", 0);
+    prefs.SetString("levelId", "-99999999999999", 0);
+    prefs.SetString("locationId", "2147483647", 0);
+    prefs.SetString("chapterId", "7", 0, 1);
+  }
+  Users();
+  EXPECT_EQ(p.numCoins, kProgressIntLimit);
+  EXPECT_EQ(p.levelId, -kProgressIntLimit);
+  EXPECT_EQ(p.locationId, kProgressIntLimit);
+  EXPECT_EQ(p.chapterId, 7);
+  EXPECT_TRUE(log.Contains("Profiles: numCoins 2147483647 of the save is out of range; read as 1000000000"));
+  p.AddCoin();
+  EXPECT_EQ(p.numCoins, kProgressIntLimit + 1);
+  GetUserInfo()->GetPrefs()->SetString("numCoins", "-5", 0);
+  GetUserInfo()->SetCurrentUser(0, false);
+  EXPECT_EQ(p.numCoins, 0);  // never fewer than none
+  // The sound switch of a save holding the largest number.
+  GetUserInfo()->GetPrefs()->SetString("soundoff", "2147483647", 0);
+  GetUserInfo()->ToggleSoundMute();
+  EXPECT_EQ(GetUserInfo()->GetPrefs()->GetInt("soundoff", -1, 0), 0);
+}
+
 // A save that cannot be read keeps the player, is kept aside and logged once.
 class UnreadableSave : public Profiles {
 protected:

@@ -93,6 +93,7 @@ protected:
     DisplayTest::SetUp();
     ForgetWallpaperFolder();
     SetWallpaperSetter(std::make_unique<TRecordingSetter>(&setPaths));
+    SetSetting("userfolder", "");  // the XDG folders of `home`, not those of a user folder
     ASSERT_TRUE(Open());
   }
   void TearDown() override {
@@ -115,7 +116,9 @@ TEST_F(WallpaperFileTest, WritesIntoTheUserDirsPicturesFolderAndOverwrites) {
   EXPECT_EQ(path, folder + "/verdan_wallpaper1.bmp");
   struct stat st;
   ASSERT_EQ(stat(folder.c_str(), &st), 0);
-  EXPECT_EQ(st.st_mode & 0777, 0755u);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);  // the user's alone
+  ASSERT_EQ(stat(path.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
   uint32_t px[] = {0xFF000001, 0xFF000002, 0xFF000003, 0xFF000004, 0xFF000005, 0xFF000006};
   EXPECT_EQ(Bytes(testing_support::ReadFile(path)), EncodeWallpaperBitmap(px, 3, 3, 2));
 

@@ -2,6 +2,7 @@
 // "Spl" with the link), the way out behind the shadow, and the movie with a
 // fake player: its end, a click that stops it and the delay after it.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "game/shell/widgets/gamebutton.h"
 #include "render/text/textblock.h"
@@ -119,29 +120,47 @@ TEST_F(SplashTest, HoveringTheLinkSwapsItsColour) {
   EXPECT_EQ(link->GetColor(), TFloatColor(0, 0, 1, 1));
 }
 
-// The link opens its text only when that is a web address, then quits.
-TEST_F(SplashTest, LinkOpensOnlyWebAddressesAndThenQuits) {
-  ComicsSpl_t* s = Open(Common("noFlash=\"1\""));
-  TRect r = s->GetTexts()[1]->rect;
-  Down(r.left + 2, r.top + 2);
-  ASSERT_EQ(host->GetOpenedUrls().size(), 1u);
-  EXPECT_EQ(host->GetOpenedUrls()[0], "https://lantern.example/more");
-  EXPECT_TRUE(platform->IsQuitPosted());
-  EXPECT_EQ(platform->GetExitCode(), 0);
-
-  for (const char* text : {"www.lantern.example", "file:///etc/passwd", "-x http://a", "http://", "see http://a b"}) {
+// The link opens web and mail addresses and the game's own documents; anything
+// else is refused. Following a link, or a refused one, never ends the game.
+TEST_F(SplashTest, LinkOpensWebAddressesAndTheGamesDocumentsAndTheGameGoesOn) {
+  dir.Write("README.md", "# the game");
+  dir.Write("docs/page.html", "<p>");
+  struct TCase {
+    const char* text;
+    std::string opened;  // empty: refused
+  };
+  char cwd[4096];
+  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+  const std::vector<TCase> cases = {
+      {"https://lantern.example/more", "https://lantern.example/more"},
+      {"mailto:keeper@lantern.example", "mailto:keeper@lantern.example"},
+      {"README.md", "file://" + std::string(cwd) + "/README.md"},
+      {"docs/page.html", "file://" + std::string(cwd) + "/docs/page.html"},
+      {"www.lantern.example", ""},       {"file:///etc/passwd", ""},  {"-x http://a", ""},
+      {"http://", ""},                   {"see http://a b", ""},      {"../README.md", ""},
+      {"docs/../README.md", ""},         {"/etc/issue.txt", ""},      {"javascript:alert(1)", ""},
+      {"FILE:README.md", ""},            {"missing.md", ""},          {"run.sh", ""},
+  };
+  for (const TCase& c : cases) {
     screen->DeleteChildren();
     Send(kEventTick);
     platform.reset();  // one platform at a time
     platform = CreateHeadlessPlatform(TPlatformHooks(), &host);
-    Text("spl_link", text);
-    s = Open(Common("noFlash=\"1\""));
-    r = s->GetTexts()[1]->rect;
+    Text("spl_link", c.text);
+    ComicsSpl_t* s = Open(Common("noFlash=\"1\""));
+    const TRect r = s->GetTexts()[1]->rect;
     Down(r.left + 1, r.top + 1);
-    EXPECT_TRUE(host->GetOpenedUrls().empty()) << text;
-    EXPECT_FALSE(platform->IsQuitPosted()) << text;
-    EXPECT_TRUE(log.Contains(std::string("the link \"") + text + "\" is not a web address")) << text;
+    if (c.opened.empty()) {
+      EXPECT_TRUE(host->GetOpenedUrls().empty()) << c.text;
+    } else {
+      ASSERT_EQ(host->GetOpenedUrls().size(), 1u) << c.text;
+      EXPECT_EQ(host->GetOpenedUrls()[0], c.opened);
+    }
+    EXPECT_FALSE(platform->IsQuitPosted()) << c.text;
+    EXPECT_FALSE(s->HasExited()) << c.text;
   }
+  EXPECT_TRUE(log.Contains("OpenUrl: refused the link \"file:///etc/passwd\""));
+  EXPECT_TRUE(log.Contains("OpenUrl: the document \"missing.md\" is not in the game's folder; nothing is opened"));
 }
 
 // Skip: the introduction is done, the screen change is stored, the music

@@ -264,9 +264,39 @@ bool InOrder(const std::string& log, const std::vector<std::string>& texts) {
 }
 }  // namespace
 
+std::string TreeOf(const std::string& folder) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  std::vector<std::string> entries;
+  for (auto it = fs::recursive_directory_iterator(folder, ec); !ec && it != fs::recursive_directory_iterator();
+       it.increment(ec)) {
+    struct stat st;
+    if (lstat(it->path().c_str(), &st) != 0) continue;
+    entries.push_back(fs::relative(it->path(), folder).string() + " mode " + std::to_string(st.st_mode) + " size " +
+                      std::to_string(S_ISREG(st.st_mode) ? st.st_size : 0) + " time " +
+                      std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec));
+  }
+  std::sort(entries.begin(), entries.end());
+  std::string out;
+  for (const std::string& e : entries) out += e + "\n";
+  return out;
+}
+
 TRun TGameEndToEnd::RunWatched(const std::vector<std::string>& launcher, const std::string& input, int frames,
                                const std::vector<std::string>& markers, const std::function<void()>& atMarker,
                                const std::string& extra) {
+  // The run's home: the test's, and nothing in it may change.
+  const std::string home = dir.File("home"), runtime = dir.File("runtime"), cache = dir.File("cache");
+  for (const std::string& folder : {home, runtime, cache}) std::filesystem::create_directories(folder);
+  chmod(runtime.c_str(), 0700);
+  const std::string homeBefore = TreeOf(home);
+  const std::function<void()> testsChild = inChild;
+  auto child = [&] {
+    setenv("HOME", home.c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    setenv("XDG_CACHE_HOME", cache.c_str(), 1);  // what libraries keep (a display's shader cache)
+    if (testsChild) testsChild();
+  };
   const std::string inputFile = dir.Write("input" + std::to_string(runs) + ".txt", input);
   const std::string shot = dir.File("shot" + std::to_string(runs++) + ".png");
   const std::string logFile = dir.File("user/logfile.txt");
@@ -289,7 +319,8 @@ TRun TGameEndToEnd::RunWatched(const std::vector<std::string>& launcher, const s
                             "frames=" + std::to_string(frames) + ",input=" + inputFile + ",screenshot=" + shot +
                                 ",userfolder=" + dir.File("user") + extra,
                             words, launcher, atMarker ? std::function<void(int)>(watch) : nullptr,
-                            inChild);
+                            child);
+  EXPECT_EQ(TreeOf(home), homeBefore) << "the run changed its home " << home;
   run.log = testing_support::ReadFile(logFile);
   EXPECT_TRUE(seen || !atMarker) << "the log never showed the moment to look at:\n" << run.log;
   std::istringstream in(run.log);

@@ -130,10 +130,17 @@ std::vector<TLevelItem> LevelItems(const std::string& level);
 // The centre "x y" of every item of a demo level file, in file order.
 std::vector<std::string> ItemCentres(const std::string& level);
 
+// Every file and folder under `folder` with its mode, size and modification
+// time, one per line (a home compared before and after a run).
+std::string TreeOf(const std::string& folder);
+
 // Marks the places passed, on a fixed evening.
 void Pass(GameProgress& progress, const std::vector<std::string>& places);
 
-// A test with a temporary folder whose "user" folder is the program's.
+// A test with a temporary folder whose "user" folder is the program's, and
+// whose "home" is the HOME of every run (XDG_RUNTIME_DIR and XDG_CACHE_HOME
+// are "runtime" and "cache" there): each run checks that its home is left
+// exactly as it was.
 // LANTERN_E2E_SHOTS=<folder> keeps each run's last frame for a look.
 class TGameEndToEnd : public ::testing::Test {
 protected:
