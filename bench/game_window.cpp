@@ -9,6 +9,7 @@
 // does). Before the ratios count, the window's last frame, read back from the
 // X server, must be the headless one.
 #include "bench/game_window.h"
+#include "bench/game_startup.h"
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -29,8 +30,9 @@ namespace {
 
 constexpr int kShort = 40, kExtra = 300;
 
-// CPU seconds of one run of the program (user and system); negative when it failed.
-double RunCpu(const std::string& options, const std::string& display) {
+}  // namespace
+
+double RunLanternCpu(const std::string& options, const std::string& display) {
   pid_t child = fork();
   if (child == 0) {
     if (chdir(LANTERN_BENCH_SOURCE) != 0) _exit(126);
@@ -49,6 +51,8 @@ double RunCpu(const std::string& options, const std::string& display) {
   return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
          double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
+
+namespace {
 
 // CPU seconds the process has used so far (from /proc); 0 when unknown.
 double ProcessCpu(pid_t pid) {
@@ -88,7 +92,7 @@ int PrintWindowRatio() {
   // The mouse at rest on the menu's background.
   std::ofstream(input) << "0 move 512 736\n";
   const std::string common = "userfolder=" + user + ",input=" + input;
-  if (RunCpu("headless=1,frames=60,userfolder=" + user + ",input=" + setup, "") < 0) {
+  if (RunLanternCpu("headless=1,frames=60,userfolder=" + user + ",input=" + setup, "") < 0) {
     std::fprintf(stderr, "window: lantern did not run\n");
     fs::remove_all(dir);
     return 1;
@@ -101,11 +105,11 @@ int PrintWindowRatio() {
     const std::string mode = window ? "" : "headless=1,";
     const double serverBefore = window ? ProcessCpu(x.Pid()) : 0;
     // Both runs write a screenshot, so that both present their frames the same way.
-    const double shortRun = RunCpu(mode + common + ",frames=" + std::to_string(kShort) + ",screenshot=" +
+    const double shortRun = RunLanternCpu(mode + common + ",frames=" + std::to_string(kShort) + ",screenshot=" +
                                        (dir / (side + "-short.png")).string(),
                                    display);
     const double serverBetween = window ? ProcessCpu(x.Pid()) : 0;
-    const double longRun = RunCpu(mode + common + ",frames=" + std::to_string(kShort + kExtra) + ",screenshot=" +
+    const double longRun = RunLanternCpu(mode + common + ",frames=" + std::to_string(kShort + kExtra) + ",screenshot=" +
                                       (dir / (side + ".png")).string(),
                                   display);
     const double serverAfter = window ? ProcessCpu(x.Pid()) : 0;

@@ -255,8 +255,15 @@ HResult Device::Clear(uint32_t count, const Rect* rects, uint32_t flags, uint32_
     fx.fillColor = EncodeColor(target_->Format(), color);
     for (const Rect& r : list) {
       Rect c = Intersect(r, vpRect);
-      if (!c.IsEmpty())
-        if (HResult h = target_->Blt(&c, nullptr, nullptr, kBltColorFill, &fx)) return h;
+      if (c.IsEmpty()) continue;
+      if (G().recorder) {
+        test::DrawCall call;
+        call.target = target_;
+        call.srcBlend = color;
+        call.clip = Intersect(c, Rect{0, 0, int32_t(target_->Width()), int32_t(target_->Height())});
+        G().recorder(call);
+      }
+      if (HResult h = target_->Blt(&c, nullptr, nullptr, kBltColorFill, &fx)) return h;
     }
   }
   Surface* zs = nullptr;
@@ -325,6 +332,69 @@ void Normalize3(float* v) {
 }
 
 }  // namespace
+
+void Device::Record(PrimType t, const uint16_t* idx, uint32_t n, Surface* tex, const raster::PixelState& ps,
+                    const Rect& clip) {
+  const State& s = *st_;
+  test::DrawCall call;
+  auto V = [&](uint32_t k) -> uint32_t { return idx ? idx[k] : k; };
+  auto add = [&](std::initializer_list<uint32_t> ids) {
+    for (uint32_t id : ids)
+      if (!s.valid[id]) return;
+    call.indices.insert(call.indices.end(), ids);
+  };
+  switch (t) {
+    case PrimType::PointList:
+      call.type = PrimType::PointList;
+      for (uint32_t k = 0; k < n; ++k) add({V(k)});
+      break;
+    case PrimType::LineList:
+    case PrimType::LineStrip:
+      call.type = PrimType::LineList;
+      for (uint32_t k = 0; k + 1 < n; k += t == PrimType::LineList ? 2 : 1) add({V(k), V(k + 1)});
+      break;
+    case PrimType::TriList:
+      for (uint32_t k = 0; k + 2 < n; k += 3) add({V(k), V(k + 1), V(k + 2)});
+      break;
+    case PrimType::TriStrip:
+      for (uint32_t k = 0; k + 2 < n; ++k)
+        if (k & 1)
+          add({V(k + 1), V(k), V(k + 2)});
+        else
+          add({V(k), V(k + 1), V(k + 2)});
+      break;
+    case PrimType::TriFan:
+      for (uint32_t k = 1; k + 1 < n; ++k) add({V(0), V(k), V(k + 1)});
+      break;
+    default: return;
+  }
+  for (size_t i = 0; i < s.valid.size(); ++i) {
+    const raster::RVert& v = s.verts[i];
+    auto q = [](float c) { return uint32_t(std::min(255.f, std::max(0.f, c)) + 0.5f); };
+    call.vertices.push_back({v.x, v.y, v.u, v.v, q(v.a) << 24 | q(v.r) << 16 | q(v.g) << 8 | q(v.b)});
+  }
+  call.target = target_;
+  if (ps.tex) {
+    call.texture = tex;
+    call.texels = ps.tex->px;
+    call.texWidth = ps.tex->w;
+    call.texHeight = ps.tex->h;
+    call.texPitch = ps.tex->pitch;
+    call.textureGeneration = tex->Generation();
+  }
+  call.blend = ps.blend;
+  call.linear = ps.linear;
+  call.srcBlend = ps.srcBlend;
+  call.dstBlend = ps.dstBlend;
+  call.colorOp = ps.colorOp;
+  call.colorArg1 = ps.colorArg1;
+  call.colorArg2 = ps.colorArg2;
+  call.alphaOp = ps.alphaOp;
+  call.alphaArg1 = ps.alphaArg1;
+  call.alphaArg2 = ps.alphaArg2;
+  call.clip = clip;
+  G().recorder(call);
+}
 
 HResult Device::Draw(PrimType t, uint32_t fvf, const void* verts, uint32_t vcount, const uint16_t* idx,
                      uint32_t icount) {
@@ -496,6 +566,7 @@ HResult Device::Draw(PrimType t, uint32_t fvf, const void* verts, uint32_t vcoun
 
   // --- Primitives ---
   auto V = [&](uint32_t k) -> uint32_t { return idx ? idx[k] : k; };
+  if (G().recorder) Record(t, idx, n, tex, ps, clip);
   auto tri = [&](uint32_t a, uint32_t b, uint32_t c) {
     if (s.valid[a] && s.valid[b] && s.valid[c]) raster::Triangle(tg, clip, ps, s.verts[a], s.verts[b], s.verts[c]);
   };

@@ -2,6 +2,7 @@
 #pragma once
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -55,6 +56,7 @@ struct Global {
   Host* host = nullptr;
   Presenter* presenter = nullptr;
   const Surface* lent = nullptr;  // the primary whose pixels the presenter holds
+  std::function<void(const test::DrawCall&)> recorder;  // test::SetDrawRecorder
 };
 Global& G();
 const test::Config& Config();

@@ -342,6 +342,9 @@ struct D3DDeviceDesc {
 };
 
 class Device;
+namespace raster {
+struct PixelState;
+}
 
 class Direct3D {
 public:
@@ -455,6 +458,9 @@ private:
   Device();
   ~Device();
   HResult Draw(PrimType t, uint32_t fvf, const void* verts, uint32_t vcount, const uint16_t* idx, uint32_t icount);
+  // Hands the batch Draw is about to draw to the recorder (test::SetDrawRecorder).
+  void Record(PrimType t, const uint16_t* idx, uint32_t n, Surface* tex, const raster::PixelState& ps,
+              const Rect& clip);
   uint32_t refs_ = 1;
   Surface* target_ = nullptr;  // owned reference
   DirectDraw* dd_ = nullptr;   // owned reference
