@@ -207,6 +207,7 @@ public:
     host_->PresentLent(argb, width, height, pitchPixels);
   }
   void ReturnFrame() override { host_->ReturnFrame(); }
+  bool ReadsFrames() const override { return host_->ReadsFrames(); }
 
 private:
   TDXCursorHooks CursorHooks() {
