@@ -688,6 +688,9 @@ struct AxisMap {
   bool linear = false;      // filtered: i1 and f are in use
   bool contiguous = false;  // i0[k] == i0[0] + k, all inside the texture
   bool adjacent = false;    // linear: i1[k] == i0[k] + 1 everywhere (no addressing at an edge)
+  // Linear and not adjacent: the pixels [runLo, runHi) are (the picture's
+  // edges in view address only the pixels before and after them).
+  int runLo = 0, runHi = 0;
   int start = 0;
 };
 
@@ -734,8 +737,11 @@ void MapAxis(AxisMap& m, int p0, int p1, float e0, float e1, float t0, float t1,
 #if defined(LANTERN_HAVE_AVX2_SAMPLER)
   if (VectorLevel() >= 2) adjacent = MapLinearAvx2(first, step, n, size, m.i0.data(), m.i1.data(), m.f.data());
 #endif
+  m.runLo = m.runHi = 0;
   if (!adjacent) {
     adjacent = true;
+    int lo = -1, hi = -1;  // the first and last adjacent pixel
+    bool gap = false;      // a pixel between two adjacent ones is not
     for (int k = 0; k < n; ++k) {
       double pos = first + k * step - 0.5;
       double fl = Floor(pos);
@@ -743,7 +749,17 @@ void MapAxis(AxisMap& m, int p0, int p1, float e0, float e1, float t0, float t1,
       m.i0[size_t(k)] = i0;
       m.i1[size_t(k)] = i1;
       m.f[size_t(k)] = uint32_t((pos - fl) * 256.0 + 0.5);
-      adjacent &= i1 == i0 + 1;
+      if (i1 == i0 + 1) {
+        gap |= hi >= 0 && hi != k - 1;
+        if (lo < 0) lo = k;
+        hi = k;
+      } else {
+        adjacent = false;
+      }
+    }
+    if (!adjacent && lo >= 0 && !gap) {
+      m.runLo = lo;
+      m.runHi = hi + 1;
     }
   }
   for (size_t k = size_t(n); k < padded; ++k) {
@@ -776,6 +792,16 @@ void Across(const uint32_t* r, const AxisMap& m, bool linear, const uint16_t* wl
   int i = 0;
 #if defined(LANTERN_HAVE_AVX2_SAMPLER)
   if (level >= 2 && m.adjacent) i = AcrossAvx2(r, i0, wl, wr, n, out);
+  if (level >= 2 && !m.adjacent && m.runHi - m.runLo >= 16) {
+    // The picture's edges in view: the pixels that address an edge one by
+    // one, the run between them as an adjacent mapping, in whole groups of
+    // eight (AcrossAvx2 reads both texels of every pixel of a group).
+    for (; i < m.runLo; ++i) out[i] = Lerp(r[i0[i]], r[i1[i]], f[i]);
+    int k = m.runLo + AcrossAvx2(r, i0 + m.runLo, wl + 4 * m.runLo, wr + 4 * m.runLo, (m.runHi - m.runLo) & ~7,
+                                 out + m.runLo);
+    for (; k < n; ++k) out[k] = Lerp(r[i0[k]], r[i1[k]], f[k]);
+    return;
+  }
 #endif
 #if defined(__SSE2__)
   if (level >= 1) {

@@ -553,7 +553,9 @@ constexpr int kKernelTexW = 37, kKernelTexH = 29;
 // sizes from under a pixel to 24, shrunk, enlarged and one to one (whole
 // pixels on texel centres), some flipped, some reaching past the texture's
 // edges and some hanging over the target's; then rows of 1 to 17 pixels
-// whose first texel weight rounds to 256; last turned ones (triangles).
+// whose first texel weight rounds to 256; whole pictures a fraction of a
+// pixel off their texels with an edge in view (a drifting cloud: the pixels
+// at the edge address the edge texel); last turned ones (triangles).
 std::vector<TLV> KernelQuads() {
   std::vector<TLV> v;
   uint32_t seed = 12345;
@@ -588,6 +590,10 @@ std::vector<TLV> KernelQuads() {
   }
   for (int n = 1; n <= 17; ++n)  // 1.5 texels per pixel from 3.749: the first texel position ends in .999
     add(2, float(2 * n), float(2 + n), float(2 * n + 2), 3.749f, 2.3f, 3.749f + 1.5f * n, 5.1f, 0xFFFFC070u);
+  for (int k = 0; k < 3; ++k) {  // the left edge in view, the right one, both
+    const float x = 3.4f + 0.35f * float(k), y = 30.2f + 5.0f * float(k);
+    add(x, y, x + kKernelTexW, y + 4.6f, 0, 0, kKernelTexW, 4.6f, colors[k]);
+  }
   for (int k = 0; k < 12; ++k) {  // turned by 7 to 80 degrees, sampled inside the texture: spans of every length
     float a = 0.12f * float(k + 1), w = 2.0f + 1.9f * float(k), h = 3.5f + 1.1f * float(11 - k);
     float cx = 5.3f + 5.07f * float(k), cy = 9.1f + 2.93f * float(k), c = std::cos(a), sn = std::sin(a);
