@@ -181,6 +181,13 @@ SmallQuadKernel FindSmallQuadKernel(BlendKind k);
 // The same sixteen pixels at a time, for quads with a span (AVX-512); null when none.
 SmallQuadKernel FindWideSmallQuadKernel(BlendKind k);
 
+// A row of n pixels whose pixel i mixes texels t[i] and t[i + 1] by f[i]
+// (0..256: a + (b - a) f / 256 per channel, as Lerp), modulated and blended
+// (kind k) in one pass: what taking the row across and FindMixRowKernel's
+// kernel give. Reads t[0 .. n] and f[0 .. n). Null when none.
+using ContiguousRowKernel = void (*)(uint32_t* dst, const uint32_t* t, const uint32_t* f, int n, uint32_t mod);
+ContiguousRowKernel FindContiguousRowKernel(BlendKind k);
+
 // A span of n pixels at dst sampled with linear filtering, its positions in
 // 16.16 fixed point (fu, fv at the first pixel, half a texel taken off;
 // steps du, dv), each pixel's four texels inside the texture (tex, texPitch).

@@ -691,6 +691,9 @@ struct AxisMap {
   // Linear and not adjacent: the pixels [runLo, runHi) are (the picture's
   // edges in view address only the pixels before and after them).
   int runLo = 0, runHi = 0;
+  // Linear, over 32 pixels: the pixels [contLo, contHi) take the texel pairs
+  // i0[contLo] + (k - contLo) and the next (about one texel a pixel).
+  int contLo = 0, contHi = 0;
   int start = 0;
 };
 
@@ -768,6 +771,16 @@ void MapAxis(AxisMap& m, int p0, int p1, float e0, float e1, float t0, float t1,
     m.f[k] = 0;
   }
   m.adjacent = adjacent;
+  m.contLo = m.contHi = 0;
+  if (n >= 32) {
+    const int lo = adjacent ? 0 : m.runLo, hi = adjacent ? n : m.runHi;
+    bool contiguous = hi - lo >= 32;
+    for (int k = lo + 1; k < hi && contiguous; ++k) contiguous = m.i0[size_t(k)] == m.i0[size_t(k) - 1] + 1;
+    if (contiguous) {
+      m.contLo = lo;
+      m.contHi = hi;
+    }
+  }
 }
 
 // Working memory of the quad path, kept between quads.
@@ -986,6 +999,28 @@ bool Quad(const Target& t, const Rect& clip, const PixelState& s, const RVert* v
                   qs.wl.data(), qs.wr.data(), my.i0.data(), my.i1.data(), my.f.data(), n, y1 - y0, mod,
                   t.px + size_t(t.h - 1) * t.pitch + size_t(t.w), nullptr, 0, 0};
       kernel(q);
+      return true;
+    }
+  }
+  // A picture drawn about one to one, its rows not mixed down (a drifting
+  // cloud): each row taken across and blended in one pass, the pixels that
+  // address an edge one at a time.
+  if (linX && !linY && mx.contHi - mx.contLo >= 32 && plan.kind != Plan::kGeneric) {
+    ContiguousRowKernel kernel = FindContiguousRowKernel(kind);
+    MixRowKernel one = FindMixRowKernel(kind, false);
+    if (kernel && one) {
+      const int lo = mx.contLo, hi = mx.contHi;
+      for (int y = y0; y < y1; ++y) {
+        const uint32_t* r = tex.px + size_t(my.i0[size_t(y - y0)]) * tex.pitch;
+        uint32_t* d = t.px + size_t(y) * t.pitch + x0;
+        auto edge = [&](int i) {
+          const uint32_t src = Lerp(r[mx.i0[size_t(i)]], r[mx.i1[size_t(i)]], mx.f[size_t(i)]);
+          one(d + i, &src, nullptr, 0, 1, mod);
+        };
+        for (int i = 0; i < lo; ++i) edge(i);
+        for (int i = hi; i < n; ++i) edge(i);
+        kernel(d + lo, r + mx.i0[size_t(lo)], mx.f.data() + lo, hi - lo, mod);
+      }
       return true;
     }
   }

@@ -305,10 +305,12 @@ TEST_F(SdevTest, ModulationAndAlphaBlendingAreExactOnEveryRowLengthAndEveryPath)
 }
 
 // Draws `draw` (given the canvas and a diffuse colour) over a scrambled
-// size x size target with a linearly filtered 16 x 16 texture, in replace,
-// alpha and additive blending and three diffuse colours, on every vector
-// level: each level must give exactly the pixels of the plain formulas.
-void ExpectTheSamePixelsOnEveryPath(int size, const std::function<void(Canvas&, uint32_t)>& draw) {
+// size x size target with a linearly filtered texture (16 x 16 of
+// BlendTexel unless given), in replace, alpha and additive blending and
+// three diffuse colours, on every vector level: each level must give exactly
+// the pixels of the plain formulas.
+void ExpectTheSamePixelsOnEveryPath(int size, const std::function<void(Canvas&, uint32_t)>& draw, int texW = 16,
+                                    int texH = 16, uint32_t (*texel)(int, int) = BlendTexel) {
   const uint32_t diffuses[] = {0xFFFFFFFFu, 0xFFFFC070u, 0xB37FC15Au};
   std::vector<uint32_t> plain[3][3];
   for (int level = 0; level <= 3; ++level) {
@@ -316,7 +318,7 @@ void ExpectTheSamePixelsOnEveryPath(int size, const std::function<void(Canvas&, 
     for (int mode = 0; mode < 3; ++mode) {
       for (int d = 0; d < 3; ++d) {
         Canvas c(size, size, Format::A8R8G8B8);
-        Surface* t = c.Texture(16, 16, BlendTexel);
+        Surface* t = c.Texture(texW, texH, texel);
         c.dev->SetTexture(0, t);
         c.dev->SetTextureStageState(0, TSS::MagFilter, kFilterLinear);
         c.dev->SetTextureStageState(0, TSS::MinFilter, kFilterLinear);
@@ -364,6 +366,32 @@ TEST_F(SdevTest, SmallScaledFilteredQuadsBlendTheSameOnEveryPath) {
       c.Draw(PrimType::TriFan, {V(x, y, col, u0, v0), V(x + w, y, col, 1, v0), V(x + w, y + h, col, 1, 1), V(x, y + h, col, u0, 1)});
     }
   });
+}
+
+// A cloud: rows of transparent, mixed and opaque stretches, with clear
+// stretches longer than the kernels' sixteen pixels.
+uint32_t CloudTexel(int x, int y) {
+  const uint32_t c = Scramble(x, y + 31);
+  const int band = (x + 7 * y) % 60;
+  return band < 24 ? c & 0x00FFFFFFu : band < 40 ? c : c | 0xFF000000u;
+}
+
+// Pictures drawn about one texel a pixel a fraction of a pixel off, whole
+// rows (the drifting clouds of the main menu): with the left edge in view,
+// the right one, both, neither, and a little stretched.
+TEST_F(SdevTest, PicturesAFractionOffTheirTexelsBlendTheSameOnEveryPath) {
+  ExpectTheSamePixelsOnEveryPath(
+      64,
+      [](Canvas& c, uint32_t col) {
+        const float xs[] = {-10.3f, 5.45f, 3.7f, -2.2f, 1.35f}, ws[] = {60, 60, 48, 70, 61.5f};
+        const float u0[] = {0, 0, 4, 0, 0}, u1[] = {60, 60, 52, 60, 60};
+        for (int k = 0; k < 5; ++k)
+          c.Draw(PrimType::TriFan, {V(xs[k], float(12 * k), col, u0[k] / 60, 0.0f),
+                                    V(xs[k] + ws[k], float(12 * k), col, u1[k] / 60, 0.0f),
+                                    V(xs[k] + ws[k], float(12 * k + 10), col, u1[k] / 60, 10.0f / 12),
+                                    V(xs[k], float(12 * k + 10), col, u0[k] / 60, 10.0f / 12)});
+      },
+      60, 12, CloudTexel);
 }
 
 // Pictures drawn texel for pixel without modulation: from their second
