@@ -69,6 +69,9 @@ bool ChargeVideoMemory(uint64_t bytes);
 void FreeVideoMemory(uint64_t bytes);
 bool ConsumeStillDrawing();
 
+// 32 bits with the red, green and blue masks of ARGB (an alpha mask or none).
+bool IsRgb32(const PixelFormat& f);
+
 // Rows of pixels in ARGB from any colour format and back.
 void DecodeRow(const PixelFormat& f, const uint8_t* src, uint32_t* dst, int n);
 void EncodeRow(const PixelFormat& f, const uint32_t* src, uint8_t* dst, int n);

@@ -919,7 +919,10 @@ bool Quad(const Target& t, const Rect& clip, const PixelState& s, const RVert* v
     const OpacityRuns* runs = kind != BlendKind::Replace && tex.surface ? tex.surface->Opacity() : nullptr;
     if (kind == BlendKind::Replace || runs) {
       const uint32_t from = uint32_t(mx.start), to = from + uint32_t(n);
-      if (t.surface && my.contiguous && tex.surface && IsArgb32(tex.surface->Format())) {
+      // (A texture without an alpha channel is read from its ARGB copy,
+      // which stays as it is until the texture changes: held pictures are
+      // drawn before anything changes a surface.)
+      if (t.surface && my.contiguous && tex.surface && IsRgb32(tex.surface->Format())) {
         Picture p;
         p.target = t.surface;
         p.dst = t.px + size_t(y0) * t.pitch + x0;

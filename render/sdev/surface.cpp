@@ -110,9 +110,13 @@ struct Codec {
   }
 };
 
+}  // namespace
+
 bool IsRgb32(const PixelFormat& f) {
   return (f.flags & kPfRGB) && f.bitCount == 32 && f.rMask == 0xFF0000 && f.gMask == 0xFF00 && f.bMask == 0xFF;
 }
+
+namespace {
 
 // Same layout for a raw copy: bit count and colour masks agree.
 bool Compatible(const PixelFormat& a, const PixelFormat& b) {

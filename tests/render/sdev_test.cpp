@@ -398,7 +398,8 @@ TEST_F(SdevTest, PicturesAFractionOffTheirTexelsBlendTheSameOnEveryPath) {
 // drawing on their opaque runs are copied and their transparent runs
 // skipped; whole, clipped, in part and over each other (held back, what a
 // later one covers left undrawn), replaced, blended and added, the pixels
-// are those of the plain formulas.
+// are those of the plain formulas. An opaque picture without an alpha
+// channel (a JPEG background) under them is held back too.
 TEST_F(SdevTest, UnscaledPicturesCopyAndSkipTheirClearRunsExactly) {
   std::vector<uint32_t> plain[3];
   for (int level : {0, 3}) {
@@ -412,7 +413,8 @@ TEST_F(SdevTest, UnscaledPicturesCopyAndSkipTheirClearRunsExactly) {
         if ((x + y) % 37 == 0) kind = 2;
         return kind == 0 ? v | 0xFF000000u : kind == 1 ? v & 0x00FFFFFFu : (v & 0x00FFFFFFu) | 0x7F000000u;
       });
-      c.dev->SetTexture(0, t);
+      Surface* ground = c.Texture(150, 40, [](int x, int y) { return Scramble(x + 9, y + 5) & 0x00FFFFFFu; },
+                                  Format::X8R8G8B8);
       c.dev->SetTextureStageState(0, TSS::MagFilter, kFilterLinear);
       c.dev->SetTextureStageState(0, TSS::MinFilter, kFilterLinear);
       c.Blend(mode != 0, kBlendSrcAlpha, mode == 2 ? kBlendOne : kBlendInvSrcAlpha);
@@ -420,6 +422,13 @@ TEST_F(SdevTest, UnscaledPicturesCopyAndSkipTheirClearRunsExactly) {
       for (int round = 0; round < 3; ++round) {  // the runs are made at the second drawing
         for (int y = 0; y < 40; ++y)
           for (int x = 0; x < 160; ++x) reinterpret_cast<uint32_t*>(c.target->Bits() + y * c.target->Pitch())[x] = Scramble(x, y);
+        c.dev->SetTexture(0, ground);
+        c.Quad(5, 0, 155, 40, 0xFFFFFFFFu);  // the ground under them all
+        if (level > 0 && (mode == 0 || round > 0)) {
+          EXPECT_TRUE(sdev::detail::gHeldPictures) << "the ground is not held back: mode " << mode << ", drawing "
+                                                   << round;
+        }
+        c.dev->SetTexture(0, t);
         c.Quad(3, 1, 153, 13, 0xFFFFFFFFu);                                   // whole
         c.Quad(-20, 14, 130, 26, 0xFFFFFFFFu);                                // clipped on the left
         c.Quad(10, 27, 60, 33, 0xFFFFFFFFu, 17 / 150.0f, 3 / 12.0f, 67 / 150.0f, 9 / 12.0f);  // a part
