@@ -325,6 +325,22 @@ int Shared(uint32_t a, uint32_t b, uint32_t c, uint32_t d, uint32_t e, uint32_t 
 
 float Dot3(const float* a, const float* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 
+// A vertex far beyond any target, or not a number (a huge scale from a
+// script, a broken transform), would overflow the pixel arithmetic: the
+// primitives that use it are not drawn.
+inline bool OutOfReach(const raster::RVert& o) {
+  constexpr float kPixelGuard = float(1 << 24), kTexelGuard = float(1 << 16);
+  return !(std::fabs(o.x) <= kPixelGuard && std::fabs(o.y) <= kPixelGuard && std::fabs(o.u) <= kTexelGuard &&
+           std::fabs(o.v) <= kTexelGuard);
+}
+
+inline void SetDiffuse(raster::RVert& o, uint32_t diffuse) {
+  o.a = float(diffuse >> 24);
+  o.r = float((diffuse >> 16) & 0xFF);
+  o.g = float((diffuse >> 8) & 0xFF);
+  o.b = float(diffuse & 0xFF);
+}
+
 void Normalize3(float* v) {
   float l = std::sqrt(Dot3(v, v));
   if (l > 0)
@@ -432,7 +448,38 @@ HResult Device::Draw(PrimType t, uint32_t fvf, const void* verts, uint32_t vcoun
       ls.lights.push_back(x);
     }
   }
-  for (uint32_t i = 0; i < vcount; ++i) {
+  // A transform whose w is 1 for every vertex with finite coordinates (the
+  // 2-D pass): w and the division by it are left out, and z (the rasteriser
+  // has no depth); a vertex that is not finite gets no w and is not drawn,
+  // as the full transform leaves it.
+  const double* m = s.combined;
+  const bool flatW = fvf != fvf::kTLVertex && !lit && m[3] == 0 && m[7] == 0 && m[11] == 0 && m[15] == 1;
+  for (uint32_t i = 0; flatW && i < vcount; ++i) {
+    const uint8_t* p = base + size_t(i) * 32;
+    float f[8];
+    std::memcpy(f, p, 32);
+    raster::RVert& o = s.verts[i];
+    if (!(std::isfinite(f[0]) && std::isfinite(f[1]) && std::isfinite(f[2]))) {
+      s.valid[i] = 0;
+      continue;
+    }
+    const double cx = f[0] * m[0] + f[1] * m[4] + f[2] * m[8] + m[12];
+    const double cy = f[0] * m[1] + f[1] * m[5] + f[2] * m[9] + m[13];
+    o.x = float(vp.x + (cx + 1.0) * vp.width * 0.5);
+    o.y = float(vp.y + (1.0 - cy) * vp.height * 0.5);
+    o.z = 0;
+    o.rhw = 1;
+    o.u = f[6];
+    o.v = f[7];
+    if (OutOfReach(o)) {
+      s.valid[i] = 0;
+      continue;
+    }
+    uint32_t diffuse = 0xFFFFFFFFu;
+    if (fvf == fvf::kLVertex) std::memcpy(&diffuse, p + 16, 4);
+    SetDiffuse(o, diffuse);
+  }
+  for (uint32_t i = 0; !flatW && i < vcount; ++i) {
     const uint8_t* p = base + size_t(i) * 32;
     float f[8];
     std::memcpy(f, p, 32);
@@ -467,12 +514,7 @@ HResult Device::Draw(PrimType t, uint32_t fvf, const void* verts, uint32_t vcoun
     }
     o.u = f[6];
     o.v = f[7];
-    // A vertex far beyond any target, or not a number (a huge scale from a
-    // script, a broken transform), would overflow the pixel arithmetic: the
-    // primitives that use it are not drawn.
-    constexpr float kPixelGuard = float(1 << 24), kTexelGuard = float(1 << 16);
-    if (!(std::fabs(o.x) <= kPixelGuard && std::fabs(o.y) <= kPixelGuard && std::fabs(o.u) <= kTexelGuard &&
-          std::fabs(o.v) <= kTexelGuard)) {
+    if (OutOfReach(o)) {
       s.valid[i] = 0;
       continue;
     }
@@ -501,10 +543,7 @@ HResult Device::Draw(PrimType t, uint32_t fvf, const void* verts, uint32_t vcoun
       o.b = std::min(1.f, col[2]) * 255.f;
       o.a = std::min(1.f, std::max(0.f, s.material.diffuse[3])) * 255.f;
     } else {
-      o.a = float(diffuse >> 24);
-      o.r = float((diffuse >> 16) & 0xFF);
-      o.g = float((diffuse >> 8) & 0xFF);
-      o.b = float(diffuse & 0xFF);
+      SetDiffuse(o, diffuse);
     }
   }
 
@@ -567,8 +606,10 @@ HResult Device::Draw(PrimType t, uint32_t fvf, const void* verts, uint32_t vcoun
   // --- Primitives ---
   auto V = [&](uint32_t k) -> uint32_t { return idx ? idx[k] : k; };
   if (G().recorder) Record(t, idx, n, tex, ps, clip);
+  const raster::Shared shared = raster::Share(ps);
   auto tri = [&](uint32_t a, uint32_t b, uint32_t c) {
-    if (s.valid[a] && s.valid[b] && s.valid[c]) raster::Triangle(tg, clip, ps, s.verts[a], s.verts[b], s.verts[c]);
+    if (s.valid[a] && s.valid[b] && s.valid[c])
+      raster::Triangle(tg, clip, ps, shared, s.verts[a], s.verts[b], s.verts[c]);
   };
   auto area = [&](uint32_t a, uint32_t b, uint32_t c) {
     const raster::RVert &p = s.verts[a], &q = s.verts[b], &r = s.verts[c];
@@ -593,7 +634,7 @@ HResult Device::Draw(PrimType t, uint32_t fvf, const void* verts, uint32_t vcoun
     const raster::RVert& q = s.verts[extra];
     if (p.x == q.x || p.y == q.y) return false;
     raster::RVert corners[4] = {s.verts[a], s.verts[b], s.verts[c], s.verts[extra]};
-    return raster::Quad(tg, clip, ps, corners);
+    return raster::Quad(tg, clip, ps, shared, corners);
   };
   switch (t) {
     case PrimType::PointList:
@@ -622,7 +663,7 @@ HResult Device::Draw(PrimType t, uint32_t fvf, const void* verts, uint32_t vcoun
           if (std::all_of(ids, ids + 6, [&](uint32_t id) { return s.valid[id] != 0; })) {
             raster::RVert both[6];
             for (int j = 0; j < 6; ++j) both[j] = s.verts[ids[j]];
-            raster::TrianglePair(tg, clip, ps, both);
+            raster::TrianglePair(tg, clip, ps, shared, both);
             k += 3;
             continue;
           }

@@ -236,17 +236,31 @@ void HoldPicture(const Picture& p);
 // Whether a held picture is to be drawn on `target`.
 bool PicturesHeldOn(const Surface* target);
 
-void Triangle(const Target& t, const Rect& clip, const PixelState& s, const RVert& a, const RVert& b,
-              const RVert& c);
+// What every primitive drawn with one pixel state shares, found once for a
+// batch: how its pixels are made and blended, the vector level and the
+// kernels for them.
+struct Shared {
+  int plan = 0;  // how texture and diffuse colour combine (raster.cpp's Plan::Kind)
+  BlendKind kind = BlendKind::Generic;
+  int level = 0;
+  MixRowKernel plainRow = nullptr, mixedRow = nullptr;
+  SmallQuadKernel wide = nullptr, small = nullptr;
+  ContiguousRowKernel contiguous = nullptr;
+  FilteredSpanKernel span = nullptr;
+};
+Shared Share(const PixelState& s);
+
+void Triangle(const Target& t, const Rect& clip, const PixelState& s, const Shared& shared, const RVert& a,
+              const RVert& b, const RVert& c);
 // Two triangles (v[0..2] and v[3..5]) drawn as Triangle draws one after the
 // other: the same pixels, the rows where they meet in one pass.
-void TrianglePair(const Target& t, const Rect& clip, const PixelState& s, const RVert* v);
+void TrianglePair(const Target& t, const Rect& clip, const PixelState& s, const Shared& shared, const RVert* v);
 void Line(const Target& t, const Rect& clip, const PixelState& s, const RVert& a, const RVert& b);
 void Point(const Target& t, const Rect& clip, const PixelState& s, const RVert& a);
 // An axis-aligned rectangle given as two triangles (v[0..3] its corners in
 // any order, with an affine texture mapping and one colour): drawn by the
 // fast path and true, or false when it is not such a quad.
-bool Quad(const Target& t, const Rect& clip, const PixelState& s, const RVert* v);
+bool Quad(const Target& t, const Rect& clip, const PixelState& s, const Shared& shared, const RVert* v);
 
 // x / 255 rounded to the nearest integer (there are no ties), for 0 <= x <= 65535.
 inline uint32_t Div255(uint32_t x) { return (x + 128 + ((x + 128) >> 8)) >> 8; }

@@ -414,8 +414,8 @@ struct TriDraw {
   uint32_t mod = 0xFFFFFFFFu;  // the uniform colour spanKernel modulates with
 
   // False when there is nothing to draw.
-  bool Setup(const Target& target, const Rect& clipRect, const PixelState& state, const RVert& va, const RVert& vb,
-             const RVert& vc) {
+  bool Setup(const Target& target, const Rect& clipRect, const PixelState& state, const Shared& shared,
+             const RVert& va, const RVert& vb, const RVert& vc) {
     t = &target;
     clip = &clipRect;
     s = &state;
@@ -434,8 +434,8 @@ struct TriDraw {
 
     sm.Init(state);
     bool uniform = !state.gouraud || (ColorOf(va) == ColorOf(vb) && ColorOf(va) == ColorOf(vc));
-    plan = MakePlan(state, uniform, ColorOf(va));
-    kind = Classify(state);
+    plan = Plan{Plan::Kind(shared.plan), uniform, ColorOf(va)};
+    kind = shared.kind;
 
     // Plane equations of the attributes.
     float x0 = va.x, yy0 = va.y, ex1 = vb.x - va.x, ey1 = vb.y - va.y, ex2 = vc.x - va.x, ey2 = vc.y - va.y;
@@ -461,10 +461,10 @@ struct TriDraw {
       ts.v = plane(va.v * sm.h * qa, vb.v * sm.h * qb, vc.v * sm.h * qc);
       if (ts.perspective) ts.q = plane(qa, qb, qc);
     }
-    rowKernel = kind != BlendKind::Generic ? FindMixRowKernel(kind, false) : nullptr;
+    rowKernel = shared.plainRow;
     if (textured && !ts.perspective && plan.kind == Plan::kTexture && plan.uniform && sm.linear &&
         kind != BlendKind::Generic) {
-      spanKernel = FindFilteredSpanKernel(kind);
+      spanKernel = shared.span;
       mod = plan.color;
     }
     return true;
@@ -560,17 +560,33 @@ struct TriDraw {
 
 }  // namespace
 
-void Triangle(const Target& t, const Rect& clip, const PixelState& s, const RVert& va, const RVert& vb,
-              const RVert& vc) {
-  detail::Settle();
-  TriDraw d;
-  if (d.Setup(t, clip, s, va, vb, vc)) d.DrawAll();
+Shared Share(const PixelState& s) {
+  Shared sh;
+  sh.plan = MakePlan(s, true, 0).kind;
+  sh.kind = Classify(s);
+  sh.level = VectorLevel();
+  if (sh.kind != BlendKind::Generic) {
+    sh.plainRow = FindMixRowKernel(sh.kind, false);
+    sh.mixedRow = FindMixRowKernel(sh.kind, true);
+    sh.wide = FindWideSmallQuadKernel(sh.kind);
+    sh.small = FindSmallQuadKernel(sh.kind);
+    sh.contiguous = FindContiguousRowKernel(sh.kind);
+    sh.span = FindFilteredSpanKernel(sh.kind);
+  }
+  return sh;
 }
 
-void TrianglePair(const Target& t, const Rect& clip, const PixelState& s, const RVert* v) {
+void Triangle(const Target& t, const Rect& clip, const PixelState& s, const Shared& shared, const RVert& va,
+              const RVert& vb, const RVert& vc) {
+  detail::Settle();
+  TriDraw d;
+  if (d.Setup(t, clip, s, shared, va, vb, vc)) d.DrawAll();
+}
+
+void TrianglePair(const Target& t, const Rect& clip, const PixelState& s, const Shared& shared, const RVert* v) {
   detail::Settle();
   TriDraw a, b;
-  const bool hasA = a.Setup(t, clip, s, v[0], v[1], v[2]), hasB = b.Setup(t, clip, s, v[3], v[4], v[5]);
+  const bool hasA = a.Setup(t, clip, s, shared, v[0], v[1], v[2]), hasB = b.Setup(t, clip, s, shared, v[3], v[4], v[5]);
   if (!hasA || !hasB || !a.spanKernel || a.spanKernel != b.spanKernel || a.mod != b.mod) {
     if (hasA) a.DrawAll();
     if (hasB) b.DrawAll();
@@ -706,7 +722,7 @@ inline double Floor(double x) {
 
 // Pixels p in [p0, p1) of an edge from e0 to e1 carrying texel coordinates t0 to t1 (in texels).
 void MapAxis(AxisMap& m, int p0, int p1, float e0, float e1, float t0, float t1, int size, uint32_t mode,
-             bool linear) {
+             bool linear, int level) {
   int n = p1 - p0;
   // Linear: the arrays run to the next multiple of eight, the padding
   // repeating the last pixel's texels with weight 0, for the vector kernels.
@@ -738,7 +754,7 @@ void MapAxis(AxisMap& m, int p0, int p1, float e0, float e1, float t0, float t1,
   if (m.f.size() < padded) m.f.resize(padded);
   bool adjacent = false;
 #if defined(LANTERN_HAVE_AVX2_SAMPLER)
-  if (VectorLevel() >= 2) adjacent = MapLinearAvx2(first, step, n, size, m.i0.data(), m.i1.data(), m.f.data());
+  if (level >= 2) adjacent = MapLinearAvx2(first, step, n, size, m.i0.data(), m.i1.data(), m.f.data());
 #endif
   m.runLo = m.runHi = 0;
   if (!adjacent) {
@@ -867,7 +883,64 @@ void Down(const uint32_t* a, const uint32_t* b, uint32_t f, int n, uint32_t* out
 // The widest quad the sixteen-pixel kernel draws (in groups of sixteen).
 constexpr int kWideQuadMost = 64;
 
-bool Quad(const Target& t, const Rect& clip, const PixelState& s, const RVert* v) {
+namespace {
+
+#if defined(LANTERN_HAVE_AVX2_SAMPLER)
+// The tallest quad drawn by SmallFilteredQuad.
+constexpr int kSmallQuadRows = 64;
+
+// The linear mapping of pixels [p0, p1) of an edge from e0 to e1 carrying
+// texel positions t0 to t1, straight into i0, i1 and f (room for p1 - p0
+// rounded up to four): exactly what MapAxis makes of it. False when MapAxis
+// would map it another way (one to one on texel centres, or a texel pair
+// outside the texture that takes the addressing).
+bool MapSmallAxis(int p0, int p1, float e0, float e1, float t0, float t1, int size, int* i0, int* i1, uint32_t* f) {
+  const double step = double(t1 - t0) / double(e1 - e0);
+  const double first = t0 + (p0 + 0.5 - e0) * step;
+  const bool unit = std::fabs(step - 1.0) < 1e-4;
+  const double frac = first - 0.5 - Floor(first - 0.5 + 1e-3);
+  if (unit && frac < 2e-3) return false;
+  return MapLinearAvx2(first, step, p1 - p0, size, i0, i1, f);
+}
+
+// A small quad filtered both ways with every texel pair inside the texture
+// (a particle): its axes mapped straight into the sixteen-pixel kernel's
+// arrays, without the general path's working memory. The same pixels as
+// Quad's general path, which takes the same kernel with the same arrays;
+// false (nothing drawn) when it would not.
+bool SmallFilteredQuad(const Target& t, const TexView& tex, const Shared& shared, const RVert* const (&c)[2][2],
+                       float xmin, float xmax, float ymin, float ymax, int x0, int x1, int y0, int y1,
+                       uint32_t color) {
+  const int n = x1 - x0, rows = y1 - y0;
+  alignas(16) int ix[kWideQuadMost + 4], ix1[kWideQuadMost + 4], iy0[kSmallQuadRows + 4], iy1[kSmallQuadRows + 4];
+  alignas(16) uint32_t fx[kWideQuadMost + 4], fy[kSmallQuadRows + 4];
+  if (!MapSmallAxis(x0, x1, xmin, xmax, c[0][0]->u * tex.w, c[1][0]->u * tex.w, tex.w, ix, ix1, fx) ||
+      !MapSmallAxis(y0, y1, ymin, ymax, c[0][0]->v * tex.h, c[0][1]->v * tex.h, tex.h, iy0, iy1, fy))
+    return false;
+  // Each group's texel pairs: the mapping runs one way, so its ends hold them.
+  int base[kWideQuadMost / 16], width[kWideQuadMost / 16];
+  for (int g = 0; g * 16 < n; ++g) {
+    const int a = ix[g * 16], b = ix[std::min(n, g * 16 + 16) - 1];
+    base[g] = std::min(a, b);
+    width[g] = std::max(a, b) + 2 - base[g];
+    if (width[g] > 32) return false;
+  }
+  detail::Settle();
+  const uint32_t mod = color != 0xFFFFFFFFu ? color : 0xFFFFFFFFu;
+  for (int g = 0; g * 16 < n; ++g) {
+    const size_t from = size_t(g) * 16;
+    SmallQuad q{t.px + size_t(y0) * t.pitch + x0 + from, size_t(t.pitch), tex.px, size_t(tex.pitch), ix + from,
+                nullptr, nullptr, iy0, iy1, fy, std::min(16, n - int(from)), rows, mod,
+                t.px + size_t(t.h - 1) * t.pitch + size_t(t.w), fx + from, base[g], width[g]};
+    shared.wide(q);
+  }
+  return true;
+}
+#endif
+
+}  // namespace
+
+bool Quad(const Target& t, const Rect& clip, const PixelState& s, const Shared& shared, const RVert* v) {
   float xmin = std::min({v[0].x, v[1].x, v[2].x, v[3].x}), xmax = std::max({v[0].x, v[1].x, v[2].x, v[3].x});
   float ymin = std::min({v[0].y, v[1].y, v[2].y, v[3].y}), ymax = std::max({v[0].y, v[1].y, v[2].y, v[3].y});
   if (!(xmax > xmin) || !(ymax > ymin)) return false;
@@ -890,8 +963,14 @@ bool Quad(const Target& t, const Rect& clip, const PixelState& s, const RVert* v
   int y0 = std::max(clip.top, CeilToInt(ymin - 0.5f)), y1 = std::min(clip.bottom, CeilToInt(ymax - 0.5f));
   if (x0 >= x1 || y0 >= y1) return true;
   int n = x1 - x0;
-  Plan plan = MakePlan(s, true, color);
-  BlendKind kind = Classify(s);
+  const Plan plan{Plan::Kind(shared.plan), true, color};
+  const BlendKind kind = shared.kind;
+#if defined(LANTERN_HAVE_AVX2_SAMPLER)
+  if (textured && s.linear && shared.wide && plan.kind == Plan::kTexture && n <= kWideQuadMost &&
+      y1 - y0 <= kSmallQuadRows && shared.level >= 3 &&
+      SmallFilteredQuad(t, *s.tex, shared, c, xmin, xmax, ymin, ymax, x0, x1, y0, y1, color))
+    return true;
+#endif
   thread_local QuadScratch qs;
   std::vector<uint32_t>& row = qs.out;
   if (row.size() < size_t(n)) row.resize(size_t(n));
@@ -905,11 +984,11 @@ bool Quad(const Target& t, const Rect& clip, const PixelState& s, const RVert* v
   }
   const TexView& tex = *s.tex;
   AxisMap &mx = qs.mx, &my = qs.my;
-  MapAxis(mx, x0, x1, xmin, xmax, c[0][0]->u * tex.w, c[1][0]->u * tex.w, tex.w, s.addressU, s.linear);
-  MapAxis(my, y0, y1, ymin, ymax, c[0][0]->v * tex.h, c[0][1]->v * tex.h, tex.h, s.addressV, s.linear);
+  const int level = shared.level;
+  MapAxis(mx, x0, x1, xmin, xmax, c[0][0]->u * tex.w, c[1][0]->u * tex.w, tex.w, s.addressU, s.linear, level);
+  MapAxis(my, y0, y1, ymin, ymax, c[0][0]->v * tex.h, c[0][1]->v * tex.h, tex.h, s.addressV, s.linear, level);
   bool linX = mx.linear, linY = my.linear;
   uint32_t mod = plan.kind == Plan::kTexture && color != 0xFFFFFFFFu ? color : 0xFFFFFFFFu;
-  int level = VectorLevel();
   // A picture drawn texel for pixel without modulation: its opaque runs are
   // copied and its transparent ones skipped (what the blend gives them), an
   // unblended one copied whole; on a surface's own memory with its rows in
@@ -956,7 +1035,7 @@ bool Quad(const Target& t, const Rect& clip, const PixelState& s, const RVert* v
   // group of sixteen pixels at a time, when the texel pairs of each group
   // lie within 32 texels of a row; it takes the weights as they are.
   if (linX && mx.adjacent && n <= kWideQuadMost && level >= 3 && plan.kind != Plan::kGeneric) {
-    SmallQuadKernel kernel = FindWideSmallQuadKernel(kind);
+    SmallQuadKernel kernel = shared.wide;
     int base[kWideQuadMost / 16], width[kWideQuadMost / 16];
     for (int g = 0; kernel && g * 16 < n; ++g) {
       // The texel positions may wrap around the texture within the group.
@@ -997,7 +1076,7 @@ bool Quad(const Target& t, const Rect& clip, const PixelState& s, const RVert* v
   // A small quad filtered both ways goes through one kernel that keeps its
   // texel rows in registers.
   if (linX && linY && mx.adjacent && n <= 16 && level >= 2 && plan.kind != Plan::kGeneric) {
-    if (SmallQuadKernel kernel = FindSmallQuadKernel(kind)) {
+    if (SmallQuadKernel kernel = shared.small) {
       SmallQuad q{t.px + size_t(y0) * t.pitch + x0, size_t(t.pitch), tex.px, size_t(tex.pitch), mx.i0.data(),
                   qs.wl.data(), qs.wr.data(), my.i0.data(), my.i1.data(), my.f.data(), n, y1 - y0, mod,
                   t.px + size_t(t.h - 1) * t.pitch + size_t(t.w), nullptr, 0, 0};
@@ -1009,8 +1088,8 @@ bool Quad(const Target& t, const Rect& clip, const PixelState& s, const RVert* v
   // cloud): each row taken across and blended in one pass, the pixels that
   // address an edge one at a time.
   if (linX && !linY && mx.contHi - mx.contLo >= 32 && plan.kind != Plan::kGeneric) {
-    ContiguousRowKernel kernel = FindContiguousRowKernel(kind);
-    MixRowKernel one = FindMixRowKernel(kind, false);
+    ContiguousRowKernel kernel = shared.contiguous;
+    MixRowKernel one = shared.plainRow;
     if (kernel && one) {
       const int lo = mx.contLo, hi = mx.contHi;
       for (int y = y0; y < y1; ++y) {
@@ -1049,8 +1128,8 @@ bool Quad(const Target& t, const Rect& clip, const PixelState& s, const RVert* v
   // The blend kernels of a row alone and of two rows mixed down.
   MixRowKernel plainRow = nullptr, mixedRow = nullptr;
   if (plan.kind != Plan::kGeneric) {
-    plainRow = FindMixRowKernel(kind, false);
-    mixedRow = FindMixRowKernel(kind, true);
+    plainRow = shared.plainRow;
+    mixedRow = shared.mixedRow;
   }
   for (int y = y0; y < y1; ++y) {
     size_t k = size_t(y - y0);
