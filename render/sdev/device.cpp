@@ -633,7 +633,7 @@ HResult Device::Draw(PrimType t, uint32_t fvf, const void* verts, uint32_t vcoun
     const raster::RVert& p = s.verts[lone];
     const raster::RVert& q = s.verts[extra];
     if (p.x == q.x || p.y == q.y) return false;
-    raster::RVert corners[4] = {s.verts[a], s.verts[b], s.verts[c], s.verts[extra]};
+    const raster::RVert* corners[4] = {&s.verts[a], &s.verts[b], &s.verts[c], &s.verts[extra]};
     return raster::Quad(tg, clip, ps, shared, corners);
   };
   switch (t) {

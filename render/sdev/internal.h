@@ -257,10 +257,10 @@ void Triangle(const Target& t, const Rect& clip, const PixelState& s, const Shar
 void TrianglePair(const Target& t, const Rect& clip, const PixelState& s, const Shared& shared, const RVert* v);
 void Line(const Target& t, const Rect& clip, const PixelState& s, const RVert& a, const RVert& b);
 void Point(const Target& t, const Rect& clip, const PixelState& s, const RVert& a);
-// An axis-aligned rectangle given as two triangles (v[0..3] its corners in
+// An axis-aligned rectangle given as two triangles (*v[0..3] its corners in
 // any order, with an affine texture mapping and one colour): drawn by the
 // fast path and true, or false when it is not such a quad.
-bool Quad(const Target& t, const Rect& clip, const PixelState& s, const Shared& shared, const RVert* v);
+bool Quad(const Target& t, const Rect& clip, const PixelState& s, const Shared& shared, const RVert* const* v);
 
 // x / 255 rounded to the nearest integer (there are no ties), for 0 <= x <= 65535.
 inline uint32_t Div255(uint32_t x) { return (x + 128 + ((x + 128) >> 8)) >> 8; }

@@ -278,6 +278,43 @@ __attribute__((target("avx2"))) bool MapLinearAvx2(double first, double step, in
   }
   return _mm_movemask_epi8(outside) == 0;
 }
+
+// The same eight at a time with AVX-512, every step rounded on its own (no
+// multiply and add fused): the same numbers. The arrays run to the next
+// multiple of eight past n.
+#if defined(__GNUC__) && !defined(__clang__)
+// GCC's headers start the rounded arithmetic from an undefined register.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+__attribute__((target("avx512f,avx512vl"))) bool MapLinearAvx512(double first, double step, int n, int size, int* i0,
+                                                                  int* i1, uint32_t* f) {
+  constexpr int kNearest = _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC;
+  const __m512d vfirst = _mm512_set1_pd(first), vstep = _mm512_set1_pd(step), half = _mm512_set1_pd(0.5);
+  const __m512d k256 = _mm512_set1_pd(256.0), eight = _mm512_set1_pd(8.0);
+  const __m256i one = _mm256_set1_epi32(1), last = _mm256_set1_epi32(size - 2), zero = _mm256_setzero_si256();
+  const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+  __m512d k = _mm512_setr_pd(0, 1, 2, 3, 4, 5, 6, 7);
+  __mmask8 outside = 0;
+  for (int j = 0; j < n; j += 8, k = _mm512_add_pd(k, eight)) {
+    const __m512d pos =
+        _mm512_sub_round_pd(_mm512_add_round_pd(vfirst, _mm512_mul_round_pd(k, vstep, kNearest), kNearest), half, kNearest);
+    const __m512d fl = _mm512_roundscale_pd(pos, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
+    const __m256i i = _mm512_cvttpd_epi32(fl);
+    const __m256i w = _mm512_cvttpd_epi32(
+        _mm512_add_round_pd(_mm512_mul_round_pd(_mm512_sub_round_pd(pos, fl, kNearest), k256, kNearest), half, kNearest));
+    const __mmask8 valid = _mm256_cmpgt_epi32_mask(_mm256_set1_epi32(n - j), lanes);
+    outside |= valid & (_mm256_cmpgt_epi32_mask(zero, i) | _mm256_cmpgt_epi32_mask(i, last));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(i0 + j), i);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(i1 + j), _mm256_add_epi32(i, one));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(f + j), w);
+  }
+  return outside == 0;
+}
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
 #endif
 
 // The texels of a span (u, v in texels at its first pixel, their steps per
@@ -891,16 +928,18 @@ constexpr int kSmallQuadRows = 64;
 
 // The linear mapping of pixels [p0, p1) of an edge from e0 to e1 carrying
 // texel positions t0 to t1, straight into i0, i1 and f (room for p1 - p0
-// rounded up to four): exactly what MapAxis makes of it. False when MapAxis
+// rounded up to eight): exactly what MapAxis makes of it. False when MapAxis
 // would map it another way (one to one on texel centres, or a texel pair
 // outside the texture that takes the addressing).
-bool MapSmallAxis(int p0, int p1, float e0, float e1, float t0, float t1, int size, int* i0, int* i1, uint32_t* f) {
+bool MapSmallAxis(int p0, int p1, float e0, float e1, float t0, float t1, int size, int* i0, int* i1, uint32_t* f,
+                  int level) {
   const double step = double(t1 - t0) / double(e1 - e0);
   const double first = t0 + (p0 + 0.5 - e0) * step;
   const bool unit = std::fabs(step - 1.0) < 1e-4;
   const double frac = first - 0.5 - Floor(first - 0.5 + 1e-3);
   if (unit && frac < 2e-3) return false;
-  return MapLinearAvx2(first, step, p1 - p0, size, i0, i1, f);
+  return level >= 3 ? MapLinearAvx512(first, step, p1 - p0, size, i0, i1, f)
+                    : MapLinearAvx2(first, step, p1 - p0, size, i0, i1, f);
 }
 
 // A small quad filtered both ways with every texel pair inside the texture
@@ -912,10 +951,10 @@ bool SmallFilteredQuad(const Target& t, const TexView& tex, const Shared& shared
                        float xmin, float xmax, float ymin, float ymax, int x0, int x1, int y0, int y1,
                        uint32_t color) {
   const int n = x1 - x0, rows = y1 - y0;
-  alignas(16) int ix[kWideQuadMost + 4], ix1[kWideQuadMost + 4], iy0[kSmallQuadRows + 4], iy1[kSmallQuadRows + 4];
-  alignas(16) uint32_t fx[kWideQuadMost + 4], fy[kSmallQuadRows + 4];
-  if (!MapSmallAxis(x0, x1, xmin, xmax, c[0][0]->u * tex.w, c[1][0]->u * tex.w, tex.w, ix, ix1, fx) ||
-      !MapSmallAxis(y0, y1, ymin, ymax, c[0][0]->v * tex.h, c[0][1]->v * tex.h, tex.h, iy0, iy1, fy))
+  alignas(32) int ix[kWideQuadMost + 8], ix1[kWideQuadMost + 8], iy0[kSmallQuadRows + 8], iy1[kSmallQuadRows + 8];
+  alignas(32) uint32_t fx[kWideQuadMost + 8], fy[kSmallQuadRows + 8];
+  if (!MapSmallAxis(x0, x1, xmin, xmax, c[0][0]->u * tex.w, c[1][0]->u * tex.w, tex.w, ix, ix1, fx, shared.level) ||
+      !MapSmallAxis(y0, y1, ymin, ymax, c[0][0]->v * tex.h, c[0][1]->v * tex.h, tex.h, iy0, iy1, fy, shared.level))
     return false;
   // Each group's texel pairs: the mapping runs one way, so its ends hold them.
   int base[kWideQuadMost / 16], width[kWideQuadMost / 16];
@@ -940,20 +979,24 @@ bool SmallFilteredQuad(const Target& t, const TexView& tex, const Shared& shared
 
 }  // namespace
 
-bool Quad(const Target& t, const Rect& clip, const PixelState& s, const Shared& shared, const RVert* v) {
-  float xmin = std::min({v[0].x, v[1].x, v[2].x, v[3].x}), xmax = std::max({v[0].x, v[1].x, v[2].x, v[3].x});
-  float ymin = std::min({v[0].y, v[1].y, v[2].y, v[3].y}), ymax = std::max({v[0].y, v[1].y, v[2].y, v[3].y});
+bool Quad(const Target& t, const Rect& clip, const PixelState& s, const Shared& shared, const RVert* const* v) {
+  float xmin = std::min({v[0]->x, v[1]->x, v[2]->x, v[3]->x}), xmax = std::max({v[0]->x, v[1]->x, v[2]->x, v[3]->x});
+  float ymin = std::min({v[0]->y, v[1]->y, v[2]->y, v[3]->y}), ymax = std::max({v[0]->y, v[1]->y, v[2]->y, v[3]->y});
   if (!(xmax > xmin) || !(ymax > ymin)) return false;
   const RVert* c[2][2] = {{nullptr, nullptr}, {nullptr, nullptr}};  // [right][bottom]
   for (int k = 0; k < 4; ++k) {
-    int cx = v[k].x == xmin ? 0 : v[k].x == xmax ? 1 : -1;
-    int cy = v[k].y == ymin ? 0 : v[k].y == ymax ? 1 : -1;
+    int cx = v[k]->x == xmin ? 0 : v[k]->x == xmax ? 1 : -1;
+    int cy = v[k]->y == ymin ? 0 : v[k]->y == ymax ? 1 : -1;
     if (cx < 0 || cy < 0 || c[cx][cy]) return false;
-    c[cx][cy] = &v[k];
+    c[cx][cy] = v[k];
   }
-  uint32_t color = ColorOf(v[0]);
-  for (int k = 1; k < 4; ++k)
-    if (ColorOf(v[k]) != color || v[k].rhw != v[0].rhw) return false;
+  // One colour: the same channels give it at once, others only when they round to it.
+  uint32_t color = ColorOf(*v[0]);
+  for (int k = 1; k < 4; ++k) {
+    const RVert &a = *v[k], &b = *v[0];
+    if (!(a.a == b.a && a.r == b.r && a.g == b.g && a.b == b.b) && ColorOf(a) != color) return false;
+    if (a.rhw != b.rhw) return false;
+  }
   bool textured = s.tex != nullptr;
   if (textured && (c[0][0]->u != c[0][1]->u || c[1][0]->u != c[1][1]->u || c[0][0]->v != c[1][0]->v ||
                    c[0][1]->v != c[1][1]->v))
