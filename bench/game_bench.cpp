@@ -50,9 +50,9 @@
 // window on Xvfb against the same frame headless.
 //
 // Parts named on the command line run alone: scene, particles, comic,
-// journal, menu, startup, window, playthrough ("profile <part>" draws the
-// frame of scene, embers, turned, unturned, comic or journal 2,000 times for
-// a profiler).
+// journal, menu, startup, window, playthrough ("profile <part> [frames]"
+// draws the frame of scene, embers, turned, unturned, comic or journal 2,000
+// times, or as often as asked, for a profiler).
 #include <unistd.h>
 
 #include <immintrin.h>
@@ -549,6 +549,8 @@ int main(int argc, char** argv) {
   std::vector<std::string> parts(argv + 1, argv + argc);
   const bool profile = !parts.empty() && parts[0] == "profile";
   if (profile) parts.erase(parts.begin());
+  int profileFrames = 2000;  // "profile <part> <frames>"
+  if (profile && parts.size() == 2 && std::atoi(parts[1].c_str()) > 0) profileFrames = std::atoi(parts[1].c_str());
   auto wanted = [&](const char* part) {
     return parts.empty() || std::find(parts.begin(), parts.end(), part) != parts.end();
   };
@@ -579,7 +581,7 @@ int main(int argc, char** argv) {
                           : wanted("turned")   ? turned
                           : wanted("unturned") ? unturned
                                                : scene;
-    for (int i = 0; i < 2000; ++i) frame();
+    for (int i = 0; i < profileFrames; ++i) frame();
     return 0;
   }
   std::vector<uint32_t> back = FrameOf(background, false);
