@@ -589,8 +589,8 @@ constexpr int kKernelTexW = 37, kKernelTexH = 29;
 // 3 0 2, the particle batches' layout): odd
 // sizes from under a pixel to 24, shrunk, enlarged and one to one (whole
 // pixels on texel centres), some flipped, some reaching past the texture's
-// edges and some hanging over the target's; then rows of 1 to 17 pixels
-// whose first texel weight rounds to 256; whole pictures a fraction of a
+// edges and some hanging over the target's; then rows and columns of 1 to
+// 17 pixels whose first texel weight rounds to 256; whole pictures a fraction of a
 // pixel off their texels with an edge in view (a drifting cloud: the pixels
 // at the edge address the edge texel); last turned ones (triangles).
 std::vector<TLV> KernelQuads() {
@@ -627,6 +627,8 @@ std::vector<TLV> KernelQuads() {
   }
   for (int n = 1; n <= 17; ++n)  // 1.5 texels per pixel from 3.749: the first texel position ends in .999
     add(2, float(2 * n), float(2 + n), float(2 * n + 2), 3.749f, 2.3f, 3.749f + 1.5f * n, 5.1f, 0xFFFFC070u);
+  for (int n = 1; n <= 17; ++n)  // the same down a column
+    add(float(28 + 2 * n), 2, float(30 + 2 * n), float(2 + n), 2.3f, 3.749f, 5.1f, 3.749f + 1.5f * n, 0xB37FC15Au);
   for (int k = 0; k < 3; ++k) {  // the left edge in view, the right one, both
     const float x = 3.4f + 0.35f * float(k), y = 30.2f + 5.0f * float(k);
     add(x, y, x + kKernelTexW, y + 4.6f, 0, 0, kKernelTexW, 4.6f, colors[k]);
