@@ -408,12 +408,17 @@ LANTERN_AVX512 void SmallQuadAvx512(const SmallQuad& q) {
   // (a weight of 0 keeps the first row exactly).
   constexpr int kMostRows = 40;
   int jlo = yi0[0], jhi = yi0[0];
-  for (int y = 0; y < rows; ++y) {
-    jlo = std::min(jlo, yi0[y]);
-    jhi = std::max(jhi, yi0[y]);
-    if (yf) {
-      jlo = std::min(jlo, yi1[y]);
-      jhi = std::max(jhi, yi1[y]);
+  if (q.rowsInOrder) {
+    jlo = std::min(yi0[0], yi0[rows - 1]);
+    jhi = std::max(yi0[0], yi0[rows - 1]) + (yf ? 1 : 0);
+  } else {
+    for (int y = 0; y < rows; ++y) {
+      jlo = std::min(jlo, yi0[y]);
+      jhi = std::max(jhi, yi0[y]);
+      if (yf) {
+        jlo = std::min(jlo, yi1[y]);
+        jhi = std::max(jhi, yi1[y]);
+      }
     }
   }
   if (jhi - jlo < kMostRows && jhi - jlo <= rows + 2) {

@@ -176,6 +176,9 @@ struct SmallQuad {
   // that hold every pixel's pair (span at most 32).
   const uint32_t* xf;
   int base, span;
+  // The texel rows run one way down the quad, each pixel's pair adjacent
+  // (yi1 = yi0 + 1): the first and last rows hold the rows read.
+  bool rowsInOrder = false;
 };
 using SmallQuadKernel = void (*)(const SmallQuad& q);
 // The kernel that filters and blends a small quad in one pass for kind k, the

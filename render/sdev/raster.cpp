@@ -970,7 +970,7 @@ bool SmallFilteredQuad(const Target& t, const TexView& tex, const Shared& shared
     const size_t from = size_t(g) * 16;
     SmallQuad q{t.px + size_t(y0) * t.pitch + x0 + from, size_t(t.pitch), tex.px, size_t(tex.pitch), ix + from,
                 nullptr, nullptr, iy0, iy1, fy, std::min(16, n - int(from)), rows, mod,
-                t.px + size_t(t.h - 1) * t.pitch + size_t(t.w), fx + from, base[g], width[g]};
+                t.px + size_t(t.h - 1) * t.pitch + size_t(t.w), fx + from, base[g], width[g], true};
     shared.wide(q);
   }
   return true;
