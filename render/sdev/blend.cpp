@@ -422,12 +422,6 @@ LANTERN_AVX512 void SmallQuadAvx512(const SmallQuad& q) {
     }
   }
   if (jhi - jlo < kMostRows && jhi - jlo <= rows + 2) {
-    // The target rows are asked for first: they are read while the texel
-    // rows are taken across (a quad's rows lie in as many cache lines).
-    for (int y = 0; y < rows; ++y) {
-      _mm_prefetch(reinterpret_cast<const char*>(line + size_t(y) * dstPitch), _MM_HINT_T0);
-      _mm_prefetch(reinterpret_cast<const char*>(line + size_t(y) * dstPitch + 15), _MM_HINT_T0);
-    }
     __m512i lo[kMostRows], hi[kMostRows];
     for (int j = jlo; j <= jhi; ++j) across(tex + size_t(j) * texPitch, lo[j - jlo], hi[j - jlo]);
     for (int y = 0; y < rows; ++y, line += dstPitch) {
