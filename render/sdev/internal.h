@@ -220,6 +220,7 @@ FilteredSpanKernel FindFilteredSpanKernel(BlendKind k);
 // texture's opacity runs (unused for Replace).
 struct Picture {
   Surface* target = nullptr;
+  const Surface* source = nullptr;  // the texture the texels are of
   uint32_t* dst = nullptr;
   size_t dstPitch = 0;
   const uint32_t* src = nullptr;
@@ -238,6 +239,11 @@ void PictureSpan(uint32_t* dst, const uint32_t* src, const OpacityRuns* runs, in
 void HoldPicture(const Picture& p);
 // Whether a held picture is to be drawn on `target`.
 bool PicturesHeldOn(const Surface* target);
+// Before a primitive draws rows [y0, y1) of `target`: the rows of held
+// pictures there are drawn (the rest stays held); every held picture when
+// the target is null (a copy of a surface), or when a held picture reads its
+// texels from the target.
+void SettleRows(const Surface* target, int y0, int y1);
 
 // What every primitive drawn with one pixel state shares, found once for a
 // batch: how its pixels are made and blended, the vector level and the

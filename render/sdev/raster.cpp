@@ -615,15 +615,20 @@ Shared Share(const PixelState& s) {
 
 void Triangle(const Target& t, const Rect& clip, const PixelState& s, const Shared& shared, const RVert& va,
               const RVert& vb, const RVert& vc) {
-  detail::Settle();
   TriDraw d;
-  if (d.Setup(t, clip, s, shared, va, vb, vc)) d.DrawAll();
+  if (!d.Setup(t, clip, s, shared, va, vb, vc)) return;
+  SettleRows(t.surface, d.y0, d.y1);
+  d.DrawAll();
 }
 
 void TrianglePair(const Target& t, const Rect& clip, const PixelState& s, const Shared& shared, const RVert* v) {
-  detail::Settle();
   TriDraw a, b;
   const bool hasA = a.Setup(t, clip, s, shared, v[0], v[1], v[2]), hasB = b.Setup(t, clip, s, shared, v[3], v[4], v[5]);
+  if (hasA || hasB) {
+    const int top = std::min(hasA ? a.y0 : b.y0, hasB ? b.y0 : a.y0);
+    const int bottom = std::max(hasA ? a.y1 : b.y1, hasB ? b.y1 : a.y1);
+    SettleRows(t.surface, top, bottom);
+  }
   if (!hasA || !hasB || !a.spanKernel || a.spanKernel != b.spanKernel || a.mod != b.mod) {
     if (hasA) a.DrawAll();
     if (hasB) b.DrawAll();
@@ -964,7 +969,7 @@ bool SmallFilteredQuad(const Target& t, const TexView& tex, const Shared& shared
     width[g] = std::max(a, b) + 2 - base[g];
     if (width[g] > 32) return false;
   }
-  detail::Settle();
+  SettleRows(t.surface, y0, y1);
   const uint32_t mod = color != 0xFFFFFFFFu ? color : 0xFFFFFFFFu;
   for (int g = 0; g * 16 < n; ++g) {
     const size_t from = size_t(g) * 16;
@@ -1020,7 +1025,7 @@ bool Quad(const Target& t, const Rect& clip, const PixelState& s, const Shared& 
 
   if (plan.kind == Plan::kDiffuse || !textured) {
     if (plan.kind == Plan::kGeneric) return false;
-    detail::Settle();
+    SettleRows(t.surface, y0, y1);
     std::fill(row.begin(), row.begin() + n, color);
     for (int y = y0; y < y1; ++y) Emit(t, x0, y, row.data(), n, kind, s, 0xFFFFFFFFu);
     return true;
@@ -1047,6 +1052,7 @@ bool Quad(const Target& t, const Rect& clip, const PixelState& s, const Shared& 
       if (t.surface && my.contiguous && tex.surface && IsRgb32(tex.surface->Format())) {
         Picture p;
         p.target = t.surface;
+        p.source = tex.surface;
         p.dst = t.px + size_t(y0) * t.pitch + x0;
         p.dstPitch = size_t(t.pitch);
         p.j0 = my.start;
@@ -1072,7 +1078,7 @@ bool Quad(const Target& t, const Rect& clip, const PixelState& s, const Shared& 
       return true;
     }
   }
-  detail::Settle();
+  SettleRows(t.surface, y0, y1);
   size_t padded = size_t((n + 7) & ~7);
   // A small quad filtered across goes through the sixteen-pixel kernel, a
   // group of sixteen pixels at a time, when the texel pairs of each group

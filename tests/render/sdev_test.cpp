@@ -399,7 +399,8 @@ TEST_F(SdevTest, PicturesAFractionOffTheirTexelsBlendTheSameOnEveryPath) {
 // skipped; whole, clipped, in part and over each other (held back, what a
 // later one covers left undrawn), replaced, blended and added, the pixels
 // are those of the plain formulas. An opaque picture without an alpha
-// channel (a JPEG background) under them is held back too.
+// channel (a JPEG background) under them is held back too, and a primitive
+// drawn among them has only the rows of the held ones it meets drawn first.
 TEST_F(SdevTest, UnscaledPicturesCopyAndSkipTheirClearRunsExactly) {
   std::vector<uint32_t> plain[3];
   for (int level : {0, 3}) {
@@ -433,7 +434,11 @@ TEST_F(SdevTest, UnscaledPicturesCopyAndSkipTheirClearRunsExactly) {
         c.Quad(-20, 14, 130, 26, 0xFFFFFFFFu);                                // clipped on the left
         c.Quad(10, 27, 60, 33, 0xFFFFFFFFu, 17 / 150.0f, 3 / 12.0f, 67 / 150.0f, 9 / 12.0f);  // a part
         c.Quad(40, 8, 190, 20, 0xFFFFFFFFu);     // over the first two, held with them
-        c.Quad(0, 30, 45, 39, 0xFFFFFFFFu);      // scaled: the held ones are drawn first
+        c.Quad(0, 30, 45, 39, 0xFFFFFFFFu);      // scaled: the rows of the held ones it meets are drawn first
+        if (level > 0 && (mode == 0 || round > 0)) {
+          EXPECT_TRUE(sdev::detail::gHeldPictures) << "the rows the scaled one does not meet are not held: mode "
+                                                   << mode << ", drawing " << round;
+        }
         c.Quad(-110, 28, 40, 40, 0xFFFFFFFFu);   // over the scaled one
         std::vector<uint32_t> now;
         for (int y = 0; y < 40; ++y)
