@@ -922,7 +922,7 @@ void Down(const uint32_t* a, const uint32_t* b, uint32_t f, int n, uint32_t* out
 
 }  // namespace
 
-// The widest quad the sixteen-pixel kernel draws (in groups of sixteen).
+// The widest quad SmallFilteredQuad draws (in groups of sixteen).
 constexpr int kWideQuadMost = 64;
 
 namespace {
@@ -1080,32 +1080,33 @@ bool Quad(const Target& t, const Rect& clip, const PixelState& s, const Shared& 
   }
   SettleRows(t.surface, y0, y1);
   size_t padded = size_t((n + 7) & ~7);
-  // A small quad filtered across goes through the sixteen-pixel kernel, a
-  // group of sixteen pixels at a time, when the texel pairs of each group
-  // lie within 32 texels of a row; it takes the weights as they are.
-  if (linX && mx.adjacent && n <= kWideQuadMost && level >= 3 && plan.kind != Plan::kGeneric) {
-    SmallQuadKernel kernel = shared.wide;
-    int base[kWideQuadMost / 16], width[kWideQuadMost / 16];
-    for (int g = 0; kernel && g * 16 < n; ++g) {
-      // The texel positions may wrap around the texture within the group.
+  // A quad filtered across goes through the sixteen-pixel kernel, a column
+  // of sixteen pixels at a time, when the texel pairs of each column lie
+  // within 32 texels of a row; it takes the weights as they are.
+  if (linX && mx.adjacent && level >= 3 && plan.kind != Plan::kGeneric && shared.wide) {
+    // Column g's texels: the positions may wrap around the texture within it.
+    auto texels = [&](int g, int& base) {
       const int from = g * 16, to = std::min(n, from + 16);
       int low = mx.i0[size_t(from)], high = low;
       for (int k = from + 1; k < to; ++k) {
         low = std::min(low, mx.i0[size_t(k)]);
         high = std::max(high, mx.i0[size_t(k)]);
       }
-      base[g] = low;
-      width[g] = high + 2 - low;
-      if (width[g] > 32) kernel = nullptr;
-    }
-    if (kernel) {
+      base = low;
+      return high + 2 - low;
+    };
+    bool fits = true;
+    for (int g = 0, base = 0; fits && g * 16 < n; ++g) fits = texels(g, base) <= 32;
+    if (fits) {
       for (int g = 0; g * 16 < n; ++g) {
         const size_t from = size_t(g) * 16;
+        int base = 0;
+        const int span = texels(g, base);
         SmallQuad q{t.px + size_t(y0) * t.pitch + x0 + from, size_t(t.pitch), tex.px, size_t(tex.pitch),
                     mx.i0.data() + from, nullptr, nullptr, my.i0.data(), linY ? my.i1.data() : nullptr,
                     linY ? my.f.data() : nullptr, std::min(16, n - int(from)), y1 - y0, mod,
-                    t.px + size_t(t.h - 1) * t.pitch + size_t(t.w), mx.f.data() + from, base[g], width[g]};
-        kernel(q);
+                    t.px + size_t(t.h - 1) * t.pitch + size_t(t.w), mx.f.data() + from, base, span};
+        shared.wide(q);
       }
       return true;
     }

@@ -394,6 +394,24 @@ TEST_F(SdevTest, PicturesAFractionOffTheirTexelsBlendTheSameOnEveryPath) {
       60, 12, CloudTexel);
 }
 
+// Wide quads filtered both ways, magnified and shrunk a little (a found
+// object's picture growing), at fractions of a pixel, some past the edges:
+// sixteen pixels at a time, column by column, as the plain formulas draw them.
+TEST_F(SdevTest, WideScaledFilteredQuadsBlendTheSameOnEveryPath) {
+  ExpectTheSamePixelsOnEveryPath(
+      160,
+      [](Canvas& c, uint32_t col) {
+        const float xs[] = {3.3f, -20.6f, 40.45f, 11.8f}, ws[] = {70.5f, 150.2f, 131.0f, 97.25f};
+        const float ys[] = {2.7f, 40.1f, 80.55f, 118.2f}, hs[] = {30.4f, 44.0f, 37.5f, 52.0f};
+        const float u0[] = {0.02f, 0.0f, 0.1f, 0.05f}, u1[] = {0.97f, 1.0f, 0.9f, 1.0f};
+        for (int k = 0; k < 4; ++k)
+          c.Draw(PrimType::TriFan, {V(xs[k], ys[k], col, u0[k], 0.03f), V(xs[k] + ws[k], ys[k], col, u1[k], 0.03f),
+                                    V(xs[k] + ws[k], ys[k] + hs[k], col, u1[k], 0.98f),
+                                    V(xs[k], ys[k] + hs[k], col, u0[k], 0.98f)});
+      },
+      90, 40, CloudTexel);
+}
+
 // Pictures drawn texel for pixel without modulation: from their second
 // drawing on their opaque runs are copied and their transparent runs
 // skipped; whole, clipped, in part and over each other (held back, what a
