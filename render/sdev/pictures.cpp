@@ -118,6 +118,20 @@ std::vector<Held>& HeldList() {
 }
 thread_local size_t gHeldCount = 0;  // the list's first entries in use (their vectors kept)
 
+// The rows of one target where no held picture has anything left to draw
+// (so SettleRows there is done at once); `target` null: not known.
+struct CleanRows {
+  const Surface* target = nullptr;
+  std::vector<uint8_t> clean;  // per target row
+  bool Covers(const Surface* t, int y0, int y1) const {
+    if (t != target || y0 < 0 || y1 > int(clean.size())) return false;
+    for (int y = y0; y < y1; ++y)
+      if (!clean[size_t(y)]) return false;
+    return true;
+  }
+};
+thread_local CleanRows gClean;
+
 // The texel row of target row y of the picture.
 inline int RowOf(const Picture& p, int y) { return p.j0 + (y - p.y0); }
 
@@ -214,10 +228,21 @@ void HoldPicture(const Picture& p) {
   h.covered = false;
   h.anyDone = false;
   detail::gHeldPictures = true;
+  // Its rows have something to draw; rows of only one target are followed.
+  if (gHeldCount == 1 && p.target) {
+    gClean.target = p.target;
+    gClean.clean.assign(size_t(p.target->Height()), 1);
+  }
+  if (gClean.target != p.target) {
+    gClean.target = nullptr;
+  } else {
+    const int top = std::max(0, p.y0), bottom = std::min(int(gClean.clean.size()), p.y0 + p.h);
+    if (top < bottom) std::fill(gClean.clean.begin() + top, gClean.clean.begin() + bottom, 0);
+  }
 }
 
 void SettleRows(const Surface* target, int y0, int y1) {
-  if (!detail::gHeldPictures) return;
+  if (!detail::gHeldPictures || gClean.Covers(target, y0, y1)) return;
   std::vector<Held>& list = HeldList();
   bool source = !target;
   for (size_t i = 0; i < gHeldCount && !source; ++i) source = list[i].p.source == target;
@@ -230,6 +255,10 @@ void SettleRows(const Surface* target, int y0, int y1) {
     if (h.p.target != target) continue;
     const int from = std::max(y0, h.p.y0) - h.p.y0, to = std::min(y1, h.p.y0 + h.p.h) - h.p.y0;
     if (from < to) DrawUndone(h, from, to);
+  }
+  if (gClean.target == target) {
+    const int top = std::max(0, y0), bottom = std::min(int(gClean.clean.size()), y1);
+    if (top < bottom) std::fill(gClean.clean.begin() + top, gClean.clean.begin() + bottom, 1);
   }
 }
 
