@@ -7,6 +7,10 @@
 
 #include "render/sdev/internal.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace sdev {
 
 namespace {
@@ -335,10 +339,17 @@ inline bool OutOfReach(const raster::RVert& o) {
 }
 
 inline void SetDiffuse(raster::RVert& o, uint32_t diffuse) {
+#if defined(__SSE2__)
+  // The four bytes widened and converted at once, as a r g b.
+  const __m128i z = _mm_setzero_si128();
+  const __m128i bgra = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(int(diffuse)), z), z);
+  _mm_storeu_ps(&o.a, _mm_cvtepi32_ps(_mm_shuffle_epi32(bgra, _MM_SHUFFLE(0, 1, 2, 3))));
+#else
   o.a = float(diffuse >> 24);
   o.r = float((diffuse >> 16) & 0xFF);
   o.g = float((diffuse >> 8) & 0xFF);
   o.b = float(diffuse & 0xFF);
+#endif
 }
 
 void Normalize3(float* v) {
@@ -454,6 +465,13 @@ HResult Device::Draw(PrimType t, uint32_t fvf, const void* verts, uint32_t vcoun
   // as the full transform leaves it.
   const double* m = s.combined;
   const bool flatW = fvf != fvf::kTLVertex && !lit && m[3] == 0 && m[7] == 0 && m[11] == 0 && m[15] == 1;
+#if defined(__SSE2__)
+  // x and y side by side: the same operations in the same order on each.
+  const __m128d m0 = _mm_setr_pd(m[0], m[1]), m4 = _mm_setr_pd(m[4], m[5]), m8 = _mm_setr_pd(m[8], m[9]);
+  const __m128d m12 = _mm_setr_pd(m[12], m[13]), flipY = _mm_setr_pd(0.0, -0.0), one = _mm_set1_pd(1.0);
+  const __m128d size = _mm_setr_pd(double(vp.width), double(vp.height)), half = _mm_set1_pd(0.5);
+  const __m128d origin = _mm_setr_pd(double(vp.x), double(vp.y));
+#endif
   for (uint32_t i = 0; flatW && i < vcount; ++i) {
     const uint8_t* p = base + size_t(i) * 32;
     float f[8];
@@ -463,10 +481,21 @@ HResult Device::Draw(PrimType t, uint32_t fvf, const void* verts, uint32_t vcoun
       s.valid[i] = 0;
       continue;
     }
+#if defined(__SSE2__)
+    // (cx + 1) and (1 - cy) as cx + 1 and -cy + 1: a subtraction is the sum with the negation.
+    const __m128d c = _mm_add_pd(_mm_add_pd(_mm_add_pd(_mm_mul_pd(_mm_set1_pd(f[0]), m0), _mm_mul_pd(_mm_set1_pd(f[1]), m4)),
+                                            _mm_mul_pd(_mm_set1_pd(f[2]), m8)),
+                                 m12);
+    const __m128d xy = _mm_add_pd(origin, _mm_mul_pd(_mm_mul_pd(_mm_add_pd(_mm_xor_pd(c, flipY), one), size), half));
+    const __m128 xyf = _mm_cvtpd_ps(xy);
+    o.x = _mm_cvtss_f32(xyf);
+    o.y = _mm_cvtss_f32(_mm_shuffle_ps(xyf, xyf, 1));
+#else
     const double cx = f[0] * m[0] + f[1] * m[4] + f[2] * m[8] + m[12];
     const double cy = f[0] * m[1] + f[1] * m[5] + f[2] * m[9] + m[13];
     o.x = float(vp.x + (cx + 1.0) * vp.width * 0.5);
     o.y = float(vp.y + (1.0 - cy) * vp.height * 0.5);
+#endif
     o.z = 0;
     o.rhw = 1;
     o.u = f[6];

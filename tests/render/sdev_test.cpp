@@ -117,6 +117,38 @@ protected:
 
 // --- Coverage ---
 
+// A transform whose w stays 1 (the 2-D pass) is taken without w: the
+// vertices land where the full transform puts them, to the last bit, and
+// those that are not finite or far out are still left out.
+TEST_F(SdevTest, TheTwoDimensionalPassPlacesVerticesAsTheFullTransform) {
+  Canvas c(64, 48, Format::A8R8G8B8);
+  std::vector<TLV> v;  // as untransformed, lit vertices: x y z, a word, diffuse, specular, u v
+  uint32_t seed = 99;
+  auto next = [&] {
+    seed = seed * 1103515245u + 12345u;
+    return float(int(seed >> 9) % 40000) / 100.0f - 100.0f;
+  };
+  for (int k = 0; k < 300; ++k) v.push_back(V(next(), next(), 0xFF000000u | seed, 0.25f, 0.75f));
+  for (float x : {0.5f, 31.5f, -0.5f, 63.5f, 1e9f, std::nanf(""), INFINITY}) v.push_back(V(x, x * 0.5f));
+  v.resize(v.size() - v.size() % 3, V(1, 1));
+  auto placed = [&](float w3) {
+    const float projection[16] = {2.0f / 64, 0, 0, w3, 0, -2.0f / 48, 0, 0, 0, 0, 1, 0, -1, 1, 0, 1};
+    c.dev->SetTransform(Transform::Projection, projection);
+    std::vector<std::pair<float, float>> at;
+    test::SetDrawRecorder([&](const test::DrawCall& call) {
+      for (uint32_t i : call.indices) at.push_back({call.vertices[i].x, call.vertices[i].y});
+    });
+    c.dev->DrawPrimitive(PrimType::TriList, 0x1E2, v.data(), uint32_t(v.size()), 0);
+    test::SetDrawRecorder(nullptr);
+    return at;
+  };
+  // A w column of 1e-30 keeps w at 1 for these vertices but takes the full transform.
+  const std::vector<std::pair<float, float>> flat = placed(0), full = placed(1e-30f);
+  EXPECT_GT(flat.size(), 250u);
+  EXPECT_LT(flat.size(), v.size());  // the triangles with a vertex not finite or out of reach are left out
+  EXPECT_EQ(flat, full);
+}
+
 TEST_F(SdevTest, QuadsCoverPixelsWhoseCentresLieInside) {
   Canvas c(16, 16);
   c.Quad(2, 3, 6, 5, 0xFFFFFFFF);  // integer edges: exactly 4 x 2 pixels
