@@ -178,7 +178,8 @@ void CompareOwnCosts() {
               bench::MedianAndSpread(t[1], 1e6, "us").c_str(), bench::MedianAndSpread(t[2], 1e6, "us").c_str(),
               bench::MedianAndSpread(t[3], 1e6, "us").c_str());
   std::printf("the layer's own cost per member: archive %s, loose %s\n",
-              bench::MedianAndSpread(archiveOwn, 1e6, "us").c_str(), bench::MedianAndSpread(looseOwn, 1e6, "us").c_str());
+              bench::MedianAndSpread(archiveOwn, 1e6, "us").c_str(),
+              bench::MedianAndSpread(looseOwn, 1e6, "us").c_str());
   bench::Require(bench::Median(looseOwn) > 0, "the loose files cost the layer nothing over plain calls");
   bench::PrintRatio("archive/loose own cost", bench::Median(archiveOwn) / bench::Median(looseOwn));
 }

@@ -351,7 +351,8 @@ constexpr uint32_t kFloorColour = 0x00302010u;
 
 // The memory floor: a saturating add of kFloorColour over every box of the
 // frame (rows of pitch pixels), with the widest vector unit there is.
-__attribute__((target("avx512f,avx512bw"))) void FloorAvx512(uint32_t* px, size_t pitch, const std::vector<TBox>& boxes) {
+__attribute__((target("avx512f,avx512bw"))) void FloorAvx512(uint32_t* px, size_t pitch,
+                                                             const std::vector<TBox>& boxes) {
   const __m512i add = _mm512_set1_epi32(int(kFloorColour));
   for (const TBox& b : boxes)
     for (int y = b.y0; y < b.y1; ++y) {
@@ -386,7 +387,10 @@ uint32_t AddSaturated(uint32_t p, uint32_t add) {
 void FloorPlain(uint32_t* px, size_t pitch, const std::vector<TBox>& boxes) {
   for (const TBox& b : boxes)
     for (int y = b.y0; y < b.y1; ++y)
-      for (int x = b.x0; x < b.x1; ++x) px[size_t(y) * pitch + x] = AddSaturated(px[size_t(y) * pitch + x], kFloorColour);
+      for (int x = b.x0; x < b.x1; ++x) {
+        uint32_t& p = px[size_t(y) * pitch + size_t(x)];
+        p = AddSaturated(p, kFloorColour);
+      }
 }
 
 // The box of pixels of each living particle of the emitter, from its
@@ -450,7 +454,8 @@ void CompareParticles(SceneBench& s, const std::function<void()>& background) {
   CheckAgainstPlain("embers", OnClearFrame([&] { s.embers->Render(); }));
   std::vector<sdev::test::DrawCall> calls;
   const std::vector<uint32_t> cleared = FrameOf(OnClearFrame([] {}), false);
-  const std::vector<uint32_t> lit = FrameOf(OnClearFrame([&] { calls = Recorded([&] { s.embers->Render(); }); }), false);
+  const std::vector<uint32_t> lit =
+      FrameOf(OnClearFrame([&] { calls = Recorded([&] { s.embers->Render(); }); }), false);
   const std::vector<TBox> boxes = QuadBoxes(calls);
   bench::Require(boxes.size() == size_t(kParticles), "the embers made %zu boxes, not %d", boxes.size(), kParticles);
   std::vector<uint8_t> inBox(size_t(kW) * kH, 0);

@@ -83,7 +83,8 @@ public:
     std::vector<uint32_t> out(size_t(width_) * size_t(height_));
     for (int y = 0; y < height_; ++y)
       std::memcpy(&out[size_t(y) * size_t(width_)],
-                  static_cast<const uint8_t*>(target_->pixels) + size_t(y) * size_t(target_->pitch), size_t(width_) * 4);
+                  static_cast<const uint8_t*>(target_->pixels) + size_t(y) * size_t(target_->pitch),
+                  size_t(width_) * 4);
     return out;
   }
   // Batches recorded, and the triangles in them.
@@ -134,7 +135,8 @@ private:
   // One batch taken over; an empty string, or why SDL cannot draw it.
   std::string Take(const sdev::test::DrawCall& call) {
     TOp op;
-    op.clip = SDL_Rect{call.clip.left, call.clip.top, call.clip.right - call.clip.left, call.clip.bottom - call.clip.top};
+    op.clip = SDL_Rect{call.clip.left, call.clip.top, call.clip.right - call.clip.left,
+                       call.clip.bottom - call.clip.top};
     if (call.vertices.empty()) {
       op.fill = true;
       op.color = call.srcBlend;
@@ -157,7 +159,8 @@ private:
     if (color == TSource::kOther || alpha == TSource::kOther) return "a texture stage SDL does not have";
     // SDL multiplies the texture by the vertex colour: what the stage takes
     // from the diffuse colour is kept, what it leaves out becomes white.
-    const uint32_t keep = (color == TSource::kTexture ? 0u : 0x00FFFFFFu) | (alpha == TSource::kTexture ? 0u : 0xFF000000u);
+    const uint32_t keep =
+        (color == TSource::kTexture ? 0u : 0x00FFFFFFu) | (alpha == TSource::kTexture ? 0u : 0xFF000000u);
     const bool useTexture = textured && (color != TSource::kDiffuse || alpha != TSource::kDiffuse);
     if (useTexture) {
       op.texture = TextureOf(call);

@@ -222,7 +222,8 @@ void ClearBackBuffer() {
   void* bits = nullptr;
   int32_t pitch = 0;
   bench::Require(b && !sdev::Failed(b->Lock(nullptr, &bits, &pitch, 0)), "the back buffer cannot be locked");
-  for (uint32_t y = 0; y < b->Height(); ++y) std::memset(static_cast<uint8_t*>(bits) + size_t(y) * pitch, 0, size_t(pitch));
+  for (uint32_t y = 0; y < b->Height(); ++y)
+    std::memset(static_cast<uint8_t*>(bits) + size_t(y) * size_t(pitch), 0, size_t(pitch));
   b->Unlock();
 }
 
@@ -289,8 +290,9 @@ int main() {
       };
       bench::TComparison c = bench::Alternate([&] { return frames(large, 25); }, [&] { return frames(small, 2); });
       std::printf("checked: after each timed run the frame showed its grey panels and nothing grey around them\n");
-      PrintPair("a frame in pixels", "frame 500/40 windows in pixels (each window filled grey, 1024x768 software device)",
-                c, "500 windows", "40 windows");
+      PrintPair("a frame in pixels",
+                "frame 500/40 windows in pixels (each window filled grey, 1024x768 software device)", c,
+                "500 windows", "40 windows");
     }
     DestroyDisplayHandler();
     TRenderer::Destroy();

@@ -482,7 +482,8 @@ LANTERN_AVX512 void ContiguousRowAvx512(uint32_t* dst, const uint32_t* t, const 
     // 0 1 4 5 ... in the low half, 2 3 6 7 ... in the high one).
     const __m512i fr = tail ? _mm512_maskz_loadu_epi32(live, f + i) : _mm512_loadu_si512(f + i);
     const __m512i fl = _mm512_sub_epi32(k256, fr);
-    const __m512i wr32 = _mm512_or_si512(fr, _mm512_slli_epi32(fr, 16)), wl32 = _mm512_or_si512(fl, _mm512_slli_epi32(fl, 16));
+    const __m512i wr32 = _mm512_or_si512(fr, _mm512_slli_epi32(fr, 16));
+    const __m512i wl32 = _mm512_or_si512(fl, _mm512_slli_epi32(fl, 16));
     BlendSixteen<k>(dst + i, live, !tail,
                     Mix32(_mm512_unpacklo_epi8(a, z), _mm512_unpacklo_epi32(wl32, wl32), _mm512_unpacklo_epi8(b, z),
                           _mm512_unpacklo_epi32(wr32, wr32)),

@@ -483,9 +483,8 @@ HResult Device::Draw(PrimType t, uint32_t fvf, const void* verts, uint32_t vcoun
     }
 #if defined(__SSE2__)
     // (cx + 1) and (1 - cy) as cx + 1 and -cy + 1: a subtraction is the sum with the negation.
-    const __m128d c = _mm_add_pd(_mm_add_pd(_mm_add_pd(_mm_mul_pd(_mm_set1_pd(f[0]), m0), _mm_mul_pd(_mm_set1_pd(f[1]), m4)),
-                                            _mm_mul_pd(_mm_set1_pd(f[2]), m8)),
-                                 m12);
+    const __m128d c01 = _mm_add_pd(_mm_mul_pd(_mm_set1_pd(f[0]), m0), _mm_mul_pd(_mm_set1_pd(f[1]), m4));
+    const __m128d c = _mm_add_pd(_mm_add_pd(c01, _mm_mul_pd(_mm_set1_pd(f[2]), m8)), m12);
     const __m128d xy = _mm_add_pd(origin, _mm_mul_pd(_mm_mul_pd(_mm_add_pd(_mm_xor_pd(c, flipY), one), size), half));
     const __m128 xyf = _mm_cvtpd_ps(xy);
     o.x = _mm_cvtss_f32(xyf);

@@ -298,12 +298,12 @@ __attribute__((target("avx512f,avx512vl"))) bool MapLinearAvx512(double first, d
   __m512d k = _mm512_setr_pd(0, 1, 2, 3, 4, 5, 6, 7);
   __mmask8 outside = 0;
   for (int j = 0; j < n; j += 8, k = _mm512_add_pd(k, eight)) {
-    const __m512d pos =
-        _mm512_sub_round_pd(_mm512_add_round_pd(vfirst, _mm512_mul_round_pd(k, vstep, kNearest), kNearest), half, kNearest);
+    const __m512d at = _mm512_add_round_pd(vfirst, _mm512_mul_round_pd(k, vstep, kNearest), kNearest);
+    const __m512d pos = _mm512_sub_round_pd(at, half, kNearest);
     const __m512d fl = _mm512_roundscale_pd(pos, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
     const __m256i i = _mm512_cvttpd_epi32(fl);
-    const __m256i w = _mm512_cvttpd_epi32(
-        _mm512_add_round_pd(_mm512_mul_round_pd(_mm512_sub_round_pd(pos, fl, kNearest), k256, kNearest), half, kNearest));
+    const __m512d frac256 = _mm512_mul_round_pd(_mm512_sub_round_pd(pos, fl, kNearest), k256, kNearest);
+    const __m256i w = _mm512_cvttpd_epi32(_mm512_add_round_pd(frac256, half, kNearest));
     const __mmask8 valid = _mm256_cmpgt_epi32_mask(_mm256_set1_epi32(n - j), lanes);
     outside |= valid & (_mm256_cmpgt_epi32_mask(zero, i) | _mm256_cmpgt_epi32_mask(i, last));
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(i0 + j), i);
@@ -623,7 +623,8 @@ void Triangle(const Target& t, const Rect& clip, const PixelState& s, const Shar
 
 void TrianglePair(const Target& t, const Rect& clip, const PixelState& s, const Shared& shared, const RVert* v) {
   TriDraw a, b;
-  const bool hasA = a.Setup(t, clip, s, shared, v[0], v[1], v[2]), hasB = b.Setup(t, clip, s, shared, v[3], v[4], v[5]);
+  const bool hasA = a.Setup(t, clip, s, shared, v[0], v[1], v[2]);
+  const bool hasB = b.Setup(t, clip, s, shared, v[3], v[4], v[5]);
   if (hasA || hasB) {
     const int top = std::min(hasA ? a.y0 : b.y0, hasB ? b.y0 : a.y0);
     const int bottom = std::max(hasA ? a.y1 : b.y1, hasB ? b.y1 : a.y1);
