@@ -84,6 +84,28 @@ inline TComparison Alternate(const std::function<double()>& a, const std::functi
   return c;
 }
 
+// Runs each of several sides `runs` times (at least kMinRuns), each run
+// starting with the next side in turn; result[i] holds side i's figures.
+inline std::vector<std::vector<double>> Rotate(const std::vector<std::function<double()>>& sides, int runs = kRuns) {
+  std::vector<std::vector<double>> figures(sides.size());
+  runs = std::max(runs, kMinRuns);
+  for (int r = 0; r < runs; ++r)
+    for (size_t k = 0; k < sides.size(); ++k) {
+      const size_t i = (size_t(r) + k) % sides.size();
+      figures[i].push_back(sides[i]());
+    }
+  return figures;
+}
+
+// The median of a figure and how far its runs spread, for the reader.
+inline std::string MedianAndSpread(const std::vector<double>& v, double scale, const char* unit) {
+  if (v.empty()) return "none";
+  const auto [low, high] = std::minmax_element(v.begin(), v.end());
+  char text[128];
+  std::snprintf(text, sizeof text, "%.3f %s (%.3f..%.3f)", Median(v) * scale, unit, *low * scale, *high * scale);
+  return text;
+}
+
 // Ends the program when the two sides did not do the same work.
 inline void Require(bool ok, const char* format, ...) __attribute__((format(printf, 2, 3)));
 inline void Require(bool ok, const char* format, ...) {

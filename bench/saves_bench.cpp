@@ -1,20 +1,24 @@
-// Saves and game data.
+// Saves and game data, each pair timed side by side, seven runs each with the
+// sides alternating, each figure the median.
 //
 // - A save of a player with ten location records as one write of the
 //   preferences file, against the same keys written one file write each:
 //   "ratio save-one-write/save-write-per-key".
 // - Start-up's reading of main.xml with its level model (every level file
-//   read once) from the demo data, against the 12 ms frame interval:
-//   "ratio level-model/frame-interval".
+//   read once) from the demo data, against parsing the same files alone
+//   (main.xml and each level file read into an XML document, nothing taken
+//   from them): "ratio level-model/xml-parse" is what the model adds.
 //
-// Before anything is timed the two save sides run once each in a folder of
-// their own, the write per key starting from the file the one write left and
-// writing the values it wrote, and the two "prefs.dat" are compared byte for
-// byte behind the cipher (each write draws a fresh initial vector, so the
-// enciphered bytes always differ): their deciphered contents, as the plain
-// form, must be the same bytes. Level model: main.xml must give the demo's
-// levels. A wrong result fails the program with a line saying what differs.
-#include <benchmark/benchmark.h>
+// The timed work is checked: the two save sides write into folders of their
+// own, the write per key starting from the file the one write left and
+// writing the values it wrote; after the timing the two "prefs.dat" are
+// compared byte for byte behind the cipher (each write draws a fresh initial
+// vector, so the enciphered bytes always differ): their deciphered contents,
+// as the plain form, must be the same bytes. Level model: every timed load
+// must give the demo's levels, and the XML side parse main.xml and each level
+// file the model names, every one with a root element. A wrong result fails
+// the program with a line saying what differs.
+#include <tinyxml.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -22,11 +26,12 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
+#include <set>
 #include <sstream>
 #include <string>
 
 #include "bench/compare.h"
-#include "bench/recorder.h"
 #include "game/shell/data/gameprogress.h"
 #include "game/shell/data/gamesettings.h"
 #include "game/shell/data/userinfo.h"
@@ -60,6 +65,11 @@ struct TSaveSetup {
       for (int j = 0; j < 8; ++j) info.AddItemId(j);
     }
     for (const char* tool : {"knifetool", "flashlight", "photocamera"}) p.AddTool(tool, 0);
+  }
+  // Makes the folder the user folder again (the other side may have taken it).
+  void Enter() const {
+    SetSetting("userfolder", TString(folder));
+    RefreshFileLayer();
   }
   ~TSaveSetup() {
     delete users;
@@ -106,76 +116,111 @@ std::string PlainPrefs(const std::string& folder) {
   return PrefsToXml(data);
 }
 
-// The values the one write stored, once it was checked that both sides
-// leave the same file.
-TSaved gSaved;
-
-void CheckSameFiles() {
-  std::string one, perKey;
-  TSaveSetup first;
-  bench::Require(first.users->SaveProgress(), "the progress could not be saved");
-  gSaved = ReadSaved(first.users->GetPrefs(), 0);
-  one = PlainPrefs(first.folder);
-  {
-    TSaveSetup second(first.folder);
-    WritePerKey(second.users->GetPrefs(), 0, gSaved);
-    perKey = PlainPrefs(second.folder);
+// Both save sides, made once and timed as they are; the per-key side starts
+// from the file the one write left.
+struct TSaveSides {
+  TSaveSides() {
+    bench::Require(one.users->SaveProgress(), "the progress could not be saved");
+    saved = ReadSaved(one.users->GetPrefs(), 0);
+    perKey = std::make_unique<TSaveSetup>(one.folder);
+    bench::Require(!saved.blob.empty(), "the save holds no progress blob");
   }
-  bench::Require(!one.empty() && !perKey.empty() && !gSaved.blob.empty(),
-                 "a side left no readable prefs.dat, or no progress blob");
-  size_t at = 0;
-  while (at < one.size() && at < perKey.size() && one[at] == perKey[at]) ++at;
-  bench::Require(one == perKey, "the sides' prefs.dat differ behind the cipher from byte %zu (%zu and %zu bytes)",
-                 at, one.size(), perKey.size());
-  std::printf("checked: both save sides left the same prefs.dat behind the cipher, byte for byte (%zu bytes in "
-              "the plain form, %zu bytes of progress)\n", one.size(), gSaved.blob.size());
+  // Seconds per save of each side (its folder the user folder meanwhile).
+  double TimeOne() {
+    one.Enter();
+    return bench::TimePerCall([&] { bench::Require(one.users->SaveProgress(), "the progress could not be saved"); },
+                              0.1);
+  }
+  double TimePerKey() {
+    perKey->Enter();
+    return bench::TimePerCall([&] { WritePerKey(perKey->users->GetPrefs(), 0, saved); }, 0.1);
+  }
+  // The two files must hold the same bytes behind the cipher.
+  void Check() {
+    const std::string a = PlainPrefs(one.folder), b = PlainPrefs(perKey->folder);
+    bench::Require(!a.empty() && !b.empty(), "a side left no readable prefs.dat");
+    size_t at = 0;
+    while (at < a.size() && at < b.size() && a[at] == b[at]) ++at;
+    bench::Require(a == b, "the sides' prefs.dat differ behind the cipher from byte %zu (%zu and %zu bytes)", at,
+                   a.size(), b.size());
+    std::printf("checked: after the timing both save sides hold the same prefs.dat behind the cipher, byte for byte "
+                "(%zu bytes in the plain form, %zu bytes of progress)\n",
+                a.size(), saved.blob.size());
+  }
+  TSaveSetup one;
+  TSaved saved;
+  std::unique_ptr<TSaveSetup> perKey;
+};
+
+void CompareSaves() {
+  TSaveSides sides;
+  bench::TComparison c = bench::Alternate([&] { return sides.TimeOne(); }, [&] { return sides.TimePerKey(); });
+  sides.Check();
+  bench::PrintMedians("a save", c, "one write", "a write per key", 1e6, "us");
+  bench::PrintRatio("save-one-write/save-write-per-key", c.Ratio());
 }
 
-void BM_SaveOneWrite(benchmark::State& state) {
-  TSaveSetup setup;
-  for (auto _ : state)
-    if (!setup.users->SaveProgress()) std::abort();
+// The level files the model names, each once.
+std::vector<TString> LevelFiles() {
+  std::set<std::string> seen;
+  std::vector<TString> files;
+  for (const GameLevel& level : GetLevels())
+    for (const GameChapter& chapter : level.chapters)
+      for (const GameLocation& loc : chapter.locations)
+        if (seen.insert(loc.fileName.str()).second) files.push_back("levels/" + loc.fileName + ".xml");
+  return files;
 }
 
-void BM_SaveWritePerKey(benchmark::State& state) {
-  TSaveSetup setup;
-  TPrefs* prefs = setup.users->GetPrefs();
-  for (auto _ : state) WritePerKey(prefs, 0, gSaved);
-}
-
-void BM_LoadMainXml(benchmark::State& state) {
-  if (chdir(LANTERN_BENCH_SOURCE) != 0) std::abort();
+void CompareLevelModel() {
+  bench::Require(chdir(LANTERN_BENCH_SOURCE) == 0, "no source folder");
   RefreshFileLayer();
-  for (auto _ : state) {
-    LoadMainXml();
-    benchmark::DoNotOptimize(GetLevels().size());
+  LoadMainXml();
+  const std::vector<TString> files = LevelFiles();
+  const size_t levels = GetLevels().size();
+  bench::Require(levels >= 2 && !files.empty(), "main.xml gave %zu levels and %zu level files", levels, files.size());
+  // Files the model names but the demo lacks (a mini-game's place) are tried on both sides.
+  size_t present = 0;
+  for (const TString& file : files) {
+    TiXmlDocument doc;
+    LoadXmlFile(doc, file);
+    present += doc.RootElement() != nullptr;
   }
+  bench::Require(present > 0, "none of the %zu level files reads", files.size());
+  size_t loads = 0, wrongLoads = 0, passes = 0, wrongPasses = 0;
+  auto model = [&] {
+    LoadMainXml();
+    ++loads;
+    wrongLoads += GetLevels().size() != levels;
+  };
+  auto xml = [&] {
+    TiXmlDocument main;
+    LoadXmlFile(main, "main.xml");
+    size_t rooted = main.RootElement() != nullptr;
+    for (const TString& file : files) {
+      TiXmlDocument doc;
+      LoadXmlFile(doc, file);
+      rooted += doc.RootElement() != nullptr;
+    }
+    ++passes;
+    wrongPasses += rooted != present + 1;
+  };
+  bench::TComparison c = bench::Alternate([&] { return bench::TimePerCall(model, 0.1); },
+                                          [&] { return bench::TimePerCall(xml, 0.1); });
+  bench::Require(wrongLoads == 0, "%zu of %zu timed loads of main.xml gave other levels", wrongLoads, loads);
+  bench::Require(wrongPasses == 0, "%zu of %zu timed XML passes did not read main.xml and the %zu level files",
+                 wrongPasses, passes, present);
+  std::printf("checked: %zu timed loads each gave the demo's %zu levels; %zu timed XML passes each read main.xml and "
+              "the %zu level files there are (of %zu named)\n",
+              loads, levels, passes, present, files.size());
+  bench::PrintMedians("main.xml and its level files", c, "level model", "XML parsed alone", 1e6, "us");
+  bench::PrintRatio("level-model/xml-parse", c.Ratio());
 }
 
 }  // namespace
 
-BENCHMARK(BM_SaveOneWrite)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_SaveWritePerKey)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_LoadMainXml)->Unit(benchmark::kMicrosecond);
-
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
+int main() {
   SetSetting("encryptionkey", "");  // the default key
-  CheckSameFiles();
-  {
-    const std::string cwd = std::filesystem::current_path().string();
-    bench::Require(chdir(LANTERN_BENCH_SOURCE) == 0, "no source folder");
-    RefreshFileLayer();
-    LoadMainXml();
-    bench::Require(GetLevels().size() >= 2, "main.xml gave %zu levels", GetLevels().size());
-    std::printf("checked: main.xml gives %zu levels\n", GetLevels().size());
-    bench::Require(chdir(cwd.c_str()) == 0, "cannot return to %s", cwd.c_str());
-    RefreshFileLayer();
-  }
-  TBenchRecorder recorder;
-  benchmark::RunSpecifiedBenchmarks(&recorder);
-  recorder.PrintRatio("save-one-write/save-write-per-key", "BM_SaveOneWrite", "BM_SaveWritePerKey");
-  if (recorder.times["BM_LoadMainXml"] > 0)
-    std::printf("ratio level-model/frame-interval: %.3f\n", recorder.times["BM_LoadMainXml"] / 12000.0);
+  CompareSaves();
+  CompareLevelModel();
   return 0;
 }

@@ -11,12 +11,21 @@
 //   "ratio lantern/sdl_ttf cached 2000 chars: X", "... uncached 2000 chars: Y"
 // (lantern's time over SDL2_ttf's; the target is at most 1.0).
 //
-// Growth: lantern's cached draw (layout and drawing, one at 18 px plus one at
-// 40 px) of an 8,000-character paragraph against the 250-character one, per
-// character: "ratio text8000/text250 per char" (at most 1.2: the cost grows
-// with the text). The frame is tall enough for every line of both; the
-// 8,000-character frame must hold 32 times the ink of the 250-character one
-// within 10 %.
+// Growth: lantern's cost of an 8,000-character paragraph against the
+// 250-character one, per character (one at 18 px plus one at 40 px, fonts
+// and glyph caches warm), in two parts:
+//   "ratio layout8000/layout250 per char": the layout alone (a text block
+//     made and freed: parsed, glyphs found, lines broken; at most 1.2);
+//   "ratio draw8000/draw250fresh per char": the drawing alone of blocks laid
+//     out once, into a frame tall enough for every line of the long text;
+//     the short text goes to a fresh place of the frame at each call, down
+//     the frame and round again, so that both sides write the frame's memory
+//     the same way (drawn at one place, its few lines would stay in the
+//     processor's cache; at most 1.1).
+// Same work: the 8,000-character frame must hold 32 times the ink of the
+// 250-character one within 10 %, every layout of a text give the same lines,
+// and after the timing the frame must hold every timed drawing of the short
+// text at its places.
 //
 // Same work: the two renderers place and smooth glyphs a little differently,
 // and break lines where their glyph advances put them, so the frames are
@@ -30,6 +39,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -181,47 +191,120 @@ double SdlRun(const std::string& text, bool cached) {
   return total;
 }
 
-// Lantern's cached draws of `text` (one at 18 px, one at 40 px) into a tall
-// frame: seconds per call, and the frame's ink.
-double TallRun(const std::string& text, double* ink) {
-  std::vector<uint32_t> pixels(size_t(kW) * kTallH, kBackground);
-  auto draw = [&] {
-    for (int size : kSizes) {
-      TTextBlock* block =
-          TTextBlock::Create(text.c_str(), 1000, 100000, 0, "fonts/default.mvec", size, TFloatColor(1, 1, 1, 1));
-      block->DrawToPixels(TMiniVecPixels{pixels.data(), kW, kTallH, kW}, TVec2(8, 8), 1e9f, 1, 0, 1);
-      TTextBlock::Destroy(block);
-    }
-  };
-  draw();  // the glyph caches warm
-  if (ink) {
-    std::fill(pixels.begin(), pixels.end(), kBackground);
-    draw();
-    *ink = 0;
-    for (uint32_t p : pixels) *ink += std::max(0, int(p >> 8 & 255) - int(kBackground >> 8 & 255));
+// Lantern's text blocks of `text`, one at 18 px and one at 40 px.
+struct TBlocks {
+  explicit TBlocks(const std::string& text) {
+    for (int size : kSizes)
+      blocks.push_back(
+          TTextBlock::Create(text.c_str(), 1000, 100000, 0, "fonts/default.mvec", size, TFloatColor(1, 1, 1, 1)));
   }
-  return bench::TimePerCall(draw, 0.2);
+  ~TBlocks() {
+    for (TTextBlock* b : blocks) TTextBlock::Destroy(b);
+  }
+  // Lines of both blocks.
+  int Lines() const { return blocks[0]->GetLineCount() + blocks[1]->GetLineCount(); }
+  // How tall the two drawings are together, one under the other.
+  int Height() const {
+    return int(std::ceil(blocks[0]->GetLineHeight() * float(blocks[0]->GetLineCount()) +
+                         blocks[1]->GetLineHeight() * float(blocks[1]->GetLineCount()))) + 8;
+  }
+  // Both blocks at (8, y), the second under the first.
+  void Draw(std::vector<uint32_t>& pixels, float y) const {
+    const TMiniVecPixels target{pixels.data(), kW, kTallH, kW};
+    blocks[0]->DrawToPixels(target, TVec2(8, y), 1e9f, 1, 0, 1);
+    blocks[1]->DrawToPixels(target, TVec2(8, y + blocks[0]->GetLineHeight() * float(blocks[0]->GetLineCount())), 1e9f,
+                            1, 0, 1);
+  }
+  std::vector<TTextBlock*> blocks;
+};
+
+double Ink(const std::vector<uint32_t>& pixels, size_t from = 0, size_t to = size_t(-1)) {
+  double ink = 0;
+  to = std::min(to, pixels.size());
+  for (size_t i = from; i < to; ++i) ink += std::max(0, int(pixels[i] >> 8 & 255) - int(kBackground >> 8 & 255));
+  return ink;
+}
+
+// Seconds per character of laying `text` out (the two blocks made and freed);
+// every layout must give `lines` lines.
+double LayoutRun(const std::string& text, int lines) {
+  int wrong = 0;
+  const double seconds = bench::TimePerCall(
+      [&] {
+        TBlocks b(text);
+        wrong += b.Lines() != lines;
+      },
+      0.2);
+  bench::Require(wrong == 0, "%d timed layouts of %zu characters gave other lines", wrong, text.size());
+  return seconds / double(text.size());
 }
 
 void CompareGrowth() {
   const std::string shortText = Paragraph(250), longText = Paragraph(8000);
-  double shortInk = 0, longInk = 0;
-  TallRun(shortText, &shortInk);
-  TallRun(longText, &longInk);
+  const TBlocks shortBlocks(shortText), longBlocks(longText);
+  std::vector<uint32_t> pixels(size_t(kW) * kTallH, kBackground);
+  // The ink: the long text once, the short text once, from clean frames.
+  longBlocks.Draw(pixels, 8);
+  const double longInk = Ink(pixels);
+  std::fill(pixels.begin(), pixels.end(), kBackground);
+  shortBlocks.Draw(pixels, 8);
+  const double shortInk = Ink(pixels);
   const double share = shortInk > 0 ? longInk / shortInk / 32 : 0;
   bench::Require(std::abs(share - 1) <= 0.1, "8,000 characters give %.3f times 32 times the ink of 250", share);
   std::printf("same work: 8,000 characters give %.3f x 32 times the ink of 250\n", share);
-  bench::TComparison c = bench::Alternate([&] { return TallRun(longText, nullptr) / 8000; },
-                                          [&] { return TallRun(shortText, nullptr) / 250; });
-  bench::PrintMedians("per character (one draw at 18 px plus one at 40 px)", c, "8000 chars", "250 chars", 1e9, "ns");
-  bench::PrintRatio("text8000/text250 per char", c.Ratio());
+
+  bench::TComparison layout =
+      bench::Alternate([&] { return LayoutRun(longText, longBlocks.Lines()); },
+                       [&] { return LayoutRun(shortText, shortBlocks.Lines()); });
+  std::printf("checked: every timed layout gave the same lines (%d and %d)\n", longBlocks.Lines(), shortBlocks.Lines());
+  bench::PrintMedians("layout per character (a block at 18 px and one at 40 px)", layout, "8000 chars", "250 chars",
+                      1e9, "ns");
+  bench::PrintRatio("layout8000/layout250 per char", layout.Ratio());
+
+  // The short text's places down a frame of its own: as many as fit, round again.
+  const int step = shortBlocks.Height(), places = (kTallH - 16) / step;
+  std::vector<uint32_t> shortPixels(size_t(kW) * kTallH, kBackground);
+  std::fill(pixels.begin(), pixels.end(), kBackground);
+  int next = 0;
+  auto drawShort = [&] {
+    shortBlocks.Draw(shortPixels, float(8 + next * step));
+    next = (next + 1) % places;
+  };
+  bench::TComparison draw = bench::Alternate(
+      [&] { return bench::TimePerCall([&] { longBlocks.Draw(pixels, 8); }, 0.2) / 8000; },
+      [&] { return bench::TimePerCall(drawShort, 0.2) / 250; });
+  // Drawing white text again only brightens what it covers: the long frame
+  // must hold at least the long text's ink, every place of the short frame at
+  // least the short text's, and nothing between the places be touched.
+  bench::Require(Ink(pixels) >= longInk * 0.99, "after the timing the long text's frame holds %.3f of its ink",
+                 Ink(pixels) / longInk);
+  for (int k = 0; k < places; ++k) {
+    const size_t from = size_t(8 + k * step) * kW, to = from + size_t(step) * kW;
+    const double ink = Ink(shortPixels, from, to);
+    bench::Require(ink >= shortInk * 0.99, "after the timing the short text's place %d holds %.3f of its ink", k,
+                   ink / shortInk);
+  }
+  const double outside = Ink(shortPixels, size_t(8 + places * step) * kW) + Ink(shortPixels, 0, size_t(8) * kW);
+  bench::Require(outside == 0, "the short text's frame has ink outside its places");
+  std::printf("checked: after the timing the long text's frame holds its ink, and the short text's frame its ink at "
+              "every one of the %d places\n", places);
+  bench::PrintMedians("drawing per character (a block at 18 px and one at 40 px)", draw, "8000 chars",
+                      "250 chars at a fresh place", 1e9, "ns");
+  bench::PrintRatio("draw8000/draw250fresh per char", draw.Ratio());
 }
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
   // "fonts/default.mvec" is found under the build folder's assets/.
   if (chdir(LANTERN_BENCH_ROOT) != 0) return 1;
+  // "profile <characters>": only lays that many characters out, 2,000,000
+  // characters' worth, for a profiler.
+  if (argc == 3 && std::string(argv[1]) == "profile") {
+    const std::string text = Paragraph(size_t(std::atoi(argv[2])));
+    for (size_t done = 0; !text.empty() && done < 2000000; done += text.size()) TBlocks b(text);
+    return 0;
+  }
   if (TTF_Init() != 0) return 1;
   for (size_t length : {size_t(250), size_t(2000)}) {
     const std::string text = Paragraph(length);

@@ -3,20 +3,22 @@
 // drawn frame (the tree walk with clip and viewport for every window, on a
 // display that takes the calls and, separately, in pixels on the software
 // display device), each against the same on a screen of 40 windows (two
-// panels of 20), measured in one run. Prints the ratios 500/40, each label
-// saying what was drawn, and the costs per event and per frame. Also one
-// mouse move that passes 5,000 stacked sibling windows, each declining it,
-// against one that passes 500: "ratio move5000/move500" (linear routing
-// gives about 10).
+// panels of 20). Also one mouse move that passes 5,000 stacked sibling
+// windows, each declining it, against one that passes 500: "ratio
+// move5000/move500" (linear routing gives about 10). Each pair is timed side
+// by side, seven runs each with the sides alternating, each figure the
+// median; the ratios' labels say what was drawn.
 //
-// Before anything is timed the program checks the work: which windows known
-// moves reach, in order (the window under the point, then each parent it
-// falls through to; every stacked sibling, front to back), and the pixels of
-// a frame drawn on the software device (every panel grey, the gaps not). A
-// wrong result fails the program with a line saying what differs.
-#include <benchmark/benchmark.h>
-
+// The timed work is checked. Before the timing, known moves must reach the
+// window under the point, then each parent it falls through to (every
+// stacked sibling, front to back). During it, every delivery is counted: the
+// timed moves go through a fixed list of points whose expected deliveries
+// are known, every frame must make one fill call per window, and after each
+// timed run of frames in pixels the frame left on the device must show every
+// panel grey and the gaps not. A wrong result fails the program with a line
+// saying what differs.
 #include <algorithm>
+#include <cstring>
 #include <cstdio>
 #include <vector>
 #include <map>
@@ -26,7 +28,6 @@
 
 #include "bench/benchutil.h"
 #include "bench/compare.h"
-#include "bench/recorder.h"
 #include "platform/registry/asset.h"
 #include "platform/time.h"
 #include "render/device/displayhandler.h"
@@ -37,22 +38,28 @@
 
 namespace {
 
-// A display that takes every call and draws nothing.
+// A display that takes every call and draws nothing; its fill calls are
+// counted together (the windows draw through the process's current window
+// manager, which may be another screen's).
 class TBenchEnvironment : public TWindowEnvironment {
 public:
   bool HasDisplay() override { return true; }
   bool BeginDraw() override { return true; }
   void FillRect(const TRect& r, const TFloatColor& c) override { ++fills; }
-  long fills = 0;
+  static long fills;
 };
+long TBenchEnvironment::fills = 0;
 
-// The panels a move reached, in order, while the checks record them.
+// The panels a move reached, in order, while the checks record them; every
+// delivery is counted.
 std::vector<const TWindow*> gReached;
 bool gRecord = false;
+uint64_t gDeliveries = 0;
 
 class TPanel : public TWindow {
 public:
   bool OnMouseMove(const TPoint& p) override {
+    ++gDeliveries;
     if (gRecord) gReached.push_back(this);
     return false;
   }
@@ -104,51 +111,6 @@ struct TScreenSetup {
   TWindowManager wm;
 };
 
-void Move(benchmark::State& state, int panels) {
-  TScreenSetup setup(panels);
-  std::mt19937 rng(7);
-  std::uniform_int_distribution<int> x(0, 1023), y(0, 767);
-  TPlatformEvent e;
-  e.type = kEventMouseMove;
-  for (auto _ : state) {
-    e.x = x(rng);
-    e.y = y(rng);
-    setup.wm.HandleEvent(e);
-  }
-}
-
-void Frame(benchmark::State& state, int panels) {
-  TScreenSetup setup(panels);
-  for (auto _ : state) {
-    setup.wm.Invalidate();
-    setup.time.Advance(TWindowManager::kFrameInterval);
-    setup.wm.DrawFrame();
-  }
-  state.counters["fills/frame"] = static_cast<double>(setup.env.fills) / static_cast<double>(state.iterations());
-}
-
-// The same frame drawn in pixels on the software display device at 1024 x 768.
-void DeviceFrame(benchmark::State& state, int panels) {
-  TAssetManager assets;
-  TAssetManager* previous = SetAssetManager(&assets);
-  sdev::FixedWindow window{1024, 768};
-  TDisplayHandler* handler = CreateDisplayHandler();
-  if (handler->Open(&window, 1024, 768, false)) {
-    TRendererWindowEnvironment env;
-    TScreenSetup setup(panels, &env);
-    for (auto _ : state) {
-      setup.wm.Invalidate();
-      setup.time.Advance(TWindowManager::kFrameInterval);
-      setup.wm.DrawFrame();
-    }
-  } else {
-    state.SkipWithError("no display");
-  }
-  DestroyDisplayHandler();
-  TRenderer::Destroy();
-  SetAssetManager(previous);
-}
-
 // `count` sibling windows stacked over the whole dialog, each declining the
 // move: the event passes every one of them, front to back, then the dialog.
 struct TStackSetup {
@@ -168,39 +130,6 @@ struct TStackSetup {
   TWindowManager wm;
   std::vector<const TWindow*> siblings;
 };
-
-void MoveThroughSiblings(benchmark::State& state, int count) {
-  TStackSetup setup(count);
-  TWindowManager& wm = setup.wm;
-  std::mt19937 rng(7);
-  std::uniform_int_distribution<int> x(0, 1023), y(0, 767);
-  TPlatformEvent e;
-  e.type = kEventMouseMove;
-  for (auto _ : state) {
-    e.x = x(rng);
-    e.y = y(rng);
-    wm.HandleEvent(e);
-  }
-}
-
-void BM_MoveThrough500(benchmark::State& state) { MoveThroughSiblings(state, 500); }
-void BM_MoveThrough5000(benchmark::State& state) { MoveThroughSiblings(state, 5000); }
-
-void BM_Move500(benchmark::State& state) { Move(state, 25); }
-void BM_Move50(benchmark::State& state) { Move(state, 2); }
-void BM_Frame500(benchmark::State& state) { Frame(state, 25); }
-void BM_Frame50(benchmark::State& state) { Frame(state, 2); }
-void BM_DeviceFrame500(benchmark::State& state) { DeviceFrame(state, 25); }
-void BM_DeviceFrame50(benchmark::State& state) { DeviceFrame(state, 2); }
-
-BENCHMARK(BM_Move500);
-BENCHMARK(BM_Move50);
-BENCHMARK(BM_Frame500);
-BENCHMARK(BM_Frame50);
-BENCHMARK(BM_DeviceFrame500);
-BENCHMARK(BM_DeviceFrame50);
-BENCHMARK(BM_MoveThrough500);
-BENCHMARK(BM_MoveThrough5000);
 
 // One move at (x, y); the panels it reached.
 std::vector<const TWindow*> Reached(TWindowManager& wm, int x, int y) {
@@ -239,58 +168,154 @@ void CheckMoves() {
               "500 and 5000 stacked siblings front to back\n");
 }
 
-void CheckFrame() {
-  TAssetManager assets;
-  TAssetManager* previous = SetAssetManager(&assets);
-  sdev::FixedWindow window{1024, 768};
-  TDisplayHandler* handler = CreateDisplayHandler();
-  bench::Require(handler->Open(&window, 1024, 768, false), "no software display");
-  std::vector<uint32_t> px;
-  {
-    TRendererWindowEnvironment env;
-    TScreenSetup setup(25, &env);
+// Where a fixed list of moves goes, and how many deliveries a pass over it makes.
+struct TMoves {
+  TMoves(const TScreenSetup& setup) {
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int> x(0, 1023), y(0, 767);
+    for (int i = 0; i < 4096; ++i) {
+      TPlatformEvent e;
+      e.type = kEventMouseMove;
+      e.x = x(rng);
+      e.y = y(rng);
+      events.push_back(e);
+      perPass += setup.Expected(e.x, e.y).size();
+    }
+  }
+  std::vector<TPlatformEvent> events;
+  uint64_t perPass = 0;  // deliveries of one pass over the list
+};
+
+// Seconds per move of `moves` through the window manager, and the deliveries checked.
+double TimeMoves(TWindowManager& wm, const std::vector<TPlatformEvent>& events, uint64_t deliveriesPerPass,
+                 const char* what) {
+  uint64_t passes = 0;
+  const uint64_t before = gDeliveries;
+  double perPass = bench::TimePerCall([&] {
+    for (const TPlatformEvent& e : events) wm.HandleEvent(e);
+    ++passes;
+  });
+  bench::Require(gDeliveries - before == passes * deliveriesPerPass,
+                 "the timed moves over %s made %llu deliveries, not %llu", what,
+                 (unsigned long long)(gDeliveries - before), (unsigned long long)(passes * deliveriesPerPass));
+  return perPass / double(events.size());
+}
+
+// Seconds per frame of the setup's window manager; each frame must make one fill per window.
+double TimeFrames(TScreenSetup& setup, long windows, const char* what) {
+  long frames = 0;
+  const long before = TBenchEnvironment::fills;
+  double perFrame = bench::TimePerCall([&] {
     setup.wm.Invalidate();
     setup.time.Advance(TWindowManager::kFrameInterval);
     setup.wm.DrawFrame();
-    px = bench::BackBufferPixels(1024, 768);
-  }
-  DestroyDisplayHandler();
-  TRenderer::Destroy();
-  SetAssetManager(previous);
+    ++frames;
+  });
+  bench::Require(TBenchEnvironment::fills - before == frames * windows,
+                 "the timed frames of %s made %ld fills, not %ld", what, TBenchEnvironment::fills - before,
+                 frames * windows);
+  return perFrame;
+}
+
+void ClearBackBuffer() {
+  sdev::Surface* b = GetDisplayHandler()->Data().backBuffer;
+  void* bits = nullptr;
+  int32_t pitch = 0;
+  bench::Require(b && !sdev::Failed(b->Lock(nullptr, &bits, &pitch, 0)), "the back buffer cannot be locked");
+  for (uint32_t y = 0; y < b->Height(); ++y)
+    std::memset(static_cast<uint8_t*>(bits) + size_t(y) * size_t(pitch), 0, size_t(pitch));
+  b->Unlock();
+}
+
+// Checks the frame left on the software device: `panels` grey panels, nothing grey around them.
+void CheckDeviceFrame(int panels, const char* when) {
+  std::vector<uint32_t> px = bench::BackBufferPixels(1024, 768);
   bench::Require(!px.empty(), "the frame could not be read");
   const uint32_t grey = px[5 * 1024 + 5] & 0xFFFFFFu;
-  bench::Require(grey == 0x7F7F7Fu || grey == 0x808080u, "a panel is %06X, not grey", grey);
+  bench::Require(grey == 0x7F7F7Fu || grey == 0x808080u, "a panel is %06X, not grey (%s)", grey, when);
   size_t wrong = 0;
   for (int y = 0; y < 768; ++y)
     for (int x = 0; x < 1024; ++x) {
-      bool inPanel = x % 204 < 200 && y % 150 < 146 && x / 204 < 5 && y / 150 < 5;
+      const int p = (y / 150) * 5 + x / 204;
+      bool inPanel = x % 204 < 200 && y % 150 < 146 && x / 204 < 5 && y / 150 < 5 && p < panels;
       wrong += ((px[size_t(y) * 1024 + size_t(x)] & 0xFFFFFFu) == grey) != inPanel;
     }
-  std::printf("checked: the frame of 500 windows shows 25 grey panels and nothing grey around them (%zu pixels "
-              "wrong)\n", wrong);
-  bench::Require(wrong == 0, "%zu pixels of the 500-window frame are wrong", wrong);
+  bench::Require(wrong == 0, "%zu pixels of the frame of %d panels are wrong (%s)", wrong, panels, when);
+}
+
+void PrintPair(const char* what, const char* line, const bench::TComparison& c, const char* a, const char* b) {
+  bench::PrintMedians(what, c, a, b, 1e9, "ns");
+  bench::PrintRatio(line, c.Ratio());
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
+int main() {
   CheckMoves();
-  CheckFrame();
-  TBenchRecorder recorder;
-  benchmark::RunSpecifiedBenchmarks(&recorder);
-  recorder.PrintRatio("move 500/40 windows, nothing drawn (hit test, dispatch, fall-through)", "BM_Move500",
-                      "BM_Move50");
-  recorder.PrintRatio("frame 500/40 windows, no pixels (tree walk, clip, viewport, one fill call each)",
-                      "BM_Frame500", "BM_Frame50");
-  std::printf("move over 500 windows: %.0f ns per event\n", recorder.times["BM_Move500"]);
-  recorder.PrintRatio("frame 500/40 windows in pixels (each window filled grey, 1024x768 software device)",
-                      "BM_DeviceFrame500", "BM_DeviceFrame50");
-  std::printf("frame of 500 windows: %.0f ns per frame (tree walk), %.0f ns per frame in pixels\n",
-              recorder.times["BM_Frame500"], recorder.times["BM_DeviceFrame500"]);
-  // One move that 5,000 stacked siblings decline in turn, against 500 (nothing drawn).
-  recorder.PrintRatio("move5000/move500", "BM_MoveThrough5000", "BM_MoveThrough500");
-  std::printf("move passing 5000 sibling windows: %.0f ns per event\n", recorder.times["BM_MoveThrough5000"]);
-  benchmark::Shutdown();
+  {
+    TScreenSetup large(25), small(2);
+    TMoves a(large), b(small);
+    bench::TComparison c = bench::Alternate([&] { return TimeMoves(large.wm, a.events, a.perPass, "500 windows"); },
+                                            [&] { return TimeMoves(small.wm, b.events, b.perPass, "40 windows"); });
+    std::printf("checked: every timed move reached the window under it and each parent it fell through to\n");
+    PrintPair("a move", "move 500/40 windows, nothing drawn (hit test, dispatch, fall-through)", c, "500 windows",
+              "40 windows");
+  }
+  {
+    TScreenSetup large(25), small(2);
+    bench::TComparison c = bench::Alternate([&] { return TimeFrames(large, 500, "500 windows"); },
+                                            [&] { return TimeFrames(small, 40, "40 windows"); });
+    std::printf("checked: every timed frame made one fill call per window\n");
+    PrintPair("a frame", "frame 500/40 windows, no pixels (tree walk, clip, viewport, one fill call each)", c,
+              "500 windows", "40 windows");
+  }
+  {
+    TAssetManager assets;
+    TAssetManager* previous = SetAssetManager(&assets);
+    sdev::FixedWindow window{1024, 768};
+    TDisplayHandler* handler = CreateDisplayHandler();
+    bench::Require(handler->Open(&window, 1024, 768, false), "no software display");
+    {
+      TRendererWindowEnvironment env;
+      TScreenSetup large(25, &env), small(2, &env);
+      auto frames = [&](TScreenSetup& setup, int panels) {
+        ClearBackBuffer();  // what the timed frames leave is theirs alone
+        double perFrame = bench::TimePerCall([&] {
+          setup.wm.Invalidate();
+          setup.time.Advance(TWindowManager::kFrameInterval);
+          setup.wm.DrawFrame();
+        });
+        CheckDeviceFrame(panels, "after a timed run");
+        return perFrame;
+      };
+      bench::TComparison c = bench::Alternate([&] { return frames(large, 25); }, [&] { return frames(small, 2); });
+      std::printf("checked: after each timed run the frame showed its grey panels and nothing grey around them\n");
+      PrintPair("a frame in pixels",
+                "frame 500/40 windows in pixels (each window filled grey, 1024x768 software device)", c,
+                "500 windows", "40 windows");
+    }
+    DestroyDisplayHandler();
+    TRenderer::Destroy();
+    SetAssetManager(previous);
+  }
+  {
+    TStackSetup large(5000), small(500);
+    std::vector<TPlatformEvent> events;
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int> x(0, 1023), y(0, 767);
+    for (int i = 0; i < 64; ++i) {
+      TPlatformEvent e;
+      e.type = kEventMouseMove;
+      e.x = x(rng);
+      e.y = y(rng);
+      events.push_back(e);
+    }
+    bench::TComparison c =
+        bench::Alternate([&] { return TimeMoves(large.wm, events, 64 * 5000, "5000 siblings"); },
+                         [&] { return TimeMoves(small.wm, events, 64 * 500, "500 siblings"); });
+    std::printf("checked: every timed move passed all the stacked siblings\n");
+    // One move that 5,000 stacked siblings decline in turn, against 500 (nothing drawn).
+    PrintPair("a move passing stacked siblings", "move5000/move500", c, "5000 siblings", "500 siblings");
+  }
   return 0;
 }

@@ -193,9 +193,19 @@ bool THeadlessHost::OpenUrl(const TString& url, const TString& browser) {
   return OpenUrlWith(url.str(), browser.str(), true);
 }
 
+void THeadlessHost::SetKeepLastFrame(bool keep) {
+  std::lock_guard<std::mutex> lock(frameMutex_);
+  if (!keep) TakeLentFrame();  // the frame shown until now stays the last kept
+  keep_ = keep;
+}
+
 void THeadlessHost::Present(const uint32_t* pixels, int width, int height, int pitchPixels) {
   if (!pixels || width <= 0 || height <= 0 || pitchPixels < width) return;
   std::lock_guard<std::mutex> lock(frameMutex_);
+  if (!keep_) {
+    ++presents_;
+    return;
+  }
   lent_ = pixels;
   lentPitch_ = pitchPixels;
   frameWidth_ = width;
@@ -207,6 +217,10 @@ void THeadlessHost::Present(const uint32_t* pixels, int width, int height, int p
 void THeadlessHost::PresentLent(const uint32_t* pixels, int width, int height, int pitchPixels) {
   if (!pixels || width <= 0 || height <= 0 || pitchPixels < width) return;
   std::lock_guard<std::mutex> lock(frameMutex_);
+  if (!keep_) {
+    ++presents_;
+    return;
+  }
   lent_ = pixels;
   lentPitch_ = pitchPixels;
   frameWidth_ = width;

@@ -159,9 +159,13 @@ public:
   virtual bool IsPresentDone() const { return true; }
   // Frames presented since the host was made.
   virtual uint64_t GetPresentCount() const = 0;
-  // Keeps a copy of what each presentation showed, for SaveScreenshot (the
-  // headless host always keeps it).
+  // Keeps a copy of what each presentation showed, for SaveScreenshot. The
+  // headless host keeps it unless told not to (a run without a screenshot,
+  // where nothing reads its frames).
   virtual void SetKeepLastFrame(bool keep) = 0;
+  // False while nothing reads the presented frames: no window shows them and
+  // no copy is kept (the display may then leave their pixels out).
+  virtual bool ReadsFrames() const { return true; }
   // Writes the last presented picture as a PNG file: the window's whole
   // output, bars included, for the SDL host; the frame itself for the
   // headless host. False (logged) when there is none or the file fails.

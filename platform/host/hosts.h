@@ -104,7 +104,10 @@ public:
   void PresentLent(const uint32_t* pixels, int width, int height, int pitchPixels) override;
   void ReturnFrame() override;
   uint64_t GetPresentCount() const override { return presents_; }
-  void SetKeepLastFrame(bool keep) override {}
+  // Off: the frames presented from now on are counted but not kept (the last
+  // one kept stays for GetLastFrame and SaveScreenshot); on by default.
+  void SetKeepLastFrame(bool keep) override;
+  bool ReadsFrames() const override { return keep_; }
   bool SaveScreenshot(const TString& path) override;
 
 private:
@@ -134,6 +137,7 @@ private:
   int lentPitch_ = 0;
   mutable uint64_t copies_ = 0;
   int frameWidth_ = 0, frameHeight_ = 0;
+  std::atomic<bool> keep_{true};
   std::atomic<uint64_t> presents_{0};
   mutable std::mutex frameMutex_;  // frames may come from any thread
   std::vector<std::string> urls_;

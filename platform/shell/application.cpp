@@ -138,6 +138,8 @@ bool TPlatform::CreateMainWindow() {
   } else if (GetSettingBool("headless")) {
     auto headless = std::make_unique<THeadlessHost>();
     if (!input.IsEmpty()) headless->LoadInputScript(app_->ResolveStartPath(input.str()));
+    // Without a screenshot nothing reads a headless run's frames.
+    headless->SetKeepLastFrame(!GetSettingString("screenshot").IsEmpty());
     host = std::move(headless);
   } else {
     host = CreateSdlHost();

@@ -230,6 +230,7 @@ public:
     host_->PresentLent(argb, width, height, pitchPixels);
   }
   void ReturnFrame() override { host_->ReturnFrame(); }
+  bool ReadsFrames() const override { return host_->ReadsFrames(); }
 
 private:
   // The window's client area as the display sees it: the game's, times the viewport scale.

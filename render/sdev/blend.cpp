@@ -408,21 +408,20 @@ LANTERN_AVX512 void SmallQuadAvx512(const SmallQuad& q) {
   // (a weight of 0 keeps the first row exactly).
   constexpr int kMostRows = 40;
   int jlo = yi0[0], jhi = yi0[0];
-  for (int y = 0; y < rows; ++y) {
-    jlo = std::min(jlo, yi0[y]);
-    jhi = std::max(jhi, yi0[y]);
-    if (yf) {
-      jlo = std::min(jlo, yi1[y]);
-      jhi = std::max(jhi, yi1[y]);
+  if (q.rowsInOrder) {
+    jlo = std::min(yi0[0], yi0[rows - 1]);
+    jhi = std::max(yi0[0], yi0[rows - 1]) + (yf ? 1 : 0);
+  } else {
+    for (int y = 0; y < rows; ++y) {
+      jlo = std::min(jlo, yi0[y]);
+      jhi = std::max(jhi, yi0[y]);
+      if (yf) {
+        jlo = std::min(jlo, yi1[y]);
+        jhi = std::max(jhi, yi1[y]);
+      }
     }
   }
   if (jhi - jlo < kMostRows && jhi - jlo <= rows + 2) {
-    // The target rows are asked for first: they are read while the texel
-    // rows are taken across (a quad's rows lie in as many cache lines).
-    for (int y = 0; y < rows; ++y) {
-      _mm_prefetch(reinterpret_cast<const char*>(line + size_t(y) * dstPitch), _MM_HINT_T0);
-      _mm_prefetch(reinterpret_cast<const char*>(line + size_t(y) * dstPitch + 15), _MM_HINT_T0);
-    }
     __m512i lo[kMostRows], hi[kMostRows];
     for (int j = jlo; j <= jhi; ++j) across(tex + size_t(j) * texPitch, lo[j - jlo], hi[j - jlo]);
     for (int y = 0; y < rows; ++y, line += dstPitch) {
@@ -459,6 +458,38 @@ LANTERN_AVX512 void SmallQuadAvx512(const SmallQuad& q) {
       shi = Mix32(hi[s0], wa, hi[s1], wb);
     }
     BlendSixteen<k>(line, live, line + 16 <= dstEnd, slo, shi, hasMod, mod16, opaqueStays);
+  }
+}
+
+// A texel row taken across and blended, sixteen pixels at a time: pixel i
+// mixes texels t[i] and t[i + 1] as Lerp by f[i] (a picture drawn about one
+// to one, a fraction of a pixel off), then is modulated and blended as
+// RowAvx512<k>. Sixteen pixels whose texels are all transparent leave the
+// target as it is (Alpha and Add): they are not touched.
+template <BlendKind k>
+LANTERN_AVX512 void ContiguousRowAvx512(uint32_t* dst, const uint32_t* t, const uint32_t* f, int n, uint32_t mod) {
+  const __m512i z = _mm512_setzero_si512(), amask = _mm512_set1_epi32(int(0xFF000000u));
+  const bool hasMod = mod != 0xFFFFFFFFu, opaqueStays = (mod >> 24) == 255;
+  const __m512i mod16 = _mm512_unpacklo_epi8(_mm512_set1_epi32(int(mod)), z);
+  const __m512i k256 = _mm512_set1_epi32(256);
+  for (int i = 0; i < n; i += 16) {
+    const bool tail = i + 16 > n;
+    const __mmask16 live = tail ? __mmask16((1u << (n - i)) - 1) : __mmask16(0xFFFF);
+    const __m512i a = tail ? _mm512_maskz_loadu_epi32(live, t + i) : _mm512_loadu_si512(t + i);
+    const __m512i b = tail ? _mm512_maskz_loadu_epi32(live, t + i + 1) : _mm512_loadu_si512(t + i + 1);
+    if (k != BlendKind::Replace && _mm512_test_epi32_mask(_mm512_or_si512(a, b), amask) == 0) continue;
+    // The weights as the lanes of the widened pixels (unpacking puts pixels
+    // 0 1 4 5 ... in the low half, 2 3 6 7 ... in the high one).
+    const __m512i fr = tail ? _mm512_maskz_loadu_epi32(live, f + i) : _mm512_loadu_si512(f + i);
+    const __m512i fl = _mm512_sub_epi32(k256, fr);
+    const __m512i wr32 = _mm512_or_si512(fr, _mm512_slli_epi32(fr, 16));
+    const __m512i wl32 = _mm512_or_si512(fl, _mm512_slli_epi32(fl, 16));
+    BlendSixteen<k>(dst + i, live, !tail,
+                    Mix32(_mm512_unpacklo_epi8(a, z), _mm512_unpacklo_epi32(wl32, wl32), _mm512_unpacklo_epi8(b, z),
+                          _mm512_unpacklo_epi32(wr32, wr32)),
+                    Mix32(_mm512_unpackhi_epi8(a, z), _mm512_unpackhi_epi32(wl32, wl32), _mm512_unpackhi_epi8(b, z),
+                          _mm512_unpackhi_epi32(wr32, wr32)),
+                    hasMod, mod16, opaqueStays);
   }
 }
 
@@ -659,6 +690,15 @@ SmallQuadKernel FindWideSmallQuadKernel(BlendKind k) {
 #if defined(LANTERN_HAVE_AVX2_PATH)
   if (VectorLevel() >= 3)
     return ForKind<SmallQuadKernel>(k, [](auto c) { return &SmallQuadAvx512<decltype(c)::value>; });
+#endif
+  (void)k;
+  return nullptr;
+}
+
+ContiguousRowKernel FindContiguousRowKernel(BlendKind k) {
+#if defined(LANTERN_HAVE_AVX2_PATH)
+  if (VectorLevel() >= 3)
+    return ForKind<ContiguousRowKernel>(k, [](auto c) { return &ContiguousRowAvx512<decltype(c)::value>; });
 #endif
   (void)k;
   return nullptr;

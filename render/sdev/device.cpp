@@ -7,6 +7,10 @@
 
 #include "render/sdev/internal.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace sdev {
 
 namespace {
@@ -255,8 +259,15 @@ HResult Device::Clear(uint32_t count, const Rect* rects, uint32_t flags, uint32_
     fx.fillColor = EncodeColor(target_->Format(), color);
     for (const Rect& r : list) {
       Rect c = Intersect(r, vpRect);
-      if (!c.IsEmpty())
-        if (HResult h = target_->Blt(&c, nullptr, nullptr, kBltColorFill, &fx)) return h;
+      if (c.IsEmpty()) continue;
+      if (G().recorder) {
+        test::DrawCall call;
+        call.target = target_;
+        call.srcBlend = color;
+        call.clip = Intersect(c, Rect{0, 0, int32_t(target_->Width()), int32_t(target_->Height())});
+        G().recorder(call);
+      }
+      if (HResult h = target_->Blt(&c, nullptr, nullptr, kBltColorFill, &fx)) return h;
     }
   }
   Surface* zs = nullptr;
@@ -318,6 +329,29 @@ int Shared(uint32_t a, uint32_t b, uint32_t c, uint32_t d, uint32_t e, uint32_t 
 
 float Dot3(const float* a, const float* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 
+// A vertex far beyond any target, or not a number (a huge scale from a
+// script, a broken transform), would overflow the pixel arithmetic: the
+// primitives that use it are not drawn.
+inline bool OutOfReach(const raster::RVert& o) {
+  constexpr float kPixelGuard = float(1 << 24), kTexelGuard = float(1 << 16);
+  return !(std::fabs(o.x) <= kPixelGuard && std::fabs(o.y) <= kPixelGuard && std::fabs(o.u) <= kTexelGuard &&
+           std::fabs(o.v) <= kTexelGuard);
+}
+
+inline void SetDiffuse(raster::RVert& o, uint32_t diffuse) {
+#if defined(__SSE2__)
+  // The four bytes widened and converted at once, as a r g b.
+  const __m128i z = _mm_setzero_si128();
+  const __m128i bgra = _mm_unpacklo_epi16(_mm_unpacklo_epi8(_mm_cvtsi32_si128(int(diffuse)), z), z);
+  _mm_storeu_ps(&o.a, _mm_cvtepi32_ps(_mm_shuffle_epi32(bgra, _MM_SHUFFLE(0, 1, 2, 3))));
+#else
+  o.a = float(diffuse >> 24);
+  o.r = float((diffuse >> 16) & 0xFF);
+  o.g = float((diffuse >> 8) & 0xFF);
+  o.b = float(diffuse & 0xFF);
+#endif
+}
+
 void Normalize3(float* v) {
   float l = std::sqrt(Dot3(v, v));
   if (l > 0)
@@ -325,6 +359,69 @@ void Normalize3(float* v) {
 }
 
 }  // namespace
+
+void Device::Record(PrimType t, const uint16_t* idx, uint32_t n, Surface* tex, const raster::PixelState& ps,
+                    const Rect& clip) {
+  const State& s = *st_;
+  test::DrawCall call;
+  auto V = [&](uint32_t k) -> uint32_t { return idx ? idx[k] : k; };
+  auto add = [&](std::initializer_list<uint32_t> ids) {
+    for (uint32_t id : ids)
+      if (!s.valid[id]) return;
+    call.indices.insert(call.indices.end(), ids);
+  };
+  switch (t) {
+    case PrimType::PointList:
+      call.type = PrimType::PointList;
+      for (uint32_t k = 0; k < n; ++k) add({V(k)});
+      break;
+    case PrimType::LineList:
+    case PrimType::LineStrip:
+      call.type = PrimType::LineList;
+      for (uint32_t k = 0; k + 1 < n; k += t == PrimType::LineList ? 2 : 1) add({V(k), V(k + 1)});
+      break;
+    case PrimType::TriList:
+      for (uint32_t k = 0; k + 2 < n; k += 3) add({V(k), V(k + 1), V(k + 2)});
+      break;
+    case PrimType::TriStrip:
+      for (uint32_t k = 0; k + 2 < n; ++k)
+        if (k & 1)
+          add({V(k + 1), V(k), V(k + 2)});
+        else
+          add({V(k), V(k + 1), V(k + 2)});
+      break;
+    case PrimType::TriFan:
+      for (uint32_t k = 1; k + 1 < n; ++k) add({V(0), V(k), V(k + 1)});
+      break;
+    default: return;
+  }
+  for (size_t i = 0; i < s.valid.size(); ++i) {
+    const raster::RVert& v = s.verts[i];
+    auto q = [](float c) { return uint32_t(std::min(255.f, std::max(0.f, c)) + 0.5f); };
+    call.vertices.push_back({v.x, v.y, v.u, v.v, q(v.a) << 24 | q(v.r) << 16 | q(v.g) << 8 | q(v.b)});
+  }
+  call.target = target_;
+  if (ps.tex) {
+    call.texture = tex;
+    call.texels = ps.tex->px;
+    call.texWidth = ps.tex->w;
+    call.texHeight = ps.tex->h;
+    call.texPitch = ps.tex->pitch;
+    call.textureGeneration = tex->Generation();
+  }
+  call.blend = ps.blend;
+  call.linear = ps.linear;
+  call.srcBlend = ps.srcBlend;
+  call.dstBlend = ps.dstBlend;
+  call.colorOp = ps.colorOp;
+  call.colorArg1 = ps.colorArg1;
+  call.colorArg2 = ps.colorArg2;
+  call.alphaOp = ps.alphaOp;
+  call.alphaArg1 = ps.alphaArg1;
+  call.alphaArg2 = ps.alphaArg2;
+  call.clip = clip;
+  G().recorder(call);
+}
 
 HResult Device::Draw(PrimType t, uint32_t fvf, const void* verts, uint32_t vcount, const uint16_t* idx,
                      uint32_t icount) {
@@ -362,7 +459,55 @@ HResult Device::Draw(PrimType t, uint32_t fvf, const void* verts, uint32_t vcoun
       ls.lights.push_back(x);
     }
   }
-  for (uint32_t i = 0; i < vcount; ++i) {
+  // A transform whose w is 1 for every vertex with finite coordinates (the
+  // 2-D pass): w and the division by it are left out, and z (the rasteriser
+  // has no depth); a vertex that is not finite gets no w and is not drawn,
+  // as the full transform leaves it.
+  const double* m = s.combined;
+  const bool flatW = fvf != fvf::kTLVertex && !lit && m[3] == 0 && m[7] == 0 && m[11] == 0 && m[15] == 1;
+#if defined(__SSE2__)
+  // x and y side by side: the same operations in the same order on each.
+  const __m128d m0 = _mm_setr_pd(m[0], m[1]), m4 = _mm_setr_pd(m[4], m[5]), m8 = _mm_setr_pd(m[8], m[9]);
+  const __m128d m12 = _mm_setr_pd(m[12], m[13]), flipY = _mm_setr_pd(0.0, -0.0), one = _mm_set1_pd(1.0);
+  const __m128d size = _mm_setr_pd(double(vp.width), double(vp.height)), half = _mm_set1_pd(0.5);
+  const __m128d origin = _mm_setr_pd(double(vp.x), double(vp.y));
+#endif
+  for (uint32_t i = 0; flatW && i < vcount; ++i) {
+    const uint8_t* p = base + size_t(i) * 32;
+    float f[8];
+    std::memcpy(f, p, 32);
+    raster::RVert& o = s.verts[i];
+    if (!(std::isfinite(f[0]) && std::isfinite(f[1]) && std::isfinite(f[2]))) {
+      s.valid[i] = 0;
+      continue;
+    }
+#if defined(__SSE2__)
+    // (cx + 1) and (1 - cy) as cx + 1 and -cy + 1: a subtraction is the sum with the negation.
+    const __m128d c01 = _mm_add_pd(_mm_mul_pd(_mm_set1_pd(f[0]), m0), _mm_mul_pd(_mm_set1_pd(f[1]), m4));
+    const __m128d c = _mm_add_pd(_mm_add_pd(c01, _mm_mul_pd(_mm_set1_pd(f[2]), m8)), m12);
+    const __m128d xy = _mm_add_pd(origin, _mm_mul_pd(_mm_mul_pd(_mm_add_pd(_mm_xor_pd(c, flipY), one), size), half));
+    const __m128 xyf = _mm_cvtpd_ps(xy);
+    o.x = _mm_cvtss_f32(xyf);
+    o.y = _mm_cvtss_f32(_mm_shuffle_ps(xyf, xyf, 1));
+#else
+    const double cx = f[0] * m[0] + f[1] * m[4] + f[2] * m[8] + m[12];
+    const double cy = f[0] * m[1] + f[1] * m[5] + f[2] * m[9] + m[13];
+    o.x = float(vp.x + (cx + 1.0) * vp.width * 0.5);
+    o.y = float(vp.y + (1.0 - cy) * vp.height * 0.5);
+#endif
+    o.z = 0;
+    o.rhw = 1;
+    o.u = f[6];
+    o.v = f[7];
+    if (OutOfReach(o)) {
+      s.valid[i] = 0;
+      continue;
+    }
+    uint32_t diffuse = 0xFFFFFFFFu;
+    if (fvf == fvf::kLVertex) std::memcpy(&diffuse, p + 16, 4);
+    SetDiffuse(o, diffuse);
+  }
+  for (uint32_t i = 0; !flatW && i < vcount; ++i) {
     const uint8_t* p = base + size_t(i) * 32;
     float f[8];
     std::memcpy(f, p, 32);
@@ -397,12 +542,7 @@ HResult Device::Draw(PrimType t, uint32_t fvf, const void* verts, uint32_t vcoun
     }
     o.u = f[6];
     o.v = f[7];
-    // A vertex far beyond any target, or not a number (a huge scale from a
-    // script, a broken transform), would overflow the pixel arithmetic: the
-    // primitives that use it are not drawn.
-    constexpr float kPixelGuard = float(1 << 24), kTexelGuard = float(1 << 16);
-    if (!(std::fabs(o.x) <= kPixelGuard && std::fabs(o.y) <= kPixelGuard && std::fabs(o.u) <= kTexelGuard &&
-          std::fabs(o.v) <= kTexelGuard)) {
+    if (OutOfReach(o)) {
       s.valid[i] = 0;
       continue;
     }
@@ -431,10 +571,7 @@ HResult Device::Draw(PrimType t, uint32_t fvf, const void* verts, uint32_t vcoun
       o.b = std::min(1.f, col[2]) * 255.f;
       o.a = std::min(1.f, std::max(0.f, s.material.diffuse[3])) * 255.f;
     } else {
-      o.a = float(diffuse >> 24);
-      o.r = float((diffuse >> 16) & 0xFF);
-      o.g = float((diffuse >> 8) & 0xFF);
-      o.b = float(diffuse & 0xFF);
+      SetDiffuse(o, diffuse);
     }
   }
 
@@ -496,8 +633,11 @@ HResult Device::Draw(PrimType t, uint32_t fvf, const void* verts, uint32_t vcoun
 
   // --- Primitives ---
   auto V = [&](uint32_t k) -> uint32_t { return idx ? idx[k] : k; };
+  if (G().recorder) Record(t, idx, n, tex, ps, clip);
+  const raster::Shared shared = raster::Share(ps);
   auto tri = [&](uint32_t a, uint32_t b, uint32_t c) {
-    if (s.valid[a] && s.valid[b] && s.valid[c]) raster::Triangle(tg, clip, ps, s.verts[a], s.verts[b], s.verts[c]);
+    if (s.valid[a] && s.valid[b] && s.valid[c])
+      raster::Triangle(tg, clip, ps, shared, s.verts[a], s.verts[b], s.verts[c]);
   };
   auto area = [&](uint32_t a, uint32_t b, uint32_t c) {
     const raster::RVert &p = s.verts[a], &q = s.verts[b], &r = s.verts[c];
@@ -521,8 +661,8 @@ HResult Device::Draw(PrimType t, uint32_t fvf, const void* verts, uint32_t vcoun
     const raster::RVert& p = s.verts[lone];
     const raster::RVert& q = s.verts[extra];
     if (p.x == q.x || p.y == q.y) return false;
-    raster::RVert corners[4] = {s.verts[a], s.verts[b], s.verts[c], s.verts[extra]};
-    return raster::Quad(tg, clip, ps, corners);
+    const raster::RVert* corners[4] = {&s.verts[a], &s.verts[b], &s.verts[c], &s.verts[extra]};
+    return raster::Quad(tg, clip, ps, shared, corners);
   };
   switch (t) {
     case PrimType::PointList:
@@ -551,7 +691,7 @@ HResult Device::Draw(PrimType t, uint32_t fvf, const void* verts, uint32_t vcoun
           if (std::all_of(ids, ids + 6, [&](uint32_t id) { return s.valid[id] != 0; })) {
             raster::RVert both[6];
             for (int j = 0; j < 6; ++j) both[j] = s.verts[ids[j]];
-            raster::TrianglePair(tg, clip, ps, both);
+            raster::TrianglePair(tg, clip, ps, shared, both);
             k += 3;
             continue;
           }

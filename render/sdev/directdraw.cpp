@@ -590,5 +590,7 @@ void Fault::Log(const std::string& call) {
 const Frame& LastFrame() { return G().frame; }
 uint64_t FramesShown() { return G().framesShown; }
 
+void SetDrawRecorder(std::function<void(const DrawCall&)> recorder) { G().recorder = std::move(recorder); }
+
 }  // namespace test
 }  // namespace sdev

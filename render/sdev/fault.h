@@ -7,6 +7,7 @@
 // of video memory, and read back the calls made and the last frame shown.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -84,5 +85,35 @@ struct Frame {
 };
 const Frame& LastFrame();
 uint64_t FramesShown();
+
+// A batch of primitives as the device is about to draw it, for benchmarks and
+// tests that draw the same frame another way: the vertices in target pixels
+// (texture coordinates 0..1, the diffuse colour as ARGB), the primitives
+// (strips and fans given as lists; only those the device draws), the texture
+// as ARGB texels, and the state that decides the pixels.
+struct DrawCall {
+  PrimType type = PrimType::TriList;  // TriList, LineList or PointList
+  struct Vertex {
+    float x, y, u, v;
+    uint32_t diffuse;
+  };
+  std::vector<Vertex> vertices;
+  std::vector<uint32_t> indices;  // three a triangle, two a line, one a point
+  const Surface* target = nullptr;
+  // The texture (null: none), its texels and its generation (it changes
+  // whenever the texels may have).
+  const Surface* texture = nullptr;
+  const uint32_t* texels = nullptr;
+  int texWidth = 0, texHeight = 0, texPitch = 0;  // pitch in texels
+  uint32_t textureGeneration = 0;
+  bool blend = false, linear = false;
+  uint32_t srcBlend = 0, dstBlend = 0;
+  uint32_t colorOp = 0, colorArg1 = 0, colorArg2 = 0, alphaOp = 0, alphaArg1 = 0, alphaArg2 = 0;
+  Rect clip;  // the viewport, the clip rectangle and the target together
+};
+// Called with every batch from now on (an empty function: no longer). A
+// colour fill of a target's rectangle comes as a DrawCall without vertices,
+// its colour in `srcBlend`.
+void SetDrawRecorder(std::function<void(const DrawCall&)> recorder);
 
 }  // namespace sdev::test

@@ -2,6 +2,7 @@
 #pragma once
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -55,6 +56,7 @@ struct Global {
   Host* host = nullptr;
   Presenter* presenter = nullptr;
   const Surface* lent = nullptr;  // the primary whose pixels the presenter holds
+  std::function<void(const test::DrawCall&)> recorder;  // test::SetDrawRecorder
 };
 Global& G();
 const test::Config& Config();
@@ -66,6 +68,9 @@ inline bool InVideoMemory(uint32_t c) { return !(c & caps::kSystemMemory) && !(c
 bool ChargeVideoMemory(uint64_t bytes);
 void FreeVideoMemory(uint64_t bytes);
 bool ConsumeStillDrawing();
+
+// 32 bits with the red, green and blue masks of ARGB (an alpha mask or none).
+bool IsRgb32(const PixelFormat& f);
 
 // Rows of pixels in ARGB from any colour format and back.
 void DecodeRow(const PixelFormat& f, const uint8_t* src, uint32_t* dst, int n);
@@ -171,6 +176,9 @@ struct SmallQuad {
   // that hold every pixel's pair (span at most 32).
   const uint32_t* xf;
   int base, span;
+  // The texel rows run one way down the quad, each pixel's pair adjacent
+  // (yi1 = yi0 + 1): the first and last rows hold the rows read.
+  bool rowsInOrder = false;
 };
 using SmallQuadKernel = void (*)(const SmallQuad& q);
 // The kernel that filters and blends a small quad in one pass for kind k, the
@@ -178,6 +186,13 @@ using SmallQuadKernel = void (*)(const SmallQuad& q);
 SmallQuadKernel FindSmallQuadKernel(BlendKind k);
 // The same sixteen pixels at a time, for quads with a span (AVX-512); null when none.
 SmallQuadKernel FindWideSmallQuadKernel(BlendKind k);
+
+// A row of n pixels whose pixel i mixes texels t[i] and t[i + 1] by f[i]
+// (0..256: a + (b - a) f / 256 per channel, as Lerp), modulated and blended
+// (kind k) in one pass: what taking the row across and FindMixRowKernel's
+// kernel give. Reads t[0 .. n] and f[0 .. n). Null when none.
+using ContiguousRowKernel = void (*)(uint32_t* dst, const uint32_t* t, const uint32_t* f, int n, uint32_t mod);
+ContiguousRowKernel FindContiguousRowKernel(BlendKind k);
 
 // A span of n pixels at dst sampled with linear filtering, its positions in
 // 16.16 fixed point (fu, fv at the first pixel, half a texel taken off;
@@ -205,6 +220,7 @@ FilteredSpanKernel FindFilteredSpanKernel(BlendKind k);
 // texture's opacity runs (unused for Replace).
 struct Picture {
   Surface* target = nullptr;
+  const Surface* source = nullptr;  // the texture the texels are of
   uint32_t* dst = nullptr;
   size_t dstPitch = 0;
   const uint32_t* src = nullptr;
@@ -223,18 +239,37 @@ void PictureSpan(uint32_t* dst, const uint32_t* src, const OpacityRuns* runs, in
 void HoldPicture(const Picture& p);
 // Whether a held picture is to be drawn on `target`.
 bool PicturesHeldOn(const Surface* target);
+// Before a primitive draws rows [y0, y1) of `target`: the rows of held
+// pictures there are drawn (the rest stays held); every held picture when
+// the target is null (a copy of a surface), or when a held picture reads its
+// texels from the target.
+void SettleRows(const Surface* target, int y0, int y1);
 
-void Triangle(const Target& t, const Rect& clip, const PixelState& s, const RVert& a, const RVert& b,
-              const RVert& c);
+// What every primitive drawn with one pixel state shares, found once for a
+// batch: how its pixels are made and blended, the vector level and the
+// kernels for them.
+struct Shared {
+  int plan = 0;  // how texture and diffuse colour combine (raster.cpp's Plan::Kind)
+  BlendKind kind = BlendKind::Generic;
+  int level = 0;
+  MixRowKernel plainRow = nullptr, mixedRow = nullptr;
+  SmallQuadKernel wide = nullptr, small = nullptr;
+  ContiguousRowKernel contiguous = nullptr;
+  FilteredSpanKernel span = nullptr;
+};
+Shared Share(const PixelState& s);
+
+void Triangle(const Target& t, const Rect& clip, const PixelState& s, const Shared& shared, const RVert& a,
+              const RVert& b, const RVert& c);
 // Two triangles (v[0..2] and v[3..5]) drawn as Triangle draws one after the
 // other: the same pixels, the rows where they meet in one pass.
-void TrianglePair(const Target& t, const Rect& clip, const PixelState& s, const RVert* v);
+void TrianglePair(const Target& t, const Rect& clip, const PixelState& s, const Shared& shared, const RVert* v);
 void Line(const Target& t, const Rect& clip, const PixelState& s, const RVert& a, const RVert& b);
 void Point(const Target& t, const Rect& clip, const PixelState& s, const RVert& a);
-// An axis-aligned rectangle given as two triangles (v[0..3] its corners in
+// An axis-aligned rectangle given as two triangles (*v[0..3] its corners in
 // any order, with an affine texture mapping and one colour): drawn by the
 // fast path and true, or false when it is not such a quad.
-bool Quad(const Target& t, const Rect& clip, const PixelState& s, const RVert* v);
+bool Quad(const Target& t, const Rect& clip, const PixelState& s, const Shared& shared, const RVert* const* v);
 
 // x / 255 rounded to the nearest integer (there are no ties), for 0 <= x <= 65535.
 inline uint32_t Div255(uint32_t x) { return (x + 128 + ((x + 128) >> 8)) >> 8; }

@@ -1,9 +1,10 @@
 // Pictures drawn texel for pixel without modulation (backgrounds, panels,
 // pages): their opaque runs are copied and their transparent ones skipped.
 // Drawn on a surface's own memory they are held back until something else
-// on the same thread reads or writes any surface memory (another primitive,
-// a lock, a blit, a flip, the end of the scene): what a later picture covers
-// with opaque pixels is then never drawn, since nothing could have seen it.
+// on the same thread reads or writes any surface memory (a lock, a blit, a
+// flip, the end of the scene; a triangle or quad on the same target only
+// has the held rows it meets drawn first): what a later picture covers with
+// opaque pixels is then never drawn, since nothing could have seen it.
 #include <algorithm>
 #include <cstring>
 
@@ -102,6 +103,8 @@ struct Held {
   Picture p;
   std::vector<Cover> cover;  // per row of the picture
   bool covered = false;      // any row has a cover
+  std::vector<uint8_t> done;  // per row: drawn already (a primitive drew on it)
+  bool anyDone = false;
 };
 
 // More held pictures than this are drawn first.
@@ -114,6 +117,20 @@ std::vector<Held>& HeldList() {
   return list;
 }
 thread_local size_t gHeldCount = 0;  // the list's first entries in use (their vectors kept)
+
+// The rows of one target where no held picture has anything left to draw
+// (so SettleRows there is done at once); `target` null: not known.
+struct CleanRows {
+  const Surface* target = nullptr;
+  std::vector<uint8_t> clean;  // per target row
+  bool Covers(const Surface* t, int y0, int y1) const {
+    if (t != target || y0 < 0 || y1 > int(clean.size())) return false;
+    for (int y = y0; y < y1; ++y)
+      if (!clean[size_t(y)]) return false;
+    return true;
+  }
+};
+thread_local CleanRows gClean;
 
 // The texel row of target row y of the picture.
 inline int RowOf(const Picture& p, int y) { return p.j0 + (y - p.y0); }
@@ -131,8 +148,9 @@ void OpaqueSpans(const Picture& p, int y, F&& f) {
   });
 }
 
-void DrawNow(const Picture& p, const Cover* cover) {
-  for (int y = 0; y < p.h; ++y) {
+// Rows [first, end) of the picture (its own rows, not the target's).
+void DrawRows(const Picture& p, const Cover* cover, int first, int end) {
+  for (int y = first; y < end; ++y) {
     uint32_t* dst = p.dst + size_t(y) * p.dstPitch;
     const uint32_t* src = p.src + size_t(y) * p.srcPitch;
     const int j = p.j0 + y;
@@ -151,6 +169,34 @@ void DrawNow(const Picture& p, const Cover* cover) {
     }
     PictureSpan(dst, src, p.runs, j, p.from, lo, to, p.kind);
   }
+}
+
+// The rows [from, to) of a held picture not drawn yet, drawn and marked.
+void DrawUndone(Held& h, int from, int to) {
+  const Cover* cover = h.covered ? h.cover.data() : nullptr;
+  if (!h.anyDone) {
+    h.done.assign(size_t(h.p.h), 0);
+    h.anyDone = true;
+  }
+  for (int y = from; y < to;) {
+    if (h.done[size_t(y)]) {
+      ++y;
+      continue;
+    }
+    int end = y + 1;
+    while (end < to && !h.done[size_t(end)]) ++end;
+    DrawRows(h.p, cover, y, end);
+    std::fill(h.done.begin() + y, h.done.begin() + end, 1);
+    y = end;
+  }
+}
+
+// What is left of a held picture.
+void DrawRest(Held& h) {
+  if (h.anyDone)
+    DrawUndone(h, 0, h.p.h);
+  else
+    DrawRows(h.p, h.covered ? h.cover.data() : nullptr, 0, h.p.h);
 }
 
 }  // namespace
@@ -180,7 +226,40 @@ void HoldPicture(const Picture& p) {
   Held& h = list[gHeldCount++];
   h.p = p;
   h.covered = false;
+  h.anyDone = false;
   detail::gHeldPictures = true;
+  // Its rows have something to draw; rows of only one target are followed.
+  if (gHeldCount == 1 && p.target) {
+    gClean.target = p.target;
+    gClean.clean.assign(size_t(p.target->Height()), 1);
+  }
+  if (gClean.target != p.target) {
+    gClean.target = nullptr;
+  } else {
+    const int top = std::max(0, p.y0), bottom = std::min(int(gClean.clean.size()), p.y0 + p.h);
+    if (top < bottom) std::fill(gClean.clean.begin() + top, gClean.clean.begin() + bottom, 0);
+  }
+}
+
+void SettleRows(const Surface* target, int y0, int y1) {
+  if (!detail::gHeldPictures || gClean.Covers(target, y0, y1)) return;
+  std::vector<Held>& list = HeldList();
+  bool source = !target;
+  for (size_t i = 0; i < gHeldCount && !source; ++i) source = list[i].p.source == target;
+  if (source) {
+    DrawHeldPictures();
+    return;
+  }
+  for (size_t i = 0; i < gHeldCount; ++i) {
+    Held& h = list[i];
+    if (h.p.target != target) continue;
+    const int from = std::max(y0, h.p.y0) - h.p.y0, to = std::min(y1, h.p.y0 + h.p.h) - h.p.y0;
+    if (from < to) DrawUndone(h, from, to);
+  }
+  if (gClean.target == target) {
+    const int top = std::max(0, y0), bottom = std::min(int(gClean.clean.size()), y1);
+    if (top < bottom) std::fill(gClean.clean.begin() + top, gClean.clean.begin() + bottom, 1);
+  }
 }
 
 bool PicturesHeldOn(const Surface* target) {
@@ -198,7 +277,7 @@ void DrawHeldPictures() {
   std::vector<Held>& list = HeldList();
   const size_t count = gHeldCount;
   gHeldCount = 0;
-  for (size_t i = 0; i < count; ++i) DrawNow(list[i].p, list[i].covered ? list[i].cover.data() : nullptr);
+  for (size_t i = 0; i < count; ++i) DrawRest(list[i]);
 }
 
 }  // namespace sdev

@@ -278,6 +278,43 @@ __attribute__((target("avx2"))) bool MapLinearAvx2(double first, double step, in
   }
   return _mm_movemask_epi8(outside) == 0;
 }
+
+// The same eight at a time with AVX-512, every step rounded on its own (no
+// multiply and add fused): the same numbers. The arrays run to the next
+// multiple of eight past n.
+#if defined(__GNUC__) && !defined(__clang__)
+// GCC's headers start the rounded arithmetic from an undefined register.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+__attribute__((target("avx512f,avx512vl"))) bool MapLinearAvx512(double first, double step, int n, int size, int* i0,
+                                                                  int* i1, uint32_t* f) {
+  constexpr int kNearest = _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC;
+  const __m512d vfirst = _mm512_set1_pd(first), vstep = _mm512_set1_pd(step), half = _mm512_set1_pd(0.5);
+  const __m512d k256 = _mm512_set1_pd(256.0), eight = _mm512_set1_pd(8.0);
+  const __m256i one = _mm256_set1_epi32(1), last = _mm256_set1_epi32(size - 2), zero = _mm256_setzero_si256();
+  const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+  __m512d k = _mm512_setr_pd(0, 1, 2, 3, 4, 5, 6, 7);
+  __mmask8 outside = 0;
+  for (int j = 0; j < n; j += 8, k = _mm512_add_pd(k, eight)) {
+    const __m512d at = _mm512_add_round_pd(vfirst, _mm512_mul_round_pd(k, vstep, kNearest), kNearest);
+    const __m512d pos = _mm512_sub_round_pd(at, half, kNearest);
+    const __m512d fl = _mm512_roundscale_pd(pos, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
+    const __m256i i = _mm512_cvttpd_epi32(fl);
+    const __m512d frac256 = _mm512_mul_round_pd(_mm512_sub_round_pd(pos, fl, kNearest), k256, kNearest);
+    const __m256i w = _mm512_cvttpd_epi32(_mm512_add_round_pd(frac256, half, kNearest));
+    const __mmask8 valid = _mm256_cmpgt_epi32_mask(_mm256_set1_epi32(n - j), lanes);
+    outside |= valid & (_mm256_cmpgt_epi32_mask(zero, i) | _mm256_cmpgt_epi32_mask(i, last));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(i0 + j), i);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(i1 + j), _mm256_add_epi32(i, one));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(f + j), w);
+  }
+  return outside == 0;
+}
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
 #endif
 
 // The texels of a span (u, v in texels at its first pixel, their steps per
@@ -414,8 +451,8 @@ struct TriDraw {
   uint32_t mod = 0xFFFFFFFFu;  // the uniform colour spanKernel modulates with
 
   // False when there is nothing to draw.
-  bool Setup(const Target& target, const Rect& clipRect, const PixelState& state, const RVert& va, const RVert& vb,
-             const RVert& vc) {
+  bool Setup(const Target& target, const Rect& clipRect, const PixelState& state, const Shared& shared,
+             const RVert& va, const RVert& vb, const RVert& vc) {
     t = &target;
     clip = &clipRect;
     s = &state;
@@ -434,8 +471,8 @@ struct TriDraw {
 
     sm.Init(state);
     bool uniform = !state.gouraud || (ColorOf(va) == ColorOf(vb) && ColorOf(va) == ColorOf(vc));
-    plan = MakePlan(state, uniform, ColorOf(va));
-    kind = Classify(state);
+    plan = Plan{Plan::Kind(shared.plan), uniform, ColorOf(va)};
+    kind = shared.kind;
 
     // Plane equations of the attributes.
     float x0 = va.x, yy0 = va.y, ex1 = vb.x - va.x, ey1 = vb.y - va.y, ex2 = vc.x - va.x, ey2 = vc.y - va.y;
@@ -461,10 +498,10 @@ struct TriDraw {
       ts.v = plane(va.v * sm.h * qa, vb.v * sm.h * qb, vc.v * sm.h * qc);
       if (ts.perspective) ts.q = plane(qa, qb, qc);
     }
-    rowKernel = kind != BlendKind::Generic ? FindMixRowKernel(kind, false) : nullptr;
+    rowKernel = shared.plainRow;
     if (textured && !ts.perspective && plan.kind == Plan::kTexture && plan.uniform && sm.linear &&
         kind != BlendKind::Generic) {
-      spanKernel = FindFilteredSpanKernel(kind);
+      spanKernel = shared.span;
       mod = plan.color;
     }
     return true;
@@ -560,17 +597,39 @@ struct TriDraw {
 
 }  // namespace
 
-void Triangle(const Target& t, const Rect& clip, const PixelState& s, const RVert& va, const RVert& vb,
-              const RVert& vc) {
-  detail::Settle();
-  TriDraw d;
-  if (d.Setup(t, clip, s, va, vb, vc)) d.DrawAll();
+Shared Share(const PixelState& s) {
+  Shared sh;
+  sh.plan = MakePlan(s, true, 0).kind;
+  sh.kind = Classify(s);
+  sh.level = VectorLevel();
+  if (sh.kind != BlendKind::Generic) {
+    sh.plainRow = FindMixRowKernel(sh.kind, false);
+    sh.mixedRow = FindMixRowKernel(sh.kind, true);
+    sh.wide = FindWideSmallQuadKernel(sh.kind);
+    sh.small = FindSmallQuadKernel(sh.kind);
+    sh.contiguous = FindContiguousRowKernel(sh.kind);
+    sh.span = FindFilteredSpanKernel(sh.kind);
+  }
+  return sh;
 }
 
-void TrianglePair(const Target& t, const Rect& clip, const PixelState& s, const RVert* v) {
-  detail::Settle();
+void Triangle(const Target& t, const Rect& clip, const PixelState& s, const Shared& shared, const RVert& va,
+              const RVert& vb, const RVert& vc) {
+  TriDraw d;
+  if (!d.Setup(t, clip, s, shared, va, vb, vc)) return;
+  SettleRows(t.surface, d.y0, d.y1);
+  d.DrawAll();
+}
+
+void TrianglePair(const Target& t, const Rect& clip, const PixelState& s, const Shared& shared, const RVert* v) {
   TriDraw a, b;
-  const bool hasA = a.Setup(t, clip, s, v[0], v[1], v[2]), hasB = b.Setup(t, clip, s, v[3], v[4], v[5]);
+  const bool hasA = a.Setup(t, clip, s, shared, v[0], v[1], v[2]);
+  const bool hasB = b.Setup(t, clip, s, shared, v[3], v[4], v[5]);
+  if (hasA || hasB) {
+    const int top = std::min(hasA ? a.y0 : b.y0, hasB ? b.y0 : a.y0);
+    const int bottom = std::max(hasA ? a.y1 : b.y1, hasB ? b.y1 : a.y1);
+    SettleRows(t.surface, top, bottom);
+  }
   if (!hasA || !hasB || !a.spanKernel || a.spanKernel != b.spanKernel || a.mod != b.mod) {
     if (hasA) a.DrawAll();
     if (hasB) b.DrawAll();
@@ -688,6 +747,12 @@ struct AxisMap {
   bool linear = false;      // filtered: i1 and f are in use
   bool contiguous = false;  // i0[k] == i0[0] + k, all inside the texture
   bool adjacent = false;    // linear: i1[k] == i0[k] + 1 everywhere (no addressing at an edge)
+  // Linear and not adjacent: the pixels [runLo, runHi) are (the picture's
+  // edges in view address only the pixels before and after them).
+  int runLo = 0, runHi = 0;
+  // Linear, over 32 pixels: the pixels [contLo, contHi) take the texel pairs
+  // i0[contLo] + (k - contLo) and the next (about one texel a pixel).
+  int contLo = 0, contHi = 0;
   int start = 0;
 };
 
@@ -700,7 +765,7 @@ inline double Floor(double x) {
 
 // Pixels p in [p0, p1) of an edge from e0 to e1 carrying texel coordinates t0 to t1 (in texels).
 void MapAxis(AxisMap& m, int p0, int p1, float e0, float e1, float t0, float t1, int size, uint32_t mode,
-             bool linear) {
+             bool linear, int level) {
   int n = p1 - p0;
   // Linear: the arrays run to the next multiple of eight, the padding
   // repeating the last pixel's texels with weight 0, for the vector kernels.
@@ -732,10 +797,13 @@ void MapAxis(AxisMap& m, int p0, int p1, float e0, float e1, float t0, float t1,
   if (m.f.size() < padded) m.f.resize(padded);
   bool adjacent = false;
 #if defined(LANTERN_HAVE_AVX2_SAMPLER)
-  if (VectorLevel() >= 2) adjacent = MapLinearAvx2(first, step, n, size, m.i0.data(), m.i1.data(), m.f.data());
+  if (level >= 2) adjacent = MapLinearAvx2(first, step, n, size, m.i0.data(), m.i1.data(), m.f.data());
 #endif
+  m.runLo = m.runHi = 0;
   if (!adjacent) {
     adjacent = true;
+    int lo = -1, hi = -1;  // the first and last adjacent pixel
+    bool gap = false;      // a pixel between two adjacent ones is not
     for (int k = 0; k < n; ++k) {
       double pos = first + k * step - 0.5;
       double fl = Floor(pos);
@@ -743,7 +811,17 @@ void MapAxis(AxisMap& m, int p0, int p1, float e0, float e1, float t0, float t1,
       m.i0[size_t(k)] = i0;
       m.i1[size_t(k)] = i1;
       m.f[size_t(k)] = uint32_t((pos - fl) * 256.0 + 0.5);
-      adjacent &= i1 == i0 + 1;
+      if (i1 == i0 + 1) {
+        gap |= hi >= 0 && hi != k - 1;
+        if (lo < 0) lo = k;
+        hi = k;
+      } else {
+        adjacent = false;
+      }
+    }
+    if (!adjacent && lo >= 0 && !gap) {
+      m.runLo = lo;
+      m.runHi = hi + 1;
     }
   }
   for (size_t k = size_t(n); k < padded; ++k) {
@@ -752,6 +830,16 @@ void MapAxis(AxisMap& m, int p0, int p1, float e0, float e1, float t0, float t1,
     m.f[k] = 0;
   }
   m.adjacent = adjacent;
+  m.contLo = m.contHi = 0;
+  if (n >= 32) {
+    const int lo = adjacent ? 0 : m.runLo, hi = adjacent ? n : m.runHi;
+    bool contiguous = hi - lo >= 32;
+    for (int k = lo + 1; k < hi && contiguous; ++k) contiguous = m.i0[size_t(k)] == m.i0[size_t(k) - 1] + 1;
+    if (contiguous) {
+      m.contLo = lo;
+      m.contHi = hi;
+    }
+  }
 }
 
 // Working memory of the quad path, kept between quads.
@@ -776,6 +864,16 @@ void Across(const uint32_t* r, const AxisMap& m, bool linear, const uint16_t* wl
   int i = 0;
 #if defined(LANTERN_HAVE_AVX2_SAMPLER)
   if (level >= 2 && m.adjacent) i = AcrossAvx2(r, i0, wl, wr, n, out);
+  if (level >= 2 && !m.adjacent && m.runHi - m.runLo >= 16) {
+    // The picture's edges in view: the pixels that address an edge one by
+    // one, the run between them as an adjacent mapping, in whole groups of
+    // eight (AcrossAvx2 reads both texels of every pixel of a group).
+    for (; i < m.runLo; ++i) out[i] = Lerp(r[i0[i]], r[i1[i]], f[i]);
+    int k = m.runLo + AcrossAvx2(r, i0 + m.runLo, wl + 4 * m.runLo, wr + 4 * m.runLo, (m.runHi - m.runLo) & ~7,
+                                 out + m.runLo);
+    for (; k < n; ++k) out[k] = Lerp(r[i0[k]], r[i1[k]], f[k]);
+    return;
+  }
 #endif
 #if defined(__SSE2__)
   if (level >= 1) {
@@ -825,23 +923,86 @@ void Down(const uint32_t* a, const uint32_t* b, uint32_t f, int n, uint32_t* out
 
 }  // namespace
 
-// The widest quad the sixteen-pixel kernel draws (in groups of sixteen).
+// The widest quad SmallFilteredQuad draws (in groups of sixteen).
 constexpr int kWideQuadMost = 64;
 
-bool Quad(const Target& t, const Rect& clip, const PixelState& s, const RVert* v) {
-  float xmin = std::min({v[0].x, v[1].x, v[2].x, v[3].x}), xmax = std::max({v[0].x, v[1].x, v[2].x, v[3].x});
-  float ymin = std::min({v[0].y, v[1].y, v[2].y, v[3].y}), ymax = std::max({v[0].y, v[1].y, v[2].y, v[3].y});
+namespace {
+
+#if defined(LANTERN_HAVE_AVX2_SAMPLER)
+// The tallest quad drawn by SmallFilteredQuad.
+constexpr int kSmallQuadRows = 64;
+
+// The linear mapping of pixels [p0, p1) of an edge from e0 to e1 carrying
+// texel positions t0 to t1, straight into i0, i1 and f (room for p1 - p0
+// rounded up to eight): exactly what MapAxis makes of it. False when MapAxis
+// would map it another way (one to one on texel centres, or a texel pair
+// outside the texture that takes the addressing).
+bool MapSmallAxis(int p0, int p1, float e0, float e1, float t0, float t1, int size, int* i0, int* i1, uint32_t* f,
+                  int level) {
+  const double step = double(t1 - t0) / double(e1 - e0);
+  const double first = t0 + (p0 + 0.5 - e0) * step;
+  const bool unit = std::fabs(step - 1.0) < 1e-4;
+  const double frac = first - 0.5 - Floor(first - 0.5 + 1e-3);
+  if (unit && frac < 2e-3) return false;
+  return level >= 3 ? MapLinearAvx512(first, step, p1 - p0, size, i0, i1, f)
+                    : MapLinearAvx2(first, step, p1 - p0, size, i0, i1, f);
+}
+
+// A small quad filtered both ways with every texel pair inside the texture
+// (a particle): its axes mapped straight into the sixteen-pixel kernel's
+// arrays, without the general path's working memory. The same pixels as
+// Quad's general path, which takes the same kernel with the same arrays;
+// false (nothing drawn) when it would not.
+bool SmallFilteredQuad(const Target& t, const TexView& tex, const Shared& shared, const RVert* const (&c)[2][2],
+                       float xmin, float xmax, float ymin, float ymax, int x0, int x1, int y0, int y1,
+                       uint32_t color) {
+  const int n = x1 - x0, rows = y1 - y0;
+  alignas(32) int ix[kWideQuadMost + 8], ix1[kWideQuadMost + 8], iy0[kSmallQuadRows + 8], iy1[kSmallQuadRows + 8];
+  alignas(32) uint32_t fx[kWideQuadMost + 8], fy[kSmallQuadRows + 8];
+  if (!MapSmallAxis(x0, x1, xmin, xmax, c[0][0]->u * tex.w, c[1][0]->u * tex.w, tex.w, ix, ix1, fx, shared.level) ||
+      !MapSmallAxis(y0, y1, ymin, ymax, c[0][0]->v * tex.h, c[0][1]->v * tex.h, tex.h, iy0, iy1, fy, shared.level))
+    return false;
+  // Each group's texel pairs: the mapping runs one way, so its ends hold them.
+  int base[kWideQuadMost / 16], width[kWideQuadMost / 16];
+  for (int g = 0; g * 16 < n; ++g) {
+    const int a = ix[g * 16], b = ix[std::min(n, g * 16 + 16) - 1];
+    base[g] = std::min(a, b);
+    width[g] = std::max(a, b) + 2 - base[g];
+    if (width[g] > 32) return false;
+  }
+  SettleRows(t.surface, y0, y1);
+  const uint32_t mod = color != 0xFFFFFFFFu ? color : 0xFFFFFFFFu;
+  for (int g = 0; g * 16 < n; ++g) {
+    const size_t from = size_t(g) * 16;
+    SmallQuad q{t.px + size_t(y0) * t.pitch + x0 + from, size_t(t.pitch), tex.px, size_t(tex.pitch), ix + from,
+                nullptr, nullptr, iy0, iy1, fy, std::min(16, n - int(from)), rows, mod,
+                t.px + size_t(t.h - 1) * t.pitch + size_t(t.w), fx + from, base[g], width[g], true};
+    shared.wide(q);
+  }
+  return true;
+}
+#endif
+
+}  // namespace
+
+bool Quad(const Target& t, const Rect& clip, const PixelState& s, const Shared& shared, const RVert* const* v) {
+  float xmin = std::min({v[0]->x, v[1]->x, v[2]->x, v[3]->x}), xmax = std::max({v[0]->x, v[1]->x, v[2]->x, v[3]->x});
+  float ymin = std::min({v[0]->y, v[1]->y, v[2]->y, v[3]->y}), ymax = std::max({v[0]->y, v[1]->y, v[2]->y, v[3]->y});
   if (!(xmax > xmin) || !(ymax > ymin)) return false;
   const RVert* c[2][2] = {{nullptr, nullptr}, {nullptr, nullptr}};  // [right][bottom]
   for (int k = 0; k < 4; ++k) {
-    int cx = v[k].x == xmin ? 0 : v[k].x == xmax ? 1 : -1;
-    int cy = v[k].y == ymin ? 0 : v[k].y == ymax ? 1 : -1;
+    int cx = v[k]->x == xmin ? 0 : v[k]->x == xmax ? 1 : -1;
+    int cy = v[k]->y == ymin ? 0 : v[k]->y == ymax ? 1 : -1;
     if (cx < 0 || cy < 0 || c[cx][cy]) return false;
-    c[cx][cy] = &v[k];
+    c[cx][cy] = v[k];
   }
-  uint32_t color = ColorOf(v[0]);
-  for (int k = 1; k < 4; ++k)
-    if (ColorOf(v[k]) != color || v[k].rhw != v[0].rhw) return false;
+  // One colour: the same channels give it at once, others only when they round to it.
+  uint32_t color = ColorOf(*v[0]);
+  for (int k = 1; k < 4; ++k) {
+    const RVert &a = *v[k], &b = *v[0];
+    if (!(a.a == b.a && a.r == b.r && a.g == b.g && a.b == b.b) && ColorOf(a) != color) return false;
+    if (a.rhw != b.rhw) return false;
+  }
   bool textured = s.tex != nullptr;
   if (textured && (c[0][0]->u != c[0][1]->u || c[1][0]->u != c[1][1]->u || c[0][0]->v != c[1][0]->v ||
                    c[0][1]->v != c[1][1]->v))
@@ -851,26 +1012,32 @@ bool Quad(const Target& t, const Rect& clip, const PixelState& s, const RVert* v
   int y0 = std::max(clip.top, CeilToInt(ymin - 0.5f)), y1 = std::min(clip.bottom, CeilToInt(ymax - 0.5f));
   if (x0 >= x1 || y0 >= y1) return true;
   int n = x1 - x0;
-  Plan plan = MakePlan(s, true, color);
-  BlendKind kind = Classify(s);
+  const Plan plan{Plan::Kind(shared.plan), true, color};
+  const BlendKind kind = shared.kind;
+#if defined(LANTERN_HAVE_AVX2_SAMPLER)
+  if (textured && s.linear && shared.wide && plan.kind == Plan::kTexture && n <= kWideQuadMost &&
+      y1 - y0 <= kSmallQuadRows && shared.level >= 3 &&
+      SmallFilteredQuad(t, *s.tex, shared, c, xmin, xmax, ymin, ymax, x0, x1, y0, y1, color))
+    return true;
+#endif
   thread_local QuadScratch qs;
   std::vector<uint32_t>& row = qs.out;
   if (row.size() < size_t(n)) row.resize(size_t(n));
 
   if (plan.kind == Plan::kDiffuse || !textured) {
     if (plan.kind == Plan::kGeneric) return false;
-    detail::Settle();
+    SettleRows(t.surface, y0, y1);
     std::fill(row.begin(), row.begin() + n, color);
     for (int y = y0; y < y1; ++y) Emit(t, x0, y, row.data(), n, kind, s, 0xFFFFFFFFu);
     return true;
   }
   const TexView& tex = *s.tex;
   AxisMap &mx = qs.mx, &my = qs.my;
-  MapAxis(mx, x0, x1, xmin, xmax, c[0][0]->u * tex.w, c[1][0]->u * tex.w, tex.w, s.addressU, s.linear);
-  MapAxis(my, y0, y1, ymin, ymax, c[0][0]->v * tex.h, c[0][1]->v * tex.h, tex.h, s.addressV, s.linear);
+  const int level = shared.level;
+  MapAxis(mx, x0, x1, xmin, xmax, c[0][0]->u * tex.w, c[1][0]->u * tex.w, tex.w, s.addressU, s.linear, level);
+  MapAxis(my, y0, y1, ymin, ymax, c[0][0]->v * tex.h, c[0][1]->v * tex.h, tex.h, s.addressV, s.linear, level);
   bool linX = mx.linear, linY = my.linear;
   uint32_t mod = plan.kind == Plan::kTexture && color != 0xFFFFFFFFu ? color : 0xFFFFFFFFu;
-  int level = VectorLevel();
   // A picture drawn texel for pixel without modulation: its opaque runs are
   // copied and its transparent ones skipped (what the blend gives them), an
   // unblended one copied whole; on a surface's own memory with its rows in
@@ -880,9 +1047,13 @@ bool Quad(const Target& t, const Rect& clip, const PixelState& s, const RVert* v
     const OpacityRuns* runs = kind != BlendKind::Replace && tex.surface ? tex.surface->Opacity() : nullptr;
     if (kind == BlendKind::Replace || runs) {
       const uint32_t from = uint32_t(mx.start), to = from + uint32_t(n);
-      if (t.surface && my.contiguous && tex.surface && IsArgb32(tex.surface->Format())) {
+      // (A texture without an alpha channel is read from its ARGB copy,
+      // which stays as it is until the texture changes: held pictures are
+      // drawn before anything changes a surface.)
+      if (t.surface && my.contiguous && tex.surface && IsRgb32(tex.surface->Format())) {
         Picture p;
         p.target = t.surface;
+        p.source = tex.surface;
         p.dst = t.px + size_t(y0) * t.pitch + x0;
         p.dstPitch = size_t(t.pitch);
         p.j0 = my.start;
@@ -908,34 +1079,35 @@ bool Quad(const Target& t, const Rect& clip, const PixelState& s, const RVert* v
       return true;
     }
   }
-  detail::Settle();
+  SettleRows(t.surface, y0, y1);
   size_t padded = size_t((n + 7) & ~7);
-  // A small quad filtered across goes through the sixteen-pixel kernel, a
-  // group of sixteen pixels at a time, when the texel pairs of each group
-  // lie within 32 texels of a row; it takes the weights as they are.
-  if (linX && mx.adjacent && n <= kWideQuadMost && level >= 3 && plan.kind != Plan::kGeneric) {
-    SmallQuadKernel kernel = FindWideSmallQuadKernel(kind);
-    int base[kWideQuadMost / 16], width[kWideQuadMost / 16];
-    for (int g = 0; kernel && g * 16 < n; ++g) {
-      // The texel positions may wrap around the texture within the group.
+  // A quad filtered across goes through the sixteen-pixel kernel, a column
+  // of sixteen pixels at a time, when the texel pairs of each column lie
+  // within 32 texels of a row; it takes the weights as they are.
+  if (linX && mx.adjacent && level >= 3 && plan.kind != Plan::kGeneric && shared.wide) {
+    // Column g's texels: the positions may wrap around the texture within it.
+    auto texels = [&](int g, int& base) {
       const int from = g * 16, to = std::min(n, from + 16);
       int low = mx.i0[size_t(from)], high = low;
       for (int k = from + 1; k < to; ++k) {
         low = std::min(low, mx.i0[size_t(k)]);
         high = std::max(high, mx.i0[size_t(k)]);
       }
-      base[g] = low;
-      width[g] = high + 2 - low;
-      if (width[g] > 32) kernel = nullptr;
-    }
-    if (kernel) {
+      base = low;
+      return high + 2 - low;
+    };
+    bool fits = true;
+    for (int g = 0, base = 0; fits && g * 16 < n; ++g) fits = texels(g, base) <= 32;
+    if (fits) {
       for (int g = 0; g * 16 < n; ++g) {
         const size_t from = size_t(g) * 16;
+        int base = 0;
+        const int span = texels(g, base);
         SmallQuad q{t.px + size_t(y0) * t.pitch + x0 + from, size_t(t.pitch), tex.px, size_t(tex.pitch),
                     mx.i0.data() + from, nullptr, nullptr, my.i0.data(), linY ? my.i1.data() : nullptr,
                     linY ? my.f.data() : nullptr, std::min(16, n - int(from)), y1 - y0, mod,
-                    t.px + size_t(t.h - 1) * t.pitch + size_t(t.w), mx.f.data() + from, base[g], width[g]};
-        kernel(q);
+                    t.px + size_t(t.h - 1) * t.pitch + size_t(t.w), mx.f.data() + from, base, span};
+        shared.wide(q);
       }
       return true;
     }
@@ -955,11 +1127,33 @@ bool Quad(const Target& t, const Rect& clip, const PixelState& s, const RVert* v
   // A small quad filtered both ways goes through one kernel that keeps its
   // texel rows in registers.
   if (linX && linY && mx.adjacent && n <= 16 && level >= 2 && plan.kind != Plan::kGeneric) {
-    if (SmallQuadKernel kernel = FindSmallQuadKernel(kind)) {
+    if (SmallQuadKernel kernel = shared.small) {
       SmallQuad q{t.px + size_t(y0) * t.pitch + x0, size_t(t.pitch), tex.px, size_t(tex.pitch), mx.i0.data(),
                   qs.wl.data(), qs.wr.data(), my.i0.data(), my.i1.data(), my.f.data(), n, y1 - y0, mod,
                   t.px + size_t(t.h - 1) * t.pitch + size_t(t.w), nullptr, 0, 0};
       kernel(q);
+      return true;
+    }
+  }
+  // A picture drawn about one to one, its rows not mixed down (a drifting
+  // cloud): each row taken across and blended in one pass, the pixels that
+  // address an edge one at a time.
+  if (linX && !linY && mx.contHi - mx.contLo >= 32 && plan.kind != Plan::kGeneric) {
+    ContiguousRowKernel kernel = shared.contiguous;
+    MixRowKernel one = shared.plainRow;
+    if (kernel && one) {
+      const int lo = mx.contLo, hi = mx.contHi;
+      for (int y = y0; y < y1; ++y) {
+        const uint32_t* r = tex.px + size_t(my.i0[size_t(y - y0)]) * tex.pitch;
+        uint32_t* d = t.px + size_t(y) * t.pitch + x0;
+        auto edge = [&](int i) {
+          const uint32_t src = Lerp(r[mx.i0[size_t(i)]], r[mx.i1[size_t(i)]], mx.f[size_t(i)]);
+          one(d + i, &src, nullptr, 0, 1, mod);
+        };
+        for (int i = 0; i < lo; ++i) edge(i);
+        for (int i = hi; i < n; ++i) edge(i);
+        kernel(d + lo, r + mx.i0[size_t(lo)], mx.f.data() + lo, hi - lo, mod);
+      }
       return true;
     }
   }
@@ -985,8 +1179,8 @@ bool Quad(const Target& t, const Rect& clip, const PixelState& s, const RVert* v
   // The blend kernels of a row alone and of two rows mixed down.
   MixRowKernel plainRow = nullptr, mixedRow = nullptr;
   if (plan.kind != Plan::kGeneric) {
-    plainRow = FindMixRowKernel(kind, false);
-    mixedRow = FindMixRowKernel(kind, true);
+    plainRow = shared.plainRow;
+    mixedRow = shared.mixedRow;
   }
   for (int y = y0; y < y1; ++y) {
     size_t k = size_t(y - y0);

@@ -213,6 +213,9 @@ public:
   // the second time (a surface that changes at every draw never pays for
   // them); null until then.
   const OpacityRuns* Opacity();
+  // False for a primary whose last present was left out of its memory while
+  // nothing read the frames (Presenter::ReadsFrames); true otherwise.
+  bool HoldsFrame() const { return holdsFrame_; }
 
 private:
   friend class DirectDraw;
@@ -238,6 +241,7 @@ private:
   std::unique_ptr<uint8_t, FreeBytes> storage_;
   bool lost_ = false;
   bool locked_ = false;
+  bool holdsFrame_ = true;
   uint32_t generation_ = 1;
   uint64_t charged_ = 0;  // video-memory bytes charged
   std::vector<uint32_t> argb_;  // ArgbPixels' copy of a surface in another format
@@ -342,6 +346,9 @@ struct D3DDeviceDesc {
 };
 
 class Device;
+namespace raster {
+struct PixelState;
+}
 
 class Direct3D {
 public:
@@ -455,6 +462,9 @@ private:
   Device();
   ~Device();
   HResult Draw(PrimType t, uint32_t fvf, const void* verts, uint32_t vcount, const uint16_t* idx, uint32_t icount);
+  // Hands the batch Draw is about to draw to the recorder (test::SetDrawRecorder).
+  void Record(PrimType t, const uint16_t* idx, uint32_t n, Surface* tex, const raster::PixelState& ps,
+              const Rect& clip);
   uint32_t refs_ = 1;
   Surface* target_ = nullptr;  // owned reference
   DirectDraw* dd_ = nullptr;   // owned reference
@@ -549,6 +559,11 @@ public:
   // The lent pixels are about to go away or change without a present (the
   // primary is freed, given new memory or the presenter replaced).
   virtual void ReturnFrame() {}
+  // False while nothing reads the frames presented (no window shows them, no
+  // screenshot or reader keeps them): a blit into the primary is then still
+  // presented, but its pixels are not copied, and the primary holds no frame
+  // until a blit copies one again (HoldsFrame).
+  virtual bool ReadsFrames() const { return true; }
 };
 
 // The desktop stand-in the device uses (the test configuration's by default)

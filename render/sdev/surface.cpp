@@ -110,9 +110,13 @@ struct Codec {
   }
 };
 
+}  // namespace
+
 bool IsRgb32(const PixelFormat& f) {
   return (f.flags & kPfRGB) && f.bitCount == 32 && f.rMask == 0xFF0000 && f.gMask == 0xFF00 && f.bMask == 0xFF;
 }
+
+namespace {
 
 // Same layout for a raw copy: bit count and colour masks agree.
 bool Compatible(const PixelFormat& a, const PixelFormat& b) {
@@ -342,8 +346,15 @@ HResult Surface::Blt(const Rect* dst, Surface* src, const Rect* srcRect, uint32_
   Rect s = srcRect ? *srcRect : Rect{0, 0, int32_t(src->width_), int32_t(src->height_)};
   if (!InsideSurface(s, *src) || d.IsEmpty()) return err::kInvalidRect;
   if (!Compatible(format_, src->format_)) return err::kFormatMismatch;
+  if (caps_ & caps::kPrimary) {
+    // A frame nothing reads is presented without its pixels.
+    Presenter* presenter = G().presenter;
+    holdsFrame_ = !presenter || presenter->ReadsFrames();
+    if (holdsFrame_) CopyPixels(*this, d, *src, s, false);
+    NotifyPresent(Intersect(d, whole));
+    return err::kOk;
+  }
   CopyPixels(*this, d, *src, s, false);
-  if (caps_ & caps::kPrimary) NotifyPresent(Intersect(d, whole));
   return err::kOk;
 }
 
@@ -374,6 +385,7 @@ HResult Surface::Flip(Surface* target, uint32_t flags) {
   if (locked_ || backBuffer_->locked_) return err::kSurfaceBusy;
   std::swap(storage_, backBuffer_->storage_);
   std::swap(bits_, backBuffer_->bits_);
+  holdsFrame_ = true;
   ++generation_;
   ++backBuffer_->generation_;
   NotifyPresent(Rect{0, 0, int32_t(width_), int32_t(height_)});
@@ -433,6 +445,7 @@ HResult Surface::Restore() {
   }
   Allocate();
   FillPattern(0xCDCDCDCDu);
+  holdsFrame_ = true;
   lost_ = false;
   test::Fault::Log("Restore");
   if (backBuffer_ && backBuffer_->lost_) return backBuffer_->Restore();

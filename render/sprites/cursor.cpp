@@ -325,7 +325,7 @@ TPoint TMouseCursor::DrawMouse(int x, int y, bool intoBackBuffer, bool helperThr
     posY_ = y;
     positionKnown_ = true;
   }
-  if (!intoBackBuffer && !CanDraw(forced)) return TPoint(posX_, posY_);
+  if (!intoBackBuffer && (!CanDraw(forced) || !host_->FrontHoldsFrame())) return TPoint(posX_, posY_);
   const bool wasKnown = positionKnown_;
   if (!forced) ReadPosition();
   if (!positionKnown_) return TPoint(-1, -1);

@@ -70,6 +70,10 @@ public:
   virtual bool IsFullScreen() const = 0;
   // The last presentation has finished.
   virtual bool IsFlipDone() const { return true; }
+  // False while the front buffer holds no frame (nothing reads the frames, so
+  // the present left them out of it): the cursor is then not drawn on it
+  // between frames.
+  virtual bool FrontHoldsFrame() const { return true; }
   // The platform asks for no software cursor for now.
   virtual bool IsCursorSuppressed() const { return false; }
   // The window manager must draw a new frame.

@@ -54,6 +54,11 @@ void TDXSoftwareCursor::EraseFromBackBuffer(TDXContext&) { cursor_.RestoreBackBu
 
 void TDXSoftwareCursor::ReleaseSurfaces(TDXContext&) { cursor_.ResetMouseState(); }
 
+bool TDXSoftwareCursor::FrontHoldsFrame() const {
+  const sdev::Surface* front = context_->GetFrontBuffer();
+  return !front || front->HoldsFrame();
+}
+
 sdev::Surface* TDXSoftwareCursor::Target(bool backBuffer) const {
   return backBuffer ? context_->GetBackBuffer() : context_->GetFrontBuffer();
 }

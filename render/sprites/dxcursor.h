@@ -67,6 +67,7 @@ public:
   TRect GetDesktopRect() const override;
   bool IsFullScreen() const override { return !context_->IsWindowed(); }
   bool IsFlipDone() const override { return context_->IsFlipDone(); }
+  bool FrontHoldsFrame() const override;
   bool IsCursorSuppressed() const override { return hooks_.isCursorSuppressed && hooks_.isCursorSuppressed(); }
   void Invalidate() override;
   void ShowSystemCursor(bool show, const uint32_t* argb, int width, int height, int pitch, int hotX,

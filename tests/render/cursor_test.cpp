@@ -40,6 +40,7 @@ public:
   TPoint GetClientOrigin() const override { return origin; }
   TRect GetDesktopRect() const override { return desktop; }
   bool IsFullScreen() const override { return fullScreen; }
+  bool FrontHoldsFrame() const override { return frontHoldsFrame; }
   void Invalidate() override { ++invalidated; }
   void ShowSystemCursor(bool show, const uint32_t*, int, int, int, int, int) override { systemShown = show; }
   uint32_t GetTime() const override {
@@ -56,7 +57,7 @@ public:
   TCursorFormat format;
   std::vector<uint8_t> front, back;
   std::atomic<int> mx{10}, my{10};
-  bool known = true, lost = false, fullScreen = true, manualTime = true, systemShown = false;
+  bool known = true, lost = false, fullScreen = true, manualTime = true, systemShown = false, frontHoldsFrame = true;
   TPoint origin{0, 0};
   TRect desktop{0, 0, 4000, 4000};
   uint32_t now = 1000;
@@ -193,6 +194,14 @@ TEST(CursorDrawing, ThrottlesAndDesktopBounds) {
   s.now += 20;
   EXPECT_EQ(c.DrawMouse(-1, -1, false, true), TPoint(27, 20));
   EXPECT_EQ(s.locks, locks + 2);
+  // A front buffer that holds no frame (the present left it out: nothing
+  // reads the frames) gets no cursor between frames.
+  s.frontHoldsFrame = false;
+  s.mx = 29;
+  s.now += 20;
+  c.DrawMouse(-1, -1, false, true);
+  EXPECT_EQ(s.locks, locks + 2);
+  s.frontHoldsFrame = true;
   // Partly off the desktop: not drawn, the window manager is asked for a frame.
   s.desktop = TRect(0, 0, 28, 100);
   s.mx = 26;

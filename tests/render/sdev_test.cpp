@@ -117,6 +117,38 @@ protected:
 
 // --- Coverage ---
 
+// A transform whose w stays 1 (the 2-D pass) is taken without w: the
+// vertices land where the full transform puts them, to the last bit, and
+// those that are not finite or far out are still left out.
+TEST_F(SdevTest, TheTwoDimensionalPassPlacesVerticesAsTheFullTransform) {
+  Canvas c(64, 48, Format::A8R8G8B8);
+  std::vector<TLV> v;  // as untransformed, lit vertices: x y z, a word, diffuse, specular, u v
+  uint32_t seed = 99;
+  auto next = [&] {
+    seed = seed * 1103515245u + 12345u;
+    return float(int(seed >> 9) % 40000) / 100.0f - 100.0f;
+  };
+  for (int k = 0; k < 300; ++k) v.push_back(V(next(), next(), 0xFF000000u | seed, 0.25f, 0.75f));
+  for (float x : {0.5f, 31.5f, -0.5f, 63.5f, 1e9f, std::nanf(""), INFINITY}) v.push_back(V(x, x * 0.5f));
+  v.resize(v.size() - v.size() % 3, V(1, 1));
+  auto placed = [&](float w3) {
+    const float projection[16] = {2.0f / 64, 0, 0, w3, 0, -2.0f / 48, 0, 0, 0, 0, 1, 0, -1, 1, 0, 1};
+    c.dev->SetTransform(Transform::Projection, projection);
+    std::vector<std::pair<float, float>> at;
+    test::SetDrawRecorder([&](const test::DrawCall& call) {
+      for (uint32_t i : call.indices) at.push_back({call.vertices[i].x, call.vertices[i].y});
+    });
+    c.dev->DrawPrimitive(PrimType::TriList, 0x1E2, v.data(), uint32_t(v.size()), 0);
+    test::SetDrawRecorder(nullptr);
+    return at;
+  };
+  // A w column of 1e-30 keeps w at 1 for these vertices but takes the full transform.
+  const std::vector<std::pair<float, float>> flat = placed(0), full = placed(1e-30f);
+  EXPECT_GT(flat.size(), 250u);
+  EXPECT_LT(flat.size(), v.size());  // the triangles with a vertex not finite or out of reach are left out
+  EXPECT_EQ(flat, full);
+}
+
 TEST_F(SdevTest, QuadsCoverPixelsWhoseCentresLieInside) {
   Canvas c(16, 16);
   c.Quad(2, 3, 6, 5, 0xFFFFFFFF);  // integer edges: exactly 4 x 2 pixels
@@ -305,10 +337,12 @@ TEST_F(SdevTest, ModulationAndAlphaBlendingAreExactOnEveryRowLengthAndEveryPath)
 }
 
 // Draws `draw` (given the canvas and a diffuse colour) over a scrambled
-// size x size target with a linearly filtered 16 x 16 texture, in replace,
-// alpha and additive blending and three diffuse colours, on every vector
-// level: each level must give exactly the pixels of the plain formulas.
-void ExpectTheSamePixelsOnEveryPath(int size, const std::function<void(Canvas&, uint32_t)>& draw) {
+// size x size target with a linearly filtered texture (16 x 16 of
+// BlendTexel unless given), in replace, alpha and additive blending and
+// three diffuse colours, on every vector level: each level must give exactly
+// the pixels of the plain formulas.
+void ExpectTheSamePixelsOnEveryPath(int size, const std::function<void(Canvas&, uint32_t)>& draw, int texW = 16,
+                                    int texH = 16, uint32_t (*texel)(int, int) = BlendTexel) {
   const uint32_t diffuses[] = {0xFFFFFFFFu, 0xFFFFC070u, 0xB37FC15Au};
   std::vector<uint32_t> plain[3][3];
   for (int level = 0; level <= 3; ++level) {
@@ -316,7 +350,7 @@ void ExpectTheSamePixelsOnEveryPath(int size, const std::function<void(Canvas&, 
     for (int mode = 0; mode < 3; ++mode) {
       for (int d = 0; d < 3; ++d) {
         Canvas c(size, size, Format::A8R8G8B8);
-        Surface* t = c.Texture(16, 16, BlendTexel);
+        Surface* t = c.Texture(texW, texH, texel);
         c.dev->SetTexture(0, t);
         c.dev->SetTextureStageState(0, TSS::MagFilter, kFilterLinear);
         c.dev->SetTextureStageState(0, TSS::MinFilter, kFilterLinear);
@@ -366,11 +400,57 @@ TEST_F(SdevTest, SmallScaledFilteredQuadsBlendTheSameOnEveryPath) {
   });
 }
 
+// A cloud: rows of transparent, mixed and opaque stretches, with clear
+// stretches longer than the kernels' sixteen pixels.
+uint32_t CloudTexel(int x, int y) {
+  const uint32_t c = Scramble(x, y + 31);
+  const int band = (x + 7 * y) % 60;
+  return band < 24 ? c & 0x00FFFFFFu : band < 40 ? c : c | 0xFF000000u;
+}
+
+// Pictures drawn about one texel a pixel a fraction of a pixel off, whole
+// rows (the drifting clouds of the main menu): with the left edge in view,
+// the right one, both, neither, and a little stretched.
+TEST_F(SdevTest, PicturesAFractionOffTheirTexelsBlendTheSameOnEveryPath) {
+  ExpectTheSamePixelsOnEveryPath(
+      64,
+      [](Canvas& c, uint32_t col) {
+        const float xs[] = {-10.3f, 5.45f, 3.7f, -2.2f, 1.35f}, ws[] = {60, 60, 48, 70, 61.5f};
+        const float u0[] = {0, 0, 4, 0, 0}, u1[] = {60, 60, 52, 60, 60};
+        for (int k = 0; k < 5; ++k)
+          c.Draw(PrimType::TriFan, {V(xs[k], float(12 * k), col, u0[k] / 60, 0.0f),
+                                    V(xs[k] + ws[k], float(12 * k), col, u1[k] / 60, 0.0f),
+                                    V(xs[k] + ws[k], float(12 * k + 10), col, u1[k] / 60, 10.0f / 12),
+                                    V(xs[k], float(12 * k + 10), col, u0[k] / 60, 10.0f / 12)});
+      },
+      60, 12, CloudTexel);
+}
+
+// Wide quads filtered both ways, magnified and shrunk a little (a found
+// object's picture growing), at fractions of a pixel, some past the edges:
+// sixteen pixels at a time, column by column, as the plain formulas draw them.
+TEST_F(SdevTest, WideScaledFilteredQuadsBlendTheSameOnEveryPath) {
+  ExpectTheSamePixelsOnEveryPath(
+      160,
+      [](Canvas& c, uint32_t col) {
+        const float xs[] = {3.3f, -20.6f, 40.45f, 11.8f}, ws[] = {70.5f, 150.2f, 131.0f, 97.25f};
+        const float ys[] = {2.7f, 40.1f, 80.55f, 118.2f}, hs[] = {30.4f, 44.0f, 37.5f, 52.0f};
+        const float u0[] = {0.02f, 0.0f, 0.1f, 0.05f}, u1[] = {0.97f, 1.0f, 0.9f, 1.0f};
+        for (int k = 0; k < 4; ++k)
+          c.Draw(PrimType::TriFan, {V(xs[k], ys[k], col, u0[k], 0.03f), V(xs[k] + ws[k], ys[k], col, u1[k], 0.03f),
+                                    V(xs[k] + ws[k], ys[k] + hs[k], col, u1[k], 0.98f),
+                                    V(xs[k], ys[k] + hs[k], col, u0[k], 0.98f)});
+      },
+      90, 40, CloudTexel);
+}
+
 // Pictures drawn texel for pixel without modulation: from their second
 // drawing on their opaque runs are copied and their transparent runs
 // skipped; whole, clipped, in part and over each other (held back, what a
 // later one covers left undrawn), replaced, blended and added, the pixels
-// are those of the plain formulas.
+// are those of the plain formulas. An opaque picture without an alpha
+// channel (a JPEG background) under them is held back too, and a primitive
+// drawn among them has only the rows of the held ones it meets drawn first.
 TEST_F(SdevTest, UnscaledPicturesCopyAndSkipTheirClearRunsExactly) {
   std::vector<uint32_t> plain[3];
   for (int level : {0, 3}) {
@@ -384,7 +464,8 @@ TEST_F(SdevTest, UnscaledPicturesCopyAndSkipTheirClearRunsExactly) {
         if ((x + y) % 37 == 0) kind = 2;
         return kind == 0 ? v | 0xFF000000u : kind == 1 ? v & 0x00FFFFFFu : (v & 0x00FFFFFFu) | 0x7F000000u;
       });
-      c.dev->SetTexture(0, t);
+      Surface* ground = c.Texture(150, 40, [](int x, int y) { return Scramble(x + 9, y + 5) & 0x00FFFFFFu; },
+                                  Format::X8R8G8B8);
       c.dev->SetTextureStageState(0, TSS::MagFilter, kFilterLinear);
       c.dev->SetTextureStageState(0, TSS::MinFilter, kFilterLinear);
       c.Blend(mode != 0, kBlendSrcAlpha, mode == 2 ? kBlendOne : kBlendInvSrcAlpha);
@@ -392,11 +473,22 @@ TEST_F(SdevTest, UnscaledPicturesCopyAndSkipTheirClearRunsExactly) {
       for (int round = 0; round < 3; ++round) {  // the runs are made at the second drawing
         for (int y = 0; y < 40; ++y)
           for (int x = 0; x < 160; ++x) reinterpret_cast<uint32_t*>(c.target->Bits() + y * c.target->Pitch())[x] = Scramble(x, y);
+        c.dev->SetTexture(0, ground);
+        c.Quad(5, 0, 155, 40, 0xFFFFFFFFu);  // the ground under them all
+        if (level > 0 && (mode == 0 || round > 0)) {
+          EXPECT_TRUE(sdev::detail::gHeldPictures) << "the ground is not held back: mode " << mode << ", drawing "
+                                                   << round;
+        }
+        c.dev->SetTexture(0, t);
         c.Quad(3, 1, 153, 13, 0xFFFFFFFFu);                                   // whole
         c.Quad(-20, 14, 130, 26, 0xFFFFFFFFu);                                // clipped on the left
         c.Quad(10, 27, 60, 33, 0xFFFFFFFFu, 17 / 150.0f, 3 / 12.0f, 67 / 150.0f, 9 / 12.0f);  // a part
         c.Quad(40, 8, 190, 20, 0xFFFFFFFFu);     // over the first two, held with them
-        c.Quad(0, 30, 45, 39, 0xFFFFFFFFu);      // scaled: the held ones are drawn first
+        c.Quad(0, 30, 45, 39, 0xFFFFFFFFu);      // scaled: the rows of the held ones it meets are drawn first
+        if (level > 0 && (mode == 0 || round > 0)) {
+          EXPECT_TRUE(sdev::detail::gHeldPictures) << "the rows the scaled one does not meet are not held: mode "
+                                                   << mode << ", drawing " << round;
+        }
         c.Quad(-110, 28, 40, 40, 0xFFFFFFFFu);   // over the scaled one
         std::vector<uint32_t> now;
         for (int y = 0; y < 40; ++y)
@@ -552,8 +644,10 @@ constexpr int kKernelTexW = 37, kKernelTexH = 29;
 // 3 0 2, the particle batches' layout): odd
 // sizes from under a pixel to 24, shrunk, enlarged and one to one (whole
 // pixels on texel centres), some flipped, some reaching past the texture's
-// edges and some hanging over the target's; then rows of 1 to 17 pixels
-// whose first texel weight rounds to 256; last turned ones (triangles).
+// edges and some hanging over the target's; then rows and columns of 1 to
+// 17 pixels whose first texel weight rounds to 256; whole pictures a fraction of a
+// pixel off their texels with an edge in view (a drifting cloud: the pixels
+// at the edge address the edge texel); last turned ones (triangles).
 std::vector<TLV> KernelQuads() {
   std::vector<TLV> v;
   uint32_t seed = 12345;
@@ -588,6 +682,12 @@ std::vector<TLV> KernelQuads() {
   }
   for (int n = 1; n <= 17; ++n)  // 1.5 texels per pixel from 3.749: the first texel position ends in .999
     add(2, float(2 * n), float(2 + n), float(2 * n + 2), 3.749f, 2.3f, 3.749f + 1.5f * n, 5.1f, 0xFFFFC070u);
+  for (int n = 1; n <= 17; ++n)  // the same down a column
+    add(float(28 + 2 * n), 2, float(30 + 2 * n), float(2 + n), 2.3f, 3.749f, 5.1f, 3.749f + 1.5f * n, 0xB37FC15Au);
+  for (int k = 0; k < 3; ++k) {  // the left edge in view, the right one, both
+    const float x = 3.4f + 0.35f * float(k), y = 30.2f + 5.0f * float(k);
+    add(x, y, x + kKernelTexW, y + 4.6f, 0, 0, kKernelTexW, 4.6f, colors[k]);
+  }
   for (int k = 0; k < 12; ++k) {  // turned by 7 to 80 degrees, sampled inside the texture: spans of every length
     float a = 0.12f * float(k + 1), w = 2.0f + 1.9f * float(k), h = 3.5f + 1.1f * float(11 - k);
     float cx = 5.3f + 5.07f * float(k), cy = 9.1f + 2.93f * float(k), c = std::cos(a), sn = std::sin(a);

@@ -519,3 +519,54 @@ TEST(PlatformDisplay, TheHeadlessFrameIsCopiedOnlyWhenRead) {
   platform.reset();
   ClearSettings();
 }
+
+// While nothing reads the frames (a headless run without a screenshot), each
+// is still presented, but its pixels are left out of the primary surface;
+// once they are read again the next present copies them as before.
+TEST(PlatformDisplay, AFrameNothingReadsIsPresentedWithoutItsPixels) {
+  TPlatformHooks hooks;
+  AddDisplayHooks(hooks);
+  THeadlessHost* host = nullptr;
+  std::unique_ptr<TPlatform> platform = CreateHeadlessPlatform(hooks, &host);
+  ASSERT_TRUE(platform->OpenDisplay(64, 48, false));
+  auto draw = [&](uint32_t color) {
+    ASSERT_TRUE(TRenderer::GetInstance()->BeginDraw());
+    GetDisplayHandler()->FillRect(0, 0, 64, 48, color, nullptr);
+    platform->EndDraw(true);
+  };
+  auto kept = [&](int x, int y) {
+    return host->GetLastFrame().at(size_t(y) * size_t(host->GetLastFrameWidth()) + size_t(x)) & 0xFFFFFFu;
+  };
+  sdev::Surface* front = GetDisplayHandler()->GetContext()->GetFrontBuffer();
+  ASSERT_NE(front, nullptr);
+  auto onScreen = [&](int x, int y) {
+    void* bits = nullptr;
+    int32_t pitch = 0;
+    EXPECT_EQ(front->Lock(nullptr, &bits, &pitch, 0), 0);
+    uint32_t p = static_cast<const uint32_t*>(bits)[size_t(y) * size_t(pitch / 4) + size_t(x)] & 0xFFFFFFu;
+    front->Unlock();
+    return p;
+  };
+  draw(0xFF112233u);
+  EXPECT_TRUE(host->ReadsFrames());
+  EXPECT_TRUE(front->HoldsFrame());
+  EXPECT_EQ(onScreen(5, 5), 0x112233u);
+  EXPECT_EQ(kept(5, 5), 0x112233u);
+  host->SetKeepLastFrame(false);
+  EXPECT_FALSE(host->ReadsFrames());
+  const uint64_t presents = host->GetPresentCount(), copies = host->GetFrameCopyCount();
+  draw(0xFF445566u);
+  draw(0xFF778899u);
+  EXPECT_EQ(host->GetPresentCount(), presents + 2);
+  EXPECT_FALSE(front->HoldsFrame());
+  EXPECT_EQ(onScreen(5, 5), 0x112233u);  // not copied
+  EXPECT_EQ(kept(5, 5), 0x112233u);      // the last frame kept stays
+  EXPECT_EQ(host->GetFrameCopyCount(), copies);
+  host->SetKeepLastFrame(true);
+  draw(0xFFAABBCCu);
+  EXPECT_TRUE(front->HoldsFrame());
+  EXPECT_EQ(onScreen(63, 47), 0xAABBCCu);
+  EXPECT_EQ(kept(63, 47), 0xAABBCCu);
+  platform.reset();
+  ClearSettings();
+}
