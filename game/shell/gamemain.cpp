@@ -14,6 +14,7 @@
 #include "game/shell/widgets/shadow.h"
 #include "game/shell/widgets/gameutils.h"
 #include "game/shell/widgets/typingedit.h"
+#include "audio/sound.h"
 #include "game/shell/upperlayers.h"
 #include "game/shell/data/userinfo.h"
 #include "platform/gamestate.h"
@@ -115,6 +116,13 @@ private:
     THost* host = platform_ ? platform_->GetHost() : nullptr;
     TraceOut("modal: %s (frame %llu, %u ms)", top ? name.c_str() : "(none)",
              static_cast<unsigned long long>(host ? host->GetPresentCount() : 0), GetPlatformTime());
+    // What the program holds at that moment: what a screen change leaves
+    // behind shows up here over a long run.
+    TAssetManager* assets = GetAssetManager();
+    TraceOut("live: %ld coroutines, %ld tasks, %ld windows, %zu textures, %zu sounds, %ld playbacks",
+             TScript::LiveThreadCount(), TTask::LiveCount(), TWindow::LiveCount(),
+             assets ? assets->CountLive(&TTexture::ClassId) : size_t(0),
+             assets ? assets->CountLive(&TSound::ClassId) : size_t(0), TSoundInstance::LiveCount());
   }
 
   TPlatform* platform_;
