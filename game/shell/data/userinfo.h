@@ -93,7 +93,9 @@ public:
   bool IsSaveFailing() const { return saveFailing_; }
   // Once a save has failed, the first time a screen stands (a top modal
   // window that is not the fade of a screen change): the small information
-  // pop-up kSaveFailedInfo over it. Once in the life of the manager.
+  // pop-up kSaveFailedInfo over it. Once in the life of the manager: a
+  // notice that went with the screen it stood on (a screen change that
+  // closed both) was not seen, and comes again over the next screen.
   void TellSaveFailureWhenDue();
   // New game, then the current player's keys and blob. False when the blob
   // has another version (keys loaded, lists empty) or is damaged (lists
@@ -104,7 +106,16 @@ public:
   static float VolumeOfLevel(int level);
 
 private:
-  enum class TSaveNotice { kNone, kDue, kGiven };
+  enum class TSaveNotice { kNone, kDue, kShowing, kGiven };
+  // What a notice shows (one of the pop-ups of the notices) and the state it is in.
+  struct TNotice {
+    TSaveNotice state = TSaveNotice::kNone;
+    uint32_t screen = 0;  // the top modal window it was opened over
+    uint32_t window = 0;  // its own modal window
+  };
+  // Opens `info` over the top modal window once it is due and a screen
+  // stands; follows it until the player has seen it (see TellSaveFailureWhenDue).
+  void TellWhenDue(TNotice& notice, const char* info);
 
   int CurrentProfile(const char* forWhat) const;
   void NoteSaveResult(int user, bool written);
@@ -115,7 +126,7 @@ private:
   bool lastLoadOtherVersion_ = false;
   uint32_t lastLoadVersion_ = 0;
   bool saveFailing_ = false;
-  TSaveNotice saveNotice_ = TSaveNotice::kNone;
+  TNotice saveNotice_;
   std::unique_ptr<TLuaBindings> bindings_;  // last: unbound first
 };
 

@@ -300,6 +300,46 @@ TEST_F(SavedGameEndToEnd, AFolderThatCannotBeWrittenIsToldOnceAndSavedWhenItCanB
         right = std::max(right, x);
       }
   EXPECT_GT(right - left, 110);
+  // Amber title writing on the notice's plate.
+  auto titleInk = [](const TRun& r) {
+    return r.Pixels(400, 266, 624, 296, [](int red, int green, int blue) {
+      return std::abs(red - 0xFF) <= 24 && std::abs(green - 0xD2) <= 24 && std::abs(blue - 0x7A) <= 24;
+    });
+  };
+  EXPECT_GT(titleInk(notice), 100);
+
+  // A save that fails behind the fade: the game menu's "Main menu" saves,
+  // then the screen changes. The notice waits until the fade has lifted,
+  // then stands over the main menu (the lighthouse beside it, and the
+  // buttons below the quit button's bottom edge); the file keeps the game as it was.
+  const std::string throughTheMenu = Click(300, kPlayButton) + At(3500, "key escape") +
+                                     Click(4300, KitButtonAt("gamemenu.lua", "mainmenu"));
+  TRun behind = Run(throughTheMenu, FramesFor(9000));
+  EXPECT_EQ(testing_support::ReadFile(dir.File("user/prefs.dat")), prefs);
+  EXPECT_EQ(behind.Count(failed), 2u) << behind.Joined();  // the menu's save and the one at the end
+  EXPECT_EQ(behind.Screens(), (std::vector<std::string>{"mainmenu", "MainGame", "gamemenu", "minitutor"}))
+      << behind.log;
+  EXPECT_EQ(behind.Count("minitutor: "), 1u);
+  EXPECT_TRUE(behind.Has("minitutor: Not saved")) << behind.Joined();
+  ASSERT_EQ(behind.w, 1024);
+  EXPECT_GT(titleInk(behind), 100);
+  EXPECT_GT(behind.ShownAt("minitutor"), 4300 + 2000);  // two fades of a second after the click
+  // The main menu's "Credits" button (the small button of the art kit at
+  // 590, 700) beside the notice, its left end outside the caption.
+  std::vector<uint32_t> button;
+  int bw = 0, bh = 0;
+  ASSERT_TRUE(ReadPng(testing_support::SourceDir() + "/assets/ui/button_small_normal.png", &button, &bw, &bh));
+  int opaque = 0, same = 0;
+  for (int y = 0; y < bh; ++y)
+    for (int x = 0; x < 30 && x < bw; ++x) {
+      uint32_t c = button[size_t(y) * size_t(bw) + size_t(x)];
+      if ((c >> 24) != 0xFF) continue;
+      ++opaque;
+      same += Near(c, behind.At(590 + x, 700 + y), 3);
+    }
+  ASSERT_GT(opaque, 500);
+  EXPECT_GT(same, opaque * 95 / 100);
+
   std::string atSecondFailure;
   std::vector<std::string> files;
   TRun run = RunPausing(input, 1800, {failed, "Hint infosavefailed", failed}, [&] {

@@ -435,6 +435,37 @@ TEST_F(Profiles, ASaveThatCannotBeWrittenIsKeptToldOnceAndWrittenLater) {
     TellSaveFailureWhenDue();
   }
   EXPECT_EQ(Global("gTold"), "infosavefailed;");
+
+  // The notice as a pop-up of its own over the screen: closed with its
+  // screen by a screen change, it was not seen and comes again, never over
+  // the fade; closed by the player, it was.
+  users = Users();
+  Lua("gTold = '' function ShowMiniTutor(key) gTold = gTold .. key .. ';' PushModal('notice') end");
+  Lua("PushModal('screen')");
+  {
+    TFullDisk full;
+    EXPECT_FALSE(users->SaveProgress());
+  }
+  TellSaveFailureWhenDue();
+  ASSERT_EQ(wm->GetTopModal()->GetName(), "notice");
+  EXPECT_EQ(wm->GetTopModal()->GetParent()->GetName(), "screen");
+  TellSaveFailureWhenDue();
+  EXPECT_EQ(Global("gTold"), "infosavefailed;");
+  Lua("PopModal('screen') PushModal('sShadow')");  // the screen change
+  TellSaveFailureWhenDue();
+  EXPECT_EQ(Global("gTold"), "infosavefailed;");
+  Lua("PopModal('sShadow') PushModal('next')");
+  TellSaveFailureWhenDue();
+  EXPECT_EQ(Global("gTold"), "infosavefailed;infosavefailed;");
+  EXPECT_EQ(wm->GetTopModal()->GetParent()->GetName(), "next");
+  Lua("PopModal('notice')");  // the player's OK
+  TellSaveFailureWhenDue();
+  {
+    TFullDisk full;
+    EXPECT_FALSE(users->SaveProgress());
+  }
+  TellSaveFailureWhenDue();
+  EXPECT_EQ(Global("gTold"), "infosavefailed;infosavefailed;");
 }
 
 }  // namespace
