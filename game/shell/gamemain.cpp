@@ -73,8 +73,8 @@ public:
     // time and screenshots work.
     if (redrawEveryTick_ && event.type == kEventTick) wm_->Invalidate();
     wm_->HandleEvent(event);
-    // A save that failed is told once a screen stands.
-    TellSaveFailureWhenDue();
+    // A save that failed, or one that could not be read, is told once a screen stands.
+    TellNoticesWhenDue();
     if (logModals_) LogTopModal();
   }
   void RunQuitVerify() override {

@@ -159,6 +159,7 @@ void UserInfo::KeepUnreadableSave(int user, const TString& why) {
            why.c_str(), kBlobKey, suffix.c_str());
   GetGameProgress().Reset();
   SaveProgress();
+  if (unreadableNotice_.state != TSaveNotice::kShowing) unreadableNotice_.state = TSaveNotice::kDue;
 }
 
 bool UserInfo::SaveProgress() {
@@ -194,7 +195,10 @@ void UserInfo::NoteSaveResult(int user, bool written) {
   if (saveNotice_.state == TSaveNotice::kNone) saveNotice_.state = TSaveNotice::kDue;
 }
 
-void UserInfo::TellSaveFailureWhenDue() { TellWhenDue(saveNotice_, kSaveFailedInfo); }
+void UserInfo::TellNoticesWhenDue() {
+  if (saveNotice_.state != TSaveNotice::kShowing) TellWhenDue(unreadableNotice_, kSaveUnreadableInfo);
+  if (unreadableNotice_.state != TSaveNotice::kShowing) TellWhenDue(saveNotice_, kSaveFailedInfo);
+}
 
 void UserInfo::TellWhenDue(TNotice& notice, const char* info) {
   TWindowManager* windows = GetWindowManager();
@@ -356,11 +360,12 @@ bool UserInfo::IsFullScreen() const {
 }
 
 const char* const kSaveFailedInfo = "infosavefailed";
+const char* const kSaveUnreadableInfo = "infosaveunreadable";
 
 UserInfo* GetUserInfo() { return gUserInfo; }
 
-void TellSaveFailureWhenDue() {
-  if (gUserInfo) gUserInfo->TellSaveFailureWhenDue();
+void TellNoticesWhenDue() {
+  if (gUserInfo) gUserInfo->TellNoticesWhenDue();
 }
 
 void DeleteUserInfo() {
