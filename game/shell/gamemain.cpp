@@ -116,8 +116,9 @@ private:
     THost* host = platform_ ? platform_->GetHost() : nullptr;
     TraceOut("modal: %s (frame %llu, %u ms)", top ? name.c_str() : "(none)",
              static_cast<unsigned long long>(host ? host->GetPresentCount() : 0), GetPlatformTime());
-    // What the program holds at that moment: what a screen change leaves
-    // behind shows up here over a long run.
+    // What the program holds once a screen stands (not for the fades): what
+    // a screen change leaves behind shows up here over a long run.
+    if (top && name == "sShadow") return;
     TAssetManager* assets = GetAssetManager();
     TraceOut("live: %ld coroutines, %ld tasks, %ld windows, %zu textures, %zu sounds, %ld playbacks",
              TScript::LiveThreadCount(), TTask::LiveCount(), TWindow::LiveCount(),

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "game/shell/data/gameprogress.h"
 #include "tests/game/playthrough/walkthrough.h"
 #include "tests/game/support/gamee2e.h"
+#include "tests/support/envguard.h"
 #include "tests/support/testsupport.h"
 
 namespace {
@@ -214,4 +216,76 @@ TEST_F(Playthrough, TheDemoFromAFreshUserFolderToTheCredits) {
   EXPECT_EQ(saved.finished, 1);
   EXPECT_EQ(saved.passed, "");
   EXPECT_EQ(saved.photos, 8u);
+}
+
+namespace {
+
+// The demo with fades of a fiftieth of a second (main.xml "shadowTime"),
+// so that a long session of screen changes stays cheap: every other file is
+// the demo's own.
+class LongSession : public gamee2e::TGameEndToEnd {
+protected:
+  LongSession() : TGameEndToEnd({"modal: ", "live: "}) {
+    namespace fs = std::filesystem;
+    folder = dir.File("work");
+    const fs::path from = fs::path(testing_support::SourceDir()) / "assets", to = fs::path(folder) / "assets";
+    fs::create_directories(to);
+    for (const auto& entry : fs::directory_iterator(from))
+      if (entry.path().filename() != "main.xml") fs::create_symlink(entry.path(), to / entry.path().filename());
+    std::string main = testing_support::ReadFile((from / "main.xml").string());
+    const size_t at = main.find("shadowTime=\"1.0\"");
+    EXPECT_NE(at, std::string::npos);
+    if (at != std::string::npos) main.replace(at, 16, "shadowTime=\"0.02\"");
+    std::ofstream(to / "main.xml") << main;
+  }
+};
+
+}  // namespace
+
+// 200 screen changes in one run of the program: Play and the game menu's
+// "Main menu", the wallpaper gallery opened from the main menu and left,
+// fifty times over, and the 200th screen comes. Each change leaves nothing
+// behind: what the program holds when a screen stands (the "live:" line of
+// its coroutines, tasks, windows, textures, sounds and playbacks) is the
+// same in the last round as in the first, screen by screen.
+TEST_F(LongSession, TwoHundredScreenChangesLeaveNothingBehind) {
+  testing_support::XdgEnvGuard xdg(dir.Path());  // the gallery's wallpapers go under the test's folder
+  SaveAda([](GameProgress& p) {
+    p.firstRun = 0;
+    p.gameIntroDone = 1;
+    p.MarkShown("com_1.xml");
+    p.locationId = 2;
+    gamee2e::Pass(p, {"loc11"});
+    p.AddPhoto("wallpapers/kitchen");
+  });
+  constexpr int kRounds = 50;
+  const std::vector<std::string> round = {"MainGame", "gamemenu", "mainmenu", "GameGallery", "mainmenu"};
+  const std::string toMainMenu = gamee2e::KitButtonAt("gamemenu.lua", "mainmenu");
+  const std::string wallpapers = gamee2e::KitButtonAt("mainmenu.lua", "album");
+  std::string input;
+  std::vector<std::string> wanted = {"mainmenu"};
+  int t = 300;
+  for (int i = 0; i < kRounds; ++i) {
+    // Each screen stands a few frames before the next key or click (a fade
+    // and the next screen's start take 64 ms of the clock).
+    input += gamee2e::At(t, "key enter") + gamee2e::At(t + 100, "key escape") +
+             gamee2e::At(t + 150, "click left " + toMainMenu) + gamee2e::At(t + 250, "click left " + wallpapers) +
+             gamee2e::At(t + 350, "key escape");
+    t += 450;
+    wanted.insert(wanted.end(), round.begin(), round.end());
+  }
+  TRun run = Run(input, gamee2e::FramesFor(t));
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.Count("modal: sShadow"), 2u * 4 * kRounds);  // each change: the fade down and the fade up
+  EXPECT_EQ(run.Screens(), wanted) << run.Joined();
+  // The "live:" line of each screen that stood, in order.
+  std::vector<std::string> live;
+  for (size_t i = 0; i + 1 < run.lines.size(); ++i)
+    if (run.lines[i].rfind("modal: ", 0) == 0 && run.lines[i].rfind("modal: sShadow", 0) != 0 &&
+        run.lines[i + 1].rfind("live: ", 0) == 0)
+      live.push_back(run.lines[i].substr(7, run.lines[i].find(' ', 7) - 7) + " " + run.lines[i + 1]);
+  ASSERT_EQ(live.size(), wanted.size()) << run.Joined();
+  const size_t last = live.size() - round.size();
+  for (size_t k = 0; k < round.size(); ++k) EXPECT_EQ(live[1 + k], live[last + k]) << k;
+  EXPECT_NE(live[1 + 2].find(" 3 coroutines, "), std::string::npos) << live[1 + 2];
 }
