@@ -96,6 +96,8 @@ public:
   void PresentLent(const uint32_t* pixels, int width, int height, int pitchPixels) override;
   void ReturnFrame() override;
   uint64_t GetPresentCount() const override { return presents_; }
+  // The input script writes screenshots of its own ("screenshot" lines).
+  bool HasScriptedScreenshots() const { return screenshots_ > 0; }
   void SetKeepLastFrame(bool keep) override {}
   bool SaveScreenshot(const TString& path) override;
 
@@ -108,6 +110,7 @@ private:
   std::deque<Timed> queue_;  // sorted by (at, seq)
   uint64_t seq_ = 0;
   uint32_t start_ = 0;
+  size_t screenshots_ = 0;
   bool ownsClock_ = false;
   bool hasWindow_ = false, fullScreen_ = false, focused_ = false, minimized_ = false;
   bool captured_ = false, cursorShown_ = true;
