@@ -6,6 +6,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <locale.h>
+#include <wctype.h>
+
+#include "platform/log.h"
 
 namespace {
 std::atomic<TCollateFunction> gCollate{nullptr};
@@ -173,6 +177,18 @@ uint32_t DecodeUtf8(const char* p) {
   }
   if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
   return cp;
+}
+
+bool IsLetterOfAnyScript(uint32_t codePoint) {
+  if (codePoint < 0x80) return (codePoint >= 'a' && codePoint <= 'z') || (codePoint >= 'A' && codePoint <= 'Z');
+  // The classes of the built-in UTF-8 locale, made once and never freed; the
+  // process's own locale stays as it is.
+  static const locale_t classes = [] {
+    locale_t made = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
+    if (!made) TraceOut("No UTF-8 character classes (C.UTF-8): only A-Z and a-z count as letters");
+    return made;
+  }();
+  return classes && codePoint <= 0x10FFFF && iswalpha_l(static_cast<wint_t>(codePoint), classes);
 }
 
 int Utf8CharCount(const char* p) {

@@ -95,6 +95,12 @@ uint32_t DecodeUtf8(const char* p);
 // Number of characters (code points) in a UTF-8 string, stepping with Utf8CharLength.
 int Utf8CharCount(const char* p);
 
+// True for a letter of any script (Latin, Greek, Cyrillic, Han, Arabic ...),
+// as the C library's UTF-8 character classes know them: punctuation,
+// symbols, spaces and combining marks on their own are no letters. Where the
+// C library has no UTF-8 classes, only A-Z and a-z (logged once).
+bool IsLetterOfAnyScript(uint32_t codePoint);
+
 // Splits the text at every separator, trims blanks (space, tab, CR, LF) around
 // each piece and drops empty pieces. An empty text gives an empty list.
 void SplitString(const std::string& text, char separator, std::vector<std::string>& out);

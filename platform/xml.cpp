@@ -272,7 +272,7 @@ private:
 
 int XmlNestingDepth(const char* text, size_t size, int limit) { return TNestingScan(text, size).Deepest(limit); }
 
-bool ParseXmlDocument(TiXmlDocument& doc, const std::string& text, const TString& description) {
+bool ParseXmlDocument(TiXmlDocument& doc, const std::string& text, const TString& description, bool keepPart) {
   doc.Clear();
   if (XmlNestingDepth(text.data(), text.size()) > kMaxXmlDepth) {
     TraceOut("XML: %s is refused: elements nested deeper than %d levels", description.c_str(), kMaxXmlDepth);
@@ -291,7 +291,7 @@ bool ParseXmlDocument(TiXmlDocument& doc, const std::string& text, const TString
   if (doc.Error()) {
     TraceOut("XML: %s is damaged: %s (line %d, column %d)", description.c_str(), doc.ErrorDesc(), doc.ErrorRow(),
              doc.ErrorCol());
-    doc.Clear();
+    if (!keepPart) doc.Clear();
     return false;
   }
   return true;

@@ -26,9 +26,13 @@ int XmlNestingDepth(const char* text, size_t size, int limit = kMaxXmlDepth);
 
 // Parses XML text into a TinyXML document: refuses (one log line naming
 // `description`, empty document, false) text nested deeper than kMaxXmlDepth
-// or that TinyXML cannot parse. Blanks inside texts are kept as written. Every
-// reader of XML data goes through here.
-bool ParseXmlDocument(TiXmlDocument& doc, const std::string& text, const TString& description);
+// or that TinyXML cannot parse. With `keepPart`, text that TinyXML cannot
+// parse is logged the same way and answered false, but the document keeps
+// what TinyXML built before the error (the root and the elements before it).
+// Blanks inside texts are kept as written. Every reader of XML data goes
+// through here.
+bool ParseXmlDocument(TiXmlDocument& doc, const std::string& text, const TString& description,
+                      bool keepPart = false);
 
 class TXmlNode {
 public:

@@ -110,6 +110,12 @@ bool TRenderer::IsDrawing() const {
 bool TRenderer::BeginDraw(int flags) {
   TDisplayHandler* h = GetDisplayHandler();
   if (!h || !h->BeginDraw()) return false;
+  if (target_ && !h->Data().renderTarget) {
+    // The frame's start closed a render target opened outside a frame and
+    // never ended.
+    target_.reset();
+    ApplyClip();
+  }
   if (h->Data().sceneDepth == 1 && !h->Data().renderTarget) {
     ++frames_;
     in2d_ = false;

@@ -281,6 +281,14 @@ def ferry(c, x, y, w, seed):
 
 # ------------------------------------------------------------------- scenes
 
+def ground_at(pts, x):
+    """The height of an outline (points from left to right) at x."""
+    for (x0, y0), (x1, y1) in zip(pts[:-1], pts[1:]):
+        if x0 <= x <= x1:
+            return y0 + (y1 - y0) * (x - x0) / max(1e-6, x1 - x0)
+    return pts[0][1] if x < pts[0][0] else pts[-1][1]
+
+
 def seascape(w, h, seed, lit=0.0, stormy=0.0, horizon=None, tower=(0.72, 0.86, 0.62), rain_n=0):
     """Sky, sea, the island's cliff with the cottage and the lighthouse (its x and base as
     fractions of the width and height, its height as a fraction of the height)."""
@@ -294,7 +302,13 @@ def seascape(w, h, seed, lit=0.0, stormy=0.0, horizon=None, tower=(0.72, 0.86, 0
                       seed + 2, amp=5)
     scenery.cliff(c, pts, seed + 3, shade(PAL["stone_dk"], 0.9), PAL["night"], h,
                   rim=alpha(PAL["mist_lt"], 0.5))
-    scenery.cottage(c, tx - w * 0.2, horizon + h * 0.025, w * 0.11, h * 0.09, seed + 4, lit=False)
+    # the cottage stands on the cliff top beside the tower: on its right where the island has
+    # room, else on its left, its foot set into the lowest ground it spans, so no corner hangs in the air
+    cw, ch = w * 0.11, h * 0.09
+    gap = th * 0.16 + w * 0.015
+    cx = tx + gap if tx + gap + cw <= w * 0.97 else tx - gap - cw
+    base = max(ground_at(pts, cx + k * cw / 4) for k in range(5)) + 2
+    scenery.cottage(c, cx, base, cw, ch, seed + 4, lit=False)
     lamp = scenery.lighthouse(c, tx, tb, th, lit=lit, seed=seed + 5)
     arr = over(to_np(s), arr)
     if lit > 0:
@@ -519,20 +533,23 @@ def panel_key(seed, w=304, h=502):
 
 
 def panel_cliff_path(seed, w=944, h=530):
-    arr, _ = seascape(w, h, seed, lit=0.0, stormy=0.9, horizon=260, tower=(0.8, 0.64, 0.5), rain_n=2600)
+    arr, _ = seascape(w, h, seed, lit=0.0, stormy=0.6, horizon=260, tower=(0.8, 0.64, 0.5), rain_n=1600)
     s, c = new(w, h)
-    # the slope in front, the path climbing it, and Nell on it with her lantern
+    # the slope in front, the path climbing it to the tower, and Nell close in front setting
+    # out along it, her lantern lighting her coat and the wet grass
     slope = scenery.jag([(-10, h * 0.8), (w * 0.25, h * 0.74), (w * 0.5, h * 0.67), (w * 0.75, h * 0.63),
                          (w + 10, h * 0.62)], seed + 7, amp=4)
-    scenery.cliff(c, slope, seed + 8, shade(PAL["leaf"], 0.55), PAL["night"], h, rim=alpha(PAL["mist_lt"], 0.4))
-    c.move_to(0, h * 0.98)
-    c.curve_to(w * 0.3, h * 0.9, w * 0.5, h * 0.8, w * 0.7, h * 0.66)
-    c.set_line_width(18)
-    src(c, alpha(PAL["drift"], 0.5))
+    scenery.cliff(c, slope, seed + 8, shade(PAL["leaf"], 0.7), shade(PAL["leaf"], 0.3), h,
+                  rim=alpha(PAL["mist_lt"], 0.5))
+    c.move_to(w * 0.1, h * 1.02)
+    c.curve_to(w * 0.35, h * 0.9, w * 0.5, h * 0.8, w * 0.7, h * 0.66)
+    c.set_line_width(30)
+    src(c, alpha(PAL["drift"], 0.55))
     c.stroke()
-    nell(c, w * 0.36, h * 0.86, 110, seed, lantern=1.0, wind=1.0)
+    glow(c, w * 0.25, h * 0.72, 230, PAL["amber"], 0.45)
+    nell(c, w * 0.22, h * 1.0, 330, seed, lantern=1.0, wind=1.0)
     arr = over(to_np(s), arr)
-    arr = vignette(arr, 0.5)
+    arr = vignette(arr, 0.3)
     return frame(ink_outline(arr, 0.25), seed)
 
 

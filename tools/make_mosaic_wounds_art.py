@@ -17,7 +17,7 @@ Writes, deterministically (the art kit's palette and painters, tools/art/):
         the eight 96 x 96 squares of the middle rows of window w (lamp,
         chapel), each stored turned back by the quarter turns its place asks
         for; the tray shows them at the same size
-  mg6/bg.jpg            the storm-hurt gull on the keeper's oilskin on the cliff path (1024 x 768)
+  mg6/bg.jpg            the storm-hurt gull on the keeper's tartan blanket on the cliff path (1024 x 768)
   mg6/pane.png          the keeper's canvas satchel, the tray of tools (1024 x 146)
   mg6/dirt<n>.png, mg6/wound<n>.png (n = 1..3)
         grit and mud over a graze, and the graze itself (a soft red scrape)
@@ -488,7 +488,7 @@ def mosaic_file(style, parts, variant, out):
   </Mosaic>
   <TutorScripts>
     <TutorScript>
-      <Item><text name="tut_mg05_rules"/></Item>
+      <Item><text name="tut_mg05_rules%s"/></Item>
       <Item><text name="tut_mg05_rules2"/></Item>
     </TutorScript>
     <TutorScript id="1" do_in_end="CloseMG()">
@@ -497,7 +497,7 @@ def mosaic_file(style, parts, variant, out):
   </TutorScripts>
 </MiniGame5>
 """ % (variant, where, "" if variant == 1 else "2", "" if variant == 1 else "2", TRAY_POS[0], TRAY_POS[1], board, BOARD_POS[0], BOARD_POS[1],
-       types, "\n".join(rows), "" if variant == 1 else "2")
+       types, "\n".join(rows), "" if variant == 1 else "_chapel", "" if variant == 1 else "2")
     with open(os.path.join(out, "minigame5_%d.xml" % variant), "w") as f:
         f.write(xml)
 
@@ -539,7 +539,7 @@ def wing_path(c, pts_lead, pts_trail):
 
 
 def gull_scene():
-    """The gull resting on the keeper's oilskin, its left wing spread for
+    """The gull resting on the keeper's tartan blanket, its left wing spread for
     tending, by the light of a lantern set down on the path, in the rain."""
     arr = np.zeros((H, W, 4), np.float32)
     arr[..., 3] = 1
@@ -965,7 +965,7 @@ def wounds_file(tools, out):
                        for x, y, n in WOUNDS)
     xml = """<?xml version="1.0" encoding="UTF-8"?>
 <!-- The wounds game, variant 1 (docs/minigames.md): a gull hurt in the storm
-     lies on the keeper's oilskin on the cliff path. Grit and mud cover three
+     lies on the keeper's tartan blanket on the cliff path. Grit and mud cover three
      grazes on its wing: take the soft brush and, holding the button, brush
      them clean; then dab each graze with the iodine. A graze left alone too
      long after brushing gets dirty again. Made by tools/make_mosaic_wounds_art.py. -->

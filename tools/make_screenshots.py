@@ -31,12 +31,14 @@ MS_PER_FRAME = 12  # a headless frame comes every 12 ms of the virtual clock
 # Events of its own are "<ms after the moment> <event>" lines.
 SHOTS = [
     ("name", "The name question", 1, "a new player", 150, []),
+    ("refused", "The name question, an empty name refused", 1, "a new player", 100, ["0 key enter", "700 move 600 600"]),
     ("mainmenu", "The main menu", 1, "a new player", 600, []),
     ("options", "Options", 1, "a new player", 1400, []),
     ("album", "The photo album", 1, "a new player", 3000, []),
     ("players", "The player chooser", 1, "a new player", 4600, []),
     ("splash", "The splash", 1, "Play: the splash", 2400, []),
     ("comic1", "The intro comic", 1, "Play: the splash", 4940, ["1200 move 600 400"]),
+    ("comic1p3", "The intro comic, its last page", 1, "Play: the splash", 6340, ["1200 move 600 400"]),
     ("tutorial", "The kitchen's tutorial", 1, "the kitchen's tutorial", 0, []),
     ("hint", "A hint", 1, "the loc11 location", -100, []),
     ("loc11", "The kitchen", 1, "the loc11 location", 300, []),
@@ -51,15 +53,20 @@ SHOTS = [
     ("loc15", "The harbour", 2, "the loc15 location", 0, []),
     ("blocks", "The blocks game", 2, "the blocks game", 2600, []),
     ("comic2", "The comic between the levels", 2, "the comic between the levels", 40, ["1200 move 600 400"]),
+    ("comic2p2", "The comic between the levels, its last page", 2, "the comic between the levels", 740,
+     ["1200 move 600 400"]),
     ("chart", "The chart game", 3, "the chart game", 2400, []),
     ("loc21", "The stairwell", 3, "the loc21 location", 640, []),
     ("lamproom", "The lamp room", 3, "the loc22 location", 640, []),
     ("mosaic", "The mosaic game, a piece in the hand", 3, "the mosaic game", 1800,
      ["0 move 158 692", "40 click left 158 692", "300 move 300 560", "600 move 430 470"]),
+    ("mgmenu", "The mini-game menu", 3, "the mosaic game", 1800,
+     ["0 move 52 636", "40 click left 52 636", "900 move 600 400"]),
     ("loc23", "The cliff path", 3, "the loc23 location", 0, []),
     ("wounds", "The wounds game", 4, "the wounds game", 2400, []),
     ("gamemenu", "The game menu", 4, "the game menu over the chapel", 700, []),
     ("loc24", "The chapel ruins", 4, "the loc24 location", 0, []),
+    ("chapelrules", "The chapel window's opening message", 4, "the chapel's window", -100, []),
     ("chapelwindow", "The chapel's window", 4, "the chapel's window", 1900, []),
     ("credits", "The credits", 4, "the main menu; the credits", 2400, []),
     ("quit", "The quit question", 4, "the main menu; the credits", 4300, []),
@@ -74,14 +81,14 @@ MEASURE = [
     ("name", "the question", (322, 330, 380, 26), 22),
     ("name", "the OK button", (482, 446, 58, 24), 20),
     ("mainmenu", "the greeting", (212, 250, 200, 24), 20),
-    ("mainmenu", "the player's name", (282, 280, 66, 34), 30),
+    ("mainmenu", "the player's name", (282, 280, 66, 34), 28),
     ("mainmenu", "a menu button (Play)", (272, 346, 76, 32), 26),
     ("mainmenu", "a small button (Credits)", (648, 712, 86, 26), 20),
     ("mainmenu", "a button not yet earned (Wallpapers)", (842, 712, 118, 26), 20),
     ("options", "the title", (452, 176, 122, 30), 28),
     ("options", "a label (Music)", (272, 252, 72, 26), 22),
     ("options", "a check box's label (Full screen)", (320, 462, 132, 26), 22),
-    ("players", "the chosen player", (484, 222, 58, 30), 26),
+    ("players", "the chosen player", (484, 222, 58, 30), 24),
     ("players", "the new player's label", (256, 446, 142, 24), 20),
     ("comic1", "a caption on its parchment", (60, 558, 520, 32), 28),
     ("comic1", "the page button (Next)", (856, 710, 60, 28), 20),
@@ -165,18 +172,32 @@ def run(lantern, user, script_lines, frames, shot):
         os.unlink(script)
 
 
+def linear(v):
+    """An 8-bit sRGB channel as linear light (WCAG)."""
+    c = v / 255.0
+    return ((c + 0.055) / 1.055) ** 2.4 if c > 0.04045 else c / 12.92
+
+
+LINEAR = [linear(v) for v in range(256)]
+
+
 def luminance(rgb):
-    """WCAG relative luminance of 8-bit sRGB colours (an array of shape (..., 3))."""
-    c = rgb.astype(float) / 255.0
-    c = ((c + 0.055) / 1.055) ** 2.4 * (c > 0.04045) + c / 12.92 * (c <= 0.04045)
-    return 0.2126 * c[..., 0] + 0.7152 * c[..., 1] + 0.0722 * c[..., 2]
+    """WCAG relative luminance of an 8-bit sRGB colour (r, g, b)."""
+    return 0.2126 * LINEAR[rgb[0]] + 0.7152 * LINEAR[rgb[1]] + 0.0722 * LINEAR[rgb[2]]
+
+
+def percentile(ordered, p):
+    """The p-th percentile of sorted values, between the two nearest ranks."""
+    at = (len(ordered) - 1) * p / 100.0
+    below = int(at)
+    above = min(below + 1, len(ordered) - 1)
+    return ordered[below] + (ordered[above] - ordered[below]) * (at - below)
 
 
 def contrast(picture, rect):
-    import numpy as np
     x, y, w, h = rect
-    lum = luminance(np.asarray(picture.convert("RGB"))[y:y + h, x:x + w]).ravel()
-    middle, low, high = np.median(lum), np.percentile(lum, 2), np.percentile(lum, 98)
+    lum = sorted(luminance(p) for p in picture.convert("RGB").crop((x, y, x + w, y + h)).getdata())
+    middle, low, high = percentile(lum, 50), percentile(lum, 2), percentile(lum, 98)
     text = high if high - middle > middle - low else low
     return (max(text, middle) + 0.05) / (min(text, middle) + 0.05)
 
@@ -199,7 +220,7 @@ def contact_sheet(pictures, path, columns=4, width=320):
         y = pad + (i // columns) * (height + label + pad)
         sheet.paste(picture.resize((width, height), Image.LANCZOS), (x, y))
         draw.text((x + 2, y + height + 3), caption, font=font, fill=(230, 222, 200))
-    sheet.save(path, quality=86, optimize=True)
+    sheet.save(path, quality=80, optimize=True)
 
 
 def main():

@@ -39,7 +39,6 @@ void TSlider::Init(TWindowStyle& style) {
   TTextureRef rollover = thumbRollImage.IsEmpty() ? TTextureRef() : TTexture::Get(thumbRollImage);
   SetName(name);
   scale_ = ClampScale(scale, name);
-  if (!(scale_ > 0)) scale_ = 1.0f;
 
   auto load = [](const TString& n) { return n.IsEmpty() ? TTextureRef() : TTexture::Get(n); };
   SetRailTextures(load(railTop), load(railMid), load(railBot));
@@ -186,6 +185,9 @@ bool TSlider::OnMouseDown(const TPoint& p) {
   }
   int at = horizontal_ ? p.x : p.y;
   int thumbStart = horizontal_ ? thumb_->GetRect().left : thumb_->GetRect().top;
+  int thumbLength = horizontal_ ? thumb_->GetWidth() : thumb_->GetHeight();
+  int travel = (horizontal_ ? GetWidth() : GetHeight()) - thumbLength;
+  pressValue_ = travel > 0 ? std::clamp(float(at - thumbLength / 2) / float(travel), 0.0f, 1.0f) : 0.0f;
   Report(at >= thumbStart ? kSliderPageDown : kSliderPageUp);
   return true;
 }

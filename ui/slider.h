@@ -35,6 +35,9 @@ public:
   void SetRailTextures(const TTextureRef& start, const TTextureRef& middle, const TTextureRef& end);
   void SetThumbTextures(const TTextureRef& normal, const TTextureRef& rollover);
 
+  // The value the last press on the rail pointed at: the thumb's middle
+  // under the press (0..1). A listener paging toward the press stops there.
+  float GetPressValue() const { return pressValue_; }
   bool IsHorizontal() const { return horizontal_; }
   bool IsDragging() const { return dragging_ != 0; }
   int GetThickness() const { return thickness_; }
@@ -55,6 +58,7 @@ private:
   TTextureRef thumbNormal_, thumbRollover_;
   TTextureRef railStart_, railMiddle_, railEnd_;
   float value_ = 0.0f;
+  float pressValue_ = 0.0f;
   float scale_ = 1.0f;
   float railAlpha_ = 1.0f;
   int crossOffset_ = 0;

@@ -295,10 +295,10 @@ bool TTextEdit::OnKeyDown(unsigned char key, int modifiers) {
       if (caret_ >= text.size()) {
         OnEditEvent(kEditRefused, key);
       } else {
+        // Removed and shown; no edit event and no change message.
         std::string edited = text;
         text_ = edited.erase(caret_, CharLengthAt(text, caret_));
         Refresh();
-        PostChanged();
       }
       return true;
     default: break;

@@ -67,8 +67,13 @@ public:
   bool IsPassword() const { return password_; }
   bool IsUtf8() const { return utf8_; }
   void SetEnabled(bool enabled) { enabled_ = enabled; }
+  bool IsEnabled() const { return enabled_; }
   const std::shared_ptr<TTextEditList>& GetEditList() const { return list_; }
   TClock& GetBlinkClock() { return blink_; }
+
+protected:
+  // True when the field's font, or "fonts/default.mvec", has a glyph for it.
+  bool CanShow(uint32_t codePoint);
 
 private:
   friend class TextSpider;
@@ -78,7 +83,6 @@ private:
   // The pasted text cut after "length" characters, without ignored characters,
   // control bytes and broken UTF-8; empty when nothing is left.
   TString FilterPaste(const TString& clip);
-  bool CanShow(uint32_t codePoint);
   bool IsIgnored(const TString& character) const;
 
   int maxLength_ = kDefaultLength;

@@ -9,6 +9,10 @@
 SetWindowName('chooseplayer')
 ReadFile('scripts/ui.lua')
 
+-- The list shows five rows (its 220 pixels over rows 44 apart, below) and
+-- does not scroll: a sixth player is not made, and the player is told.
+local kMaxPlayers = 5
+
 local function Say(label, extra)
   SetLabel('status', GetString(label, extra or ''))
 end
@@ -20,6 +24,11 @@ end
 
 local function Create()
   local name = GetLabel('newname')
+  if GetNumUsers() >= kMaxPlayers then
+    DebugOut('players: the list is full')
+    Say('players_full')
+    return
+  end
   if not IsNameValid(name) or IsNameInUse(name, false) then
     Say('players_name_refused')
     return
@@ -57,19 +66,21 @@ Window{ name = 'chooserbox', x = kCenter, y = kCenter, w = 640, h = 520,
   Bitmap{ name = 'board', x = 0, y = 0, image = 'backgrounds/players' },
   BoardTitle('players_title', 140, 22, 360, 50),
   ChoosePlayerWindow{ name = 'chooseplayerwww', x = 60, y = 92, w = 520, h = 220,
-    listFontName = kFont, fontH = 26, shiftDy = 44, shDx = 1, shDy = 2,
-    listRect = '50,0,420,44',
+    listFontName = kFont, fontH = 24, shiftDy = 44, shDx = 1, shDy = 2,
+    listRect = '0,0,520,44',
     listTextColor = '70,54,36,255', listActTextColor = '255,236,190,255',
     listTextColorSh = '0,0,0,0', listActTextColorSh = '0,0,0,160' },
   KitButton({ name = 'delete', command = Delete }, 'players_delete', 104, 430, true),
-  Text{ name = 'newlabel', x = 64, y = 322, w = 512, h = 26, font = { kFont, 20, kInk },
+  -- The new player's name: a label with the button that makes the player,
+  -- and below them the field, wide enough for the longest name.
+  Text{ name = 'newlabel', x = 64, y = 322, w = 320, h = 26, font = { kFont, 20, kInk },
         label = GetString('players_new') },
-  Bitmap{ name = 'fieldbox', x = 64, y = 350, image = 'images/field.png', alpha = true },
-  TextEdit{ name = 'newname', x = 76, y = 356, w = 296, h = 32, length = 16, utf8 = true,
-            flags = kVAlignCenter, font = { kFont, 24, Color(28, 32, 64) }, enablewindow = 'create' },
-  KitButton({ name = 'create', default = true, command = Create }, 'players_create', 392, 347, true),
+  Bitmap{ name = 'fieldbox', x = 60, y = 350, image = 'ui/field', alpha = true },
+  TextEdit{ name = 'newname', x = 72, y = 356, w = 396, h = 32, length = 16, utf8 = true,
+            flags = kVAlignCenter, font = { kFont, 20, Color(28, 32, 64) }, enablewindow = 'create' },
+  KitButton({ name = 'create', default = true, command = Create }, 'players_create', 392, 308, true),
   Text{ name = 'status', x = 64, y = 398, w = 512, h = 26, flags = kHAlignCenter,
-        font = { kFont, 20, kInk }, label = '' },
+        font = { kFont, 18, kInk }, label = '' },
   -- "Done" is the cancel button and the default one, unless "create" shows
   -- (while the field holds a name). Enter and Escape look for them from the
   -- window made last, a later find replacing an earlier one, and a list of

@@ -1,4 +1,5 @@
 -- The keys game (docs/minigames.md). The modal window is named after the
--- window type: the game's end and its menu leave it by that name.
+-- window type: the game's end and its menu leave it by that name. The game
+-- window takes the whole display by itself: its style places nothing.
 SetWindowName('mg03window')
-mg03window{ name = 'mg03window', x = 0, y = 0, w = kMax, h = kMax }()
+mg03window{ name = 'mg03window' }()

@@ -8,15 +8,17 @@ kAmber = Color(255, 210, 122)
 
 -- A menu button of the kit ("ui/button_wide_*", 320 x 64, or the small one,
 -- 200 x 50) at (x, y) with a caption from strings.xml. `t` gives the rest of
--- the button's style (name, command, default, cancel...).
+-- the button's style (name, command, default, cancel...). The caption lies
+-- on the face between the two brass studs at its ends.
 function KitButton(t, label, x, y, small)
   local kind = small and 'small' or 'wide'
   local w, h = small and 200 or 320, small and 50 or 64
+  local inset = small and 37 or 46
   t.x, t.y, t.w, t.h = x, y, w, h
   t.graphics = { 'ui/button_' .. kind .. '_normal', 'ui/button_' .. kind .. '_pressed',
                  'ui/button_' .. kind .. '_rollover' }
   t.sound, t.rolloversound = 'sounds/click', 'sounds/rollover'
-  table.insert(t, Text{ name = 'caption', x = 8, y = 8, w = w - 16, h = h - 16,
+  table.insert(t, Text{ name = 'caption', x = inset, y = 8, w = w - 2 * inset, h = h - 16,
                         flags = kHAlignCenter + kVAlignCenter, font = { kFont, small and 20 or 26, kPaper },
                         label = GetString(label) })
   return Button(t)

@@ -185,19 +185,8 @@ bool ReadBlocksDocument(const TiXmlDocument& doc, BlocksFileData* out, TString* 
     out->blocks.push_back(cell);
   }
 
-  std::vector<BlockCell> cells = MakeBlockCells(*out);
-  for (int i = 0; i < n * n; ++i) {
-    if (!BlockCellIsRight(cells, n, i)) {
-      *why = TString::Printf("the pre-filled cells break the rule: kind %d stands twice in row %d or column %d",
-                             cells[size_t(i)].type, cells[size_t(i)].row, cells[size_t(i)].col);
-      return false;
-    }
-  }
-  std::vector<int> solution;
-  if (!SearchBlocksSolution(cells, n, &solution)) {
-    *why = "the board cannot be completed by the rule";
-    return false;
-  }
+  // Pre-filled cells that break the rule, or a board with no completion,
+  // play all the same: skip ends such a game.
   return true;
 }
 
@@ -313,9 +302,12 @@ bool SolveBlocks(const std::vector<BlockCell>& cells, int kinds, TRandom& random
                  bool* guessed, int attempts) {
   if (guessed) *guessed = false;
   if (kinds <= 0 || int(cells.size()) != kinds * kinds) return false;
+  std::vector<BlockCandidates> records;
+  bool guessing = false;
   for (int attempt = 0; attempt < attempts; ++attempt) {
-    std::vector<BlockCandidates> records = InitialCandidates(cells, kinds);
-    bool guessing = false, guess = false;
+    records = InitialCandidates(cells, kinds);
+    bool guess = false;
+    guessing = false;
     // Each pass removes at least one candidate, so the passes end.
     while (SolveBlocksStep(records, kinds, random, &guess) > 0) guessing = guessing || guess;
     if (CandidatesAreSolution(records, kinds)) {
@@ -327,7 +319,13 @@ bool SolveBlocks(const std::vector<BlockCell>& cells, int kinds, TRandom& random
     if (!guessing) break;  // elimination alone always ends the same way
   }
   if (guessed) *guessed = true;
-  return SearchBlocksSolution(cells, kinds, kindPerCell);
+  if (SearchBlocksSolution(cells, kinds, kindPerCell)) return true;
+  // No completion: the passes' own filling, each cell's first candidate
+  // left (-1 for a cell that has none: no kind may stand there).
+  if (guessed) *guessed = guessing;
+  kindPerCell->clear();
+  for (const BlockCandidates& r : records) kindPerCell->push_back(r.candidates.empty() ? -1 : r.candidates[0]);
+  return false;
 }
 
 void MoveBlockInDrawOrder(std::vector<BlockPiece>& pieces, int which, int to) {

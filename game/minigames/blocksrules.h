@@ -123,8 +123,10 @@ bool SearchBlocksSolution(const std::vector<BlockCell>& cells, int kinds, std::v
 // The filling "skip" shows: the candidate passes repeated until they change
 // nothing; a result that is not a solution is tried again from the start
 // (the guesses are random), and after `attempts` tries the search above
-// decides. False only for a board that has no completion. *kindPerCell gets
-// one kind per cell; *guessed (may be null) whether a guess was needed.
+// decides. *kindPerCell gets one kind per cell; *guessed (may be null)
+// whether a guess was needed. False for a board that has no completion:
+// *kindPerCell then holds the passes' own filling (each cell's first
+// candidate left, -1 where none is left), which breaks the rule.
 bool SolveBlocks(const std::vector<BlockCell>& cells, int kinds, TRandom& random, std::vector<int>* kindPerCell,
                  bool* guessed = nullptr, int attempts = 16);
 

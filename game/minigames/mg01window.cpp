@@ -56,8 +56,9 @@ TMG01Window::~TMG01Window() {
   if (sandSound) sandSound->StopAll();
 }
 
-void TMG01Window::Init(TWindowStyle& style) {
-  TWindow::Init(style);
+void TMG01Window::Init(TWindowStyle&) {
+  // The style is not read: the window takes no name and no placement from
+  // it (PostInit sizes it to the display).
   Animate(uint32_t(animRate), true, true, false);
   skipped = solved = finishing = isWon = closeRequested = false;
   heldPiece = carriedPiece = -1;
@@ -334,15 +335,14 @@ void TMG01Window::SkipGame() {
   for (int i = 0; i < int(pieces.size()); ++i) TrayPosition(i);
   std::vector<int> filling;
   bool guessed = false;
-  if (!SolveBlocks(cells, Kinds(), Random(), &filling, &guessed)) {
-    // A loaded board always has a completion; this is only a safeguard.
-    TraceOut("%s: the board has no completion; skip does nothing", kWindowType);
-    return;
-  }
+  if (!SolveBlocks(cells, Kinds(), Random(), &filling, &guessed))
+    TraceOut("%s: the board has no completion; skip fills it as far as the pre-filled cells let it", kWindowType);
+  if (filling.size() != cells.size()) return;  // no board at all
   pieces.clear();
   for (int i = 0; i < int(cells.size()); ++i) {
     BlockCell& cell = cells[size_t(i)];
-    if (!cell.playerCell) continue;
+    // A cell where no kind may stand stays empty.
+    if (!cell.playerCell || filling[size_t(i)] < 0) continue;
     BlockPiece piece;
     piece.type = filling[size_t(i)];
     piece.pos = PlaceInCell(i, piece.type);

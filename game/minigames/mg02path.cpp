@@ -45,10 +45,10 @@ bool ReadMapPathFile(const TiXmlElement* root, const TiXmlElement* common, MapPa
   data.pathSection = ReadMGText(common, "path_section");
   ReadMGVec2(common, "map_pos", &data.mapPos);
   ReadMGVec2(common, "map_dx_dy", &data.mapDxDy);
-  float size[2] = {0, 0};
-  ReadMGNumbers(common->Attribute("map_size"), size, 2);
-  data.columns = int(Limit(std::trunc(size[0]), 0, float(kMaxMapColumns), "the number of columns"));
-  data.rows = int(Limit(std::trunc(size[1]), 0, float(kMaxMapRows), "the number of rows"));
+  int size[2] = {0, 0};
+  ReadMGInts(common->Attribute("map_size"), size, 2);
+  data.columns = int(Limit(float(size[0]), 0, float(kMaxMapColumns), "the number of columns"));
+  data.rows = int(Limit(float(size[1]), 0, float(kMaxMapRows), "the number of rows"));
   ReadMGVec2(common, "cell_size", &data.cellSize);
   data.cellSize.x = Limit(data.cellSize.x, 0, kMaxMapCellSize, "the cell width");
   data.cellSize.y = Limit(data.cellSize.y, 0, kMaxMapCellSize, "the cell height");

@@ -53,8 +53,9 @@ TMG02Window::TMG02Window() : TMiniGames(kWindowType) {}
 
 TMG02Window::~TMG02Window() = default;
 
-void TMG02Window::Init(TWindowStyle& style) {
-  TWindow::Init(style);
+void TMG02Window::Init(TWindowStyle&) {
+  // The style is not read: the window takes no name and no placement from
+  // it (PostInit sizes it to the display).
   Animate(uint32_t(animRate), true, true, false);
   if (!resources.Load(gMiniGameVariant)) {
     SetLoadFailed();

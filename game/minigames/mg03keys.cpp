@@ -24,7 +24,7 @@ std::string Trim(const std::string& s) {
 // value it had, and so does every number after it.
 void ReadPosition(const char* text, TVec2* pos) {
   float xy[2] = {pos->x, pos->y};
-  ReadMGNumbers(text, xy, 2);
+  ReadMGLooseNumbers(text, xy, 2);
   *pos = TVec2(xy[0], xy[1]);
 }
 
@@ -77,8 +77,8 @@ bool ReadKeysFile(const TiXmlElement* root, const TiXmlElement* common, KeysFile
     if (last) ReadPosition(last, out);
   }
   data.secondRow = keys->Attribute("pos_2") || keys->Attribute("puzzle_pos_2");
-  ReadMGVec2(keys, "pos_2", &data.pos2);
-  ReadMGVec2(keys, "puzzle_pos_2", &data.puzzlePos2);
+  ReadMGLooseVec2(keys, "pos_2", &data.pos2);
+  ReadMGLooseVec2(keys, "puzzle_pos_2", &data.puzzlePos2);
   int turns = 0;
   ReadMGInt(keys, "count_turns", &turns, -1000000, 1000000);
   if (turns < 1 || turns > kMaxCountTurns) {
@@ -99,7 +99,7 @@ bool ReadKeysFile(const TiXmlElement* root, const TiXmlElement* common, KeysFile
     entry.keyhole = ReadMGText(k, "keyhole");
     if (data.secondRow && k->Attribute("key_pos")) {
       float xy[2] = {0, 0};
-      entry.keyPosNumbers = ReadMGNumbers(k->Attribute("key_pos"), xy, 2);
+      entry.keyPosNumbers = ReadMGLooseNumbers(k->Attribute("key_pos"), xy, 2);
       entry.keyPos = TVec2(xy[0], xy[1]);
     }
     entry.key = ReadMGText(k, "img_key");

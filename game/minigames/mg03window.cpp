@@ -47,8 +47,9 @@ TMG03Window::TMG03Window() : TMiniGames(kWindowType) {}
 
 TMG03Window::~TMG03Window() = default;
 
-void TMG03Window::Init(TWindowStyle& style) {
-  TWindow::Init(style);
+void TMG03Window::Init(TWindowStyle&) {
+  // The style is not read: the window takes no name and no placement from
+  // it (PostInit sizes it to the display).
   Animate(uint32_t(animRate), true, true, false);
   if (!resources.Load(gMiniGameVariant)) {
     SetLoadFailed();

@@ -46,8 +46,9 @@ TMG05Window::~TMG05Window() = default;
 void TMG05Window::SetMainCursor() { SetCursorPicture(resources.mainCursor); }
 void TMG05Window::SetEmptyCursor() { SetCursorPicture(kEmptyCursor); }
 
-void TMG05Window::Init(TWindowStyle& style) {
-  TWindow::Init(style);
+void TMG05Window::Init(TWindowStyle&) {
+  // The style is not read: the window takes no name and no placement from
+  // it (PostInit sizes it to the display).
   Animate(uint32_t(animRate), true, true, false);
   isWon = closeRequested = false;
   if (!resources.Load(gMiniGameVariant) || !LoadMosaic()) {

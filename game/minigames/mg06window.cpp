@@ -66,8 +66,9 @@ void TMG06Window::StopBrushing() {
   if (TWindowManager* wm = GetWindowManager()) wm->RemoveCapture(this);
 }
 
-void TMG06Window::Init(TWindowStyle& style) {
-  TWindow::Init(style);
+void TMG06Window::Init(TWindowStyle&) {
+  // The style is not read: the window takes no name and no placement from
+  // it (PostInit sizes it to the display).
   Animate(uint32_t(animRate), true, true, false);
   RestartGame();
   if (!loaded_) {

@@ -27,29 +27,69 @@ boost::shared_ptr<TTexture> Picture(const TString& name) {
 
 }  // namespace
 
-int ReadMGNumbers(const char* text, float* out, int count) {
+namespace {
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// Numbers separated by commas, read one after the other as "%f, %f" (or
+// "%d, %d") reads them: each number may have blanks before it, and the
+// comma must follow the number at once unless `blanksBeforeComma`.
+// `readOne` reads one number at p into out[i]; false when none is there.
+template <class ReadOne>
+int ReadSeparated(const char* text, int count, bool blanksBeforeComma, ReadOne readOne) {
   if (!text) return 0;
   const char* p = text;
   for (int i = 0; i < count; ++i) {
     if (i > 0) {
-      while (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n') ++p;
+      if (blanksBeforeComma)
+        while (IsBlank(*p)) ++p;
       if (*p != ',') return i;
       ++p;
     }
-    char* end = nullptr;
-    const double v = std::strtod(p, &end);
-    if (end == p || !std::isfinite(v)) return i;
-    out[i] = float(std::max(-double(kMGLargestNumber), std::min(double(kMGLargestNumber), v)));
-    p = end;
+    if (!readOne(i, &p)) return i;
   }
   return count;
 }
 
-bool ReadMGVec2(const TiXmlElement* element, const char* name, TVec2* out) {
+int ReadFloats(const char* text, float* out, int count, bool blanksBeforeComma) {
+  return ReadSeparated(text, count, blanksBeforeComma, [out](int i, const char** p) {
+    char* end = nullptr;
+    const double v = std::strtod(*p, &end);
+    if (end == *p || !std::isfinite(v)) return false;
+    out[i] = float(std::max(-double(kMGLargestNumber), std::min(double(kMGLargestNumber), v)));
+    *p = end;
+    return true;
+  });
+}
+
+bool ReadVec2(const TiXmlElement* element, const char* name, TVec2* out, bool blanksBeforeComma) {
   float v[2] = {out->x, out->y};
-  const int read = element ? ReadMGNumbers(element->Attribute(name), v, 2) : 0;
+  const int read = element ? ReadFloats(element->Attribute(name), v, 2, blanksBeforeComma) : 0;
   *out = TVec2(v[0], v[1]);
   return read == 2;
+}
+}  // namespace
+
+int ReadMGNumbers(const char* text, float* out, int count) { return ReadFloats(text, out, count, false); }
+
+int ReadMGLooseNumbers(const char* text, float* out, int count) { return ReadFloats(text, out, count, true); }
+
+int ReadMGInts(const char* text, int* out, int count) {
+  return ReadSeparated(text, count, false, [out](int i, const char** p) {
+    char* end = nullptr;
+    const long v = std::strtol(*p, &end, 10);
+    if (end == *p) return false;
+    out[i] = int(std::max(-long(kMGLargestNumber), std::min(long(kMGLargestNumber), v)));
+    *p = end;
+    return true;
+  });
+}
+
+bool ReadMGVec2(const TiXmlElement* element, const char* name, TVec2* out) {
+  return ReadVec2(element, name, out, false);
+}
+
+bool ReadMGLooseVec2(const TiXmlElement* element, const char* name, TVec2* out) {
+  return ReadVec2(element, name, out, true);
 }
 
 bool ReadMGInt(const TiXmlElement* element, const char* name, int* out, int lo, int hi) {

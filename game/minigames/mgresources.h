@@ -64,15 +64,25 @@ struct MGCommonData {
 };
 
 // --- Readers of values ---
-// Up to `count` numbers separated by commas ("x, y"), read one after the
-// other: each number that reads goes into out[i] (kept within
+// Up to `count` numbers separated by commas, read one after the other as the
+// format "%f, %f" reads them: blanks may come before a number, the comma
+// right after it. Each number that reads goes into out[i] (kept within
 // kMGLargestNumber); the reading stops at the first that does not read or
-// is not finite, and that one and the rest keep their values. Whatever
-// follows the last number is not read. Returns how many were read.
+// is not finite (or at a blank before a comma), and that one and the rest
+// keep their values. Whatever follows the last number is not read. Returns
+// how many were read.
 int ReadMGNumbers(const char* text, float* out, int count);
-// An attribute "x, y" read the same way into *out (an absent one changes
+// The same with blanks allowed before the commas too (the keys game's
+// positions).
+int ReadMGLooseNumbers(const char* text, float* out, int count);
+// Integers read as "%d, %d" reads them (a fraction ends the reading), kept
+// within kMGLargestNumber.
+int ReadMGInts(const char* text, int* out, int count);
+// An attribute "%f, %f" read the same way into *out (an absent one changes
 // nothing); true when both numbers were read.
 bool ReadMGVec2(const TiXmlElement* element, const char* name, TVec2* out);
+// The same with ReadMGLooseNumbers.
+bool ReadMGLooseVec2(const TiXmlElement* element, const char* name, TVec2* out);
 // An integer attribute within [lo, hi]; *out keeps its value when the
 // attribute is absent or not a whole number, and is clamped into the range.
 bool ReadMGInt(const TiXmlElement* element, const char* name, int* out, int lo, int hi);

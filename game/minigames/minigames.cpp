@@ -26,6 +26,7 @@ namespace {
 
 constexpr int kSlowestRate = 1000;  // ms
 constexpr const char* kMainMenuScript = "scripts/mainmenu.lua";
+constexpr const char* kPlayScreenScript = "scripts/maingame.lua";
 constexpr const char* kSplashScript = "scripts/splashstart.lua";
 constexpr const char* kSoundFadeText = "if(not(StartSoundFade == nil)) then StartSoundFade(); end";
 
@@ -167,7 +168,13 @@ bool TMiniGames::OnMouseDown(const TPoint& p) {
   }
   // The fading book takes no clicks: a click on its close button is kept.
   if (logBook && journalWish_.OnMouseDown(*logBook, p, false)) return true;
-  if (tutor.OnMouseDown(p) || isWon) return true;
+  if (tutor.OnMouseDown(p)) return true;
+  if (isWon) {
+    // Won, the buttons no longer react; without a closing message the skip
+    // button is the way out.
+    if (noClosingMessage_ && buttSkip) buttonPressed_ = buttSkip->OnMouseDown(p.x, p.y);
+    return true;
+  }
   bool onButton = false;
   for (Button_t* b : {buttMenu, buttSkip, buttRestart, buttLogbook})
     if (b && b->OnMouseDown(p.x, p.y)) onButton = true;
@@ -186,7 +193,11 @@ bool TMiniGames::OnMouseUp(const TPoint& p) {
     FollowJournalWish();
     return true;
   }
-  if (tutor.OnMouseUp(p) || isWon) return true;
+  if (tutor.OnMouseUp(p)) return true;
+  if (isWon) {
+    if (noClosingMessage_ && buttSkip) buttSkip->OnMouseUp(p.x, p.y);
+    return true;
+  }
   // A click may run a command that changes the buttons; each is read again.
   bool clicked = false;
   if (buttMenu && buttMenu->OnMouseUp(p.x, p.y)) clicked = true;
@@ -202,6 +213,7 @@ bool TMiniGames::OnMouseMove(const TPoint& p) {
     return true;
   }
   tutor.OnMouseMove(p);
+  if (isWon && noClosingMessage_ && buttSkip) buttSkip->OnMouseMove(p.x, p.y);
   if (isWon || tutor.IsWaiting()) return true;
   for (Button_t* b : {buttMenu, buttSkip, buttRestart, buttLogbook})
     if (b) b->OnMouseMove(p.x, p.y);
@@ -216,6 +228,10 @@ bool TMiniGames::OnChar(unsigned char c) {
   // Escape: the journal's close button while the journal shows, else the
   // menu button (which a waiting message box or the won game holds).
   const bool journal = logBook && !logBook->IsClosed();
+  if (!journal && isWon && noClosingMessage_) {
+    CloseMG();
+    return true;
+  }
   if (!journal && (isWon || tutor.IsWaiting())) return true;
   return EscapePressesButton(this, c, journal ? "logbookclose" : "menu");
 }
@@ -227,7 +243,8 @@ bool TMiniGames::OnMessage(TMessage* message) {
   if (text == "menu") {
     if (TWindowManager* wm = GetWindowManager()) wm->RunScriptText(this, "DoModal('scripts/minigamemenu.lua')");
   } else if (text == "skipgame") {
-    SkipGame();
+    if (isWon && noClosingMessage_) CloseMG();
+    else SkipGame();
   } else if (text == "restart") {
     if (buttRestart) RestartGame();
   } else if (text == "logbook") {
@@ -273,9 +290,11 @@ void TMiniGames::StartClosingMessage() {
   const bool started = current >= 0 && current < int(screens.size()) && screens[size_t(current)].id == finMessageNum &&
                        tutor.IsWaiting();
   if (!started) {
-    TraceOut("%s: the tutorial has no closing message %d; the game ends without it", windowName.c_str(),
-             finMessageNum);
-    CloseMG();
+    // The game waits for CloseMG as ever; no message can call it, so the
+    // player's skip button and Escape do.
+    TraceOut("%s: the tutorial has no closing message %d; the skip button or Escape ends the game",
+             windowName.c_str(), finMessageNum);
+    noClosingMessage_ = true;
   }
 }
 
@@ -319,7 +338,9 @@ bool TMiniGames::FollowEndStep(MGEndStep step, const TString& name) {
 void TMiniGames::FinishMiniGame(TWindow* window, const TString& name) {
   MGEnd();
   const TString comics = GetLIComicsName();
-  const std::string next = nextScript_;
+  // The main menu when the flag asks for it (the end of the game, or a
+  // script), else the play screen.
+  const std::string next = GetNeedGo2MainMenu() ? kMainMenuScript : kPlayScreenScript;
   const TUpperLayerHooks& hooks = GetUpperLayerHooks();
   // The comic of the level that is now current comes first (after the last
   // level, the first level's, before the main menu).

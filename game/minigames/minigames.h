@@ -181,6 +181,9 @@ private:
   bool loadFailed_ = false;
   bool left_ = false;
   bool buttonPressed_ = false;  // a press went to a frame button: its release is the frame's too
+  // The game is won and its tutorial has no closing message to call CloseMG:
+  // the skip button and Escape end it.
+  bool noClosingMessage_ = false;
   JournalWish_t journalWish_;   // what the player last asked of the journal
   std::string nextScript_;
   std::unique_ptr<TLuaBindings> bindings_;  // last: unbound first

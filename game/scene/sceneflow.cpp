@@ -186,6 +186,10 @@ bool IsScreenAvailable(const TString& type, const std::string& script) {
 
 std::string EnterDuePlace() {
   GameProgress& p = GetGameProgress();
+  // The choice of the next screen sets the go-to-main-menu flag: the main
+  // menu only at the end of the game (GoToNextLevel sets it then). Left from
+  // an earlier end, the flag would send the next won mini-game to the menu.
+  SetGo2MainMenuFlag(false);
   // Each pass settles one place; a chain of places to step over ends, at
   // the latest, with the last level.
   for (int pass = 0; pass < 4096; ++pass) {

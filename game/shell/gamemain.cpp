@@ -88,16 +88,6 @@ public:
   void UpdateGameCursor() override { ::UpdateGameCursor(); }
   bool IsFlashMoviePlaying() override { return ::IsFlashMoviePlaying(); }
   void StopFlashMovieOnClick() override { ::StopFlashMovieOnClick(); }
-  uint32_t GetTopModalId() override {
-    TWindow* top = wm_ ? wm_->GetTopModal() : nullptr;
-    return top ? top->GetId() : 0;
-  }
-  bool IsModalOpen(uint32_t id) override {
-    if (!wm_) return false;
-    for (TWindow* w : wm_->GetModalStack())
-      if (w->GetId() == id) return true;
-    return false;
-  }
 
 private:
   static bool Scripted() { return !GetSettingString("input").IsEmpty(); }
@@ -246,26 +236,17 @@ void BindGameMainGlobals(TLuaBindings& b) {
 
 TLoopEnd RunGameLoop(TGameLoopPort& port) {
   TPlatformEvent event;
-  // The window of the quit question a close request opened (0: none).
-  uint32_t question = 0;
   for (port.GetEvent(&event); event.type != kEventQuit; port.GetEvent(&event)) {
-    if (question && !port.IsModalOpen(question)) {
-      // The question has been answered or closed: the next close asks again.
-      question = 0;
-      gShowQuitRequest = false;
-    }
     if (event.type == kEventClose) {
-      uint32_t before = port.GetTopModalId();
       port.RunQuitVerify();
       bool miniGame = port.IsMiniGameOpen();
       if (miniGame && !gShowQuitRequest) {
+        // Asked once: the flag stays set until a script clears it.
         port.AskQuitMiniGame();
         gShowQuitRequest = true;
       } else if (!miniGame && !gShowQuitRequest) {
         return TLoopEnd::kCloseRequest;
       }
-      uint32_t after = port.GetTopModalId();
-      if (!question && after != before && after != 0) question = after;
     } else if (event.type == kEventModeChange) {
       port.StoreFullScreenPref();
     } else if (event.type == kEventActivate) {
@@ -316,14 +297,15 @@ void GameMain(TPlatform* platform, const TString& commandLine) {
   TWindowManager* wm = platform->GetWindowManager();
   TWindowScript* script = wm ? wm->GetScript() : nullptr;
   RegisterGameWindowTypes(wm);
-  // The globals exist before the first script runs, so that scripts may use
-  // them while they load.
+  // The story's own globals exist before the first script runs; the main
+  // function's 28 once "scripts/mainloop.lua" has run to its first wait: its
+  // code at load time cannot call them, what it runs later from its loop can.
   std::unique_ptr<TLuaBindings> globals;
   if (script && script->GetState()) {
     globals = std::make_unique<TLuaBindings>(script->GetState());
-    BindGameMainGlobals(*globals);
     if (GetUpperLayerHooks().bindGlobals) GetUpperLayerHooks().bindGlobals(*globals);
     script->RunFile("scripts/mainloop.lua");
+    BindGameMainGlobals(*globals);
   }
 
   TPlatformLoopPort port(platform, wm);

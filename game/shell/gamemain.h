@@ -76,10 +76,6 @@ public:
   virtual void UpdateGameCursor() = 0;
   virtual bool IsFlashMoviePlaying() = 0;
   virtual void StopFlashMovieOnClick() = 0;
-  // The id of the top modal window (0: none), and whether a modal window of
-  // that id is still open.
-  virtual uint32_t GetTopModalId() = 0;
-  virtual bool IsModalOpen(uint32_t id) = 0;
 };
 
 enum class TLoopEnd {
@@ -91,9 +87,8 @@ enum class TLoopEnd {
 // Runs events until the game ends. A close request runs the quit script;
 // without a question on screen (SetShowQuitRequest(1)) and without an open
 // mini-game it ends the game; with a mini-game open the mini-game's question
-// is asked. While a question that a close request opened is on screen,
-// further close requests go to the windows; once that question's window has
-// gone, the flag is cleared, so the next close request asks again.
+// is asked once and the flag set. While the flag is set, close requests go
+// to the windows; only a script clears it (the demo's "No" does).
 TLoopEnd RunGameLoop(TGameLoopPort& port);
 
 // The shut-down after the loop: the game-over page (after a quit event

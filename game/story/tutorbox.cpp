@@ -55,9 +55,10 @@ Button_t* TutorScripts_t::GetLiveButton() const {
   bool last = IsLastItem();
   if (!last && (!item->HasImage() || item->IsToLeft())) return nextButton_.get();
   if (!screens_[size_t(currentScreen_)].useOnlyNext) return closeButton_.get();
-  // A step without a click area and without an event still needs a way on.
+  // A step with no way on at all (no click area, no event, no allowed
+  // rectangle through which the game could move it on) still needs one.
   bool clickArea = item->HasImage() && !item->clickRect.IsEmpty();
-  if (!clickArea && item->eventName.IsEmpty()) return nextButton_.get();
+  if (!clickArea && item->eventName.IsEmpty() && item->allowedRects.empty()) return nextButton_.get();
   return nullptr;
 }
 

@@ -213,7 +213,7 @@ bool TutorScripts_t::OnCommand(TMessage* message) {
   TutorScreen_t* s = Current();
   if (!boxUp_ || !s || s->state == kSuspended || !message || message->GetType() != kButtonPress) return false;
   const TString& command = message->GetText();
-  if (command == "skip" || (command == "close" && !s->useOnlyNext)) {
+  if (command == "skip" || command == "close") {
     ShowShadow(false);
     StopItemSound();
     // A copy: the statements run before the screen is passed over and may
@@ -241,11 +241,11 @@ void TutorScripts_t::StartScreen(int id) {
     TutorScreen_t& s = screens_[size_t(i)];
     if (s.id != id || s.skip) continue;
     if (boxUp_) {
-      // The open box gives way to the started screen: left up, it would hold
-      // a screen that never opens (Update waits for the box to go down).
+      // The open box gives way to the started screen, its shadow with it:
+      // left up, it would hold a screen that never opens (Update waits for
+      // the box to go down).
       StopItemSound();
-      boxUp_ = false;
-      boxOffset_ = 0;
+      BoxDown();
     }
     currentScreen_ = i;
     s.state = kWaiting;

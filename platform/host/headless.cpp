@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cmath>
 #include <fstream>
 #include <sstream>
 
@@ -87,14 +88,29 @@ bool THeadlessHost::SetWindowMode(int width, int height, bool fullScreen) {
   return true;
 }
 
+void THeadlessHost::SetUsableSize(int width, int height) {
+  usableW_ = std::max(0, width);
+  usableH_ = std::max(0, height);
+}
+
+void THeadlessHost::SetPixelsPerPoint(double pixelsPerPoint) {
+  pixelsPerPoint_ = pixelsPerPoint > 0 ? pixelsPerPoint : 1.0;
+}
+
 void THeadlessHost::GetOutputSize(int* width, int* height) const {
-  *width = fullScreen_ ? desktopW_ : windowW_;
-  *height = fullScreen_ ? desktopH_ : windowH_;
+  // The window's (or in full screen the desktop's) points, as pixels.
+  *width = static_cast<int>(std::lround((fullScreen_ ? desktopW_ : windowW_) * pixelsPerPoint_));
+  *height = static_cast<int>(std::lround((fullScreen_ ? desktopH_ : windowH_) * pixelsPerPoint_));
 }
 
 void THeadlessHost::GetDesktopSize(int* width, int* height) const {
   *width = desktopW_;
   *height = desktopH_;
+}
+
+void THeadlessHost::GetUsableSize(int* width, int* height) const {
+  *width = usableW_ ? std::min(usableW_, desktopW_) : desktopW_;
+  *height = usableH_ ? std::min(usableH_, desktopH_) : desktopH_;
 }
 
 bool THeadlessHost::PollEvent(THostEvent* event) {
@@ -133,6 +149,12 @@ bool THeadlessHost::PollEvent(THostEvent* event) {
     case THostEventType::kMouseMove:
     case THostEventType::kButtonDown:
     case THostEventType::kButtonUp:
+      if (pixelsPerPoint_ != 1.0) {
+        int pixelsW = 0, pixelsH = 0;
+        THeadlessHost::GetOutputSize(&pixelsW, &pixelsH);
+        PointsToPixels(&event->x, &event->y, fullScreen_ ? desktopW_ : windowW_, fullScreen_ ? desktopH_ : windowH_,
+                       pixelsW, pixelsH);
+      }
       mouseX_ = event->x;
       mouseY_ = event->y;
       break;

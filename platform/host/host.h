@@ -98,6 +98,9 @@ public:
   // Size of the window's drawable area in pixels (the desktop in full screen).
   virtual void GetOutputSize(int* width, int* height) const = 0;
   virtual void GetDesktopSize(int* width, int* height) const = 0;
+  // The largest client area a window can have on the screen it is on, in the
+  // units of SetWindowMode: the desktop less its panels and the window's frame.
+  virtual void GetUsableSize(int* width, int* height) const { GetDesktopSize(width, height); }
   // Brings the window to the front and gives it the focus.
   virtual void RaiseWindow() = 0;
   virtual bool HasFocus() const = 0;
@@ -187,4 +190,14 @@ inline THostRect FitFrame(int frameW, int frameH, int outW, int outH) {
   r.right = r.left + static_cast<int>(w);
   r.bottom = r.top + static_cast<int>(h);
   return r;
+}
+
+// A position in a window of pointsW x pointsH points (the units of the window
+// system's mouse events and window sizes) as a position in its drawable area
+// of pixelsW x pixelsH pixels: on a high-density display a point covers
+// several pixels. Equal sizes, or an unknown one, leave the position as it is.
+inline void PointsToPixels(int* x, int* y, int pointsW, int pointsH, int pixelsW, int pixelsH) {
+  if (pointsW <= 0 || pointsH <= 0 || pixelsW <= 0 || pixelsH <= 0) return;
+  if (pointsW != pixelsW) *x = static_cast<int>(static_cast<int64_t>(*x) * pixelsW / pointsW);
+  if (pointsH != pixelsH) *y = static_cast<int>(static_cast<int64_t>(*y) * pixelsH / pointsH);
 }

@@ -45,6 +45,13 @@ public:
   bool LoadInputScript(const std::string& path);
   size_t GetPendingEventCount() const { return queue_.size(); }
   void SetDesktopSize(int width, int height);
+  // The usable part of the desktop (panels and the window's frame left out);
+  // the whole desktop until set.
+  void SetUsableSize(int width, int height);
+  // A high-density display: `pixelsPerPoint` drawable pixels to a point (1 at
+  // first). Window sizes and the desktop are in points, the output size in
+  // pixels, and mouse events pushed in points come out in pixels.
+  void SetPixelsPerPoint(double pixelsPerPoint);
   // The last presented frame (empty before the first); read it while no other thread presents.
   const std::vector<uint32_t>& GetLastFrame() const;
   int GetLastFrameWidth() const { return frameWidth_; }
@@ -69,6 +76,7 @@ public:
   bool IsFullScreen() const override { return fullScreen_; }
   void GetOutputSize(int* width, int* height) const override;
   void GetDesktopSize(int* width, int* height) const override;
+  void GetUsableSize(int* width, int* height) const override;
   void RaiseWindow() override { focused_ = true; }
   bool HasFocus() const override { return hasWindow_ && focused_ && !minimized_; }
   bool IsMinimized() const override { return minimized_; }
@@ -116,6 +124,8 @@ private:
   bool captured_ = false, cursorShown_ = true;
   TString title_, clipboard_;
   int windowW_ = 0, windowH_ = 0, desktopW_ = 1920, desktopH_ = 1080;
+  int usableW_ = 0, usableH_ = 0;  // 0: the desktop's
+  double pixelsPerPoint_ = 1.0;
   int mouseX_ = -1, mouseY_ = -1;
   int windowX_ = 0, windowY_ = 0;
   std::set<uint32_t> keysDown_;  // a key-down of one of them is its auto-repeat

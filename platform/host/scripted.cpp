@@ -24,6 +24,7 @@ public:
   bool IsFullScreen() const override { return window_->IsFullScreen(); }
   void GetOutputSize(int* width, int* height) const override { window_->GetOutputSize(width, height); }
   void GetDesktopSize(int* width, int* height) const override { window_->GetDesktopSize(width, height); }
+  void GetUsableSize(int* width, int* height) const override { window_->GetUsableSize(width, height); }
   // The window's own events are taken (a frame from another thread is shown
   // then) and dropped: the script is the only input.
   bool PollEvent(THostEvent* event) override {

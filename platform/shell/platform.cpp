@@ -1,6 +1,7 @@
 // TPlatform: construction, shut-down order and the services other than the event source.
 #include "platform/shell/platform.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/host/system.h"
@@ -94,8 +95,8 @@ bool TPlatform::OpenDisplay(int width, int height, bool fullScreen) {
     TraceOut("OpenDisplay(%d, %d, %d) refused", width, height, fullScreen ? 1 : 0);
     return false;
   }
-  float scale = app_->viewportScaling ? app_->viewportScale : 1.0f;
-  int windowW = static_cast<int>(width * scale + 0.5f), windowH = static_cast<int>(height * scale + 0.5f);
+  int windowW = 0, windowH = 0;
+  WindowSizeFor(width, height, &windowW, &windowH);
   if (!host->SetWindowMode(windowW, windowH, fullScreen)) {
     TraceOut("OpenDisplay: the window cannot take %dx%d %s", windowW, windowH, fullScreen ? "full screen" : "in a window");
     return false;
@@ -119,16 +120,32 @@ bool TPlatform::OpenDisplay(int width, int height, bool fullScreen) {
   return true;
 }
 
+void TPlatform::WindowSizeFor(int width, int height, int* windowW, int* windowH) const {
+  float scale = app_->viewportScaling ? app_->viewportScale : 1.0f;
+  *windowW = std::max(1, static_cast<int>(width * scale + 0.5f));
+  *windowH = std::max(1, static_cast<int>(height * scale + 0.5f));
+  // A window larger than the screen would be cut off on every side: it
+  // shrinks to the usable area, its aspect kept (the frame is shown scaled).
+  int usableW = 0, usableH = 0;
+  if (THost* host = GetHost()) host->GetUsableSize(&usableW, &usableH);
+  if (usableW <= 0 || usableH <= 0 || (*windowW <= usableW && *windowH <= usableH)) return;
+  THostRect fit = FitFrame(*windowW, *windowH, usableW, usableH);
+  if (fit.Width() <= 0 || fit.Height() <= 0) return;
+  TraceOut("Display: a %dx%d window does not fit the screen's usable %dx%d; it is made %dx%d", *windowW, *windowH,
+           usableW, usableH, fit.Width(), fit.Height());
+  *windowW = fit.Width();
+  *windowH = fit.Height();
+}
+
 bool TPlatform::IsFullScreen() const { return GetHost() && GetHost()->IsFullScreen(); }
 
 bool TPlatform::SetFullScreen(bool fullScreen) {
   THost* host = GetHost();
   if (!host || !displayOpen_) return false;
   if (fullScreen == host->IsFullScreen()) return true;
-  float scale = app_->viewportScaling ? app_->viewportScale : 1.0f;
-  if (!host->SetWindowMode(static_cast<int>(gameW_ * scale + 0.5f), static_cast<int>(gameH_ * scale + 0.5f),
-                           fullScreen))
-    return false;
+  int windowW = 0, windowH = 0;
+  WindowSizeFor(gameW_, gameH_, &windowW, &windowH);
+  if (!host->SetWindowMode(windowW, windowH, fullScreen)) return false;
   bool ok = display_->ModeChanged(fullScreen);
   pendingPaint_ = true;
   return ok;

@@ -219,8 +219,9 @@ public:
   // --- Window and display ---
   void SetWindowTitle(const TString& title);
   // Opens the display with a game area of width x height: in a window of that
-  // size (times the viewport scale), or full screen on the desktop with the
-  // picture scaled to fit. The first call makes the display and the root screen.
+  // size (times the viewport scale; made smaller, with its aspect kept, when
+  // the screen's usable area is smaller), or full screen on the desktop with
+  // the picture scaled to fit. The first call makes the display and the root screen.
   bool OpenDisplay(int width, int height, bool fullScreen);
   bool IsFullScreen() const;
   bool SetFullScreen(bool fullScreen);
@@ -283,6 +284,8 @@ private:
   void SetActive(bool active);
   void FillMouse(const THostEvent& e, uint32_t type, uint32_t a, TPlatformEvent* out);
   void IdleWork();
+  // The window's client size for a game area of width x height.
+  void WindowSizeFor(int width, int height, int* windowW, int* windowH) const;
 
   std::unique_ptr<TApplication> app_;
   TPlatformHooks hooks_;

@@ -172,6 +172,13 @@ bool TDisplayHandler::IsFlipDone() {
 // --- Frames ---
 
 bool TDisplayHandler::BeginDraw() {
+  if (data_.inScene && data_.renderTarget && targetOwnsScene_ && !closingTarget_ &&
+      data_.sceneDepth == targetDepth_) {
+    // A render target opened outside a frame and never ended holds its own
+    // frame open: left so, no later frame would ever be shown. The next
+    // frame closes it first, as the end of a frame closes one left open.
+    CloseLeftOpenTarget();
+  }
   if (data_.inScene) {
     ++data_.sceneDepth;
     return true;
@@ -211,9 +218,7 @@ void TDisplayHandler::EndDraw(bool present) {
     // The frame a render target was opened in ends while the target is still
     // open: the target is closed first (its contents reach the texture), then
     // the frame ends and is shown as usual.
-    closingTarget_ = true;
-    EndRenderTarget();
-    closingTarget_ = false;
+    CloseLeftOpenTarget();
     if (!data_.inScene) {
       // The target had begun this frame itself (it was opened outside one).
       if (!present || !data_.device) return;
@@ -418,6 +423,7 @@ bool TDisplayHandler::BeginRenderTarget(const TTextureRef& texture, int mode, bo
   if (taken) *taken = true;
   data_.renderTargetMode = mode;
   data_.renderTarget = texture;
+  targetOwnsScene_ = false;
   TRect oldViewport = data_.viewport;
   bool oldHasViewport = hasRendererViewport_;
   savedScale_ = scale_;
@@ -450,8 +456,10 @@ bool TDisplayHandler::BeginRenderTarget(const TTextureRef& texture, int mode, bo
   } else if (mode == 4) {
     FillRect(0, 0, tw, th, 0, nullptr);
   }
+  const bool outside = !data_.inScene;
   if (BeginDraw()) {
     targetDepth_ = data_.sceneDepth;
+    targetOwnsScene_ = outside;
     return true;
   }
   data_.renderTarget.reset();
@@ -462,6 +470,15 @@ bool TDisplayHandler::BeginRenderTarget(const TTextureRef& texture, int mode, bo
   if (savedArea_) savedArea_->Release();
   savedArea_ = nullptr;
   return false;
+}
+
+void TDisplayHandler::CloseLeftOpenTarget() {
+  // Closed as a target of mode 0: its contents reach the texture, drawn
+  // alpha made opaque, whatever mode it was opened with.
+  data_.renderTargetMode = 0;
+  closingTarget_ = true;
+  EndRenderTarget();
+  closingTarget_ = false;
 }
 
 void TDisplayHandler::EndRenderTarget() {

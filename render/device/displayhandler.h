@@ -141,6 +141,9 @@ public:
   sdev::HostWindow* GetWindow() const { return window_; }
 
 private:
+  // Closes a render target left open (by the end of its frame, or by the next
+  // frame's start for one opened outside a frame) as a mode-0 target.
+  void CloseLeftOpenTarget();
   friend struct TPlatformData;
   void FillData();
   void ApplyDeviceViewport();
@@ -157,6 +160,7 @@ private:
   bool outOfVideoMemoryReported_ = false;
   bool closingTarget_ = false;
   int targetDepth_ = 0;  // the frame depth the open render target began
+  bool targetOwnsScene_ = false;  // the open target began that frame itself (opened outside one)
   bool brokenIndexed_ = false;
   bool hasRendererViewport_ = false;
   uint32_t lastReset_ = 0;

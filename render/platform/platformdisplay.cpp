@@ -23,16 +23,58 @@
 
 namespace {
 
+// The host's window: the platform has sized it before the display opens. Its
+// client area is the game's (times the viewport scale) even when the window
+// was made smaller to fit the screen: the display draws the whole frame and
+// the host shows it scaled into the window.
+class HostWindowBridge : public sdev::HostWindow {
+public:
+  explicit HostWindowBridge(THost* host) : host_(host) {}
+  // The area the display draws: set before it opens.
+  void SetArea(int width, int height) {
+    areaW_ = width;
+    areaH_ = height;
+  }
+  void GetClientSize(int* w, int* h) const {
+    host_->GetOutputSize(w, h);
+    if (host_->IsMinimized()) {
+      *w = *h = 0;
+      return;
+    }
+    if (!host_->IsFullScreen()) {
+      *w = std::max(*w, areaW_.load());
+      *h = std::max(*h, areaH_.load());
+    }
+  }
+  sdev::Rect ClientRectOnScreen() override {
+    int w = 0, h = 0;
+    GetClientSize(&w, &h);
+    return sdev::Rect{0, 0, w, h};
+  }
+  sdev::Rect WindowRect() override { return ClientRectOnScreen(); }
+  uint32_t Style() override { return style_; }
+  void SetStyle(uint32_t s) override { style_ = s; }
+  sdev::Rect AdjustForStyle(int w, int h) override { return sdev::Rect{0, 0, w, h}; }
+  void SetSize(int, int) override {}
+  void Move(int, int) override {}
+  void SetNotTopmost() override {}
+
+private:
+  THost* host_;
+  uint32_t style_ = 0;
+  std::atomic<int> areaW_{0}, areaH_{0};
+};
+
 // The desktop as the host reports it.
 class HostDesktop : public sdev::Host {
 public:
-  explicit HostDesktop(THost* host) : host_(host) {}
+  HostDesktop(THost* host, const HostWindowBridge* window) : host_(host), window_(window) {}
   // Never smaller than the window: the windowed screen surface holds its client area.
   sdev::DesktopInfo GetDesktop() override {
     sdev::DesktopInfo d;
     int w = 0, h = 0;
     host_->GetDesktopSize(&d.width, &d.height);
-    host_->GetOutputSize(&w, &h);
+    window_->GetClientSize(&w, &h);
     d.width = std::max(d.width, w);
     d.height = std::max(d.height, h);
     return d;
@@ -57,35 +99,13 @@ public:
 
 private:
   THost* host_;
-};
-
-// The host's window: the platform has sized it before the display opens.
-class HostWindowBridge : public sdev::HostWindow {
-public:
-  explicit HostWindowBridge(THost* host) : host_(host) {}
-  sdev::Rect ClientRectOnScreen() override {
-    int w = 0, h = 0;
-    host_->GetOutputSize(&w, &h);
-    if (host_->IsMinimized()) w = h = 0;
-    return sdev::Rect{0, 0, w, h};
-  }
-  sdev::Rect WindowRect() override { return ClientRectOnScreen(); }
-  uint32_t Style() override { return style_; }
-  void SetStyle(uint32_t s) override { style_ = s; }
-  sdev::Rect AdjustForStyle(int w, int h) override { return sdev::Rect{0, 0, w, h}; }
-  void SetSize(int, int) override {}
-  void Move(int, int) override {}
-  void SetNotTopmost() override {}
-
-private:
-  THost* host_;
-  uint32_t style_ = 0;
+  const HostWindowBridge* window_;
 };
 
 class TDxPlatformDisplay : public TPlatformDisplay, public sdev::Presenter {
 public:
   explicit TDxPlatformDisplay(TPlatform* platform)
-      : platform_(platform), host_(platform->GetHost()), desktop_(host_), window_(host_) {
+      : platform_(platform), host_(platform->GetHost()), window_(host_), desktop_(host_, &window_) {
     sdev::SetHost(&desktop_);
     sdev::SetPresenter(this);
     // What the display reads of the application object.
@@ -129,6 +149,7 @@ public:
       h->isDrawingSuspended = [p]() { return p->IsDrawingSuspended(); };
       h->invalidateWindows = [p]() { p->InvalidateWindows(); };
     }
+    SetArea(width, height);
     bool ok = h->Open(&window_, width, height, fullScreen);
     // The vector-font drawer checks its line rule once against the real device.
     if (ok && !linesTested_) {
@@ -143,7 +164,9 @@ public:
   }
   bool ModeChanged(bool fullScreen) override {
     TDisplayHandler* h = GetDisplayHandler();
-    return h && h->Open(&window_, h->GetWidth(), h->GetHeight(), fullScreen);
+    if (!h) return false;
+    SetArea(h->GetWidth(), h->GetHeight());
+    return h->Open(&window_, h->GetWidth(), h->GetHeight(), fullScreen);
   }
   bool IsUsable() const override {
     TDisplayHandler* h = GetDisplayHandler();
@@ -209,6 +232,13 @@ public:
   void ReturnFrame() override { host_->ReturnFrame(); }
 
 private:
+  // The window's client area as the display sees it: the game's, times the viewport scale.
+  void SetArea(int width, int height) {
+    TApplication* a = platform_->GetApplication();
+    float scale = a && a->viewportScaling && a->viewportScale > 0.0f ? a->viewportScale : 1.0f;
+    window_.SetArea(int(width * scale + 0.5f), int(height * scale + 0.5f));
+  }
+
   TDXCursorHooks CursorHooks() {
     TDXCursorHooks hooks;
     TPlatform* p = platform_;
@@ -248,8 +278,8 @@ private:
 
   TPlatform* platform_;
   THost* host_;
-  HostDesktop desktop_;
   HostWindowBridge window_;
+  HostDesktop desktop_;
   std::mutex cursorMutex_;
   std::unique_ptr<TDXSoftwareCursor> cursor_;
   std::atomic<bool> shown_{true};

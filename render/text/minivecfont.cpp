@@ -35,14 +35,14 @@ bool TMiniVecFont::Build() {
   if (kHeaderSize + size_t(count) * kEntrySize > data_.size()) return false;
   codes_.resize(count);
   scales_.assign(count, 1.0f);
-  const size_t tableEnd = kHeaderSize + size_t(count) * kEntrySize;
   for (int i = 0; i < count; ++i) {
     const uint8_t* e = data_.data() + kHeaderSize + size_t(i) * kEntrySize;
     codes_[i] = ReadU32(e);
-    // Every outline must start inside the data, after the table. (The search
-    // expects ascending codes; a code out of order is simply not found.)
+    // Every outline must start inside the data (reading it stops at the
+    // data's end). (The search expects ascending codes; a code out of order
+    // is simply not found.)
     uint32_t outline = ReadU32(e + 14);
-    if (outline < tableEnd || outline >= data_.size()) return false;
+    if (outline >= data_.size()) return false;
   }
   count_ = count;
 

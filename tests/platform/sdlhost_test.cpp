@@ -1,5 +1,7 @@
 // The SDL2 host: under SDL's dummy video driver, and a real window on an X
 // server (Xvfb, started here when it is installed) that a screenshot reads back.
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -128,4 +130,62 @@ TEST(SdlHost, RealWindowUnderXvfbIsScreenshotInAWindowAndFullScreen) {
     EXPECT_EQ(px[40 * 1280 + 5], kPlain);
   }
   unsetenv("SDL_RENDER_DRIVER");
+
+  // On an 800 x 600 screen the 1024 x 768 window is made 800 x 600, the
+  // frame scaled into it, and lies on the screen.
+  Xvfb small("800x600x24");
+  if (small.Display().empty()) return;
+  setenv("DISPLAY", small.Display().c_str(), 1);
+  std::string shot = dir.File("small.png");
+  int code = RunInChild([&] {
+    return RunApplication({"--multiple", "options=frames=4,screenshot=" + shot + user},
+                          [&dir](TPlatform* p, const TString&) {
+                            PresentFrames(p, false);
+                            int x = -1, y = -1;
+                            p->GetHost()->GetWindowPosition(&x, &y);
+                            dir.Write("place.txt", std::to_string(x) + " " + std::to_string(y));
+                          },
+                          TPlatformHooks());
+  });
+  EXPECT_EQ(code, 0);
+  std::vector<uint32_t> px;
+  int w = 0, h = 0;
+  ASSERT_TRUE(ReadPng(shot, &px, &w, &h));
+  EXPECT_EQ(w, 800);
+  EXPECT_EQ(h, 600);
+  if (w > 400 && h > 300) {
+    EXPECT_EQ(px[300 * size_t(w) + 400], kPlain);
+  }
+  EXPECT_EQ(testing_support::ReadFile(dir.File("place.txt")), "0 0");
+
+  // Under a window manager the window's frame, known only once it shows,
+  // takes room too: the window is made smaller again, 4:3 still, and lies
+  // whole on the screen (the X server reads back no window that does not).
+  if (access("/usr/bin/openbox", X_OK) != 0) return;
+  const std::string ready = dir.File("wm-ready");
+  pid_t wm = fork();
+  if (wm == 0) {
+    int devnull = open("/dev/null", O_WRONLY);
+    dup2(devnull, 1);
+    dup2(devnull, 2);
+    execl("/usr/bin/openbox", "openbox", "--sm-disable", "--startup", ("touch " + ready).c_str(),
+          static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  for (int i = 0; i < 400 && !testing_support::FileExists(ready); ++i) usleep(25000);
+  shot = dir.File("framed.png");
+  code = RunInChild([&] {
+    return RunApplication({"--multiple", "options=frames=30,screenshot=" + shot + user},
+                          [](TPlatform* p, const TString&) { PresentFrames(p, false); }, TPlatformHooks());
+  });
+  kill(wm, SIGTERM);
+  waitpid(wm, nullptr, 0);
+  EXPECT_EQ(code, 0);
+  ASSERT_TRUE(ReadPng(shot, &px, &w, &h));
+  EXPECT_LE(w, 800);
+  EXPECT_LT(h, 600);
+  EXPECT_NEAR(w * 3, h * 4, 4);
+  if (w > 400 && h > 300) {
+    EXPECT_EQ(px[size_t(h / 2) * size_t(w) + size_t(w / 2)], kPlain);
+  }
 }

@@ -582,7 +582,124 @@ TEST(DisplayMode, ViewportScaleGivesALargerWindowAndScaledMousePositions) {
   s.platform->WindowToGame(959, 1, &gx, &gy);
   EXPECT_EQ(gx, 639);  // client position divided by the scale, truncated
   EXPECT_EQ(gy, 0);
+  // Full screen and back: the window is the scaled size again, not the game's.
+  ASSERT_TRUE(s.platform->SetFullScreen(true));
+  s.host->GetOutputSize(&w, &h);
+  EXPECT_EQ(w, 1920);
+  ASSERT_TRUE(s.platform->SetFullScreen(false));
+  s.host->GetOutputSize(&w, &h);
+  EXPECT_EQ(w, 960);
+  EXPECT_EQ(h, 720);
+  s.platform->WindowToGame(480, 360, &gx, &gy);
+  EXPECT_EQ(gx, 320);
+  EXPECT_EQ(gy, 240);
   EXPECT_FALSE(s.platform->OpenDisplay(0, 768, false));
+}
+
+// A window the screen cannot hold (a 1024 x 768 game on an 800 x 600 screen,
+// a panel taking part of the height, a viewport scale beyond the desktop) is
+// made as large as the usable area allows with the game's aspect, and the
+// mouse maps through the smaller picture; a full-screen round trip comes back to it.
+TEST(DisplayMode, AWindowLargerThanTheScreenShrinksWithItsAspectKept) {
+  Shell s;
+  s.host->SetDesktopSize(800, 600);
+  ASSERT_TRUE(s.platform->OpenDisplay(1024, 768, false));
+  int w = 0, h = 0;
+  s.host->GetOutputSize(&w, &h);
+  EXPECT_EQ(w, 800);
+  EXPECT_EQ(h, 600);
+  bool full = true;
+  s.platform->GetDisplayMode(&w, &h, &full);
+  EXPECT_EQ(w, 1024);  // the game keeps its size
+  EXPECT_FALSE(full);
+  int32_t gx = 0, gy = 0;
+  s.platform->WindowToGame(400, 300, &gx, &gy);
+  EXPECT_EQ(gx, 512);
+  EXPECT_EQ(gy, 384);
+  s.platform->WindowToGame(799, 599, &gx, &gy);
+  EXPECT_EQ(gx, 1022);
+  EXPECT_EQ(gy, 766);
+  ASSERT_TRUE(s.platform->SetFullScreen(true));
+  ASSERT_TRUE(s.platform->SetFullScreen(false));
+  s.host->GetOutputSize(&w, &h);
+  EXPECT_EQ(w, 800);
+  EXPECT_EQ(h, 600);
+
+  // A wide screen with a panel: the height decides.
+  s.host->SetDesktopSize(1366, 768);
+  s.host->SetUsableSize(1366, 700);
+  ASSERT_TRUE(s.platform->OpenDisplay(1024, 768, false));
+  s.host->GetOutputSize(&w, &h);
+  EXPECT_EQ(w, 933);
+  EXPECT_EQ(h, 700);
+  // Exactly the usable size fits as it is.
+  s.host->SetUsableSize(1024, 768);
+  ASSERT_TRUE(s.platform->OpenDisplay(1024, 768, false));
+  s.host->GetOutputSize(&w, &h);
+  EXPECT_EQ(w, 1024);
+  EXPECT_EQ(h, 768);
+
+  // A viewport scale of 2 on a 1920 x 1080 desktop less a 40-point panel.
+  s.platform->GetApplication()->viewportScaling = true;
+  s.platform->GetApplication()->viewportScale = 2.0f;
+  s.host->SetDesktopSize(1920, 1080);
+  s.host->SetUsableSize(1920, 1040);
+  ASSERT_TRUE(s.platform->OpenDisplay(1024, 768, false));
+  s.host->GetOutputSize(&w, &h);
+  EXPECT_EQ(w, 1386);
+  EXPECT_EQ(h, 1040);
+}
+
+// On a high-density display the window system speaks in points and the
+// picture is drawn in pixels: the mouse goes from points to pixels, then
+// through the picture's place to the game.
+TEST(DisplayMode, PointsOfAHighDensityDisplayMapToPixelsThenToTheGame) {
+  int x = 511, y = 383;
+  PointsToPixels(&x, &y, 512, 384, 1024, 768);
+  EXPECT_EQ(x, 1022);
+  EXPECT_EQ(y, 766);
+  x = 300, y = 300;
+  PointsToPixels(&x, &y, 512, 384, 1024, 384);  // denser across than down
+  EXPECT_EQ(x, 600);
+  EXPECT_EQ(y, 300);
+  PointsToPixels(&x, &y, 0, 384, 1024, 768);  // a size unknown: as it is
+  EXPECT_EQ(x, 600);
+
+  Shell s;
+  s.host->SetPixelsPerPoint(2.0);
+  s.platform->GetApplication()->viewportScaling = true;
+  s.platform->GetApplication()->viewportScale = 0.5f;
+  ASSERT_TRUE(s.platform->OpenDisplay(1024, 768, false));  // 512 x 384 points over 1024 x 768 pixels
+  int w = 0, h = 0;
+  s.host->GetOutputSize(&w, &h);
+  EXPECT_EQ(w, 1024);
+  EXPECT_EQ(h, 768);
+  EXPECT_EQ(s.Next().type, static_cast<uint32_t>(kEventPaint));
+  const int window[][4] = {{256, 192, 512, 384}, {0, 0, 0, 0}, {511, 383, 1022, 766}};
+  for (const auto& p : window) {
+    s.host->PushEvent(HostEvent(THostEventType::kButtonDown, p[0], p[1], kHostButtonLeft));
+    TPlatformEvent e = s.Next();
+    ASSERT_EQ(e.type, static_cast<uint32_t>(kEventLeftDown));
+    EXPECT_EQ(e.x, p[2]) << p[0];
+    EXPECT_EQ(e.y, p[3]) << p[1];
+  }
+
+  // Full screen on a 2:1 display of 1280 x 640 points (2560 x 1280 pixels):
+  // the picture 1706 x 1280 pixels between bars of 427.
+  s.host->SetDesktopSize(1280, 640);
+  ASSERT_TRUE(s.platform->SetFullScreen(true));
+  s.host->GetOutputSize(&w, &h);
+  EXPECT_EQ(w, 2560);
+  EXPECT_EQ(h, 1280);
+  const int full[][4] = {{640, 320, 512, 384}, {213, 0, -1, 0}, {214, 639, 0, 766}, {1066, 639, 1023, 766}};
+  for (const auto& p : full) {
+    s.host->PushEvent(HostEvent(THostEventType::kMouseMove, p[0], p[1]));
+    TPlatformEvent e = s.Next();
+    while (e.type == kEventPaint || e.type == kEventTick) e = s.Next();
+    ASSERT_EQ(e.type, static_cast<uint32_t>(kEventMouseMove));
+    EXPECT_EQ(e.x, p[2]) << p[0];
+    EXPECT_EQ(e.y, p[3]) << p[1];
+  }
 }
 
 // ---------------------------------------------------------------------------

@@ -47,6 +47,17 @@ TEST(Utf8, DecodeRejectsMalformedInput) {
   EXPECT_EQ(TString::FromCodePoint(0xD800), "");
 }
 
+TEST(Utf8, LettersOfAnyScript) {
+  // e-diaeresis, Greek omega, Cyrillic em, a Han letter, Devanagari ka, Arabic alef.
+  for (uint32_t cp : {uint32_t('a'), uint32_t('Z'), 0xEBu, 0x3A9u, 0x43Cu, 0x5C71u, 0x915u, 0x627u})
+    EXPECT_TRUE(IsLetterOfAnyScript(cp)) << std::hex << cp;
+  // Digits, space, underscore, punctuation, a no-break space, a right quote,
+  // a combining acute, a snowman, a face, beyond Unicode.
+  for (uint32_t cp : {uint32_t('0'), uint32_t(' '), uint32_t('_'), uint32_t('.'), 0xA0u, 0x2019u, 0x301u, 0x2603u,
+                      0x1F600u, 0x110000u})
+    EXPECT_FALSE(IsLetterOfAnyScript(cp)) << std::hex << cp;
+}
+
 TEST(TStringOps, FindSubstringToIntFormatAndLowerCase) {
   TString s("sounds/click?group=1000&x");
   EXPECT_EQ(s.Find("?"), 12);

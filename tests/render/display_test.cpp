@@ -440,13 +440,16 @@ TEST_F(DisplayTest, RenderTargetsLeftOpenAreClosedOnceByTheEndOfTheirFrame) {
   EXPECT_EQ(f.At(1, 1), 0xFF00FF00u);
 
   // A target opened inside a frame and never ended: the frame's end closes it
-  // (its contents reach the texture) and the frame is shown.
+  // as a mode-0 target (its contents reach the texture, drawn alpha made
+  // opaque, whatever its own mode) and the frame is shown.
   uint64_t shown = test::FramesShown();
   const auto& g = Frame([&] {
     r->FillRect(TRect(0, 0, 4, 4), TFloatColor(0, 1, 0, 1));
     ASSERT_TRUE(r->BeginRenderTarget(t, 1));
+    handler_->FillRect(4, 0, 8, 4, 0, nullptr);  // transparent black under a quarter-alpha fill
     bool in2d = r->Begin2d();
     r->FillRect(TRect(8, 8, 16, 16), TFloatColor(1, 0, 0, 1));
+    r->FillRect(TRect(4, 0, 8, 4), TFloatColor(0, 0, 1, 0.25f));
     if (in2d) r->End2d();
   }, 0xFF336699u);
   EXPECT_EQ(test::FramesShown(), shown + 1);
@@ -458,8 +461,32 @@ TEST_F(DisplayTest, RenderTargetsLeftOpenAreClosedOnceByTheEndOfTheirFrame) {
   ASSERT_TRUE(t->Lock(&px, &pitch));
   EXPECT_EQ(px[size_t(12) * pitch + 12] & 0xFFFFFFu, 0xFF0000u);
   EXPECT_EQ(px[size_t(1) * pitch + 1] & 0xFFFFFFu, 0x00FF00u);  // mode 1 starts from the screen
+  EXPECT_EQ(px[size_t(1) * pitch + 5] >> 24, 0xFFu);            // alpha made opaque, as mode 0 does
   t->Unlock();
   EXPECT_EQ(Frame([] {}, 0xFF102030u).At(12, 12), 0xFF102030u);
+
+  // A target opened outside a frame and never ended: the next frame's start
+  // closes it the same way, and that frame and the later ones are shown.
+  ASSERT_FALSE(handler_->Data().inScene);
+  ASSERT_TRUE(r->BeginRenderTarget(t, 1));
+  handler_->FillRect(0, 0, 16, 16, 0, nullptr);
+  bool in2d = r->Begin2d();
+  r->FillRect(TRect(0, 0, 8, 8), TFloatColor(0, 0, 1, 0.25f));
+  if (in2d) r->End2d();
+  shown = test::FramesShown();
+  const auto& h = Frame([&] { r->FillRect(TRect(0, 0, 4, 4), TFloatColor(0, 1, 0, 1)); }, 0xFF102030u);
+  EXPECT_EQ(test::FramesShown(), shown + 1);
+  EXPECT_FALSE(handler_->Data().inScene);
+  EXPECT_FALSE(handler_->Data().renderTarget);
+  EXPECT_FALSE(r->GetRenderTarget());
+  EXPECT_EQ(h.At(1, 1), 0xFF00FF00u);
+  EXPECT_EQ(h.At(12, 12), 0xFF102030u);
+  ASSERT_TRUE(t->Lock(&px, &pitch));
+  EXPECT_EQ(px[size_t(2) * pitch + 2] >> 24, 0xFFu);
+  EXPECT_EQ(px[size_t(12) * pitch + 12], 0u);
+  t->Unlock();
+  EXPECT_EQ(Frame([] {}, 0xFF405060u).At(12, 12), 0xFF405060u);
+  EXPECT_EQ(test::FramesShown(), shown + 2);
 }
 
 // --- Device loss and video memory ---

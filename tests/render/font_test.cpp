@@ -103,6 +103,15 @@ TEST(MiniVecFontDamaged, EveryDamageGivesAnEmptyFont) {
     EXPECT_EQ(f.FindGlyph('A'), -1);
     EXPECT_EQ(f.GetAscent(), 0.0f);
   }
+  // An outline offset inside the file is no damage, even one pointing into
+  // the glyph table: the font loads, and that outline is read from there.
+  std::vector<uint8_t> intoTable = good;
+  intoTable[12 + 14] = 12, intoTable[12 + 15] = 0, intoTable[12 + 16] = 0, intoTable[12 + 17] = 0;
+  TMiniVecFont table = Make(intoTable);
+  ASSERT_FALSE(table.IsEmpty());
+  EXPECT_EQ(table.GetCount(), Make(good).GetCount());
+  ASSERT_NE(table.GetOutline(0), nullptr);
+  EXPECT_EQ(table.GetOutlineLimit(0), intoTable.size() - 12);
   // Codes out of order are no damage: the font loads, and the search finds
   // what its halving reaches ('W' here), not the codes out of place.
   TMiniVecFont unsorted = Make(BuildFont({BoxGlyph('c', 0, 1, -1, 30), BoxGlyph('W', 0, 1, -96, 0),

@@ -165,6 +165,23 @@ TEST_F(ManagerTest, AnOpaqueFullSizeModalHidesTheLayersBelow) {
   a->RemoveChild(cover);
   EXPECT_FALSE(a->HasFlag(kWindowOpaque));
   wm->QueueDelete(cover);
+  // Full width without full height (or the other way round) covers nothing:
+  // the screen below is still drawn.
+  TProbe* band = Add(a, "band", 0, 0, 1023, 768);
+  band->SetStateFlags(band->GetFlags() | kWindowOpaque);
+  EXPECT_FALSE(a->HasFlag(kWindowOpaque));
+  band->SetSize(1024, 700);
+  EXPECT_FALSE(a->HasFlag(kWindowOpaque));
+  band->SetSize(1024, 767);
+  EXPECT_FALSE(a->HasFlag(kWindowOpaque));
+  band->SetStateFlags(band->GetFlags());
+  EXPECT_FALSE(a->HasFlag(kWindowOpaque));
+  order.clear();
+  wm->Invalidate();
+  Tick(20);
+  EXPECT_EQ((Strings{"onScreen", "inA"}), order);
+  a->RemoveChild(band);
+  wm->QueueDelete(band);
 
   // A size change measures "full size" against the root window, a flag change
   // against the modal parent.

@@ -76,8 +76,12 @@ TEST_F(SliderTest, DraggingReportsEveryMoveAndTheRailPages) {
   // A press on the rail before or after the thumb pages and leaves the value.
   f.Find<uitest::TProbe>("p")->events.clear();
   f.Click(100 + 5, 115);
+  EXPECT_FLOAT_EQ(s->GetPressValue(), 0.0f);  // the thumb's middle cannot go left of 10
+  f.Click(100 + 220, 115);
+  EXPECT_FLOAT_EQ(s->GetPressValue(), 0.75f);  // (220 - 10) of 280
   f.Click(100 + 295, 115);
-  EXPECT_EQ(Heard(), (std::vector<std::string>{"msg 11 s", "msg 12 s"}));
+  EXPECT_FLOAT_EQ(s->GetPressValue(), 1.0f);
+  EXPECT_EQ(Heard(), (std::vector<std::string>{"msg 11 s", "msg 12 s", "msg 12 s"}));
   EXPECT_FLOAT_EQ(s->GetValue(), 0.5f);
 }
 
@@ -104,4 +108,14 @@ TEST_F(SliderTest, AHugeScaleIsClampedWithALogLine) {
   EXPECT_EQ(s->GetThumb()->GetWidth(), 20 * int(kMaxWindowScale));
   EXPECT_EQ(s->GetThickness(), 20 * int(kMaxWindowScale));
   EXPECT_EQ(s->GetThumb()->GetRect().left, 0);  // longer than the slider: stays at the start
+  // A scale of 0 is kept: thumb and rail have no size, the value still works.
+  f.Lua("Slider{name='flat', x=0, y=300, w=300, h=20, sliderimage='thumb.png', railtop='rail.png', "
+        "railmid='rail.png', railbot='rail.png', scale=0}()");
+  TSlider* flat = f.Find<TSlider>("flat");
+  ASSERT_TRUE(flat);
+  EXPECT_EQ(flat->GetThumb()->GetWidth(), 0);
+  EXPECT_EQ(flat->GetThickness(), 0);
+  flat->SetValue(0.5f, true);
+  EXPECT_EQ(flat->GetValue(), 0.5f);
+  f.DrawFrame();
 }

@@ -68,6 +68,22 @@ class Kitchen(Location):
         texture(arr, self.seed + 20, cell=90, amount=0.08)
         return arr
 
+    def ground(self, c):
+        # the floor, the table, the chair's seat, the shelves, the dresser, the mantelpiece, the sill
+        c.rectangle(0, 470, W, H - 470)
+        c.fill()
+        for (x, y, w) in ((380, 198, 232), (62, 440, 276), (356, 318, 258), (644, 192, 302), (104, 318, 232)):
+            c.rectangle(x, y, w, 20)
+            c.fill()
+
+    def walls(self, c):
+        # the plastered walls and the beams, the chimney breast, but for the window
+        c.rectangle(0, 0, W, 480)
+        c.rectangle(110, 110, 220, 210)
+        c.set_fill_rule(1)
+        c.fill()
+        c.set_fill_rule(0)
+
     def front(self, c):
         # the table with its bread board, and the chair by the fire
         shadow_ellipse(c, 380, 650, 300, 40, 0.5)
@@ -91,20 +107,20 @@ class Kitchen(Location):
             Thing("kettle", 770, 522, 52, base=True, behind=True, dark=0.3),
             Thing("firewood", 846, 528, 50, base=True, behind=True, dark=0.25),
             # the beam, the walls
-            Thing("herbs", 660, 112, 64),
-            Thing("herbs", 716, 108, 56, rot=6, fore=True),
-            Thing("onion_string", 630, 118, 60, rot=4, fore=True),
-            Thing("mirror", 792, 282, 50),
-            Thing("frame", 706, 280, 40, rot=-3),
-            Thing("horseshoe", 874, 276, 32, rot=180),
-            Thing("colander", 770, 84, 44),
-            Thing("onion_string", 352, 116, 70, rot=-3),
-            Thing("herbs", 996, 110, 60, rot=-4),
-            Thing("basket", 986, 250, 62, rot=4),
-            Thing("barometer", 958, 160, 46),
-            Thing("towel", 990, 372, 50, rot=3),
-            Thing("board", 1004, 432, 50, rot=92),
-            Thing("coat", 42, 396, 108, rot=2),
+            Thing("herbs", 660, 112, 64, hang=True),
+            Thing("herbs", 716, 108, 56, rot=6, fore=True, hang=True),
+            Thing("onion_string", 630, 118, 60, rot=4, fore=True, hang=True),
+            Thing("mirror", 792, 282, 50, hang=True),
+            Thing("frame", 706, 280, 40, rot=-3, hang=True),
+            Thing("horseshoe", 874, 276, 32, rot=180, hang=True),
+            Thing("colander", 770, 84, 44, hang=True),
+            Thing("onion_string", 352, 116, 70, rot=-3, hang=True),
+            Thing("herbs", 996, 110, 60, rot=-4, hang=True),
+            Thing("basket", 986, 250, 62, rot=4, hang=True),
+            Thing("barometer", 958, 160, 46, hang=True),
+            Thing("towel", 990, 372, 50, rot=3, hang=True),
+            Thing("board", 1004, 432, 50, rot=92, hang=True),
+            Thing("coat", 42, 396, 108, rot=2, hang=True),
             # the plate shelf
             Thing("plate_up", 400, 206, 44, base=True, col=blue),
             Thing("plate_up", 438, 206, 40, base=True, col=red),
@@ -117,6 +133,7 @@ class Kitchen(Location):
             Thing("oil_lamp", 700, 200, 50, base=True),
             Thing("frame", 738, 200, 44, base=True, subject="portrait"),
             Thing("tin_box", 778, 200, 40, base=True, col=green),
+            Thing("candle_stub", 812, 200, 26, base=True),
             Thing("vase", 848, 200, 54, base=True, fore=True, col=PAL["amber_dk"]),
             Thing("tankard", 900, 200, 36, base=True),
             Thing("grinder", 936, 200, 40, base=True),
@@ -128,7 +145,8 @@ class Kitchen(Location):
             Thing("books", 582, 330, 42, base=True),
             Thing("mortar", 606, 330, 34, base=True),
             # the window sill
-            Thing("flowerpot", 150, 334, 44, base=True, fore=True),
+            Thing("flowerpot", 152, 334, 44, base=True, fore=True),
+            Thing("candle_stub", 202, 334, 24, base=True),
             Thing("bottle", 216, 334, 40, base=True, col=green),
             Thing("shell", 252, 332, 24, base=True, rot=-10),
             Thing("gull_carving", 300, 334, 44, base=True),
@@ -154,11 +172,12 @@ class Kitchen(Location):
             Thing("knife", 566, 598, 54, rot=-8),
             Thing("dish", 608, 592, 50, col=red),
             Thing("fork", 630, 618, 44, rot=-16, fore=True),
+            Thing("towel", 578, 606, 30, rot=70, fore=True, col=PAL["cloth_blue"]),
             # the chair, the hearth
             Thing("cushion", 772, 578, 66, base=True),
-            Thing("towel", 792, 488, 40, rot=-2),
+            Thing("towel", 792, 488, 40, rot=-2, hang=True),
             Thing("scarf", 722, 584, 56, base=True),
-            Thing("spool", 746, 582, 24, base=True),
+            Thing("spool", 746, 586, 24, base=True, fore=True),
             Thing("yarn", 812, 568, 36),
             Thing("bellows", 878, 560, 56, rot=-70),
             Thing("poker", 690, 612, 60, rot=-60),
@@ -171,18 +190,18 @@ class Kitchen(Location):
     def objects(self):
         return [
             Obj("teacup", "Teacup", "teacup", 224, 550, 56, tint=(PAL["paper"], 0.25)),
-            Obj("apple", "Red apple", "apple", 318, 558, 40, rot=-10),
-            Obj("pear", "Pear", "pear", 352, 552, 36, rot=14),
-            Obj("spoon", "Silver spoon", "spoon", 604, 584, 36, rot=-18, coin=True, tint=(PAL["paper_dk"], 0.25)),
+            Obj("apple", "Red apple", "apple", 320, 566, 36, rot=-10),
+            Obj("pear", "Pear", "pear", 352, 562, 34, rot=14),
+            Obj("spoon", "Silver spoon", "spoon", 596, 598, 36, rot=-18, coin=True, tint=(PAL["paper_dk"], 0.25)),
             Obj("key", "Brass key", "key", 536, 322, 46, rot=4, tint=(PAL["wood_md"], 0.2)),
             Obj("letter", "Sealed letter", "letter", 470, 316, 56, rot=-12),
             Obj("teapot", "Blue teapot", "teapot", 550, 184, 52, tint=(PAL["mist"], 0.2)),
-            Obj("candle", "Candle", "candle", 170, 318, 42, tint=(PAL["paper_dk"], 0.2)),
-            Obj("matchbox", "Matchbox", "matchbox", 800, 194, 30, rot=-4, coin=True),
-            Obj("pocket_watch", "Pocket watch", "pocket_watch", 830, 184, 38, rot=12),
-            Obj("ladle", "Copper ladle", "ladle", 612, 120, 54),
-            Obj("thimble", "Thimble", "thimble", 766, 570, 22),
-            Obj("gull_feather", "Gull feather", "feather", 930, 606, 50, rot=-160, tint=(PAL["wood_lt"], 0.25)),
+            Obj("candle", "Candle", "candle", 178, 334, 38, base=True, tint=(PAL["paper_dk"], 0.2)),
+            Obj("matchbox", "Matchbox", "matchbox", 834, 200, 28, base=True, rot=-4, coin=True),
+            Obj("pocket_watch", "Pocket watch", "pocket_watch", 752, 240, 34, rot=12, hang=True, dark=0.2),
+            Obj("ladle", "Copper ladle", "ladle", 620, 122, 52, hang=True),
+            Obj("thimble", "Thimble", "thimble", 756, 576, 20),
+            Obj("gull_feather", "Gull feather", "feather", 914, 614, 48, rot=-160, tint=(PAL["wood_lt"], 0.25)),
         ]
 
 
@@ -285,6 +304,29 @@ class Study(Location):
         texture(arr, self.seed + 40, cell=80, amount=0.07)
         return arr
 
+    def ground(self, c):
+        # the floor, the bookcase's shelves and top, the desk, the window's sill
+        c.rectangle(0, 500, W, H - 500)
+        c.fill()
+        for sy in (150, 260, 370, 480):
+            c.rectangle(28, sy - 8, 284, 14)
+            c.fill()
+        c.rectangle(340, 426, 470, 96)
+        c.fill()
+        c.rectangle(784, 332, 182, 20)
+        c.fill()
+
+    def walls(self, c):
+        # the panelled walls and the bookcase's sides, the chart, the desk's cupboards; not the window
+        c.rectangle(0, 0, W, 500)
+        c.rectangle(790, 80, 170, 250)
+        c.set_fill_rule(1)
+        c.fill()
+        c.set_fill_rule(0)
+        c.rectangle(350, 530, 140, 110)
+        c.rectangle(660, 530, 140, 110)
+        c.fill()
+
     def fore(self, c):
         # a stack of books on the desk hides half the eyeglasses
         for i, (w_, col) in enumerate(((96, PAL["cloth_blue"]), (88, PAL["leaf"]), (80, PAL["cloth_red"]))):
@@ -302,7 +344,7 @@ class Study(Location):
             # on top of the bookcase and in front of the books
             Thing("book_up", 64, 150, 40, base=True, rot=-14, col=green),
             Thing("frame", 142, 150, 34, base=True),
-            Thing("pencil", 126, 126, 36, rot=84),
+            Thing("pencil", 126, 138, 36, rot=84),
             Thing("candle_stub", 176, 150, 36, base=True),
             Thing("tin_box", 262, 150, 38, base=True, col=blue),
             Thing("chess_knight", 70, 260, 34, base=True),
@@ -318,14 +360,14 @@ class Study(Location):
             Thing("crock", 196, 480, 40, base=True),
             Thing("tankard", 278, 480, 34, base=True),
             # the wall: things pinned and hung round the chart
-            Thing("envelope_stack", 376, 150, 40, rot=-10),
-            Thing("leaf", 604, 120, 34, rot=-30),
-            Thing("newspaper", 512, 206, 40, rot=-4),
-            Thing("frame", 650, 100, 34, rot=5, subject="portrait"),
-            Thing("coat", 350, 250, 96, rot=2),
-            Thing("newspaper", 660, 276, 54, rot=8),
-            Thing("barometer", 366, 300, 50),
-            Thing("lifebuoy", 736, 362, 56, behind=True),
+            Thing("envelope_stack", 376, 150, 40, rot=-10, hang=True),
+            Thing("leaf", 604, 120, 34, rot=-30, hang=True),
+            Thing("newspaper", 512, 206, 40, rot=-4, hang=True),
+            Thing("frame", 650, 100, 34, rot=5, subject="portrait", hang=True),
+            Thing("coat", 350, 250, 96, rot=2, hang=True),
+            Thing("newspaper", 660, 276, 54, rot=8, hang=True),
+            Thing("barometer", 366, 300, 50, hang=True),
+            Thing("lifebuoy", 736, 362, 56, behind=True, hang=True),
             # the desk
             Thing("newspaper", 560, 478, 70, rot=-6),
             Thing("books", 404, 446, 50, base=True),
@@ -341,9 +383,17 @@ class Study(Location):
             Thing("envelope_stack", 700, 500, 42, rot=8),
             Thing("chess_knight", 800, 446, 30, base=True),
             Thing("pinecone", 664, 508, 26, rot=70, fore=True),
+            # a note pinned over the medal on the chart, a book leaning over the rolled chart, a
+            # letter over the quill and the scissors
+            Thing("envelope_stack", 572, 168, 28, rot=14, fore=True, hang=True),
+            Thing("book_up", 166, 480, 40, base=True, rot=-18, fore=True, col=PAL["cloth_red"]),
+            Thing("envelope_stack", 490, 464, 30, rot=-8, fore=True),
+            Thing("envelope_stack", 626, 500, 28, rot=20, fore=True),
             # the sill
             Thing("candle_stub", 792, 346, 30, base=True),
-            Thing("toy_boat", 892, 346, 54, base=True),
+            Thing("pinecone", 826, 344, 20, base=True, rot=60),
+            Thing("pencil", 606, 444, 30, rot=-20),
+            Thing("toy_boat", 886, 348, 54, base=True, fore=True),
             Thing("bottle", 934, 346, 44, base=True, col=PAL["seaglass"]),
             # the floor and the kneehole
             Thing("books", 56, 630, 70, base=True),
@@ -351,30 +401,30 @@ class Study(Location):
             Thing("boot", 284, 640, 52, base=True),
             Thing("basket", 248, 612, 50, base=True, fill="yarn"),
             Thing("towel", 454, 600, 40, rot=4),
-            Thing("chain", 436, 630, 40, rot=80, fore=True),
+            Thing("chain", 432, 612, 40, rot=70, fore=True, hang=True),
             Thing("sack", 560, 632, 64, base=True),
             Thing("tankard", 620, 636, 36, base=True),
             Thing("wire_coil", 850, 612, 40, rot=10),
-            Thing("chain", 790, 626, 44, rot=-6, fore=True),
+            Thing("chain", 796, 620, 44, rot=-6, fore=True),
             Thing("birdcage", 986, 640, 74, base=True),
             Thing("globe", 700, 640, 40, base=True),
         ]
 
     def objects(self):
         return [
-            Obj("quill", "Quill pen", "quill", 470, 452, 58, rot=20, tint=(PAL["paper_dk"], 0.25)),
+            Obj("quill", "Quill pen", "quill", 476, 456, 56, rot=20, tint=(PAL["paper_dk"], 0.25)),
             Obj("eyeglasses", "Spectacles", "eyeglasses", 746, 450, 62, rot=-6),
-            Obj("magnifier", "Magnifying glass", "magnifier", 378, 494, 54, rot=100, tint=(PAL["wood_md"], 0.2)),
+            Obj("magnifier", "Magnifying glass", "magnifier", 404, 486, 50, rot=100, tint=(PAL["wood_md"], 0.2)),
             Obj("compass", "Compass", "compass", 212, 243, 36, coin=True, dark=0.2),
             Obj("hourglass", "Hourglass", "hourglass", 282, 350, 40, dark=0.25),
             Obj("map_scroll", "Rolled chart", "map_scroll", 150, 462, 46, rot=-2, dark=0.25),
-            Obj("pipe", "Pipe", "pipe", 664, 420, 44, rot=-6, tint=(PAL["wood"], 0.2)),
-            Obj("medal", "Lifeboat medal", "medal", 560, 160, 40, rot=4, tint=(PAL["paper_dk"], 0.2)),
-            Obj("photograph", "Old photograph", "photograph", 832, 330, 42, rot=-8, tint=(PAL["mist"], 0.2)),
-            Obj("ring", "Sea-glass ring", "ring", 818, 612, 26, coin=True),
+            Obj("pipe", "Pipe", "pipe", 644, 440, 42, rot=-6, tint=(PAL["wood"], 0.2)),
+            Obj("medal", "Lifeboat medal", "medal", 560, 160, 36, rot=4, tint=(PAL["paper_dk"], 0.2), hang=True),
+            Obj("photograph", "Old photograph", "photograph", 852, 334, 40, base=True, rot=-8, tint=(PAL["mist"], 0.2)),
+            Obj("ring", "Sea-glass ring", "ring", 806, 614, 24, coin=True),
             Obj("scissors", "Scissors", "scissors", 610, 494, 44, rot=12, tint=(PAL["wood_md"], 0.2)),
-            Obj("padlock", "Padlock", "padlock", 420, 600, 34),
-            Obj("bookmark_key", "Little key", "key", 110, 126, 36, rot=-70, dark=0.25),
+            Obj("padlock", "Padlock", "padlock", 420, 590, 32, hang=True, dark=0.15),
+            Obj("bookmark_key", "Little key", "key", 110, 150, 36, base=True, rot=-70, dark=0.25),
         ]
 
 
@@ -419,11 +469,7 @@ class Boathouse(Location):
             c.restore()
         # water slip: dark water in the middle of the floor
         wood(c, 0, 500, W, H - 500, self.seed + 5, tone="drift", planks=6)
-        c.move_to(300, 500)
-        c.line_to(720, 500)
-        c.line_to(860, H)
-        c.line_to(170, H)
-        c.close_path()
+        self.slip(c)
         c.set_source(lin(0, 500, 0, H, [(0, PAL["teal"]), (1, PAL["abyss"])]))
         c.fill()
         r = rng(self.seed + 6)
@@ -499,6 +545,50 @@ class Boathouse(Location):
         texture(arr, self.seed + 20, cell=80, amount=0.07)
         return arr
 
+    @staticmethod
+    def slip(c):
+        """The water slip's outline in the floor."""
+        c.move_to(300, 500)
+        c.line_to(720, 500)
+        c.line_to(860, H)
+        c.line_to(170, H)
+        c.close_path()
+
+    def ground(self, c):
+        # the floor beside the slip, the boat, the workbench, the barrel's head, the crate's lid
+        c.rectangle(0, 500, W, H - 500)
+        self.slip(c)
+        c.set_fill_rule(1)
+        c.fill()
+        c.set_fill_rule(0)
+        c.move_to(350, 572)
+        c.curve_to(440, 560, 600, 556, 702, 568)
+        c.line_to(696, 604)
+        c.curve_to(600, 630, 440, 630, 360, 604)
+        c.close_path()
+        c.rectangle(20, 414, 260, 68)
+        c.rectangle(806, 424, 108, 18)
+        c.rectangle(910, 462, 110, 18)
+        c.fill()
+
+    def walls(self, c):
+        # the plank walls on both sides of the doors, the door leaves and posts, the lintel with
+        # its line of corks, the tool rack
+        c.rectangle(0, 0, 350, 500)
+        c.rectangle(680, 0, W - 680, 500)
+        c.rectangle(300, 0, 430, 116)
+        c.fill()
+        c.move_to(350, 114)
+        c.curve_to(450, 136, 580, 136, 680, 114)
+        c.set_line_width(12)
+        c.stroke()
+
+    def water(self, c):
+        # the slip, and the harbour beyond the doors below its horizon
+        self.slip(c)
+        c.rectangle(350, 318, 330, 184)
+        c.fill()
+
     def fore(self, c):
         # the crate's lid board leaning in front of the bell
         c.save()
@@ -508,7 +598,7 @@ class Boathouse(Location):
         c.restore()
         # a coil of thick mooring line on the jetty edge, in front of the crab
         for i in range(3):
-            ellipse(c, 246, 616 - i * 7, 48 - i * 5, 14 - i)
+            ellipse(c, 226, 616 - i * 7, 48 - i * 5, 14 - i)
             c.set_line_width(9)
             src(c, shade(PAL["rope"], 0.7 + i * 0.1))
             c.stroke()
@@ -516,83 +606,97 @@ class Boathouse(Location):
     def things(self):
         red, blue = PAL["cloth_red"], PAL["cloth_blue"]
         return [
-            # the tool rack and the workbench
-            Thing("pliers", 62, 232, 50, rot=92),
-            Thing("screwdriver", 124, 232, 54, rot=88, col=red),
-            Thing("saw", 180, 246, 84, rot=84),
-            Thing("chisel", 262, 238, 54, rot=90),
+            # the tool rack: tools on its pegs
+            Thing("pliers", 62, 232, 50, rot=92, hang=True),
+            Thing("screwdriver", 124, 232, 54, rot=88, col=red, hang=True),
+            Thing("saw", 180, 246, 84, rot=84, hang=True),
+            Thing("chisel", 268, 238, 54, rot=90, hang=True),
+            Thing("wire_coil", 152, 214, 30, hang=True),
+            Thing("nails", 38, 216, 26, hang="clings"),
+            Thing("towel", 104, 222, 34, rot=4, hang=True, fore=True, col=PAL["paper_dk"]),
+            # the workbench
             Thing("tin_can", 36, 420, 30, base=True, col=PAL["seaglass_dk"]),
             Thing("paint_tin", 116, 420, 36, base=True),
-            Thing("nails", 206, 412, 40),
-            Thing("mallet", 150, 442, 52, rot=-8, fore=True),
-            Thing("mug", 222, 420, 28, base=True),
+            Thing("nails", 206, 440, 40),
+            Thing("mallet", 150, 448, 52, rot=-8, fore=True),
+            Thing("mug", 222, 426, 28, base=True),
+            Thing("board", 196, 462, 54, rot=-4, fore=True),
             # under the workbench
             Thing("lobster_pot", 150, 566, 72, base=True, behind=True),
             Thing("bucket", 60, 590, 50, base=True),
             Thing("sack", 228, 560, 60, base=True, behind=True),
-            # the door leaf and the net wall
-            Thing("oilskin", 288, 150, 48, rot=-6),
-            Thing("coat", 286, 300, 90, col=mix(PAL["amber"], PAL["amber_dk"], 0.3)),
-            Thing("lifebuoy", 904, 214, 58),
-            Thing("buoy", 800, 338, 44),
-            Thing("cork", 868, 296, 22, rot=20),
-            Thing("cork", 968, 268, 22, rot=-30),
-            Thing("chain", 1000, 260, 60, rot=84),
-            Thing("seaweed", 930, 410, 36),
-            Thing("cork", 800, 186, 22, rot=10),
-            Thing("starfish", 866, 262, 30, rot=-20),
-            Thing("cork", 902, 372, 22, rot=-60),
-            Thing("shell", 978, 338, 26, rot=30),
-            Thing("coat", 744, 300, 86, rot=-2, col=mix(PAL["cloth_blue"], PAL["night"], 0.2)),
-            Thing("cap", 742, 206, 40, rot=6),
-            # hung from the lintel, and afloat in the slip
-            Thing("lantern", 420, 150, 44),
-            Thing("buoy", 520, 160, 36, rot=6),
-            Thing("cork", 390, 128, 20),
-            Thing("cork", 470, 136, 20, rot=30),
-            Thing("cork", 560, 136, 20, rot=-20),
-            Thing("cork", 646, 126, 20, rot=10),
-            Thing("buoy", 580, 474, 30, rot=-10),
-            Thing("lifebuoy", 420, 486, 40),
-            Thing("cork", 664, 490, 18, rot=50),
-            Thing("tin_can", 772, 552, 24, base=True, col=PAL["cloth_red"]),
-            Thing("pebbles", 716, 566, 34),
+            # the door leaf and the net wall: hats and coats on pegs, floats caught in the net
+            Thing("oilskin", 288, 150, 48, rot=-6, hang=True),
+            Thing("coat", 286, 300, 90, col=mix(PAL["amber"], PAL["amber_dk"], 0.3), hang=True, fore=True),
+            Thing("lifebuoy", 904, 214, 58, hang=True),
+            Thing("buoy", 800, 338, 44, hang=True),
+            Thing("cork", 868, 296, 22, rot=20, hang="clings"),
+            Thing("cork", 968, 268, 22, rot=-30, hang="clings"),
+            Thing("chain", 1000, 260, 60, rot=84, hang=True),
+            Thing("seaweed", 940, 370, 34, hang="clings", fore=True),
+            Thing("cork", 800, 186, 22, rot=10, hang="clings"),
+            Thing("starfish", 866, 262, 30, rot=-20, hang="clings"),
+            Thing("cork", 902, 372, 22, rot=-60, hang="clings"),
+            Thing("shell", 978, 338, 26, rot=30, hang="clings"),
+            Thing("bottle", 962, 356, 30, rot=20, col=PAL["seaglass"], hang="clings"),
+            Thing("coat", 744, 300, 86, rot=-2, col=mix(PAL["cloth_blue"], PAL["night"], 0.2), hang=True, fore=True),
+            Thing("cap", 742, 206, 40, rot=6, hang=True),
+            # hung from the lintel, and afloat in the slip and on the harbour beyond the doors
+            Thing("lantern", 420, 150, 44, hang=True),
+            Thing("buoy", 520, 150, 36, rot=6, hang="clings"),
+            Thing("cork", 390, 126, 20, hang="clings"),
+            Thing("cork", 470, 134, 20, rot=30, hang="clings"),
+            Thing("cork", 560, 134, 20, rot=-20, hang="clings"),
+            Thing("cork", 646, 124, 20, rot=10, hang="clings"),
+            Thing("buoy", 580, 474, 30, rot=-10, afloat=True),
+            Thing("lifebuoy", 420, 486, 40, afloat=True),
+            Thing("cork", 664, 490, 18, rot=50, afloat=True),
+            Thing("cork", 300, 650, 18, rot=20, afloat=True),
+            Thing("seaweed", 706, 640, 40, afloat=True),
             # the barrel and the crate
             Thing("paint_tin", 846, 432, 30, base=True, col=blue),
-            Thing("tin_can", 944, 470, 28, base=True),
+            Thing("tin_can", 990, 470, 28, base=True),
+            Thing("paint_tin", 958, 470, 24, base=True, col=PAL["iron"]),
+            Thing("mug", 916, 472, 22, base=True),
             Thing("bottle", 1010, 470, 38, base=True, col=PAL["amber_dk"]),
+            Thing("buoy", 880, 436, 30, base=True),
             # in the boat
             Thing("bucket", 430, 588, 36, base=True),
-            Thing("oilskin", 514, 578, 40, rot=10),
+            Thing("oilskin", 540, 580, 40, rot=10, fore=True),
             Thing("cork", 598, 582, 20, rot=70),
-            Thing("basket", 652, 590, 40, base=True),
-            # the floor
-            Thing("shell", 240, 630, 24, rot=20),
-            Thing("starfish", 322, 566, 30, rot=15),
-            Thing("pebbles", 336, 622, 40),
-            Thing("mussels", 770, 600, 40),
-            Thing("seaweed", 716, 614, 40),
+            Thing("basket", 656, 594, 40, base=True, fore=True),
+            Thing("oar_blade", 470, 582, 56, rot=-4),
+            # the floor beside the slip
+            Thing("shell", 250, 548, 24, rot=20),
+            Thing("starfish", 262, 520, 28, rot=15),
+            Thing("pebbles", 110, 640, 40),
+            Thing("tin_can", 772, 552, 24, base=True, col=PAL["cloth_red"]),
+            Thing("buoy", 796, 560, 30, base=True, rot=8),
+            Thing("buoy", 818, 532, 24, base=True, rot=-12),
+            Thing("pebbles", 800, 586, 34),
+            Thing("seaweed", 780, 540, 26, rot=20, fore=True),
+            Thing("mussels", 860, 620, 40),
             Thing("boot", 790, 640, 48, base=True),
             Thing("lobster_pot", 958, 632, 70, base=True),
             Thing("sack", 1010, 600, 66, base=True),
-            Thing("driftwood", 864, 612, 70, rot=4, fore=True),
+            Thing("driftwood", 880, 612, 70, rot=4, fore=True),
         ]
 
     def objects(self):
         return [
-            Obj("anchor", "Small anchor", "anchor", 830, 220, 52, rot=-10, dark=0.2),
-            Obj("oar", "Oar", "oar", 170, 402, 120, rot=-4, tint=(PAL["wood_md"], 0.2)),
-            Obj("net_float", "Glass float", "net_float", 940, 360, 42, tint=(PAL["rope"], 0.2)),
-            Obj("bobber", "Fishing float", "bobber", 744, 544, 32, rot=20, coin=True),
-            Obj("hook", "Fish hook", "hook", 94, 212, 36, dark=0.2),
-            Obj("fish", "Herring", "fish", 560, 574, 50, rot=8, tint=(PAL["cloth_blue"], 0.2)),
-            Obj("oilcan", "Oil can", "oilcan", 262, 398, 42, tint=(PAL["wood"], 0.2)),
-            Obj("hammer", "Hammer", "hammer", 70, 440, 54, rot=6, dark=0.2),
-            Obj("wrench", "Spanner", "wrench", 226, 210, 52, rot=80, dark=0.2),
-            Obj("crab", "Crab", "crab", 286, 598, 38, rot=8),
-            Obj("bell", "Ship's bell", "bell", 984, 432, 40, dark=0.2),
+            Obj("anchor", "Small anchor", "anchor", 770, 258, 52, rot=-10, dark=0.2, hang=True),
+            Obj("oar", "Oar", "oar", 160, 436, 120, rot=-4, tint=(PAL["wood_md"], 0.2)),
+            Obj("net_float", "Glass float", "net_float", 936, 392, 40, tint=(PAL["rope"], 0.2), hang="clings"),
+            Obj("bobber", "Fishing float", "bobber", 770, 528, 30, rot=20, coin=True),
+            Obj("hook", "Fish hook", "hook", 94, 218, 36, dark=0.2, hang=True),
+            Obj("fish", "Herring", "fish", 560, 584, 50, rot=8, tint=(PAL["cloth_blue"], 0.2)),
+            Obj("oilcan", "Oil can", "oilcan", 262, 428, 40, base=True, tint=(PAL["wood"], 0.2)),
+            Obj("hammer", "Hammer", "hammer", 64, 440, 52, rot=6, dark=0.2),
+            Obj("wrench", "Spanner", "wrench", 252, 274, 48, rot=80, dark=0.2, hang=True),
+            Obj("crab", "Crab", "crab", 176, 598, 36, rot=8),
+            Obj("bell", "Ship's bell", "bell", 930, 466, 34, base=True, dark=0.2),
             Obj("rope", "Coil of rope", "rope", 834, 598, 48, coin=True),
-            Obj("toy_boat", "Toy sailing boat", "toy_boat", 620, 480, 42, dark=0.2),
+            Obj("toy_boat", "Toy sailing boat", "toy_boat", 634, 588, 38, base=True, dark=0.2),
         ]
 
 
@@ -602,14 +706,31 @@ def all_locations():
     return [Kitchen, Study, l2.Attic, Boathouse, l2.Harbour] + l2.LEVEL2
 
 
+def item_names():
+    """The list's name of every object id. An id names one thing everywhere: two locations whose
+    objects share an id must give them the same name (else each gets an id of its own)."""
+    names = {}
+    for cls in all_locations():
+        loc = cls()
+        for o in loc.objects():
+            if names.get(o.id, o.label) != o.label:
+                raise SystemExit("%s/%s is \"%s\", but another location calls the id \"%s\""
+                                 % (loc.name, o.id, o.label, names[o.id]))
+            names[o.id] = o.label
+    return names
+
+
 def write_all(out, only=()):
-    strings = []
+    names = item_names()
+    report = []
     for cls in all_locations():
         loc = cls()
         if only and loc.name not in only:
             continue
-        full, objs = loc.write(out)
-        for o, _, _ in objs:
-            strings.append(("item_" + o.id, o.label))
+        loc.write(out)
         print(loc.name + ":", loc.stats)
-    add_strings(out, strings)
+        report.append((loc.name, loc.counts, loc.plain))
+    add_strings(out, [("item_" + oid, label) for oid, label in sorted(names.items())])
+    print("location  drawn things  listed  in plain view")
+    for name, (total, listed, plain), which in report:
+        print("%-8s  %12d  %6d  %13d  %s" % (name, total, listed, len(which), ", ".join(which)))

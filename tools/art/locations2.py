@@ -179,6 +179,29 @@ class Attic(Location):
         texture(arr, self.seed + 15, cell=80, amount=0.07)
         return arr
 
+    def ground(self, c):
+        # the floor, the tie beam's top, the sea chest's lid, the crates, the barrel's head
+        c.rectangle(0, 488, W, H - 488)
+        c.rectangle(0, 292, W, 14)
+        c.move_to(500, 446)
+        c.curve_to(520, 396, 760, 396, 780, 446)
+        c.line_to(780, 450)
+        c.line_to(500, 450)
+        c.close_path()
+        c.rectangle(850, 312, 110, 12)
+        c.rectangle(806, 410, 172, 16)
+        c.rectangle(60, 402, 120, 14)
+        c.fill()
+
+    def walls(self, c):
+        # the boards of the back wall and the roof, but for the round window and the mirror
+        c.rectangle(0, 0, W, 490)
+        c.arc(300, 170, 72, 0, 2 * math.pi)
+        rrect(c, 40, 160, 120, 220, 60)
+        c.set_fill_rule(1)
+        c.fill()
+        c.set_fill_rule(0)
+
     def fore(self, c):
         # a dust sheet draped over the lower crate, in soft folds
         cloth = mix(PAL["mist"], PAL["paper_dk"], 0.45)
@@ -236,15 +259,15 @@ class Attic(Location):
         return [
             Thing("frame", 470, 470, 64, rot=-8, behind=True, subject="portrait"),
             # hung on the wall and the rafters
-            Thing("herbs", 560, 64, 52),
-            Thing("frame", 646, 108, 36, rot=4),
-            Thing("birdcage", 710, 130, 60),
-            Thing("coat", 424, 196, 100, rot=2),
-            Thing("saw", 640, 232, 72, rot=-8),
-            Thing("barometer", 560, 210, 48),
-            Thing("lifebuoy", 806, 196, 64),
-            Thing("oar_blade", 930, 180, 90, rot=76),
-            Thing("cap", 200, 120, 40, rot=-20),
+            Thing("herbs", 560, 64, 52, hang=True),
+            Thing("frame", 646, 108, 36, rot=4, hang=True),
+            Thing("birdcage", 710, 130, 60, hang=True),
+            Thing("coat", 424, 196, 100, rot=2, hang=True),
+            Thing("saw", 640, 232, 72, rot=-8, hang=True),
+            Thing("barometer", 560, 210, 48, hang=True),
+            Thing("lifebuoy", 806, 196, 64, hang=True),
+            Thing("oar_blade", 930, 180, 90, rot=76, hang=True),
+            Thing("cap", 200, 120, 40, rot=-20, hang=True),
             # the tie beam
             Thing("oil_lamp", 204, 302, 46, base=True),
             Thing("tin_box", 316, 302, 32, base=True, col=blue),
@@ -259,7 +282,7 @@ class Attic(Location):
             Thing("teacup_stack", 590, 424, 44, base=True, fore=True),
             Thing("books", 680, 424, 46, base=True, rot=-6, fore=True),
             Thing("ball", 758, 430, 30),
-            Thing("frame", 868, 318, 34, base=True, subject="portrait"),
+            Thing("frame", 900, 318, 30, base=True, subject="portrait"),
             Thing("globe", 944, 318, 40, base=True),
             Thing("tin_box", 836, 420, 30, base=True),
             # the floor
@@ -285,15 +308,15 @@ class Attic(Location):
             Thing("tankard", 150, 570, 30, base=True),
             Thing("spool", 236, 614, 22, base=True, col=PAL["seaglass_dk"]),
             # more hung on the boards round the horseshoe
-            Thing("chain", 572, 126, 30, rot=80),
-            Thing("scarf", 528, 130, 40, rot=80, col=red),
-            Thing("pliers", 626, 160, 30, rot=60),
-            Thing("frame", 196, 204, 34, rot=-4),
+            Thing("chain", 572, 126, 30, rot=80, hang=True),
+            Thing("scarf", 528, 130, 40, rot=80, col=red, hang=True),
+            Thing("pliers", 626, 160, 30, rot=60, hang=True),
+            Thing("frame", 196, 204, 34, rot=-4, hang=True),
             # more on the tie beam, the chest and the crate
             Thing("jar", 252, 302, 28, base=True, col=PAL["amber_dk"]),
             Thing("candle_stub", 486, 302, 24, base=True),
             Thing("bowl", 534, 302, 30, base=True),
-            Thing("teacup_stack", 840, 318, 28, base=True),
+            Thing("teacup_stack", 864, 318, 28, base=True),
             Thing("newspaper", 560, 414, 48, rot=-4),
             Thing("pencil", 712, 412, 30, rot=20),
             # more on the floor, and rags and papers over what lies there
@@ -303,22 +326,30 @@ class Attic(Location):
             Thing("mug", 880, 584, 24, base=True),
             Thing("scarf", 462, 578, 34, rot=20, fore=True, col=PAL["paper_dk"]),
             Thing("newspaper", 792, 614, 34, rot=-10, fore=True),
+            # round the candle on the barrel, the bottle at its foot, the coin, the brush on the beam
+            Thing("candle_stub", 64, 410, 22, base=True),
+            Thing("candle_stub", 112, 410, 18, base=True),
+            Thing("tin_can", 94, 412, 22, base=True, fore=True, col=PAL["iron"]),
+            Thing("newspaper", 206, 530, 34, rot=30, fore=True),
+            Thing("envelope_stack", 62, 606, 26, rot=-20, fore=True),
+            Thing("pencil", 336, 296, 30, rot=6),
+            Thing("pencil", 384, 300, 26, rot=-12, fore=True, col=PAL["wood_md"]),
             Thing("towel", 866, 612, 28, rot=80, fore=True, col=blue),
-            Thing("towel", 616, 110, 26, rot=40, fore=True, col=PAL["paper_dk"]),
+            Thing("towel", 616, 110, 26, rot=40, fore=True, col=PAL["paper_dk"], hang=True),
         ]
 
     def objects(self):
         return [
             Obj("doll", "Rag doll", "doll", 900, 290, 54, rot=-4, dark=0.2),
-            Obj("spyglass", "Spyglass", "spyglass", 632, 388, 90, rot=-6, tint=(PAL["wood_lt"], 0.2)),
+            Obj("spyglass", "Spyglass", "spyglass", 632, 398, 90, rot=-6, tint=(PAL["wood_lt"], 0.2)),
             Obj("glove", "Leather glove", "glove", 440, 560, 48, rot=70, tint=(PAL["wood_md"], 0.25)),
             Obj("keyring", "Ring of keys", "keyring", 264, 586, 48, rot=-20, coin=True),
             Obj("gear", "Brass cog", "gear", 768, 287, 34),
             Obj("old_book", "Old logbook", "book", 766, 600, 60, rot=8, col=PAL["teal"], dark=0.2),
-            Obj("horseshoe", "Horseshoe", "horseshoe", 600, 100, 44, rot=180, dark=0.25),
+            Obj("horseshoe", "Horseshoe", "horseshoe", 600, 100, 44, rot=180, dark=0.25, hang=True),
             Obj("message_bottle", "Note in a bottle", "bottle", 190, 520, 54, rot=70, message=True, col=PAL["seaglass"],
                 tint=(PAL["wood_md"], 0.2)),
-            Obj("brush", "Paintbrush", "brush", 372, 326, 60, rot=-4, tint=(PAL["wood"], 0.2)),
+            Obj("brush", "Paintbrush", "brush", 372, 294, 56, rot=-4, tint=(PAL["wood"], 0.25)),
             Obj("old_coin", "Old coin", "coin", 54, 598, 24, coin=True),
             Obj("trowel", "Trowel", "trowel", 846, 600, 54, rot=-15, dark=0.2),
             Obj("candle", "Candle", "candle", 88, 390, 40, tint=(PAL["amber_lt"], 0.2)),
@@ -428,10 +459,116 @@ class Harbour(Location):
         it.barrel(c, 620, 560, 100, 120, self.seed + 9)
         # fish crate with ice and a net over the quay edge
         it.crate(c, 230, 500, 140, 60, self.seed + 10)
+        # an iron davit on the wall with its pulley, a net bag of floats hanging from it
+        c.rectangle(546, 170, 12, 266)
+        c.set_source(lin(546, 0, 558, 0, [(0, PAL["iron_lt"]), (1, PAL["night"])]))
+        c.fill()
+        c.move_to(552, 176)
+        c.line_to(668, 176)
+        c.line_to(668, 186)
+        c.line_to(552, 214)
+        c.close_path()
+        c.set_source(lin(0, 176, 0, 214, [(0, PAL["iron_lt"]), (1, PAL["iron"])]))
+        c.fill()
+        c.arc(660, 190, 8, 0, 2 * math.pi)
+        c.set_source(brass_radial(660, 190, 8, 0.4))
+        c.fill()
+        c.move_to(660, 196)
+        c.line_to(660, 250)
+        c.set_line_width(2.5)
+        src(c, PAL["rope"])
+        c.stroke()
+        blob(c, 660, 282, 36, 34, self.seed + 14, 9, 0.12)
+        c.save()
+        c.clip_preserve()
+        for (bx, by, col) in ((646, 272, PAL["cloth_red"]), (674, 268, PAL["paper"]), (660, 294, PAL["cloth_red"]),
+                              (640, 298, PAL["amber"]), (680, 296, PAL["paper"])):
+            c.arc(bx, by, 12, 0, 2 * math.pi)
+            c.set_source(rad(bx - 4, by - 4, 1, 13, [(0, shade(col, 1.3)), (1, shade(col, 0.55))]))
+            c.fill()
+        src(c, alpha(shade(PAL["rope"], 0.8), 0.85))
+        c.set_line_width(1.5)
+        for k in range(-8, 9):
+            c.move_to(620 + k * 9, 240)
+            c.line_to(660 + k * 9, 330)
+            c.move_to(700 + k * 9, 240)
+            c.line_to(660 + k * 9, 330)
+        c.stroke()
+        c.restore()
+        c.new_path()
+        # a frame for drying nets on the wall at the right: two posts, a bar, the net over it
+        for px in self.FRAME_POSTS:
+            wood(c, px - 6, 230, 12, 206, self.seed + px, tone="drift", vertical=True)
+        wood(c, 860, 228, 164, 12, self.seed + 15, tone="drift")
+        self.drying_net(c)
+        c.save()
+        c.clip()
+        src(c, alpha(shade(PAL["rope"], 0.75), 0.7))
+        c.set_line_width(1.4)
+        for k in range(-30, 30):
+            c.move_to(860 + k * 10, 236)
+            c.line_to(1000 + k * 10, 420)
+            c.move_to(1000 + k * 10, 236)
+            c.line_to(860 + k * 10, 420)
+        c.stroke()
+        c.restore()
+        # the fishing boat's mast light and pennant
+        c.move_to(262, 140)
+        c.line_to(300, 148)
+        c.line_to(262, 158)
+        c.close_path()
+        src(c, PAL["cloth_red"])
+        c.fill()
         arr = to_np(s)
         arr = sc.rain(arr, self.seed + 11, n=300, a=0.06)
         texture(arr, self.seed + 12, cell=70, amount=0.06)
         return arr
+
+    FRAME_POSTS = (872, 1004)
+
+    @staticmethod
+    def drying_net(c):
+        """The net hung over the drying frame's bar."""
+        c.move_to(866, 236)
+        c.line_to(1018, 236)
+        c.curve_to(1020, 320, 1000, 380, 1010, 414)
+        c.curve_to(960, 396, 920, 420, 880, 398)
+        c.curve_to(870, 340, 872, 290, 866, 236)
+        c.close_path()
+
+    def ground(self, c):
+        # the quay, the top of the harbour wall, the crates' lids, the barrel's head, the boat's
+        # deck and its wheelhouse roof
+        c.rectangle(0, 520, W, H - 520)
+        c.rectangle(0, 424, W, 22)
+        c.rectangle(230, 496, 140, 14)
+        c.rectangle(900, 434, 110, 14)
+        c.rectangle(572, 434, 96, 14)
+        c.rectangle(40, 344, 320, 16)
+        c.rectangle(150, 294, 80, 10)
+        c.rectangle(860, 222, 164, 10)
+        c.rectangle(140, 384, 60, 12)
+        c.fill()
+
+    def walls(self, c):
+        # the lamp post, the davit, the drying frame and its net, the mast, the wheelhouse
+        c.rectangle(834, 216, 14, 326)
+        c.rectangle(544, 168, 16, 270)
+        c.rectangle(550, 172, 122, 20)
+        for px in self.FRAME_POSTS:
+            c.rectangle(px - 7, 226, 14, 212)
+        c.rectangle(858, 224, 166, 18)
+        c.fill()
+        self.drying_net(c)
+        c.fill()
+        c.rectangle(256, 140, 12, 214)
+        c.rectangle(150, 300, 80, 52)
+        blob(c, 660, 282, 36, 34, self.seed + 14, 9, 0.12)
+        c.fill()
+
+    def water(self, c):
+        c.rectangle(0, 330, W, 104)
+        c.fill()
 
     def fore(self, c):
         # a fishing net heaped over the crate front, hiding part of the starfish
@@ -454,35 +591,63 @@ class Harbour(Location):
     def things(self):
         red, blue = PAL["cloth_red"], PAL["cloth_blue"]
         return [
-            # on the boat, afloat
-            Thing("lifebuoy", 236, 326, 38),
+            # on the boat, and afloat beside it
+            Thing("lifebuoy", 204, 330, 36, hang=True),
             Thing("lobster_pot", 310, 352, 44, base=True),
             Thing("sack", 104, 352, 40, base=True),
-            Thing("buoy", 470, 382, 30, rot=8),
-            Thing("cork", 520, 396, 16, rot=30),
-            # the top of the harbour wall
+            Thing("buoy", 262, 180, 26, hang=True),
+            Thing("gull_carving", 200, 300, 36, base=True),
+            Thing("buoy", 470, 400, 30, rot=8, afloat=True),
+            Thing("cork", 520, 414, 16, rot=30, afloat=True),
+            Thing("cork", 400, 420, 14, rot=-20, afloat=True),
+            # the davit, the lamp post and the drying frame, with what hangs on them
+            Thing("oilskin", 552, 232, 34, rot=-8, hang=True),
+            Thing("wire_coil", 552, 398, 26, hang=True),
+            Thing("cap", 552, 292, 26, rot=-10, hang=True),
+            Thing("chain", 556, 338, 40, rot=86, hang=True, fore=True),
+            Thing("cork", 640, 266, 14, rot=20, hang="clings"),
+            Thing("buoy", 694, 290, 24, rot=10, hang="clings"),
+            Thing("cork", 668, 304, 14, rot=-40, hang="clings", fore=True),
+            Thing("buoy", 630, 290, 22, rot=-10, hang="clings"),
+            Thing("ladder_rope", 842, 300, 46, rot=4, hang=True),
+            Thing("cork", 884, 270, 18, rot=20, hang="clings"),
+            Thing("cork", 990, 262, 18, rot=-40, hang="clings"),
+            Thing("buoy", 920, 262, 30, rot=-10, hang="clings"),
+            Thing("seaweed", 968, 330, 34, rot=20, hang="clings"),
+            Thing("cork", 900, 356, 18, rot=60, hang="clings"),
+            Thing("jar", 996, 344, 26, rot=-30, col=PAL["seaglass"], hang="clings"),
+            Thing("cork", 968, 290, 16, rot=30, hang="clings"),
+            Thing("seaweed", 986, 306, 22, rot=-20, hang="clings", fore=True),
+            Thing("jar", 896, 310, 24, rot=30, col=PAL["seaglass_dk"], hang="clings"),
+            Thing("cork", 948, 380, 16, rot=10, hang="clings"),
+            Thing("lifebuoy", 1010, 404, 40, hang=True),
+            Thing("cap", 938, 228, 34, rot=10, base=True),
+            # the top of the harbour wall: pots stacked, crocks, a basket of onions
             Thing("crock", 100, 432, 38, base=True),
             Thing("cork", 28, 428, 18, rot=-20),
             Thing("lobster_pot", 170, 432, 58, base=True),
+            Thing("lobster_pot", 170, 392, 44, base=True),
             Thing("buoy", 236, 432, 40, base=True),
-            Thing("basket", 332, 432, 44, base=True),
-            Thing("crock", 520, 432, 36, base=True, col=mix(PAL["paper"], PAL["seaglass"], 0.3)),
+            Thing("basket", 332, 432, 44, base=True, fill="onions"),
+            Thing("onion", 360, 432, 20, base=True),
+            Thing("onion", 306, 432, 18, base=True, rot=30),
+            Thing("onion", 350, 420, 16, rot=30, fore=True),
+            Thing("crock", 494, 436, 32, base=True, col=mix(PAL["paper"], PAL["seaglass"], 0.3), fore=True),
+            Thing("jar", 446, 432, 28, base=True, col=PAL["seaglass_dk"]),
+            Thing("jar", 524, 432, 24, base=True, col=PAL["leaf"]),
             Thing("tin_can", 684, 432, 28, base=True, col=red),
-            Thing("ladder_rope", 762, 424, 50, rot=4),
-            Thing("gull_carving", 866, 432, 48, base=True),
+            Thing("gull_carving", 786, 432, 48, base=True),
             Thing("mug", 1004, 440, 28, base=True),
             # the barrel and the crates
-            Thing("tankard", 588, 438, 28, base=True),
-            Thing("pipe", 650, 436, 30, rot=-10),
+            Thing("tankard", 588, 440, 28, base=True),
+            Thing("pipe", 650, 440, 30, rot=-10),
             Thing("tin_can", 896, 440, 26, base=True, col=blue),
             Thing("onion", 944, 440, 22, base=True),
-            Thing("cap", 992, 434, 38, rot=10),
             Thing("mussels", 252, 494, 34),
             Thing("basket", 344, 500, 40, base=True, fore=True),
-            Thing("cork", 440, 474, 18, rot=60),
-            Thing("seaweed", 504, 482, 34),
+            Thing("seaweed", 504, 522, 34),
             Thing("oar", 880, 500, 120, rot=-62, behind=True),
-            Thing("lifebuoy", 846, 518, 50),
+            Thing("lifebuoy", 846, 518, 50, hang=True),
             # the quay
             Thing("sack", 60, 604, 66, base=True),
             Thing("cork", 118, 590, 18, rot=20),
@@ -512,38 +677,41 @@ class Harbour(Location):
             Thing("bucket", 824, 566, 40, base=True, col=PAL["wood_lt"]),
             Thing("mussels", 446, 580, 28),
             Thing("pebbles", 498, 606, 26),
-            Thing("pebbles", 736, 604, 28),
+            Thing("pebbles", 736, 596, 28),
+            Thing("pebbles", 776, 606, 24),
+            Thing("pebbles", 120, 604, 24),
+            Thing("mussels", 168, 600, 22),
             Thing("cork", 790, 604, 16, rot=70),
             Thing("jar", 640, 432, 26, base=True, col=PAL["seaglass_dk"]),
             Thing("oil_lamp", 940, 604, 40, base=True),
-            Thing("dish", 930, 430, 24),
+            Thing("dish", 930, 432, 24),
             Thing("tankard", 40, 432, 26, base=True),
             Thing("pipe", 122, 600, 26, rot=30),
             # weed and net in front of the shore finds
-            Thing("seaweed", 486, 574, 30, fore=True),
+            Thing("seaweed", 478, 584, 30, fore=True),
             Thing("seaweed", 776, 582, 30, fore=True, flip=True),
-            Thing("seaweed", 160, 622, 26, fore=True),
+            Thing("seaweed", 178, 624, 26, fore=True),
             Thing("seaweed", 994, 612, 28, fore=True, flip=True),
+            Thing("seaweed", 726, 612, 22, fore=True),
+            Thing("seaweed", 922, 364, 26, fore=True, hang="clings"),
         ]
 
     def objects(self):
         return [
-            Obj("starfish", "Starfish", "starfish", 300, 560, 46, rot=14),
-            Obj("shell", "Scallop shell", "shell", 470, 590, 38, rot=-10, tint=(PAL["stone_lt"], 0.2)),
-            Obj("seaglass", "Sea glass", "seaglass", 760, 590, 42, dark=0.2),
-            Obj("gull_egg", "Gull's egg", "gull_egg", 966, 424, 28, coin=True),
-            Obj("bottle", "Green bottle", "bottle", 614, 416, 42, col=PAL["leaf"], dark=0.2),
-            Obj("lantern", "Storm lantern", "lantern", 980, 604, 48, dark=0.2),
-            Obj("coin", "Gold coin", "coin", 140, 610, 26, coin=True),
-            Obj("horseshoe", "Horseshoe", "horseshoe", 560, 426, 34, rot=10),
-            Obj("hook", "Fish hook", "hook", 470, 466, 34, rot=20),
-            Obj("net_float", "Glass float", "net_float", 60, 414, 38, tint=(PAL["stone"], 0.2)),
-            Obj("mackerel", "Mackerel", "fish", 290, 492, 50, rot=-6, tint=(PAL["stone_lt"], 0.2)),
-            Obj("apple", "Red apple", "apple", 920, 424, 28, rot=8),
+            Obj("starfish", "Starfish", "starfish", 254, 562, 44, rot=14),
+            Obj("shell", "Scallop shell", "shell", 470, 590, 36, rot=-10, tint=(PAL["stone_lt"], 0.25)),
+            Obj("seaglass", "Sea glass", "seaglass", 760, 596, 36, dark=0.2),
+            Obj("gull_egg", "Gull's egg", "gull_egg", 170, 616, 22, coin=True, tint=(PAL["stone_lt"], 0.3)),
+            Obj("bottle", "Green bottle", "bottle", 474, 432, 40, base=True, col=PAL["seaglass_dk"], dark=0.2),
+            Obj("lantern", "Storm lantern", "lantern", 936, 312, 40, hang="clings", dark=0.2),
+            Obj("coin", "Gold coin", "coin", 716, 604, 20, coin=True),
+            Obj("horseshoe", "Horseshoe", "horseshoe", 552, 362, 28, hang=True, tint=(PAL["iron"], 0.3)),
+            Obj("hook", "Fish hook", "hook", 982, 300, 30, rot=20, hang="clings"),
+            Obj("net_float", "Glass float", "net_float", 676, 296, 30, tint=(PAL["rope"], 0.2), hang="clings"),
+            Obj("mackerel", "Mackerel", "fish", 326, 552, 44, rot=-6, tint=(PAL["stone_lt"], 0.2)),
+            Obj("apple", "Red apple", "apple", 338, 416, 24, rot=8, dark=0.15),
         ]
 
-
-# ------------------------------------------------------------- stairwell
 
 class Stairwell(Location):
     name, music, ambient, seed = "loc21", "music/level2", "ambient/storm", 2100
@@ -750,80 +918,117 @@ class Stairwell(Location):
         x, y, w = self.step_rect(i)
         return x + 20 + dx, y - 14
 
+    def ground(self, c):
+        # the treads, the floor at the flight's foot, the shelf, the niche's sill, the window's
+        # sill and the landing by the door
+        d = 40
+        for i in range(self.STEPS):
+            x, y, w = self.step_rect(i)
+            c.move_to(x, y + 2)
+            c.line_to(x + w, y + 2)
+            c.line_to(x + w + d, y - d - 2)
+            c.line_to(x + d, y - d - 2)
+            c.close_path()
+            c.fill()
+        c.rectangle(0, 626, W, H - 626)
+        c.rectangle(300, 394, 180, 12)
+        c.rectangle(352, 282, 86, 12)
+        c.rectangle(164, 320, 92, 12)
+        c.rectangle(840, 188, 184, 12)
+        c.fill()
+
+    def walls(self, c):
+        # the tower's wall, but for the slit window and the store's dark doorway
+        c.rectangle(0, 0, W, H)
+        c.rectangle(180, 120, 60, 200)
+        arch(c, 560, 680, 640, 520, 470)
+        c.set_fill_rule(1)
+        c.fill()
+        c.set_fill_rule(0)
+
     def things(self):
         def on(drawer, i, dx, size, **kw):
             x, y = self.foot(i, dx)
             return Thing(drawer, x, y, size, base=True, **kw)
         red, blue = PAL["cloth_red"], PAL["cloth_blue"]
         return [
-            # the steps
+            # the steps: what the keeper carried up and left, in heaps at the wall's side
             on("boot", 0, 18, 44),
             on("bucket", 0, 126, 46, col=PAL["iron"]),
+            on("crock", 0, 152, 34),
             on("paint_tin", 1, 92, 34),
             on("broom", 1, 132, 96, rot=14),
+            on("jar", 1, 10, 26, col=PAL["amber_dk"]),
             on("sack", 2, 26, 56),
-            on("tin_can", 2, 88, 28, col=red),
             on("chain", 2, 128, 40),
             on("books", 3, 22, 40),
             on("wire_coil", 3, 64, 30),
             on("bucket", 3, 94, 50, fore=True),
+            on("salt_box", 3, 132, 26),
             on("nails", 4, 92, 32),
             on("lantern", 4, 136, 44),
+            on("tin_can", 4, 10, 22),
+            on("pliers", 4, 62, 34, rot=-10),
+            on("screwdriver", 4, 110, 34, rot=6, fore=True),
             on("mug", 5, 74, 26),
-            on("bottle", 5, 112, 38, col=PAL["seaglass_dk"]),
+            on("teacup_stack", 5, 132, 30),
             on("tin_box", 6, 42, 36, col=blue),
+            on("books", 6, 12, 34),
             on("pliers", 6, 138, 40, rot=-6),
             on("crock", 7, 18, 36),
             on("kettle", 7, 112, 40),
-            on("screwdriver", 8, 30, 40, rot=-4),
             on("oil_lamp", 8, 132, 40),
+            on("paint_tin", 8, 8, 30, col=blue),
             on("basket", 9, 40, 46),
             on("spool", 9, 96, 22),
             on("sack", 10, 70, 50),
-            on("jar", 1, 10, 26, col=PAL["amber_dk"]),
-            on("crock", 0, 160, 34),
-            on("salt_box", 3, 150, 26),
-            on("tin_can", 4, 10, 22),
-            on("teacup_stack", 5, 150, 30),
-            on("books", 6, 12, 34),
-            on("paint_tin", 8, 8, 30, col=blue),
-            on("tin_can", 9, 140, 26),
             on("mug", 10, 12, 24),
             # rags dropped over what lies on the steps
             on("scarf", 0, 92, 36, rot=-8, fore=True, col=PAL["paper_dk"]),
-            on("towel", 4, 66, 30, rot=80, fore=True, col=red),
+            on("towel", 4, 32, 30, rot=80, fore=True, col=red),
             on("newspaper", 7, 82, 30, rot=6, fore=True),
-            # the walls
-            Thing("coat", 96, 420, 104, rot=2),
-            Thing("oilskin", 112, 330, 48, rot=-10),
-            Thing("saw", 520, 300, 80, rot=-6),
-            Thing("barometer", 560, 190, 46),
-            Thing("lifebuoy", 662, 104, 56),
-            Thing("birdcage", 300, 96, 64),
-            Thing("lantern", 64, 220, 46),
+            # the walls: what hangs on nails
+            Thing("coat", 96, 420, 104, rot=2, hang=True),
+            Thing("oilskin", 112, 300, 48, rot=-10, hang=True),
+            Thing("saw", 520, 300, 80, rot=-6, hang=True),
+            Thing("barometer", 560, 190, 46, hang=True),
+            Thing("lifebuoy", 662, 104, 56, hang=True),
+            Thing("birdcage", 300, 96, 64, hang=True),
+            Thing("lantern", 64, 220, 46, hang=True),
+            Thing("herbs", 912, 100, 46, hang=True),
+            Thing("chain", 968, 154, 40, rot=84, hang=True),
+            Thing("frame", 460, 120, 40, rot=3, hang=True),
+            Thing("cap", 150, 250, 34, rot=-6, hang=True),
+            Thing("frame", 736, 196, 36, rot=-3, hang=True),
+            Thing("herbs", 130, 150, 40, hang=True),
+            Thing("chain", 612, 240, 34, rot=86, hang=True),
+            Thing("pliers", 640, 236, 30, rot=80, hang=True),
+            Thing("wire_coil", 792, 214, 28, hang=True),
+            Thing("towel", 804, 246, 26, rot=6, hang=True, fore=True, col=PAL["paper_dk"]),
+            # the niche, the window's sill
             Thing("bottle", 374, 288, 28, base=True, col=PAL["seaglass_dk"], dark=0.3),
             Thing("spool", 420, 288, 20, base=True, dark=0.3),
-            Thing("herbs", 912, 100, 46),
-            Thing("chain", 968, 154, 40, rot=84),
-            Thing("frame", 460, 120, 40, rot=3),
+            Thing("tin_box", 408, 290, 20, base=True, col=red, fore=True, dark=0.2),
             Thing("bottle", 182, 328, 34, base=True, col=PAL["amber_dk"]),
-            Thing("shell", 238, 328, 22, base=True),
+            Thing("candle_stub", 238, 328, 22, base=True),
+            Thing("candle_stub", 196, 328, 18, base=True, fore=True),
             Thing("pencil", 244, 318, 24, rot=-30),
-            Thing("cap", 150, 250, 34, rot=-6),
-            Thing("frame", 736, 196, 36, rot=-3),
-            Thing("herbs", 130, 150, 40),
-            # the shelf
+            # the shelf: the keeper's tins
             Thing("tin_box", 326, 400, 34, base=True, col=red),
             Thing("mantel_clock", 368, 400, 38, base=True),
-            Thing("crock", 410, 400, 34, base=True, col=mix(PAL["paper"], PAL["seaglass"], 0.3)),
-            Thing("tin_can", 444, 400, 26, base=True, col=blue),
+            Thing("tin_can", 402, 400, 26, base=True, col=blue),
+            Thing("tin_box", 458, 400, 30, base=True, col=PAL["iron"]),
+            Thing("crock", 472, 402, 24, base=True, col=mix(PAL["paper"], PAL["seaglass"], 0.3), fore=True),
             # at the foot of the flight and by the store
             Thing("bucket", 716, 640, 48, base=True),
+            Thing("paint_tin", 676, 640, 34, base=True, col=PAL["iron"]),
             Thing("sack", 780, 640, 68, base=True),
             Thing("firewood", 860, 640, 60, base=True),
-            Thing("lifebuoy", 952, 590, 62, rot=10),
-            Thing("broom", 1000, 610, 100, base=True, rot=-8),
+            Thing("lifebuoy", 952, 590, 62, rot=10, hang=True),
+            Thing("broom", 1000, 636, 100, base=True, rot=-8),
             Thing("buoy", 520, 640, 40, base=True),
+            Thing("tin_can", 620, 632, 22, base=True, dark=0.3),
+            Thing("pinecone", 584, 628, 20, dark=0.3),
         ]
 
     def objects(self):
@@ -831,22 +1036,20 @@ class Stairwell(Location):
             x, y = self.on_step(i, dx, size * hfrac)
             return Obj(oid, label, drawer, x, y, size, **kw)
         return [
-            at("oilcan", "Oil can", "oilcan", 1, 40, 46, 0.8, tint=(PAL["stone_lt"], 0.2)),
-            at("wick_tin", "Tin of wicks", "wick_tin", 3, 124, 36, 0.7, coin=True),
+            Obj("oilcan", "Oil can", "oilcan", 744, 626, 38, base=True, tint=(PAL["stone"], 0.25)),
+            Obj("wick_tin", "Tin of wicks", "wick_tin", 432, 400, 30, base=True, coin=True, dark=0.15),
             at("pocket_watch", "Pocket watch", "pocket_watch", 5, 30, 36, 0.6, rot=80, tint=(PAL["stone_lt"], 0.2)),
             at("matchbox", "Matchbox", "matchbox", 7, 60, 32, 0.45),
             at("glove", "Leather glove", "glove", 0, 70, 44, 0.45, rot=80, dark=0.2),
             at("hammer", "Hammer", "hammer", 4, 40, 50, 0.4, rot=-4, tint=(PAL["stone"], 0.2)),
-            at("candle", "Candle", "candle", 8, 80, 40, 1.0, tint=(PAL["stone_lt"], 0.2)),
-            at("gear", "Brass cog", "gear", 6, 96, 32, 0.8),
-            Obj("key", "Iron key", "key", 210, 330, 44, rot=-4, coin=True, dark=0.2),
-            Obj("lens", "Spare lens", "lens", 395, 270, 38, dark=0.2),
-            Obj("rope", "Coil of rope", "rope", 610, 128, 54, rot=90, tint=(PAL["stone_lt"], 0.2)),
-            Obj("padlock", "Padlock", "padlock", 946, 150, 30, dark=0.2),
+            Obj("candle", "Candle", "candle", 218, 328, 34, base=True, tint=(PAL["stone_lt"], 0.25)),
+            Obj("gear", "Brass cog", "gear", 604, 616, 30, dark=0.35),
+            Obj("iron_key", "Iron key", "key", 626, 262, 40, rot=-80, coin=True, dark=0.2, iron=True, hang=True),
+            Obj("lens", "Spare lens", "lens", 392, 272, 36, dark=0.2),
+            Obj("rope", "Coil of rope", "rope", 610, 128, 54, rot=90, tint=(PAL["stone_lt"], 0.2), hang=True),
+            Obj("padlock", "Padlock", "padlock", 946, 150, 30, dark=0.2, hang=True),
         ]
 
-
-# ------------------------------------------------------------- lamp room
 
 class LampRoom(Location):
     name, music, ambient, seed = "loc22", "music/level2", "ambient/storm", 2200
@@ -939,9 +1142,31 @@ class LampRoom(Location):
         c.set_source(brass_linear(0, 80, 0, 480, 0.2))
         c.fill()
         c.restore()
-        # the dark burner inside
-        rrect(c, cx - 22, 270, 44, 70, 8)
-        src(c, alpha(PAL["night"], 0.7))
+        # the burner inside, seen through the glass: a brass column carrying the lamp's round
+        # wick holder and its glass chimney, unlit
+        c.rectangle(cx - 9, 326, 18, 130)
+        c.set_source(brass_linear(cx - 9, 0, cx + 9, 0, 0.35))
+        c.fill()
+        for y, rx in ((330, 34), (372, 20), (416, 26)):
+            ellipse(c, cx, y, rx, rx * 0.28)
+            c.set_source(brass_linear(cx - rx, y - 8, cx + rx, y + 8, 0.25))
+            c.fill()
+        c.move_to(cx - 26, 328)
+        c.curve_to(cx - 28, 300, cx - 12, 296, cx - 12, 270)
+        c.line_to(cx + 12, 270)
+        c.curve_to(cx + 12, 296, cx + 28, 300, cx + 26, 328)
+        c.close_path()
+        c.set_source(lin(cx - 26, 0, cx + 26, 0, [(0, alpha(PAL["white"], 0.35)), (0.4, alpha(PAL["seaglass"], 0.15)),
+                                                   (1, alpha(PAL["night"], 0.35))]))
+        c.fill_preserve()
+        src(c, alpha(PAL["night"], 0.5))
+        c.set_line_width(1.5)
+        c.stroke()
+        ellipse(c, cx, 322, 16, 4)
+        src(c, alpha(PAL["night"], 0.6))
+        c.fill()
+        c.rectangle(cx - 3, 312, 6, 9)
+        src(c, PAL["paper_dk"])
         c.fill()
         # work bench with the oil tank on the left, clockwork box on the right
         it.table(c, 20, 400, 250, 60, self.seed + 3, tone="dark")
@@ -973,6 +1198,36 @@ class LampRoom(Location):
         texture(arr, self.seed + 5, cell=70, amount=0.06)
         return arr
 
+    def ground(self, c):
+        # the grating, the bench, the parapet's top, the lens's pedestal, the oil tank, the
+        # clockwork box and the locker
+        c.rectangle(0, 578, W, H - 578)
+        c.fill()
+        c.rectangle(20, 396, 250, 22)
+        c.fill()
+        c.rectangle(0, 494, W, 12)
+        c.fill()
+        ellipse(c, 512, 468, 152, 26)
+        c.fill()
+        c.rectangle(60, 290, 80, 16)
+        c.fill()
+        c.rectangle(780, 352, 200, 14)
+        c.fill()
+        c.rectangle(766, 482, 230, 16)
+        c.fill()
+
+    def walls(self, c):
+        # the iron mullions, the band at the top, the hand rail, the parapet, the clockwork
+        for x in range(0, W + 1, 256):
+            c.rectangle(x - 12, 0, 24, 520)
+            c.fill()
+        c.rectangle(0, 0, W, 30)
+        c.fill()
+        c.rectangle(0, 470, W, 110)
+        c.fill()
+        c.rectangle(800, 380, 160, 90)
+        c.fill()
+
     def fore(self, c):
         # the oil tank's pipe runs in front of the matchbox on the bench
         c.rectangle(136, 330, 90, 9)
@@ -986,19 +1241,22 @@ class LampRoom(Location):
         red, blue = PAL["cloth_red"], PAL["cloth_blue"]
         return [
             # hung on the mullions and the hand rail
-            Thing("oilskin", 22, 190, 52, rot=-8),
-            Thing("barometer", 256, 190, 50),
-            Thing("towel", 256, 300, 44, rot=2),
-            Thing("lantern", 768, 240, 46),
-            Thing("coat", 1010, 300, 96, rot=2, col=mix(PAL["amber"], PAL["amber_dk"], 0.3)),
-            Thing("cap", 706, 470, 36, rot=10),
-            Thing("towel", 322, 500, 40, rot=-3, col=PAL["cloth_blue"]),
+            Thing("oilskin", 8, 190, 52, rot=-8, hang=True),
+            Thing("barometer", 256, 190, 50, hang=True),
+            Thing("towel", 256, 300, 44, rot=2, hang=True),
+            Thing("lantern", 768, 240, 46, hang=True),
+            Thing("coat", 1016, 300, 96, rot=2, col=mix(PAL["amber"], PAL["amber_dk"], 0.3), hang=True),
+            Thing("cap", 706, 490, 36, rot=10, hang=True),
+            Thing("towel", 322, 500, 40, rot=-3, col=PAL["cloth_blue"], hang=True),
+            Thing("lifebuoy", 768, 356, 40, hang=True),
             # the bench
             Thing("tin_can", 46, 400, 26, base=True, col=red),
-            Thing("newspaper", 112, 404, 54, rot=-4, fore=True),
-            Thing("pencil", 140, 396, 36, rot=-10),
+            Thing("newspaper", 112, 398, 54, rot=-4, fore=True),
+            Thing("pencil", 140, 400, 36, rot=-10),
             Thing("mug", 258, 400, 26, base=True),
-            Thing("bellows", 214, 410, 44, rot=-6, fore=True),
+            Thing("bellows", 196, 402, 44, rot=-6, fore=True),
+            Thing("tin_can", 30, 404, 22, base=True, col=blue),
+            Thing("salt_box", 130, 404, 26, base=True),
             # under the bench
             Thing("bucket", 56, 580, 48, base=True),
             Thing("paint_tin", 120, 580, 38, base=True),
@@ -1008,14 +1266,20 @@ class LampRoom(Location):
             Thing("teacup_stack", 420, 474, 38, base=True),
             Thing("candle_stub", 636, 474, 30, base=True),
             Thing("tin_box", 566, 474, 30, base=True, col=blue),
+            Thing("jar", 586, 474, 22, base=True, col=PAL["amber_dk"]),
+            Thing("dish", 608, 468, 28, fore=True, col=PAL["iron"]),
+            Thing("spool", 840, 440, 22, hang="clings"),
+            Thing("nails", 912, 400, 26, hang="clings"),
+            Thing("rope", 300, 480, 40, rot=10),
             # the clockwork box and the locker
             Thing("tin_box", 826, 360, 34, base=True, col=red),
             Thing("mantel_clock", 918, 360, 40, base=True),
             Thing("bottle", 962, 360, 34, base=True, col=PAL["seaglass_dk"]),
             Thing("oil_lamp", 790, 490, 40, base=True),
-            Thing("newspaper", 830, 486, 46, rot=6),
-            Thing("pencil", 944, 484, 34, rot=10),
-            Thing("bottle", 980, 490, 34, base=True, col=PAL["amber_dk"]),
+            Thing("newspaper", 830, 488, 46, rot=6),
+            Thing("bottle", 980, 490, 34, base=True, col=PAL["seaglass_dk"]),
+            Thing("bottle", 936, 492, 28, base=True, col=PAL["seaglass"], fore=True),
+            Thing("pencil", 944, 482, 34, rot=10),
             # the floor
             Thing("chain", 252, 620, 44, rot=4),
             Thing("nails", 380, 620, 34),
@@ -1037,11 +1301,6 @@ class LampRoom(Location):
             Thing("rope", 884, 628, 56),
             Thing("oil_lamp", 398, 640, 36, base=True),
             Thing("crock", 690, 640, 30, base=True),
-            Thing("tin_can", 30, 404, 22, base=True, col=blue),
-            Thing("salt_box", 130, 404, 26, base=True),
-            Thing("rope", 300, 476, 40, rot=10),
-            Thing("lifebuoy", 706, 420, 40),
-            Thing("jar", 586, 474, 22, base=True, col=PAL["amber_dk"]),
             # rags and papers over the tools
             Thing("towel", 708, 588, 34, rot=80, fore=True, col=PAL["paper_dk"]),
             Thing("newspaper", 184, 622, 36, rot=12, fore=True),
@@ -1050,22 +1309,20 @@ class LampRoom(Location):
 
     def objects(self):
         return [
-            Obj("prism", "Lens prism", "prism", 690, 576, 44, rot=-8, tint=(PAL["iron_lt"], 0.2)),
-            Obj("wick_tin", "Tin of wicks", "wick_tin", 60, 386, 32),
+            Obj("prism", "Glass prism", "prism", 690, 576, 44, rot=-8, tint=(PAL["iron_lt"], 0.2)),
+            Obj("wick_tin", "Tin of wicks", "wick_tin", 64, 402, 32, base=True, dark=0.2),
             Obj("oilcan", "Oil can", "oilcan", 870, 340, 38, coin=True, dark=0.2),
-            Obj("gear", "Brass cog", "gear", 336, 608, 32),
+            Obj("gear", "Brass cog", "gear", 872, 402, 30, hang="clings", dark=0.1),
             Obj("wrench", "Spanner", "wrench", 570, 618, 52, rot=8, tint=(PAL["iron"], 0.2)),
-            Obj("spyglass", "Spyglass", "spyglass", 886, 498, 80, rot=-3, tint=(PAL["wood_md"], 0.2)),
+            Obj("spyglass", "Spyglass", "spyglass", 872, 488, 80, rot=-3, tint=(PAL["wood_md"], 0.2)),
             Obj("logbook", "Keeper's logbook", "book", 150, 604, 56, rot=-8, col=PAL["cloth_blue"], dark=0.2),
-            Obj("brush", "Lens brush", "brush", 770, 616, 52, rot=12, dark=0.2),
-            Obj("scissors", "Wick trimmer", "scissors", 232, 384, 40, rot=-10, tint=(PAL["wood"], 0.2)),
-            Obj("matchbox", "Matchbox", "matchbox", 84, 388, 28, rot=-6),
-            Obj("compass", "Compass", "compass", 604, 456, 28, coin=True),
-            Obj("spare_lens", "Spare lens", "lens", 430, 614, 40, tint=(PAL["iron_lt"], 0.2)),
+            Obj("lens_brush", "Lens brush", "brush", 770, 616, 52, rot=12, dark=0.2, soft=True),
+            Obj("wick_trimmer", "Wick trimmer", "scissors", 232, 398, 40, base=True, rot=-10, tint=(PAL["wood"], 0.2), trimmer=True),
+            Obj("matchbox", "Matchbox", "matchbox", 162, 402, 26, base=True, rot=-6),
+            Obj("compass", "Compass", "compass", 600, 458, 28, coin=True),
+            Obj("spare_lens", "Spare lens", "lens", 950, 476, 36, tint=(PAL["seaglass_dk"], 0.2)),
         ]
 
-
-# ------------------------------------------------------------- cliff path
 
 class CliffPath(Location):
     name, music, ambient, seed = "loc23", "music/level2", "ambient/storm", 2300
@@ -1098,7 +1355,7 @@ class CliffPath(Location):
         s = from_np(arr)
         c = ctx_for(s)
         # the near cliff top: grass and rock, the path winding up from bottom left
-        land = sc.jag([(-10, 360), (120, 346), (260, 372), (420, 392), (560, 410), (700, 440), (820, 470), (1030, 500)], self.seed + 6, 10, 3)
+        land = self.land()
         sc.cliff(c, land, self.seed + 7, mix(PAL["leaf"], PAL["teal"], 0.5), shade(PAL["leaf"], 0.35), H, rim=alpha(PAL["mist_lt"], 0.4), rim_dx=-1)
         c.move_to(0, 720)
         c.curve_to(200, 620, 160, 520, 330, 470)
@@ -1119,17 +1376,15 @@ class CliffPath(Location):
             src(c, alpha(shade(PAL["stone"], 0.6 + r.rand() * 0.6), 0.7))
             c.fill()
         # fence posts with a rope along the path
-        posts = [(470, 430), (560, 428), (650, 440), (740, 462), (830, 488), (920, 512)]
+        posts = self.POSTS
         for (px, py) in posts:
             wood(c, px - 6, py - 80, 12, 86, self.seed + px, tone="drift", vertical=True)
-        c.move_to(posts[0][0], posts[0][1] - 64)
-        for (px, py) in posts[1:]:
-            c.curve_to(px - 50, py - 50, px - 40, py - 52, px, py - 66)
+        self.fence_rope(c)
         c.set_line_width(3)
         src(c, PAL["rope"])
         c.stroke()
         # boulders
-        for (bx, by, br) in ((120, 480, 70), (700, 560, 90), (930, 600, 110), (360, 380, 40)):
+        for (bx, by, br) in self.BOULDERS:
             blob(c, bx, by, br, br * 0.6, self.seed + bx, 9, 0.2)
             c.set_source(rad(bx - br * 0.3, by - br * 0.3, 0, br * 1.2, [(0, PAL["stone_lt"]), (0.6, PAL["stone"]), (1, PAL["stone_dk"])]))
             c.fill()
@@ -1163,6 +1418,44 @@ class CliffPath(Location):
         texture(arr, self.seed + 13, cell=60, amount=0.07)
         return arr
 
+    POSTS = [(470, 430), (560, 428), (650, 440), (740, 462), (830, 488), (920, 512)]
+    BOULDERS = ((120, 480, 70), (700, 560, 90), (930, 600, 110), (360, 380, 40))
+
+    def land(self):
+        """The near cliff top's edge against the sea, from left to right."""
+        return sc.jag([(-10, 360), (120, 346), (260, 372), (420, 392), (560, 410), (700, 440), (820, 470), (1030, 500)],
+                      self.seed + 6, 10, 3)
+
+    def fence_rope(self, c):
+        posts = self.POSTS
+        c.move_to(posts[0][0], posts[0][1] - 64)
+        for (px, py) in posts[1:]:
+            c.curve_to(px - 50, py - 50, px - 40, py - 52, px, py - 66)
+
+    def ground(self, c):
+        # the cliff top below its edge, and the boulders on it
+        land = self.land()
+        c.move_to(land[0][0], H)
+        for p in land:
+            c.line_to(p[0], p[1] + 4)
+        c.line_to(land[-1][0], H)
+        c.close_path()
+        c.fill()
+        for (bx, by, br) in self.BOULDERS:
+            blob(c, bx, by, br, br * 0.6, self.seed + bx, 9, 0.2)
+            c.fill()
+
+    def walls(self, c):
+        # the signpost and its board, the fence posts and the rope between them
+        c.rectangle(298, 338, 16, 124)
+        c.rectangle(268, 342, 110, 38)
+        for (px, py) in self.POSTS:
+            c.rectangle(px - 7, py - 82, 14, 88)
+        c.fill()
+        self.fence_rope(c)
+        c.set_line_width(10)
+        c.stroke()
+
     def fore(self, c):
         # tussocks of grass bending over the gull's egg and the shell
         for (gx, gy, n) in ((166, 604, 18), (640, 518, 18)):
@@ -1181,15 +1474,16 @@ class CliffPath(Location):
         return [
             # caught on the sign and the fence
             Thing("scarf", 284, 398, 40, rot=70, col=red),
+            Thing("scarf", 360, 392, 30, rot=60, col=PAL["paper_dk"], hang="clings", fore=True),
             Thing("cap", 352, 392, 32, rot=-12),
             Thing("net_float", 520, 404, 26),
-            Thing("buoy", 606, 398, 30, rot=14),
-            Thing("cork", 700, 426, 16, rot=40),
-            Thing("seaweed", 784, 452, 36, rot=20),
-            Thing("seaweed", 872, 478, 34, rot=-30),
+            Thing("buoy", 606, 400, 30, rot=14, hang=True),
+            Thing("cork", 696, 412, 16, rot=40, hang=True),
+            Thing("seaweed", 770, 428, 36, rot=20, hang="clings"),
+            Thing("seaweed", 872, 470, 34, rot=-30, hang="clings"),
             Thing("sack", 476, 472, 46, base=True),
             Thing("oar_blade", 620, 476, 64, rot=-8),
-            Thing("lobster_pot", 862, 470, 50, base=True, behind=True),
+            Thing("lobster_pot", 866, 506, 50, base=True, behind=True),
             # the left of the path and the boulder
             Thing("starfish", 176, 458, 30, rot=-20),
             Thing("pebbles", 66, 462, 34),
@@ -1214,12 +1508,12 @@ class CliffPath(Location):
             Thing("buoy", 778, 596, 36, base=True),
             Thing("lifebuoy", 860, 604, 52, rot=-10),
             Thing("crock", 900, 524, 32, base=True, rot=12),
-            Thing("sack", 1000, 486, 56, base=True),
+            Thing("sack", 996, 522, 56, base=True),
             Thing("wire_coil", 994, 600, 36),
             Thing("oar_blade", 952, 632, 70, rot=6, fore=True),
             # close round the listed things
-            Thing("chain", 294, 332, 26, rot=80),
-            Thing("leaf", 342, 338, 20, rot=20),
+            Thing("chain", 304, 362, 26, rot=80, hang=True),
+            Thing("leaf", 342, 362, 20, rot=20, hang="clings"),
             Thing("pebbles", 388, 592, 26),
             Thing("pebbles", 800, 566, 28),
             Thing("leaf", 854, 528, 24, rot=-20),
@@ -1235,13 +1529,21 @@ class CliffPath(Location):
             Thing("stone", 94, 574, 24),
             # more washed up and dropped on the cliff top
             Thing("seagull_feathers", 770, 556, 30, rot=-20),
+            Thing("seagull_feathers", 846, 556, 26, rot=30),
+            Thing("seagull_feathers", 806, 524, 22, rot=-60),
+            Thing("leaf", 830, 560, 20, rot=30, fore=True),
+            # round the horseshoe on its post, and the coin at the boulder's foot
+            Thing("cork", 664, 396, 14, rot=20, hang=True),
+            Thing("seaweed", 640, 400, 26, rot=-10, hang="clings"),
+            Thing("pebbles", 706, 548, 22),
+            Thing("leaf", 732, 532, 16, rot=-30, fore=True),
             Thing("jar", 384, 486, 28, base=True, rot=70),
             Thing("tin_box", 700, 590, 28, rot=12),
             Thing("driftwood", 724, 624, 58, rot=10),
             Thing("net_float", 146, 508, 22),
             Thing("mussels", 590, 444, 26),
             Thing("cork", 270, 520, 16, rot=10),
-            Thing("boot", 1000, 440, 34, base=True, rot=6),
+            Thing("boot", 962, 528, 34, base=True, rot=6),
             Thing("envelope_stack", 212, 470, 26, rot=-30),
             Thing("pebbles", 444, 452, 26),
         ] + tufts([(430, 556, 56), (838, 538, 50), (104, 440, 44), (540, 598, 50), (78, 556, 50),
@@ -1251,17 +1553,17 @@ class CliffPath(Location):
     def objects(self):
         return [
             Obj("lantern", "Storm lantern", "lantern", 414, 560, 44, tint=(PAL["stone"], 0.2)),
-            Obj("feather", "Gull feather", "feather", 822, 540, 48, rot=20, tint=(PAL["stone_lt"], 0.2)),
+            Obj("feather", "Gull feather", "feather", 822, 540, 44, rot=20, tint=(PAL["stone_lt"], 0.25)),
             Obj("gull_egg", "Gull's egg", "gull_egg", 184, 588, 26, coin=True),
-            Obj("horseshoe", "Horseshoe", "horseshoe", 560, 374, 30, rot=-10),
-            Obj("key", "Iron key", "key", 120, 432, 42, rot=-14, tint=(PAL["stone"], 0.2)),
+            Obj("horseshoe", "Horseshoe", "horseshoe", 650, 374, 28, hang=True, tint=(PAL["drift"], 0.25)),
+            Obj("iron_key", "Iron key", "key", 120, 432, 42, rot=-14, tint=(PAL["stone"], 0.2), iron=True),
             Obj("shell", "Scallop shell", "shell", 660, 504, 32, rot=12),
             Obj("rope", "Coil of rope", "rope", 960, 538, 48, tint=(PAL["stone_lt"], 0.2)),
             Obj("glove", "Leather glove", "glove", 300, 610, 42, rot=-70, dark=0.2),
             Obj("bottle", "Green bottle", "bottle", 520, 604, 38, rot=80, col=PAL["leaf"], tint=(PAL["leaf"], 0.2)),
-            Obj("coin", "Gold coin", "coin", 700, 492, 22, coin=True),
+            Obj("coin", "Gold coin", "coin", 724, 540, 20, coin=True),
             Obj("trowel", "Trowel", "trowel", 62, 560, 46, rot=30, dark=0.2),
-            Obj("bell", "Brass bell", "bell", 316, 324, 32),
+            Obj("brass_bell", "Brass bell", "bell", 346, 380, 30, hang=True, dark=0.15),
         ]
 
 
@@ -1284,29 +1586,10 @@ class Chapel(Location):
         c = ctx_for(s)
         # the ruined east wall with its pointed window
         c.save()
-        c.move_to(120, 600)
-        c.line_to(120, 150)
-        c.line_to(190, 120)
-        c.line_to(250, 60)
-        c.line_to(330, 40)
-        c.line_to(420, 20)
-        c.line_to(560, 30)
-        c.line_to(640, 54)
-        c.line_to(700, 90)
-        c.line_to(760, 80)
-        c.line_to(820, 160)
-        c.line_to(860, 240)
-        c.line_to(900, 600)
-        c.close_path()
-        cx = 512
-        c.move_to(cx - 130, 470)
-        c.line_to(cx - 130, 250)
-        c.curve_to(cx - 130, 150, cx - 40, 110, cx, 90)
-        c.curve_to(cx + 40, 110, cx + 130, 150, cx + 130, 250)
-        c.line_to(cx + 130, 470)
-        c.close_path()
+        self.east_wall(c)
         c.set_fill_rule(1)
         c.clip()
+        cx = 512
         it.rubble_wall(c, 100, 0, 820, 620, self.seed + 3, PAL["stone"], 40)
         c.rectangle(100, 0, 820, 620)
         c.set_source(lin(0, 0, 0, 620, [(0, alpha(PAL["deep"], 0.45)), (0.6, alpha(mix(PAL["leaf"], PAL["teal"], 0.5), 0.3)), (1, alpha(PAL["night"], 0.5))]))
@@ -1329,24 +1612,12 @@ class Chapel(Location):
             blob(c, x, y, 5 + r.rand() * 6, 4 + r.rand() * 4, int(r.randint(1 << 30)), 6, 0.3)
             c.fill()
         # side wall stubs
-        c.move_to(0, 640)
-        c.line_to(0, 300)
-        c.line_to(40, 280)
-        c.line_to(90, 330)
-        c.line_to(120, 320)
-        c.line_to(120, 640)
-        c.close_path()
+        self.stub(c, 0)
         c.save()
         c.clip()
         it.rubble_wall(c, 0, 260, 140, 400, self.seed + 5, PAL["stone_dk"], 36)
         c.restore()
-        c.move_to(W, 640)
-        c.line_to(W, 330)
-        c.line_to(970, 300)
-        c.line_to(930, 360)
-        c.line_to(900, 350)
-        c.line_to(900, 640)
-        c.close_path()
+        self.stub(c, 1)
         c.save()
         c.clip()
         it.rubble_wall(c, 880, 280, 160, 380, self.seed + 6, PAL["stone_dk"], 36)
@@ -1364,15 +1635,9 @@ class Chapel(Location):
         c.fill()
         glow(c, 515, 400, 120, PAL["amber"], 0.35)
         # gravestones
-        for (gx, gy, gw, gh, tilt) in ((200, 560, 60, 90, -0.08), (790, 570, 66, 100, 0.1), (920, 610, 50, 70, -0.05), (60, 610, 50, 76, 0.06)):
+        for (gx, gy, gw, gh, tilt) in self.GRAVES:
             c.save()
-            c.translate(gx, gy)
-            c.rotate(tilt)
-            c.move_to(-gw / 2, 0)
-            c.line_to(-gw / 2, -gh + gw / 2)
-            c.arc(0, -gh + gw / 2, gw / 2, math.pi, 2 * math.pi)
-            c.line_to(gw / 2, 0)
-            c.close_path()
+            self.grave(c, gx, gy, gw, gh, tilt)
             c.set_source(lin(-gw / 2, 0, gw / 2, 0, [(0, PAL["stone_lt"]), (1, PAL["stone_dk"])]))
             c.fill()
             # an incised ring cross, worn by the weather
@@ -1398,6 +1663,77 @@ class Chapel(Location):
         texture(arr, self.seed + 9, cell=70, amount=0.07)
         return arr
 
+    GRAVES = ((200, 560, 60, 90, -0.08), (790, 570, 66, 100, 0.1), (920, 610, 50, 70, -0.05), (60, 610, 50, 76, 0.06))
+    STUBS = ([(0, 300), (40, 280), (90, 330), (120, 320)], [(W, 330), (970, 300), (930, 360), (900, 350)])
+
+    @staticmethod
+    def east_wall(c):
+        """The ruined east wall's outline with its pointed window (fill it even-odd)."""
+        c.move_to(120, 600)
+        for p in ((120, 150), (190, 120), (250, 60), (330, 40), (420, 20), (560, 30), (640, 54), (700, 90),
+                  (760, 80), (820, 160), (860, 240), (900, 600)):
+            c.line_to(*p)
+        c.close_path()
+        cx = 512
+        c.move_to(cx - 130, 470)
+        c.line_to(cx - 130, 250)
+        c.curve_to(cx - 130, 150, cx - 40, 110, cx, 90)
+        c.curve_to(cx + 40, 110, cx + 130, 150, cx + 130, 250)
+        c.line_to(cx + 130, 470)
+        c.close_path()
+
+    def stub(self, c, k):
+        """A side wall's stub: 0 on the left, 1 on the right."""
+        top = self.STUBS[k]
+        c.move_to(top[0][0], 640)
+        for p in top:
+            c.line_to(*p)
+        c.line_to(top[-1][0], 640)
+        c.close_path()
+
+    @staticmethod
+    def grave(c, gx, gy, gw, gh, tilt):
+        """A gravestone's outline (the context is turned with it; the caller saves and restores)."""
+        c.translate(gx, gy)
+        c.rotate(tilt)
+        c.move_to(-gw / 2, 0)
+        c.line_to(-gw / 2, -gh + gw / 2)
+        c.arc(0, -gh + gw / 2, gw / 2, math.pi, 2 * math.pi)
+        c.line_to(gw / 2, 0)
+        c.close_path()
+
+    def ground(self, c):
+        # the grass, the altar's top, the tops of the wall stubs
+        c.rectangle(0, 520, W, H - 520)
+        c.rectangle(392, 422, 246, 26)
+        for top in self.STUBS:
+            for (x0, y0), (x1, y1) in zip(top[:-1], top[1:]):
+                c.move_to(x0, y0 - 6)
+                c.line_to(x1, y1 - 6)
+                c.line_to(x1, y1 + 10)
+                c.line_to(x0, y0 + 10)
+                c.close_path()
+        c.fill()
+
+    def walls(self, c):
+        # the wall, its stubs, the window's tracery, the gravestones
+        self.east_wall(c)
+        c.set_fill_rule(1)
+        c.fill()
+        c.set_fill_rule(0)
+        for k in (0, 1):
+            self.stub(c, k)
+            c.fill()
+        c.rectangle(506, 170, 12, 300)
+        c.fill()
+        c.arc(512, 220, 52, 0, 2 * math.pi)
+        c.fill()
+        for g in self.GRAVES:
+            c.save()
+            self.grave(c, *g)
+            c.restore()
+            c.fill()
+
     def fore(self, c):
         # a fallen stone partly over the ring, and grass over the coin
         rrect(c, 806, 596, 70, 36, 6)
@@ -1415,44 +1751,70 @@ class Chapel(Location):
 
     def things(self):
         red, blue = PAL["cloth_red"], PAL["cloth_blue"]
+        ivy = mix(PAL["leaf"], PAL["teal"], 0.3)
         return [
-            # the altar
+            # the altar: flowers, the lamp, old candle stubs, hymn books, an offering dish
             Thing("vase", 416, 432, 50, base=True, col=PAL["stone_lt"]),
             Thing("vase", 616, 432, 46, base=True, col=PAL["seaglass_dk"]),
             Thing("oil_lamp", 530, 432, 38, base=True, lit=True),
-            Thing("chain", 512, 266, 30, rot=90),
-            Thing("leaf", 488, 222, 20, rot=-30),
-            Thing("leaf", 246, 470, 20, rot=50),
-            Thing("bucket", 378, 552, 44, base=True),
-            Thing("broom", 652, 552, 96, base=True, rot=-14),
-            Thing("board", 600, 536, 60, rot=-20, behind=True),
-            # the wall and its stubs
-            Thing("lantern", 158, 300, 44),
-            Thing("seagull_feathers", 930, 306, 30, rot=10),
-            Thing("pebbles", 996, 298, 26),
-            Thing("herbs", 860, 230, 40),
-            # the left graves
+            Thing("candle_stub", 548, 432, 26, base=True),
+            Thing("candle_stub", 594, 432, 30, base=True),
+            Thing("candle_stub", 632, 432, 22, base=True),
+            Thing("books", 440, 432, 38, base=True),
+            Thing("book_up", 462, 432, 34, base=True, col=shade(red, 0.8)),
+            Thing("dish", 508, 438, 30),
+            Thing("envelope_stack", 626, 434, 26, rot=8),
+            Thing("envelope_stack", 500, 430, 26, rot=-12, fore=True),
+            Thing("candle_stub", 566, 436, 22, base=True, fore=True),
+            # the window's tracery: the old bell chain from the ring
+            Thing("chain", 512, 266, 30, rot=90, hang=True),
+            # the wall: a lantern and herbs on nails, ivy
+            Thing("lantern", 158, 300, 44, hang=True),
+            Thing("herbs", 834, 236, 40, hang=True),
+            Thing("leaf", 488, 222, 20, rot=-30, hang="clings", col=ivy),
+            Thing("leaf", 292, 404, 22, rot=40, hang="clings", fore=True, col=ivy),
+            Thing("leaf", 318, 420, 18, rot=-60, hang="clings", fore=True, col=shade(ivy, 0.8)),
+            Thing("leaf", 276, 430, 16, rot=10, hang="clings", col=ivy),
+            Thing("herbs", 330, 404, 34, hang=True),
+            Thing("frame", 250, 392, 30, rot=-6, hang=True, subject="portrait"),
+            # the right stub: a gull's feathers and pebbles on its top
+            Thing("seagull_feathers", 946, 332, 28, base=True),
+            Thing("pebbles", 990, 312, 24, base=True),
+            # the left graves: herbs and a brass vase, ivy over the stone
             Thing("flowerpot", 104, 610, 44, base=True),
             Thing("scarf", 190, 508, 40, rot=-20, col=blue),
             Thing("leaf", 204, 590, 26, rot=30),
             Thing("pebbles", 240, 632, 30),
             Thing("stone", 296, 604, 30),
             Thing("vase", 36, 560, 40, base=True, col=PAL["stone"]),
+            Thing("vase", 150, 560, 30, base=True, col=PAL["brass"], flowers=False),
             Thing("pinecone", 168, 570, 24, rot=40),
             Thing("basket", 280, 560, 40, base=True),
+            Thing("herbs", 210, 484, 32, rot=-10, hang=True),
+            Thing("leaf", 226, 470, 16, rot=10, hang="clings", fore=True, col=ivy),
+            Thing("flowerpot", 172, 598, 28, base=True),
+            Thing("jar", 116, 562, 28, base=True, col=PAL["stone_lt"]),
             # the stonemason's work in front of the altar
             Thing("mallet", 430, 596, 46, rot=-20),
             Thing("chisel", 520, 622, 44, rot=10),
             Thing("nails", 566, 596, 34),
             Thing("paint_tin", 614, 636, 34, base=True),
             Thing("bucket", 346, 632, 40, base=True, col=PAL["wood_lt"]),
+            Thing("bucket", 378, 552, 44, base=True),
+            Thing("broom", 652, 552, 96, base=True, rot=-14),
+            Thing("board", 600, 536, 60, rot=-20, behind=True),
             Thing("sack", 712, 566, 54, base=True),
             Thing("leaf", 690, 620, 24, rot=-50),
-            # the right graves
+            Thing("envelope_stack", 704, 612, 32, rot=-10),
+            Thing("newspaper", 618, 606, 38, rot=6),
+            # the right graves: flowers, a jug, stones and pebbles round the padlock
             Thing("flowerpot", 752, 566, 40, base=True),
             Thing("leaf", 810, 542, 22, rot=10),
             Thing("pinecone", 880, 600, 26, rot=-20),
             Thing("pebbles", 846, 622, 30),
+            Thing("stone", 890, 624, 30, col=PAL["stone"]),
+            Thing("stone", 852, 600, 22),
+            Thing("pebbles", 924, 606, 24),
             Thing("leaf", 806, 574, 20, rot=60),
             Thing("pinecone", 840, 574, 18, rot=30),
             Thing("jug", 962, 604, 44, base=True, col=PAL["stone_lt"]),
@@ -1460,47 +1822,31 @@ class Chapel(Location):
             Thing("shell", 742, 606, 24, rot=20),
             Thing("mug", 900, 560, 26, base=True),
             Thing("wire_coil", 1000, 630, 30),
-            # more on the altar: stubs of old candles, hymn books, an offering dish
-            Thing("candle_stub", 546, 432, 24, base=True),
-            Thing("candle_stub", 598, 432, 30, base=True),
-            Thing("books", 442, 432, 38, base=True),
-            Thing("dish", 506, 438, 30),
-            Thing("envelope_stack", 640, 440, 28, rot=8),
-            # the wall stub on the right: ivy, a hook and its chain round the key
-            Thing("chain", 990, 268, 30, rot=40),
-            Thing("nails", 926, 276, 22),
-            Thing("leaf", 948, 298, 22, rot=-20, fore=True),
-            Thing("leaf", 972, 278, 16, rot=60, fore=True),
-            # the graves: ivy over the cross and the medal, pots round the hourglass
-            Thing("leaf", 228, 488, 16, rot=10, fore=True),
-            Thing("herbs", 190, 470, 34, rot=-10),
-            Thing("flowerpot", 164, 560, 28, base=True),
-            Thing("jar", 116, 562, 28, base=True, col=PAL["stone_lt"]),
-            Thing("leaf", 800, 522, 16, rot=20, fore=True),
+            Thing("herbs", 810, 500, 30, hang=True),
+            Thing("leaf", 800, 522, 16, rot=20, hang="clings", fore=True, col=ivy),
             Thing("vase", 826, 524, 28, base=True, col=PAL["stone"]),
-            Thing("envelope_stack", 704, 612, 32, rot=-10),
-            Thing("newspaper", 618, 606, 38, rot=6),
             Thing("pebbles", 290, 616, 26),
             Thing("shell", 236, 614, 18, rot=40),
             Thing("cork", 846, 592, 16, rot=20),
         ] + tufts([(488, 602, 50), (392, 566, 56), (246, 598, 40), (668, 590, 60), (832, 584, 50),
                    (146, 530, 56), (60, 590, 70), (560, 622, 64), (930, 620, 60), (320, 560, 60),
-                   (744, 560, 56)])
+                   (744, 560, 56), (190, 564, 40)])
 
     def objects(self):
         return [
-            Obj("cross", "Brass cross", "cross", 220, 470, 38, tint=(PAL["stone"], 0.2)),
-            Obj("candle", "Candle", "candle", 570, 416, 38, tint=(PAL["amber_lt"], 0.2)),
-            Obj("bell", "Chapel bell", "bell", 470, 612, 34, rot=-70, dark=0.2),
-            Obj("prayer_book", "Prayer book", "book", 476, 424, 42, rot=-6, col=PAL["cloth_red"], tint=(PAL["stone"], 0.2)),
-            Obj("ring", "Sea-glass ring", "ring", 820, 590, 26, coin=True),
+            Obj("cross", "Brass cross", "cross", 182, 548, 34, rot=8, tint=(PAL["stone"], 0.25)),
+            Obj("candle", "Candle", "candle", 572, 432, 36, base=True, tint=(PAL["amber_lt"], 0.2)),
+            Obj("chapel_bell", "Chapel bell", "bell", 470, 612, 34, rot=-70, dark=0.2),
+            Obj("prayer_book", "Prayer book", "book", 486, 428, 40, rot=-6, col=PAL["cloth_red"],
+                tint=(PAL["stone"], 0.2)),
+            Obj("ring", "Sea-glass ring", "ring", 818, 584, 26, coin=True),
             Obj("coin", "Gold coin", "coin", 262, 612, 24, coin=True),
-            Obj("key", "Iron key", "key", 960, 286, 38, rot=-20, dark=0.2),
+            Obj("iron_key", "Iron key", "key", 304, 424, 36, rot=-70, dark=0.2, iron=True, hang=True),
             Obj("trowel", "Trowel", "trowel", 384, 574, 48, rot=-20, tint=(PAL["stone"], 0.2)),
             Obj("hourglass", "Hourglass", "hourglass", 140, 540, 38, dark=0.2),
             Obj("letter", "Sealed letter", "letter", 662, 600, 44, rot=14, tint=(PAL["stone_lt"], 0.2)),
-            Obj("medal", "Lifeboat medal", "medal", 790, 508, 32),
-            Obj("padlock", "Padlock", "padlock", 512, 230, 28),
+            Obj("medal", "Lifeboat medal", "medal", 790, 500, 30, hang=True),
+            Obj("padlock", "Padlock", "padlock", 902, 606, 28, tint=(PAL["stone"], 0.25)),
         ]
 
 

@@ -20,6 +20,8 @@ def main_menu(seed=500):
     s, c = new(W, H)
     # far headland, left, misty
     far = sc.ridge(-20, 380, horizon + 2, 40, seed + 2)
+    # its seaward end slopes down into the water
+    far = [(x, y + (horizon + 2 - y) * max(0.0, (x - 250) / 130) ** 1.5) for x, y in far] + [(430, horizon + 4)]
     sc.cliff(c, far, seed + 3, mix(PAL["mist"], PAL["teal_lt"], 0.5), mix(PAL["mist"], PAL["teal"], 0.6), horizon + 4)
     arr = over(to_np(s), arr)
     arr = sc.mist(arr, horizon - 60, horizon + 30, seed + 4, 0.5)

@@ -20,13 +20,16 @@ def _fill_edge(c, pattern, lw=2.0):
     _edge(c, lw)
 
 
-def key(c, seed=0):
+def key(c, seed=0, iron=False):
+    """A key; brass, or with `iron` dark iron."""
+    metal = ((lambda x0, y0, x1, y1: lin(x0, y0, x1, y1, [(0, shade(PAL["iron_lt"], 1.15)), (1, PAL["iron"])]))
+             if iron else brass_linear)
     c.arc(-30, 0, 16, 0, 2 * math.pi)
     c.new_sub_path()
     c.arc_negative(-30, 0, 8, 2 * math.pi, 0)
-    _fill_edge(c, brass_linear(-46, -16, -14, 16))
+    _fill_edge(c, metal(-46, -16, -14, 16))
     c.rectangle(-15, -4, 60, 8)
-    _fill_edge(c, brass_linear(0, -4, 0, 4))
+    _fill_edge(c, metal(0, -4, 0, 4))
     c.move_to(30, 4)
     c.line_to(30, 18)
     c.line_to(36, 18)
@@ -36,10 +39,10 @@ def key(c, seed=0):
     c.line_to(46, 18)
     c.line_to(46, 4)
     c.close_path()
-    _fill_edge(c, brass_linear(30, 4, 46, 18))
+    _fill_edge(c, metal(30, 4, 46, 18))
     for x in (-10, -4):
         c.rectangle(x, -6, 3, 12)
-        _fill_edge(c, brass_linear(0, -6, 0, 6), 1)
+        _fill_edge(c, metal(0, -6, 0, 6), 1)
 
 
 def pocket_watch(c, seed=0):
@@ -366,20 +369,43 @@ def anchor(c, seed=0):
 
 
 def rope(c, seed=0):
-    for i in range(5):
-        ellipse(c, 0, 6 - i * 5, 44 - i * 6, 18 - i * 2)
-        c.set_line_width(9)
-        src(c, shade(PAL["rope"], 0.55))
+    """A coil of rope seen from the front and a little above: loops lying one on another, each
+    showing the twist of its strands, the loose end trailing out."""
+    loops = [(0, 14, 46, 20), (-2, 6, 42, 18), (1, -2, 38, 16), (-1, -9, 33, 14), (0, -15, 27, 11)]
+    for cx, cy, rx, ry in loops:
+        ellipse(c, cx, cy, rx, ry)
+        c.set_line_width(10)
+        src(c, shade(PAL["rope"], 0.45))
         c.stroke()
-        ellipse(c, 0, 6 - i * 5, 44 - i * 6, 18 - i * 2)
-        c.set_line_width(6.5)
-        c.set_source(lin(0, -20, 0, 30, [(0, shade(PAL["rope"], 1.2)), (1, shade(PAL["rope"], 0.75))]))
+        ellipse(c, cx, cy, rx, ry)
+        c.set_line_width(7.5)
+        c.set_source(lin(0, cy - ry, 0, cy + ry, [(0, shade(PAL["rope"], 1.25)), (1, shade(PAL["rope"], 0.8))]))
         c.stroke()
-    c.move_to(30, 12)
-    c.curve_to(44, 24, 40, 36, 50, 44)
-    c.set_line_width(6)
+        # the strands' twist: short slanted marks along the front of the loop
+        src(c, alpha(shade(PAL["rope"], 0.4), 0.8))
+        c.set_line_width(1.3)
+        for k in range(16):
+            t = math.pi * (0.05 + 0.9 * k / 15)
+            x, y = cx + rx * math.cos(t), cy + ry * math.sin(t)
+            c.move_to(x - 2.5, y - 3.5)
+            c.line_to(x + 2.5, y + 3.5)
+        c.stroke()
+    # the hole in the middle of the coil
+    ellipse(c, 0, -15, 16, 5)
+    src(c, alpha(PAL["night"], 0.55))
+    c.fill()
+    # the loose end with its whipped tip
+    c.move_to(40, 22)
+    c.curve_to(52, 30, 44, 40, 54, 46)
+    c.set_line_width(9)
+    src(c, shade(PAL["rope"], 0.45))
+    c.stroke_preserve()
+    c.set_line_width(6.5)
     src(c, PAL["rope"])
     c.stroke()
+    c.arc(54, 46, 4, 0, 2 * math.pi)
+    src(c, PAL["cloth_red"])
+    c.fill()
 
 
 def lantern(c, seed=0, lit=False):
@@ -463,7 +489,9 @@ def letter(c, seed=0):
     c.fill()
 
 
-def scissors(c, seed=0):
+def scissors(c, seed=0, trimmer=False):
+    """Scissors; `trimmer`: a wick trimmer, the lamp-keeper's scissors with a little box on
+    the upper blade that catches the trimmed wick."""
     c.set_line_width(5)
     for sy in (-1, 1):
         c.arc(-32, sy * 14, 11, 0, 2 * math.pi)
@@ -477,6 +505,19 @@ def scissors(c, seed=0):
         c.set_source(lin(0, -10, 0, 10, [(0, PAL["white"]), (1, PAL["iron_lt"])]))
         c.fill_preserve()
         _edge(c, 1.2)
+    if trimmer:
+        c.move_to(14, -3)
+        c.line_to(40, -7)
+        c.line_to(40, -20)
+        c.line_to(14, -16)
+        c.close_path()
+        _fill_edge(c, lin(0, -20, 0, -3, [(0, PAL["iron_lt"]), (1, PAL["iron"])]), 1.4)
+        c.move_to(40, -7)
+        c.line_to(46, -10)
+        c.line_to(46, -22)
+        c.line_to(40, -20)
+        c.close_path()
+        _fill_edge(c, lin(40, 0, 46, 0, [(0, PAL["iron"]), (1, PAL["night"])]), 1.2)
     c.arc(0, 0, 3, 0, 2 * math.pi)
     src(c, PAL["iron"])
     c.fill()
@@ -778,40 +819,100 @@ def medal(c, seed=0):
 
 
 def prism(c, seed=0):
-    """A piece of the lamp's lens: ribbed glass in a brass strip."""
-    c.move_to(-40, 30)
-    c.line_to(-30, -34)
-    c.line_to(30, -34)
-    c.line_to(40, 30)
+    """A prism of the lamp's lens: a three-sided bar of clear glass seen along its length, its
+    faces lit differently, a rainbow glint on its slanted face, held in a brass clip."""
+    front = [(-40, 26), (34, 26), (-6, -38)]      # the end facing us
+    back = [(-28, 18), (46, 18), (6, -46)]        # the far end, up and to the right
+    # the three long faces between the two ends
+    for (a, b), shade_a in (((0, 1), 0.55), ((1, 2), 0.8), ((2, 0), 0.95)):
+        c.move_to(*front[a])
+        c.line_to(*front[b])
+        c.line_to(*back[b])
+        c.line_to(*back[a])
+        c.close_path()
+        glass_fill(c, mix(PAL["seaglass"], PAL["white"], 0.4), -40, -46, 46, 26, shade_a)
+        _edge(c, 1.4, 0.7)
+    c.move_to(*front[0])
+    c.line_to(*front[1])
+    c.line_to(*front[2])
     c.close_path()
-    glass_fill(c, PAL["seaglass"], -40, -34, 40, 30, 0.75)
-    _edge(c, 1.6)
-    for i in range(5):
-        y = -26 + i * 12
-        c.move_to(-36 + i * 1.5, y + 6)
-        c.curve_to(-10, y - 2, 10, y - 2, 36 - i * 1.5, y + 6)
-        src(c, alpha(PAL["white"], 0.5))
-        c.set_line_width(2)
+    c.set_source(lin(-40, 26, -6, -38, [(0, (0.85, 0.97, 0.95, 0.75)), (1, (1, 1, 1, 0.9))]))
+    c.fill_preserve()
+    _edge(c, 1.8)
+    # the rainbow where the light breaks on the slanted face
+    for k, col in enumerate(((0.95, 0.3, 0.25), (1.0, 0.75, 0.2), (0.4, 0.85, 0.35), (0.3, 0.55, 0.95))):
+        c.move_to(14 + k * 4, -20 + k * 5)
+        c.line_to(40 + k * 2, 6 + k * 3)
+        c.set_source_rgba(*col, 0.7)
+        c.set_line_width(2.6)
         c.stroke()
-    rrect(c, -42, 28, 84, 8, 2)
-    _fill_edge(c, brass_linear(0, 28, 0, 36), 1.2)
+    # bright edges
+    for (a, b) in ((front[2], back[2]), (front[1], back[1])):
+        c.move_to(*a)
+        c.line_to(*b)
+        src(c, alpha(PAL["white"], 0.9))
+        c.set_line_width(1.4)
+        c.stroke()
+    # the brass clip round the bar
+    c.move_to(-30, 28)
+    c.line_to(-20, 20)
+    c.line_to(-8, -26)
+    c.line_to(-18, -18)
+    c.close_path()
+    _fill_edge(c, brass_linear(-30, -26, -8, 28), 1.2)
 
 
 def wrench(c, seed=0):
-    c.move_to(-34, -4)
-    c.line_to(30, -4)
-    c.line_to(30, 4)
-    c.line_to(-34, 4)
+    """A spanner: a flat iron shank with an open jaw at each end, the jaws' mouths clear."""
+    c.move_to(-30, -5)
+    c.line_to(28, -5)
+    c.line_to(28, 5)
+    c.line_to(-30, 5)
     c.close_path()
-    _fill_edge(c, lin(0, -4, 0, 4, [(0, PAL["iron_lt"]), (1, PAL["iron"])]), 1.2)
-    for x, sgn in ((-40, 1), (38, -1)):
+    _fill_edge(c, lin(0, -5, 0, 5, [(0, PAL["iron_lt"]), (1, PAL["iron"])]), 1.2)
+    for x, d, r in ((-36, -1, 13), (36, 1, 11)):
+        # a round head with a square mouth opening on its outer side, turned a little
+        m = r * 0.48
+        t = math.asin(m / r)
+        c.save()
+        c.translate(x, 0)
+        c.scale(d, 1)
+        c.rotate(0.35)
         c.new_path()
-        c.arc(x, 0, 13, math.radians(40) if sgn < 0 else math.radians(220), math.radians(320) if sgn < 0 else math.radians(500))
+        c.arc(0, 0, r, t, 2 * math.pi - t)
+        c.line_to(r * 0.05, -m)
+        c.line_to(r * 0.05, m)
         c.close_path()
-        _fill_edge(c, lin(x - 12, -12, x + 12, 12, [(0, PAL["iron_lt"]), (1, PAL["iron"])]), 1.2)
+        c.set_source(lin(-r, -r, r, r, [(0, PAL["iron_lt"]), (1, PAL["iron"])]))
+        c.fill_preserve()
+        _edge(c, 1.2)
+        c.restore()
+    # the maker's stamp on the shank
+    c.rectangle(-10, -1.5, 20, 3)
+    src(c, alpha(PAL["night"], 0.35))
+    c.fill()
 
 
-def brush(c, seed=0):
+def brush(c, seed=0, soft=False):
+    """A paintbrush; `soft`: the lamp room's lens brush, a fat tuft of pale soft hair in a
+    brass ferrule on a short turned handle."""
+    if soft:
+        rrect(c, -44, -6, 40, 12, 5)
+        _fill_edge(c, lin(0, -6, 0, 6, [(0, PAL["wood_lt"]), (1, PAL["wood_dk"])]), 1.2)
+        rrect(c, -6, -12, 14, 24, 3)
+        _fill_edge(c, brass_linear(0, -12, 0, 12), 1.2)
+        c.move_to(8, -12)
+        c.curve_to(30, -22, 50, -14, 50, 0)
+        c.curve_to(50, 14, 30, 22, 8, 12)
+        c.close_path()
+        _fill_edge(c, rad(24, -4, 2, 30, [(0, PAL["white"]), (0.7, PAL["paper"]), (1, PAL["paper_dk"])]), 1.2)
+        src(c, alpha(PAL["wood_md"], 0.35))
+        c.set_line_width(1)
+        for k in range(-3, 4):
+            c.move_to(12, k * 3)
+            c.curve_to(26, k * 4.5, 38, k * 4.5, 46, k * 3.5)
+        c.stroke()
+        return
     rrect(c, -46, -5, 56, 10, 4)
     _fill_edge(c, lin(0, -5, 0, 5, [(0, PAL["cloth_red"]), (1, shade(PAL["cloth_red"], 0.5))]), 1.2)
     rrect(c, 8, -9, 12, 18, 2)
@@ -1144,17 +1245,49 @@ def lens(c, seed=0):
 
 
 def wick_tin(c, seed=0):
-    c.arc(0, 0, 34, 0, 2 * math.pi)
-    _fill_edge(c, lin(-34, -34, 34, 34, [(0, PAL["iron_lt"]), (1, PAL["iron"])]))
-    c.arc(0, 0, 26, 0, 2 * math.pi)
-    src(c, alpha(PAL["white"], 0.25))
-    c.set_line_width(2)
+    """An open tin of lamp wicks seen from the side and a little above: its lid leaning against
+    it, flat cotton wicks coiled inside and one hanging over the rim."""
+    # the lid, leaning behind on the left
+    ellipse(c, -26, -14, 22, 28)
+    _fill_edge(c, lin(-48, -40, -4, 14, [(0, PAL["iron_lt"]), (1, PAL["iron"])]), 1.4)
+    ellipse(c, -26, -14, 16, 21)
+    src(c, alpha(PAL["white"], 0.2))
+    c.set_line_width(1.5)
     c.stroke()
-    for i in range(4):
-        c.move_to(-16, -10 + i * 7)
-        c.line_to(16, -10 + i * 7)
-    src(c, PAL["cloth_red"])
-    c.set_line_width(3)
+    # the body of the tin: a short cylinder with a paper label
+    c.move_to(-30, 0)
+    c.line_to(-30, 30)
+    c.curve_to(-30, 42, 34, 42, 34, 30)
+    c.line_to(34, 0)
+    c.close_path()
+    _fill_edge(c, lin(-30, 0, 34, 0, [(0, PAL["iron_lt"]), (0.35, shade(PAL["iron_lt"], 1.25)), (1, PAL["iron"])]), 1.6)
+    c.move_to(-30, 10)
+    c.line_to(-30, 24)
+    c.curve_to(-30, 34, 34, 34, 34, 24)
+    c.line_to(34, 10)
+    c.curve_to(34, 20, -30, 20, -30, 10)
+    c.close_path()
+    _fill_edge(c, lin(0, 10, 0, 34, [(0, PAL["cloth_red"]), (1, shade(PAL["cloth_red"], 0.6))]), 1.0)
+    # the open top and the wicks coiled in it
+    ellipse(c, 2, 0, 32, 10)
+    _fill_edge(c, lin(0, -10, 0, 10, [(0, PAL["night"]), (1, PAL["iron"])]), 1.4)
+    for k, (rx, ry) in enumerate(((26, 7), (19, 5), (12, 3.4))):
+        ellipse(c, 2, 1 - k, rx, ry)
+        src(c, shade(PAL["paper"], 0.75))
+        c.set_line_width(5)
+        c.stroke()
+        ellipse(c, 2, 1 - k, rx, ry)
+        src(c, PAL["paper"])
+        c.set_line_width(3.4)
+        c.stroke()
+    # a wick hanging over the rim
+    c.move_to(24, -2)
+    c.curve_to(40, -4, 44, 10, 40, 26)
+    c.set_line_width(6)
+    src(c, shade(PAL["paper"], 0.7))
+    c.stroke_preserve()
+    c.set_line_width(4)
+    src(c, PAL["paper"])
     c.stroke()
 
 

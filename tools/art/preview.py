@@ -28,3 +28,6 @@ for cls in locations.all_locations():
     save_png(to_np(s), "/tmp/prevbox_%s.png" % loc.name)
     save_png(full, "/tmp/prevbg_%s.png" % loc.name)
     print(loc.name + ":", loc.stats)
+    for oid, covered, around, alike, apart in loc.judged:
+        print("  %-14s covered %.2f, %d things of its size around, %d of its colour, colour %.2f from its place%s"
+              % (oid, covered, around, alike, apart, "  (plain view)" if oid in loc.plain else ""))

@@ -11,7 +11,13 @@ lists each object with its rectangle.
 
 The build checks that the scene is a real search: at least 30 drawn things, no more than a
 third of them on the list, every listed object partly covered, tinted to its place or small,
-and each with unlisted things close around it.
+and each with unlisted things close around it. It checks that nothing floats: every drawn
+thing rests on the location's ground (`ground`: floors, shelves, table tops), hangs from a
+nail on a wall (`hang`, `walls`) or floats on its water (`afloat`, `water`); and that no listed
+object stands alone, with no drawn thing of about its size within its own width around it. It
+judges which listed objects a player sees at first glance ("in plain view": neither partly
+covered, nor among things of its size and colour, nor of the colour of what lies round it) and
+allows a third of them at most.
 """
 import math
 import os
@@ -22,8 +28,8 @@ import numpy as np
 
 import clutter
 import objects
-from kit import (H, PLAY_H, W, blur, crop_alpha, ctx_for, drop_shadow, from_np, grain, light_map, new, over,
-                 save_jpg, save_png, texture, to_np, vignette)
+from kit import (H, PLAY_H, W, blur, crop_alpha, ctx_for, drop_shadow, from_np, grain, light_map, nail, new, over,
+                 save_jpg, save_png, src, texture, to_np, vignette)
 
 
 DRAWERS = dict(objects.DRAWERS, **clutter.DRAWERS)
@@ -33,17 +39,27 @@ COVERED = 0.12   # at least this share of it behind something
 TINTED = 0.2     # or its colours pulled this far towards its place (tint) or darkened (dark)
 SMALL = 40       # or its picture no larger than this many pixels either way
 NEAR = 16        # unlisted things whose rectangles come this close count as its neighbours
+SIMILAR = 2.0    # a thing "of about its size": its larger side within this factor of the object's
+HIDING = 0.2     # at first glance: an object a fifth covered is seen for a part of something else,
+LOOKALIKE = 0.12  # one among two things of about its size whose mean colours lie this close (RGB
+                  # distance, channels 0..1) for one of them,
+BLENDS = 0.08    # and one whose colour lies this close to that of what lies round it for its place
+PLAIN = 1 / 3    # the share of listed objects that may lie in plain view
 
 
 class Obj:
     """A listed object. (x, y) is its centre, or with `base` the middle of its foot."""
 
     def __init__(self, oid, label, drawer, x, y, size, rot=0.0, coin=False, seed=0, flip=False, shadow=None,
-                 tint=None, dark=0.0, base=False, **kw):
+                 tint=None, dark=0.0, base=False, hang=False, afloat=False, **kw):
         self.id, self.label, self.drawer = oid, label, drawer
         self.x, self.y, self.size, self.rot, self.coin, self.seed, self.flip = x, y, size, rot, coin, seed, flip
         self.shadow = shadow
         self.tint, self.dark, self.base = tint, dark, base
+        # `hang`: it hangs from a nail (drawn at the middle of its top) on a wall, or with
+        # hang="clings" it clings to the wall by itself (ivy, a cobweb); `afloat`: it floats on
+        # the location's water; else it rests on the ground at the middle of its foot
+        self.hang, self.afloat = hang, afloat
         self.kw = kw
 
 
@@ -57,9 +73,22 @@ class Thing(Obj):
         self.fore, self.behind = fore, behind
 
 
+def support(arr, x0, y0, top):
+    """Where a drawn picture rests (screen position): the middle of its lowest row, or with
+    `top` of its highest (where its nail goes), the faint edge of its strokes left out. (Its
+    shadow is added after.)"""
+    solid = arr[..., 3] > 0.3
+    rows = np.nonzero(solid.any(axis=1))[0]
+    if not len(rows):
+        return x0, y0
+    row = rows.min() if top else rows.max()
+    cols = np.nonzero(solid[row])[0]
+    return x0 + int((cols.min() + cols.max()) // 2), y0 + int(row)
+
+
 def draw_item(o, shadow):
     """Draws a listed object or a thing on a canvas of its own; returns the premultiplied
-    array and the screen position of its top-left corner."""
+    array, the screen position of its top-left corner and the point it rests on."""
     half = int(o.size * 0.95) + 14
     s, c = new(2 * half, 2 * half)
     c.new_path()
@@ -78,10 +107,11 @@ def draw_item(o, shadow):
     if o.base:
         rows = np.nonzero(arr[..., 3].max(axis=1) > 0.1)[0]
         y0 -= (rows.max() - half) if len(rows) else 0
+    foot = support(arr, x0, y0, o.hang)
     dx, dy, r, a = shadow
     if a > 0:
         arr = drop_shadow(arr, dx, dy, r, a)
-    return arr, x0, y0
+    return arr, x0, y0, foot
 
 
 def paste(layer, arr, x0, y0):
@@ -141,10 +171,52 @@ class Location:
         m += np.array(self.ambient_light, np.float32)
         return m
 
+    def ground(self, c):
+        """Fills where things can stand or lie: floors, shelves, sills, table tops, the quay. (A
+        path filled at once keeps cairo's winding rule: fill shapes that cross one by one.)"""
+
+    def walls(self, c):
+        """Fills where a nail can be driven in to hang a thing."""
+
+    def water(self, c):
+        """Fills where a thing can float."""
+
     def render_object(self, o):
         arr = np.zeros((H, W, 4), np.float32)
-        paste(arr, *draw_item(o, o.shadow or self.shadow))
-        return arr
+        picture, x0, y0, foot = draw_item(o, o.shadow or self.shadow)
+        paste(arr, picture, x0, y0)
+        return arr, foot
+
+    def masks(self):
+        """The ground, wall and water masks (H x W booleans)."""
+        out = []
+        for fill in (self.ground, self.walls, self.water):
+            s, c = new(W, H)
+            src(c, (1, 1, 1, 1))
+            fill(c)
+            out.append(to_np(s)[..., 3] > 0.5)
+        return out
+
+    def rests(self, o, foot, masks):
+        """Why a drawn thing (or listed object) does not rest where it is, or None."""
+        ground, walls, water = masks
+        x, y = min(W - 1, max(0, foot[0])), min(H - 1, max(0, foot[1]))
+        if o.hang:
+            return None if walls[y, x] else "hangs from a nail that is in no wall"
+        if o.afloat:
+            return None if water[y, x] or ground[y, x] else "floats where there is no water"
+        return None if ground[y, x] else "stands on nothing (on the sky, the water or a bare wall)"
+
+    @staticmethod
+    def nails(arr, feet):
+        """Draws an iron nail at each hanging point."""
+        if not feet:
+            return arr
+        s = from_np(arr)
+        c = ctx_for(s)
+        for fx, fy in feet:
+            nail(c, fx, fy, 3)
+        return to_np(s)
 
     def build(self, strict=True):
         problems = []
@@ -154,7 +226,10 @@ class Location:
         fg = to_np(fs)
         listed = self.objects()
         kinds = set(o.drawer for o in listed)
+        masks = self.masks()
         boxes = []  # the unlisted things' rectangles
+        drawn = []  # and their pictures' places: (picture, x0, y0, box)
+        nails = []  # where things hang
         things = self.things()
         for i, t in enumerate(things):
             if t.drawer in kinds and t.drawer not in self.lookalikes:
@@ -169,17 +244,34 @@ class Location:
             for t in things:
                 if (t.behind, t.fore) != (layer == "behind", layer == "fore"):
                     continue
-                arr, x0, y0 = draw_item(t, t.shadow or self.shadow)
+                arr, x0, y0, foot = draw_item(t, t.shadow or self.shadow)
                 x, y, w, h = crop_alpha(arr, 0, 0.1)
                 boxes.append((x0 + x, y0 + y, w, h))
+                drawn.append((arr, x0, y0, boxes[-1]))
+                why = self.rests(t, foot, masks)
+                if why:
+                    problems.append("%s: the %s at %d, %d %s" % (self.name, t.drawer, foot[0], foot[1], why))
+                if t.hang is True:
+                    nails.append(foot)
                 paste(fg if t.fore else bg, arr, x0, y0)
+        rendered = []
+        for o in listed:
+            arr, foot = self.render_object(o)
+            why = self.rests(o, foot, masks)
+            if why:
+                problems.append("%s/%s %s" % (self.name, o.id, why))
+            if o.hang is True:
+                nails.append(foot)
+            rendered.append(arr)
+        bg = self.nails(bg, nails)
         lmap = self.light()
         full = over(fg, bg)
         self.grade(full, lmap)
         objs = []
         hard = {"covered": 0, "tinted": 0, "small": 0}
-        for o in listed:
-            arr = self.render_object(o)
+        plain = []
+        self.judged = []  # (id, share covered, things of its size around, of its colour, colour apart)
+        for o, arr in zip(listed, rendered):
             vis_before = arr[..., 3].sum()
             arr *= (1 - fg[..., 3:4])
             vis = arr[..., 3].sum() / max(1e-3, vis_before)
@@ -200,13 +292,32 @@ class Location:
                        if bx < x + w + NEAR and x < bx + bw + NEAR and by < y + h + NEAR and y < by + bh + NEAR)
             if near < 2:
                 problems.append("%s/%s stands alone (%d things near it)" % (self.name, o.id, near))
+            # things of about its size within its own width around it, and those of them of its colour
+            colour = mean_colour(arr, (x, y, w, h))
+            size = max(w, h)
+            around = [d for d in drawn if d[3][0] < x + 2 * w and x - w < d[3][0] + d[3][2]
+                      and d[3][1] < y + h + w and y - w < d[3][1] + d[3][3]
+                      and size / SIMILAR <= max(d[3][2], d[3][3]) <= size * SIMILAR]
+            if not around:
+                problems.append("%s/%s stands alone: nothing of its size within its width around it"
+                                % (self.name, o.id))
+            alike = [d for d in around if distance(mean_colour(full, d[3], d[0], d[1], d[2]), colour) < LOOKALIKE]
+            apart = distance(colour, ring_colour(full, arr, (x, y, w, h)))
+            if 1 - vis < HIDING and len(alike) < 2 and apart >= BLENDS:
+                plain.append(o.id)
+            self.judged.append((o.id, 1 - vis, len(around), len(alike), apart))
             objs.append((o, arr, (x, y, w, h)))
         total = len(boxes) + len(objs)
         if total < 30 or 3 * len(objs) > total:
             problems.append("%s: %d listed objects among %d drawn things" % (self.name, len(objs), total))
-        self.stats = "%d drawn things, %d listed (%d kinds); listed ones covered %d, tinted %d, small %d" % (
-            total, len(objs), len(kinds | set(t.drawer for t in things)), hard["covered"], hard["tinted"],
-            hard["small"])
+        if len(plain) > PLAIN * len(objs):
+            problems.append("%s: %d of %d listed objects lie in plain view (%s)" % (
+                self.name, len(plain), len(objs), ", ".join(plain)))
+        self.plain = plain
+        self.counts = (total, len(objs), len(plain))
+        self.stats = ("%d drawn things, %d listed (%d kinds), %d in plain view; listed ones covered %d, tinted %d, "
+                      "small %d" % (total, len(objs), len(kinds | set(t.drawer for t in things)), len(plain),
+                                    hard["covered"], hard["tinted"], hard["small"]))
         # no object may cover most of another one
         for i in range(len(objs)):
             for j in range(i + 1, len(objs)):
@@ -237,8 +348,53 @@ class Location:
         for o, arr, (x, y, w, h) in objs:
             save_png(arr[y:y + h, x:x + w], "%s/%s.png" % (base, o.id))
             items.append((o, (x, y, w, h)))
+        # the pictures of objects the location no longer lists go
+        for name in os.listdir(base):
+            if name.endswith(".png") and name[:-4] not in set(o.id for o, _ in items):
+                os.remove(os.path.join(base, name))
         write_level(out, self, items)
         return full, objs
+
+
+def mean_colour(arr, box, picture=None, px=0, py=0):
+    """The mean colour (straight RGB) of what is solid in a box of a full-screen array, or, with
+    `picture` (placed at px, py), of that picture's solid pixels as the array shows them."""
+    x, y, w, h = box
+    x0, y0, x1, y1 = max(0, x), max(0, y), min(W, x + w), min(H, y + h)
+    if x1 <= x0 or y1 <= y0:
+        return np.zeros(3, np.float32)
+    region = arr[y0:y1, x0:x1]
+    if picture is None:
+        mask = region[..., 3] > 0.6
+    else:
+        mask = np.zeros((y1 - y0, x1 - x0), bool)
+        ph, pw = picture.shape[:2]
+        sy0, sx0 = y0 - py, x0 - px
+        ys0, xs0 = max(0, sy0), max(0, sx0)
+        ys1, xs1 = min(ph, sy0 + y1 - y0), min(pw, sx0 + x1 - x0)
+        if ys1 > ys0 and xs1 > xs0:
+            mask[ys0 - sy0:ys1 - sy0, xs0 - sx0:xs1 - sx0] = picture[ys0:ys1, xs0:xs1, 3] > 0.6
+    if not mask.any():
+        return np.zeros(3, np.float32)
+    a = np.maximum(region[..., 3:4], 1e-3)
+    return (region[..., :3] / a)[mask].mean(axis=0)
+
+
+def ring_colour(full, arr, box, width=12):
+    """The mean colour of the picture round an object: a ring `width` pixels wide outside it."""
+    x, y, w, h = box
+    x0, y0 = max(0, x - width), max(0, y - width)
+    x1, y1 = min(W, x + w + width), min(H, y + h + width)
+    solid = arr[y0:y1, x0:x1, 3] > 0.1
+    grown = blur(np.repeat(solid[..., None].astype(np.float32), 4, axis=2), width / 2)[..., 0] > 0.02
+    ring = grown & ~solid
+    if not ring.any():
+        return np.zeros(3, np.float32)
+    return full[y0:y1, x0:x1, :3][ring].mean(axis=0)
+
+
+def distance(a, b):
+    return float(np.sqrt(((np.asarray(a) - np.asarray(b)) ** 2).sum()))
 
 
 def composite(full, objs):
@@ -263,21 +419,22 @@ def write_level(out, loc, items):
 
 
 def add_strings(out, pairs):
-    """Appends rows "item_<id>" -> text to the string table for ids not yet there."""
+    """Sets rows "item_<id>" -> text of the string table: a row already there takes the new text,
+    the others are added at the end."""
     path = "%s/strings.xml" % out
     with open(path, encoding="utf-8") as f:
         text = f.read()
-    have = set(re.findall(r'<Data ss:Type="String">([^<]*)</Data>', text))
     rows = []
     for key, val in pairs:
-        if key in have:
-            continue
-        have.add(key)
-        rows.append('   <Row><Cell><Data ss:Type="String">%s</Data></Cell><Cell><Data ss:Type="String">%s</Data></Cell></Row>\n'
-                    % (escape(key), escape(val)))
-    if not rows:
-        return
-    i = text.rindex("  </Table>")
-    text = text[:i] + "".join(rows) + text[i:]
+        row = re.compile(r'(<Row><Cell><Data ss:Type="String">%s</Data></Cell><Cell><Data ss:Type="String">)'
+                         r'([^<]*)(</Data>)' % re.escape(escape(key)))
+        if row.search(text):
+            text = row.sub(lambda m: m.group(1) + escape(val) + m.group(3), text, count=1)
+        else:
+            rows.append('   <Row><Cell><Data ss:Type="String">%s</Data></Cell><Cell><Data ss:Type="String">%s</Data></Cell></Row>\n'
+                        % (escape(key), escape(val)))
+    if rows:
+        i = text.rindex("  </Table>")
+        text = text[:i] + "".join(rows) + text[i:]
     with open(path, "w", encoding="utf-8") as f:
         f.write(text)

@@ -342,6 +342,33 @@ def profile_active(w, h):
     return to_np(s)
 
 
+# ------------------------------------------------------------ name field
+
+def text_field(w, h, seed):
+    """The field a player types a name into: a slot of pale paper sunk into a thin brass rim,
+    shaded at its top edge, on the boards' parchment."""
+    s, c = new(w, h)
+    r = 9
+    rrect(c, 1, 1, w - 2, h - 2, r)
+    c.set_source(brass_linear(0, 1, 0, h - 1, 0.15))
+    c.fill()
+    rrect(c, 4, 4, w - 8, h - 8, r - 3)
+    c.set_source(lin(0, 4, 0, h - 4, [(0, shade(PAL["paper"], 0.86)), (0.3, shade(PAL["paper"], 1.02)),
+                                      (1, shade(PAL["paper"], 1.06))]))
+    c.fill()
+    arr = to_np(s)
+    paper(arr, seed, burn=0.0, blotch=0.06)
+    s = from_np(arr)
+    c = ctx_for(s)
+    # the sunk edge: a soft shadow along the top and the left, a light line along the bottom
+    rrect(c, 5, 5, w - 10, h - 10, r - 4)
+    c.set_line_width(2)
+    c.set_source(lin(0, 4, 0, h - 4, [(0, alpha(PAL["wood_dk"], 0.45)), (0.45, alpha(PAL["wood_dk"], 0.0)),
+                                      (1, alpha(PAL["white"], 0.35))]))
+    c.stroke()
+    return to_np(s)
+
+
 # ---------------------------------------------------------- the play panel
 
 PANEL_LAYOUT = {
@@ -441,5 +468,6 @@ def write_all(out, seed=100):
     save_png(empty_cursor(), "%s/cursor/cursor_empty_for_magnifier.png" % out)
     save_png(empty_cursor(True), "%s/cursor/cursor_empty_black.png" % out)
     save_png(empty_cursor(), "%s/cursor/mg06/cursor_empty.png" % out)
-    save_png(profile_active(420, 44), "%s/backgrounds/profile_active.png" % out)
+    save_png(profile_active(520, 44), "%s/backgrounds/profile_active.png" % out)
+    save_png(text_field(420, 44, seed + 30), "%s/ui/field.png" % out)
     save_png(play_panel(seed + 20), "%s/backgrounds/panel.png" % out)

@@ -110,17 +110,15 @@ void GameProgress::RemoveLocationInfo(const TString& name) {
   }
 }
 
-bool GameProgress::IsChapterComplete(int level, int chapter) const {
+bool GameProgress::IsChapterComplete(int level, int chapter) {
   const GameChapter* found = FindChapter(level, chapter);
   if (!found) return false;
-  for (const GameLocation& location : found->locations) {
-    const LocationInfo* info = GetLocationInfo(location.fileName);
-    if (!info || info->passed == 0) return false;
-  }
+  for (const GameLocation& location : found->locations)
+    if (FindLocationInfo(location.fileName).passed == 0) return false;
   return true;
 }
 
-bool GameProgress::IsLevelComplete(int level) const {
+bool GameProgress::IsLevelComplete(int level) {
   const GameLevel* found = FindLevelById(level);
   if (!found || found->firstChapterId == -1) return false;
   for (int chapter = found->firstChapterId; chapter <= found->lastChapterId; ++chapter)

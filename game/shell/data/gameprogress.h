@@ -98,11 +98,13 @@ public:
 
   // Whether every location of the chapter has a passed record (a chapter
   // without locations is complete; a chapter that does not exist is not).
-  // Adds no records.
-  bool IsChapterComplete(int levelId, int chapterId) const;
+  // The locations are looked at in order up to the first one not passed;
+  // their missing records are made on the way (FindLocationInfo) and saved
+  // with the progress from then on.
+  bool IsChapterComplete(int levelId, int chapterId);
   // Whether every chapter id from the level's first to its last, by one, is
   // a complete chapter; false for a missing level or one without chapters.
-  bool IsLevelComplete(int levelId) const;
+  bool IsLevelComplete(int levelId);
 
   // The new-game state: ids from main.xml Common "startLevelId",
   // "startChaptId", "startLocationId" (1 each when absent), flags 0 but

@@ -16,7 +16,8 @@ void LoadXmlFile(TiXmlDocument& doc, const TString& name) {
   doc.Clear();
   std::vector<uint8_t> bytes;
   if (!ReadWholeFile(name, bytes)) return;
-  ParseXmlDocument(doc, std::string(bytes.begin(), bytes.end()), name);
+  // A damaged file keeps what the parser built before the damage (logged).
+  ParseXmlDocument(doc, std::string(bytes.begin(), bytes.end()), name, true);
 }
 
 void LoadXmlFile(const TString& name, TiXmlDocument& doc) { LoadXmlFile(doc, name); }

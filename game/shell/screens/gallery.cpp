@@ -92,8 +92,13 @@ void TGameGallery::Init(TWindowStyle&) {
 
 void TGameGallery::PostInit(TWindowStyle& style) {
   TWindow::PostInit(style);
-  // The gallery takes its screen's keys: Escape is its back button.
-  TakeScreenKeys(this);
+  // The gallery takes its screen's keys through a bare child of its own, which
+  // passes them up to it (Escape is its back button). The gallery itself is
+  // not its screen's focus child: a message it leaves would be offered to it
+  // again there ("wallpaper" without a selection would show the hint twice).
+  auto* keys = new TWindow();
+  if (AddChild(keys, false)) TakeScreenKeys(keys);
+  else delete keys;
   auto text = [&style](const char* key) { return style.GetString(key, TString()); };
   backTex_ = TTexture::Get(text("back"));
   frontTex_ = TTexture::Get(text("front"));
@@ -353,11 +358,8 @@ bool TGameGallery::OnMessage(TMessage* message) {
       if (wm) wm->RunScriptText(this, "DoModal('scripts/asksetwallpaper.lua')");
       return true;
     }
-    // Taken: the gallery is its screen's focus child (it takes the keys), so
-    // a message it left would come back to it from its modal window and show
-    // the hint twice.
     RequestMiniTutor(this, "infowallpaperempty");
-    return true;
+    return false;
   }
   return false;
 }

@@ -1,5 +1,6 @@
 #include "game/shell/screens/options.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -95,7 +96,20 @@ void TOptions::PostInit(TWindowStyle& style) {
 }
 
 bool TOptions::OnMessage(TMessage* message) {
-  if (!message || message->type != kSliderValChanged) return false;
+  if (!message) return false;
+  if (message->type == kSliderPageUp || message->type == kSliderPageDown) {
+    const TString& name = message->text;
+    if (name != "sfxlevelslider" && name != "musiclevelslider" && name != "ambientlevelslider") return false;
+    TSlider* slider = FindSlider(name.c_str());
+    if (!slider) return false;
+    // One page toward the press, stopping where it was.
+    const float value = slider->GetValue(), target = slider->GetPressValue();
+    slider->SetValue(message->type == kSliderPageUp ? std::max(value - kPageStep, std::min(target, value))
+                                                    : std::min(value + kPageStep, std::max(target, value)),
+                     false);
+    return true;
+  }
+  if (message->type != kSliderValChanged) return false;
   const TString& name = message->text;
   bool* touched = nullptr;
   boost::shared_ptr<TSound>* sample = nullptr;

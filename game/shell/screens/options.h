@@ -9,7 +9,9 @@
 // functions SaveVolumes (the sliders into the player's levels, thousandths)
 // and AdjustFSButton (ticks the full-screen box with the opposite of the
 // current mode). The boxes' clicks are the script's (ToggleSoundMute,
-// ToggleFullScreen).
+// ToggleFullScreen). A press on a slider's rail beside the thumb pages its
+// value by kPageStep toward the press, never past the place pressed, and
+// that change acts as a move.
 //
 // Style keys: "clickSliderSound" (a sound name), "clickSliderSoundTime"
 // (seconds a click sample may sound; 0.3 when missing or unreadable).
@@ -42,6 +44,7 @@ public:
   // The group volume of a slider position.
   static float VolumeOfPosition(float v);
   static constexpr float kDefaultSampleTime = 0.3f;
+  static constexpr float kPageStep = 0.1f;
 
   float GetSampleTime() const { return sampleTime_; }
   float GetStep() const { return step_; }

@@ -106,11 +106,8 @@ void Anim_t::Restart() {
   playing = true;
   time = 0;
   frame = 0;
-  // A one-shot that has ended gave its pictures back: take them again.
-  if (finished) {
-    finished = false;
-    LoadFrames();
-  }
+  // A one-shot that has ended stays finished (its pictures were given back):
+  // it shows again once it is loaded again.
 }
 
 bool Anim_t::Update(float dt) {
@@ -180,7 +177,6 @@ void AtlasAnim_t::Restart() {
   playing = true;
   time = 0;
   frame = 0;
-  finished = false;
 }
 
 bool AtlasAnim_t::Update(float dt) {

@@ -29,7 +29,8 @@ class Anim_t {
 public:
   // Reads the file; the animation then waits, stopped at frame 0, for Restart.
   void Load(const TString& file);
-  // Plays from the first frame; a one-shot that has ended gets its pictures back.
+  // Plays from the first frame; a one-shot that has ended stays invisible
+  // until it is loaded again.
   void Restart();
   // At most one frame per call. False when a one-shot run ends or a loop wraps.
   bool Update(float dt);
@@ -67,6 +68,7 @@ public:
 
   // Reads "assets/" + name + ".xml" and the atlas pictures.
   void Load(const TString& name);
+  // As Anim_t's.
   void Restart();
   // At most one frame per call. False when a one-shot run ends; true when a loop wraps.
   bool Update(float dt);

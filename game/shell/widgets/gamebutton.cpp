@@ -37,7 +37,6 @@ std::vector<int> ParseGeometry(const std::string& text) {
     if (end == p) break;
     out.push_back(int(std::max(-kGeometryLimit, std::min(kGeometryLimit, v))));
     p = end;
-    while (*p == ' ' || *p == '\t') ++p;
     if (*p == ',') ++p;
     else break;
   }

@@ -28,13 +28,14 @@ int ReadInt(const TiXmlElement* e, const char* name, int fallback, int lo, int h
   return std::max(lo, std::min(hi, v));
 }
 
-// "r,g,b,a" (0..255 each; a missing alpha is opaque) into a float colour.
+// "r,g,b,a" (0..255 each) into a float colour: the numbers read fill the
+// channels in order over zeros (three numbers leave the alpha at 0). False
+// only when the attribute is absent.
 bool ReadColor(const TiXmlElement* e, const char* name, TFloatColor* out) {
   const char* text = e->Attribute(name);
   if (!text) return false;
-  int c[4] = {0, 0, 0, 255};
-  int n = std::sscanf(text, "%d,%d,%d,%d", &c[0], &c[1], &c[2], &c[3]);
-  if (n < 3) return false;
+  int c[4] = {0, 0, 0, 0};
+  std::sscanf(text, "%d,%d,%d,%d", &c[0], &c[1], &c[2], &c[3]);
   for (int& v : c) v = std::max(0, std::min(255, v));
   *out = MakeFloatColor(unsigned(c[0]), unsigned(c[1]), unsigned(c[2]), unsigned(c[3]));
   return true;
@@ -161,12 +162,11 @@ void TTextEff::SetPosition(int px, int py) {
 }
 
 void TTextEff::SetTextArea(int width, int height) {
+  // Only the text block's size: a definition without "w" and "h" has no
+  // block, and gets none here (it draws nothing).
   width = std::max(0, std::min(kMaxTextArea, width));
   height = std::max(0, std::min(kMaxTextArea, height));
-  w = width;
-  h = height;
   if (TTextBlock* block = GetBlock()) block->SetSize(width, height);
-  else CreateText(text, width, height, alignFlags_, font_, fontHeight_, color);
 }
 
 void TTextEff::SetText(const TString& value) {

@@ -53,7 +53,8 @@ public:
   bool Update(float dt);
   using TText::Update;
   void SetPosition(int px, int py);
-  // Resizes the text area (making the text block when there was none).
+  // Resizes the text block; an effect without one (no "w" and "h") stays
+  // without, and draws nothing.
   void SetTextArea(int width, int height);
   // The shadow pass (when it has an offset), then the text, at (x, y) of the
   // current drawing origin. Nothing without a text area.

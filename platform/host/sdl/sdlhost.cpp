@@ -152,7 +152,7 @@ public:
         return false;
       }
       SDL_SetWindowSize(window_, width, height);
-      SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+      PlaceInUsableArea(width, height);
     }
     int w = 0, h = 0;
     GetOutputSize(&w, &h);
@@ -185,6 +185,19 @@ public:
     } else {
       *width = *height = 0;
     }
+  }
+
+  // The display's usable bounds (without panels) less the window's frame.
+  void GetUsableSize(int* width, int* height) const override {
+    SDL_Rect usable;
+    if (!UsableBounds(&usable)) {
+      GetDesktopSize(width, height);
+      return;
+    }
+    int top = 0, left = 0, bottom = 0, right = 0;
+    GetFrame(&top, &left, &bottom, &right);
+    *width = std::max(1, usable.w - left - right);
+    *height = std::max(1, usable.h - top - bottom);
   }
 
   void RaiseWindow() override {
@@ -505,6 +518,64 @@ private:
     PresentNow(pending_.data(), pendingW_, pendingH_, pendingW_);
   }
 
+  // The window manager's frame around the client area; none when it cannot
+  // tell. A full-screen window has no frame: the one it had in a window, when
+  // it was known, is the one it gets back.
+  void GetFrame(int* top, int* left, int* bottom, int* right) const {
+    int f[4] = {0, 0, 0, 0};
+    if (window_ && !IsFullScreen() && SDL_GetWindowBordersSize(window_, &f[0], &f[1], &f[2], &f[3]) == 0 &&
+        (f[0] | f[1] | f[2] | f[3]) != 0)
+      std::copy(f, f + 4, frame_);
+    *top = frame_[0];
+    *left = frame_[1];
+    *bottom = frame_[2];
+    *right = frame_[3];
+  }
+
+  bool UsableBounds(SDL_Rect* bounds) const {
+    int display = window_ ? SDL_GetWindowDisplayIndex(window_) : 0;
+    return SDL_GetDisplayUsableBounds(display < 0 ? 0 : display, bounds) == 0 && bounds->w > 0 && bounds->h > 0;
+  }
+
+  // Centres a client area of width x height, frame included, in the
+  // display's usable bounds (SDL would centre it on the whole display, under
+  // a panel), its top-left corner never off the usable area.
+  void PlaceInUsableArea(int width, int height) {
+    SDL_Rect usable;
+    if (!UsableBounds(&usable)) {
+      SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+      return;
+    }
+    int top = 0, left = 0, bottom = 0, right = 0;
+    GetFrame(&top, &left, &bottom, &right);
+    const int x = usable.x + left + std::max(0, (usable.w - width - left - right) / 2);
+    const int y = usable.y + top + std::max(0, (usable.h - height - top - bottom) / 2);
+    SDL_SetWindowPosition(window_, x, y);
+  }
+
+  // The window manager tells the frame it puts around a window only after
+  // the window shows: a window sized and placed before then may reach past
+  // the usable area with its frame. Once the frame is known (or changes), such
+  // a window is made smaller, its aspect kept, and placed again.
+  void RefitWhenFramed() {
+    if (!window_ || IsFullScreen()) return;
+    int before[4];
+    std::copy(frame_, frame_ + 4, before);
+    int top = 0, left = 0, bottom = 0, right = 0;
+    GetFrame(&top, &left, &bottom, &right);
+    if (std::equal(before, before + 4, frame_)) return;
+    int usableW = 0, usableH = 0, w = 0, h = 0;
+    GetUsableSize(&usableW, &usableH);
+    SDL_GetWindowSize(window_, &w, &h);
+    if (w <= usableW && h <= usableH) return;
+    const THostRect fit = FitFrame(w, h, usableW, usableH);
+    if (fit.Width() <= 0 || fit.Height() <= 0) return;
+    SDL_SetWindowSize(window_, fit.Width(), fit.Height());
+    PlaceInUsableArea(fit.Width(), fit.Height());
+    TraceOut("Display: framed, the window is made %dx%d to fit the screen's usable %dx%d", fit.Width(), fit.Height(),
+             usableW, usableH);
+  }
+
   // The pointer's place in the window now: the window may have moved under it.
   void ReadMousePosition() {
     int x = 0, y = 0, left = 0, top = 0;
@@ -523,10 +594,7 @@ private:
     int ww = 0, wh = 0, ow = 0, oh = 0;
     SDL_GetWindowSize(window_, &ww, &wh);
     GetOutputSize(&ow, &oh);
-    if (ww > 0 && wh > 0 && (ww != ow || wh != oh)) {
-      *x = static_cast<int>(static_cast<int64_t>(*x) * ow / ww);
-      *y = static_cast<int>(static_cast<int64_t>(*y) * oh / wh);
-    }
+    PointsToPixels(x, y, ww, wh, ow, oh);
   }
 
   bool Translate(const SDL_Event& e, THostEvent* out) {
@@ -538,6 +606,7 @@ private:
         out->type = THostEventType::kCloseRequest;
         return true;
       case SDL_WINDOWEVENT:
+        RefitWhenFramed();
         switch (e.window.event) {
           case SDL_WINDOWEVENT_CLOSE: out->type = THostEventType::kCloseRequest; return true;
           case SDL_WINDOWEVENT_FOCUS_GAINED: out->type = THostEventType::kFocusGained; return true;
@@ -611,6 +680,7 @@ private:
   SDL_Texture* texture_ = nullptr;
   SDL_Cursor* cursor_ = nullptr;
   int textureW_ = 0, textureH_ = 0;
+  mutable int frame_[4] = {0, 0, 0, 0};  // the last window frame known: top, left, bottom, right
   std::atomic<int> mouseX_{0}, mouseY_{0};  // read by the display's helper thread
   TString title_;
   std::atomic<uint64_t> presents_{0};

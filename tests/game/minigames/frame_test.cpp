@@ -11,6 +11,7 @@
 #include "game/shell/data/userinfo.h"
 #include "game/story/logbook.h"
 #include "platform/xml.h"
+#include "script/bind.h"
 #include "tests/game/minigames/mgfixture.h"
 #include "tests/game/support/gametest.h"
 
@@ -135,7 +136,19 @@ TEST_F(TFrameTest, FinishingGoesThroughTheComicWhenTheNewLevelHasOne) {
   EXPECT_EQ(splash, (std::vector<std::string>{"com_2.xml", "com2", "scripts/maingame.lua"}));
   EXPECT_EQ(GetShadowTarget(), "mg01window");
   EXPECT_EQ(GetShadowScript(), "scripts/splashstart.lua");
+  // A script asked for the main menu: it comes next, after the comic.
+  TLuaBindings globals(script->GetState());
+  BindGameDataGlobals(globals);
+  Lua("SetNeedGo2MainMenu()");
+  GetGameProgress().levelId = 1;
+  frame->FinishMiniGame(frame.get(), "mg01window");
+  EXPECT_EQ(splash, (std::vector<std::string>{"com_2.xml", "com2", "scripts/mainmenu.lua"}));
+  GetGameProgress().levelId = 1;
+  GetGameProgress().MarkShown("com_2.xml");
+  frame->FinishMiniGame(frame.get(), "mg01window");
+  EXPECT_EQ(GetShadowScript(), "scripts/mainmenu.lua");
   ClearUpperLayers();
+  SetGo2MainMenuFlag(false);
 }
 
 // The last level won: the game begins again at level 1, and level 1's comic
@@ -185,6 +198,14 @@ TEST_F(TFrameTest, CommandsReachTheFrameTheJournalAndTheTutorial) {
   TMessage close(kButtonPress, "logbookclose");
   EXPECT_TRUE(game->OnMessage(&close));
   EXPECT_EQ(game->logBook->GetState(), LogBook_t::kClosing);
+  // A click on the journal button while the book fades out opens it again
+  // once it is closed: the book ends open over the tray.
+  ClickAt(20 + 32, 684 + 32);
+  EXPECT_EQ(game->logBook->GetState(), LogBook_t::kClosing);
+  Steps(30);
+  EXPECT_TRUE(game->IsLogBookOpen());
+  const uint32_t page = DrawFrame().At(TrayPoint(0).x, TrayPoint(0).y);
+  EXPECT_TRUE(widgettest::Close(page, 0xFFF0E8D0u)) << std::hex << page;
 
   TMessage menu(kButtonPress, "menu");
   Write("scripts/minigamemenu.lua", "DebugOut('menu opened')");
@@ -204,17 +225,33 @@ TEST_F(TFrameTest, TheOpeningMessageHoldsTheGameUntilItIsClosed) {
   EXPECT_EQ(game->carriedPiece, 0);
 }
 
-TEST_F(TFrameTest, WithoutAClosingMessageTheGameEndsByItself) {
-  ASSERT_TRUE(Open(mgtest::BlocksFile(mgtest::DemoBlocks(), "", "<TutorScripts/>")));
-  game->SkipGame();
-  int steps = 0;
-  while (!game->finishing && steps < 1000) {
-    Tick(16);
-    ++steps;
+// Without a closing message the won game waits for CloseMG all the same;
+// as no message can call it, the frame's skip button and Escape end it.
+TEST_F(TFrameTest, WithoutAClosingMessageTheGameWaitsForCloseMGOrTheSkipButtonOrEscape) {
+  for (const char* way : {"CloseMG", "skip", "Escape"}) {
+    SCOPED_TRACE(way);
+    GetGameProgress().Reset();  // each round at level 1
+    SetGo2MainMenuFlag(false);
+    ASSERT_TRUE(Open(mgtest::BlocksFile(mgtest::DemoBlocks(), "", "<TutorScripts/>")));
+    game->SkipGame();
+    int steps = 0;
+    while (!game->isWon && steps < 1000) {
+      Tick(16);
+      ++steps;
+    }
+    ASSERT_TRUE(game->isWon);
+    Steps(200);
+    EXPECT_FALSE(game->finishing);
+    EXPECT_TRUE(log.Contains("mg01window: the tutorial has no closing message 1; the skip button or Escape ends the game"));
+    if (std::string(way) == "CloseMG") Lua("CloseMG()");
+    else if (std::string(way) == "skip") ClickAt(970, 630);
+    else Send(kEventChar, 0, 0, 27);
+    Steps(2);
+    EXPECT_TRUE(game->finishing);
+    EXPECT_EQ(GetShadowScript(), "scripts/maingame.lua");
+    Steps(200);  // the fade takes the game away
   }
-  EXPECT_TRUE(game->finishing);
-  EXPECT_TRUE(log.Contains("mg01window: the tutorial has no closing message 1; the game ends without it"));
-  EXPECT_EQ(GetShadowScript(), "scripts/maingame.lua");
+  SetGo2MainMenuFlag(false);
 }
 
 TEST_F(TFrameTest, TheQuitQuestionIsTheCurrentGamesAndThePlugInRegistersTheType) {
@@ -283,6 +320,18 @@ TEST(MiniGameFile, TextStyleAndSharedKeys) {
   EXPECT_EQ(v[1], -1.0f);
   EXPECT_EQ(ReadMGNumbers("x, 5", v, 2), 0);
   EXPECT_EQ(v[0], 1.0f);
-  EXPECT_EQ(ReadMGNumbers(" 1 ,2 ", v, 2), 2);
+  // "%f, %f": the comma comes right after the number; blanks may follow it.
+  EXPECT_EQ(ReadMGNumbers(" 1,  2 ", v, 2), 2);
   EXPECT_EQ(v[1], 2.0f);
+  EXPECT_EQ(ReadMGNumbers("3 ,4", v, 2), 1);
+  EXPECT_EQ(v[0], 3.0f);
+  EXPECT_EQ(v[1], 2.0f);
+  ParseXmlDocument(doc, "<G><Common text_pos=\"10 ,20\" preview_pos=\"5,\t6\"/><Text rect=\"1, 2, 300 , 40\"/></G>",
+                   "test");
+  data = MGCommonData();
+  ASSERT_TRUE(ReadMGCommonDocument(doc, &data, &why));
+  EXPECT_EQ(data.textPos, TVec2(10, 0));
+  EXPECT_EQ(data.previewPos, TVec2(5, 6));
+  EXPECT_EQ(data.textStyle.width, 300);
+  EXPECT_EQ(data.textStyle.height, 0);
 }

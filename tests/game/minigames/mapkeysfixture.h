@@ -90,8 +90,7 @@ protected:
     std::filesystem::copy_file(testing_support::SourceDir() + "/assets/fonts/default.mvec",
                                dir.File("assets/fonts/default.mvec"));
     for (const char* type : {"mg02window", "mg03window"})
-      Write(std::string("scripts/") + type + ".lua", std::string("SetWindowName('") + type + "')\n" + type +
-                                                         "{ name = '" + type + "', x = 0, y = 0, w = kMax, h = kMax }()\n");
+      Write(std::string("scripts/") + type + ".lua", GameScript(type));
     wm->RegisterWindowType("mg02window", TMG02Window::ClassCreator());
     wm->RegisterWindowType("mg03window", TMG03Window::ClassCreator());
   }
@@ -103,7 +102,10 @@ protected:
     TWindow* top = wm->GetTopModal();
     if (!top) return nullptr;
     for (TWindow* child : top->GetChildren())
-      if (T* game = WindowCast<T>(child)) return game;
+      if (T* game = WindowCast<T>(child)) {
+        ExpectWholeDisplay(game);
+        return game;
+      }
     return nullptr;
   }
   TMG02Window* OpenMap(const std::string& text = MapFile()) {

@@ -175,6 +175,29 @@ TEST_F(TMiniGameTest, AHeldCrateCannotGoDownIntoTheTrayButACarriedOneCan) {
   ClickAt(TrayPoint(1).x, TrayPoint(1).y + 60);
   EXPECT_EQ(game->pieces[1].pos, TVec2(396 + 84, 604));
   EXPECT_EQ(game->carriedPiece, -1);
+
+  // Let go with its top above the tray but its bottom, counted at the board
+  // crate's height (88), exactly at the tray top: back to its place as
+  // well, the tray shows it there again.
+  const TPoint tray1 = TrayPoint(1);
+  const int atTop = tray1.y - (604 - (588 - 88));  // the carried crate's top at 500
+  ClickAt(tray1.x, tray1.y);
+  ClickAt(tray1.x, atTop);
+  EXPECT_EQ(game->carriedPiece, -1);
+  EXPECT_EQ(game->heldPiece, -1);
+  EXPECT_TRUE(game->pieces[1].inTray);
+  EXPECT_EQ(game->pieces[1].pos, TVec2(396 + 84, 604));
+  const uint32_t back = DrawFrame().At(tray1.x, tray1.y);
+  EXPECT_TRUE(widgettest::Close(back, mgtest::kTray)) << std::hex << back;
+  // One pixel higher it leaves the tray and lies where it was let go
+  // (centred on the same point at the board crate's size); its tray place is empty.
+  ClickAt(tray1.x, tray1.y);
+  ClickAt(tray1.x, atTop - 1);
+  EXPECT_FALSE(game->pieces[1].inTray);
+  EXPECT_EQ(game->pieces[1].pos, TVec2(396 + 84 - 12, 500 - 1 - 12));
+  const auto& loose = DrawFrame();
+  EXPECT_EQ(loose.At(tray1.x, tray1.y), mgtest::kPane) << std::hex << loose.At(tray1.x, tray1.y);
+  EXPECT_EQ(loose.At(tray1.x, atTop - 1), mgtest::kBad) << std::hex << loose.At(tray1.x, atTop - 1);
 }
 
 TEST_F(TMiniGameTest, APickedCrateFollowsTheMouseUntilTheNextClick) {
@@ -333,4 +356,33 @@ TEST_F(TMiniGameTest, TheTutorialLiesUnderThePaneAndTheTrayUnderTheOpenJournal) 
   // While it is open, a click never reaches the game.
   ClickAt(TrayPoint(0).x, TrayPoint(0).y);
   EXPECT_EQ(game->carriedPiece, -1);
+}
+
+// A file whose pre-filled cells break the rule, or whose board has no
+// completion, is played: skip ends it with the candidates' own filling (a
+// cell where no kind may stand stays empty), and the normal end follows.
+TEST_F(TMiniGameTest, FilesThatBreakTheRuleOrHaveNoCompletionPlayAndSkipEndsThem) {
+  // Two pre-filled fish in row 0.
+  ASSERT_TRUE(Open(mgtest::BlocksFile("<Block x=\"0\" y=\"0\" type=\"1\"/><Block x=\"3\" y=\"0\" type=\"1\"/>")));
+  EXPECT_FALSE(game->IsLoadFailed());
+  EXPECT_EQ(game->pieces.size(), 14u);
+  ClickAt(970, 630);  // the frame's skip button
+  ASSERT_TRUE(game->skipped);
+  EXPECT_EQ(game->pieces.size(), 14u);
+  for (const BlockPiece& piece : game->pieces) EXPECT_TRUE(piece.correct);
+  Steps(1);
+  EXPECT_EQ(game->slideState, 1);
+
+  // (0, 0) sees kinds 0 and 1 in its row, 2 and 3 in its column: no kind fits.
+  ASSERT_TRUE(Open(mgtest::BlocksFile("<Block x=\"1\" y=\"0\" type=\"0\"/><Block x=\"2\" y=\"0\" type=\"1\"/>"
+                                      "<Block x=\"0\" y=\"1\" type=\"2\"/><Block x=\"0\" y=\"2\" type=\"3\"/>")));
+  EXPECT_FALSE(game->IsLoadFailed());
+  EXPECT_EQ(game->pieces.size(), 12u);
+  game->SkipGame();
+  ASSERT_TRUE(game->skipped);
+  EXPECT_TRUE(log.Contains("mg01window: the board has no completion; skip fills it"));
+  EXPECT_EQ(game->cells[0].piece, -1);
+  EXPECT_EQ(game->pieces.size(), 11u);
+  Steps(1);
+  EXPECT_EQ(game->slideState, 1);
 }

@@ -107,6 +107,12 @@ TEST(MapPathFile, OwnKeysAndTheirDefaults) {
   ASSERT_EQ(p->data.textStyles.size(), 2u);
   EXPECT_EQ(p->data.textStyles[1].fh, 18);
   EXPECT_NEAR(p->data.textStyles[1].color.r, 60 / 255.0, 1e-6);
+  // "map_size" holds two integers ("%d, %d"): a fraction ends the reading,
+  // and so does a blank before the comma.
+  EXPECT_EQ(Read("map_size='3.5, 2'", "", "")->data.columns, 3);
+  EXPECT_EQ(Read("map_size='3.5, 2'", "", "")->data.rows, 0);
+  EXPECT_EQ(Read("map_size='4 ,2'", "", "")->data.rows, 0);
+  EXPECT_EQ(Read("map_size='4,  2'", "", "")->data.rows, 2);
   // Only 1 allows a restart.
   EXPECT_FALSE(Read("NeedRestart='2'", "", "")->data.needRestart);
   EXPECT_FALSE(Read("", "", "")->data.needRestart);

@@ -137,6 +137,8 @@ TEST(KeysFile, AbsentValuesReadTheTextBeforeThemNumberByNumber) {
   EXPECT_EQ(p->data.plate, "mg3/plate");
   EXPECT_EQ(p->data.platePos, TVec2(212, 80));
   EXPECT_FALSE(p->data.secondRow);
+  // This game's positions allow blanks on both sides of the comma.
+  EXPECT_EQ(Read("", "pos='40 , 50' count_turns='4'", Keys(3))->data.pos, TVec2(40, 50));
   // A number that does not read keeps its value, and so do those after it.
   p = Read("text2='two' plate='mg3/plate;212'", "pos='40' preview_pos='7, x' pos_2='120, 150' count_turns='4'",
            Key(1, "key_pos='250, y'") + Key(2) + Key(3) + Key(4) + Key(5, "key_pos='z, 9'"));

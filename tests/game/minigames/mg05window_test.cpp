@@ -37,8 +37,7 @@ protected:
     Solid("t5/as.png", 50, 30, kCyan);
     Solid("t5/b.png", 80, 80, kGreen);
     Solid("t5/bs.png", 40, 40, kYellow);
-    Write("scripts/mg05window.lua",
-          "SetWindowName('mg05window')\nmg05window{ name = 'mg05window', x = 0, y = 0, w = kMax, h = kMax }()\n");
+    Write("scripts/mg05window.lua", mgtest::GameScript("mg05window"));
     wm->RegisterWindowType("mg05window", TMG05Window::ClassCreator());
   }
 
@@ -51,6 +50,7 @@ protected:
         if (!mosaic) mosaic = WindowCast<TMG05Window>(child);
     if (!mosaic)
       for (const std::string& line : log.Lines()) ADD_FAILURE() << line;
+    mgtest::ExpectWholeDisplay(mosaic);
     return mosaic;
   }
 
@@ -171,6 +171,14 @@ TEST_F(TMosaicWindowTest, APressWithAPieceInTheHandNeverReachesTheButtons) {
   Move(60, 640);
   const auto& frame = DrawFrame();
   EXPECT_TRUE(widgettest::Close(frame.At(52, 636), kGreen)) << std::hex << frame.At(52, 636);
+  // The skip button likewise: the first press drops the piece, the next skips.
+  ClickAt(940 + 32, 660);
+  EXPECT_EQ(mosaic->board.held, -1);
+  EXPECT_FALSE(mosaic->board.solved);
+  EXPECT_FALSE(log.Contains("mg05window: skipped"));
+  ClickAt(940 + 32, 660);
+  EXPECT_TRUE(mosaic->board.solved);
+  EXPECT_TRUE(log.Contains("mg05window: skipped"));
 }
 
 TEST_F(TMosaicWindowTest, ARefusedFileEndsAsASkippedGame) {

@@ -53,8 +53,7 @@ protected:
     Solid("t6/ds.png", 30, 20, kPurple);
     Solid("t6/b.png", 24, 24, kWhite);
     Solid("t6/d.png", 24, 24, kWhite);
-    Write("scripts/mg06window.lua",
-          "SetWindowName('mg06window')\nmg06window{ name = 'mg06window', x = 0, y = 0, w = kMax, h = kMax }()\n");
+    Write("scripts/mg06window.lua", mgtest::GameScript("mg06window"));
     wm->RegisterWindowType("mg06window", TMG06Window::ClassCreator());
     sdev::test::Fault::Reset();
   }
@@ -69,6 +68,7 @@ protected:
         if (!wounds) wounds = WindowCast<TMG06Window>(child);
     if (!wounds)
       for (const std::string& line : log.Lines()) ADD_FAILURE() << line;
+    mgtest::ExpectWholeDisplay(wounds);
     return wounds;
   }
 

@@ -15,7 +15,9 @@
 #include "game/minigames/mg01window.h"
 #include "game/shell/data/gameprogress.h"
 #include "game/shell/widgets/shadow.h"
+#include "platform/host/hosts.h"
 #include "platform/log.h"
+#include "platform/shell/platform.h"
 #include "tests/game/support/widgetfixture.h"
 #include "ui/modalwindow.h"
 
@@ -55,9 +57,28 @@ inline std::string BlocksFile(const std::string& blocks = DemoBlocks(), const st
          "</MiniGame1>";
 }
 
+// The script that opens a game as the level flow does. Its style places the
+// window elsewhere: a mini-game does not read it (the window takes the whole
+// display).
+inline std::string GameScript(const std::string& type) {
+  return "SetWindowName('" + type + "')\n" + type +
+         "{ name = 'elsewhere', x = 100, y = 50, w = 200, h = 100 }()\n";
+}
+
+// A game window as the style above leaves it: over the whole display.
+inline void ExpectWholeDisplay(const TWindow* game) {
+  if (game) {
+    EXPECT_EQ(game->GetRect(), TRect(0, 0, 1024, 768));
+  }
+}
+
 class TMiniGameTest : public widgettest::TWidgetWindowTest {
 protected:
   TMiniGameTest() {
+    // The platform's display is 1024 x 768, as the game opens it: the frame
+    // sizes the game window to it.
+    platform = CreateHeadlessPlatform(TPlatformHooks(), &host);
+    host->SetWindowMode(1024, 768, false);
     GetGameProgress().Reset();
     SetMiniGameLevel(1);
     Solid("t/bg.png", 1024, 768, kBack);
@@ -85,12 +106,14 @@ protected:
     Solid("book/right.png", 280, 260, 0xFFF0E8D0u);
     Solid("book/rightphoto.png", 280, 260, 0xFFE0F0E0u);
     Solid("b/close.png", 40, 40, 0xFF303030u);
-    Write("scripts/mg01window.lua",
-          "SetWindowName('mg01window')\nmg01window{ name = 'mg01window', x = 0, y = 0, w = kMax, h = kMax }()\n");
+    Write("scripts/mg01window.lua", GameScript("mg01window"));
     MainXml(MainXmlText());
     wm->RegisterWindowType("mg01window", TMG01Window::ClassCreator());
   }
   ~TMiniGameTest() override {
+    // Windows first, while the platform exists.
+    screen->DeleteChildren();
+    Send(kEventTick);
     GetGameProgress().Reset();
     SetMiniGameLevel(0);
   }
@@ -132,6 +155,7 @@ protected:
         if (!game) game = WindowCast<TMG01Window>(child);
     if (!game)
       for (const std::string& line : log.Lines()) ADD_FAILURE() << line;
+    ExpectWholeDisplay(game);
     return game;
   }
 
@@ -159,6 +183,8 @@ protected:
     for (int i = first; i < last; ++i) Carry(i, kCells[i][0], kCells[i][1]);
   }
 
+  std::unique_ptr<TPlatform> platform;
+  THeadlessHost* host = nullptr;
   std::string journalButton = "logbook;20,684,0,0;t/journal;t/journal;t/journal";
   TMG01Window* game = nullptr;
   TLogCapture log;

@@ -126,8 +126,12 @@ TEST_F(SceneFlowTest, AMiniGameThatIsThereGetsTheScreenAndOneThatIsNotIsSkipped)
   p.locationId = 2;
   p.mLocationType = 1;
   ProvideScreen("mg01window");
+  SetGo2MainMenuFlag(true);  // left by an earlier game's end
   EXPECT_EQ(EnterDuePlace(), "scripts/mg01window.lua");
   EXPECT_EQ(GetMiniGameLevel(), 2);
+  // The choice of the next screen is the mini-game, not the main menu: the
+  // game's end then leads on to the play screen.
+  EXPECT_FALSE(GetNeedGo2MainMenu());
   // A type with a script but no window type, or an odd name, is not there.
   dir.Write("scripts/mg09window.lua", "--");
   RefreshFileLayer();

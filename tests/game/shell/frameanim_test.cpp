@@ -64,7 +64,9 @@ TEST_F(FrameAnim, FrameTopLeftAtItsPositionAndScaledAboutTheRectCentre) {
   EXPECT_TRUE(Close(g.At(7, 7), kBlack));
 }
 
-TEST_F(FrameAnim, OneShotEndsDrawsNothingAndCanBeRestarted) {
+// A one-shot that has ended stays invisible through Restart, until it is
+// loaded again; an atlas one-shot too.
+TEST_F(FrameAnim, OneShotEndsAndStaysInvisibleUntilLoadedAgain) {
   ThreeFrames("0");
   Anim_t a;
   a.Load("anim/test.xml");
@@ -76,10 +78,34 @@ TEST_F(FrameAnim, OneShotEndsDrawsNothingAndCanBeRestarted) {
   EXPECT_TRUE(a.frames.empty());  // the pictures are given back
   EXPECT_TRUE(Close(Shown(a), kBlack));
   a.Restart();
-  EXPECT_FALSE(a.finished);
+  EXPECT_TRUE(a.finished);
+  EXPECT_TRUE(Close(Shown(a), kBlack));
+  EXPECT_TRUE(a.Update(0.1f));
+  EXPECT_TRUE(Close(Shown(a), kBlack));
+  a.Load("anim/test.xml");
+  a.Restart();
   EXPECT_TRUE(Close(Shown(a), kRed));
   EXPECT_TRUE(a.Update(0.1f));
   EXPECT_TRUE(Close(Shown(a), kGreen));
+
+  Solid("once.jpg", 8, 8, kRed);
+  Solid("once_a.jpg", 8, 8, 0xFFFFFFFFu);
+  Write("once.xml", "<Root delay='100'><frame offsetX='0' offsetY='0' atlasX='0' atlasY='0' W='8' H='8'/></Root>");
+  AtlasAnim_t atlas;
+  atlas.Load("once");
+  atlas.x = 40;
+  atlas.y = 30;
+  auto atlasShown = [&] { return Frame([&] { atlas.Draw(0, 0, 1024, 768, 1.0f); }).At(42, 32); };
+  atlas.Restart();
+  EXPECT_TRUE(Close(atlasShown(), kRed, 4));
+  EXPECT_FALSE(atlas.Update(0.1f));
+  EXPECT_TRUE(Close(atlasShown(), kBlack));
+  atlas.Restart();
+  EXPECT_TRUE(atlas.finished);
+  EXPECT_TRUE(Close(atlasShown(), kBlack));
+  atlas.Load("once");
+  atlas.Restart();
+  EXPECT_TRUE(Close(atlasShown(), kRed, 4));
 }
 
 TEST_F(FrameAnim, MissingFileOrNoFramesDrawsNothingAndLogs) {

@@ -216,19 +216,25 @@ TEST_F(GalleryTest, ThePartialLastPageCanBeReached) {
   EXPECT_FLOAT_EQ(g->GetSlots()[4].pos.x, 110.0f);
 }
 
-// Taken all the same: the gallery is its screen's focus child, and a message
-// it left would reach it again and show the hint twice.
-TEST_F(GalleryTest, WallpaperWithoutASelectionShowsTheHintOnce) {
+// "wallpaper" without a selection shows the hint and is not taken; the
+// player's click on the button shows it once all the same (the message goes
+// on to the screen and its script, not back to the gallery), and Escape still
+// reaches the gallery as its back button.
+TEST_F(GalleryTest, WallpaperWithoutASelectionShowsTheHintOnceAndIsNotTaken) {
   TGameGallery* g = Open();
   ASSERT_NE(g, nullptr);
-  bool taken = false;
+  bool taken = true;
   Command(g, "wallpaper", &taken);
-  EXPECT_TRUE(taken);
+  EXPECT_FALSE(taken);
   EXPECT_EQ(Calls(), Argv{"ShowMiniTutor infowallpaperempty"});
+  Click(920, 720);
+  EXPECT_EQ(Calls(), (Argv{"ShowMiniTutor infowallpaperempty", "ShowMiniTutor infowallpaperempty"}));
   Click(150, 150);
   Command(g, "wallpaper", &taken);
   EXPECT_TRUE(taken);
-  EXPECT_EQ(Calls(), (Argv{"ShowMiniTutor infowallpaperempty", "DoModal scripts/asksetwallpaper.lua"}));
+  EXPECT_EQ(Calls().back(), "DoModal scripts/asksetwallpaper.lua");
+  Send(kEventChar, 0, 0, 27);
+  EXPECT_EQ(Calls().back(), "DoModal scripts/shadow.lua");
 }
 
 TEST_F(GalleryTest, SetUserWallpaperWritesTheSelectedOneAndRunsTheSetter) {

@@ -96,6 +96,16 @@ TEST_F(GameEndToEnd, FirstStartOptionsQuitRestartAndPlayers) {
   EXPECT_FALSE(again.Has("menu: asks for a name"));
   EXPECT_GT(Greeting(again), 80);  // "Ada" under the greeting
 
+  // The photo album of a player who has searched no place yet: once the book
+  // is open, a line in brown ink on its right page says where the
+  // photographs come from (the page is bare paper otherwise).
+  TRun album = Run(Click(300, KitButtonAt("mainmenu.lua", "photos")), FramesFor(1700));
+  EXPECT_EQ(album.exitCode, 0);
+  ASSERT_EQ(album.w, 1024);
+  auto ink = [](int r, int g, int b) { return r < 120 && g < 100 && b < 80 && r > b; };
+  EXPECT_GT(album.Pixels(590, 310, 900, 440, ink), 400);
+  EXPECT_EQ(album.Pixels(590, 150, 900, 290, ink), 0);
+
   // 3. The options show what was stored: the music slider's knob at a
   //    quarter (the effects slider's still in the middle), the sound-off box
   //    ticked (the full-screen box beneath it is not).
@@ -151,6 +161,47 @@ TEST_F(GameEndToEnd, FirstStartOptionsQuitRestartAndPlayers) {
   ASSERT_EQ(prefs->GetUserCount(), 3);
   EXPECT_EQ(prefs->GetString("name", "", 2), "Dan");
   EXPECT_EQ(prefs->GetInt("curuser", -1), 1);
+
+  // 6. Names of other scripts, with a space, are made and saved byte for
+  //    byte; letters no font of the game has are refused in the field (a
+  //    sound), so the next name goes in clean. The list shows five rows: a
+  //    sixth player is refused and the player told, the chooser still open
+  //    on the five, the last made highlighted in the last row, every name
+  //    drawn.
+  const std::string zoe = "Zo\xC3\xAB Ann", omega = "\xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1";
+  std::string full = Click(300, kPlayersButton) + "700 text " + zoe + "\n900 key enter\n" +
+                     "1100 text \xE5\xB1\xB1\xE7\x94\xB0\n1300 text " + omega + "\n1500 key enter\n" +
+                     "1700 text Gus\n1900 key enter\n";
+  std::vector<std::string> savedNames;
+  TRun listFull = RunPausing(full, FramesFor(2400), {"players: the list is full"}, [&] {
+    auto onDisk = Prefs();
+    for (int i = 0; i < onDisk->GetUserCount(); ++i) savedNames.push_back(onDisk->GetString("name", "", i).str());
+  });
+  EXPECT_EQ(listFull.exitCode, 0);
+  EXPECT_EQ(listFull.lines, (std::vector<std::string>{"menu: shown", "players: created " + zoe,
+                                                      "players: created " + omega, "players: the list is full",
+                                                      "The game ends (quit)"}));
+  EXPECT_EQ(savedNames, (std::vector<std::string>{"Bea", "Cal", "Dan", zoe, omega}));
+  // The five rows fit the list window the script gives the chooser.
+  {
+    const std::string script = testing_support::ReadFile(testing_support::SourceDir() + "/assets/scripts/chooseplayer.lua");
+    std::smatch list;
+    ASSERT_TRUE(std::regex_search(script, list, std::regex(R"(ChoosePlayerWindow\{[^}]*?y = (\d+), w = \d+, h = (\d+))")));
+    EXPECT_LE(PlayerRow(4).bottom, (768 - 520) / 2 + std::stoi(list[1]) + std::stoi(list[2]));
+    EXPECT_GT(PlayerRow(5).bottom, (768 - 520) / 2 + std::stoi(list[1]) + std::stoi(list[2]));
+  }
+  ASSERT_EQ(listFull.w, 1024);
+  EXPECT_GT(Highlight(listFull, 4), 5000);
+  EXPECT_LT(Highlight(listFull, 3), 500);
+  // Dark letters on the parchment in rows 0 to 3, light ones on the highlight in row 4.
+  auto rowInk = [](int r, int g, int b) { return r < 130 && g < 110 && b < 90 && r > b; };
+  auto light = [](int r, int g, int b) { return r > 200 && g > 190 && b > 130; };
+  for (int i = 0; i < 4; ++i) {
+    const TRect row = PlayerRow(i);
+    EXPECT_GT(listFull.Pixels(row.left, row.top, row.right, row.bottom, rowInk), 120) << "row " << i;
+  }
+  const TRect last = PlayerRow(4);
+  EXPECT_GT(listFull.Pixels(last.left, last.top, last.right, last.bottom, light), 120);
 }
 
 // Close requests while a dialog is open behave the same each time: the
@@ -180,4 +231,26 @@ TEST_F(GameEndToEnd, FirstStartAsksForAName) {
   uint32_t parchment = run.At(512, 420), sky = run.At(1000, 20);
   EXPECT_GT(int((parchment >> 16) & 0xFF), 180);
   EXPECT_LT(int((sky >> 16) & 0xFF), 90);
+}
+
+// The game's own Lua functions (the 28 of the main function) are bound once
+// "scripts/mainloop.lua" has run to its first wait: its code at load time
+// does not see them, what it runs later from its loop does.
+class MainLoopScript : public TGameEndToEnd {
+protected:
+  MainLoopScript() : TGameEndToEnd({"mainloop: ", "The game ends"}) {}
+};
+
+TEST_F(MainLoopScript, TheGamesFunctionsAreBoundAfterItsFirstRun) {
+  folder = dir.File("work");
+  dir.Write("work/assets/scripts/mainloop.lua",
+            "DebugOut('mainloop: loading ' .. type(SetNeedQuit) .. ' ' .. type(CSWithSh) .. ' ' .. type(DoModal))\n"
+            "WaitForMessage(1)\n"
+            "DebugOut('mainloop: running ' .. type(SetNeedQuit) .. ' ' .. type(CSWithSh))\n"
+            "SetNeedQuit()\n");
+  TRun run = Run("", 60);
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.lines, (std::vector<std::string>{"mainloop: loading nil nil function", "mainloop: running function function",
+                                                 "The game ends (quit requested by a script)"}))
+      << run.Joined();
 }

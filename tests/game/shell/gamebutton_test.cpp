@@ -71,12 +71,16 @@ TEST_F(GameButton, StyleGivesRectanglesFromThePictureAndTheHitShift) {
 
 TEST_F(GameButton, ShortOrMalformedStylesAreRefusedWithALogLine) {
   TLogCapture log;
+  // "%d,%d,%d,%d": a blank before a comma or a fraction ends the numbers.
   for (const char* style : {"", "name", "buttback;10,20,0,0;b/n.png;b/p.png", "b;10,20,30;n;p;r", "b;a,b,c,d;n;p;r",
-                            "b;;;;;;", ";;;;", "b;10,20,x,40;n;p;r"}) {
+                            "b;;;;;;", ";;;;", "b;10,20,x,40;n;p;r", "b;10 ,20,30,40;n;p;r", "b;10,20.5,30,40;n;p;r"}) {
     EXPECT_EQ(CreateButtonFromStyle(style, nullptr), nullptr) << style;
   }
   EXPECT_EQ(CreateButtonFromStyle(nullptr, nullptr), nullptr);
-  EXPECT_EQ(log.Count("CreateButtonFromStyle: "), 9u);
+  EXPECT_EQ(log.Count("CreateButtonFromStyle: "), 11u);
+  std::unique_ptr<Button_t> blanks(CreateButtonFromStyle("b;10, 20,  30,40;n;p;r", nullptr));
+  ASSERT_TRUE(blanks);
+  EXPECT_EQ(blanks->drawRect, TRect(10, 20, 40, 60));
   // Huge numbers are kept in range instead of overflowing.
   std::unique_ptr<Button_t> big(CreateButtonFromStyle("b;99999999999,2,2147483647,4,2147483647;n;p;r", nullptr));
   ASSERT_TRUE(big);

@@ -58,12 +58,6 @@ public:
   void UpdateGameCursor() override { ++cursorUpdates; }
   bool IsFlashMoviePlaying() override { return moviePlaying; }
   void StopFlashMovieOnClick() override { calls.push_back("stop movie"); }
-  uint32_t GetTopModalId() override { return modals.empty() ? 0 : modals.back(); }
-  bool IsModalOpen(uint32_t id) override {
-    for (uint32_t m : modals)
-      if (m == id) return true;
-    return false;
-  }
 
   void Add(uint32_t type, uint32_t a = 0) {
     TPlatformEvent e;
@@ -125,33 +119,43 @@ TEST_F(GameLoop, CloseWhileTheScriptAsksGoesToTheWindows) {
   EXPECT_TRUE(GetShowQuitRequest());
 }
 
-// The mini-game's question is asked once while it is on screen; once it has
-// gone, the next close asks again (the flag no longer sticks for the rest of
-// the run).
-TEST_F(GameLoop, MiniGameQuestionIsAskedOncePerQuestion) {
+// The mini-game's question is asked once: a second close request, during
+// the same mini-game or a later one, neither asks again nor quits, as long
+// as the flag stays set. A script that clears it (the demo's "No") lets the
+// next close ask again.
+TEST_F(GameLoop, MiniGameQuestionIsAskedOnce) {
   world.miniGame = true;
   world.Add(kEventClose);
   world.Add(kEventClose);  // while the question is on screen
-  world.CloseTopModal();   // answered "no"
+  world.CloseTopModal();   // answered "no" by a script that leaves the flag
   world.Add(kEventTick);
-  world.Add(kEventClose);  // asks again
+  world.Add(kEventClose);  // neither asks nor quits
   EXPECT_EQ(RunGameLoop(world), TLoopEnd::kQuitEvent);
-  std::vector<std::string> wanted = {"quitverify", "ask minigame", "handle 3",   "quitverify", "handle 3",
-                                     "handle 1",   "handle 1",     "quitverify", "ask minigame", "handle 3"};
+  std::vector<std::string> wanted = {"quitverify", "ask minigame", "handle 3", "quitverify", "handle 3",
+                                     "handle 1",   "handle 1",     "quitverify", "handle 3"};
   EXPECT_EQ(world.calls, wanted);
   EXPECT_TRUE(GetShowQuitRequest());
+  SetShowQuitRequest(0);
+  world.calls.clear();
+  world.Add(kEventClose);
+  EXPECT_EQ(RunGameLoop(world), TLoopEnd::kQuitEvent);
+  EXPECT_EQ(world.calls, (std::vector<std::string>{"quitverify", "ask minigame", "handle 3"}));
 }
 
-// The same for the script's own question: a "No" that forgets to clear the
-// flag still leaves the close box working.
-TEST_F(GameLoop, ScriptQuestionThatLeavesTheFlagSetAsksAgainAfterItCloses) {
+// The script's own question: while the flag stays set, a close request goes
+// to the windows; once a script clears it, a close without a question ends
+// the game.
+TEST_F(GameLoop, ScriptQuestionKeepsTheGameWhileTheFlagIsSet) {
   world.scriptAsks = true;
   world.Add(kEventClose);
   world.CloseTopModal();
   world.Add(kEventTick);
   EXPECT_EQ(RunGameLoop(world), TLoopEnd::kQuitEvent);
-  EXPECT_FALSE(GetShowQuitRequest());
+  EXPECT_TRUE(GetShowQuitRequest());
   world.scriptAsks = false;
+  world.Add(kEventClose);
+  EXPECT_EQ(RunGameLoop(world), TLoopEnd::kQuitEvent);
+  SetShowQuitRequest(0);
   world.Add(kEventClose);
   EXPECT_EQ(RunGameLoop(world), TLoopEnd::kCloseRequest);
 }

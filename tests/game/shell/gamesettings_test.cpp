@@ -106,7 +106,7 @@ TEST_F(LevelModel, TypedReadersGiveTheDefaultOnAnythingButANumber) {
   EXPECT_EQ(IsNeedStartComics(), 2);
 }
 
-TEST_F(LevelModel, MissingOrDamagedMainXmlGivesAnEmptyModelAndDefaults) {
+TEST_F(LevelModel, MissingMainXmlGivesAnEmptyModelADamagedOneWhatCameBeforeTheDamage) {
   LoadMainXml();  // no file at all
   EXPECT_TRUE(GetLevels().empty());
   EXPECT_TRUE(GetToolIds().empty());
@@ -116,8 +116,15 @@ TEST_F(LevelModel, MissingOrDamagedMainXmlGivesAnEmptyModelAndDefaults) {
   EXPECT_FALSE(ReadXmlInt(GetMainXml(), "Common", "NumSaveVer", &v, &d));
   EXPECT_EQ(v, 7);
 
-  MainXml("<Game><Levels><Level id=\"1\">");  // cut short
-  EXPECT_TRUE(GetLevels().empty());
+  // Cut short: what the parser built before the cut stands.
+  MainXml("<Game><Common NumSaveVer=\"3\"/><Levels><Level id=\"1\"><Chapt id=\"4\"/></Level><Level id=\"2\">");
+  ASSERT_EQ(GetLevels().size(), 2u);
+  EXPECT_EQ(GetLevels()[0].firstChapterId, 4);
+  EXPECT_EQ(GetLevels()[1].id, 2);
+  EXPECT_TRUE(ReadXmlInt(GetMainXml(), "Common", "NumSaveVer", &v, &d));
+  EXPECT_EQ(v, 3);
+  EXPECT_TRUE(log.Contains("main.xml is damaged"));
+  // Nested too deep: refused whole.
   std::string deep;
   for (int k = 0; k < 5000; ++k) deep += "<a>";
   MainXml("<Game><Levels>" + deep);

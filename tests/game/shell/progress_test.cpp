@@ -82,15 +82,23 @@ protected:
   }
 };
 
-TEST_F(Completion, AskingAddsNoRecords) {
+// Asking makes the missing records of the locations it looks at, up to the
+// first one not passed: they are part of the progress from then on.
+TEST_F(Completion, AskingCreatesTheRecordsOnTheWay) {
   p.FindLocationInfo("b").passed = 1;
-  std::vector<LocationInfo> before = p.locationInfos;
-  for (int level = 0; level <= 4; ++level) {
-    for (int chapter = 0; chapter <= 4; ++chapter)
-      EXPECT_EQ(p.IsChapterComplete(level, chapter), level == 2 && chapter == 2);  // no locations: complete
-    EXPECT_FALSE(p.IsLevelComplete(level));
-  }
-  EXPECT_EQ(p.locationInfos, before);  // no record for "a", "c" or "d" appeared
+  auto names = [this] {
+    std::vector<std::string> out;
+    for (const LocationInfo& info : p.locationInfos) out.push_back(info.name.str() + "=" + std::to_string(info.passed));
+    return out;
+  };
+  EXPECT_FALSE(p.IsChapterComplete(1, 1));  // "a" is not passed: the scan stops there
+  EXPECT_EQ(names(), (std::vector<std::string>{"b=1", "a=0"}));
+  EXPECT_FALSE(p.IsChapterComplete(4, 1));  // no such chapter: nothing made
+  EXPECT_TRUE(p.IsChapterComplete(2, 2));   // no locations: complete
+  EXPECT_FALSE(p.IsLevelComplete(2));       // chapter 1's "d" is made, chapter 3's "e" is not reached
+  EXPECT_EQ(names(), (std::vector<std::string>{"b=1", "a=0", "d=0"}));
+  EXPECT_FALSE(p.IsLevelComplete(3));
+  EXPECT_EQ(p.locationInfos.size(), 3u);
 }
 
 TEST_F(Completion, ChaptersAndLevels) {

@@ -21,6 +21,7 @@
 #include "game/shell/data/userinfo.h"
 #include "platform/log.h"
 #include "platform/prefs.h"
+#include "tests/game/support/gametest.h"
 #include "tests/game/support/widgetfixture.h"
 #include "ui/button.h"
 #include "ui/slider.h"
@@ -238,6 +239,39 @@ TEST_F(Screens, OptionsPlayAtMostOneSamplePerSampleTime) {
   EXPECT_EQ(onDisk.GetInt("soundlevel", -1, 0), 500);
 }
 
+// A press on a volume slider's rail beside the thumb pages the value a tenth
+// toward the press, never past the place pressed, and acts as a move: the
+// volume follows and the click sample sounds.
+TEST_F(Screens, OptionsPageASliderTowardAPressOnItsRail) {
+  Ogg("sounds/click.ogg");
+  Solid("thumb.png", 20, 20, 0xFFC0A040u);
+  Users()->CreateNewUser("Ada");
+  TOptions* options = Open<TOptions>(
+      "options.lua",
+      "SetWindowName('options') OptionsWindow{ name = 'ow', x = 0, y = 0, w = 600, h = 400,"
+      " clickSliderSound = 'sounds/click.ogg', clickSliderSoundTime = '0.25',"
+      " Slider{ name = 'musiclevelslider', x = 0, y = 0, w = 300, h = 20, hslider = true, sliderimage = 'thumb.png' } }()",
+      "ow");
+  ASSERT_NE(options, nullptr);
+  TSlider* music = WindowCast<TSlider>(options->FindChild("musiclevelslider"));
+  ASSERT_NE(music, nullptr);
+  ASSERT_FLOAT_EQ(music->GetValue(), 0.5f);  // the thumb at 140..160
+  Click(290, 10);
+  EXPECT_FLOAT_EQ(music->GetValue(), 0.6f);
+  EXPECT_NEAR(GetSoundManager()->GetGroupVolume(1001), std::sqrt(0.6f), 1e-6);
+  EXPECT_EQ(options->GetSamplesPlayed(), 1);
+  Click(2, 10);
+  EXPECT_FLOAT_EQ(music->GetValue(), 0.5f);
+  // The press 120 pixels into the thumb's 280 of travel: the page stops there.
+  Click(130, 10);
+  EXPECT_NEAR(music->GetValue(), 120.0f / 280.0f, 1e-6);
+  // At an end a page goes no further.
+  for (int i = 0; i < 8; ++i) Click(298, 10);
+  EXPECT_FLOAT_EQ(music->GetValue(), 1.0f);
+  options->SaveVolumes();
+  EXPECT_EQ(TPrefs().GetInt("musiclevel", -1, 0), 1000);
+}
+
 TEST_F(Screens, OptionsWithoutSampleTimeOrWithStrangeChildren) {
   TOptions* options = Open<TOptions>(
       "options.lua",
@@ -268,42 +302,88 @@ std::string Chooser(const char* listRect, int shiftDy, int shadow) {
 
 TEST_F(Screens, PlayerListKeysMoveTheCurrentPlayerAndCloseIt) {
   for (const char* name : {"Ann", "Bob", "Cid"}) Users()->CreateNewUser(name);
+  // Each player's own music, effects and ambient levels (as the options
+  // screen stores them), all different; Cid's sound is off. The player
+  // chosen is heard at their levels at once (a group's volume is what its
+  // sounds play at).
+  const int levels[3][3] = {{800, 300, 150}, {200, 600, 1000}, {500, 500, 500}};
+  TPrefs* prefs = Users()->GetPrefs();
+  for (int i = 0; i < 3; ++i) {
+    prefs->SetInt("musiclevel", levels[i][0], i, 1);
+    prefs->SetInt("soundlevel", levels[i][1], i, 1);
+    prefs->SetInt("ambientlevel", levels[i][2], i, 1);
+  }
+  prefs->SetInt("soundoff", 1, 2, 1);
+  TSoundManager* s = GetSoundManager();
+  auto heard = [&](int player) {
+    const int* level = levels[player];
+    auto volume = [&](int i) { return player == 2 ? 0.0f : std::sqrt(float(level[i]) / 1000); };
+    EXPECT_NEAR(s->GetGroupVolume(1001), volume(0), 1e-6) << player;  // music
+    EXPECT_NEAR(s->GetGroupVolume(1000), volume(1), 1e-6) << player;  // effects
+    EXPECT_NEAR(s->GetGroupVolume(0), volume(1), 1e-6) << player;
+    EXPECT_NEAR(s->GetGroupVolume(1002), volume(2), 1e-6) << player;  // ambient
+  };
   Users()->SetCurrentUser(1, false);
+  heard(1);
   TChoosePlayer* list = Open<TChoosePlayer>("chooseplayer.lua", Chooser("0,0,400,40", 50, 0), "cp");
   ASSERT_NE(list, nullptr);
   Lua("function IsButtAlbumVisible() album = (album or 0) + 1 end");
   list->OnKeyDown(PlatformKey::kUp, 0);
   EXPECT_EQ(Users()->GetCurrentUserIndex(), 0);
+  heard(0);
   list->OnKeyDown(PlatformKey::kUp, 0);
   EXPECT_EQ(Users()->GetCurrentUserIndex(), 0);
   list->OnKeyDown(PlatformKey::kPageDown, 0);
   EXPECT_EQ(Users()->GetCurrentUserIndex(), 2);
+  heard(2);
   list->OnKeyDown(PlatformKey::kDown, 0);
   EXPECT_EQ(Users()->GetCurrentUserIndex(), 2);
   list->OnKeyDown(PlatformKey::kPageUp, 0);
   EXPECT_EQ(Users()->GetCurrentUserIndex(), 0);
-  EXPECT_EQ(Global("album"), "5");
+  heard(0);
+  list->OnKeyDown(PlatformKey::kDown, 0);
+  EXPECT_EQ(Users()->GetCurrentUserIndex(), 1);
+  heard(1);
+  EXPECT_EQ(Global("album"), "6");
   TWindow* modal = wm->GetTopModal();
   list->OnKeyDown(PlatformKey::kEnter, 0);
   EXPECT_NE(wm->GetTopModal(), modal);
   EXPECT_TRUE(wm->TakeSwallowNextChar());  // the key's character does not reach the screen below
-  EXPECT_EQ(Global("album"), "6");
+  EXPECT_EQ(Global("album"), "7");
   list = Open<TChoosePlayer>("chooseplayer.lua", Chooser("0,0,400,40", 50, 0), "cp");
   modal = wm->GetTopModal();
   list->OnKeyDown(PlatformKey::kEscape, 0);
   EXPECT_NE(wm->GetTopModal(), modal);
-  EXPECT_EQ(Global("album"), "7");
+  EXPECT_EQ(Global("album"), "8");
 }
 
 TEST_F(Screens, PlayerListClicksGapsAndOverlaps) {
   for (const char* name : {"Ann", "Bob", "Cid"}) Users()->CreateNewUser(name);
   Users()->SetCurrentUser(2, false);
+  // Cid's last save could not be written (a full disk); the progress in
+  // hand has gone on since.
+  GameProgress& progress = GetGameProgress();
+  {
+    gametest::TFullDisk full;
+    progress.levelId = 3;
+    EXPECT_FALSE(Users()->SaveProgress());
+  }
+  progress.numCoins = 7;
   TChoosePlayer* list = Open<TChoosePlayer>("chooseplayer.lua", Chooser("0,0,400,40", 50, 0), "cp");
   ASSERT_NE(list, nullptr);
   EXPECT_FALSE(list->OnMouseDown(TPoint(20, 45)));  // between rows 0 and 1
   EXPECT_EQ(Users()->GetCurrentUserIndex(), 2);
-  list->OnMouseDown(TPoint(399, 60));
+  EXPECT_EQ(gametest::SavedProgress(2).levelId, 1);  // nothing chosen, nothing saved
+  // A click on Bob: Cid's progress is saved before the switch, on disk at once.
+  Click(10 + 399, 10 + 60);
   EXPECT_EQ(Users()->GetCurrentUserIndex(), 1);
+  const GameProgress cid = gametest::SavedProgress(2);
+  EXPECT_EQ(cid.levelId, 3);
+  EXPECT_EQ(cid.numCoins, 7);
+  EXPECT_EQ(TPrefs().GetInt("curuser", -1), 1);
+  EXPECT_EQ(log.Count("Profiles: the progress of player \"Cid\" is saved again"), 1u);
+  EXPECT_EQ(progress.playerName, "Bob");
+  EXPECT_EQ(progress.levelId, 1);  // Bob's own
   list->OnMouseDown(TPoint(400, 10));  // the right edge is outside
   EXPECT_EQ(Users()->GetCurrentUserIndex(), 1);
   // Rows 20 apart and 40 high overlap: the last row under the point wins.

@@ -119,12 +119,35 @@ TEST_F(TextEffect, ShadowPassOnlyWithAnOffsetAndFirstInTheShadowColour) {
   EXPECT_EQ(Drawn(*noOffset).blue, 0);
 }
 
-TEST_F(TextEffect, WithoutATextAreaNothingIsDrawnUntilItGetsOne) {
+// A definition without "w" and "h" gets no text block, and SetTextArea makes
+// none: nothing is drawn. With a block, SetTextArea sizes the block only.
+TEST_F(TextEffect, WithoutATextAreaNothingIsDrawnEvenAfterSetTextArea) {
   auto e = Make("x='100' y='100' fh='40' color='255,0,0,255' text='WIN'");
   EXPECT_EQ(e->GetBlock(), nullptr);
   EXPECT_EQ(Drawn(*e).red, 0);
   e->SetTextArea(400, 80);
-  EXPECT_GT(Drawn(*e).red, 200);
+  EXPECT_EQ(e->GetBlock(), nullptr);
+  EXPECT_EQ(Drawn(*e).red, 0);
+  auto sized = Make(kCaption);
+  sized->SetTextArea(200, 40);
+  ASSERT_NE(sized->GetBlock(), nullptr);
+  EXPECT_EQ(sized->GetBlock()->GetWidth(), 200);
+  EXPECT_EQ(sized->GetBlock()->GetHeight(), 40);
+  EXPECT_EQ(sized->w, 400);
+  EXPECT_EQ(sized->h, 80);
+}
+
+// Colours are read as four numbers over a colour of zeros: three numbers
+// leave the alpha at 0 (the caption is invisible). A shadow colour that is
+// there has its offsets read, whatever it holds.
+TEST_F(TextEffect, ThreeColourNumbersLeaveTheAlphaAtZero) {
+  auto e = Make("x='100' y='100' w='400' h='80' fh='40' color='255,0,0' text='WIN'");
+  EXPECT_EQ(e->color, TFloatColor(1, 0, 0, 0));
+  EXPECT_EQ(Drawn(*e).red, 0);
+  auto odd = Make(std::string(kCaption) + " shadcolor='none' shadx='3' shady='4'");
+  EXPECT_EQ(odd->shadowColor, TFloatColor(0, 0, 0, 0));
+  EXPECT_EQ(odd->shadowX, 3);
+  EXPECT_EQ(odd->shadowY, 4);
 }
 
 TEST_F(TextEffect, AngleTurnsTheCaption) {

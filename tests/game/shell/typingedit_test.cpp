@@ -15,6 +15,7 @@ protected:
   void SetUp() override {
     StartSound();
     for (int n = 1; n <= 4; ++n) Ogg("audio/sfx/sfx_typing_0" + std::to_string(n) + ".ogg");
+    Ogg("sounds/error.ogg");
     SetAssetMapSoundLoader([](const TString& name) -> boost::shared_ptr<TAsset> { return TSound::Get(name, false, 0); });
     Solid("ok.png", 40, 20, 0xFF808080u);
     SetCanUseSymbol(0);
@@ -40,6 +41,11 @@ protected:
     for (int i = 1; i <= 4; ++i) n += TSound::Get(TCustomTextEdit::TypingSoundName(i), false, 0)->GetInstanceCount();
     return n;
   }
+  size_t Refusals() { return TSound::Get(TCustomTextEdit::kRefusalSound, false, 0)->GetInstanceCount(); }
+  // Types every character of a UTF-8 text, as text input delivers them.
+  void TypeText(const std::string& utf8) {
+    for (const char* p = utf8.c_str(); *p; p += Utf8CharLength(p)) Type(DecodeUtf8(p));
+  }
   bool OkShown() { return ok->HasFlag(kWindowVisible); }
 
   TCustomTextEdit* edit = nullptr;
@@ -52,12 +58,21 @@ TEST_F(TypingEdit, OnlyLettersAndDigitsGetInAndEachPlaysASound) {
   ASSERT_NE(Make(), nullptr);
   EXPECT_STREQ(edit->GetClassName(), "TCustomTextEdit");
   EXPECT_TRUE(edit->IsA(TTextEdit::ClassId()));
+  // Refused aloud: one refusal sound for the characters typed together, one
+  // more for each refused later than the gap.
   Type(" ");
   Type(".");
-  Type(0xE9);  // é
+  Type(0xE9);  // é, not taken by a field of single bytes
   Type("_");
   EXPECT_EQ(edit->GetText(), "");
   EXPECT_EQ(Played(), 0u);
+  EXPECT_EQ(Refusals(), 1u);
+  Tick(TCustomTextEdit::kRefusalGapMs);
+  Type(0xE9);
+  EXPECT_EQ(Refusals(), 2u);
+  Tick(TCustomTextEdit::kRefusalGapMs);
+  Type(" ");
+  EXPECT_EQ(Refusals(), 3u);
   Type("a1");
   EXPECT_EQ(edit->GetText(), "a1");
   EXPECT_EQ(Played(), 2u);
@@ -65,6 +80,43 @@ TEST_F(TypingEdit, OnlyLettersAndDigitsGetInAndEachPlaysASound) {
   Type("_Z");
   EXPECT_EQ(edit->GetText(), "a1_Z");
   EXPECT_EQ(Played(), 4u);
+  EXPECT_EQ(Refusals(), 3u);
+}
+
+// A "utf8" field (the game's name fields) takes letters of any script and
+// spaces, byte for byte; a letter no font can draw and a symbol are refused
+// aloud, from typing and paste alike.
+TEST_F(TypingEdit, AUtf8FieldTakesLettersOfAnyScriptAndSpaces) {
+  ASSERT_NE(Make("utf8 = true, length = 16"), nullptr);
+  TypeText("Zo\xC3\xAB Ann");
+  EXPECT_EQ(edit->GetText().str(), "Zo\xC3\xAB Ann");
+  EXPECT_EQ(Played(), 7u);
+  EXPECT_TRUE(OkShown());
+  TypeText("\xCE\xA9\xD0\xBC");  // Greek omega, Cyrillic em
+  EXPECT_EQ(edit->GetText().str(), "Zo\xC3\xAB Ann\xCE\xA9\xD0\xBC");
+  EXPECT_EQ(Refusals(), 0u);
+  TypeText("\xE5\xB1\xB1");  // a Han letter: no font of the game draws it
+  EXPECT_EQ(Refusals(), 1u);
+  Tick(TCustomTextEdit::kRefusalGapMs);
+  TypeText("\xE2\x98\x83");  // a snowman: a symbol, not a letter
+  EXPECT_EQ(Refusals(), 2u);
+  EXPECT_EQ(edit->GetText().str(), "Zo\xC3\xAB Ann\xCE\xA9\xD0\xBC");
+  EXPECT_EQ(Played(), 9u);
+  // Paste: a name of another script goes in whole; one holding a letter
+  // that cannot be drawn is refused whole, aloud.
+  env.clipboard = "\xD0\x90\xD0\xBD\xD0\xBD\xD0\xB0 Li";
+  Key('V', PlatformMod::kCtrl);
+  EXPECT_EQ(edit->GetText().str(), "\xD0\x90\xD0\xBD\xD0\xBD\xD0\xB0 Li");
+  EXPECT_EQ(Played(), 9u);  // a paste is not typing
+  EXPECT_EQ(Refusals(), 2u);
+  Tick(TCustomTextEdit::kRefusalGapMs);
+  env.clipboard = "Kai \xE5\xB1\xB1";
+  Key('V', PlatformMod::kCtrl);
+  EXPECT_EQ(edit->GetText().str(), "\xD0\x90\xD0\xBD\xD0\xBD\xD0\xB0 Li");
+  EXPECT_EQ(Refusals(), 3u);
+  // Backspace takes a whole letter of two bytes.
+  for (int i = 0; i < 4; ++i) Type(PlatformKey::kBackspace);
+  EXPECT_EQ(edit->GetText().str(), "\xD0\x90\xD0\xBD\xD0\xBD");
 }
 
 TEST_F(TypingEdit, PartnerShowsExactlyWhileThereIsText) {
@@ -96,6 +148,7 @@ TEST_F(TypingEdit, RefusedAtTheLimitWithoutSoundOrPartnerChange) {
   Type("e");
   EXPECT_EQ(edit->GetText(), "abcd");
   EXPECT_EQ(Played(), 4u);
+  EXPECT_EQ(Refusals(), 0u);  // the limit refuses silently
   EXPECT_TRUE(OkShown());
 }
 
@@ -112,9 +165,12 @@ TEST_F(TypingEdit, PasteWithBlanksOrSymbolsIsRefusedWhole) {
   EXPECT_EQ(edit->GetText(), "Ada9");
   EXPECT_TRUE(OkShown());
   EXPECT_EQ(Played(), 0u);  // a paste is not typing
+  EXPECT_EQ(Refusals(), 1u);  // the refused pastes, told once within the gap
+  Tick(TCustomTextEdit::kRefusalGapMs);
   env.clipboard = "ok_go";
   Key('V', PlatformMod::kCtrl);
   EXPECT_EQ(edit->GetText(), "Ada9");
+  EXPECT_EQ(Refusals(), 2u);
 }
 
 TEST_F(TypingEdit, PlaceholderGoesAtTheFirstClickOrEdit) {

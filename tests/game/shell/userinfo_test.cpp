@@ -2,9 +2,6 @@
 // cannot be read, and with no current player.
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/resource.h>
-
 #include <cmath>
 
 #include "audio/soundmanager.h"
@@ -373,26 +370,6 @@ TEST_F(UnreadableSave, ProgressOver8192BytesIsSavedWholeAndReadBack) {
   EXPECT_EQ(log.Count("Profiles:"), 0u);
 }
 
-// Files above `bytes` cannot be written while it lives, as on a full disk.
-class TFullDisk {
-public:
-  explicit TFullDisk(rlim_t bytes = 64) {
-    getrlimit(RLIMIT_FSIZE, &old_);
-    oldSignal_ = signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old_;
-    small.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &small);
-  }
-  ~TFullDisk() {
-    setrlimit(RLIMIT_FSIZE, &old_);
-    signal(SIGXFSZ, oldSignal_);
-  }
-
-private:
-  rlimit old_{};
-  void (*oldSignal_)(int) = nullptr;
-};
-
 // A save that cannot be written: the file keeps the last save, the progress
 // stays in memory, each failure is logged, the player is told once (when a
 // screen stands), and the next save once the disk takes it writes it all.
@@ -404,7 +381,7 @@ TEST_F(Profiles, ASaveThatCannotBeWrittenIsKeptToldOnceAndWrittenLater) {
   const std::string before = testing_support::ReadFile(PrefsFile());
   Lua("gTold = '' function ShowMiniTutor(key) gTold = gTold .. key .. ';' end");
   {
-    TFullDisk full;
+    gametest::TFullDisk full;
     p.levelId = 3;
     p.FindLocationInfo("loc13").AddItemId(4);
     EXPECT_FALSE(users->SaveProgress());
@@ -438,7 +415,7 @@ TEST_F(Profiles, ASaveThatCannotBeWrittenIsKeptToldOnceAndWrittenLater) {
   EXPECT_EQ(read.locationInfos, kept.locationInfos);
   // Told once in the manager's life, whatever fails later.
   {
-    TFullDisk full;
+    gametest::TFullDisk full;
     EXPECT_FALSE(users->SaveProgress());
     TellNoticesWhenDue();
   }

@@ -34,6 +34,7 @@ const char kLevel[] =
     "<TutorScript><Item need_shadow='0'><text name='hint'/><image name='p' pos='880,560'/>"
     "<Event evt_id='click_b_hint'/>"
     "<AllowedRects><AllowedRect rec='874;658;104;104'/></AllowedRects></Item></TutorScript>"
+    "<TutorScript id='3' screen_num='9'><Item><text name='elsewhere'/></Item></TutorScript>"
     "</TutorScripts></Level>";
 }  // namespace
 
@@ -120,4 +121,21 @@ TEST_F(SceneWithTutorial, TheLocationsTutorialRunsOverTheScene) {
   EXPECT_EQ(static_cast<TStoryScene*>(story)->GetTutor().GetTutor(), nullptr);
   Lua("StartTutor(0) FinishTutor() kinds = type(StartTutor) .. ' ' .. type(FinishTutor)");
   EXPECT_EQ(Global("kinds"), "function function");
+}
+
+// A screen started from Lua while a box is up takes that box down, and its
+// shadow with it: the started screen here belongs to a view the scene never
+// shows, so nothing else would ever take the shadow away.
+TEST_F(SceneWithTutorial, AScreenStartedWhileABoxIsUpTakesTheBoxAndItsShadowDown) {
+  for (int i = 0; i < 70; ++i) Tick(16);
+  ASSERT_TRUE(Tutor().IsBoxShown());
+  EXPECT_TRUE(Close(DrawFrame().At(10, 10), 0xFF101820u, 3));
+  Lua("StartTutor(3)");
+  EXPECT_FALSE(Tutor().IsBoxUp());
+  for (int i = 0; i < 70; ++i) Tick(16);
+  EXPECT_FALSE(Tutor().IsBoxShown());
+  EXPECT_TRUE(Close(DrawFrame().At(10, 10), 0xFF203040u, 3));  // the scene in full again
+  Lua("FinishTutor()");
+  for (int i = 0; i < 10; ++i) Tick(16);
+  EXPECT_TRUE(Close(DrawFrame().At(10, 10), 0xFF203040u, 3));
 }

@@ -284,9 +284,13 @@ TEST_F(TutorDriver, AnEmptyDriverAnswersEverythingSafely) {
   EXPECT_EQ(Text(), "a");
 }
 
+// The last step of a use_only_next screen has no button, unless it has
+// no way on at all (no click area, no event, no allowed rectangle): then
+// next. A "close" command ends such a screen as any other.
 TEST_F(TutorDriver, AUseOnlyNextLastStepWithoutAnotherWayOnOffersNext) {
   Load("<TutorScript use_only_next=\"1\">" + Item("a") + "</TutorScript><TutorScript use_only_next=\"1\">" +
-       Item("c", "", "<Event evt_id=\"use_tool\"/>") + "</TutorScript>");
+       Item("c", "", "<Event evt_id=\"use_tool\"/>") + "</TutorScript><TutorScript use_only_next=\"1\">" +
+       Item("d", "", "<AllowedRects><AllowedRect rec=\"0;0;10;10\"/></AllowedRects>") + "</TutorScript>");
   Open();
   EXPECT_EQ(tutor.GetLiveButton(), tutor.GetNextButton());
   EXPECT_TRUE(Click(kNextX, kNextY));
@@ -296,7 +300,11 @@ TEST_F(TutorDriver, AUseOnlyNextLastStepWithoutAnotherWayOnOffersNext) {
   EXPECT_EQ(Text(), "c");
   EXPECT_EQ(tutor.GetLiveButton(), nullptr);  // the event is its way on
   Command("close");
-  EXPECT_TRUE(tutor.IsBoxShown());
+  EXPECT_FALSE(tutor.IsBoxUp());
+  EXPECT_EQ(tutor.GetCurrentScreen(), 2);
+  Open();
+  EXPECT_EQ(Text(), "d");
+  EXPECT_EQ(tutor.GetLiveButton(), nullptr);  // its allowed rectangle lets clicks reach the game
 }
 
 // A mini-game loads, hides and starts screens by number; it reports no

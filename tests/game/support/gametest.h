@@ -2,6 +2,9 @@
 // the working folder, helpers that write main.xml and level files into it,
 // and the log lines written while a test runs.
 #pragma once
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -60,6 +63,26 @@ public:
 // restart or the shut-down saves by themselves. A blob that cannot be read
 // fails the test.
 GameProgress SavedProgress(int user = 0);
+
+// Files above `bytes` cannot be written while it lives, as on a full disk.
+class TFullDisk {
+public:
+  explicit TFullDisk(rlim_t bytes = 64) {
+    getrlimit(RLIMIT_FSIZE, &old_);
+    oldSignal_ = signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old_;
+    small.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &small);
+  }
+  ~TFullDisk() {
+    setrlimit(RLIMIT_FSIZE, &old_);
+    signal(SIGXFSZ, oldSignal_);
+  }
+
+private:
+  rlimit old_{};
+  void (*oldSignal_)(int) = nullptr;
+};
 
 // A level file with the given coins per hot spot ("coin" values as written)
 // and the "allnum" total.
