@@ -428,7 +428,7 @@ TEST_F(Profiles, ASaveThatCannotBeWrittenIsKeptToldOnceAndWrittenLater) {
   Lua("gTold = '' function ShowMiniTutor(key) gTold = gTold .. key .. ';' PushModal('notice') end");
   Lua("PushModal('screen')");
   {
-    TFullDisk full;
+    gametest::TFullDisk full;
     EXPECT_FALSE(users->SaveProgress());
   }
   TellNoticesWhenDue();
@@ -446,7 +446,7 @@ TEST_F(Profiles, ASaveThatCannotBeWrittenIsKeptToldOnceAndWrittenLater) {
   Lua("PopModal('notice')");  // the player's OK
   TellNoticesWhenDue();
   {
-    TFullDisk full;
+    gametest::TFullDisk full;
     EXPECT_FALSE(users->SaveProgress());
   }
   TellNoticesWhenDue();
