@@ -32,8 +32,12 @@ TString MakeSoundKey(const TString& baseName, const TString& nameWithOptions) {
 // ---------------------------------------------------------------------------
 // Instances
 
+std::atomic<long> TSoundInstance::live_{0};
+
 TSoundInstance::TSoundInstance(TSoundStream* stream, const boost::shared_ptr<TSound>& sound)
-    : stream_(stream), sound_(sound) {}
+    : stream_(stream), sound_(sound) {
+  ++live_;
+}
 
 void TSoundInstance::SetVolume(float volume) {
   if (stream_) stream_->SetVolume(volume);

@@ -8,6 +8,7 @@
 // Depends on platform/ (strings, settings, log, time, files, the asset
 // registry) and audio/mixer/.
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <map>
 
@@ -26,7 +27,9 @@ class TSoundDataSource;
 class TSoundInstance : public boost::enable_shared_from_this<TSoundInstance> {
 public:
   TSoundInstance(TSoundStream* stream, const boost::shared_ptr<TSound>& sound);
-  virtual ~TSoundInstance() = default;
+  virtual ~TSoundInstance() { --live_; }
+  // Playbacks alive in the process, playing or held after their end (a long session's leak check).
+  static long LiveCount() { return live_.load(); }
   // This playback's volume (0..1) as it is, without master or group volume;
   // the next volume change of the manager replaces it.
   void SetVolume(float volume);
@@ -42,6 +45,7 @@ public:
 private:
   TSoundStream* stream_;
   boost::weak_ptr<TSound> sound_;
+  static std::atomic<long> live_;
 };
 
 // What a sound owns: its source and the instances still playing.

@@ -4,6 +4,8 @@
 
 #include "platform/time.h"
 
+std::atomic<long> TTask::live_{0};
+
 void TClock::Reset() {
   paused_ = true;
   started_ = false;

@@ -4,6 +4,7 @@
 // All of it runs on the main thread. Times are unsigned 32-bit milliseconds
 // compared with wrap-around arithmetic.
 #pragma once
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -33,11 +34,19 @@ TClock* GetDefaultClock();
 
 class TTask {
 public:
-  virtual ~TTask() = default;
+  TTask() { ++live_; }
+  TTask(const TTask&) { ++live_; }
+  TTask& operator=(const TTask&) = default;
+  virtual ~TTask() { --live_; }
+  // Tasks alive in the process, in any list or none (a long session's leak check).
+  static long LiveCount() { return live_.load(); }
   // Asked before each step with the pass number (0 idle pass, 1 drawn frame).
   virtual bool IsReady(int pass) { return true; }
   // One step; false makes the list remove and delete the task.
   virtual bool DoTask() = 0;
+
+private:
+  static std::atomic<long> live_;
 };
 
 // An owning list of tasks.

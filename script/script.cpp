@@ -12,6 +12,8 @@
 
 namespace {
 
+long gLiveThreads = 0;  // suspended and running coroutines of every TScript
+
 int Panic(lua_State* L) {
   TraceOut("Lua panic: %s", LuaErrorText(L, -1).c_str());
   return 0;
@@ -223,6 +225,7 @@ TScript::~TScript() {
     thread->co_ = nullptr;
     thread->state_ = TLuaThread::TState::kDead;
   }
+  gLiveThreads -= long(threads_.size());
   threads_.clear();
   info_->script = nullptr;
   MarkLuaStateClosed(L_);
@@ -239,6 +242,8 @@ void TScript::DefineGlobals() {
     lua_pop(L_, 1);
   }
 }
+
+long TScript::LiveThreadCount() { return gLiveThreads; }
 
 TScript* TScript::FromState(lua_State* L) { return L ? GetLuaStateInfo(L)->script : nullptr; }
 
@@ -290,6 +295,7 @@ std::shared_ptr<TLuaThread> TScript::StartThread(int nargs, const TString& what)
   thread->co_ = lua_newthread(L_);
   thread->ref_ = luaL_ref(L_, LUA_REGISTRYINDEX);
   threads_.push_back(thread);
+  ++gLiveThreads;
   if (!lua_checkstack(thread->co_, nargs + 1 + LUA_MINSTACK)) {
     lua_pop(L_, nargs + 1);
     thread->state_ = TLuaThread::TState::kDead;
@@ -367,6 +373,7 @@ void TScript::Forget(const TLuaThread* thread) {
   if (it == threads_.end()) return;
   std::shared_ptr<TLuaThread> keep = *it;
   threads_.erase(it);
+  --gLiveThreads;
   luaL_unref(L_, LUA_REGISTRYINDEX, keep->ref_);
   keep->ref_ = LUA_NOREF;
   keep->co_ = nullptr;

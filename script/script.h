@@ -183,7 +183,13 @@ public:
   bool IsWaiting() const;
   // The coroutine Resume would resume; null when none.
   std::shared_ptr<TLuaThread> GetCurrentThread() const;
+  // The coroutine whose stack is `co`, while it is suspended or running; null otherwise.
+  std::shared_ptr<TLuaThread> GetThread(lua_State* co) const { return FindThread(co); }
+  // The coroutines alive now (suspended or running): a text that waits for
+  // good shows up here.
   size_t GetThreadCount() const { return threads_.size(); }
+  // The same over every TScript of the process.
+  static long LiveThreadCount();
 
   // For a native function running on L: makes its coroutine wait, yielding
   // the `nresults` values on top of L; with timeoutMs >= 0 the task step

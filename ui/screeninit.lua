@@ -207,19 +207,21 @@ end
 
 function Yield() coroutine.yield() end
 
+-- The close of the awaited window comes to this wait whichever coroutine
+-- gets the other messages (_AwaitClose): a wait for a window that closed
+-- never stays suspended. A close recorded before the wait ends it at once.
 function WaitForCloseMessage(name)
-  while true do
+  _AwaitClose(name)
+  while not gClosedWindows[name] do
     local msg = WaitForMessage()
     gLastMessage = msg
     if msg and msg.type == kModalClosed then
-      if msg.name == name then return end
+      if msg.name == name then break end
       gClosedWindows[msg.name] = true
     end
-    if gClosedWindows[name] then
-      gClosedWindows[name] = nil
-      return
-    end
   end
+  gClosedWindows[name] = nil
+  _AwaitClose()
 end
 
 local function TakeReturnValue()
@@ -247,9 +249,12 @@ function DoMainWindow(file)
     return
   end
   DoFitToChildren()
+  _AwaitClose(id)
   while GetWindowDepth() >= depth do
     gLastMessage = WaitForMessage()
   end
+  gClosedWindows[id] = nil
+  _AwaitClose()
 end
 
 function DisplayDialog(t)

@@ -133,6 +133,7 @@ void TWindowScript::RegisterNatives() {
   bindings_.Bind("DestroyWindow", this, &TWindowScript::LuaDestroyWindow);
   bindings_.Bind("DoFitToChildren", this, &TWindowScript::LuaDoFitToChildren);
   bindings_.Bind("SetScreenClear", this, &TWindowScript::LuaSetScreenClear);
+  bindings_.Bind("_AwaitClose", this, &TWindowScript::LuaAwaitClose);
 }
 
 // --- Window stack ---
@@ -213,6 +214,7 @@ bool TWindowScript::QueueToScript(TMessage* message, const TLuaFunction* command
     if (wrapper) wrapper->PushValue(L);
     else PushMessage(L, m);
   };
+  if (message && !command && message->type == kModalClosed && TakeModalClosed(message, wrapper != nullptr)) return true;
   if (IsRunning()) {
     if (message) {
       LuaRawGetField(L, LUA_GLOBALSINDEX, "gMessageQueue");
@@ -257,6 +259,99 @@ bool TWindowScript::QueueToScript(TMessage* message, const TLuaFunction* command
   if (wrapper) delete wrapper;
   Resume(nargs);
   return true;
+}
+
+// --- Waits for a window to close ---
+
+std::vector<std::shared_ptr<TLuaThread>> TWindowScript::AwaitersOf(const TString& name) {
+  std::vector<std::shared_ptr<TLuaThread>> found;
+  // Coroutines that ended (an error, a stopped script) drop out here.
+  awaiters_.erase(std::remove_if(awaiters_.begin(), awaiters_.end(),
+                                 [this](const TAwaiter& a) {
+                                   std::shared_ptr<TLuaThread> t = a.thread.lock();
+                                   return !t || !t->GetState() || GetThread(t->GetState()) != t;
+                                 }),
+                  awaiters_.end());
+  for (auto it = awaiters_.rbegin(); it != awaiters_.rend(); ++it)
+    if (it->name == name) found.push_back(it->thread.lock());
+  return found;
+}
+
+void TWindowScript::RecordClosed(const TString& name, bool closed) {
+  lua_State* L = GetState();
+  LuaRawGetField(L, LUA_GLOBALSINDEX, "gClosedWindows");
+  if (lua_istable(L, -1)) {
+    PushLuaString(L, name);
+    if (closed) lua_pushboolean(L, 1);
+    else lua_pushnil(L);
+    lua_rawset(L, -3);
+  }
+  lua_pop(L, 1);
+}
+
+bool TWindowScript::IsRecordedClosed(const TString& name) {
+  lua_State* L = GetState();
+  LuaRawGetField(L, LUA_GLOBALSINDEX, "gClosedWindows");
+  bool closed = false;
+  if (lua_istable(L, -1)) {
+    PushLuaString(L, name);
+    lua_rawget(L, -2);
+    closed = lua_toboolean(L, -1) != 0;
+    lua_pop(L, 1);
+  }
+  lua_pop(L, 1);
+  return closed;
+}
+
+bool TWindowScript::TakeModalClosed(TMessage* message, bool isWrapper) {
+  const TString name = message->text;
+  std::vector<std::shared_ptr<TLuaThread>> awaiters = AwaitersOf(name);
+  if (name.IsEmpty() || awaiters.empty()) return false;
+  lua_State* L = GetState();
+  // The message's Lua value, held on the main stack while the waiters take it.
+  if (isWrapper) static_cast<TLuaMessageWrapper*>(message)->PushValue(L);
+  else PushMessage(L, message);
+  const int value = lua_gettop(L);
+  bool record = false;
+  for (const std::shared_ptr<TLuaThread>& thread : awaiters) {
+    if (IsRunning() || !thread->IsWaiting() || GetThread(thread->GetState()) != thread) {
+      record = true;  // it looks at gClosedWindows when it next goes on (Step wakes a waiting one)
+      continue;
+    }
+    lua_pushvalue(L, value);
+    thread->Resume(L, 1);
+  }
+  if (record) RecordClosed(name, true);
+  lua_settop(L, value - 1);
+  if (isWrapper) delete message;
+  return true;
+}
+
+bool TWindowScript::Step() {
+  TScript::Step();
+  if (IsRunning() || awaiters_.empty()) return true;
+  std::vector<TAwaiter> snapshot = awaiters_;
+  for (const TAwaiter& a : snapshot) {
+    std::shared_ptr<TLuaThread> thread = a.thread.lock();
+    if (!thread || !thread->IsWaiting() || GetThread(thread->GetState()) != thread || !IsRecordedClosed(a.name))
+      continue;
+    // WaitForMessage returns nil; the wait then finds its window closed.
+    lua_pushnil(GetState());
+    thread->Resume(GetState(), 1);
+  }
+  return true;
+}
+
+// "_AwaitClose"([name]): the calling coroutine waits for the modal window of
+// that name or id text to close, until it calls "_AwaitClose"() again.
+int TWindowScript::LuaAwaitClose(lua_State* L) {
+  std::shared_ptr<TLuaThread> thread = GetThread(L);
+  if (!thread) return 0;  // the main thread cannot wait
+  awaiters_.erase(std::remove_if(awaiters_.begin(), awaiters_.end(),
+                                 [&](const TAwaiter& a) { return a.thread.lock() == thread; }),
+                  awaiters_.end());
+  if (lua_isstring(L, 1)) awaiters_.push_back(TAwaiter{thread, ArgText(L, 1)});
+  return 0;
 }
 
 void TWindowScript::QueueMessage(TMessage* message) {

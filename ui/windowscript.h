@@ -82,7 +82,29 @@ public:
   // The bindings of the manager's own globals ("SetTopModalOnly").
   TLuaBindings& GetBindings() { return bindings_; }
 
+protected:
+  // The script's step, then the waits for closed windows that a close
+  // recorded while Lua code ran (see TakeModalClosed).
+  bool Step() override;
+
 private:
+  // A coroutine waiting for a modal window to close ("_AwaitClose", called
+  // by WaitForCloseMessage and DoMainWindow for the whole of their wait).
+  struct TAwaiter {
+    std::weak_ptr<TLuaThread> thread;
+    TString name;
+  };
+  // A kModalClosed message for a window some coroutine waits for goes to
+  // that coroutine, whichever coroutine is the newest waiter: the one waiting
+  // in HandleGetMessage is resumed with it; one busy elsewhere (running a
+  // command, say) finds the name in "gClosedWindows" when it looks again.
+  // False when nobody waits for it (the message takes the usual way).
+  bool TakeModalClosed(TMessage* message, bool isWrapper);
+  std::vector<std::shared_ptr<TLuaThread>> AwaitersOf(const TString& name);
+  void RecordClosed(const TString& name, bool closed);
+  bool IsRecordedClosed(const TString& name);
+  int LuaAwaitClose(lua_State* L);
+
   void RegisterNatives();
   TWindow* Find(const TString& name) const;
   TWindowManager* Manager() const { return GetWindowManager(); }
@@ -136,4 +158,5 @@ private:
   TMovieHostFactory movieFactory_;
   std::unique_ptr<TMovieHost> movie_;
   TLuaBindings bindings_;
+  std::vector<TAwaiter> awaiters_;
 };

@@ -221,6 +221,9 @@ bool TMiniGames::OnMouseMove(const TPoint& p) {
 }
 
 bool TMiniGames::OnChar(unsigned char c) {
+  // Enter and Escape press the button of a message box on the screen (it
+  // holds the game, as it holds the mouse).
+  if (tutor.OnKey(c)) return true;
   if (c != 27) return false;
   // Escape: the journal's close button while the journal shows, else the
   // menu button (which a waiting message box or the won game holds).

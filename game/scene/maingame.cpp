@@ -616,9 +616,11 @@ bool TMainGame::OnKeyDown(unsigned char key, int modifiers) {
 }
 
 bool TMainGame::OnChar(unsigned char c) {
+  if (c != 27 && c != 13) return false;
+  // The journal's close, the tutorial box's button; else Escape is the way
+  // back: the game menu (as its button).
+  if (story_ && story_->OnKey(c)) return true;
   if (c != 27) return false;
-  // The way back: out of the journal, else the game menu (as its button).
-  if (story_ && story_->OnEscape()) return true;
   if (!(story_ && story_->IsBlocking())) OpenGameMenu();
   return true;
 }

@@ -71,9 +71,10 @@ public:
   // A button command that reached the scene and that the scene does not
   // know ("logbookclose", "next", "skip" ...). True = handled.
   virtual bool OnCommand(TMessage* message) { return false; }
-  // Escape: the way back out of what the story shows (the journal closes).
-  // False leaves the key to the scene (its game menu).
-  virtual bool OnEscape() { return false; }
+  // Enter or Escape (characters 13, 27) for what the story shows: Escape
+  // closes the journal; either presses the button of a tutorial box on the
+  // screen. False leaves the key to the scene (Escape: its game menu).
+  virtual bool OnKey(unsigned char c) { return false; }
   // The cursor the story wants at the point (a texture name), or empty.
   virtual TString GetCursor(const TPoint& p) { return TString(); }
   // Message 1099: a mini tutorial that asked to be heard of has closed.

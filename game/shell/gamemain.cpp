@@ -14,6 +14,7 @@
 #include "game/shell/widgets/shadow.h"
 #include "game/shell/widgets/gameutils.h"
 #include "game/shell/widgets/typingedit.h"
+#include "audio/sound.h"
 #include "game/shell/upperlayers.h"
 #include "game/shell/data/userinfo.h"
 #include "platform/gamestate.h"
@@ -72,8 +73,8 @@ public:
     // time and screenshots work.
     if (redrawEveryTick_ && event.type == kEventTick) wm_->Invalidate();
     wm_->HandleEvent(event);
-    // A save that failed is told once a screen stands.
-    TellSaveFailureWhenDue();
+    // A save that failed, or one that could not be read, is told once a screen stands.
+    TellNoticesWhenDue();
     if (logModals_) LogTopModal();
   }
   void RunQuitVerify() override {
@@ -105,6 +106,14 @@ private:
     THost* host = platform_ ? platform_->GetHost() : nullptr;
     TraceOut("modal: %s (frame %llu, %u ms)", top ? name.c_str() : "(none)",
              static_cast<unsigned long long>(host ? host->GetPresentCount() : 0), GetPlatformTime());
+    // What the program holds once a screen stands (not for the fades): what
+    // a screen change leaves behind shows up here over a long run.
+    if (top && name == "sShadow") return;
+    TAssetManager* assets = GetAssetManager();
+    TraceOut("live: %ld coroutines, %ld tasks, %ld windows, %zu textures, %zu sounds, %ld playbacks",
+             TScript::LiveThreadCount(), TTask::LiveCount(), TWindow::LiveCount(),
+             assets ? assets->CountLive(&TTexture::ClassId) : size_t(0),
+             assets ? assets->CountLive(&TSound::ClassId) : size_t(0), TSoundInstance::LiveCount());
   }
 
   TPlatform* platform_;

@@ -2,6 +2,8 @@
 
 #include "game/shell/data/gameprogress.h"
 #include "game/story/storyutil.h"
+#include "game/shell/widgets/gamebutton.h"
+#include "platform/event.h"
 #include "platform/log.h"
 #include "render/renderer.h"
 #include "script/bind.h"
@@ -51,6 +53,7 @@ void ComicsViewerBase::Init(TWindowStyle& style) {
 void ComicsViewerBase::PostInit(TWindowStyle& style) {
   TWindow::PostInit(style);
   for (const char* name : kButtonNames) Show(GetButton(name), false);
+  TakeScreenKeys(this);
 }
 
 TButton* ComicsViewerBase::GetButton(const char* name) {
@@ -99,6 +102,14 @@ void ComicsViewerBase::UpdateButtons() {
 bool ComicsViewerBase::OnMouseDown(const TPoint& p) {
   if (document_ && document_->GetPageCount() > 0) document_->FinishPage();
   return false;
+}
+
+bool ComicsViewerBase::OnChar(unsigned char c) {
+  if (c != PlatformKey::kEnter && c != PlatformKey::kEscape) return false;
+  if (!document_ || document_->GetPageCount() == 0 || document_->IsPageComplete()) return false;
+  document_->FinishPage();
+  UpdateButtons();
+  return c == PlatformKey::kEnter;
 }
 
 void ComicsViewerBase::GoNext() { Turn(true); }

@@ -45,6 +45,11 @@ public:
   bool Update() override;
   // Finishes the current page; the press goes on (false).
   bool OnMouseDown(const TPoint& p) override;
+  // The viewer takes its screen's keys. Enter or Escape while the page still
+  // builds finishes it, as a click does; Escape then goes on to the button
+  // the complete page shows ("skip", on the last page "play"). Keys on a
+  // complete page go on to the screen's buttons ("next" or "play" for Enter).
+  bool OnChar(unsigned char c) override;
 
   void GoNext();
   void GoPrev();

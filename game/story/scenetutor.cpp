@@ -88,6 +88,8 @@ bool SceneTutor_t::OnMouseUp(const TPoint& p) { return tutor_ && tutor_->OnMouse
 bool SceneTutor_t::OnMouseMove(const TPoint& p) { return tutor_ && tutor_->OnMouseMove(p); }
 bool SceneTutor_t::OnCommand(TMessage* message) { return tutor_ && tutor_->OnCommand(message); }
 
+bool SceneTutor_t::OnKey(unsigned char c) { return tutor_ && tutor_->OnKey(c); }
+
 TString SceneTutor_t::GetCursor(const TPoint& p) {
   return tutor_ && tutor_->IsOverClickRect(p) ? TString("cursor/hand") : TString();
 }

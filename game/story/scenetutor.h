@@ -56,6 +56,8 @@ public:
   bool OnMouseUp(const TPoint& p);
   bool OnMouseMove(const TPoint& p);
   bool OnCommand(TMessage* message);
+  // Enter and Escape for the box on the screen (TutorScripts_t::OnKey).
+  bool OnKey(unsigned char c);
   // "cursor/hand" over the current step's click area, else empty.
   TString GetCursor(const TPoint& p);
 

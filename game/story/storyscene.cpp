@@ -6,6 +6,7 @@
 #include "game/shell/widgets/gamebutton.h"
 #include "game/shell/data/gameprogress.h"
 #include "game/story/logbook.h"
+#include "platform/event.h"
 #include "platform/log.h"
 #include "ui/message.h"
 
@@ -141,8 +142,10 @@ bool TStoryScene::OnCommand(TMessage* message) {
   return true;
 }
 
-bool TStoryScene::OnEscape() {
-  if (!JournalShown()) return false;
+bool TStoryScene::OnKey(unsigned char c) {
+  // The journal lies over the tutorial.
+  if (!JournalShown()) return tutor_.OnKey(c);
+  if (c != PlatformKey::kEscape) return false;
   TraceOut("journal: escape");
   wish_.Request(JournalWish_t::Ask::kClosed);
   FollowWish();

@@ -37,7 +37,7 @@ public:
   bool OnMouseUp(const TPoint& p) override;
   bool OnMouseMove(const TPoint& p) override;
   bool OnCommand(TMessage* message) override;
-  bool OnEscape() override;
+  bool OnKey(unsigned char c) override;
   TString GetCursor(const TPoint& p) override;
 
   // The journal (null when main.xml gives it no style).

@@ -5,6 +5,7 @@
 
 #include "game/shell/widgets/gamebutton.h"
 #include "game/story/tutorscripts.h"
+#include "platform/event.h"
 #include "render/sprites/animsprite.h"
 #include "render/drawparams.h"
 #include "render/text/textblock.h"
@@ -36,6 +37,14 @@ void TutorScripts_t::DrawShadow() {
   TDrawParams params(kShadowCentre, shadow_.value, kShadowScale, TDrawParams::kAnchorAtCenter);
   params.center = TVec2(float(shadow_.texture->GetWidth()) / 2.0f, float(shadow_.texture->GetHeight()) / 2.0f);
   shadow_.texture->Draw(params);
+}
+
+bool TutorScripts_t::OnKey(unsigned char c) {
+  // A step without text draws no box, and leaves the keys to the game.
+  if ((c != PlatformKey::kEnter && c != PlatformKey::kEscape) || !IsBoxShown() || GetCurrentItemPtr()->text.IsEmpty())
+    return false;
+  if (Button_t* button = GetLiveButton()) button->Click();
+  return true;
 }
 
 Button_t* TutorScripts_t::GetLiveButton() const {

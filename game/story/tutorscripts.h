@@ -140,6 +140,11 @@ public:
   bool OnMouseMove(const TPoint& p);
   // Whether the point is over the current step's click area (cursor choice).
   bool IsOverClickRect(const TPoint& p);
+  // Enter and Escape (characters 13 and 27) while the box is on the screen:
+  // the box's button, as a click on it would (the next step, or the close).
+  // True when the box took the key: a box on the screen takes both, also
+  // when it offers no button.
+  bool OnKey(unsigned char c);
   // A click at the point in the game: when it is in the click area,
   // SetScreenShown(true).
   void OnClickRect(const TPoint& p);

@@ -49,7 +49,10 @@ bool THeadlessHost::LoadInputScript(const std::string& path) {
   std::vector<std::string> errors;
   std::vector<TScriptedEvent> events = ParseInputScript(text, &errors);
   for (const auto& e : errors) TraceOut("Input script %s: %s", path.c_str(), e.c_str());
-  for (const auto& e : events) PushEvent(e.event, e.at);
+  for (const auto& e : events) {
+    if (e.event.type == THostEventType::kScreenshot) ++screenshots_;
+    PushEvent(e.event, e.at);
+  }
   TraceOut("Input script %s: %zu events", path.c_str(), events.size());
   return true;
 }
@@ -111,11 +114,19 @@ void THeadlessHost::GetUsableSize(int* width, int* height) const {
 }
 
 bool THeadlessHost::PollEvent(THostEvent* event) {
-  if (queue_.empty()) return false;
   uint32_t now = GetPlatformTime() - start_;
-  if (static_cast<int32_t>(now - queue_.front().at) < 0) return false;
-  *event = std::move(queue_.front().event);
-  queue_.pop_front();
+  for (;;) {
+    if (queue_.empty() || static_cast<int32_t>(now - queue_.front().at) < 0) return false;
+    *event = std::move(queue_.front().event);
+    queue_.pop_front();
+    if (event->type != THostEventType::kScreenshot) break;
+    // The frame presented last, as the "screenshot" setting writes it at the end.
+    if (SaveScreenshot(TString(event->text)))
+      TraceOut("Screenshot written to %s (frame %llu)", event->text.c_str(),
+               static_cast<unsigned long long>(GetPresentCount()));
+    else
+      TraceOut("Input script: the screenshot %s could not be written", event->text.c_str());
+  }
   // The window's own state follows its events, as a real window's would.
   switch (event->type) {
     case THostEventType::kFocusGained: focused_ = true; break;

@@ -58,6 +58,7 @@ enum class THostEventType {
   kKeyUp,
   kText,          // committed text input, UTF-8
   kMoved,         // the window moved on the desktop; x, y: its new position
+  kScreenshot,    // input scripts only: the host writes its last frame as a PNG to `text` (never delivered)
 };
 
 enum THostButton { kHostButtonLeft = 1, kHostButtonMiddle = 2, kHostButtonRight = 3, kHostButtonX1 = 4, kHostButtonX2 = 5 };

@@ -108,6 +108,8 @@ public:
   // one kept stays for GetLastFrame and SaveScreenshot); on by default.
   void SetKeepLastFrame(bool keep) override;
   bool ReadsFrames() const override { return keep_; }
+  // The input script writes screenshots of its own ("screenshot" lines).
+  bool HasScriptedScreenshots() const { return screenshots_ > 0; }
   bool SaveScreenshot(const TString& path) override;
 
 private:
@@ -119,6 +121,7 @@ private:
   std::deque<Timed> queue_;  // sorted by (at, seq)
   uint64_t seq_ = 0;
   uint32_t start_ = 0;
+  size_t screenshots_ = 0;
   bool ownsClock_ = false;
   bool hasWindow_ = false, fullScreen_ = false, focused_ = false, minimized_ = false;
   bool captured_ = false, cursorShown_ = true;

@@ -125,15 +125,15 @@ std::vector<TScriptedEvent> ParseInputScript(const std::string& text, std::vecto
     se.at = static_cast<uint32_t>(at);
     THostEvent& e = se.event;
     bool ok = true;
-    if (verb == "text") {
+    if (verb == "text" || verb == "screenshot") {
       // The rest of the line, leading blanks dropped, taken as it is.
       std::string rest;
       std::getline(in >> std::ws, rest);
-      e.type = THostEventType::kText;
+      e.type = verb == "text" ? THostEventType::kText : THostEventType::kScreenshot;
       e.text = rest;
       ok = !e.text.empty();
       if (ok) out.push_back(se);
-      else fail(lineNo, "text needs some text");
+      else fail(lineNo, verb + " needs " + (verb == "text" ? "some text" : "a file name"));
       continue;
     }
     std::vector<std::string> w;

@@ -72,5 +72,6 @@ std::unique_ptr<THost> CreateScriptedWindowHost(std::unique_ptr<THost> window, c
   if (!window) return nullptr;
   auto host = std::make_unique<TScriptedWindowHost>(std::move(window));
   host->LoadInputScript(inputPath);
+  if (host->HasScriptedScreenshots()) host->SetKeepLastFrame(true);
   return host;
 }

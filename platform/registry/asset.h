@@ -77,6 +77,8 @@ public:
 
   // Number of entries, live or dead (tests and diagnostics).
   size_t GetEntryCount() const { return map_.size(); }
+  // Number of live assets that are a `id` (a long session's leak check).
+  size_t CountLive(TClassId id) const;
 
 private:
   std::map<TString, boost::weak_ptr<TAsset>> map_;

@@ -27,6 +27,15 @@ void TAssetManager::Add(TString key, boost::shared_ptr<TAsset> asset) {
 
 void TAssetManager::Remove(TString key) { map_.erase(key); }
 
+size_t TAssetManager::CountLive(TClassId id) const {
+  size_t n = 0;
+  for (const auto& entry : map_) {
+    boost::shared_ptr<TAsset> asset = entry.second.lock();
+    if (asset && asset->IsA(id)) ++n;
+  }
+  return n;
+}
+
 void TAssetManager::Remove(const TString& key, const TAsset* asset) {
   auto it = map_.find(key);
   if (it == map_.end()) return;

@@ -139,7 +139,7 @@ bool TPlatform::CreateMainWindow() {
     auto headless = std::make_unique<THeadlessHost>();
     if (!input.IsEmpty()) headless->LoadInputScript(app_->ResolveStartPath(input.str()));
     // Without a screenshot nothing reads a headless run's frames.
-    headless->SetKeepLastFrame(!GetSettingString("screenshot").IsEmpty());
+    headless->SetKeepLastFrame(!GetSettingString("screenshot").IsEmpty() || headless->HasScriptedScreenshots());
     host = std::move(headless);
   } else {
     host = CreateSdlHost();

@@ -89,6 +89,21 @@ TEST(HeadlessHost, KeepsTheLastFrameAndWritesItAsPng) {
   TLogCapture log;
   EXPECT_FALSE(host.SaveScreenshot(dir.File("no/such/folder/x.png")));
   EXPECT_TRUE(log.Contains("cannot create the file"));
+
+  // An input script's "screenshot" line writes the frame presented last when
+  // its time comes; it is never delivered as an event.
+  ASSERT_TRUE(host.LoadInputScript(dir.Write("in.txt", "10 screenshot " + dir.File("mid run.png") + "\n10 focus\n")));
+  EXPECT_TRUE(host.HasScriptedScreenshots());
+  THostEvent e;
+  EXPECT_FALSE(host.PollEvent(&e));
+  EXPECT_FALSE(FileExists(dir.File("mid run.png")));
+  host.Wait(10);
+  ASSERT_TRUE(host.PollEvent(&e));
+  EXPECT_EQ(e.type, THostEventType::kFocusGained);
+  EXPECT_FALSE(host.PollEvent(&e));
+  ASSERT_TRUE(ReadPng(dir.File("mid run.png"), &read, &w, &h));
+  EXPECT_EQ(read, (std::vector<uint32_t>{0xFF00FFFF, 0xFF00FF00}));
+  EXPECT_TRUE(log.Contains("Screenshot written to " + dir.File("mid run.png")));
 }
 
 TEST(InputScript, ParsesEveryVerbAndReportsBadLines) {
@@ -103,13 +118,15 @@ TEST(InputScript, ParsesEveryVerbAndReportsBadLines) {
       "50 wheel -2\n"
       "60 focus\n"
       "70 keydown f12\n"
+      "75 screenshot shots/after the menu.png\n"
       "oops\n"
       "80 jump 1 2\n"
       "90 move 1\n"
       "99999999999999 move 1 2\n"
-      "100 down nose 1 2\n",
+      "100 down nose 1 2\n"
+      "110 screenshot\n",
       &errors);
-  ASSERT_EQ(events.size(), 9u);
+  ASSERT_EQ(events.size(), 10u);
   EXPECT_EQ(events[0].at, 10u);
   EXPECT_EQ(events[0].event.type, THostEventType::kMouseMove);
   EXPECT_EQ(events[0].event.x, 100);
@@ -124,11 +141,14 @@ TEST(InputScript, ParsesEveryVerbAndReportsBadLines) {
   EXPECT_EQ(events[6].event.wheel, -2);
   EXPECT_EQ(events[7].event.type, THostEventType::kFocusGained);
   EXPECT_EQ(events[8].event.key, HostKey::kF1 + 11);
-  ASSERT_EQ(errors.size(), 5u);
-  EXPECT_EQ(errors[0], "line 10: a line must start with a time in milliseconds");
-  EXPECT_EQ(errors[1], "line 11: unknown event \"jump\"");
-  EXPECT_EQ(errors[2], "line 12: bad arguments for \"move\"");
-  EXPECT_EQ(errors[4], "line 14: bad arguments for \"down\"");
+  EXPECT_EQ(events[9].event.type, THostEventType::kScreenshot);
+  EXPECT_EQ(events[9].event.text, "shots/after the menu.png");
+  ASSERT_EQ(errors.size(), 6u);
+  EXPECT_EQ(errors[0], "line 11: a line must start with a time in milliseconds");
+  EXPECT_EQ(errors[1], "line 12: unknown event \"jump\"");
+  EXPECT_EQ(errors[2], "line 13: bad arguments for \"move\"");
+  EXPECT_EQ(errors[4], "line 15: bad arguments for \"down\"");
+  EXPECT_EQ(errors[5], "line 16: screenshot needs a file name");
 }
 
 TEST(InputScript, HeadlessHostLoadsAFileAndLogsItsFaults) {

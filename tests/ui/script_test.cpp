@@ -446,6 +446,30 @@ TEST_F(ScriptTest, DoModalFromNativeCodeReturnsSoTheNextTextRuns) {
   Send(kEventMouseMove, 100, 100);
   EXPECT_EQ("x", Global("first"));
   EXPECT_EQ(1u, wm->GetModalStack().size());
+  EXPECT_EQ(0u, script->GetThreadCount());
+
+  // A screen change: the older text's dialog closes while a newer text
+  // waits (and gets the messages). Its wait ends all the same, and so does
+  // a main window's; nothing stays suspended.
+  Lua("while true do WaitForMessage() end");  // the program's own loop, always the oldest waiter
+  for (int round = 0; round < 3; ++round) {
+    wm->RunScriptText(screen, "old = DoModal('scripts/c.lua'); oldDone = true");
+    wm->RunScriptText(screen, "DoMainWindow('scripts/c.lua'); mainDone = true");
+    EXPECT_EQ(3u, script->GetThreadCount());
+    wm->RunScriptText(screen, "PopModal('scripts/c.lua'); PopModal('scripts/c.lua'); newer = DoModal('scripts/c.lua')");
+    Send(kEventMouseMove, 100, 100);  // the closed dialogs go, their closes are delivered
+    Send(kEventMouseMove, 100, 100);
+    EXPECT_EQ("true", Global("oldDone"));
+    EXPECT_EQ("true", Global("mainDone"));
+    EXPECT_EQ(2u, script->GetThreadCount());
+    Click(5, 5);  // the newer one closes too
+    Send(kEventMouseMove, 100, 100);
+    EXPECT_EQ("x", Global("newer"));
+    EXPECT_EQ(1u, script->GetThreadCount());
+    EXPECT_EQ(1u, wm->GetModalStack().size());
+    Lua("oldDone, mainDone, newer, noRecord = nil, nil, nil, next(gClosedWindows) == nil");
+    EXPECT_EQ("true", Global("noRecord"));
+  }
 }
 
 }  // namespace

@@ -166,6 +166,7 @@ void UserInfo::KeepUnreadableSave(int user, const TString& why) {
            why.c_str(), kBlobKey, suffix.c_str());
   GetGameProgress().Reset();
   SaveProgress();
+  if (unreadableNotice_.state != TSaveNotice::kShowing) unreadableNotice_.state = TSaveNotice::kDue;
 }
 
 bool UserInfo::SaveProgress() {
@@ -198,18 +199,40 @@ void UserInfo::NoteSaveResult(int user, bool written) {
   saveFailing_ = true;
   TraceOut("Profiles: the progress of player \"%s\" could not be saved; it is kept and saved at the next chance",
            GetUserName(user).c_str());
-  if (saveNotice_ == TSaveNotice::kNone) saveNotice_ = TSaveNotice::kDue;
+  if (saveNotice_.state == TSaveNotice::kNone) saveNotice_.state = TSaveNotice::kDue;
 }
 
-void UserInfo::TellSaveFailureWhenDue() {
-  if (saveNotice_ != TSaveNotice::kDue) return;
+void UserInfo::TellNoticesWhenDue() {
+  if (saveNotice_.state != TSaveNotice::kShowing) TellWhenDue(unreadableNotice_, kSaveUnreadableInfo);
+  if (unreadableNotice_.state != TSaveNotice::kShowing) TellWhenDue(saveNotice_, kSaveFailedInfo);
+}
+
+void UserInfo::TellWhenDue(TNotice& notice, const char* info) {
   TWindowManager* windows = GetWindowManager();
+  auto isOpen = [&](uint32_t id) {
+    if (windows)
+      for (TWindow* w : windows->GetModalStack())
+        if (w->GetId() == id) return true;
+    return false;
+  };
+  if (notice.state == TSaveNotice::kShowing) {
+    if (isOpen(notice.window)) return;
+    // Closed by the player over its screen, or closed with the screen by a
+    // screen change before anyone could read it: then it comes again.
+    notice.state = isOpen(notice.screen) ? TSaveNotice::kGiven : TSaveNotice::kDue;
+  }
+  if (notice.state != TSaveNotice::kDue) return;
   TWindow* top = windows ? windows->GetTopModal() : nullptr;
   // Not over the fade of a screen change (scripts/shadow.lua's modal window):
-  // the message would go with the screen it stands on.
+  // it would hold the fade and go with the screen it stands on.
   if (!top || top->GetName() == "sShadow") return;
-  saveNotice_ = TSaveNotice::kGiven;
-  ShowMiniTutor(top, kSaveFailedInfo);
+  ShowMiniTutor(top, info);
+  TWindow* shown = windows->GetTopModal();
+  if (shown && shown != top) {
+    notice = TNotice{TSaveNotice::kShowing, top->GetId(), shown->GetId()};
+  } else {
+    notice.state = TSaveNotice::kGiven;  // no pop-up to follow: its log line told it
+  }
 }
 
 void UserInfo::CreateNewUser(const TString& name) {
@@ -344,11 +367,12 @@ bool UserInfo::IsFullScreen() const {
 }
 
 const char* const kSaveFailedInfo = "infosavefailed";
+const char* const kSaveUnreadableInfo = "infosaveunreadable";
 
 UserInfo* GetUserInfo() { return gUserInfo; }
 
-void TellSaveFailureWhenDue() {
-  if (gUserInfo) gUserInfo->TellSaveFailureWhenDue();
+void TellNoticesWhenDue() {
+  if (gUserInfo) gUserInfo->TellNoticesWhenDue();
 }
 
 void DeleteUserInfo() {

@@ -87,14 +87,18 @@ public:
   // above kSaveBlobMaxSize, or when the write failed: then the file keeps the
   // last save whole, the progress stays in memory and the next save (the
   // next save point, or the program's end) writes it; the first such failure
-  // is told to the player (TellSaveFailureWhenDue).
+  // is told to the player (TellNoticesWhenDue).
   bool SaveProgress();
   // The last save of the progress failed.
   bool IsSaveFailing() const { return saveFailing_; }
   // Once a save has failed, the first time a screen stands (a top modal
   // window that is not the fade of a screen change): the small information
-  // pop-up kSaveFailedInfo over it. Once in the life of the manager.
-  void TellSaveFailureWhenDue();
+  // pop-up kSaveFailedInfo over it. Once in the life of the manager: a
+  // notice that went with the screen it stood on (a screen change that
+  // closed both) was not seen, and comes again over the next screen.
+  // Likewise, after a saved game that could not be read was kept aside, the
+  // pop-up kSaveUnreadableInfo (once for each such save). One notice at a time.
+  void TellNoticesWhenDue();
   // New game, then the current player's keys and blob. False when the blob
   // has another version (keys loaded, lists empty) or is damaged (lists
   // empty); `why` then says what was wrong.
@@ -104,7 +108,16 @@ public:
   static float VolumeOfLevel(int level);
 
 private:
-  enum class TSaveNotice { kNone, kDue, kGiven };
+  enum class TSaveNotice { kNone, kDue, kShowing, kGiven };
+  // What a notice shows (one of the pop-ups of the notices) and the state it is in.
+  struct TNotice {
+    TSaveNotice state = TSaveNotice::kNone;
+    uint32_t screen = 0;  // the top modal window it was opened over
+    uint32_t window = 0;  // its own modal window
+  };
+  // Opens `info` over the top modal window once it is due and a screen
+  // stands; follows it until the player has seen it (see TellNoticesWhenDue).
+  void TellWhenDue(TNotice& notice, const char* info);
 
   int CurrentProfile(const char* forWhat) const;
   void NoteSaveResult(int user, bool written);
@@ -115,7 +128,8 @@ private:
   bool lastLoadOtherVersion_ = false;
   uint32_t lastLoadVersion_ = 0;
   bool saveFailing_ = false;
-  TSaveNotice saveNotice_ = TSaveNotice::kNone;
+  TNotice saveNotice_;
+  TNotice unreadableNotice_;
   std::unique_ptr<TLuaBindings> bindings_;  // last: unbound first
 };
 
@@ -125,8 +139,12 @@ extern const char* const kSaveFailedInfo;
 
 // The profile manager; null before start-up and after shut-down.
 UserInfo* GetUserInfo();
-// The manager's TellSaveFailureWhenDue; the main loop calls it after each event.
-void TellSaveFailureWhenDue();
+// The info that tells the player a saved game could not be read and was kept
+// aside: "infosaveunreadable".
+extern const char* const kSaveUnreadableInfo;
+
+// The manager's TellNoticesWhenDue; the main loop calls it after each event.
+void TellNoticesWhenDue();
 // Saves and deletes the current manager (when any), then makes a new one.
 void RecreateUserInfo();
 // Saves and deletes the current manager.

@@ -125,17 +125,20 @@ bool Button_t::OnMouseUp(int x, int y) {
   if (!visible) return false;
   held = false;
   if (hover && !disabled && Contains(x, y)) {
-    if (owner) {
-      // The owner may delete this button while it handles the message.
-      boost::shared_ptr<TSound> sound = clickSound;
-      owner->BubbleMessage(new TMessage(kButtonPress, name, owner));
-      if (sound) sound->Play(false);
-    }
+    Click();
     Redraw();
     return true;
   }
   Redraw();
   return false;
+}
+
+void Button_t::Click() {
+  if (!owner) return;
+  // The owner may delete this button while it handles the message.
+  boost::shared_ptr<TSound> sound = clickSound;
+  owner->BubbleMessage(new TMessage(kButtonPress, name, owner));
+  if (sound) sound->Play(false);
 }
 
 void Button_t::MoveBy(int dx, int dy) {

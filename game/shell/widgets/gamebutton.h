@@ -71,6 +71,9 @@ public:
   // without an owner, which hears and gets nothing).
   virtual bool OnMouseUp(int x, int y);
   virtual bool Contains(int x, int y) const;
+  // A click's effect without the mouse (a key standing for the button): the
+  // button-press message to the owner, then the click sound.
+  void Click();
 
   // Moves both rectangles.
   void MoveBy(int dx, int dy);

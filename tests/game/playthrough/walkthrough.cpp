@@ -279,14 +279,104 @@ void ReadComic(TScript& s, int pages) {
   s.t += kFade - 400;
 }
 
-TStage Finish(int number, const std::string& what, TScript& s, int tail) {
+TStage Finish(const std::string& name, const std::string& what, TScript& s, int tail) {
   TStage stage;
-  stage.name = "walkthrough" + std::to_string(number) + ".txt";
+  stage.name = name;
   stage.frames = FramesFor(s.t + tail);
-  stage.text = "# The demo played through, stage " + std::to_string(number) + ": " + what +
+  stage.text = "# The demo played through, " + what +
                "\n# Made by MakeWalkthrough() (tests/game/playthrough/walkthrough.cpp) from the demo data.\n" +
                "# frames: " + std::to_string(stage.frames) + "\n" + s.Text();
   return stage;
+}
+
+// The parts of the walkthrough, each to the moment the next mini-game's
+// opening message shows (the last to the end). Played in runs of their own,
+// each part after the first starts the program again, and Play in the main
+// menu goes on where the saved game stands; played in one run, each goes on
+// from the screen the part before left.
+void FirstStart(TScript& s, const std::string& source) {
+  s.Note("a new player: out of full screen, the name, the menu's screens opened and closed");
+  s.At(100, "key alt+enter");
+  s.At(300, "text Ada");
+  s.At(400, "key enter");
+  s.t = 800;
+  s.Click(kOptions, 800);
+  s.Click(kOptionsDone, 600);
+  s.Click(kAlbum, 1000);
+  s.Click(kAlbumClose, 800);
+  s.Click(kPlayers, 800);
+  s.Click(kPlayersClose, 800);
+  s.Note("Play: the splash, skipped, and the intro comic, read");
+  s.Click(kPlay, 2500);
+  s.Click(kSplashSkip, 2400);
+  ReadComic(s, 3);
+  s.Note("the kitchen's tutorial: its pages, the hint button; it asks for the teacup");
+  s.Click(kTutor, 500);
+  s.Click(kTutor, 500);
+  s.Click(kTutorRaised, 350);
+  s.Click(kHint, 350);
+  PlayLocation(s, source, "loc11", true);
+  PlayLocation(s, source, "loc12", true);
+}
+
+void FirstLevel(TScript& s, const std::string& source) {
+  PlayKeys(s, source);
+  PlayLocation(s, source, "loc13", true, true);
+  PlayLocation(s, source, "loc14", true);
+  PlayLocation(s, source, "loc15", true);
+  s.t += kSecondFade;
+  PlayBlocks(s);
+  s.Note("the comic between the levels, read");
+  ReadComic(s, 2);
+}
+
+void SecondLevel(TScript& s, const std::string& source) {
+  PlayChart(s, source);
+  PlayLocation(s, source, "loc21", false, true);
+  PlayLocation(s, source, "loc22", true, true);
+  s.t += kSecondFade;
+  PlayMosaic(s, source, 1);
+  PlayLocation(s, source, "loc23", true);
+}
+
+void TheEnd(TScript& s, const std::string& source) {
+  PlayWounds(s, source);
+  s.Note("the game menu over the chapel, and back to the game");
+  s.t += 400;
+  s.Click(kMenuButton, 1000);
+  s.Key("escape", 600);
+  PlayLocation(s, source, "loc24", true);
+  s.t += kSecondFade;
+  s.Note("the chapel's window, skipped");
+  CloseOpening(s);
+  s.Click(kSkip, 0);
+  CloseEnding(s);
+  s.Note("the game is over: the first level's comic for the new game, read");
+  ReadComic(s, 3);
+  s.Note("the main menu; the credits, and back; the quit question, no, then yes");
+  s.Click(kCredits, 3000);
+  s.Click(kCreditsClose, 800);
+  s.At(s.t, "close");
+  s.t += 600;
+  s.Click(kQuitNo, 600);
+  s.At(s.t, "close");
+  s.t += 600;
+  s.Click(kQuitYes, 600);
+}
+
+// A stage after the first: the next start, Play in the main menu, the
+// mini-game the saved game stands before.
+void NextStart(TScript& s, const std::string& what) {
+  s.Note("the next start: Play goes on with " + what);
+  s.t = 300;
+  s.Click(kPlay, kGameOpen);
+}
+
+// In one run: the wait from the end of a part to the next mini-game's
+// opening message, noted as a moment (a test looks at the screen then).
+void Moment(TScript& s, int wait, const std::string& what) {
+  s.t += wait;
+  s.Note("moment " + std::to_string(s.t) + ": " + what);
 }
 
 }  // namespace
@@ -295,89 +385,47 @@ std::vector<TStage> MakeWalkthrough(const std::string& source) {
   std::vector<TStage> stages;
   {
     TScript s;
-    s.Note("a new player: out of full screen, the name, the menu's screens opened and closed");
-    s.At(100, "key alt+enter");
-    s.At(300, "text Ada");
-    s.At(400, "key enter");
-    s.t = 800;
-    s.Click(kOptions, 800);
-    s.Click(kOptionsDone, 600);
-    s.Click(kAlbum, 1000);
-    s.Click(kAlbumClose, 800);
-    s.Click(kPlayers, 800);
-    s.Click(kPlayersClose, 800);
-    s.Note("Play: the splash, skipped, and the intro comic, read");
-    s.Click(kPlay, 2500);
-    s.Click(kSplashSkip, 2400);
-    ReadComic(s, 3);
-    s.Note("the kitchen's tutorial: its pages, the hint button; it asks for the teacup");
-    s.Click(kTutor, 500);
-    s.Click(kTutor, 500);
-    s.Click(kTutorRaised, 350);
-    s.Click(kHint, 350);
-    PlayLocation(s, source, "loc11", true);
-    PlayLocation(s, source, "loc12", true);
+    FirstStart(s, source);
     s.Note("the keys game opens; the program stops there");
-    stages.push_back(Finish(1, "the first start to the keys game", s, kGameOpen - kFade + 300));
+    stages.push_back(Finish("walkthrough1.txt", "stage 1: the first start to the keys game", s,
+                            kGameOpen - kFade + 300));
   }
   {
     TScript s;
-    s.Note("the next start: Play goes on with the keys game");
-    s.t = 300;
-    s.Click(kPlay, kGameOpen);
-    PlayKeys(s, source);
-    PlayLocation(s, source, "loc13", true, true);
-    PlayLocation(s, source, "loc14", true);
-    PlayLocation(s, source, "loc15", true);
-    s.t += kSecondFade;
-    PlayBlocks(s);
-    s.Note("the comic between the levels, read");
-    ReadComic(s, 2);
+    NextStart(s, "the keys game");
+    FirstLevel(s, source);
     s.Note("the chart game opens; the program stops there");
-    stages.push_back(Finish(2, "the rest of the first level and the comic between the levels", s, kSecondFade + 300));
+    stages.push_back(Finish("walkthrough2.txt",
+                            "stage 2: the rest of the first level and the comic between the levels", s,
+                            kSecondFade + 300));
   }
   {
     TScript s;
-    s.Note("the next start: Play goes on with the second level's chart");
-    s.t = 300;
-    s.Click(kPlay, kGameOpen);
-    PlayChart(s, source);
-    PlayLocation(s, source, "loc21", false, true);
-    PlayLocation(s, source, "loc22", true, true);
-    s.t += kSecondFade;
-    PlayMosaic(s, source, 1);
-    PlayLocation(s, source, "loc23", true);
+    NextStart(s, "the second level's chart");
+    SecondLevel(s, source);
     s.Note("the wounds game opens; the program stops there");
-    stages.push_back(Finish(3, "the second level to the cliff path", s, kSecondFade + 300));
+    stages.push_back(Finish("walkthrough3.txt", "stage 3: the second level to the cliff path", s, kSecondFade + 300));
   }
   {
     TScript s;
-    s.Note("the next start: Play goes on with the gull on the cliff path");
-    s.t = 300;
-    s.Click(kPlay, kGameOpen);
-    PlayWounds(s, source);
-    s.Note("the game menu over the chapel, and back to the game");
-    s.t += 400;
-    s.Click(kMenuButton, 1000);
-    s.Key("escape", 600);
-    PlayLocation(s, source, "loc24", true);
-    s.t += kSecondFade;
-    s.Note("the chapel's window, skipped");
-    CloseOpening(s);
-    s.Click(kSkip, 0);
-    CloseEnding(s);
-    s.Note("the game is over: the first level's comic for the new game, read");
-    ReadComic(s, 3);
-    s.Note("the main menu; the credits, and back; the quit question, no, then yes");
-    s.Click(kCredits, 3000);
-    s.Click(kCreditsClose, 800);
-    s.At(s.t, "close");
-    s.t += 600;
-    s.Click(kQuitNo, 600);
-    s.At(s.t, "close");
-    s.t += 600;
-    s.Click(kQuitYes, 600);
-    stages.push_back(Finish(4, "the end of the second level, the credits and the quit question", s, 600));
+    NextStart(s, "the gull on the cliff path");
+    TheEnd(s, source);
+    stages.push_back(Finish("walkthrough4.txt",
+                            "stage 4: the end of the second level, the credits and the quit question", s, 600));
+  }
+  {
+    TScript s;
+    FirstStart(s, source);
+    Moment(s, kGameOpen - kFade + 300, "the keys game opens");
+    FirstLevel(s, source);
+    Moment(s, kSecondFade + 300, "the chart game opens");
+    SecondLevel(s, source);
+    Moment(s, kSecondFade + 300, "the wounds game opens");
+    TheEnd(s, source);
+    stages.push_back(Finish("walkthrough.txt",
+                            "in one run of the program: from a new player to the new game after the last "
+                            "level, the credits and the quit question",
+                            s, 600));
   }
   return stages;
 }
@@ -386,7 +434,7 @@ std::vector<TStage> ReadWalkthrough(const std::string& folder) {
   std::vector<TStage> stages;
   for (int n = 1;; ++n) {
     TStage stage;
-    stage.name = "walkthrough" + std::to_string(n) + ".txt";
+    stage.name = n <= kStages ? "walkthrough" + std::to_string(n) + ".txt" : "walkthrough.txt";
     std::ifstream in(folder + "/" + stage.name);
     if (!in) break;
     std::ostringstream text;
@@ -394,7 +442,13 @@ std::vector<TStage> ReadWalkthrough(const std::string& folder) {
     stage.text = text.str();
     size_t at = stage.text.find("# frames: ");
     if (at != std::string::npos) stage.frames = std::atoi(stage.text.c_str() + at + 10);
+    for (at = stage.text.find("# moment "); at != std::string::npos; at = stage.text.find("# moment ", at + 1)) {
+      const size_t colon = stage.text.find(": ", at), end = stage.text.find('\n', at);
+      if (colon == std::string::npos || end == std::string::npos || colon > end) continue;
+      stage.moments.push_back({std::atoi(stage.text.c_str() + at + 9), stage.text.substr(colon + 2, end - colon - 2)});
+    }
     stages.push_back(stage);
+    if (n > kStages) break;
   }
   return stages;
 }

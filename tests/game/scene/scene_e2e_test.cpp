@@ -21,6 +21,7 @@
 #include "game/shell/data/savefile.h"
 #include "platform/folders.h"
 #include "platform/prefs.h"
+#include "platform/settings.h"
 #include "render/textures/imagereaders.h"
 #include "tests/game/support/gamee2e.h"
 #include "tests/game/support/localhttp.h"
@@ -53,6 +54,33 @@ constexpr const char* kNothingThere = "150 250";  // a spot of the attic with no
 // Dark ink on the parchment of the list.
 int ListInk(const TRun& r) {
   return r.Pixels(188, 668, 710, 758, [](int red, int, int) { return red < 90; });
+}
+
+// Amber title writing on the plate of a notice (the small board, centred).
+int NoticeTitleInk(const TRun& r) {
+  return r.Pixels(400, 266, 624, 296, [](int red, int green, int blue) {
+    return std::abs(red - 0xFF) <= 24 && std::abs(green - 0xD2) <= 24 && std::abs(blue - 0x7A) <= 24;
+  });
+}
+
+// The main menu stands beside a notice: its "Credits" button (the small
+// button of the art kit at 590, 700), the left end outside the caption, as
+// drawn.
+void ExpectTheMainMenuBeside(const TRun& r) {
+  std::vector<uint32_t> button;
+  int bw = 0, bh = 0;
+  ASSERT_TRUE(ReadPng(testing_support::SourceDir() + "/assets/ui/button_small_normal.png", &button, &bw, &bh));
+  ASSERT_EQ(r.w, 1024);
+  int opaque = 0, same = 0;
+  for (int y = 0; y < bh; ++y)
+    for (int x = 0; x < 30 && x < bw; ++x) {
+      uint32_t c = button[size_t(y) * size_t(bw) + size_t(x)];
+      if ((c >> 24) != 0xFF) continue;
+      ++opaque;
+      same += Near(c, r.At(590 + x, 700 + y), 3);
+    }
+  ASSERT_GT(opaque, 500);
+  EXPECT_GT(same, opaque * 95 / 100);
 }
 
 }  // namespace
@@ -301,6 +329,26 @@ TEST_F(SavedGameEndToEnd, AFolderThatCannotBeWrittenIsToldOnceAndSavedWhenItCanB
         right = std::max(right, x);
       }
   EXPECT_GT(right - left, 110);
+  EXPECT_GT(NoticeTitleInk(notice), 100);
+
+  // A save that fails behind the fade: the game menu's "Main menu" saves,
+  // then the screen changes. The notice waits until the fade has lifted,
+  // then stands over the main menu (the lighthouse beside it, and the
+  // buttons below the quit button's bottom edge); the file keeps the game as it was.
+  const std::string throughTheMenu = Click(300, kPlayButton) + At(3500, "key escape") +
+                                     Click(4300, KitButtonAt("gamemenu.lua", "mainmenu"));
+  TRun behind = Run(throughTheMenu, FramesFor(9000));
+  EXPECT_EQ(testing_support::ReadFile(dir.File("user/prefs.dat")), prefs);
+  EXPECT_EQ(behind.Count(failed), 2u) << behind.Joined();  // the menu's save and the one at the end
+  EXPECT_EQ(behind.Screens(), (std::vector<std::string>{"mainmenu", "MainGame", "gamemenu", "minitutor"}))
+      << behind.log;
+  EXPECT_EQ(behind.Count("minitutor: "), 1u);
+  EXPECT_TRUE(behind.Has("minitutor: Not saved")) << behind.Joined();
+  ASSERT_EQ(behind.w, 1024);
+  EXPECT_GT(NoticeTitleInk(behind), 100);
+  EXPECT_GT(behind.ShownAt("minitutor"), 4300 + 2000);  // two fades of a second after the click
+  ExpectTheMainMenuBeside(behind);
+
   std::string atSecondFailure;
   std::vector<std::string> files;
   TRun run = RunPausing(input, 1800, {failed, "Hint infosavefailed", failed}, [&] {
@@ -355,6 +403,49 @@ TEST_F(SavedGameEndToEnd, ARunWithAUserFolderLeavesItsHomeAsItWas) {
   EXPECT_EQ(gamee2e::TreeOf(home), before);
   EXPECT_TRUE(testing_support::FileExists(dir.File("user") + "/Pictures/lantern/verdan_wallpaper1.bmp"));
   EXPECT_TRUE(testing_support::FileExists(dir.File("user") + "/Documents/playlogtester7.txt"));
+}
+
+// A saved game cut short on disk: the start keeps it aside beside a new game,
+// both on disk by the time the main menu shows, and tells the player over the
+// main menu under a title of its own. Told once: the next start says nothing.
+TEST_F(SavedGameEndToEnd, ASavedGameThatCannotBeReadIsKeptAsideAndTheMainMenuSaysSo) {
+  SaveInTheAttic(3);
+  std::string cut;
+  {
+    SetSetting("userfolder", TString(dir.File("user")));
+    SetSetting("encryptionkey", "tosvilqeZZZZ");  // the game's own key
+    TPrefs prefs;
+    int length = 0;
+    ASSERT_NE(prefs.GetData("LocInfoPass", nullptr, 0, 0, &length), -1);
+    std::string blob(size_t(length), '\0');
+    prefs.GetData("LocInfoPass", blob.data(), length, 0);
+    cut = blob.substr(0, 40);
+    EXPECT_TRUE(prefs.SetData("LocInfoPass", cut.data(), int(cut.size()), 0, 1));
+    ClearSettings();
+  }
+  std::string kept;
+  std::string place;
+  TRun run = RunPausing("", FramesFor(1500), {"Profiles: the saved game of player \"Ada\" is damaged", "minitutor: Save unreadable"},
+                        [&] {
+                          auto prefs = Prefs();
+                          int length = 0;
+                          if (prefs->GetData("LocInfoPass.damaged", nullptr, 0, 0, &length) == -1) return;
+                          kept.assign(size_t(length), '\0');
+                          prefs->GetData("LocInfoPass.damaged", kept.data(), length, 0);
+                          place = SavedPlace({"loc11"});
+                        });
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(kept, cut);
+  EXPECT_EQ(place, "1 1 1 0 loc11=none");  // a new game
+  EXPECT_EQ(run.Screens(), (std::vector<std::string>{"minitutor"})) << run.log;
+  EXPECT_EQ(run.Count("minitutor: "), 1u) << run.Joined();
+  EXPECT_TRUE(run.Has("minitutor: Save unreadable")) << run.Joined();
+  EXPECT_EQ(run.Count("Hint infosaveunreadable: Your saved game could not be read"), 1u) << run.Joined();
+  EXPECT_GT(NoticeTitleInk(run), 100);
+  ExpectTheMainMenuBeside(run);
+  TRun next = Run("", 300);
+  EXPECT_EQ(next.Count("minitutor: "), 0u) << next.Joined();
+  EXPECT_EQ(next.Count("Profiles: "), 0u) << next.Joined();
 }
 
 // With a tester's id, the game closed from the play screen (the close box and

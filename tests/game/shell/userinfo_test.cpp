@@ -267,7 +267,8 @@ TEST_F(Profiles, CountsAndIdsOfASaveAreKeptWithinRange) {
   EXPECT_EQ(GetUserInfo()->GetPrefs()->GetInt("soundoff", -1, 0), 0);
 }
 
-// A save that cannot be read keeps the player, is kept aside and logged once.
+// A save that cannot be read keeps the player, is kept aside, logged once and
+// told once.
 class UnreadableSave : public Profiles {
 protected:
   void MakePlayer() {
@@ -314,9 +315,16 @@ protected:
     EXPECT_EQ(kept, stored);
     EXPECT_EQ(onDisk.GetInt(TString("levelId") + suffix, 0, 0), 2);
     EXPECT_TRUE(gametest::SavedProgress().SameProgress(GameProgress()));
+    // The player is told once a screen stands, once.
+    Lua("gTold = '' function ShowMiniTutor(key) gTold = gTold .. key .. ';' end");
+    TellNoticesWhenDue();
+    TellNoticesWhenDue();
+    EXPECT_EQ(Global("gTold"), "infosaveunreadable;");
     DeleteUserInfo();
     log.Clear();
     Users();  // nothing more to report
+    TellNoticesWhenDue();
+    EXPECT_EQ(Global("gTold"), "infosaveunreadable;");
     EXPECT_EQ(log.Count("Profiles:"), 0u);
     EXPECT_EQ(GetUserInfo()->GetCurrentUserName(), "Ann");
   }
@@ -407,11 +415,11 @@ TEST_F(Profiles, ASaveThatCannotBeWrittenIsKeptToldOnceAndWrittenLater) {
     p.FindLocationInfo("loc13").AddItemId(4);
     EXPECT_FALSE(users->SaveProgress());
     EXPECT_TRUE(users->IsSaveFailing());
-    TellSaveFailureWhenDue();
-    TellSaveFailureWhenDue();
+    TellNoticesWhenDue();
+    TellNoticesWhenDue();
     p.numCoins = 5;
     EXPECT_FALSE(users->SaveProgress());
-    TellSaveFailureWhenDue();
+    TellNoticesWhenDue();
   }
   EXPECT_EQ(testing_support::ReadFile(PrefsFile()), before);
   EXPECT_EQ(log.Count("Profiles: the progress of player \"Ann\" could not be saved; it is kept and saved at the next chance"), 2u);
@@ -438,9 +446,40 @@ TEST_F(Profiles, ASaveThatCannotBeWrittenIsKeptToldOnceAndWrittenLater) {
   {
     gametest::TFullDisk full;
     EXPECT_FALSE(users->SaveProgress());
-    TellSaveFailureWhenDue();
+    TellNoticesWhenDue();
   }
   EXPECT_EQ(Global("gTold"), "infosavefailed;");
+
+  // The notice as a pop-up of its own over the screen: closed with its
+  // screen by a screen change, it was not seen and comes again, never over
+  // the fade; closed by the player, it was.
+  users = Users();
+  Lua("gTold = '' function ShowMiniTutor(key) gTold = gTold .. key .. ';' PushModal('notice') end");
+  Lua("PushModal('screen')");
+  {
+    gametest::TFullDisk full;
+    EXPECT_FALSE(users->SaveProgress());
+  }
+  TellNoticesWhenDue();
+  ASSERT_EQ(wm->GetTopModal()->GetName(), "notice");
+  EXPECT_EQ(wm->GetTopModal()->GetParent()->GetName(), "screen");
+  TellNoticesWhenDue();
+  EXPECT_EQ(Global("gTold"), "infosavefailed;");
+  Lua("PopModal('screen') PushModal('sShadow')");  // the screen change
+  TellNoticesWhenDue();
+  EXPECT_EQ(Global("gTold"), "infosavefailed;");
+  Lua("PopModal('sShadow') PushModal('next')");
+  TellNoticesWhenDue();
+  EXPECT_EQ(Global("gTold"), "infosavefailed;infosavefailed;");
+  EXPECT_EQ(wm->GetTopModal()->GetParent()->GetName(), "next");
+  Lua("PopModal('notice')");  // the player's OK
+  TellNoticesWhenDue();
+  {
+    gametest::TFullDisk full;
+    EXPECT_FALSE(users->SaveProgress());
+  }
+  TellNoticesWhenDue();
+  EXPECT_EQ(Global("gTold"), "infosavefailed;infosavefailed;");
 }
 
 }  // namespace

@@ -29,9 +29,11 @@ protected:
   }
   Comics_t* Open(const char* comic, const char* type = "Comics", const char* extra = "") {
     Lua(std::string("SetNameComicsToRun('") + comic + "') " + type + "{ x = 0, y = 0, w = 1024, h = 768, " + extra +
-        " Button{ name = 'next', x = 880, y = 700, w = 60, h = 40, graphics = {'b', 'b', 'b'}, command = function() "
-        "GoNext() end }, Button{ name = 'skip', x = 20, y = 700, w = 60, h = 40, graphics = {'b', 'b', 'b'} }, "
-        "Button{ name = 'play', x = 880, y = 700, w = 60, h = 40, graphics = {'b', 'b', 'b'} }, "
+        " Button{ name = 'next', x = 880, y = 700, w = 60, h = 40, graphics = {'b', 'b', 'b'}, default = true, "
+        "command = function() GoNext() end }, Button{ name = 'skip', x = 20, y = 700, w = 60, h = 40, "
+        "graphics = {'b', 'b', 'b'}, cancel = true, command = function() skipped = (skipped or 0) + 1 end }, "
+        "Button{ name = 'play', x = 880, y = 700, w = 60, h = 40, graphics = {'b', 'b', 'b'}, default = true, "
+        "cancel = true, command = function() played = (played or 0) + 1 end }, "
         "Button{ name = 'tback', x = 400, y = 700, w = 60, h = 40, graphics = {'b', 'b', 'b'}, command = "
         "function() GoPrev() end }, Button{ name = 'tnext', x = 560, y = 700, w = 60, h = 40, "
         "graphics = {'b', 'b', 'b'}, command = function() GoNext() end } }()");
@@ -76,6 +78,39 @@ TEST_F(ViewerTest, ButtonsFollowThePagesThroughTheWholeComic) {
   Run(16);
   EXPECT_EQ(c->GetDocument()->GetCurrentPage(), 1);
   EXPECT_EQ(Buttons(), "next skip tback tnext");
+}
+
+// The keys, as the comic's script gives them ("next" the default button,
+// "skip" the cancel, "play" both): while a page still builds, Enter
+// finishes it and Escape finishes it and skips; on a complete page they are
+// the buttons'.
+TEST_F(ViewerTest, EnterAndEscapeFinishAPageThatStillBuilds) {
+  Comics_t* c = Open("three.xml");
+  ASSERT_NE(c, nullptr);
+  Run(16);
+  ASSERT_FALSE(c->GetDocument()->IsPageComplete());
+  Send(kEventUnicode, 0, 0, 13);
+  EXPECT_TRUE(c->GetDocument()->IsPageComplete());
+  EXPECT_EQ(c->GetDocument()->GetCurrentPage(), 0);
+  EXPECT_EQ(Buttons(), "next skip tnext");
+  Send(kEventUnicode, 0, 0, 13);  // "next"
+  EXPECT_EQ(c->GetDocument()->GetCurrentPage(), 1);
+  Run(16);
+  ASSERT_FALSE(c->GetDocument()->IsPageComplete());
+  Send(kEventUnicode, 0, 0, 27);
+  Tick(16);
+  EXPECT_TRUE(c->GetDocument()->IsPageComplete());
+  EXPECT_EQ(Global("skipped"), "1");
+  Click(580, 710);  // "tnext": the last page
+  Run(16);
+  ASSERT_FALSE(c->GetDocument()->IsPageComplete());
+  Send(kEventUnicode, 0, 0, 27);
+  Tick(16);
+  EXPECT_EQ(Global("played"), "1");
+  EXPECT_EQ(Global("skipped"), "1");
+  Send(kEventUnicode, 0, 0, 13);
+  Tick(16);
+  EXPECT_EQ(Global("played"), "2");
 }
 
 TEST_F(ViewerTest, OnePageComicEndsWithPlayOnly) {

@@ -64,7 +64,10 @@ TPoint PicturePlace(const std::string& comic, const std::string& picture) {
 
 // A new player: the splash's still screen (left with Escape), then the
 // intro comic, read page by page (a click completes a page, "next" turns it,
-// Enter on the last page is "play" and ends the comic), then the first location.
+// Enter on the last page is "play" and ends the comic), then the first
+// location. Again with the keys alone: Enter leaves the splash; in the comic
+// Enter completes a page that still builds and then turns it, and Escape
+// while the last page builds is "play".
 TEST_F(StoryEndToEnd, ANewGameShowsTheIntroComicAndReachesTheFirstLocation) {
   // Stopped on the comic's second page.
   std::string pages = NewPlayer() + Click(800, kPlayButton) + At(3350, "key escape") + Click(5700, kComicPage) +
@@ -88,6 +91,19 @@ TEST_F(StoryEndToEnd, ANewGameShowsTheIntroComicAndReachesTheFirstLocation) {
                     At(7450, "key enter");
   std::filesystem::remove_all(dir.File("user"));  // a new player again
   TRun game = Run(all, 1300);
+  // The keys alone, each while a page builds or just after.
+  std::string keys = NewPlayer() + Click(800, kPlayButton) + At(3350, "key enter") + At(5700, "key enter") +
+                     At(6000, "key enter") + At(6400, "key enter") + At(6700, "key enter") + At(7100, "key escape");
+  std::filesystem::remove_all(dir.File("user"));
+  TRun byKeys = Run(keys, 1300);
+  EXPECT_EQ(byKeys.exitCode, 0);
+  EXPECT_EQ(byKeys.Count("ComicsSpl: on to scripts/maingame.lua"), 1u) << byKeys.Joined();
+  EXPECT_EQ(byKeys.Count("Comics com_1.xml: page "), 2u) << byKeys.Joined();
+  int keysPage3 = byKeys.Find("Comics com_1.xml: page 3 of 3"), keysLeave = byKeys.Find("comics: leave for ");
+  EXPECT_GE(keysPage3, 0) << byKeys.Joined();
+  EXPECT_GT(keysLeave, keysPage3);
+  EXPECT_GT(byKeys.Find("MainGame: level loc11 loaded"), keysLeave);
+  EXPECT_EQ(byKeys.ShownAt("ComicsSpl", 2), 3350 + 2016) << byKeys.log;  // the comic, two fades after the Enter
   EXPECT_EQ(game.exitCode, 0);
   int page3 = game.Find("Comics com_1.xml: page 3 of 3");
   int leave = game.Find("comics: leave for scripts/maingame.lua");

@@ -120,12 +120,12 @@ TEST_F(TStorySeamTest, PlayScreenJournal) {
   // kept and done as soon as the book can close.
   story->OnJournalButton();
   EXPECT_EQ(b.GetState(), L::kOpening);
-  EXPECT_TRUE(story->OnEscape());
+  EXPECT_TRUE(story->OnKey(27));
   story->Update(1.0f);
   EXPECT_EQ(b.GetState(), L::kClosing);
   story->Update(1.0f);
   EXPECT_FALSE(story->IsBlocking());
-  EXPECT_FALSE(story->OnEscape());  // nothing shown: the key is the scene's
+  EXPECT_FALSE(story->OnKey(27));  // nothing shown: the key is the scene's
   story->OnJournalButton();
   story->Update(1.0f);
   Command(*story, "logbookprev");

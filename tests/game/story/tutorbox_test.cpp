@@ -120,7 +120,8 @@ TEST_F(TutorBox, WithoutShadowTheBoxMovesBesideThePointerAndIsClickedWhereDrawn)
 
 // A step without text draws no box; one with neither text nor picture
 // shows nothing at all and still holds the clicks outside its allowed
-// rectangles until its event comes.
+// rectangles until its event comes. Enter and Escape are the box's: no box,
+// no keys taken; a box presses its button with either.
 TEST_F(TutorBox, StepsWithoutTextShowNoBoxButTakeTheirInput) {
   Load("<TutorScript>" + Item("", "", "<image name=\"arrow\" pos=\"100,100\" click_rect=\"90;90;50;50\"/>") +
        Item("", "", "<AllowedRects><AllowedRect rec=\"0;0;10;10\"/></AllowedRects><Event evt_id=\"use_tool\"/>") +
@@ -142,8 +143,15 @@ TEST_F(TutorBox, StepsWithoutTextShowNoBoxButTakeTheirInput) {
   EXPECT_TRUE(Click(500, 300));
   EXPECT_TRUE(tutor.OnMouseMove(TPoint(500, 300)));
   EXPECT_FALSE(Click(5, 5));
+  EXPECT_FALSE(tutor.OnKey(13));
+  EXPECT_FALSE(tutor.OnKey(27));
   tutor.OnEvent("use_tool");
   EXPECT_EQ(tutor.GetCurrentItem(), 2);
+  EXPECT_FALSE(tutor.OnKey('a'));
+  ASSERT_TRUE(owner.commands.empty());
+  EXPECT_TRUE(tutor.OnKey(27));  // the last step's close button
+  ASSERT_EQ(owner.commands.size(), 1u);
+  EXPECT_EQ(owner.commands[0], "close");
 }
 
 TEST_F(TutorBox, OnlyOpaquePixelsOfTheClickPictureAndAllowedRectanglesPass) {

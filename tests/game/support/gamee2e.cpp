@@ -236,19 +236,24 @@ void Pass(GameProgress& progress, const std::vector<std::string>& places) {
 }
 
 TRun TGameEndToEnd::Run(const std::string& input, int frames, const std::string& extra) {
-  TRun run = RunWatched({}, input, frames, {}, nullptr, ",headless=1" + extra);
+  TRun run = RunWatched({}, input, frames, {}, ",headless=1" + extra);
   EXPECT_EQ(run.w, 1024);
   return run;
 }
 
 TRun TGameEndToEnd::RunThrough(const std::vector<std::string>& launcher, const std::string& input, int frames,
                                const std::string& extra) {
-  return RunWatched(launcher, input, frames, {}, nullptr, extra);
+  return RunWatched(launcher, input, frames, {}, extra);
 }
 
 TRun TGameEndToEnd::RunPausing(const std::string& input, int frames, const std::vector<std::string>& markers,
                                const std::function<void()>& atMarker, const std::string& extra) {
-  return RunWatched({}, input, frames, markers, atMarker, ",headless=1" + extra);
+  return RunWatched({}, input, frames, {TMoment{markers, atMarker}}, ",headless=1" + extra);
+}
+
+TRun TGameEndToEnd::RunPausingAt(const std::string& input, int frames, const std::vector<TMoment>& moments,
+                                 const std::string& extra) {
+  return RunWatched({}, input, frames, moments, ",headless=1" + extra);
 }
 
 namespace {
@@ -283,8 +288,7 @@ std::string TreeOf(const std::string& folder) {
 }
 
 TRun TGameEndToEnd::RunWatched(const std::vector<std::string>& launcher, const std::string& input, int frames,
-                               const std::vector<std::string>& markers, const std::function<void()>& atMarker,
-                               const std::string& extra) {
+                               const std::vector<TMoment>& moments, const std::string& extra) {
   // The run's home: the test's, and nothing in it may change.
   const std::string home = dir.File("home"), runtime = dir.File("runtime"), cache = dir.File("cache");
   for (const std::string& folder : {home, runtime, cache}) std::filesystem::create_directories(folder);
@@ -304,25 +308,24 @@ TRun TGameEndToEnd::RunWatched(const std::vector<std::string>& launcher, const s
     // Each run's own lines (the file stays, so that a read-only user folder keeps it).
     std::ofstream emptied(logFile, std::ios::trunc);
   }
-  bool seen = false;
+  size_t seen = 0;  // the moments looked at
   auto watch = [&](int pid) {
-    if (seen || !InOrder(testing_support::ReadFile(logFile), markers)) return;
-    seen = true;
+    if (seen >= moments.size() || !InOrder(testing_support::ReadFile(logFile), moments[seen].markers)) return;
     kill(pid_t(pid), SIGSTOP);
     EXPECT_EQ(testing_support::ReadFile(logFile).find("The game ends"), std::string::npos)
-        << "the run ended before the test could look at the moment";
-    atMarker();
+        << "the run ended before the test could look at moment " << seen + 1;
+    moments[seen++].look();
     kill(pid_t(pid), SIGCONT);
   };
   TRun run;
   run.exitCode = RunProgram(folder,
                             "frames=" + std::to_string(frames) + ",input=" + inputFile + ",screenshot=" + shot +
                                 ",userfolder=" + dir.File("user") + extra,
-                            words, launcher, atMarker ? std::function<void(int)>(watch) : nullptr,
+                            words, launcher, moments.empty() ? nullptr : std::function<void(int)>(watch),
                             child);
   EXPECT_EQ(TreeOf(home), homeBefore) << "the run changed its home " << home;
   run.log = testing_support::ReadFile(logFile);
-  EXPECT_TRUE(seen || !atMarker) << "the log never showed the moment to look at:\n" << run.log;
+  EXPECT_EQ(seen, moments.size()) << "the log never showed moment " << seen + 1 << " to look at:\n" << run.log;
   std::istringstream in(run.log);
   for (std::string line; std::getline(in, line);)
     for (const std::string& tag : tags) {

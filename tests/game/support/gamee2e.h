@@ -157,14 +157,22 @@ protected:
   // when the run had ended).
   TRun RunPausing(const std::string& input, int frames, const std::vector<std::string>& markers,
                   const std::function<void()>& atMarker, const std::string& extra = "");
+  // A moment of a long run: when the log holds its markers in their order
+  // (and those of the moments before), the program stops while `look` runs.
+  struct TMoment {
+    std::vector<std::string> markers;
+    std::function<void()> look;
+  };
+  // RunPausing at each of the moments in turn.
+  TRun RunPausingAt(const std::string& input, int frames, const std::vector<TMoment>& moments,
+                    const std::string& extra = "");
   // The same in a real window: the program started through `launcher` (an X
   // server's, say), not headless; the frame is the window's screenshot.
   TRun RunThrough(const std::vector<std::string>& launcher, const std::string& input, int frames,
                   const std::string& extra = "");
   // What the three above share: `extra` carries ",headless=1" where it applies.
   TRun RunWatched(const std::vector<std::string>& launcher, const std::string& input, int frames,
-                  const std::vector<std::string>& markers, const std::function<void()>& atMarker,
-                  const std::string& extra);
+                  const std::vector<TMoment>& moments, const std::string& extra);
   // A new user folder with the player "Ada" (in a window, so that the
   // input's points are the game's), whatever `edit` makes of a new game's progress.
   void SaveAda(const std::function<void(GameProgress&)>& edit);
