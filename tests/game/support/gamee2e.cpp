@@ -23,6 +23,7 @@
 #include "platform/folders.h"
 #include "platform/prefs.h"
 #include "platform/settings.h"
+#include "tests/game/support/gametest.h"
 #include "tests/platform/pngread.h"
 
 namespace gamee2e {
@@ -378,8 +379,26 @@ std::unique_ptr<TPrefs> TGameEndToEnd::Prefs() {
 }
 
 GameProgress TGameEndToEnd::Saved() {
+  // Read only: a store the test opened and saved again would be another copy
+  // of the game writing the file, and the paused run's next save would keep
+  // its progress beside the file instead of in it.
+  testing_support::ScopedChdir cd(folder);
+  LoadMainXml();  // the save version the program reads
+  int user = -1;
+  {
+    const std::unique_ptr<TPrefs> prefs = Prefs();
+    user = prefs->GetInt("curuser", -1);
+    if (user < 0 || prefs->GetData("LocInfoPass", nullptr, 0, user) == -1) user = -1;
+  }
   GameProgress saved;
-  WithUsers([&] { saved = GetGameProgress(); });
+  if (user >= 0) {
+    SetSetting("userfolder", TString(dir.File("user")));
+    SetSetting("encryptionkey", "tosvilqeZZZZ");  // the game's own key
+    saved = gametest::SavedProgress(user);
+  }
+  GetMainXml().Clear();
+  LoadLevelModel();
+  ClearSettings();
   return saved;
 }
 
