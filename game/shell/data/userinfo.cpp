@@ -74,6 +74,12 @@ UserInfo::UserInfo() {
     b.Bind("SetMiniGameLevel", &SetMiniGameLevel);
   }
   prefs_ = std::make_unique<TPrefs>(1);
+  // The file could not be read (nor its backup): the store starts empty, and
+  // the player would meet the first start's name question without a word.
+  if (prefs_->GetOrigin() == TPrefs::kDamagedStartedEmpty) {
+    unreadableNotice_.info = kPrefsUnreadableInfo;
+    unreadableNotice_.state = TSaveNotice::kDue;
+  }
   SetCurrentUser(prefs_->GetInt("curuser", -1), false);
 }
 
@@ -166,7 +172,10 @@ void UserInfo::KeepUnreadableSave(int user, const TString& why) {
            why.c_str(), kBlobKey, suffix.c_str());
   GetGameProgress().Reset();
   SaveProgress();
-  if (unreadableNotice_.state != TSaveNotice::kShowing) unreadableNotice_.state = TSaveNotice::kDue;
+  if (unreadableNotice_.state != TSaveNotice::kShowing) {
+    unreadableNotice_.info = kSaveUnreadableInfo;
+    unreadableNotice_.state = TSaveNotice::kDue;
+  }
 }
 
 bool UserInfo::SaveProgress() {
@@ -203,11 +212,11 @@ void UserInfo::NoteSaveResult(int user, bool written) {
 }
 
 void UserInfo::TellNoticesWhenDue() {
-  if (saveNotice_.state != TSaveNotice::kShowing) TellWhenDue(unreadableNotice_, kSaveUnreadableInfo);
-  if (unreadableNotice_.state != TSaveNotice::kShowing) TellWhenDue(saveNotice_, kSaveFailedInfo);
+  if (saveNotice_.state != TSaveNotice::kShowing) TellWhenDue(unreadableNotice_);
+  if (unreadableNotice_.state != TSaveNotice::kShowing) TellWhenDue(saveNotice_);
 }
 
-void UserInfo::TellWhenDue(TNotice& notice, const char* info) {
+void UserInfo::TellWhenDue(TNotice& notice) {
   TWindowManager* windows = GetWindowManager();
   auto isOpen = [&](uint32_t id) {
     if (windows)
@@ -226,10 +235,10 @@ void UserInfo::TellWhenDue(TNotice& notice, const char* info) {
   // Not over the fade of a screen change (scripts/shadow.lua's modal window):
   // it would hold the fade and go with the screen it stands on.
   if (!top || top->GetName() == "sShadow") return;
-  ShowMiniTutor(top, info);
+  ShowMiniTutor(top, notice.info);
   TWindow* shown = windows->GetTopModal();
   if (shown && shown != top) {
-    notice = TNotice{TSaveNotice::kShowing, top->GetId(), shown->GetId()};
+    notice = TNotice{notice.info, TSaveNotice::kShowing, top->GetId(), shown->GetId()};
   } else {
     notice.state = TSaveNotice::kGiven;  // no pop-up to follow: its log line told it
   }
@@ -368,6 +377,7 @@ bool UserInfo::IsFullScreen() const {
 
 const char* const kSaveFailedInfo = "infosavefailed";
 const char* const kSaveUnreadableInfo = "infosaveunreadable";
+const char* const kPrefsUnreadableInfo = "infoprefsunreadable";
 
 UserInfo* GetUserInfo() { return gUserInfo; }
 

@@ -27,6 +27,15 @@
 class TPrefs;
 class TLuaBindings;
 
+// The infos (infos.xml, strings.xml) of the notices: the progress cannot be
+// saved ("infosavefailed"); a saved game could not be read and was kept aside
+// ("infosaveunreadable"); the preferences file could not be read, so every
+// player's saved game is gone from the list, kept aside in the file beside it
+// ("infoprefsunreadable").
+extern const char* const kSaveFailedInfo;
+extern const char* const kSaveUnreadableInfo;
+extern const char* const kPrefsUnreadableInfo;
+
 class UserInfo {
 public:
   // Registers the Lua globals on the window manager's script (when there is
@@ -97,7 +106,9 @@ public:
   // notice that went with the screen it stood on (a screen change that
   // closed both) was not seen, and comes again over the next screen.
   // Likewise, after a saved game that could not be read was kept aside, the
-  // pop-up kSaveUnreadableInfo (once for each such save). One notice at a time.
+  // pop-up kSaveUnreadableInfo (once for each such save), and after the store
+  // started empty because the file itself could not be read (kept aside
+  // beside it, docs/prefs.md), kPrefsUnreadableInfo. One notice at a time.
   void TellNoticesWhenDue();
   // New game, then the current player's keys and blob. False when the blob
   // has another version (keys loaded, lists empty) or is damaged (lists
@@ -111,13 +122,14 @@ private:
   enum class TSaveNotice { kNone, kDue, kShowing, kGiven };
   // What a notice shows (one of the pop-ups of the notices) and the state it is in.
   struct TNotice {
+    const char* info;     // the pop-up that tells it
     TSaveNotice state = TSaveNotice::kNone;
     uint32_t screen = 0;  // the top modal window it was opened over
     uint32_t window = 0;  // its own modal window
   };
-  // Opens `info` over the top modal window once it is due and a screen
-  // stands; follows it until the player has seen it (see TellNoticesWhenDue).
-  void TellWhenDue(TNotice& notice, const char* info);
+  // Opens the notice's pop-up over the top modal window once it is due and a
+  // screen stands; follows it until the player has seen it (see TellNoticesWhenDue).
+  void TellWhenDue(TNotice& notice);
 
   int CurrentProfile(const char* forWhat) const;
   void NoteSaveResult(int user, bool written);
@@ -128,21 +140,13 @@ private:
   bool lastLoadOtherVersion_ = false;
   uint32_t lastLoadVersion_ = 0;
   bool saveFailing_ = false;
-  TNotice saveNotice_;
-  TNotice unreadableNotice_;
+  TNotice saveNotice_{kSaveFailedInfo};
+  TNotice unreadableNotice_{kSaveUnreadableInfo};
   std::unique_ptr<TLuaBindings> bindings_;  // last: unbound first
 };
 
-// The info (infos.xml, strings.xml) that tells the player the progress
-// cannot be saved: "infosavefailed".
-extern const char* const kSaveFailedInfo;
-
 // The profile manager; null before start-up and after shut-down.
 UserInfo* GetUserInfo();
-// The info that tells the player a saved game could not be read and was kept
-// aside: "infosaveunreadable".
-extern const char* const kSaveUnreadableInfo;
-
 // The manager's TellNoticesWhenDue; the main loop calls it after each event.
 void TellNoticesWhenDue();
 // Saves and deletes the current manager (when any), then makes a new one.

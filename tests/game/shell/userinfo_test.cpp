@@ -361,6 +361,35 @@ TEST_F(UnreadableSave, AnotherVersion) {
                   "\"LocInfoPass.v1\" and the player starts a new game");
 }
 
+// The file itself cannot be read, nor its backup: the store starts empty,
+// both files are kept aside, and the player, about to be asked for a name as
+// at a first start, is told once why.
+TEST_F(UnreadableSave, APreferencesFileThatCannotBeReadIsToldOnce) {
+  MakePlayer();
+  dir.Write("user/prefs.dat", "KPRF garbage");
+  dir.Write("user/prefs.dat.bak", "KPRF garbage too");
+  log.Clear();
+  Lua("gTold = '' function ShowMiniTutor(key) gTold = gTold .. key .. ';' end");
+  UserInfo* users = Users();
+  EXPECT_EQ(users->GetNumUsers(), 0);
+  EXPECT_EQ(testing_support::ReadFile(PrefsFile() + ".damaged"), "KPRF garbage");
+  EXPECT_EQ(testing_support::ReadFile(PrefsFile() + ".bak.damaged"), "KPRF garbage too");
+  TellNoticesWhenDue();
+  TellNoticesWhenDue();
+  EXPECT_EQ(Global("gTold"), "infoprefsunreadable;");
+  DeleteUserInfo();
+  Users();  // the file reads again: nothing more to tell
+  TellNoticesWhenDue();
+  EXPECT_EQ(Global("gTold"), "infoprefsunreadable;");
+  // A player's own save that cannot be read is told with its own text.
+  GetUserInfo()->CreateNewUser("Ann");
+  Store("cut short");
+  DeleteUserInfo();
+  Users();
+  TellNoticesWhenDue();
+  EXPECT_EQ(Global("gTold"), "infoprefsunreadable;infosaveunreadable;");
+}
+
 TEST_F(UnreadableSave, LoadProgressOfAnotherVersionKeepsTheKeysAndEmptiesTheLists) {
   MakePlayer();
   UserInfo* users = Users();
