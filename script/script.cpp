@@ -245,6 +245,14 @@ void TScript::DefineGlobals() {
 
 long TScript::LiveThreadCount() { return gLiveThreads; }
 
+void TScript::Abandon(const std::shared_ptr<TLuaThread>& thread) {
+  if (!thread || thread->script_ != this || !thread->IsSuspended() || !thread->joiner_.expired() ||
+      FindThread(thread->co_) != thread)
+    return;
+  thread->state_ = TLuaThread::TState::kDead;
+  Forget(thread.get());
+}
+
 TScript* TScript::FromState(lua_State* L) { return L ? GetLuaStateInfo(L)->script : nullptr; }
 
 int TScript::LoadFile(const TString& fileName) { return LoadFileOn(L_, fileName); }

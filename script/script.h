@@ -190,6 +190,12 @@ public:
   size_t GetThreadCount() const { return threads_.size(); }
   // The same over every TScript of the process.
   static long LiveThreadCount();
+  // Ends a suspended coroutine of this state without resuming it, as if it
+  // had failed: for a coroutine whose work is gone (the animation of a
+  // sprite that was destroyed), which would otherwise wait for its next step
+  // and count against kMaxThreads until then. A running coroutine, one that
+  // another waits for (a command) and one of another state are left alone.
+  void Abandon(const std::shared_ptr<TLuaThread>& thread);
 
   // For a native function running on L: makes its coroutine wait, yielding
   // the `nresults` values on top of L; with timeoutMs >= 0 the task step

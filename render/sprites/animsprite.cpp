@@ -102,7 +102,14 @@ boost::shared_ptr<TAnimatedSprite> TAnimatedSprite::Create(int layer) {
 
 TAnimatedSprite::TAnimatedSprite(int layer) : TSprite(layer) { gLive.insert(this); }
 
-TAnimatedSprite::~TAnimatedSprite() { gLive.erase(this); }
+TAnimatedSprite::~TAnimatedSprite() {
+  gLive.erase(this);
+  // Its coroutine ends with it: left to wait, it would stay suspended until
+  // some other animated sprite draws (the own state is stepped from draws),
+  // and a new sprite made at this address would be taken for this one.
+  if (thread_ && thread_->GetState())
+    if (TScript* script = TScript::FromState(thread_->GetState())) script->Abandon(thread_);
+}
 
 void TAnimatedSprite::SetTexture(const boost::shared_ptr<TTexture>& texture) {
   TSprite::SetTexture(texture);

@@ -4,9 +4,10 @@
 // in the animation script state, which picks frames and waits between them
 // (protocol in docs/anm.md). The sprite keeps its own current frame.
 //
-// The script state is the one installed with SetAnimationScript (the game
-// gives the window manager's); without one the sprites make a state of their
-// own on first use and step it from their draws. Main thread only.
+// The script state is the one installed with SetAnimationScript; without
+// one (the game installs none) the sprites make a state of their own on first
+// use and step it from their draws. A sprite's coroutine ends when the sprite
+// is destroyed. Main thread only.
 #pragma once
 #include <memory>
 

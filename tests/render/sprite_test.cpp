@@ -351,6 +351,20 @@ TEST_F(SpriteDisplayTest, AnimatedSpriteStepsItsFrames) {
   TRect r;
   sprite->GetBounds(r, TDrawParams(), false);
   EXPECT_EQ(r, TRect(10, 10, 14, 14));
+  // A sprite destroyed while its animation waits takes its coroutine with it
+  // at once, drawn or not, whatever else draws later.
+  const long live = TScript::LiveThreadCount();
+  for (int i = 0; i < int(TScript::kMaxThreads) + 8; ++i) {
+    auto gone = TAnimatedSprite::Create();
+    gone->SetTexture(anim);
+    ASSERT_TRUE(gone->Play("DoAnim")) << i;
+    EXPECT_TRUE(gone->IsPlaying());
+    EXPECT_EQ(TScript::LiveThreadCount(), live + 1);
+  }
+  EXPECT_EQ(TScript::LiveThreadCount(), live);
+  EXPECT_TRUE(sprite->IsPlaying());
+  time_.Advance(100);
+  EXPECT_EQ(colourNow(), 0x00FF00u);
 
   // A game script of its own in an installed state.
   TScript script;

@@ -11,7 +11,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "game/shell/data/gameprogress.h"
@@ -235,6 +237,26 @@ TEST_F(Playthrough, TheDemoInOneRunFromAFreshUserFolderToTheNewGameAfterTheLastL
   EXPECT_EQ(inStage(4, "credits: closed"), 1u);
   EXPECT_EQ(inStage(4, "quit: no"), 1u);
   EXPECT_EQ(run.InLog("The game ends (quit requested by a script)"), 1u);
+  // A mini-game leaves no coroutine behind (its animations' included): the
+  // play screen after each holds as many as after the first gallery.
+  std::vector<std::pair<std::string, std::string>> stood;  // each screen that stood, its coroutines
+  {
+    std::istringstream in(run.log);
+    std::string line, screen;
+    while (std::getline(in, line)) {
+      const size_t modal = line.find("modal: "), live = line.find("live: ");
+      if (modal != std::string::npos) screen = line.substr(modal + 7, line.find(' ', modal + 7) - modal - 7);
+      if (live != std::string::npos) stood.emplace_back(screen, line.substr(live + 6, line.find(',', live) - live - 6));
+    }
+  }
+  std::string afterGallery;
+  std::vector<std::string> afterGames;
+  for (size_t i = 1; i < stood.size(); ++i) {
+    if (stood[i].first != "MainGame") continue;
+    if (afterGallery.empty() && stood[i - 1].first == "GameGallery") afterGallery = stood[i].second;
+    if (stood[i - 1].first.compare(0, 2, "mg") == 0) afterGames.push_back(stood[i].second);
+  }
+  EXPECT_EQ(afterGames, std::vector<std::string>(4, afterGallery)) << run.log;
   // Nothing stopped on the way: no script hit its limits.
   EXPECT_EQ(run.InLog("Lua Error"), 0u) << run.log;
   EXPECT_EQ(run.InLog("lua_resume ERROR"), 0u) << run.log;
