@@ -90,11 +90,6 @@ std::string PasswordHome() {
   return found && found->pw_dir ? std::string(found->pw_dir) : std::string();
 }
 
-std::string TrimSlashes(std::string path) {
-  while (path.size() > 1 && path.back() == '/') path.pop_back();
-  return path;
-}
-
 constexpr size_t kMaxUserDirsBytes = 64 * 1024;
 
 // A value of user-dirs.dirs: the text between the quotes, backslash escapes
@@ -246,6 +241,11 @@ TString FolderOf(TPrefix prefix) {
 }
 
 }  // namespace
+
+std::string TrimSlashes(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
 
 std::string LowerAscii(const std::string& text) {
   std::string out = text;

@@ -103,6 +103,9 @@ bool IsAssetName(const TString& name);
 // Lower-cases ASCII letters (archive member names and case-insensitive lookups).
 std::string LowerAscii(const std::string& text);
 
+// The path without its trailing "/"s ("/" itself stays).
+std::string TrimSlashes(std::string path);
+
 // Creates a folder and its parents (those it makes get `mode`: by default
 // the user's alone); true when it exists afterwards.
 bool MakeFolders(const std::string& path, mode_t mode = 0700);

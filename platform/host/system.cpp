@@ -189,11 +189,6 @@ std::string FolderHash(const std::string& folder) {
   return text;
 }
 
-std::string WithoutSlash(std::string folder) {
-  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-  return folder;
-}
-
 // The abstract socket of a lock file: the user's id keeps users apart there.
 void MakeSocketAddress(const std::string& lockPath, sockaddr_un* addr, socklen_t* len) {
   std::memset(addr, 0, sizeof(*addr));
@@ -205,7 +200,7 @@ void MakeSocketAddress(const std::string& lockPath, sockaddr_un* addr, socklen_t
 }  // namespace
 
 std::string TInstanceLock::LockPath(const std::string& userFolder) {
-  const std::string folder = WithoutSlash(userFolder);
+  const std::string folder = TrimSlashes(userFolder);
   const std::string runtime = HostRuntimeFolder();
   if (!runtime.empty()) return runtime + "/lantern-" + FolderHash(folder) + ".lock";
   return folder + "/instance.lock";
@@ -215,7 +210,7 @@ TInstanceLock::TResult TInstanceLock::Acquire(const std::string& userFolder) {
   Release();
   why_.clear();
   const std::string path = LockPath(userFolder);
-  if (HostRuntimeFolder().empty()) MakeFolders(WithoutSlash(userFolder));
+  if (HostRuntimeFolder().empty()) MakeFolders(TrimSlashes(userFolder));
   int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
   const int openError = errno;
   struct stat st;
@@ -240,7 +235,7 @@ TInstanceLock::TResult TInstanceLock::Acquire(const std::string& userFolder) {
   MakeSocketAddress(path, &addr, &len);
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
     ::close(fd);
-    why_ = "another copy of the game runs on the user folder " + WithoutSlash(userFolder) +
+    why_ = "another copy of the game runs on the user folder " + TrimSlashes(userFolder) +
            "; it was asked to come to the front";
     int s = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (s >= 0) {
