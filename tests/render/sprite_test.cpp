@@ -489,68 +489,67 @@ TEST(PlatformCursor, TheSecondImageFlagShowsTheSecondPicture) {
   ClearSettings();
 }
 
-// The headless host borrows the presented frame from the primary surface and
-// copies it only when it is read, or when the primary's memory is about to
-// change without a present (device loss and restore) or go away.
-TEST(PlatformDisplay, TheHeadlessFrameIsCopiedOnlyWhenRead) {
-  TPlatformHooks hooks;
-  AddDisplayHooks(hooks);
-  THeadlessHost* host = nullptr;
-  std::unique_ptr<TPlatform> platform = CreateHeadlessPlatform(hooks, &host);
-  ASSERT_TRUE(platform->OpenDisplay(64, 48, false));
-  auto draw = [&](uint32_t color) {
+// A 64 x 48 display on the headless host, filled with one colour per frame.
+class PlatformDisplay : public ::testing::Test {
+protected:
+  void SetUp() override {
+    AddDisplayHooks(hooks);
+    platform = CreateHeadlessPlatform(hooks, &host);
+    ASSERT_TRUE(platform->OpenDisplay(64, 48, false));
+  }
+  void TearDown() override {
+    platform.reset();
+    ClearSettings();
+  }
+  void Draw(uint32_t color) {
     ASSERT_TRUE(TRenderer::GetInstance()->BeginDraw());
     GetDisplayHandler()->FillRect(0, 0, 64, 48, color, nullptr);
     platform->EndDraw(true);
-  };
-  auto pixel = [&](int x, int y) {
+  }
+  // A pixel of the last frame the host kept.
+  uint32_t Kept(int x, int y) {
     return host->GetLastFrame().at(size_t(y) * size_t(host->GetLastFrameWidth()) + size_t(x)) & 0xFFFFFFu;
-  };
+  }
+
+  TPlatformHooks hooks;
+  THeadlessHost* host = nullptr;
+  std::unique_ptr<TPlatform> platform;
+};
+
+// The headless host borrows the presented frame from the primary surface and
+// copies it only when it is read, or when the primary's memory is about to
+// change without a present (device loss and restore) or go away.
+TEST_F(PlatformDisplay, TheHeadlessFrameIsCopiedOnlyWhenRead) {
   uint64_t copies = host->GetFrameCopyCount(), presents = host->GetPresentCount();
-  for (int i = 0; i < 10; ++i) draw(0xFF102030u + uint32_t(i));
+  for (int i = 0; i < 10; ++i) Draw(0xFF102030u + uint32_t(i));
   EXPECT_GE(host->GetPresentCount(), presents + 10);
   EXPECT_EQ(host->GetFrameCopyCount(), copies);  // nothing read: nothing copied
-  EXPECT_EQ(pixel(5, 5), 0x102039u);
-  EXPECT_EQ(pixel(63, 47), 0x102039u);
+  EXPECT_EQ(Kept(5, 5), 0x102039u);
+  EXPECT_EQ(Kept(63, 47), 0x102039u);
   EXPECT_EQ(host->GetFrameCopyCount(), copies + 1);
-  EXPECT_EQ(pixel(6, 6), 0x102039u);  // read again: no new copy
+  EXPECT_EQ(Kept(6, 6), 0x102039u);  // read again: no new copy
   EXPECT_EQ(host->GetFrameCopyCount(), copies + 1);
   // A lost device comes back with its surfaces filled with a pattern that was
   // never presented: the last frame is still the one shown.
-  draw(0xFF405060u);
+  Draw(0xFF405060u);
   sdev::test::Fault::LoseDevice();
   sdev::test::Fault::RegainFocus();
   TRenderer::GetInstance()->BeginDraw();
   GetDisplayHandler()->EndDraw(false);
-  EXPECT_EQ(pixel(5, 5), 0x405060u);
-  draw(0xFF708090u);
+  EXPECT_EQ(Kept(5, 5), 0x405060u);
+  Draw(0xFF708090u);
   // The presenter goes: the frame stays for the screenshot.
   sdev::Presenter* presenter = sdev::GetPresenter();
   sdev::SetPresenter(nullptr);
   EXPECT_EQ(host->GetFrameCopyCount(), copies + 3);
   sdev::SetPresenter(presenter);
-  EXPECT_EQ(pixel(5, 5), 0x708090u);
-  platform.reset();
-  ClearSettings();
+  EXPECT_EQ(Kept(5, 5), 0x708090u);
 }
 
 // While nothing reads the frames (a headless run without a screenshot), each
 // is still presented, but its pixels are left out of the primary surface;
 // once they are read again the next present copies them as before.
-TEST(PlatformDisplay, AFrameNothingReadsIsPresentedWithoutItsPixels) {
-  TPlatformHooks hooks;
-  AddDisplayHooks(hooks);
-  THeadlessHost* host = nullptr;
-  std::unique_ptr<TPlatform> platform = CreateHeadlessPlatform(hooks, &host);
-  ASSERT_TRUE(platform->OpenDisplay(64, 48, false));
-  auto draw = [&](uint32_t color) {
-    ASSERT_TRUE(TRenderer::GetInstance()->BeginDraw());
-    GetDisplayHandler()->FillRect(0, 0, 64, 48, color, nullptr);
-    platform->EndDraw(true);
-  };
-  auto kept = [&](int x, int y) {
-    return host->GetLastFrame().at(size_t(y) * size_t(host->GetLastFrameWidth()) + size_t(x)) & 0xFFFFFFu;
-  };
+TEST_F(PlatformDisplay, AFrameNothingReadsIsPresentedWithoutItsPixels) {
   sdev::Surface* front = GetDisplayHandler()->GetContext()->GetFrontBuffer();
   ASSERT_NE(front, nullptr);
   auto onScreen = [&](int x, int y) {
@@ -561,26 +560,24 @@ TEST(PlatformDisplay, AFrameNothingReadsIsPresentedWithoutItsPixels) {
     front->Unlock();
     return p;
   };
-  draw(0xFF112233u);
+  Draw(0xFF112233u);
   EXPECT_TRUE(host->ReadsFrames());
   EXPECT_TRUE(front->HoldsFrame());
   EXPECT_EQ(onScreen(5, 5), 0x112233u);
-  EXPECT_EQ(kept(5, 5), 0x112233u);
+  EXPECT_EQ(Kept(5, 5), 0x112233u);
   host->SetKeepLastFrame(false);
   EXPECT_FALSE(host->ReadsFrames());
   const uint64_t presents = host->GetPresentCount(), copies = host->GetFrameCopyCount();
-  draw(0xFF445566u);
-  draw(0xFF778899u);
+  Draw(0xFF445566u);
+  Draw(0xFF778899u);
   EXPECT_EQ(host->GetPresentCount(), presents + 2);
   EXPECT_FALSE(front->HoldsFrame());
   EXPECT_EQ(onScreen(5, 5), 0x112233u);  // not copied
-  EXPECT_EQ(kept(5, 5), 0x112233u);      // the last frame kept stays
+  EXPECT_EQ(Kept(5, 5), 0x112233u);      // the last frame kept stays
   EXPECT_EQ(host->GetFrameCopyCount(), copies);
   host->SetKeepLastFrame(true);
-  draw(0xFFAABBCCu);
+  Draw(0xFFAABBCCu);
   EXPECT_TRUE(front->HoldsFrame());
   EXPECT_EQ(onScreen(63, 47), 0xAABBCCu);
-  EXPECT_EQ(kept(63, 47), 0xAABBCCu);
-  platform.reset();
-  ClearSettings();
+  EXPECT_EQ(Kept(63, 47), 0xAABBCCu);
 }
