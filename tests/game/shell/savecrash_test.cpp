@@ -76,11 +76,11 @@ int WholeSaveOf(const TPrefs& prefs, int p) {
   return k;
 }
 
-class SaveCrash : public gametest::TGameDataFixture, public ::testing::Test {};
-
-TEST_F(SaveCrash, KilledSavesLeaveEveryPlayerWhole) {
-  MainXml(R"(<Game><Common NumSaveVer="1"/></Game>)");
-  {
+class SaveCrash : public gametest::TGameDataFixture, public ::testing::Test {
+protected:
+  // The kPlayers players, each at its first state, saved.
+  void SavePlayers() {
+    MainXml(R"(<Game><Common NumSaveVer="1"/></Game>)");
     UserInfo users;
     for (int p = 0; p < kPlayers; ++p) {
       users.CreateNewUser(TString::Printf("player%d", p));
@@ -88,6 +88,10 @@ TEST_F(SaveCrash, KilledSavesLeaveEveryPlayerWhole) {
       ASSERT_TRUE(users.SaveProgress());
     }
   }
+};
+
+TEST_F(SaveCrash, KilledSavesLeaveEveryPlayerWhole) {
+  ASSERT_NO_FATAL_FAILURE(SavePlayers());
   std::mt19937 random(14);
   std::vector<int> last(kPlayers, 0);
   int advanced = 0;
@@ -141,15 +145,7 @@ TEST_F(SaveCrash, KilledSavesLeaveEveryPlayerWhole) {
 // the save, until a save runs to its end. After every kill the file loads,
 // every player is whole, and the player saved is at its old or its new save.
 TEST_F(SaveCrash, AKillAtEverySystemCallOfASaveLosesNothing) {
-  MainXml(R"(<Game><Common NumSaveVer="1"/></Game>)");
-  {
-    UserInfo users;
-    for (int p = 0; p < kPlayers; ++p) {
-      users.CreateNewUser(TString::Printf("player%d", p));
-      StateOf(0, p, GetGameProgress());
-      ASSERT_TRUE(users.SaveProgress());
-    }
-  }
+  ASSERT_NO_FATAL_FAILURE(SavePlayers());
   std::vector<int> last(kPlayers, 0);
   int kills = 0, saved = 0;
   for (int k = 1; k < 5000; ++k) {
