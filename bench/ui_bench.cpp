@@ -168,19 +168,25 @@ void CheckMoves() {
               "500 and 5000 stacked siblings front to back\n");
 }
 
+// `count` mouse moves over the screen, the same list every run.
+std::vector<TPlatformEvent> RandomMoves(int count) {
+  std::mt19937 rng(7);
+  std::uniform_int_distribution<int> x(0, 1023), y(0, 767);
+  std::vector<TPlatformEvent> events;
+  for (int i = 0; i < count; ++i) {
+    TPlatformEvent e;
+    e.type = kEventMouseMove;
+    e.x = x(rng);
+    e.y = y(rng);
+    events.push_back(e);
+  }
+  return events;
+}
+
 // Where a fixed list of moves goes, and how many deliveries a pass over it makes.
 struct TMoves {
-  TMoves(const TScreenSetup& setup) {
-    std::mt19937 rng(7);
-    std::uniform_int_distribution<int> x(0, 1023), y(0, 767);
-    for (int i = 0; i < 4096; ++i) {
-      TPlatformEvent e;
-      e.type = kEventMouseMove;
-      e.x = x(rng);
-      e.y = y(rng);
-      events.push_back(e);
-      perPass += setup.Expected(e.x, e.y).size();
-    }
+  TMoves(const TScreenSetup& setup) : events(RandomMoves(4096)) {
+    for (const TPlatformEvent& e : events) perPass += setup.Expected(e.x, e.y).size();
   }
   std::vector<TPlatformEvent> events;
   uint64_t perPass = 0;  // deliveries of one pass over the list
@@ -300,16 +306,7 @@ int main() {
   }
   {
     TStackSetup large(5000), small(500);
-    std::vector<TPlatformEvent> events;
-    std::mt19937 rng(7);
-    std::uniform_int_distribution<int> x(0, 1023), y(0, 767);
-    for (int i = 0; i < 64; ++i) {
-      TPlatformEvent e;
-      e.type = kEventMouseMove;
-      e.x = x(rng);
-      e.y = y(rng);
-      events.push_back(e);
-    }
+    const std::vector<TPlatformEvent> events = RandomMoves(64);
     bench::TComparison c =
         bench::Alternate([&] { return TimeMoves(large.wm, events, 64 * 5000, "5000 siblings"); },
                          [&] { return TimeMoves(small.wm, events, 64 * 500, "500 siblings"); });
