@@ -1065,15 +1065,32 @@ bool SmallFilteredQuad(const Target& t, const TexView& tex, const Shared& shared
 }  // namespace
 
 bool Quad(const Target& t, const Rect& clip, const PixelState& s, const Shared& shared, const RVert* const* v) {
-  float xmin = std::min({v[0]->x, v[1]->x, v[2]->x, v[3]->x}), xmax = std::max({v[0]->x, v[1]->x, v[2]->x, v[3]->x});
-  float ymin = std::min({v[0]->y, v[1]->y, v[2]->y, v[3]->y}), ymax = std::max({v[0]->y, v[1]->y, v[2]->y, v[3]->y});
-  if (!(xmax > xmin) || !(ymax > ymin)) return false;
+  float xmin, xmax, ymin, ymax;
   const RVert* c[2][2] = {{nullptr, nullptr}, {nullptr, nullptr}};  // [right][bottom]
-  for (int k = 0; k < 4; ++k) {
-    int cx = v[k]->x == xmin ? 0 : v[k]->x == xmax ? 1 : -1;
-    int cy = v[k]->y == ymin ? 0 : v[k]->y == ymax ? 1 : -1;
-    if (cx < 0 || cy < 0 || c[cx][cy]) return false;
-    c[cx][cy] = v[k];
+  if (v[0]->x == v[3]->x && v[1]->x == v[2]->x && v[0]->y == v[1]->y && v[2]->y == v[3]->y && v[0]->x < v[1]->x &&
+      v[0]->y < v[3]->y) {
+    // The corners as a particle batch lays them (top left, top right, bottom
+    // right, bottom left): what the search below finds.
+    xmin = v[0]->x;
+    xmax = v[1]->x;
+    ymin = v[0]->y;
+    ymax = v[3]->y;
+    c[0][0] = v[0];
+    c[1][0] = v[1];
+    c[1][1] = v[2];
+    c[0][1] = v[3];
+  } else {
+    xmin = std::min({v[0]->x, v[1]->x, v[2]->x, v[3]->x});
+    xmax = std::max({v[0]->x, v[1]->x, v[2]->x, v[3]->x});
+    ymin = std::min({v[0]->y, v[1]->y, v[2]->y, v[3]->y});
+    ymax = std::max({v[0]->y, v[1]->y, v[2]->y, v[3]->y});
+    if (!(xmax > xmin) || !(ymax > ymin)) return false;
+    for (int k = 0; k < 4; ++k) {
+      int cx = v[k]->x == xmin ? 0 : v[k]->x == xmax ? 1 : -1;
+      int cy = v[k]->y == ymin ? 0 : v[k]->y == ymax ? 1 : -1;
+      if (cx < 0 || cy < 0 || c[cx][cy]) return false;
+      c[cx][cy] = v[k];
+    }
   }
   // One colour: the same channels give it at once, others only when they round to it.
   uint32_t color = ColorOf(*v[0]);
