@@ -399,7 +399,8 @@ LANTERN_AVX512 void SmallQuadAvx512(const SmallQuad& q) {
   const int* const yi0 = q.yi0;
   const int* const yi1 = q.yi1;
   const uint32_t* const yf = q.yf;
-  const uint32_t* const tex = q.tex + q.base;
+  const uint32_t* const tex = q.tex + (q.base - q.texX);
+  const int texY = q.texY;
   const size_t texPitch = q.texPitch, dstPitch = q.dstPitch;
   const uint32_t* const dstEnd = q.dstEnd;
   uint32_t* line = q.dst;
@@ -424,7 +425,7 @@ LANTERN_AVX512 void SmallQuadAvx512(const SmallQuad& q) {
   }
   if (jhi - jlo < kMostRows && jhi - jlo <= rows + 2) {
     __m512i lo[kMostRows], hi[kMostRows];
-    for (int j = jlo; j <= jhi; ++j) across(tex + size_t(j) * texPitch, lo[j - jlo], hi[j - jlo]);
+    for (int j = jlo; j <= jhi; ++j) across(tex + size_t(j - texY) * texPitch, lo[j - jlo], hi[j - jlo]);
     for (int y = 0; y < rows; ++y, line += dstPitch) {
       const int a = yi0[y] - jlo;
       __m512i slo = lo[a], shi = hi[a];
@@ -445,7 +446,7 @@ LANTERN_AVX512 void SmallQuadAvx512(const SmallQuad& q) {
   auto row = [&](int j, int keep) __attribute__((always_inline, target("avx512f,avx512bw"))) -> int {
     bool fresh = false;
     const int s = slots.Take(j, keep, fresh);
-    if (fresh) across(tex + size_t(j) * texPitch, lo[s], hi[s]);
+    if (fresh) across(tex + size_t(j - texY) * texPitch, lo[s], hi[s]);
     return s;
   };
   for (int y = 0; y < rows; ++y, line += dstPitch) {

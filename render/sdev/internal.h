@@ -182,6 +182,9 @@ struct SmallQuad {
   // ix and xf hold sixteen readable lanes (those past n any values), read
   // whole: the kernel then need not wait for the stores that made them.
   bool sixteen = false;
+  // The texel (texX, texY) of the texture is at tex: the positions in ix, yi0
+  // and yi1 (and base) count from the texture's corner.
+  int texX = 0, texY = 0;
 };
 using SmallQuadKernel = void (*)(const SmallQuad& q);
 // The kernel that filters and blends a small quad in one pass for kind k, the

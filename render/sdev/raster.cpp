@@ -597,7 +597,31 @@ struct TriDraw {
 
 }  // namespace
 
+namespace {
+
+// The draw (a call of Share) in progress on this thread.
+thread_local uint64_t tDraw = 0;
+
+// The texels a draw's small quads read, copied close together: the rows of a
+// large atlas lie a whole number of kilobytes apart, so the few a particle
+// reads all fall in one set of the cache and push one another out. Made at
+// most twice a draw (for one frame of many particles), and only in the draw
+// it was made in (the texture stays as it is through a draw that does not
+// draw on it).
+struct TexelCopy {
+  uint64_t draw = 0;
+  const uint32_t* source = nullptr;
+  int x0 = 0, y0 = 0, x1 = 0, y1 = 0;  // the texels [x0, x1) x [y0, y1) of source
+  int pitch = 0;
+  int made = 0;  // in this draw
+  std::vector<uint32_t> px;
+};
+thread_local TexelCopy tCopy;
+
+}  // namespace
+
 Shared Share(const PixelState& s) {
+  ++tDraw;
   Shared sh;
   sh.plan = MakePlan(s, true, 0).kind;
   sh.kind = Classify(s);
@@ -1048,6 +1072,38 @@ bool SmallFilteredQuad(const Target& t, const TexView& tex, const Shared& shared
   q.dstEnd = t.px + size_t(t.h - 1) * t.pitch + size_t(t.w);
   q.rowsInOrder = true;
   q.sixteen = sixteen;
+  q.texX = q.texY = 0;
+  if (sixteen) {
+    // The texels read: [base, base + width) of rows jlo to jhi (the rows run one way, each pair adjacent).
+    const int jlo = std::min(iy0[0], iy0[rows - 1]), jhi = std::max(iy0[0], iy0[rows - 1]) + 1;
+    TexelCopy& copy = tCopy;
+    bool inside = copy.draw == tDraw && copy.source == tex.px && base[0] >= copy.x0 &&
+                  base[0] + width[0] <= copy.x1 && jlo >= copy.y0 && jhi < copy.y1;
+    if (!inside && (copy.draw != tDraw || copy.made < 2) && tex.surface != t.surface &&
+        (t.px + size_t(t.h) * size_t(t.pitch) <= tex.px || tex.px + size_t(tex.h) * size_t(tex.pitch) <= t.px)) {
+      // A margin around the texels, for the neighbours of the same frame.
+      if (copy.draw != tDraw) copy.made = 0;
+      copy.draw = tDraw;
+      copy.source = tex.px;
+      copy.x0 = std::max(0, base[0] - 8);
+      copy.x1 = std::min(tex.w, base[0] + width[0] + 8);
+      copy.y0 = std::max(0, jlo - 8);
+      copy.y1 = std::min(tex.h, jhi + 9);
+      copy.pitch = copy.x1 - copy.x0 + 32;  // the kernel reads 32 texels from a pair's base, masked
+      copy.px.resize(size_t(copy.y1 - copy.y0) * size_t(copy.pitch) + 32);
+      for (int j = copy.y0; j < copy.y1; ++j)
+        std::memcpy(&copy.px[size_t(j - copy.y0) * size_t(copy.pitch)], tex.px + size_t(j) * tex.pitch + copy.x0,
+                    size_t(copy.x1 - copy.x0) * 4);
+      ++copy.made;
+      inside = true;
+    }
+    if (inside) {
+      q.tex = copy.px.data();
+      q.texPitch = size_t(copy.pitch);
+      q.texX = copy.x0;
+      q.texY = copy.y0;
+    }
+  }
   for (int g = 0; g * 16 < n; ++g) {
     const size_t from = size_t(g) * 16;
     q.dst = t.px + size_t(y0) * t.pitch + x0 + from;
