@@ -305,8 +305,10 @@ HResult Device::DrawIndexedPrimitive(PrimType t, uint32_t fvf, const void* verts
                                      uint32_t icount, uint32_t flags) {
   if (HResult f = test::Fault::Check(test::Op::DrawIndexed, dd_->AdapterIndex())) return f;
   if (!idx && icount) return err::kInvalidArg;
-  for (uint32_t i = 0; i < icount; ++i)
-    if (idx[i] >= vcount) return err::kInvalidArg;
+  // The largest index against the vertices (a loop without an early exit, which vectorises).
+  uint32_t most = 0;
+  for (uint32_t i = 0; i < icount; ++i) most = std::max<uint32_t>(most, idx[i]);
+  if (icount && most >= vcount) return err::kInvalidArg;
   return Draw(t, fvf, verts, vcount, idx, icount);
 }
 
