@@ -1079,8 +1079,12 @@ bool SmallFilteredQuad(const Target& t, const TexView& tex, const Shared& shared
     TexelCopy& copy = tCopy;
     bool inside = copy.draw == tDraw && copy.source == tex.px && base[0] >= copy.x0 &&
                   base[0] + width[0] <= copy.x1 && jlo >= copy.y0 && jhi < copy.y1;
+    // (Never when the texture is the target's memory, which the draw changes.)
+    const uintptr_t targetFrom = reinterpret_cast<uintptr_t>(t.px), texFrom = reinterpret_cast<uintptr_t>(tex.px);
+    const uintptr_t targetTo = targetFrom + size_t(t.h) * size_t(t.pitch) * 4;
+    const uintptr_t texTo = texFrom + size_t(tex.h) * size_t(tex.pitch) * 4;
     if (!inside && (copy.draw != tDraw || copy.made < 2) && tex.surface != t.surface &&
-        (t.px + size_t(t.h) * size_t(t.pitch) <= tex.px || tex.px + size_t(tex.h) * size_t(tex.pitch) <= t.px)) {
+        (targetTo <= texFrom || texTo <= targetFrom)) {
       // A margin around the texels, for the neighbours of the same frame.
       if (copy.draw != tDraw) copy.made = 0;
       copy.draw = tDraw;
