@@ -378,10 +378,12 @@ LANTERN_AVX512 void SmallQuadAvx512(const SmallQuad& q) {
   // Each pixel's texel pair as indexes into the 32 texels from q.base, and
   // its weights as the lanes of the widened pixels (unpacking puts pixels
   // 0 1 4 5 ... in the low half, 2 3 6 7 ... in the high one).
-  const __m512i ix = q.sixteen ? _mm512_maskz_mov_epi32(live, _mm512_loadu_si512(q.ix)) : _mm512_maskz_loadu_epi32(live, q.ix);
+  const __m512i ix = q.sixteen ? _mm512_maskz_mov_epi32(live, _mm512_loadu_si512(q.ix))
+                                : _mm512_maskz_loadu_epi32(live, q.ix);
   const __m512i left = _mm512_sub_epi32(ix, _mm512_set1_epi32(q.base));
   const __m512i right = _mm512_add_epi32(left, _mm512_set1_epi32(1));
-  const __m512i f = q.sixteen ? _mm512_maskz_mov_epi32(live, _mm512_loadu_si512(q.xf)) : _mm512_maskz_loadu_epi32(live, q.xf);
+  const __m512i f = q.sixteen ? _mm512_maskz_mov_epi32(live, _mm512_loadu_si512(q.xf))
+                               : _mm512_maskz_loadu_epi32(live, q.xf);
   const __m512i g = _mm512_sub_epi32(_mm512_set1_epi32(256), f);
   const __m512i wr32 = _mm512_or_si512(f, _mm512_slli_epi32(f, 16)), wl32 = _mm512_or_si512(g, _mm512_slli_epi32(g, 16));
   const __m512i wlLo = _mm512_unpacklo_epi32(wl32, wl32), wlHi = _mm512_unpackhi_epi32(wl32, wl32);

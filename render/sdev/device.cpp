@@ -365,15 +365,16 @@ inline void SetDiffuse(raster::RVert& o, uint32_t diffuse) {
 #pragma GCC diagnostic ignored "-Wuninitialized"
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #endif
-// The 2-D pass (a transform whose w is 1) of vertices [0, count) four at a
-// time with AVX-512 from vertex `from`: the operations of the SSE2 loop in
-// Draw, in the same order, each rounded on its own (no multiply and add
-// fused), so the same numbers. It stops at a group of four with a vertex
-// that is not finite or out of reach, left to that loop, or at the last
-// three: the index of the first vertex not done is returned.
-__attribute__((target("avx512f,avx512vl"))) uint32_t FlatVerticesAvx512(const uint8_t* base, uint32_t from, uint32_t count,
-                                                                       const double* m, const Viewport& vp,
-                                                                       bool diffuse, raster::RVert* out) {
+// The 2-D pass (a transform whose w is 1) of vertices [from, count) four at
+// a time with AVX-512: the operations of the SSE2 loop in Draw, in the same
+// order, each rounded on its own (no multiply and add fused), so the same
+// numbers. It stops at a group of four with a vertex that is not finite or
+// out of reach, left to that loop, or at the last three: the index of the
+// first vertex not done is returned.
+__attribute__((target("avx512f,avx512vl"))) uint32_t FlatVerticesAvx512(const uint8_t* base, uint32_t from,
+                                                                       uint32_t count, const double* m,
+                                                                       const Viewport& vp, bool diffuse,
+                                                                       raster::RVert* out) {
   constexpr int kNearest = _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC;
   // Lanes x y of vertex 0, x y of vertex 1, ...
   const __m512d m0 = _mm512_setr_pd(m[0], m[1], m[0], m[1], m[0], m[1], m[0], m[1]);
