@@ -378,9 +378,12 @@ LANTERN_AVX512 void SmallQuadAvx512(const SmallQuad& q) {
   // Each pixel's texel pair as indexes into the 32 texels from q.base, and
   // its weights as the lanes of the widened pixels (unpacking puts pixels
   // 0 1 4 5 ... in the low half, 2 3 6 7 ... in the high one).
-  const __m512i left = _mm512_sub_epi32(_mm512_maskz_loadu_epi32(live, q.ix), _mm512_set1_epi32(q.base));
+  const __m512i ix = q.sixteen ? _mm512_maskz_mov_epi32(live, _mm512_loadu_si512(q.ix))
+                                : _mm512_maskz_loadu_epi32(live, q.ix);
+  const __m512i left = _mm512_sub_epi32(ix, _mm512_set1_epi32(q.base));
   const __m512i right = _mm512_add_epi32(left, _mm512_set1_epi32(1));
-  const __m512i f = _mm512_maskz_loadu_epi32(live, q.xf);
+  const __m512i f = q.sixteen ? _mm512_maskz_mov_epi32(live, _mm512_loadu_si512(q.xf))
+                               : _mm512_maskz_loadu_epi32(live, q.xf);
   const __m512i g = _mm512_sub_epi32(_mm512_set1_epi32(256), f);
   const __m512i wr32 = _mm512_or_si512(f, _mm512_slli_epi32(f, 16)), wl32 = _mm512_or_si512(g, _mm512_slli_epi32(g, 16));
   const __m512i wlLo = _mm512_unpacklo_epi32(wl32, wl32), wlHi = _mm512_unpackhi_epi32(wl32, wl32);
@@ -398,7 +401,8 @@ LANTERN_AVX512 void SmallQuadAvx512(const SmallQuad& q) {
   const int* const yi0 = q.yi0;
   const int* const yi1 = q.yi1;
   const uint32_t* const yf = q.yf;
-  const uint32_t* const tex = q.tex + q.base;
+  const uint32_t* const tex = q.tex + (q.base - q.texX);
+  const int texY = q.texY;
   const size_t texPitch = q.texPitch, dstPitch = q.dstPitch;
   const uint32_t* const dstEnd = q.dstEnd;
   uint32_t* line = q.dst;
@@ -423,7 +427,7 @@ LANTERN_AVX512 void SmallQuadAvx512(const SmallQuad& q) {
   }
   if (jhi - jlo < kMostRows && jhi - jlo <= rows + 2) {
     __m512i lo[kMostRows], hi[kMostRows];
-    for (int j = jlo; j <= jhi; ++j) across(tex + size_t(j) * texPitch, lo[j - jlo], hi[j - jlo]);
+    for (int j = jlo; j <= jhi; ++j) across(tex + size_t(j - texY) * texPitch, lo[j - jlo], hi[j - jlo]);
     for (int y = 0; y < rows; ++y, line += dstPitch) {
       const int a = yi0[y] - jlo;
       __m512i slo = lo[a], shi = hi[a];
@@ -444,7 +448,7 @@ LANTERN_AVX512 void SmallQuadAvx512(const SmallQuad& q) {
   auto row = [&](int j, int keep) __attribute__((always_inline, target("avx512f,avx512bw"))) -> int {
     bool fresh = false;
     const int s = slots.Take(j, keep, fresh);
-    if (fresh) across(tex + size_t(j) * texPitch, lo[s], hi[s]);
+    if (fresh) across(tex + size_t(j - texY) * texPitch, lo[s], hi[s]);
     return s;
   };
   for (int y = 0; y < rows; ++y, line += dstPitch) {

@@ -179,6 +179,12 @@ struct SmallQuad {
   // The texel rows run one way down the quad, each pixel's pair adjacent
   // (yi1 = yi0 + 1): the first and last rows hold the rows read.
   bool rowsInOrder = false;
+  // ix and xf hold sixteen readable lanes (those past n any values), read
+  // whole: the kernel then need not wait for the stores that made them.
+  bool sixteen = false;
+  // The texel (texX, texY) of the texture is at tex: the positions in ix, yi0
+  // and yi1 (and base) count from the texture's corner.
+  int texX = 0, texY = 0;
 };
 using SmallQuadKernel = void (*)(const SmallQuad& q);
 // The kernel that filters and blends a small quad in one pass for kind k, the

@@ -597,7 +597,31 @@ struct TriDraw {
 
 }  // namespace
 
+namespace {
+
+// The draw (a call of Share) in progress on this thread.
+thread_local uint64_t tDraw = 0;
+
+// The texels a draw's small quads read, copied close together: the rows of a
+// large atlas lie a whole number of kilobytes apart, so the few a particle
+// reads all fall in one set of the cache and push one another out. Made at
+// most twice a draw (for one frame of many particles), and only in the draw
+// it was made in (the texture stays as it is through a draw that does not
+// draw on it).
+struct TexelCopy {
+  uint64_t draw = 0;
+  const uint32_t* source = nullptr;
+  int x0 = 0, y0 = 0, x1 = 0, y1 = 0;  // the texels [x0, x1) x [y0, y1) of source
+  int pitch = 0;
+  int made = 0;  // in this draw
+  std::vector<uint32_t> px;
+};
+thread_local TexelCopy tCopy;
+
+}  // namespace
+
 Shared Share(const PixelState& s) {
+  ++tDraw;
   Shared sh;
   sh.plan = MakePlan(s, true, 0).kind;
   sh.kind = Classify(s);
@@ -932,21 +956,76 @@ namespace {
 // The tallest quad drawn by SmallFilteredQuad.
 constexpr int kSmallQuadRows = 64;
 
-// The linear mapping of pixels [p0, p1) of an edge from e0 to e1 carrying
-// texel positions t0 to t1, straight into i0, i1 and f (room for p1 - p0
-// rounded up to eight): exactly what MapAxis makes of it. False when MapAxis
-// would map it another way (one to one on texel centres, or a texel pair
-// outside the texture that takes the addressing).
-bool MapSmallAxis(int p0, int p1, float e0, float e1, float t0, float t1, int size, int* i0, int* i1, uint32_t* f,
-                  int level) {
-  const double step = double(t1 - t0) / double(e1 - e0);
-  const double first = t0 + (p0 + 0.5 - e0) * step;
-  const bool unit = std::fabs(step - 1.0) < 1e-4;
-  const double frac = first - 0.5 - Floor(first - 0.5 + 1e-3);
-  if (unit && frac < 2e-3) return false;
-  return level >= 3 ? MapLinearAvx512(first, step, p1 - p0, size, i0, i1, f)
-                    : MapLinearAvx2(first, step, p1 - p0, size, i0, i1, f);
+// The start of MapAxis's linear mapping of pixels from p0 of an edge from e0
+// to e1 carrying texel positions t0 to t1, for both axes at once (x in the
+// low lane, y in the high one): each pixel k's position is first + k step.
+// False when MapAxis would map either axis another way (one to one on
+// texel centres). The same operations as MapAxis's, lane by lane.
+bool SmallAxes(int px0, int py0, float xmin, float xmax, float ymin, float ymax, float tx0, float tx1, float ty0,
+               float ty1, double (&first)[2], double (&step)[2]) {
+#if defined(__SSE2__)
+  const __m128d st = _mm_div_pd(_mm_cvtps_pd(_mm_sub_ps(_mm_setr_ps(tx1, ty1, 0, 0), _mm_setr_ps(tx0, ty0, 0, 0))),
+                                _mm_cvtps_pd(_mm_sub_ps(_mm_setr_ps(xmax, ymax, 0, 0), _mm_setr_ps(xmin, ymin, 0, 0))));
+  const __m128d from = _mm_sub_pd(_mm_add_pd(_mm_setr_pd(double(px0), double(py0)), _mm_set1_pd(0.5)),
+                                  _mm_cvtps_pd(_mm_setr_ps(xmin, ymin, 0, 0)));
+  const __m128d fi = _mm_add_pd(_mm_cvtps_pd(_mm_setr_ps(tx0, ty0, 0, 0)), _mm_mul_pd(from, st));
+  _mm_storeu_pd(step, st);
+  _mm_storeu_pd(first, fi);
+#else
+  for (int a = 0; a < 2; ++a) {
+    const float e0 = a ? ymin : xmin, e1 = a ? ymax : xmax, t0 = a ? ty0 : tx0, t1 = a ? ty1 : tx1;
+    step[a] = double(t1 - t0) / double(e1 - e0);
+    first[a] = t0 + ((a ? py0 : px0) + 0.5 - e0) * step[a];
+  }
+#endif
+  for (int a = 0; a < 2; ++a) {
+    const bool unit = std::fabs(step[a] - 1.0) < 1e-4;
+    if (unit && first[a] - 0.5 - Floor(first[a] - 0.5 + 1e-3) < 2e-3) return false;
+  }
+  return true;
 }
+
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+// MapLinearAvx512's mapping of at most sixteen pixels into i0 and f (sixteen
+// lanes each, written whole: the kernel reads them back whole), with the
+// texels [base, base + width) that hold every pixel's pair. False unless every
+// pair lies inside [0, size) and width is at most 32.
+__attribute__((target("avx512f,avx512vl"))) bool MapSixteenAvx512(double first, double step, int n, int size, int* i0,
+                                                                   uint32_t* f, int& base, int& width) {
+  constexpr int kNearest = _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC;
+  const __m512d vfirst = _mm512_set1_pd(first), vstep = _mm512_set1_pd(step), half = _mm512_set1_pd(0.5);
+  const __m512d k256 = _mm512_set1_pd(256.0);
+  __m256i idx[2], w[2];
+  for (int h = 0; h < 2; ++h) {
+    const __m512d k = h ? _mm512_setr_pd(8, 9, 10, 11, 12, 13, 14, 15) : _mm512_setr_pd(0, 1, 2, 3, 4, 5, 6, 7);
+    const __m512d at = _mm512_add_round_pd(vfirst, _mm512_mul_round_pd(k, vstep, kNearest), kNearest);
+    const __m512d pos = _mm512_sub_round_pd(at, half, kNearest);
+    const __m512d fl = _mm512_roundscale_pd(pos, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
+    idx[h] = _mm512_cvttpd_epi32(fl);
+    const __m512d frac256 = _mm512_mul_round_pd(_mm512_sub_round_pd(pos, fl, kNearest), k256, kNearest);
+    w[h] = _mm512_cvttpd_epi32(_mm512_add_round_pd(frac256, half, kNearest));
+  }
+  const __m512i i = _mm512_inserti64x4(_mm512_castsi256_si512(idx[0]), idx[1], 1);
+  const __mmask16 valid = __mmask16((1u << n) - 1);
+  if (_mm512_mask_cmpgt_epi32_mask(valid, _mm512_setzero_si512(), i) |
+      _mm512_mask_cmpgt_epi32_mask(valid, i, _mm512_set1_epi32(size - 2)))
+    return false;
+  _mm512_storeu_si512(i0, i);
+  _mm512_storeu_si512(f, _mm512_inserti64x4(_mm512_castsi256_si512(w[0]), w[1], 1));
+  // The mapping runs one way, so the ends hold the pairs.
+  const int a = _mm_cvtsi128_si32(_mm512_castsi512_si128(i));
+  const int b = _mm_cvtsi128_si32(_mm512_castsi512_si128(_mm512_permutexvar_epi32(_mm512_set1_epi32(n - 1), i)));
+  base = std::min(a, b);
+  width = std::max(a, b) + 2 - base;
+  return width <= 32;
+}
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
 
 // A small quad filtered both ways with every texel pair inside the texture
 // (a particle): its axes mapped straight into the sixteen-pixel kernel's
@@ -957,26 +1036,86 @@ bool SmallFilteredQuad(const Target& t, const TexView& tex, const Shared& shared
                        float xmin, float xmax, float ymin, float ymax, int x0, int x1, int y0, int y1,
                        uint32_t color) {
   const int n = x1 - x0, rows = y1 - y0;
-  alignas(32) int ix[kWideQuadMost + 8], ix1[kWideQuadMost + 8], iy0[kSmallQuadRows + 8], iy1[kSmallQuadRows + 8];
-  alignas(32) uint32_t fx[kWideQuadMost + 8], fy[kSmallQuadRows + 8];
-  if (!MapSmallAxis(x0, x1, xmin, xmax, c[0][0]->u * tex.w, c[1][0]->u * tex.w, tex.w, ix, ix1, fx, shared.level) ||
-      !MapSmallAxis(y0, y1, ymin, ymax, c[0][0]->v * tex.h, c[0][1]->v * tex.h, tex.h, iy0, iy1, fy, shared.level))
+  alignas(64) int ix[kWideQuadMost + 16], ix1[kWideQuadMost + 8], iy0[kSmallQuadRows + 8], iy1[kSmallQuadRows + 8];
+  alignas(64) uint32_t fx[kWideQuadMost + 16], fy[kSmallQuadRows + 8];
+  double first[2], step[2];
+  if (!SmallAxes(x0, y0, xmin, xmax, ymin, ymax, c[0][0]->u * tex.w, c[1][0]->u * tex.w, c[0][0]->v * tex.h,
+                 c[0][1]->v * tex.h, first, step))
     return false;
   // Each group's texel pairs: the mapping runs one way, so its ends hold them.
   int base[kWideQuadMost / 16], width[kWideQuadMost / 16];
-  for (int g = 0; g * 16 < n; ++g) {
-    const int a = ix[g * 16], b = ix[std::min(n, g * 16 + 16) - 1];
-    base[g] = std::min(a, b);
-    width[g] = std::max(a, b) + 2 - base[g];
-    if (width[g] > 32) return false;
+  const bool sixteen = n <= 16;
+  if (sixteen) {
+    // One group, its arrays written whole.
+    if (!MapSixteenAvx512(first[0], step[0], n, tex.w, ix, fx, base[0], width[0])) return false;
+  } else {
+    if (!MapLinearAvx512(first[0], step[0], n, tex.w, ix, ix1, fx)) return false;
+    for (int g = 0; g * 16 < n; ++g) {
+      const int a = ix[g * 16], b = ix[std::min(n, g * 16 + 16) - 1];
+      base[g] = std::min(a, b);
+      width[g] = std::max(a, b) + 2 - base[g];
+      if (width[g] > 32) return false;
+    }
   }
+  if (!MapLinearAvx512(first[1], step[1], rows, tex.h, iy0, iy1, fy)) return false;
   SettleRows(t.surface, y0, y1);
-  const uint32_t mod = color != 0xFFFFFFFFu ? color : 0xFFFFFFFFu;
+  SmallQuad q;
+  q.dstPitch = size_t(t.pitch);
+  q.tex = tex.px;
+  q.texPitch = size_t(tex.pitch);
+  q.wl = q.wr = nullptr;
+  q.yi0 = iy0;
+  q.yi1 = iy1;
+  q.yf = fy;
+  q.rows = rows;
+  q.mod = color;
+  q.dstEnd = t.px + size_t(t.h - 1) * t.pitch + size_t(t.w);
+  q.rowsInOrder = true;
+  q.sixteen = sixteen;
+  q.texX = q.texY = 0;
+  if (sixteen) {
+    // The texels read: [base, base + width) of rows jlo to jhi (the rows run one way, each pair adjacent).
+    const int jlo = std::min(iy0[0], iy0[rows - 1]), jhi = std::max(iy0[0], iy0[rows - 1]) + 1;
+    TexelCopy& copy = tCopy;
+    bool inside = copy.draw == tDraw && copy.source == tex.px && base[0] >= copy.x0 &&
+                  base[0] + width[0] <= copy.x1 && jlo >= copy.y0 && jhi < copy.y1;
+    // (Never when the texture is the target's memory, which the draw changes.)
+    const uintptr_t targetFrom = reinterpret_cast<uintptr_t>(t.px), texFrom = reinterpret_cast<uintptr_t>(tex.px);
+    const uintptr_t targetTo = targetFrom + size_t(t.h) * size_t(t.pitch) * 4;
+    const uintptr_t texTo = texFrom + size_t(tex.h) * size_t(tex.pitch) * 4;
+    if (!inside && (copy.draw != tDraw || copy.made < 2) && tex.surface != t.surface &&
+        (targetTo <= texFrom || texTo <= targetFrom)) {
+      // A margin around the texels, for the neighbours of the same frame.
+      if (copy.draw != tDraw) copy.made = 0;
+      copy.draw = tDraw;
+      copy.source = tex.px;
+      copy.x0 = std::max(0, base[0] - 8);
+      copy.x1 = std::min(tex.w, base[0] + width[0] + 8);
+      copy.y0 = std::max(0, jlo - 8);
+      copy.y1 = std::min(tex.h, jhi + 9);
+      copy.pitch = copy.x1 - copy.x0 + 32;  // the kernel reads 32 texels from a pair's base, masked
+      copy.px.resize(size_t(copy.y1 - copy.y0) * size_t(copy.pitch) + 32);
+      for (int j = copy.y0; j < copy.y1; ++j)
+        std::memcpy(&copy.px[size_t(j - copy.y0) * size_t(copy.pitch)], tex.px + size_t(j) * tex.pitch + copy.x0,
+                    size_t(copy.x1 - copy.x0) * 4);
+      ++copy.made;
+      inside = true;
+    }
+    if (inside) {
+      q.tex = copy.px.data();
+      q.texPitch = size_t(copy.pitch);
+      q.texX = copy.x0;
+      q.texY = copy.y0;
+    }
+  }
   for (int g = 0; g * 16 < n; ++g) {
     const size_t from = size_t(g) * 16;
-    SmallQuad q{t.px + size_t(y0) * t.pitch + x0 + from, size_t(t.pitch), tex.px, size_t(tex.pitch), ix + from,
-                nullptr, nullptr, iy0, iy1, fy, std::min(16, n - int(from)), rows, mod,
-                t.px + size_t(t.h - 1) * t.pitch + size_t(t.w), fx + from, base[g], width[g], true};
+    q.dst = t.px + size_t(y0) * t.pitch + x0 + from;
+    q.ix = ix + from;
+    q.xf = fx + from;
+    q.n = std::min(16, n - int(from));
+    q.base = base[g];
+    q.span = width[g];
     shared.wide(q);
   }
   return true;
@@ -986,15 +1125,32 @@ bool SmallFilteredQuad(const Target& t, const TexView& tex, const Shared& shared
 }  // namespace
 
 bool Quad(const Target& t, const Rect& clip, const PixelState& s, const Shared& shared, const RVert* const* v) {
-  float xmin = std::min({v[0]->x, v[1]->x, v[2]->x, v[3]->x}), xmax = std::max({v[0]->x, v[1]->x, v[2]->x, v[3]->x});
-  float ymin = std::min({v[0]->y, v[1]->y, v[2]->y, v[3]->y}), ymax = std::max({v[0]->y, v[1]->y, v[2]->y, v[3]->y});
-  if (!(xmax > xmin) || !(ymax > ymin)) return false;
+  float xmin, xmax, ymin, ymax;
   const RVert* c[2][2] = {{nullptr, nullptr}, {nullptr, nullptr}};  // [right][bottom]
-  for (int k = 0; k < 4; ++k) {
-    int cx = v[k]->x == xmin ? 0 : v[k]->x == xmax ? 1 : -1;
-    int cy = v[k]->y == ymin ? 0 : v[k]->y == ymax ? 1 : -1;
-    if (cx < 0 || cy < 0 || c[cx][cy]) return false;
-    c[cx][cy] = v[k];
+  if (v[0]->x == v[3]->x && v[1]->x == v[2]->x && v[0]->y == v[1]->y && v[2]->y == v[3]->y && v[0]->x < v[1]->x &&
+      v[0]->y < v[3]->y) {
+    // The corners as a particle batch lays them (top left, top right, bottom
+    // right, bottom left): what the search below finds.
+    xmin = v[0]->x;
+    xmax = v[1]->x;
+    ymin = v[0]->y;
+    ymax = v[3]->y;
+    c[0][0] = v[0];
+    c[1][0] = v[1];
+    c[1][1] = v[2];
+    c[0][1] = v[3];
+  } else {
+    xmin = std::min({v[0]->x, v[1]->x, v[2]->x, v[3]->x});
+    xmax = std::max({v[0]->x, v[1]->x, v[2]->x, v[3]->x});
+    ymin = std::min({v[0]->y, v[1]->y, v[2]->y, v[3]->y});
+    ymax = std::max({v[0]->y, v[1]->y, v[2]->y, v[3]->y});
+    if (!(xmax > xmin) || !(ymax > ymin)) return false;
+    for (int k = 0; k < 4; ++k) {
+      int cx = v[k]->x == xmin ? 0 : v[k]->x == xmax ? 1 : -1;
+      int cy = v[k]->y == ymin ? 0 : v[k]->y == ymax ? 1 : -1;
+      if (cx < 0 || cy < 0 || c[cx][cy]) return false;
+      c[cx][cy] = v[k];
+    }
   }
   // One colour: the same channels give it at once, others only when they round to it.
   uint32_t color = ColorOf(*v[0]);

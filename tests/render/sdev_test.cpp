@@ -131,9 +131,12 @@ TEST_F(SdevTest, TheTwoDimensionalPassPlacesVerticesAsTheFullTransform) {
   for (int k = 0; k < 300; ++k) v.push_back(V(next(), next(), 0xFF000000u | seed, 0.25f, 0.75f));
   for (float x : {0.5f, 31.5f, -0.5f, 63.5f, 1e9f, std::nanf(""), INFINITY}) v.push_back(V(x, x * 0.5f));
   v.resize(v.size() - v.size() % 3, V(1, 1));
-  auto placed = [&](float w3) {
-    const float projection[16] = {2.0f / 64, 0, 0, w3, 0, -2.0f / 48, 0, 0, 0, 0, 1, 0, -1, 1, 0, 1};
+  auto placed = [&](float w3, float shear) {
+    const float projection[16] = {2.0f / 64, shear, 0, w3, shear, -2.0f / 48, 0, 0, 0, 0, 1, 0, -1, 1, 0, 1};
+    const float world[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    const float turned[16] = {1.1f, 0.23f, 0, 0, -0.31f, 0.93f, 0, 0, 0.07f, 0.05f, 1, 0, 3.3f, -1.7f, 0, 1};
     c.dev->SetTransform(Transform::Projection, projection);
+    c.dev->SetTransform(Transform::World, shear != 0 ? turned : world);
     std::vector<std::pair<float, float>> at;
     test::SetDrawRecorder([&](const test::DrawCall& call) {
       for (uint32_t i : call.indices) at.push_back({call.vertices[i].x, call.vertices[i].y});
@@ -142,11 +145,14 @@ TEST_F(SdevTest, TheTwoDimensionalPassPlacesVerticesAsTheFullTransform) {
     test::SetDrawRecorder(nullptr);
     return at;
   };
-  // A w column of 1e-30 keeps w at 1 for these vertices but takes the full transform.
-  const std::vector<std::pair<float, float>> flat = placed(0), full = placed(1e-30f);
-  EXPECT_GT(flat.size(), 250u);
-  EXPECT_LT(flat.size(), v.size());  // the triangles with a vertex not finite or out of reach are left out
-  EXPECT_EQ(flat, full);
+  // A w column of 1e-30 keeps w at 1 for these vertices but takes the full transform; also with
+  // x and y mixed and turned, so that each of the transform's terms counts.
+  for (float shear : {0.0f, 0.0137f}) {
+    const std::vector<std::pair<float, float>> flat = placed(0, shear), full = placed(1e-30f, shear);
+    EXPECT_GT(flat.size(), 250u);
+    EXPECT_LT(flat.size(), v.size());  // the triangles with a vertex not finite or out of reach are left out
+    EXPECT_EQ(flat, full) << "shear " << shear;
+  }
 }
 
 TEST_F(SdevTest, QuadsCoverPixelsWhoseCentresLieInside) {
