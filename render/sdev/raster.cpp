@@ -1237,10 +1237,15 @@ bool Quad(const Target& t, const Rect& clip, const PixelState& s, const Shared& 
   }
   SettleRows(t.surface, y0, y1);
   size_t padded = size_t((n + 7) & ~7);
-  // A quad filtered across goes through the sixteen-pixel kernel, a column
-  // of sixteen pixels at a time, when the texel pairs of each column lie
-  // within 32 texels of a row; it takes the weights as they are.
-  if (linX && mx.adjacent && level >= 3 && plan.kind != Plan::kGeneric && shared.wide) {
+  // A picture drawn about one to one, its rows not mixed down (a drifting
+  // cloud), goes row by row below, whether or not an edge is in view: each
+  // row is read once, in order, and its clear stretches are skipped.
+  const bool rowByRow = linX && !linY && mx.contHi - mx.contLo >= 32 && plan.kind != Plan::kGeneric &&
+                        shared.contiguous && shared.plainRow;
+  // Another quad filtered across goes through the sixteen-pixel kernel, a
+  // column of sixteen pixels at a time, when the texel pairs of each column
+  // lie within 32 texels of a row; it takes the weights as they are.
+  if (!rowByRow && linX && mx.adjacent && level >= 3 && plan.kind != Plan::kGeneric && shared.wide) {
     // Column g's texels: the positions may wrap around the texture within it.
     auto texels = [&](int g, int& base) {
       const int from = g * 16, to = std::min(n, from + 16);
@@ -1294,7 +1299,7 @@ bool Quad(const Target& t, const Rect& clip, const PixelState& s, const Shared& 
   // A picture drawn about one to one, its rows not mixed down (a drifting
   // cloud): each row taken across and blended in one pass, the pixels that
   // address an edge one at a time.
-  if (linX && !linY && mx.contHi - mx.contLo >= 32 && plan.kind != Plan::kGeneric) {
+  if (rowByRow) {
     ContiguousRowKernel kernel = shared.contiguous;
     MixRowKernel one = shared.plainRow;
     if (kernel && one) {
