@@ -6,6 +6,10 @@
 #include <cstring>
 #include <new>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "render/sdev/internal.h"
 
 namespace sdev {
@@ -512,16 +516,31 @@ const OpacityRuns* Surface::Opacity() {
   o.rowStart.assign(1, 0);
   o.runs.clear();
   std::vector<OpacityRuns::Run> raw;
+  auto kindOf = [](uint32_t p) -> uint8_t {
+    const uint32_t a = p >> 24;
+    return a == 0 ? OpacityRuns::kTransparent : a == 255 ? OpacityRuns::kOpaque : OpacityRuns::kMixed;
+  };
   for (uint32_t y = 0; y < height_; ++y) {
     const uint32_t* row = px + size_t(y) * size_t(pitch);
     raw.clear();
-    for (uint32_t x = 0; x < width_; ++x) {
-      uint32_t a = row[x] >> 24;
-      uint8_t kind = a == 0 ? OpacityRuns::kTransparent : a == 255 ? OpacityRuns::kOpaque : OpacityRuns::kMixed;
-      if (!raw.empty() && raw.back().kind == kind)
-        raw.back().end = x + 1;
-      else
-        raw.push_back({x + 1, kind});
+    // Each run of pixels of one kind, four pixels at a time while they all are.
+    for (uint32_t x = 0; x < width_;) {
+      const uint8_t kind = kindOf(row[x]);
+      uint32_t end = x + 1;
+#if defined(__SSE2__)
+      const __m128i amask = _mm_set1_epi32(int(0xFF000000u)), z = _mm_setzero_si128();
+      for (; end + 4 <= width_; end += 4) {
+        const __m128i a = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + end)), amask);
+        const __m128i clear = _mm_cmpeq_epi32(a, z), opaque = _mm_cmpeq_epi32(a, amask);
+        const __m128i same = kind == OpacityRuns::kTransparent ? clear
+                             : kind == OpacityRuns::kOpaque   ? opaque
+                                                              : _mm_cmpeq_epi32(_mm_or_si128(clear, opaque), z);
+        if (_mm_movemask_epi8(same) != 0xFFFF) break;
+      }
+#endif
+      while (end < width_ && kindOf(row[end]) == kind) ++end;
+      raw.push_back({end, kind});
+      x = end;
     }
     // Short clear runs join the mixed ones; neighbours of one kind merge.
     uint32_t begin = 0;
