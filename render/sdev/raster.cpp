@@ -609,6 +609,7 @@ Shared Share(const PixelState& s) {
     sh.small = FindSmallQuadKernel(sh.kind);
     sh.contiguous = FindContiguousRowKernel(sh.kind);
     sh.span = FindFilteredSpanKernel(sh.kind);
+    sh.batch = FindSpanBatchKernel(sh.kind);
   }
   return sh;
 }
@@ -620,6 +621,58 @@ void Triangle(const Target& t, const Rect& clip, const PixelState& s, const Shar
   SettleRows(t.surface, d.y0, d.y1);
   d.DrawAll();
 }
+
+namespace {
+
+// Whether the texture's texels lie in the target's memory (a batch samples
+// every row before it blends any).
+bool Overlaps(const Target& t, const TexView& tex) {
+  const uintptr_t t0 = uintptr_t(t.px), t1 = uintptr_t(t.px + size_t(t.pitch) * size_t(t.h));
+  const uintptr_t x0 = uintptr_t(tex.px), x1 = uintptr_t(tex.px + size_t(tex.pitch) * size_t(tex.h));
+  return x0 < t1 && t0 < x1;
+}
+
+// The rows of a triangle pair gathered for one SpanBatch kernel call.
+class PairBatch {
+ public:
+  PairBatch(SpanBatchKernel kernel, const TexView& tex, uint32_t mod) : kernel_(kernel) {
+    b_.tex = tex.px;
+    b_.texPitch = size_t(tex.pitch);
+    b_.mod = mod;
+    b_.pieces = pieces_;
+    b_.rows = rows_;
+    b_.u = u_;
+    b_.v = v_;
+    b_.odd = odd_;
+    b_.out = out_;
+  }
+  // n pixels at dst: the first m with steps l, the rest (n2 of them) with steps r.
+  void Row(uint32_t* dst, const SpanSteps& l, int m, const SpanSteps& r, int n2) {
+    const int n = m + n2;
+    if (b_.pixels + n > kPixels || b_.rowCount == kRows || b_.pieceCount + 2 > 2 * kRows) Flush();
+    rows_[b_.rowCount++] = SpanRow{dst, b_.pixels, n};
+    pieces_[b_.pieceCount++] = SpanPiece{b_.pixels, m, l.fu, l.fv, l.du, l.dv};
+    if (n2 > 0) pieces_[b_.pieceCount++] = SpanPiece{b_.pixels + m, n2, r.fu, r.fv, r.du, r.dv};
+    b_.pixels += n;
+  }
+  void Flush() {
+    if (b_.rowCount > 0) kernel_(b_);
+    b_.rowCount = b_.pieceCount = b_.pixels = 0;
+  }
+
+ private:
+  static constexpr int kPixels = 4 * kChunk, kRows = 128;
+  SpanBatchKernel kernel_;
+  SpanBatch b_{};
+  SpanPiece pieces_[2 * kRows];
+  SpanRow rows_[kRows];
+  alignas(64) int32_t u_[kPixels + 32];
+  alignas(64) int32_t v_[kPixels + 32];
+  alignas(64) uint32_t out_[kPixels + 32];
+  uint16_t odd_[kPixels / 16 + 2];
+};
+
+}  // namespace
 
 void TrianglePair(const Target& t, const Rect& clip, const PixelState& s, const Shared& shared, const RVert* v) {
   TriDraw a, b;
@@ -638,6 +691,37 @@ void TrianglePair(const Target& t, const Rect& clip, const PixelState& s, const 
   // Row by row, the first triangle's span before the second's (as drawing
   // one triangle after the other puts them on each pixel); two that meet
   // are sampled and blended in one pass, each with its own steps.
+  if (shared.batch && !Overlaps(t, *s.tex)) {
+    PairBatch batch(shared.batch, *s.tex, a.mod);
+    for (int y = std::min(a.y0, b.y0); y < std::max(a.y1, b.y1); ++y) {
+      int xa = 0, xb = 0, xc = 0, xd = 0;
+      if (y >= a.y0 && y < a.y1) a.Span(y, xa, xb);
+      if (y >= b.y0 && y < b.y1) b.Span(y, xc, xd);
+      const int na = xb - xa, nb = xd - xc;
+      if (na <= 0 && nb <= 0) continue;
+      uint32_t* line = t.px + size_t(y) * t.pitch;
+      SpanSteps sa, sb;
+      const bool okA = na <= 0 || (na <= kChunk && a.Steps(xa, y, na, sa));
+      const bool okB = okA && (nb <= 0 || (nb <= kChunk && b.Steps(xc, y, nb, sb)));
+      if (okA && okB) {
+        if (na > 0 && nb > 0 && na + nb <= kChunk && (xb == xc || xd == xa)) {
+          // Two spans that meet: one row of two pieces.
+          const bool aFirst = xb == xc;
+          batch.Row(line + std::min(xa, xc), aFirst ? sa : sb, aFirst ? na : nb, aFirst ? sb : sa, aFirst ? nb : na);
+          continue;
+        }
+        if (na > 0) batch.Row(line + xa, sa, na, sa, 0);
+        if (nb > 0) batch.Row(line + xc, sb, nb, sb, 0);
+        continue;
+      }
+      // Some of the row needs the sampler's addressing: drawn as it comes
+      // (the rows held in the batch are others).
+      if (na > 0) a.Draw(y, xa, xb);
+      if (nb > 0) b.Draw(y, xc, xd);
+    }
+    batch.Flush();
+    return;
+  }
   for (int y = std::min(a.y0, b.y0); y < std::max(a.y1, b.y1); ++y) {
     int xa = 0, xb = 0, xc = 0, xd = 0;
     if (y >= a.y0 && y < a.y1) a.Span(y, xa, xb);
