@@ -603,6 +603,11 @@ LANTERN_AVX512 void SpanBatchAvx512(const SpanBatch& b) {
   const __m512i mod16 = _mm512_unpacklo_epi8(_mm512_set1_epi32(int(b.mod)), z);
   const __m512i lanes = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
   const int total = b.pixels, groups = (total + 15) / 16;
+  // The target's rows are asked for now, read when blended last.
+  for (int r = 0; r < b.rowCount; ++r) {
+    _mm_prefetch(reinterpret_cast<const char*>(b.rows[r].dst), _MM_HINT_T0);
+    _mm_prefetch(reinterpret_cast<const char*>(b.rows[r].dst + b.rows[r].n - 1), _MM_HINT_T0);
+  }
   std::memset(b.odd, 0, size_t(groups) * sizeof(uint16_t));
   for (int p = 0; p < b.pieceCount; ++p) {
     const SpanPiece& pc = b.pieces[p];
@@ -623,8 +628,6 @@ LANTERN_AVX512 void SpanBatchAvx512(const SpanBatch& b) {
     }
   }
   const __m512i byte = _mm512_set1_epi32(0xFF), pitch = _mm512_set1_epi32(int(b.texPitch));
-  const __m512i setA = _mm512_setr_epi32(0, 1, 4, 5, 8, 9, 12, 13, 0, 0, 0, 0, 0, 0, 0, 0);
-  const __m512i setB = _mm512_setr_epi32(2, 3, 6, 7, 10, 11, 14, 15, 0, 0, 0, 0, 0, 0, 0, 0);
   const __m512i evenA = _mm512_setr_epi32(0, 0, 0, 0, 4, 4, 4, 4, 8, 8, 8, 8, 12, 12, 12, 12);
   const __m512i oddA = _mm512_setr_epi32(1, 1, 1, 1, 5, 5, 5, 5, 9, 9, 9, 9, 13, 13, 13, 13);
   const __m512i acrossA = _mm512_setr_epi32(0, 0, 1, 1, 4, 4, 5, 5, 8, 8, 9, 9, 12, 12, 13, 13);
@@ -634,8 +637,6 @@ LANTERN_AVX512 void SpanBatchAvx512(const SpanBatch& b) {
   const __m512i alphaLanes = _mm512_broadcast_i32x4(_mm_setr_epi8(6, 7, 6, 7, 6, 7, 6, 7, 14, 15, 14, 15, 14, 15, 14, 15));
   const uint32_t* const tex = b.tex;
   const size_t texPitch = b.texPitch;
-  const long long* top = reinterpret_cast<const long long*>(tex);
-  const long long* bottom = reinterpret_cast<const long long*>(tex + texPitch);
   for (int g = 0; g < groups; ++g) {
     const int i = 16 * g;
     const __m512i count = _mm512_set1_epi32(total - i);
@@ -645,34 +646,52 @@ LANTERN_AVX512 void SpanBatchAvx512(const SpanBatch& b) {
     __m512i fx = _mm512_slli_epi32(_mm512_and_si512(_mm512_srai_epi32(u, 8), byte), 7);
     fy = _mm512_or_si512(fy, _mm512_slli_epi32(fy, 16));
     fx = _mm512_or_si512(fx, _mm512_slli_epi32(fx, 16));
+    // The last pixel of an odd span is filtered across and then down: the
+    // same two steps with its top right and bottom left texels swapped and
+    // the weights the other way round.
+    const uint32_t swapped = b.odd[g];
+    const __m512i first = _mm512_mask_blend_epi32(__mmask16(swapped), fy, fx);
+    const __m512i second = _mm512_mask_blend_epi32(__mmask16(swapped), fx, fy);
+    // Each pixel's two texel pairs loaded on their own (cheaper than
+    // gathering them); pixels past the run read the first texels.
+    alignas(64) int32_t ofs[16];
+    _mm512_store_si512(ofs, _mm512_maskz_mov_epi32(_mm512_cmpgt_epi32_mask(count, lanes), at));
+    // Read back from memory (loads are cheaper here than taking the lanes out).
+    __asm__("" : "+m"(*reinterpret_cast<int32_t(*)[16]>(ofs)));
+    auto two = [&](const uint32_t* base, int p, int q) LANTERN_AVX512 {
+      const __m128d lo = _mm_castsi128_pd(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(base + ofs[p])));
+      return _mm_castpd_si128(_mm_loadh_pd(lo, reinterpret_cast<const double*>(base + ofs[q])));
+    };
+    auto eight = [&](const uint32_t* base, int p) LANTERN_AVX512 {
+      const __m256i a = _mm256_inserti128_si256(_mm256_castsi128_si256(two(base, p, p + 1)), two(base, p + 4, p + 5), 1);
+      const __m256i c = _mm256_inserti128_si256(_mm256_castsi128_si256(two(base, p + 8, p + 9)), two(base, p + 12, p + 13), 1);
+      return _mm512_inserti64x4(_mm512_castsi256_si512(a), c, 1);
+    };
     __m512i sum[2];
     for (int h = 0; h < 2; ++h) {
-      const __m512i set = h ? setB : setA;
-      const __mmask8 in = __mmask8(_mm512_mask_cmplt_epi32_mask(0xFF, set, count));
-      const __m256i idx = _mm512_castsi512_si256(_mm512_permutexvar_epi32(set, at));
-      const __m512i t = _mm512_mask_i32gather_epi64(z, in, idx, top, 4);
-      const __m512i bt = _mm512_mask_i32gather_epi64(z, in, idx, bottom, 4);
+      __m512i t = eight(tex, 2 * h);
+      __m512i bt = eight(tex + texPitch, 2 * h);
+      if (swapped) {
+        // The set's pixels (0 1 4 5 ... or 2 3 6 7 ...) as eight bits, then
+        // as the low and high texel of each pair.
+        uint32_t x = (swapped >> (2 * h)) & 0x3333u;
+        x = (x | x >> 2) & 0x0F0Fu;
+        x = (x | x >> 4) & 0xFFu;
+        x = (x | x << 4) & 0x0F0Fu;
+        x = (x | x << 2) & 0x3333u;
+        x = (x | x << 1) & 0x5555u;
+        const __m512i top = t;
+        t = _mm512_mask_mov_epi32(t, __mmask16(x << 1), _mm512_slli_epi64(bt, 32));
+        bt = _mm512_mask_mov_epi32(bt, __mmask16(x), _mm512_srli_epi64(top, 32));
+      }
       const __m512i even = Mix7(_mm512_unpacklo_epi8(t, z), _mm512_unpacklo_epi8(bt, z),
-                                _mm512_permutexvar_epi32(h ? evenB : evenA, fy));
+                                _mm512_permutexvar_epi32(h ? evenB : evenA, first));
       const __m512i odd = Mix7(_mm512_unpackhi_epi8(t, z), _mm512_unpackhi_epi8(bt, z),
-                               _mm512_permutexvar_epi32(h ? oddB : oddA, fy));
+                               _mm512_permutexvar_epi32(h ? oddB : oddA, first));
       sum[h] = Mix7(_mm512_unpacklo_epi64(even, odd), _mm512_unpackhi_epi64(even, odd),
-                    _mm512_permutexvar_epi32(h ? acrossB : acrossA, fx));
+                    _mm512_permutexvar_epi32(h ? acrossB : acrossA, second));
     }
     __m512i slo = sum[0], shi = sum[1];
-    if (uint32_t bits = b.odd[g]) {
-      __m512i sv = _mm512_packus_epi16(slo, shi);
-      for (; bits; bits &= bits - 1) {
-        const int lane = __builtin_ctz(bits);
-        const int32_t pu = b.u[i + lane], pv = b.v[i + lane];
-        const uint32_t* q = tex + size_t(pv >> 16) * texPitch + size_t(pu >> 16);
-        const uint32_t wx = uint32_t(pu >> 8) & 0xFF, wy = uint32_t(pv >> 8) & 0xFF;
-        const uint32_t c = Lerp(Lerp(q[0], q[1], wx), Lerp(q[texPitch], q[texPitch + 1], wx), wy);
-        sv = _mm512_mask_set1_epi32(sv, __mmask16(1u << lane), int(c));
-      }
-      slo = _mm512_unpacklo_epi8(sv, z);
-      shi = _mm512_unpackhi_epi8(sv, z);
-    }
     if (hasMod) {
       slo = Div255x32(_mm512_mullo_epi16(slo, mod16));
       shi = Div255x32(_mm512_mullo_epi16(shi, mod16));
