@@ -609,6 +609,8 @@ LANTERN_AVX512 void SpanBatchAvx512(const SpanBatch& b) {
     _mm_prefetch(reinterpret_cast<const char*>(b.rows[r].dst + b.rows[r].n - 1), _MM_HINT_T0);
   }
   std::memset(b.odd, 0, size_t(groups) * sizeof(uint16_t));
+  // The least and greatest positions, for the texels the run starts from.
+  __m512i umin = _mm512_set1_epi32(INT32_MAX), vmin = umin, umax = _mm512_set1_epi32(INT32_MIN), vmax = umax;
   for (int p = 0; p < b.pieceCount; ++p) {
     const SpanPiece& pc = b.pieces[p];
     const __m512i du = _mm512_set1_epi32(pc.du), dv = _mm512_set1_epi32(pc.dv);
@@ -620,6 +622,11 @@ LANTERN_AVX512 void SpanBatchAvx512(const SpanBatch& b) {
     for (int i = 0; i < pc.n; i += 16, u = _mm512_add_epi32(u, du16), v = _mm512_add_epi32(v, dv16)) {
       _mm512_storeu_si512(pu + i, u);
       _mm512_storeu_si512(pv + i, v);
+      const __mmask16 live = i + 16 > pc.n ? __mmask16((1u << (pc.n - i)) - 1) : __mmask16(0xFFFF);
+      umin = _mm512_mask_min_epi32(umin, live, umin, u);
+      umax = _mm512_mask_max_epi32(umax, live, umax, u);
+      vmin = _mm512_mask_min_epi32(vmin, live, vmin, v);
+      vmax = _mm512_mask_max_epi32(vmax, live, vmax, v);
     }
     // The last pixel of an odd span: across, then down.
     if (pc.n & 1) {
@@ -628,15 +635,23 @@ LANTERN_AVX512 void SpanBatchAvx512(const SpanBatch& b) {
     }
   }
   const __m512i byte = _mm512_set1_epi32(0xFF), pitch = _mm512_set1_epi32(int(b.texPitch));
-  const __m512i evenA = _mm512_setr_epi32(0, 0, 0, 0, 4, 4, 4, 4, 8, 8, 8, 8, 12, 12, 12, 12);
-  const __m512i oddA = _mm512_setr_epi32(1, 1, 1, 1, 5, 5, 5, 5, 9, 9, 9, 9, 13, 13, 13, 13);
-  const __m512i acrossA = _mm512_setr_epi32(0, 0, 1, 1, 4, 4, 5, 5, 8, 8, 9, 9, 12, 12, 13, 13);
-  const __m512i two = _mm512_set1_epi32(2);
-  const __m512i evenB = _mm512_add_epi32(evenA, two), oddB = _mm512_add_epi32(oddA, two),
-                acrossB = _mm512_add_epi32(acrossA, two);
+  // The sixteen pixels go to four vectors of four, vector j holding pixels
+  // j, 4 + j, 8 + j and 12 + j (one a 128-bit lane, its four texels from
+  // b.squares); mixed down, pairs of them are mixed across into pixels
+  // 0 1 4 5 ... and 2 3 6 7 ..., the halves the widening unpack makes.
+  // Each lane's weight down (of pixel 4L + j) and across (of 4L, 4L + 1 or
+  // 4L + 2, 4L + 3).
+  const __m512i four = _mm512_setr_epi32(0, 0, 0, 0, 4, 4, 4, 4, 8, 8, 8, 8, 12, 12, 12, 12);
+  const __m512i one = _mm512_set1_epi32(1), two = _mm512_set1_epi32(2);
+  const __m512i down0 = four, down1 = _mm512_add_epi32(four, one), down2 = _mm512_add_epi32(four, two),
+                down3 = _mm512_add_epi32(down2, one);
+  const __m512i across0 = _mm512_setr_epi32(0, 0, 1, 1, 4, 4, 5, 5, 8, 8, 9, 9, 12, 12, 13, 13);
+  const __m512i across1 = _mm512_add_epi32(across0, two);
   const __m512i alphaLanes = _mm512_broadcast_i32x4(_mm_setr_epi8(6, 7, 6, 7, 6, 7, 6, 7, 14, 15, 14, 15, 14, 15, 14, 15));
-  const uint32_t* const tex = b.tex;
-  const size_t texPitch = b.texPitch;
+  // Inside the texture, positions are not negative.
+  const uint32_t* const squares = b.texture->TexelSquares(
+      uint32_t(_mm512_reduce_min_epi32(umin) >> 16), uint32_t(_mm512_reduce_min_epi32(vmin) >> 16),
+      uint32_t(_mm512_reduce_max_epi32(umax) >> 16) + 1, uint32_t(_mm512_reduce_max_epi32(vmax) >> 16) + 1);
   for (int g = 0; g < groups; ++g) {
     const int i = 16 * g;
     const __m512i count = _mm512_set1_epi32(total - i);
@@ -652,46 +667,29 @@ LANTERN_AVX512 void SpanBatchAvx512(const SpanBatch& b) {
     const uint32_t swapped = b.odd[g];
     const __m512i first = _mm512_mask_blend_epi32(__mmask16(swapped), fy, fx);
     const __m512i second = _mm512_mask_blend_epi32(__mmask16(swapped), fx, fy);
-    // Each pixel's two texel pairs loaded on their own (cheaper than
-    // gathering them); pixels past the run read the first texels.
+    // Where each pixel's four texels lie (pixels past the run read those
+    // of the group's first pixel).
     alignas(64) int32_t ofs[16];
-    _mm512_store_si512(ofs, _mm512_maskz_mov_epi32(_mm512_cmpgt_epi32_mask(count, lanes), at));
+    const __m512i near = _mm512_mask_mov_epi32(_mm512_permutexvar_epi32(z, at), _mm512_cmpgt_epi32_mask(count, lanes), at);
+    _mm512_store_si512(ofs, _mm512_slli_epi32(near, 2));
     // Read back from memory (loads are cheaper here than taking the lanes out).
     __asm__("" : "+m"(*reinterpret_cast<int32_t(*)[16]>(ofs)));
-    auto two = [&](const uint32_t* base, int p, int q) LANTERN_AVX512 {
-      const __m128d lo = _mm_castsi128_pd(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(base + ofs[p])));
-      return _mm_castpd_si128(_mm_loadh_pd(lo, reinterpret_cast<const double*>(base + ofs[q])));
-    };
-    auto eight = [&](const uint32_t* base, int p) LANTERN_AVX512 {
-      const __m256i a = _mm256_inserti128_si256(_mm256_castsi128_si256(two(base, p, p + 1)), two(base, p + 4, p + 5), 1);
-      const __m256i c = _mm256_inserti128_si256(_mm256_castsi128_si256(two(base, p + 8, p + 9)), two(base, p + 12, p + 13), 1);
-      return _mm512_inserti64x4(_mm512_castsi256_si512(a), c, 1);
-    };
-    __m512i sum[2];
-    for (int h = 0; h < 2; ++h) {
-      __m512i t = eight(tex, 2 * h);
-      __m512i bt = eight(tex + texPitch, 2 * h);
-      if (swapped) {
-        // The set's pixels (0 1 4 5 ... or 2 3 6 7 ...) as eight bits, then
-        // as the low and high texel of each pair.
-        uint32_t x = (swapped >> (2 * h)) & 0x3333u;
-        x = (x | x >> 2) & 0x0F0Fu;
-        x = (x | x >> 4) & 0xFFu;
-        x = (x | x << 4) & 0x0F0Fu;
-        x = (x | x << 2) & 0x3333u;
-        x = (x | x << 1) & 0x5555u;
-        const __m512i top = t;
-        t = _mm512_mask_mov_epi32(t, __mmask16(x << 1), _mm512_slli_epi64(bt, 32));
-        bt = _mm512_mask_mov_epi32(bt, __mmask16(x), _mm512_srli_epi64(top, 32));
-      }
-      const __m512i even = Mix7(_mm512_unpacklo_epi8(t, z), _mm512_unpacklo_epi8(bt, z),
-                                _mm512_permutexvar_epi32(h ? evenB : evenA, first));
-      const __m512i odd = Mix7(_mm512_unpackhi_epi8(t, z), _mm512_unpackhi_epi8(bt, z),
-                               _mm512_permutexvar_epi32(h ? oddB : oddA, first));
-      sum[h] = Mix7(_mm512_unpacklo_epi64(even, odd), _mm512_unpackhi_epi64(even, odd),
-                    _mm512_permutexvar_epi32(h ? acrossB : acrossA, second));
+    auto load = [&](int p) LANTERN_AVX512 { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(squares + ofs[p])); };
+    __m512i d[4];
+    for (int j = 0; j < 4; ++j) {
+      __m512i x = _mm512_castsi128_si512(load(j));
+      x = _mm512_inserti32x4(x, load(4 + j), 1);
+      x = _mm512_inserti32x4(x, load(8 + j), 2);
+      x = _mm512_inserti32x4(x, load(12 + j), 3);
+      if (const uint32_t lanesSwapped = (swapped >> j) & 0x1111u)
+        x = _mm512_mask_shuffle_epi32(x, __mmask16(lanesSwapped * 0xFu), x, _MM_PERM_DBCA);
+      const __m512i w = _mm512_permutexvar_epi32(j == 0 ? down0 : j == 1 ? down1 : j == 2 ? down2 : down3, first);
+      d[j] = Mix7(_mm512_unpacklo_epi8(x, z), _mm512_unpackhi_epi8(x, z), w);
     }
-    __m512i slo = sum[0], shi = sum[1];
+    __m512i slo = Mix7(_mm512_unpacklo_epi64(d[0], d[1]), _mm512_unpackhi_epi64(d[0], d[1]),
+                       _mm512_permutexvar_epi32(across0, second));
+    __m512i shi = Mix7(_mm512_unpacklo_epi64(d[2], d[3]), _mm512_unpackhi_epi64(d[2], d[3]),
+                       _mm512_permutexvar_epi32(across1, second));
     if (hasMod) {
       slo = Div255x32(_mm512_mullo_epi16(slo, mod16));
       shi = Div255x32(_mm512_mullo_epi16(shi, mod16));

@@ -222,7 +222,8 @@ FilteredSpanKernel FindFilteredSpanKernel(BlendKind k);
 // A piece's pixels follow each other in the run; the rows take disjoint
 // stretches of it, in the order they are to be blended. The scratch arrays u,
 // v and out hold `pixels` rounded up to sixteen plus sixteen, odd one per
-// sixteen pixels.
+// sixteen pixels (the last pixels of odd pieces, filtered across and then
+// down as the sampler's scalar loop does).
 struct SpanPiece {
   int at, n;
   int32_t fu, fv, du, dv;
@@ -232,7 +233,7 @@ struct SpanRow {
   int at, n;
 };
 struct SpanBatch {
-  const uint32_t* tex;
+  Surface* texture;  // sampled through its TexelSquares
   size_t texPitch;
   uint32_t mod;
   const SpanPiece* pieces;

@@ -743,7 +743,7 @@ LANTERN_ROWS_AVX512 void SetUpRows(const TriDraw& d, int y, RowBlock& rb) {
 class PairBatch {
  public:
   PairBatch(SpanBatchKernel kernel, const TexView& tex, uint32_t mod) : kernel_(kernel) {
-    b_.tex = tex.px;
+    b_.texture = tex.surface;
     b_.texPitch = size_t(tex.pitch);
     b_.mod = mod;
     b_.pieces = pieces_;
@@ -758,8 +758,8 @@ class PairBatch {
     const int n = m + n2;
     if (b_.pixels + n > kPixels || b_.rowCount == kRows || b_.pieceCount + 2 > 2 * kRows) Flush();
     rows_[b_.rowCount++] = SpanRow{dst, b_.pixels, n};
-    pieces_[b_.pieceCount++] = SpanPiece{b_.pixels, m, l.fu, l.fv, l.du, l.dv};
-    if (n2 > 0) pieces_[b_.pieceCount++] = SpanPiece{b_.pixels + m, n2, r.fu, r.fv, r.du, r.dv};
+    Piece(SpanPiece{b_.pixels, m, l.fu, l.fv, l.du, l.dv});
+    if (n2 > 0) Piece(SpanPiece{b_.pixels + m, n2, r.fu, r.fv, r.du, r.dv});
     b_.pixels += n;
   }
   void Flush() {
@@ -768,6 +768,7 @@ class PairBatch {
   }
 
  private:
+  void Piece(const SpanPiece& pc) { pieces_[b_.pieceCount++] = pc; }
   static constexpr int kPixels = 4 * kChunk, kRows = 128;
   SpanBatchKernel kernel_;
   SpanBatch b_{};
@@ -799,7 +800,7 @@ void TrianglePair(const Target& t, const Rect& clip, const PixelState& s, const 
   // one triangle after the other puts them on each pixel); two that meet
   // are sampled and blended in one pass, each with its own steps.
 #if defined(LANTERN_HAVE_AVX2_SAMPLER)
-  if (shared.batch && !Overlaps(t, *s.tex)) {
+  if (shared.batch && s.tex->surface && !Overlaps(t, *s.tex)) {
     PairBatch batch(shared.batch, *s.tex, a.mod);
     RowBlock ra, rb;
     const int yTop = std::min(a.y0, b.y0), yEnd = std::max(a.y1, b.y1);

@@ -741,9 +741,17 @@ std::vector<uint32_t> DrawKernelQuads(int level, bool linear, uint32_t address, 
   std::vector<uint16_t> idx;
   for (uint16_t q = 0; q < quads.size() / 4; ++q)
     for (int k : {0, 1, 2, 3, 0, 2}) idx.push_back(uint16_t(4 * q + k));
-  EXPECT_EQ(c.dev->DrawIndexedPrimitive(PrimType::TriList, fvf::kTLVertex, quads.data(), uint32_t(quads.size()),
-                                        idx.data(), uint32_t(idx.size()), 0),
-            err::kOk);
+  // Drawn from other texels first, then again once the texture is written
+  // anew: what is kept with a texture for sampling follows its changes.
+  for (int pass = 0; pass < 2; ++pass) {
+    for (int y = 0; y < kKernelTexH; ++y)
+      for (int x = 0; x < kKernelTexW; ++x)
+        reinterpret_cast<uint32_t*>(t->Bits() + y * t->Pitch())[x] = pass ? KernelTexel(x, y) : KernelTexel(y, x) ^ 0x00FF00FFu;
+    t->Touch();
+    EXPECT_EQ(c.dev->DrawIndexedPrimitive(PrimType::TriList, fvf::kTLVertex, quads.data(), uint32_t(quads.size()),
+                                          idx.data(), uint32_t(idx.size()), 0),
+              err::kOk);
+  }
   px = reinterpret_cast<uint32_t*>(c.target->Bits());  // read again: what is drawn is all there
   return std::vector<uint32_t>(px, px + 64 * 48);
 }
