@@ -592,10 +592,10 @@ LANTERN_AVX512 void FilteredSpanAvx512(const FilteredSpan& sp) {
 // The spans of a batch (SpanBatch) sampled as FilteredSpanAvx512 samples
 // them, but sixteen pixels of the batch's run at a time whatever span or row
 // they belong to: first each piece's positions written out (stepped as the
-// scalar loop steps them), then every sixteen pixels gathered, filtered,
-// modulated (and for Add multiplied by their alpha) into `out`, then each
-// row blended from there. The same arithmetic as FilteredSpanAvx512 and
-// BlendSixteen.
+// scalar loop steps them), then every sixteen pixels read from the texture's
+// squares of four texels (one read a pixel), filtered, modulated (and for
+// Add multiplied by their alpha) into `out`, then each row blended from
+// there. The same arithmetic as FilteredSpanAvx512 and BlendSixteen.
 template <BlendKind k>
 LANTERN_AVX512 void SpanBatchAvx512(const SpanBatch& b) {
   const __m512i z = _mm512_setzero_si512();

@@ -623,6 +623,7 @@ void Triangle(const Target& t, const Rect& clip, const PixelState& s, const Shar
 }
 
 namespace {
+#if defined(LANTERN_HAVE_AVX2_SAMPLER)
 
 // Whether the texture's texels lie in the target's memory (a batch samples
 // every row before it blends any).
@@ -643,7 +644,6 @@ struct RowBlock {
   uint32_t ok;
 };
 
-#if defined(LANTERN_HAVE_AVX2_SAMPLER)
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wuninitialized"
@@ -737,7 +737,6 @@ LANTERN_ROWS_AVX512 void SetUpRows(const TriDraw& d, int y, RowBlock& rb) {
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
 #endif
-#endif
 
 // The rows of a triangle pair gathered for one SpanBatch kernel call.
 class PairBatch {
@@ -780,6 +779,7 @@ class PairBatch {
   uint16_t odd_[kPixels / 16 + 2];
 };
 
+#endif
 }  // namespace
 
 void TrianglePair(const Target& t, const Rect& clip, const PixelState& s, const Shared& shared, const RVert* v) {
