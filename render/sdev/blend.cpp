@@ -592,6 +592,164 @@ LANTERN_AVX512 void FilteredSpanAvx512(const FilteredSpan& sp) {
   }
 }
 
+
+// The spans of a batch (SpanBatch) sampled as FilteredSpanAvx512 samples
+// them, but sixteen pixels of the batch's run at a time whatever span or row
+// they belong to: first each piece's positions written out (stepped as the
+// scalar loop steps them), then every sixteen pixels read from the texture's
+// squares of four texels (one read a pixel), filtered, modulated (and for
+// Add multiplied by their alpha) into `out`, then each row blended from
+// there. The same arithmetic as FilteredSpanAvx512 and BlendSixteen.
+template <BlendKind k>
+LANTERN_AVX512 void SpanBatchAvx512(const SpanBatch& b) {
+  const __m512i z = _mm512_setzero_si512();
+  const bool hasMod = b.mod != 0xFFFFFFFFu;
+  const __m512i mod16 = _mm512_unpacklo_epi8(_mm512_set1_epi32(int(b.mod)), z);
+  const __m512i lanes = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+  const int total = b.pixels, groups = (total + 15) / 16;
+  // The target's rows are asked for now, read when blended last.
+  for (int r = 0; r < b.rowCount; ++r) {
+    _mm_prefetch(reinterpret_cast<const char*>(b.rows[r].dst), _MM_HINT_T0);
+    _mm_prefetch(reinterpret_cast<const char*>(b.rows[r].dst + b.rows[r].n - 1), _MM_HINT_T0);
+  }
+  std::memset(b.odd, 0, size_t(groups) * sizeof(uint16_t));
+  // The least and greatest positions, for the texels the run starts from.
+  __m512i umin = _mm512_set1_epi32(INT32_MAX), vmin = umin, umax = _mm512_set1_epi32(INT32_MIN), vmax = umax;
+  for (int p = 0; p < b.pieceCount; ++p) {
+    const SpanPiece& pc = b.pieces[p];
+    const __m512i du = _mm512_set1_epi32(pc.du), dv = _mm512_set1_epi32(pc.dv);
+    const __m512i du16 = _mm512_slli_epi32(du, 4), dv16 = _mm512_slli_epi32(dv, 4);
+    __m512i u = _mm512_add_epi32(_mm512_set1_epi32(pc.fu), _mm512_mullo_epi32(lanes, du));
+    __m512i v = _mm512_add_epi32(_mm512_set1_epi32(pc.fv), _mm512_mullo_epi32(lanes, dv));
+    int32_t* pu = b.u + pc.at;
+    int32_t* pv = b.v + pc.at;
+    for (int i = 0; i < pc.n; i += 16, u = _mm512_add_epi32(u, du16), v = _mm512_add_epi32(v, dv16)) {
+      _mm512_storeu_si512(pu + i, u);
+      _mm512_storeu_si512(pv + i, v);
+      const __mmask16 live = i + 16 > pc.n ? __mmask16((1u << (pc.n - i)) - 1) : __mmask16(0xFFFF);
+      umin = _mm512_mask_min_epi32(umin, live, umin, u);
+      umax = _mm512_mask_max_epi32(umax, live, umax, u);
+      vmin = _mm512_mask_min_epi32(vmin, live, vmin, v);
+      vmax = _mm512_mask_max_epi32(vmax, live, vmax, v);
+    }
+    // The last pixel of an odd span: across, then down.
+    if (pc.n & 1) {
+      const int last = pc.at + pc.n - 1;
+      b.odd[last >> 4] = uint16_t(b.odd[last >> 4] | 1u << (last & 15));
+    }
+  }
+  const __m512i byte = _mm512_set1_epi32(0xFF), pitch = _mm512_set1_epi32(int(b.texPitch));
+  // The sixteen pixels go to four vectors of four, vector j holding pixels
+  // j, 4 + j, 8 + j and 12 + j (one a 128-bit lane, its four texels from
+  // b.squares); mixed down, pairs of them are mixed across into pixels
+  // 0 1 4 5 ... and 2 3 6 7 ..., the halves the widening unpack makes.
+  // Each lane's weight down (of pixel 4L + j) and across (of 4L, 4L + 1 or
+  // 4L + 2, 4L + 3).
+  const __m512i four = _mm512_setr_epi32(0, 0, 0, 0, 4, 4, 4, 4, 8, 8, 8, 8, 12, 12, 12, 12);
+  const __m512i one = _mm512_set1_epi32(1), two = _mm512_set1_epi32(2);
+  const __m512i down0 = four, down1 = _mm512_add_epi32(four, one), down2 = _mm512_add_epi32(four, two),
+                down3 = _mm512_add_epi32(down2, one);
+  const __m512i across0 = _mm512_setr_epi32(0, 0, 1, 1, 4, 4, 5, 5, 8, 8, 9, 9, 12, 12, 13, 13);
+  const __m512i across1 = _mm512_add_epi32(across0, two);
+  const __m512i alphaLanes = _mm512_broadcast_i32x4(_mm_setr_epi8(6, 7, 6, 7, 6, 7, 6, 7, 14, 15, 14, 15, 14, 15, 14, 15));
+  // Inside the texture, positions are not negative.
+  const uint32_t* const squares = b.texture->TexelSquares(
+      uint32_t(_mm512_reduce_min_epi32(umin) >> 16), uint32_t(_mm512_reduce_min_epi32(vmin) >> 16),
+      uint32_t(_mm512_reduce_max_epi32(umax) >> 16) + 1, uint32_t(_mm512_reduce_max_epi32(vmax) >> 16) + 1);
+  for (int g = 0; g < groups; ++g) {
+    const int i = 16 * g;
+    const __m512i count = _mm512_set1_epi32(total - i);
+    const __m512i u = _mm512_loadu_si512(b.u + i), v = _mm512_loadu_si512(b.v + i);
+    const __m512i at = _mm512_add_epi32(_mm512_mullo_epi32(_mm512_srai_epi32(v, 16), pitch), _mm512_srai_epi32(u, 16));
+    __m512i fy = _mm512_slli_epi32(_mm512_and_si512(_mm512_srai_epi32(v, 8), byte), 7);
+    __m512i fx = _mm512_slli_epi32(_mm512_and_si512(_mm512_srai_epi32(u, 8), byte), 7);
+    fy = _mm512_or_si512(fy, _mm512_slli_epi32(fy, 16));
+    fx = _mm512_or_si512(fx, _mm512_slli_epi32(fx, 16));
+    // The last pixel of an odd span is filtered across and then down: the
+    // same two steps with its top right and bottom left texels swapped and
+    // the weights the other way round.
+    const uint32_t swapped = b.odd[g];
+    const __m512i first = _mm512_mask_blend_epi32(__mmask16(swapped), fy, fx);
+    const __m512i second = _mm512_mask_blend_epi32(__mmask16(swapped), fx, fy);
+    // Where each pixel's four texels lie (pixels past the run read those
+    // of the group's first pixel).
+    alignas(64) int32_t ofs[16];
+    const __m512i near = _mm512_mask_mov_epi32(_mm512_permutexvar_epi32(z, at), _mm512_cmpgt_epi32_mask(count, lanes), at);
+    _mm512_store_si512(ofs, _mm512_slli_epi32(near, 2));
+    // Read back from memory (loads are cheaper here than taking the lanes out).
+    __asm__("" : "+m"(*reinterpret_cast<int32_t(*)[16]>(ofs)));
+    auto load = [&](int p) LANTERN_AVX512 { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(squares + ofs[p])); };
+    __m512i d[4];
+    for (int j = 0; j < 4; ++j) {
+      __m512i x = _mm512_castsi128_si512(load(j));
+      x = _mm512_inserti32x4(x, load(4 + j), 1);
+      x = _mm512_inserti32x4(x, load(8 + j), 2);
+      x = _mm512_inserti32x4(x, load(12 + j), 3);
+      if (const uint32_t lanesSwapped = (swapped >> j) & 0x1111u)
+        x = _mm512_mask_shuffle_epi32(x, __mmask16(lanesSwapped * 0xFu), x, _MM_PERM_DBCA);
+      const __m512i w = _mm512_permutexvar_epi32(j == 0 ? down0 : j == 1 ? down1 : j == 2 ? down2 : down3, first);
+      d[j] = Mix7(_mm512_unpacklo_epi8(x, z), _mm512_unpackhi_epi8(x, z), w);
+    }
+    __m512i slo = Mix7(_mm512_unpacklo_epi64(d[0], d[1]), _mm512_unpackhi_epi64(d[0], d[1]),
+                       _mm512_permutexvar_epi32(across0, second));
+    __m512i shi = Mix7(_mm512_unpacklo_epi64(d[2], d[3]), _mm512_unpackhi_epi64(d[2], d[3]),
+                       _mm512_permutexvar_epi32(across1, second));
+    if (hasMod) {
+      slo = Div255x32(_mm512_mullo_epi16(slo, mod16));
+      shi = Div255x32(_mm512_mullo_epi16(shi, mod16));
+    }
+    __m512i res;
+    if (k == BlendKind::Add) {
+      const __m512i alo = _mm512_shuffle_epi8(slo, alphaLanes), ahi = _mm512_shuffle_epi8(shi, alphaLanes);
+      res = _mm512_packus_epi16(Div255x32(_mm512_mullo_epi16(slo, alo)), Div255x32(_mm512_mullo_epi16(shi, ahi)));
+    } else {
+      res = _mm512_packus_epi16(slo, shi);
+    }
+    _mm512_storeu_si512(b.out + i, res);
+  }
+  // Each row blended from the run.
+  const __m512i amask = _mm512_set1_epi32(int(0xFF000000u));
+  const __m512i k255 = _mm512_set1_epi16(255);
+  for (int r = 0; r < b.rowCount; ++r) {
+    const SpanRow& row = b.rows[r];
+    const uint32_t* src = b.out + row.at;
+    uint32_t* line = row.dst;
+    const int n = row.n;
+    for (int i = 0; i < n; i += 16) {
+      const bool tail = i + 16 > n;
+      const __mmask16 live = tail ? __mmask16((1u << (n - i)) - 1) : __mmask16(0xFFFF);
+      const __m512i s = _mm512_loadu_si512(src + i);
+      if (k == BlendKind::Replace) {
+        _mm512_mask_storeu_epi32(line + i, live, s);
+        continue;
+      }
+      if (k == BlendKind::Alpha) {
+        // Shortcuts of the same formula: all transparent keeps the target,
+        // all opaque writes the source.
+        const __m512i alpha = _mm512_and_si512(s, amask);
+        if (_mm512_mask_cmpneq_epi32_mask(live, alpha, z) == 0) continue;
+        if (_mm512_mask_cmpneq_epi32_mask(live, alpha, amask) == 0) {
+          _mm512_mask_storeu_epi32(line + i, live, s);
+          continue;
+        }
+      }
+      const __m512i d = tail ? _mm512_maskz_loadu_epi32(live, line + i) : _mm512_loadu_si512(line + i);
+      __m512i o;
+      if (k == BlendKind::Alpha) {
+        const __m512i slo = _mm512_unpacklo_epi8(s, z), shi = _mm512_unpackhi_epi8(s, z);
+        const __m512i alo = _mm512_shuffle_epi8(slo, alphaLanes), ahi = _mm512_shuffle_epi8(shi, alphaLanes);
+        const __m512i dlo = _mm512_unpacklo_epi8(d, z), dhi = _mm512_unpackhi_epi8(d, z);
+        o = _mm512_packus_epi16(
+            Div255x32(_mm512_add_epi16(_mm512_mullo_epi16(slo, alo), _mm512_mullo_epi16(dlo, _mm512_sub_epi16(k255, alo)))),
+            Div255x32(_mm512_add_epi16(_mm512_mullo_epi16(shi, ahi), _mm512_mullo_epi16(dhi, _mm512_sub_epi16(k255, ahi)))));
+      } else {
+        o = _mm512_adds_epu8(d, s);
+      }
+      _mm512_mask_storeu_epi32(line + i, live, o);
+    }
+  }
+}
+
 #if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic pop
 #endif
@@ -712,6 +870,15 @@ FilteredSpanKernel FindFilteredSpanKernel(BlendKind k) {
 #if defined(LANTERN_HAVE_AVX2_PATH)
   if (VectorLevel() >= 3)
     return ForKind<FilteredSpanKernel>(k, [](auto c) { return &FilteredSpanAvx512<decltype(c)::value>; });
+#endif
+  (void)k;
+  return nullptr;
+}
+
+SpanBatchKernel FindSpanBatchKernel(BlendKind k) {
+#if defined(LANTERN_HAVE_AVX2_PATH)
+  if (VectorLevel() >= 3)
+    return ForKind<SpanBatchKernel>(k, [](auto c) { return &SpanBatchAvx512<decltype(c)::value>; });
 #endif
   (void)k;
   return nullptr;

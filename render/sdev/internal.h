@@ -220,6 +220,42 @@ using FilteredSpanKernel = void (*)(const FilteredSpan& s);
 // same pixels as the sampler's span loops and FindMixRowKernel's; null when none.
 FilteredSpanKernel FindFilteredSpanKernel(BlendKind k);
 
+// The spans of a triangle pair's rows sampled like FilteredSpan's and blended
+// in one call: the pixels of all its pieces (each a span with its own
+// positions, as fu, fv, du, dv of FilteredSpan, at pixel `at` of the batch's
+// run of pixels) sampled and modulated sixteen at a time into `out`, then
+// each row (n pixels from `at` of that run, at dst) blended onto the target.
+// A piece's pixels follow each other in the run; the rows take disjoint
+// stretches of it, in the order they are to be blended. The scratch arrays u,
+// v and out hold `pixels` rounded up to sixteen plus sixteen, odd one per
+// sixteen pixels (the last pixels of odd pieces, filtered across and then
+// down as the sampler's scalar loop does).
+struct SpanPiece {
+  int at, n;
+  int32_t fu, fv, du, dv;
+};
+struct SpanRow {
+  uint32_t* dst;
+  int at, n;
+};
+struct SpanBatch {
+  Surface* texture;  // sampled through its TexelSquares
+  size_t texPitch;
+  uint32_t mod;
+  const SpanPiece* pieces;
+  int pieceCount;
+  const SpanRow* rows;
+  int rowCount;
+  int pixels;
+  int32_t *u, *v;
+  uint16_t* odd;
+  uint32_t* out;
+};
+using SpanBatchKernel = void (*)(const SpanBatch& b);
+// The kernel for kind k, the same pixels as FindFilteredSpanKernel's drawing
+// each row in turn; null when none.
+SpanBatchKernel FindSpanBatchKernel(BlendKind k);
+
 // A picture drawn texel for pixel without modulation (Replace, Alpha or
 // Add): h rows of w pixels from dst (target pixel x0, y0), the texels from
 // src (texel `from` of texel row j0; the rows follow each other), runs its
@@ -262,6 +298,7 @@ struct Shared {
   SmallQuadKernel wide = nullptr, small = nullptr;
   ContiguousRowKernel contiguous = nullptr;
   FilteredSpanKernel span = nullptr;
+  SpanBatchKernel batch = nullptr;
 };
 Shared Share(const PixelState& s);
 

@@ -633,6 +633,7 @@ Shared Share(const PixelState& s) {
     sh.small = FindSmallQuadKernel(sh.kind);
     sh.contiguous = FindContiguousRowKernel(sh.kind);
     sh.span = FindFilteredSpanKernel(sh.kind);
+    sh.batch = FindSpanBatchKernel(sh.kind);
   }
   return sh;
 }
@@ -644,6 +645,166 @@ void Triangle(const Target& t, const Rect& clip, const PixelState& s, const Shar
   SettleRows(t.surface, d.y0, d.y1);
   d.DrawAll();
 }
+
+namespace {
+#if defined(LANTERN_HAVE_AVX2_SAMPLER)
+
+// Whether the texture's texels lie in the target's memory (a batch samples
+// every row before it blends any).
+bool Overlaps(const Target& t, const TexView& tex) {
+  const uintptr_t t0 = uintptr_t(t.px), t1 = uintptr_t(t.px + size_t(t.pitch) * size_t(t.h));
+  const uintptr_t x0 = uintptr_t(tex.px), x1 = uintptr_t(tex.px + size_t(tex.pitch) * size_t(tex.h));
+  return x0 < t1 && t0 < x1;
+}
+
+// Sixteen rows of a triangle set up at once: each row's span [xa, xb) as
+// TriDraw::Span finds it and, for the rows whose span TriDraw::Steps finds
+// inside the texture without dividing (its quick test), the steps it gives;
+// `ok` has those rows, the others (with pixels) are left to Steps. The same
+// float operations in the same order, each rounded on its own.
+struct RowBlock {
+  int xa[16], xb[16];
+  int32_t fu[16], fv[16], du[16], dv[16];
+  uint32_t ok;
+};
+
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+#define LANTERN_ROWS_AVX512 __attribute__((target("avx512f")))
+// CeilToInt of sixteen values.
+LANTERN_ROWS_AVX512 inline __m512i CeilToInt16(__m512 v) {
+  const __m512i i = _mm512_cvttps_epi32(v);
+  return _mm512_mask_add_epi32(i, _mm512_cmp_ps_mask(_mm512_cvtepi32_ps(i), v, _CMP_LT_OQ), i, _mm512_set1_epi32(1));
+}
+
+LANTERN_ROWS_AVX512 void SetUpRows(const TriDraw& d, int y, RowBlock& rb) {
+  constexpr int kNear = _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC;
+  const __m512i lanes = _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+  const __m512i rows = _mm512_add_epi32(_mm512_set1_epi32(y), lanes);
+  const __mmask16 live = _mm512_cmpge_epi32_mask(rows, _mm512_set1_epi32(d.y0)) &
+                         _mm512_cmplt_epi32_mask(rows, _mm512_set1_epi32(d.y1));
+  const __m512 half = _mm512_set1_ps(0.5f);
+  const __m512 py = _mm512_add_round_ps(_mm512_cvtepi32_ps(rows), half, kNear);
+  auto edgeX = [&](const RVert* p, const RVert* q) LANTERN_ROWS_AVX512 {
+    const float dy = q->y - p->y;
+    if (dy == 0) return _mm512_set1_ps(p->x);
+    const __m512 t = _mm512_mul_round_ps(_mm512_sub_round_ps(py, _mm512_set1_ps(p->y), kNear),
+                                         _mm512_set1_ps(q->x - p->x), kNear);
+    return _mm512_add_round_ps(_mm512_set1_ps(p->x), _mm512_div_round_ps(t, _mm512_set1_ps(dy), kNear), kNear);
+  };
+  const __m512 xl0 = edgeX(d.top, d.bot);
+  const __m512 xs0 = _mm512_mask_blend_ps(_mm512_cmp_ps_mask(py, _mm512_set1_ps(d.mid->y), _CMP_LT_OQ),
+                                          edgeX(d.mid, d.bot), edgeX(d.top, d.mid));
+  const __mmask16 swap = _mm512_cmp_ps_mask(xs0, xl0, _CMP_LT_OQ);
+  const __m512 xl = _mm512_mask_blend_ps(swap, xl0, xs0), xs = _mm512_mask_blend_ps(swap, xs0, xl0);
+  const __m512i xa = _mm512_maskz_max_epi32(live, _mm512_set1_epi32(d.clip->left),
+                                            CeilToInt16(_mm512_sub_round_ps(xl, half, kNear)));
+  const __m512i xb = _mm512_maskz_min_epi32(live, _mm512_set1_epi32(d.clip->right),
+                                            CeilToInt16(_mm512_sub_round_ps(xs, half, kNear)));
+  _mm512_storeu_si512(rb.xa, xa);
+  _mm512_storeu_si512(rb.xb, xb);
+  // The steps (StepSpan for a linear sampler) of the spans of 1 to kChunk pixels.
+  const __m512i n = _mm512_sub_epi32(xb, xa);
+  const __mmask16 some = _mm512_mask_cmpgt_epi32_mask(live, n, _mm512_setzero_si512()) &
+                         _mm512_cmple_epi32_mask(n, _mm512_set1_epi32(kChunk));
+  rb.ok = 0;
+  if (!some) return;
+  const __m512 px = _mm512_add_round_ps(_mm512_cvtepi32_ps(xa), half, kNear);
+  const __m512d n1lo = _mm512_cvtepi32_pd(_mm512_castsi512_si256(_mm512_sub_epi32(n, _mm512_set1_epi32(1))));
+  const __m512d n1hi = _mm512_cvtepi32_pd(_mm512_extracti64x4_epi64(_mm512_sub_epi32(n, _mm512_set1_epi32(1)), 1));
+  // Inside's quick test for all n pixels (first 0, end n); 0 where it cannot tell.
+  auto inside = [&](__m512 a, float dd, float lo, float hi) LANTERN_ROWS_AVX512 -> __mmask16 {
+    if (dd == 0 || !(lo <= hi))
+      return __mmask16(~(_mm512_cmp_ps_mask(a, _mm512_set1_ps(lo), _CMP_LT_OQ) |
+                         _mm512_cmp_ps_mask(a, _mm512_set1_ps(hi), _CMP_GT_OQ)));
+    const __m512 gap = dd > 0 ? _mm512_sub_round_ps(_mm512_set1_ps(hi), a, kNear)
+                              : _mm512_sub_round_ps(_mm512_set1_ps(lo), a, kNear);
+    const __m512d ddv = _mm512_set1_pd(double(dd));
+    const __m512d glo = _mm512_cvtps_pd(_mm512_castps512_ps256(gap));
+    const __m512d ghi = _mm512_cvtps_pd(_mm256_castpd_ps(_mm512_extractf64x4_pd(_mm512_castps_pd(gap), 1)));
+    const __m512d rlo = _mm512_mul_round_pd(n1lo, ddv, kNear), rhi = _mm512_mul_round_pd(n1hi, ddv, kNear);
+    __mmask16 far;
+    if (dd > 0)
+      far = __mmask16(_mm512_cmp_pd_mask(glo, rlo, _CMP_GE_OQ) | _mm512_cmp_pd_mask(ghi, rhi, _CMP_GE_OQ) << 8);
+    else
+      far = __mmask16(_mm512_cmp_pd_mask(glo, rlo, _CMP_LE_OQ) | _mm512_cmp_pd_mask(ghi, rhi, _CMP_LE_OQ) << 8);
+    const __mmask16 near = dd > 0 ? _mm512_cmp_ps_mask(_mm512_set1_ps(lo), a, _CMP_LE_OQ)
+                                  : _mm512_cmp_ps_mask(a, _mm512_set1_ps(hi), _CMP_LE_OQ);
+    return near & far;
+  };
+  const TexView& t = *d.sm.t;
+  const float dU = d.ts.u.dx, dV = d.ts.v.dx;
+  const __m512 U = _mm512_add_round_ps(
+      _mm512_add_round_ps(_mm512_set1_ps(d.ts.u.base), _mm512_mul_round_ps(_mm512_set1_ps(dU), px, kNear), kNear),
+      _mm512_mul_round_ps(_mm512_set1_ps(d.ts.u.dy), py, kNear), kNear);
+  const __m512 V = _mm512_add_round_ps(
+      _mm512_add_round_ps(_mm512_set1_ps(d.ts.v.base), _mm512_mul_round_ps(_mm512_set1_ps(dV), px, kNear), kNear),
+      _mm512_mul_round_ps(_mm512_set1_ps(d.ts.v.dy), py, kNear), kNear);
+  const __m512 au = _mm512_sub_round_ps(U, half, kNear), av = _mm512_sub_round_ps(V, half, kNear);
+  const __mmask16 ok = some & inside(au, dU, 0.001f, float(t.w) - 1.001f) & inside(av, dV, 0.001f, float(t.h) - 1.001f);
+  rb.ok = ok;
+  if (!ok) return;
+  // fu, fv at pixel 0: (a + d * 0) * 65536 as StepSpan's first position.
+  const float zu = dU * float(0), zv = dV * float(0);
+  const __m512 scale = _mm512_set1_ps(65536.f);
+  _mm512_storeu_si512(rb.fu, _mm512_cvttps_epi32(_mm512_mul_round_ps(_mm512_add_round_ps(au, _mm512_set1_ps(zu), kNear), scale, kNear)));
+  _mm512_storeu_si512(rb.fv, _mm512_cvttps_epi32(_mm512_mul_round_ps(_mm512_add_round_ps(av, _mm512_set1_ps(zv), kNear), scale, kNear)));
+  const __mmask16 many = ok & _mm512_cmpgt_epi32_mask(n, _mm512_set1_epi32(1));
+  // The steps when two or more pixels are stepped (then under a texel size a pixel).
+  const int32_t du = many ? int32_t(dU * 65536.f) : 0, dv = many ? int32_t(dV * 65536.f) : 0;
+  _mm512_storeu_si512(rb.du, _mm512_maskz_mov_epi32(many, _mm512_set1_epi32(du)));
+  _mm512_storeu_si512(rb.dv, _mm512_maskz_mov_epi32(many, _mm512_set1_epi32(dv)));
+}
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
+
+// The rows of a triangle pair gathered for one SpanBatch kernel call.
+class PairBatch {
+ public:
+  PairBatch(SpanBatchKernel kernel, const TexView& tex, uint32_t mod) : kernel_(kernel) {
+    b_.texture = tex.surface;
+    b_.texPitch = size_t(tex.pitch);
+    b_.mod = mod;
+    b_.pieces = pieces_;
+    b_.rows = rows_;
+    b_.u = u_;
+    b_.v = v_;
+    b_.odd = odd_;
+    b_.out = out_;
+  }
+  // n pixels at dst: the first m with steps l, the rest (n2 of them) with steps r.
+  void Row(uint32_t* dst, const SpanSteps& l, int m, const SpanSteps& r, int n2) {
+    const int n = m + n2;
+    if (b_.pixels + n > kPixels || b_.rowCount == kRows || b_.pieceCount + 2 > 2 * kRows) Flush();
+    rows_[b_.rowCount++] = SpanRow{dst, b_.pixels, n};
+    Piece(SpanPiece{b_.pixels, m, l.fu, l.fv, l.du, l.dv});
+    if (n2 > 0) Piece(SpanPiece{b_.pixels + m, n2, r.fu, r.fv, r.du, r.dv});
+    b_.pixels += n;
+  }
+  void Flush() {
+    if (b_.rowCount > 0) kernel_(b_);
+    b_.rowCount = b_.pieceCount = b_.pixels = 0;
+  }
+
+ private:
+  void Piece(const SpanPiece& pc) { pieces_[b_.pieceCount++] = pc; }
+  static constexpr int kPixels = 4 * kChunk, kRows = 128;
+  SpanBatchKernel kernel_;
+  SpanBatch b_{};
+  SpanPiece pieces_[2 * kRows];
+  SpanRow rows_[kRows];
+  alignas(64) int32_t u_[kPixels + 32];
+  alignas(64) int32_t v_[kPixels + 32];
+  alignas(64) uint32_t out_[kPixels + 32];
+  uint16_t odd_[kPixels / 16 + 2];
+};
+
+#endif
+}  // namespace
 
 void TrianglePair(const Target& t, const Rect& clip, const PixelState& s, const Shared& shared, const RVert* v) {
   TriDraw a, b;
@@ -662,6 +823,51 @@ void TrianglePair(const Target& t, const Rect& clip, const PixelState& s, const 
   // Row by row, the first triangle's span before the second's (as drawing
   // one triangle after the other puts them on each pixel); two that meet
   // are sampled and blended in one pass, each with its own steps.
+#if defined(LANTERN_HAVE_AVX2_SAMPLER)
+  if (shared.batch && s.tex->surface && !Overlaps(t, *s.tex)) {
+    PairBatch batch(shared.batch, *s.tex, a.mod);
+    RowBlock ra, rb;
+    const int yTop = std::min(a.y0, b.y0), yEnd = std::max(a.y1, b.y1);
+    for (int y0 = yTop; y0 < yEnd; y0 += 16) {
+      SetUpRows(a, y0, ra);
+      SetUpRows(b, y0, rb);
+      for (int j = 0; j < 16 && y0 + j < yEnd; ++j) {
+        const int y = y0 + j;
+        const int xa = ra.xa[j], xb = ra.xb[j], xc = rb.xa[j], xd = rb.xb[j];
+        const int na = xb - xa, nb = xd - xc;
+        if (na <= 0 && nb <= 0) continue;
+        // A span's steps from the block, or from Steps when the block could not tell.
+        auto steps = [j, y](const TriDraw& d, const RowBlock& r, int x, int n, SpanSteps& st) {
+          if (!(r.ok >> j & 1)) return d.Steps(x, y, n, st);
+          st = SpanSteps{0, n, r.fu[j], r.fv[j], r.du[j], r.dv[j]};
+          return true;
+        };
+        uint32_t* line = t.px + size_t(y) * t.pitch;
+        SpanSteps sa, sb;
+        const bool okA = na <= 0 || (na <= kChunk && steps(a, ra, xa, na, sa));
+        const bool okB = okA && (nb <= 0 || (nb <= kChunk && steps(b, rb, xc, nb, sb)));
+        if (okA && okB) {
+          if (na > 0 && nb > 0 && na + nb <= kChunk && (xb == xc || xd == xa)) {
+            // Two spans that meet: one row of two pieces.
+            const bool aFirst = xb == xc;
+            batch.Row(line + std::min(xa, xc), aFirst ? sa : sb, aFirst ? na : nb, aFirst ? sb : sa,
+                      aFirst ? nb : na);
+            continue;
+          }
+          if (na > 0) batch.Row(line + xa, sa, na, sa, 0);
+          if (nb > 0) batch.Row(line + xc, sb, nb, sb, 0);
+          continue;
+        }
+        // Some of the row needs the sampler's addressing: drawn as it comes
+        // (the rows held in the batch are others).
+        if (na > 0) a.Draw(y, xa, xb);
+        if (nb > 0) b.Draw(y, xc, xd);
+      }
+    }
+    batch.Flush();
+    return;
+  }
+#endif
   for (int y = std::min(a.y0, b.y0); y < std::max(a.y1, b.y1); ++y) {
     int xa = 0, xb = 0, xc = 0, xd = 0;
     if (y >= a.y0 && y < a.y1) a.Span(y, xa, xb);

@@ -213,6 +213,14 @@ public:
   // the second time (a surface that changes at every draw never pays for
   // them); null until then.
   const OpacityRuns* Opacity();
+  // Each texel of the ARGB pixels with its right, lower and lower right
+  // neighbours (zero past the last column and row), four pixels a texel at
+  // 4 (y pitch + x) for ArgbPixels' pitch: the texels filtering at a texel
+  // reads, in one place. Made for the current generation at least for the
+  // texels [x0, x1) x [y0, y1) (in tiles of 16 by 16, as asked for); the
+  // others may hold anything (zero or an older generation's). Null for an
+  // empty surface.
+  const uint32_t* TexelSquares(uint32_t x0, uint32_t y0, uint32_t x1, uint32_t y1);
   // False for a primary whose last present was left out of its memory while
   // nothing read the frames (Presenter::ReadsFrames); true otherwise.
   bool HoldsFrame() const { return holdsFrame_; }
@@ -248,6 +256,13 @@ private:
   uint32_t argbGeneration_ = 0;  // the generation argb_ was made from (0: none)
   OpacityRuns opacity_;
   uint32_t opacityGeneration_ = 0, opacitySeen_ = 0;
+  struct FreeSquares {
+    void operator()(uint32_t* p) const;
+  };
+  std::unique_ptr<uint32_t, FreeSquares> squares_;  // TexelSquares' (zero until a tile is made)
+  size_t squaresSize_ = 0;
+  std::vector<uint8_t> squareTiles_;  // per tile: made for squaresGeneration_
+  uint32_t squaresGeneration_ = 0;
   Surface* backBuffer_ = nullptr;  // primary of a flip chain: the attached back buffer (owned reference)
   Surface* zBuffer_ = nullptr;     // attached z-buffer (owned reference)
   Clipper* clipper_ = nullptr;

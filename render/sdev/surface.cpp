@@ -559,6 +559,47 @@ const OpacityRuns* Surface::Opacity() {
   return &o;
 }
 
+void Surface::FreeSquares::operator()(uint32_t* p) const { std::free(p); }
+
+const uint32_t* Surface::TexelSquares(uint32_t x0, uint32_t y0, uint32_t x1, uint32_t y1) {
+  int pitch = 0;
+  const uint32_t* px = ArgbPixels(&pitch);
+  const size_t w = width_, h = height_, p = size_t(pitch);
+  if (w == 0 || h == 0) return nullptr;
+  constexpr uint32_t kTile = 16;
+  const size_t across = (w + kTile - 1) / kTile, down = (h + kTile - 1) / kTile;
+  if (!squares_ || squaresSize_ != 4 * p * h || squareTiles_.size() != across * down) {
+    // Zeroed pages from the system, taken up only where tiles are made.
+    squares_.reset(static_cast<uint32_t*>(std::calloc(4 * p * h, sizeof(uint32_t))));
+    if (!squares_) throw std::bad_alloc();
+    squaresSize_ = 4 * p * h;
+    squareTiles_.assign(across * down, 0);
+  } else if (squaresGeneration_ != generation_) {
+    std::fill(squareTiles_.begin(), squareTiles_.end(), uint8_t(0));
+  }
+  squaresGeneration_ = generation_;
+  x1 = std::min<uint32_t>(x1, width_);
+  y1 = std::min<uint32_t>(y1, height_);
+  for (uint32_t ty = y0 / kTile; y0 < y1 && ty <= (y1 - 1) / kTile; ++ty)
+    for (uint32_t tx = x0 / kTile; x0 < x1 && tx <= (x1 - 1) / kTile; ++tx) {
+      uint8_t& made = squareTiles_[ty * across + tx];
+      if (made) continue;
+      made = 1;
+      const size_t yEnd = std::min<size_t>(h, size_t(ty + 1) * kTile), xEnd = std::min<size_t>(w, size_t(tx + 1) * kTile);
+      for (size_t y = size_t(ty) * kTile; y < yEnd; ++y)
+        for (size_t x = size_t(tx) * kTile; x < xEnd; ++x) {
+          uint32_t* q = squares_.get() + 4 * (y * p + x);
+          const uint32_t* t = px + y * p + x;
+          const bool right = x + 1 < w, below = y + 1 < h;
+          q[0] = t[0];
+          q[1] = right ? t[1] : 0;
+          q[2] = below ? t[p] : 0;
+          q[3] = right && below ? t[p + 1] : 0;
+        }
+    }
+  return squares_.get();
+}
+
 void Surface::ReturnLentFrame() {
   std::lock_guard<std::recursive_mutex> lock(G().mutex);
   Global& g = G();

@@ -653,7 +653,9 @@ constexpr int kKernelTexW = 37, kKernelTexH = 29;
 // edges and some hanging over the target's; then rows and columns of 1 to
 // 17 pixels whose first texel weight rounds to 256; whole pictures a fraction of a
 // pixel off their texels with an edge in view (a drifting cloud: the pixels
-// at the edge address the edge texel); last turned ones (triangles).
+// at the edge address the edge texel); last turned ones (triangles), inside
+// the texture and then past its edges, over the target's and taller than
+// sixteen rows.
 std::vector<TLV> KernelQuads() {
   std::vector<TLV> v;
   uint32_t seed = 12345;
@@ -702,6 +704,16 @@ std::vector<TLV> KernelQuads() {
     auto at = [&](float sx, float sy, float u, float t) { return V(cx + sx * w * c - sy * h * sn, cy + sx * w * sn + sy * h * c, colors[k % 4], u, t); };
     v.insert(v.end(), {at(-1, -1, u0, v0), at(1, -1, u1, v0), at(1, 1, u1, v1), at(-1, 1, u0, v1)});
   }
+  for (int k = 0; k < 5; ++k) {  // turned ones reaching past the texture's edges, over the target's, and tall
+    float a = 0.31f + 0.47f * float(k), w = 6.5f + 2.3f * float(k), h = k == 4 ? 21.7f : 5.2f + 1.7f * float(k);
+    float cx = k == 2 ? 1.3f : 10.7f + 11.9f * float(k), cy = k == 2 ? 0.6f : k == 3 ? 45.1f : 26.3f - 2.1f * float(k);
+    float c = std::cos(a), sn = std::sin(a);
+    const bool past = k != 2 && k != 3;  // the two over the target's edges sample inside the texture
+    float u0 = (!past ? 1.6f : k % 2 ? -2.6f : 0.4f) / kKernelTexW, u1 = (!past ? 35.1f : k % 2 ? 36.7f : 39.3f) / kKernelTexW;
+    float v0 = (!past ? 1.7f : k % 2 ? 0.8f : -1.9f) / kKernelTexH, v1 = (!past ? 27.1f : k % 2 ? 30.2f : 27.6f) / kKernelTexH;
+    auto at = [&](float sx, float sy, float u, float t) { return V(cx + sx * w * c - sy * h * sn, cy + sx * w * sn + sy * h * c, colors[(k + 1) % 4], u, t); };
+    v.insert(v.end(), {at(-1, -1, u0, v0), at(1, -1, u1, v0), at(1, 1, u1, v1), at(-1, 1, u0, v1)});
+  }
   return v;
 }
 
@@ -735,9 +747,17 @@ std::vector<uint32_t> DrawKernelQuads(int level, bool linear, uint32_t address, 
   std::vector<uint16_t> idx;
   for (uint16_t q = 0; q < quads.size() / 4; ++q)
     for (int k : {0, 1, 2, 3, 0, 2}) idx.push_back(uint16_t(4 * q + k));
-  EXPECT_EQ(c.dev->DrawIndexedPrimitive(PrimType::TriList, fvf::kTLVertex, quads.data(), uint32_t(quads.size()),
-                                        idx.data(), uint32_t(idx.size()), 0),
-            err::kOk);
+  // Drawn from other texels first, then again once the texture is written
+  // anew: what is kept with a texture for sampling follows its changes.
+  for (int pass = 0; pass < 2; ++pass) {
+    for (int y = 0; y < kKernelTexH; ++y)
+      for (int x = 0; x < kKernelTexW; ++x)
+        reinterpret_cast<uint32_t*>(t->Bits() + y * t->Pitch())[x] = pass ? KernelTexel(x, y) : KernelTexel(y, x) ^ 0x00FF00FFu;
+    t->Touch();
+    EXPECT_EQ(c.dev->DrawIndexedPrimitive(PrimType::TriList, fvf::kTLVertex, quads.data(), uint32_t(quads.size()),
+                                          idx.data(), uint32_t(idx.size()), 0),
+              err::kOk);
+  }
   px = reinterpret_cast<uint32_t*>(c.target->Bits());  // read again: what is drawn is all there
   return std::vector<uint32_t>(px, px + 64 * 48);
 }
