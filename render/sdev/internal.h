@@ -240,7 +240,7 @@ struct SpanRow {
 };
 struct SpanBatch {
   Surface* texture;  // sampled through its TexelSquares
-  size_t texPitch;
+  size_t texPitch;   // under kBatchPitch
   uint32_t mod;
   const SpanPiece* pieces;
   int pieceCount;
@@ -252,6 +252,9 @@ struct SpanBatch {
   uint32_t* out;
 };
 using SpanBatchKernel = void (*)(const SpanBatch& b);
+// The texture pitches (in texels) a SpanBatch takes: under this, four times
+// a texel row's offset fits in 16 bits.
+constexpr size_t kBatchPitch = 8192;
 // The kernel for kind k, the same pixels as FindFilteredSpanKernel's drawing
 // each row in turn; null when none.
 SpanBatchKernel FindSpanBatchKernel(BlendKind k);
