@@ -638,7 +638,9 @@ LANTERN_AVX512 void SpanBatchAvx512(const SpanBatch& b) {
       b.odd[last >> 4] = uint16_t(b.odd[last >> 4] | 1u << (last & 15));
     }
   }
-  const __m512i byte = _mm512_set1_epi32(0xFF), pitch = _mm512_set1_epi32(int(b.texPitch));
+  const __m512i pitchFour = _mm512_set1_epi32(int(4u << 16 | (4u * uint32_t(b.texPitch) & 0xFFFFu)));
+  const __m512i lowTwice = _mm512_broadcast_i32x4(_mm_setr_epi8(0, 1, 0, 1, 4, 5, 4, 5, 8, 9, 8, 9, 12, 13, 12, 13));
+  const __m512i weightBits = _mm512_set1_epi32(0x7F807F80);
   // The sixteen pixels go to four vectors of four, vector j holding pixels
   // j, 4 + j, 8 + j and 12 + j (one a 128-bit lane, its four texels from
   // b.squares); mixed down, pairs of them are mixed across into pixels
@@ -660,11 +662,13 @@ LANTERN_AVX512 void SpanBatchAvx512(const SpanBatch& b) {
     const int i = 16 * g;
     const __m512i count = _mm512_set1_epi32(total - i);
     const __m512i u = _mm512_loadu_si512(b.u + i), v = _mm512_loadu_si512(b.v + i);
-    const __m512i at = _mm512_add_epi32(_mm512_mullo_epi32(_mm512_srai_epi32(v, 16), pitch), _mm512_srai_epi32(u, 16));
-    __m512i fy = _mm512_slli_epi32(_mm512_and_si512(_mm512_srai_epi32(v, 8), byte), 7);
-    __m512i fx = _mm512_slli_epi32(_mm512_and_si512(_mm512_srai_epi32(u, 8), byte), 7);
-    fy = _mm512_or_si512(fy, _mm512_slli_epi32(fy, 16));
-    fx = _mm512_or_si512(fx, _mm512_slli_epi32(fx, 16));
+    // Each pixel's square at 4 (v >> 16 pitch + u >> 16): one multiply-add
+    // of the two 16-bit halves (v >> 16, u >> 16) by (4 pitch, 4).
+    const __m512i at4 = _mm512_madd_epi16(_mm512_mask_blend_epi16(0xAAAAAAAAu, _mm512_srli_epi32(v, 16), u), pitchFour);
+    // Weights f << 7 in both 16-bit halves: bits 8 to 15 of the position
+    // moved to bits 7 to 14 and copied to the high half.
+    const __m512i fy = _mm512_and_si512(_mm512_shuffle_epi8(_mm512_srli_epi32(v, 1), lowTwice), weightBits);
+    const __m512i fx = _mm512_and_si512(_mm512_shuffle_epi8(_mm512_srli_epi32(u, 1), lowTwice), weightBits);
     // The last pixel of an odd span is filtered across and then down: the
     // same two steps with its top right and bottom left texels swapped and
     // the weights the other way round.
@@ -674,8 +678,9 @@ LANTERN_AVX512 void SpanBatchAvx512(const SpanBatch& b) {
     // Where each pixel's four texels lie (pixels past the run read those
     // of the group's first pixel).
     alignas(64) int32_t ofs[16];
-    const __m512i near = _mm512_mask_mov_epi32(_mm512_permutexvar_epi32(z, at), _mm512_cmpgt_epi32_mask(count, lanes), at);
-    _mm512_store_si512(ofs, _mm512_slli_epi32(near, 2));
+    _mm512_store_si512(ofs, total - i >= 16 ? at4
+                                            : _mm512_mask_mov_epi32(_mm512_permutexvar_epi32(z, at4),
+                                                                    _mm512_cmpgt_epi32_mask(count, lanes), at4));
     // Read back from memory (loads are cheaper here than taking the lanes out).
     __asm__("" : "+m"(*reinterpret_cast<int32_t(*)[16]>(ofs)));
     auto load = [&](int p) LANTERN_AVX512 { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(squares + ofs[p])); };

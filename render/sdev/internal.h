@@ -240,7 +240,7 @@ struct SpanRow {
 };
 struct SpanBatch {
   Surface* texture;  // sampled through its TexelSquares
-  size_t texPitch;
+  size_t texPitch;   // under kBatchPitch (and the texture under kBatchRows rows)
   uint32_t mod;
   const SpanPiece* pieces;
   int pieceCount;
@@ -252,6 +252,11 @@ struct SpanBatch {
   uint32_t* out;
 };
 using SpanBatchKernel = void (*)(const SpanBatch& b);
+// The textures a SpanBatch takes: pitches (in texels) under kBatchPitch and
+// heights under kBatchRows, so that a texel row's number and four times the
+// pitch each fit in a signed 16 bits.
+constexpr size_t kBatchPitch = 8192;
+constexpr int kBatchRows = 32768;
 // The kernel for kind k, the same pixels as FindFilteredSpanKernel's drawing
 // each row in turn; null when none.
 SpanBatchKernel FindSpanBatchKernel(BlendKind k);

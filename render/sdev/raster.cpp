@@ -824,7 +824,8 @@ void TrianglePair(const Target& t, const Rect& clip, const PixelState& s, const 
   // one triangle after the other puts them on each pixel); two that meet
   // are sampled and blended in one pass, each with its own steps.
 #if defined(LANTERN_HAVE_AVX2_SAMPLER)
-  if (shared.batch && s.tex->surface && !Overlaps(t, *s.tex)) {
+  if (shared.batch && s.tex->surface && size_t(s.tex->pitch) < kBatchPitch && s.tex->h < kBatchRows &&
+      !Overlaps(t, *s.tex)) {
     PairBatch batch(shared.batch, *s.tex, a.mod);
     RowBlock ra, rb;
     const int yTop = std::min(a.y0, b.y0), yEnd = std::max(a.y1, b.y1);
