@@ -612,9 +612,14 @@ LANTERN_AVX512 void SpanBatchAvx512(const SpanBatch& b) {
     _mm_prefetch(reinterpret_cast<const char*>(b.rows[r].dst), _MM_HINT_T0);
     _mm_prefetch(reinterpret_cast<const char*>(b.rows[r].dst + b.rows[r].n - 1), _MM_HINT_T0);
   }
-  std::memset(b.odd, 0, size_t(groups) * sizeof(uint16_t));
-  // The least and greatest positions, for the texels the run starts from.
-  __m512i umin = _mm512_set1_epi32(INT32_MAX), vmin = umin, umax = _mm512_set1_epi32(INT32_MIN), vmax = umax;
+  std::memset(b.odd, 0, size_t(groups) * 16);
+  // Each piece's positions, stepped as the scalar loop steps them (in 32-bit
+  // wrapping sums). The pieces lie one after another in the run, so each
+  // writes its first 32 whatever its length: what passes its end is written
+  // over by the next (the buffers hold 32 past the run). Inside the texture
+  // positions neither wrap nor go negative, so a piece's least and greatest
+  // are its first and its last.
+  int32_t umin = INT32_MAX, vmin = INT32_MAX, umax = INT32_MIN, vmax = INT32_MIN;
   for (int p = 0; p < b.pieceCount; ++p) {
     const SpanPiece& pc = b.pieces[p];
     const __m512i du = _mm512_set1_epi32(pc.du), dv = _mm512_set1_epi32(pc.dv);
@@ -623,20 +628,24 @@ LANTERN_AVX512 void SpanBatchAvx512(const SpanBatch& b) {
     __m512i v = _mm512_add_epi32(_mm512_set1_epi32(pc.fv), _mm512_mullo_epi32(lanes, dv));
     int32_t* pu = b.u + pc.at;
     int32_t* pv = b.v + pc.at;
-    for (int i = 0; i < pc.n; i += 16, u = _mm512_add_epi32(u, du16), v = _mm512_add_epi32(v, dv16)) {
+    _mm512_storeu_si512(pu, u);
+    _mm512_storeu_si512(pv, v);
+    for (int i = 16; i < pc.n; i += 16) {
+      u = _mm512_add_epi32(u, du16);
+      v = _mm512_add_epi32(v, dv16);
       _mm512_storeu_si512(pu + i, u);
       _mm512_storeu_si512(pv + i, v);
-      const __mmask16 live = i + 16 > pc.n ? __mmask16((1u << (pc.n - i)) - 1) : __mmask16(0xFFFF);
-      umin = _mm512_mask_min_epi32(umin, live, umin, u);
-      umax = _mm512_mask_max_epi32(umax, live, umax, u);
-      vmin = _mm512_mask_min_epi32(vmin, live, vmin, v);
-      vmax = _mm512_mask_max_epi32(vmax, live, vmax, v);
     }
-    // The last pixel of an odd span: across, then down.
-    if (pc.n & 1) {
-      const int last = pc.at + pc.n - 1;
-      b.odd[last >> 4] = uint16_t(b.odd[last >> 4] | 1u << (last & 15));
-    }
+    const int steps = pc.n > 0 ? pc.n - 1 : 0;
+    const int32_t lu = int32_t(uint32_t(pc.fu) + uint32_t(pc.du) * uint32_t(steps));
+    const int32_t lv = int32_t(uint32_t(pc.fv) + uint32_t(pc.dv) * uint32_t(steps));
+    umin = std::min(umin, std::min(pc.fu, lu));
+    umax = std::max(umax, std::max(pc.fu, lu));
+    vmin = std::min(vmin, std::min(pc.fv, lv));
+    vmax = std::max(vmax, std::max(pc.fv, lv));
+    // The last pixel of an odd span: across, then down (a byte a pixel, so
+    // that no piece waits on the one before).
+    b.odd[pc.at + steps] = uint8_t(-(pc.n & 1));
   }
   const __m512i pitchFour = _mm512_set1_epi32(int(4u << 16 | (4u * uint32_t(b.texPitch) & 0xFFFFu)));
   const __m512i lowTwice = _mm512_broadcast_i32x4(_mm_setr_epi8(0, 1, 0, 1, 4, 5, 4, 5, 8, 9, 8, 9, 12, 13, 12, 13));
@@ -655,9 +664,8 @@ LANTERN_AVX512 void SpanBatchAvx512(const SpanBatch& b) {
   const __m512i across1 = _mm512_add_epi32(across0, two);
   const __m512i alphaLanes = _mm512_broadcast_i32x4(_mm_setr_epi8(6, 7, 6, 7, 6, 7, 6, 7, 14, 15, 14, 15, 14, 15, 14, 15));
   // Inside the texture, positions are not negative.
-  const uint32_t* const squares = b.texture->TexelSquares(
-      uint32_t(_mm512_reduce_min_epi32(umin) >> 16), uint32_t(_mm512_reduce_min_epi32(vmin) >> 16),
-      uint32_t(_mm512_reduce_max_epi32(umax) >> 16) + 1, uint32_t(_mm512_reduce_max_epi32(vmax) >> 16) + 1);
+  const uint32_t* const squares = b.texture->TexelSquares(uint32_t(umin >> 16), uint32_t(vmin >> 16),
+                                                          uint32_t(umax >> 16) + 1, uint32_t(vmax >> 16) + 1);
   for (int g = 0; g < groups; ++g) {
     const int i = 16 * g;
     const __m512i count = _mm512_set1_epi32(total - i);
@@ -672,7 +680,7 @@ LANTERN_AVX512 void SpanBatchAvx512(const SpanBatch& b) {
     // The last pixel of an odd span is filtered across and then down: the
     // same two steps with its top right and bottom left texels swapped and
     // the weights the other way round.
-    const uint32_t swapped = b.odd[g];
+    const uint32_t swapped = uint32_t(_mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(b.odd + i))));
     const __m512i first = _mm512_mask_blend_epi32(__mmask16(swapped), fy, fx);
     const __m512i second = _mm512_mask_blend_epi32(__mmask16(swapped), fx, fy);
     // Where each pixel's four texels lie (pixels past the run read those

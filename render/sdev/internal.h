@@ -248,7 +248,7 @@ struct SpanBatch {
   int rowCount;
   int pixels;
   int32_t *u, *v;
-  uint16_t* odd;
+  uint8_t* odd;  // 0xFF for the last pixel of an odd piece
   uint32_t* out;
 };
 using SpanBatchKernel = void (*)(const SpanBatch& b);

@@ -777,7 +777,7 @@ class PairBatch {
     b_.out = out_;
   }
   // n pixels at dst: the first m with steps l, the rest (n2 of them) with steps r.
-  void Row(uint32_t* dst, const SpanSteps& l, int m, const SpanSteps& r, int n2) {
+  void Row(uint32_t* dst, SpanSteps l, int m, SpanSteps r, int n2) {
     const int n = m + n2;
     if (b_.pixels + n > kPixels || b_.rowCount == kRows || b_.pieceCount + 2 > 2 * kRows) Flush();
     rows_[b_.rowCount++] = SpanRow{dst, b_.pixels, n};
@@ -800,7 +800,7 @@ class PairBatch {
   alignas(64) int32_t u_[kPixels + 32];
   alignas(64) int32_t v_[kPixels + 32];
   alignas(64) uint32_t out_[kPixels + 32];
-  uint16_t odd_[kPixels / 16 + 2];
+  alignas(64) uint8_t odd_[kPixels + 32];
 };
 
 #endif
@@ -838,21 +838,29 @@ void TrianglePair(const Target& t, const Rect& clip, const PixelState& s, const 
         const int na = xb - xa, nb = xd - xc;
         if (na <= 0 && nb <= 0) continue;
         // A span's steps from the block, or from Steps when the block could not tell.
+        // (Steps's result is copied out whole, so that the steps taken from
+        // the block stay in registers rather than pass through memory.)
         auto steps = [j, y](const TriDraw& d, const RowBlock& r, int x, int n, SpanSteps& st) {
-          if (!(r.ok >> j & 1)) return d.Steps(x, y, n, st);
-          st = SpanSteps{0, n, r.fu[j], r.fv[j], r.du[j], r.dv[j]};
-          return true;
+          if (r.ok >> j & 1) {
+            st = SpanSteps{0, n, r.fu[j], r.fv[j], r.du[j], r.dv[j]};
+            return true;
+          }
+          SpanSteps found;
+          const bool ok = d.Steps(x, y, n, found);
+          st = found;
+          return ok;
         };
         uint32_t* line = t.px + size_t(y) * t.pitch;
-        SpanSteps sa, sb;
+        SpanSteps sa{}, sb{};
         const bool okA = na <= 0 || (na <= kChunk && steps(a, ra, xa, na, sa));
         const bool okB = okA && (nb <= 0 || (nb <= kChunk && steps(b, rb, xc, nb, sb)));
         if (okA && okB) {
           if (na > 0 && nb > 0 && na + nb <= kChunk && (xb == xc || xd == xa)) {
             // Two spans that meet: one row of two pieces.
-            const bool aFirst = xb == xc;
-            batch.Row(line + std::min(xa, xc), aFirst ? sa : sb, aFirst ? na : nb, aFirst ? sb : sa,
-                      aFirst ? nb : na);
+            if (xb == xc)
+              batch.Row(line + xa, sa, na, sb, nb);
+            else
+              batch.Row(line + xc, sb, nb, sa, na);
             continue;
           }
           if (na > 0) batch.Row(line + xa, sa, na, sa, 0);
