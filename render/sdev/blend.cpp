@@ -666,13 +666,37 @@ LANTERN_AVX512 void SpanBatchAvx512(const SpanBatch& b) {
   // Inside the texture, positions are not negative.
   const uint32_t* const squares = b.texture->TexelSquares(uint32_t(umin >> 16), uint32_t(vmin >> 16),
                                                           uint32_t(umax >> 16) + 1, uint32_t(vmax >> 16) + 1);
+  // Where each pixel's four texels lie, for the whole run first: each
+  // pixel's square at 4 (v >> 16 pitch + u >> 16), one multiply-add of the
+  // two 16-bit halves (v >> 16, u >> 16) by (4 pitch, 4). Pixels past the
+  // run read those of their group's first pixel.
   for (int g = 0; g < groups; ++g) {
     const int i = 16 * g;
-    const __m512i count = _mm512_set1_epi32(total - i);
     const __m512i u = _mm512_loadu_si512(b.u + i), v = _mm512_loadu_si512(b.v + i);
-    // Each pixel's square at 4 (v >> 16 pitch + u >> 16): one multiply-add
-    // of the two 16-bit halves (v >> 16, u >> 16) by (4 pitch, 4).
-    const __m512i at4 = _mm512_madd_epi16(_mm512_mask_blend_epi16(0xAAAAAAAAu, _mm512_srli_epi32(v, 16), u), pitchFour);
+    __m512i at4 = _mm512_madd_epi16(_mm512_mask_blend_epi16(0xAAAAAAAAu, _mm512_srli_epi32(v, 16), u), pitchFour);
+    if (total - i < 16)
+      at4 = _mm512_mask_mov_epi32(_mm512_permutexvar_epi32(z, at4),
+                                  _mm512_cmpgt_epi32_mask(_mm512_set1_epi32(total - i), lanes), at4);
+    _mm512_store_si512(b.at + i, at4);
+  }
+  // A group's sixteen squares, vector j holding those of pixels j, 4 + j,
+  // 8 + j and 12 + j. Read a group ahead of the one worked on, so that
+  // the reads do not wait behind its arithmetic.
+  auto fetch = [&](int g, __m512i* x) LANTERN_AVX512 {
+    const int32_t* at = b.at + 16 * g;
+    auto load = [&](int p) LANTERN_AVX512 { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(squares + at[p])); };
+    for (int j = 0; j < 4; ++j) {
+      x[j] = _mm512_castsi128_si512(load(j));
+      x[j] = _mm512_inserti32x4(x[j], load(4 + j), 1);
+      x[j] = _mm512_inserti32x4(x[j], load(8 + j), 2);
+      x[j] = _mm512_inserti32x4(x[j], load(12 + j), 3);
+    }
+  };
+  __m512i next[4];
+  fetch(0, next);
+  for (int g = 0; g < groups; ++g) {
+    const int i = 16 * g;
+    const __m512i u = _mm512_loadu_si512(b.u + i), v = _mm512_loadu_si512(b.v + i);
     // Weights f << 7 in both 16-bit halves: bits 8 to 15 of the position
     // moved to bits 7 to 14 and copied to the high half.
     const __m512i fy = _mm512_and_si512(_mm512_shuffle_epi8(_mm512_srli_epi32(v, 1), lowTwice), weightBits);
@@ -683,21 +707,11 @@ LANTERN_AVX512 void SpanBatchAvx512(const SpanBatch& b) {
     const uint32_t swapped = uint32_t(_mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(b.odd + i))));
     const __m512i first = _mm512_mask_blend_epi32(__mmask16(swapped), fy, fx);
     const __m512i second = _mm512_mask_blend_epi32(__mmask16(swapped), fx, fy);
-    // Where each pixel's four texels lie (pixels past the run read those
-    // of the group's first pixel).
-    alignas(64) int32_t ofs[16];
-    _mm512_store_si512(ofs, total - i >= 16 ? at4
-                                            : _mm512_mask_mov_epi32(_mm512_permutexvar_epi32(z, at4),
-                                                                    _mm512_cmpgt_epi32_mask(count, lanes), at4));
-    // Read back from memory (loads are cheaper here than taking the lanes out).
-    __asm__("" : "+m"(*reinterpret_cast<int32_t(*)[16]>(ofs)));
-    auto load = [&](int p) LANTERN_AVX512 { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(squares + ofs[p])); };
+    __m512i sq[4] = {next[0], next[1], next[2], next[3]};
+    if (g + 1 < groups) fetch(g + 1, next);
     __m512i d[4];
     for (int j = 0; j < 4; ++j) {
-      __m512i x = _mm512_castsi128_si512(load(j));
-      x = _mm512_inserti32x4(x, load(4 + j), 1);
-      x = _mm512_inserti32x4(x, load(8 + j), 2);
-      x = _mm512_inserti32x4(x, load(12 + j), 3);
+      __m512i x = sq[j];
       if (const uint32_t lanesSwapped = (swapped >> j) & 0x1111u)
         x = _mm512_mask_shuffle_epi32(x, __mmask16(lanesSwapped * 0xFu), x, _MM_PERM_DBCA);
       const __m512i w = _mm512_permutexvar_epi32(j == 0 ? down0 : j == 1 ? down1 : j == 2 ? down2 : down3, first);

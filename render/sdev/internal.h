@@ -250,6 +250,7 @@ struct SpanBatch {
   int32_t *u, *v;
   uint8_t* odd;  // 0xFF for the last pixel of an odd piece
   uint32_t* out;
+  int32_t* at;  // each pixel's texel square (64-byte aligned)
 };
 using SpanBatchKernel = void (*)(const SpanBatch& b);
 // The textures a SpanBatch takes: pitches (in texels) under kBatchPitch and

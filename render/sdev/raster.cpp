@@ -775,6 +775,7 @@ class PairBatch {
     b_.v = v_;
     b_.odd = odd_;
     b_.out = out_;
+    b_.at = at_;
   }
   // n pixels at dst: the first m with steps l, the rest (n2 of them) with steps r.
   void Row(uint32_t* dst, SpanSteps l, int m, SpanSteps r, int n2) {
@@ -800,6 +801,7 @@ class PairBatch {
   alignas(64) int32_t u_[kPixels + 32];
   alignas(64) int32_t v_[kPixels + 32];
   alignas(64) uint32_t out_[kPixels + 32];
+  alignas(64) int32_t at_[kPixels + 32];
   alignas(64) uint8_t odd_[kPixels + 32];
 };
 
