@@ -829,11 +829,19 @@ void TrianglePair(const Target& t, const Rect& clip, const PixelState& s, const 
   if (shared.batch && s.tex->surface && size_t(s.tex->pitch) < kBatchPitch && s.tex->h < kBatchRows &&
       !Overlaps(t, *s.tex)) {
     PairBatch batch(shared.batch, *s.tex, a.mod);
-    RowBlock ra, rb;
+    // The next sixteen rows are set up before this sixteen are gathered,
+    // so that working them out (a long chain of operations) goes on
+    // alongside.
+    RowBlock blocks[2][2];
     const int yTop = std::min(a.y0, b.y0), yEnd = std::max(a.y1, b.y1);
-    for (int y0 = yTop; y0 < yEnd; y0 += 16) {
-      SetUpRows(a, y0, ra);
-      SetUpRows(b, y0, rb);
+    SetUpRows(a, yTop, blocks[0][0]);
+    SetUpRows(b, yTop, blocks[0][1]);
+    for (int y0 = yTop, k = 0; y0 < yEnd; y0 += 16, k ^= 1) {
+      if (y0 + 16 < yEnd) {
+        SetUpRows(a, y0 + 16, blocks[k ^ 1][0]);
+        SetUpRows(b, y0 + 16, blocks[k ^ 1][1]);
+      }
+      const RowBlock &ra = blocks[k][0], &rb = blocks[k][1];
       for (int j = 0; j < 16 && y0 + j < yEnd; ++j) {
         const int y = y0 + j;
         const int xa = ra.xa[j], xb = ra.xb[j], xc = rb.xa[j], xd = rb.xb[j];
