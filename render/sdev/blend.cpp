@@ -614,11 +614,11 @@ LANTERN_AVX512 void SpanBatchAvx512(const SpanBatch& b) {
   }
   std::memset(b.odd, 0, size_t(groups) * 16);
   // Each piece's positions, stepped as the scalar loop steps them (in 32-bit
-  // wrapping sums). The pieces lie one after another in the run, so each
-  // writes its first 32 whatever its length: what passes its end is written
-  // over by the next (the buffers hold 32 past the run). Inside the texture
-  // positions neither wrap nor go negative, so a piece's least and greatest
-  // are its first and its last.
+  // wrapping sums), sixteen a store: the pieces lie one after another in the
+  // run, so what passes a piece's end is written over by the next (the
+  // buffers hold 32 past the run). Inside the texture positions neither wrap
+  // nor go negative, so a piece's least and greatest are its first and its
+  // last.
   int32_t umin = INT32_MAX, vmin = INT32_MAX, umax = INT32_MIN, vmax = INT32_MIN;
   for (int p = 0; p < b.pieceCount; ++p) {
     const SpanPiece& pc = b.pieces[p];
