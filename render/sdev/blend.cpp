@@ -609,8 +609,8 @@ LANTERN_AVX512 void SpanBatchAvx512(const SpanBatch& b) {
   const int total = b.pixels, groups = (total + 15) / 16;
   // The target's rows are asked for now, read when blended last.
   for (int r = 0; r < b.rowCount; ++r) {
-    _mm_prefetch(reinterpret_cast<const char*>(b.rows[r].dst), _MM_HINT_T0);
-    _mm_prefetch(reinterpret_cast<const char*>(b.rows[r].dst + b.rows[r].n - 1), _MM_HINT_T0);
+    _mm_prefetch(reinterpret_cast<const char*>(b.rowDst[r]), _MM_HINT_T0);
+    _mm_prefetch(reinterpret_cast<const char*>(b.rowDst[r] + b.rowN[r] - 1), _MM_HINT_T0);
   }
   std::memset(b.odd, 0, size_t(groups) * 16);
   // Each piece's positions, stepped as the scalar loop steps them (in 32-bit
@@ -621,7 +621,10 @@ LANTERN_AVX512 void SpanBatchAvx512(const SpanBatch& b) {
   // are its first and its last.
   int32_t umin = INT32_MAX, vmin = INT32_MAX, umax = INT32_MIN, vmax = INT32_MIN;
   for (int p = 0; p < b.pieceCount; ++p) {
-    const SpanPiece& pc = b.pieces[p];
+    const struct {
+      int at, n;
+      int32_t fu, fv, du, dv;
+    } pc = {b.pieceAt[p], b.pieceN[p], b.pieceFu[p], b.pieceFv[p], b.pieceDu[p], b.pieceDv[p]};
     const __m512i du = _mm512_set1_epi32(pc.du), dv = _mm512_set1_epi32(pc.dv);
     const __m512i du16 = _mm512_slli_epi32(du, 4), dv16 = _mm512_slli_epi32(dv, 4);
     __m512i u = _mm512_add_epi32(_mm512_set1_epi32(pc.fu), _mm512_mullo_epi32(lanes, du));
@@ -738,7 +741,7 @@ LANTERN_AVX512 void SpanBatchAvx512(const SpanBatch& b) {
   const __m512i amask = _mm512_set1_epi32(int(0xFF000000u));
   const __m512i k255 = _mm512_set1_epi16(255);
   for (int r = 0; r < b.rowCount; ++r) {
-    const SpanRow& row = b.rows[r];
+    const SpanRow row{b.rowDst[r], b.rowAt[r], b.rowN[r]};
     const uint32_t* src = b.out + row.at;
     uint32_t* line = row.dst;
     const int n = row.n;
