@@ -419,43 +419,45 @@ void SampleSpan(const Sampler& sm, const SpanSteps& st, float U, float V, float 
 
 // Linear attribute a + dx * x + dy * y over a primitive.
 struct Gradient {
-  float base = 0, dx = 0, dy = 0;
+  float base, dx, dy;
   float At(float x, float y) const { return base + dx * x + dy * y; }
 };
 
 struct TriSetup {
   Gradient a, r, g, b, u, v, q;  // u, v (times q when perspective) in texels
-  bool perspective = false;
+  bool perspective;
 };
 
 }  // namespace
 
 namespace {
 
-// A triangle set up to be drawn row by row.
+// A triangle set up to be drawn row by row. Its fields are set by Setup
+// (not zeroed first: a pair of triangles is set up for every turned quad).
 struct TriDraw {
-  const Target* t = nullptr;
-  const Rect* clip = nullptr;
-  const PixelState* s = nullptr;
+  const Target* t;
+  const Rect* clip;
+  const PixelState* s;
   Sampler sm;
   Plan plan;
-  BlendKind kind = BlendKind::Generic;
+  BlendKind kind;
   TriSetup ts;
-  bool textured = false;
-  const RVert *top = nullptr, *mid = nullptr, *bot = nullptr;
-  int y0 = 0, y1 = 0;
+  bool textured;
+  const RVert *top, *mid, *bot;
+  int y0, y1;
   // Spans are short: their blend kernel is found once (a plain copy keeps BlendRow's).
-  MixRowKernel rowKernel = nullptr;
+  MixRowKernel rowKernel;
   // Set when a span inside the texture is sampled and blended in one pass.
-  FilteredSpanKernel spanKernel = nullptr;
-  uint32_t mod = 0xFFFFFFFFu;  // the uniform colour spanKernel modulates with
+  FilteredSpanKernel spanKernel;
+  uint32_t mod;  // the uniform colour spanKernel modulates with
 
-  // False when there is nothing to draw.
+  // False when there is nothing to draw (and then only t, clip, s, y0 and y1 are set).
   bool Setup(const Target& target, const Rect& clipRect, const PixelState& state, const Shared& shared,
              const RVert& va, const RVert& vb, const RVert& vc) {
     t = &target;
     clip = &clipRect;
     s = &state;
+    y0 = y1 = 0;
     float area = (vb.x - va.x) * (vc.y - va.y) - (vc.x - va.x) * (vb.y - va.y);
     if (!(std::fabs(area) > 1e-12f)) return false;
     // Screen y points down: a positive area is clockwise on the screen.
@@ -469,6 +471,7 @@ struct TriDraw {
     y1 = std::min(clipRect.bottom, CeilToInt(v[2]->y - 0.5f));
     if (y0 >= y1) return false;
 
+    ts = TriSetup();
     sm.Init(state);
     bool uniform = !state.gouraud || (ColorOf(va) == ColorOf(vb) && ColorOf(va) == ColorOf(vc));
     plan = Plan{Plan::Kind(shared.plan), uniform, ColorOf(va)};
@@ -499,6 +502,8 @@ struct TriDraw {
       if (ts.perspective) ts.q = plane(qa, qb, qc);
     }
     rowKernel = shared.plainRow;
+    spanKernel = nullptr;
+    mod = 0xFFFFFFFFu;
     if (textured && !ts.perspective && plan.kind == Plan::kTexture && plan.uniform && sm.linear &&
         kind != BlendKind::Generic) {
       spanKernel = shared.span;
