@@ -785,6 +785,7 @@ class PairBatch {
     b_.odd = odd_;
     b_.out = out_;
     b_.at = at_;
+    b_.pieceCount = b_.rowCount = b_.pixels = 0;
   }
   // n pixels at dst: the first m with steps l, the rest (n2 of them) with steps r.
   void Row(uint32_t* dst, SpanSteps l, int m, SpanSteps r, int n2) {
@@ -821,7 +822,7 @@ class PairBatch {
   }
   static constexpr int kPixels = 4 * kChunk, kRows = 128, kPieces = 2 * kRows;
   SpanBatchKernel kernel_;
-  SpanBatch b_{};
+  SpanBatch b_;  // every field set by the constructor
   alignas(64) int32_t pieceAt_[kPieces];
   alignas(64) int32_t pieceN_[kPieces];
   alignas(64) int32_t pieceFu_[kPieces];
