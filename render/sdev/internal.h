@@ -310,9 +310,10 @@ Shared Share(const PixelState& s);
 
 void Triangle(const Target& t, const Rect& clip, const PixelState& s, const Shared& shared, const RVert& a,
               const RVert& b, const RVert& c);
-// Two triangles (v[0..2] and v[3..5]) drawn as Triangle draws one after the
+// Two triangles (*v[0..2] and *v[3..5]) drawn as Triangle draws one after the
 // other: the same pixels, the rows where they meet in one pass.
-void TrianglePair(const Target& t, const Rect& clip, const PixelState& s, const Shared& shared, const RVert* v);
+void TrianglePair(const Target& t, const Rect& clip, const PixelState& s, const Shared& shared,
+                  const RVert* const* v);
 void Line(const Target& t, const Rect& clip, const PixelState& s, const RVert& a, const RVert& b);
 void Point(const Target& t, const Rect& clip, const PixelState& s, const RVert& a);
 // An axis-aligned rectangle given as two triangles (*v[0..3] its corners in

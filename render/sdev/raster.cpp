@@ -931,10 +931,11 @@ LANTERN_ROWS_AVX512 uint32_t PairBatch::Block(uint32_t* px, size_t pitch, int y0
 #endif
 }  // namespace
 
-void TrianglePair(const Target& t, const Rect& clip, const PixelState& s, const Shared& shared, const RVert* v) {
+void TrianglePair(const Target& t, const Rect& clip, const PixelState& s, const Shared& shared,
+                  const RVert* const* v) {
   TriDraw a, b;
-  const bool hasA = a.Setup(t, clip, s, shared, v[0], v[1], v[2]);
-  const bool hasB = b.Setup(t, clip, s, shared, v[3], v[4], v[5]);
+  const bool hasA = a.Setup(t, clip, s, shared, *v[0], *v[1], *v[2]);
+  const bool hasB = b.Setup(t, clip, s, shared, *v[3], *v[4], *v[5]);
   if (hasA || hasB) {
     const int top = std::min(hasA ? a.y0 : b.y0, hasB ? b.y0 : a.y0);
     const int bottom = std::max(hasA ? a.y1 : b.y1, hasB ? b.y1 : a.y1);
