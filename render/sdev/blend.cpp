@@ -619,14 +619,20 @@ LANTERN_AVX512 void SpanBatchAvx512(const SpanBatch& b) {
   // over by the next (the buffers hold 32 past the run). Inside the texture
   // positions neither wrap nor go negative, so a piece's least and greatest
   // are its first and its last.
-  for (int p = 0; p < b.pieceCount; ++p) {
-    const int at = b.pieceAt[p], n = b.pieceN[p];
-    const __m512i du = _mm512_set1_epi32(b.pieceDu[p]), dv = _mm512_set1_epi32(b.pieceDv[p]);
+  // (The batch's fields read once: the stores below could be to them as far as the compiler knows.)
+  const int pieceCount = b.pieceCount;
+  const int32_t *const pieceAt = b.pieceAt, *const pieceN = b.pieceN, *const pieceFu = b.pieceFu,
+                       *const pieceFv = b.pieceFv, *const pieceDu = b.pieceDu, *const pieceDv = b.pieceDv;
+  int32_t *const posU = b.u, *const posV = b.v;
+  uint8_t* const odd = b.odd;
+  for (int p = 0; p < pieceCount; ++p) {
+    const int at = pieceAt[p], n = pieceN[p];
+    const __m512i du = _mm512_set1_epi32(pieceDu[p]), dv = _mm512_set1_epi32(pieceDv[p]);
     const __m512i du16 = _mm512_slli_epi32(du, 4), dv16 = _mm512_slli_epi32(dv, 4);
-    __m512i u = _mm512_add_epi32(_mm512_set1_epi32(b.pieceFu[p]), _mm512_mullo_epi32(lanes, du));
-    __m512i v = _mm512_add_epi32(_mm512_set1_epi32(b.pieceFv[p]), _mm512_mullo_epi32(lanes, dv));
-    int32_t* pu = b.u + at;
-    int32_t* pv = b.v + at;
+    __m512i u = _mm512_add_epi32(_mm512_set1_epi32(pieceFu[p]), _mm512_mullo_epi32(lanes, du));
+    __m512i v = _mm512_add_epi32(_mm512_set1_epi32(pieceFv[p]), _mm512_mullo_epi32(lanes, dv));
+    int32_t* pu = posU + at;
+    int32_t* pv = posV + at;
     _mm512_storeu_si512(pu, u);
     _mm512_storeu_si512(pv, v);
     for (int i = 16; i < n; i += 16) {
@@ -637,18 +643,18 @@ LANTERN_AVX512 void SpanBatchAvx512(const SpanBatch& b) {
     }
     // The last pixel of an odd span: across, then down (a byte a pixel, so
     // that no piece waits on the one before).
-    b.odd[at + (n > 0 ? n - 1 : 0)] = uint8_t(-(n & 1));
+    odd[at + (n > 0 ? n - 1 : 0)] = uint8_t(-(n & 1));
   }
   // The extremes, sixteen pieces at a time.
   __m512i umin16 = _mm512_set1_epi32(INT32_MAX), vmin16 = umin16;
   __m512i umax16 = _mm512_set1_epi32(INT32_MIN), vmax16 = umax16;
-  for (int p = 0; p < b.pieceCount; p += 16) {
-    const __mmask16 live = b.pieceCount - p >= 16 ? __mmask16(0xFFFF) : __mmask16((1u << (b.pieceCount - p)) - 1);
-    const __m512i n = _mm512_maskz_loadu_epi32(live, b.pieceN + p);
+  for (int p = 0; p < pieceCount; p += 16) {
+    const __mmask16 live = pieceCount - p >= 16 ? __mmask16(0xFFFF) : __mmask16((1u << (pieceCount - p)) - 1);
+    const __m512i n = _mm512_maskz_loadu_epi32(live, pieceN + p);
     const __m512i steps = _mm512_max_epi32(_mm512_sub_epi32(n, _mm512_set1_epi32(1)), z);
-    const __m512i fu = _mm512_maskz_loadu_epi32(live, b.pieceFu + p), fv = _mm512_maskz_loadu_epi32(live, b.pieceFv + p);
-    const __m512i lu = _mm512_add_epi32(fu, _mm512_mullo_epi32(_mm512_maskz_loadu_epi32(live, b.pieceDu + p), steps));
-    const __m512i lv = _mm512_add_epi32(fv, _mm512_mullo_epi32(_mm512_maskz_loadu_epi32(live, b.pieceDv + p), steps));
+    const __m512i fu = _mm512_maskz_loadu_epi32(live, pieceFu + p), fv = _mm512_maskz_loadu_epi32(live, pieceFv + p);
+    const __m512i lu = _mm512_add_epi32(fu, _mm512_mullo_epi32(_mm512_maskz_loadu_epi32(live, pieceDu + p), steps));
+    const __m512i lv = _mm512_add_epi32(fv, _mm512_mullo_epi32(_mm512_maskz_loadu_epi32(live, pieceDv + p), steps));
     umin16 = _mm512_mask_min_epi32(umin16, live, umin16, _mm512_min_epi32(fu, lu));
     umax16 = _mm512_mask_max_epi32(umax16, live, umax16, _mm512_max_epi32(fu, lu));
     vmin16 = _mm512_mask_min_epi32(vmin16, live, vmin16, _mm512_min_epi32(fv, lv));
