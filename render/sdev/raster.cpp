@@ -462,13 +462,25 @@ struct TriDraw {
     if (!(std::fabs(area) > 1e-12f)) return false;
     // Screen y points down: a positive area is clockwise on the screen.
     if ((state.cull == kCullCW && area > 0) || (state.cull == kCullCCW && area < 0)) return false;
-    const RVert* v[3] = {&va, &vb, &vc};
-    std::sort(v, v + 3, [](const RVert* p, const RVert* q) { return p->y < q->y; });
-    top = v[0];
-    mid = v[1];
-    bot = v[2];
-    y0 = std::max(clipRect.top, CeilToInt(v[0]->y - 0.5f));
-    y1 = std::min(clipRect.bottom, CeilToInt(v[2]->y - 0.5f));
+    // The corners from the top down (three compare-and-swaps, without
+    // branches: which of two at the same height comes first draws the same
+    // spans).
+    const RVert *p0 = &va, *p1 = &vb, *p2 = &vc;
+    auto order = [](const RVert*& p, const RVert*& q) {
+      const bool swap = q->y < p->y;
+      const RVert* lo = swap ? q : p;
+      const RVert* hi = swap ? p : q;
+      p = lo;
+      q = hi;
+    };
+    order(p0, p1);
+    order(p1, p2);
+    order(p0, p1);
+    top = p0;
+    mid = p1;
+    bot = p2;
+    y0 = std::max(clipRect.top, CeilToInt(top->y - 0.5f));
+    y1 = std::min(clipRect.bottom, CeilToInt(bot->y - 0.5f));
     if (y0 >= y1) return false;
 
     ts = TriSetup();
