@@ -609,8 +609,8 @@ LANTERN_AVX512 void SpanBatchAvx512(const SpanBatch& b) {
   const int total = b.pixels, groups = (total + 15) / 16;
   // The target's rows are asked for now, read when blended last.
   for (int r = 0; r < b.rowCount; ++r) {
-    _mm_prefetch(reinterpret_cast<const char*>(b.rows[r].dst), _MM_HINT_T0);
-    _mm_prefetch(reinterpret_cast<const char*>(b.rows[r].dst + b.rows[r].n - 1), _MM_HINT_T0);
+    _mm_prefetch(reinterpret_cast<const char*>(b.rowDst[r]), _MM_HINT_T0);
+    _mm_prefetch(reinterpret_cast<const char*>(b.rowDst[r] + b.rowN[r] - 1), _MM_HINT_T0);
   }
   std::memset(b.odd, 0, size_t(groups) * 16);
   // Each piece's positions, stepped as the scalar loop steps them (in 32-bit
@@ -619,34 +619,49 @@ LANTERN_AVX512 void SpanBatchAvx512(const SpanBatch& b) {
   // buffers hold 32 past the run). Inside the texture positions neither wrap
   // nor go negative, so a piece's least and greatest are its first and its
   // last.
-  int32_t umin = INT32_MAX, vmin = INT32_MAX, umax = INT32_MIN, vmax = INT32_MIN;
-  for (int p = 0; p < b.pieceCount; ++p) {
-    const SpanPiece& pc = b.pieces[p];
-    const __m512i du = _mm512_set1_epi32(pc.du), dv = _mm512_set1_epi32(pc.dv);
+  // (The batch's fields read once: the stores below could be to them as far as the compiler knows.)
+  const int pieceCount = b.pieceCount;
+  const int32_t *const pieceAt = b.pieceAt, *const pieceN = b.pieceN, *const pieceFu = b.pieceFu,
+                       *const pieceFv = b.pieceFv, *const pieceDu = b.pieceDu, *const pieceDv = b.pieceDv;
+  int32_t *const posU = b.u, *const posV = b.v;
+  uint8_t* const odd = b.odd;
+  for (int p = 0; p < pieceCount; ++p) {
+    const int at = pieceAt[p], n = pieceN[p];
+    const __m512i du = _mm512_set1_epi32(pieceDu[p]), dv = _mm512_set1_epi32(pieceDv[p]);
     const __m512i du16 = _mm512_slli_epi32(du, 4), dv16 = _mm512_slli_epi32(dv, 4);
-    __m512i u = _mm512_add_epi32(_mm512_set1_epi32(pc.fu), _mm512_mullo_epi32(lanes, du));
-    __m512i v = _mm512_add_epi32(_mm512_set1_epi32(pc.fv), _mm512_mullo_epi32(lanes, dv));
-    int32_t* pu = b.u + pc.at;
-    int32_t* pv = b.v + pc.at;
+    __m512i u = _mm512_add_epi32(_mm512_set1_epi32(pieceFu[p]), _mm512_mullo_epi32(lanes, du));
+    __m512i v = _mm512_add_epi32(_mm512_set1_epi32(pieceFv[p]), _mm512_mullo_epi32(lanes, dv));
+    int32_t* pu = posU + at;
+    int32_t* pv = posV + at;
     _mm512_storeu_si512(pu, u);
     _mm512_storeu_si512(pv, v);
-    for (int i = 16; i < pc.n; i += 16) {
+    for (int i = 16; i < n; i += 16) {
       u = _mm512_add_epi32(u, du16);
       v = _mm512_add_epi32(v, dv16);
       _mm512_storeu_si512(pu + i, u);
       _mm512_storeu_si512(pv + i, v);
     }
-    const int steps = pc.n > 0 ? pc.n - 1 : 0;
-    const int32_t lu = int32_t(uint32_t(pc.fu) + uint32_t(pc.du) * uint32_t(steps));
-    const int32_t lv = int32_t(uint32_t(pc.fv) + uint32_t(pc.dv) * uint32_t(steps));
-    umin = std::min(umin, std::min(pc.fu, lu));
-    umax = std::max(umax, std::max(pc.fu, lu));
-    vmin = std::min(vmin, std::min(pc.fv, lv));
-    vmax = std::max(vmax, std::max(pc.fv, lv));
     // The last pixel of an odd span: across, then down (a byte a pixel, so
     // that no piece waits on the one before).
-    b.odd[pc.at + steps] = uint8_t(-(pc.n & 1));
+    odd[at + (n > 0 ? n - 1 : 0)] = uint8_t(-(n & 1));
   }
+  // The extremes, sixteen pieces at a time.
+  __m512i umin16 = _mm512_set1_epi32(INT32_MAX), vmin16 = umin16;
+  __m512i umax16 = _mm512_set1_epi32(INT32_MIN), vmax16 = umax16;
+  for (int p = 0; p < pieceCount; p += 16) {
+    const __mmask16 live = pieceCount - p >= 16 ? __mmask16(0xFFFF) : __mmask16((1u << (pieceCount - p)) - 1);
+    const __m512i n = _mm512_maskz_loadu_epi32(live, pieceN + p);
+    const __m512i steps = _mm512_max_epi32(_mm512_sub_epi32(n, _mm512_set1_epi32(1)), z);
+    const __m512i fu = _mm512_maskz_loadu_epi32(live, pieceFu + p), fv = _mm512_maskz_loadu_epi32(live, pieceFv + p);
+    const __m512i lu = _mm512_add_epi32(fu, _mm512_mullo_epi32(_mm512_maskz_loadu_epi32(live, pieceDu + p), steps));
+    const __m512i lv = _mm512_add_epi32(fv, _mm512_mullo_epi32(_mm512_maskz_loadu_epi32(live, pieceDv + p), steps));
+    umin16 = _mm512_mask_min_epi32(umin16, live, umin16, _mm512_min_epi32(fu, lu));
+    umax16 = _mm512_mask_max_epi32(umax16, live, umax16, _mm512_max_epi32(fu, lu));
+    vmin16 = _mm512_mask_min_epi32(vmin16, live, vmin16, _mm512_min_epi32(fv, lv));
+    vmax16 = _mm512_mask_max_epi32(vmax16, live, vmax16, _mm512_max_epi32(fv, lv));
+  }
+  const int32_t umin = _mm512_reduce_min_epi32(umin16), umax = _mm512_reduce_max_epi32(umax16);
+  const int32_t vmin = _mm512_reduce_min_epi32(vmin16), vmax = _mm512_reduce_max_epi32(vmax16);
   const __m512i pitchFour = _mm512_set1_epi32(int(4u << 16 | (4u * uint32_t(b.texPitch) & 0xFFFFu)));
   const __m512i lowTwice = _mm512_broadcast_i32x4(_mm_setr_epi8(0, 1, 0, 1, 4, 5, 4, 5, 8, 9, 8, 9, 12, 13, 12, 13));
   const __m512i weightBits = _mm512_set1_epi32(0x7F807F80);
@@ -738,7 +753,7 @@ LANTERN_AVX512 void SpanBatchAvx512(const SpanBatch& b) {
   const __m512i amask = _mm512_set1_epi32(int(0xFF000000u));
   const __m512i k255 = _mm512_set1_epi16(255);
   for (int r = 0; r < b.rowCount; ++r) {
-    const SpanRow& row = b.rows[r];
+    const SpanRow row{b.rowDst[r], b.rowAt[r], b.rowN[r]};
     const uint32_t* src = b.out + row.at;
     uint32_t* line = row.dst;
     const int n = row.n;

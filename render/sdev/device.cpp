@@ -790,8 +790,8 @@ HResult Device::Draw(PrimType t, uint32_t fvf, const void* verts, uint32_t vcoun
             (k + 8 >= n || Shared(V(k + 3), V(k + 4), V(k + 5), V(k + 6), V(k + 7), V(k + 8)) != 2)) {
           const uint32_t ids[6] = {V(k), V(k + 1), V(k + 2), V(k + 3), V(k + 4), V(k + 5)};
           if (std::all_of(ids, ids + 6, [&](uint32_t id) { return s.valid[id] != 0; })) {
-            raster::RVert both[6];
-            for (int j = 0; j < 6; ++j) both[j] = s.verts[ids[j]];
+            const raster::RVert* both[6];
+            for (int j = 0; j < 6; ++j) both[j] = &s.verts[ids[j]];
             raster::TrianglePair(tg, clip, ps, shared, both);
             k += 3;
             continue;

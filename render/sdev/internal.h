@@ -225,15 +225,12 @@ FilteredSpanKernel FindFilteredSpanKernel(BlendKind k);
 // positions, as fu, fv, du, dv of FilteredSpan, at pixel `at` of the batch's
 // run of pixels) sampled and modulated sixteen at a time into `out`, then
 // each row (n pixels from `at` of that run, at dst) blended onto the target.
-// A piece's pixels follow each other in the run; the rows take disjoint
-// stretches of it, in the order they are to be blended. The scratch arrays u,
-// v and out hold `pixels` rounded up to sixteen plus sixteen, odd one per
-// sixteen pixels (the last pixels of odd pieces, filtered across and then
-// down as the sampler's scalar loop does).
-struct SpanPiece {
-  int at, n;
-  int32_t fu, fv, du, dv;
-};
+// A piece's pixels follow each other in the run, the pieces in the run's
+// order; the rows take disjoint stretches of it, in the order they are to be
+// blended where they cover the same pixels. Pieces and rows are held a field
+// an array. The scratch arrays u, v and out hold `pixels` rounded up to
+// sixteen plus sixteen, odd one per sixteen pixels (the last pixels of odd
+// pieces, filtered across and then down as the sampler's scalar loop does).
 struct SpanRow {
   uint32_t* dst;
   int at, n;
@@ -242,9 +239,12 @@ struct SpanBatch {
   Surface* texture;  // sampled through its TexelSquares
   size_t texPitch;   // under kBatchPitch (and the texture under kBatchRows rows)
   uint32_t mod;
-  const SpanPiece* pieces;
+  // The pieces' at, n and steps.
+  const int32_t *pieceAt, *pieceN, *pieceFu, *pieceFv, *pieceDu, *pieceDv;
   int pieceCount;
-  const SpanRow* rows;
+  // The rows' dst, at and n.
+  uint32_t* const* rowDst;
+  const int32_t *rowAt, *rowN;
   int rowCount;
   int pixels;
   int32_t *u, *v;
@@ -310,9 +310,10 @@ Shared Share(const PixelState& s);
 
 void Triangle(const Target& t, const Rect& clip, const PixelState& s, const Shared& shared, const RVert& a,
               const RVert& b, const RVert& c);
-// Two triangles (v[0..2] and v[3..5]) drawn as Triangle draws one after the
+// Two triangles (*v[0..2] and *v[3..5]) drawn as Triangle draws one after the
 // other: the same pixels, the rows where they meet in one pass.
-void TrianglePair(const Target& t, const Rect& clip, const PixelState& s, const Shared& shared, const RVert* v);
+void TrianglePair(const Target& t, const Rect& clip, const PixelState& s, const Shared& shared,
+                  const RVert* const* v);
 void Line(const Target& t, const Rect& clip, const PixelState& s, const RVert& a, const RVert& b);
 void Point(const Target& t, const Rect& clip, const PixelState& s, const RVert& a);
 // An axis-aligned rectangle given as two triangles (*v[0..3] its corners in

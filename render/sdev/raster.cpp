@@ -419,56 +419,71 @@ void SampleSpan(const Sampler& sm, const SpanSteps& st, float U, float V, float 
 
 // Linear attribute a + dx * x + dy * y over a primitive.
 struct Gradient {
-  float base = 0, dx = 0, dy = 0;
+  float base, dx, dy;
   float At(float x, float y) const { return base + dx * x + dy * y; }
 };
 
 struct TriSetup {
   Gradient a, r, g, b, u, v, q;  // u, v (times q when perspective) in texels
-  bool perspective = false;
+  bool perspective;
 };
 
 }  // namespace
 
 namespace {
 
-// A triangle set up to be drawn row by row.
+// A triangle set up to be drawn row by row. Its fields are set by Setup
+// (not zeroed first: a pair of triangles is set up for every turned quad).
 struct TriDraw {
-  const Target* t = nullptr;
-  const Rect* clip = nullptr;
-  const PixelState* s = nullptr;
+  const Target* t;
+  const Rect* clip;
+  const PixelState* s;
   Sampler sm;
   Plan plan;
-  BlendKind kind = BlendKind::Generic;
+  BlendKind kind;
   TriSetup ts;
-  bool textured = false;
-  const RVert *top = nullptr, *mid = nullptr, *bot = nullptr;
-  int y0 = 0, y1 = 0;
+  bool textured;
+  const RVert *top, *mid, *bot;
+  int y0, y1;
   // Spans are short: their blend kernel is found once (a plain copy keeps BlendRow's).
-  MixRowKernel rowKernel = nullptr;
+  MixRowKernel rowKernel;
   // Set when a span inside the texture is sampled and blended in one pass.
-  FilteredSpanKernel spanKernel = nullptr;
-  uint32_t mod = 0xFFFFFFFFu;  // the uniform colour spanKernel modulates with
+  FilteredSpanKernel spanKernel;
+  uint32_t mod;  // the uniform colour spanKernel modulates with
 
-  // False when there is nothing to draw.
+  // False when there is nothing to draw (and then only t, clip, s, y0 and y1 are set).
   bool Setup(const Target& target, const Rect& clipRect, const PixelState& state, const Shared& shared,
              const RVert& va, const RVert& vb, const RVert& vc) {
     t = &target;
     clip = &clipRect;
     s = &state;
+    y0 = y1 = 0;
     float area = (vb.x - va.x) * (vc.y - va.y) - (vc.x - va.x) * (vb.y - va.y);
     if (!(std::fabs(area) > 1e-12f)) return false;
     // Screen y points down: a positive area is clockwise on the screen.
     if ((state.cull == kCullCW && area > 0) || (state.cull == kCullCCW && area < 0)) return false;
-    const RVert* v[3] = {&va, &vb, &vc};
-    std::sort(v, v + 3, [](const RVert* p, const RVert* q) { return p->y < q->y; });
-    top = v[0];
-    mid = v[1];
-    bot = v[2];
-    y0 = std::max(clipRect.top, CeilToInt(v[0]->y - 0.5f));
-    y1 = std::min(clipRect.bottom, CeilToInt(v[2]->y - 0.5f));
+    // The corners from the top down (three compare-and-swaps, without
+    // branches: which of two at the same height comes first draws the same
+    // spans).
+    const RVert *p0 = &va, *p1 = &vb, *p2 = &vc;
+    auto order = [](const RVert*& p, const RVert*& q) {
+      const bool swap = q->y < p->y;
+      const RVert* lo = swap ? q : p;
+      const RVert* hi = swap ? p : q;
+      p = lo;
+      q = hi;
+    };
+    order(p0, p1);
+    order(p1, p2);
+    order(p0, p1);
+    top = p0;
+    mid = p1;
+    bot = p2;
+    y0 = std::max(clipRect.top, CeilToInt(top->y - 0.5f));
+    y1 = std::min(clipRect.bottom, CeilToInt(bot->y - 0.5f));
     if (y0 >= y1) return false;
 
+    ts = TriSetup();
     sm.Init(state);
     bool uniform = !state.gouraud || (ColorOf(va) == ColorOf(vb) && ColorOf(va) == ColorOf(vc));
     plan = Plan{Plan::Kind(shared.plan), uniform, ColorOf(va)};
@@ -499,6 +514,8 @@ struct TriDraw {
       if (ts.perspective) ts.q = plane(qa, qb, qc);
     }
     rowKernel = shared.plainRow;
+    spanKernel = nullptr;
+    mod = 0xFFFFFFFFu;
     if (textured && !ts.perspective && plan.kind == Plan::kTexture && plan.uniform && sm.linear &&
         kind != BlendKind::Generic) {
       spanKernel = shared.span;
@@ -758,9 +775,6 @@ LANTERN_ROWS_AVX512 void SetUpRows(const TriDraw& d, int y, RowBlock& rb) {
   _mm512_storeu_si512(rb.du, _mm512_maskz_mov_epi32(many, _mm512_set1_epi32(du)));
   _mm512_storeu_si512(rb.dv, _mm512_maskz_mov_epi32(many, _mm512_set1_epi32(dv)));
 }
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic pop
-#endif
 
 // The rows of a triangle pair gathered for one SpanBatch kernel call.
 class PairBatch {
@@ -769,35 +783,67 @@ class PairBatch {
     b_.texture = tex.surface;
     b_.texPitch = size_t(tex.pitch);
     b_.mod = mod;
-    b_.pieces = pieces_;
-    b_.rows = rows_;
+    b_.pieceAt = pieceAt_;
+    b_.pieceN = pieceN_;
+    b_.pieceFu = pieceFu_;
+    b_.pieceFv = pieceFv_;
+    b_.pieceDu = pieceDu_;
+    b_.pieceDv = pieceDv_;
+    b_.rowDst = rowDst_;
+    b_.rowAt = rowAt_;
+    b_.rowN = rowN_;
     b_.u = u_;
     b_.v = v_;
     b_.odd = odd_;
     b_.out = out_;
     b_.at = at_;
+    b_.pieceCount = b_.rowCount = b_.pixels = 0;
   }
   // n pixels at dst: the first m with steps l, the rest (n2 of them) with steps r.
   void Row(uint32_t* dst, SpanSteps l, int m, SpanSteps r, int n2) {
     const int n = m + n2;
-    if (b_.pixels + n > kPixels || b_.rowCount == kRows || b_.pieceCount + 2 > 2 * kRows) Flush();
-    rows_[b_.rowCount++] = SpanRow{dst, b_.pixels, n};
-    Piece(SpanPiece{b_.pixels, m, l.fu, l.fv, l.du, l.dv});
-    if (n2 > 0) Piece(SpanPiece{b_.pixels + m, n2, r.fu, r.fv, r.du, r.dv});
+    if (b_.pixels + n > kPixels || b_.rowCount == kRows || b_.pieceCount + 2 > kPieces) Flush();
+    const int i = b_.rowCount++;
+    rowDst_[i] = dst;
+    rowAt_[i] = b_.pixels;
+    rowN_[i] = n;
+    Piece(b_.pixels, m, l);
+    if (n2 > 0) Piece(b_.pixels + m, n2, r);
     b_.pixels += n;
   }
+  // Rows y0 to y0 + 15 of the two triangles (ra the first's, rb the
+  // second's) whose spans the blocks settle, gathered sixteen at a time as
+  // Row would take them (two spans that meet one row of two pieces, the
+  // first's row before the second's); returns the rows with pixels left to
+  // be taken one by one.
+  LANTERN_ROWS_AVX512 uint32_t Block(uint32_t* px, size_t pitch, int y0, const RowBlock& ra, const RowBlock& rb);
   void Flush() {
     if (b_.rowCount > 0) kernel_(b_);
     b_.rowCount = b_.pieceCount = b_.pixels = 0;
   }
 
  private:
-  void Piece(const SpanPiece& pc) { pieces_[b_.pieceCount++] = pc; }
-  static constexpr int kPixels = 4 * kChunk, kRows = 128;
+  void Piece(int at, int n, const SpanSteps& st) {
+    const int i = b_.pieceCount++;
+    pieceAt_[i] = at;
+    pieceN_[i] = n;
+    pieceFu_[i] = st.fu;
+    pieceFv_[i] = st.fv;
+    pieceDu_[i] = st.du;
+    pieceDv_[i] = st.dv;
+  }
+  static constexpr int kPixels = 4 * kChunk, kRows = 128, kPieces = 2 * kRows;
   SpanBatchKernel kernel_;
-  SpanBatch b_{};
-  SpanPiece pieces_[2 * kRows];
-  SpanRow rows_[kRows];
+  SpanBatch b_;  // every field set by the constructor
+  alignas(64) int32_t pieceAt_[kPieces];
+  alignas(64) int32_t pieceN_[kPieces];
+  alignas(64) int32_t pieceFu_[kPieces];
+  alignas(64) int32_t pieceFv_[kPieces];
+  alignas(64) int32_t pieceDu_[kPieces];
+  alignas(64) int32_t pieceDv_[kPieces];
+  alignas(64) uint32_t* rowDst_[kRows];
+  alignas(64) int32_t rowAt_[kRows];
+  alignas(64) int32_t rowN_[kRows];
   alignas(64) int32_t u_[kPixels + 32];
   alignas(64) int32_t v_[kPixels + 32];
   alignas(64) uint32_t out_[kPixels + 32];
@@ -805,13 +851,103 @@ class PairBatch {
   alignas(64) uint8_t odd_[kPixels + 32];
 };
 
+LANTERN_ROWS_AVX512 uint32_t PairBatch::Block(uint32_t* px, size_t pitch, int y0, const RowBlock& ra,
+                                              const RowBlock& rb) {
+  const __m512i z = _mm512_setzero_si512();
+  const __m512i xa = _mm512_loadu_si512(ra.xa), xb = _mm512_loadu_si512(ra.xb);
+  const __m512i xc = _mm512_loadu_si512(rb.xa), xd = _mm512_loadu_si512(rb.xb);
+  const __m512i na = _mm512_sub_epi32(xb, xa), nb = _mm512_sub_epi32(xd, xc);
+  const __mmask16 hasA = _mm512_cmpgt_epi32_mask(na, z), hasB = _mm512_cmpgt_epi32_mask(nb, z);
+  const __mmask16 any = hasA | hasB;
+  // A block's ok rows have 1 to kChunk pixels inside the texture.
+  const __mmask16 take = any & __mmask16(~hasA | ra.ok) & __mmask16(~hasB | rb.ok);
+  if (!take) return any;
+  const __m512i pa = _mm512_maskz_mov_epi32(take & hasA, na), pb = _mm512_maskz_mov_epi32(take & hasB, nb);
+  const __m512i pix = _mm512_add_epi32(pa, pb);
+  // Where each row's pixels start in the run: the sum of those before it.
+  __m512i sum = _mm512_add_epi32(pix, _mm512_alignr_epi32(pix, z, 15));
+  sum = _mm512_add_epi32(sum, _mm512_alignr_epi32(sum, z, 14));
+  sum = _mm512_add_epi32(sum, _mm512_alignr_epi32(sum, z, 12));
+  sum = _mm512_add_epi32(sum, _mm512_alignr_epi32(sum, z, 8));
+  const int total = _mm_extract_epi32(_mm512_extracti32x4_epi32(sum, 3), 3);
+  if (b_.pixels + total > kPixels || b_.rowCount + 32 > kRows || b_.pieceCount + 32 > kPieces) {
+    Flush();
+    if (total > kPixels) return any;
+  }
+  const __m512i base = _mm512_add_epi32(_mm512_set1_epi32(b_.pixels), _mm512_sub_epi32(sum, pix));
+  b_.pixels += total;
+  const __mmask16 meet = take & hasA & hasB &
+                         _mm512_cmple_epi32_mask(_mm512_add_epi32(na, nb), _mm512_set1_epi32(kChunk)) &
+                         (_mm512_cmpeq_epi32_mask(xb, xc) | _mm512_cmpeq_epi32_mask(xd, xa));
+  // Where the second's span comes first.
+  const __mmask16 swap = meet & ~_mm512_cmpeq_epi32_mask(xb, xc);
+  // Each row's pieces: the first triangle's (or the one on the left, when
+  // the two meet) in lane 2j, the other in 2j + 1, there when it has pixels.
+  const __m512i lo = _mm512_setr_epi32(0, 16, 1, 17, 2, 18, 3, 19, 4, 20, 5, 21, 6, 22, 7, 23);
+  const __m512i hi = _mm512_setr_epi32(8, 24, 9, 25, 10, 26, 11, 27, 12, 28, 13, 29, 14, 30, 15, 31);
+  const __m512i n0 = _mm512_mask_blend_epi32(swap, pa, pb), n1 = _mm512_mask_blend_epi32(swap, pb, pa);
+  const __mmask16 mlo = _mm512_cmpgt_epi32_mask(_mm512_permutex2var_epi32(n0, lo, n1), z);
+  const __mmask16 mhi = _mm512_cmpgt_epi32_mask(_mm512_permutex2var_epi32(n0, hi, n1), z);
+  const int p = b_.pieceCount, plo = __builtin_popcount(mlo);
+  auto pieces = [&](int32_t* to, __m512i a0, __m512i b0) LANTERN_ROWS_AVX512 {
+    const __m512i f0 = _mm512_mask_blend_epi32(swap, a0, b0), f1 = _mm512_mask_blend_epi32(swap, b0, a0);
+    _mm512_storeu_si512(to + p, _mm512_maskz_compress_epi32(mlo, _mm512_permutex2var_epi32(f0, lo, f1)));
+    _mm512_storeu_si512(to + p + plo, _mm512_maskz_compress_epi32(mhi, _mm512_permutex2var_epi32(f0, hi, f1)));
+  };
+  {
+    const __m512i at1 = _mm512_add_epi32(base, n0);
+    _mm512_storeu_si512(pieceAt_ + p, _mm512_maskz_compress_epi32(mlo, _mm512_permutex2var_epi32(base, lo, at1)));
+    _mm512_storeu_si512(pieceAt_ + p + plo,
+                        _mm512_maskz_compress_epi32(mhi, _mm512_permutex2var_epi32(base, hi, at1)));
+    _mm512_storeu_si512(pieceN_ + p, _mm512_maskz_compress_epi32(mlo, _mm512_permutex2var_epi32(n0, lo, n1)));
+    _mm512_storeu_si512(pieceN_ + p + plo, _mm512_maskz_compress_epi32(mhi, _mm512_permutex2var_epi32(n0, hi, n1)));
+  }
+  pieces(pieceFu_, _mm512_loadu_si512(ra.fu), _mm512_loadu_si512(rb.fu));
+  pieces(pieceFv_, _mm512_loadu_si512(ra.fv), _mm512_loadu_si512(rb.fv));
+  pieces(pieceDu_, _mm512_loadu_si512(ra.du), _mm512_loadu_si512(rb.du));
+  pieces(pieceDv_, _mm512_loadu_si512(ra.dv), _mm512_loadu_si512(rb.dv));
+  b_.pieceCount = p + plo + __builtin_popcount(mhi);
+  // The rows: the first triangle's (both when they meet), then the second's.
+  const __mmask16 r0 = take & hasA, r1 = take & hasB & ~meet;
+  const __m512i x0 = _mm512_mask_min_epi32(xa, meet, xa, xc), x1 = xc;
+  const __m512i c0 = _mm512_mask_add_epi32(na, meet, na, nb);
+  const __m512i rows = _mm512_add_epi32(_mm512_set1_epi32(y0), _mm512_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10,
+                                                                                 11, 12, 13, 14, 15));
+  const __m512i pitch64 = _mm512_set1_epi64(int64_t(pitch));
+  const __m512i lineLo = _mm512_mul_epu32(_mm512_cvtepu32_epi64(_mm512_castsi512_si256(rows)), pitch64);
+  const __m512i lineHi = _mm512_mul_epu32(_mm512_cvtepu32_epi64(_mm512_extracti64x4_epi64(rows, 1)), pitch64);
+  const __m512i origin = _mm512_set1_epi64(int64_t(reinterpret_cast<uintptr_t>(px)));
+  const int r = b_.rowCount, c0n = __builtin_popcount(r0);
+  auto dst = [&](uint32_t** to, __mmask16 m, __m512i x) LANTERN_ROWS_AVX512 {
+    const __m512i lo64 = _mm512_add_epi64(
+        origin, _mm512_slli_epi64(_mm512_add_epi64(lineLo, _mm512_cvtepi32_epi64(_mm512_castsi512_si256(x))), 2));
+    const __m512i hi64 = _mm512_add_epi64(
+        origin,
+        _mm512_slli_epi64(_mm512_add_epi64(lineHi, _mm512_cvtepi32_epi64(_mm512_extracti64x4_epi64(x, 1))), 2));
+    _mm512_storeu_si512(to, _mm512_maskz_compress_epi64(__mmask8(m), lo64));
+    _mm512_storeu_si512(to + __builtin_popcount(m & 0xFFu), _mm512_maskz_compress_epi64(__mmask8(m >> 8), hi64));
+  };
+  dst(rowDst_ + r, r0, x0);
+  dst(rowDst_ + r + c0n, r1, x1);
+  _mm512_storeu_si512(rowAt_ + r, _mm512_maskz_compress_epi32(r0, base));
+  _mm512_storeu_si512(rowAt_ + r + c0n, _mm512_maskz_compress_epi32(r1, _mm512_add_epi32(base, pa)));
+  _mm512_storeu_si512(rowN_ + r, _mm512_maskz_compress_epi32(r0, c0));
+  _mm512_storeu_si512(rowN_ + r + c0n, _mm512_maskz_compress_epi32(r1, nb));
+  b_.rowCount = r + c0n + __builtin_popcount(r1);
+  return any & ~take;
+}
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
+
 #endif
 }  // namespace
 
-void TrianglePair(const Target& t, const Rect& clip, const PixelState& s, const Shared& shared, const RVert* v) {
+void TrianglePair(const Target& t, const Rect& clip, const PixelState& s, const Shared& shared,
+                  const RVert* const* v) {
   TriDraw a, b;
-  const bool hasA = a.Setup(t, clip, s, shared, v[0], v[1], v[2]);
-  const bool hasB = b.Setup(t, clip, s, shared, v[3], v[4], v[5]);
+  const bool hasA = a.Setup(t, clip, s, shared, *v[0], *v[1], *v[2]);
+  const bool hasB = b.Setup(t, clip, s, shared, *v[3], *v[4], *v[5]);
   if (hasA || hasB) {
     const int top = std::min(hasA ? a.y0 : b.y0, hasB ? b.y0 : a.y0);
     const int bottom = std::max(hasA ? a.y1 : b.y1, hasB ? b.y1 : a.y1);
@@ -842,11 +978,12 @@ void TrianglePair(const Target& t, const Rect& clip, const PixelState& s, const 
         SetUpRows(b, y0 + 16, blocks[k ^ 1][1]);
       }
       const RowBlock &ra = blocks[k][0], &rb = blocks[k][1];
-      for (int j = 0; j < 16 && y0 + j < yEnd; ++j) {
+      // The rows the blocks settle are gathered sixteen at a time, the rest one by one.
+      for (uint32_t rest = batch.Block(t.px, size_t(t.pitch), y0, ra, rb); rest != 0; rest &= rest - 1) {
+        const int j = __builtin_ctz(rest);
         const int y = y0 + j;
         const int xa = ra.xa[j], xb = ra.xb[j], xc = rb.xa[j], xd = rb.xb[j];
         const int na = xb - xa, nb = xd - xc;
-        if (na <= 0 && nb <= 0) continue;
         // A span's steps from the block, or from Steps when the block could not tell.
         // (Steps's result is copied out whole, so that the steps taken from
         // the block stay in registers rather than pass through memory.)

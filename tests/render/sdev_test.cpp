@@ -670,6 +670,14 @@ std::vector<TLV> KernelQuads() {
     TLV a = V(x0, y0, c, u0, v0), b = V(x1, y0, c, u1, v0), d = V(x1, y1, c, u1, v1), e = V(x0, y1, c, u0, v1);
     v.insert(v.end(), {a, b, d, e});
   };
+  {  // turned, over the whole target, drawn first: more pixels than one batch holds
+    const float c = std::cos(0.1f), sn = std::sin(0.1f);
+    auto at = [&](float sx, float sy, float u, float t) {
+      return V(32.3f + sx * 36.0f * c - sy * 28.0f * sn, 24.2f + sx * 36.0f * sn + sy * 28.0f * c, colors[3], u, t);
+    };
+    const float u0 = 1.2f / kKernelTexW, u1 = 35.3f / kKernelTexW, v0 = 1.3f / kKernelTexH, v1 = 27.2f / kKernelTexH;
+    v.insert(v.end(), {at(-1, -1, u0, v0), at(1, -1, u1, v0), at(1, 1, u1, v1), at(-1, 1, u0, v1)});
+  }
   for (int k = 0; k < 160; ++k) {
     float w = 0.6f + float(next(2340)) / 100.0f, h = 0.6f + float(next(2340)) / 100.0f;
     float x = -8.0f + float(next(7600)) / 100.0f, y = -8.0f + float(next(5600)) / 100.0f;
