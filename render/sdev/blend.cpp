@@ -593,6 +593,14 @@ LANTERN_AVX512 void FilteredSpanAvx512(const FilteredSpan& sp) {
 }
 
 
+// In every 128-bit lane, the low 16 bits of the lane's 32-bit elements p0,
+// p1, p2 and p3 in both halves of its elements 0 to 3 (a vpshufb control).
+LANTERN_AVX512 inline __m512i PickLowHalves(int p0, int p1, int p2, int p3) {
+  const char a = char(4 * p0), b = char(4 * p1), c = char(4 * p2), d = char(4 * p3);
+  return _mm512_broadcast_i32x4(_mm_setr_epi8(a, char(a + 1), a, char(a + 1), b, char(b + 1), b, char(b + 1), c,
+                                              char(c + 1), c, char(c + 1), d, char(d + 1), d, char(d + 1)));
+}
+
 // The spans of a batch (SpanBatch) sampled as FilteredSpanAvx512 samples
 // them, but sixteen pixels of the batch's run at a time whatever span or row
 // they belong to: first each piece's positions written out (stepped as the
@@ -648,20 +656,17 @@ LANTERN_AVX512 void SpanBatchAvx512(const SpanBatch& b) {
     b.odd[pc.at + steps] = uint8_t(-(pc.n & 1));
   }
   const __m512i pitchFour = _mm512_set1_epi32(int(4u << 16 | (4u * uint32_t(b.texPitch) & 0xFFFFu)));
-  const __m512i lowTwice = _mm512_broadcast_i32x4(_mm_setr_epi8(0, 1, 0, 1, 4, 5, 4, 5, 8, 9, 8, 9, 12, 13, 12, 13));
   const __m512i weightBits = _mm512_set1_epi32(0x7F807F80);
   // The sixteen pixels go to four vectors of four, vector j holding pixels
   // j, 4 + j, 8 + j and 12 + j (one a 128-bit lane, its four texels from
   // b.squares); mixed down, pairs of them are mixed across into pixels
   // 0 1 4 5 ... and 2 3 6 7 ..., the halves the widening unpack makes.
   // Each lane's weight down (of pixel 4L + j) and across (of 4L, 4L + 1 or
-  // 4L + 2, 4L + 3).
-  const __m512i four = _mm512_setr_epi32(0, 0, 0, 0, 4, 4, 4, 4, 8, 8, 8, 8, 12, 12, 12, 12);
-  const __m512i one = _mm512_set1_epi32(1), two = _mm512_set1_epi32(2);
-  const __m512i down0 = four, down1 = _mm512_add_epi32(four, one), down2 = _mm512_add_epi32(four, two),
-                down3 = _mm512_add_epi32(down2, one);
-  const __m512i across0 = _mm512_setr_epi32(0, 0, 1, 1, 4, 4, 5, 5, 8, 8, 9, 9, 12, 12, 13, 13);
-  const __m512i across1 = _mm512_add_epi32(across0, two);
+  // 4L + 2, 4L + 3) is picked inside the lane from the pixels' positions
+  // (bits 0 to 15 of a position shifted right by one), in both 16-bit halves.
+  const __m512i down0 = PickLowHalves(0, 0, 0, 0), down1 = PickLowHalves(1, 1, 1, 1),
+                down2 = PickLowHalves(2, 2, 2, 2), down3 = PickLowHalves(3, 3, 3, 3);
+  const __m512i across0 = PickLowHalves(0, 0, 1, 1), across1 = PickLowHalves(2, 2, 3, 3);
   const __m512i alphaLanes = _mm512_broadcast_i32x4(_mm_setr_epi8(6, 7, 6, 7, 6, 7, 6, 7, 14, 15, 14, 15, 14, 15, 14, 15));
   // Inside the texture, positions are not negative.
   const uint32_t* const squares = b.texture->TexelSquares(uint32_t(umin >> 16), uint32_t(vmin >> 16),
@@ -685,11 +690,12 @@ LANTERN_AVX512 void SpanBatchAvx512(const SpanBatch& b) {
   auto fetch = [&](int g, __m512i* x) LANTERN_AVX512 {
     const int32_t* at = b.at + 16 * g;
     auto load = [&](int p) LANTERN_AVX512 { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(squares + at[p])); };
+    // Two 256-bit halves put together first: a 256-bit insert costs half
+    // a 512-bit one.
     for (int j = 0; j < 4; ++j) {
-      x[j] = _mm512_castsi128_si512(load(j));
-      x[j] = _mm512_inserti32x4(x[j], load(4 + j), 1);
-      x[j] = _mm512_inserti32x4(x[j], load(8 + j), 2);
-      x[j] = _mm512_inserti32x4(x[j], load(12 + j), 3);
+      const __m256i lo = _mm256_inserti128_si256(_mm256_castsi128_si256(load(j)), load(4 + j), 1);
+      const __m256i hi = _mm256_inserti128_si256(_mm256_castsi128_si256(load(8 + j)), load(12 + j), 1);
+      x[j] = _mm512_inserti64x4(_mm512_castsi256_si512(lo), hi, 1);
     }
   };
   __m512i next[4];
@@ -698,15 +704,14 @@ LANTERN_AVX512 void SpanBatchAvx512(const SpanBatch& b) {
     const int i = 16 * g;
     const __m512i u = _mm512_loadu_si512(b.u + i), v = _mm512_loadu_si512(b.v + i);
     // Weights f << 7 in both 16-bit halves: bits 8 to 15 of the position
-    // moved to bits 7 to 14 and copied to the high half.
-    const __m512i fy = _mm512_and_si512(_mm512_shuffle_epi8(_mm512_srli_epi32(v, 1), lowTwice), weightBits);
-    const __m512i fx = _mm512_and_si512(_mm512_shuffle_epi8(_mm512_srli_epi32(u, 1), lowTwice), weightBits);
-    // The last pixel of an odd span is filtered across and then down: the
-    // same two steps with its top right and bottom left texels swapped and
-    // the weights the other way round.
+    // moved to bits 7 to 14 (picked for each lane and masked below). The
+    // last pixel of an odd span is filtered across and then down: the same
+    // two steps with its top right and bottom left texels swapped and the
+    // weights the other way round.
     const uint32_t swapped = uint32_t(_mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(b.odd + i))));
-    const __m512i first = _mm512_mask_blend_epi32(__mmask16(swapped), fy, fx);
-    const __m512i second = _mm512_mask_blend_epi32(__mmask16(swapped), fx, fy);
+    const __m512i v1 = _mm512_srli_epi32(v, 1), u1 = _mm512_srli_epi32(u, 1);
+    const __m512i first = _mm512_mask_blend_epi32(__mmask16(swapped), v1, u1);
+    const __m512i second = _mm512_mask_blend_epi32(__mmask16(swapped), u1, v1);
     __m512i sq[4] = {next[0], next[1], next[2], next[3]};
     if (g + 1 < groups) fetch(g + 1, next);
     __m512i d[4];
@@ -714,13 +719,14 @@ LANTERN_AVX512 void SpanBatchAvx512(const SpanBatch& b) {
       __m512i x = sq[j];
       if (const uint32_t lanesSwapped = (swapped >> j) & 0x1111u)
         x = _mm512_mask_shuffle_epi32(x, __mmask16(lanesSwapped * 0xFu), x, _MM_PERM_DBCA);
-      const __m512i w = _mm512_permutexvar_epi32(j == 0 ? down0 : j == 1 ? down1 : j == 2 ? down2 : down3, first);
+      const __m512i w = _mm512_and_si512(
+          _mm512_shuffle_epi8(first, j == 0 ? down0 : j == 1 ? down1 : j == 2 ? down2 : down3), weightBits);
       d[j] = Mix7(_mm512_unpacklo_epi8(x, z), _mm512_unpackhi_epi8(x, z), w);
     }
     __m512i slo = Mix7(_mm512_unpacklo_epi64(d[0], d[1]), _mm512_unpackhi_epi64(d[0], d[1]),
-                       _mm512_permutexvar_epi32(across0, second));
+                       _mm512_and_si512(_mm512_shuffle_epi8(second, across0), weightBits));
     __m512i shi = Mix7(_mm512_unpacklo_epi64(d[2], d[3]), _mm512_unpackhi_epi64(d[2], d[3]),
-                       _mm512_permutexvar_epi32(across1, second));
+                       _mm512_and_si512(_mm512_shuffle_epi8(second, across1), weightBits));
     if (hasMod) {
       slo = Div255x32(_mm512_mullo_epi16(slo, mod16));
       shi = Div255x32(_mm512_mullo_epi16(shi, mod16));
