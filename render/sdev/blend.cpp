@@ -685,24 +685,30 @@ LANTERN_AVX512 void SpanBatchAvx512(const SpanBatch& b) {
   // Inside the texture, positions are not negative.
   const uint32_t* const squares = b.texture->TexelSquares(uint32_t(umin >> 16), uint32_t(vmin >> 16),
                                                           uint32_t(umax >> 16) + 1, uint32_t(vmax >> 16) + 1);
+  // The buffers in registers (the vector stores could otherwise write b).
+  const int32_t* const bu = b.u;
+  const int32_t* const bv = b.v;
+  int32_t* const bat = b.at;
+  const uint8_t* const bodd = b.odd;
+  uint32_t* const bout = b.out;
   // Where each pixel's four texels lie, for the whole run first: each
   // pixel's square at 4 (v >> 16 pitch + u >> 16), one multiply-add of the
   // two 16-bit halves (v >> 16, u >> 16) by (4 pitch, 4). Pixels past the
   // run read those of their group's first pixel.
   for (int g = 0; g < groups; ++g) {
     const int i = 16 * g;
-    const __m512i u = _mm512_loadu_si512(b.u + i), v = _mm512_loadu_si512(b.v + i);
+    const __m512i u = _mm512_loadu_si512(bu + i), v = _mm512_loadu_si512(bv + i);
     __m512i at4 = _mm512_madd_epi16(_mm512_mask_blend_epi16(0xAAAAAAAAu, _mm512_srli_epi32(v, 16), u), pitchFour);
     if (total - i < 16)
       at4 = _mm512_mask_mov_epi32(_mm512_permutexvar_epi32(z, at4),
                                   _mm512_cmpgt_epi32_mask(_mm512_set1_epi32(total - i), lanes), at4);
-    _mm512_store_si512(b.at + i, at4);
+    _mm512_store_si512(bat + i, at4);
   }
   // A group's sixteen squares, vector j holding those of pixels j, 4 + j,
   // 8 + j and 12 + j. Read a group ahead of the one worked on, so that
   // the reads do not wait behind its arithmetic.
   auto fetch = [&](int g, __m512i* x) LANTERN_AVX512 {
-    const int32_t* at = b.at + 16 * g;
+    const int32_t* at = bat + 16 * g;
     auto load = [&](int p) LANTERN_AVX512 { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(squares + at[p])); };
     // Two 256-bit halves put together first: a 256-bit insert costs half
     // a 512-bit one.
@@ -716,11 +722,11 @@ LANTERN_AVX512 void SpanBatchAvx512(const SpanBatch& b) {
   fetch(0, next);
   for (int g = 0; g < groups; ++g) {
     const int i = 16 * g;
-    const __m512i u = _mm512_loadu_si512(b.u + i), v = _mm512_loadu_si512(b.v + i);
+    const __m512i u = _mm512_loadu_si512(bu + i), v = _mm512_loadu_si512(bv + i);
     // The last pixel of an odd span is filtered across and then down: the
     // same two steps with its top right and bottom left texels swapped and
     // the weights the other way round.
-    const uint32_t swapped = uint32_t(_mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(b.odd + i))));
+    const uint32_t swapped = uint32_t(_mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bodd + i))));
     const __m512i first = _mm512_mask_blend_epi32(__mmask16(swapped), v, u);
     const __m512i second = _mm512_mask_blend_epi32(__mmask16(swapped), u, v);
     // Each mix adds its weight: fx + fy taken off at the end.
@@ -754,7 +760,7 @@ LANTERN_AVX512 void SpanBatchAvx512(const SpanBatch& b) {
     } else {
       res = _mm512_packus_epi16(slo, shi);
     }
-    _mm512_storeu_si512(b.out + i, res);
+    _mm512_storeu_si512(bout + i, res);
   }
   // Each row blended from the run.
   const __m512i amask = _mm512_set1_epi32(int(0xFF000000u));
