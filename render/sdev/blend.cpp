@@ -593,6 +593,23 @@ LANTERN_AVX512 void FilteredSpanAvx512(const FilteredSpan& sp) {
 }
 
 
+// A vpshufb control: in every 128-bit lane, 16-bit lanes made of two bytes
+// of the lane's 32-bit elements, element p0 to 16-bit lanes 0 and 1, p1 to
+// 2 and 3, p2 to 4 and 5, p3 to 6 and 7. The bytes are `lo` and `hi` of
+// the element (a negative `lo`: zero).
+LANTERN_AVX512 inline __m512i PickBytes(int p0, int p1, int p2, int p3, int lo, int hi) {
+  auto l = [lo](int p) { return char(lo < 0 ? -128 : 4 * p + lo); };
+  auto h = [hi](int p) { return char(4 * p + hi); };
+  return _mm512_broadcast_i32x4(_mm_setr_epi8(l(p0), h(p0), l(p0), h(p0), l(p1), h(p1), l(p1), h(p1), l(p2), h(p2),
+                                              l(p2), h(p2), l(p3), h(p3), l(p3), h(p3)));
+}
+
+// a + (b - a) f / 256 per widened channel for b - a + 256 (1 to 511) given
+// as x, plus f: mulhi(x, f << 8) is (b - a) f / 256 + f, rounded down.
+LANTERN_AVX512 inline __m512i MixPlusWeight(__m512i a, __m512i x, __m512i f8) {
+  return _mm512_add_epi16(a, _mm512_mulhi_epu16(x, f8));
+}
+
 // The spans of a batch (SpanBatch) sampled as FilteredSpanAvx512 samples
 // them, but sixteen pixels of the batch's run at a time whatever span or row
 // they belong to: first each piece's positions written out (stepped as the
@@ -663,65 +680,72 @@ LANTERN_AVX512 void SpanBatchAvx512(const SpanBatch& b) {
   const int32_t umin = _mm512_reduce_min_epi32(umin16), umax = _mm512_reduce_max_epi32(umax16);
   const int32_t vmin = _mm512_reduce_min_epi32(vmin16), vmax = _mm512_reduce_max_epi32(vmax16);
   const __m512i pitchFour = _mm512_set1_epi32(int(4u << 16 | (4u * uint32_t(b.texPitch) & 0xFFFFu)));
-  const __m512i lowTwice = _mm512_broadcast_i32x4(_mm_setr_epi8(0, 1, 0, 1, 4, 5, 4, 5, 8, 9, 8, 9, 12, 13, 12, 13));
-  const __m512i weightBits = _mm512_set1_epi32(0x7F807F80);
   // The sixteen pixels go to four vectors of four, vector j holding pixels
   // j, 4 + j, 8 + j and 12 + j (one a 128-bit lane, its four texels from
   // b.squares); mixed down, pairs of them are mixed across into pixels
   // 0 1 4 5 ... and 2 3 6 7 ..., the halves the widening unpack makes.
   // Each lane's weight down (of pixel 4L + j) and across (of 4L, 4L + 1 or
-  // 4L + 2, 4L + 3).
-  const __m512i four = _mm512_setr_epi32(0, 0, 0, 0, 4, 4, 4, 4, 8, 8, 8, 8, 12, 12, 12, 12);
-  const __m512i one = _mm512_set1_epi32(1), two = _mm512_set1_epi32(2);
-  const __m512i down0 = four, down1 = _mm512_add_epi32(four, one), down2 = _mm512_add_epi32(four, two),
-                down3 = _mm512_add_epi32(down2, one);
-  const __m512i across0 = _mm512_setr_epi32(0, 0, 1, 1, 4, 4, 5, 5, 8, 8, 9, 9, 12, 12, 13, 13);
-  const __m512i across1 = _mm512_add_epi32(across0, two);
+  // 4L + 2, 4L + 3) as f << 8 is picked inside the lane from bits 8 to 15
+  // of the pixels' positions; so is the sum of the two weights.
+  const __m512i down0 = PickBytes(0, 0, 0, 0, -1, 1), down1 = PickBytes(1, 1, 1, 1, -1, 1),
+                down2 = PickBytes(2, 2, 2, 2, -1, 1), down3 = PickBytes(3, 3, 3, 3, -1, 1);
+  const __m512i across0 = PickBytes(0, 0, 1, 1, -1, 1), across1 = PickBytes(2, 2, 3, 3, -1, 1);
+  const __m512i sum0 = PickBytes(0, 0, 1, 1, 1, 2), sum1 = PickBytes(2, 2, 3, 3, 1, 2);
+  const __m512i weightByte = _mm512_set1_epi32(0xFF00);
+  // The texels widened with 256 added to the top right and bottom left and
+  // 512 to the bottom right: (bottom - top) + 256 down, and after the mix
+  // down (right - left) + 256 across, come out of the widening itself.
+  const __m512i plus = _mm512_broadcast_i32x4(_mm_setr_epi8(0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 2, 2, 2, 2));
   const __m512i alphaLanes = _mm512_broadcast_i32x4(_mm_setr_epi8(6, 7, 6, 7, 6, 7, 6, 7, 14, 15, 14, 15, 14, 15, 14, 15));
   // Inside the texture, positions are not negative.
   const uint32_t* const squares = b.texture->TexelSquares(uint32_t(umin >> 16), uint32_t(vmin >> 16),
                                                           uint32_t(umax >> 16) + 1, uint32_t(vmax >> 16) + 1);
+  // The buffers in registers (the vector stores could otherwise write b).
+  const int32_t* const bu = b.u;
+  const int32_t* const bv = b.v;
+  int32_t* const bat = b.at;
+  const uint8_t* const bodd = b.odd;
+  uint32_t* const bout = b.out;
   // Where each pixel's four texels lie, for the whole run first: each
   // pixel's square at 4 (v >> 16 pitch + u >> 16), one multiply-add of the
   // two 16-bit halves (v >> 16, u >> 16) by (4 pitch, 4). Pixels past the
   // run read those of their group's first pixel.
   for (int g = 0; g < groups; ++g) {
     const int i = 16 * g;
-    const __m512i u = _mm512_loadu_si512(b.u + i), v = _mm512_loadu_si512(b.v + i);
+    const __m512i u = _mm512_loadu_si512(bu + i), v = _mm512_loadu_si512(bv + i);
     __m512i at4 = _mm512_madd_epi16(_mm512_mask_blend_epi16(0xAAAAAAAAu, _mm512_srli_epi32(v, 16), u), pitchFour);
     if (total - i < 16)
       at4 = _mm512_mask_mov_epi32(_mm512_permutexvar_epi32(z, at4),
                                   _mm512_cmpgt_epi32_mask(_mm512_set1_epi32(total - i), lanes), at4);
-    _mm512_store_si512(b.at + i, at4);
+    _mm512_store_si512(bat + i, at4);
   }
   // A group's sixteen squares, vector j holding those of pixels j, 4 + j,
   // 8 + j and 12 + j. Read a group ahead of the one worked on, so that
   // the reads do not wait behind its arithmetic.
   auto fetch = [&](int g, __m512i* x) LANTERN_AVX512 {
-    const int32_t* at = b.at + 16 * g;
+    const int32_t* at = bat + 16 * g;
     auto load = [&](int p) LANTERN_AVX512 { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(squares + at[p])); };
+    // Two 256-bit halves put together first: a 256-bit insert costs half
+    // a 512-bit one.
     for (int j = 0; j < 4; ++j) {
-      x[j] = _mm512_castsi128_si512(load(j));
-      x[j] = _mm512_inserti32x4(x[j], load(4 + j), 1);
-      x[j] = _mm512_inserti32x4(x[j], load(8 + j), 2);
-      x[j] = _mm512_inserti32x4(x[j], load(12 + j), 3);
+      const __m256i lo = _mm256_inserti128_si256(_mm256_castsi128_si256(load(j)), load(4 + j), 1);
+      const __m256i hi = _mm256_inserti128_si256(_mm256_castsi128_si256(load(8 + j)), load(12 + j), 1);
+      x[j] = _mm512_inserti64x4(_mm512_castsi256_si512(lo), hi, 1);
     }
   };
   __m512i next[4];
   fetch(0, next);
   for (int g = 0; g < groups; ++g) {
     const int i = 16 * g;
-    const __m512i u = _mm512_loadu_si512(b.u + i), v = _mm512_loadu_si512(b.v + i);
-    // Weights f << 7 in both 16-bit halves: bits 8 to 15 of the position
-    // moved to bits 7 to 14 and copied to the high half.
-    const __m512i fy = _mm512_and_si512(_mm512_shuffle_epi8(_mm512_srli_epi32(v, 1), lowTwice), weightBits);
-    const __m512i fx = _mm512_and_si512(_mm512_shuffle_epi8(_mm512_srli_epi32(u, 1), lowTwice), weightBits);
+    const __m512i u = _mm512_loadu_si512(bu + i), v = _mm512_loadu_si512(bv + i);
     // The last pixel of an odd span is filtered across and then down: the
     // same two steps with its top right and bottom left texels swapped and
     // the weights the other way round.
-    const uint32_t swapped = uint32_t(_mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(b.odd + i))));
-    const __m512i first = _mm512_mask_blend_epi32(__mmask16(swapped), fy, fx);
-    const __m512i second = _mm512_mask_blend_epi32(__mmask16(swapped), fx, fy);
+    const uint32_t swapped = uint32_t(_mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bodd + i))));
+    const __m512i first = _mm512_mask_blend_epi32(__mmask16(swapped), v, u);
+    const __m512i second = _mm512_mask_blend_epi32(__mmask16(swapped), u, v);
+    // Each mix adds its weight: fx + fy taken off at the end.
+    const __m512i both = _mm512_add_epi32(_mm512_and_si512(u, weightByte), _mm512_and_si512(v, weightByte));
     __m512i sq[4] = {next[0], next[1], next[2], next[3]};
     if (g + 1 < groups) fetch(g + 1, next);
     __m512i d[4];
@@ -729,13 +753,17 @@ LANTERN_AVX512 void SpanBatchAvx512(const SpanBatch& b) {
       __m512i x = sq[j];
       if (const uint32_t lanesSwapped = (swapped >> j) & 0x1111u)
         x = _mm512_mask_shuffle_epi32(x, __mmask16(lanesSwapped * 0xFu), x, _MM_PERM_DBCA);
-      const __m512i w = _mm512_permutexvar_epi32(j == 0 ? down0 : j == 1 ? down1 : j == 2 ? down2 : down3, first);
-      d[j] = Mix7(_mm512_unpacklo_epi8(x, z), _mm512_unpackhi_epi8(x, z), w);
+      const __m512i top = _mm512_unpacklo_epi8(x, plus), bottom = _mm512_unpackhi_epi8(x, plus);
+      d[j] = MixPlusWeight(top, _mm512_sub_epi16(bottom, top),
+                           _mm512_shuffle_epi8(first, j == 0 ? down0 : j == 1 ? down1 : j == 2 ? down2 : down3));
     }
-    __m512i slo = Mix7(_mm512_unpacklo_epi64(d[0], d[1]), _mm512_unpackhi_epi64(d[0], d[1]),
-                       _mm512_permutexvar_epi32(across0, second));
-    __m512i shi = Mix7(_mm512_unpacklo_epi64(d[2], d[3]), _mm512_unpackhi_epi64(d[2], d[3]),
-                       _mm512_permutexvar_epi32(across1, second));
+    // Across: (right + 256) - left is (right - left) + 256 again.
+    const __m512i l0 = _mm512_unpacklo_epi64(d[0], d[1]), r0 = _mm512_unpackhi_epi64(d[0], d[1]);
+    const __m512i l1 = _mm512_unpacklo_epi64(d[2], d[3]), r1 = _mm512_unpackhi_epi64(d[2], d[3]);
+    __m512i slo = _mm512_sub_epi16(MixPlusWeight(l0, _mm512_sub_epi16(r0, l0), _mm512_shuffle_epi8(second, across0)),
+                                   _mm512_shuffle_epi8(both, sum0));
+    __m512i shi = _mm512_sub_epi16(MixPlusWeight(l1, _mm512_sub_epi16(r1, l1), _mm512_shuffle_epi8(second, across1)),
+                                   _mm512_shuffle_epi8(both, sum1));
     if (hasMod) {
       slo = Div255x32(_mm512_mullo_epi16(slo, mod16));
       shi = Div255x32(_mm512_mullo_epi16(shi, mod16));
@@ -747,7 +775,7 @@ LANTERN_AVX512 void SpanBatchAvx512(const SpanBatch& b) {
     } else {
       res = _mm512_packus_epi16(slo, shi);
     }
-    _mm512_storeu_si512(b.out + i, res);
+    _mm512_storeu_si512(bout + i, res);
   }
   // Each row blended from the run.
   const __m512i amask = _mm512_set1_epi32(int(0xFF000000u));
