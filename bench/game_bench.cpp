@@ -52,7 +52,8 @@
 // Parts named on the command line run alone: scene, particles, comic,
 // journal, menu, startup, window, playthrough ("profile <part> [frames]"
 // draws the frame of scene, embers, turned, unturned, comic or journal 2,000
-// times, or as often as asked, for a profiler).
+// times, or as often as asked, for a profiler, and prints the least and the
+// median time a frame took).
 #include <unistd.h>
 
 #include <immintrin.h>
