@@ -93,7 +93,8 @@ bool ReadBlocksDocument(const TiXmlDocument& doc, BlocksFileData* out, TString* 
 // must have passed ReadBlocksDocument).
 std::vector<BlockCell> MakeBlockCells(const BlocksFileData& data);
 // The movable blocks' kinds, kind by kind: kBlocksPerKind of each less the
-// pre-filled ones.
+// pre-filled ones, one for each cell left (a kind pre-filled more than
+// kBlocksPerKind times takes its excess from the kinds with the most left).
 std::vector<int> MovableBlockKinds(const std::vector<BlockCell>& cells, int kinds);
 
 // --- The rule ---

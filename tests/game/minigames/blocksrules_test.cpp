@@ -113,6 +113,15 @@ TEST(BlocksFile, ReadsTheDemoPuzzle) {
   EXPECT_TRUE(cells[4 * 2 + 2].playerCell);
   // Four of each kind less the pre-filled ones, kind by kind.
   EXPECT_EQ(MovableBlockKinds(cells, 4), (std::vector<int>{0, 0, 1, 1, 2, 2}));
+  // Five of kind 3 pre-filled (the board breaks the rule and still plays):
+  // still one block for each of the five cells left, the excess taken from
+  // the kinds with the most left.
+  cells[4 * 2 + 2].type = 3;
+  cells[4 * 2 + 2].playerCell = false;
+  int kind3 = 0;
+  for (const BlockCell& cell : cells) kind3 += !cell.playerCell && cell.type == 3;
+  ASSERT_EQ(kind3, 5);
+  EXPECT_EQ(MovableBlockKinds(cells, 4), (std::vector<int>{0, 1, 1, 2, 2}));
 }
 
 TEST(BlocksFile, RefusesBrokenFilesWithTheReason) {
