@@ -781,10 +781,9 @@ LANTERN_AVX512 void SpanBatchAvx512(const SpanBatch& b) {
   const __m512i amask = _mm512_set1_epi32(int(0xFF000000u));
   const __m512i k255 = _mm512_set1_epi16(255);
   for (int r = 0; r < b.rowCount; ++r) {
-    const SpanRow row{b.rowDst[r], b.rowAt[r], b.rowN[r]};
-    const uint32_t* src = b.out + row.at;
-    uint32_t* line = row.dst;
-    const int n = row.n;
+    const uint32_t* src = b.out + b.rowAt[r];
+    uint32_t* line = b.rowDst[r];
+    const int n = b.rowN[r];
     for (int i = 0; i < n; i += 16) {
       const bool tail = i + 16 > n;
       const __mmask16 live = tail ? __mmask16((1u << (n - i)) - 1) : __mmask16(0xFFFF);

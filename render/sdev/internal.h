@@ -228,13 +228,9 @@ FilteredSpanKernel FindFilteredSpanKernel(BlendKind k);
 // A piece's pixels follow each other in the run, the pieces in the run's
 // order; the rows take disjoint stretches of it, in the order they are to be
 // blended where they cover the same pixels. Pieces and rows are held a field
-// an array. The scratch arrays u, v and out hold `pixels` rounded up to
-// sixteen plus sixteen, odd one per sixteen pixels (the last pixels of odd
-// pieces, filtered across and then down as the sampler's scalar loop does).
-struct SpanRow {
-  uint32_t* dst;
-  int at, n;
-};
+// an array. The scratch arrays u, v, out, at and odd hold `pixels` rounded
+// up to sixteen plus sixteen; odd marks the last pixel of each odd piece
+// (filtered across and then down as the sampler's scalar loop does).
 struct SpanBatch {
   Surface* texture;  // sampled through its TexelSquares
   size_t texPitch;   // under kBatchPitch (and the texture under kBatchRows rows)
