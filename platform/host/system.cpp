@@ -120,6 +120,31 @@ bool IsWebOrMailLink(const std::string& link) {
   return rest < link.size() && link[rest] != '/' && link[rest] != ':';
 }
 
+std::string KeepMailSubjectAndBody(const std::string& link, std::string* dropped) {
+  const size_t query = link.find('?');
+  if (!StartsWithNoCase(link, "mailto:") || query == std::string::npos) return link;
+  std::string out = link.substr(0, query);
+  // A fragment is no part of a mail address: it goes with the fields.
+  const std::string fields = link.substr(query + 1, link.find('#', query) - query - 1);
+  char separator = '?';
+  for (size_t pos = 0; pos <= fields.size();) {
+    const size_t end = std::min(fields.find('&', pos), fields.size());
+    const std::string field = fields.substr(pos, end - pos);
+    pos = end + 1;
+    if (field.empty()) continue;
+    const std::string name = field.substr(0, field.find('='));
+    std::string lower = name;
+    for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
+    if (lower == "subject" || lower == "body") {
+      out += separator + field;
+      separator = '&';
+    } else if (dropped) {
+      *dropped += (dropped->empty() ? "" : ", ") + name;
+    }
+  }
+  return out;
+}
+
 bool IsOpenableUrl(const std::string& url) {
   for (unsigned char c : url)
     if (c < 0x20 || c == 0x7F) return false;
@@ -146,7 +171,8 @@ bool IsDocumentName(const std::string& link) {
   return false;
 }
 
-std::string FindGameDocument(const std::string& link, const std::vector<std::string>& folders) {
+std::string FindGameDocument(const std::string& link, const std::vector<std::string>& folders, bool* executable) {
+  if (executable) *executable = false;
   if (!IsDocumentName(link)) return std::string();
   for (const std::string& folder : folders) {
     char* root = realpath(folder.c_str(), nullptr);
@@ -161,7 +187,11 @@ std::string FindGameDocument(const std::string& link, const std::vector<std::str
     // Links on the way are resolved: the file itself must lie inside the folder.
     bool inside = base == "/" || (real.size() > base.size() && real.compare(0, base.size(), base) == 0 &&
                                   real[base.size()] == '/');
-    if (inside && ::stat(real.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return real;
+    if (!inside || ::stat(real.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    // A program named like a document (a script "notes.txt") is never handed
+    // to an opener that might run it.
+    if ((st.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH)) == 0) return real;
+    if (executable) *executable = true;
   }
   return std::string();
 }

@@ -31,6 +31,12 @@ bool IsOpenableUrl(const std::string& url);
 // "http://" or "https://" and a host, or "mailto:" and an address; no
 // control characters or blanks. "file:" never is.
 bool IsWebOrMailLink(const std::string& link);
+// A "mailto:" link with only the "subject" and "body" fields of its query
+// (in any letter case, in their order); the others ("attach", "cc", ...),
+// which would have some mail programs attach a file or add recipients, and a
+// fragment are left out, their names added to `dropped` (", " between).
+// Any other link comes back as it is.
+std::string KeepMailSubjectAndBody(const std::string& link, std::string* dropped = nullptr);
 // The documents of the game's own folder a link may name, by extension.
 extern const char* const kDocumentExtensions[5];
 // Whether a link has the form of a document name: relative (no scheme, no
@@ -38,8 +44,10 @@ extern const char* const kDocumentExtensions[5];
 // kDocumentExtensions.
 bool IsDocumentName(const std::string& link);
 // The real path of the document a link names, or empty: a document name of a
-// regular file inside one of `folders` once every link on the way is resolved.
-std::string FindGameDocument(const std::string& link, const std::vector<std::string>& folders);
+// regular file inside one of `folders` once every link on the way is resolved,
+// which no one may run (an executable file is refused, `executable` set).
+std::string FindGameDocument(const std::string& link, const std::vector<std::string>& folders,
+                             bool* executable = nullptr);
 // Opens the address with `browser` (a program name or path) or, when it is
 // empty, the desktop's opener "xdg-open", as one argument through
 // posix_spawnp, never a shell. Refused addresses are logged and give false.

@@ -221,6 +221,13 @@ TEST(OpenUrl, GameDocumentsStayInsideTheGamesFolder) {
                               "/etc/issue.txt", "file:README.md", "docs\\Guide.PDF", "folder.md", "missing.md",
                               "README.md\n", ""})
     EXPECT_EQ(FindGameDocument(refused, folders), "") << refused;
+  // A program named like a document is refused, and said to be one.
+  ASSERT_EQ(chmod(dir.Write("game/docs/tool.txt", "#!/bin/sh").c_str(), 0610), 0);
+  bool executable = false;
+  EXPECT_EQ(FindGameDocument("docs/tool.txt", folders, &executable), "");
+  EXPECT_TRUE(executable);
+  EXPECT_EQ(FindGameDocument("README.md", folders, &executable), root + "/README.md");
+  EXPECT_FALSE(executable);
   EXPECT_TRUE(IsDocumentName("missing.md"));
   EXPECT_FALSE(IsDocumentName("run.sh"));
 }

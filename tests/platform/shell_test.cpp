@@ -796,7 +796,7 @@ TEST(Services, UrlClipboardCursorAndRestoreTasks) {
     chmod(payload.c_str(), 0755);
     game.Write("assets/settings.xml", "<settings><setting name=\"browser\" value=\"" + payload +
                                           "\"/><setting name=\"gamename\" value=\"Kept\"/></settings>");
-    game.Write("notes.txt", "notes");
+    game.Write("assets/notes.txt", "notes");
     TLogCapture log;
     SetSetting("browser", "");
     SetSetting("gamename", "");
@@ -811,7 +811,7 @@ TEST(Services, UrlClipboardCursorAndRestoreTasks) {
     // A browser from the command line gets the links allowed, and nothing else.
     SetSettingFrom("browser", browser, TSettingSource::kCommandLine);
     for (const char* link : {"payload.sh", "file:///bin/sh", "/bin/sh", "PAYLOAD.SH", "notes.txt"}) s.platform->OpenUrl(link);
-    EXPECT_EQ(ReadFile(out), "file://" + game.Path() + "/notes.txt\n");
+    EXPECT_EQ(ReadFile(out), "file://" + game.Path() + "/assets/notes.txt\n");
     EXPECT_FALSE(FileExists(ran));
     SetSetting("programfolder", "");
     SetSetting("gamename", "");
