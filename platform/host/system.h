@@ -13,9 +13,6 @@ uint32_t HostMonotonicMs();
 // The folder that holds the running program (symbolic links resolved, no
 // trailing "/"); the working folder when it cannot be found.
 std::string HostProgramFolder();
-// The user's runtime folder: $XDG_RUNTIME_DIR when it is an absolute path to
-// a folder of the user's own that no one else may write to; else empty.
-std::string HostRuntimeFolder();
 
 // Starts a program with an argument vector (argv[0] is looked up on PATH),
 // never through a shell. With `wait` the call returns once it has ended;
@@ -53,16 +50,18 @@ std::string FindGameDocument(const std::string& link, const std::vector<std::str
 // posix_spawnp, never a shell. Refused addresses are logged and give false.
 bool OpenUrlWith(const std::string& url, const std::string& browser, bool wait);
 
-// One running copy per user folder: a lock file (flock) named after the user
-// folder in the user's runtime folder ("lantern-<hash>.lock"), or, when there
-// is none, "instance.lock" in the user folder itself; and an abstract local
-// socket named after the lock file, on which the running copy hears "raise"
+// One running copy per user folder: an exclusive lock (flock) on the file
+// "instance.lock" in the user folder itself, so that every copy finds the
+// same lock whatever its environment and however it spells the folder (a
+// link to it, a trailing "/"); and an abstract local socket named after that
+// file (its device and inode), on which the running copy hears "raise"
 // requests from later copies.
 class TInstanceLock {
 public:
   enum class TResult {
     kTaken,     // this copy runs (also when no lock file can be made at all: logged)
     kRunning,   // another copy holds the lock; it was asked to come to the front
+    kInUse,     // another copy holds the lock; a further copy does not ask it to come forward
     kRefused,   // the lock file is not the user's own (another owner, a link, not a file)
   };
   TInstanceLock() = default;
@@ -70,9 +69,11 @@ public:
   TInstanceLock(const TInstanceLock&) = delete;
   TInstanceLock& operator=(const TInstanceLock&) = delete;
 
-  // Takes the lock of `userFolder` (absolute). Why it was not taken, or why
-  // it runs without one, is in Why().
-  TResult Acquire(const std::string& userFolder);
+  // Takes the lock of `userFolder` (absolute), making the folder when it is
+  // missing. When another copy holds it, that copy is sent "raise" when
+  // `askToRaise` is set (kRunning), else nothing (kInUse). Why it was not
+  // taken, or why it runs without one, is in Why().
+  TResult Acquire(const std::string& userFolder, bool askToRaise = true);
   const std::string& Why() const { return why_; }
   void Release();
   bool IsHeld() const { return lockFd_ >= 0; }
