@@ -398,6 +398,7 @@ TEST_F(TMiniGameTest, FilesThatBreakTheRuleOrHaveNoCompletionPlayAndSkipEndsThem
                                       "<Block x=\"1\" y=\"3\" type=\"0\"/><Block x=\"2\" y=\"3\" type=\"1\"/>")));
   EXPECT_FALSE(game->IsLoadFailed());
   ASSERT_EQ(game->pieces.size(), 7u);
+  EXPECT_TRUE(log.Contains("Mini-game file assets/minigame1_1.xml: the tray holds 7 blocks for 6 free cells"));
   std::vector<int> kinds;
   for (const BlockPiece& piece : game->pieces) kinds.push_back(piece.type);
   EXPECT_EQ(kinds, (std::vector<int>{0, 0, 1, 1, 2, 2, 2}));
