@@ -177,7 +177,7 @@ bool TPlatform::WriteScreenshot() {
 }
 
 int RunApplication(const std::vector<std::string>& words, const TGameMain& game, const TPlatformHooks& hooks) {
-  // A fault from here on leaves "<executable>-crash.txt".
+  // A fault from here on leaves a crash report in the user folder.
   InstallCrashReporter();
   // 1. The command line.
   TCommandLine commandLine = ParseCommandLine(words);
@@ -206,6 +206,7 @@ int RunApplication(const std::vector<std::string>& words, const TGameMain& game,
     // 4. The platform object: settings files, the instance lock, log, string table, window script.
     TPlatform platform(std::move(app), hooks);
     TPlatform::TStartup startup = platform.LoadStartupData();
+    InstallCrashReporter();  // the user folder as the settings now name it
 
     // 5. Main window, sound manager, folders as settings, cheats and options, plug-ins.
     if (startup != TPlatform::TStartup::kGo) {

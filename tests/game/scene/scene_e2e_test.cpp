@@ -401,7 +401,7 @@ TEST_F(SavedGameEndToEnd, ARunWithAUserFolderLeavesItsHomeAsItWas) {
                        FramesFor(11500));
   EXPECT_EQ(run.Count("MainGame: found "), 2u);
   EXPECT_EQ(gamee2e::TreeOf(home), before);
-  EXPECT_TRUE(testing_support::FileExists(dir.File("user") + "/Pictures/lantern/verdan_wallpaper1.bmp"));
+  EXPECT_TRUE(testing_support::FileExists(dir.File("user") + "/Pictures/Orvelle/verdan_wallpaper1.bmp"));
   EXPECT_TRUE(testing_support::FileExists(dir.File("user") + "/Documents/playlogtester7.txt"));
 }
 
