@@ -37,6 +37,13 @@ protected:
   void Craft(int chapter, int location, const std::vector<std::string>& passed) {
     SaveAt(2, chapter, location, passed, {"com_2.xml"});
   }
+  // The saved game at the lamp room's window, Play pressed, and the game's
+  // opening message closed by *t, which moves on past it.
+  std::string ToTheWindow(int* t) {
+    Craft(1, 4, {"mg_chart", "loc21", "loc22"});
+    *t = kGameOpen;
+    return Click(300, kPlayButton) + CloseOpening(t);
+  }
   // "level chapter location mLocationType mg_lamproom=<passed> mg_cliffpath=<passed>".
   std::string Where() { return SavedPlace({"mg_lamproom", "mg_cliffpath"}); }
 };
@@ -213,10 +220,8 @@ TEST_F(MosaicWoundsEndToEnd, TheWindowMendedPieceByPiece) {
 // the game, all its pieces in the tray again.
 TEST_F(MosaicWoundsEndToEnd, TheWindowSkippedAndTheNextStartComesBack) {
   const MosaicBoard board = DemoMosaic(1);
-  Craft(1, 4, {"mg_chart", "loc21", "loc22"});
-  int t = kGameOpen;
-  std::string input = Click(300, kPlayButton);
-  input += CloseOpening(&t);
+  int t = 0;
+  std::string input = ToTheWindow(&t);
   const TPoint first(int(board.pieces[0].position.x) + 20, int(board.pieces[0].position.y) + 20);
   input += Click(t, Point(first.x, first.y)) + Click(t + 400, kSkipButton) + Click(t + 800, kSkipButton);
   t += 800 + 200;
@@ -248,10 +253,8 @@ TEST_F(MosaicWoundsEndToEnd, TheWindowSkippedAndTheNextStartComesBack) {
 // sets nothing down there.
 TEST_F(MosaicWoundsEndToEnd, TheMenuPutsThePieceInTheHandDown) {
   const MosaicBoard board = DemoMosaic(1);
-  Craft(1, 4, {"mg_chart", "loc21", "loc22"});
-  int t = kGameOpen;
-  std::string input = Click(300, kPlayButton);
-  input += CloseOpening(&t);
+  int t = 0;
+  std::string input = ToTheWindow(&t);
   const TPoint pv = board.PreviewSize(0), im = board.ImageSize(1);
   const TRect tray(int(board.pieces[0].position.x), int(board.pieces[0].position.y),
                    int(board.pieces[0].position.x) + pv.x, int(board.pieces[0].position.y) + pv.y);
