@@ -56,13 +56,6 @@ int ListInk(const TRun& r) {
   return r.Pixels(188, 668, 710, 758, [](int red, int, int) { return red < 90; });
 }
 
-// Amber title writing on the plate of a notice (the small board, centred).
-int NoticeTitleInk(const TRun& r) {
-  return r.Pixels(400, 266, 624, 296, [](int red, int green, int blue) {
-    return std::abs(red - 0xFF) <= 24 && std::abs(green - 0xD2) <= 24 && std::abs(blue - 0x7A) <= 24;
-  });
-}
-
 // The main menu stands beside a notice: its "Credits" button (the small
 // button of the art kit at 590, 700), the left end outside the caption, as
 // drawn.

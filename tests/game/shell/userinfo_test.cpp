@@ -164,6 +164,19 @@ TEST_F(Profiles, NamesInUseAndValidNames) {
   Lua("e = IsNameInUse('bob', true) f = IsNameInUse('ann', true)");
   EXPECT_EQ(Global("e"), "false");
   EXPECT_EQ(Global("f"), "true");
+  // Names are kept trimmed, runs of blanks made one space, and compared so:
+  // "  ann  " is Ann's name, a tab alone is no name.
+  Lua("g = IsNameInUse('  ann  ') h = IsNameValid('\\t ') CreateNewUser('  Cid \\t  Lee  ')");
+  EXPECT_EQ(Global("g"), "true");
+  EXPECT_EQ(Global("h"), "false");
+  EXPECT_EQ(users->GetUserName(2), "Cid Lee");
+  EXPECT_EQ(p.playerName, "Cid Lee");
+  EXPECT_EQ(TPrefs().GetString("name", "", 2), "Cid Lee");  // the file on disk
+  EXPECT_TRUE(users->IsNameInUse("cid  lee "));
+  EXPECT_FALSE(users->IsNameInUse("Cid Le"));
+  Lua("k = IsNameInUse(' CID  LEE', true)");
+  EXPECT_EQ(Global("k"), "false");  // the current player's own name
+  EXPECT_EQ(UserInfo::NormalizedName("\n Ann\r\n"), "Ann");
 }
 
 TEST_F(Profiles, VolumesModesFullScreenMuteAndGallery) {
