@@ -7,6 +7,7 @@
 
 #include "platform/folders.h"
 #include "platform/log.h"
+#include "script/library.h"
 #include "script/patterns.h"
 #include "script/scriptcode.h"
 
@@ -143,8 +144,10 @@ void OpenLibraries(lua_State* L) {
     lua_pushstring(L, library.first);
     lua_call(L, 1, 0);
   }
-  // Pattern matching that a script's limits can stop.
+  // Pattern matching, and the library calls that could loop long, that a
+  // script's limits can stop.
   InstallBoundedPatterns(L);
+  InstallBoundedLibrary(L);
   // os: only time, clock and date.
   LuaRawGetField(L, LUA_GLOBALSINDEX, "os");
   lua_newtable(L);
