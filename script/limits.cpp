@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 #include "platform/log.h"
@@ -105,7 +106,16 @@ void TLuaLimits::SetTimeLimit(uint32_t ms) {
   watchdog_->Wake();  // a shorter limit may be up sooner than it sleeps
 }
 
-void TLuaLimits::StartWatchdog() { watchdog_ = std::make_unique<TWatchdog>(*this); }
+void TLuaLimits::StartWatchdog() {
+  if (watchdogFailed_) return;
+  try {
+    watchdog_ = std::make_unique<TWatchdog>(*this);
+  } catch (const std::system_error& e) {
+    // The count hook alone still stops a script, only later.
+    watchdogFailed_ = true;
+    TraceOut("Lua: no watchdog for the script time limit (%s)", e.what());
+  }
+}
 
 std::unique_lock<std::mutex> TLuaLimits::Lock() {
   return watchdog_ ? std::unique_lock<std::mutex>(watchdog_->mutex) : std::unique_lock<std::mutex>();

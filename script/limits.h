@@ -124,6 +124,7 @@ private:
   std::vector<TEntry> entries_;
   std::vector<lua_State*> running_;  // threads running now, innermost last
   std::unique_ptr<TWatchdog> watchdog_;
+  bool watchdogFailed_ = false;  // no thread could be started for it
 };
 
 // Native code running Lua code of a limited state, for as long as it lives.

@@ -132,9 +132,9 @@ int XpcallFn(lua_State* L) {
 }
 
 // What scripts get: the base library (with the loaders above), coroutines,
-// string (its pattern functions bounded, patterns.h), table and math, and of
-// the os library the clock and the date. No io, package, debug, os.execute
-// and the like.
+// string, table and math (the functions that could run long inside one call
+// bounded, patterns.h and library.h), and of the os library the clock and the
+// date. No io, package, debug, os.execute and the like.
 void OpenLibraries(lua_State* L) {
   const std::pair<const char*, lua_CFunction> libraries[] = {
       {"", luaopen_base}, {LUA_TABLIBNAME, luaopen_table}, {LUA_STRLIBNAME, luaopen_string},
