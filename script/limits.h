@@ -8,8 +8,9 @@
 // has run longer than the time limit, or its state holds more than the
 // memory limit, the hook stops it: it raises the Lua error
 //   "<place>: script '<name>' stopped: <reason>"
-// and keeps raising it at every instruction until the entry has unwound, so
-// pcall inside the script cannot keep it alive. The entry's end logs
+// and keeps raising it at every instruction and every call until the entry
+// has unwound, so pcall inside the script cannot keep it alive. The entry's
+// end logs
 //   "Lua: stopped '<name>': <reason>"
 // straight to the log. A request that would take the state past the memory
 // limit is refused by the allocator (Lua's "not enough memory" error) and
@@ -20,6 +21,18 @@
 // the error output) does not count for it. A coroutine that is suspended
 // counts nothing: its next resume is a new entry.
 //
+// The limit holds in real time whatever the script calls. A watchdog thread
+// per state sleeps until the running entry's time is up; then it arms the hook
+// of every thread running in that entry (the entry's own and the coroutines
+// Lua code resumed inside it, see TLuaRunning) to fire at the next instruction
+// and at every call, so a loop of slow library calls (a full collection of a
+// large heap, a long string upper-cased) ends as soon as the call under way
+// returns. lua_sethook is the one thing the watchdog does to a state, always
+// under the lock that keeps the threads it names alive; a thread armed for an
+// entry that is not over goes back to its normal hook the next time the hook
+// fires. Library calls that could loop long on a small input are bounded
+// themselves (script/library.h, script/patterns.h).
+//
 // The allocator refuses only inside an entry and never inside a bound native
 // function (TLuaNativeScope), so native code that pushes values outside a
 // protected call never meets a refusal.
@@ -29,6 +42,8 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <mutex>
 #include <vector>
 
 #include "platform/string.h"
@@ -45,6 +60,7 @@ public:
 
   // The limits of the settings (or the defaults).
   TLuaLimits();
+  ~TLuaLimits();
   TLuaLimits(const TLuaLimits&) = delete;
   TLuaLimits& operator=(const TLuaLimits&) = delete;
 
@@ -52,7 +68,7 @@ public:
   // on its main thread (coroutines made from it inherit the hook).
   lua_State* NewState();
 
-  void SetTimeLimit(uint32_t ms) { timeLimitMs_ = ms; }
+  void SetTimeLimit(uint32_t ms);
   void SetMemoryLimit(size_t bytes) { memoryLimit_ = bytes; }
   uint32_t GetTimeLimit() const { return timeLimitMs_; }
   size_t GetMemoryLimit() const { return memoryLimit_; }
@@ -73,22 +89,42 @@ public:
 private:
   friend class TLuaEntry;
   friend class TLuaNativeScope;
+  friend class TLuaRunning;
+  class TWatchdog;
+  using TClock = std::chrono::steady_clock;
   struct TEntry {
-    std::chrono::steady_clock::time_point start;
+    TClock::time_point start;
     const TString* name;
     lua_State* thread;
     TReason stopped;
     int savedNativeDepth;
+    size_t firstRunning;  // where its threads begin in running_
+    bool armed;           // the watchdog found it over its time
   };
   static void* Alloc(void* ud, void* ptr, size_t osize, size_t nsize);
   static void Hook(lua_State* L, lua_Debug* ar);
   static TString Describe(const TLuaLimits& limits, TReason reason);
+  bool OverTime(const TEntry& entry, TClock::time_point now) const;
+  // Arms the hook of every thread running in the innermost entry (the
+  // watchdog's lock held).
+  void ArmRunning();
+  void StartWatchdog();
+  // The watchdog's lock; none while there is no watchdog (no other thread
+  // reads the limits then).
+  std::unique_lock<std::mutex> Lock();
+  // Back to the normal count hook.
+  static void Disarm(lua_State* L);
 
   size_t used_ = 0;
   size_t memoryLimit_;
   uint32_t timeLimitMs_;
   int nativeDepth_ = 0;
+  // Written by the main thread only, with the watchdog's lock held; the
+  // watchdog reads them under the lock (entries' `armed` it also writes).
   std::vector<TEntry> entries_;
+  std::vector<lua_State*> running_;  // threads running now, innermost last
+  std::unique_ptr<TWatchdog> watchdog_;
+  bool watchdogFailed_ = false;  // no thread could be started for it
 };
 
 // Native code running Lua code of a limited state, for as long as it lives.
@@ -100,6 +136,19 @@ public:
   ~TLuaEntry();
   TLuaEntry(const TLuaEntry&) = delete;
   TLuaEntry& operator=(const TLuaEntry&) = delete;
+
+private:
+  TLuaLimits* limits_;
+};
+
+// A coroutine resumed by Lua code (coroutine.resume, a function made by
+// coroutine.wrap), for as long as it runs: the watchdog arms its hook too.
+class TLuaRunning {
+public:
+  explicit TLuaRunning(lua_State* co);
+  ~TLuaRunning();
+  TLuaRunning(const TLuaRunning&) = delete;
+  TLuaRunning& operator=(const TLuaRunning&) = delete;
 
 private:
   TLuaLimits* limits_;

@@ -7,6 +7,7 @@
 
 #include "platform/folders.h"
 #include "platform/log.h"
+#include "script/library.h"
 #include "script/patterns.h"
 #include "script/scriptcode.h"
 
@@ -131,9 +132,9 @@ int XpcallFn(lua_State* L) {
 }
 
 // What scripts get: the base library (with the loaders above), coroutines,
-// string (its pattern functions bounded, patterns.h), table and math, and of
-// the os library the clock and the date. No io, package, debug, os.execute
-// and the like.
+// string, table and math (the functions that could run long inside one call
+// bounded, patterns.h and library.h), and of the os library the clock and the
+// date. No io, package, debug, os.execute and the like.
 void OpenLibraries(lua_State* L) {
   const std::pair<const char*, lua_CFunction> libraries[] = {
       {"", luaopen_base}, {LUA_TABLIBNAME, luaopen_table}, {LUA_STRLIBNAME, luaopen_string},
@@ -143,8 +144,10 @@ void OpenLibraries(lua_State* L) {
     lua_pushstring(L, library.first);
     lua_call(L, 1, 0);
   }
-  // Pattern matching that a script's limits can stop.
+  // Pattern matching, and the library calls that could loop long, that a
+  // script's limits can stop.
   InstallBoundedPatterns(L);
+  InstallBoundedLibrary(L);
   // os: only time, clock and date.
   LuaRawGetField(L, LUA_GLOBALSINDEX, "os");
   lua_newtable(L);

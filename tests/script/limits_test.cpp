@@ -5,6 +5,8 @@
 #include <cstring>
 #include <sstream>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include <lualib.h>
 
@@ -19,11 +21,59 @@ protected:
   LimitsTest() {
     lua.Bind("WaitHere", this, &LimitsTest::WaitHere);
     lua.Bind("Sleep", &LimitsTest::Sleep);
+    lua.Bind("HookOfThisThread", this, &LimitsTest::HookOfThisThread);
   }
   int WaitHere(lua_State* L) { return script.Wait(L, 0); }
   static void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+  int HookOfThisThread(lua_State* L) {
+    hooks.push_back({lua_gethookmask(L), lua_gethookcount(L)});
+    return 0;
+  }
+  // Runs the text as a script of that name; whether it ran to its end, and
+  // the seconds it took.
+  std::pair<bool, double> Timed(const char* text, const char* name) {
+    const auto start = std::chrono::steady_clock::now();
+    const bool ran = script.DoLuaString(text, name);
+    return {ran, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count()};
+  }
   TLuaBindings lua{script.GetState()};
+  std::vector<std::pair<int, int>> hooks;  // mask and count, as HookOfThisThread saw them
 };
+
+// What the cases (Lua text leaving its findings in the global "result") find
+// in a state with Lua's own libraries.
+std::string StockLuaResult(const char* cases) {
+  lua_State* stock = luaL_newstate();
+  luaL_openlibs(stock);
+  std::string result;
+  if (luaL_dostring(stock, cases) != 0) {
+    ADD_FAILURE() << lua_tostring(stock, -1);
+  } else {
+    lua_getglobal(stock, "result");
+    size_t size = 0;
+    const char* text = lua_tolstring(stock, -1, &size);
+    result.assign(text ? text : "", size);
+  }
+  lua_close(stock);
+  return result;
+}
+
+// The cases find in the script's state what they find with Lua's own
+// libraries, at least `minBytes` of findings (the first line that differs is
+// shown).
+void ExpectSameAsStockLua(TScript& script, const char* cases, size_t minBytes) {
+  const std::string expected = StockLuaResult(cases);
+  EXPECT_GT(expected.size(), minBytes);
+  ASSERT_TRUE(script.DoLuaString(cases, "cases"));
+  lua_getglobal(script.GetState(), "result");
+  const std::string got = script.PopString().str();
+  if (got == expected) return;
+  std::istringstream a(expected), b(got);
+  std::string la, lb;
+  for (int line = 1; std::getline(a, la) && std::getline(b, lb); ++line)
+    ASSERT_EQ(lb, la) << "case line " << line;
+  FAIL() << "the results differ in length";
+}
 
 }  // namespace
 
@@ -135,28 +185,126 @@ TEST_F(ScriptTest, BoundedPatternsMatchAsLuasOwn) {
     end
     result = table.concat(out, '\n')
   )";
-  lua_State* stock = luaL_newstate();
-  luaL_openlibs(stock);
-  if (luaL_dostring(stock, kCases) != 0) {
-    ADD_FAILURE() << lua_tostring(stock, -1);
-    lua_close(stock);
-    return;
-  }
-  lua_getglobal(stock, "result");
-  size_t size = 0;
-  const char* text = lua_tolstring(stock, -1, &size);
-  const std::string expected(text, size);
-  lua_close(stock);
-  Run(kCases);
-  const std::string got = Text("result");
-  EXPECT_GT(expected.size(), 100000u);
-  if (got != expected) {
-    std::istringstream a(expected), b(got);
-    std::string la, lb;
-    for (int line = 1; std::getline(a, la) && std::getline(b, lb); ++line)
-      ASSERT_EQ(lb, la) << "case line " << line;
-    FAIL() << "the results differ in length";
-  }
+  ExpectSameAsStockLua(script, kCases, 100000);
+}
+
+// string.rep, table.insert, remove and sort, coroutine.resume and wrap are
+// our own (bounded) versions: they give what Lua's own give, the same values,
+// errors, table contents, and comparisons in the same order.
+TEST_F(ScriptTest, BoundedLibraryFunctionsGiveWhatLuasOwnGive) {
+  const char* kCases = R"(
+    local seed = 7753
+    local function rnd(n) seed = (seed * 1103515245 + 12345) % 2147483648 return seed % n end
+    local out = {}
+    local function show(v)
+      local kind = type(v)
+      if kind == 'table' or kind == 'function' or kind == 'thread' or kind == 'userdata' then return kind end
+      return tostring(v)
+    end
+    local function record(...)
+      local t = {}
+      for i = 1, select('#', ...) do t[i] = show((select(i, ...))) end
+      out[#out + 1] = table.concat(t, ',')
+    end
+    local function dump(t)
+      local parts = {}
+      for k = -3, 40 do parts[#parts + 1] = show(t[k]) end
+      record('#' .. #t, table.concat(parts, ' '))
+    end
+    local values = { 1, 2, 2, 3, 5, 8, -1, 0.5, 1e9, 7 }
+    local function array(maxLength, holes)
+      local t = {}
+      for i = 1, rnd(maxLength + 1) do
+        if not holes or rnd(5) > 0 then t[i] = values[1 + rnd(#values)] end
+      end
+      return t
+    end
+    for round = 1, 400 do
+      local t = array(30)
+      local comparisons = {}
+      record(pcall(table.sort, t))
+      dump(t)
+      t = array(30)
+      record(pcall(table.sort, t, function(a, b)
+        comparisons[#comparisons + 1] = a .. '<' .. b
+        return a > b
+      end))
+      dump(t)
+      record(table.concat(comparisons, ' '))
+      t = array(12)
+      record(pcall(table.sort, t, function(a, b) return rnd(3) == 0 end))
+      dump(t)
+      t = array(12, true)
+      record(pcall(table.sort, t))
+      t = array(12)
+      t[1 + rnd(#t + 1)] = 'x'
+      record(pcall(table.sort, t))
+      record(pcall(table.sort, { 'b', 'a', 'c', 'ab' }, rnd(2) == 0 and nil or 7))
+      t = array(8, rnd(2) == 0)
+      local pos = rnd(16) - 4
+      record(pcall(table.insert, t, pos, 'v'))
+      dump(t)
+      record(pcall(table.insert, t, 'w'))
+      dump(t)
+      record(pcall(table.insert, t, rnd(2) == 0 and '2' or 2.7, 'u'))
+      dump(t)
+      record(pcall(table.remove, t, rnd(16) - 4))
+      dump(t)
+      record(pcall(table.remove, t))
+      dump(t)
+      record(pcall(table.remove, {}))
+      local s = ({ '', 'a', 'ab', '\0x', 12 })[1 + rnd(5)]
+      local n = ({ -1, 0, 1, 2, 3, 7.9, '3', 2^32 + 3, -2^31 })[1 + rnd(9)]
+      record(pcall(string.rep, s, n))
+    end
+    record(pcall(table.insert, {}))
+    record(pcall(table.insert, {}, 1, 2, 3))
+    record(pcall(table.insert, nil, 1))
+    record(pcall(table.remove, 'x'))
+    record(pcall(table.sort, {}, {}))
+    record(pcall(table.sort))
+    record(pcall(string.rep, nil, 2))
+    record(pcall(string.rep, 'a'))
+    record(('ab'):rep(3), string.rep(5, 2))
+    -- coroutines
+    local co = coroutine.create(function(a, b)
+      local c, d = coroutine.yield(a + b, a - b)
+      local e = coroutine.yield(c .. d)
+      return e, 'done'
+    end)
+    record(coroutine.resume(co, 5, 3))
+    record(coroutine.status(co))
+    record(coroutine.resume(co, 'x', 'y'))
+    record(coroutine.resume(co, 9))
+    record(coroutine.status(co))
+    record(coroutine.resume(co))
+    record(pcall(coroutine.resume))
+    record(pcall(coroutine.resume, 7))
+    record(coroutine.resume(coroutine.create(function() error('failed here') end)))
+    record(coroutine.resume(coroutine.create(function() error({}) end)))
+    record(coroutine.resume(coroutine.create(function() return coroutine.resume(coroutine.running()) end)))
+    local a, b
+    a = coroutine.create(function() return coroutine.resume(b) end)
+    b = coroutine.create(function() return coroutine.resume(a) end)
+    record(coroutine.resume(a))
+    record(coroutine.status(a), coroutine.status(b))
+    local w = coroutine.wrap(function(x) local y = coroutine.yield(x * 2) return y + 1 end)
+    record(w(21), w(41))
+    record(pcall(w))
+    record(pcall(function() return w() end))
+    record(pcall(coroutine.wrap(function() error('inner') end)))
+    record(pcall(function() return coroutine.wrap(function() error('inner') end)() end))
+    record(pcall(function() return coroutine.wrap(function() error({}) end)() end))
+    record(pcall(coroutine.wrap, print))
+    record(pcall(coroutine.wrap))
+    record(pcall(function()
+      local gen = coroutine.wrap(function() for i = 1, 3 do coroutine.yield(i) end end)
+      return gen() + gen() + gen()
+    end))
+    record(select('#', coroutine.resume(coroutine.create(function() return 1, nil, 3, nil end))))
+    result = table.concat(out, '\n')
+  )";
+  ExpectSameAsStockLua(script, kCases, 50000);
 }
 
 TEST_F(ScriptTest, LoadersReadOnlyThroughTheFileLayerAndOnlySourceText) {
@@ -317,4 +465,94 @@ TEST_F(LimitsTest, AScriptWhoseMemoryPassesTheLimitIsStoppedAndItsMemoryFreed) {
   Run("for i = 1, 20000 do local s = string.rep('y', 1000) .. i end; churned = true");
   EXPECT_EQ(Type("churned"), "boolean");
   EXPECT_EQ(log.Count("Lua: stopped"), 2u);
+}
+
+// The limit holds in real time whatever the script calls: a short loop of
+// library calls that each take long (an empty string repeated 2^31 - 1
+// times, a 21 MB string upper-cased, a full collection of two million live
+// tables) ends at the time limit, not thousands of calls later. Time limit 1 s
+// (300 ms for the variants); each stop may take one call in progress more (a
+// margin of 2.5 s, for sanitizer builds on a loaded machine).
+TEST_F(LimitsTest, LoopsOfSlowLibraryCallsEndAtTheTimeLimitInRealTime) {
+  constexpr double kLimit = 1.0, kMargin = 2.5;
+  script.GetLimits().SetTimeLimit(1000);
+  // Nothing to repeat: each call returns at once, and the loop ends.
+  auto [ran, seconds] = Timed("for i = 1, 20 do empty = string.rep('', 2^31 - 1) end", "repeater");
+  EXPECT_TRUE(ran);
+  EXPECT_LT(seconds, kLimit);
+  EXPECT_EQ(Type("empty"), "string");
+  EXPECT_EQ(Text("empty"), "");
+  Run("big = ('abc'):rep(7 * 2^20)");
+  std::tie(ran, seconds) = Timed("while true do local upper = big:upper() end", "upper-caser");
+  EXPECT_FALSE(ran);
+  EXPECT_TRUE(log.Contains("Lua: stopped 'upper-caser': it ran for more than 1000 ms without yielding"));
+  EXPECT_GT(seconds, kLimit);
+  EXPECT_LT(seconds, kLimit + kMargin);
+  // The same loop (at a limit of 300 ms) in a coroutine Lua made itself,
+  // through pcall, and in a function called from native code.
+  script.GetLimits().SetTimeLimit(300);
+  std::tie(ran, seconds) =
+      Timed("coroutine.wrap(function() while true do pcall(string.upper, big) end end)()", "nested upper-caser");
+  EXPECT_FALSE(ran);
+  EXPECT_TRUE(log.Contains("Lua: stopped 'nested upper-caser': it ran for more than 300 ms"));
+  EXPECT_LT(seconds, 0.3 + kMargin);
+  Run("function UpperForEver() while true do local upper = big:upper() end end");
+  lua_getglobal(L(), "UpperForEver");
+  TLuaFunction upperForEver(L(), -1);
+  lua_pop(L(), 1);
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(upperForEver.Call(0, 0, "called upper-caser"));
+  EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 0.3 + kMargin);
+  EXPECT_TRUE(log.Contains("Lua: stopped 'called upper-caser': it ran for more than 300 ms"));
+  // Two million live tables, built without a limit.
+  script.GetLimits().SetTimeLimit(0);
+  Run("big = nil live = {} for i = 1, 2000000 do live[i] = {} end");
+  script.GetLimits().SetTimeLimit(1000);
+  std::tie(ran, seconds) = Timed("while true do collectgarbage('collect') end", "collector");
+  EXPECT_FALSE(ran);
+  EXPECT_TRUE(log.Contains("Lua: stopped 'collector': it ran for more than 1000 ms without yielding"));
+  EXPECT_GT(seconds, kLimit);
+  EXPECT_LT(seconds, kLimit + kMargin);
+  EXPECT_EQ(log.Count("Lua: stopped"), 4u);
+  // The state goes on, and what runs next has the normal hook (armed only
+  // for a script past its time), in the script's coroutine and in one of its own.
+  Run("live = nil collectgarbage('collect') "
+      "HookOfThisThread() coroutine.wrap(function() HookOfThisThread() end)() "
+      "after = string.rep('ab', 3) .. #string.rep('x', 5000000)");
+  EXPECT_EQ(Text("after"), "ababab5000000");
+  const std::pair<int, int> normal(LUA_MASKCOUNT, TLuaLimits::kHookInstructions);
+  EXPECT_EQ(hooks, (std::vector<std::pair<int, int>>{normal, normal}));
+  EXPECT_EQ(lua_gethookmask(L()), LUA_MASKCOUNT);
+  EXPECT_EQ(lua_gethookcount(L()), TLuaLimits::kHookInstructions);
+  EXPECT_EQ(script.GetThreadCount(), 0u);
+}
+
+// Library calls that loop inside one C function for as long as a small
+// input says (a position of -2^31, a table of 30 elements whose border #t is
+// 2^29, a native comparison or callback over that border) end at the time
+// limit; a plain search does not take the product of its two lengths.
+TEST_F(LimitsTest, LibraryLoopsOverAFarBorderEndAtTheTimeLimit) {
+  script.GetLimits().SetTimeLimit(200);
+  // Its keys are 1, 2, 4, ... 2^29, stored in the table's hash part.
+  Run("function Sparse() local t = {} for k = 29, 0, -1 do t[2^k] = k end return t end border = #Sparse()");
+  ASSERT_EQ(Number("border"), 1 << 29);
+  const std::pair<const char*, const char*> kLoops[] = {
+      {"table.insert({}, -2^31 + 2, 'x')", "inserter"},
+      {"table.insert(Sparse(), 1, 'x')", "inserter at 1"},
+      {"table.remove(Sparse(), 1)", "remover"},
+      {"table.sort(Sparse(), rawequal)", "sorter"},
+      {"table.foreachi(Sparse(), math.randomseed)", "visitor"},
+  };
+  for (const auto& [text, name] : kLoops) {
+    auto [ran, seconds] = Timed(text, name);
+    EXPECT_FALSE(ran) << name;
+    EXPECT_TRUE(log.Contains(std::string("Lua: stopped '") + name + "': it ran for more than 200 ms")) << name;
+    EXPECT_LT(seconds, 0.2 + 2.0) << name;
+  }
+  // Trying each place in turn would take seconds here.
+  script.GetLimits().SetTimeLimit(1000);
+  Run("local s = ('a'):rep(2^20) found = s:find(('a'):rep(2^19) .. 'b', 1, true) "
+      "at = s:find(('a'):rep(2^19), 2^19, true)");
+  EXPECT_EQ(Type("found"), "nil");
+  EXPECT_EQ(Number("at"), 1 << 19);
 }
