@@ -315,7 +315,7 @@ TEST(RasterTargets, ScreenLinesGoOutInBatches) {
   d.Flush();
   ASSERT_GE(batches.size(), 2u);
   EXPECT_EQ(batches[0], 256);
-  EXPECT_EQ(all.size(), 600u);  // one line per pixel row
+  ASSERT_EQ(all.size(), 600u);  // one line per pixel row
   EXPECT_FLOAT_EQ(all[0].x, 0);
   EXPECT_FLOAT_EQ(all[1].x, 10);
   EXPECT_EQ(all[0].diffuse, 0xFFFFFFFFu);
