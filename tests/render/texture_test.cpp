@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "display_fixture.h"
+#include "image_writers.h"
 #include "platform/log.h"
 #include "render/sdev/sdev.h"
 #include "render/textures/texturedata.h"
@@ -210,6 +211,50 @@ TEST_F(DisplayTest, CreationLadderEdgeCases) {
   EXPECT_TRUE(log.Contains("D3DXCreateTexture::CreateSurface: Created a 16 bit texture when requesting 32 bits. "
                            "Switching to 16 bit mode"));
   EXPECT_TRUE(handler_->Data().lowVideoMemory);
+}
+
+// The loader's flags and name options, each on a picture without alpha: the
+// alpha flag and "?alpha" keep an alpha channel, mip-maps load the same
+// picture, a cursor picture gets a plain surface of its own size (on a device
+// of square textures), in system memory with "?slow"; each combination is a
+// texture of its own.
+TEST_F(DisplayTest, LoaderFlagsAndNameOptionsMakeTheirOwnSurfaces) {
+  test::Config cfg = test::DefaultConfig();
+  cfg.adapters[0].d3dDevices[0].second.squareOnly = 1;
+  Fault::Install(cfg);
+  ASSERT_TRUE(Open());
+  testing_support::ScopedChdir cd(dir_.Path());
+  dir_.Write("photo.jpg", image_writers::EncodeJpeg(std::vector<uint32_t>(6 * 3, 0xFF2050F0u), 6, 3));
+  struct Case {
+    const char* name;
+    bool flagged;
+    uint32_t flags;
+    bool alpha, plain, system;
+  } cases[] = {{"photo.jpg", false, 0, false, false, false},
+               {"photo.jpg", false, TTexture::kFlagAlpha, true, false, false},
+               {"photo.jpg", false, TTexture::kFlagMipMaps, false, false, false},
+               {"photo.jpg", true, 0, false, true, false},
+               {"photo.jpg?alpha", true, 0, true, true, false},
+               {"photo.jpg?slow", true, 0, false, true, true},
+               {"photo.jpg?alpha,slow", true, 0, true, true, true}};
+  std::vector<TTextureRef> made;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.name) + (c.flagged ? " flagged" : "") + ", flags " + std::to_string(c.flags));
+    TTextureRef t = c.flagged ? TTexture::GetFlagged(c.name) : TTexture::Get(c.name, c.flags);
+    ASSERT_TRUE(t);
+    for (const TTextureRef& other : made) EXPECT_NE(t, other);
+    made.push_back(t);
+    const sdev::Surface* s = dynamic_cast<TDxTextureData*>(t->GetData())->GetSurface();
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ((s->Format().flags & kPfAlphaPixels) != 0, c.alpha);
+    EXPECT_EQ((s->Caps() & caps::kOffscreenPlain) != 0, c.plain);
+    EXPECT_EQ((s->Caps() & caps::kSystemMemory) != 0, c.system);
+    EXPECT_EQ(t->GetAllocatedSize(), c.plain ? TPoint(6, 3) : TPoint(8, 8));
+    if (c.plain) continue;
+    const auto& f = Frame([&] { t->DrawAt(3, 5, 1, 1, 0, TDrawParams::kAnchorAtCenter); });
+    EXPECT_TRUE(Near(f.At(8, 7), 0xFF2050F0u, 2)) << std::hex << f.At(8, 7);
+    EXPECT_EQ(f.At(9, 7), 0xFF000000u);
+  }
 }
 
 TEST_F(DisplayTest, RegistryKeysShareAndForgetTextures) {
