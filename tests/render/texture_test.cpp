@@ -106,6 +106,97 @@ TEST_F(DisplayTest, BlendModesOfTheRenderer) {
   EXPECT_TRUE(Near(at(kBlendModeRender, 0xFF404040u), 0xFFA020u));        // src + dst x (1 - a)
   r->SetRenderOption("new_subtractive", "0");
   EXPECT_TRUE(Near(at(kBlendModeSubtractive, 0xFF808080u), 0x804000u));   // dst x src
+  r->SetRenderOption("new_render_blend", "0");
+  EXPECT_TRUE(Near(at(kBlendModeRender, 0xFF404040u), 0x9F6020u));        // as mode 0
+}
+
+// The renderer's states a game may set that the demo leaves alone: culling
+// each way, each addressing mode on each axis, whole texels with
+// "linearfilter" 0, and lights on format-0 vertices (the ambient light, a
+// directional light straight on and at 60 degrees, a point light off centre).
+TEST_F(DisplayTest, CullingAddressingFilteringAndLightsOfTheRenderer) {
+  ASSERT_TRUE(Open());
+  TRenderer* r = TRenderer::GetInstance();
+  auto screen = [](float x, float y, float u = 0, float v = 0) { return TScreenVertex{x, y, 0, 1, 0xFF30C050u, 0, u, v}; };
+  // Clockwise on the screen at the left, counter-clockwise at the right.
+  TScreenVertex pair[6] = {screen(10, 10), screen(30, 10), screen(10, 30), screen(50, 10), screen(50, 30), screen(70, 10)};
+  for (int mode : {1, 2, 3}) {
+    const auto& f = Frame([&] {
+      r->SetCullMode(mode);
+      TVertexSet* set = MakeVertexSet3(pair, 6);
+      EXPECT_TRUE(r->DrawVertices(kPrimTriangleList, set));
+      FreeVertexSet(set);
+      r->SetCullMode(1);
+    });
+    EXPECT_EQ(f.At(14, 14) == 0xFF30C050u, mode != 2) << mode;  // 2 leaves out clockwise triangles
+    EXPECT_EQ(f.At(54, 14) == 0xFF30C050u, mode != 3) << mode;
+  }
+
+  // A 2 x 2 texture over 8 x 8 pixels, u and v from 0 to 2: two pixels a texel.
+  const uint32_t texels[4] = {0xFF2040C0u, 0xFFC08020u, 0xFF10E070u, 0xFF9010F0u};
+  TTextureRef t = MakeTexture(2, 2, [&](int x, int y) { return texels[2 * y + x]; });
+  ASSERT_TRUE(t);
+  TScreenVertex quad[4] = {screen(100, 10, 0, 0), screen(108, 10, 2, 0), screen(108, 18, 2, 2), screen(100, 18, 0, 2)};
+  for (auto& v : quad) v.diffuse = 0xFFFFFFFFu;
+  auto texel = [](int mode, int k) -> int {  // the texel of the k-th pair of pixels (k = 0 .. 3) along an axis
+    return mode == ::kAddressWrap ? k % 2 : mode == ::kAddressMirror ? (k == 1 || k == 2) : std::min(k, 1);
+  };
+  const int modes[3][2] = {{::kAddressWrap, ::kAddressMirror}, {::kAddressMirror, ::kAddressClamp}, {::kAddressClamp, ::kAddressWrap}};
+  for (const auto& m : modes) {
+    const auto& f = Frame([&] {
+      r->SetRenderOption("linearfilter", "0");  // at once, inside a 2-D pass
+      r->SetTexture(t);
+      r->SetTextureAddressMode(m[0], m[1]);
+      TVertexSet* set = MakeVertexSet3(quad, 4);
+      r->DrawVertices(kPrimTriangleFan, set);
+      FreeVertexSet(set);
+      r->SetTextureAddressMode(::kAddressClamp, ::kAddressClamp);
+    });
+    for (int y = 0; y < 8; ++y)
+      for (int x = 0; x < 8; ++x)
+        ASSERT_EQ(f.At(100 + x, 10 + y), texels[2 * texel(m[1], y / 2) + texel(m[0], x / 2)])
+            << "modes " << m[0] << "," << m[1] << ", pixel " << x << "," << y;
+  }
+  const auto& mixed = Frame([&] {
+    r->SetRenderOption("linearfilter", "1");
+    r->SetTexture(t);
+    TVertexSet* set = MakeVertexSet3(quad, 4);
+    r->DrawVertices(kPrimTriangleFan, set);
+    FreeVertexSet(set);
+  });
+  EXPECT_FALSE(mixed.At(101, 11) == texels[0]);  // between four texels: filtered
+  // A quarter of a texel past the first one's centre on both axes: 9/16, 3/16, 3/16 and 1/16 of the four.
+  EXPECT_TRUE(Near(mixed.At(101, 11), 0xFF426796u, 2)) << std::hex << mixed.At(101, 11);
+
+  // Lit: a quad facing the viewer (normals towards -z), over 20 x 20 pixels.
+  TVertex lit[4] = {{150, 10, 0.5f, 0, 0, -1, 0, 0}, {170, 10, 0.5f, 0, 0, -1, 0, 0}, {170, 30, 0.5f, 0, 0, -1, 0, 0},
+                    {150, 30, 0.5f, 0, 0, -1, 0, 0}};
+  auto litFrame = [&](const TLight* light) -> const sdev::test::Frame& {
+    return Frame([&] {
+      r->SetTexture(TTextureRef());
+      r->SetAmbientLight(TFloatColor(0.2f, 0.1f, 0.3f, 1));
+      if (light) r->SetLight(0, *light);
+      TVertexSet* set = MakeVertexSet0(lit, 4);
+      r->DrawVertices(kPrimTriangleFan, set);
+      FreeVertexSet(set);
+    });
+  };
+  EXPECT_TRUE(Near(litFrame(nullptr).At(160, 20), 0xFF331A4Du)) << std::hex << litFrame(nullptr).At(160, 20);
+  // The light's own ambient colour adds 0.1 red to the 0.2, 0.1, 0.3 of the ambient light.
+  TLight sun;
+  sun.diffuse = TFloatColor(0.5f, 0.25f, 0.125f, 1);
+  sun.ambient = TFloatColor(0.1f, 0, 0, 0);
+  sun.direction = TVec3(0, 0, 1);  // straight on: all of the diffuse colour
+  EXPECT_TRUE(Near(litFrame(&sun).At(160, 20), 0xFFCC596Cu)) << std::hex << litFrame(&sun).At(160, 20);
+  sun.direction = TVec3(0, -0.8660254f, 0.5f);  // 60 degrees off: half
+  EXPECT_TRUE(Near(litFrame(&sun).At(160, 20), 0xFF8C395Cu)) << std::hex << litFrame(&sun).At(160, 20);
+  TLight lamp = sun;
+  lamp.type = 1;
+  lamp.position = TVec3(150, 10, -10.5f);  // in front of the top-left corner
+  const auto& f = litFrame(&lamp);
+  EXPECT_TRUE(Near(f.At(150, 10), 0xFFCC596Cu, 4)) << std::hex << f.At(150, 10);  // straight on there
+  EXPECT_LT(f.At(169, 29) >> 16 & 0xFF, 0xA0u) << std::hex << f.At(169, 29);      // far and aslant there
+  EXPECT_GT(f.At(169, 29) >> 16 & 0xFF, 0x5Fu) << std::hex << f.At(169, 29);
 }
 
 TEST_F(DisplayTest, CopyToScreenBlitsUnblended) {
