@@ -268,6 +268,8 @@ TEST(MosaicBoard, FourTurnsComeBackAndAnEmptyHandDoesNotTurn) {
   EXPECT_FALSE(b.Turn());
   EXPECT_EQ(b.pieces[0].rotation, 0);
   Pick(b, 0);
+  // The 100 x 60 picture's centre where its 50 x 30 preview's was, (125, 715).
+  EXPECT_EQ(b.pieces[0].position, TVec2(75, 685));
   const TVec2 origin = b.pieces[0].origin;
   for (int i = 1; i <= 4; ++i) {
     EXPECT_TRUE(b.Turn());
