@@ -644,17 +644,19 @@ TEST_F(SdevTest, TurnedTexturesAreTexelExactAtOneToOne) {
 
 // --- Triangles against a plain rasteriser of the test's own ---
 
-// Red, green and blue rising across the texture: filtered linearly inside it,
-// it gives back the same linear function of the texel position.
+// Red rising steeply across the texture, green down it, blue falling both
+// ways: filtered linearly inside the texture, it gives back the same linear
+// function of the texel position.
+constexpr int kGradientSide = 32;
 uint32_t Gradient(int x, int y) {
-  return 0xFF000000u | uint32_t(20 + 3 * x) << 16 | uint32_t(40 + 2 * y) << 8 | uint32_t(10 + x + y);
+  return 0xFF000000u | uint32_t(20 + 7 * x) << 16 | uint32_t(10 + 7 * y) << 8 | uint32_t(240 - 3 * x - 4 * y);
 }
 
 // What a plain rasteriser draws at the centre of pixel (x, y) for the
 // triangle t (0 when outside): coverage by edge functions, the diffuse colour
 // by the weights of the corners (linear on the screen; flat: the first
 // corner's), texture coordinates by the weights and 1/w (perspective-correct)
-// and the gradient texture (64 x 64) by its formula. False when the centre
+// and the gradient texture by its formula. False when the centre
 // lies too near an edge for either answer to be wrong.
 bool PlainPixel(const TLV (&t)[3], int x, int y, bool flat, bool textured, uint32_t& want) {
   const double px = x + 0.5, py = y + 0.5;
@@ -672,11 +674,11 @@ bool PlainPixel(const TLV (&t)[3], int x, int y, bool flat, bool textured, uint3
   double q = 0, u = 0, v = 0;
   for (int i = 0; i < 3; ++i) {
     q += l[i] * t[i].rhw;
-    u += l[i] * t[i].rhw * t[i].u * 64;
-    v += l[i] * t[i].rhw * t[i].v * 64;
+    u += l[i] * t[i].rhw * t[i].u * kGradientSide;
+    v += l[i] * t[i].rhw * t[i].v * kGradientSide;
   }
   const double tu = u / q - 0.5, tv = v / q - 0.5;  // the texel position the filter weighs
-  const double tex[4] = {10 + tu + tv, 40 + 2 * tv, 20 + 3 * tu, 255};  // blue, green, red, alpha
+  const double tex[4] = {240 - 3 * tu - 4 * tv, 10 + 7 * tv, 20 + 7 * tu, 255};  // blue, green, red, alpha
   for (int sh = 0; sh < 32; sh += 8) {
     double c = 0;
     for (int i = 0; i < 3; ++i) c += (flat ? (i == 0) : l[i]) * double(t[i].diffuse >> sh & 0xFF);
@@ -709,7 +711,7 @@ TEST_F(SdevTest, TrianglesInEveryCornerOrderDrawWhatAPlainRasteriserDraws) {
     UseVectorLevel(level);
     Canvas c(48, 40, Format::A8R8G8B8);
     ASSERT_NE(c.dev, nullptr);
-    Surface* texture = c.Texture(64, 64, Gradient);
+    Surface* texture = c.Texture(kGradientSide, kGradientSide, Gradient);
     c.dev->SetTextureStageState(0, TSS::MagFilter, kFilterLinear);
     c.dev->SetTextureStageState(0, TSS::MinFilter, kFilterLinear);
     // Draws the triangles (three corners each) and compares every pixel.
