@@ -693,10 +693,11 @@ bool PlainPixel(const TLV (&t)[3], int x, int y, bool flat, bool textured, uint3
 // Gouraud and flat colours, culling either way, textures filtered linearly
 // with and without perspective, on every vector level.
 TEST_F(SdevTest, TrianglesInEveryCornerOrderDrawWhatAPlainRasteriserDraws) {
-  const float shapes[][3][2] = {{{5.3f, 3.7f}, {41.6f, 12.2f}, {14.1f, 35.4f}},    // the middle corner on the right
-                                {{6.2f, 4.3f}, {38.7f, 4.3f}, {20.9f, 33.8f}},    // a flat top, of two colours
-                                {{22.4f, 3.1f}, {44.2f, 30.3f}, {3.6f, 30.3f}},   // a flat bottom
-                                {{30.3f, 1.2f}, {28.1f, 20.7f}, {33.9f, 38.6f}}};  // tall, the middle corner on the left
+  const float shapes[][3][2] = {
+      {{5.3f, 3.7f}, {41.6f, 12.2f}, {14.1f, 35.4f}},    // the middle corner on the right
+      {{6.2f, 4.3f}, {38.7f, 4.3f}, {20.9f, 33.8f}},     // a flat top, of two colours
+      {{22.4f, 3.1f}, {44.2f, 30.3f}, {3.6f, 30.3f}},    // a flat bottom
+      {{30.3f, 1.2f}, {28.1f, 20.7f}, {33.9f, 38.6f}}};  // tall, the middle corner on the left
   const float uvs[3][2] = {{0.07f, 0.11f}, {0.92f, 0.19f}, {0.31f, 0.94f}};
   const uint32_t colours[3] = {0xF0E01020u, 0x3080F0A0u, 0x90205060u};
   const float rhws[3] = {0.8f, 0.8f, 0.35f};  // two corners at one depth
@@ -746,14 +747,15 @@ TEST_F(SdevTest, TrianglesInEveryCornerOrderDrawWhatAPlainRasteriserDraws) {
       if (cull == kCullNone) EXPECT_GT(drawn, 60) << what << ", mode " << mode;
     };
     for (const auto& order : orders) {
-      const std::string named = "corners " + std::to_string(order[0]) + std::to_string(order[1]) + std::to_string(order[2]);
+      const std::string named =
+          "corners " + std::to_string(order[0]) + std::to_string(order[1]) + std::to_string(order[2]);
       for (int shape = 0; shape < 4; ++shape)
         for (int mode : {kGouraud, kFlat, kTextured, kPerspective}) {
           std::array<TLV, 3> t;
           for (int k = 0; k < 3; ++k) {
             const int i = order[k];
-            t[size_t(k)] = V(shapes[shape][i][0], shapes[shape][i][1], mode == kTextured ? 0xFFFFFFFFu : colours[shape == 1 && i == 1 ? 0 : i],
-                             uvs[i][0], uvs[i][1]);
+            const uint32_t colour = mode == kTextured ? 0xFFFFFFFFu : colours[shape == 1 && i == 1 ? 0 : i];
+            t[size_t(k)] = V(shapes[shape][i][0], shapes[shape][i][1], colour, uvs[i][0], uvs[i][1]);
             t[size_t(k)].rhw = mode == kPerspective ? rhws[i] : 1.0f;
           }
           for (uint32_t cull : {kCullNone, kCullCW, kCullCCW}) {

@@ -117,9 +117,12 @@ TEST_F(DisplayTest, BlendModesOfTheRenderer) {
 TEST_F(DisplayTest, CullingAddressingFilteringAndLightsOfTheRenderer) {
   ASSERT_TRUE(Open());
   TRenderer* r = TRenderer::GetInstance();
-  auto screen = [](float x, float y, float u = 0, float v = 0) { return TScreenVertex{x, y, 0, 1, 0xFF30C050u, 0, u, v}; };
+  auto screen = [](float x, float y, float u = 0, float v = 0) {
+    return TScreenVertex{x, y, 0, 1, 0xFF30C050u, 0, u, v};
+  };
   // Clockwise on the screen at the left, counter-clockwise at the right.
-  TScreenVertex pair[6] = {screen(10, 10), screen(30, 10), screen(10, 30), screen(50, 10), screen(50, 30), screen(70, 10)};
+  TScreenVertex pair[6] = {screen(10, 10), screen(30, 10), screen(10, 30),
+                           screen(50, 10), screen(50, 30), screen(70, 10)};
   for (int mode : {1, 2, 3}) {
     const auto& f = Frame([&] {
       r->SetCullMode(mode);
@@ -141,7 +144,8 @@ TEST_F(DisplayTest, CullingAddressingFilteringAndLightsOfTheRenderer) {
   auto texel = [](int mode, int k) -> int {  // the texel of the k-th pair of pixels (k = 0 .. 3) along an axis
     return mode == ::kAddressWrap ? k % 2 : mode == ::kAddressMirror ? (k == 1 || k == 2) : std::min(k, 1);
   };
-  const int modes[3][2] = {{::kAddressWrap, ::kAddressMirror}, {::kAddressMirror, ::kAddressClamp}, {::kAddressClamp, ::kAddressWrap}};
+  const int modes[3][2] = {
+      {::kAddressWrap, ::kAddressMirror}, {::kAddressMirror, ::kAddressClamp}, {::kAddressClamp, ::kAddressWrap}};
   for (const auto& m : modes) {
     const auto& f = Frame([&] {
       r->SetRenderOption("linearfilter", "0");  // at once, inside a 2-D pass

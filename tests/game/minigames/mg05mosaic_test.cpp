@@ -420,7 +420,10 @@ TEST_F(MosaicPictureTest, ReadsTheTexelUnderTheTurnedPoint) {
   // Each turn (a quarter clockwise about the origin each): the point over texel (35, 2) hits, (10, 15) not.
   auto over = [](const TVec2& o, int r, int u, int v) {
     const int x = int(o.x), y = int(o.y);
-    return r == 0 ? TPoint(x + u, y + v) : r == 1 ? TPoint(x - v, y + u) : r == 2 ? TPoint(x - u, y - v) : TPoint(x + v, y - u);
+    return r == 0   ? TPoint(x + u, y + v)
+           : r == 1 ? TPoint(x - v, y + u)
+           : r == 2 ? TPoint(x - u, y - v)
+                    : TPoint(x + v, y - u);
   };
   for (int r = 1; r <= 4; ++r) {
     const TVec2 o = b.pieces[0].origin;
