@@ -34,6 +34,7 @@ local function Create()
     return
   end
   CreateNewUser(name)
+  name = GetSelectedPlayerName()  -- as kept: without the blanks around it
   SetNeedFirstEnterName(0)
   Refresh()
   SetLabel('newname', '')

@@ -29,7 +29,10 @@ Window{ name = 'optionsbox', x = kCenter, y = kCenter, w = 640, h = 480,
     VolumeSlider('ambientlevelslider', 'options_ambience', 120),
     KitCheckBox({ name = 'mutebox', command = function() ToggleSoundMute() DebugOut('options: sound switched') end },
                 'options_soundoff', 40, 180),
-    KitCheckBox({ name = 'fullscreen', command = function() ToggleFullScreen() end }, 'options_fullscreen', 40, 230),
+    -- AdjustFSButton sets the box against the mode now; the click's toggle,
+    -- which follows the command, turns it to show the mode.
+    KitCheckBox({ name = 'fullscreen', command = function() ToggleFullScreen() AdjustFSButton() end },
+                'options_fullscreen', 40, 230),
   },
   KitButton({ name = 'done', default = true, cancel = true, command = Done }, 'button_done', 220, 396, true),
 }()

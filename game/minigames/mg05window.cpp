@@ -109,12 +109,20 @@ bool TMG05Window::LoadMosaic() {
 bool TMG05Window::OnMouseDown(const TPoint& p) {
   if (board.held == -1 && TMiniGames::OnMouseDown(p)) return true;
   if (IsLoadFailed()) return true;
-  const MosaicBoard::PressResult r = board.Press(p);
+  FollowPress(board.Press(p));
+  return true;
+}
+
+void TMG05Window::FollowPress(const MosaicBoard::PressResult& r) {
   if (r.pickedUp) SetEmptyCursor();
   if (r.dropped) SetMainCursor();
   if (r.snapped && clickSound) clickSound->Play(false);
   if (TWindowManager* wm = GetWindowManager()) wm->Invalidate();
-  return true;
+}
+
+void TMG05Window::PutDownHeld() {
+  if (IsLoadFailed() || board.held == -1) return;
+  FollowPress(board.Press(TPoint(int(board.lastMouse.x), int(board.lastMouse.y))));
 }
 
 bool TMG05Window::OnMouseButton(const TPoint&, int code) {

@@ -43,6 +43,10 @@ public:
   bool OnMouseMove(const TPoint& p) override;
   // Lays every piece on its place (a piece in the hand is dropped first).
   void SkipGame() override;
+  // A piece in the hand is dropped as a press where the pointer last was
+  // would drop it: over the pane back to the tray, near its place onto it,
+  // else where it lies.
+  void PutDownHeld() override;
 
   // The window's pass over the file; false (logged) when it is refused.
   bool LoadMosaic();
@@ -60,4 +64,6 @@ public:
 private:
   void SetMainCursor();
   void SetEmptyCursor();
+  // The cursor, the click and a redraw after a press.
+  void FollowPress(const MosaicBoard::PressResult& r);
 };

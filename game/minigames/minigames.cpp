@@ -241,6 +241,7 @@ bool TMiniGames::OnMessage(TMessage* message) {
   const TString& text = message->GetText();
   const bool idle = logBook && logBook->GetTransition() == LogBook_t::kIdle;
   if (text == "menu") {
+    PutDownHeld();
     if (TWindowManager* wm = GetWindowManager()) wm->RunScriptText(this, "DoModal('scripts/minigamemenu.lua')");
   } else if (text == "skipgame") {
     if (isWon && noClosingMessage_) CloseMG();

@@ -88,6 +88,10 @@ public:
   // What the "skipgame" and "restart" commands do; nothing here.
   virtual void SkipGame() {}
   virtual void RestartGame() {}
+  // The menu opens over the game: what the hand holds is put down first, so
+  // that the game drawn under the menu and after it is the one the next
+  // click acts on (the pointer shows over the menu again). Nothing here.
+  virtual void PutDownHeld() {}
 
   // The game's music and ambience, played from PostInit.
   void SetSoundNames(const TString& music, const TString& ambient);

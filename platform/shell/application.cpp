@@ -55,10 +55,14 @@ void TApplication::Create() {
 }
 
 TInstanceLock::TResult TApplication::TakeInstanceLock(const std::string& userFolder, std::string* why) {
-  if (GetSettingBool("multiple") || !GetSettingString("hostwindow").IsEmpty()) return TInstanceLock::TResult::kTaken;
+  // A further copy (--multiple, -wnd=) runs on a user folder of its own:
+  // two copies on one folder would each save over the other's progress.
+  const bool further = GetSettingBool("multiple") || !GetSettingString("hostwindow").IsEmpty();
   lock_ = std::make_unique<TInstanceLock>();
-  TInstanceLock::TResult result = lock_->Acquire(userFolder);
+  TInstanceLock::TResult result = lock_->Acquire(userFolder, !further);
   if (why) *why = lock_->Why();
+  if (why && result == TInstanceLock::TResult::kInUse)
+    *why += "; a further copy needs a user folder of its own (options=userfolder=<folder>)";
   if (!lock_->IsHeld()) lock_.reset();
   return result;
 }
@@ -119,6 +123,7 @@ TPlatform::TStartup TPlatform::LoadStartupData() {
   TInstanceLock::TResult lock = app_->TakeInstanceLock(GetUserFolder().str(), &why);
   // The running copy's log is left alone; that copy logs the raise request.
   if (lock == TInstanceLock::TResult::kRunning) return doesNotStart(why, TStartup::kAnotherCopy);
+  if (lock == TInstanceLock::TResult::kInUse) return doesNotStart(why, TStartup::kRefused);
   std::string log = GetDiskPath("user:logfile.txt", /*forWriting=*/true).str();
   if (log.empty() || !OpenLogFile(log)) TraceOut("The log file %s cannot be written", log.c_str());
   TraceOut("%s %s starting", GetSettingString("productname").c_str(), GetSettingString("version").c_str());
@@ -172,7 +177,7 @@ bool TPlatform::WriteScreenshot() {
 }
 
 int RunApplication(const std::vector<std::string>& words, const TGameMain& game, const TPlatformHooks& hooks) {
-  // A fault from here on leaves "<executable>-crash.txt".
+  // A fault from here on leaves a crash report in the user folder.
   InstallCrashReporter();
   // 1. The command line.
   TCommandLine commandLine = ParseCommandLine(words);
@@ -201,6 +206,7 @@ int RunApplication(const std::vector<std::string>& words, const TGameMain& game,
     // 4. The platform object: settings files, the instance lock, log, string table, window script.
     TPlatform platform(std::move(app), hooks);
     TPlatform::TStartup startup = platform.LoadStartupData();
+    InstallCrashReporter();  // the user folder as the settings now name it
 
     // 5. Main window, sound manager, folders as settings, cheats and options, plug-ins.
     if (startup != TPlatform::TStartup::kGo) {

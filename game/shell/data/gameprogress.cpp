@@ -210,7 +210,11 @@ bool GetStartFlag() { return Flow().startFlag; }
 void SetStartFlag(bool value) { Flow().startFlag = value; }
 
 bool ShouldWarnNoSoundDevice() {
-  if (HasSoundDevice() || !GetStartFlag()) return false;
+  // Silence that was chosen is no missing device: the null output of a
+  // headless run, or SDL's "dummy" or "disk" driver named in SDL_AUDIODRIVER,
+  // is an output that opened.
+  TSoundManager* sound = GetSoundManager();
+  if ((sound && sound->GetDevice()) || !GetStartFlag()) return false;
   SetStartFlag(false);
   return true;
 }

@@ -150,9 +150,10 @@ bool GetNeededLevel();
 bool GetStartFlag();
 void SetStartFlag(bool value);
 // The sound-device warning: true at most once per run (the start flag asks
-// for it until it has been given), and never while a playback device exists
-// (HasSoundDevice, audio/soundmanager.h). The main menu then tells the player
-// that sound is off.
+// for it until it has been given), and only when no sound output could be
+// opened (HasSoundDevice, audio/soundmanager.h; the silent output a headless
+// run or SDL_AUDIODRIVER=dummy chooses counts as one). The main menu then
+// tells the player that the game plays without sound.
 bool ShouldWarnNoSoundDevice();
 void SetMiniGameLevel(int value);
 int GetMiniGameLevel();

@@ -43,10 +43,13 @@ const char* const kBlobKey = "LocInfoPass";
 
 constexpr int kNewProfileLevel = 500;
 
-bool OnlySpaces(const TString& name) {
-  for (int i = 0; i < name.Length(); ++i)
-    if (name[i] != ' ') return false;
-  return true;
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+
+TString Quoted(const char* what, const TString& name) { return TString::Printf("%s \"%s\"", what, name.c_str()); }
+
+// Two names that are one for the player: the same letters, blanks and letter case aside.
+bool SameName(const TString& a, const TString& b) {
+  return UserInfo::NormalizedName(a).ToLower() == UserInfo::NormalizedName(b).ToLower();
 }
 
 }  // namespace
@@ -80,6 +83,8 @@ UserInfo::UserInfo() {
     unreadableNotice_.info = kPrefsUnreadableInfo;
     unreadableNotice_.state = TSaveNotice::kDue;
   }
+  // What another copy saved at the same time lies beside the file, unread.
+  if (!prefs_->GetConflictFiles().empty()) conflictNotice_.state = TSaveNotice::kDue;
   SetCurrentUser(prefs_->GetInt("curuser", -1), false);
 }
 
@@ -102,12 +107,44 @@ TString UserInfo::GetCurrentUserName() const {
   return user < 0 ? TString() : GetUserName(user);
 }
 
+// --- Operations that promise a save ---
+
+UserInfo::TSaveScope::TSaveScope(UserInfo& users) : users_(users), outermost_(users.saveScopes_ == 0) {
+  if (outermost_) {
+    users_.savePromised_ = users_.saveRefused_ = false;
+    users_.saveWhat_ = TString();
+  }
+  ++users_.saveScopes_;
+  users_.prefs_->BeginBatch();
+}
+
+void UserInfo::TSaveScope::Describe(const TString& what) {
+  if (outermost_ || users_.saveWhat_.IsEmpty()) users_.saveWhat_ = what;
+}
+
+bool UserInfo::TSaveScope::End() {
+  if (ended_) return result_;
+  ended_ = true;
+  --users_.saveScopes_;
+  const bool written = users_.prefs_->EndBatch();
+  if (!outermost_) return result_ = true;
+  result_ = written && !users_.saveRefused_;
+  if (users_.savePromised_) users_.NoteSaveResult(users_.saveWhat_, result_);
+  return result_;
+}
+
 void UserInfo::SetCurrentUser(int index, bool saveFirst) {
-  TPrefsBatch batch(*prefs_);
+  TSaveScope save(*this);
   GameProgress& progress = GetGameProgress();
   int count = prefs_->GetUserCount();
   if (count != 0 && saveFirst && CurrentProfile(nullptr) >= 0) SaveProgress();
   if (index >= count) return;
+  // A switch is a save the player is promised; selecting the stored player
+  // again (at the start) writes nothing new of theirs.
+  if (index >= 0 && (saveFirst || index != prefs_->GetInt("curuser", -1))) {
+    save.Describe(Quoted("the choice of player", GetUserName(index)));
+    save.Promise();
+  }
   if (index < 0) {
     prefs_->SetInt("curuser", -1, -1, 1);
     progress.Reset();
@@ -155,7 +192,9 @@ bool UserInfo::LoadProgress(TString* why) {
 }
 
 void UserInfo::KeepUnreadableSave(int user, const TString& why) {
-  TPrefsBatch batch(*prefs_);
+  TSaveScope save(*this);
+  save.Promise();
+  save.Describe(Quoted("the progress of player", GetUserName(user)));
   TString suffix = lastLoadOtherVersion_ ? TString::Printf(".v%u", lastLoadVersion_) : TString(".damaged");
   for (const ProgressKey& k : kProgressKeys) {
     if (prefs_->GetData(k.key, nullptr, 0, user) == -1) continue;
@@ -181,39 +220,44 @@ void UserInfo::KeepUnreadableSave(int user, const TString& why) {
 bool UserInfo::SaveProgress() {
   int user = CurrentProfile("the progress");
   if (user < 0) return false;
+  TSaveScope save(*this);
+  save.Describe(Quoted("the progress of player", GetUserName(user)));
   const GameProgress& progress = GetGameProgress();
   std::vector<uint8_t> blob = WriteSaveBlob(progress, uint32_t(GetSaveVersion()));
-  bool written = false;
   if (blob.size() > kSaveBlobMaxSize) {
     TraceOut("Profiles: the progress of player \"%s\" needs %zu bytes, more than %zu", GetUserName(user).c_str(),
              blob.size(), kSaveBlobMaxSize);
-  } else {
-    TPrefsBatch batch(*prefs_);
-    for (const ProgressKey& k : kProgressKeys) prefs_->SetInt(k.key, progress.*k.field, user, 1);
-    prefs_->SetData(kBlobKey, blob.data(), int(blob.size()), user, 1);
-    written = batch.Commit();
+    save.Refuse();
+    return save.End();
   }
-  NoteSaveResult(user, written);
-  return written;
+  save.Promise();
+  for (const ProgressKey& k : kProgressKeys) prefs_->SetInt(k.key, progress.*k.field, user, 1);
+  prefs_->SetData(kBlobKey, blob.data(), int(blob.size()), user, 1);
+  return save.End();
 }
 
-void UserInfo::NoteSaveResult(int user, bool written) {
+void UserInfo::NoteSaveResult(const TString& what, bool written) {
   if (written) {
-    if (saveFailing_) TraceOut("Profiles: the progress of player \"%s\" is saved again", GetUserName(user).c_str());
+    // What could not be saved first is on disk now, with everything since.
+    if (saveFailing_) TraceOut("Profiles: %s is saved again", failedWhat_.c_str());
     saveFailing_ = false;
     return;
   }
   // The progress stays in memory (and in the store's), so the next save
   // writes it; the file on disk keeps the last save whole.
+  if (!saveFailing_) failedWhat_ = what;
   saveFailing_ = true;
-  TraceOut("Profiles: the progress of player \"%s\" could not be saved; it is kept and saved at the next chance",
-           GetUserName(user).c_str());
+  TraceOut("Profiles: %s could not be saved; it is kept and saved at the next chance", what.c_str());
   if (saveNotice_.state == TSaveNotice::kNone) saveNotice_.state = TSaveNotice::kDue;
 }
 
 void UserInfo::TellNoticesWhenDue() {
-  if (saveNotice_.state != TSaveNotice::kShowing) TellWhenDue(unreadableNotice_);
-  if (unreadableNotice_.state != TSaveNotice::kShowing) TellWhenDue(saveNotice_);
+  TNotice* const notices[] = {&unreadableNotice_, &saveNotice_, &conflictNotice_};
+  for (TNotice* notice : notices) {
+    bool otherShowing = false;
+    for (const TNotice* other : notices) otherShowing |= other != notice && other->state == TSaveNotice::kShowing;
+    if (!otherShowing) TellWhenDue(*notice);
+  }
 }
 
 void UserInfo::TellWhenDue(TNotice& notice) {
@@ -244,8 +288,11 @@ void UserInfo::TellWhenDue(TNotice& notice) {
   }
 }
 
-void UserInfo::CreateNewUser(const TString& name) {
-  TPrefsBatch batch(*prefs_);
+void UserInfo::CreateNewUser(const TString& given) {
+  const TString name = NormalizedName(given);
+  TSaveScope save(*this);
+  save.Describe(Quoted("the new player", name));
+  save.Promise();
   int index = prefs_->GetUserCount();
   if (index != 0 && CurrentProfile(nullptr) >= 0) SaveProgress();
   prefs_->SetString("name", name, index, 1);
@@ -270,33 +317,50 @@ void UserInfo::DeleteUser(int index) {
     TraceOut("Profiles: DeleteUser(%d) ignored: there are %d players", index, prefs_->GetUserCount());
     return;
   }
-  TPrefsBatch batch(*prefs_);
+  TSaveScope save(*this);
+  save.Describe(Quoted("the deletion of player", GetUserName(index)));
+  save.Promise();
   prefs_->DeleteUser(index);
   prefs_->Save();
   SetCurrentUser(index < prefs_->GetUserCount() ? index : index - 1, false);
 }
 
-void UserInfo::ChangeCurrentUserName(const TString& name) {
+void UserInfo::ChangeCurrentUserName(const TString& given) {
   int user = CurrentProfile("the new name");
   if (user < 0) return;
+  const TString name = NormalizedName(given);
   prefs_->SetString("name", name, user, 1);
   GetGameProgress().playerName = name;
 }
 
+TString UserInfo::NormalizedName(const TString& name) {
+  std::string out;
+  bool blank = false;
+  for (char c : name.str()) {
+    if (IsBlank(c)) {
+      blank = true;
+      continue;
+    }
+    if (blank && !out.empty()) out += ' ';
+    blank = false;
+    out += c;
+  }
+  return TString(out);
+}
+
 bool UserInfo::IsNameInUse(const TString& name) const {
-  TString lower = name.ToLower();
   for (int i = 0; i < prefs_->GetUserCount(); ++i)
-    if (GetUserName(i).ToLower() == lower) return true;
+    if (SameName(GetUserName(i), name)) return true;
   return false;
 }
 
 bool UserInfo::IsNameInUseExceptCurrent(const TString& name, bool exceptCurrent) const {
   int user = CurrentProfile(nullptr);
-  if (exceptCurrent && user >= 0 && GetUserName(user).ToLower() == name.ToLower()) return false;
+  if (exceptCurrent && user >= 0 && SameName(GetUserName(user), name)) return false;
   return IsNameInUse(name);
 }
 
-bool UserInfo::IsNameValid(const TString& name) const { return !name.IsEmpty() && !OnlySpaces(name); }
+bool UserInfo::IsNameValid(const TString& name) const { return !NormalizedName(name).IsEmpty(); }
 
 void UserInfo::ShowGalleryWnd(int value) {
   int user = CurrentProfile("the gallery choice");
@@ -378,6 +442,7 @@ bool UserInfo::IsFullScreen() const {
 const char* const kSaveFailedInfo = "infosavefailed";
 const char* const kSaveUnreadableInfo = "infosaveunreadable";
 const char* const kPrefsUnreadableInfo = "infoprefsunreadable";
+const char* const kPrefsConflictInfo = "infoprefsconflict";
 
 UserInfo* GetUserInfo() { return gUserInfo; }
 

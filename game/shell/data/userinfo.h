@@ -14,7 +14,10 @@
 // aside in the profile under "<key>.v<version>" or "<key>.damaged", logged,
 // and the player starts a new game with name and volumes kept. A save that
 // cannot be written keeps the progress in memory for the next save and is
-// told to the player once.
+// told to the player once. Creating, choosing (with a save first) and
+// deleting a player are each one write, whose own result is told.
+// A name is kept trimmed: the blanks it begins and ends with go, and a run
+// of blanks inside becomes one space (NormalizedName).
 // Depends on platform/ (prefs, game state, platform), ui/ (window manager,
 // script), audio/ (group volumes), gameprogress.h, savefile.h and
 // upperlayers.h (the information pop-up).
@@ -31,10 +34,13 @@ class TLuaBindings;
 // saved ("infosavefailed"); a saved game could not be read and was kept aside
 // ("infosaveunreadable"); the preferences file could not be read, so every
 // player's saved game is gone from the list, kept aside in the file beside it
-// ("infoprefsunreadable").
+// ("infoprefsunreadable"); two copies of the game saved at once, and the
+// one that saved second kept its preferences beside the file
+// ("infoprefsconflict").
 extern const char* const kSaveFailedInfo;
 extern const char* const kSaveUnreadableInfo;
 extern const char* const kPrefsUnreadableInfo;
+extern const char* const kPrefsConflictInfo;
 
 class UserInfo {
 public:
@@ -51,11 +57,12 @@ public:
   // loads its progress. An index at or beyond the count selects nobody and
   // leaves "curuser"; a negative one stores -1.
   void SetCurrentUser(int index, bool saveFirst);
-  // Saves the current player, adds a profile with volumes 500, makes it
-  // current with a new game and saves that, all in one write.
+  // Saves the current player, adds a profile with volumes 500 under the
+  // name (NormalizedName), makes it current with a new game and saves that,
+  // all in one write.
   void CreateNewUser(const TString& name);
   // Removes the profile and selects the one now at its index, else the one
-  // before it. An index outside the profiles changes nothing (logged).
+  // before it, in one write. An index outside the profiles changes nothing (logged).
   void DeleteUser(int index);
   void ChangeCurrentUserName(const TString& name);
 
@@ -65,12 +72,15 @@ public:
   int GetCurrentUserIndex() const;
   int GetNumUsers() const;
 
-  // Names compare lower-cased.
+  // Names compare normalised (NormalizedName) and lower-cased.
   bool IsNameInUse(const TString& name) const;
   // False for the current player's own name when `exceptCurrent` is set.
   bool IsNameInUseExceptCurrent(const TString& name, bool exceptCurrent) const;
-  // False for "" and for names made only of spaces.
+  // False for "" and for names made only of blanks.
   bool IsNameValid(const TString& name) const;
+  // The name as it is kept: without the blanks (spaces, tabs, line breaks)
+  // it begins and ends with, each run of blanks inside one space.
+  static TString NormalizedName(const TString& name);
 
   void ShowGalleryWnd(int value);
   // 0 while the progress has no photos, else the profile's "gotogallery".
@@ -96,7 +106,9 @@ public:
   // above kSaveBlobMaxSize, or when the write failed: then the file keeps the
   // last save whole, the progress stays in memory and the next save (the
   // next save point, or the program's end) writes it; the first such failure
-  // is told to the player (TellNoticesWhenDue).
+  // is told to the player (TellNoticesWhenDue). Within a player's creation,
+  // choice or deletion the write is that operation's, and so is its result
+  // (true here).
   bool SaveProgress();
   // The last save of the progress failed.
   bool IsSaveFailing() const { return saveFailing_; }
@@ -108,7 +120,9 @@ public:
   // Likewise, after a saved game that could not be read was kept aside, the
   // pop-up kSaveUnreadableInfo (once for each such save), and after the store
   // started empty because the file itself could not be read (kept aside
-  // beside it, docs/prefs.md), kPrefsUnreadableInfo. One notice at a time.
+  // beside it, docs/prefs.md), kPrefsUnreadableInfo; and at each start while
+  // a conflict file of two copies' saves lies beside the preferences file,
+  // kPrefsConflictInfo. One notice at a time.
   void TellNoticesWhenDue();
   // New game, then the current player's keys and blob. False when the blob
   // has another version (keys loaded, lists empty) or is damaged (lists
@@ -131,8 +145,37 @@ private:
   // screen stands; follows it until the player has seen it (see TellNoticesWhenDue).
   void TellWhenDue(TNotice& notice);
 
+  // One operation that promises a save (a save of the progress, a player's
+  // creation, choice or deletion): its changes go to the file in one write
+  // when the outermost such operation ends, and that write's real result is
+  // noted once (NoteSaveResult), under the outermost operation's
+  // description. Operations inside another one only add to its write.
+  class TSaveScope {
+  public:
+    explicit TSaveScope(UserInfo& users);
+    ~TSaveScope() { End(); }
+    TSaveScope(const TSaveScope&) = delete;
+    TSaveScope& operator=(const TSaveScope&) = delete;
+    // A write is due (changes were made with the save request).
+    void Promise() { users_.savePromised_ = true; }
+    // The save cannot be made (logged by the caller): the operation fails.
+    void Refuse() { users_.savePromised_ = users_.saveRefused_ = true; }
+    // What the log lines name (the progress of player "Ann", say): the
+    // outermost operation's words, else the first given.
+    void Describe(const TString& what);
+    // Ends the operation: the outermost writes and notes the result, which
+    // it returns; one inside another gives true (its write is put off).
+    bool End();
+
+  private:
+    UserInfo& users_;
+    bool outermost_;
+    bool ended_ = false;
+    bool result_ = true;
+  };
+
   int CurrentProfile(const char* forWhat) const;
-  void NoteSaveResult(int user, bool written);
+  void NoteSaveResult(const TString& what, bool written);
   void KeepUnreadableSave(int user, const TString& why);
 
   std::unique_ptr<TPrefs> prefs_;
@@ -140,8 +183,15 @@ private:
   bool lastLoadOtherVersion_ = false;
   uint32_t lastLoadVersion_ = 0;
   bool saveFailing_ = false;
+  // The operations that promise a save, open now; what the outermost's
+  // write holds and how it is named.
+  int saveScopes_ = 0;
+  bool savePromised_ = false, saveRefused_ = false;
+  TString saveWhat_;
+  TString failedWhat_;  // the first save that failed since the last one written
   TNotice saveNotice_{kSaveFailedInfo};
   TNotice unreadableNotice_{kSaveUnreadableInfo};
+  TNotice conflictNotice_{kPrefsConflictInfo};
   std::unique_ptr<TLuaBindings> bindings_;  // last: unbound first
 };
 

@@ -82,7 +82,8 @@ void TOptions::PostInit(TWindowStyle& style) {
   }
   sampleElapsed_ = 0;
 
-  if (TButton* full = WindowCast<TButton>(FindChild("fullscreen"))) full->SetToggleState(IsFullScreenNow());
+  shownFullScreen_ = IsFullScreenNow();
+  if (TButton* full = WindowCast<TButton>(FindChild("fullscreen"))) full->SetToggleState(shownFullScreen_);
   TPrefs* prefs = nullptr;
   int user = CurrentUser(&prefs);
   if (TButton* mute = WindowCast<TButton>(FindChild("mutebox")))
@@ -138,6 +139,12 @@ bool TOptions::OnMessage(TMessage* message) {
 }
 
 bool TOptions::Update() {
+  // The mode changed by other means than the box (Alt+Enter): the box follows.
+  const bool full = IsFullScreenNow();
+  if (full != shownFullScreen_) {
+    shownFullScreen_ = full;
+    if (TButton* box = WindowCast<TButton>(FindChild("fullscreen"))) box->SetToggleState(full);
+  }
   if (samplePlaying_) {
     sampleElapsed_ += step_;
     if (sampleElapsed_ >= sampleTime_) {

@@ -8,8 +8,11 @@
 // position) with a short click sample at the new level, and offers the Lua
 // functions SaveVolumes (the sliders into the player's levels, thousandths)
 // and AdjustFSButton (ticks the full-screen box with the opposite of the
-// current mode). The boxes' clicks are the script's (ToggleSoundMute,
-// ToggleFullScreen). A press on a slider's rail beside the thumb pages its
+// current mode: the box's command calls it after ToggleFullScreen, and the
+// click's own toggle that follows leaves the box showing the mode, also
+// when the switch failed). The boxes' clicks are the script's
+// (ToggleSoundMute, ToggleFullScreen). A mode changed while the options are
+// open (Alt+Enter) shows in the box at the next update. A press on a slider's rail beside the thumb pages its
 // value by kPageStep toward the press, never past the place pressed, and
 // that change acts as a move.
 //
@@ -61,5 +64,6 @@ private:
   float sampleTime_ = kDefaultSampleTime;
   float sampleElapsed_ = 0;
   int samplesPlayed_ = 0;
+  bool shownFullScreen_ = false;  // the mode the box was last set to show
   std::unique_ptr<TLuaBindings> bindings_;  // last: unbound first
 };

@@ -37,6 +37,13 @@ protected:
   void Craft(int chapter, int location, const std::vector<std::string>& passed) {
     SaveAt(2, chapter, location, passed, {"com_2.xml"});
   }
+  // The saved game at the lamp room's window, Play pressed, and the game's
+  // opening message closed by *t, which moves on past it.
+  std::string ToTheWindow(int* t) {
+    Craft(1, 4, {"mg_chart", "loc21", "loc22"});
+    *t = kGameOpen;
+    return Click(300, kPlayButton) + CloseOpening(t);
+  }
   // "level chapter location mLocationType mg_lamproom=<passed> mg_cliffpath=<passed>".
   std::string Where() { return SavedPlace({"mg_lamproom", "mg_cliffpath"}); }
 };
@@ -111,6 +118,14 @@ bool Glass(const std::vector<uint32_t>& px, int w, int x, int y) {
       glass += hi - lo > 40 || hi > 150;
     }
   return glass > 25;
+}
+
+// Pixels of the rectangle that differ between two frames of 1024 x 768.
+int Differing(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b, const TRect& r) {
+  int n = 0;
+  for (int y = r.top; y < r.bottom; ++y)
+    for (int x = r.left; x < r.right; ++x) n += !Near(a[size_t(y) * 1024 + size_t(x)], b[size_t(y) * 1024 + size_t(x)], 8);
+  return n;
 }
 
 // The wounds of the demo file: dirt rectangles and wound middles.
@@ -206,10 +221,8 @@ TEST_F(MosaicWoundsEndToEnd, TheWindowMendedPieceByPiece) {
 // the game, all its pieces in the tray again.
 TEST_F(MosaicWoundsEndToEnd, TheWindowSkippedAndTheNextStartComesBack) {
   const MosaicBoard board = DemoMosaic(1);
-  Craft(1, 4, {"mg_chart", "loc21", "loc22"});
-  int t = kGameOpen;
-  std::string input = Click(300, kPlayButton);
-  input += CloseOpening(&t);
+  int t = 0;
+  std::string input = ToTheWindow(&t);
   const TPoint first(int(board.pieces[0].position.x) + 20, int(board.pieces[0].position.y) + 20);
   input += Click(t, Point(first.x, first.y)) + Click(t + 400, kSkipButton) + Click(t + 800, kSkipButton);
   t += 800 + 200;
@@ -234,6 +247,40 @@ TEST_F(MosaicWoundsEndToEnd, TheWindowSkippedAndTheNextStartComesBack) {
     const int x = int(slot.position.x) + 20, y = int(slot.position.y) + board.ImageSize(0).y / 2;
     EXPECT_FALSE(Glass(again.px, again.w, x, y)) << x << "," << y;
   }
+}
+
+// A piece taken from the tray and the menu opened at once (Escape), then
+// closed: the piece is back in the tray, as drawn, and a click on the board
+// sets nothing down there.
+TEST_F(MosaicWoundsEndToEnd, TheMenuPutsThePieceInTheHandDown) {
+  const MosaicBoard board = DemoMosaic(1);
+  int t = 0;
+  std::string input = ToTheWindow(&t);
+  const TPoint pv = board.PreviewSize(0), im = board.ImageSize(1);
+  const TRect tray(int(board.pieces[0].position.x), int(board.pieces[0].position.y),
+                   int(board.pieces[0].position.x) + pv.x, int(board.pieces[0].position.y) + pv.y);
+  // The place of another kind of piece: the piece would not snap there.
+  const TRect place(int(board.slots[1].position.x), int(board.slots[1].position.y),
+                    int(board.slots[1].position.x) + im.x, int(board.slots[1].position.y) + im.y);
+  ASSERT_NE(board.slots[1].type, board.pieces[0].type);
+  const std::string before = dir.File("before.png"), after = dir.File("after.png");
+  input += At(t, "screenshot " + before) + Click(t + 100, Point(tray.left + pv.x / 2, tray.top + pv.y / 2)) +
+           At(t + 600, "key escape") + At(t + 1300, "key escape") + At(t + 1800, "screenshot " + after) +
+           Click(t + 1900, Point(place.left + im.x / 2, place.top + im.y / 2)) + At(t + 2400, "move 900 100");
+  TRun run = Run(input, FramesFor(t + 2700));
+  EXPECT_EQ(run.exitCode, 0);
+  std::vector<uint32_t> start, closed;
+  int w = 0, h = 0;
+  ASSERT_TRUE(ReadPng(before, &start, &w, &h));
+  ASSERT_TRUE(ReadPng(after, &closed, &w, &h));
+  ASSERT_EQ(w, 1024);
+  ASSERT_EQ(run.w, 1024);
+  const int area = pv.x * pv.y;
+  // The menu closed: the piece in its tray place, the pointer over it.
+  EXPECT_LT(Differing(start, closed, tray), area / 8);
+  // The click on the board: the place as it was, the piece still in the tray.
+  EXPECT_LT(Differing(closed, run.px, place), area / 50);
+  EXPECT_LT(Differing(start, run.px, tray), area / 50);
 }
 
 // The gull after the cliff path: every graze brushed clean and dabbed; the

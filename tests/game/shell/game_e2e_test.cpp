@@ -3,15 +3,20 @@
 // name, options change and are remembered, the quit question, players made,
 // chosen and deleted, across restarts. Checks the scripts' log lines, the
 // saved preferences and the pixels of the last frame.
+#include <algorithm>
+#include <filesystem>
 #include <memory>
 #include <regex>
 #include <string>
 #include <vector>
 
+#include "game/shell/data/userinfo.h"
 #include "platform/geometry.h"
+#include "platform/host/host.h"
 #include "platform/prefs.h"
 #include "platform/settings.h"
 #include "tests/game/support/gamee2e.h"
+#include "tests/platform/pngread.h"
 
 using namespace gamee2e;
 
@@ -44,6 +49,21 @@ TRect PlayerRow(int i) {
   return TRect(left, top, left + n(rect, 3), top + n(rect, 4));
 }
 std::string Centre(const TRect& r) { return Point(r.left + r.Width() / 2, r.top + r.Height() / 2); }
+
+// The tick in one of the options' check boxes (36 x 36, the sound-off box
+// at 276, 408, the full-screen box 50 pixels below it): light pixels in the
+// middle of its dark square, many when it is ticked, none when it is not.
+int Tick(const TRun& options, int top) {
+  return options.Pixels(286, top + 10, 302, top + 26, [](int r, int g, int b) { return std::max({r, g, b}) > 150; });
+}
+constexpr int kSoundOffBox = 408, kFullScreenBox = 458;
+
+// A game point as the headless full-screen output shows it: the frame
+// scaled into the 1920 x 1080 desktop, with bars.
+std::string OnDesktop(int x, int y) {
+  const THostRect fit = FitFrame(1024, 768, 1920, 1080);
+  return Point(fit.left + (2 * x + 1) * fit.Width() / 2048, fit.top + (2 * y + 1) * fit.Height() / 1536);
+}
 
 // Pixels of row i on the dark sea-teal band behind the current player's row
 // (the parchment under the other rows is warm and light, their letters brown).
@@ -115,10 +135,8 @@ TEST_F(GameEndToEnd, FirstStartOptionsQuitRestartAndPlayers) {
   int musicAtHalf = options.Pixels(596, 252, 616, 276, brass), effectsAtHalf = options.Pixels(596, 302, 616, 326, brass);
   EXPECT_GT(musicAtQuarter, effectsAtQuarter + 60);
   EXPECT_GT(effectsAtHalf, musicAtHalf + 60);
-  int differing = 0;
-  for (int y = 0; y < 36; ++y)
-    for (int x = 0; x < 36; ++x) differing += options.At(276 + x, 408 + y) != options.At(276 + x, 458 + y);
-  EXPECT_GT(differing, 60);
+  EXPECT_GT(Tick(options, kSoundOffBox), 40);
+  EXPECT_EQ(Tick(options, kFullScreenBox), 0);
 
   // 4. A second player made with the button, a third typed straight after
   //    and made with Enter (the field keeps the keys); the first chosen
@@ -144,12 +162,13 @@ TEST_F(GameEndToEnd, FirstStartOptionsQuitRestartAndPlayers) {
   EXPECT_EQ(prefs->GetInt("musiclevel", -1, 1), 500);  // a new player's volumes
 
   // 5. A click on the list gives it the arrow and page keys; a name typed
-  //    then goes into the field and Enter makes the player; the list takes
-  //    the keys again after the next click. The chooser stays open, Cal's
-  //    row highlighted.
+  //    then goes into the field and Enter makes the player, kept without
+  //    the blanks typed after it; the same name as Cal's with blanks after
+  //    it is refused. The list takes the keys again after the next click.
+  //    The chooser stays open, Cal's row highlighted.
   std::string keys = Click(300, kPlayersButton) + Click(700, row0) + "1000 key down\n1100 key up\n1200 key up\n" +
-                     "1300 key pagedown\n1400 key pageup\n1600 text Dan\n1800 key enter\n" + Click(2200, row0) +
-                     "2500 key down\n";
+                     "1300 key pagedown\n1400 key pageup\n1600 text Dan   \n1800 key enter\n" +
+                     "1900 text cal  \n2000 key enter\n" + Click(2200, row0) + "2500 key down\n";
   TRun list = Run(keys, FramesFor(2900));
   EXPECT_EQ(list.exitCode, 0);
   EXPECT_EQ(list.lines, (std::vector<std::string>{"menu: shown", "players: created Dan", "The game ends (quit)"}));
@@ -162,14 +181,15 @@ TEST_F(GameEndToEnd, FirstStartOptionsQuitRestartAndPlayers) {
   EXPECT_EQ(prefs->GetString("name", "", 2), "Dan");
   EXPECT_EQ(prefs->GetInt("curuser", -1), 1);
 
-  // 6. Names of other scripts, with a space, are made and saved byte for
-  //    byte; letters no font of the game has are refused in the field (a
+  // 6. Names of other scripts, with a space (typed as a run of them, and
+  //    blanks after the name), are made and saved byte for byte as one
+  //    space between the words; letters no font of the game has are refused in the field (a
   //    sound), so the next name goes in clean. The list shows five rows: a
   //    sixth player is refused and the player told, the chooser still open
   //    on the five, the last made highlighted in the last row, every name
   //    drawn.
   const std::string zoe = "Zo\xC3\xAB Ann", omega = "\xCE\xA9\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1";
-  std::string full = Click(300, kPlayersButton) + "700 text " + zoe + "\n900 key enter\n" +
+  std::string full = Click(300, kPlayersButton) + "700 text Zo\xC3\xAB   Ann  \n900 key enter\n" +
                      "1100 text \xE5\xB1\xB1\xE7\x94\xB0\n1300 text " + omega + "\n1500 key enter\n" +
                      "1700 text Gus\n1900 key enter\n";
   std::vector<std::string> savedNames;
@@ -202,6 +222,117 @@ TEST_F(GameEndToEnd, FirstStartOptionsQuitRestartAndPlayers) {
   }
   const TRect last = PlayerRow(4);
   EXPECT_GT(listFull.Pixels(last.left, last.top, last.right, last.bottom, light), 120);
+}
+
+// The options' full-screen box shows the mode whatever changed it: Alt+Enter
+// while the options are open turns the box with the mode, and a click on
+// the box afterwards switches the mode and shows the new one.
+TEST_F(GameEndToEnd, TheFullScreenBoxFollowsAltEnter) {
+  // A window (the new player's Alt+Enter), the options opened, Alt+Enter:
+  // full screen, and the box is ticked (the sound-off box beside it is not).
+  TRun first = Run(NewPlayer() + Click(800, kOptionsButton) + At(1300, "key alt+enter"), FramesFor(1800));
+  EXPECT_EQ(first.exitCode, 0);
+  EXPECT_EQ(Prefs()->GetInt("fullscreen", -1), 1);
+  ASSERT_EQ(first.w, 1024);
+  EXPECT_GT(Tick(first, kFullScreenBox), 40) << Tick(first, kFullScreenBox);
+  EXPECT_EQ(Tick(first, kSoundOffBox), 0);
+
+  // Full screen, as stored: the options opened, Alt+Enter to a window (the
+  // box unticked), then a click on the box: full screen again, the box ticked.
+  const std::string windowed = dir.File("windowed.png");
+  TRun second = Run(Click(300, OnDesktop(310, 502)) + At(800, "key alt+enter") + At(1100, "screenshot " + windowed) +
+                        Click(1300, "294 476") + At(1700, "move " + OnDesktop(512, 736)),
+                    FramesFor(2000));
+  EXPECT_EQ(second.exitCode, 0);
+  EXPECT_EQ(Prefs()->GetInt("fullscreen", -1), 1);
+  TRun atWindow;
+  ASSERT_TRUE(ReadPng(windowed, &atWindow.px, &atWindow.w, &atWindow.h));
+  ASSERT_EQ(atWindow.w, 1024);
+  EXPECT_EQ(Tick(atWindow, kFullScreenBox), 0);
+  ASSERT_EQ(second.w, 1024);
+  EXPECT_GT(Tick(second, kFullScreenBox), 40) << Tick(second, kFullScreenBox);
+}
+
+// A machine without a sound device (SDL finds none): the main menu tells
+// the new player, once its name is given, under a title of its own. A
+// headless run, whose silence was asked for, is not told.
+TEST_F(GameEndToEnd, WithoutASoundDeviceThePlayerIsTold) {
+  TRun silent = RunThrough({"env", "SDL_VIDEODRIVER=dummy", "SDL_AUDIODRIVER=nosuchdevice"}, NewPlayer(),
+                           FramesFor(1500));
+  EXPECT_EQ(silent.exitCode, 0);
+  EXPECT_EQ(silent.InLog("minitutor: No sound"), 1u) << silent.log;
+  ASSERT_FALSE(silent.Screens().empty());
+  EXPECT_EQ(silent.Screens().back(), "minitutor") << silent.log;
+  ASSERT_EQ(silent.w, 1024);
+  EXPECT_GT(NoticeTitleInk(silent), 100);
+  // Its text on the parchment: dark ink across the board's middle.
+  EXPECT_GT(silent.Pixels(320, 340, 704, 400, [](int r, int g, int b) { return r < 90 && g < 80 && b < 70; }), 300);
+
+  std::filesystem::remove_all(dir.File("user"));
+  TRun headless = Run(NewPlayer(), FramesFor(1500));
+  EXPECT_EQ(headless.InLog("minitutor:"), 0u) << headless.log;
+  EXPECT_EQ(headless.Screens().back(), "mainmenu");
+}
+
+// A user folder that cannot be written: making the first player, choosing
+// another one and deleting one each try a save that fails, and each time
+// the player is told by the "Not saved" notice, at once, over the screen
+// where it happened; the file on disk, read at that moment, is as it was.
+TEST_F(GameEndToEnd, PlayersMadeChosenOrDeletedInAFolderThatCannotBeWrittenAreTold) {
+  std::filesystem::create_directories(dir.File("user"));
+  auto expectNotice = [](const TRun& run, const std::string& failed, const std::string& over) {
+    EXPECT_EQ(run.InLog("Profiles: " + failed + " could not be saved"), 1u) << run.log;
+    EXPECT_EQ(run.InLog("minitutor: Not saved"), 1u) << run.log;
+    const std::vector<std::string> screens = run.Screens();
+    ASSERT_GE(screens.size(), 2u) << run.log;
+    EXPECT_EQ(screens.back(), "minitutor") << run.log;
+    // The screen logged before it (on the first start the name dialog: the
+    // main menu came to the top with the notice, as the dialog closed).
+    EXPECT_EQ(screens[screens.size() - 2], over) << run.log;
+    ASSERT_EQ(run.w, 1024);
+    EXPECT_GT(NoticeTitleInk(run), 100);
+  };
+  {
+    // The first start: the name given, the new player cannot be saved.
+    TReadOnlyFolder readOnly(dir.File("user"));
+    if (!readOnly.Made()) GTEST_SKIP() << "no read-only folder can be made here";
+    inChild = &TReadOnlyFolder::Enter;
+    std::vector<std::string> files;
+    TRun made = RunPausing(NewPlayer("Ada"), FramesFor(1500), {"minitutor: Not saved"}, [&] {
+      for (const auto& entry : std::filesystem::directory_iterator(dir.File("user")))
+        files.push_back(entry.path().filename().string());
+    });
+    EXPECT_EQ(made.exitCode, 0);
+    EXPECT_EQ(files, std::vector<std::string>{"logfile.txt"});
+    expectNotice(made, "the new player \"Ada\"", "entername");
+    EXPECT_GT(made.Pixels(160, 620, 460, 664, [](int r, int g, int b) { return r > 200 && g > 190 && b > 150; }), 100)
+        << "the main menu's Quit button beside the notice";
+  }
+  inChild = nullptr;
+
+  // Ada and Bea, Bea chosen last.
+  SaveAda([](GameProgress&) { GetUserInfo()->CreateNewUser("Bea"); });
+  const std::string saved = testing_support::ReadFile(dir.File("user/prefs.dat"));
+  ASSERT_EQ(Prefs()->GetUserCount(), 2);
+  TReadOnlyFolder readOnly(dir.File("user"));
+  ASSERT_TRUE(readOnly.Made());
+  inChild = &TReadOnlyFolder::Enter;
+  std::string atNotice;
+  auto readFile = [&] { atNotice = testing_support::ReadFile(dir.File("user/prefs.dat")); };
+  TRun chosen = RunPausing(Click(300, kPlayersButton) + Click(800, Centre(PlayerRow(0))), FramesFor(1500),
+                           {"minitutor: Not saved"}, readFile);
+  EXPECT_EQ(chosen.exitCode, 0);
+  EXPECT_TRUE(atNotice == saved) << "prefs.dat is not the one the run began with";
+  expectNotice(chosen, "the choice of player \"Ada\"", "chooseplayer");
+
+  atNotice.clear();
+  TRun deleted = RunPausing(Click(300, kPlayersButton) + Click(800, KitButtonAt("chooseplayer.lua", "delete")) +
+                                "1300 key enter\n",
+                            FramesFor(1800), {"minitutor: Not saved"}, readFile);
+  EXPECT_EQ(deleted.exitCode, 0);
+  EXPECT_TRUE(atNotice == saved) << "prefs.dat is not the one the run began with";
+  EXPECT_TRUE(deleted.Has("players: deleted Bea")) << deleted.Joined();
+  expectNotice(deleted, "the deletion of player \"Bea\"", "chooseplayer");
 }
 
 // Close requests while a dialog is open behave the same each time: the

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "audio/mixer/softsound.h"
 #include "audio/soundmanager.h"
 #include "game/shell/data/gameprogress.h"
 #include "game/shell/widgets/gameutils.h"
@@ -55,6 +56,18 @@ TEST(GameUtils, NoSoundDeviceIsReportedOncePerRun) {
   ASSERT_EQ(FindSoundManager(), nullptr);
   EXPECT_TRUE(ShouldWarnNoSoundDevice());
   EXPECT_FALSE(ShouldWarnNoSoundDevice());
+  EXPECT_FALSE(ShouldWarnNoSoundDevice());
+  // A silent output that was asked for (a headless run's) is a device: no
+  // warning, and the one due stays due; a manager without any output warns.
+  SetStartFlag(true);
+  for (TSoftOutputKind kind : {TSoftOutputKind::kNull, TSoftOutputKind::kNone}) {
+    SetSoftSoundOutput(kind);
+    TSoundManager manager(false);
+    manager.Init();
+    ASSERT_EQ(FindSoundManager(), &manager);
+    EXPECT_EQ(ShouldWarnNoSoundDevice(), kind == TSoftOutputKind::kNone);
+  }
+  SetSoftSoundOutput(TSoftOutputKind::kAuto);
   EXPECT_FALSE(ShouldWarnNoSoundDevice());
   SetStartFlag(true);
 }

@@ -164,6 +164,19 @@ TEST_F(Profiles, NamesInUseAndValidNames) {
   Lua("e = IsNameInUse('bob', true) f = IsNameInUse('ann', true)");
   EXPECT_EQ(Global("e"), "false");
   EXPECT_EQ(Global("f"), "true");
+  // Names are kept trimmed, runs of blanks made one space, and compared so:
+  // "  ann  " is Ann's name, a tab alone is no name.
+  Lua("g = IsNameInUse('  ann  ') h = IsNameValid('\\t ') CreateNewUser('  Cid \\t  Lee  ')");
+  EXPECT_EQ(Global("g"), "true");
+  EXPECT_EQ(Global("h"), "false");
+  EXPECT_EQ(users->GetUserName(2), "Cid Lee");
+  EXPECT_EQ(p.playerName, "Cid Lee");
+  EXPECT_EQ(TPrefs().GetString("name", "", 2), "Cid Lee");  // the file on disk
+  EXPECT_TRUE(users->IsNameInUse("cid  lee "));
+  EXPECT_FALSE(users->IsNameInUse("Cid Le"));
+  Lua("k = IsNameInUse(' CID  LEE', true)");
+  EXPECT_EQ(Global("k"), "false");  // the current player's own name
+  EXPECT_EQ(UserInfo::NormalizedName("\n Ann\r\n"), "Ann");
 }
 
 TEST_F(Profiles, VolumesModesFullScreenMuteAndGallery) {
@@ -381,13 +394,20 @@ TEST_F(UnreadableSave, APreferencesFileThatCannotBeReadIsToldOnce) {
   Users();  // the file reads again: nothing more to tell
   TellNoticesWhenDue();
   EXPECT_EQ(Global("gTold"), "infoprefsunreadable;");
-  // A player's own save that cannot be read is told with its own text.
+  // A player's own save that cannot be read is told with its own text, and
+  // what another copy kept beside the file, at every start while it is there.
   GetUserInfo()->CreateNewUser("Ann");
   Store("cut short");
   DeleteUserInfo();
+  dir.Write("user/prefs.dat.conflict", "another copy's");
   Users();
   TellNoticesWhenDue();
-  EXPECT_EQ(Global("gTold"), "infoprefsunreadable;infosaveunreadable;");
+  EXPECT_EQ(Global("gTold"), "infoprefsunreadable;infosaveunreadable;infoprefsconflict;");
+  DeleteUserInfo();
+  Users();
+  TellNoticesWhenDue();
+  TellNoticesWhenDue();
+  EXPECT_EQ(Global("gTold"), "infoprefsunreadable;infosaveunreadable;infoprefsconflict;infoprefsconflict;");
 }
 
 TEST_F(UnreadableSave, LoadProgressOfAnotherVersionKeepsTheKeysAndEmptiesTheLists) {
@@ -471,9 +491,12 @@ TEST_F(Profiles, ASaveThatCannotBeWrittenIsKeptToldOnceAndWrittenLater) {
   GameProgress read;
   EXPECT_EQ(ReadSaveBlob(blob.data(), blob.size(), 1, read), TSaveRead::kOk);
   EXPECT_EQ(read.locationInfos, kept.locationInfos);
-  // Told once in the manager's life, whatever fails later.
+  // Told once in the manager's life, whatever fails later. (Progress that
+  // the file holds already is no write, and cannot fail.)
   {
     gametest::TFullDisk full;
+    EXPECT_TRUE(users->SaveProgress());
+    p.numCoins = 6;
     EXPECT_FALSE(users->SaveProgress());
     TellNoticesWhenDue();
   }
@@ -487,6 +510,7 @@ TEST_F(Profiles, ASaveThatCannotBeWrittenIsKeptToldOnceAndWrittenLater) {
   Lua("PushModal('screen')");
   {
     gametest::TFullDisk full;
+    p.numCoins = 7;
     EXPECT_FALSE(users->SaveProgress());
   }
   TellNoticesWhenDue();
@@ -505,6 +529,7 @@ TEST_F(Profiles, ASaveThatCannotBeWrittenIsKeptToldOnceAndWrittenLater) {
   TellNoticesWhenDue();
   {
     gametest::TFullDisk full;
+    p.numCoins = 8;
     EXPECT_FALSE(users->SaveProgress());
   }
   TellNoticesWhenDue();

@@ -178,6 +178,12 @@ int Greeting(const TRun& run) {
   return run.Pixels(150, 276, 480, 316, [](int r, int g, int b) { return r > 200 && g > 170 && b < 190; });
 }
 
+int NoticeTitleInk(const TRun& run) {
+  return run.Pixels(400, 266, 624, 296, [](int red, int green, int blue) {
+    return std::abs(red - 0xFF) <= 24 && std::abs(green - 0xD2) <= 24 && std::abs(blue - 0x7A) <= 24;
+  });
+}
+
 bool Near(uint32_t a, uint32_t b, int tolerance) {
   for (int s = 0; s < 24; s += 8)
     if (std::abs(int((a >> s) & 0xFF) - int((b >> s) & 0xFF)) > tolerance) return false;

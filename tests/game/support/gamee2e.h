@@ -114,6 +114,11 @@ inline int FramesFor(int ms) { return ms / 10 + 100; }
 // (more than 80 when it does).
 int Greeting(const TRun& run);
 
+// Amber title writing on the plate of a notice (the small board of
+// scripts/minitutor.lua, centred): pixels of it (more than 100 for a title
+// wider than "A hint").
+int NoticeTitleInk(const TRun& run);
+
 // Each colour channel within the tolerance.
 bool Near(uint32_t a, uint32_t b, int tolerance);
 
