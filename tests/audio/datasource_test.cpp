@@ -91,6 +91,20 @@ TEST_F(DataSourceTest, RandomAccessReadsMatchTheReferenceDecode) {
     ASSERT_EQ(n, std::min<uint64_t>(count, ref.size() * 2 - offset));
     ASSERT_TRUE(std::equal(got.begin(), got.begin() + n / 2, ref.begin() + offset / 2)) << offset << " " << count;
   }
+  // The ends, by hand: the first byte, one inside the first frame, the last frame and past it, the end, beyond it.
+  const uint32_t size = uint32_t(ref.size() * 2);
+  const uint8_t* bytes = reinterpret_cast<const uint8_t*>(ref.data());
+  const uint32_t ends[][2] = {{0, 1}, {0, 4}, {1, 1}, {3, 6}, {size - 4, 4}, {size - 3, 2}, {size - 2, 8},
+                              {size - 4000, 5000}, {size, 4}, {size + 6, 4}, {0, size}};
+  for (int round = 0; round < 2; ++round)  // from wherever the decoder stood, and again after the end
+    for (const auto& e : ends) {
+      TSoundDataSource& source = round ? *a : *b;
+      std::vector<uint8_t> got(e[1] + 8, 0xA5);
+      const uint32_t want = e[0] >= size ? 0 : std::min(e[1], size - e[0]);
+      ASSERT_EQ(source.Read(got.data(), e[0], e[1]), want) << e[0] << " " << e[1];
+      ASSERT_EQ(std::memcmp(got.data(), bytes + std::min(e[0], size), want), 0) << e[0] << " " << e[1];
+      EXPECT_EQ(got[want], 0xA5) << e[0] << " " << e[1];
+    }
   // Two readers sharing one decoder, alternating, and offsets inside a frame.
   std::vector<uint8_t> x(4000), y(4000);
   const uint8_t* refBytes = reinterpret_cast<const uint8_t*>(ref.data());

@@ -357,6 +357,21 @@ TEST_F(DisplayTest, RenderTargetModesKeepOrMakeAlpha) {
   Frame([] {}, 0x000000FFu);
   drawInto(one, 1);  // keeps what the blend made of the alpha
   EXPECT_TRUE(Near(pixel(one, 3, 3), 0x4080007Fu)) << std::hex << pixel(one, 3, 3);
+  // Modes 2 and 3 start from the texture (green and see-through), not the screen (blue), made opaque where not clear.
+  for (int mode : {2, 3}) {
+    TTextureRef own = TTexture::CreateBlank(8, 8, true);
+    ASSERT_TRUE(own);
+    uint32_t* px;
+    uint32_t pitch;
+    ASSERT_TRUE(own->Lock(&px, &pitch));
+    for (int y = 0; y < 8; ++y)
+      for (int x = 0; x < 8; ++x) px[size_t(y) * pitch + x] = 0x6000C000u;
+    own->Unlock();
+    Frame([] {}, 0xFF0000FFu);
+    drawInto(own, mode);
+    EXPECT_EQ(pixel(own, 0, 0), 0xFF00C000u) << mode;
+    EXPECT_TRUE(Near(pixel(own, 3, 3), 0xFF806000u)) << mode << std::hex << " " << pixel(own, 3, 3);
+  }
   // A target larger than the screen copies back only what fits; the frame drawn before survives.
   TTextureRef big = MakeTexture(300, 100, [](int, int) { return 0xFF00FF00u; });
   ASSERT_TRUE(big);

@@ -46,8 +46,15 @@ std::vector<uint8_t> EncodePng(const std::vector<uint32_t>& argb, int width, int
       colors.push_back(png_color{png_byte(c >> 16), png_byte(c >> 8), png_byte(c)});
       trans.push_back(png_byte(c >> 24));
     }
+    while (!trans.empty() && trans.back() == 0xFF) trans.pop_back();
     png_set_PLTE(png, info, colors.data(), int(colors.size()));
-    png_set_tRNS(png, info, trans.data(), int(trans.size()), nullptr);
+    if (!trans.empty()) png_set_tRNS(png, info, trans.data(), int(trans.size()), nullptr);
+  } else if (o.transparent >= 0) {
+    const uint32_t c = uint32_t(o.transparent);
+    const int scale = o.bitDepth < 8 ? 8 - o.bitDepth : 0;
+    png_color_16 key{0, png_uint_16((c >> 16 & 0xFF) >> scale), png_uint_16(c >> 8 & 0xFF), png_uint_16(c & 0xFF),
+                     png_uint_16((c >> 16 & 0xFF) >> scale)};
+    png_set_tRNS(png, info, nullptr, 0, &key);
   }
   png_write_info(png, info);
   int channels = o.type == PngOptions::kRgba ? 4 : o.type == PngOptions::kRgb ? 3 : o.type == PngOptions::kGreyAlpha ? 2 : 1;
@@ -67,7 +74,8 @@ std::vector<uint8_t> EncodePng(const std::vector<uint32_t>& argb, int width, int
           case PngOptions::kGreyAlpha: v[0] = uint8_t(c >> 16); v[1] = uint8_t(c >> 24); break;
           case PngOptions::kPalette: v[0] = o.indices[size_t(y) * width + x]; break;
         }
-        if (o.type == PngOptions::kPalette && o.bitDepth < 8) {
+        if (o.bitDepth < 8) {  // a palette index, or grey's top bits
+          if (o.type == PngOptions::kGrey) v[0] = uint8_t(v[0] >> (8 - o.bitDepth));
           int perByte = 8 / o.bitDepth, shift = 8 - o.bitDepth * (x % perByte + 1);
           row[size_t(x / perByte)] |= uint8_t(v[0] << shift);
           continue;
@@ -173,13 +181,13 @@ std::vector<uint8_t> EncodeJpeg2000(const std::vector<std::vector<int32_t>>& com
     p.prec = OPJ_UINT32(precision);
     p.sgnd = 0;
   }
-  opj_image_t* image = opj_image_create(OPJ_UINT32(n), parms.data(), n == 1 ? OPJ_CLRSPC_GRAY : OPJ_CLRSPC_SRGB);
+  opj_image_t* image = opj_image_create(OPJ_UINT32(n), parms.data(), n <= 2 ? OPJ_CLRSPC_GRAY : OPJ_CLRSPC_SRGB);
   image->x0 = image->y0 = 0;
   image->x1 = OPJ_UINT32(width);
   image->y1 = OPJ_UINT32(height);
   for (int c = 0; c < n; ++c) {
     std::memcpy(image->comps[c].data, components[size_t(c)].data(), size_t(width) * height * 4);
-    if (c == 3) image->comps[c].alpha = 1;
+    if (c == 3 || (n == 2 && c == 1)) image->comps[c].alpha = 1;
   }
   opj_cparameters_t params;
   opj_set_default_encoder_parameters(&params);

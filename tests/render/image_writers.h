@@ -8,10 +8,11 @@ namespace image_writers {
 
 struct PngOptions {
   enum Type { kRgba, kRgb, kGrey, kGreyAlpha, kPalette } type = kRgba;
-  int bitDepth = 8;       // 16 for 16-bit channels (kRgba, kRgb, kGrey)
+  int bitDepth = 8;       // 16 for 16-bit channels (kRgba, kRgb, kGrey); 1, 2 or 4 (kGrey, kPalette)
   bool interlaced = false;
   double gamma = 0;       // > 0: a gAMA chunk
-  // kPalette: the colours (ARGB; alpha below 255 goes to tRNS) and one index per pixel.
+  int64_t transparent = -1;  // kGrey, kRgb: the colour (ARGB) a tRNS chunk makes transparent
+  // kPalette: the colours (ARGB; alpha below 255 goes to tRNS, up to the last such entry) and one index per pixel.
   std::vector<uint32_t> palette;
   std::vector<uint8_t> indices;
 };
@@ -23,7 +24,7 @@ std::vector<uint8_t> EncodePng(const std::vector<uint32_t>& argb, int width, int
 std::vector<uint8_t> EncodeJpeg(const std::vector<uint32_t>& argb, int width, int height, int components = 3,
                                 int quality = 100);
 // Samples per component (each `width x height`, values below 1 << precision);
-// 1 component = grey, 3 = RGB, 4 = RGBA. `codestream`: a raw J2K stream instead of a JP2 file.
+// 1 component = grey, 2 = grey and alpha, 3 = RGB, 4 = RGBA. `codestream`: a raw J2K stream instead of a JP2 file.
 std::vector<uint8_t> EncodeJpeg2000(const std::vector<std::vector<int32_t>>& components, int width, int height,
                                     int precision, bool codestream = false);
 

@@ -104,6 +104,29 @@ TEST_F(ImageTest, PngOfEveryKindDecodesToBgraWithZeroPadding) {
   ASSERT_TRUE(Load("ga.png", &img));
   EXPECT_EQ(At(img, 0, 0), 0x80C0C0C0u);
   EXPECT_EQ(At(img, 1, 0), 0x00101010u);
+  // Grey of two bits widened to eight, and RGB, each with and without a colour made transparent.
+  for (bool key : {false, true}) {
+    PngOptions g2;
+    g2.type = PngOptions::kGrey;
+    g2.bitDepth = 2;
+    if (key) g2.transparent = 0xFF555555u;
+    Write("g2.png", EncodePng({0xFFAAAAAAu, 0xFF555555u, 0xFF000000u, 0xFFFFFFFFu, 0xFF555555u}, 5, 1, g2));
+    ASSERT_TRUE(Load("g2.png", &img));
+    EXPECT_EQ(img.hasAlpha, key);
+    EXPECT_EQ(At(img, 0, 0), 0xFFAAAAAAu);
+    EXPECT_EQ(At(img, 1, 0), key ? 0x00555555u : 0xFF555555u);
+    EXPECT_EQ(At(img, 2, 0), 0xFF000000u);
+    EXPECT_EQ(At(img, 3, 0), 0xFFFFFFFFu);
+    PngOptions rgb;
+    rgb.type = PngOptions::kRgb;
+    if (key) rgb.transparent = 0xFF102030u;
+    Write("rgb.png", EncodePng({0xFF102030u, 0xFF302010u, 0xFF102031u}, 3, 1, rgb));
+    ASSERT_TRUE(Load("rgb.png", &img));
+    EXPECT_EQ(img.hasAlpha, key);
+    EXPECT_EQ(At(img, 0, 0), key ? 0x00102030u : 0xFF102030u);
+    EXPECT_EQ(At(img, 1, 0), 0xFF302010u);
+    EXPECT_EQ(At(img, 2, 0), 0xFF102031u);
+  }
 
   PngOptions pal;
   pal.type = PngOptions::kPalette;
@@ -125,6 +148,7 @@ TEST_F(ImageTest, PngOfEveryKindDecodesToBgraWithZeroPadding) {
   EXPECT_EQ(indices[3], 1);
   EXPECT_EQ(palette[4 + 2], 0xAA);  // entry 1: blue, green, red, alpha
   EXPECT_EQ(palette[4 + 3], 0x40);
+  EXPECT_EQ(palette[8 + 3], 0xFF);  // past the transparency list: opaque
   EXPECT_EQ(palette[12 + 3], 0);  // unused entries are zero
   FreePngBuffer(indices);
   FreePngBuffer(palette);
@@ -259,6 +283,15 @@ TEST_F(ImageTest, JpegReaderSurvivesEmptyCutAndUnsupportedFiles) {
   EXPECT_EQ(img.side, 32u);
   EXPECT_TRUE(Near(At(img, 31, 15), 0xFF3080C0u, 2));
   EXPECT_EQ(At(img, 0, 16), 0u);  // zero padding
+  // An application marker several reads of the source long is skipped whole.
+  std::vector<uint8_t> marked(jpg.begin(), jpg.begin() + 2);
+  const size_t length = 20000;
+  marked.insert(marked.end(), {0xFF, 0xEB, uint8_t(length >> 8), uint8_t(length & 0xFF)});
+  marked.resize(marked.size() + length - 2, 0x5A);
+  marked.insert(marked.end(), jpg.begin() + 2, jpg.end());
+  Write("marked.jpg", marked);
+  ASSERT_TRUE(Load("marked.jpg", &img));
+  EXPECT_TRUE(Near(At(img, 31, 15), 0xFF3080C0u, 2));
   Write("grey.jpg", EncodeJpeg(std::vector<uint32_t>(8 * 8, 0xFF404040u), 8, 8, 1));
   ASSERT_TRUE(Load("grey.jpg", &img));
   EXPECT_TRUE(Near(At(img, 3, 3), 0xFF404040u, 1));
@@ -297,6 +330,16 @@ TEST_F(ImageTest, Jpeg2000PrecisionsAndEdgePadding) {
   EXPECT_TRUE(img.hasAlpha);
   EXPECT_EQ(At(img, 0, 0), 0xFFFF000Au);
   EXPECT_EQ(At(img, 1, 0), 0x40008014u);
+  Write("rgb.jp2", EncodeJpeg2000({{200, 3}, {1, 90}, {60, 250}}, 2, 1, 8));  // no alpha: opaque
+  ASSERT_TRUE(Load("rgb.jp2", &img));
+  EXPECT_FALSE(img.hasAlpha);
+  EXPECT_EQ(At(img, 0, 0), 0xFFC8013Cu);
+  EXPECT_EQ(At(img, 1, 0), 0xFF035AFAu);
+  Write("ga.j2k", EncodeJpeg2000({{30, 220}, {255, 16}}, 2, 1, 8, true));  // grey and alpha, no colour space
+  ASSERT_TRUE(Load("ga.j2k", &img));
+  EXPECT_TRUE(img.hasAlpha);
+  EXPECT_EQ(At(img, 0, 0), 0xFF1E1E1Eu);
+  EXPECT_EQ(At(img, 1, 0), 0x10DCDCDCu);
   std::vector<int32_t> deep = {4095, 2048};  // 12 bits are shifted down
   Write("d12.jp2", EncodeJpeg2000({deep}, 2, 1, 12));
   ASSERT_TRUE(Load("d12.jp2", &img));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <functional>
 #include <sstream>
@@ -27,13 +28,22 @@ TLV V(float x, float y, uint32_t c = 0xFFFFFFFF, float u = 0, float v = 0) { ret
 // An off-screen render target with its device, in a scene.
 class Canvas {
 public:
+  // Stops at the first part it cannot make (dev stays null).
   explicit Canvas(int w, int h, Format f = Format::X8R8G8B8) {
-    EXPECT_EQ(DirectDraw::Create(nullptr, &dd), err::kOk);
+    if (DirectDraw::Create(nullptr, &dd) != err::kOk) {
+      ADD_FAILURE() << "no DirectDraw object";
+      dd = nullptr;
+      return;
+    }
     dd->SetCooperativeLevel(nullptr, kCoopNormal);
     target = MakeSurface(w, h, f, caps::kOffscreenPlain | caps::k3DDevice);
     dd->QueryDirect3D(&d3d);
     Guid hal = Fault::Current().adapters[0].d3dDevices[0].second.guid;
-    EXPECT_EQ(d3d->CreateDevice(hal, target, &dev), err::kOk);
+    if (!target || !d3d || d3d->CreateDevice(hal, target, &dev) != err::kOk) {
+      ADD_FAILURE() << "no device";
+      dev = nullptr;
+      return;
+    }
     dev->SetRenderState(RS::CullMode, kCullNone);
     dev->SetRenderState(RS::Lighting, 0);
     dev->SetTextureStageState(0, TSS::ColorArg2, kArgDiffuse);
@@ -43,12 +53,12 @@ public:
     Fill(0);
   }
   ~Canvas() {
-    dev->EndScene();
+    if (dev) dev->EndScene();
     for (Surface* s : owned) s->Release();
-    dev->Release();
-    d3d->Release();
-    target->Release();
-    dd->Release();
+    if (dev) dev->Release();
+    if (d3d) d3d->Release();
+    if (target) target->Release();
+    if (dd) dd->Release();
   }
   Surface* MakeSurface(int w, int h, Format f, uint32_t c) {
     SurfaceDesc d;
@@ -632,6 +642,146 @@ TEST_F(SdevTest, TurnedTexturesAreTexelExactAtOneToOne) {
           << x << "," << y;
 }
 
+// --- Triangles against a plain rasteriser of the test's own ---
+
+// Red rising steeply across the texture, green down it, blue falling both
+// ways: filtered linearly inside the texture, it gives back the same linear
+// function of the texel position.
+constexpr int kGradientSide = 32;
+uint32_t Gradient(int x, int y) {
+  return 0xFF000000u | uint32_t(20 + 7 * x) << 16 | uint32_t(10 + 7 * y) << 8 | uint32_t(240 - 3 * x - 4 * y);
+}
+
+// What a plain rasteriser draws at the centre of pixel (x, y) for the
+// triangle t (0 when outside): coverage by edge functions, the diffuse colour
+// by the weights of the corners (linear on the screen; flat: the first
+// corner's), texture coordinates by the weights and 1/w (perspective-correct)
+// and the gradient texture by its formula. False when the centre
+// lies too near an edge for either answer to be wrong.
+bool PlainPixel(const TLV (&t)[3], int x, int y, bool flat, bool textured, uint32_t& want) {
+  const double px = x + 0.5, py = y + 0.5;
+  const double area = double(t[1].x - t[0].x) * (t[2].y - t[0].y) - double(t[2].x - t[0].x) * (t[1].y - t[0].y);
+  double l[3];
+  bool inside = true;
+  for (int i = 0; i < 3; ++i) {
+    const TLV &p = t[(i + 1) % 3], &q = t[(i + 2) % 3];
+    l[i] = ((p.x - px) * (q.y - py) - (q.x - px) * (p.y - py)) / area;
+    if (std::fabs(l[i] * area) / std::hypot(q.x - p.x, q.y - p.y) < 0.01) return false;
+    inside = inside && l[i] > 0;
+  }
+  want = 0;
+  if (!inside) return true;
+  double q = 0, u = 0, v = 0;
+  for (int i = 0; i < 3; ++i) {
+    q += l[i] * t[i].rhw;
+    u += l[i] * t[i].rhw * t[i].u * kGradientSide;
+    v += l[i] * t[i].rhw * t[i].v * kGradientSide;
+  }
+  const double tu = u / q - 0.5, tv = v / q - 0.5;  // the texel position the filter weighs
+  const double tex[4] = {240 - 3 * tu - 4 * tv, 10 + 7 * tv, 20 + 7 * tu, 255};  // blue, green, red, alpha
+  for (int sh = 0; sh < 32; sh += 8) {
+    double c = 0;
+    for (int i = 0; i < 3; ++i) c += (flat ? (i == 0) : l[i]) * double(t[i].diffuse >> sh & 0xFF);
+    if (textured) c = c * tex[sh / 8] / 255;
+    want |= uint32_t(std::lround(c)) << sh;
+  }
+  return true;
+}
+
+// Triangles, alone and as the two halves of a turned quad, in each of the six
+// orders of their corners, against the plain rasteriser above: coverage,
+// Gouraud and flat colours, culling either way, textures filtered linearly
+// with and without perspective, on every vector level.
+TEST_F(SdevTest, TrianglesInEveryCornerOrderDrawWhatAPlainRasteriserDraws) {
+  const float shapes[][3][2] = {
+      {{5.3f, 3.7f}, {41.6f, 12.2f}, {14.1f, 35.4f}},    // the middle corner on the right
+      {{6.2f, 4.3f}, {38.7f, 4.3f}, {20.9f, 33.8f}},     // a flat top, of two colours
+      {{22.4f, 3.1f}, {44.2f, 30.3f}, {3.6f, 30.3f}},    // a flat bottom
+      {{30.3f, 1.2f}, {28.1f, 20.7f}, {33.9f, 38.6f}}};  // tall, the middle corner on the left
+  const float uvs[3][2] = {{0.07f, 0.11f}, {0.92f, 0.19f}, {0.31f, 0.94f}};
+  const uint32_t colours[3] = {0xF0E01020u, 0x3080F0A0u, 0x90205060u};
+  const float rhws[3] = {0.8f, 0.8f, 0.35f};  // two corners at one depth
+  const int orders[6][3] = {{0, 1, 2}, {0, 2, 1}, {1, 0, 2}, {1, 2, 0}, {2, 0, 1}, {2, 1, 0}};
+  // A turned quad's corners, drawn as (0, 1, 2) and (0, 2, 3).
+  const float quad[4][4] = {{8.3f, 6.1f, 0.06f, 0.08f}, {39.2f, 11.7f, 0.93f, 0.11f}, {33.6f, 34.9f, 0.9f, 0.91f},
+                            {4.1f, 27.4f, 0.05f, 0.87f}};
+  const uint32_t quadColours[4] = {0xF0E01020u, 0x3080F0A0u, 0x90205060u, 0xC040A0E0u};
+  const float quadRhws[4] = {1.0f, 0.35f, 0.8f, 0.55f};
+  enum { kGouraud, kFlat, kTextured, kPerspective };  // kTextured: white, so one colour throughout
+  for (int level = 0; level <= 3; ++level) {
+    UseVectorLevel(level);
+    Canvas c(48, 40, Format::A8R8G8B8);
+    ASSERT_NE(c.dev, nullptr);
+    Surface* texture = c.Texture(kGradientSide, kGradientSide, Gradient);
+    c.dev->SetTextureStageState(0, TSS::MagFilter, kFilterLinear);
+    c.dev->SetTextureStageState(0, TSS::MinFilter, kFilterLinear);
+    // Draws the triangles (three corners each) and compares every pixel.
+    auto check = [&](const std::vector<std::array<TLV, 3>>& tris, int mode, uint32_t cull, const std::string& what) {
+      const bool textured = mode == kTextured || mode == kPerspective;
+      c.dev->SetTexture(0, textured ? texture : nullptr);
+      c.dev->SetRenderState(RS::ShadeMode, mode == kFlat ? kShadeFlat : kShadeGouraud);
+      c.dev->SetRenderState(RS::CullMode, cull);
+      c.Fill(0);
+      std::vector<TLV> v;
+      for (const auto& t : tris) v.insert(v.end(), t.begin(), t.end());
+      ASSERT_EQ(c.Draw(PrimType::TriList, v), err::kOk);
+      int drawn = 0;
+      for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 48; ++x) {
+          uint32_t want = 0;
+          bool known = true;
+          for (const auto& t : tris) {
+            const TLV corners[3] = {t[0], t[1], t[2]};
+            const float area = (t[1].x - t[0].x) * (t[2].y - t[0].y) - (t[2].x - t[0].x) * (t[1].y - t[0].y);
+            if ((cull == kCullCW && area > 0) || (cull == kCullCCW && area < 0)) continue;  // clockwise: area > 0
+            uint32_t mine = 0;
+            known = known && PlainPixel(corners, x, y, mode == kFlat, textured, mine);
+            if (!want) want = mine;
+          }
+          if (!known) continue;
+          drawn += want != 0;
+          ASSERT_TRUE(Near(c.Raw(x, y), want, textured ? 2 : 1))
+              << what << ", level " << level << ", mode " << mode << ", cull " << cull << ", pixel " << x << "," << y
+              << std::hex << ": got " << c.Raw(x, y) << ", want " << want;
+        }
+      if (cull == kCullNone) EXPECT_GT(drawn, 60) << what << ", mode " << mode;
+    };
+    for (const auto& order : orders) {
+      const std::string named =
+          "corners " + std::to_string(order[0]) + std::to_string(order[1]) + std::to_string(order[2]);
+      for (int shape = 0; shape < 4; ++shape)
+        for (int mode : {kGouraud, kFlat, kTextured, kPerspective}) {
+          std::array<TLV, 3> t;
+          for (int k = 0; k < 3; ++k) {
+            const int i = order[k];
+            const uint32_t colour = mode == kTextured ? 0xFFFFFFFFu : colours[shape == 1 && i == 1 ? 0 : i];
+            t[size_t(k)] = V(shapes[shape][i][0], shapes[shape][i][1], colour, uvs[i][0], uvs[i][1]);
+            t[size_t(k)].rhw = mode == kPerspective ? rhws[i] : 1.0f;
+          }
+          for (uint32_t cull : {kCullNone, kCullCW, kCullCCW}) {
+            if (cull != kCullNone && mode != kGouraud) continue;
+            check({t}, mode, cull, named + ", shape " + std::to_string(shape));
+            if (HasFatalFailure()) return;
+          }
+        }
+      for (int mode : {kGouraud, kTextured, kPerspective}) {  // a turned quad's two halves: drawn as a pair
+        std::vector<std::array<TLV, 3>> pair(2);
+        const int halves[2][3] = {{0, 1, 2}, {0, 2, 3}};
+        for (int h = 0; h < 2; ++h)
+          for (int k = 0; k < 3; ++k) {
+            const int i = halves[h][order[k]];
+            pair[size_t(h)][size_t(k)] = V(quad[i][0], quad[i][1], mode == kTextured ? 0xFFFFFFFFu : quadColours[i],
+                                           quad[i][2], quad[i][3]);
+            pair[size_t(h)][size_t(k)].rhw = mode == kPerspective ? quadRhws[i] : 1.0f;
+          }
+        check(pair, mode, kCullNone, named + ", a turned quad");
+        if (HasFatalFailure()) return;
+      }
+    }
+  }
+  UseVectorLevel(3);
+}
+
 // --- The vector kernels against the plain formulas ---
 
 // Mixed colours in runs of opaque, transparent and see-through texels.
@@ -936,22 +1086,30 @@ TEST_F(SdevTest, VideoMemoryIsChargedAndRunsOut) {
   cfg.videoMemoryBytes = 64 * 64 * 4 * 3;
   Fault::Install(cfg);
   Canvas c(64, 64);  // the target takes one share
+  ASSERT_NE(c.dev, nullptr);
   uint64_t before = Fault::VideoMemoryInUse();
+  // Held by the canvas, so that a failure below leaves nothing behind.
   Surface* a = c.MakeSurface(64, 64, Format::A8R8G8B8, caps::kTexture | caps::kVideoMemory);
+  ASSERT_NE(a, nullptr);
+  c.owned.push_back(a);
   EXPECT_EQ(Fault::VideoMemoryInUse(), before + 64 * 64 * 4);
   SurfaceDesc d;
   d.flags = kSdCaps | kSdWidth | kSdHeight;
   d.caps = caps::kOffscreenPlain | caps::kVideoMemory;
   d.width = d.height = 64;
   Surface* b = c.MakeSurface(64, 64, Format::A8R8G8B8, caps::kTexture | caps::kVideoMemory);
+  ASSERT_NE(b, nullptr);
+  c.owned.push_back(b);
   Surface* none = nullptr;
   EXPECT_EQ(c.dd->CreateSurface(d, &none), err::kOutOfVideoMemory);
+  if (none) c.owned.push_back(none);
+  none = nullptr;
   d.caps = caps::kOffscreenPlain;  // no placement asked: system memory instead
   ASSERT_EQ(c.dd->CreateSurface(d, &none), err::kOk);
+  c.owned.push_back(none);
   EXPECT_TRUE(none->Caps() & caps::kSystemMemory);
-  none->Release();
-  b->Release();
-  a->Release();
+  for (Surface* s : c.owned) s->Release();
+  c.owned.clear();
   EXPECT_EQ(Fault::VideoMemoryInUse(), before);
 }
 

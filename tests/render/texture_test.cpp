@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "display_fixture.h"
+#include "image_writers.h"
 #include "platform/log.h"
 #include "render/sdev/sdev.h"
 #include "render/textures/texturedata.h"
@@ -105,6 +106,101 @@ TEST_F(DisplayTest, BlendModesOfTheRenderer) {
   EXPECT_TRUE(Near(at(kBlendModeRender, 0xFF404040u), 0xFFA020u));        // src + dst x (1 - a)
   r->SetRenderOption("new_subtractive", "0");
   EXPECT_TRUE(Near(at(kBlendModeSubtractive, 0xFF808080u), 0x804000u));   // dst x src
+  r->SetRenderOption("new_render_blend", "0");
+  EXPECT_TRUE(Near(at(kBlendModeRender, 0xFF404040u), 0x9F6020u));        // as mode 0
+}
+
+// The renderer's states a game may set that the demo leaves alone: culling
+// each way, each addressing mode on each axis, whole texels with
+// "linearfilter" 0, and lights on format-0 vertices (the ambient light, a
+// directional light straight on and at 60 degrees, a point light off centre).
+TEST_F(DisplayTest, CullingAddressingFilteringAndLightsOfTheRenderer) {
+  ASSERT_TRUE(Open());
+  TRenderer* r = TRenderer::GetInstance();
+  auto screen = [](float x, float y, float u = 0, float v = 0) {
+    return TScreenVertex{x, y, 0, 1, 0xFF30C050u, 0, u, v};
+  };
+  // Clockwise on the screen at the left, counter-clockwise at the right.
+  TScreenVertex pair[6] = {screen(10, 10), screen(30, 10), screen(10, 30),
+                           screen(50, 10), screen(50, 30), screen(70, 10)};
+  for (int mode : {1, 2, 3}) {
+    const auto& f = Frame([&] {
+      r->SetCullMode(mode);
+      TVertexSet* set = MakeVertexSet3(pair, 6);
+      EXPECT_TRUE(r->DrawVertices(kPrimTriangleList, set));
+      FreeVertexSet(set);
+      r->SetCullMode(1);
+    });
+    EXPECT_EQ(f.At(14, 14) == 0xFF30C050u, mode != 2) << mode;  // 2 leaves out clockwise triangles
+    EXPECT_EQ(f.At(54, 14) == 0xFF30C050u, mode != 3) << mode;
+  }
+
+  // A 2 x 2 texture over 8 x 8 pixels, u and v from 0 to 2: two pixels a texel.
+  const uint32_t texels[4] = {0xFF2040C0u, 0xFFC08020u, 0xFF10E070u, 0xFF9010F0u};
+  TTextureRef t = MakeTexture(2, 2, [&](int x, int y) { return texels[2 * y + x]; });
+  ASSERT_TRUE(t);
+  TScreenVertex quad[4] = {screen(100, 10, 0, 0), screen(108, 10, 2, 0), screen(108, 18, 2, 2), screen(100, 18, 0, 2)};
+  for (auto& v : quad) v.diffuse = 0xFFFFFFFFu;
+  auto texel = [](int mode, int k) -> int {  // the texel of the k-th pair of pixels (k = 0 .. 3) along an axis
+    return mode == ::kAddressWrap ? k % 2 : mode == ::kAddressMirror ? (k == 1 || k == 2) : std::min(k, 1);
+  };
+  const int modes[3][2] = {
+      {::kAddressWrap, ::kAddressMirror}, {::kAddressMirror, ::kAddressClamp}, {::kAddressClamp, ::kAddressWrap}};
+  for (const auto& m : modes) {
+    const auto& f = Frame([&] {
+      r->SetRenderOption("linearfilter", "0");  // at once, inside a 2-D pass
+      r->SetTexture(t);
+      r->SetTextureAddressMode(m[0], m[1]);
+      TVertexSet* set = MakeVertexSet3(quad, 4);
+      r->DrawVertices(kPrimTriangleFan, set);
+      FreeVertexSet(set);
+      r->SetTextureAddressMode(::kAddressClamp, ::kAddressClamp);
+    });
+    for (int y = 0; y < 8; ++y)
+      for (int x = 0; x < 8; ++x)
+        ASSERT_EQ(f.At(100 + x, 10 + y), texels[2 * texel(m[1], y / 2) + texel(m[0], x / 2)])
+            << "modes " << m[0] << "," << m[1] << ", pixel " << x << "," << y;
+  }
+  const auto& mixed = Frame([&] {
+    r->SetRenderOption("linearfilter", "1");
+    r->SetTexture(t);
+    TVertexSet* set = MakeVertexSet3(quad, 4);
+    r->DrawVertices(kPrimTriangleFan, set);
+    FreeVertexSet(set);
+  });
+  EXPECT_FALSE(mixed.At(101, 11) == texels[0]);  // between four texels: filtered
+  // A quarter of a texel past the first one's centre on both axes: 9/16, 3/16, 3/16 and 1/16 of the four.
+  EXPECT_TRUE(Near(mixed.At(101, 11), 0xFF426796u, 2)) << std::hex << mixed.At(101, 11);
+
+  // Lit: a quad facing the viewer (normals towards -z), over 20 x 20 pixels.
+  TVertex lit[4] = {{150, 10, 0.5f, 0, 0, -1, 0, 0}, {170, 10, 0.5f, 0, 0, -1, 0, 0}, {170, 30, 0.5f, 0, 0, -1, 0, 0},
+                    {150, 30, 0.5f, 0, 0, -1, 0, 0}};
+  auto litFrame = [&](const TLight* light) -> const sdev::test::Frame& {
+    return Frame([&] {
+      r->SetTexture(TTextureRef());
+      r->SetAmbientLight(TFloatColor(0.2f, 0.1f, 0.3f, 1));
+      if (light) r->SetLight(0, *light);
+      TVertexSet* set = MakeVertexSet0(lit, 4);
+      r->DrawVertices(kPrimTriangleFan, set);
+      FreeVertexSet(set);
+    });
+  };
+  EXPECT_TRUE(Near(litFrame(nullptr).At(160, 20), 0xFF331A4Du)) << std::hex << litFrame(nullptr).At(160, 20);
+  // The light's own ambient colour adds 0.1 red to the 0.2, 0.1, 0.3 of the ambient light.
+  TLight sun;
+  sun.diffuse = TFloatColor(0.5f, 0.25f, 0.125f, 1);
+  sun.ambient = TFloatColor(0.1f, 0, 0, 0);
+  sun.direction = TVec3(0, 0, 1);  // straight on: all of the diffuse colour
+  EXPECT_TRUE(Near(litFrame(&sun).At(160, 20), 0xFFCC596Cu)) << std::hex << litFrame(&sun).At(160, 20);
+  sun.direction = TVec3(0, -0.8660254f, 0.5f);  // 60 degrees off: half
+  EXPECT_TRUE(Near(litFrame(&sun).At(160, 20), 0xFF8C395Cu)) << std::hex << litFrame(&sun).At(160, 20);
+  TLight lamp = sun;
+  lamp.type = 1;
+  lamp.position = TVec3(150, 10, -10.5f);  // in front of the top-left corner
+  const auto& f = litFrame(&lamp);
+  EXPECT_TRUE(Near(f.At(150, 10), 0xFFCC596Cu, 4)) << std::hex << f.At(150, 10);  // straight on there
+  EXPECT_LT(f.At(169, 29) >> 16 & 0xFF, 0xA0u) << std::hex << f.At(169, 29);      // far and aslant there
+  EXPECT_GT(f.At(169, 29) >> 16 & 0xFF, 0x5Fu) << std::hex << f.At(169, 29);
 }
 
 TEST_F(DisplayTest, CopyToScreenBlitsUnblended) {
@@ -210,6 +306,50 @@ TEST_F(DisplayTest, CreationLadderEdgeCases) {
   EXPECT_TRUE(log.Contains("D3DXCreateTexture::CreateSurface: Created a 16 bit texture when requesting 32 bits. "
                            "Switching to 16 bit mode"));
   EXPECT_TRUE(handler_->Data().lowVideoMemory);
+}
+
+// The loader's flags and name options, each on a picture without alpha: the
+// alpha flag and "?alpha" keep an alpha channel, mip-maps load the same
+// picture, a cursor picture gets a plain surface of its own size (on a device
+// of square textures), in system memory with "?slow"; each combination is a
+// texture of its own.
+TEST_F(DisplayTest, LoaderFlagsAndNameOptionsMakeTheirOwnSurfaces) {
+  test::Config cfg = test::DefaultConfig();
+  cfg.adapters[0].d3dDevices[0].second.squareOnly = 1;
+  Fault::Install(cfg);
+  ASSERT_TRUE(Open());
+  testing_support::ScopedChdir cd(dir_.Path());
+  dir_.Write("photo.jpg", image_writers::EncodeJpeg(std::vector<uint32_t>(6 * 3, 0xFF2050F0u), 6, 3));
+  struct Case {
+    const char* name;
+    bool flagged;
+    uint32_t flags;
+    bool alpha, plain, system;
+  } cases[] = {{"photo.jpg", false, 0, false, false, false},
+               {"photo.jpg", false, TTexture::kFlagAlpha, true, false, false},
+               {"photo.jpg", false, TTexture::kFlagMipMaps, false, false, false},
+               {"photo.jpg", true, 0, false, true, false},
+               {"photo.jpg?alpha", true, 0, true, true, false},
+               {"photo.jpg?slow", true, 0, false, true, true},
+               {"photo.jpg?alpha,slow", true, 0, true, true, true}};
+  std::vector<TTextureRef> made;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.name) + (c.flagged ? " flagged" : "") + ", flags " + std::to_string(c.flags));
+    TTextureRef t = c.flagged ? TTexture::GetFlagged(c.name) : TTexture::Get(c.name, c.flags);
+    ASSERT_TRUE(t);
+    for (const TTextureRef& other : made) EXPECT_NE(t, other);
+    made.push_back(t);
+    const sdev::Surface* s = dynamic_cast<TDxTextureData*>(t->GetData())->GetSurface();
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ((s->Format().flags & kPfAlphaPixels) != 0, c.alpha);
+    EXPECT_EQ((s->Caps() & caps::kOffscreenPlain) != 0, c.plain);
+    EXPECT_EQ((s->Caps() & caps::kSystemMemory) != 0, c.system);
+    EXPECT_EQ(t->GetAllocatedSize(), c.plain ? TPoint(6, 3) : TPoint(8, 8));
+    if (c.plain) continue;
+    const auto& f = Frame([&] { t->DrawAt(3, 5, 1, 1, 0, TDrawParams::kAnchorAtCenter); });
+    EXPECT_TRUE(Near(f.At(8, 7), 0xFF2050F0u, 2)) << std::hex << f.At(8, 7);
+    EXPECT_EQ(f.At(9, 7), 0xFF000000u);
+  }
 }
 
 TEST_F(DisplayTest, RegistryKeysShareAndForgetTextures) {

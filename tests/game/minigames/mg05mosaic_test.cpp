@@ -195,6 +195,16 @@ TEST(MosaicBoard, SnapsWithinTenPixelsOnBothAxes) {
     EXPECT_EQ(b.pieces[0].depth, 0);  // in front, where it was dropped
     EXPECT_EQ(b.held, -1);
   }
+  // Each bound crossed on each axis from both sides, the other axis on the place; and far above it.
+  const struct { float x, y; bool snaps; } drops[] = {{191, 50, true}, {190, 50, false}, {210, 50, true},
+                                                      {211, 50, false}, {201, 40, true}, {201, 39, false},
+                                                      {201, 60, true}, {201, 61, false}, {201, -150, false}};
+  for (const auto& drop : drops) {
+    MosaicBoard b = Board(parts);
+    Pick(b, 0);
+    CarryTo(b, TVec2(drop.x, drop.y));
+    EXPECT_EQ(b.Press(TPoint(int(b.lastMouse.x), int(b.lastMouse.y))).snapped, drop.snaps) << drop.x << "," << drop.y;
+  }
   {
     MosaicBoard b = Board(parts);
     Pick(b, 1);
@@ -258,6 +268,8 @@ TEST(MosaicBoard, FourTurnsComeBackAndAnEmptyHandDoesNotTurn) {
   EXPECT_FALSE(b.Turn());
   EXPECT_EQ(b.pieces[0].rotation, 0);
   Pick(b, 0);
+  // The 100 x 60 picture's centre where its 50 x 30 preview's was, (125, 715).
+  EXPECT_EQ(b.pieces[0].position, TVec2(75, 685));
   const TVec2 origin = b.pieces[0].origin;
   for (int i = 1; i <= 4; ++i) {
     EXPECT_TRUE(b.Turn());
@@ -405,6 +417,20 @@ TEST_F(MosaicPictureTest, ReadsTheTexelUnderTheTurnedPoint) {
   EXPECT_EQ(b.pieces[0].origin, TVec2(130, 90));
   EXPECT_TRUE(b.HitTestPiece(0, TPoint(128, 125), false));   // u = 35, v = 2
   EXPECT_FALSE(b.HitTestPiece(0, TPoint(115, 100), false));  // u = 10, v = 15
+  // Each turn (a quarter clockwise about the origin each): the point over texel (35, 2) hits, (10, 15) not.
+  auto over = [](const TVec2& o, int r, int u, int v) {
+    const int x = int(o.x), y = int(o.y);
+    return r == 0   ? TPoint(x + u, y + v)
+           : r == 1 ? TPoint(x - v, y + u)
+           : r == 2 ? TPoint(x - u, y - v)
+                    : TPoint(x + v, y - u);
+  };
+  for (int r = 1; r <= 4; ++r) {
+    const TVec2 o = b.pieces[0].origin;
+    EXPECT_TRUE(b.HitTestPiece(0, over(o, r % 4, 35, 2), false)) << r;
+    EXPECT_FALSE(b.HitTestPiece(0, over(o, r % 4, 10, 15), false)) << r;
+    b.Turn();
+  }
 }
 
 }  // namespace

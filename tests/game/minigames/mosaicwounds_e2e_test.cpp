@@ -151,6 +151,7 @@ TDemoWounds DemoWounds() {
                                int(wound.woundPosition.y) + wound.woundSize.y / 2));
   }
   EXPECT_EQ(data.tools.size(), 2u);
+  if (data.tools.size() != 2) return out;
   const TPoint b = PictureSize(data.tools[0].preview), d = PictureSize(data.tools[1].preview);
   out.brush = TPoint(int(data.toolsPos.x) + b.x / 2, int(data.toolsPos.y) + b.y / 2);
   out.bottle = TPoint(int(data.toolsPos.x) + b.x + kWoundToolGap + d.x / 2, int(data.toolsPos.y) + d.y / 2);

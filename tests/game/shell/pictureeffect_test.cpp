@@ -121,7 +121,7 @@ TEST(PictureEffect, DegenerateTracksNeitherDivideByZeroNorLoad) {
   TLogCapture log;
   TEffect e("<E><alpha t1='0.1' t2='0.1' al='40'/><size kx='2'/><rotate t1='0' t2='nan' angle='90'/>"
             "<unknown t1='0'/><alpha t1='0' t2='1' al='9999'/></E>");
-  EXPECT_EQ(e.effect.effects.size(), 3u);  // the size without t1 and the unknown element are skipped
+  ASSERT_EQ(e.effect.effects.size(), 3u);  // the size without t1 and the unknown element are skipped
   EXPECT_TRUE(log.Contains("without t1"));
   e.effect.Update(0.2f);
   EXPECT_EQ(e.effect.alpha, 40);  // a track without duration jumps to its end
