@@ -19,8 +19,10 @@
 #include "platform/host/host.h"
 
 // The SDL2 host; null (with a log line giving SDL's reason) when SDL cannot
-// start its video system.
-std::unique_ptr<THost> CreateSdlHost();
+// start its video system, or when it finds no display and falls back to a
+// driver that shows nothing ("offscreen", "dummy") that SDL_VIDEODRIVER did
+// not name. `why`, when given, gets what to tell the person who started it.
+std::unique_ptr<THost> CreateSdlHost(std::string* why = nullptr);
 
 // A real window (`window`, the SDL host) driven by an input script: the
 // window takes the window mode, shows the frames and writes the screenshot,

@@ -79,5 +79,9 @@ private:
   std::string why_;
 };
 
-// Writes width x height ARGB pixels (alpha ignored) as an 8-bit RGB PNG.
+// Writes width x height ARGB pixels (alpha ignored) as an 8-bit RGB PNG,
+// marked as this program's (a "Software" text chunk). A file already at the
+// path is written over only when it is such a picture: anything else (a
+// player's document, another picture) is left as it was, and the call fails
+// with a log line.
 bool WritePngFile(const std::string& path, const uint32_t* pixels, int width, int height, int pitchPixels);

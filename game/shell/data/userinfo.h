@@ -96,7 +96,8 @@ public:
   // above kSaveBlobMaxSize, or when the write failed: then the file keeps the
   // last save whole, the progress stays in memory and the next save (the
   // next save point, or the program's end) writes it; the first such failure
-  // is told to the player (TellNoticesWhenDue).
+  // is told to the player (TellNoticesWhenDue). A user folder that cannot be
+  // made at all is told at the start, in the same words, and only then.
   bool SaveProgress();
   // The last save of the progress failed.
   bool IsSaveFailing() const { return saveFailing_; }

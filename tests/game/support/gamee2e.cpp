@@ -70,7 +70,7 @@ int RunProgram(const std::string& folder, const std::string& options, std::vecto
   } else {
     waitpid(child, &status, 0);
   }
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
 }
 
 TReadOnlyFolder::TReadOnlyFolder(std::string folder) : folder_(std::move(folder)) {
@@ -176,6 +176,12 @@ int TRun::ShownAt(const std::string& name, int nth) const {
 
 int Greeting(const TRun& run) {
   return run.Pixels(150, 276, 480, 316, [](int r, int g, int b) { return r > 200 && g > 170 && b < 190; });
+}
+
+int NoticeTitleInk(const TRun& run) {
+  return run.Pixels(400, 266, 624, 296, [](int red, int green, int blue) {
+    return std::abs(red - 0xFF) <= 24 && std::abs(green - 0xD2) <= 24 && std::abs(blue - 0x7A) <= 24;
+  });
 }
 
 bool Near(uint32_t a, uint32_t b, int tolerance) {
@@ -315,7 +321,9 @@ TRun TGameEndToEnd::RunWatched(const std::vector<std::string>& launcher, const s
     kill(pid_t(pid), SIGSTOP);
     EXPECT_EQ(testing_support::ReadFile(logFile).find("The game ends"), std::string::npos)
         << "the run ended before the test could look at moment " << seen + 1;
+    runningPid = pid;
     moments[seen++].look();
+    runningPid = 0;
     kill(pid_t(pid), SIGCONT);
   };
   TRun run;
