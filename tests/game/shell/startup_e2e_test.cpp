@@ -39,7 +39,7 @@ protected:
   // Starts the program in `where` with the words (no "options=" word of the
   // harness's: `options` is that word's text), with `environment` changed in
   // the program's process ("NAME=value" sets, "NAME" unsets). A run that has
-  // not ended after 90 s is stopped (the code then is 128 + SIGKILL).
+  // not ended after 60 s is stopped (the code then is 128 + SIGKILL).
   TStart Start(const std::string& where, const std::string& options, const std::vector<std::string>& more = {},
                const std::vector<std::string>& environment = {}) {
     const std::string out = dir.File("out" + std::to_string(starts_)), err = dir.File("err" + std::to_string(starts_));
@@ -56,7 +56,7 @@ protected:
       std::freopen(err.c_str(), "w", stderr);
     };
     auto deadline = [&](int pid) {
-      if (std::chrono::steady_clock::now() - began > std::chrono::seconds(90)) kill(pid_t(pid), SIGKILL);
+      if (std::chrono::steady_clock::now() - began > std::chrono::seconds(60)) kill(pid_t(pid), SIGKILL);
     };
     TStart start;
     start.exitCode = RunProgram(where, options, more, {}, deadline, child);
@@ -104,6 +104,12 @@ protected:
 private:
   int starts_ = 0;
 };
+
+// Dark writing where a centred notice's text stands, below its first line: the
+// name question's field is empty there.
+int NoticeTextInk(const TRun& run) {
+  return run.Pixels(300, 365, 724, 415, [](int r, int g, int b) { return r < 100 && g < 100 && b < 100; });
+}
 
 // The whole frame's mean brightness (a black screen is 0).
 double FrameBrightness(const std::string& png) {
@@ -167,7 +173,8 @@ TEST_F(StartupProgram, FindsItsDataFromAnyFolderAndOtherwiseSaysWhy) {
 // (no log is made). A malformed option value (a word for a number, a switch
 // that is neither 0 nor 1, a file option without its name) ends the start
 // with 2 and says which; a screenshot that cannot be written ends the run
-// with 1 and says why, while the program's own earlier screenshot is written over.
+// with 1 and says why (one that would replace a player's file is not
+// written), while the program's own earlier screenshot is written over.
 TEST_F(StartupProgram, AnswersItsCommandLineAndRefusesWhatItCannotTake) {
   for (const char* word : {"--help", "-h"}) {
     const TStart help = Start(dir.Path(), Headless(150), {word});
@@ -204,6 +211,13 @@ TEST_F(StartupProgram, AnswersItsCommandLineAndRefusesWhatItCannotTake) {
   const TStart unwritten = Start(dir.Path(), Headless(20) + ",screenshot=" + nowhere, {}, {});
   EXPECT_EQ(unwritten.exitCode, 1);
   EXPECT_EQ(unwritten.err, "lantern: Screenshot " + nowhere + ": cannot create the file (No such file or directory)\n");
+  // A player's file is not written over, a picture of the program's own is.
+  const std::string notes = dir.Write("notes.txt", "the player's notes");
+  const TStart kept = Start(dir.Path(), Headless(20) + ",screenshot=" + notes);
+  EXPECT_EQ(kept.exitCode, 1);
+  EXPECT_EQ(kept.err, "lantern: Screenshot " + notes +
+                          ": the file is there already and is no picture this program wrote; it is left as it was\n");
+  EXPECT_EQ(testing_support::ReadFile(notes), "the player's notes");
   for (int run = 0; run < 2; ++run) {
     const TStart shot = Start(testing_support::SourceDir(), Headless(20) + ",screenshot=" + dir.File("again.png"));
     EXPECT_EQ(shot.exitCode, 0) << shot.err;
@@ -262,6 +276,7 @@ TEST_F(StartupProgram, AUserFolderThatCannotBeMadeIsToldAtTheStartOnce) {
   TRun notice;
   ASSERT_TRUE(ReadPng(shot, &notice.px, &notice.w, &notice.h));
   EXPECT_GT(NoticeTitleInk(notice), 100);
+  EXPECT_GT(NoticeTextInk(notice), 500);  // not the name question's title alone
 
   const std::string play = dir.Write("play.txt", At(100, "key alt+enter") +
                                                      Click(1200, KitButtonAt("minitutor.lua", "ok")) +
