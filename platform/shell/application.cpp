@@ -304,14 +304,15 @@ bool TPlatform::CreateMainWindow(std::string* why) {
     host = hooks_.createHost();
   } else if (GetSettingBool("headless")) {
     auto headless = std::make_unique<THeadlessHost>();
-    if (!input.IsEmpty()) headless->LoadInputScript(app_->ResolveStartPath(input.str()));
+    if (!input.IsEmpty()) headless->LoadInputScript(app_->ResolveStartPath(input.str()), app_->startFolder);
     // Without a screenshot nothing reads a headless run's frames.
     headless->SetKeepLastFrame(!GetSettingString("screenshot").IsEmpty() || headless->HasScriptedScreenshots());
     host = std::move(headless);
   } else {
     host = CreateSdlHost(why);
     // A window driven by a script plays as a headless run does, shown on screen.
-    if (host && !input.IsEmpty()) host = CreateScriptedWindowHost(std::move(host), app_->ResolveStartPath(input.str()));
+    if (host && !input.IsEmpty())
+      host = CreateScriptedWindowHost(std::move(host), app_->ResolveStartPath(input.str()), app_->startFolder);
   }
   if (!host) return false;
   if (why) why->clear();

@@ -139,10 +139,14 @@ TEST_F(StartupProgram, FindsItsDataFromAnyFolderAndOtherwiseSaysWhy) {
 
   fs::create_directories(dir.File("elsewhere"));
   const std::string relative = fs::relative(source, dir.File("elsewhere")).string();
-  const TStart given = Start(dir.File("elsewhere"), Headless(150) + ",screenshot=" + shot, {"--data=" + relative});
+  // Names on the command line and in its input script still count from where it started.
+  const std::string input = dir.Write("elsewhere/input.txt", "1000 screenshot second.png\n");
+  const TStart given = Start(dir.File("elsewhere"), Headless(150) + ",screenshot=../shot.png,input=input.txt",
+                             {"--data=" + relative});
   EXPECT_EQ(given.exitCode, 0) << given.err;
   EXPECT_NE(given.log.find("Data: " + source + " (given with --data)"), std::string::npos) << given.log;
   EXPECT_GT(FrameBrightness(shot), 25.0);
+  EXPECT_GT(FrameBrightness(dir.File("elsewhere/second.png")), 25.0);
 
   const TStart empty = Start(dir.Path(), Headless(150), {"--data=" + dir.File("elsewhere")});
   const std::string noData = "the game does not start: the folder given with --data (" + dir.File("elsewhere") +
