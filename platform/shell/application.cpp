@@ -94,9 +94,9 @@ bool HoldsData(const std::string& folder, const std::string& marker) {
 
 // The data folder: the one given with "--data=", else the first of the
 // working folder, the program's folder, the installed data (beside the
-// program, then where the build installs it) and the source folder the
-// program was built from that holds the data. Empty, with the reason in
-// `why`, when there is none.
+// program in ../share/lantern or ../share/games/lantern, then where the
+// build installs it) and the source folder the program was built from that
+// holds the data. Empty, with the reason in `why`, when there is none.
 std::string FindDataFolder(const std::string& given, const std::string& marker, std::string* what, std::string* why) {
   if (!given.empty()) {
     if (HoldsData(given, marker)) {
@@ -113,6 +113,7 @@ std::string FindDataFolder(const std::string& given, const std::string& marker, 
       {getcwd(cwd, sizeof cwd) ? cwd : "", "the working folder"},
       {program, "the program's folder"},
       {program + "/../share/lantern", "the installed data"},
+      {program + "/../share/games/lantern", "the installed data"},
       {LANTERN_INSTALL_DATA_DIR, "the installed data"},
       {LANTERN_SOURCE_DATA_DIR, "the data the program was built with"},
   };
@@ -137,8 +138,9 @@ void PrintUsage() {
   std::printf(
       "Usage: " LANTERN_PRODUCT_NAME " [option...] [tester-id]\n"
       "Plays the game. Its data (the folder that holds assets/) is the one given with --data,\n"
-      "else the first that holds it of: the working folder, the program's folder, its\n"
-      "../share/lantern, %s and the source folder the program was built from.\n"
+      "else the first that holds it of: the working folder, the program's folder,\n"
+      "../share/lantern (or ../share/games/lantern) beside it, %s\n"
+      "and the source folder the program was built from.\n"
       "\n"
       "  --data=FOLDER          the game's data folder\n"
       "  --multiple             run beside another copy on the same user folder\n"

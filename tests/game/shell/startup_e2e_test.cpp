@@ -38,10 +38,11 @@ class StartupProgram : public TGameEndToEnd {
 protected:
   // Starts the program in `where` with the words (no "options=" word of the
   // harness's: `options` is that word's text), with `environment` changed in
-  // the program's process ("NAME=value" sets, "NAME" unsets). A run that has
+  // the program's process ("NAME=value" sets, "NAME" unsets), through
+  // `launcher` when given (RunProgram's). A run that has
   // not ended after 60 s is stopped (the code then is 128 + SIGKILL).
   TStart Start(const std::string& where, const std::string& options, const std::vector<std::string>& more = {},
-               const std::vector<std::string>& environment = {}) {
+               const std::vector<std::string>& environment = {}, const std::vector<std::string>& launcher = {}) {
     const std::string out = dir.File("out" + std::to_string(starts_)), err = dir.File("err" + std::to_string(starts_));
     ++starts_;
     std::remove(dir.File("user/logfile.txt").c_str());
@@ -59,7 +60,7 @@ protected:
       if (std::chrono::steady_clock::now() - began > std::chrono::seconds(60)) kill(pid_t(pid), SIGKILL);
     };
     TStart start;
-    start.exitCode = RunProgram(where, options, more, {}, deadline, child);
+    start.exitCode = RunProgram(where, options, more, launcher, deadline, child);
     start.out = testing_support::ReadFile(out);
     start.err = testing_support::ReadFile(err);
     start.log = testing_support::ReadFile(dir.File("user/logfile.txt"));
@@ -120,8 +121,9 @@ double FrameBrightness(const std::string& png) {
 
 }  // namespace
 
-// Started from its build folder, or from any folder with --data naming the
-// data (relative to where it starts), the game plays on the demo. With a
+// Started from its build folder, installed (the data in <prefix>/share/lantern),
+// or from any folder with --data naming the data (relative to where it
+// starts), the game plays on the demo. With a
 // --data that holds no data, or data whose first screen cannot open (a
 // script that does not compile, the first script's or the first screen's), it
 // ends with 1 and says why on standard error and in the log, before its frames
@@ -147,6 +149,20 @@ TEST_F(StartupProgram, FindsItsDataFromAnyFolderAndOtherwiseSaysWhy) {
   EXPECT_NE(given.log.find("Data: " + source + " (given with --data)"), std::string::npos) << given.log;
   EXPECT_GT(FrameBrightness(shot), 25.0);
   EXPECT_GT(FrameBrightness(dir.File("elsewhere/second.png")), 25.0);
+
+  // Installed: the program in <prefix>/bin, its data in <prefix>/share/lantern.
+  fs::create_directories(dir.File("prefix/bin"));
+  fs::create_directories(dir.File("prefix/share/lantern"));
+  fs::copy_file(LANTERN_PROGRAM, dir.File("prefix/bin/lantern"));
+  fs::create_symlink(source + "/assets", dir.File("prefix/share/lantern/assets"));
+  const std::vector<std::string> installed = {"/bin/sh", "-c", "shift; exec \"$0\" \"$@\"", dir.File("prefix/bin/lantern")};
+  const TStart fromPrefix = Start(dir.File("elsewhere"), Headless(150) + ",screenshot=" + shot, {}, {}, installed);
+  EXPECT_EQ(fromPrefix.exitCode, 0) << fromPrefix.err;
+  EXPECT_NE(fromPrefix.log.find("Data: " + fs::canonical(dir.File("prefix/share/lantern")).string() +
+                                " (the installed data)"),
+            std::string::npos)
+      << fromPrefix.log;
+  EXPECT_GT(FrameBrightness(shot), 25.0);
 
   const TStart empty = Start(dir.Path(), Headless(150), {"--data=" + dir.File("elsewhere")});
   const std::string noData = "the game does not start: the folder given with --data (" + dir.File("elsewhere") +
