@@ -6,12 +6,14 @@
 #include <ucontext.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <climits>
 #include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "platform/folders.h"
 #include "platform/log.h"
 
 namespace {
@@ -20,7 +22,11 @@ constexpr int kSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
 constexpr size_t kLogLines = 40;
 constexpr unsigned kLogTailSeconds = 2;
 
-char gReportPath[PATH_MAX + 16];
+// Two copies of the report's path: a new path is written into the one the
+// handler is not told to read, then made the current one (-1: none yet).
+char gReportPaths[2][PATH_MAX + 16];
+std::atomic<int> gCurrentPath{-1};
+static_assert(std::atomic<int>::is_always_lock_free, "the handler reads the index");
 volatile sig_atomic_t gInstalled = 0;
 volatile sig_atomic_t gSignal = 0;
 volatile sig_atomic_t gEntered = 0;
@@ -206,7 +212,9 @@ void OnFatalSignal(int sig, siginfo_t* info, void* context) {
   if (gEntered) DieBySignal();  // a fault inside the report itself
   gEntered = 1;
   gSignal = sig;
-  int fd = ::open(gReportPath, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+  const int current = gCurrentPath.load();
+  const char* path = current >= 0 ? gReportPaths[current] : "";
+  int fd = path[0] ? ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600) : -1;
   if (fd >= 0) {
     Put(fd, "lantern crash report\nSignal: ");
     PutNumber(fd, unsigned(sig), 10);
@@ -245,21 +253,38 @@ void OnFatalSignal(int sig, siginfo_t* info, void* context) {
   DieBySignal();
 }
 
+// "<user folder>/<executable's name>-crash.txt" as the settings give the
+// user folder now; empty without one.
+std::string ReportPathNow() {
+  const TString folder = GetUserFolder();
+  if (folder.IsEmpty()) return std::string();
+  char exe[PATH_MAX];
+  const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
+  std::string name = n > 0 ? std::string(exe, size_t(n)) : std::string();
+  name = name.substr(name.rfind('/') + 1);
+  return folder.str() + (name.empty() ? std::string("lantern") : name) + "-crash.txt";
+}
+
 }  // namespace
 
 TString GetCrashReportPath() {
-  if (gReportPath[0]) return TString(gReportPath);
-  char exe[PATH_MAX];
-  ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
-  std::string path = n > 0 ? std::string(exe, size_t(n)) : std::string("lantern");
-  return TString(path + "-crash.txt");
+  const int current = gCurrentPath.load();
+  return TString(current >= 0 ? std::string(gReportPaths[current]) : ReportPathNow());
 }
 
 void InstallCrashReporter() {
+  const int current = gCurrentPath.load();
+  const std::string path = ReportPathNow();
+  if (path.size() < sizeof gReportPaths[0]) {
+    const int next = current == 0 ? 1 : 0;
+    std::memset(gReportPaths[next], 0, sizeof gReportPaths[next]);
+    std::memcpy(gReportPaths[next], path.data(), path.size());
+    gCurrentPath.store(path.empty() ? -1 : next);
+  } else {
+    TraceOut("Crash reports: the user folder's path is too long; no report will be written");
+  }
   if (gInstalled) return;
   gInstalled = 1;
-  std::string path = GetCrashReportPath().str();
-  std::strncpy(gReportPath, path.c_str(), sizeof gReportPath - 1);
   void* warm[1];
   ::backtrace(warm, 1);  // loads the unwinder now, not inside the handler
 

@@ -175,7 +175,12 @@ TDirAnswer LookupInDir(const std::string& dir, const struct stat* known, const s
   // A listing that is not settled may lack a file made in the same tick as
   // the change it saw (the folder's times stayed): it is read again before
   // it answers that the name is not there.
-  if (found == it->second.byLower.end() && !it->second.settled && !fresh) {
+  // Likewise a name it holds may have gone within that tick (renamed into
+  // another letter case, or removed and made again so): the name is looked
+  // at before it is given.
+  struct stat entry;
+  if (!it->second.settled && !fresh &&
+      (found == it->second.byLower.end() || ::lstat((dir + found->second).c_str(), &entry) != 0)) {
     readListing();
     found = it->second.byLower.find(lowerName);
   }

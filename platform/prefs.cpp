@@ -11,6 +11,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -224,12 +225,20 @@ bool XmlToMap(TXmlNode& node, TPrefsMap& map, TString& error) {
 
 }  // namespace
 
-std::vector<uint8_t> SerializePrefs(const TPrefsData& data, const TString& key) {
+namespace {
+// The chunk stream of the content: the same content gives the same bytes.
+std::vector<uint8_t> PlainChunks(const TPrefsData& data) {
   std::vector<uint8_t> plain;
   AppendChunk(plain, "IKEY", std::vector<uint8_t>(data.installKey.begin(), data.installKey.end()));
   std::vector<uint8_t> global = PairChunks(data.global);
   plain.insert(plain.end(), global.begin(), global.end());
   for (const TPrefsMap& user : data.users) AppendChunk(plain, "USER", PairChunks(user));
+  return plain;
+}
+}  // namespace
+
+std::vector<uint8_t> SerializePrefs(const TPrefsData& data, const TString& key) {
+  std::vector<uint8_t> plain = PlainChunks(data);
 
   std::vector<uint8_t> out = {'K', 'P', 'R', 'F'};
   AppendLe(out, kPrefsVersion, 4);
@@ -354,6 +363,24 @@ std::string DigestOf(const TString& name) {
   return Digest(bytes.data(), bytes.size());
 }
 
+// A digest of the content itself (every file of it, whatever its initial
+// vector or form, gives the same one).
+std::string ContentDigest(const TPrefsData& data) {
+  const std::vector<uint8_t> plain = PlainChunks(data);
+  return Digest(plain.data(), plain.size());
+}
+
+// The content digest of a preferences file; empty when it is missing or
+// cannot be read with the key.
+std::string ContentOf(const TString& name, const TString& key) {
+  std::vector<uint8_t> bytes;
+  TPrefsData data;
+  if (!FileExists(name) || !ReadWholeFile(name, bytes, kPrefsMaxPlainSize + 4096) ||
+      !ParsePrefsAny(bytes.data(), bytes.size(), key, data))
+    return std::string();
+  return ContentDigest(data);
+}
+
 // Holds an exclusive lock on a folder (flock) while it lives: the saves of
 // every copy of the game look at the file and replace it one at a time.
 class TFolderLock {
@@ -388,8 +415,8 @@ void TPrefs::Load() {
   data_ = TPrefsData();
   origin_ = kNoFile;
   const TString backup = fileName_ + ".bak";
+  std::vector<uint8_t> bytes;
   auto read = [&](const TString& name, TString& why) {
-    std::vector<uint8_t> bytes;
     if (!ReadWholeFile(name, bytes, kPrefsMaxPlainSize + 4096)) {
       why = "cannot be read";
       return false;
@@ -405,9 +432,15 @@ void TPrefs::Load() {
   };
   TString why;
   baseDigest_ = DigestOf(fileName_);
+  baseContent_.clear();
+  rewrite_ = false;
+  FindConflictFiles();
   if (FileExists(fileName_)) {
     if (read(fileName_, why)) {
       origin_ = kMainFile;
+      baseContent_ = ContentDigest(data_);
+      // The plain-XML form is written enciphered at the next save, changed or not.
+      rewrite_ = bytes.size() < 4 || std::memcmp(bytes.data(), "KPRF", 4) != 0;
       return;
     }
     TString kept = setAside(fileName_);
@@ -478,6 +511,12 @@ bool TPrefs::Save() {
     RandomBytes(raw, sizeof raw);
     data_.installKey = Hex(std::string(reinterpret_cast<char*>(raw), sizeof raw));
   }
+  // Nothing changed since the file was read or written: it stays as it is
+  // (a save with new bytes would look, to another copy, like a change).
+  const std::string content = ContentDigest(data_);
+  if (keptAs_.IsEmpty() && !rewrite_ && !baseDigest_.empty() && content == baseContent_ &&
+      DigestOf(fileName_) == baseDigest_)
+    return true;
   std::vector<uint8_t> bytes = SerializePrefs(data_, key_);
   const std::string unique = UniqueSuffix();
   const TString temp = fileName_ + TString(".tmp." + unique);
@@ -499,9 +538,27 @@ bool TPrefs::Save() {
   const std::string& path = mainPath.str();
   const std::string folder = path.substr(0, path.rfind('/') + 1);
   TFolderLock lock(folder);
-  // Another copy saved since this store read the file, or wrote it last:
-  // its file stays, and this store's content goes to a file of its own.
-  if (!keptAs_.IsEmpty() || DigestOf(fileName_) != baseDigest_) {
+  // Another copy saved since this store read the file, or wrote it last.
+  // Saved with the same content (other bytes: a new initial vector), it is
+  // no conflict; with the content this store has now, nothing is left to
+  // write. With other content its file stays, and this store's content goes
+  // to a file of its own.
+  bool conflict = !keptAs_.IsEmpty();
+  if (!conflict) {
+    const std::string disk = DigestOf(fileName_);
+    if (disk != baseDigest_) {
+      const std::string diskContent = ContentOf(fileName_, key_);
+      if (!diskContent.empty() && diskContent == content) {
+        RemoveFile(temp);
+        baseDigest_ = disk;
+        baseContent_ = content;
+        rewrite_ = false;
+        return true;
+      }
+      conflict = diskContent.empty() || diskContent != baseContent_;
+    }
+  }
+  if (conflict) {
     if (!KeepAside(temp, bytes)) return fail("cannot keep this copy's preferences beside the file another copy wrote");
     lock.Sync();
     return true;
@@ -524,9 +581,38 @@ bool TPrefs::Save() {
   }
   if (!RenameFile(temp, fileName_)) return fail("cannot replace the file");
   baseDigest_ = Digest(bytes.data(), bytes.size());
+  baseContent_ = content;
+  rewrite_ = false;
   lock.Sync();
   RemoveLeftovers(fileName_, folder, path.substr(folder.size()));
   return true;
+}
+
+void TPrefs::FindConflictFiles() {
+  conflicts_.clear();
+  const TString disk = GetDiskPath(fileName_, false);
+  const std::string& path = disk.str();
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return;
+  const std::string leaf = path.substr(slash + 1), head = leaf + ".conflict";
+  DIR* d = ::opendir(path.substr(0, slash + 1).c_str());
+  if (!d) return;
+  std::vector<std::string> tails;
+  while (dirent* e = ::readdir(d)) {
+    const std::string n = e->d_name;
+    if (n.compare(0, head.size(), head) != 0) continue;
+    const std::string number = n.size() > head.size() + 1 && n[head.size()] == '.' ? n.substr(head.size() + 1) : "";
+    if (n.size() == head.size() || (!number.empty() && number.find_first_not_of("0123456789") == std::string::npos))
+      tails.push_back(n.substr(leaf.size()));
+  }
+  ::closedir(d);
+  std::sort(tails.begin(), tails.end());
+  for (const std::string& tail : tails) {
+    conflicts_.push_back(fileName_ + TString(tail));
+    TraceOut("Prefs: %s holds the preferences a copy of the game kept aside when another copy had changed %s; it "
+             "is kept as it is, and the game goes on from %s",
+             conflicts_.back().c_str(), fileName_.c_str(), fileName_.c_str());
+  }
 }
 
 bool TPrefs::KeepAside(const TString& temp, const std::vector<uint8_t>& bytes) {

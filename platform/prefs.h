@@ -9,7 +9,10 @@
 // read or wrote it (another copy of the game saved meanwhile) leaves it as it
 // is and writes this store's content to a file of its own,
 // "prefs.dat.conflict" (numbered when taken), then and at every later save:
-// both are kept, and the log says where. A damaged or
+// both are kept, and the log says where. Whether the file changed is decided
+// on its content: another copy that saved the same content (with other
+// bytes) changed nothing, and a save of unchanged content writes nothing.
+// Conflict files found at loading are listed. A damaged or
 // unreadable file is never destroyed: it is moved aside as
 // "prefs.dat.damaged" (numbered when that exists), and the backup is read
 // instead; a damaged backup is moved aside too ("prefs.dat.bak.damaged"), and
@@ -102,11 +105,16 @@ public:
   bool InBatch() const { return batchDepth_ > 0; }
 
   TOrigin GetOrigin() const { return origin_; }
+  // The files that saves kept beside this one because another copy had
+  // changed it meanwhile ("<name>.conflict", "<name>.conflict.<n>"), as
+  // found when the store was loaded (each logged): the game tells the player.
+  const std::vector<TString>& GetConflictFiles() const { return conflicts_; }
   const TPrefsData& GetData() const { return data_; }
   const TString& GetFileName() const { return fileName_; }
 
 private:
   void Load();
+  void FindConflictFiles();
   bool Store(const TString& key, TPrefsValue value, int user, int save);
   // Writes this store's bytes (in the temporary file `temp`) to its own file
   // beside the main one, which another copy changed.
@@ -118,8 +126,13 @@ private:
   TPrefsData data_;
   TOrigin origin_ = kNoFile;
   // A digest of the main file as this store read or last wrote it (empty:
-  // there was none). A save that finds another file there does not replace it.
+  // there was none), and of its content (empty: not known). A save that
+  // finds other content there does not replace it; a save of the content
+  // the file still holds writes nothing.
   std::string baseDigest_;
+  std::string baseContent_;
+  bool rewrite_ = false;  // the file is in the plain-XML form: written at the next save
+  std::vector<TString> conflicts_;
   TString keptAs_;  // this store's own file once the main file was changed under it
   int batchDepth_ = 0;
   bool batchWrite_ = false;

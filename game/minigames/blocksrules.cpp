@@ -209,21 +209,12 @@ std::vector<BlockCell> MakeBlockCells(const BlocksFileData& data) {
 }
 
 std::vector<int> MovableBlockKinds(const std::vector<BlockCell>& cells, int kinds) {
+  // A kind pre-filled more than kBlocksPerKind times has no movable block; it
+  // takes none from the other kinds, so such a board (it breaks the rule)
+  // leaves the tray more blocks than free cells, and skip ends it.
   std::vector<int> count(size_t(std::max(0, kinds)), kBlocksPerKind);
-  int over = 0;  // pre-filled blocks beyond kBlocksPerKind of their kind
   for (const BlockCell& cell : cells)
-    if (!cell.playerCell && cell.type >= 0 && cell.type < kinds && --count[size_t(cell.type)] < 0) {
-      count[size_t(cell.type)] = 0;
-      ++over;
-    }
-  // One block for each cell left: a kind pre-filled too often (a board that
-  // breaks the rule, which still plays) takes its excess from the kinds with
-  // the most left.
-  for (; over > 0; --over) {
-    const auto most = std::max_element(count.begin(), count.end());
-    if (most == count.end() || *most == 0) break;
-    --*most;
-  }
+    if (!cell.playerCell && cell.type >= 0 && cell.type < kinds) --count[size_t(cell.type)];
   std::vector<int> out;
   for (int k = 0; k < kinds; ++k)
     for (int i = 0; i < count[size_t(k)]; ++i) out.push_back(k);

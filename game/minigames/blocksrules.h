@@ -84,17 +84,18 @@ struct BlocksFileData {
 // (false, the reason in *why, *out unusable) a document without a root,
 // "Common", "BlocksType" or "Blocks"; with other than kBlockKinds kinds;
 // a "Type" without one of its three pictures; a "Block"
-// whose "x", "y" or "type" is missing or outside the board or the kinds,
-// two on one cell, or pre-filled cells that break the rule; and a board
-// that cannot be completed.
+// whose "x", "y" or "type" is missing or outside the board or the kinds, or
+// two on one cell. Pre-filled cells that break the rule, and a board that
+// cannot be completed, are taken: they play, and skip ends them.
 bool ReadBlocksDocument(const TiXmlDocument& doc, BlocksFileData* out, TString* why);
 
 // The cells of an N x N board with the file's pre-filled cells (the data
 // must have passed ReadBlocksDocument).
 std::vector<BlockCell> MakeBlockCells(const BlocksFileData& data);
 // The movable blocks' kinds, kind by kind: kBlocksPerKind of each less the
-// pre-filled ones, one for each cell left (a kind pre-filled more than
-// kBlocksPerKind times takes its excess from the kinds with the most left).
+// pre-filled ones, none of a kind pre-filled kBlocksPerKind times or more.
+// Only a board whose pre-filled cells break the rule can leave more blocks
+// than free cells.
 std::vector<int> MovableBlockKinds(const std::vector<BlockCell>& cells, int kinds);
 
 // --- The rule ---

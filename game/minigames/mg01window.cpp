@@ -116,6 +116,11 @@ bool TMG01Window::LoadLevel() {
     pieces.push_back(piece);
   }
   for (int i = 0; i < int(pieces.size()); ++i) TrayPosition(i);
+  const long freeCells = std::count_if(cells.begin(), cells.end(), [](const BlockCell& c) { return c.playerCell; });
+  if (long(pieces.size()) != freeCells)
+    TraceOut("Mini-game file %s: the tray holds %zu blocks for %ld free cells (a kind is pre-filled more than %d "
+             "times); the board cannot be finished by hand, skip ends it",
+             file.c_str(), pieces.size(), freeCells, kBlocksPerKind);
   LoadTutorial(doc->RootElement());
   return true;
 }

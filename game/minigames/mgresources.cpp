@@ -96,10 +96,10 @@ bool ReadMGInt(const TiXmlElement* element, const char* name, int* out, int lo, 
   const char* text = element ? element->Attribute(name) : nullptr;
   bool read = false;
   if (text) {
+    // The leading whole number counts, whatever follows it ("3.5" is 3).
     char* end = nullptr;
-    long v = std::strtol(text, &end, 10);
-    while (end && (*end == ' ' || *end == '\t')) ++end;
-    if (end != text && end && *end == '\0') {
+    const long v = std::strtol(text, &end, 10);
+    if (end != text) {
       *out = int(std::max(long(lo), std::min(long(hi), v)));
       read = true;
     }

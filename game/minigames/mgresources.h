@@ -83,8 +83,10 @@ int ReadMGInts(const char* text, int* out, int count);
 bool ReadMGVec2(const TiXmlElement* element, const char* name, TVec2* out);
 // The same with ReadMGLooseNumbers.
 bool ReadMGLooseVec2(const TiXmlElement* element, const char* name, TVec2* out);
-// An integer attribute within [lo, hi]; *out keeps its value when the
-// attribute is absent or not a whole number, and is clamped into the range.
+// An integer attribute within [lo, hi]: the whole number it starts with
+// (blanks first are skipped; "3.5" and "3x" read 3). *out keeps its value
+// when the attribute is absent or starts with no number, and is clamped
+// into the range.
 bool ReadMGInt(const TiXmlElement* element, const char* name, int* out, int lo, int hi);
 // A text attribute; empty when absent.
 TString ReadMGText(const TiXmlElement* element, const char* name);

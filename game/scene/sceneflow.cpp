@@ -62,14 +62,13 @@ TNextStep GoToNextLevel(GameProgress& p) {
     return TNextStep::kLocation;
   }
   TraceOut("MainGame: the last level is done; a new game begins at the main menu");
-  // The new game keeps what the player earned: the photographs (the gallery's
-  // wallpapers), the pop-ups already read, and the mark of a finished game.
-  std::vector<TString> photos = p.photos, shownInfos = p.shownInfos;
+  // A new game from the start, pop-ups and comics included, but the
+  // photographs stay: the gallery's wallpapers are unlocked by them, and
+  // clearing them would take back what the player earned.
+  std::vector<TString> photos = p.photos;
   p.levelId = p.chapterId = 1;
   p.Clear();
   p.photos = std::move(photos);
-  p.shownInfos = std::move(shownInfos);
-  p.gameFinished = 1;
   SetGo2MainMenuFlag(true);
   return TNextStep::kGameEnd;
 }

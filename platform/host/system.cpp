@@ -52,15 +52,6 @@ std::string HostProgramFolder() {
   return path;
 }
 
-std::string HostRuntimeFolder() {
-  const char* dir = std::getenv("XDG_RUNTIME_DIR");
-  struct stat st;
-  if (!dir || dir[0] != '/' || ::stat(dir, &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() ||
-      (st.st_mode & 022) != 0)
-    return std::string();
-  return dir;
-}
-
 bool SpawnProgram(const std::vector<std::string>& args, bool wait) {
   if (args.empty() || args[0].empty()) return false;
   std::vector<char*> argv;
@@ -120,6 +111,31 @@ bool IsWebOrMailLink(const std::string& link) {
   return rest < link.size() && link[rest] != '/' && link[rest] != ':';
 }
 
+std::string KeepMailSubjectAndBody(const std::string& link, std::string* dropped) {
+  const size_t query = link.find('?');
+  if (!StartsWithNoCase(link, "mailto:") || query == std::string::npos) return link;
+  std::string out = link.substr(0, query);
+  // A fragment is no part of a mail address: it goes with the fields.
+  const std::string fields = link.substr(query + 1, link.find('#', query) - query - 1);
+  char separator = '?';
+  for (size_t pos = 0; pos <= fields.size();) {
+    const size_t end = std::min(fields.find('&', pos), fields.size());
+    const std::string field = fields.substr(pos, end - pos);
+    pos = end + 1;
+    if (field.empty()) continue;
+    const std::string name = field.substr(0, field.find('='));
+    std::string lower = name;
+    for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
+    if (lower == "subject" || lower == "body") {
+      out += separator + field;
+      separator = '&';
+    } else if (dropped) {
+      *dropped += (dropped->empty() ? "" : ", ") + name;
+    }
+  }
+  return out;
+}
+
 bool IsOpenableUrl(const std::string& url) {
   for (unsigned char c : url)
     if (c < 0x20 || c == 0x7F) return false;
@@ -146,7 +162,8 @@ bool IsDocumentName(const std::string& link) {
   return false;
 }
 
-std::string FindGameDocument(const std::string& link, const std::vector<std::string>& folders) {
+std::string FindGameDocument(const std::string& link, const std::vector<std::string>& folders, bool* executable) {
+  if (executable) *executable = false;
   if (!IsDocumentName(link)) return std::string();
   for (const std::string& folder : folders) {
     char* root = realpath(folder.c_str(), nullptr);
@@ -161,7 +178,11 @@ std::string FindGameDocument(const std::string& link, const std::vector<std::str
     // Links on the way are resolved: the file itself must lie inside the folder.
     bool inside = base == "/" || (real.size() > base.size() && real.compare(0, base.size(), base) == 0 &&
                                   real[base.size()] == '/');
-    if (inside && ::stat(real.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return real;
+    if (!inside || ::stat(real.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    // A program named like a document (a script "notes.txt") is never handed
+    // to an opener that might run it.
+    if ((st.st_mode & (S_IXUSR | S_IXGRP | S_IXOTH)) == 0) return real;
+    if (executable) *executable = true;
   }
   return std::string();
 }
@@ -180,50 +201,55 @@ bool OpenUrlWith(const std::string& url, const std::string& browser, bool wait) 
 // Single-instance lock
 
 namespace {
-// FNV-1a: a name for a folder that no other folder shares in practice.
-std::string FolderHash(const std::string& folder) {
-  uint64_t h = 1469598103934665603ull;
-  for (unsigned char c : folder) h = (h ^ c) * 1099511628211ull;
-  char text[17];
-  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(h));
-  return text;
-}
-
-// The abstract socket of a lock file: the user's id keeps users apart there.
-void MakeSocketAddress(const std::string& lockPath, sockaddr_un* addr, socklen_t* len) {
+// The abstract socket of a lock file, named after the file itself (its
+// device and inode: one name whatever path led to it); the user's id keeps
+// users apart there.
+void MakeSocketAddress(const struct stat& lockFile, sockaddr_un* addr, socklen_t* len) {
   std::memset(addr, 0, sizeof(*addr));
   addr->sun_family = AF_UNIX;
-  std::string text = "lantern-" + std::to_string(::geteuid()) + "-" + FolderHash(lockPath);
-  std::memcpy(addr->sun_path + 1, text.data(), text.size());  // leading zero byte: abstract
-  *len = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + text.size());
+  char text[80];
+  const int n = std::snprintf(text, sizeof text, "lantern-%lu-%llx-%llx", static_cast<unsigned long>(::geteuid()),
+                              static_cast<unsigned long long>(lockFile.st_dev),
+                              static_cast<unsigned long long>(lockFile.st_ino));
+  std::memcpy(addr->sun_path + 1, text, size_t(n));  // leading zero byte: abstract
+  *len = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + size_t(n));
+}
+
+// The folder's real path (every link on the way resolved), for messages.
+std::string RealFolder(const std::string& folder) {
+  char* real = realpath(folder.c_str(), nullptr);
+  if (!real) return folder;
+  std::string out = real;
+  std::free(real);
+  return out;
 }
 }  // namespace
 
 std::string TInstanceLock::LockPath(const std::string& userFolder) {
-  const std::string folder = TrimSlashes(userFolder);
-  const std::string runtime = HostRuntimeFolder();
-  if (!runtime.empty()) return runtime + "/lantern-" + FolderHash(folder) + ".lock";
-  return folder + "/instance.lock";
+  return TrimSlashes(userFolder) + "/instance.lock";
 }
 
-TInstanceLock::TResult TInstanceLock::Acquire(const std::string& userFolder) {
+TInstanceLock::TResult TInstanceLock::Acquire(const std::string& userFolder, bool askToRaise) {
   Release();
   why_.clear();
   const std::string path = LockPath(userFolder);
-  if (HostRuntimeFolder().empty()) MakeFolders(TrimSlashes(userFolder));
+  MakeFolders(TrimSlashes(userFolder));
   int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
   const int openError = errno;
   struct stat st;
   if (fd < 0) {
-    // A file that is there but not ours, or a link, is refused; a folder where
-    // nothing can be made (read-only) leaves the program unlocked.
+    // A file that is there but not ours, or a link, is refused.
     if (::lstat(path.c_str(), &st) == 0 && (S_ISLNK(st.st_mode) || st.st_uid != ::geteuid() || !S_ISREG(st.st_mode))) {
       why_ = "the lock file " + path + " is not the user's own (" +
              (S_ISLNK(st.st_mode) ? std::string("a link") : "owner " + std::to_string(st.st_uid)) + ")";
       return TResult::kRefused;
     }
-    why_ = "cannot make the lock file " + path + " (" + std::strerror(openError) + "); running without the lock";
-    return TResult::kTaken;
+    // A read-only folder: a lock file made there before still serves.
+    fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+      why_ = "cannot make the lock file " + path + " (" + std::strerror(openError) + "); running without the lock";
+      return TResult::kTaken;
+    }
   }
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) {
     ::close(fd);
@@ -232,11 +258,21 @@ TInstanceLock::TResult TInstanceLock::Acquire(const std::string& userFolder) {
   }
   sockaddr_un addr;
   socklen_t len;
-  MakeSocketAddress(path, &addr, &len);
-  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+  MakeSocketAddress(st, &addr, &len);
+  int locked = 0;
+  while ((locked = flock(fd, LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
+  }
+  if (locked != 0 && errno != EWOULDBLOCK) {
+    // A file system without locks: nothing can tell another copy here.
+    why_ = "cannot lock " + path + " (" + std::strerror(errno) + "); running without the lock";
     ::close(fd);
-    why_ = "another copy of the game runs on the user folder " + TrimSlashes(userFolder) +
-           "; it was asked to come to the front";
+    return TResult::kTaken;
+  }
+  if (locked != 0) {
+    ::close(fd);
+    why_ = "another copy of the game runs on the user folder " + RealFolder(TrimSlashes(userFolder));
+    if (!askToRaise) return TResult::kInUse;
+    why_ += "; it was asked to come to the front";
     int s = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (s >= 0) {
       if (connect(s, reinterpret_cast<sockaddr*>(&addr), len) == 0) {

@@ -13,9 +13,6 @@ uint32_t HostMonotonicMs();
 // The folder that holds the running program (symbolic links resolved, no
 // trailing "/"); the working folder when it cannot be found.
 std::string HostProgramFolder();
-// The user's runtime folder: $XDG_RUNTIME_DIR when it is an absolute path to
-// a folder of the user's own that no one else may write to; else empty.
-std::string HostRuntimeFolder();
 
 // Starts a program with an argument vector (argv[0] is looked up on PATH),
 // never through a shell. With `wait` the call returns once it has ended;
@@ -31,6 +28,12 @@ bool IsOpenableUrl(const std::string& url);
 // "http://" or "https://" and a host, or "mailto:" and an address; no
 // control characters or blanks. "file:" never is.
 bool IsWebOrMailLink(const std::string& link);
+// A "mailto:" link with only the "subject" and "body" fields of its query
+// (in any letter case, in their order); the others ("attach", "cc", ...),
+// which would have some mail programs attach a file or add recipients, and a
+// fragment are left out, their names added to `dropped` (", " between).
+// Any other link comes back as it is.
+std::string KeepMailSubjectAndBody(const std::string& link, std::string* dropped = nullptr);
 // The documents of the game's own folder a link may name, by extension.
 extern const char* const kDocumentExtensions[5];
 // Whether a link has the form of a document name: relative (no scheme, no
@@ -38,23 +41,27 @@ extern const char* const kDocumentExtensions[5];
 // kDocumentExtensions.
 bool IsDocumentName(const std::string& link);
 // The real path of the document a link names, or empty: a document name of a
-// regular file inside one of `folders` once every link on the way is resolved.
-std::string FindGameDocument(const std::string& link, const std::vector<std::string>& folders);
+// regular file inside one of `folders` once every link on the way is resolved,
+// which no one may run (an executable file is refused, `executable` set).
+std::string FindGameDocument(const std::string& link, const std::vector<std::string>& folders,
+                             bool* executable = nullptr);
 // Opens the address with `browser` (a program name or path) or, when it is
 // empty, the desktop's opener "xdg-open", as one argument through
 // posix_spawnp, never a shell. Refused addresses are logged and give false.
 bool OpenUrlWith(const std::string& url, const std::string& browser, bool wait);
 
-// One running copy per user folder: a lock file (flock) named after the user
-// folder in the user's runtime folder ("lantern-<hash>.lock"), or, when there
-// is none, "instance.lock" in the user folder itself; and an abstract local
-// socket named after the lock file, on which the running copy hears "raise"
+// One running copy per user folder: an exclusive lock (flock) on the file
+// "instance.lock" in the user folder itself, so that every copy finds the
+// same lock whatever its environment and however it spells the folder (a
+// link to it, a trailing "/"); and an abstract local socket named after that
+// file (its device and inode), on which the running copy hears "raise"
 // requests from later copies.
 class TInstanceLock {
 public:
   enum class TResult {
     kTaken,     // this copy runs (also when no lock file can be made at all: logged)
     kRunning,   // another copy holds the lock; it was asked to come to the front
+    kInUse,     // another copy holds the lock; a further copy does not ask it to come forward
     kRefused,   // the lock file is not the user's own (another owner, a link, not a file)
   };
   TInstanceLock() = default;
@@ -62,9 +69,11 @@ public:
   TInstanceLock(const TInstanceLock&) = delete;
   TInstanceLock& operator=(const TInstanceLock&) = delete;
 
-  // Takes the lock of `userFolder` (absolute). Why it was not taken, or why
-  // it runs without one, is in Why().
-  TResult Acquire(const std::string& userFolder);
+  // Takes the lock of `userFolder` (absolute), making the folder when it is
+  // missing. When another copy holds it, that copy is sent "raise" when
+  // `askToRaise` is set (kRunning), else nothing (kInUse). Why it was not
+  // taken, or why it runs without one, is in Why().
+  TResult Acquire(const std::string& userFolder, bool askToRaise = true);
   const std::string& Why() const { return why_; }
   void Release();
   bool IsHeld() const { return lockFd_ >= 0; }

@@ -143,7 +143,7 @@ void PrintUsage() {
       "and the source folder the program was built from.\n"
       "\n"
       "  --data=FOLDER          the game's data folder\n"
-      "  --multiple             run beside another copy on the same user folder\n"
+      "  --multiple             run a further copy (on a user folder of its own)\n"
       "  -h, --help             print this help and exit\n"
       "  --version              print the version and exit\n"
       "  -wd=FOLDER             change to FOLDER first\n"
@@ -213,10 +213,14 @@ void TApplication::Create() {
 }
 
 TInstanceLock::TResult TApplication::TakeInstanceLock(const std::string& userFolder, std::string* why) {
-  if (GetSettingBool("multiple") || !GetSettingString("hostwindow").IsEmpty()) return TInstanceLock::TResult::kTaken;
+  // A further copy (--multiple, -wnd=) runs on a user folder of its own:
+  // two copies on one folder would each save over the other's progress.
+  const bool further = GetSettingBool("multiple") || !GetSettingString("hostwindow").IsEmpty();
   lock_ = std::make_unique<TInstanceLock>();
-  TInstanceLock::TResult result = lock_->Acquire(userFolder);
+  TInstanceLock::TResult result = lock_->Acquire(userFolder, !further);
   if (why) *why = lock_->Why();
+  if (why && result == TInstanceLock::TResult::kInUse)
+    *why += "; a further copy needs a user folder of its own (options=userfolder=<folder>)";
   if (!lock_->IsHeld()) lock_.reset();
   return result;
 }
@@ -276,6 +280,7 @@ TPlatform::TStartup TPlatform::LoadStartupData() {
   TInstanceLock::TResult lock = app_->TakeInstanceLock(GetUserFolder().str(), &why);
   // The running copy's log is left alone; that copy logs the raise request.
   if (lock == TInstanceLock::TResult::kRunning) return doesNotStart(why, TStartup::kAnotherCopy);
+  if (lock == TInstanceLock::TResult::kInUse) return doesNotStart(why, TStartup::kRefused);
   // Nothing can be saved without the user folder: said once, here; the game
   // tells the player too.
   const std::string userFolder = GetUserFolder().str();
@@ -346,7 +351,7 @@ bool TPlatform::WriteScreenshot() {
 }
 
 int RunApplication(const std::vector<std::string>& words, const TGameMain& game, const TPlatformHooks& hooks) {
-  // A fault from here on leaves "<executable>-crash.txt".
+  // A fault from here on leaves a crash report in the user folder.
   InstallCrashReporter();
   // 1. The command line: answered, refused, or taken.
   TCommandLine commandLine = ParseCommandLine(words);
@@ -411,6 +416,7 @@ int RunApplication(const std::vector<std::string>& words, const TGameMain& game,
     // 4. The platform object: settings files, the instance lock, log, string table, window script.
     TPlatform platform(std::move(app), hooks);
     TPlatform::TStartup startup = platform.LoadStartupData();
+    InstallCrashReporter();  // the user folder as the settings now name it
 
     // 5. Main window, sound manager, folders as settings, cheats and options, plug-ins.
     std::string noWindow;

@@ -212,16 +212,26 @@ void TPlatform::PostQuit(int exitCode) {
 
 bool TPlatform::OpenUrl(const TString& link) {
   std::string target = link.str();
-  if (!IsWebOrMailLink(target)) {
-    std::vector<std::string> folders = {GetWorkingFolder().str(), GetProgramFolder().str()};
-    std::string document = FindGameDocument(target, folders);
+  if (IsWebOrMailLink(target)) {
+    std::string dropped;
+    target = KeepMailSubjectAndBody(target, &dropped);
+    if (!dropped.empty())
+      TraceOut("OpenUrl: the mail link \"%s\" is opened without its fields %s (only a subject and a body are kept)",
+               link.c_str(), dropped.c_str());
+  } else {
+    // Only the game's own data: the assets folder, never the working folder
+    // around it (which may be any folder the game was started in).
+    bool executable = false;
+    std::string document = FindGameDocument(target, {GetWorkingFolder().str() + "assets"}, &executable);
     if (document.empty()) {
       if (!IsDocumentName(target))
         TraceOut("OpenUrl: refused the link \"%s\": only http:, https: and mailto: addresses and the game's own "
                  "documents are opened",
                  link.c_str());
+      else if (executable)
+        TraceOut("OpenUrl: refused the document \"%s\": it is an executable file; nothing is opened", link.c_str());
       else
-        TraceOut("OpenUrl: the document \"%s\" is not in the game's folder; nothing is opened", link.c_str());
+        TraceOut("OpenUrl: the document \"%s\" is not in the game's assets folder; nothing is opened", link.c_str());
       return false;
     }
     target = FileUri(document);

@@ -135,9 +135,10 @@ public:
   // Start-up step 2: seed, product settings, window manager, asset registry,
   // string table, helper thread.
   void Create();
-  // The single-instance lock of the user folder (absolute), unless
-  // "--multiple" or "-wnd=" is given (then kTaken). `why` gets the reason
-  // when it is not taken, or when the copy runs without a lock.
+  // The single-instance lock of the user folder (absolute). With
+  // "--multiple" or "-wnd=" the copy still takes it, but a copy that finds it
+  // held does not ask the running one to come forward (kInUse). `why` gets
+  // the reason when it is not taken, or when the copy runs without a lock.
   TInstanceLock::TResult TakeInstanceLock(const std::string& userFolder, std::string* why);
 
   THost* GetHost() const { return host_.get(); }
@@ -204,8 +205,10 @@ public:
   // Start-up step 4: settings files, the single-instance lock of the user
   // folder, log, string table, window script, data sources. kRefused (with a
   // message on standard error) when there is no user folder (no home folder)
-  // or the lock file is not the user's own; kAnotherCopy when another copy
-  // runs on the user folder; the program then ends before reading anything more.
+  // or the lock file is not the user's own, or when a further copy
+  // ("--multiple") finds another copy on the user folder; kAnotherCopy when
+  // another copy runs on the user folder and was asked to come forward. With
+  // another copy running the program ends before reading anything more.
   enum class TStartup { kGo, kAnotherCopy, kRefused };
   TStartup LoadStartupData();
   // Start-up step 5: the host and its main window (480 x 360 until the display

@@ -15,9 +15,10 @@ sdev::Guid* CDisplay::chosen_ = nullptr;
 namespace {
 
 constexpr uint32_t kFullScreenExclusive = kCoopFullScreen | kCoopExclusive;  // 0x11
-// Caption and minimise box; no sizing border, so the client keeps the game's size.
+// No popup; caption, sizing border and minimise box. The host window keeps
+// the word; the window's real frame is the host's own (platform/host).
 constexpr uint32_t kWindowStyleKeep = 0x7F39FFFFu;
-constexpr uint32_t kWindowStyleAdd = kStyleCaption | kStyleMinimizeBox;
+constexpr uint32_t kWindowStyleAdd = kStyleCaption | kStyleSizeBox | kStyleMinimizeBox;
 
 uint32_t FpuFlag() { return GetSettingBool("fpuprecision") ? kCoopFpuPreserve : 0; }
 

@@ -73,8 +73,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     used[size_t(b.y * n + b.x)] = true;
   }
   std::vector<BlockCell> cells = MakeBlockCells(blocks);
-  const std::vector<int> movable = MovableBlockKinds(cells, n);
-  Check(movable.size() == size_t(n * n) - blocks.blocks.size());
+  // The tray: four of each kind less its pre-filled ones, none below zero.
+  // A kind pre-filled five times or more (a board that breaks the rule)
+  // leaves more blocks than free cells.
+  std::vector<int> left(size_t(n), kBlocksPerKind);
+  for (const BlocksPrefill& b : blocks.blocks) --left[size_t(b.type)];
+  std::vector<int> tray;
+  for (int k = 0; k < n; ++k)
+    for (int i = 0; i < left[size_t(k)]; ++i) tray.push_back(k);
+  Check(MovableBlockKinds(cells, n) == tray);
   TRandom random(static_cast<uint32_t>(size));
   std::vector<int> filling;
   if (!SolveBlocks(cells, n, random, &filling)) {

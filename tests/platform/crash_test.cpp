@@ -1,12 +1,14 @@
-// The crash reporter: a child process crashes on purpose; the report file
-// names the signal and holds a backtrace whose module lines addr2line turns
-// into the crashing functions' names (in Release too), and the last log
-// lines; the child still dies by the signal.
+// The crash reporter: a child process crashes on purpose; the report file,
+// in the user folder (never beside the program), names the signal and holds
+// a backtrace whose module lines addr2line turns into the crashing
+// functions' names (in Release too), and the last log lines; the child
+// still dies by the signal.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -15,13 +17,21 @@
 
 #include "platform/crash.h"
 #include "platform/log.h"
+#include "platform/settings.h"
 #include "tests/support/testsupport.h"
 
-// Outside the anonymous namespace and never inlined, so that it is a frame of its own.
-__attribute__((noinline)) int CrashChild(void (*crash)()) {
+// Outside the anonymous namespace and never inlined, so that it is a frame of
+// its own. With `moveTo`, the child's settings name another user folder after
+// the reporter is installed, and the program installs it again (as its
+// start-up does once the settings are read).
+__attribute__((noinline)) int CrashChild(void (*crash)(), const std::string& moveTo) {
   pid_t child = fork();
   if (child == 0) {
     InstallCrashReporter();
+    if (!moveTo.empty()) {
+      SetSetting("userfolder", moveTo.c_str());
+      InstallCrashReporter();
+    }
     TraceOut("last words before the crash");
     crash();
     _exit(0);
@@ -60,20 +70,30 @@ std::string Resolve(const std::string& report) {
 }
 
 TEST(Crash, ReportIsWrittenAndTheProcessDiesByTheSignal) {
+  testing_support::TempDir first, second;
+  SetSetting("userfolder", first.Path().c_str());
   const std::string report = GetCrashReportPath().str();
-  ASSERT_NE(report.find("-crash.txt"), std::string::npos);
+  EXPECT_EQ(report, first.Path() + "/platform_crash_tests-crash.txt");
+  // Beside the program (where an installed game cannot write) nothing is written.
+  char exe[PATH_MAX] = {};
+  ASSERT_GT(readlink("/proc/self/exe", exe, sizeof exe - 1), 0);
+  const std::string beside = std::string(exe) + "-crash.txt";
+  std::remove(beside.c_str());
   struct Case {
     void (*crash)();
     int signal;
     const char* name;
     const char* function;
-  } cases[] = {{BadWrite, SIGSEGV, "Signal: 11 SIGSEGV", "BadWrite()"}, {Abort, SIGABRT, "Signal: 6 SIGABRT", "Abort()"}};
+    std::string moveTo;  // the user folder the settings name later, if any
+  } cases[] = {{BadWrite, SIGSEGV, "Signal: 11 SIGSEGV", "BadWrite()", ""},
+               {Abort, SIGABRT, "Signal: 6 SIGABRT", "Abort()", second.Path()}};
   for (const Case& c : cases) {
-    std::remove(report.c_str());
-    int status = CrashChild(c.crash);
+    const std::string written = c.moveTo.empty() ? report : c.moveTo + "/platform_crash_tests-crash.txt";
+    int status = CrashChild(c.crash, c.moveTo);
     ASSERT_TRUE(WIFSIGNALED(status)) << c.name;
     EXPECT_EQ(WTERMSIG(status), c.signal);
-    std::string text = testing_support::ReadFile(report);
+    EXPECT_FALSE(testing_support::FileExists(beside));
+    std::string text = testing_support::ReadFile(written);
     EXPECT_NE(text.find(c.name), std::string::npos) << text;
     EXPECT_NE(text.find("Backtrace:\n"), std::string::npos);
     EXPECT_NE(text.find("Instruction: 0x"), std::string::npos);
@@ -85,7 +105,7 @@ TEST(Crash, ReportIsWrittenAndTheProcessDiesByTheSignal) {
     EXPECT_NE(names.find("CrashChild"), std::string::npos) << text << names;
     EXPECT_NE(names.find(c.function), std::string::npos) << text << names;
   }
-  std::remove(report.c_str());
+  SetSetting("userfolder", "");
 }
 
 }  // namespace

@@ -135,18 +135,29 @@ TEST_F(CoarseTimes, AnArchiveRewrittenInPlaceAtTheSameSizeIsReadAgain) {
 
 // A file made in the same tick as the folder's last change leaves the
 // folder's times as they were: a listing not yet settled is read again
-// before it says that a name (in another letter case) is not there.
+// before it says that a name (in another letter case) is not there, and
+// before it gives a name that has gone meanwhile (renamed into another
+// letter case, or removed and made again so).
 TEST_F(CoarseTimes, AFileMadeInTheTickOfAFolderChangeIsFoundInAnyLetterCase) {
   dir_.Write("assets/Old.txt", "old");
+  dir_.Write("assets/Maps/a.txt", "a");
   Now(dir_.File("assets"), 1);
   EXPECT_EQ(ReadAll("OLD.TXT"), "old");  // the listing of assets/ is cached now
+  EXPECT_EQ(ReadAll("maps/A.TXT"), "a");
   EXPECT_FALSE(FileExists("new.txt"));
   dir_.Write("assets/New.txt", "new");
   EXPECT_EQ(ReadAll("NEW.TXT"), "new");
   EXPECT_EQ(ReadAll("new.txt"), "new");
+  ASSERT_EQ(rename(dir_.File("assets/New.txt").c_str(), dir_.File("assets/nEW.txt").c_str()), 0);
+  EXPECT_EQ(ReadAll("NEW.TXT"), "new");
+  ASSERT_EQ(std::remove(dir_.File("assets/nEW.txt").c_str()), 0);
+  dir_.Write("assets/NeW.txt", "made again");
+  EXPECT_EQ(ReadAll("new.TXT"), "made again");
+  ASSERT_EQ(rename(dir_.File("assets/Maps").c_str(), dir_.File("assets/MAPS").c_str()), 0);  // a folder on the way
+  EXPECT_EQ(ReadAll("maps/A.TXT"), "a");
   Now(dir_.File("assets"), 10);  // settled: a name it lacks is absent
   EXPECT_FALSE(FileExists("newer.txt"));
-  EXPECT_EQ(ReadAll("nEw.TxT"), "new");
+  EXPECT_EQ(ReadAll("nEw.TxT"), "made again");
 }
 
 // Sets a folder's modification time `ago` seconds back (as an unpacker does).

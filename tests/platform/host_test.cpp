@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 #include <gtest/gtest.h>
 
@@ -221,50 +222,81 @@ TEST(OpenUrl, GameDocumentsStayInsideTheGamesFolder) {
                               "/etc/issue.txt", "file:README.md", "docs\\Guide.PDF", "folder.md", "missing.md",
                               "README.md\n", ""})
     EXPECT_EQ(FindGameDocument(refused, folders), "") << refused;
+  // A program named like a document is refused, and said to be one.
+  ASSERT_EQ(chmod(dir.Write("game/docs/tool.txt", "#!/bin/sh").c_str(), 0610), 0);
+  bool executable = false;
+  EXPECT_EQ(FindGameDocument("docs/tool.txt", folders, &executable), "");
+  EXPECT_TRUE(executable);
+  EXPECT_EQ(FindGameDocument("README.md", folders, &executable), root + "/README.md");
+  EXPECT_FALSE(executable);
   EXPECT_TRUE(IsDocumentName("missing.md"));
   EXPECT_FALSE(IsDocumentName("run.sh"));
 }
 
-// One copy per user folder: the lock lives in the user's own runtime folder,
-// or else in the user folder; a lock file that is not the user's is refused.
+// One copy per user folder: the lock lives in the user folder itself, so
+// that every copy finds it whatever its runtime folder and however it names
+// the folder (a link to it, a trailing "/"); a lock file that is not the
+// user's is refused.
 TEST(InstanceLock, OneCopyPerUserFolderAndOnlyTheUsersOwnLockFile) {
   using R = TInstanceLock::TResult;
   TempDir dir;
   testing_support::EnvGuard env;
-  const std::string runtime = dir.File("runtime"), user = dir.File("user");
+  const std::string runtime = dir.File("runtime"), user = dir.File("user"), link = dir.File("link"),
+                    elsewhere = dir.File("elsewhere");
   ASSERT_EQ(mkdir(runtime.c_str(), 0700), 0);
+  ASSERT_EQ(mkdir(user.c_str(), 0700), 0);
+  ASSERT_EQ(symlink(user.c_str(), link.c_str()), 0);
   env.Set("XDG_RUNTIME_DIR", runtime);
-  const std::string inRuntime = TInstanceLock::LockPath(user);
-  EXPECT_EQ(inRuntime.rfind(runtime + "/lantern-", 0), 0u) << inRuntime;
-  EXPECT_EQ(TInstanceLock::LockPath(user + "/"), inRuntime);
-  EXPECT_NE(TInstanceLock::LockPath(dir.File("User")), inRuntime);  // another folder
+  EXPECT_EQ(TInstanceLock::LockPath(user), user + "/instance.lock");
+  EXPECT_EQ(TInstanceLock::LockPath(user + "/"), user + "/instance.lock");
   TInstanceLock first, second, other;
   ASSERT_EQ(first.Acquire(user), R::kTaken);
   struct stat st;
-  ASSERT_EQ(stat(inRuntime.c_str(), &st), 0);
+  ASSERT_EQ(stat((user + "/instance.lock").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0600u);
   EXPECT_FALSE(first.PollRaiseRequest());
-  EXPECT_EQ(second.Acquire(user), R::kRunning);
-  EXPECT_NE(second.Why().find("another copy of the game runs on the user folder " + user), std::string::npos);
-  EXPECT_TRUE(first.PollRaiseRequest());
-  EXPECT_FALSE(first.PollRaiseRequest());  // once per request
+  // Another spelling, another runtime folder, none at all: the same lock.
+  const std::vector<std::pair<std::string, const char*>> others = {
+      {user + "/", nullptr}, {link, nullptr}, {link + "/", elsewhere.c_str()}, {user, ""}};
+  for (const auto& [folder, runtimeFolder] : others) {
+    if (runtimeFolder && *runtimeFolder) env.Set("XDG_RUNTIME_DIR", runtimeFolder);
+    else if (runtimeFolder) env.Unset("XDG_RUNTIME_DIR");
+    EXPECT_EQ(second.Acquire(folder), R::kRunning) << folder;
+    EXPECT_EQ(second.Why(), "another copy of the game runs on the user folder " + user +
+                                "; it was asked to come to the front")
+        << folder;
+    EXPECT_TRUE(first.PollRaiseRequest()) << folder;
+    EXPECT_FALSE(first.PollRaiseRequest());  // once per request
+  }
+  env.Set("XDG_RUNTIME_DIR", runtime);
+  // A further copy does not ask the running one to come forward.
+  EXPECT_EQ(second.Acquire(link, /*askToRaise=*/false), R::kInUse);
+  EXPECT_EQ(second.Why(), "another copy of the game runs on the user folder " + user);
+  EXPECT_FALSE(first.PollRaiseRequest());
+  EXPECT_FALSE(second.IsHeld());
   EXPECT_EQ(other.Acquire(dir.File("other")), R::kTaken);
   first.Release();
-  EXPECT_EQ(second.Acquire(user), R::kTaken);
+  EXPECT_EQ(second.Acquire(link), R::kTaken);
+  EXPECT_EQ(first.Acquire(user), R::kRunning);
   second.Release();
   other.Release();
+  // Nothing is left in the runtime folder.
+  EXPECT_TRUE(std::filesystem::is_empty(runtime));
 
-  // No runtime folder of the user's own (none, or one others may write to):
-  // the lock lives in the user folder, never in a shared folder.
-  env.Unset("XDG_RUNTIME_DIR");
-  EXPECT_EQ(TInstanceLock::LockPath(user), user + "/instance.lock");
-  ASSERT_EQ(chmod(runtime.c_str(), 0777), 0);
-  env.Set("XDG_RUNTIME_DIR", runtime);
-  EXPECT_EQ(TInstanceLock::LockPath(user), user + "/instance.lock");
-  ASSERT_EQ(first.Acquire(user), R::kTaken);
-  EXPECT_TRUE(FileExists(user + "/instance.lock"));
-  EXPECT_EQ(second.Acquire(user), R::kRunning);
-  first.Release();
+  // A read-only user folder: the lock file made there before still serves.
+  if (chmod(user.c_str(), 0500) == 0 && access(user.c_str(), W_OK) != 0) {
+    EXPECT_EQ(first.Acquire(user), R::kTaken);
+    EXPECT_TRUE(first.IsHeld());
+    EXPECT_EQ(second.Acquire(link), R::kRunning);
+    first.Release();
+    std::remove((dir.File("other") + "/instance.lock").c_str());
+    ASSERT_EQ(chmod(dir.File("other").c_str(), 0500), 0);
+    EXPECT_EQ(first.Acquire(dir.File("other")), R::kTaken);  // nothing to lock: runs, and says so
+    EXPECT_FALSE(first.IsHeld());
+    EXPECT_NE(first.Why().find("running without the lock"), std::string::npos) << first.Why();
+    chmod(dir.File("other").c_str(), 0700);
+  }
+  chmod(user.c_str(), 0700);
 
   // A lock file of another owner, or a link, is refused and says why.
   if (geteuid() == 0) {

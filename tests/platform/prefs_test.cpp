@@ -242,6 +242,10 @@ TEST_F(Prefs, PlainXmlFormIsRead) {
   EXPECT_EQ(back.users.at(0).at("LocInfoPass").bytes, std::string("\0\xff\x10", 3));
   EXPECT_EQ(back.installKey, "k1");
   EXPECT_FALSE(ParsePrefsXml("<prefs><value name=\"x\" type=\"data\">zz</value></prefs>", back));
+  // Unchanged, it is still written in the enciphered form at the next save.
+  ASSERT_TRUE(prefs.Save());
+  EXPECT_EQ(ReadFile(Path("prefs.dat")).compare(0, 4, "KPRF"), 0);
+  EXPECT_EQ(TPrefs().GetString("name", "", 0), "Bob & Co");
 }
 
 TEST_F(Prefs, FailedWriteIsReportedAndLogged) {
@@ -348,6 +352,58 @@ TEST_F(Prefs, ASaveThatFindsTheFileChangedKeepsBothFiles) {
   ASSERT_TRUE(third.SetString("name", "Cy", 1, 1));
   EXPECT_EQ(TPrefs("user:prefs.dat.conflict.1", "abcdefghWXYZ").GetString("name", "", 1), "Cy");
   EXPECT_EQ(TPrefs().GetInt("level", 0, 1), 4);
+}
+
+// Whether the file changed is told by its content. A save of what the store
+// read writes nothing (not even a backup); another copy that saved the same
+// content again (other bytes: a new initial vector) changed nothing, so the
+// next save of a change goes into the file itself; one that saved just what
+// this store holds leaves nothing to write. Conflict files found when a store
+// is loaded are listed and logged.
+TEST_F(Prefs, WhetherTheFileChangedIsToldByItsContent) {
+  {
+    TPrefs prefs;
+    prefs.SetString("name", "Ada", 0, 1);
+  }
+  const std::string saved = ReadFile(Path("prefs.dat"));
+  TPrefs idle, played;
+  ASSERT_TRUE(idle.SetString("name", "Ada", 0, 1));
+  ASSERT_TRUE(idle.Save());
+  EXPECT_EQ(ReadFile(Path("prefs.dat")), saved);
+  EXPECT_FALSE(testing_support::FileExists(Path("prefs.dat.bak")));
+  // The same content in other bytes.
+  const std::vector<uint8_t> again = SerializePrefs(idle.GetData(), "abcdefghWXYZ");
+  dir_.Write("prefs.dat", std::string(again.begin(), again.end()));
+  ASSERT_NE(ReadFile(Path("prefs.dat")), saved);
+  ASSERT_TRUE(played.SetInt("level", 2, 0, 1));
+  EXPECT_EQ(TPrefs().GetInt("level", 0, 0), 2);
+  // Another copy saves just what this one is about to save.
+  TPrefs other;
+  ASSERT_TRUE(other.SetInt("level", 3, 0, 1));
+  const std::string byOther = ReadFile(Path("prefs.dat"));
+  ASSERT_TRUE(played.SetInt("level", 3, 0, 1));
+  EXPECT_EQ(ReadFile(Path("prefs.dat")), byOther);
+  ASSERT_TRUE(played.SetInt("level", 4, 0, 1));
+  EXPECT_EQ(TPrefs().GetInt("level", 0, 0), 4);
+  EXPECT_FALSE(testing_support::FileExists(Path("prefs.dat.conflict")));
+  // Another content: a conflict.
+  TLogCapture log;
+  ASSERT_TRUE(other.SetInt("level", 5, 0, 1));
+  EXPECT_EQ(TPrefs().GetInt("level", 0, 0), 4);
+  EXPECT_EQ(TPrefs("user:prefs.dat.conflict", "abcdefghWXYZ").GetInt("level", 0, 0), 5);
+  dir_.Write("prefs.dat.conflict.12", "kept");
+  dir_.Write("prefs.dat.conflicts", "not one");
+  dir_.Write("prefs.dat.conflict.", "not one");
+  dir_.Write("prefs.dat.conflict.1x", "not one");
+  log.Clear();
+  TPrefs next;
+  EXPECT_EQ(next.GetConflictFiles(),
+            (std::vector<TString>{"user:prefs.dat.conflict", "user:prefs.dat.conflict.12"}));
+  EXPECT_EQ(log.Count("Prefs: user:prefs.dat.conflict"), 2u);
+  EXPECT_TRUE(log.Contains("Prefs: user:prefs.dat.conflict holds the preferences a copy of the game kept aside when "
+                           "another copy had changed user:prefs.dat; it is kept as it is, and the game goes on from "
+                           "user:prefs.dat"));
+  EXPECT_TRUE(idle.GetConflictFiles().empty());
 }
 
 // Temporary files left by a killed save are removed by the next save.

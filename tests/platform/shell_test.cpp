@@ -272,13 +272,13 @@ TEST(Startup, HeadlessRunReplaysItsInputScript) {
 }
 
 // The lock is the user folder's: a second copy on the same folder asks the
-// first to come forward and ends before reading anything; a copy on another
+// first to come forward and ends before reading anything; a further copy
+// (--multiple) on it ends with 1, the first left alone; a copy on another
 // folder runs; a lock file that is not the user's own stops the start, and
 // the log says why.
-TEST(Startup, ASecondCopyOnOneUserFolderIsRefusedUnlessMultipleIsGiven) {
+TEST(Startup, ASecondCopyOnOneUserFolderIsRefusedAndAFurtherCopyRunsOnAnotherFolder) {
   TempDir dir;
   testing_support::EnvGuard env;
-  env.Unset("XDG_RUNTIME_DIR");  // the lock lives in the user folder
   const std::string user = dir.File("user");
   TInstanceLock running;
   ASSERT_EQ(running.Acquire(user), TInstanceLock::TResult::kTaken);
@@ -292,9 +292,12 @@ TEST(Startup, ASecondCopyOnOneUserFolderIsRefusedUnlessMultipleIsGiven) {
   EXPECT_FALSE(FileExists(user + "/logfile.txt"));  // the running copy's log is not touched
   EXPECT_EQ(RunApplication({"options=userfolder=" + dir.File("another")}, game, hooks), 0);
   EXPECT_EQ(games, 1);
-  EXPECT_EQ(RunApplication({"--multiple", "options=userfolder=" + user}, game, hooks), 0);
-  EXPECT_EQ(games, 2);
+  EXPECT_EQ(RunApplication({"--multiple", "options=userfolder=" + user}, game, hooks), 1);
+  EXPECT_EQ(games, 1);
   EXPECT_FALSE(running.PollRaiseRequest());
+  EXPECT_FALSE(FileExists(user + "/logfile.txt"));
+  EXPECT_EQ(RunApplication({"--multiple", "options=userfolder=" + dir.File("another")}, game, hooks), 0);
+  EXPECT_EQ(games, 2);
   running.Release();
   if (geteuid() == 0) {
     ASSERT_EQ(chown((user + "/instance.lock").c_str(), 65534, 65534), 0);
@@ -796,7 +799,7 @@ TEST(Services, UrlClipboardCursorAndRestoreTasks) {
     chmod(payload.c_str(), 0755);
     game.Write("assets/settings.xml", "<settings><setting name=\"browser\" value=\"" + payload +
                                           "\"/><setting name=\"gamename\" value=\"Kept\"/></settings>");
-    game.Write("notes.txt", "notes");
+    game.Write("assets/notes.txt", "notes");
     TLogCapture log;
     SetSetting("browser", "");
     SetSetting("gamename", "");
@@ -811,7 +814,7 @@ TEST(Services, UrlClipboardCursorAndRestoreTasks) {
     // A browser from the command line gets the links allowed, and nothing else.
     SetSettingFrom("browser", browser, TSettingSource::kCommandLine);
     for (const char* link : {"payload.sh", "file:///bin/sh", "/bin/sh", "PAYLOAD.SH", "notes.txt"}) s.platform->OpenUrl(link);
-    EXPECT_EQ(ReadFile(out), "file://" + game.Path() + "/notes.txt\n");
+    EXPECT_EQ(ReadFile(out), "file://" + game.Path() + "/assets/notes.txt\n");
     EXPECT_FALSE(FileExists(ran));
     SetSetting("programfolder", "");
     SetSetting("gamename", "");

@@ -201,7 +201,7 @@ TEST_F(DisplayTest, WindowedDisplayFixesTheWindowAndPresents) {
   EXPECT_EQ(d.CreateSurface(&s, 4, 4, nullptr, nullptr), err::kPointer);
   window_.y = -50;  // the frame starts above the work area
   ASSERT_EQ(d.CreateWindowedDisplay(&window_, nullptr, 256, 192, false, 0), err::kOk);
-  EXPECT_EQ(window_.style, (0x80C40000u & 0x7F39FFFFu) | 0x00C20000u);
+  EXPECT_EQ(window_.style, (0x80C40000u & 0x7F39FFFFu) | 0x00C60000u);
   EXPECT_EQ(window_.sizedW, 264);
   EXPECT_EQ(window_.y - 30, 0);
   EXPECT_EQ(d.CreateSurface(nullptr, 4, 4, nullptr, nullptr), err::kInvalidArg);

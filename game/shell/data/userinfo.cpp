@@ -89,6 +89,8 @@ UserInfo::UserInfo() {
     unreadableNotice_.info = kPrefsUnreadableInfo;
     unreadableNotice_.state = TSaveNotice::kDue;
   }
+  // What another copy saved at the same time lies beside the file, unread.
+  if (!prefs_->GetConflictFiles().empty()) conflictNotice_.state = TSaveNotice::kDue;
   SetCurrentUser(prefs_->GetInt("curuser", -1), false);
 }
 
@@ -221,8 +223,12 @@ void UserInfo::NoteSaveResult(int user, bool written) {
 }
 
 void UserInfo::TellNoticesWhenDue() {
-  if (saveNotice_.state != TSaveNotice::kShowing) TellWhenDue(unreadableNotice_);
-  if (unreadableNotice_.state != TSaveNotice::kShowing) TellWhenDue(saveNotice_);
+  TNotice* const notices[] = {&unreadableNotice_, &saveNotice_, &conflictNotice_};
+  for (TNotice* notice : notices) {
+    bool otherShowing = false;
+    for (const TNotice* other : notices) otherShowing |= other != notice && other->state == TSaveNotice::kShowing;
+    if (!otherShowing) TellWhenDue(*notice);
+  }
 }
 
 void UserInfo::TellWhenDue(TNotice& notice) {
@@ -387,6 +393,7 @@ bool UserInfo::IsFullScreen() const {
 const char* const kSaveFailedInfo = "infosavefailed";
 const char* const kSaveUnreadableInfo = "infosaveunreadable";
 const char* const kPrefsUnreadableInfo = "infoprefsunreadable";
+const char* const kPrefsConflictInfo = "infoprefsconflict";
 
 UserInfo* GetUserInfo() { return gUserInfo; }
 

@@ -31,10 +31,13 @@ class TLuaBindings;
 // saved ("infosavefailed"); a saved game could not be read and was kept aside
 // ("infosaveunreadable"); the preferences file could not be read, so every
 // player's saved game is gone from the list, kept aside in the file beside it
-// ("infoprefsunreadable").
+// ("infoprefsunreadable"); two copies of the game saved at once, and the
+// one that saved second kept its preferences beside the file
+// ("infoprefsconflict").
 extern const char* const kSaveFailedInfo;
 extern const char* const kSaveUnreadableInfo;
 extern const char* const kPrefsUnreadableInfo;
+extern const char* const kPrefsConflictInfo;
 
 class UserInfo {
 public:
@@ -109,7 +112,9 @@ public:
   // Likewise, after a saved game that could not be read was kept aside, the
   // pop-up kSaveUnreadableInfo (once for each such save), and after the store
   // started empty because the file itself could not be read (kept aside
-  // beside it, docs/prefs.md), kPrefsUnreadableInfo. One notice at a time.
+  // beside it, docs/prefs.md), kPrefsUnreadableInfo; and at each start while
+  // a conflict file of two copies' saves lies beside the preferences file,
+  // kPrefsConflictInfo. One notice at a time.
   void TellNoticesWhenDue();
   // New game, then the current player's keys and blob. False when the blob
   // has another version (keys loaded, lists empty) or is damaged (lists
@@ -143,6 +148,7 @@ private:
   bool saveFailing_ = false;
   TNotice saveNotice_{kSaveFailedInfo};
   TNotice unreadableNotice_{kSaveUnreadableInfo};
+  TNotice conflictNotice_{kPrefsConflictInfo};
   std::unique_ptr<TLuaBindings> bindings_;  // last: unbound first
 };
 

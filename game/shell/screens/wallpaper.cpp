@@ -18,6 +18,9 @@ namespace {
 constexpr uint32_t kMaxSide = 16384;
 constexpr uint32_t kHeaderBytes = 54;
 
+// The game's own sub-folder of the Pictures folder.
+constexpr const char kWallpaperSubfolder[] = "Orvelle";
+
 std::mutex gFolderMutex;
 std::string gFolder;
 bool gFolderKnown = false;
@@ -110,7 +113,7 @@ std::string GetWallpaperFolder() {
   std::lock_guard<std::mutex> lock(gFolderMutex);
   if (!gFolderKnown) {
     const std::string pictures = GetXdgUserFolder("PICTURES", "Pictures");
-    const std::string folder = pictures.empty() ? std::string() : pictures + "/lantern";
+    const std::string folder = pictures.empty() ? std::string() : pictures + "/" + kWallpaperSubfolder;
     if (folder.empty()) {
       TraceOut("Wallpaper: there is no Pictures folder (no home folder)");
       gFolder.clear();

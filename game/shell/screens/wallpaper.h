@@ -2,8 +2,8 @@
 // Desktop wallpapers: a texture written as a 24-bit Windows bitmap file into
 // the wallpaper folder, and such a file made the desktop's wallpaper.
 //
-// The wallpaper folder is "lantern" inside the user's XDG Pictures folder,
-// made (mode 0755) on first use and kept for the process. A bitmap is written
+// The wallpaper folder is "Orvelle" inside the user's XDG Pictures folder,
+// made (mode 0700) on first use and kept for the process. A bitmap is written
 // to "<name>.bmp.tmp" first, flushed to the disk, and renamed over
 // "<name>.bmp" only once every byte is there, so a failed write (a locked texture without pixels, a full or
 // read-only disk) leaves no broken file and gives an empty path, and nothing

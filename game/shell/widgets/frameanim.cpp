@@ -68,11 +68,12 @@ void Anim_t::Load(const TString& file) {
     return;
   }
   if (const char* p = anim->Attribute("pos")) {
-    float px = 0, py = 0;
-    if (std::sscanf(p, "%f,%f", &px, &py) == 2 && std::isfinite(px) && std::isfinite(py)) {
-      x = std::max(-float(kCoordinateLimit), std::min(float(kCoordinateLimit), px));
-      y = std::max(-float(kCoordinateLimit), std::min(float(kCoordinateLimit), py));
-    }
+    // Each number read sets its coordinate: "40" alone sets x.
+    float read[2] = {0, 0};
+    float* const to[2] = {&x, &y};
+    const int n = std::sscanf(p, "%f,%f", &read[0], &read[1]);
+    for (int i = 0; i < n && i < 2; ++i)
+      if (std::isfinite(read[i])) *to[i] = std::max(-float(kCoordinateLimit), std::min(float(kCoordinateLimit), read[i]));
   }
   jpg = ReadInt(anim, "is_jpg") == 1;
   delay = ReadFloat(anim, "delay");

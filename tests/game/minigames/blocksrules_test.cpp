@@ -114,14 +114,18 @@ TEST(BlocksFile, ReadsTheDemoPuzzle) {
   // Four of each kind less the pre-filled ones, kind by kind.
   EXPECT_EQ(MovableBlockKinds(cells, 4), (std::vector<int>{0, 0, 1, 1, 2, 2}));
   // Five of kind 3 pre-filled (the board breaks the rule and still plays):
-  // still one block for each of the five cells left, the excess taken from
-  // the kinds with the most left.
+  // none of kind 3, the others' counts as they were: six blocks for the
+  // five cells left.
   cells[4 * 2 + 2].type = 3;
   cells[4 * 2 + 2].playerCell = false;
-  int kind3 = 0;
-  for (const BlockCell& cell : cells) kind3 += !cell.playerCell && cell.type == 3;
+  int kind3 = 0, free = 0;
+  for (const BlockCell& cell : cells) {
+    kind3 += !cell.playerCell && cell.type == 3;
+    free += cell.playerCell;
+  }
   ASSERT_EQ(kind3, 5);
-  EXPECT_EQ(MovableBlockKinds(cells, 4), (std::vector<int>{0, 1, 1, 2, 2}));
+  ASSERT_EQ(free, 5);
+  EXPECT_EQ(MovableBlockKinds(cells, 4), (std::vector<int>{0, 0, 1, 1, 2, 2}));
 }
 
 TEST(BlocksFile, RefusesBrokenFilesWithTheReason) {
@@ -143,7 +147,7 @@ TEST(BlocksFile, RefusesBrokenFilesWithTheReason) {
       {File("<Block x=\"0\" y=\"-1\" type=\"0\"/>"), "outside"},
       {File("<Block x=\"0\" y=\"0\" type=\"4\"/>"), "names no kind"},
       {File("<Block x=\"0\" type=\"0\"/>"), "outside"},
-      {File("<Block x=\"1.5\" y=\"0\" type=\"0\"/>"), "whole numbers"},
+      {File("<Block x=\"one\" y=\"0\" type=\"0\"/>"), "whole numbers"},
       {File("<Block x=\"0\" y=\"0\" type=\"0\"/><Block x=\"0\" y=\"0\" type=\"1\"/>"), "two \"Block\""},
   };
   // Pre-filled cells that break the rule, or a board without completion,
@@ -157,6 +161,15 @@ TEST(BlocksFile, RefusesBrokenFilesWithTheReason) {
     BlocksFileData data;
     TString why;
     EXPECT_TRUE(Read(text, &data, &why)) << why.c_str() << " / " << text;
+  }
+  // A number is read as far as it is whole, whatever follows it.
+  {
+    BlocksFileData data;
+    TString why;
+    ASSERT_TRUE(Read(File("<Block x=\"1.5\" y=\" 2x\" type=\"3\"/>"), &data, &why)) << why.c_str();
+    ASSERT_EQ(data.blocks.size(), 1u);
+    EXPECT_EQ(data.blocks[0].x, 1);
+    EXPECT_EQ(data.blocks[0].y, 2);
   }
   for (const Case& c : cases) {
     BlocksFileData data;

@@ -83,7 +83,7 @@ TEST_F(TFrameTest, LeavingBeforeTheWinKeepsThePlayerInTheGame) {
   DeleteUserInfo();
 }
 
-TEST_F(TFrameTest, WinningTheLastLevelStartsANewGameButKeepsWhatWasEarned) {
+TEST_F(TFrameTest, WinningTheLastLevelStartsANewGameButKeepsThePhotographs) {
   RecreateUserInfo();
   GetUserInfo()->CreateNewUser("Ada");
   GameProgress& p = GetGameProgress();
@@ -102,15 +102,16 @@ TEST_F(TFrameTest, WinningTheLastLevelStartsANewGameButKeepsWhatWasEarned) {
   EXPECT_TRUE(p.tools.empty());
   EXPECT_TRUE(p.locationInfos.empty());
   EXPECT_EQ(p.photos, (std::vector<TString>{"p/one", "p/two"}));
-  EXPECT_EQ(p.shownInfos, std::vector<TString>{"info1"});
-  EXPECT_EQ(p.gameFinished, 1);
+  // The pop-ups open again in the new game.
+  EXPECT_TRUE(p.shownInfos.empty());
+  EXPECT_EQ(p.gameFinished, 0);
   EXPECT_TRUE(GetNeedGo2MainMenu());
   EXPECT_EQ(frame->GetNextScript(), "scripts/mainmenu.lua");
   // Saved at once.
   const GameProgress saved = gametest::SavedProgress();
   EXPECT_EQ(saved.levelId, 1);
   EXPECT_EQ(saved.photos, (std::vector<TString>{"p/one", "p/two"}));
-  EXPECT_EQ(saved.gameFinished, 1);
+  EXPECT_TRUE(saved.shownInfos.empty());
   DeleteUserInfo();
   SetGo2MainMenuFlag(false);
 }
@@ -305,6 +306,13 @@ TEST(MiniGameFile, TextStyleAndSharedKeys) {
   EXPECT_EQ(data.textPos, TVec2(512, 40));
   EXPECT_EQ(data.previewPos, TVec2(kMGLargestNumber, -3));
   EXPECT_EQ(data.winCounter, 5);
+  // Whole numbers are read as far as they go: "3.5" is 3, "20px" 20.
+  ParseXmlDocument(doc, "<G><Common win_counter=\"3.5\"/><Text fh=\"20px\" xAlign=\" 2.9\"/></G>", "test");
+  data = MGCommonData();
+  ASSERT_TRUE(ReadMGCommonDocument(doc, &data, &why));
+  EXPECT_EQ(data.winCounter, 3);
+  EXPECT_EQ(data.textStyle.fh, 20);
+  EXPECT_EQ(data.textStyle.align, 1);
   // "x, y" with one number: x is read, y keeps its default.
   ParseXmlDocument(doc, "<G><Common text_pos=\"512\" preview_pos=\"7, 8, 9\"/><Text/></G>", "test");
   data = MGCommonData();

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 #include "game/shell/data/userinfo.h"
 #include "game/story/logbook.h"
@@ -383,6 +384,43 @@ TEST_F(TMiniGameTest, FilesThatBreakTheRuleOrHaveNoCompletionPlayAndSkipEndsThem
   EXPECT_TRUE(log.Contains("mg01window: the board has no completion; skip fills it"));
   EXPECT_EQ(game->cells[0].piece, -1);
   EXPECT_EQ(game->pieces.size(), 11u);
+  Steps(1);
+  EXPECT_EQ(game->slideState, 1);
+
+  // Five pre-filled crates of kind 3: none of it in the tray and four less
+  // the pre-filled of each other kind, seven crates for six free cells.
+  // Every cell filled, one crate stays in the tray and the board is not
+  // solved; skip makes the crates from the cells, and the end follows.
+  ASSERT_TRUE(Open(mgtest::BlocksFile("<Block x=\"2\" y=\"0\" type=\"2\"/><Block x=\"3\" y=\"0\" type=\"3\"/>"
+                                      "<Block x=\"2\" y=\"1\" type=\"3\"/><Block x=\"3\" y=\"1\" type=\"0\"/>"
+                                      "<Block x=\"0\" y=\"2\" type=\"3\"/><Block x=\"1\" y=\"2\" type=\"3\"/>"
+                                      "<Block x=\"3\" y=\"2\" type=\"1\"/><Block x=\"0\" y=\"3\" type=\"3\"/>"
+                                      "<Block x=\"1\" y=\"3\" type=\"0\"/><Block x=\"2\" y=\"3\" type=\"1\"/>")));
+  EXPECT_FALSE(game->IsLoadFailed());
+  ASSERT_EQ(game->pieces.size(), 7u);
+  EXPECT_TRUE(log.Contains("Mini-game file assets/minigame1_1.xml: the tray holds 7 blocks for 6 free cells"));
+  std::vector<int> kinds;
+  for (const BlockPiece& piece : game->pieces) kinds.push_back(piece.type);
+  EXPECT_EQ(kinds, (std::vector<int>{0, 0, 1, 1, 2, 2, 2}));
+  EXPECT_EQ(game->pieces[6].pos, TVec2(396 + 3 * 84, 671));  // the second row's fourth
+  // The one right filling of the free cells (column, row, crate): (0,0) 0,
+  // (1,0) 1, (0,1) 1, (1,1) 2, (2,2) 0, (3,3) 2; the last crate of kind 2 is left.
+  const int free[6][3] = {{0, 0, 0}, {1, 0, 2}, {0, 1, 3}, {1, 1, 4}, {2, 2, 1}, {3, 3, 5}};
+  for (const auto& f : free) {
+    const TVec2 at = game->pieces[size_t(f[2])].pos;
+    ClickAt(int(at.x) + 32, int(at.y) + 32);
+    ClickAt(CellPoint(f[0], f[1]).x, CellPoint(f[0], f[1]).y);
+  }
+  for (const auto& f : free) EXPECT_EQ(game->cells[size_t(4 * f[1] + f[0])].piece, f[2]);
+  for (int i = 0; i < 6; ++i) EXPECT_TRUE(game->pieces[size_t(i)].correct) << i;
+  EXPECT_TRUE(game->pieces[6].inTray);
+  Steps(5);
+  EXPECT_FALSE(game->solved);
+  EXPECT_EQ(game->slideState, 0);
+  game->SkipGame();
+  ASSERT_TRUE(game->skipped);
+  EXPECT_EQ(game->pieces.size(), 6u);
+  for (const BlockPiece& piece : game->pieces) EXPECT_FALSE(piece.inTray);
   Steps(1);
   EXPECT_EQ(game->slideState, 1);
 }

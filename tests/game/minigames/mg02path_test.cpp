@@ -137,19 +137,23 @@ TEST(MapPathFile, PointsOutsideTheGridAreLeftOutWithALogLine) {
   TLogCapture log;
   auto p = Read("map_size='3, 2' cell_size='10, 10'", "",
                 Point(2, 1, "Corner") + Point(3, 0, "East") + Point(0, 2, "South") + Point(-1, 0, "West") +
-                    "<Point y='1' text='NoX'/><Point x='1.5' y='1' text='Half'/>" + Point(0, 0, "Home"));
+                    "<Point y='1' text='NoX'/><Point x='one' y='1' text='Word'/><Point x='1.5' y='1' text='Half'/>" +
+                    Point(0, 0, "Home"));
   ASSERT_TRUE(p->ok);
-  ASSERT_EQ(p->data.points.size(), 2u);
+  ASSERT_EQ(p->data.points.size(), 3u);
   EXPECT_EQ(p->data.points[0].text, "Corner");
-  EXPECT_EQ(p->data.points[1].text, "Home");
+  // A number is read as far as it is whole: "1.5" is column 1.
+  EXPECT_EQ(p->data.points[1].text, "Half");
+  EXPECT_EQ(p->data.points[1].column, 1);
+  EXPECT_EQ(p->data.points[2].text, "Home");
   EXPECT_TRUE(log.Contains("point 2 \"East\" at (3, 0) left out: it lies outside the 3 x 2 grid"));
   EXPECT_TRUE(log.Contains("point 5 \"NoX\" left out"));
-  EXPECT_TRUE(log.Contains("point 6 \"Half\" left out"));
+  EXPECT_TRUE(log.Contains("point 6 \"Word\" left out"));
   // The skip pins only cells that exist.
   MapPathBoard b;
   b.Build(p->data, 1);
   b.Skip();
-  EXPECT_EQ(Pins(b), 2);
+  EXPECT_EQ(Pins(b), 3);
 }
 
 TEST(MapPathFile, HugeGridsAndCellsAreClamped) {

@@ -263,11 +263,11 @@ TEST_F(Playthrough, TheDemoInOneRunFromAFreshUserFolderToTheNewGameAfterTheLastL
   // The quit question's parchment over the menu's night sky.
   EXPECT_GT(Average(run, 300, 300, 720, 400)[0], 170);
   EXPECT_LT(Average(run, 900, 200, 1000, 300)[0], 80);
-  // Saved: a new game that keeps the photographs and the mark of a finished one.
+  // Saved: a new game from the start that keeps the photographs.
   const TSaved last = Where();
   EXPECT_EQ(last.level, 1);
   EXPECT_EQ(last.location, 1);
-  EXPECT_EQ(last.finished, 1);
+  EXPECT_EQ(last.finished, 0);
   EXPECT_EQ(last.passed, "");
   EXPECT_EQ(last.photos, 8u);
 

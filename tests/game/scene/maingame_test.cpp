@@ -412,6 +412,38 @@ TEST_F(MainGameTest, ObjectsFoundOnAnEarlierVisitStayFound) {
   SetAppActive(true);
 }
 
+// The first location's start message opens once in a game, and again in
+// the new game that follows the last level; the photographs stay.
+TEST_F(MainGameTest, TheStartMessageOpensAgainInTheNewGameAfterTheLastLevel) {
+  std::string xml = kMainXml;
+  const std::string first = "<Loc filename='loc1' photo='photos/first'/>";
+  xml.replace(xml.find(first), first.size(), "<Loc filename='loc1' photo='photos/first' startmsg='loc1_start'/>");
+  MainXml(xml.c_str());
+  GetGameProgress().Reset();
+  script->DefineWindowType("Infos", [] { return static_cast<TWindow*>(nullptr); });
+  Write("scripts/infos.lua", "-- the pop-ups");
+  const std::vector<std::string> opened = {"DoModal scripts/infos.lua"};
+  ASSERT_NE(Open(), nullptr);
+  EXPECT_EQ(Calls(), opened);
+  // Seen: the next visit in the same game opens nothing.
+  screen->DeleteChildren();
+  Lua("gCalls = {}");
+  ASSERT_NE(Open(), nullptr);
+  EXPECT_TRUE(Calls().empty());
+  // The level's mini-game after the last level is won: a new game.
+  GameProgress& p = GetGameProgress();
+  p.AddPhoto("photos/first");
+  p.chapterId = 2;
+  p.mLocationType = 1;
+  EXPECT_EQ(FinishLevelMiniGame(), TNextStep::kGameEnd);
+  EXPECT_EQ(p.photos, std::vector<TString>{"photos/first"});
+  screen->DeleteChildren();
+  Lua("gCalls = {}");
+  ASSERT_NE(Open(), nullptr);
+  EXPECT_EQ(Calls(), opened);
+  SetGo2MainMenuFlag(false);
+}
+
 TEST_F(MainGameTest, DrawsTheLocationItsObjectsAndThePanel) {
   TMainGame* scene = Open();
   ASSERT_NE(scene, nullptr);

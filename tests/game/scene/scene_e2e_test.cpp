@@ -447,7 +447,7 @@ TEST_F(SavedGameEndToEnd, ARunWithAUserFolderLeavesItsHomeAsItWas) {
                        FramesFor(11500));
   EXPECT_EQ(run.Count("MainGame: found "), 2u);
   EXPECT_EQ(gamee2e::TreeOf(home), before);
-  EXPECT_TRUE(testing_support::FileExists(dir.File("user") + "/Pictures/lantern/verdan_wallpaper1.bmp"));
+  EXPECT_TRUE(testing_support::FileExists(dir.File("user") + "/Pictures/Orvelle/verdan_wallpaper1.bmp"));
   EXPECT_TRUE(testing_support::FileExists(dir.File("user") + "/Documents/playlogtester7.txt"));
 }
 
@@ -492,6 +492,35 @@ TEST_F(SavedGameEndToEnd, ASavedGameThatCannotBeReadIsKeptAsideAndTheMainMenuSay
   TRun next = Run("", 300);
   EXPECT_EQ(next.Count("minitutor: "), 0u) << next.Joined();
   EXPECT_EQ(next.Count("Profiles: "), 0u) << next.Joined();
+}
+
+// Two copies of the game once saved at the same time, and the one that saved
+// second kept its preferences beside the file: the next start goes on from
+// the file and tells the player over the main menu, under a title of its
+// own, where the other copy's are; the file beside stays as it is.
+TEST_F(SavedGameEndToEnd, WhatAnotherCopyKeptBesideTheFileIsToldAtTheNextStart) {
+  SaveInTheAttic(3);
+  {
+    SetSetting("userfolder", TString(dir.File("user")));
+    SetSetting("encryptionkey", "tosvilqeZZZZ");  // the game's own key
+    TPrefs first, second;
+    ASSERT_TRUE(first.SetInt("numCoins", 7, 0, 1));
+    ASSERT_TRUE(second.SetInt("numCoins", 9, 0, 1));
+    ClearSettings();
+  }
+  const std::string kept = testing_support::ReadFile(dir.File("user/prefs.dat.conflict"));
+  ASSERT_FALSE(kept.empty());
+  TRun run = Run("", FramesFor(1500));
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.Screens(), (std::vector<std::string>{"minitutor"})) << run.log;
+  EXPECT_TRUE(run.Has("minitutor: Saved twice")) << run.Joined();
+  EXPECT_EQ(run.Count("Hint infoprefsconflict: Two copies of the game once saved at the same time"), 1u)
+      << run.Joined();
+  EXPECT_EQ(run.InLog("Prefs: user:prefs.dat.conflict holds the preferences a copy of the game kept aside"), 1u);
+  EXPECT_GT(NoticeTitleInk(run), 100);
+  ExpectTheMainMenuBeside(run);
+  EXPECT_EQ(testing_support::ReadFile(dir.File("user/prefs.dat.conflict")), kept);
+  EXPECT_EQ(Saved().numCoins, 7);
 }
 
 // With a tester's id, the game closed from the play screen (the close box and

@@ -96,18 +96,20 @@ TEST_F(SceneFlowTest, GoesThroughLocationsChaptersTheLevelMiniGameAndLevels) {
   EXPECT_EQ(At(), "2 5 1 type 0");
   EXPECT_STREQ(NextScreenScript(TNextStep::kLocation), "scripts/maingame.lua");
   // The last level has no mini-game: the game ends, a new one waits at the
-  // menu, and it keeps what the player earned.
+  // menu, and it keeps the photographs the gallery's wallpapers come from.
   GetGameProgress().FindLocationInfo("loc1").passed = 1;
   GetGameProgress().photos = {"wallpapers/one", "wallpapers/two"};
   GetGameProgress().shownInfos = {"info1"};
+  GetGameProgress().MarkShown("com_2.xml");
   GetGameProgress().numCoins = 4;
   EXPECT_EQ(AdvanceProgress(), TNextStep::kGameEnd);
   EXPECT_EQ(At(), "1 1 1 type 0");
   EXPECT_TRUE(GetGameProgress().locationInfos.empty());
   EXPECT_EQ(GetGameProgress().numCoins, 0);
   EXPECT_EQ(GetGameProgress().photos, (std::vector<TString>{"wallpapers/one", "wallpapers/two"}));
-  EXPECT_EQ(GetGameProgress().shownInfos, std::vector<TString>{"info1"});
-  EXPECT_EQ(GetGameProgress().gameFinished, 1);
+  EXPECT_TRUE(GetGameProgress().shownInfos.empty());
+  EXPECT_TRUE(GetGameProgress().shown.empty());
+  EXPECT_EQ(GetGameProgress().gameFinished, 0);
   EXPECT_TRUE(GetNeedGo2MainMenu());
   EXPECT_STREQ(NextScreenScript(TNextStep::kGameEnd), "scripts/mainmenu.lua");
   EXPECT_TRUE(log.Contains("MainGame: the last level is done"));

@@ -62,6 +62,11 @@ TEST_F(FrameAnim, FrameTopLeftAtItsPositionAndScaledAboutTheRectCentre) {
   EXPECT_TRUE(Close(g.At(0, 0), kRed));
   EXPECT_TRUE(Close(g.At(5, 5), kRed));
   EXPECT_TRUE(Close(g.At(7, 7), kBlack));
+  // A "pos" with one number sets x; y keeps what it was.
+  Write("anim/test.xml", "<Root><Anim pos='70' path='anim/'><frame name='f1'/></Anim></Root>");
+  a.Load("anim/test.xml");
+  EXPECT_FLOAT_EQ(a.x, 70.0f);
+  EXPECT_FLOAT_EQ(a.y, 30.0f);
 }
 
 // A one-shot that has ended stays invisible through Restart, until it is

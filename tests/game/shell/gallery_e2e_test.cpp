@@ -84,7 +84,7 @@ TEST_F(GalleryProgram, PagesChoosesAndSetsAWallpaperFromScriptedInput) {
   });
   // Files of the wallpapers' one size left by another player and by damage:
   // each export, and the wallpaper set, writes the picture asked for over them.
-  const std::string pictures = dir.File("user") + "/Pictures/lantern";  // "userfolder" holds them
+  const std::string pictures = dir.File("user") + "/Pictures/Orvelle";  // "userfolder" holds them
   fs::create_directories(pictures);
   auto leave = [&](const std::string& name, const std::vector<uint8_t>& bytes) {
     std::ofstream(pictures + "/" + name, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),

@@ -92,7 +92,7 @@ protected:
     for (int i = 0; i < 40; ++i) Tick(16);
   }
   // With "userfolder" set (the fixture's), the Pictures folder is inside it.
-  std::string Pictures() const { return dir.File("user") + "/Pictures/lantern"; }
+  std::string Pictures() const { return dir.File("user") + "/Pictures/Orvelle"; }
 
   testing_support::TempDir home;
   testing_support::XdgEnvGuard xdg{home.Path()};

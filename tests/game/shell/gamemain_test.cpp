@@ -344,7 +344,7 @@ TEST_F(GameGlobals, StoryGlobalsWithoutAStoryAreLoggedOnce) {
 }
 
 // StatUrl opens what the string table holds only when it is a web or mail
-// address or a document of the game's folder: a row naming a program or a
+// address or a document of the game's assets folder: a row naming a program or a
 // local file runs nothing, whatever browser the command line named.
 TEST_F(GameGlobals, StatUrlOpensWebAddressesAndNeverALocalProgram) {
   THeadlessHost* host = nullptr;
@@ -352,7 +352,7 @@ TEST_F(GameGlobals, StatUrlOpensWebAddressesAndNeverALocalProgram) {
   const std::string ran = dir.File("ran");
   const std::string payload = dir.Write("payload.sh", "#!/bin/sh\ntouch '" + ran + "'\n");
   chmod(payload.c_str(), 0755);
-  dir.Write("manual.txt", "read me");
+  dir.Write("assets/manual.txt", "read me");
   TStringTable* strings = platform->GetStringTable();
   strings->Set("site", "https://lantern.example/scores");
   strings->Set("manual", "manual.txt");
@@ -361,7 +361,7 @@ TEST_F(GameGlobals, StatUrlOpensWebAddressesAndNeverALocalProgram) {
   strings->Set("file", ("file://" + payload).c_str());
   Lua("StatUrl('site') StatUrl('manual') StatUrl('program') StatUrl('path') StatUrl('file')");
   EXPECT_EQ(host->GetOpenedUrls(),
-            (std::vector<std::string>{"https://lantern.example/scores", FileUri(dir.Path() + "/manual.txt")}));
+            (std::vector<std::string>{"https://lantern.example/scores", FileUri(dir.Path() + "/assets/manual.txt")}));
   EXPECT_FALSE(testing_support::FileExists(ran));
   EXPECT_EQ(log.Count("OpenUrl: refused the link"), 3u);
   platform.reset();

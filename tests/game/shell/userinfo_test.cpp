@@ -381,13 +381,20 @@ TEST_F(UnreadableSave, APreferencesFileThatCannotBeReadIsToldOnce) {
   Users();  // the file reads again: nothing more to tell
   TellNoticesWhenDue();
   EXPECT_EQ(Global("gTold"), "infoprefsunreadable;");
-  // A player's own save that cannot be read is told with its own text.
+  // A player's own save that cannot be read is told with its own text, and
+  // what another copy kept beside the file, at every start while it is there.
   GetUserInfo()->CreateNewUser("Ann");
   Store("cut short");
   DeleteUserInfo();
+  dir.Write("user/prefs.dat.conflict", "another copy's");
   Users();
   TellNoticesWhenDue();
-  EXPECT_EQ(Global("gTold"), "infoprefsunreadable;infosaveunreadable;");
+  EXPECT_EQ(Global("gTold"), "infoprefsunreadable;infosaveunreadable;infoprefsconflict;");
+  DeleteUserInfo();
+  Users();
+  TellNoticesWhenDue();
+  TellNoticesWhenDue();
+  EXPECT_EQ(Global("gTold"), "infoprefsunreadable;infosaveunreadable;infoprefsconflict;infoprefsconflict;");
 }
 
 TEST_F(UnreadableSave, LoadProgressOfAnotherVersionKeepsTheKeysAndEmptiesTheLists) {
@@ -471,9 +478,12 @@ TEST_F(Profiles, ASaveThatCannotBeWrittenIsKeptToldOnceAndWrittenLater) {
   GameProgress read;
   EXPECT_EQ(ReadSaveBlob(blob.data(), blob.size(), 1, read), TSaveRead::kOk);
   EXPECT_EQ(read.locationInfos, kept.locationInfos);
-  // Told once in the manager's life, whatever fails later.
+  // Told once in the manager's life, whatever fails later. (Progress that
+  // the file holds already is no write, and cannot fail.)
   {
     gametest::TFullDisk full;
+    EXPECT_TRUE(users->SaveProgress());
+    p.numCoins = 6;
     EXPECT_FALSE(users->SaveProgress());
     TellNoticesWhenDue();
   }
@@ -487,6 +497,7 @@ TEST_F(Profiles, ASaveThatCannotBeWrittenIsKeptToldOnceAndWrittenLater) {
   Lua("PushModal('screen')");
   {
     gametest::TFullDisk full;
+    p.numCoins = 7;
     EXPECT_FALSE(users->SaveProgress());
   }
   TellNoticesWhenDue();
@@ -505,6 +516,7 @@ TEST_F(Profiles, ASaveThatCannotBeWrittenIsKeptToldOnceAndWrittenLater) {
   TellNoticesWhenDue();
   {
     gametest::TFullDisk full;
+    p.numCoins = 8;
     EXPECT_FALSE(users->SaveProgress());
   }
   TellNoticesWhenDue();

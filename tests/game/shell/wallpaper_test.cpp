@@ -101,7 +101,7 @@ protected:
     ForgetWallpaperFolder();
     DisplayTest::TearDown();
   }
-  std::string Folder() const { return home.Path() + "/home/Pictures/lantern"; }
+  std::string Folder() const { return home.Path() + "/home/Pictures/Orvelle"; }
 
   testing_support::TempDir home;
   testing_support::XdgEnvGuard env{home.Path()};
@@ -111,7 +111,7 @@ protected:
 TEST_F(WallpaperFileTest, WritesIntoTheUserDirsPicturesFolderAndOverwrites) {
   home.Write("config/user-dirs.dirs", "XDG_PICTURES_DIR=\"$HOME/My Pictures\"\n");
   TTextureRef tex = MakeTexture(3, 2, [](int x, int y) { return 0xFF000000u | uint32_t(y * 3 + x + 1); });
-  const std::string folder = home.Path() + "/home/My Pictures/lantern";
+  const std::string folder = home.Path() + "/home/My Pictures/Orvelle";
   std::string path = SaveWallpaperBitmap(tex, "verdan_wallpaper1");
   EXPECT_EQ(path, folder + "/verdan_wallpaper1.bmp");
   struct stat st;
@@ -149,7 +149,7 @@ TEST_F(WallpaperFileTest, ExportAlwaysLeavesThePictureAskedFor) {
   const std::string wanted = testing_support::ReadFile(path);
   for (std::string stale : {std::string(wanted.size(), 'x'), wanted.substr(0, wanted.size() - 1) + "\x01",
                             std::string("short")}) {
-    home.Write("home/Pictures/lantern/w.bmp", stale);
+    home.Write("home/Pictures/Orvelle/w.bmp", stale);
     EXPECT_EQ(ExportWallpaperBitmap(tex, "w"), path);
     EXPECT_EQ(testing_support::ReadFile(path), wanted);
     EXPECT_FALSE(testing_support::FileExists(path + ".tmp"));
@@ -167,7 +167,7 @@ TEST_F(WallpaperFileTest, AReadOnlyFolderGivesNoPathAndSetsNothing) {
   EXPECT_EQ(SaveWallpaperBitmap(tex, "wt"), "");
   EXPECT_FALSE(SetWallpaperFromTexture(tex, "wt"));
   EXPECT_TRUE(setPaths.empty());
-  EXPECT_FALSE(testing_support::FileExists("/proc/lantern"));
+  EXPECT_FALSE(testing_support::FileExists("/proc/Orvelle"));
 }
 
 TEST_F(WallpaperFileTest, AWriteCutShortLeavesNoHalfFileAndKeepsTheOldOne) {

@@ -2,6 +2,7 @@
 // "Spl" with the link), the way out behind the shadow, and the movie with a
 // fake player: its end, a click that stops it and the delay after it.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "game/shell/widgets/gamebutton.h"
@@ -120,11 +121,16 @@ TEST_F(SplashTest, HoveringTheLinkSwapsItsColour) {
   EXPECT_EQ(link->GetColor(), TFloatColor(0, 0, 1, 1));
 }
 
-// The link opens web and mail addresses and the game's own documents; anything
-// else is refused. Following a link, or a refused one, never ends the game.
+// The link opens web and mail addresses and the game's own documents (of its
+// assets folder, never a program); anything else is refused. A mail link
+// keeps only a subject and a body. Following a link, or a refused one, never
+// ends the game.
 TEST_F(SplashTest, LinkOpensWebAddressesAndTheGamesDocumentsAndTheGameGoesOn) {
-  dir.Write("README.md", "# the game");
-  dir.Write("docs/page.html", "<p>");
+  dir.Write("assets/README.md", "# the game");
+  dir.Write("assets/docs/page.html", "<p>");
+  dir.Write("notes.txt", "the working folder's, not the game's");
+  ASSERT_EQ(chmod(dir.Write("assets/tool.txt", "#!/bin/sh\ntouch ran\n").c_str(), 0744), 0);
+  ASSERT_EQ(chmod(dir.Write("assets/docs/Group.md", "#!/bin/sh\n").c_str(), 0654), 0);
   struct TCase {
     const char* text;
     std::string opened;  // empty: refused
@@ -134,8 +140,14 @@ TEST_F(SplashTest, LinkOpensWebAddressesAndTheGamesDocumentsAndTheGameGoesOn) {
   const std::vector<TCase> cases = {
       {"https://lantern.example/more", "https://lantern.example/more"},
       {"mailto:keeper@lantern.example", "mailto:keeper@lantern.example"},
-      {"README.md", "file://" + std::string(cwd) + "/README.md"},
-      {"docs/page.html", "file://" + std::string(cwd) + "/docs/page.html"},
+      {"mailto:keeper@lantern.example?attach=/home/ada/.ssh/id_rsa&Subject=Lamp.oil&cc=x@y&body=Hi&ATTACHMENT=a",
+       "mailto:keeper@lantern.example?Subject=Lamp.oil&body=Hi"},
+      {"MAILTO:keeper@lantern.example?%61ttach=/etc/shadow&&body=x#attach=/etc/shadow",
+       "MAILTO:keeper@lantern.example?body=x"},
+      {"mailto:keeper@lantern.example?attach=/etc/passwd", "mailto:keeper@lantern.example"},
+      {"README.md", "file://" + std::string(cwd) + "/assets/README.md"},
+      {"docs/page.html", "file://" + std::string(cwd) + "/assets/docs/page.html"},
+      {"notes.txt", ""},                 {"tool.txt", ""},            {"docs/Group.md", ""},
       {"www.lantern.example", ""},       {"file:///etc/passwd", ""},  {"-x http://a", ""},
       {"http://", ""},                   {"see http://a b", ""},      {"../README.md", ""},
       {"docs/../README.md", ""},         {"/etc/issue.txt", ""},      {"javascript:alert(1)", ""},
@@ -160,7 +172,12 @@ TEST_F(SplashTest, LinkOpensWebAddressesAndTheGamesDocumentsAndTheGameGoesOn) {
     EXPECT_FALSE(s->HasExited()) << c.text;
   }
   EXPECT_TRUE(log.Contains("OpenUrl: refused the link \"file:///etc/passwd\""));
-  EXPECT_TRUE(log.Contains("OpenUrl: the document \"missing.md\" is not in the game's folder; nothing is opened"));
+  EXPECT_TRUE(log.Contains("OpenUrl: the document \"missing.md\" is not in the game's assets folder; nothing is opened"));
+  EXPECT_TRUE(log.Contains("OpenUrl: the document \"notes.txt\" is not in the game's assets folder; nothing is opened"));
+  EXPECT_TRUE(log.Contains("OpenUrl: refused the document \"tool.txt\": it is an executable file; nothing is opened"));
+  EXPECT_TRUE(log.Contains("OpenUrl: the mail link \"mailto:keeper@lantern.example?attach=/etc/passwd\" is opened "
+                           "without its fields attach (only a subject and a body are kept)"));
+  EXPECT_FALSE(testing_support::FileExists(std::string(cwd) + "/ran"));
 }
 
 // Skip: the introduction is done, the screen change is stored, the music
