@@ -215,15 +215,15 @@ void MakeSocketAddress(const struct stat& lockFile, sockaddr_un* addr, socklen_t
   *len = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + size_t(n));
 }
 
-// The folder's real path (every link on the way resolved), for messages.
-std::string RealFolder(const std::string& folder) {
-  char* real = realpath(folder.c_str(), nullptr);
-  if (!real) return folder;
+}  // namespace
+
+std::string HostRealPath(const std::string& path) {
+  char* real = realpath(path.c_str(), nullptr);
+  if (!real) return path;
   std::string out = real;
   std::free(real);
   return out;
 }
-}  // namespace
 
 std::string TInstanceLock::LockPath(const std::string& userFolder) {
   return TrimSlashes(userFolder) + "/instance.lock";
@@ -270,7 +270,7 @@ TInstanceLock::TResult TInstanceLock::Acquire(const std::string& userFolder, boo
   }
   if (locked != 0) {
     ::close(fd);
-    why_ = "another copy of the game runs on the user folder " + RealFolder(TrimSlashes(userFolder));
+    why_ = "another copy of the game runs on the user folder " + HostRealPath(TrimSlashes(userFolder));
     if (!askToRaise) return TResult::kInUse;
     why_ += "; it was asked to come to the front";
     int s = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);

@@ -13,6 +13,9 @@ uint32_t HostMonotonicMs();
 // The folder that holds the running program (symbolic links resolved, no
 // trailing "/"); the working folder when it cannot be found.
 std::string HostProgramFolder();
+// The path with every link on the way resolved (realpath); the path itself
+// when it cannot be resolved (it does not exist).
+std::string HostRealPath(const std::string& path);
 
 // Starts a program with an argument vector (argv[0] is looked up on PATH),
 // never through a shell. With `wait` the call returns once it has ended;

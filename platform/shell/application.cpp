@@ -63,14 +63,6 @@ bool IsFolder(const std::string& path) {
   return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-std::string RealFolder(const std::string& path) {
-  char* real = realpath(path.c_str(), nullptr);
-  if (!real) return path;
-  std::string out = real;
-  std::free(real);
-  return out;
-}
-
 // Whether the folder holds the game's data: the marker file (its letter case
 // aside, as data made on Windows may have it) or a pack archive in assets/.
 bool HoldsData(const std::string& folder, const std::string& marker) {
@@ -101,7 +93,7 @@ std::string FindDataFolder(const std::string& given, const std::string& marker, 
   if (!given.empty()) {
     if (HoldsData(given, marker)) {
       *what = "given with --data";
-      return RealFolder(given);
+      return HostRealPath(given);
     }
     *why = "the folder given with --data (" + given + ") holds no game data (no " + marker +
            " and no pack archive in its assets/)";
@@ -122,9 +114,9 @@ std::string FindDataFolder(const std::string& given, const std::string& marker, 
     if (place.first.empty()) continue;
     if (HoldsData(place.first, marker)) {
       *what = place.second;
-      return RealFolder(place.first);
+      return HostRealPath(place.first);
     }
-    const std::string shown = IsFolder(place.first) ? RealFolder(place.first) : place.first;
+    const std::string shown = IsFolder(place.first) ? HostRealPath(place.first) : place.first;
     if (std::find(looked.begin(), looked.end(), shown) == looked.end()) looked.push_back(shown);
   }
   std::string list;
