@@ -29,8 +29,10 @@ TPlatformHooks MakeFrameworkHooks() {
   return hooks;
 }
 
-int ApplicationMain(int argc, char** argv, const TGameMain& game) {
+int ApplicationMain(int argc, char** argv, const TGameMain& game, const std::string& dataMarker) {
   std::vector<std::string> words;
   for (int i = 1; i < argc; ++i) words.emplace_back(argv[i]);
-  return RunApplication(words, game, MakeFrameworkHooks());
+  TPlatformHooks hooks = MakeFrameworkHooks();
+  hooks.dataMarker = dataMarker;
+  return RunApplication(words, game, hooks);
 }

@@ -15,7 +15,7 @@
 #include "platform/shell/platform.h"
 
 namespace {
-const char* const kManagerFile = ".\\soundmanager.cpp";
+const char* const kManagerFile = "audio/soundmanager.cpp";
 constexpr uint32_t kSweepIntervalMs = 501;
 constexpr auto kThreadPeriod = std::chrono::milliseconds(50);
 // A failure code that belongs to the display; reported to its fallback first.
@@ -89,19 +89,21 @@ bool TSoundManager::Init() {
 
   TSoftResult r = TSoftSoundDevice::Create(&impl_->device);
   if (r != kSoftOk) {
-    LogSoundError(r, kManagerFile, 163);
+    LogSoundError(r, "the sound device cannot be opened; the game plays without sound", kManagerFile, __LINE__);
     return false;
   }
   r = impl_->device->SetCooperativeLevel(nullptr, kSoftCoopPriority);
   if (r != kSoftOk) {
-    LogSoundError(r, kManagerFile, 178);
+    LogSoundError(r, "the sound device refused its priority level; the game plays without sound", kManagerFile,
+                  __LINE__);
     return false;
   }
   TSoftBufferDesc desc;
   desc.flags = kSoftBufPrimary;
   r = impl_->device->CreateSoundBuffer(&desc, &impl_->primary);
   if (r != kSoftOk) {
-    LogSoundError(r, kManagerFile, 183);
+    LogSoundError(r, "the sound device's output buffer cannot be made; the game plays without sound", kManagerFile,
+                  __LINE__);
     return false;
   }
   TSoftWaveFormat format;
@@ -293,10 +295,22 @@ bool HasSoundDevice() {
   return device && device->IsRealOutput();
 }
 
-void LogSoundError(uint32_t code, const char* file, int line) {
+void LogSoundError(uint32_t code, const char* what, const char* file, int line) {
   // Never a sound code; kept so that every device failure is reported the same way.
   if (code == kOutOfVideoMemoryCode) {
     if (TPlatform* platform = TPlatform::GetInstance()) platform->OutOfVideoMemory();
   }
-  TraceOut("DX Error: %s (0x%x), File %s, Line %d", "", code, file, line);
+  const char* words = "an unknown failure";
+  switch (code) {
+    case kSoftErrNoDevice: words = "no sound output could be opened"; break;
+    case kSoftErrInvalidParam: words = "a size, range or description out of bounds"; break;
+    case kSoftErrBadFormat: words = "a sound format the device cannot play"; break;
+    case kSoftErrOutOfMemory: words = "out of memory"; break;
+    case kSoftErrBufferLost: words = "the buffer was lost"; break;
+    case kSoftErrInvalidCall: words = "not allowed on this buffer now"; break;
+    case kSoftErrRefused: words = "a failure a test asked for"; break;
+    case kOutOfVideoMemoryCode: words = "out of video memory"; break;
+    default: break;
+  }
+  TraceOut("Sound: %s (%s; error 0x%x at %s:%d)", what, words, code, file, line);
 }

@@ -98,5 +98,6 @@ public:
 // True when the sound manager opened a real output device.
 bool HasSoundDevice();
 
-// Logs a device failure: "DX Error:  (0x%x), File %s, Line %d".
-void LogSoundError(uint32_t code, const char* file, int line);
+// Logs a device failure in words, with the source file and line that met it:
+// "Sound: <what> (<the code in words>; error 0x<code> at <file>:<line>)".
+void LogSoundError(uint32_t code, const char* what, const char* file, int line);

@@ -9,10 +9,10 @@
 #include "audio/soundmanager.h"
 
 namespace {
-const char* const kStreamFile = ".\\soundstream.cpp";
+const char* const kStreamFile = "audio/soundstream.cpp";
 
-void Check(TSoftResult r, int line) {
-  if (r != kSoftOk) LogSoundError(r, kStreamFile, line);
+void Check(TSoftResult r, const char* what, int line) {
+  if (r != kSoftOk) LogSoundError(r, what, kStreamFile, line);
 }
 }  // namespace
 
@@ -83,7 +83,7 @@ TSoundStream::~TSoundStream() {
   if (auto notify = notify_.lock()) notify->OnStreamEnd(this);
   if (auto instance = instance_.lock()) instance->ClearStream(this);
   if (buffer_) {
-    Check(buffer_->Stop(), 83);
+    Check(buffer_->Stop(), "a stream's buffer cannot be stopped", __LINE__);
     buffer_.reset();
   }
 }
@@ -117,7 +117,7 @@ bool TSoundStream::Start(uint32_t rate, uint32_t channels, uint32_t bits, float 
   desc.format = &format;
   TSoftResult r = manager_->GetDevice()->CreateSoundBuffer(&desc, &buffer_);
   if (r != kSoftOk) {
-    Check(r, 233);
+    Check(r, "a stream's buffer cannot be made", __LINE__);
     return false;
   }
   secondHalf_ = size_ / 2;
@@ -134,7 +134,7 @@ void TSoundStream::Play(bool once) {
   if (buffer_) {
     SetVolume(manager_->GetGroupVolume(group_));
     if (manager_->IsActive()) {
-      Check(buffer_->Play(0, 0, once_ ? 0 : kSoftPlayLooping), once_ ? 559 : 561);
+      Check(buffer_->Play(0, 0, once_ ? 0 : kSoftPlayLooping), "a stream cannot be played", __LINE__);
     } else {
       paused_ = true;
       resumePending_ = true;
@@ -150,9 +150,9 @@ void TSoundStream::SetVolume(float volume) {
   int32_t hundredths = v == 0.0f ? kSoftVolumeMin : static_cast<int32_t>(-(1.0f - v) * 5000.0f);
   if (!buffer_) return;
   uint32_t status = 0;
-  Check(buffer_->GetStatus(&status), 639);
-  if (status == kSoftStatusBufferLost) Check(buffer_->Restore(), 643);
-  Check(buffer_->SetVolume(hundredths), 645);
+  Check(buffer_->GetStatus(&status), "a stream's state cannot be read", __LINE__);
+  if (status == kSoftStatusBufferLost) Check(buffer_->Restore(), "a stream's lost buffer cannot be restored", __LINE__);
+  Check(buffer_->SetVolume(hundredths), "a stream's volume cannot be set", __LINE__);
 }
 
 void TSoundStream::Pause(bool pause) {
@@ -166,7 +166,7 @@ void TSoundStream::Pause(bool pause) {
   }
   if (pause) {
     paused_ = true;
-    Check(buffer_->Stop(), 477);
+    Check(buffer_->Stop(), "a stream cannot be paused", __LINE__);
     resumePending_ = false;
   } else {
     paused_ = false;
@@ -198,7 +198,7 @@ bool TSoundStream::Service(bool force) {
     return spooler_->GetLength() >= clock_.GetTime() / 1000.0f;
   }
   uint32_t play = 0, write = 0;
-  Check(buffer_->GetCurrentPosition(&play, &write), 346);
+  Check(buffer_->GetCurrentPosition(&play, &write), "a stream's position cannot be read", __LINE__);
 
   int number;
   uint32_t offset;
@@ -229,7 +229,7 @@ bool TSoundStream::Service(bool force) {
   if (ended_) {
     countdown_ -= static_cast<int32_t>(half);
     if (countdown_ <= 0) {
-      Check(buffer_->Stop(), 392);
+      Check(buffer_->Stop(), "a finished stream cannot be stopped", __LINE__);
       spooler_.reset();
       return false;
     }
@@ -238,7 +238,7 @@ bool TSoundStream::Service(bool force) {
   uint32_t bytes = 0;
   TSoftResult r = buffer_->Lock(offset, half, &area, &bytes, 0);
   if (r != kSoftOk) {
-    Check(r, 409);
+    Check(r, "a stream's buffer cannot be locked for its next sound; the stream ends", __LINE__);
     return false;
   }
   uint32_t written = 0;
@@ -248,7 +248,7 @@ bool TSoundStream::Service(bool force) {
     std::memset(area, 0, bytes);
     ended_ = true;
   }
-  Check(buffer_->Unlock(area, bytes), 439);
+  Check(buffer_->Unlock(area, bytes), "a stream's buffer cannot be unlocked", __LINE__);
   return true;
 }
 
@@ -257,7 +257,7 @@ void TSoundStream::Stop(bool retire) {
   TSoundLock lock;
   if (stopped_) return;
   stopped_ = true;
-  if (buffer_) Check(buffer_->Stop(), 591);
+  if (buffer_) Check(buffer_->Stop(), "a stream cannot be stopped", __LINE__);
   if (retire)
     manager_->RetireStream(this);
   else

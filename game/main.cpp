@@ -2,6 +2,9 @@
 // settings, hands the shell the window types and services of the game's
 // upper libraries (game/shell/upperlayers.h, docs/gameshell.md), and starts
 // the framework with the game's main function.
+#include <csignal>
+#include <string>
+
 #include "app/app.h"
 #include "game/minigames/register.h"
 #include "game/scene/maingame.h"
@@ -31,5 +34,13 @@ void AddUpperLayers() {
 int main(int argc, char** argv) {
   SetGameSettingsDefaults();
   AddUpperLayers();
-  return ApplicationMain(argc, argv, GameMain);
+  // The data folder is the one that holds the game's first script.
+  int code = ApplicationMain(argc, argv, GameMain, "assets/" + std::string(kFirstScript));
+  // A run that a signal ended (with the save of a quit) ends by that signal
+  // once everything is shut down, as whoever sent it expects.
+  if (int signal = GetQuitSignal()) {
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+  }
+  return code;
 }

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "platform/folders.h"
 #include "platform/log.h"
 #include "platform/xml.h"
 
@@ -83,7 +84,77 @@ void ClearSettings() {
   s.commandLine = TCommandLine();
 }
 
-bool IsCommandLineOnly(const TString& key) { return key.str() == "browser"; }
+namespace {
+// The command line's own words, the options for tests and limits, and those
+// that name a program or a library to run.
+const char* const kCommandLineOnly[] = {
+    // What the command line's words set.
+    "cmdline", "hostwindow", "multiple", "cheat", "portal", "axtest", "workfolder", "browser", "pq", "com_interval",
+    "tester", "startfolder",
+    // A run without a window, driven, stopped and pictured by the one who starts it.
+    "headless", "frames", "screenshot", "input",
+    // Where the player's files go, and what runs.
+    "userfolder", "desktopfolder", "programfolder", "particlelibrary", "playlogserver",
+    // Limits and test switches.
+    "scripttimelimit", "scriptmemorylimit", "httptimeout", "httpconnecttimeout", "playlogtimeout", "plaindrawing",
+    "debugdeviceloss", "particleseed",
+};
+
+enum class TValueKind { kAny, kCount, kInteger, kSwitch, kPositive, kName };
+
+TValueKind KindOf(const std::string& key) {
+  static const std::map<std::string, TValueKind> kinds = {
+      {"frames", TValueKind::kCount},           {"scripttimelimit", TValueKind::kCount},
+      {"scriptmemorylimit", TValueKind::kCount}, {"debugdeviceloss", TValueKind::kCount},
+      {"httptimeout", TValueKind::kCount},       {"httpconnecttimeout", TValueKind::kCount},
+      {"playlogtimeout", TValueKind::kCount},    {"particleseed", TValueKind::kInteger},
+      {"headless", TValueKind::kSwitch},         {"multiple", TValueKind::kSwitch},
+      {"plaindrawing", TValueKind::kSwitch},     {"showfps", TValueKind::kSwitch},
+      {"viewportscale", TValueKind::kPositive},  {"screenshot", TValueKind::kName},
+      {"input", TValueKind::kName},              {"userfolder", TValueKind::kName},
+      {"desktopfolder", TValueKind::kName},      {"programfolder", TValueKind::kName},
+      {"particlelibrary", TValueKind::kName},
+  };
+  auto it = kinds.find(key);
+  return it == kinds.end() ? TValueKind::kAny : it->second;
+}
+
+bool AllDigits(const std::string& text) {
+  if (text.empty() || text.size() > 9) return false;  // up to 999999999: an int holds it
+  for (char c : text)
+    if (c < '0' || c > '9') return false;
+  return true;
+}
+}  // namespace
+
+bool IsCommandLineOnly(const TString& key) {
+  for (const char* name : kCommandLineOnly)
+    if (key.str() == name) return true;
+  return false;
+}
+
+std::string CheckOptionValue(const std::string& key, const std::string& value) {
+  const std::string quoted = "\"" + value + "\"";
+  switch (KindOf(key)) {
+    case TValueKind::kCount:
+      return AllDigits(value) ? "" : key + " must be a whole number of 0 or more, not " + quoted;
+    case TValueKind::kInteger:
+      return AllDigits(value[0] == '-' ? value.substr(1) : value) ? "" : key + " must be a whole number, not " + quoted;
+    case TValueKind::kSwitch:
+      return value == "0" || value == "1" ? "" : key + " must be 0 or 1, not " + quoted;
+    case TValueKind::kPositive: {
+      char* end = nullptr;
+      double number = value.empty() ? 0.0 : std::strtod(value.c_str(), &end);
+      return end && *end == 0 && number > 0.0 && number <= 16.0 ? ""
+                                                                  : key + " must be a number above 0 (up to 16), not " + quoted;
+    }
+    case TValueKind::kName:
+      return value.empty() ? key + " needs a file or folder name (" + key + "=<name>)" : "";
+    case TValueKind::kAny:
+      break;
+  }
+  return "";
+}
 
 bool LoadSettingsFile(const TString& fileName, TSettingSource source) {
   TXmlNode root;
@@ -118,7 +189,8 @@ bool LoadSettingsFile(const TString& fileName, TSettingSource source) {
 
 void LoadStartupSettingsFiles(TStartupSettingsFiles which) {
   if (which == TStartupSettingsFiles::kProgramFolder) {
-    LoadSettingsFile("::assets/settings.xml", TSettingSource::kFile);
+    // The file that comes with the data: the data folder is the working folder.
+    LoadSettingsFile(GetWorkingFolder() + "assets/settings.xml", TSettingSource::kFile);
     return;
   }
   for (const char* name : {"common:settings.xml", "user:settings.xml"}) LoadSettingsFile(name, TSettingSource::kFile);
@@ -157,17 +229,27 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& words) {
       cl.comInterval = w.substr(14);
     } else if (w == "-com_interval") {
       if (!last) cl.comInterval = words[++i];
+    } else if (w == "--help" || w == "-h") {
+      cl.help = true;
+    } else if (w == "--version") {
+      cl.version = true;
+    } else if (StartsWith(w, "--data=")) {
+      cl.dataFolder = w.substr(7);
+      if (cl.dataFolder.empty()) cl.errors.push_back("--data needs a folder (--data=<folder>)");
+    } else if (w == "--data") {
+      cl.errors.push_back("--data needs its folder in the same word (--data=<folder>)");
     } else if (StartsWith(w, "options=")) {
       std::vector<std::string> pairs;
       SplitString(w.substr(8), ',', pairs);
       for (const auto& pair : pairs) {
         size_t eq = pair.find('=');
-        if (eq == std::string::npos) {
-          cl.options.emplace_back(pair, "1");  // a bare key switches it on
-        } else {
-          std::string key = TrimString(pair.substr(0, eq));
-          if (!key.empty()) cl.options.emplace_back(key, TrimString(pair.substr(eq + 1)));
-        }
+        // A bare key switches it on.
+        std::string key = TrimString(eq == std::string::npos ? pair : pair.substr(0, eq));
+        std::string value = eq == std::string::npos ? "1" : TrimString(pair.substr(eq + 1));
+        if (key.empty()) continue;
+        std::string why = CheckOptionValue(key, eq == std::string::npos && KindOf(key) == TValueKind::kName ? "" : value);
+        if (!why.empty()) cl.errors.push_back("options=: " + why);
+        else cl.options.emplace_back(key, value);
       }
     } else if (!w.empty() && w[0] == '-') {
       cl.unknown.push_back(w);

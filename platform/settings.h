@@ -31,8 +31,13 @@ bool HasSetting(const TString& key);
 std::map<std::string, std::string> GetAllSettings();
 void ClearSettings();
 
-// Settings that decide which program runs ("browser", what "-host=" gives):
-// they come from the command line only.
+// Settings that only the person starting the program may give: what the
+// command line's own words set, the options for tests and limits (a run
+// without a window, its frames, screenshot and input script, the user and
+// desktop folders, a second copy, the script limits, ...) and those that
+// choose a program or a library to run ("browser", "particlelibrary").
+// They come from the command line only: a settings file that sets one gets
+// a log line and the key is ignored.
 bool IsCommandLineOnly(const TString& key);
 
 // Reads a settings file: <settings><setting name="key" value="text"/>...</settings>.
@@ -41,8 +46,10 @@ bool IsCommandLineOnly(const TString& key);
 // file's other keys are kept.
 bool LoadSettingsFile(const TString& fileName, TSettingSource source = TSettingSource::kFile);
 
-// The three settings files, in order of strength: "::assets/settings.xml",
-// then "common:settings.xml" and "user:settings.xml" (a later one overrides an
+// The three settings files, in order of strength: the data's own
+// "assets/settings.xml" in the working folder (the data folder; the program
+// folder of a game that keeps its data beside the program), then
+// "common:settings.xml" and "user:settings.xml" (a later one overrides an
 // earlier one). The first is loaded on its own (it may name the game, and so
 // the user folder the other two lie in).
 enum class TStartupSettingsFiles { kProgramFolder, kUserFolder };
@@ -63,9 +70,21 @@ struct TCommandLine {
   std::string pq;
   std::string comInterval;   // "-com_interval=<n>" or "-com_interval <n>" -> "com_interval"
   std::string tester;        // the last word, when it is not an option -> "tester"
+  std::string dataFolder;    // "--data=<folder>": where the game's data is (not a setting)
+  bool help = false;         // "--help" or "-h": the usage is printed, nothing runs
+  bool version = false;      // "--version": the version is printed, nothing runs
   std::vector<std::pair<std::string, std::string>> options;  // "options=k=v,k2=v2"
   std::vector<std::string> unknown;                          // options we do not know (logged)
+  // Words that cannot be taken ("frames" that is no number, "--data=" without
+  // a folder): each a sentence for the person who typed them. The program
+  // does not start with any of them.
+  std::vector<std::string> errors;
 };
+
+// Why an option's value cannot be taken ("frames" must be a whole number,
+// "headless" 0 or 1, "screenshot" a file name...); empty when it can or the
+// key is not one whose values are checked.
+std::string CheckOptionValue(const std::string& key, const std::string& value);
 
 // Parses the words after the program name. Does not touch the settings map.
 TCommandLine ParseCommandLine(const std::vector<std::string>& words);

@@ -28,6 +28,7 @@
 #include "render/textures/texture.h"
 #include "script/bind.h"
 #include "ui/slider.h"
+#include "ui/window.h"
 #include "ui/windowmanager.h"
 #include "ui/windowscript.h"
 
@@ -56,12 +57,66 @@ void LuaSetNameInfosToRun(TString name) { SetNameInfosToRun(name); }
 void LuaSetNameComicsToRun(TString name) { SetNameComicsToRun(name); }
 void LuaSetSplashInfo(TString a, TString b, TString c) { SetSplashInfo(a, b, c); }
 
+// Whether a screen stands: a window above the root screen, or one on it.
+bool ScreenStands(TWindowManager* wm) {
+  TWindow* root = wm ? wm->GetRootWindow() : nullptr;
+  return wm && (wm->GetModalStack().size() > 1 || (root && !root->GetChildren().empty()));
+}
+
+// The first screen: the first script is run, and a screen must stand by the
+// end of it or within kFirstScreenMs of the loop's time after it; otherwise
+// the player would face a black screen with no way out, and the start fails.
+class TFirstScreen {
+public:
+  static constexpr uint32_t kFirstScreenMs = 3000;
+
+  // Runs the first script. False when the start has failed already: the
+  // script did not run and nothing stands (Why says what).
+  bool Run(TWindowScript* script, TWindowManager* wm) {
+    wm_ = wm;
+    TLogCapture log;
+    const bool ran = script->RunFile(kFirstScript);
+    // A script that cannot be read or run, or a Lua message with its place ("x.lua:12: ...").
+    for (const std::string& line : log.Lines())
+      if (error_.empty() && (line.rfind("Lua Error: ", 0) == 0 || line.rfind("Failed to run ", 0) == 0 ||
+                             line.find(".lua:") != std::string::npos))
+        error_ = line;
+    for (size_t at = error_.find("\n\t"); at != std::string::npos; at = error_.find("\n\t")) error_.replace(at, 2, " ");
+    stands_ = ScreenStands(wm);
+    if (!ran && !stands_) why_ = kFirstScript + std::string(" does not run");
+    due_ = GetPlatformTime() + kFirstScreenMs;
+    return why_.empty();
+  }
+  // Called after each event of the loop: true when the time for the first
+  // screen has run out with none standing (Why says what).
+  bool Overdue() {
+    if (stands_ || !why_.empty()) return !why_.empty();
+    stands_ = ScreenStands(wm_);
+    if (!stands_ && int32_t(GetPlatformTime() - due_) >= 0) why_ = "its first screen does not open";
+    return !why_.empty();
+  }
+  // Why the start failed, for the person who started the program.
+  std::string Why() const {
+    if (why_.empty()) return why_;
+    const std::string logFile = GetLogFilePath();
+    return why_ + (error_.empty() ? std::string() : " (" + error_ + ")") +
+           (logFile.empty() ? std::string() : "; " + logFile + " tells more");
+  }
+
+private:
+  TWindowManager* wm_ = nullptr;
+  std::string error_, why_;
+  bool stands_ = false;
+  uint32_t due_ = 0;
+};
+
 // The loop's world in a running program.
 class TPlatformLoopPort : public TGameLoopPort {
 public:
-  TPlatformLoopPort(TPlatform* platform, TWindowManager* wm)
+  TPlatformLoopPort(TPlatform* platform, TWindowManager* wm, TFirstScreen* first)
       : platform_(platform),
         wm_(wm),
+        first_(first),
         redrawEveryTick_(GetSettingBool("headless") || GetSettingInt("frames") > 0 || Scripted()),
         logModals_(GetSettingBool("headless") || Scripted()) {}
 
@@ -73,6 +128,11 @@ public:
     // time and screenshots work.
     if (redrawEveryTick_ && event.type == kEventTick) wm_->Invalidate();
     wm_->HandleEvent(event);
+    // No first screen in time: the game ends as a script's quit would end it.
+    if (first_ && first_->Overdue()) {
+      first_ = nullptr;
+      SetNeedQuit();
+    }
     // A save that failed, or one that could not be read, is told once a screen stands.
     TellNoticesWhenDue();
     if (logModals_) LogTopModal();
@@ -118,6 +178,7 @@ private:
 
   TPlatform* platform_;
   TWindowManager* wm_;
+  TFirstScreen* first_;
   bool redrawEveryTick_;
   bool logModals_;
   uint32_t loggedModalId_ = 0;
@@ -275,6 +336,7 @@ void ShutdownGame(TLoopEnd end) {
 namespace {
 // Re-runs the particle texture set-up after every restore of the display.
 void AddTextureRefreshTask(TPlatform* platform) { platform->AddRestoreTask(NewParticleTextureTask()); }
+
 }  // namespace
 
 void GameMain(TPlatform* platform, const TString& commandLine) {
@@ -301,16 +363,28 @@ void GameMain(TPlatform* platform, const TString& commandLine) {
   // function's 28 once "scripts/mainloop.lua" has run to its first wait: its
   // code at load time cannot call them, what it runs later from its loop can.
   std::unique_ptr<TLuaBindings> globals;
+  TFirstScreen first;
+  bool started = true;
   if (script && script->GetState()) {
     globals = std::make_unique<TLuaBindings>(script->GetState());
     if (GetUpperLayerHooks().bindGlobals) GetUpperLayerHooks().bindGlobals(*globals);
-    script->RunFile("scripts/mainloop.lua");
+    started = first.Run(script, wm);
     BindGameMainGlobals(*globals);
   }
 
-  TPlatformLoopPort port(platform, wm);
-  TLoopEnd end = RunGameLoop(port);
-  TraceOut("The game ends (%s)", end == TLoopEnd::kQuitEvent      ? "quit"
+  TPlatformLoopPort port(platform, wm, &first);
+  TLoopEnd end = started ? RunGameLoop(port) : TLoopEnd::kQuitFlag;
+  if (!first.Why().empty()) {
+    // A black screen with no way out is no start.
+    TellStartFailure(first.Why());
+    platform->PostQuit(1);
+  }
+  // A signal (a log-out, a closed terminal, Ctrl+C) quits as the game's own quit does.
+  const bool signalled = end == TLoopEnd::kQuitEvent && GetQuitSignal() != 0;
+  if (signalled) end = TLoopEnd::kQuitFlag;
+  TraceOut("The game ends (%s)", !first.Why().empty()            ? "no first screen"
+                                 : signalled                      ? "quit on a signal"
+                                 : end == TLoopEnd::kQuitEvent    ? "quit"
                                  : end == TLoopEnd::kCloseRequest ? "close request"
                                                                   : "quit requested by a script");
   ShutdownGame(end);

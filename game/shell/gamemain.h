@@ -26,7 +26,14 @@ void SetGameSettingsDefaults();
 // The portal reporting's table of events (eighteen game-state calls).
 void RegisterGameStateEvents();
 
+// The script that opens the game's first screen; its folder is the data folder.
+constexpr const char* kFirstScript = "scripts/mainloop.lua";
+
 // The game's main function (TGameMain): start-up, the loop, the shut-down.
+// When the first script cannot run or leaves no screen standing (a player
+// would face a black screen with no way out), the start ends: the reason on
+// standard error and in the log, exit code 1. A quit that a signal posted
+// ends the game as a script's quit does (no game-over page).
 void GameMain(TPlatform* platform, const TString& commandLine);
 
 // --- The three flags of the loop ---

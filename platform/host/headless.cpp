@@ -32,7 +32,7 @@ void THeadlessHost::PushEvent(const THostEvent& event, uint32_t atMs) {
   queue_.insert(it, std::move(t));
 }
 
-bool THeadlessHost::LoadInputScript(const std::string& path) {
+bool THeadlessHost::LoadInputScript(const std::string& path, const std::string& baseFolder) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
     TraceOut("Input script %s: cannot read the file", path.c_str());
@@ -49,8 +49,12 @@ bool THeadlessHost::LoadInputScript(const std::string& path) {
   std::vector<std::string> errors;
   std::vector<TScriptedEvent> events = ParseInputScript(text, &errors);
   for (const auto& e : errors) TraceOut("Input script %s: %s", path.c_str(), e.c_str());
-  for (const auto& e : events) {
-    if (e.event.type == THostEventType::kScreenshot) ++screenshots_;
+  for (auto& e : events) {
+    if (e.event.type == THostEventType::kScreenshot) {
+      ++screenshots_;
+      if (!baseFolder.empty() && !e.event.text.empty() && e.event.text[0] != '/')
+        e.event.text = baseFolder + "/" + e.event.text;
+    }
     PushEvent(e.event, e.at);
   }
   TraceOut("Input script %s: %zu events", path.c_str(), events.size());

@@ -19,15 +19,18 @@
 #include "platform/host/host.h"
 
 // The SDL2 host; null (with a log line giving SDL's reason) when SDL cannot
-// start its video system.
-std::unique_ptr<THost> CreateSdlHost();
+// start its video system, or when it finds no display and falls back to a
+// driver that shows nothing ("offscreen", "dummy") that SDL_VIDEODRIVER did
+// not name. `why`, when given, gets what to tell the person who started it.
+std::unique_ptr<THost> CreateSdlHost(std::string* why = nullptr);
 
 // A real window (`window`, the SDL host) driven by an input script: the
 // window takes the window mode, shows the frames and writes the screenshot,
 // while the events, the focus, the mouse position and the clock (manual) are
 // the script's, as in a headless run; the window's own input is dropped. The
 // same script then shows the same frames in a window as headless.
-std::unique_ptr<THost> CreateScriptedWindowHost(std::unique_ptr<THost> window, const std::string& inputPath);
+std::unique_ptr<THost> CreateScriptedWindowHost(std::unique_ptr<THost> window, const std::string& inputPath,
+                                               const std::string& baseFolder = std::string());
 
 class THeadlessHost : public THost {
 public:
@@ -41,8 +44,10 @@ public:
   // made (0: at once). Events with equal times keep their order.
   void PushEvent(const THostEvent& event, uint32_t atMs = 0);
   // Reads an input script; false (logged) when the file cannot be read. Bad
-  // lines are logged and skipped.
-  bool LoadInputScript(const std::string& path);
+  // lines are logged and skipped. Relative names of its "screenshot" lines
+  // count from `baseFolder` when it is given (the folder the program was
+  // started in), else from the working folder.
+  bool LoadInputScript(const std::string& path, const std::string& baseFolder = std::string());
   size_t GetPendingEventCount() const { return queue_.size(); }
   void SetDesktopSize(int width, int height);
   // The usable part of the desktop (panels and the window's frame left out);

@@ -68,10 +68,11 @@ private:
 
 }  // namespace
 
-std::unique_ptr<THost> CreateScriptedWindowHost(std::unique_ptr<THost> window, const std::string& inputPath) {
+std::unique_ptr<THost> CreateScriptedWindowHost(std::unique_ptr<THost> window, const std::string& inputPath,
+                                               const std::string& baseFolder) {
   if (!window) return nullptr;
   auto host = std::make_unique<TScriptedWindowHost>(std::move(window));
-  host->LoadInputScript(inputPath);
+  host->LoadInputScript(inputPath, baseFolder);
   if (host->HasScriptedScreenshots()) host->SetKeepLastFrame(true);
   return host;
 }

@@ -215,15 +215,15 @@ void MakeSocketAddress(const struct stat& lockFile, sockaddr_un* addr, socklen_t
   *len = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + size_t(n));
 }
 
-// The folder's real path (every link on the way resolved), for messages.
-std::string RealFolder(const std::string& folder) {
-  char* real = realpath(folder.c_str(), nullptr);
-  if (!real) return folder;
+}  // namespace
+
+std::string HostRealPath(const std::string& path) {
+  char* real = realpath(path.c_str(), nullptr);
+  if (!real) return path;
   std::string out = real;
   std::free(real);
   return out;
 }
-}  // namespace
 
 std::string TInstanceLock::LockPath(const std::string& userFolder) {
   return TrimSlashes(userFolder) + "/instance.lock";
@@ -270,7 +270,7 @@ TInstanceLock::TResult TInstanceLock::Acquire(const std::string& userFolder, boo
   }
   if (locked != 0) {
     ::close(fd);
-    why_ = "another copy of the game runs on the user folder " + RealFolder(TrimSlashes(userFolder));
+    why_ = "another copy of the game runs on the user folder " + HostRealPath(TrimSlashes(userFolder));
     if (!askToRaise) return TResult::kInUse;
     why_ += "; it was asked to come to the front";
     int s = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -320,16 +320,54 @@ bool TInstanceLock::PollRaiseRequest() {
 // ---------------------------------------------------------------------------
 // PNG
 
+namespace {
+const char* const kPngMarkKey = "Software";
+const char* const kPngMarkText = "lantern";
+
+// Whether the first bytes of a file are those of a PNG this program wrote:
+// the signature, the header chunk, then the text chunk of its mark.
+bool IsOwnPng(const char* head, size_t size) {
+  static const char kSignature[8] = {'\x89', 'P', 'N', 'G', '\r', '\n', '\x1a', '\n'};
+  // 8 signature bytes, 25 of the header chunk, then length and type of the text chunk.
+  const std::string text = std::string(kPngMarkKey) + '\0' + kPngMarkText;
+  const size_t at = 8 + 25 + 8;
+  return size >= at + text.size() && std::memcmp(head, kSignature, 8) == 0 &&
+         std::memcmp(head + 8 + 25 + 4, "tEXt", 4) == 0 && std::memcmp(head + at, text.data(), text.size()) == 0;
+}
+}  // namespace
+
 bool WritePngFile(const std::string& path, const uint32_t* pixels, int width, int height, int pitchPixels) {
   if (!pixels || width <= 0 || height <= 0 || pitchPixels < width) {
     TraceOut("Screenshot %s: there is no frame to write", path.c_str());
     return false;
   }
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
-  FILE* f = fd >= 0 ? ::fdopen(fd, "wb") : nullptr;
-  if (!f && fd >= 0) ::close(fd);
-  if (!f) {
+  // Opened without emptying it: a file that is there already is only
+  // written over when it is a picture this program wrote.
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) {
     TraceOut("Screenshot %s: cannot create the file (%s)", path.c_str(), std::strerror(errno));
+    return false;
+  }
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    TraceOut("Screenshot %s: it is not a file; nothing is written", path.c_str());
+    return false;
+  }
+  if (st.st_size > 0) {
+    char head[64] = {};
+    ssize_t got = ::pread(fd, head, sizeof head, 0);
+    if (got < 0 || !IsOwnPng(head, size_t(got))) {
+      ::close(fd);
+      TraceOut("Screenshot %s: the file is there already and is no picture this program wrote; it is left as it was",
+               path.c_str());
+      return false;
+    }
+  }
+  FILE* f = ::ftruncate(fd, 0) == 0 ? ::fdopen(fd, "wb") : nullptr;
+  if (!f) {
+    TraceOut("Screenshot %s: cannot write the file (%s)", path.c_str(), std::strerror(errno));
+    ::close(fd);
     return false;
   }
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -340,6 +378,13 @@ bool WritePngFile(const std::string& path, const uint32_t* pixels, int width, in
     png_init_io(png, f);
     png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, PNG_COLOR_TYPE_RGB,
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    // The mark by which a later screenshot knows the file for one of ours.
+    png_text mark {};
+    mark.compression = PNG_TEXT_COMPRESSION_NONE;
+    mark.key = const_cast<char*>(kPngMarkKey);
+    mark.text = const_cast<char*>(kPngMarkText);
+    mark.text_length = std::strlen(kPngMarkText);
+    png_set_text(png, info, &mark, 1);
     png_write_info(png, info);
     for (int y = 0; y < height; ++y) {
       const uint32_t* src = pixels + static_cast<size_t>(y) * static_cast<size_t>(pitchPixels);

@@ -13,6 +13,9 @@ uint32_t HostMonotonicMs();
 // The folder that holds the running program (symbolic links resolved, no
 // trailing "/"); the working folder when it cannot be found.
 std::string HostProgramFolder();
+// The path with every link on the way resolved (realpath); the path itself
+// when it cannot be resolved (it does not exist).
+std::string HostRealPath(const std::string& path);
 
 // Starts a program with an argument vector (argv[0] is looked up on PATH),
 // never through a shell. With `wait` the call returns once it has ended;
@@ -88,5 +91,9 @@ private:
   std::string why_;
 };
 
-// Writes width x height ARGB pixels (alpha ignored) as an 8-bit RGB PNG.
+// Writes width x height ARGB pixels (alpha ignored) as an 8-bit RGB PNG,
+// marked as this program's (a "Software" text chunk). A file already at the
+// path is written over only when it is such a picture: anything else (a
+// player's document, another picture) is left as it was, and the call fails
+// with a log line.
 bool WritePngFile(const std::string& path, const uint32_t* pixels, int width, int height, int pitchPixels);

@@ -1,9 +1,15 @@
 // The application object and the program's start-up and shut-down order.
+#include <dirent.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -24,6 +30,150 @@
 #ifndef LANTERN_VERSION
 #define LANTERN_VERSION "0.0.0"
 #endif
+// Where the build put the data: the installed data folder, and the source
+// folder the program was built from.
+#ifndef LANTERN_INSTALL_DATA_DIR
+#define LANTERN_INSTALL_DATA_DIR ""
+#endif
+#ifndef LANTERN_SOURCE_DATA_DIR
+#define LANTERN_SOURCE_DATA_DIR ""
+#endif
+
+namespace {
+
+// --- Signals that end the program ---
+
+std::atomic<int> gQuitSignal{0};
+constexpr int kQuitSignals[] = {SIGTERM, SIGINT, SIGHUP};
+struct sigaction gSavedActions[3];
+
+extern "C" void OnQuitSignal(int signal) {
+  int none = 0;
+  gQuitSignal.compare_exchange_strong(none, signal);
+}
+
+void RestoreQuitSignals() {
+  for (size_t i = 0; i < 3; ++i) sigaction(kQuitSignals[i], &gSavedActions[i], nullptr);
+}
+
+// --- Where the data is ---
+
+bool IsFolder(const std::string& path) {
+  struct stat st;
+  return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Whether the folder holds the game's data: the marker file (its letter case
+// aside, as data made on Windows may have it) or a pack archive in assets/.
+bool HoldsData(const std::string& folder, const std::string& marker) {
+  if (!IsFolder(folder)) return false;
+  const std::string base = folder.back() == '/' ? folder : folder + "/";
+  struct stat st;
+  if (stat((base + marker).c_str(), &st) == 0 && S_ISREG(st.st_mode)) return true;
+  std::string found = FindCaseInsensitive(base, marker);
+  if (!found.empty() && stat(found.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return true;
+  std::string assets = FindCaseInsensitive(base, "assets");
+  DIR* dir = assets.empty() ? nullptr : opendir(assets.c_str());
+  if (!dir) return false;
+  bool pack = false;
+  while (dirent* entry = readdir(dir)) {
+    std::string name = LowerAscii(entry->d_name);
+    if (name.size() > 4 && name.compare(name.size() - 4, 4, ".knp") == 0) pack = true;
+  }
+  closedir(dir);
+  return pack;
+}
+
+// The data folder: the one given with "--data=", else the first of the
+// working folder, the program's folder, the installed data (beside the
+// program in ../share/lantern or ../share/games/lantern, then where the
+// build installs it) and the source folder the program was built from that
+// holds the data. Empty, with the reason in `why`, when there is none.
+std::string FindDataFolder(const std::string& given, const std::string& marker, std::string* what, std::string* why) {
+  if (!given.empty()) {
+    if (HoldsData(given, marker)) {
+      *what = "given with --data";
+      return HostRealPath(given);
+    }
+    *why = "the folder given with --data (" + given + ") holds no game data (no " + marker +
+           " and no pack archive in its assets/)";
+    return std::string();
+  }
+  char cwd[PATH_MAX];
+  const std::string program = HostProgramFolder();
+  const std::pair<std::string, const char*> places[] = {
+      {getcwd(cwd, sizeof cwd) ? cwd : "", "the working folder"},
+      {program, "the program's folder"},
+      {program + "/../share/lantern", "the installed data"},
+      {program + "/../share/games/lantern", "the installed data"},
+      {LANTERN_INSTALL_DATA_DIR, "the installed data"},
+      {LANTERN_SOURCE_DATA_DIR, "the data the program was built with"},
+  };
+  std::vector<std::string> looked;
+  for (const auto& place : places) {
+    if (place.first.empty()) continue;
+    if (HoldsData(place.first, marker)) {
+      *what = place.second;
+      return HostRealPath(place.first);
+    }
+    const std::string shown = IsFolder(place.first) ? HostRealPath(place.first) : place.first;
+    if (std::find(looked.begin(), looked.end(), shown) == looked.end()) looked.push_back(shown);
+  }
+  std::string list;
+  for (size_t i = 0; i < looked.size(); ++i)
+    list += (i == 0 ? "" : i + 1 == looked.size() ? " or " : ", ") + looked[i];
+  *why = "its data is not found (no " + marker + " in " + list + "); give the folder that holds it with --data=<folder>";
+  return std::string();
+}
+
+void PrintUsage() {
+  std::printf(
+      "Usage: " LANTERN_PRODUCT_NAME " [option...] [tester-id]\n"
+      "Plays the game. Its data (the folder that holds assets/) is the one given with --data,\n"
+      "else the first that holds it of: the working folder, the program's folder,\n"
+      "../share/lantern (or ../share/games/lantern) beside it, %s\n"
+      "and the source folder the program was built from.\n"
+      "\n"
+      "  --data=FOLDER          the game's data folder\n"
+      "  --multiple             run a further copy (on a user folder of its own)\n"
+      "  -h, --help             print this help and exit\n"
+      "  --version              print the version and exit\n"
+      "  -wd=FOLDER             change to FOLDER first\n"
+      "  -host=PROGRAM          open links with PROGRAM\n"
+      "  options=KEY=VALUE,...  settings, among them these, taken from the command line only:\n"
+      "      headless=1             run without a window (tests, screenshots)\n"
+      "      frames=N               end after N presented frames\n"
+      "      screenshot=FILE.png    write the last frame as a PNG picture\n"
+      "      input=FILE             replay an input script (docs/headless.md)\n"
+      "      userfolder=FOLDER      keep saves, log and the player's pictures in FOLDER\n"
+      "      scripttimelimit=MS     stop a script that runs MS ms without a break (0: never)\n"
+      "      scriptmemorylimit=MB   the memory a script may take (0: no limit)\n"
+      "\n"
+      "Exit status: 0 when the game ended (or another copy runs and was brought to the\n"
+      "front), 1 when it could not start or its screenshot was not written, 2 for a command\n"
+      "line it cannot take; the reason is on standard error and in the log. SIGTERM, SIGINT\n"
+      "and SIGHUP end it as its own quit does, with its save, and then by that signal.\n",
+      LANTERN_INSTALL_DATA_DIR[0] ? LANTERN_INSTALL_DATA_DIR : "the installed data");
+}
+
+}  // namespace
+
+void InstallQuitSignals() {
+  gQuitSignal = 0;
+  struct sigaction action {};
+  action.sa_handler = OnQuitSignal;
+  sigemptyset(&action.sa_mask);
+  // A second signal, once the first one's quit has begun, ends the program at once.
+  action.sa_flags = SA_RESETHAND | SA_RESTART;
+  for (size_t i = 0; i < 3; ++i) sigaction(kQuitSignals[i], &action, &gSavedActions[i]);
+}
+
+int GetQuitSignal() { return gQuitSignal.load(); }
+
+void TellStartFailure(const std::string& why) {
+  std::fprintf(stderr, "lantern: the game does not start: %s\n", why.c_str());
+  TraceOut("The game does not start: %s", why.c_str());
+}
 
 TApplication::TApplication(const TPlatformHooks& hooks) : hooks_(hooks) {}
 
@@ -107,8 +257,7 @@ void TApplication::HelperLoop() {
 TPlatform::TStartup TPlatform::LoadStartupData() {
   // Why the game does not start goes to standard error and to the log.
   auto doesNotStart = [](const std::string& why, TStartup result) {
-    std::fprintf(stderr, "lantern: the game does not start: %s\n", why.c_str());
-    TraceOut("The game does not start: %s", why.c_str());
+    TellStartFailure(why);
     return result;
   };
   // The program folder's settings may name the game, and so its user folder.
@@ -124,6 +273,18 @@ TPlatform::TStartup TPlatform::LoadStartupData() {
   // The running copy's log is left alone; that copy logs the raise request.
   if (lock == TInstanceLock::TResult::kRunning) return doesNotStart(why, TStartup::kAnotherCopy);
   if (lock == TInstanceLock::TResult::kInUse) return doesNotStart(why, TStartup::kRefused);
+  // Nothing can be saved without the user folder: said once, here; the game
+  // tells the player too.
+  const std::string userFolder = GetUserFolder().str();
+  if (!MakeFolders(userFolder)) {
+    const std::string why = std::strerror(errno);
+    std::fprintf(stderr,
+                 "lantern: the user folder %s cannot be made (%s): nothing is saved and there is no log file; "
+                 "options=userfolder=<folder> names another\n",
+                 userFolder.c_str(), why.c_str());
+    TraceOut("The user folder %s cannot be made (%s): nothing is saved and there is no log file", userFolder.c_str(),
+             why.c_str());
+  }
   std::string log = GetDiskPath("user:logfile.txt", /*forWriting=*/true).str();
   if (log.empty() || !OpenLogFile(log)) TraceOut("The log file %s cannot be written", log.c_str());
   TraceOut("%s %s starting", GetSettingString("productname").c_str(), GetSettingString("version").c_str());
@@ -135,28 +296,33 @@ TPlatform::TStartup TPlatform::LoadStartupData() {
   return TStartup::kGo;
 }
 
-bool TPlatform::CreateMainWindow() {
+bool TPlatform::CreateMainWindow(std::string* why) {
   std::unique_ptr<THost> host;
   TString input = GetSettingString("input");
   if (hooks_.createHost) {
     host = hooks_.createHost();
   } else if (GetSettingBool("headless")) {
     auto headless = std::make_unique<THeadlessHost>();
-    if (!input.IsEmpty()) headless->LoadInputScript(app_->ResolveStartPath(input.str()));
+    if (!input.IsEmpty()) headless->LoadInputScript(app_->ResolveStartPath(input.str()), app_->startFolder);
     // Without a screenshot nothing reads a headless run's frames.
     headless->SetKeepLastFrame(!GetSettingString("screenshot").IsEmpty() || headless->HasScriptedScreenshots());
     host = std::move(headless);
   } else {
-    host = CreateSdlHost();
+    host = CreateSdlHost(why);
     // A window driven by a script plays as a headless run does, shown on screen.
-    if (host && !input.IsEmpty()) host = CreateScriptedWindowHost(std::move(host), app_->ResolveStartPath(input.str()));
+    if (host && !input.IsEmpty())
+      host = CreateScriptedWindowHost(std::move(host), app_->ResolveStartPath(input.str()), app_->startFolder);
   }
   if (!host) return false;
+  if (why) why->clear();
   float scale = GetSettingFloat("viewportscale", 1.0f);
   app_->viewportScaling = scale > 0.0f && scale != 1.0f;
   app_->viewportScale = app_->savedViewportScale = app_->viewportScaling ? scale : 1.0f;
   TString title = GetSettingString("productname", "lantern");
-  if (!host->CreateWindow(title, 480, 360)) return false;
+  if (!host->CreateWindow(title, 480, 360)) {
+    if (why) *why = "no window can be opened (the log tells why); options=headless=1 runs without one";
+    return false;
+  }
   TString shot = GetSettingString("screenshot");
   if (!shot.IsEmpty()) host->SetKeepLastFrame(true);
   int frames = GetSettingInt("frames", 0);
@@ -179,11 +345,35 @@ bool TPlatform::WriteScreenshot() {
 int RunApplication(const std::vector<std::string>& words, const TGameMain& game, const TPlatformHooks& hooks) {
   // A fault from here on leaves a crash report in the user folder.
   InstallCrashReporter();
-  // 1. The command line.
+  // 1. The command line: answered, refused, or taken.
   TCommandLine commandLine = ParseCommandLine(words);
+  if (commandLine.help) {
+    PrintUsage();
+    return 0;
+  }
+  if (commandLine.version) {
+    std::printf("%s %s\n", LANTERN_PRODUCT_NAME, LANTERN_VERSION);
+    return 0;
+  }
+  if (!commandLine.errors.empty()) {
+    for (const std::string& error : commandLine.errors) {
+      std::fprintf(stderr, "lantern: %s\n", error.c_str());
+      TraceOut("Command line: %s", error.c_str());
+    }
+    std::fprintf(stderr, "lantern: nothing was started; lantern --help lists the options\n");
+    return 2;
+  }
   ApplyCommandLine(commandLine);
+  for (const std::string& word : commandLine.unknown)
+    std::fprintf(stderr, "lantern: ignoring \"%s\", which is no option (lantern --help lists them)\n", word.c_str());
   char cwd[PATH_MAX];
   std::string startFolder = getcwd(cwd, sizeof(cwd)) ? cwd : ".";
+  // Folders named on the command line count from where the program was started.
+  for (const char* key : {"userfolder", "desktopfolder", "particlelibrary"}) {
+    std::string value = GetSettingString(key).str();
+    if (!value.empty() && value[0] != '/') SetSettingFrom(key, startFolder + "/" + value, TSettingSource::kCommandLine);
+  }
+  InstallQuitSignals();
 
   // 2. The application object.
   auto app = std::make_unique<TApplication>(hooks);
@@ -200,6 +390,18 @@ int RunApplication(const std::vector<std::string>& words, const TGameMain& game,
   if (commandLine.axTest) TraceOut("Host test mode (--axtest) is not supported here");
   if (!commandLine.workFolder.empty() && chdir(commandLine.workFolder.c_str()) != 0)
     TraceOut("Cannot change to the working folder %s: %s", commandLine.workFolder.c_str(), std::strerror(errno));
+  // The data folder becomes the working folder; without one the start ends
+  // once the log can tell it.
+  std::string noData;
+  if (!hooks.dataMarker.empty()) {
+    std::string given = commandLine.dataFolder;
+    if (!given.empty() && given[0] != '/') given = startFolder + "/" + given;
+    std::string what;
+    std::string data = FindDataFolder(given, hooks.dataMarker, &what, &noData);
+    if (!data.empty() && chdir(data.c_str()) != 0)
+      noData = "its data folder " + data + " cannot be entered (" + std::strerror(errno) + ")";
+    if (noData.empty()) TraceOut("Data: %s (%s)", data.c_str(), what.c_str());
+  }
 
   int exitCode = 0;
   {
@@ -209,12 +411,14 @@ int RunApplication(const std::vector<std::string>& words, const TGameMain& game,
     InstallCrashReporter();  // the user folder as the settings now name it
 
     // 5. Main window, sound manager, folders as settings, cheats and options, plug-ins.
+    std::string noWindow;
     if (startup != TPlatform::TStartup::kGo) {
       exitCode = startup == TPlatform::TStartup::kAnotherCopy ? 0 : 1;
-    } else if (!platform.CreateMainWindow()) {
-      std::fprintf(stderr, "lantern: no window can be opened (is there a display?); "
-                           "options=headless=1 runs without one\n");
-      TraceOut("Start-up failed: no main window");
+    } else if (!noData.empty()) {
+      TellStartFailure(noData);
+      exitCode = 1;
+    } else if (!platform.CreateMainWindow(&noWindow)) {
+      TellStartFailure(noWindow.empty() ? "no window can be opened; options=headless=1 runs without one" : noWindow);
       exitCode = 1;
     } else {
       platform.StartSoundManager();
@@ -232,7 +436,16 @@ int RunApplication(const std::vector<std::string>& words, const TGameMain& game,
       platform.PostQuit(platform.GetExitCode());
       exitCode = platform.GetExitCode();
       // A screenshot that was asked for and not written is a failed run.
-      if (!GetSettingString("screenshot").IsEmpty() && !platform.WriteScreenshot() && exitCode == 0) exitCode = 1;
+      if (!GetSettingString("screenshot").IsEmpty()) {
+        TLogCapture why;
+        if (!platform.WriteScreenshot()) {
+          std::string reason = "the screenshot " + GetSettingString("screenshot").str() + " was not written";
+          for (const std::string& line : why.Lines())
+            if (line.rfind("Screenshot ", 0) == 0) reason = line;
+          std::fprintf(stderr, "lantern: %s\n", reason.c_str());
+          if (exitCode == 0) exitCode = 1;
+        }
+      }
     }
     TraceOut("Shutting down");
   }
@@ -240,6 +453,7 @@ int RunApplication(const std::vector<std::string>& words, const TGameMain& game,
   SetRefuseAbsolutePaths(false);
   TraceOut("Shut down");
   ClearSettings();
+  RestoreQuitSignals();
   return exitCode;
 }
 

@@ -1,4 +1,6 @@
 // The event source: TPlatform::GetEvent and the key table.
+#include <csignal>
+
 #include "platform/log.h"
 #include "platform/settings.h"
 #include "platform/shell/platform.h"
@@ -290,6 +292,13 @@ void TPlatform::GetEvent(TPlatformEvent* ev) {
   THost* host = GetHost();
   for (;;) {
     *ev = TPlatformEvent();
+    if (!quitPosted_) {
+      if (int signal = GetQuitSignal()) {
+        TraceOut("Signal %s: the game quits as its own quit does, with its save",
+                 signal == SIGTERM ? "SIGTERM" : signal == SIGINT ? "SIGINT" : signal == SIGHUP ? "SIGHUP" : "?");
+        PostQuit(128 + signal);
+      }
+    }
     if (frameLimit_ && host && !quitPosted_ && host->GetPresentCount() >= frameLimit_) {
       TraceOut("Stopping after %llu presented frames", static_cast<unsigned long long>(frameLimit_));
       PostQuit(0);

@@ -111,6 +111,12 @@ struct TPlatformHooks {
   std::function<void()> destroyGameState;
   // Portal plug-in modules in the asset folder.
   std::function<void()> loadPlugins;
+  // A file the game cannot start without, relative to its data folder
+  // ("assets/scripts/mainloop.lua"). When set, start-up looks for the data
+  // folder (the one holding it, or a pack archive in its assets/) and works
+  // from there, and a start that finds none ends with a message (docs/shell.md,
+  // "Where the data is found"). Empty: the working folder is used as it is.
+  std::string dataMarker;
 };
 
 // ---------------------------------------------------------------------------
@@ -206,8 +212,9 @@ public:
   enum class TStartup { kGo, kAnotherCopy, kRefused };
   TStartup LoadStartupData();
   // Start-up step 5: the host and its main window (480 x 360 until the display
-  // opens), the headless settings. False when no window can be made.
-  bool CreateMainWindow();
+  // opens), the headless settings. False when no window can be made; `why`
+  // then tells the person who started the program what to do.
+  bool CreateMainWindow(std::string* why = nullptr);
 
   // --- Events ---
   // Fills the next event; one event per call (see docs/shell.md for the order).
@@ -358,9 +365,24 @@ using TGameMain = std::function<void(TPlatform*, const TString& commandLine)>;
 
 // Runs the program: start-up in order, the game, shut-down in order.
 // Returns the exit code given to PostQuit (0 by default); 1 when the program
-// could not start (no window) or the screenshot it was asked for could not be
-// written; 0 when another copy runs.
+// could not start (no data, no window, no display) or the screenshot it was
+// asked for could not be written; 0 when another copy runs, or for "--help"
+// and "--version" (which print and run nothing); 2 for a command line that
+// cannot be taken (a malformed option value). Every failure is told on
+// standard error as well as in the log.
 int RunApplication(const std::vector<std::string>& words, const TGameMain& game, const TPlatformHooks& hooks);
+
+// Why the program does not start, told on standard error ("lantern: the game
+// does not start: <why>") and in the log; the caller ends the start.
+void TellStartFailure(const std::string& why);
+
+// SIGTERM, SIGINT and SIGHUP (a log-out, a closed terminal, Ctrl+C) post a
+// quit, which the game's loop takes as its own quit, save included; a second
+// one ends the program at once. RunApplication installs the handlers for its
+// run. The signal that ended the run (0: none): the program's entry raises it
+// again once everything is shut down, so that the caller sees it.
+void InstallQuitSignals();
+int GetQuitSignal();
 
 // A platform object over a headless host with its 480 x 360 window, as
 // start-up leaves it but without settings files, log or game (tests, tools,

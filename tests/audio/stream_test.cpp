@@ -234,7 +234,8 @@ TEST_F(StreamTest, AFailedLockEndsTheStream) {
   TLogCapture log;
   Run(600);
   EXPECT_EQ(manager_->GetRetiredCount(), 1u);
-  EXPECT_TRUE(log.Contains("DX Error:  (0x88780070), File .\\soundstream.cpp, Line 409"));
+  EXPECT_TRUE(log.Contains("Sound: a stream's buffer cannot be locked for its next sound; the stream ends (a failure "
+                           "a test asked for; error 0x88780070 at audio/soundstream.cpp:"));
 }
 
 class NoDeviceTest : public ManagerTest {

@@ -75,6 +75,41 @@ TEST(CommandLine, ParsesEveryOption) {
   EXPECT_TRUE(cl.unknown.empty());
 }
 
+// --help, -h, --version and --data=<folder> are the program's own words; an
+// option value of the wrong kind is refused with a sentence, each kind at its bounds.
+TEST(CommandLine, OwnWordsAndMalformedValues) {
+  TCommandLine cl = ParseCommandLine({"--data=../share/lantern", "-h", "--version", "options=frames=abc , headless=1"});
+  EXPECT_EQ(cl.dataFolder, "../share/lantern");
+  EXPECT_TRUE(cl.help);
+  EXPECT_TRUE(cl.version);
+  EXPECT_EQ(cl.errors, std::vector<std::string>{"options=: frames must be a whole number of 0 or more, not \"abc\""});
+  EXPECT_EQ(cl.options, (std::vector<std::pair<std::string, std::string>>{{"headless", "1"}}));
+  EXPECT_TRUE(cl.unknown.empty());
+  EXPECT_TRUE(ParseCommandLine({"--help"}).help);
+  EXPECT_FALSE(ParseCommandLine({"--helpme"}).help);
+  EXPECT_EQ(ParseCommandLine({"--data="}).errors, std::vector<std::string>{"--data needs a folder (--data=<folder>)"});
+  EXPECT_EQ(ParseCommandLine({"--data", "x"}).errors.size(), 1u);
+  EXPECT_EQ(ParseCommandLine({"options=screenshot"}).errors,
+            std::vector<std::string>{"options=: screenshot needs a file or folder name (screenshot=<name>)"});
+
+  const struct {
+    const char* key;
+    const char* value;
+    bool taken;
+  } cases[] = {
+      {"frames", "0", true},          {"frames", "999999999", true},  {"frames", "1000000000", false},
+      {"frames", "-1", false},        {"frames", "", false},           {"frames", "12x", false},
+      {"scripttimelimit", "0", true}, {"scriptmemorylimit", "2.5", false},
+      {"headless", "0", true},        {"headless", "1", true},         {"headless", "2", false},
+      {"multiple", "yes", false},     {"particleseed", "-7", true},    {"particleseed", "-", false},
+      {"viewportscale", "0.5", true}, {"viewportscale", "16", true},   {"viewportscale", "16.5", false},
+      {"viewportscale", "0", false},  {"viewportscale", "1.5x", false},
+      {"screenshot", "a.png", true},  {"userfolder", "", false},       {"vsync", "anything", true},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(CheckOptionValue(c.key, c.value).empty(), c.taken) << c.key << "=" << c.value;
+}
+
 TEST(CommandLine, ALastWordThatIsAnOptionIsNoTester) {
   EXPECT_EQ(ParseCommandLine({"tester", "--multiple"}).tester, "");
   EXPECT_EQ(ParseCommandLine({"options=a=1"}).tester, "");

@@ -7,6 +7,7 @@
 #include "game/shell/data/gameprogress.h"
 #include "game/shell/data/savefile.h"
 #include "game/shell/upperlayers.h"
+#include "platform/folders.h"
 #include "platform/gamestate.h"
 #include "platform/log.h"
 #include "platform/prefs.h"
@@ -77,6 +78,14 @@ UserInfo::UserInfo() {
     b.Bind("SetMiniGameLevel", &SetMiniGameLevel);
   }
   prefs_ = std::make_unique<TPrefs>(1);
+  // No user folder can be made: no save will be written, and the player
+  // hears it at the start, once (the notice of a failed save).
+  const std::string folder = GetUserFolder().str();
+  if (!folder.empty() && !MakeFolders(folder)) {
+    TraceOut("Profiles: the user folder %s cannot be made; nothing is saved", folder.c_str());
+    saveFailing_ = true;
+    saveNotice_.state = TSaveNotice::kDue;
+  }
   // The file could not be read (nor its backup): the store starts empty, and
   // the player would meet the first start's name question without a word.
   if (prefs_->GetOrigin() == TPrefs::kDamagedStartedEmpty) {

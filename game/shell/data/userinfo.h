@@ -108,7 +108,8 @@ public:
   // next save point, or the program's end) writes it; the first such failure
   // is told to the player (TellNoticesWhenDue). Within a player's creation,
   // choice or deletion the write is that operation's, and so is its result
-  // (true here).
+  // (true here). A user folder that cannot be made at all is told at the
+  // start, in the same words, and only then.
   bool SaveProgress();
   // The last save of the progress failed.
   bool IsSaveFailing() const { return saveFailing_; }

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <mutex>
@@ -696,7 +697,23 @@ private:
 
 }  // namespace
 
-std::unique_ptr<THost> CreateSdlHost() {
+namespace {
+// Whether SDL_VIDEODRIVER names the driver (the variable may list several).
+bool DriverAskedFor(const char* driver) {
+  const char* asked = std::getenv("SDL_VIDEODRIVER");
+  std::string list = asked ? asked : "";
+  size_t at = 0;
+  while (at <= list.size()) {
+    size_t end = list.find(',', at);
+    if (end == std::string::npos) end = list.size();
+    if (SDL_strcasecmp(list.substr(at, end - at).c_str(), driver) == 0) return true;
+    at = end + 1;
+  }
+  return false;
+}
+}  // namespace
+
+std::unique_ptr<THost> CreateSdlHost(std::string* why) {
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
@@ -705,6 +722,31 @@ std::unique_ptr<THost> CreateSdlHost() {
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
     TraceOut("No video system: %s", SDL_GetError());
+    if (why)
+      *why = std::string("there is no display to show it on (") + SDL_GetError() +
+             "); run it on a desktop, or give options=headless=1 to run without a window";
+    return nullptr;
+  }
+  const char* driver = SDL_GetCurrentVideoDriver();
+  TraceOut("Video driver: %s", driver ? driver : "(none)");
+  // Without a display SDL falls back to drivers that show nothing: a game
+  // there would run unseen and never end. Only a run that asks for one gets it.
+  if (driver && (SDL_strcasecmp(driver, "offscreen") == 0 || SDL_strcasecmp(driver, "dummy") == 0) &&
+      !DriverAskedFor(driver)) {
+    TraceOut("Video driver %s shows nothing: no window is opened", driver);
+    if (why) {
+      std::string displays;
+      for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"})
+        if (const char* value = std::getenv(name); value && *value)
+          displays += std::string(displays.empty() ? "" : " or ") + name + "=" + value;
+      *why = "there is no display to show it on (" +
+             (displays.empty() ? std::string("neither DISPLAY nor WAYLAND_DISPLAY is set")
+                               : displays + " cannot be opened") +
+             ", and SDL fell back to its \"" + driver +
+             "\" video driver, which shows nothing); run it on a desktop, or give options=headless=1 to run "
+             "without a window";
+    }
+    SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
     return nullptr;
   }
   return std::make_unique<TSdlHost>();

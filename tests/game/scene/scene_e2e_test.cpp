@@ -7,9 +7,10 @@
 // the second location: the first one was saved as passed; a start from the
 // file as it stood just after the player was made plays the first. From saved games in
 // the attic: objects found before a quit stay found, in a save that passes
-// 8192 bytes; a user folder that cannot be written; the play statistics of a
-// game closed from the play screen.
+// 8192 bytes, and after a signal; a user folder that cannot be written; the play
+// statistics of a game closed from the play screen.
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -284,6 +285,58 @@ TEST_F(SavedGameEndToEnd, ObjectsFoundBeforeAQuitStayFoundInASaveOver8192Bytes) 
     double share = ShowsBackground(second, bg, items[i]);
     if (i < 5) EXPECT_GT(share, 0.9) << items[i].picture;  // found: the location picture alone
     else EXPECT_LT(share, 0.5) << items[i].picture;        // the object over it
+  }
+}
+
+// A log-out, a closed terminal and Ctrl+C (SIGTERM, SIGHUP, SIGINT) quit the
+// game as its own quit does: the objects found in the attic since the last
+// save, which the file does not hold when the signal comes, are in it
+// afterwards, and the program then ends by the signal. Each start goes on
+// where the last one was stopped.
+TEST_F(SavedGameEndToEnd, ASignalQuitsWithTheSaveOfTheGamesOwnQuit) {
+  SaveInTheAttic(0);
+  const std::vector<std::string> places = ItemCentres("loc13");
+  ASSERT_EQ(places.size(), 12u);
+  struct TStop {
+    int signal;
+    const char* name;
+    int found;  // objects found in this run
+  };
+  const TStop stops[] = {{SIGTERM, "SIGTERM", 3}, {SIGHUP, "SIGHUP", 2}, {SIGINT, "SIGINT", 1}};
+  std::vector<int32_t> expected;
+  for (const TStop& stop : stops) {
+    const int before = int(expected.size());
+    std::string input = Click(300, kPlayButton);
+    std::vector<std::string> markers;
+    for (int i = 0; i < stop.found; ++i) {
+      input += Click(3000 + 400 * i, places[size_t(before + i)]);
+      markers.push_back("MainGame: found ");
+    }
+    std::vector<int32_t> onDisk = {-1};
+    TRun run = RunPausing(input, FramesFor(60000), markers, [&] {
+      const GameProgress saved = Saved();
+      const LocationInfo* attic = saved.GetLocationInfo("loc13");
+      onDisk = attic ? attic->itemIds : std::vector<int32_t>();
+      kill(pid_t(runningPid), stop.signal);
+    });
+    for (int i = 0; i < stop.found; ++i) expected.push_back(before + i);
+    EXPECT_EQ(run.exitCode, 128 + stop.signal) << stop.name;
+    EXPECT_EQ(run.Count("MainGame: level loc13 loaded: 12 objects, " + std::to_string(12 - before) + " to find"), 1u)
+        << run.Joined();
+    EXPECT_EQ(run.Count("MainGame: found "), size_t(stop.found)) << stop.name;
+    EXPECT_EQ(run.InLog(std::string("Signal ") + stop.name + ": the game quits as its own quit does, with its save"), 1u)
+        << run.log;
+    EXPECT_EQ(run.InLog("The game ends (quit on a signal)"), 1u) << run.log;
+    // The file held the earlier runs' objects when the signal came; the quit saved this run's too.
+    std::sort(onDisk.begin(), onDisk.end());
+    EXPECT_EQ(onDisk, std::vector<int32_t>(expected.begin(), expected.begin() + before)) << stop.name;
+    const GameProgress saved = Saved();
+    const LocationInfo* attic = saved.GetLocationInfo("loc13");
+    ASSERT_NE(attic, nullptr) << stop.name;
+    std::vector<int32_t> ids = attic->itemIds;
+    std::sort(ids.begin(), ids.end());
+    EXPECT_EQ(ids, expected) << stop.name;
+    EXPECT_EQ(attic->passed, 0);
   }
 }
 

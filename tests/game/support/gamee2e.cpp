@@ -70,7 +70,7 @@ int RunProgram(const std::string& folder, const std::string& options, std::vecto
   } else {
     waitpid(child, &status, 0);
   }
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
 }
 
 TReadOnlyFolder::TReadOnlyFolder(std::string folder) : folder_(std::move(folder)) {
@@ -321,7 +321,9 @@ TRun TGameEndToEnd::RunWatched(const std::vector<std::string>& launcher, const s
     kill(pid_t(pid), SIGSTOP);
     EXPECT_EQ(testing_support::ReadFile(logFile).find("The game ends"), std::string::npos)
         << "the run ended before the test could look at moment " << seen + 1;
+    runningPid = pid;
     moments[seen++].look();
+    runningPid = 0;
     kill(pid_t(pid), SIGCONT);
   };
   TRun run;

@@ -42,7 +42,8 @@ std::string NewPlayer(const std::string& name = "Ada");
 std::string FirstGame(const std::string& name = "Ada", int play = 800);
 
 // Runs the program in `folder` with "options=<options>" and the further
-// command-line words; its exit code (-1 when it did not end by itself). A
+// command-line words; its exit code (128 + the signal's number when a signal
+// ended it, as a shell reports it). A
 // `launcher` (a command and its words) starts the program when given;
 // `watch`, when given, is called with the child's id every 2 ms while it runs;
 // `inChild`, when given, runs in the child before the program starts.
@@ -195,6 +196,7 @@ protected:
 
   testing_support::TempDir dir;
   std::string folder = testing_support::SourceDir();  // where the program runs: its assets
+  int runningPid = 0;  // the program's process while a moment of it is looked at
   std::function<void()> inChild;  // given to RunProgram by Run
   std::vector<std::string> words;  // further command-line words of Run's runs
   std::vector<std::string> tags;
