@@ -21,6 +21,11 @@ import subprocess
 import sys
 import tempfile
 
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "art"))
+import artpython  # noqa: E402
+
+artpython.require("PIL")
 from PIL import Image, ImageDraw, ImageFont
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -94,7 +99,7 @@ MEASURE = [
     ("comic1", "the page button (Next)", (856, 710, 60, 28), 20),
     ("splash", "the tagline", (58, 648, 360, 34), 30),
     ("splash", "the makers' line", (58, 690, 240, 26), 22),
-    ("splash", "the link", (58, 722, 216, 28), 22),
+    ("splash", "the link", (254, 722, 120, 28), 22),
     ("tutorial", "the tutorial's text", (298, 506, 290, 24), 20),
     ("loc11", "a name in the list", (250, 670, 112, 24), 21),
     ("loc11", "the coins", (908, 16, 104, 30), 26),
