@@ -382,7 +382,7 @@ def night_view(arr):
     lamp = scenery.lighthouse(c, tx, 340, 92, lit=1.0, seed=64, rim=alpha(PAL["amber_lt"], 0.6))
     view = to_np(s)
     for angle, length in ((math.pi + 0.12, 420), (-0.16, 200)):
-        view = scenery.beam(view, lamp[0], lamp[1], angle, length, 0.1, PAL["amber_lt"], 0.9)
+        view = scenery.beam(view, lamp[0], lamp[1], angle, length, 0.1, PAL["amber_lt"], 1.6)
     s = from_np(view)
     c = ctx_for(s)
     glow(c, lamp[0], lamp[1], 46, PAL["amber_lt"], 0.9)

@@ -73,6 +73,8 @@ SHOTS = [
     ("loc24", "The chapel ruins", 4, "the loc24 location", 0, []),
     ("chapelrules", "The chapel window's opening message", 4, "the chapel's window", -100, []),
     ("chapelwindow", "The chapel's window", 4, "the chapel's window", 1900, []),
+    ("theend", "The end: the window mended, the light burning beyond it", 4, "the chapel's window glides aside", 400,
+     []),
     ("credits", "The credits", 4, "the main menu; the credits", 2400, []),
     ("quit", "The quit question", 4, "the main menu; the credits", 4300, []),
 ]

@@ -353,6 +353,7 @@ class Attic(Location):
             Thing("mug", 880, 584, 24, base=True),
             Thing("cushion", 432, 574, 46, rot=-14, fore=True, col=PAL["wood_md"]),
             Thing("scarf", 468, 584, 42, rot=20, fore=True, col=PAL["wood_lt"]),
+            Thing("towel", 470, 548, 24, rot=-60, fore=True, col=PAL["paper_dk"]),
             Thing("boot", 420, 596, 36, base=True, rot=-10),
             Thing("newspaper", 782, 614, 34, rot=-10, fore=True),
             Thing("envelope_stack", 746, 600, 30, rot=-14, fore=True),
@@ -368,7 +369,7 @@ class Attic(Location):
     def objects(self):
         return [
             Obj("doll", "Rag doll", "doll", 906, 316, 42, rot=-4, dark=0.3, base=True),
-            Obj("spyglass", "Spyglass", "spyglass", 268, 292, 70, rot=-3, tint=(PAL["wood_md"], 0.25)),
+            Obj("spyglass", "Spyglass", "spyglass", 268, 292, 66, rot=-3, tint=(PAL["wood_md"], 0.3), dark=0.15),
             Obj("glove", "Leather glove", "glove", 450, 566, 44, rot=70, tint=(PAL["wood_md"], 0.25)),
             Obj("keyring", "Ring of keys", "keyring", 264, 586, 48, rot=-20, coin=True),
             Obj("gear", "Brass cog", "gear", 700, 294, 26, dark=0.2, base=True),
@@ -875,9 +876,6 @@ class Stairwell(Location):
         c.fill()
         c.rectangle(352, 288, 86, 10)
         c.set_source(lin(0, 288, 0, 298, [(0, PAL["stone_lt"]), (1, PAL["stone_dk"])]))
-        c.fill()
-        c.rectangle(606, 84, 8, 22)
-        src(c, PAL["iron"])
         c.fill()
         # a plank shelf on iron brackets for the keeper's stores
         it.shelf(c, 300, 400, 180, self.seed + 42, tone="dark")
