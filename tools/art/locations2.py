@@ -22,6 +22,17 @@ def arch(c, x0, x1, bottom, spring, crown):
     c.close_path()
 
 
+def rods(c, lines, width, col):
+    """Strokes straight lines through each list of points (a cable, a spindle, its arms)."""
+    for pts in lines:
+        c.move_to(*pts[0])
+        for p in pts[1:]:
+            c.line_to(*p)
+    c.set_line_width(width)
+    src(c, col)
+    c.stroke()
+
+
 def tufts(spots):
     """Clumps of long grass standing in front of what lies on the ground: (x, y, size) each,
     every other one turned round."""
@@ -1272,23 +1283,10 @@ class LampRoom(Location):
             rrect(c, x - 4, 386, 8, 42, 2)
             c.set_source(brass_linear(x - 4, 0, x + 4, 0, 0.35))
             c.fill()
-        c.move_to(850, 422)
-        c.line_to(850, 470)
-        c.set_line_width(2)
-        src(c, PAL["rope"])
-        c.stroke()
-        c.move_to(926, 388)
-        c.line_to(926, 462)
-        c.set_line_width(3)
-        src(c, PAL["iron_lt"])
-        c.stroke()
+        rods(c, [[(850, 422), (850, 470)]], 2, PAL["rope"])
+        rods(c, [[(926, 388), (926, 462)]], 3, PAL["iron_lt"])
         for k in (-1, 1):
-            c.move_to(926, 398)
-            c.line_to(926 + k * 17, 426)
-            c.line_to(926, 444)
-            c.set_line_width(2)
-            src(c, PAL["iron_lt"])
-            c.stroke()
+            rods(c, [[(926, 398), (926 + k * 17, 426), (926, 444)]], 2, PAL["iron_lt"])
             c.arc(926 + k * 17, 426, 8, 0, 2 * math.pi)
             c.set_source(brass_radial(926 + k * 17, 426, 8, 0.2))
             c.fill()
@@ -1938,6 +1936,7 @@ class Chapel(Location):
             Thing("wire_coil", 1000, 630, 30),
             Thing("herbs", 810, 500, 30, hang=True),
             Thing("leaf", 800, 522, 16, rot=20, hang="clings", fore=True, col=ivy),
+            Thing("leaf", 800, 494, 18, rot=-40, hang="clings", fore=True, col=ivy),
             Thing("vase", 826, 524, 28, base=True, col=PAL["stone"]),
             Thing("pebbles", 290, 616, 26),
             Thing("shell", 236, 614, 18, rot=40),
@@ -1956,10 +1955,10 @@ class Chapel(Location):
             Obj("ring", "Sea-glass ring", "ring", 818, 584, 26, coin=True),
             Obj("coin", "Gold coin", "coin", 262, 612, 24, coin=True),
             Obj("iron_key", "Iron key", "key", 304, 424, 36, rot=-70, dark=0.2, iron=True, hang=True),
-            Obj("trowel", "Trowel", "trowel", 384, 574, 48, rot=-20, tint=(PAL["stone"], 0.2)),
+            Obj("trowel", "Trowel", "trowel", 374, 578, 46, rot=170, tint=(PAL["stone"], 0.25)),
             Obj("hourglass", "Hourglass", "hourglass", 140, 540, 38, dark=0.2),
             Obj("letter", "Sealed letter", "letter", 662, 600, 44, rot=14, tint=(PAL["stone_lt"], 0.2)),
-            Obj("medal", "Lifeboat medal", "medal", 790, 500, 30, hang=True),
+            Obj("medal", "Lifeboat medal", "medal", 790, 500, 28, hang=True, dark=0.2),
             Obj("padlock", "Padlock", "padlock", 902, 606, 28, tint=(PAL["stone"], 0.25)),
         ]
 

@@ -114,19 +114,6 @@ bool Glass(const std::vector<uint32_t>& px, int w, int x, int y) {
   return glass > 25;
 }
 
-// The mean colour (r, g, b) of the frame's rectangle [x0, x1) x [y0, y1).
-std::vector<int> Average(const TRun& run, int x0, int y0, int x1, int y1) {
-  long sum[3] = {0, 0, 0}, n = 0;
-  for (int y = y0; y < y1; ++y)
-    for (int x = x0; x < x1; ++x, ++n) {
-      const uint32_t c = run.At(x, y);
-      sum[0] += (c >> 16) & 0xFF;
-      sum[1] += (c >> 8) & 0xFF;
-      sum[2] += c & 0xFF;
-    }
-  return {int(sum[0] / n), int(sum[1] / n), int(sum[2] / n)};
-}
-
 // The wounds of the demo file: dirt rectangles and wound middles.
 struct TDemoWounds {
   std::vector<TRect> dirt;
@@ -281,10 +268,10 @@ TEST_F(MosaicWoundsEndToEnd, TheChapelWindowEndsTheStoryWithTheLightBurning) {
   // glided edge: warm, and far brighter than the stone wall beside the
   // opening (both under the message's shadow).
   const int edgeX = int(board.boardPosition.x) + int(board.boardWidth) - int(board.boardWidth) / 5;
-  const std::vector<int> lamp = Average(told, edgeX + 47, 238, edgeX + 53, 244);
-  const std::vector<int> wall = Average(told, edgeX + 126, 232, edgeX + 146, 252);
-  EXPECT_GT(lamp[0] + lamp[1], wall[0] + wall[1] + 100) << lamp[0] << " " << lamp[1] << " " << wall[0] << " " << wall[1];
-  EXPECT_GT(lamp[0], lamp[2] + 10);
+  const double lamp = told.Brightness(edgeX + 47, 238, edgeX + 53, 244);
+  const double wall = told.Brightness(edgeX + 126, 232, edgeX + 146, 252);
+  EXPECT_GT(lamp, wall + 40) << lamp << " against " << wall;
+  EXPECT_GT(told.Pixels(edgeX + 47, 238, edgeX + 53, 244, [](int r, int, int b) { return r >= b + 10; }), 24);
 
   input += Click(t + 700, kTutorButton) + Click(t + 1400, kTutorButton);  // the third step, and its close
   TRun ended = Run(input, FramesFor(t + 1400 + 4000));
