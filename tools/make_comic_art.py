@@ -22,6 +22,10 @@ import math
 import os
 import sys
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "art"))
+import artpython  # noqa: E402
+
+artpython.require("numpy", "PIL", "cairo")
 import numpy as np
 from PIL import Image
 

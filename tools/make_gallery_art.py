@@ -17,7 +17,12 @@ Needs python3-pil and fonts-ebgaramond.
 """
 import argparse
 import os
+import sys
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "art"))
+import artpython  # noqa: E402
+
+artpython.require("PIL")
 from PIL import Image, ImageDraw, ImageFilter, ImageFont
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))

@@ -24,7 +24,12 @@ import math
 import os
 import subprocess
 import tempfile
+import sys
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "art"))
+import artpython  # noqa: E402
+
+artpython.require("numpy", "PIL")
 import numpy as np
 from PIL import Image, ImageDraw, ImageFilter, ImageFont
 

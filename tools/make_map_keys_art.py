@@ -26,6 +26,11 @@ ROOT = os.path.dirname(HERE)
 sys.path.insert(0, os.path.join(ROOT, "tools", "art"))
 sys.path.insert(0, HERE)
 
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "art"))
+import artpython  # noqa: E402
+
+artpython.require("numpy", "PIL", "cairo")
 import numpy as np  # noqa: E402
 from PIL import Image  # noqa: E402
 

@@ -31,6 +31,11 @@ import subprocess
 import sys
 import tempfile
 
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "art"))
+import artpython  # noqa: E402
+
+artpython.require("numpy", "PIL", "cairo")
 import numpy as np
 from PIL import Image
 

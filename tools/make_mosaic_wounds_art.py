@@ -35,6 +35,10 @@ import math
 import os
 import sys
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "art"))
+import artpython  # noqa: E402
+
+artpython.require("numpy", "PIL", "cairo")
 import numpy as np
 from PIL import Image
 
@@ -44,6 +48,7 @@ sys.path.insert(0, os.path.join(ROOT, "tools"))
 
 import make_journal_art  # noqa: E402  (its sepia photograph, for the journal's pages)
 import objects  # noqa: E402
+import scenery  # noqa: E402
 from kit import (PAL, W, H, alpha, blob, ctx_for, blur, brass_linear, drop_shadow, ellipse, fbm, from_np, glow,  # noqa: E402
                  grain, light_map, apply_light, lin, mix, new, over, rad, rivet, rrect, save_jpg, save_png, shade,
                  smooth, src, texture, to_np, value_noise, vignette, wood)
@@ -265,27 +270,33 @@ def glass_picture(style):
     return np.clip(arr, 0, 1)
 
 
+def frame_outline(k, style, inset, ox=0, oy=0):
+    """The outline of the window's frame (the board picture) placed at (ox, oy), `inset` pixels in
+    from its edge: a round arch (lamp room) or a pointed one (chapel)."""
+    cx = ox + BOARD_W / 2
+    x0, x1 = ox + inset, ox + BOARD_W - inset
+    yb = oy + BOARD_H - inset
+    spring = oy + GLASS_Y + 20
+    k.move_to(x0, yb)
+    k.line_to(x0, spring)
+    if style == "lamp":
+        ctrl = oy - 36 + inset * 1.4
+        k.curve_to(x0, ctrl, x1, ctrl, x1, spring)
+    else:
+        peak = oy + 2 + inset * 1.2
+        k.curve_to(x0, spring - 60, cx - 70, peak + 30, cx, peak)
+        k.curve_to(cx + 70, peak + 30, x1, spring - 60, x1, spring)
+    k.line_to(x1, yb)
+    k.close_path()
+
+
 def iron_frame(style):
     """The empty frame: iron (lamp room, round arch) or stone (chapel, pointed arch)."""
     s, c = new(BOARD_W, BOARD_H)
     cx = BOARD_W / 2
-    top = 18
 
     def outline(k, inset):
-        x0, x1 = inset, BOARD_W - inset
-        yb = BOARD_H - inset
-        spring = GLASS_Y + 20
-        k.move_to(x0, yb)
-        k.line_to(x0, spring)
-        if style == "lamp":
-            ctrl = -36 + inset * 1.4
-            k.curve_to(x0, ctrl, x1, ctrl, x1, spring)
-        else:
-            peak = 2 + inset * 1.2
-            k.curve_to(x0, spring - 60, cx - 70, peak + 30, cx, peak)
-            k.curve_to(cx + 70, peak + 30, x1, spring - 60, x1, spring)
-        k.line_to(x1, yb)
-        k.close_path()
+        frame_outline(k, style, inset)
 
     outline(c, 0)
     if style == "lamp":
@@ -343,6 +354,48 @@ def iron_frame(style):
     texture(arr, 5 if style == "lamp" else 9, cell=30, amount=0.18)
     grain(arr, 6, 0.02)
     return drop_shadow(arr, 0, 0, 6, 0.0)
+
+
+def night_view(arr):
+    """The chapel window's opening, under the glass: the night sea beyond it and, far off,
+    Gullrock Light burning again, its beams out over the water. The board covers it all until
+    the mended window glides aside (a fifth of its width to the left), showing the light in the
+    opening's right part."""
+    bx, by = BOARD_POS
+    view = scenery.dusk_sky(W, H, 61, 356, stormy=0.2, glow_x=0.75)
+    view[..., :3] *= np.array([0.34, 0.42, 0.55], np.float32)
+    view = scenery.sea(view, 356, 62, glint_x=0.72, rough=0.3, lit=0.6)
+    s = from_np(view)
+    c = ctx_for(s)
+    r = np.random.RandomState(63)
+    for _ in range(40):
+        c.arc(bx + r.rand() * BOARD_W, by + r.rand() * 260, 0.6 + r.rand(), 0, 2 * math.pi)
+        src(c, alpha(PAL["fog"], 0.4 + r.rand() * 0.5))
+        c.fill()
+    # the island's rock on the horizon and the tower on it
+    tx = bx + BOARD_W - 58
+    c.move_to(tx - 70, 360)
+    c.curve_to(tx - 40, 330, tx + 20, 322, tx + 60, 360)
+    c.close_path()
+    c.set_source(lin(0, 322, 0, 360, [(0, shade(PAL["deep"], 0.9)), (1, PAL["abyss"])]))
+    c.fill()
+    lamp = scenery.lighthouse(c, tx, 340, 92, lit=1.0, seed=64, rim=alpha(PAL["amber_lt"], 0.6))
+    view = to_np(s)
+    for angle, length in ((math.pi + 0.12, 420), (-0.16, 200)):
+        view = scenery.beam(view, lamp[0], lamp[1], angle, length, 0.1, PAL["amber_lt"], 1.6)
+    s = from_np(view)
+    c = ctx_for(s)
+    glow(c, lamp[0], lamp[1], 46, PAL["amber_lt"], 0.9)
+    glow(c, lamp[0], lamp[1], 16, PAL["candle"], 1.0)
+    view = to_np(s)
+    # only through the opening
+    ms, mc = new(W, H)
+    frame_outline(mc, "chapel", 4, bx, by)
+    src(mc, (1, 1, 1, 1))
+    mc.fill()
+    m = to_np(ms)[..., 3:4]
+    arr[..., :3] = arr[..., :3] * (1 - m) + view[..., :3] * m
+    return arr
 
 
 def mosaic_background(style):
@@ -408,6 +461,8 @@ def mosaic_background(style):
     lmap = light_map(W, H, [(lamp[0], lamp[1], 420, (0.5, 0.35, 0.15), 0.8), (512, 300, 420, (0.1, 0.12, 0.12), 0.6)],
                      0.75)
     apply_light(arr, lmap)
+    if style != "lamp":
+        arr = night_view(arr)
     vignette(arr, 0.6)
     grain(arr, 32, 0.02)
     return np.clip(arr, 0, 1)
@@ -453,6 +508,11 @@ def mosaic_pieces(style, seed):
     return glass, parts
 
 
+# The closing message of each window, a step a text: the chapel's, the game's last, tells the end
+# of the story while the light burns beyond the mended glass (see night_view).
+CLOSING = {1: ("tut_mg05_won",), 2: ("tut_mg05_won2", "tut_mg05_end1", "tut_mg05_end2")}
+
+
 def mosaic_file(style, parts, variant, out):
     names = []
     for name, _, _, _ in parts:
@@ -492,12 +552,13 @@ def mosaic_file(style, parts, variant, out):
       <Item><text name="tut_mg05_rules2"/></Item>
     </TutorScript>
     <TutorScript id="1" do_in_end="CloseMG()">
-      <Item><text name="tut_mg05_won%s"/></Item>
+%s
     </TutorScript>
   </TutorScripts>
 </MiniGame5>
 """ % (variant, where, "" if variant == 1 else "2", "" if variant == 1 else "2", TRAY_POS[0], TRAY_POS[1], board, BOARD_POS[0], BOARD_POS[1],
-       types, "\n".join(rows), "" if variant == 1 else "_chapel", "" if variant == 1 else "2")
+       types, "\n".join(rows), "" if variant == 1 else "_chapel", "\n".join(
+           '      <Item><text name="%s"/></Item>' % key for key in CLOSING[variant]))
     with open(os.path.join(out, "minigame5_%d.xml" % variant), "w") as f:
         f.write(xml)
 
@@ -526,7 +587,27 @@ def write_mosaic(out):
 
 # --------------------------------------------------------------------------- the wounds
 
-WOUNDS = [(225, 185, 1), (440, 240, 2), (655, 258, 3)]  # dirt picture's top-left, seed
+# The spread wing is drawn along the body's line and then folded into place: shortened towards the
+# shoulder (a gull's wing is about as long as the bird from bill to tail) and raised a little
+# from the body.
+SHOULDER, WING_SCALE, WING_TURN = (690, 300), 0.7, math.radians(8)
+
+
+def on_wing(x, y):
+    """Where a point of the wing as drawn along the body's line lies once the wing is folded."""
+    sx, sy = SHOULDER
+    dx, dy = (x - sx) * WING_SCALE, y - sy
+    ca, sa = math.cos(WING_TURN), math.sin(WING_TURN)
+    return sx + dx * ca - dy * sa, sy + dx * sa + dy * ca
+
+
+def _wound(cx, cy, n):
+    x, y = on_wing(cx, cy)
+    return int(round(x)) - 75, int(round(y)) - 55, n
+
+
+# each graze's dirt picture's top-left (on the wing's tip, middle and root) and its seed
+WOUNDS = [_wound(290, 238, 1), _wound(470, 288, 2), _wound(620, 322, 3)]
 DIRT_W, DIRT_H = 150, 110
 WOUND_W, WOUND_H = 64, 30
 TOOLS_POS = (130, 664)
@@ -623,8 +704,13 @@ def gull_scene():
         c.stroke()
     # shadow of the bird
     from kit import shadow_ellipse
-    shadow_ellipse(c, 600, 360, 420, 120, 0.45)
+    shadow_ellipse(c, 640, 350, 360, 120, 0.45)
     # the spread wing: grey, black primaries with white spots, white trailing edge
+    c.save()
+    c.translate(*SHOULDER)
+    c.rotate(WING_TURN)
+    c.scale(WING_SCALE, 1)
+    c.translate(-SHOULDER[0], -SHOULDER[1])
     lead_edge = [(690, 290), (560, 236), (420, 200), (280, 184), (140, 196)]
     trail_edge = [(112, 224), (200, 270), (340, 320), (480, 352), (640, 362)]
     wing_path(c, lead_edge, trail_edge)
@@ -668,6 +754,7 @@ def gull_scene():
             c.set_line_width(1)
             c.arc(x, y, 14, math.radians(25), math.radians(155))
             c.stroke()
+    c.restore()
     # the tail: white feathers with black tips, fanned under the spread wing
     for k in range(5):
         a = math.radians(168 + k * 7)

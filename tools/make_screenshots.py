@@ -21,6 +21,11 @@ import subprocess
 import sys
 import tempfile
 
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "art"))
+import artpython  # noqa: E402
+
+artpython.require("PIL")
 from PIL import Image, ImageDraw, ImageFont
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -68,6 +73,8 @@ SHOTS = [
     ("loc24", "The chapel ruins", 4, "the loc24 location", 0, []),
     ("chapelrules", "The chapel window's opening message", 4, "the chapel's window", -100, []),
     ("chapelwindow", "The chapel's window", 4, "the chapel's window", 1900, []),
+    ("theend", "The end: the light burning again", 4, "the chapel's window glides aside", 400,
+     []),
     ("credits", "The credits", 4, "the main menu; the credits", 2400, []),
     ("quit", "The quit question", 4, "the main menu; the credits", 4300, []),
 ]
@@ -94,7 +101,7 @@ MEASURE = [
     ("comic1", "the page button (Next)", (856, 710, 60, 28), 20),
     ("splash", "the tagline", (58, 648, 360, 34), 30),
     ("splash", "the makers' line", (58, 690, 240, 26), 22),
-    ("splash", "the link", (58, 722, 216, 28), 22),
+    ("splash", "the link", (248, 722, 120, 28), 22),
     ("tutorial", "the tutorial's text", (298, 506, 290, 24), 20),
     ("loc11", "a name in the list", (250, 670, 112, 24), 21),
     ("loc11", "the coins", (908, 16, 104, 30), 26),

@@ -22,14 +22,19 @@ Pictures, made from the art kit's parchment:
                                      the pointers' animations: the arrow backs
                                      off its target and returns
 
-Run from the repository root with Debian's python: /usr/bin/python3 tools/make_tutorial_art.py
+Run from the repository root with Debian's python: /usr/bin/python3 tools/make_tutorials.py
 The output is the same on every run.
 """
 import glob
 import math
 import os
 import re
+import sys
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "art"))
+import artpython  # noqa: E402
+
+artpython.require("cairo")
 import cairo
 
 ASSETS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "assets")

@@ -14,7 +14,12 @@ same on every run.
 import io
 import math
 import os
+import sys
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "art"))
+import artpython  # noqa: E402
+
+artpython.require("cairo", "PIL")
 import cairo
 from PIL import Image
 

@@ -22,6 +22,17 @@ def arch(c, x0, x1, bottom, spring, crown):
     c.close_path()
 
 
+def rods(c, lines, width, col):
+    """Strokes straight lines through each list of points (a cable, a spindle, its arms)."""
+    for pts in lines:
+        c.move_to(*pts[0])
+        for p in pts[1:]:
+            c.line_to(*p)
+    c.set_line_width(width)
+    src(c, col)
+    c.stroke()
+
+
 def tufts(spots):
     """Clumps of long grass standing in front of what lies on the ground: (x, y, size) each,
     every other one turned round."""
@@ -135,6 +146,11 @@ class Attic(Location):
         rrect(c, 626, 446, 28, 34, 4)
         c.set_source(brass_linear(626, 446, 654, 480))
         c.fill()
+        # a board of pegs on the boards right of the post, where the keeper hung what he kept
+        shadow_ellipse(c, 650, 282, 120, 10, 0.35)
+        wood(c, 544, 118, 214, 166, self.seed + 16, tone="dark", planks=4)
+        for py in (124, 200):
+            wood(c, 540, py, 222, 10, self.seed + 17 + py, tone="mid")
         # stacked crates and a dress form on the right
         it.crate(c, 820, 420, 150, 140, self.seed + 11)
         it.crate(c, 850, 318, 110, 102, self.seed + 12)
@@ -258,37 +274,70 @@ class Attic(Location):
         red, blue = PAL["cloth_red"], PAL["cloth_blue"]
         return [
             Thing("frame", 470, 470, 64, rot=-8, behind=True, subject="portrait"),
-            # hung on the wall and the rafters
+            # hung on the rafters and the boards left of the post
             Thing("herbs", 560, 64, 52, hang=True),
-            Thing("frame", 646, 108, 36, rot=4, hang=True),
-            Thing("birdcage", 710, 130, 60, hang=True),
             Thing("coat", 424, 196, 100, rot=2, hang=True),
-            Thing("saw", 640, 232, 72, rot=-8, hang=True),
-            Thing("barometer", 560, 210, 48, hang=True),
-            Thing("lifebuoy", 806, 196, 64, hang=True),
-            Thing("oar_blade", 930, 180, 90, rot=76, hang=True),
+            Thing("scarf", 462, 170, 44, rot=84, col=PAL["cloth_red"], hang=True, fore=True),
             Thing("cap", 200, 120, 40, rot=-20, hang=True),
-            # the tie beam
+            Thing("frame", 196, 204, 34, rot=-4, hang=True),
+            Thing("oar_blade", 930, 180, 90, rot=76, hang=True),
+            Thing("lifebuoy", 842, 196, 64, hang=True),
+            Thing("birdcage", 900, 120, 54, hang=True),
+            # the peg board, crowded: tools, a chain, a barometer, a scarf over the horseshoe,
+            # the cog among the saw's teeth
+            Thing("saw", 690, 170, 76, rot=-6, hang=True, fore=True),
+            Thing("chain", 646, 200, 34, rot=60, hang=True),
+            Thing("barometer", 566, 168, 46, hang=True),
+            Thing("frame", 604, 146, 32, rot=4, hang=True),
+            Thing("pliers", 744, 152, 30, rot=70, hang=True),
+            Thing("chain", 640, 144, 36, rot=84, hang=True),
+            Thing("towel", 610, 236, 36, rot=6, hang=True, col=PAL["paper_dk"]),
+            Thing("mallet", 566, 238, 44, rot=80, hang=True),
+            Thing("wire_coil", 700, 240, 34, hang=True),
+            Thing("scarf", 734, 236, 38, rot=80, hang=True, col=PAL["cloth_blue"]),
+            Thing("screwdriver", 662, 236, 40, rot=94, hang=True, fore=True, col=PAL["cloth_red"]),
+            Thing("towel", 592, 206, 32, rot=-8, hang=True, fore=True, col=PAL["cloth_red"]),
+            Thing("herbs", 714, 206, 34, rot=10, hang=True, fore=True),
+            # the tie beam: a shelf of odds and ends; the brush behind the jars
             Thing("oil_lamp", 204, 302, 46, base=True),
             Thing("tin_box", 316, 302, 32, base=True, col=blue),
-            Thing("books", 432, 302, 44, base=True),
+            Thing("newspaper", 432, 286, 40, rot=-80),
             Thing("frame", 590, 302, 40, base=True),
-            Thing("gull_carving", 664, 302, 40, base=True),
+            Thing("gull_carving", 680, 304, 40, base=True, fore=True),
             Thing("mantel_clock", 728, 302, 36, base=True),
             Thing("tin_box", 808, 302, 30, base=True, col=red),
-            # the barrel, the chest, the crates
+            Thing("jar", 244, 302, 28, base=True, col=PAL["amber_dk"], fore=True),
+            Thing("mug", 290, 304, 22, base=True, fore=True),
+            Thing("jar", 352, 302, 30, base=True, col=PAL["paper_dk"], fore=True, contents=PAL["wood"]),
+            Thing("crock", 404, 302, 32, base=True, fore=True),
+            Thing("spool", 466, 302, 20, base=True),
+            Thing("bowl", 534, 302, 30, base=True),
+            Thing("pencil", 336, 296, 30, rot=6),
+            # the crate: the doll sits in a basket behind the globe, among toys
+            Thing("teacup_stack", 864, 318, 28, base=True),
+            Thing("basket", 904, 318, 50, base=True),
+            Thing("globe", 930, 318, 40, base=True, fore=True),
+            Thing("ball", 884, 318, 26, base=True, fore=True),
+            Thing("scarf", 906, 308, 36, rot=-6, fore=True, col=PAL["cloth_blue"]),
+            Thing("chess_knight", 954, 318, 26, base=True),
+            # the barrel: the candle among jars and spools, behind the tankard
             Thing("tin_can", 62, 410, 26, base=True, col=PAL["seaglass_dk"]),
             Thing("spool", 114, 410, 22, base=True),
+            Thing("tankard", 94, 412, 28, base=True, fore=True),
+            Thing("jar", 72, 412, 22, base=True, fore=True, col=PAL["cloth_red"], contents=PAL["amber"]),
+            # the sea chest: the spyglass under papers and a scarf
             Thing("teacup_stack", 590, 424, 44, base=True, fore=True),
-            Thing("books", 680, 424, 46, base=True, rot=-6, fore=True),
+            Thing("envelope_stack", 672, 416, 40, rot=-6, fore=True),
             Thing("ball", 758, 430, 30),
-            Thing("frame", 900, 318, 30, base=True, subject="portrait"),
-            Thing("globe", 944, 318, 40, base=True),
+            Thing("newspaper", 560, 414, 48, rot=-4),
+            Thing("scarf", 620, 414, 40, rot=-10, fore=True, col=PAL["wood_lt"]),
+            Thing("pencil", 712, 412, 30, rot=20),
             Thing("tin_box", 836, 420, 30, base=True),
-            # the floor
+            # the floor: heaps of rags, sacks and boxes; the glove in the rags, the logbook among the
+            # papers, the bottle by the barrel's foot, the trowel under the dust sheet's hem
             Thing("boot", 40, 640, 50, base=True),
             Thing("ball", 92, 614, 28),
-            Thing("books", 140, 630, 56, base=True),
+            Thing("newspaper", 140, 624, 56, rot=-6),
             Thing("paint_tin", 232, 562, 36, base=True),
             Thing("yarn", 292, 530, 30),
             Thing("scarf", 404, 604, 50, rot=-10),
@@ -301,58 +350,48 @@ class Attic(Location):
             Thing("sack", 986, 636, 76, base=True),
             Thing("bucket", 760, 552, 40, base=True, behind=True),
             Thing("broom", 264, 500, 100, base=True, rot=-12),
-            Thing("sack", 346, 522, 70, base=True),
+            Thing("sack", 352, 534, 70, base=True, fore=True),
+            Thing("firewood", 304, 560, 46, base=True, fore=True),
+            Thing("log", 380, 566, 40, rot=-20),
             Thing("lobster_pot", 424, 524, 62, base=True),
             Thing("firewood", 806, 566, 50, base=True),
             Thing("crock", 24, 560, 40, base=True),
             Thing("tankard", 150, 570, 30, base=True),
             Thing("spool", 236, 614, 22, base=True, col=PAL["seaglass_dk"]),
-            # more hung on the boards round the horseshoe
-            Thing("chain", 572, 126, 30, rot=80, hang=True),
-            Thing("scarf", 528, 130, 40, rot=80, col=red, hang=True),
-            Thing("pliers", 626, 160, 30, rot=60, hang=True),
-            Thing("frame", 196, 204, 34, rot=-4, hang=True),
-            # more on the tie beam, the chest and the crate
-            Thing("jar", 252, 302, 28, base=True, col=PAL["amber_dk"]),
-            Thing("candle_stub", 486, 302, 24, base=True),
-            Thing("bowl", 534, 302, 30, base=True),
-            Thing("teacup_stack", 864, 318, 28, base=True),
-            Thing("newspaper", 560, 414, 48, rot=-4),
-            Thing("pencil", 712, 412, 30, rot=20),
-            # more on the floor, and rags and papers over what lies there
             Thing("yarn", 510, 596, 26),
             Thing("envelope_stack", 690, 620, 36, rot=8),
             Thing("tin_can", 648, 566, 24, base=True, col=red),
             Thing("mug", 880, 584, 24, base=True),
-            Thing("scarf", 462, 578, 34, rot=20, fore=True, col=PAL["paper_dk"]),
-            Thing("newspaper", 792, 614, 34, rot=-10, fore=True),
-            # round the candle on the barrel, the bottle at its foot, the coin, the brush on the beam
-            Thing("candle_stub", 64, 410, 22, base=True),
-            Thing("candle_stub", 112, 410, 18, base=True),
-            Thing("tin_can", 94, 412, 22, base=True, fore=True, col=PAL["iron"]),
+            Thing("cushion", 432, 574, 46, rot=-14, fore=True, col=PAL["wood_md"]),
+            Thing("scarf", 468, 584, 42, rot=20, fore=True, col=PAL["wood_lt"]),
+            Thing("towel", 470, 548, 24, rot=-60, fore=True, col=PAL["paper_dk"]),
+            Thing("boot", 420, 596, 36, base=True, rot=-10),
+            Thing("newspaper", 782, 614, 34, rot=-10, fore=True),
+            Thing("envelope_stack", 746, 600, 30, rot=-14, fore=True),
             Thing("newspaper", 206, 530, 34, rot=30, fore=True),
+            Thing("crock", 214, 556, 30, base=True, fore=True),
+            Thing("jar", 168, 562, 26, base=True, fore=True, col=PAL["seaglass_dk"], contents=PAL["leaf"]),
+            Thing("jug", 236, 546, 34, base=True, col=PAL["seaglass_dk"]),
             Thing("envelope_stack", 62, 606, 26, rot=-20, fore=True),
-            Thing("pencil", 336, 296, 30, rot=6),
-            Thing("pencil", 384, 300, 26, rot=-12, fore=True, col=PAL["wood_md"]),
+            Thing("scarf", 284, 596, 34, rot=-30, fore=True, col=PAL["cloth_red"]),
             Thing("towel", 866, 612, 28, rot=80, fore=True, col=blue),
-            Thing("towel", 616, 110, 26, rot=40, fore=True, col=PAL["paper_dk"], hang=True),
         ]
 
     def objects(self):
         return [
-            Obj("doll", "Rag doll", "doll", 900, 290, 54, rot=-4, dark=0.2),
-            Obj("spyglass", "Spyglass", "spyglass", 632, 398, 90, rot=-6, tint=(PAL["wood_lt"], 0.2)),
-            Obj("glove", "Leather glove", "glove", 440, 560, 48, rot=70, tint=(PAL["wood_md"], 0.25)),
+            Obj("doll", "Rag doll", "doll", 906, 316, 42, rot=-4, dark=0.3, base=True),
+            Obj("spyglass", "Spyglass", "spyglass", 268, 292, 66, rot=-3, tint=(PAL["wood_md"], 0.3), dark=0.15),
+            Obj("glove", "Leather glove", "glove", 450, 566, 44, rot=70, tint=(PAL["wood_md"], 0.25)),
             Obj("keyring", "Ring of keys", "keyring", 264, 586, 48, rot=-20, coin=True),
-            Obj("gear", "Brass cog", "gear", 768, 287, 34),
-            Obj("old_book", "Old logbook", "book", 766, 600, 60, rot=8, col=PAL["teal"], dark=0.2),
-            Obj("horseshoe", "Horseshoe", "horseshoe", 600, 100, 44, rot=180, dark=0.25, hang=True),
-            Obj("message_bottle", "Note in a bottle", "bottle", 190, 520, 54, rot=70, message=True, col=PAL["seaglass"],
+            Obj("gear", "Brass cog", "gear", 700, 294, 26, dark=0.2, base=True),
+            Obj("old_book", "Old logbook", "book", 770, 604, 56, rot=8, col=PAL["teal"], dark=0.2),
+            Obj("horseshoe", "Horseshoe", "horseshoe", 664, 190, 36, rot=180, dark=0.3, hang=True),
+            Obj("message_bottle", "Note in a bottle", "bottle", 196, 540, 50, rot=70, message=True, col=PAL["seaglass"],
                 tint=(PAL["wood_md"], 0.2)),
             Obj("brush", "Paintbrush", "brush", 372, 294, 56, rot=-4, tint=(PAL["wood"], 0.25)),
             Obj("old_coin", "Old coin", "coin", 54, 598, 24, coin=True),
-            Obj("trowel", "Trowel", "trowel", 846, 600, 54, rot=-15, dark=0.2),
-            Obj("candle", "Candle", "candle", 88, 390, 40, tint=(PAL["amber_lt"], 0.2)),
+            Obj("trowel", "Trowel", "trowel", 846, 546, 50, rot=-15, dark=0.2),
+            Obj("candle", "Candle", "candle", 86, 390, 38, tint=(PAL["amber_lt"], 0.2)),
         ]
 
 
@@ -683,7 +722,7 @@ class Harbour(Location):
             Thing("mussels", 168, 600, 22),
             Thing("cork", 790, 604, 16, rot=70),
             Thing("jar", 640, 432, 26, base=True, col=PAL["seaglass_dk"]),
-            Thing("oil_lamp", 940, 604, 40, base=True),
+            Thing("crock", 940, 604, 36, base=True, col=PAL["stone"]),
             Thing("dish", 930, 432, 24),
             Thing("tankard", 40, 432, 26, base=True),
             Thing("pipe", 122, 600, 26, rot=30),
@@ -694,19 +733,20 @@ class Harbour(Location):
             Thing("seaweed", 994, 612, 28, fore=True, flip=True),
             Thing("seaweed", 726, 612, 22, fore=True),
             Thing("seaweed", 922, 364, 26, fore=True, hang="clings"),
+            Thing("seaweed", 488, 582, 30, rot=30, fore=True),
         ]
 
     def objects(self):
         return [
             Obj("starfish", "Starfish", "starfish", 254, 562, 44, rot=14),
-            Obj("shell", "Scallop shell", "shell", 470, 590, 36, rot=-10, tint=(PAL["stone_lt"], 0.25)),
+            Obj("shell", "Scallop shell", "shell", 470, 590, 34, rot=-10, tint=(PAL["stone_lt"], 0.3)),
             Obj("seaglass", "Sea glass", "seaglass", 760, 596, 36, dark=0.2),
-            Obj("gull_egg", "Gull's egg", "gull_egg", 170, 616, 22, coin=True, tint=(PAL["stone_lt"], 0.3)),
+            Obj("gull_egg", "Gull’s egg", "gull_egg", 170, 616, 22, coin=True, tint=(PAL["stone_lt"], 0.3)),
             Obj("bottle", "Green bottle", "bottle", 474, 432, 40, base=True, col=PAL["seaglass_dk"], dark=0.2),
             Obj("lantern", "Storm lantern", "lantern", 936, 312, 40, hang="clings", dark=0.2),
             Obj("coin", "Gold coin", "coin", 716, 604, 20, coin=True),
             Obj("horseshoe", "Horseshoe", "horseshoe", 552, 362, 28, hang=True, tint=(PAL["iron"], 0.3)),
-            Obj("hook", "Fish hook", "hook", 982, 300, 30, rot=20, hang="clings"),
+            Obj("hook", "Fish hook", "hook", 980, 302, 30, rot=20, hang="clings", dark=0.2),
             Obj("net_float", "Glass float", "net_float", 676, 296, 30, tint=(PAL["rope"], 0.2), hang="clings"),
             Obj("mackerel", "Mackerel", "fish", 326, 552, 44, rot=-6, tint=(PAL["stone_lt"], 0.2)),
             Obj("apple", "Red apple", "apple", 338, 416, 24, rot=8, dark=0.15),
@@ -848,9 +888,6 @@ class Stairwell(Location):
         c.rectangle(352, 288, 86, 10)
         c.set_source(lin(0, 288, 0, 298, [(0, PAL["stone_lt"]), (1, PAL["stone_dk"])]))
         c.fill()
-        c.rectangle(606, 84, 8, 22)
-        src(c, PAL["iron"])
-        c.fill()
         # a plank shelf on iron brackets for the keeper's stores
         it.shelf(c, 300, 400, 180, self.seed + 42, tone="dark")
         # the steps, from the top one down so the nearer ones overlap
@@ -956,79 +993,89 @@ class Stairwell(Location):
             on("boot", 0, 18, 44),
             on("bucket", 0, 126, 46, col=PAL["iron"]),
             on("crock", 0, 152, 34),
-            on("paint_tin", 1, 92, 34),
+            on("sack", 0, 106, 50, fore=True),
+            on("jar", 1, 92, 30, col=PAL["paper_dk"], contents=PAL["wood"]),
             on("broom", 1, 132, 96, rot=14),
             on("jar", 1, 10, 26, col=PAL["amber_dk"]),
             on("sack", 2, 26, 56),
             on("chain", 2, 128, 40),
             on("books", 3, 22, 40),
-            on("wire_coil", 3, 64, 30),
+            on("nails", 3, 64, 30),
             on("bucket", 3, 94, 50, fore=True),
             on("salt_box", 3, 132, 26),
             on("nails", 4, 92, 32),
             on("lantern", 4, 136, 44),
-            on("tin_can", 4, 10, 22),
+            on("mug", 4, 10, 22),
             on("pliers", 4, 62, 34, rot=-10),
             on("screwdriver", 4, 110, 34, rot=6, fore=True),
             on("mug", 5, 74, 26),
             on("teacup_stack", 5, 132, 30),
-            on("tin_box", 6, 42, 36, col=blue),
+            on("scarf", 5, 50, 34, rot=-6, fore=True, col=PAL["cloth_blue"]),
+            on("kettle", 5, 98, 34),
+            on("crock", 6, 42, 34, col=blue),
             on("books", 6, 12, 34),
             on("pliers", 6, 138, 40, rot=-6),
             on("crock", 7, 18, 36),
             on("kettle", 7, 112, 40),
+            on("jug", 7, 94, 34, col=PAL["paper_dk"], fore=True),
             on("oil_lamp", 8, 132, 40),
-            on("paint_tin", 8, 8, 30, col=blue),
+            on("jar", 8, 8, 30, col=blue, contents=PAL["amber"]),
+            on("sack", 8, 60, 50),
             on("basket", 9, 40, 46),
             on("spool", 9, 96, 22),
             on("sack", 10, 70, 50),
             on("mug", 10, 12, 24),
             # rags dropped over what lies on the steps
-            on("scarf", 0, 92, 36, rot=-8, fore=True, col=PAL["paper_dk"]),
+            on("scarf", 0, 50, 36, rot=-8, fore=True, col=PAL["paper_dk"]),
             on("towel", 4, 32, 30, rot=80, fore=True, col=red),
-            on("newspaper", 7, 82, 30, rot=6, fore=True),
-            # the walls: what hangs on nails
+            on("newspaper", 7, 38, 30, rot=6, fore=True),
+            # the walls: what hangs on nails, in bunches by the door, the window and the saw
             Thing("coat", 96, 420, 104, rot=2, hang=True),
             Thing("oilskin", 112, 300, 48, rot=-10, hang=True),
+            Thing("cap", 150, 250, 34, rot=-6, hang=True),
+            Thing("lantern", 64, 220, 46, hang=True),
+            Thing("herbs", 130, 150, 40, hang=True),
+            Thing("birdcage", 300, 96, 64, hang=True),
+            Thing("frame", 460, 120, 40, rot=3, hang=True),
             Thing("saw", 520, 300, 80, rot=-6, hang=True),
             Thing("barometer", 560, 190, 46, hang=True),
+            Thing("chain", 612, 240, 34, rot=86, hang=True),
+            Thing("pliers", 646, 236, 30, rot=80, hang=True, fore=True),
+            Thing("towel", 606, 276, 26, rot=4, hang=True, fore=True, col=PAL["cloth_red"]),
+            Thing("towel", 588, 252, 28, rot=-4, hang=True, col=PAL["iron_lt"]),
             Thing("lifebuoy", 662, 104, 56, hang=True),
-            Thing("birdcage", 300, 96, 64, hang=True),
-            Thing("lantern", 64, 220, 46, hang=True),
+            Thing("frame", 736, 196, 36, rot=-3, hang=True),
+            Thing("chain", 792, 214, 28, rot=80, hang=True),
+            Thing("towel", 804, 246, 26, rot=6, hang=True, fore=True, col=PAL["paper_dk"]),
             Thing("herbs", 912, 100, 46, hang=True),
             Thing("chain", 968, 154, 40, rot=84, hang=True),
-            Thing("frame", 460, 120, 40, rot=3, hang=True),
-            Thing("cap", 150, 250, 34, rot=-6, hang=True),
-            Thing("frame", 736, 196, 36, rot=-3, hang=True),
-            Thing("herbs", 130, 150, 40, hang=True),
-            Thing("chain", 612, 240, 34, rot=86, hang=True),
-            Thing("pliers", 640, 236, 30, rot=80, hang=True),
-            Thing("wire_coil", 792, 214, 28, hang=True),
-            Thing("towel", 804, 246, 26, rot=6, hang=True, fore=True, col=PAL["paper_dk"]),
+            Thing("oilskin", 934, 176, 40, rot=8, hang=True, fore=True),
             # the niche, the window's sill
             Thing("bottle", 374, 288, 28, base=True, col=PAL["seaglass_dk"], dark=0.3),
             Thing("spool", 420, 288, 20, base=True, dark=0.3),
-            Thing("tin_box", 408, 290, 20, base=True, col=red, fore=True, dark=0.2),
+            Thing("jar", 406, 290, 20, base=True, col=red, fore=True, dark=0.2),
+            Thing("crock", 382, 292, 22, base=True, fore=True, dark=0.3),
             Thing("bottle", 182, 328, 34, base=True, col=PAL["amber_dk"]),
-            Thing("candle_stub", 238, 328, 22, base=True),
-            Thing("candle_stub", 196, 328, 18, base=True, fore=True),
+            Thing("bottle", 206, 330, 30, base=True, col=PAL["seaglass_dk"], fore=True),
+            Thing("shell", 238, 328, 22, base=True),
             Thing("pencil", 244, 318, 24, rot=-30),
-            # the shelf: the keeper's tins
-            Thing("tin_box", 326, 400, 34, base=True, col=red),
+            # the shelf: the keeper's stores
+            Thing("salt_box", 326, 400, 34, base=True),
             Thing("mantel_clock", 368, 400, 38, base=True),
-            Thing("tin_can", 402, 400, 26, base=True, col=blue),
-            Thing("tin_box", 458, 400, 30, base=True, col=PAL["iron"]),
+            Thing("jar", 402, 400, 26, base=True, col=blue, contents=PAL["paper"]),
+            Thing("crock", 454, 400, 28, base=True, col=PAL["iron_lt"]),
             Thing("crock", 472, 402, 24, base=True, col=mix(PAL["paper"], PAL["seaglass"], 0.3), fore=True),
             # at the foot of the flight and by the store
             Thing("bucket", 716, 640, 48, base=True),
-            Thing("paint_tin", 676, 640, 34, base=True, col=PAL["iron"]),
+            Thing("jar", 676, 640, 30, base=True, col=PAL["iron"], contents=PAL["stone"]),
             Thing("sack", 780, 640, 68, base=True),
             Thing("firewood", 860, 640, 60, base=True),
             Thing("lifebuoy", 952, 590, 62, rot=10, hang=True),
             Thing("broom", 1000, 636, 100, base=True, rot=-8),
             Thing("buoy", 520, 640, 40, base=True),
-            Thing("tin_can", 620, 632, 22, base=True, dark=0.3),
+            Thing("mug", 620, 632, 22, base=True, dark=0.3),
             Thing("pinecone", 584, 628, 20, dark=0.3),
+            Thing("sack", 806, 644, 44, base=True, fore=True),
         ]
 
     def objects(self):
@@ -1038,15 +1085,15 @@ class Stairwell(Location):
         return [
             Obj("oilcan", "Oil can", "oilcan", 744, 626, 38, base=True, tint=(PAL["stone"], 0.25)),
             Obj("wick_tin", "Tin of wicks", "wick_tin", 432, 400, 30, base=True, coin=True, dark=0.15),
-            at("pocket_watch", "Pocket watch", "pocket_watch", 5, 30, 36, 0.6, rot=80, tint=(PAL["stone_lt"], 0.2)),
+            at("pocket_watch", "Pocket watch", "pocket_watch", 5, 30, 32, 0.6, rot=80, tint=(PAL["stone_lt"], 0.2)),
             at("matchbox", "Matchbox", "matchbox", 7, 60, 32, 0.45),
-            at("glove", "Leather glove", "glove", 0, 70, 44, 0.45, rot=80, dark=0.2),
+            at("glove", "Leather glove", "glove", 0, 70, 42, 0.45, rot=80, dark=0.2),
             at("hammer", "Hammer", "hammer", 4, 40, 50, 0.4, rot=-4, tint=(PAL["stone"], 0.2)),
-            Obj("candle", "Candle", "candle", 218, 328, 34, base=True, tint=(PAL["stone_lt"], 0.25)),
-            Obj("gear", "Brass cog", "gear", 604, 616, 30, dark=0.35),
+            Obj("candle", "Candle", "candle", 218, 328, 32, base=True, tint=(PAL["stone_lt"], 0.25)),
+            Obj("gear", "Brass cog", "gear", 604, 618, 28, dark=0.5),
             Obj("iron_key", "Iron key", "key", 626, 262, 40, rot=-80, coin=True, dark=0.2, iron=True, hang=True),
-            Obj("lens", "Spare lens", "lens", 392, 272, 36, dark=0.2),
-            Obj("rope", "Coil of rope", "rope", 610, 128, 54, rot=90, tint=(PAL["stone_lt"], 0.2), hang=True),
+            Obj("lens", "Spare lens", "lens", 394, 274, 34, dark=0.25),
+            at("rope", "Coil of rope", "rope", 8, 70, 46, 0.6, tint=(PAL["rope"], 0.2)),
             Obj("padlock", "Padlock", "padlock", 946, 150, 30, dark=0.2, hang=True),
         ]
 
@@ -1109,11 +1156,43 @@ class LampRoom(Location):
         c.rectangle(0, 474, W, 10)
         c.set_source(brass_linear(0, 474, 0, 484))
         c.fill()
-        # the great lens on its pedestal
+        # the great lens on its pedestal: a cast-iron column, fluted, on a stepped plinth, with
+        # the door to the weight tube
         cx = 512
-        c.rectangle(cx - 70, 470, 140, 130)
-        c.set_source(lin(cx - 70, 0, cx + 70, 0, [(0, PAL["iron_lt"]), (0.4, shade(PAL["iron_lt"], 1.2)), (1, PAL["night"])]))
+        iron = mix(PAL["iron"], PAL["teal"], 0.25)
+        body = lin(cx - 74, 0, cx + 74, 0, [(0, shade(iron, 0.7)), (0.3, shade(PAL["iron_lt"], 1.1)),
+                                            (0.55, iron), (1, PAL["night"])])
+        c.move_to(cx - 62, 476)
+        c.line_to(cx + 62, 476)
+        c.line_to(cx + 74, 586)
+        c.line_to(cx - 74, 586)
+        c.close_path()
+        c.set_source(body)
         c.fill()
+        for k in range(-5, 6):
+            x0 = cx + k * 11
+            c.move_to(x0, 480)
+            c.line_to(cx + (x0 - cx) * 1.19, 582)
+        c.set_line_width(2)
+        src(c, alpha(PAL["night"], 0.35))
+        c.stroke()
+        for (y, w, h) in ((586, 168, 10), (596, 184, 8)):
+            rrect(c, cx - w / 2, y, w, h, 2)
+            c.set_source(lin(cx - w / 2, 0, cx + w / 2, 0, [(0, shade(iron, 0.8)), (0.35, PAL["iron_lt"]), (1, PAL["night"])]))
+            c.fill()
+        rrect(c, cx - 20, 500, 40, 62, 4)
+        c.set_source(lin(cx - 20, 0, cx + 20, 0, [(0, shade(iron, 0.6)), (1, shade(iron, 0.3))]))
+        c.fill()
+        rrect(c, cx - 20, 500, 40, 62, 4)
+        src(c, alpha(PAL["night"], 0.7))
+        c.set_line_width(1.5)
+        c.stroke()
+        c.arc(cx + 12, 532, 3, 0, 2 * math.pi)
+        c.set_source(brass_radial(cx + 12, 532, 3))
+        c.fill()
+        for k in (-1, 1):
+            for y in (506, 556):
+                rivet(c, cx + k * 14, y, 2.5)
         ellipse(c, cx, 470, 150, 24)
         c.set_source(brass_linear(cx - 150, 446, cx + 150, 494))
         c.fill()
@@ -1188,10 +1267,37 @@ class LampRoom(Location):
         rrect(c, 800, 380, 160, 90, 6)
         src(c, alpha(PAL["night"], 0.6))
         c.fill()
-        for (gx, gy, gr) in ((840, 420, 26), (896, 440, 18), (930, 410, 14)):
-            c.arc(gx, gy, gr, 0, 2 * math.pi)
-            c.set_source(brass_radial(gx, gy, gr, 0.3))
+        # the clockwork that turns the lens, behind its glass: the drum the weight's cable winds
+        # on, the cable running down to the weight tube, and the governor's two brass balls
+        # flying out on their arms
+        rrect(c, 812, 392, 76, 30, 5)
+        c.set_source(brass_linear(0, 392, 0, 422, 0.25))
+        c.fill()
+        for k in range(9):
+            c.move_to(816 + k * 8, 394)
+            c.line_to(812 + k * 8, 420)
+        c.set_line_width(1.5)
+        src(c, alpha(PAL["wood_dk"], 0.6))
+        c.stroke()
+        for x in (808, 892):
+            rrect(c, x - 4, 386, 8, 42, 2)
+            c.set_source(brass_linear(x - 4, 0, x + 4, 0, 0.35))
             c.fill()
+        rods(c, [[(850, 422), (850, 470)]], 2, PAL["rope"])
+        rods(c, [[(926, 388), (926, 462)]], 3, PAL["iron_lt"])
+        for k in (-1, 1):
+            rods(c, [[(926, 398), (926 + k * 17, 426), (926, 444)]], 2, PAL["iron_lt"])
+            c.arc(926 + k * 17, 426, 8, 0, 2 * math.pi)
+            c.set_source(brass_radial(926 + k * 17, 426, 8, 0.2))
+            c.fill()
+        rrect(c, 918, 440, 16, 6, 2)
+        c.set_source(brass_linear(918, 0, 934, 0, 0.3))
+        c.fill()
+        # glass over it all
+        rrect(c, 800, 380, 160, 90, 6)
+        c.set_source(lin(800, 380, 960, 470, [(0, alpha(PAL["white"], 0.12)), (0.5, alpha(PAL["white"], 0.0)),
+                                              (1, alpha(PAL["white"], 0.06))]))
+        c.fill()
         # a low locker under the clockwork box
         it.cabinet(c, 766, 490, 230, 120, self.seed + 4, tone="dark", doors=2, top_h=12)
         arr = to_np(s)
@@ -1249,76 +1355,82 @@ class LampRoom(Location):
             Thing("cap", 706, 490, 36, rot=10, hang=True),
             Thing("towel", 322, 500, 40, rot=-3, col=PAL["cloth_blue"], hang=True),
             Thing("lifebuoy", 768, 356, 40, hang=True),
-            # the bench
-            Thing("tin_can", 46, 400, 26, base=True, col=red),
-            Thing("newspaper", 112, 398, 54, rot=-4, fore=True),
+            # the bench: the oil can by the copper tank, the prism among the glass
+            Thing("jar", 46, 400, 26, base=True, col=red, contents=PAL["amber"]),
+            Thing("newspaper", 118, 400, 46, rot=-4),
             Thing("pencil", 140, 400, 36, rot=-10),
-            Thing("mug", 258, 400, 26, base=True),
-            Thing("bellows", 196, 402, 44, rot=-6, fore=True),
-            Thing("tin_can", 30, 404, 22, base=True, col=blue),
-            Thing("salt_box", 130, 404, 26, base=True),
+            Thing("mug", 262, 402, 26, base=True, fore=True),
+            Thing("bellows", 138, 406, 38, rot=-6, fore=True),
+            Thing("jar", 30, 404, 22, base=True, col=blue, contents=PAL["paper"]),
+            Thing("salt_box", 150, 404, 24, base=True, fore=True),
+            Thing("bottle", 206, 402, 30, base=True, col=PAL["seaglass"], fore=True),
+            Thing("jar", 196, 400, 24, base=True, col=PAL["paper"], contents=PAL["seaglass_dk"]),
+            Thing("bottle", 232, 402, 26, base=True, col=PAL["seaglass_bl"]),
             # under the bench
             Thing("bucket", 56, 580, 48, base=True),
-            Thing("paint_tin", 120, 580, 38, base=True),
+            Thing("crock", 120, 580, 38, base=True, col=PAL["iron_lt"]),
             Thing("crock", 176, 580, 38, base=True),
             Thing("kettle", 236, 580, 44, base=True),
             # round the pedestal
             Thing("teacup_stack", 420, 474, 38, base=True),
             Thing("candle_stub", 636, 474, 30, base=True),
-            Thing("tin_box", 566, 474, 30, base=True, col=blue),
+            Thing("inkwell", 566, 474, 26, base=True),
             Thing("jar", 586, 474, 22, base=True, col=PAL["amber_dk"]),
             Thing("dish", 608, 468, 28, fore=True, col=PAL["iron"]),
             Thing("spool", 840, 440, 22, hang="clings"),
-            Thing("nails", 912, 400, 26, hang="clings"),
             Thing("rope", 300, 480, 40, rot=10),
-            # the clockwork box and the locker
-            Thing("tin_box", 826, 360, 34, base=True, col=red),
+            # the clockwork box and the locker: the spyglass behind bottles and papers
+            Thing("jar", 826, 360, 30, base=True, col=red, contents=PAL["wood"]),
             Thing("mantel_clock", 918, 360, 40, base=True),
             Thing("bottle", 962, 360, 34, base=True, col=PAL["seaglass_dk"]),
             Thing("oil_lamp", 790, 490, 40, base=True),
-            Thing("newspaper", 830, 488, 46, rot=6),
+            Thing("newspaper", 842, 484, 46, rot=6, fore=True),
             Thing("bottle", 980, 490, 34, base=True, col=PAL["seaglass_dk"]),
-            Thing("bottle", 936, 492, 28, base=True, col=PAL["seaglass"], fore=True),
+            Thing("bottle", 904, 492, 28, base=True, col=PAL["seaglass"], fore=True),
             Thing("pencil", 944, 482, 34, rot=10),
-            # the floor
+            Thing("mug", 930, 490, 24, base=True, fore=True),
+            # the floor: the keeper's night work spread over the grating, tools among the iron
+            # bits, the logbook in the papers, the brush in the rags
             Thing("chain", 252, 620, 44, rot=4),
             Thing("nails", 380, 620, 34),
             Thing("wire_coil", 484, 620, 34),
-            Thing("pliers", 524, 596, 40, rot=12),
-            Thing("tin_can", 646, 612, 26, base=True),
+            Thing("pliers", 548, 604, 40, rot=12),
             Thing("mug", 612, 640, 26, base=True),
             Thing("scarf", 724, 620, 44, rot=6, col=PAL["paper_dk"]),
             Thing("screwdriver", 820, 624, 44, rot=-8, col=blue),
             Thing("bucket", 966, 640, 46, base=True),
             Thing("chisel", 300, 590, 40, rot=-30, fore=True),
-            # the keeper's night work spread over the grating
-            Thing("books", 96, 616, 40, base=True),
+            Thing("envelope_stack", 96, 612, 40, rot=-6),
             Thing("nails", 306, 620, 26),
-            Thing("tin_box", 458, 600, 26, col=red),
+            Thing("spool", 458, 600, 24),
             Thing("screwdriver", 612, 628, 36, rot=30),
             Thing("spool", 656, 594, 24),
-            Thing("paint_tin", 736, 628, 30, base=True),
+            Thing("crock", 736, 628, 30, base=True, col=PAL["iron_lt"]),
             Thing("rope", 884, 628, 56),
             Thing("oil_lamp", 398, 640, 36, base=True),
             Thing("crock", 690, 640, 30, base=True),
+            Thing("chain", 418, 600, 40, rot=-20),
+            Thing("nails", 440, 614, 24, rot=40, fore=True),
             # rags and papers over the tools
             Thing("towel", 708, 588, 34, rot=80, fore=True, col=PAL["paper_dk"]),
-            Thing("newspaper", 184, 622, 36, rot=12, fore=True),
-            Thing("towel", 784, 628, 30, rot=-70, fore=True, col=PAL["cloth_blue"]),
+            Thing("newspaper", 164, 616, 40, rot=12, fore=True),
+            Thing("envelope_stack", 130, 588, 28, rot=20, fore=True),
+            Thing("towel", 776, 626, 30, rot=-70, fore=True, col=PAL["cloth_blue"]),
+            Thing("scarf", 592, 612, 36, rot=-6, fore=True, col=PAL["iron_lt"]),
         ]
 
     def objects(self):
         return [
-            Obj("prism", "Glass prism", "prism", 690, 576, 44, rot=-8, tint=(PAL["iron_lt"], 0.2)),
+            Obj("prism", "Glass prism", "prism", 222, 390, 36, rot=-8, tint=(PAL["seaglass"], 0.2)),
             Obj("wick_tin", "Tin of wicks", "wick_tin", 64, 402, 32, base=True, dark=0.2),
-            Obj("oilcan", "Oil can", "oilcan", 870, 340, 38, coin=True, dark=0.2),
-            Obj("gear", "Brass cog", "gear", 872, 402, 30, hang="clings", dark=0.1),
-            Obj("wrench", "Spanner", "wrench", 570, 618, 52, rot=8, tint=(PAL["iron"], 0.2)),
-            Obj("spyglass", "Spyglass", "spyglass", 872, 488, 80, rot=-3, tint=(PAL["wood_md"], 0.2)),
-            Obj("logbook", "Keeper's logbook", "book", 150, 604, 56, rot=-8, col=PAL["cloth_blue"], dark=0.2),
+            Obj("oilcan", "Oil can", "oilcan", 96, 388, 36, coin=True, dark=0.2, tint=(PAL["copper"], 0.2)),
+            Obj("gear", "Brass cog", "gear", 434, 616, 28, dark=0.3),
+            Obj("wrench", "Spanner", "wrench", 576, 616, 50, rot=8, tint=(PAL["iron"], 0.25)),
+            Obj("spyglass", "Spyglass", "spyglass", 872, 486, 76, rot=-3, tint=(PAL["wood_md"], 0.2)),
+            Obj("logbook", "Keeper’s logbook", "book", 134, 606, 50, rot=-8, col=PAL["cloth_blue"], dark=0.25),
             Obj("lens_brush", "Lens brush", "brush", 770, 616, 52, rot=12, dark=0.2, soft=True),
-            Obj("wick_trimmer", "Wick trimmer", "scissors", 232, 398, 40, base=True, rot=-10, tint=(PAL["wood"], 0.2), trimmer=True),
-            Obj("matchbox", "Matchbox", "matchbox", 162, 402, 26, base=True, rot=-6),
+            Obj("wick_trimmer", "Wick trimmer", "scissors", 252, 404, 36, base=True, rot=-10, tint=(PAL["wood"], 0.2), trimmer=True),
+            Obj("matchbox", "Matchbox", "matchbox", 176, 402, 26, base=True, rot=-6),
             Obj("compass", "Compass", "compass", 600, 458, 28, coin=True),
             Obj("spare_lens", "Spare lens", "lens", 950, 476, 36, tint=(PAL["seaglass_dk"], 0.2)),
         ]
@@ -1509,7 +1621,7 @@ class CliffPath(Location):
             Thing("lifebuoy", 860, 604, 52, rot=-10),
             Thing("crock", 900, 524, 32, base=True, rot=12),
             Thing("sack", 996, 522, 56, base=True),
-            Thing("wire_coil", 994, 600, 36),
+            Thing("chain", 994, 600, 36),
             Thing("oar_blade", 952, 632, 70, rot=6, fore=True),
             # close round the listed things
             Thing("chain", 304, 362, 26, rot=80, hang=True),
@@ -1528,9 +1640,9 @@ class CliffPath(Location):
             Thing("pebbles", 676, 502, 22),
             Thing("stone", 94, 574, 24),
             # more washed up and dropped on the cliff top
-            Thing("seagull_feathers", 770, 556, 30, rot=-20),
-            Thing("seagull_feathers", 846, 556, 26, rot=30),
-            Thing("seagull_feathers", 806, 524, 22, rot=-60),
+            Thing("leaf", 770, 556, 26, rot=-20),
+            Thing("pebbles", 846, 556, 26, rot=30),
+            Thing("leaf", 806, 524, 20, rot=-60),
             Thing("leaf", 830, 560, 20, rot=30, fore=True),
             # round the horseshoe on its post, and the coin at the boulder's foot
             Thing("cork", 664, 396, 14, rot=20, hang=True),
@@ -1553,8 +1665,8 @@ class CliffPath(Location):
     def objects(self):
         return [
             Obj("lantern", "Storm lantern", "lantern", 414, 560, 44, tint=(PAL["stone"], 0.2)),
-            Obj("feather", "Gull feather", "feather", 822, 540, 44, rot=20, tint=(PAL["stone_lt"], 0.25)),
-            Obj("gull_egg", "Gull's egg", "gull_egg", 184, 588, 26, coin=True),
+            Obj("feather", "Gull feather", "feather", 842, 546, 40, rot=-70, tint=(PAL["leaf"], 0.3), dark=0.15),
+            Obj("gull_egg", "Gull’s egg", "gull_egg", 184, 588, 26, coin=True),
             Obj("horseshoe", "Horseshoe", "horseshoe", 650, 374, 28, hang=True, tint=(PAL["drift"], 0.25)),
             Obj("iron_key", "Iron key", "key", 120, 432, 42, rot=-14, tint=(PAL["stone"], 0.2), iron=True),
             Obj("shell", "Scallop shell", "shell", 660, 504, 32, rot=12),
@@ -1753,19 +1865,19 @@ class Chapel(Location):
         red, blue = PAL["cloth_red"], PAL["cloth_blue"]
         ivy = mix(PAL["leaf"], PAL["teal"], 0.3)
         return [
-            # the altar: flowers, the lamp, old candle stubs, hymn books, an offering dish
+            # the altar: flowers, the lamp, an offering dish, a jug and a bowl
             Thing("vase", 416, 432, 50, base=True, col=PAL["stone_lt"]),
             Thing("vase", 616, 432, 46, base=True, col=PAL["seaglass_dk"]),
             Thing("oil_lamp", 530, 432, 38, base=True, lit=True),
-            Thing("candle_stub", 548, 432, 26, base=True),
-            Thing("candle_stub", 594, 432, 30, base=True),
-            Thing("candle_stub", 632, 432, 22, base=True),
-            Thing("books", 440, 432, 38, base=True),
-            Thing("book_up", 462, 432, 34, base=True, col=shade(red, 0.8)),
+            Thing("jar", 548, 432, 24, base=True, col=PAL["stone_lt"], contents=PAL["leaf"]),
+            Thing("jug", 594, 432, 30, base=True, col=PAL["stone"]),
+            Thing("pinecone", 636, 430, 20, base=True, rot=10),
+            Thing("flowerpot", 444, 432, 34, base=True),
+            Thing("mug", 468, 432, 24, base=True, col=shade(red, 0.8)),
             Thing("dish", 508, 438, 30),
-            Thing("envelope_stack", 626, 434, 26, rot=8),
-            Thing("envelope_stack", 500, 430, 26, rot=-12, fore=True),
-            Thing("candle_stub", 566, 436, 22, base=True, fore=True),
+            Thing("leaf", 626, 434, 20, rot=8, col=ivy),
+            Thing("vase", 494, 432, 28, base=True, col=PAL["brass"], flowers=False, fore=True),
+            Thing("bowl", 566, 436, 26, base=True, fore=True, col=PAL["stone_lt"]),
             # the window's tracery: the old bell chain from the ring
             Thing("chain", 512, 266, 30, rot=90, hang=True),
             # the wall: a lantern and herbs on nails, ivy
@@ -1796,7 +1908,7 @@ class Chapel(Location):
             Thing("jar", 116, 562, 28, base=True, col=PAL["stone_lt"]),
             # the stonemason's work in front of the altar
             Thing("mallet", 430, 596, 46, rot=-20),
-            Thing("chisel", 520, 622, 44, rot=10),
+            Thing("stone", 520, 622, 34, col=PAL["stone_lt"]),
             Thing("nails", 566, 596, 34),
             Thing("paint_tin", 614, 636, 34, base=True),
             Thing("bucket", 346, 632, 40, base=True, col=PAL["wood_lt"]),
@@ -1805,7 +1917,7 @@ class Chapel(Location):
             Thing("board", 600, 536, 60, rot=-20, behind=True),
             Thing("sack", 712, 566, 54, base=True),
             Thing("leaf", 690, 620, 24, rot=-50),
-            Thing("envelope_stack", 704, 612, 32, rot=-10),
+            Thing("leaf", 704, 612, 26, rot=-10),
             Thing("newspaper", 618, 606, 38, rot=6),
             # the right graves: flowers, a jug, stones and pebbles round the padlock
             Thing("flowerpot", 752, 566, 40, base=True),
@@ -1824,6 +1936,7 @@ class Chapel(Location):
             Thing("wire_coil", 1000, 630, 30),
             Thing("herbs", 810, 500, 30, hang=True),
             Thing("leaf", 800, 522, 16, rot=20, hang="clings", fore=True, col=ivy),
+            Thing("leaf", 800, 494, 18, rot=-40, hang="clings", fore=True, col=ivy),
             Thing("vase", 826, 524, 28, base=True, col=PAL["stone"]),
             Thing("pebbles", 290, 616, 26),
             Thing("shell", 236, 614, 18, rot=40),
@@ -1842,10 +1955,10 @@ class Chapel(Location):
             Obj("ring", "Sea-glass ring", "ring", 818, 584, 26, coin=True),
             Obj("coin", "Gold coin", "coin", 262, 612, 24, coin=True),
             Obj("iron_key", "Iron key", "key", 304, 424, 36, rot=-70, dark=0.2, iron=True, hang=True),
-            Obj("trowel", "Trowel", "trowel", 384, 574, 48, rot=-20, tint=(PAL["stone"], 0.2)),
+            Obj("trowel", "Trowel", "trowel", 374, 578, 46, rot=170, tint=(PAL["stone"], 0.25)),
             Obj("hourglass", "Hourglass", "hourglass", 140, 540, 38, dark=0.2),
             Obj("letter", "Sealed letter", "letter", 662, 600, 44, rot=14, tint=(PAL["stone_lt"], 0.2)),
-            Obj("medal", "Lifeboat medal", "medal", 790, 500, 30, hang=True),
+            Obj("medal", "Lifeboat medal", "medal", 790, 500, 28, hang=True, dark=0.2),
             Obj("padlock", "Padlock", "padlock", 902, 606, 28, tint=(PAL["stone"], 0.25)),
         ]
 

@@ -11,6 +11,9 @@ import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
+import artpython  # noqa: E402
+
+artpython.require("cairo", "numpy", "PIL")
 ROOT = os.path.dirname(os.path.dirname(HERE))
 
 STEPS = ["ui", "menu", "locations", "wallpapers", "sound", "fonts"]

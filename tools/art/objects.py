@@ -455,24 +455,52 @@ def bell(c, seed=0):
 
 
 def pipe(c, seed=0):
-    c.move_to(-46, -6)
-    c.curve_to(-20, -6, 0, 0, 14, 4)
-    c.line_to(12, 12)
-    c.curve_to(-2, 8, -22, 4, -46, 4)
+    """A bent tobacco pipe: a long black stem curving up to its mouthpiece, a brass band, and a
+    round briar bowl with its charred chamber showing at the top."""
+    # the stem, curving down from the mouthpiece into the shank
+    c.move_to(-50, -18)
+    c.curve_to(-30, -16, -12, -4, 4, 4)
+    c.set_line_width(8)
+    c.set_line_cap(1)
+    src(c, OUT)
+    c.stroke()
+    c.move_to(-48, -19)
+    c.curve_to(-30, -17, -12, -6, 2, 1)
+    c.set_line_width(2.5)
+    src(c, alpha(PAL["iron_lt"], 0.8))
+    c.stroke()
+    rrect(c, -56, -23, 8, 9, 2)
+    src(c, OUT)
+    c.fill()
+    # the shank and its band
+    c.move_to(0, -2)
+    c.line_to(16, -2)
+    c.line_to(18, 12)
+    c.line_to(2, 10)
     c.close_path()
-    _fill_edge(c, lin(0, -6, 0, 12, [(0, PAL["wood_dk"]), (1, PAL["night"])]), 1.2)
-    c.move_to(8, -14)
-    c.line_to(40, -14)
-    c.curve_to(40, 20, 34, 30, 24, 30)
-    c.curve_to(14, 30, 8, 20, 8, -14)
+    _fill_edge(c, lin(0, -2, 0, 12, [(0, PAL["wood_lt"]), (1, PAL["wood_dk"])]), 1.4)
+    c.rectangle(-1, -3, 5, 14)
+    src(c, PAL["brass"])
+    c.fill()
+    # the bowl: rounded at the foot, its rim open
+    c.move_to(14, -24)
+    c.curve_to(12, 4, 18, 24, 30, 24)
+    c.curve_to(42, 24, 48, 4, 46, -24)
     c.close_path()
-    _fill_edge(c, lin(8, 0, 40, 0, [(0, PAL["wood_lt"]), (0.5, PAL["wood_md"]), (1, PAL["wood_dk"])]))
-    ellipse(c, 24, -14, 16, 4)
+    _fill_edge(c, lin(12, 0, 48, 0, [(0, PAL["wood_lt"]), (0.45, PAL["copper"]), (1, PAL["wood_dk"])]), 1.8)
+    ellipse(c, 30, -24, 16, 5)
+    _fill_edge(c, lin(0, -29, 0, -19, [(0, PAL["wood_md"]), (1, PAL["wood_lt"])]), 1.4)
+    ellipse(c, 30, -23.5, 11, 3.2)
     src(c, PAL["night"])
     c.fill()
-    c.rectangle(-20, -6, 6, 10)
-    src(c, alpha(PAL["brass"], 0.9))
+    ellipse(c, 31, -23, 5, 1.4)
+    src(c, alpha(PAL["ember"], 0.7))
     c.fill()
+    c.move_to(20, -14)
+    c.curve_to(19, 0, 22, 12, 27, 18)
+    c.set_line_width(2)
+    src(c, alpha(PAL["white"], 0.25))
+    c.stroke()
 
 
 def letter(c, seed=0):
@@ -1098,26 +1126,43 @@ def net_float(c, seed=0):
 
 
 def hook(c, seed=0):
-    c.move_to(0, -44)
-    c.line_to(0, 16)
-    c.arc_negative(-14, 16, 14, 0, math.pi * 0.95)
-    c.set_line_width(5)
+    """A big steel fish hook: an eye at the top with a twist of line through it, a straight
+    shank, a deep round bend and a barbed point; drawn bold, so it reads small."""
+    def bend(cx):
+        c.move_to(cx + 12, -30)
+        c.line_to(cx + 12, 14)
+        c.arc(cx - 6, 14, 18, 0, math.pi)
+        c.line_to(cx - 24, -2)
+    # the line tied to the eye
+    c.move_to(12, -48)
+    c.curve_to(22, -58, 8, -66, 20, -74)
+    c.set_line_width(2.5)
+    src(c, alpha(PAL["paper"], 0.9))
+    c.stroke()
+    for w, col in ((13, OUT), (8, None)):
+        bend(0)
+        c.set_line_width(w)
+        c.set_line_cap(1)
+        if col:
+            src(c, col)
+        else:
+            c.set_source(lin(-24, 0, 30, 0, [(0, PAL["iron_lt"]), (0.55, PAL["fog"]), (1, PAL["iron"])]))
+        c.stroke()
+    # the barb
+    c.move_to(-24, -4)
+    c.line_to(-14, -16)
+    c.line_to(-22, -22)
+    c.line_to(-30, -6)
+    c.close_path()
+    _fill_edge(c, lin(-30, 0, -14, 0, [(0, PAL["iron_lt"]), (1, PAL["fog"])]), 2.5)
+    # the eye
+    c.arc(12, -40, 9, 0, 2 * math.pi)
+    c.set_line_width(9)
     src(c, OUT)
     c.stroke()
-    c.move_to(0, -44)
-    c.line_to(0, 16)
-    c.arc_negative(-14, 16, 14, 0, math.pi * 0.95)
-    c.set_line_width(3)
-    c.set_source(lin(-20, 0, 6, 0, [(0, PAL["iron_lt"]), (1, PAL["white"])]))
-    c.stroke()
-    c.move_to(-28, 14)
-    c.line_to(-22, 4)
-    c.line_to(-30, 4)
-    c.close_path()
+    c.arc(12, -40, 9, 0, 2 * math.pi)
+    c.set_line_width(4.5)
     src(c, PAL["iron_lt"])
-    c.fill()
-    c.arc(0, -48, 5, 0, 2 * math.pi)
-    c.set_line_width(2.5)
     c.stroke()
 
 

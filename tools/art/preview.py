@@ -1,8 +1,10 @@
 #!/usr/bin/python3
 """Builds locations without writing them and saves previews: preview.py loc11 [loc12 ...] -> /tmp/prev_<name>.png"""
+import os
 import sys
-sys.path.insert(0, __file__.rsplit("/", 1)[0])
-import cairo
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import artpython
+artpython.require("cairo", "numpy", "PIL")
 import locations
 from kit import from_np, ctx_for, to_np, save_png
 from scene import composite
@@ -28,6 +30,7 @@ for cls in locations.all_locations():
     save_png(to_np(s), "/tmp/prevbox_%s.png" % loc.name)
     save_png(full, "/tmp/prevbg_%s.png" % loc.name)
     print(loc.name + ":", loc.stats)
-    for oid, covered, around, alike, apart in loc.judged:
-        print("  %-14s covered %.2f, %d things of its size around, %d of its colour, colour %.2f from its place%s"
-              % (oid, covered, around, alike, apart, "  (plain view)" if oid in loc.plain else ""))
+    for oid, verdict in loc.judged:
+        print("  %-14s %.2f  %s%s" % (oid, sum(verdict.values()),
+                                     ", ".join("%s %.2f" % kv for kv in verdict.items() if kv[1] > 0),
+                                     "  (plain view)" if oid in loc.plain else ""))

@@ -28,23 +28,80 @@ import numpy as np
 
 import clutter
 import objects
-from kit import (H, PLAY_H, W, blur, crop_alpha, ctx_for, drop_shadow, from_np, grain, light_map, nail, new, over,
+from look import Look
+from kit import (H, PLAY_H, W, crop_alpha, ctx_for, drop_shadow, from_np, grain, light_map, nail, new, over,
                  save_jpg, save_png, src, texture, to_np, vignette)
 
 
 DRAWERS = dict(objects.DRAWERS, **clutter.DRAWERS)
 
 # What makes a listed object hard to see (the build asks for one of them).
-COVERED = 0.12   # at least this share of it behind something
+COVERED = 0.12   # at least this share of its body behind something solid
 TINTED = 0.2     # or its colours pulled this far towards its place (tint) or darkened (dark)
 SMALL = 40       # or its picture no larger than this many pixels either way
 NEAR = 16        # unlisted things whose rectangles come this close count as its neighbours
 SIMILAR = 2.0    # a thing "of about its size": its larger side within this factor of the object's
-HIDING = 0.2     # at first glance: an object a fifth covered is seen for a part of something else,
-LOOKALIKE = 0.12  # one among two things of about its size whose mean colours lie this close (RGB
-                  # distance, channels 0..1) for one of them,
-BLENDS = 0.08    # and one whose colour lies this close to that of what lies round it for its place
 PLAIN = 1 / 3    # the share of listed objects that may lie in plain view
+
+# At first glance a player finds a listed object unless enough keeps it from standing out. Each
+# measure below adds its share of "enough on its own"; at a sum of 1 the object is not in plain
+# view (see glance()).
+HID_FROM, HID_FULL = 0.3, 0.7      # share of its body behind something solid: up to a third
+                                   # still reads as the whole thing (behind a rim, a corner)
+SEEN_FROM, SEEN_FULL = 40, 20      # the larger side of its visible part, px: from 40 down, smaller
+                                   # is harder; 20 or less is missed at a glance
+FAINT_FROM, FAINT_FULL = 16.0, 4.0  # colour difference (CIE76 delta E) across its edge (see
+                                   # look.Look.edge_contrast) or between its mean colour and that
+                                   # of what lies round it, the larger: from 16 down it fades into
+                                   # its place
+BIG = 50                           # a larger thing is seen however faint: at twice this size
+                                   # its faintness counts half
+POP_FROM, POP_FULL = 16.0, 40.0    # and from 16 up it stands out: at 40 its smallness and the
+                                   # things touching it count half
+CROWD_FULL = 0.7                   # share of the edge round it that other things touch
+DARK_FROM, DARK_FULL = 0.25, 0.8   # its mean luminance below 0.25 counts, up to 0.8 when black
+ALIKE, ALIKE_SHARE = 0.6, 0.35     # each thing of about its size round it that looks this much
+                                   # like it (look.likeness) adds 0.35
+# What an unlisted thing may not be: of a kind a player takes for a listed object (by the
+# object's drawer), or this alike to it (look.likeness) at nearly its size.
+LOOKS_LIKE, LOOKS_SIZE = 0.75, 1.5
+KIN = {
+    "candle": ("candle_stub", "candlestick"),
+    "matchbox": ("tin_box",),
+    "wick_tin": ("tin_can", "paint_tin"),
+    "oar": ("oar_blade",),
+    "trowel": ("chisel",),
+    "letter": ("envelope_stack",),
+    "book": ("books", "book_up"),
+    "feather": ("seagull_feathers",),
+    "bobber": ("buoy",),
+    "lantern": ("oil_lamp",),
+    "rope": ("wire_coil", "ladder_rope"),
+    "hammer": ("mallet",),
+    "photograph": ("frame",),
+    "teacup": ("teacup_stack",),
+}
+
+
+def glance(lk, seen, owner, me, alike_around):
+    """What keeps a listed object (its Look `lk`) from being found at first glance, each as a
+    share of enough: hidden (its body behind something), small (what shows of it), faint (its
+    colours against those round it), crowded (other things touching it all round), dark, and
+    among look-alikes (things of its size round it that look like it). `owner`: who shows
+    where (see build); `me`: its own number there."""
+    lk.around(seen)
+    de = max(lk.edge_contrast(seen), float(np.sqrt(((lk.lab - lk.ring_lab) ** 2).sum())))
+    crowd = lk.crowded((owner != 0) & (owner != me))
+    alike = [d.name for d in alike_around if lk.like(d)[0] >= ALIKE]
+    pop = 1 - 0.5 * min(1.0, max(0.0, (de - POP_FROM) / (POP_FULL - POP_FROM)))
+    return {
+        "hidden": max(0.0, (lk.hidden - HID_FROM) / (HID_FULL - HID_FROM)),
+        "small": max(0.0, (SEEN_FROM - lk.seen_size) / (SEEN_FROM - SEEN_FULL)) * pop,
+        "faint": max(0.0, (FAINT_FROM - de) / (FAINT_FROM - FAINT_FULL)) * min(1.0, BIG / max(1, lk.seen_size)),
+        "crowded": crowd / CROWD_FULL * pop,
+        "dark": max(0.0, (DARK_FROM - lk.lum) / DARK_FROM) * DARK_FULL,
+        "among look-alikes": ALIKE_SHARE * len(alike),
+    }
 
 
 class Obj:
@@ -88,7 +145,8 @@ def support(arr, x0, y0, top):
 
 def draw_item(o, shadow):
     """Draws a listed object or a thing on a canvas of its own; returns the premultiplied
-    array, the screen position of its top-left corner and the point it rests on."""
+    array, the screen position of its top-left corner, the point it rests on and its body (the
+    alpha of the picture without its shadow)."""
     half = int(o.size * 0.95) + 14
     s, c = new(2 * half, 2 * half)
     c.new_path()
@@ -108,10 +166,20 @@ def draw_item(o, shadow):
         rows = np.nonzero(arr[..., 3].max(axis=1) > 0.1)[0]
         y0 -= (rows.max() - half) if len(rows) else 0
     foot = support(arr, x0, y0, o.hang)
+    body = arr[..., 3].copy()
     dx, dy, r, a = shadow
     if a > 0:
         arr = drop_shadow(arr, dx, dy, r, a)
-    return arr, x0, y0, foot
+    return arr, x0, y0, foot, body
+
+
+def paste_max(layer, body, x0, y0):
+    """Marks a body (alpha, placed at x0, y0) in a full-screen mask, keeping the larger value."""
+    h, w = body.shape[:2]
+    lx0, ly0 = max(0, x0), max(0, y0)
+    lx1, ly1 = min(layer.shape[1], x0 + w), min(layer.shape[0], y0 + h)
+    if lx1 > lx0 and ly1 > ly0:
+        np.maximum(layer[ly0:ly1, lx0:lx1], body[ly0 - y0:ly1 - y0, lx0 - x0:lx1 - x0], out=layer[ly0:ly1, lx0:lx1])
 
 
 def paste(layer, arr, x0, y0):
@@ -147,7 +215,6 @@ class Location:
         return []
 
     ambient_light = (1.0, 1.0, 1.0)
-    lookalikes = ()  # drawers an unlisted thing may share with a listed object (a second candle...)
     vignette_strength = 0.6
     grain_amount = 0.018
 
@@ -182,10 +249,12 @@ class Location:
         """Fills where a thing can float."""
 
     def render_object(self, o):
+        """The listed object on a full-screen layer; the point it rests on; its body (alpha
+        without the shadow) and that body's top-left corner on the screen."""
         arr = np.zeros((H, W, 4), np.float32)
-        picture, x0, y0, foot = draw_item(o, o.shadow or self.shadow)
+        picture, x0, y0, foot, body = draw_item(o, o.shadow or self.shadow)
         paste(arr, picture, x0, y0)
-        return arr, foot
+        return arr, foot, (body, x0, y0)
 
     def masks(self):
         """The ground, wall and water masks (H x W booleans)."""
@@ -224,54 +293,58 @@ class Location:
         fs, fc = new(W, H)
         self.fore(fc)
         fg = to_np(fs)
+        # where something solid stands in front of the listed objects (shadows are no cover)
+        cover = (fg[..., 3] > 0.5).astype(np.float32)
         listed = self.objects()
         kinds = set(o.drawer for o in listed)
         masks = self.masks()
         boxes = []  # the unlisted things' rectangles
-        drawn = []  # and their pictures' places: (picture, x0, y0, box)
+        drawn = []  # and their bodies: (thing, body, x0, y0)
         nails = []  # where things hang
         things = self.things()
         for i, t in enumerate(things):
-            if t.drawer in kinds and t.drawer not in self.lookalikes:
-                problems.append("%s: an unlisted %s looks like a listed object" % (self.name, t.drawer))
+            if t.drawer in kinds:
+                problems.append("%s: an unlisted %s is drawn like a listed object" % (self.name, t.drawer))
             if t.seed == 0:
                 t.seed = self.seed + 7 * i
+        front = None
         for layer in ("behind", "back", "fore"):
             if layer == "back":
-                fs2 = from_np(bg)
-                self.front(ctx_for(fs2))
-                bg = to_np(fs2)
+                front_s, front_c = new(W, H)
+                self.front(front_c)
+                front = to_np(front_s)
+                bg = over(front, bg)
             for t in things:
                 if (t.behind, t.fore) != (layer == "behind", layer == "fore"):
                     continue
-                arr, x0, y0, foot = draw_item(t, t.shadow or self.shadow)
+                arr, x0, y0, foot, body = draw_item(t, t.shadow or self.shadow)
                 x, y, w, h = crop_alpha(arr, 0, 0.1)
                 boxes.append((x0 + x, y0 + y, w, h))
-                drawn.append((arr, x0, y0, boxes[-1]))
+                drawn.append((t, body, x0, y0))
                 why = self.rests(t, foot, masks)
                 if why:
                     problems.append("%s: the %s at %d, %d %s" % (self.name, t.drawer, foot[0], foot[1], why))
                 if t.hang is True:
                     nails.append(foot)
                 paste(fg if t.fore else bg, arr, x0, y0)
+                if t.fore:
+                    paste_max(cover, body, x0, y0)
         rendered = []
         for o in listed:
-            arr, foot = self.render_object(o)
+            arr, foot, body = self.render_object(o)
             why = self.rests(o, foot, masks)
             if why:
                 problems.append("%s/%s %s" % (self.name, o.id, why))
             if o.hang is True:
                 nails.append(foot)
-            rendered.append(arr)
+            rendered.append((arr, body))
         bg = self.nails(bg, nails)
         lmap = self.light()
         full = over(fg, bg)
         self.grade(full, lmap)
         objs = []
         hard = {"covered": 0, "tinted": 0, "small": 0}
-        plain = []
-        self.judged = []  # (id, share covered, things of its size around, of its colour, colour apart)
-        for o, arr in zip(listed, rendered):
+        for o, (arr, body) in zip(listed, rendered):
             vis_before = arr[..., 3].sum()
             arr *= (1 - fg[..., 3:4])
             vis = arr[..., 3].sum() / max(1e-3, vis_before)
@@ -281,38 +354,61 @@ class Location:
                 problems.append("%s/%s reaches into the panel (%d)" % (self.name, o.id, y + h))
             if vis <= 0.45:
                 problems.append("%s/%s is hidden too much (%.2f visible)" % (self.name, o.id, vis))
-            why = [k for k, v in (("covered", 1 - vis >= COVERED),
-                                  ("tinted", (o.tint is not None and o.tint[1] >= TINTED) or o.dark >= TINTED),
-                                  ("small", max(w, h) <= SMALL)) if v]
+            objs.append((o, arr, (x, y, w, h)))
+        # what the player sees, and how each drawn thing looks in it
+        seen = composite(full, objs)[..., :3]
+        front_cover = np.maximum(cover, (front[..., 3] > 0.5).astype(np.float32))
+        looks = [Look(t.drawer, body, x0, y0, seen, front_cover if t.behind else cover)
+                 for t, body, x0, y0 in drawn]
+        mine = []
+        for i, (o, (arr, (body, x0, y0))) in enumerate(zip(listed, rendered)):
+            over_it = cover.copy()
+            for _, (_, (b2, bx, by)) in zip(listed[i + 1:], rendered[i + 1:]):
+                paste_max(over_it, b2, bx, by)
+            mine.append(Look(o.id, body, x0, y0, seen, over_it))
+        # where each drawn thing shows (its number + 1; -1 the foreground), for what touches a
+        # listed object
+        owner = np.zeros((H, W), np.int32)
+        owner[fg[..., 3] > 0.5] = -1
+        for n, lk in enumerate(looks + mine):
+            x0, y0 = lk.win
+            h, w = lk.vis.shape
+            owner[y0:y0 + h, x0:x0 + w][lk.vis] = n + 1
+        self.judged = []
+        plain = []
+        for k, ((o, arr, (x, y, w, h)), lk) in enumerate(zip(objs, mine)):
+            why = [k2 for k2, v in (("covered", lk.hidden >= COVERED),
+                                    ("tinted", (o.tint is not None and o.tint[1] >= TINTED) or o.dark >= TINTED),
+                                    ("small", max(w, h) <= SMALL)) if v]
             if not why:
                 problems.append("%s/%s is neither covered, tinted nor small" % (self.name, o.id))
-            for k in why:
-                hard[k] += 1
+            for k2 in why:
+                hard[k2] += 1
             near = sum(1 for (bx, by, bw, bh) in boxes
                        if bx < x + w + NEAR and x < bx + bw + NEAR and by < y + h + NEAR and y < by + bh + NEAR)
             if near < 2:
                 problems.append("%s/%s stands alone (%d things near it)" % (self.name, o.id, near))
-            # things of about its size within its own width around it, and those of them of its colour
-            colour = mean_colour(arr, (x, y, w, h))
-            size = max(w, h)
-            around = [d for d in drawn if d[3][0] < x + 2 * w and x - w < d[3][0] + d[3][2]
-                      and d[3][1] < y + h + w and y - w < d[3][1] + d[3][3]
-                      and size / SIMILAR <= max(d[3][2], d[3][3]) <= size * SIMILAR]
-            if not around:
+            sized = [d for d in looks if lk.near(d) and lk.size / SIMILAR <= d.size <= lk.size * SIMILAR]
+            if not sized:
                 problems.append("%s/%s stands alone: nothing of its size within its width around it"
                                 % (self.name, o.id))
-            alike = [d for d in around if distance(mean_colour(full, d[3], d[0], d[1], d[2]), colour) < LOOKALIKE]
-            apart = distance(colour, ring_colour(full, arr, (x, y, w, h)))
-            if 1 - vis < HIDING and len(alike) < 2 and apart >= BLENDS:
+            # what looks like it: an unlisted thing anywhere that a player would take for it
+            for d in looks:
+                like, ratio = lk.like(d)
+                if d.name in KIN.get(o.drawer, ()) or (like >= LOOKS_LIKE and ratio <= LOOKS_SIZE):
+                    problems.append("%s: the %s at %d, %d looks like the listed %s (%.2f alike)"
+                                    % (self.name, d.name, d.box[0], d.box[1], o.id, like))
+            verdict = glance(lk, seen, owner, len(looks) + k + 1,
+                             [d for d in sized + mine[:k] + mine[k + 1:] if lk.near(d)])
+            if sum(verdict.values()) < 1:
                 plain.append(o.id)
-            self.judged.append((o.id, 1 - vis, len(around), len(alike), apart))
-            objs.append((o, arr, (x, y, w, h)))
-        total = len(boxes) + len(objs)
-        if total < 30 or 3 * len(objs) > total:
-            problems.append("%s: %d listed objects among %d drawn things" % (self.name, len(objs), total))
+            self.judged.append((o.id, verdict))
         if len(plain) > PLAIN * len(objs):
             problems.append("%s: %d of %d listed objects lie in plain view (%s)" % (
                 self.name, len(plain), len(objs), ", ".join(plain)))
+        total = len(boxes) + len(objs)
+        if total < 30 or 3 * len(objs) > total:
+            problems.append("%s: %d listed objects among %d drawn things" % (self.name, len(objs), total))
         self.plain = plain
         self.counts = (total, len(objs), len(plain))
         self.stats = ("%d drawn things, %d listed (%d kinds), %d in plain view; listed ones covered %d, tinted %d, "
@@ -333,6 +429,7 @@ class Location:
                     problems.append("%s: the middle of %s lies in %s" % (self.name, objs[i][0].id, objs[j][0].id))
         if len(objs) < 10:
             problems.append("%s has only %d objects" % (self.name, len(objs)))
+        self.looks, self.mine = looks, mine
         if problems and strict:
             raise SystemExit("\n".join(problems))
         for p in problems:
@@ -356,47 +453,6 @@ class Location:
         return full, objs
 
 
-def mean_colour(arr, box, picture=None, px=0, py=0):
-    """The mean colour (straight RGB) of what is solid in a box of a full-screen array, or, with
-    `picture` (placed at px, py), of that picture's solid pixels as the array shows them."""
-    x, y, w, h = box
-    x0, y0, x1, y1 = max(0, x), max(0, y), min(W, x + w), min(H, y + h)
-    if x1 <= x0 or y1 <= y0:
-        return np.zeros(3, np.float32)
-    region = arr[y0:y1, x0:x1]
-    if picture is None:
-        mask = region[..., 3] > 0.6
-    else:
-        mask = np.zeros((y1 - y0, x1 - x0), bool)
-        ph, pw = picture.shape[:2]
-        sy0, sx0 = y0 - py, x0 - px
-        ys0, xs0 = max(0, sy0), max(0, sx0)
-        ys1, xs1 = min(ph, sy0 + y1 - y0), min(pw, sx0 + x1 - x0)
-        if ys1 > ys0 and xs1 > xs0:
-            mask[ys0 - sy0:ys1 - sy0, xs0 - sx0:xs1 - sx0] = picture[ys0:ys1, xs0:xs1, 3] > 0.6
-    if not mask.any():
-        return np.zeros(3, np.float32)
-    a = np.maximum(region[..., 3:4], 1e-3)
-    return (region[..., :3] / a)[mask].mean(axis=0)
-
-
-def ring_colour(full, arr, box, width=12):
-    """The mean colour of the picture round an object: a ring `width` pixels wide outside it."""
-    x, y, w, h = box
-    x0, y0 = max(0, x - width), max(0, y - width)
-    x1, y1 = min(W, x + w + width), min(H, y + h + width)
-    solid = arr[y0:y1, x0:x1, 3] > 0.1
-    grown = blur(np.repeat(solid[..., None].astype(np.float32), 4, axis=2), width / 2)[..., 0] > 0.02
-    ring = grown & ~solid
-    if not ring.any():
-        return np.zeros(3, np.float32)
-    return full[y0:y1, x0:x1, :3][ring].mean(axis=0)
-
-
-def distance(a, b):
-    return float(np.sqrt(((np.asarray(a) - np.asarray(b)) ** 2).sum()))
-
-
 def composite(full, objs):
     out = full.copy()
     for o, arr, _ in objs:
@@ -418,12 +474,27 @@ def write_level(out, loc, items):
         f.write("\n".join(lines))
 
 
+EMPTY_TABLE = """<?xml version="1.0" encoding="UTF-8"?>
+<Workbook xmlns="urn:schemas-microsoft-com:office:spreadsheet"
+          xmlns:ss="urn:schemas-microsoft-com:office:spreadsheet">
+ <Worksheet ss:Name="Texts">
+  <Table>
+  </Table>
+ </Worksheet>
+</Workbook>
+"""
+
+
 def add_strings(out, pairs):
     """Sets rows "item_<id>" -> text of the string table: a row already there takes the new text,
-    the others are added at the end."""
+    the others are added at the end. A folder without a string table gets one holding these rows
+    only."""
     path = "%s/strings.xml" % out
-    with open(path, encoding="utf-8") as f:
-        text = f.read()
+    if os.path.exists(path):
+        with open(path, encoding="utf-8") as f:
+            text = f.read()
+    else:
+        text = EMPTY_TABLE
     rows = []
     for key, val in pairs:
         row = re.compile(r'(<Row><Cell><Data ss:Type="String">%s</Data></Cell><Cell><Data ss:Type="String">)'

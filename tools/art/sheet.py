@@ -1,7 +1,11 @@
 #!/usr/bin/python3
 """Contact sheet of PNG files on a mid-grey checker, for looking at the art: sheet.py out.png files..."""
+import os
 import sys
-from PIL import Image
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import artpython
+artpython.require("PIL")
+from PIL import Image  # noqa: E402
 
 files = sys.argv[2:]
 ims = [Image.open(f).convert("RGBA") for f in files]

@@ -59,6 +59,12 @@ def thumbnail(img):
 
 
 def write_all(out):
+    # what each picture is made from must be there already: the locations' or the menu's step
+    for name, source in WALLPAPERS:
+        need = "locations/%s/bg.jpg" % source if source.startswith("loc") else source + ".jpg"
+        if not os.path.exists(os.path.join(out, need)):
+            raise SystemExit("wallpapers: %s is not in %s; make it first (--only %s,wallpapers)"
+                             % (need, out, "locations" if source.startswith("loc") else "menu"))
     os.makedirs("%s/wallpapers" % out, exist_ok=True)
     for i, (name, source) in enumerate(WALLPAPERS):
         if source.startswith("loc"):

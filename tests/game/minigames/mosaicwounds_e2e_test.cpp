@@ -15,6 +15,7 @@
 
 #include "game/minigames/mg05mosaic.h"
 #include "game/minigames/mg06wounds.h"
+#include "game/shell/data/gameprogress.h"
 #include "tests/game/support/gamee2e.h"
 #include "tests/platform/pngread.h"
 
@@ -281,6 +282,50 @@ TEST_F(MosaicWoundsEndToEnd, TheMenuPutsThePieceInTheHandDown) {
   // The click on the board: the place as it was, the piece still in the tray.
   EXPECT_LT(Differing(closed, run.px, place), area / 50);
   EXPECT_LT(Differing(start, run.px, tray), area / 50);
+}
+
+// The chapel's window, the game's last: skipped, the mended window glides
+// aside onto the night sea, where Gullrock Light burns (a warm glow in the
+// opening the glass covered, beyond its glided edge), while the closing
+// message tells the end in three steps; the first two go on to the next, the
+// last ends the game, and a new game begins.
+TEST_F(MosaicWoundsEndToEnd, TheChapelWindowEndsTheStoryWithTheLightBurning) {
+  const MosaicBoard board = DemoMosaic(2);
+  SaveAda([](GameProgress& p) {
+    p.levelId = 2;
+    p.chapterId = 2;
+    p.locationId = 3;
+    p.firstRun = 0;
+    p.gameIntroDone = 1;
+    p.MarkShown("com_2.xml");
+    for (const char* name : {"mg_chart", "loc21", "loc22", "mg_lamproom", "loc23", "mg_cliffpath", "loc24"})
+      p.FindLocationInfo(name).passed = 1;
+    p.mLocationType = 1;  // the level's mini-game is due
+  });
+  int t = kGameOpen;
+  std::string input = Click(300, kPlayButton);
+  input += CloseOpening(&t);
+  input += Click(t, kSkipButton);
+  t += 5000 + 2000 + 800;  // the glide, "win_counter", the message opening
+  input += Click(t, kTutorButton);  // on to the second step
+  TRun told = Run(input, FramesFor(t + 500));
+  EXPECT_TRUE(told.Mentions("mg05window: skipped; every piece lies on its place")) << told.Joined();
+  EXPECT_FALSE(told.Mentions("the game ends"));
+  ASSERT_EQ(told.w, 1024);
+  // The lamp lies in the opening's part the glass left, 50 px beyond its
+  // glided edge: warm, and far brighter than the stone wall beside the
+  // opening (both under the message's shadow).
+  const int edgeX = int(board.boardPosition.x) + int(board.boardWidth) - int(board.boardWidth) / 5;
+  const double lamp = told.Brightness(edgeX + 47, 238, edgeX + 53, 244);
+  const double wall = told.Brightness(edgeX + 126, 232, edgeX + 146, 252);
+  EXPECT_GT(lamp, wall + 40) << lamp << " against " << wall;
+  EXPECT_GT(told.Pixels(edgeX + 47, 238, edgeX + 53, 244, [](int r, int, int b) { return r >= b + 10; }), 24);
+
+  input += Click(t + 700, kTutorButton) + Click(t + 1400, kTutorButton);  // the third step, and its close
+  TRun ended = Run(input, FramesFor(t + 1400 + 4000));
+  EXPECT_EQ(ended.exitCode, 0);
+  EXPECT_TRUE(ended.Mentions("mg05window: the game ends won")) << ended.Joined();
+  EXPECT_EQ(ended.InLog("MainGame: the last level is done"), 1u) << ended.log;
 }
 
 // The gull after the cliff path: every graze brushed clean and dabbed; the

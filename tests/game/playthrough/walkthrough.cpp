@@ -104,22 +104,48 @@ void PlayLocation(TScript& s, const std::string& source, const std::string& leve
   if (photo) s.Click(kGalleryBack, kFade);
 }
 
-// A mini-game's opening message: two steps.
-void CloseOpening(TScript& s) {
-  s.Click(kTutor, 600);
-  s.Click(kTutor, 1200);
-}
-
-// The closing message after the win, and the shadow to the next screen.
-void CloseEnding(TScript& s, int wait = kGameEnd) {
-  s.t += wait;
-  s.Click(kTutor, kFade);
-}
-
 std::unique_ptr<TiXmlDocument> Load(const std::string& source, const char* name) {
   auto doc = std::make_unique<TiXmlDocument>();
   doc->LoadFile((source + "/assets/" + name).c_str());
   return doc;
+}
+
+// The steps of a mini-game's opening or closing message: the Items of the
+// tutorial screen its file's Common `which` ("startMessageNum",
+// "finMessageNum") names (a screen without an id is screen 0); `otherwise`
+// when the file cannot tell.
+int MessageSteps(const std::string& source, const char* file, const char* which, int otherwise) {
+  auto doc = Load(source, file);
+  const TiXmlElement* root = doc->RootElement();
+  const TiXmlElement* common = root ? root->FirstChildElement("Common") : nullptr;
+  const TiXmlElement* scripts = root ? root->FirstChildElement("TutorScripts") : nullptr;
+  const char* number = common ? common->Attribute(which) : nullptr;
+  if (!number || !scripts) return otherwise;
+  for (const TiXmlElement* screen = scripts->FirstChildElement("TutorScript"); screen;
+       screen = screen->NextSiblingElement("TutorScript")) {
+    const char* id = screen->Attribute("id");
+    if (std::string(id ? id : "0") != number) continue;
+    int steps = 0;
+    for (const TiXmlElement* item = screen->FirstChildElement("Item"); item; item = item->NextSiblingElement("Item"))
+      ++steps;
+    return steps > 0 ? steps : otherwise;
+  }
+  return otherwise;
+}
+
+// A mini-game's opening message, read to its last step (two unless the
+// game's file says otherwise).
+void CloseOpening(TScript& s, int steps = 2) {
+  for (int i = 1; i < steps; ++i) s.Click(kTutor, 600);
+  s.Click(kTutor, 1200);
+}
+
+// The closing message after the win, read to its last step, and the shadow
+// to the next screen.
+void CloseEnding(TScript& s, int wait = kGameEnd, int steps = 1) {
+  s.t += wait;
+  for (int i = 1; i < steps; ++i) s.Click(kTutor, 700);
+  s.Click(kTutor, kFade);
 }
 
 // The keys game as its window lays it out on a fresh start of the program
@@ -162,9 +188,9 @@ void PlayKeys(TScript& s, const std::string& source) {
 
 // The blocks game: each crate picked up with a click on its tray place and
 // set down with a click on its cell.
-void PlayBlocks(TScript& s) {
+void PlayBlocks(TScript& s, const std::string& source) {
   s.Note("the blocks game");
-  CloseOpening(s);
+  CloseOpening(s, MessageSteps(source, "minigame1_1.xml", "startMessageNum", 2));
   auto tray = [](int i) { return TPoint(396 + (i % 3) * 84 + 32, i < 3 ? 636 : 703); };
   auto cell = [](int c, int r) { return TPoint(336 + c * 88 + 44, 126 + r * 88 + 44); };
   const TPoint cells[6] = {cell(0, 0), cell(2, 2), cell(1, 0), cell(0, 1), cell(1, 1), cell(3, 3)};
@@ -325,7 +351,7 @@ void FirstLevel(TScript& s, const std::string& source) {
   PlayLocation(s, source, "loc14", true);
   PlayLocation(s, source, "loc15", true);
   s.t += kSecondFade;
-  PlayBlocks(s);
+  PlayBlocks(s, source);
   s.Note("the comic between the levels, read");
   ReadComic(s, 2);
 }
@@ -350,7 +376,8 @@ void TheEnd(TScript& s, const std::string& source) {
   s.Note("the chapel's window, skipped");
   CloseOpening(s);
   s.Click(kSkip, 0);
-  CloseEnding(s);
+  s.Note("the chapel's window glides aside: the light burning beyond it; the closing message read");
+  CloseEnding(s, kGameEnd, MessageSteps(source, "minigame5_2.xml", "finMessageNum", 1));
   s.Note("the game is over: the first level's comic for the new game, read");
   ReadComic(s, 3);
   s.Note("the main menu; the credits, and back; the quit question, no, then yes");
