@@ -6,9 +6,9 @@ SetWindowName('minitutor')
 ReadFile('scripts/ui.lua')
 
 -- The board's title: "A hint", but the notices that are no hint have their own.
-local kTitles = { infosavefailed = 'savefailed_title', infosaveunreadable = 'saveunreadable_title',
-                  infoprefsunreadable = 'saveunreadable_title', infoprefsconflict = 'prefsconflict_title',
-                  infosoundcarddisabled = 'nosound_title' }
+local kTitles = { infosavefailed = 'savefailed_title', infonouserfolder = 'savefailed_title',
+                  infosaveunreadable = 'saveunreadable_title', infoprefsunreadable = 'saveunreadable_title',
+                  infoprefsconflict = 'prefsconflict_title', infosoundcarddisabled = 'nosound_title' }
 local title = kTitles[GetNameInfosToRun and GetNameInfosToRun() or ''] or 'hint_title'
 
 Window{ name = 'minitutorbox', x = kCenter, y = kCenter, w = 520, h = 300,

@@ -84,6 +84,7 @@ UserInfo::UserInfo() {
   if (!folder.empty() && !MakeFolders(folder)) {
     TraceOut("Profiles: the user folder %s cannot be made; nothing is saved", folder.c_str());
     saveFailing_ = true;
+    saveNotice_.info = kNoUserFolderInfo;
     saveNotice_.state = TSaveNotice::kDue;
   }
   // The file could not be read (nor its backup): the store starts empty, and
@@ -452,6 +453,7 @@ const char* const kSaveFailedInfo = "infosavefailed";
 const char* const kSaveUnreadableInfo = "infosaveunreadable";
 const char* const kPrefsUnreadableInfo = "infoprefsunreadable";
 const char* const kPrefsConflictInfo = "infoprefsconflict";
+const char* const kNoUserFolderInfo = "infonouserfolder";
 
 UserInfo* GetUserInfo() { return gUserInfo; }
 

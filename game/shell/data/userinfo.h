@@ -36,11 +36,13 @@ class TLuaBindings;
 // player's saved game is gone from the list, kept aside in the file beside it
 // ("infoprefsunreadable"); two copies of the game saved at once, and the
 // one that saved second kept its preferences beside the file
-// ("infoprefsconflict").
+// ("infoprefsconflict"); no user folder can be made, so nothing is saved
+// ("infonouserfolder", told at the start in place of "infosavefailed").
 extern const char* const kSaveFailedInfo;
 extern const char* const kSaveUnreadableInfo;
 extern const char* const kPrefsUnreadableInfo;
 extern const char* const kPrefsConflictInfo;
+extern const char* const kNoUserFolderInfo;
 
 class UserInfo {
 public:

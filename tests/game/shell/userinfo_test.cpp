@@ -8,7 +8,9 @@
 #include "game/shell/data/gameprogress.h"
 #include "game/shell/data/savefile.h"
 #include "game/shell/data/userinfo.h"
+#include "platform/folders.h"
 #include "platform/prefs.h"
+#include "platform/settings.h"
 #include "tests/game/support/gametest.h"
 #include "ui/modalwindow.h"
 #include "ui/windowmanager.h"
@@ -534,6 +536,22 @@ TEST_F(Profiles, ASaveThatCannotBeWrittenIsKeptToldOnceAndWrittenLater) {
   }
   TellNoticesWhenDue();
   EXPECT_EQ(Global("gTold"), "infosavefailed;infosavefailed;");
+
+  // No user folder can be made at all (a file stands in the way): told at
+  // the start in words of its own, once; the saves that fail after it, the
+  // new player's among them, add nothing.
+  Lua("PopModal('notice') gTold = '' function ShowMiniTutor(key) gTold = gTold .. key .. ';' end");
+  SetSetting("userfolder", TString(dir.Write("blocked", "a file") + "/user"));
+  RefreshFileLayer();
+  users = Users();
+  EXPECT_TRUE(users->IsSaveFailing());
+  TellNoticesWhenDue();
+  users->CreateNewUser("Bea");
+  p.numCoins = 9;
+  EXPECT_FALSE(users->SaveProgress());
+  TellNoticesWhenDue();
+  EXPECT_EQ(Global("gTold"), "infonouserfolder;");
+  EXPECT_EQ(testing_support::ReadFile(dir.File("blocked")), "a file");
 }
 
 }  // namespace
