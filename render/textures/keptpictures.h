@@ -36,7 +36,7 @@
 #include "platform/string.h"
 
 constexpr uint64_t kKeptPicturesLimit = 64u << 20;
-constexpr uint64_t kKeptPicturesAllowance = 4u << 20;
+constexpr uint64_t kKeptPicturesAllowance = 6u << 20;
 
 // The files a load reads, as they are now.
 struct TPictureKey {
