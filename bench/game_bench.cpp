@@ -42,16 +42,6 @@
 // its composed spread. The frames must also show what they draw (the panel,
 // the captions, the journal's spread) against the background frame.
 //
-// Journal opening: the frame in which the journal opens (the book made as
-// the photo album and the mini-games make it, with its pictures, opened on
-// the first location's page, one step of its opening drawn over the
-// location's picture), a second opening in the same run (the first one's
-// book gone), against a steady frame of the open journal over the same
-// picture, CPU time, each the median of its runs: "ratio
-// journal-open/journal-frame" (aim: at most 3: opening the journal stalls
-// no frame). The opening frame must be the same at every opening, and the
-// first one (its pictures decoded) the same as the later ones.
-//
 // Blocks game and location at rest: a frame (the window's step, then its
 // drawing), CPU time, of the blocks game (its demo board, the tray and the
 // pane, nothing carried, its opening message read and closed) against one
@@ -61,23 +51,24 @@
 // is checked against the plain drawing and must show what it draws: the
 // board's and the panel's pixels against the background frame.
 //
-// Journal opening and the blocks game run in a child process each, from a
-// fresh start: no picture of another part is loaded or kept there.
+// The blocks game runs in a child process, from a fresh start: no picture
+// of another part is loaded or kept there.
 //
-// The main menu and the walkthrough (game_startup.cpp): "ratio menu/sdl
-// menu", a main-menu frame of the lantern program run headless against the
-// same frame drawn by SDL2's software renderer; "ratio startup/frame";
-// "ratio decodes/pictures" and "ratio peak memory whole demo/all pictures
-// decoded". A real window (game_window.cpp): "ratio window/headless" and
+// The main menu, the photo album and the walkthrough (game_startup.cpp):
+// "ratio menu/sdl menu", a main-menu frame of the lantern program run
+// headless against the same frame drawn by SDL2's software renderer; "ratio
+// journal-open/journal-frame", the frame in which the album's journal opens
+// against a frame of the open album; "ratio startup/frame"; "ratio
+// decodes/pictures" and "ratio peak memory whole demo/all pictures decoded". A real window (game_window.cpp): "ratio window/headless" and
 // "ratio window-with-xserver/headless", the CPU of a main-menu frame in an
 // SDL window on Xvfb against the same frame headless.
 //
 // Parts named on the command line run alone: scene, particles, comic,
 // journal, journalopen, blocks, menu, startup, window, pictures ("profile
 // <part> [frames]" draws the frame of scene, embers, turned, unturned,
-// comic, journal, blocks or location (at rest), or the journal's opening
-// (journalopen) 2,000 times, or as often as asked, for a
-// profiler, and prints the least and the median time a frame took).
+// comic, journal, blocks or location (at rest) 2,000 times, or as often as
+// asked, for a profiler, and prints the least and the median time a frame
+// took).
 #include <unistd.h>
 
 #include <immintrin.h>
@@ -612,78 +603,6 @@ void DrawBackground(const TTextureRef& background) {
   background->DrawAt(0, 0, 1.0f, 1.0f, 0.0f, TDrawParams::kAnchorAtCenter);
 }
 
-// The journal over the location's picture, in a process of its own.
-struct TJournalOpening : TBenchGame {
-  TTextureRef background = ready ? TTexture::Get("locations/loc11/bg") : TTextureRef();
-  std::unique_ptr<LogBook_t> journal;
-  void Frame() {
-    bench::DrawFrame([&] {
-      DrawBackground(background);
-      journal->Draw();
-    });
-  }
-  // The frame in which the journal opens: the book made, opened, its first
-  // step drawn; the CPU it took. The last book is gone before (that is
-  // another frame's work).
-  double Open() {
-    journal.reset();
-    const double start = bench::CpuSeconds();
-    journal = OpenJournal();
-    journal->Update(0.016f);
-    Frame();
-    return bench::CpuSeconds() - start;
-  }
-};
-
-int PrintJournalOpenRatio() {
-  TJournalOpening o;
-  bench::Require(o.ready && o.background, "journal opening: the demo could not be set up");
-  std::vector<uint32_t> opened;
-  auto opening = [&] {
-    const double took = o.Open();
-    const std::vector<uint32_t> px = bench::BackBufferPixels(kW, kH);
-    bench::Require(!px.empty() && (opened.empty() || px == opened),
-                   "journal opening: the opening frame is not the same at every opening");
-    opened = px;
-    return took;
-  };
-  const double first = opening();  // its pictures decoded
-  auto openings = [&] {
-    std::vector<double> took;
-    for (int i = 0; i < 5; ++i) took.push_back(opening());
-    return bench::Median(took);
-  };
-  // The open journal, written, drawn again and again; its book gone after,
-  // so that every opening finds no book of another.
-  auto openFully = [&] {
-    o.journal.reset();
-    o.journal = OpenJournal();
-    bench::Require(FinishOpening(*o.journal), "journal opening: the journal did not open");
-  };
-  auto steady = [&] {
-    openFully();
-    const double took = bench::TimePerCall([&] { o.Frame(); }, 0.2, bench::CpuSeconds);
-    o.journal.reset();
-    return took;
-  };
-  openings();
-  openFully();
-  o.Frame();
-  const std::vector<uint32_t> open = bench::BackBufferPixels(kW, kH);
-  o.journal.reset();
-  bench::DrawFrame([&] { DrawBackground(o.background); });
-  const std::vector<uint32_t> back = bench::BackBufferPixels(kW, kH);
-  const int shown = Differing(open, back, TRect(0, 0, kW, kH)), starting = Differing(opened, back, TRect(0, 0, kW, kH));
-  std::printf("journal opening: the first opening took %.2f ms of CPU; the open journal changes %d pixels of the "
-              "location's picture, its opening frame %d\n",
-              first * 1e3, shown, starting);
-  bench::Require(shown > kW * kH / 4 && starting > 0, "journal opening: the journal is not drawn");
-  bench::TComparison c = bench::Alternate(openings, steady);
-  bench::PrintMedians("the journal, CPU", c, "the frame it opens in (a second opening)", "a steady frame");
-  bench::PrintRatio("journal-open/journal-frame", c.Ratio());
-  return 0;
-}
-
 // The blocks game and the location loc11, both at rest.
 struct TRestingGames : TBenchGame {
   TMainGame* location = nullptr;
@@ -778,11 +697,6 @@ int main(int argc, char** argv) {
     return parts.empty() || std::find(parts.begin(), parts.end(), part) != parts.end();
   };
   TLogCapture quiet;  // the demo data's missing sounds and the like
-  if (profile && !parts.empty() && parts[0] == "journalopen") {
-    TJournalOpening o;
-    bench::Require(o.ready && o.background, "journal opening: the demo could not be set up");
-    return Profile([&] { o.Open(); }, profileFrames);
-  }
   if (profile && !parts.empty() && (parts[0] == "blocks" || parts[0] == "location")) {
     TRestingGames g;
     bench::Require(g.ok, "blocks: the blocks game and the location could not be set up");
@@ -793,7 +707,7 @@ int main(int argc, char** argv) {
   // before anything is loaded here.
   if (!profile) {
     if (wanted("journalopen"))
-      if (int failed = InChild(PrintJournalOpenRatio)) return failed;
+      if (int failed = PrintJournalOpenRatio()) return failed;
     if (wanted("blocks"))
       if (int failed = InChild(PrintBlocksRatio)) return failed;
     if (wanted("menu"))

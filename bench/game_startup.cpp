@@ -20,6 +20,17 @@
 // apart), and SDL's frame against the menu's (within one pixel and 48
 // levels, at most 2 % of the pixels without a match, as the scene's).
 //
+// Journal opening: the same program run with a player made; after the
+// menu's 60th frame a task of the program opens the photo album (the
+// journal made anew, as at every opening, its pictures loaded), lets it open
+// and shows it 60 frames more, closes it, and so five times: the main
+// thread's CPU time of the frame in which the album makes its journal (its
+// first step), a later opening's (the median of four), against the
+// median of the open album's frames: "ratio journal-open/journal-frame"
+// (aim: at most 3: opening the journal stalls no frame). The album must show
+// (its frame not the menu's); the pictures decoded at each opening are
+// printed.
+//
 // Pictures: the demo's walkthrough played as the other benchmarks play it,
 // one program run a stage from a fresh user folder, and then whole in one
 // run. Each run logs at its end how many pictures the texture loader decoded
@@ -54,11 +65,15 @@
 #include "bench/game_startup.h"
 #include "bench/sdlreplay.h"
 #include "game/shell/gamemain.h"
+#include "game/shell/screens/photoalbum.h"
+#include "game/story/story.h"
 #include "platform/shell/platform.h"
 #include "platform/task.h"
 #include "render/sdev/fault.h"
-#include "ui/windowmanager.h"
 #include "render/textures/imagereaders.h"
+#include "render/textures/keptpictures.h"
+#include "ui/windowmanager.h"
+#include "ui/windowscript.h"
 
 namespace {
 
@@ -184,25 +199,133 @@ private:
   int* status_;
 };
 
-// The program run here, in a child of the benchmark (so that nothing of
-// this process is in its way), on the folder's player; its status.
-int CompareMenuWithSdl(const TMenuFolder& folder, int frames) {
+}  // namespace
+
+namespace {
+
+// The photo album opened from the main menu (the journal made anew, as at
+// every opening, with its pictures), closed and opened again, as a task of
+// the program between its frames: the main thread's CPU time of the frame
+// in which the album makes its journal (its first step) and of the frames of
+// the open album. `status` is 0 when the line was printed.
+class TAlbumOpenings : public TTask {
+public:
+  TAlbumOpenings(TPlatform* platform, uint64_t menuFrames, int* status)
+      : platform_(platform), start_(menuFrames), status_(status) {}
+  bool IsReady(int pass) override { return pass == 0; }
+  bool DoTask() override {
+    const uint64_t shown = sdev::test::FramesShown();
+    const double now = ThreadCpuSeconds();
+    TWindowManager* wm = platform_->GetWindowManager();
+    if (shown < start_ || !wm) return true;
+    if (opening_) {
+      // The album makes its journal at its first step, in a frame after the
+      // script made the album: that frame's CPU, from the pass before it.
+      TWindow* top = wm->GetTopModal();
+      auto* album = top ? WindowCast<TPhotoAlbum>(top->FindChild("photoalbumwindow")) : nullptr;
+      bench::Require(album || shown < phaseAt_ + kSettle, "journal opening: the photo album did not open");
+      if (!album || album->NeedsBuild()) {
+        lastCpu_ = now;
+        return true;
+      }
+      openings_.push_back(now - lastCpu_);
+      decodes_.push_back(keptpictures::GetCounts().decodes - decodesBefore_);
+      opening_ = false;
+      phaseAt_ = shown;
+      lastFrame_ = shown;
+      lastCpu_ = now;
+      return true;
+    }
+    if (open_) {
+      // The album's frames once its book has opened: one a pass, alone.
+      const uint64_t since = shown - phaseAt_;
+      if (since > kSettle && shown == lastFrame_ + 1) steady_.push_back(now - lastCpu_);
+      lastFrame_ = shown;
+      lastCpu_ = now;
+      if (since >= kSettle + kSteady) {
+        const std::vector<uint32_t> px = bench::BackBufferPixels(1024, 768);
+        albumDiffers_ = albumDiffers_ || (!menu_.empty() && px != menu_);
+        wm->GetScript()->DoLuaString(TPhotoAlbum::kCloseText, "bench");
+        open_ = false;
+        phaseAt_ = shown;
+      }
+      return true;
+    }
+    if (shown - phaseAt_ < kSettle) return true;  // the menu shown again
+    if (openings_.size() == kOpenings) {
+      *status_ = Report();
+      SetNeedQuit();
+      return false;
+    }
+    menu_ = bench::BackBufferPixels(1024, 768);
+    decodesBefore_ = keptpictures::GetCounts().decodes;
+    wm->GetScript()->DoLuaString("DoModal('scripts/photoalbum.lua')", "bench");
+    opening_ = open_ = true;
+    phaseAt_ = shown;
+    lastCpu_ = ThreadCpuSeconds();
+    return true;
+  }
+
+private:
+  static constexpr uint64_t kSettle = 90, kSteady = 60;
+  static constexpr size_t kOpenings = 5;
+  int Report() {
+    bench::Require(albumDiffers_, "journal opening: the album did not show");
+    std::printf("journal opening: the photo album opened %zu times from the main menu; CPU of the frame it opens "
+                "in, the first time %.2f ms, then",
+                openings_.size(), openings_[0] * 1e3);
+    for (size_t i = 1; i < openings_.size(); ++i) std::printf(" %.2f", openings_[i] * 1e3);
+    std::printf(" ms; pictures decoded at each opening:");
+    for (uint64_t d : decodes_) std::printf(" %llu", (unsigned long long)d);
+    std::printf("\n");
+    const std::vector<double> later(openings_.begin() + 1, openings_.end());
+    const double open = bench::Median(later), steady = bench::Median(steady_);
+    std::printf("the journal, CPU: the frame it opens in (a later opening, median of %zu) %.3f ms, a frame of the "
+                "open album %.3f ms (median of %zu)\n",
+                later.size(), open * 1e3, steady * 1e3, steady_.size());
+    bench::Require(steady > 0, "journal opening: no frame of the open album was timed");
+    bench::PrintRatio("journal-open/journal-frame", open / steady);
+    return 0;
+  }
+  TPlatform* platform_;
+  uint64_t start_;
+  int* status_;
+  bool opening_ = false, open_ = false, albumDiffers_ = false;
+  uint64_t phaseAt_ = 0, lastFrame_ = 0, decodesBefore_ = 0;
+  double lastCpu_ = 0;
+  std::vector<double> openings_, steady_;
+  std::vector<uint64_t> decodes_;
+  std::vector<uint32_t> menu_;
+};
+
+// Runs the program here on the folder's player with `task` (made for the
+// platform, with the status to set) among its tasks; its status.
+int RunWithTask(const TMenuFolder& folder, int frames,
+                const std::function<TTask*(TPlatform*, int*)>& task) {
   if (chdir(LANTERN_BENCH_SOURCE) != 0) return 1;
-  std::string options = "options=" + folder.common + ",frames=" + std::to_string(frames + 200);
+  std::string options = "options=" + folder.common + ",frames=" + std::to_string(frames);
   char program[] = "lantern";
   char* argv[] = {program, options.data(), nullptr};
   int status = 1;
   SetGameSettingsDefaults();
+  RegisterStoryLayer();  // the journal, which the photo album makes
   const int exitCode = ApplicationMain(2, argv, [&](TPlatform* platform, const TString& commandLine) {
-    platform->AddTask(new TMenuComparison(platform, uint64_t(frames), &status));
+    platform->AddTask(task(platform, &status));
     GameMain(platform, commandLine);
   });
-  bench::Require(exitCode == 0 && status == 0, "menu: the program run here ended with %d (comparison %d)", exitCode,
-                 status);
+  bench::Require(exitCode == 0 && status == 0, "the program run here ended with %d (its task %d)", exitCode, status);
   return 0;
 }
 
 }  // namespace
+
+int PrintJournalOpenRatio() {
+  TMenuFolder folder("album");
+  bench::Require(folder.made, "journal opening: lantern did not run");
+  return InChild([&] {
+    return RunWithTask(folder, 5000, [](TPlatform* p, int* status) { return new TAlbumOpenings(p, 60, status); });
+  });
+}
 
 int InChild(const std::function<int()>& part) {
   std::fflush(stdout);
@@ -223,7 +346,9 @@ int PrintMenuRatio() {
   TMenuFolder folder("menu");
   bench::Require(folder.made, "menu: lantern did not run");
   CheckMenuFrame(folder, 60, "main-menu");
-  return InChild([&] { return CompareMenuWithSdl(folder, 60); });
+  return InChild([&] {
+    return RunWithTask(folder, 260, [](TPlatform* p, int* status) { return new TMenuComparison(p, 60, status); });
+  });
 }
 
 int PrintStartupRatio() {

@@ -9,6 +9,10 @@ int PrintStartupRatio();
 // frame) against the same frame drawn by SDL2's software renderer; 0 on
 // success.
 int PrintMenuRatio();
+// Prints "ratio journal-open/journal-frame": the frame in which the photo
+// album's journal opens (a later opening in the same run) against a frame of
+// the open album, the program run headless in a child; 0 on success.
+int PrintJournalOpenRatio();
 // Plays the demo's walkthrough (tests/game/playthrough/walkthrough<n>.txt,
 // one program run a stage, then walkthrough.txt in one run) and prints
 // "ratio decodes/pictures" and "ratio peak memory whole demo/all pictures
