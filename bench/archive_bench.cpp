@@ -1,14 +1,15 @@
-// The file layer's own cost per member: 2,000 files of 16 KB read whole
-// through the file layer (TFile: name resolved, opened, read, closed), once
-// as members of a pack archive and once as loose files, each less the plain
-// system calls that fetch the same bytes (a pread at the member's place in
-// the archive, kept open as the layer keeps it; open, pread and close of the
-// loose file). The four are timed in one process, seven runs each, every run
-// starting with the next one in turn; each own cost is the median of its
-// runs' differences, per member. Prints "ratio archive/loose own cost: X"
-// (at most 1: a member costs the layer no more than a loose file). Same work:
-// all four read exactly the same bytes (size and hash of every file, and the
-// byte count of every timed pass); the program fails otherwise.
+// What a user pays for a member: 2,000 files of 16 KB read whole through the
+// file layer (TFile: name resolved, opened, read, closed), once as members
+// of a pack archive and once as the same bytes in loose files; for the
+// reader, also the plain system calls that fetch the same bytes (a pread at
+// the member's place in the archive, kept open as the layer keeps it; open,
+// pread and close of the loose file). The four are timed in one process,
+// seven runs each, every run starting with the next one in turn. Prints
+// "ratio archive/loose whole cost: X", the median time of a member through
+// the layer against the median of a loose file through it (aim: at most
+// 0.7). Same work: all four read exactly the same bytes (size and hash of
+// every file, and the byte count of every timed pass); the program fails
+// otherwise.
 //
 // Mounting: an archive of 20,000 small members against one of 2,000, each
 // mounted anew (directory read, names checked, index built): "ratio
@@ -167,21 +168,13 @@ void CompareOwnCosts() {
       timed([&] { return ReadLoosePlain(paths, buffer, false); }),
   });
   ::close(archiveFd);
-  std::vector<double> archiveOwn, looseOwn;
-  for (size_t r = 0; r < t[0].size(); ++r) {
-    archiveOwn.push_back(t[0][r] - t[1][r]);
-    looseOwn.push_back(t[2][r] - t[3][r]);
-  }
   std::printf("a member of 16 KB (median and range of %zu runs, in turn): archive %s through the layer, %s plain; "
               "loose %s through the layer, %s plain\n",
               t[0].size(), bench::MedianAndSpread(t[0], 1e6, "us").c_str(),
               bench::MedianAndSpread(t[1], 1e6, "us").c_str(), bench::MedianAndSpread(t[2], 1e6, "us").c_str(),
               bench::MedianAndSpread(t[3], 1e6, "us").c_str());
-  std::printf("the layer's own cost per member: archive %s, loose %s\n",
-              bench::MedianAndSpread(archiveOwn, 1e6, "us").c_str(),
-              bench::MedianAndSpread(looseOwn, 1e6, "us").c_str());
-  bench::Require(bench::Median(looseOwn) > 0, "the loose files cost the layer nothing over plain calls");
-  bench::PrintRatio("archive/loose own cost", bench::Median(archiveOwn) / bench::Median(looseOwn));
+  bench::Require(bench::Median(t[2]) > 0, "the loose files took no time");
+  bench::PrintRatio("archive/loose whole cost", bench::Median(t[0]) / bench::Median(t[2]));
 }
 
 // A folder whose assets/ holds one archive of `count` members of a few bytes.

@@ -42,18 +42,33 @@
 // its composed spread. The frames must also show what they draw (the panel,
 // the captions, the journal's spread) against the background frame.
 //
-// The main menu (game_startup.cpp): "ratio menu/memcpy", a main-menu frame
-// of the lantern program run headless against a memcpy of the frame's bytes
-// here; "ratio startup/frame" and "ratio playthrough/frames".
-// A real window (game_window.cpp): "ratio window/headless" and "ratio
-// window-with-xserver/headless", the CPU of a main-menu frame in an SDL
-// window on Xvfb against the same frame headless.
+// Blocks game and location at rest: a frame (the window's step, then its
+// drawing), CPU time, of the blocks game (its demo board, the tray and the
+// pane, nothing carried, its opening message read and closed) against one
+// of the demo location loc11 at rest (its objects, the panel, its own
+// particles; nothing found, no effect running), both drawing about one
+// screen of pixels: "ratio blocks/location" (aim: at most 1.1). Each frame
+// is checked against the plain drawing and must show what it draws: the
+// board's and the panel's pixels against the background frame.
+//
+// The blocks game runs in a child process, from a fresh start: no picture
+// of another part is loaded or kept there.
+//
+// The main menu, the photo album and the walkthrough (game_startup.cpp):
+// "ratio menu/sdl menu", a main-menu frame of the lantern program run
+// headless against the same frame drawn by SDL2's software renderer; "ratio
+// journal-open/journal-frame", the frame in which the album's journal opens
+// against a frame of the open album; "ratio startup/frame"; "ratio
+// decodes/pictures" and "ratio peak memory whole demo/all pictures decoded". A real window (game_window.cpp): "ratio window/headless" and
+// "ratio window-with-xserver/headless", the CPU of a main-menu frame in an
+// SDL window on Xvfb against the same frame headless.
 //
 // Parts named on the command line run alone: scene, particles, comic,
-// journal, menu, startup, window, playthrough ("profile <part> [frames]"
-// draws the frame of scene, embers, turned, unturned, comic or journal 2,000
-// times, or as often as asked, for a profiler, and prints the least and the
-// median time a frame took).
+// journal, journalopen, blocks, menu, startup, window, pictures ("profile
+// <part> [frames]" draws the frame of scene, embers, turned, unturned,
+// comic, journal, blocks or location (at rest) 2,000 times, or as often as
+// asked, for a profiler, and prints the least and the median time a frame
+// took).
 #include <unistd.h>
 
 #include <immintrin.h>
@@ -68,6 +83,7 @@
 #include <vector>
 #include <string>
 
+#include "game/minigames/mg01window.h"
 #include "game/scene/maingame.h"
 #include "game/shell/widgets/texteffect.h"
 #include "game/story/comics.h"
@@ -126,21 +142,45 @@ public:
   TStringTable table;
 };
 
-struct SceneBench {
+// A new journal, made as the photo album and the mini-games make theirs (its
+// pictures loaded), opening on the first location's page, entered and
+// finished (its closing text written by the pen first).
+std::unique_ptr<LogBook_t> OpenJournal() {
+  LocationInfo& info = GetGameProgress().FindLocationInfo("loc11");
+  info.SetStartDateTime("12.05.2024", "10:30");
+  info.SetPassDateTime("12.05.2024", "10:52");
+  info.passed = 1;
+  auto journal = std::make_unique<LogBook_t>(nullptr);
+  journal->lastLocation = journal->CountJournalPages() - 1;
+  journal->Rebuild();
+  journal->photosOnly = false;
+  journal->locationCompleted = true;
+  journal->zoomState = 0;
+  journal->zoomSide = 2;
+  journal->Open(LogBook_t::kJournal, 0);
+  journal->StartOpening();
+  return journal;
+}
+
+// Steps an opening journal until it is open and its page written.
+bool FinishOpening(LogBook_t& journal) {
+  for (int i = 0; i < 1000 && (!journal.IsOpen() || journal.IsWriting()); ++i) journal.Update(0.016f);
+  for (int i = 0; i < 100; ++i) journal.Update(0.016f);
+  return journal.IsOpen() && !journal.IsWriting();
+}
+
+// The demo's data on the software display in this process: main.xml, the
+// texts, the particle library, and a window manager whose script makes the
+// play screen ("MainGame") and the blocks game ("mg01window").
+struct TBenchGame {
   TAssetManager assets;
   TStrings strings;
   sdev::FixedWindow window{kW, kH};
   TWindowManager* wm = nullptr;
   TWindowScript* script = nullptr;
-  TMainGame* scene = nullptr;
-  MP_Emitter *embers = nullptr, *unturned = nullptr, *turned = nullptr;
-  TTextureRef background;
-  std::unique_ptr<ComicsData> comic;
-  std::unique_ptr<LogBook_t> journal;
-  int living = 0;
-  bool ok = false;
+  bool ready = false;
 
-  SceneBench() {
+  TBenchGame() {
     if (chdir(LANTERN_BENCH_SOURCE) != 0) return;
     SetAssetManager(&assets);
     RefreshFileLayer();
@@ -150,6 +190,42 @@ struct SceneBench {
     GetGameProgress().Reset();
     if (!LoadMagicLibrary(LANTERN_BENCH_PARTICLES)) return;
     InitParticles();
+    wm = new TWindowManager(&strings);
+    wm->SetRootWindow(new TScreen());
+    script = new TWindowScript();
+    wm->SetScript(script);
+    RegisterSceneWindowTypes(wm);
+    wm->RegisterWindowType("mg01window", TMG01Window::ClassCreator());
+    ready = true;
+  }
+  ~TBenchGame() {
+    delete wm;
+    delete script;
+    ShutdownParticles();
+    UnloadMagicLibrary();
+    TRenderer::Destroy();
+    DestroyDisplayHandler();
+    SetAssetManager(nullptr);
+  }
+  // A window of `type` over the whole display, made by the script, or null.
+  template <typename T>
+  T* Make(const char* type) {
+    script->DoLuaString(std::string(type) + "{ name = '" + type + "', x = 0, y = 0, w = kMax, h = kMax }()", "bench");
+    return WindowCast<T>(wm->GetRootWindow()->FindChild(type));
+  }
+};
+
+struct SceneBench : TBenchGame {
+  TMainGame* scene = nullptr;
+  MP_Emitter *embers = nullptr, *unturned = nullptr, *turned = nullptr;
+  TTextureRef background;
+  std::unique_ptr<ComicsData> comic;
+  std::unique_ptr<LogBook_t> journal;
+  int living = 0;
+  bool ok = false;
+
+  SceneBench() {
+    if (!ready) return;
     std::string path = std::string(LANTERN_BENCH_ROOT) + "/bench_scene.ptc";
     if (FILE* f = std::fopen(path.c_str(), "wb")) {
       std::fputs(kEffect, f);
@@ -157,14 +233,7 @@ struct SceneBench {
     }
     GetParticleManager()->LoadFile(path.c_str());
     SetupParticleTextures();
-
-    wm = new TWindowManager(&strings);
-    wm->SetRootWindow(new TScreen());
-    script = new TWindowScript();
-    wm->SetScript(script);
-    RegisterSceneWindowTypes(wm);
-    script->DoLuaString("MainGame{ name = 'MainGame', x = 0, y = 0, w = kMax, h = kMax }()", "bench");
-    scene = WindowCast<TMainGame>(wm->GetRootWindow()->FindChild("MainGame"));
+    scene = Make<TMainGame>("MainGame");
     if (!scene || !scene->IsLoaded()) return;
     scene->Update();  // the first step: playing
     // Two objects found and one hinted, their effects half way.
@@ -206,34 +275,13 @@ struct SceneBench {
   }
   // The journal open on the first location's page, entered and finished.
   bool MakeJournal() {
-    LocationInfo& info = GetGameProgress().FindLocationInfo("loc11");
-    info.SetStartDateTime("12.05.2024", "10:30");
-    info.SetPassDateTime("12.05.2024", "10:52");
-    info.passed = 1;
-    journal = std::make_unique<LogBook_t>(nullptr);
-    journal->lastLocation = journal->CountJournalPages() - 1;
-    journal->Rebuild();
-    journal->photosOnly = false;
-    journal->locationCompleted = true;  // its closing text shows, written by the pen first
-    journal->zoomState = 0;
-    journal->zoomSide = 2;
-    journal->Open(LogBook_t::kJournal, 0);
-    journal->StartOpening();
-    for (int i = 0; i < 1000 && (!journal->IsOpen() || journal->IsWriting()); ++i) journal->Update(0.016f);
-    for (int i = 0; i < 100; ++i) journal->Update(0.016f);
-    return journal->IsOpen() && !journal->IsWriting() && !journal->GetCurrentClosingText().IsEmpty();
+    journal = OpenJournal();
+    return FinishOpening(*journal) && !journal->GetCurrentClosingText().IsEmpty();
   }
   ~SceneBench() {
     comic.reset();
     journal.reset();
     background.reset();
-    delete wm;
-    delete script;
-    ShutdownParticles();
-    UnloadMagicLibrary();
-    TRenderer::Destroy();
-    DestroyDisplayHandler();
-    SetAssetManager(nullptr);
   }
 };
 
@@ -550,6 +598,90 @@ void CompareWithSdl(const std::function<void()>& scene) {
   bench::PrintRatio("lantern/sdl scene", c.Ratio());
 }
 
+// The location's picture, the frame the others are checked against.
+void DrawBackground(const TTextureRef& background) {
+  background->DrawAt(0, 0, 1.0f, 1.0f, 0.0f, TDrawParams::kAnchorAtCenter);
+}
+
+// The blocks game and the location loc11, both at rest.
+struct TRestingGames : TBenchGame {
+  TMainGame* location = nullptr;
+  TMG01Window* blocks = nullptr;
+  TTextureRef background;
+  bool ok = false;
+  TRestingGames() {
+    if (!ready) return;
+    location = Make<TMainGame>("MainGame");
+    if (!location || !location->IsLoaded()) return;
+    location->Update();  // the first step: playing
+    for (int i = 0; i < 200; ++i) location->Step(0.016f);
+    SetMiniGameLevel(1);
+    blocks = Make<TMG01Window>("mg01window");
+    if (!blocks || blocks->IsLoadFailed()) return;
+    // Its opening message read and closed, as the player does, and its shadow gone.
+    TutorScripts_t& tutor = blocks->GetTutor();
+    for (int i = 0; i < 600 && !tutor.IsScreenShown(); ++i) blocks->Update();
+    for (int i = 0; i < 20 && tutor.IsActive(); ++i) {
+      const TPoint close(704, 545);
+      blocks->OnMouseMove(close);
+      blocks->OnMouseDown(close);
+      blocks->OnMouseUp(close);
+      for (int k = 0; k < 100; ++k) blocks->Update();
+    }
+    if (tutor.IsActive()) return;
+    background = TTexture::Get("locations/loc11/bg");
+    ok = background != nullptr;
+  }
+  // A frame: the window's step (the window manager gives it one every
+  // frame), then its drawing.
+  void BlocksFrame() {
+    blocks->Update();
+    bench::DrawFrame([&] { blocks->Draw(); });
+  }
+  void LocationFrame() {
+    location->Update();
+    bench::DrawFrame([&] { location->Draw(); });
+  }
+};
+
+int PrintBlocksRatio() {
+  TRestingGames g;
+  bench::Require(g.ok, "blocks: the blocks game and the location could not be set up");
+  CheckAgainstPlain("blocks", [&] { g.BlocksFrame(); });
+  CheckAgainstPlain("location", [&] { g.LocationFrame(); });
+  const std::vector<uint32_t> blocks = FrameOf([&] { g.BlocksFrame(); }, false);
+  const std::vector<uint32_t> location = FrameOf([&] { g.LocationFrame(); }, false);
+  const std::vector<uint32_t> back = FrameOf([&] { bench::DrawFrame([&] { DrawBackground(g.background); }); }, false);
+  const int board = Differing(blocks, back, TRect(320, 110, 704, 494)), panel = Differing(location, back, TRect(0, 640, kW, kH));
+  std::printf("blocks game: %d pixels of its board differ from the location's picture; the location's panel %d\n",
+              board, panel);
+  bench::Require(board > 300 * 300 && panel > kW * 64, "blocks: the board or the panel is not drawn");
+  bench::TComparison c =
+      bench::Alternate([&] { return bench::TimePerCall([&] { g.BlocksFrame(); }, 0.2, bench::CpuSeconds); },
+                       [&] { return bench::TimePerCall([&] { g.LocationFrame(); }, 0.2, bench::CpuSeconds); });
+  bench::PrintMedians("a frame at rest, CPU", c, "the blocks game", "the location");
+  bench::PrintRatio("blocks/location", c.Ratio());
+  return 0;
+}
+
+}  // namespace
+
+namespace {
+
+// Draws the frame again and again for a profiler and prints the least and
+// the median time a frame took (for comparing builds on a busy machine).
+int Profile(const std::function<void()>& frame, int frames) {
+  std::vector<double> took;
+  for (int i = 0; i < frames; ++i) {
+    const auto start = std::chrono::steady_clock::now();
+    frame();
+    took.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count());
+  }
+  std::sort(took.begin(), took.end());
+  std::printf("profile: %d frames, least %.1f us, median %.1f us\n", frames, took.front(), took[took.size() / 2]);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -557,22 +689,46 @@ int main(int argc, char** argv) {
   const bool profile = !parts.empty() && parts[0] == "profile";
   if (profile) parts.erase(parts.begin());
   int profileFrames = 2000;  // "profile <part> <frames>"
-  if (profile && parts.size() == 2 && std::atoi(parts[1].c_str()) > 0) profileFrames = std::atoi(parts[1].c_str());
+  if (profile && parts.size() >= 2 && std::atoi(parts.back().c_str()) > 0) {
+    profileFrames = std::atoi(parts.back().c_str());
+    parts.pop_back();
+  }
   auto wanted = [&](const char* part) {
     return parts.empty() || std::find(parts.begin(), parts.end(), part) != parts.end();
   };
   TLogCapture quiet;  // the demo data's missing sounds and the like
+  if (profile && !parts.empty() && (parts[0] == "blocks" || parts[0] == "location")) {
+    TRestingGames g;
+    bench::Require(g.ok, "blocks: the blocks game and the location could not be set up");
+    if (parts[0] == "location") return Profile([&] { g.LocationFrame(); }, profileFrames);
+    return Profile([&] { g.BlocksFrame(); }, profileFrames);
+  }
+  // The parts that start afresh (a child process, or runs of the program),
+  // before anything is loaded here.
+  if (!profile) {
+    if (wanted("journalopen"))
+      if (int failed = PrintJournalOpenRatio()) return failed;
+    if (wanted("blocks"))
+      if (int failed = InChild(PrintBlocksRatio)) return failed;
+    if (wanted("menu"))
+      if (int failed = PrintMenuRatio()) return failed;
+    if (wanted("startup"))
+      if (int failed = PrintStartupRatio()) return failed;
+    if (wanted("window"))
+      if (int failed = PrintWindowRatio()) return failed;
+    if (wanted("pictures"))
+      if (int failed = PrintPicturesRatios()) return failed;
+    if (!wanted("scene") && !wanted("particles") && !wanted("comic") && !wanted("journal")) return 0;
+  }
   SceneBench s;
   bench::Require(s.ok, "the scene could not be set up (%d particles)", s.living);
   using TFrame = std::function<void()>;
   TFrame scene = [&] { bench::DrawFrame([&] { s.scene->Draw(); }); };
-  TFrame background = [&] {
-    bench::DrawFrame([&] { s.background->DrawAt(0, 0, 1.0f, 1.0f, 0.0f, TDrawParams::kAnchorAtCenter); });
-  };
+  TFrame background = [&] { bench::DrawFrame([&] { DrawBackground(s.background); }); };
   TFrame comic = [&] { bench::DrawFrame([&] { s.comic->Draw(); }); };
   TFrame journal = [&] {
     bench::DrawFrame([&] {
-      s.background->DrawAt(0, 0, 1.0f, 1.0f, 0.0f, TDrawParams::kAnchorAtCenter);
+      DrawBackground(s.background);
       s.journal->Draw();
     });
   };
@@ -588,17 +744,7 @@ int main(int argc, char** argv) {
                           : wanted("turned")   ? turned
                           : wanted("unturned") ? unturned
                                                : scene;
-    // Each frame timed, for comparing builds on a busy machine: the least
-    // and the median time a frame took.
-    std::vector<double> took;
-    for (int i = 0; i < profileFrames; ++i) {
-      const auto start = std::chrono::steady_clock::now();
-      frame();
-      took.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count());
-    }
-    std::sort(took.begin(), took.end());
-    std::printf("profile: %d frames, least %.1f us, median %.1f us\n", profileFrames, took.front(), took[took.size() / 2]);
-    return 0;
+    return Profile(frame, profileFrames);
   }
   std::vector<uint32_t> back = FrameOf(background, false);
   if (wanted("scene")) {
@@ -639,12 +785,5 @@ int main(int argc, char** argv) {
     bench::Require(s.journal->IsSpreadComposed(), "the journal's still spread was not drawn from its composed picture");
     PrintPair("journal open", "journal", journal, background);
   }
-  if (wanted("menu"))
-    if (int failed = PrintMenuRatio()) return failed;
-  if (wanted("startup"))
-    if (int failed = PrintStartupRatio()) return failed;
-  if (wanted("window"))
-    if (int failed = PrintWindowRatio()) return failed;
-  if (wanted("playthrough")) return PrintPlaythroughRatio(background);
   return 0;
 }

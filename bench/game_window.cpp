@@ -32,7 +32,8 @@ constexpr int kShort = 40, kExtra = 300;
 
 }  // namespace
 
-double RunLanternCpu(const std::string& options, const std::string& display) {
+TLanternUsage RunLanternUsage(const std::string& options, const std::string& display) {
+  std::fflush(stdout);
   pid_t child = fork();
   if (child == 0) {
     if (chdir(LANTERN_BENCH_SOURCE) != 0) _exit(126);
@@ -47,9 +48,18 @@ double RunLanternCpu(const std::string& options, const std::string& display) {
   }
   int status = 0;
   rusage usage{};
-  if (wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
-  return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+  TLanternUsage use;
+  if (child < 0 || wait4(child, &status, 0, &usage) != child) return use;
+  use.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  use.cpu = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+  use.peakKb = usage.ru_maxrss;
+  return use;
+}
+
+double RunLanternCpu(const std::string& options, const std::string& display) {
+  const TLanternUsage use = RunLanternUsage(options, display);
+  return use.ok ? use.cpu : -1;
 }
 
 namespace {

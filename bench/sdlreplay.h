@@ -44,15 +44,28 @@ public:
   // SDL textures of their textures; false (with the reason) when SDL cannot
   // draw one of them the same way.
   bool Record(const std::function<void()>& draw, std::string* why) {
-    if (!renderer_) return Fail(why, "SDL's software renderer could not be made");
-    ops_.clear();
-    std::string problem;
-    sdev::test::SetDrawRecorder([&](const sdev::test::DrawCall& call) {
-      if (problem.empty()) problem = Take(call);
-    });
+    Start(nullptr);
     draw();
+    return Stop(why);
+  }
+  // Records from now until Stop; with `frame` (the number of the frame being
+  // drawn), only the batches of the last frame: a new number starts over.
+  void Start(std::function<uint64_t()> frame) {
+    ops_.clear();
+    problem_.clear();
+    sdev::test::SetDrawRecorder([this, frame, number = uint64_t(0)](const sdev::test::DrawCall& call) mutable {
+      if (frame && frame() != number) {
+        number = frame();
+        ops_.clear();
+        problem_.clear();
+      }
+      if (problem_.empty()) problem_ = Take(call);
+    });
+  }
+  bool Stop(std::string* why) {
     sdev::test::SetDrawRecorder(nullptr);
-    if (!problem.empty()) return Fail(why, problem);
+    if (!renderer_) return Fail(why, "SDL's software renderer could not be made");
+    if (!problem_.empty()) return Fail(why, problem_);
     return true;
   }
 
@@ -194,6 +207,7 @@ private:
   SDL_Surface* target_ = nullptr;
   SDL_Renderer* renderer_ = nullptr;
   std::vector<TOp> ops_;
+  std::string problem_;  // why the recorded batches cannot be drawn; empty when they can
   std::map<std::pair<const void*, uint32_t>, SDL_Texture*> textures_;
 };
 

@@ -305,6 +305,33 @@ bool FileExists(const TString& name) {
   return ResolveFileName(name, r);
 }
 
+bool GetFileStamp(const TString& name, TFileStamp* out) {
+  TResolvedName r;
+  if (!out || !ResolveFileName(name, r)) return false;
+  const int64_t now = FileLayerNow();  // taken before the times are read
+  char text[160];
+  if (r.kind == TResolvedName::kDisk) {
+    struct stat st;
+    if (::stat(r.path.c_str(), &st) != 0) return false;
+    const int64_t modified = FileTimeNs(st.st_mtim), changed = FileTimeNs(st.st_ctim);
+    std::snprintf(text, sizeof text, "|%llu:%llu:%lld:%lld:%lld", (unsigned long long)st.st_dev,
+                  (unsigned long long)st.st_ino, (long long)st.st_size, (long long)modified, (long long)changed);
+    out->id = "file:" + r.path.str() + text;
+    out->settled = IsSettled(modified, now) && IsSettled(changed, now);
+    return true;
+  }
+  if (r.kind == TResolvedName::kArchive) {
+    TArchivePtr a = r.mounted ? r.mounted : GetMountedArchive(r.archive);
+    if (!a) return false;
+    std::snprintf(text, sizeof text, "|%llu:%lld|%lld,%lld", (unsigned long long)a->size, (long long)a->changeTime,
+                  (long long)r.offset, (long long)r.size);
+    out->id = "archive:" + a->path + text;
+    out->settled = IsSettled(a->changeTime, now);
+    return true;
+  }
+  return false;
+}
+
 // rename, link and unlink act on the last component itself, never on what a link there points to.
 bool RenameFile(const TString& from, const TString& to) {
   TWriteFolder a, b;

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <boost/shared_ptr.hpp>
@@ -71,6 +72,20 @@ size_t FileWrite(TFile* file, const void* buffer, size_t count);
 void FileClose(TFile* file);
 // True when the name resolves to something that can be read.
 bool FileExists(const TString& name);
+
+// What a name reads now, to tell later whether something made from its bytes
+// still matches them: equal ids, the same bytes. A loose file is told by its
+// path, device, inode, size and times, an archive member by its archive (path,
+// size, change time) and its place in it. `settled` is false while a rewrite
+// in place could still leave all of that as it is (within the margin of the
+// last change, as the archive mount and the folder listings judge it): what
+// is read then must not be kept. False (no stamp) for memory files and names
+// that resolve to nothing.
+struct TFileStamp {
+  std::string id;
+  bool settled = false;
+};
+bool GetFileStamp(const TString& name, TFileStamp* out);
 
 // Renames or removes a file in a writable folder; false (logged) on failure.
 // A link is renamed or removed itself, never the file it points to.

@@ -19,6 +19,7 @@
 #include "render/renderer.h"
 #include "render/sdev/fault.h"
 #include "render/sdev/sdev.h"
+#include "render/textures/keptpictures.h"
 #include "render/textures/texture.h"
 
 namespace {
@@ -127,6 +128,7 @@ public:
     }
   }
   ~TDxPlatformDisplay() override {
+    keptpictures::LogCounts();
     {
       std::lock_guard<std::mutex> lock(cursorMutex_);
       cursor_.reset();

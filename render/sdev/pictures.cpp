@@ -5,7 +5,13 @@
 // flip, the end of the scene; a triangle or quad on the same target only
 // has the held rows it meets drawn first): what a later picture covers with
 // opaque pixels is then never drawn, since nothing could have seen it.
+//
+// What later pictures cover is worked out when rows are drawn, in one pass
+// over the held pictures from the last to the first that carries each
+// target row's cover along: every picture's rows are looked at once, so the
+// work grows with the pictures held, not with their pairs.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "render/sdev/internal.h"
@@ -30,6 +36,23 @@ void EachRun(const OpacityRuns& runs, int j, uint32_t lo, uint32_t hi, F&& f) {
   }
 }
 
+// Texels [a, b) of one run of kind `run`, drawn; dst and src are where texel
+// `from` lands and lies.
+inline void DrawRun(uint32_t* dst, const uint32_t* src, uint32_t from, uint32_t a, uint32_t b, uint8_t run,
+                    BlendKind kind, MixRowKernel kernel) {
+  if (run == OpacityRuns::kTransparent) return;
+  uint32_t* d = dst + (a - from);
+  const uint32_t* p = src + (a - from);
+  if (run == OpacityRuns::kOpaque && kind == BlendKind::Alpha) {
+    std::memcpy(d, p, size_t(b - a) * 4);
+  } else if (kernel) {
+    kernel(d, p, nullptr, 0, int(b - a), 0xFFFFFFFFu);
+  } else {
+    PixelState plain;
+    BlendRow(d, p, int(b - a), kind, plain, 0xFFFFFFFFu);
+  }
+}
+
 }  // namespace
 
 void PictureSpan(uint32_t* dst, const uint32_t* src, const OpacityRuns* runs, int j, uint32_t from, uint32_t lo,
@@ -39,24 +62,14 @@ void PictureSpan(uint32_t* dst, const uint32_t* src, const OpacityRuns* runs, in
     std::memcpy(dst + (lo - from), src + (lo - from), size_t(hi - lo) * 4);
     return;
   }
-  MixRowKernel plainRow = FindMixRowKernel(kind, false);
-  PixelState plain;
-  EachRun(*runs, j, lo, hi, [&](uint32_t a, uint32_t b, uint8_t run) {
-    if (run == OpacityRuns::kTransparent) return;
-    uint32_t* d = dst + (a - from);
-    const uint32_t* p = src + (a - from);
-    if (run == OpacityRuns::kOpaque && kind == BlendKind::Alpha)
-      std::memcpy(d, p, size_t(b - a) * 4);
-    else if (plainRow)
-      plainRow(d, p, nullptr, 0, int(b - a), 0xFFFFFFFFu);
-    else
-      BlendRow(d, p, int(b - a), kind, plain, 0xFFFFFFFFu);
-  });
+  const MixRowKernel kernel = FindMixRowKernel(kind, false);
+  EachRun(*runs, j, lo, hi, [&](uint32_t a, uint32_t b, uint8_t run) { DrawRun(dst, src, from, a, b, run, kind, kernel); });
 }
 
 namespace {
 
-// Up to two target spans [a, b) of a row that later pictures cover.
+// Up to two target spans [a, b) of a row that later pictures cover, the
+// first one left of the second.
 struct Cover {
   int32_t a[2] = {0, 0}, b[2] = {0, 0};
   int count = 0;
@@ -64,45 +77,40 @@ struct Cover {
   // shortest is forgotten (a span left out is only drawn in vain).
   void Add(int32_t x0, int32_t x1) {
     if (x0 >= x1) return;
-    int32_t sa[3], sb[3];
-    int n = 0;
     for (int i = 0; i < count; ++i) {
-      if (b[i] < x0 || a[i] > x1) {
-        sa[n] = a[i];
-        sb[n++] = b[i];
-      } else {
-        x0 = std::min(x0, a[i]);
-        x1 = std::max(x1, b[i]);
+      if (x0 > b[i] || a[i] > x1) continue;
+      a[i] = std::min(a[i], x0);
+      b[i] = std::max(b[i], x1);
+      if (count == 2 && a[1] <= b[0]) {  // the two meet now
+        b[0] = std::max(b[0], b[1]);
+        count = 1;
       }
+      return;
     }
-    sa[n] = x0;
-    sb[n++] = x1;
-    if (n == 3) {
-      int shortest = 0;
-      for (int i = 1; i < 3; ++i)
-        if (sb[i] - sa[i] < sb[shortest] - sa[shortest]) shortest = i;
-      for (int i = shortest; i < 2; ++i) {
-        sa[i] = sa[i + 1];
-        sb[i] = sb[i + 1];
+    if (count < 2) {
+      a[count] = x0;
+      b[count] = x1;
+      if (++count == 2 && a[1] < a[0]) {
+        std::swap(a[0], a[1]);
+        std::swap(b[0], b[1]);
       }
-      n = 2;
+      return;
     }
-    if (n == 2 && sa[1] < sa[0]) {
-      std::swap(sa[0], sa[1]);
-      std::swap(sb[0], sb[1]);
-    }
-    count = n;
-    for (int i = 0; i < n; ++i) {
-      a[i] = sa[i];
-      b[i] = sb[i];
+    const int shorter = b[0] - a[0] <= b[1] - a[1] ? 0 : 1;
+    if (x1 - x0 <= b[shorter] - a[shorter]) return;
+    a[shorter] = x0;
+    b[shorter] = x1;
+    if (a[1] < a[0]) {
+      std::swap(a[0], a[1]);
+      std::swap(b[0], b[1]);
     }
   }
 };
 
 struct Held {
   Picture p;
-  std::vector<Cover> cover;  // per row of the picture
-  bool covered = false;      // any row has a cover
+  std::vector<Cover> cover;  // per row of the picture, set by the cover pass before the row is drawn
+  bool covered = false;      // `cover` holds the rows' covers (else none has one)
   std::vector<uint8_t> done;  // per row: drawn already (a primitive drew on it)
   bool anyDone = false;
 };
@@ -132,6 +140,13 @@ struct CleanRows {
 };
 thread_local CleanRows gClean;
 
+// The cover pass's rows of one target.
+struct CoverRows {
+  std::vector<Cover> cover;  // per target row: what the pictures after the one at hand cover
+  std::vector<int> first;    // per target row: the first held picture on it
+};
+thread_local CoverRows gCoverRows;
+
 // The texel row of target row y of the picture.
 inline int RowOf(const Picture& p, int y) { return p.j0 + (y - p.y0); }
 
@@ -143,31 +158,65 @@ void OpaqueSpans(const Picture& p, int y, F&& f) {
     return;
   }
   if (p.kind != BlendKind::Alpha) return;
-  EachRun(*p.runs, RowOf(p, y), p.from, p.from + uint32_t(p.w), [&](uint32_t a, uint32_t b, uint8_t run) {
-    if (run == OpacityRuns::kOpaque) f(p.x0 + int32_t(a - p.from), p.x0 + int32_t(b - p.from));
-  });
+  const OpacityRuns& r = *p.runs;
+  const size_t j = size_t(RowOf(p, y));
+  const uint32_t lo = p.from, hi = p.from + uint32_t(p.w);
+  for (uint32_t k = r.opaqueStart[j]; k < r.opaqueStart[j + 1]; ++k) {
+    const OpacityRuns::Span& o = r.opaque[k];
+    if (o.end <= lo) continue;
+    if (o.begin >= hi) break;
+    f(p.x0 + int32_t(std::max(o.begin, lo) - lo), p.x0 + int32_t(std::min(o.end, hi) - lo));
+  }
 }
 
-// Rows [first, end) of the picture (its own rows, not the target's).
+// Rows [first, end) of the picture (its own rows, not the target's), each
+// row's runs walked once past its covered spans.
 void DrawRows(const Picture& p, const Cover* cover, int first, int end) {
+  const uint32_t to = p.from + uint32_t(p.w);
+  const MixRowKernel kernel = p.kind == BlendKind::Replace ? nullptr : FindMixRowKernel(p.kind, false);
   for (int y = first; y < end; ++y) {
     uint32_t* dst = p.dst + size_t(y) * p.dstPitch;
     const uint32_t* src = p.src + size_t(y) * p.srcPitch;
-    const int j = p.j0 + y;
-    // The texels of the row less its covered spans.
-    uint32_t lo = p.from;
-    const uint32_t to = p.from + uint32_t(p.w);
+    // The texels of the row to draw: [lo[k], hi[k]), left to right.
+    uint32_t lo[3], hi[3];
+    int n = 0;
+    uint32_t next = p.from;
     if (cover) {
       const Cover& c = cover[y];
       for (int i = 0; i < c.count; ++i) {
-        uint32_t a = p.from + uint32_t(std::max(c.a[i], p.x0) - p.x0);
-        uint32_t b = p.from + uint32_t(std::min(c.b[i], p.x0 + p.w) - p.x0);
-        if (a >= b) continue;
-        PictureSpan(dst, src, p.runs, j, p.from, lo, a, p.kind);
-        lo = std::max(lo, b);
+        // (A span may lie beside the picture: the covers are the whole row's.)
+        const int32_t ca = std::max(c.a[i], p.x0), cb = std::min(c.b[i], p.x0 + p.w);
+        if (ca >= cb) continue;
+        const uint32_t a = p.from + uint32_t(ca - p.x0), b = p.from + uint32_t(cb - p.x0);
+        if (next < a) {
+          lo[n] = next;
+          hi[n++] = a;
+        }
+        next = std::max(next, b);
       }
     }
-    PictureSpan(dst, src, p.runs, j, p.from, lo, to, p.kind);
+    if (next < to) {
+      lo[n] = next;
+      hi[n++] = to;
+    }
+    if (p.kind == BlendKind::Replace) {
+      for (int k = 0; k < n; ++k) std::memcpy(dst + (lo[k] - p.from), src + (lo[k] - p.from), size_t(hi[k] - lo[k]) * 4);
+      continue;
+    }
+    const OpacityRuns& runs = *p.runs;
+    const size_t j = size_t(p.j0 + y);
+    uint32_t begin = 0;
+    int k = 0;
+    for (uint32_t r = runs.rowStart[j]; r < runs.rowStart[j + 1] && k < n; ++r) {
+      const OpacityRuns::Run& run = runs.runs[r];
+      const uint32_t runBegin = begin;
+      begin = run.end;
+      while (k < n && hi[k] <= runBegin) ++k;
+      for (int m = k; m < n && lo[m] < run.end; ++m) {
+        const uint32_t a = std::max(runBegin, lo[m]), b = std::min(run.end, hi[m]);
+        if (a < b) DrawRun(dst, src, p.from, a, b, run.kind, p.kind, kernel);
+      }
+    }
   }
 }
 
@@ -201,27 +250,58 @@ void DrawRest(Held& h) {
 
 }  // namespace
 
+// Works out, for rows [y0, y1) of `target`, what the pictures held after
+// each of the first `count` held ones cover of its rows not drawn yet. A
+// row drawn for a picture was drawn for every picture before it too (rows
+// are drawn for all the pictures held on them at once), so its cover is
+// needed by none.
+void CoverPass(const Surface* target, int y0, int y1, size_t count) {
+  std::vector<Held>& list = HeldList();
+  CoverRows& rows = gCoverRows;
+  // The rows the target's pictures lie on.
+  int end = 0;
+  for (size_t i = 0; i < count; ++i)
+    if (list[i].p.target == target) end = std::max(end, list[i].p.y0 + list[i].p.h);
+  if (rows.first.size() < size_t(end)) {
+    rows.first.resize(size_t(end));
+    rows.cover.resize(size_t(end));
+  }
+  y0 = std::max(y0, 0);
+  y1 = std::min(y1, end);
+  if (y0 >= y1) return;
+  std::fill(rows.cover.begin() + y0, rows.cover.begin() + y1, Cover());
+  std::fill(rows.first.begin() + y0, rows.first.begin() + y1, int(count));
+  for (size_t i = count; i-- > 0;) {
+    const Picture& p = list[i].p;
+    if (p.target != target) continue;
+    const int top = std::max(y0, p.y0), bottom = std::min(y1, p.y0 + p.h);
+    if (top < bottom) std::fill(rows.first.begin() + top, rows.first.begin() + bottom, int(i));
+  }
+  for (size_t i = count; i-- > 0;) {
+    Held& h = list[i];
+    const Picture& p = h.p;
+    if (p.target != target) continue;
+    const int top = std::max(y0, p.y0), bottom = std::min(y1, p.y0 + p.h);
+    for (int y = top; y < bottom; ++y) {
+      const size_t row = size_t(y - p.y0);
+      if (h.anyDone && h.done[row]) continue;
+      Cover& c = rows.cover[size_t(y)];
+      if (c.count && !h.covered) {
+        h.cover.assign(size_t(p.h), Cover());
+        h.covered = true;
+      }
+      if (h.covered) h.cover[row] = c;
+      // What it covers matters only where a picture lies before it.
+      if (rows.first[size_t(y)] < int(i) && p.kind != BlendKind::Add)
+        OpaqueSpans(p, y, [&](int32_t a, int32_t b) { c.Add(a, b); });
+    }
+  }
+}
+
 void HoldPicture(const Picture& p) {
   if (p.w <= 0 || p.h <= 0) return;
   if (gHeldCount >= kMostHeld) DrawHeldPictures();
   std::vector<Held>& list = HeldList();
-  // What this picture covers of the ones held before it on the same target.
-  if (p.kind != BlendKind::Add) {
-    for (size_t i = 0; i < gHeldCount; ++i) {
-      Held& h = list[i];
-      if (h.p.target != p.target) continue;
-      const int top = std::max(h.p.y0, p.y0), bottom = std::min(h.p.y0 + h.p.h, p.y0 + p.h);
-      const int left = std::max(h.p.x0, p.x0), right = std::min(h.p.x0 + h.p.w, p.x0 + p.w);
-      if (top >= bottom || left >= right) continue;
-      if (h.cover.size() < size_t(h.p.h)) h.cover.resize(size_t(h.p.h));
-      if (!h.covered) std::fill(h.cover.begin(), h.cover.begin() + h.p.h, Cover());
-      h.covered = true;
-      for (int y = top; y < bottom; ++y)
-        OpaqueSpans(p, y, [&](int32_t a, int32_t b) {
-          h.cover[size_t(y - h.p.y0)].Add(std::max(a, left), std::min(b, right));
-        });
-    }
-  }
   if (list.size() <= gHeldCount) list.emplace_back();
   Held& h = list[gHeldCount++];
   h.p = p;
@@ -250,6 +330,7 @@ void SettleRows(const Surface* target, int y0, int y1) {
     DrawHeldPictures();
     return;
   }
+  CoverPass(target, y0, y1, gHeldCount);
   for (size_t i = 0; i < gHeldCount; ++i) {
     Held& h = list[i];
     if (h.p.target != target) continue;
@@ -277,6 +358,14 @@ void DrawHeldPictures() {
   std::vector<Held>& list = HeldList();
   const size_t count = gHeldCount;
   gHeldCount = 0;
+  // Each target's covers (the targets are few: the back buffer, a render target).
+  thread_local std::vector<const Surface*> targets;
+  targets.clear();
+  for (size_t i = 0; i < count; ++i)
+    if (std::find(targets.begin(), targets.end(), list[i].p.target) == targets.end()) {
+      targets.push_back(list[i].p.target);
+      CoverPass(list[i].p.target, 0, INT32_MAX, count);
+    }
   for (size_t i = 0; i < count; ++i) DrawRest(list[i]);
 }
 

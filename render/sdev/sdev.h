@@ -140,12 +140,20 @@ struct DDState;
 struct OpacityRuns {
   enum : uint8_t { kMixed = 0, kTransparent = 1, kOpaque = 2 };
   static constexpr uint32_t kMinRun = 16;
+  static constexpr uint32_t kMinCopy = 128;  // opaque runs shorter than this count as mixed too
   struct Run {
     uint32_t end;  // from the previous run's end (0 for the first) to here
     uint8_t kind;
   };
   std::vector<uint32_t> rowStart;  // row y's runs are runs[rowStart[y] .. rowStart[y + 1])
   std::vector<Run> runs;
+  // The opaque runs alone, as texel spans [begin, end): row y's are
+  // opaque[opaqueStart[y] .. opaqueStart[y + 1]).
+  struct Span {
+    uint32_t begin, end;
+  };
+  std::vector<uint32_t> opaqueStart;
+  std::vector<Span> opaque;
 };
 
 // Pictures drawn texel for pixel are held back and drawn when any surface

@@ -515,6 +515,8 @@ const OpacityRuns* Surface::Opacity() {
   OpacityRuns& o = opacity_;
   o.rowStart.assign(1, 0);
   o.runs.clear();
+  o.opaqueStart.assign(1, 0);
+  o.opaque.clear();
   std::vector<OpacityRuns::Run> raw;
   auto kindOf = [](uint32_t p) -> uint8_t {
     const uint32_t a = p >> 24;
@@ -542,11 +544,17 @@ const OpacityRuns* Surface::Opacity() {
       raw.push_back({end, kind});
       x = end;
     }
-    // Short clear runs join the mixed ones; neighbours of one kind merge.
+    // Short clear runs join the mixed ones, and so do opaque ones too short
+    // to be worth a copy of their own (the blend writes opaque texels as
+    // they are, a group at a time); neighbours of one kind merge. What
+    // covers is every opaque run of at least kMinRun all the same.
     uint32_t begin = 0;
     size_t first = o.runs.size();
     for (const OpacityRuns::Run& r : raw) {
-      uint8_t kind = r.end - begin < OpacityRuns::kMinRun ? uint8_t(OpacityRuns::kMixed) : r.kind;
+      const uint32_t length = r.end - begin;
+      if (r.kind == OpacityRuns::kOpaque && length >= OpacityRuns::kMinRun) o.opaque.push_back({begin, r.end});
+      const uint32_t least = r.kind == OpacityRuns::kOpaque ? OpacityRuns::kMinCopy : OpacityRuns::kMinRun;
+      const uint8_t kind = length < least ? uint8_t(OpacityRuns::kMixed) : r.kind;
       if (o.runs.size() > first && o.runs.back().kind == kind)
         o.runs.back().end = r.end;
       else
@@ -554,6 +562,7 @@ const OpacityRuns* Surface::Opacity() {
       begin = r.end;
     }
     o.rowStart.push_back(uint32_t(o.runs.size()));
+    o.opaqueStart.push_back(uint32_t(o.opaque.size()));
   }
   opacityGeneration_ = generation_;
   return &o;

@@ -11,6 +11,7 @@
 #include "platform/file.h"
 #include "platform/log.h"
 #include "render/textures/imagereaders.h"
+#include "render/textures/keptpictures.h"
 #include "render/renderer.h"
 #include "render/textures/texturedata.h"
 
@@ -77,18 +78,32 @@ void DecodeSideBySide(std::vector<std::unique_ptr<TDecodedAhead>>& group) {
   for (std::thread& t : threads) t.join();
 }
 
-// The image of `name`: decoded ahead, else decoded now.
-bool DecodeImage(const TString& name, TDecodedImage* out) {
+// The image of `name` (`found`: its file as FindImageFile finds it):
+// decoded ahead, else decoded now.
+bool DecodeImage(const TString& name, const TString& found, TDecodedImage* out) {
   if (g_decodedAhead) {
     for (auto& d : *g_decodedAhead) {
       if (d->taken || d->name != name) continue;
       d->taken = true;
-      if (!d->ok) return false;
-      out->TakeFrom(d->image);
-      return true;
+      if (d->ok) out->TakeFrom(d->image);
+      return d->ok;
     }
   }
-  return LoadImageFile(name, out, true);
+  if (!LoadImageFile(found, out, true)) return false;
+  keptpictures::CountDecode(found, out->width, out->height);
+  return true;
+}
+
+// A view of kept pixels as a decoded image (the pixels stay the picture's).
+void ViewKept(TKeptPicture& kept, TDecodedImage* out) {
+  out->Reset();
+  out->width = kept.width;
+  out->height = kept.height;
+  out->side = ImageSide(kept.width, kept.height);
+  out->pitch = kept.width;
+  out->tight = true;
+  out->hasAlpha = kept.hasAlpha;
+  out->pixels = kept.pixels.get();
 }
 
 }  // namespace
@@ -128,10 +143,11 @@ TTextureRef TTexture::Get(const TString& name, uint32_t flags) {
 }
 
 std::vector<TTextureRef> TTexture::GetMany(const std::vector<TString>& names, uint32_t flags) {
-  // The names not loaded yet, each once, in order of first use.
+  // The names not loaded yet and not kept, each once, in order of first use.
   std::vector<TString> missing;
   for (const TString& name : names)
-    if (!Lookup(MakeKey(name, flags)) && std::find(missing.begin(), missing.end(), name) == missing.end())
+    if (!Lookup(MakeKey(name, flags)) && std::find(missing.begin(), missing.end(), name) == missing.end() &&
+        !keptpictures::Holds(PictureKeyOf(name, TString())))
       missing.push_back(name);
   std::vector<std::unique_ptr<TDecodedAhead>> ahead;
   std::vector<std::unique_ptr<TDecodedAhead>>* outer = g_decodedAhead;
@@ -148,6 +164,10 @@ std::vector<TTextureRef> TTexture::GetMany(const std::vector<TString>& names, ui
         ahead.back()->name = missing[next];
       }
       DecodeSideBySide(ahead);
+      for (const auto& d : ahead) {
+        TString file = d->name;
+        if (d->ok && FindImageFile(file)) keptpictures::CountDecode(file, d->image.width, d->image.height);
+      }
     }
     out.push_back(Get(name, flags));
   }
@@ -184,10 +204,25 @@ TTextureRef TTexture::CreateBlank(uint32_t width, uint32_t height, bool renderTa
 
 bool TTexture::Load(TTextureData* data, const TString& fileName, const TString& maskName) {
   if (!data) return false;
+  // The picture kept over a device loss or in the kept pictures, else decoded.
+  auto* dx = dynamic_cast<TDxTextureData*>(data);
+  TString file, maskFile;
+  const TPictureKey key = PictureKeyOf(fileName, maskName, &file, &maskFile);
+  std::unique_ptr<TKeptPicture> kept;
+  if (dx) {
+    kept = dx->TakeKeptPixels(key);
+    if (!kept) kept = keptpictures::Take(key);
+    dx->ForgetLoaded();
+  }
   TDecodedImage image, mask;
-  if (!DecodeImage(fileName, &image)) return false;
-  if (!maskName.IsEmpty()) {
-    if (!DecodeImage(maskName, &mask)) return false;
+  if (kept) {
+    ViewKept(*kept, &image);
+    keptpictures::CountTaken();
+  } else if (!DecodeImage(fileName, file, &image)) {
+    return false;
+  }
+  if (!maskName.IsEmpty() && !kept) {
+    if (!DecodeImage(maskName, maskFile, &mask)) return false;
     // Alpha from the mask's red channel, the mask stretched over the picture.
     for (uint32_t y = 0; y < image.height; ++y) {
       uint32_t my = uint32_t(uint64_t(y) * mask.height / image.height);
@@ -198,27 +233,33 @@ bool TTexture::Load(TTextureData* data, const TString& fileName, const TString& 
         p = (p & 0x00FFFFFFu) | a << 24;
       }
     }
-    data->options |= TTextureData::kOptAlpha;
-  } else if (image.hasAlpha) {
-    data->options |= TTextureData::kOptAlpha;
   }
+  if (!maskName.IsEmpty() || image.hasAlpha) data->options |= TTextureData::kOptAlpha;
   data->fileName = fileName;
   data->maskName = maskName;
   data->imageWidth = image.width;
   data->imageHeight = image.height;
   if (!data->CreateSurface(image.width, image.height, false)) return false;
-  if (!data->HasSurface()) return true;  // no device now: rebuilt from the file when it returns
+  if (!data->HasSurface()) {
+    // No device now: rebuilt when it returns, from these pixels or the file.
+    if (dx && kept) dx->KeepForRestore(std::move(kept));
+    return true;
+  }
   // The surface may be larger than the buffer (square-only devices; a tight
   // buffer holds the picture alone): pad it as the reader pads its own.
   uint32_t sw = data->width, sh = data->height;
   uint32_t bw = image.pitch, bh = image.tight ? image.height : image.side;
+  bool uploaded;
   if (sw > bw || sh > bh) {
     std::vector<uint32_t> padded(size_t(sw) * sh, 0);
     for (uint32_t y = 0; y < std::min(sh, bh); ++y)
       std::memcpy(&padded[size_t(y) * sw], &image.pixels[size_t(y) * image.pitch], std::min(sw, bw) * 4);
-    return data->Upload(padded.data(), sw);
+    uploaded = data->Upload(padded.data(), sw);
+  } else {
+    uploaded = data->Upload(image.pixels, image.pitch);
   }
-  return data->Upload(image.pixels, image.pitch);
+  if (uploaded && dx) dx->MarkLoaded(key, image);
+  return uploaded;
 }
 
 // --- Drawing ---

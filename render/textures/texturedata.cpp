@@ -138,6 +138,9 @@ bool reportedCopyFailure = false;
 }  // namespace
 
 TDxTextureData::~TDxTextureData() {
+  // The picture is read while the surface is there, and kept once the
+  // surface's memory no longer counts (it makes the room).
+  std::unique_ptr<TKeptPicture> picture = kept_ ? std::move(kept_) : ReadLoaded();
   if (surface_) {
     Surface* z = nullptr;
     if (surface_->GetAttachedSurface(caps::kZBuffer, &z) == err::kOk) {
@@ -147,11 +150,14 @@ TDxTextureData::~TDxTextureData() {
   }
   systemCopy_.clear();
   Release();
+  keptpictures::Keep(std::move(picture));
 }
 
 void TDxTextureData::Release() {
   ++surfaceSerial;
   if (!surface_) return;
+  // Over a device loss the picture waits here for the restore.
+  if (!kept_) kept_ = ReadLoaded();
   if (TPlatformData* d = Display()) d->textureBytes -= int64_t(counted_);
   counted_ = 0;
   surface_->Release();
@@ -191,6 +197,7 @@ bool TDxTextureData::CreateSurface(uint32_t w, uint32_t h, bool clear) {
   height = surfaceHeight = desc.height;
   counted_ = uint64_t(desc.height) * uint64_t(desc.pitch);
   d->textureBytes += int64_t(counted_);
+  keptpictures::Trim();
   if ((options & kOptAlpha) && !(desc.format.flags & kPfAlphaPixels))
     TraceOut("SURFACE request FAILED to get DDPF_ALPHAPIXELS.");
   // A new surface of the display device is zero already: `clear` needs no fill.
@@ -405,6 +412,13 @@ bool TDxTextureData::ReadPixels(uint32_t w, uint32_t h, uint32_t* out) {
 
 bool TDxTextureData::Lock(uint32_t** pixels, uint32_t* pitch) {
   if (!surface_ || !pixels || !pitch || locked_) return false;
+  // The caller may change the pixels: the picture as loaded is kept first.
+  // A caller that only reads them leaves the kept copy the same, and the
+  // surface takes it back at the unlock (ARGB surfaces, locked in place).
+  const bool loaded = loadedGeneration_ && surface_->Generation() == loadedGeneration_ && !surface_->IsLost();
+  lockedLoaded_ = false;
+  if (loaded && !keptpictures::Holds(loadedKey_)) keptpictures::Keep(ReadLoaded());
+  loadedGeneration_ = 0;
   if (IsArgb32(surface_->Format())) {
     void* bits = nullptr;
     int32_t p = 0;
@@ -412,6 +426,7 @@ bool TDxTextureData::Lock(uint32_t** pixels, uint32_t* pitch) {
     *pixels = static_cast<uint32_t*>(bits);
     *pitch = uint32_t(p) / 4;
     locked_ = true;
+    lockedLoaded_ = loaded;
     return true;
   }
   systemCopy_.assign(size_t(surface_->Width()) * surface_->Height(), 0);
@@ -429,7 +444,11 @@ void TDxTextureData::Unlock() {
   if (!locked_) return;
   locked_ = false;
   if (systemCopy_.empty()) {
-    if (surface_) surface_->Unlock();
+    if (!surface_) return;
+    surface_->Unlock();
+    if (lockedLoaded_ && keptpictures::TakeBackIfSame(loadedKey_, surface_->Bits(), size_t(surface_->Pitch())))
+      loadedGeneration_ = surface_->Generation();
+    lockedLoaded_ = false;
     return;
   }
   bool saved = forceConvert;
@@ -480,6 +499,64 @@ void TDxTextureData::Clear() {
     hr = surface_->Blt(nullptr, nullptr, nullptr, kBltColorFill, &fx);
   }
   if (Failed(hr)) DX_ERROR(hr, kUnitTextureData);
+}
+
+namespace {
+// 32 bits a pixel, red, green and blue a byte each where ARGB has them.
+bool IsRgb32(const PixelFormat& f) {
+  return f.bitCount == 32 && f.rMask == 0xFF0000u && f.gMask == 0xFF00u && f.bMask == 0xFFu;
+}
+}  // namespace
+
+void TDxTextureData::MarkLoaded(const TPictureKey& key, const TDecodedImage& image) {
+  loadedGeneration_ = 0;
+  if (!key.keepable || !surface_ || surface_->IsLost() || !image.pixels) return;
+  const PixelFormat& f = surface_->Format();
+  if (!IsRgb32(f) || surface_->Width() < image.width || surface_->Height() < image.height) return;
+  // D3DX uploads copy the pixels as they are; the converting upload keeps
+  // alpha only for an alpha texture with an 8-bit alpha, and otherwise
+  // writes the format's alpha bits, which only an opaque picture matches.
+  const bool asGiven = createdThroughD3DX && !forceConvert;
+  const bool alphaKept = asGiven || ((options & kOptAlpha) && f.aMask == 0xFF000000u);
+  if (!alphaKept) {
+    for (uint32_t y = 0; y < image.height; ++y) {
+      const uint32_t* row = image.pixels + size_t(y) * image.pitch;
+      for (uint32_t x = 0; x < image.width; ++x)
+        if (row[x] < 0xFF000000u) return;
+    }
+  }
+  loadedKey_ = key;
+  loadedHasAlpha_ = image.hasAlpha;
+  loadedAlphaDropped_ = !alphaKept;
+  loadedGeneration_ = surface_->Generation();
+}
+
+void TDxTextureData::ForgetLoaded() {
+  loadedGeneration_ = 0;
+  kept_.reset();
+}
+
+std::unique_ptr<TKeptPicture> TDxTextureData::TakeKeptPixels(const TPictureKey& key) {
+  std::unique_ptr<TKeptPicture> p = std::move(kept_);
+  return p && p->key == key ? std::move(p) : nullptr;
+}
+
+std::unique_ptr<TKeptPicture> TDxTextureData::ReadLoaded() {
+  const uint32_t generation = loadedGeneration_;
+  loadedGeneration_ = 0;
+  if (!generation || !surface_ || surface_->IsLost() || surface_->Generation() != generation) return nullptr;
+  auto p = std::make_unique<TKeptPicture>();
+  if (!p->Allocate(imageWidth, imageHeight)) return nullptr;
+  p->key = loadedKey_;
+  p->hasAlpha = loadedHasAlpha_;
+  const uint8_t* bits = surface_->Bits();
+  for (uint32_t y = 0; y < imageHeight; ++y) {
+    uint32_t* row = p->pixels.get() + size_t(y) * imageWidth;
+    std::memcpy(row, bits + size_t(y) * size_t(surface_->Pitch()), size_t(imageWidth) * 4);
+    if (loadedAlphaDropped_)
+      for (uint32_t x = 0; x < imageWidth; ++x) row[x] |= 0xFF000000u;
+  }
+  return p;
 }
 
 bool TDxTextureData::Restore() {

@@ -3,13 +3,21 @@
 // with a converted system-memory copy while locked when the surface is not
 // 32-bit ARGB, a z-buffer for render targets, and enough of its source to
 // rebuild itself after a device loss. Plus the helpers of texture creation.
+//
+// A surface that still holds the picture TTexture::Load put there (nothing
+// locked, drew, blitted or cleared it since) gives that picture to the kept
+// pictures (render/textures/keptpictures.h) when the data goes or the surface
+// is first locked, and keeps it itself over a device loss, for the restore.
 // Part of render/; over render/sdev.
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "platform/string.h"
 #include "render/sdev/sdev.h"
+#include "render/textures/imagereaders.h"
+#include "render/textures/keptpictures.h"
 #include "render/textures/texture.h"
 
 class TDxTextureData : public TTextureData {
@@ -35,14 +43,36 @@ public:
   bool createdThroughD3DX = false;
   bool forceConvert = false;  // uploads take the converting path even for D3DX textures
 
+  // TTexture::Load has just uploaded `image`, the picture of `key`: the
+  // surface holds it until its pixels change. Nothing is marked when the
+  // surface could not give the picture back byte for byte (not 32-bit RGB,
+  // or the upload dropped an alpha that was not all 255).
+  void MarkLoaded(const TPictureKey& key, const TDecodedImage& image);
+  // Forgets the picture marked loaded and the pixels kept over a device loss.
+  void ForgetLoaded();
+  // The pixels of `key` kept over a device loss (taken), or null.
+  std::unique_ptr<TKeptPicture> TakeKeptPixels(const TPictureKey& key);
+  // Keeps pixels for the restore (the texture was made while there was no device).
+  void KeepForRestore(std::unique_ptr<TKeptPicture> picture) { kept_ = std::move(picture); }
+
 private:
   enum class Way { kMade, kFailed, kD3DX };
   Way CreateDirect(uint32_t width, uint32_t height);
   bool CreateThroughD3DX(uint32_t width, uint32_t height);
+  // The picture marked loaded, read back while the surface still holds it
+  // (null otherwise); the mark is gone either way.
+  std::unique_ptr<TKeptPicture> ReadLoaded();
   sdev::Surface* surface_ = nullptr;
   std::vector<uint32_t> systemCopy_;
   bool locked_ = false;
   uint64_t counted_ = 0;  // bytes added to the display's texture count
+  // The picture marked loaded: the surface's generation then (0: none), its
+  // key, the decode's alpha flag, and whether its alpha reads back as 0.
+  uint32_t loadedGeneration_ = 0;
+  TPictureKey loadedKey_;
+  bool loadedHasAlpha_ = false, loadedAlphaDropped_ = false;
+  bool lockedLoaded_ = false;  // locked in place while it held the picture marked loaded
+  std::unique_ptr<TKeptPicture> kept_;  // over a device loss, until the restore
 };
 
 

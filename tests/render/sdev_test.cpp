@@ -463,8 +463,8 @@ TEST_F(SdevTest, WideScaledFilteredQuadsBlendTheSameOnEveryPath) {
 // Pictures drawn texel for pixel without modulation: from their second
 // drawing on their opaque runs are copied and their transparent runs
 // skipped; whole, clipped, in part and over each other (held back, what a
-// later one covers left undrawn), replaced, blended and added, the pixels
-// are those of the plain formulas. An opaque picture without an alpha
+// later one covers left undrawn, also beside another), replaced, blended and
+// added, the pixels are those of the plain formulas. An opaque picture without an alpha
 // channel (a JPEG background) under them is held back too, and a primitive
 // drawn among them has only the rows of the held ones it meets drawn first.
 TEST_F(SdevTest, UnscaledPicturesCopyAndSkipTheirClearRunsExactly) {
@@ -506,6 +506,10 @@ TEST_F(SdevTest, UnscaledPicturesCopyAndSkipTheirClearRunsExactly) {
                                                    << mode << ", drawing " << round;
         }
         c.Quad(-110, 28, 40, 40, 0xFFFFFFFFu);   // over the scaled one
+        // Two parts on the same rows, the later one beside the first: what it
+        // covers lies outside the first.
+        c.Quad(100, 30, 140, 37, 0xFFFFFFFFu, 0, 3 / 12.0f, 40 / 150.0f, 10 / 12.0f);
+        c.Quad(55, 31, 95, 36, 0xFFFFFFFFu, 17 / 150.0f, 4 / 12.0f, 57 / 150.0f, 9 / 12.0f);
         std::vector<uint32_t> now;
         for (int y = 0; y < 40; ++y)
           for (int x = 0; x < 160; ++x) now.push_back(c.Raw(x, y));

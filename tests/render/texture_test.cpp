@@ -1,13 +1,23 @@
 // Textures: the draw record and quad builder, drawing with flips, source
 // rectangles, rotation, tint and alpha inside a parent record; texture data
-// conversions, locks, the creation ladder and the registry keys.
+// conversions, locks, the creation ladder and the registry keys; the kept
+// pictures (what a texture made again takes, when a changed file is decoded
+// again, device loss, locks, the bound).
+#include <sys/stat.h>
+
+#include <chrono>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "display_fixture.h"
 #include "image_writers.h"
+#include "platform/archive.h"
+#include "platform/file.h"
+#include "platform/folders.h"
 #include "platform/log.h"
 #include "render/sdev/sdev.h"
+#include "render/textures/keptpictures.h"
 #include "render/textures/texturedata.h"
 
 using namespace sdev;
@@ -383,3 +393,319 @@ TEST_F(DisplayTest, HugeAndNonFiniteTransformsDrawWithoutFault) {
   EXPECT_EQ(f.At(0, 0), 0xFF00FF00u);
 }
 }  // namespace
+
+// --- Kept pictures ---
+
+namespace {
+
+// Every kind of alpha, different in every pixel of a row that is not a power of two long.
+uint32_t Mottled(int x, int y) {
+  const uint32_t rgb = (uint32_t(x * 37 + y * 11) & 0xFF) << 16 | (uint32_t(x * 5 + y * 91) & 0xFF) << 8 |
+                       (uint32_t(x * 71 + y * 3) & 0xFF);
+  const uint32_t alpha = (x + 2 * y) % 5 == 0 ? 0u : (x + y) % 3 == 0 ? 255u : uint32_t(x * 23 + y * 7) & 0xFF;
+  return alpha << 24 | rgb;
+}
+
+std::vector<uint32_t> Fill(int w, int h, uint32_t (*fn)(int, int)) {
+  std::vector<uint32_t> px(size_t(w) * size_t(h));
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) px[size_t(y) * size_t(w) + size_t(x)] = fn(x, y);
+  return px;
+}
+
+// The display with the file layer's clock an hour ahead, so that every file
+// written here has settled times (its pictures may be kept), and the kept
+// pictures emptied at both ends.
+class KeptPicturesTest : public DisplayTest {
+protected:
+  void SetUp() override {
+    DisplayTest::SetUp();
+    SetFileLayerClock(&Later, 0);
+    keptpictures::Clear();
+  }
+  void TearDown() override {
+    keptpictures::Clear();
+    keptpictures::SetLimit(kKeptPicturesLimit, kKeptPicturesAllowance);
+    SetFileLayerClock(nullptr, 0);
+    DisplayTest::TearDown();
+  }
+  static int64_t Later() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
+               .count() +
+           int64_t(3600) * 1000000000;
+  }
+  // The picture as its texture's surface holds it, read in place (which
+  // leaves the surface as it was: no lock).
+  static std::vector<uint32_t> Pixels(const TTextureRef& t) {
+    auto* d = t ? dynamic_cast<TDxTextureData*>(t->GetData()) : nullptr;
+    if (!d || !d->GetSurface()) return {};
+    const Surface* s = d->GetSurface();
+    std::vector<uint32_t> px(size_t(t->GetWidth()) * t->GetHeight());
+    for (uint32_t y = 0; y < t->GetHeight(); ++y)
+      std::memcpy(&px[size_t(y) * t->GetWidth()], s->Bits() + size_t(y) * size_t(s->Pitch()), t->GetWidth() * 4);
+    return px;
+  }
+  static keptpictures::TCounts Counts() { return keptpictures::GetCounts(); }
+  static int64_t CoarseNow() { return gCoarseNow; }
+  static int64_t gCoarseNow;
+};
+int64_t KeptPicturesTest::gCoarseNow = 0;
+
+// A texture made again, under any of its names and flags, takes the pixels
+// its last texture gave back instead of decoding its file again, and holds
+// exactly what a decode gives: a PNG with every kind of alpha, a JPEG, a
+// colour picture with a mask, a cursor picture (another upload), an
+// animation's frames. Pictures are given back when their texture goes, and
+// leave the cache when taken.
+TEST_F(KeptPicturesTest, ATextureMadeAgainTakesThePixelsItsLastTextureGaveBack) {
+  ASSERT_TRUE(Open());
+  testing_support::ScopedChdir cd(dir_.Path());
+  const std::vector<uint32_t> mottled = Fill(23, 9, Mottled);
+  dir_.Write("pic.png", image_writers::EncodePng(mottled, 23, 9));
+  dir_.Write("photo.jpg", image_writers::EncodeJpeg(Fill(20, 12, [](int x, int y) { return Mottled(x, y) | 0xFF000000u; }), 20, 12));
+  dir_.Write("mask.png", image_writers::EncodePng(Fill(20, 12, [](int x, int y) { return 0xFF000000u | uint32_t(x * 12 + y) * 0x010101u; }), 20, 12));
+  TTextureRef t = TTexture::Get("pic");
+  ASSERT_TRUE(t);
+  EXPECT_EQ(Pixels(t), mottled);
+  EXPECT_EQ(keptpictures::Count(), 0u);
+  const keptpictures::TCounts start = Counts();
+  EXPECT_EQ(start.decodes, 1u);
+  EXPECT_EQ(start.files, 1u);
+  EXPECT_EQ(start.fileBytes, 23u * 9 * 4);
+  t.reset();
+  EXPECT_EQ(keptpictures::Count(), 1u);
+  EXPECT_EQ(keptpictures::Bytes(), 23u * 9 * 4);
+  // Another name of the same file, alpha asked for.
+  t = TTexture::Get("pic.png", TTexture::kFlagAlpha);
+  EXPECT_EQ(Pixels(t), mottled);
+  EXPECT_EQ(keptpictures::Count(), 0u);
+  EXPECT_EQ(Counts().decodes, 1u);
+  EXPECT_EQ(Counts().taken, 1u);
+  // Each kind of load, made twice: the second takes what the first gave back.
+  struct TLoad {
+    const char* what;
+    std::function<TTextureRef()> make;
+    bool drawn;  // a texture (a cursor picture is a plain surface)
+  };
+  const TLoad loads[] = {
+      {"a JPEG", [] { return TTexture::Get("photo"); }, true},
+      {"a masked picture", [] { return TTexture::GetWithMask("photo.jpg", "mask"); }, true},
+      {"a cursor picture", [] { return TTexture::GetFlagged("pic?alpha"); }, false},
+  };
+  for (const TLoad& load : loads) {
+    SCOPED_TRACE(load.what);
+    TTextureRef first = load.make();
+    ASSERT_TRUE(first);
+    const std::vector<uint32_t> decoded = Pixels(first);
+    ASSERT_FALSE(decoded.empty());
+    const keptpictures::TCounts before = Counts();
+    first.reset();
+    TTextureRef again = load.make();
+    EXPECT_EQ(Pixels(again), decoded);
+    EXPECT_EQ(Counts().decodes, before.decodes);
+    EXPECT_EQ(Counts().taken, before.taken + 1);
+    if (load.drawn) {
+      const auto& f = Frame([&] { again->DrawAt(3, 5, 1, 1, 0, TDrawParams::kAnchorAtCenter); });
+      EXPECT_NE(f.At(10, 8), 0xFF000000u);
+    }
+  }
+  EXPECT_EQ(Pixels(TTexture::GetWithMask("photo.jpg", "mask"))[size_t(11) * 20 + 19] >> 24, 19u * 12 + 11);  // alpha of x 19, y 11: 12 x + y (the mask's red)
+  // The frames of an animation, one of them kept: only the others are
+  // decoded (side by side, ahead of their textures).
+  for (int i = 1; i <= 3; ++i)
+    dir_.Write("frame" + std::to_string(i) + ".png",
+               image_writers::EncodePng(Fill(8, 8, [](int x, int y) { return Mottled(y, x); }), 8, 8));
+  TTexture::Get("frame2").reset();
+  const keptpictures::TCounts before = Counts();
+  std::vector<TTextureRef> frames = TTexture::GetMany({"frame1", "frame2", "frame3"});
+  ASSERT_EQ(frames.size(), 3u);
+  for (const TTextureRef& f : frames) EXPECT_EQ(Pixels(f), Fill(8, 8, [](int x, int y) { return Mottled(y, x); }));
+  EXPECT_EQ(Counts().decodes, before.decodes + 2);
+  EXPECT_EQ(Counts().taken, before.taken + 1);
+}
+
+// A picture is told by its files as they are now: one changed on disk since
+// (colour or mask, a loose file or a pack archive's member) is decoded
+// again; one whose file's times have not settled yet (a change within the
+// file system's tick would leave them as they were) and a memory file are
+// never kept, and neither is one whose texture changed its pixels (a lock
+// written through, a copy into it); a lock that only reads leaves the
+// texture giving its picture back.
+TEST_F(KeptPicturesTest, OnlyThePicturesAsTheFilesHoldThemNowAreKept) {
+  ASSERT_TRUE(Open());
+  testing_support::ScopedChdir cd(dir_.Path());
+  const std::vector<uint32_t> mottled = Fill(23, 9, Mottled);
+  const std::vector<uint32_t> turned = Fill(23, 9, [](int x, int y) { return Mottled(22 - x, 8 - y); });
+  dir_.Write("pic.png", image_writers::EncodePng(mottled, 23, 9));
+  TTexture::Get("pic").reset();
+  ASSERT_EQ(keptpictures::Count(), 1u);
+  dir_.Write("pic.png", image_writers::EncodePng(turned, 23, 9));  // the same size, other pixels
+  TTextureRef t = TTexture::Get("pic");
+  EXPECT_EQ(Pixels(t), turned);
+  EXPECT_EQ(Counts().taken, 0u);
+  t.reset();
+  dir_.Write("grey.png", image_writers::EncodePng(Fill(23, 9, [](int, int) { return 0xFF404040u; }), 23, 9));
+  TTexture::GetWithMask("pic", "grey").reset();
+  dir_.Write("grey.png", image_writers::EncodePng(Fill(23, 9, [](int, int) { return 0xFFC0C0C0u; }), 23, 9));
+  EXPECT_EQ(Pixels(TTexture::GetWithMask("pic", "grey"))[0] >> 24, 0xC0u);
+  EXPECT_EQ(Counts().taken, 0u);
+  // A member of a pack archive, the archive written again.
+  dir_.Write("source.png", image_writers::EncodePng(mottled, 23, 9));
+  ASSERT_TRUE(WritePackArchive(dir_.File("assets/data.knp"), {{"packed.png", dir_.File("source.png")}}));
+  RefreshFileLayer();
+  EXPECT_EQ(Pixels(TTexture::Get("packed")), mottled);
+  EXPECT_TRUE(keptpictures::Holds(PictureKeyOf("packed", "")));
+  dir_.Write("source.png", image_writers::EncodePng(turned, 23, 9));
+  ASSERT_TRUE(WritePackArchive(dir_.File("assets/data.knp"), {{"packed.png", dir_.File("source.png")}}));
+  EXPECT_EQ(Pixels(TTexture::Get("packed")), turned);
+  EXPECT_EQ(Counts().taken, 0u);
+
+  // Read through a lock: given back all the same. Written through one: the
+  // picture as loaded is what stays kept, and what a new texture shows.
+  keptpictures::Clear();
+  t = TTexture::Get("pic");
+  uint32_t* px = nullptr;
+  uint32_t pitch = 0;
+  ASSERT_TRUE(t->Lock(&px, &pitch));
+  EXPECT_EQ(px[0], turned[0]);
+  t->Unlock();
+  EXPECT_EQ(keptpictures::Count(), 0u);  // the texture holds its picture still
+  t.reset();
+  EXPECT_EQ(keptpictures::Count(), 1u);
+  t = TTexture::Get("pic");
+  ASSERT_TRUE(t->Lock(&px, &pitch));
+  px[1] = 0xFF123456u;
+  t->Unlock();
+  EXPECT_EQ(keptpictures::Count(), 1u);
+  t.reset();
+  EXPECT_EQ(Pixels(TTexture::Get("pic")), turned);
+  EXPECT_EQ(Counts().taken, 2u);
+  // Drawn into (a copy onto it): nothing given back.
+  keptpictures::Clear();
+  t = TTexture::Get("pic");
+  TTextureRef other = MakeTexture(4, 4, Quadrants);
+  other->GetData()->CopyTo(TRect(0, 0, 4, 4), TRect(2, 2, 6, 6), t.get());
+  t.reset();
+  EXPECT_EQ(keptpictures::Count(), 0u);
+  EXPECT_EQ(Pixels(TTexture::Get("pic")), turned);
+
+  // Times not settled (a file system whose times move in ticks of 1000 s,
+  // the clock a second into the tick of the file's change): kept by no texture.
+  keptpictures::Clear();
+  const std::string fresh = dir_.Write("fresh.png", image_writers::EncodePng(mottled, 23, 9));
+  struct stat st;
+  ASSERT_EQ(::stat(fresh.c_str(), &st), 0);
+  constexpr int64_t kTick = int64_t(1000) * 1000000000;
+  const int64_t change = int64_t(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+  gCoarseNow = change - change % kTick + 1000000000;
+  SetFileLayerClock(&CoarseNow, kTick);
+  TTexture::Get("fresh").reset();
+  EXPECT_EQ(keptpictures::Count(), 0u);
+  gCoarseNow += 5 * 1000000000LL;  // settled now
+  TTexture::Get("fresh").reset();
+  EXPECT_EQ(keptpictures::Count(), 1u);
+  keptpictures::Clear();
+  SetFileLayerClock(&Later, 0);
+  RegisterMemoryFile("memory.png", image_writers::EncodePng(mottled, 23, 9));
+  TTextureRef memory = TTexture::Get("memory.png");
+  ASSERT_TRUE(memory);
+  memory.reset();
+  EXPECT_EQ(keptpictures::Count(), 0u);
+  UnregisterMemoryFile("memory.png");
+}
+
+// After a device reset every texture shows its picture again: one that
+// still held it as loaded takes the pixels it kept over the reset (no
+// decode), one whose pixels changed is loaded again from its file, and
+// after a real loss (every surface's contents gone) all are.
+TEST_F(KeptPicturesTest, ADeviceResetRestoresEveryPictureFromItsPixelsOrItsFile) {
+  ASSERT_TRUE(Open());
+  testing_support::ScopedChdir cd(dir_.Path());
+  const std::vector<uint32_t> mottled = Fill(23, 9, Mottled);
+  dir_.Write("pic.png", image_writers::EncodePng(mottled, 23, 9));
+  dir_.Write("green.png", image_writers::EncodePng(std::vector<uint32_t>(16 * 16, 0xFF00C000u), 16, 16));
+  TTextureRef t = TTexture::Get("pic"), changed = TTexture::Get("green");
+  uint32_t* px = nullptr;
+  uint32_t pitch = 0;
+  ASSERT_TRUE(changed->Lock(&px, &pitch));
+  px[0] = 0xFF0000FFu;
+  changed->Unlock();
+  EXPECT_EQ(keptpictures::Count(), 1u);  // the changed one's picture as loaded, kept at its lock
+  const keptpictures::TCounts before = Counts();
+  Fault::ChangeMode();  // the mode changed under us: a full reset
+  Frame([] {});
+  EXPECT_EQ(Pixels(t), mottled);
+  EXPECT_EQ(Pixels(changed)[0], 0xFF00C000u);  // as its file has it
+  EXPECT_EQ(Counts().decodes, before.decodes);
+  EXPECT_EQ(Counts().taken, before.taken + 2);
+  EXPECT_EQ(keptpictures::Count(), 0u);
+  Fault::LoseDevice();
+  Fault::RegainFocus();
+  Frame([] {});
+  EXPECT_EQ(Pixels(t), mottled);
+  EXPECT_EQ(Pixels(changed)[0], 0xFF00C000u);
+  EXPECT_EQ(Counts().decodes, before.decodes + 2);
+  const auto& f = Frame([&] { t->DrawAt(0, 0, 1, 1, 0, TDrawParams::kAnchorAtCenter); });
+  EXPECT_EQ(f.At(3, 0), mottled[3]);  // Mottled(3, 0): opaque
+}
+
+// The kept pictures hold no more than their limit, and with the textures
+// never more than the most texture memory seen plus the allowance; room is
+// made by the pictures worth least (loads per byte), among equals the
+// oldest; one larger than the room is not kept; new textures take their
+// room back. Counted in bytes, not timed.
+TEST_F(KeptPicturesTest, TheKeptPicturesStayWithinTheirBound) {
+  ASSERT_TRUE(Open());
+  testing_support::ScopedChdir cd(dir_.Path());
+  constexpr uint64_t kPicture = 16 * 16 * 4;
+  for (int i = 0; i < 6; ++i)
+    dir_.Write("p" + std::to_string(i) + ".png", image_writers::EncodePng(Fill(16, 16, Mottled), 16, 16));
+  dir_.Write("big.png", image_writers::EncodePng(Fill(40, 40, Mottled), 40, 40));
+  keptpictures::SetLimit(4 * kPicture, 0);
+  const int64_t base = handler_->Data().textureBytes;
+  auto name = [](int i) { return TString("p" + std::to_string(i)); };
+  std::vector<TTextureRef> live;
+  for (int i = 0; i < 6; ++i) live.push_back(TTexture::Get(name(i)));
+  const uint64_t most = uint64_t(handler_->Data().textureBytes);
+  EXPECT_EQ(most, uint64_t(base) + 6 * kPicture);
+  // p0 loaded three times and p1 twice while the others live.
+  for (int n = 0; n < 2; ++n) {
+    live[0].reset();
+    live[0] = TTexture::Get(name(0));
+  }
+  live[1].reset();
+  live[1] = TTexture::Get(name(1));
+  for (TTextureRef& t : live) {
+    t.reset();
+    EXPECT_LE(keptpictures::Bytes(), keptpictures::Room());
+    EXPECT_LE(keptpictures::Bytes() + uint64_t(handler_->Data().textureBytes), most);
+  }
+  // The six given back into room for four: p2 and p3 (loaded once, the oldest) went.
+  EXPECT_EQ(keptpictures::Count(), 4u);
+  EXPECT_EQ(keptpictures::Bytes(), 4 * kPicture);
+  for (int i : {0, 1, 4, 5}) EXPECT_TRUE(keptpictures::Holds(PictureKeyOf(name(i), ""))) << i;
+  const keptpictures::TCounts before = Counts();
+  for (int i : {0, 1, 5}) TTexture::Get(name(i)).reset();
+  EXPECT_EQ(Counts().decodes, before.decodes);
+  TTexture::Get(name(2)).reset();  // decoded, kept: p4, loaded once and the oldest such, goes
+  EXPECT_EQ(Counts().decodes, before.decodes + 1);
+  EXPECT_FALSE(keptpictures::Holds(PictureKeyOf(name(4), "")));
+  EXPECT_EQ(keptpictures::Count(), 4u);
+  // Textures made now take room back: with no allowance the two together
+  // stay within the most texture memory seen.
+  std::vector<TTextureRef> blanks;
+  for (int i = 0; i < 3; ++i) blanks.push_back(TTexture::CreateBlank(16, 16, false));
+  EXPECT_EQ(keptpictures::Count(), 3u);
+  EXPECT_LE(keptpictures::Bytes() + uint64_t(handler_->Data().textureBytes), most);
+  // A picture larger than the room is not kept (here: than the limit).
+  TTexture::Get("big").reset();
+  EXPECT_FALSE(keptpictures::Holds(PictureKeyOf("big", "")));
+  EXPECT_LE(keptpictures::MostBytes(), 4 * kPicture);
+  // A lower limit makes room at once.
+  keptpictures::SetLimit(kPicture / 2, kKeptPicturesAllowance);
+  EXPECT_EQ(keptpictures::Count(), 0u);
+  EXPECT_EQ(keptpictures::Bytes(), 0u);
+}
+
+}  // namespace
+
