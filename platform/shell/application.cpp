@@ -2,6 +2,7 @@
 #include <dirent.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -44,12 +46,34 @@ namespace {
 // --- Signals that end the program ---
 
 std::atomic<int> gQuitSignal{0};
+std::atomic<int64_t> gQuitSignalAt{0};  // monotonic ms of the first one (0: none yet)
 constexpr int kQuitSignals[] = {SIGTERM, SIGINT, SIGHUP};
 struct sigaction gSavedActions[3];
+// Signals within this time of the first are the same request: a closed
+// terminal's hang-up comes from the shell and from the terminal a moment
+// apart, a log-out may send SIGHUP and SIGTERM together.
+constexpr int64_t kSameRequestMs = 1000;
+
+int64_t SignalClockMs() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);  // safe in a signal handler
+  return int64_t(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
 
 extern "C" void OnQuitSignal(int signal) {
-  int none = 0;
-  gQuitSignal.compare_exchange_strong(none, signal);
+  const int64_t now = std::max<int64_t>(SignalClockMs(), 1);
+  int64_t first = 0;
+  if (gQuitSignalAt.compare_exchange_strong(first, now)) {
+    gQuitSignal = signal;
+    return;
+  }
+  if (now - first < kSameRequestMs) return;
+  // A signal once the first one's quit is under way ends the program at once.
+  struct sigaction fallback {};
+  fallback.sa_handler = SIG_DFL;
+  sigemptyset(&fallback.sa_mask);
+  sigaction(signal, &fallback, nullptr);
+  raise(signal);  // delivered with its default action when this handler returns
 }
 
 void RestoreQuitSignals() {
@@ -160,11 +184,11 @@ void PrintUsage() {
 
 void InstallQuitSignals() {
   gQuitSignal = 0;
+  gQuitSignalAt = 0;
   struct sigaction action {};
   action.sa_handler = OnQuitSignal;
   sigemptyset(&action.sa_mask);
-  // A second signal, once the first one's quit has begun, ends the program at once.
-  action.sa_flags = SA_RESETHAND | SA_RESTART;
+  action.sa_flags = SA_RESTART;
   for (size_t i = 0; i < 3; ++i) sigaction(kQuitSignals[i], &action, &gSavedActions[i]);
 }
 
