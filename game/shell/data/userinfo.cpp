@@ -12,6 +12,7 @@
 #include "platform/log.h"
 #include "platform/prefs.h"
 #include "platform/shell/platform.h"
+#include "platform/string.h"
 #include "script/bind.h"
 #include "ui/window.h"
 #include "ui/windowmanager.h"
@@ -48,9 +49,24 @@ bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' ||
 
 TString Quoted(const char* what, const TString& name) { return TString::Printf("%s \"%s\"", what, name.c_str()); }
 
-// Two names that are one for the player: the same letters, blanks and letter case aside.
+// The name with its letters of every script in lower case; bytes that are
+// no character stay as they are.
+std::string CaseFolded(const TString& name) {
+  std::string out;
+  for (const char* p = name.c_str(); *p;) {
+    const int length = Utf8CharLength(p);
+    const uint32_t c = DecodeUtf8(p);
+    if (c == 0) out.append(p, size_t(length));
+    else out += TString::FromCodePoint(LowerCaseOfAnyScript(c)).str();
+    p += length;
+  }
+  return out;
+}
+
+// Two names that are one for the player: the same letters, blanks and the
+// letter case of any script aside ("Élodie" and "élodie").
 bool SameName(const TString& a, const TString& b) {
-  return UserInfo::NormalizedName(a).ToLower() == UserInfo::NormalizedName(b).ToLower();
+  return CaseFolded(UserInfo::NormalizedName(a)) == CaseFolded(UserInfo::NormalizedName(b));
 }
 
 }  // namespace
