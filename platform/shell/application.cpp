@@ -412,8 +412,13 @@ int RunApplication(const std::vector<std::string>& words, const TGameMain& game,
     TraceOut("Portal mode (-%s) is not supported here; running stand-alone", commandLine.portal.c_str());
   if (commandLine.hasPq) TraceOut("Hosted mode (-pq=%s) is not supported here; running stand-alone", commandLine.pq.c_str());
   if (commandLine.axTest) TraceOut("Host test mode (--axtest) is not supported here");
-  if (!commandLine.workFolder.empty() && chdir(commandLine.workFolder.c_str()) != 0)
-    TraceOut("Cannot change to the working folder %s: %s", commandLine.workFolder.c_str(), std::strerror(errno));
+  if (!commandLine.workFolder.empty() && chdir(commandLine.workFolder.c_str()) != 0) {
+    // The data is then looked for from where the program started: said, as the person asked for another folder.
+    const char* why = std::strerror(errno);
+    std::fprintf(stderr, "lantern: -wd=%s: the folder cannot be entered (%s); it is ignored\n",
+                 commandLine.workFolder.c_str(), why);
+    TraceOut("Cannot change to the working folder %s: %s; it is ignored", commandLine.workFolder.c_str(), why);
+  }
   // The data folder becomes the working folder; without one the start ends
   // once the log can tell it.
   std::string noData;

@@ -123,7 +123,8 @@ double FrameBrightness(const std::string& png) {
 
 // Started from its build folder, installed (the data in <prefix>/share/lantern),
 // or from any folder with --data naming the data (relative to where it
-// starts), the game plays on the demo. With a
+// starts; a -wd= folder that cannot be entered is said and ignored), the game
+// plays on the demo. With a
 // --data that holds no data, or data whose first screen cannot open (a
 // script that does not compile, the first script's or the first screen's), it
 // ends with 1 and says why on standard error and in the log, before its frames
@@ -144,8 +145,11 @@ TEST_F(StartupProgram, FindsItsDataFromAnyFolderAndOtherwiseSaysWhy) {
   // Names on the command line and in its input script still count from where it started.
   const std::string input = dir.Write("elsewhere/input.txt", "1000 screenshot second.png\n");
   const TStart given = Start(dir.File("elsewhere"), Headless(150) + ",screenshot=../shot.png,input=input.txt",
-                             {"--data=" + relative});
+                             {"--data=" + relative, "-wd=" + dir.File("nowhere")});
   EXPECT_EQ(given.exitCode, 0) << given.err;
+  // A working folder that cannot be entered is said, and ignored.
+  EXPECT_EQ(given.err, "lantern: -wd=" + dir.File("nowhere") +
+                           ": the folder cannot be entered (No such file or directory); it is ignored\n");
   EXPECT_NE(given.log.find("Data: " + source + " (given with --data)"), std::string::npos) << given.log;
   EXPECT_GT(FrameBrightness(shot), 25.0);
   EXPECT_GT(FrameBrightness(dir.File("elsewhere/second.png")), 25.0);
