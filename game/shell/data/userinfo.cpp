@@ -1,6 +1,8 @@
 #include "game/shell/data/userinfo.h"
 
 #include <cmath>
+#include <cstdio>
+#include <string>
 #include <vector>
 
 #include "audio/soundmanager.h"
@@ -480,7 +482,15 @@ void TellNoticesWhenDue() {
 void DeleteUserInfo() {
   if (!gUserInfo) return;
   UserInfo* old = gUserInfo;
-  old->SaveProgress();
+  if (!old->SaveProgress() && old->GetCurrentUserIndex() >= 0) {
+    const std::string who = old->GetCurrentUserName().str(), log = GetLogFilePath();
+    TraceOut("Profiles: the game ends without the last save of player \"%s\"; the user folder keeps the one before",
+             who.c_str());
+    std::fprintf(stderr,
+                 "lantern: the game ended without saving the progress of player \"%s\" (%s); the user folder "
+                 "keeps the last save written\n",
+                 who.c_str(), log.empty() ? "no log could be written" : (log + " tells why").c_str());
+  }
   gUserInfo = nullptr;
   delete old;
 }

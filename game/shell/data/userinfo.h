@@ -204,5 +204,7 @@ UserInfo* GetUserInfo();
 void TellNoticesWhenDue();
 // Saves and deletes the current manager (when any), then makes a new one.
 void RecreateUserInfo();
-// Saves and deletes the current manager.
+// Saves and deletes the current manager. Nothing can try again after this
+// save: when it fails, the log and standard error say the progress since the
+// last save written is lost.
 void DeleteUserInfo();

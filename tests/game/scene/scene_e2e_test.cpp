@@ -394,6 +394,9 @@ TEST_F(SavedGameEndToEnd, AFolderThatCannotBeWrittenIsToldOnceAndSavedWhenItCanB
   TRun behind = Run(throughTheMenu, FramesFor(9000));
   EXPECT_EQ(testing_support::ReadFile(dir.File("user/prefs.dat")), prefs);
   EXPECT_EQ(behind.Count(failed), 2u) << behind.Joined();  // the menu's save and the one at the end
+  // Nothing tries again after the one at the end: said so.
+  const std::string lost = "Profiles: the game ends without the last save of player \"Ada\"";
+  EXPECT_EQ(behind.InLog(lost), 1u) << behind.log;
   EXPECT_EQ(behind.Screens(), (std::vector<std::string>{"mainmenu", "MainGame", "gamemenu", "minitutor"}))
       << behind.log;
   EXPECT_EQ(behind.Count("minitutor: "), 1u);
@@ -421,6 +424,7 @@ TEST_F(SavedGameEndToEnd, AFolderThatCannotBeWrittenIsToldOnceAndSavedWhenItCanB
   EXPECT_EQ(run.Count("MainGame: level loc13 complete"), 1u);
   EXPECT_EQ(run.Count("MainGame: on to scripts/gallery.lua"), 1u);
   EXPECT_EQ(run.Count("Profiles: the progress of player \"Ada\" is saved again"), 1u);
+  EXPECT_EQ(run.InLog(lost), 0u);
   // Told once, as soon as the save at the end of the attic failed.
   EXPECT_EQ(run.InLog("modal: minitutor"), 1u);
   EXPECT_EQ(run.Count("Hint infosavefailed: Your progress cannot be saved"), 1u);
