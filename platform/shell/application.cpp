@@ -327,7 +327,8 @@ bool TPlatform::CreateMainWindow(std::string* why) {
     host = hooks_.createHost();
   } else if (GetSettingBool("headless")) {
     auto headless = std::make_unique<THeadlessHost>();
-    if (!input.IsEmpty()) headless->LoadInputScript(app_->ResolveStartPath(input.str()), app_->startFolder);
+    if (!input.IsEmpty() && !headless->LoadInputScript(app_->ResolveStartPath(input.str()), app_->startFolder, why))
+      return false;
     // Without a screenshot nothing reads a headless run's frames.
     headless->SetKeepLastFrame(!GetSettingString("screenshot").IsEmpty() || headless->HasScriptedScreenshots());
     host = std::move(headless);
@@ -335,7 +336,7 @@ bool TPlatform::CreateMainWindow(std::string* why) {
     host = CreateSdlHost(why);
     // A window driven by a script plays as a headless run does, shown on screen.
     if (host && !input.IsEmpty())
-      host = CreateScriptedWindowHost(std::move(host), app_->ResolveStartPath(input.str()), app_->startFolder);
+      host = CreateScriptedWindowHost(std::move(host), app_->ResolveStartPath(input.str()), app_->startFolder, why);
   }
   if (!host) return false;
   if (why) why->clear();
@@ -464,7 +465,10 @@ int RunApplication(const std::vector<std::string>& words, const TGameMain& game,
       if (game) game(&platform, TString(commandLine.text));
       platform.PostQuit(platform.GetExitCode());
       exitCode = platform.GetExitCode();
-      // A screenshot that was asked for and not written is a failed run.
+      // A screenshot that was asked for and not written is a failed run, the
+      // input script's too (each told when its time came).
+      if (auto* scripted = dynamic_cast<THeadlessHost*>(platform.GetHost()))
+        if (scripted->GetUnwrittenScreenshots() > 0 && exitCode == 0) exitCode = 1;
       if (!GetSettingString("screenshot").IsEmpty()) {
         TLogCapture why;
         if (!platform.WriteScreenshot()) {

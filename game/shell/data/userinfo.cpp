@@ -101,7 +101,7 @@ UserInfo::UserInfo() {
   const std::string folder = GetUserFolder().str();
   if (!folder.empty() && !MakeFolders(folder)) {
     TraceOut("Profiles: the user folder %s cannot be made; nothing is saved", folder.c_str());
-    saveFailing_ = true;
+    saveFailing_ = withoutUserFolder_ = true;
     saveNotice_.info = kNoUserFolderInfo;
     saveNotice_.state = TSaveNotice::kDue;
   }
@@ -482,7 +482,8 @@ void TellNoticesWhenDue() {
 void DeleteUserInfo() {
   if (!gUserInfo) return;
   UserInfo* old = gUserInfo;
-  if (!old->SaveProgress() && old->GetCurrentUserIndex() >= 0) {
+  // (Without a user folder, the start said that nothing is saved.)
+  if (!old->SaveProgress() && old->GetCurrentUserIndex() >= 0 && !old->IsWithoutUserFolder()) {
     const std::string who = old->GetCurrentUserName().str(), log = GetLogFilePath();
     TraceOut("Profiles: the game ends without the last save of player \"%s\"; the user folder keeps the one before",
              who.c_str());

@@ -198,7 +198,9 @@ TEST_F(StartupProgram, FindsItsDataFromAnyFolderAndOtherwiseSaysWhy) {
 // that is neither 0 nor 1, a file option without its name) ends the start
 // with 2 and says which; a screenshot that cannot be written ends the run
 // with 1 and says why (one that would replace a player's file is not
-// written), while the program's own earlier screenshot is written over.
+// written, nor an input script's), while the program's own earlier
+// screenshot is written over; an input script that cannot be read starts
+// nothing.
 TEST_F(StartupProgram, AnswersItsCommandLineAndRefusesWhatItCannotTake) {
   for (const char* word : {"--help", "-h"}) {
     const TStart help = Start(dir.Path(), Headless(150), {word});
@@ -242,6 +244,19 @@ TEST_F(StartupProgram, AnswersItsCommandLineAndRefusesWhatItCannotTake) {
   EXPECT_EQ(kept.err, "lantern: Screenshot " + notes +
                           ": the file is there already and is no picture this program wrote; it is left as it was\n");
   EXPECT_EQ(testing_support::ReadFile(notes), "the player's notes");
+  // So with an input script's screenshot; an input script that cannot be
+  // read starts nothing (a window would take no input at all).
+  const std::string input = dir.Write("shots.txt", "100 screenshot " + notes + "\n");
+  const TStart scripted = Start(dir.Path(), Headless(20) + ",input=" + input);
+  EXPECT_EQ(scripted.exitCode, 1);
+  EXPECT_EQ(scripted.err, "lantern: input script: Screenshot " + notes +
+                              ": the file is there already and is no picture this program wrote; it is left as it was\n");
+  EXPECT_EQ(testing_support::ReadFile(notes), "the player's notes");
+  const std::string missing = dir.File("missing.txt");
+  const TStart unscripted = Start(dir.Path(), Headless(20) + ",input=" + missing);
+  EXPECT_EQ(unscripted.exitCode, 1);
+  EXPECT_EQ(unscripted.err, "lantern: the game does not start: its input script " + missing +
+                                ": cannot read the file (No such file or directory)\n");
   for (int run = 0; run < 2; ++run) {
     const TStart shot = Start(testing_support::SourceDir(), Headless(20) + ",screenshot=" + dir.File("again.png"));
     EXPECT_EQ(shot.exitCode, 0) << shot.err;
