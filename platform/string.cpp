@@ -179,16 +179,30 @@ uint32_t DecodeUtf8(const char* p) {
   return cp;
 }
 
-bool IsLetterOfAnyScript(uint32_t codePoint) {
-  if (codePoint < 0x80) return (codePoint >= 'a' && codePoint <= 'z') || (codePoint >= 'A' && codePoint <= 'Z');
-  // The classes of the built-in UTF-8 locale, made once and never freed; the
-  // process's own locale stays as it is.
+namespace {
+// The classes of the built-in UTF-8 locale, made once and never freed; the
+// process's own locale stays as it is. Null where the C library has none.
+locale_t Utf8Classes() {
   static const locale_t classes = [] {
     locale_t made = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
     if (!made) TraceOut("No UTF-8 character classes (C.UTF-8): only A-Z and a-z count as letters");
     return made;
   }();
+  return classes;
+}
+}  // namespace
+
+bool IsLetterOfAnyScript(uint32_t codePoint) {
+  if (codePoint < 0x80) return (codePoint >= 'a' && codePoint <= 'z') || (codePoint >= 'A' && codePoint <= 'Z');
+  const locale_t classes = Utf8Classes();
   return classes && codePoint <= 0x10FFFF && iswalpha_l(static_cast<wint_t>(codePoint), classes);
+}
+
+uint32_t LowerCaseOfAnyScript(uint32_t codePoint) {
+  if (codePoint < 0x80) return codePoint >= 'A' && codePoint <= 'Z' ? codePoint - 'A' + 'a' : codePoint;
+  const locale_t classes = Utf8Classes();
+  if (!classes || codePoint > 0x10FFFF) return codePoint;
+  return static_cast<uint32_t>(towlower_l(static_cast<wint_t>(codePoint), classes));
 }
 
 int Utf8CharCount(const char* p) {

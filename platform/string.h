@@ -100,6 +100,9 @@ int Utf8CharCount(const char* p);
 // symbols, spaces and combining marks on their own are no letters. Where the
 // C library has no UTF-8 classes, only A-Z and a-z (logged once).
 bool IsLetterOfAnyScript(uint32_t codePoint);
+// The lower-case letter of a letter of any script ("É" gives "é", "Ж" "ж"),
+// as the same classes know it; any other code point as it is.
+uint32_t LowerCaseOfAnyScript(uint32_t codePoint);
 
 // Splits the text at every separator, trims blanks (space, tab, CR, LF) around
 // each piece and drops empty pieces. An empty text gives an empty list.

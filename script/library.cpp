@@ -54,6 +54,23 @@ int RepFn(lua_State* L) {
   return 1;
 }
 
+// --- base ------------------------------------------------------------------
+
+// unpack(t, [i, [j]])
+int UnpackFn(lua_State* L) {
+  luaL_checktype(L, 1, LUA_TTABLE);
+  const int first = luaL_optint(L, 2, 1);
+  const int last = luaL_opt(L, luaL_checkint, 3, static_cast<int>(lua_objlen(L, 1)));
+  if (first > last) return 0;
+  // Counted wide: Lua's own overflows the int on a range such as
+  // -2^31 .. 0 and then pushes far past the stack.
+  const int64_t count = int64_t(last) - int64_t(first) + 1;
+  if (count > std::numeric_limits<int>::max() || !lua_checkstack(L, static_cast<int>(count)))
+    return luaL_error(L, "too many results to unpack");
+  for (int64_t i = first; i <= last; ++i) lua_rawgeti(L, 1, static_cast<int>(i));
+  return static_cast<int>(count);
+}
+
 // --- table -------------------------------------------------------------------
 
 // #t of the table argument, as the table functions read it.
@@ -291,6 +308,9 @@ void Replace(lua_State* L, const char* library, std::initializer_list<std::pair<
 }  // namespace
 
 void InstallBoundedLibrary(lua_State* L) {
+  lua_pushliteral(L, "unpack");
+  lua_pushcfunction(L, UnpackFn);
+  lua_rawset(L, LUA_GLOBALSINDEX);
   Replace(L, "string", {{"rep", RepFn}});
   Replace(L, "table", {{"insert", InsertFn}, {"remove", RemoveFn}, {"sort", SortFn}});
   Replace(L, "coroutine", {{"resume", ResumeFn}, {"wrap", WrapFn}});

@@ -21,11 +21,14 @@
 //                      script.
 //   coroutine.resume,  as Lua's; while the coroutine runs it is known to the
 //   coroutine.wrap     limits (TLuaRunning), so the watchdog arms its hook too.
+//   unpack             counts the range without overflow: Lua's own pushes
+//                      past the stack (and crashes the program) on a range
+//                      of 2^31 or more elements, such as -2^31 .. 0.
 // A script past its limit is stopped inside these as the hook would stop it.
 // Part of script/; uses the limits (limits.h).
 #pragma once
 #include <lua.h>
 
 // Replaces those functions in the state's "string", "table" and "coroutine"
-// tables (which must be open).
+// tables and its globals (which must be open).
 void InstallBoundedLibrary(lua_State* L);

@@ -198,8 +198,17 @@ bool TMG01Window::HitsBlock(int i, const TPoint& p) const {
 bool TMG01Window::OnMouseDown(const TPoint& p) {
   if (carriedPiece == -1 && TMiniGames::OnMouseDown(p)) return true;
   if (IsLoadFailed() || solved || skipped) return true;
-  lastMouse = TVec2(float(p.x), float(p.y));
+  Press(p);
+  return true;
+}
 
+void TMG01Window::PutDownHeld() {
+  if (IsLoadFailed() || solved || skipped || (carriedPiece == -1 && heldPiece == -1)) return;
+  Press(TPoint(int(lastMouse.x), int(lastMouse.y)));
+}
+
+void TMG01Window::Press(const TPoint& p) {
+  lastMouse = TVec2(float(p.x), float(p.y));
   if (carriedPiece != -1) {
     BlockPiece& piece = pieces[size_t(carriedPiece)];
     const BlockType& type = types[size_t(piece.type)];
@@ -207,7 +216,7 @@ bool TMG01Window::OnMouseDown(const TPoint& p) {
       TrayPosition(carriedPiece);
       carriedPiece = -1;
       CheckBoard();
-      return true;
+      return;
     }
     piece.inTray = false;
     piece.pos += TVec2(float(Width(type.preview) / 2 - Width(type.img) / 2),
@@ -216,18 +225,17 @@ bool TMG01Window::OnMouseDown(const TPoint& p) {
     carriedPiece = -1;
     CheckBoard();
     PutDown(p);
-    return true;
+    return;
   }
   if (heldPiece != -1) {
     PutDown(p);
-    return true;
+    return;
   }
   for (int i = 0; i < int(pieces.size()); ++i) {
     if (!HitsBlock(i, p)) continue;
     Pick(i);
     break;
   }
-  return true;
 }
 
 void TMG01Window::Pick(int i) {

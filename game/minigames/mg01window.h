@@ -54,6 +54,10 @@ public:
 
   // Fills the board with a right filling (only while playing, not solved).
   void SkipGame() override;
+  // The block in the hand is put down as a press where the pointer last was
+  // would put it (the menu, the journal or the quit question opens over the
+  // game).
+  void PutDownHeld() override;
 
   // The window's pass over the file; false (logged) when it is refused.
   bool LoadLevel();
@@ -105,6 +109,9 @@ public:
 private:
   // Putting the held block down at the point (a cell, the tray, or where it is).
   void PutDown(const TPoint& p);
+  // A press on the game at the point: sets the block in the hand down, or
+  // picks one up.
+  void Press(const TPoint& p);
   void Pick(int i);
   boost::shared_ptr<TTexture> PictureOf(const BlockPiece& piece) const;
 };

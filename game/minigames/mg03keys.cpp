@@ -300,17 +300,20 @@ void KeysBoard::Move(int x, int y) {
   if (!solved && !skipped) mousePos = TVec2(float(x), float(y));
 }
 
+bool KeysBoard::PutBackKey() {
+  if (heldKey < 0) return false;
+  if (heldKey < int(keys.size())) keys[size_t(heldKey)].held = false;
+  heldKey = -1;
+  return true;
+}
+
 bool KeysBoard::Skip(bool* droppedKey) {
   if (droppedKey) *droppedKey = false;
   if (solved || skipped) return false;
   for (const KeySlot& k : keys)
     if (k.turnState == KeySlot::kTurnForward || !k.fadeDone || winState == 1) return false;
   // A key in the hand goes back first, so the frame gets the presses again.
-  if (heldKey >= 0) {
-    if (heldKey < int(keys.size())) keys[size_t(heldKey)].held = false;
-    heldKey = -1;
-    if (droppedKey) *droppedKey = true;
-  }
+  if (PutBackKey() && droppedKey) *droppedKey = true;
   for (KeySlot& k : keys) {
     if (k.inTray) k.fadeDone = false;
     k.turnState = KeySlot::kTurnHome;

@@ -135,6 +135,9 @@ public:
   // fade-in or the slide runs. Otherwise a key in the hand is dropped first
   // (`droppedKey`), every key goes into its keyhole and turns home.
   bool Skip(bool* droppedKey = nullptr);
+  // The key in the hand back to the tray, and the hand empty; false when
+  // the hand was empty.
+  bool PutBackKey();
   // One update of dt seconds after the frame's: captions, slide, keys, the
   // solution test and the end of play.
   EndStep Update(float dt, bool isWon, bool closeRequested, bool logBookOpen);

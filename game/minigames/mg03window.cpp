@@ -135,6 +135,12 @@ bool TMG03Window::OnMouseMove(const TPoint& p) {
   return true;
 }
 
+void TMG03Window::PutDownHeld() {
+  if (!board.PutBackKey()) return;
+  SetCursorPicture(resources.mainCursor);
+  if (TWindowManager* wm = GetWindowManager()) wm->Invalidate();
+}
+
 void TMG03Window::SkipGame() {
   if (IsLoadFailed()) return;
   bool dropped = false;

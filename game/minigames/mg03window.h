@@ -53,6 +53,9 @@ public:
   bool OnMouseMove(const TPoint& p) override;
   bool OnMouseButton(const TPoint&, int) override { return false; }
   void SkipGame() override;
+  // The key in the hand goes back to the tray (the menu, the journal or the
+  // quit question opens over the game).
+  void PutDownHeld() override;
 
   // The window's pass over the file: the keys with their pictures, the
   // plate, the tutorial screens; false (logged) when it is refused.

@@ -215,6 +215,14 @@ bool TMG06Window::OnMouseMove(const TPoint& p) {
   return true;
 }
 
+void TMG06Window::PutDownHeld() {
+  if (board.held == -1) return;
+  board.PutBackTool();
+  StopBrushing();
+  SetMainCursor();
+  if (TWindowManager* wm = GetWindowManager()) wm->Invalidate();
+}
+
 void TMG06Window::SkipGame() {
   if (IsLoadFailed()) return;
   WoundsBoard::ToolChange change;
@@ -239,11 +247,7 @@ bool TMG06Window::Update() {
   if (FollowEndStep(step, kWindowType)) return true;
   if (dirtBack && board.tutorShareReached) {
     StartTutorScreen(board.bitNum);
-    if (tutor.IsWaiting() && board.held != -1) {
-      board.PutBackTool();
-      StopBrushing();
-      SetMainCursor();
-    }
+    if (tutor.IsWaiting()) PutDownHeld();
   }
   if (TWindowManager* wm = GetWindowManager()) wm->Invalidate();
   return true;

@@ -64,6 +64,9 @@ public:
   bool OnMouseLeave() override;
   // Every wound clean and disinfected; a tool in the hand goes back.
   void SkipGame() override;
+  // The tool in the hand goes back to the pane and brushing stops (the
+  // menu, the journal, the quit question or a message opens over the game).
+  void PutDownHeld() override;
   // Reads the resources and the file again and lays the game out; adds the
   // refresh task to the restore list once. Run by Init (the game offers no
   // restart button).

@@ -251,6 +251,7 @@ bool TMiniGames::OnMessage(TMessage* message) {
   } else if (text == "logbook") {
     // The closed book opens; one fading out opens again once closed. The
     // last request wins, done as soon as the book can (journalwish.h).
+    PutDownHeld();
     if (logBook && logBook->IsClosed()) {
       journalWish_.Request(JournalWish_t::Ask::kNone);
       OpenLogBook();
@@ -371,5 +372,7 @@ void TMiniGames::EndRefusedGame() {
 
 void TMiniGames::AskQuitMiniGame() {
   TWindowManager* wm = GetWindowManager();
-  if (gCurrentMiniGame && wm) wm->RunScriptText(gCurrentMiniGame, "DoModal('scripts/askgame2quit.lua')");
+  if (!gCurrentMiniGame || !wm) return;
+  gCurrentMiniGame->PutDownHeld();
+  wm->RunScriptText(gCurrentMiniGame, "DoModal('scripts/askgame2quit.lua')");
 }

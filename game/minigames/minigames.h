@@ -88,9 +88,10 @@ public:
   // What the "skipgame" and "restart" commands do; nothing here.
   virtual void SkipGame() {}
   virtual void RestartGame() {}
-  // The menu opens over the game: what the hand holds is put down first, so
-  // that the game drawn under the menu and after it is the one the next
-  // click acts on (the pointer shows over the menu again). Nothing here.
+  // The menu, the journal or the quit question opens over the game: what
+  // the hand holds is put down first, so that the game drawn under it and
+  // after it is the one the next click acts on (the pointer shows over it
+  // again). Nothing here.
   virtual void PutDownHeld() {}
 
   // The game's music and ambience, played from PostInit.
@@ -121,8 +122,8 @@ public:
   // Lua MGEnd(): the result into the progress (saved), and the way to the
   // main menu (CSWithSh with the window name). Won: the level's mini-game
   // moves the player to the next level (after the last one a new game
-  // begins, keeping the photographs, the pop-ups seen and the finished
-  // mark); a mini-game that stands in a chapter as a location is passed.
+  // begins, keeping only the photographs); a mini-game that stands in a
+  // chapter as a location is passed.
   // Not won: the player comes back into the mini-game.
   void MGEnd();
   // The end of a won game: MGEnd, then the next screen (the comic of the

@@ -1,5 +1,8 @@
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -32,20 +35,20 @@ void THeadlessHost::PushEvent(const THostEvent& event, uint32_t atMs) {
   queue_.insert(it, std::move(t));
 }
 
-bool THeadlessHost::LoadInputScript(const std::string& path, const std::string& baseFolder) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    TraceOut("Input script %s: cannot read the file", path.c_str());
+bool THeadlessHost::LoadInputScript(const std::string& path, const std::string& baseFolder, std::string* why) {
+  auto refuse = [&](const std::string& reason) {
+    TraceOut("Input script %s: %s", path.c_str(), reason.c_str());
+    if (why) *why = "its input script " + path + ": " + reason;
     return false;
-  }
+  };
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return refuse(std::string("cannot read the file (") + std::strerror(errno) + ")");
   std::string text;
   text.resize(kMaxScriptBytes + 1);
   in.read(&text[0], static_cast<std::streamsize>(text.size()));
   text.resize(static_cast<size_t>(in.gcount()));
-  if (text.size() > kMaxScriptBytes) {
-    TraceOut("Input script %s: larger than %zu bytes; refused", path.c_str(), kMaxScriptBytes);
-    return false;
-  }
+  if (in.bad()) return refuse("cannot read the file (not a file)");
+  if (text.size() > kMaxScriptBytes) return refuse("larger than " + std::to_string(kMaxScriptBytes) + " bytes; refused");
   std::vector<std::string> errors;
   std::vector<TScriptedEvent> events = ParseInputScript(text, &errors);
   for (const auto& e : errors) TraceOut("Input script %s: %s", path.c_str(), e.c_str());
@@ -124,12 +127,20 @@ bool THeadlessHost::PollEvent(THostEvent* event) {
     *event = std::move(queue_.front().event);
     queue_.pop_front();
     if (event->type != THostEventType::kScreenshot) break;
-    // The frame presented last, as the "screenshot" setting writes it at the end.
-    if (SaveScreenshot(TString(event->text)))
+    // The frame presented last, as the "screenshot" setting writes it at the
+    // end; one not written is told as that one is (and the run ends with 1).
+    TLogCapture reason;
+    if (SaveScreenshot(TString(event->text))) {
       TraceOut("Screenshot written to %s (frame %llu)", event->text.c_str(),
                static_cast<unsigned long long>(GetPresentCount()));
-    else
-      TraceOut("Input script: the screenshot %s could not be written", event->text.c_str());
+      continue;
+    }
+    ++unwrittenScreenshots_;
+    std::string said = "the screenshot " + event->text + " was not written";
+    for (const std::string& line : reason.Lines())
+      if (line.rfind("Screenshot ", 0) == 0) said = line;
+    TraceOut("Input script: the screenshot %s could not be written", event->text.c_str());
+    std::fprintf(stderr, "lantern: input script: %s\n", said.c_str());
   }
   // The window's own state follows its events, as a real window's would.
   switch (event->type) {

@@ -29,8 +29,10 @@ std::unique_ptr<THost> CreateSdlHost(std::string* why = nullptr);
 // while the events, the focus, the mouse position and the clock (manual) are
 // the script's, as in a headless run; the window's own input is dropped. The
 // same script then shows the same frames in a window as headless.
+// Null (the reason in `why`) when the script cannot be read.
 std::unique_ptr<THost> CreateScriptedWindowHost(std::unique_ptr<THost> window, const std::string& inputPath,
-                                               const std::string& baseFolder = std::string());
+                                               const std::string& baseFolder = std::string(),
+                                               std::string* why = nullptr);
 
 class THeadlessHost : public THost {
 public:
@@ -43,11 +45,12 @@ public:
   // Queues an event that becomes due `atMs` milliseconds after the host was
   // made (0: at once). Events with equal times keep their order.
   void PushEvent(const THostEvent& event, uint32_t atMs = 0);
-  // Reads an input script; false (logged) when the file cannot be read. Bad
-  // lines are logged and skipped. Relative names of its "screenshot" lines
-  // count from `baseFolder` when it is given (the folder the program was
-  // started in), else from the working folder.
-  bool LoadInputScript(const std::string& path, const std::string& baseFolder = std::string());
+  // Reads an input script; false (logged, the reason in `why`) when the file
+  // cannot be read. Bad lines are logged and skipped. Relative names of its
+  // "screenshot" lines count from `baseFolder` when it is given (the folder
+  // the program was started in), else from the working folder.
+  bool LoadInputScript(const std::string& path, const std::string& baseFolder = std::string(),
+                       std::string* why = nullptr);
   size_t GetPendingEventCount() const { return queue_.size(); }
   void SetDesktopSize(int width, int height);
   // The usable part of the desktop (panels and the window's frame left out);
@@ -115,6 +118,9 @@ public:
   bool ReadsFrames() const override { return keep_; }
   // The input script writes screenshots of its own ("screenshot" lines).
   bool HasScriptedScreenshots() const { return screenshots_ > 0; }
+  // The script's screenshots that could not be written (each told on
+  // standard error and in the log when its time came).
+  size_t GetUnwrittenScreenshots() const { return unwrittenScreenshots_; }
   bool SaveScreenshot(const TString& path) override;
 
 private:
@@ -127,6 +133,7 @@ private:
   uint64_t seq_ = 0;
   uint32_t start_ = 0;
   size_t screenshots_ = 0;
+  size_t unwrittenScreenshots_ = 0;
   bool ownsClock_ = false;
   bool hasWindow_ = false, fullScreen_ = false, focused_ = false, minimized_ = false;
   bool captured_ = false, cursorShown_ = true;

@@ -69,10 +69,11 @@ private:
 }  // namespace
 
 std::unique_ptr<THost> CreateScriptedWindowHost(std::unique_ptr<THost> window, const std::string& inputPath,
-                                               const std::string& baseFolder) {
+                                               const std::string& baseFolder, std::string* why) {
   if (!window) return nullptr;
   auto host = std::make_unique<TScriptedWindowHost>(std::move(window));
-  host->LoadInputScript(inputPath, baseFolder);
+  // Without its script the window would take no input at all.
+  if (!host->LoadInputScript(inputPath, baseFolder, why)) return nullptr;
   if (host->HasScriptedScreenshots()) host->SetKeepLastFrame(true);
   return host;
 }

@@ -2,6 +2,7 @@
 #include <dirent.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <cerrno>
 #include <chrono>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -44,12 +46,34 @@ namespace {
 // --- Signals that end the program ---
 
 std::atomic<int> gQuitSignal{0};
+std::atomic<int64_t> gQuitSignalAt{0};  // monotonic ms of the first one (0: none yet)
 constexpr int kQuitSignals[] = {SIGTERM, SIGINT, SIGHUP};
 struct sigaction gSavedActions[3];
+// Signals within this time of the first are the same request: a closed
+// terminal's hang-up comes from the shell and from the terminal a moment
+// apart, a log-out may send SIGHUP and SIGTERM together.
+constexpr int64_t kSameRequestMs = 1000;
+
+int64_t SignalClockMs() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);  // safe in a signal handler
+  return int64_t(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
 
 extern "C" void OnQuitSignal(int signal) {
-  int none = 0;
-  gQuitSignal.compare_exchange_strong(none, signal);
+  const int64_t now = std::max<int64_t>(SignalClockMs(), 1);
+  int64_t first = 0;
+  if (gQuitSignalAt.compare_exchange_strong(first, now)) {
+    gQuitSignal = signal;
+    return;
+  }
+  if (now - first < kSameRequestMs) return;
+  // A signal once the first one's quit is under way ends the program at once.
+  struct sigaction fallback {};
+  fallback.sa_handler = SIG_DFL;
+  sigemptyset(&fallback.sa_mask);
+  sigaction(signal, &fallback, nullptr);
+  raise(signal);  // delivered with its default action when this handler returns
 }
 
 void RestoreQuitSignals() {
@@ -160,11 +184,11 @@ void PrintUsage() {
 
 void InstallQuitSignals() {
   gQuitSignal = 0;
+  gQuitSignalAt = 0;
   struct sigaction action {};
   action.sa_handler = OnQuitSignal;
   sigemptyset(&action.sa_mask);
-  // A second signal, once the first one's quit has begun, ends the program at once.
-  action.sa_flags = SA_RESETHAND | SA_RESTART;
+  action.sa_flags = SA_RESTART;
   for (size_t i = 0; i < 3; ++i) sigaction(kQuitSignals[i], &action, &gSavedActions[i]);
 }
 
@@ -303,7 +327,8 @@ bool TPlatform::CreateMainWindow(std::string* why) {
     host = hooks_.createHost();
   } else if (GetSettingBool("headless")) {
     auto headless = std::make_unique<THeadlessHost>();
-    if (!input.IsEmpty()) headless->LoadInputScript(app_->ResolveStartPath(input.str()), app_->startFolder);
+    if (!input.IsEmpty() && !headless->LoadInputScript(app_->ResolveStartPath(input.str()), app_->startFolder, why))
+      return false;
     // Without a screenshot nothing reads a headless run's frames.
     headless->SetKeepLastFrame(!GetSettingString("screenshot").IsEmpty() || headless->HasScriptedScreenshots());
     host = std::move(headless);
@@ -311,7 +336,7 @@ bool TPlatform::CreateMainWindow(std::string* why) {
     host = CreateSdlHost(why);
     // A window driven by a script plays as a headless run does, shown on screen.
     if (host && !input.IsEmpty())
-      host = CreateScriptedWindowHost(std::move(host), app_->ResolveStartPath(input.str()), app_->startFolder);
+      host = CreateScriptedWindowHost(std::move(host), app_->ResolveStartPath(input.str()), app_->startFolder, why);
   }
   if (!host) return false;
   if (why) why->clear();
@@ -388,8 +413,13 @@ int RunApplication(const std::vector<std::string>& words, const TGameMain& game,
     TraceOut("Portal mode (-%s) is not supported here; running stand-alone", commandLine.portal.c_str());
   if (commandLine.hasPq) TraceOut("Hosted mode (-pq=%s) is not supported here; running stand-alone", commandLine.pq.c_str());
   if (commandLine.axTest) TraceOut("Host test mode (--axtest) is not supported here");
-  if (!commandLine.workFolder.empty() && chdir(commandLine.workFolder.c_str()) != 0)
-    TraceOut("Cannot change to the working folder %s: %s", commandLine.workFolder.c_str(), std::strerror(errno));
+  if (!commandLine.workFolder.empty() && chdir(commandLine.workFolder.c_str()) != 0) {
+    // The data is then looked for from where the program started: said, as the person asked for another folder.
+    const char* why = std::strerror(errno);
+    std::fprintf(stderr, "lantern: -wd=%s: the folder cannot be entered (%s); it is ignored\n",
+                 commandLine.workFolder.c_str(), why);
+    TraceOut("Cannot change to the working folder %s: %s; it is ignored", commandLine.workFolder.c_str(), why);
+  }
   // The data folder becomes the working folder; without one the start ends
   // once the log can tell it.
   std::string noData;
@@ -435,7 +465,10 @@ int RunApplication(const std::vector<std::string>& words, const TGameMain& game,
       if (game) game(&platform, TString(commandLine.text));
       platform.PostQuit(platform.GetExitCode());
       exitCode = platform.GetExitCode();
-      // A screenshot that was asked for and not written is a failed run.
+      // A screenshot that was asked for and not written is a failed run, the
+      // input script's too (each told when its time came).
+      if (auto* scripted = dynamic_cast<THeadlessHost*>(platform.GetHost()))
+        if (scripted->GetUnwrittenScreenshots() > 0 && exitCode == 0) exitCode = 1;
       if (!GetSettingString("screenshot").IsEmpty()) {
         TLogCapture why;
         if (!platform.WriteScreenshot()) {

@@ -377,8 +377,9 @@ int RunApplication(const std::vector<std::string>& words, const TGameMain& game,
 void TellStartFailure(const std::string& why);
 
 // SIGTERM, SIGINT and SIGHUP (a log-out, a closed terminal, Ctrl+C) post a
-// quit, which the game's loop takes as its own quit, save included; a second
-// one ends the program at once. RunApplication installs the handlers for its
+// quit, which the game's loop takes as its own quit, save included; a further
+// one ends the program at once, unless it comes within a second of the first
+// (the same request sent twice: a closed terminal's shell and terminal). RunApplication installs the handlers for its
 // run. The signal that ended the run (0: none): the program's entry raises it
 // again once everything is shut down, so that the caller sees it.
 void InstallQuitSignals();

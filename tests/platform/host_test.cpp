@@ -157,8 +157,10 @@ TEST(InputScript, HeadlessHostLoadsAFileAndLogsItsFaults) {
   TempDir dir;
   THeadlessHost host;
   TLogCapture log;
-  EXPECT_FALSE(host.LoadInputScript(dir.File("missing.txt")));
-  EXPECT_TRUE(log.Contains("cannot read the file"));
+  std::string why;
+  EXPECT_FALSE(host.LoadInputScript(dir.File("missing.txt"), std::string(), &why));
+  EXPECT_TRUE(log.Contains("cannot read the file (No such file or directory)"));
+  EXPECT_EQ(why, "its input script " + dir.File("missing.txt") + ": cannot read the file (No such file or directory)");
   ASSERT_TRUE(host.LoadInputScript(dir.Write("in.txt", "0 close\n5 bogus\n")));
   EXPECT_TRUE(log.Contains("line 2: unknown event \"bogus\""));
   EXPECT_EQ(host.GetPendingEventCount(), 1u);

@@ -188,9 +188,11 @@ TEST_F(ScriptTest, BoundedPatternsMatchAsLuasOwn) {
   ExpectSameAsStockLua(script, kCases, 100000);
 }
 
-// string.rep, table.insert, remove and sort, coroutine.resume and wrap are
-// our own (bounded) versions: they give what Lua's own give, the same values,
-// errors, table contents, and comparisons in the same order.
+// string.rep, table.insert, remove and sort, coroutine.resume and wrap, and
+// unpack are our own (bounded) versions: they give what Lua's own give, the
+// same values, errors, table contents, and comparisons in the same order.
+// unpack of a range of 2^31 elements or more, which Lua's own counts with an
+// overflow and pushes past its stack, is refused as too many results.
 TEST_F(ScriptTest, BoundedLibraryFunctionsGiveWhatLuasOwnGive) {
   const char* kCases = R"(
     local seed = 7753
@@ -256,7 +258,14 @@ TEST_F(ScriptTest, BoundedLibraryFunctionsGiveWhatLuasOwnGive) {
       local s = ({ '', 'a', 'ab', '\0x', 12 })[1 + rnd(5)]
       local n = ({ -1, 0, 1, 2, 3, 7.9, '3', 2^32 + 3, -2^31 })[1 + rnd(9)]
       record(pcall(string.rep, s, n))
+      local from = ({ -3, 0, 1, 2, 5, 2^31 - 2, 'x', nil })[1 + rnd(8)]
+      local to = ({ -1, 0, 3, 12, 7999, '2', nil })[1 + rnd(7)]
+      record(pcall(unpack, array(10, true), from, to))
     end
+    record(pcall(unpack))
+    record(pcall(unpack, 'x'))
+    record(unpack({ 1, nil, 3 }))
+    record(unpack({ [2^31 - 2] = 'a', [2^31 - 1] = 'b' }, 2^31 - 2, 2^31 - 1))
     record(pcall(table.insert, {}))
     record(pcall(table.insert, {}, 1, 2, 3))
     record(pcall(table.insert, nil, 1))
@@ -305,6 +314,17 @@ TEST_F(ScriptTest, BoundedLibraryFunctionsGiveWhatLuasOwnGive) {
     result = table.concat(out, '\n')
   )";
   ExpectSameAsStockLua(script, kCases, 50000);
+  ASSERT_TRUE(script.DoLuaString(R"(
+    local found = {}
+    for _, range in ipairs({ { -2^31, 2^31 - 1 }, { -2^31, 0 }, { 0, 2^31 - 1 }, { -1, 2^31 - 1 } }) do
+      local ok, why = pcall(unpack, {}, range[1], range[2])
+      found[#found + 1] = tostring(ok) .. ' ' .. why
+    end
+    result = table.concat(found, '\n')
+  )", "far ranges"));
+  lua_getglobal(script.GetState(), "result");
+  const std::string tooMany = "false too many results to unpack";
+  EXPECT_EQ(script.PopString().str(), tooMany + "\n" + tooMany + "\n" + tooMany + "\n" + tooMany);
 }
 
 TEST_F(ScriptTest, LoadersReadOnlyThroughTheFileLayerAndOnlySourceText) {

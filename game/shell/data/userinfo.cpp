@@ -1,6 +1,8 @@
 #include "game/shell/data/userinfo.h"
 
 #include <cmath>
+#include <cstdio>
+#include <string>
 #include <vector>
 
 #include "audio/soundmanager.h"
@@ -12,6 +14,7 @@
 #include "platform/log.h"
 #include "platform/prefs.h"
 #include "platform/shell/platform.h"
+#include "platform/string.h"
 #include "script/bind.h"
 #include "ui/window.h"
 #include "ui/windowmanager.h"
@@ -48,9 +51,24 @@ bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' ||
 
 TString Quoted(const char* what, const TString& name) { return TString::Printf("%s \"%s\"", what, name.c_str()); }
 
-// Two names that are one for the player: the same letters, blanks and letter case aside.
+// The name with its letters of every script in lower case; bytes that are
+// no character stay as they are.
+std::string CaseFolded(const TString& name) {
+  std::string out;
+  for (const char* p = name.c_str(); *p;) {
+    const int length = Utf8CharLength(p);
+    const uint32_t c = DecodeUtf8(p);
+    if (c == 0) out.append(p, size_t(length));
+    else out += TString::FromCodePoint(LowerCaseOfAnyScript(c)).str();
+    p += length;
+  }
+  return out;
+}
+
+// Two names that are one for the player: the same letters, blanks and the
+// letter case of any script aside ("Élodie" and "élodie").
 bool SameName(const TString& a, const TString& b) {
-  return UserInfo::NormalizedName(a).ToLower() == UserInfo::NormalizedName(b).ToLower();
+  return CaseFolded(UserInfo::NormalizedName(a)) == CaseFolded(UserInfo::NormalizedName(b));
 }
 
 }  // namespace
@@ -83,7 +101,7 @@ UserInfo::UserInfo() {
   const std::string folder = GetUserFolder().str();
   if (!folder.empty() && !MakeFolders(folder)) {
     TraceOut("Profiles: the user folder %s cannot be made; nothing is saved", folder.c_str());
-    saveFailing_ = true;
+    saveFailing_ = withoutUserFolder_ = true;
     saveNotice_.info = kNoUserFolderInfo;
     saveNotice_.state = TSaveNotice::kDue;
   }
@@ -464,7 +482,16 @@ void TellNoticesWhenDue() {
 void DeleteUserInfo() {
   if (!gUserInfo) return;
   UserInfo* old = gUserInfo;
-  old->SaveProgress();
+  // (Without a user folder, the start said that nothing is saved.)
+  if (!old->SaveProgress() && old->GetCurrentUserIndex() >= 0 && !old->IsWithoutUserFolder()) {
+    const std::string who = old->GetCurrentUserName().str(), log = GetLogFilePath();
+    TraceOut("Profiles: the game ends without the last save of player \"%s\"; the user folder keeps the one before",
+             who.c_str());
+    std::fprintf(stderr,
+                 "lantern: the game ended without saving the progress of player \"%s\" (%s); the user folder "
+                 "keeps the last save written\n",
+                 who.c_str(), log.empty() ? "no log could be written" : (log + " tells why").c_str());
+  }
   gUserInfo = nullptr;
   delete old;
 }

@@ -115,6 +115,8 @@ public:
   bool SaveProgress();
   // The last save of the progress failed.
   bool IsSaveFailing() const { return saveFailing_; }
+  // The user folder could not be made at the start (told then): nothing is ever saved.
+  bool IsWithoutUserFolder() const { return withoutUserFolder_; }
   // Once a save has failed, the first time a screen stands (a top modal
   // window that is not the fade of a screen change): the small information
   // pop-up kSaveFailedInfo over it. Once in the life of the manager: a
@@ -186,6 +188,7 @@ private:
   bool lastLoadOtherVersion_ = false;
   uint32_t lastLoadVersion_ = 0;
   bool saveFailing_ = false;
+  bool withoutUserFolder_ = false;
   // The operations that promise a save, open now; what the outermost's
   // write holds and how it is named.
   int saveScopes_ = 0;
@@ -204,5 +207,7 @@ UserInfo* GetUserInfo();
 void TellNoticesWhenDue();
 // Saves and deletes the current manager (when any), then makes a new one.
 void RecreateUserInfo();
-// Saves and deletes the current manager.
+// Saves and deletes the current manager. Nothing can try again after this
+// save: when it fails, the log and standard error say the progress since the
+// last save written is lost.
 void DeleteUserInfo();

@@ -147,8 +147,10 @@ TEST_F(MapKeysEndToEnd, TheKeyBoardPlayedToTheEndAndTheNextStartGoesOn) {
 
 // A skip (after a key was picked up and dropped): every key goes home, the
 // board rises away and the closing message waits; the run ends there,
-// unfinished, so the next start comes back into the game, which a skip then
-// finishes.
+// unfinished, so the next start comes back into the game. There a key is
+// taken and the menu opened and closed with Escape: the key is back in the
+// tray, as drawn, and a click on its keyhole hangs nothing; a skip then
+// finishes the game.
 TEST_F(MapKeysEndToEnd, TheKeyBoardSkippedAndRestarted) {
   const KeysBoard board = DemoKeys();
   Craft(1, 1, 3, {"loc11", "loc12"});
@@ -175,11 +177,28 @@ TEST_F(MapKeysEndToEnd, TheKeyBoardSkippedAndRestarted) {
   t = kGameOpen;
   input = Click(300, kPlayButton);
   input += CloseOpening(&t);  // (t moves on: the skip comes after)
+  const KeySlot& key = board.keys[2];
+  const std::string before = dir.File("before.png"), closed = dir.File("closed.png"), clicked = dir.File("clicked.png");
+  input += At(t, "screenshot " + before) + Click(t + 100, Centre(key.previewRect)) + At(t + 400, "move " + Hole(key)) +
+           At(t + 600, "key escape") + At(t + 1300, "key escape") + At(t + 1800, "screenshot " + closed) +
+           Click(t + 1900, Hole(key)) + At(t + 2500, "screenshot " + clicked);
+  t += 2600;
   input += Click(t, kSkipButton);
   t += 1600 + 5000 + 2000 + 800;
   input += Click(t, kTutorButton);
   TRun again = Run(input, FramesFor(t + 3000));
   EXPECT_TRUE(again.Mentions("mg03window: 5 keys")) << again.Joined();
+  // The key's picture in the tray as at the start, after the menu and after the click.
+  std::vector<uint32_t> start, afterMenu, afterClick;
+  int w = 0, h = 0;
+  ASSERT_TRUE(ReadPng(before, &start, &w, &h));
+  ASSERT_TRUE(ReadPng(closed, &afterMenu, &w, &h));
+  ASSERT_TRUE(ReadPng(clicked, &afterClick, &w, &h));
+  ASSERT_EQ(w, 1024);
+  const TRect& tray = key.previewRect;
+  const int area = tray.Width() * tray.Height();
+  EXPECT_LT(Differing(start, afterMenu, tray), area / 50);
+  EXPECT_LT(Differing(start, afterClick, tray), area / 50);
   EXPECT_TRUE(again.Mentions("mg03window: the game ends won")) << again.Joined();
   EXPECT_TRUE(again.Mentions("MainGame: level loc13 loaded")) << again.Joined();
   EXPECT_EQ(Where(), "1 1 4 0 mg_keys=1 mg_chart=none");

@@ -7,7 +7,8 @@
 // the pallet, or the journal is clicked open and shut fast and the quit
 // question answered (no, then yes) and the next start comes back into the
 // mini-game. Checked: the log, the progress saved in the user folder and the
-// pixels of the last frame.
+// pixels of the last frame. A window over the game (the quit question) puts
+// the crate in the hand down first.
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -146,11 +147,13 @@ TEST_F(MiniGameEndToEnd, TheJournalOpensTheQuitQuestionAsksTwiceAndTheGameComesB
   const int at[] = {0, 200, 400, 600, 800, 1000, 1250, 1400, 1550, 1650};
   for (int i = 0; i < 10; ++i) input += Click(kPlay + at[i], i % 2 ? kJournalClose : kJournalButton);
   const int t = kPlay + 3500;
-  // An anchor into the first cell.
-  input += Click(t, trayX, trayY) + Click(t + 300, cellX, cellY) +
-           // The close box: no; the close box again: yes.
-           std::to_string(t + 1000) + " close\n" + Click(t + 2000, kQuitNo) + std::to_string(t + 3000) + " close\n" +
-           Click(t + 4000, kQuitYes);
+  auto [nextX, nextY] = Cell(1, 0);
+  // An anchor carried over the first cell; the close box: the question puts
+  // it down there, as a click would. No; a click on the next cell finds the
+  // hand empty; the close box again: yes.
+  input += Click(t, trayX, trayY) + At(t + 300, "move " + Point(cellX, cellY)) + std::to_string(t + 1000) +
+           " close\n" + Click(t + 2000, kQuitNo) + Click(t + 2500, nextX, nextY) + std::to_string(t + 3000) +
+           " close\n" + Click(t + 4000, kQuitYes);
   TRun run = Run(input, 3520);
   EXPECT_EQ(run.exitCode, 0);
   EXPECT_EQ(run.InLog("mg01window: the journal opens"), 2u) << run.log;
@@ -163,9 +166,11 @@ TEST_F(MiniGameEndToEnd, TheJournalOpensTheQuitQuestionAsksTwiceAndTheGameComesB
   EXPECT_EQ(saved.levelId, 1);
   EXPECT_EQ(saved.mLocationType, 1);  // the mini-game is still due
   // The last frame: the question over the game, the anchor in its cell (its
-  // blue band) and its tray place empty (the shelf's warm wood).
+  // blue band), not in the next one, and its tray place empty (the shelf's
+  // warm wood).
   ASSERT_EQ(run.w, 1024);
   EXPECT_GT(Square(run, cellX - 26, cellY, 6, [](int r, int g, int b) { return b > r + 30; }), 120);
+  EXPECT_LT(Square(run, nextX - 26, nextY, 6, [](int r, int g, int b) { return b > r + 30; }), 20);
   EXPECT_GT(Square(run, trayX, trayY, 8, [](int r, int g, int b) { return r > b + 20; }), 200);
   EXPECT_GT(Square(run, 512, 360, 20, [](int r, int g, int b) { return r > 200 && g > 190; }), 800);  // its parchment
 

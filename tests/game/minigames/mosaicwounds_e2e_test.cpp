@@ -121,14 +121,6 @@ bool Glass(const std::vector<uint32_t>& px, int w, int x, int y) {
   return glass > 25;
 }
 
-// Pixels of the rectangle that differ between two frames of 1024 x 768.
-int Differing(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b, const TRect& r) {
-  int n = 0;
-  for (int y = r.top; y < r.bottom; ++y)
-    for (int x = r.left; x < r.right; ++x) n += !Near(a[size_t(y) * 1024 + size_t(x)], b[size_t(y) * 1024 + size_t(x)], 8);
-  return n;
-}
-
 // The wounds of the demo file: dirt rectangles and wound middles.
 struct TDemoWounds {
   std::vector<TRect> dirt;
@@ -252,8 +244,10 @@ TEST_F(MosaicWoundsEndToEnd, TheWindowSkippedAndTheNextStartComesBack) {
 
 // A piece taken from the tray and the menu opened at once (Escape), then
 // closed: the piece is back in the tray, as drawn, and a click on the board
-// sets nothing down there.
-TEST_F(MosaicWoundsEndToEnd, TheMenuPutsThePieceInTheHandDown) {
+// sets nothing down there. The gull's brush taken, the menu opened with its
+// button and closed, or the journal opened with its button and closed: the
+// brush is back in the satchel, and a drag over a graze brushes nothing away.
+TEST_F(MosaicWoundsEndToEnd, TheMenuPutsWhatIsInTheHandDown) {
   const MosaicBoard board = DemoMosaic(1);
   int t = 0;
   std::string input = ToTheWindow(&t);
@@ -282,6 +276,32 @@ TEST_F(MosaicWoundsEndToEnd, TheMenuPutsThePieceInTheHandDown) {
   // The click on the board: the place as it was, the piece still in the tray.
   EXPECT_LT(Differing(closed, run.px, place), area / 50);
   EXPECT_LT(Differing(start, run.px, tray), area / 50);
+
+  const TDemoWounds wounds = DemoWounds();
+  ASSERT_FALSE(wounds.dirt.empty());
+  const TRect& graze = wounds.dirt[0];
+  const TRect satchel(wounds.brush.x - 12, wounds.brush.y - 12, wounds.brush.x + 12, wounds.brush.y + 12);
+  const std::string brush = Point(wounds.brush.x, wounds.brush.y);
+  // The frame's round buttons, bottom left: the menu (Escape closes it) and the journal.
+  for (const bool journal : {false, true}) {
+    Craft(2, 2, {"mg_chart", "loc21", "loc22", "mg_lamproom", "loc23"});
+    t = kGameOpen;
+    input = Click(300, kPlayButton) + CloseOpening(&t);
+    input += At(t, "screenshot " + before) + Click(t + 100, brush) + At(t + 300, "move 400 300") +
+             Click(t + 500, journal ? "52 716" : "52 636") +
+             (journal ? Click(t + 2500, kJournalClose) : At(t + 2500, "key escape")) +
+             At(t + 4000, "screenshot " + after);
+    t += 4100;
+    input += Scrub(graze, 14, &t) + At(t, "move 900 100");
+    TRun gull = Run(input, FramesFor(t + 300));
+    EXPECT_EQ(gull.Mentions("mg06window: the journal opens"), journal) << gull.Joined();
+    ASSERT_TRUE(ReadPng(before, &start, &w, &h));
+    ASSERT_TRUE(ReadPng(after, &closed, &w, &h));
+    ASSERT_EQ(gull.w, 1024);
+    const char* const over = journal ? "the journal" : "the menu";
+    EXPECT_LT(Differing(start, closed, satchel), 24 * 24 / 50) << over;
+    EXPECT_LT(Differing(start, gull.px, graze), graze.Width() * graze.Height() / 50) << over;
+  }
 }
 
 // The chapel's window, the game's last: skipped, the mended window glides

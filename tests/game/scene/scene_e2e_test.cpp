@@ -9,6 +9,9 @@
 // the attic: objects found before a quit stay found, in a save that passes
 // 8192 bytes, and after a signal; a user folder that cannot be written; the play
 // statistics of a game closed from the play screen.
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
@@ -291,8 +294,10 @@ TEST_F(SavedGameEndToEnd, ObjectsFoundBeforeAQuitStayFoundInASaveOver8192Bytes) 
 // A log-out, a closed terminal and Ctrl+C (SIGTERM, SIGHUP, SIGINT) quit the
 // game as its own quit does: the objects found in the attic since the last
 // save, which the file does not hold when the signal comes, are in it
-// afterwards, and the program then ends by the signal. Each start goes on
-// where the last one was stopped.
+// afterwards, and the program then ends by the signal. A closed terminal's
+// hang-up comes twice at once (from the shell and from the terminal): the
+// second is the same request. Each start goes on where the last one was
+// stopped.
 TEST_F(SavedGameEndToEnd, ASignalQuitsWithTheSaveOfTheGamesOwnQuit) {
   SaveInTheAttic(0);
   const std::vector<std::string> places = ItemCentres("loc13");
@@ -300,9 +305,10 @@ TEST_F(SavedGameEndToEnd, ASignalQuitsWithTheSaveOfTheGamesOwnQuit) {
   struct TStop {
     int signal;
     const char* name;
-    int found;  // objects found in this run
+    int found;   // objects found in this run
+    bool twice;  // sent to the program and to its main thread: both come when it goes on
   };
-  const TStop stops[] = {{SIGTERM, "SIGTERM", 3}, {SIGHUP, "SIGHUP", 2}, {SIGINT, "SIGINT", 1}};
+  const TStop stops[] = {{SIGTERM, "SIGTERM", 3, false}, {SIGHUP, "SIGHUP", 2, true}, {SIGINT, "SIGINT", 1, false}};
   std::vector<int32_t> expected;
   for (const TStop& stop : stops) {
     const int before = int(expected.size());
@@ -318,6 +324,8 @@ TEST_F(SavedGameEndToEnd, ASignalQuitsWithTheSaveOfTheGamesOwnQuit) {
       const LocationInfo* attic = saved.GetLocationInfo("loc13");
       onDisk = attic ? attic->itemIds : std::vector<int32_t>();
       kill(pid_t(runningPid), stop.signal);
+      // A signal for the thread waits apart from the one for the program.
+      if (stop.twice) syscall(SYS_tgkill, pid_t(runningPid), pid_t(runningPid), stop.signal);
     });
     for (int i = 0; i < stop.found; ++i) expected.push_back(before + i);
     EXPECT_EQ(run.exitCode, 128 + stop.signal) << stop.name;
@@ -386,6 +394,9 @@ TEST_F(SavedGameEndToEnd, AFolderThatCannotBeWrittenIsToldOnceAndSavedWhenItCanB
   TRun behind = Run(throughTheMenu, FramesFor(9000));
   EXPECT_EQ(testing_support::ReadFile(dir.File("user/prefs.dat")), prefs);
   EXPECT_EQ(behind.Count(failed), 2u) << behind.Joined();  // the menu's save and the one at the end
+  // Nothing tries again after the one at the end: said so.
+  const std::string lost = "Profiles: the game ends without the last save of player \"Ada\"";
+  EXPECT_EQ(behind.InLog(lost), 1u) << behind.log;
   EXPECT_EQ(behind.Screens(), (std::vector<std::string>{"mainmenu", "MainGame", "gamemenu", "minitutor"}))
       << behind.log;
   EXPECT_EQ(behind.Count("minitutor: "), 1u);
@@ -413,6 +424,7 @@ TEST_F(SavedGameEndToEnd, AFolderThatCannotBeWrittenIsToldOnceAndSavedWhenItCanB
   EXPECT_EQ(run.Count("MainGame: level loc13 complete"), 1u);
   EXPECT_EQ(run.Count("MainGame: on to scripts/gallery.lua"), 1u);
   EXPECT_EQ(run.Count("Profiles: the progress of player \"Ada\" is saved again"), 1u);
+  EXPECT_EQ(run.InLog(lost), 0u);
   // Told once, as soon as the save at the end of the attic failed.
   EXPECT_EQ(run.InLog("modal: minitutor"), 1u);
   EXPECT_EQ(run.Count("Hint infosavefailed: Your progress cannot be saved"), 1u);

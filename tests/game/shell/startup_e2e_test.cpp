@@ -123,7 +123,8 @@ double FrameBrightness(const std::string& png) {
 
 // Started from its build folder, installed (the data in <prefix>/share/lantern),
 // or from any folder with --data naming the data (relative to where it
-// starts), the game plays on the demo. With a
+// starts; a -wd= folder that cannot be entered is said and ignored), the game
+// plays on the demo. With a
 // --data that holds no data, or data whose first screen cannot open (a
 // script that does not compile, the first script's or the first screen's), it
 // ends with 1 and says why on standard error and in the log, before its frames
@@ -144,8 +145,11 @@ TEST_F(StartupProgram, FindsItsDataFromAnyFolderAndOtherwiseSaysWhy) {
   // Names on the command line and in its input script still count from where it started.
   const std::string input = dir.Write("elsewhere/input.txt", "1000 screenshot second.png\n");
   const TStart given = Start(dir.File("elsewhere"), Headless(150) + ",screenshot=../shot.png,input=input.txt",
-                             {"--data=" + relative});
+                             {"--data=" + relative, "-wd=" + dir.File("nowhere")});
   EXPECT_EQ(given.exitCode, 0) << given.err;
+  // A working folder that cannot be entered is said, and ignored.
+  EXPECT_EQ(given.err, "lantern: -wd=" + dir.File("nowhere") +
+                           ": the folder cannot be entered (No such file or directory); it is ignored\n");
   EXPECT_NE(given.log.find("Data: " + source + " (given with --data)"), std::string::npos) << given.log;
   EXPECT_GT(FrameBrightness(shot), 25.0);
   EXPECT_GT(FrameBrightness(dir.File("elsewhere/second.png")), 25.0);
@@ -194,7 +198,9 @@ TEST_F(StartupProgram, FindsItsDataFromAnyFolderAndOtherwiseSaysWhy) {
 // that is neither 0 nor 1, a file option without its name) ends the start
 // with 2 and says which; a screenshot that cannot be written ends the run
 // with 1 and says why (one that would replace a player's file is not
-// written), while the program's own earlier screenshot is written over.
+// written, nor an input script's), while the program's own earlier
+// screenshot is written over; an input script that cannot be read starts
+// nothing.
 TEST_F(StartupProgram, AnswersItsCommandLineAndRefusesWhatItCannotTake) {
   for (const char* word : {"--help", "-h"}) {
     const TStart help = Start(dir.Path(), Headless(150), {word});
@@ -238,6 +244,19 @@ TEST_F(StartupProgram, AnswersItsCommandLineAndRefusesWhatItCannotTake) {
   EXPECT_EQ(kept.err, "lantern: Screenshot " + notes +
                           ": the file is there already and is no picture this program wrote; it is left as it was\n");
   EXPECT_EQ(testing_support::ReadFile(notes), "the player's notes");
+  // So with an input script's screenshot; an input script that cannot be
+  // read starts nothing (a window would take no input at all).
+  const std::string input = dir.Write("shots.txt", "100 screenshot " + notes + "\n");
+  const TStart scripted = Start(dir.Path(), Headless(20) + ",input=" + input);
+  EXPECT_EQ(scripted.exitCode, 1);
+  EXPECT_EQ(scripted.err, "lantern: input script: Screenshot " + notes +
+                              ": the file is there already and is no picture this program wrote; it is left as it was\n");
+  EXPECT_EQ(testing_support::ReadFile(notes), "the player's notes");
+  const std::string missing = dir.File("missing.txt");
+  const TStart unscripted = Start(dir.Path(), Headless(20) + ",input=" + missing);
+  EXPECT_EQ(unscripted.exitCode, 1);
+  EXPECT_EQ(unscripted.err, "lantern: the game does not start: its input script " + missing +
+                                ": cannot read the file (No such file or directory)\n");
   for (int run = 0; run < 2; ++run) {
     const TStart shot = Start(testing_support::SourceDir(), Headless(20) + ",screenshot=" + dir.File("again.png"));
     EXPECT_EQ(shot.exitCode, 0) << shot.err;

@@ -179,6 +179,15 @@ TEST_F(Profiles, NamesInUseAndValidNames) {
   Lua("k = IsNameInUse(' CID  LEE', true)");
   EXPECT_EQ(Global("k"), "false");  // the current player's own name
   EXPECT_EQ(UserInfo::NormalizedName("\n Ann\r\n"), "Ann");
+  // Letter case aside in every script the name field takes: Élodie's and
+  // Жанна's names in other cases are theirs; another letter is another name.
+  users->CreateNewUser("Élodie");
+  users->CreateNewUser("Жанна");
+  EXPECT_TRUE(users->IsNameInUse("élodie"));
+  EXPECT_TRUE(users->IsNameInUse(" ÉLODIE"));
+  EXPECT_TRUE(users->IsNameInUse("жАННА"));
+  EXPECT_FALSE(users->IsNameInUse("Elodie"));
+  EXPECT_FALSE(users->IsNameInUse("Жанн"));
 }
 
 TEST_F(Profiles, VolumesModesFullScreenMuteAndGallery) {

@@ -190,6 +190,16 @@ bool Near(uint32_t a, uint32_t b, int tolerance) {
   return true;
 }
 
+int Differing(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b, const TRect& r) {
+  int n = 0;
+  for (int y = r.top; y < r.bottom; ++y)
+    for (int x = r.left; x < r.right; ++x) {
+      const size_t at = size_t(y) * 1024 + size_t(x);
+      n += !Near(a[at], b[at], 8);
+    }
+  return n;
+}
+
 std::string KitButtonAt(const std::string& script, const std::string& name) {
   const std::string text = testing_support::ReadFile(testing_support::SourceDir() + "/assets/scripts/" + script);
   std::smatch m;

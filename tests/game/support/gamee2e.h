@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/geometry.h"
 #include "tests/support/testsupport.h"
 
 class GameProgress;
@@ -122,6 +123,8 @@ int NoticeTitleInk(const TRun& run);
 
 // Each colour channel within the tolerance.
 bool Near(uint32_t a, uint32_t b, int tolerance);
+// Pixels of the rectangle that differ (beyond a tolerance of 8) between two frames of 1024 x 768.
+int Differing(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b, const TRect& r);
 
 // The centre "x y" of the art kit's button `name` (KitButton, ui.lua) in a
 // demo screen script, on its board centred on the screen (or at 0, 0).
