@@ -1729,6 +1729,25 @@ def mirror(c, seed=0):
     glass_shine(c, -20, -30, 18, 30, 0.35)
 
 
+def ships_wheel(c, seed=0):
+    """A ship's wheel hung on a wall: a wooden rim on eight spokes, each running out to a
+    turned handle, round a brass hub."""
+    col = PAL["wood_md"]
+    for k in range(8):
+        t = k * math.pi / 4 + 0.2
+        c.move_to(math.cos(t) * 8, math.sin(t) * 8)
+        c.line_to(math.cos(t) * 48, math.sin(t) * 48)
+        _inked(c, 7.5, 5, col, 0.85)
+        c.arc(math.cos(t) * 50, math.sin(t) * 50, 4.5, 0, 2 * math.pi)
+        _fill_edge(c, _side(PAL["wood_lt"]), 1.2)
+    c.arc(0, 0, 34, 0, 2 * math.pi)
+    c.new_sub_path()
+    c.arc_negative(0, 0, 26, 2 * math.pi, 0)
+    _fill_edge(c, lin(-34, -34, 34, 34, [(0, shade(col, 1.4)), (1, shade(col, 0.55))]))
+    c.arc(0, 0, 10, 0, 2 * math.pi)
+    _fill_edge(c, brass_radial(0, 0, 10))
+
+
 def barometer(c, seed=0):
     c.arc(0, 10, 30, 0, 2 * math.pi)
     _fill_edge(c, _side(PAL["wood_md"], 1.4, 0.45))

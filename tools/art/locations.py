@@ -7,7 +7,7 @@ import interior as it
 import scenery as sc
 from kit import (PAL, W, H, alpha, blob, blur, brass_linear, ctx_for, ellipse, from_np, glow, lin, mix, new, over,
                  rad, rng, rrect, shade, src, texture, to_np, wood, shadow_ellipse)
-from scene import Location, Obj, Thing, add_strings
+from scene import Location, Obj, Thing, add_strings, picture
 
 
 def paint(arr, fn):
@@ -45,9 +45,6 @@ class Kitchen(Location):
         it.beam_h(c, 0, 0, W, 44, self.seed + 6)
         it.beam_v(c, 26, 44, 30, 440, self.seed + 7)
         it.beam_v(c, 970, 44, 30, 440, self.seed + 8)
-        # hanging pots from the beam
-        for (px, py, pr) in ((430, 112, 26), (486, 124, 30), (548, 108, 22)):
-            it.pot(c, px, py, pr, self.seed)
         for hx in (609, 660, 716, 996):
             c.move_to(hx, 44)
             c.line_to(hx, 78 if hx != 609 else 90)
@@ -59,7 +56,7 @@ class Kitchen(Location):
         it.shelf(c, 66, 448, 268, self.seed + 19)
         # fireplace on the right
         it.fireplace(c, 650, 200, 290, 330, self.seed + 10)
-        it.clock(c, 900, 130, 16)
+        self.wall_clock(c)
         # dresser
         it.cabinet(c, 360, 330, 250, 190, self.seed + 11, tone="mid")
         glow(c, 360, 240, 60, PAL["amber_lt"], 0.2)
@@ -67,6 +64,13 @@ class Kitchen(Location):
         arr = to_np(s)
         texture(arr, self.seed + 20, cell=90, amount=0.08)
         return arr
+
+    @staticmethod
+    def wall_clock(c):
+        it.clock(c, 900, 130, 16)
+
+    def fixtures(self):
+        return [("wall_clock", self.wall_clock, False)]
 
     def ground(self, c):
         # the floor, the table, the chair's seat, the shelves, the dresser, the mantelpiece, the sill
@@ -104,9 +108,12 @@ class Kitchen(Location):
             Thing("sack", 404, 530, 70, base=True, behind=True),
             Thing("bowl", 462, 528, 56, base=True, behind=True, fill="potatoes", col=PAL["wood_lt"]),
             Thing("broom", 596, 520, 104, base=True, behind=True, rot=8),
-            Thing("kettle", 770, 522, 52, base=True, behind=True, dark=0.3),
+            Thing("bucket", 770, 522, 46, base=True, behind=True, dark=0.3),
             Thing("firewood", 846, 528, 50, base=True, behind=True, dark=0.25),
-            # the beam, the walls
+            # the beam, the walls: baskets and strings of onions and garlic where pots would hang
+            Thing("basket", 430, 118, 46, rot=-3, hang=True),
+            Thing("onion_string", 488, 120, 62, rot=2, hang=True),
+            Thing("herbs", 548, 108, 48, rot=-4, hang=True),
             Thing("herbs", 660, 112, 64, hang=True),
             Thing("herbs", 716, 108, 56, rot=6, fore=True, hang=True),
             Thing("herbs", 626, 104, 44, rot=-8, fore=True, hang=True),
@@ -114,11 +121,11 @@ class Kitchen(Location):
             Thing("mirror", 792, 282, 50, hang=True),
             Thing("frame", 706, 280, 40, rot=-3, hang=True),
             Thing("horseshoe", 874, 276, 32, rot=180, hang=True),
-            Thing("colander", 770, 84, 44, hang=True),
+            Thing("birdcage", 770, 92, 44, hang=True),
             Thing("onion_string", 352, 116, 70, rot=-3, hang=True),
             Thing("herbs", 996, 110, 60, rot=-4, hang=True),
             Thing("basket", 986, 250, 62, rot=4, hang=True),
-            Thing("barometer", 958, 160, 46, hang=True),
+            Thing("onion_string", 956, 150, 50, rot=-6, hang=True),
             Thing("towel", 990, 372, 50, rot=3, hang=True),
             Thing("board", 1004, 432, 50, rot=92, hang=True),
             Thing("coat", 42, 396, 108, rot=2, hang=True),
@@ -127,10 +134,10 @@ class Kitchen(Location):
             Thing("plate_up", 438, 206, 40, base=True, col=red),
             Thing("jar", 478, 206, 40, base=True, contents=PAL["ember"]),
             Thing("crock", 508, 206, 44, base=True),
-            Thing("jug", 578, 206, 44, base=True, col=blue, band=PAL["white"]),
+            Thing("crock", 578, 206, 42, base=True),
             Thing("plate_up", 530, 208, 36, base=True, col=blue, fore=True),
             Thing("jar", 604, 206, 32, base=True, col=blue, contents=PAL["amber"]),
-            Thing("mug", 560, 208, 26, base=True, fore=True, col=blue),
+            Thing("mug", 538, 208, 26, base=True, fore=True),
             # the mantelpiece: the wall clock's little cousins, pots and jars; the pocket watch lies
             # behind the tankard, the matchbox among the jars
             Thing("oil_lamp", 672, 200, 48, base=True),
@@ -145,8 +152,8 @@ class Kitchen(Location):
             # the dresser: papers, the yarn basket and the jug round the letter, the key among the
             # books and pots
             Thing("basket", 404, 330, 54, base=True, fore=True, fill="yarn"),
-            Thing("newspaper", 452, 308, 50, rot=-78),
-            Thing("jug", 486, 332, 60, base=True, fore=True, col=blue, band=PAL["white"]),
+            Thing("board", 452, 308, 50, rot=-78),
+            Thing("flowerpot", 486, 332, 56, base=True, fore=True),
             Thing("books", 548, 330, 40, base=True),
             Thing("inkwell", 526, 332, 26, base=True, fore=True),
             Thing("mortar", 586, 332, 32, base=True, fore=True),
@@ -156,20 +163,20 @@ class Kitchen(Location):
             Thing("flowerpot", 192, 336, 44, base=True, fore=True),
             Thing("jar", 228, 334, 30, base=True, col=PAL["paper_dk"], contents=PAL["leaf"]),
             Thing("shell", 258, 332, 24, base=True, rot=-10),
-            Thing("gull_carving", 300, 334, 44, base=True),
+            Thing("mug", 300, 334, 30, base=True, col=PAL["cloth_red"]),
             # the low shelf under the window, the corner by the door
-            Thing("saucepan", 118, 448, 48, base=True),
-            Thing("kettle", 200, 448, 50, base=True),
+            Thing("crock", 118, 448, 46, base=True),
+            Thing("sack", 200, 448, 50, base=True),
             Thing("tin_can", 262, 448, 34, base=True, col=red),
-            Thing("salt_box", 300, 448, 38, base=True),
+            Thing("jar", 300, 448, 36, base=True, contents=PAL["wood_lt"]),
             Thing("bucket", 62, 636, 56, base=True),
             # the table: the teacup among the crockery at its end, the apple in the onions, the
             # pear behind the cheese and the loaf
-            Thing("jug", 132, 574, 46, base=True, col=PAL["paper_dk"]),
+            Thing("mortar", 132, 574, 42, base=True),
             Thing("egg_basket", 172, 598, 56, base=True),
             Thing("dish", 226, 534, 46, col=blue),
             Thing("plate_stack", 256, 586, 48, fore=True),
-            Thing("newspaper", 206, 616, 60, rot=-8),
+            Thing("towel", 206, 616, 50, rot=-80, col=PAL["paper_dk"]),
             Thing("bowl", 330, 592, 70, fore=True, fill="potatoes", col=PAL["paper_dk"]),
             Thing("onion", 310, 570, 28, base=True, fore=True),
             Thing("carrot", 352, 562, 30, rot=-30, fore=True),
@@ -180,7 +187,7 @@ class Kitchen(Location):
             Thing("carrot", 446, 596, 44, rot=12),
             Thing("cheese", 486, 584, 44, fore=True),
             Thing("bread", 520, 556, 66, base=True, fore=True),
-            Thing("salt_box", 604, 548, 30, base=True),
+            Thing("mug", 604, 548, 26, base=True),
             Thing("knife", 566, 598, 54, rot=-8),
             Thing("dish", 608, 592, 50, col=red),
             Thing("fork", 630, 618, 44, rot=-16, fore=True),
@@ -267,7 +274,6 @@ class Study(Location):
         c.restore()
         for (px, py) in ((404, 94), (616, 94)):
             it.rivet(c, px, py, 3.5)
-        it.frame_picture(c, 660, 150, 90, 70, self.seed + 9, "ship")
         # desk
         shadow_ellipse(c, 560, 600, 330, 50, 0.6)
         it.table(c, 340, 430, 470, 90, self.seed + 30, legs=False, tone="dark")
@@ -298,7 +304,14 @@ class Study(Location):
             c.rectangle(-40, -20 + i * 8, 80 - (i % 3) * 12, 1.5)
         c.fill()
         c.restore()
-        # globe on the right
+        self.globe(c)
+        it.rug(c, 170, 640, 200, 60, PAL["cloth_blue"])
+        arr = to_np(s)
+        texture(arr, self.seed + 40, cell=80, amount=0.07)
+        return arr
+
+    def globe(self, c):
+        """The globe on its stand, right of the desk."""
         c.arc(900, 470, 50, 0, 2 * math.pi)
         c.set_source(rad(885, 455, 0, 55, [(0, mix(PAL["paper"], PAL["seaglass"], 0.3)), (1, PAL["teal"])]))
         c.fill()
@@ -313,10 +326,9 @@ class Study(Location):
         ellipse(c, 900, 660, 50, 12)
         src(c, PAL["wood_dk"])
         c.fill()
-        it.rug(c, 170, 640, 200, 60, PAL["cloth_blue"])
-        arr = to_np(s)
-        texture(arr, self.seed + 40, cell=80, amount=0.07)
-        return arr
+
+    def fixtures(self):
+        return [("globe", self.globe, False)]
 
     def ground(self, c):
         # the floor, the bookcase's shelves and top, the desk, the window's sill
@@ -358,12 +370,12 @@ class Study(Location):
             # on top of the bookcase and in front of the books
             Thing("book_up", 64, 150, 40, base=True, rot=-14, col=green),
             Thing("mantel_clock", 146, 150, 36, base=True),
-            Thing("pencil", 126, 138, 36, rot=84),
+            Thing("spool", 128, 150, 22, base=True, col=PAL["cloth_red"]),
             Thing("oil_lamp", 180, 150, 40, base=True),
             Thing("tin_box", 262, 150, 38, base=True, col=blue),
             Thing("chess_knight", 70, 260, 34, base=True),
             Thing("shell", 240, 260, 26, base=True, rot=20),
-            Thing("globe", 272, 260, 36, base=True),
+            Thing("book_up", 272, 260, 34, base=True, rot=10, col=PAL["cloth_red"]),
             Thing("gull_carving", 200, 262, 42, base=True, fore=True),
             Thing("shell", 234, 262, 22, base=True, rot=-20, fore=True),
             Thing("shell", 70, 368, 30, base=True),
@@ -377,12 +389,13 @@ class Study(Location):
             Thing("tankard", 278, 480, 34, base=True),
             # the wall: things pinned and hung round the chart
             Thing("envelope_stack", 376, 150, 40, rot=-10, hang=True),
-            Thing("leaf", 604, 120, 34, rot=-30, hang=True),
+            Thing("newspaper", 604, 124, 30, rot=10, hang=True),
             Thing("newspaper", 512, 206, 40, rot=-4, hang=True),
-            Thing("barometer", 650, 104, 34, rot=5, hang=True),
+            Thing("oilskin", 650, 104, 34, rot=5, hang=True),
+            Thing("ships_wheel", 705, 190, 84, rot=8, hang=True),
             Thing("coat", 350, 250, 96, rot=2, hang=True),
             Thing("newspaper", 660, 276, 54, rot=8, hang=True),
-            Thing("barometer", 366, 300, 50, hang=True),
+            Thing("lantern", 366, 304, 44, hang=True),
             Thing("lifebuoy", 736, 362, 56, behind=True, hang=True),
             # the desk: papers, books, letters and pencils in heaps over the spectacles, the quill,
             # the magnifying glass, the pipe and the scissors
@@ -407,8 +420,7 @@ class Study(Location):
             Thing("envelope_stack", 628, 504, 30, rot=20, fore=True),
             Thing("pencil", 668, 512, 34, rot=-8, fore=True),
             # a note pinned over the medal on the chart, a book leaning over the rolled chart
-            Thing("envelope_stack", 570, 170, 30, rot=14, fore=True, hang=True),
-            Thing("leaf", 548, 150, 26, rot=60, fore=True, hang="clings"),
+            Thing("envelope_stack", 568, 178, 30, rot=14, fore=True, hang=True),
             Thing("book_up", 150, 480, 40, base=True, rot=-18, fore=True, col=PAL["cloth_red"]),
             # the sill: the photograph behind the toy boat
             Thing("oil_lamp", 796, 346, 36, base=True),
@@ -421,17 +433,17 @@ class Study(Location):
             Thing("cap", 160, 600, 48, rot=-8),
             Thing("boot", 284, 640, 52, base=True),
             Thing("basket", 248, 612, 50, base=True, fill="yarn"),
-            Thing("towel", 446, 598, 40, rot=4),
+            Thing("cushion", 446, 600, 38, rot=4),
             Thing("scarf", 428, 584, 30, rot=80, hang=True, fore=True, col=PAL["cloth_red"]),
             Thing("cap", 404, 606, 34, rot=-30, fore=True),
             Thing("chain", 432, 612, 40, rot=70, fore=True, hang=True),
             Thing("sack", 560, 632, 64, base=True),
             Thing("tankard", 620, 636, 36, base=True),
-            Thing("wire_coil", 850, 612, 40, rot=10),
-            Thing("pencil", 826, 606, 30, rot=30),
+            Thing("yarn", 850, 612, 34, rot=10),
+            Thing("pinecone", 830, 612, 22, rot=30),
             Thing("chain", 796, 620, 44, rot=-6, fore=True),
             Thing("birdcage", 986, 640, 74, base=True),
-            Thing("globe", 700, 640, 40, base=True),
+            Thing("crock", 700, 640, 36, base=True),
         ]
 
     def objects(self):
@@ -443,12 +455,12 @@ class Study(Location):
             Obj("hourglass", "Hourglass", "hourglass", 282, 350, 38, dark=0.35),
             Obj("map_scroll", "Rolled chart", "map_scroll", 148, 466, 44, rot=-2, dark=0.25),
             Obj("pipe", "Pipe", "pipe", 644, 500, 40, rot=-4, tint=(PAL["wood"], 0.2), dark=0.15),
-            Obj("medal", "Lifeboat medal", "medal", 560, 162, 32, rot=4, tint=(PAL["paper_dk"], 0.2), hang=True),
+            Obj("medal", "Lifeboat medal", "medal", 556, 160, 38, rot=4, tint=(PAL["paper_dk"], 0.2), hang=True),
             Obj("photograph", "Old photograph", "photograph", 856, 336, 36, base=True, rot=-8, tint=(PAL["mist"], 0.25)),
             Obj("ring", "Sea-glass ring", "ring", 806, 614, 24, coin=True),
             Obj("scissors", "Scissors", "scissors", 606, 496, 40, rot=12, tint=(PAL["wood_md"], 0.2)),
             Obj("padlock", "Padlock", "padlock", 418, 592, 28, hang=True, dark=0.35),
-            Obj("bookmark_key", "Little key", "key", 110, 150, 36, base=True, rot=-70, dark=0.25),
+            Obj("bookmark_key", "Little key", "key", 104, 150, 38, base=True, rot=-28, dark=0.25),
         ]
 
 
@@ -555,13 +567,8 @@ class Boathouse(Location):
         it.barrel(c, 860, 560, 110, 130, self.seed + 9)
         it.crate(c, 910, 470, 110, 96, self.seed + 10)
         # lanterns glowing on hooks
-        for (lx, ly) in ((170, 250), (880, 300)):
-            c.save()
-            c.translate(lx, ly)
-            c.scale(0.5, 0.5)
-            import objects as ob
-            ob.lantern(c, lit=True)
-            c.restore()
+        for (lx, ly), lamp in zip(self.LAMPS_AT, self.LAMPS):
+            lamp(c)
             glow(c, lx, ly, 90, PAL["amber"], 0.4)
         # oil drum, rope pile on the floor left
         it.barrel(c, 110, 650, 90, 110, self.seed + 11)
@@ -620,21 +627,42 @@ class Boathouse(Location):
         c.rotate(-0.2)
         wood(c, -60, -14, 120, 16, self.seed + 40, tone="light")
         c.restore()
-        # a coil of thick mooring line on the jetty edge, in front of the crab
-        for i in range(3):
-            ellipse(c, 226, 616 - i * 7, 48 - i * 5, 14 - i)
-            c.set_line_width(9)
-            src(c, shade(PAL["rope"], 0.7 + i * 0.1))
-            c.stroke()
+        self.fish_box(c)
+
+    LAMPS_AT = ((170, 250), (880, 300))
+    LAMPS = [picture("lantern", x, y, 0.5, lit=True) for x, y in LAMPS_AT]
+
+    @staticmethod
+    def fish_box(c):
+        """A low wooden fish box on the jetty edge, in front of the crab."""
+        c.save()
+        c.translate(216, 622)
+        c.rotate(-0.04)
+        rrect(c, -44, -22, 88, 10, 2)
+        c.set_source(lin(0, -22, 0, -12, [(0, shade(PAL["drift"], 1.2)), (1, shade(PAL["drift"], 0.8))]))
+        c.fill()
+        wood(c, -46, -14, 92, 32, 4, tone="drift", planks=2)
+        c.rectangle(-46, -14, 92, 32)
+        src(c, alpha(PAL["night"], 0.25))
+        c.set_line_width(2)
+        c.stroke()
+        for bx in (-40, 36):
+            c.rectangle(bx, -14, 4, 32)
+            src(c, alpha(PAL["night"], 0.35))
+            c.fill()
+        c.restore()
+
+    def fixtures(self):
+        return [("fish_box", self.fish_box, True)] + [("lantern", lamp, False) for lamp in self.LAMPS]
 
     def things(self):
         red, blue = PAL["cloth_red"], PAL["cloth_blue"]
         return [
             # the tool rack: tools on its pegs
-            Thing("pliers", 62, 232, 50, rot=92, hang=True),
+            Thing("knife", 62, 232, 46, rot=92, hang=True),
             Thing("screwdriver", 124, 232, 54, rot=88, col=red, hang=True),
             Thing("saw", 180, 246, 84, rot=84, hang=True),
-            Thing("chisel", 268, 238, 54, rot=90, hang=True),
+            Thing("screwdriver", 268, 238, 50, rot=90, col=PAL["cloth_blue"], hang=True),
             Thing("chain", 152, 214, 30, rot=80, hang=True),
             Thing("nails", 38, 216, 26, hang="clings"),
             Thing("towel", 104, 222, 34, rot=4, hang=True, fore=True, col=PAL["paper_dk"]),
@@ -642,20 +670,20 @@ class Boathouse(Location):
             Thing("tin_can", 36, 420, 30, base=True, col=PAL["seaglass_dk"]),
             Thing("paint_tin", 116, 420, 36, base=True),
             Thing("nails", 206, 440, 40),
-            Thing("chisel", 150, 448, 50, rot=-8, fore=True),
+            Thing("ruler", 150, 448, 50, rot=-8, fore=True),
             Thing("paint_tin", 84, 424, 30, base=True, col=PAL["cloth_red"], fore=True),
             Thing("mug", 222, 426, 28, base=True),
             Thing("paint_tin", 246, 432, 28, base=True, col=PAL["iron"], fore=True),
             Thing("jar", 274, 432, 24, base=True, col=PAL["amber_dk"], fore=True, contents=PAL["wood"]),
-            Thing("pliers", 196, 462, 44, rot=-4, fore=True),
+            Thing("pencil", 196, 462, 40, rot=-4, fore=True),
             # under the workbench
             Thing("lobster_pot", 150, 566, 72, base=True, behind=True),
-            Thing("bucket", 60, 590, 50, base=True),
+            Thing("crock", 60, 590, 44, base=True),
             Thing("sack", 228, 560, 60, base=True, behind=True),
             # the door leaf and the net wall: hats and coats on pegs, floats caught in the net
             Thing("oilskin", 288, 150, 48, rot=-6, hang=True),
             Thing("coat", 286, 300, 90, col=mix(PAL["amber"], PAL["amber_dk"], 0.3), hang=True, fore=True),
-            Thing("lifebuoy", 904, 214, 58, hang=True),
+            Thing("ships_wheel", 904, 214, 60, rot=-10, hang=True),
             Thing("basket", 800, 338, 44, hang=True),
             Thing("cork", 868, 296, 22, rot=20, hang="clings"),
             Thing("cork", 968, 268, 22, rot=-30, hang="clings"),
@@ -665,7 +693,7 @@ class Boathouse(Location):
             Thing("starfish", 866, 262, 30, rot=-20, hang="clings"),
             Thing("cork", 902, 372, 22, rot=-60, hang="clings"),
             Thing("shell", 978, 338, 26, rot=30, hang="clings"),
-            Thing("bottle", 962, 356, 30, rot=20, col=PAL["seaglass"], hang="clings"),
+            Thing("mussels", 962, 356, 28, rot=20, hang="clings"),
             Thing("coat", 748, 300, 86, rot=-2, col=mix(PAL["cloth_blue"], PAL["night"], 0.2), hang=True, fore=True),
             Thing("scarf", 782, 270, 36, rot=80, col=PAL["cloth_red"], hang=True, fore=True),
             Thing("cap", 742, 206, 40, rot=6, hang=True),
@@ -676,8 +704,8 @@ class Boathouse(Location):
             Thing("cork", 470, 134, 20, rot=30, hang="clings"),
             Thing("cork", 560, 134, 20, rot=-20, hang="clings"),
             Thing("cork", 646, 124, 20, rot=10, hang="clings"),
-            Thing("driftwood", 580, 478, 40, rot=-10, afloat=True),
-            Thing("lifebuoy", 420, 486, 40, afloat=True),
+            Thing("log", 580, 478, 38, rot=-10, afloat=True),
+            Thing("board", 420, 486, 40, rot=14, afloat=True),
             Thing("cork", 664, 490, 18, rot=50, afloat=True),
             Thing("cork", 300, 650, 18, rot=20, afloat=True),
             Thing("seaweed", 706, 640, 40, afloat=True),
@@ -686,15 +714,15 @@ class Boathouse(Location):
             Thing("tin_can", 990, 470, 28, base=True),
             Thing("paint_tin", 958, 470, 24, base=True, col=PAL["iron"]),
             Thing("mug", 916, 472, 22, base=True),
-            Thing("bottle", 1010, 470, 38, base=True, col=PAL["amber_dk"]),
+            Thing("jar", 1010, 470, 32, base=True, col=PAL["amber_dk"], contents=PAL["wood"]),
             Thing("paint_tin", 880, 436, 28, base=True, col=PAL["iron"]),
             # in the boat
-            Thing("bucket", 430, 588, 36, base=True),
-            Thing("oilskin", 540, 580, 40, rot=10, fore=True),
+            Thing("sack", 430, 588, 34, base=True),
+            Thing("oilskin", 506, 580, 40, rot=10),
             Thing("cork", 598, 582, 20, rot=70),
             Thing("basket", 656, 594, 40, base=True, fore=True),
             Thing("cushion", 472, 584, 40, rot=-4, col=PAL["cloth_red"]),
-            Thing("oilskin", 582, 580, 34, rot=-16, fore=True),
+            Thing("oilskin", 574, 582, 34, rot=-16, fore=True),
             # the floor beside the slip
             Thing("shell", 250, 548, 24, rot=20),
             Thing("starfish", 262, 520, 28, rot=15),
@@ -709,7 +737,7 @@ class Boathouse(Location):
             Thing("boot", 790, 640, 48, base=True),
             Thing("lobster_pot", 958, 632, 70, base=True),
             Thing("sack", 1010, 600, 66, base=True),
-            Thing("driftwood", 880, 612, 70, rot=4, fore=True),
+            Thing("log", 880, 612, 64, rot=4, fore=True),
             Thing("sack", 858, 604, 46, base=True, fore=True),
         ]
 

@@ -4,12 +4,11 @@ import math
 import numpy as np
 
 import interior as it
-import objects as ob
 import scenery as sc
 from kit import (PAL, W, H, alpha, blob, blur, brass_linear, brass_radial, ctx_for, ellipse, fbm, from_np, glow,
                  lin, mix, new, over, rad, rng, rrect, shade, shadow_ellipse, src, texture, to_np, wood, rivet)
 from locations import paint
-from scene import Location, Obj, Thing
+from scene import Location, Obj, Thing, picture
 
 
 def arch(c, x0, x1, bottom, spring, crown):
@@ -143,8 +142,12 @@ class Attic(Location):
             c.rectangle(bx, 404, 12, 156)
             c.set_source(brass_linear(bx, 0, bx + 12, 0, 0.2))
             c.fill()
+        # the chest's iron lock plate
         rrect(c, 626, 446, 28, 34, 4)
-        c.set_source(brass_linear(626, 446, 654, 480))
+        c.set_source(lin(626, 446, 654, 480, [(0, PAL["iron_lt"]), (1, PAL["night"])]))
+        c.fill()
+        c.arc(640, 462, 3, 0, 2 * math.pi)
+        src(c, PAL["night"])
         c.fill()
         # a board of pegs on the boards right of the post, where the keeper hung what he kept
         shadow_ellipse(c, 650, 282, 120, 10, 0.35)
@@ -171,11 +174,7 @@ class Attic(Location):
         c.restore()
         it.barrel(c, 120, 560, 120, 150, self.seed + 13)
         # old oil lamp on the barrel, lit
-        c.save()
-        c.translate(140, 392)
-        c.scale(0.6, 0.6)
-        ob.lantern(c, lit=True)
-        c.restore()
+        self.LAMP(c)
         glow(c, 140, 388, 110, PAL["amber"], 0.5)
         # cobwebs in the corners of the rafters
         src(c, alpha(PAL["mist_lt"], 0.3))
@@ -194,6 +193,11 @@ class Attic(Location):
         arr = dust(arr, self.seed + 14, (300, 180, 700, 600))
         texture(arr, self.seed + 15, cell=80, amount=0.07)
         return arr
+
+    LAMP = staticmethod(picture("lantern", 140, 392, 0.6, lit=True))
+
+    def fixtures(self):
+        return [("lantern", self.LAMP, False)]
 
     def ground(self, c):
         # the floor, the tie beam's top, the sea chest's lid, the crates, the barrel's head
@@ -275,7 +279,7 @@ class Attic(Location):
         return [
             Thing("frame", 470, 470, 64, rot=-8, behind=True, subject="portrait"),
             # hung on the rafters and the boards left of the post
-            Thing("herbs", 560, 64, 52, hang=True),
+            Thing("basket", 560, 70, 42, hang=True),
             Thing("coat", 424, 196, 100, rot=2, hang=True),
             Thing("scarf", 462, 170, 44, rot=84, col=PAL["cloth_red"], hang=True, fore=True),
             Thing("cap", 200, 120, 40, rot=-20, hang=True),
@@ -292,12 +296,12 @@ class Attic(Location):
             Thing("pliers", 744, 152, 30, rot=70, hang=True),
             Thing("chain", 640, 144, 36, rot=84, hang=True),
             Thing("towel", 610, 236, 36, rot=6, hang=True, col=PAL["paper_dk"]),
-            Thing("mallet", 566, 238, 44, rot=80, hang=True),
-            Thing("wire_coil", 700, 240, 34, hang=True),
+            Thing("screwdriver", 566, 238, 44, rot=80, col=PAL["cloth_blue"], hang=True),
+            Thing("knife", 700, 240, 40, rot=80, hang=True),
             Thing("scarf", 734, 236, 38, rot=80, hang=True, col=PAL["cloth_blue"]),
             Thing("screwdriver", 662, 236, 40, rot=94, hang=True, fore=True, col=PAL["cloth_red"]),
             Thing("towel", 592, 206, 32, rot=-8, hang=True, fore=True, col=PAL["cloth_red"]),
-            Thing("herbs", 714, 206, 34, rot=10, hang=True, fore=True),
+            Thing("oilskin", 714, 204, 32, rot=10, hang=True, fore=True),
             # the tie beam: a shelf of odds and ends; the brush behind the jars
             Thing("oil_lamp", 204, 302, 46, base=True),
             Thing("tin_box", 316, 302, 32, base=True, col=blue),
@@ -309,10 +313,10 @@ class Attic(Location):
             Thing("jar", 244, 302, 28, base=True, col=PAL["amber_dk"], fore=True),
             Thing("mug", 290, 304, 22, base=True, fore=True),
             Thing("jar", 352, 302, 30, base=True, col=PAL["paper_dk"], fore=True, contents=PAL["wood"]),
-            Thing("crock", 404, 302, 32, base=True, fore=True),
+            Thing("mortar", 404, 302, 30, base=True, fore=True),
             Thing("spool", 466, 302, 20, base=True),
             Thing("bowl", 534, 302, 30, base=True),
-            Thing("pencil", 336, 296, 30, rot=6),
+            Thing("spool", 336, 302, 22, base=True, col=PAL["seaglass_dk"]),
             # the crate: the doll sits in a basket behind the globe, among toys
             Thing("teacup_stack", 864, 318, 28, base=True),
             Thing("basket", 904, 318, 50, base=True),
@@ -331,13 +335,13 @@ class Attic(Location):
             Thing("ball", 758, 430, 30),
             Thing("newspaper", 560, 414, 48, rot=-4),
             Thing("scarf", 620, 414, 40, rot=-10, fore=True, col=PAL["wood_lt"]),
-            Thing("pencil", 712, 412, 30, rot=20),
+            Thing("ruler", 712, 412, 34, rot=20),
             Thing("tin_box", 836, 420, 30, base=True),
             # the floor: heaps of rags, sacks and boxes; the glove in the rags, the logbook among the
             # papers, the bottle by the barrel's foot, the trowel under the dust sheet's hem
-            Thing("boot", 40, 640, 50, base=True),
+            Thing("bucket", 40, 640, 44, base=True),
             Thing("ball", 92, 614, 28),
-            Thing("newspaper", 140, 624, 56, rot=-6),
+            Thing("towel", 140, 624, 46, rot=-84, col=PAL["paper_dk"]),
             Thing("paint_tin", 232, 562, 36, base=True),
             Thing("yarn", 292, 530, 30),
             Thing("scarf", 404, 604, 50, rot=-10),
@@ -346,16 +350,16 @@ class Attic(Location):
             Thing("chess_knight", 624, 604, 30, base=True),
             Thing("cushion", 704, 576, 56, rot=4),
             Thing("paint_tin", 800, 636, 34, base=True, col=blue),
-            Thing("wire_coil", 900, 626, 40),
+            Thing("spool", 900, 626, 30, base=True),
             Thing("sack", 986, 636, 76, base=True),
             Thing("bucket", 760, 552, 40, base=True, behind=True),
-            Thing("broom", 264, 500, 100, base=True, rot=-12),
+            Thing("oar_blade", 264, 500, 100, base=True, rot=-78),
             Thing("sack", 352, 534, 70, base=True, fore=True),
             Thing("firewood", 304, 560, 46, base=True, fore=True),
             Thing("log", 380, 566, 40, rot=-20),
             Thing("lobster_pot", 424, 524, 62, base=True),
             Thing("firewood", 806, 566, 50, base=True),
-            Thing("crock", 24, 560, 40, base=True),
+            Thing("paint_tin", 24, 560, 36, base=True, col=PAL["iron"]),
             Thing("tankard", 150, 570, 30, base=True),
             Thing("spool", 236, 614, 22, base=True, col=PAL["seaglass_dk"]),
             Thing("yarn", 510, 596, 26),
@@ -365,11 +369,11 @@ class Attic(Location):
             Thing("cushion", 432, 574, 46, rot=-14, fore=True, col=PAL["wood_md"]),
             Thing("scarf", 468, 584, 42, rot=20, fore=True, col=PAL["wood_lt"]),
             Thing("towel", 470, 548, 24, rot=-60, fore=True, col=PAL["paper_dk"]),
-            Thing("boot", 420, 596, 36, base=True, rot=-10),
-            Thing("newspaper", 782, 614, 34, rot=-10, fore=True),
+            Thing("tin_can", 420, 596, 28, base=True, rot=-10, col=PAL["cloth_blue"]),
+            Thing("towel", 782, 614, 30, rot=-80, fore=True, col=PAL["paper_dk"]),
             Thing("envelope_stack", 746, 600, 30, rot=-14, fore=True),
             Thing("newspaper", 206, 530, 34, rot=30, fore=True),
-            Thing("crock", 214, 556, 30, base=True, fore=True),
+            Thing("jar", 214, 556, 28, base=True, fore=True, col=PAL["cloth_red"], contents=PAL["amber"]),
             Thing("jar", 168, 562, 26, base=True, fore=True, col=PAL["seaglass_dk"], contents=PAL["leaf"]),
             Thing("jug", 236, 546, 34, base=True, col=PAL["seaglass_dk"]),
             Thing("envelope_stack", 62, 606, 26, rot=-20, fore=True),
@@ -465,12 +469,8 @@ class Harbour(Location):
         c.rectangle(836, 220, 10, 320)
         c.set_source(lin(836, 0, 846, 0, [(0, PAL["iron_lt"]), (1, PAL["night"])]))
         c.fill()
-        c.save()
-        c.translate(841, 236)
-        c.scale(0.9, 0.9)
-        ob.lantern(c, lit=True)
-        c.restore()
-        glow(c, 841, 232, 160, PAL["amber"], 0.45)
+        self.quay_lamp(c)
+        glow(c, 841, 224, 160, PAL["amber"], 0.45)
         for (px, py) in ((420, 470), (500, 480)):
             c.move_to(px - 40, py + 50)
             c.line_to(px - 40, py + 10)
@@ -517,14 +517,10 @@ class Harbour(Location):
         c.set_line_width(2.5)
         src(c, PAL["rope"])
         c.stroke()
-        blob(c, 660, 282, 36, 34, self.seed + 14, 9, 0.12)
+        self.float_bag(c)
         c.save()
-        c.clip_preserve()
-        for (bx, by, col) in ((646, 272, PAL["cloth_red"]), (674, 268, PAL["paper"]), (660, 294, PAL["cloth_red"]),
-                              (640, 298, PAL["amber"]), (680, 296, PAL["paper"])):
-            c.arc(bx, by, 12, 0, 2 * math.pi)
-            c.set_source(rad(bx - 4, by - 4, 1, 13, [(0, shade(col, 1.3)), (1, shade(col, 0.55))]))
-            c.fill()
+        blob(c, 660, 282, 36, 34, self.seed + 14, 9, 0.12)
+        c.clip()
         src(c, alpha(shade(PAL["rope"], 0.8), 0.85))
         c.set_line_width(1.5)
         for k in range(-8, 9):
@@ -564,6 +560,50 @@ class Harbour(Location):
         return arr
 
     FRAME_POSTS = (872, 1004)
+
+    @staticmethod
+    def quay_lamp(c):
+        """The lamp on its post: a round frosted globe on a brass collar, a cap on top."""
+        c.rectangle(834, 236, 14, 8)
+        c.set_source(brass_linear(834, 236, 848, 244, 0.2))
+        c.fill()
+        c.arc(841, 220, 17, 0, 2 * math.pi)
+        c.set_source(rad(837, 214, 1, 18, [(0, PAL["white"]), (0.5, PAL["amber_lt"]), (1, PAL["amber"])]))
+        c.fill_preserve()
+        src(c, alpha(PAL["night"], 0.6))
+        c.set_line_width(1.5)
+        c.stroke()
+        ellipse(c, 841, 203, 9, 3)
+        c.set_source(brass_linear(832, 200, 850, 206))
+        c.fill()
+        c.arc(841, 199, 3, 0, 2 * math.pi)
+        c.set_source(brass_radial(841, 199, 3))
+        c.fill()
+
+    def float_bag(self, c):
+        """The net bag hanging from the davit, full of cork floats and red net buoys."""
+        blob(c, 660, 282, 36, 34, self.seed + 14, 9, 0.12)
+        c.save()
+        c.clip_preserve()
+        src(c, shade(PAL["cloth_red"], 0.45))
+        c.fill()
+        for (bx, by, rot, col) in ((646, 272, 0.3, PAL["wood_lt"]), (674, 266, -0.5, PAL["cloth_red"]),
+                                   (660, 294, 0.9, PAL["wood_md"]), (640, 300, -0.2, PAL["cloth_red"]),
+                                   (682, 296, 0.4, PAL["wood_lt"])):
+            c.save()
+            c.translate(bx, by)
+            c.rotate(rot)
+            rrect(c, -14, -8, 28, 16, 5)
+            c.set_source(lin(0, -8, 0, 8, [(0, shade(col, 1.3)), (1, shade(col, 0.55))]))
+            c.fill_preserve()
+            src(c, alpha(PAL["night"], 0.5))
+            c.set_line_width(1.2)
+            c.stroke()
+            c.restore()
+        c.restore()
+
+    def fixtures(self):
+        return [("quay_lamp", self.quay_lamp, False), ("float_bag", self.float_bag, False)]
 
     @staticmethod
     def drying_net(c):
@@ -635,7 +675,7 @@ class Harbour(Location):
             Thing("lobster_pot", 310, 352, 44, base=True),
             Thing("sack", 104, 352, 40, base=True),
             Thing("buoy", 262, 180, 26, hang=True),
-            Thing("gull_carving", 200, 300, 36, base=True),
+            Thing("bucket", 200, 296, 30, base=True),
             Thing("buoy", 470, 400, 30, rot=8, afloat=True),
             Thing("cork", 520, 414, 16, rot=30, afloat=True),
             Thing("cork", 400, 420, 14, rot=-20, afloat=True),
@@ -662,7 +702,7 @@ class Harbour(Location):
             Thing("lifebuoy", 1010, 404, 40, hang=True),
             Thing("cap", 938, 228, 34, rot=10, base=True),
             # the top of the harbour wall: pots stacked, crocks, a basket of onions
-            Thing("crock", 100, 432, 38, base=True),
+            Thing("jar", 100, 432, 34, base=True, col=PAL["cloth_red"], contents=PAL["amber"]),
             Thing("cork", 28, 428, 18, rot=-20),
             Thing("lobster_pot", 170, 432, 58, base=True),
             Thing("lobster_pot", 170, 392, 44, base=True),
@@ -671,11 +711,11 @@ class Harbour(Location):
             Thing("onion", 360, 432, 20, base=True),
             Thing("onion", 306, 432, 18, base=True, rot=30),
             Thing("onion", 350, 420, 16, rot=30, fore=True),
-            Thing("crock", 494, 436, 32, base=True, col=mix(PAL["paper"], PAL["seaglass"], 0.3), fore=True),
+            Thing("tankard", 494, 436, 30, base=True, fore=True),
             Thing("jar", 446, 432, 28, base=True, col=PAL["seaglass_dk"]),
             Thing("jar", 524, 432, 24, base=True, col=PAL["leaf"]),
             Thing("tin_can", 684, 432, 28, base=True, col=red),
-            Thing("gull_carving", 786, 432, 48, base=True),
+            Thing("sack", 786, 432, 42, base=True),
             Thing("mug", 1004, 440, 28, base=True),
             # the barrel and the crates
             Thing("tankard", 588, 440, 28, base=True),
@@ -692,7 +732,7 @@ class Harbour(Location):
             Thing("cork", 118, 590, 18, rot=20),
             Thing("pebbles", 164, 626, 36),
             Thing("bucket", 204, 604, 44, base=True),
-            Thing("driftwood", 250, 630, 66, rot=-4),
+            Thing("log", 250, 630, 58, rot=-4),
             Thing("pebbles", 262, 586, 32),
             Thing("cork", 338, 548, 18, rot=10),
             Thing("lobster_pot", 376, 620, 58, base=True),
@@ -705,9 +745,9 @@ class Harbour(Location):
             Thing("mussels", 738, 618, 34),
             Thing("buoy", 804, 626, 38, base=True),
             Thing("pebbles", 846, 612, 36),
-            Thing("anchor", 900, 612, 50, rot=70),
+            Thing("paint_tin", 900, 612, 36, base=True, col=PAL["cloth_blue"]),
             Thing("boot", 944, 640, 40, base=True, flip=True),
-            Thing("crock", 1010, 624, 38, base=True),
+            Thing("bucket", 1010, 624, 36, base=True),
             # the catch landed on the quay, and what came up with it
             Thing("oar_blade", 430, 546, 70, rot=8),
             Thing("rope", 596, 560, 58),
@@ -722,7 +762,7 @@ class Harbour(Location):
             Thing("mussels", 168, 600, 22),
             Thing("cork", 790, 604, 16, rot=70),
             Thing("jar", 640, 432, 26, base=True, col=PAL["seaglass_dk"]),
-            Thing("crock", 940, 604, 36, base=True, col=PAL["stone"]),
+            Thing("sack", 940, 604, 34, base=True),
             Thing("dish", 930, 432, 24),
             Thing("tankard", 40, 432, 26, base=True),
             Thing("pipe", 122, 600, 26, rot=30),
@@ -756,6 +796,10 @@ class Harbour(Location):
 class Stairwell(Location):
     name, music, ambient, seed = "loc21", "music/level2", "ambient/storm", 2100
     ambient_light = (0.48, 0.55, 0.62)
+    LAMP = staticmethod(picture("lantern", 820, 150, 0.65, lit=True))
+
+    def fixtures(self):
+        return [("lantern", self.LAMP, False)]
 
     STEPS = 11
 
@@ -927,11 +971,7 @@ class Stairwell(Location):
         c.set_line_width(3)
         src(c, PAL["iron"])
         c.stroke()
-        c.save()
-        c.translate(820, 150)
-        c.scale(0.65, 0.65)
-        ob.lantern(c, lit=True)
-        c.restore()
+        self.LAMP(c)
         glow(c, 820, 146, 120, PAL["amber"], 0.5)
         # dark void under the stairs on the left
         c.move_to(0, H)
@@ -990,7 +1030,7 @@ class Stairwell(Location):
         red, blue = PAL["cloth_red"], PAL["cloth_blue"]
         return [
             # the steps: what the keeper carried up and left, in heaps at the wall's side
-            on("boot", 0, 18, 44),
+            on("crock", 0, 18, 36),
             on("bucket", 0, 126, 46, col=PAL["iron"]),
             on("crock", 0, 152, 34),
             on("sack", 0, 106, 50, fore=True),
@@ -1002,21 +1042,21 @@ class Stairwell(Location):
             on("books", 3, 22, 40),
             on("nails", 3, 64, 30),
             on("bucket", 3, 94, 50, fore=True),
-            on("salt_box", 3, 132, 26),
+            on("mug", 3, 132, 24, col=PAL["cloth_blue"]),
             on("nails", 4, 92, 32),
             on("lantern", 4, 136, 44),
             on("mug", 4, 10, 22),
-            on("pliers", 4, 62, 34, rot=-10),
+            on("pencil", 4, 62, 30, rot=-10),
             on("screwdriver", 4, 110, 34, rot=6, fore=True),
             on("mug", 5, 74, 26),
             on("teacup_stack", 5, 132, 30),
             on("scarf", 5, 50, 34, rot=-6, fore=True, col=PAL["cloth_blue"]),
-            on("kettle", 5, 98, 34),
+            on("crock", 5, 98, 32, col=PAL["iron_lt"]),
             on("crock", 6, 42, 34, col=blue),
             on("books", 6, 12, 34),
-            on("pliers", 6, 138, 40, rot=-6),
+            on("ruler", 6, 138, 40, rot=-6),
             on("crock", 7, 18, 36),
-            on("kettle", 7, 112, 40),
+            on("basket", 7, 112, 38),
             on("jug", 7, 94, 34, col=PAL["paper_dk"], fore=True),
             on("oil_lamp", 8, 132, 40),
             on("jar", 8, 8, 30, col=blue, contents=PAL["amber"]),
@@ -1027,7 +1067,7 @@ class Stairwell(Location):
             on("mug", 10, 12, 24),
             # rags dropped over what lies on the steps
             on("scarf", 0, 50, 36, rot=-8, fore=True, col=PAL["paper_dk"]),
-            on("towel", 4, 32, 30, rot=80, fore=True, col=red),
+            on("towel", 4, 16, 30, rot=80, fore=True, col=red),
             on("newspaper", 7, 38, 30, rot=6, fore=True),
             # the walls: what hangs on nails, in bunches by the door, the window and the saw
             Thing("coat", 96, 420, 104, rot=2, hang=True),
@@ -1038,9 +1078,9 @@ class Stairwell(Location):
             Thing("birdcage", 300, 96, 64, hang=True),
             Thing("frame", 460, 120, 40, rot=3, hang=True),
             Thing("saw", 520, 300, 80, rot=-6, hang=True),
-            Thing("barometer", 560, 190, 46, hang=True),
+            Thing("ships_wheel", 560, 190, 50, rot=12, hang=True),
             Thing("chain", 612, 240, 34, rot=86, hang=True),
-            Thing("pliers", 646, 236, 30, rot=80, hang=True, fore=True),
+            Thing("knife", 646, 236, 30, rot=80, hang=True, fore=True),
             Thing("towel", 606, 276, 26, rot=4, hang=True, fore=True, col=PAL["cloth_red"]),
             Thing("towel", 588, 252, 28, rot=-4, hang=True, col=PAL["iron_lt"]),
             Thing("lifebuoy", 662, 104, 56, hang=True),
@@ -1060,8 +1100,8 @@ class Stairwell(Location):
             Thing("shell", 238, 328, 22, base=True),
             Thing("pencil", 244, 318, 24, rot=-30),
             # the shelf: the keeper's stores
-            Thing("salt_box", 326, 400, 34, base=True),
-            Thing("mantel_clock", 368, 400, 38, base=True),
+            Thing("jar", 326, 400, 32, base=True, col=PAL["amber_dk"], contents=PAL["wood"]),
+            Thing("books", 368, 400, 38, base=True),
             Thing("jar", 402, 400, 26, base=True, col=blue, contents=PAL["paper"]),
             Thing("crock", 454, 400, 28, base=True, col=PAL["iron_lt"]),
             Thing("crock", 472, 402, 24, base=True, col=mix(PAL["paper"], PAL["seaglass"], 0.3), fore=True),
@@ -1084,7 +1124,7 @@ class Stairwell(Location):
             return Obj(oid, label, drawer, x, y, size, **kw)
         return [
             Obj("oilcan", "Oil can", "oilcan", 744, 626, 38, base=True, tint=(PAL["stone"], 0.25)),
-            Obj("wick_tin", "Tin of wicks", "wick_tin", 432, 400, 30, base=True, coin=True, dark=0.15),
+            Obj("wick_tin", "Tin of wicks", "wick_tin", 430, 400, 40, base=True, coin=True, tint=(PAL["stone"], 0.2)),
             at("pocket_watch", "Pocket watch", "pocket_watch", 5, 30, 32, 0.6, rot=80, tint=(PAL["stone_lt"], 0.2)),
             at("matchbox", "Matchbox", "matchbox", 7, 60, 32, 0.45),
             at("glove", "Leather glove", "glove", 0, 70, 42, 0.45, rot=80, dark=0.2),
@@ -1101,6 +1141,40 @@ class Stairwell(Location):
 class LampRoom(Location):
     name, music, ambient, seed = "loc22", "music/level2", "ambient/storm", 2200
     ambient_light = (0.58, 0.66, 0.74)
+    LAMP = staticmethod(picture("lantern", 170, 376, 0.5, lit=True))
+
+    def fixtures(self):
+        return [("lantern", self.LAMP, False), ("burner", self.burner, False)]
+
+    @staticmethod
+    def burner(c):
+        """The burner inside the lens, seen through the glass: a brass column carrying the lamp's
+        round wick holder and its glass chimney, unlit."""
+        cx = 512
+        c.rectangle(cx - 9, 326, 18, 130)
+        c.set_source(brass_linear(cx - 9, 0, cx + 9, 0, 0.35))
+        c.fill()
+        for y, rx in ((330, 34), (372, 20), (416, 26)):
+            ellipse(c, cx, y, rx, rx * 0.28)
+            c.set_source(brass_linear(cx - rx, y - 8, cx + rx, y + 8, 0.25))
+            c.fill()
+        c.move_to(cx - 26, 328)
+        c.curve_to(cx - 28, 300, cx - 12, 296, cx - 12, 270)
+        c.line_to(cx + 12, 270)
+        c.curve_to(cx + 12, 296, cx + 28, 300, cx + 26, 328)
+        c.close_path()
+        c.set_source(lin(cx - 26, 0, cx + 26, 0, [(0, alpha(PAL["white"], 0.35)), (0.4, alpha(PAL["seaglass"], 0.15)),
+                                                   (1, alpha(PAL["night"], 0.35))]))
+        c.fill_preserve()
+        src(c, alpha(PAL["night"], 0.5))
+        c.set_line_width(1.5)
+        c.stroke()
+        ellipse(c, cx, 322, 16, 4)
+        src(c, alpha(PAL["night"], 0.6))
+        c.fill()
+        c.rectangle(cx - 3, 312, 6, 9)
+        src(c, PAL["paper_dk"])
+        c.fill()
 
     def lights(self):
         return [(512, 300, 380, PAL["mist_lt"], 0.45), (160, 420, 260, PAL["amber"], 0.6)]
@@ -1221,32 +1295,7 @@ class LampRoom(Location):
         c.set_source(brass_linear(0, 80, 0, 480, 0.2))
         c.fill()
         c.restore()
-        # the burner inside, seen through the glass: a brass column carrying the lamp's round
-        # wick holder and its glass chimney, unlit
-        c.rectangle(cx - 9, 326, 18, 130)
-        c.set_source(brass_linear(cx - 9, 0, cx + 9, 0, 0.35))
-        c.fill()
-        for y, rx in ((330, 34), (372, 20), (416, 26)):
-            ellipse(c, cx, y, rx, rx * 0.28)
-            c.set_source(brass_linear(cx - rx, y - 8, cx + rx, y + 8, 0.25))
-            c.fill()
-        c.move_to(cx - 26, 328)
-        c.curve_to(cx - 28, 300, cx - 12, 296, cx - 12, 270)
-        c.line_to(cx + 12, 270)
-        c.curve_to(cx + 12, 296, cx + 28, 300, cx + 26, 328)
-        c.close_path()
-        c.set_source(lin(cx - 26, 0, cx + 26, 0, [(0, alpha(PAL["white"], 0.35)), (0.4, alpha(PAL["seaglass"], 0.15)),
-                                                   (1, alpha(PAL["night"], 0.35))]))
-        c.fill_preserve()
-        src(c, alpha(PAL["night"], 0.5))
-        c.set_line_width(1.5)
-        c.stroke()
-        ellipse(c, cx, 322, 16, 4)
-        src(c, alpha(PAL["night"], 0.6))
-        c.fill()
-        c.rectangle(cx - 3, 312, 6, 9)
-        src(c, PAL["paper_dk"])
-        c.fill()
+        self.burner(c)
         # work bench with the oil tank on the left, clockwork box on the right
         it.table(c, 20, 400, 250, 60, self.seed + 3, tone="dark")
         c.rectangle(60, 300, 80, 100)
@@ -1256,11 +1305,7 @@ class LampRoom(Location):
         c.set_source(brass_linear(60, 292, 140, 308))
         c.fill()
         glow(c, 160, 372, 60, PAL["amber"], 0.5)
-        c.save()
-        c.translate(170, 376)
-        c.scale(0.5, 0.5)
-        ob.lantern(c, lit=True)
-        c.restore()
+        self.LAMP(c)
         rrect(c, 780, 360, 200, 130, 8)
         c.set_source(lin(780, 0, 980, 0, [(0, PAL["wood_md"]), (1, PAL["wood_dk"])]))
         c.fill()
@@ -1348,7 +1393,7 @@ class LampRoom(Location):
         return [
             # hung on the mullions and the hand rail
             Thing("oilskin", 8, 190, 52, rot=-8, hang=True),
-            Thing("barometer", 256, 190, 50, hang=True),
+            Thing("frame", 256, 190, 40, rot=-4, hang=True),
             Thing("towel", 256, 300, 44, rot=2, hang=True),
             Thing("lantern", 768, 240, 46, hang=True),
             Thing("coat", 1016, 300, 96, rot=2, col=mix(PAL["amber"], PAL["amber_dk"], 0.3), hang=True),
@@ -1358,11 +1403,11 @@ class LampRoom(Location):
             # the bench: the oil can by the copper tank, the prism among the glass
             Thing("jar", 46, 400, 26, base=True, col=red, contents=PAL["amber"]),
             Thing("newspaper", 118, 400, 46, rot=-4),
-            Thing("pencil", 140, 400, 36, rot=-10),
+            Thing("inkwell", 140, 400, 24, base=True),
             Thing("mug", 262, 402, 26, base=True, fore=True),
             Thing("bellows", 138, 406, 38, rot=-6, fore=True),
             Thing("jar", 30, 404, 22, base=True, col=blue, contents=PAL["paper"]),
-            Thing("salt_box", 150, 404, 24, base=True, fore=True),
+            Thing("jar", 162, 406, 22, base=True, fore=True, col=PAL["paper"], contents=PAL["wood"]),
             Thing("bottle", 206, 402, 30, base=True, col=PAL["seaglass"], fore=True),
             Thing("jar", 196, 400, 24, base=True, col=PAL["paper"], contents=PAL["seaglass_dk"]),
             Thing("bottle", 232, 402, 26, base=True, col=PAL["seaglass_bl"]),
@@ -1370,7 +1415,7 @@ class LampRoom(Location):
             Thing("bucket", 56, 580, 48, base=True),
             Thing("crock", 120, 580, 38, base=True, col=PAL["iron_lt"]),
             Thing("crock", 176, 580, 38, base=True),
-            Thing("kettle", 236, 580, 44, base=True),
+            Thing("sack", 236, 580, 44, base=True),
             # round the pedestal
             Thing("teacup_stack", 420, 474, 38, base=True),
             Thing("candle_stub", 636, 474, 30, base=True),
@@ -1387,19 +1432,19 @@ class LampRoom(Location):
             Thing("newspaper", 842, 484, 46, rot=6, fore=True),
             Thing("bottle", 980, 490, 34, base=True, col=PAL["seaglass_dk"]),
             Thing("bottle", 904, 492, 28, base=True, col=PAL["seaglass"], fore=True),
-            Thing("pencil", 944, 482, 34, rot=10),
+            Thing("ruler", 944, 482, 34, rot=10),
             Thing("mug", 930, 490, 24, base=True, fore=True),
             # the floor: the keeper's night work spread over the grating, tools among the iron
             # bits, the logbook in the papers, the brush in the rags
             Thing("chain", 252, 620, 44, rot=4),
             Thing("nails", 380, 620, 34),
-            Thing("wire_coil", 484, 620, 34),
-            Thing("pliers", 548, 604, 40, rot=12),
+            Thing("crock", 484, 624, 30, base=True, col=PAL["iron_lt"]),
+            Thing("jar", 540, 606, 24, base=True, col=PAL["cloth_red"], contents=PAL["amber"]),
             Thing("mug", 612, 640, 26, base=True),
             Thing("scarf", 724, 620, 44, rot=6, col=PAL["paper_dk"]),
             Thing("screwdriver", 820, 624, 44, rot=-8, col=blue),
             Thing("bucket", 966, 640, 46, base=True),
-            Thing("chisel", 300, 590, 40, rot=-30, fore=True),
+            Thing("ruler", 300, 590, 40, rot=-30, fore=True),
             Thing("envelope_stack", 96, 612, 40, rot=-6),
             Thing("nails", 306, 620, 26),
             Thing("spool", 458, 600, 24),
@@ -1416,13 +1461,13 @@ class LampRoom(Location):
             Thing("newspaper", 164, 616, 40, rot=12, fore=True),
             Thing("envelope_stack", 130, 588, 28, rot=20, fore=True),
             Thing("towel", 776, 626, 30, rot=-70, fore=True, col=PAL["cloth_blue"]),
-            Thing("scarf", 592, 612, 36, rot=-6, fore=True, col=PAL["iron_lt"]),
+            Thing("scarf", 606, 614, 34, rot=-6, fore=True, col=PAL["iron_lt"]),
         ]
 
     def objects(self):
         return [
             Obj("prism", "Glass prism", "prism", 222, 390, 36, rot=-8, tint=(PAL["seaglass"], 0.2)),
-            Obj("wick_tin", "Tin of wicks", "wick_tin", 64, 402, 32, base=True, dark=0.2),
+            Obj("wick_tin", "Tin of wicks", "wick_tin", 62, 402, 36, base=True, dark=0.2),
             Obj("oilcan", "Oil can", "oilcan", 96, 388, 36, coin=True, dark=0.2, tint=(PAL["copper"], 0.2)),
             Obj("gear", "Brass cog", "gear", 434, 616, 28, dark=0.3),
             Obj("wrench", "Spanner", "wrench", 576, 616, 50, rot=8, tint=(PAL["iron"], 0.25)),
@@ -1586,12 +1631,12 @@ class CliffPath(Location):
         return [
             # caught on the sign and the fence
             Thing("scarf", 284, 398, 40, rot=70, col=red),
-            Thing("scarf", 360, 392, 30, rot=60, col=PAL["paper_dk"], hang="clings", fore=True),
+            Thing("seaweed", 360, 394, 28, rot=60, hang="clings", fore=True),
             Thing("cap", 352, 392, 32, rot=-12),
-            Thing("net_float", 520, 404, 26),
+            Thing("buoy", 520, 404, 24, rot=10),
             Thing("buoy", 606, 400, 30, rot=14, hang=True),
             Thing("cork", 696, 412, 16, rot=40, hang=True),
-            Thing("seaweed", 770, 428, 36, rot=20, hang="clings"),
+            Thing("oilskin", 770, 428, 30, rot=20, hang="clings"),
             Thing("seaweed", 872, 470, 34, rot=-30, hang="clings"),
             Thing("sack", 476, 472, 46, base=True),
             Thing("oar_blade", 620, 476, 64, rot=-8),
@@ -1599,75 +1644,75 @@ class CliffPath(Location):
             # the left of the path and the boulder
             Thing("starfish", 176, 458, 30, rot=-20),
             Thing("pebbles", 66, 462, 34),
-            Thing("bucket", 22, 530, 40, base=True, rot=-70),
-            Thing("leaf", 150, 540, 30, rot=40),
+            Thing("sack", 22, 530, 36, base=True),
+            Thing("pebbles", 150, 540, 26, rot=40),
             Thing("basket", 232, 548, 42, base=True, rot=8),
             Thing("seaweed", 28, 612, 40),
-            Thing("driftwood", 116, 620, 70, rot=-6),
+            Thing("log", 116, 620, 60, rot=-6),
             Thing("stone", 246, 604, 30),
             # the path
-            Thing("boot", 352, 528, 40, base=True, rot=-10),
+            Thing("sack", 352, 528, 36, base=True),
             Thing("tin_can", 326, 566, 24, base=True, rot=80),
             Thing("pebbles", 364, 604, 32),
             Thing("board", 462, 540, 56, rot=20),
             Thing("cork", 482, 584, 18, rot=-10),
-            Thing("crab", 440, 622, 30, rot=14),
-            Thing("leaf", 556, 560, 26, rot=-60),
+            Thing("mussels", 440, 622, 26, rot=14),
+            Thing("stone", 556, 560, 24),
             # the right boulders
             Thing("mussels", 742, 522, 34),
             Thing("seaweed", 616, 530, 38),
             Thing("chain", 600, 606, 44, rot=-10),
             Thing("buoy", 778, 596, 36, base=True),
             Thing("lifebuoy", 860, 604, 52, rot=-10),
-            Thing("crock", 900, 524, 32, base=True, rot=12),
-            Thing("sack", 996, 522, 56, base=True),
+            Thing("jar", 900, 524, 28, base=True, col=PAL["cloth_red"], contents=PAL["amber"]),
+            Thing("log", 996, 522, 52, rot=-8),
             Thing("chain", 994, 600, 36),
             Thing("oar_blade", 952, 632, 70, rot=6, fore=True),
             # close round the listed things
             Thing("chain", 304, 362, 26, rot=80, hang=True),
-            Thing("leaf", 342, 362, 20, rot=20, hang="clings"),
+            Thing("seaweed", 342, 362, 20, rot=20, hang="clings"),
             Thing("pebbles", 388, 592, 26),
             Thing("pebbles", 800, 566, 28),
-            Thing("leaf", 854, 528, 24, rot=-20),
-            Thing("leaf", 160, 602, 24, rot=70),
+            Thing("mussels", 854, 528, 22, rot=-20),
+            Thing("pebbles", 160, 602, 22, rot=70),
             Thing("pebbles", 208, 606, 26),
             Thing("seaweed", 930, 560, 32),
             Thing("cork", 998, 532, 16, rot=30),
             Thing("pebbles", 334, 626, 26),
-            Thing("leaf", 276, 590, 22, rot=-40),
+            Thing("stone", 276, 590, 20),
             Thing("seaweed", 488, 622, 30),
             Thing("cork", 550, 592, 16, rot=60),
             Thing("pebbles", 676, 502, 22),
             Thing("stone", 94, 574, 24),
             # more washed up and dropped on the cliff top
-            Thing("leaf", 770, 556, 26, rot=-20),
+            Thing("pebbles", 770, 556, 24, rot=-20),
             Thing("pebbles", 846, 556, 26, rot=30),
-            Thing("leaf", 806, 524, 20, rot=-60),
-            Thing("leaf", 830, 560, 20, rot=30, fore=True),
+            Thing("mussels", 806, 524, 18, rot=-60),
+            Thing("tuft", 830, 560, 30, fore=True),
             # round the horseshoe on its post, and the coin at the boulder's foot
             Thing("cork", 664, 396, 14, rot=20, hang=True),
             Thing("seaweed", 640, 400, 26, rot=-10, hang="clings"),
             Thing("pebbles", 706, 548, 22),
-            Thing("leaf", 732, 532, 16, rot=-30, fore=True),
+            Thing("tuft", 732, 532, 20, fore=True),
             Thing("jar", 384, 486, 28, base=True, rot=70),
             Thing("tin_box", 700, 590, 28, rot=12),
-            Thing("driftwood", 724, 624, 58, rot=10),
-            Thing("net_float", 146, 508, 22),
+            Thing("board", 724, 624, 50, rot=10),
+            Thing("stone", 146, 508, 20),
             Thing("mussels", 590, 444, 26),
             Thing("cork", 270, 520, 16, rot=10),
-            Thing("boot", 962, 528, 34, base=True, rot=6),
+            Thing("stone", 962, 510, 30, col=PAL["stone"]),
             Thing("envelope_stack", 212, 470, 26, rot=-30),
             Thing("pebbles", 444, 452, 26),
-        ] + tufts([(430, 556, 56), (838, 538, 50), (104, 440, 44), (540, 598, 50), (78, 556, 50),
+        ] + tufts([(430, 556, 56), (838, 538, 50), (128, 424, 44), (540, 598, 50), (78, 556, 50),
                    (950, 540, 50), (284, 600, 46), (240, 500, 60), (680, 560, 60), (20, 470, 60),
                    (890, 610, 56), (360, 630, 50)])
 
     def objects(self):
         return [
             Obj("lantern", "Storm lantern", "lantern", 414, 560, 44, tint=(PAL["stone"], 0.2)),
-            Obj("feather", "Gull feather", "feather", 842, 546, 40, rot=-70, tint=(PAL["leaf"], 0.3), dark=0.15),
+            Obj("feather", "Gull feather", "feather", 846, 552, 42, rot=-34, tint=(PAL["stone"], 0.2), dark=0.1),
             Obj("gull_egg", "Gull’s egg", "gull_egg", 184, 588, 26, coin=True),
-            Obj("horseshoe", "Horseshoe", "horseshoe", 650, 374, 28, hang=True, tint=(PAL["drift"], 0.25)),
+            Obj("horseshoe", "Horseshoe", "horseshoe", 650, 376, 32, hang=True, tint=(PAL["drift"], 0.2)),
             Obj("iron_key", "Iron key", "key", 120, 432, 42, rot=-14, tint=(PAL["stone"], 0.2), iron=True),
             Obj("shell", "Scallop shell", "shell", 660, 504, 32, rot=12),
             Obj("rope", "Coil of rope", "rope", 960, 538, 48, tint=(PAL["stone_lt"], 0.2)),
@@ -1701,20 +1746,12 @@ class Chapel(Location):
         self.east_wall(c)
         c.set_fill_rule(1)
         c.clip()
-        cx = 512
         it.rubble_wall(c, 100, 0, 820, 620, self.seed + 3, PAL["stone"], 40)
         c.rectangle(100, 0, 820, 620)
         c.set_source(lin(0, 0, 0, 620, [(0, alpha(PAL["deep"], 0.45)), (0.6, alpha(mix(PAL["leaf"], PAL["teal"], 0.5), 0.3)), (1, alpha(PAL["night"], 0.5))]))
         c.fill()
         c.restore()
-        # tracery remains in the window
-        c.set_line_width(10)
-        src(c, shade(PAL["stone"], 0.8))
-        c.move_to(cx, 470)
-        c.line_to(cx, 250)
-        c.stroke()
-        c.arc(cx, 220, 46, 0, 2 * math.pi)
-        c.stroke()
+        self.tracery(c)
         # ivy on the wall
         r = rng(self.seed + 4)
         for i in range(300):
@@ -1746,23 +1783,8 @@ class Chapel(Location):
         c.set_source(lin(0, 432, 0, 448, [(0, shade(PAL["stone_lt"], 1.15)), (1, PAL["stone"])]))
         c.fill()
         glow(c, 515, 400, 120, PAL["amber"], 0.35)
-        # gravestones
-        for (gx, gy, gw, gh, tilt) in self.GRAVES:
-            c.save()
-            self.grave(c, gx, gy, gw, gh, tilt)
-            c.set_source(lin(-gw / 2, 0, gw / 2, 0, [(0, PAL["stone_lt"]), (1, PAL["stone_dk"])]))
-            c.fill()
-            # an incised ring cross, worn by the weather
-            cy = -gh + gw * 0.55
-            c.arc(0, cy, gw * 0.17, 0, 2 * math.pi)
-            c.move_to(0, cy - gw * 0.3)
-            c.line_to(0, cy + gw * 0.42)
-            c.move_to(-gw * 0.24, cy)
-            c.line_to(gw * 0.24, cy)
-            c.set_line_width(2.5)
-            src(c, alpha(PAL["night"], 0.45))
-            c.stroke()
-            c.restore()
+        for g in self.GRAVES:
+            self.gravestone(c, *g)
         # fallen stones
         for (bx, by, br) in ((330, 600, 40), (700, 610, 34), (560, 640, 50)):
             rrect(c, bx - br, by - br * 0.5, br * 2, br, 6)
@@ -1776,6 +1798,40 @@ class Chapel(Location):
         return arr
 
     GRAVES = ((200, 560, 60, 90, -0.08), (790, 570, 66, 100, 0.1), (920, 610, 50, 70, -0.05), (60, 610, 50, 76, 0.06))
+
+    @staticmethod
+    def tracery(c):
+        """What is left of the window's tracery: a mullion forking into two arches."""
+        cx = 512
+        c.move_to(cx, 470)
+        c.line_to(cx, 240)
+        for sx in (-1, 1):
+            c.move_to(cx, 244)
+            c.curve_to(cx + sx * 14, 196, cx + sx * 52, 156, cx + sx * 100, 136)
+        c.set_line_width(10)
+        src(c, shade(PAL["stone"], 0.8))
+        c.stroke()
+
+    def gravestone(self, c, gx, gy, gw, gh, tilt):
+        """A gravestone with its worn inscription: a few incised lines under an arch."""
+        c.save()
+        self.grave(c, gx, gy, gw, gh, tilt)
+        c.set_source(lin(-gw / 2, 0, gw / 2, 0, [(0, PAL["stone_lt"]), (1, PAL["stone_dk"])]))
+        c.fill()
+        top = -gh + gw * 0.5
+        c.arc(0, top + 4, gw * 0.3, math.pi * 1.1, math.pi * 1.9)
+        for k, f in enumerate((0.56, 0.42, 0.5, 0.3)):
+            y = top + 10 + k * gh * 0.11
+            c.move_to(-gw * f / 2, y)
+            c.line_to(gw * f / 2, y)
+        c.set_line_width(2)
+        src(c, alpha(PAL["night"], 0.4))
+        c.stroke()
+        c.restore()
+
+    def fixtures(self):
+        return [("tracery", self.tracery, False)] + [
+            ("gravestone", lambda c, g=g: self.gravestone(c, *g), False) for g in self.GRAVES]
     STUBS = ([(0, 300), (40, 280), (90, 330), (120, 320)], [(W, 330), (970, 300), (930, 360), (900, 350)])
 
     @staticmethod
@@ -1836,10 +1892,7 @@ class Chapel(Location):
         for k in (0, 1):
             self.stub(c, k)
             c.fill()
-        c.rectangle(506, 170, 12, 300)
-        c.fill()
-        c.arc(512, 220, 52, 0, 2 * math.pi)
-        c.fill()
+        self.tracery(c)
         for g in self.GRAVES:
             c.save()
             self.grave(c, *g)
@@ -1868,7 +1921,7 @@ class Chapel(Location):
             # the altar: flowers, the lamp, an offering dish, a jug and a bowl
             Thing("vase", 416, 432, 50, base=True, col=PAL["stone_lt"]),
             Thing("vase", 616, 432, 46, base=True, col=PAL["seaglass_dk"]),
-            Thing("oil_lamp", 530, 432, 38, base=True, lit=True),
+            Thing("flowerpot", 530, 432, 30, base=True),
             Thing("jar", 548, 432, 24, base=True, col=PAL["stone_lt"], contents=PAL["leaf"]),
             Thing("jug", 594, 432, 30, base=True, col=PAL["stone"]),
             Thing("pinecone", 636, 430, 20, base=True, rot=10),
@@ -1878,12 +1931,12 @@ class Chapel(Location):
             Thing("leaf", 626, 434, 20, rot=8, col=ivy),
             Thing("vase", 494, 432, 28, base=True, col=PAL["brass"], flowers=False, fore=True),
             Thing("bowl", 566, 436, 26, base=True, fore=True, col=PAL["stone_lt"]),
-            # the window's tracery: the old bell chain from the ring
+            # the window's tracery: the old bell chain from the fork
             Thing("chain", 512, 266, 30, rot=90, hang=True),
             # the wall: a lantern and herbs on nails, ivy
             Thing("lantern", 158, 300, 44, hang=True),
             Thing("herbs", 834, 236, 40, hang=True),
-            Thing("leaf", 488, 222, 20, rot=-30, hang="clings", col=ivy),
+            Thing("leaf", 508, 322, 20, rot=-30, hang="clings", col=ivy),
             Thing("leaf", 292, 404, 22, rot=40, hang="clings", fore=True, col=ivy),
             Thing("leaf", 318, 420, 18, rot=-60, hang="clings", fore=True, col=shade(ivy, 0.8)),
             Thing("leaf", 276, 430, 16, rot=10, hang="clings", col=ivy),
@@ -1901,24 +1954,25 @@ class Chapel(Location):
             Thing("vase", 36, 560, 40, base=True, col=PAL["stone"]),
             Thing("vase", 150, 560, 30, base=True, col=PAL["brass"], flowers=False),
             Thing("pinecone", 168, 570, 24, rot=40),
+            Thing("leaf", 186, 562, 18, rot=30, fore=True, col=ivy),
             Thing("basket", 280, 560, 40, base=True),
             Thing("herbs", 210, 484, 32, rot=-10, hang=True),
             Thing("leaf", 226, 470, 16, rot=10, hang="clings", fore=True, col=ivy),
             Thing("flowerpot", 172, 598, 28, base=True),
             Thing("jar", 116, 562, 28, base=True, col=PAL["stone_lt"]),
             # the stonemason's work in front of the altar
-            Thing("mallet", 430, 596, 46, rot=-20),
+            Thing("crock", 430, 598, 34, base=True, col=PAL["stone_lt"]),
             Thing("stone", 520, 622, 34, col=PAL["stone_lt"]),
             Thing("nails", 566, 596, 34),
             Thing("paint_tin", 614, 636, 34, base=True),
-            Thing("bucket", 346, 632, 40, base=True, col=PAL["wood_lt"]),
-            Thing("bucket", 378, 552, 44, base=True),
+            Thing("sack", 346, 632, 38, base=True),
+            Thing("stone", 378, 548, 30, col=PAL["stone_lt"]),
             Thing("broom", 652, 552, 96, base=True, rot=-14),
             Thing("board", 600, 536, 60, rot=-20, behind=True),
             Thing("sack", 712, 566, 54, base=True),
             Thing("leaf", 690, 620, 24, rot=-50),
             Thing("leaf", 704, 612, 26, rot=-10),
-            Thing("newspaper", 618, 606, 38, rot=6),
+            Thing("jar", 628, 616, 26, base=True, col=PAL["stone_lt"], contents=PAL["leaf"]),
             # the right graves: flowers, a jug, stones and pebbles round the padlock
             Thing("flowerpot", 752, 566, 40, base=True),
             Thing("leaf", 810, 542, 22, rot=10),
@@ -1933,10 +1987,10 @@ class Chapel(Location):
             Thing("cap", 1004, 560, 36, rot=-8),
             Thing("shell", 742, 606, 24, rot=20),
             Thing("mug", 900, 560, 26, base=True),
-            Thing("wire_coil", 1000, 630, 30),
+            Thing("chain", 1000, 630, 30),
             Thing("herbs", 810, 500, 30, hang=True),
             Thing("leaf", 800, 522, 16, rot=20, hang="clings", fore=True, col=ivy),
-            Thing("leaf", 800, 494, 18, rot=-40, hang="clings", fore=True, col=ivy),
+            Thing("leaf", 792, 508, 23, rot=-40, hang="clings", fore=True, col=ivy),
             Thing("vase", 826, 524, 28, base=True, col=PAL["stone"]),
             Thing("pebbles", 290, 616, 26),
             Thing("shell", 236, 614, 18, rot=40),
@@ -1949,7 +2003,7 @@ class Chapel(Location):
         return [
             Obj("cross", "Brass cross", "cross", 182, 548, 34, rot=8, tint=(PAL["stone"], 0.25)),
             Obj("candle", "Candle", "candle", 572, 432, 36, base=True, tint=(PAL["amber_lt"], 0.2)),
-            Obj("chapel_bell", "Chapel bell", "bell", 470, 612, 34, rot=-70, dark=0.2),
+            Obj("chapel_bell", "Chapel bell", "bell", 470, 612, 34, rot=-50, dark=0.2),
             Obj("prayer_book", "Prayer book", "book", 486, 428, 40, rot=-6, col=PAL["cloth_red"],
                 tint=(PAL["stone"], 0.2)),
             Obj("ring", "Sea-glass ring", "ring", 818, 584, 26, coin=True),

@@ -409,9 +409,14 @@ def rope(c, seed=0):
 
 
 def lantern(c, seed=0, lit=False):
-    c.arc(0, -46, 10, math.pi, 2 * math.pi)
+    # the bail: a wire loop over the top to carry it by
+    c.move_to(-15, -38)
+    c.curve_to(-17, -68, 17, -68, 15, -38)
+    c.set_line_width(5.5)
+    src(c, alpha(OUT, 0.85))
+    c.stroke_preserve()
     c.set_line_width(3)
-    src(c, PAL["iron"])
+    src(c, PAL["iron_lt"])
     c.stroke()
     c.move_to(-16, -36)
     c.line_to(16, -36)
@@ -426,9 +431,19 @@ def lantern(c, seed=0, lit=False):
     else:
         glass_fill(c, PAL["mist"], -16, 0, 16, 0, 0.6)
     _edge(c, 1.5)
+    if not lit:
+        # the burner and its wick behind the glass
+        rrect(c, -9, 8, 18, 12, 3)
+        c.set_source(brass_linear(-9, 8, 9, 20, 0.2))
+        c.fill()
+        c.rectangle(-2, 0, 4, 8)
+        src(c, PAL["paper"])
+        c.fill()
     for x in (-16, 0, 16):
         c.move_to(x, -36)
         c.line_to(x, 20)
+    c.move_to(-16, -10)
+    c.line_to(16, -10)
     c.set_line_width(2)
     src(c, PAL["iron"])
     c.stroke()
@@ -825,14 +840,30 @@ def photograph(c, seed=0):
 
 
 def medal(c, seed=0):
-    c.move_to(-16, -48)
-    c.line_to(16, -48)
-    c.line_to(8, -10)
-    c.line_to(-8, -10)
+    """A medal on its ribbon: a short ribbon of red, white and blue stripes folded to a point
+    under a brass pin bar, and a gold disc with a raised star inside a milled rim."""
+    c.rectangle(-20, -56, 40, 8)
+    _fill_edge(c, brass_linear(-20, -56, 20, -48), 1.2)
+    c.move_to(-18, -48)
+    c.line_to(18, -48)
+    c.line_to(18, -22)
+    c.line_to(0, -10)
+    c.line_to(-18, -22)
     c.close_path()
-    _fill_edge(c, lin(-16, 0, 16, 0, [(0, PAL["cloth_blue"]), (0.5, shade(PAL["cloth_blue"], 1.4)), (1, PAL["cloth_blue"])]), 1.2)
+    c.save()
+    c.clip_preserve()
+    for k, col in enumerate((PAL["cloth_red"], PAL["white"], PAL["cloth_blue"], PAL["white"], PAL["cloth_red"])):
+        c.rectangle(-18 + k * 7.2, -48, 7.2, 40)
+        src(c, col)
+        c.fill()
+    c.restore()
+    _edge(c, 1.4)
     c.arc(0, 14, 26, 0, 2 * math.pi)
     _fill_edge(c, brass_radial(0, 14, 26))
+    c.arc(0, 14, 21, 0, 2 * math.pi)
+    src(c, alpha(PAL["brass_dk"], 0.9))
+    c.set_line_width(1.6)
+    c.stroke()
     pts = []
     for i in range(10):
         t = -math.pi / 2 + i * math.pi / 5
@@ -842,8 +873,11 @@ def medal(c, seed=0):
     for p in pts[1:]:
         c.line_to(*p)
     c.close_path()
-    src(c, alpha(PAL["brass_dk"], 0.8))
-    c.fill()
+    c.set_source(brass_linear(-16, -2, 16, 30, 0.5))
+    c.fill_preserve()
+    src(c, alpha(PAL["brass_dk"], 0.9))
+    c.set_line_width(1.2)
+    c.stroke()
 
 
 def prism(c, seed=0):
@@ -973,12 +1007,19 @@ def bobber(c, seed=0):
 
 
 def teapot(c, seed=0):
-    c.move_to(30, 0)
-    c.curve_to(44, -6, 46, -20, 54, -26)
+    # the spout, thick at the body and tapering up to its lip, and the loop of the handle
+    c.move_to(26, -6)
+    c.curve_to(40, -8, 44, -22, 54, -32)
+    c.line_to(60, -28)
+    c.curve_to(52, -16, 48, 10, 28, 14)
+    c.close_path()
+    _fill_edge(c, lin(26, -30, 60, 14, [(0, shade(PAL["cloth_blue"], 1.3)), (1, shade(PAL["cloth_blue"], 0.6))]), 1.4)
+    c.arc(-34, 2, 14, math.pi * 0.5, math.pi * 1.5)
+    c.set_line_width(9)
+    src(c, alpha(OUT, 0.85))
+    c.stroke_preserve()
     c.set_line_width(6)
     src(c, shade(PAL["cloth_blue"], 0.8))
-    c.stroke()
-    c.arc(-34, 2, 14, math.pi * 0.5, math.pi * 1.5)
     c.stroke()
     ellipse(c, 0, 4, 36, 28)
     _fill_edge(c, rad(-10, -6, 0, 40, [(0, shade(PAL["cloth_blue"], 1.5)), (1, shade(PAL["cloth_blue"], 0.55))]))
@@ -1290,50 +1331,61 @@ def lens(c, seed=0):
 
 
 def wick_tin(c, seed=0):
-    """An open tin of lamp wicks seen from the side and a little above: its lid leaning against
-    it, flat cotton wicks coiled inside and one hanging over the rim."""
-    # the lid, leaning behind on the left
-    ellipse(c, -26, -14, 22, 28)
-    _fill_edge(c, lin(-48, -40, -4, 14, [(0, PAL["iron_lt"]), (1, PAL["iron"])]), 1.4)
-    ellipse(c, -26, -14, 16, 21)
-    src(c, alpha(PAL["white"], 0.2))
-    c.set_line_width(1.5)
-    c.stroke()
-    # the body of the tin: a short cylinder with a paper label
-    c.move_to(-30, 0)
-    c.line_to(-30, 30)
-    c.curve_to(-30, 42, 34, 42, 34, 30)
-    c.line_to(34, 0)
-    c.close_path()
-    _fill_edge(c, lin(-30, 0, 34, 0, [(0, PAL["iron_lt"]), (0.35, shade(PAL["iron_lt"], 1.25)), (1, PAL["iron"])]), 1.6)
-    c.move_to(-30, 10)
-    c.line_to(-30, 24)
-    c.curve_to(-30, 34, 34, 34, 34, 24)
-    c.line_to(34, 10)
-    c.curve_to(34, 20, -30, 20, -30, 10)
-    c.close_path()
-    _fill_edge(c, lin(0, 10, 0, 34, [(0, PAL["cloth_red"]), (1, shade(PAL["cloth_red"], 0.6))]), 1.0)
-    # the open top and the wicks coiled in it
-    ellipse(c, 2, 0, 32, 10)
-    _fill_edge(c, lin(0, -10, 0, 10, [(0, PAL["night"]), (1, PAL["iron"])]), 1.4)
-    for k, (rx, ry) in enumerate(((26, 7), (19, 5), (12, 3.4))):
-        ellipse(c, 2, 1 - k, rx, ry)
-        src(c, shade(PAL["paper"], 0.75))
-        c.set_line_width(5)
+    """An open tin of lamp wicks seen a little from above: its lid leaning against its side, a
+    coil of flat white wick filling it and a long end of wick hanging out over its rim and down
+    its front."""
+    body = PAL["iron_lt"]
+
+    def strip(pts, w):
+        c.move_to(*pts[0])
+        c.curve_to(*pts[1], *pts[2], *pts[3])
+        c.set_line_width(w + 2.4)
+        src(c, alpha(OUT, 0.8))
+        c.stroke_preserve()
+        c.set_line_width(w)
+        src(c, PAL["white"])
+        c.stroke_preserve()
+        c.set_dash([2.5, 2.5])
+        c.set_line_width(1)
+        src(c, alpha(PAL["paper_dk"], 0.9))
         c.stroke()
-        ellipse(c, 2, 1 - k, rx, ry)
-        src(c, PAL["paper"])
-        c.set_line_width(3.4)
+        c.set_dash([])
+
+    # the lid, leaning against the right side
+    ellipse(c, 34, 4, 14, 30)
+    _fill_edge(c, lin(20, -26, 48, 34, [(0, shade(body, 1.3)), (1, PAL["iron"])]), 1.4)
+    ellipse(c, 34, 4, 9, 23)
+    src(c, alpha(PAL["cloth_red"], 0.85))
+    c.fill()
+    # the body: a short cylinder with a red band
+    c.move_to(-36, -8)
+    c.line_to(-36, 24)
+    c.curve_to(-36, 40, 28, 40, 28, 24)
+    c.line_to(28, -8)
+    c.close_path()
+    _fill_edge(c, lin(-36, 0, 28, 0, [(0, shade(body, 1.1)), (0.35, shade(body, 1.3)), (1, PAL["iron"])]), 1.6)
+    c.move_to(-36, 6)
+    c.line_to(-36, 16)
+    c.curve_to(-36, 30, 28, 30, 28, 16)
+    c.line_to(28, 6)
+    c.curve_to(28, 20, -36, 20, -36, 6)
+    c.close_path()
+    src(c, alpha(PAL["cloth_red"], 0.9))
+    c.fill()
+    # the open top, the wick coiled in it
+    ellipse(c, -4, -8, 32, 14)
+    _fill_edge(c, lin(0, -22, 0, 6, [(0, PAL["night"]), (1, PAL["iron"])]), 1.4)
+    for k, (rx, ry) in enumerate(((25, 10), (14, 5.6))):
+        ellipse(c, -4, -9 - k, rx, ry)
+        c.set_line_width(6)
+        src(c, alpha(OUT, 0.7))
+        c.stroke_preserve()
+        c.set_line_width(4.2)
+        src(c, PAL["white"])
         c.stroke()
-    # a wick hanging over the rim
-    c.move_to(24, -2)
-    c.curve_to(40, -4, 44, 10, 40, 26)
-    c.set_line_width(6)
-    src(c, shade(PAL["paper"], 0.7))
-    c.stroke_preserve()
-    c.set_line_width(4)
-    src(c, PAL["paper"])
-    c.stroke()
+    # the wick's end over the front rim, hanging down the tin and curling on the ground
+    strip(((-16, -2), (-18, 14), (-22, 30), (-12, 44)), 6)
+    strip(((6, 2), (10, 20), (2, 40), (16, 46)), 6)
 
 
 DRAWERS = {name: fn for name, fn in globals().items()

@@ -62,25 +62,88 @@ CROWD_FULL = 0.7                   # share of the edge round it that other thing
 DARK_FROM, DARK_FULL = 0.25, 0.8   # its mean luminance below 0.25 counts, up to 0.8 when black
 ALIKE, ALIKE_SHARE = 0.6, 0.35     # each thing of about its size round it that looks this much
                                    # like it (look.likeness) adds 0.35
-# What an unlisted thing may not be: of a kind a player takes for a listed object (by the
-# object's drawer), or this alike to it (look.likeness) at nearly its size.
+# What an unlisted thing or a fixture (Location.fixtures) may not be, by the listed object's drawer:
+# drawn as one, of a kind a player takes for it whatever its colours (KIN), or of a kind a player
+# takes for it when it shows about the object's colours (KIN_IN_COLOUR: its mean colour within
+# SAME_COLOUR delta E of the object's), each within a factor of KIN_SIZE of its size (a thing four
+# times its size is furniture: the study's globe is no compass); nor this alike to it
+# (look.likeness) at nearly its size. The kinds are those a player searching the start screens
+# took for a listed object: a jug for a teapot, a barometer's dial for a pocket watch or a medal,
+# a gull carving for a gull's feather or egg, a lifebuoy for a fishing float, driftwood for a
+# fish, an anchor for a fish hook, a coil of wire lying by a pencil for a magnifying glass; and
+# among the fixtures a painting for a photograph, a ring cross for a brass cross, copper pans for
+# a copper ladle.
 LOOKS_LIKE, LOOKS_SIZE = 0.75, 1.5
+KIN_SIZE = 4.0
+SAME_COLOUR = 25.0
 KIN = {
     "candle": ("candle_stub", "candlestick"),
-    "matchbox": ("tin_box",),
+    "matchbox": ("tin_box", "salt_box"),
     "wick_tin": ("tin_can", "paint_tin"),
     "oar": ("oar_blade",),
-    "trowel": ("chisel",),
-    "letter": ("envelope_stack",),
+    "trowel": ("chisel", "mallet"),
+    "letter": ("envelope_stack", "newspaper"),
     "book": ("books", "book_up"),
-    "feather": ("seagull_feathers",),
-    "bobber": ("buoy",),
+    "feather": ("seagull_feathers", "gull_carving", "leaf"),
+    "quill": ("seagull_feathers", "leaf"),
+    "gull_egg": ("gull_carving",),
+    "bobber": ("buoy", "lifebuoy"),
     "lantern": ("oil_lamp",),
     "rope": ("wire_coil", "ladder_rope"),
     "hammer": ("mallet",),
-    "photograph": ("frame",),
+    "photograph": ("frame", "painting"),
     "teacup": ("teacup_stack",),
+    "pocket_watch": ("barometer", "mantel_clock"),
+    "compass": ("barometer", "globe"),
+    "medal": ("barometer",),
+    "hook": ("anchor",),
+    "net_float": ("ball",),
+    "keyring": ("wire_coil",),
+    "magnifier": ("wire_coil",),
+    "lens": ("wire_coil",),
+    "fish": ("driftwood",),
+    "oilcan": ("kettle",),
+    "bell": ("bucket",),
+    "bottle": ("crock",),
+    "cross": ("ring_cross",),
 }
+KIN_IN_COLOUR = {
+    "teapot": ("jug", "kettle"),
+    "oilcan": ("jug",),
+    "ladle": ("saucepan", "colander", "pan"),
+    "magnifier": ("mirror",),
+    "lens": ("mirror",),
+    "net_float": ("bottle",),
+    "feather": ("scarf",),
+    "quill": ("scarf",),
+    "map_scroll": ("towel", "newspaper"),
+    "brush": ("herbs", "pencil", "broom"),
+    "glove": ("boot", "crab"),
+    "book": ("newspaper",),
+    "wrench": ("pliers", "chisel"),
+    "hammer": ("pliers",),
+    "gull_egg": ("net_float", "ball"),
+    "trowel": ("driftwood",),
+    "ring": ("wire_coil",),
+}
+
+
+def taken_for(o, lk, d):
+    """Why a player takes the drawn thing `d` (a Look) for the listed object `o` (its Look `lk`),
+    or None."""
+    like, ratio = lk.like(d)
+    if like >= LOOKS_LIKE and ratio <= LOOKS_SIZE:
+        return "it looks like it (%.2f alike)" % like
+    if ratio > KIN_SIZE:
+        return None
+    if d.name == o.drawer:
+        return "it is drawn as one"
+    if d.name in KIN.get(o.drawer, ()):
+        return "it is of a kind taken for it"
+    de = float(np.sqrt(((lk.lab - d.lab) ** 2).sum()))
+    if d.name in KIN_IN_COLOUR.get(o.drawer, ()) and de <= SAME_COLOUR:
+        return "it is of a kind taken for it in its colours (%.0f apart)" % de
+    return None
 
 
 def glance(lk, seen, owner, me, alike_around):
@@ -128,6 +191,18 @@ class Thing(Obj):
     def __init__(self, drawer, x, y, size, rot=0.0, fore=False, behind=False, **kw):
         Obj.__init__(self, "", "", drawer, x, y, size, rot, **kw)
         self.fore, self.behind = fore, behind
+
+
+def picture(drawer, x, y, scale, **kw):
+    """A drawing function putting a drawer's picture at (x, y), scaled: a piece of a location's
+    own picture that is also one of its fixtures (see Location.fixtures)."""
+    def draw(c):
+        c.save()
+        c.translate(x, y)
+        c.scale(scale, scale)
+        DRAWERS[drawer](c, **kw)
+        c.restore()
+    return draw
 
 
 def support(arr, x0, y0, top):
@@ -209,6 +284,14 @@ class Location:
 
     def front(self, c):
         """Draws furniture that stands in front of the things marked `behind` (optional)."""
+
+    def fixtures(self):
+        """The pieces of the location's own picture that a player sees as things (a clock on the
+        wall, a window's tracery, a lamp on its post): [(kind, draw, in_front)], `draw(c)` drawing
+        the piece on a full-screen context (the location's painting calls it too), `in_front` for
+        a piece of the foreground. The build holds them to the rules of what may not pass for a
+        listed object, as it does the unlisted things."""
+        return []
 
     def lights(self):
         """[(x, y, radius, (r, g, b), gain)] for the light map; ambient via `ambient`."""
@@ -303,8 +386,6 @@ class Location:
         nails = []  # where things hang
         things = self.things()
         for i, t in enumerate(things):
-            if t.drawer in kinds:
-                problems.append("%s: an unlisted %s is drawn like a listed object" % (self.name, t.drawer))
             if t.seed == 0:
                 t.seed = self.seed + 7 * i
         front = None
@@ -360,6 +441,11 @@ class Location:
         front_cover = np.maximum(cover, (front[..., 3] > 0.5).astype(np.float32))
         looks = [Look(t.drawer, body, x0, y0, seen, front_cover if t.behind else cover)
                  for t, body, x0, y0 in drawn]
+        fixed = []
+        for kind, draw, in_front in self.fixtures():
+            fix_s, fix_c = new(W, H)
+            draw(fix_c)
+            fixed.append(Look(kind, to_np(fix_s)[..., 3], 0, 0, seen, np.zeros_like(cover) if in_front else cover))
         mine = []
         for i, (o, (arr, (body, x0, y0))) in enumerate(zip(listed, rendered)):
             over_it = cover.copy()
@@ -392,12 +478,13 @@ class Location:
             if not sized:
                 problems.append("%s/%s stands alone: nothing of its size within its width around it"
                                 % (self.name, o.id))
-            # what looks like it: an unlisted thing anywhere that a player would take for it
-            for d in looks:
-                like, ratio = lk.like(d)
-                if d.name in KIN.get(o.drawer, ()) or (like >= LOOKS_LIKE and ratio <= LOOKS_SIZE):
-                    problems.append("%s: the %s at %d, %d looks like the listed %s (%.2f alike)"
-                                    % (self.name, d.name, d.box[0], d.box[1], o.id, like))
+            # what looks like it: an unlisted thing or a piece of the scenery anywhere that a
+            # player would take for it
+            for d in looks + fixed:
+                why = taken_for(o, lk, d)
+                if why:
+                    problems.append("%s: a player takes the %s at %d, %d for the listed %s: %s"
+                                    % (self.name, d.name, d.box[0], d.box[1], o.id, why))
             verdict = glance(lk, seen, owner, len(looks) + k + 1,
                              [d for d in sized + mine[:k] + mine[k + 1:] if lk.near(d)])
             if sum(verdict.values()) < 1:
