@@ -321,7 +321,10 @@ TPlatform::TStartup TPlatform::LoadStartupData() {
   // tells the player too.
   const std::string userFolder = GetUserFolder().str();
   if (!MakeFolders(userFolder)) {
-    const std::string why = std::strerror(errno);
+    std::string why = std::strerror(errno);
+    const std::string home = GetHomeFolder();
+    if (errno == ENOENT && !home.empty() && userFolder.compare(0, home.size() + 1, home + "/") == 0 && !IsFolder(home))
+      why = "the home folder " + home + " is not there";
     std::fprintf(stderr,
                  "lantern: the user folder %s cannot be made (%s): nothing is saved and there is no log file; "
                  "options=userfolder=<folder> names another\n",

@@ -359,6 +359,17 @@ TEST_F(StartupProgram, AUserFolderThatCannotBeMadeIsToldAtTheStartOnce) {
   EXPECT_GT(Greeting(menu), 80);
   EXPECT_EQ(NoticeTitleInk(menu), 0);
   EXPECT_EQ(testing_support::ReadFile(home), "a file, not a folder");
+
+  // A home that is not there (HOME naming a folder that is gone, the
+  // password database's /nonexistent) is not made, whoever runs the game.
+  const std::string gone = dir.File("gone");
+  start = Start(testing_support::SourceDir(), "headless=1,frames=30", {}, {"HOME=" + gone, "XDG_DATA_HOME"});
+  EXPECT_EQ(start.exitCode, 0) << start.err;
+  EXPECT_EQ(start.err, "lantern: the user folder " + gone +
+                           "/.local/share/Tolvane/Orvelle Adventure Quenmoor/ cannot be made (the home folder " + gone +
+                           " is not there): nothing is saved and there is no log file; options=userfolder=<folder> "
+                           "names another\n");
+  EXPECT_FALSE(fs::exists(gone));
 }
 
 // The data's settings file names every option of the command line's own:
