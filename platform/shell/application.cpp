@@ -158,7 +158,8 @@ std::string FindDataFolder(const std::string& given, const std::string& marker, 
     if (std::find(looked.begin(), looked.end(), shown) != looked.end()) continue;
     looked.push_back(shown);
     if (HoldsData(shown, marker, &misnamed)) {
-      *what = place.second;
+      // A folder passed over for its "Assets" is named in the log's line.
+      *what = place.second + MisnamedWhy(misnamed);
       return shown;
     }
   }

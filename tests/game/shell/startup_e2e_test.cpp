@@ -194,12 +194,19 @@ TEST_F(StartupProgram, FindsItsDataFromAnyFolderAndOtherwiseSaysWhy) {
   EXPECT_GT(FrameBrightness(shot), 25.0);
   fs::create_directories(dir.File("windows"));
   fs::create_symlink(source + "/assets", dir.File("windows/Assets"));
+  const std::string notRead = "/Assets is not read (the game reads its data from \"assets\", in lower case)";
   const TStart misnamed = Start(dir.Path(), Headless(150), {"--data=" + dir.File("windows")});
   EXPECT_EQ(misnamed.exitCode, 1);
   EXPECT_EQ(misnamed.err, "lantern: the game does not start: the folder given with --data (" + dir.File("windows") +
                               ") holds no game data (no assets/scripts/mainloop.lua and no pack archive in its "
-                              "assets/); " + dir.File("windows") + "/Assets is not read (the game reads its data from \"assets\", "
-                              "in lower case)\n");
+                              "assets/); " + dir.File("windows") + notRead + "\n");
+  // Started in it, the game goes on to the data it was built with, and its log says why.
+  const std::string windows = fs::canonical(dir.File("windows")).string();
+  const TStart passedOver = Start(windows, Headless(20));
+  EXPECT_EQ(passedOver.exitCode, 0) << passedOver.err;
+  EXPECT_NE(passedOver.log.find("Data: " + source + " (the data the program was built with; " + windows + notRead + ")"),
+            std::string::npos)
+      << passedOver.log;
 
   // Scripts that do not compile: the first screen's, then the first script.
   const std::string menu = testing_support::ReadFile(source + "/assets/scripts/mainmenu.lua");
