@@ -468,17 +468,30 @@ std::string FindCaseInsensitive(const std::string& base, const std::string& rela
 
 bool MakeFolders(const std::string& path, mode_t mode) {
   if (path.empty()) return false;
+  // The home folder is the user's to make: one that is not there (HOME
+  // naming a folder that is gone, the password database's /nonexistent) is
+  // never made here, nor anything in it, even by a program that could (run
+  // as root).
+  const std::string home = GetHomeFolder();
   std::string sofar;
   size_t pos = 0;
+  struct stat st;
   while (pos <= path.size()) {
     size_t end = path.find('/', pos);
     if (end == std::string::npos) end = path.size();
     sofar = path.substr(0, end);
     pos = end + 1;
     if (sofar.empty()) continue;
+    if (sofar == home && home != "/") {
+      if (::stat(sofar.c_str(), &st) != 0) return false;  // errno tells why
+      if (!S_ISDIR(st.st_mode)) {
+        errno = ENOTDIR;
+        return false;
+      }
+      continue;
+    }
     if (::mkdir(sofar.c_str(), mode) != 0 && errno != EEXIST) return false;
   }
-  struct stat st;
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 

@@ -107,7 +107,9 @@ std::string LowerAscii(const std::string& text);
 std::string TrimSlashes(std::string path);
 
 // Creates a folder and its parents (those it makes get `mode`: by default
-// the user's alone); true when it exists afterwards.
+// the user's alone); true when it exists afterwards. The home folder
+// (GetHomeFolder) is never made: a path through a missing one fails with
+// ENOENT.
 bool MakeFolders(const std::string& path, mode_t mode = 0700);
 
 // Finds `relative` under `base` allowing different letter case in every

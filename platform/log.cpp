@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <deque>
 #include <map>
@@ -99,12 +101,16 @@ bool OpenLogFile(const std::string& path) {
   if (s.file) std::fclose(s.file);
   // Never written through a symbolic link.
   int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+  const int openError = errno;
   if (fd >= 0) ::fchmod(fd, 0600);  // the user's alone, whoever made it before
   s.file = fd >= 0 ? ::fdopen(fd, "w+b") : nullptr;
+  const int error = fd < 0 ? openError : errno;
   if (!s.file && fd >= 0) ::close(fd);
   if (!s.file) {
     s.path.clear();
-    std::fprintf(stderr, "log: cannot open %s\n", path.c_str());
+    // The person who started the program hears it: the log would have told everything else.
+    std::fprintf(stderr, "lantern: the log file %s cannot be written (%s); nothing is logged\n", path.c_str(),
+                 error == ELOOP ? "it is a symbolic link" : std::strerror(error));
     return false;
   }
   s.path = path;

@@ -87,40 +87,56 @@ bool IsFolder(const std::string& path) {
   return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-// Whether the folder holds the game's data: the marker file (its letter case
-// aside, as data made on Windows may have it) or a pack archive in assets/.
-bool HoldsData(const std::string& folder, const std::string& marker) {
+// Whether the folder holds the game's data as the game reads it (through the
+// file layer): the marker file, looked up once in any letter case (data made
+// on Windows may have its names so), or a pack archive. What lies under
+// "assets/" is read from the folder named so exactly: an "Assets" folder is
+// no data, and `misnamed` gets its path for the reason the start gives.
+bool HoldsData(const std::string& folder, const std::string& marker, std::string* misnamed) {
   if (!IsFolder(folder)) return false;
   const std::string base = folder.back() == '/' ? folder : folder + "/";
+  static const std::string kAssets = "assets/";
+  const bool underAssets = marker.compare(0, kAssets.size(), kAssets) == 0;
+  const std::string found = underAssets ? FindCaseInsensitive(base + "assets", marker.substr(kAssets.size()))
+                                        : FindCaseInsensitive(base, marker);
   struct stat st;
-  if (stat((base + marker).c_str(), &st) == 0 && S_ISREG(st.st_mode)) return true;
-  std::string found = FindCaseInsensitive(base, marker);
   if (!found.empty() && stat(found.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return true;
-  std::string assets = FindCaseInsensitive(base, "assets");
-  DIR* dir = assets.empty() ? nullptr : opendir(assets.c_str());
-  if (!dir) return false;
   bool pack = false;
-  while (dirent* entry = readdir(dir)) {
-    std::string name = LowerAscii(entry->d_name);
-    if (name.size() > 4 && name.compare(name.size() - 4, 4, ".knp") == 0) pack = true;
+  if (DIR* dir = opendir((base + "assets").c_str())) {
+    while (dirent* entry = readdir(dir)) {
+      std::string name = LowerAscii(entry->d_name);
+      if (name.size() > 4 && name.compare(name.size() - 4, 4, ".knp") == 0) pack = true;
+    }
+    closedir(dir);
   }
-  closedir(dir);
+  if (!pack && misnamed && misnamed->empty()) {
+    const std::string other = FindCaseInsensitive(base, "assets");
+    if (!other.empty() && other != base + "assets" && IsFolder(other)) *misnamed = other;
+  }
   return pack;
+}
+
+// Why a folder with an assets folder in another letter case was not taken.
+std::string MisnamedWhy(const std::string& misnamed) {
+  if (misnamed.empty()) return misnamed;
+  return "; " + misnamed + " is not read (the game reads its data from \"assets\", in lower case)";
 }
 
 // The data folder: the one given with "--data=", else the first of the
 // working folder, the program's folder, the installed data (beside the
 // program in ../share/lantern or ../share/games/lantern, then where the
 // build installs it) and the source folder the program was built from that
-// holds the data. Empty, with the reason in `why`, when there is none.
+// holds the data, each looked at once. Empty, with the reason in `why`,
+// when there is none.
 std::string FindDataFolder(const std::string& given, const std::string& marker, std::string* what, std::string* why) {
+  std::string misnamed;
   if (!given.empty()) {
-    if (HoldsData(given, marker)) {
+    if (HoldsData(given, marker, &misnamed)) {
       *what = "given with --data";
       return HostRealPath(given);
     }
     *why = "the folder given with --data (" + given + ") holds no game data (no " + marker +
-           " and no pack archive in its assets/)";
+           " and no pack archive in its assets/)" + MisnamedWhy(misnamed);
     return std::string();
   }
   char cwd[PATH_MAX];
@@ -136,17 +152,22 @@ std::string FindDataFolder(const std::string& given, const std::string& marker, 
   std::vector<std::string> looked;
   for (const auto& place : places) {
     if (place.first.empty()) continue;
-    if (HoldsData(place.first, marker)) {
-      *what = place.second;
-      return HostRealPath(place.first);
-    }
+    // One folder reached by two roads (the program started in its own
+    // folder, the source folder installed into) is looked at once.
     const std::string shown = IsFolder(place.first) ? HostRealPath(place.first) : place.first;
-    if (std::find(looked.begin(), looked.end(), shown) == looked.end()) looked.push_back(shown);
+    if (std::find(looked.begin(), looked.end(), shown) != looked.end()) continue;
+    looked.push_back(shown);
+    if (HoldsData(shown, marker, &misnamed)) {
+      // A folder passed over for its "Assets" is named in the log's line.
+      *what = place.second + MisnamedWhy(misnamed);
+      return shown;
+    }
   }
   std::string list;
   for (size_t i = 0; i < looked.size(); ++i)
     list += (i == 0 ? "" : i + 1 == looked.size() ? " or " : ", ") + looked[i];
-  *why = "its data is not found (no " + marker + " in " + list + "); give the folder that holds it with --data=<folder>";
+  *why = "its data is not found (no " + marker + " in " + list + ")" + MisnamedWhy(misnamed) +
+         "; give the folder that holds it with --data=<folder>";
   return std::string();
 }
 
@@ -301,7 +322,10 @@ TPlatform::TStartup TPlatform::LoadStartupData() {
   // tells the player too.
   const std::string userFolder = GetUserFolder().str();
   if (!MakeFolders(userFolder)) {
-    const std::string why = std::strerror(errno);
+    std::string why = std::strerror(errno);
+    const std::string home = GetHomeFolder();
+    if (errno == ENOENT && !home.empty() && userFolder.compare(0, home.size() + 1, home + "/") == 0 && !IsFolder(home))
+      why = "the home folder " + home + " is not there";
     std::fprintf(stderr,
                  "lantern: the user folder %s cannot be made (%s): nothing is saved and there is no log file; "
                  "options=userfolder=<folder> names another\n",

@@ -106,7 +106,12 @@ TEST(LogFile, IsNeverOpenedThroughASymbolicLink) {
   testing_support::TempDir dir;
   const std::string target = dir.Write("precious.txt", "keep");
   ASSERT_EQ(symlink(target.c_str(), dir.File("logfile.txt").c_str()), 0);
+  testing::internal::CaptureStderr();
   EXPECT_FALSE(OpenLogFile(dir.File("logfile.txt")));
+  // Said on standard error, with the reason, as nothing else can tell it.
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "lantern: the log file " + dir.File("logfile.txt") +
+                " cannot be written (it is a symbolic link); nothing is logged\n");
   EXPECT_EQ(testing_support::ReadFile(target), "keep");
 }
 

@@ -320,6 +320,7 @@ TEST(Startup, WithoutHomeTheHomeComesFromThePasswordDatabaseOrTheGameDoesNotStar
     env.Unset(name);
   static std::string home;
   home = dir.File("home");
+  ASSERT_EQ(mkdir(home.c_str(), 0755), 0);  // the user's: the game makes what lies in it, never the home itself
   SetPasswordHomeLookup([] { return home; });
   EXPECT_EQ(GetHomeFolder(), home);
   EXPECT_EQ(GetUserFolder().str(), home + "/.local/share/lantern/");

@@ -1,6 +1,8 @@
 // Environment variables set for the lifetime of a test object and restored
 // (or unset again) afterwards.
 #pragma once
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <map>
 #include <optional>
@@ -39,10 +41,12 @@ private:
 };
 
 // A fresh home for the desktop folders: HOME and XDG_CONFIG_HOME inside
-// `root`, and no XDG_*_DIR variables from the machine running the tests.
+// `root`, and no XDG_*_DIR variables from the machine running the tests. The
+// home folder is made, as a user's is there (the game never makes it).
 class XdgEnvGuard : public EnvGuard {
 public:
   explicit XdgEnvGuard(const std::string& root) {
+    mkdir((root + "/home").c_str(), 0700);
     Set("HOME", root + "/home");
     Set("XDG_CONFIG_HOME", root + "/config");
     for (const char* kind : {"PICTURES", "DOCUMENTS", "DESKTOP"}) Unset(std::string("XDG_") + kind + "_DIR");

@@ -47,7 +47,12 @@ const char* const kBlobKey = "LocInfoPass";
 
 constexpr int kNewProfileLevel = 500;
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+// A character that shows as a blank: Unicode's white space, the no-break
+// and ideographic spaces among them (a name field takes them as typed).
+bool IsBlank(uint32_t c) {
+  return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 || (c >= 0x2000 && c <= 0x200A) ||
+         c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F || c == 0x3000;
+}
 
 TString Quoted(const char* what, const TString& name) { return TString::Printf("%s \"%s\"", what, name.c_str()); }
 
@@ -364,14 +369,16 @@ void UserInfo::ChangeCurrentUserName(const TString& given) {
 TString UserInfo::NormalizedName(const TString& name) {
   std::string out;
   bool blank = false;
-  for (char c : name.str()) {
-    if (IsBlank(c)) {
+  for (const char* p = name.c_str(); *p;) {
+    const int length = Utf8CharLength(p);
+    if (IsBlank(DecodeUtf8(p))) {  // bytes that are no character are kept as they are
       blank = true;
-      continue;
+    } else {
+      if (blank && !out.empty()) out += ' ';
+      blank = false;
+      out.append(p, size_t(length));
     }
-    if (blank && !out.empty()) out += ' ';
-    blank = false;
-    out += c;
+    p += length;
   }
   return TString(out);
 }

@@ -80,8 +80,9 @@ public:
   bool IsNameInUseExceptCurrent(const TString& name, bool exceptCurrent) const;
   // False for "" and for names made only of blanks.
   bool IsNameValid(const TString& name) const;
-  // The name as it is kept: without the blanks (spaces, tabs, line breaks)
-  // it begins and ends with, each run of blanks inside one space.
+  // The name as it is kept: without the blanks (spaces, tabs, line breaks,
+  // Unicode's other white space such as U+00A0 and U+3000) it begins and
+  // ends with, each run of blanks inside one space.
   static TString NormalizedName(const TString& name);
 
   void ShowGalleryWnd(int value);

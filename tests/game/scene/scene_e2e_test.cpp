@@ -499,6 +499,8 @@ TEST_F(SavedGameEndToEnd, ASavedGameThatCannotBeReadIsKeptAsideAndTheMainMenuSay
   EXPECT_EQ(run.Count("minitutor: "), 1u) << run.Joined();
   EXPECT_TRUE(run.Has("minitutor: Save unreadable")) << run.Joined();
   EXPECT_EQ(run.Count("Hint infosaveunreadable: Your saved game could not be read"), 1u) << run.Joined();
+  // Where the old one is kept: in the user folder, not the game's.
+  EXPECT_EQ(run.InLog("beside it in prefs.dat in your user folder."), 1u) << run.log;
   EXPECT_GT(NoticeTitleInk(run), 100);
   ExpectTheMainMenuBeside(run);
   TRun next = Run("", 300);

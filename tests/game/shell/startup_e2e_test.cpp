@@ -175,6 +175,39 @@ TEST_F(StartupProgram, FindsItsDataFromAnyFolderAndOtherwiseSaysWhy) {
   EXPECT_EQ(empty.err, "lantern: " + noData + "\n");
   EXPECT_NE(empty.log.find("The game does not start: the folder given with --data"), std::string::npos) << empty.log;
 
+  // The names under assets/ in any letter case, as data made on Windows may
+  // have them: the first script found there, and the game plays. An
+  // "Assets" folder is no data the game can read: the start says so.
+  const fs::path upper = dir.File("upper/assets");
+  fs::create_directories(upper / "SCRIPTS");
+  for (const auto& entry : fs::directory_iterator(source + "/assets"))
+    if (entry.path().filename() != "scripts") fs::create_symlink(entry.path(), upper / entry.path().filename());
+  for (const auto& entry : fs::directory_iterator(source + "/assets/scripts")) {
+    const std::string name = entry.path().filename() == "mainloop.lua" ? "MainLoop.LUA" : entry.path().filename().string();
+    fs::create_symlink(entry.path(), upper / "SCRIPTS" / name);
+  }
+  const TStart anyCase = Start(dir.Path(), Headless(150) + ",screenshot=" + shot, {"--data=" + dir.File("upper")});
+  EXPECT_EQ(anyCase.exitCode, 0) << anyCase.err;
+  EXPECT_NE(anyCase.log.find("Data: " + fs::canonical(dir.File("upper")).string() + " (given with --data)"),
+            std::string::npos)
+      << anyCase.log;
+  EXPECT_GT(FrameBrightness(shot), 25.0);
+  fs::create_directories(dir.File("windows"));
+  fs::create_symlink(source + "/assets", dir.File("windows/Assets"));
+  const std::string notRead = "/Assets is not read (the game reads its data from \"assets\", in lower case)";
+  const TStart misnamed = Start(dir.Path(), Headless(150), {"--data=" + dir.File("windows")});
+  EXPECT_EQ(misnamed.exitCode, 1);
+  EXPECT_EQ(misnamed.err, "lantern: the game does not start: the folder given with --data (" + dir.File("windows") +
+                              ") holds no game data (no assets/scripts/mainloop.lua and no pack archive in its "
+                              "assets/); " + dir.File("windows") + notRead + "\n");
+  // Started in it, the game goes on to the data it was built with, and its log says why.
+  const std::string windows = fs::canonical(dir.File("windows")).string();
+  const TStart passedOver = Start(windows, Headless(20));
+  EXPECT_EQ(passedOver.exitCode, 0) << passedOver.err;
+  EXPECT_NE(passedOver.log.find("Data: " + source + " (the data the program was built with; " + windows + notRead + ")"),
+            std::string::npos)
+      << passedOver.log;
+
   // Scripts that do not compile: the first screen's, then the first script.
   const std::string menu = testing_support::ReadFile(source + "/assets/scripts/mainmenu.lua");
   const std::string brokenMenu = DataFolder("menu", {{"scripts/mainmenu.lua", menu + "\nthis is not Lua (\n"}});
@@ -333,6 +366,17 @@ TEST_F(StartupProgram, AUserFolderThatCannotBeMadeIsToldAtTheStartOnce) {
   EXPECT_GT(Greeting(menu), 80);
   EXPECT_EQ(NoticeTitleInk(menu), 0);
   EXPECT_EQ(testing_support::ReadFile(home), "a file, not a folder");
+
+  // A home that is not there (HOME naming a folder that is gone, the
+  // password database's /nonexistent) is not made, whoever runs the game.
+  const std::string gone = dir.File("gone");
+  start = Start(testing_support::SourceDir(), "headless=1,frames=30", {}, {"HOME=" + gone, "XDG_DATA_HOME"});
+  EXPECT_EQ(start.exitCode, 0) << start.err;
+  EXPECT_EQ(start.err, "lantern: the user folder " + gone +
+                           "/.local/share/Tolvane/Orvelle Adventure Quenmoor/ cannot be made (the home folder " + gone +
+                           " is not there): nothing is saved and there is no log file; options=userfolder=<folder> "
+                           "names another\n");
+  EXPECT_FALSE(fs::exists(gone));
 }
 
 // The data's settings file names every option of the command line's own:

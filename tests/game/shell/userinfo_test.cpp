@@ -179,6 +179,11 @@ TEST_F(Profiles, NamesInUseAndValidNames) {
   Lua("k = IsNameInUse(' CID  LEE', true)");
   EXPECT_EQ(Global("k"), "false");  // the current player's own name
   EXPECT_EQ(UserInfo::NormalizedName("\n Ann\r\n"), "Ann");
+  // So with the blanks of Unicode a name field takes: no-break, ideographic.
+  users->CreateNewUser("\u00a0Dee\u3000\u2002Fox\u00a0");
+  EXPECT_EQ(users->GetUserName(3), "Dee Fox");
+  EXPECT_TRUE(users->IsNameInUse("dee\u00a0fox"));
+  EXPECT_FALSE(users->IsNameValid("\u3000\u00a0"));
   // Letter case aside in every script the name field takes: Élodie's and
   // Жанна's names in other cases are theirs; another letter is another name.
   users->CreateNewUser("Élodie");
