@@ -170,7 +170,7 @@ OPJ_BOOL OpjSeek(OPJ_OFF_T n, void* user) {
 }  // namespace
 
 std::vector<uint8_t> EncodeJpeg2000(const std::vector<std::vector<int32_t>>& components, int width, int height,
-                                    int precision, bool codestream) {
+                                    int precision, bool codestream, bool sgnd) {
   int n = int(components.size());
   std::vector<opj_image_cmptparm_t> parms(static_cast<size_t>(n));
   for (auto& p : parms) {
@@ -179,7 +179,7 @@ std::vector<uint8_t> EncodeJpeg2000(const std::vector<std::vector<int32_t>>& com
     p.w = OPJ_UINT32(width);
     p.h = OPJ_UINT32(height);
     p.prec = OPJ_UINT32(precision);
-    p.sgnd = 0;
+    p.sgnd = sgnd ? 1 : 0;
   }
   opj_image_t* image = opj_image_create(OPJ_UINT32(n), parms.data(), n <= 2 ? OPJ_CLRSPC_GRAY : OPJ_CLRSPC_SRGB);
   image->x0 = image->y0 = 0;

@@ -25,7 +25,8 @@ std::vector<uint8_t> EncodeJpeg(const std::vector<uint32_t>& argb, int width, in
                                 int quality = 100);
 // Samples per component (each `width x height`, values below 1 << precision);
 // 1 component = grey, 2 = grey and alpha, 3 = RGB, 4 = RGBA. `codestream`: a raw J2K stream instead of a JP2 file.
+// `sgnd`: signed samples (from -(1 << (precision - 1))).
 std::vector<uint8_t> EncodeJpeg2000(const std::vector<std::vector<int32_t>>& components, int width, int height,
-                                    int precision, bool codestream = false);
+                                    int precision, bool codestream = false, bool sgnd = false);
 
 }  // namespace image_writers

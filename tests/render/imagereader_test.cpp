@@ -1,7 +1,7 @@
 // The image readers on files written at test time: PNG of every kind, JPEG
 // (RGB, grey, CMYK, cut short, empty), JPEG-2000 (JP2 and code streams,
-// precisions below and above 8 bits), textures with "_a" companions and
-// masks, and damaged or oversized files.
+// precisions below and above 8 bits, signed samples), textures with "_a"
+// companions and masks, and damaged or oversized files.
 #include <gtest/gtest.h>
 #include <zlib.h>
 
@@ -345,6 +345,17 @@ TEST_F(ImageTest, Jpeg2000PrecisionsAndEdgePadding) {
   ASSERT_TRUE(Load("d12.jp2", &img));
   EXPECT_EQ(At(img, 0, 0), 0xFFFFFFFFu);
   EXPECT_EQ(At(img, 1, 0), 0xFF808080u);
+  // Signed samples count from the lowest: -128 is black, 0 the middle grey, 127 white (and 12 bits the same, shifted).
+  Write("s8.j2k", EncodeJpeg2000({{-128, 0, 127}}, 3, 1, 8, true, true));
+  ASSERT_TRUE(Load("s8.j2k", &img));
+  EXPECT_EQ(At(img, 0, 0), 0xFF000000u);
+  EXPECT_EQ(At(img, 1, 0), 0xFF808080u);
+  EXPECT_EQ(At(img, 2, 0), 0xFFFFFFFFu);
+  Write("s12.jp2", EncodeJpeg2000({{-2048, -16, 2047}}, 3, 1, 12, false, true));
+  ASSERT_TRUE(Load("s12.jp2", &img));
+  EXPECT_EQ(At(img, 0, 0), 0xFF000000u);
+  EXPECT_EQ(At(img, 1, 0), 0xFF7F7F7Fu);
+  EXPECT_EQ(At(img, 2, 0), 0xFFFFFFFFu);
   auto j = EncodeJpeg2000({grey}, 3, 2, 4);
   Write("cut.jp2", std::vector<uint8_t>(j.begin(), j.begin() + 40));
   EXPECT_FALSE(Load("cut.jp2", &img));

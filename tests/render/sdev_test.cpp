@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <sstream>
 #include <vector>
@@ -692,10 +693,12 @@ bool PlainPixel(const TLV (&t)[3], int x, int y, bool flat, bool textured, uint3
   return true;
 }
 
-// Triangles, alone and as the two halves of a turned quad, in each of the six
-// orders of their corners, against the plain rasteriser above: coverage,
-// Gouraud and flat colours, culling either way, textures filtered linearly
-// with and without perspective, on every vector level.
+// Triangles, alone and as the two halves of a turned quad (drawn as a pair)
+// and of an upright one (drawn as one rectangle), in each of the six orders
+// of their corners, against the plain rasteriser above: coverage, Gouraud and
+// flat colours, culling either way, textures filtered linearly with and
+// without perspective, on every vector level. The halves share their corners'
+// indices, as the device's pair and rectangle paths ask.
 TEST_F(SdevTest, TrianglesInEveryCornerOrderDrawWhatAPlainRasteriserDraws) {
   const float shapes[][3][2] = {
       {{5.3f, 3.7f}, {41.6f, 12.2f}, {14.1f, 35.4f}},    // the middle corner on the right
@@ -726,9 +729,18 @@ TEST_F(SdevTest, TrianglesInEveryCornerOrderDrawWhatAPlainRasteriserDraws) {
       c.dev->SetRenderState(RS::ShadeMode, mode == kFlat ? kShadeFlat : kShadeGouraud);
       c.dev->SetRenderState(RS::CullMode, cull);
       c.Fill(0);
-      std::vector<TLV> v;
-      for (const auto& t : tris) v.insert(v.end(), t.begin(), t.end());
-      ASSERT_EQ(c.Draw(PrimType::TriList, v), err::kOk);
+      std::vector<TLV> v;  // each corner once, the triangles by index
+      std::vector<uint16_t> idx;
+      for (const auto& t : tris)
+        for (const TLV& corner : t) {
+          size_t k = 0;
+          while (k < v.size() && std::memcmp(&v[k], &corner, sizeof(TLV)) != 0) ++k;
+          if (k == v.size()) v.push_back(corner);
+          idx.push_back(uint16_t(k));
+        }
+      ASSERT_EQ(c.dev->DrawIndexedPrimitive(PrimType::TriList, fvf::kTLVertex, v.data(), uint32_t(v.size()), idx.data(),
+                                            uint32_t(idx.size()), 0),
+                err::kOk);
       int drawn = 0;
       for (int y = 0; y < 40; ++y)
         for (int x = 0; x < 48; ++x) {
@@ -748,7 +760,9 @@ TEST_F(SdevTest, TrianglesInEveryCornerOrderDrawWhatAPlainRasteriserDraws) {
               << what << ", level " << level << ", mode " << mode << ", cull " << cull << ", pixel " << x << "," << y
               << std::hex << ": got " << c.Raw(x, y) << ", want " << want;
         }
-      if (cull == kCullNone) EXPECT_GT(drawn, 60) << what << ", mode " << mode;
+      if (cull == kCullNone) {
+        EXPECT_GT(drawn, 60) << what << ", mode " << mode;
+      }
     };
     for (const auto& order : orders) {
       const std::string named =
@@ -778,10 +792,32 @@ TEST_F(SdevTest, TrianglesInEveryCornerOrderDrawWhatAPlainRasteriserDraws) {
                                            quad[i][2], quad[i][3]);
             pair[size_t(h)][size_t(k)].rhw = mode == kPerspective ? quadRhws[i] : 1.0f;
           }
-        check(pair, mode, kCullNone, named + ", a turned quad");
-        if (HasFatalFailure()) return;
+        for (uint32_t cull : {kCullNone, kCullCW, kCullCCW}) {
+          if (cull != kCullNone && mode != kGouraud) continue;
+          check(pair, mode, cull, named + ", a turned quad");
+          if (HasFatalFailure()) return;
+        }
       }
     }
+    // An upright quad of one colour, its texture mapped along the axes, as the
+    // halves (0, 1, 2) and (0, 2, 3), clockwise on the screen, and the other way round.
+    const float upright[4][4] = {{7.3f, 5.2f, 0.07f, 0.12f}, {40.6f, 5.2f, 0.91f, 0.12f}, {40.6f, 33.7f, 0.91f, 0.89f},
+                                 {7.3f, 33.7f, 0.07f, 0.89f}};
+    const int windings[2][2][3] = {{{0, 1, 2}, {0, 2, 3}}, {{0, 2, 1}, {0, 3, 2}}};
+    for (const auto& winding : windings)
+      for (int mode : {kGouraud, kTextured})
+        for (uint32_t cull : {kCullNone, kCullCW, kCullCCW}) {
+          std::vector<std::array<TLV, 3>> halves(2);
+          for (int h = 0; h < 2; ++h)
+            for (int k = 0; k < 3; ++k) {
+              const float* corner = upright[winding[h][k]];
+              halves[size_t(h)][size_t(k)] =
+                  V(corner[0], corner[1], mode == kTextured ? 0xFFFFFFFFu : 0xC040A0E0u, corner[2], corner[3]);
+            }
+          const bool clockwise = &winding == &windings[0];
+          check(halves, mode, cull, clockwise ? "an upright quad, clockwise" : "an upright quad, counter-clockwise");
+          if (HasFatalFailure()) return;
+        }
   }
   UseVectorLevel(3);
 }

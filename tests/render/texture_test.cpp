@@ -145,36 +145,48 @@ TEST_F(DisplayTest, CullingAddressingFilteringAndLightsOfTheRenderer) {
     EXPECT_EQ(f.At(54, 14) == 0xFF30C050u, mode != 3) << mode;
   }
 
-  // A 2 x 2 texture over 8 x 8 pixels, u and v from 0 to 2: two pixels a texel.
+  // A 2 x 2 texture over 8 x 8 pixels, u and v from -1 to 1 (texels -2 to 1): two pixels a texel.
   const uint32_t texels[4] = {0xFF2040C0u, 0xFFC08020u, 0xFF10E070u, 0xFF9010F0u};
   TTextureRef t = MakeTexture(2, 2, [&](int x, int y) { return texels[2 * y + x]; });
   ASSERT_TRUE(t);
-  TScreenVertex quad[4] = {screen(100, 10, 0, 0), screen(108, 10, 2, 0), screen(108, 18, 2, 2), screen(100, 18, 0, 2)};
+  TScreenVertex quad[4] = {screen(100, 10, -1, -1), screen(108, 10, 1, -1), screen(108, 18, 1, 1),
+                           screen(100, 18, -1, 1)};
   for (auto& v : quad) v.diffuse = 0xFFFFFFFFu;
+  // The quad's two halves as a list: each triangle drawn on its own, not as a rectangle.
+  TScreenVertex halves[6] = {quad[0], quad[1], quad[2], quad[0], quad[2], quad[3]};
   auto texel = [](int mode, int k) -> int {  // the texel of the k-th pair of pixels (k = 0 .. 3) along an axis
-    return mode == ::kAddressWrap ? k % 2 : mode == ::kAddressMirror ? (k == 1 || k == 2) : std::min(k, 1);
+    const int i = k - 2;
+    return mode == ::kAddressWrap ? (i + 2) % 2 : mode == ::kAddressMirror ? (i == -2 || i == 1) : std::max(i, 0);
   };
   const int modes[3][2] = {
       {::kAddressWrap, ::kAddressMirror}, {::kAddressMirror, ::kAddressClamp}, {::kAddressClamp, ::kAddressWrap}};
-  for (const auto& m : modes) {
-    const auto& f = Frame([&] {
-      r->SetRenderOption("linearfilter", "0");  // at once, inside a 2-D pass
-      r->SetTexture(t);
-      r->SetTextureAddressMode(m[0], m[1]);
-      TVertexSet* set = MakeVertexSet3(quad, 4);
-      r->DrawVertices(kPrimTriangleFan, set);
-      FreeVertexSet(set);
-      r->SetTextureAddressMode(::kAddressClamp, ::kAddressClamp);
-    });
-    for (int y = 0; y < 8; ++y)
-      for (int x = 0; x < 8; ++x)
-        ASSERT_EQ(f.At(100 + x, 10 + y), texels[2 * texel(m[1], y / 2) + texel(m[0], x / 2)])
-            << "modes " << m[0] << "," << m[1] << ", pixel " << x << "," << y;
+  for (const auto& m : modes)
+    for (bool list : {false, true}) {
+      const auto& f = Frame([&] {
+        r->SetRenderOption("linearfilter", "0");  // at once, inside a 2-D pass
+        r->SetTexture(t);
+        r->SetTextureAddressMode(m[0], m[1]);
+        TVertexSet* set = list ? MakeVertexSet3(halves, 6) : MakeVertexSet3(quad, 4);
+        r->DrawVertices(list ? kPrimTriangleList : kPrimTriangleFan, set);
+        FreeVertexSet(set);
+        r->SetTextureAddressMode(::kAddressClamp, ::kAddressClamp);
+      });
+      for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+          ASSERT_EQ(f.At(100 + x, 10 + y), texels[2 * texel(m[1], y / 2) + texel(m[0], x / 2)])
+              << "modes " << m[0] << "," << m[1] << (list ? ", triangles" : ", rectangle") << ", pixel " << x << ","
+              << y;
+    }
+  // u and v from 0 to 2, filtered.
+  TScreenVertex ahead[4] = {quad[0], quad[1], quad[2], quad[3]};
+  for (auto& v : ahead) {
+    v.u += 1;
+    v.v += 1;
   }
   const auto& mixed = Frame([&] {
     r->SetRenderOption("linearfilter", "1");
     r->SetTexture(t);
-    TVertexSet* set = MakeVertexSet3(quad, 4);
+    TVertexSet* set = MakeVertexSet3(ahead, 4);
     r->DrawVertices(kPrimTriangleFan, set);
     FreeVertexSet(set);
   });
@@ -304,6 +316,18 @@ TEST_F(DisplayTest, CreationLadderEdgeCases) {
   EXPECT_FALSE(d.HasSurface());
   EXPECT_EQ(d.width, 128u);
   EXPECT_EQ(d.height, 128u);  // square on this device
+  // An upload the device's loader refuses answers false, logged; the next one goes through.
+  TDxTextureData up;
+  ASSERT_TRUE(up.CreateSurface(2, 2, false));
+  ASSERT_TRUE(up.createdThroughD3DX);
+  const uint32_t two[4] = {0xFF102030u, 0xFF405060u, 0xFF708090u, 0xFFA0B0C0u};
+  {
+    TLogCapture refused;
+    Fault::FailNext(test::Op::D3DXLoad, err::kInvalidArg);
+    EXPECT_FALSE(up.Upload(two, 2));
+    EXPECT_TRUE(refused.Contains("DX Error"));
+  }
+  EXPECT_TRUE(up.Upload(two, 2));
 
   // A 32-bit display whose device offers only 16-bit textures.
   cfg = test::DefaultConfig();

@@ -61,11 +61,16 @@ TEST_F(SliderTest, OrientationValueAndThumb) {
 
 TEST_F(SliderTest, DraggingReportsEveryMoveAndTheRailPages) {
   TSlider* s = Make(", value=0.5");
+  // Without a rollover picture the thumb keeps its own under the pointer and while dragged.
+  const TTextureRef own = s->GetThumb()->GetTexture();
+  ASSERT_TRUE(own);
   TRect thumb = s->GetThumb()->GetScreenRect();
   f.Move(thumb.left + 5, thumb.top + 5);
+  EXPECT_EQ(s->GetThumb()->GetTexture(), own);
   f.Down(thumb.left + 5, thumb.top + 5);
   EXPECT_TRUE(s->IsDragging());
   f.Move(100 + 30, 115);     // x 30 of 300
+  EXPECT_EQ(s->GetThumb()->GetTexture(), own);
   f.Move(100 + 600, 300);    // far outside: clamped
   f.Move(100 + 150, 115);
   f.Up(100 + 150, 115);
@@ -108,6 +113,9 @@ TEST_F(SliderTest, AHugeScaleIsClampedWithALogLine) {
   EXPECT_EQ(s->GetThumb()->GetWidth(), 20 * int(kMaxWindowScale));
   EXPECT_EQ(s->GetThickness(), 20 * int(kMaxWindowScale));
   EXPECT_EQ(s->GetThumb()->GetRect().left, 0);  // longer than the slider: stays at the start
+  f.Lua("Slider{name='tall', x=0, y=200, w=20, h=300, hslider=false, sliderimage='thumb.png', scale=1e9, value=0.5}()");
+  ASSERT_TRUE(f.Find<TSlider>("tall"));
+  EXPECT_EQ(f.Find<TSlider>("tall")->GetThumb()->GetRect().top, 0);  // upright, the same
   // A scale of 0 is kept: thumb and rail have no size, the value still works.
   f.Lua("Slider{name='flat', x=0, y=300, w=300, h=20, sliderimage='thumb.png', railtop='rail.png', "
         "railmid='rail.png', railbot='rail.png', scale=0}()");

@@ -131,7 +131,9 @@ TEST_F(TreeTest, UnhandledReleaseAtTheModalWindowPostsPressAnyKey) {
 
 TEST_F(TreeTest, KeysDeclinedByTheFocusGoToTheParentNotToAWindowUnderThePoint) {
   TModalWindow* d = PushDialog("d");
-  TProbe* below = Add(d, "below", 0, 0, 100, 100);
+  // Under the focus window, and under the point in the focus window's
+  // coordinates as in the dialog's.
+  TProbe* below = Add(d, "below", 0, 0, 1000, 1000);
   TProbe* focus = Add(d, "focus", 500, 500, 100, 100);
   wm->SetFocus(focus);
   Send(kEventKeyDown, 10, 10, 'A');

@@ -312,6 +312,17 @@ TEST_F(TJournalTest, MagnifierOverPhotographs) {
   b.Update(1.0f);
   b.OnMouseMove(TPoint(250, 150));  // no change while one is enlarged
   EXPECT_TRUE(cursors.empty());
+  // The book closing with the magnifier up puts the arrow back at once.
+  L& c = Make();
+  c.AddEntry("ph/l");
+  c.Rebuild();
+  OpenFully(L::kPhotographs, 0);
+  c.OnMouseMove(TPoint(250, 150));
+  ASSERT_TRUE(c.IsMagnifierOn());
+  cursors.clear();
+  c.StartClosing();
+  EXPECT_FALSE(c.IsMagnifierOn());
+  EXPECT_EQ(cursors, std::vector<std::string>{"cursor/cursor"});
 }
 
 // A disabled journal takes every mouse event and draws nothing.
