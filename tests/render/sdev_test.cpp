@@ -698,7 +698,10 @@ bool PlainPixel(const TLV (&t)[3], int x, int y, bool flat, bool textured, uint3
 // of their corners, against the plain rasteriser above: coverage, Gouraud and
 // flat colours, culling either way, textures filtered linearly with and
 // without perspective, on every vector level. The halves share their corners'
-// indices, as the device's pair and rectangle paths ask.
+// indices, as the device's pair and rectangle paths ask. Last a turned quad
+// wider than the rest, split each way: its blocks of sixteen rows hold more
+// pixels than the pair path gathers at once, so their rows are taken one by
+// one with the steps the blocks found.
 TEST_F(SdevTest, TrianglesInEveryCornerOrderDrawWhatAPlainRasteriserDraws) {
   const float shapes[][3][2] = {
       {{5.3f, 3.7f}, {41.6f, 12.2f}, {14.1f, 35.4f}},    // the middle corner on the right
@@ -717,13 +720,14 @@ TEST_F(SdevTest, TrianglesInEveryCornerOrderDrawWhatAPlainRasteriserDraws) {
   enum { kGouraud, kFlat, kTextured, kPerspective };  // kTextured: white, so one colour throughout
   for (int level = 0; level <= 3; ++level) {
     UseVectorLevel(level);
-    Canvas c(48, 40, Format::A8R8G8B8);
+    Canvas c(330, 40, Format::A8R8G8B8);  // the triangles in the first 48 columns, the wide quad across
     ASSERT_NE(c.dev, nullptr);
     Surface* texture = c.Texture(kGradientSide, kGradientSide, Gradient);
     c.dev->SetTextureStageState(0, TSS::MagFilter, kFilterLinear);
     c.dev->SetTextureStageState(0, TSS::MinFilter, kFilterLinear);
-    // Draws the triangles (three corners each) and compares every pixel.
-    auto check = [&](const std::vector<std::array<TLV, 3>>& tris, int mode, uint32_t cull, const std::string& what) {
+    // Draws the triangles (three corners each) and compares every pixel of the first `width` columns.
+    auto check = [&](const std::vector<std::array<TLV, 3>>& tris, int mode, uint32_t cull, const std::string& what,
+                     int width = 48) {
       const bool textured = mode == kTextured || mode == kPerspective;
       c.dev->SetTexture(0, textured ? texture : nullptr);
       c.dev->SetRenderState(RS::ShadeMode, mode == kFlat ? kShadeFlat : kShadeGouraud);
@@ -743,7 +747,7 @@ TEST_F(SdevTest, TrianglesInEveryCornerOrderDrawWhatAPlainRasteriserDraws) {
                 err::kOk);
       int drawn = 0;
       for (int y = 0; y < 40; ++y)
-        for (int x = 0; x < 48; ++x) {
+        for (int x = 0; x < width; ++x) {
           uint32_t want = 0;
           bool known = true;
           for (const auto& t : tris) {
@@ -818,6 +822,25 @@ TEST_F(SdevTest, TrianglesInEveryCornerOrderDrawWhatAPlainRasteriserDraws) {
           check(halves, mode, cull, clockwise ? "an upright quad, clockwise" : "an upright quad, counter-clockwise");
           if (HasFatalFailure()) return;
         }
+    // The wide turned quad: rows of up to 300 pixels, split along one
+    // diagonal, the first half on the right of it and then on the left (the
+    // halves meet on every row), and along the other (rows of one half alone
+    // above and below it); u across and v down, so that either taken for the
+    // other shows.
+    const float wide[4][4] = {{12.3f, 3.6f, 0.06f, 0.09f}, {318.7f, 13.2f, 0.94f, 0.12f}, {309.4f, 37.1f, 0.91f, 0.92f},
+                              {5.8f, 27.5f, 0.08f, 0.89f}};
+    const int splits[3][2][3] = {{{0, 1, 2}, {0, 2, 3}}, {{0, 3, 2}, {0, 2, 1}}, {{1, 2, 3}, {1, 3, 0}}};
+    const char* const splitNames[3] = {"first half right", "first half left", "the other diagonal"};
+    for (int split = 0; split < 3; ++split) {
+      std::vector<std::array<TLV, 3>> halves(2);
+      for (int h = 0; h < 2; ++h)
+        for (int k = 0; k < 3; ++k) {
+          const float* corner = wide[splits[split][h][k]];
+          halves[size_t(h)][size_t(k)] = V(corner[0], corner[1], 0xFFFFFFFFu, corner[2], corner[3]);
+        }
+      check(halves, kTextured, kCullNone, std::string("a wide turned quad, ") + splitNames[split], 330);
+      if (HasFatalFailure()) return;
+    }
   }
   UseVectorLevel(3);
 }
