@@ -758,7 +758,7 @@ class Boathouse(Location):
 
     def objects(self):
         return [
-            Obj("anchor", "Small anchor", "anchor", 636, 586, 46, rot=64, dark=0.3),
+            Obj("anchor", "Small anchor", "anchor", 638, 584, 46, rot=56, dark=0.35),
             Obj("oar", "Oar", "oar", 160, 436, 120, rot=-4, tint=(PAL["wood_md"], 0.2)),
             Obj("net_float", "Glass float", "net_float", 800, 320, 34, tint=(PAL["rope"], 0.3), dark=0.1),
             Obj("bobber", "Fishing float", "bobber", 770, 528, 30, rot=20, coin=True),
