@@ -1720,6 +1720,53 @@ def towel(c, seed=0, col=None):
     _fill_edge(c, brass_linear(-30, -46, 30, -38), 1.2)
 
 
+def rag(c, seed=0, col=None):
+    """A crumpled cloth dropped in a heap: a ragged outline with a corner drooping from it, soft
+    curved folds, a faint check woven in; no straight edge anywhere, so it reads as no box, roll
+    or candle."""
+    col = col or PAL["paper_dk"]
+    r = rng(seed + 31)
+
+    def heap():
+        blob(c, 0, 0, 46, 24, seed + 5, 13, 0.3)
+
+    # a corner drooping from the heap's left end
+    c.move_to(-40, -4)
+    c.curve_to(-48, 8, -50, 22, -44, 34)
+    c.curve_to(-38, 26, -30, 18, -22, 14)
+    c.close_path()
+    _fill_edge(c, lin(-50, 0, -22, 0, [(0, shade(col, 0.7)), (1, shade(col, 1.05))]), 1.3)
+    heap()
+    _fill_edge(c, rad(-10, -10, 4, 54, [(0, shade(col, 1.3)), (0.6, col), (1, shade(col, 0.6))]), 1.5)
+    c.save()
+    heap()
+    c.clip()
+    # the check, bent by the folds
+    src(c, alpha(shade(col, 0.55), 0.3))
+    c.set_line_width(2)
+    for k in range(-5, 6):
+        c.move_to(-50, k * 8)
+        c.curve_to(-20, k * 8 - 6, 20, k * 8 + 6, 50, k * 8 - 2)
+        c.move_to(k * 9, -30)
+        c.curve_to(k * 9 + 8, -10, k * 9 - 8, 10, k * 9 + 4, 30)
+    c.stroke()
+    # soft folds: short curved creases, each with a lit ridge above it
+    for i in range(5):
+        fx, fy = -30 + i * 15 + r.uniform(-4, 4), r.uniform(-12, 10)
+        fr = r.uniform(7, 12)
+        a0 = r.uniform(0.3, 0.8)
+        c.new_path()
+        c.arc(fx, fy - fr, fr, a0, math.pi - a0)
+        src(c, alpha(OUT, 0.5))
+        c.set_line_width(2.2)
+        c.stroke()
+        c.arc(fx, fy - fr - 3, fr, a0 + 0.2, math.pi - a0 - 0.2)
+        src(c, alpha(PAL["white"], 0.25))
+        c.set_line_width(2)
+        c.stroke()
+    c.restore()
+
+
 def mirror(c, seed=0):
     ellipse(c, 0, 0, 34, 46)
     _fill_edge(c, brass_linear(-34, -46, 34, 46))

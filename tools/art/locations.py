@@ -126,7 +126,7 @@ class Kitchen(Location):
             Thing("herbs", 996, 110, 60, rot=-4, hang=True),
             Thing("basket", 986, 250, 62, rot=4, hang=True),
             Thing("onion_string", 956, 150, 50, rot=-6, hang=True),
-            Thing("towel", 990, 372, 50, rot=3, hang=True),
+            Thing("herbs", 990, 366, 48, rot=3, hang=True),
             Thing("board", 1004, 432, 50, rot=92, hang=True),
             Thing("coat", 42, 396, 108, rot=2, hang=True),
             # the plate shelf: the blue teapot among the crockery, a plate leaning in front of it
@@ -176,7 +176,7 @@ class Kitchen(Location):
             Thing("egg_basket", 172, 598, 56, base=True),
             Thing("dish", 226, 534, 46, col=blue),
             Thing("plate_stack", 256, 586, 48, fore=True),
-            Thing("towel", 206, 616, 50, rot=-80, col=PAL["paper_dk"]),
+            Thing("rag", 206, 614, 46, rot=10, col=PAL["paper_dk"]),
             Thing("bowl", 330, 592, 70, fore=True, fill="potatoes", col=PAL["paper_dk"]),
             Thing("onion", 310, 570, 28, base=True, fore=True),
             Thing("carrot", 352, 562, 30, rot=-30, fore=True),
@@ -191,10 +191,10 @@ class Kitchen(Location):
             Thing("knife", 566, 598, 54, rot=-8),
             Thing("dish", 608, 592, 50, col=red),
             Thing("fork", 630, 618, 44, rot=-16, fore=True),
-            Thing("towel", 578, 606, 30, rot=70, fore=True, col=PAL["cloth_blue"]),
+            Thing("rag", 578, 606, 30, rot=-20, fore=True, col=PAL["cloth_blue"]),
             # the chair, the hearth: the feather stuck in the firewood
             Thing("cushion", 772, 578, 66, base=True),
-            Thing("towel", 792, 488, 40, rot=-2, hang=True),
+            Thing("basket", 792, 480, 32, rot=4, hang=True),
             Thing("scarf", 722, 584, 56, base=True),
             Thing("spool", 746, 586, 24, base=True, fore=True),
             Thing("yarn", 812, 568, 36),
@@ -213,7 +213,7 @@ class Kitchen(Location):
             Obj("teacup", "Teacup", "teacup", 214, 566, 50, tint=(PAL["paper"], 0.25)),
             Obj("apple", "Red apple", "apple", 328, 560, 32, rot=-10),
             Obj("pear", "Pear", "pear", 500, 566, 32, rot=14, tint=(PAL["wood_lt"], 0.15)),
-            Obj("spoon", "Silver spoon", "spoon", 596, 598, 36, rot=-18, coin=True, tint=(PAL["paper_dk"], 0.25)),
+            Obj("spoon", "Silver spoon", "spoon", 592, 600, 36, rot=-12, flip=True, coin=True, tint=(PAL["paper_dk"], 0.1)),
             Obj("key", "Brass key", "key", 566, 324, 40, rot=4, tint=(PAL["wood_md"], 0.2)),
             Obj("letter", "Sealed letter", "letter", 462, 314, 50, rot=-14),
             Obj("teapot", "Blue teapot", "teapot", 548, 186, 46, tint=(PAL["mist"], 0.2)),
@@ -377,7 +377,7 @@ class Study(Location):
             Thing("shell", 240, 260, 26, base=True, rot=20),
             Thing("book_up", 272, 260, 34, base=True, rot=10, col=PAL["cloth_red"]),
             Thing("gull_carving", 200, 262, 42, base=True, fore=True),
-            Thing("shell", 234, 262, 22, base=True, rot=-20, fore=True),
+            Thing("shell", 242, 262, 22, base=True, rot=-20, fore=True),
             Thing("shell", 70, 368, 30, base=True),
             Thing("bottle", 126, 370, 40, base=True, col=PAL["amber_dk"]),
             Thing("books", 200, 370, 48, base=True),
@@ -451,9 +451,9 @@ class Study(Location):
             Obj("quill", "Quill pen", "quill", 470, 462, 54, rot=20, tint=(PAL["paper_dk"], 0.25)),
             Obj("eyeglasses", "Spectacles", "eyeglasses", 740, 472, 50, rot=-6, dark=0.1),
             Obj("magnifier", "Magnifying glass", "magnifier", 392, 490, 48, rot=100, tint=(PAL["wood_md"], 0.2)),
-            Obj("compass", "Compass", "compass", 214, 246, 32, coin=True, dark=0.2),
+            Obj("compass", "Compass", "compass", 220, 250, 32, coin=True, dark=0.15),
             Obj("hourglass", "Hourglass", "hourglass", 282, 350, 38, dark=0.35),
-            Obj("map_scroll", "Rolled chart", "map_scroll", 148, 466, 44, rot=-2, dark=0.25),
+            Obj("map_scroll", "Rolled chart", "map_scroll", 150, 478, 46, rot=-2, flip=True, base=True, dark=0.3),
             Obj("pipe", "Pipe", "pipe", 644, 500, 40, rot=-4, tint=(PAL["wood"], 0.2), dark=0.15),
             Obj("medal", "Lifeboat medal", "medal", 556, 160, 38, rot=4, tint=(PAL["paper_dk"], 0.2), hang=True),
             Obj("photograph", "Old photograph", "photograph", 856, 336, 36, base=True, rot=-8, tint=(PAL["mist"], 0.25)),
@@ -572,6 +572,7 @@ class Boathouse(Location):
             glow(c, lx, ly, 90, PAL["amber"], 0.4)
         # oil drum, rope pile on the floor left
         it.barrel(c, 110, 650, 90, 110, self.seed + 11)
+        self.fish_box(c, front=False)
         arr = to_np(s)
         texture(arr, self.seed + 20, cell=80, amount=0.07)
         return arr
@@ -586,7 +587,8 @@ class Boathouse(Location):
         c.close_path()
 
     def ground(self, c):
-        # the floor beside the slip, the boat, the workbench, the barrel's head, the crate's lid
+        # the floor beside the slip, the boat, the workbench, the barrel's head, the crate's lid,
+        # the basket on the net wall, the inside of the fish box
         c.rectangle(0, 500, W, H - 500)
         self.slip(c)
         c.set_fill_rule(1)
@@ -600,6 +602,8 @@ class Boathouse(Location):
         c.rectangle(20, 414, 260, 68)
         c.rectangle(806, 424, 108, 18)
         c.rectangle(910, 462, 110, 18)
+        c.rectangle(784, 322, 32, 22)
+        c.rectangle(172, 598, 88, 14)
         c.fill()
 
     def walls(self, c):
@@ -627,29 +631,36 @@ class Boathouse(Location):
         c.rotate(-0.2)
         wood(c, -60, -14, 120, 16, self.seed + 40, tone="light")
         c.restore()
-        self.fish_box(c)
+        self.fish_box(c, top=False)
 
     LAMPS_AT = ((170, 250), (880, 300))
     LAMPS = [picture("lantern", x, y, 0.5, lit=True) for x, y in LAMPS_AT]
 
     @staticmethod
-    def fish_box(c):
-        """A low wooden fish box on the jetty edge, in front of the crab."""
+    def fish_box(c, front=True, top=True):
+        """A low open fish box on the jetty edge, the herring in it and the crab behind it: its
+        dark inside (`top`, drawn in the picture) and its front boards (`front`, in front of what
+        lies in it)."""
         c.save()
         c.translate(216, 622)
         c.rotate(-0.04)
-        rrect(c, -44, -22, 88, 10, 2)
-        c.set_source(lin(0, -22, 0, -12, [(0, shade(PAL["drift"], 1.2)), (1, shade(PAL["drift"], 0.8))]))
-        c.fill()
-        wood(c, -46, -14, 92, 32, 4, tone="drift", planks=2)
-        c.rectangle(-46, -14, 92, 32)
-        src(c, alpha(PAL["night"], 0.25))
-        c.set_line_width(2)
-        c.stroke()
-        for bx in (-40, 36):
-            c.rectangle(bx, -14, 4, 32)
-            src(c, alpha(PAL["night"], 0.35))
+        if top:
+            rrect(c, -44, -22, 88, 10, 2)
+            c.set_source(lin(0, -22, 0, -12, [(0, shade(PAL["drift"], 1.2)), (1, shade(PAL["drift"], 0.8))]))
             c.fill()
+            rrect(c, -40, -20, 80, 7, 1.5)
+            src(c, shade(PAL["wood_dk"], 0.8))
+            c.fill()
+        if front:
+            wood(c, -46, -14, 92, 32, 4, tone="drift", planks=2)
+            c.rectangle(-46, -14, 92, 32)
+            src(c, alpha(PAL["night"], 0.25))
+            c.set_line_width(2)
+            c.stroke()
+            for bx in (-40, 36):
+                c.rectangle(bx, -14, 4, 32)
+                src(c, alpha(PAL["night"], 0.35))
+                c.fill()
         c.restore()
 
     def fixtures(self):
@@ -676,6 +687,7 @@ class Boathouse(Location):
             Thing("paint_tin", 246, 432, 28, base=True, col=PAL["iron"], fore=True),
             Thing("jar", 274, 432, 24, base=True, col=PAL["amber_dk"], fore=True, contents=PAL["wood"]),
             Thing("pencil", 196, 462, 40, rot=-4, fore=True),
+            Thing("rag", 80, 450, 28, rot=8, fore=True, col=PAL["paper_dk"]),
             # under the workbench
             Thing("lobster_pot", 150, 566, 72, base=True, behind=True),
             Thing("crock", 60, 590, 44, base=True),
@@ -684,11 +696,11 @@ class Boathouse(Location):
             Thing("oilskin", 288, 150, 48, rot=-6, hang=True),
             Thing("coat", 286, 300, 90, col=mix(PAL["amber"], PAL["amber_dk"], 0.3), hang=True, fore=True),
             Thing("ships_wheel", 904, 214, 60, rot=-10, hang=True),
-            Thing("basket", 800, 338, 44, hang=True),
+            Thing("basket", 800, 338, 44, hang=True, fore=True),
             Thing("cork", 868, 296, 22, rot=20, hang="clings"),
             Thing("cork", 968, 268, 22, rot=-30, hang="clings"),
             Thing("chain", 1000, 260, 60, rot=84, hang=True),
-            Thing("seaweed", 940, 370, 34, hang="clings", fore=True),
+            Thing("seaweed", 1004, 350, 30, rot=-30, hang="clings", fore=True),
             Thing("cork", 800, 186, 22, rot=10, hang="clings"),
             Thing("starfish", 866, 262, 30, rot=-20, hang="clings"),
             Thing("cork", 902, 372, 22, rot=-60, hang="clings"),
@@ -715,14 +727,17 @@ class Boathouse(Location):
             Thing("paint_tin", 958, 470, 24, base=True, col=PAL["iron"]),
             Thing("mug", 916, 472, 22, base=True),
             Thing("jar", 1010, 470, 32, base=True, col=PAL["amber_dk"], contents=PAL["wood"]),
-            Thing("paint_tin", 880, 436, 28, base=True, col=PAL["iron"]),
+            Thing("paint_tin", 882, 438, 28, base=True, col=PAL["iron"], fore=True),
             # in the boat
-            Thing("sack", 430, 588, 34, base=True),
-            Thing("oilskin", 506, 580, 40, rot=10),
+            Thing("sack", 428, 592, 40, base=True, fore=True),
+            Thing("oilskin", 520, 580, 40, rot=10),
             Thing("cork", 598, 582, 20, rot=70),
-            Thing("basket", 656, 594, 40, base=True, fore=True),
-            Thing("cushion", 472, 584, 40, rot=-4, col=PAL["cloth_red"]),
-            Thing("oilskin", 574, 582, 34, rot=-16, fore=True),
+            Thing("basket", 656, 596, 40, base=True, fore=True),
+            Thing("cushion", 478, 594, 40, rot=-4, col=PAL["cloth_red"], fore=True),
+            Thing("oilskin", 574, 582, 34, rot=-16),
+            # the fish box: the herring among mussels and weed
+            Thing("mussels", 250, 600, 20, rot=-10),
+            Thing("seaweed", 204, 604, 22, rot=10),
             # the floor beside the slip
             Thing("shell", 250, 548, 24, rot=20),
             Thing("starfish", 262, 520, 28, rot=15),
@@ -743,19 +758,19 @@ class Boathouse(Location):
 
     def objects(self):
         return [
-            Obj("anchor", "Small anchor", "anchor", 770, 258, 52, rot=-10, dark=0.2, hang=True),
+            Obj("anchor", "Small anchor", "anchor", 638, 584, 46, rot=56, dark=0.35),
             Obj("oar", "Oar", "oar", 160, 436, 120, rot=-4, tint=(PAL["wood_md"], 0.2)),
-            Obj("net_float", "Glass float", "net_float", 936, 392, 40, tint=(PAL["rope"], 0.2), hang="clings"),
+            Obj("net_float", "Glass float", "net_float", 800, 320, 34, tint=(PAL["rope"], 0.3), dark=0.1),
             Obj("bobber", "Fishing float", "bobber", 770, 528, 30, rot=20, coin=True),
             Obj("hook", "Fish hook", "hook", 94, 222, 32, dark=0.3, hang=True),
-            Obj("fish", "Herring", "fish", 560, 584, 50, rot=8, tint=(PAL["cloth_blue"], 0.2)),
+            Obj("fish", "Herring", "fish", 236, 606, 44, rot=-6, tint=(PAL["drift"], 0.2), dark=0.2),
             Obj("oilcan", "Oil can", "oilcan", 262, 428, 40, base=True, tint=(PAL["wood"], 0.2)),
-            Obj("hammer", "Hammer", "hammer", 64, 440, 52, rot=6, dark=0.2),
+            Obj("hammer", "Hammer", "hammer", 60, 446, 50, rot=-4, flip=True, dark=0.2),
             Obj("wrench", "Spanner", "wrench", 252, 274, 48, rot=80, dark=0.2, hang=True),
             Obj("crab", "Crab", "crab", 178, 600, 34, rot=8, dark=0.2),
-            Obj("bell", "Ship’s bell", "bell", 930, 466, 34, base=True, dark=0.2),
-            Obj("rope", "Coil of rope", "rope", 834, 598, 48, coin=True),
-            Obj("toy_boat", "Toy sailing boat", "toy_boat", 634, 588, 38, base=True, dark=0.2),
+            Obj("bell", "Ship’s bell", "bell", 868, 434, 30, base=True, dark=0.3),
+            Obj("rope", "Coil of rope", "rope", 842, 600, 46, coin=True, tint=(PAL["drift"], 0.3)),
+            Obj("toy_boat", "Toy sailing boat", "toy_boat", 452, 594, 36, base=True, dark=0.3),
         ]
 
 

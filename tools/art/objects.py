@@ -76,34 +76,66 @@ def pocket_watch(c, seed=0):
 
 
 def compass(c, seed=0):
-    c.arc(0, 0, 40, 0, 2 * math.pi)
-    _fill_edge(c, brass_radial(0, 0, 40))
-    c.arc(0, 0, 32, 0, 2 * math.pi)
-    c.set_source(rad(0, 0, 0, 32, [(0, PAL["paper"]), (1, PAL["paper_dk"])]))
+    """A pocket compass, open: its hinged lid standing up behind it, a compass rose on its card
+    (four long points, four short ones) and a needle, red to the north, lying across it."""
+    # the lid, open and tilted back, its inside showing, on a hinge at the top of the case
+    c.save()
+    c.translate(0, -38)
+    ellipse(c, 0, -16, 34, 20)
+    _fill_edge(c, brass_linear(-34, -36, 34, 4, 0.15), 1.6)
+    ellipse(c, 0, -16, 27, 14)
+    c.set_source(lin(0, -30, 0, -2, [(0, PAL["brass_dk"]), (1, PAL["brass"])]))
     c.fill()
-    src(c, alpha(PAL["ink"], 0.7))
-    c.set_line_width(1)
-    for i in range(16):
-        t = i * math.pi / 8
-        c.move_to(math.cos(t) * 26, math.sin(t) * 26)
-        c.line_to(math.cos(t) * 31, math.sin(t) * 31)
-    c.stroke()
-    c.move_to(0, -26)
+    c.restore()
+    rrect(c, -8, -44, 16, 8, 2)
+    _fill_edge(c, brass_linear(-8, -44, 8, -36), 1.2)
+    # the case and its card
+    c.arc(0, 0, 38, 0, 2 * math.pi)
+    _fill_edge(c, brass_radial(0, 0, 38))
+    c.arc(0, 0, 30, 0, 2 * math.pi)
+    c.set_source(rad(0, 0, 0, 30, [(0, PAL["white"]), (1, PAL["paper_dk"])]))
+    c.fill()
+    # the rose: short diagonal points in grey under four long points
+    for k in range(4):
+        t = math.pi / 4 + k * math.pi / 2
+        c.move_to(math.cos(t) * 22, math.sin(t) * 22)
+        c.line_to(math.cos(t + 0.55) * 7, math.sin(t + 0.55) * 7)
+        c.line_to(0, 0)
+        c.line_to(math.cos(t - 0.55) * 7, math.sin(t - 0.55) * 7)
+        c.close_path()
+    src(c, alpha(PAL["iron_lt"], 0.9))
+    c.fill()
+    for k in range(4):
+        t = k * math.pi / 2
+        c.move_to(math.cos(t) * 29, math.sin(t) * 29)
+        c.line_to(math.cos(t + 0.78) * 7, math.sin(t + 0.78) * 7)
+        c.line_to(0, 0)
+        c.line_to(math.cos(t - 0.78) * 7, math.sin(t - 0.78) * 7)
+        c.close_path()
+    src(c, alpha(PAL["ink"], 0.85))
+    c.fill()
+    # the needle, a little off the rose's north
+    c.save()
+    c.rotate(0.35)
+    c.move_to(0, -28)
     c.line_to(6, 0)
     c.line_to(-6, 0)
     c.close_path()
     src(c, PAL["cloth_red"])
-    c.fill()
-    c.move_to(0, 26)
+    c.fill_preserve()
+    _edge(c, 1, 0.6)
+    c.move_to(0, 28)
     c.line_to(6, 0)
     c.line_to(-6, 0)
     c.close_path()
-    src(c, PAL["ink"])
+    src(c, PAL["fog"])
+    c.fill_preserve()
+    _edge(c, 1, 0.6)
+    c.restore()
+    c.arc(0, 0, 3.5, 0, 2 * math.pi)
+    c.set_source(brass_radial(0, 0, 3.5))
     c.fill()
-    c.arc(0, 0, 3, 0, 2 * math.pi)
-    c.set_source(brass_radial(0, 0, 3))
-    c.fill()
-    glass_shine(c, -24, -26, 26, 14, 0.45)
+    glass_shine(c, -24, -26, 22, 12, 0.4)
 
 
 def bottle(c, seed=0, col=None, label=True, message=False):
@@ -116,11 +148,26 @@ def bottle(c, seed=0, col=None, label=True, message=False):
     glass_fill(c, col, -22, 0, 22, 0, 0.85)
     _edge(c, 1.6)
     if message:
-        rrect(c, -10, -16, 20, 52, 6)
-        c.set_source(lin(-10, 0, 10, 0, [(0, shade(PAL["paper"], 0.8)), (1, PAL["paper_dk"])]))
-        c.fill()
-        src(c, alpha(PAL["cloth_red"], 0.9))
-        c.rectangle(-10, 6, 20, 3)
+        # a rolled note: a paper roll, its spiral end towards the neck, tied with red string
+        rrect(c, -11, -14, 22, 54, 5)
+        c.set_source(lin(-11, 0, 11, 0, [(0, PAL["paper_dk"]), (0.45, PAL["fog"]), (1, shade(PAL["paper_dk"], 0.8))]))
+        c.fill_preserve()
+        _edge(c, 1.2, 0.6)
+        ellipse(c, 0, -14, 11, 4)
+        src(c, PAL["fog"])
+        c.fill_preserve()
+        _edge(c, 1, 0.6)
+        c.arc(0, -14, 6, 0.3, 5.5)
+        c.set_line_width(1)
+        src(c, alpha(PAL["ink"], 0.7))
+        c.stroke()
+        src(c, alpha(PAL["ink"], 0.45))
+        for y in (2, 24):
+            c.move_to(-6, y)
+            c.line_to(6, y + 2)
+        c.stroke()
+        c.rectangle(-11, 10, 22, 4)
+        src(c, PAL["cloth_red"])
         c.fill()
     elif label:
         rrect(c, -18, 4, 36, 24, 2)
@@ -451,7 +498,9 @@ def lantern(c, seed=0, lit=False):
     _fill_edge(c, brass_linear(-20, 20, 20, 32), 1.2)
 
 
-def bell(c, seed=0):
+def bell(c, seed=0, headstock=False):
+    """A bell, mouth down, its clapper showing under the lip; with `headstock` a church bell
+    taken down, still bolted to the wooden beam it swung from."""
     c.arc(0, -42, 7, 0, 2 * math.pi)
     c.set_line_width(4)
     c.set_source(brass_linear(-7, -49, 7, -35))
@@ -467,6 +516,16 @@ def bell(c, seed=0):
     c.arc(0, 36, 6, 0, 2 * math.pi)
     c.set_source(brass_radial(0, 36, 6, 0.3))
     c.fill()
+    if headstock:
+        # the beam across its crown, the iron straps holding the bell to it, the gudgeons
+        for x in (-12, 8):
+            c.rectangle(x, -50, 4, 24)
+            _fill_edge(c, lin(x, 0, x + 4, 0, [(0, PAL["iron_lt"]), (1, PAL["iron"])]), 1.0)
+        rrect(c, -42, -58, 84, 12, 2)
+        _fill_edge(c, lin(0, -58, 0, -46, [(0, PAL["wood_lt"]), (1, PAL["wood_dk"])]), 1.4)
+        for x in (-46, 42):
+            c.rectangle(x, -55, 4, 6)
+            _fill_edge(c, lin(0, -55, 0, -49, [(0, PAL["iron_lt"]), (1, PAL["iron"])]), 1.0)
 
 
 def pipe(c, seed=0):
@@ -682,29 +741,61 @@ def spyglass(c, seed=0):
 
 
 def map_scroll(c, seed=0):
-    c.rectangle(-40, -30, 80, 60)
-    _fill_edge(c, lin(-40, -30, 40, 30, [(0, PAL["paper"]), (1, PAL["paper_dk"])]), 1.4)
-    src(c, alpha(PAL["ink"], 0.6))
-    c.set_line_width(1.4)
-    blob(c, -4, 0, 22, 14, seed + 3, 9, 0.3)
+    """A rolled chart lying on its side: a long roll of paper, the spiral of its sheets at the
+    near end, the outer sheet's edge lifting with a strip of coastline and a red cross on it,
+    a red ribbon tied round its middle."""
+    r, x0, x1 = 13, -44, 40
+    # the roll
+    c.move_to(x0, -r)
+    c.line_to(x1, -r)
+    c.curve_to(x1 + 7, -r, x1 + 7, r, x1, r)
+    c.line_to(x0, r)
+    c.close_path()
+    _fill_edge(c, lin(0, -r, 0, r, [(0, PAL["paper_dk"]), (0.3, PAL["fog"]), (0.7, PAL["paper"]),
+                                    (1, shade(PAL["paper_dk"], 0.7))]), 1.5)
+    # the chart showing through on the outer sheet: a stretch of coast, a course, a red cross
+    src(c, alpha(PAL["ink"], 0.55))
+    c.set_line_width(1.2)
+    c.move_to(-34, 4)
+    c.curve_to(-26, -6, -18, 8, -10, -2)
     c.stroke()
-    c.move_to(-20, 16)
-    c.line_to(-6, 4)
-    c.line_to(10, 10)
-    c.line_to(18, -6)
-    c.set_dash([3, 3])
+    c.set_dash([2.5, 2.5])
+    c.move_to(8, 6)
+    c.line_to(26, -4)
     c.stroke()
     c.set_dash([])
     src(c, PAL["cloth_red"])
-    c.set_line_width(2.2)
-    c.move_to(15, -10)
-    c.line_to(21, -3)
-    c.move_to(21, -10)
-    c.line_to(15, -3)
+    c.set_line_width(1.8)
+    c.move_to(26, -8)
+    c.line_to(32, -2)
+    c.move_to(32, -8)
+    c.line_to(26, -2)
     c.stroke()
-    for x in (-44, 44):
-        rrect(c, x - 6, -34, 12, 68, 5)
-        _fill_edge(c, lin(x - 6, 0, x + 6, 0, [(0, PAL["paper_dk"]), (0.5, PAL["paper"]), (1, shade(PAL["paper_dk"], 0.7))]), 1.2)
+    # the ribbon round its middle, its two ends hanging
+    c.rectangle(-6, -r, 7, 2 * r)
+    src(c, PAL["cloth_red"])
+    c.fill_preserve()
+    _edge(c, 1.0, 0.7)
+    for dx in (-8, 6):
+        c.move_to(-2, r - 2)
+        c.curve_to(-2 + dx * 0.3, r + 1, -2 + dx * 0.8, r + 3, -2 + dx * 1.4, r + 3)
+        c.set_line_width(3)
+        src(c, PAL["cloth_red"])
+        c.stroke()
+    # the near end: the sheets' spiral
+    ellipse(c, x0, 0, 7, r)
+    _fill_edge(c, rad(x0, 0, 0, r, [(0, PAL["paper"]), (1, PAL["paper_dk"])]), 1.5)
+    src(c, alpha(PAL["ink"], 0.7))
+    c.set_line_width(1)
+    pts = []
+    for i in range(60):
+        t = i / 59 * 5.5 * math.pi
+        rr = 1.5 + 10.5 * i / 59
+        pts.append((x0 + math.cos(t) * rr * 0.55, math.sin(t) * rr))
+    c.move_to(*pts[0])
+    for p in pts[1:]:
+        c.line_to(*p)
+    c.stroke()
 
 
 def ring(c, seed=0):
@@ -739,33 +830,76 @@ def horseshoe(c, seed=0):
 
 
 def hammer(c, seed=0):
-    rrect(c, -46, -4, 74, 9, 3)
-    _fill_edge(c, lin(0, -4, 0, 5, [(0, PAL["wood_lt"]), (1, PAL["wood"])]), 1.3)
-    c.move_to(24, -22)
-    c.line_to(40, -22)
-    c.line_to(40, 24)
-    c.curve_to(34, 20, 28, 16, 24, 12)
+    """A claw hammer seen from the side: a wooden handle and, across its end, an iron head with
+    a round striking face on one side and a split claw curving back on the other (the T a
+    player knows a hammer by)."""
+    c.move_to(-46, -3)
+    c.curve_to(-10, -4.5, 10, -5, 30, -5)
+    c.line_to(30, 5)
+    c.curve_to(10, 5, -10, 4.5, -46, 4)
     c.close_path()
-    _fill_edge(c, lin(24, 0, 40, 0, [(0, PAL["iron_lt"]), (1, PAL["iron"])]), 1.4)
+    _fill_edge(c, lin(0, -5, 0, 5, [(0, shade(PAL["wood_lt"], 1.35)), (0.5, PAL["wood_lt"]), (1, PAL["wood_md"])]), 1.3)
+    rrect(c, -47, -4.5, 14, 9, 3)
+    src(c, alpha(PAL["wood_dk"], 0.6))
+    c.fill()
+    iron = lambda y0, y1: lin(0, y0, 0, y1, [(0, PAL["iron_lt"]), (0.5, shade(PAL["iron_lt"], 1.25)), (1, PAL["iron"])])
+    # the claw, a thick wedge curving back towards the handle, split at its tip
+    c.move_to(41, 8)
+    c.curve_to(42, 24, 34, 38, 20, 46)
+    c.line_to(12, 40)
+    c.curve_to(20, 32, 22, 22, 21, 8)
+    c.close_path()
+    _fill_edge(c, lin(12, 8, 42, 46, [(0, shade(PAL["iron_lt"], 1.2)), (1, PAL["iron"])]), 1.5)
+    c.move_to(17, 42)
+    c.line_to(29, 28)
+    src(c, alpha(OUT, 0.85))
+    c.set_line_width(2)
+    c.stroke()
+    # the eye round the handle's end, the neck and the round striking face
+    steel = lambda x0, x1: lin(x0, 0, x1, 0, [(0, PAL["iron_lt"]), (0.4, shade(PAL["iron_lt"], 1.35)), (1, PAL["iron"])])
+    rrect(c, 19, -13, 24, 26, 4)
+    _fill_edge(c, steel(19, 43), 1.6)
+    c.rectangle(23, -27, 16, 16)
+    _fill_edge(c, steel(23, 39), 1.5)
+    rrect(c, 18, -37, 26, 11, 3)
+    _fill_edge(c, steel(18, 44), 1.6)
 
 
 def oilcan(c, seed=0):
+    """An oil can: a squat copper body rising to a cone, a long brass spout from its top, a
+    thumb pump and a loop handle at its side."""
+    c.arc(-30, 12, 13, math.pi * 0.5, math.pi * 1.5)
+    c.set_line_width(5)
+    src(c, OUT)
+    c.stroke()
+    c.arc(-30, 12, 13, math.pi * 0.5, math.pi * 1.5)
+    c.set_line_width(3)
+    src(c, PAL["iron_lt"])
+    c.stroke()
     c.move_to(-30, 36)
-    c.line_to(-30, -4)
-    c.curve_to(-30, -18, 30, -18, 30, -4)
+    c.line_to(-30, 12)
+    c.curve_to(-28, 0, -12, -6, -8, -14)
+    c.line_to(8, -14)
+    c.curve_to(12, -6, 28, 0, 30, 12)
     c.line_to(30, 36)
     c.close_path()
-    _fill_edge(c, lin(-30, 0, 30, 0, [(0, shade(PAL["copper"], 1.3)), (0.4, PAL["copper"]), (1, shade(PAL["copper"], 0.5))]))
-    c.move_to(-4, -14)
-    c.line_to(40, -48)
-    c.line_to(44, -44)
-    c.line_to(6, -10)
-    c.close_path()
-    _fill_edge(c, brass_linear(0, -48, 44, -10), 1.2)
-    c.arc(-34, 12, 12, math.pi * 0.5, math.pi * 1.5)
-    c.set_line_width(4)
-    src(c, PAL["iron"])
+    _fill_edge(c, lin(-30, 0, 30, 0, [(0, shade(PAL["copper"], 1.35)), (0.4, PAL["copper"]), (1, shade(PAL["copper"], 0.5))]))
+    ellipse(c, 0, 12, 30, 5, 0, math.pi)
+    src(c, alpha(OUT, 0.5))
+    c.set_line_width(1.2)
     c.stroke()
+    # the spout, long and tapering
+    c.move_to(-5, -12)
+    c.line_to(40, -50)
+    c.line_to(45, -45)
+    c.line_to(5, -8)
+    c.close_path()
+    _fill_edge(c, brass_linear(0, -50, 45, -8), 1.3)
+    # the collar and the thumb pump
+    rrect(c, -10, -18, 20, 7, 2)
+    _fill_edge(c, brass_linear(-10, -18, 10, -11), 1.2)
+    c.arc(-20, -4, 5, 0, 2 * math.pi)
+    _fill_edge(c, brass_radial(-20, -4, 5), 1.1)
 
 
 def crab(c, seed=0):
@@ -1331,16 +1465,17 @@ def lens(c, seed=0):
 
 
 def wick_tin(c, seed=0):
-    """An open tin of lamp wicks seen a little from above: its lid leaning against its side, a
-    coil of flat white wick filling it and a long end of wick hanging out over its rim and down
-    its front."""
+    """An open tin of lamp wicks: a low round tin with a red band, a bundle of flat white wicks
+    standing up out of it and flopping over, their trimmed ends black, one more hanging out
+    over its rim and down its front."""
     body = PAL["iron_lt"]
 
-    def strip(pts, w):
+    def strip(pts, w, burnt):
+        """A flat woven wick along a curve; `burnt`: its last stretch charred."""
         c.move_to(*pts[0])
         c.curve_to(*pts[1], *pts[2], *pts[3])
-        c.set_line_width(w + 2.4)
-        src(c, alpha(OUT, 0.8))
+        c.set_line_width(w + 2.6)
+        src(c, alpha(OUT, 0.85))
         c.stroke_preserve()
         c.set_line_width(w)
         src(c, PAL["white"])
@@ -1350,42 +1485,45 @@ def wick_tin(c, seed=0):
         src(c, alpha(PAL["paper_dk"], 0.9))
         c.stroke()
         c.set_dash([])
+        if burnt:
+            (x2, y2), (x3, y3) = pts[2], pts[3]
+            d = math.hypot(x3 - x2, y3 - y2) or 1
+            c.move_to(x3 - (x3 - x2) / d * 7, y3 - (y3 - y2) / d * 7)
+            c.line_to(x3, y3)
+            c.set_line_width(w)
+            src(c, PAL["night"])
+            c.stroke()
 
-    # the lid, leaning against the right side
-    ellipse(c, 34, 4, 14, 30)
-    _fill_edge(c, lin(20, -26, 48, 34, [(0, shade(body, 1.3)), (1, PAL["iron"])]), 1.4)
-    ellipse(c, 34, 4, 9, 23)
-    src(c, alpha(PAL["cloth_red"], 0.85))
-    c.fill()
-    # the body: a short cylinder with a red band
-    c.move_to(-36, -8)
-    c.line_to(-36, 24)
-    c.curve_to(-36, 40, 28, 40, 28, 24)
-    c.line_to(28, -8)
+    # the back of the tin's open top, inside dark
+    ellipse(c, 0, -4, 32, 10)
+    _fill_edge(c, lin(0, -14, 0, 6, [(0, PAL["night"]), (1, PAL["iron"])]), 1.4)
+    # the wicks standing in it, leaning out and flopping over
+    strip(((-18, -2), (-22, -26), (-30, -40), (-42, -30)), 7, True)
+    strip(((-4, -2), (-4, -30), (0, -48), (14, -46)), 7, True)
+    strip(((10, -2), (14, -22), (22, -34), (34, -30)), 7, False)
+    # the body: a low cylinder with a red band
+    c.move_to(-32, -4)
+    c.line_to(-32, 24)
+    c.curve_to(-32, 36, 32, 36, 32, 24)
+    c.line_to(32, -4)
+    c.curve_to(32, 8, -32, 8, -32, -4)
     c.close_path()
-    _fill_edge(c, lin(-36, 0, 28, 0, [(0, shade(body, 1.1)), (0.35, shade(body, 1.3)), (1, PAL["iron"])]), 1.6)
-    c.move_to(-36, 6)
-    c.line_to(-36, 16)
-    c.curve_to(-36, 30, 28, 30, 28, 16)
-    c.line_to(28, 6)
-    c.curve_to(28, 20, -36, 20, -36, 6)
+    _fill_edge(c, lin(-32, 0, 32, 0, [(0, shade(body, 1.1)), (0.35, shade(body, 1.3)), (1, PAL["iron"])]), 1.6)
+    c.move_to(-32, 8)
+    c.line_to(-32, 16)
+    c.curve_to(-32, 28, 32, 28, 32, 16)
+    c.line_to(32, 8)
+    c.curve_to(32, 20, -32, 20, -32, 8)
     c.close_path()
     src(c, alpha(PAL["cloth_red"], 0.9))
     c.fill()
-    # the open top, the wick coiled in it
-    ellipse(c, -4, -8, 32, 14)
-    _fill_edge(c, lin(0, -22, 0, 6, [(0, PAL["night"]), (1, PAL["iron"])]), 1.4)
-    for k, (rx, ry) in enumerate(((25, 10), (14, 5.6))):
-        ellipse(c, -4, -9 - k, rx, ry)
-        c.set_line_width(6)
-        src(c, alpha(OUT, 0.7))
-        c.stroke_preserve()
-        c.set_line_width(4.2)
-        src(c, PAL["white"])
-        c.stroke()
-    # the wick's end over the front rim, hanging down the tin and curling on the ground
-    strip(((-16, -2), (-18, 14), (-22, 30), (-12, 44)), 6)
-    strip(((6, 2), (10, 20), (2, 40), (16, 46)), 6)
+    # the front rim
+    ellipse(c, 0, -4, 32, 10, 0, math.pi)
+    src(c, alpha(OUT, 0.85))
+    c.set_line_width(1.6)
+    c.stroke()
+    # a wick hanging out over the rim, down the front and onto the ground
+    strip(((-12, -6), (-16, 12), (-20, 30), (-32, 40)), 7, False)
 
 
 DRAWERS = {name: fn for name, fn in globals().items()

@@ -77,9 +77,9 @@ LOOKS_LIKE, LOOKS_SIZE = 0.75, 1.5
 KIN_SIZE = 4.0
 SAME_COLOUR = 25.0
 KIN = {
-    "candle": ("candle_stub", "candlestick"),
+    "candle": ("candle_stub", "candlestick", "towel"),
     "matchbox": ("tin_box", "salt_box"),
-    "wick_tin": ("tin_can", "paint_tin"),
+    "wick_tin": ("tin_can", "paint_tin", "candle_stub"),
     "oar": ("oar_blade",),
     "trowel": ("chisel", "mallet"),
     "letter": ("envelope_stack", "newspaper"),
