@@ -322,6 +322,8 @@ void TTexture::Clear() {
   if (data_) data_->Clear();
 }
 
+bool TTexture::IsOpaque() { return data_ && data_->IsOpaque(); }
+
 void TTexture::ReleaseResources() {
   if (data_) data_->Release();
 }

@@ -531,6 +531,22 @@ void TDxTextureData::MarkLoaded(const TPictureKey& key, const TDecodedImage& ima
   loadedGeneration_ = surface_->Generation();
 }
 
+bool TDxTextureData::IsOpaque() {
+  if (!surface_ || surface_->IsLost() || imageWidth == 0 || imageHeight == 0) return false;
+  // The runs are made at the second asking of a surface's generation.
+  const OpacityRuns* runs = surface_->Opacity();
+  if (!runs) runs = surface_->Opacity();
+  if (!runs || runs->opaqueStart.size() < size_t(offsetY) + imageHeight + 1) return false;
+  // Runs of one kind are whole: an opaque row of the picture lies in one span.
+  for (uint32_t y = offsetY; y < offsetY + imageHeight; ++y) {
+    bool covered = false;
+    for (uint32_t k = runs->opaqueStart[y]; k < runs->opaqueStart[y + 1] && !covered; ++k)
+      covered = runs->opaque[k].begin <= offsetX && runs->opaque[k].end >= offsetX + imageWidth;
+    if (!covered) return false;
+  }
+  return true;
+}
+
 void TDxTextureData::ForgetLoaded() {
   loadedGeneration_ = 0;
   kept_.reset();

@@ -5,9 +5,10 @@
 // rebuild itself after a device loss. Plus the helpers of texture creation.
 //
 // A surface that still holds the picture TTexture::Load put there (nothing
-// locked, drew, blitted or cleared it since) gives that picture to the kept
-// pictures (render/textures/keptpictures.h) when the data goes or the surface
-// is first locked, and keeps it itself over a device loss, for the restore.
+// drew, blitted, cleared or changed it under a lock since) gives that
+// picture to the kept pictures (render/textures/keptpictures.h) when the data
+// goes or the surface is locked (an unlock after reading only takes it back),
+// and keeps it itself over a device loss, for the restore.
 // Part of render/; over render/sdev.
 #pragma once
 #include <cstdint>
@@ -34,6 +35,8 @@ public:
   bool Lock(uint32_t** pixels, uint32_t* pitch) override;
   void Unlock() override;
   bool HasSurface() const override { return surface_ != nullptr; }
+  // From the surface's opacity runs (those its drawing uses).
+  bool IsOpaque() override;
 
   // The surface's pixels as 32-bit blue, green, red, alpha (width x height).
   bool ReadPixels(uint32_t width, uint32_t height, uint32_t* out);
