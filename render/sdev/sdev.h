@@ -213,6 +213,10 @@ public:
   uint32_t Generation() const { return generation_; }
   void Touch() { ++generation_; }
   uint64_t ChargedBytes() const { return charged_; }
+  // Takes `memory` (from malloc, 16-byte aligned, Pitch() x Height() bytes)
+  // as its pixels in place of its own, which it frees; false (nothing taken)
+  // for a lost or locked surface or memory not so aligned.
+  bool TakeMemory(uint8_t* memory);
   // The pixels as ARGB for sampling, with the pitch in pixels: the surface's
   // own memory for A8R8G8B8, else a copy converted once per generation, kept
   // with the surface (and freed with it).
@@ -507,6 +511,13 @@ enum class Filter { Point, Linear };
 // converting to its format.
 HResult LoadTextureFromMemory(Device* d, Surface* tex, uint32_t mipLevel, const void* argb32, uint32_t pitchBytes,
                               const Rect* src, Filter f);
+// What LoadTextureFromMemory of a whole picture gives a 32-bit RGB texture
+// of the picture's size (its rows as they are), without a copy: the texture
+// takes `memory` (from malloc, 16-byte aligned, rows Width() x 4 bytes apart)
+// as its pixels. kOk: taken; kNotImpl: the texture or the memory is laid
+// out otherwise (nothing taken or counted: the caller loads a copy); else a
+// failure as LoadTextureFromMemory's (kSurfaceBusy: locked), nothing taken.
+HResult TakeTextureMemory(Device* d, Surface* tex, uint8_t* memory);
 // Row-vector orthographic projection of [l, r] x [b, t] x [zn, zf].
 void OrthoOffCenter(float out[16], float l, float r, float b, float t, float zn, float zf);
 }  // namespace dx

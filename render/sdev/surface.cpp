@@ -207,6 +207,16 @@ bool Surface::Allocate() {
   return true;
 }
 
+bool Surface::TakeMemory(uint8_t* memory) {
+  if (!memory || lost_ || locked_ || (reinterpret_cast<uintptr_t>(memory) & 15) != 0) return false;
+  detail::Settle();
+  ReturnLentFrame();
+  storage_.reset(memory);
+  bits_ = memory;
+  ++generation_;
+  return true;
+}
+
 void Surface::FillPattern(uint32_t pattern) {
   detail::Settle();
   for (uint32_t y = 0; y < height_; ++y) {

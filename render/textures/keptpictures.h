@@ -56,7 +56,12 @@ struct TKeptPicture {
   TPictureKey key;
   uint32_t width = 0, height = 0;
   bool hasAlpha = false;  // as the decode said: the picture has an alpha channel
-  std::unique_ptr<uint32_t[]> pixels;  // the decode's: width x height, 32-bit ARGB, rows width apart
+  struct TFree {
+    void operator()(uint32_t* p) const;
+  };
+  // The decode's: width x height, 32-bit ARGB, rows width apart; from malloc,
+  // so that a texture's surface can take them as its memory (no copy).
+  std::unique_ptr<uint32_t[], TFree> pixels;
 
   // Room for width x height pixels (their values unset); false when none can be had.
   bool Allocate(uint32_t w, uint32_t h);

@@ -314,6 +314,25 @@ bool TDxTextureData::CreateThroughD3DX(uint32_t w, uint32_t h) {
   return true;
 }
 
+bool TDxTextureData::UploadKept(TKeptPicture& kept) {
+  if (!kept.pixels) return false;
+  if (surface_ && createdThroughD3DX && !forceConvert && mipLevel == 0 && surface_->Width() == kept.width &&
+      surface_->Height() == kept.height) {
+    TPlatformData* d = Display();
+    const HResult hr =
+        dx::TakeTextureMemory(d ? d->device : nullptr, surface_, reinterpret_cast<uint8_t*>(kept.pixels.get()));
+    if (hr == err::kOk) {
+      (void)kept.pixels.release();  // the surface's memory now
+      return true;
+    }
+    if (hr != err::kNotImpl) {
+      DX_ERROR(hr, kUnitTextureData);
+      return false;
+    }
+  }
+  return Upload(kept.pixels.get(), kept.width);
+}
+
 bool TDxTextureData::Upload(const uint32_t* pixels, uint32_t pitch) {
   if (!surface_ || !pixels) return false;
   uint32_t w = surface_->Width(), h = surface_->Height();

@@ -29,6 +29,10 @@ public:
   void Release() override;
   bool Restore() override;
   bool Upload(const uint32_t* pixels, uint32_t pitch) override;
+  // Uploads kept pixels: a surface the upload would give the same bytes
+  // (made through D3DX, 32-bit, of the picture's size) takes their memory,
+  // no copy made (kept.pixels is then empty); others get a copy.
+  bool UploadKept(TKeptPicture& kept);
   bool CreateSurface(uint32_t width, uint32_t height, bool clear) override;
   void CopyTo(const TRect& src, const TRect& dst, TTexture* target) override;
   void Clear() override;
