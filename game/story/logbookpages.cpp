@@ -158,10 +158,10 @@ TRect LogBook_t::FitPhotoRect(const TTextureRef& texture, const TRect& rect) {
 
 namespace {
 
-// The pictures of the last journal texts made (the heading at every opening,
-// the texts of a page turned again), kept as pixels: a text drawn again with
-// the same words, box, alignment and font on the same display (its serial
-// and depth) is copied, not rasterised and keyed again.
+// The picture of the last text made to be kept (the heading, made at every
+// opening of a journal), as pixels: the same words, box, alignment and font
+// on the same display (its serial and depth) are copied, not rasterised and
+// keyed again.
 struct TKeptText {
   TString text, font;
   int w = 0, h = 0, alignment = 0, fontHeight = 0;
@@ -172,7 +172,7 @@ struct TKeptText {
            font == f;
   }
 };
-constexpr size_t kKeptTexts = 4;
+constexpr size_t kKeptTexts = 1;
 std::vector<TKeptText>& KeptTexts() {
   static std::vector<TKeptText> kept;  // the newest first
   return kept;
@@ -187,14 +187,14 @@ uint64_t DisplayNow() {
 
 }  // namespace
 
-TTextureRef LogBook_t::RenderTextTexture(const TVec2& size, const TString& text, int alignment,
-                                         int fontHeight) const {
+TTextureRef LogBook_t::RenderTextTexture(const TVec2& size, const TString& text, int alignment, int fontHeight,
+                                         bool keep) const {
   if (text.IsEmpty() || !(size.x >= 1.0f) || !(size.y >= 1.0f)) return TTextureRef();
   const int w = int(std::min(size.x, float(kTextTextureLimit)));
   const int h = int(std::min(size.y, float(kTextTextureLimit)));
   const uint64_t display = DisplayNow();
   std::vector<TKeptText>& kept = KeptTexts();
-  for (size_t k = 0; k < kept.size(); ++k) {
+  for (size_t k = 0; keep && k < kept.size(); ++k) {
     if (!kept[k].Is(text, font_, w, h, alignment, fontHeight, display)) continue;
     // Filled by a copy: no render target (nor its depth buffer) is needed.
     TTextureRef texture = TTexture::CreateBlank(uint32_t(w), uint32_t(h), false);
@@ -246,6 +246,10 @@ TTextureRef LogBook_t::RenderTextTexture(const TVec2& size, const TString& text,
       uint32_t c = row[x] & 0x00FFFFFFu;
       row[x] = ((c >> 16) & 0xFFu) == 0xFFu ? c : (c | 0xFF000000u);
     }
+  }
+  if (!keep) {
+    texture->Unlock();
+    return texture;
   }
   TKeptText made{text, font_, w, h, alignment, fontHeight, display, std::vector<uint32_t>(size_t(w) * size_t(h))};
   for (int y = 0; y < h; ++y)

@@ -218,8 +218,9 @@ public:
   // for a lost or locked surface or memory not so aligned.
   bool TakeMemory(uint8_t* memory);
   // The pixels as ARGB for sampling, with the pitch in pixels: the surface's
-  // own memory for A8R8G8B8, else a copy converted once per generation, kept
-  // with the surface (and freed with it).
+  // own memory for A8R8G8B8, and for other 32-bit RGB whose alpha bytes are
+  // all 255; else a copy converted once per generation, kept with the
+  // surface (and freed with it).
   const uint32_t* ArgbPixels(int* pitchPixels);
   // The opacity runs of the ARGB pixels, made when a generation is drawn
   // the second time (a surface that changes at every draw never pays for
@@ -266,6 +267,10 @@ private:
   uint64_t charged_ = 0;  // video-memory bytes charged
   std::vector<uint32_t> argb_;  // ArgbPixels' copy of a surface in another format
   uint32_t argbGeneration_ = 0;  // the generation argb_ was made from (0: none)
+  // 32-bit RGB: whether every alpha byte is 255, as seen at generation alphaSetGeneration_ (0: never).
+  bool AlphaBytesAllSet() const;
+  bool alphaSet_ = false;
+  uint32_t alphaSetGeneration_ = 0;
   OpacityRuns opacity_;
   uint32_t opacityGeneration_ = 0, opacitySeen_ = 0;
   struct FreeSquares {

@@ -131,7 +131,7 @@ TEST_F(TJournalTurnTest, ForwardTurnLandsTheNewLeftPage) {
 TEST_F(TJournalTest, TextTexturesAreClearWhereThePaperWasWhite) {
   MainXml(BookXml());
   L& b = Make();
-  TTextureRef t = b.RenderTextTexture(TVec2(200.7f, 40.2f), "Gullrock", 0, 24);
+  TTextureRef t = b.RenderTextTexture(TVec2(200.7f, 40.2f), "Gullrock", 0, 24, true);
   ASSERT_TRUE(t);
   EXPECT_EQ(t->GetWidth(), 200u);
   EXPECT_EQ(t->GetHeight(), 40u);
@@ -151,7 +151,7 @@ TEST_F(TJournalTest, TextTexturesAreClearWhereThePaperWasWhite) {
   std::vector<uint32_t> first;
   for (int y = 0; y < 40; ++y) first.insert(first.end(), px + size_t(y) * pitch, px + size_t(y) * pitch + 200);
   t->Unlock();
-  TTextureRef again = b.RenderTextTexture(TVec2(200.2f, 40.9f), "Gullrock", 0, 24);
+  TTextureRef again = b.RenderTextTexture(TVec2(200.2f, 40.9f), "Gullrock", 0, 24, true);
   ASSERT_TRUE(again);
   EXPECT_NE(again, t);
   ASSERT_TRUE(again->Lock(&px, &pitch));
@@ -173,12 +173,14 @@ TEST_F(TJournalTest, TextTextureWithoutARenderTarget) {
   sdev::test::Fault::FailNext(sdev::test::Op::BeginScene, sdev::err::kFail);
   EXPECT_FALSE(b.RenderTextTexture(TVec2(200, 40), "Gullrock", 0, 24));
   EXPECT_TRUE(logLines.Contains("could not be drawn"));
-  EXPECT_TRUE(b.RenderTextTexture(TVec2(200, 40), "Gullrock", 0, 24));
-  // Made once on this display, the same text is copied from its kept
-  // pixels, without a render target; another is drawn and fails.
+  EXPECT_TRUE(b.RenderTextTexture(TVec2(200, 40), "Gullrock", 0, 24, true));
+  // Made once on this display to be kept, the same text is copied from its
+  // pixels, without a render target; another, or one not kept, is drawn and fails.
   sdev::test::Fault::FailNext(sdev::test::Op::BeginScene, sdev::err::kFail);
-  EXPECT_TRUE(b.RenderTextTexture(TVec2(200, 40), "Gullrock", 0, 24));
-  EXPECT_FALSE(b.RenderTextTexture(TVec2(200, 40), "Gullrock light", 0, 24));
+  EXPECT_TRUE(b.RenderTextTexture(TVec2(200, 40), "Gullrock", 0, 24, true));
+  EXPECT_FALSE(b.RenderTextTexture(TVec2(200, 40), "Gullrock", 0, 24));
+  sdev::test::Fault::FailNext(sdev::test::Op::BeginScene, sdev::err::kFail);
+  EXPECT_FALSE(b.RenderTextTexture(TVec2(200, 40), "Gullrock light", 0, 24, true));
 }
 
 // Ink in the lower half of the right text rectangle (the closing text).
