@@ -3,7 +3,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <list>
 #include <map>
+#include <mutex>
+#include <string>
 
 #include <boost/make_shared.hpp>
 
@@ -17,6 +20,10 @@ namespace {
 constexpr uint64_t kMaxMemSource = 256u << 20;
 constexpr uint32_t kDecodePiece = 1u << 20;
 constexpr double kKeepCompressedSeconds = 2.0;
+// The decoded sounds kept for the next load of the same file, in bytes of
+// PCM, and the largest one kept (a sound of 2 s, 44.1 kHz stereo, is 353 kB).
+constexpr uint64_t kDecodedSoundsLimit = 4u << 20;
+constexpr uint64_t kMostDecodedSound = 1u << 20;
 
 std::map<TString, TSoundDataSourceBuilder*>& Builders() {
   static std::map<TString, TSoundDataSourceBuilder*> builders;
@@ -24,7 +31,75 @@ std::map<TString, TSoundDataSourceBuilder*>& Builders() {
 }
 
 TOggDataSourceBuilder gOggBuilder;
+
+// Short sounds decoded once: the decoded PCM of the last sounds built, by
+// their files' stamps, the newest first.
+struct TDecodedSound {
+  std::string stamp;
+  boost::shared_ptr<TMemDataSource> source;
+};
+struct TDecodedSounds {
+  std::mutex mutex;
+  std::list<TDecodedSound> list;
+  uint64_t bytes = 0;
+  uint64_t opened = 0;
+};
+TDecodedSounds& Decoded() {
+  static TDecodedSounds* sounds = new TDecodedSounds;  // never destroyed: sounds may go at exit
+  return *sounds;
+}
+
+// The stamp of the file `name` opens (the name, or name + ".ogg"); empty
+// when it has none or its times have not settled.
+std::string SettledStamp(const TString& name) {
+  TFileStamp stamp;
+  if (!GetFileStamp(name, &stamp) && !GetFileStamp(name + ".ogg", &stamp)) return std::string();
+  return stamp.settled ? stamp.id : std::string();
+}
+
+boost::shared_ptr<TMemDataSource> TakeDecoded(const std::string& stamp) {
+  TDecodedSounds& d = Decoded();
+  std::lock_guard<std::mutex> lock(d.mutex);
+  for (auto it = d.list.begin(); it != d.list.end(); ++it)
+    if (it->stamp == stamp) {
+      d.list.splice(d.list.begin(), d.list, it);
+      return it->source;
+    }
+  return boost::shared_ptr<TMemDataSource>();
+}
+
+void KeepDecoded(const std::string& stamp, const boost::shared_ptr<TMemDataSource>& source) {
+  const uint64_t size = source->GetSize();
+  if (size > kMostDecodedSound) return;
+  TDecodedSounds& d = Decoded();
+  std::lock_guard<std::mutex> lock(d.mutex);
+  d.list.push_front(TDecodedSound{stamp, source});
+  d.bytes += size;
+  while (d.bytes > kDecodedSoundsLimit && !d.list.empty()) {
+    d.bytes -= d.list.back().source->GetSize();
+    d.list.pop_back();
+  }
+}
 }  // namespace
+
+uint64_t DecodedSoundBytes() {
+  TDecodedSounds& d = Decoded();
+  std::lock_guard<std::mutex> lock(d.mutex);
+  return d.bytes;
+}
+
+uint64_t OggFilesOpened() {
+  TDecodedSounds& d = Decoded();
+  std::lock_guard<std::mutex> lock(d.mutex);
+  return d.opened;
+}
+
+void ClearDecodedSounds() {
+  TDecodedSounds& d = Decoded();
+  std::lock_guard<std::mutex> lock(d.mutex);
+  d.list.clear();
+  d.bytes = 0;
+}
 
 TMemDataSource::TMemDataSource(std::vector<uint8_t> pcm, uint32_t channels, uint32_t rate, double length)
     : pcm_(std::move(pcm)), channels_(channels), rate_(rate), length_(length) {}
@@ -67,17 +142,30 @@ boost::shared_ptr<TMemDataSource> BuildMemDataSource(TSoundDataSource& source) {
 
 void TOggDataSourceBuilder::Build(boost::shared_ptr<TSoundDataSource>* out, const TString& name, bool stream) {
   out->reset();
+  // A short sound decoded before from the same file, as it is now.
+  const std::string stamp = stream ? std::string() : SettledStamp(name);
+  if (!stamp.empty())
+    if (boost::shared_ptr<TMemDataSource> decoded = TakeDecoded(stamp)) {
+      *out = decoded;
+      return;
+    }
   auto ogg = boost::make_shared<TOggDataSource>();
   if (!ogg->Open(name, stream)) return;
+  {
+    std::lock_guard<std::mutex> lock(Decoded().mutex);
+    ++Decoded().opened;
+  }
   if (stream || (ogg->GetLength() >= kKeepCompressedSeconds && !GetSettingBool("keepogguncompressed"))) {
     *out = ogg;
     return;
   }
   boost::shared_ptr<TMemDataSource> mem = BuildMemDataSource(*ogg);
-  if (mem)
+  if (mem) {
     *out = mem;
-  else
+    if (!stamp.empty()) KeepDecoded(stamp, mem);
+  } else {
     *out = ogg;  // too large to decode at once: it plays from its compressed bytes
+  }
 }
 
 void RegisterSoundDataSourceBuilder(const TString& extension, TSoundDataSourceBuilder* builder) {

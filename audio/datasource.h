@@ -101,3 +101,13 @@ void RegisterOggDataSourceBuilder();
 boost::shared_ptr<TSoundDataSource> CreateSoundDataSource(const TString& name, bool stream);
 // All of the source's PCM in memory; empty when it cannot be held.
 boost::shared_ptr<TMemDataSource> BuildMemDataSource(TSoundDataSource& source);
+
+// Sounds decoded into memory are decoded once: the builder keeps the last
+// ones (4 MB of PCM at most, none over 1 MB) by their files' stamps
+// (GetFileStamp: a file changed since, or read within the margin of its last
+// change, is decoded again), and a later preload of the same file shares
+// that PCM (a TMemDataSource is only read). For tests: the bytes kept, the
+// Ogg files opened so far, and a clear.
+uint64_t DecodedSoundBytes();
+uint64_t OggFilesOpened();
+void ClearDecodedSounds();

@@ -4,13 +4,18 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <initializer_list>
 
 #include "audio/sound.h"
 #include "game/minigames/mgdraw.h"
 #include "game/shell/widgets/commonsound.h"
+#include "game/shell/widgets/gamebutton.h"
 #include "game/shell/widgets/gameutils.h"
+#include "game/story/logbook.h"
 #include "platform/log.h"
 #include "platform/shell/platform.h"
+#include "render/device/displayhandler.h"
 #include "render/drawparams.h"
 #include "render/renderer.h"
 #include "render/text/textsprite.h"
@@ -25,6 +30,23 @@ constexpr const char* kWindowType = "mg01window";
 constexpr float kSlideTime = 5.0f;
 constexpr int kTrayGap = 20;
 constexpr int kTrayRowGap = 3;
+
+bool gComposing = true;
+
+void AddTexture(std::vector<uintptr_t>& key, const boost::shared_ptr<TTexture>& t) {
+  key.push_back(reinterpret_cast<uintptr_t>(t.get()));
+  key.push_back(t && t->GetData() ? t->GetData()->surfaceSerial : 0);
+}
+
+void AddFloat(std::vector<uintptr_t>& key, float f) {
+  uint32_t bits = 0;
+  std::memcpy(&bits, &f, sizeof bits);
+  key.push_back(bits);
+}
+
+void AddInts(std::vector<uintptr_t>& key, std::initializer_list<int> values) {
+  for (int v : values) key.push_back(uintptr_t(uint32_t(v)));
+}
 
 }  // namespace
 
@@ -437,6 +459,11 @@ void TMG01Window::Draw() {
     TMiniGames::Draw();
     return;
   }
+  composed_.shown = DrawComposed();
+  if (!composed_.shown) DrawPieces();
+}
+
+void TMG01Window::DrawPieces() {
   DrawTopLeft(resources.background, TVec2(0, 0));
   DrawTopLeft(resources.bigBlock, boardPos);
   for (int i = 0; i < int(cells.size()); ++i) {
@@ -456,4 +483,122 @@ void TMG01Window::Draw() {
     for (const BlockPiece* piece : order)
       if (piece->inTray) DrawPiece(*piece);
   });
+}
+
+// --- The composed picture ---
+
+void TMG01Window::SetComposingEnabled(bool enabled) { gComposing = enabled; }
+
+bool TMG01Window::ComposableNow() const {
+  if (!gComposing || !resources.background) return false;
+  // The journal, a message box and the shadow are drawn between the pieces
+  // and change from frame to frame.
+  if (logBook && !logBook->IsClosed()) return false;
+  const MessageRecord& shadow = tutor.GetShadow();
+  if (tutor.IsBoxShown() || (shadow.texture && shadow.value > 0)) return false;
+  TDisplayHandler* h = GetDisplayHandler();
+  if (!h || h->GetViewportScale() != 1.0f) return false;
+  TRenderer* r = TRenderer::GetInstance();
+  if (r->GetRenderTarget() || r->GetDrawOrigin() != TPoint(0, 0)) return false;
+  // The picture is the background's size: the screen must show no more.
+  const TRect view = r->GetViewport();
+  return view.right <= int(resources.background->GetWidth()) && view.bottom <= int(resources.background->GetHeight());
+}
+
+const TString& TMG01Window::CaptionText() const {
+  static const TString kNone;
+  return captionSprite && captionSprite->GetTextBlock() ? captionSprite->GetTextBlock()->GetText() : kNone;
+}
+
+void TMG01Window::ComposedKey(std::vector<uintptr_t>& key) const {
+  key.clear();
+  AddInts(key, {TRenderer::GetInstance()->GetBlendMode(), int(cells.size()), int(pieces.size())});
+  for (float f : {boardPos.x, boardPos.y, blockDx, blockDy, resources.textPos.x, resources.textPos.y,
+                  resources.textAngle})
+    AddFloat(key, f);
+  for (const boost::shared_ptr<TTexture>& t :
+       {resources.background, resources.bigBlock, resources.boundsImg, resources.pane, composed_.picture})
+    AddTexture(key, t);
+  for (const BlockType& type : types)
+    for (const boost::shared_ptr<TTexture>& t : {type.img, type.incorrectImg, type.preview}) AddTexture(key, t);
+  for (const BlockCell& cell : cells) AddInts(key, {int(cell.playerCell), cell.type});
+  for (const BlockPiece& piece : pieces) {
+    AddInts(key, {piece.type, piece.z, int(piece.visible), int(piece.inTray), int(piece.correct)});
+    AddFloat(key, piece.pos.x);
+    AddFloat(key, piece.pos.y);
+  }
+  key.push_back(reinterpret_cast<uintptr_t>(captionSprite.get()));
+  key.push_back(reinterpret_cast<uintptr_t>(captionSprite ? captionSprite->GetTextBlock() : nullptr));
+  for (const Button_t* b : {buttMenu, buttSkip, buttRestart, buttLogbook}) {
+    key.push_back(reinterpret_cast<uintptr_t>(b));
+    if (!b) continue;
+    AddInts(key, {int(b->visible), int(b->selected), int(b->held), int(b->hover), int(b->disabled),
+                  b->drawRect.left, b->drawRect.top});
+    for (const boost::shared_ptr<TTexture>& t : {b->normalImage, b->pressedImage, b->rolloverImage, b->disabledImage})
+      AddTexture(key, t);
+  }
+}
+
+bool TMG01Window::DrawComposed() {
+  ComposedPicture& c = composed_;
+  if (!ComposableNow()) {
+    c.lastKey.clear();
+    return false;
+  }
+  ComposedKey(c.frameKey);
+  if (!c.picture || c.frameKey != c.key || !(CaptionText() == c.caption)) {
+    // Composed once the game has stood still for a frame: a block carried
+    // or shaking changes every frame and is drawn piece by piece meanwhile.
+    const bool still = c.frameKey == c.lastKey;
+    c.lastKey = c.frameKey;
+    if (!still) return false;
+    c.composed = false;
+    c.key.clear();
+    // Composing can fail for a moment (a lost device): tried again at the next frame.
+    if (!Compose()) return false;
+    ComposedKey(c.key);
+    c.caption = CaptionText();
+  }
+  if (!c.composed) return false;
+  DrawTopLeft(c.picture, TVec2(0, 0));
+  return true;
+}
+
+bool TMG01Window::Compose() {
+  const boost::shared_ptr<TTexture>& background = resources.background;
+  const uint32_t w = background->GetWidth(), h = background->GetHeight();
+  boost::shared_ptr<TTexture>& picture = composed_.picture;
+  if (!picture || picture->GetWidth() != w || picture->GetHeight() != h) picture = TTexture::CreateBlank(w, h, true);
+  TRenderer* renderer = TRenderer::GetInstance();
+  // A render target ends the 2-D drawing it was opened in; it is entered
+  // again afterwards for the rest of the frame, in the same blend mode.
+  const bool was2d = renderer->Is2d();
+  const int blend = renderer->GetBlendMode();
+  auto restore = [&] {
+    if (was2d && !renderer->Is2d()) renderer->Begin2d();
+    renderer->SetBlendMode(blend);
+  };
+  if (!picture || !renderer->BeginRenderTarget(picture, 4)) {
+    restore();
+    return false;
+  }
+  const bool entered = renderer->Begin2d();
+  renderer->SetBlendMode(blend);
+  DrawPieces();
+  if (entered) renderer->End2d();
+  renderer->EndRenderTarget();
+  restore();
+  // Over an opaque background every pixel drawn is opaque, whatever alpha
+  // the target kept; over any other the pieces would show what lies under
+  // the game, which the picture cannot.
+  if (!background->IsOpaque()) return true;
+  uint32_t* px = nullptr;
+  uint32_t pitch = 0;
+  if (picture->Lock(&px, &pitch) && px) {
+    for (uint32_t y = 0; y < h; ++y)
+      for (uint32_t* p = px + size_t(y) * pitch, *end = p + w; p < end; ++p) *p |= 0xFF000000u;
+    composed_.composed = true;
+  }
+  picture->Unlock();
+  return true;
 }

@@ -7,9 +7,15 @@
 // off the screen, the closing message follows and the game ends. "Skip"
 // fills the board itself.
 //
+// At rest (nothing moving, no message, the journal closed) the game is
+// drawn from one picture composed of everything it draws (background,
+// board, blocks, pane, caption, buttons and tray), made again one still
+// frame after anything in it changed; it gives the pixels the pieces give.
+//
 // Data: "assets/minigame1_<variant>.xml" (docs/minigames.md); the rules and
 // the solver without the window are in blocksrules.h.
 #pragma once
+#include <cstdint>
 #include <vector>
 
 #include <boost/shared_ptr.hpp>
@@ -74,6 +80,12 @@ public:
   void StepShake(BlockPiece& piece, float dt);
   void DrawPiece(const BlockPiece& piece);
 
+  // The game at rest is drawn from its composed picture (on by default);
+  // off, piece by piece, as the plain drawing comparisons draw it.
+  static void SetComposingEnabled(bool enabled);
+  // Whether the last Draw drew the composed picture.
+  bool IsComposedDrawn() const { return composed_.shown; }
+
   // Geometry: the cell's top-left now (it moves with the board), the place
   // of a block of `kind` standing in it, and the top of the tray area.
   TVec2 CellCorner(int index) const;
@@ -114,4 +126,32 @@ private:
   void Press(const TPoint& p);
   void Pick(int i);
   boost::shared_ptr<TTexture> PictureOf(const BlockPiece& piece) const;
+
+  // Everything the game draws, piece by piece, from the background to the tray.
+  void DrawPieces();
+  // The game from its composed picture, composing it first when the game has
+  // stood still since the last frame; false when it must be drawn piece by
+  // piece (something moves or changed just now, a message or the journal
+  // shows, the display scales, the background is not opaque everywhere).
+  bool DrawComposed();
+  // Whether the drawing now may come from a composed picture at all.
+  bool ComposableNow() const;
+  // Draws the pieces into composed_.picture; false when it cannot draw now
+  // (to be tried again).
+  bool Compose();
+  // What the composed picture is drawn from (textures with their surface
+  // serials, places, states, the buttons' looks), but for the caption's
+  // words, which are compared in place.
+  void ComposedKey(std::vector<uintptr_t>& key) const;
+  const TString& CaptionText() const;
+
+  struct ComposedPicture {
+    boost::shared_ptr<TTexture> picture;
+    std::vector<uintptr_t> key;       // what the picture shows
+    std::vector<uintptr_t> lastKey;   // the previous frame's, while drawn piece by piece
+    std::vector<uintptr_t> frameKey;  // this frame's (kept storage: a still frame allocates nothing)
+    TString caption;
+    bool composed = false;  // the picture gives the pieces' pixels
+    bool shown = false;     // the last Draw drew it
+  } composed_;
 };

@@ -180,7 +180,7 @@ LogBook_t::LogBook_t(TWindow* owner) : owner_(owner) {
 
 void LogBook_t::RenderHeading() {
   headingImage_ = RenderTextTexture(TVec2(float(leftPageRect_.Width()), float(leftPageRect_.Height())),
-                                    headingText_, 0, fhPhoto_);
+                                    headingText_, 0, fhPhoto_, true);
 }
 
 void LogBook_t::ReadStyle() {

@@ -188,8 +188,12 @@ public:
   // at the picture's own size.
   static TRect FitPhotoRect(const TTextureRef& texture, const TRect& rect);
   // The text as dark letters on a transparent texture of that size (the
-  // journal's font); empty when the display cannot make or fill one.
-  TTextureRef RenderTextTexture(const TVec2& size, const TString& text, int alignment, int fontHeight) const;
+  // journal's font); empty when the display cannot make or fill one. With
+  // `keep` (the heading, made at every opening) the pixels are kept: the
+  // same text of the same size, alignment and font on the same display is
+  // copied from them the next time, not drawn again.
+  TTextureRef RenderTextTexture(const TVec2& size, const TString& text, int alignment, int fontHeight,
+                                bool keep = false) const;
   // A page template with its first two "%s" replaced by the two values;
   // "%%" becomes "%", anything else stays as written.
   static TString FormatTemplate(const TString& format, const TString& first, const TString& second);

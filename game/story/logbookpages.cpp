@@ -4,11 +4,14 @@
 // photograph's place on its page).
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <vector>
 
 #include "game/shell/data/gameprogress.h"
 #include "game/shell/widgets/gameutils.h"
 #include "game/story/logbook.h"
 #include "platform/log.h"
+#include "render/device/displayhandler.h"
 #include "render/renderer.h"
 #include "render/text/textblock.h"
 #include "render/textures/texture.h"
@@ -153,11 +156,60 @@ TRect LogBook_t::FitPhotoRect(const TTextureRef& texture, const TRect& rect) {
   return TRect(left, rect.top, left + int(w), rect.top + int(h));
 }
 
-TTextureRef LogBook_t::RenderTextTexture(const TVec2& size, const TString& text, int alignment,
-                                         int fontHeight) const {
+namespace {
+
+// The picture of the last text made to be kept (the heading, made at every
+// opening of a journal), as pixels: the same words, box, alignment and font
+// on the same display (its serial and depth) are copied, not rasterised and
+// keyed again.
+struct TKeptText {
+  TString text, font;
+  int w = 0, h = 0, alignment = 0, fontHeight = 0;
+  uint64_t display = 0;
+  std::vector<uint32_t> pixels;  // w x h, as the texture was left
+  bool Is(const TString& t, const TString& f, int width, int height, int align, int fh, uint64_t d) const {
+    return w == width && h == height && alignment == align && fontHeight == fh && display == d && text == t &&
+           font == f;
+  }
+};
+constexpr size_t kKeptTexts = 1;
+std::vector<TKeptText>& KeptTexts() {
+  static std::vector<TKeptText> kept;  // the newest first
+  return kept;
+}
+
+// The display now: its handler's serial, and its depth.
+uint64_t DisplayNow() {
+  TDisplayHandler* h = GetDisplayHandler();
+  if (!h || !h->Data().backBuffer) return 0;
+  return h->GetSerial() << 8 | h->Data().backBuffer->Format().bitCount;
+}
+
+}  // namespace
+
+TTextureRef LogBook_t::RenderTextTexture(const TVec2& size, const TString& text, int alignment, int fontHeight,
+                                         bool keep) const {
   if (text.IsEmpty() || !(size.x >= 1.0f) || !(size.y >= 1.0f)) return TTextureRef();
   const int w = int(std::min(size.x, float(kTextTextureLimit)));
   const int h = int(std::min(size.y, float(kTextTextureLimit)));
+  const uint64_t display = DisplayNow();
+  std::vector<TKeptText>& kept = KeptTexts();
+  for (size_t k = 0; keep && k < kept.size(); ++k) {
+    if (!kept[k].Is(text, font_, w, h, alignment, fontHeight, display)) continue;
+    // Filled by a copy: no render target (nor its depth buffer) is needed.
+    TTextureRef texture = TTexture::CreateBlank(uint32_t(w), uint32_t(h), false);
+    uint32_t* pixels = nullptr;
+    uint32_t pitch = 0;
+    if (!texture || !texture->Lock(&pixels, &pitch) || !pixels) {
+      if (texture) texture->Unlock();
+      break;  // drawn as the first time, which tells what failed
+    }
+    for (int y = 0; y < h; ++y)
+      std::memcpy(pixels + size_t(y) * pitch, kept[k].pixels.data() + size_t(y) * size_t(w), size_t(w) * 4);
+    texture->Unlock();
+    std::rotate(kept.begin(), kept.begin() + ptrdiff_t(k), kept.begin() + ptrdiff_t(k) + 1);
+    return texture;
+  }
   TTextureRef texture = TTexture::CreateBlank(uint32_t(w), uint32_t(h), true);
   if (!texture) {
     TraceOut("LogBook_t: no %d x %d texture for a journal text", w, h);
@@ -195,6 +247,20 @@ TTextureRef LogBook_t::RenderTextTexture(const TVec2& size, const TString& text,
       row[x] = ((c >> 16) & 0xFFu) == 0xFFu ? c : (c | 0xFF000000u);
     }
   }
+  if (!keep) {
+    texture->Unlock();
+    return texture;
+  }
+  TKeptText made{text, font_, w, h, alignment, fontHeight, display, std::vector<uint32_t>(size_t(w) * size_t(h))};
+  for (int y = 0; y < h; ++y)
+    std::memcpy(made.pixels.data() + size_t(y) * size_t(w), pixels + size_t(y) * pitch, size_t(w) * 4);
   texture->Unlock();
+  kept.erase(std::remove_if(kept.begin(), kept.end(),
+                            [&](const TKeptText& k) {
+                              return k.Is(text, font_, w, h, alignment, fontHeight, display);
+                            }),
+             kept.end());
+  kept.insert(kept.begin(), std::move(made));
+  if (kept.size() > kKeptTexts) kept.pop_back();
   return texture;
 }

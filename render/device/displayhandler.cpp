@@ -57,6 +57,8 @@ void DestroyDisplayHandler() {
 void SetSixteenBitModeOption(bool on) { g_sixteenBitOption = on; }
 
 TDisplayHandler::TDisplayHandler() : context_(new TDXContext(this)) {
+  static uint64_t made = 0;
+  serial_ = ++made;
   data_.context = context_.get();
   data_.sixteenBitMode = g_sixteenBitOption;
   std::vector<uint8_t> bytes;

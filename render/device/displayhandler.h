@@ -123,6 +123,9 @@ public:
 
   // --- Viewport scale (game pixels -> back-buffer pixels) ---
   float GetViewportScale() const { return scale_; }
+  // Which handler of this process this is (1 for the first): what was drawn
+  // and kept for one display holds for no other.
+  uint64_t GetSerial() const { return serial_; }
   void SetViewportScale(float s);
   float GetSavedViewportScale() const { return savedScale_; }
 
@@ -152,6 +155,7 @@ private:
 
   TPlatformData data_;
   std::unique_ptr<TDXContext> context_;
+  uint64_t serial_ = 0;
   sdev::HostWindow* window_ = nullptr;
   int width_ = 0, height_ = 0;
   bool fullScreen_ = false;

@@ -91,6 +91,18 @@ HResult LoadTextureFromMemory(Device* d, Surface* tex, uint32_t mipLevel, const 
   return err::kOk;
 }
 
+HResult TakeTextureMemory(Device* d, Surface* tex, uint8_t* memory) {
+  if (!tex || !memory) return err::kInvalidArg;
+  // Another layout is told before the load is counted: the caller's copy counts it.
+  if (!IsRgb32(tex->Format()) || tex->Pitch() != int32_t(tex->Width() * 4) ||
+      (reinterpret_cast<uintptr_t>(memory) & 15) != 0)
+    return err::kNotImpl;
+  if (HResult r = test::Fault::Check(test::Op::D3DXLoad, d ? d->GetDirectDraw()->AdapterIndex() : 0)) return r;
+  if (tex->IsLost()) return err::kSurfaceLost;
+  // (Only a locked texture refuses it now.)
+  return tex->TakeMemory(memory) ? err::kOk : err::kSurfaceBusy;
+}
+
 void OrthoOffCenter(float out[16], float l, float r, float b, float t, float zn, float zf) {
   std::fill(out, out + 16, 0.f);
   out[0] = 2.f / (r - l);

@@ -213,9 +213,14 @@ public:
   uint32_t Generation() const { return generation_; }
   void Touch() { ++generation_; }
   uint64_t ChargedBytes() const { return charged_; }
+  // Takes `memory` (from malloc, 16-byte aligned, Pitch() x Height() bytes)
+  // as its pixels in place of its own, which it frees; false (nothing taken)
+  // for a lost or locked surface or memory not so aligned.
+  bool TakeMemory(uint8_t* memory);
   // The pixels as ARGB for sampling, with the pitch in pixels: the surface's
-  // own memory for A8R8G8B8, else a copy converted once per generation, kept
-  // with the surface (and freed with it).
+  // own memory for A8R8G8B8, and for other 32-bit RGB whose alpha bytes are
+  // all 255; else a copy converted once per generation, kept with the
+  // surface (and freed with it).
   const uint32_t* ArgbPixels(int* pitchPixels);
   // The opacity runs of the ARGB pixels, made when a generation is drawn
   // the second time (a surface that changes at every draw never pays for
@@ -262,6 +267,10 @@ private:
   uint64_t charged_ = 0;  // video-memory bytes charged
   std::vector<uint32_t> argb_;  // ArgbPixels' copy of a surface in another format
   uint32_t argbGeneration_ = 0;  // the generation argb_ was made from (0: none)
+  // 32-bit RGB: whether every alpha byte is 255, as seen at generation alphaSetGeneration_ (0: never).
+  bool AlphaBytesAllSet() const;
+  bool alphaSet_ = false;
+  uint32_t alphaSetGeneration_ = 0;
   OpacityRuns opacity_;
   uint32_t opacityGeneration_ = 0, opacitySeen_ = 0;
   struct FreeSquares {
@@ -507,6 +516,13 @@ enum class Filter { Point, Linear };
 // converting to its format.
 HResult LoadTextureFromMemory(Device* d, Surface* tex, uint32_t mipLevel, const void* argb32, uint32_t pitchBytes,
                               const Rect* src, Filter f);
+// What LoadTextureFromMemory of a whole picture gives a 32-bit RGB texture
+// of the picture's size (its rows as they are), without a copy: the texture
+// takes `memory` (from malloc, 16-byte aligned, rows Width() x 4 bytes apart)
+// as its pixels. kOk: taken; kNotImpl: the texture or the memory is laid
+// out otherwise (nothing taken or counted: the caller loads a copy); else a
+// failure as LoadTextureFromMemory's (kSurfaceBusy: locked), nothing taken.
+HResult TakeTextureMemory(Device* d, Surface* tex, uint8_t* memory);
 // Row-vector orthographic projection of [l, r] x [b, t] x [zn, zf].
 void OrthoOffCenter(float out[16], float l, float r, float b, float t, float zn, float zf);
 }  // namespace dx

@@ -207,6 +207,16 @@ bool Surface::Allocate() {
   return true;
 }
 
+bool Surface::TakeMemory(uint8_t* memory) {
+  if (!memory || lost_ || locked_ || (reinterpret_cast<uintptr_t>(memory) & 15) != 0) return false;
+  detail::Settle();
+  ReturnLentFrame();
+  storage_.reset(memory);
+  bits_ = memory;
+  ++generation_;
+  return true;
+}
+
 void Surface::FillPattern(uint32_t pattern) {
   detail::Settle();
   for (uint32_t y = 0; y < height_; ++y) {
@@ -489,10 +499,42 @@ void Surface::NotifyPresent(const Rect& area) {
   g.frame.pixels.swap(tmp);
 }
 
+bool Surface::AlphaBytesAllSet() const {
+  for (uint32_t y = 0; y < height_; ++y) {
+    const uint32_t* row = reinterpret_cast<const uint32_t*>(bits_ + size_t(y) * size_t(pitch_));
+    uint32_t x = 0;
+#if defined(__SSE2__)
+    const __m128i amask = _mm_set1_epi32(int(0xFF000000u));
+    for (; x + 4 <= width_; x += 4) {
+      const __m128i a = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x)), amask);
+      if (_mm_movemask_epi8(_mm_cmpeq_epi32(a, amask)) != 0xFFFF) return false;
+    }
+#endif
+    for (; x < width_; ++x)
+      if ((row[x] >> 24) != 0xFFu) return false;
+  }
+  return true;
+}
+
 const uint32_t* Surface::ArgbPixels(int* pitchPixels) {
   if (IsArgb32(format_)) {
     *pitchPixels = pitch_ / 4;
     return reinterpret_cast<const uint32_t*>(bits_);
+  }
+  // 32-bit RGB whose alpha bytes are all set (a picture without alpha
+  // uploaded as decoded) reads as the copy would, from its own memory: no
+  // copy is made or kept. Looked at once per generation.
+  if (IsRgb32(format_)) {
+    if (alphaSetGeneration_ != generation_) {
+      alphaSetGeneration_ = generation_;
+      alphaSet_ = AlphaBytesAllSet();
+    }
+    if (alphaSet_) {
+      if (!argb_.empty()) std::vector<uint32_t>().swap(argb_);
+      argbGeneration_ = 0;
+      *pitchPixels = pitch_ / 4;
+      return reinterpret_cast<const uint32_t*>(bits_);
+    }
   }
   if (argbGeneration_ != generation_ || argb_.size() != size_t(width_) * height_) {
     argb_.resize(size_t(width_) * height_);

@@ -6,6 +6,7 @@
 #endif
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <new>
@@ -17,11 +18,13 @@
 #include "render/device/displayhandler.h"
 #include "render/textures/texturedata.h"
 
+void TKeptPicture::TFree::operator()(uint32_t* p) const { std::free(p); }
+
 bool TKeptPicture::Allocate(uint32_t w, uint32_t h) {
   width = w;
   height = h;
   const size_t count = size_t(w) * h;
-  pixels.reset(count ? new (std::nothrow) uint32_t[count] : nullptr);
+  pixels.reset(count ? static_cast<uint32_t*>(std::malloc(count * 4)) : nullptr);
   return pixels != nullptr;
 }
 

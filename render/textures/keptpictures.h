@@ -3,12 +3,13 @@
 // kept in memory so that a texture loaded again is not decoded again.
 //
 // A texture whose surface still holds its picture exactly as loaded (nothing
-// locked it, drew into it or blitted onto it since) gives its pixels here
-// when it goes (its last handle dropped), and before its first lock. The
-// next load of the same picture takes them (they leave the cache) instead of
-// decoding the file. Only pictures of 32-bit surfaces are kept, read back
-// byte for byte, so a texture made from kept pixels holds the same pixels as
-// one made by decoding.
+// drew into it, blitted onto it or changed it under a lock since) gives its
+// pixels here when it goes (its last handle dropped), and whenever it is
+// locked while it holds them (a lock that only read them takes them back at
+// the unlock). The next load of the same picture takes them (they leave the
+// cache) instead of decoding the file. Only pictures of 32-bit surfaces are
+// kept, read back byte for byte, so a texture made from kept pixels holds the
+// same pixels as one made by decoding.
 //
 // A picture is told by its files as they are now (GetFileStamp: path, size
 // and times, or the archive member's place): a file changed on disk since is
@@ -55,7 +56,12 @@ struct TKeptPicture {
   TPictureKey key;
   uint32_t width = 0, height = 0;
   bool hasAlpha = false;  // as the decode said: the picture has an alpha channel
-  std::unique_ptr<uint32_t[]> pixels;  // the decode's: width x height, 32-bit ARGB, rows width apart
+  struct TFree {
+    void operator()(uint32_t* p) const;
+  };
+  // The decode's: width x height, 32-bit ARGB, rows width apart; from malloc,
+  // so that a texture's surface can take them as its memory (no copy).
+  std::unique_ptr<uint32_t[], TFree> pixels;
 
   // Room for width x height pixels (their values unset); false when none can be had.
   bool Allocate(uint32_t w, uint32_t h);
@@ -64,7 +70,8 @@ struct TKeptPicture {
 
 namespace keptpictures {
 
-// Takes the picture kept under `key` out of the cache; null when there is none.
+// Takes the picture kept under `key` out of the cache; null when there is
+// none. Counts the load either way (the picture's worth).
 std::unique_ptr<TKeptPicture> Take(const TPictureKey& key);
 // Whether a picture is kept under `key`.
 bool Holds(const TPictureKey& key);
@@ -72,7 +79,8 @@ bool Holds(const TPictureKey& key);
 // apart) hold exactly its pixels: a texture that holds it again gives it back
 // when it goes. False when none is kept or the pixels differ.
 bool TakeBackIfSame(const TPictureKey& key, const uint8_t* rows, size_t pitch);
-// Keeps the picture (the newest); the oldest ones go while more than the limit is held.
+// Keeps the picture at its worth; the pictures worth least go while more
+// than the bound allows is held (a picture larger than the room is not kept).
 void Keep(std::unique_ptr<TKeptPicture> picture);
 
 // Makes room as the bound now asks (a texture surface was made).

@@ -255,6 +255,8 @@ bool TTexture::Load(TTextureData* data, const TString& fileName, const TString& 
     for (uint32_t y = 0; y < std::min(sh, bh); ++y)
       std::memcpy(&padded[size_t(y) * sw], &image.pixels[size_t(y) * image.pitch], std::min(sw, bw) * 4);
     uploaded = data->Upload(padded.data(), sw);
+  } else if (kept && dx) {
+    uploaded = dx->UploadKept(*kept);  // (image views the pixels wherever they now are)
   } else {
     uploaded = data->Upload(image.pixels, image.pitch);
   }
@@ -321,6 +323,8 @@ void TTexture::Unlock() {
 void TTexture::Clear() {
   if (data_) data_->Clear();
 }
+
+bool TTexture::IsOpaque() { return data_ && data_->IsOpaque(); }
 
 void TTexture::ReleaseResources() {
   if (data_) data_->Release();

@@ -52,6 +52,9 @@ public:
   virtual bool Lock(uint32_t** pixels, uint32_t* pitch) = 0;
   virtual void Unlock() = 0;
   virtual bool HasSurface() const = 0;
+  // Every texel of the picture (imageWidth x imageHeight from the offset) is
+  // opaque; false when that cannot be told (no surface).
+  virtual bool IsOpaque() { return false; }
 
   TString fileName;  // the image loaded (empty for generated textures)
   TString maskName;  // the alpha-mask image, when one was used
@@ -119,6 +122,9 @@ public:
   void Unlock();
   // Fills the whole surface with transparent black.
   void Clear();
+  // Every texel of the picture has alpha 255 (read without a lock, so the
+  // picture stays as loaded); false without a surface.
+  bool IsOpaque();
 
   TTextureData* GetData() const { return data_; }
   const TString& GetKey() const { return key_; }

@@ -314,6 +314,25 @@ bool TDxTextureData::CreateThroughD3DX(uint32_t w, uint32_t h) {
   return true;
 }
 
+bool TDxTextureData::UploadKept(TKeptPicture& kept) {
+  if (!kept.pixels) return false;
+  if (surface_ && createdThroughD3DX && !forceConvert && mipLevel == 0 && surface_->Width() == kept.width &&
+      surface_->Height() == kept.height) {
+    TPlatformData* d = Display();
+    const HResult hr =
+        dx::TakeTextureMemory(d ? d->device : nullptr, surface_, reinterpret_cast<uint8_t*>(kept.pixels.get()));
+    if (hr == err::kOk) {
+      (void)kept.pixels.release();  // the surface's memory now
+      return true;
+    }
+    if (hr != err::kNotImpl) {
+      DX_ERROR(hr, kUnitTextureData);
+      return false;
+    }
+  }
+  return Upload(kept.pixels.get(), kept.width);
+}
+
 bool TDxTextureData::Upload(const uint32_t* pixels, uint32_t pitch) {
   if (!surface_ || !pixels) return false;
   uint32_t w = surface_->Width(), h = surface_->Height();
@@ -529,6 +548,22 @@ void TDxTextureData::MarkLoaded(const TPictureKey& key, const TDecodedImage& ima
   loadedHasAlpha_ = image.hasAlpha;
   loadedAlphaDropped_ = !alphaKept;
   loadedGeneration_ = surface_->Generation();
+}
+
+bool TDxTextureData::IsOpaque() {
+  if (!surface_ || surface_->IsLost() || imageWidth == 0 || imageHeight == 0) return false;
+  // The runs are made at the second asking of a surface's generation.
+  const OpacityRuns* runs = surface_->Opacity();
+  if (!runs) runs = surface_->Opacity();
+  if (!runs || runs->opaqueStart.size() < size_t(offsetY) + imageHeight + 1) return false;
+  // Runs of one kind are whole: an opaque row of the picture lies in one span.
+  for (uint32_t y = offsetY; y < offsetY + imageHeight; ++y) {
+    bool covered = false;
+    for (uint32_t k = runs->opaqueStart[y]; k < runs->opaqueStart[y + 1] && !covered; ++k)
+      covered = runs->opaque[k].begin <= offsetX && runs->opaque[k].end >= offsetX + imageWidth;
+    if (!covered) return false;
+  }
+  return true;
 }
 
 void TDxTextureData::ForgetLoaded() {

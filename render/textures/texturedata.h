@@ -5,9 +5,10 @@
 // rebuild itself after a device loss. Plus the helpers of texture creation.
 //
 // A surface that still holds the picture TTexture::Load put there (nothing
-// locked, drew, blitted or cleared it since) gives that picture to the kept
-// pictures (render/textures/keptpictures.h) when the data goes or the surface
-// is first locked, and keeps it itself over a device loss, for the restore.
+// drew, blitted, cleared or changed it under a lock since) gives that
+// picture to the kept pictures (render/textures/keptpictures.h) when the data
+// goes or the surface is locked (an unlock after reading only takes it back),
+// and keeps it itself over a device loss, for the restore.
 // Part of render/; over render/sdev.
 #pragma once
 #include <cstdint>
@@ -28,12 +29,18 @@ public:
   void Release() override;
   bool Restore() override;
   bool Upload(const uint32_t* pixels, uint32_t pitch) override;
+  // Uploads kept pixels: a surface the upload would give the same bytes
+  // (made through D3DX, 32-bit, of the picture's size) takes their memory,
+  // no copy made (kept.pixels is then empty); others get a copy.
+  bool UploadKept(TKeptPicture& kept);
   bool CreateSurface(uint32_t width, uint32_t height, bool clear) override;
   void CopyTo(const TRect& src, const TRect& dst, TTexture* target) override;
   void Clear() override;
   bool Lock(uint32_t** pixels, uint32_t* pitch) override;
   void Unlock() override;
   bool HasSurface() const override { return surface_ != nullptr; }
+  // From the surface's opacity runs (those its drawing uses).
+  bool IsOpaque() override;
 
   // The surface's pixels as 32-bit blue, green, red, alpha (width x height).
   bool ReadPixels(uint32_t width, uint32_t height, uint32_t* out);

@@ -1,10 +1,12 @@
 // Data sources: the builder registry, what stays in memory, random-access
 // reads against an independent decode, the decoder callbacks, damaged files.
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <random>
 
 #include "audio/oggcallbacks.h"
+#include "platform/folders.h"
 #include "platform/log.h"
 #include "platform/settings.h"
 #include "tests/audio/audiotest.h"
@@ -52,6 +54,36 @@ TEST_F(DataSourceTest, ShortPreloadsAreDecodedLongOnesStayCompressed) {
   EXPECT_EQ(one->GetChannels(), 2u);
   EXPECT_NEAR(one->GetLength(), 1.0, 1e-6);
   EXPECT_EQ(ReadAll(*one), Reference("one.ogg"));
+  // Written just now, its times have not settled: decoded again.
+  const uint64_t opened = OggFilesOpened();
+  EXPECT_NE(CreateSoundDataSource("one.ogg", false), one);
+  EXPECT_EQ(OggFilesOpened(), opened + 1);
+  // Settled (the file layer's clock an hour on), a short sound is decoded
+  // once: a later build shares the PCM without opening the file, until the
+  // file changes.
+  SetFileLayerClock(
+      [] {
+        return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
+                   .count() +
+               int64_t(3600) * 1000000000;
+      },
+      0);
+  ClearDecodedSounds();
+  auto first = CreateSoundDataSource("one.ogg", false);
+  EXPECT_EQ(CreateSoundDataSource("one.ogg", false), first);
+  EXPECT_EQ(CreateSoundDataSource("one", false), first);
+  EXPECT_EQ(OggFilesOpened(), opened + 2);
+  EXPECT_EQ(DecodedSoundBytes(), kFrames * 4u);
+  Ogg("one.ogg", kFrames / 2);
+  RefreshFileLayer();
+  auto changed = CreateSoundDataSource("one.ogg", false);
+  ASSERT_TRUE(changed);
+  EXPECT_EQ(changed->GetSize(), kFrames * 2u);
+  EXPECT_EQ(ReadAll(*changed), Reference("one.ogg"));
+  EXPECT_EQ(OggFilesOpened(), opened + 3);
+  SetFileLayerClock(nullptr, 0);
+  ClearDecodedSounds();
+  Ogg("one.ogg", kFrames);
 
   const std::vector<int16_t> threeRef = Reference("three.ogg");
   auto three = boost::dynamic_pointer_cast<TOggDataSource>(CreateSoundDataSource("three.ogg", false));

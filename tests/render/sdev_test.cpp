@@ -1096,6 +1096,18 @@ TEST_F(SdevTest, TexturesInOtherFormatsAreConvertedOncePerChange) {
   c.Quad(0, 0, 4, 8, 0xFFFFFFFFu);
   EXPECT_EQ(c.Raw(0, 0), 0xFF00FF00u);
   EXPECT_EQ(c.Raw(3, 3), 0xFFFF0000u);
+  // 32-bit RGB whose alpha bytes are all 255 (a picture without alpha) is
+  // read from its own memory; with any other alpha byte, from a copy whose
+  // alpha is 255.
+  EXPECT_EQ(bluePixels, reinterpret_cast<const uint32_t*>(blue->Bits()));
+  ASSERT_EQ(blue->Lock(nullptr, &bits, &bytes, kLockWait), err::kOk);
+  static_cast<uint32_t*>(bits)[0] = 0x0000FF00u;  // green, alpha byte 0
+  blue->Unlock();
+  c.dev->SetTexture(0, blue);
+  c.Quad(4, 0, 8, 8, 0xFFFFFFFFu);
+  EXPECT_EQ(c.Raw(4, 0), 0xFF00FF00u);
+  EXPECT_EQ(c.Raw(7, 7), 0xFF0000FFu);
+  EXPECT_NE(blue->ArgbPixels(&pitch), reinterpret_cast<const uint32_t*>(blue->Bits()));
   c.dev->SetTexture(0, nullptr);
 }
 

@@ -3,11 +3,15 @@
 // the drawing order, driven through the window manager's mouse events.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
 #include "game/shell/data/userinfo.h"
+#include "game/shell/widgets/gamebutton.h"
 #include "game/story/logbook.h"
+#include "render/renderer.h"
+#include "render/sdev/fault.h"
 #include "tests/game/minigames/mgfixture.h"
 #include "tests/game/support/gametest.h"
 
@@ -357,6 +361,111 @@ TEST_F(TMiniGameTest, TheTutorialLiesUnderThePaneAndTheTrayUnderTheOpenJournal) 
   // While it is open, a click never reaches the game.
   ClickAt(TrayPoint(0).x, TrayPoint(0).y);
   EXPECT_EQ(game->carriedPiece, -1);
+}
+
+// At rest the game is one composed picture; after any change the next frame
+// is drawn piece by piece, the one after from the picture composed again,
+// and every one of them shows what the pieces show.
+TEST_F(TMiniGameTest, TheBoardAtRestIsOnePictureAndEveryChangeShowsAsDrawnPieceByPiece) {
+  // The menu button, over the pane beside the tray, lights up under the pointer.
+  Solid("t/menu_over.png", 64, 64, 0xFFA0A0A0u);
+  std::string xml = MainXmlText();
+  xml.replace(xml.find("t/menu;t/menu;t/menu"), 20, "t/menu;t/menu;t/menu_over");
+  MainXml(xml);
+  ASSERT_TRUE(Open());
+  auto frame = [&](bool composing) {
+    TMG01Window::SetComposingEnabled(composing);
+    std::vector<uint32_t> px = DrawFrame().pixels;
+    TMG01Window::SetComposingEnabled(true);
+    return px;
+  };
+  auto differing = [](const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
+    size_t n = a.size() == b.size() ? 0 : std::max(a.size(), b.size());
+    for (size_t k = 0; k < std::min(a.size(), b.size()); ++k) n += a[k] != b[k];
+    return n;
+  };
+  // Two frames after a change, then the pieces' own frame.
+  auto same = [&](const char* when) {
+    std::vector<uint32_t> changed = frame(true);
+    EXPECT_FALSE(game->IsComposedDrawn()) << when;
+    std::vector<uint32_t> still = frame(true);
+    EXPECT_TRUE(game->IsComposedDrawn()) << when;
+    std::vector<uint32_t> pieces = frame(false);
+    EXPECT_FALSE(game->IsComposedDrawn()) << when;
+    EXPECT_EQ(differing(changed, pieces), 0u) << when;
+    EXPECT_EQ(differing(still, pieces), 0u) << when;
+    return still;
+  };
+  const std::vector<uint32_t> rest = same("at rest");
+  EXPECT_EQ(differing(frame(true), rest), 0u);
+  EXPECT_TRUE(game->IsComposedDrawn());
+
+  // A block picked from the tray, carried over the board, set down.
+  const TPoint tray0 = TrayPoint(0), cell = CellPoint(0, 0);
+  ClickAt(tray0.x, tray0.y);
+  ASSERT_EQ(game->carriedPiece, 0);
+  same("a block picked");
+  Move(cell.x, cell.y);
+  same("a block carried");
+  ClickAt(cell.x, cell.y);
+  ASSERT_EQ(game->cells[0].piece, 0);
+  const std::vector<uint32_t> dropped = same("a block dropped");
+  EXPECT_NE(differing(dropped, rest), 0u);
+  // Another block into its cell sends it back to the tray.
+  Carry(2, 0, 0);
+  ASSERT_TRUE(game->pieces[0].inTray);
+  same("a block back in the tray");
+  // Picked off the board: held at the pointer.
+  ClickAt(cell.x, cell.y);
+  ASSERT_EQ(game->heldPiece, 2);
+  same("a block picked off the board");
+  ClickAt(cell.x, cell.y);
+  same("a block set down again");
+
+  // The pointer over the menu button, and off it again.
+  Move(20 + 32, 604 + 32);
+  ASSERT_TRUE(game->GetButton("menu")->hover);
+  const std::vector<uint32_t> hovered = same("a button hovered");
+  EXPECT_EQ(hovered[size_t(604 + 5) * 1024 + 20 + 5], 0xFFA0A0A0u);
+  Move(500, 300);
+  same("the pointer off the button");
+
+  // A block that breaks the rule shakes: never still, never composed.
+  Carry(1, 1, 0);  // an anchor in the column of the anchor at (1, 3)
+  for (int i = 0; i < 3; ++i) {
+    frame(true);
+    EXPECT_FALSE(game->IsComposedDrawn());
+  }
+  // Picked up and put down off the board's cells: it lies still.
+  ClickAt(CellPoint(1, 0).x, CellPoint(1, 0).y);
+  ClickAt(TrayPoint(1).x, 700);
+  Steps(1);
+  same("a block put down beside the cells");
+
+  // The display lost and back: every surface made again, the picture too.
+  frame(true);
+  sdev::test::Fault::LoseDevice();
+  EXPECT_FALSE(TRenderer::GetInstance()->BeginDraw());
+  sdev::test::Fault::RegainFocus();
+  same("after a device loss");
+
+  // While the journal shows, the pieces are drawn.
+  ClickAt(20 + 32, 684 + 32);
+  Steps(30);
+  ASSERT_TRUE(game->IsLogBookOpen());
+  frame(true);
+  frame(true);
+  EXPECT_FALSE(game->IsComposedDrawn());
+
+  // A background that lets what lies under it show is never composed.
+  wm->PopModal();
+  Tick(16);
+  Png("t/bg.png", 1024, 768, [](int x, int y) { return x < 8 && y < 8 ? 0x80101820u : mgtest::kBack; });
+  ASSERT_TRUE(Open());
+  for (int i = 0; i < 3; ++i) {
+    frame(true);
+    EXPECT_FALSE(game->IsComposedDrawn());
+  }
 }
 
 // A file whose pre-filled cells break the rule, or whose board has no

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 #include "game/shell/widgets/gamebutton.h"
 #include "game/shell/widgets/gameutils.h"
@@ -130,7 +131,7 @@ TEST_F(TJournalTurnTest, ForwardTurnLandsTheNewLeftPage) {
 TEST_F(TJournalTest, TextTexturesAreClearWhereThePaperWasWhite) {
   MainXml(BookXml());
   L& b = Make();
-  TTextureRef t = b.RenderTextTexture(TVec2(200.7f, 40.2f), "Gullrock", 0, 24);
+  TTextureRef t = b.RenderTextTexture(TVec2(200.7f, 40.2f), "Gullrock", 0, 24, true);
   ASSERT_TRUE(t);
   EXPECT_EQ(t->GetWidth(), 200u);
   EXPECT_EQ(t->GetHeight(), 40u);
@@ -145,7 +146,19 @@ TEST_F(TJournalTest, TextTexturesAreClearWhereThePaperWasWhite) {
       EXPECT_EQ(a, r == 255 ? 0u : 255u);
       (a ? ink : clear) += 1;
     }
+  // The same text again (the heading at the next opening) gives the same
+  // pixels in a texture of its own.
+  std::vector<uint32_t> first;
+  for (int y = 0; y < 40; ++y) first.insert(first.end(), px + size_t(y) * pitch, px + size_t(y) * pitch + 200);
   t->Unlock();
+  TTextureRef again = b.RenderTextTexture(TVec2(200.2f, 40.9f), "Gullrock", 0, 24, true);
+  ASSERT_TRUE(again);
+  EXPECT_NE(again, t);
+  ASSERT_TRUE(again->Lock(&px, &pitch));
+  std::vector<uint32_t> second;
+  for (int y = 0; y < 40; ++y) second.insert(second.end(), px + size_t(y) * pitch, px + size_t(y) * pitch + 200);
+  again->Unlock();
+  EXPECT_TRUE(second == first);
   EXPECT_GT(ink, 50);
   EXPECT_GT(clear, 4000);
   EXPECT_FALSE(b.RenderTextTexture(TVec2(200, 40), "", 0, 24));
@@ -160,7 +173,14 @@ TEST_F(TJournalTest, TextTextureWithoutARenderTarget) {
   sdev::test::Fault::FailNext(sdev::test::Op::BeginScene, sdev::err::kFail);
   EXPECT_FALSE(b.RenderTextTexture(TVec2(200, 40), "Gullrock", 0, 24));
   EXPECT_TRUE(logLines.Contains("could not be drawn"));
-  EXPECT_TRUE(b.RenderTextTexture(TVec2(200, 40), "Gullrock", 0, 24));
+  EXPECT_TRUE(b.RenderTextTexture(TVec2(200, 40), "Gullrock", 0, 24, true));
+  // Made once on this display to be kept, the same text is copied from its
+  // pixels, without a render target; another, or one not kept, is drawn and fails.
+  sdev::test::Fault::FailNext(sdev::test::Op::BeginScene, sdev::err::kFail);
+  EXPECT_TRUE(b.RenderTextTexture(TVec2(200, 40), "Gullrock", 0, 24, true));
+  EXPECT_FALSE(b.RenderTextTexture(TVec2(200, 40), "Gullrock", 0, 24));
+  sdev::test::Fault::FailNext(sdev::test::Op::BeginScene, sdev::err::kFail);
+  EXPECT_FALSE(b.RenderTextTexture(TVec2(200, 40), "Gullrock light", 0, 24, true));
 }
 
 // Ink in the lower half of the right text rectangle (the closing text).
