@@ -295,7 +295,7 @@ class Attic(Location):
             Thing("frame", 604, 146, 32, rot=4, hang=True),
             Thing("pliers", 744, 152, 30, rot=70, hang=True),
             Thing("chain", 640, 144, 36, rot=84, hang=True),
-            Thing("rag", 610, 238, 34, rot=84, hang=True, col=PAL["paper_dk"]),
+            Thing("ruler", 612, 238, 40, rot=84, hang=True),
             Thing("screwdriver", 566, 238, 44, rot=80, col=PAL["cloth_blue"], hang=True),
             Thing("knife", 700, 240, 40, rot=80, hang=True),
             Thing("scarf", 734, 236, 38, rot=80, hang=True, col=PAL["cloth_blue"]),
@@ -338,7 +338,7 @@ class Attic(Location):
             Thing("ruler", 712, 412, 34, rot=20),
             Thing("tin_box", 836, 420, 30, base=True),
             # the floor: heaps of rags, sacks and boxes; the glove in the rags, the logbook among the
-            # papers, the bottle by the barrel's foot, the trowel under the dust sheet's hem
+            # papers, the bottle by the barrel's foot, the trowel by the firewood in the dust sheet's shade
             Thing("bucket", 40, 640, 44, base=True),
             Thing("ball", 92, 614, 28),
             Thing("rag", 140, 622, 44, rot=6, col=PAL["paper_dk"]),
@@ -394,7 +394,7 @@ class Attic(Location):
                 tint=(PAL["wood_md"], 0.1)),
             Obj("brush", "Paintbrush", "brush", 372, 294, 56, rot=-4, tint=(PAL["wood"], 0.25)),
             Obj("old_coin", "Old coin", "coin", 54, 598, 24, coin=True),
-            Obj("trowel", "Trowel", "trowel", 846, 546, 50, rot=-15, dark=0.2),
+            Obj("trowel", "Trowel", "trowel", 842, 558, 52, rot=170, dark=0.2),
             Obj("candle", "Candle", "candle", 86, 390, 38, tint=(PAL["amber_lt"], 0.2)),
         ]
 
