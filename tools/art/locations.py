@@ -631,7 +631,7 @@ class Boathouse(Location):
         c.fill()
 
     def fore(self, c):
-        # the crate's lid board leaning in front of the bell
+        # the crate's lid board leaning in front of the toy boat
         c.save()
         c.translate(960, 470)
         c.rotate(-0.2)
@@ -644,9 +644,8 @@ class Boathouse(Location):
 
     @staticmethod
     def fish_box(c, front=True, top=True):
-        """A low open fish box on the jetty edge, the herring in it and the crab behind it: its
-        dark inside (`top`, drawn in the picture) and its front boards (`front`, in front of what
-        lies in it)."""
+        """A low open fish box on the jetty edge, the herring in it: its dark inside (`top`, drawn
+        in the picture) and its front boards (`front`, in front of what lies in it)."""
         c.save()
         c.translate(216, 622)
         c.rotate(-0.04)
@@ -693,10 +692,11 @@ class Boathouse(Location):
             Thing("paint_tin", 246, 432, 28, base=True, col=PAL["iron"], fore=True),
             Thing("jar", 274, 432, 24, base=True, col=PAL["amber_dk"], fore=True, contents=PAL["wood"]),
             Thing("pencil", 196, 462, 40, rot=-4, fore=True),
-            Thing("rag", 80, 450, 28, rot=8, fore=True, col=PAL["paper_dk"]),
-            # under the workbench
-            Thing("lobster_pot", 150, 566, 72, base=True, behind=True),
-            Thing("crock", 60, 590, 44, base=True),
+            Thing("rag", 102, 452, 26, rot=8, fore=True, col=PAL["paper_dk"]),
+            # under the workbench, in its shadow: the ship's bell by the crock, the crab by the lobster
+            # pot
+            Thing("lobster_pot", 150, 566, 72, base=True, fore=True),
+            Thing("crock", 60, 600, 44, base=True, fore=True),
             Thing("sack", 228, 560, 60, base=True, behind=True),
             # the door leaf and the net wall: hats and coats on pegs, floats caught in the net
             Thing("oilskin", 288, 150, 48, rot=-6, hang=True),
@@ -727,14 +727,14 @@ class Boathouse(Location):
             Thing("cork", 664, 490, 18, rot=50, afloat=True),
             Thing("cork", 300, 650, 18, rot=20, afloat=True),
             Thing("seaweed", 706, 640, 40, afloat=True),
-            # the barrel and the crate
+            # the barrel and the crate: the toy boat behind the crate's lid board
             Thing("paint_tin", 846, 432, 30, base=True, col=blue),
             Thing("tin_can", 990, 470, 28, base=True),
             Thing("paint_tin", 958, 470, 24, base=True, col=PAL["iron"]),
             Thing("mug", 916, 472, 22, base=True),
             Thing("jar", 1010, 470, 32, base=True, col=PAL["amber_dk"], contents=PAL["wood"]),
             Thing("paint_tin", 882, 438, 28, base=True, col=PAL["iron"], fore=True),
-            # in the boat
+            # in the boat: the anchor behind the basket
             Thing("sack", 428, 592, 40, base=True, fore=True),
             Thing("oilskin", 520, 580, 40, rot=10),
             Thing("cork", 598, 582, 20, rot=70),
@@ -764,7 +764,7 @@ class Boathouse(Location):
 
     def objects(self):
         return [
-            Obj("anchor", "Small anchor", "anchor", 638, 584, 46, rot=56, dark=0.35),
+            Obj("anchor", "Small anchor", "anchor", 646, 586, 46, rot=56, dark=0.35),
             Obj("oar", "Oar", "oar", 160, 436, 120, rot=-4, tint=(PAL["wood_md"], 0.2)),
             Obj("net_float", "Glass float", "net_float", 800, 320, 34, tint=(PAL["rope"], 0.3), dark=0.1),
             Obj("bobber", "Fishing float", "bobber", 770, 528, 30, rot=20, coin=True),
@@ -773,10 +773,10 @@ class Boathouse(Location):
             Obj("oilcan", "Oil can", "oilcan", 262, 428, 40, base=True, tint=(PAL["wood"], 0.2)),
             Obj("hammer", "Hammer", "hammer", 60, 446, 50, rot=-4, flip=True, dark=0.2),
             Obj("wrench", "Spanner", "wrench", 252, 274, 48, rot=80, dark=0.2, hang=True),
-            Obj("crab", "Crab", "crab", 178, 600, 34, rot=8, dark=0.2),
-            Obj("bell", "Ship’s bell", "bell", 868, 434, 30, base=True, dark=0.3),
+            Obj("crab", "Crab", "crab", 198, 560, 34, rot=-6, dark=0.2),
+            Obj("bell", "Ship’s bell", "bell", 88, 600, 30, base=True, dark=0.35),
             Obj("rope", "Coil of rope", "rope", 842, 600, 46, coin=True, tint=(PAL["drift"], 0.3)),
-            Obj("toy_boat", "Toy sailing boat", "toy_boat", 452, 594, 36, base=True, dark=0.3),
+            Obj("toy_boat", "Toy sailing boat", "toy_boat", 948, 464, 34, base=True, flip=True, dark=0.3, tint=(PAL["drift"], 0.15)),
         ]
 
 

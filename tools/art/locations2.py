@@ -784,7 +784,7 @@ class Harbour(Location):
             Obj("starfish", "Starfish", "starfish", 262, 566, 42, rot=14, tint=(PAL["rope"], 0.3), dark=0.15),
             Obj("shell", "Scallop shell", "shell", 470, 590, 34, rot=-10, tint=(PAL["stone_lt"], 0.3)),
             Obj("seaglass", "Sea glass", "seaglass", 760, 596, 36, dark=0.2),
-            Obj("gull_egg", "Gull’s egg", "gull_egg", 170, 616, 22, coin=True, tint=(PAL["stone_lt"], 0.3)),
+            Obj("gull_egg", "Gull’s egg", "gull_egg", 170, 614, 26, coin=True, tint=(PAL["stone_lt"], 0.1)),
             Obj("bottle", "Green bottle", "bottle", 482, 432, 40, base=True, col=PAL["seaglass_dk"], dark=0.3),
             Obj("lantern", "Storm lantern", "lantern", 606, 550, 40, base=True, dark=0.25),
             Obj("coin", "Gold coin", "coin", 716, 604, 20, coin=True),
@@ -1706,8 +1706,8 @@ class CliffPath(Location):
             Thing("stone", 962, 510, 30, col=PAL["stone"]),
             Thing("envelope_stack", 212, 470, 26, rot=-30),
             Thing("pebbles", 444, 452, 26),
-        ] + tufts([(430, 556, 56), (838, 538, 50), (128, 424, 44), (540, 598, 50), (78, 556, 50),
-                   (950, 540, 50), (284, 600, 46), (240, 500, 60), (680, 560, 60), (20, 470, 60),
+        ] + tufts([(430, 556, 56), (838, 538, 50), (96, 426, 40), (540, 598, 50), (78, 556, 50),
+                   (950, 540, 50), (316, 606, 44), (240, 500, 60), (680, 560, 60), (20, 470, 60),
                    (890, 610, 56), (360, 630, 50)])
 
     def objects(self):
@@ -1716,10 +1716,10 @@ class CliffPath(Location):
             Obj("feather", "Gull feather", "feather", 846, 552, 42, rot=-34, tint=(PAL["stone"], 0.2), dark=0.1),
             Obj("gull_egg", "Gull’s egg", "gull_egg", 184, 588, 26, coin=True),
             Obj("horseshoe", "Horseshoe", "horseshoe", 650, 376, 32, hang=True, tint=(PAL["drift"], 0.2)),
-            Obj("iron_key", "Iron key", "key", 120, 432, 42, rot=-14, tint=(PAL["stone"], 0.2), iron=True),
+            Obj("iron_key", "Iron key", "key", 120, 432, 42, rot=-14, tint=(PAL["stone"], 0.35), iron=True),
             Obj("shell", "Scallop shell", "shell", 660, 504, 32, rot=12),
             Obj("rope", "Coil of rope", "rope", 960, 538, 48, tint=(PAL["stone_lt"], 0.2)),
-            Obj("glove", "Leather glove", "glove", 300, 610, 42, rot=-70, dark=0.2),
+            Obj("glove", "Leather glove", "glove", 300, 610, 42, rot=-70, dark=0.3, tint=(PAL["stone"], 0.15)),
             Obj("bottle", "Green bottle", "bottle", 520, 604, 38, rot=80, col=PAL["leaf"], tint=(PAL["leaf"], 0.2)),
             Obj("coin", "Gold coin", "coin", 724, 540, 20, coin=True),
             Obj("trowel", "Trowel", "trowel", 62, 560, 46, rot=30, dark=0.2),
