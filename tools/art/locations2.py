@@ -681,7 +681,7 @@ class Harbour(Location):
             Thing("cork", 400, 420, 14, rot=-20, afloat=True),
             # the davit, the lamp post and the drying frame, with what hangs on them
             Thing("oilskin", 552, 232, 34, rot=-8, hang=True),
-            Thing("wire_coil", 552, 398, 26, hang=True),
+            Thing("seaweed", 554, 400, 26, rot=70, hang="clings"),
             Thing("cap", 552, 292, 26, rot=-10, hang=True),
             Thing("chain", 556, 338, 40, rot=86, hang=True, fore=True),
             Thing("cork", 640, 266, 14, rot=20, hang="clings"),
