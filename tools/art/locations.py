@@ -773,7 +773,7 @@ class Boathouse(Location):
             Obj("oilcan", "Oil can", "oilcan", 262, 428, 40, base=True, tint=(PAL["wood"], 0.2)),
             Obj("hammer", "Hammer", "hammer", 60, 446, 50, rot=-4, flip=True, dark=0.2),
             Obj("wrench", "Spanner", "wrench", 252, 274, 48, rot=80, dark=0.2, hang=True),
-            Obj("crab", "Crab", "crab", 198, 560, 34, rot=-6, dark=0.2),
+            Obj("crab", "Crab", "crab", 198, 560, 34, rot=-6, dark=0.3),
             Obj("bell", "Ship’s bell", "bell", 88, 600, 30, base=True, dark=0.35),
             Obj("rope", "Coil of rope", "rope", 842, 600, 46, coin=True, tint=(PAL["drift"], 0.3)),
             Obj("toy_boat", "Toy sailing boat", "toy_boat", 948, 464, 34, base=True, flip=True, dark=0.3, tint=(PAL["drift"], 0.15)),
