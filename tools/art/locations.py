@@ -73,8 +73,10 @@ class Kitchen(Location):
         return [("wall_clock", self.wall_clock, False)]
 
     def ground(self, c):
-        # the floor, the table, the chair's seat, the shelves, the dresser, the mantelpiece, the sill
+        # the floor, the table, the chair's seat, the shelves, the dresser, the mantelpiece, the sill,
+        # the yarn basket on the dresser
         c.rectangle(0, 470, W, H - 470)
+        c.rectangle(384, 298, 42, 14)
         c.fill()
         for (x, y, w) in ((380, 198, 232), (62, 440, 276), (356, 318, 258), (644, 192, 302), (104, 318, 232)):
             c.rectangle(x, y, w, 20)
@@ -110,7 +112,8 @@ class Kitchen(Location):
             Thing("broom", 596, 520, 104, base=True, behind=True, rot=8),
             Thing("bucket", 770, 522, 46, base=True, behind=True, dark=0.3),
             Thing("firewood", 846, 528, 50, base=True, behind=True, dark=0.25),
-            # the beam, the walls: baskets and strings of onions and garlic where pots would hang
+            # the beam, the walls: baskets and strings of onions and garlic where pots would hang; the
+            # letter tucked behind the picture on the chimney breast
             Thing("basket", 430, 118, 46, rot=-3, hang=True),
             Thing("onion_string", 488, 120, 62, rot=2, hang=True),
             Thing("herbs", 548, 108, 48, rot=-4, hang=True),
@@ -119,7 +122,7 @@ class Kitchen(Location):
             Thing("herbs", 626, 104, 44, rot=-8, fore=True, hang=True),
             Thing("onion_string", 630, 118, 60, rot=4, fore=True, hang=True),
             Thing("mirror", 792, 282, 50, hang=True),
-            Thing("frame", 706, 280, 40, rot=-3, hang=True),
+            Thing("frame", 706, 284, 52, rot=-3, hang=True, fore=True),
             Thing("horseshoe", 874, 276, 32, rot=180, hang=True),
             Thing("birdcage", 770, 92, 44, hang=True),
             Thing("onion_string", 352, 116, 70, rot=-3, hang=True),
@@ -149,7 +152,7 @@ class Kitchen(Location):
             Thing("tankard", 892, 202, 34, base=True, fore=True),
             Thing("mortar", 934, 200, 34, base=True),
             Thing("spool", 826, 202, 20, base=True, fore=True, col=blue),
-            # the dresser: papers, the yarn basket and the jug round the letter, the key among the
+            # the dresser: the apple among the balls of wool in the yarn basket, the key among the
             # books and pots
             Thing("basket", 404, 330, 54, base=True, fore=True, fill="yarn"),
             Thing("board", 452, 308, 50, rot=-78),
@@ -170,8 +173,8 @@ class Kitchen(Location):
             Thing("tin_can", 262, 448, 34, base=True, col=red),
             Thing("jar", 300, 448, 36, base=True, contents=PAL["wood_lt"]),
             Thing("bucket", 62, 636, 56, base=True),
-            # the table: the teacup among the crockery at its end, the apple in the onions, the
-            # pear behind the cheese and the loaf
+            # the table: the teacup among the crockery at its end, the pear behind the cheese and
+            # the loaf
             Thing("mortar", 132, 574, 42, base=True),
             Thing("egg_basket", 172, 598, 56, base=True),
             Thing("dish", 226, 534, 46, col=blue),
@@ -206,22 +209,25 @@ class Kitchen(Location):
             Thing("log", 908, 616, 40, rot=-12, fore=True),
             Thing("boot", 870, 640, 50, base=True, fore=True),
             Thing("firewood", 972, 642, 46, base=True, fore=True),
+            # herbs hung over the letter tucked behind the picture, a spool by the yarn basket
+            Thing("herbs", 740, 266, 44, rot=5, hang=True, fore=True),
+            Thing("spool", 370, 334, 22, base=True, col=PAL["seaglass_dk"]),
         ]
 
     def objects(self):
         return [
             Obj("teacup", "Teacup", "teacup", 214, 566, 50, tint=(PAL["paper"], 0.25)),
-            Obj("apple", "Red apple", "apple", 328, 560, 32, rot=-10),
+            Obj("apple", "Red apple", "apple", 388, 290, 28, rot=-10, dark=0.1),
             Obj("pear", "Pear", "pear", 500, 566, 32, rot=14, tint=(PAL["wood_lt"], 0.15)),
             Obj("spoon", "Silver spoon", "spoon", 592, 600, 36, rot=-12, flip=True, coin=True, tint=(PAL["paper_dk"], 0.1)),
             Obj("key", "Brass key", "key", 566, 324, 40, rot=4, tint=(PAL["wood_md"], 0.2)),
-            Obj("letter", "Sealed letter", "letter", 462, 314, 50, rot=-14),
+            Obj("letter", "Sealed letter", "letter", 733, 266, 46, rot=-14, hang="clings", tint=(PAL["stone_lt"], 0.3)),
             Obj("teapot", "Blue teapot", "teapot", 548, 186, 46, tint=(PAL["mist"], 0.2)),
             Obj("candle", "Candle", "candle", 179, 334, 34, base=True, tint=(PAL["paper_dk"], 0.25)),
             Obj("matchbox", "Matchbox", "matchbox", 800, 200, 26, base=True, rot=-4, coin=True),
             Obj("pocket_watch", "Pocket watch", "pocket_watch", 910, 184, 28, rot=12, dark=0.2),
             Obj("ladle", "Copper ladle", "ladle", 620, 122, 52, hang=True),
-            Obj("thimble", "Thimble", "thimble", 756, 576, 20),
+            Obj("thimble", "Thimble", "thimble", 753, 577, 20, dark=0.25),
             Obj("gull_feather", "Gull feather", "feather", 944, 612, 48, rot=-160, tint=(PAL["wood_lt"], 0.25)),
         ]
 
@@ -419,9 +425,9 @@ class Study(Location):
             Thing("envelope_stack", 700, 500, 42, rot=8, fore=True),
             Thing("envelope_stack", 628, 504, 30, rot=20, fore=True),
             Thing("pencil", 668, 512, 34, rot=-8, fore=True),
-            # a note pinned over the medal on the chart, a book leaning over the rolled chart
+            # a note pinned over the medal on the chart, a jug in front of the rolled chart
             Thing("envelope_stack", 568, 178, 30, rot=14, fore=True, hang=True),
-            Thing("book_up", 150, 480, 40, base=True, rot=-18, fore=True, col=PAL["cloth_red"]),
+            Thing("jug", 168, 482, 30, base=True, fore=True, col=PAL["cloth_blue"]),
             # the sill: the photograph behind the toy boat
             Thing("oil_lamp", 796, 346, 36, base=True),
             Thing("toy_boat", 866, 348, 58, base=True, fore=True),
@@ -625,7 +631,7 @@ class Boathouse(Location):
         c.fill()
 
     def fore(self, c):
-        # the crate's lid board leaning in front of the bell
+        # the crate's lid board leaning in front of the toy boat
         c.save()
         c.translate(960, 470)
         c.rotate(-0.2)
@@ -638,9 +644,8 @@ class Boathouse(Location):
 
     @staticmethod
     def fish_box(c, front=True, top=True):
-        """A low open fish box on the jetty edge, the herring in it and the crab behind it: its
-        dark inside (`top`, drawn in the picture) and its front boards (`front`, in front of what
-        lies in it)."""
+        """A low open fish box on the jetty edge, the herring in it: its dark inside (`top`, drawn
+        in the picture) and its front boards (`front`, in front of what lies in it)."""
         c.save()
         c.translate(216, 622)
         c.rotate(-0.04)
@@ -687,10 +692,11 @@ class Boathouse(Location):
             Thing("paint_tin", 246, 432, 28, base=True, col=PAL["iron"], fore=True),
             Thing("jar", 274, 432, 24, base=True, col=PAL["amber_dk"], fore=True, contents=PAL["wood"]),
             Thing("pencil", 196, 462, 40, rot=-4, fore=True),
-            Thing("rag", 80, 450, 28, rot=8, fore=True, col=PAL["paper_dk"]),
-            # under the workbench
-            Thing("lobster_pot", 150, 566, 72, base=True, behind=True),
-            Thing("crock", 60, 590, 44, base=True),
+            Thing("rag", 102, 452, 26, rot=8, fore=True, col=PAL["paper_dk"]),
+            # under the workbench, in its shadow: the ship's bell by the crock, the crab by the lobster
+            # pot
+            Thing("lobster_pot", 150, 566, 72, base=True, fore=True),
+            Thing("crock", 60, 600, 44, base=True, fore=True),
             Thing("sack", 228, 560, 60, base=True, behind=True),
             # the door leaf and the net wall: hats and coats on pegs, floats caught in the net
             Thing("oilskin", 288, 150, 48, rot=-6, hang=True),
@@ -721,14 +727,14 @@ class Boathouse(Location):
             Thing("cork", 664, 490, 18, rot=50, afloat=True),
             Thing("cork", 300, 650, 18, rot=20, afloat=True),
             Thing("seaweed", 706, 640, 40, afloat=True),
-            # the barrel and the crate
+            # the barrel and the crate: the toy boat behind the crate's lid board
             Thing("paint_tin", 846, 432, 30, base=True, col=blue),
             Thing("tin_can", 990, 470, 28, base=True),
             Thing("paint_tin", 958, 470, 24, base=True, col=PAL["iron"]),
             Thing("mug", 916, 472, 22, base=True),
             Thing("jar", 1010, 470, 32, base=True, col=PAL["amber_dk"], contents=PAL["wood"]),
             Thing("paint_tin", 882, 438, 28, base=True, col=PAL["iron"], fore=True),
-            # in the boat
+            # in the boat: the anchor behind the basket
             Thing("sack", 428, 592, 40, base=True, fore=True),
             Thing("oilskin", 520, 580, 40, rot=10),
             Thing("cork", 598, 582, 20, rot=70),
@@ -758,7 +764,7 @@ class Boathouse(Location):
 
     def objects(self):
         return [
-            Obj("anchor", "Small anchor", "anchor", 638, 584, 46, rot=56, dark=0.35),
+            Obj("anchor", "Small anchor", "anchor", 646, 586, 46, rot=56, dark=0.35),
             Obj("oar", "Oar", "oar", 160, 436, 120, rot=-4, tint=(PAL["wood_md"], 0.2)),
             Obj("net_float", "Glass float", "net_float", 800, 320, 34, tint=(PAL["rope"], 0.3), dark=0.1),
             Obj("bobber", "Fishing float", "bobber", 770, 528, 30, rot=20, coin=True),
@@ -767,10 +773,10 @@ class Boathouse(Location):
             Obj("oilcan", "Oil can", "oilcan", 262, 428, 40, base=True, tint=(PAL["wood"], 0.2)),
             Obj("hammer", "Hammer", "hammer", 60, 446, 50, rot=-4, flip=True, dark=0.2),
             Obj("wrench", "Spanner", "wrench", 252, 274, 48, rot=80, dark=0.2, hang=True),
-            Obj("crab", "Crab", "crab", 178, 600, 34, rot=8, dark=0.2),
-            Obj("bell", "Ship’s bell", "bell", 868, 434, 30, base=True, dark=0.3),
+            Obj("crab", "Crab", "crab", 198, 560, 34, rot=-6, dark=0.3),
+            Obj("bell", "Ship’s bell", "bell", 88, 600, 30, base=True, dark=0.35),
             Obj("rope", "Coil of rope", "rope", 842, 600, 46, coin=True, tint=(PAL["drift"], 0.3)),
-            Obj("toy_boat", "Toy sailing boat", "toy_boat", 452, 594, 36, base=True, dark=0.3),
+            Obj("toy_boat", "Toy sailing boat", "toy_boat", 948, 464, 34, base=True, flip=True, dark=0.3, tint=(PAL["drift"], 0.15)),
         ]
 
 

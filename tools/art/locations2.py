@@ -295,7 +295,7 @@ class Attic(Location):
             Thing("frame", 604, 146, 32, rot=4, hang=True),
             Thing("pliers", 744, 152, 30, rot=70, hang=True),
             Thing("chain", 640, 144, 36, rot=84, hang=True),
-            Thing("rag", 610, 238, 34, rot=84, hang=True, col=PAL["paper_dk"]),
+            Thing("ruler", 612, 238, 40, rot=84, hang=True),
             Thing("screwdriver", 566, 238, 44, rot=80, col=PAL["cloth_blue"], hang=True),
             Thing("knife", 700, 240, 40, rot=80, hang=True),
             Thing("scarf", 734, 236, 38, rot=80, hang=True, col=PAL["cloth_blue"]),
@@ -338,7 +338,7 @@ class Attic(Location):
             Thing("ruler", 712, 412, 34, rot=20),
             Thing("tin_box", 836, 420, 30, base=True),
             # the floor: heaps of rags, sacks and boxes; the glove in the rags, the logbook among the
-            # papers, the bottle by the barrel's foot, the trowel under the dust sheet's hem
+            # papers, the bottle by the barrel's foot, the trowel by the firewood in the dust sheet's shade
             Thing("bucket", 40, 640, 44, base=True),
             Thing("ball", 92, 614, 28),
             Thing("rag", 140, 622, 44, rot=6, col=PAL["paper_dk"]),
@@ -394,7 +394,7 @@ class Attic(Location):
                 tint=(PAL["wood_md"], 0.1)),
             Obj("brush", "Paintbrush", "brush", 372, 294, 56, rot=-4, tint=(PAL["wood"], 0.25)),
             Obj("old_coin", "Old coin", "coin", 54, 598, 24, coin=True),
-            Obj("trowel", "Trowel", "trowel", 846, 546, 50, rot=-15, dark=0.2),
+            Obj("trowel", "Trowel", "trowel", 842, 558, 52, rot=170, dark=0.2),
             Obj("candle", "Candle", "candle", 86, 390, 38, tint=(PAL["amber_lt"], 0.2)),
         ]
 
@@ -681,7 +681,7 @@ class Harbour(Location):
             Thing("cork", 400, 420, 14, rot=-20, afloat=True),
             # the davit, the lamp post and the drying frame, with what hangs on them
             Thing("oilskin", 552, 232, 34, rot=-8, hang=True),
-            Thing("wire_coil", 552, 398, 26, hang=True),
+            Thing("seaweed", 554, 400, 26, rot=70, hang="clings"),
             Thing("cap", 552, 292, 26, rot=-10, hang=True),
             Thing("chain", 556, 338, 40, rot=86, hang=True, fore=True),
             Thing("cork", 640, 266, 14, rot=20, hang="clings"),
@@ -784,7 +784,7 @@ class Harbour(Location):
             Obj("starfish", "Starfish", "starfish", 262, 566, 42, rot=14, tint=(PAL["rope"], 0.3), dark=0.15),
             Obj("shell", "Scallop shell", "shell", 470, 590, 34, rot=-10, tint=(PAL["stone_lt"], 0.3)),
             Obj("seaglass", "Sea glass", "seaglass", 760, 596, 36, dark=0.2),
-            Obj("gull_egg", "Gull’s egg", "gull_egg", 170, 616, 22, coin=True, tint=(PAL["stone_lt"], 0.3)),
+            Obj("gull_egg", "Gull’s egg", "gull_egg", 170, 614, 26, coin=True, tint=(PAL["stone_lt"], 0.1)),
             Obj("bottle", "Green bottle", "bottle", 482, 432, 40, base=True, col=PAL["seaglass_dk"], dark=0.3),
             Obj("lantern", "Storm lantern", "lantern", 606, 550, 40, base=True, dark=0.25),
             Obj("coin", "Gold coin", "coin", 716, 604, 20, coin=True),
@@ -1403,12 +1403,13 @@ class LampRoom(Location):
             Thing("cap", 706, 490, 36, rot=10, hang=True),
             Thing("towel", 322, 500, 40, rot=-3, col=PAL["cloth_blue"], hang=True),
             Thing("lifebuoy", 768, 356, 40, hang=True),
-            # the bench: the oil can by the copper tank, the prism among the glass
+            # the bench: the oil can by the copper tank, the prism among the glass, the wick trimmer
+            # by the tin of wicks
             Thing("jar", 46, 400, 26, base=True, col=red, contents=PAL["amber"]),
             Thing("newspaper", 118, 400, 46, rot=-4),
             Thing("inkwell", 140, 400, 24, base=True),
             Thing("mug", 262, 402, 26, base=True, fore=True),
-            Thing("bellows", 138, 406, 38, rot=-6, fore=True),
+            Thing("rag", 140, 404, 30, rot=-6, fore=True, col=PAL["cloth_blue"]),
             Thing("jar", 30, 404, 22, base=True, col=blue, contents=PAL["paper"]),
             Thing("jar", 162, 406, 22, base=True, fore=True, col=PAL["paper"], contents=PAL["wood"]),
             Thing("bottle", 206, 402, 30, base=True, col=PAL["seaglass"], fore=True),
@@ -1419,15 +1420,16 @@ class LampRoom(Location):
             Thing("crock", 120, 580, 38, base=True, col=PAL["iron_lt"]),
             Thing("crock", 176, 580, 38, base=True),
             Thing("sack", 236, 580, 44, base=True),
-            # round the pedestal
+            # round the pedestal: the compass between a dish and a tankard
             Thing("teacup_stack", 420, 474, 38, base=True),
-            Thing("tankard", 638, 474, 26, base=True),
+            Thing("tankard", 640, 476, 28, base=True, fore=True),
             Thing("inkwell", 566, 474, 26, base=True),
             Thing("jar", 586, 474, 22, base=True, col=PAL["amber_dk"]),
             Thing("dish", 608, 468, 28, fore=True, col=PAL["iron"]),
             Thing("spool", 840, 440, 22, hang="clings"),
             Thing("rope", 300, 480, 40, rot=10),
-            # the clockwork box and the locker: the spyglass behind bottles and papers
+            # the clockwork box and the locker: the spyglass behind bottles and papers, a spare cog in
+            # the clockwork behind a paper
             Thing("jar", 826, 360, 30, base=True, col=red, contents=PAL["wood"]),
             Thing("mantel_clock", 918, 360, 40, base=True),
             Thing("bottle", 962, 360, 34, base=True, col=PAL["seaglass_dk"]),
@@ -1438,18 +1440,18 @@ class LampRoom(Location):
             Thing("ruler", 944, 482, 34, rot=10),
             Thing("mug", 930, 490, 24, base=True, fore=True),
             # the floor: the keeper's night work spread over the grating, tools among the iron
-            # bits, the logbook in the papers, the brush in the rags
+            # bits, the logbook under the papers, the brush on a cloth among the rags
             Thing("chain", 252, 620, 44, rot=4),
-            Thing("nails", 380, 620, 34),
+            Thing("cork", 380, 624, 18, rot=30),
             Thing("crock", 484, 624, 30, base=True, col=PAL["iron_lt"]),
             Thing("jar", 540, 606, 24, base=True, col=PAL["cloth_red"], contents=PAL["amber"]),
             Thing("mug", 612, 640, 26, base=True),
             Thing("scarf", 724, 620, 44, rot=6, col=PAL["paper_dk"]),
-            Thing("screwdriver", 820, 624, 44, rot=-8, col=blue),
+            Thing("screwdriver", 872, 636, 40, rot=-8, col=blue),
             Thing("bucket", 966, 640, 46, base=True),
             Thing("ruler", 300, 590, 40, rot=-30, fore=True),
-            Thing("envelope_stack", 96, 612, 40, rot=-6),
-            Thing("nails", 306, 620, 26),
+            Thing("envelope_stack", 92, 614, 40, rot=-6, fore=True),
+            Thing("chain", 312, 622, 30, rot=-10),
             Thing("spool", 458, 600, 24),
             Thing("screwdriver", 640, 630, 36, rot=-10),
             Thing("spool", 656, 594, 24),
@@ -1458,13 +1460,15 @@ class LampRoom(Location):
             Thing("oil_lamp", 398, 640, 36, base=True),
             Thing("crock", 690, 640, 30, base=True),
             Thing("chain", 418, 600, 40, rot=-20),
-            Thing("nails", 440, 614, 24, rot=40, fore=True),
+            Thing("spool", 448, 614, 20, rot=80),
             # rags and papers over the tools
             Thing("rag", 708, 590, 34, rot=-10, fore=True, col=PAL["paper_dk"]),
-            Thing("newspaper", 164, 616, 40, rot=12, fore=True),
+            Thing("newspaper", 152, 612, 44, rot=12, fore=True),
             Thing("envelope_stack", 130, 588, 28, rot=20, fore=True),
-            Thing("rag", 788, 624, 30, rot=20, fore=True, col=PAL["cloth_blue"]),
+            Thing("rag", 752, 628, 28, rot=20, fore=True, col=PAL["iron_lt"]),
             Thing("scarf", 592, 618, 34, rot=-6, fore=True, col=PAL["iron_lt"]),
+            # a cloth the lens brush lies on
+            Thing("rag", 806, 622, 40, rot=-8, col=PAL["paper_dk"], behind=True),
         ]
 
     def objects(self):
@@ -1472,14 +1476,14 @@ class LampRoom(Location):
             Obj("prism", "Glass prism", "prism", 246, 400, 40, rot=-6, base=True, tint=(PAL["seaglass"], 0.1), dark=0.1),
             Obj("wick_tin", "Tin of wicks", "wick_tin", 68, 402, 36, base=True, dark=0.2),
             Obj("oilcan", "Oil can", "oilcan", 96, 388, 36, coin=True, dark=0.2, tint=(PAL["copper"], 0.2)),
-            Obj("gear", "Brass cog", "gear", 434, 616, 28, dark=0.3),
+            Obj("gear", "Brass cog", "gear", 862, 467, 26, dark=0.3, hang="clings"),
             Obj("wrench", "Spanner", "wrench", 576, 616, 50, rot=8, tint=(PAL["iron"], 0.25)),
             Obj("spyglass", "Spyglass", "spyglass", 872, 486, 76, rot=-3, tint=(PAL["wood_md"], 0.2)),
-            Obj("logbook", "Keeper’s logbook", "book", 134, 606, 50, rot=-8, col=PAL["cloth_blue"], dark=0.25),
-            Obj("lens_brush", "Lens brush", "brush", 770, 616, 52, rot=12, dark=0.2, soft=True),
-            Obj("wick_trimmer", "Wick trimmer", "scissors", 44, 404, 38, rot=-6, tint=(PAL["wood"], 0.2), trimmer=True),
+            Obj("logbook", "Keeper’s logbook", "book", 130, 607, 50, rot=-8, col=PAL["cloth_blue"], dark=0.35),
+            Obj("lens_brush", "Lens brush", "brush", 776, 618, 52, rot=8, dark=0.3, soft=True),
+            Obj("wick_trimmer", "Wick trimmer", "scissors", 42, 403, 42, rot=-12, tint=(PAL["wood"], 0.2), trimmer=True),
             Obj("matchbox", "Matchbox", "matchbox", 176, 402, 26, base=True, rot=-6),
-            Obj("compass", "Compass", "compass", 602, 460, 28, coin=True, dark=0.2),
+            Obj("compass", "Compass", "compass", 624, 464, 24, coin=True, dark=0.3),
             Obj("spare_lens", "Spare lens", "lens", 950, 476, 36, tint=(PAL["seaglass_dk"], 0.2)),
         ]
 
@@ -1706,8 +1710,8 @@ class CliffPath(Location):
             Thing("stone", 962, 510, 30, col=PAL["stone"]),
             Thing("envelope_stack", 212, 470, 26, rot=-30),
             Thing("pebbles", 444, 452, 26),
-        ] + tufts([(430, 556, 56), (838, 538, 50), (128, 424, 44), (540, 598, 50), (78, 556, 50),
-                   (950, 540, 50), (284, 600, 46), (240, 500, 60), (680, 560, 60), (20, 470, 60),
+        ] + tufts([(430, 556, 56), (838, 538, 50), (96, 426, 40), (540, 598, 50), (78, 556, 50),
+                   (950, 540, 50), (316, 606, 44), (240, 500, 60), (680, 560, 60), (20, 470, 60),
                    (890, 610, 56), (360, 630, 50)])
 
     def objects(self):
@@ -1716,10 +1720,10 @@ class CliffPath(Location):
             Obj("feather", "Gull feather", "feather", 846, 552, 42, rot=-34, tint=(PAL["stone"], 0.2), dark=0.1),
             Obj("gull_egg", "Gull’s egg", "gull_egg", 184, 588, 26, coin=True),
             Obj("horseshoe", "Horseshoe", "horseshoe", 650, 376, 32, hang=True, tint=(PAL["drift"], 0.2)),
-            Obj("iron_key", "Iron key", "key", 120, 432, 42, rot=-14, tint=(PAL["stone"], 0.2), iron=True),
+            Obj("iron_key", "Iron key", "key", 120, 432, 42, rot=-14, tint=(PAL["stone"], 0.35), iron=True),
             Obj("shell", "Scallop shell", "shell", 660, 504, 32, rot=12),
             Obj("rope", "Coil of rope", "rope", 960, 538, 48, tint=(PAL["stone_lt"], 0.2)),
-            Obj("glove", "Leather glove", "glove", 300, 610, 42, rot=-70, dark=0.2),
+            Obj("glove", "Leather glove", "glove", 300, 610, 42, rot=-70, dark=0.3, tint=(PAL["stone"], 0.15)),
             Obj("bottle", "Green bottle", "bottle", 520, 604, 38, rot=80, col=PAL["leaf"], tint=(PAL["leaf"], 0.2)),
             Obj("coin", "Gold coin", "coin", 724, 540, 20, coin=True),
             Obj("trowel", "Trowel", "trowel", 62, 560, 46, rot=30, dark=0.2),
@@ -1948,7 +1952,8 @@ class Chapel(Location):
             # the right stub: a gull's feathers and pebbles on its top
             Thing("seagull_feathers", 946, 332, 28, base=True),
             Thing("pebbles", 990, 312, 24, base=True),
-            # the left graves: herbs and a brass vase, ivy over the stone
+            # the left graves: herbs and a brass vase, ivy over the stone; the prayer book in a basket,
+            # the hourglass against a gravestone
             Thing("flowerpot", 104, 610, 44, base=True),
             Thing("scarf", 190, 508, 40, rot=-20, col=blue),
             Thing("leaf", 204, 590, 26, rot=30),
@@ -1958,7 +1963,7 @@ class Chapel(Location):
             Thing("vase", 150, 560, 30, base=True, col=PAL["brass"], flowers=False),
             Thing("pinecone", 168, 570, 24, rot=40),
             Thing("leaf", 186, 562, 18, rot=30, fore=True, col=ivy),
-            Thing("basket", 280, 560, 40, base=True),
+            Thing("basket", 282, 562, 46, base=True, fore=True),
             Thing("herbs", 210, 484, 32, rot=-10, hang=True),
             Thing("leaf", 226, 470, 16, rot=10, hang="clings", fore=True, col=ivy),
             Thing("flowerpot", 172, 598, 28, base=True),
@@ -1966,7 +1971,7 @@ class Chapel(Location):
             # the stonemason's work in front of the altar
             Thing("crock", 430, 598, 34, base=True, col=PAL["stone_lt"]),
             Thing("stone", 520, 622, 34, col=PAL["stone_lt"]),
-            Thing("nails", 566, 596, 34),
+            Thing("leaf", 566, 598, 26, rot=-30),
             Thing("paint_tin", 614, 636, 34, base=True),
             Thing("sack", 346, 632, 38, base=True),
             Thing("stone", 378, 548, 30, col=PAL["stone_lt"]),
@@ -1976,7 +1981,8 @@ class Chapel(Location):
             Thing("leaf", 690, 620, 24, rot=-50),
             Thing("leaf", 704, 612, 26, rot=-10),
             Thing("jar", 628, 616, 26, base=True, col=PAL["stone_lt"], contents=PAL["leaf"]),
-            # the right graves: flowers, a jug, stones and pebbles round the padlock
+            # the right graves: flowers, a jug, stones and pebbles round the padlock; the candle at a
+            # gravestone's foot
             Thing("flowerpot", 752, 566, 40, base=True),
             Thing("leaf", 810, 542, 22, rot=10),
             Thing("pinecone", 880, 600, 26, rot=-20),
@@ -1998,22 +2004,23 @@ class Chapel(Location):
             Thing("pebbles", 290, 616, 26),
             Thing("shell", 236, 614, 18, rot=40),
             Thing("cork", 846, 592, 16, rot=20),
-        ] + tufts([(488, 602, 50), (392, 566, 56), (246, 598, 40), (668, 590, 60), (832, 584, 50),
+            Thing("leaf", 308, 424, 20, rot=30, hang="clings", fore=True, col=shade(ivy, 1.1)),
+        ] + tufts([(500, 606, 46), (392, 566, 56), (246, 598, 40), (668, 590, 60), (832, 584, 50),
                    (146, 530, 56), (60, 590, 70), (560, 622, 64), (930, 620, 60), (320, 560, 60),
-                   (744, 560, 56), (190, 564, 40)])
+                   (744, 560, 56), (190, 564, 40), (228, 560, 32), (462, 614, 38)])
 
     def objects(self):
         return [
             Obj("cross", "Brass cross", "cross", 182, 548, 34, rot=8, tint=(PAL["stone"], 0.25)),
-            Obj("candle", "Candle", "candle", 572, 432, 36, base=True, tint=(PAL["amber_lt"], 0.2)),
-            Obj("chapel_bell", "Chapel bell", "bell", 480, 626, 40, base=True, rot=-8, headstock=True, tint=(PAL["stone"], 0.2), dark=0.3),
-            Obj("prayer_book", "Prayer book", "book", 486, 428, 40, rot=-6, col=PAL["cloth_red"],
-                tint=(PAL["stone"], 0.2)),
+            Obj("candle", "Candle", "candle", 772, 556, 30, base=True, tint=(PAL["stone_lt"], 0.25), dark=0.15),
+            Obj("chapel_bell", "Chapel bell", "bell", 478, 626, 40, base=True, rot=-8, headstock=True, tint=(PAL["leaf"], 0.2), dark=0.3),
+            Obj("prayer_book", "Prayer book", "book", 286, 535, 34, rot=-14, col=PAL["cloth_red"],
+                tint=(PAL["stone"], 0.2), dark=0.2),
             Obj("ring", "Sea-glass ring", "ring", 818, 584, 26, coin=True),
             Obj("coin", "Gold coin", "coin", 262, 612, 24, coin=True),
             Obj("iron_key", "Iron key", "key", 304, 424, 36, rot=-70, dark=0.2, iron=True, hang=True),
             Obj("trowel", "Trowel", "trowel", 374, 578, 46, rot=170, tint=(PAL["stone"], 0.25)),
-            Obj("hourglass", "Hourglass", "hourglass", 140, 540, 38, dark=0.2),
+            Obj("hourglass", "Hourglass", "hourglass", 222, 544, 36, dark=0.2),
             Obj("letter", "Sealed letter", "letter", 662, 600, 44, rot=14, tint=(PAL["stone_lt"], 0.2)),
             Obj("medal", "Lifeboat medal", "medal", 790, 500, 28, hang=True, dark=0.2),
             Obj("padlock", "Padlock", "padlock", 902, 606, 28, tint=(PAL["stone"], 0.25)),

@@ -904,9 +904,9 @@ def oilcan(c, seed=0):
 
 def crab(c, seed=0):
     col = PAL["ember"]
-    src(c, shade(col, 0.6))
-    c.set_line_width(4)
     for sx in (-1, 1):
+        src(c, shade(col, 0.6))
+        c.set_line_width(4)
         for i in range(3):
             c.move_to(sx * 18, 6 + i * 6)
             c.line_to(sx * (36 + i * 4), 10 + i * 10)
@@ -1410,15 +1410,25 @@ def candlestick(c, seed=0):
 
 
 def gull_egg(c, seed=0):
+    """A gull's egg: buff going olive towards its broad end, blotched with dark brown, the
+    blotches large enough to show on an egg a few pixels long."""
     ellipse(c, 0, 4, 26, 34)
-    _fill_edge(c, rad(-8, -8, 0, 40, [(0, PAL["white"]), (1, mix(PAL["mist"], PAL["paper_dk"], 0.5))]), 1.4)
+    _fill_edge(c, rad(-8, -10, 0, 40, [(0, mix(PAL["paper"], PAL["paper_dk"], 0.4)),
+                                        (1, mix(PAL["paper_dk"], PAL["leaf"], 0.4))]), 1.4)
     r = rng(seed)
-    src(c, alpha(PAL["wood"], 0.7))
-    for i in range(22):
+    c.save()
+    ellipse(c, 0, 4, 25, 33)
+    c.clip()
+    for i in range(13):
         t = r.rand() * 2 * math.pi
-        d = r.rand() ** 0.5
-        ellipse(c, math.cos(t) * 22 * d, 4 + math.sin(t) * 30 * d, 1.5 + r.rand() * 2.5, 1 + r.rand() * 2)
+        d = r.rand() ** 0.6
+        # more and larger blotches towards the broad end (the bottom)
+        y = 4 + math.sin(t) * 30 * d
+        big = 1.0 + max(0.0, y) / 30
+        ellipse(c, math.cos(t) * 22 * d, y, (2.5 + r.rand() * 2.5) * big, (2 + r.rand() * 2) * big)
+        src(c, alpha(mix(PAL["wood_dk"], PAL["ink"], 0.3), 0.75 + r.rand() * 0.2))
         c.fill()
+    c.restore()
 
 
 def trowel(c, seed=0):

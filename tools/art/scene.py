@@ -70,9 +70,10 @@ ALIKE, ALIKE_SHARE = 0.6, 0.35     # each thing of about its size round it that 
 # (look.likeness) at nearly its size. The kinds are those a player searching the start screens
 # took for a listed object: a jug for a teapot, a barometer's dial for a pocket watch or a medal,
 # a gull carving for a gull's feather or egg, a lifebuoy for a fishing float, driftwood for a
-# fish, an anchor for a fish hook, a coil of wire lying by a pencil for a magnifying glass; and
-# among the fixtures a painting for a photograph, a ring cross for a brass cross, copper pans for
-# a copper ladle.
+# fish, an anchor for a fish hook, a coil of wire lying by a pencil for a magnifying glass, crossed
+# nails for scissors (the lamp room's wick trimmer) or a brass cross, a bellows for a brush, a
+# coil of wire hung on a post for a horseshoe; and among the fixtures a painting for a photograph,
+# a ring cross for a brass cross, copper pans for a copper ladle.
 LOOKS_LIKE, LOOKS_SIZE = 0.75, 1.5
 KIN_SIZE = 4.0
 SAME_COLOUR = 25.0
@@ -105,7 +106,10 @@ KIN = {
     "oilcan": ("kettle",),
     "bell": ("bucket",),
     "bottle": ("crock",),
-    "cross": ("ring_cross",),
+    "cross": ("ring_cross", "nails"),
+    "scissors": ("nails",),
+    "brush": ("bellows",),
+    "horseshoe": ("wire_coil",),
 }
 KIN_IN_COLOUR = {
     "teapot": ("jug", "kettle"),
