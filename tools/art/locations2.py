@@ -788,8 +788,8 @@ class Harbour(Location):
             Obj("bottle", "Green bottle", "bottle", 482, 432, 40, base=True, col=PAL["seaglass_dk"], dark=0.3),
             Obj("lantern", "Storm lantern", "lantern", 606, 550, 40, base=True, dark=0.25),
             Obj("coin", "Gold coin", "coin", 716, 604, 20, coin=True),
-            Obj("horseshoe", "Horseshoe", "horseshoe", 552, 362, 28, hang=True, tint=(PAL["iron"], 0.3)),
-            Obj("hook", "Fish hook", "hook", 958, 386, 30, rot=20, hang="clings", dark=0.2),
+            Obj("horseshoe", "Horseshoe", "horseshoe", 552, 362, 32, hang=True, tint=(PAL["iron"], 0.3), dark=0.1, broad=True),
+            Obj("hook", "Fish hook", "hook", 956, 398, 32, rot=16, hang="clings", dark=0.2, wire=True),
             Obj("net_float", "Glass float", "net_float", 676, 296, 30, tint=(PAL["rope"], 0.2), hang="clings"),
             Obj("mackerel", "Mackerel", "fish", 210, 566, 44, rot=-66, tint=(PAL["stone_lt"], 0.2)),
             Obj("apple", "Red apple", "apple", 338, 416, 24, rot=8, dark=0.15),
@@ -1481,7 +1481,7 @@ class LampRoom(Location):
             Obj("spyglass", "Spyglass", "spyglass", 872, 486, 76, rot=-3, tint=(PAL["wood_md"], 0.2)),
             Obj("logbook", "Keeper’s logbook", "book", 130, 607, 50, rot=-8, col=PAL["cloth_blue"], dark=0.35),
             Obj("lens_brush", "Lens brush", "brush", 776, 618, 52, rot=8, dark=0.3, soft=True),
-            Obj("wick_trimmer", "Wick trimmer", "scissors", 42, 403, 42, rot=-12, tint=(PAL["wood"], 0.2), trimmer=True),
+            Obj("wick_trimmer", "Wick trimmer", "scissors", 38, 402, 46, rot=4, flip=True, tint=(PAL["wood"], 0.2), dark=0.15, trimmer=True),
             Obj("matchbox", "Matchbox", "matchbox", 176, 402, 26, base=True, rot=-6),
             Obj("compass", "Compass", "compass", 624, 464, 24, coin=True, dark=0.3),
             Obj("spare_lens", "Spare lens", "lens", 950, 476, 36, tint=(PAL["seaglass_dk"], 0.2)),
@@ -1717,7 +1717,7 @@ class CliffPath(Location):
     def objects(self):
         return [
             Obj("lantern", "Storm lantern", "lantern", 414, 560, 44, tint=(PAL["stone"], 0.2)),
-            Obj("feather", "Gull feather", "feather", 846, 552, 42, rot=-34, tint=(PAL["stone"], 0.2), dark=0.1),
+            Obj("feather", "Gull feather", "feather", 848, 556, 46, rot=22, tint=(PAL["stone"], 0.2), dark=0.1),
             Obj("gull_egg", "Gull’s egg", "gull_egg", 184, 588, 26, coin=True),
             Obj("horseshoe", "Horseshoe", "horseshoe", 650, 376, 32, hang=True, tint=(PAL["drift"], 0.2)),
             Obj("iron_key", "Iron key", "key", 120, 432, 42, rot=-14, tint=(PAL["stone"], 0.35), iron=True),
@@ -2005,9 +2005,9 @@ class Chapel(Location):
             Thing("shell", 236, 614, 18, rot=40),
             Thing("cork", 846, 592, 16, rot=20),
             Thing("leaf", 308, 424, 20, rot=30, hang="clings", fore=True, col=shade(ivy, 1.1)),
-        ] + tufts([(500, 606, 46), (392, 566, 56), (246, 598, 40), (668, 590, 60), (832, 584, 50),
+        ] + tufts([(500, 606, 46), (392, 566, 56), (246, 598, 40), (674, 594, 60), (832, 584, 50),
                    (146, 530, 56), (60, 590, 70), (560, 622, 64), (930, 620, 60), (320, 560, 60),
-                   (744, 560, 56), (190, 564, 40), (228, 560, 32), (462, 614, 38)])
+                   (744, 560, 56), (190, 564, 40), (228, 560, 32), (462, 614, 38), (628, 608, 34)])
 
     def objects(self):
         return [
@@ -2021,7 +2021,7 @@ class Chapel(Location):
             Obj("iron_key", "Iron key", "key", 304, 424, 36, rot=-70, dark=0.2, iron=True, hang=True),
             Obj("trowel", "Trowel", "trowel", 374, 578, 46, rot=170, tint=(PAL["stone"], 0.25)),
             Obj("hourglass", "Hourglass", "hourglass", 222, 544, 36, dark=0.2),
-            Obj("letter", "Sealed letter", "letter", 662, 600, 44, rot=14, tint=(PAL["stone_lt"], 0.2)),
+            Obj("letter", "Sealed letter", "letter", 652, 602, 42, rot=10, tint=(PAL["stone"], 0.25), dark=0.15),
             Obj("medal", "Lifeboat medal", "medal", 790, 500, 28, hang=True, dark=0.2),
             Obj("padlock", "Padlock", "padlock", 902, 606, 28, tint=(PAL["stone"], 0.25)),
         ]

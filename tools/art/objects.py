@@ -836,7 +836,37 @@ def ring(c, seed=0):
     _edge(c, 1.2)
 
 
-def horseshoe(c, seed=0):
+def horseshoe(c, seed=0, broad=False):
+    """An iron horseshoe, open end down, its nail holes along it; `broad`: a broad worn shoe, a
+    groove along its face, square nail holes that show light round their dark pits, rusted."""
+    if broad:
+        c.arc(0, -4, 33, math.pi * 0.78, math.pi * 2.22)
+        c.set_line_width(26)
+        src(c, OUT)
+        c.stroke()
+        c.arc(0, -4, 33, math.pi * 0.78, math.pi * 2.22)
+        c.set_line_width(22)
+        c.set_source(lin(-34, -40, 34, 30, [(0, shade(PAL["iron_lt"], 1.25)), (0.5, mix(PAL["iron_lt"], PAL["copper"], 0.3)),
+                                            (1, PAL["iron"])]))
+        c.stroke()
+        c.arc(0, -4, 35, math.pi * 0.82, math.pi * 2.18)
+        c.set_line_width(2.4)
+        src(c, alpha(OUT, 0.6))
+        c.stroke()
+        for i in range(6):
+            t = math.pi * (0.92 + i * 0.2 + (0.16 if i >= 3 else 0))
+            x, y = math.cos(t) * 34, -4 + math.sin(t) * 34
+            c.save()
+            c.translate(x, y)
+            c.rotate(t)
+            c.rectangle(-5, -4, 10, 8)
+            src(c, alpha(PAL["fog"], 0.85))
+            c.fill()
+            c.rectangle(-3.4, -2.6, 6.8, 5.2)
+            src(c, OUT)
+            c.fill()
+            c.restore()
+        return
     c.arc(0, -4, 34, math.pi * 0.8, math.pi * 2.2)
     c.set_line_width(16)
     src(c, OUT)
@@ -1388,9 +1418,10 @@ def net_float(c, seed=0):
     glass_shine(c, -20, -24, 18, 10, 0.6)
 
 
-def hook(c, seed=0):
+def hook(c, seed=0, wire=False):
     """A big steel fish hook: an eye at the top with a twist of line through it, a straight
-    shank, a deep round bend and a barbed point; drawn bold, so it reads small."""
+    shank, a deep round bend and a barbed point; drawn bold, so it reads small. `wire`: drawn
+    as thin bright wire, its open eye and the barb at its point large."""
     def bend(cx):
         c.move_to(cx + 12, -30)
         c.line_to(cx + 12, 14)
@@ -1402,7 +1433,8 @@ def hook(c, seed=0):
     c.set_line_width(2.5)
     src(c, alpha(PAL["paper"], 0.9))
     c.stroke()
-    for w, col in ((13, OUT), (8, None)):
+    widths = ((8, OUT), (4, None)) if wire else ((13, OUT), (8, None))
+    for w, col in widths:
         bend(0)
         c.set_line_width(w)
         c.set_line_cap(1)
@@ -1412,20 +1444,28 @@ def hook(c, seed=0):
             c.set_source(lin(-24, 0, 30, 0, [(0, PAL["iron_lt"]), (0.55, PAL["fog"]), (1, PAL["iron"])]))
         c.stroke()
     # the barb
-    c.move_to(-24, -4)
-    c.line_to(-14, -16)
-    c.line_to(-22, -22)
-    c.line_to(-30, -6)
-    c.close_path()
+    if wire:
+        c.move_to(-24, -6)
+        c.line_to(-12, -20)
+        c.line_to(-26, -30)
+        c.line_to(-30, -6)
+        c.close_path()
+    else:
+        c.move_to(-24, -4)
+        c.line_to(-14, -16)
+        c.line_to(-22, -22)
+        c.line_to(-30, -6)
+        c.close_path()
     _fill_edge(c, lin(-30, 0, -14, 0, [(0, PAL["iron_lt"]), (1, PAL["fog"])]), 2.5)
     # the eye
+    ew = (7, 3) if wire else (9, 4.5)
     c.arc(12, -40, 9, 0, 2 * math.pi)
-    c.set_line_width(9)
+    c.set_line_width(ew[0])
     src(c, OUT)
     c.stroke()
     c.arc(12, -40, 9, 0, 2 * math.pi)
-    c.set_line_width(4.5)
-    src(c, PAL["iron_lt"])
+    c.set_line_width(ew[1])
+    src(c, PAL["fog"] if wire else PAL["iron_lt"])
     c.stroke()
 
 
