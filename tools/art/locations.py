@@ -158,7 +158,7 @@ class Kitchen(Location):
             Thing("board", 452, 308, 50, rot=-78),
             Thing("flowerpot", 486, 332, 56, base=True, fore=True),
             Thing("books", 548, 330, 40, base=True),
-            Thing("inkwell", 526, 332, 26, base=True, fore=True),
+            Thing("onion", 524, 332, 24, base=True, rot=-76, fore=True),
             Thing("mortar", 586, 332, 32, base=True, fore=True),
             Thing("books", 608, 330, 30, base=True, rot=-4),
             # the window sill: the candle behind the flowerpot, among bottles and a shell
@@ -227,8 +227,8 @@ class Kitchen(Location):
             Obj("matchbox", "Matchbox", "matchbox", 800, 200, 26, base=True, rot=-4, coin=True),
             Obj("pocket_watch", "Pocket watch", "pocket_watch", 910, 184, 28, rot=12, dark=0.2),
             Obj("ladle", "Copper ladle", "ladle", 620, 122, 52, hang=True),
-            Obj("thimble", "Thimble", "thimble", 753, 577, 20, dark=0.25),
-            Obj("gull_feather", "Gull feather", "feather", 944, 612, 48, rot=-160, tint=(PAL["wood_lt"], 0.25)),
+            Obj("thimble", "Thimble", "thimble", 756, 584, 26, base=True, dark=0.15),
+            Obj("gull_feather", "Gull feather", "feather", 944, 612, 48, rot=-160, tint=(PAL["wood_lt"], 0.15)),
         ]
 
 
@@ -425,7 +425,7 @@ class Study(Location):
             Thing("envelope_stack", 700, 500, 42, rot=8, fore=True),
             Thing("envelope_stack", 628, 504, 30, rot=20, fore=True),
             Thing("pencil", 668, 512, 34, rot=-8, fore=True),
-            # a note pinned over the medal on the chart, a jug in front of the rolled chart
+            # a note pinned over the photograph on the chart, a jug in front of the rolled chart
             Thing("envelope_stack", 568, 178, 30, rot=14, fore=True, hang=True),
             Thing("jug", 168, 482, 30, base=True, fore=True, col=PAL["cloth_blue"]),
             # the sill: the photograph behind the toy boat
@@ -450,6 +450,9 @@ class Study(Location):
             Thing("chain", 796, 620, 44, rot=-6, fore=True),
             Thing("birdcage", 986, 640, 74, base=True),
             Thing("crock", 700, 640, 36, base=True),
+            # a muffler hung over the coat's breast, half over the medal pinned there, a cap on the peg
+            Thing("scarf", 376, 202, 50, rot=-86, hang=True, fore=True, col=mix(PAL["leaf"], PAL["wood_dk"], 0.4)),
+            Thing("oilskin", 346, 196, 30, rot=-6, hang=True),
         ]
 
     def objects(self):
@@ -461,10 +464,12 @@ class Study(Location):
             Obj("hourglass", "Hourglass", "hourglass", 282, 350, 38, dark=0.35),
             Obj("map_scroll", "Rolled chart", "map_scroll", 150, 478, 46, rot=-2, flip=True, base=True, dark=0.3),
             Obj("pipe", "Pipe", "pipe", 644, 500, 40, rot=-4, tint=(PAL["wood"], 0.2), dark=0.15),
-            Obj("medal", "Lifeboat medal", "medal", 556, 160, 38, rot=4, tint=(PAL["paper_dk"], 0.2), hang=True),
-            Obj("photograph", "Old photograph", "photograph", 856, 336, 36, base=True, rot=-8, tint=(PAL["mist"], 0.25)),
+            Obj("medal", "Lifeboat medal", "medal", 372, 228, 30, rot=-6, tint=(PAL["cloth_blue"], 0.2), dark=0.3,
+                hang="clings"),
+            Obj("photograph", "Old photograph", "photograph", 558, 170, 36, rot=6, tint=(PAL["paper_dk"], 0.3), hang=True),
             Obj("ring", "Sea-glass ring", "ring", 806, 614, 24, coin=True),
-            Obj("scissors", "Scissors", "scissors", 606, 496, 40, rot=12, tint=(PAL["wood_md"], 0.2)),
+            Obj("scissors", "Scissors", "scissors", 610, 492, 42, rot=-22, flip=True, tint=(PAL["wood_md"], 0.2), dark=0.2,
+                opened=24),
             Obj("padlock", "Padlock", "padlock", 418, 592, 28, hang=True, dark=0.35),
             Obj("bookmark_key", "Little key", "key", 104, 150, 38, base=True, rot=-28, dark=0.25),
         ]

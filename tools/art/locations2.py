@@ -673,7 +673,7 @@ class Harbour(Location):
             # on the boat, and afloat beside it
             Thing("lifebuoy", 204, 330, 36, hang=True),
             Thing("lobster_pot", 310, 352, 44, base=True),
-            Thing("sack", 104, 352, 40, base=True),
+            Thing("rope", 104, 352, 40, base=True),
             Thing("buoy", 262, 180, 26, hang=True),
             Thing("bucket", 200, 296, 30, base=True),
             Thing("buoy", 470, 400, 30, rot=8, afloat=True),
@@ -715,7 +715,7 @@ class Harbour(Location):
             Thing("jar", 446, 432, 28, base=True, col=PAL["seaglass_dk"]),
             Thing("jar", 524, 432, 24, base=True, col=PAL["leaf"]),
             Thing("tin_can", 684, 432, 28, base=True, col=red),
-            Thing("sack", 786, 432, 42, base=True),
+            Thing("lobster_pot", 786, 432, 40, base=True),
             Thing("mug", 1004, 440, 28, base=True),
             # the barrel and the crates
             Thing("tankard", 588, 440, 28, base=True),
@@ -728,7 +728,7 @@ class Harbour(Location):
             Thing("oar", 880, 500, 120, rot=-62, behind=True),
             Thing("lifebuoy", 846, 518, 50, hang=True),
             # the quay
-            Thing("sack", 60, 604, 66, base=True),
+            Thing("lobster_pot", 60, 604, 60, base=True),
             Thing("cork", 118, 590, 18, rot=20),
             Thing("pebbles", 164, 626, 36),
             Thing("bucket", 204, 606, 44, base=True, fore=True),
@@ -764,7 +764,7 @@ class Harbour(Location):
             Thing("mussels", 168, 600, 22),
             Thing("cork", 790, 604, 16, rot=70),
             Thing("jar", 640, 432, 26, base=True, col=PAL["seaglass_dk"]),
-            Thing("sack", 940, 604, 34, base=True),
+            Thing("tin_can", 940, 604, 28, base=True, col=PAL["cloth_red"]),
             Thing("dish", 930, 432, 24),
             Thing("tankard", 40, 432, 26, base=True),
             Thing("pipe", 122, 600, 26, rot=30),
@@ -788,8 +788,8 @@ class Harbour(Location):
             Obj("bottle", "Green bottle", "bottle", 482, 432, 40, base=True, col=PAL["seaglass_dk"], dark=0.3),
             Obj("lantern", "Storm lantern", "lantern", 606, 550, 40, base=True, dark=0.25),
             Obj("coin", "Gold coin", "coin", 716, 604, 20, coin=True),
-            Obj("horseshoe", "Horseshoe", "horseshoe", 552, 362, 28, hang=True, tint=(PAL["iron"], 0.3)),
-            Obj("hook", "Fish hook", "hook", 958, 386, 30, rot=20, hang="clings", dark=0.2),
+            Obj("horseshoe", "Horseshoe", "horseshoe", 552, 362, 32, hang=True, tint=(PAL["iron"], 0.3), dark=0.1, broad=True),
+            Obj("hook", "Fish hook", "hook", 956, 398, 32, rot=16, hang="clings", dark=0.2, wire=True),
             Obj("net_float", "Glass float", "net_float", 676, 296, 30, tint=(PAL["rope"], 0.2), hang="clings"),
             Obj("mackerel", "Mackerel", "fish", 210, 566, 44, rot=-66, tint=(PAL["stone_lt"], 0.2)),
             Obj("apple", "Red apple", "apple", 338, 416, 24, rot=8, dark=0.15),
@@ -1481,7 +1481,7 @@ class LampRoom(Location):
             Obj("spyglass", "Spyglass", "spyglass", 872, 486, 76, rot=-3, tint=(PAL["wood_md"], 0.2)),
             Obj("logbook", "Keeper’s logbook", "book", 130, 607, 50, rot=-8, col=PAL["cloth_blue"], dark=0.35),
             Obj("lens_brush", "Lens brush", "brush", 776, 618, 52, rot=8, dark=0.3, soft=True),
-            Obj("wick_trimmer", "Wick trimmer", "scissors", 42, 403, 42, rot=-12, tint=(PAL["wood"], 0.2), trimmer=True),
+            Obj("wick_trimmer", "Wick trimmer", "scissors", 38, 402, 46, rot=4, flip=True, tint=(PAL["wood"], 0.2), dark=0.15, trimmer=True),
             Obj("matchbox", "Matchbox", "matchbox", 176, 402, 26, base=True, rot=-6),
             Obj("compass", "Compass", "compass", 624, 464, 24, coin=True, dark=0.3),
             Obj("spare_lens", "Spare lens", "lens", 950, 476, 36, tint=(PAL["seaglass_dk"], 0.2)),
@@ -1645,20 +1645,20 @@ class CliffPath(Location):
             Thing("cork", 696, 412, 16, rot=40, hang=True),
             Thing("oilskin", 770, 428, 30, rot=20, hang="clings"),
             Thing("seaweed", 872, 470, 34, rot=-30, hang="clings"),
-            Thing("sack", 476, 472, 46, base=True),
+            Thing("lobster_pot", 476, 472, 44, base=True),
             Thing("oar_blade", 620, 476, 64, rot=-8),
             Thing("lobster_pot", 866, 506, 50, base=True, behind=True),
             # the left of the path and the boulder
             Thing("starfish", 176, 458, 30, rot=-20),
             Thing("pebbles", 66, 462, 34),
-            Thing("sack", 22, 530, 36, base=True),
+            Thing("log", 24, 530, 40, rot=-10),
             Thing("pebbles", 150, 540, 26, rot=40),
             Thing("basket", 232, 548, 42, base=True, rot=8),
             Thing("seaweed", 28, 612, 40),
             Thing("log", 116, 620, 60, rot=-6),
             Thing("stone", 246, 604, 30),
             # the path
-            Thing("sack", 352, 528, 36, base=True),
+            Thing("basket", 352, 528, 34, base=True),
             Thing("tin_can", 326, 566, 24, base=True, rot=80),
             Thing("pebbles", 364, 604, 32),
             Thing("board", 462, 540, 56, rot=20),
@@ -1717,7 +1717,7 @@ class CliffPath(Location):
     def objects(self):
         return [
             Obj("lantern", "Storm lantern", "lantern", 414, 560, 44, tint=(PAL["stone"], 0.2)),
-            Obj("feather", "Gull feather", "feather", 846, 552, 42, rot=-34, tint=(PAL["stone"], 0.2), dark=0.1),
+            Obj("feather", "Gull feather", "feather", 848, 556, 46, rot=22, tint=(PAL["stone"], 0.2), dark=0.1),
             Obj("gull_egg", "Gull’s egg", "gull_egg", 184, 588, 26, coin=True),
             Obj("horseshoe", "Horseshoe", "horseshoe", 650, 376, 32, hang=True, tint=(PAL["drift"], 0.2)),
             Obj("iron_key", "Iron key", "key", 120, 432, 42, rot=-14, tint=(PAL["stone"], 0.35), iron=True),
@@ -2005,9 +2005,9 @@ class Chapel(Location):
             Thing("shell", 236, 614, 18, rot=40),
             Thing("cork", 846, 592, 16, rot=20),
             Thing("leaf", 308, 424, 20, rot=30, hang="clings", fore=True, col=shade(ivy, 1.1)),
-        ] + tufts([(500, 606, 46), (392, 566, 56), (246, 598, 40), (668, 590, 60), (832, 584, 50),
+        ] + tufts([(500, 606, 46), (392, 566, 56), (246, 598, 40), (674, 594, 60), (832, 584, 50),
                    (146, 530, 56), (60, 590, 70), (560, 622, 64), (930, 620, 60), (320, 560, 60),
-                   (744, 560, 56), (190, 564, 40), (228, 560, 32), (462, 614, 38)])
+                   (744, 560, 56), (190, 564, 40), (228, 560, 32), (462, 614, 38), (628, 608, 34)])
 
     def objects(self):
         return [
@@ -2021,7 +2021,7 @@ class Chapel(Location):
             Obj("iron_key", "Iron key", "key", 304, 424, 36, rot=-70, dark=0.2, iron=True, hang=True),
             Obj("trowel", "Trowel", "trowel", 374, 578, 46, rot=170, tint=(PAL["stone"], 0.25)),
             Obj("hourglass", "Hourglass", "hourglass", 222, 544, 36, dark=0.2),
-            Obj("letter", "Sealed letter", "letter", 662, 600, 44, rot=14, tint=(PAL["stone_lt"], 0.2)),
+            Obj("letter", "Sealed letter", "letter", 652, 602, 42, rot=10, tint=(PAL["stone"], 0.25), dark=0.15),
             Obj("medal", "Lifeboat medal", "medal", 790, 500, 28, hang=True, dark=0.2),
             Obj("padlock", "Padlock", "padlock", 902, 606, 28, tint=(PAL["stone"], 0.25)),
         ]

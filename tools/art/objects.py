@@ -591,11 +591,15 @@ def letter(c, seed=0):
     c.fill()
 
 
-def scissors(c, seed=0, trimmer=False):
-    """Scissors; `trimmer`: a wick trimmer, the lamp-keeper's scissors with a little box on
-    the upper blade that catches the trimmed wick."""
+def scissors(c, seed=0, trimmer=False, opened=0.0):
+    """Scissors, `opened` this many degrees; `trimmer`: a wick trimmer, the lamp-keeper's scissors
+    with a box on the upper blade that catches the trimmed wick: a brass box as long as half the
+    blade, its open side and its lid showing, on dark steel blades."""
     c.set_line_width(5)
+    blade = [(0, PAL["white"]), (1, PAL["iron_lt"])] if not trimmer else [(0, PAL["iron_lt"]), (1, PAL["iron"])]
     for sy in (-1, 1):
+        c.save()
+        c.rotate(math.radians(sy * opened / 2))
         c.arc(-32, sy * 14, 11, 0, 2 * math.pi)
         c.set_source(brass_linear(-43, -10, -21, 10))
         c.stroke()
@@ -604,22 +608,41 @@ def scissors(c, seed=0, trimmer=False):
         c.line_to(40, -sy * 10 + sy * 3)
         c.line_to(-18, sy * 2)
         c.close_path()
-        c.set_source(lin(0, -10, 0, 10, [(0, PAL["white"]), (1, PAL["iron_lt"])]))
+        c.set_source(lin(0, -10, 0, 10, blade))
         c.fill_preserve()
         _edge(c, 1.2)
+        c.restore()
     if trimmer:
-        c.move_to(14, -3)
-        c.line_to(40, -7)
-        c.line_to(40, -20)
-        c.line_to(14, -16)
+        # the box: its long side, its end with the open mouth toward the pivot, and its lid
+        c.move_to(4, -4)
+        c.line_to(42, -8)
+        c.line_to(42, -26)
+        c.line_to(4, -22)
         c.close_path()
-        _fill_edge(c, lin(0, -20, 0, -3, [(0, PAL["iron_lt"]), (1, PAL["iron"])]), 1.4)
-        c.move_to(40, -7)
-        c.line_to(46, -10)
-        c.line_to(46, -22)
-        c.line_to(40, -20)
+        _fill_edge(c, brass_linear(4, -26, 42, -4), 1.8)
+        c.move_to(4, -22)
+        c.line_to(42, -26)
+        c.line_to(48, -32)
+        c.line_to(10, -28)
         c.close_path()
-        _fill_edge(c, lin(40, 0, 46, 0, [(0, PAL["iron"]), (1, PAL["night"])]), 1.2)
+        _fill_edge(c, lin(0, -32, 0, -22, [(0, PAL["brass_hi"]), (1, PAL["brass_lt"])]), 1.4)
+        c.move_to(42, -8)
+        c.line_to(48, -14)
+        c.line_to(48, -32)
+        c.line_to(42, -26)
+        c.close_path()
+        _fill_edge(c, lin(42, 0, 48, 0, [(0, PAL["brass_dk"]), (1, shade(PAL["brass_dk"], 0.6))]), 1.4)
+        # its open mouth
+        c.move_to(4, -5)
+        c.line_to(4, -21)
+        src(c, OUT)
+        c.set_line_width(3)
+        c.stroke()
+        # the rivets that hold it to the blade
+        for x in (14, 32):
+            c.arc(x, -12 + (x - 14) * -0.1, 1.6, 0, 2 * math.pi)
+            src(c, PAL["brass_dk"])
+            c.fill()
     c.arc(0, 0, 3, 0, 2 * math.pi)
     src(c, PAL["iron"])
     c.fill()
@@ -813,7 +836,37 @@ def ring(c, seed=0):
     _edge(c, 1.2)
 
 
-def horseshoe(c, seed=0):
+def horseshoe(c, seed=0, broad=False):
+    """An iron horseshoe, open end down, its nail holes along it; `broad`: a broad worn shoe, a
+    groove along its face, square nail holes that show light round their dark pits, rusted."""
+    if broad:
+        c.arc(0, -4, 33, math.pi * 0.78, math.pi * 2.22)
+        c.set_line_width(26)
+        src(c, OUT)
+        c.stroke()
+        c.arc(0, -4, 33, math.pi * 0.78, math.pi * 2.22)
+        c.set_line_width(22)
+        c.set_source(lin(-34, -40, 34, 30, [(0, shade(PAL["iron_lt"], 1.25)), (0.5, mix(PAL["iron_lt"], PAL["copper"], 0.3)),
+                                            (1, PAL["iron"])]))
+        c.stroke()
+        c.arc(0, -4, 35, math.pi * 0.82, math.pi * 2.18)
+        c.set_line_width(2.4)
+        src(c, alpha(OUT, 0.6))
+        c.stroke()
+        for i in range(6):
+            t = math.pi * (0.92 + i * 0.2 + (0.16 if i >= 3 else 0))
+            x, y = math.cos(t) * 34, -4 + math.sin(t) * 34
+            c.save()
+            c.translate(x, y)
+            c.rotate(t)
+            c.rectangle(-5, -4, 10, 8)
+            src(c, alpha(PAL["fog"], 0.85))
+            c.fill()
+            c.rectangle(-3.4, -2.6, 6.8, 5.2)
+            src(c, OUT)
+            c.fill()
+            c.restore()
+        return
     c.arc(0, -4, 34, math.pi * 0.8, math.pi * 2.2)
     c.set_line_width(16)
     src(c, OUT)
@@ -1212,33 +1265,98 @@ def glove(c, seed=0):
 
 
 def feather(c, seed=0):
-    """A grey gull feather."""
-    c.move_to(-46, 30)
-    c.curve_to(-20, 0, 10, -24, 44, -34)
-    c.curve_to(30, -10, 6, 16, -30, 30)
-    c.close_path()
-    _fill_edge(c, lin(-40, 30, 40, -30, [(0, PAL["stone"]), (0.6, PAL["mist_lt"]), (1, PAL["white"])]), 1.2)
-    c.move_to(-50, 34)
-    c.curve_to(-16, 8, 14, -16, 44, -34)
-    c.set_line_width(1.6)
-    src(c, PAL["stone_dk"])
+    """A gull's flight feather lying aslant: a pale quill running its length, bare at the root, a
+    grey-white vane on both sides of it, the outer side narrow, split at two places, and a black
+    tip with a white spot."""
+    c.save()
+    c.rotate(math.radians(-35))
+
+    def vane():
+        c.move_to(-34, 2)
+        c.curve_to(-20, -9, 20, -13, 46, -7)
+        c.curve_to(54, -5, 58, -1, 56, 1)
+        c.curve_to(30, 10, -10, 12, -34, 4)
+        c.close_path()
+    vane()
+    c.set_source(lin(0, -13, 0, 12, [(0, PAL["stone_lt"]), (0.35, PAL["white"]), (0.55, PAL["fog"]),
+                                      (1, PAL["stone_lt"])]))
+    c.fill_preserve()
+    c.save()
+    c.clip()
+    # the black tip with its white spot, and the barbs
+    c.rectangle(30, -20, 40, 40)
+    c.set_source(lin(28, 0, 40, 0, [(0, alpha(PAL["night"], 0.0)), (1, alpha(PAL["night"], 0.95))]))
+    c.fill()
+    ellipse(c, 46, -3, 4, 2.5)
+    src(c, PAL["white"])
+    c.fill()
+    src(c, alpha(PAL["stone_dk"], 0.45))
+    c.set_line_width(0.9)
+    for k in range(-30, 50, 5):
+        c.move_to(k, 0)
+        c.line_to(k + 7, -12)
+        c.move_to(k, 0)
+        c.line_to(k + 5, 11)
     c.stroke()
+    c.restore()
+    vane()
+    _edge(c, 1.6)
+    # splits in the vane
+    src(c, PAL["stone_dk"])
+    c.set_line_width(1.6)
+    for (x0, y0, x1, y1) in ((4, -11, 10, -3), (-8, 9, -2, 2)):
+        c.move_to(x0, y0)
+        c.line_to(x1, y1)
+    c.stroke()
+    # the quill: bare and pale at the root, running out to the tip
+    c.move_to(-52, 5)
+    c.curve_to(-20, 2, 20, -2, 52, 0)
+    c.set_line_width(4.2)
+    src(c, alpha(OUT, 0.8))
+    c.stroke()
+    c.move_to(-52, 5)
+    c.curve_to(-20, 2, 20, -2, 52, 0)
+    c.set_line_width(2.4)
+    c.set_source(lin(-52, 0, 52, 0, [(0, PAL["paper"]), (0.3, PAL["white"]), (1, PAL["stone_lt"])]))
+    c.stroke()
+    c.restore()
 
 
 def thimble(c, seed=0):
-    c.move_to(-24, 34)
-    c.line_to(-20, -20)
-    c.curve_to(-18, -38, 18, -38, 20, -20)
-    c.line_to(24, 34)
-    c.close_path()
-    _fill_edge(c, lin(-24, 0, 24, 0, [(0, PAL["iron_lt"]), (0.35, PAL["white"]), (1, PAL["iron"])]))
-    src(c, alpha(OUT, 0.45))
-    for yy in range(-22, 26, 7):
-        for xx in range(-16, 18, 7):
-            c.arc(xx + (yy % 2) * 2, yy, 1.3, 0, 2 * math.pi)
+    """A silver thimble standing on its open end: a short cap rounded over the top, rows of
+    dimples all over it and on its crown, a plain band and a rolled rim at its foot."""
+    def cap():
+        c.move_to(-30, 30)
+        c.line_to(-26, -8)
+        c.curve_to(-25, -40, 25, -40, 26, -8)
+        c.line_to(30, 30)
+        c.close_path()
+    cap()
+    _fill_edge(c, lin(-30, 0, 30, 0, [(0, PAL["iron"]), (0.3, PAL["white"]), (0.55, PAL["iron_lt"]),
+                                       (1, shade(PAL["iron"], 0.7))]), 2.4)
+    c.save()
+    cap()
+    c.clip()
+    # the dimples: dark pits with a bright lower lip, staggered rows up the side and round the crown
+    for row, yy in enumerate(range(-30, 16, 7)):
+        half = 26 if yy > -14 else (20 if yy > -24 else 12)
+        for k in range(-4, 5):
+            xx = k * 7 + (row % 2) * 3.5
+            if abs(xx) > half:
+                continue
+            c.arc(xx, yy, 2.1, 0, 2 * math.pi)
+            src(c, alpha(OUT, 0.7))
             c.fill()
-    ellipse(c, 0, 34, 24, 5)
-    _fill_edge(c, lin(-24, 0, 24, 0, [(0, PAL["iron_lt"]), (1, PAL["iron"])]), 1.2)
+            c.arc(xx + 0.6, yy + 1.3, 1.2, 0, math.pi)
+            src(c, alpha(PAL["white"], 0.55))
+            c.fill()
+    c.restore()
+    # the plain band and the rolled rim
+    c.rectangle(-29, 19, 58, 6)
+    src(c, alpha(PAL["white"], 0.35))
+    c.fill()
+    ellipse(c, 0, 30, 32, 6)
+    _fill_edge(c, lin(-32, 0, 32, 0, [(0, PAL["iron_lt"]), (0.35, PAL["white"]), (1, PAL["iron"])]), 1.8)
 
 
 def pear(c, seed=0):
@@ -1300,9 +1418,10 @@ def net_float(c, seed=0):
     glass_shine(c, -20, -24, 18, 10, 0.6)
 
 
-def hook(c, seed=0):
+def hook(c, seed=0, wire=False):
     """A big steel fish hook: an eye at the top with a twist of line through it, a straight
-    shank, a deep round bend and a barbed point; drawn bold, so it reads small."""
+    shank, a deep round bend and a barbed point; drawn bold, so it reads small. `wire`: drawn
+    as thin bright wire, its open eye and the barb at its point large."""
     def bend(cx):
         c.move_to(cx + 12, -30)
         c.line_to(cx + 12, 14)
@@ -1314,7 +1433,8 @@ def hook(c, seed=0):
     c.set_line_width(2.5)
     src(c, alpha(PAL["paper"], 0.9))
     c.stroke()
-    for w, col in ((13, OUT), (8, None)):
+    widths = ((8, OUT), (4, None)) if wire else ((13, OUT), (8, None))
+    for w, col in widths:
         bend(0)
         c.set_line_width(w)
         c.set_line_cap(1)
@@ -1324,20 +1444,28 @@ def hook(c, seed=0):
             c.set_source(lin(-24, 0, 30, 0, [(0, PAL["iron_lt"]), (0.55, PAL["fog"]), (1, PAL["iron"])]))
         c.stroke()
     # the barb
-    c.move_to(-24, -4)
-    c.line_to(-14, -16)
-    c.line_to(-22, -22)
-    c.line_to(-30, -6)
-    c.close_path()
+    if wire:
+        c.move_to(-24, -6)
+        c.line_to(-12, -20)
+        c.line_to(-26, -30)
+        c.line_to(-30, -6)
+        c.close_path()
+    else:
+        c.move_to(-24, -4)
+        c.line_to(-14, -16)
+        c.line_to(-22, -22)
+        c.line_to(-30, -6)
+        c.close_path()
     _fill_edge(c, lin(-30, 0, -14, 0, [(0, PAL["iron_lt"]), (1, PAL["fog"])]), 2.5)
     # the eye
+    ew = (7, 3) if wire else (9, 4.5)
     c.arc(12, -40, 9, 0, 2 * math.pi)
-    c.set_line_width(9)
+    c.set_line_width(ew[0])
     src(c, OUT)
     c.stroke()
     c.arc(12, -40, 9, 0, 2 * math.pi)
-    c.set_line_width(4.5)
-    src(c, PAL["iron_lt"])
+    c.set_line_width(ew[1])
+    src(c, PAL["fog"] if wire else PAL["iron_lt"])
     c.stroke()
 
 

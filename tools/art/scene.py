@@ -72,7 +72,8 @@ ALIKE, ALIKE_SHARE = 0.6, 0.35     # each thing of about its size round it that 
 # a gull carving for a gull's feather or egg, a lifebuoy for a fishing float, driftwood for a
 # fish, an anchor for a fish hook, a coil of wire lying by a pencil for a magnifying glass, crossed
 # nails for scissors (the lamp room's wick trimmer) or a brass cross, a bellows for a brush, a
-# coil of wire hung on a post for a horseshoe; and among the fixtures a painting for a photograph,
+# coil of wire hung on a post for a horseshoe, an inkwell (a small dark pot with a band) for a
+# thimble, a sack (a ribbed fan tied at its top) for a scallop shell; and among the fixtures a painting for a photograph,
 # a ring cross for a brass cross, copper pans for a copper ladle.
 LOOKS_LIKE, LOOKS_SIZE = 0.75, 1.5
 KIN_SIZE = 4.0
@@ -110,6 +111,8 @@ KIN = {
     "scissors": ("nails",),
     "brush": ("bellows",),
     "horseshoe": ("wire_coil",),
+    "thimble": ("inkwell",),
+    "shell": ("sack",),
 }
 KIN_IN_COLOUR = {
     "teapot": ("jug", "kettle"),
