@@ -153,12 +153,12 @@ class Kitchen(Location):
             Thing("mortar", 934, 200, 34, base=True),
             Thing("spool", 826, 202, 20, base=True, fore=True, col=blue),
             # the dresser: the apple among the balls of wool in the yarn basket, the key among the
-            # books and pots
+            # books and pots, a ball of wool with its needles beside it
             Thing("basket", 404, 330, 54, base=True, fore=True, fill="yarn"),
             Thing("board", 452, 308, 50, rot=-78),
             Thing("flowerpot", 486, 332, 56, base=True, fore=True),
             Thing("books", 548, 330, 40, base=True),
-            Thing("onion", 524, 332, 24, base=True, rot=-76, fore=True),
+            Thing("yarn", 524, 332, 24, base=True, fore=True),
             Thing("mortar", 586, 332, 32, base=True, fore=True),
             Thing("books", 608, 330, 30, base=True, rot=-4),
             # the window sill: the candle behind the flowerpot, among bottles and a shell
