@@ -28,7 +28,7 @@ def write_all(out, converter=""):
     for name, face in FACES.items():
         path = next((os.path.join(d, face) for d in FONT_DIRS if os.path.exists(os.path.join(d, face))), None)
         if not path:
-            raise SystemExit("fonts: %s not found (install fonts-ebgaramond)" % face)
+            raise SystemExit("fonts: %s not found (install fonts-ebgaramond-extra: scripts/setup-art-deps)" % face)
         subprocess.run([tool, path, os.path.join(out, "fonts", name + ".mvec")], check=True)
     write_licence(out)
 
