@@ -172,9 +172,8 @@ struct TKeptText {
            font == f;
   }
 };
-constexpr size_t kKeptTexts = 1;
-std::vector<TKeptText>& KeptTexts() {
-  static std::vector<TKeptText> kept;  // the newest first
+TKeptText& KeptText() {
+  static TKeptText kept;  // none while its pixels are empty
   return kept;
 }
 
@@ -193,22 +192,19 @@ TTextureRef LogBook_t::RenderTextTexture(const TVec2& size, const TString& text,
   const int w = int(std::min(size.x, float(kTextTextureLimit)));
   const int h = int(std::min(size.y, float(kTextTextureLimit)));
   const uint64_t display = DisplayNow();
-  std::vector<TKeptText>& kept = KeptTexts();
-  for (size_t k = 0; keep && k < kept.size(); ++k) {
-    if (!kept[k].Is(text, font_, w, h, alignment, fontHeight, display)) continue;
+  TKeptText& kept = KeptText();
+  if (keep && !kept.pixels.empty() && kept.Is(text, font_, w, h, alignment, fontHeight, display)) {
     // Filled by a copy: no render target (nor its depth buffer) is needed.
     TTextureRef texture = TTexture::CreateBlank(uint32_t(w), uint32_t(h), false);
     uint32_t* pixels = nullptr;
     uint32_t pitch = 0;
-    if (!texture || !texture->Lock(&pixels, &pitch) || !pixels) {
-      if (texture) texture->Unlock();
-      break;  // drawn as the first time, which tells what failed
+    if (texture && texture->Lock(&pixels, &pitch) && pixels) {
+      for (int y = 0; y < h; ++y)
+        std::memcpy(pixels + size_t(y) * pitch, kept.pixels.data() + size_t(y) * size_t(w), size_t(w) * 4);
+      texture->Unlock();
+      return texture;
     }
-    for (int y = 0; y < h; ++y)
-      std::memcpy(pixels + size_t(y) * pitch, kept[k].pixels.data() + size_t(y) * size_t(w), size_t(w) * 4);
-    texture->Unlock();
-    std::rotate(kept.begin(), kept.begin() + ptrdiff_t(k), kept.begin() + ptrdiff_t(k) + 1);
-    return texture;
+    if (texture) texture->Unlock();  // drawn as the first time, which tells what failed
   }
   TTextureRef texture = TTexture::CreateBlank(uint32_t(w), uint32_t(h), true);
   if (!texture) {
@@ -251,16 +247,9 @@ TTextureRef LogBook_t::RenderTextTexture(const TVec2& size, const TString& text,
     texture->Unlock();
     return texture;
   }
-  TKeptText made{text, font_, w, h, alignment, fontHeight, display, std::vector<uint32_t>(size_t(w) * size_t(h))};
+  kept = TKeptText{text, font_, w, h, alignment, fontHeight, display, std::vector<uint32_t>(size_t(w) * size_t(h))};
   for (int y = 0; y < h; ++y)
-    std::memcpy(made.pixels.data() + size_t(y) * size_t(w), pixels + size_t(y) * pitch, size_t(w) * 4);
+    std::memcpy(kept.pixels.data() + size_t(y) * size_t(w), pixels + size_t(y) * pitch, size_t(w) * 4);
   texture->Unlock();
-  kept.erase(std::remove_if(kept.begin(), kept.end(),
-                            [&](const TKeptText& k) {
-                              return k.Is(text, font_, w, h, alignment, fontHeight, display);
-                            }),
-             kept.end());
-  kept.insert(kept.begin(), std::move(made));
-  if (kept.size() > kKeptTexts) kept.pop_back();
   return texture;
 }
